@@ -1,0 +1,26 @@
+#include "tests/support/TestSupport.h"
+
+#include "model/Utility.h"
+
+#include <cstdlib>
+
+CTempAppDir::CTempAppDir() : m_dir(QDir::tempPath() + QStringLiteral("/varrow-test-XXXXXX"))
+{
+    if (m_dir.isValid())
+        SetAppDirOverride(m_dir.path());
+}
+
+namespace TestSupport {
+
+void PrepareProcess()
+{
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+}
+
+CTempAppDir& ProcessAppDir()
+{
+    static CTempAppDir dir;
+    return dir;
+}
+
+} // namespace TestSupport

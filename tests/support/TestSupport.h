@@ -1,0 +1,41 @@
+#pragma once
+
+// What every test shares: a program directory of its own, so no test ever reads or writes the user's files.
+
+#include <QCoreApplication>
+#include <QString>
+#include <QTemporaryDir>
+#include <QTest>
+
+// A temporary program directory; the program's paths point into it while it lives.
+class CTempAppDir
+{
+public:
+    CTempAppDir();
+
+    bool IsValid() const { return m_dir.isValid(); }
+    QString Path() const { return m_dir.path(); }
+    // A path inside the directory.
+    QString FilePath(const QString& name) const { return m_dir.filePath(name); }
+
+private:
+    QTemporaryDir m_dir;
+};
+
+namespace TestSupport {
+// Runs before the application object exists: headless platform, and the process-wide temporary program dir.
+void PrepareProcess();
+CTempAppDir& ProcessAppDir();
+} // namespace TestSupport
+
+// Like QTEST_MAIN, but every test process gets its own program directory and the offscreen platform.
+#define VARROW_TEST_MAIN(TestObject, AppClass)                                                                   \
+    int main(int argc, char** argv)                                                                              \
+    {                                                                                                            \
+        TestSupport::PrepareProcess();                                                                           \
+        AppClass app(argc, argv);                                                                                \
+        TestSupport::ProcessAppDir();                                                                            \
+        TestObject tc;                                                                                           \
+        QTEST_SET_MAIN_SOURCE_PATH                                                                               \
+        return QTest::qExec(&tc, argc, argv);                                                                    \
+    }

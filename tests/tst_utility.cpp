@@ -1,0 +1,170 @@
+// Paths and directory trees: a wrong path here deletes or misplaces the operator's files.
+
+#include "model/Utility.h"
+#include "tests/support/TestSupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLocale>
+
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+class TestUtility : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void programDirectory();
+    void makeDirs();
+    void deleteDirectoryTree();
+    void deleteDirectoryNeverFollowsLinks();
+    void deleteDirectoryLongPaths();
+    void textHelpers();
+
+private:
+    static void WriteFile(const QString& path, const QByteArray& data = "x");
+};
+
+void TestUtility::WriteFile(const QString& path, const QByteArray& data)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(data);
+}
+
+void TestUtility::programDirectory()
+{
+    // Every test process runs in its own program directory: the user's Varrow.db is never touched.
+    const QString dir = TestSupport::ProcessAppDir().Path() + QLatin1Char('/');
+    QCOMPARE(GetAppDirPath(), dir);
+    QCOMPARE(GetAppPath(), dir);
+    QCOMPARE(QString::fromStdString(GetCurExeDir()), dir);
+    QCOMPARE(GetAbsolutePath(QStringLiteral("Setup.xml")), dir + QStringLiteral("Setup.xml"));
+    QCOMPARE(GetAbsolutePath(QStringLiteral("/etc/hosts")), QStringLiteral("/etc/hosts"));
+
+    // Computed once and the same from every thread.
+    std::vector<std::thread> threads;
+    std::vector<std::string> seen(8);
+    for (int i = 0; i < 8; ++i)
+        threads.emplace_back([&seen, i] { seen[i] = GetCurExeDir(); });
+    for (auto& t : threads)
+        t.join();
+    for (const auto& s : seen)
+        QCOMPARE(QString::fromStdString(s), dir);
+}
+
+void TestUtility::makeDirs()
+{
+    QTemporaryDir tmp;
+    const QString base = tmp.path();
+    MakeDirs(QFile::encodeName(base + "/a/b/c/picture.jpg").constData());
+    QVERIFY(QFileInfo(base + "/a/b/c").isDir());
+    QVERIFY(!QFileInfo::exists(base + "/a/b/c/picture.jpg"));
+
+    MakeDirs(QFile::encodeName(base + "/x/y/z/").constData());
+    QVERIFY(QFileInfo(base + "/x/y/z").isDir());
+
+    // Existing folders are no error, and a path longer than any fixed buffer is created whole.
+    MakeDirs(QFile::encodeName(base + "/a/b/").constData());
+    QString deep = base;
+    for (int i = 0; i < 40; ++i)
+        deep += QStringLiteral("/folder%1").arg(i);
+    MakeDirs(QFile::encodeName(deep + "/").constData());
+    QVERIFY(QFileInfo(deep).isDir());
+    MakeDirs(nullptr);
+}
+
+void TestUtility::deleteDirectoryTree()
+{
+    QTemporaryDir tmp;
+    const QString root = tmp.path() + "/tree";
+    QVERIFY(QDir().mkpath(root + "/one/two"));
+    QVERIFY(QDir().mkpath(root + "/empty"));
+    WriteFile(root + "/top.txt");
+    WriteFile(root + "/one/two/deep.bin");
+    WriteFile(root + "/.hidden");
+    QVERIFY(DeleteDirectory(QFile::encodeName(root).constData()));
+    QVERIFY(!QFileInfo::exists(root));
+
+    WriteFile(tmp.path() + "/plain.txt");
+    QVERIFY(DeleteDirectory(QFile::encodeName(tmp.path() + "/plain.txt").constData()));
+    QVERIFY(!QFileInfo::exists(tmp.path() + "/plain.txt"));
+
+    QVERIFY(!DeleteDirectory(QFile::encodeName(tmp.path() + "/missing").constData()));
+    QVERIFY(!DeleteDirectory(""));
+    QVERIFY(!DeleteDirectory(nullptr));
+    QVERIFY(QFileInfo(tmp.path()).isDir());
+}
+
+void TestUtility::deleteDirectoryNeverFollowsLinks()
+{
+    // A link inside the deleted tree must be removed as a link; what it points at belongs to somebody else.
+    QTemporaryDir tmp;
+    const QString keep = tmp.path() + "/keep";
+    QVERIFY(QDir().mkpath(keep + "/inner"));
+    WriteFile(keep + "/precious.mp4");
+    WriteFile(keep + "/inner/also.mp4");
+    const QString tree = tmp.path() + "/ChannelPicture";
+    QVERIFY(QDir().mkpath(tree));
+    QVERIFY(QFile::link(keep, tree + "/link-to-dir"));
+    QVERIFY(QFile::link(keep + "/precious.mp4", tree + "/link-to-file"));
+    QVERIFY(QFile::link(tmp.path() + "/nowhere", tree + "/dangling"));
+
+    QVERIFY(DeleteDirectory(QFile::encodeName(tree).constData()));
+    QVERIFY(!QFileInfo::exists(tree));
+    QVERIFY(QFileInfo::exists(keep + "/precious.mp4"));
+    QVERIFY(QFileInfo::exists(keep + "/inner/also.mp4"));
+
+    // A link given as the path itself is removed, its target stays.
+    QVERIFY(QFile::link(keep, tmp.path() + "/top-link"));
+    QVERIFY(DeleteDirectory(QFile::encodeName(tmp.path() + "/top-link").constData()));
+    QVERIFY(QFileInfo(keep).isDir());
+    QVERIFY(QFileInfo::exists(keep + "/precious.mp4"));
+}
+
+void TestUtility::deleteDirectoryLongPaths()
+{
+    // Entry paths far past 259 bytes: a cut path would name another folder, so the whole tree must go by its
+    // own names, and a sibling whose name is the cut prefix must survive.
+    QTemporaryDir tmp;
+    QString deep = tmp.path() + "/long";
+    for (int i = 0; i < 30; ++i)
+        deep += QStringLiteral("/level-%1-abcdefghij").arg(i, 2, 10, QLatin1Char('0'));
+    QVERIFY(QDir().mkpath(deep));
+    WriteFile(deep + "/file.bin");
+    QVERIFY(QFile::encodeName(deep).size() > 400);
+    const QString sibling = tmp.path() + "/long-sibling";
+    QVERIFY(QDir().mkpath(sibling));
+
+    QVERIFY(DeleteDirectory(QFile::encodeName(tmp.path() + "/long").constData()));
+    QVERIFY(!QFileInfo::exists(tmp.path() + "/long"));
+    QVERIFY(QFileInfo(sibling).isDir());
+}
+
+void TestUtility::textHelpers()
+{
+    QCOMPARE(QuoteText(QStringLiteral("C:/a b.mp4")), QStringLiteral("\"C:/a b.mp4\""));
+    QCOMPARE(QuoteText(QStringLiteral("say &quot;hi&quot;")), QStringLiteral("\"say \"hi\"\""));
+
+    QCOMPARE(FormatByteSize(1023), QLocale().toString(1023));
+    QCOMPARE(FormatByteSize(2048), QStringLiteral("2 KB"));
+    QCOMPARE(FormatByteSize(1048575), QStringLiteral("%1 KB").arg(QLocale().toString(1023)));
+    QCOMPARE(FormatByteSize(qint64(3) << 20 | (qint64(1) << 19)), QStringLiteral("3.5 MB"));
+    QCOMPARE(FormatByteSize(qint64(5) << 40), QStringLiteral("5.000 TB"));
+
+    int w = 0, h = 0;
+    ScaleToFit(1920, 1080, 320, 320, &w, &h);
+    QCOMPARE(w, 320);
+    QCOMPARE(h, 180);
+    ScaleToFit(1080, 1920, 320, 320, &w, &h);
+    QCOMPARE(w, 180);
+    QCOMPARE(h, 320);
+    ScaleToFit(0, 10, 320, 320, &w, &h);
+    QCOMPARE(w, 0);
+}
+
+VARROW_TEST_MAIN(TestUtility, QCoreApplication)
+#include "tst_utility.moc"
