@@ -1,0 +1,652 @@
+#include "storage/CStowelineClass.h"
+
+#include "platform/DriveMap.h"
+
+#include <QDate>
+#include <QDebug>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTime>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <deque>
+#include <fcntl.h>
+#include <set>
+#include <sys/statvfs.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr qint64 kMiB = 1024 * 1024;
+// The free-space figure is read again after this much was written, so other writers on the disk are noticed.
+constexpr qint64 kRefreshEvery = 64 * kMiB;
+constexpr int kMaxEncodedName = 200;
+const QString kExtension = QStringLiteral(".rec");
+const QString kTempSuffix = QStringLiteral(".part");
+
+thread_local int t_lastError = STOWELINE_OK;
+
+bool Fail(int error)
+{
+    t_lastError = error;
+    return false;
+}
+
+std::mutex g_providerMutex;
+StowelineFreeSpaceProvider g_defaultProvider;
+
+qint64 FileSystemFreeSpace(const QString& directory)
+{
+    struct statvfs fs;
+    if (::statvfs(QFile::encodeName(directory).constData(), &fs) != 0)
+        return -1;
+    return static_cast<qint64>(fs.f_bavail) * static_cast<qint64>(fs.f_frsize);
+}
+
+// Temporary files of records open anywhere in this process. Only one program instance runs, so a temporary
+// file that is not listed here was left by a crash; a replaced storage object may still be writing the listed
+// ones.
+std::mutex g_tempMutex;
+std::set<QString> g_openTempFiles;
+
+void RegisterTemp(const QString& path)
+{
+    std::lock_guard lock(g_tempMutex);
+    g_openTempFiles.insert(path);
+}
+
+void UnregisterTemp(const QString& path)
+{
+    std::lock_guard lock(g_tempMutex);
+    g_openTempFiles.erase(path);
+}
+
+bool IsTempOpen(const QString& path)
+{
+    std::lock_guard lock(g_tempMutex);
+    return g_openTempFiles.count(path) != 0;
+}
+
+bool IsValidTime(const STOWELINE_TIME& t)
+{
+    return QDate(t.Year, t.Month, t.Day).isValid() && QTime(t.Hour, t.Minute, t.Second).isValid();
+}
+
+// YYYYMMDDhhmmss: fixed width, so text order is time order.
+QString CompactText(const STOWELINE_TIME& t)
+{
+    return QString::asprintf("%04u%02u%02u%02u%02u%02u", unsigned(t.Year), unsigned(t.Month), unsigned(t.Day),
+                             unsigned(t.Hour), unsigned(t.Minute), unsigned(t.Second));
+}
+
+QString FileNameOf(const CHANNEL_RECORD_KEY& key)
+{
+    return CompactText(key.StartTime) + QLatin1Char('_') + CompactText(key.StopTime) + QLatin1Char('_') +
+           QString::number(key.FileType) + kExtension;
+}
+
+bool IsDigits(QStringView text)
+{
+    return std::all_of(text.begin(), text.end(),
+                       [](QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); });
+}
+
+// A stored file's name split into its parts; false for anything else (temporary files included).
+bool ParseFileName(const QString& name, QString* start, QString* stop, quint32* type)
+{
+    if (!name.endsWith(kExtension) || name.size() < 31 + kExtension.size())
+        return false;
+    const QStringView view(name);
+    if (view[14] != QLatin1Char('_') || view[29] != QLatin1Char('_'))
+        return false;
+    const QStringView typeText = view.mid(30, name.size() - 30 - kExtension.size());
+    if (!IsDigits(view.mid(0, 14)) || !IsDigits(view.mid(15, 14)) || typeText.isEmpty() ||
+        !IsDigits(typeText))
+        return false;
+    bool ok = false;
+    *type = typeText.toUInt(&ok);
+    *start = name.left(14);
+    *stop = name.mid(15, 14);
+    return ok;
+}
+
+// A file descriptor that closes itself.
+class CFileHandle
+{
+public:
+    CFileHandle() = default;
+    ~CFileHandle() { Close(); }
+    CFileHandle(const CFileHandle&) = delete;
+    CFileHandle& operator=(const CFileHandle&) = delete;
+
+    bool Create(const QString& path)
+    {
+        m_fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        return m_fd >= 0;
+    }
+    // Writes all bytes; errno tells why when it fails.
+    bool WriteAll(const uint8_t* data, size_t size)
+    {
+        while (size > 0) {
+            const ssize_t n = ::write(m_fd, data, size);
+            if (n < 0) {
+                if (errno == EINTR)
+                    continue;
+                return false;
+            }
+            data += n;
+            size -= static_cast<size_t>(n);
+        }
+        return true;
+    }
+    bool Sync() { return ::fsync(m_fd) == 0; }
+    bool Close()
+    {
+        if (m_fd < 0)
+            return true;
+        const int rc = ::close(m_fd);
+        m_fd = -1;
+        return rc == 0;
+    }
+
+private:
+    int m_fd = -1;
+};
+
+void SyncDirectory(const QString& directory)
+{
+    const int fd = ::open(QFile::encodeName(directory).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+QStringList SubDirectories(const QString& path)
+{
+    return QDir(path).entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name);
+}
+
+} // namespace
+
+void SetDefaultFreeSpaceProvider(StowelineFreeSpaceProvider provider)
+{
+    std::lock_guard lock(g_providerMutex);
+    g_defaultProvider = std::move(provider);
+}
+
+StowelineFreeSpaceProvider GetDefaultFreeSpaceProvider()
+{
+    std::lock_guard lock(g_providerMutex);
+    return g_defaultProvider ? g_defaultProvider : StowelineFreeSpaceProvider(FileSystemFreeSpace);
+}
+
+struct CStowelineClass::CRoot
+{
+    // Fixed at Init.
+    QString dir;
+    qint64 reserveBytes = 0;
+    bool overwrite = true;
+    StowelineFreeSpaceProvider freeSpace;
+
+    // Guarded by mutex: the room left by our own reckoning, and the closed records next in line for deletion.
+    std::mutex mutex;
+    qint64 estimate = -1;
+    qint64 sinceRefresh = 0;
+    struct CStored
+    {
+        QString start;
+        QString path;
+    };
+    std::deque<CStored> oldest;
+};
+
+struct CStowelineClass::COpenRecord
+{
+    std::shared_ptr<CRoot> root;
+    QString tempPath;
+    QString finalPath;
+    STOWELINE_DISKFULL_CALLBACK callback = nullptr;
+
+    std::mutex mutex; // one operation at a time on the file
+    CFileHandle file;
+    bool failed = false;
+    bool closed = false;
+};
+
+CStowelineClass::CStowelineClass() : m_freeSpace(GetDefaultFreeSpaceProvider()) {}
+
+CStowelineClass::~CStowelineClass()
+{
+    Uninit();
+}
+
+QString CStowelineClass::RecordRootOf(const QString& driveDirectory)
+{
+    return QDir::cleanPath(driveDirectory + QStringLiteral("/Records"));
+}
+
+QString CStowelineClass::EncodeRecordName(const char* name)
+{
+    if (name == nullptr || *name == '\0')
+        return {};
+    QString encoded;
+    for (const char* p = name; *p != '\0'; ++p) {
+        const auto c = static_cast<unsigned char>(*p);
+        const bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+                           c == '_' || c == '-' || (c == '.' && p != name);
+        if (plain)
+            encoded += QLatin1Char(static_cast<char>(c));
+        else
+            encoded += QString::asprintf("%%%02X", unsigned(c));
+        if (encoded.size() > kMaxEncodedName)
+            return {};
+    }
+    return encoded;
+}
+
+void CStowelineClass::SetFreeSpaceProvider(StowelineFreeSpaceProvider provider)
+{
+    std::lock_guard lock(m_mutex);
+    m_freeSpace = provider ? std::move(provider) : StowelineFreeSpaceProvider(FileSystemFreeSpace);
+    for (auto& root : m_roots) {
+        std::lock_guard rootLock(root->mutex);
+        root->freeSpace = m_freeSpace;
+        root->estimate = -1;
+    }
+}
+
+int CStowelineClass::GetLastError() const
+{
+    return t_lastError;
+}
+
+bool CStowelineClass::Init(const STOWELINE_INIT_PARAM* param)
+{
+    if (param == nullptr || param->DiskPaths.Count() == 0)
+        return Fail(STOWELINE_ERR_PARAM);
+    Uninit();
+
+    std::vector<std::shared_ptr<CRoot>> roots;
+    for (const STOWELINE_PATH& entry : param->DiskPaths) {
+        const QString text = QFile::decodeName(entry.Path);
+        QString driveDir;
+        if (text.size() == 2 && text[1] == QLatin1Char(':') && text[0].isLetter())
+            driveDir = CDriveMap::GetDrivePath(text[0].toLatin1());
+        else if (QDir::isAbsolutePath(text))
+            driveDir = text;
+        if (driveDir.isEmpty()) {
+            qWarning() << "storage: drive" << text << "has no directory";
+            return Fail(STOWELINE_ERR_ROOT);
+        }
+        const QString dir = RecordRootOf(driveDir);
+        if (std::any_of(roots.begin(), roots.end(), [&](const auto& r) { return r->dir == dir; }))
+            continue;
+        // Written to, not just looked at: permissions, read-only mounts and a file in the way all show here.
+        const QString probe = dir + QStringLiteral("/.probe-%1").arg(::getpid());
+        CFileHandle probeFile;
+        if (!QDir().mkpath(dir) || !probeFile.Create(probe)) {
+            qWarning() << "storage: directory" << dir << "cannot be written";
+            return Fail(STOWELINE_ERR_ROOT);
+        }
+        probeFile.Close();
+        QFile::remove(probe);
+
+        auto root = std::make_shared<CRoot>();
+        root->dir = dir;
+        root->reserveBytes = static_cast<qint64>(param->ReserveMB) * kMiB;
+        root->overwrite = param->Overwrite != 0;
+        roots.push_back(root);
+    }
+
+    // Temporary files that no live record owns were left by a crash: they never become records.
+    for (const auto& root : roots) {
+        for (const QString& name : SubDirectories(root->dir)) {
+            for (const QString& day : SubDirectories(root->dir + QLatin1Char('/') + name)) {
+                const QString dayDir = root->dir + QLatin1Char('/') + name + QLatin1Char('/') + day;
+                const QStringList temps =
+                    QDir(dayDir).entryList({QLatin1Char('*') + kTempSuffix}, QDir::Files | QDir::Hidden);
+                for (const QString& temp : temps) {
+                    const QString path = dayDir + QLatin1Char('/') + temp;
+                    if (!IsTempOpen(path))
+                        QFile::remove(path);
+                }
+            }
+        }
+    }
+
+    std::lock_guard lock(m_mutex);
+    for (auto& root : roots)
+        root->freeSpace = m_freeSpace;
+    m_roots = std::move(roots);
+    m_overwrite = param->Overwrite != 0;
+    m_reserveBytes = static_cast<qint64>(param->ReserveMB) * kMiB;
+    m_maxOpen = param->MaxOpenRecords;
+    m_callback = param->DiskFullCallBack;
+    m_init = true;
+    t_lastError = STOWELINE_OK;
+    return true;
+}
+
+void CStowelineClass::Uninit()
+{
+    std::map<std::string, std::shared_ptr<COpenRecord>> open;
+    {
+        std::lock_guard lock(m_mutex);
+        open.swap(m_open);
+        m_roots.clear();
+        m_results.clear();
+        m_init = false;
+    }
+    // A record nobody closed is unfinished: it must not look stored.
+    for (auto& [id, record] : open) {
+        std::lock_guard recordLock(record->mutex);
+        record->closed = true;
+        record->file.Close();
+        QFile::remove(record->tempPath);
+        UnregisterTemp(record->tempPath);
+    }
+}
+
+qint64 CStowelineClass::Available(const CRoot& root) const
+{
+    const qint64 free = root.freeSpace ? root.freeSpace(root.dir) : -1;
+    return free < 0 ? 0 : std::max<qint64>(0, free - root.reserveBytes);
+}
+
+bool CStowelineClass::DeleteOldest(CRoot& root)
+{
+    if (root.oldest.empty()) {
+        std::vector<CRoot::CStored> stored;
+        for (const QString& name : SubDirectories(root.dir)) {
+            const QString nameDir = root.dir + QLatin1Char('/') + name;
+            for (const QString& day : SubDirectories(nameDir)) {
+                const QString dayDir = nameDir + QLatin1Char('/') + day;
+                for (const QString& file : QDir(dayDir).entryList(QDir::Files)) {
+                    QString start, stop;
+                    quint32 type = 0;
+                    if (ParseFileName(file, &start, &stop, &type))
+                        stored.push_back({start, dayDir + QLatin1Char('/') + file});
+                }
+            }
+        }
+        std::sort(stored.begin(), stored.end(), [](const auto& a, const auto& b) {
+            return a.start != b.start ? a.start < b.start : a.path < b.path;
+        });
+        root.oldest.assign(stored.begin(), stored.end());
+    }
+    while (!root.oldest.empty()) {
+        const CRoot::CStored next = root.oldest.front();
+        root.oldest.pop_front();
+        // Open records live under temporary names, so only closed records are ever deleted here.
+        if (QFile::remove(next.path)) {
+            QDir().rmdir(QFileInfo(next.path).path()); // the day folder, once it is empty
+            return true;
+        }
+    }
+    return false;
+}
+
+bool CStowelineClass::Reserve(CRoot& root, qint64 size)
+{
+    if (root.estimate < size || root.sinceRefresh >= kRefreshEvery) {
+        root.estimate = Available(root);
+        root.sinceRefresh = 0;
+    }
+    while (root.estimate < size) {
+        if (!root.overwrite || !DeleteOldest(root))
+            return false;
+        root.estimate = Available(root);
+    }
+    root.estimate -= size;
+    root.sinceRefresh += size;
+    return true;
+}
+
+std::shared_ptr<CStowelineClass::CRoot> CStowelineClass::ChooseRoot(qint64 needed)
+{
+    // Any root with room first; only then make room by overwriting, in root order.
+    for (auto& root : m_roots) {
+        std::lock_guard lock(root->mutex);
+        root->estimate = Available(*root);
+        root->sinceRefresh = 0;
+        if (root->estimate >= needed)
+            return root;
+    }
+    for (auto& root : m_roots) {
+        std::lock_guard lock(root->mutex);
+        if (Reserve(*root, needed)) {
+            root->estimate += needed; // only looked for room; the writes take it
+            return root;
+        }
+    }
+    return nullptr;
+}
+
+bool CStowelineClass::OpenChannelRecord(const char* name, int /*reserved*/, const CHANNEL_RECORD_KEY* key)
+{
+    const QString folder = EncodeRecordName(name);
+    if (folder.isEmpty() || key == nullptr || !IsValidTime(key->StartTime) || !IsValidTime(key->StopTime) ||
+        CompactText(key->StopTime) < CompactText(key->StartTime))
+        return Fail(STOWELINE_ERR_PARAM);
+    const QString fileName = FileNameOf(*key);
+    const std::string id = (folder + QLatin1Char('/') + fileName).toStdString();
+
+    std::lock_guard lock(m_mutex);
+    if (!m_init)
+        return Fail(STOWELINE_ERR_NOT_INIT);
+    if (m_open.count(id) != 0)
+        return Fail(STOWELINE_ERR_ALREADY_OPEN);
+    if (m_maxOpen != 0 && m_open.size() >= m_maxOpen)
+        return Fail(STOWELINE_ERR_TOO_MANY);
+    std::shared_ptr<CRoot> root = ChooseRoot(1);
+    if (!root)
+        return Fail(STOWELINE_ERR_DISK_FULL);
+
+    static std::atomic<quint64> s_sequence{0};
+    auto record = std::make_shared<COpenRecord>();
+    record->root = root;
+    record->callback = m_callback;
+    const QString dayDir =
+        root->dir + QLatin1Char('/') + folder + QLatin1Char('/') + CompactText(key->StartTime).left(8);
+    record->finalPath = dayDir + QLatin1Char('/') + fileName;
+    record->tempPath = dayDir + QStringLiteral("/.") + fileName +
+                       QStringLiteral(".%1-%2").arg(::getpid()).arg(++s_sequence) + kTempSuffix;
+    {
+        // Under the root's lock: overwriting removes emptied day folders under the same lock.
+        std::lock_guard rootLock(root->mutex);
+        RegisterTemp(record->tempPath);
+        if (!QDir().mkpath(dayDir) || !record->file.Create(record->tempPath)) {
+            UnregisterTemp(record->tempPath);
+            qWarning() << "storage: cannot create" << record->tempPath;
+            return Fail(STOWELINE_ERR_IO);
+        }
+    }
+    m_open.emplace(id, std::move(record));
+    t_lastError = STOWELINE_OK;
+    return true;
+}
+
+std::shared_ptr<CStowelineClass::COpenRecord> CStowelineClass::FindOpen(const char* name,
+                                                                        const CHANNEL_RECORD_KEY* key)
+{
+    const QString folder = EncodeRecordName(name);
+    if (folder.isEmpty() || key == nullptr)
+        return nullptr;
+    const std::string id = (folder + QLatin1Char('/') + FileNameOf(*key)).toStdString();
+    std::lock_guard lock(m_mutex);
+    const auto it = m_open.find(id);
+    return it == m_open.end() ? nullptr : it->second;
+}
+
+bool CStowelineClass::FailRecord(COpenRecord& record, int error, bool diskFull)
+{
+    record.failed = true;
+    record.file.Close();
+    QFile::remove(record.tempPath); // gives the space back at once
+    UnregisterTemp(record.tempPath);
+    t_lastError = error;
+    return diskFull && record.callback != nullptr;
+}
+
+bool CStowelineClass::WriteChannelRecord(const char* name, uint32_t type, const uint8_t* data, uint32_t size,
+                                         const CHANNEL_RECORD_KEY* key)
+{
+    if ((type != 1 && type != 2) || (data == nullptr && size != 0))
+        return Fail(STOWELINE_ERR_PARAM);
+    const std::shared_ptr<COpenRecord> record = FindOpen(name, key);
+    if (!record)
+        return Fail(STOWELINE_ERR_NOT_OPEN);
+
+    STOWELINE_DISKFULL_CALLBACK notify = nullptr;
+    {
+        std::lock_guard lock(record->mutex);
+        if (record->closed)
+            return Fail(STOWELINE_ERR_NOT_OPEN);
+        if (record->failed)
+            return Fail(STOWELINE_ERR_FAILED);
+        bool room = false;
+        {
+            std::lock_guard rootLock(record->root->mutex);
+            room = Reserve(*record->root, size);
+        }
+        if (!room) {
+            if (FailRecord(*record, STOWELINE_ERR_DISK_FULL, true))
+                notify = record->callback;
+        } else if (!record->file.WriteAll(data, size)) {
+            const bool full = errno == ENOSPC || errno == EDQUOT;
+            qWarning() << "storage: write failed for" << record->tempPath << ::strerror(errno);
+            if (FailRecord(*record, full ? STOWELINE_ERR_DISK_FULL : STOWELINE_ERR_IO, full))
+                notify = record->callback;
+        } else {
+            return true;
+        }
+    }
+    // Outside every lock: the callback may well stop the writers or close this record.
+    if (notify != nullptr)
+        notify(1, 0, 0, 0);
+    return false;
+}
+
+bool CStowelineClass::CloseChannelRecord(const char* name, const CHANNEL_RECORD_KEY* key)
+{
+    const QString folder = EncodeRecordName(name);
+    if (folder.isEmpty() || key == nullptr)
+        return Fail(STOWELINE_ERR_PARAM);
+    const std::string id = (folder + QLatin1Char('/') + FileNameOf(*key)).toStdString();
+    std::shared_ptr<COpenRecord> record;
+    {
+        std::lock_guard lock(m_mutex);
+        const auto it = m_open.find(id);
+        if (it == m_open.end())
+            return Fail(STOWELINE_ERR_NOT_OPEN);
+        record = std::move(it->second);
+        m_open.erase(it);
+    }
+
+    std::lock_guard lock(record->mutex);
+    record->closed = true;
+    if (record->failed)
+        return Fail(STOWELINE_ERR_FAILED);
+    // Durable before it gets its final name: a crash must never leave a complete-looking, partial file.
+    const bool synced = record->file.Sync();
+    const bool closed = record->file.Close();
+    const bool renamed = synced && closed &&
+                         ::rename(QFile::encodeName(record->tempPath).constData(),
+                                  QFile::encodeName(record->finalPath).constData()) == 0;
+    if (!renamed) {
+        qWarning() << "storage: cannot store" << record->finalPath << ::strerror(errno);
+        QFile::remove(record->tempPath);
+        UnregisterTemp(record->tempPath);
+        return Fail(STOWELINE_ERR_IO);
+    }
+    UnregisterTemp(record->tempPath);
+    SyncDirectory(QFileInfo(record->finalPath).path());
+    t_lastError = STOWELINE_OK;
+    return true;
+}
+
+int CStowelineClass::SearchChannelRecord(const RECORD_SEARCH_COND* condition, StowelineList** result)
+{
+    if (condition == nullptr || result == nullptr)
+        return Fail(STOWELINE_ERR_PARAM);
+    *result = nullptr;
+    char name[sizeof(condition->RecordName) + 1] = {};
+    std::memcpy(name, condition->RecordName, sizeof(condition->RecordName));
+    const QString folder = EncodeRecordName(name);
+    if (folder.isEmpty() || !IsValidTime(condition->StartTime) || !IsValidTime(condition->EndTime))
+        return Fail(STOWELINE_ERR_PARAM);
+    const QString from = CompactText(condition->StartTime);
+    const QString to = CompactText(condition->EndTime);
+
+    std::vector<QString> dirs;
+    {
+        std::lock_guard lock(m_mutex);
+        if (!m_init)
+            return Fail(STOWELINE_ERR_NOT_INIT);
+        for (const auto& root : m_roots)
+            dirs.push_back(root->dir);
+    }
+
+    struct CFound
+    {
+        QString start;
+        QString path;
+    };
+    std::vector<CFound> found;
+    for (const QString& dir : dirs) {
+        const QString nameDir = dir + QLatin1Char('/') + folder;
+        for (const QString& day : SubDirectories(nameDir)) {
+            // A record lies in the folder of its start day, so later days cannot overlap the range.
+            if (day.size() != 8 || !IsDigits(day) || day > to.left(8))
+                continue;
+            const QString dayDir = nameDir + QLatin1Char('/') + day;
+            for (const QString& file : QDir(dayDir).entryList(QDir::Files)) {
+                QString start, stop;
+                quint32 type = 0;
+                if (!ParseFileName(file, &start, &stop, &type) || start > to || stop < from)
+                    continue;
+                if (condition->FileType != 0 &&
+                    (condition->FileType < 0 || type != quint32(condition->FileType)))
+                    continue;
+                found.push_back({start, dayDir + QLatin1Char('/') + file});
+            }
+        }
+    }
+    std::sort(found.begin(), found.end(), [](const auto& a, const auto& b) {
+        return a.start != b.start ? a.start < b.start : a.path < b.path;
+    });
+
+    auto list = std::make_unique<StowelineList>();
+    for (const CFound& f : found) {
+        if (!list->Append(QFile::encodeName(f.path).constData()))
+            qWarning() << "storage: path too long for a search answer:" << f.path;
+    }
+    t_lastError = STOWELINE_OK;
+    if (list->Count() == 0)
+        return 0;
+    std::lock_guard lock(m_mutex);
+    auto& slot = m_results[std::this_thread::get_id()];
+    slot = std::move(list);
+    *result = slot.get();
+    return 1;
+}
+
+bool NewStowelineClass(CStowelineClass** out)
+{
+    if (out == nullptr)
+        return false;
+    *out = new (std::nothrow) CStowelineClass;
+    return *out != nullptr;
+}
+
+void DelStowelineClass(CStowelineClass** object)
+{
+    if (object == nullptr)
+        return;
+    delete *object;
+    *object = nullptr;
+}

@@ -1,0 +1,99 @@
+#pragma once
+
+// The storage library: record files under one directory root per drive letter.
+//
+// Layout under each root: <record name, encoded>/<YYYYMMDD of the start>/<start>_<stop>_<type>.rec, the times
+// as YYYYMMDDhhmmss. A record is written under a hidden temporary name beside its final one and renamed when
+// it is closed, so a half-written record never looks complete; temporary files that a crash left behind are
+// removed by the next Init. Every operation may be called from any thread.
+
+#include "storage/StowelineRecords.h"
+
+#include <QString>
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+// Bytes free for writing on the file system that holds the directory; a negative value means unknown (no
+// room).
+using StowelineFreeSpaceProvider = std::function<qint64(const QString& directory)>;
+
+// The provider that objects take when they are constructed (the file system's figure when none is set). Tests
+// use it to give roots a small quota; an empty function restores the file system's figure.
+void SetDefaultFreeSpaceProvider(StowelineFreeSpaceProvider provider);
+StowelineFreeSpaceProvider GetDefaultFreeSpaceProvider();
+
+class CStowelineClass
+{
+public:
+    CStowelineClass();
+    ~CStowelineClass();
+    CStowelineClass(const CStowelineClass&) = delete;
+    CStowelineClass& operator=(const CStowelineClass&) = delete;
+
+    // Resolves the roots ("D:" through the drive map, or an absolute directory), creates and checks them and
+    // removes leftover temporary files. False with GetLastError() set when a root is missing or unwritable.
+    bool Init(const STOWELINE_INIT_PARAM* param);
+    // Drops the roots; a record still open is discarded (it never becomes a stored file).
+    void Uninit();
+
+    // Opens the record of one key under a record name. False when the disks are full (stop mode, or nothing
+    // left to overwrite), the key or name is bad, or the same record is open already.
+    bool OpenChannelRecord(const char* name, int reserved, const CHANNEL_RECORD_KEY* key);
+    // Appends a header (type 1) or stream block (type 2). A write that finds no room in stop mode (or nothing
+    // to overwrite), or that the file system refuses, fails the record: it will not be stored, and in stop
+    // mode the disk-full callback is called with 1, once per record.
+    bool WriteChannelRecord(const char* name, uint32_t type, const uint8_t* data, uint32_t size,
+                            const CHANNEL_RECORD_KEY* key);
+    // Finishes the record: the file gets its final name (replacing a stored file of the same key). False, and
+    // nothing stored, when the record failed earlier or cannot be made durable.
+    bool CloseChannelRecord(const char* name, const CHANNEL_RECORD_KEY* key);
+
+    // The stored files of the condition's record name whose time range overlaps the condition's, of its type
+    // (0: every type), sorted by start. Non-zero with *result set when any was found. The list belongs to
+    // this object and stays valid until the same thread searches again or the object is destroyed.
+    int SearchChannelRecord(const RECORD_SEARCH_COND* condition, StowelineList** result);
+
+    // The code of the last failure of an operation on the calling thread.
+    int GetLastError() const;
+
+    void SetFreeSpaceProvider(StowelineFreeSpaceProvider provider);
+
+    // The directory that holds the records of one drive directory.
+    static QString RecordRootOf(const QString& driveDirectory);
+    // The folder name of a record name: bytes outside [A-Za-z0-9_-.] and a leading '.' become %XX, so a name
+    // can never climb out of its root or hide. Empty when the name is empty or too long.
+    static QString EncodeRecordName(const char* name);
+
+private:
+    struct CRoot;
+    struct COpenRecord;
+
+    std::shared_ptr<CRoot> ChooseRoot(qint64 needed);
+    bool Reserve(CRoot& root, qint64 size);
+    qint64 Available(const CRoot& root) const;
+    bool DeleteOldest(CRoot& root);
+    bool FailRecord(COpenRecord& record, int error, bool diskFull);
+    std::shared_ptr<COpenRecord> FindOpen(const char* name, const CHANNEL_RECORD_KEY* key);
+
+    mutable std::mutex m_mutex; // guards every member below
+    bool m_init = false;
+    bool m_overwrite = true;
+    qint64 m_reserveBytes = 0;
+    uint32_t m_maxOpen = 0;
+    STOWELINE_DISKFULL_CALLBACK m_callback = nullptr;
+    StowelineFreeSpaceProvider m_freeSpace;
+    std::vector<std::shared_ptr<CRoot>> m_roots;
+    std::map<std::string, std::shared_ptr<COpenRecord>> m_open;
+    std::map<std::thread::id, std::unique_ptr<StowelineList>> m_results;
+};
+
+// Creates the one object; false when it cannot be created.
+bool NewStowelineClass(CStowelineClass** out);
+// Destroys the object; the caller clears its pointer afterwards.
+void DelStowelineClass(CStowelineClass** object);
