@@ -1,0 +1,27 @@
+#pragma once
+
+// The operation and exception log in Log_Table: written from any thread through WriteLog, kept below 30,000
+// rows by deleting the entries of the oldest time after each new entry.
+
+#include "model/Records.h"
+
+#include <QString>
+
+#include <cstdint>
+#include <vector>
+
+constexpr int LOG_MAX_ROWS = 30000;
+
+// -1 when type or subtype is -1 (nothing written); 0 when the entry could not be stored; 1 when stored.
+// The text is cut at a character boundary to at most 199 bytes of local 8-bit text.
+int WriteLog(int type, int subtype, const QString& text);
+// The entries of [from, to] (seconds since 1970, both included) of one type, or of every type for type 0.
+void SearchLog(std::vector<LOG_INFO>* out, int type, int64_t from, int64_t to);
+
+bool DbInsertLogInfo(const LOG_INFO* info);
+// The number of entries; -1 when it cannot be read.
+int DbGetLogCount();
+// Deletes every entry that carries the oldest time.
+bool DbDeleteOldestLog();
+// Appends the entries in time order (entries of the same second in the order written). All or none.
+bool DbSelectLogInfo(std::vector<LOG_INFO>* out, int type, int64_t from, int64_t to);

@@ -1,0 +1,448 @@
+#include "model/SQLite3DB.h"
+
+#include "model/DbText.h"
+#include "model/Utility.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QtDebug>
+
+#include <atomic>
+#include <memory>
+#include <stdexcept>
+
+CSQlite3Error::CSQlite3Error(int code, std::string message) : m_code(code), m_message(std::move(message))
+{
+    qDebug(" ======= sqlite error, code[%d], message[%s] ======= ", m_code, m_message.c_str());
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// CSQLite3Recordset
+
+CSQLite3Recordset::~CSQLite3Recordset()
+{
+    Close();
+}
+
+bool CSQLite3Recordset::Attach(sqlite3* db, sqlite3_stmt* stmt)
+{
+    if (db == nullptr || stmt == nullptr)
+        return false;
+    Close();
+    m_db = db;
+    m_stmt = stmt;
+    m_fieldCount = sqlite3_column_count(stmt);
+    Step();
+    return true;
+}
+
+bool CSQLite3Recordset::Next()
+{
+    if (m_stmt == nullptr)
+        return false;
+    Step();
+    return !m_eof;
+}
+
+void CSQLite3Recordset::Step()
+{
+    const int rc = sqlite3_step(m_stmt);
+    if (rc == SQLITE_ROW) {
+        m_eof = false;
+        return;
+    }
+    m_eof = true;
+    if (rc != SQLITE_DONE)
+        throw CSQlite3Error(rc, sqlite3_errmsg(m_db));
+}
+
+void CSQLite3Recordset::Close()
+{
+    if (m_stmt != nullptr)
+        sqlite3_finalize(m_stmt);
+    m_stmt = nullptr;
+    m_db = nullptr;
+    m_fieldCount = 0;
+    m_eof = true;
+}
+
+int CSQLite3Recordset::GetFieldIndex(const std::string& name) const
+{
+    if (m_stmt == nullptr || name.empty())
+        return -1;
+    for (int i = 0; i < m_fieldCount; ++i) {
+        const char* column = sqlite3_column_name(m_stmt, i);
+        if (column != nullptr && name == column)
+            return i;
+    }
+    return -1;
+}
+
+void CSQLite3Recordset::CheckIndex(int index) const
+{
+    if (index < 0 || index >= m_fieldCount)
+        throw std::out_of_range("CSQLite3Recordset, iIndex out of range");
+}
+
+bool CSQLite3Recordset::IsNull(int index) const
+{
+    CheckIndex(index);
+    return sqlite3_column_type(m_stmt, index) == SQLITE_NULL;
+}
+
+std::string CSQLite3Recordset::GetString(int index) const
+{
+    CheckIndex(index);
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, index));
+    if (text == nullptr)
+        return std::string();
+    return std::string(text, size_t(sqlite3_column_bytes(m_stmt, index)));
+}
+
+int CSQLite3Recordset::GetInt(int index) const
+{
+    CheckIndex(index);
+    return sqlite3_column_int(m_stmt, index);
+}
+
+int64_t CSQLite3Recordset::GetInt64(int index) const
+{
+    CheckIndex(index);
+    return sqlite3_column_int64(m_stmt, index);
+}
+
+int64_t CSQLite3Recordset::GetDateTime(int index) const
+{
+    return DateTimeTextToSecs(GetString(index));
+}
+
+int64_t CSQLite3Recordset::GetTime(int index) const
+{
+    int hour = 0, minute = 0, second = 0;
+    if (!IsNull(index) && !ParseTimeOfDayText(GetString(index), &hour, &minute, &second))
+        return 0;
+    const QDateTime local(QDate(1970, 1, 4), QTime(hour, minute, second), Qt::LocalTime);
+    return local.toSecsSinceEpoch();
+}
+
+std::string CSQLite3Recordset::GetString(const std::string& name) const
+{
+    const int index = GetFieldIndex(name);
+    if (index < 0)
+        throw std::invalid_argument("Invalid filed name");
+    return GetString(index);
+}
+
+int CSQLite3Recordset::GetInt(const std::string& name) const
+{
+    const int index = GetFieldIndex(name);
+    if (index < 0)
+        throw std::invalid_argument("Invalid filed name");
+    return GetInt(index);
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// CSQLite3DB
+
+namespace {
+
+struct StatementFinalizer
+{
+    void operator()(sqlite3_stmt* stmt) const { sqlite3_finalize(stmt); }
+};
+using StatementPtr = std::unique_ptr<sqlite3_stmt, StatementFinalizer>;
+
+} // namespace
+
+CSQLite3DB::~CSQLite3DB()
+{
+    Close();
+}
+
+void CSQLite3DB::Open(const std::string& fileName, int flags)
+{
+    auto lock = Lock();
+    Close();
+    sqlite3* handle = nullptr;
+    const int rc = sqlite3_open_v2(fileName.c_str(), &handle, flags, nullptr);
+    if (rc != SQLITE_OK) {
+        // A handle that failed to open is of no use: later statements must see a closed connection.
+        const std::string message = handle != nullptr ? sqlite3_errmsg(handle) : sqlite3_errstr(rc);
+        sqlite3_close_v2(handle);
+        throw CSQlite3Error(rc, message);
+    }
+    m_db = handle;
+    sqlite3_extended_result_codes(m_db, 1);
+    // The only waits are for other processes on the same file; they end.
+    sqlite3_busy_timeout(m_db, 5000);
+}
+
+void CSQLite3DB::Close()
+{
+    auto lock = Lock();
+    if (m_db == nullptr)
+        return;
+    // Work that its owner did not commit is incomplete: it is undone, never kept half.
+    if (sqlite3_get_autocommit(m_db) == 0)
+        sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close_v2(m_db);
+    m_db = nullptr;
+    m_savepointDepth = 0;
+    // The locks that open BeginTransaction calls hold belong to this thread (it holds the mutex now).
+    for (; m_outerTransactions > 0; --m_outerTransactions)
+        m_mutex.unlock();
+}
+
+bool CSQLite3DB::IsOpen() const
+{
+    return m_db != nullptr;
+}
+
+void CSQLite3DB::ThrowLastError() const
+{
+    throw CSQlite3Error(sqlite3_extended_errcode(m_db), sqlite3_errmsg(m_db));
+}
+
+bool CSQLite3DB::Exec(const std::string& sql)
+{
+    auto lock = Lock();
+    if (m_db == nullptr)
+        return false;
+    char* error = nullptr;
+    const int rc = sqlite3_exec(m_db, sql.c_str(), nullptr, nullptr, &error);
+    if (rc != SQLITE_OK) {
+        std::string message = error != nullptr ? error : sqlite3_errstr(rc);
+        sqlite3_free(error);
+        throw CSQlite3Error(rc, std::move(message));
+    }
+    return true;
+}
+
+sqlite3_stmt* CSQLite3DB::Prepare(const std::string& sql, CSQLite3Params params)
+{
+    sqlite3_stmt* raw = nullptr;
+    if (sqlite3_prepare_v2(m_db, sql.data(), int(sql.size()), &raw, nullptr) != SQLITE_OK)
+        ThrowLastError();
+    if (raw == nullptr)
+        throw CSQlite3Error(SQLITE_MISUSE, "empty statement: " + sql);
+    StatementPtr stmt(raw);
+    if (sqlite3_bind_parameter_count(raw) != int(params.size()))
+        throw CSQlite3Error(SQLITE_RANGE, "wrong number of values for: " + sql);
+    int index = 1;
+    for (const CSQLite3Value& value : params) {
+        int rc = SQLITE_OK;
+        switch (value.GetKind()) {
+        case CSQLite3Value::Null:
+            rc = sqlite3_bind_null(raw, index);
+            break;
+        case CSQLite3Value::Integer:
+            rc = sqlite3_bind_int64(raw, index, value.GetInt());
+            break;
+        case CSQLite3Value::Text:
+            rc = sqlite3_bind_text64(raw, index, value.GetText().data(), value.GetText().size(),
+                                     SQLITE_TRANSIENT, SQLITE_UTF8);
+            break;
+        }
+        if (rc != SQLITE_OK)
+            ThrowLastError();
+        ++index;
+    }
+    return stmt.release();
+}
+
+bool CSQLite3DB::Exec(const std::string& sql, CSQLite3Params params)
+{
+    auto lock = Lock();
+    if (m_db == nullptr)
+        return false;
+    StatementPtr stmt(Prepare(sql, params));
+    int rc = SQLITE_ROW;
+    while (rc == SQLITE_ROW)
+        rc = sqlite3_step(stmt.get());
+    if (rc != SQLITE_DONE)
+        ThrowLastError();
+    return true;
+}
+
+bool CSQLite3DB::Query(const std::string& sql, CSQLite3Recordset& rs, CSQLite3Params params)
+{
+    auto lock = Lock();
+    if (m_db == nullptr)
+        return false;
+    rs.Close();
+    StatementPtr stmt(Prepare(sql, params));
+    sqlite3_stmt* raw = stmt.release();
+    rs.Attach(m_db, raw);
+    return true;
+}
+
+int64_t CSQLite3DB::LastInsertRowId() const
+{
+    return m_db != nullptr ? sqlite3_last_insert_rowid(m_db) : 0;
+}
+
+int CSQLite3DB::Changes() const
+{
+    return m_db != nullptr ? sqlite3_changes(m_db) : 0;
+}
+
+bool CSQLite3DB::BeginTransaction()
+{
+    m_mutex.lock();
+    try {
+        if (Exec("begin transaction;")) {
+            ++m_outerTransactions;
+            return true;
+        }
+    } catch (const CSQlite3Error&) {
+    }
+    m_mutex.unlock();
+    return false;
+}
+
+bool CSQLite3DB::CommitTransaction()
+{
+    auto lock = Lock();
+    if (m_outerTransactions == 0)
+        return false;
+    bool ok = false;
+    try {
+        ok = Exec("commit transaction;");
+    } catch (const CSQlite3Error&) {
+        // A commit that fails leaves the transaction open; end it so that the next statements do not pile
+        // into it, and report the loss.
+        if (m_db != nullptr && sqlite3_get_autocommit(m_db) == 0)
+            sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+    }
+    --m_outerTransactions;
+    m_mutex.unlock();
+    return ok;
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// CDbTransaction
+
+CDbTransaction::CDbTransaction(CSQLite3DB& db) : m_db(db), m_lock(db.Lock())
+{
+    m_name = "varrow_sp" + std::to_string(m_db.m_savepointDepth);
+    if (!m_db.Exec("SAVEPOINT " + m_name + ";"))
+        throw CSQlite3Error(SQLITE_MISUSE, "database is not open");
+    ++m_db.m_savepointDepth;
+}
+
+CDbTransaction::~CDbTransaction()
+{
+    if (m_done)
+        return;
+    --m_db.m_savepointDepth;
+    if (m_db.m_db != nullptr) {
+        const std::string sql = "ROLLBACK TO " + m_name + "; RELEASE " + m_name + ";";
+        sqlite3_exec(m_db.m_db, sql.c_str(), nullptr, nullptr, nullptr);
+    }
+}
+
+void CDbTransaction::Commit()
+{
+    if (m_done)
+        return;
+    m_db.Exec("RELEASE " + m_name + ";");
+    m_done = true;
+    --m_db.m_savepointDepth;
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// The schema and the main connection
+
+namespace {
+
+const char* const kTableNames[] = {
+    "Device_Table",       "Camera_Table", "Group_Table", "ScheduleWeekday_Table", "ScheduleManul_Table",
+    "SystemConfig_Table", "Mail_Table",   "Log_Table",   "FileInfo_Table",        "TaskInfo_Table"};
+
+std::string SchemaScript()
+{
+    QFile file(QStringLiteral(":/schema/Varrow.sql"));
+    if (!file.open(QIODevice::ReadOnly))
+        throw CSQlite3Error(SQLITE_CANTOPEN, "the compiled-in schema is missing");
+    return file.readAll().toStdString();
+}
+
+bool HasColumn(CSQLite3DB& db, const std::string& table, const std::string& column)
+{
+    CSQLite3Recordset rs;
+    db.Query("SELECT COUNT(*) FROM pragma_table_info(?) WHERE name = ?;", rs, {table, column});
+    return !rs.IsEof() && rs.GetInt(0) > 0;
+}
+
+struct MainDbState
+{
+    CSQLite3DB db;
+    std::mutex openMutex;
+    std::atomic<bool> tried{false};
+};
+
+MainDbState& MainState()
+{
+    static MainDbState state;
+    return state;
+}
+
+} // namespace
+
+void EnsureSchema(CSQLite3DB& db)
+{
+    auto lock = db.Lock();
+    int present = 0;
+    for (const char* table : kTableNames) {
+        CSQLite3Recordset rs;
+        db.Query("SELECT COUNT(*) FROM sqlite_master WHERE type = 'table' AND name = ?;", rs,
+                 {std::string_view(table)});
+        if (!rs.IsEof() && rs.GetInt(0) > 0)
+            ++present;
+    }
+    CDbTransaction transaction(db);
+    if (present < int(std::size(kTableNames))) {
+        db.Exec(SchemaScript());
+        db.Exec("PRAGMA user_version = " + std::to_string(VARROW_SCHEMA_VERSION) + ";");
+    } else {
+        // A file of an earlier installation lacks the channels' list positions and the log's time index;
+        // everything else in it stays as it is.
+        if (!HasColumn(db, "Camera_Table", "GroupPos"))
+            db.Exec("ALTER TABLE Camera_Table ADD COLUMN GroupPos INTEGER NOT NULL DEFAULT -1;");
+        if (!HasColumn(db, "Camera_Table", "ManualPos"))
+            db.Exec("ALTER TABLE Camera_Table ADD COLUMN ManualPos INTEGER NOT NULL DEFAULT -1;");
+        db.Exec("CREATE INDEX IF NOT EXISTS Log_Table_LogTime ON Log_Table (LogTime);");
+    }
+    transaction.Commit();
+}
+
+CSQLite3DB& GetMainDB()
+{
+    MainDbState& state = MainState();
+    if (!state.tried.load(std::memory_order_acquire)) {
+        std::lock_guard<std::mutex> guard(state.openMutex);
+        if (!state.tried.load(std::memory_order_relaxed)) {
+            auto lock = state.db.Lock();
+            try {
+                const QByteArray path = GetAbsolutePath(QStringLiteral("Varrow.db")).toUtf8();
+                state.db.Open(path.toStdString());
+                state.db.Exec("PRAGMA journal_mode = WAL; PRAGMA synchronous = NORMAL;");
+                EnsureSchema(state.db);
+            } catch (const CSQlite3Error&) {
+                // Not usable: close it, so that every operation reports failure instead of running on a
+                // file without its tables.
+                state.db.Close();
+            }
+            state.tried.store(true, std::memory_order_release);
+        }
+    }
+    return state.db;
+}
+
+void CloseMainDB()
+{
+    MainDbState& state = MainState();
+    std::lock_guard<std::mutex> guard(state.openMutex);
+    state.db.Close();
+    state.tried.store(false, std::memory_order_release);
+}
