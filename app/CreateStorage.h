@@ -1,0 +1,24 @@
+#pragma once
+
+// Creates, or creates again, the one storage object for the drive letters and the full-disk behaviour of the
+// system settings.
+
+#include "model/Records.h"
+#include "storage/CStowelineClass.h"
+
+#include <memory>
+
+// The current storage object; null when there is none. Thread-safe. Whoever opens a record keeps the pointer
+// it got until that record is closed: a replaced object lives on (and is released) when its last holder lets
+// go.
+std::shared_ptr<CStowelineClass> GetStoweline();
+
+// Reads the settings from the model, then as below.
+int CreateStorage(STOWELINE_DISKFULL_CALLBACK callback);
+// 0: created and set up, or no drive letter chosen (then there is no object); 1: the object could not be
+// created; otherwise the storage library's own code for a refused set-up (then there is no object). The
+// callback is registered only when full disks stop the backup (DiskMode not 0).
+int CreateStorage(STOWELINE_DISKFULL_CALLBACK callback, const SYSTEM_CONFIG& config);
+
+// Drops the current object, at the close of the main window.
+void ReleaseStorage();
