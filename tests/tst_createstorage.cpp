@@ -1,0 +1,188 @@
+// Storage set-up: a wrong result hides a disk problem from the operator; a replaced object that vanishes
+// under a running download crashes it or loses the file.
+
+#include "app/CreateStorage.h"
+#include "model/Utility.h"
+#include "tests/support/QuotaRoots.h"
+#include "tests/support/TestSupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <atomic>
+#include <cstring>
+
+namespace {
+
+constexpr qint64 kKiB = 1024;
+constexpr qint64 kReserve = 256 * 1024 * kKiB; // what the set-up keeps free on every disk
+std::atomic<int> g_fullCalls{0};
+
+int OnDiskFull(int full, int, int, int)
+{
+    if (full == 1)
+        ++g_fullCalls;
+    return 1;
+}
+
+SYSTEM_CONFIG Config(const char* disks, int mode)
+{
+    SYSTEM_CONFIG config;
+    std::strncpy(config.Disk, disks, sizeof(config.Disk) - 1);
+    config.DiskMode = static_cast<int16_t>(mode);
+    return config;
+}
+
+CHANNEL_RECORD_KEY Key(int hour)
+{
+    CHANNEL_RECORD_KEY key;
+    key.StartTime = {2024, 4, 1, uint8_t(hour), 0, 0, 0};
+    key.StopTime = {2024, 4, 1, uint8_t(hour), 59, 59, 0};
+    return key;
+}
+
+int CountFound(CStowelineClass& s, const char* name)
+{
+    RECORD_SEARCH_COND cond;
+    std::strcpy(cond.RecordName, name);
+    cond.StartTime = {2024, 4, 1, 0, 0, 0, 0};
+    cond.EndTime = {2024, 4, 1, 23, 59, 59, 0};
+    StowelineList* list = nullptr;
+    return s.SearchChannelRecord(&cond, &list) != 0 ? int(list->Count()) : 0;
+}
+
+} // namespace
+
+class TestCreateStorage : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanupTestCase();
+    void noLetterReleasesTheObject();
+    void refusedSetUpLeavesNoObject();
+    void fullDiskBehaviourFollowsTheMode();
+    void replacedWhileARecordIsOpen();
+
+private:
+    QTemporaryDir m_disks;
+    QString m_d, m_e;
+    CQuotaRoots m_quota;
+};
+
+void TestCreateStorage::initTestCase()
+{
+    QVERIFY(m_disks.isValid());
+    m_d = m_disks.filePath("d");
+    m_e = m_disks.filePath("e");
+    QVERIFY(QDir().mkpath(m_d) && QDir().mkpath(m_e));
+    // F: lies below a plain file, so it cannot be created even with every permission.
+    QFile blocker(m_disks.filePath("blocker"));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    QFile conf(GetAbsolutePath("Drives.conf"));
+    QVERIFY(conf.open(QIODevice::WriteOnly));
+    conf.write("D=" + QFile::encodeName(m_d) + "\nE=" + QFile::encodeName(m_e) +
+               "\nF=" + QFile::encodeName(blocker.fileName()) + "/disk\n");
+    SetDefaultFreeSpaceProvider(m_quota.Provider());
+}
+
+void TestCreateStorage::init()
+{
+    ReleaseStorage();
+    g_fullCalls = 0;
+    QVERIFY(QDir(m_d).removeRecursively() && QDir().mkpath(m_d));
+}
+
+void TestCreateStorage::cleanupTestCase()
+{
+    ReleaseStorage();
+    SetDefaultFreeSpaceProvider({});
+}
+
+void TestCreateStorage::noLetterReleasesTheObject()
+{
+    QCOMPARE(CreateStorage(OnDiskFull, Config("DE", 0)), 0);
+    QVERIFY(GetStoweline());
+    QVERIFY(QDir(m_d + "/Records").exists() && QDir(m_e + "/Records").exists());
+    QCOMPARE(CreateStorage(OnDiskFull, Config("", 0)), 0);
+    QVERIFY(!GetStoweline());
+}
+
+void TestCreateStorage::refusedSetUpLeavesNoObject()
+{
+    QCOMPARE(CreateStorage(OnDiskFull, Config("D", 1)), 0);
+    const std::weak_ptr<CStowelineClass> previous = GetStoweline();
+    QCOMPARE(CreateStorage(OnDiskFull, Config("DF", 1)), int(STOWELINE_ERR_ROOT));
+    QVERIFY(!GetStoweline());
+    QVERIFY(previous.expired());
+    QCOMPARE(CreateStorage(OnDiskFull, Config("Q", 0)),
+             int(STOWELINE_ERR_ROOT)); // a letter with no directory
+    QVERIFY(!GetStoweline());
+}
+
+void TestCreateStorage::fullDiskBehaviourFollowsTheMode()
+{
+    m_quota.SetQuota(m_d, kReserve + 300 * kKiB);
+    const QByteArray block(200 * kKiB, 'x');
+    const auto* data = reinterpret_cast<const uint8_t*>(block.constData());
+    const char* name = "10.9.9.9_8000_1";
+
+    // Overwrite (mode 0): no callback, the older record makes room for the newer one.
+    QCOMPARE(CreateStorage(OnDiskFull, Config("D", 0)), 0);
+    auto s = GetStoweline();
+    for (int hour = 1; hour <= 2; ++hour) {
+        const CHANNEL_RECORD_KEY key = Key(hour);
+        QVERIFY(s->OpenChannelRecord(name, 0, &key));
+        QVERIFY(s->WriteChannelRecord(name, 2, data, uint32_t(block.size()), &key));
+        QVERIFY(s->CloseChannelRecord(name, &key));
+    }
+    QCOMPARE(CountFound(*s, name), 1);
+    QCOMPARE(g_fullCalls.load(), 0);
+
+    // Stop (any other mode): the write fails and the given callback hears of it.
+    QCOMPARE(CreateStorage(OnDiskFull, Config("D", 2)), 0);
+    s = GetStoweline();
+    const CHANNEL_RECORD_KEY key = Key(3);
+    QVERIFY(s->OpenChannelRecord(name, 0, &key));
+    QVERIFY(!s->WriteChannelRecord(name, 2, data, uint32_t(block.size()), &key));
+    QVERIFY(!s->CloseChannelRecord(name, &key));
+    QCOMPARE(g_fullCalls.load(), 1);
+    QCOMPARE(CountFound(*s, name), 1);
+    m_quota.SetQuota(m_d, qint64(1) << 40);
+}
+
+void TestCreateStorage::replacedWhileARecordIsOpen()
+{
+    QCOMPARE(CreateStorage(OnDiskFull, Config("D", 1)), 0);
+    // The worker keeps the object it opened the record with.
+    std::shared_ptr<CStowelineClass> worker = GetStoweline();
+    const char* name = "10.8.8.8_8000_2";
+    const CHANNEL_RECORD_KEY key = Key(5);
+    const QByteArray block(64 * kKiB, 'y');
+    const auto* data = reinterpret_cast<const uint8_t*>(block.constData());
+    QVERIFY(worker->OpenChannelRecord(name, 0, &key));
+    QVERIFY(worker->WriteChannelRecord(name, 2, data, uint32_t(block.size()), &key));
+
+    QCOMPARE(CreateStorage(OnDiskFull, Config("D", 1)), 0);
+    const std::shared_ptr<CStowelineClass> current = GetStoweline();
+    QVERIFY(current && current != worker);
+    // The new object's clean-up of crash leftovers spares the record still being written.
+    QVERIFY(worker->WriteChannelRecord(name, 2, data, uint32_t(block.size()), &key));
+    QVERIFY(worker->CloseChannelRecord(name, &key));
+    QCOMPARE(CountFound(*current, name), 1);
+
+    // A replaced object released with a record nobody closed leaves no file that looks stored.
+    const CHANNEL_RECORD_KEY abandoned = Key(6);
+    QVERIFY(worker->OpenChannelRecord(name, 0, &abandoned));
+    const std::weak_ptr<CStowelineClass> old = worker;
+    worker.reset();
+    QVERIFY(old.expired());
+    QCOMPARE(CountFound(*current, name), 1);
+    QCOMPARE(CQuotaRoots::UsedBytes(m_d), 2 * block.size());
+}
+
+VARROW_TEST_MAIN(TestCreateStorage, QCoreApplication)
+#include "tst_createstorage.moc"
