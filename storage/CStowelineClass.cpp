@@ -82,6 +82,21 @@ QString CompactText(const STOWELINE_TIME& t)
                              unsigned(t.Hour), unsigned(t.Minute), unsigned(t.Second));
 }
 
+// The identity of an open record: the name's bytes and the key's fields (not its reserved bytes). Cheap
+// enough for every write, and it tells the same records apart as the folder and file name do.
+std::string RecordId(const char* name, const CHANNEL_RECORD_KEY& key)
+{
+    std::string id(name);
+    id.push_back('\0');
+    for (const STOWELINE_TIME* t : {&key.StartTime, &key.StopTime}) {
+        const uint8_t fields[] = {
+            uint8_t(t->Year >> 8), uint8_t(t->Year), t->Month, t->Day, t->Hour, t->Minute, t->Second};
+        id.append(reinterpret_cast<const char*>(fields), sizeof(fields));
+    }
+    id.append(reinterpret_cast<const char*>(&key.FileType), sizeof(key.FileType));
+    return id;
+}
+
 QString FileNameOf(const CHANNEL_RECORD_KEY& key)
 {
     return CompactText(key.StartTime) + QLatin1Char('_') + CompactText(key.StopTime) + QLatin1Char('_') +
@@ -288,6 +303,7 @@ bool CStowelineClass::Init(const STOWELINE_INIT_PARAM* param)
         // Written to, not just looked at: permissions, read-only mounts and a file in the way all show here.
         const QString probe = dir + QStringLiteral("/.probe-%1").arg(::getpid());
         CFileHandle probeFile;
+        QFile::remove(probe); // one left by a crash
         if (!QDir().mkpath(dir) || !probeFile.Create(probe)) {
             qWarning() << "storage: directory" << dir << "cannot be written";
             return Fail(STOWELINE_ERR_ROOT);
@@ -433,7 +449,7 @@ bool CStowelineClass::OpenChannelRecord(const char* name, int /*reserved*/, cons
         CompactText(key->StopTime) < CompactText(key->StartTime))
         return Fail(STOWELINE_ERR_PARAM);
     const QString fileName = FileNameOf(*key);
-    const std::string id = (folder + QLatin1Char('/') + fileName).toStdString();
+    const std::string id = RecordId(name, *key);
 
     std::lock_guard lock(m_mutex);
     if (!m_init)
@@ -473,10 +489,9 @@ bool CStowelineClass::OpenChannelRecord(const char* name, int /*reserved*/, cons
 std::shared_ptr<CStowelineClass::COpenRecord> CStowelineClass::FindOpen(const char* name,
                                                                         const CHANNEL_RECORD_KEY* key)
 {
-    const QString folder = EncodeRecordName(name);
-    if (folder.isEmpty() || key == nullptr)
+    if (name == nullptr || key == nullptr)
         return nullptr;
-    const std::string id = (folder + QLatin1Char('/') + FileNameOf(*key)).toStdString();
+    const std::string id = RecordId(name, *key);
     std::lock_guard lock(m_mutex);
     const auto it = m_open.find(id);
     return it == m_open.end() ? nullptr : it->second;
@@ -533,10 +548,9 @@ bool CStowelineClass::WriteChannelRecord(const char* name, uint32_t type, const 
 
 bool CStowelineClass::CloseChannelRecord(const char* name, const CHANNEL_RECORD_KEY* key)
 {
-    const QString folder = EncodeRecordName(name);
-    if (folder.isEmpty() || key == nullptr)
+    if (name == nullptr || key == nullptr)
         return Fail(STOWELINE_ERR_PARAM);
-    const std::string id = (folder + QLatin1Char('/') + FileNameOf(*key)).toStdString();
+    const std::string id = RecordId(name, *key);
     std::shared_ptr<COpenRecord> record;
     {
         std::lock_guard lock(m_mutex);
@@ -565,6 +579,11 @@ bool CStowelineClass::CloseChannelRecord(const char* name, const CHANNEL_RECORD_
     }
     UnregisterTemp(record->tempPath);
     SyncDirectory(QFileInfo(record->finalPath).path());
+    {
+        // The next deletion looks at the disk again, so this record takes its place by start time.
+        std::lock_guard rootLock(record->root->mutex);
+        record->root->oldest.clear();
+    }
     t_lastError = STOWELINE_OK;
     return true;
 }
