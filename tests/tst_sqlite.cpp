@@ -6,6 +6,7 @@
 #include "tests/support/TempDatabase.h"
 #include "tests/support/TestSupport.h"
 
+#include <QDateTime>
 #include <QFileInfo>
 #include <QTemporaryDir>
 
@@ -103,7 +104,8 @@ void TestSqlite::recordsetReadsAndChecksIndexes()
     QCOMPARE(rs.GetString(1), std::string());
     QCOMPARE(rs.GetString("Text"), std::string("a\0b", 3));
     QCOMPARE(rs.GetInt64(3), int64_t(9000000000));
-    QCOMPARE(rs.GetTime(1), rs.GetTime(1)); // NULL reads as midnight, no throw
+    // NULL reads as midnight of 4 January 1970, local time.
+    QCOMPARE(rs.GetTime(1), QDateTime(QDate(1970, 1, 4), QTime(0, 0), Qt::LocalTime).toSecsSinceEpoch());
     QVERIFY_THROWS_EXCEPTION(std::out_of_range, rs.GetInt(4));
     QVERIFY_THROWS_EXCEPTION(std::out_of_range, rs.GetString(-1));
     QVERIFY_THROWS_EXCEPTION(std::invalid_argument, rs.GetInt("Missing"));
