@@ -1,0 +1,265 @@
+// Logins, configuration reads and handle rules of the device layer against simulated recorders: a wrong
+// answer here adds a recorder with the wrong channels or hangs the engine on a silent recorder.
+
+#include "tests/support/SimRecorders.h"
+#include "tests/support/TestSupport.h"
+
+#include <QElapsedTimer>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
+
+class TestSdkSession : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void loginRightAndWrong();
+    void loginRefusedTimesThenAccepted();
+    void closedAndSilentPortsFailWithinTheirTimeOuts();
+    void ipChannelBlockAndCompression();
+    void handlesAreNeverReusedAndUnknownLogoutDoesNothing();
+    void lastErrorIsPerThread();
+    void cleanupWithLiveHandlesFailsThemCleanly();
+    void rebootDropsSessions();
+};
+
+void TestSdkSession::loginRightAndWrong()
+{
+    CSimRecorders sims;
+    SimRecorderConfig config;
+    config.AnalogChannels = 4;
+    config.FirstChannel = 1;
+    CRecorderSim* sim = sims.Add(config);
+    QVERIFY(sim);
+    NET_DVR_DEVICE_INFO info;
+    const int login = NET_DVR_Login_V30("127.0.0.1", sim->Port(), "admin", "12345", &info);
+    QVERIFY(login >= 0);
+    // The engine reads the raw bytes 52 and 53.
+    const auto* raw = reinterpret_cast<const uint8_t*>(&info);
+    QCOMPARE(int(raw[52]), 4);
+    QCOMPARE(int(raw[53]), 1);
+    QCOMPARE(sim->Counters().Sessions, 1);
+
+    QCOMPARE(NET_DVR_Login_V30("127.0.0.1", sim->Port(), "admin", "wrong", &info), -1);
+    QCOMPARE(NET_DVR_GetLastError(), uint32_t(NET_DVR_PASSWORD_ERROR));
+    QCOMPARE(NET_DVR_Login_V30("127.0.0.1", sim->Port(), nullptr, "12345", &info), -1);
+    QCOMPARE(NET_DVR_GetLastError(), uint32_t(NET_DVR_PARAMETER_ERROR));
+    // Names are resolved by the caller: a name here must fail at once, not block on a resolver.
+    QCOMPARE(NET_DVR_Login_V30("recorder.example", sim->Port(), "admin", "12345", &info), -1);
+
+    QVERIFY(NET_DVR_Logout_V30(login));
+    QVERIFY(sims.WaitForIdle());
+    const auto logins = sim->Calls(QStringLiteral("login"));
+    QCOMPARE(logins.size(), 2);
+    QVERIFY(logins[0].Ok);
+    QVERIFY(!logins[1].Ok);
+    QCOMPARE(sim->Calls(QStringLiteral("logout")).size(), 1);
+}
+
+void TestSdkSession::loginRefusedTimesThenAccepted()
+{
+    CSimRecorders sims;
+    CRecorderSim* sim = sims.Add(SimRecorderConfig());
+    QVERIFY(sim);
+    sim->SetLoginRefusals(2);
+    QCOMPARE(NET_DVR_Login_V30("127.0.0.1", sim->Port(), "admin", "12345", nullptr), -1);
+    QCOMPARE(NET_DVR_Login_V30("127.0.0.1", sim->Port(), "admin", "12345", nullptr), -1);
+    const int login = NET_DVR_Login_V30("127.0.0.1", sim->Port(), "admin", "12345", nullptr);
+    QVERIFY(login >= 0);
+    NET_DVR_Logout_V30(login);
+
+    sim->SetLoginRefusals(-1);
+    for (int i = 0; i < 3; ++i)
+        QCOMPARE(NET_DVR_Login_V30("127.0.0.1", sim->Port(), "admin", "12345", nullptr), -1);
+    QVERIFY(sims.WaitForIdle());
+}
+
+void TestSdkSession::closedAndSilentPortsFailWithinTheirTimeOuts()
+{
+    CSimRecorders sims(300, 300);
+    // A port that nothing listens on: take an ephemeral port and close it again.
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    QCOMPARE(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
+    socklen_t length = sizeof(address);
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+    const uint16_t closedPort = ntohs(address.sin_port);
+    ::close(fd);
+    QCOMPARE(NET_DVR_Login_V30("127.0.0.1", closedPort, "admin", "12345", nullptr), -1);
+    QCOMPARE(NET_DVR_GetLastError(), uint32_t(NET_DVR_NETWORK_FAIL_CONNECT));
+
+    SimRecorderConfig config;
+    config.Silent = true;
+    CRecorderSim* silent = sims.Add(config);
+    QVERIFY(silent);
+    QCOMPARE(NET_DVR_Login_V30("127.0.0.1", silent->Port(), "admin", "12345", nullptr), -1);
+    QCOMPARE(NET_DVR_GetLastError(), uint32_t(NET_DVR_NETWORK_RECV_TIMEOUT));
+    QVERIFY(silent->CallLog().isEmpty());
+
+    // A recorder that falls silent after the login: the next answer times out, later calls fail at once.
+    silent->SetSilent(false);
+    const int login = NET_DVR_Login_V30("127.0.0.1", silent->Port(), "admin", "12345", nullptr);
+    QVERIFY(login >= 0);
+    silent->SetSilent(true);
+    NET_DVR_COMPRESSION_CONFIG compression;
+    QVERIFY(!NET_DVR_GetDVRConfig(login, NET_DVR_GET_COMPRESSION_CONFIG, 1, &compression, sizeof(compression),
+                                  nullptr));
+    QCOMPARE(NET_DVR_GetLastError(), uint32_t(NET_DVR_NETWORK_RECV_TIMEOUT));
+    QCOMPARE(NET_DVR_FindFile_V30(login, nullptr), -1);
+    NET_DVR_Logout_V30(login);
+    QVERIFY(sims.WaitForIdle());
+}
+
+void TestSdkSession::ipChannelBlockAndCompression()
+{
+    CSimRecorders sims;
+    SimRecorderConfig config;
+    config.AnalogChannels = 4;
+    config.IpChannels = 2;
+    config.FirstIpChannel = 33;
+    config.Channel(34).Resolution = 27;
+    CRecorderSim* sim = sims.Add(config);
+    QVERIFY(sim);
+    const int login = NET_DVR_Login_V30("127.0.0.1", sim->Port(), "admin", "12345", nullptr);
+    QVERIFY(login >= 0);
+
+    // Read as adding a device does: raw offsets into a 50792-byte buffer.
+    std::vector<uint8_t> block(50792, 0);
+    const uint32_t size = 50792;
+    std::memcpy(block.data(), &size, 4);
+    uint32_t returned = 0;
+    QVERIFY(NET_DVR_GetDVRConfig(login, 1062, 0, block.data(), 50792, &returned));
+    QCOMPARE(returned, 50792u);
+    uint32_t first = 0;
+    std::memcpy(&first, block.data() + 16, 4);
+    QCOMPARE(first, 33u);
+    int counted = 0;
+    for (int k = 0; k < 64; ++k) {
+        const uint8_t* stream = block.data() + 19028 + k * 496;
+        const int device = stream[5];
+        if (stream[0] == 0 && device >= 1 && device <= 64 && block[84 + (device - 1) * 296] != 0)
+            ++counted;
+    }
+    QCOMPARE(counted, 2);
+    // A buffer too small for the block gets nothing rather than a cut block.
+    QVERIFY(!NET_DVR_GetDVRConfig(login, 1062, 0, block.data(), 1000, &returned));
+
+    uint8_t compression[116] = {};
+    QVERIFY(NET_DVR_GetDVRConfig(login, 1040, 34, compression, sizeof(compression), &returned));
+    QCOMPARE(int(compression[5]), 27);
+    QVERIFY(NET_DVR_GetDVRConfig(login, 1040, 1, compression, sizeof(compression), &returned));
+    QCOMPARE(int(compression[5]), 19);
+    QVERIFY(!NET_DVR_GetDVRConfig(login, 1040, 9, compression, sizeof(compression), &returned));
+    QCOMPARE(NET_DVR_GetLastError(), uint32_t(NET_DVR_CHANNEL_ERROR));
+    NET_DVR_Logout_V30(login);
+    QVERIFY(sims.WaitForIdle());
+}
+
+void TestSdkSession::handlesAreNeverReusedAndUnknownLogoutDoesNothing()
+{
+    CSimRecorders sims;
+    CRecorderSim* sim = sims.Add(SimRecorderConfig());
+    QVERIFY(sim);
+    QList<int> seen;
+    for (int i = 0; i < 5; ++i) {
+        const int login = NET_DVR_Login_V30("127.0.0.1", sim->Port(), "admin", "12345", nullptr);
+        QVERIFY(login >= 0);
+        QVERIFY(!seen.contains(login));
+        seen.append(login);
+        QVERIFY(NET_DVR_Logout_V30(login));
+        // A second logout of the same handle must not reach a later session.
+        QVERIFY(!NET_DVR_Logout_V30(login));
+    }
+    // Logging out -1 keeps the last error of the failed login readable.
+    sim->SetLoginRefusals(1);
+    QCOMPARE(NET_DVR_Login_V30("127.0.0.1", sim->Port(), "admin", "12345", nullptr), -1);
+    QVERIFY(!NET_DVR_Logout_V30(-1));
+    QVERIFY(!NET_DVR_Logout_V30(123456));
+    QCOMPARE(NET_DVR_GetLastError(), uint32_t(NET_DVR_PASSWORD_ERROR));
+    QVERIFY(sims.WaitForIdle());
+    QCOMPARE(sim->Calls(QStringLiteral("logout")).size(), 5);
+}
+
+void TestSdkSession::lastErrorIsPerThread()
+{
+    CSimRecorders sims;
+    CRecorderSim* sim = sims.Add(SimRecorderConfig());
+    QVERIFY(sim);
+    QCOMPARE(NET_DVR_Login_V30("127.0.0.1", sim->Port(), "admin", "bad", nullptr), -1);
+    uint32_t other = 99;
+    std::thread([&] {
+        const int login = NET_DVR_Login_V30("127.0.0.1", sim->Port(), "admin", "12345", nullptr);
+        other = NET_DVR_GetLastError();
+        NET_DVR_Logout_V30(login);
+    }).join();
+    QCOMPARE(other, uint32_t(NET_DVR_NOERROR));
+    QCOMPARE(NET_DVR_GetLastError(), uint32_t(NET_DVR_PASSWORD_ERROR));
+    QVERIFY(sims.WaitForIdle());
+}
+
+void TestSdkSession::cleanupWithLiveHandlesFailsThemCleanly()
+{
+    CSimRecorders sims;
+    SimRecorderConfig config = CSimRecorders::MakeConfig(1, {1 << 20}, QDate(2024, 5, 1));
+    CRecorderSim* sim = sims.Add(config);
+    QVERIFY(sim);
+    const int login = NET_DVR_Login_V30("127.0.0.1", sim->Port(), "admin", "12345", nullptr);
+    NET_DVR_FILE_CONDITION condition;
+    condition.Channel = 1;
+    condition.StartTime = SdkTime(2024, 5, 1, 0, 0, 0);
+    condition.StopTime = SdkTime(2024, 5, 1, 23, 59, 59);
+    const int search = NET_DVR_FindFile_V30(login, &condition);
+    const NET_DVR_TIME start = SdkTime(2024, 5, 1, 8, 0, 0);
+    const NET_DVR_TIME stop = SdkTime(2024, 5, 1, 9, 0, 0);
+    const int play = NET_DVR_PlayBackByTime(login, 1, &start, &stop, nullptr);
+    QVERIFY(login >= 0 && search >= 0 && play >= 0);
+    QVERIFY(NET_DVR_PlayBackControl(play, NET_DVR_PLAY_START, 0, nullptr));
+
+    QVERIFY(NET_DVR_Cleanup());
+    NET_DVR_FILE_DATA found;
+    QCOMPARE(NET_DVR_FindNextFile_V30(search, &found), -1);
+    QCOMPARE(NET_DVR_GetLastError(), uint32_t(NET_DVR_NOINIT));
+    int position = 0;
+    QVERIFY(!NET_DVR_PlayBackControl_V40(play, NET_DVR_PLAY_GET_POS, nullptr, 0, &position, nullptr));
+    QVERIFY(!NET_DVR_StopPlayBack(play));
+    QVERIFY(!NET_DVR_FindClose_V30(search));
+    QVERIFY(!NET_DVR_Logout_V30(login));
+    QCOMPARE(NET_DVR_Login_V30("127.0.0.1", sim->Port(), "admin", "12345", nullptr), -1);
+    QCOMPARE(NET_DVR_GetLastError(), uint32_t(NET_DVR_NOINIT));
+    // The recorder sees every connection end.
+    QVERIFY(sims.WaitForIdle());
+
+    // Initialised again, the old numbers stay dead and new ones are fresh.
+    QVERIFY(NET_DVR_Init());
+    const int again = NET_DVR_Login_V30("127.0.0.1", sim->Port(), "admin", "12345", nullptr);
+    QVERIFY(again > play);
+    NET_DVR_Logout_V30(again);
+    QVERIFY(sims.WaitForIdle());
+}
+
+void TestSdkSession::rebootDropsSessions()
+{
+    CSimRecorders sims;
+    CRecorderSim* sim = sims.Add(SimRecorderConfig());
+    QVERIFY(sim);
+    const int login = NET_DVR_Login_V30("127.0.0.1", sim->Port(), "admin", "12345", nullptr);
+    QVERIFY(login >= 0);
+    sim->Reboot();
+    QCOMPARE(sim->Counters().Sessions, 0);
+    NET_DVR_COMPRESSION_CONFIG compression;
+    QVERIFY(!NET_DVR_GetDVRConfig(login, 1040, 1, &compression, sizeof(compression), nullptr));
+    NET_DVR_Logout_V30(login);
+    const int fresh = NET_DVR_Login_V30("127.0.0.1", sim->Port(), "admin", "12345", nullptr);
+    QVERIFY(fresh >= 0);
+    NET_DVR_Logout_V30(fresh);
+    QVERIFY(sims.WaitForIdle());
+}
+
+VARROW_TEST_MAIN(TestSdkSession, QCoreApplication)
+#include "tst_sdk_session.moc"
