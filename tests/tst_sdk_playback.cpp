@@ -1,0 +1,414 @@
+// Searches, play-backs and captures of the device layer against simulated recorders. A fault here stores a
+// file with missing or extra bytes, hangs a download, or lets the callback write after the engine closed its
+// record.
+
+#include "tests/support/SimRecorders.h"
+#include "tests/support/TestSupport.h"
+
+#include <QFile>
+
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+
+namespace {
+
+// Collects what the callback receives, in order, with the data types seen.
+struct Collector
+{
+    std::mutex Mutex;
+    std::condition_variable Changed;
+    QByteArray Data;
+    QList<uint32_t> Types;
+    std::atomic<bool> Stopped{false};
+    std::atomic<int> CallsAfterStop{0};
+
+    static void Callback(int32_t, uint32_t type, uint8_t* buffer, uint32_t size, void* user)
+    {
+        auto* self = static_cast<Collector*>(user);
+        if (self->Stopped)
+            ++self->CallsAfterStop;
+        std::lock_guard lock(self->Mutex);
+        self->Data.append(reinterpret_cast<const char*>(buffer), qsizetype(size));
+        if (self->Types.isEmpty() || self->Types.last() != type)
+            self->Types.append(type);
+        self->Changed.notify_all();
+    }
+
+    bool WaitFor(qsizetype bytes)
+    {
+        std::unique_lock lock(Mutex);
+        return Changed.wait_for(lock, std::chrono::seconds(10), [&] { return Data.size() >= bytes; });
+    }
+};
+
+const QDate kDay(2024, 5, 1);
+
+} // namespace
+
+class TestSdkPlayback : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void searchFiltersByTypeAndRange();
+    void searchWithBusyBursts();
+    void playbackDeliversExactlyTheReportedRange();
+    void rangeAcrossTwoRecordingsAndNoData();
+    void nothingArrivesAfterStopReturns();
+    void droppedConnectionFailsThePositionRead();
+    void stalledStreamTimesOutAndStopReturns();
+    void injectedPositionsAndRefusedStarts();
+    void speedCodesReachTheRecorder();
+    void captureRefusedAtSizeZeroThenWritten();
+};
+
+void TestSdkPlayback::searchFiltersByTypeAndRange()
+{
+    CSimRecorders sims;
+    // Recordings at 08, 09, 10 and 11 o'clock of types 0, 1, 2, 0.
+    CRecorderSim* sim = sims.Add(CSimRecorders::MakeConfig(2, {1000, 2000, 3000, 4000}, kDay));
+    QVERIFY(sim);
+    const int login = NET_DVR_Login_V30("127.0.0.1", sim->Port(), "admin", "12345", nullptr);
+    QVERIFY(login >= 0);
+    auto search = [&](uint32_t type, NET_DVR_TIME start, NET_DVR_TIME stop) {
+        NET_DVR_FILE_CONDITION condition;
+        condition.Channel = 2;
+        condition.FileType = type;
+        condition.StartTime = start;
+        condition.StopTime = stop;
+        QList<NET_DVR_FILE_DATA> files;
+        const int handle = NET_DVR_FindFile_V30(login, &condition);
+        if (handle < 0)
+            return files;
+        NET_DVR_FILE_DATA found;
+        int result;
+        while ((result = NET_DVR_FindNextFile_V30(handle, &found)) == NET_DVR_FIND_FILE ||
+               result == NET_DVR_FIND_BUSY)
+            if (result == NET_DVR_FIND_FILE)
+                files.append(found);
+        NET_DVR_FindClose_V30(handle);
+        return files;
+    };
+    const auto all = search(0xFF, SdkTime(2024, 5, 1, 0, 0, 0), SdkTime(2024, 5, 1, 23, 59, 59));
+    QCOMPARE(all.size(), 4);
+    // The found size is what a whole play-back of the file delivers; the engine relies on it for inner files.
+    const auto* raw = reinterpret_cast<const uint8_t*>(&all[1]);
+    uint32_t size = 0;
+    std::memcpy(&size, raw + 148, 4);
+    QCOMPARE(qint64(size), 2000 + kSimHeaderBlockSize);
+    QCOMPARE(int(raw[185]), 1);
+    QCOMPARE(all[1].StartTime.Hour, 9u);
+    QCOMPARE(all[1].StopTime.Hour, 10u);
+
+    const auto type0 = search(0, SdkTime(2024, 5, 1, 0, 0, 0), SdkTime(2024, 5, 1, 23, 59, 59));
+    QCOMPARE(type0.size(), 2);
+    QCOMPARE(type0[1].StartTime.Hour, 11u);
+    // A range touching 09:30 to 10:30 finds the files that overlap it, not those that merely touch its ends.
+    QCOMPARE(search(0xFF, SdkTime(2024, 5, 1, 9, 30, 0), SdkTime(2024, 5, 1, 10, 30, 0)).size(), 2);
+    QCOMPARE(search(0xFF, SdkTime(2024, 5, 1, 12, 0, 0), SdkTime(2024, 5, 1, 13, 0, 0)).size(), 0);
+
+    NET_DVR_FILE_CONDITION bad;
+    bad.Channel = 7;
+    bad.StartTime = SdkTime(2024, 5, 1, 0, 0, 0);
+    bad.StopTime = SdkTime(2024, 5, 1, 1, 0, 0);
+    QCOMPARE(NET_DVR_FindFile_V30(login, &bad), -1);
+    QCOMPARE(NET_DVR_GetLastError(), uint32_t(NET_DVR_CHANNEL_ERROR));
+    NET_DVR_Logout_V30(login);
+    QVERIFY(sims.WaitForIdle());
+    QCOMPARE(sim->Calls(QStringLiteral("find")).size(), 5);
+}
+
+void TestSdkPlayback::searchWithBusyBursts()
+{
+    CSimRecorders sims;
+    SimRecorderConfig config = CSimRecorders::MakeConfig(1, {100, 200}, kDay);
+    config.Channel(1).Faults.SearchBusy = 3;
+    CRecorderSim* sim = sims.Add(config);
+    QVERIFY(sim);
+    const int login = NET_DVR_Login_V30("127.0.0.1", sim->Port(), "admin", "12345", nullptr);
+    NET_DVR_FILE_CONDITION condition;
+    condition.Channel = 1;
+    condition.StartTime = SdkTime(2024, 5, 1, 0, 0, 0);
+    condition.StopTime = SdkTime(2024, 5, 2, 0, 0, 0);
+    const int handle = NET_DVR_FindFile_V30(login, &condition);
+    QVERIFY(handle >= 0);
+    QCOMPARE(sim->Counters().Searches, 1);
+    QList<int> results;
+    NET_DVR_FILE_DATA found;
+    int result;
+    do {
+        result = NET_DVR_FindNextFile_V30(handle, &found);
+        results.append(result);
+    } while (result == NET_DVR_FIND_FILE || result == NET_DVR_FIND_BUSY);
+    const QList<int> expected{1002, 1002, 1002, 1000, 1002, 1002, 1002, 1000, 1002, 1002, 1002, 1003};
+    QCOMPARE(results, expected);
+    QVERIFY(NET_DVR_FindClose_V30(handle));
+    QCOMPARE(sim->Counters().Searches, 0);
+    // A search that the caller never closes is closed with the logout.
+    QVERIFY(NET_DVR_FindFile_V30(login, &condition) >= 0);
+    NET_DVR_Logout_V30(login);
+    QVERIFY(sims.WaitForIdle());
+}
+
+void TestSdkPlayback::playbackDeliversExactlyTheReportedRange()
+{
+    CSimRecorders sims;
+    SimRecorderConfig config = CSimRecorders::MakeConfig(1, {3600 * 1000 + 17}, kDay, 42);
+    config.Rate = 4 << 20; // slow enough that the position is seen rising
+    CRecorderSim* sim = sims.Add(config);
+    QVERIFY(sim);
+    const int login = NET_DVR_Login_V30("127.0.0.1", sim->Port(), "admin", "12345", nullptr);
+    const NET_DVR_TIME start = SdkTime(2024, 5, 1, 8, 10, 0);
+    const NET_DVR_TIME stop = SdkTime(2024, 5, 1, 8, 50, 0);
+    const int play = NET_DVR_PlayBackByTime(login, 1, &start, &stop, nullptr);
+    QVERIFY(play >= 0);
+    int64_t length = 0;
+    QVERIFY(NET_DVR_PlayBackControl_V40(play, NET_DVR_PLAY_GET_LENGTH, nullptr, 0, &length, nullptr));
+    const CSimPlaybackContent expected = sim->Expected(1, start, stop);
+    QCOMPARE(length, expected.Length());
+    // 08:10 to 08:50 of a 08:00-09:00 recording: its bytes from 600 s to 3000 s, spread evenly.
+    const int64_t size = 3600 * 1000 + 17;
+    QCOMPARE(length, kSimHeaderBlockSize + 3000 * size / 3600 - 600 * size / 3600);
+
+    Collector collector;
+    QVERIFY(NET_DVR_SetPlayDataCallBack(play, &Collector::Callback, &collector));
+    int position = -7;
+    QVERIFY(NET_DVR_PlayBackControl_V40(play, NET_DVR_PLAY_GET_POS, nullptr, 0, &position, nullptr));
+    QCOMPARE(position, 0);
+    QVERIFY(collector.Data.isEmpty()); // nothing flows before the start code
+    QVERIFY(NET_DVR_PlayBackControl(play, NET_DVR_PLAY_START, 0, nullptr));
+    QList<int> positions;
+    while (position < 100) {
+        QVERIFY(NET_DVR_PlayBackControl_V40(play, NET_DVR_PLAY_GET_POS, nullptr, 0, &position, nullptr));
+        QVERIFY(position >= 0 && position <= 100);
+        if (positions.isEmpty() || positions.last() != position)
+            positions.append(position);
+        QTest::qWait(5);
+    }
+    QVERIFY2(positions.size() > 2, "the position rises step by step");
+    // Position 100 is answered after the last block, so every byte is already in the callback.
+    {
+        std::lock_guard lock(collector.Mutex);
+        QCOMPARE(qint64(collector.Data.size()), length);
+        QCOMPARE(collector.Types, (QList<uint32_t>{NET_DVR_DATA_HEADER, NET_DVR_DATA_STREAM}));
+        QVERIFY(collector.Data.startsWith("VRWH"));
+        QVERIFY(collector.Data == expected.Bytes(0, length));
+    }
+    QVERIFY(NET_DVR_StopPlayBack(play));
+    QVERIFY(!NET_DVR_StopPlayBack(play));
+    NET_DVR_Logout_V30(login);
+    QVERIFY(sims.WaitForIdle());
+}
+
+void TestSdkPlayback::rangeAcrossTwoRecordingsAndNoData()
+{
+    CSimRecorders sims;
+    CRecorderSim* sim = sims.Add(CSimRecorders::MakeConfig(1, {36000, 72000}, kDay, 7));
+    QVERIFY(sim);
+    const int login = NET_DVR_Login_V30("127.0.0.1", sim->Port(), "admin", "12345", nullptr);
+    const NET_DVR_TIME start = SdkTime(2024, 5, 1, 8, 30, 0);
+    const NET_DVR_TIME stop = SdkTime(2024, 5, 1, 9, 15, 0);
+    const int play = NET_DVR_PlayBackByTime(login, 1, &start, &stop, nullptr);
+    Collector collector;
+    NET_DVR_SetPlayDataCallBack(play, &Collector::Callback, &collector);
+    NET_DVR_PlayBackControl(play, NET_DVR_PLAY_START, 0, nullptr);
+    const qint64 length = kSimHeaderBlockSize + 18000 + 18000;
+    QVERIFY(collector.WaitFor(length));
+    NET_DVR_StopPlayBack(play);
+    // The second half of the first recording, then the first quarter of the second, each its own content.
+    QCOMPARE(qint64(collector.Data.size()), length);
+    const CSimPlaybackContent first(7, 1, {sim->Config().Channels[1].Recordings[0]}, start, stop);
+    QVERIFY(collector.Data.mid(kSimHeaderBlockSize, 18000) == first.Bytes(kSimHeaderBlockSize, 18000));
+    QVERIFY(collector.Data.mid(kSimHeaderBlockSize, 18000) !=
+            collector.Data.mid(kSimHeaderBlockSize + 18000));
+
+    const NET_DVR_TIME empty = SdkTime(2024, 5, 1, 20, 0, 0);
+    const NET_DVR_TIME emptyEnd = SdkTime(2024, 5, 1, 21, 0, 0);
+    QCOMPARE(NET_DVR_PlayBackByTime(login, 1, &empty, &emptyEnd, nullptr), -1);
+    QCOMPARE(NET_DVR_GetLastError(), uint32_t(NET_DVR_NO_FILE));
+    NET_DVR_Logout_V30(login);
+    QVERIFY(sims.WaitForIdle());
+}
+
+void TestSdkPlayback::nothingArrivesAfterStopReturns()
+{
+    CSimRecorders sims;
+    CRecorderSim* sim = sims.Add(CSimRecorders::MakeConfig(1, {qint64(1) << 32}, kDay));
+    QVERIFY(sim);
+    const int login = NET_DVR_Login_V30("127.0.0.1", sim->Port(), "admin", "12345", nullptr);
+    const NET_DVR_TIME start = SdkTime(2024, 5, 1, 8, 0, 0);
+    const NET_DVR_TIME stop = SdkTime(2024, 5, 1, 9, 0, 0);
+    for (int round = 0; round < 5; ++round) {
+        const int play = NET_DVR_PlayBackByTime(login, 1, &start, &stop, nullptr);
+        QVERIFY(play >= 0);
+        Collector collector;
+        NET_DVR_SetPlayDataCallBack(play, &Collector::Callback, &collector);
+        NET_DVR_PlayBackControl(play, NET_DVR_PLAY_START, 0, nullptr);
+        QVERIFY(collector.WaitFor(1 << 20));
+        QVERIFY(NET_DVR_StopPlayBack(play));
+        collector.Stopped = true;
+        QCOMPARE(sim->Counters().Playbacks, 0);
+        const qsizetype seen = [&] {
+            std::lock_guard lock(collector.Mutex);
+            return collector.Data.size();
+        }();
+        QTest::qWait(20);
+        QCOMPARE(collector.CallsAfterStop.load(), 0);
+        std::lock_guard lock(collector.Mutex);
+        QCOMPARE(collector.Data.size(), seen);
+    }
+    NET_DVR_Logout_V30(login);
+    QVERIFY(sims.WaitForIdle());
+    QCOMPARE(sim->Calls(QStringLiteral("stop")).size(), 5);
+}
+
+void TestSdkPlayback::droppedConnectionFailsThePositionRead()
+{
+    CSimRecorders sims;
+    SimRecorderConfig config = CSimRecorders::MakeConfig(1, {1 << 22}, kDay);
+    config.Channel(1).Faults.DropAfterBytes = 100000;
+    CRecorderSim* sim = sims.Add(config);
+    QVERIFY(sim);
+    const int login = NET_DVR_Login_V30("127.0.0.1", sim->Port(), "admin", "12345", nullptr);
+    const NET_DVR_TIME start = SdkTime(2024, 5, 1, 8, 0, 0);
+    const NET_DVR_TIME stop = SdkTime(2024, 5, 1, 9, 0, 0);
+    const int play = NET_DVR_PlayBackByTime(login, 1, &start, &stop, nullptr);
+    Collector collector;
+    NET_DVR_SetPlayDataCallBack(play, &Collector::Callback, &collector);
+    NET_DVR_PlayBackControl(play, NET_DVR_PLAY_START, 0, nullptr);
+    QVERIFY(collector.WaitFor(100000));
+    int position = 0;
+    QVERIFY(!NET_DVR_PlayBackControl_V40(play, NET_DVR_PLAY_GET_POS, nullptr, 0, &position, nullptr));
+    QCOMPARE(NET_DVR_GetLastError(), uint32_t(NET_DVR_NETWORK_RECV_ERROR));
+    QCOMPARE(collector.Data.size(), 100000);
+    QVERIFY(NET_DVR_StopPlayBack(play));
+
+    // The drop was scripted once: the replay of the file runs through.
+    const int again = NET_DVR_PlayBackByTime(login, 1, &start, &stop, nullptr);
+    Collector second;
+    NET_DVR_SetPlayDataCallBack(again, &Collector::Callback, &second);
+    NET_DVR_PlayBackControl(again, NET_DVR_PLAY_START, 0, nullptr);
+    QVERIFY(second.WaitFor((1 << 22) + kSimHeaderBlockSize));
+    QVERIFY(NET_DVR_PlayBackControl_V40(again, NET_DVR_PLAY_GET_POS, nullptr, 0, &position, nullptr));
+    QCOMPARE(position, 100);
+    NET_DVR_StopPlayBack(again);
+    NET_DVR_Logout_V30(login);
+    QVERIFY(sims.WaitForIdle());
+}
+
+void TestSdkPlayback::stalledStreamTimesOutAndStopReturns()
+{
+    CSimRecorders sims(1000, 200);
+    SimRecorderConfig config = CSimRecorders::MakeConfig(1, {1 << 22}, kDay);
+    config.Channel(1).Faults.StallAfterBytes = 5000;
+    CRecorderSim* sim = sims.Add(config);
+    QVERIFY(sim);
+    const int login = NET_DVR_Login_V30("127.0.0.1", sim->Port(), "admin", "12345", nullptr);
+    const NET_DVR_TIME start = SdkTime(2024, 5, 1, 8, 0, 0);
+    const NET_DVR_TIME stop = SdkTime(2024, 5, 1, 9, 0, 0);
+    const int play = NET_DVR_PlayBackByTime(login, 1, &start, &stop, nullptr);
+    Collector collector;
+    NET_DVR_SetPlayDataCallBack(play, &Collector::Callback, &collector);
+    NET_DVR_PlayBackControl(play, NET_DVR_PLAY_START, 0, nullptr);
+    QVERIFY(collector.WaitFor(5000));
+    int position = 0;
+    QVERIFY(!NET_DVR_PlayBackControl_V40(play, NET_DVR_PLAY_GET_POS, nullptr, 0, &position, nullptr));
+    QCOMPARE(NET_DVR_GetLastError(), uint32_t(NET_DVR_NETWORK_RECV_TIMEOUT));
+    QVERIFY(NET_DVR_StopPlayBack(play));
+    NET_DVR_Logout_V30(login);
+    QVERIFY(sims.WaitForIdle());
+}
+
+void TestSdkPlayback::injectedPositionsAndRefusedStarts()
+{
+    CSimRecorders sims;
+    SimRecorderConfig config = CSimRecorders::MakeConfig(1, {1000}, kDay);
+    config.Channel(1).Faults.PlayRefusals = 2;
+    CRecorderSim* sim = sims.Add(config);
+    QVERIFY(sim);
+    const int login = NET_DVR_Login_V30("127.0.0.1", sim->Port(), "admin", "12345", nullptr);
+    const NET_DVR_TIME start = SdkTime(2024, 5, 1, 8, 0, 0);
+    const NET_DVR_TIME stop = SdkTime(2024, 5, 1, 9, 0, 0);
+    QCOMPARE(NET_DVR_PlayBackByTime(login, 1, &start, &stop, nullptr), -1);
+    QCOMPARE(NET_DVR_GetLastError(), uint32_t(NET_DVR_REFUSED));
+    QCOMPARE(NET_DVR_PlayBackByTime(login, 1, &start, &stop, nullptr), -1);
+    const int play = NET_DVR_PlayBackByTime(login, 1, &start, &stop, nullptr);
+    QVERIFY(play >= 0);
+    // Faults change while the play-back runs.
+    for (int injected : {-1, 200, 150, -5}) {
+        SimChannelFaults faults = sim->ChannelFaults(1);
+        faults.InjectedPosition = injected;
+        faults.InjectedPositionTimes = 1;
+        sim->SetChannelFaults(1, faults);
+        int position = 0;
+        QVERIFY(NET_DVR_PlayBackControl_V40(play, NET_DVR_PLAY_GET_POS, nullptr, 0, &position, nullptr));
+        QCOMPARE(position, injected);
+        QVERIFY(NET_DVR_PlayBackControl_V40(play, NET_DVR_PLAY_GET_POS, nullptr, 0, &position, nullptr));
+        QCOMPARE(position, 0);
+    }
+    NET_DVR_StopPlayBack(play);
+    NET_DVR_Logout_V30(login);
+    QVERIFY(sims.WaitForIdle());
+    QCOMPARE(sim->Calls(QStringLiteral("play-open")).size(), 3);
+}
+
+void TestSdkPlayback::speedCodesReachTheRecorder()
+{
+    CSimRecorders sims;
+    CRecorderSim* sim = sims.Add(CSimRecorders::MakeConfig(1, {1000}, kDay));
+    QVERIFY(sim);
+    const int login = NET_DVR_Login_V30("127.0.0.1", sim->Port(), "admin", "12345", nullptr);
+    const NET_DVR_TIME start = SdkTime(2024, 5, 1, 8, 0, 0);
+    const NET_DVR_TIME stop = SdkTime(2024, 5, 1, 9, 0, 0);
+    const int play = NET_DVR_PlayBackByTime(login, 1, &start, &stop, nullptr);
+    int speed = 16;
+    QVERIFY(NET_DVR_PlayBackControl_V40(play, NET_DVR_PLAY_SET_SPEED, &speed, 4, nullptr, nullptr));
+    speed = 24;
+    QVERIFY(NET_DVR_PlayBackControl_V40(play, NET_DVR_PLAY_SPEED_RESTORE, &speed, 0, nullptr, nullptr));
+    QVERIFY(!NET_DVR_PlayBackControl_V40(play, NET_DVR_PLAY_SET_SPEED, &speed, 0, nullptr, nullptr));
+    QVERIFY(!NET_DVR_PlayBackControl_V40(play, 99, nullptr, 0, nullptr, nullptr));
+    QCOMPARE(NET_DVR_GetLastError(), uint32_t(NET_DVR_NOSUPPORT));
+    NET_DVR_StopPlayBack(play);
+    const auto calls = sim->Calls(QStringLiteral("speed"));
+    QCOMPARE(calls.size(), 2);
+    QCOMPARE(calls[0].Code, 28);
+    QCOMPARE(calls[0].Value, 16);
+    QCOMPARE(calls[1].Code, 24);
+    QCOMPARE(calls[1].Value, 24);
+    NET_DVR_Logout_V30(login);
+    QVERIFY(sims.WaitForIdle());
+}
+
+void TestSdkPlayback::captureRefusedAtSizeZeroThenWritten()
+{
+    CSimRecorders sims;
+    SimRecorderConfig config;
+    config.Channel(2).Faults.RefuseCaptureSize0 = true;
+    CRecorderSim* sim = sims.Add(config);
+    QVERIFY(sim);
+    const int login = NET_DVR_Login_V30("127.0.0.1", sim->Port(), "admin", "12345", nullptr);
+    const QByteArray path = TestSupport::ProcessAppDir().FilePath(QStringLiteral("pic.jpg")).toLocal8Bit();
+    NET_DVR_JPEG_PARAM picture;
+    QVERIFY(!NET_DVR_CaptureJPEGPicture(login, 2, &picture, path.constData()));
+    QCOMPARE(NET_DVR_GetLastError(), uint32_t(NET_DVR_REFUSED));
+    QVERIFY(!QFile::exists(QString::fromLocal8Bit(path)));
+    picture.PicSize = 6;
+    QVERIFY(NET_DVR_CaptureJPEGPicture(login, 2, &picture, path.constData()));
+    QFile file(QString::fromLocal8Bit(path));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray jpeg = file.readAll();
+    QVERIFY(jpeg.startsWith("\xFF\xD8") && jpeg.endsWith("\xFF\xD9"));
+    // A path that cannot be written fails and leaves nothing behind.
+    QVERIFY(!NET_DVR_CaptureJPEGPicture(login, 2, &picture, "/nonexistent-dir/pic.jpg"));
+    QCOMPARE(NET_DVR_GetLastError(), uint32_t(NET_DVR_FILE_WRITE_ERROR));
+    const auto calls = sim->Calls(QStringLiteral("capture"));
+    QCOMPARE(calls.size(), 3);
+    QVERIFY(!calls[0].Ok);
+    QCOMPARE(calls[1].Code, 6);
+    NET_DVR_Logout_V30(login);
+    QVERIFY(sims.WaitForIdle());
+}
+
+VARROW_TEST_MAIN(TestSdkPlayback, QCoreApplication)
+#include "tst_sdk_playback.moc"
