@@ -1,5 +1,7 @@
 #include "app/CreateStorage.h"
 
+#include "model/SysInfoManage.h"
+
 #include <cstdio>
 #include <mutex>
 
@@ -19,12 +21,11 @@ void SetStoweline(std::shared_ptr<CStowelineClass> object)
 }
 
 // The system settings as the model holds them.
-// MODEL WIRING: the model object does not exist yet; once it does, this returns
-// g_pSysInfoManage->GetSystemConfig() into a default-constructed SYSTEM_CONFIG. Until then no letter is
-// chosen, so CreateStorage(callback) creates no object.
 SYSTEM_CONFIG ReadSystemConfigFromModel()
 {
-    return SYSTEM_CONFIG{};
+    SYSTEM_CONFIG config;
+    g_pSysInfoManage->GetSystemConfig(&config);
+    return config;
 }
 
 // Uninit before release, for every object that was set up.

@@ -113,3 +113,6 @@ MailTimeouts GetMailTimeouts();
 // is `MailName` <`MailFrom`>, the login is `MailFrom` with `MailPassword`. True when the server took the
 // mail. A setting longer than a recipient field holds fails the mail (with a warning) rather than being cut.
 bool SendEmailWithConfig(const MAIL_CONFIG& config, const QString& subject, const QString& body);
+
+// Sends a report mail with a copy of the model's mail settings; failures are traced, never shown.
+void SendEmail(const QString& subject, const QString& body);

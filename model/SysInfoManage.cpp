@@ -1,0 +1,619 @@
+#include "model/SysInfoManage.h"
+
+#include "model/DbAccess.h"
+#include "model/DbGuard.h"
+#include "model/LogStore.h"
+#include "model/Mail.h"
+#include "model/TaskStore.h"
+#include "model/TextConvert.h"
+#include "sdk/DeviceSdk.h"
+
+#include <QMutexLocker>
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+
+namespace {
+
+std::unique_ptr<CSysInfoManage> g_modelOwner = std::make_unique<CSysInfoManage>();
+
+// Fixed offsets of the IP channel block that the recorders answer command 1062 with.
+constexpr int kIpConfigSize = 50792;
+constexpr int kIpConfigFirstDigital = 16;
+constexpr int kIpConfigDevices = 84;
+constexpr int kIpConfigDeviceSize = 296;
+constexpr int kIpConfigStreams = 19028;
+constexpr int kIpConfigStreamSize = 496;
+constexpr int kIpConfigEntries = 64;
+
+uint32_t ReadU32(const unsigned char* p)
+{
+    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+}
+
+bool SameText(const char* field, const char* text, size_t fieldSize)
+{
+    return std::strncmp(field, text, fieldSize) == 0 && std::strlen(text) < fieldSize;
+}
+
+// Removes every reference matching `drop` from a compact list and closes it up.
+template <typename Pred> bool CompactRefs(CHANNEL_REF (&refs)[MAX_GROUP_CHANNEL_NUM], Pred drop)
+{
+    CHANNEL_REF kept[MAX_GROUP_CHANNEL_NUM] = {};
+    int n = 0;
+    bool changed = false;
+    for (const CHANNEL_REF& ref : refs) {
+        if (ref.IsEmpty())
+            continue;
+        if (drop(ref)) {
+            changed = true;
+            continue;
+        }
+        kept[n++] = ref;
+    }
+    std::copy(std::begin(kept), std::end(kept), std::begin(refs));
+    return changed;
+}
+
+// Rewrites one device's rows and the memberships of its channels as one transaction.
+bool DbReplaceDevice(int slot, const DEVICE_INFO& device, const GROUP_INFO (&groups)[MAX_GROUP_NUM],
+                     const MANUAL_BACKUP_INFO& manual)
+{
+    return DbGuarded([&](CSQLite3DB& db) {
+        CDbTransaction transaction(db);
+        DEVICE_INFO rows = device;
+        for (int i = 0; i < rows.CameraNum; ++i) {
+            rows.Camera[i].IsAddToGroup = 0;
+            rows.Camera[i].GroupID = -1;
+            rows.Camera[i].IsAddToManual = 0;
+        }
+        if (!DbDeleteDeviceInfo(slot) || !DbInsertDeviceInfo(slot, &rows))
+            return false;
+        auto exists = [&device](int channel) {
+            for (int i = 0; i < device.CameraNum; ++i)
+                if (device.Camera[i].CameraIndex == channel)
+                    return true;
+            return false;
+        };
+        for (int g = 0; g < MAX_GROUP_NUM; ++g) {
+            if (groups[g].bUsed != 1)
+                continue;
+            for (int p = 0; p < MAX_GROUP_CHANNEL_NUM; ++p) {
+                const CHANNEL_REF& ref = groups[g].Channel[p];
+                if (ref.DeviceID == slot && exists(ref.CameraIndex) &&
+                    !DbUpdateCameraGroup(slot, ref.CameraIndex, 1, g, p))
+                    return false;
+            }
+        }
+        for (int p = 0; p < MAX_GROUP_CHANNEL_NUM; ++p) {
+            const CHANNEL_REF& ref = manual.Channel[p];
+            if (ref.DeviceID == slot && exists(ref.CameraIndex) &&
+                !DbUpdateCameraManual(slot, ref.CameraIndex, 1, p))
+                return false;
+        }
+        transaction.Commit();
+        return true;
+    });
+}
+
+} // namespace
+
+CSysInfoManage* g_pSysInfoManage = g_modelOwner.get();
+
+CSysInfoManage::CSysInfoManage() = default;
+CSysInfoManage::~CSysInfoManage() = default;
+
+// ---------------------------------------------------------------------------------------------- settings
+
+bool CSysInfoManage::LoadAllInfo()
+{
+    DbSelectSystemConfig(&m_systemConfig);
+    for (int i = 0; i < MAX_DEVICE_NUM; ++i) {
+        DEVICE_INFO device;
+        DbSelectDeviceInfo(i, &device);
+        m_devices[i] = device;
+    }
+    {
+        QMutexLocker lock(&m_mailMutex);
+        DbSelectMailConfig(&m_mailConfig);
+    }
+    for (int i = 0; i < MAX_GROUP_NUM; ++i) {
+        GROUP_INFO group;
+        DbSelectGroupInfo(i, &group);
+        m_groups[i] = group.GroupName[0] != '\0' ? group : GROUP_INFO();
+    }
+    return DbSelectManualBackupInfo(&m_manualInfo);
+}
+
+int CSysInfoManage::GetSystemConfig(SYSTEM_CONFIG* config) const
+{
+    if (config != nullptr)
+        *config = m_systemConfig;
+    return 0;
+}
+
+void CSysInfoManage::SetSystemConfig(const SYSTEM_CONFIG* config)
+{
+    if (config == nullptr)
+        return;
+    m_systemConfig = *config;
+    DbSaveSystemConfig(&m_systemConfig);
+}
+
+int CSysInfoManage::GetMailConfig(MAIL_CONFIG* config) const
+{
+    if (config != nullptr) {
+        QMutexLocker lock(&m_mailMutex);
+        *config = m_mailConfig;
+    }
+    return 0;
+}
+
+bool CSysInfoManage::SetMailConfig(const MAIL_CONFIG* config)
+{
+    if (config == nullptr)
+        return false;
+    QMutexLocker lock(&m_mailMutex);
+    m_mailConfig = *config;
+    return DbSaveMailConfig(&m_mailConfig);
+}
+
+void CSysInfoManage::SetBackupMode(int mode)
+{
+    m_systemConfig.BackupMode = int16_t(mode);
+    DbUpdateBackupMode(mode);
+}
+
+// ----------------------------------------------------------------------------------------------- devices
+
+bool CSysInfoManage::IsDuplicate(const char* ip, uint16_t port, const char* name, int ignoreSlot) const
+{
+    if (name == nullptr || name[0] == '\0')
+        return true;
+    for (int i = 0; i < MAX_DEVICE_NUM; ++i) {
+        const DEVICE_INFO& d = m_devices[i];
+        if (i == ignoreSlot || d.IsUsed != 1)
+            continue;
+        if ((std::strcmp(d.DeviceIP, ip) == 0 && d.Port == port) ||
+            SameText(d.DeviceName, name, sizeof d.DeviceName))
+            return true;
+    }
+    return false;
+}
+
+bool CSysInfoManage::ReadDeviceChannels(DEVICE_INFO* device, int slot, const char* ip, uint16_t port,
+                                        const char* user, const char* password)
+{
+    NET_DVR_DEVICE_INFO info;
+    const int login = NET_DVR_Login_V30(ip, port, user, password, &info);
+    if (login < 0) {
+        WriteLog(2, 10,
+                 tr("Log in ") + LocalToQString(ip) + QStringLiteral("  ") + QString::number(port) +
+                     tr(" failed"));
+        return false;
+    }
+
+    const unsigned char* raw = reinterpret_cast<const unsigned char*>(&info);
+    const int analogCount = raw[52];
+    const int firstAnalog = raw[53];
+    int count = 0;
+    for (int i = 0; i < analogCount && count < MAX_CAMERA_NUM; ++i) {
+        CAMERA_INFO& camera = device->Camera[count++];
+        camera = CAMERA_INFO();
+        camera.DeviceID = int16_t(slot);
+        camera.CameraIndex = int16_t(firstAnalog + i);
+        camera.IsIP = 0;
+    }
+
+    std::vector<unsigned char> block(kIpConfigSize, 0);
+    block[0] = kIpConfigSize & 0xFF;
+    block[1] = (kIpConfigSize >> 8) & 0xFF;
+    uint32_t returned = 0;
+    bool anyIp = false;
+    int firstDigital = -1;
+    if (NET_DVR_GetDVRConfig(login, NET_DVR_GET_IPCHANNEL_CONFIG, 0, block.data(), kIpConfigSize,
+                             &returned)) {
+        firstDigital = int(ReadU32(&block[kIpConfigFirstDigital]));
+        for (int k = 0; k < kIpConfigEntries; ++k) {
+            const unsigned char* stream = &block[kIpConfigStreams + k * kIpConfigStreamSize];
+            bool counted = false;
+            if (stream[0] == 0) {
+                const int number = stream[5];
+                counted = number >= 1 && number <= kIpConfigEntries &&
+                          block[kIpConfigDevices + (number - 1) * kIpConfigDeviceSize] != 0;
+            } else if (stream[0] == 1) {
+                counted = stream[8] != 0;
+            } else if (stream[0] == 2) {
+                counted = stream[4] != 0;
+            }
+            if (!counted)
+                continue;
+            if (count >= MAX_CAMERA_NUM)
+                break; // a device keeps at most 64 channels
+            CAMERA_INFO& camera = device->Camera[count++];
+            camera = CAMERA_INFO();
+            camera.DeviceID = int16_t(slot);
+            camera.CameraIndex = int16_t(k + firstDigital);
+            camera.IsIP = 1;
+            anyIp = true;
+        }
+    }
+    device->CameraNum = int16_t(count);
+    device->StartIP = anyIp ? int16_t(firstDigital) : int16_t(-1);
+    NET_DVR_Logout_V30(login);
+    return true;
+}
+
+int CSysInfoManage::AddDevice(const char* ip, uint16_t port, const char* user, const char* password,
+                              const int* flowCtrl, const char* name, const char* domain, int connectMode)
+{
+    if (ip == nullptr || user == nullptr || password == nullptr)
+        return ADD_DEVICE_BAD_ARGUMENT;
+    const int slot = GetFreeDeviceIndex();
+    if (slot < 0)
+        return ADD_DEVICE_NO_SLOT;
+    if (IsDuplicate(ip, port, name, -1))
+        return ADD_DEVICE_REFUSED;
+
+    DEVICE_INFO device;
+    if (!ReadDeviceChannels(&device, slot, ip, port, user, password))
+        return ADD_DEVICE_REFUSED;
+    device.IsUsed = 1;
+    device.ConnectMode = int16_t(connectMode);
+    device.Port = port;
+    CopyString33(device.DeviceName, name != nullptr ? name : "");
+    CopyString16(device.DeviceIP, ip);
+    CopyString128(device.Domain, domain != nullptr ? domain : "");
+    CopyString32(device.Username, user);
+    CopyString256(device.Password, password);
+    device.FlowCtrlValue = flowCtrl != nullptr ? *flowCtrl : -1;
+
+    if (!DbInsertDeviceInfo(slot, &device))
+        return ADD_DEVICE_DB_FAILED;
+    m_devices[slot] = device;
+    return ADD_DEVICE_OK;
+}
+
+bool CSysInfoManage::ModifyDevice(const DEVICE_INFO* newInfo, const DEVICE_INFO* oldInfo,
+                                  bool removeFromGroups)
+{
+    if (newInfo == nullptr || oldInfo == nullptr)
+        return false;
+    const int slot = GetDeviceIndexByName(oldInfo->DeviceName);
+    if (slot < 0)
+        return false;
+    if (IsDuplicate(newInfo->DeviceIP, newInfo->Port, newInfo->DeviceName, slot))
+        return false;
+
+    DEVICE_INFO device;
+    if (!ReadDeviceChannels(&device, slot, newInfo->DeviceIP, newInfo->Port, newInfo->Username,
+                            newInfo->Password))
+        return false;
+    device.IsUsed = 1;
+    device.ConnectMode = newInfo->ConnectMode;
+    device.Port = newInfo->Port;
+    std::memcpy(device.DeviceName, newInfo->DeviceName, sizeof device.DeviceName);
+    std::memcpy(device.DeviceIP, newInfo->DeviceIP, sizeof device.DeviceIP);
+    std::memcpy(device.Domain, newInfo->Domain, sizeof device.Domain);
+    std::memcpy(device.Username, newInfo->Username, sizeof device.Username);
+    std::memcpy(device.Password, newInfo->Password, sizeof device.Password);
+    device.DeviceName[sizeof device.DeviceName - 1] = '\0';
+    device.DeviceIP[sizeof device.DeviceIP - 1] = '\0';
+    device.Domain[sizeof device.Domain - 1] = '\0';
+    device.Username[sizeof device.Username - 1] = '\0';
+    device.Password[sizeof device.Password - 1] = '\0';
+    device.FlowCtrlValue = newInfo->FlowCtrlValue;
+
+    // Channels that the recorder still has keep the memberships they had, and their pictures.
+    const DEVICE_INFO& old = m_devices[slot];
+    for (int i = 0; i < device.CameraNum; ++i) {
+        CAMERA_INFO& camera = device.Camera[i];
+        for (int j = 0; j < old.CameraNum && j < MAX_CAMERA_NUM; ++j) {
+            if (old.Camera[j].CameraIndex != camera.CameraIndex)
+                continue;
+            camera.IsAddToGroup = old.Camera[j].IsAddToGroup;
+            camera.GroupID = old.Camera[j].GroupID;
+            camera.IsAddToManual = old.Camera[j].IsAddToManual;
+            std::memcpy(camera.PicPath, old.Camera[j].PicPath, sizeof camera.PicPath);
+            break;
+        }
+    }
+
+    GROUP_INFO groups[MAX_GROUP_NUM];
+    std::copy(std::begin(m_groups), std::end(m_groups), std::begin(groups));
+    if (removeFromGroups) {
+        for (GROUP_INFO& group : groups)
+            if (group.bUsed == 1)
+                CompactRefs(group.Channel, [slot](const CHANNEL_REF& ref) { return ref.DeviceID == slot; });
+    }
+
+    if (!DbReplaceDevice(slot, device, groups, m_manualInfo))
+        return false;
+    m_devices[slot] = device;
+    std::copy(std::begin(groups), std::end(groups), std::begin(m_groups));
+    return true;
+}
+
+int CSysInfoManage::DeleteDevice(const char* name, bool removeFromGroups)
+{
+    const int index = GetDeviceIndexByName(name);
+    if (index < 0)
+        return -1;
+    m_devices[index] = DEVICE_INFO();
+    if (removeFromGroups)
+        RemoveDeviceFromGroups(index);
+    return DbDeleteDeviceInfo(index) ? 1 : -1;
+}
+
+void CSysInfoManage::RemoveDeviceFromGroups(int deviceIndex)
+{
+    for (GROUP_INFO& group : m_groups)
+        if (group.bUsed == 1)
+            CompactRefs(group.Channel,
+                        [deviceIndex](const CHANNEL_REF& ref) { return ref.DeviceID == deviceIndex; });
+}
+
+bool CSysInfoManage::ReadDeviceFromDataBase(const QString& path)
+{
+    std::vector<DEVICE_INFO> devices;
+    const bool ok = DbSelectTInfoDevice(path, &devices);
+    for (const DEVICE_INFO& d : devices) {
+        const int flow = -1;
+        AddDevice(d.DeviceIP, d.Port, d.Username, d.Password, &flow, d.DeviceName, "", 0);
+    }
+    return ok;
+}
+
+int CSysInfoManage::GetFreeDeviceIndex() const
+{
+    for (int i = 0; i < MAX_DEVICE_NUM; ++i)
+        if (m_devices[i].IsUsed == 0)
+            return i;
+    return -1;
+}
+
+DEVICE_INFO* CSysInfoManage::GetDeviceInfo(int index)
+{
+    if (index < 0 || index >= MAX_DEVICE_NUM || m_devices[index].IsUsed == 0)
+        return nullptr;
+    return &m_devices[index];
+}
+
+void CSysInfoManage::GetDeviceList(std::vector<DEVICE_INFO>* list) const
+{
+    if (list == nullptr)
+        return;
+    for (const DEVICE_INFO& d : m_devices)
+        if (d.IsUsed == 1)
+            list->push_back(d);
+}
+
+void CSysInfoManage::GetAllDeviceInfo(DEVICE_INFO* devices) const
+{
+    if (devices == nullptr)
+        return;
+    for (int i = 0; i < MAX_DEVICE_NUM; ++i)
+        if (m_devices[i].IsUsed == 1)
+            devices[i] = m_devices[i];
+}
+
+int CSysInfoManage::GetDeviceIndexByName(const char* name) const
+{
+    if (name == nullptr || name[0] == '\0')
+        return -1;
+    for (int i = MAX_DEVICE_NUM - 1; i >= 0; --i)
+        if (m_devices[i].IsUsed == 1 &&
+            SameText(m_devices[i].DeviceName, name, sizeof m_devices[i].DeviceName))
+            return i;
+    return -1;
+}
+
+bool CSysInfoManage::GetDeviceName(int index, char name[33]) const
+{
+    if (index < 0 || index >= MAX_DEVICE_NUM || name == nullptr)
+        return false;
+    std::memcpy(name, m_devices[index].DeviceName, 33);
+    return true;
+}
+
+int CSysInfoManage::GetDeviceUseState(const char* name) const
+{
+    const int index = GetDeviceIndexByName(name);
+    if (index < 0)
+        return -1;
+    for (const CHANNEL_REF& ref : m_manualInfo.Channel)
+        if (!ref.IsEmpty() && ref.DeviceID == index)
+            return 2;
+    for (const GROUP_INFO& group : m_groups) {
+        if (group.bUsed != 1)
+            continue;
+        for (const CHANNEL_REF& ref : group.Channel)
+            if (!ref.IsEmpty() && ref.DeviceID == index)
+                return 1;
+    }
+    return -1;
+}
+
+int CSysInfoManage::GetGroupsOfDevice(int deviceIndex, std::vector<int>* groups) const
+{
+    if (groups == nullptr)
+        return 1;
+    for (int g = 0; g < MAX_GROUP_NUM; ++g) {
+        if (m_groups[g].bUsed != 1)
+            continue;
+        for (const CHANNEL_REF& ref : m_groups[g].Channel)
+            if (!ref.IsEmpty() && ref.DeviceID == deviceIndex)
+                groups->push_back(g);
+    }
+    return 1;
+}
+
+int CSysInfoManage::SetChannelPicPath(int deviceIndex, int channel, const char* path)
+{
+    if (deviceIndex < 0 || deviceIndex >= MAX_DEVICE_NUM || path == nullptr)
+        return 0;
+    DEVICE_INFO& device = m_devices[deviceIndex];
+    for (int i = 0; i < device.CameraNum && i < MAX_CAMERA_NUM; ++i) {
+        if (device.Camera[i].CameraIndex != channel)
+            continue;
+        CopyString256(device.Camera[i].PicPath, path);
+        return 1;
+    }
+    return 0;
+}
+
+// ------------------------------------------------------------------------------------------------- plans
+
+GROUP_INFO* CSysInfoManage::GetGroupInfo(int index)
+{
+    if (index < 0 || index >= MAX_GROUP_NUM || m_groups[index].bUsed == 0)
+        return nullptr;
+    return &m_groups[index];
+}
+
+void CSysInfoManage::GetAllGroupInfo(GROUP_INFO* groups) const
+{
+    if (groups != nullptr)
+        std::copy(std::begin(m_groups), std::end(m_groups), groups);
+}
+
+bool CSysInfoManage::SetGroupInfo(const GROUP_INFO* group, int index)
+{
+    if (group == nullptr || index < 0 || index >= MAX_GROUP_NUM)
+        return false;
+    m_groups[index] = *group;
+    if (group->bDelete == 1)
+        m_groups[index].bUsed = 0;
+    // The plan row, its schedule and its channels in list order replace the stored plan as one transaction.
+    GROUP_INFO stored = *group;
+    for (int i = 0; i < SCHEDULE_ENTRY_NUM; ++i)
+        stored.Schedule[i].GroupID = int16_t(index);
+    const bool ok = DbSaveGroupInfo(index, &stored);
+    return ok;
+}
+
+int CSysInfoManage::DeleteGroupInfo(int index)
+{
+    if (index < 0 || index >= MAX_GROUP_NUM)
+        return 0;
+    m_groups[index] = GROUP_INFO();
+    return DbDeleteGroupInfo(index) ? 1 : 0;
+}
+
+int CSysInfoManage::BeginTransaction()
+{
+    return DbBeginTransaction() ? 1 : 0;
+}
+
+void CSysInfoManage::CommitTransaction()
+{
+    DbCommitTransaction();
+}
+
+QString CSysInfoManage::GetChannelName(int group, int position) const
+{
+    if (group < 0 || group > MANUAL_GROUP_ID || position < 0 || position >= MAX_GROUP_CHANNEL_NUM)
+        return QString();
+    const CHANNEL_REF& ref =
+        group == MANUAL_GROUP_ID ? m_manualInfo.Channel[position] : m_groups[group].Channel[position];
+    if (ref.IsEmpty())
+        return QString();
+    return GetCameraName(ref.DeviceID, ref.CameraIndex);
+}
+
+QString CSysInfoManage::GetCameraName(int deviceIndex, int channel) const
+{
+    char name[33] = {};
+    GetDeviceName(deviceIndex, name);
+    const QString deviceName = LocalToQString(name);
+    if (deviceIndex >= 0 && deviceIndex < MAX_DEVICE_NUM) {
+        const DEVICE_INFO& device = m_devices[deviceIndex];
+        for (int i = 0; i < device.CameraNum && i < MAX_CAMERA_NUM; ++i) {
+            if (device.Camera[i].CameraIndex != channel)
+                continue;
+            if (device.Camera[i].IsIP == 1)
+                return deviceName + QObject::tr("_IPCamera") +
+                       QString::asprintf(" %02d", channel - device.StartIP + 1);
+            break;
+        }
+    }
+    return deviceName + QObject::tr("_Camera") + QString::asprintf(" %02d", channel);
+}
+
+void CSysInfoManage::SetManualBackupInfo(const MANUAL_BACKUP_INFO* info)
+{
+    if (info == nullptr)
+        return;
+    m_manualInfo = *info;
+    DbSaveManualBackupInfo(&m_manualInfo);
+}
+
+void CSysInfoManage::ClearManualBackupInfo()
+{
+    m_manualInfo = MANUAL_BACKUP_INFO();
+    m_manualInfo.FileType = 0;
+    DbClearManualBackupInfo();
+}
+
+bool CSysInfoManage::DeleteManualDevice(int deviceIndex)
+{
+    CompactRefs(m_manualInfo.Channel,
+                [deviceIndex](const CHANNEL_REF& ref) { return ref.DeviceID == deviceIndex; });
+    DbSaveManualBackupInfo(&m_manualInfo);
+    return true;
+}
+
+// -------------------------------------------------------------------------------------------- task lists
+
+QList<TASK_INFO>& CSysInfoManage::TaskList(int group, int isPast)
+{
+    if (group == MANUAL_GROUP_ID)
+        return m_ManualTaskList;
+    return m_TaskList[group * 2 + (isPast ? 1 : 0)];
+}
+
+QMutex& CSysInfoManage::TaskMutex(int group, int isPast)
+{
+    if (group == MANUAL_GROUP_ID)
+        return m_TaskMutex[MANUAL_TASK_MUTEX];
+    return m_TaskMutex[group * 2 + (isPast ? 1 : 0)];
+}
+
+bool CSysInfoManage::LoadAllTaskList()
+{
+    bool ok = true;
+    for (int g = 0; g < MAX_GROUP_NUM; ++g)
+        ok = LoadTaskList(g) && ok;
+    m_ManualTaskList.clear();
+    ok = DbSelectTaskInfo(&m_ManualTaskList, MANUAL_GROUP_ID, 0) && ok;
+    return ok;
+}
+
+bool CSysInfoManage::LoadTaskList(int group)
+{
+    if (group < 0 || group >= MAX_GROUP_NUM)
+        return false;
+    bool ok = true;
+    for (int isPast = 0; isPast < 2; ++isPast) {
+        QList<TASK_INFO>& list = TaskList(group, isPast);
+        list.clear();
+        ok = DbSelectTaskInfo(&list, group, isPast) && ok;
+    }
+    return ok;
+}
+
+bool CSysInfoManage::SaveTaskList(int group, int isPast)
+{
+    if (group < 0 || group > MANUAL_GROUP_ID)
+        return false;
+    return DbSaveTaskList(TaskList(group, isPast), group, group == MANUAL_GROUP_ID ? 0 : isPast);
+}
+
+void SendEmail(const QString& subject, const QString& body)
+{
+    MAIL_CONFIG config;
+    g_pSysInfoManage->GetMailConfig(&config);
+    if (!SendEmailWithConfig(config, subject, body))
+        qDebug("report mail not sent: %s", qPrintable(subject));
+}

@@ -1,0 +1,108 @@
+#pragma once
+
+// The one in-memory model of the process: settings, recorders, plans, the manual plan and the engine's task
+// lists with their locks. Every change of a setting, a device or a plan is written to the database at once.
+
+#include "model/Records.h"
+
+#include <QList>
+#include <QMutex>
+#include <QObject>
+#include <QString>
+
+#include <string>
+#include <vector>
+
+constexpr int TASK_LIST_NUM = MAX_GROUP_NUM * 2;
+constexpr int MANUAL_TASK_MUTEX = 64;
+
+// Results of AddDevice.
+enum ADD_DEVICE_RESULT
+{
+    ADD_DEVICE_OK = 1,
+    ADD_DEVICE_REFUSED = -1, // a duplicate, or the recorder refused the login
+    ADD_DEVICE_NO_SLOT = -2,
+    ADD_DEVICE_BAD_ARGUMENT = -3,
+    ADD_DEVICE_DB_FAILED = -4, // logged in, but the database did not take the device; nothing was kept
+};
+
+class CSysInfoManage : public QObject
+{
+    Q_OBJECT
+
+public:
+    CSysInfoManage();
+    ~CSysInfoManage() override;
+
+    // Settings.
+    bool LoadAllInfo();
+    int GetSystemConfig(SYSTEM_CONFIG* config) const;
+    void SetSystemConfig(const SYSTEM_CONFIG* config);
+    int GetMailConfig(MAIL_CONFIG* config) const;
+    bool SetMailConfig(const MAIL_CONFIG* config);
+    void SetBackupMode(int mode);
+
+    // Devices.
+    int AddDevice(const char* ip, uint16_t port, const char* user, const char* password, const int* flowCtrl,
+                  const char* name, const char* domain, int connectMode);
+    // Rewrites the old device's slot in place once the new settings proved good (no duplicate, login works);
+    // on any failure the old device stays as it was. Channels that still exist keep their memberships.
+    bool ModifyDevice(const DEVICE_INFO* newInfo, const DEVICE_INFO* oldInfo, bool removeFromGroups);
+    int DeleteDevice(const char* name, bool removeFromGroups);
+    bool ReadDeviceFromDataBase(const QString& path);
+    int GetFreeDeviceIndex() const;
+    DEVICE_INFO* GetDeviceInfo(int index);
+    void GetDeviceList(std::vector<DEVICE_INFO>* list) const;
+    void GetAllDeviceInfo(DEVICE_INFO* devices) const;
+    int GetDeviceIndexByName(const char* name) const;
+    bool GetDeviceName(int index, char name[33]) const;
+    int GetDeviceUseState(const char* name) const;
+    int GetGroupsOfDevice(int deviceIndex, std::vector<int>* groups) const;
+    // Stores the picture path in the device's channel whose channel number is `channel`.
+    int SetChannelPicPath(int deviceIndex, int channel, const char* path);
+
+    // Plans and the manual plan.
+    GROUP_INFO* GetGroupInfo(int index);
+    void GetAllGroupInfo(GROUP_INFO* groups) const;
+    // True when the database took the plan.
+    bool SetGroupInfo(const GROUP_INFO* group, int index);
+    int DeleteGroupInfo(int index);
+    int BeginTransaction();
+    void CommitTransaction();
+    QString GetChannelName(int group, int position) const;
+    QString GetCameraName(int deviceIndex, int channel) const;
+    MANUAL_BACKUP_INFO* GetManualBackupInfo() { return &m_manualInfo; }
+    void SetManualBackupInfo(const MANUAL_BACKUP_INFO* info);
+    void ClearManualBackupInfo();
+    bool DeleteManualDevice(int deviceIndex);
+
+    // Task lists. List i (i = group * 2 + isPast) is guarded by lock i; the manual list by lock 64.
+    bool LoadAllTaskList();
+    bool LoadTaskList(int group);
+    // Replaces the stored list by the one in memory, whole or not at all.
+    bool SaveTaskList(int group, int isPast);
+    // The list of a plan (isPast 0 current, 1 overdue), or the manual list for MANUAL_GROUP_ID.
+    QList<TASK_INFO>& TaskList(int group, int isPast);
+    QMutex& TaskMutex(int group, int isPast);
+
+    QList<TASK_INFO> m_TaskList[TASK_LIST_NUM];
+    QMutex m_TaskMutex[TASK_LIST_NUM + 2];
+    QList<TASK_INFO> m_ManualTaskList;
+
+private:
+    bool IsDuplicate(const char* ip, uint16_t port, const char* name, int ignoreSlot) const;
+    // Logs in and reads the recorder's channels into `device`; false when the login failed.
+    bool ReadDeviceChannels(DEVICE_INFO* device, int slot, const char* ip, uint16_t port, const char* user,
+                            const char* password);
+    void RemoveDeviceFromGroups(int deviceIndex);
+
+    SYSTEM_CONFIG m_systemConfig;
+    MAIL_CONFIG m_mailConfig;
+    MANUAL_BACKUP_INFO m_manualInfo;
+    DEVICE_INFO m_devices[MAX_DEVICE_NUM];
+    GROUP_INFO m_groups[MAX_GROUP_NUM];
+    mutable QMutex m_mailMutex; // the mail settings are copied out by worker threads
+};
+
+// The one model object of the process.
+extern CSysInfoManage* g_pSysInfoManage;
