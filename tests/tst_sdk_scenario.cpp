@@ -1,0 +1,85 @@
+// Scenario files of the recorder simulator: the documented example must load, and a wrong file must be
+// refused with a reason instead of serving a recorder other than the one described.
+
+#include "tests/support/SimRecorders.h"
+#include "tests/support/TestSupport.h"
+
+class TestSdkScenario : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void exampleLoadsAndServes();
+    void badScenariosAreRefused_data();
+    void badScenariosAreRefused();
+};
+
+void TestSdkScenario::exampleLoadsAndServes()
+{
+    const QString path = QFINDTESTDATA("../docs/example-scenario.json");
+    QVERIFY(!path.isEmpty());
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QList<SimRecorderConfig> recorders;
+    QString error;
+    QVERIFY2(ParseSimScenario(file.readAll(), QDate(2024, 5, 10), &recorders, &error), qPrintable(error));
+    QCOMPARE(recorders.size(), 2);
+    const SimRecorderConfig& gate = recorders[0];
+    QCOMPARE(gate.Port, quint16(8000));
+    QCOMPARE(gate.IpChannels, 2);
+    // Seven days back plus today, two daily recordings each; the late one runs past midnight.
+    const QList<SimRecording>& daily = gate.Channels[1].Recordings;
+    QCOMPARE(daily.size(), 16);
+    QCOMPARE(daily.first().Start, QDateTime(QDate(2024, 5, 3), QTime(8, 0), Qt::UTC));
+    QCOMPARE(daily[1].Stop, QDateTime(QDate(2024, 5, 4), QTime(0, 30), Qt::UTC));
+    QCOMPARE(gate.Channels[2].Faults.PlayRefusals, 2);
+    QCOMPARE(int(gate.Channels[33].Resolution), 27);
+    QCOMPARE(recorders[1].LoginRefusals, 1);
+    QCOMPARE(recorders[1].Channels[5].Faults.DropAfterBytes, 1048576);
+
+    // Served on an ephemeral port, the fixed recording plays back what the content function says.
+    CSimRecorders sims;
+    CRecorderSim* sim = sims.Add(gate);
+    QVERIFY(sim);
+    const int login = NET_DVR_Login_V30("127.0.0.1", sim->Port(), "admin", "12345", nullptr);
+    QVERIFY(login >= 0);
+    const NET_DVR_TIME start = SdkTime(2024, 5, 1, 10, 0, 0);
+    const NET_DVR_TIME stop = SdkTime(2024, 5, 1, 10, 30, 0);
+    QCOMPARE(NET_DVR_PlayBackByTime(login, 2, &start, &stop, nullptr), -1);
+    QCOMPARE(NET_DVR_PlayBackByTime(login, 2, &start, &stop, nullptr), -1);
+    const int play = NET_DVR_PlayBackByTime(login, 2, &start, &stop, nullptr);
+    QVERIFY(play >= 0);
+    int64_t length = 0;
+    QVERIFY(NET_DVR_PlayBackControl_V40(play, NET_DVR_PLAY_GET_LENGTH, nullptr, 0, &length, nullptr));
+    QCOMPARE(length, 10485760 + kSimHeaderBlockSize);
+    NET_DVR_StopPlayBack(play);
+    NET_DVR_Logout_V30(login);
+    QVERIFY(sims.WaitForIdle());
+}
+
+void TestSdkScenario::badScenariosAreRefused_data()
+{
+    QTest::addColumn<QByteArray>("json");
+    QTest::newRow("not json") << QByteArray("{recorders: [");
+    QTest::newRow("no recorders") << QByteArray(R"({"recorders": []})");
+    QTest::newRow("unknown channel") << QByteArray(
+        R"({"recorders": [{"analogChannels": 2, "channels": [{"number": 3}]}]})");
+    QTest::newRow("stop before start") << QByteArray(
+        R"({"recorders": [{"channels": [{"number": 1, "recordings": [{"start": "2024-05-01T10:00:00", "stop": "2024-05-01T09:00:00", "size": 5}]}]}]})");
+    QTest::newRow("no size") << QByteArray(
+        R"({"recorders": [{"channels": [{"number": 1, "recordings": [{"start": "2024-05-01T10:00:00", "stop": "2024-05-01T11:00:00"}]}]}]})");
+    QTest::newRow("bad port") << QByteArray(R"({"recorders": [{"port": 70000}]})");
+}
+
+void TestSdkScenario::badScenariosAreRefused()
+{
+    QFETCH(QByteArray, json);
+    QList<SimRecorderConfig> recorders;
+    QString error;
+    QVERIFY(!ParseSimScenario(json, QDate(2024, 5, 10), &recorders, &error));
+    QVERIFY(!error.isEmpty());
+    QVERIFY(recorders.isEmpty());
+}
+
+VARROW_TEST_MAIN(TestSdkScenario, QCoreApplication)
+#include "tst_sdk_scenario.moc"
