@@ -546,6 +546,27 @@ bool CStowelineClass::WriteChannelRecord(const char* name, uint32_t type, const 
     return false;
 }
 
+bool CStowelineClass::AbortChannelRecord(const char* name, const CHANNEL_RECORD_KEY* key)
+{
+    if (name == nullptr || key == nullptr)
+        return Fail(STOWELINE_ERR_PARAM);
+    std::shared_ptr<COpenRecord> record;
+    {
+        std::lock_guard lock(m_mutex);
+        const auto it = m_open.find(RecordId(name, *key));
+        if (it == m_open.end())
+            return Fail(STOWELINE_ERR_NOT_OPEN);
+        record = std::move(it->second);
+        m_open.erase(it);
+    }
+    std::lock_guard lock(record->mutex);
+    record->closed = true;
+    if (!record->failed)
+        FailRecord(*record, STOWELINE_OK, false);
+    t_lastError = STOWELINE_OK;
+    return true;
+}
+
 bool CStowelineClass::CloseChannelRecord(const char* name, const CHANNEL_RECORD_KEY* key)
 {
     if (name == nullptr || key == nullptr)

@@ -53,6 +53,9 @@ public:
     // Finishes the record: the file gets its final name (replacing a stored file of the same key). False, and
     // nothing stored, when the record failed earlier or cannot be made durable.
     bool CloseChannelRecord(const char* name, const CHANNEL_RECORD_KEY* key);
+    // Gives up an open record: its partial file is deleted and a stored file of the same key stays as it was.
+    // For a download that broke off, whose copy must never look complete.
+    bool AbortChannelRecord(const char* name, const CHANNEL_RECORD_KEY* key);
 
     // The stored files of the condition's record name whose time range overlaps the condition's, of its type
     // (0: every type), sorted by start. Non-zero with *result set when any was found. The list belongs to

@@ -222,6 +222,15 @@ void TestStorage::reopenReplacesAndLeftoversAreCleaned()
         const QStringList found = Search(s, Cond(name, Time(6, 0), Time(6, 23)));
         QCOMPARE(found.size(), 1);
         QCOMPARE(ReadAll(found[0]), Expected(2, 3, 700));
+
+        // A download that broke off is given up: the stored copy stays, the partial one leaves no trace.
+        QVERIFY(s.OpenChannelRecord(name, 0, &key));
+        const QByteArray part = Block(3, 0, 500);
+        QVERIFY(s.WriteChannelRecord(name, 1, reinterpret_cast<const uint8_t*>(part.constData()), 500, &key));
+        QVERIFY(s.AbortChannelRecord(name, &key));
+        QVERIFY(!s.AbortChannelRecord(name, &key));
+        QCOMPARE(AllFiles(m_root), found);
+        QCOMPARE(ReadAll(found[0]), Expected(2, 3, 700));
     }
 
     // What a crash leaves: a temporary file nobody owns. A record open in this process must survive a new
