@@ -13,7 +13,7 @@ class CSimRecorders
 {
 public:
     // Time-outs of the device layer while the fixture lives (connect, each answer), in milliseconds.
-    explicit CSimRecorders(int connectMs = 1000, int answerMs = 1000);
+    explicit CSimRecorders(int connectMs = 2000, int answerMs = 3000);
     ~CSimRecorders();
     CSimRecorders(const CSimRecorders&) = delete;
     CSimRecorders& operator=(const CSimRecorders&) = delete;
