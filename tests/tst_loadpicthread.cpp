@@ -25,6 +25,7 @@ private Q_SLOTS:
     void existingPictureKeptAcrossRestart();
     void refusedDefaultSizeRetriedAtStreamSize();
     void requestsWithoutKnownDevicePassedOver();
+    void requestAfterStopRunsWithTheQueued();
     void destructorDropsQueuedRequests();
 
 private:
@@ -239,6 +240,26 @@ void TestLoadPicThread::requestsWithoutKnownDevicePassedOver()
     QCOMPARE(sim->Calls(QStringLiteral("capture")).size(), 1);
     QCOMPARE(gate.Camera[0].PicPath[0], '\0');
     QVERIFY(!QFile::exists(PicturePath(1)));
+    QVERIFY(IsJpeg(PicturePath(2)));
+}
+
+void TestLoadPicThread::requestAfterStopRunsWithTheQueued()
+{
+    CTempDatabase db;
+    CSimRecorders sims;
+    CRecorderSim* sim = sims.Add(SimRecorderConfig());
+    QVERIFY(sim != nullptr);
+    CModelScope model;
+    QVERIFY(AddRecorder(*model, *sim, "Gate"));
+    DEVICE_INFO& gate = Device(*model, "Gate");
+
+    // Whether the stopped run is still ending or gone, the next request is served, and the one left queued.
+    CLoadPicThread loader;
+    QVERIFY(loader.AddLoadTask("Gate", gate.Camera[0]));
+    loader.Stop();
+    QVERIFY(loader.AddLoadTask("Gate", gate.Camera[1]));
+    QVERIFY(WaitForLoader(loader));
+    QVERIFY(IsJpeg(PicturePath(1)));
     QVERIFY(IsJpeg(PicturePath(2)));
 }
 
