@@ -34,34 +34,42 @@ private:
 
 namespace {
 
-// A model of the test's own in place of the process's one while the scope lives.
-class CModelScope
+// A fresh database and model of the test's own, in place of the process's model while the scene lives, and
+// simulated recorders added to it.
+class CScene
 {
 public:
-    CModelScope() : m_saved(g_pSysInfoManage) { g_pSysInfoManage = m_model.get(); }
-    ~CModelScope() { g_pSysInfoManage = m_saved; }
-    CModelScope(const CModelScope&) = delete;
-    CModelScope& operator=(const CModelScope&) = delete;
+    explicit CScene(int answerMs = 3000) : m_sims(2000, answerMs), m_saved(g_pSysInfoManage)
+    {
+        g_pSysInfoManage = m_model.get();
+    }
+    ~CScene() { g_pSysInfoManage = m_saved; }
+    CScene(const CScene&) = delete;
+    CScene& operator=(const CScene&) = delete;
 
-    CSysInfoManage& operator*() { return *m_model; }
-    CSysInfoManage* operator->() { return m_model.get(); }
+    // Starts a recorder and adds it under the name; null on failure. Its call log starts empty.
+    CRecorderSim* Add(const char* name, const SimRecorderConfig& config = SimRecorderConfig())
+    {
+        CRecorderSim* sim = m_sims.Add(config);
+        const int flow = -1;
+        if (sim == nullptr || m_model->AddDevice(sim->AddressBytes().constData(), sim->Port(), "admin",
+                                                 "12345", &flow, name, "", 0) != ADD_DEVICE_OK)
+            return nullptr;
+        sim->ClearCallLog();
+        return sim;
+    }
+    DEVICE_INFO& Device(const char* name)
+    {
+        return *m_model->GetDeviceInfo(m_model->GetDeviceIndexByName(name));
+    }
+    bool WaitForIdle() const { return m_sims.WaitForIdle(); }
 
 private:
+    CTempDatabase m_db;
+    CSimRecorders m_sims;
     std::unique_ptr<CSysInfoManage> m_model = std::make_unique<CSysInfoManage>();
     CSysInfoManage* m_saved;
 };
-
-bool AddRecorder(CSysInfoManage& model, const CRecorderSim& sim, const char* name)
-{
-    const int flow = -1;
-    return model.AddDevice(sim.AddressBytes().constData(), sim.Port(), "admin", "12345", &flow, name, "",
-                           0) == ADD_DEVICE_OK;
-}
-
-DEVICE_INFO& Device(CSysInfoManage& model, const char* name)
-{
-    return *model.GetDeviceInfo(model.GetDeviceIndexByName(name));
-}
 
 QString PicturePath(int channel)
 {
@@ -95,20 +103,16 @@ void TestLoadPicThread::cleanupTestCase()
 
 void TestLoadPicThread::unreachableRecorderTriedOnceAndPathsStored()
 {
-    CTempDatabase db;
-    CSimRecorders sims;
+    CScene scene;
     SimRecorderConfig config;
     config.AnalogChannels = 2;
     config.IpChannels = 2;
-    CRecorderSim* sim = sims.Add(config);
+    CRecorderSim* sim = scene.Add("Gate", config);
     QVERIFY(sim != nullptr);
-    CModelScope model;
-    QVERIFY(AddRecorder(*model, *sim, "Gate"));
-    DEVICE_INFO& gate = Device(*model, "Gate");
+    DEVICE_INFO& gate = scene.Device("Gate");
     QCOMPARE(gate.CameraNum, int16_t(4));
     QCOMPARE(gate.Camera[2].CameraIndex, int16_t(33));
     sim->SetLoginRefusals(-1);
-    sim->ClearCallLog();
 
     {
         CLoadPicThread loader;
@@ -129,14 +133,10 @@ void TestLoadPicThread::unreachableRecorderTriedOnceAndPathsStored()
 
 void TestLoadPicThread::existingPictureKeptAcrossRestart()
 {
-    CTempDatabase db;
-    CSimRecorders sims;
-    CRecorderSim* sim = sims.Add(SimRecorderConfig());
+    CScene scene;
+    CRecorderSim* sim = scene.Add("Gate");
     QVERIFY(sim != nullptr);
-    CModelScope model;
-    QVERIFY(AddRecorder(*model, *sim, "Gate"));
-    DEVICE_INFO& gate = Device(*model, "Gate");
-    sim->ClearCallLog();
+    DEVICE_INFO& gate = scene.Device("Gate");
 
     // A picture of channel 2 from an earlier run.
     MakeDirs(PicturePath(2).toLocal8Bit().constData());
@@ -166,13 +166,12 @@ void TestLoadPicThread::existingPictureKeptAcrossRestart()
     QFile old(PicturePath(2));
     QVERIFY(old.open(QIODevice::ReadOnly));
     QCOMPARE(old.readAll(), QByteArray("earlier"));
-    QVERIFY(sims.WaitForIdle());
+    QVERIFY(scene.WaitForIdle());
 }
 
 void TestLoadPicThread::refusedDefaultSizeRetriedAtStreamSize()
 {
-    CTempDatabase db;
-    CSimRecorders sims;
+    CScene scene;
     SimRecorderConfig config;
     config.AnalogChannels = 3;
     const uint8_t resolutions[3] = {19, 28, 99}; // the last has no picture size
@@ -182,52 +181,39 @@ void TestLoadPicThread::refusedDefaultSizeRetriedAtStreamSize()
         config.Channel(channel).Resolution = resolutions[channel - 1];
         config.Channel(channel).Faults = refuse;
     }
-    CRecorderSim* sim = sims.Add(config);
+    CRecorderSim* sim = scene.Add("Gate", config);
     QVERIFY(sim != nullptr);
-    CModelScope model;
-    QVERIFY(AddRecorder(*model, *sim, "Gate"));
-    DEVICE_INFO& gate = Device(*model, "Gate");
-    sim->ClearCallLog();
+    DEVICE_INFO& gate = scene.Device("Gate");
 
     CLoadPicThread loader;
     for (int slot = 0; slot < 3; ++slot)
         QVERIFY(loader.AddLoadTask("Gate", gate.Camera[slot]));
     QVERIFY(WaitForLoader(loader));
 
+    // Each channel is refused at size 0; channel 1 (resolution 19) is taken at size 5, channel 2 (28) at 10.
     const QList<SimCall> captures = sim->Calls(QStringLiteral("capture"));
     QCOMPARE(captures.size(), 5);
-    for (int channel = 1; channel <= 2; ++channel) {
-        const SimCall& refused = captures[(channel - 1) * 2];
-        const SimCall& retried = captures[(channel - 1) * 2 + 1];
-        QCOMPARE(refused.Channel, channel);
-        QCOMPARE(refused.Code, 0);
-        QVERIFY(!refused.Ok);
-        QCOMPARE(retried.Channel, channel);
-        QCOMPARE(retried.Code, int(CLoadPicThread::ResolutionToPicSize(resolutions[channel - 1])));
-        QVERIFY(retried.Ok);
-        QVERIFY(IsJpeg(PicturePath(channel)));
+    const int sizes[5] = {0, 5, 0, 10, 0};
+    for (int i = 0; i < 5; ++i) {
+        QCOMPARE(captures[i].Channel, i / 2 + 1);
+        QCOMPARE(captures[i].Code, sizes[i]);
+        QCOMPARE(captures[i].Ok, sizes[i] != 0);
     }
-    // Resolution 19 takes size 5, resolution 28 size 10.
-    QCOMPARE(captures[1].Code, 5);
-    QCOMPARE(captures[3].Code, 10);
-    QCOMPARE(captures[4].Channel, 3);
-    QVERIFY(!captures[4].Ok);
+    QCOMPARE(captures[1].Code, int(CLoadPicThread::ResolutionToPicSize(resolutions[0])));
+    QVERIFY(IsJpeg(PicturePath(1)));
+    QVERIFY(IsJpeg(PicturePath(2)));
     QVERIFY(!QFile::exists(PicturePath(3)));
     QVERIFY(!QFile::exists(PicturePath(3) + QStringLiteral(".part")));
     QCOMPARE(QString::fromLocal8Bit(gate.Camera[2].PicPath), PicturePath(3));
-    QVERIFY(sims.WaitForIdle());
+    QVERIFY(scene.WaitForIdle());
 }
 
 void TestLoadPicThread::requestsWithoutKnownDevicePassedOver()
 {
-    CTempDatabase db;
-    CSimRecorders sims;
-    CRecorderSim* sim = sims.Add(SimRecorderConfig());
+    CScene scene;
+    CRecorderSim* sim = scene.Add("Gate");
     QVERIFY(sim != nullptr);
-    CModelScope model;
-    QVERIFY(AddRecorder(*model, *sim, "Gate"));
-    DEVICE_INFO& gate = Device(*model, "Gate");
-    sim->ClearCallLog();
+    DEVICE_INFO& gate = scene.Device("Gate");
 
     CLoadPicThread loader;
     QVERIFY(loader.AddLoadTask("", gate.Camera[0]));
@@ -245,13 +231,9 @@ void TestLoadPicThread::requestsWithoutKnownDevicePassedOver()
 
 void TestLoadPicThread::requestAfterStopRunsWithTheQueued()
 {
-    CTempDatabase db;
-    CSimRecorders sims;
-    CRecorderSim* sim = sims.Add(SimRecorderConfig());
-    QVERIFY(sim != nullptr);
-    CModelScope model;
-    QVERIFY(AddRecorder(*model, *sim, "Gate"));
-    DEVICE_INFO& gate = Device(*model, "Gate");
+    CScene scene;
+    QVERIFY(scene.Add("Gate") != nullptr);
+    DEVICE_INFO& gate = scene.Device("Gate");
 
     // Whether the stopped run is still ending or gone, the next request is served, and the one left queued.
     CLoadPicThread loader;
@@ -265,27 +247,22 @@ void TestLoadPicThread::requestAfterStopRunsWithTheQueued()
 
 void TestLoadPicThread::destructorDropsQueuedRequests()
 {
-    CTempDatabase db;
-    // The request in hand is a login to a recorder that never answers; its time-out bounds the close.
-    CSimRecorders sims(1000, 1000);
-    CRecorderSim* silent = sims.Add(SimRecorderConfig());
-    CRecorderSim* other = sims.Add(SimRecorderConfig());
+    // The request in hand may be a login to a recorder that never answers; its time-out bounds the close.
+    CScene scene(1000);
+    CRecorderSim* silent = scene.Add("Silent");
+    CRecorderSim* other = scene.Add("Other");
     QVERIFY(silent != nullptr && other != nullptr);
-    CModelScope model;
-    QVERIFY(AddRecorder(*model, *silent, "Silent"));
-    QVERIFY(AddRecorder(*model, *other, "Other"));
     silent->SetSilent(true);
-    other->ClearCallLog();
 
     auto loader = std::make_unique<CLoadPicThread>();
-    QVERIFY(loader->AddLoadTask("Silent", Device(*model, "Silent").Camera[0]));
+    QVERIFY(loader->AddLoadTask("Silent", scene.Device("Silent").Camera[0]));
     for (int slot = 0; slot < 4; ++slot)
-        QVERIFY(loader->AddLoadTask("Other", Device(*model, "Other").Camera[slot]));
+        QVERIFY(loader->AddLoadTask("Other", scene.Device("Other").Camera[slot]));
     loader.reset();
 
     QVERIFY(other->Calls(QStringLiteral("login")).isEmpty());
     QVERIFY(other->Calls(QStringLiteral("capture")).isEmpty());
-    QCOMPARE(Device(*model, "Other").Camera[0].PicPath[0], '\0');
+    QCOMPARE(scene.Device("Other").Camera[0].PicPath[0], '\0');
 }
 
 VARROW_TEST_MAIN(TestLoadPicThread, QCoreApplication)
