@@ -1,0 +1,96 @@
+#pragma once
+
+// Downloads one task list: channel by channel, file by file, by play-back by time into the storage layer,
+// reporting progress, marking what was stored, reconnecting when a stream breaks, and moving a channel that
+// cannot be reached behind the others.
+
+#include "model/Records.h"
+#include "storage/StowelineRecords.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <QThread>
+
+#include <atomic>
+#include <memory>
+
+class CStowelineClass;
+
+class CExecuteThread : public QThread
+{
+    Q_OBJECT
+
+public:
+    // group 0..31 with isPast 0 (current list) or 1 (overdue list); MANUAL_GROUP_ID for the manual list.
+    CExecuteThread(int group, int isPast, QObject* parent = nullptr);
+    ~CExecuteThread() override;
+
+    int Group() const { return m_group; }
+    int IsPast() const { return m_isPast; }
+
+public Q_SLOTS:
+    // Starts a run; a stop from the run before does not carry over. Waits for a run that is still ending.
+    void Start();
+    // Asks the run to end; never lost, whether the run has begun yet or not.
+    void stop();
+    void StartThread();
+
+Q_SIGNALS:
+    void StartGroupDownLoad(int group, int isPast, long long total);
+    void StartChannelDownLoad(int group, int isPast, int slot, long long total);
+    void StartFileDownLoad(int group, int isPast, NET_DVR_TIME start, NET_DVR_TIME stop);
+    void ChannelDownloadSize(int group, int isPast, long long done);
+    void GroupDownloadPos(int group, int isPast, int percent);
+    void GroupDownloadSize(int group, int isPast, int megabytes);
+    void SigConnectDeviceFail(int group, int isPast, int device, QString text);
+    void SignalDiskFull();
+
+protected:
+    void run() override;
+
+private:
+    enum class Outcome
+    {
+        Done,    // every file of the channel is stored
+        Failed,  // the channel goes behind the others and is tried again
+        Stopped, // a stop was asked for
+        Aborted, // the storage refused: the run ends as on a stop, nothing is marked stored
+    };
+    enum class FileOutcome
+    {
+        Stored,
+        Failed,
+        Stopped,
+        Aborted,
+    };
+
+    Outcome DownloadChannel(TASK_INFO& task, DEVICE_INFO& device, int* login, int device_index, int channel);
+    FileOutcome DownloadFile(TASK_INFO& task, FILE_INFO& file, DEVICE_INFO& device, int* login, int deviceIndex,
+                             int channel, const QString& name);
+    bool ReconnectPlayBack(DEVICE_INFO& device, int* login, int* play, int channel, const FILE_INFO& file);
+    // Opens the file's record and starts the stream; false when the storage refused the record.
+    bool BeginStream(int play, const DEVICE_INFO& device, bool restart);
+    void EndStream(int* play, bool keep, bool* stored);
+    void Report(int deviceIndex, const QString& text);
+    void EmitProgress();
+    int Percent() const;
+    bool IsStopped() const { return m_stop.load(); }
+
+    static void PlayDataCallBack(int32_t play, uint32_t dataType, uint8_t* buffer, uint32_t size, void* user);
+
+    std::atomic<bool> m_stop{false};
+    const int m_group;
+    const int m_isPast;
+    long long m_planTotal = 0;
+    std::atomic<long long> m_planDone{0};
+    long long m_channelTotal = 0;
+    std::atomic<long long> m_iChannelDownload{0};
+    std::atomic<long long> m_fileDone{0};
+    std::atomic<bool> m_writeFailed{false};
+    // The storage object the file in work was opened with; kept until that record is closed or given up.
+    std::shared_ptr<CStowelineClass> m_storage;
+    QByteArray m_recordName;
+    CHANNEL_RECORD_KEY m_key;
+    QStringList m_skipList;
+};
