@@ -1,7 +1,8 @@
 #pragma once
 
-// The engine's one source of "now" and of sleeping. Every engine thread reads the time and waits through it, so
-// tests can pin the date, run a day-long window in a moment, and every wait ends as soon as a stop is asked for.
+// The engine's one source of "now" and of sleeping. Every engine thread reads the time and waits through it,
+// so tests can pin the date, run a day-long window in a moment, and every wait ends as soon as a stop is
+// asked for.
 
 #include <QDateTime>
 

@@ -23,7 +23,8 @@ void RegisterEngineMetaTypes()
     });
 }
 
-bool IsTimeLater(int y1, int m1, int d1, int h1, int mi1, int s1, int y2, int m2, int d2, int h2, int mi2, int s2)
+bool IsTimeLater(int y1, int m1, int d1, int h1, int mi1, int s1, int y2, int m2, int d2, int h2, int mi2,
+                 int s2)
 {
     const QDateTime first(QDate(y1, m1, d1), QTime(h1, mi1, s1));
     const QDateTime second(QDate(y2, m2, d2), QTime(h2, mi2, s2));
@@ -39,26 +40,40 @@ bool IsTimeLater(const NET_DVR_TIME& a, const NET_DVR_TIME& b)
 int8_t FileTypeToSdkFileType(uint32_t type)
 {
     switch (type) {
-    case 1: return 0;
-    case 2: return 1;
-    case 3: return 2;
-    case 8: return 6;
-    default: return int8_t(0xFF);
+    case 1:
+        return 0;
+    case 2:
+        return 1;
+    case 3:
+        return 2;
+    case 8:
+        return 6;
+    default:
+        return int8_t(0xFF);
     }
 }
 
 int8_t SdkFileTypeToFileType(uint8_t type)
 {
     switch (type) {
-    case 0: return 1;
-    case 1: return 2;
-    case 2: return 3;
-    case 3: return 4;
-    case 4: return 5;
-    case 5: return 6;
-    case 6: return 8;
-    case 7: return 7;
-    default: return 0;
+    case 0:
+        return 1;
+    case 1:
+        return 2;
+    case 2:
+        return 3;
+    case 3:
+        return 4;
+    case 4:
+        return 5;
+    case 5:
+        return 6;
+    case 6:
+        return 8;
+    case 7:
+        return 7;
+    default:
+        return 0;
     }
 }
 
@@ -66,7 +81,7 @@ NET_DVR_TIME ToSdkTime(const QDateTime& time)
 {
     const QDate d = time.date();
     const QTime t = time.time();
-    return NET_DVR_TIME{uint32_t(d.year()), uint32_t(d.month()), uint32_t(d.day()),
+    return NET_DVR_TIME{uint32_t(d.year()), uint32_t(d.month()),  uint32_t(d.day()),
                         uint32_t(t.hour()), uint32_t(t.minute()), uint32_t(t.second())};
 }
 
@@ -91,8 +106,8 @@ int LoginDevice(DEVICE_INFO* device, const std::atomic<bool>& stop)
                 continue;
             CopyString16(device->DeviceIP, address);
         }
-        const int login = NET_DVR_Login_V30(device->DeviceIP, device->Port, device->Username, device->Password,
-                                            nullptr);
+        const int login =
+            NET_DVR_Login_V30(device->DeviceIP, device->Port, device->Username, device->Password, nullptr);
         if (login >= 0)
             return login;
     }

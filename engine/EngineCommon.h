@@ -11,7 +11,8 @@
 // Registers every type that engine signals carry, so every signal can be queued to another thread.
 void RegisterEngineMetaTypes();
 
-bool IsTimeLater(int y1, int m1, int d1, int h1, int mi1, int s1, int y2, int m2, int d2, int h2, int mi2, int s2);
+bool IsTimeLater(int y1, int m1, int d1, int h1, int mi1, int s1, int y2, int m2, int d2, int h2, int mi2,
+                 int s2);
 bool IsTimeLater(const NET_DVR_TIME& a, const NET_DVR_TIME& b);
 // The program's file type to the search's, and a found file's type to the program's.
 int8_t FileTypeToSdkFileType(uint32_t type);

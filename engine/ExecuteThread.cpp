@@ -199,10 +199,14 @@ CExecuteThread::Outcome CExecuteThread::DownloadChannel(TASK_INFO& task, DEVICE_
             continue;
         }
         switch (DownloadFile(task, file, device, login, deviceIndex, channel, name)) {
-        case FileOutcome::Stored: break;
-        case FileOutcome::Failed: return Outcome::Failed;
-        case FileOutcome::Stopped: return Outcome::Stopped;
-        case FileOutcome::Aborted: return Outcome::Aborted;
+        case FileOutcome::Stored:
+            break;
+        case FileOutcome::Failed:
+            return Outcome::Failed;
+        case FileOutcome::Stopped:
+            return Outcome::Stopped;
+        case FileOutcome::Aborted:
+            return Outcome::Aborted;
         }
     }
     m_iChannelDownload = m_channelTotal;
@@ -225,9 +229,10 @@ bool CExecuteThread::BeginStream(int play, const DEVICE_INFO& device, bool resta
     NET_DVR_PlayBackControl(play, NET_DVR_PLAY_START, 0, nullptr);
     if (device.FlowCtrlValue >= 0) {
         const int32_t speed = device.FlowCtrlValue * 8;
-        const bool ok = restart
-                            ? NET_DVR_PlayBackControl_V40(play, NET_DVR_PLAY_SPEED_RESTORE, &speed, 0, nullptr, nullptr)
-                            : NET_DVR_PlayBackControl_V40(play, NET_DVR_PLAY_SET_SPEED, &speed, 4, nullptr, nullptr);
+        const bool ok =
+            restart
+                ? NET_DVR_PlayBackControl_V40(play, NET_DVR_PLAY_SPEED_RESTORE, &speed, 0, nullptr, nullptr)
+                : NET_DVR_PlayBackControl_V40(play, NET_DVR_PLAY_SET_SPEED, &speed, 4, nullptr, nullptr);
         if (!ok)
             qDebug("play-back speed not set: %u", NET_DVR_GetLastError());
     }
@@ -252,9 +257,9 @@ void CExecuteThread::EndStream(int* play, bool keep, bool* stored)
         *stored = ok;
 }
 
-CExecuteThread::FileOutcome CExecuteThread::DownloadFile(TASK_INFO& task, FILE_INFO& file, DEVICE_INFO& device,
-                                                         int* login, int deviceIndex, int channel,
-                                                         const QString& name)
+CExecuteThread::FileOutcome CExecuteThread::DownloadFile(TASK_INFO& task, FILE_INFO& file,
+                                                         DEVICE_INFO& device, int* login, int deviceIndex,
+                                                         int channel, const QString& name)
 {
     auto rollBack = [this] {
         const long long done = m_fileDone.exchange(0);
@@ -263,8 +268,8 @@ CExecuteThread::FileOutcome CExecuteThread::DownloadFile(TASK_INFO& task, FILE_I
     };
     auto reconnectFailed = [&] {
         if (!name.isEmpty())
-            Report(deviceIndex, tr("Reconnect ") + name + tr(" Failed. Error:") +
-                                    QString::number(NET_DVR_GetLastError()));
+            Report(deviceIndex,
+                   tr("Reconnect ") + name + tr(" Failed. Error:") + QString::number(NET_DVR_GetLastError()));
     };
     auto exceptional = [&] {
         if (!name.isEmpty())
@@ -393,7 +398,8 @@ void CExecuteThread::PlayDataCallBack(int32_t, uint32_t dataType, uint8_t* buffe
         return;
     if (!self->m_storage || self->m_writeFailed)
         return;
-    if (!self->m_storage->WriteChannelRecord(self->m_recordName.constData(), dataType, buffer, size, &self->m_key)) {
+    if (!self->m_storage->WriteChannelRecord(self->m_recordName.constData(), dataType, buffer, size,
+                                             &self->m_key)) {
         self->m_writeFailed = true;
         return;
     }

@@ -66,8 +66,8 @@ private:
     };
 
     Outcome DownloadChannel(TASK_INFO& task, DEVICE_INFO& device, int* login, int device_index, int channel);
-    FileOutcome DownloadFile(TASK_INFO& task, FILE_INFO& file, DEVICE_INFO& device, int* login, int deviceIndex,
-                             int channel, const QString& name);
+    FileOutcome DownloadFile(TASK_INFO& task, FILE_INFO& file, DEVICE_INFO& device, int* login,
+                             int deviceIndex, int channel, const QString& name);
     bool ReconnectPlayBack(DEVICE_INFO& device, int* login, int* play, int channel, const FILE_INFO& file);
     // Opens the file's record and starts the stream; false when the storage refused the record.
     bool BeginStream(int play, const DEVICE_INFO& device, bool restart);

@@ -136,8 +136,8 @@ void CTaskWrite::run()
         }
         if (login < 0) {
             const QString name = model->GetChannelName(m_group, slot);
-            const QString text = tr("Get Backup Task Work List Failed.Connect Device ") + name + tr(" Error:") +
-                                 QString::number(NET_DVR_GetLastError());
+            const QString text = tr("Get Backup Task Work List Failed.Connect Device ") + name +
+                                 tr(" Error:") + QString::number(NET_DVR_GetLastError());
             if (!name.isEmpty()) {
                 WriteLog(2, 10, text);
                 Q_EMIT SigConnectDeviceFail(m_group, 0, ref.DeviceID, text);

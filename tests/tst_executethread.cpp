@@ -55,8 +55,10 @@ private:
 
 int TestExecuteThread::SetUpPlan(CEngineFixture& f, int files, qint64 size, int flowCtrl)
 {
-    const int device = f.AddDevice(CSimRecorders::MakeConfig(2, QList<qint64>(files, size), kDay, 7), "Gate", flowCtrl);
-    if (device < 0 || f.SetUpStorage() != 0 || !f.AddPlan(kPlan, {{int16_t(device), 1}, {int16_t(device), 2}}, WholeDay()))
+    const int device =
+        f.AddDevice(CSimRecorders::MakeConfig(2, QList<qint64>(files, size), kDay, 7), "Gate", flowCtrl);
+    if (device < 0 || f.SetUpStorage() != 0 ||
+        !f.AddPlan(kPlan, {{int16_t(device), 1}, {int16_t(device), 2}}, WholeDay()))
         return -1;
     return device;
 }
@@ -231,7 +233,8 @@ void TestExecuteThread::unreachableRecorderIsSkipped()
     CExecuteThread worker(kPlan, 0);
     worker.Start();
     QTRY_COMPARE_WITH_TIMEOUT(f.Model().TaskList(kPlan, 0).size() == 2 &&
-                                  f.StoredFiles(good, 1).size() == 1 && f.Recorder(bad).Calls("login").size() >= 5,
+                                  f.StoredFiles(good, 1).size() == 1 &&
+                                  f.Recorder(bad).Calls("login").size() >= 5,
                               true, kRunLimitMs);
     worker.stop();
     QVERIFY(worker.wait(kRunLimitMs));
@@ -245,8 +248,7 @@ void TestExecuteThread::unreachableRecorderIsSkipped()
 void TestExecuteThread::fullDiskMarksNothingDone()
 {
     CEngineFixture f(kNow);
-    const int device =
-        f.AddDevice(CSimRecorders::MakeConfig(1, {2 * 1024 * 1024}, kDay, 5), "Gate");
+    const int device = f.AddDevice(CSimRecorders::MakeConfig(1, {2 * 1024 * 1024}, kDay, 5), "Gate");
     QVERIFY(device >= 0);
     QCOMPARE(f.SetUpStorage(1, 512 * 1024), 0); // stop mode, room for a quarter of the file
     QVERIFY(f.AddPlan(kPlan, {{int16_t(device), 1}}, WholeDay()));

@@ -69,8 +69,8 @@ int CEngineFixture::AddDevice(const SimRecorderConfig& config, const char* name,
     const QByteArray address = sim->AddressBytes();
     const QByteArray user = config.User.toLatin1();
     const QByteArray password = config.Password.toLatin1();
-    if (m_model->AddDevice(address.constData(), sim->Port(), user.constData(), password.constData(), &flowCtrl, name,
-                           "", 0) != ADD_DEVICE_OK)
+    if (m_model->AddDevice(address.constData(), sim->Port(), user.constData(), password.constData(),
+                           &flowCtrl, name, "", 0) != ADD_DEVICE_OK)
         return -1;
     const int index = m_model->GetDeviceIndexByName(name);
     m_byDevice[index] = sim;
@@ -83,7 +83,8 @@ CRecorderSim& CEngineFixture::Recorder(int deviceIndex)
     return *m_byDevice.value(deviceIndex);
 }
 
-bool CEngineFixture::AddPlan(int index, std::initializer_list<CHANNEL_REF> channels, const SCHEDULE_WEEKDAY& entry)
+bool CEngineFixture::AddPlan(int index, std::initializer_list<CHANNEL_REF> channels,
+                             const SCHEDULE_WEEKDAY& entry)
 {
     GROUP_INFO plan;
     plan.bUsed = 1;
@@ -123,8 +124,8 @@ QStringList CEngineFixture::StoredFiles(int deviceIndex, int channel) const
     const DEVICE_INFO* device = m_model->GetDeviceInfo(deviceIndex);
     if (device == nullptr)
         return {};
-    const QByteArray name =
-        QByteArray(device->DeviceIP) + '_' + QByteArray::number(device->Port) + '_' + QByteArray::number(channel);
+    const QByteArray name = QByteArray(device->DeviceIP) + '_' + QByteArray::number(device->Port) + '_' +
+                            QByteArray::number(channel);
     const QString folder = CStowelineClass::RecordRootOf(m_disk.path()) + QLatin1Char('/') +
                            CStowelineClass::EncodeRecordName(name.constData());
     QStringList files;
@@ -138,17 +139,16 @@ QStringList CEngineFixture::StoredFiles(int deviceIndex, int channel) const
 bool CEngineFixture::StoredCopyMatches(int deviceIndex, int channel, const NET_DVR_TIME& start,
                                        const NET_DVR_TIME& stop) const
 {
-    const QString stamp = QString::asprintf("%04u%02u%02u%02u%02u%02u_%04u%02u%02u%02u%02u%02u_", start.Year,
-                                            start.Month, start.Day, start.Hour, start.Minute, start.Second,
-                                            stop.Year, stop.Month, stop.Day, stop.Hour, stop.Minute, stop.Second);
+    const QString stamp = QString::asprintf(
+        "%04u%02u%02u%02u%02u%02u_%04u%02u%02u%02u%02u%02u_", start.Year, start.Month, start.Day, start.Hour,
+        start.Minute, start.Second, stop.Year, stop.Month, stop.Day, stop.Hour, stop.Minute, stop.Second);
     for (const QString& path : StoredFiles(deviceIndex, channel)) {
         if (!path.section(QLatin1Char('/'), -1).startsWith(stamp))
             continue;
         QFile file(path);
         if (!file.open(QIODevice::ReadOnly))
             return false;
-        const CSimPlaybackContent expected =
-            m_byDevice.value(deviceIndex)->Expected(channel, start, stop);
+        const CSimPlaybackContent expected = m_byDevice.value(deviceIndex)->Expected(channel, start, stop);
         return file.size() == expected.Length() && file.readAll() == expected.Bytes(0, expected.Length());
     }
     return false;

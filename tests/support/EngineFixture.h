@@ -1,8 +1,8 @@
 #pragma once
 
 // Everything an engine scenario runs on: a fresh database and model (the process's model object points at it
-// while the fixture lives), simulated recorders, a storage disk with a quota, and a scaled engine clock pinned
-// to a date and time.
+// while the fixture lives), simulated recorders, a storage disk with a quota, and a scaled engine clock
+// pinned to a date and time.
 
 #include "model/SysInfoManage.h"
 #include "tests/support/QuotaRoots.h"
@@ -18,7 +18,8 @@
 class CEngineFixture
 {
 public:
-    // `scale`: clock seconds per real millisecond x 1000; the default turns a one-second wait into a millisecond.
+    // `scale`: clock seconds per real millisecond x 1000; the default turns a one-second wait into a
+    // millisecond.
     explicit CEngineFixture(const QDateTime& now, double scale = 1000.0);
     ~CEngineFixture();
     CEngineFixture(const CEngineFixture&) = delete;
@@ -37,7 +38,8 @@ public:
     // Starts a recorder and registers it in the model; the device's slot index, -1 on failure.
     int AddDevice(const SimRecorderConfig& config, const char* name, int flowCtrl = -1);
     CRecorderSim& Recorder(int deviceIndex);
-    // A plan in `index` holding the channels (device slot, channel number) in order, with its whole-week entry.
+    // A plan in `index` holding the channels (device slot, channel number) in order, with its whole-week
+    // entry.
     bool AddPlan(int index, std::initializer_list<CHANNEL_REF> channels, const SCHEDULE_WEEKDAY& entry);
     // One task per channel reference of the plan (or of the manual plan) with every recording of that channel
     // on the recorder as one file.
@@ -46,7 +48,8 @@ public:
     // The stored copy of a file of the channel, empty when there is none; and whether it equals what the
     // recorder's play-back of that range delivers, byte for byte.
     QStringList StoredFiles(int deviceIndex, int channel) const;
-    bool StoredCopyMatches(int deviceIndex, int channel, const NET_DVR_TIME& start, const NET_DVR_TIME& stop) const;
+    bool StoredCopyMatches(int deviceIndex, int channel, const NET_DVR_TIME& start,
+                           const NET_DVR_TIME& stop) const;
 
     // Rows of the log whose text begins with `prefix`.
     static int LogRows(const QString& prefix);
