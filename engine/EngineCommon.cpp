@@ -3,12 +3,15 @@
 #include "engine/EngineClock.h"
 #include "model/DbAccess.h"
 #include "model/HostAddress.h"
+#include "model/LogStore.h"
+#include "model/Mail.h"
 #include "model/SysInfoManage.h"
 #include "sdk/DeviceSdk.h"
 
 #include <QMetaType>
 
 #include <mutex>
+#include <vector>
 
 void RegisterEngineMetaTypes()
 {
@@ -112,6 +115,97 @@ int LoginDevice(DEVICE_INFO* device, const std::atomic<bool>& stop)
             return login;
     }
     return -1;
+}
+
+namespace {
+
+int64_t MeasureRange(int login, int channel, const NET_DVR_TIME& start, const NET_DVR_TIME& stop)
+{
+    const int play = NET_DVR_PlayBackByTime(login, channel, &start, &stop, nullptr);
+    if (play < 0)
+        return -1;
+    int64_t size = 0;
+    if (!NET_DVR_PlayBackControl_V40(play, NET_DVR_PLAY_GET_LENGTH, nullptr, 0, &size, nullptr))
+        size = -1;
+    NET_DVR_StopPlayBack(play);
+    return size;
+}
+
+} // namespace
+
+LIST_FILES_RESULT ListChannelFiles(int login, const NET_DVR_FILE_CONDITION& condition, bool boundByFoundSize,
+                                   const std::atomic<bool>& stop, TASK_INFO* task)
+{
+    const int search = NET_DVR_FindFile_V30(login, &condition);
+    if (search < 0)
+        return LIST_FILES_RESULT::NO_SEARCH;
+    // Every result is read before a play-back opens to measure one, so the search never has to restart.
+    std::vector<NET_DVR_FILE_DATA> found;
+    bool stopped = false;
+    for (;;) {
+        if (stop) {
+            stopped = true;
+            break;
+        }
+        NET_DVR_FILE_DATA data;
+        const int result = NET_DVR_FindNextFile_V30(search, &data);
+        if (result == NET_DVR_FIND_BUSY)
+            continue;
+        if (result != NET_DVR_FIND_FILE)
+            break;
+        found.push_back(data);
+        if (int(found.size()) >= kMaxFilesPerChannel) {
+            qWarning("more than %d files on channel %d; the rest waits for another run", kMaxFilesPerChannel,
+                     condition.Channel);
+            break;
+        }
+    }
+    NET_DVR_FindClose_V30(search);
+    if (stopped)
+        return LIST_FILES_RESULT::STOPPED;
+
+    const NET_DVR_TIME& windowStart = condition.StartTime;
+    const NET_DVR_TIME& windowStop = condition.StopTime;
+    for (const NET_DVR_FILE_DATA& file : found) {
+        if (stop)
+            return LIST_FILES_RESULT::STOPPED;
+        // A file that only touches the range, or lies outside it, has nothing to fetch.
+        if (!IsTimeLater(file.StopTime, windowStart) || !IsTimeLater(windowStop, file.StartTime))
+            continue;
+        const bool startsBefore = !IsTimeLater(file.StartTime, windowStart);
+        const bool endsAfter = IsTimeLater(file.StopTime, windowStop);
+        FILE_INFO info;
+        info.FileStartTime = startsBefore ? windowStart : file.StartTime;
+        info.FileStopTime = endsAfter ? windowStop : file.StopTime;
+        info.FileType = uint8_t(SdkFileTypeToFileType(file.FileType));
+        info.DownloadState = DOWNLOAD_NOT_STARTED;
+        info.FileSize = int64_t(file.FileSize);
+        if (startsBefore || endsAfter) {
+            const int64_t measured =
+                MeasureRange(login, condition.Channel, info.FileStartTime, info.FileStopTime);
+            const bool usable = measured > 0 && (!boundByFoundSize || measured <= int64_t(file.FileSize));
+            if (usable)
+                info.FileSize = measured;
+        }
+        task->FileList.append(info);
+        task->TotalChannelSize += info.FileSize;
+    }
+    return LIST_FILES_RESULT::LISTED;
+}
+
+QString ReportListLoginFailure(int group, int position)
+{
+    const QString name = g_pSysInfoManage->GetChannelName(group, position);
+    if (name.isEmpty())
+        return QString();
+    const QString text = QObject::tr("Get Backup Task Work List Failed.Connect Device ") + name +
+                         QObject::tr(" Error:") + QString::number(NET_DVR_GetLastError());
+    WriteLog(2, 10, text);
+    SYSTEM_CONFIG config;
+    g_pSysInfoManage->GetSystemConfig(&config);
+    if (config.IsEnableEmail == 1)
+        SendEmail(QObject::tr("Tolvarin"), text);
+    return text;
 }
 
 void LogoutDevice(int* login)

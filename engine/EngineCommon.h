@@ -5,6 +5,7 @@
 #include "model/Records.h"
 
 #include <QDateTime>
+#include <QString>
 
 #include <atomic>
 
@@ -25,6 +26,27 @@ QDateTime FromSdkTime(const NET_DVR_TIME& time);
 // domain name in domain mode. `device` is the caller's own copy: the resolved address is written there and
 // never into the shared record. Returns the login handle, or -1 when every attempt failed or a stop came.
 int LoginDevice(DEVICE_INFO* device, const std::atomic<bool>& stop);
+
+struct NET_DVR_FILE_CONDITION;
+
+enum class LIST_FILES_RESULT
+{
+    LISTED,    // the search ran; the task holds what it found (maybe nothing)
+    NO_SEARCH, // the recorder would not search
+    STOPPED,   // a stop came; the search is closed
+};
+
+// Searches one channel and appends every found file to the task, cut to the condition's range and, where cut,
+// measured by the byte length of its play-back. Every result is read (at most kMaxFilesPerChannel) and the
+// search closed before any play-back opens. With boundByFoundSize, a measure above the found size (or none)
+// gives the found size; without it, the measure stands whenever the recorder gives one.
+LIST_FILES_RESULT ListChannelFiles(int login, const NET_DVR_FILE_CONDITION& condition, bool boundByFoundSize,
+                                   const std::atomic<bool>& stop, TASK_INFO* task);
+constexpr int kMaxFilesPerChannel = 20000;
+
+// A recorder that could not be reached while a task list was built: logged, and mailed when mail is on.
+// Returns the text for the page's event list, empty when the channel has no name (then nothing is reported).
+QString ReportListLoginFailure(int group, int position);
 
 // Logs out a handle once and marks it as gone.
 void LogoutDevice(int* login);

@@ -2,8 +2,6 @@
 
 #include "engine/EngineClock.h"
 #include "engine/EngineCommon.h"
-#include "model/LogStore.h"
-#include "model/Mail.h"
 #include "model/SysInfoManage.h"
 #include "sdk/DeviceSdk.h"
 
@@ -51,39 +49,6 @@ bool CTaskWrite::IsStopped() const
     return m_stop;
 }
 
-bool CTaskWrite::ReadAllResults(int search, std::vector<NET_DVR_FILE_DATA>* found)
-{
-    for (;;) {
-        if (IsStopped())
-            return false;
-        NET_DVR_FILE_DATA data;
-        const int result = NET_DVR_FindNextFile_V30(search, &data);
-        if (result == NET_DVR_FIND_BUSY)
-            continue;
-        if (result != NET_DVR_FIND_FILE)
-            return true;
-        found->push_back(data);
-        if (int(found->size()) >= kMaxFilesPerChannel) {
-            qWarning("task list: more than %d files on one channel, the rest waits for the next window",
-                     kMaxFilesPerChannel);
-            return true;
-        }
-    }
-}
-
-int64_t CTaskWrite::MeasureRange(int login, int channel, const NET_DVR_TIME& start, const NET_DVR_TIME& stop,
-                                 int64_t fallback)
-{
-    const int play = NET_DVR_PlayBackByTime(login, channel, &start, &stop, nullptr);
-    if (play < 0)
-        return fallback;
-    int64_t size = 0;
-    if (!NET_DVR_PlayBackControl_V40(play, NET_DVR_PLAY_GET_LENGTH, nullptr, 0, &size, nullptr))
-        size = 0;
-    NET_DVR_StopPlayBack(play);
-    return size > fallback || size <= 0 ? fallback : size;
-}
-
 void CTaskWrite::run()
 {
     CSysInfoManage* model = g_pSysInfoManage;
@@ -108,11 +73,6 @@ void CTaskWrite::run()
     condition.UseCardNumber = 0;
     condition.StartTime = At(searchDay, entry->FileStartTime);
     condition.StopTime = At(searchDay, entry->FileEndTime);
-    const NET_DVR_TIME& windowStart = condition.StartTime;
-    const NET_DVR_TIME& windowStop = condition.StopTime;
-
-    SYSTEM_CONFIG config;
-    model->GetSystemConfig(&config);
 
     for (int slot = 0; slot < MAX_GROUP_CHANNEL_NUM; ++slot) {
         if (IsStopped()) {
@@ -135,60 +95,21 @@ void CTaskWrite::run()
             return;
         }
         if (login < 0) {
-            const QString name = model->GetChannelName(m_group, slot);
-            const QString text = tr("Get Backup Task Work List Failed.Connect Device ") + name +
-                                 tr(" Error:") + QString::number(NET_DVR_GetLastError());
-            if (!name.isEmpty()) {
-                WriteLog(2, 10, text);
+            const QString text = ReportListLoginFailure(m_group, slot);
+            if (!text.isEmpty())
                 Q_EMIT SigConnectDeviceFail(m_group, 0, ref.DeviceID, text);
-                if (config.IsEnableEmail == 1)
-                    SendEmail(tr("Tolvarin"), text);
-            }
             m_failed = true;
             continue;
-        }
-
-        const int search = NET_DVR_FindFile_V30(login, &condition);
-        if (search < 0) {
-            LogoutDevice(&login);
-            continue;
-        }
-        // Every result is read before any play-back is opened to measure one: the search is never restarted.
-        std::vector<NET_DVR_FILE_DATA> found;
-        const bool complete = ReadAllResults(search, &found);
-        NET_DVR_FindClose_V30(search);
-        if (!complete) {
-            LogoutDevice(&login);
-            list.clear();
-            return;
         }
 
         TASK_INFO task;
         task.TaskTime = day;
         task.GroupID = int16_t(m_group);
         task.CameraIndex = int16_t(slot);
-        for (const NET_DVR_FILE_DATA& file : found) {
-            if (IsStopped()) {
-                LogoutDevice(&login);
-                list.clear();
-                return;
-            }
-            // A file that only touches the range, or lies outside it, has nothing to fetch.
-            if (!IsTimeLater(file.StopTime, windowStart) || !IsTimeLater(windowStop, file.StartTime))
-                continue;
-            const bool startsBefore = !IsTimeLater(file.StartTime, windowStart);
-            const bool endsAfter = IsTimeLater(file.StopTime, windowStop);
-            FILE_INFO info;
-            info.FileStartTime = startsBefore ? windowStart : file.StartTime;
-            info.FileStopTime = endsAfter ? windowStop : file.StopTime;
-            info.FileType = uint8_t(SdkFileTypeToFileType(file.FileType));
-            info.DownloadState = DOWNLOAD_NOT_STARTED;
-            info.FileSize = int64_t(file.FileSize);
-            if (startsBefore || endsAfter)
-                info.FileSize = MeasureRange(login, ref.CameraIndex, info.FileStartTime, info.FileStopTime,
-                                             int64_t(file.FileSize));
-            task.FileList.append(info);
-            task.TotalChannelSize += info.FileSize;
+        if (ListChannelFiles(login, condition, true, m_stop, &task) == LIST_FILES_RESULT::STOPPED) {
+            LogoutDevice(&login);
+            list.clear();
+            return;
         }
         LogoutDevice(&login);
         if (!task.FileList.isEmpty() && task.TotalChannelSize > 0)

@@ -9,9 +9,6 @@
 #include <QThread>
 
 #include <atomic>
-#include <vector>
-
-struct NET_DVR_FILE_DATA;
 
 class CTaskWrite : public QThread
 {
@@ -23,8 +20,6 @@ public:
 
     // True when a login failed during the run.
     bool GetResult() const { return m_failed; }
-    // Most files one channel's search may list; a recorder that never ends its answer cannot fill memory.
-    static constexpr int kMaxFilesPerChannel = 20000;
 
 public Q_SLOTS:
     void stop();
@@ -38,11 +33,6 @@ protected:
 
 private:
     bool IsStopped() const;
-    // Reads every result of an open search; false when stopped or the search broke off.
-    bool ReadAllResults(int search, std::vector<NET_DVR_FILE_DATA>* found);
-    // The byte length of a play-back of the range, or `fallback` when the recorder cannot tell.
-    static int64_t MeasureRange(int login, int channel, const NET_DVR_TIME& start, const NET_DVR_TIME& stop,
-                                int64_t fallback);
 
     std::atomic<bool> m_stop{false};
     std::atomic<bool> m_failed{false};

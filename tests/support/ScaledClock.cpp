@@ -2,7 +2,8 @@
 
 #include <cmath>
 
-CScaledClock::CScaledClock(const QDateTime& start, double scale) : m_base(start), m_scale(scale > 0 ? scale : 1.0)
+CScaledClock::CScaledClock(const QDateTime& start, double scale)
+    : m_base(start), m_scale(scale > 0 ? scale : 1.0)
 {
     m_elapsed.start();
 }
@@ -15,12 +16,23 @@ QDateTime CScaledClock::Now() const
 
 bool CScaledClock::Sleep(qint64 ms, const std::atomic<bool>* stop) const
 {
-    double scale;
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        scale = m_scale;
+    // Waits until the clock reaches the target, so a jump of the clock forward ends the wait too.
+    const QDateTime target = Now().addMSecs(ms);
+    for (;;) {
+        if (stop != nullptr && stop->load())
+            return false;
+        const qint64 left = Now().msecsTo(target);
+        if (left <= 0)
+            return true;
+        double scale;
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            scale = m_scale;
+        }
+        const qint64 real = qMax<qint64>(1, static_cast<qint64>(std::ceil(double(left) / scale)));
+        if (!SleepReal(qMin<qint64>(real, 5), stop))
+            return false;
     }
-    return SleepReal(static_cast<qint64>(std::ceil(double(ms) / scale)), stop);
 }
 
 void CScaledClock::SetNow(const QDateTime& now)

@@ -1,7 +1,7 @@
 #pragma once
 
-// A clock for tests: starts at a pinned local date and time and runs `scale` times faster than real time, so a
-// one-second retry takes a millisecond and a six-hour window a few seconds, on every thread at once.
+// A clock for tests: starts at a pinned local date and time and runs `scale` times faster than real time, so
+// a one-second retry takes a millisecond and a six-hour window a few seconds, on every thread at once.
 
 #include "engine/EngineClock.h"
 
@@ -17,7 +17,7 @@ public:
     QDateTime Now() const override;
     bool Sleep(qint64 ms, const std::atomic<bool>* stop = nullptr) const override;
 
-    // Jumps to another moment; sleepers wake at their own pace.
+    // Jumps to another moment; a sleeper whose target the jump passed wakes within a few milliseconds.
     void SetNow(const QDateTime& now);
     void SetScale(double scale);
 
