@@ -1,0 +1,70 @@
+#pragma once
+
+// The scheduler of one backup plan: once a second it looks at the plan's schedule; while the daily window is
+// open it prepares the plan's current and overdue lists, has them built and fetched, and at the window's end
+// keeps what is unfinished for one more window on the next day.
+
+#include <QDateTime>
+#include <QString>
+#include <QThread>
+
+#include <atomic>
+#include <mutex>
+
+class CTaskWrite;
+struct SCHEDULE_WEEKDAY;
+
+class CControlThread : public QThread
+{
+    Q_OBJECT
+
+public:
+    explicit CControlThread(int group, QObject* parent = nullptr);
+    ~CControlThread() override;
+
+    int Group() const { return m_group; }
+    // Starts a run; a stop from an earlier run does not carry over.
+    void Start();
+    // Ends every wait at once, and a task writer's run with it; stays in force until the next Start.
+    void Stop();
+
+public Q_SLOTS:
+    void SlotConnectDeviceFail(int group, int isPast, int device, QString text);
+
+Q_SIGNALS:
+    void StartWork();
+    void StopWork();
+    void pastStartWork();
+    void pastStopWork();
+    void stopTask();
+    void StartGetTask();
+    void StopGetTask();
+    void SigConnectDeviceFail(int group, int isPast, int device, QString text);
+    void SignalDelView(int group);
+
+protected:
+    void run() override;
+
+private:
+    // Runs one open window; false when a stop came.
+    bool CtrlDownload();
+    void CloseBackupWindow();
+    // Builds the current list with a task writer; false when a stop came before or during it.
+    bool BuildTaskList();
+    // Waits on the stop event; true when a stop came.
+    bool WaitEvent(qint64 ms);
+    const SCHEDULE_WEEKDAY* ChooseEntry(int weekday) const;
+
+    std::atomic<bool> m_stop{false};
+    std::mutex m_writerMutex; // guards m_writer against a Stop from the page's thread
+    CTaskWrite* m_writer = nullptr;
+    const int m_group;
+    int m_weekday = -1;
+    bool m_startedToday = false;
+    bool m_yesterday = false;
+    QDate m_yesterdayCheckedOn;
+    bool m_overdueActive = false;
+    QDateTime m_curDateTime;
+    QDateTime m_startDateTime;
+    QDateTime m_stopDateTime;
+};

@@ -1,0 +1,108 @@
+#include "engine/ManualBackup.h"
+
+#include "engine/EngineClock.h"
+#include "engine/EngineCommon.h"
+#include "engine/ExecuteThread.h"
+#include "model/SysInfoManage.h"
+#include "sdk/DeviceSdk.h"
+
+#include <QMutexLocker>
+
+CManualBackup::CManualBackup(QObject* parent)
+    : QThread(parent), m_worker(std::make_unique<CExecuteThread>(MANUAL_GROUP_ID, 0)), m_group(MANUAL_GROUP_ID)
+{
+    RegisterEngineMetaTypes();
+}
+
+CManualBackup::~CManualBackup()
+{
+    Stop();
+    wait();
+    m_worker->wait();
+}
+
+void CManualBackup::Stop()
+{
+    {
+        std::lock_guard<std::mutex> lock(m_startMutex);
+        m_stop = true;
+        m_worker->stop();
+    }
+    Q_EMIT SigGetTaskSuc();
+}
+
+void CManualBackup::run()
+{
+    CSysInfoManage* model = g_pSysInfoManage;
+    QList<TASK_INFO>& list = model->TaskList(m_group, 0);
+    bool built = true;
+    {
+        QMutexLocker lock(&model->TaskMutex(m_group, 0));
+        if (list.isEmpty()) {
+            built = GetTaskList();
+            model->SaveTaskList(m_group, 0);
+        }
+    }
+    Q_EMIT SigGetTaskSuc();
+    {
+        std::lock_guard<std::mutex> lock(m_startMutex);
+        if (m_stop || !built || list.isEmpty())
+            return;
+        m_worker->Start();
+    }
+    m_worker->wait();
+}
+
+bool CManualBackup::GetTaskList()
+{
+    CSysInfoManage* model = g_pSysInfoManage;
+    QList<TASK_INFO>& list = model->TaskList(m_group, 0);
+    const MANUAL_BACKUP_INFO manual = *model->GetManualBackupInfo();
+    NET_DVR_FILE_CONDITION condition;
+    condition.FileType = uint8_t(FileTypeToSdkFileType(manual.FileType));
+    condition.LockFlag = 0xFF;
+    condition.UseCardNumber = 0;
+    condition.StartTime = manual.FileStartTime;
+    condition.StopTime = manual.FileEndTime;
+    const QDate today = EngineNow().date();
+
+    for (int slot = 0; slot < MAX_GROUP_CHANNEL_NUM; ++slot) {
+        if (m_stop) {
+            list.clear();
+            return false;
+        }
+        const CHANNEL_REF& ref = manual.Channel[slot];
+        if (ref.DeviceID <= -1)
+            continue;
+        const DEVICE_INFO* shared = model->GetDeviceInfo(ref.DeviceID);
+        if (shared == nullptr || shared->IsUsed != 1)
+            continue;
+        DEVICE_INFO device = *shared;
+        condition.Channel = ref.CameraIndex;
+        int login = LoginDevice(&device, m_stop);
+        if (m_stop) {
+            LogoutDevice(&login);
+            list.clear();
+            return false;
+        }
+        if (login < 0) {
+            const QString text = ReportListLoginFailure(m_group, slot);
+            if (!text.isEmpty())
+                Q_EMIT SigConnectDeviceFail(m_group, 0, ref.DeviceID, text);
+            continue;
+        }
+        TASK_INFO task;
+        task.TaskTime = today;
+        task.GroupID = int16_t(m_group);
+        task.CameraIndex = int16_t(slot);
+        const LIST_FILES_RESULT result = ListChannelFiles(login, condition, false, m_stop, &task);
+        LogoutDevice(&login);
+        if (result == LIST_FILES_RESULT::STOPPED) {
+            list.clear();
+            return false;
+        }
+        if (!task.FileList.isEmpty())
+            list.append(task);
+    }
+    return true;
+}
