@@ -93,8 +93,8 @@ void CControlThread::run()
         }
 
         const QDate today = m_curDateTime.date();
-        m_startDateTime = QDateTime(
-            today, QTime(entry->TaskStartTime.Hour, entry->TaskStartTime.Minute, entry->TaskStartTime.Second));
+        m_startDateTime = QDateTime(today, QTime(entry->TaskStartTime.Hour, entry->TaskStartTime.Minute,
+                                                 entry->TaskStartTime.Second));
         m_stopDateTime = m_startDateTime.addSecs(qint64(entry->Duration) * 3600);
         if (m_startDateTime <= m_curDateTime && m_curDateTime < m_stopDateTime) {
             m_yesterday = false;
@@ -111,9 +111,9 @@ void CControlThread::run()
             const SCHEDULE_WEEKDAY* before = ChooseEntry(yesterday);
             if (before == nullptr)
                 continue;
-            m_startDateTime = QDateTime(today.addDays(-1), QTime(before->TaskStartTime.Hour,
-                                                                 before->TaskStartTime.Minute,
-                                                                 before->TaskStartTime.Second));
+            m_startDateTime =
+                QDateTime(today.addDays(-1), QTime(before->TaskStartTime.Hour, before->TaskStartTime.Minute,
+                                                   before->TaskStartTime.Second));
             m_stopDateTime = m_startDateTime.addSecs(qint64(before->Duration) * 3600);
             if (m_startDateTime <= m_curDateTime && m_curDateTime < m_stopDateTime && !CtrlDownload())
                 return;
@@ -229,8 +229,9 @@ void CControlThread::CloseBackupWindow()
     QList<TASK_INFO>& current = model->TaskList(m_group, 0);
     QList<TASK_INFO>& overdue = model->TaskList(m_group, 1);
     overdue.clear();
-    const bool unfinished = std::any_of(current.cbegin(), current.cend(),
-                                        [](const TASK_INFO& task) { return task.DownloadState != DOWNLOAD_DONE; });
+    const bool unfinished = std::any_of(current.cbegin(), current.cend(), [](const TASK_INFO& task) {
+        return task.DownloadState != DOWNLOAD_DONE;
+    });
     if (unfinished)
         overdue = current;
     current.clear();

@@ -9,7 +9,8 @@
 #include <QMutexLocker>
 
 CManualBackup::CManualBackup(QObject* parent)
-    : QThread(parent), m_worker(std::make_unique<CExecuteThread>(MANUAL_GROUP_ID, 0)), m_group(MANUAL_GROUP_ID)
+    : QThread(parent), m_worker(std::make_unique<CExecuteThread>(MANUAL_GROUP_ID, 0)),
+      m_group(MANUAL_GROUP_ID)
 {
     RegisterEngineMetaTypes();
 }

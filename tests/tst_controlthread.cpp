@@ -1,0 +1,312 @@
+// A plan's schedule from end to end without a window: the control thread, its task writer and its two
+// workers wired as the state page wires them, on a scaled clock pinned to chosen days.
+
+#include "engine/ControlThread.h"
+#include "engine/EngineCommon.h"
+#include "engine/ExecuteThread.h"
+#include "model/TaskStore.h"
+#include "tests/support/EngineFixture.h"
+#include "tests/support/TestSupport.h"
+
+#include <QElapsedTimer>
+
+#include <mutex>
+
+namespace {
+
+const QDate kSunday(2024, 3, 3);
+const QDate kMonday(2024, 3, 4);
+const QDate kTuesday(2024, 3, 5);
+constexpr int kPlan = 3;
+// A hang guard only. The clock runs 1000 times faster than real time, so bounds on clock times leave room for
+// a loaded machine: ten clock minutes are 600 real milliseconds.
+constexpr int kLimitMs = 30000;
+
+// The plan's three threads, connected as the state page connects them.
+class CPlanThreads
+{
+public:
+    explicit CPlanThreads(int group) : control(group), current(group, 0), overdue(group, 1)
+    {
+        QObject::connect(&control, &CControlThread::StartWork, &current, &CExecuteThread::Start,
+                         Qt::DirectConnection);
+        QObject::connect(&control, &CControlThread::StopWork, &current, &CExecuteThread::stop,
+                         Qt::DirectConnection);
+        QObject::connect(&control, &CControlThread::pastStartWork, &overdue, &CExecuteThread::Start,
+                         Qt::DirectConnection);
+        QObject::connect(&control, &CControlThread::pastStopWork, &overdue, &CExecuteThread::stop,
+                         Qt::DirectConnection);
+        QObject::connect(
+            &control, &CControlThread::StartGetTask, &control, [this] { Mark(m_listBuilt); },
+            Qt::DirectConnection);
+        QObject::connect(
+            &control, &CControlThread::StopWork, &control, [this] { Mark(m_stopped); }, Qt::DirectConnection);
+        QObject::connect(
+            &control, &CControlThread::StartWork, &control, [this] { Mark(m_started); },
+            Qt::DirectConnection);
+    }
+    ~CPlanThreads() { StopAll(); }
+
+    void StopAll()
+    {
+        control.Stop();
+        control.wait();
+        current.stop();
+        overdue.stop();
+        current.wait();
+        overdue.wait();
+    }
+    // Clock times of the events, null until they happened.
+    QDateTime ListBuiltAt() const { return Get(m_listBuilt); }
+    QDateTime StartedAt() const { return Get(m_started); }
+    QDateTime StoppedAt() const { return Get(m_stopped); }
+
+    CControlThread control;
+    CExecuteThread current;
+    CExecuteThread overdue;
+
+private:
+    void Mark(QDateTime& at)
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (!at.isValid())
+            at = EngineNow();
+    }
+    QDateTime Get(const QDateTime& at) const
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return at;
+    }
+
+    mutable std::mutex m_mutex;
+    QDateTime m_listBuilt, m_started, m_stopped;
+};
+
+SCHEDULE_WEEKDAY Entry(int hour, int duration)
+{
+    SCHEDULE_WEEKDAY entry;
+    entry.IsEanbel = 1;
+    entry.TaskStartTime = {int16_t(hour), 0, 0};
+    entry.Duration = int16_t(duration);
+    return entry;
+}
+
+QList<TASK_INFO> Stored(int isPast)
+{
+    QList<TASK_INFO> list;
+    DbSelectTaskInfo(&list, kPlan, isPast);
+    return list;
+}
+
+bool AllDone(const QList<TASK_INFO>& list)
+{
+    for (const TASK_INFO& task : list)
+        if (task.DownloadState != DOWNLOAD_DONE)
+            return false;
+    return !list.isEmpty();
+}
+
+} // namespace
+
+class TestControlThread : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void wholeWeekWindowOpensAndCloses();
+    void overnightWindowResumesAfterMidnight();
+    void unfinishedFilesGetOneMoreWindow();
+    void restartInsideTheWindowFetchesOnlyWhatIsLeft();
+    void stopEndsEveryPhase_data();
+    void stopEndsEveryPhase();
+};
+
+void TestControlThread::wholeWeekWindowOpensAndCloses()
+{
+    CEngineFixture f(QDateTime(kMonday, QTime(17, 59, 57)));
+    const int device = f.AddDevice(CSimRecorders::MakeConfig(1, {30000, 40000}, kSunday, 21), "Gate");
+    QVERIFY(device >= 0);
+    QCOMPARE(f.SetUpStorage(), 0);
+    QVERIFY(f.AddPlan(kPlan, {{int16_t(device), 1}}, Entry(18, 6)));
+
+    CPlanThreads threads(kPlan);
+    threads.control.Start();
+    QTRY_VERIFY_WITH_TIMEOUT(AllDone(Stored(0)), kLimitMs);
+    QCOMPARE(threads.ListBuiltAt().date(), kMonday);
+    QVERIFY(threads.ListBuiltAt().time() >= QTime(18, 0) && threads.ListBuiltAt().time() < QTime(18, 10));
+    QCOMPARE(Stored(0)[0].TaskTime, kMonday);
+    QCOMPARE(Stored(0)[0].FileList.size(), 2);
+    QCOMPARE(f.StoredFiles(device, 1).size(), 2);
+    QVERIFY(!threads.StoppedAt().isValid());
+
+    f.Clock().SetNow(QDateTime(kMonday, QTime(23, 59, 58)));
+    QTRY_VERIFY_WITH_TIMEOUT(threads.StoppedAt().isValid(), kLimitMs);
+    QCOMPARE(threads.StoppedAt().date(), kTuesday);
+    QVERIFY(threads.StoppedAt().time() < QTime(0, 10));
+    // Everything was fetched: neither list is kept.
+    QTRY_VERIFY_WITH_TIMEOUT(Stored(0).isEmpty() && Stored(1).isEmpty(), kLimitMs);
+    QVERIFY(threads.control.isRunning());
+}
+
+void TestControlThread::overnightWindowResumesAfterMidnight()
+{
+    CEngineFixture f(QDateTime(kTuesday, QTime(1, 0)));
+    SimRecorderConfig config = CSimRecorders::MakeConfig(1, {20000}, kSunday, 5);
+    config.AddRecording(1, QDateTime(kMonday, QTime(9, 0)), QDateTime(kMonday, QTime(10, 0)), 0, 50000);
+    const int device = f.AddDevice(config, "Gate");
+    QVERIFY(device >= 0);
+    QCOMPARE(f.SetUpStorage(), 0);
+    GROUP_INFO plan;
+    plan.bUsed = 1;
+    std::strcpy(plan.GroupName, "Night");
+    plan.Channel[0] = {int16_t(device), 1};
+    // Monday's and Tuesday's entries: on a day whose own entry is off, no window opens at all.
+    plan.Schedule[1] = Entry(22, 6);
+    plan.Schedule[2] = Entry(22, 6);
+    QVERIFY(f.Model().SetGroupInfo(&plan, kPlan));
+
+    CPlanThreads threads(kPlan);
+    threads.control.Start();
+    QTRY_VERIFY_WITH_TIMEOUT(AllDone(Stored(0)), kLimitMs);
+    // Monday's window, Monday's task, Sunday's recording.
+    const QList<TASK_INFO> list = Stored(0);
+    QCOMPARE(list[0].TaskTime, kMonday);
+    QCOMPARE(list[0].FileList.size(), 1);
+    QCOMPARE(FromSdkTime(list[0].FileList[0].FileStartTime).date(), kSunday);
+
+    f.Clock().SetNow(QDateTime(kTuesday, QTime(3, 59, 58)));
+    QTRY_VERIFY_WITH_TIMEOUT(threads.StoppedAt().isValid(), kLimitMs);
+    QVERIFY(threads.StoppedAt() >= QDateTime(kTuesday, QTime(4, 0)));
+    QVERIFY(threads.StoppedAt() < QDateTime(kTuesday, QTime(4, 10)));
+}
+
+void TestControlThread::unfinishedFilesGetOneMoreWindow()
+{
+    CEngineFixture f(QDateTime(kMonday, QTime(17, 59, 58)));
+    SimRecorderConfig config = CSimRecorders::MakeConfig(2, {30000}, kSunday, 9);
+    for (int channel = 1; channel <= 2; ++channel)
+        config.AddRecording(channel, QDateTime(kMonday, QTime(8, 0)), QDateTime(kMonday, QTime(9, 0)), 0,
+                            30000);
+    const int device = f.AddDevice(config, "Gate");
+    QVERIFY(device >= 0);
+    QCOMPARE(f.SetUpStorage(), 0);
+    QVERIFY(f.AddPlan(kPlan, {{int16_t(device), 1}, {int16_t(device), 2}}, Entry(18, 6)));
+    // A list from two days back is dropped when the window opens.
+    TASK_INFO stale;
+    stale.TaskTime = kMonday.addDays(-2);
+    stale.GroupID = kPlan;
+    stale.CameraIndex = 0;
+    stale.FileList.append(FILE_INFO());
+    stale.TotalChannelSize = 1;
+    QVERIFY(DbSaveTaskList({stale}, kPlan, 0));
+    QVERIFY(DbSaveTaskList({stale}, kPlan, 1));
+
+    SimChannelFaults refuse;
+    refuse.PlayRefusals = -1;
+    f.Recorder(device).SetChannelFaults(2, refuse);
+    {
+        CPlanThreads threads(kPlan);
+        threads.control.Start();
+        QTRY_VERIFY_WITH_TIMEOUT(f.StoredFiles(device, 1).size() == 1 && Stored(0).size() == 2, kLimitMs);
+        QCOMPARE(Stored(0)[0].TaskTime, kMonday);
+        QVERIFY(Stored(1).isEmpty());
+        f.Clock().SetNow(QDateTime(kMonday, QTime(23, 59, 58)));
+        QTRY_VERIFY_WITH_TIMEOUT(threads.StoppedAt().isValid() && Stored(0).isEmpty(), kLimitMs);
+        const QList<TASK_INFO> overdue = Stored(1);
+        QCOMPARE(overdue.size(), 2);
+        QCOMPARE(overdue[0].TaskTime, kMonday);
+        threads.StopAll();
+    }
+
+    // Tuesday: the recorder plays again; the overdue worker fetches Monday's rest beside Tuesday's list.
+    f.Recorder(device).SetChannelFaults(2, SimChannelFaults());
+    f.Clock().SetNow(QDateTime(kTuesday, QTime(17, 59, 58)));
+    CPlanThreads threads(kPlan);
+    threads.control.Start();
+    QTRY_VERIFY_WITH_TIMEOUT(AllDone(Stored(0)) && AllDone(Stored(1)), kLimitMs);
+    QCOMPARE(Stored(0)[0].TaskTime, kTuesday);
+    QCOMPARE(Stored(1)[0].TaskTime, kMonday);
+    for (int channel = 1; channel <= 2; ++channel)
+        QCOMPARE(f.StoredFiles(device, channel).size(), 2);
+    QVERIFY(f.StoredCopyMatches(device, 2, SimTime(QDateTime(kSunday, QTime(8, 0))),
+                                SimTime(QDateTime(kSunday, QTime(9, 0)))));
+    f.Clock().SetNow(QDateTime(kTuesday, QTime(23, 59, 58)));
+    QTRY_VERIFY_WITH_TIMEOUT(threads.StoppedAt().isValid() && Stored(0).isEmpty() && Stored(1).isEmpty(),
+                             kLimitMs);
+}
+
+void TestControlThread::restartInsideTheWindowFetchesOnlyWhatIsLeft()
+{
+    CEngineFixture f(QDateTime(kMonday, QTime(19, 0)));
+    const int device = f.AddDevice(CSimRecorders::MakeConfig(1, {10000, 20000, 30000}, kSunday, 2), "Gate");
+    QVERIFY(device >= 0);
+    QCOMPARE(f.SetUpStorage(), 0);
+    QVERIFY(f.AddPlan(kPlan, {{int16_t(device), 1}}, Entry(18, 6)));
+    TASK_INFO task = f.TaskOf(kPlan, 0, kMonday);
+    task.FileList[0].DownloadState = DOWNLOAD_DONE; // fetched before the program was closed
+    task.FileList[2].DownloadState = DOWNLOAD_RUNNING;
+    QVERIFY(DbSaveTaskList({task}, kPlan, 0));
+
+    CPlanThreads threads(kPlan);
+    threads.control.Start();
+    QTRY_VERIFY_WITH_TIMEOUT(AllDone(Stored(0)), kLimitMs);
+    QVERIFY(!threads.ListBuiltAt().isValid());
+    QVERIFY(f.Recorder(device).Calls("find").isEmpty());
+    QCOMPARE(f.Recorder(device).Calls("play-open").size(), 2);
+    QCOMPARE(f.StoredFiles(device, 1).size(), 2);
+}
+
+void TestControlThread::stopEndsEveryPhase_data()
+{
+    QTest::addColumn<QString>("phase");
+    QTest::newRow("waiting for the window") << "idle";
+    QTest::newRow("login to a silent recorder") << "login";
+    QTest::newRow("search that never ends") << "search";
+    QTest::newRow("play-back start refused") << "reconnect";
+    QTest::newRow("polling a slow stream") << "polling";
+}
+
+void TestControlThread::stopEndsEveryPhase()
+{
+    QFETCH(QString, phase);
+    CEngineFixture f(QDateTime(kMonday, phase == "idle" ? QTime(9, 0) : QTime(18, 0, 1)));
+    NET_DVR_SetTimeouts(300, 300);
+    const int device = f.AddDevice(CSimRecorders::MakeConfig(1, {64 * 1024 * 1024}, kSunday), "Gate");
+    QVERIFY(device >= 0);
+    QCOMPARE(f.SetUpStorage(), 0);
+    QVERIFY(f.AddPlan(kPlan, {{int16_t(device), 1}}, Entry(18, 6)));
+    CRecorderSim& sim = f.Recorder(device);
+    SimChannelFaults faults;
+    if (phase == "search")
+        faults.SearchBusy = 100000000;
+    if (phase == "reconnect")
+        faults.PlayRefusals = -1;
+    sim.SetChannelFaults(1, faults);
+    if (phase == "login")
+        sim.SetSilent(true);
+    if (phase == "polling")
+        sim.SetRate(1024 * 1024);
+
+    CPlanThreads threads(kPlan);
+    threads.control.Start();
+    if (phase == "login")
+        QTRY_VERIFY_WITH_TIMEOUT(threads.ListBuiltAt().isValid(), kLimitMs);
+    else if (phase == "search")
+        QTRY_VERIFY_WITH_TIMEOUT(sim.Calls("next").size() > 10, kLimitMs);
+    else if (phase == "reconnect")
+        QTRY_VERIFY_WITH_TIMEOUT(sim.Calls("play-open").size() > 3, kLimitMs);
+    else if (phase == "polling")
+        QTRY_VERIFY_WITH_TIMEOUT(sim.Calls("position").size() > 3, kLimitMs);
+    else
+        QTest::qWait(50);
+
+    QElapsedTimer timer;
+    timer.start();
+    threads.StopAll();
+    QVERIFY2(timer.elapsed() < 2000, qPrintable(QString::number(timer.elapsed())));
+    sim.SetSilent(false);
+    QVERIFY(f.Recorders().WaitForIdle());
+}
+
+VARROW_TEST_MAIN(TestControlThread, QCoreApplication)
+#include "tst_controlthread.moc"
