@@ -12,6 +12,7 @@
 #include <QMutexLocker>
 
 #include <algorithm>
+#include <chrono>
 
 namespace {
 
@@ -28,6 +29,13 @@ STOWELINE_TIME ToKeyTime(const NET_DVR_TIME& t)
     key.Minute = uint8_t(t.Minute);
     key.Second = uint8_t(t.Second);
     return key;
+}
+
+qint64 SteadyNs()
+{
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
 }
 
 } // namespace
@@ -219,6 +227,8 @@ bool CExecuteThread::BeginStream(int play, const DEVICE_INFO& device, bool resta
     m_storage = GetStoweline();
     m_writeFailed = false;
     m_fileDone = 0;
+    m_firstByteNs = 0;
+    m_lastByteNs = 0;
     if (!m_storage || !m_storage->OpenChannelRecord(m_recordName.constData(), 0, &m_key)) {
         if (m_storage)
             qWarning("storage refused record %s: %d", m_recordName.constData(), m_storage->GetLastError());
@@ -364,7 +374,7 @@ CExecuteThread::FileOutcome CExecuteThread::DownloadFile(TASK_INFO& task, FILE_I
             return FileOutcome::Failed;
         }
         file.DownloadState = DOWNLOAD_DONE;
-        m_fileDone = 0;
+        m_timings.append({m_firstByteNs.load(), m_lastByteNs.load(), m_fileDone.exchange(0)});
         DbSetFileDownloaded(file.FileStartTime, file.FileStopTime, m_group, task.CameraIndex, m_isPast);
         return FileOutcome::Stored;
     }
@@ -403,6 +413,10 @@ void CExecuteThread::PlayDataCallBack(int32_t, uint32_t dataType, uint8_t* buffe
         self->m_writeFailed = true;
         return;
     }
+    const qint64 now = SteadyNs();
+    if (self->m_firstByteNs.load(std::memory_order_relaxed) == 0)
+        self->m_firstByteNs.store(now, std::memory_order_relaxed);
+    self->m_lastByteNs.store(now, std::memory_order_relaxed);
     self->m_fileDone += size;
     self->m_iChannelDownload += size;
     self->m_planDone += size;

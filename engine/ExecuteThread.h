@@ -8,6 +8,7 @@
 #include "storage/StowelineRecords.h"
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 #include <QStringList>
 #include <QThread>
@@ -16,6 +17,15 @@
 #include <memory>
 
 class CStowelineClass;
+
+// When the first and the last byte of one stored file arrived (steady clock, nanoseconds), for measuring the
+// data path against the fixed cost per file.
+struct FILE_TIMING
+{
+    qint64 FirstByteNs = 0;
+    qint64 LastByteNs = 0;
+    qint64 Bytes = 0;
+};
 
 class CExecuteThread : public QThread
 {
@@ -28,6 +38,8 @@ public:
 
     int Group() const { return m_group; }
     int IsPast() const { return m_isPast; }
+    // The files stored since the thread was made, in order; read it while the thread does not run.
+    QList<FILE_TIMING> FileTimings() const { return m_timings; }
 
 public Q_SLOTS:
     // Starts a run; a stop from the run before does not carry over. Waits for a run that is still ending.
@@ -93,4 +105,7 @@ private:
     QByteArray m_recordName;
     CHANNEL_RECORD_KEY m_key;
     QStringList m_skipList;
+    std::atomic<qint64> m_firstByteNs{0};
+    std::atomic<qint64> m_lastByteNs{0};
+    QList<FILE_TIMING> m_timings;
 };
