@@ -11,6 +11,7 @@
 #include "model/DbAccess.h"
 #include "model/SysInfoManage.h"
 #include "storage/CStowelineClass.h"
+#include "tests/support/PlanThreads.h"
 #include "tests/support/SimRecorders.h"
 #include "tests/support/TempDatabase.h"
 
@@ -38,33 +39,6 @@ int NoDiskFull(int, int, int, int)
 {
     return 1;
 }
-
-struct PlanThreads
-{
-    explicit PlanThreads(int group) : control(group), current(group, 0), overdue(group, 1)
-    {
-        QObject::connect(&control, &CControlThread::StartWork, &current, &CExecuteThread::Start,
-                         Qt::DirectConnection);
-        QObject::connect(&control, &CControlThread::StopWork, &current, &CExecuteThread::stop,
-                         Qt::DirectConnection);
-        QObject::connect(&control, &CControlThread::pastStartWork, &overdue, &CExecuteThread::Start,
-                         Qt::DirectConnection);
-        QObject::connect(&control, &CControlThread::pastStopWork, &overdue, &CExecuteThread::stop,
-                         Qt::DirectConnection);
-    }
-    ~PlanThreads()
-    {
-        control.Stop();
-        control.wait();
-        current.stop();
-        current.wait();
-        overdue.stop();
-        overdue.wait();
-    }
-    CControlThread control;
-    CExecuteThread current;
-    CExecuteThread overdue;
-};
 
 bool PlanDone(CSysInfoManage& model, int group)
 {
@@ -106,7 +80,7 @@ Figures RunEngine(int plans, CSimRecorders& recorders, const QDate& yesterday, c
     CreateStorage(NoDiskFull, config);
 
     const QTime now = QTime::currentTime();
-    std::vector<std::unique_ptr<PlanThreads>> threads;
+    std::vector<std::unique_ptr<CPlanThreads>> threads;
     for (int g = 0; g < plans; ++g) {
         CRecorderSim* sim = recorders.Add(CSimRecorders::MakeConfig(
             kChannels, QList<qint64>(kFiles, kFileBytes), yesterday, quint64(g + 1)));
@@ -128,7 +102,7 @@ Figures RunEngine(int plans, CSimRecorders& recorders, const QDate& yesterday, c
         plan.Schedule[0].TaskStartTime = {int16_t(now.hour()), 0, 0};
         plan.Schedule[0].Duration = 2;
         model->SetGroupInfo(&plan, g);
-        threads.push_back(std::make_unique<PlanThreads>(g));
+        threads.push_back(std::make_unique<CPlanThreads>(g));
     }
     for (auto& t : threads)
         t->control.Start();

@@ -36,27 +36,34 @@ int DottedPart(const QString& part)
     return value > 255 ? 256 : int(value);
 }
 
+// The four numbers of a dotted address matched from the text's start, each at most 255; false otherwise.
+bool MatchDottedAddress(const QString& text, int (&parts)[4])
+{
+    static const QRegularExpression dotted(QStringLiteral("(\\d+)(\\.)(\\d+)(\\.)(\\d+)(\\.)(\\d+)"));
+    const QRegularExpressionMatch match =
+        dotted.match(text, 0, QRegularExpression::NormalMatch, QRegularExpression::AnchorAtOffsetMatchOption);
+    if (!match.hasMatch())
+        return false;
+    for (int i = 0; i < 4; ++i) {
+        // A part too long for a number is refused rather than read as 0.
+        parts[i] = DottedPart(match.captured(1 + 2 * i));
+        if (parts[i] < 0 || parts[i] > 255)
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 bool IsValidIPAddress(const QString& text)
 {
     static const QRegularExpression notDigitOrDot(QStringLiteral("[^0-9.]"));
-    static const QRegularExpression dotted(QStringLiteral("(\\d+)(\\.)(\\d+)(\\.)(\\d+)(\\.)(\\d+)"));
     if (text.contains(notDigitOrDot))
         return false;
     if (text.count(QLatin1Char('.')) != 3)
         return false;
-    const QRegularExpressionMatch match =
-        dotted.match(text, 0, QRegularExpression::NormalMatch, QRegularExpression::AnchorAtOffsetMatchOption);
-    if (!match.hasMatch())
-        return false;
-    for (int capture : {1, 3, 5, 7}) {
-        // A part too long for a number is refused rather than read as 0.
-        const int value = DottedPart(match.captured(capture));
-        if (value < 0 || value > 255)
-            return false;
-    }
-    return DottedPart(match.captured(7)) != 0;
+    int parts[4] = {};
+    return MatchDottedAddress(text, parts) && parts[3] != 0;
 }
 
 bool IsValidName(const QString& text)
@@ -157,28 +164,18 @@ bool IsValidIPv6Address(const QString& text)
 
 bool IsValidSubnetMask(const QString& text)
 {
-    static const QRegularExpression mask(QRegularExpression::anchoredPattern(QStringLiteral(
-        "(254|252|248|240|224|192|128|0)\\.0\\.0\\.0|"
-        "255\\.(254|252|248|240|224|192|128|0)\\.0\\.0|"
-        "255\\.255\\.(254|252|248|240|224|192|128|0)\\.0|"
-        "255\\.255\\.255\\.(254|252|248|240|224|192|128|0)")));
+    static const QRegularExpression mask(QRegularExpression::anchoredPattern(
+        QStringLiteral("(254|252|248|240|224|192|128|0)\\.0\\.0\\.0|"
+                       "255\\.(254|252|248|240|224|192|128|0)\\.0\\.0|"
+                       "255\\.255\\.(254|252|248|240|224|192|128|0)\\.0|"
+                       "255\\.255\\.255\\.(254|252|248|240|224|192|128|0)")));
     return mask.match(text).hasMatch();
 }
 
 bool IsMulticastAddress(const QString& text)
 {
-    static const QRegularExpression dotted(QStringLiteral("(\\d+)(\\.)(\\d+)(\\.)(\\d+)(\\.)(\\d+)"));
-    const QRegularExpressionMatch match =
-        dotted.match(text, 0, QRegularExpression::NormalMatch, QRegularExpression::AnchorAtOffsetMatchOption);
-    if (!match.hasMatch())
-        return false;
-    for (int capture : {1, 3, 5, 7}) {
-        const int value = DottedPart(match.captured(capture));
-        if (value < 0 || value > 255)
-            return false;
-    }
-    const int first = DottedPart(match.captured(1));
-    return first >= 224 && first <= 239;
+    int parts[4] = {};
+    return MatchDottedAddress(text, parts) && parts[0] >= 224 && parts[0] <= 239;
 }
 
 bool IsValidMacAddress(const QString& text)
@@ -196,7 +193,8 @@ bool HasDoubleByteText(const char* text)
     for (const unsigned char* p = reinterpret_cast<const unsigned char*>(text); p[0] && p[1]; ++p) {
         const unsigned b = p[0];
         const unsigned c = p[1];
-        if ((b >= 0xB0 && b <= 0xF7 && c >= 0xA0 && c <= 0xFE) || (b >= 0x81 && b <= 0xFE && c >= 0x40 && c <= 0xFE))
+        if ((b >= 0xB0 && b <= 0xF7 && c >= 0xA0 && c <= 0xFE) ||
+            (b >= 0x81 && b <= 0xFE && c >= 0x40 && c <= 0xFE))
             return true;
     }
     return false;

@@ -546,19 +546,25 @@ bool CStowelineClass::WriteChannelRecord(const char* name, uint32_t type, const 
     return false;
 }
 
+std::shared_ptr<CStowelineClass::COpenRecord> CStowelineClass::TakeOpen(const char* name,
+                                                                        const CHANNEL_RECORD_KEY& key)
+{
+    std::lock_guard lock(m_mutex);
+    const auto it = m_open.find(RecordId(name, key));
+    if (it == m_open.end())
+        return nullptr;
+    std::shared_ptr<COpenRecord> record = std::move(it->second);
+    m_open.erase(it);
+    return record;
+}
+
 bool CStowelineClass::AbortChannelRecord(const char* name, const CHANNEL_RECORD_KEY* key)
 {
     if (name == nullptr || key == nullptr)
         return Fail(STOWELINE_ERR_PARAM);
-    std::shared_ptr<COpenRecord> record;
-    {
-        std::lock_guard lock(m_mutex);
-        const auto it = m_open.find(RecordId(name, *key));
-        if (it == m_open.end())
-            return Fail(STOWELINE_ERR_NOT_OPEN);
-        record = std::move(it->second);
-        m_open.erase(it);
-    }
+    const std::shared_ptr<COpenRecord> record = TakeOpen(name, *key);
+    if (!record)
+        return Fail(STOWELINE_ERR_NOT_OPEN);
     std::lock_guard lock(record->mutex);
     record->closed = true;
     if (!record->failed)
@@ -571,16 +577,9 @@ bool CStowelineClass::CloseChannelRecord(const char* name, const CHANNEL_RECORD_
 {
     if (name == nullptr || key == nullptr)
         return Fail(STOWELINE_ERR_PARAM);
-    const std::string id = RecordId(name, *key);
-    std::shared_ptr<COpenRecord> record;
-    {
-        std::lock_guard lock(m_mutex);
-        const auto it = m_open.find(id);
-        if (it == m_open.end())
-            return Fail(STOWELINE_ERR_NOT_OPEN);
-        record = std::move(it->second);
-        m_open.erase(it);
-    }
+    const std::shared_ptr<COpenRecord> record = TakeOpen(name, *key);
+    if (!record)
+        return Fail(STOWELINE_ERR_NOT_OPEN);
 
     std::lock_guard lock(record->mutex);
     record->closed = true;

@@ -83,6 +83,8 @@ private:
     bool DeleteOldest(CRoot& root);
     bool FailRecord(COpenRecord& record, int error, bool diskFull);
     std::shared_ptr<COpenRecord> FindOpen(const char* name, const CHANNEL_RECORD_KEY* key);
+    // Removes an open record from the table, for its close; null when it is not open.
+    std::shared_ptr<COpenRecord> TakeOpen(const char* name, const CHANNEL_RECORD_KEY& key);
 
     mutable std::mutex m_mutex; // guards every member below
     bool m_init = false;

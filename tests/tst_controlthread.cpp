@@ -6,6 +6,7 @@
 #include "engine/ExecuteThread.h"
 #include "model/TaskStore.h"
 #include "tests/support/EngineFixture.h"
+#include "tests/support/PlanThreads.h"
 #include "tests/support/TestSupport.h"
 
 #include <QElapsedTimer>
@@ -22,20 +23,12 @@ constexpr int kPlan = 3;
 // a loaded machine: ten clock minutes are 600 real milliseconds.
 constexpr int kLimitMs = 30000;
 
-// The plan's three threads, connected as the state page connects them.
-class CPlanThreads
+// The plan's threads, noting the clock time of the events the tests look at.
+class CObservedPlan : public CPlanThreads
 {
 public:
-    explicit CPlanThreads(int group) : control(group), current(group, 0), overdue(group, 1)
+    explicit CObservedPlan(int group) : CPlanThreads(group)
     {
-        QObject::connect(&control, &CControlThread::StartWork, &current, &CExecuteThread::Start,
-                         Qt::DirectConnection);
-        QObject::connect(&control, &CControlThread::StopWork, &current, &CExecuteThread::stop,
-                         Qt::DirectConnection);
-        QObject::connect(&control, &CControlThread::pastStartWork, &overdue, &CExecuteThread::Start,
-                         Qt::DirectConnection);
-        QObject::connect(&control, &CControlThread::pastStopWork, &overdue, &CExecuteThread::stop,
-                         Qt::DirectConnection);
         QObject::connect(
             &control, &CControlThread::StartGetTask, &control, [this] { Mark(m_listBuilt); },
             Qt::DirectConnection);
@@ -45,25 +38,13 @@ public:
             &control, &CControlThread::StartWork, &control, [this] { Mark(m_started); },
             Qt::DirectConnection);
     }
-    ~CPlanThreads() { StopAll(); }
+    // Stopped before the marks go, so no late signal reaches them.
+    ~CObservedPlan() override { StopAll(); }
 
-    void StopAll()
-    {
-        control.Stop();
-        control.wait();
-        current.stop();
-        overdue.stop();
-        current.wait();
-        overdue.wait();
-    }
     // Clock times of the events, null until they happened.
     QDateTime ListBuiltAt() const { return Get(m_listBuilt); }
     QDateTime StartedAt() const { return Get(m_started); }
     QDateTime StoppedAt() const { return Get(m_stopped); }
-
-    CControlThread control;
-    CExecuteThread current;
-    CExecuteThread overdue;
 
 private:
     void Mark(QDateTime& at)
@@ -129,7 +110,7 @@ void TestControlThread::wholeWeekWindowOpensAndCloses()
     QCOMPARE(f.SetUpStorage(), 0);
     QVERIFY(f.AddPlan(kPlan, {{int16_t(device), 1}}, Entry(18, 6)));
 
-    CPlanThreads threads(kPlan);
+    CObservedPlan threads(kPlan);
     threads.control.Start();
     QTRY_VERIFY_WITH_TIMEOUT(AllDone(Stored(0)), kLimitMs);
     QCOMPARE(threads.ListBuiltAt().date(), kMonday);
@@ -165,7 +146,7 @@ void TestControlThread::overnightWindowResumesAfterMidnight()
     plan.Schedule[2] = Entry(22, 6);
     QVERIFY(f.Model().SetGroupInfo(&plan, kPlan));
 
-    CPlanThreads threads(kPlan);
+    CObservedPlan threads(kPlan);
     threads.control.Start();
     QTRY_VERIFY_WITH_TIMEOUT(AllDone(Stored(0)), kLimitMs);
     // Monday's window, Monday's task, Sunday's recording.
@@ -205,7 +186,7 @@ void TestControlThread::unfinishedFilesGetOneMoreWindow()
     refuse.PlayRefusals = -1;
     f.Recorder(device).SetChannelFaults(2, refuse);
     {
-        CPlanThreads threads(kPlan);
+        CObservedPlan threads(kPlan);
         threads.control.Start();
         QTRY_VERIFY_WITH_TIMEOUT(f.StoredFiles(device, 1).size() == 1 && Stored(0).size() == 2, kLimitMs);
         QCOMPARE(Stored(0)[0].TaskTime, kMonday);
@@ -221,7 +202,7 @@ void TestControlThread::unfinishedFilesGetOneMoreWindow()
     // Tuesday: the recorder plays again; the overdue worker fetches Monday's rest beside Tuesday's list.
     f.Recorder(device).SetChannelFaults(2, SimChannelFaults());
     f.Clock().SetNow(QDateTime(kTuesday, QTime(17, 59, 58)));
-    CPlanThreads threads(kPlan);
+    CObservedPlan threads(kPlan);
     threads.control.Start();
     QTRY_VERIFY_WITH_TIMEOUT(AllDone(Stored(0)) && AllDone(Stored(1)), kLimitMs);
     QCOMPARE(Stored(0)[0].TaskTime, kTuesday);
@@ -247,7 +228,7 @@ void TestControlThread::restartInsideTheWindowFetchesOnlyWhatIsLeft()
     task.FileList[2].DownloadState = DOWNLOAD_RUNNING;
     QVERIFY(DbSaveTaskList({task}, kPlan, 0));
 
-    CPlanThreads threads(kPlan);
+    CObservedPlan threads(kPlan);
     threads.control.Start();
     QTRY_VERIFY_WITH_TIMEOUT(AllDone(Stored(0)), kLimitMs);
     QVERIFY(!threads.ListBuiltAt().isValid());
@@ -287,7 +268,7 @@ void TestControlThread::stopEndsEveryPhase()
     if (phase == "polling")
         sim.SetRate(1024 * 1024);
 
-    CPlanThreads threads(kPlan);
+    CObservedPlan threads(kPlan);
     threads.control.Start();
     if (phase == "login")
         QTRY_VERIFY_WITH_TIMEOUT(threads.ListBuiltAt().isValid(), kLimitMs);
