@@ -102,8 +102,8 @@ struct SCHEDULE_WEEKDAY
     uint8_t IsEanbel = 0;
     int16_t Weekday = -1;
     SCHEDULE_TIME TaskStartTime{18, 0, 0};
-    int16_t Duration = 6;  // hours, 1 to 24
-    int16_t FileDate = 1;  // days back, 0 to 30
+    int16_t Duration = 6; // hours, 1 to 24
+    int16_t FileDate = 1; // days back, 0 to 30
     SCHEDULE_TIME FileStartTime{0, 0, 0};
     SCHEDULE_TIME FileEndTime{23, 59, 59};
     uint32_t FileType = 0; // 0 all, 1 schedule, 2 motion, 3 alarm, 8 manual

@@ -12,7 +12,8 @@ QString LocalToQString(const char* text);
 QByteArray QStringToLocal(const QString& text);
 std::string QStringToStdString(const QString& text);
 
-// A dotted IPv4 address that the program accepts for a recorder: four decimal parts up to 255, the last not 0.
+// A dotted IPv4 address that the program accepts for a recorder: four decimal parts up to 255, the last not
+// 0.
 bool IsValidIPAddress(const QString& text);
 // True when the text holds none of | > < " ? * : / \ and the apostrophe.
 bool IsValidName(const QString& text);

@@ -158,24 +158,42 @@ QString FormatByteSize(qint64 size)
 QString EventTypeName(int type)
 {
     switch (type) {
-    case QEvent::MouseButtonPress: return QStringLiteral("MouseButtonPress");
-    case QEvent::MouseButtonRelease: return QStringLiteral("MouseButtonRelease");
-    case QEvent::MouseButtonDblClick: return QStringLiteral("MouseButtonDblClick");
-    case QEvent::MouseMove: return QStringLiteral("MouseMove");
-    case QEvent::KeyPress: return QStringLiteral("KeyPress");
-    case QEvent::KeyRelease: return QStringLiteral("KeyRelease");
-    case QEvent::FocusIn: return QStringLiteral("FocusIn");
-    case QEvent::FocusOut: return QStringLiteral("FocusOut");
-    case QEvent::Enter: return QStringLiteral("Enter");
-    case QEvent::Leave: return QStringLiteral("Leave");
-    case QEvent::Paint: return QStringLiteral("Paint");
-    case QEvent::Show: return QStringLiteral("Show");
-    case QEvent::Hide: return QStringLiteral("Hide");
-    case QEvent::HoverEnter: return QStringLiteral("HoverEnter");
-    case QEvent::HoverLeave: return QStringLiteral("HoverLeave");
-    case QEvent::HoverMove: return QStringLiteral("HoverMove");
-    case QEvent::Wheel: return QStringLiteral("Wheel");
-    default: return QString::number(type);
+    case QEvent::MouseButtonPress:
+        return QStringLiteral("MouseButtonPress");
+    case QEvent::MouseButtonRelease:
+        return QStringLiteral("MouseButtonRelease");
+    case QEvent::MouseButtonDblClick:
+        return QStringLiteral("MouseButtonDblClick");
+    case QEvent::MouseMove:
+        return QStringLiteral("MouseMove");
+    case QEvent::KeyPress:
+        return QStringLiteral("KeyPress");
+    case QEvent::KeyRelease:
+        return QStringLiteral("KeyRelease");
+    case QEvent::FocusIn:
+        return QStringLiteral("FocusIn");
+    case QEvent::FocusOut:
+        return QStringLiteral("FocusOut");
+    case QEvent::Enter:
+        return QStringLiteral("Enter");
+    case QEvent::Leave:
+        return QStringLiteral("Leave");
+    case QEvent::Paint:
+        return QStringLiteral("Paint");
+    case QEvent::Show:
+        return QStringLiteral("Show");
+    case QEvent::Hide:
+        return QStringLiteral("Hide");
+    case QEvent::HoverEnter:
+        return QStringLiteral("HoverEnter");
+    case QEvent::HoverLeave:
+        return QStringLiteral("HoverLeave");
+    case QEvent::HoverMove:
+        return QStringLiteral("HoverMove");
+    case QEvent::Wheel:
+        return QStringLiteral("Wheel");
+    default:
+        return QString::number(type);
     }
 }
 

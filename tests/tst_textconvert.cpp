@@ -61,7 +61,8 @@ void TestTextConvert::names()
 
 void TestTextConvert::byteLimitsCountLocalBytes()
 {
-    // 32 Chinese characters: 32 characters, but 96 bytes in the local (UTF-8) form that fills a 33-byte field.
+    // 32 Chinese characters: 32 characters, but 96 bytes in the local (UTF-8) form that fills a 33-byte
+    // field.
     const QString name(32, QChar(0x524D));
     QCOMPARE(name.size(), 32);
     QCOMPARE(QStringToLocal(name).size(), 96);
@@ -73,8 +74,8 @@ void TestTextConvert::byteLimitsCountLocalBytes()
 
 void TestTextConvert::roundTripAndNull()
 {
-    for (const QString& text : {QStringLiteral("Camera 1"), QStringLiteral("摄像机 01"), QStringLiteral("Größe ä"),
-                                QString()}) {
+    for (const QString& text :
+         {QStringLiteral("Camera 1"), QStringLiteral("摄像机 01"), QStringLiteral("Größe ä"), QString()}) {
         const QByteArray local = QStringToLocal(text);
         QCOMPARE(LocalToQString(local.constData()), text);
     }
@@ -150,7 +151,8 @@ void TestTextConvert::recordDefaults()
     QCOMPARE(device.StartIP, int16_t(-1));
     QCOMPARE(device.LoginID, -1);
     for (const CAMERA_INFO& camera : device.Camera)
-        QVERIFY(camera.DeviceID == -1 && camera.CameraIndex == -1 && camera.GroupID == -1 && camera.PicPath[0] == 0);
+        QVERIFY(camera.DeviceID == -1 && camera.CameraIndex == -1 && camera.GroupID == -1 &&
+                camera.PicPath[0] == 0);
     const MANUAL_BACKUP_INFO manual;
     QCOMPARE(manual.FileType, 255u);
     QVERIFY(manual.Channel[31].IsEmpty());

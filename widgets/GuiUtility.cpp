@@ -76,8 +76,10 @@ namespace {
 
 qint64 DistanceSquared(const QRect& rect, QPoint pos)
 {
-    const qint64 dx = pos.x() < rect.left() ? rect.left() - pos.x() : (pos.x() > rect.right() ? pos.x() - rect.right() : 0);
-    const qint64 dy = pos.y() < rect.top() ? rect.top() - pos.y() : (pos.y() > rect.bottom() ? pos.y() - rect.bottom() : 0);
+    const qint64 dx =
+        pos.x() < rect.left() ? rect.left() - pos.x() : (pos.x() > rect.right() ? pos.x() - rect.right() : 0);
+    const qint64 dy =
+        pos.y() < rect.top() ? rect.top() - pos.y() : (pos.y() > rect.bottom() ? pos.y() - rect.bottom() : 0);
     return dx * dx + dy * dy;
 }
 

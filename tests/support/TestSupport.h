@@ -29,13 +29,13 @@ CTempAppDir& ProcessAppDir();
 } // namespace TestSupport
 
 // Like QTEST_MAIN, but every test process gets its own program directory and the offscreen platform.
-#define VARROW_TEST_MAIN(TestObject, AppClass)                                                                   \
-    int main(int argc, char** argv)                                                                              \
-    {                                                                                                            \
-        TestSupport::PrepareProcess();                                                                           \
-        AppClass app(argc, argv);                                                                                \
-        TestSupport::ProcessAppDir();                                                                            \
-        TestObject tc;                                                                                           \
-        QTEST_SET_MAIN_SOURCE_PATH                                                                               \
-        return QTest::qExec(&tc, argc, argv);                                                                    \
+#define VARROW_TEST_MAIN(TestObject, AppClass)                                                               \
+    int main(int argc, char** argv)                                                                          \
+    {                                                                                                        \
+        TestSupport::PrepareProcess();                                                                       \
+        AppClass app(argc, argv);                                                                            \
+        TestSupport::ProcessAppDir();                                                                        \
+        TestObject tc;                                                                                       \
+        QTEST_SET_MAIN_SOURCE_PATH                                                                           \
+        return QTest::qExec(&tc, argc, argv);                                                                \
     }
