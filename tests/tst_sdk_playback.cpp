@@ -44,6 +44,16 @@ struct Collector
 
 const QDate kDay(2024, 5, 1);
 
+// Opens a play-back of the range, hands its data to the collector and starts the stream.
+int StartPlayback(int login, int channel, const NET_DVR_TIME& start, const NET_DVR_TIME& stop,
+                  Collector& collector)
+{
+    const int play = NET_DVR_PlayBackByTime(login, channel, &start, &stop, nullptr);
+    NET_DVR_SetPlayDataCallBack(play, &Collector::Callback, &collector);
+    NET_DVR_PlayBackControl(play, NET_DVR_PLAY_START, 0, nullptr);
+    return play;
+}
+
 } // namespace
 
 class TestSdkPlayback : public QObject
@@ -209,10 +219,8 @@ void TestSdkPlayback::rangeAcrossTwoRecordingsAndNoData()
     const int login = NET_DVR_Login_V30("127.0.0.1", sim->Port(), "admin", "12345", nullptr);
     const NET_DVR_TIME start = SdkTime(2024, 5, 1, 8, 30, 0);
     const NET_DVR_TIME stop = SdkTime(2024, 5, 1, 9, 15, 0);
-    const int play = NET_DVR_PlayBackByTime(login, 1, &start, &stop, nullptr);
     Collector collector;
-    NET_DVR_SetPlayDataCallBack(play, &Collector::Callback, &collector);
-    NET_DVR_PlayBackControl(play, NET_DVR_PLAY_START, 0, nullptr);
+    const int play = StartPlayback(login, 1, start, stop, collector);
     const qint64 length = kSimHeaderBlockSize + 18000 + 18000;
     QVERIFY(collector.WaitFor(length));
     NET_DVR_StopPlayBack(play);
@@ -273,10 +281,8 @@ void TestSdkPlayback::droppedConnectionFailsThePositionRead()
     const int login = NET_DVR_Login_V30("127.0.0.1", sim->Port(), "admin", "12345", nullptr);
     const NET_DVR_TIME start = SdkTime(2024, 5, 1, 8, 0, 0);
     const NET_DVR_TIME stop = SdkTime(2024, 5, 1, 9, 0, 0);
-    const int play = NET_DVR_PlayBackByTime(login, 1, &start, &stop, nullptr);
     Collector collector;
-    NET_DVR_SetPlayDataCallBack(play, &Collector::Callback, &collector);
-    NET_DVR_PlayBackControl(play, NET_DVR_PLAY_START, 0, nullptr);
+    const int play = StartPlayback(login, 1, start, stop, collector);
     QVERIFY(collector.WaitFor(100000));
     int position = 0;
     QVERIFY(!NET_DVR_PlayBackControl_V40(play, NET_DVR_PLAY_GET_POS, nullptr, 0, &position, nullptr));
@@ -285,10 +291,8 @@ void TestSdkPlayback::droppedConnectionFailsThePositionRead()
     QVERIFY(NET_DVR_StopPlayBack(play));
 
     // The drop was scripted once: the replay of the file runs through.
-    const int again = NET_DVR_PlayBackByTime(login, 1, &start, &stop, nullptr);
     Collector second;
-    NET_DVR_SetPlayDataCallBack(again, &Collector::Callback, &second);
-    NET_DVR_PlayBackControl(again, NET_DVR_PLAY_START, 0, nullptr);
+    const int again = StartPlayback(login, 1, start, stop, second);
     QVERIFY(second.WaitFor((1 << 22) + kSimHeaderBlockSize));
     QVERIFY(NET_DVR_PlayBackControl_V40(again, NET_DVR_PLAY_GET_POS, nullptr, 0, &position, nullptr));
     QCOMPARE(position, 100);
@@ -307,10 +311,8 @@ void TestSdkPlayback::stalledStreamTimesOutAndStopReturns()
     const int login = NET_DVR_Login_V30("127.0.0.1", sim->Port(), "admin", "12345", nullptr);
     const NET_DVR_TIME start = SdkTime(2024, 5, 1, 8, 0, 0);
     const NET_DVR_TIME stop = SdkTime(2024, 5, 1, 9, 0, 0);
-    const int play = NET_DVR_PlayBackByTime(login, 1, &start, &stop, nullptr);
     Collector collector;
-    NET_DVR_SetPlayDataCallBack(play, &Collector::Callback, &collector);
-    NET_DVR_PlayBackControl(play, NET_DVR_PLAY_START, 0, nullptr);
+    const int play = StartPlayback(login, 1, start, stop, collector);
     QVERIFY(collector.WaitFor(5000));
     int position = 0;
     QVERIFY(!NET_DVR_PlayBackControl_V40(play, NET_DVR_PLAY_GET_POS, nullptr, 0, &position, nullptr));
