@@ -80,14 +80,6 @@ int8_t SdkFileTypeToFileType(uint8_t type)
     }
 }
 
-NET_DVR_TIME ToSdkTime(const QDateTime& time)
-{
-    const QDate d = time.date();
-    const QTime t = time.time();
-    return NET_DVR_TIME{uint32_t(d.year()), uint32_t(d.month()),  uint32_t(d.day()),
-                        uint32_t(t.hour()), uint32_t(t.minute()), uint32_t(t.second())};
-}
-
 QDateTime FromSdkTime(const NET_DVR_TIME& time)
 {
     return QDateTime(QDate(int(time.Year), int(time.Month), int(time.Day)),

@@ -19,7 +19,6 @@ bool IsTimeLater(const NET_DVR_TIME& a, const NET_DVR_TIME& b);
 int8_t FileTypeToSdkFileType(uint32_t type);
 int8_t SdkFileTypeToFileType(uint8_t type);
 
-NET_DVR_TIME ToSdkTime(const QDateTime& time);
 QDateTime FromSdkTime(const NET_DVR_TIME& time);
 
 // Logs in to a recorder: as many attempts as the mail settings ask for (one second apart), resolving the

@@ -206,16 +206,9 @@ CExecuteThread::Outcome CExecuteThread::DownloadChannel(TASK_INFO& task, DEVICE_
             m_planDone += file.FileSize;
             continue;
         }
-        switch (DownloadFile(task, file, device, login, deviceIndex, channel, name)) {
-        case FileOutcome::Stored:
-            break;
-        case FileOutcome::Failed:
-            return Outcome::Failed;
-        case FileOutcome::Stopped:
-            return Outcome::Stopped;
-        case FileOutcome::Aborted:
-            return Outcome::Aborted;
-        }
+        const Outcome outcome = DownloadFile(task, file, device, login, deviceIndex, channel, name);
+        if (outcome != Outcome::Done)
+            return outcome;
     }
     m_iChannelDownload = m_channelTotal;
     Q_EMIT ChannelDownloadSize(m_group, m_isPast, m_channelTotal);
@@ -267,9 +260,9 @@ void CExecuteThread::EndStream(int* play, bool keep, bool* stored)
         *stored = ok;
 }
 
-CExecuteThread::FileOutcome CExecuteThread::DownloadFile(TASK_INFO& task, FILE_INFO& file,
-                                                         DEVICE_INFO& device, int* login, int deviceIndex,
-                                                         int channel, const QString& name)
+CExecuteThread::Outcome CExecuteThread::DownloadFile(TASK_INFO& task, FILE_INFO& file, DEVICE_INFO& device,
+                                                     int* login, int deviceIndex, int channel,
+                                                     const QString& name)
 {
     auto rollBack = [this] {
         const long long done = m_fileDone.exchange(0);
@@ -292,9 +285,9 @@ CExecuteThread::FileOutcome CExecuteThread::DownloadFile(TASK_INFO& task, FILE_I
         exceptional();
         if (!ReconnectPlayBack(device, login, &play, channel, file)) {
             if (IsStopped())
-                return FileOutcome::Stopped;
+                return Outcome::Stopped;
             reconnectFailed();
-            return FileOutcome::Failed;
+            return Outcome::Failed;
         }
     }
 
@@ -308,7 +301,7 @@ CExecuteThread::FileOutcome CExecuteThread::DownloadFile(TASK_INFO& task, FILE_I
         rollBack();
         file.DownloadState = DOWNLOAD_NOT_STARTED;
         Q_EMIT SignalDiskFull();
-        return FileOutcome::Aborted;
+        return Outcome::Aborted;
     };
     auto measure = [&play] {
         int64_t length = -1;
@@ -329,7 +322,7 @@ CExecuteThread::FileOutcome CExecuteThread::DownloadFile(TASK_INFO& task, FILE_I
         if (IsStopped()) {
             EndStream(&play, false, nullptr);
             rollBack();
-            return FileOutcome::Stopped;
+            return Outcome::Stopped;
         }
         if (m_writeFailed)
             return diskFull();
@@ -342,7 +335,7 @@ CExecuteThread::FileOutcome CExecuteThread::DownloadFile(TASK_INFO& task, FILE_I
             EmitProgress();
             if (!ReconnectPlayBack(device, login, &play, channel, file)) {
                 if (IsStopped())
-                    return FileOutcome::Stopped;
+                    return Outcome::Stopped;
                 reconnectFailed();
                 break;
             }
@@ -364,24 +357,24 @@ CExecuteThread::FileOutcome CExecuteThread::DownloadFile(TASK_INFO& task, FILE_I
             rollBack();
             file.DownloadState = DOWNLOAD_NOT_STARTED;
             Q_EMIT SignalDiskFull();
-            return FileOutcome::Aborted;
+            return Outcome::Aborted;
         }
         if (expected >= 0 && m_fileDone.load() < expected) {
             // The recorder said it was done before the whole range arrived: fetch the file again later.
             qWarning("play-back ended short: %lld of %lld bytes", m_fileDone.load(), (long long)expected);
             rollBack();
             file.DownloadState = DOWNLOAD_NOT_STARTED;
-            return FileOutcome::Failed;
+            return Outcome::Failed;
         }
         file.DownloadState = DOWNLOAD_DONE;
         m_timings.append({m_firstByteNs.load(), m_lastByteNs.load(), m_fileDone.exchange(0)});
         DbSetFileDownloaded(file.FileStartTime, file.FileStopTime, m_group, task.CameraIndex, m_isPast);
-        return FileOutcome::Stored;
+        return Outcome::Done;
     }
     EndStream(&play, false, nullptr);
     rollBack();
     file.DownloadState = DOWNLOAD_NOT_STARTED;
-    return FileOutcome::Failed;
+    return Outcome::Failed;
 }
 
 bool CExecuteThread::ReconnectPlayBack(DEVICE_INFO& device, int* login, int* play, int channel,

@@ -62,24 +62,18 @@ protected:
     void run() override;
 
 private:
+    // How a channel's or a file's download ended.
     enum class Outcome
     {
-        Done,    // every file of the channel is stored
+        Done,    // stored
         Failed,  // the channel goes behind the others and is tried again
         Stopped, // a stop was asked for
         Aborted, // the storage refused: the run ends as on a stop, nothing is marked stored
     };
-    enum class FileOutcome
-    {
-        Stored,
-        Failed,
-        Stopped,
-        Aborted,
-    };
 
-    Outcome DownloadChannel(TASK_INFO& task, DEVICE_INFO& device, int* login, int device_index, int channel);
-    FileOutcome DownloadFile(TASK_INFO& task, FILE_INFO& file, DEVICE_INFO& device, int* login,
-                             int deviceIndex, int channel, const QString& name);
+    Outcome DownloadChannel(TASK_INFO& task, DEVICE_INFO& device, int* login, int deviceIndex, int channel);
+    Outcome DownloadFile(TASK_INFO& task, FILE_INFO& file, DEVICE_INFO& device, int* login, int deviceIndex,
+                         int channel, const QString& name);
     bool ReconnectPlayBack(DEVICE_INFO& device, int* login, int* play, int channel, const FILE_INFO& file);
     // Opens the file's record and starts the stream; false when the storage refused the record.
     bool BeginStream(int play, const DEVICE_INFO& device, bool restart);

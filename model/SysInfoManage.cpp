@@ -11,6 +11,7 @@
 #include <QMutexLocker>
 
 #include <algorithm>
+#include <iterator>
 #include <cstring>
 #include <memory>
 
@@ -18,18 +19,10 @@ namespace {
 
 std::unique_ptr<CSysInfoManage> g_modelOwner = std::make_unique<CSysInfoManage>();
 
-// Fixed offsets of the IP channel block that the recorders answer command 1062 with.
-constexpr int kIpConfigSize = 50792;
-constexpr int kIpConfigFirstDigital = 16;
-constexpr int kIpConfigDevices = 84;
-constexpr int kIpConfigDeviceSize = 296;
-constexpr int kIpConfigStreams = 19028;
-constexpr int kIpConfigStreamSize = 496;
-constexpr int kIpConfigEntries = 64;
-
-uint32_t ReadU32(const unsigned char* p)
+// The text of a record field, which may fill the field without a terminator.
+template <size_t N> std::string FieldText(const char (&field)[N])
 {
-    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+    return std::string(field, strnlen(field, N));
 }
 
 bool SameText(const char* field, const char* text, size_t fieldSize)
@@ -194,50 +187,47 @@ bool CSysInfoManage::ReadDeviceChannels(DEVICE_INFO* device, int slot, const cha
         return false;
     }
 
-    const unsigned char* raw = reinterpret_cast<const unsigned char*>(&info);
-    const int analogCount = raw[52];
-    const int firstAnalog = raw[53];
     int count = 0;
-    for (int i = 0; i < analogCount && count < MAX_CAMERA_NUM; ++i) {
+    for (int i = 0; i < info.AnalogChannelCount && count < MAX_CAMERA_NUM; ++i) {
         CAMERA_INFO& camera = device->Camera[count++];
         camera = CAMERA_INFO();
         camera.DeviceID = int16_t(slot);
-        camera.CameraIndex = int16_t(firstAnalog + i);
+        camera.CameraIndex = int16_t(info.FirstChannel + i);
         camera.IsIP = 0;
     }
 
-    std::vector<unsigned char> block(kIpConfigSize, 0);
-    block[0] = kIpConfigSize & 0xFF;
-    block[1] = (kIpConfigSize >> 8) & 0xFF;
+    const auto config = std::make_unique<NET_DVR_IPCHANNEL_CONFIG>();
     uint32_t returned = 0;
     bool anyIp = false;
-    int firstDigital = -1;
-    if (NET_DVR_GetDVRConfig(login, NET_DVR_GET_IPCHANNEL_CONFIG, 0, block.data(), kIpConfigSize,
-                             &returned)) {
-        firstDigital = int(ReadU32(&block[kIpConfigFirstDigital]));
-        for (int k = 0; k < kIpConfigEntries; ++k) {
-            const unsigned char* stream = &block[kIpConfigStreams + k * kIpConfigStreamSize];
-            bool counted = false;
-            if (stream[0] == 0) {
-                const int number = stream[5];
-                counted = number >= 1 && number <= kIpConfigEntries &&
-                          block[kIpConfigDevices + (number - 1) * kIpConfigDeviceSize] != 0;
-            } else if (stream[0] == 1) {
-                counted = stream[8] != 0;
-            } else if (stream[0] == 2) {
-                counted = stream[4] != 0;
-            }
-            if (!counted)
-                continue;
-            if (count >= MAX_CAMERA_NUM)
-                break; // a device keeps at most 64 channels
-            CAMERA_INFO& camera = device->Camera[count++];
-            camera = CAMERA_INFO();
-            camera.DeviceID = int16_t(slot);
-            camera.CameraIndex = int16_t(k + firstDigital);
-            camera.IsIP = 1;
-            anyIp = true;
+    const int firstDigital = NET_DVR_GetDVRConfig(login, NET_DVR_GET_IPCHANNEL_CONFIG, 0, config.get(),
+                                                  sizeof(NET_DVR_IPCHANNEL_CONFIG), &returned)
+                                 ? int(config->FirstDigitalChannel)
+                                 : -1;
+    for (int k = 0; firstDigital >= 0 && k < int(std::size(config->Streams)); ++k) {
+        // The stream entry's bytes as the recorder lays them out: 0 the kind of source, then per kind
+        // byte 5 an IP device number (1..64), byte 8 or byte 4 an in-use flag.
+        const NET_DVR_STREAM_ENTRY& stream = config->Streams[k];
+        const auto byteAt = [&stream](int offset) { return stream.Bytes[offset - 4]; };
+        bool counted = false;
+        if (stream.Kind == 0) {
+            const int number = byteAt(5);
+            counted = number >= 1 && number <= int(std::size(config->Devices)) &&
+                      config->Devices[number - 1].Enabled != 0;
+        } else if (stream.Kind == 1) {
+            counted = byteAt(8) != 0;
+        } else if (stream.Kind == 2) {
+            counted = byteAt(4) != 0;
         }
+        if (!counted)
+            continue;
+        if (count >= MAX_CAMERA_NUM)
+            break; // a device keeps at most 64 channels
+        CAMERA_INFO& camera = device->Camera[count++];
+        camera = CAMERA_INFO();
+        camera.DeviceID = int16_t(slot);
+        camera.CameraIndex = int16_t(k + firstDigital);
+        camera.IsIP = 1;
+        anyIp = true;
     }
     device->CameraNum = int16_t(count);
     device->StartIP = anyIp ? int16_t(firstDigital) : int16_t(-1);
@@ -293,16 +283,11 @@ bool CSysInfoManage::ModifyDevice(const DEVICE_INFO* newInfo, const DEVICE_INFO*
     device.IsUsed = 1;
     device.ConnectMode = newInfo->ConnectMode;
     device.Port = newInfo->Port;
-    std::memcpy(device.DeviceName, newInfo->DeviceName, sizeof device.DeviceName);
-    std::memcpy(device.DeviceIP, newInfo->DeviceIP, sizeof device.DeviceIP);
-    std::memcpy(device.Domain, newInfo->Domain, sizeof device.Domain);
-    std::memcpy(device.Username, newInfo->Username, sizeof device.Username);
-    std::memcpy(device.Password, newInfo->Password, sizeof device.Password);
-    device.DeviceName[sizeof device.DeviceName - 1] = '\0';
-    device.DeviceIP[sizeof device.DeviceIP - 1] = '\0';
-    device.Domain[sizeof device.Domain - 1] = '\0';
-    device.Username[sizeof device.Username - 1] = '\0';
-    device.Password[sizeof device.Password - 1] = '\0';
+    CopyString33(device.DeviceName, FieldText(newInfo->DeviceName));
+    CopyString16(device.DeviceIP, FieldText(newInfo->DeviceIP));
+    CopyString128(device.Domain, FieldText(newInfo->Domain));
+    CopyString32(device.Username, FieldText(newInfo->Username));
+    CopyString256(device.Password, FieldText(newInfo->Password));
     device.FlowCtrlValue = newInfo->FlowCtrlValue;
 
     // Channels that the recorder still has keep the memberships they had, and their pictures.
