@@ -1,0 +1,108 @@
+#include "tests/support/gui/ModalDriver.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDialog>
+#include <QEvent>
+#include <QLabel>
+
+CModalDriver::CModalDriver(QObject* parent) : QObject(parent)
+{
+    m_timer.setInterval(5);
+    connect(&m_timer, &QTimer::timeout, this, &CModalDriver::Poll);
+    m_timer.start();
+}
+
+CModalDriver::~CModalDriver() = default;
+
+void CModalDriver::Accept()
+{
+    Answer([](QWidget* window) {
+        if (auto* dialog = qobject_cast<QDialog*>(window))
+            dialog->accept();
+        else
+            window->close();
+    });
+}
+
+void CModalDriver::Reject()
+{
+    Answer([](QWidget* window) {
+        if (auto* dialog = qobject_cast<QDialog*>(window))
+            dialog->reject();
+        else
+            window->close();
+    });
+}
+
+void CModalDriver::Click(const QString& button)
+{
+    Answer([this, button](QWidget* window) {
+        const QList<QAbstractButton*> buttons = window->findChildren<QAbstractButton*>();
+        for (QAbstractButton* candidate : buttons) {
+            QString text = candidate->text();
+            text.remove(QLatin1Char('&'));
+            if (text == button || candidate->objectName() == button) {
+                candidate->click();
+                return;
+            }
+        }
+        m_failures << QStringLiteral("no button \"%1\" in %2").arg(button, window->metaObject()->className());
+        // Never leave the test blocked: end the window all the same.
+        if (auto* dialog = qobject_cast<QDialog*>(window))
+            dialog->reject();
+        else
+            window->close();
+    });
+}
+
+void CModalDriver::Answer(std::function<void(QWidget*)> answer)
+{
+    m_answers.append(std::move(answer));
+}
+
+void CModalDriver::Clear()
+{
+    m_answers.clear();
+    m_seen.clear();
+    m_failures.clear();
+}
+
+MODAL_SEEN CModalDriver::Describe(QWidget* window)
+{
+    MODAL_SEEN seen;
+    seen.className = QString::fromLatin1(window->metaObject()->className());
+    seen.objectName = window->objectName();
+    seen.title = window->windowTitle();
+    const QList<QLabel*> labels = window->findChildren<QLabel*>();
+    for (QLabel* label : labels) {
+        if (label->isVisibleTo(window) && !label->text().isEmpty())
+            seen.labels << label->text();
+    }
+    return seen;
+}
+
+bool CModalDriver::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_lastAnswered && event->type() == QEvent::Hide) {
+        m_lastAnswered->removeEventFilter(this);
+        m_lastAnswered = nullptr;
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void CModalDriver::Poll()
+{
+    QWidget* window = QApplication::activeModalWidget();
+    if (window == nullptr || m_answers.isEmpty() || window == m_lastAnswered)
+        return;
+    // A window answered by a click may still be closing: it is not answered twice, unless it is hidden and
+    // shown again (one dialog object run twice).
+    if (m_lastAnswered)
+        m_lastAnswered->removeEventFilter(this);
+    m_lastAnswered = window;
+    window->installEventFilter(this);
+    m_seen.append(Describe(window));
+    const std::function<void(QWidget*)> answer = m_answers.takeFirst();
+    answer(window);
+}

@@ -1,0 +1,28 @@
+#pragma once
+
+// A picture of the program, drawn in code so that every picture is the project's own and can be made again.
+
+#include <QImage>
+#include <QString>
+
+#include <functional>
+#include <vector>
+
+struct DRAWN_IMAGE
+{
+    QString path; // under resources/, for example "images/title/close.png"
+    std::function<QImage()> draw;
+};
+
+// Every picture registered by the family files, in registration order.
+std::vector<DRAWN_IMAGE>& DrawnImages();
+
+// Registers pictures at static initialisation: `static CImageRegistrar reg{{"images/x.png", [] { ... }}, ...};`
+class CImageRegistrar
+{
+public:
+    CImageRegistrar(std::initializer_list<DRAWN_IMAGE> images);
+};
+
+// A transparent ARGB image of the given size, ready to paint on.
+QImage BlankImage(int width, int height);

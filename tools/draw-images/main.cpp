@@ -1,0 +1,49 @@
+// Draws every registered picture under the folder given as the first argument (the project's resources/).
+// Run it through scripts/draw-images.sh.
+
+#include "DrawImages.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QTextStream>
+
+std::vector<DRAWN_IMAGE>& DrawnImages()
+{
+    static std::vector<DRAWN_IMAGE> images;
+    return images;
+}
+
+CImageRegistrar::CImageRegistrar(std::initializer_list<DRAWN_IMAGE> images)
+{
+    for (const DRAWN_IMAGE& image : images)
+        DrawnImages().push_back(image);
+}
+
+QImage BlankImage(int width, int height)
+{
+    QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    return image;
+}
+
+int main(int argc, char** argv)
+{
+    QGuiApplication app(argc, argv);
+    QTextStream err(stderr);
+    if (argc < 2) {
+        err << "usage: draw-images RESOURCES_DIR\n";
+        return 2;
+    }
+    const QDir root(QString::fromLocal8Bit(argv[1]));
+    int failed = 0;
+    for (const DRAWN_IMAGE& image : DrawnImages()) {
+        const QString path = root.filePath(image.path);
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        if (!image.draw().save(path)) {
+            err << "could not write " << path << "\n";
+            ++failed;
+        }
+    }
+    return failed == 0 ? 0 : 1;
+}
