@@ -34,7 +34,8 @@ public:
     // Each call queues the answer for the next modal window that appears.
     void Accept();
     void Reject();
-    // Clicks the button whose text (without '&') or object name is `button`; fails the answer when none matches.
+    // Clicks the button whose text (without '&') or object name is `button`; fails the answer when none
+    // matches.
     void Click(const QString& button);
     // Any other answer: the function gets the modal window and must end it (or let it end by itself).
     void Answer(std::function<void(QWidget*)> answer);

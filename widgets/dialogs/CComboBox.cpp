@@ -1,0 +1,20 @@
+#include "widgets/dialogs/CComboBox.h"
+
+CComboBox::CComboBox(QWidget* parent) : QComboBox(parent) {}
+
+CComboBox::~CComboBox() = default;
+
+void CComboBox::setUserDisabled(bool b)
+{
+    setDisabled(b);
+}
+
+void CComboBox::setUserEnabled(bool b)
+{
+    setEnabled(b);
+}
+
+void CComboBox::mousePressEvent(QMouseEvent* event)
+{
+    QComboBox::mousePressEvent(event);
+}
