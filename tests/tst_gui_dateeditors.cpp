@@ -10,7 +10,6 @@
 #include "widgets/calendar/CCalendarWidget.h"
 #include "widgets/calendar/CDateEdit.h"
 #include "widgets/calendar/CDateTimeEdit.h"
-#include "widgets/calendar/CTimeEdit.h"
 
 #include <QApplication>
 #include <QScreen>
@@ -30,7 +29,6 @@ private Q_SLOTS:
     void clickedDaySetsTheDateOnce();
     void escapeGoesBack();
     void popupOffersOnlyTheRange();
-    void timeEditSlots();
 
 private:
     static void ClickDay(CCalendarWidget* calendar, const QDate& date);
@@ -237,15 +235,6 @@ void TestDateEditors::popupOffersOnlyTheRange()
     QVERIFY(edit.Popup()->isVisible());
     ClickDay(calendar, QDate(2026, 6, 20));
     QCOMPARE(edit.date(), QDate(2026, 6, 20));
-}
-
-void TestDateEditors::timeEditSlots()
-{
-    CTimeEdit edit;
-    edit.setUserDisabled(true);
-    QVERIFY(!edit.isEnabled());
-    edit.setUserEnabled(true);
-    QVERIFY(edit.isEnabled());
 }
 
 VARROW_TEST_MAIN(TestDateEditors, QApplication)
