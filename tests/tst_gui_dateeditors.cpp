@@ -10,6 +10,7 @@
 #include "widgets/calendar/CCalendarWidget.h"
 #include "widgets/calendar/CDateEdit.h"
 #include "widgets/calendar/CDateTimeEdit.h"
+#include "widgets/calendar/CTimeEdit.h"
 
 #include <QApplication>
 #include <QScreen>
@@ -29,6 +30,7 @@ private Q_SLOTS:
     void clickedDaySetsTheDateOnce();
     void escapeGoesBack();
     void popupOffersOnlyTheRange();
+    void timeToTheSecond();
 
 private:
     static void ClickDay(CCalendarWidget* calendar, const QDate& date);
@@ -235,6 +237,18 @@ void TestDateEditors::popupOffersOnlyTheRange()
     QVERIFY(edit.Popup()->isVisible());
     ClickDay(calendar, QDate(2026, 6, 20));
     QCOMPARE(edit.date(), QDate(2026, 6, 20));
+}
+
+void TestDateEditors::timeToTheSecond()
+{
+    // A schedule time reads the same in both languages, seconds included.
+    for (const QLocale& locale :
+         {QLocale(QLocale::English, QLocale::UnitedStates), QLocale(QLocale::Chinese)}) {
+        CTimeEdit edit;
+        edit.setLocale(locale);
+        edit.setTime(QTime(18, 0, 5));
+        QCOMPARE(edit.text(), QStringLiteral("18:00:05"));
+    }
 }
 
 VARROW_TEST_MAIN(TestDateEditors, QApplication)

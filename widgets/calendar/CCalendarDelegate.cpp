@@ -23,7 +23,8 @@ void CCalendarDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
         m_calendarWidget->paintCell(painter, option.rect, date);
         return;
     }
-    if (index.row() == 0) {
+    // Only a shown day-name row gets the header pieces; without it, row 0 holds blank day cells.
+    if (index.row() == 0 && model->m_firstRow == 1) {
         const QString text = index.data(Qt::DisplayRole).toString();
         QString piece = QStringLiteral(":/images/public/Calendar/WeekMiddle.png");
         if (index.column() == 0)

@@ -1,6 +1,10 @@
 #include "widgets/calendar/CTimeEdit.h"
 
-CTimeEdit::CTimeEdit(QWidget* parent) : QTimeEdit(parent) {}
+CTimeEdit::CTimeEdit(QWidget* parent) : QTimeEdit(parent)
+{
+    // Schedules are kept to the second, in the same 24-hour form whatever the language.
+    setDisplayFormat(QStringLiteral("hh:mm:ss"));
+}
 
 CTimeEdit::~CTimeEdit() = default;
 
