@@ -31,6 +31,7 @@ private Q_SLOTS:
     void readOnly();
     void wheelAndDoubleClick();
     void marks();
+    void blankDaysWithoutHeader();
     void leaveSignal();
     void names_data();
     void names();
@@ -322,6 +323,26 @@ void TestCalendarWidget::marks()
     QVERIFY(cornerOf(QDate(2026, 12, 11)) != QColor(250, 90, 55));
     calendar.RemoveDateMarks(2);
     QVERIFY(!calendar.IsDateMarked(QDate(2026, 12, 10)));
+}
+
+void TestCalendarWidget::blankDaysWithoutHeader()
+{
+    // Without the day-name row, blank days in the first row look like the other blank days, not like a
+    // header.
+    CCalendarWidget calendar;
+    calendar.SetHorizontalHeaderFormat(CCalendarWidget::NoHorizontalHeader);
+    calendar.SetShowOtherMonthDays(false);
+    calendar.SetSelectedDate(
+        QDate(2026, 12, 10)); // 1 December is a Tuesday: row 0 starts blank, row 5 is blank
+    calendar.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&calendar));
+    const QImage image = calendar.grab().toImage();
+    auto centre = [&](int row) {
+        const QRect cell = calendar.View()->visualRect(calendar.Model()->index(row, 0));
+        return image.pixelColor(calendar.View()->viewport()->mapTo(&calendar, cell.center()));
+    };
+    QVERIFY(!calendar.Model()->DateForCell(0, 0).isValid());
+    QCOMPARE(centre(0), centre(5));
 }
 
 void TestCalendarWidget::leaveSignal()
