@@ -95,13 +95,9 @@ QImage GroupBox()
 
 CImageRegistrar reg{
     {"images/public/TreeView/ViewMidItem.png",
-     [] {
-         return RowBackground(8, 26, QColor(226, 238, 252), QColor(204, 224, 248), QColor(160, 194, 236));
-     }},
+     [] { return RowBackground(8, 26, QColor(86, 152, 222), QColor(58, 126, 202), QColor(46, 108, 180)); }},
     {"images/public/TreeView/TreeSelect.png",
-     [] {
-         return RowBackground(8, 26, QColor(232, 241, 252), QColor(214, 230, 250), QColor(176, 204, 238));
-     }},
+     [] { return RowBackground(8, 26, QColor(96, 160, 226), QColor(70, 136, 210), QColor(70, 136, 210)); }},
     {"images/public/TreeView/TreeNormal.png", [] { return GroupBar(); }},
     {"images/public/TreeView/TreeArrowDown.png", [] { return Triangle(12, 12, 8, 2, kArrow); }},
     {"images/public/TreeView/TreeArrowUp.png", [] { return Triangle(12, 12, 8, 0, kArrow); }},

@@ -67,12 +67,15 @@ void CTableDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option
     const QRect& rect = option.rect;
     if (index.column() == 0 && rect.isValid() && rect.left() != 0 && option.showDecorationSelected) {
         // The indentation of a tree row: the branch lines are not drawn, the row's arrow stands there
-        // instead.
+        // instead; a row without children has nothing to open and gets no arrow.
         PaintBackground(painter, option, QRect(0, rect.top(), rect.left(), rect.height()));
-        const QString arrow = (option.state & QStyle::State_Open)
-                                  ? QStringLiteral(":images/button/down-arrow.png")
-                                  : QStringLiteral(":images/button/config_right-arrow.png");
-        painter->drawPixmap(QRect(rect.left() - 13, rect.top(), 16, rect.height()), LoadCachedPixmap(arrow));
+        if (index.model() != nullptr && index.model()->hasChildren(index)) {
+            const QString arrow = (option.state & QStyle::State_Open)
+                                      ? QStringLiteral(":images/button/down-arrow.png")
+                                      : QStringLiteral(":images/button/config_right-arrow.png");
+            painter->drawPixmap(QRect(rect.left() - 13, rect.top(), 16, rect.height()),
+                                LoadCachedPixmap(arrow));
+        }
     }
     PaintBackground(painter, option, rect);
     QStyledItemDelegate::paint(painter, option, index);
