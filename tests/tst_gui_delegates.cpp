@@ -4,6 +4,7 @@
 
 #include "tests/support/TestSupport.h"
 #include "widgets/GuiUtility.h"
+#include "widgets/calendar/CDateEdit.h"
 #include "widgets/views/CTableView.h"
 #include "widgets/views/CTreeViewDelegate.h"
 #include "widgets/views/ItemDataRole.h"
@@ -131,8 +132,10 @@ void TestDelegates::dateEditors()
     model.setData(cell, before, role);
     QAbstractItemDelegate* delegate = m_view.itemDelegate();
     std::unique_ptr<QWidget> editor(delegate->createEditor(m_view.viewport(), QStyleOptionViewItem(), cell));
-    auto* edit = qobject_cast<QDateTimeEdit*>(editor.get());
+    // The program's own editors, which open its calendar.
+    auto* edit = qobject_cast<CDateTimeEdit*>(editor.get());
     QVERIFY(edit != nullptr);
+    QCOMPARE(qobject_cast<CDateEdit*>(edit) != nullptr, role == ROLE_DATE);
     delegate->setEditorData(edit, cell);
     QCOMPARE(edit->date(), QDate(2023, 1, 2));
     edit->setDate(QDate(2024, 3, 5));

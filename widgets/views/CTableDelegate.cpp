@@ -1,7 +1,8 @@
 #include "widgets/views/CTableDelegate.h"
 
 #include "widgets/GuiUtility.h"
-#include "widgets/views/CellDateEditors.h"
+#include "widgets/calendar/CDateEdit.h"
+#include "widgets/calendar/CDateTimeEdit.h"
 #include "widgets/views/ItemDataRole.h"
 
 #include <QApplication>
@@ -108,12 +109,12 @@ QWidget* CTableDelegate::createEditor(QWidget* parent, const QStyleOptionViewIte
         return combo;
     }
     case CellEditor::DateTime: {
-        QDateTimeEdit* editor = CreateCellDateTimeEditor(parent);
+        auto* editor = new CDateTimeEdit(parent);
         editor->setDate(index.data(ROLE_DATETIME).toDateTime().date());
         return editor;
     }
     case CellEditor::Date: {
-        QDateTimeEdit* editor = CreateCellDateEditor(parent);
+        auto* editor = new CDateEdit(parent);
         editor->setDate(index.data(ROLE_DATE).toDate());
         return editor;
     }
