@@ -25,6 +25,7 @@ private Q_SLOTS:
     void checkAllFollowsRows_data();
     void checkAllFollowsRows();
     void checkAllClick();
+    void checkAllOverAPageModel();
 
 private:
     // A shown table of `rows` rows and three columns, button cells in column 2.
@@ -222,6 +223,36 @@ void TestTableView::checkAllClick()
     view.RemoveRow(0);
     view.RemoveRow(0);
     QCOMPARE(view.model()->headerData(0, Qt::Horizontal, Qt::CheckStateRole).toInt(), int(Qt::Checked));
+}
+
+void TestTableView::checkAllOverAPageModel()
+{
+    // The box keeps count of the rows through sorting, removals and changes below the top level.
+    CTableView view;
+    QStandardItemModel page;
+    for (const char* name : {"c", "a", "b"}) {
+        auto* item = new QStandardItem(QString::fromLatin1(name));
+        item->setCheckable(true);
+        item->appendRow(new QStandardItem(QStringLiteral("child")));
+        page.appendRow(item);
+    }
+    view.setModel(&page);
+    view.SetHeaderChecked(0, false);
+    const auto box = [&page] { return page.headerData(0, Qt::Horizontal, Qt::CheckStateRole).toInt(); };
+    page.item(0)->setCheckState(Qt::Checked);
+    QCOMPARE(box(), int(Qt::PartiallyChecked));
+    page.sort(0);
+    page.item(0)->child(0)->setCheckState(Qt::Checked);
+    QCOMPARE(box(), int(Qt::PartiallyChecked));
+    page.item(0)->setCheckState(Qt::Checked);
+    page.item(1)->setCheckState(Qt::Checked);
+    QCOMPARE(box(), int(Qt::Checked));
+    page.item(2)->setCheckState(Qt::Unchecked);
+    QCOMPARE(box(), int(Qt::PartiallyChecked));
+    page.removeRow(1); // b: a checked, c not
+    QCOMPARE(box(), int(Qt::PartiallyChecked));
+    page.removeRow(1); // c: only a, checked
+    QCOMPARE(box(), int(Qt::Checked));
 }
 
 VARROW_TEST_MAIN(TestTableView, QApplication)

@@ -38,19 +38,43 @@ void CHeaderView::setModel(QAbstractItemModel* model)
     for (const QMetaObject::Connection& connection : std::as_const(m_modelConnections))
         disconnect(connection);
     m_modelConnections.clear();
+    m_counter.Rebuild(model);
     if (model != nullptr) {
         m_modelConnections.append(
             connect(model, &QAbstractItemModel::dataChanged, this,
-                    [this](const QModelIndex& topLeft, const QModelIndex&, const QList<int>& roles) {
-                        // Only a check change can move the box.
-                        if (roles.isEmpty() || roles.contains(Qt::CheckStateRole))
-                            OnDataChanged(topLeft);
+                    [this, model](const QModelIndex& topLeft, const QModelIndex& bottomRight,
+                                  const QList<int>& roles) {
+                        // Only a check change of a top-level row in column 0 can move the box.
+                        if (topLeft.parent().isValid() || topLeft.column() != 0 ||
+                            (!roles.isEmpty() && !roles.contains(Qt::CheckStateRole)))
+                            return;
+                        m_counter.RowsChanged(model, topLeft.row(), bottomRight.row());
+                        FollowRows();
                     }));
-        // Rows that come or go change the box as well.
-        const auto follow = [this] { FollowRows(); };
-        m_modelConnections.append(connect(model, &QAbstractItemModel::rowsInserted, this, follow));
-        m_modelConnections.append(connect(model, &QAbstractItemModel::rowsRemoved, this, follow));
-        m_modelConnections.append(connect(model, &QAbstractItemModel::modelReset, this, follow));
+        m_modelConnections.append(connect(model, &QAbstractItemModel::rowsInserted, this,
+                                          [this, model](const QModelIndex& parent, int first, int last) {
+                                              if (parent.isValid())
+                                                  return;
+                                              m_counter.RowsInserted(model, first, last);
+                                              FollowRows();
+                                          }));
+        m_modelConnections.append(connect(model, &QAbstractItemModel::rowsRemoved, this,
+                                          [this](const QModelIndex& parent, int first, int last) {
+                                              if (parent.isValid())
+                                                  return;
+                                              m_counter.RowsRemoved(first, last);
+                                              FollowRows();
+                                          }));
+        // Anything that reorders or replaces the rows is counted again.
+        const auto recount = [this, model] {
+            m_counter.Rebuild(model);
+            FollowRows();
+        };
+        m_modelConnections.append(connect(model, &QAbstractItemModel::modelReset, this, recount));
+        m_modelConnections.append(connect(model, &QAbstractItemModel::layoutChanged, this, recount));
+        m_modelConnections.append(connect(model, &QAbstractItemModel::rowsMoved, this, recount));
+        m_modelConnections.append(connect(model, &QAbstractItemModel::columnsRemoved, this, recount));
+        m_modelConnections.append(connect(model, &QAbstractItemModel::columnsInserted, this, recount));
     }
     QHeaderView::setModel(model);
 }
@@ -63,6 +87,7 @@ bool CHeaderView::HasHeaderCheck() const
 void CHeaderView::OnDataChanged(const QModelIndex& index)
 {
     Q_UNUSED(index);
+    m_counter.Rebuild(model());
     FollowRows();
 }
 
@@ -70,20 +95,9 @@ void CHeaderView::FollowRows()
 {
     if (m_bWritingRows || !HasHeaderCheck())
         return;
-    QAbstractItemModel* m = model();
-    bool anyChecked = false;
-    bool anyUnchecked = false;
-    const int rows = m->rowCount();
-    for (int row = 0; row < rows && !(anyChecked && anyUnchecked); ++row) {
-        if (m->data(m->index(row, 0), Qt::CheckStateRole).toInt() == Qt::Checked)
-            anyChecked = true;
-        else
-            anyUnchecked = true;
-    }
-    const int state = anyChecked && anyUnchecked ? Qt::PartiallyChecked
-                                                 : (anyChecked || rows == 0 ? Qt::Checked : Qt::Unchecked);
-    if (m->headerData(0, Qt::Horizontal, Qt::CheckStateRole).toInt() != state)
-        m->setHeaderData(0, Qt::Horizontal, state, Qt::CheckStateRole);
+    const int state = m_counter.BoxState();
+    if (model()->headerData(0, Qt::Horizontal, Qt::CheckStateRole).toInt() != state)
+        model()->setHeaderData(0, Qt::Horizontal, state, Qt::CheckStateRole);
 }
 
 void CHeaderView::mouseReleaseEvent(QMouseEvent* event)

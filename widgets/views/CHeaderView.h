@@ -4,6 +4,8 @@
 // clears column 0 of every top-level row at once and follows the rows' check states. The box shows while the
 // model's header holds a check state for section 0 (CTableView::SetHeaderChecked puts it there).
 
+#include "widgets/views/CRowCheckCounter.h"
+
 #include <QHeaderView>
 #include <QMetaObject>
 #include <QPointer>
@@ -24,7 +26,7 @@ public:
     QRect GetBoxRect() const { return m_boxRect; }
 
 public Q_SLOTS:
-    // Recomputes the box from the rows' check states; the index is not used.
+    // Reads every row's check state again and sets the box from them; the index is not used.
     void OnDataChanged(const QModelIndex& index);
 
 protected:
@@ -38,6 +40,7 @@ private:
     mutable QRect m_boxRect;
     CTableView* m_pView;
     QList<QMetaObject::Connection> m_modelConnections;
+    CRowCheckCounter m_counter;
     // While a click writes every row, the box is computed once at the end instead of after each row.
     bool m_bWritingRows = false;
 };
