@@ -66,11 +66,6 @@ void TestTableView::rowsAndColumns()
     QCOMPARE(view.GetItemText(99, 0), QString());
     QVERIFY(!view.SetItemData(99, 0, 1, ROLE_USER_DATA));
 
-    view.SetItemButton(1, 1, QStringLiteral("Go"), QIcon());
-    view.SetItemButtonFlag(1, 1, true);
-    QCOMPARE(view.GetItemData(1, 1, Qt::DecorationRole).toInt(), 0);
-    QVERIFY(view.GetItemData(1, 1, ROLE_BUTTON).toBool());
-
     view.SetItemComboList(2, 1, {QStringLiteral("x"), QStringLiteral("y")});
     QVERIFY(view.GetItemFlags(2, 0) & Qt::ItemIsEditable);
     QVERIFY(!(view.GetItemFlags(2, 0) & Qt::ItemIsSelectable));
