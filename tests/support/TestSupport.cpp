@@ -1,5 +1,6 @@
 #include "tests/support/TestSupport.h"
 
+#include "model/SQLite3DB.h"
 #include "model/Utility.h"
 
 #include <cstdlib>
@@ -24,3 +25,10 @@ CTempAppDir& ProcessAppDir()
 }
 
 } // namespace TestSupport
+
+int CountRows(const std::string& sql)
+{
+    CSQLite3Recordset rs;
+    GetMainDB().Query(sql, rs);
+    return rs.IsEof() ? -1 : rs.GetInt(0);
+}
