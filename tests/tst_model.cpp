@@ -30,7 +30,7 @@ private Q_SLOTS:
     void modifyRenameKeepsSlotAndPlans();
     void deleteClosesPlansUpOrKeepsAll();
     void refusedPlanIsNotKept();
-    void settingsReloadAndUnsendableMailRefused();
+    void settingsReloadAndUnsendableMailIsRefused();
     void systemSettingsNeverReadTorn();
     void taskListsOfPlansAndManualReload();
     void shutdownLeavesModelUsableAndRefusesChanges();
@@ -308,7 +308,7 @@ void TestModel::refusedPlanIsNotKept()
     QVERIFY(model.GetGroupInfo(3) == nullptr);
 }
 
-void TestModel::settingsReloadAndUnsendableMailRefused()
+void TestModel::settingsReloadAndUnsendableMailIsRefused()
 {
     CTempDatabase db;
     auto model = std::make_unique<CSysInfoManage>();
@@ -326,12 +326,6 @@ void TestModel::settingsReloadAndUnsendableMailRefused()
     MAIL_CONFIG tooLong = mail;
     CopyString128(tooLong.MailName, std::string(64, 'n'));
     QVERIFY(!model->SetMailConfig(&tooLong));
-    MANUAL_BACKUP_INFO manual;
-    manual.FileType = 1;
-    manual.IsChange = 1;
-    manual.FileStartTime = {2024, 3, 31, 1, 2, 3};
-    model->SetManualBackupInfo(&manual);
-
     model = Reload();
     SYSTEM_CONFIG read;
     model->GetSystemConfig(&read);
@@ -342,11 +336,6 @@ void TestModel::settingsReloadAndUnsendableMailRefused()
     model->GetMailConfig(&readMail);
     QCOMPARE(readMail.SMTPPort, uint16_t(587));
     QCOMPARE(QByteArray(readMail.MailName), QByteArray("Station"));
-    QCOMPARE(model->GetManualBackupInfo()->IsChange, uint8_t(1));
-    QCOMPARE(model->GetManualBackupInfo()->FileStartTime.Second, 3u);
-    model->ClearManualBackupInfo();
-    model = Reload();
-    QCOMPARE(model->GetManualBackupInfo()->IsChange, uint8_t(0));
 }
 
 void TestModel::systemSettingsNeverReadTorn()
