@@ -15,25 +15,16 @@ class TestLog : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void refusesUnsetTypes();
-    void cutsTextAtCharacterBoundary();
+    void cutsTextAtCharacterBoundaryAndRefusesUnsetTypes();
     void keepsApostrophesAndReportsFailedInsert();
     void prunesOldestSecondAt30000();
     void fourThreadsLoseNothing();
     void searchBoundsAndTypes();
 
 private:
-    static int Count(const std::string& sql);
     // Fills the log with rows one second apart, the first at `first`, in one transaction.
     static void Fill(int rows, int64_t first, int sameAsFirst = 1);
 };
-
-int TestLog::Count(const std::string& sql)
-{
-    CSQLite3Recordset rs;
-    GetMainDB().Query(sql, rs);
-    return rs.IsEof() ? -1 : rs.GetInt(0);
-}
 
 void TestLog::Fill(int rows, int64_t first, int sameAsFirst)
 {
@@ -46,41 +37,36 @@ void TestLog::Fill(int rows, int64_t first, int sameAsFirst)
     transaction.Commit();
 }
 
-void TestLog::refusesUnsetTypes()
+void TestLog::cutsTextAtCharacterBoundaryAndRefusesUnsetTypes()
 {
     CTempDatabase temp;
-    QCOMPARE(WriteLog(2, -1, "x"), -1);
-    QCOMPARE(WriteLog(-1, 1, "x"), -1);
+    QCOMPARE(WriteLog(LOG_TYPE_EXCEPTION, -1, "x"), -1);
+    QCOMPARE(WriteLog(-1, LOG_SUB_START_SOFTWARE, "x"), -1);
     QCOMPARE(DbGetLogCount(), 0);
-    QCOMPARE(WriteLog(1, 1, "Open Software"), 1);
-    QCOMPARE(DbGetLogCount(), 1);
-}
-
-void TestLog::cutsTextAtCharacterBoundary()
-{
-    CTempDatabase temp;
     const int64_t before = QDateTime::currentSecsSinceEpoch();
-    QCOMPARE(WriteLog(2, 10, QString(300, QLatin1Char('a'))), 1);
+    QCOMPARE(WriteLog(LOG_TYPE_EXCEPTION, LOG_SUB_CONNECT_DEVICE, QString(300, QLatin1Char('a'))), 1);
     // 198 ASCII bytes then a two-byte character: 200 bytes do not fit, the character goes whole.
-    QCOMPARE(WriteLog(2, 10, QString(198, QLatin1Char('b')) + QChar(0xE9)), 1);
+    QCOMPARE(
+        WriteLog(LOG_TYPE_EXCEPTION, LOG_SUB_CONNECT_DEVICE, QString(198, QLatin1Char('b')) + QChar(0xE9)),
+        1);
     std::vector<LOG_INFO> rows;
     SearchLog(&rows, 0, before - 1, QDateTime::currentSecsSinceEpoch() + 1);
     QCOMPARE(rows.size(), size_t(2));
     QCOMPARE(QByteArray(rows[0].LogContents), QByteArray(199, 'a'));
     QCOMPARE(QByteArray(rows[1].LogContents), QByteArray(198, 'b'));
     QVERIFY(rows[0].LogTime >= before);
-    QCOMPARE(rows[0].LogType, 2);
-    QCOMPARE(rows[0].LogSubType, 10);
+    QCOMPARE(rows[0].LogSubType, int(LOG_SUB_CONNECT_DEVICE));
 }
 
 void TestLog::keepsApostrophesAndReportsFailedInsert()
 {
     CTempDatabase temp;
-    QCOMPARE(WriteLog(2, 10, "Log in 10.0.0.1  8000 failed for 'Gate's'"), 1);
-    QCOMPARE(Count("SELECT COUNT(*) FROM Log_Table WHERE LogContents LIKE '%''Gate''s''%'"), 1);
+    QCOMPARE(
+        WriteLog(LOG_TYPE_EXCEPTION, LOG_SUB_CONNECT_DEVICE, "Log in 10.0.0.1  8000 failed for 'Gate's'"), 1);
+    QCOMPARE(CountRows("SELECT COUNT(*) FROM Log_Table WHERE LogContents LIKE '%''Gate''s''%'"), 1);
     GetMainDB().Exec(
         "CREATE TRIGGER refuse BEFORE INSERT ON Log_Table BEGIN SELECT RAISE(ABORT, 'full'); END;");
-    QCOMPARE(WriteLog(1, 2, "Close Software"), 0);
+    QCOMPARE(WriteLog(LOG_TYPE_OPERATION, LOG_SUB_STOP_SOFTWARE, "Close Software"), 0);
     QCOMPARE(DbGetLogCount(), 1);
 }
 
@@ -90,18 +76,20 @@ void TestLog::prunesOldestSecondAt30000()
     const int64_t first = 1600000000;
     // 29,999 rows: the next entry makes 30,000 and the oldest second goes at once.
     Fill(LOG_MAX_ROWS - 1, first);
-    QCOMPARE(WriteLog(1, 1, "new"), 1);
+    QCOMPARE(WriteLog(LOG_TYPE_OPERATION, LOG_SUB_START_SOFTWARE, "new"), 1);
     QCOMPARE(DbGetLogCount(), LOG_MAX_ROWS - 1);
-    QCOMPARE(Count("SELECT COUNT(*) FROM Log_Table WHERE LogTime = '" + FormatDateTimeText(first) + "'"), 0);
-    QCOMPARE(Count("SELECT COUNT(*) FROM Log_Table WHERE LogContents = 'new'"), 1);
+    QCOMPARE(CountRows("SELECT COUNT(*) FROM Log_Table WHERE LogTime = '" + FormatDateTimeText(first) + "'"),
+             0);
+    QCOMPARE(CountRows("SELECT COUNT(*) FROM Log_Table WHERE LogContents = 'new'"), 1);
 
     // 30,000 rows of which three share the oldest second: the next entry leaves 29,998.
     GetMainDB().Exec("DELETE FROM Log_Table");
     Fill(LOG_MAX_ROWS, first, 3);
-    QCOMPARE(WriteLog(1, 1, "new"), 1);
+    QCOMPARE(WriteLog(LOG_TYPE_OPERATION, LOG_SUB_START_SOFTWARE, "new"), 1);
     QCOMPARE(DbGetLogCount(), LOG_MAX_ROWS - 2);
-    QCOMPARE(Count("SELECT COUNT(*) FROM Log_Table WHERE LogTime = '" + FormatDateTimeText(first + 3) + "'"),
-             1);
+    QCOMPARE(
+        CountRows("SELECT COUNT(*) FROM Log_Table WHERE LogTime = '" + FormatDateTimeText(first + 3) + "'"),
+        1);
 }
 
 void TestLog::fourThreadsLoseNothing()
@@ -113,7 +101,8 @@ void TestLog::fourThreadsLoseNothing()
     for (int t = 0; t < 4; ++t) {
         threads.emplace_back([t, &failures] {
             for (int i = 0; i < perThread; ++i) {
-                if (WriteLog(2, 10, QStringLiteral("thread %1 entry %2").arg(t).arg(i)) != 1)
+                if (WriteLog(LOG_TYPE_EXCEPTION, LOG_SUB_CONNECT_DEVICE,
+                             QStringLiteral("thread %1 entry %2").arg(t).arg(i)) != 1)
                     ++failures;
             }
         });
@@ -122,7 +111,7 @@ void TestLog::fourThreadsLoseNothing()
         thread.join();
     QCOMPARE(failures.load(), 0);
     QCOMPARE(DbGetLogCount(), 4 * perThread);
-    QCOMPARE(Count("SELECT COUNT(DISTINCT LogContents) FROM Log_Table"), 4 * perThread);
+    QCOMPARE(CountRows("SELECT COUNT(DISTINCT LogContents) FROM Log_Table"), 4 * perThread);
 }
 
 void TestLog::searchBoundsAndTypes()
