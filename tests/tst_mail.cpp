@@ -2,6 +2,7 @@
 // stored, to the one receiver, readable in any language, and a server that refuses or never answers must not
 // hold a backup worker.
 
+#include "model/DbAccess.h"
 #include "model/Mail.h"
 #include "model/TextConvert.h"
 #include "tests/support/FakeSmtpServer.h"
@@ -22,7 +23,6 @@ private Q_SLOTS:
     void sendsOneMailWithTheStoredLogin_data();
     void sendsOneMailWithTheStoredLogin();
     void utf8SubjectBodyAndName();
-    void dotLineIsStuffed();
     void refusedOrSilentServerFails_data();
     void refusedOrSilentServerFails();
     void longSettingFailsInsteadOfBeingCut_data();
@@ -32,21 +32,15 @@ private Q_SLOTS:
 
 namespace {
 
-void SetText(char* field, size_t size, const QByteArray& text)
-{
-    std::memset(field, 0, size);
-    std::memcpy(field, text.constData(), std::min(size - 1, size_t(text.size())));
-}
-
 MAIL_CONFIG Config(uint16_t port)
 {
     MAIL_CONFIG config;
-    SetText(config.SMTPAddr, sizeof(config.SMTPAddr), "127.0.0.1");
-    SetText(config.MailFrom, sizeof(config.MailFrom), "station@backup.test");
-    SetText(config.MailTo, sizeof(config.MailTo), "operator@site.test");
-    SetText(config.MailCc, sizeof(config.MailCc), "chief@site.test");
-    SetText(config.MailName, sizeof(config.MailName), "Backup Station");
-    SetText(config.MailPassword, sizeof(config.MailPassword), " pass word ");
+    CopyStringN(config.SMTPAddr, "127.0.0.1");
+    CopyStringN(config.MailFrom, "station@backup.test");
+    CopyStringN(config.MailTo, "operator@site.test");
+    CopyStringN(config.MailCc, "chief@site.test");
+    CopyStringN(config.MailName, "Backup Station");
+    CopyStringN(config.MailPassword, " pass word ");
     config.SMTPPort = port;
     return config;
 }
@@ -69,15 +63,10 @@ QByteArray Message(const CFakeSmtpServer& server)
     return message;
 }
 
-QByteArray Headers(const QByteArray& message)
-{
-    return message.left(message.indexOf("\r\n\r\n") + 2);
-}
-
 // One header's value with its folded lines joined.
 QByteArray HeaderValue(const QByteArray& message, const QByteArray& name)
 {
-    const QByteArray headers = "\r\n" + Headers(message);
+    const QByteArray headers = "\r\n" + message.left(message.indexOf("\r\n\r\n") + 2);
     qsizetype pos = headers.indexOf("\r\n" + name + ": ");
     if (pos < 0)
         return QByteArray();
@@ -141,9 +130,11 @@ void TestMail::sendsOneMailWithTheStoredLogin()
     CFakeSmtpServer server(options);
     QVERIFY(server.IsListening());
 
+    // A lone "." would end the mail early on the wire; ".." must not lose its first dot.
     QVERIFY(SendEmailWithConfig(Config(server.Port()), QStringLiteral("Tolvarin"),
-                                QStringLiteral("Recorder down")));
+                                QStringLiteral("first\n.\n..\n.hidden\nlast")));
     QVERIFY(server.WaitForSessions(sessions));
+    QVERIFY2(server.RawData().contains("\r\n..\r\n...\r\n..hidden\r\n"), server.RawData().constData());
     QList<QByteArray> expected = {"EHLO", "AUTH", "MAIL", "RCPT", "DATA", "QUIT"};
     if (options.Tls == CFakeSmtpServer::StartTls::Declined)
         expected.insert(1, "STARTTLS");
@@ -163,6 +154,8 @@ void TestMail::sendsOneMailWithTheStoredLogin()
     QCOMPARE(HeaderValue(message, "To"), QByteArray("<operator@site.test>"));
     QCOMPARE(HeaderValue(message, "From"), QByteArray("\"Backup Station\" <station@backup.test>"));
     QCOMPARE(HeaderValue(message, "Subject"), QByteArray("Tolvarin"));
+    QCOMPARE(message.mid(message.indexOf("\r\n\r\n") + 4),
+             QByteArray("first\r\n.\r\n..\r\n.hidden\r\nlast\r\n"));
 }
 
 void TestMail::utf8SubjectBodyAndName()
@@ -172,9 +165,10 @@ void TestMail::utf8SubjectBodyAndName()
     // 63 bytes of UTF-8, the most a recipient field holds: it must arrive whole and byte for byte.
     const QByteArray name = QStringToLocal(QStringLiteral("备份站 Zürich ") + QString(15, QChar(0x7AD9)));
     QCOMPARE(name.size(), 63);
-    SetText(config.MailName, sizeof(config.MailName), name);
-    const QString subject =
-        QStringLiteral("录像机无法连接 — Gerät nicht erreichbar, nochmals versucht am Morgen um sieben");
+    CopyStringN(config.MailName, name.toStdString());
+    // A line break in the subject must not become a header of its own (here: a hidden receiver).
+    const QString subject = QStringLiteral(
+        "录像机无法连接 — Gerät nicht erreichbar, nochmals versucht am Morgen\r\nBcc: thief@evil.test");
     const QString body = QStringLiteral("设备 192.168.1.64:8000 登录失败\r\nLigne accentuée = égal   \r\n") +
                          QString(200, QChar(0x00E9)) + QStringLiteral("\r\nEnd");
 
@@ -189,24 +183,12 @@ void TestMail::utf8SubjectBodyAndName()
         QVERIFY2(line.size() <= 78, line.constData());
 
     QCOMPARE(HeaderValue(message, "Content-Type"), QByteArray("text/plain; charset=UTF-8"));
+    QVERIFY(HeaderValue(message, "Bcc").isEmpty());
+    QVERIFY(!server.Lines().contains("RCPT TO:<thief@evil.test>"));
     QCOMPARE(DecodeWords(HeaderValue(message, "Subject")), QStringToLocal(subject));
     QCOMPARE(DecodeWords(HeaderValue(message, "From")), name + " <station@backup.test>");
     const QByteArray encodedBody = message.mid(message.indexOf("\r\n\r\n") + 4);
     QCOMPARE(DecodeQuotedPrintable(encodedBody), QStringToLocal(body) + "\r\n");
-}
-
-void TestMail::dotLineIsStuffed()
-{
-    CFakeSmtpServer server;
-    // A lone "." would end the mail early on the wire; ".." must not lose its first dot.
-    QVERIFY(SendEmailWithConfig(Config(server.Port()), QStringLiteral("dots"),
-                                QStringLiteral("first\n.\n..\n.hidden\nlast")));
-    QVERIFY(server.WaitForSessions(1));
-    const QByteArray raw = server.RawData();
-    QVERIFY2(raw.contains("\r\n..\r\n...\r\n..hidden\r\n"), raw.constData());
-    const QByteArray message = Message(server);
-    QCOMPARE(message.mid(message.indexOf("\r\n\r\n") + 4),
-             QByteArray("first\r\n.\r\n..\r\n.hidden\r\nlast\r\n"));
 }
 
 void TestMail::refusedOrSilentServerFails_data()
@@ -261,9 +243,9 @@ void TestMail::longSettingFailsInsteadOfBeingCut()
 
     CFakeSmtpServer server;
     MAIL_CONFIG config = Config(server.Port());
-    SetText(config.MailName, sizeof(config.MailName), name);
-    SetText(config.MailFrom, sizeof(config.MailFrom), from);
-    SetText(config.MailTo, sizeof(config.MailTo), to);
+    CopyStringN(config.MailName, name.toStdString());
+    CopyStringN(config.MailFrom, from.toStdString());
+    CopyStringN(config.MailTo, to.toStdString());
     QVERIFY(!IsMailConfigSendable(config));
     QVERIFY(!SendEmailWithConfig(config, QStringLiteral("Tolvarin"), QStringLiteral("body")));
     // Refused before any command reached the server: a cut address would have reached someone else.
@@ -273,20 +255,9 @@ void TestMail::longSettingFailsInsteadOfBeingCut()
 void TestMail::malformedInputFailsClearly()
 {
     CFakeSmtpServer server;
-
-    // A line break in the subject must not become a header of its own (here: a hidden receiver).
-    QVERIFY(SendEmailWithConfig(Config(server.Port()), QStringLiteral("Alarm\r\nBcc: thief@evil.test"),
-                                QStringLiteral("body")));
-    QVERIFY(server.WaitForSessions(1));
-    QCOMPARE(Verbs(server).count("RCPT"), 1);
-    QVERIFY(server.Lines().contains("RCPT TO:<operator@site.test>"));
-    QVERIFY(!Headers(Message(server)).contains("\r\nBcc:"));
-    QCOMPARE(DecodeWords(HeaderValue(Message(server), "Subject")),
-             QByteArray("Alarm\r\nBcc: thief@evil.test"));
-
     // An address that would close the angle brackets early is refused, not sent.
     MAIL_CONFIG config = Config(server.Port());
-    SetText(config.MailTo, sizeof(config.MailTo), "a@b.test> NOTIFY=NEVER");
+    CopyStringN(config.MailTo, "a@b.test> NOTIFY=NEVER");
     QVERIFY(!SendEmailWithConfig(config, QStringLiteral("s"), QStringLiteral("b")));
 
     MAIL_INFO mail;
@@ -305,10 +276,10 @@ void TestMail::malformedInputFailsClearly()
     QCOMPARE(add_local_file(&mail, files, 0), 0);
     QCOMPARE(send_mail("127.0.0.1", 70000, "", "", &mail), -1);
     QCOMPARE(send_mail("127.0.0.1/evil", server.Port(), "", "", &mail), -1);
-    QCOMPARE(server.Sessions(), 1);
+    QCOMPARE(server.Sessions(), 0);
     QCOMPARE(send_mail("127.0.0.1", server.Port(), "", "", &mail), 0); // no login without a login name
-    QVERIFY(server.WaitForSessions(2));
-    QVERIFY(!Verbs(server).mid(Verbs(server).lastIndexOf("EHLO")).contains("AUTH"));
+    QVERIFY(server.WaitForSessions(1));
+    QVERIFY(!Verbs(server).contains("AUTH"));
     QCOMPARE(release_attachment(&mail) + release_attachment(&mail), 0);
     QCOMPARE(send_mail("127.0.0.1", server.Port(), "", "", &mail), -1); // released
 }

@@ -8,7 +8,6 @@
 #include "tests/support/TempDatabase.h"
 #include "tests/support/TestSupport.h"
 
-#include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
 
@@ -25,10 +24,8 @@ private Q_SLOTS:
     void olderFileGetsMissingTablesAndColumns();
     void unusableFileIsRefusedWithItsCause_data();
     void unusableFileIsRefusedWithItsCause();
-    void recordsetReadsAndChecksIndexes();
-    void stepErrorPropagates();
-    void transactionRollsBackUnlessCommitted();
-    void outerTransactionAndFailedCommit();
+    void recordsetReadsChecksAndFails();
+    void transactionsAreWholeOrNothing();
     void dateTimeTexts();
 };
 
@@ -119,54 +116,29 @@ void TestSqlite::unusableFileIsRefusedWithItsCause()
     }
 }
 
-void TestSqlite::recordsetReadsAndChecksIndexes()
+void TestSqlite::recordsetReadsChecksAndFails()
 {
     CTempDatabase temp;
     CSQLite3DB& db = temp.Db();
     CSQLite3Recordset rs;
-    QVERIFY(db.Query("SELECT 5 AS Num, NULL AS Empty, 'a' || char(0) || 'b' AS Text, 9000000000 AS Big", rs));
-    QVERIFY(!rs.IsEof());
+    QVERIFY(db.Query("SELECT 5 AS Num, 'a' || char(0) || 'b' AS Text, 9000000000 AS Big", rs));
     QCOMPARE(rs.GetInt("Num"), 5);
     QCOMPARE(rs.GetFieldIndex("num"), -1); // names match exactly
-    QCOMPARE(rs.GetString(1), std::string());
     QCOMPARE(rs.GetString("Text"), std::string("a\0b", 3));
-    QCOMPARE(rs.GetInt64(3), int64_t(9000000000));
-    // NULL reads as midnight of 4 January 1970, local time.
-    QCOMPARE(rs.GetTime(1), QDateTime(QDate(1970, 1, 4), QTime(0, 0), Qt::LocalTime).toSecsSinceEpoch());
-    QVERIFY_THROWS_EXCEPTION(std::out_of_range, rs.GetInt(4));
-    QVERIFY_THROWS_EXCEPTION(std::out_of_range, rs.GetString(-1));
+    QCOMPARE(rs.GetInt64(2), int64_t(9000000000));
+    QVERIFY_THROWS_EXCEPTION(std::out_of_range, rs.GetInt(3));
     QVERIFY_THROWS_EXCEPTION(std::invalid_argument, rs.GetInt("Missing"));
-    QVERIFY(!rs.Next());
-    QVERIFY(rs.IsEof());
-
-    QVERIFY(db.Query("SELECT * FROM Log_Table", rs));
-    QVERIFY(rs.IsEof());
-
     // Wrong number of values is refused rather than bound as NULL.
     QVERIFY_THROWS_EXCEPTION(CSQlite3Error, db.Exec("UPDATE Mail_Table SET SMTPPort = ?", {1, 2}));
-    QVERIFY_THROWS_EXCEPTION(CSQlite3Error, db.Query("SELECT * FROM NoSuchTable", rs));
-}
-
-void TestSqlite::stepErrorPropagates()
-{
-    CTempDatabase temp;
-    CSQLite3DB& db = temp.Db();
     // The second row fails while stepping (integer overflow): it must not read as the end of the rows.
-    CSQLite3Recordset rs;
     QVERIFY(db.Query("SELECT CASE WHEN column1 = 2 THEN abs(-9223372036854775807 - 1) ELSE column1 END "
                      "FROM (VALUES (1), (2), (3))",
                      rs));
     QCOMPARE(rs.GetInt(0), 1);
-    try {
-        rs.Next();
-        QFAIL("a failing step reads as the end of the rows");
-    } catch (const CSQlite3Error& e) {
-        QCOMPARE(e.Code(), SQLITE_ERROR);
-        QVERIFY(QByteArray(e.what()).contains("overflow"));
-    }
+    QVERIFY_THROWS_EXCEPTION(CSQlite3Error, rs.Next());
 }
 
-void TestSqlite::transactionRollsBackUnlessCommitted()
+void TestSqlite::transactionsAreWholeOrNothing()
 {
     CTempDatabase temp;
     CSQLite3DB& db = temp.Db();
@@ -174,40 +146,24 @@ void TestSqlite::transactionRollsBackUnlessCommitted()
         CDbTransaction outer(db);
         db.Exec("UPDATE Mail_Table SET SMTPPort = 1");
         {
-            CDbTransaction inner(db);
+            CDbTransaction inner(db); // left without commit: only the inner change goes
             db.Exec("UPDATE Mail_Table SET SMTPPort = 2");
-            // Leaves without commit: only the inner change goes.
         }
-        QCOMPARE(CountRows("SELECT SMTPPort FROM Mail_Table"), 1);
         outer.Commit();
     }
     QCOMPARE(CountRows("SELECT SMTPPort FROM Mail_Table"), 1);
-    try {
+    QVERIFY_THROWS_EXCEPTION(CSQlite3Error, [&db] {
         CDbTransaction transaction(db);
         db.Exec("UPDATE Mail_Table SET SMTPPort = 3");
         db.Exec("INSERT INTO NoSuchTable VALUES (1)");
         transaction.Commit();
-        QFAIL("no error");
-    } catch (const CSQlite3Error&) {
-    }
+    }());
     QCOMPARE(CountRows("SELECT SMTPPort FROM Mail_Table"), 1);
-}
 
-void TestSqlite::outerTransactionAndFailedCommit()
-{
-    CTempDatabase temp;
-    CSQLite3DB& db = temp.Db();
     QVERIFY(!db.CommitTransaction()); // nothing begun: refused, no lock released that was never taken
     QVERIFY(db.BeginTransaction());
     db.Exec("UPDATE Mail_Table SET SMTPPort = 5");
-    {
-        CDbTransaction inner(db);
-        db.Exec("UPDATE Mail_Table SET MailTo = 'x'");
-        inner.Commit();
-    }
     QVERIFY(db.CommitTransaction());
-    QCOMPARE(CountRows("SELECT SMTPPort FROM Mail_Table"), 5);
-
     // A deferred constraint makes the commit itself fail: everything since the begin is undone.
     db.Exec("CREATE TABLE Parent (id INTEGER PRIMARY KEY); CREATE TABLE Child (pid REFERENCES Parent(id) "
             "DEFERRABLE INITIALLY DEFERRED); PRAGMA foreign_keys = ON;");
@@ -226,19 +182,14 @@ void TestSqlite::dateTimeTexts()
 {
     NET_DVR_TIME t;
     QVERIFY(ParseDateTimeText("2024-03-31 02:30:00", &t));
-    QCOMPARE(int(t.Year), 2024);
-    QCOMPARE(int(t.Hour), 2);
-    QCOMPARE(int(t.Minute), 30);
+    QCOMPARE(int(t.Year * 10000 + t.Hour * 100 + t.Minute), 20240230);
     QCOMPARE(FormatDateTimeText(t), std::string("2024-03-31 02:30:00"));
     QVERIFY(!ParseDateTimeText("2024-3-1 02:30:00", &t)); // 17 bytes
     QVERIFY(!ParseDateTimeText("2024-02-30 02:30:00", &t));
     QCOMPARE(DateTimeTextToSecs("2024-01-01 00:00:0"), int64_t(0));
-    const int64_t now = 1700000000;
-    QCOMPARE(DateTimeTextToSecs(FormatDateTimeText(now)), now);
-
+    QCOMPARE(DateTimeTextToSecs(FormatDateTimeText(int64_t(1700000000))), int64_t(1700000000));
     int h = 0, m = 0, s = 0;
-    QCOMPARE(FormatTimeOfDayText(9, 5, 0), std::string("9:5:0"));
-    QVERIFY(ParseTimeOfDayText("9:5:0", &h, &m, &s));
+    QVERIFY(ParseTimeOfDayText(FormatTimeOfDayText(9, 5, 0), &h, &m, &s));
     QCOMPARE(h * 10000 + m * 100 + s, 90500);
     QVERIFY(!ParseTimeOfDayText("24:0:0", &h, &m, &s));
     QVERIFY(!ParseTimeOfDayText("9:5", &h, &m, &s));
