@@ -1,8 +1,9 @@
-// The configuration statements on a real database file: what is saved comes back the same, in the same order,
-// and a failure keeps the previous rows and is reported.
+// The configuration and work-list statements on a real database file: what is saved comes back the same, in
+// the same order, and a failure keeps the previous rows and is reported.
 
 #include "model/DbAccess.h"
 #include "model/DbText.h"
+#include "model/TaskStore.h"
 #include "tests/support/TempDatabase.h"
 #include "tests/support/TestSupport.h"
 
@@ -27,6 +28,8 @@ private Q_SLOTS:
     void manualPlanKeepsOrderAndSwitchBack();
     void importReadsByNameAndSkipsWhatCannotBeStored();
     void outerTransactionKeepsOtherThreadsOut();
+    void taskListsRoundTripAndFailWhole();
+    void doneMarkHitsOneFile();
 };
 
 namespace {
@@ -53,6 +56,30 @@ void Refuse(const char* action, const char* table, const char* when = "")
 {
     GetMainDB().Exec(std::string("CREATE TRIGGER refuse BEFORE ") + action + " ON " + table + " " + when +
                      " BEGIN SELECT RAISE(ABORT, 'refused'); END;");
+}
+
+// A work list of `tasks` tasks of two files each, saved out of channel order.
+QList<TASK_INFO> MakeTaskList(int group, int tasks)
+{
+    QList<TASK_INFO> list;
+    for (int t = 0; t < tasks; ++t) {
+        TASK_INFO task;
+        task.TaskTime = QDate(2024, 3, 31);
+        task.GroupID = int16_t(group);
+        task.CameraIndex = int16_t(tasks - t); // positions saved out of order
+        task.DownloadState = int16_t(t % 3);
+        task.TotalChannelSize = (int64_t(1) << 40) + t;
+        for (int f = 0; f < 2; ++f) {
+            FILE_INFO file;
+            ParseDateTimeText(f == 0 ? "2024-03-31 02:10:00" : "2024-03-31 01:00:00", &file.FileStartTime);
+            ParseDateTimeText(f == 0 ? "2024-03-31 02:50:00" : "2024-03-31 01:59:59", &file.FileStopTime);
+            file.FileType = uint8_t(f + 1);
+            file.FileSize = 1000 * (t + 1) + f;
+            task.FileList.append(file);
+        }
+        list.append(task);
+    }
+    return list;
 }
 
 } // namespace
@@ -309,6 +336,62 @@ void TestDbAccess::outerTransactionKeepsOtherThreadsOut()
     QCOMPARE(CountRows("SELECT COUNT(*) FROM Group_Table"), 0);
     QCOMPARE(CountRows("SELECT BackupMode FROM SystemConfig_Table"), 2);
     QVERIFY(!DbCommitTransaction());
+}
+
+void TestDbAccess::taskListsRoundTripAndFailWhole()
+{
+    CTempDatabase temp;
+    const QList<TASK_INFO> list = MakeTaskList(3, 3);
+    QVERIFY(DbSaveTaskList(list, 3, 0));
+    temp.Reopen();
+    QList<TASK_INFO> read;
+    QVERIFY(DbSelectTaskInfo(&read, 3, 0));
+    QCOMPARE(read.size(), 3);
+    for (int t = 0; t < 3; ++t) {
+        QCOMPARE(read[t].TaskTime, list[t].TaskTime);
+        QCOMPARE(read[t].CameraIndex * 10 + read[t].DownloadState,
+                 list[t].CameraIndex * 10 + list[t].DownloadState);
+        QCOMPARE(read[t].TotalChannelSize, list[t].TotalChannelSize); // above 4 GiB
+        QCOMPARE(read[t].FileList.size(), 2);
+        const FILE_INFO& a = read[t].FileList[1];
+        const FILE_INFO& b = list[t].FileList[1];
+        QCOMPARE(FormatDateTimeText(a.FileStartTime) + FormatDateTimeText(a.FileStopTime),
+                 FormatDateTimeText(b.FileStartTime) + FormatDateTimeText(b.FileStopTime));
+        QCOMPARE(a.FileType * 100000 + a.FileSize, b.FileType * 100000 + b.FileSize);
+    }
+
+    // A save replaces its own list only.
+    QVERIFY(DbSaveTaskList(MakeTaskList(4, 2), 4, 0));
+    QVERIFY(DbSaveTaskList(MakeTaskList(4, 2), 4, 1));
+    QVERIFY(DbSaveTaskList(MakeTaskList(4, 1), 4, 1));
+    QCOMPARE(CountRows("SELECT COUNT(*) FROM TaskInfo_Table WHERE GroupID = 4 AND IsPast = 1"), 1);
+    QCOMPARE(CountRows("SELECT COUNT(*) FROM TaskInfo_Table"), 6);
+    QVERIFY(!DbSaveTaskList(MakeTaskList(4, 1), 33, 0));
+    // A failing insert keeps the list as it was instead of leaving it empty or doubled.
+    Refuse("INSERT", "FileInfo_Table", "WHEN NEW.FileSize = 2001");
+    QVERIFY(!DbSaveTaskList(MakeTaskList(4, 3), 4, 0));
+    QCOMPARE(CountRows("SELECT COUNT(*) FROM TaskInfo_Table WHERE GroupID = 4 AND IsPast = 0"), 2);
+    QCOMPARE(CountRows("SELECT COUNT(*) FROM FileInfo_Table WHERE GroupID = 4 AND IsPast = 0"), 4);
+    QVERIFY(DbDeleteTaskList(4, 0));
+    QCOMPARE(CountRows("SELECT COUNT(*) FROM FileInfo_Table WHERE GroupID = 4 AND IsPast = 0"), 0);
+}
+
+void TestDbAccess::doneMarkHitsOneFile()
+{
+    CTempDatabase temp;
+    QList<TASK_INFO> list = MakeTaskList(1, 2);
+    QVERIFY(DbSaveTaskList(list, 1, 0));
+    QVERIFY(DbSaveTaskList(list, 1, 1)); // same times in the overdue list
+    const FILE_INFO& file = list[0].FileList[0];
+    QVERIFY(DbSetFileDownloaded(file.FileStartTime, file.FileStopTime, 1, list[0].CameraIndex, 0));
+    QCOMPARE(CountRows("SELECT COUNT(*) FROM FileInfo_Table WHERE DownloadState = 2"), 1);
+    QList<FILE_INFO> files;
+    QVERIFY(DbSelectFileInfo(&files, 1, list[0].CameraIndex, 0));
+    QCOMPARE(files[0].DownloadState * 10 + files[1].DownloadState, DOWNLOAD_DONE * 10 + DOWNLOAD_NOT_STARTED);
+
+    list[1].DownloadState = DOWNLOAD_DONE;
+    QVERIFY(DbUpdateTaskState(&list[1], 1));
+    QCOMPARE(CountRows("SELECT COUNT(*) FROM TaskInfo_Table WHERE DownloadState = 2"), 1);
 }
 
 VARROW_TEST_MAIN(TestDbAccess, QCoreApplication)

@@ -133,21 +133,3 @@ bool CFakeSmtpServer::WaitForSessions(int count, int timeoutMs)
     return m_sessionEnded.wait_for(lock, std::chrono::milliseconds(timeoutMs),
                                    [&] { return m_sessions >= count; });
 }
-
-int CFakeSmtpServer::Sessions() const
-{
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_sessions;
-}
-
-QList<QByteArray> CFakeSmtpServer::Lines() const
-{
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_lines;
-}
-
-QByteArray CFakeSmtpServer::RawData() const
-{
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_data;
-}

@@ -38,11 +38,23 @@ public:
     uint16_t Port() const { return m_port; }
     // Waits until `count` sessions have ended; false when that did not happen in time.
     bool WaitForSessions(int count, int timeoutMs = 10000);
-    int Sessions() const;
+    int Sessions() const
+    {
+        std::lock_guard lock(m_mutex);
+        return m_sessions;
+    }
     // Every line the client sent outside DATA, in order, sessions one after the other.
-    QList<QByteArray> Lines() const;
+    QList<QByteArray> Lines() const
+    {
+        std::lock_guard lock(m_mutex);
+        return m_lines;
+    }
     // The DATA of the last mail as sent (dot-stuffed, CRLF line ends), without the closing ".".
-    QByteArray RawData() const;
+    QByteArray RawData() const
+    {
+        std::lock_guard lock(m_mutex);
+        return m_data;
+    }
 
 private:
     void Run();
