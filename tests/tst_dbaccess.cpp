@@ -24,12 +24,10 @@ private Q_SLOTS:
     void deviceRoundTripsAndFailsWhole();
     void settingsFailureKeepsOldRow();
     void planKeepsChannelOrderAndSchedule();
-    void planScheduleMissingAndExtraRows();
     void manualPlanKeepsOrderAndSwitchBack();
     void importReadsByNameAndSkipsWhatCannotBeStored();
     void outerTransactionKeepsOtherThreadsOut();
-    void taskListsRoundTripAndFailWhole();
-    void doneMarkHitsOneFile();
+    void taskListsRoundTripFailWholeAndMarkOneFile();
 };
 
 namespace {
@@ -50,12 +48,6 @@ DEVICE_INFO MakeDevice(int index, const char* name, int channels)
         d.Camera[i].IsIP = i >= 2 ? 1 : 0;
     }
     return d;
-}
-
-void Refuse(const char* action, const char* table, const char* when = "")
-{
-    GetMainDB().Exec(std::string("CREATE TRIGGER refuse BEFORE ") + action + " ON " + table + " " + when +
-                     " BEGIN SELECT RAISE(ABORT, 'refused'); END;");
 }
 
 // A work list of `tasks` tasks of two files each, saved out of channel order.
@@ -119,7 +111,7 @@ void TestDbAccess::deviceRoundTripsAndFailsWhole()
     Refuse("DELETE", "Device_Table");
     QVERIFY(!DbDeleteDeviceInfo(7));
     QCOMPARE(CountRows("SELECT COUNT(*) FROM Camera_Table WHERE DeviceID = 7"), 4);
-    GetMainDB().Exec("DROP TRIGGER refuse;");
+    AllowAll();
     QVERIFY(DbDeleteDeviceInfo(7));
     QCOMPARE(CountRows("SELECT COUNT(*) FROM Camera_Table"), 0);
 
@@ -214,29 +206,25 @@ void TestDbAccess::planKeepsChannelOrderAndSchedule()
 
     QVERIFY(DbDeleteGroupInfo(5));
     QCOMPARE(CountRows("SELECT COUNT(*) FROM Camera_Table WHERE GroupID = 5"), 0);
-    GROUP_INFO gone;
-    QVERIFY(DbSelectGroupInfo(5, &gone));
-    QCOMPARE(gone.bUsed, uint8_t(0));
-}
-
-void TestDbAccess::planScheduleMissingAndExtraRows()
-{
-    CTempDatabase temp;
+    // Schedule rows missing or beyond the eight entries (an earlier file): defaults, and the first eight.
     QVERIFY(DbInsertGroupInfo(2, 1, "Short"));
-    SCHEDULE_WEEKDAY e;
-    e.GroupID = 2;
-    e.Duration = 3;
-    QVERIFY(DbInsertScheduleWeekday(&e));
-    GROUP_INFO read;
+    SCHEDULE_WEEKDAY shortEntry;
+    shortEntry.GroupID = 2;
+    shortEntry.Duration = 3;
+    QVERIFY(DbInsertScheduleWeekday(&shortEntry));
     QVERIFY(DbSelectGroupInfo(2, &read));
     QCOMPARE(read.Schedule[0].Duration, int16_t(3));
     QCOMPARE(read.Schedule[5].Duration, int16_t(6)); // missing entries: defaults of this plan
     QCOMPARE(read.Schedule[5].GroupID, int16_t(2));
     for (int i = 0; i < 10; ++i)
-        QVERIFY(DbInsertScheduleWeekday(&e));
+        QVERIFY(DbInsertScheduleWeekday(&shortEntry));
     std::vector<SCHEDULE_WEEKDAY> entries;
     QVERIFY(DbSelectScheduleWeekday(2, &entries));
     QCOMPARE(entries.size(), size_t(8));
+
+    GROUP_INFO gone;
+    QVERIFY(DbSelectGroupInfo(5, &gone));
+    QCOMPARE(gone.bUsed, uint8_t(0));
 }
 
 void TestDbAccess::manualPlanKeepsOrderAndSwitchBack()
@@ -338,7 +326,7 @@ void TestDbAccess::outerTransactionKeepsOtherThreadsOut()
     QVERIFY(!DbCommitTransaction());
 }
 
-void TestDbAccess::taskListsRoundTripAndFailWhole()
+void TestDbAccess::taskListsRoundTripFailWholeAndMarkOneFile()
 {
     CTempDatabase temp;
     const QList<TASK_INFO> list = MakeTaskList(3, 3);
@@ -374,24 +362,22 @@ void TestDbAccess::taskListsRoundTripAndFailWhole()
     QCOMPARE(CountRows("SELECT COUNT(*) FROM FileInfo_Table WHERE GroupID = 4 AND IsPast = 0"), 4);
     QVERIFY(DbDeleteTaskList(4, 0));
     QCOMPARE(CountRows("SELECT COUNT(*) FROM FileInfo_Table WHERE GroupID = 4 AND IsPast = 0"), 0);
-}
+    AllowAll();
 
-void TestDbAccess::doneMarkHitsOneFile()
-{
-    CTempDatabase temp;
-    QList<TASK_INFO> list = MakeTaskList(1, 2);
-    QVERIFY(DbSaveTaskList(list, 1, 0));
-    QVERIFY(DbSaveTaskList(list, 1, 1)); // same times in the overdue list
-    const FILE_INFO& file = list[0].FileList[0];
-    QVERIFY(DbSetFileDownloaded(file.FileStartTime, file.FileStopTime, 1, list[0].CameraIndex, 0));
-    QCOMPARE(CountRows("SELECT COUNT(*) FROM FileInfo_Table WHERE DownloadState = 2"), 1);
+    // A done mark hits exactly one file, although the overdue list holds the same times.
+    QList<TASK_INFO> marked = MakeTaskList(1, 2);
+    QVERIFY(DbSaveTaskList(marked, 1, 0));
+    QVERIFY(DbSaveTaskList(marked, 1, 1)); // same times in the overdue list
+    const FILE_INFO& file = marked[0].FileList[0];
+    QVERIFY(DbSetFileDownloaded(file.FileStartTime, file.FileStopTime, 1, marked[0].CameraIndex, 0));
+    QCOMPARE(CountRows("SELECT COUNT(*) FROM FileInfo_Table WHERE GroupID = 1 AND DownloadState = 2"), 1);
     QList<FILE_INFO> files;
-    QVERIFY(DbSelectFileInfo(&files, 1, list[0].CameraIndex, 0));
+    QVERIFY(DbSelectFileInfo(&files, 1, marked[0].CameraIndex, 0));
     QCOMPARE(files[0].DownloadState * 10 + files[1].DownloadState, DOWNLOAD_DONE * 10 + DOWNLOAD_NOT_STARTED);
 
-    list[1].DownloadState = DOWNLOAD_DONE;
-    QVERIFY(DbUpdateTaskState(&list[1], 1));
-    QCOMPARE(CountRows("SELECT COUNT(*) FROM TaskInfo_Table WHERE DownloadState = 2"), 1);
+    marked[1].DownloadState = DOWNLOAD_DONE;
+    QVERIFY(DbUpdateTaskState(&marked[1], 1));
+    QCOMPARE(CountRows("SELECT COUNT(*) FROM TaskInfo_Table WHERE GroupID = 1 AND DownloadState = 2"), 1);
 }
 
 VARROW_TEST_MAIN(TestDbAccess, QCoreApplication)

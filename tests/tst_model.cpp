@@ -79,12 +79,6 @@ std::unique_ptr<CSysInfoManage> Reload()
     return model;
 }
 
-void Refuse(const char* table, const char* action)
-{
-    GetMainDB().Exec(std::string("CREATE TRIGGER refuse BEFORE ") + action + " ON " + table +
-                     " BEGIN SELECT RAISE(ABORT, 'refused'); END;");
-}
-
 } // namespace
 
 void TestModel::initTestCase()
@@ -228,11 +222,11 @@ void TestModel::deleteClosesPlansUpOrKeepsAll()
     QCOMPARE(groups, std::vector<int>({5, 5}));
 
     // The database refuses: the device stays in memory and in its plan, as it stays stored.
-    Refuse("Device_Table", "DELETE");
+    Refuse("DELETE", "Device_Table");
     QCOMPARE(model->DeleteDevice("B", true), -1);
     QVERIFY(model->GetDeviceInfo(1) != nullptr);
     QCOMPARE(model->GetGroupInfo(5)->Channel[1].DeviceID, int16_t(1));
-    QVERIFY(GetMainDB().Exec("DROP TRIGGER refuse;"));
+    AllowAll();
 
     QCOMPARE(model->DeleteDevice("B", true), 1);
     const GROUP_INFO* plan = model->GetGroupInfo(5);
@@ -251,16 +245,16 @@ void TestModel::refusedPlanIsNotKept()
     const auto owner = std::make_unique<CSysInfoManage>();
     CSysInfoManage& model = *owner;
     QVERIFY(SetPlan(model, 4, "Day"));
-    Refuse("Group_Table", "INSERT");
+    Refuse("INSERT", "Group_Table");
     QVERIFY(!SetPlan(model, 4, "Night"));
     QVERIFY(!SetPlan(model, 6, "New"));
     QCOMPARE(QByteArray(model.GetGroupInfo(4)->GroupName), QByteArray("Day"));
     QVERIFY(model.GetGroupInfo(6) == nullptr);
-    QVERIFY(GetMainDB().Exec("DROP TRIGGER refuse;"));
-    Refuse("Group_Table", "DELETE");
+    AllowAll();
+    Refuse("DELETE", "Group_Table");
     QCOMPARE(model.DeleteGroupInfo(4), 0);
     QVERIFY(model.GetGroupInfo(4) != nullptr);
-    QVERIFY(GetMainDB().Exec("DROP TRIGGER refuse;"));
+    AllowAll();
 
     QCOMPARE(model.DeleteGroupInfo(4), 1);
     QVERIFY(model.GetGroupInfo(4) == nullptr);

@@ -32,3 +32,14 @@ int CountRows(const std::string& sql)
     GetMainDB().Query(sql, rs);
     return rs.IsEof() ? -1 : rs.GetInt(0);
 }
+
+void Refuse(const char* action, const char* table, const char* when)
+{
+    GetMainDB().Exec(std::string("CREATE TRIGGER refuse BEFORE ") + action + " ON " + table + " " + when +
+                     " BEGIN SELECT RAISE(ABORT, 'refused'); END;");
+}
+
+void AllowAll()
+{
+    GetMainDB().Exec("DROP TRIGGER IF EXISTS refuse;");
+}
