@@ -554,9 +554,18 @@ int CSysInfoManage::BeginTransaction()
     return DbBeginTransaction() ? 1 : 0;
 }
 
-void CSysInfoManage::CommitTransaction()
+bool CSysInfoManage::CommitTransaction()
 {
-    DbCommitTransaction();
+    if (DbCommitTransaction())
+        return true;
+    // Everything since BeginTransaction was undone: the plans the model took in between are read back, so
+    // memory shows what is stored.
+    for (int i = 0; i < MAX_GROUP_NUM; ++i) {
+        GROUP_INFO group;
+        if (DbSelectGroupInfo(i, &group))
+            m_groups[i] = group.GroupName[0] != '\0' ? group : GROUP_INFO();
+    }
+    return false;
 }
 
 QString CSysInfoManage::GetChannelName(int group, int position) const

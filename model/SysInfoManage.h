@@ -84,8 +84,10 @@ public:
     bool SetGroupInfo(const GROUP_INFO* group, int index);
     // 1 when the database deleted the plan (the model's slot is emptied then), else 0.
     int DeleteGroupInfo(int index);
+    // Several plan changes as one transaction (the plan page's save). A commit that fails undoes them all and
+    // reads the stored plans back into the model; false then.
     int BeginTransaction();
-    void CommitTransaction();
+    bool CommitTransaction();
     QString GetChannelName(int group, int position) const;
     QString GetCameraName(int deviceIndex, int channel) const;
     MANUAL_BACKUP_INFO* GetManualBackupInfo() { return &m_manualInfo; }

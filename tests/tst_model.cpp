@@ -11,6 +11,7 @@
 
 #include <QFile>
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 #include <memory>
@@ -52,21 +53,14 @@ int Add(CSysInfoManage& model, const CRecorderSim& sim, const char* name, const 
     return model.AddDevice(sim.AddressBytes().constData(), sim.Port(), user, "12345", &flow, name, "", 0);
 }
 
-GROUP_INFO Plan(const char* name, std::initializer_list<CHANNEL_REF> refs)
+bool SetPlan(CSysInfoManage& model, int index, const char* name, std::initializer_list<CHANNEL_REF> refs = {},
+             uint8_t deleted = 0)
 {
     GROUP_INFO plan;
     plan.bUsed = 1;
+    plan.bDelete = deleted;
     CopyString33(plan.GroupName, name);
-    int i = 0;
-    for (const CHANNEL_REF& ref : refs)
-        plan.Channel[i++] = ref;
-    plan.Schedule[0].TaskStartTime = {9, 5, 0};
-    return plan;
-}
-
-bool SetPlan(CSysInfoManage& model, int index, const char* name, std::initializer_list<CHANNEL_REF> refs = {})
-{
-    const GROUP_INFO plan = Plan(name, refs);
+    std::copy(refs.begin(), refs.end(), plan.Channel);
     return model.SetGroupInfo(&plan, index);
 }
 
@@ -242,26 +236,31 @@ void TestModel::deleteClosesPlansUpOrKeepsAll()
 void TestModel::refusedPlanIsNotKept()
 {
     CTempDatabase db;
-    const auto owner = std::make_unique<CSysInfoManage>();
-    CSysInfoManage& model = *owner;
-    QVERIFY(SetPlan(model, 4, "Day"));
+    const auto model = std::make_unique<CSysInfoManage>();
+    QVERIFY(SetPlan(*model, 4, "Day"));
     Refuse("INSERT", "Group_Table");
-    QVERIFY(!SetPlan(model, 4, "Night"));
-    QVERIFY(!SetPlan(model, 6, "New"));
-    QCOMPARE(QByteArray(model.GetGroupInfo(4)->GroupName), QByteArray("Day"));
-    QVERIFY(model.GetGroupInfo(6) == nullptr);
+    QVERIFY(!SetPlan(*model, 4, "Night") && !SetPlan(*model, 6, "New"));
+    QCOMPARE(QByteArray(model->GetGroupInfo(4)->GroupName), QByteArray("Day"));
+    QVERIFY(model->GetGroupInfo(6) == nullptr);
     AllowAll();
     Refuse("DELETE", "Group_Table");
-    QCOMPARE(model.DeleteGroupInfo(4), 0);
-    QVERIFY(model.GetGroupInfo(4) != nullptr);
+    QCOMPARE(model->DeleteGroupInfo(4), 0);
+    QVERIFY(model->GetGroupInfo(4) != nullptr);
     AllowAll();
+    // Several plans in one transaction whose commit fails (a deferred check): all undone, memory too.
+    GetMainDB().Exec("CREATE TABLE Parent (id INTEGER PRIMARY KEY); CREATE TABLE Child (pid REFERENCES "
+                     "Parent(id) DEFERRABLE INITIALLY DEFERRED); PRAGMA foreign_keys = ON;");
+    QCOMPARE(model->BeginTransaction(), 1);
+    QVERIFY(SetPlan(*model, 4, "Night") && SetPlan(*model, 5, "Dawn"));
+    GetMainDB().Exec("INSERT INTO Child VALUES (42);");
+    QVERIFY(!model->CommitTransaction());
+    QCOMPARE(QByteArray(model->GetGroupInfo(4)->GroupName), QByteArray("Day"));
+    QVERIFY(model->GetGroupInfo(5) == nullptr);
 
-    QCOMPARE(model.DeleteGroupInfo(4), 1);
-    QVERIFY(model.GetGroupInfo(4) == nullptr);
-    GROUP_INFO deleted = Plan("Gone", {});
-    deleted.bDelete = 1;
-    QVERIFY(model.SetGroupInfo(&deleted, 3));
-    QVERIFY(model.GetGroupInfo(3) == nullptr);
+    QCOMPARE(model->DeleteGroupInfo(4), 1);
+    QVERIFY(model->GetGroupInfo(4) == nullptr);
+    QVERIFY(SetPlan(*model, 3, "Gone", {}, 1));
+    QVERIFY(model->GetGroupInfo(3) == nullptr);
 }
 
 void TestModel::settingsReloadAndUnsendableMailIsRefused()
