@@ -30,9 +30,8 @@ private Q_SLOTS:
     void modifyRewritesTheSlotOrKeepsIt();
     void deleteClosesPlansUpOrKeepsAll();
     void refusedPlanIsNotKept();
-    void settingsReloadAndUnsendableMailIsRefused();
+    void settingsAndTaskListsReload();
     void systemSettingsNeverReadTorn();
-    void taskListsOfPlansAndManualReload();
     void shutdownLeavesModelUsableAndRefusesChanges();
 };
 
@@ -263,7 +262,7 @@ void TestModel::refusedPlanIsNotKept()
     QVERIFY(model->GetGroupInfo(3) == nullptr);
 }
 
-void TestModel::settingsReloadAndUnsendableMailIsRefused()
+void TestModel::settingsAndTaskListsReload()
 {
     CTempDatabase db;
     auto model = std::make_unique<CSysInfoManage>();
@@ -281,7 +280,19 @@ void TestModel::settingsReloadAndUnsendableMailIsRefused()
     MAIL_CONFIG tooLong = mail;
     CopyString128(tooLong.MailName, std::string(64, 'n'));
     QVERIFY(!model->SetMailConfig(&tooLong));
+    TASK_INFO task;
+    task.TaskTime = QDate(2024, 3, 31);
+    task.GroupID = 4;
+    task.CameraIndex = 2;
+    model->TaskList(4, 1).append(task);
+    task.GroupID = MANUAL_GROUP_ID;
+    model->TaskList(MANUAL_GROUP_ID, 1).append(task); // the manual plan has one list whatever the kind
+    QVERIFY(model->SaveTaskList(4, 1) && model->SaveTaskList(MANUAL_GROUP_ID, 1));
+    QVERIFY(!model->SaveTaskList(33, 0));
     model = Reload();
+    QCOMPARE(model->TaskList(4, 1).size() * 100 + model->TaskList(4, 0).size() * 10 +
+                 model->TaskList(MANUAL_GROUP_ID, 0).size(),
+             101);
     model->GetSystemConfig(&config);
     QCOMPARE(config.BackupMode * 10 + config.DiskMode, 21);
     QCOMPARE(QByteArray(config.Disk), QByteArray("DE"));
@@ -321,27 +332,6 @@ void TestModel::systemSettingsNeverReadTorn()
     writer.join();
     qInstallMessageHandler(previous);
     QCOMPARE(torn, 0);
-}
-
-void TestModel::taskListsOfPlansAndManualReload()
-{
-    CTempDatabase db;
-    auto model = std::make_unique<CSysInfoManage>();
-    TASK_INFO task;
-    task.TaskTime = QDate(2024, 3, 31);
-    task.GroupID = 4;
-    task.CameraIndex = 2;
-    model->TaskList(4, 1).append(task);
-    task.GroupID = MANUAL_GROUP_ID;
-    model->TaskList(MANUAL_GROUP_ID, 1).append(task); // the manual plan has one list whatever the kind
-    QVERIFY(model->SaveTaskList(4, 1));
-    QVERIFY(model->SaveTaskList(MANUAL_GROUP_ID, 1));
-    QVERIFY(!model->SaveTaskList(33, 0));
-    model = Reload();
-    QCOMPARE(model->TaskList(4, 1).size(), 1);
-    QVERIFY(model->TaskList(4, 0).isEmpty());
-    QCOMPARE(model->TaskList(MANUAL_GROUP_ID, 0).size(), 1);
-    QCOMPARE(&model->TaskMutex(MANUAL_GROUP_ID, 1), &model->m_TaskMutex[MANUAL_TASK_MUTEX]);
 }
 
 void TestModel::shutdownLeavesModelUsableAndRefusesChanges()
