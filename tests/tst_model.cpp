@@ -214,9 +214,10 @@ void TestModel::deleteClosesPlansUpOrKeepsAll()
     model->GetGroupsOfDevice(1, &groups);
     QCOMPARE(groups, std::vector<int>({5, 5}));
 
-    // The database refuses: the device stays in memory and in its plan, as it stays stored.
+    // The database refuses: the device stays in memory and in its plan, as it stays stored with its channels.
     Refuse("DELETE", "Device_Table");
     QCOMPARE(model->DeleteDevice("B", true), -1);
+    QCOMPARE(CountRows("SELECT COUNT(*) FROM Camera_Table WHERE DeviceID = 1;"), 2);
     QVERIFY(model->GetDeviceInfo(1) != nullptr);
     QCOMPARE(model->GetGroupInfo(5)->Channel[1].DeviceID, int16_t(1));
     AllowAll();
@@ -266,10 +267,6 @@ void TestModel::settingsAndTaskListsReload()
 {
     CTempDatabase db;
     auto model = std::make_unique<CSysInfoManage>();
-    SYSTEM_CONFIG config;
-    config.DiskMode = 1;
-    CopyString26(config.Disk, "DE");
-    model->SetSystemConfig(&config);
     model->SetBackupMode(2);
     MAIL_CONFIG mail;
     CopyString128(mail.SMTPAddr, "mail.example.org");
@@ -293,9 +290,9 @@ void TestModel::settingsAndTaskListsReload()
     QCOMPARE(model->TaskList(4, 1).size() * 100 + model->TaskList(4, 0).size() * 10 +
                  model->TaskList(MANUAL_GROUP_ID, 0).size(),
              101);
+    SYSTEM_CONFIG config;
     model->GetSystemConfig(&config);
-    QCOMPARE(config.BackupMode * 10 + config.DiskMode, 21);
-    QCOMPARE(QByteArray(config.Disk), QByteArray("DE"));
+    QCOMPARE(config.BackupMode, int16_t(2));
     model->GetMailConfig(&mail);
     QCOMPARE(mail.SMTPPort, uint16_t(587));
     QCOMPARE(QByteArray(mail.MailName), QByteArray("Station"));

@@ -2,12 +2,8 @@
 // recorder in domain mode is reached at (a wrong text logs in to the wrong recorder, a cut one to none).
 
 #include "model/HostAddress.h"
-#include "model/Records.h"
 #include "model/TextConvert.h"
 #include "tests/support/TestSupport.h"
-
-#include <cstring>
-#include <new>
 
 class TestTextConvert : public QObject
 {
@@ -18,7 +14,6 @@ private Q_SLOTS:
     void ipAddress();
     void names();
     void localTextRoundTripsAndCountsBytes();
-    void recordsCarryNoLeftoverBytes();
     void hostAddressTexts();
     void ipStringToUIntRefusesWhatItCannotRead_data();
     void ipStringToUIntRefusesWhatItCannotRead();
@@ -29,9 +24,7 @@ void TestTextConvert::ipAddress_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("valid");
     QTest::newRow("plain") << "192.168.1.1" << true;
-    QTest::newRow("leading zeros") << "010.001.002.003" << true;
     QTest::newRow("last part zero") << "192.168.1.0" << false;
-    QTest::newRow("three parts") << "192.168.1" << false;
     QTest::newRow("part above 255") << "256.1.1.1" << false;
     QTest::newRow("trailing blank") << "192.168.1.1 " << false;
     QTest::newRow("empty part") << "192..1.1" << false;
@@ -63,18 +56,6 @@ void TestTextConvert::localTextRoundTripsAndCountsBytes()
     QCOMPARE(QStringToStdString(QString(32, QChar(0x524D))).size(), size_t(96));
     // A zero inside the text ends the std::string as it would end a C string.
     QCOMPARE(QStringToStdString(QStringLiteral("ab") + QChar(0) + QStringLiteral("cd")), std::string("ab"));
-}
-
-void TestTextConvert::recordsCarryNoLeftoverBytes()
-{
-    // Records are copied whole into signals and rows: built over dirty memory, no field may keep its bytes.
-    alignas(DEVICE_INFO) unsigned char raw[sizeof(DEVICE_INFO)];
-    std::memset(raw, 0xAB, sizeof raw);
-    const DEVICE_INFO* placed = new (raw) DEVICE_INFO;
-    QCOMPARE(placed->Domain[127], '\0');
-    QCOMPARE(placed->Camera[63].PicPath[255], '\0');
-    QCOMPARE(placed->Camera[63].GroupID, int16_t(-1));
-    placed->~DEVICE_INFO();
 }
 
 void TestTextConvert::hostAddressTexts()
