@@ -78,16 +78,11 @@ QList<TASK_INFO> MakeTaskList(int group, int tasks)
 
 void TestDbAccess::boundedCopies()
 {
+    // A cut inside a character is tested with the log's texts; here the rest of the field and embedded zeros.
     char field[16];
     std::memset(field, 'x', sizeof(field));
-    CopyString16(field, std::string(40, 'a'));
-    QCOMPARE(std::strlen(field), size_t(15));
-    // "é" is two bytes: a cut inside it drops the character whole, never half.
-    CopyString16(field, std::string(14, 'a') + "\xC3\xA9");
-    QCOMPARE(std::string(field), std::string(14, 'a'));
     CopyString16(field, std::string("a\0bc", 4));
-    QCOMPARE(std::string(field), std::string("a"));
-    QCOMPARE(field[15], '\0');
+    QCOMPARE(std::string(field, 16), std::string("a") + std::string(15, '\0'));
 }
 
 void TestDbAccess::deviceRoundTripsAndFailsWhole()

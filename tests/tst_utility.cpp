@@ -34,23 +34,20 @@ void WriteFile(const QString& path)
 
 void TestUtility::programDirectory()
 {
-    // Every test process runs in its own program directory: the user's Varrow.db is never touched.
+    // Every test process runs in its own program directory: the user's Varrow.db is never touched. The path
+    // is computed once and the same from every thread.
     const QString dir = TestSupport::ProcessAppDir().Path() + QLatin1Char('/');
-    QCOMPARE(GetAppDirPath(), dir);
-    QCOMPARE(GetAppPath(), dir);
-    QCOMPARE(QString::fromStdString(GetCurExeDir()), dir);
-    QCOMPARE(GetAbsolutePath(QStringLiteral("Setup.xml")), dir + QStringLiteral("Setup.xml"));
-    QCOMPARE(GetAbsolutePath(QStringLiteral("/etc/hosts")), QStringLiteral("/etc/hosts"));
-
-    // Computed once and the same from every thread.
-    std::vector<std::thread> threads;
     std::vector<std::string> seen(8);
+    std::vector<std::thread> threads;
     for (int i = 0; i < 8; ++i)
         threads.emplace_back([&seen, i] { seen[i] = GetCurExeDir(); });
     for (auto& t : threads)
         t.join();
-    for (const auto& s : seen)
-        QCOMPARE(QString::fromStdString(s), dir);
+    for (const std::string& path : seen)
+        QCOMPARE(QString::fromStdString(path), dir);
+    QCOMPARE(GetAppDirPath(), dir);
+    QCOMPARE(GetAbsolutePath(QStringLiteral("Setup.xml")), dir + QStringLiteral("Setup.xml"));
+    QCOMPARE(GetAbsolutePath(QStringLiteral("/etc/hosts")), QStringLiteral("/etc/hosts"));
 }
 
 void TestUtility::makeDirs()
