@@ -220,6 +220,7 @@ void TestDevicePage::deleteTakesTheSelectedDevices()
     QCOMPARE(devices.size(), size_t(1));
     QCOMPARE(QByteArray(devices[0].DeviceName), QByteArray("X"));
     QCOMPARE(CountRows("SELECT COUNT(*) FROM Device_Table WHERE IsUsed = 1"), 1);
+    QCOMPARE(page.Form().m_pTableViewDevice->model()->columnCount(), 5); // refills rename, never add
 }
 
 // Of three selected devices, the middle one is in a plan and the manual backup: Cancel to its question keeps

@@ -62,7 +62,10 @@ void CDlgCfgDeviceClass::setupUi(QDialog* page)
     m_pBtnModifyDevice = TopButton(m_pTopBar, "m_pBtnModifyDevice", ":/images/ButtonIcon/Edit.png");
     m_pBtnDeleteDevice = TopButton(m_pTopBar, "m_pBtnDeleteDevice", ":/images/ButtonIcon/Delete.png");
     for (CPushButton* button : {m_pBtnAddDevice, m_pBtnModifyDevice, m_pBtnDeleteDevice}) {
+        // 65 pixels hold the icon and a short word only without the buttons' usual side padding.
         button->setFixedWidth(65);
+        button->setStyleSheet(QStringLiteral("padding: 0px;"));
+        button->setIconSize(QSize(14, 14));
         horizontalLayout->addWidget(button);
     }
     verticalLayout->addWidget(m_pTopBar);
@@ -125,8 +128,12 @@ void CDlgCfgDevice::SetEditedDevice(DEVICE_INFO device)
 void CDlgCfgDevice::FillDeviceTable()
 {
     CTableView* table = m_ui.m_pTableViewDevice;
+    // Header texts column by column: the columns exist after the first fill and are only renamed by the next.
     table->SetColumnCount(kColumnCount);
-    table->SetHeaderLabels({tr("ID"), tr("Device name"), tr("IP Address"), tr("Port"), tr("Flowctrl(KB/S)")});
+    const QStringList headers = {tr("ID"), tr("Device name"), tr("IP Address"), tr("Port"),
+                                 tr("Flowctrl(KB/S)")};
+    for (int column = 0; column < kColumnCount; ++column)
+        table->SetHeaderText(column, headers.at(column));
     table->setColumnWidth(0, 120);
     table->setColumnWidth(1, 120);
     table->setSelectionMode(QAbstractItemView::ExtendedSelection);
