@@ -49,20 +49,23 @@ CVarrow::~CVarrow() = default;
 
 QString CVarrow::SelectedTabStyle()
 {
-    return QStringLiteral("QPushButton{border-image:url(:/images/Tab/TabSelect.png); color:rgb(255, 255, 255); "
-                          "border-width:0;}");
+    return QStringLiteral(
+        "QPushButton{border-image:url(:/images/Tab/TabSelect.png); color:rgb(255, 255, 255); "
+        "border-width:0;}");
 }
 
 QString CVarrow::UnselectedTabStyle()
 {
-    return QStringLiteral("QPushButton{border-image:url(:/images/Tab/TabUnselect.png); color:rgb(255, 255, 255); "
-                          "border-width:0;}");
+    return QStringLiteral(
+        "QPushButton{border-image:url(:/images/Tab/TabUnselect.png); color:rgb(255, 255, 255); "
+        "border-width:0;}");
 }
 
 void CVarrow::InitPages()
 {
-    setStyleSheet(QStringLiteral("QMainWindow#VarrowClass{border-image:url(:/images/Dialog/dialog_bg2.png) 58;"
-                                 "border-width:58;}"));
+    setStyleSheet(
+        QStringLiteral("QMainWindow#VarrowClass{border-image:url(:/images/Dialog/dialog_bg2.png) 58;"
+                       "border-width:58;}"));
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowSystemMenuHint);
     ui.pLabelTip->setStyleSheet(QLatin1String(kLabelStyle));
     ui.pLabelData->setStyleSheet(QLatin1String(kLabelStyle));

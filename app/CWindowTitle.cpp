@@ -12,8 +12,9 @@ namespace {
 
 QString ButtonStyle(const char* picture)
 {
-    return QStringLiteral("QPushButton{border:none;margin:0;border-image:url(:/images/title/%1.png);}"
-                          "QPushButton:hover{border:none;margin:0;border-image:url(:/images/title/%1_hover.png);}")
+    return QStringLiteral(
+               "QPushButton{border:none;margin:0;border-image:url(:/images/title/%1.png);}"
+               "QPushButton:hover{border:none;margin:0;border-image:url(:/images/title/%1_hover.png);}")
         .arg(QLatin1String(picture));
 }
 
@@ -74,8 +75,8 @@ CWindowTitle::CWindowTitle(QWidget* parent) : QWidget(parent), m_pWindow(parent)
     const QPixmap background(QStringLiteral(":/images/title/title_bg.png"));
     if (!background.isNull())
         palette.setBrush(QPalette::Window,
-                         QBrush(background.scaled(qMax(1, width()), background.height(), Qt::IgnoreAspectRatio,
-                                                  Qt::SmoothTransformation)));
+                         QBrush(background.scaled(qMax(1, width()), background.height(),
+                                                  Qt::IgnoreAspectRatio, Qt::SmoothTransformation)));
     setPalette(palette);
 }
 

@@ -19,7 +19,12 @@
 class ClientConfigManager
 {
 public:
-    enum Key { KeyTranslator = 0, KeyLogLevel = 1, KeyVersionType = 2 };
+    enum Key
+    {
+        KeyTranslator = 0,
+        KeyLogLevel = 1,
+        KeyVersionType = 2
+    };
 
     ClientConfigManager() = default;
     virtual ~ClientConfigManager() = default;

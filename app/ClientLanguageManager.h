@@ -26,9 +26,9 @@ public:
     ClientLanguageProperty* FindById(int id) const;
     // The language the start-up settings choose; entry 0 when the chosen one does not exist.
     ClientLanguageProperty* Current() const;
-    // The id the start-up settings choose, before the fall-back: Translator 0 gives 0 (VersionType not 0) or 2,
-    // Translator 1 gives 1 or 3, any other Translator value is the id itself. Missing or non-numeric values
-    // count as 0.
+    // The id the start-up settings choose, before the fall-back: Translator 0 gives 0 (VersionType not 0) or
+    // 2, Translator 1 gives 1 or 3, any other Translator value is the id itself. Missing or non-numeric
+    // values count as 0.
     static int ChosenId();
 
 private:

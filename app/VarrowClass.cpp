@@ -39,7 +39,8 @@ void VarrowClass::setupUi(QMainWindow* window)
     pTabFrame = new QFrame(centralWidget);
     pTabFrame->setObjectName(QStringLiteral("pTabFrame"));
     pTabFrame->setMinimumHeight(40);
-    pTabFrame->setStyleSheet(QStringLiteral("QFrame{background-image:url(:/images/Tab/tab_bg.png); border:none;}"));
+    pTabFrame->setStyleSheet(
+        QStringLiteral("QFrame{background-image:url(:/images/Tab/tab_bg.png); border:none;}"));
     pTabFrame->setFrameShape(QFrame::StyledPanel);
     pTabFrame->setFrameShadow(QFrame::Raised);
     gridLayout_4 = new QGridLayout(pTabFrame);

@@ -10,10 +10,11 @@
 class CSingleInstance
 {
 public:
-    enum Result {
-        Acquired,     // this process is now the one instance
-        HeldByOther,  // another process that still runs holds the lock
-        Failed        // the lock file cannot be created (no write access to the program's directory, ...)
+    enum Result
+    {
+        Acquired,    // this process is now the one instance
+        HeldByOther, // another process that still runs holds the lock
+        Failed       // the lock file cannot be created (no write access to the program's directory, ...)
     };
 
     // `key` names the lock file "<key>.lock" in the program's directory.

@@ -14,7 +14,8 @@ QByteArray ProcText(const QList<QPair<QByteArray, quint64>>& interfaces)
     QByteArray text = "Inter-|   Receive                            |  Transmit\n"
                       " face |bytes    packets errs drop fifo frame compressed multicast|bytes ...\n";
     for (const auto& [name, received] : interfaces)
-        text += "  " + name + ": " + QByteArray::number(received) + "   17    0    0    0     0  0  0  999  3  0\n";
+        text += "  " + name + ": " + QByteArray::number(received) +
+                "   17    0    0    0     0  0  0  999  3  0\n";
     return text;
 }
 

@@ -5,7 +5,6 @@
 #include "tests/support/ScaledClock.h"
 #include "tests/support/TestSupport.h"
 
-
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
