@@ -205,7 +205,14 @@ CImageRegistrar reg{
     {"images/title/full-screen_hover.png", [] { return TitleButton(true, FullGlyph); }},
     {"images/title/back.png", [] { return TitleButton(false, BackGlyph); }},
     {"images/title/back_hover.png", [] { return TitleButton(true, BackGlyph); }},
-    {"images/Tab/tab_bg.png", [] { return Band(8, 44, kBandBottom.lighter(115), kBandBottom); }},
+    // Flat: the row's style sheet paints it again under every frame and label inside the row, each from its
+    // own top, so any gradient or edge line would show as seams.
+    {"images/Tab/tab_bg.png",
+     [] {
+         QImage image = BlankImage(8, 8);
+         image.fill(kBandBottom);
+         return image;
+     }},
     {"images/Tab/monitoring.png", Monitoring},
     {"images/Tab/videoSearch.png", VideoSearch},
     {"images/Tab/LogSearch.png", LogSearch},
