@@ -137,10 +137,6 @@ void CWindowTitle::mousePressEvent(QMouseEvent* event)
 {
     if (m_pWindow->isFullScreen() || event->button() != Qt::LeftButton)
         return;
-    // The window system's own move where it offers one: it knows the screens' edges and panels.
-    QWindow* handle = m_pWindow->windowHandle();
-    if (handle != nullptr && handle->startSystemMove())
-        return;
     m_bPressed = true;
     m_pressGlobal = event->globalPosition().toPoint();
     m_pressOffset = mapToParent(event->position().toPoint());
@@ -148,8 +144,17 @@ void CWindowTitle::mousePressEvent(QMouseEvent* event)
 
 void CWindowTitle::mouseMoveEvent(QMouseEvent* event)
 {
-    if (m_bPressed)
-        m_pWindow->move(event->globalPosition().toPoint() - m_pressOffset);
+    if (!m_bPressed)
+        return;
+    // The window system's own move where it offers one: it knows the screens' edges and panels. Asked for
+    // at the first movement, not at the press, so a double-click still reaches the bar.
+    QWindow* handle = m_pWindow->windowHandle();
+    if (event->globalPosition().toPoint() != m_pressGlobal && handle != nullptr &&
+        handle->startSystemMove()) {
+        m_bPressed = false;
+        return;
+    }
+    m_pWindow->move(event->globalPosition().toPoint() - m_pressOffset);
 }
 
 void CWindowTitle::mouseReleaseEvent(QMouseEvent*)

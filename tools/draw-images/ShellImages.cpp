@@ -196,6 +196,28 @@ QImage Download()
     return image;
 }
 
+// The loading backgrounds of the four language entries (kept with each language; no screen shows them now).
+QImage LoadingBackground(const QString& loading, const QColor& accent)
+{
+    QImage image = Band(360, 200, kBandTop, kBandBottom);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.drawImage(QPoint(164, 40), Eye());
+    QFont title(QStringLiteral("Liberation Sans"));
+    title.setPixelSize(26);
+    title.setBold(true);
+    painter.setFont(title);
+    painter.setPen(kGlyph);
+    painter.drawText(QRect(0, 80, 360, 40), Qt::AlignCenter, QStringLiteral("Varrow"));
+    QFont text(QStringLiteral("WenQuanYi Micro Hei"));
+    text.setPixelSize(14);
+    painter.setFont(text);
+    painter.setPen(accent);
+    painter.drawText(QRect(0, 126, 360, 30), Qt::AlignCenter, loading);
+    painter.fillRect(QRect(130, 166, 100, 3), accent);
+    return image;
+}
+
 CImageRegistrar reg{
     {"images/title/Eye.png", Eye},
     {"images/title/title_bg.png", [] { return Band(8, 34, kBandTop, kBandBottom); }},
@@ -219,6 +241,14 @@ CImageRegistrar reg{
     {"images/Tab/config.png", Config},
     {"images/Tab/Information.png", Information},
     {"images/Tab/download.png", Download},
+    {"images/Loading_bg_English.png",
+     [] { return LoadingBackground(QStringLiteral("Loading..."), kAccent); }},
+    {"images/Loading_bg_Chinese.png",
+     [] { return LoadingBackground(QStringLiteral("\u6b63\u5728\u52a0\u8f7d..."), kAccent); }},
+    {"images/Loading_bg_English_Olvex.png",
+     [] { return LoadingBackground(QStringLiteral("Loading..."), QColor(255, 196, 110)); }},
+    {"images/Loading_bg_Chinese_Olvex.png",
+     [] { return LoadingBackground(QStringLiteral("\u6b63\u5728\u52a0\u8f7d..."), QColor(255, 196, 110)); }},
 };
 
 } // namespace
