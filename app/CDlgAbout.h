@@ -3,7 +3,7 @@
 // The About box: the program's name and version on a frameless dialog with a close button.
 
 #include "app/CDlgAboutClass.h"
-#include "app/KitStandIns.h"
+#include "widgets/dialogs/CBaseDialog.h"
 
 class CDlgAbout : public CBaseDialog
 {

@@ -2,7 +2,9 @@
 
 #include "app/ClientConfigManager.h"
 #include "app/ClientLanguageManager.h"
-#include "app/KitStandIns.h"
+#include "widgets/dialogs/CToolTip.h"
+#include "widgets/dialogs/CWarnDlg.h"
+#include "widgets/style/COmbrixStyle.h"
 #include "model/Utility.h"
 #include "sdk/DeviceSdk.h"
 

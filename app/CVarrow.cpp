@@ -3,7 +3,7 @@
 #include "app/CDlgAbout.h"
 #include "app/CWindowTitle.h"
 #include "app/CreateStorage.h"
-#include "app/KitStandIns.h"
+#include "widgets/dialogs/CWarnDlg.h"
 #include "config/CDlgSet.h"
 #include "model/LogStore.h"
 #include "pages/log/CSearchLog.h"

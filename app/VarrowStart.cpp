@@ -2,7 +2,7 @@
 
 #include "app/CVarrow.h"
 #include "app/CreateStorage.h"
-#include "app/KitStandIns.h"
+#include "widgets/dialogs/CWarnDlg.h"
 #include "model/LogStore.h"
 #include "model/SysInfoManage.h"
 #include "pages/state/CViewState.h"

@@ -4,7 +4,7 @@
 // work before the dialog exists; replaced when the dialog is built. It declares the dialog's change signals
 // and shows an empty frame.
 
-#include "app/KitStandIns.h"
+#include "widgets/dialogs/CBaseDialog.h"
 #include "model/Records.h"
 
 #include <vector>

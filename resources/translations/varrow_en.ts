@@ -2,7 +2,11 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en_US" sourcelanguage="en_US">
 <context>
-    <name>CBaseDialog</name>
+    <name>CBaseDialogClass</name>
+    <message>
+        <source>Dialog</source>
+        <translation type="unfinished"></translation>
+    </message>
     <message>
         <source>OK</source>
         <translation type="unfinished"></translation>

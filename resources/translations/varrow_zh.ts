@@ -2,7 +2,11 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="zh_CN" sourcelanguage="en_US">
 <context>
-    <name>CBaseDialog</name>
+    <name>CBaseDialogClass</name>
+    <message>
+        <source>Dialog</source>
+        <translation>对话框</translation>
+    </message>
     <message>
         <source>OK</source>
         <translation>确定</translation>
