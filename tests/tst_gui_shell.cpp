@@ -146,7 +146,6 @@ void TestShell::about()
     QSize size;
     QWidget* parent = m_window.get();
     QString label;
-    int result = -1;
     driver.Answer([&](QWidget* box) {
         size = box->size();
         parent = box->parentWidget();
@@ -164,8 +163,7 @@ void TestShell::about()
 
     CDlgAbout box(nullptr);
     driver.Answer([](QWidget* dialog) { QTest::keyClick(dialog, Qt::Key_Enter); });
-    result = box.exec();
-    QCOMPARE(result, int(QDialog::Accepted));
+    QCOMPARE(box.exec(), int(QDialog::Accepted));
 }
 
 int main(int argc, char** argv)

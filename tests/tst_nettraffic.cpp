@@ -29,8 +29,7 @@ private Q_SLOTS:
     void init();
     void listsEveryInterfaceButLoopback();
     void readings();
-    void indexOutsideTheList();
-    void unreadableCounters();
+    void nothingToRead();
 
 private:
     void Write(const QList<QPair<QByteArray, quint64>>& interfaces);
@@ -85,24 +84,19 @@ void TestNetTraffic::readings()
     QCOMPARE(meter.ReadTraffic(1), 0.0);
 }
 
-void TestNetTraffic::indexOutsideTheList()
+void TestNetTraffic::nothingToRead()
 {
     Write({{"lo", 1}});
-    MFNetTraffic meter(m_path);
-    QVERIFY(meter.Interfaces().isEmpty());
-    QCOMPARE(meter.ReadTraffic(0), 0.0);
-    QCOMPARE(meter.ReadTraffic(-1), 0.0);
-}
+    MFNetTraffic onlyLoopback(m_path);
+    QVERIFY(onlyLoopback.Interfaces().isEmpty());
+    QCOMPARE(onlyLoopback.ReadTraffic(0), 0.0);
 
-void TestNetTraffic::unreadableCounters()
-{
     Write({{"eth0", 10}});
     MFNetTraffic meter(m_path);
+    QCOMPARE(meter.ReadTraffic(-1), 0.0);
     QVERIFY(QFile::remove(m_path));
-    QCOMPARE(meter.ReadTraffic(0), 1.0);
-    MFNetTraffic none(m_path);
-    QVERIFY(!none.ListInterfaces());
-    QCOMPARE(none.ReadTraffic(0), 0.0);
+    QCOMPARE(meter.ReadTraffic(0), 1.0); // shown as 0.0 KB/S
+    QVERIFY(!meter.ListInterfaces());
 }
 
 VARROW_TEST_MAIN(TestNetTraffic, QCoreApplication)
