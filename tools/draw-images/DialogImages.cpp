@@ -433,7 +433,8 @@ QByteArray LoadingGif()
 
 const CImageRegistrar registrar{
     {"images/Dialog/dialog_bg.png", [] { return DialogFrame(120, 120, 48); }},
-    {"images/Dialog/dialog_bg2.png", [] { return DialogFrame(40, 60, 0); }},
+    // Large enough for the main window, which slices it at 58 pixels on every side.
+    {"images/Dialog/dialog_bg2.png", [] { return DialogFrame(120, 120, 0); }},
     {"images/title/close.png", [] { return CloseGlyph(false); }},
     {"images/title/close_hover.png", [] { return CloseGlyph(true); }},
     {"images/button/button.png",
