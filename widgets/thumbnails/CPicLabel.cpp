@@ -92,7 +92,11 @@ void CPicLabel::mouseDoubleClickEvent(QMouseEvent* event)
 void CPicLabel::resizeEvent(QResizeEvent* event)
 {
     const QSize size = event->size();
-    if (size.width() >= 5 && size.height() >= 5)
+    if (size.width() >= 5 && size.height() >= 5) {
         m_pLabelPic->setGeometry(2, 2, size.width() - 4, size.height() - 4);
+        // An overlay made before the label got its size keeps to the picture's corner.
+        if (m_pLabelLoading)
+            m_pLabelLoading->move(m_pLabelPic->width() - kOverlaySize, m_pLabelPic->height() - kOverlaySize);
+    }
     QLabel::resizeEvent(event);
 }

@@ -132,6 +132,8 @@ void CPicLabelList::BuildPage(const PAGE_INFO& page)
             grid->addItem(new QSpacerItem(0, 0, QSizePolicy::Expanding, QSizePolicy::Minimum), i / cols,
                           cols);
         label->SetSelected(m_listFlags.value(static_cast<int>(number) - 1, false));
+        // A page may be built while the list is already shown; new children stay hidden unless asked.
+        label->show();
     }
     grid->addItem(new QSpacerItem(0, 0, QSizePolicy::Minimum, QSizePolicy::Expanding), count / cols + 1, 0);
     m_pGridLayout = grid;
