@@ -2,6 +2,7 @@
 
 #include <QFileInfo>
 #include <QImage>
+#include <QImageReader>
 #include <QPixmap>
 #include <QResizeEvent>
 
@@ -22,6 +23,7 @@ CPicLabel::~CPicLabel() = default;
 
 void CPicLabel::ShowDefaultPicture()
 {
+    m_decodedSize = QSize();
     m_pLabelPic->clear();
     m_pLabelPic->setStyleSheet(QStringLiteral("QLabel{border-image:url(:/images/Import/importStream.png);}"));
 }
@@ -35,13 +37,24 @@ void CPicLabel::SetPicInfo(uint id, const QString& path)
         return;
     }
     m_strPicPath = path;
+    LoadPicture();
+}
+
+void CPicLabel::LoadPicture()
+{
     // The picture is painted from the file itself rather than named in a style sheet: a path holding a
-    // bracket, a quote, a semicolon or a space would break the rule and silently show nothing.
-    const QImage image(path);
+    // bracket, a quote, a semicolon or a space would break the rule and silently show nothing. A snapshot is
+    // far larger than a thumbnail, so it is decoded straight at the size it is shown at.
+    QImageReader reader(m_strPicPath);
+    const QSize target = size() - QSize(4, 4);
+    if (target.width() >= 1 && target.height() >= 1 && reader.size().isValid())
+        reader.setScaledSize(target);
+    const QImage image = reader.read();
     if (image.isNull()) {
         ShowDefaultPicture();
         return;
     }
+    m_decodedSize = target;
     m_pLabelPic->setStyleSheet(QString());
     m_pLabelPic->setScaledContents(true);
     m_pLabelPic->setPixmap(QPixmap::fromImage(image));
@@ -97,6 +110,8 @@ void CPicLabel::resizeEvent(QResizeEvent* event)
         // An overlay made before the label got its size keeps to the picture's corner.
         if (m_pLabelLoading)
             m_pLabelLoading->move(m_pLabelPic->width() - kOverlaySize, m_pLabelPic->height() - kOverlaySize);
+        if (m_decodedSize.isValid() && m_decodedSize != size.shrunkBy(QMargins(2, 2, 2, 2)))
+            LoadPicture();
     }
     QLabel::resizeEvent(event);
 }

@@ -5,6 +5,7 @@
 // fetched.
 
 #include <QLabel>
+#include <QSize>
 
 class CPicLabel : public QLabel
 {
@@ -36,10 +37,12 @@ protected:
 
 private:
     void ShowDefaultPicture();
+    void LoadPicture();
 
     uint m_nId = 0;
     QString m_strPicPath;
     QLabel* m_pLabelPic;
     QLabel* m_pLabelLoading = nullptr;
     bool m_bSelected = false;
+    QSize m_decodedSize; // the size the shown picture was decoded at; invalid for the default picture
 };

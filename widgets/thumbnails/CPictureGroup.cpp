@@ -90,8 +90,14 @@ bool CPictureGroup::RemoveGroup(uint groupId)
 
 void CPictureGroup::ClearGroups()
 {
-    while (!m_listGroupIds.isEmpty())
-        RemoveGroup(m_listGroupIds.last());
+    // As RemoveGroup for each group, with one layout at the end instead of one per group.
+    m_listGroupIds.clear();
+    m_listGroupNames.clear();
+    m_mapPaths.clear();
+    m_mapFlags.clear();
+    m_listCollapsed.clear();
+    m_nSingleGroup = 0;
+    Layout();
     // A box too small to lay out keeps its last page; nothing of the old groups may stay on it.
     DiscardShown();
     m_listPieces.clear();
