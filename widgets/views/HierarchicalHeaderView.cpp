@@ -79,7 +79,7 @@ QFont CellFont(const QModelIndex& item, const QFont& headerFont)
 {
     QFont font = headerFont;
     const QVariant value = item.data(Qt::FontRole);
-    if (value.isValid() && value.canConvert<QFont>())
+    if (value.typeId() == QMetaType::QFont) // a text would convert to some font too
         font = value.value<QFont>();
     font.setBold(true);
     return font;
@@ -90,16 +90,22 @@ bool IsTurned(const QModelIndex& item)
     return item.data(Qt::UserRole).isValid();
 }
 
+// A brush, or a colour as models often give for these roles; a text that names a colour is not taken.
+bool IsBrush(const QVariant& value)
+{
+    return value.typeId() == QMetaType::QBrush || value.typeId() == QMetaType::QColor;
+}
+
 void ApplyCellBrushes(const QModelIndex& item, QStyleOptionHeader& option)
 {
     const QVariant background = item.data(Qt::BackgroundRole);
-    if (background.isValid() && background.canConvert<QBrush>()) {
+    if (IsBrush(background)) {
         const QBrush brush = background.value<QBrush>();
         option.palette.setBrush(QPalette::Button, brush);
         option.palette.setBrush(QPalette::Window, brush);
     }
     const QVariant foreground = item.data(Qt::ForegroundRole);
-    if (foreground.isValid() && foreground.canConvert<QBrush>())
+    if (IsBrush(foreground))
         option.palette.setBrush(QPalette::ButtonText, foreground.value<QBrush>());
 }
 
