@@ -1,0 +1,271 @@
+// The calendar's month page: every cell must map to the right day and back, for months that start on any
+// weekday, with the neighbouring months' days around them, with or without the day-name row and the
+// week-number column, at the ends of the date range and across leap years. A wrong offset here shows every
+// date of a month one cell off.
+
+#include "tests/support/TestSupport.h"
+#include "widgets/calendar/CCalendarModel.h"
+#include "widgets/calendar/CCalendarView.h"
+
+#include <QApplication>
+#include <QSignalSpy>
+
+class TestCalendarModel : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void grid_data();
+    void grid();
+    void leapYears_data();
+    void leapYears();
+    void blankOtherMonths();
+    void rangeEnds();
+    void setters();
+    void cellRoles();
+};
+
+namespace {
+
+// The first date on a page, worked out independently of the model: the week row holding the first of the
+// month, or the week before it when the month starts in the first column.
+QDate FirstOnPage(int year, int month, Qt::DayOfWeek firstDay)
+{
+    const QDate first(year, month, 1);
+    int offset = (first.dayOfWeek() - static_cast<int>(firstDay) + 7) % 7;
+    if (offset == 0)
+        offset = 7;
+    return first.addDays(-offset);
+}
+
+} // namespace
+
+void TestCalendarModel::grid_data()
+{
+    QTest::addColumn<int>("year");
+    QTest::addColumn<int>("month");
+    QTest::addColumn<int>("firstDay");
+    QTest::addColumn<int>("headerFormat");
+    QTest::addColumn<bool>("weekNumbers");
+    // 2026: June starts on a Monday, September Tuesday, April Wednesday, January Thursday, May Friday, August
+    // Saturday, February Sunday.
+    const QList<std::pair<const char*, int>> months{{"Mon", 6}, {"Tue", 9}, {"Wed", 4}, {"Thu", 1},
+                                                    {"Fri", 5}, {"Sat", 8}, {"Sun", 2}};
+    for (const auto& [name, month] : months) {
+        QTest::addRow("%s start, Sunday first, bare", name) << 2026 << month << 7 << 0 << false;
+        QTest::addRow("%s start, Monday first, day names and weeks", name) << 2026 << month << 1 << 1 << true;
+    }
+    QTest::newRow("Sunday start, Saturday first, long names") << 2026 << 3 << 6 << 3 << false;
+    QTest::newRow("leap February 2024, Thursday first") << 2024 << 2 << 4 << 2 << true;
+}
+
+void TestCalendarModel::grid()
+{
+    QFETCH(int, year);
+    QFETCH(int, month);
+    QFETCH(int, firstDay);
+    QFETCH(int, headerFormat);
+    QFETCH(bool, weekNumbers);
+    CCalendarModel model;
+    model.SetHorizontalHeaderFormat(headerFormat);
+    model.SetWeekNumbersShown(weekNumbers);
+    model.SetFirstColumnDay(static_cast<Qt::DayOfWeek>(firstDay));
+    model.ShowMonth(year, month);
+    const int firstRow = headerFormat != 0 ? 1 : 0;
+    const int firstColumn = weekNumbers ? 1 : 0;
+    QCOMPARE(model.rowCount(), firstRow + 6);
+    QCOMPARE(model.columnCount(), firstColumn + 7);
+
+    QDate expected = FirstOnPage(year, month, static_cast<Qt::DayOfWeek>(firstDay));
+    for (int week = 0; week < 6; ++week) {
+        for (int weekday = 0; weekday < 7; ++weekday) {
+            const int row = firstRow + week;
+            const int column = firstColumn + weekday;
+            QCOMPARE(model.DateForCell(row, column), expected);
+            QCOMPARE(model.DayOfWeekForColumn(column), static_cast<Qt::DayOfWeek>(expected.dayOfWeek()));
+            int foundRow = -1;
+            int foundColumn = -1;
+            model.CellForDate(expected, &foundRow, &foundColumn);
+            QCOMPARE(foundRow, row);
+            QCOMPARE(foundColumn, column);
+            QCOMPARE(model.data(model.index(row, column), Qt::DisplayRole).toInt(), expected.day());
+            expected = expected.addDays(1);
+        }
+        if (weekNumbers) {
+            const QDate monday = model.DateForCell(firstRow + week, model.ColumnForDayOfWeek(Qt::Monday));
+            QCOMPARE(model.data(model.index(firstRow + week, 0), Qt::DisplayRole).toInt(),
+                     monday.weekNumber());
+        }
+    }
+    // Header cells and the days just off the page have no date.
+    if (firstRow == 1)
+        QVERIFY(!model.DateForCell(0, firstColumn).isValid());
+    if (firstColumn == 1)
+        QVERIFY(!model.DateForCell(firstRow, 0).isValid());
+    QVERIFY(!model.DateForCell(firstRow + 6, firstColumn).isValid());
+    int row = 0;
+    int column = 0;
+    model.CellForDate(expected, &row, &column);
+    QCOMPARE(row, -1);
+    QCOMPARE(column, -1);
+    model.CellForDate(FirstOnPage(year, month, static_cast<Qt::DayOfWeek>(firstDay)).addDays(-1), &row,
+                      &column);
+    QCOMPARE(row, -1);
+    QCOMPARE(column, -1);
+}
+
+void TestCalendarModel::leapYears_data()
+{
+    QTest::addColumn<int>("year");
+    QTest::addColumn<int>("lastDay");
+    QTest::newRow("2024 leap") << 2024 << 29;
+    QTest::newRow("2023 common") << 2023 << 28;
+    QTest::newRow("2100 century, common") << 2100 << 28;
+    QTest::newRow("2000 fourth century, leap") << 2000 << 29;
+}
+
+void TestCalendarModel::leapYears()
+{
+    QFETCH(int, year);
+    QFETCH(int, lastDay);
+    CCalendarModel model;
+    model.ShowMonth(year, 2);
+    QList<int> february;
+    for (int row = 0; row < model.rowCount(); ++row)
+        for (int column = 0; column < model.columnCount(); ++column) {
+            const QDate date = model.DateForCell(row, column);
+            if (date.month() == 2)
+                february.append(date.day());
+        }
+    QCOMPARE(february.size(), lastDay);
+    QCOMPARE(february.last(), lastDay);
+    int row = -1;
+    int column = -1;
+    model.CellForDate(QDate(year, 3, 1), &row, &column);
+    QVERIFY(row >= 0);
+    QCOMPARE(model.DateForCell(row, column), QDate(year, 3, 1));
+}
+
+void TestCalendarModel::blankOtherMonths()
+{
+    CCalendarView view;
+    CCalendarModel model;
+    view.setModel(&model);
+    model.SetView(&view);
+    model.SetWeekNumbersShown(false);
+    model.ShowMonth(2026, 12); // starts on a Tuesday: Sunday 29 and Monday 30 November before it
+    model.SetShowOtherMonthDays(false);
+    QVERIFY(!model.DateForCell(1, 0).isValid());
+    QVERIFY(!model.DateForCell(1, 1).isValid());
+    QCOMPARE(model.DateForCell(1, 2), QDate(2026, 12, 1));
+    QCOMPARE(model.data(model.index(1, 0), Qt::DisplayRole).toString(), QString());
+    QCOMPARE(model.data(model.index(1, 0), Qt::BackgroundRole).value<QColor>(),
+             view.palette().color(QPalette::Active, QPalette::Window));
+    QCOMPARE(model.flags(model.index(1, 0)), model.flags(model.index(1, 2)));
+    int row = -1;
+    int column = -1;
+    model.CellForDate(QDate(2026, 11, 30), &row, &column);
+    QCOMPARE(row, 1);
+    QCOMPARE(column, 1);
+    model.SetShowOtherMonthDays(true);
+    QCOMPARE(model.DateForCell(1, 0), QDate(2026, 11, 29));
+    QCOMPARE(model.data(model.index(1, 0), Qt::ForegroundRole).value<QColor>(),
+             view.palette().color(QPalette::Disabled, QPalette::Text));
+}
+
+void TestCalendarModel::rangeEnds()
+{
+    CCalendarModel model;
+    QCOMPARE(model.m_minimumDate, QDate::fromJulianDay(1));
+    QCOMPARE(model.m_maximumDate, QDate(7999, 12, 31));
+    model.SetWeekNumbersShown(false);
+    model.SetHorizontalHeaderFormat(0);
+
+    // The last page: the days after the maximum are shown but cannot be chosen.
+    model.ShowMonth(7999, 12);
+    int row = -1;
+    int column = -1;
+    model.CellForDate(QDate(7999, 12, 31), &row, &column);
+    QVERIFY(row >= 0);
+    QVERIFY(model.flags(model.index(row, column)) & Qt::ItemIsEnabled);
+    model.CellForDate(QDate(8000, 1, 1), &row, &column);
+    QVERIFY(row >= 0);
+    QCOMPARE(model.flags(model.index(row, column)), Qt::NoItemFlags);
+
+    // The first page starts at Julian day 1; the days before it are off limits.
+    const QDate first = QDate::fromJulianDay(1);
+    model.ShowMonth(first.year(), first.month());
+    QVERIFY(model.ReferenceDate().isValid());
+    model.CellForDate(first, &row, &column);
+    QVERIFY(row >= 0);
+    QCOMPARE(model.DateForCell(row, column), first);
+    QVERIFY(model.flags(model.index(row, column)) & Qt::ItemIsSelectable);
+    model.CellForDate(first.addDays(-1), &row, &column);
+    QVERIFY(row >= 0);
+    QCOMPARE(model.flags(model.index(row, column)), Qt::NoItemFlags);
+
+    model.SetDate(QDate(9000, 1, 1));
+    QCOMPARE(model.m_date, QDate(7999, 12, 31));
+    model.SetDate(first.addDays(-10));
+    QCOMPARE(model.m_date, first);
+}
+
+void TestCalendarModel::setters()
+{
+    CCalendarModel model;
+    QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+    model.SetDate(QDate(2026, 5, 5));
+    model.SetRange(QDate(2026, 6, 30), QDate(2026, 6, 1));
+    QCOMPARE(model.m_minimumDate, QDate(2026, 6, 1));
+    QCOMPARE(model.m_maximumDate, QDate(2026, 6, 30));
+    QCOMPARE(model.m_date, QDate(2026, 6, 1));
+    QCOMPARE(changed.count(), 1);
+
+    model.SetMinimumDate(QDate(2026, 7, 15));
+    QCOMPARE(model.m_maximumDate, QDate(2026, 7, 15));
+    QCOMPARE(model.m_date, QDate(2026, 7, 15));
+    model.SetMaximumDate(QDate(2026, 1, 1));
+    QCOMPARE(model.m_minimumDate, QDate(2026, 1, 1));
+    QCOMPARE(model.m_date, QDate(2026, 1, 1));
+    const int before = changed.count();
+    model.SetMinimumDate(QDate());
+    QCOMPARE(changed.count(), before);
+}
+
+void TestCalendarModel::cellRoles()
+{
+    CCalendarView view;
+    CCalendarModel model;
+    view.setModel(&model);
+    model.SetView(&view);
+    view.setLocale(QLocale(QLocale::English, QLocale::UnitedStates));
+    model.ShowMonth(2026, 12);
+    model.SetWeekNumbersShown(false);
+    QCOMPARE(model.data(model.index(0, 0), Qt::DisplayRole).toString(), QStringLiteral("Sun"));
+    model.SetHorizontalHeaderFormat(3);
+    QCOMPARE(model.data(model.index(0, 1), Qt::DisplayRole).toString(), QStringLiteral("Monday"));
+    view.setLocale(QLocale(QLocale::Chinese, QLocale::China));
+    model.SetHorizontalHeaderFormat(2);
+    QCOMPARE(model.data(model.index(0, 0), Qt::DisplayRole).toString(), QStringLiteral("\u5468\u65e5"));
+
+    // Day and date formats meet in the cell: weekday colour, then the date's own tooltip.
+    QTextCharFormat saturday;
+    saturday.setForeground(Qt::red);
+    model.m_dayFormats.insert(Qt::Saturday, saturday);
+    QTextCharFormat note;
+    note.setToolTip(QStringLiteral("Audit"));
+    model.m_dateFormats.insert(QDate(2026, 12, 12), note);
+    int row = -1;
+    int column = -1;
+    model.CellForDate(QDate(2026, 12, 12), &row, &column);
+    QCOMPARE(model.data(model.index(row, column), Qt::ForegroundRole).value<QColor>(), QColor(Qt::red));
+    QCOMPARE(model.data(model.index(row, column), Qt::ToolTipRole).toString(), QStringLiteral("Audit"));
+    QCOMPARE(model.data(model.index(row, column), Qt::BackgroundRole).value<QColor>(),
+             view.palette().color(QPalette::Active, QPalette::Base));
+    model.SetMinimumDate(QDate(2026, 12, 13));
+    QCOMPARE(model.data(model.index(row, column), Qt::BackgroundRole).value<QColor>(),
+             view.palette().color(QPalette::Active, QPalette::Window));
+}
+
+VARROW_TEST_MAIN(TestCalendarModel, QApplication)
+#include "tst_gui_calendarmodel.moc"

@@ -1,0 +1,19 @@
+#include "widgets/calendar/CTimeEdit.h"
+
+CTimeEdit::CTimeEdit(QWidget* parent) : QTimeEdit(parent)
+{
+    // Schedules are kept to the second, in the same 24-hour form whatever the language.
+    setDisplayFormat(QStringLiteral("hh:mm:ss"));
+}
+
+CTimeEdit::~CTimeEdit() = default;
+
+void CTimeEdit::setUserDisabled(bool b)
+{
+    setDisabled(b);
+}
+
+void CTimeEdit::setUserEnabled(bool b)
+{
+    setEnabled(b);
+}
