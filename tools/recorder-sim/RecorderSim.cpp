@@ -25,6 +25,13 @@ int64_t NowMs()
         .count();
 }
 
+int64_t NowNs()
+{
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
 bool SendAll(int fd, const uint8_t* data, size_t size)
 {
     while (size > 0) {
@@ -524,6 +531,7 @@ void CRecorderSim::ServePlayback(int fd, CFrameReader& reader, const std::vector
     bool stalled = false;
     int64_t sent = 0;
     int64_t startMs = 0;
+    int64_t firstNs = 0;
     FrameHeader header;
     std::vector<uint8_t> payload;
     for (;;) {
@@ -607,9 +615,15 @@ void CRecorderSim::ServePlayback(int fd, CFrameReader& reader, const std::vector
             EncodeHeader(frame.data(), PlayData,
                          sent < kSimHeaderBlockSize ? NET_DVR_DATA_HEADER : NET_DVR_DATA_STREAM, uint32_t(n));
             content->Fill(sent, frame.data() + kHeaderSize, size_t(n));
+            if (sent == 0)
+                firstNs = NowNs();
             if (!SendAll(fd, frame.data(), kHeaderSize + size_t(n)))
                 break;
             sent += n;
+            if (sent == total) {
+                std::lock_guard lock(m_mutex);
+                Log({QStringLiteral("sent"), channel, 0, sent, true, firstNs, NowNs()});
+            }
         }
         if (dropAt >= 0 && sent >= dropAt)
             break;

@@ -20,7 +20,7 @@
 #include <vector>
 
 // One request as the recorder saw it. Op is one of "login", "logout", "find", "next", "play-open", "start",
-// "speed", "position", "stop", "capture".
+// "speed", "position", "stop", "capture", and "sent" once a play-back's whole range was sent.
 struct SimCall
 {
     QString Op;
@@ -28,6 +28,8 @@ struct SimCall
     int Code = 0;     // find: file type; next: result; speed: control code; capture: picture size
     qint64 Value = 0; // speed: value; position: the answer; play-open: range length
     bool Ok = true;
+    qint64 FirstNs = 0; // "sent": steady-clock times of the first and the last block sent
+    qint64 LastNs = 0;
 };
 
 // What is open on the recorder right now.
