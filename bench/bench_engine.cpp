@@ -1,10 +1,10 @@
 // Scheduled backups through the whole engine on the real clock: 1 plan, then 8 plans at once, each plan two
 // channels with two 64 MiB recordings, from simulated recorders at unlimited rate on loopback into the
 // storage layer. Beside them, with as many streams at once, the two raw paths of the same bytes: play-back
-// through the device layer into a callback that only counts, and writes through the storage layer. Each figure
-// is an aggregate: all bytes over the time in which at least one stream flowed (each file timed from its first
-// block to its last on the sending side), so the engine's fixed one-second waits between files count only
-// where no other stream fills them.
+// through the device layer into a callback that only counts, and writes through the storage layer. Each
+// figure is an aggregate: all bytes over the time in which at least one stream flowed (each file timed from
+// its first block to its last on the sending side), so the engine's fixed one-second waits between files
+// count only where no other stream fills them.
 
 #include "app/CreateStorage.h"
 #include "engine/ControlThread.h"
@@ -189,8 +189,8 @@ double RawPlayback(int streams, const QDate& yesterday)
     CSimRecorders raw(3000, 5000);
     std::vector<std::thread> threads;
     for (int s = 0; s < streams; ++s) {
-        CRecorderSim* sim = raw.Add(
-            CSimRecorders::MakeConfig(kChannels, QList<qint64>(kFiles, kFileBytes), yesterday, quint64(s + 1)));
+        CRecorderSim* sim = raw.Add(CSimRecorders::MakeConfig(kChannels, QList<qint64>(kFiles, kFileBytes),
+                                                              yesterday, quint64(s + 1)));
         threads.emplace_back([sim, yesterday] { PlayAll(*sim, yesterday); });
     }
     for (std::thread& t : threads)

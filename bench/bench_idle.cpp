@@ -45,8 +45,8 @@ int main(int argc, char** argv)
     g_pSysInfoManage = model.get();
     CRecorderSim* sim = recorders.Add(CSimRecorders::MakeConfig(kPlans, {}, QDate::currentDate()));
     const int flow = -1;
-    if (sim == nullptr || model->AddDevice(sim->AddressBytes().constData(), sim->Port(), "admin", "12345", &flow,
-                                           "Recorder", "", 0) != ADD_DEVICE_OK) {
+    if (sim == nullptr || model->AddDevice(sim->AddressBytes().constData(), sim->Port(), "admin", "12345",
+                                           &flow, "Recorder", "", 0) != ADD_DEVICE_OK) {
         std::fprintf(stderr, "cannot register the recorder\n");
         return 1;
     }
@@ -76,8 +76,9 @@ int main(int argc, char** argv)
     const double elapsed = double(wall.nsecsElapsed()) / 1e9;
     plans.clear();
     g_pSysInfoManage = nullptr;
-    std::printf("%d idle plans for %.1f s on the real clock: %.3f s of CPU, %.3f %% of one core (target under "
-                "0.5 %%)\n",
-                kPlans, elapsed, cpu, 100.0 * cpu / elapsed);
+    std::printf(
+        "%d idle plans for %.1f s on the real clock: %.3f s of CPU, %.3f %% of one core (target under "
+        "0.5 %%)\n",
+        kPlans, elapsed, cpu, 100.0 * cpu / elapsed);
     return 0;
 }

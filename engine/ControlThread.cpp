@@ -114,10 +114,12 @@ void CControlThread::run()
         }
 
         const QDate today = m_curDateTime.date();
-        m_startDateTime = LocalTimeOnOrAfter(today, QTime(entry->TaskStartTime.Hour, entry->TaskStartTime.Minute,
-                                                          entry->TaskStartTime.Second));
+        m_startDateTime =
+            LocalTimeOnOrAfter(today, QTime(entry->TaskStartTime.Hour, entry->TaskStartTime.Minute,
+                                            entry->TaskStartTime.Second));
         m_stopDateTime = m_startDateTime.addSecs(qint64(entry->Duration) * 3600);
-        if (m_startDateTime <= m_curDateTime && m_curDateTime < m_stopDateTime && m_startDateTime != m_closedStart) {
+        if (m_startDateTime <= m_curDateTime && m_curDateTime < m_stopDateTime &&
+            m_startDateTime != m_closedStart) {
             m_yesterday = false;
             if (!CtrlDownload())
                 return;
@@ -132,9 +134,9 @@ void CControlThread::run()
             const SCHEDULE_WEEKDAY* before = ChooseEntry(yesterday);
             if (before == nullptr)
                 continue;
-            m_startDateTime = LocalTimeOnOrAfter(
-                today.addDays(-1),
-                QTime(before->TaskStartTime.Hour, before->TaskStartTime.Minute, before->TaskStartTime.Second));
+            m_startDateTime = LocalTimeOnOrAfter(today.addDays(-1), QTime(before->TaskStartTime.Hour,
+                                                                          before->TaskStartTime.Minute,
+                                                                          before->TaskStartTime.Second));
             m_stopDateTime = m_startDateTime.addSecs(qint64(before->Duration) * 3600);
             if (m_startDateTime <= m_curDateTime && m_curDateTime < m_stopDateTime &&
                 m_startDateTime != m_closedStart && !CtrlDownload())

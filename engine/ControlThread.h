@@ -24,7 +24,8 @@ public:
     ~CControlThread() override;
 
     int Group() const { return m_group; }
-    // Starts a run (after ending one still on); QThread::start does the same for a thread that is not running.
+    // Starts a run (after ending one still on); QThread::start does the same for a thread that is not
+    // running.
     void Start();
     // Ends every wait of the run at once, and a task writer's run with it; never carried over to a later run.
     void Stop();
@@ -72,6 +73,6 @@ private:
     QDateTime m_closedStart;
 };
 
-// The local time of `time` on `date`, or, when that falls in a daylight-saving gap, the first valid time after
-// it.
+// The local time of `time` on `date`, or, when that falls in a daylight-saving gap, the first valid time
+// after it.
 QDateTime LocalTimeOnOrAfter(const QDate& date, const QTime& time);

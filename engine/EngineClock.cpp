@@ -103,7 +103,8 @@ bool CEngineClock::Sleep(qint64 ms, const CStopEvent* stop) const
         if (left <= 0)
             return true;
         const qint64 slice = std::min(left, kLongestSliceMs);
-        if (stop != nullptr ? stop->WaitFor(slice) : (QThread::msleep(static_cast<unsigned long>(slice)), false))
+        if (stop != nullptr ? stop->WaitFor(slice)
+                            : (QThread::msleep(static_cast<unsigned long>(slice)), false))
             return false;
     }
 }

@@ -161,8 +161,8 @@ void CExecuteThread::run()
             continue;
         }
         m_skipList.removeAll(name);
-        m_recordName = storedAddress + '_' + QByteArray::number(device.Port) + '_' +
-                       QByteArray::number(ref.CameraIndex);
+        m_recordName =
+            storedAddress + '_' + QByteArray::number(device.Port) + '_' + QByteArray::number(ref.CameraIndex);
         m_iChannelDownload = 0;
         Q_EMIT ChannelDownloadSize(m_group, m_isPast, 0);
 

@@ -43,8 +43,8 @@ public:
     void Uninit();
 
     // Opens the record of one key under a record name, on the root with the most room. False when the disks
-    // are full (stop mode, or nothing left to overwrite), the key or name is bad, the stored file's path would
-    // not fit a search answer (so it could never be found), or the same record is open already.
+    // are full (stop mode, or nothing left to overwrite), the key or name is bad, the stored file's path
+    // would not fit a search answer (so it could never be found), or the same record is open already.
     bool OpenChannelRecord(const char* name, int reserved, const CHANNEL_RECORD_KEY* key);
     // Appends a header (type 1) or stream block (type 2). When the record's root has no room left, the record
     // moves to another root that has room for all of it; failing that, overwrite mode deletes the oldest

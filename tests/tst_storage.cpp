@@ -12,6 +12,8 @@
 #include <QTemporaryDir>
 
 #include <atomic>
+#include <cerrno>
+#include <cstring>
 #include <thread>
 
 namespace {
@@ -63,7 +65,7 @@ QByteArray Block(int seed, int index, int size)
 RECORD_SEARCH_COND Cond(const char* name, STOWELINE_TIME from, STOWELINE_TIME to, int type = 0)
 {
     RECORD_SEARCH_COND cond;
-    std::strncpy(cond.RecordName, name, sizeof(cond.RecordName) - 1);
+    std::memcpy(cond.RecordName, name, std::min(std::strlen(name), sizeof(cond.RecordName)));
     cond.StartTime = from;
     cond.EndTime = to;
     cond.FileType = type;
@@ -110,11 +112,15 @@ private Q_SLOTS:
     void twoWritersOfOneName();
     void overwriteDeletesOldestClosedNeverOpen();
     void stopModeRefusesAndFails();
+    void severalRootsShareTheRecords_data();
+    void severalRootsShareTheRecords();
+    void outOfSpaceInOverwriteModeOverwritesAndRetries();
     void namesStayInsideTheirRoot();
     void badInputIsRefused();
 
 private:
-    bool Setup(CStowelineClass& s, bool overwrite, STOWELINE_DISKFULL_CALLBACK callback = nullptr);
+    bool Setup(CStowelineClass& s, bool overwrite, STOWELINE_DISKFULL_CALLBACK callback = nullptr,
+               const QStringList& moreRoots = {});
     // Opens, writes the blocks and closes one record; false when any step fails.
     static bool Store(CStowelineClass& s, const char* name, const CHANNEL_RECORD_KEY& key, int seed,
                       int blocks, int blockSize);
@@ -134,11 +140,14 @@ void TestStorage::init()
     g_callbackArg = 0;
 }
 
-bool TestStorage::Setup(CStowelineClass& s, bool overwrite, STOWELINE_DISKFULL_CALLBACK callback)
+bool TestStorage::Setup(CStowelineClass& s, bool overwrite, STOWELINE_DISKFULL_CALLBACK callback,
+                        const QStringList& moreRoots)
 {
     s.SetFreeSpaceProvider(m_quota.Provider());
     STOWELINE_INIT_PARAM param;
     param.DiskPaths.Append(QFile::encodeName(m_drive->path()).constData());
+    for (const QString& root : moreRoots)
+        param.DiskPaths.Append(QFile::encodeName(root).constData());
     param.ReserveMB = 0;
     param.Overwrite = overwrite ? 1 : 0;
     param.DiskFullCallBack = callback;
@@ -367,6 +376,72 @@ void TestStorage::stopModeRefusesAndFails()
     QCOMPARE(AllFiles(m_root).size(), 2);
 }
 
+void TestStorage::severalRootsShareTheRecords_data()
+{
+    QTest::addColumn<bool>("overwrite");
+    QTest::newRow("stop mode") << false;
+    QTest::newRow("overwrite mode") << true;
+}
+
+void TestStorage::severalRootsShareTheRecords()
+{
+    // A full root is not a full set of disks: a record that fills its root moves on to a root with room,
+    // and in overwrite mode nothing old is deleted while there is room elsewhere.
+    QFETCH(bool, overwrite);
+    QTemporaryDir second;
+    m_quota.SetQuota(m_drive->path(), 400 * kKiB);
+    m_quota.SetQuota(second.path(), 360 * kKiB);
+    CStowelineClass s;
+    QVERIFY(Setup(s, overwrite, CountDiskFull, {second.path()}));
+    const char* name = "10.4.4.4_8000_1";
+    QVERIFY(Store(s, name, Key(13, 0, 1), 1, 1, 20 * kKiB)); // an old record, on the roomier first root
+    const CHANNEL_RECORD_KEY moving = Key(13, 2, 3);
+    QVERIFY(s.OpenChannelRecord(name, 0, &moving));          // the first root still has the most room
+    QVERIFY(Store(s, name, Key(13, 4, 5), 2, 6, 50 * kKiB)); // 300 KiB beside it on the same root
+    for (int i = 0; i < 6; ++i) {
+        const QByteArray b = Block(3, i, 50 * kKiB);
+        QVERIFY2(s.WriteChannelRecord(name, 2, reinterpret_cast<const uint8_t*>(b.constData()), 50 * kKiB,
+                                      &moving),
+                 qPrintable(QString::number(i)));
+    }
+    QVERIFY(s.CloseChannelRecord(name, &moving));
+    QCOMPARE(g_callbackCalls.load(), 0);
+    const QStringList found = Search(s, Cond(name, Time(13, 0), Time(13, 23)));
+    QCOMPARE(found.size(), 3);
+    QVERIFY(found[1].startsWith(CStowelineClass::RecordRootOf(second.path())));
+    QCOMPARE(ReadAll(found[1]), Expected(3, 6, 50 * kKiB));
+    QCOMPARE(AllFiles(CStowelineClass::RecordRootOf(second.path())), QStringList{found[1]});
+
+    // A new record starts on the root with the most room, now the first one again.
+    QVERIFY(Store(s, name, Key(13, 6, 7), 4, 1, 10 * kKiB));
+    QVERIFY(Search(s, Cond(name, Time(13, 6), Time(13, 6, 30))).value(0).startsWith(m_root));
+}
+
+void TestStorage::outOfSpaceInOverwriteModeOverwritesAndRetries()
+{
+    // The file system runs out before the estimate does: until the oldest record is gone every write fails
+    // with ENOSPC, as a full disk does. Overwrite mode deletes it and writes again; stop mode fails the
+    // record.
+    for (const bool overwrite : {true, false}) {
+        init();
+        CStowelineClass s;
+        QVERIFY(Setup(s, overwrite, CountDiskFull));
+        const char* name = "10.5.5.5_8000_1";
+        QVERIFY(Store(s, name, Key(14, 0, 1), 1, 1, 1000));
+        QVERIFY(Store(s, name, Key(14, 1, 2), 2, 1, 1000));
+        const QString oldest = Search(s, Cond(name, Time(14, 0), Time(14, 0, 30))).value(0);
+        s.SetWriteFault([oldest](const QString&) { return QFile::exists(oldest) ? ENOSPC : 0; });
+        const bool stored = Store(s, name, Key(14, 2, 3), 3, 2, 1000);
+        QCOMPARE(stored, overwrite);
+        QCOMPARE(QFile::exists(oldest), !overwrite);
+        QCOMPARE(Search(s, Cond(name, Time(14, 0), Time(14, 23))).size(), 2);
+        QCOMPARE(g_callbackCalls.load(), overwrite ? 0 : 1);
+        if (overwrite)
+            QCOMPARE(ReadAll(Search(s, Cond(name, Time(14, 2, 40), Time(14, 3))).value(0)),
+                     Expected(3, 2, 1000));
+    }
+}
+
 void TestStorage::namesStayInsideTheirRoot()
 {
     CStowelineClass s;
@@ -398,9 +473,22 @@ void TestStorage::namesStayInsideTheirRoot()
         QCOMPARE(found.size(), 1);
         QCOMPARE(ReadAll(found[0]), Expected(++seed, 1, 64));
     }
+    // A record the search could not return is refused, never stored unfindable: a name longer than the
+    // search condition's field, or a path longer than one search answer. The longest that fit are found.
     const CHANNEL_RECORD_KEY key = Key(11, 1, 2);
-    QVERIFY(!s.OpenChannelRecord("", 0, &key));
-    QVERIFY(!s.OpenChannelRecord(QByteArray(300, 'a').constData(), 0, &key));
+    const int pathRoom = 259 - int(QFile::encodeName(m_root).size()) - int(strlen("//20240311/")) -
+                         int(strlen("20240311010000_20240311023015_1.rec"));
+    QVERIFY(pathRoom > 60 && pathRoom < 3 * 66);
+    for (const QByteArray& refused :
+         {QByteArray(), QByteArray(129, 'a'), QByteArray(pathRoom / 3 + 1, '#')}) {
+        QVERIFY(!s.OpenChannelRecord(refused.constData(), 0, &key));
+        QCOMPARE(s.GetLastError(), int(STOWELINE_ERR_PARAM));
+    }
+    for (const QByteArray& longest :
+         {QByteArray(std::min(pathRoom, 128), 'a'), QByteArray(pathRoom / 3, '#')}) {
+        QVERIFY(Store(s, longest.constData(), key, 1, 1, 8));
+        QCOMPARE(Search(s, Cond(longest.constData(), Time(11, 0), Time(11, 23))).size(), 1);
+    }
 }
 
 void TestStorage::badInputIsRefused()

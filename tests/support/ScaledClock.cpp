@@ -34,7 +34,8 @@ bool CScaledClock::Sleep(qint64 ms, const CStopEvent* stop) const
         const qint64 real = qMax<qint64>(1, static_cast<qint64>(std::ceil(double(left) / scale)));
         // Short slices, so a jump of the clock is noticed; the stop wakes the wait at once.
         const qint64 slice = qMin<qint64>(real, 5);
-        if (stop != nullptr ? stop->WaitFor(slice) : (QThread::msleep(static_cast<unsigned long>(slice)), false))
+        if (stop != nullptr ? stop->WaitFor(slice)
+                            : (QThread::msleep(static_cast<unsigned long>(slice)), false))
             return false;
     }
 }
