@@ -9,6 +9,7 @@
 #include "tests/support/FakeSmtpServer.h"
 #include "tests/support/TestSupport.h"
 
+#include <QElapsedTimer>
 #include <QSignalSpy>
 
 namespace {
@@ -44,6 +45,7 @@ class TestTaskWrite : public QObject
 
 private Q_SLOTS:
     void clipsMeasuresAndListsEachFileOnce();
+    void unreachableRecorderIsLoggedSignalledAndMailed_data();
     void unreachableRecorderIsLoggedSignalledAndMailed();
     void stopWhileSearchingEndsAndClosesTheSearch();
     void fileTypeMappings();
@@ -113,12 +115,23 @@ void TestTaskWrite::clipsMeasuresAndListsEachFileOnce()
     QVERIFY(f.Recorders().WaitForIdle());
 }
 
+void TestTaskWrite::unreachableRecorderIsLoggedSignalledAndMailed_data()
+{
+    QTest::addColumn<bool>("silent");
+    QTest::newRow("mail server answers") << false;
+    // A mail server that takes the connection and never answers must not hold up the signal or a stop.
+    QTest::newRow("silent mail server") << true;
+}
+
 void TestTaskWrite::unreachableRecorderIsLoggedSignalledAndMailed()
 {
+    QFETCH(bool, silent);
     CEngineFixture f(kNow);
-    CFakeSmtpServer smtp;
+    CFakeSmtpServer::Options options;
+    options.Silent = silent;
+    CFakeSmtpServer smtp(options);
     QVERIFY(smtp.IsListening());
-    SetMailTimeouts({std::chrono::milliseconds(2000), std::chrono::milliseconds(2000)});
+    SetMailTimeouts({std::chrono::milliseconds(2000), std::chrono::milliseconds(silent ? 30000 : 2000)});
     const int device = f.AddDevice(CSimRecorders::MakeConfig(2, {1000}, kDay), "Gate");
     QVERIFY(device >= 0);
     QVERIFY(f.AddPlan(kPlan, {{int16_t(device), 1}, {int16_t(device), 2}}, DayBefore()));
@@ -138,8 +151,28 @@ void TestTaskWrite::unreachableRecorderIsLoggedSignalledAndMailed()
 
     CTaskWrite writer(kPlan, false);
     QSignalSpy failures(&writer, &CTaskWrite::SigConnectDeviceFail);
+    // The page hears of the failure before the mail goes out.
+    int mailsAtFirstSignal = -1;
+    connect(
+        &writer, &CTaskWrite::SigConnectDeviceFail, &writer,
+        [&] {
+            if (mailsAtFirstSignal < 0)
+                mailsAtFirstSignal = smtp.Sessions();
+        },
+        Qt::DirectConnection);
     writer.start();
+    if (silent) {
+        QTRY_VERIFY_WITH_TIMEOUT(failures.size() >= 1, 5000);
+        QElapsedTimer timer;
+        timer.start();
+        writer.stop();
+        QVERIFY(writer.wait(2000));
+        QVERIFY(timer.elapsed() < 2000);
+        SetMailTimeouts(MailTimeouts());
+        return;
+    }
     QVERIFY(writer.wait(kRunLimitMs));
+    QCOMPARE(mailsAtFirstSignal, 0);
     QVERIFY(writer.GetResult());
     QCOMPARE(f.Recorder(device).Calls("login").size(), 6);
     QCOMPARE(CEngineFixture::LogRows("Get Backup Task Work List Failed.Connect Device "), 2);
