@@ -64,6 +64,9 @@ public:
     void SetSilent(bool silent);
     void SetRate(qint64 bytesPerSecond);
     void SetChannelFaults(int channel, const SimChannelFaults& faults);
+    // Takes the faults of another configuration of this recorder (login refusals and delay, silence, rate,
+    // every channel's faults); its recordings stay.
+    void ApplyFaults(const SimRecorderConfig& config);
     SimChannelFaults ChannelFaults(int channel) const;
     void AddRecording(int channel, const SimRecording& recording);
     // Drops every connection and forgets every session, as a restarting recorder would.
