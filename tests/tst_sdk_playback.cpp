@@ -5,6 +5,7 @@
 #include "tests/support/SimRecorders.h"
 #include "tests/support/TestSupport.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 
 #include <atomic>
@@ -66,6 +67,8 @@ private Q_SLOTS:
     void playbackDeliversExactlyTheReportedRange();
     void rangeAcrossTwoRecordingsAndNoData();
     void nothingArrivesAfterStopReturns();
+    void stopFromInsideTheCallbackDoesNotWait();
+    void lateAnswersAndUnrepresentableLengths();
     void droppedConnectionFailsThePositionRead();
     void stalledStreamTimesOutAndStopReturns();
     void injectedPositionsAndRefusedStarts();
@@ -166,6 +169,7 @@ void TestSdkPlayback::playbackDeliversExactlyTheReportedRange()
     CSimRecorders sims;
     SimRecorderConfig config = CSimRecorders::MakeConfig(1, {3600 * 1000 + 17}, kDay, 42);
     config.Rate = 4 << 20; // slow enough that the position is seen rising
+    config.Channel(1).Faults.DataBeforeStart = true; // out of turn: never the caller's to write
     CRecorderSim* sim = sims.Add(config);
     QVERIFY(sim);
     const int login = NET_DVR_Login_V30("127.0.0.1", sim->Port(), "admin", "12345", nullptr);
@@ -269,6 +273,68 @@ void TestSdkPlayback::nothingArrivesAfterStopReturns()
     NET_DVR_Logout_V30(login);
     QVERIFY(sims.WaitForIdle());
     QCOMPARE(sim->Calls(QStringLiteral("stop")).size(), 5);
+}
+
+void TestSdkPlayback::stopFromInsideTheCallbackDoesNotWait()
+{
+    // The stop's answer could only be read by the thread that runs the callback: waiting for it would hold
+    // the stream for the whole answer time-out.
+    CSimRecorders sims(1000, 3000);
+    CRecorderSim* sim = sims.Add(CSimRecorders::MakeConfig(1, {1 << 22}, kDay));
+    QVERIFY(sim);
+    const int login = NET_DVR_Login_V30("127.0.0.1", sim->Port(), "admin", "12345", nullptr);
+    const NET_DVR_TIME start = SdkTime(2024, 5, 1, 8, 0, 0);
+    const NET_DVR_TIME stop = SdkTime(2024, 5, 1, 9, 0, 0);
+    struct CStopper
+    {
+        int play = -1;
+        std::atomic<qint64> stopMs{-1};
+    } stopper;
+    stopper.play = NET_DVR_PlayBackByTime(login, 1, &start, &stop, nullptr);
+    NET_DVR_SetPlayDataCallBack(
+        stopper.play,
+        [](int32_t, uint32_t, uint8_t*, uint32_t, void* user) {
+            auto* self = static_cast<CStopper*>(user);
+            if (self->stopMs >= 0)
+                return;
+            QElapsedTimer timer;
+            timer.start();
+            NET_DVR_StopPlayBack(self->play);
+            self->stopMs = timer.elapsed();
+        },
+        &stopper);
+    NET_DVR_PlayBackControl(stopper.play, NET_DVR_PLAY_START, 0, nullptr);
+    QTRY_VERIFY(stopper.stopMs >= 0);
+    QVERIFY2(stopper.stopMs < 1000, qPrintable(QString::number(stopper.stopMs)));
+    NET_DVR_Logout_V30(login);
+    QVERIFY(sims.WaitForIdle());
+}
+
+void TestSdkPlayback::lateAnswersAndUnrepresentableLengths()
+{
+    CSimRecorders sims(1000, 300);
+    SimRecorderConfig config = CSimRecorders::MakeConfig(1, {1000}, kDay);
+    config.Channel(1).Faults.ReportedLength = -1; // 2^64 - 1 on the wire
+    config.Channel(1).Faults.PositionDelayMs = 600;
+    CRecorderSim* sim = sims.Add(config);
+    QVERIFY(sim);
+    const int login = NET_DVR_Login_V30("127.0.0.1", sim->Port(), "admin", "12345", nullptr);
+    const NET_DVR_TIME start = SdkTime(2024, 5, 1, 8, 0, 0);
+    const NET_DVR_TIME stop = SdkTime(2024, 5, 1, 9, 0, 0);
+    const int play = NET_DVR_PlayBackByTime(login, 1, &start, &stop, nullptr);
+    QVERIFY(play >= 0);
+    int64_t length = 0;
+    QVERIFY(!NET_DVR_PlayBackControl_V40(play, NET_DVR_PLAY_GET_LENGTH, nullptr, 0, &length, nullptr));
+    // The first answer comes after the time-out; it must not pass for the second request's.
+    int position = -7;
+    QVERIFY(!NET_DVR_PlayBackControl_V40(play, NET_DVR_PLAY_GET_POS, nullptr, 0, &position, nullptr));
+    QCOMPARE(NET_DVR_GetLastError(), uint32_t(NET_DVR_NETWORK_RECV_TIMEOUT));
+    QTest::qWait(500);
+    QVERIFY(!NET_DVR_PlayBackControl_V40(play, NET_DVR_PLAY_GET_POS, nullptr, 0, &position, nullptr));
+    QCOMPARE(position, -7);
+    NET_DVR_StopPlayBack(play);
+    NET_DVR_Logout_V30(login);
+    QVERIFY(sims.WaitForIdle());
 }
 
 void TestSdkPlayback::droppedConnectionFailsThePositionRead()

@@ -548,13 +548,6 @@ void CRecorderSim::ServePlayback(int fd, CFrameReader& reader, const std::vector
         return;
     }
     std::vector<uint8_t> frame(kHeaderSize + kStreamBlock);
-    if (faultsAtOpen.DataBeforeStart && total > 0) {
-        // A block out of turn; the real stream still starts from the first byte once asked to.
-        const int64_t n = std::min<int64_t>(total, kSimHeaderBlockSize);
-        EncodeHeader(frame.data(), PlayData, NET_DVR_DATA_HEADER, uint32_t(n));
-        content->Fill(0, frame.data() + kHeaderSize, size_t(n));
-        SendAll(fd, frame.data(), kHeaderSize + size_t(n));
-    }
     const int idle = Config().IdleTimeoutMs;
     bool started = false;
     bool stalled = false;
@@ -630,6 +623,14 @@ void CRecorderSim::ServePlayback(int fd, CFrameReader& reader, const std::vector
                 release(); // counted down before the answer, so a returned stop leaves the counter right
             if (answerDelayMs > 0)
                 std::this_thread::sleep_for(std::chrono::milliseconds(answerDelayMs));
+            if (faultsAtOpen.DataBeforeStart && !started && total > 0) {
+                // A block out of turn, ahead of an answer before the start; the real stream still begins at
+                // the first byte once it is asked for.
+                const int64_t n = std::min<int64_t>(total, kSimHeaderBlockSize);
+                EncodeHeader(frame.data(), PlayData, NET_DVR_DATA_HEADER, uint32_t(n));
+                content->Fill(0, frame.data() + kHeaderSize, size_t(n));
+                SendAll(fd, frame.data(), kHeaderSize + size_t(n));
+            }
             if (!Answer(fd, std::move(answer)) || end)
                 break;
             continue;

@@ -25,7 +25,7 @@ struct SimChannelFaults
     int SearchBusy = 0;                    // "still searching" answers before each search result
     int FindRefusals = 0;                  // searches refused
     std::optional<qint64> ReportedLength;  // the play-back's length as answered (negative: as unsigned)
-    bool DataBeforeStart = false;          // a stream block goes out before the start is answered
+    bool DataBeforeStart = false;          // a stream block goes out ahead of each answer before the start
     int PositionDelayMs = 0;               // each position answer comes this late
 };
 
