@@ -168,7 +168,7 @@ void TestSdkPlayback::playbackDeliversExactlyTheReportedRange()
 {
     CSimRecorders sims;
     SimRecorderConfig config = CSimRecorders::MakeConfig(1, {3600 * 1000 + 17}, kDay, 42);
-    config.Rate = 4 << 20; // slow enough that the position is seen rising
+    config.Rate = 4 << 20;                           // slow enough that the position is seen rising
     config.Channel(1).Faults.DataBeforeStart = true; // out of turn: never the caller's to write
     CRecorderSim* sim = sims.Add(config);
     QVERIFY(sim);

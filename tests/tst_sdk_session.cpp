@@ -7,6 +7,7 @@
 #include <QElapsedTimer>
 
 #include <arpa/inet.h>
+#include <poll.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <thread>
@@ -20,6 +21,7 @@ private Q_SLOTS:
     void loginRightAndWrong();
     void loginRefusedTimesThenAccepted();
     void closedAndSilentPortsFailWithinTheirTimeOuts();
+    void simulatorClosesBadIdleAndSurplusConnections();
     void ipChannelBlockAndCompression();
     void handlesAreNeverReusedAndUnknownLogoutDoesNothing();
     void lastErrorIsPerThread();
@@ -114,6 +116,48 @@ void TestSdkSession::closedAndSilentPortsFailWithinTheirTimeOuts()
     QCOMPARE(NET_DVR_FindFile_V30(login, nullptr), -1);
     NET_DVR_Logout_V30(login);
     QVERIFY(sims.WaitForIdle());
+}
+
+void TestSdkSession::simulatorClosesBadIdleAndSurplusConnections()
+{
+    SimRecorderConfig config;
+    config.IdleTimeoutMs = 1000;
+    config.MaxConnections = 2;
+    CSimRecorders sims;
+    CRecorderSim* sim = sims.Add(config);
+    QVERIFY(sim);
+    auto connectRaw = [&] {
+        const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        address.sin_port = htons(sim->Port());
+        ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address));
+        return fd;
+    };
+    // True when the recorder closed the connection within the time.
+    auto closedWithin = [](int fd, int ms) {
+        pollfd p{fd, POLLIN, 0};
+        char byte;
+        return ::poll(&p, 1, ms) == 1 && ::recv(fd, &byte, 1, 0) <= 0;
+    };
+    const uint8_t garbage[12] = {'G', 'E', 'T', ' ', '/', ' ', 'H', 'T', 'T', 'P', '/', '1'};
+    uint8_t endless[12];
+    SdkWire::EncodeHeader(endless, SdkWire::Login, 0, 0xFFFFFFFFu); // a payload no recorder takes
+    for (const uint8_t* frame : {garbage, static_cast<const uint8_t*>(endless)}) {
+        const int fd = connectRaw();
+        QCOMPARE(::send(fd, frame, 12, MSG_NOSIGNAL), ssize_t(12));
+        QVERIFY(closedWithin(fd, 300));
+        ::close(fd);
+    }
+    const int first = connectRaw(), second = connectRaw();
+    QTest::qWait(50);
+    const int surplus = connectRaw();
+    QVERIFY(closedWithin(surplus, 300));
+    QVERIFY(!closedWithin(first, 0) && !closedWithin(second, 0));
+    QVERIFY(closedWithin(first, 3000) && closedWithin(second, 3000)); // idle
+    for (int fd : {first, second, surplus})
+        ::close(fd);
 }
 
 void TestSdkSession::ipChannelBlockAndCompression()

@@ -45,6 +45,8 @@ class TestTaskWrite : public QObject
 
 private Q_SLOTS:
     void clipsMeasuresAndListsEachFileOnce();
+    void recorderFaultsFallBack_data();
+    void recorderFaultsFallBack();
     void unreachableRecorderIsLoggedSignalledAndMailed_data();
     void unreachableRecorderIsLoggedSignalledAndMailed();
     void stopWhileSearchingEndsAndClosesTheSearch();
@@ -112,6 +114,59 @@ void TestTaskWrite::clipsMeasuresAndListsEachFileOnce()
     QCOMPARE(task.TotalChannelSize, total);
     QCOMPARE(sim.Calls("play-open").size(), 3);
     QCOMPARE(sim.Calls("find").size(), 2);
+    QVERIFY(f.Recorders().WaitForIdle());
+}
+
+void TestTaskWrite::recorderFaultsFallBack_data()
+{
+    // A recorder that misbehaves in one way; what the list then holds for a file cut from 10:00 to 10:30.
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<int>("files"); // -1: the channel gets no task
+    QTest::newRow("length 0") << "length 0" << 1;
+    QTest::newRow("negative length") << "length -5" << 1;
+    QTest::newRow("length above the found size") << "length 99999999" << 1;
+    QTest::newRow("search refused") << "search" << -1;
+    QTest::newRow("login slower than the time-out") << "login" << -1;
+}
+
+void TestTaskWrite::recorderFaultsFallBack()
+{
+    QFETCH(QString, fault);
+    QFETCH(int, files);
+    CEngineFixture f(kNow);
+    SimRecorderConfig config;
+    config.AnalogChannels = 1;
+    config.AddRecording(1, At(0, 9, 0), At(0, 11, 0), 0, 72000);
+    SimChannelFaults& faults = config.Channel(1).Faults;
+    if (fault.startsWith("length"))
+        faults.ReportedLength = fault.section(' ', 1).toLongLong();
+    const int device = f.AddDevice(config, "Gate");
+    QVERIFY(device >= 0);
+    SCHEDULE_WEEKDAY entry = DayBefore();
+    entry.FileStartTime = {10, 0, 0};
+    entry.FileEndTime = {10, 30, 0};
+    QVERIFY(f.AddPlan(kPlan, {{int16_t(device), 1}}, entry));
+    CRecorderSim& sim = f.Recorder(device);
+    faults.FindRefusals = fault == "search" ? -1 : 0;
+    sim.SetChannelFaults(1, faults);
+    if (fault == "login") {
+        NET_DVR_SetTimeouts(1000, 200);
+        SimRecorderConfig slow = sim.Config();
+        slow.LoginDelayMs = 400;
+        sim.ApplyFaults(slow);
+    }
+
+    CTaskWrite writer(kPlan, false);
+    writer.start();
+    QVERIFY(writer.wait(kRunLimitMs));
+    const QList<TASK_INFO>& list = f.Model().TaskList(kPlan, 0);
+    QCOMPARE(list.size(), files < 0 ? 0 : 1);
+    QCOMPARE(writer.GetResult(), fault == "login");
+    if (files > 0) {
+        // The found size (the whole recording's play-back) bounds every figure the recorder gives.
+        QCOMPARE(list[0].FileList.size(), files);
+        QCOMPARE(list[0].FileList[0].FileSize, 72000 + kSimHeaderBlockSize);
+    }
     QVERIFY(f.Recorders().WaitForIdle());
 }
 

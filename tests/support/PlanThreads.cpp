@@ -9,8 +9,8 @@ CPlanThreads::CPlanThreads(int group) : control(group), current(group, 0), overd
     QObject::connect(&control, &CControlThread::StopWork, &current, &CExecuteThread::stop,
                      Qt::DirectConnection);
     QObject::connect(
-        &control, &CControlThread::pastStartWork, &overdue, [this] { static_cast<QThread&>(overdue).start(); },
-        Qt::DirectConnection);
+        &control, &CControlThread::pastStartWork, &overdue,
+        [this] { static_cast<QThread&>(overdue).start(); }, Qt::DirectConnection);
     QObject::connect(&control, &CControlThread::pastStopWork, &overdue, &CExecuteThread::stop,
                      Qt::DirectConnection);
 }

@@ -22,11 +22,11 @@ struct SimChannelFaults
     int InjectedPositionTimes = 0; // ... this many times
     qint64 StallAfterBytes = -1;   // a play-back goes silent (no data, no answers) after this many bytes
     bool RefuseCaptureSize0 = false;
-    int SearchBusy = 0;                    // "still searching" answers before each search result
-    int FindRefusals = 0;                  // searches refused
-    std::optional<qint64> ReportedLength;  // the play-back's length as answered (negative: as unsigned)
-    bool DataBeforeStart = false;          // a stream block goes out ahead of each answer before the start
-    int PositionDelayMs = 0;               // each position answer comes this late
+    int SearchBusy = 0;                   // "still searching" answers before each search result
+    int FindRefusals = 0;                 // searches refused
+    std::optional<qint64> ReportedLength; // the play-back's length as answered (negative: as unsigned)
+    bool DataBeforeStart = false;         // a stream block goes out ahead of each answer before the start
+    int PositionDelayMs = 0;              // each position answer comes this late
 };
 
 struct SimChannel

@@ -49,7 +49,8 @@ int main(int argc, char** argv)
             << " IP channels)\n";
         recorders.push_back(std::move(recorder));
     }
-    out << "Press Ctrl+C to stop; kill -HUP " << ::getpid() << " to take the file's faults, kill -USR1 to reboot.\n";
+    out << "Press Ctrl+C to stop; kill -HUP " << ::getpid()
+        << " to take the file's faults, kill -USR1 to reboot.\n";
     out.flush();
     for (;;) {
         int received = 0;
