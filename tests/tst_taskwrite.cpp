@@ -50,7 +50,6 @@ private Q_SLOTS:
     void unreachableRecorderIsLoggedSignalledAndMailed_data();
     void unreachableRecorderIsLoggedSignalledAndMailed();
     void stopWhileSearchingEndsAndClosesTheSearch();
-    void fileTypeMappings();
 };
 
 void TestTaskWrite::clipsMeasuresAndListsEachFileOnce()
@@ -262,20 +261,6 @@ void TestTaskWrite::stopWhileSearchingEndsAndClosesTheSearch()
     QVERIFY(f.Recorders().WaitForIdle());
     const QList<SimCall> calls = f.Recorder(device).CallLog();
     QCOMPARE(calls.last().Op, QStringLiteral("logout"));
-}
-
-void TestTaskWrite::fileTypeMappings()
-{
-    const QList<QPair<uint32_t, int>> toSdk{{0, 0xFF}, {1, 0},    {2, 1}, {3, 2},
-                                            {4, 0xFF}, {5, 0xFF}, {8, 6}, {9, 0xFF}};
-    for (const auto& [type, sdk] : toSdk)
-        QCOMPARE(uint8_t(FileTypeToSdkFileType(type)), uint8_t(sdk));
-    const QList<QPair<int, int>> fromSdk{{0, 1}, {1, 2}, {2, 3}, {3, 4},   {4, 5},
-                                         {5, 6}, {6, 8}, {7, 7}, {255, 0}, {9, 0}};
-    for (const auto& [sdk, type] : fromSdk)
-        QCOMPARE(int(SdkFileTypeToFileType(uint8_t(sdk))), type);
-    QVERIFY(IsTimeLater(2024, 3, 4, 0, 0, 1, 2024, 3, 4, 0, 0, 0));
-    QVERIFY(!IsTimeLater(2024, 3, 4, 0, 0, 0, 2024, 3, 4, 0, 0, 0));
 }
 
 VARROW_TEST_MAIN(TestTaskWrite, QCoreApplication)
