@@ -35,6 +35,8 @@
 #include <thread>
 #include <vector>
 
+#include <unistd.h>
+
 namespace {
 
 constexpr qint64 kFileBytes = 64LL * 1024 * 1024;
@@ -257,13 +259,19 @@ int main(int argc, char** argv)
             std::printf("skipped: the benchmark's two-hour window would cross midnight\n");
             return 0;
         }
+        // Each phase starts on an empty disk with nothing left to write back, so none pays for another's
+        // dirty pages.
+        auto fresh = [&] {
+            QDir(disk.path()).removeRecursively();
+            QDir().mkpath(disk.path());
+            ::sync();
+        };
+        fresh();
         const Flow engine = RunEngine(plans, yesterday, disk.path());
-        QDir(disk.path()).removeRecursively();
-        QDir().mkpath(disk.path());
+        fresh();
         const double playback = RawPlayback(plans, yesterday);
         const double storage = RawStorage(plans, disk.path());
-        QDir(disk.path()).removeRecursively();
-        QDir().mkpath(disk.path());
+        fresh();
         const double slower = std::min(playback, storage);
         const double aggregate = engine.AggregateMiBs();
         std::printf("%d stream(s) at once: %.0f MiB stored by the engine\n", plans,
