@@ -96,8 +96,8 @@ class TestControlThread : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void wholeWeekWindowOpensAndCloses();
-    void overnightWindowResumesAfterMidnight();
+    void windowOpensAndCloses_data();
+    void windowOpensAndCloses();
     void unfinishedFilesGetOneMoreWindowOnTheSameThreads();
     void windowInADaylightSavingGapOpensAfterIt();
     void restartInsideTheWindowFetchesOnlyWhatIsLeft();
@@ -105,63 +105,52 @@ private Q_SLOTS:
     void stopEndsEveryPhase();
 };
 
-void TestControlThread::wholeWeekWindowOpensAndCloses()
+void TestControlThread::windowOpensAndCloses_data()
 {
-    CEngineFixture f(QDateTime(kMonday, QTime(17, 59, 57)));
-    const int device = f.AddDevice(CSimRecorders::MakeConfig(1, {30000, 40000}, kSunday, 21), "Gate");
-    QVERIFY(device >= 0);
-    QCOMPARE(f.SetUpStorage(), 0);
-    QVERIFY(f.AddPlan(kPlan, {{int16_t(device), 1}}, Entry(18, 6)));
-
-    CObservedPlan threads(kPlan);
-    threads.control.Start();
-    QTRY_VERIFY_WITH_TIMEOUT(AllDone(Stored(0)), kLimitMs);
-    QCOMPARE(threads.ListBuiltAt().date(), kMonday);
-    QVERIFY(threads.ListBuiltAt().time() >= QTime(18, 0) && threads.ListBuiltAt().time() < QTime(18, 10));
-    QCOMPARE(Stored(0)[0].TaskTime, kMonday);
-    QCOMPARE(Stored(0)[0].FileList.size(), 2);
-    QCOMPARE(f.StoredFiles(device, 1).size(), 2);
-    QVERIFY(!threads.StoppedAt().isValid());
-
-    f.Clock().SetNow(QDateTime(kMonday, QTime(23, 59, 58)));
-    QTRY_VERIFY_WITH_TIMEOUT(threads.StoppedAt().isValid(), kLimitMs);
-    QCOMPARE(threads.StoppedAt().date(), kTuesday);
-    QVERIFY(threads.StoppedAt().time() < QTime(0, 10));
-    // Everything was fetched: neither list is kept.
-    QTRY_VERIFY_WITH_TIMEOUT(Stored(0).isEmpty() && Stored(1).isEmpty(), kLimitMs);
-    QVERIFY(threads.control.isRunning());
+    QTest::addColumn<bool>("overnight");
+    // The whole-week entry at 18:00 for 6 hours, on Monday at 17:59:57.
+    QTest::newRow("whole week") << false;
+    // Monday's and Tuesday's entries at 22:00 for 6 hours, started on Tuesday at 01:00: Monday's window is
+    // still open (on a day whose own entry is off, no window opens at all).
+    QTest::newRow("overnight, begun the day before") << true;
 }
 
-void TestControlThread::overnightWindowResumesAfterMidnight()
+void TestControlThread::windowOpensAndCloses()
 {
-    CEngineFixture f(QDateTime(kTuesday, QTime(1, 0)));
-    SimRecorderConfig config = CSimRecorders::MakeConfig(1, {20000}, kSunday, 5);
-    config.AddRecording(1, QDateTime(kMonday, QTime(9, 0)), QDateTime(kMonday, QTime(10, 0)), 0, 50000);
-    const int device = f.AddDevice(config, "Gate");
+    QFETCH(bool, overnight);
+    CEngineFixture f(overnight ? QDateTime(kTuesday, QTime(1, 0)) : QDateTime(kMonday, QTime(17, 59, 57)));
+    const int device = f.AddDevice(CSimRecorders::MakeConfig(1, {30000, 40000}, kSunday, 21), "Gate");
     QVERIFY(device >= 0);
     QCOMPARE(f.SetUpStorage(), 0);
     GROUP_INFO plan;
     plan.bUsed = 1;
     std::strcpy(plan.GroupName, "Night");
     plan.Channel[0] = {int16_t(device), 1};
-    // Monday's and Tuesday's entries: on a day whose own entry is off, no window opens at all.
-    plan.Schedule[1] = Entry(22, 6);
-    plan.Schedule[2] = Entry(22, 6);
+    if (overnight)
+        plan.Schedule[1] = plan.Schedule[2] = Entry(22, 6);
+    else
+        plan.Schedule[0] = Entry(18, 6);
     QVERIFY(f.Model().SetGroupInfo(&plan, kPlan));
 
     CObservedPlan threads(kPlan);
     threads.control.Start();
     QTRY_VERIFY_WITH_TIMEOUT(AllDone(Stored(0)), kLimitMs);
-    // Monday's window, Monday's task, Sunday's recording.
-    const QList<TASK_INFO> list = Stored(0);
-    QCOMPARE(list[0].TaskTime, kMonday);
-    QCOMPARE(list[0].FileList.size(), 1);
-    QCOMPARE(FromSdkTime(list[0].FileList[0].FileStartTime).date(), kSunday);
+    // Monday's window and task, Sunday's recordings.
+    const QDateTime opened = overnight ? QDateTime(kTuesday, QTime(1, 0)) : QDateTime(kMonday, QTime(18, 0));
+    QVERIFY(threads.ListBuiltAt() >= opened && threads.ListBuiltAt() < opened.addSecs(600));
+    QCOMPARE(Stored(0)[0].TaskTime, kMonday);
+    QCOMPARE(Stored(0)[0].FileList.size(), 2);
+    QCOMPARE(FromSdkTime(Stored(0)[0].FileList[0].FileStartTime).date(), kSunday);
+    QCOMPARE(f.StoredFiles(device, 1).size(), 2);
+    QVERIFY(!threads.StoppedAt().isValid());
 
-    f.Clock().SetNow(QDateTime(kTuesday, QTime(3, 59, 58)));
+    const QDateTime end = overnight ? QDateTime(kTuesday, QTime(4, 0)) : QDateTime(kTuesday, QTime(0, 0));
+    f.Clock().SetNow(end.addSecs(-2));
     QTRY_VERIFY_WITH_TIMEOUT(threads.StoppedAt().isValid(), kLimitMs);
-    QVERIFY(threads.StoppedAt() >= QDateTime(kTuesday, QTime(4, 0)));
-    QVERIFY(threads.StoppedAt() < QDateTime(kTuesday, QTime(4, 10)));
+    QVERIFY(threads.StoppedAt() >= end && threads.StoppedAt() < end.addSecs(600));
+    // Everything was fetched: neither list is kept.
+    QTRY_VERIFY_WITH_TIMEOUT(Stored(0).isEmpty() && Stored(1).isEmpty(), kLimitMs);
+    QVERIFY(threads.control.isRunning());
 }
 
 void TestControlThread::unfinishedFilesGetOneMoreWindowOnTheSameThreads()
