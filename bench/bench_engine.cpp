@@ -42,6 +42,9 @@ namespace {
 constexpr qint64 kFileBytes = 64LL * 1024 * 1024;
 constexpr int kChannels = 2;
 constexpr int kFiles = 2;
+// The raw paths pause between files as the engine does (its one-second waits), so all three put the same
+// pattern of load on the disk and its write-back; the pauses themselves are not counted.
+constexpr unsigned long kPauseMs = 1000;
 
 qint64 SteadyNs()
 {
@@ -179,6 +182,7 @@ void PlayAll(CRecorderSim& sim, const QDate& yesterday)
             while (bytes < target)
                 QThread::usleep(200);
             NET_DVR_StopPlayBack(play);
+            QThread::msleep(kPauseMs);
         }
     }
     NET_DVR_Logout_V30(login);
@@ -230,9 +234,12 @@ double RawStorage(int streams, const QString& disk)
                                                uint32_t(block.size()), &key);
                 const qint64 last = SteadyNs();
                 storage.CloseChannelRecord(name.c_str(), &key);
-                std::lock_guard lock(mutex);
-                flow.spans.emplace_back(first, last);
-                flow.bytes += kFileBytes;
+                {
+                    std::lock_guard lock(mutex);
+                    flow.spans.emplace_back(first, last);
+                    flow.bytes += kFileBytes;
+                }
+                QThread::msleep(kPauseMs);
             }
         });
     }
