@@ -1,0 +1,5 @@
+#include "widgets/calendar/CListWidget.h"
+
+CListWidget::CListWidget(QWidget* parent) : QListWidget(parent) {}
+
+CListWidget::~CListWidget() = default;
