@@ -2,6 +2,7 @@
 
 // A picture of the program, drawn in code so that every picture is the project's own and can be made again.
 
+#include <QByteArray>
 #include <QImage>
 #include <QString>
 
@@ -17,11 +18,27 @@ struct DRAWN_IMAGE
 // Every picture registered by the family files, in registration order.
 std::vector<DRAWN_IMAGE>& DrawnImages();
 
-// Registers pictures at static initialisation: `static CImageRegistrar reg{{"images/x.png", [] { ... }}, ...};`
+// Registers pictures at static initialisation: `static CImageRegistrar reg{{"images/x.png", [] { ... }},
+// ...};`
 class CImageRegistrar
 {
 public:
     CImageRegistrar(std::initializer_list<DRAWN_IMAGE> images);
+};
+
+// A file that the toolkit cannot write as a picture (the loading animation's GIF): its bytes, made in code.
+struct ENCODED_FILE
+{
+    QString path; // under resources/
+    std::function<QByteArray()> encode;
+};
+
+std::vector<ENCODED_FILE>& EncodedFiles();
+
+class CFileRegistrar
+{
+public:
+    CFileRegistrar(std::initializer_list<ENCODED_FILE> files);
 };
 
 // A transparent ARGB image of the given size, ready to paint on.

@@ -4,6 +4,7 @@
 #include "DrawImages.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QTextStream>
@@ -18,6 +19,18 @@ CImageRegistrar::CImageRegistrar(std::initializer_list<DRAWN_IMAGE> images)
 {
     for (const DRAWN_IMAGE& image : images)
         DrawnImages().push_back(image);
+}
+
+std::vector<ENCODED_FILE>& EncodedFiles()
+{
+    static std::vector<ENCODED_FILE> files;
+    return files;
+}
+
+CFileRegistrar::CFileRegistrar(std::initializer_list<ENCODED_FILE> files)
+{
+    for (const ENCODED_FILE& file : files)
+        EncodedFiles().push_back(file);
 }
 
 QImage BlankImage(int width, int height)
@@ -41,6 +54,17 @@ int main(int argc, char** argv)
         const QString path = root.filePath(image.path);
         QDir().mkpath(QFileInfo(path).absolutePath());
         if (!image.draw().save(path)) {
+            err << "could not write " << path << "\n";
+            ++failed;
+        }
+    }
+    for (const ENCODED_FILE& encoded : EncodedFiles()) {
+        const QString path = root.filePath(encoded.path);
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        const QByteArray bytes = encoded.encode();
+        QFile file(path);
+        if (bytes.isEmpty() || !file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+            file.write(bytes) != bytes.size()) {
             err << "could not write " << path << "\n";
             ++failed;
         }

@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <QEvent>
 #include <QLabel>
+#include <QTextEdit>
 
 CModalDriver::CModalDriver(QObject* parent) : QObject(parent)
 {
@@ -76,8 +77,17 @@ MODAL_SEEN CModalDriver::Describe(QWidget* window)
     seen.title = window->windowTitle();
     const QList<QLabel*> labels = window->findChildren<QLabel*>();
     for (QLabel* label : labels) {
+        // The frameless dialogs draw their title in a label of their own; it is the title, not a text.
+        if (label->objectName() == QLatin1String("pLabelTitle"))
+            continue;
         if (label->isVisibleTo(window) && !label->text().isEmpty())
             seen.labels << label->text();
+    }
+    // Message boxes show their text in a read-only text view.
+    const QList<QTextEdit*> texts = window->findChildren<QTextEdit*>();
+    for (QTextEdit* text : texts) {
+        if (text->isVisibleTo(window) && text->isReadOnly() && !text->toPlainText().isEmpty())
+            seen.labels << text->toPlainText();
     }
     return seen;
 }

@@ -18,8 +18,8 @@ struct MODAL_SEEN
 {
     QString className;  // the window's class, for example "CMessageBox"
     QString objectName; // the window's object name
-    QString title;      // its window title
-    QStringList labels; // the texts of its visible labels, in child order
+    QString title;      // its window title (the frameless dialogs keep it equal to their drawn title)
+    QStringList labels; // the texts of its visible labels, then of its read-only text views, in child order
     QString Text() const { return labels.join(QLatin1Char('\n')); }
 };
 

@@ -1,0 +1,127 @@
+// The application style: a progress bar whose right cap lands in the wrong place, a tab bar of the wrong
+// height or a dotted focus frame shows on every page.
+
+#include "tests/support/TestSupport.h"
+#include "widgets/style/COmbrixStyle.h"
+
+#include <QApplication>
+#include <QImage>
+#include <QPainter>
+#include <QStyleOption>
+#include <QTabBar>
+
+namespace {
+
+QImage PaintBar(COmbrixStyle& style, const QRect& rect, int minimum, int maximum, int progress)
+{
+    QImage image(rect.right() + 20, 40, QImage::Format_ARGB32);
+    image.fill(Qt::white);
+    QStyleOptionProgressBar option;
+    option.rect = rect;
+    option.minimum = minimum;
+    option.maximum = maximum;
+    option.progress = progress;
+    option.state = QStyle::State_Enabled | QStyle::State_Horizontal;
+    QPainter painter(&image);
+    style.drawControl(QStyle::CE_ProgressBarGroove, &option, &painter);
+    return image;
+}
+
+// Blue clearly above red: the fill's colour, not the grey trough's.
+bool IsFill(QRgb pixel)
+{
+    return qBlue(pixel) - qRed(pixel) > 60;
+}
+
+} // namespace
+
+class TestStyle : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void progressRightCapFollowsTheGroove_data();
+    void progressRightCapFollowsTheGroove();
+    void progressAtItsEnds();
+    void metricsAndSizes();
+    void noFocusRectangle();
+};
+
+void TestStyle::progressRightCapFollowsTheGroove_data()
+{
+    QTest::addColumn<int>("grooveX");
+    QTest::newRow("groove at 0") << 0;
+    QTest::newRow("groove at 37") << 37;
+}
+
+void TestStyle::progressRightCapFollowsTheGroove()
+{
+    QFETCH(int, grooveX);
+    COmbrixStyle style;
+    const QRect groove(grooveX, 10, 200, 10);
+    const QImage full = PaintBar(style, groove, 0, 100, 100);
+    const int y = groove.y() + 5;
+    // The full bar is filled up to its last pixels, and nothing is painted right of the groove.
+    QVERIFY(IsFill(full.pixel(groove.x() + 2, y)));
+    QVERIFY(IsFill(full.pixel(groove.x() + 100, y)));
+    QVERIFY(IsFill(full.pixel(groove.right() - 2, y)));
+    QCOMPARE(full.pixel(groove.right() + 3, y), qRgb(255, 255, 255));
+    if (grooveX > 0)
+        QCOMPARE(full.pixel(groove.x() - 1, y), qRgb(255, 255, 255));
+
+    // At 50 % the fill ends near the middle, and the right cap is not drawn.
+    const QImage half = PaintBar(style, groove, 0, 100, 50);
+    QVERIFY(IsFill(half.pixel(groove.x() + 90, y)));
+    QVERIFY(!IsFill(half.pixel(groove.x() + 110, y)));
+    QVERIFY(!IsFill(half.pixel(groove.right() - 2, y)));
+}
+
+void TestStyle::progressAtItsEnds()
+{
+    COmbrixStyle style;
+    const QRect groove(20, 10, 150, 10);
+    const int y = groove.y() + 5;
+    const QImage empty = PaintBar(style, groove, 0, 100, 0);
+    const QImage degenerate = PaintBar(style, groove, 5, 5, 5);
+    for (int x = groove.x(); x <= groove.right(); x += 5) {
+        QVERIFY(!IsFill(empty.pixel(x, y)));
+        QVERIFY(!IsFill(degenerate.pixel(x, y)));
+    }
+    // The trough itself is there.
+    QVERIFY(empty.pixel(groove.x() + 75, y) != qRgb(255, 255, 255));
+}
+
+void TestStyle::metricsAndSizes()
+{
+    COmbrixStyle style;
+    QCOMPARE(style.pixelMetric(QStyle::PM_SliderLength), 13);
+    QCOMPARE(style.pixelMetric(QStyle::PM_TabCloseIndicatorWidth), 20);
+    QCOMPARE(style.pixelMetric(QStyle::PM_MenuButtonIndicator), 0);
+    QTabBar bar;
+    bar.setStyle(&style);
+    bar.addTab(QStringLiteral("Backup State"));
+    QCOMPARE(bar.sizeHint().height(), 40);
+    QStyleOptionProgressBar option;
+    option.rect = QRect(10, 0, 331, 23);
+    QCOMPARE(style.subElementRect(QStyle::SE_ProgressBarGroove, &option).top(), 10);
+}
+
+void TestStyle::noFocusRectangle()
+{
+    COmbrixStyle style;
+    QImage image(40, 20, QImage::Format_ARGB32);
+    image.fill(Qt::white);
+    QStyleOptionFocusRect option;
+    option.rect = image.rect().adjusted(2, 2, -2, -2);
+    option.state = QStyle::State_Enabled | QStyle::State_HasFocus;
+    {
+        QPainter painter(&image);
+        style.drawPrimitive(QStyle::PE_FrameFocusRect, &option, &painter);
+    }
+    for (int x = 0; x < image.width(); ++x)
+        for (int y = 0; y < image.height(); ++y)
+            QCOMPARE(image.pixel(x, y), qRgb(255, 255, 255));
+}
+
+VARROW_TEST_MAIN(TestStyle, QApplication)
+#include "tst_gui_style.moc"
