@@ -1,0 +1,102 @@
+#include "widgets/dialogs/CFileDialog.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <memory>
+
+CFileDialog::CFileDialog(QWidget* parent) : CBaseDialog(parent, false, false, false)
+{
+    ShowCloseBtn(true);
+    setStyleSheet(styleSheet() +
+                  QStringLiteral("QListView::item:hover,QFileDialogTreeView::item:hover     {         "
+                                 "background-color:rgb(251,251,194);        color:rgb(0,0,0);    }     "
+                                 "QListView::item:selected,QFileDialogTreeView::item:selected    {         "
+                                 "background-color:rgb(238,238,238);        color:rgb(0,0,0);    } "));
+    resize(600, 400);
+}
+
+CFileDialog::~CFileDialog() = default;
+
+QString CFileDialog::StartDirectory(const QString& dir)
+{
+    if (!dir.isEmpty()) {
+        const QFileInfo info(QDir::current(), dir);
+        if (info.isDir())
+            return QDir::cleanPath(info.absoluteFilePath());
+        const QDir parent = info.absoluteDir();
+        if (parent.exists())
+            return parent.absolutePath();
+    }
+    return QDir::currentPath();
+}
+
+QStringList CFileDialog::Pick(PICK kind, QWidget* parent, const QString& caption, const QString& dir,
+                              const QString& filter, const QString& fileName, QString* selectedFilter,
+                              QFileDialog::Options options)
+{
+    CFileDialog box(parent);
+    // Made without a parent, then put into the box's content frame, which owns it from there.
+    auto* picker = new QFileDialog;
+    picker->setOption(QFileDialog::DontUseNativeDialog);
+    box.SetTitle(caption);
+    box.SetContentWidget(picker);
+    picker->setDirectory(StartDirectory(dir));
+    if (kind != PICK::Directory)
+        picker->setNameFilter(filter);
+    if (kind == PICK::SaveFile)
+        picker->selectFile(fileName);
+    picker->setOptions(options | QFileDialog::DontConfirmOverwrite | QFileDialog::ReadOnly |
+                       QFileDialog::DontUseNativeDialog);
+    switch (kind) {
+    case PICK::OpenFile:
+        picker->setFileMode(QFileDialog::ExistingFile);
+        break;
+    case PICK::SaveFile:
+        picker->setFileMode(QFileDialog::AnyFile);
+        picker->setAcceptMode(QFileDialog::AcceptSave);
+        break;
+    case PICK::Directory:
+        picker->setFileMode(QFileDialog::Directory);
+        break;
+    case PICK::OpenFiles:
+        picker->setFileMode(QFileDialog::ExistingFiles);
+        break;
+    }
+    connect(picker, &QDialog::accepted, &box, &QDialog::accept);
+    connect(picker, &QDialog::rejected, &box, &QDialog::reject);
+    if (selectedFilter != nullptr && !selectedFilter->isEmpty())
+        picker->selectNameFilter(*selectedFilter);
+    if (box.exec() != QDialog::Accepted)
+        return {};
+    if (selectedFilter != nullptr)
+        *selectedFilter = picker->selectedNameFilter();
+    return picker->selectedFiles();
+}
+
+QString CFileDialog::GetOpenFileName(QWidget* parent, const QString& caption, const QString& dir,
+                                     const QString& filter, QString* selectedFilter,
+                                     QFileDialog::Options options)
+{
+    return Pick(PICK::OpenFile, parent, caption, dir, filter, QString(), selectedFilter, options).value(0);
+}
+
+QString CFileDialog::GetSaveFileName(QWidget* parent, const QString& caption, const QString& dir,
+                                     const QString& filter, const QString& fileName, QString* selectedFilter,
+                                     QFileDialog::Options options)
+{
+    return Pick(PICK::SaveFile, parent, caption, dir, filter, fileName, selectedFilter, options).value(0);
+}
+
+QString CFileDialog::GetExistingDirectory(QWidget* parent, const QString& caption, const QString& dir,
+                                          QFileDialog::Options options)
+{
+    return Pick(PICK::Directory, parent, caption, dir, QString(), QString(), nullptr, options).value(0);
+}
+
+QStringList CFileDialog::GetOpenFileNames(QWidget* parent, const QString& caption, const QString& dir,
+                                          const QString& filter, QString* selectedFilter,
+                                          QFileDialog::Options options)
+{
+    return Pick(PICK::OpenFiles, parent, caption, dir, filter, QString(), selectedFilter, options);
+}

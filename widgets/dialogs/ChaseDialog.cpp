@@ -1,0 +1,69 @@
+#include "widgets/dialogs/ChaseDialog.h"
+
+#include <QGridLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMovie>
+
+ChaseDialog::ChaseDialog(QWidget* parent, const QString& moviePath, const QString& title, bool cancelable)
+    : CBaseDialog(parent, cancelable, false, cancelable)
+{
+    SetTitle(title);
+    auto* layout = new QGridLayout(GetContentFrame());
+    auto* label = new QLabel(GetContentFrame());
+    label->setObjectName(QStringLiteral("pMovieLabel"));
+    label->setAlignment(Qt::AlignCenter);
+    auto* movie = new QMovie(moviePath, QByteArray(), this);
+    label->setMovie(movie);
+    movie->start();
+    layout->addWidget(label, 0, 0, Qt::AlignCenter);
+    connect(this, &QDialog::rejected, this, &ChaseDialog::SignalCancel);
+    setFixedSize(280, 190);
+    setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
+    m_pollTimer.setParent(this);
+    connect(&m_pollTimer, &QTimer::timeout, this, &ChaseDialog::UpdateInfo);
+    m_pollTimer.start(500);
+}
+
+ChaseDialog::~ChaseDialog()
+{
+    m_pollTimer.stop();
+}
+
+void ChaseDialog::UpdateInfo()
+{
+    if (m_stopState == 1)
+        accept();
+    else if (m_stopState == 0)
+        reject();
+    m_stopState = -1;
+}
+
+void ChaseDialog::SetStopChase()
+{
+    m_stopState = 1;
+}
+
+void ChaseDialog::OnSlotRejectChase()
+{
+    m_stopState = 0;
+}
+
+void ChaseDialog::OnImmediatelyStopChase()
+{
+    m_stopState = 1;
+    accept();
+}
+
+void ChaseDialog::keyPressEvent(QKeyEvent* event)
+{
+    // Only the work ends the box: a key must not close it while its worker still runs.
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Select:
+        return;
+    default:
+        CBaseDialog::keyPressEvent(event);
+    }
+}
