@@ -3,6 +3,7 @@
 // next search starts clean.
 
 #include "model/DbText.h"
+#include "model/Records.h"
 #include "model/SQLite3DB.h"
 #include "pages/log/CLogSearchThread.h"
 #include "pages/log/LogCodes.h"

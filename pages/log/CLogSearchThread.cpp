@@ -1,6 +1,7 @@
 #include "pages/log/CLogSearchThread.h"
 
 #include "model/LogStore.h"
+#include "model/Records.h"
 #include "model/TextConvert.h"
 #include "pages/log/LogCodes.h"
 

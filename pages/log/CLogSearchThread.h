@@ -3,7 +3,6 @@
 // Reads the log entries of a time range and hands them to the log page as ready-made table rows, 500 at a
 // time, waiting after each batch until the page has shown it (Resume) or the search is cancelled (Stop).
 
-#include "model/Records.h"
 #include "widgets/views/CTreeViewItem.h"
 
 #include <QList>
@@ -11,6 +10,10 @@
 #include <QStringList>
 #include <QThread>
 #include <QWaitCondition>
+
+// Only declared: the log record header must stay out of the headers that the GUI's meta-object code sees,
+// since the model's progress record and the progress box's one share a name.
+struct LOG_INFO;
 
 class CLogSearchThread : public QThread
 {
