@@ -91,6 +91,7 @@ private Q_SLOTS:
     void rowTexts();
     void cancelAfterFirstBatchThenSearchAgain();
     void stopBeforeTheRunIsNotLost();
+    void searchesPast2038();
 };
 
 void TestLogSearch::pagesInBatchesOf500_data()
@@ -228,6 +229,20 @@ void TestLogSearch::stopBeforeTheRunIsNotLost()
     QVERIFY(thread.wait(10000));
     QCoreApplication::processEvents();
     QCOMPARE(receiver.batches.size(), 0);
+}
+
+void TestLogSearch::searchesPast2038()
+{
+    // Times are 64-bit: a range after January 2038 must neither wrap nor lose its entries.
+    CTempDatabase temp;
+    const qint64 later = QDateTime(QDate(2040, 5, 1), QTime(12, 0, 0)).toSecsSinceEpoch();
+    GetMainDB().Exec("INSERT INTO Log_Table VALUES (?, 1, 1, 'later')", {FormatDateTimeText(later)});
+    CLogSearchThread thread;
+    CBatchReceiver receiver(&thread);
+    QVERIFY(RunSearch(thread, 0, later - 60, later + 60));
+    QTRY_COMPARE(receiver.batches.size(), 1);
+    QCOMPARE(receiver.batches.first().rows.size(), 1);
+    QCOMPARE(receiver.batches.first().rows.first().at(1), QStringLiteral("2040-05-01 12:00:00"));
 }
 
 VARROW_TEST_MAIN(TestLogSearch, QApplication)
