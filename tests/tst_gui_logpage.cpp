@@ -90,6 +90,7 @@ private Q_SLOTS:
     void cancelKeepsShownRowsAndNextSearchWorks();
     void newSearchEndsTheRunningOne();
     void escapeDoesNothing();
+    void editorsStartOnTodayAndStayInsideTheLog();
     void exportSuffixRule_data();
     void exportSuffixRule();
     void exportsWhatTheTableShows();
@@ -271,6 +272,19 @@ void TestLogPage::escapeDoesNothing()
     QTest::keyClick(m_pPage.get(), Qt::Key_Escape);
     QVERIFY(m_pPage->isVisible());
     QCOMPARE(m_pPage->result(), 0);
+}
+
+void TestLogPage::editorsStartOnTodayAndStayInsideTheLog()
+{
+    auto* start = m_pPage->findChild<QDateTimeEdit*>(QStringLiteral("m_pStartTime"));
+    auto* end = m_pPage->findChild<QDateTimeEdit*>(QStringLiteral("m_pEndTime"));
+    QCOMPARE(start->dateTime(), QDateTime(QDate::currentDate(), QTime(0, 0, 0)));
+    QCOMPARE(end->dateTime(), QDateTime(QDate::currentDate().addDays(1), QTime(0, 0, 0)));
+    // The log's time texts have four-digit years from 1970 on: nothing outside can be searched for.
+    start->setDateTime(QDateTime(QDate(1900, 1, 1), QTime(0, 0, 0)));
+    QCOMPARE(start->dateTime(), QDateTime(QDate(1970, 1, 1), QTime(0, 0, 0)));
+    end->setDateTime(QDateTime(QDate(10000, 1, 1), QTime(0, 0, 0)));
+    QVERIFY(end->dateTime() <= QDateTime(QDate(9999, 12, 31), QTime(23, 59, 59)));
 }
 
 void TestLogPage::exportSuffixRule_data()

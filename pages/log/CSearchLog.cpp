@@ -32,8 +32,7 @@ CSearchLog::CSearchLog(QWidget* parent) : QDialog(parent), m_ui(std::make_unique
     // The log keeps its times as local date-time texts with four-digit years; the editors stay inside them.
     const QDateTime first(QDate(1970, 1, 1), QTime(0, 0, 0));
     const QDateTime last(QDate(9999, 12, 31), QTime(23, 59, 59));
-    for (QDateTimeEdit* edit :
-         {static_cast<QDateTimeEdit*>(m_ui->m_pStartTime), static_cast<QDateTimeEdit*>(m_ui->m_pEndTime)})
+    for (CDateTimeEdit* edit : {m_ui->m_pStartTime, m_ui->m_pEndTime})
         edit->setDateTimeRange(first, last);
     // The first search covers the current day.
     const QDate today = QDate::currentDate();
