@@ -18,6 +18,7 @@
 #include <QFile>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QXmlStreamReader>
 
 namespace {
@@ -255,6 +256,9 @@ void TestLogPage::newSearchEndsTheRunningOne()
         if (started)
             return;
         started = true;
+        // The first search's thread now builds and sends its second batch, which must not reach the new
+        // table.
+        QThread::msleep(50);
         m_pPage->findChild<QComboBox*>(QStringLiteral("m_pcomboBoxLogType"))->setCurrentIndex(2);
         m_pPage->OnBtnClickedSearchLog();
     });
