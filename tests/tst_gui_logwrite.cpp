@@ -9,7 +9,6 @@
 #include <QDir>
 #include <QFile>
 #include <QSignalSpy>
-#include <QStandardItemModel>
 #include <QTemporaryDir>
 #include <QXmlStreamReader>
 
@@ -96,8 +95,6 @@ class TestLogWrite : public QObject
 
 private Q_SLOTS:
     void readsBackWhatTheTableShowed();
-    void emptyTableGivesTheRootAlone();
-    void takesTheDisplayTextsOfTheModel();
     void openFailures_data();
     void openFailures();
     void fullDeviceIsNotSuccess();
@@ -139,31 +136,6 @@ void TestLogWrite::readsBackWhatTheTableShowed()
         raw.startsWith("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<LogTypes>\n    <Logs>\n        <Log>\n"
                        "            <ID>1</ID>\n"));
     QVERIFY(raw.contains("Tom &amp; Jerry &lt;script"));
-}
-
-void TestLogWrite::emptyTableGivesTheRootAlone()
-{
-    const QString path = m_dir.filePath(QStringLiteral("empty.xml"));
-    QCOMPARE(CLogWriteThread::WriteXml(path, {}), int(CLogWriteThread::WRITE_DONE));
-    const READ_BACK back = ReadBack(path);
-    QCOMPARE(back.error, QString());
-    QCOMPARE(back.root, QStringLiteral("LogTypes"));
-    QVERIFY(!ReadAll(path).contains("Logs"));
-}
-
-void TestLogWrite::takesTheDisplayTextsOfTheModel()
-{
-    // The copy is what the writer uses off the GUI thread: it must hold the display texts, row by row, and no
-    // more columns than the file has elements for.
-    QStandardItemModel model(2, 5);
-    for (int row = 0; row < 2; ++row)
-        for (int column = 0; column < 5; ++column)
-            model.setItem(row, column, new QStandardItem(QStringLiteral("%1/%2").arg(row).arg(column)));
-    model.item(1, 3)->setData(QStringLiteral("hidden"), Qt::UserRole);
-    const QList<QStringList> rows = CLogWriteThread::TakeRows(&model);
-    QCOMPARE(rows.size(), 2);
-    QCOMPARE(rows.at(1), (QStringList{"1/0", "1/1", "1/2", "1/3"}));
-    QVERIFY(CLogWriteThread::TakeRows(nullptr).isEmpty());
 }
 
 void TestLogWrite::openFailures_data()
