@@ -1,8 +1,7 @@
 #pragma once
 
 // Rows done and rows in all, sent from a worker to the progress box through a queued connection. The record
-// is the shared one of model/Records.h, so a widget that also sees the other records never meets two
-// definitions.
+// itself is the model's, shared with the workers that send it.
 
 #include "model/Records.h"
 
