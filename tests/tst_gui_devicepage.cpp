@@ -24,6 +24,7 @@
 #include <QPushButton>
 
 #include <memory>
+#include <string>
 
 class TestDevicePage : public QObject
 {
@@ -33,6 +34,7 @@ private Q_SLOTS:
     void init();
     void cleanup();
     void tableFollowsTheModel();
+    void fullTableOpensNoDialog();
     void deleteTakesTheSelectedDevices();
     void deleteStopsAtRefusedQuestion();
     void importChecksEveryRow();
@@ -182,6 +184,29 @@ void TestDevicePage::tableFollowsTheModel()
     Select(page, {1});
     Q_EMIT table->doubleClicked(table->GetIndex(1, 0));
     QCOMPARE(driver.Seen().value(0).title, QStringLiteral("Modify Device"));
+}
+
+// With every slot in use, Add says so and opens no dialog.
+void TestDevicePage::fullTableOpensNoDialog()
+{
+    CSQLite3DB& db = GetMainDB();
+    db.Exec("BEGIN;");
+    for (int slot = 0; slot < MAX_DEVICE_NUM; ++slot) {
+        DEVICE_INFO device;
+        device.IsUsed = 1;
+        device.Port = uint16_t(1000 + slot);
+        CopyString16(device.DeviceIP, "127.0.0.1");
+        CopyString33(device.DeviceName, "R" + std::to_string(slot));
+        QVERIFY(DbInsertDeviceInfo(slot, &device));
+    }
+    db.Exec("COMMIT;");
+    QVERIFY(g_pSysInfoManage->LoadAllInfo());
+    CDlgCfgDevice page;
+    CModalDriver driver;
+    driver.Accept();
+    page.OnBtnClickedAddDevice();
+    QCOMPARE(driver.Seen().size(), 1);
+    QCOMPARE(driver.Seen()[0].Text(), QStringLiteral("Exceed the maximum device number."));
 }
 
 // Two devices added into lower free slots stand last; deleting one of them with a device above it deletes
