@@ -419,7 +419,11 @@ void TestDevicePage::importRefusesAFileThatIsNoDeviceDatabase()
                  qPrintable(result.Text()));
         QCOMPARE(page.Form().m_pTableViewDevice->GetTopRowCount(), 0);
     }
-    // The chosen file is only read.
+    // The chosen file is only read: a path that names no file makes none.
+    const QString missing = TestSupport::ProcessAppDir().FilePath(QStringLiteral("missing.db"));
+    QList<CDeviceWriteThread::IMPORT_ROW> rows;
+    QVERIFY(!CDeviceWriteThread::ReadRows(missing, &rows));
+    QVERIFY(!QFile::exists(missing));
     QFile check(text);
     QVERIFY(check.open(QIODevice::ReadOnly));
     QCOMPARE(check.readAll(), QByteArray("these are not the rows you are looking for\n"));
