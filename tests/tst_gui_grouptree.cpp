@@ -1,0 +1,236 @@
+// The plan tree of the record page: Shift must never extend a selection, double-clicks and context requests
+// on items come out as signals (nothing below the last row), a drag names its item by two little-endian rows
+// whatever model the view shows, and a multi-selection stays under one plan.
+
+#include "tests/support/TestSupport.h"
+#include "widgets/views/CGroupTreeView.h"
+#include "widgets/views/ItemDataRole.h"
+
+#include <QApplication>
+#include <QDrag>
+#include <QKeyEvent>
+#include <QMimeData>
+#include <QSignalSpy>
+#include <QStandardItemModel>
+
+namespace {
+
+// Keeps the drag's data instead of running the drag.
+class CCapturingTree : public CGroupTreeView
+{
+public:
+    QList<QByteArray> drags;
+
+protected:
+    void RunDrag(QDrag* drag) override
+    {
+        drags.append(drag->mimeData()->data(QString::fromLatin1(kGroupStreamMime)));
+        drag->deleteLater();
+    }
+};
+
+} // namespace
+
+class TestGroupTree : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+    void payloadCodec();
+    void shiftPressIsDropped();
+    void shiftNavigationKeys();
+    void doubleClickAndContextMenu();
+    void drag_data();
+    void drag();
+    void dragOverTheViewsOwnModel();
+    void multiSelectionStaysUnderOnePlan();
+
+private:
+    QPoint Centre(const QModelIndex& index) const { return m_pTree->visualRect(index).center(); }
+    void Move(const QPoint& pos, Qt::MouseButtons buttons);
+
+    QStandardItemModel* m_pModel = nullptr;
+    CCapturingTree* m_pTree = nullptr;
+};
+
+void TestGroupTree::init()
+{
+    // Three plans "Alpha", "Beta", "Gamma" of five channels each.
+    m_pTree = new CCapturingTree;
+    m_pModel = new QStandardItemModel(m_pTree);
+    const QStringList plans{QStringLiteral("Alpha"), QStringLiteral("Beta"), QStringLiteral("Gamma")};
+    for (const QString& plan : plans) {
+        auto* item = new QStandardItem(plan);
+        for (int channel = 0; channel < 5; ++channel)
+            item->appendRow(new QStandardItem(QStringLiteral("%1 channel %2").arg(plan).arg(channel + 1)));
+        m_pModel->appendRow(item);
+    }
+    m_pTree->setModel(m_pModel);
+    m_pTree->resize(300, 600);
+    m_pTree->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_pTree));
+}
+
+void TestGroupTree::cleanup()
+{
+    delete m_pTree;
+    m_pTree = nullptr;
+}
+
+void TestGroupTree::Move(const QPoint& pos, Qt::MouseButtons buttons)
+{
+    QMouseEvent move(QEvent::MouseMove, pos, m_pTree->viewport()->mapToGlobal(pos), Qt::NoButton, buttons,
+                     Qt::NoModifier);
+    QApplication::sendEvent(m_pTree->viewport(), &move);
+}
+
+void TestGroupTree::payloadCodec()
+{
+    QByteArray bytes;
+    MakeGroupStreamData(3, -1, bytes);
+    QCOMPARE(bytes, QByteArray::fromHex("03000000ffffffff"));
+    MakeGroupStreamData(0x01020304, 7, bytes);
+    QCOMPARE(bytes, QByteArray::fromHex("0403020107000000"));
+    int value = 99;
+    BytesToInt(bytes.left(4), value);
+    QCOMPARE(value, 0x01020304);
+    BytesToInt(QByteArray::fromHex("ffffffff"), value);
+    QCOMPARE(value, -1);
+    BytesToInt(bytes.left(3), value);
+    QCOMPARE(value, -1);
+    BytesToInt(bytes, value);
+    QCOMPARE(value, -1);
+}
+
+void TestGroupTree::shiftPressIsDropped()
+{
+    const QModelIndex beta = m_pModel->index(1, 0);
+    const QModelIndex channel = m_pModel->index(2, 0, beta);
+    m_pModel->setData(channel, true, ROLE_BUTTON);
+    m_pTree->setCurrentIndex(beta);
+    QSignalSpy pressed(m_pTree, &CTableView::PressedBtn);
+    QTest::mouseClick(m_pTree->viewport(), Qt::LeftButton, Qt::ShiftModifier, Centre(channel));
+    QCOMPARE(m_pTree->currentIndex(), beta);
+    QCOMPARE(m_pTree->selectionModel()->selectedIndexes(), QModelIndexList{beta});
+    QCOMPARE(pressed.count(), 0);
+    QTest::mouseClick(m_pTree->viewport(), Qt::LeftButton, {}, Centre(channel));
+    QCOMPARE(pressed.count(), 1);
+}
+
+void TestGroupTree::shiftNavigationKeys()
+{
+    const QModelIndex beta = m_pModel->index(1, 0);
+    m_pTree->setCurrentIndex(beta);
+    QKeyEvent down(QEvent::KeyPress, Qt::Key_Down, Qt::ShiftModifier);
+    QApplication::sendEvent(m_pTree, &down);
+    QVERIFY(!down.isAccepted());
+    QCOMPARE(m_pTree->currentIndex(), beta);
+    // Other keys with Shift still reach the tree: a capital letter searches.
+    QTest::keyClick(m_pTree, Qt::Key_A, Qt::ShiftModifier);
+    QCOMPARE(m_pTree->currentIndex(), m_pModel->index(0, 0));
+}
+
+void TestGroupTree::doubleClickAndContextMenu()
+{
+    QList<QModelIndex> doubled;
+    QList<QModelIndex> right;
+    connect(m_pTree, &CGroupTreeView::ItemDoubleClicked, this, [&](QModelIndex& i) { doubled.append(i); });
+    connect(m_pTree, &CGroupTreeView::ItemRightClicked, this, [&](QModelIndex& i) { right.append(i); });
+    QSignalSpy toolkit(m_pTree, &QAbstractItemView::doubleClicked);
+    m_pTree->collapseAll();
+    const QModelIndex gamma = m_pModel->index(2, 0);
+    const QPoint below(20, m_pTree->visualRect(gamma).bottom() + 40);
+    QTest::mouseDClick(m_pTree->viewport(), Qt::LeftButton, {}, below);
+    QVERIFY(doubled.isEmpty());
+    QTest::mouseDClick(m_pTree->viewport(), Qt::LeftButton, {}, Centre(gamma));
+    QCOMPARE(doubled, QList<QModelIndex>{gamma});
+    QCOMPARE(toolkit.count(), 0);
+    QVERIFY(!m_pTree->isExpanded(gamma));
+
+    QContextMenuEvent onItem(QContextMenuEvent::Mouse, Centre(gamma),
+                             m_pTree->viewport()->mapToGlobal(Centre(gamma)));
+    QApplication::sendEvent(m_pTree->viewport(), &onItem);
+    QContextMenuEvent belowItems(QContextMenuEvent::Mouse, below, m_pTree->viewport()->mapToGlobal(below));
+    QApplication::sendEvent(m_pTree->viewport(), &belowItems);
+    QCOMPARE(right, QList<QModelIndex>{gamma});
+}
+
+void TestGroupTree::drag_data()
+{
+    QTest::addColumn<int>("channel"); // -1: the plan itself
+    QTest::addColumn<int>("distance");
+    QTest::addColumn<Qt::MouseButton>("button");
+    QTest::addColumn<bool>("dragEnabled");
+    QTest::addColumn<QByteArray>("payload"); // empty: no drag
+    const int far = QApplication::startDragDistance();
+    QTest::newRow("channel") << 4 << far << Qt::LeftButton << true << QByteArray::fromHex("0200000004000000");
+    QTest::newRow("plan") << -1 << far << Qt::LeftButton << true << QByteArray::fromHex("02000000ffffffff");
+    QTest::newRow("short move") << 4 << far - 1 << Qt::LeftButton << true << QByteArray();
+    QTest::newRow("right button") << 4 << far << Qt::RightButton << true << QByteArray();
+    QTest::newRow("item not draggable") << 4 << far << Qt::LeftButton << false << QByteArray();
+}
+
+void TestGroupTree::drag()
+{
+    QFETCH(int, channel);
+    QFETCH(int, distance);
+    QFETCH(Qt::MouseButton, button);
+    QFETCH(bool, dragEnabled);
+    QFETCH(QByteArray, payload);
+    const QModelIndex gamma = m_pModel->index(2, 0);
+    const QModelIndex index = channel < 0 ? gamma : m_pModel->index(channel, 0, gamma);
+    m_pModel->itemFromIndex(index)->setDragEnabled(dragEnabled);
+
+    // With the option off, nothing is ever dragged.
+    QTest::mousePress(m_pTree->viewport(), button, {}, Centre(index));
+    Move(Centre(index) + QPoint(distance, 0), button);
+    QTest::mouseRelease(m_pTree->viewport(), button, {}, Centre(index));
+    QVERIFY(m_pTree->drags.isEmpty());
+
+    m_pTree->SetDragEnabled(true);
+    QTest::mousePress(m_pTree->viewport(), button, {}, Centre(index));
+    Move(Centre(index) + QPoint(distance, 0), button);
+    QTest::mouseRelease(m_pTree->viewport(), button, {}, Centre(index));
+    QCOMPARE(m_pTree->drags, payload.isEmpty() ? QList<QByteArray>{} : QList<QByteArray>{payload});
+}
+
+void TestGroupTree::dragOverTheViewsOwnModel()
+{
+    // The view's own item model is no standard item model: the drag still asks it for the item's flags.
+    CCapturingTree tree;
+    tree.SetHeaderLabels({QStringLiteral("Plans")});
+    tree.AppendRow();
+    tree.AppendRow();
+    tree.SetItemText(1, 0, QStringLiteral("plan"));
+    tree.resize(200, 200);
+    tree.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&tree));
+    tree.SetDragEnabled(true);
+    const QPoint at = tree.visualRect(tree.GetIndex(1, 0)).center();
+    QTest::mousePress(tree.viewport(), Qt::LeftButton, {}, at);
+    const QPoint to = at + QPoint(0, QApplication::startDragDistance());
+    QMouseEvent move(QEvent::MouseMove, to, tree.viewport()->mapToGlobal(to), Qt::NoButton, Qt::LeftButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(tree.viewport(), &move);
+    QCOMPARE(tree.drags, QList<QByteArray>{QByteArray::fromHex("01000000ffffffff")});
+}
+
+void TestGroupTree::multiSelectionStaysUnderOnePlan()
+{
+    m_pTree->SetMultiSelection(true);
+    const QModelIndex alpha = m_pModel->index(0, 0);
+    const QModelIndex beta = m_pModel->index(1, 0);
+    QTest::mouseClick(m_pTree->viewport(), Qt::LeftButton, {}, Centre(m_pModel->index(1, 0, alpha)));
+    QTest::mouseClick(m_pTree->viewport(), Qt::LeftButton, Qt::ControlModifier,
+                      Centre(m_pModel->index(0, 0, beta)));
+    QTest::mouseClick(m_pTree->viewport(), Qt::LeftButton, Qt::ControlModifier,
+                      Centre(m_pModel->index(3, 0, alpha)));
+    QModelIndexList selected = m_pTree->selectionModel()->selectedIndexes();
+    std::sort(selected.begin(), selected.end());
+    QCOMPARE(selected, (QModelIndexList{m_pModel->index(1, 0, alpha), m_pModel->index(3, 0, alpha)}));
+}
+
+VARROW_TEST_MAIN(TestGroupTree, QApplication)
+#include "tst_gui_grouptree.moc"
