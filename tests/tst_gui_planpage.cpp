@@ -215,7 +215,8 @@ void TestPlanPage::namesUpToTheLimitAndSave()
     QCOMPARE(AddPlan(driver, page, QStringLiteral("New")), QString());
     QCOMPARE(page.CurrentPlan(), 31);
     QCOMPARE(Plans(page)->currentRow(), 31);
-    QCOMPARE(AddPlan(driver, page, QStringLiteral("X")), QStringLiteral("Exceed the maximum schedule number."));
+    QCOMPARE(AddPlan(driver, page, QStringLiteral("X")),
+             QStringLiteral("Exceed the maximum schedule number."));
 
     // Renaming still works at the limit; the plan's own name is taken.
     QCOMPARE(RenamePlan(driver, page, QStringLiteral("New")), QStringLiteral("the Schedule is exist"));
@@ -241,7 +242,8 @@ void TestPlanPage::namesUpToTheLimitAndSave()
     driver.Clear();
     driver.Accept();
     QVERIFY(page.SavePlans());
-    QCOMPARE(driver.Seen().at(0).Text(), QStringLiteral("Modify Schedule need to reboot Backup,Are you sure?"));
+    QCOMPARE(driver.Seen().at(0).Text(),
+             QStringLiteral("Modify Schedule need to reboot Backup,Are you sure?"));
     QCOMPARE(heard.events, (QStringList{QStringLiteral("stop:5,31"), QStringLiteral("changed:5=P5,31=")}));
     QCOMPARE(ModelName(5), QByteArray("(none)"));
     QCOMPARE(ModelName(31), QByteArray("Last"));
@@ -361,8 +363,9 @@ void TestPlanPage::deletedRecorderLeavesOtherEditsUnsaved()
     CDlgCfgPlan page;
     CAnnouncements heard(page);
     CModalDriver driver;
-    QCOMPARE(Texts(Channels(page)), (QStringList{QStringLiteral("D1_Camera 01"), QStringLiteral("D2_Camera 01"),
-                                                 QStringLiteral("D1_Camera 02")}));
+    QCOMPARE(Texts(Channels(page)),
+             (QStringList{QStringLiteral("D1_Camera 01"), QStringLiteral("D2_Camera 01"),
+                          QStringLiteral("D1_Camera 02")}));
     Plans(page)->setCurrentRow(2);
     QCOMPARE(RenamePlan(driver, page, QStringLiteral("Renamed")), QString());
     Plans(page)->setCurrentRow(0);
@@ -373,7 +376,8 @@ void TestPlanPage::deletedRecorderLeavesOtherEditsUnsaved()
     QCOMPARE(g_pSysInfoManage->DeleteDevice("D2", true), 1);
     page.OnDeleteDevice(1);
     QCOMPARE(heard.events, QStringList{QStringLiteral("changed:0=P0,1=P1")});
-    QCOMPARE(Texts(Channels(page)), (QStringList{QStringLiteral("D1_Camera 01"), QStringLiteral("D1_Camera 02")}));
+    QCOMPARE(Texts(Channels(page)),
+             (QStringList{QStringLiteral("D1_Camera 01"), QStringLiteral("D1_Camera 02")}));
     QCOMPARE(Refs(page.GetPlans()[0]) + '|' + Refs(page.GetPlans()[1]), QStringLiteral("0:1 0:2|"));
     // The unsaved rename and schedule stay on the page only.
     QCOMPARE(ModelName(2), QByteArray("P2"));
@@ -389,7 +393,8 @@ void TestPlanPage::deletedRecorderLeavesOtherEditsUnsaved()
     // The save then writes the rest.
     driver.Accept();
     QVERIFY(page.SavePlans());
-    QCOMPARE(heard.events.mid(2), (QStringList{QStringLiteral("stop:0,2"), QStringLiteral("changed:0=P0,2=P2")}));
+    QCOMPARE(heard.events.mid(2),
+             (QStringList{QStringLiteral("stop:0,2"), QStringLiteral("changed:0=P0,2=P2")}));
     QCOMPARE(ModelName(2), QByteArray("Renamed"));
     QCOMPARE(Refs(*g_pSysInfoManage->GetGroupInfo(0)), QStringLiteral("0:1 0:2"));
 }
@@ -404,8 +409,8 @@ void TestPlanPage::chosenChannelsAndRemovedOnes()
     QVERIFY(sim != nullptr);
     QVERIFY(g_pSysInfoManage->LoadAllInfo());
     const int flow = -1;
-    QCOMPARE(g_pSysInfoManage->AddDevice(sim->AddressBytes().constData(), sim->Port(), "admin", "12345", &flow,
-                                         "D1", "", 0),
+    QCOMPARE(g_pSysInfoManage->AddDevice(sim->AddressBytes().constData(), sim->Port(), "admin", "12345",
+                                         &flow, "D1", "", 0),
              int(ADD_DEVICE_OK));
     GROUP_INFO full;
     full.bUsed = 1;

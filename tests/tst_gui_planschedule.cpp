@@ -84,9 +84,8 @@ const QList<RULE_CASE>& RuleCases()
         {"today: start a second before the file end",
          {today(0, T(19, 59, 59), T(20, 0, 0))},
          "Schedule starttime and file endtime conflict at Schedule P  WholeWeek"},
-        {"yesterday's files may be fetched at any hour", {[](GROUP_INFO* g) {
-             g->Schedule[0].TaskStartTime = T(1, 0, 0);
-         }},
+        {"yesterday's files may be fetched at any hour",
+         {[](GROUP_INFO* g) { g->Schedule[0].TaskStartTime = T(1, 0, 0); }},
          {}},
         {"weekday file window checked",
          {Day(5, T(18, 0, 0), 6), fileWindow(5, T(9, 0, 0), T(8, 0, 0))},
@@ -107,7 +106,8 @@ const QList<RULE_CASE>& RuleCases()
          overlap.arg(QStringLiteral("Sunday"), QStringLiteral("Monday"))},
         {"a day off between two windows", {Day(1, T(20, 0, 0), 24), Day(3, T(0, 0, 0), 2)}, {}},
         {"disabled rows are never checked",
-         {Day(1, T(20, 0, 0), 24), fileWindow(0, T(9, 0, 0), T(8, 0, 0)), fileWindow(4, T(9, 0, 0), T(8, 0, 0)),
+         {Day(1, T(20, 0, 0), 24), fileWindow(0, T(9, 0, 0), T(8, 0, 0)),
+          fileWindow(4, T(9, 0, 0), T(8, 0, 0)),
           [](GROUP_INFO* g) { g->Schedule[2].TaskStartTime = T(0, 0, 0); }},
          {}},
         {"the whole week is never paired",
@@ -176,7 +176,8 @@ void TestPlanSchedule::tableFollowsWholeWeek()
     QVERIFY(box(0)->isChecked());
     QCOMPARE(editorsOn(0), 6);
     for (int r = 1; r <= 7; ++r)
-        QVERIFY2(!box(r)->isChecked() && !box(r)->isEnabled() && editorsOn(r) == 0, qPrintable(QString::number(r)));
+        QVERIFY2(!box(r)->isChecked() && !box(r)->isEnabled() && editorsOn(r) == 0,
+                 qPrintable(QString::number(r)));
 
     box(0)->setChecked(false);
     QCOMPARE(editorsOn(0), 0);

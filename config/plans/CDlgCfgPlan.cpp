@@ -75,8 +75,8 @@ void CDlgCfgPlanClass::setupUi(QDialog* dialog)
     label_3->setObjectName(QStringLiteral("label_3"));
     channelHead->addWidget(label_3);
     channelHead->addStretch();
-    m_pushButtonDelChannel = new CPushButton(QIcon(QStringLiteral(":/images/ButtonIcon/Delete.png")), QString(),
-                                             dialog);
+    m_pushButtonDelChannel =
+        new CPushButton(QIcon(QStringLiteral(":/images/ButtonIcon/Delete.png")), QString(), dialog);
     m_pushButtonDelChannel->setObjectName(QStringLiteral("m_pushButtonDelChannel"));
     m_pushButtonDelChannel->setMinimumWidth(120);
     channelHead->addWidget(m_pushButtonDelChannel);
@@ -142,7 +142,8 @@ CDlgCfgPlan::CDlgCfgPlan(QWidget* parent) : QDialog(parent)
     ui.setupUi(this);
     connect(ui.m_pushButtonChooseChannel, &QPushButton::clicked, this, &CDlgCfgPlan::OnBtnChooseChannel);
     connect(ui.m_pBtnAdd, &QPushButton::clicked, this, &CDlgCfgPlan::OnBtnAddPlan);
-    connect(ui.m_pListWidgetPlan, &QListWidget::itemDoubleClicked, this, &CDlgCfgPlan::OnBtnDoubleClickedPlan);
+    connect(ui.m_pListWidgetPlan, &QListWidget::itemDoubleClicked, this,
+            &CDlgCfgPlan::OnBtnDoubleClickedPlan);
     connect(ui.m_pListWidgetPlan, &QListWidget::itemSelectionChanged, this, &CDlgCfgPlan::OnSelectionChanged);
     connect(ui.m_pBtnDel, &QPushButton::clicked, this, &CDlgCfgPlan::OnBtnDelPlan);
     connect(ui.m_pushButtonDelChannel, &QPushButton::clicked, this, &CDlgCfgPlan::OnBtnDelChannel);
@@ -266,7 +267,7 @@ int CDlgCfgPlan::CurrentItemPlan() const
 void CDlgCfgPlan::ShowPlanName(int plan)
 {
     ui.m_pLabelGroupName->setText(plan >= 0 && plan < MAX_GROUP_NUM ? LocalToQString(m_pPlans[plan].GroupName)
-                                                                   : QString());
+                                                                    : QString());
 }
 
 void CDlgCfgPlan::EnablePlanButtons(bool enable)
@@ -396,7 +397,8 @@ void CDlgCfgPlan::AddChosenToPlan(int plan)
             continue; // the recorder is gone: an empty reference would end the plan's list early
         if (IsChannelInOtherPlan(device, channel)) {
             ShowInfoMsgBox(tr("Information"),
-                           g_pSysInfoManage->GetCameraName(device, channel) + tr(" had been added other Schedule"),
+                           g_pSysInfoManage->GetCameraName(device, channel) +
+                               tr(" had been added other Schedule"),
                            this);
             continue;
         }

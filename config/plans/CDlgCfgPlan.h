@@ -73,8 +73,8 @@ public:
     int CurrentPlan() const { return m_nCurPlan; }
 
     // True when the settings dialog may close: saved, or nothing to save. False when a schedule is wrong, the
-    // operator cancelled, or the database refused the save (then nothing of it is kept, the model and the page
-    // show the stored plans again and the plans stopped for it are announced to start again).
+    // operator cancelled, or the database refused the save (then nothing of it is kept, the model and the
+    // page show the stored plans again and the plans stopped for it are announced to start again).
     bool SavePlans();
     bool IsPlanTableChanged() const;
     bool IsPlanChanged(int plan) const;
@@ -110,6 +110,7 @@ private:
     void InitScheduleTable();
     void TableToPlan(int plan);
     void PlanToTable(int plan);
+    void FitScheduleColumns();
     template <typename T> T* Cell(int row, int column) const;
 
     // Lists.

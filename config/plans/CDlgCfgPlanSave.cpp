@@ -52,7 +52,8 @@ bool CDlgCfgPlan::SavePlans()
         return false;
     if (!IsPlanTableChanged())
         return true;
-    if (ShowConfirmMsgBox(tr("Information"), tr("Modify Schedule need to reboot Backup,Are you sure?"), this) != 1)
+    if (ShowConfirmMsgBox(tr("Information"), tr("Modify Schedule need to reboot Backup,Are you sure?"),
+                          this) != 1)
         return false;
 
     // The names the running plans carry: the model's, before anything is written.
@@ -71,8 +72,7 @@ bool CDlgCfgPlan::SavePlans()
     ReloadFromModel();
     Q_EMIT GroupChanged(Announcement(changed, old));
     if (!saved) {
-        ShowInfoMsgBox(tr("Error"), tr("The schedules could not be saved to the database."),
-                       this);
+        ShowInfoMsgBox(tr("Error"), tr("The schedules could not be saved to the database."), this);
         return false;
     }
     WriteLog(LOG_TYPE_OPERATION, LOG_SUB_CONFIG_PLAN, tr("Config backup Schedule"));
@@ -156,8 +156,7 @@ void CDlgCfgPlan::TakeDeviceOut(int device)
     g_pSysInfoManage->GetAllGroupInfo(m_modelPlans);
     Q_EMIT GroupChanged(Announcement(announced, m_modelPlans));
     if (!stored)
-        ShowInfoMsgBox(tr("Error"), tr("The schedules could not be saved to the database."),
-                       this);
+        ShowInfoMsgBox(tr("Error"), tr("The schedules could not be saved to the database."), this);
 }
 
 void CDlgCfgPlan::OnDeleteDevice(int device)

@@ -10,7 +10,10 @@
 #include "widgets/dialogs/CWarnDlg.h"
 #include "widgets/views/CTableView.h"
 
+#include <QHeaderView>
 #include <QTime>
+
+#include <algorithm>
 
 namespace {
 
@@ -44,9 +47,6 @@ void CDlgCfgPlan::InitScheduleTable()
     if (table->GetRowCount() == 0) {
         table->SetHeaderLabels({tr("Week"), tr("Schedule Begin"), tr("Duration"), tr("Backup time"),
                                 tr("File Begin"), tr("File End"), tr("File Type")});
-        const int widths[SCHEDULE_COLUMN_NUM] = {75, 90, 80, 100, 85, 85, 85};
-        for (int c = 0; c < SCHEDULE_COLUMN_NUM; ++c)
-            table->setColumnWidth(c, widths[c]);
         for (int r = 0; r < SCHEDULE_ENTRY_NUM; ++r)
             table->AppendRow();
     }
@@ -111,6 +111,21 @@ void CDlgCfgPlan::InitScheduleTable()
             connect(box, &QCheckBox::toggled, editor, &QWidget::setEnabled);
     }
     whole->setChecked(true);
+    FitScheduleColumns();
+}
+
+void CDlgCfgPlan::FitScheduleColumns()
+{
+    // The planned widths, widened where a header text or a day name of the current language and font would
+    // be cut; the last column takes the rest of the table.
+    CTableView* table = ui.m_ptableViewBackUpTime;
+    const int widths[SCHEDULE_COLUMN_NUM] = {75, 90, 80, 100, 85, 85, 85};
+    for (int c = 0; c < SCHEDULE_COLUMN_NUM; ++c) {
+        int width = std::max(widths[c], table->header()->sectionSizeHint(c));
+        for (int r = 0; c == COL_WEEK && r < SCHEDULE_ENTRY_NUM; ++r)
+            width = std::max(width, table->GetItemWidget(r, c)->sizeHint().width() + 2);
+        table->setColumnWidth(c, width);
+    }
 }
 
 void CDlgCfgPlan::TableToPlan(int plan)

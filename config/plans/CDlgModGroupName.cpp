@@ -51,7 +51,6 @@ void CDlgModGroupNameClass::retranslateUi()
 CDlgModGroupName::CDlgModGroupName(CDlgCfgPlan* parent, bool add)
     : CBaseDialog(parent, true, false, false), m_pPlanPage(parent), m_bAdd(add)
 {
-    setObjectName(QStringLiteral("CDlgModGroupNameClass"));
     m_form.setupUi(GetContentFrame(), ui.m_pBottomFrame);
     resize(342, 157);
     setWindowTitle(tr("Modify Plan"));

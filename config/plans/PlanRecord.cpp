@@ -16,9 +16,9 @@ bool SameTime(const SCHEDULE_TIME& a, const SCHEDULE_TIME& b)
 bool SameEntry(const SCHEDULE_WEEKDAY& a, const SCHEDULE_WEEKDAY& b)
 {
     return a.GroupID == b.GroupID && a.IsEanbel == b.IsEanbel && a.Weekday == b.Weekday &&
-           SameTime(a.TaskStartTime, b.TaskStartTime) && a.Duration == b.Duration && a.FileDate == b.FileDate &&
-           SameTime(a.FileStartTime, b.FileStartTime) && SameTime(a.FileEndTime, b.FileEndTime) &&
-           a.FileType == b.FileType;
+           SameTime(a.TaskStartTime, b.TaskStartTime) && a.Duration == b.Duration &&
+           a.FileDate == b.FileDate && SameTime(a.FileStartTime, b.FileStartTime) &&
+           SameTime(a.FileEndTime, b.FileEndTime) && a.FileType == b.FileType;
 }
 
 bool SameRef(const CHANNEL_REF& a, const CHANNEL_REF& b)
