@@ -174,9 +174,13 @@ void CSysInfoManage::SetSystemConfig(const SYSTEM_CONFIG* config)
 {
     if (config == nullptr || m_shutDown)
         return;
-    QMutexLocker lock(&m_systemMutex);
-    m_systemConfig = *config;
-    DbSaveSystemConfig(&m_systemConfig);
+    // Readers wait only for the copy, never for the database; writers keep memory and rows in one order.
+    QMutexLocker order(&m_systemWriteMutex);
+    {
+        QMutexLocker lock(&m_systemMutex);
+        m_systemConfig = *config;
+    }
+    DbSaveSystemConfig(config);
 }
 
 int CSysInfoManage::GetMailConfig(MAIL_CONFIG* config) const
@@ -203,8 +207,11 @@ void CSysInfoManage::SetBackupMode(int mode)
 {
     if (m_shutDown)
         return;
-    QMutexLocker lock(&m_systemMutex);
-    m_systemConfig.BackupMode = int16_t(mode);
+    QMutexLocker order(&m_systemWriteMutex);
+    {
+        QMutexLocker lock(&m_systemMutex);
+        m_systemConfig.BackupMode = int16_t(mode);
+    }
     DbUpdateBackupMode(mode);
 }
 
