@@ -1,5 +1,4 @@
-// Pictures of the table and tree views: selected rows, the group bars of the plan tree and their arrows, and
-// the open/closed arrows of tree rows.
+// Pictures of the table and tree views: selected rows, the group bars of the plan tree and their arrows.
 
 #include "DrawImages.h"
 
@@ -25,33 +24,19 @@ QImage RowBackground(int width, int height, const QColor& top, const QColor& bot
     return image;
 }
 
-// A filled chevron-like triangle centred in the image; direction: 0 up, 1 right, 2 down.
-QImage Triangle(int width, int height, int size, int direction, const QColor& colour)
+// A filled triangle centred in the image, pointing up or down.
+QImage Triangle(int width, int height, int size, bool down, const QColor& colour)
 {
     QImage image = BlankImage(width, height);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     const QPointF c(width / 2.0, height / 2.0);
     const double h = size / 2.0;
-    const double q = size / 4.0;
+    const double q = down ? size / 4.0 : -size / 4.0;
     QPainterPath path;
-    switch (direction) {
-    case 0:
-        path.moveTo(c.x() - h, c.y() + q);
-        path.lineTo(c.x() + h, c.y() + q);
-        path.lineTo(c.x(), c.y() - q);
-        break;
-    case 1:
-        path.moveTo(c.x() - q, c.y() - h);
-        path.lineTo(c.x() - q, c.y() + h);
-        path.lineTo(c.x() + q, c.y());
-        break;
-    default:
-        path.moveTo(c.x() - h, c.y() - q);
-        path.lineTo(c.x() + h, c.y() - q);
-        path.lineTo(c.x(), c.y() + q);
-        break;
-    }
+    path.moveTo(c.x() - h, c.y() - q);
+    path.lineTo(c.x() + h, c.y() - q);
+    path.lineTo(c.x(), c.y() + q);
     path.closeSubpath();
     p.fillPath(path, colour);
     return image;
@@ -99,12 +84,10 @@ CImageRegistrar reg{
     {"images/public/TreeView/TreeSelect.png",
      [] { return RowBackground(8, 26, QColor(96, 160, 226), QColor(70, 136, 210), QColor(70, 136, 210)); }},
     {"images/public/TreeView/TreeNormal.png", [] { return GroupBar(); }},
-    {"images/public/TreeView/TreeArrowDown.png", [] { return Triangle(12, 12, 8, 2, kArrow); }},
-    {"images/public/TreeView/TreeArrowUp.png", [] { return Triangle(12, 12, 8, 0, kArrow); }},
+    {"images/public/TreeView/TreeArrowDown.png", [] { return Triangle(12, 12, 8, true, kArrow); }},
+    {"images/public/TreeView/TreeArrowUp.png", [] { return Triangle(12, 12, 8, false, kArrow); }},
     {"images/public/TreeView/TreeArrowHover.png", [] { return ArrowHover(); }},
     {"images/public/TreeView/tree_bg.png", [] { return GroupBox(); }},
-    {"images/button/down-arrow.png", [] { return Triangle(16, 26, 8, 2, kArrow); }},
-    {"images/button/config_right-arrow.png", [] { return Triangle(16, 26, 8, 1, kArrow); }},
 };
 
 } // namespace

@@ -38,6 +38,17 @@ CellEditor EditorFor(const QModelIndex& index)
 
 const QString kDateFormat = QStringLiteral("yyyy-MM-dd");
 
+// Scaled into the rectangle as far as it fits without distortion, and centred there: a square arrow stays
+// square in a tall row.
+void DrawFitted(QPainter* painter, const QRect& rect, const QPixmap& picture)
+{
+    if (picture.isNull())
+        return;
+    QRect target(QPoint(0, 0), picture.size().scaled(rect.size(), Qt::KeepAspectRatio));
+    target.moveCenter(rect.center());
+    painter->drawPixmap(target, picture);
+}
+
 } // namespace
 
 CTableDelegate::CTableDelegate(QWidget* view, QObject* parent) : QStyledItemDelegate(parent), m_pView(view) {}
@@ -74,8 +85,8 @@ void CTableDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option
             const QString arrow = (option.state & QStyle::State_Open)
                                       ? QStringLiteral(":images/button/down-arrow.png")
                                       : QStringLiteral(":images/button/config_right-arrow.png");
-            painter->drawPixmap(QRect(rect.left() - 13, rect.top(), 16, rect.height()),
-                                LoadCachedPixmap(arrow));
+            DrawFitted(painter, QRect(rect.left() - 13, rect.top(), 16, rect.height()),
+                       LoadCachedPixmap(arrow));
         }
     }
     PaintBackground(painter, option, rect);
