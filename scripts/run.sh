@@ -5,4 +5,5 @@ cd "$(dirname "$0")/../build"
 if [ -x app/Varrow ]; then
     exec app/Varrow "$@"
 fi
-echo "Varrow is built; the program has no window yet, so there is nothing to start."
+echo "Varrow is not built yet: run bash scripts/build.sh first." >&2
+exit 1

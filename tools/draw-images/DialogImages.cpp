@@ -174,14 +174,15 @@ QImage SliderHandle()
 // Tab textures tile across the whole tab, so they only vary from top to bottom.
 QImage TabTexture(bool selected)
 {
+    // The tabs carry white text on the window's dark band, so both faces stay dark enough for it.
     QImage image = BlankImage(8, 40);
     QPainter p(&image);
     if (selected) {
-        p.fillRect(image.rect(), Vertical(0, 40, QColor(252, 253, 255), QColor(228, 235, 244)));
+        p.fillRect(image.rect(), Vertical(0, 40, QColor(62, 128, 206), QColor(38, 92, 164)));
         p.fillRect(QRect(0, 0, 8, 3), kAccentLight);
     } else {
-        p.fillRect(image.rect(), Vertical(0, 40, QColor(214, 224, 237), QColor(188, 202, 220)));
-        p.fillRect(QRect(0, 39, 8, 1), QColor(160, 176, 198));
+        p.fillRect(image.rect(), Vertical(0, 40, QColor(70, 88, 116), QColor(50, 66, 92)));
+        p.fillRect(QRect(0, 39, 8, 1), QColor(34, 46, 66));
     }
     return image;
 }
@@ -433,7 +434,8 @@ QByteArray LoadingGif()
 
 const CImageRegistrar registrar{
     {"images/Dialog/dialog_bg.png", [] { return DialogFrame(120, 120, 48); }},
-    {"images/Dialog/dialog_bg2.png", [] { return DialogFrame(40, 60, 0); }},
+    // Large enough for the main window, which slices it at 58 pixels on every side.
+    {"images/Dialog/dialog_bg2.png", [] { return DialogFrame(120, 120, 0); }},
     {"images/title/close.png", [] { return CloseGlyph(false); }},
     {"images/title/close_hover.png", [] { return CloseGlyph(true); }},
     {"images/button/button.png",

@@ -57,7 +57,7 @@ int CProgress::PercentOf(qint32 done, qint32 total)
 
 void CProgress::OnProgressChanged(ProgressInfo info)
 {
-    const int percent = PercentOf(info.done, info.total);
+    const int percent = PercentOf(info.nCurrent, info.nTotal);
     if (percent < 0)
         return;
     m_percent = percent;

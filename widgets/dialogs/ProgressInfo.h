@@ -1,17 +1,9 @@
 #pragma once
 
-// Rows done and rows in all, sent from a worker to the progress box through a queued connection.
+// Rows done and rows in all, sent from a worker to the progress box through a queued connection. The record
+// itself is the model's, shared with the workers that send it.
 
-#include <QMetaType>
-#include <QtGlobal>
-
-struct ProgressInfo
-{
-    qint32 done = 0;
-    qint32 total = 0;
-};
-
-Q_DECLARE_METATYPE(ProgressInfo)
+#include "model/Records.h"
 
 // Registers the record under the name "ProgressInfo" for queued connections; safe to call more than once.
 void RegisterProgressInfo();

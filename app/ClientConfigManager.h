@@ -1,0 +1,51 @@
+#pragma once
+
+// The start-up settings file "Setup.xml" of the program's directory, read once before any window exists. It
+// only chooses the language; the whole configuration lives in the database.
+//
+// <Configs>
+//   <Translator><Value>0</Value></Translator>
+//   <LogLevel><Value>0</Value></LogLevel>
+//   <VersionType><Value>1</Value></VersionType>
+// </Configs>
+
+#include "app/ClientConfig.h"
+
+#include <QString>
+
+#include <memory>
+#include <vector>
+
+class ClientConfigManager
+{
+public:
+    enum Key
+    {
+        KeyTranslator = 0,
+        KeyLogLevel = 1,
+        KeyVersionType = 2
+    };
+
+    ClientConfigManager() = default;
+    virtual ~ClientConfigManager() = default;
+    ClientConfigManager(const ClientConfigManager&) = delete;
+    ClientConfigManager& operator=(const ClientConfigManager&) = delete;
+
+    // The process-wide store, created empty on the first call.
+    static ClientConfigManager* Instance();
+
+    // Appends the file's items, in file order. False (and "No file to read..." in the debug output) when the
+    // file cannot be opened. Malformed XML ends the reading; what was read so far stays.
+    bool Load(const QString& path);
+    // The element name of a key; empty for an unknown key.
+    static QString KeyName(int key);
+    // The first item of that key's name, or null.
+    ClientConfig* Find(int key) const;
+    void Clear();
+
+    int Count() const { return int(m_items.size()); }
+    const ClientConfig* At(int i) const { return m_items[size_t(i)].get(); }
+
+private:
+    std::vector<std::unique_ptr<ClientConfig>> m_items;
+};

@@ -1,0 +1,37 @@
+#pragma once
+
+// One running program per program directory. A lock file beside the program is held for the program's whole
+// life; a lock left behind by a process that no longer runs (a crash, a kill) is taken over, so a crashed run
+// never blocks the next start.
+
+#include <QLockFile>
+#include <QString>
+
+class CSingleInstance
+{
+public:
+    enum Result
+    {
+        Acquired,    // this process is now the one instance
+        HeldByOther, // another process that still runs holds the lock
+        Failed       // the lock file cannot be created (no write access to the program's directory, ...)
+    };
+
+    // `key` names the lock file "<key>.lock" in the program's directory.
+    explicit CSingleInstance(const QString& key);
+    ~CSingleInstance();
+    CSingleInstance(const CSingleInstance&) = delete;
+    CSingleInstance& operator=(const CSingleInstance&) = delete;
+
+    // Tries once, without waiting.
+    Result TryAcquire();
+    bool IsHeld() const { return m_lock.isLocked(); }
+    // Gives the lock up; the next start may run. Done by the destructor as well.
+    void Release();
+
+    QString LockPath() const { return m_path; }
+
+private:
+    QString m_path;
+    QLockFile m_lock;
+};

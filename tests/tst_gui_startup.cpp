@@ -1,0 +1,265 @@
+// The program's start and end: a second process must be refused before it touches the database, a killed
+// first process must not block the next start, a too small screen is refused, a storage failure is reported
+// and start-up goes on, and the log shows "Open Software" before "Close Software" with the engine down in
+// between.
+
+#include "app/COmbrixApplication.h"
+#include "app/CVarrow.h"
+#include "app/VarrowStart.h"
+#include "model/LogStore.h"
+#include "model/SQLite3DB.h"
+#include "model/SysInfoManage.h"
+#include "model/Utility.h"
+#include "tests/support/TestSupport.h"
+#include "tests/support/gui/ModalDriver.h"
+
+#include <QCryptographicHash>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QProcess>
+#include <QTextBrowser>
+
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+QString ScreenFile()
+{
+    return QFileInfo(QStringLiteral(__FILE__)).absolutePath() + QStringLiteral("/screens/1280x1024.json");
+}
+
+QString BigScreenPlatform()
+{
+    return QStringLiteral("offscreen:configfile=") + ScreenFile();
+}
+
+// Every text a box shows: its labels and its text browser.
+QString BoxText(QWidget* box)
+{
+    QStringList texts;
+    for (QLabel* label : box->findChildren<QLabel*>()) {
+        if (label->isVisibleTo(box) && !label->text().isEmpty())
+            texts << label->text();
+    }
+    for (QTextBrowser* browser : box->findChildren<QTextBrowser*>())
+        texts << browser->toPlainText();
+    return texts.join(QLatin1Char('\n'));
+}
+
+// The child mode: a process that starts as the program does, in the given program directory, and reports
+// whether and how it was refused. Its boxes are answered by the modal driver.
+int RunRefusalCheck(int argc, char** argv)
+{
+    SetAppDirOverride(QString::fromLocal8Bit(argv[2]));
+    qputenv("QT_QPA_PLATFORM", argv[3]);
+    COmbrixApplication app(argc, argv, QStringLiteral("Varrow"));
+    CModalDriver driver;
+    QString title;
+    QString text;
+    driver.Answer([&](QWidget* box) {
+        title = box->windowTitle();
+        text = BoxText(box);
+        box->close();
+    });
+    const bool refused = app.IsRunning() || app.CheckResolution();
+    std::printf("refused=%d\ntitle=%s\ntext=%s\n", refused ? 1 : 0, qPrintable(title), qPrintable(text));
+    return 0;
+}
+
+QStringList LogTexts(const QString& dbPath)
+{
+    QStringList texts;
+    CSQLite3DB db;
+    try {
+        db.Open(dbPath.toStdString(), CSQLite3DB::ReadOnlyOpenFlags);
+        CSQLite3Recordset rs;
+        if (db.Query("SELECT LogContents FROM Log_Table ORDER BY rowid", rs)) {
+            for (; !rs.IsEof(); rs.Next())
+                texts << QString::fromStdString(rs.GetString(0));
+        }
+    } catch (const CSQlite3Error&) {
+        // Not there yet: the caller waits.
+    }
+    return texts;
+}
+
+QByteArray DatabaseHash(const QString& dir)
+{
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    for (const char* name : {"Varrow.db", "Varrow.db-wal"}) {
+        QFile file(dir + QLatin1Char('/') + QLatin1String(name));
+        if (file.open(QIODevice::ReadOnly))
+            hash.addData(file.readAll());
+    }
+    return hash.result();
+}
+
+} // namespace
+
+class TestStartup : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void resolutionLimits_data();
+    void resolutionLimits();
+    void smallScreenRefused();
+    void secondInstanceRefusedAndKilledFirstDoesNotBlock();
+    void storageErrorText();
+    void startAndConfirmedClose();
+
+private:
+    // A copy of the program in a directory of its own, started on a big screen.
+    void StartProgram(QProcess& process, const QString& dir);
+    QString RunRefusal(const QString& dir, const QString& platform);
+};
+
+void TestStartup::resolutionLimits_data()
+{
+    QTest::addColumn<QSize>("screen");
+    QTest::addColumn<bool>("refused");
+    QTest::newRow("1024x768") << QSize(1024, 768) << false;
+    QTest::newRow("1023x768") << QSize(1023, 768) << true;
+    QTest::newRow("1024x767") << QSize(1024, 767) << true;
+    QTest::newRow("1280x720, wider but too low") << QSize(1280, 720) << true;
+    QTest::newRow("800x800") << QSize(800, 800) << true;
+    QTest::newRow("1920x1080") << QSize(1920, 1080) << false;
+}
+
+void TestStartup::resolutionLimits()
+{
+    QFETCH(QSize, screen);
+    QFETCH(bool, refused);
+    QCOMPARE(COmbrixApplication::IsResolutionTooSmall(screen), refused);
+}
+
+QString TestStartup::RunRefusal(const QString& dir, const QString& platform)
+{
+    QProcess child;
+    child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--refusal"), dir, platform});
+    if (!child.waitForFinished(30000))
+        return QStringLiteral("timed out");
+    return QString::fromLocal8Bit(child.readAllStandardOutput());
+}
+
+void TestStartup::smallScreenRefused()
+{
+    // The plain offscreen screen is 800 x 800.
+    QTemporaryDir dir;
+    const QString report = RunRefusal(dir.path(), QStringLiteral("offscreen"));
+    QVERIFY2(report.contains(QStringLiteral("refused=1")), qPrintable(report));
+    QVERIFY2(report.contains(QStringLiteral("title=Varrow\n")), qPrintable(report));
+    QVERIFY2(report.contains(QStringLiteral("The least resolution is 1024*768.")), qPrintable(report));
+    QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("Varrow.db"))));
+}
+
+void TestStartup::StartProgram(QProcess& process, const QString& dir)
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), BigScreenPlatform());
+    environment.remove(QStringLiteral("NOTIFY_SOCKET"));
+    process.setProcessEnvironment(environment);
+    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process.start(dir + QStringLiteral("/Varrow"), {});
+    QVERIFY(process.waitForStarted());
+}
+
+void TestStartup::secondInstanceRefusedAndKilledFirstDoesNotBlock()
+{
+    QTemporaryDir dir;
+    QVERIFY(QFile::copy(QStringLiteral(VARROW_EXE), dir.filePath(QStringLiteral("Varrow"))));
+    const QString db = dir.filePath(QStringLiteral("Varrow.db"));
+
+    QProcess first;
+    StartProgram(first, dir.path());
+    QTRY_COMPARE_WITH_TIMEOUT(LogTexts(db), QStringList({QStringLiteral("Open Software")}), 20000);
+
+    const QByteArray before = DatabaseHash(dir.path());
+    const QString report = RunRefusal(dir.path(), BigScreenPlatform());
+    QVERIFY2(report.contains(QStringLiteral("refused=1")), qPrintable(report));
+    QVERIFY2(report.contains(QStringLiteral("title=Varrow\n")), qPrintable(report));
+    QVERIFY2(report.contains(QStringLiteral("Software is already running.")), qPrintable(report));
+    QCOMPARE(DatabaseHash(dir.path()), before);
+    QCOMPARE(first.state(), QProcess::Running);
+
+    // A crash leaves the lock file behind; it must not keep the program from starting again.
+    ::kill(pid_t(first.processId()), SIGKILL);
+    QVERIFY(first.waitForFinished());
+    QProcess second;
+    StartProgram(second, dir.path());
+    QTRY_COMPARE_WITH_TIMEOUT(LogTexts(db).count(QStringLiteral("Open Software")), 2, 20000);
+    QCOMPARE(second.state(), QProcess::Running);
+    second.kill();
+    second.waitForFinished();
+}
+
+void TestStartup::storageErrorText()
+{
+    QCOMPARE(StorageErrorText(5),
+             QStringLiteral("Create Storage Error:5.Please check and clear the local disk."));
+}
+
+void TestStartup::startAndConfirmedClose()
+{
+    // A drive letter whose directory cannot be made: the storage object fails, the box says so with the
+    // library's code, and start-up goes on.
+    QFile map(GetAbsolutePath(QStringLiteral("Drives.conf")));
+    QVERIFY(map.open(QIODevice::WriteOnly));
+    map.write("Q=/proc/varrow-no-such-dir\n");
+    map.close();
+    g_pSysInfoManage->LoadAllInfo();
+    SYSTEM_CONFIG config;
+    g_pSysInfoManage->GetSystemConfig(&config);
+    std::strcpy(config.Disk, "Q");
+    g_pSysInfoManage->SetSystemConfig(&config);
+
+    CModalDriver driver;
+    driver.Accept();
+    std::unique_ptr<CVarrow> window = OpenMainWindow();
+    QCOMPARE(driver.Seen().size(), 1);
+    QCOMPARE(driver.Seen().first().title, QStringLiteral("Information"));
+    QVERIFY(driver.Seen().first().Text().contains(
+        QStringLiteral("Create Storage Error:12.Please check and clear the local disk.")));
+    QVERIFY(window->isVisible());
+    QCOMPARE(LogTexts(GetAbsolutePath(QStringLiteral("Varrow.db"))),
+             QStringList({QStringLiteral("Open Software")}));
+
+    // Declined: everything stays, nothing is logged.
+    driver.Reject();
+    QVERIFY(!window->close());
+    QVERIFY(window->isVisible());
+    QVERIFY(window->ViewState() != nullptr);
+    QCOMPARE(driver.Seen().last().title, QStringLiteral("Confirm"));
+
+    // Confirmed: the pages go, "Close Software" is written, and the event loop ends. A second close request
+    // before the loop ends finds everything down already and asks nothing.
+    driver.Accept();
+    QTimer::singleShot(0, window.get(), [&] {
+        window->close();
+        window->close();
+    });
+    QCOMPARE(QApplication::exec(), 0);
+    QCOMPARE(driver.Seen().size(), 3);
+    QVERIFY(window->ViewState() == nullptr && window->ViewRecord() == nullptr &&
+            window->SearchLog() == nullptr);
+    QCOMPARE(LogTexts(GetAbsolutePath(QStringLiteral("Varrow.db"))),
+             QStringList({QStringLiteral("Open Software"), QStringLiteral("Close Software")}));
+}
+
+int main(int argc, char** argv)
+{
+    if (argc >= 4 && std::strcmp(argv[1], "--refusal") == 0)
+        return RunRefusalCheck(argc, argv);
+    TestSupport::PrepareProcess();
+    qputenv("QT_QPA_PLATFORM", BigScreenPlatform().toLocal8Bit());
+    TestSupport::ProcessAppDir();
+    COmbrixApplication app(argc, argv, QStringLiteral("Varrow"));
+    TestStartup test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_gui_startup.moc"
