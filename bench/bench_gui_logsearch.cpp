@@ -72,7 +72,7 @@ int main(int argc, char** argv)
         });
         qint64 lastRowShown = -1;
         QObject::connect(&page, &CSearchLog::SetProgressChanged, [&](ProgressInfo info) {
-            if (info.done == info.total && lastRowShown < 0)
+            if (info.nCurrent == info.nTotal && lastRowShown < 0)
                 lastRowShown = clock.nsecsElapsed();
         });
 

@@ -94,7 +94,7 @@ void CSearchLog::customEvent(QEvent* event)
     }
     m_searchThread.Resume();
     ProgressInfo info;
-    batch->GetCount(&info.done, &info.total);
+    batch->GetCount(&info.nCurrent, &info.nTotal);
     emit SetProgressChanged(info);
 }
 
