@@ -69,6 +69,16 @@ void TestSdkScenario::badScenariosAreRefused_data()
     QTest::newRow("no size") << QByteArray(
         R"({"recorders": [{"channels": [{"number": 1, "recordings": [{"start": "2024-05-01T10:00:00", "stop": "2024-05-01T11:00:00"}]}]}]})");
     QTest::newRow("bad port") << QByteArray(R"({"recorders": [{"port": 70000}]})");
+    QTest::newRow("no such date") << QByteArray(
+        R"({"recorders": [{"channels": [{"number": 1, "recordings": [{"start": "2024-02-30T10:00:00", "stop": "2024-03-01T11:00:00", "size": 5}]}]}]})");
+    QTest::newRow("year beyond the time fields") << QByteArray(
+        R"({"recorders": [{"channels": [{"number": 1, "recordings": [{"start": "1850-05-01T10:00:00", "stop": "1850-05-01T11:00:00", "size": 5}]}]}]})");
+    QTest::newRow("huge size") << QByteArray(
+        R"({"recorders": [{"channels": [{"number": 1, "recordings": [{"start": "2024-05-01T10:00:00", "stop": "2024-05-01T11:00:00", "size": 1e15}]}]}]})");
+    QTest::newRow("huge rate") << QByteArray(R"({"recorders": [{"rate": 1e15}]})");
+    QTest::newRow("endless days") << QByteArray(
+        R"({"recorders": [{"channels": [{"number": 1, "days": 1000000, "daily": [{"start": "08:00:00", "stop": "09:00:00", "size": 5}]}]}]})");
+    QTest::newRow("no connections") << QByteArray(R"({"recorders": [{"maxConnections": 0}]})");
 }
 
 void TestSdkScenario::badScenariosAreRefused()
