@@ -2,10 +2,13 @@
 // through the storage layer and shown in the result table (type "All", so one storage search per channel).
 // Prints the storage searches alone and the whole click (search, file checks, rows, painting), best of five.
 //
-//     bench_gui_recordsearch [--grab page.png] [--name DEVICE-NAME]
-// saves a picture of the page with its results (the main window's 1024x768 frame) and names the recorder.
+//     bench_gui_recordsearch [--grab page.png] [--recorder NAME]
+// saves a picture of the main window showing the page with its results, and names the recorder.
 
+#include "app/COmbrixApplication.h"
+#include "app/CVarrow.h"
 #include "app/CreateStorage.h"
+#include "pages/record/CExportRecord.h"
 #include "pages/record/CViewRecord.h"
 #include "pages/record/RecordSearch.h"
 #include "tests/support/EngineFixture.h"
@@ -69,11 +72,12 @@ int main(int argc, char** argv)
     TestSupport::PrepareProcess();
     qputenv("QT_QPA_PLATFORM",
             qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
-    QApplication app(argc, argv);
+    // The program's own font, style and style sheet: the rows are painted as the operator sees them.
+    COmbrixApplication app(argc, argv, QStringLiteral("VarrowBenchRecordSearch"));
     TestSupport::ProcessAppDir();
     const QStringList args = app.arguments();
     const int grabAt = int(args.indexOf(QStringLiteral("--grab")));
-    const int nameAt = int(args.indexOf(QStringLiteral("--name")));
+    const int nameAt = int(args.indexOf(QStringLiteral("--recorder")));
     const QString grabPath = grabAt > 0 ? args.value(grabAt + 1) : QString();
     const QByteArray deviceName = nameAt > 0 ? args.value(nameAt + 1).toUtf8() : QByteArray("Gate");
 
@@ -97,9 +101,10 @@ int main(int argc, char** argv)
     std::printf("stored %d files of %d channels under %s in %.0f ms (set-up, not measured)\n", kFiles,
                 kChannels, qPrintable(fixture.DiskPath()), setup.nsecsElapsed() / 1e6);
 
-    CViewRecord page(nullptr);
-    page.resize(1006, 650);
-    page.show();
+    CVarrow window;
+    window.OnBtnClickedViewRec();
+    window.show();
+    CViewRecord& page = *window.ViewRecord();
     QAbstractItemModel* tree = page.findChild<CGroupTreeView*>(QStringLiteral("pTreeGroup"))->model();
     tree->setData(tree->index(0, 0), Qt::Checked, Qt::CheckStateRole);
     const QDateTime from(kFirstDay, QTime(0, 0));
@@ -145,9 +150,13 @@ int main(int argc, char** argv)
     std::printf("search and show (%d rows): %.1f ms (target under 1000 ms)\n", rows->rowCount(), bestClick);
 
     if (!grabPath.isEmpty()) {
-        page.resize(1006, 650);
         QApplication::processEvents();
-        page.grab().save(grabPath);
+        window.grab().save(grabPath);
+        // The export's folder dialog beside it.
+        CExportRecord dialog(&window);
+        dialog.show();
+        QApplication::processEvents();
+        dialog.grab().save(QString(grabPath).replace(QStringLiteral(".png"), QStringLiteral("-export.png")));
     }
     return rows->rowCount() == kFiles ? 0 : 1;
 }

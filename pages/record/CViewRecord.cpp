@@ -19,10 +19,12 @@
 
 #include <QDesktopServices>
 #include <QFileInfo>
+#include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QStandardItemModel>
 #include <QUrl>
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 
@@ -101,8 +103,10 @@ void CViewRecord::InitRecordTable()
                                       Qt::TextAlignmentRole);
     ui.pTableView->setSelectionMode(QAbstractItemView::ExtendedSelection);
     ui.pTableView->setModel(m_pRecordModel);
+    // A column never narrower than its header text: "Playback" does not fit the play button's 30 pixels.
     for (int column = 0; column < COL_COUNT; ++column)
-        ui.pTableView->setColumnWidth(column, kColumnWidths[column]);
+        ui.pTableView->setColumnWidth(
+            column, std::max(kColumnWidths[column], ui.pTableView->header()->sectionSizeHint(column)));
     ui.pTableView->setSortingEnabled(false);
 }
 
