@@ -25,6 +25,7 @@
 #include <QApplication>
 #include <QSignalSpy>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QStandardItemModel>
 #include <QTemporaryDir>
@@ -41,31 +42,20 @@ QDateTime At(int hour, int minute = 0, const QDate& day = kDay)
     return QDateTime(day, QTime(hour, minute));
 }
 
-class CFakePlayer : public IRecordPlayer
+// Records each hand-off as "play <path>" or "show <path>".
+class CFakeHandOff : public IRecordPlayer, public IFileBrowser
 {
 public:
-    explicit CFakePlayer(QStringList* calls) : m_calls(calls) {}
-    bool Play(const QString& path) override
-    {
-        *m_calls << QStringLiteral("play ") + path;
-        return true;
-    }
+    explicit CFakeHandOff(QStringList* calls) : m_calls(calls) {}
+    bool Play(const QString& path) override { return Record(QStringLiteral("play "), path); }
+    bool ShowFile(const QString& path) override { return Record(QStringLiteral("show "), path); }
 
 private:
-    QStringList* m_calls;
-};
-
-class CFakeBrowser : public IFileBrowser
-{
-public:
-    explicit CFakeBrowser(QStringList* calls) : m_calls(calls) {}
-    bool ShowFile(const QString& path) override
+    bool Record(const QString& what, const QString& path)
     {
-        *m_calls << QStringLiteral("show ") + path;
+        *m_calls << what + path;
         return true;
     }
-
-private:
     QStringList* m_calls;
 };
 
@@ -137,8 +127,8 @@ void TestRecordPage::init()
     m_driver = std::make_unique<CModalDriver>();
     m_page = std::make_unique<CViewRecord>(nullptr);
     m_calls.clear();
-    m_page->SetPlayer(std::make_unique<CFakePlayer>(&m_calls));
-    m_page->SetFileBrowser(std::make_unique<CFakeBrowser>(&m_calls));
+    m_page->SetPlayer(std::make_unique<CFakeHandOff>(&m_calls));
+    m_page->SetFileBrowser(std::make_unique<CFakeHandOff>(&m_calls));
     m_tree = m_page->findChild<CGroupTreeView*>(QStringLiteral("pTreeGroup"))->model();
     m_table = m_page->findChild<CTableView*>(QStringLiteral("pTableView"));
     m_records = m_table->model();
@@ -172,21 +162,13 @@ QString TestRecordPage::Store(int device, int channel, const QDateTime& start, c
                                      uint32_t(data.size()), &key) ||
         !storage->CloseChannelRecord(name.constData(), &key))
         return {};
-    RECORD_SEARCH_COND condition;
-    condition.StartTime = key.StartTime;
-    condition.EndTime = key.StopTime;
-    condition.FileType = int32_t(type);
-    std::memcpy(condition.RecordName, name.constData(), size_t(name.size()));
-    StowelineList* list = nullptr;
-    if (storage->SearchChannelRecord(&condition, &list) == 0)
-        return {};
-    const QString file = QString::asprintf("%04d%02d%02d%02d%02d%02d", start.date().year(),
-                                           start.date().month(), start.date().day(), start.time().hour(),
-                                           start.time().minute(), start.time().second());
-    for (const STOWELINE_PATH& path : *list) {
-        const QString text = QString::fromLocal8Bit(path.Path);
-        if (QFileInfo(text).fileName().startsWith(file))
-            return text;
+    const QString prefix = start.toString(QStringLiteral("yyyyMMddhhmmss_"));
+    QDirIterator it(m_fixture->DiskPath(), {prefix + QLatin1Char('*')}, QDir::Files,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        if (path.contains(QLatin1Char('/') + QString::fromLatin1(name) + QLatin1Char('/')))
+            return path;
     }
     return {};
 }
@@ -350,11 +332,14 @@ void TestRecordPage::rowCells()
     QCOMPARE(play.data(ROLE_USER_DATA).toString(), large);
     const QModelIndex path = m_records->index(1, CViewRecord::COL_PATH);
     QCOMPARE(path.data().toString(), large);
-    QVERIFY(path.data(ROLE_BUTTON).toBool());
     QCOMPARE(path.data(ROLE_USER_DATA).toString(), large);
     QCOMPARE(path.data(Qt::ForegroundRole).value<QBrush>().color(), QColor(0, 0, 255));
-    QVERIFY(!(m_records->flags(path) & Qt::ItemIsEditable));
-    QCOMPARE(FormatRecordTime(QStringLiteral("20260310080500x")), QStringLiteral("2026-03-10 08:05:00x"));
+
+    // Without a storage object the button does nothing at all: no box, and the rows stay.
+    ReleaseStorage();
+    Search();
+    QCOMPARE(Rows(), 2);
+    QVERIFY(m_driver->Seen().isEmpty());
 }
 
 // A name the page cannot read and a file gone from the disk drop only themselves; the rows stay numbered
@@ -444,11 +429,19 @@ void TestRecordPage::exportCopies()
         QDir(target.filePath(QStringLiteral("nameB/20260311"))).entryList(QDir::Files | QDir::Hidden).size(),
         2); // no temporary file left behind
 
+    // A path that could climb out of the folder fails the export and writes nothing.
+    worker.SetExportParam({source.filePath(QStringLiteral("../x.rec"))},
+                          target.filePath(QStringLiteral("sub")));
+    worker.start();
+    QVERIFY(worker.wait(10000));
+    QCOMPARE(done.value(2).value(0).toInt(), 0);
+    QVERIFY(!QFile::exists(target.filePath(QStringLiteral("sub"))));
+
     // Exported onto itself: the file is read whole before it is replaced, so nothing is lost.
     worker.SetExportParam({a}, source.filePath(QStringLiteral("disk/Records")));
     worker.start();
     QVERIFY(worker.wait(10000));
-    QCOMPARE(done.value(2).value(0).toInt(), 1);
+    QCOMPARE(done.value(3).value(0).toInt(), 1);
     QCOMPARE(ReadFile(a), QByteArray("first"));
 }
 
@@ -467,17 +460,12 @@ void TestRecordPage::exportRefusesBadPaths_data()
 void TestRecordPage::exportRefusesBadPaths()
 {
     QFETCH(QString, source);
-    QTemporaryDir target;
     QString dir;
     QString file;
-    QVERIFY(!CThreadExportFile::TargetOf(source, target.path(), &dir, &file));
-    CThreadExportFile worker(nullptr);
-    QSignalSpy done(&worker, &CThreadExportFile::SendWriteOver);
-    worker.SetExportParam({source}, target.path());
-    worker.start();
-    QVERIFY(worker.wait(10000));
-    QCOMPARE(done.value(0).value(0).toInt(), 0);
-    QCOMPARE(QDir(target.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).size(), 0);
+    QVERIFY(!CThreadExportFile::TargetOf(source, QStringLiteral("/export/"), &dir, &file));
+    QVERIFY(
+        CThreadExportFile::TargetOf(QStringLiteral("/x/a/b/f.rec"), QStringLiteral("/export/"), &dir, &file));
+    QCOMPARE(file, QStringLiteral("/export/a/b/f.rec"));
 }
 
 // The page's side: no selection, a cancelled or empty folder dialog, and a whole export with its message.
