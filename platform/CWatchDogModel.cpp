@@ -1,7 +1,5 @@
 #include "platform/CWatchDogModel.h"
 
-#include "engine/EngineClock.h"
-
 #include <system_error>
 
 CWatchDogModel::CWatchDogModel(std::shared_ptr<IWatchDogService> service)

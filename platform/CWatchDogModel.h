@@ -6,7 +6,6 @@
 #include "engine/EngineClock.h"
 #include "platform/WatchDogService.h"
 
-#include <atomic>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -31,6 +30,6 @@ private:
 
     std::shared_ptr<IWatchDogService> m_service;
     std::mutex m_mutex; // orders Start and Stop
-    CStopEvent m_stop;  // wakes the heartbeat sleep at once
+    CStopEvent m_stop; // wakes the heartbeat wait at once
     std::thread m_thread;
 };

@@ -1,15 +1,17 @@
-// Paths and directory trees: a wrong path here deletes or misplaces the operator's files.
+// The helpers: paths and directory trees (a wrong path deletes or misplaces the operator's files), texts that
+// reach a record or a dialog, and the address a recorder in domain mode is reached at (a wrong text logs in
+// to the wrong recorder, a cut one to none).
 
+#include "model/HostAddress.h"
+#include "model/TextConvert.h"
 #include "model/Utility.h"
 #include "tests/support/TestSupport.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QLocale>
 
 #include <thread>
-#include <unistd.h>
 #include <vector>
 
 class TestUtility : public QObject
@@ -21,82 +23,75 @@ private Q_SLOTS:
     void makeDirs();
     void deleteDirectoryTree();
     void deleteDirectoryNeverFollowsLinks();
-    void deleteDirectoryLongPaths();
-    void textHelpers();
-
-private:
-    static void WriteFile(const QString& path, const QByteArray& data = "x");
+    void ipAddress_data();
+    void ipAddress();
+    void names();
+    void localTextRoundTripsAndCountsBytes();
+    void hostAddressTexts();
+    void ipStringToUIntRefusesWhatItCannotRead_data();
+    void ipStringToUIntRefusesWhatItCannotRead();
 };
 
-void TestUtility::WriteFile(const QString& path, const QByteArray& data)
+namespace {
+
+void WriteFile(const QString& path)
 {
     QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(data);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write("x") == 1);
 }
+
+} // namespace
 
 void TestUtility::programDirectory()
 {
-    // Every test process runs in its own program directory: the user's Varrow.db is never touched.
+    // Every test process runs in its own program directory: the user's Varrow.db is never touched. The path
+    // is computed once and the same from every thread.
     const QString dir = TestSupport::ProcessAppDir().Path() + QLatin1Char('/');
-    QCOMPARE(GetAppDirPath(), dir);
-    QCOMPARE(GetAppPath(), dir);
-    QCOMPARE(QString::fromStdString(GetCurExeDir()), dir);
-    QCOMPARE(GetAbsolutePath(QStringLiteral("Setup.xml")), dir + QStringLiteral("Setup.xml"));
-    QCOMPARE(GetAbsolutePath(QStringLiteral("/etc/hosts")), QStringLiteral("/etc/hosts"));
-
-    // Computed once and the same from every thread.
-    std::vector<std::thread> threads;
     std::vector<std::string> seen(8);
+    std::vector<std::thread> threads;
     for (int i = 0; i < 8; ++i)
         threads.emplace_back([&seen, i] { seen[i] = GetCurExeDir(); });
     for (auto& t : threads)
         t.join();
-    for (const auto& s : seen)
-        QCOMPARE(QString::fromStdString(s), dir);
+    for (const std::string& path : seen)
+        QCOMPARE(QString::fromStdString(path), dir);
+    QCOMPARE(GetAppDirPath(), dir);
+    QCOMPARE(GetAbsolutePath(QStringLiteral("Setup.xml")), dir + QStringLiteral("Setup.xml"));
+    QCOMPARE(GetAbsolutePath(QStringLiteral("/etc/hosts")), QStringLiteral("/etc/hosts"));
 }
 
 void TestUtility::makeDirs()
 {
     QTemporaryDir tmp;
-    const QString base = tmp.path();
-    MakeDirs(QFile::encodeName(base + "/a/b/c/picture.jpg").constData());
-    QVERIFY(QFileInfo(base + "/a/b/c").isDir());
-    QVERIFY(!QFileInfo::exists(base + "/a/b/c/picture.jpg"));
-
-    MakeDirs(QFile::encodeName(base + "/x/y/z/").constData());
-    QVERIFY(QFileInfo(base + "/x/y/z").isDir());
-
+    MakeDirs(QFile::encodeName(tmp.path() + "/a/b/c/picture.jpg").constData());
+    QVERIFY(QFileInfo(tmp.path() + "/a/b/c").isDir());
+    QVERIFY(!QFileInfo::exists(tmp.path() + "/a/b/c/picture.jpg"));
     // Existing folders are no error, and a path longer than any fixed buffer is created whole.
-    MakeDirs(QFile::encodeName(base + "/a/b/").constData());
-    QString deep = base;
+    QString deep = tmp.path() + "/a";
     for (int i = 0; i < 40; ++i)
         deep += QStringLiteral("/folder%1").arg(i);
     MakeDirs(QFile::encodeName(deep + "/").constData());
     QVERIFY(QFileInfo(deep).isDir());
-    MakeDirs(nullptr);
 }
 
 void TestUtility::deleteDirectoryTree()
 {
+    // Entry paths far past 259 bytes: a cut path would name another folder, so the whole tree must go by its
+    // own names, and a sibling whose name is the cut prefix must survive.
     QTemporaryDir tmp;
     const QString root = tmp.path() + "/tree";
-    QVERIFY(QDir().mkpath(root + "/one/two"));
-    QVERIFY(QDir().mkpath(root + "/empty"));
-    WriteFile(root + "/top.txt");
-    WriteFile(root + "/one/two/deep.bin");
+    QString deep = root;
+    for (int i = 0; i < 30; ++i)
+        deep += QStringLiteral("/level-%1-abcdefghij").arg(i, 2, 10, QLatin1Char('0'));
+    QVERIFY(QDir().mkpath(deep) && QDir().mkpath(root + "/empty") && QDir().mkpath(root + "-sibling"));
+    QVERIFY(QFile::encodeName(deep).size() > 400);
+    WriteFile(deep + "/file.bin");
     WriteFile(root + "/.hidden");
     QVERIFY(DeleteDirectory(QFile::encodeName(root).constData()));
     QVERIFY(!QFileInfo::exists(root));
-
-    WriteFile(tmp.path() + "/plain.txt");
-    QVERIFY(DeleteDirectory(QFile::encodeName(tmp.path() + "/plain.txt").constData()));
-    QVERIFY(!QFileInfo::exists(tmp.path() + "/plain.txt"));
-
+    QVERIFY(QFileInfo(root + "-sibling").isDir());
     QVERIFY(!DeleteDirectory(QFile::encodeName(tmp.path() + "/missing").constData()));
     QVERIFY(!DeleteDirectory(""));
-    QVERIFY(!DeleteDirectory(nullptr));
-    QVERIFY(QFileInfo(tmp.path()).isDir());
 }
 
 void TestUtility::deleteDirectoryNeverFollowsLinks()
@@ -115,55 +110,88 @@ void TestUtility::deleteDirectoryNeverFollowsLinks()
 
     QVERIFY(DeleteDirectory(QFile::encodeName(tree).constData()));
     QVERIFY(!QFileInfo::exists(tree));
-    QVERIFY(QFileInfo::exists(keep + "/precious.mp4"));
-    QVERIFY(QFileInfo::exists(keep + "/inner/also.mp4"));
+    QVERIFY(QFileInfo::exists(keep + "/precious.mp4") && QFileInfo::exists(keep + "/inner/also.mp4"));
 
     // A link given as the path itself is removed, its target stays.
     QVERIFY(QFile::link(keep, tmp.path() + "/top-link"));
     QVERIFY(DeleteDirectory(QFile::encodeName(tmp.path() + "/top-link").constData()));
-    QVERIFY(QFileInfo(keep).isDir());
     QVERIFY(QFileInfo::exists(keep + "/precious.mp4"));
 }
 
-void TestUtility::deleteDirectoryLongPaths()
+void TestUtility::ipAddress_data()
 {
-    // Entry paths far past 259 bytes: a cut path would name another folder, so the whole tree must go by its
-    // own names, and a sibling whose name is the cut prefix must survive.
-    QTemporaryDir tmp;
-    QString deep = tmp.path() + "/long";
-    for (int i = 0; i < 30; ++i)
-        deep += QStringLiteral("/level-%1-abcdefghij").arg(i, 2, 10, QLatin1Char('0'));
-    QVERIFY(QDir().mkpath(deep));
-    WriteFile(deep + "/file.bin");
-    QVERIFY(QFile::encodeName(deep).size() > 400);
-    const QString sibling = tmp.path() + "/long-sibling";
-    QVERIFY(QDir().mkpath(sibling));
-
-    QVERIFY(DeleteDirectory(QFile::encodeName(tmp.path() + "/long").constData()));
-    QVERIFY(!QFileInfo::exists(tmp.path() + "/long"));
-    QVERIFY(QFileInfo(sibling).isDir());
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("valid");
+    QTest::newRow("plain") << "192.168.1.1" << true;
+    QTest::newRow("last part zero") << "192.168.1.0" << false;
+    QTest::newRow("part above 255") << "256.1.1.1" << false;
+    QTest::newRow("trailing blank") << "192.168.1.1 " << false;
+    QTest::newRow("empty part") << "192..1.1" << false;
+    // Too long for a 32-bit number: must not be read as 0 or wrap around to a small value.
+    QTest::newRow("overlong part") << "1.2.3.99999999999" << false;
+    QTest::newRow("wraps to 1") << "4294967297.1.1.1" << false;
 }
 
-void TestUtility::textHelpers()
+void TestUtility::ipAddress()
 {
-    QCOMPARE(QuoteText(QStringLiteral("C:/a b.mp4")), QStringLiteral("\"C:/a b.mp4\""));
-    QCOMPARE(QuoteText(QStringLiteral("say &quot;hi&quot;")), QStringLiteral("\"say \"hi\"\""));
+    QFETCH(QString, text);
+    QFETCH(bool, valid);
+    QCOMPARE(IsValidIPAddress(text), valid);
+}
 
-    QCOMPARE(FormatByteSize(1023), QLocale().toString(1023));
-    QCOMPARE(FormatByteSize(2048), QStringLiteral("2 KB"));
-    QCOMPARE(FormatByteSize(1048575), QStringLiteral("%1 KB").arg(QLocale().toString(1023)));
-    QCOMPARE(FormatByteSize(qint64(3) << 20 | (qint64(1) << 19)), QStringLiteral("3.5 MB"));
-    QCOMPARE(FormatByteSize(qint64(5) << 40), QStringLiteral("5.000 TB"));
+void TestUtility::names()
+{
+    QVERIFY(IsValidName(QStringLiteral("前门 (北) - 2.")));
+    for (const char* bad : {"it's", "a/b", "C:", "a|b", "a>b", "a<b", "say \"x\"", "why?", "a*", "a\\b"})
+        QVERIFY2(!IsValidName(QString::fromUtf8(bad)), bad);
+}
 
-    int w = 0, h = 0;
-    ScaleToFit(1920, 1080, 320, 320, &w, &h);
-    QCOMPARE(w, 320);
-    QCOMPARE(h, 180);
-    ScaleToFit(1080, 1920, 320, 320, &w, &h);
-    QCOMPARE(w, 180);
-    QCOMPARE(h, 320);
-    ScaleToFit(0, 10, 320, 320, &w, &h);
-    QCOMPARE(w, 0);
+void TestUtility::localTextRoundTripsAndCountsBytes()
+{
+    for (const QString& text : {QStringLiteral("摄像机 01"), QStringLiteral("Größe ä"), QString()})
+        QCOMPARE(LocalToQString(QStringToLocal(text).constData()), text);
+    QVERIFY(LocalToQString(nullptr).isEmpty());
+    // 32 Chinese characters fill 96 bytes of the local (UTF-8) form that a 33-byte field holds.
+    QCOMPARE(QStringToStdString(QString(32, QChar(0x524D))).size(), size_t(96));
+    // A zero inside the text ends the std::string as it would end a C string.
+    QCOMPARE(QStringToStdString(QStringLiteral("ab") + QChar(0) + QStringLiteral("cd")), std::string("ab"));
+}
+
+void TestUtility::hostAddressTexts()
+{
+    QVERIFY(GetAddressByHost("").empty());
+    QCOMPARE(GetAddressByHost("10.1.2.3"), std::vector<std::string>{"10.1.2.3"});
+    // IPv6: eight groups of four digits, zero groups never shortened; each address once, not once per socket
+    // type.
+    QCOMPARE(GetAddressByHost("fe80::ab:1"),
+             std::vector<std::string>{"fe80:0000:0000:0000:0000:0000:00ab:0001"});
+    QCOMPARE(GetFirstIPv4Address("192.0.2.7"), std::string("192.0.2.7"));
+    // An IPv6-only host fails cleanly instead of being cut to the 15 characters of the address field.
+    QCOMPARE(GetFirstIPv4Address("::1"), std::string());
+}
+
+void TestUtility::ipStringToUIntRefusesWhatItCannotRead_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<bool>("ok");
+    QTest::addColumn<uint>("value");
+    QTest::newRow("plain") << QByteArray("192.168.1.10") << true << 0xC0A8010Au;
+    QTest::newRow("blanks") << QByteArray(" 10. 0.0.1 ") << true << 0x0A000001u;
+    QTest::newRow("huge number") << QByteArray("99999999999.1.1.1") << false << 0u;
+    QTest::newRow("four dots") << QByteArray("1.2.3.4.") << false << 0u;
+    // Missing numbers would leave values unread; they fail instead.
+    QTest::newRow("missing part") << QByteArray("1..3.4") << false << 0u;
+    QTest::newRow("blank inside") << QByteArray("1 2.3.4.5") << false << 0u;
+}
+
+void TestUtility::ipStringToUIntRefusesWhatItCannotRead()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(bool, ok);
+    QFETCH(uint, value);
+    unsigned out = 12345;
+    QCOMPARE(IPStringToUInt(text.constData(), &out), ok);
+    QCOMPARE(out, value);
 }
 
 VARROW_TEST_MAIN(TestUtility, QCoreApplication)
