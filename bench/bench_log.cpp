@@ -37,7 +37,7 @@ int main(int argc, char** argv)
         const QString text =
             QStringLiteral("Download File Exceptional.Reconnect 10.0.0.%1  8000").arg(i % 250);
         const auto start = std::chrono::steady_clock::now();
-        const int result = WriteLog(2, 10, text);
+        const int result = WriteLog(LOG_TYPE_EXCEPTION, LOG_SUB_CONNECT_DEVICE, text);
         const auto stop = std::chrono::steady_clock::now();
         if (result != 1) {
             std::printf("WriteLog failed at entry %d\n", i);

@@ -192,7 +192,7 @@ QString ReportListLoginFailure(int group, int position)
         return QString();
     const QString text = QObject::tr("Get Backup Task Work List Failed.Connect Device ") + name +
                          QObject::tr(" Error:") + QString::number(NET_DVR_GetLastError());
-    WriteLog(2, 10, text);
+    WriteLog(LOG_TYPE_EXCEPTION, LOG_SUB_CONNECT_DEVICE, text);
     SYSTEM_CONFIG config;
     g_pSysInfoManage->GetSystemConfig(&config);
     if (config.IsEnableEmail == 1)

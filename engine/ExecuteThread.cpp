@@ -93,7 +93,7 @@ void CExecuteThread::EmitProgress()
 
 void CExecuteThread::Report(int deviceIndex, const QString& text)
 {
-    WriteLog(2, 10, text);
+    WriteLog(LOG_TYPE_EXCEPTION, LOG_SUB_CONNECT_DEVICE, text);
     Q_EMIT SigConnectDeviceFail(m_group, m_isPast, deviceIndex, text);
 }
 

@@ -195,7 +195,7 @@ bool DbSelectCameraInfo(int index, std::vector<CAMERA_INFO>* cameras)
         DbSelect(
             db,
             "SELECT DeviceID,CameraIndex,IsAddToGroup,GroupID, IsAddToManual, IsIP FROM Camera_Table WHERE "
-            "(DeviceID = ?) ORDER BY CameraIndex;",
+            "(DeviceID = ?) ORDER BY IsIP, CameraIndex;",
             rs, {index});
         std::vector<CAMERA_INFO> read;
         for (; !rs.IsEof(); rs.Next()) {
@@ -240,15 +240,26 @@ bool DbSelectTInfoDevice(const QString& path, std::vector<DEVICE_INFO>* devices)
         std::vector<DEVICE_INFO> read;
         for (; !rs.IsEof(); rs.Next()) {
             const int port = rs.GetInt(std::string("Port"));
-            DEVICE_INFO device;
-            CopyString16(device.DeviceIP, rs.GetString(std::string("Address")));
-            CopyString33(device.DeviceName, rs.GetString(std::string("Name")));
-            CopyString32(device.Username, rs.GetString(std::string("UserName")));
-            CopyString256(device.Password, rs.GetString(std::string("UserPwd")));
+            const std::string address = rs.GetString(std::string("Address"));
+            const std::string name = rs.GetString(std::string("Name"));
+            const std::string user = rs.GetString(std::string("UserName"));
+            const std::string password = rs.GetString(std::string("UserPwd"));
             if (port < 1 || port > 65535) {
                 qDebug("import: device row with port %d skipped", port);
                 continue;
             }
+            DEVICE_INFO device;
+            // A cut text would log in with other credentials or pass the duplicate check: such a row is
+            // skipped, as the add would refuse it.
+            if (address.size() >= sizeof device.DeviceIP || name.size() >= sizeof device.DeviceName ||
+                user.size() >= sizeof device.Username || password.size() >= sizeof device.Password) {
+                qDebug("import: device row '%s' with a text longer than its field skipped", name.c_str());
+                continue;
+            }
+            CopyString16(device.DeviceIP, address);
+            CopyString33(device.DeviceName, name);
+            CopyString32(device.Username, user);
+            CopyString256(device.Password, password);
             device.Port = uint16_t(port);
             device.FlowCtrlValue = -1;
             read.push_back(device);
@@ -396,9 +407,11 @@ bool DbSelectGroupCameras(int index, std::vector<CHANNEL_REF>* refs)
         return false;
     return DbGuarded([&](CSQLite3DB& db) {
         CSQLite3Recordset rs;
-        DbSelect(db,
-                 "SELECT DeviceID,CameraIndex FROM Camera_Table WHERE GroupID = ? ORDER BY GroupPos, rowid;",
-                 rs, {index});
+        DbSelect(
+            db,
+            "SELECT DeviceID,CameraIndex FROM Camera_Table WHERE GroupID = ? GROUP BY DeviceID, CameraIndex "
+            "ORDER BY MIN(GroupPos), MIN(rowid);",
+            rs, {index});
         ReadChannelRefs(rs, refs);
         return true;
     });
@@ -580,8 +593,8 @@ bool DbSelectManualCameras(std::vector<CHANNEL_REF>* refs)
     return DbGuarded([&](CSQLite3DB& db) {
         CSQLite3Recordset rs;
         DbSelect(db,
-                 "SELECT DeviceID,CameraIndex FROM Camera_Table WHERE IsAddToManual = 1 ORDER BY ManualPos, "
-                 "rowid;",
+                 "SELECT DeviceID,CameraIndex FROM Camera_Table WHERE IsAddToManual = 1 GROUP BY DeviceID, "
+                 "CameraIndex ORDER BY MIN(ManualPos), MIN(rowid);",
                  rs);
         ReadChannelRefs(rs, refs);
         return true;

@@ -72,7 +72,8 @@ bool DbSelectCameraInfo(int index, std::vector<CAMERA_INFO>* cameras);
 // position: the channel's place in the plan's list (read back in that order); -1 when it has none.
 bool DbUpdateCameraGroup(int device, int channel, int flag, int group, int position = -1);
 // The devices of another database file's TInfo_Device table, opened read-only. All rows or none: a missing
-// table or column appends nothing and reports false. Rows whose port is not 1..65535 are skipped.
+// table or column appends nothing and reports false. Rows whose port is not 1..65535, or with a text longer
+// than its field, are skipped.
 bool DbSelectTInfoDevice(const QString& path, std::vector<DEVICE_INFO>* devices);
 
 // Plans. A plan index lies in 0..31.
@@ -88,7 +89,7 @@ bool DbSelectGroupInfo(int index, GROUP_INFO* info);
 bool DbInsertScheduleWeekday(const SCHEDULE_WEEKDAY* entry);
 // At most 8 entries, in stored order.
 bool DbSelectScheduleWeekday(int index, std::vector<SCHEDULE_WEEKDAY>* entries);
-// The plan's channels in their stored order.
+// The plan's channels in their stored order; an analog and an IP channel of the same number are one entry.
 bool DbSelectGroupCameras(int index, std::vector<CHANNEL_REF>* refs);
 
 // Settings and the manual plan.

@@ -12,6 +12,28 @@
 
 constexpr int LOG_MAX_ROWS = 30000;
 
+// Kinds of entry (LOG_INFO::LogType).
+enum LOG_TYPE : int
+{
+    LOG_TYPE_OPERATION = 1,
+    LOG_TYPE_EXCEPTION = 2,
+};
+
+// What an entry is about (LOG_INFO::LogSubType).
+enum LOG_SUBTYPE : int
+{
+    LOG_SUB_START_SOFTWARE = 1,
+    LOG_SUB_STOP_SOFTWARE = 2,
+    LOG_SUB_START_MANUAL = 3,
+    LOG_SUB_STOP_MANUAL = 4,
+    LOG_SUB_CONFIG_PLAN = 5,
+    LOG_SUB_CONFIG_DISK = 6,
+    LOG_SUB_CONFIG_GROUP = 7,
+    LOG_SUB_RECONNECT = 8,
+    LOG_SUB_WRITE_FILE = 9,
+    LOG_SUB_CONNECT_DEVICE = 10,
+};
+
 // -1 when type or subtype is -1 (nothing written); 0 when the entry could not be stored; 1 when stored.
 // The text is cut at a character boundary to at most 199 bytes of local 8-bit text.
 int WriteLog(int type, int subtype, const QString& text);

@@ -372,55 +372,68 @@ int send_mail(const char* server, int port, const char* user, const char* passwo
     const QByteArray message = ComposeMessage(*mail, content);
 
     EnsureCurlInitialised();
-    std::unique_ptr<CURL, CurlDeleter> curl(curl_easy_init());
-    if (!curl)
-        return -1;
-    curl_slist* list = nullptr;
-    for (uint32_t i = 0; i < mail->RecipientCount; ++i) {
-        QByteArray address;
-        FieldText(mail->Recipients[i].Address, MAIL_TEXT_FIELD_SIZE, address);
-        curl_slist* grown = curl_slist_append(list, ("<" + address + ">").constData());
-        if (grown == nullptr) {
-            curl_slist_free_all(list);
-            return -1;
-        }
-        list = grown;
-    }
-    std::unique_ptr<curl_slist, CurlDeleter> recipientList(list);
-
     const bool bareIpv6 = host.contains(':') && !host.startsWith('[');
     const QByteArray url = "smtp://" + (bareIpv6 ? "[" + host + "]" : host) + ":" + QByteArray::number(port);
     const long long connectMs = std::max(1LL, g_connectTimeoutMs.load());
     // The reply time-out counts whole seconds in this libcurl; round up so it is never shorter than asked.
     const long replySeconds = long(std::max(1LL, (g_replyTimeoutMs.load() + 999) / 1000));
     const QByteArray mailFrom = "<" + senderAddress + ">";
-    UploadSource source{&message, 0};
     char errorText[CURL_ERROR_SIZE] = {};
 
-    CURL* handle = curl.get();
-    curl_easy_setopt(handle, CURLOPT_URL, url.constData());
-#if LIBCURL_VERSION_NUM >= 0x075500
-    curl_easy_setopt(handle, CURLOPT_PROTOCOLS_STR, "smtp");
-#else
-    curl_easy_setopt(handle, CURLOPT_PROTOCOLS, long(CURLPROTO_SMTP));
-#endif
-    curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L); // runs on worker threads
-    curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT_MS, long(connectMs));
-    curl_easy_setopt(handle, CURLOPT_SERVER_RESPONSE_TIMEOUT, replySeconds);
-    curl_easy_setopt(handle, CURLOPT_USE_SSL, long(CURLUSESSL_TRY));
-    if (user != nullptr && user[0] != '\0') {
-        curl_easy_setopt(handle, CURLOPT_USERNAME, user);
-        curl_easy_setopt(handle, CURLOPT_PASSWORD, password != nullptr ? password : "");
-    }
-    curl_easy_setopt(handle, CURLOPT_MAIL_FROM, mailFrom.constData());
-    curl_easy_setopt(handle, CURLOPT_MAIL_RCPT, recipientList.get());
-    curl_easy_setopt(handle, CURLOPT_READFUNCTION, &ReadMessage);
-    curl_easy_setopt(handle, CURLOPT_READDATA, &source);
-    curl_easy_setopt(handle, CURLOPT_INFILESIZE_LARGE, curl_off_t(message.size()));
-    curl_easy_setopt(handle, CURLOPT_UPLOAD, 1L);
-    curl_easy_setopt(handle, CURLOPT_ERRORBUFFER, errorText);
+    // One whole session; `useSsl` is libcurl's STARTTLS choice.
+    const auto session = [&](long useSsl) -> CURLcode {
+        std::unique_ptr<CURL, CurlDeleter> curl(curl_easy_init());
+        if (!curl)
+            return CURLE_FAILED_INIT;
+        curl_slist* list = nullptr;
+        for (uint32_t i = 0; i < mail->RecipientCount; ++i) {
+            QByteArray address;
+            FieldText(mail->Recipients[i].Address, MAIL_TEXT_FIELD_SIZE, address);
+            curl_slist* grown = curl_slist_append(list, ("<" + address + ">").constData());
+            if (grown == nullptr) {
+                curl_slist_free_all(list);
+                return CURLE_OUT_OF_MEMORY;
+            }
+            list = grown;
+        }
+        std::unique_ptr<curl_slist, CurlDeleter> recipientList(list);
+        UploadSource source{&message, 0};
+        errorText[0] = '\0';
 
-    const CURLcode code = curl_easy_perform(handle);
+        CURL* handle = curl.get();
+        curl_easy_setopt(handle, CURLOPT_URL, url.constData());
+#if LIBCURL_VERSION_NUM >= 0x075500
+        curl_easy_setopt(handle, CURLOPT_PROTOCOLS_STR, "smtp");
+#else
+        curl_easy_setopt(handle, CURLOPT_PROTOCOLS, long(CURLPROTO_SMTP));
+#endif
+        curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L); // runs on worker threads
+        curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT_MS, long(connectMs));
+        curl_easy_setopt(handle, CURLOPT_SERVER_RESPONSE_TIMEOUT, replySeconds);
+        curl_easy_setopt(handle, CURLOPT_USE_SSL, useSsl);
+        if (user != nullptr && user[0] != '\0') {
+            curl_easy_setopt(handle, CURLOPT_USERNAME, user);
+            curl_easy_setopt(handle, CURLOPT_PASSWORD, password != nullptr ? password : "");
+        }
+        curl_easy_setopt(handle, CURLOPT_MAIL_FROM, mailFrom.constData());
+        curl_easy_setopt(handle, CURLOPT_MAIL_RCPT, recipientList.get());
+        curl_easy_setopt(handle, CURLOPT_READFUNCTION, &ReadMessage);
+        curl_easy_setopt(handle, CURLOPT_READDATA, &source);
+        curl_easy_setopt(handle, CURLOPT_INFILESIZE_LARGE, curl_off_t(message.size()));
+        curl_easy_setopt(handle, CURLOPT_UPLOAD, 1L);
+        curl_easy_setopt(handle, CURLOPT_ERRORBUFFER, errorText);
+        return curl_easy_perform(handle);
+    };
+
+    CURLcode code = session(long(CURLUSESSL_TRY));
+    if (code == CURLE_PEER_FAILED_VERIFICATION || code == CURLE_SSL_CONNECT_ERROR) {
+        // The server offered STARTTLS but its certificate is not trusted here, or its TLS does not work (a
+        // local relay with its own certificate). It did not require TLS, so the mail goes over plain SMTP,
+        // as it does to a server that offers no STARTTLS; a server that requires TLS refuses that session.
+        qWarning("Mail to %s:%d: STARTTLS failed (%s); sending without TLS", host.constData(), port,
+                 errorText[0] != '\0' ? errorText : curl_easy_strerror(code));
+        code = session(long(CURLUSESSL_NONE));
+    }
     if (code != CURLE_OK) {
         qWarning("Mail to %s:%d not sent: %s", host.constData(), port,
                  errorText[0] != '\0' ? errorText : curl_easy_strerror(code));
@@ -450,6 +463,15 @@ MailTimeouts GetMailTimeouts()
     timeouts.Connect = std::chrono::milliseconds(g_connectTimeoutMs.load());
     timeouts.Reply = std::chrono::milliseconds(g_replyTimeoutMs.load());
     return timeouts;
+}
+
+bool IsMailConfigSendable(const MAIL_CONFIG& config)
+{
+    MAIL_RECIPIENT sender;
+    MAIL_RECIPIENT recipient;
+    return FillMailRecipient(sender, SettingText(config.MailName, sizeof(config.MailName)),
+                             SettingText(config.MailFrom, sizeof(config.MailFrom))) &&
+           FillMailRecipient(recipient, QByteArray(), SettingText(config.MailTo, sizeof(config.MailTo)));
 }
 
 bool SendEmailWithConfig(const MAIL_CONFIG& config, const QString& subject, const QString& body)

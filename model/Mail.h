@@ -91,7 +91,9 @@ int construct_mail(MAIL_INFO* mail, MAIL_RECIPIENT* sender, MAIL_RECIPIENT* reci
 // without a file that was asked for. Returns 0 for count 0 on a built mail, else -1.
 int add_local_file(MAIL_INFO* mail, const char** files, int count);
 
-// Connects to the server (STARTTLS when offered, login when the server offers it and `user` is not empty),
+// Connects to the server (STARTTLS when offered; when that fails because the server's certificate is not
+// trusted or its TLS does not work, the session is made again over plain SMTP, which a server that requires
+// TLS refuses; login when the server offers it and `user` is not empty),
 // sends the mail to every recipient and quits. Returns 0 when the server took the mail, -1 on any failure,
 // including a port outside 1..65535 and a server that does not answer within the time-outs.
 int send_mail(const char* server, int port, const char* user, const char* password, MAIL_INFO* mail);
@@ -108,6 +110,10 @@ struct MailTimeouts
 };
 void SetMailTimeouts(const MailTimeouts& timeouts);
 MailTimeouts GetMailTimeouts();
+
+// True when a mail can carry the settings: the sender's name and address and the receiver's address each fit
+// the 63 bytes of a recipient field.
+bool IsMailConfigSendable(const MAIL_CONFIG& config);
 
 // Sends one report mail with the given settings to `MailTo` alone (copy recipients get nothing): the sender
 // is `MailName` <`MailFrom`>, the login is `MailFrom` with `MailPassword`. True when the server took the

@@ -1,15 +1,20 @@
 #include "model/SQLite3DB.h"
 
 #include "model/DbText.h"
+#include "model/NeverDestroyed.h"
 #include "model/Utility.h"
 
 #include <QDateTime>
 #include <QFile>
 #include <QtDebug>
 
+#include <algorithm>
 #include <atomic>
+#include <cstring>
+#include <map>
 #include <memory>
 #include <stdexcept>
+#include <vector>
 
 CSQlite3Error::CSQlite3Error(int code, std::string message) : m_code(code), m_message(std::move(message))
 {
@@ -355,9 +360,16 @@ void CDbTransaction::Commit()
 
 namespace {
 
-const char* const kTableNames[] = {
-    "Device_Table",       "Camera_Table", "Group_Table", "ScheduleWeekday_Table", "ScheduleManul_Table",
-    "SystemConfig_Table", "Mail_Table",   "Log_Table",   "FileInfo_Table",        "TaskInfo_Table"};
+constexpr const char* kDefaultsMarker = "-- Default rows:";
+
+// Columns that later versions added to a table of an earlier installation's file: they are added with their
+// defaults. Any other column missing from an existing table makes the file unusable.
+struct AddedColumn
+{
+    const char* Table;
+    const char* Column;
+};
+constexpr AddedColumn kAddedColumns[] = {{"Camera_Table", "GroupPos"}, {"Camera_Table", "ManualPos"}};
 
 std::string SchemaScript()
 {
@@ -367,11 +379,64 @@ std::string SchemaScript()
     return file.readAll().toStdString();
 }
 
-bool HasColumn(CSQLite3DB& db, const std::string& table, const std::string& column)
+struct TableInfo
 {
+    std::vector<std::string> Columns;
+    std::vector<std::string> KeyColumns;
+};
+
+// The tables of a connection with their columns, in declared order.
+std::map<std::string, TableInfo> ReadTables(CSQLite3DB& db)
+{
+    std::map<std::string, TableInfo> tables;
     CSQLite3Recordset rs;
-    db.Query("SELECT COUNT(*) FROM pragma_table_info(?) WHERE name = ?;", rs, {table, column});
-    return !rs.IsEof() && rs.GetInt(0) > 0;
+    db.Query("SELECT m.name, p.name, p.pk FROM sqlite_master AS m, pragma_table_info(m.name) AS p "
+             "WHERE m.type = 'table' ORDER BY m.name, p.cid;",
+             rs);
+    for (; !rs.IsEof(); rs.Next()) {
+        TableInfo& table = tables[rs.GetString(0)];
+        table.Columns.push_back(rs.GetString(1));
+        if (rs.GetInt(2) > 0)
+            table.KeyColumns.push_back(rs.GetString(1));
+    }
+    return tables;
+}
+
+bool Contains(const std::vector<std::string>& list, const std::string& item)
+{
+    return std::find(list.begin(), list.end(), item) != list.end();
+}
+
+bool IsAddedColumn(const std::string& table, const std::string& column)
+{
+    for (const AddedColumn& added : kAddedColumns)
+        if (table == added.Table && column == added.Column)
+            return true;
+    return false;
+}
+
+// Rebuilds a table of an earlier installation with the schema's definition (key and added columns), keeping
+// its rows. `create` is the schema's CREATE statement of the table.
+void RebuildTable(CSQLite3DB& db, const std::string& table, const std::string& create,
+                  const std::vector<std::string>& oldColumns)
+{
+    std::string columns;
+    for (const std::string& column : oldColumns)
+        columns += (columns.empty() ? "\"" : ", \"") + column + "\"";
+    db.Exec("ALTER TABLE " + table + " RENAME TO " + table + "_Old;");
+    db.Exec(create + ";");
+    db.Exec("INSERT INTO " + table + " (" + columns + ") SELECT " + columns + " FROM " + table + "_Old;");
+    db.Exec("DROP TABLE " + table + "_Old;");
+}
+
+// The schema's CREATE TABLE statement of `table`.
+std::string CreateStatement(const std::string& schema, const std::string& table)
+{
+    const std::string head = "CREATE TABLE IF NOT EXISTS " + table + " (";
+    const size_t start = schema.find(head);
+    if (start == std::string::npos)
+        return std::string();
+    return schema.substr(start, schema.find(");", start) + 1 - start);
 }
 
 struct MainDbState
@@ -379,12 +444,16 @@ struct MainDbState
     CSQLite3DB db;
     std::mutex openMutex;
     std::atomic<bool> tried{false};
+    bool shutDown = false; // under openMutex
+    std::string error;     // under openMutex
 };
 
+// Never destroyed: a thread that still runs while the process exits finds a closed connection, not a
+// destroyed one.
 MainDbState& MainState()
 {
-    static MainDbState state;
-    return state;
+    static CNeverDestroyed<MainDbState> state;
+    return *state;
 }
 
 } // namespace
@@ -392,27 +461,60 @@ MainDbState& MainState()
 void EnsureSchema(CSQLite3DB& db)
 {
     auto lock = db.Lock();
-    int present = 0;
-    for (const char* table : kTableNames) {
-        CSQLite3Recordset rs;
-        db.Query("SELECT COUNT(*) FROM sqlite_master WHERE type = 'table' AND name = ?;", rs,
-                 {std::string_view(table)});
-        if (!rs.IsEof() && rs.GetInt(0) > 0)
-            ++present;
+    const std::string script = SchemaScript();
+    const size_t defaultsAt = script.find(kDefaultsMarker);
+    const std::string tablesPart = script.substr(0, defaultsAt);
+
+    // What the program needs: the tables and columns of the schema, read from a scratch database.
+    CSQLite3DB scratch;
+    scratch.Open(":memory:");
+    scratch.Exec(tablesPart);
+    const std::map<std::string, TableInfo> wanted = ReadTables(scratch);
+    const std::map<std::string, TableInfo> present = ReadTables(db);
+
+    // A table of the file that lacks a column the program reads is refused before anything changes.
+    for (const auto& [name, table] : wanted) {
+        const auto found = present.find(name);
+        if (found == present.end())
+            continue;
+        for (const std::string& column : table.Columns)
+            if (!Contains(found->second.Columns, column) && !IsAddedColumn(name, column))
+                throw CSQlite3Error(SQLITE_SCHEMA, "the table " + name + " lacks the column " + column);
     }
+
     CDbTransaction transaction(db);
-    if (present < int(std::size(kTableNames))) {
-        db.Exec(SchemaScript());
-        db.Exec("PRAGMA user_version = " + std::to_string(VARROW_SCHEMA_VERSION) + ";");
-    } else {
-        // A file of an earlier installation lacks the channels' list positions and the log's time index;
-        // everything else in it stays as it is.
-        if (!HasColumn(db, "Camera_Table", "GroupPos"))
-            db.Exec("ALTER TABLE Camera_Table ADD COLUMN GroupPos INTEGER NOT NULL DEFAULT -1;");
-        if (!HasColumn(db, "Camera_Table", "ManualPos"))
-            db.Exec("ALTER TABLE Camera_Table ADD COLUMN ManualPos INTEGER NOT NULL DEFAULT -1;");
-        db.Exec("CREATE INDEX IF NOT EXISTS Log_Table_LogTime ON Log_Table (LogTime);");
+    db.Exec(tablesPart); // creates only the missing tables and indexes
+    for (const auto& [name, table] : wanted) {
+        const auto found = present.find(name);
+        if (found == present.end())
+            continue;
+        const TableInfo& old = found->second;
+        if (old.KeyColumns != table.KeyColumns) {
+            RebuildTable(db, name, CreateStatement(tablesPart, name), old.Columns);
+            continue;
+        }
+        for (const std::string& column : table.Columns)
+            if (!Contains(old.Columns, column))
+                db.Exec("ALTER TABLE " + name + " ADD COLUMN " + column + " INTEGER NOT NULL DEFAULT -1;");
     }
+    db.Exec(tablesPart); // the indexes of rebuilt tables
+
+    // The default rows of the tables created now; an existing table keeps the rows it has.
+    if (defaultsAt != std::string::npos) {
+        std::string defaults = script.substr(defaultsAt);
+        size_t pos = 0;
+        while ((pos = defaults.find("INSERT INTO ", pos)) != std::string::npos) {
+            const size_t end = defaults.find(';', pos);
+            const std::string statement = defaults.substr(pos, end - pos + 1);
+            const size_t nameAt = pos + std::strlen("INSERT INTO ");
+            const std::string table = defaults.substr(nameAt, defaults.find(' ', nameAt) - nameAt);
+            if (present.find(table) == present.end())
+                db.Exec(statement);
+            pos = end;
+        }
+    }
+    if (present.empty())
+        db.Exec("PRAGMA user_version = " + std::to_string(VARROW_SCHEMA_VERSION) + ";");
     transaction.Commit();
 }
 
@@ -421,16 +523,19 @@ CSQLite3DB& GetMainDB()
     MainDbState& state = MainState();
     if (!state.tried.load(std::memory_order_acquire)) {
         std::lock_guard<std::mutex> guard(state.openMutex);
-        if (!state.tried.load(std::memory_order_relaxed)) {
+        if (!state.tried.load(std::memory_order_relaxed) && !state.shutDown) {
             auto lock = state.db.Lock();
+            state.error.clear();
+            const QByteArray path = GetAbsolutePath(QStringLiteral("Varrow.db")).toUtf8();
             try {
-                const QByteArray path = GetAbsolutePath(QStringLiteral("Varrow.db")).toUtf8();
                 state.db.Open(path.toStdString());
                 state.db.Exec("PRAGMA journal_mode = WAL; PRAGMA synchronous = NORMAL;");
                 EnsureSchema(state.db);
-            } catch (const CSQlite3Error&) {
+            } catch (const CSQlite3Error& e) {
                 // Not usable: close it, so that every operation reports failure instead of running on a
-                // file without its tables.
+                // file without its tables or columns.
+                state.error = path.toStdString() + ": " + e.what();
+                qWarning("The database %s cannot be used: %s", path.constData(), e.what());
                 state.db.Close();
             }
             state.tried.store(true, std::memory_order_release);
@@ -439,10 +544,29 @@ CSQLite3DB& GetMainDB()
     return state.db;
 }
 
+std::string MainDbError()
+{
+    MainDbState& state = MainState();
+    GetMainDB();
+    std::lock_guard<std::mutex> guard(state.openMutex);
+    return state.error;
+}
+
 void CloseMainDB()
 {
     MainDbState& state = MainState();
     std::lock_guard<std::mutex> guard(state.openMutex);
     state.db.Close();
+    state.shutDown = false;
+    state.error.clear();
     state.tried.store(false, std::memory_order_release);
+}
+
+void ShutdownMainDB()
+{
+    MainDbState& state = MainState();
+    std::lock_guard<std::mutex> guard(state.openMutex);
+    state.db.Close();
+    state.shutDown = true;
+    state.tried.store(true, std::memory_order_release);
 }

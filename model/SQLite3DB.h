@@ -180,13 +180,21 @@ private:
     bool m_done = false;
 };
 
-// The main connection, opened on first use at GetAbsolutePath("Varrow.db"); a file without the tables gets
-// them from the compiled-in schema. When opening fails the connection stays closed and every operation on it
-// reports failure until CloseMainDB.
+// The main connection, opened on first use at GetAbsolutePath("Varrow.db"); a file without some tables gets
+// them from the compiled-in schema, and an earlier installation's tables get the columns added since. A file
+// whose tables lack other columns is refused. When opening fails the connection stays closed, every
+// operation on it reports failure until CloseMainDB, and MainDbError tells why.
 CSQLite3DB& GetMainDB();
+// Why the main connection could not be opened (the file and the cause); empty when it is open.
+std::string MainDbError();
 // Closes the main connection; the next GetMainDB opens the file of the program's directory of that time.
 void CloseMainDB();
-// Creates the missing tables, indexes and default rows of the system's schema on an open connection.
+// Closes the main connection for the rest of the process (the program's exit, once its threads ended):
+// later operations report failure instead of opening the file again.
+void ShutdownMainDB();
+// Creates the missing tables, indexes and default rows of the system's schema on an open connection and
+// brings an earlier installation's tables up to date. Throws CSQlite3Error, changing nothing, when a table
+// lacks a column the program reads.
 void EnsureSchema(CSQLite3DB& db);
 // The schema version written to PRAGMA user_version.
 constexpr int VARROW_SCHEMA_VERSION = 1;

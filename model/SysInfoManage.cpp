@@ -4,6 +4,7 @@
 #include "model/DbGuard.h"
 #include "model/LogStore.h"
 #include "model/Mail.h"
+#include "model/NeverDestroyed.h"
 #include "model/TaskStore.h"
 #include "model/TextConvert.h"
 #include "sdk/DeviceSdk.h"
@@ -17,7 +18,17 @@
 
 namespace {
 
-std::unique_ptr<CSysInfoManage> g_modelOwner = std::make_unique<CSysInfoManage>();
+CSysInfoManage& ProcessModel()
+{
+    static CNeverDestroyed<CSysInfoManage> model;
+    return *model;
+}
+
+// True when the text and its terminator fit a field of `size` bytes.
+bool FitsField(const char* text, size_t size)
+{
+    return text == nullptr || ::strnlen(text, size) < size;
+}
 
 // The text of a record field, which may fill the field without a terminator.
 template <size_t N> std::string FieldText(const char (&field)[N])
@@ -92,7 +103,7 @@ bool DbReplaceDevice(int slot, const DEVICE_INFO& device, const GROUP_INFO (&gro
 
 } // namespace
 
-CSysInfoManage* g_pSysInfoManage = g_modelOwner.get();
+CSysInfoManage* g_pSysInfoManage = &ProcessModel();
 
 CSysInfoManage::CSysInfoManage() = default;
 CSysInfoManage::~CSysInfoManage() = default;
@@ -101,35 +112,69 @@ CSysInfoManage::~CSysInfoManage() = default;
 
 bool CSysInfoManage::LoadAllInfo()
 {
-    DbSelectSystemConfig(&m_systemConfig);
+    // A part that cannot be read keeps what the model holds, and the load reports the failure.
+    bool ok = true;
+    SYSTEM_CONFIG config;
+    if (DbSelectSystemConfig(&config)) {
+        QMutexLocker lock(&m_systemMutex);
+        m_systemConfig = config;
+    } else {
+        ok = false;
+    }
     for (int i = 0; i < MAX_DEVICE_NUM; ++i) {
         DEVICE_INFO device;
-        DbSelectDeviceInfo(i, &device);
-        m_devices[i] = device;
+        if (DbSelectDeviceInfo(i, &device))
+            m_devices[i] = device;
+        else
+            ok = false;
     }
-    {
+    MAIL_CONFIG mail;
+    if (DbSelectMailConfig(&mail)) {
         QMutexLocker lock(&m_mailMutex);
-        DbSelectMailConfig(&m_mailConfig);
+        m_mailConfig = mail;
+    } else {
+        ok = false;
     }
     for (int i = 0; i < MAX_GROUP_NUM; ++i) {
         GROUP_INFO group;
-        DbSelectGroupInfo(i, &group);
-        m_groups[i] = group.GroupName[0] != '\0' ? group : GROUP_INFO();
+        if (DbSelectGroupInfo(i, &group))
+            m_groups[i] = group.GroupName[0] != '\0' ? group : GROUP_INFO();
+        else
+            ok = false;
     }
-    return DbSelectManualBackupInfo(&m_manualInfo);
+    MANUAL_BACKUP_INFO manual;
+    if (DbSelectManualBackupInfo(&manual))
+        m_manualInfo = manual;
+    else
+        ok = false;
+    return ok;
+}
+
+void CSysInfoManage::Shutdown()
+{
+    m_shutDown = true;
+    ShutdownMainDB();
+}
+
+bool CSysInfoManage::IsShutDown() const
+{
+    return m_shutDown;
 }
 
 int CSysInfoManage::GetSystemConfig(SYSTEM_CONFIG* config) const
 {
-    if (config != nullptr)
+    if (config != nullptr) {
+        QMutexLocker lock(&m_systemMutex);
         *config = m_systemConfig;
+    }
     return 0;
 }
 
 void CSysInfoManage::SetSystemConfig(const SYSTEM_CONFIG* config)
 {
-    if (config == nullptr)
+    if (config == nullptr || m_shutDown)
         return;
+    QMutexLocker lock(&m_systemMutex);
     m_systemConfig = *config;
     DbSaveSystemConfig(&m_systemConfig);
 }
@@ -145,7 +190,9 @@ int CSysInfoManage::GetMailConfig(MAIL_CONFIG* config) const
 
 bool CSysInfoManage::SetMailConfig(const MAIL_CONFIG* config)
 {
-    if (config == nullptr)
+    // Settings that no mail can carry are refused here, where the operator sees it, instead of failing
+    // every report later.
+    if (config == nullptr || m_shutDown || !IsMailConfigSendable(*config))
         return false;
     QMutexLocker lock(&m_mailMutex);
     m_mailConfig = *config;
@@ -154,6 +201,9 @@ bool CSysInfoManage::SetMailConfig(const MAIL_CONFIG* config)
 
 void CSysInfoManage::SetBackupMode(int mode)
 {
+    if (m_shutDown)
+        return;
+    QMutexLocker lock(&m_systemMutex);
     m_systemConfig.BackupMode = int16_t(mode);
     DbUpdateBackupMode(mode);
 }
@@ -181,7 +231,7 @@ bool CSysInfoManage::ReadDeviceChannels(DEVICE_INFO* device, int slot, const cha
     NET_DVR_DEVICE_INFO info;
     const int login = NET_DVR_Login_V30(ip, port, user, password, &info);
     if (login < 0) {
-        WriteLog(2, 10,
+        WriteLog(LOG_TYPE_EXCEPTION, LOG_SUB_CONNECT_DEVICE,
                  tr("Log in ") + LocalToQString(ip) + QStringLiteral("  ") + QString::number(port) +
                      tr(" failed"));
         return false;
@@ -240,6 +290,10 @@ int CSysInfoManage::AddDevice(const char* ip, uint16_t port, const char* user, c
 {
     if (ip == nullptr || user == nullptr || password == nullptr)
         return ADD_DEVICE_BAD_ARGUMENT;
+    if (!FitsField(ip, sizeof(DEVICE_INFO::DeviceIP)) || !FitsField(user, sizeof(DEVICE_INFO::Username)) ||
+        !FitsField(password, sizeof(DEVICE_INFO::Password)) ||
+        !FitsField(name, sizeof(DEVICE_INFO::DeviceName)) || !FitsField(domain, sizeof(DEVICE_INFO::Domain)))
+        return ADD_DEVICE_TOO_LONG;
     const int slot = GetFreeDeviceIndex();
     if (slot < 0)
         return ADD_DEVICE_NO_SLOT;
@@ -269,6 +323,13 @@ bool CSysInfoManage::ModifyDevice(const DEVICE_INFO* newInfo, const DEVICE_INFO*
                                   bool removeFromGroups)
 {
     if (newInfo == nullptr || oldInfo == nullptr)
+        return false;
+    // A field filled to its end has no terminator: its text would be cut when stored.
+    if (!FitsField(newInfo->DeviceIP, sizeof newInfo->DeviceIP) ||
+        !FitsField(newInfo->Username, sizeof newInfo->Username) ||
+        !FitsField(newInfo->Password, sizeof newInfo->Password) ||
+        !FitsField(newInfo->DeviceName, sizeof newInfo->DeviceName) ||
+        !FitsField(newInfo->Domain, sizeof newInfo->Domain))
         return false;
     const int slot = GetDeviceIndexByName(oldInfo->DeviceName);
     if (slot < 0)
@@ -323,12 +384,12 @@ bool CSysInfoManage::ModifyDevice(const DEVICE_INFO* newInfo, const DEVICE_INFO*
 int CSysInfoManage::DeleteDevice(const char* name, bool removeFromGroups)
 {
     const int index = GetDeviceIndexByName(name);
-    if (index < 0)
+    if (index < 0 || !DbDeleteDeviceInfo(index))
         return -1;
     m_devices[index] = DEVICE_INFO();
     if (removeFromGroups)
         RemoveDeviceFromGroups(index);
-    return DbDeleteDeviceInfo(index) ? 1 : -1;
+    return 1;
 }
 
 void CSysInfoManage::RemoveDeviceFromGroups(int deviceIndex)
@@ -467,23 +528,25 @@ bool CSysInfoManage::SetGroupInfo(const GROUP_INFO* group, int index)
 {
     if (group == nullptr || index < 0 || index >= MAX_GROUP_NUM)
         return false;
-    m_groups[index] = *group;
-    if (group->bDelete == 1)
-        m_groups[index].bUsed = 0;
-    // The plan row, its schedule and its channels in list order replace the stored plan as one transaction.
+    // The plan row, its schedule and its channels in list order replace the stored plan as one transaction;
+    // the model takes the plan only once it is stored.
     GROUP_INFO stored = *group;
     for (int i = 0; i < SCHEDULE_ENTRY_NUM; ++i)
         stored.Schedule[i].GroupID = int16_t(index);
-    const bool ok = DbSaveGroupInfo(index, &stored);
-    return ok;
+    if (!DbSaveGroupInfo(index, &stored))
+        return false;
+    m_groups[index] = *group;
+    if (group->bDelete == 1)
+        m_groups[index].bUsed = 0;
+    return true;
 }
 
 int CSysInfoManage::DeleteGroupInfo(int index)
 {
-    if (index < 0 || index >= MAX_GROUP_NUM)
+    if (index < 0 || index >= MAX_GROUP_NUM || !DbDeleteGroupInfo(index))
         return 0;
     m_groups[index] = GROUP_INFO();
-    return DbDeleteGroupInfo(index) ? 1 : 0;
+    return 1;
 }
 
 int CSysInfoManage::BeginTransaction()
@@ -491,9 +554,18 @@ int CSysInfoManage::BeginTransaction()
     return DbBeginTransaction() ? 1 : 0;
 }
 
-void CSysInfoManage::CommitTransaction()
+bool CSysInfoManage::CommitTransaction()
 {
-    DbCommitTransaction();
+    if (DbCommitTransaction())
+        return true;
+    // Everything since BeginTransaction was undone: the plans the model took in between are read back, so
+    // memory shows what is stored.
+    for (int i = 0; i < MAX_GROUP_NUM; ++i) {
+        GROUP_INFO group;
+        if (DbSelectGroupInfo(i, &group))
+            m_groups[i] = group.GroupName[0] != '\0' ? group : GROUP_INFO();
+    }
+    return false;
 }
 
 QString CSysInfoManage::GetChannelName(int group, int position) const

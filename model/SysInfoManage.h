@@ -10,6 +10,7 @@
 #include <QObject>
 #include <QString>
 
+#include <atomic>
 #include <string>
 #include <vector>
 
@@ -24,8 +25,13 @@ enum ADD_DEVICE_RESULT
     ADD_DEVICE_NO_SLOT = -2,
     ADD_DEVICE_BAD_ARGUMENT = -3,
     ADD_DEVICE_DB_FAILED = -4, // logged in, but the database did not take the device; nothing was kept
+    ADD_DEVICE_TOO_LONG = -5,  // a text is longer than its field holds; nothing was tried
 };
 
+// Lifetime: the process's model (g_pSysInfoManage) is built on first use and never destroyed, so an engine
+// thread that still runs while the process exits never meets a destroyed model. The program's exit ends and
+// waits for every engine thread first and then calls Shutdown, which closes the database for good; from then
+// on every change is refused (memory and database stay as they were) and reads see the last state.
 class CSysInfoManage : public QObject
 {
     Q_OBJECT
@@ -34,8 +40,15 @@ public:
     CSysInfoManage();
     ~CSysInfoManage() override;
 
-    // Settings.
+    // Loads settings, devices, plans and the manual plan. False when any part could not be read (also when
+    // the database cannot be opened: MainDbError tells why); what was read stays loaded.
     bool LoadAllInfo();
+    // The last step of the program's exit, after every engine thread ended; see above.
+    void Shutdown();
+    bool IsShutDown() const;
+
+    // Settings. The system and the mail settings are read and written under their locks: worker threads read
+    // them while the settings page writes them.
     int GetSystemConfig(SYSTEM_CONFIG* config) const;
     void SetSystemConfig(const SYSTEM_CONFIG* config);
     int GetMailConfig(MAIL_CONFIG* config) const;
@@ -43,11 +56,14 @@ public:
     void SetBackupMode(int mode);
 
     // Devices.
+    // ADD_DEVICE_TOO_LONG before any login when the address, user, password, name or domain is longer than
+    // its field: a cut login would fail after a restart, a cut name would pass the duplicate check.
     int AddDevice(const char* ip, uint16_t port, const char* user, const char* password, const int* flowCtrl,
                   const char* name, const char* domain, int connectMode);
     // Rewrites the old device's slot in place once the new settings proved good (no duplicate, login works);
     // on any failure the old device stays as it was. Channels that still exist keep their memberships.
     bool ModifyDevice(const DEVICE_INFO* newInfo, const DEVICE_INFO* oldInfo, bool removeFromGroups);
+    // The database first: when it refuses, memory is left as it was and -1 returned.
     int DeleteDevice(const char* name, bool removeFromGroups);
     bool ReadDeviceFromDataBase(const QString& path);
     int GetFreeDeviceIndex() const;
@@ -64,11 +80,14 @@ public:
     // Plans and the manual plan.
     GROUP_INFO* GetGroupInfo(int index);
     void GetAllGroupInfo(GROUP_INFO* groups) const;
-    // True when the database took the plan.
+    // True when the database took the plan; a refused plan leaves the model's plan as it was.
     bool SetGroupInfo(const GROUP_INFO* group, int index);
+    // 1 when the database deleted the plan (the model's slot is emptied then), else 0.
     int DeleteGroupInfo(int index);
+    // Several plan changes as one transaction (the plan page's save). A commit that fails undoes them all and
+    // reads the stored plans back into the model; false then.
     int BeginTransaction();
-    void CommitTransaction();
+    bool CommitTransaction();
     QString GetChannelName(int group, int position) const;
     QString GetCameraName(int deviceIndex, int channel) const;
     MANUAL_BACKUP_INFO* GetManualBackupInfo() { return &m_manualInfo; }
@@ -101,7 +120,9 @@ private:
     MANUAL_BACKUP_INFO m_manualInfo;
     DEVICE_INFO m_devices[MAX_DEVICE_NUM];
     GROUP_INFO m_groups[MAX_GROUP_NUM];
-    mutable QMutex m_mailMutex; // the mail settings are copied out by worker threads
+    mutable QMutex m_systemMutex; // the settings are copied out by worker threads
+    mutable QMutex m_mailMutex;
+    std::atomic<bool> m_shutDown{false};
 };
 
 // The one model object of the process.

@@ -2,6 +2,7 @@
 // stored, to the one receiver, readable in any language, and a server that refuses or never answers must not
 // hold a backup worker.
 
+#include "model/DbAccess.h"
 #include "model/Mail.h"
 #include "model/TextConvert.h"
 #include "tests/support/FakeSmtpServer.h"
@@ -22,56 +23,55 @@ private Q_SLOTS:
     void sendsOneMailWithTheStoredLogin_data();
     void sendsOneMailWithTheStoredLogin();
     void utf8SubjectBodyAndName();
-    void dotLineIsStuffed();
-    void refusedLoginFails();
-    void silentServerFailsAfterTheTimeOut();
-    void longSettingFailsInsteadOfBeingCut_data();
-    void longSettingFailsInsteadOfBeingCut();
+    void refusedOrSilentServerFails_data();
+    void refusedOrSilentServerFails();
+    void unsendableSettingFailsBeforeAnyCommand_data();
+    void unsendableSettingFailsBeforeAnyCommand();
     void malformedInputFailsClearly();
-
-private:
-    static MAIL_CONFIG Config(uint16_t port);
-    static void SetText(char* field, size_t size, const QByteArray& text);
-    static QByteArray Headers(const QByteArray& message);
-    static QByteArray HeaderValue(const QByteArray& message, const QByteArray& name);
-    static QByteArray DecodeWords(const QByteArray& value);
-    static QByteArray DecodeQuotedPrintable(const QByteArray& text);
 };
 
-void TestMail::SetText(char* field, size_t size, const QByteArray& text)
-{
-    std::memset(field, 0, size);
-    std::memcpy(field, text.constData(), std::min(size - 1, size_t(text.size())));
-}
+namespace {
 
-MAIL_CONFIG TestMail::Config(uint16_t port)
+MAIL_CONFIG Config(uint16_t port)
 {
     MAIL_CONFIG config;
-    SetText(config.SMTPAddr, sizeof(config.SMTPAddr), "127.0.0.1");
-    SetText(config.MailFrom, sizeof(config.MailFrom), "station@backup.test");
-    SetText(config.MailTo, sizeof(config.MailTo), "operator@site.test");
-    SetText(config.MailCc, sizeof(config.MailCc), "chief@site.test");
-    SetText(config.MailName, sizeof(config.MailName), "Backup Station");
-    SetText(config.MailPassword, sizeof(config.MailPassword), " pass word ");
+    CopyStringN(config.SMTPAddr, "127.0.0.1");
+    CopyStringN(config.MailFrom, "station@backup.test");
+    CopyStringN(config.MailTo, "operator@site.test");
+    CopyStringN(config.MailCc, "chief@site.test");
+    CopyStringN(config.MailName, "Backup Station");
+    CopyStringN(config.MailPassword, " pass word ");
     config.SMTPPort = port;
     return config;
 }
 
-QByteArray TestMail::Headers(const QByteArray& message)
+QList<QByteArray> Verbs(const CFakeSmtpServer& server)
 {
-    return message.left(message.indexOf("\r\n\r\n") + 2);
+    QList<QByteArray> verbs;
+    for (const QByteArray& line : server.Lines())
+        verbs.append(line.split(' ').first().split(':').first().toUpper());
+    return verbs;
+}
+
+// The mail as its author wrote it: DATA with the dot-stuffing undone.
+QByteArray Message(const CFakeSmtpServer& server)
+{
+    QByteArray message;
+    for (const QByteArray& line : server.RawData().split('\n'))
+        if (!line.isEmpty())
+            message += (line.startsWith('.') ? line.mid(1) : line) + "\n";
+    return message;
 }
 
 // One header's value with its folded lines joined.
-QByteArray TestMail::HeaderValue(const QByteArray& message, const QByteArray& name)
+QByteArray HeaderValue(const QByteArray& message, const QByteArray& name)
 {
-    const QByteArray headers = "\r\n" + Headers(message);
-    const qsizetype start = headers.indexOf("\r\n" + name + ": ");
-    if (start < 0)
+    const QByteArray headers = "\r\n" + message.left(message.indexOf("\r\n\r\n") + 2);
+    qsizetype pos = headers.indexOf("\r\n" + name + ": ");
+    if (pos < 0)
         return QByteArray();
     QByteArray value;
-    qsizetype pos = start + name.size() + 4;
-    for (;;) {
+    for (pos += name.size() + 4;;) {
         const qsizetype end = headers.indexOf("\r\n", pos);
         value += headers.mid(pos, end - pos);
         if (end + 2 >= headers.size() || (headers[end + 2] != ' ' && headers[end + 2] != '\t'))
@@ -80,79 +80,69 @@ QByteArray TestMail::HeaderValue(const QByteArray& message, const QByteArray& na
     }
 }
 
-QByteArray TestMail::DecodeWords(const QByteArray& value)
+QByteArray DecodeWords(const QByteArray& value)
 {
     static const QRegularExpression word(QStringLiteral("=\\?UTF-8\\?B\\?([A-Za-z0-9+/=]*)\\?="));
     QByteArray decoded;
     qsizetype pos = 0;
-    bool lastWasWord = false;
-    const QString text = QString::fromLatin1(value);
-    for (auto it = word.globalMatch(text); it.hasNext();) {
+    for (auto it = word.globalMatch(QString::fromLatin1(value)); it.hasNext();) {
         const QRegularExpressionMatch match = it.next();
         const QByteArray between = value.mid(pos, match.capturedStart() - pos);
-        // Blanks between two encoded words are folding, not text.
-        if (!(lastWasWord && between.trimmed().isEmpty()))
+        if (pos == 0 || !between.trimmed().isEmpty()) // blanks between two encoded words are folding
             decoded += between;
         decoded += QByteArray::fromBase64(match.captured(1).toLatin1());
         pos = match.capturedEnd();
-        lastWasWord = true;
     }
     return decoded + value.mid(pos);
 }
 
-QByteArray TestMail::DecodeQuotedPrintable(const QByteArray& text)
-{
-    QByteArray decoded;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text[i] != '=') {
-            decoded += text[i];
-        } else if (text.mid(i + 1, 2) == "\r\n") {
-            i += 2;
-        } else {
-            decoded += char(text.mid(i + 1, 2).toInt(nullptr, 16));
-            i += 2;
-        }
-    }
-    return decoded;
-}
+} // namespace
 
 void TestMail::sendsOneMailWithTheStoredLogin_data()
 {
-    QTest::addColumn<bool>("offerStartTls");
-    QTest::newRow("plain server") << false;
-    QTest::newRow("server offers STARTTLS") << true;
+    QTest::addColumn<int>("tls");
+    QTest::addColumn<int>("sessions");
+    QTest::newRow("plain server") << int(CFakeSmtpServer::StartTls::NotOffered) << 1;
+    QTest::newRow("STARTTLS declined") << int(CFakeSmtpServer::StartTls::Declined) << 1;
+    // A local relay whose TLS cannot be trusted: the mail goes again over plain SMTP.
+    QTest::newRow("STARTTLS fails") << int(CFakeSmtpServer::StartTls::Broken) << 2;
 }
 
 void TestMail::sendsOneMailWithTheStoredLogin()
 {
-    QFETCH(bool, offerStartTls);
+    QFETCH(int, tls);
+    QFETCH(int, sessions);
     CFakeSmtpServer::Options options;
-    options.OfferStartTls = offerStartTls;
+    options.Tls = CFakeSmtpServer::StartTls(tls);
     CFakeSmtpServer server(options);
     QVERIFY(server.IsListening());
 
+    // A lone "." would end the mail early on the wire; ".." must not lose its first dot.
     QVERIFY(SendEmailWithConfig(Config(server.Port()), QStringLiteral("Tolvarin"),
-                                QStringLiteral("Recorder down")));
-    QVERIFY(server.WaitForSessions(1));
-
-    // The offered STARTTLS is tried; this server declines it, and the mail still goes over plain SMTP.
+                                QStringLiteral("first\n.\n..\n.hidden\nlast")));
+    QVERIFY(server.WaitForSessions(sessions));
+    QVERIFY2(server.RawData().contains("\r\n..\r\n...\r\n..hidden\r\n"), server.RawData().constData());
     QList<QByteArray> expected = {"EHLO", "AUTH", "MAIL", "RCPT", "DATA", "QUIT"};
-    if (offerStartTls)
+    if (options.Tls == CFakeSmtpServer::StartTls::Declined)
         expected.insert(1, "STARTTLS");
-    QCOMPARE(server.Verbs(), expected);
+    if (options.Tls == CFakeSmtpServer::StartTls::Broken)
+        expected = QList<QByteArray>{"EHLO", "STARTTLS"} + expected;
+    QCOMPARE(Verbs(server), expected);
 
     // The login is the sender's address; the password goes as stored, blanks included.
-    QCOMPARE(server.AuthUser(), QByteArray("station@backup.test"));
-    QCOMPARE(server.AuthPassword(), QByteArray(" pass word "));
-    QCOMPARE(server.MailFrom(), QByteArray("station@backup.test"));
-
+    const QByteArray auth = server.Lines()[expected.indexOf("AUTH")];
+    QCOMPARE(QByteArray::fromBase64(auth.split(' ').last()),
+             QByteArray("\0station@backup.test\0 pass word ", 32));
+    QVERIFY(server.Lines().contains("MAIL FROM:<station@backup.test>"));
     // One receiver; the copy receiver gets nothing, not even a header line.
-    QCOMPARE(server.Recipients(), QList<QByteArray>{"operator@site.test"});
-    const QByteArray message = server.Message();
+    QCOMPARE(server.Lines()[expected.indexOf("RCPT")], QByteArray("RCPT TO:<operator@site.test>"));
+    const QByteArray message = Message(server);
     QVERIFY(!message.contains("chief@site.test"));
     QCOMPARE(HeaderValue(message, "To"), QByteArray("<operator@site.test>"));
     QCOMPARE(HeaderValue(message, "From"), QByteArray("\"Backup Station\" <station@backup.test>"));
     QCOMPARE(HeaderValue(message, "Subject"), QByteArray("Tolvarin"));
+    QCOMPARE(message.mid(message.indexOf("\r\n\r\n") + 4),
+             QByteArray("first\r\n.\r\n..\r\n.hidden\r\nlast\r\n"));
 }
 
 void TestMail::utf8SubjectBodyAndName()
@@ -162,15 +152,16 @@ void TestMail::utf8SubjectBodyAndName()
     // 63 bytes of UTF-8, the most a recipient field holds: it must arrive whole and byte for byte.
     const QByteArray name = QStringToLocal(QStringLiteral("备份站 Zürich ") + QString(15, QChar(0x7AD9)));
     QCOMPARE(name.size(), 63);
-    SetText(config.MailName, sizeof(config.MailName), name);
-    const QString subject =
-        QStringLiteral("录像机无法连接 — Gerät nicht erreichbar, nochmals versucht am Morgen um sieben");
+    CopyStringN(config.MailName, name.toStdString());
+    // A line break in the subject must not become a header of its own (here: a hidden receiver).
+    const QString subject = QStringLiteral(
+        "录像机无法连接 — Gerät nicht erreichbar, nochmals versucht am Morgen\r\nBcc: thief@evil.test");
     const QString body = QStringLiteral("设备 192.168.1.64:8000 登录失败\r\nLigne accentuée = égal   \r\n") +
                          QString(200, QChar(0x00E9)) + QStringLiteral("\r\nEnd");
 
     QVERIFY(SendEmailWithConfig(config, subject, body));
     QVERIFY(server.WaitForSessions(1));
-    const QByteArray message = server.Message();
+    const QByteArray message = Message(server);
 
     // Only 7-bit bytes and short lines travel, whatever the texts hold.
     for (const char c : message)
@@ -179,63 +170,45 @@ void TestMail::utf8SubjectBodyAndName()
         QVERIFY2(line.size() <= 78, line.constData());
 
     QCOMPARE(HeaderValue(message, "Content-Type"), QByteArray("text/plain; charset=UTF-8"));
+    QVERIFY(HeaderValue(message, "Bcc").isEmpty());
+    QVERIFY(!server.Lines().contains("RCPT TO:<thief@evil.test>"));
     QCOMPARE(DecodeWords(HeaderValue(message, "Subject")), QStringToLocal(subject));
     QCOMPARE(DecodeWords(HeaderValue(message, "From")), name + " <station@backup.test>");
     const QByteArray encodedBody = message.mid(message.indexOf("\r\n\r\n") + 4);
-    QCOMPARE(DecodeQuotedPrintable(encodedBody), QStringToLocal(body) + "\r\n");
+    QCOMPARE(QByteArray::fromPercentEncoding(QByteArray(encodedBody).replace("=\r\n", ""), '='),
+             QStringToLocal(body) + "\r\n");
 }
 
-void TestMail::dotLineIsStuffed()
+void TestMail::refusedOrSilentServerFails_data()
 {
-    CFakeSmtpServer server;
-    // A lone "." would end the mail early on the wire; ".." must not lose its first dot.
-    QVERIFY(SendEmailWithConfig(Config(server.Port()), QStringLiteral("dots"),
-                                QStringLiteral("first\n.\n..\n.hidden\nlast")));
-    QVERIFY(server.WaitForSessions(1));
-    const QByteArray raw = server.RawData();
-    QVERIFY2(raw.contains("\r\n..\r\n...\r\n..hidden\r\n"), raw.constData());
-    const QByteArray message = server.Message();
-    QCOMPARE(message.mid(message.indexOf("\r\n\r\n") + 4),
-             QByteArray("first\r\n.\r\n..\r\n.hidden\r\nlast\r\n"));
+    QTest::addColumn<bool>("silent");
+    QTest::newRow("login refused") << false;
+    QTest::newRow("never answers") << true;
 }
 
-void TestMail::refusedLoginFails()
+void TestMail::refusedOrSilentServerFails()
 {
+    QFETCH(bool, silent);
     CFakeSmtpServer::Options options;
-    options.RefuseAuth = true;
+    options.RefuseAuth = !silent;
+    options.Silent = silent;
     CFakeSmtpServer server(options);
-    QVERIFY(!SendEmailWithConfig(Config(server.Port()), QStringLiteral("Tolvarin"), QStringLiteral("body")));
-    QVERIFY(server.WaitForSessions(1));
-    QCOMPARE(server.AuthUser(), QByteArray("station@backup.test"));
-    QVERIFY(!server.Verbs().contains("MAIL"));
-    QVERIFY(!server.Verbs().contains("DATA"));
-}
-
-void TestMail::silentServerFailsAfterTheTimeOut()
-{
-    CFakeSmtpServer::Options options;
-    options.Silent = true;
-    CFakeSmtpServer server(options);
-    const MailTimeouts saved = GetMailTimeouts();
-    MailTimeouts shortWait;
-    shortWait.Connect = std::chrono::milliseconds(1000);
-    shortWait.Reply = std::chrono::milliseconds(1000);
-    SetMailTimeouts(shortWait);
-
-    // The bound below is far above the 1 s reply time-out and far below the 30 s default: only the configured
+    SetMailTimeouts({std::chrono::milliseconds(1000), std::chrono::milliseconds(1000)});
+    // The bound is far above the 1 s reply time-out and far below the 30 s default: only the configured
     // time-out can have ended the wait. It guards against a hang, it measures no speed.
     auto sent = std::async(std::launch::async, [port = server.Port()] {
         return SendEmailWithConfig(Config(port), QStringLiteral("Tolvarin"), QStringLiteral("body"));
     });
     const bool finished = sent.wait_for(std::chrono::seconds(20)) == std::future_status::ready;
-    SetMailTimeouts(saved);
-    QVERIFY2(finished, "a silent server held the sender past its time-out");
+    SetMailTimeouts(MailTimeouts());
+    QVERIFY2(finished, "the server held the sender past its time-out");
     QVERIFY(!sent.get());
     QVERIFY(server.WaitForSessions(1));
-    QVERIFY(server.Commands().isEmpty());
+    const QList<QByteArray> refused = {"EHLO", "AUTH"}; // no mail after a refused login
+    QCOMPARE(Verbs(server), silent ? QList<QByteArray>() : refused);
 }
 
-void TestMail::longSettingFailsInsteadOfBeingCut_data()
+void TestMail::unsendableSettingFailsBeforeAnyCommand_data()
 {
     QTest::addColumn<QByteArray>("name");
     QTest::addColumn<QByteArray>("from");
@@ -247,47 +220,29 @@ void TestMail::longSettingFailsInsteadOfBeingCut_data()
     QTest::newRow("name") << QStringToLocal(QString(21, QChar(0x7AD9)) + QLatin1Char('x')) << from << to;
     QTest::newRow("sender") << name << QByteArray(54, 'a') + "@backup.test" << to;
     QTest::newRow("receiver") << name << from << QByteArray(54, 'o') + "@site.test";
+    // An address that would close the angle brackets early.
+    QTest::newRow("bracket") << name << from << QByteArray("a@b.test> NOTIFY=NEVER");
 }
 
-void TestMail::longSettingFailsInsteadOfBeingCut()
+void TestMail::unsendableSettingFailsBeforeAnyCommand()
 {
     QFETCH(QByteArray, name);
     QFETCH(QByteArray, from);
     QFETCH(QByteArray, to);
-    QVERIFY(std::max({name.size(), from.size(), to.size()}) > 63);
-
     CFakeSmtpServer server;
     MAIL_CONFIG config = Config(server.Port());
-    SetText(config.MailName, sizeof(config.MailName), name);
-    SetText(config.MailFrom, sizeof(config.MailFrom), from);
-    SetText(config.MailTo, sizeof(config.MailTo), to);
+    CopyStringN(config.MailName, name.toStdString());
+    CopyStringN(config.MailFrom, from.toStdString());
+    CopyStringN(config.MailTo, to.toStdString());
     QVERIFY(!SendEmailWithConfig(config, QStringLiteral("Tolvarin"), QStringLiteral("body")));
     // Refused before any command reached the server: a cut address would have reached someone else.
-    QVERIFY(server.Commands().isEmpty());
+    QVERIFY(server.Lines().isEmpty());
 }
 
 void TestMail::malformedInputFailsClearly()
 {
     CFakeSmtpServer server;
-
-    // A line break in the subject must not become a header of its own (here: a hidden receiver).
-    QVERIFY(SendEmailWithConfig(Config(server.Port()), QStringLiteral("Alarm\r\nBcc: thief@evil.test"),
-                                QStringLiteral("body")));
-    QVERIFY(server.WaitForSessions(1));
-    QCOMPARE(server.Recipients(), QList<QByteArray>{"operator@site.test"});
-    QVERIFY(!Headers(server.Message()).contains("\r\nBcc:"));
-    QCOMPARE(DecodeWords(HeaderValue(server.Message(), "Subject")),
-             QByteArray("Alarm\r\nBcc: thief@evil.test"));
-
-    // An address that would close the angle brackets early is refused, not sent.
-    MAIL_CONFIG config = Config(server.Port());
-    SetText(config.MailTo, sizeof(config.MailTo), "a@b.test> NOTIFY=NEVER");
-    QVERIFY(!SendEmailWithConfig(config, QStringLiteral("s"), QStringLiteral("b")));
-
-    // The records start zeroed, the attachment slots included, so nothing stale reaches the calls.
     MAIL_INFO mail;
-    QCOMPARE(MAIL_ATTACHMENT().Kind, 1u);
-    QCOMPARE(mail.Attachments[0].Kind, 0u);
     MAIL_RECIPIENT sender;
     MAIL_RECIPIENT receiver;
     QVERIFY(FillMailRecipient(sender, "S", "s@backup.test"));
@@ -302,14 +257,12 @@ void TestMail::malformedInputFailsClearly()
     QCOMPARE(add_local_file(&mail, files, 1), -1); // a file asked for is never dropped silently
     QCOMPARE(add_local_file(&mail, files, 0), 0);
     QCOMPARE(send_mail("127.0.0.1", 70000, "", "", &mail), -1);
-    QCOMPARE(send_mail("127.0.0.1", 0, "", "", &mail), -1);
     QCOMPARE(send_mail("127.0.0.1/evil", server.Port(), "", "", &mail), -1);
-    QCOMPARE(server.Sessions(), 1);
+    QCOMPARE(server.Sessions(), 0);
     QCOMPARE(send_mail("127.0.0.1", server.Port(), "", "", &mail), 0); // no login without a login name
-    QVERIFY(server.WaitForSessions(2));
-    QVERIFY(!server.Verbs().mid(server.Verbs().lastIndexOf("EHLO")).contains("AUTH"));
-    QCOMPARE(release_attachment(&mail), 0);
-    QCOMPARE(release_attachment(&mail), 0);
+    QVERIFY(server.WaitForSessions(1));
+    QVERIFY(!Verbs(server).contains("AUTH"));
+    QCOMPARE(release_attachment(&mail) + release_attachment(&mail), 0);
     QCOMPARE(send_mail("127.0.0.1", server.Port(), "", "", &mail), -1); // released
 }
 

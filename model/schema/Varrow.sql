@@ -14,7 +14,8 @@ CREATE TABLE IF NOT EXISTS Device_Table (
 );
 
 -- GroupPos and ManualPos keep a channel's place in its plan's list and in the manual list: saved task lists
--- name channels by that place.
+-- name channels by that place. A recorder may number its IP channels like its analog ones, so the kind of
+-- channel is part of the key.
 CREATE TABLE IF NOT EXISTS Camera_Table (
     DeviceID INTEGER NOT NULL,
     CameraIndex INTEGER NOT NULL,
@@ -24,7 +25,7 @@ CREATE TABLE IF NOT EXISTS Camera_Table (
     IsIP INTEGER NOT NULL DEFAULT 0,
     GroupPos INTEGER NOT NULL DEFAULT -1,
     ManualPos INTEGER NOT NULL DEFAULT -1,
-    PRIMARY KEY (DeviceID, CameraIndex)
+    PRIMARY KEY (DeviceID, IsIP, CameraIndex)
 );
 CREATE INDEX IF NOT EXISTS Camera_Table_GroupID ON Camera_Table (GroupID);
 
@@ -107,7 +108,7 @@ CREATE TABLE IF NOT EXISTS FileInfo_Table (
 );
 CREATE INDEX IF NOT EXISTS FileInfo_Table_Task ON FileInfo_Table (GroupID, CameraIndex, IsPast);
 
--- The one settings row and the one mail row, with the records' defaults.
+-- Default rows: each statement runs only when its table was created in the same opening.
 INSERT INTO SystemConfig_Table (IsAutoRun, OSUsername, OSPassword, BackupMode, DiskMode, Disk, IsEnableEmail,
                                 ReconnetNum)
     SELECT 0, '', '', 0, 0, '', 0, 9 WHERE NOT EXISTS (SELECT 1 FROM SystemConfig_Table);

@@ -1,5 +1,6 @@
 #include "tests/support/TestSupport.h"
 
+#include "model/SQLite3DB.h"
 #include "model/Utility.h"
 
 #include <cstdlib>
@@ -24,3 +25,21 @@ CTempAppDir& ProcessAppDir()
 }
 
 } // namespace TestSupport
+
+int CountRows(const std::string& sql)
+{
+    CSQLite3Recordset rs;
+    GetMainDB().Query(sql, rs);
+    return rs.IsEof() ? -1 : rs.GetInt(0);
+}
+
+void Refuse(const char* action, const char* table, const char* when)
+{
+    GetMainDB().Exec(std::string("CREATE TRIGGER refuse BEFORE ") + action + " ON " + table + " " + when +
+                     " BEGIN SELECT RAISE(ABORT, 'refused'); END;");
+}
+
+void AllowAll()
+{
+    GetMainDB().Exec("DROP TRIGGER IF EXISTS refuse;");
+}

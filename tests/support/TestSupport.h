@@ -7,6 +7,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <string>
+
 // A temporary program directory; the program's paths point into it while it lives.
 class CTempAppDir
 {
@@ -27,6 +29,14 @@ namespace TestSupport {
 void PrepareProcess();
 CTempAppDir& ProcessAppDir();
 } // namespace TestSupport
+
+// The first column of the first row of a query on the main database (a COUNT(*) or one value); -1 when the
+// query gives no row.
+int CountRows(const std::string& sql);
+// Makes the main database refuse an action ("INSERT", "DELETE") on a table, when `when` holds, as a full disk
+// would; AllowAll lifts it.
+void Refuse(const char* action, const char* table, const char* when = "");
+void AllowAll();
 
 // Like QTEST_MAIN, but every test process gets its own program directory and the offscreen platform.
 #define VARROW_TEST_MAIN(TestObject, AppClass)                                                               \
