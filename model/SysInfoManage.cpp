@@ -170,13 +170,16 @@ int CSysInfoManage::GetSystemConfig(SYSTEM_CONFIG* config) const
     return 0;
 }
 
-void CSysInfoManage::SetSystemConfig(const SYSTEM_CONFIG* config)
+bool CSysInfoManage::SetSystemConfig(const SYSTEM_CONFIG* config)
 {
     if (config == nullptr || m_shutDown)
-        return;
+        return false;
+    // Stored first: settings the database refused must not be in force while the file says otherwise.
     QMutexLocker lock(&m_systemMutex);
+    if (!DbSaveSystemConfig(config))
+        return false;
     m_systemConfig = *config;
-    DbSaveSystemConfig(&m_systemConfig);
+    return true;
 }
 
 int CSysInfoManage::GetMailConfig(MAIL_CONFIG* config) const
@@ -195,8 +198,10 @@ bool CSysInfoManage::SetMailConfig(const MAIL_CONFIG* config)
     if (config == nullptr || m_shutDown || !IsMailConfigSendable(*config))
         return false;
     QMutexLocker lock(&m_mailMutex);
+    if (!DbSaveMailConfig(config))
+        return false;
     m_mailConfig = *config;
-    return DbSaveMailConfig(&m_mailConfig);
+    return true;
 }
 
 void CSysInfoManage::SetBackupMode(int mode)
