@@ -155,7 +155,7 @@ void CVarrow::closeEvent(QCloseEvent* event)
     ReleaseStorage();
     if (m_pWatchDog)
         m_pWatchDog->Stop();
-    WriteLog(1, 2, tr("Close Software"));
+    WriteLog(LOG_TYPE_OPERATION, LOG_SUB_STOP_SOFTWARE, tr("Close Software"));
     QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
     event->accept();
 }

@@ -23,6 +23,6 @@ std::unique_ptr<CVarrow> OpenMainWindow()
     window->show();
     if (storageCode != 0)
         ShowInfoMsgBox(QObject::tr("Information"), StorageErrorText(storageCode), window.get());
-    WriteLog(1, 1, QObject::tr("Open Software"));
+    WriteLog(LOG_TYPE_OPERATION, LOG_SUB_START_SOFTWARE, QObject::tr("Open Software"));
     return window;
 }

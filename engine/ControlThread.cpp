@@ -27,7 +27,6 @@ void CControlThread::Start()
         Stop();
         wait();
     }
-    m_stop = false;
     start();
 }
 
@@ -35,11 +34,25 @@ void CControlThread::Stop()
 {
     {
         std::lock_guard<std::mutex> lock(m_writerMutex);
-        m_stop = true;
+        m_stop.Request();
         if (m_writer != nullptr)
             m_writer->stop();
     }
     Q_EMIT stopTask();
+}
+
+QDateTime LocalTimeOnOrAfter(const QDate& date, const QTime& time)
+{
+    QDateTime result(date, time);
+    // A gap is at most a few hours; its end is on a whole minute.
+    QTime probe(time.hour(), time.minute());
+    for (int minutes = 1; !result.isValid() && minutes <= 24 * 60; ++minutes) {
+        probe = probe.addSecs(60);
+        if (probe < time)
+            return QDateTime(date.addDays(1), QTime(0, 0));
+        result = QDateTime(date, probe);
+    }
+    return result;
 }
 
 void CControlThread::SlotConnectDeviceFail(int group, int isPast, int device, QString text)
@@ -49,7 +62,7 @@ void CControlThread::SlotConnectDeviceFail(int group, int isPast, int device, QS
 
 bool CControlThread::WaitEvent(qint64 ms)
 {
-    return !EngineSleep(ms, &m_stop);
+    return !EngineSleep(ms, &m_stop.Event());
 }
 
 const SCHEDULE_WEEKDAY* CControlThread::ChooseEntry(int weekday) const
@@ -66,6 +79,14 @@ const SCHEDULE_WEEKDAY* CControlThread::ChooseEntry(int weekday) const
 
 void CControlThread::run()
 {
+    if (!m_stop.BeginRun())
+        return;
+    struct CEnd
+    {
+        CThreadStop& stop;
+        ~CEnd() { stop.EndRun(); }
+    } end{m_stop};
+    m_closedStart = QDateTime();
     m_weekday = -1;
     m_startedToday = false;
     m_yesterday = false;
@@ -73,7 +94,7 @@ void CControlThread::run()
     m_overdueActive = false;
 
     for (;;) {
-        if (m_stop)
+        if (m_stop.IsSet())
             return;
         m_curDateTime = EngineNow();
         m_weekday = m_curDateTime.date().dayOfWeek();
@@ -93,10 +114,12 @@ void CControlThread::run()
         }
 
         const QDate today = m_curDateTime.date();
-        m_startDateTime = QDateTime(today, QTime(entry->TaskStartTime.Hour, entry->TaskStartTime.Minute,
-                                                 entry->TaskStartTime.Second));
+        m_startDateTime =
+            LocalTimeOnOrAfter(today, QTime(entry->TaskStartTime.Hour, entry->TaskStartTime.Minute,
+                                            entry->TaskStartTime.Second));
         m_stopDateTime = m_startDateTime.addSecs(qint64(entry->Duration) * 3600);
-        if (m_startDateTime <= m_curDateTime && m_curDateTime < m_stopDateTime) {
+        if (m_startDateTime <= m_curDateTime && m_curDateTime < m_stopDateTime &&
+            m_startDateTime != m_closedStart) {
             m_yesterday = false;
             if (!CtrlDownload())
                 return;
@@ -111,11 +134,12 @@ void CControlThread::run()
             const SCHEDULE_WEEKDAY* before = ChooseEntry(yesterday);
             if (before == nullptr)
                 continue;
-            m_startDateTime =
-                QDateTime(today.addDays(-1), QTime(before->TaskStartTime.Hour, before->TaskStartTime.Minute,
-                                                   before->TaskStartTime.Second));
+            m_startDateTime = LocalTimeOnOrAfter(today.addDays(-1), QTime(before->TaskStartTime.Hour,
+                                                                          before->TaskStartTime.Minute,
+                                                                          before->TaskStartTime.Second));
             m_stopDateTime = m_startDateTime.addSecs(qint64(before->Duration) * 3600);
-            if (m_startDateTime <= m_curDateTime && m_curDateTime < m_stopDateTime && !CtrlDownload())
+            if (m_startDateTime <= m_curDateTime && m_curDateTime < m_stopDateTime &&
+                m_startDateTime != m_closedStart && !CtrlDownload())
                 return;
             continue;
         }
@@ -141,7 +165,7 @@ bool CControlThread::BuildTaskList()
     {
         // A stop that came before the writer exists is seen here; one that comes later reaches the writer.
         std::lock_guard<std::mutex> lock(m_writerMutex);
-        if (m_stop)
+        if (m_stop.IsSet())
             return false;
         m_writer = writer.get();
     }
@@ -149,7 +173,7 @@ bool CControlThread::BuildTaskList()
     writer->wait();
     std::lock_guard<std::mutex> lock(m_writerMutex);
     m_writer = nullptr;
-    return !m_stop;
+    return !m_stop.IsSet();
 }
 
 bool CControlThread::CtrlDownload()
@@ -211,10 +235,11 @@ bool CControlThread::CtrlDownload()
         return false;
     }
     CloseBackupWindow();
+    m_closedStart = m_startDateTime;
     const qint64 rest = EngineNow().secsTo(m_stopDateTime);
     if (rest > 0)
         WaitEvent((rest + 1) * 1000);
-    return !m_stop;
+    return !m_stop.IsSet();
 }
 
 void CControlThread::CloseBackupWindow()

@@ -8,7 +8,8 @@
 #include <QString>
 #include <QThread>
 
-#include <atomic>
+#include "engine/EngineClock.h"
+
 #include <mutex>
 
 class CTaskWrite;
@@ -23,9 +24,10 @@ public:
     ~CControlThread() override;
 
     int Group() const { return m_group; }
-    // Starts a run; a stop from an earlier run does not carry over.
+    // Starts a run (after ending one still on); QThread::start does the same for a thread that is not
+    // running.
     void Start();
-    // Ends every wait at once, and a task writer's run with it; stays in force until the next Start.
+    // Ends every wait of the run at once, and a task writer's run with it; never carried over to a later run.
     void Stop();
 
 public Q_SLOTS:
@@ -55,7 +57,7 @@ private:
     bool WaitEvent(qint64 ms);
     const SCHEDULE_WEEKDAY* ChooseEntry(int weekday) const;
 
-    std::atomic<bool> m_stop{false};
+    CThreadStop m_stop{this};
     std::mutex m_writerMutex; // guards m_writer against a Stop from the page's thread
     CTaskWrite* m_writer = nullptr;
     const int m_group;
@@ -67,4 +69,10 @@ private:
     QDateTime m_curDateTime;
     QDateTime m_startDateTime;
     QDateTime m_stopDateTime;
+    // The start of the last window closed in this run: a clock that steps back into it must not reopen it.
+    QDateTime m_closedStart;
 };
+
+// The local time of `time` on `date`, or, when that falls in a daylight-saving gap, the first valid time
+// after it.
+QDateTime LocalTimeOnOrAfter(const QDate& date, const QTime& time);

@@ -3,12 +3,12 @@
 #include <QElapsedTimer>
 #include <QThread>
 
-#include <mutex>
+#include <chrono>
 
 namespace {
 
-// Long enough to cost nothing, short enough that closing the program never waits noticeably.
-constexpr qint64 kStopPollMs = 10;
+// A long wait looks at the wall clock again this often, so a step of the system clock moves its end too.
+constexpr qint64 kLongestSliceMs = 10000;
 
 std::mutex& ClockMutex()
 {
@@ -24,27 +24,88 @@ std::shared_ptr<CEngineClock>& ClockStorage()
 
 } // namespace
 
+void CStopEvent::Set()
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_set = true;
+    }
+    m_changed.notify_all();
+}
+
+void CStopEvent::Clear()
+{
+    std::lock_guard lock(m_mutex);
+    m_set = false;
+}
+
+bool CStopEvent::WaitFor(qint64 realMs) const
+{
+    std::unique_lock lock(m_mutex);
+    return m_changed.wait_for(lock, std::chrono::milliseconds(std::max<qint64>(0, realMs)),
+                              [this] { return m_set.load(); });
+}
+
+CThreadStop::CThreadStop(QThread* thread) : m_thread(thread)
+{
+    // Emitted on the thread once isRunning() is false already, and before a new start can go ahead.
+    QObject::connect(
+        thread, &QThread::finished, thread,
+        [this] {
+            std::lock_guard lock(m_mutex);
+            m_ending = false;
+        },
+        Qt::DirectConnection);
+}
+
+void CThreadStop::Request()
+{
+    std::lock_guard lock(m_mutex);
+    if (!m_thread->isRunning())
+        m_event.Clear();
+    else if (!m_ending)
+        m_event.Set();
+}
+
+bool CThreadStop::BeginRun()
+{
+    std::lock_guard lock(m_mutex);
+    if (!m_event.IsSet())
+        return true;
+    m_event.Clear();
+    m_ending = true;
+    return false;
+}
+
+void CThreadStop::EndRun()
+{
+    std::lock_guard lock(m_mutex);
+    m_event.Clear();
+    m_ending = true;
+}
+
 QDateTime CEngineClock::Now() const
 {
     return QDateTime::currentDateTime();
 }
 
-bool CEngineClock::Sleep(qint64 ms, const std::atomic<bool>* stop) const
+bool CEngineClock::Sleep(qint64 ms, const CStopEvent* stop) const
 {
-    return SleepReal(ms, stop);
-}
-
-bool CEngineClock::SleepReal(qint64 realMs, const std::atomic<bool>* stop)
-{
-    QElapsedTimer timer;
-    timer.start();
+    // Ends when the wall clock reaches the target (a step forward of the system clock ends it early) or when
+    // the time has passed in real time (a step back does not stretch it); woken at once by the stop.
+    const QDateTime target = Now().addMSecs(ms);
+    QElapsedTimer elapsed;
+    elapsed.start();
     for (;;) {
-        if (stop != nullptr && stop->load())
+        if (stop != nullptr && stop->IsSet())
             return false;
-        const qint64 left = realMs - timer.elapsed();
+        const qint64 left = std::min(Now().msecsTo(target), ms - elapsed.elapsed());
         if (left <= 0)
             return true;
-        QThread::msleep(static_cast<unsigned long>(stop != nullptr ? qMin(left, kStopPollMs) : left));
+        const qint64 slice = std::min(left, kLongestSliceMs);
+        if (stop != nullptr ? stop->WaitFor(slice)
+                            : (QThread::msleep(static_cast<unsigned long>(slice)), false))
+            return false;
     }
 }
 
@@ -65,7 +126,7 @@ QDateTime EngineNow()
     return GetEngineClock()->Now();
 }
 
-bool EngineSleep(qint64 ms, const std::atomic<bool>* stop)
+bool EngineSleep(qint64 ms, const CStopEvent* stop)
 {
     return GetEngineClock()->Sleep(ms, stop);
 }

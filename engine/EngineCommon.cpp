@@ -10,7 +10,10 @@
 
 #include <QMetaType>
 
+#include <condition_variable>
+#include <memory>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 void RegisterEngineMetaTypes()
@@ -86,7 +89,7 @@ QDateTime FromSdkTime(const NET_DVR_TIME& time)
                      QTime(int(time.Hour), int(time.Minute), int(time.Second)));
 }
 
-int LoginDevice(DEVICE_INFO* device, const std::atomic<bool>& stop)
+int LoginDevice(DEVICE_INFO* device, const CStopEvent& stop)
 {
     SYSTEM_CONFIG config;
     g_pSysInfoManage->GetSystemConfig(&config);
@@ -126,7 +129,7 @@ int64_t MeasureRange(int login, int channel, const NET_DVR_TIME& start, const NE
 } // namespace
 
 LIST_FILES_RESULT ListChannelFiles(int login, const NET_DVR_FILE_CONDITION& condition, bool boundByFoundSize,
-                                   const std::atomic<bool>& stop, TASK_INFO* task)
+                                   const CStopEvent& stop, TASK_INFO* task)
 {
     const int search = NET_DVR_FindFile_V30(login, &condition);
     if (search < 0)
@@ -193,11 +196,63 @@ QString ReportListLoginFailure(int group, int position)
     const QString text = QObject::tr("Get Backup Task Work List Failed.Connect Device ") + name +
                          QObject::tr(" Error:") + QString::number(NET_DVR_GetLastError());
     WriteLog(LOG_TYPE_EXCEPTION, LOG_SUB_CONNECT_DEVICE, text);
+    return text;
+}
+
+namespace {
+
+constexpr int kMaxMailsUnderWay = 4;
+
+struct CMailCount
+{
+    std::mutex mutex;
+    std::condition_variable changed;
+    int underWay = 0;
+};
+
+// Shared with the mail threads, so it outlives the process's statics while one still finishes.
+std::shared_ptr<CMailCount> MailCount()
+{
+    static const std::shared_ptr<CMailCount> count = std::make_shared<CMailCount>();
+    return count;
+}
+
+} // namespace
+
+void MailListLoginFailure(const QString& text)
+{
+    if (text.isEmpty())
+        return;
     SYSTEM_CONFIG config;
     g_pSysInfoManage->GetSystemConfig(&config);
-    if (config.IsEnableEmail == 1)
-        SendEmail(QObject::tr("Tolvarin"), text);
-    return text;
+    if (config.IsEnableEmail != 1)
+        return;
+    MAIL_CONFIG mail;
+    g_pSysInfoManage->GetMailConfig(&mail);
+    const std::shared_ptr<CMailCount> count = MailCount();
+    {
+        std::lock_guard lock(count->mutex);
+        if (count->underWay >= kMaxMailsUnderWay) {
+            qWarning("report mail dropped: %d mails are still under way", count->underWay);
+            return;
+        }
+        ++count->underWay;
+    }
+    // The mail's own time-outs bound the thread; it touches nothing but its copies.
+    std::thread([mail, subject = QObject::tr("Tolvarin"), text, count] {
+        SendEmailWithConfig(mail, subject, text);
+        std::lock_guard lock(count->mutex);
+        --count->underWay;
+        count->changed.notify_all();
+    }).detach();
+}
+
+bool WaitForReportMails(int timeoutMs)
+{
+    const std::shared_ptr<CMailCount> count = MailCount();
+    std::unique_lock lock(count->mutex);
+    return count->changed.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                                   [&] { return count->underWay == 0; });
 }
 
 void LogoutDevice(int* login)

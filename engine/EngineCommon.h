@@ -2,6 +2,7 @@
 
 // What the engine's threads share: the login rule, time and file-type conversions, and the signal types.
 
+#include "engine/EngineClock.h"
 #include "model/Records.h"
 
 #include <QDateTime>
@@ -24,7 +25,7 @@ QDateTime FromSdkTime(const NET_DVR_TIME& time);
 // Logs in to a recorder: as many attempts as the mail settings ask for (one second apart), resolving the
 // domain name in domain mode. `device` is the caller's own copy: the resolved address is written there and
 // never into the shared record. Returns the login handle, or -1 when every attempt failed or a stop came.
-int LoginDevice(DEVICE_INFO* device, const std::atomic<bool>& stop);
+int LoginDevice(DEVICE_INFO* device, const CStopEvent& stop);
 
 struct NET_DVR_FILE_CONDITION;
 
@@ -40,12 +41,19 @@ enum class LIST_FILES_RESULT
 // search closed before any play-back opens. With boundByFoundSize, a measure above the found size (or none)
 // gives the found size; without it, the measure stands whenever the recorder gives one.
 LIST_FILES_RESULT ListChannelFiles(int login, const NET_DVR_FILE_CONDITION& condition, bool boundByFoundSize,
-                                   const std::atomic<bool>& stop, TASK_INFO* task);
+                                   const CStopEvent& stop, TASK_INFO* task);
 constexpr int kMaxFilesPerChannel = 20000;
 
-// A recorder that could not be reached while a task list was built: logged, and mailed when mail is on.
-// Returns the text for the page's event list, empty when the channel has no name (then nothing is reported).
+// A recorder that could not be reached while a task list was built: logged. Returns the text for the page's
+// event list, empty when the channel has no name (then nothing is reported). The caller signals the text and
+// then hands it to MailListLoginFailure.
 QString ReportListLoginFailure(int group, int position);
+// Mails the text when mail is on. The mail goes out on a thread of its own, so a silent mail server never
+// holds up a stop; at most a few mails are under way at once (more are dropped with a warning).
+void MailListLoginFailure(const QString& text);
+// Waits up to timeoutMs for the report mails under way; true when none is left. For the program's end and
+// for tests.
+bool WaitForReportMails(int timeoutMs);
 
 // Logs out a handle once and marks it as gone.
 void LogoutDevice(int* login);

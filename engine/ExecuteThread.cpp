@@ -12,7 +12,6 @@
 #include <QMutexLocker>
 
 #include <algorithm>
-#include <chrono>
 
 namespace {
 
@@ -29,13 +28,6 @@ STOWELINE_TIME ToKeyTime(const NET_DVR_TIME& t)
     key.Minute = uint8_t(t.Minute);
     key.Second = uint8_t(t.Second);
     return key;
-}
-
-qint64 SteadyNs()
-{
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
 }
 
 } // namespace
@@ -55,16 +47,15 @@ CExecuteThread::~CExecuteThread()
 void CExecuteThread::Start()
 {
     if (isRunning()) {
-        m_stop = true;
+        m_stop.Request();
         wait();
     }
-    m_stop = false;
     start();
 }
 
 void CExecuteThread::stop()
 {
-    m_stop = true;
+    m_stop.Request();
 }
 
 void CExecuteThread::StartThread()
@@ -88,7 +79,7 @@ void CExecuteThread::EmitProgress()
 {
     Q_EMIT ChannelDownloadSize(m_group, m_isPast, m_iChannelDownload.load());
     Q_EMIT GroupDownloadPos(m_group, m_isPast, Percent());
-    Q_EMIT GroupDownloadSize(m_group, m_isPast, int(std::max<long long>(m_planDone.load(), 0) / 1048576));
+    Q_EMIT GroupDownloadSize(int(std::max<long long>(m_planDone.load(), 0) / 1048576), m_group, m_isPast);
 }
 
 void CExecuteThread::Report(int deviceIndex, const QString& text)
@@ -99,8 +90,13 @@ void CExecuteThread::Report(int deviceIndex, const QString& text)
 
 void CExecuteThread::run()
 {
-    if (m_stop)
+    if (!m_stop.BeginRun())
         return; // stopped between the start and the run
+    struct CEnd
+    {
+        CThreadStop& stop;
+        ~CEnd() { stop.EndRun(); }
+    } end{m_stop};
     StartThread();
     CSysInfoManage* model = g_pSysInfoManage;
     QMutexLocker lock(&model->TaskMutex(m_group, m_isPast));
@@ -142,11 +138,14 @@ void CExecuteThread::run()
         }
         Q_EMIT StartChannelDownLoad(m_group, m_isPast, slot, task.TotalChannelSize);
 
-        // The login and the resolved address belong to this thread, not to the shared record.
+        // The login and the resolved address belong to this thread, not to the shared record. Records are
+        // named after the stored address, the one the record page searches with: in domain mode that is the
+        // address resolved when the device was configured, so a domain whose address changes keeps its name.
         DEVICE_INFO device = *shared;
+        const QByteArray storedAddress(shared->DeviceIP);
         const long long planAtStart = m_planDone;
         const QString name = model->GetChannelName(m_group, slot);
-        int login = LoginDevice(&device, m_stop);
+        int login = LoginDevice(&device, m_stop.Event());
         if (IsStopped()) {
             LogoutDevice(&login);
             break;
@@ -162,8 +161,8 @@ void CExecuteThread::run()
             continue;
         }
         m_skipList.removeAll(name);
-        m_recordName = QByteArray(device.DeviceIP) + '_' + QByteArray::number(device.Port) + '_' +
-                       QByteArray::number(ref.CameraIndex);
+        m_recordName =
+            storedAddress + '_' + QByteArray::number(device.Port) + '_' + QByteArray::number(ref.CameraIndex);
         m_iChannelDownload = 0;
         Q_EMIT ChannelDownloadSize(m_group, m_isPast, 0);
 
@@ -186,7 +185,7 @@ void CExecuteThread::run()
     }
     if (!IsStopped() && !aborted) {
         Q_EMIT GroupDownloadPos(m_group, m_isPast, 100);
-        Q_EMIT GroupDownloadSize(m_group, m_isPast, int(m_planTotal / 1048576));
+        Q_EMIT GroupDownloadSize(int(m_planTotal / 1048576), m_group, m_isPast);
     }
 }
 
@@ -220,8 +219,6 @@ bool CExecuteThread::BeginStream(int play, const DEVICE_INFO& device, bool resta
     m_storage = GetStoweline();
     m_writeFailed = false;
     m_fileDone = 0;
-    m_firstByteNs = 0;
-    m_lastByteNs = 0;
     if (!m_storage || !m_storage->OpenChannelRecord(m_recordName.constData(), 0, &m_key)) {
         if (m_storage)
             qWarning("storage refused record %s: %d", m_recordName.constData(), m_storage->GetLastError());
@@ -303,17 +300,21 @@ CExecuteThread::Outcome CExecuteThread::DownloadFile(TASK_INFO& task, FILE_INFO&
         Q_EMIT SignalDiskFull();
         return Outcome::Aborted;
     };
-    auto measure = [&play] {
+    // The bytes the play-back must deliver: the recorder's length of the range, but never more than the
+    // listed size (a recorder that claims more than it found would have every copy refused as short).
+    auto measure = [&play, &file] {
         int64_t length = -1;
         if (!NET_DVR_PlayBackControl_V40(play, NET_DVR_PLAY_GET_LENGTH, nullptr, 0, &length, nullptr))
             length = -1;
+        if (file.FileSize > 0 && length > file.FileSize)
+            length = file.FileSize;
         return length;
     };
     if (!BeginStream(play, device, false))
         return diskFull();
     int64_t expected = measure();
 
-    if (EngineSleep(1000, &m_stop))
+    if (EngineSleep(1000, &m_stop.Event()))
         Q_EMIT StartFileDownLoad(m_group, m_isPast, file.FileStartTime, file.FileStopTime);
     file.DownloadState = DOWNLOAD_RUNNING;
 
@@ -346,10 +347,18 @@ CExecuteThread::Outcome CExecuteThread::DownloadFile(TASK_INFO& task, FILE_INFO&
             EmitProgress();
         }
         if (pos != 100)
-            EngineSleep(kPollMs, &m_stop);
+            EngineSleep(kPollMs, &m_stop.Event());
     }
 
     if (pos == 100) {
+        // The length is checked before the record is closed: a short copy is given up, never stored.
+        if (!m_writeFailed && expected >= 0 && m_fileDone.load() < expected) {
+            qWarning("play-back ended short: %lld of %lld bytes", m_fileDone.load(), (long long)expected);
+            EndStream(&play, false, nullptr);
+            rollBack();
+            file.DownloadState = DOWNLOAD_NOT_STARTED;
+            return Outcome::Failed;
+        }
         bool stored = false;
         EndStream(&play, true, &stored);
         if (!stored || m_writeFailed) {
@@ -359,15 +368,8 @@ CExecuteThread::Outcome CExecuteThread::DownloadFile(TASK_INFO& task, FILE_INFO&
             Q_EMIT SignalDiskFull();
             return Outcome::Aborted;
         }
-        if (expected >= 0 && m_fileDone.load() < expected) {
-            // The recorder said it was done before the whole range arrived: fetch the file again later.
-            qWarning("play-back ended short: %lld of %lld bytes", m_fileDone.load(), (long long)expected);
-            rollBack();
-            file.DownloadState = DOWNLOAD_NOT_STARTED;
-            return Outcome::Failed;
-        }
         file.DownloadState = DOWNLOAD_DONE;
-        m_timings.append({m_firstByteNs.load(), m_lastByteNs.load(), m_fileDone.exchange(0)});
+        m_fileDone = 0;
         DbSetFileDownloaded(file.FileStartTime, file.FileStopTime, m_group, task.CameraIndex, m_isPast);
         return Outcome::Done;
     }
@@ -381,7 +383,7 @@ bool CExecuteThread::ReconnectPlayBack(DEVICE_INFO& device, int* login, int* pla
                                        const FILE_INFO& file)
 {
     for (int attempt = 0; attempt < kReconnectTries; ++attempt) {
-        if (IsStopped() || !EngineSleep(1000, &m_stop))
+        if (IsStopped() || !EngineSleep(1000, &m_stop.Event()))
             return false;
         LogoutDevice(login);
         *login = NET_DVR_Login_V30(device.DeviceIP, device.Port, device.Username, device.Password, nullptr);
@@ -406,10 +408,6 @@ void CExecuteThread::PlayDataCallBack(int32_t, uint32_t dataType, uint8_t* buffe
         self->m_writeFailed = true;
         return;
     }
-    const qint64 now = SteadyNs();
-    if (self->m_firstByteNs.load(std::memory_order_relaxed) == 0)
-        self->m_firstByteNs.store(now, std::memory_order_relaxed);
-    self->m_lastByteNs.store(now, std::memory_order_relaxed);
     self->m_fileDone += size;
     self->m_iChannelDownload += size;
     self->m_planDone += size;

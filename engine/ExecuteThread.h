@@ -4,6 +4,7 @@
 // reporting progress, marking what was stored, reconnecting when a stream breaks, and moving a channel that
 // cannot be reached behind the others.
 
+#include "engine/EngineClock.h"
 #include "model/Records.h"
 #include "storage/StowelineRecords.h"
 
@@ -18,15 +19,6 @@
 
 class CStowelineClass;
 
-// When the first and the last byte of one stored file arrived (steady clock, nanoseconds), for measuring the
-// data path against the fixed cost per file.
-struct FILE_TIMING
-{
-    qint64 FirstByteNs = 0;
-    qint64 LastByteNs = 0;
-    qint64 Bytes = 0;
-};
-
 class CExecuteThread : public QThread
 {
     Q_OBJECT
@@ -38,13 +30,12 @@ public:
 
     int Group() const { return m_group; }
     int IsPast() const { return m_isPast; }
-    // The files stored since the thread was made, in order; read it while the thread does not run.
-    QList<FILE_TIMING> FileTimings() const { return m_timings; }
 
 public Q_SLOTS:
-    // Starts a run; a stop from the run before does not carry over. Waits for a run that is still ending.
+    // Starts a run, after ending one that is still on. QThread::start starts a thread that is not running
+    // the same way: a stop never outlives its run.
     void Start();
-    // Asks the run to end; never lost, whether the run has begun yet or not.
+    // Asks the run to end, also when it has not begun yet; dropped when no run is on.
     void stop();
     void StartThread();
 
@@ -54,7 +45,8 @@ Q_SIGNALS:
     void StartFileDownLoad(int group, int isPast, NET_DVR_TIME start, NET_DVR_TIME stop);
     void ChannelDownloadSize(int group, int isPast, long long done);
     void GroupDownloadPos(int group, int isPast, int percent);
-    void GroupDownloadSize(int group, int isPast, int megabytes);
+    // Megabytes first: the order in which the state page's slot takes them.
+    void GroupDownloadSize(int megabytes, int group, int isPast);
     void SigConnectDeviceFail(int group, int isPast, int device, QString text);
     void SignalDiskFull();
 
@@ -81,11 +73,11 @@ private:
     void Report(int deviceIndex, const QString& text);
     void EmitProgress();
     int Percent() const;
-    bool IsStopped() const { return m_stop.load(); }
+    bool IsStopped() const { return m_stop.IsSet(); }
 
     static void PlayDataCallBack(int32_t play, uint32_t dataType, uint8_t* buffer, uint32_t size, void* user);
 
-    std::atomic<bool> m_stop{false};
+    CThreadStop m_stop{this};
     const int m_group;
     const int m_isPast;
     long long m_planTotal = 0;
@@ -99,7 +91,4 @@ private:
     QByteArray m_recordName;
     CHANNEL_RECORD_KEY m_key;
     QStringList m_skipList;
-    std::atomic<qint64> m_firstByteNs{0};
-    std::atomic<qint64> m_lastByteNs{0};
-    QList<FILE_TIMING> m_timings;
 };

@@ -49,7 +49,7 @@ bool CLoadPicThread::AddLoadTask(const char* deviceName, CAMERA_INFO camera)
         // The worker decides to end only under the list mutex, so while it is active it sees this request;
         // a stop asked before this request is outdated by it.
         if (m_bActive) {
-            m_bStopRequested = false;
+            m_bStopRequested.Clear();
             m_bRunning = true;
             return true;
         }
@@ -57,7 +57,7 @@ bool CLoadPicThread::AddLoadTask(const char* deviceName, CAMERA_INFO camera)
     }
     // A previous run has already left its loop with nothing in hand, so this wait is only its last steps.
     wait();
-    m_bStopRequested = false;
+    m_bStopRequested.Clear();
     m_bRunning = true;
     QThread::start();
     return true;
@@ -66,7 +66,7 @@ bool CLoadPicThread::AddLoadTask(const char* deviceName, CAMERA_INFO camera)
 void CLoadPicThread::Stop()
 {
     m_bRunning = false;
-    m_bStopRequested = true;
+    m_bStopRequested.Set();
 }
 
 void CLoadPicThread::run()

@@ -12,6 +12,8 @@
 #include <QMutex>
 #include <QThread>
 
+#include "engine/EngineClock.h"
+
 #include <atomic>
 #include <cstdint>
 #include <set>
@@ -67,7 +69,7 @@ private:
     QList<LOAD_PIC_TASK> m_taskList;
     std::atomic<bool> m_bRunning{false};
     // Set with every stop, so the worker's pause ends at once; cleared before each start.
-    std::atomic<bool> m_bStopRequested{false};
+    CStopEvent m_bStopRequested;
     // True from a start until the worker has decided, under the list mutex, to end; guarded by it.
     bool m_bActive = false;
 };

@@ -26,7 +26,7 @@ void CManualBackup::Stop()
 {
     {
         std::lock_guard<std::mutex> lock(m_startMutex);
-        m_stop = true;
+        m_stop.Set();
         m_worker->stop();
     }
     Q_EMIT SigGetTaskSuc();
@@ -90,6 +90,7 @@ bool CManualBackup::GetTaskList()
             const QString text = ReportListLoginFailure(m_group, slot);
             if (!text.isEmpty())
                 Q_EMIT SigConnectDeviceFail(m_group, 0, ref.DeviceID, text);
+            MailListLoginFailure(text);
             continue;
         }
         TASK_INFO task;

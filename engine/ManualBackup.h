@@ -6,6 +6,8 @@
 #include <QString>
 #include <QThread>
 
+#include "engine/EngineClock.h"
+
 #include <atomic>
 #include <memory>
 #include <mutex>
@@ -36,7 +38,7 @@ private:
     bool GetTaskList();
 
     std::unique_ptr<CExecuteThread> m_worker;
-    std::atomic<bool> m_stop{false};
+    CStopEvent m_stop;
     std::mutex m_startMutex; // orders the worker's start against a Stop
     const int m_group;
 };

@@ -41,12 +41,12 @@ CTaskWrite::~CTaskWrite()
 
 void CTaskWrite::stop()
 {
-    m_stop = true;
+    m_stop.Set();
 }
 
 bool CTaskWrite::IsStopped() const
 {
-    return m_stop;
+    return m_stop.IsSet();
 }
 
 void CTaskWrite::run()
@@ -98,6 +98,7 @@ void CTaskWrite::run()
             const QString text = ReportListLoginFailure(m_group, slot);
             if (!text.isEmpty())
                 Q_EMIT SigConnectDeviceFail(m_group, 0, ref.DeviceID, text);
+            MailListLoginFailure(text);
             m_failed = true;
             continue;
         }

@@ -8,6 +8,8 @@
 #include <QString>
 #include <QThread>
 
+#include "engine/EngineClock.h"
+
 #include <atomic>
 
 class CTaskWrite : public QThread
@@ -34,7 +36,7 @@ protected:
 private:
     bool IsStopped() const;
 
-    std::atomic<bool> m_stop{false};
+    CStopEvent m_stop;
     std::atomic<bool> m_failed{false};
     int m_group;
     bool m_yesterday;

@@ -415,14 +415,15 @@ bool IsAddedColumn(const std::string& table, const std::string& column)
     return false;
 }
 
-// Rebuilds a table of an earlier installation with the schema's definition (key and added columns), keeping
-// its rows. `create` is the schema's CREATE statement of the table.
-void RebuildTable(CSQLite3DB& db, const std::string& table, const std::string& create,
-                  const std::vector<std::string>& oldColumns)
+// Rebuilds a table of an earlier installation with the schema's definition (its key and the added columns),
+// keeping the values of the columns both have. `create` is the schema's CREATE statement of the table.
+void RebuildTable(CSQLite3DB& db, const std::string& table, const std::string& create, const TableInfo& old,
+                  const TableInfo& wanted)
 {
     std::string columns;
-    for (const std::string& column : oldColumns)
-        columns += (columns.empty() ? "\"" : ", \"") + column + "\"";
+    for (const std::string& column : old.Columns)
+        if (Contains(wanted.Columns, column))
+            columns += (columns.empty() ? "\"" : ", \"") + column + "\"";
     db.Exec("ALTER TABLE " + table + " RENAME TO " + table + "_Old;");
     db.Exec(create + ";");
     db.Exec("INSERT INTO " + table + " (" + columns + ") SELECT " + columns + " FROM " + table + "_Old;");
@@ -488,14 +489,13 @@ void EnsureSchema(CSQLite3DB& db)
         const auto found = present.find(name);
         if (found == present.end())
             continue;
+        // A table keyed the old way or without the added columns is rebuilt with the schema's definition.
         const TableInfo& old = found->second;
-        if (old.KeyColumns != table.KeyColumns) {
-            RebuildTable(db, name, CreateStatement(tablesPart, name), old.Columns);
-            continue;
-        }
-        for (const std::string& column : table.Columns)
-            if (!Contains(old.Columns, column))
-                db.Exec("ALTER TABLE " + name + " ADD COLUMN " + column + " INTEGER NOT NULL DEFAULT -1;");
+        const bool lacksColumn =
+            std::any_of(table.Columns.begin(), table.Columns.end(),
+                        [&old](const std::string& c) { return !Contains(old.Columns, c); });
+        if (old.KeyColumns != table.KeyColumns || lacksColumn)
+            RebuildTable(db, name, CreateStatement(tablesPart, name), old, table);
     }
     db.Exec(tablesPart); // the indexes of rebuilt tables
 

@@ -174,10 +174,12 @@ bool CSysInfoManage::SetSystemConfig(const SYSTEM_CONFIG* config)
 {
     if (config == nullptr || m_shutDown)
         return false;
+    // Readers wait only for the copy, never for the database; writers keep memory and rows in one order.
     // Stored first: settings the database refused must not be in force while the file says otherwise.
-    QMutexLocker lock(&m_systemMutex);
+    QMutexLocker order(&m_systemWriteMutex);
     if (!DbSaveSystemConfig(config))
         return false;
+    QMutexLocker lock(&m_systemMutex);
     m_systemConfig = *config;
     return true;
 }
@@ -208,8 +210,11 @@ void CSysInfoManage::SetBackupMode(int mode)
 {
     if (m_shutDown)
         return;
-    QMutexLocker lock(&m_systemMutex);
-    m_systemConfig.BackupMode = int16_t(mode);
+    QMutexLocker order(&m_systemWriteMutex);
+    {
+        QMutexLocker lock(&m_systemMutex);
+        m_systemConfig.BackupMode = int16_t(mode);
+    }
     DbUpdateBackupMode(mode);
 }
 

@@ -122,6 +122,7 @@ private:
     DEVICE_INFO m_devices[MAX_DEVICE_NUM];
     GROUP_INFO m_groups[MAX_GROUP_NUM];
     mutable QMutex m_systemMutex; // the settings are copied out by worker threads
+    QMutex m_systemWriteMutex;    // one settings write at a time, memory and database in the same order
     mutable QMutex m_mailMutex;
     std::atomic<bool> m_shutDown{false};
 };

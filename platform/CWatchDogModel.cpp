@@ -1,7 +1,5 @@
 #include "platform/CWatchDogModel.h"
 
-#include "engine/EngineClock.h"
-
 #include <system_error>
 
 CWatchDogModel::CWatchDogModel(std::shared_ptr<IWatchDogService> service)
@@ -19,7 +17,7 @@ bool CWatchDogModel::Start()
     std::lock_guard lock(m_mutex);
     if (m_thread.joinable())
         return false;
-    m_stop = false;
+    m_stop.Clear();
     try {
         m_thread = std::thread(&CWatchDogModel::ThreadProc, this);
     } catch (const std::system_error&) {
@@ -33,7 +31,7 @@ bool CWatchDogModel::Stop()
     std::lock_guard lock(m_mutex);
     if (!m_thread.joinable())
         return true;
-    m_stop = true;
+    m_stop.Set();
     m_thread.join();
     return true;
 }

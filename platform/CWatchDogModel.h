@@ -3,9 +3,9 @@
 // Feeds the watchdog service a heartbeat once a second (on the engine clock) from a thread of its own, from
 // Start() until Stop(), which sends the last heartbeat (code 2) and joins the thread.
 
+#include "engine/EngineClock.h"
 #include "platform/WatchDogService.h"
 
-#include <atomic>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -30,6 +30,6 @@ private:
 
     std::shared_ptr<IWatchDogService> m_service;
     std::mutex m_mutex; // orders Start and Stop
-    std::atomic<bool> m_stop{false};
+    CStopEvent m_stop; // wakes the heartbeat wait at once
     std::thread m_thread;
 };

@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <limits>
 
 namespace {
 
@@ -287,6 +288,9 @@ bool NET_DVR_PlayBackControl_V40(int32_t play, uint32_t code, const void* in, ui
     case NET_DVR_PLAY_GET_LENGTH: {
         if (!out)
             return Fail(NET_DVR_PARAMETER_ERROR);
+        // A length beyond what the caller's 64-bit signed value holds is no length at all.
+        if (playback->Length() > uint64_t(std::numeric_limits<int64_t>::max()))
+            return Fail(NET_DVR_NETWORK_ERRORDATA);
         const int64_t length = int64_t(playback->Length());
         std::memcpy(out, &length, sizeof(length));
         if (outLength)

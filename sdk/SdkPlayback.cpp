@@ -64,7 +64,8 @@ void CSdkPlayback::ReadLoop()
             return;
         }
         if (header.Type == SdkWire::PlayData) {
-            if (header.Status != NET_DVR_DATA_HEADER && header.Status != NET_DVR_DATA_STREAM)
+            // No data flows before the start: a block that came sooner is not the caller's to write.
+            if (!m_started || (header.Status != NET_DVR_DATA_HEADER && header.Status != NET_DVR_DATA_STREAM))
                 continue;
             const PLAY_DATA_CALLBACK callback = m_callback;
             void* user = m_user;
@@ -74,6 +75,8 @@ void CSdkPlayback::ReadLoop()
                 callback(m_handle, header.Status, const_cast<uint8_t*>(payload), header.Length, user);
             continue;
         }
+        if (header.Type == SdkWire::PlayStart && header.Status == NET_DVR_NOERROR)
+            m_started = true;
         if (m_waiting && !m_answered) {
             m_answerHeader = header;
             m_answer.assign(payload, payload + header.Length);
@@ -131,8 +134,20 @@ void CSdkPlayback::Stop(bool tellRecorder)
         m_callback = nullptr;
         broken = m_broken;
     }
-    if (tellRecorder && !broken)
-        Request(SdkWire::CWriter().Finish(SdkWire::PlayStop), nullptr);
+    const bool onReader = m_reader.joinable() && m_reader.get_id() == std::this_thread::get_id();
+    if (tellRecorder && !broken) {
+        if (onReader) {
+            // Called from the data callback: the answer could only be read by this very thread, so the stop
+            // is sent without waiting for it (and not at all while another request is on the wire; closing
+            // the connection ends the play-back just as well).
+            std::unique_lock requestLock(m_requestMutex, std::try_to_lock);
+            if (requestLock.owns_lock())
+                m_connection.Send(SdkWire::CWriter().Finish(SdkWire::PlayStop),
+                                  CSdkContext::Instance().AnswerTimeout());
+        } else {
+            Request(SdkWire::CWriter().Finish(SdkWire::PlayStop), nullptr);
+        }
+    }
     {
         std::lock_guard lock(m_mutex);
         m_stopping = true;
@@ -140,7 +155,7 @@ void CSdkPlayback::Stop(bool tellRecorder)
     m_connection.Shutdown();
     if (!m_reader.joinable())
         return;
-    if (m_reader.get_id() == std::this_thread::get_id())
+    if (onReader)
         m_reader.detach(); // called from the callback: the thread ends when the callback returns
     else
         m_reader.join();

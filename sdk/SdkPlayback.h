@@ -40,6 +40,7 @@ private:
     PLAY_DATA_CALLBACK m_callback = nullptr;
     void* m_user = nullptr;
     bool m_stopping = false;
+    bool m_started = false; // the recorder answered the start: stream blocks before that are dropped
     bool m_broken = false;
     uint32_t m_brokenError = NET_DVR_NETWORK_RECV_ERROR;
     bool m_waiting = false;

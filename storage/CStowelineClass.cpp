@@ -10,6 +10,7 @@
 #include <QTime>
 
 #include <algorithm>
+#include <cstring>
 #include <atomic>
 #include <cerrno>
 #include <deque>
@@ -24,6 +25,10 @@ constexpr qint64 kMiB = 1024 * 1024;
 // The free-space figure is read again after this much was written, so other writers on the disk are noticed.
 constexpr qint64 kRefreshEvery = 64 * kMiB;
 constexpr int kMaxEncodedName = 200;
+// A stored file's path must fit one answer of the search, with its terminating zero.
+constexpr qsizetype kMaxPathBytes = sizeof(STOWELINE_PATH::Path) - 1;
+// A record name must fit the search condition's field.
+constexpr size_t kMaxNameBytes = sizeof(RECORD_SEARCH_COND::RecordName);
 const QString kExtension = QStringLiteral(".rec");
 const QString kTempSuffix = QStringLiteral(".part");
 
@@ -142,6 +147,13 @@ public:
         m_fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
         return m_fd >= 0;
     }
+    bool OpenAppend(const QString& path)
+    {
+        m_fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_APPEND | O_CLOEXEC);
+        return m_fd >= 0;
+    }
+    // Cuts the file back to `size` bytes, after a write that broke off part-way.
+    bool Truncate(qint64 size) { return ::ftruncate(m_fd, off_t(size)) == 0; }
     // Writes all bytes; errno tells why when it fails.
     bool WriteAll(const uint8_t* data, size_t size)
     {
@@ -210,6 +222,7 @@ struct CStowelineClass::CRoot
     // Guarded by mutex: the room left by our own reckoning, and the closed records next in line for deletion.
     std::mutex mutex;
     qint64 estimate = -1;
+    bool exhausted = false; // the file system said it is full; no room until something is deleted here
     qint64 sinceRefresh = 0;
     struct CStored
     {
@@ -221,13 +234,19 @@ struct CStowelineClass::CRoot
 
 struct CStowelineClass::COpenRecord
 {
+    std::vector<std::shared_ptr<CRoot>> roots; // every root of the set-up, for moving and overwriting
+    QString relativePath;                      // below a root: <name>/<day>/<file>
+    QString tempName;                          // the temporary file's name beside the final one
+    STOWELINE_DISKFULL_CALLBACK callback = nullptr;
+    bool overwrite = true;
+    std::shared_ptr<const WriteFault> writeFault;
+
+    std::mutex mutex; // one operation at a time on the file; guards everything below
     std::shared_ptr<CRoot> root;
     QString tempPath;
     QString finalPath;
-    STOWELINE_DISKFULL_CALLBACK callback = nullptr;
-
-    std::mutex mutex; // one operation at a time on the file
     CFileHandle file;
+    qint64 written = 0;
     bool failed = false;
     bool closed = false;
 };
@@ -261,6 +280,12 @@ QString CStowelineClass::EncodeRecordName(const char* name)
             return {};
     }
     return encoded;
+}
+
+void CStowelineClass::SetWriteFault(WriteFault fault)
+{
+    std::lock_guard lock(m_mutex);
+    m_writeFault = fault ? std::make_shared<const WriteFault>(std::move(fault)) : nullptr;
 }
 
 void CStowelineClass::SetFreeSpaceProvider(StowelineFreeSpaceProvider provider)
@@ -367,13 +392,15 @@ void CStowelineClass::Uninit()
     }
 }
 
-qint64 CStowelineClass::Available(const CRoot& root) const
+qint64 CStowelineClass::Available(const CRoot& root)
 {
+    if (root.exhausted)
+        return 0;
     const qint64 free = root.freeSpace ? root.freeSpace(root.dir) : -1;
     return free < 0 ? 0 : std::max<qint64>(0, free - root.reserveBytes);
 }
 
-bool CStowelineClass::DeleteOldest(CRoot& root)
+bool CStowelineClass::DeleteOldest(CRoot& root, bool loadOnly)
 {
     if (root.oldest.empty()) {
         std::vector<CRoot::CStored> stored;
@@ -394,11 +421,14 @@ bool CStowelineClass::DeleteOldest(CRoot& root)
         });
         root.oldest.assign(stored.begin(), stored.end());
     }
+    if (loadOnly)
+        return !root.oldest.empty();
     while (!root.oldest.empty()) {
         const CRoot::CStored next = root.oldest.front();
         root.oldest.pop_front();
         // Open records live under temporary names, so only closed records are ever deleted here.
         if (QFile::remove(next.path)) {
+            root.exhausted = false;
             QDir().rmdir(QFileInfo(next.path).path()); // the day folder, once it is empty
             return true;
         }
@@ -412,40 +442,139 @@ bool CStowelineClass::Reserve(CRoot& root, qint64 size)
         root.estimate = Available(root);
         root.sinceRefresh = 0;
     }
-    while (root.estimate < size) {
-        if (!root.overwrite || !DeleteOldest(root))
-            return false;
-        root.estimate = Available(root);
-    }
+    if (root.estimate < size)
+        return false;
     root.estimate -= size;
     root.sinceRefresh += size;
     return true;
 }
 
-std::shared_ptr<CStowelineClass::CRoot> CStowelineClass::ChooseRoot(qint64 needed)
+bool CStowelineClass::DeleteOldestOfAll(const std::vector<std::shared_ptr<CRoot>>& roots)
 {
-    // Any root with room first; only then make room by overwriting, in root order.
-    for (auto& root : m_roots) {
-        std::lock_guard lock(root->mutex);
-        root->estimate = Available(*root);
-        root->sinceRefresh = 0;
-        if (root->estimate >= needed)
-            return root;
-    }
-    for (auto& root : m_roots) {
-        std::lock_guard lock(root->mutex);
-        if (Reserve(*root, needed)) {
-            root->estimate += needed; // only looked for room; the writes take it
-            return root;
+    for (;;) {
+        std::shared_ptr<CRoot> oldestRoot;
+        QString oldestStart;
+        for (const auto& root : roots) {
+            std::lock_guard lock(root->mutex);
+            if (root->oldest.empty() && !DeleteOldest(*root, true))
+                continue;
+            if (!oldestRoot || root->oldest.front().start < oldestStart) {
+                oldestRoot = root;
+                oldestStart = root->oldest.front().start;
+            }
+        }
+        if (!oldestRoot)
+            return false;
+        std::lock_guard lock(oldestRoot->mutex);
+        if (DeleteOldest(*oldestRoot)) {
+            oldestRoot->estimate = -1; // read the room again
+            return true;
         }
     }
-    return nullptr;
+}
+
+bool CStowelineClass::MoveRecord(COpenRecord& record, const std::shared_ptr<CRoot>& root)
+{
+    const QString finalPath = root->dir + QLatin1Char('/') + record.relativePath;
+    const QString dayDir = QFileInfo(finalPath).path();
+    const QString tempPath = dayDir + QLatin1Char('/') + record.tempName;
+    record.file.Close();
+    {
+        std::lock_guard rootLock(root->mutex);
+        RegisterTemp(tempPath);
+        QFile::remove(tempPath);
+        if (!QDir().mkpath(dayDir) || !QFile::copy(record.tempPath, tempPath) ||
+            !record.file.OpenAppend(tempPath)) {
+            QFile::remove(tempPath);
+            UnregisterTemp(tempPath);
+            record.file.OpenAppend(record.tempPath);
+            return false;
+        }
+    }
+    QFile::remove(record.tempPath);
+    UnregisterTemp(record.tempPath);
+    {
+        std::lock_guard oldLock(record.root->mutex);
+        record.root->exhausted = false; // the moved bytes are free again there
+    }
+    record.root = root;
+    record.tempPath = tempPath;
+    record.finalPath = finalPath;
+    return true;
+}
+
+bool CStowelineClass::MakeRoom(COpenRecord& record, qint64 size)
+{
+    for (;;) {
+        {
+            std::lock_guard lock(record.root->mutex);
+            if (Reserve(*record.root, size))
+                return true;
+        }
+        // Another root with room for the whole record takes it: a full root is not a full set of disks.
+        std::shared_ptr<CRoot> best;
+        qint64 bestRoom = record.written + size - 1;
+        for (const auto& root : record.roots) {
+            if (root == record.root ||
+                QFile::encodeName(root->dir + QLatin1Char('/') + record.relativePath).size() > kMaxPathBytes)
+                continue;
+            std::lock_guard lock(root->mutex);
+            const qint64 room = Available(*root);
+            if (room > bestRoom) {
+                best = root;
+                bestRoom = room;
+            }
+        }
+        if (best && MoveRecord(record, best)) {
+            std::lock_guard lock(best->mutex);
+            best->estimate = -1;
+            if (Reserve(*best, record.written + size)) {
+                best->estimate += record.written; // the copied bytes are on the disk already
+                return true;
+            }
+            continue;
+        }
+        if (!record.overwrite || !DeleteOldestOfAll(record.roots))
+            return false;
+    }
+}
+
+std::shared_ptr<CStowelineClass::CRoot> CStowelineClass::ChooseRoot(const QString& relativePath)
+{
+    for (;;) {
+        std::shared_ptr<CRoot> best;
+        qint64 bestRoom = 0;
+        bool anyFits = false;
+        for (auto& root : m_roots) {
+            if (QFile::encodeName(root->dir + QLatin1Char('/') + relativePath).size() > kMaxPathBytes)
+                continue;
+            anyFits = true;
+            std::lock_guard lock(root->mutex);
+            root->estimate = Available(*root);
+            root->sinceRefresh = 0;
+            if (root->estimate > bestRoom) {
+                best = root;
+                bestRoom = root->estimate;
+            }
+        }
+        if (!anyFits) {
+            Fail(STOWELINE_ERR_PARAM);
+            return nullptr;
+        }
+        if (best)
+            return best;
+        if (!m_overwrite || !DeleteOldestOfAll(m_roots)) {
+            Fail(STOWELINE_ERR_DISK_FULL);
+            return nullptr;
+        }
+    }
 }
 
 bool CStowelineClass::OpenChannelRecord(const char* name, int /*reserved*/, const CHANNEL_RECORD_KEY* key)
 {
     const QString folder = EncodeRecordName(name);
-    if (folder.isEmpty() || key == nullptr || !IsValidTime(key->StartTime) || !IsValidTime(key->StopTime) ||
+    if (folder.isEmpty() || std::strlen(name) > kMaxNameBytes || key == nullptr ||
+        !IsValidTime(key->StartTime) || !IsValidTime(key->StopTime) ||
         CompactText(key->StopTime) < CompactText(key->StartTime))
         return Fail(STOWELINE_ERR_PARAM);
     const QString fileName = FileNameOf(*key);
@@ -458,19 +587,25 @@ bool CStowelineClass::OpenChannelRecord(const char* name, int /*reserved*/, cons
         return Fail(STOWELINE_ERR_ALREADY_OPEN);
     if (m_maxOpen != 0 && m_open.size() >= m_maxOpen)
         return Fail(STOWELINE_ERR_TOO_MANY);
-    std::shared_ptr<CRoot> root = ChooseRoot(1);
+    const QString relativePath =
+        folder + QLatin1Char('/') + CompactText(key->StartTime).left(8) + QLatin1Char('/') + fileName;
+    std::shared_ptr<CRoot> root = ChooseRoot(relativePath);
     if (!root)
-        return Fail(STOWELINE_ERR_DISK_FULL);
+        return false;
 
     static std::atomic<quint64> s_sequence{0};
     auto record = std::make_shared<COpenRecord>();
-    record->root = root;
-    record->callback = m_callback;
-    const QString dayDir =
-        root->dir + QLatin1Char('/') + folder + QLatin1Char('/') + CompactText(key->StartTime).left(8);
-    record->finalPath = dayDir + QLatin1Char('/') + fileName;
-    record->tempPath = dayDir + QStringLiteral("/.") + fileName +
+    record->roots = m_roots;
+    record->relativePath = relativePath;
+    record->tempName = QStringLiteral(".") + fileName +
                        QStringLiteral(".%1-%2").arg(::getpid()).arg(++s_sequence) + kTempSuffix;
+    record->callback = m_callback;
+    record->overwrite = m_overwrite;
+    record->writeFault = m_writeFault;
+    record->root = root;
+    record->finalPath = root->dir + QLatin1Char('/') + relativePath;
+    const QString dayDir = QFileInfo(record->finalPath).path();
+    record->tempPath = dayDir + QLatin1Char('/') + record->tempName;
     {
         // Under the root's lock: overwriting removes emptied day folders under the same lock.
         std::lock_guard rootLock(root->mutex);
@@ -503,6 +638,10 @@ bool CStowelineClass::FailRecord(COpenRecord& record, int error, bool diskFull)
     record.file.Close();
     QFile::remove(record.tempPath); // gives the space back at once
     UnregisterTemp(record.tempPath);
+    {
+        std::lock_guard rootLock(record.root->mutex);
+        record.root->exhausted = false;
+    }
     t_lastError = error;
     return diskFull && record.callback != nullptr;
 }
@@ -523,21 +662,31 @@ bool CStowelineClass::WriteChannelRecord(const char* name, uint32_t type, const 
             return Fail(STOWELINE_ERR_NOT_OPEN);
         if (record->failed)
             return Fail(STOWELINE_ERR_FAILED);
-        bool room = false;
-        {
-            std::lock_guard rootLock(record->root->mutex);
-            room = Reserve(*record->root, size);
-        }
-        if (!room) {
-            if (FailRecord(*record, STOWELINE_ERR_DISK_FULL, true))
-                notify = record->callback;
-        } else if (!record->file.WriteAll(data, size)) {
-            const bool full = errno == ENOSPC || errno == EDQUOT;
-            qWarning() << "storage: write failed for" << record->tempPath << ::strerror(errno);
+        for (;;) {
+            if (!MakeRoom(*record, size)) {
+                if (FailRecord(*record, STOWELINE_ERR_DISK_FULL, true))
+                    notify = record->callback;
+                break;
+            }
+            const int fault = record->writeFault ? (*record->writeFault)(record->tempPath) : 0;
+            if (fault == 0 && record->file.WriteAll(data, size)) {
+                record->written += size;
+                return true;
+            }
+            const int error = fault != 0 ? fault : errno;
+            const bool full = error == ENOSPC || error == EDQUOT;
+            if (full && record->file.Truncate(record->written)) {
+                // The disk ran out before our estimate did: this root counts as full until it is read again,
+                // and the record moves or the oldest record goes, as for a shortfall of the estimate.
+                std::lock_guard rootLock(record->root->mutex);
+                record->root->exhausted = true;
+                record->root->estimate = 0;
+                continue;
+            }
+            qWarning() << "storage: write failed for" << record->tempPath << ::strerror(error);
             if (FailRecord(*record, full ? STOWELINE_ERR_DISK_FULL : STOWELINE_ERR_IO, full))
                 notify = record->callback;
-        } else {
-            return true;
+            break;
         }
     }
     // Outside every lock: the callback may well stop the writers or close this record.

@@ -42,12 +42,15 @@ public:
     // Drops the roots; a record still open is discarded (it never becomes a stored file).
     void Uninit();
 
-    // Opens the record of one key under a record name. False when the disks are full (stop mode, or nothing
-    // left to overwrite), the key or name is bad, or the same record is open already.
+    // Opens the record of one key under a record name, on the root with the most room. False when the disks
+    // are full (stop mode, or nothing left to overwrite), the key or name is bad, the stored file's path
+    // would not fit a search answer (so it could never be found), or the same record is open already.
     bool OpenChannelRecord(const char* name, int reserved, const CHANNEL_RECORD_KEY* key);
-    // Appends a header (type 1) or stream block (type 2). A write that finds no room in stop mode (or nothing
-    // to overwrite), or that the file system refuses, fails the record: it will not be stored, and in stop
-    // mode the disk-full callback is called with 1, once per record.
+    // Appends a header (type 1) or stream block (type 2). When the record's root has no room left, the record
+    // moves to another root that has room for all of it; failing that, overwrite mode deletes the oldest
+    // closed record of all roots and tries again, also when the file system ran out of space before the
+    // estimate did. A write that still finds no room, or that the file system refuses, fails the record: it
+    // will not be stored, and in stop mode the disk-full callback is called with 1, once per record.
     bool WriteChannelRecord(const char* name, uint32_t type, const uint8_t* data, uint32_t size,
                             const CHANNEL_RECORD_KEY* key);
     // Finishes the record: the file gets its final name (replacing a stored file of the same key). False, and
@@ -66,6 +69,10 @@ public:
     int GetLastError() const;
 
     void SetFreeSpaceProvider(StowelineFreeSpaceProvider provider);
+    // For tests of the file system's own failures: called before each write of a record's file with its path;
+    // a non-zero errno fails that write as the file system would, after writing nothing.
+    using WriteFault = std::function<int(const QString& path)>;
+    void SetWriteFault(WriteFault fault);
 
     // The directory that holds the records of one drive directory.
     static QString RecordRootOf(const QString& driveDirectory);
@@ -77,10 +84,16 @@ private:
     struct CRoot;
     struct COpenRecord;
 
-    std::shared_ptr<CRoot> ChooseRoot(qint64 needed);
-    bool Reserve(CRoot& root, qint64 size);
-    qint64 Available(const CRoot& root) const;
-    bool DeleteOldest(CRoot& root);
+    std::shared_ptr<CRoot> ChooseRoot(const QString& relativePath);
+    static bool Reserve(CRoot& root, qint64 size);
+    static qint64 Available(const CRoot& root);
+    // Deletes the root's oldest closed record; with loadOnly, only lists them (true when there is one).
+    static bool DeleteOldest(CRoot& root, bool loadOnly = false);
+    // Deletes the oldest closed record of all the roots; false when none is left.
+    static bool DeleteOldestOfAll(const std::vector<std::shared_ptr<CRoot>>& roots);
+    // Finds room for `size` more bytes of the record (its mutex held), moving it or overwriting as above.
+    static bool MakeRoom(COpenRecord& record, qint64 size);
+    static bool MoveRecord(COpenRecord& record, const std::shared_ptr<CRoot>& root);
     bool FailRecord(COpenRecord& record, int error, bool diskFull);
     std::shared_ptr<COpenRecord> FindOpen(const char* name, const CHANNEL_RECORD_KEY* key);
     // Removes an open record from the table, for its close; null when it is not open.
@@ -93,6 +106,7 @@ private:
     uint32_t m_maxOpen = 0;
     STOWELINE_DISKFULL_CALLBACK m_callback = nullptr;
     StowelineFreeSpaceProvider m_freeSpace;
+    std::shared_ptr<const WriteFault> m_writeFault;
     std::vector<std::shared_ptr<CRoot>> m_roots;
     std::map<std::string, std::shared_ptr<COpenRecord>> m_open;
     std::map<std::thread::id, std::unique_ptr<StowelineList>> m_results;

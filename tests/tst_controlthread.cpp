@@ -11,6 +11,8 @@
 
 #include <QElapsedTimer>
 
+#include <atomic>
+#include <ctime>
 #include <mutex>
 
 namespace {
@@ -94,74 +96,64 @@ class TestControlThread : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void wholeWeekWindowOpensAndCloses();
-    void overnightWindowResumesAfterMidnight();
-    void unfinishedFilesGetOneMoreWindow();
+    void windowOpensAndCloses_data();
+    void windowOpensAndCloses();
+    void unfinishedFilesGetOneMoreWindowOnTheSameThreads();
+    void windowInADaylightSavingGapOpensAfterIt();
     void restartInsideTheWindowFetchesOnlyWhatIsLeft();
     void stopEndsEveryPhase_data();
     void stopEndsEveryPhase();
 };
 
-void TestControlThread::wholeWeekWindowOpensAndCloses()
+void TestControlThread::windowOpensAndCloses_data()
 {
-    CEngineFixture f(QDateTime(kMonday, QTime(17, 59, 57)));
-    const int device = f.AddDevice(CSimRecorders::MakeConfig(1, {30000, 40000}, kSunday, 21), "Gate");
-    QVERIFY(device >= 0);
-    QCOMPARE(f.SetUpStorage(), 0);
-    QVERIFY(f.AddPlan(kPlan, {{int16_t(device), 1}}, Entry(18, 6)));
-
-    CObservedPlan threads(kPlan);
-    threads.control.Start();
-    QTRY_VERIFY_WITH_TIMEOUT(AllDone(Stored(0)), kLimitMs);
-    QCOMPARE(threads.ListBuiltAt().date(), kMonday);
-    QVERIFY(threads.ListBuiltAt().time() >= QTime(18, 0) && threads.ListBuiltAt().time() < QTime(18, 10));
-    QCOMPARE(Stored(0)[0].TaskTime, kMonday);
-    QCOMPARE(Stored(0)[0].FileList.size(), 2);
-    QCOMPARE(f.StoredFiles(device, 1).size(), 2);
-    QVERIFY(!threads.StoppedAt().isValid());
-
-    f.Clock().SetNow(QDateTime(kMonday, QTime(23, 59, 58)));
-    QTRY_VERIFY_WITH_TIMEOUT(threads.StoppedAt().isValid(), kLimitMs);
-    QCOMPARE(threads.StoppedAt().date(), kTuesday);
-    QVERIFY(threads.StoppedAt().time() < QTime(0, 10));
-    // Everything was fetched: neither list is kept.
-    QTRY_VERIFY_WITH_TIMEOUT(Stored(0).isEmpty() && Stored(1).isEmpty(), kLimitMs);
-    QVERIFY(threads.control.isRunning());
+    QTest::addColumn<bool>("overnight");
+    // The whole-week entry at 18:00 for 6 hours, on Monday at 17:59:57.
+    QTest::newRow("whole week") << false;
+    // Monday's and Tuesday's entries at 22:00 for 6 hours, started on Tuesday at 01:00: Monday's window is
+    // still open (on a day whose own entry is off, no window opens at all).
+    QTest::newRow("overnight, begun the day before") << true;
 }
 
-void TestControlThread::overnightWindowResumesAfterMidnight()
+void TestControlThread::windowOpensAndCloses()
 {
-    CEngineFixture f(QDateTime(kTuesday, QTime(1, 0)));
-    SimRecorderConfig config = CSimRecorders::MakeConfig(1, {20000}, kSunday, 5);
-    config.AddRecording(1, QDateTime(kMonday, QTime(9, 0)), QDateTime(kMonday, QTime(10, 0)), 0, 50000);
-    const int device = f.AddDevice(config, "Gate");
+    QFETCH(bool, overnight);
+    CEngineFixture f(overnight ? QDateTime(kTuesday, QTime(1, 0)) : QDateTime(kMonday, QTime(17, 59, 57)));
+    const int device = f.AddDevice(CSimRecorders::MakeConfig(1, {30000, 40000}, kSunday, 21), "Gate");
     QVERIFY(device >= 0);
     QCOMPARE(f.SetUpStorage(), 0);
     GROUP_INFO plan;
     plan.bUsed = 1;
     std::strcpy(plan.GroupName, "Night");
     plan.Channel[0] = {int16_t(device), 1};
-    // Monday's and Tuesday's entries: on a day whose own entry is off, no window opens at all.
-    plan.Schedule[1] = Entry(22, 6);
-    plan.Schedule[2] = Entry(22, 6);
+    if (overnight)
+        plan.Schedule[1] = plan.Schedule[2] = Entry(22, 6);
+    else
+        plan.Schedule[0] = Entry(18, 6);
     QVERIFY(f.Model().SetGroupInfo(&plan, kPlan));
 
     CObservedPlan threads(kPlan);
     threads.control.Start();
     QTRY_VERIFY_WITH_TIMEOUT(AllDone(Stored(0)), kLimitMs);
-    // Monday's window, Monday's task, Sunday's recording.
-    const QList<TASK_INFO> list = Stored(0);
-    QCOMPARE(list[0].TaskTime, kMonday);
-    QCOMPARE(list[0].FileList.size(), 1);
-    QCOMPARE(FromSdkTime(list[0].FileList[0].FileStartTime).date(), kSunday);
+    // Monday's window and task, Sunday's recordings.
+    const QDateTime opened = overnight ? QDateTime(kTuesday, QTime(1, 0)) : QDateTime(kMonday, QTime(18, 0));
+    QVERIFY(threads.ListBuiltAt() >= opened && threads.ListBuiltAt() < opened.addSecs(600));
+    QCOMPARE(Stored(0)[0].TaskTime, kMonday);
+    QCOMPARE(Stored(0)[0].FileList.size(), 2);
+    QCOMPARE(FromSdkTime(Stored(0)[0].FileList[0].FileStartTime).date(), kSunday);
+    QCOMPARE(f.StoredFiles(device, 1).size(), 2);
+    QVERIFY(!threads.StoppedAt().isValid());
 
-    f.Clock().SetNow(QDateTime(kTuesday, QTime(3, 59, 58)));
+    const QDateTime end = overnight ? QDateTime(kTuesday, QTime(4, 0)) : QDateTime(kTuesday, QTime(0, 0));
+    f.Clock().SetNow(end.addSecs(-2));
     QTRY_VERIFY_WITH_TIMEOUT(threads.StoppedAt().isValid(), kLimitMs);
-    QVERIFY(threads.StoppedAt() >= QDateTime(kTuesday, QTime(4, 0)));
-    QVERIFY(threads.StoppedAt() < QDateTime(kTuesday, QTime(4, 10)));
+    QVERIFY(threads.StoppedAt() >= end && threads.StoppedAt() < end.addSecs(600));
+    // Everything was fetched: neither list is kept.
+    QTRY_VERIFY_WITH_TIMEOUT(Stored(0).isEmpty() && Stored(1).isEmpty(), kLimitMs);
+    QVERIFY(threads.control.isRunning());
 }
 
-void TestControlThread::unfinishedFilesGetOneMoreWindow()
+void TestControlThread::unfinishedFilesGetOneMoreWindowOnTheSameThreads()
 {
     CEngineFixture f(QDateTime(kMonday, QTime(17, 59, 58)));
     SimRecorderConfig config = CSimRecorders::MakeConfig(2, {30000}, kSunday, 9);
@@ -182,28 +174,45 @@ void TestControlThread::unfinishedFilesGetOneMoreWindow()
     QVERIFY(DbSaveTaskList({stale}, kPlan, 0));
     QVERIFY(DbSaveTaskList({stale}, kPlan, 1));
 
+    CRecorderSim& sim = f.Recorder(device);
     SimChannelFaults refuse;
     refuse.PlayRefusals = -1;
-    f.Recorder(device).SetChannelFaults(2, refuse);
-    {
-        CObservedPlan threads(kPlan);
-        threads.control.Start();
-        QTRY_VERIFY_WITH_TIMEOUT(f.StoredFiles(device, 1).size() == 1 && Stored(0).size() == 2, kLimitMs);
-        QCOMPARE(Stored(0)[0].TaskTime, kMonday);
-        QVERIFY(Stored(1).isEmpty());
-        f.Clock().SetNow(QDateTime(kMonday, QTime(23, 59, 58)));
-        QTRY_VERIFY_WITH_TIMEOUT(threads.StoppedAt().isValid() && Stored(0).isEmpty(), kLimitMs);
-        const QList<TASK_INFO> overdue = Stored(1);
-        QCOMPARE(overdue.size(), 2);
-        QCOMPARE(overdue[0].TaskTime, kMonday);
-        threads.StopAll();
-    }
-
-    // Tuesday: the recorder plays again; the overdue worker fetches Monday's rest beside Tuesday's list.
-    f.Recorder(device).SetChannelFaults(2, SimChannelFaults());
-    f.Clock().SetNow(QDateTime(kTuesday, QTime(17, 59, 58)));
+    sim.SetChannelFaults(2, refuse);
+    // The same threads serve every window, started by QThread::start as the page does.
     CObservedPlan threads(kPlan);
-    threads.control.Start();
+    static_cast<QThread&>(threads.control).start();
+    QTRY_VERIFY_WITH_TIMEOUT(f.StoredFiles(device, 1).size() == 1 && Stored(0).size() == 2, kLimitMs);
+    QCOMPARE(Stored(0)[0].TaskTime, kMonday);
+    QVERIFY(Stored(1).isEmpty());
+
+    // At the window's end the clock steps back half a second, on real time: the closed window must not
+    // open again, drop the overdue list and build a new one.
+    std::atomic<bool> stepBack{true};
+    QObject::connect(
+        &threads.control, &CControlThread::StopWork, &threads.control,
+        [&] {
+            if (stepBack.exchange(false)) {
+                f.Clock().SetScale(1.0);
+                f.Clock().SetNow(QDateTime(kTuesday, QTime(0, 0)).addMSecs(-500));
+            }
+        },
+        Qt::DirectConnection);
+    f.Clock().SetNow(QDateTime(kMonday, QTime(23, 59, 58)));
+    QTRY_VERIFY_WITH_TIMEOUT(!stepBack && Stored(0).isEmpty() && Stored(1).size() == 2, kLimitMs);
+    QTest::qWait(1200);
+    f.Clock().SetScale(1000.0);
+    QCOMPARE(Stored(1).size(), 2);
+    QCOMPARE(Stored(1)[0].TaskTime, kMonday);
+    QVERIFY(Stored(0).isEmpty());
+    QCOMPARE(sim.Calls("find").size(), 2);
+
+    // The page restarts the plan (its settings changed); Tuesday the recorder plays again, and the overdue
+    // worker fetches Monday's rest beside Tuesday's list.
+    threads.control.Stop();
+    QVERIFY(threads.control.wait(kLimitMs));
+    static_cast<QThread&>(threads.control).start();
+    sim.SetChannelFaults(2, SimChannelFaults());
+    f.Clock().SetNow(QDateTime(kTuesday, QTime(17, 59, 58)));
     QTRY_VERIFY_WITH_TIMEOUT(AllDone(Stored(0)) && AllDone(Stored(1)), kLimitMs);
     QCOMPARE(Stored(0)[0].TaskTime, kTuesday);
     QCOMPARE(Stored(1)[0].TaskTime, kMonday);
@@ -211,9 +220,35 @@ void TestControlThread::unfinishedFilesGetOneMoreWindow()
         QCOMPARE(f.StoredFiles(device, channel).size(), 2);
     QVERIFY(f.StoredCopyMatches(device, 2, SimTime(QDateTime(kSunday, QTime(8, 0))),
                                 SimTime(QDateTime(kSunday, QTime(9, 0)))));
-    f.Clock().SetNow(QDateTime(kTuesday, QTime(23, 59, 58)));
-    QTRY_VERIFY_WITH_TIMEOUT(threads.StoppedAt().isValid() && Stored(0).isEmpty() && Stored(1).isEmpty(),
-                             kLimitMs);
+}
+
+void TestControlThread::windowInADaylightSavingGapOpensAfterIt()
+{
+    // On 31 March 2024 Berlin's clocks jump from 02:00 to 03:00; a window planned for 02:30 opens at 03:00.
+    const QByteArray zone = qgetenv("TZ");
+    qputenv("TZ", "Europe/Berlin");
+    tzset();
+    const QDate day(2024, 3, 31);
+    {
+        CEngineFixture f(QDateTime(day, QTime(1, 59, 58)));
+        const int device = f.AddDevice(CSimRecorders::MakeConfig(1, {20000}, day.addDays(-1)), "Gate");
+        QVERIFY(device >= 0);
+        QCOMPARE(f.SetUpStorage(), 0);
+        SCHEDULE_WEEKDAY entry = Entry(2, 2);
+        entry.TaskStartTime.Minute = 30;
+        QVERIFY(f.AddPlan(kPlan, {{int16_t(device), 1}}, entry));
+        CObservedPlan threads(kPlan);
+        threads.control.Start();
+        QTRY_VERIFY_WITH_TIMEOUT(
+            threads.ListBuiltAt().isValid() || EngineNow() > QDateTime(day, QTime(4, 30)), kLimitMs);
+        QVERIFY(threads.ListBuiltAt() >= QDateTime(day, QTime(3, 0)));
+        QVERIFY(threads.ListBuiltAt() < QDateTime(day, QTime(3, 10)));
+    }
+    if (zone.isNull())
+        qunsetenv("TZ");
+    else
+        qputenv("TZ", zone);
+    tzset();
 }
 
 void TestControlThread::restartInsideTheWindowFetchesOnlyWhatIsLeft()

@@ -8,12 +8,9 @@
 #include "tests/support/TestSupport.h"
 
 #include <QFileInfo>
-#include <QSemaphore>
 #include <QTemporaryDir>
 
-#include <atomic>
 #include <cstring>
-#include <thread>
 
 class TestDbAccess : public QObject
 {
@@ -26,7 +23,6 @@ private Q_SLOTS:
     void planKeepsChannelOrderAndSchedule();
     void manualPlanKeepsOrderAndSwitchBack();
     void importReadsByNameAndSkipsWhatCannotBeStored();
-    void outerTransactionKeepsOtherThreadsOut();
     void taskListsRoundTripFailWholeAndMarkOneFile();
 };
 
@@ -285,35 +281,6 @@ void TestDbAccess::importReadsByNameAndSkipsWhatCannotBeStored()
     QVERIFY(!DbSelectTInfoDevice(dir.filePath("missing.db"), &devices));
     QVERIFY(devices.empty());
     QVERIFY(!QFileInfo::exists(dir.filePath("missing.db")));
-}
-
-void TestDbAccess::outerTransactionKeepsOtherThreadsOut()
-{
-    CTempDatabase temp;
-    GROUP_INFO g;
-    g.bUsed = 1;
-    CopyString33(g.GroupName, "A");
-    QVERIFY(DbBeginTransaction());
-    QVERIFY(DbSaveGroupInfo(0, &g));
-    // Another thread's statement must wait for the end of the transaction instead of falling into it.
-    QSemaphore started;
-    std::atomic<bool> done{false};
-    std::thread other([&] {
-        started.release();
-        DbUpdateBackupMode(2);
-        done = true;
-    });
-    started.acquire();
-    QSemaphore never;
-    never.tryAcquire(1, 200); // time for a statement that does not wait to run
-    QVERIFY(!done);
-    // The transaction is undone: a statement that fell into it would be undone too.
-    GetMainDB().Exec("ROLLBACK;");
-    QVERIFY(!DbCommitTransaction());
-    other.join();
-    QCOMPARE(CountRows("SELECT COUNT(*) FROM Group_Table"), 0);
-    QCOMPARE(CountRows("SELECT BackupMode FROM SystemConfig_Table"), 2);
-    QVERIFY(!DbCommitTransaction());
 }
 
 void TestDbAccess::taskListsRoundTripFailWholeAndMarkOneFile()

@@ -41,8 +41,8 @@ class TestManualBackup : public QObject
 
 private Q_SLOTS:
     void buildsRunsAndResumesAfterAStop();
-    void emptyRangeStartsNoWorker();
-    void stopBetweenBuildAndDownloadIsKept();
+    void noWorkerStarts_data();
+    void noWorkerStarts();
 
 private:
     static int SetUp(CEngineFixture& f, const QDateTime& from, const QDateTime& to);
@@ -103,44 +103,42 @@ void TestManualBackup::buildsRunsAndResumesAfterAStop()
     QVERIFY(f.Recorders().WaitForIdle());
 }
 
-void TestManualBackup::emptyRangeStartsNoWorker()
+void TestManualBackup::noWorkerStarts_data()
 {
+    QTest::addColumn<bool>("stopAfterBuild");
+    // A range in which no channel has files: an empty saved list.
+    QTest::newRow("empty range") << false;
+    // A stop that arrives on the backup's own thread just after the list was built: the list is kept for
+    // the next start.
+    QTest::newRow("stop between build and download") << true;
+}
+
+void TestManualBackup::noWorkerStarts()
+{
+    QFETCH(bool, stopAfterBuild);
     CEngineFixture f(kNow);
-    const int device = SetUp(f, QDateTime(kDay, QTime(20, 0)), QDateTime(kDay, QTime(21, 0)));
+    const QTime from = stopAfterBuild ? QTime(0, 0) : QTime(20, 0);
+    const int device = SetUp(f, QDateTime(kDay, from), QDateTime(kDay, QTime(21, 0)));
     QVERIFY(device >= 0);
     CManualBackup backup;
     QSignalSpy built(&backup, &CManualBackup::SigGetTaskSuc);
-    QSignalSpy workerStarted(backup.Worker(), &QThread::started);
-    backup.start();
-    QVERIFY(backup.wait(kLimitMs));
-    QCOMPARE(built.size(), 1);
-    QCOMPARE(workerStarted.size(), 0);
-    QVERIFY(Stored().isEmpty());
-    QCOMPARE(f.Recorder(device).Calls("find").size(), 2);
-}
-
-void TestManualBackup::stopBetweenBuildAndDownloadIsKept()
-{
-    CEngineFixture f(kNow);
-    const int device = SetUp(f, QDateTime(kDay, QTime(0, 0)), QDateTime(kDay, QTime(23, 59, 59)));
-    QVERIFY(device >= 0);
-    CManualBackup backup;
-    // The stop arrives on the backup's own thread, just after the list was built and before the download.
-    // (Stop emits the same signal again, hence the guard.)
-    std::atomic<bool> stopped{false};
-    connect(
-        &backup, &CManualBackup::SigGetTaskSuc, &backup,
-        [&] {
-            if (!stopped.exchange(true))
-                backup.Stop();
-        },
-        Qt::DirectConnection);
+    std::atomic<bool> stopped{false}; // Stop emits the same signal again, hence the guard
+    if (stopAfterBuild)
+        connect(
+            &backup, &CManualBackup::SigGetTaskSuc, &backup,
+            [&] {
+                if (!stopped.exchange(true))
+                    backup.Stop();
+            },
+            Qt::DirectConnection);
     QSignalSpy workerStarted(backup.Worker(), &QThread::started);
     backup.start();
     QVERIFY(backup.wait(kLimitMs));
     QVERIFY(backup.Worker()->wait(kLimitMs));
+    QCOMPARE(built.size(), stopAfterBuild ? 2 : 1);
     QCOMPARE(workerStarted.size(), 0);
-    QCOMPARE(Stored().size(), 2); // the list is kept for the next start
+    QCOMPARE(Stored().size(), stopAfterBuild ? 2 : 0);
+    QCOMPARE(f.Recorder(device).Calls("find").size(), 2);
     QVERIFY(f.Recorder(device).Calls("play-open").isEmpty());
 }
 

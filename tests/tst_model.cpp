@@ -16,6 +16,7 @@
 #include <cstring>
 #include <memory>
 #include <thread>
+#include <tuple>
 
 class TestModel : public QObject
 {
@@ -40,9 +41,7 @@ namespace {
 SimRecorderConfig Recorder(int analog, int ip, int firstIp = 33)
 {
     SimRecorderConfig config;
-    config.AnalogChannels = analog;
-    config.IpChannels = ip;
-    config.FirstIpChannel = firstIp;
+    std::tie(config.AnalogChannels, config.IpChannels, config.FirstIpChannel) = std::tie(analog, ip, firstIp);
     return config;
 }
 
@@ -339,24 +338,21 @@ void TestModel::shutdownLeavesModelUsableAndRefusesChanges()
     QVERIFY(SetPlan(model, 1, "Day"));
 
     // A late worker keeps using the model while the exit shuts it: every call still finds it whole.
-    std::atomic<bool> stop{false};
     std::atomic<int> calls{0};
     std::thread late([&] {
-        while (!stop) {
+        for (; calls < 1000000; ++calls) {
             SYSTEM_CONFIG config;
             model.GetSystemConfig(&config);
             WriteLog(LOG_TYPE_EXCEPTION, LOG_SUB_WRITE_FILE, QStringLiteral("late"));
             QMutexLocker lock(&model.TaskMutex(1, 0));
-            ++calls;
         }
     });
     while (calls < 5)
         std::this_thread::yield();
     model.Shutdown();
-    const int atShutdown = calls;
-    while (calls < atShutdown + 5)
+    for (const int atShutdown = calls; calls < atShutdown + 5;)
         std::this_thread::yield();
-    stop = true;
+    calls = 1000000;
     late.join();
 
     QVERIFY(model.IsShutDown() && !GetMainDB().IsOpen());

@@ -10,7 +10,9 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QSemaphore>
 
+#include <atomic>
 #include <memory>
 #include <stdexcept>
 #include <thread>
@@ -162,11 +164,21 @@ void TestSqlite::transactionsAreWholeOrNothing()
     QVERIFY(db.BeginTransaction());
     db.Exec("UPDATE Mail_Table SET SMTPPort = 6");
     db.Exec("INSERT INTO Child VALUES (42)");
+    // Another thread's statement waits for the end instead of falling into the transaction.
+    QSemaphore started;
+    std::atomic<bool> done{false};
+    std::thread other([&] {
+        started.release();
+        db.Exec("UPDATE Mail_Table SET SMTPPort = 7");
+        done = true;
+    });
+    started.acquire();
+    QSemaphore().tryAcquire(1, 200); // time for a statement that does not wait to run
+    QVERIFY(!done);
     QVERIFY(!db.CommitTransaction());
-    QCOMPARE(CountRows("SELECT SMTPPort FROM Mail_Table"), 5);
-    // The connection is usable and unlocked for other threads afterwards.
-    std::thread other([&db] { db.Exec("UPDATE Mail_Table SET SMTPPort = 7"); });
     other.join();
+    // Everything since the begin is undone; the other thread's change, made after it, stays.
+    QCOMPARE(CountRows("SELECT COUNT(*) FROM Child"), 0);
     QCOMPARE(CountRows("SELECT SMTPPort FROM Mail_Table"), 7);
 }
 

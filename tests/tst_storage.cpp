@@ -9,9 +9,12 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <atomic>
+#include <cerrno>
+#include <cstring>
 #include <thread>
 
 namespace {
@@ -63,7 +66,7 @@ QByteArray Block(int seed, int index, int size)
 RECORD_SEARCH_COND Cond(const char* name, STOWELINE_TIME from, STOWELINE_TIME to, int type = 0)
 {
     RECORD_SEARCH_COND cond;
-    std::strncpy(cond.RecordName, name, sizeof(cond.RecordName) - 1);
+    std::memcpy(cond.RecordName, name, std::min(std::strlen(name), sizeof(cond.RecordName)));
     cond.StartTime = from;
     cond.EndTime = to;
     cond.FileType = type;
@@ -106,15 +109,19 @@ class TestStorage : public QObject
 private Q_SLOTS:
     void init();
     void writeReadBackAndSearch();
-    void reopenReplacesAndLeftoversAreCleaned();
+    void reopenReplacesAndAbortKeepsTheStoredCopy();
     void twoWritersOfOneName();
     void overwriteDeletesOldestClosedNeverOpen();
     void stopModeRefusesAndFails();
+    void severalRootsShareTheRecords_data();
+    void severalRootsShareTheRecords();
+    void outOfSpaceInOverwriteModeOverwritesAndRetries();
     void namesStayInsideTheirRoot();
     void badInputIsRefused();
 
 private:
-    bool Setup(CStowelineClass& s, bool overwrite, STOWELINE_DISKFULL_CALLBACK callback = nullptr);
+    bool Setup(CStowelineClass& s, bool overwrite, STOWELINE_DISKFULL_CALLBACK callback = nullptr,
+               const QStringList& moreRoots = {});
     // Opens, writes the blocks and closes one record; false when any step fails.
     static bool Store(CStowelineClass& s, const char* name, const CHANNEL_RECORD_KEY& key, int seed,
                       int blocks, int blockSize);
@@ -134,11 +141,14 @@ void TestStorage::init()
     g_callbackArg = 0;
 }
 
-bool TestStorage::Setup(CStowelineClass& s, bool overwrite, STOWELINE_DISKFULL_CALLBACK callback)
+bool TestStorage::Setup(CStowelineClass& s, bool overwrite, STOWELINE_DISKFULL_CALLBACK callback,
+                        const QStringList& moreRoots)
 {
     s.SetFreeSpaceProvider(m_quota.Provider());
     STOWELINE_INIT_PARAM param;
     param.DiskPaths.Append(QFile::encodeName(m_drive->path()).constData());
+    for (const QString& root : moreRoots)
+        param.DiskPaths.Append(QFile::encodeName(root).constData());
     param.ReserveMB = 0;
     param.Overwrite = overwrite ? 1 : 0;
     param.DiskFullCallBack = callback;
@@ -209,50 +219,34 @@ void TestStorage::writeReadBackAndSearch()
     QVERIFY(Search(s, Cond("192.168.1.64_8000_2", Time(4, 0), Time(5, 23))).isEmpty());
 }
 
-void TestStorage::reopenReplacesAndLeftoversAreCleaned()
+void TestStorage::reopenReplacesAndAbortKeepsTheStoredCopy()
 {
     const char* name = "10.0.0.2_8000_3";
     const CHANNEL_RECORD_KEY key = Key(6, 10, 11);
-    {
-        CStowelineClass s;
-        QVERIFY(Setup(s, true));
-        QVERIFY(Store(s, name, key, 1, 10, 1000));
-        // A download restarted after a broken stream stores its key again: one clean copy, the new content.
-        QVERIFY(Store(s, name, key, 2, 3, 700));
-        const QStringList found = Search(s, Cond(name, Time(6, 0), Time(6, 23)));
-        QCOMPARE(found.size(), 1);
-        QCOMPARE(ReadAll(found[0]), Expected(2, 3, 700));
+    CStowelineClass s;
+    QVERIFY(Setup(s, true));
+    QVERIFY(Store(s, name, key, 1, 10, 1000));
+    // A download restarted after a broken stream stores its key again: one clean copy, the new content.
+    QVERIFY(Store(s, name, key, 2, 3, 700));
+    const QStringList found = Search(s, Cond(name, Time(6, 0), Time(6, 23)));
+    QCOMPARE(found.size(), 1);
+    QCOMPARE(ReadAll(found[0]), Expected(2, 3, 700));
 
-        // A download that broke off is given up: the stored copy stays, the partial one leaves no trace.
-        QVERIFY(s.OpenChannelRecord(name, 0, &key));
-        const QByteArray part = Block(3, 0, 500);
-        QVERIFY(s.WriteChannelRecord(name, 1, reinterpret_cast<const uint8_t*>(part.constData()), 500, &key));
-        QVERIFY(s.AbortChannelRecord(name, &key));
-        QVERIFY(!s.AbortChannelRecord(name, &key));
-        QCOMPARE(AllFiles(m_root), found);
-        QCOMPARE(ReadAll(found[0]), Expected(2, 3, 700));
-    }
+    // A download that broke off is given up: the stored copy stays, the partial one leaves no trace.
+    QVERIFY(s.OpenChannelRecord(name, 0, &key));
+    const QByteArray part = Block(3, 0, 500);
+    QVERIFY(s.WriteChannelRecord(name, 1, reinterpret_cast<const uint8_t*>(part.constData()), 500, &key));
+    QVERIFY(s.AbortChannelRecord(name, &key));
+    QVERIFY(!s.AbortChannelRecord(name, &key));
+    QCOMPARE(AllFiles(m_root), found);
 
-    // What a crash leaves: a temporary file nobody owns. A record open in this process must survive a new
-    // Init.
-    const QString dayDir = m_root + "/10.0.0.2_8000_3/20240306";
-    const QString leftover = dayDir + "/.20240306120000_20240306123015_1.rec.999-1.part";
-    QFile f(leftover);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write("partial");
-    f.close();
-
-    CStowelineClass writer;
-    QVERIFY(Setup(writer, true));
-    QVERIFY(!QFile::exists(leftover));
-    const CHANNEL_RECORD_KEY live = Key(6, 13, 14);
-    QVERIFY(writer.OpenChannelRecord(name, 0, &live));
-    CStowelineClass second;
-    QVERIFY(Setup(second, true));
-    const QByteArray b = Block(9, 0, 5000);
-    QVERIFY(writer.WriteChannelRecord(name, 2, reinterpret_cast<const uint8_t*>(b.constData()), 5000, &live));
-    QVERIFY(writer.CloseChannelRecord(name, &live));
-    QCOMPARE(Search(second, Cond(name, Time(6, 0), Time(6, 23))).size(), 2);
+    // What a crash leaves, a temporary file nobody owns, is removed by the next set-up.
+    QFile leftover(QFileInfo(found[0]).path() + "/.20240306120000_20240306123015_1.rec.999-1.part");
+    QVERIFY(leftover.open(QIODevice::WriteOnly));
+    leftover.close();
+    QVERIFY(Setup(s, true));
+    QCOMPARE(AllFiles(m_root), found);
+    QCOMPARE(ReadAll(found[0]), Expected(2, 3, 700));
 }
 
 void TestStorage::twoWritersOfOneName()
@@ -367,6 +361,72 @@ void TestStorage::stopModeRefusesAndFails()
     QCOMPARE(AllFiles(m_root).size(), 2);
 }
 
+void TestStorage::severalRootsShareTheRecords_data()
+{
+    QTest::addColumn<bool>("overwrite");
+    QTest::newRow("stop mode") << false;
+    QTest::newRow("overwrite mode") << true;
+}
+
+void TestStorage::severalRootsShareTheRecords()
+{
+    // A full root is not a full set of disks: a record that fills its root moves on to a root with room,
+    // and in overwrite mode nothing old is deleted while there is room elsewhere.
+    QFETCH(bool, overwrite);
+    QTemporaryDir second;
+    m_quota.SetQuota(m_drive->path(), 400 * kKiB);
+    m_quota.SetQuota(second.path(), 360 * kKiB);
+    CStowelineClass s;
+    QVERIFY(Setup(s, overwrite, CountDiskFull, {second.path()}));
+    const char* name = "10.4.4.4_8000_1";
+    QVERIFY(Store(s, name, Key(13, 0, 1), 1, 1, 20 * kKiB)); // an old record, on the roomier first root
+    const CHANNEL_RECORD_KEY moving = Key(13, 2, 3);
+    QVERIFY(s.OpenChannelRecord(name, 0, &moving));          // the first root still has the most room
+    QVERIFY(Store(s, name, Key(13, 4, 5), 2, 6, 50 * kKiB)); // 300 KiB beside it on the same root
+    for (int i = 0; i < 6; ++i) {
+        const QByteArray b = Block(3, i, 50 * kKiB);
+        QVERIFY2(s.WriteChannelRecord(name, 2, reinterpret_cast<const uint8_t*>(b.constData()), 50 * kKiB,
+                                      &moving),
+                 qPrintable(QString::number(i)));
+    }
+    QVERIFY(s.CloseChannelRecord(name, &moving));
+    QCOMPARE(g_callbackCalls.load(), 0);
+    const QStringList found = Search(s, Cond(name, Time(13, 0), Time(13, 23)));
+    QCOMPARE(found.size(), 3);
+    QVERIFY(found[1].startsWith(CStowelineClass::RecordRootOf(second.path())));
+    QCOMPARE(ReadAll(found[1]), Expected(3, 6, 50 * kKiB));
+    QCOMPARE(AllFiles(CStowelineClass::RecordRootOf(second.path())), QStringList{found[1]});
+
+    // A new record starts on the root with the most room, now the first one again.
+    QVERIFY(Store(s, name, Key(13, 6, 7), 4, 1, 10 * kKiB));
+    QVERIFY(Search(s, Cond(name, Time(13, 6), Time(13, 6, 30))).value(0).startsWith(m_root));
+}
+
+void TestStorage::outOfSpaceInOverwriteModeOverwritesAndRetries()
+{
+    // The file system runs out before the estimate does: until the oldest record is gone every write fails
+    // with ENOSPC, as a full disk does. Overwrite mode deletes it and writes again; stop mode fails the
+    // record.
+    for (const bool overwrite : {true, false}) {
+        init();
+        CStowelineClass s;
+        QVERIFY(Setup(s, overwrite, CountDiskFull));
+        const char* name = "10.5.5.5_8000_1";
+        QVERIFY(Store(s, name, Key(14, 0, 1), 1, 1, 1000));
+        QVERIFY(Store(s, name, Key(14, 1, 2), 2, 1, 1000));
+        const QString oldest = Search(s, Cond(name, Time(14, 0), Time(14, 0, 30))).value(0);
+        s.SetWriteFault([oldest](const QString&) { return QFile::exists(oldest) ? ENOSPC : 0; });
+        const bool stored = Store(s, name, Key(14, 2, 3), 3, 2, 1000);
+        QCOMPARE(stored, overwrite);
+        QCOMPARE(QFile::exists(oldest), !overwrite);
+        QCOMPARE(Search(s, Cond(name, Time(14, 0), Time(14, 23))).size(), 2);
+        QCOMPARE(g_callbackCalls.load(), overwrite ? 0 : 1);
+        if (overwrite)
+            QCOMPARE(ReadAll(Search(s, Cond(name, Time(14, 2, 40), Time(14, 3))).value(0)),
+                     Expected(3, 2, 1000));
+    }
+}
+
 void TestStorage::namesStayInsideTheirRoot()
 {
     CStowelineClass s;
@@ -398,9 +458,22 @@ void TestStorage::namesStayInsideTheirRoot()
         QCOMPARE(found.size(), 1);
         QCOMPARE(ReadAll(found[0]), Expected(++seed, 1, 64));
     }
+    // A record the search could not return is refused, never stored unfindable: a name longer than the
+    // search condition's field, or a path longer than one search answer. The longest that fit are found.
     const CHANNEL_RECORD_KEY key = Key(11, 1, 2);
-    QVERIFY(!s.OpenChannelRecord("", 0, &key));
-    QVERIFY(!s.OpenChannelRecord(QByteArray(300, 'a').constData(), 0, &key));
+    const int pathRoom = 259 - int(QFile::encodeName(m_root).size()) - int(strlen("//20240311/")) -
+                         int(strlen("20240311010000_20240311023015_1.rec"));
+    QVERIFY(pathRoom > 60 && pathRoom < 3 * 66);
+    for (const QByteArray& refused :
+         {QByteArray(), QByteArray(129, 'a'), QByteArray(pathRoom / 3 + 1, '#')}) {
+        QVERIFY(!s.OpenChannelRecord(refused.constData(), 0, &key));
+        QCOMPARE(s.GetLastError(), int(STOWELINE_ERR_PARAM));
+    }
+    for (const QByteArray& longest :
+         {QByteArray(std::min(pathRoom, 128), 'a'), QByteArray(pathRoom / 3, '#')}) {
+        QVERIFY(Store(s, longest.constData(), key, 1, 1, 8));
+        QCOMPARE(Search(s, Cond(longest.constData(), Time(11, 0), Time(11, 23))).size(), 1);
+    }
 }
 
 void TestStorage::badInputIsRefused()
@@ -411,28 +484,12 @@ void TestStorage::badInputIsRefused()
     QCOMPARE(s.GetLastError(), int(STOWELINE_ERR_NOT_INIT));
     STOWELINE_INIT_PARAM empty;
     QVERIFY(!s.Init(&empty));
-    STOWELINE_INIT_PARAM unmapped; // no Drives.conf entry and no volume for Q:
-    QFile conf(GetAbsolutePath("Drives.conf"));
-    QVERIFY(conf.open(QIODevice::WriteOnly));
-    conf.write("D=" + QFile::encodeName(m_drive->path()) + "\n");
-    conf.close();
-    unmapped.DiskPaths.Append("Q:");
-    QVERIFY(!s.Init(&unmapped));
-    QCOMPARE(s.GetLastError(), int(STOWELINE_ERR_ROOT));
-    STOWELINE_INIT_PARAM mapped;
-    mapped.DiskPaths.Append("d:");
-    mapped.ReserveMB = 0;
-    QVERIFY(s.Init(&mapped));
-    QFile::remove(GetAbsolutePath("Drives.conf"));
+    QVERIFY(Setup(s, true));
 
     CHANNEL_RECORD_KEY bad = key;
-    bad.StartTime.Month = 13;
-    QVERIFY(!s.OpenChannelRecord("n", 0, &bad));
-    bad = key;
-    std::swap(bad.StartTime, bad.StopTime);
+    std::swap(bad.StartTime, bad.StopTime); // stops before it starts
     QVERIFY(!s.OpenChannelRecord("n", 0, &bad));
     QCOMPARE(s.GetLastError(), int(STOWELINE_ERR_PARAM));
-
     QVERIFY(s.OpenChannelRecord("n", 0, &key));
     QVERIFY(!s.OpenChannelRecord("n", 0, &key));
     QCOMPARE(s.GetLastError(), int(STOWELINE_ERR_ALREADY_OPEN));
@@ -442,12 +499,8 @@ void TestStorage::badInputIsRefused()
     const CHANNEL_RECORD_KEY other = Key(12, 3, 4);
     QVERIFY(!s.WriteChannelRecord("n", 2, &byte, 1, &other));
     QCOMPARE(s.GetLastError(), int(STOWELINE_ERR_NOT_OPEN));
-    QVERIFY(!s.CloseChannelRecord("n", &other));
     QVERIFY(s.CloseChannelRecord("n", &key));
     QVERIFY(!s.CloseChannelRecord("n", &key));
-    QCOMPARE(ReadAll(CStowelineClass::RecordRootOf(m_drive->path()) +
-                     "/n/20240312/20240312010000_20240312023015_1.rec"),
-             QByteArray(1, char(7)));
 
     // Uninit discards what nobody closed: no stored file, no temporary file.
     QVERIFY(s.OpenChannelRecord("n", 0, &other));

@@ -9,6 +9,7 @@
 #include "tests/support/FakeSmtpServer.h"
 #include "tests/support/TestSupport.h"
 
+#include <QElapsedTimer>
 #include <QSignalSpy>
 
 namespace {
@@ -44,9 +45,11 @@ class TestTaskWrite : public QObject
 
 private Q_SLOTS:
     void clipsMeasuresAndListsEachFileOnce();
+    void recorderFaultsFallBack_data();
+    void recorderFaultsFallBack();
+    void unreachableRecorderIsLoggedSignalledAndMailed_data();
     void unreachableRecorderIsLoggedSignalledAndMailed();
     void stopWhileSearchingEndsAndClosesTheSearch();
-    void fileTypeMappings();
 };
 
 void TestTaskWrite::clipsMeasuresAndListsEachFileOnce()
@@ -113,12 +116,76 @@ void TestTaskWrite::clipsMeasuresAndListsEachFileOnce()
     QVERIFY(f.Recorders().WaitForIdle());
 }
 
+void TestTaskWrite::recorderFaultsFallBack_data()
+{
+    // A recorder that misbehaves in one way; what the list then holds for a file cut from 10:00 to 10:30.
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<int>("files"); // -1: the channel gets no task
+    QTest::newRow("length 0") << "length 0" << 1;
+    QTest::newRow("negative length") << "length -5" << 1;
+    QTest::newRow("length above the found size") << "length 99999999" << 1;
+    QTest::newRow("search refused") << "search" << -1;
+    QTest::newRow("login slower than the time-out") << "login" << -1;
+}
+
+void TestTaskWrite::recorderFaultsFallBack()
+{
+    QFETCH(QString, fault);
+    QFETCH(int, files);
+    CEngineFixture f(kNow);
+    SimRecorderConfig config;
+    config.AnalogChannels = 1;
+    config.AddRecording(1, At(0, 9, 0), At(0, 11, 0), 0, 72000);
+    SimChannelFaults& faults = config.Channel(1).Faults;
+    if (fault.startsWith("length"))
+        faults.ReportedLength = fault.section(' ', 1).toLongLong();
+    const int device = f.AddDevice(config, "Gate");
+    QVERIFY(device >= 0);
+    SCHEDULE_WEEKDAY entry = DayBefore();
+    entry.FileStartTime = {10, 0, 0};
+    entry.FileEndTime = {10, 30, 0};
+    QVERIFY(f.AddPlan(kPlan, {{int16_t(device), 1}}, entry));
+    CRecorderSim& sim = f.Recorder(device);
+    faults.FindRefusals = fault == "search" ? -1 : 0;
+    sim.SetChannelFaults(1, faults);
+    if (fault == "login") {
+        NET_DVR_SetTimeouts(1000, 200);
+        SimRecorderConfig slow = sim.Config();
+        slow.LoginDelayMs = 400;
+        sim.ApplyFaults(slow);
+    }
+
+    CTaskWrite writer(kPlan, false);
+    writer.start();
+    QVERIFY(writer.wait(kRunLimitMs));
+    const QList<TASK_INFO>& list = f.Model().TaskList(kPlan, 0);
+    QCOMPARE(list.size(), files < 0 ? 0 : 1);
+    QCOMPARE(writer.GetResult(), fault == "login");
+    if (files > 0) {
+        // The found size (the whole recording's play-back) bounds every figure the recorder gives.
+        QCOMPARE(list[0].FileList.size(), files);
+        QCOMPARE(list[0].FileList[0].FileSize, 72000 + kSimHeaderBlockSize);
+    }
+    QVERIFY(f.Recorders().WaitForIdle());
+}
+
+void TestTaskWrite::unreachableRecorderIsLoggedSignalledAndMailed_data()
+{
+    QTest::addColumn<bool>("silent");
+    QTest::newRow("mail server answers") << false;
+    // A mail server that takes the connection and never answers must not hold up the signal or a stop.
+    QTest::newRow("silent mail server") << true;
+}
+
 void TestTaskWrite::unreachableRecorderIsLoggedSignalledAndMailed()
 {
+    QFETCH(bool, silent);
     CEngineFixture f(kNow);
-    CFakeSmtpServer smtp;
+    CFakeSmtpServer::Options options;
+    options.Silent = silent;
+    CFakeSmtpServer smtp(options);
     QVERIFY(smtp.IsListening());
-    SetMailTimeouts({std::chrono::milliseconds(2000), std::chrono::milliseconds(2000)});
+    SetMailTimeouts({std::chrono::milliseconds(2000), std::chrono::milliseconds(silent ? 30000 : 2000)});
     const int device = f.AddDevice(CSimRecorders::MakeConfig(2, {1000}, kDay), "Gate");
     QVERIFY(device >= 0);
     QVERIFY(f.AddPlan(kPlan, {{int16_t(device), 1}, {int16_t(device), 2}}, DayBefore()));
@@ -138,8 +205,28 @@ void TestTaskWrite::unreachableRecorderIsLoggedSignalledAndMailed()
 
     CTaskWrite writer(kPlan, false);
     QSignalSpy failures(&writer, &CTaskWrite::SigConnectDeviceFail);
+    // The page hears of the failure before the mail goes out.
+    int mailsAtFirstSignal = -1;
+    connect(
+        &writer, &CTaskWrite::SigConnectDeviceFail, &writer,
+        [&] {
+            if (mailsAtFirstSignal < 0)
+                mailsAtFirstSignal = smtp.Sessions();
+        },
+        Qt::DirectConnection);
     writer.start();
+    if (silent) {
+        QTRY_VERIFY_WITH_TIMEOUT(failures.size() >= 1, 5000);
+        QElapsedTimer timer;
+        timer.start();
+        writer.stop();
+        QVERIFY(writer.wait(2000));
+        QVERIFY(timer.elapsed() < 2000);
+        SetMailTimeouts(MailTimeouts());
+        return;
+    }
     QVERIFY(writer.wait(kRunLimitMs));
+    QCOMPARE(mailsAtFirstSignal, 0);
     QVERIFY(writer.GetResult());
     QCOMPARE(f.Recorder(device).Calls("login").size(), 6);
     QCOMPARE(CEngineFixture::LogRows("Get Backup Task Work List Failed.Connect Device "), 2);
@@ -174,20 +261,6 @@ void TestTaskWrite::stopWhileSearchingEndsAndClosesTheSearch()
     QVERIFY(f.Recorders().WaitForIdle());
     const QList<SimCall> calls = f.Recorder(device).CallLog();
     QCOMPARE(calls.last().Op, QStringLiteral("logout"));
-}
-
-void TestTaskWrite::fileTypeMappings()
-{
-    const QList<QPair<uint32_t, int>> toSdk{{0, 0xFF}, {1, 0},    {2, 1}, {3, 2},
-                                            {4, 0xFF}, {5, 0xFF}, {8, 6}, {9, 0xFF}};
-    for (const auto& [type, sdk] : toSdk)
-        QCOMPARE(uint8_t(FileTypeToSdkFileType(type)), uint8_t(sdk));
-    const QList<QPair<int, int>> fromSdk{{0, 1}, {1, 2}, {2, 3}, {3, 4},   {4, 5},
-                                         {5, 6}, {6, 8}, {7, 7}, {255, 0}, {9, 0}};
-    for (const auto& [sdk, type] : fromSdk)
-        QCOMPARE(int(SdkFileTypeToFileType(uint8_t(sdk))), type);
-    QVERIFY(IsTimeLater(2024, 3, 4, 0, 0, 1, 2024, 3, 4, 0, 0, 0));
-    QVERIFY(!IsTimeLater(2024, 3, 4, 0, 0, 0, 2024, 3, 4, 0, 0, 0));
 }
 
 VARROW_TEST_MAIN(TestTaskWrite, QCoreApplication)

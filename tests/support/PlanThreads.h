@@ -1,7 +1,7 @@
 #pragma once
 
-// A plan's three engine threads, connected as the state page connects them: the control thread starts and
-// stops its two workers directly, on its own thread.
+// A plan's three engine threads, connected as the state page connects them: the control thread starts (by
+// QThread::start) and stops its two workers directly, on its own thread.
 
 #include "engine/ControlThread.h"
 #include "engine/ExecuteThread.h"

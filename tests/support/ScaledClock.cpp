@@ -1,5 +1,7 @@
 #include "tests/support/ScaledClock.h"
 
+#include <QThread>
+
 #include <cmath>
 
 CScaledClock::CScaledClock(const QDateTime& start, double scale)
@@ -14,12 +16,12 @@ QDateTime CScaledClock::Now() const
     return m_base.addMSecs(static_cast<qint64>(std::llround(double(m_elapsed.elapsed()) * m_scale)));
 }
 
-bool CScaledClock::Sleep(qint64 ms, const std::atomic<bool>* stop) const
+bool CScaledClock::Sleep(qint64 ms, const CStopEvent* stop) const
 {
     // Waits until the clock reaches the target, so a jump of the clock forward ends the wait too.
     const QDateTime target = Now().addMSecs(ms);
     for (;;) {
-        if (stop != nullptr && stop->load())
+        if (stop != nullptr && stop->IsSet())
             return false;
         const qint64 left = Now().msecsTo(target);
         if (left <= 0)
@@ -30,7 +32,10 @@ bool CScaledClock::Sleep(qint64 ms, const std::atomic<bool>* stop) const
             scale = m_scale;
         }
         const qint64 real = qMax<qint64>(1, static_cast<qint64>(std::ceil(double(left) / scale)));
-        if (!SleepReal(qMin<qint64>(real, 5), stop))
+        // Short slices, so a jump of the clock is noticed; the stop wakes the wait at once.
+        const qint64 slice = qMin<qint64>(real, 5);
+        if (stop != nullptr ? stop->WaitFor(slice)
+                            : (QThread::msleep(static_cast<unsigned long>(slice)), false))
             return false;
     }
 }

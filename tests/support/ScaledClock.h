@@ -15,7 +15,7 @@ public:
     CScaledClock(const QDateTime& start, double scale);
 
     QDateTime Now() const override;
-    bool Sleep(qint64 ms, const std::atomic<bool>* stop = nullptr) const override;
+    bool Sleep(qint64 ms, const CStopEvent* stop = nullptr) const override;
 
     // Jumps to another moment; a sleeper whose target the jump passed wakes within a few milliseconds.
     void SetNow(const QDateTime& now);

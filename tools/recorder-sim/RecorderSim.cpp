@@ -25,6 +25,13 @@ int64_t NowMs()
         .count();
 }
 
+int64_t NowNs()
+{
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
 bool SendAll(int fd, const uint8_t* data, size_t size)
 {
     while (size > 0) {
@@ -62,7 +69,7 @@ public:
     {
         for (;;) {
             if (m_data.size() >= kHeaderSize) {
-                if (!DecodeHeader(m_data.data(), header))
+                if (!DecodeHeader(m_data.data(), header) || header->Length > kMaxPayload)
                     return -1;
                 if (m_data.size() >= kHeaderSize + header->Length) {
                     payload->assign(m_data.begin() + kHeaderSize,
@@ -210,6 +217,10 @@ void CRecorderSim::AcceptLoop()
         ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof(one));
         std::lock_guard lock(m_connectionMutex);
         ReapLocked(false);
+        if (int(m_connections.size()) >= Config().MaxConnections) {
+            ::close(fd);
+            continue;
+        }
         auto connection = std::make_unique<Connection>();
         connection->Fd = fd;
         Connection* raw = connection.get();
@@ -223,9 +234,10 @@ void CRecorderSim::Serve(Connection* connection)
     CFrameReader reader(connection->Fd);
     FrameHeader header;
     std::vector<uint8_t> payload;
-    if (reader.Next(&header, &payload, -1) == 1) {
+    const int idle = Config().IdleTimeoutMs;
+    if (reader.Next(&header, &payload, idle) == 1) {
         if (IsSilent()) {
-            while (reader.Next(&header, &payload, -1) >= 0) {
+            while (reader.Next(&header, &payload, idle) > 0) {
             }
         } else if (header.Type == PlayOpen) {
             ServePlayback(connection->Fd, reader, payload);
@@ -233,6 +245,8 @@ void CRecorderSim::Serve(Connection* connection)
             ServeControl(connection->Fd, reader, header, std::move(payload));
         }
     }
+    // A bad frame, an idle client or the end of a session: the client sees the close at once.
+    ::shutdown(connection->Fd, SHUT_RDWR);
     connection->Done = true;
 }
 
@@ -262,11 +276,17 @@ void CRecorderSim::ServeControl(int fd, CFrameReader& reader, FrameHeader header
                                 std::vector<uint8_t> payload)
 {
     uint32_t token = 0; // 0: not logged in on this connection
+    const int idle = Config().IdleTimeoutMs;
     for (;;) {
         if (IsSilent()) {
-            if (reader.Next(&header, &payload, -1) < 0)
+            if (reader.Next(&header, &payload, idle) <= 0)
                 break;
             continue;
+        }
+        if (header.Type == Login) {
+            const int delay = Config().LoginDelayMs;
+            if (delay > 0)
+                std::this_thread::sleep_for(std::chrono::milliseconds(delay));
         }
         CReader in(payload.data(), payload.size());
         std::vector<uint8_t> answer;
@@ -356,9 +376,14 @@ void CRecorderSim::ServeControl(int fd, CFrameReader& reader, FrameHeader header
                     const qint64 a = SimSeconds(in.Time());
                     const qint64 b = SimSeconds(in.Time());
                     const bool ok = in.Ok() && m_config.HasChannel(search.Channel);
-                    Log({QStringLiteral("find"), search.Channel, int(type), 0, ok});
-                    if (!ok) {
-                        answer = CWriter().Finish(FindOpen, NET_DVR_CHANNEL_ERROR);
+                    int none = 0;
+                    int& refusals = ok ? m_config.Channels[search.Channel].Faults.FindRefusals : none;
+                    const bool refused = refusals != 0;
+                    if (refused && refusals > 0)
+                        --refusals;
+                    Log({QStringLiteral("find"), search.Channel, int(type), 0, ok && !refused});
+                    if (!ok || refused) {
+                        answer = CWriter().Finish(FindOpen, ok ? NET_DVR_REFUSED : NET_DVR_CHANNEL_ERROR);
                         break;
                     }
                     const SimChannel channel = m_config.Channels.value(search.Channel);
@@ -448,7 +473,7 @@ void CRecorderSim::ServeControl(int fd, CFrameReader& reader, FrameHeader header
                 }
             }
         }
-        if (!Answer(fd, std::move(answer)) || reader.Next(&header, &payload, -1) != 1)
+        if (!Answer(fd, std::move(answer)) || reader.Next(&header, &payload, idle) != 1)
             break;
     }
     std::lock_guard lock(m_mutex);
@@ -468,6 +493,7 @@ void CRecorderSim::ServePlayback(int fd, CFrameReader& reader, const std::vector
     int64_t dropAt = -1;
     int64_t stallAt = -1;
     qint64 rate = 0;
+    SimChannelFaults faultsAtOpen;
     {
         std::lock_guard lock(m_mutex);
         uint32_t status = NET_DVR_NOERROR;
@@ -501,6 +527,7 @@ void CRecorderSim::ServePlayback(int fd, CFrameReader& reader, const std::vector
                 --faults->DropTimes;
         }
         stallAt = faults->StallAfterBytes;
+        faultsAtOpen = *faults;
         rate = m_config.Rate;
         ++m_counters.Playbacks;
     }
@@ -515,21 +542,24 @@ void CRecorderSim::ServePlayback(int fd, CFrameReader& reader, const std::vector
     };
 
     const int64_t total = content->Length();
-    if (!Answer(fd, CWriter().U64(uint64_t(total)).Finish(PlayOpen))) {
+    const int64_t reported = faultsAtOpen.ReportedLength.value_or(total);
+    if (!Answer(fd, CWriter().U64(uint64_t(reported)).Finish(PlayOpen))) {
         release();
         return;
     }
     std::vector<uint8_t> frame(kHeaderSize + kStreamBlock);
+    const int idle = Config().IdleTimeoutMs;
     bool started = false;
     bool stalled = false;
     int64_t sent = 0;
     int64_t startMs = 0;
+    int64_t firstNs = 0;
     FrameHeader header;
     std::vector<uint8_t> payload;
     for (;;) {
         const bool wantsToSend = started && !stalled && sent < total;
         int64_t allowed = total;
-        int timeout = wantsToSend ? 0 : -1;
+        int timeout = wantsToSend ? 0 : idle;
         if (wantsToSend && rate > 0) {
             allowed = std::min<int64_t>(total, (NowMs() - startMs) * rate / 1000 + 1);
             if (allowed <= sent) {
@@ -539,7 +569,7 @@ void CRecorderSim::ServePlayback(int fd, CFrameReader& reader, const std::vector
             }
         }
         const int r = reader.Next(&header, &payload, timeout);
-        if (r < 0)
+        if (r < 0 || (r == 0 && timeout == idle))
             break;
         if (r > 0) {
             if (stalled)
@@ -547,6 +577,7 @@ void CRecorderSim::ServePlayback(int fd, CFrameReader& reader, const std::vector
             CReader request(payload.data(), payload.size());
             std::vector<uint8_t> answer;
             bool end = false;
+            int answerDelayMs = 0;
             {
                 std::lock_guard lock(m_mutex);
                 switch (header.Type) {
@@ -567,6 +598,7 @@ void CRecorderSim::ServePlayback(int fd, CFrameReader& reader, const std::vector
                     }
                     Log({QStringLiteral("position"), channel, 0, position, true});
                     answer = CWriter().I32(position).Finish(PlayPosition);
+                    answerDelayMs = faults.PositionDelayMs;
                     break;
                 }
                 case PlaySpeed: {
@@ -589,6 +621,16 @@ void CRecorderSim::ServePlayback(int fd, CFrameReader& reader, const std::vector
             }
             if (end)
                 release(); // counted down before the answer, so a returned stop leaves the counter right
+            if (answerDelayMs > 0)
+                std::this_thread::sleep_for(std::chrono::milliseconds(answerDelayMs));
+            if (faultsAtOpen.DataBeforeStart && !started && total > 0) {
+                // A block out of turn, ahead of an answer before the start; the real stream still begins at
+                // the first byte once it is asked for.
+                const int64_t n = std::min<int64_t>(total, kSimHeaderBlockSize);
+                EncodeHeader(frame.data(), PlayData, NET_DVR_DATA_HEADER, uint32_t(n));
+                content->Fill(0, frame.data() + kHeaderSize, size_t(n));
+                SendAll(fd, frame.data(), kHeaderSize + size_t(n));
+            }
             if (!Answer(fd, std::move(answer)) || end)
                 break;
             continue;
@@ -607,9 +649,15 @@ void CRecorderSim::ServePlayback(int fd, CFrameReader& reader, const std::vector
             EncodeHeader(frame.data(), PlayData,
                          sent < kSimHeaderBlockSize ? NET_DVR_DATA_HEADER : NET_DVR_DATA_STREAM, uint32_t(n));
             content->Fill(sent, frame.data() + kHeaderSize, size_t(n));
+            if (sent == 0)
+                firstNs = NowNs();
             if (!SendAll(fd, frame.data(), kHeaderSize + size_t(n)))
                 break;
             sent += n;
+            if (sent == total) {
+                std::lock_guard lock(m_mutex);
+                Log({QStringLiteral("sent"), channel, 0, sent, true, firstNs, NowNs()});
+            }
         }
         if (dropAt >= 0 && sent >= dropAt)
             break;
@@ -642,6 +690,19 @@ void CRecorderSim::SetRate(qint64 bytesPerSecond)
 {
     std::lock_guard lock(m_mutex);
     m_config.Rate = std::max<qint64>(0, bytesPerSecond);
+}
+
+void CRecorderSim::ApplyFaults(const SimRecorderConfig& config)
+{
+    std::lock_guard lock(m_mutex);
+    m_config.LoginRefusals = config.LoginRefusals;
+    m_config.LoginDelayMs = config.LoginDelayMs;
+    m_config.Silent = config.Silent;
+    m_config.Rate = config.Rate;
+    for (auto it = m_config.Channels.begin(); it != m_config.Channels.end(); ++it)
+        it->Faults = config.Channels.value(it.key()).Faults;
+    for (auto it = config.Channels.cbegin(); it != config.Channels.cend(); ++it)
+        m_config.Channels[it.key()].Faults = it->Faults;
 }
 
 void CRecorderSim::SetChannelFaults(int channel, const SimChannelFaults& faults)

@@ -20,7 +20,7 @@
 #include <vector>
 
 // One request as the recorder saw it. Op is one of "login", "logout", "find", "next", "play-open", "start",
-// "speed", "position", "stop", "capture".
+// "speed", "position", "stop", "capture", and "sent" once a play-back's whole range was sent.
 struct SimCall
 {
     QString Op;
@@ -28,6 +28,8 @@ struct SimCall
     int Code = 0;     // find: file type; next: result; speed: control code; capture: picture size
     qint64 Value = 0; // speed: value; position: the answer; play-open: range length
     bool Ok = true;
+    qint64 FirstNs = 0; // "sent": steady-clock times of the first and the last block sent
+    qint64 LastNs = 0;
 };
 
 // What is open on the recorder right now.
@@ -62,6 +64,9 @@ public:
     void SetSilent(bool silent);
     void SetRate(qint64 bytesPerSecond);
     void SetChannelFaults(int channel, const SimChannelFaults& faults);
+    // Takes the faults of another configuration of this recorder (login refusals and delay, silence, rate,
+    // every channel's faults); its recordings stay.
+    void ApplyFaults(const SimRecorderConfig& config);
     SimChannelFaults ChannelFaults(int channel) const;
     void AddRecording(int channel, const SimRecording& recording);
     // Drops every connection and forgets every session, as a restarting recorder would.

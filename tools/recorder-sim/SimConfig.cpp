@@ -25,7 +25,10 @@ QDateTime ParseTime(const QString& text)
     QDateTime time = QDateTime::fromString(text, Qt::ISODate);
     if (!time.isValid())
         time = QDateTime::fromString(text, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-    return time.isValid() ? QDateTime(time.date(), time.time(), Qt::UTC) : QDateTime();
+    // Only dates the protocol's and the storage's time fields carry.
+    if (!time.isValid() || time.date().year() < 1970 || time.date().year() > 2100)
+        return QDateTime();
+    return QDateTime(time.date(), time.time(), Qt::UTC);
 }
 
 bool ParseRecording(const QJsonObject& o, const QDate& day, SimRecording* r, QString* error)
@@ -50,8 +53,8 @@ bool ParseRecording(const QJsonObject& o, const QDate& day, SimRecording* r, QSt
         *error = QStringLiteral("a recording needs a start before its stop");
         return false;
     }
-    if (r->Size <= 0) {
-        *error = QStringLiteral("a recording needs a size above 0");
+    if (r->Size <= 0 || r->Size > kSimMaxRecordingSize) {
+        *error = QStringLiteral("a recording needs a size above 0 and at most 64 GiB");
         return false;
     }
     return true;
@@ -69,7 +72,13 @@ bool ParseFaults(const QJsonObject& o, SimChannelFaults* f)
         qint64(o.value(QStringLiteral("stallAfterBytes")).toDouble(double(f->StallAfterBytes)));
     f->RefuseCaptureSize0 = o.value(QStringLiteral("refuseCaptureSize0")).toBool(f->RefuseCaptureSize0);
     f->SearchBusy = o.value(QStringLiteral("searchBusy")).toInt(f->SearchBusy);
-    return true;
+    f->FindRefusals = o.value(QStringLiteral("findRefusals")).toInt(f->FindRefusals);
+    if (o.contains(QStringLiteral("reportedLength")))
+        f->ReportedLength = qint64(o.value(QStringLiteral("reportedLength")).toDouble());
+    f->DataBeforeStart = o.value(QStringLiteral("dataBeforeStart")).toBool(f->DataBeforeStart);
+    f->PositionDelayMs = o.value(QStringLiteral("positionDelayMs")).toInt(f->PositionDelayMs);
+    return f->SearchBusy >= 0 && f->SearchBusy <= 1000000 && f->PositionDelayMs >= 0 &&
+           f->PositionDelayMs <= 600000;
 }
 
 bool ParseRecorder(const QJsonObject& o, const QDate& today, SimRecorderConfig* c, QString* error)
@@ -92,9 +101,14 @@ bool ParseRecorder(const QJsonObject& o, const QDate& today, SimRecorderConfig* 
     c->FirstIpChannel = o.value(QStringLiteral("firstIpChannel")).toInt(c->FirstIpChannel);
     c->LoginRefusals = o.value(QStringLiteral("loginRefusals")).toInt(0);
     c->Silent = o.value(QStringLiteral("silent")).toBool(false);
+    c->LoginDelayMs = o.value(QStringLiteral("loginDelayMs")).toInt(0);
+    c->IdleTimeoutMs = o.value(QStringLiteral("idleTimeoutMs")).toInt(c->IdleTimeoutMs);
+    c->MaxConnections = o.value(QStringLiteral("maxConnections")).toInt(c->MaxConnections);
     if (c->AnalogChannels < 0 || c->AnalogChannels > 255 || c->FirstChannel < 0 || c->FirstChannel > 255 ||
-        c->IpChannels < 0 || c->IpChannels > 64 || c->FirstIpChannel < 0 || c->Rate < 0) {
-        *error = QStringLiteral("channel counts or rate out of range");
+        c->IpChannels < 0 || c->IpChannels > 64 || c->FirstIpChannel < 0 || c->Rate < 0 ||
+        c->Rate > kSimMaxRate || c->LoginDelayMs < 0 || c->LoginDelayMs > 600000 || c->IdleTimeoutMs < 100 ||
+        c->MaxConnections < 1 || c->MaxConnections > 1024) {
+        *error = QStringLiteral("channel counts, rate, delays or connection limits out of range");
         return false;
     }
     for (const QJsonValue& value : o.value(QStringLiteral("channels")).toArray()) {
@@ -106,7 +120,10 @@ bool ParseRecorder(const QJsonObject& o, const QDate& today, SimRecorderConfig* 
         }
         SimChannel& channel = c->Channel(number);
         channel.Resolution = uint8_t(ch.value(QStringLiteral("resolution")).toInt(channel.Resolution));
-        ParseFaults(ch.value(QStringLiteral("faults")).toObject(), &channel.Faults);
+        if (!ParseFaults(ch.value(QStringLiteral("faults")).toObject(), &channel.Faults)) {
+            *error = QStringLiteral("faults of channel %1 out of range").arg(number);
+            return false;
+        }
         for (const QJsonValue& r : ch.value(QStringLiteral("recordings")).toArray()) {
             SimRecording recording;
             if (!ParseRecording(r.toObject(), QDate(), &recording, error))
@@ -114,6 +131,10 @@ bool ParseRecorder(const QJsonObject& o, const QDate& today, SimRecorderConfig* 
             channel.Recordings.append(recording);
         }
         const int days = ch.value(QStringLiteral("days")).toInt(0);
+        if (days < 0 || days > kSimMaxDays) {
+            *error = QStringLiteral("days out of range");
+            return false;
+        }
         for (int d = days; d >= 0 && ch.contains(QStringLiteral("daily")); --d) {
             for (const QJsonValue& r : ch.value(QStringLiteral("daily")).toArray()) {
                 SimRecording recording;

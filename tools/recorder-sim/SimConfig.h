@@ -9,6 +9,8 @@
 #include <QMap>
 #include <QString>
 
+#include <optional>
+
 // Faults of one channel; a count of -1 means every time.
 struct SimChannelFaults
 {
@@ -20,7 +22,11 @@ struct SimChannelFaults
     int InjectedPositionTimes = 0; // ... this many times
     qint64 StallAfterBytes = -1;   // a play-back goes silent (no data, no answers) after this many bytes
     bool RefuseCaptureSize0 = false;
-    int SearchBusy = 0; // "still searching" answers before each search result
+    int SearchBusy = 0;                   // "still searching" answers before each search result
+    int FindRefusals = 0;                 // searches refused
+    std::optional<qint64> ReportedLength; // the play-back's length as answered (negative: as unsigned)
+    bool DataBeforeStart = false;         // a stream block goes out ahead of each answer before the start
+    int PositionDelayMs = 0;              // each position answer comes this late
 };
 
 struct SimChannel
@@ -44,7 +50,10 @@ struct SimRecorderConfig
     int IpChannels = 0;
     int FirstIpChannel = 33;
     int LoginRefusals = 0;          // -1: always
+    int LoginDelayMs = 0;           // each login is answered this late
     bool Silent = false;            // accepts connections and never answers
+    int IdleTimeoutMs = 60000;      // a connection without a request for this long is closed
+    int MaxConnections = 64;        // connections beyond these are closed at once
     QMap<int, SimChannel> Channels; // by channel number; a valid channel without entry has no recordings
 
     bool HasChannel(int number) const;
@@ -52,6 +61,11 @@ struct SimRecorderConfig
     SimRecorderConfig& AddRecording(int channel, const QDateTime& start, const QDateTime& stop,
                                     uint8_t fileType, qint64 size);
 };
+
+// Bounds a scenario may not pass, so a typing error cannot make the recorder allocate or send without end.
+constexpr qint64 kSimMaxRecordingSize = qint64(64) << 30;
+constexpr qint64 kSimMaxRate = qint64(10) << 30;
+constexpr int kSimMaxDays = 3660;
 
 // Reads a scenario (docs/RECORDER-SIM.md). Daily recordings are laid out for the days up to today.
 bool ParseSimScenario(const QByteArray& json, const QDate& today, QList<SimRecorderConfig>* recorders,

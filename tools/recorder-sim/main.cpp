@@ -1,4 +1,6 @@
-// recorder-sim: serves the recorders of a scenario file until interrupted (docs/RECORDER-SIM.md).
+// recorder-sim: serves the recorders of a scenario file until interrupted (docs/RECORDER-SIM.md). While it
+// runs, SIGHUP reads the scenario file again and gives each recorder its faults from there (by position),
+// SIGUSR1 reboots every recorder.
 
 #include "tools/recorder-sim/RecorderSim.h"
 
@@ -6,6 +8,7 @@
 #include <QTextStream>
 
 #include <csignal>
+#include <unistd.h>
 #include <memory>
 #include <vector>
 
@@ -30,6 +33,8 @@ int main(int argc, char** argv)
     sigemptyset(&stopSignals);
     sigaddset(&stopSignals, SIGINT);
     sigaddset(&stopSignals, SIGTERM);
+    sigaddset(&stopSignals, SIGHUP);
+    sigaddset(&stopSignals, SIGUSR1);
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
     std::vector<std::unique_ptr<CRecorderSim>> recorders;
@@ -44,10 +49,33 @@ int main(int argc, char** argv)
             << " IP channels)\n";
         recorders.push_back(std::move(recorder));
     }
-    out << "Press Ctrl+C to stop.\n";
+    out << "Press Ctrl+C to stop; kill -HUP " << ::getpid()
+        << " to take the file's faults, kill -USR1 to reboot.\n";
     out.flush();
-    int received = 0;
-    sigwait(&stopSignals, &received);
+    for (;;) {
+        int received = 0;
+        sigwait(&stopSignals, &received);
+        if (received == SIGUSR1) {
+            for (auto& recorder : recorders)
+                recorder->Reboot();
+            out << "rebooted\n";
+        } else if (received == SIGHUP) {
+            QList<SimRecorderConfig> changed;
+            if (!LoadSimScenario(args[1], &changed, &error) || changed.size() != configs.size()) {
+                err << "recorder-sim: faults not changed: "
+                    << (error.isEmpty() ? QStringLiteral("the recorders differ") : error) << "\n";
+                err.flush();
+                error.clear();
+                continue;
+            }
+            for (size_t i = 0; i < recorders.size(); ++i)
+                recorders[i]->ApplyFaults(changed[qsizetype(i)]);
+            out << "faults changed\n";
+        } else {
+            break;
+        }
+        out.flush();
+    }
     recorders.clear();
     return 0;
 }
