@@ -1,5 +1,7 @@
 #include "config/CDlgSet.h"
 
+#include "config/devices/CDlgCfgDevice.h"
+#include "config/plans/CDlgCfgPlan.h"
 #include "config/system/CDlgCfgSystem.h"
 #include "widgets/dialogs/CPushButton.h"
 
@@ -82,9 +84,22 @@ CDlgSet::CDlgSet(QWidget* parent) : CBaseDialog(parent, true, true, true)
     connect(this, &CBaseDialog::ClickedOKBtnSig, this, &CDlgSet::OnBtnClickedOK);
 
     m_pSystemPage = new CDlgCfgSystem(this);
-    CreateDeviceAndPlanPages();
+    m_pDevicePage = new CDlgCfgDevice(this);
+    m_pPlanPage = new CDlgCfgPlan(this);
+
+    // A device deleted or changed on the device page reaches the plan page at once, before any OK.
+    connect(m_pDevicePage, &CDlgCfgDevice::SetDeleteDeviceToView, m_pPlanPage, &CDlgCfgPlan::OnDeleteDevice);
+    connect(m_pDevicePage, &CDlgCfgDevice::SetModifyDeviceToView, m_pPlanPage, &CDlgCfgPlan::OnModifyDevice);
+    connect(m_pDevicePage, &CDlgCfgDevice::SignalDeviceChanged, this, &CDlgSet::SignalDeviceChanged);
+    connect(m_pPlanPage, &CDlgCfgPlan::GroupChanged, this, &CDlgSet::UpdateGroup);
+    connect(m_pPlanPage, &CDlgCfgPlan::StopThread, this, &CDlgSet::StopThread);
     connect(m_pSystemPage, &CDlgCfgSystem::DiskChanged, this, &CDlgSet::DiskChanged);
     connect(m_pSystemPage, &CDlgCfgSystem::BackupModeChanged, this, &CDlgSet::BackupModeChanged);
+    connect(m_pDevicePage, &CDlgCfgDevice::StopThread, this, &CDlgSet::StopThread);
+    connect(m_pDevicePage, &CDlgCfgDevice::ManualDeviceChanged, this, &CDlgSet::ManualDeviceChanged);
+    // Plans the device page stopped and no plan rewrite restarts (a renamed device, a change that failed):
+    // without this relay they would stay stopped until the program starts again.
+    connect(m_pDevicePage, &CDlgCfgDevice::UpdateGroup, this, &CDlgSet::UpdateGroup);
 
     m_pStackedWidget->addWidget(m_pSystemPage);
     m_pStackedWidget->addWidget(m_pDevicePage);
@@ -134,8 +149,8 @@ void CDlgSet::OnBtnClickedOK()
     // A page that refuses shows why itself; the dialog stays on the tab that was showing.
     if (!m_pSystemPage->Save())
         return;
-    SaveDevicePage();
-    if (!SavePlanPage())
+    m_pDevicePage->Save();
+    if (!m_pPlanPage->SavePlans())
         return;
     accept();
 }

@@ -10,6 +10,8 @@
 
 #include <vector>
 
+class CDlgCfgDevice;
+class CDlgCfgPlan;
 class CDlgCfgSystem;
 class CPushButton;
 class QFrame;
@@ -44,8 +46,8 @@ public:
     const CDlgSetClass& Form() const { return ui; }
     QStackedWidget* Stack() const { return m_pStackedWidget; }
     CDlgCfgSystem* SystemPage() const { return m_pSystemPage; }
-    QDialog* DevicePage() const { return m_pDevicePage; }
-    QDialog* PlanPage() const { return m_pPlanPage; }
+    CDlgCfgDevice* DevicePage() const { return m_pDevicePage; }
+    CDlgCfgPlan* PlanPage() const { return m_pPlanPage; }
 
     static QString SelectedTabStyle();
     static QString UnselectedTabStyle();
@@ -66,15 +68,10 @@ public Q_SLOTS:
 
 private:
     void ShowPage(int page);
-    // The device and plan pages are made, wired and saved in CDlgSetPages.cpp, the one place that knows
-    // their classes.
-    void CreateDeviceAndPlanPages();
-    void SaveDevicePage();
-    bool SavePlanPage();
 
     CDlgSetClass ui;
     QStackedWidget* m_pStackedWidget = nullptr;
     CDlgCfgSystem* m_pSystemPage = nullptr;
-    QDialog* m_pDevicePage = nullptr;
-    QDialog* m_pPlanPage = nullptr;
+    CDlgCfgDevice* m_pDevicePage = nullptr;
+    CDlgCfgPlan* m_pPlanPage = nullptr;
 };
