@@ -347,6 +347,15 @@ void TestSystemPage::accountFields()
     SYSTEM_CONFIG config;
     g_pSysInfoManage->GetSystemConfig(&config);
     QCOMPARE(int(config.IsAutoRun), 0);
+    CToolTip::HideText();
+
+    // A user name without a password is an account of its own.
+    ui.m_plineEditOSPassWord->clear();
+    ui.m_plineEditOSUserName->setText(QStringLiteral("kiosk"));
+    QVERIFY(page->Save());
+    QCOMPARE(m_autoStart->AutoLogon().UserName, QStringLiteral("kiosk"));
+    QVERIFY(m_autoStart->AutoLogon().Password.isEmpty());
+    QVERIFY(m_autoStart->AutoLogon().Enabled);
 
     // The fields take no more than is stored, and no apostrophe: what is shown is what is stored.
     ui.m_plineEditOSUserName->clear();
