@@ -24,6 +24,7 @@
 #include <QPushButton>
 
 #include <memory>
+#include <string>
 
 class TestDevicePage : public QObject
 {
@@ -33,8 +34,10 @@ private Q_SLOTS:
     void init();
     void cleanup();
     void tableFollowsTheModel();
+    void fullTableOpensNoDialog();
     void deleteTakesTheSelectedDevices();
     void deleteStopsAtRefusedQuestion();
+    void refusedDeleteKeepsTheDevice();
     void importChecksEveryRow();
     void importRefusesAFileThatIsNoDeviceDatabase();
 
@@ -184,6 +187,29 @@ void TestDevicePage::tableFollowsTheModel()
     QCOMPARE(driver.Seen().value(0).title, QStringLiteral("Modify Device"));
 }
 
+// With every slot in use, Add says so and opens no dialog.
+void TestDevicePage::fullTableOpensNoDialog()
+{
+    CSQLite3DB& db = GetMainDB();
+    db.Exec("BEGIN;");
+    for (int slot = 0; slot < MAX_DEVICE_NUM; ++slot) {
+        DEVICE_INFO device;
+        device.IsUsed = 1;
+        device.Port = uint16_t(1000 + slot);
+        CopyString16(device.DeviceIP, "127.0.0.1");
+        CopyString33(device.DeviceName, "R" + std::to_string(slot));
+        QVERIFY(DbInsertDeviceInfo(slot, &device));
+    }
+    db.Exec("COMMIT;");
+    QVERIFY(g_pSysInfoManage->LoadAllInfo());
+    CDlgCfgDevice page;
+    CModalDriver driver;
+    driver.Accept();
+    page.OnBtnClickedAddDevice();
+    QCOMPARE(driver.Seen().size(), 1);
+    QCOMPARE(driver.Seen()[0].Text(), QStringLiteral("Exceed the maximum device number."));
+}
+
 // Two devices added into lower free slots stand last; deleting one of them with a device above it deletes
 // exactly those two, although each refill between the deletes reorders the rows.
 void TestDevicePage::deleteTakesTheSelectedDevices()
@@ -265,6 +291,44 @@ void TestDevicePage::deleteStopsAtRefusedQuestion()
     QCOMPARE(order, (QStringList{"manual", "stop 1", QStringLiteral("deleted %1").arg(used), "changed"}));
     QCOMPARE(Names(page), QStringList{"D0"});
     QVERIFY(g_pSysInfoManage->GetManualBackupInfo()->Channel[0].IsEmpty());
+}
+
+// A database that refuses the delete keeps the device; its plans, stopped for the delete, are announced for
+// their restart and the manual backup gets its channel back.
+void TestDevicePage::refusedDeleteKeepsTheDevice()
+{
+    const int slot = AddToModel("Gate", 0);
+    GROUP_INFO plan;
+    plan.bUsed = 1;
+    CopyString33(plan.GroupName, "Night");
+    plan.Channel[0] = {int16_t(slot), 1};
+    QVERIFY(g_pSysInfoManage->SetGroupInfo(&plan, 2));
+    MANUAL_BACKUP_INFO manual;
+    manual.Channel[0] = {int16_t(slot), 2};
+    g_pSysInfoManage->SetManualBackupInfo(&manual);
+    CDlgCfgDevice page;
+    std::vector<GROUP_CHANGED> restarted;
+    connect(&page, &CDlgCfgDevice::UpdateGroup,
+            [&restarted](std::vector<GROUP_CHANGED> g) { restarted = g; });
+    int deletedSignals = 0;
+    connect(&page, &CDlgCfgDevice::SetDeleteDeviceToView, [&deletedSignals] { ++deletedSignals; });
+
+    Refuse("DELETE", "Device_Table");
+    CModalDriver driver;
+    driver.Click(QStringLiteral("OK"));
+    driver.Click(QStringLiteral("OK"));
+    driver.Accept();
+    Select(page, {0});
+    page.OnBtnClickedDeleteDevice();
+    AllowAll();
+    QCOMPARE(driver.Seen().value(2).Text(), QStringLiteral("Delete device failed."));
+    QCOMPARE(deletedSignals, 0);
+    QCOMPARE(restarted.size(), size_t(1));
+    QCOMPARE(restarted[0].GroupID, 2);
+    QCOMPARE(Names(page), QStringList{"Gate"});
+    QCOMPARE(g_pSysInfoManage->GetGroupInfo(2)->Channel[0].DeviceID, int16_t(slot));
+    QCOMPARE(g_pSysInfoManage->GetManualBackupInfo()->Channel[0].CameraIndex, int16_t(2));
+    QCOMPARE(CountRows("SELECT COUNT(*) FROM Camera_Table WHERE IsAddToManual = 1"), 1);
 }
 
 // Good rows are added with a login; rows that the add dialog would refuse are skipped and counted; the busy

@@ -334,9 +334,13 @@ bool CDlgAddDevice::AddDevice()
         }
     }
     switch (result) {
-    case ADD_DEVICE_OK:
-        HandBack(m_newDevice);
+    case ADD_DEVICE_OK: {
+        // The page lists the device as the model keeps it, with its slot's channels.
+        const DEVICE_INFO* added =
+            g_pSysInfoManage->GetDeviceInfo(g_pSysInfoManage->GetDeviceIndexByName(m_newDevice.DeviceName));
+        HandBack(added != nullptr ? *added : m_newDevice);
         return true;
+    }
     case ADD_DEVICE_NO_SLOT:
         ShowInfoMsgBox(title, tr("Device has reach maximum number"), this);
         return false;

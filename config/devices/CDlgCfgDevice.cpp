@@ -209,9 +209,8 @@ void CDlgCfgDevice::OnBtnClickedModifyDevice()
     connect(&dialog, &CDlgAddDevice::StopThread, this, &CDlgCfgDevice::StopThread);
     connect(&dialog, &CDlgAddDevice::ManualDeviceChanged, this, &CDlgCfgDevice::ManualDeviceChanged);
     connect(&dialog, &CDlgAddDevice::UpdateGroup, this, &CDlgCfgDevice::UpdateGroup);
-    const int result = dialog.exec();
-    // The list follows the model also after a failed change: what the model kept is what the page shows.
-    if (result == QDialog::Accepted)
+    // A refused change leaves the model as it was, and so the list.
+    if (dialog.exec() == QDialog::Accepted)
         Refill();
 }
 
