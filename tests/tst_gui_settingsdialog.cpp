@@ -2,7 +2,6 @@
 // (or jumps to another tab), a change signal that reaches the state page twice or not at all, or a device
 // deletion that the plan page only hears of after OK would each leave the engine running on stale settings.
 
-#include "app/CVarrow.h"
 #include "config/CDlgSet.h"
 #include "config/devices/CDlgCfgDevice.h"
 #include "config/plans/CDlgCfgPlan.h"
@@ -64,7 +63,6 @@ private Q_SLOTS:
     void frameAndTabs();
     void saveChainStopsAtFirstRefusal();
     void relays();
-    void mainWindowOpensIt();
 
 private:
     std::unique_ptr<CTempDatabase> m_db;
@@ -236,27 +234,6 @@ void TestSettingsDialog::relays()
     step(2, [&] { Q_EMIT device->SetDeleteDeviceToView(4); });
     QCOMPARE(int(plan->GetPlans()[0].Channel[0].DeviceID), 9);
     QCOMPARE(int(plan->GetPlans()[0].Channel[1].DeviceID), -1);
-}
-
-void TestSettingsDialog::mainWindowOpensIt()
-{
-    CVarrow window;
-    QString title;
-    bool onSystemPage = false;
-    CModalDriver driver;
-    driver.Answer([&](QWidget* box) {
-        auto* dialog = qobject_cast<CDlgSet*>(box);
-        if (dialog != nullptr) {
-            title = dialog->GetTitle();
-            onSystemPage = dialog->Stack()->currentIndex() == 0 && dialog->parentWidget() == &window;
-        }
-        static_cast<QDialog*>(box)->reject();
-    });
-    window.OnBtnClickedConfig();
-    QCOMPARE(title, QStringLiteral("Config"));
-    QVERIFY(onSystemPage);
-    // Made anew for each opening and gone when the slot returns.
-    QVERIFY(window.findChildren<CDlgSet*>().isEmpty());
 }
 
 VARROW_TEST_MAIN(TestSettingsDialog, QApplication)
