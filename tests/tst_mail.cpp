@@ -204,7 +204,8 @@ void TestMail::unsendableSettingFailsBeforeAnyCommand_data()
     QTest::newRow("receiver") << 2 << QByteArray(54, 'o') + "@site.test";
     // An address that would close the angle brackets early.
     QTest::newRow("bracket") << 2 << QByteArray("a@b.test> NOTIFY=NEVER");
-    QTest::newRow("server with a path") << 3 << QByteArray("127.0.0.1/evil");
+    // A server text that would change the URL: here, a user part that still leads to this server.
+    QTest::newRow("server with a user part") << 3 << QByteArray("evil@127.0.0.1");
 }
 
 void TestMail::unsendableSettingFailsBeforeAnyCommand()
