@@ -170,17 +170,18 @@ int CSysInfoManage::GetSystemConfig(SYSTEM_CONFIG* config) const
     return 0;
 }
 
-void CSysInfoManage::SetSystemConfig(const SYSTEM_CONFIG* config)
+bool CSysInfoManage::SetSystemConfig(const SYSTEM_CONFIG* config)
 {
     if (config == nullptr || m_shutDown)
-        return;
+        return false;
     // Readers wait only for the copy, never for the database; writers keep memory and rows in one order.
+    // Stored first: settings the database refused must not be in force while the file says otherwise.
     QMutexLocker order(&m_systemWriteMutex);
-    {
-        QMutexLocker lock(&m_systemMutex);
-        m_systemConfig = *config;
-    }
-    DbSaveSystemConfig(config);
+    if (!DbSaveSystemConfig(config))
+        return false;
+    QMutexLocker lock(&m_systemMutex);
+    m_systemConfig = *config;
+    return true;
 }
 
 int CSysInfoManage::GetMailConfig(MAIL_CONFIG* config) const
@@ -199,8 +200,10 @@ bool CSysInfoManage::SetMailConfig(const MAIL_CONFIG* config)
     if (config == nullptr || m_shutDown || !IsMailConfigSendable(*config))
         return false;
     QMutexLocker lock(&m_mailMutex);
+    if (!DbSaveMailConfig(config))
+        return false;
     m_mailConfig = *config;
-    return DbSaveMailConfig(&m_mailConfig);
+    return true;
 }
 
 void CSysInfoManage::SetBackupMode(int mode)

@@ -50,7 +50,8 @@ public:
     // Settings. The system and the mail settings are read and written under their locks: worker threads read
     // them while the settings page writes them.
     int GetSystemConfig(SYSTEM_CONFIG* config) const;
-    void SetSystemConfig(const SYSTEM_CONFIG* config);
+    // True when the database took the settings.
+    bool SetSystemConfig(const SYSTEM_CONFIG* config);
     int GetMailConfig(MAIL_CONFIG* config) const;
     bool SetMailConfig(const MAIL_CONFIG* config);
     void SetBackupMode(int mode);
