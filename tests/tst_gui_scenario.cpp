@@ -1,11 +1,12 @@
 // The whole program as an operator meets it, through its own windows: the real main window over a temporary
-// program directory, two simulated recorders (the second one refuses every login), two drive roots and the
-// scaled engine clock. The steps run in order on one program, as one operator's day: a step finds the program
-// as the step before it left it.
+// program directory, two simulated recorders (the second one refuses every login once it is added), two drive
+// roots and the scaled engine clock. The steps run in order on one program, as one operator's day: a step
+// finds the program as the step before it left it.
 
 #include "app/COmbrixApplication.h"
 #include "app/CVarrow.h"
 #include "config/CDlgSet.h"
+#include "model/SysInfoManage.h"
 #include "pages/log/CSearchLog.h"
 #include "tests/support/TestSupport.h"
 #include "tests/support/gui/ScenarioHarness.h"
@@ -13,6 +14,7 @@
 #include "widgets/views/CTableView.h"
 
 #include <QAbstractItemView>
+#include <QComboBox>
 #include <QDialog>
 #include <QFile>
 #include <QFileInfo>
@@ -54,7 +56,6 @@ SimRecorderConfig YardConfig(const QDate& day)
 {
     SimRecorderConfig config = CSimRecorders::MakeConfig(1, {1 << 20}, day, 9);
     config.Name = QStringLiteral("Yard");
-    config.LoginRefusals = -1;
     return config;
 }
 
@@ -82,12 +83,14 @@ private:
     bool SettingsDialogStands() const;
     bool StatePageStands() const;
     bool RecordPageStands() const;
+    void ConfigureInDialog(QWidget* dialog);
 
     std::unique_ptr<CScenarioHarness> m_h;
     CRecorderSim* m_gate = nullptr;
     CRecorderSim* m_yard = nullptr;
     QStringList m_threadsBeforeOpen;
-    bool m_configured = false;
+    bool m_devicesAdded = false; // step 2 saved the disk, the mail and both recorders
+    bool m_configured = false;   // ... and plans with channels, so a backup can run
 };
 
 void TestScenario::initTestCase()
@@ -147,12 +150,146 @@ void TestScenario::step1_firstStartOnEmptyDirectory()
     QCOMPARE(CScenarioHarness::LogTexts(), QStringList({QStringLiteral("Open Software")}));
 }
 
+// Fills the add-device dialog that `driver` will meet next and presses its OK (queued, so that a box the
+// add shows is answered by the driver too).
+void AnswerAddDevice(CModalDriver& driver, const QString& name, bool byDomain, const QString& address,
+                     quint16 port)
+{
+    driver.Answer([=](QWidget* dialog) {
+        if (byDomain) {
+            auto* method = qobject_cast<QComboBox*>(
+                CScenarioHarness::Find(dialog, QStringLiteral("m_pcomboBoxAddDevice")));
+            QVERIFY(method != nullptr);
+            method->setCurrentIndex(method->findData(1));
+        }
+        QVERIFY(CScenarioHarness::Type(dialog, QStringLiteral("m_plineEditDeviceName"), name));
+        QVERIFY(CScenarioHarness::Type(dialog, QStringLiteral("m_plineEditDeviceIP"), address));
+        QVERIFY(
+            CScenarioHarness::Type(dialog, QStringLiteral("m_plineEditDevicePort"), QString::number(port)));
+        QVERIFY(CScenarioHarness::Type(dialog, QStringLiteral("m_plineEditDeviceUserName"),
+                                       QStringLiteral("admin")));
+        QVERIFY(CScenarioHarness::Type(dialog, QStringLiteral("m_plineEditDevicePassWord"),
+                                       QStringLiteral("12345")));
+        QMetaObject::invokeMethod(
+            dialog, [dialog] { CScenarioHarness::Click(dialog, QStringLiteral("pOkBtn")); },
+            Qt::QueuedConnection);
+    });
+}
+
+// Adds a plan by name on the plan page; true when the name dialog took it.
+bool AddPlanByName(CModalDriver& driver, QWidget* planPage, const QString& name)
+{
+    bool taken = false;
+    driver.Answer([&](QWidget* dialog) {
+        CScenarioHarness::Type(dialog, QStringLiteral("m_pLineEditPlanName"), name);
+        CScenarioHarness::Click(dialog, QStringLiteral("m_pushButtonOK"));
+        taken = !dialog->isVisible();
+        if (!taken)
+            qobject_cast<QDialog*>(dialog)->reject();
+    });
+    return CScenarioHarness::Click(planPage, QStringLiteral("m_pBtnAdd")) && taken;
+}
+
+// Everything the operator does inside the settings dialog, in order: disk D in stop mode and the report mail
+// on the system page, both recorders on the device page (Yard by its domain name), two plans on the plan
+// page, then OK. Runs inside the dialog's own loop.
+void TestScenario::ConfigureInDialog(QWidget* dialog)
+{
+    CModalDriver& driver = m_h->Driver();
+    auto* disks =
+        qobject_cast<CTableView*>(CScenarioHarness::Find(dialog, QStringLiteral("m_ptreeViewDisk")));
+    QVERIFY(disks != nullptr);
+    QCOMPARE(disks->GetRowCount(), CScenarioHarness::kDrives);
+    for (int row = 0; row < disks->GetRowCount(); ++row)
+        disks->SetItemChecked(row, 0, disks->GetItemText(row, 1) == CScenarioHarness::DriveLetter(0));
+    QVERIFY(CScenarioHarness::Click(dialog, QStringLiteral("m_pRadioBtnStop")));
+    QVERIFY(CScenarioHarness::Click(dialog, QStringLiteral("m_pcheckBoxEmail")));
+    const QList<std::pair<const char*, QString>> mail = {
+        {"m_plineEditReceiverAddress", QStringLiteral("operator@site.test")},
+        {"m_plineEditDeliverServer", QStringLiteral("127.0.0.1")},
+        {"m_plineEditPort", QString::number(m_h->Smtp().Port())},
+        {"m_plineEditDeliverAddress", QStringLiteral("station@site.test")},
+        {"m_plineEditMailUserName", QStringLiteral("station")},
+        {"m_plineEditMailPassWord", QStringLiteral("secret")}};
+    for (const auto& [field, text] : mail)
+        QVERIFY2(CScenarioHarness::Type(dialog, QLatin1String(field), text), field);
+
+    QVERIFY(CScenarioHarness::Click(dialog, QStringLiteral("pBtnDevice")));
+    AnswerAddDevice(driver, QStringLiteral("Gate"), false, QStringLiteral("127.0.0.1"), m_gate->Port());
+    QVERIFY(CScenarioHarness::Click(dialog, QStringLiteral("m_pBtnAddDevice")));
+    AnswerAddDevice(driver, QStringLiteral("Yard"), true, QStringLiteral("localhost"), m_yard->Port());
+    QVERIFY(CScenarioHarness::Click(dialog, QStringLiteral("m_pBtnAddDevice")));
+    auto* devices =
+        qobject_cast<CTableView*>(CScenarioHarness::Find(dialog, QStringLiteral("m_pTableViewDevice")));
+    QVERIFY(devices != nullptr);
+    QCOMPARE(devices->GetRowCount(), 2);
+
+    QVERIFY(CScenarioHarness::Click(dialog, QStringLiteral("pBtnSchedule")));
+    QWidget* planPage = CScenarioHarness::Find(dialog, QStringLiteral("m_pBtnAdd"))->parentWidget();
+    QVERIFY(AddPlanByName(driver, planPage, QStringLiteral("Night")));
+    QVERIFY(AddPlanByName(driver, planPage, QStringLiteral("Late")));
+
+    // The new disk and the new plans each ask whether the backup may restart for them.
+    driver.Clear();
+    driver.Accept();
+    driver.Accept();
+    QVERIFY(CScenarioHarness::Click(dialog, QStringLiteral("pOkBtn")));
+    QCOMPARE(driver.Seen().size(), 2);
+    QCOMPARE(driver.Seen().at(0).Text(), QStringLiteral("Modify Disk need to reboot Backup,Are you sure?"));
+    QCOMPARE(driver.Seen().at(1).Text(),
+             QStringLiteral("Modify Schedule need to reboot Backup,Are you sure?"));
+}
+
 void TestScenario::step2_configureDiskRecordersAndPlans()
 {
     if (!SettingsDialogStands())
         QSKIP("The settings dialog is still an empty stand-in: no disk, recorder or plan can be configured "
               "through the window.");
-    QSKIP("The settings dialog has landed; its scenario step is not written yet.");
+    CVarrow* window = m_h->Window();
+    QVERIFY(window != nullptr);
+    CModalDriver& driver = m_h->Driver();
+    driver.Clear();
+    bool configured = false;
+    driver.Answer([&](QWidget* dialog) {
+        // Queued: the operator's work runs in the dialog's loop, where the driver answers its boxes.
+        QMetaObject::invokeMethod(
+            dialog,
+            [&, dialog] {
+                ConfigureInDialog(dialog);
+                configured = !QTest::currentTestFailed();
+                if (dialog->isVisible())
+                    qobject_cast<QDialog*>(dialog)->reject();
+            },
+            Qt::QueuedConnection);
+    });
+    QVERIFY(CScenarioHarness::Click(window, QStringLiteral("pBtnConfig")));
+    QVERIFY(configured);
+    QCOMPARE(driver.Pending(), 0);
+    QCOMPARE(driver.Failures(), QStringList());
+    driver.Clear();
+
+    // What the dialog saved is what the next start reads.
+    SYSTEM_CONFIG system;
+    g_pSysInfoManage->GetSystemConfig(&system);
+    QCOMPARE(QByteArray(system.Disk), QByteArray("D"));
+    QVERIFY(system.DiskMode != 0);
+    QCOMPARE(int(system.IsEnableEmail), 1);
+    MAIL_CONFIG mail;
+    g_pSysInfoManage->GetMailConfig(&mail);
+    QCOMPARE(int(mail.SMTPPort), int(m_h->Smtp().Port()));
+    QCOMPARE(QByteArray(mail.MailTo), QByteArray("operator@site.test"));
+    QCOMPARE(CountRows("SELECT COUNT(*) FROM Device_Table WHERE IsUsed = 1"), 2);
+    const int yard = g_pSysInfoManage->GetDeviceIndexByName("Yard");
+    QVERIFY(yard >= 0);
+    QCOMPARE(QByteArray(g_pSysInfoManage->GetDeviceInfo(yard)->Domain), QByteArray("localhost"));
+    QCOMPARE(QByteArray(g_pSysInfoManage->GetDeviceInfo(yard)->DeviceIP), QByteArray("127.0.0.1"));
+    QCOMPARE(CountRows("SELECT COUNT(*) FROM Group_Table WHERE IsUsed = 1"), 2);
+
+    m_devicesAdded = true;
+    // From here on Yard is unreachable: it refuses every login.
+    m_yard->SetLoginRefusals(-1);
+    QSKIP("The plan page's channel chooser and copy-schedule dialog are not in the program yet: plans cannot "
+          "be given channels or a copied schedule through the window, so no backup can be planned.");
 }
 
 void TestScenario::step3_backupWindowRuns()
@@ -268,6 +405,14 @@ void TestScenario::step8_restartResumesOverdueList()
     QVERIFY(window != nullptr);
     QCOMPARE(CScenarioHarness::LogTexts().count(QStringLiteral("Open Software")), 2);
     QCOMPARE(CScenarioHarness::LogTexts().last(), QStringLiteral("Open Software"));
+    if (m_devicesAdded) {
+        // What the settings dialog saved comes back from the database alone.
+        QVERIFY(g_pSysInfoManage->GetDeviceIndexByName("Gate") >= 0);
+        QVERIFY(g_pSysInfoManage->GetDeviceIndexByName("Yard") >= 0);
+        SYSTEM_CONFIG system;
+        g_pSysInfoManage->GetSystemConfig(&system);
+        QCOMPARE(QByteArray(system.Disk), QByteArray("D"));
+    }
     if (!m_configured || !StatePageStands())
         QSKIP("No backup ran (the settings dialog or the state page is a stand-in): there is no overdue list "
               "to resume.");

@@ -10,7 +10,9 @@
 #include "widgets/dialogs/CPushButton.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
+#include <QRadioButton>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
@@ -151,8 +153,12 @@ bool CScenarioHarness::Click(QWidget* root, const QString& nameOrText)
     QAbstractButton* button = FindButton(root, nameOrText);
     if (button == nullptr || !button->isEnabled())
         return false;
+    // A check box or radio button takes clicks on its indicator and text only, which begin at its left.
+    const bool indicator = qobject_cast<QCheckBox*>(button) != nullptr || qobject_cast<QRadioButton*>(button);
+    const QPoint point =
+        indicator ? QPoint(std::min(8, button->width() / 2), button->height() / 2) : button->rect().center();
     if (button->isVisible())
-        QTest::mouseClick(button, Qt::LeftButton, {}, button->rect().center());
+        QTest::mouseClick(button, Qt::LeftButton, {}, point);
     else
         button->click();
     return true;
