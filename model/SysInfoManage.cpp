@@ -565,6 +565,19 @@ bool CSysInfoManage::CommitTransaction()
 {
     if (DbCommitTransaction())
         return true;
+    ReloadGroups();
+    return false;
+}
+
+bool CSysInfoManage::RollbackTransaction()
+{
+    const bool ok = DbRollbackTransaction();
+    ReloadGroups();
+    return ok;
+}
+
+void CSysInfoManage::ReloadGroups()
+{
     // Everything since BeginTransaction was undone: the plans the model took in between are read back, so
     // memory shows what is stored.
     for (int i = 0; i < MAX_GROUP_NUM; ++i) {
@@ -572,7 +585,6 @@ bool CSysInfoManage::CommitTransaction()
         if (DbSelectGroupInfo(i, &group))
             m_groups[i] = group.GroupName[0] != '\0' ? group : GROUP_INFO();
     }
-    return false;
 }
 
 QString CSysInfoManage::GetChannelName(int group, int position) const

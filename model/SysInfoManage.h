@@ -85,9 +85,11 @@ public:
     // 1 when the database deleted the plan (the model's slot is emptied then), else 0.
     int DeleteGroupInfo(int index);
     // Several plan changes as one transaction (the plan page's save). A commit that fails undoes them all and
-    // reads the stored plans back into the model; false then.
+    // reads the stored plans back into the model; false then. A rollback (a write of the save was refused)
+    // undoes them all the same way.
     int BeginTransaction();
     bool CommitTransaction();
+    bool RollbackTransaction();
     QString GetChannelName(int group, int position) const;
     QString GetCameraName(int deviceIndex, int channel) const;
     MANUAL_BACKUP_INFO* GetManualBackupInfo() { return &m_manualInfo; }
@@ -114,6 +116,7 @@ private:
     bool ReadDeviceChannels(DEVICE_INFO* device, int slot, const char* ip, uint16_t port, const char* user,
                             const char* password);
     void RemoveDeviceFromGroups(int deviceIndex);
+    void ReloadGroups();
 
     SYSTEM_CONFIG m_systemConfig;
     MAIL_CONFIG m_mailConfig;
