@@ -5,8 +5,7 @@
 #include "config/pickers/CCopyBackUpTime.h"
 #include "config/plans/CDlgCfgPlan.h"
 #include "model/DbAccess.h"
-#include "model/SysInfoManage.h"
-#include "tests/support/TempDatabase.h"
+#include "tests/support/EngineFixture.h"
 #include "tests/support/TestSupport.h"
 #include "tests/support/gui/ModalDriver.h"
 #include "widgets/views/CTableView.h"
@@ -15,42 +14,20 @@
 #include <QPushButton>
 
 #include <cstring>
-#include <memory>
 
 class TestCopySchedule : public QObject
 {
     Q_OBJECT
 
 private Q_SLOTS:
-    void init();
-    void cleanup();
     void weekCopiedToCheckedPlansAndSaved();
     void chooseAllTogglesAndRefusals();
-
-private:
-    std::unique_ptr<CTempDatabase> m_db;
-    std::unique_ptr<CSysInfoManage> m_model;
-    CSysInfoManage* m_previous = nullptr;
 };
 
 namespace {
 
-SCHEDULE_WEEKDAY Entry(bool enabled, int weekday, SCHEDULE_TIME start, int hours, int fileDay, int fileType)
-{
-    SCHEDULE_WEEKDAY entry;
-    entry.IsEanbel = enabled ? 1 : 0;
-    entry.Weekday = int16_t(weekday);
-    entry.TaskStartTime = start;
-    entry.Duration = int16_t(hours);
-    entry.FileDate = int16_t(fileDay);
-    entry.FileStartTime = {1, 0, 0};
-    entry.FileEndTime = {5, 30, 0};
-    entry.FileType = uint32_t(fileType);
-    return entry;
-}
-
-// Plans A to D in slots 0, 2, 5, 7; A has a week of its own, with a whole-week entry and a Monday that are
-// disabled but not at their defaults.
+// Plans A to D in slots 0, 2, 5, 7; A has a week of its own, its whole-week entry and Monday disabled but not
+// at their defaults.
 void StorePlans(CSysInfoManage& model)
 {
     const char* names[4] = {"A", "B", "C", "D"};
@@ -59,31 +36,34 @@ void StorePlans(CSysInfoManage& model)
         GROUP_INFO plan;
         plan.bUsed = 1;
         std::strncpy(plan.GroupName, names[i], sizeof plan.GroupName - 1);
-        for (int e = 0; e < SCHEDULE_ENTRY_NUM; ++e)
-            plan.Schedule[e].Weekday = int16_t(e);
-        if (i == 0) {
-            plan.Schedule[0] = Entry(false, 0, {7, 15, 0}, 2, 3, 3);
-            plan.Schedule[1] = Entry(false, 1, {19, 0, 0}, 5, 4, 1);
-            for (int e = 2; e < SCHEDULE_ENTRY_NUM; ++e)
-                plan.Schedule[e] = Entry(true, e, {20, 30, 0}, 3, e % 3, e % 2 == 0 ? 2 : 8);
+        for (int e = 0; e < SCHEDULE_ENTRY_NUM; ++e) {
+            SCHEDULE_WEEKDAY& entry = plan.Schedule[e];
+            entry.Weekday = int16_t(e);
+            if (i != 0)
+                continue;
+            entry.IsEanbel = e >= 2 ? 1 : 0;
+            entry.TaskStartTime = {int16_t(19 + e % 2), int16_t(e * 5), 0};
+            entry.Duration = int16_t(2 + e % 3);
+            entry.FileDate = int16_t(e % 4);
+            entry.FileStartTime = {1, 0, 0};
+            entry.FileEndTime = {5, 30, 0};
+            entry.FileType = e % 2 != 0 ? 8 : 2;
         }
         QVERIFY(model.SetGroupInfo(&plan, planSlots[i]));
     }
 }
 
-bool SameWeek(const GROUP_INFO& a, const GROUP_INFO& b)
+// Every field of the eight entries but the plan number, as text: a difference shows in the failure.
+QString Week(const GROUP_INFO& plan)
 {
-    for (int e = 0; e < SCHEDULE_ENTRY_NUM; ++e) {
-        const SCHEDULE_WEEKDAY& x = a.Schedule[e];
-        const SCHEDULE_WEEKDAY& y = b.Schedule[e];
-        if (x.IsEanbel != y.IsEanbel || x.Weekday != y.Weekday || x.Duration != y.Duration ||
-            x.FileDate != y.FileDate || x.FileType != y.FileType ||
-            std::memcmp(&x.TaskStartTime, &y.TaskStartTime, sizeof x.TaskStartTime) != 0 ||
-            std::memcmp(&x.FileStartTime, &y.FileStartTime, sizeof x.FileStartTime) != 0 ||
-            std::memcmp(&x.FileEndTime, &y.FileEndTime, sizeof x.FileEndTime) != 0)
-            return false;
-    }
-    return true;
+    QString text;
+    for (const SCHEDULE_WEEKDAY& e : plan.Schedule)
+        text += QString::asprintf("%d %d %d:%d:%d %d %d %d:%d:%d-%d:%d:%d %u|", e.IsEanbel, e.Weekday,
+                                  e.TaskStartTime.Hour, e.TaskStartTime.Minute, e.TaskStartTime.Second,
+                                  e.Duration, e.FileDate, e.FileStartTime.Hour, e.FileStartTime.Minute,
+                                  e.FileStartTime.Second, e.FileEndTime.Hour, e.FileEndTime.Minute,
+                                  e.FileEndTime.Second, e.FileType);
+    return text;
 }
 
 CTableView* Rows(QWidget* dialog)
@@ -108,27 +88,12 @@ int Checked(CTableView* rows)
 
 } // namespace
 
-void TestCopySchedule::init()
-{
-    m_db = std::make_unique<CTempDatabase>();
-    m_model = std::make_unique<CSysInfoManage>();
-    QVERIFY(m_model->LoadAllInfo());
-    m_previous = g_pSysInfoManage;
-    g_pSysInfoManage = m_model.get();
-    StorePlans(*m_model);
-}
-
-void TestCopySchedule::cleanup()
-{
-    g_pSysInfoManage = m_previous;
-    m_model.reset();
-    m_db.reset();
-}
-
 void TestCopySchedule::weekCopiedToCheckedPlansAndSaved()
 {
+    CEngineFixture f(QDateTime::currentDateTime());
+    StorePlans(f.Model());
     GROUP_INFO before[MAX_GROUP_NUM];
-    m_model->GetAllGroupInfo(before);
+    f.Model().GetAllGroupInfo(before);
     CDlgCfgPlan page;
     QCOMPARE(page.CurrentPlan(), 0);
 
@@ -144,29 +109,33 @@ void TestCopySchedule::weekCopiedToCheckedPlansAndSaved()
     page.findChild<QPushButton*>(QStringLiteral("m_pBtnCopy"))->click();
     QCOMPARE(driver.Seen().size(), 2);
     QCOMPARE(driver.Seen()[0].title, QStringLiteral("Copy plan"));
+    // The page's records carry the targets' own plan numbers at once.
+    for (const int slot : {2, 7})
+        for (const SCHEDULE_WEEKDAY& entry : page.GetPlans()[slot].Schedule)
+            QCOMPARE(int(entry.GroupID), slot);
 
     driver.Accept(); // the save's confirmation
     QVERIFY(page.SavePlans());
     for (const int slot : {2, 7}) {
         GROUP_INFO stored;
         QVERIFY(DbSelectGroupInfo(slot, &stored));
-        QVERIFY2(SameWeek(stored, before[0]), qPrintable(QString::number(slot)));
-        QVERIFY(SameWeek(*m_model->GetGroupInfo(slot), before[0]));
+        QCOMPARE(Week(stored), Week(before[0]));
+        QCOMPARE(Week(*f.Model().GetGroupInfo(slot)), Week(before[0]));
         QCOMPARE(QByteArray(stored.GroupName), QByteArray(before[slot].GroupName));
-        for (const SCHEDULE_WEEKDAY& entry : m_model->GetGroupInfo(slot)->Schedule)
-            QVERIFY(entry.GroupID == slot || entry.GroupID == -1);
         // The eight entries are stored under the target's plan number.
         QCOMPARE(CountRows(QStringLiteral("SELECT COUNT(*) FROM ScheduleWeekday_Table WHERE GroupID = %1;")
                                .arg(slot)
                                .toStdString()),
                  SCHEDULE_ENTRY_NUM);
     }
-    QVERIFY(SameWeek(*m_model->GetGroupInfo(5), before[5]));
-    QVERIFY(SameWeek(*m_model->GetGroupInfo(0), before[0]));
+    QCOMPARE(Week(*f.Model().GetGroupInfo(5)), Week(before[5]));
+    QVERIFY(Week(before[5]) != Week(before[0]));
 }
 
 void TestCopySchedule::chooseAllTogglesAndRefusals()
 {
+    CEngineFixture f(QDateTime::currentDateTime());
+    StorePlans(f.Model());
     CDlgCfgPlan page;
     CModalDriver driver;
     {
@@ -193,7 +162,7 @@ void TestCopySchedule::chooseAllTogglesAndRefusals()
         driver.Accept();
         dialog.findChild<QPushButton*>(QStringLiteral("pOkBtn"))->click();
         QCOMPARE(dialog.result(), int(QDialog::Rejected));
-        QVERIFY(SameWeek(page.GetPlans()[5], renamed[5]));
+        QCOMPARE(Week(page.GetPlans()[5]), Week(renamed[5]));
     }
     // No current plan: an empty list, and OK refuses.
     CCopyBackUpTime empty(&page, -1);
