@@ -1,27 +1,58 @@
-// TEMPORARY stand-in; replaced when the page is built.
+// The state page's form, its life, and the details of the running mode.
 
 #include "pages/state/CViewState.h"
 
-#include <QLabel>
-#include <QVBoxLayout>
+#include "engine/ControlThread.h"
+#include "engine/ExecuteThread.h"
+#include "engine/ManualBackup.h"
+#include "model/SysInfoManage.h"
+#include "widgets/dialogs/ChaseDialog.h"
 
-CViewState::CViewState(QWidget* parent) : QWidget(parent)
+#include <QMetaType>
+#include <QTimer>
+
+CViewState::CViewState(QWidget* parent) : QDialog(parent)
 {
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(new QLabel(QStringLiteral("View State"), this), 0, Qt::AlignCenter);
+    ui.setupUi(this);
+    // A plain child of the main window's stack, not a window of its own.
+    setWindowFlags(Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+    qRegisterMetaType<NET_DVR_TIME>("NET_DVR_TIME");
+
+    m_pTimer = new QTimer(this);
+    m_lastDiskFullTime = QDateTime::currentDateTime();
+    g_pViewState = this;
+
+    connect(ui.pBtnAuto, &QPushButton::clicked, this, &CViewState::OnBtnAutoBackup);
+    connect(ui.pBtnManual, &QPushButton::clicked, this, &CViewState::OnBtnManualBackup);
+    connect(this, &CViewState::DiskFull, this, &CViewState::OnDiskFull);
+    InitModels();
+    InitEventTable();
+
+    // The engine starts once the main window shows and the event loop runs.
+    QTimer::singleShot(100, this, &CViewState::StartWork);
 }
 
-CViewState::~CViewState() = default;
-
-void CViewState::StopBackup(std::vector<int>) {}
-
-void CViewState::ResetBackup(std::vector<GROUP_CHANGED>) {}
-
-void CViewState::ResetLocal() {}
-
-void CViewState::ResetManualBackup() {}
-
-int DiskFullCallBack(int, int, int, int)
+CViewState::~CViewState()
 {
-    return 1;
+    // The storage layer's callback must never reach a page that is going away.
+    g_pViewState = nullptr;
+    delete m_pTimer;
+    m_pTimer = nullptr;
+    StopControlThreads(true);
+    StopExecuteThreads(true);
+    StopManualBackup();
+    m_pManualTimer.reset();
+}
+
+void CViewState::SetCurrentPage(int) {}
+
+void CViewState::UpdateButtonStyle() {}
+
+void CViewState::ShowManualDetail() {}
+
+void CViewState::ResetManualDetail() {}
+
+QString GetFileTypeName(int)
+{
+    return QString();
 }
