@@ -19,6 +19,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTimer>
 
 #include <memory>
 
@@ -99,6 +100,7 @@ private Q_SLOTS:
     void storedManualModeResumesAndTheButtonStartsANewOne();
     void fullDiskStopsOnceAndNewDisksResume();
     void quickRestartsAndNewDisksWhileWritersRunLoseNothing();
+    void restartWhileAListIsBuiltShowsTheNewSearchBox();
     void deletingThePageWaitsForEveryThread_data();
     void deletingThePageWaitsForEveryThread();
 
@@ -333,7 +335,7 @@ void TestStateEngine::quickRestartsAndNewDisksWhileWritersRunLoseNothing()
         Button(*page, "pBtnAuto")->click();
         QVERIFY(page->m_bAuto);
     }
-    // Numbers that are no plan, and a plan without threads' work, change nothing.
+    // Numbers that are no plan change nothing.
     page->StopBackup({-1, 32, 40});
     GROUP_CHANGED none;
     none.GroupID = 99;
@@ -344,6 +346,43 @@ void TestStateEngine::quickRestartsAndNewDisksWhileWritersRunLoseNothing()
     QVERIFY(page->m_bAuto);
     QTRY_VERIFY_WITH_TIMEOUT(AllStored(f, device, 0) && AllStored(f, device, 5), kLimitMs);
     QCOMPARE(Files(Stored(0), true) + Files(Stored(5), true), 4);
+}
+
+void TestStateEngine::restartWhileAListIsBuiltShowsTheNewSearchBox()
+{
+    // A recorder that never answers keeps each task writer in its login for the answer time-out.
+    CEngineFixture f(kStart, kScale);
+    const int device = f.AddDevice(CSimRecorders::MakeConfig(1, {40000}, kSunday, 19), "Gate");
+    QVERIFY(device >= 0);
+    f.Recorder(device).SetSilent(true);
+    QCOMPARE(f.SetUpStorage(), 0);
+    QVERIFY(f.AddPlan(4, {{int16_t(device), 1}}, Evening()));
+    f.Model().SetBackupMode(0);
+
+    CModalDriver driver;
+    auto page = std::make_unique<CViewState>(nullptr);
+    // Before the threads exist, a stop or restart of plans changes nothing.
+    page->StopBackup({4});
+    GROUP_CHANGED changed;
+    changed.GroupID = 4;
+    page->ResetBackup({changed});
+    page->show();
+    bool secondBox = false;
+    // While the first list is built, stop and start again in one go: the end of the first writer is still
+    // on its way when the second writer starts.
+    driver.Answer([&](QWidget* window) {
+        QVERIFY(qobject_cast<ChaseDialog*>(window) != nullptr);
+        QTimer::singleShot(0, page.get(), [&] {
+            AcceptNextBox(driver);
+            driver.Answer([&](QWidget* box) { secondBox = qobject_cast<ChaseDialog*>(box) != nullptr; });
+            page->OnBtnAutoBackup();
+            page->OnBtnAutoBackup();
+        });
+    });
+    QTRY_VERIFY_WITH_TIMEOUT(secondBox, kLimitMs);
+    QTRY_VERIFY_WITH_TIMEOUT(!page->m_pSearchDialog, kLimitMs);
+    QCOMPARE(page->m_nSearchCount, 0);
+    QVERIFY(page->m_bAuto);
 }
 
 void TestStateEngine::deletingThePageWaitsForEveryThread_data()
