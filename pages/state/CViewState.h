@@ -24,6 +24,7 @@ class CManualBackup;
 class ChaseDialog;
 class HierarchicalHeaderView;
 class ProxyModelWithHeaderModels;
+class QProgressBar;
 class QStandardItemModel;
 class QTimer;
 
@@ -124,6 +125,9 @@ public:
     void ResetManualDetail();
 
 private:
+    // Shows the word "red" of the overdue legend in red.
+    void ShowRedLegend();
+
     ViewStateClass ui;
 
     // ---- State table and progress slots
@@ -144,13 +148,16 @@ public:
 private:
     void InitModels();
     void ShowFileTimes(int plan, int isPast, const NET_DVR_TIME& start, const NET_DVR_TIME& end);
-    // The row key of a plan's list, or an empty text when the plan is out of range or has no record.
-    QString RowName(int plan, int isPast);
+    // The row key of a plan's list; false when the plan and kind name no list or the plan has no record.
+    bool RowName(int plan, int isPast, QString* name);
     // The first row whose name is `name`, or -1.
     int FindRow(const QString& name) const;
+    // The row of a plan's list, or -1 (with a trace naming the caller).
+    int FindListRow(int plan, int isPast, const char* caller);
     void RenumberRows();
     void SetCenteredText(int row, int column, const QString& text);
-    void ForgetDayDownLoad(int plan, int isPast);
+    void SetRed(int row, int column);
+    QProgressBar* RowBar(int row, int column) const;
 
     QStandardItemModel* m_pStateModel = nullptr;
     QStandardItemModel* m_pHeaderModel = nullptr;
@@ -173,6 +180,7 @@ public:
 
 private:
     void InitEventTable();
+    void ShowDoneFigures();
 
     QTimer* m_pTimer = nullptr;
     QDateTime m_startTime;
