@@ -3,6 +3,7 @@
 // recorders, the real storage on a temporary disk, the real database and a scaled clock.
 
 #include "app/CreateStorage.h"
+#include "config/pickers/CDlgManualBackup.h"
 #include "engine/ControlThread.h"
 #include "engine/ExecuteThread.h"
 #include "engine/ManualBackup.h"
@@ -13,8 +14,11 @@
 #include "tests/support/TestSupport.h"
 #include "tests/support/gui/ModalDriver.h"
 #include "widgets/dialogs/ChaseDialog.h"
+#include "widgets/thumbnails/CPictureGroup.h"
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QDateTimeEdit>
 #include <QDialog>
 #include <QProgressBar>
 #include <QPushButton>
@@ -233,9 +237,20 @@ void TestStateEngine::storedManualModeResumesAndTheButtonStartsANewOne()
     QCOMPARE(page->ui.stackedWidget->currentIndex(), 0);
     QCOMPARE(CEngineFixture::LogRows(QStringLiteral("Start Manual BackUp")), 1);
 
-    // From automatic backup the button starts a manual backup with a list built anew.
+    // From automatic backup the button starts a manual backup with a list built anew: the day, both
+    // channels and the hand-over chosen in the manual backup dialog.
     driver.Accept();
-    driver.Accept();
+    driver.Answer([](QWidget* window) {
+        auto* dialog = qobject_cast<CDlgManualBackup*>(window);
+        QVERIFY(dialog != nullptr);
+        dialog->findChild<QDateTimeEdit*>(QStringLiteral("pDtStart"))
+            ->setDateTime(QDateTime(kSunday, QTime(0, 0)));
+        dialog->findChild<QDateTimeEdit*>(QStringLiteral("pDtEnd"))
+            ->setDateTime(QDateTime(kSunday, QTime(23, 59, 59)));
+        dialog->findChild<QCheckBox*>(QStringLiteral("pCheckboxAutoToShedule"))->setChecked(true);
+        dialog->PictureGroup()->OnTitleBarDbClicked(1);
+        dialog->findChild<QPushButton*>(QStringLiteral("pOkBtn"))->click();
+    });
     Button(*page, "pBtnManual")->click();
     QCOMPARE(driver.Seen().size(), 2);
     QCOMPARE(driver.Seen()[1].title, QStringLiteral("Manual Backup"));
