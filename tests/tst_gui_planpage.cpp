@@ -187,14 +187,28 @@ void TestPlanPage::emptyPageTakesFirstPlan()
     QVERIFY(page.findChild<QPushButton*>(QStringLiteral("m_pBtnDel"))->isEnabled());
     QCOMPARE(int(page.GetPlans()[0].Schedule[0].IsEanbel), 1);
     auto* table = page.findChild<CTableView*>(QStringLiteral("m_ptableViewBackUpTime"));
-    QVERIFY(qobject_cast<CCheckBox*>(table->GetItemWidget(0, 0))->isChecked());
+    auto* whole = qobject_cast<CCheckBox*>(table->GetItemWidget(0, 0));
+    QVERIFY(whole->isChecked());
 
-    // Deleting the only plan resets the page and marks the slot for the save.
+    // Adding another plan keeps what was typed into the table of the plan shown before.
+    whole->setChecked(false);
+    QCOMPARE(AddPlan(driver, page, QStringLiteral("Day")), QString());
+    QCOMPARE(page.CurrentPlan(), 1);
+    QCOMPARE(int(page.GetPlans()[0].Schedule[0].IsEanbel) * 10 + page.GetPlans()[0].Schedule[7].IsEanbel, 1);
+    QVERIFY(whole->isChecked());
+
+    // Deleting the last plan resets the page and leaves both slots marked for the save.
+    driver.Accept();
+    Click(page, "m_pBtnDel");
+    QCOMPARE(page.CurrentPlan(), 0);
+    QVERIFY(!whole->isChecked());
     driver.Accept();
     Click(page, "m_pBtnDel");
     QCOMPARE(Plans(page)->count(), 0);
     QVERIFY(!page.findChild<QPushButton*>(QStringLiteral("m_pBtnDel"))->isEnabled());
-    QCOMPARE(page.GetPlans()[0].bDelete * 10 + page.GetPlans()[0].bUsed, 10);
+    QVERIFY(qobject_cast<CCheckBox*>(table->GetItemWidget(0, 0))->isChecked());
+    for (int p : {0, 1})
+        QCOMPARE(page.GetPlans()[p].bDelete * 10 + page.GetPlans()[p].bUsed, 10);
 }
 
 void TestPlanPage::namesUpToTheLimitAndSave()

@@ -442,7 +442,3 @@ void CDlgCfgPlan::OnBtnCopy()
     if (ExecCopySchedule(p))
         ShowInfoMsgBox(tr("Information"), tr("The Schedule has been copied successfully"), this);
 }
-
-// The page's meta-object is compiled here rather than with the library's other ones: the model's records and
-// the progress box's record of the same name cannot meet in one unit.
-#include "moc_CDlgCfgPlan.cpp"
