@@ -103,6 +103,7 @@ private Q_SLOTS:
     void storedAutomaticModeBacksUpAPlanAndTheButtonStopsIt();
     void storedManualModeResumesAndTheButtonStartsANewOne();
     void fullDiskStopsOnceAndNewDisksResume();
+    void fullDiskWhileTheManualListIsBuilt();
     void quickRestartsAndNewDisksWhileWritersRunLoseNothing();
     void restartWhileAListIsBuiltShowsTheNewSearchBox();
     void deletingThePageWaitsForEveryThread_data();
@@ -325,6 +326,38 @@ void TestStateEngine::fullDiskStopsOnceAndNewDisksResume()
     QVERIFY(page->m_bAuto);
     QTRY_VERIFY_WITH_TIMEOUT(AllStored(f, device, 0) && AllStored(f, device, 1), kLimitMs);
     QCOMPARE(BoxesSaying(driver, QStringLiteral("The record disks are full")), 1);
+}
+
+void TestStateEngine::fullDiskWhileTheManualListIsBuilt()
+{
+    // The manual busy box waits for a recorder that never answers; a full disk stops the backup meanwhile.
+    CEngineFixture f(kStart, kScale);
+    const int device = f.AddDevice(CSimRecorders::MakeConfig(1, {40000}, kSunday, 23), "Gate");
+    QVERIFY(device >= 0);
+    f.Recorder(device).SetSilent(true);
+    QCOMPARE(f.SetUpStorage(1), 0);
+    MANUAL_BACKUP_INFO manual;
+    manual.FileStartTime = SdkTime(2024, 3, 3, 0, 0, 0);
+    manual.FileEndTime = SdkTime(2024, 3, 3, 23, 59, 59);
+    manual.FileType = 0;
+    manual.IsChange = 1;
+    manual.Channel[0] = {int16_t(device), 1};
+    f.Model().SetManualBackupInfo(&manual);
+    f.Model().SetBackupMode(1);
+
+    CModalDriver driver;
+    driver.Answer([](QWidget* window) {
+        QVERIFY(qobject_cast<ChaseDialog*>(window) != nullptr);
+        DiskFullCallBack(1, 0, 0, 0);
+    });
+    driver.Accept();
+    std::unique_ptr<CViewState> page = OpenPage();
+    QVERIFY(page);
+    QTRY_COMPARE_WITH_TIMEOUT(BoxesSaying(driver, QStringLiteral("The record disks are full")), 1, kLimitMs);
+    QTRY_VERIFY_WITH_TIMEOUT(!page->m_pManualBackup && !page->m_pManualTimer, kLimitMs);
+    QVERIFY(!page->m_bAuto && !page->m_bManual);
+    QCOMPARE(StoredMode(), 2);
+    QCOMPARE(CEngineFixture::LogRows(QStringLiteral("Stop Manual BackUp")), 0);
 }
 
 void TestStateEngine::quickRestartsAndNewDisksWhileWritersRunLoseNothing()
