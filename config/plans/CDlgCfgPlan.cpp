@@ -1,5 +1,7 @@
 #include "config/plans/CDlgCfgPlan.h"
 
+#include "config/pickers/CCopyBackUpTime.h"
+#include "config/pickers/CDlgChooseChannel.h"
 #include "config/plans/CDlgModGroupName.h"
 #include "config/plans/PlanRecord.h"
 #include "model/DbAccess.h"
@@ -201,13 +203,14 @@ void CDlgCfgPlan::SetAllPlans(const GROUP_INFO* plans)
 
 bool CDlgCfgPlan::ExecChannelChooser()
 {
-    return false; // the channel chooser is opened here once it exists
+    CDlgChooseChannel chooser(this);
+    return chooser.exec() == QDialog::Accepted;
 }
 
 bool CDlgCfgPlan::ExecCopySchedule(int plan)
 {
-    Q_UNUSED(plan);
-    return false; // the copy-schedule dialog is opened here once it exists
+    CCopyBackUpTime copy(this, plan);
+    return copy.exec() == QDialog::Accepted;
 }
 
 // ------------------------------------------------------------------------------------------------- lists

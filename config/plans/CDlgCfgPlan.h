@@ -91,8 +91,7 @@ Q_SIGNALS:
     void GroupChanged(std::vector<GROUP_CHANGED> plans);
 
 protected:
-    // The channel chooser and the copy-schedule dialog are opened here; true when accepted. Until those
-    // dialogs exist both answer false, so their buttons change nothing.
+    // The channel chooser and the copy-schedule dialog are opened here; true when accepted.
     virtual bool ExecChannelChooser();
     virtual bool ExecCopySchedule(int plan);
 

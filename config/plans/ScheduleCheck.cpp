@@ -6,6 +6,7 @@
 
 namespace {
 
+// Takes texts marked with QT_TRANSLATE_NOOP, so the translation update finds them.
 QString Tr(const char* text)
 {
     return QCoreApplication::translate("CDlgCfgPlan", text);
@@ -24,11 +25,13 @@ QString PlanError(const GROUP_INFO& plan)
         if (e.IsEanbel != 1)
             continue;
         if (Seconds(e.FileEndTime) < Seconds(e.FileStartTime))
-            return Tr("file starttime and file endtime conflict at Schedule ") + name + QStringLiteral("  ") +
-                   ScheduleDayName(r);
+            return Tr(QT_TRANSLATE_NOOP("CDlgCfgPlan",
+                                        "file starttime and file endtime conflict at Schedule ")) +
+                   name + QStringLiteral("  ") + ScheduleDayName(r);
         if (e.FileDate == 0 && Seconds(e.TaskStartTime) < Seconds(e.FileEndTime))
-            return Tr("Schedule starttime and file endtime conflict at Schedule ") + name +
-                   QStringLiteral("  ") + ScheduleDayName(r);
+            return Tr(QT_TRANSLATE_NOOP("CDlgCfgPlan",
+                                        "Schedule starttime and file endtime conflict at Schedule ")) +
+                   name + QStringLiteral("  ") + ScheduleDayName(r);
     }
     // Monday..Saturday against the day after, then Sunday against the Monday after it.
     for (int r = 1; r <= 7; ++r) {
@@ -40,8 +43,10 @@ QString PlanError(const GROUP_INFO& plan)
         const int end = Seconds(day.TaskStartTime) + day.Duration * 3600;
         const int nextStart = Seconds(after.TaskStartTime) + 86400;
         if (end > nextStart)
-            return Tr("At Schedule ") + name + Tr(" The Schedule End Time of ") + ScheduleDayName(r) +
-                   Tr(" is earlier than the Schedule start time of ") + ScheduleDayName(next);
+            return Tr(QT_TRANSLATE_NOOP("CDlgCfgPlan", "At Schedule ")) + name +
+                   Tr(QT_TRANSLATE_NOOP("CDlgCfgPlan", " The Schedule End Time of ")) + ScheduleDayName(r) +
+                   Tr(QT_TRANSLATE_NOOP("CDlgCfgPlan", " is earlier than the Schedule start time of ")) +
+                   ScheduleDayName(next);
     }
     return QString();
 }

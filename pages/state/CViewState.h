@@ -1,29 +1,209 @@
 #pragma once
 
-// TEMPORARY stand-in for the backup state page, so the main window can be built and run before the page
-// exists; replaced when the page is built. It only shows that the page is missing and offers the slots the
-// main window connects.
+// The backup state page: owns the engine's threads and runs automatic or manual backup, and shows every
+// running task list's progress, the reported failures and the day's totals.
 
 #include "model/Records.h"
+#include "pages/state/ViewStateClass.h"
 
-#include <QWidget>
+#include <QDateTime>
+#include <QDialog>
+#include <QMutex>
+#include <QPointer>
+#include <QString>
 
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <memory>
 #include <vector>
 
-class CViewState : public QWidget
+class CControlThread;
+class CExecuteThread;
+class CManualBackup;
+class ChaseDialog;
+class HierarchicalHeaderView;
+class ProxyModelWithHeaderModels;
+class QProgressBar;
+class QStandardItemModel;
+class QTimer;
+
+class CViewState : public QDialog
 {
     Q_OBJECT
 
 public:
-    explicit CViewState(QWidget* parent);
+    explicit CViewState(QWidget* parent = nullptr);
     ~CViewState() override;
 
+    // ---- Engine side: threads, backup modes, storage reset, full disk -------------------------------------
+public:
+    // Escape never closes or hides the page.
+    void reject() override;
+
 public Q_SLOTS:
+    void StartWork();
+    void ManualDataUpdate();
+    void OnBtnAutoBackup();
+    void OnBtnManualBackup();
+    void AutoBackup();
+    void StopTimer();
+    void StartManualBackup();
+    void StopManualBackup();
+    void StartSearch();
+    void StopSearch();
     void StopBackup(std::vector<int> plans);
     void ResetBackup(std::vector<GROUP_CHANGED> changes);
     void ResetLocal();
     void ResetManualBackup();
+    void OnDiskFull();
+
+Q_SIGNALS:
+    void DiskFull();
+    void StopChase();
+
+private:
+    void CreateControlThreads();
+    void StartControlThreads();
+    void CreateExecuteThreads();
+    void StopControlThreads(bool remove);
+    void StopExecuteThreads(bool remove);
+    void ConnectExecuteThread(CExecuteThread* thread);
+    // Stops every plan worker that still runs and waits for it.
+    void WaitForPlanWorkers();
+    // Stops the listed plans (only 0 to 31 with threads), waits for their threads and empties their lists;
+    // the plans it stopped.
+    std::vector<int> StopPlans(const std::vector<int>& requested);
+    // A new round of the "Search..." box: no count and no box left from before.
+    void ResetSearch();
+    void RecreateStorage();
+    // The end of a full-disk report, handled (a box was shown) or not; the callback may report again.
+    void EndDiskFullReport(bool handled);
+
+    friend int DiskFullCallBack(int code, int value1, int value2, int value3);
+    friend class TestStateEngine;
+
+    // Lets go of the full-disk callback when the page goes: under the callback's lock, so a report on its
+    // way never meets a page being destroyed.
+    struct CDiskFullLink
+    {
+        CViewState* m_page;
+        ~CDiskFullLink();
+    };
+
+    bool m_bAuto = false;
+    bool m_bManual = false;
+    std::unique_ptr<CManualBackup> m_pManualBackup;
+    std::array<std::unique_ptr<CControlThread>, MAX_GROUP_NUM> m_pControlThread;
+    std::array<std::unique_ptr<CExecuteThread>, MAX_GROUP_NUM> m_pExecuteThread;
+    std::array<std::unique_ptr<CExecuteThread>, MAX_GROUP_NUM> m_pPastExecuteThread;
+    std::unique_ptr<QTimer> m_pManualTimer;
+    // Counts the manual runs; a run's queued end that finds another number belongs to a run already gone.
+    int m_manualRun = 0;
+    QMetaObject::Connection m_manualWorkerEnd;
+    QMetaObject::Connection m_manualThreadEnd;
+    std::atomic<bool> m_bDiskFullReported{false};
+    QDateTime m_lastDiskFullTime;
+    int m_nSearchCount = 0;
+    // The round of the "Search..." box that a task writer's start or end belongs to.
+    std::atomic<int> m_searchRound{0};
+    QPointer<ChaseDialog> m_pSearchDialog;
+    bool m_bDiskFullHandled = false;
+    QMutex m_diskFullMutex;
+    // Last of the engine side's members, so it goes first.
+    CDiskFullLink m_diskFullLink{this};
+    // ---- End of the engine side ---------------------------------------------------------------------------
+
+    // ---- Page form and manual details ---------------------------------------------------------------------
+public:
+    // Shows sub-page n (0 automatic, 1 manual, 2 idle) and stores n as the backup mode.
+    void SetCurrentPage(int page);
+    // The two mode buttons' looks after a change of m_bAuto or m_bManual; stores the mode they show.
+    void UpdateButtonStyle();
+    // Makes manual backup the mode and shows its range, file type and channels.
+    void ShowManualDetail();
+    void ResetManualDetail();
+
+private:
+    // Shows the word "red" of the overdue legend in red.
+    void ShowRedLegend();
+
+    ViewStateClass ui;
+
+    // ---- State table and progress slots
+    // --------------------------------------------------------------------
+public Q_SLOTS:
+    void ViewStartGroupDownLoad(int plan, int isPast, long long total);
+    void ViewStartChannelDownLoad(int plan, int isPast, int slot, long long total);
+    // Delivered on the execute thread itself: only hands the file's times to the page's thread.
+    void ViewStartFileDownLoad(int plan, int isPast, NET_DVR_TIME start, NET_DVR_TIME end);
+    void ViewChannelDownloadSize(int plan, int isPast, long long done);
+    void ViewGroupDownloadPos(int plan, int isPast, int percent);
+    void DelGroupView(int plan);
+
+public:
+    void DelARow(GROUP_CHANGED changed, int isPast);
+    void ClearStateTable();
+
+private:
+    void InitModels();
+    void ShowFileTimes(int plan, int isPast, const NET_DVR_TIME& start, const NET_DVR_TIME& end);
+    // The row key of a plan's list; false when the plan and kind name no list or the plan has no record.
+    bool RowName(int plan, int isPast, QString* name);
+    // The first row whose name is `name`, or -1.
+    int FindRow(const QString& name) const;
+    // The row of a plan's list, or -1 (with a trace naming the caller).
+    int FindListRow(int plan, int isPast, const char* caller);
+    void RenumberRows();
+    void SetCenteredText(int row, int column, const QString& text);
+    void SetRed(int row, int column);
+    QProgressBar* RowBar(int row, int column) const;
+
+    QStandardItemModel* m_pStateModel = nullptr;
+    QStandardItemModel* m_pHeaderModel = nullptr;
+    ProxyModelWithHeaderModels* m_pProxyModel = nullptr;
+    HierarchicalHeaderView* m_pHeaderView = nullptr;
+    QMutex m_viewMutex;
+
+    // ---- Event table and day totals
+    // ------------------------------------------------------------------------
+public Q_SLOTS:
+    void WriteTableEvent(int plan, int isPast, int device, QString detail);
+    void SetDayDownLoad(int doneMB, int plan, int isPast);
+    void dataUpdate();
+    void IncDownLoadNum();
+    void DecDownLoadNum();
+
+public:
+    void GetBackUpSize();
+    void ResetDayTotals();
+
+private:
+    void InitEventTable();
+    void ShowDoneFigures();
+
+    QTimer* m_pTimer = nullptr;
+    QDateTime m_startTime;
+    QDateTime m_curTime;
+    int m_nElapsed = 0;
+    int m_nDownLoadNum = 0;
+    uint32_t m_dayDownLoad[MAX_GROUP_NUM][2] = {};
+    uint32_t m_nTotal = 0;
+    uint32_t m_nAlready = 0;
+    uint32_t m_nPercent = 0;
+    uint32_t m_nOverdueTotal = 0;
+    uint32_t m_nOverdueAlready = 0;
+    uint32_t m_nOverduePercent = 0;
 };
 
-// The storage layer's full-disk callback; the stand-in ignores it. Always 1.
-int DiskFullCallBack(int code, int reserved1, int reserved2, int reserved3);
+// The name of a recording's file type as the manual details show it.
+QString GetFileTypeName(int fileType);
+
+// The page that the storage layer's full-disk callback reaches; null when there is none.
+extern std::atomic<CViewState*> g_pViewState;
+// True until the first full disk of the process was reported.
+extern std::atomic<bool> g_bFirstDiskFull;
+
+// The storage layer's full-disk callback: code 1 means the record disks are full. Runs on the storage layer's
+// thread; hands the report to the page's thread. Always 1.
+int DiskFullCallBack(int code, int value1, int value2, int value3);

@@ -31,30 +31,8 @@ QImage PlanIcon()
     return image;
 }
 
-// A channel: a camera body with its lens.
-QImage CameraIcon()
-{
-    QImage image = BlankImage(16, 16);
-    QPainter p(&image);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(Qt::NoPen);
-    p.setBrush(kDark);
-    p.drawRoundedRect(QRectF(1, 5, 10, 7), 1.5, 1.5);
-    QPainterPath lens;
-    lens.moveTo(11, 7.5);
-    lens.lineTo(15, 5);
-    lens.lineTo(15, 12);
-    lens.lineTo(11, 9.5);
-    lens.closeSubpath();
-    p.fillPath(lens, kDark);
-    p.setBrush(kBlue);
-    p.drawEllipse(QPointF(4.5, 8.5), 1.8, 1.8);
-    return image;
-}
-
 static CImageRegistrar reg{
     {"images/ButtonIcon/copyplan.png", [] { return PlanIcon(); }},
-    {"images/ButtonIcon/Camera.png", [] { return CameraIcon(); }},
 };
 
 } // namespace

@@ -1,0 +1,307 @@
+// The state table: one row per running task list, filled by the execute threads' progress signals.
+
+#include "pages/state/CViewState.h"
+
+#include "engine/EngineCommon.h"
+#include "model/SysInfoManage.h"
+#include "model/TextConvert.h"
+#include "widgets/views/HierarchicalHeaderView.h"
+#include "widgets/views/ItemDataRole.h"
+#include "widgets/views/ProxyModelWithHeaderModels.h"
+
+#include <QColor>
+#include <QDebug>
+#include <QMutexLocker>
+#include <QProgressBar>
+#include <QStandardItemModel>
+
+#include <cstring>
+
+namespace {
+
+constexpr long long kMiB = 1024 * 1024;
+
+enum STATE_COLUMN
+{
+    COL_ID,
+    COL_NAME,
+    COL_PROGRESS,
+    COL_CHANNEL,
+    COL_CHANNEL_PROGRESS,
+    COL_COMPLETE,
+    COL_TOTAL,
+    COL_START,
+    COL_END,
+    STATE_COLUMN_NUM
+};
+
+QStandardItem* HeaderItem(const char* text)
+{
+    return new QStandardItem(QObject::tr(text));
+}
+
+// The list's owner: a plan 0..31 with either kind, or the manual backup with kind 0.
+bool IsListOf(int plan, int isPast)
+{
+    if (plan == MANUAL_GROUP_ID)
+        return isPast == 0;
+    return plan >= 0 && plan < MAX_GROUP_NUM && (isPast == 0 || isPast == 1);
+}
+
+} // namespace
+
+void CViewState::InitModels()
+{
+    m_pStateModel = new QStandardItemModel(this);
+    m_pStateModel->insertColumns(0, STATE_COLUMN_NUM);
+
+    m_pHeaderModel = new QStandardItemModel(this);
+    QStandardItem* root = HeaderItem("Backup Execution State");
+    root->setChild(0, 0, HeaderItem("ID"));
+    root->setChild(0, 1, HeaderItem("Schedule Name"));
+    root->setChild(0, 2, HeaderItem("Progress"));
+    QStandardItem* channel = HeaderItem("Current Backup Channel");
+    channel->setChild(0, 0, HeaderItem("Name"));
+    channel->setChild(0, 1, HeaderItem("Backup Progress"));
+    channel->setChild(0, 2, HeaderItem("Complete(MB)"));
+    channel->setChild(0, 3, HeaderItem("Total(MB)"));
+    root->setChild(0, 3, channel);
+    QStandardItem* file = HeaderItem("Current File");
+    file->setChild(0, 0, HeaderItem("Start Time"));
+    file->setChild(0, 1, HeaderItem("End Time"));
+    root->setChild(0, 4, file);
+    m_pHeaderModel->setItem(0, 0, root);
+
+    m_pProxyModel = new ProxyModelWithHeaderModels(this);
+    m_pProxyModel->setModel(m_pStateModel);
+    m_pProxyModel->SetHorizontalHeaderModel(m_pHeaderModel);
+    m_pHeaderView = new HierarchicalHeaderView(Qt::Horizontal, ui.tableView_State);
+    ui.tableView_State->setHeader(m_pHeaderView);
+    ui.tableView_State->setModel(m_pProxyModel);
+    ui.tableView_State->setColumnWidth(COL_ID, 50);
+    for (int column = 0; column < STATE_COLUMN_NUM; ++column)
+        ui.tableView_State->resizeColumnToContents(column);
+    ui.tableView_State->setEditTriggers(QAbstractItemView::NoEditTriggers);
+
+    SYSTEM_CONFIG config;
+    g_pSysInfoManage->GetSystemConfig(&config);
+    SetCurrentPage(config.BackupMode);
+    ShowRedLegend();
+    ui.label->hide();
+    ResetDayTotals();
+}
+
+bool CViewState::RowName(int plan, int isPast, QString* name)
+{
+    if (!IsListOf(plan, isPast))
+        return false;
+    if (plan == MANUAL_GROUP_ID) {
+        *name = tr("Manual Backup");
+        return true;
+    }
+    const GROUP_INFO* group = g_pSysInfoManage->GetGroupInfo(plan);
+    if (group == nullptr)
+        return false;
+    const QString groupName = LocalToQString(group->GroupName);
+    *name = isPast == 1 ? QStringLiteral("*") + groupName : groupName;
+    return true;
+}
+
+int CViewState::FindRow(const QString& name) const
+{
+    const int rows = m_pStateModel->rowCount();
+    for (int row = 0; row < rows; ++row) {
+        if (m_pStateModel->index(row, COL_NAME).data(Qt::DisplayRole).toString() == name)
+            return row;
+    }
+    return -1;
+}
+
+int CViewState::FindListRow(int plan, int isPast, const char* caller)
+{
+    QString name;
+    if (!RowName(plan, isPast, &name)) {
+        qDebug() << caller << "no plan" << plan << isPast;
+        return -1;
+    }
+    if (m_pStateModel->rowCount() == 0) {
+        qDebug() << caller << "no rows";
+        return -1;
+    }
+    const int row = FindRow(name);
+    if (row < 0)
+        qDebug() << caller << "no row for" << name;
+    return row;
+}
+
+void CViewState::RenumberRows()
+{
+    const int rows = m_pStateModel->rowCount();
+    for (int row = 0; row < rows; ++row)
+        SetCenteredText(row, COL_ID, QString::number(row + 1));
+}
+
+void CViewState::SetCenteredText(int row, int column, const QString& text)
+{
+    ui.tableView_State->SetItemText(row, column, text);
+    ui.tableView_State->SetItemData(row, column, int(Qt::AlignCenter), Qt::TextAlignmentRole);
+}
+
+void CViewState::SetRed(int row, int column)
+{
+    ui.tableView_State->SetItemData(row, column, QColor(255, 0, 0, 255), Qt::ForegroundRole);
+}
+
+QProgressBar* CViewState::RowBar(int row, int column) const
+{
+    return qobject_cast<QProgressBar*>(ui.tableView_State->GetItemWidget(row, column));
+}
+
+void CViewState::ViewStartGroupDownLoad(int plan, int isPast, long long total)
+{
+    QMutexLocker lock(&m_viewMutex);
+    QString name;
+    if (!RowName(plan, isPast, &name)) {
+        qDebug() << "ViewStartGroupDownLoad: no plan" << plan << isPast;
+        return;
+    }
+    if (isPast == 1)
+        ui.label->show();
+    int row = FindRow(name);
+    if (row < 0)
+        row = ui.tableView_State->AppendRow();
+    if (row < 0) {
+        qDebug() << "ViewStartGroupDownLoad: no row appended";
+        return;
+    }
+    SetCenteredText(row, COL_ID, QString::number(row + 1));
+    SetCenteredText(row, COL_NAME, name);
+    if (isPast == 1)
+        SetRed(row, COL_NAME);
+    ui.tableView_State->SetItemData(row, COL_NAME, QVariant::fromValue<qint64>(total), ROLE_USER_DATA3);
+    ui.tableView_State->SetItemData(row, COL_NAME, isPast, ROLE_USER_DATA2);
+    for (const int column : {COL_PROGRESS, COL_CHANNEL_PROGRESS}) {
+        // Created inside the view, so the bar has an owner even before the cell takes it.
+        auto* bar = new QProgressBar(ui.tableView_State->viewport());
+        bar->setRange(0, 100);
+        bar->setAlignment(Qt::AlignCenter);
+        ui.tableView_State->SetItemWidget(row, column, bar);
+        ui.tableView_State->SetItemData(row, column, int(Qt::AlignCenter), Qt::TextAlignmentRole);
+        ui.tableView_State->resizeColumnToContents(column);
+    }
+}
+
+void CViewState::ViewStartChannelDownLoad(int plan, int isPast, int slot, long long total)
+{
+    QMutexLocker lock(&m_viewMutex);
+    const int row = FindListRow(plan, isPast, "ViewStartChannelDownLoad");
+    if (row < 0)
+        return;
+    SetCenteredText(row, COL_CHANNEL, g_pSysInfoManage->GetChannelName(plan, slot));
+    if (isPast == 1)
+        SetRed(row, COL_CHANNEL);
+    SetCenteredText(row, COL_TOTAL, QString::number(total / kMiB));
+    ui.tableView_State->SetItemData(row, COL_TOTAL, QVariant::fromValue<qint64>(total), ROLE_USER_DATA2);
+}
+
+void CViewState::ViewStartFileDownLoad(int plan, int isPast, NET_DVR_TIME start, NET_DVR_TIME end)
+{
+    // Runs on the execute thread: the cells are written on the page's own thread, in order with the
+    // thread's other reports, which are queued to the same place.
+    QMetaObject::invokeMethod(
+        this, [this, plan, isPast, start, end] { ShowFileTimes(plan, isPast, start, end); },
+        Qt::QueuedConnection);
+}
+
+void CViewState::ShowFileTimes(int plan, int isPast, const NET_DVR_TIME& start, const NET_DVR_TIME& end)
+{
+    QMutexLocker lock(&m_viewMutex);
+    const int row = FindListRow(plan, isPast, "ViewStartFileDownLoad");
+    if (row < 0)
+        return;
+    const QString format = QStringLiteral("yyyy-MM-dd hh:mm:ss");
+    SetCenteredText(row, COL_START, FromSdkTime(start).toString(format));
+    SetCenteredText(row, COL_END, FromSdkTime(end).toString(format));
+    for (const int column : {COL_ID, COL_NAME, COL_CHANNEL, COL_COMPLETE, COL_TOTAL, COL_START, COL_END})
+        ui.tableView_State->resizeColumnToContents(column);
+}
+
+void CViewState::ViewChannelDownloadSize(int plan, int isPast, long long done)
+{
+    QMutexLocker lock(&m_viewMutex);
+    const int row = FindListRow(plan, isPast, "ViewChannelDownloadSize");
+    if (row < 0)
+        return;
+    const long long totalMB = ui.tableView_State->GetItemText(row, COL_TOTAL).toLongLong();
+    const long long totalBytes =
+        ui.tableView_State->GetItemData(row, COL_TOTAL, ROLE_USER_DATA2).toLongLong();
+    const long long doneMB = std::min(done / kMiB, totalMB);
+    SetCenteredText(row, COL_COMPLETE, QString::number(doneMB));
+    QProgressBar* bar = RowBar(row, COL_CHANNEL_PROGRESS);
+    if (bar == nullptr)
+        return;
+    // A report beyond the channel's total (or below nothing) leaves the bar as it is.
+    if (totalBytes <= 0)
+        bar->setValue(100);
+    else if (done >= 0 && done <= totalBytes)
+        bar->setValue(int(done * 100 / totalBytes));
+}
+
+void CViewState::ViewGroupDownloadPos(int plan, int isPast, int percent)
+{
+    QMutexLocker lock(&m_viewMutex);
+    const int row = FindListRow(plan, isPast, "ViewGroupDownloadPos");
+    if (row < 0)
+        return;
+    QProgressBar* bar = RowBar(row, COL_PROGRESS);
+    if (bar != nullptr && percent >= 0 && percent <= 100)
+        bar->setValue(percent);
+}
+
+void CViewState::DelARow(GROUP_CHANGED changed, int isPast)
+{
+    QMutexLocker lock(&m_viewMutex);
+    const int plan = changed.GroupID;
+    if (!IsListOf(plan, isPast) || m_pStateModel->rowCount() == 0)
+        return;
+    // The name as the plan was called before the change that removes its rows.
+    const QString groupName = QString::fromLocal8Bit(
+        changed.GroupName, qsizetype(strnlen(changed.GroupName, sizeof changed.GroupName)));
+    const QString name = isPast == 1               ? QStringLiteral("*") + groupName
+                         : plan == MANUAL_GROUP_ID ? tr("Manual Backup")
+                                                   : groupName;
+    const int row = FindRow(name);
+    if (row < 0)
+        return;
+    m_pStateModel->removeRow(row);
+    RenumberRows();
+    if (plan != MANUAL_GROUP_ID)
+        SetDayDownLoad(0, plan, isPast);
+    dataUpdate();
+}
+
+void CViewState::DelGroupView(int plan)
+{
+    QMutexLocker lock(&m_viewMutex);
+    if (plan < 0 || plan >= MAX_GROUP_NUM)
+        return;
+    const GROUP_INFO* group = g_pSysInfoManage->GetGroupInfo(plan);
+    if (group == nullptr || m_pStateModel->rowCount() == 0)
+        return;
+    const QString groupName = LocalToQString(group->GroupName);
+    for (const int isPast : {0, 1}) {
+        const int row = FindRow(isPast == 1 ? QStringLiteral("*") + groupName : groupName);
+        if (row < 0)
+            continue;
+        m_pStateModel->removeRow(row);
+        SetDayDownLoad(0, plan, isPast);
+    }
+    RenumberRows();
+    dataUpdate();
+}
+
+void CViewState::ClearStateTable()
+{
+    m_pStateModel->removeRows(0, m_pStateModel->rowCount());
+    ui.label->hide();
+}
