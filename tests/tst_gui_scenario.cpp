@@ -11,6 +11,9 @@
 #include "tests/support/TestSupport.h"
 #include "tests/support/gui/ScenarioHarness.h"
 #include "widgets/dialogs/CPathComboBox.h"
+#include "widgets/thumbnails/CPicLabel.h"
+#include "widgets/thumbnails/CPicLabelList.h"
+#include "widgets/thumbnails/CPictureGroup.h"
 #include "widgets/views/CTableView.h"
 
 #include <QAbstractItemView>
@@ -18,6 +21,7 @@
 #include <QDialog>
 #include <QFile>
 #include <QFileInfo>
+#include <QListWidget>
 #include <QStackedWidget>
 #include <QXmlStreamReader>
 
@@ -43,8 +47,8 @@ QStringList ExportedTexts(const QString& path)
     return xml.hasError() ? QStringList() : texts;
 }
 
-// The recordings of the day: Gate has two channels with two recordings each, Yard one channel; the overnight
-// window of the plans covers them.
+// Yesterday's recordings: two channels on each recorder, two recordings a channel on Gate and one on Yard.
+// The plans' overnight window, opening at 18:00, fetches the files of the day before.
 SimRecorderConfig GateConfig(const QDate& day)
 {
     SimRecorderConfig config = CSimRecorders::MakeConfig(2, {3 << 20, 2 << 20}, day, 7);
@@ -54,7 +58,7 @@ SimRecorderConfig GateConfig(const QDate& day)
 
 SimRecorderConfig YardConfig(const QDate& day)
 {
-    SimRecorderConfig config = CSimRecorders::MakeConfig(1, {1 << 20}, day, 9);
+    SimRecorderConfig config = CSimRecorders::MakeConfig(2, {1 << 20}, day, 9);
     config.Name = QStringLiteral("Yard");
     return config;
 }
@@ -96,10 +100,10 @@ private:
 void TestScenario::initTestCase()
 {
     const QDate today = QDate::currentDate();
-    m_h = std::make_unique<CScenarioHarness>(QDateTime(today, QTime(7, 55)));
+    m_h = std::make_unique<CScenarioHarness>(QDateTime(today, QTime(17, 50)), 200.0);
     QVERIFY(m_h->IsValid());
-    m_gate = m_h->Recorders().Add(GateConfig(today));
-    m_yard = m_h->Recorders().Add(YardConfig(today));
+    m_gate = m_h->Recorders().Add(GateConfig(today.addDays(-1)));
+    m_yard = m_h->Recorders().Add(YardConfig(today.addDays(-1)));
     QVERIFY(m_gate != nullptr && m_yard != nullptr);
 }
 
@@ -226,8 +230,64 @@ void TestScenario::ConfigureInDialog(QWidget* dialog)
 
     QVERIFY(CScenarioHarness::Click(dialog, QStringLiteral("pBtnSchedule")));
     QWidget* planPage = CScenarioHarness::Find(dialog, QStringLiteral("m_pBtnAdd"))->parentWidget();
-    QVERIFY(AddPlanByName(driver, planPage, QStringLiteral("Night")));
-    QVERIFY(AddPlanByName(driver, planPage, QStringLiteral("Late")));
+    // Night takes the first channel of each recorder, Late the second; each picked in the chooser by its
+    // thumbnail (group 1 is Gate, group 2 Yard).
+    const QList<std::pair<QString, QList<bool>>> plans = {{QStringLiteral("Night"), {true, false}},
+                                                          {QStringLiteral("Late"), {false, true}}};
+    for (const auto& [name, flags] : plans) {
+        QVERIFY(AddPlanByName(driver, planPage, name));
+        driver.Answer([flags = flags](QWidget* chooser) {
+            CPictureGroup* group = chooser->findChild<CPictureGroup*>();
+            QVERIFY(group != nullptr);
+            // Ctrl and a click on each wanted thumbnail, as the operator picks across recorders.
+            for (uint id : {1u, 2u}) {
+                CPicLabelList* list = nullptr;
+                QVERIFY(group->GetGroupList(id, &list));
+                QList<CPicLabel*> labels;
+                list->GetPicLabels(&labels);
+                QCOMPARE(labels.size(), flags.size());
+                for (int i = 0; i < labels.size(); ++i) {
+                    if (flags[i])
+                        QTest::mouseClick(labels[i], Qt::LeftButton, Qt::ControlModifier,
+                                          labels[i]->rect().center());
+                }
+            }
+            QMetaObject::invokeMethod(
+                chooser, [chooser] { CScenarioHarness::Click(chooser, QStringLiteral("pOkBtn")); },
+                Qt::QueuedConnection);
+        });
+        QVERIFY(CScenarioHarness::Click(planPage, QStringLiteral("m_pushButtonChooseChannel")));
+        auto* channels = qobject_cast<QListWidget*>(
+            CScenarioHarness::Find(planPage, QStringLiteral("m_pListWidgetBackUpChannel")));
+        QVERIFY(channels != nullptr);
+        QCOMPARE(channels->count(), 2);
+    }
+
+    // Late is shown: the whole week on, from 18:00 for twelve hours (overnight), fetching the day before.
+    auto* schedule =
+        qobject_cast<CTableView*>(CScenarioHarness::Find(planPage, QStringLiteral("m_ptableViewBackUpTime")));
+    QVERIFY(schedule != nullptr);
+    auto* wholeWeek = qobject_cast<QAbstractButton*>(schedule->GetItemWidget(0, 0));
+    QVERIFY(wholeWeek != nullptr);
+    // A new plan starts with the whole week ticked. (The box sits centred in its cell: the space key ticks
+    // it wherever it is drawn.)
+    if (!wholeWeek->isChecked()) {
+        wholeWeek->setFocus();
+        QTest::keyClick(wholeWeek, Qt::Key_Space);
+    }
+    QVERIFY(wholeWeek->isChecked());
+    auto* duration = qobject_cast<QComboBox*>(schedule->GetItemWidget(0, 2));
+    QVERIFY(duration != nullptr && duration->isEnabled());
+    duration->setCurrentIndex(11);
+    // ... and copied to Night in the copy dialog.
+    driver.Answer([](QWidget* copy) {
+        QVERIFY(CScenarioHarness::Click(copy, QStringLiteral("m_pBtnAll")));
+        QMetaObject::invokeMethod(
+            copy, [copy] { CScenarioHarness::Click(copy, QStringLiteral("pOkBtn")); }, Qt::QueuedConnection);
+    });
+    driver.Accept();
+    QVERIFY(CScenarioHarness::Click(planPage, QStringLiteral("m_pBtnCopy")));
+    QCOMPARE(driver.Seen().last().Text(), QStringLiteral("The Schedule has been copied successfully"));
 
     // The new disk and the new plans each ask whether the backup may restart for them.
     driver.Clear();
@@ -284,12 +344,18 @@ void TestScenario::step2_configureDiskRecordersAndPlans()
     QCOMPARE(QByteArray(g_pSysInfoManage->GetDeviceInfo(yard)->Domain), QByteArray("localhost"));
     QCOMPARE(QByteArray(g_pSysInfoManage->GetDeviceInfo(yard)->DeviceIP), QByteArray("127.0.0.1"));
     QCOMPARE(CountRows("SELECT COUNT(*) FROM Group_Table WHERE IsUsed = 1"), 2);
-
+    QCOMPARE(CountRows("SELECT COUNT(*) FROM Camera_Table WHERE IsAddToGroup = 1"), 4);
+    for (int plan = 0; plan < 2; ++plan) {
+        const GROUP_INFO* info = g_pSysInfoManage->GetGroupInfo(plan);
+        QVERIFY(info != nullptr && info->bUsed == 1);
+        QCOMPARE(int(info->Schedule[0].IsEanbel), 1);
+        QCOMPARE(int(info->Schedule[0].Duration), 12);
+        QCOMPARE(int(info->Schedule[0].FileDate), 1);
+    }
     m_devicesAdded = true;
+    m_configured = true;
     // From here on Yard is unreachable: it refuses every login.
     m_yard->SetLoginRefusals(-1);
-    QSKIP("The plan page's channel chooser and copy-schedule dialog are not in the program yet: plans cannot "
-          "be given channels or a copied schedule through the window, so no backup can be planned.");
 }
 
 void TestScenario::step3_backupWindowRuns()
@@ -306,6 +372,7 @@ void TestScenario::step4_recordPageFindsPlaysAndExports()
         QSKIP("The record page is still a stand-in: nothing stored can be searched, played or exported.");
     if (!m_configured)
         QSKIP("Needs the files stored in step 3.");
+    QSKIP("The record page's search, fake-player play and export of two files are not driven by this scenario yet.");
 }
 
 void TestScenario::step5_logPageFindsAndExportsTheDay()
@@ -361,6 +428,7 @@ void TestScenario::step6_manualBackupOfARange()
               "started from the window.");
     if (!m_configured)
         QSKIP("Needs the recorders of step 2.");
+    QSKIP("The manual backup dialog's range and its run to the end are not driven by this scenario yet.");
 }
 
 void TestScenario::step7_fullDiskStopsAndSecondDiskResumes()
@@ -371,6 +439,7 @@ void TestScenario::step7_fullDiskStopsAndSecondDiskResumes()
             "runs from the window.");
     if (!m_configured)
         QSKIP("Needs the plans of step 2.");
+    QSKIP("The full disk in stop mode and the resume on a second disk are not driven by this scenario yet.");
 }
 
 void TestScenario::step8_closeWithConfirmation()
