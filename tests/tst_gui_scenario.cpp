@@ -8,6 +8,7 @@
 #include "config/CDlgSet.h"
 #include "model/SysInfoManage.h"
 #include "pages/log/CSearchLog.h"
+#include "storage/CStowelineClass.h"
 #include "tests/support/TestSupport.h"
 #include "tests/support/gui/ScenarioHarness.h"
 #include "widgets/dialogs/CPathComboBox.h"
@@ -20,6 +21,7 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QFile>
+#include <QDirIterator>
 #include <QFileInfo>
 #include <QListWidget>
 #include <QStackedWidget>
@@ -358,12 +360,72 @@ void TestScenario::step2_configureDiskRecordersAndPlans()
     m_yard->SetLoginRefusals(-1);
 }
 
+// The stored copies of a recorder's channel on a drive, by the range their names begin with
+// ("yyyyMMddhhmmss_yyyyMMddhhmmss_").
+QMap<QString, QString> StoredCopies(const QString& drive, const CRecorderSim& sim, int channel)
+{
+    const QByteArray name =
+        sim.AddressBytes() + '_' + QByteArray::number(sim.Port()) + '_' + QByteArray::number(channel);
+    const QString folder = CStowelineClass::RecordRootOf(drive) + QLatin1Char('/') +
+                           CStowelineClass::EncodeRecordName(name.constData());
+    QMap<QString, QString> copies;
+    QDirIterator it(folder, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        copies.insert(path.section(QLatin1Char('/'), -1).left(30), path);
+    }
+    return copies;
+}
+
+// Every recording of the channel has its stored copy, equal byte for byte to what the recorder plays back.
+QString CopiesMatch(const QString& drive, const CRecorderSim& sim, int channel)
+{
+    const QMap<QString, QString> copies = StoredCopies(drive, sim, channel);
+    for (const SimRecording& recording : sim.Config().Channels.value(channel).Recordings) {
+        const QString stamp = recording.Start.toString(QStringLiteral("yyyyMMddhhmmss_")) +
+                              recording.Stop.toString(QStringLiteral("yyyyMMddhhmmss_"));
+        QFile file(copies.value(stamp));
+        if (!file.open(QIODevice::ReadOnly))
+            return QStringLiteral("channel %1: no copy of %2 among %3")
+                .arg(channel)
+                .arg(stamp, QStringList(copies.keys()).join(QLatin1Char(',')));
+        const CSimPlaybackContent expected =
+            sim.Expected(channel, SimTime(recording.Start), SimTime(recording.Stop));
+        if (file.size() != expected.Length() || file.readAll() != expected.Bytes(0, expected.Length()))
+            return QStringLiteral("channel %1: %2 differs from the recorder's").arg(channel).arg(stamp);
+    }
+    return QString();
+}
+
 void TestScenario::step3_backupWindowRuns()
 {
     if (!m_configured)
         QSKIP("Needs the recorders and plans of step 2, configured through the settings dialog.");
     if (!StatePageStands())
         QSKIP("The state page is still a stand-in: no engine thread runs from the window.");
+    CVarrow* window = m_h->Window();
+    QVERIFY(CScenarioHarness::Click(window, QStringLiteral("pBtnViewState")));
+    auto* state = qobject_cast<CTableView*>(
+        CScenarioHarness::Find(window->ViewState(), QStringLiteral("tableView_State")));
+    auto* events = qobject_cast<CTableView*>(
+        CScenarioHarness::Find(window->ViewState(), QStringLiteral("tableView_Event")));
+    QVERIFY(state != nullptr && events != nullptr);
+
+    // The window opens at 18:00 of the scaled clock; both plans fetch Gate's files of yesterday.
+    const QString drive = m_h->DrivePath(0);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        CopiesMatch(drive, *m_gate, 1).isEmpty() && CopiesMatch(drive, *m_gate, 2).isEmpty(), 60000);
+    QVERIFY2(CopiesMatch(drive, *m_gate, 1).isEmpty(), qPrintable(CopiesMatch(drive, *m_gate, 1)));
+    QVERIFY(state->GetTopRowCount() > 0);
+    // No file is marked done without its copy: Gate's four are done, nothing of Yard's is.
+    QTRY_COMPARE_WITH_TIMEOUT(CountRows("SELECT COUNT(*) FROM FileInfo_Table WHERE DownloadState = 2"), 4,
+                              30000);
+    QCOMPARE(StoredCopies(drive, *m_yard, 1).size() + StoredCopies(drive, *m_yard, 2).size(), 0);
+
+    // Yard refuses every login: it shows in the event table and the report mail goes out.
+    QTRY_VERIFY_WITH_TIMEOUT(events->GetTopRowCount() > 0, 60000);
+    QVERIFY(m_h->Smtp().WaitForSessions(1, 60000));
+    QVERIFY(m_h->Smtp().RawData().contains("operator@site.test"));
 }
 
 void TestScenario::step4_recordPageFindsPlaysAndExports()
@@ -372,7 +434,8 @@ void TestScenario::step4_recordPageFindsPlaysAndExports()
         QSKIP("The record page is still a stand-in: nothing stored can be searched, played or exported.");
     if (!m_configured)
         QSKIP("Needs the files stored in step 3.");
-    QSKIP("The record page's search, fake-player play and export of two files are not driven by this scenario yet.");
+    QSKIP("The record page's search, fake-player play and export of two files are not driven by this "
+          "scenario yet.");
 }
 
 void TestScenario::step5_logPageFindsAndExportsTheDay()
@@ -485,6 +548,7 @@ void TestScenario::step8_restartResumesOverdueList()
     if (!m_configured || !StatePageStands())
         QSKIP("No backup ran (the settings dialog or the state page is a stand-in): there is no overdue list "
               "to resume.");
+    QSKIP("The resume of the overdue list after the restart is not checked by this scenario yet.");
 }
 
 int main(int argc, char** argv)
