@@ -18,6 +18,7 @@
 #include "widgets/views/CTableView.h"
 
 #include <QAbstractItemView>
+#include <QApplication>
 #include <QComboBox>
 #include <QDialog>
 #include <QFile>
@@ -25,6 +26,7 @@
 #include <QFileInfo>
 #include <QListWidget>
 #include <QStackedWidget>
+#include <QTimer>
 #include <QXmlStreamReader>
 
 namespace {
@@ -259,6 +261,9 @@ void TestScenario::ConfigureInDialog(QWidget* dialog)
                 Qt::QueuedConnection);
         });
         QVERIFY(CScenarioHarness::Click(planPage, QStringLiteral("m_pushButtonChooseChannel")));
+        // The chooser's loader may still show its busy box while it stops: the next answer is for what comes
+        // after it.
+        QTRY_COMPARE_WITH_TIMEOUT(QApplication::activeModalWidget(), dialog, 20000);
         auto* channels = qobject_cast<QListWidget*>(
             CScenarioHarness::Find(planPage, QStringLiteral("m_pListWidgetBackUpChannel")));
         QVERIFY(channels != nullptr);
@@ -282,10 +287,12 @@ void TestScenario::ConfigureInDialog(QWidget* dialog)
     QVERIFY(duration != nullptr && duration->isEnabled());
     duration->setCurrentIndex(11);
     // ... and copied to Night in the copy dialog.
+    // Once the dialog is laid out on the screen: Choose All ticks every other plan, then OK.
     driver.Answer([](QWidget* copy) {
-        QVERIFY(CScenarioHarness::Click(copy, QStringLiteral("m_pBtnAll")));
-        QMetaObject::invokeMethod(
-            copy, [copy] { CScenarioHarness::Click(copy, QStringLiteral("pOkBtn")); }, Qt::QueuedConnection);
+        QTimer::singleShot(200, copy, [copy] {
+            CScenarioHarness::Click(copy, QStringLiteral("m_pBtnAll"));
+            CScenarioHarness::Click(copy, QStringLiteral("pOkBtn"));
+        });
     });
     driver.Accept();
     QVERIFY(CScenarioHarness::Click(planPage, QStringLiteral("m_pBtnCopy")));
