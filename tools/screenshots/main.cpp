@@ -113,6 +113,18 @@ int main(int argc, char** argv)
     CopyString26(system.Disk, "D");
     g_pSysInfoManage->SetSystemConfig(&system);
 
+    // One plan, as the walk-through makes it: Gate's first channel, the whole week from 18:00 for six hours.
+    const int gate = g_pSysInfoManage->GetDeviceIndexByName("Gate");
+    if (gate >= 0) {
+        GROUP_INFO plan;
+        plan.bUsed = 1;
+        CopyString33(plan.GroupName, "Night");
+        plan.Channel[0] = {int16_t(gate), 1};
+        plan.Schedule[0].IsEanbel = 1;
+        if (!g_pSysInfoManage->SetGroupInfo(&plan, 0))
+            Err() << "varrow-screenshots: the plan was not stored\n";
+    }
+
     std::unique_ptr<CVarrow> window = OpenMainWindow();
     Settle(1500);
     bool ok = Save(window.get(), outDir, QStringLiteral("main-window.png"));
