@@ -67,6 +67,8 @@ void CViewState::InitModels()
 {
     m_pStateModel = new QStandardItemModel(this);
     m_pStateModel->insertColumns(0, STATE_COLUMN_NUM);
+    for (const auto rowsChanged : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
+        connect(m_pStateModel, rowsChanged, this, [this] { m_bRowIndexValid = false; });
 
     m_pHeaderModel = new QStandardItemModel(this);
     QStandardItem* root = HeaderItem("Backup Execution State");
@@ -97,6 +99,16 @@ void CViewState::InitModels()
     ui.tableView_State->setEditTriggers(QAbstractItemView::NoEditTriggers);
     // Every row is one line high: the view need not measure a row again each time a figure changes.
     ui.tableView_State->setUniformRowHeights(true);
+    // Figures that change many times a second are shown together, four times a second: one paint of the page
+    // instead of one per report. Every other change of the table shows them first, so nothing is shown out
+    // of order.
+    m_pProgressTimer = new QTimer(this);
+    m_pProgressTimer->setSingleShot(true);
+    m_pProgressTimer->setInterval(250);
+    connect(m_pProgressTimer, &QTimer::timeout, this, [this] {
+        QMutexLocker lock(&m_viewMutex);
+        ShowProgress();
+    });
     // Sizing the columns measures every row; a burst of file starts is sized once, shortly after.
     m_pResizeTimer = new QTimer(this);
     m_pResizeTimer->setSingleShot(true);
@@ -132,12 +144,15 @@ bool CViewState::RowName(int plan, int isPast, QString* name)
 
 int CViewState::FindRow(const QString& name) const
 {
-    const int rows = m_pStateModel->rowCount();
-    for (int row = 0; row < rows; ++row) {
-        if (m_pStateModel->index(row, COL_NAME).data(Qt::DisplayRole).toString() == name)
-            return row;
+    // Every report looks its row up: the rows are indexed by name once after each change of the rows.
+    if (!m_bRowIndexValid) {
+        m_rowOfName.clear();
+        const int rows = m_pStateModel->rowCount();
+        for (int row = rows - 1; row >= 0; --row) // the first row of a name wins
+            m_rowOfName.insert(m_pStateModel->index(row, COL_NAME).data(Qt::DisplayRole).toString(), row);
+        m_bRowIndexValid = true;
     }
-    return -1;
+    return m_rowOfName.value(name, -1);
 }
 
 int CViewState::FindListRow(int plan, int isPast, const char* caller)
@@ -183,6 +198,7 @@ QProgressBar* CViewState::RowBar(int row, int column) const
 void CViewState::ViewStartGroupDownLoad(int plan, int isPast, long long total)
 {
     QMutexLocker lock(&m_viewMutex);
+    ShowProgress();
     QString name;
     if (!RowName(plan, isPast, &name)) {
         qDebug() << "ViewStartGroupDownLoad: no plan" << plan << isPast;
@@ -199,6 +215,7 @@ void CViewState::ViewStartGroupDownLoad(int plan, int isPast, long long total)
     }
     SetCenteredText(row, COL_ID, QString::number(row + 1));
     SetCenteredText(row, COL_NAME, name);
+    m_bRowIndexValid = false;
     if (isPast == 1)
         SetRed(row, COL_NAME);
     // The name shows whole from the start, not only once the first file has begun.
@@ -219,6 +236,7 @@ void CViewState::ViewStartGroupDownLoad(int plan, int isPast, long long total)
 void CViewState::ViewStartChannelDownLoad(int plan, int isPast, int slot, long long total)
 {
     QMutexLocker lock(&m_viewMutex);
+    ShowProgress();
     const int row = FindListRow(plan, isPast, "ViewStartChannelDownLoad");
     if (row < 0)
         return;
@@ -241,6 +259,7 @@ void CViewState::ViewStartFileDownLoad(int plan, int isPast, NET_DVR_TIME start,
 void CViewState::ShowFileTimes(int plan, int isPast, const NET_DVR_TIME& start, const NET_DVR_TIME& end)
 {
     QMutexLocker lock(&m_viewMutex);
+    ShowProgress();
     const int row = FindListRow(plan, isPast, "ViewStartFileDownLoad");
     if (row < 0)
         return;
@@ -260,32 +279,56 @@ void CViewState::ViewChannelDownloadSize(int plan, int isPast, long long done)
     const long long totalMB = ui.tableView_State->GetItemText(row, COL_TOTAL).toLongLong();
     const long long totalBytes =
         ui.tableView_State->GetItemData(row, COL_TOTAL, ROLE_USER_DATA2).toLongLong();
-    const long long doneMB = std::min(done / kMiB, totalMB);
-    SetCenteredText(row, COL_COMPLETE, QString::number(doneMB));
-    QProgressBar* bar = RowBar(row, COL_CHANNEL_PROGRESS);
-    if (bar == nullptr)
-        return;
+    PENDING_PROGRESS& pending = m_pendingProgress[ui.tableView_State->GetItemText(row, COL_NAME)];
+    pending.complete = QString::number(std::min(done / kMiB, totalMB));
     // A report beyond the channel's total (or below nothing) leaves the bar as it is.
     if (totalBytes <= 0)
-        SetBarValue(bar, 100);
+        pending.channelBar = 100;
     else if (done >= 0 && done <= totalBytes)
-        SetBarValue(bar, int(done * 100 / totalBytes));
+        pending.channelBar = int(done * 100 / totalBytes);
+    ScheduleProgress();
 }
 
 void CViewState::ViewGroupDownloadPos(int plan, int isPast, int percent)
 {
     QMutexLocker lock(&m_viewMutex);
     const int row = FindListRow(plan, isPast, "ViewGroupDownloadPos");
-    if (row < 0)
+    if (row < 0 || percent < 0 || percent > 100)
         return;
-    QProgressBar* bar = RowBar(row, COL_PROGRESS);
-    if (bar != nullptr && percent >= 0 && percent <= 100)
-        SetBarValue(bar, percent);
+    m_pendingProgress[ui.tableView_State->GetItemText(row, COL_NAME)].groupBar = percent;
+    ScheduleProgress();
+}
+
+void CViewState::ScheduleProgress()
+{
+    if (!m_pProgressTimer->isActive())
+        m_pProgressTimer->start();
+}
+
+void CViewState::ShowProgress()
+{
+    for (auto it = m_pendingProgress.cbegin(); it != m_pendingProgress.cend(); ++it) {
+        const int row = FindRow(it.key());
+        if (row < 0)
+            continue;
+        if (!it->complete.isNull())
+            SetCenteredText(row, COL_COMPLETE, it->complete);
+        if (QProgressBar* bar = RowBar(row, COL_CHANNEL_PROGRESS); bar != nullptr && it->channelBar >= 0)
+            SetBarValue(bar, it->channelBar);
+        if (QProgressBar* bar = RowBar(row, COL_PROGRESS); bar != nullptr && it->groupBar >= 0)
+            SetBarValue(bar, it->groupBar);
+    }
+    m_pendingProgress.clear();
+    if (m_bDoneFiguresPending) {
+        m_bDoneFiguresPending = false;
+        ShowDoneFigures();
+    }
 }
 
 void CViewState::DelARow(GROUP_CHANGED changed, int isPast)
 {
     QMutexLocker lock(&m_viewMutex);
+    ShowProgress();
     const int plan = changed.GroupID;
     if (!IsListOf(plan, isPast) || m_pStateModel->rowCount() == 0)
         return;
@@ -303,11 +346,13 @@ void CViewState::DelARow(GROUP_CHANGED changed, int isPast)
     if (plan != MANUAL_GROUP_ID)
         SetDayDownLoad(0, plan, isPast);
     dataUpdate();
+    ShowProgress();
 }
 
 void CViewState::DelGroupView(int plan)
 {
     QMutexLocker lock(&m_viewMutex);
+    ShowProgress();
     if (plan < 0 || plan >= MAX_GROUP_NUM)
         return;
     const GROUP_INFO* group = g_pSysInfoManage->GetGroupInfo(plan);
@@ -323,10 +368,12 @@ void CViewState::DelGroupView(int plan)
     }
     RenumberRows();
     dataUpdate();
+    ShowProgress();
 }
 
 void CViewState::ClearStateTable()
 {
+    m_pendingProgress.clear();
     m_pStateModel->removeRows(0, m_pStateModel->rowCount());
     ui.label->hide();
 }
