@@ -219,10 +219,11 @@ private Q_SLOTS:
 
     void storedModeChoosesTheSubPage()
     {
-        for (const int mode : {0, 1, 2}) {
-            m_page = NewPage(mode);
-            QCOMPARE(m_page->findChild<QStackedWidget*>()->currentIndex(), mode);
-            QCOMPARE(CountRows("SELECT BackupMode FROM SystemConfig_Table"), mode);
+        // Any other stored value is idle.
+        for (const auto& [stored, page] : {std::pair{0, 0}, {1, 1}, {2, 2}, {7, 2}}) {
+            m_page = NewPage(stored);
+            QCOMPARE(m_page->findChild<QStackedWidget*>()->currentIndex(), page);
+            QCOMPARE(CountRows("SELECT BackupMode FROM SystemConfig_Table"), page);
         }
         // Neither mode runs: both buttons show their start pictures and the stored mode is idle.
         m_page->UpdateButtonStyle();

@@ -71,19 +71,19 @@ void CViewState::InitModels()
         connect(m_pStateModel, rowsChanged, this, [this] { m_bRowIndexValid = false; });
 
     m_pHeaderModel = new QStandardItemModel(this);
-    QStandardItem* root = HeaderItem("Backup Execution State");
-    root->setChild(0, 0, HeaderItem("ID"));
-    root->setChild(0, 1, HeaderItem("Schedule Name"));
-    root->setChild(0, 2, HeaderItem("Progress"));
-    QStandardItem* channel = HeaderItem("Current Backup Channel");
-    channel->setChild(0, 0, HeaderItem("Name"));
-    channel->setChild(0, 1, HeaderItem("Backup Progress"));
-    channel->setChild(0, 2, HeaderItem("Complete(MB)"));
-    channel->setChild(0, 3, HeaderItem("Total(MB)"));
+    QStandardItem* root = HeaderItem(QT_TRANSLATE_NOOP("QObject", "Backup Execution State"));
+    root->setChild(0, 0, HeaderItem(QT_TRANSLATE_NOOP("QObject", "ID")));
+    root->setChild(0, 1, HeaderItem(QT_TRANSLATE_NOOP("QObject", "Schedule Name")));
+    root->setChild(0, 2, HeaderItem(QT_TRANSLATE_NOOP("QObject", "Progress")));
+    QStandardItem* channel = HeaderItem(QT_TRANSLATE_NOOP("QObject", "Current Backup Channel"));
+    channel->setChild(0, 0, HeaderItem(QT_TRANSLATE_NOOP("QObject", "Name")));
+    channel->setChild(0, 1, HeaderItem(QT_TRANSLATE_NOOP("QObject", "Backup Progress")));
+    channel->setChild(0, 2, HeaderItem(QT_TRANSLATE_NOOP("QObject", "Complete(MB)")));
+    channel->setChild(0, 3, HeaderItem(QT_TRANSLATE_NOOP("QObject", "Total(MB)")));
     root->setChild(0, 3, channel);
-    QStandardItem* file = HeaderItem("Current File");
-    file->setChild(0, 0, HeaderItem("Start Time"));
-    file->setChild(0, 1, HeaderItem("End Time"));
+    QStandardItem* file = HeaderItem(QT_TRANSLATE_NOOP("QObject", "Current File"));
+    file->setChild(0, 0, HeaderItem(QT_TRANSLATE_NOOP("QObject", "Start Time")));
+    file->setChild(0, 1, HeaderItem(QT_TRANSLATE_NOOP("QObject", "End Time")));
     root->setChild(0, 4, file);
     m_pHeaderModel->setItem(0, 0, root);
 
@@ -99,12 +99,12 @@ void CViewState::InitModels()
     ui.tableView_State->setEditTriggers(QAbstractItemView::NoEditTriggers);
     // Every row is one line high: the view need not measure a row again each time a figure changes.
     ui.tableView_State->setUniformRowHeights(true);
-    // Figures that change many times a second are shown together, four times a second: one paint of the page
-    // instead of one per report. Every other change of the table shows them first, so nothing is shown out
-    // of order.
+    // Figures that change many times a second are shown together, twice a second (the engine polls each file
+    // once a second): one paint of the page instead of one per report. Every other change of the table shows
+    // them first, so nothing is shown out of order.
     m_pProgressTimer = new QTimer(this);
     m_pProgressTimer->setSingleShot(true);
-    m_pProgressTimer->setInterval(250);
+    m_pProgressTimer->setInterval(500);
     connect(m_pProgressTimer, &QTimer::timeout, this, [this] {
         QMutexLocker lock(&m_viewMutex);
         ShowProgress();
@@ -112,7 +112,7 @@ void CViewState::InitModels()
     // Sizing the columns measures every row; a burst of file starts is sized once, shortly after.
     m_pResizeTimer = new QTimer(this);
     m_pResizeTimer->setSingleShot(true);
-    m_pResizeTimer->setInterval(100);
+    m_pResizeTimer->setInterval(250);
     connect(m_pResizeTimer, &QTimer::timeout, this, [this] {
         for (const int column : {COL_ID, COL_NAME, COL_CHANNEL, COL_COMPLETE, COL_TOTAL, COL_START, COL_END})
             ui.tableView_State->resizeColumnToContents(column);
@@ -120,7 +120,8 @@ void CViewState::InitModels()
 
     SYSTEM_CONFIG config;
     g_pSysInfoManage->GetSystemConfig(&config);
-    SetCurrentPage(config.BackupMode);
+    // A stored mode other than automatic or manual is idle.
+    SetCurrentPage(config.BackupMode == 0 || config.BackupMode == 1 ? config.BackupMode : 2);
     ShowRedLegend();
     ui.label->hide();
     ResetDayTotals();
@@ -279,7 +280,7 @@ void CViewState::ViewChannelDownloadSize(int plan, int isPast, long long done)
     const long long totalMB = ui.tableView_State->GetItemText(row, COL_TOTAL).toLongLong();
     const long long totalBytes =
         ui.tableView_State->GetItemData(row, COL_TOTAL, ROLE_USER_DATA2).toLongLong();
-    PENDING_PROGRESS& pending = m_pendingProgress[ui.tableView_State->GetItemText(row, COL_NAME)];
+    PENDING_PROGRESS& pending = m_pendingProgress[m_pStateModel->item(row, COL_NAME)->text()];
     pending.complete = QString::number(std::min(done / kMiB, totalMB));
     // A report beyond the channel's total (or below nothing) leaves the bar as it is.
     if (totalBytes <= 0)
@@ -295,7 +296,7 @@ void CViewState::ViewGroupDownloadPos(int plan, int isPast, int percent)
     const int row = FindListRow(plan, isPast, "ViewGroupDownloadPos");
     if (row < 0 || percent < 0 || percent > 100)
         return;
-    m_pendingProgress[ui.tableView_State->GetItemText(row, COL_NAME)].groupBar = percent;
+    m_pendingProgress[m_pStateModel->item(row, COL_NAME)->text()].groupBar = percent;
     ScheduleProgress();
 }
 
