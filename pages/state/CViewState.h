@@ -163,6 +163,7 @@ private:
     QStandardItemModel* m_pHeaderModel = nullptr;
     ProxyModelWithHeaderModels* m_pProxyModel = nullptr;
     HierarchicalHeaderView* m_pHeaderView = nullptr;
+    QTimer* m_pResizeTimer = nullptr;
     QMutex m_viewMutex;
 
     // ---- Event table and day totals

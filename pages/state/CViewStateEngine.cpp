@@ -209,7 +209,8 @@ void CViewState::WaitForPlanWorkers()
 
 void CViewState::StartControlThreads()
 {
-    // Stopped control threads told their workers to stop; the workers may still be ending.
+    // A plan starts again only once its workers of the last run have ended: stopped control threads told them
+    // to stop but did not wait, and a worker still ending would race the new run on the plan's lists.
     for (const std::unique_ptr<CControlThread>& control : m_pControlThread) {
         if (control && control->isRunning()) {
             control->Stop();

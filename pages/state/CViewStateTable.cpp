@@ -14,6 +14,7 @@
 #include <QMutexLocker>
 #include <QProgressBar>
 #include <QStandardItemModel>
+#include <QTimer>
 
 #include <cstring>
 
@@ -46,6 +47,18 @@ bool IsListOf(int plan, int isPast)
     if (plan == MANUAL_GROUP_ID)
         return isPast == 0;
     return plan >= 0 && plan < MAX_GROUP_NUM && (isPast == 0 || isPast == 1);
+}
+
+// A progress bar paints itself at once on each new value; with every list reporting several times a second
+// that would paint and flush the page thousands of times a second. The new value is painted with the page's
+// next update instead.
+void SetBarValue(QProgressBar* bar, int value)
+{
+    if (bar->value() == value)
+        return;
+    bar->setUpdatesEnabled(false);
+    bar->setValue(value);
+    bar->setUpdatesEnabled(true); // schedules the repaint
 }
 
 } // namespace
@@ -82,6 +95,16 @@ void CViewState::InitModels()
     for (int column = 0; column < STATE_COLUMN_NUM; ++column)
         ui.tableView_State->resizeColumnToContents(column);
     ui.tableView_State->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // Every row is one line high: the view need not measure a row again each time a figure changes.
+    ui.tableView_State->setUniformRowHeights(true);
+    // Sizing the columns measures every row; a burst of file starts is sized once, shortly after.
+    m_pResizeTimer = new QTimer(this);
+    m_pResizeTimer->setSingleShot(true);
+    m_pResizeTimer->setInterval(100);
+    connect(m_pResizeTimer, &QTimer::timeout, this, [this] {
+        for (const int column : {COL_ID, COL_NAME, COL_CHANNEL, COL_COMPLETE, COL_TOTAL, COL_START, COL_END})
+            ui.tableView_State->resizeColumnToContents(column);
+    });
 
     SYSTEM_CONFIG config;
     g_pSysInfoManage->GetSystemConfig(&config);
@@ -178,6 +201,8 @@ void CViewState::ViewStartGroupDownLoad(int plan, int isPast, long long total)
     SetCenteredText(row, COL_NAME, name);
     if (isPast == 1)
         SetRed(row, COL_NAME);
+    // The name shows whole from the start, not only once the first file has begun.
+    ui.tableView_State->resizeColumnToContents(COL_NAME);
     ui.tableView_State->SetItemData(row, COL_NAME, QVariant::fromValue<qint64>(total), ROLE_USER_DATA3);
     ui.tableView_State->SetItemData(row, COL_NAME, isPast, ROLE_USER_DATA2);
     for (const int column : {COL_PROGRESS, COL_CHANNEL_PROGRESS}) {
@@ -222,8 +247,8 @@ void CViewState::ShowFileTimes(int plan, int isPast, const NET_DVR_TIME& start, 
     const QString format = QStringLiteral("yyyy-MM-dd hh:mm:ss");
     SetCenteredText(row, COL_START, FromSdkTime(start).toString(format));
     SetCenteredText(row, COL_END, FromSdkTime(end).toString(format));
-    for (const int column : {COL_ID, COL_NAME, COL_CHANNEL, COL_COMPLETE, COL_TOTAL, COL_START, COL_END})
-        ui.tableView_State->resizeColumnToContents(column);
+    if (!m_pResizeTimer->isActive())
+        m_pResizeTimer->start();
 }
 
 void CViewState::ViewChannelDownloadSize(int plan, int isPast, long long done)
@@ -242,9 +267,9 @@ void CViewState::ViewChannelDownloadSize(int plan, int isPast, long long done)
         return;
     // A report beyond the channel's total (or below nothing) leaves the bar as it is.
     if (totalBytes <= 0)
-        bar->setValue(100);
+        SetBarValue(bar, 100);
     else if (done >= 0 && done <= totalBytes)
-        bar->setValue(int(done * 100 / totalBytes));
+        SetBarValue(bar, int(done * 100 / totalBytes));
 }
 
 void CViewState::ViewGroupDownloadPos(int plan, int isPast, int percent)
@@ -255,7 +280,7 @@ void CViewState::ViewGroupDownloadPos(int plan, int isPast, int percent)
         return;
     QProgressBar* bar = RowBar(row, COL_PROGRESS);
     if (bar != nullptr && percent >= 0 && percent <= 100)
-        bar->setValue(percent);
+        SetBarValue(bar, percent);
 }
 
 void CViewState::DelARow(GROUP_CHANGED changed, int isPast)
