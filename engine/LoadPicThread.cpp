@@ -125,20 +125,29 @@ void CLoadPicThread::LoadPicture(LOAD_PIC_TASK task, std::set<int>* failedDevice
         if (login < 0)
             failedDevices->insert(index);
     }
-    CaptureChannelPicture(task.Camera, address, login);
+    CaptureChannelPicture(task.Camera, address, port, login);
     if (login >= 0)
         NET_DVR_Logout_V30(login);
 }
 
-std::string CLoadPicThread::CaptureChannelPicture(CAMERA_INFO camera, std::string address, int login)
+std::string CLoadPicThread::PicturePath(const std::string& address, uint16_t port, int cameraIndex)
 {
     // The address becomes part of a file name: it must not lead out of the picture folder.
     if (address.empty() || address.find('/') != std::string::npos)
         return {};
-    const std::string path =
-        GetCurExeDir() + "ChannelPicture/" + address + "_" + IntToString(camera.CameraIndex - 1) + ".jpg";
-    // A cut path would name another file: such a path is neither captured nor stored.
-    if (path.size() >= sizeof camera.PicPath)
+    const std::string path = GetCurExeDir() + "ChannelPicture/" + address + "_" + IntToString(port) + "_" +
+                             IntToString(cameraIndex - 1) + ".jpg";
+    // A cut path would name another file.
+    if (path.size() >= sizeof CAMERA_INFO::PicPath)
+        return {};
+    return path;
+}
+
+std::string CLoadPicThread::CaptureChannelPicture(CAMERA_INFO camera, std::string address, uint16_t port,
+                                                  int login)
+{
+    const std::string path = PicturePath(address, port, camera.CameraIndex);
+    if (path.empty())
         return {};
     MakeDirs(path.c_str());
     if (::access(path.c_str(), F_OK) != 0 && login >= 0)

@@ -3,7 +3,7 @@
 // Takes one JPEG picture per requested channel, so the channel choosers can show thumbnails. Requests come
 // from the dialog's thread; the worker logs in to each recorder, captures into "ChannelPicture/" under the
 // program's directory (a picture already there is kept) and stores the picture's path in the channel's camera
-// record of the model.
+// record of the model. The choosers compute the same file names with PicturePath.
 
 #include "model/Records.h"
 #include "sdk/DeviceSdk.h"
@@ -45,10 +45,15 @@ public:
     // The run ends after the request in hand; queued requests stay for the next start.
     void Stop();
 
+    // The picture file of a channel: "<address>_<port>_<channel - 1>.jpg" in "ChannelPicture/" of the
+    // program's directory. The port keeps apart two recorders that share an address. Empty when the address
+    // cannot be part of a file name or the path is too long for a camera record.
+    static std::string PicturePath(const std::string& address, uint16_t port, int cameraIndex);
     // Captures the channel's picture unless it exists already, and stores its path in the model whatever the
-    // outcome. A negative login captures nothing. Returns the path, or an empty text when the path cannot be
-    // held by a camera record (nothing is captured or stored then).
-    static std::string CaptureChannelPicture(CAMERA_INFO camera, std::string address, int login);
+    // outcome. A negative login captures nothing. Returns the path, or an empty text when PicturePath has
+    // none (nothing is captured or stored then).
+    static std::string CaptureChannelPicture(CAMERA_INFO camera, std::string address, uint16_t port,
+                                             int login);
     // Captures with the given parameters; when the recorder refuses, once more at the picture size that
     // matches the channel's main stream resolution.
     static bool CaptureJpegPicture(int login, int channel, NET_DVR_JPEG_PARAM picture, std::string path);

@@ -618,3 +618,12 @@ bool DbCommitTransaction()
         return false;
     }
 }
+
+bool DbRollbackTransaction()
+{
+    try {
+        return GetMainDB().RollbackTransaction();
+    } catch (const std::exception&) {
+        return false;
+    }
+}

@@ -108,6 +108,8 @@ bool DbUpdateCameraManual(int device, int channel, int flag, int position = -1);
 bool DbSelectManualCameras(std::vector<CHANNEL_REF>* refs);
 
 // A transaction around several calls of the calling thread (the plan page's save). Until the commit, other
-// threads' statements wait. A failed commit rolls everything back and reports false.
+// threads' statements wait. A failed commit rolls everything back and reports false; a rollback undoes
+// everything since the begin.
 bool DbBeginTransaction();
 bool DbCommitTransaction();
+bool DbRollbackTransaction();

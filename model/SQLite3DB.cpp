@@ -324,6 +324,20 @@ bool CSQLite3DB::CommitTransaction()
     return ok;
 }
 
+bool CSQLite3DB::RollbackTransaction()
+{
+    auto lock = Lock();
+    if (m_outerTransactions == 0)
+        return false;
+    // A statement may already have ended the transaction (a trigger's RAISE(ROLLBACK)); then nothing is left
+    // to undo, but the lock that BeginTransaction took is still released.
+    if (m_db != nullptr && sqlite3_get_autocommit(m_db) == 0)
+        sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+    --m_outerTransactions;
+    m_mutex.unlock();
+    return true;
+}
+
 // ---------------------------------------------------------------------------------------------------------
 // CDbTransaction
 

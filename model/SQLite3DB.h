@@ -144,9 +144,11 @@ public:
     std::unique_lock<std::recursive_mutex> Lock() { return std::unique_lock<std::recursive_mutex>(m_mutex); }
 
     // An open transaction that outlives one call (the plan page saves several plans in one). The connection
-    // stays locked for the calling thread until CommitTransaction, which rolls back when the commit fails.
+    // stays locked for the calling thread until CommitTransaction, which rolls back when the commit fails, or
+    // RollbackTransaction, which undoes everything since BeginTransaction (false when none was open).
     bool BeginTransaction();
     bool CommitTransaction();
+    bool RollbackTransaction();
 
 private:
     friend class CDbTransaction;

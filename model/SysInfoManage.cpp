@@ -170,17 +170,18 @@ int CSysInfoManage::GetSystemConfig(SYSTEM_CONFIG* config) const
     return 0;
 }
 
-void CSysInfoManage::SetSystemConfig(const SYSTEM_CONFIG* config)
+bool CSysInfoManage::SetSystemConfig(const SYSTEM_CONFIG* config)
 {
     if (config == nullptr || m_shutDown)
-        return;
+        return false;
     // Readers wait only for the copy, never for the database; writers keep memory and rows in one order.
+    // Stored first: settings the database refused must not be in force while the file says otherwise.
     QMutexLocker order(&m_systemWriteMutex);
-    {
-        QMutexLocker lock(&m_systemMutex);
-        m_systemConfig = *config;
-    }
-    DbSaveSystemConfig(config);
+    if (!DbSaveSystemConfig(config))
+        return false;
+    QMutexLocker lock(&m_systemMutex);
+    m_systemConfig = *config;
+    return true;
 }
 
 int CSysInfoManage::GetMailConfig(MAIL_CONFIG* config) const
@@ -199,8 +200,10 @@ bool CSysInfoManage::SetMailConfig(const MAIL_CONFIG* config)
     if (config == nullptr || m_shutDown || !IsMailConfigSendable(*config))
         return false;
     QMutexLocker lock(&m_mailMutex);
+    if (!DbSaveMailConfig(config))
+        return false;
     m_mailConfig = *config;
-    return DbSaveMailConfig(&m_mailConfig);
+    return true;
 }
 
 void CSysInfoManage::SetBackupMode(int mode)
@@ -565,6 +568,19 @@ bool CSysInfoManage::CommitTransaction()
 {
     if (DbCommitTransaction())
         return true;
+    ReloadGroups();
+    return false;
+}
+
+bool CSysInfoManage::RollbackTransaction()
+{
+    const bool ok = DbRollbackTransaction();
+    ReloadGroups();
+    return ok;
+}
+
+void CSysInfoManage::ReloadGroups()
+{
     // Everything since BeginTransaction was undone: the plans the model took in between are read back, so
     // memory shows what is stored.
     for (int i = 0; i < MAX_GROUP_NUM; ++i) {
@@ -572,7 +588,6 @@ bool CSysInfoManage::CommitTransaction()
         if (DbSelectGroupInfo(i, &group))
             m_groups[i] = group.GroupName[0] != '\0' ? group : GROUP_INFO();
     }
-    return false;
 }
 
 QString CSysInfoManage::GetChannelName(int group, int position) const

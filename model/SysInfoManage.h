@@ -50,7 +50,8 @@ public:
     // Settings. The system and the mail settings are read and written under their locks: worker threads read
     // them while the settings page writes them.
     int GetSystemConfig(SYSTEM_CONFIG* config) const;
-    void SetSystemConfig(const SYSTEM_CONFIG* config);
+    // True when the database took the settings.
+    bool SetSystemConfig(const SYSTEM_CONFIG* config);
     int GetMailConfig(MAIL_CONFIG* config) const;
     bool SetMailConfig(const MAIL_CONFIG* config);
     void SetBackupMode(int mode);
@@ -85,9 +86,11 @@ public:
     // 1 when the database deleted the plan (the model's slot is emptied then), else 0.
     int DeleteGroupInfo(int index);
     // Several plan changes as one transaction (the plan page's save). A commit that fails undoes them all and
-    // reads the stored plans back into the model; false then.
+    // reads the stored plans back into the model; false then. A rollback (a write of the save was refused)
+    // undoes them all the same way.
     int BeginTransaction();
     bool CommitTransaction();
+    bool RollbackTransaction();
     QString GetChannelName(int group, int position) const;
     QString GetCameraName(int deviceIndex, int channel) const;
     MANUAL_BACKUP_INFO* GetManualBackupInfo() { return &m_manualInfo; }
@@ -114,6 +117,7 @@ private:
     bool ReadDeviceChannels(DEVICE_INFO* device, int slot, const char* ip, uint16_t port, const char* user,
                             const char* password);
     void RemoveDeviceFromGroups(int deviceIndex);
+    void ReloadGroups();
 
     SYSTEM_CONFIG m_systemConfig;
     MAIL_CONFIG m_mailConfig;

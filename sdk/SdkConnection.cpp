@@ -121,7 +121,9 @@ uint32_t CSdkConnection::Fill(size_t need, int64_t deadlineMs)
         return NET_DVR_NOERROR;
     // Keep the unread bytes at the front and room for at least one large read behind them.
     if (m_buffer.size() - m_begin < need + kReadChunk) {
-        std::memmove(m_buffer.data(), m_buffer.data() + m_begin, m_end - m_begin);
+        // An empty buffer may have no storage yet: memmove with a null pointer is undefined even for 0 bytes.
+        if (m_end > m_begin)
+            std::memmove(m_buffer.data(), m_buffer.data() + m_begin, m_end - m_begin);
         m_end -= m_begin;
         m_begin = 0;
         if (m_buffer.size() < need + kReadChunk)

@@ -25,35 +25,30 @@ constexpr int kPlan = 3;
 // a loaded machine: ten clock minutes are 600 real milliseconds.
 constexpr int kLimitMs = 30000;
 
-// The plan's threads, noting the clock time of the events the tests look at.
+// The plan's threads, noting the clock time of the events the tests look at (null until they happened).
 class CObservedPlan : public CPlanThreads
 {
 public:
     explicit CObservedPlan(int group) : CPlanThreads(group)
     {
-        QObject::connect(
-            &control, &CControlThread::StartGetTask, &control, [this] { Mark(m_listBuilt); },
-            Qt::DirectConnection);
-        QObject::connect(
-            &control, &CControlThread::StopWork, &control, [this] { Mark(m_stopped); }, Qt::DirectConnection);
-        QObject::connect(
-            &control, &CControlThread::StartWork, &control, [this] { Mark(m_started); },
-            Qt::DirectConnection);
+        Observe(&CControlThread::StartGetTask, m_listBuilt);
+        Observe(&CControlThread::StopWork, m_stopped);
     }
     // Stopped before the marks go, so no late signal reaches them.
     ~CObservedPlan() override { StopAll(); }
 
-    // Clock times of the events, null until they happened.
     QDateTime ListBuiltAt() const { return Get(m_listBuilt); }
-    QDateTime StartedAt() const { return Get(m_started); }
     QDateTime StoppedAt() const { return Get(m_stopped); }
 
 private:
-    void Mark(QDateTime& at)
+    void Observe(void (CControlThread::*signal)(), QDateTime& at)
     {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        if (!at.isValid())
-            at = EngineNow();
+        const auto mark = [this, &at] {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            if (!at.isValid())
+                at = EngineNow();
+        };
+        QObject::connect(&control, signal, &control, mark, Qt::DirectConnection);
     }
     QDateTime Get(const QDateTime& at) const
     {
@@ -62,7 +57,7 @@ private:
     }
 
     mutable std::mutex m_mutex;
-    QDateTime m_listBuilt, m_started, m_stopped;
+    QDateTime m_listBuilt, m_stopped;
 };
 
 SCHEDULE_WEEKDAY Entry(int hour, int duration)
@@ -165,12 +160,7 @@ void TestControlThread::unfinishedFilesGetOneMoreWindowOnTheSameThreads()
     QCOMPARE(f.SetUpStorage(), 0);
     QVERIFY(f.AddPlan(kPlan, {{int16_t(device), 1}, {int16_t(device), 2}}, Entry(18, 6)));
     // A list from two days back is dropped when the window opens.
-    TASK_INFO stale;
-    stale.TaskTime = kMonday.addDays(-2);
-    stale.GroupID = kPlan;
-    stale.CameraIndex = 0;
-    stale.FileList.append(FILE_INFO());
-    stale.TotalChannelSize = 1;
+    const TASK_INFO stale = f.TaskOf(kPlan, 0, kMonday.addDays(-2));
     QVERIFY(DbSaveTaskList({stale}, kPlan, 0));
     QVERIFY(DbSaveTaskList({stale}, kPlan, 1));
 

@@ -60,6 +60,7 @@ private Q_SLOTS:
     void chosenLanguage_data();
     void chosenLanguage();
     void fileItems();
+    void installedAtStart_data();
     void installedAtStart();
 };
 
@@ -130,12 +131,43 @@ void TestLanguage::fileItems()
     QCOMPARE(config->Count(), 0);
 }
 
+void TestLanguage::installedAtStart_data()
+{
+    // One text from each kind of place the update script must gather: the shell, a form, the settings pages,
+    // the log and record pages, the widget kit, a text marked apart from its tr() call, and a plural.
+    QTest::addColumn<QString>("context");
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<int>("n");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("shell") << "COmbrixApplication"
+                           << "Software is already running." << -1 << QStringLiteral("软件已在运行。");
+    QTest::newRow("form") << "CSearchLogClass"
+                          << "Start time:" << -1 << QStringLiteral("开始时间：");
+    QTest::newRow("system page") << "DlgCfgSystem"
+                                 << "Disk Allocate" << -1 << QStringLiteral("磁盘分配");
+    QTest::newRow("log type") << "CLogTypeModel"
+                              << "Exception Log" << -1 << QStringLiteral("异常日志");
+    QTest::newRow("record page") << "CViewRecord"
+                                 << "Manual Record" << -1 << QStringLiteral("手动录像");
+    QTest::newRow("widget kit") << "CPageInfo"
+                                << "Next" << -1 << QStringLiteral("下一页");
+    QTest::newRow("marked apart") << "CDlgCfgPlan"
+                                  << "At Schedule " << -1 << QStringLiteral("计划 ");
+    QTest::newRow("plural") << "CDlgCfgDevice"
+                            << "%n device(s) added." << 3 << QStringLiteral("已添加 3 台设备。");
+}
+
 void TestLanguage::installedAtStart()
 {
     // The application object of this process started with Chinese chosen: the program's own texts and the
     // toolkit's are both translated.
-    QCOMPARE(QCoreApplication::translate("COmbrixApplication", "Software is already running."),
-             QStringLiteral("软件已在运行。"));
+    QFETCH(QString, context);
+    QFETCH(QString, source);
+    QFETCH(int, n);
+    QFETCH(QString, expected);
+    QCOMPARE(QCoreApplication::translate(context.toLatin1().constData(), source.toLatin1().constData(),
+                                         nullptr, n),
+             expected);
     QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("取消"));
 }
 

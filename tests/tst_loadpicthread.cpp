@@ -20,6 +20,7 @@ private Q_SLOTS:
     void existingPictureKeptAcrossRestart();
     void refusedDefaultSizeRetriedAtStreamSize();
     void requestsWithoutKnownDevicePassedOver();
+    void recordersOnOneAddressKeepTheirOwnPictures();
     void requestAfterStopRunsWithTheQueued();
     void destructorDropsQueuedRequests();
 };
@@ -48,10 +49,10 @@ public:
     bool WaitForIdle() { return Recorders().WaitForIdle(); }
 };
 
-QString PicturePath(int channel)
+QString PicturePath(const DEVICE_INFO& device, int channel)
 {
     return QString::fromStdString(GetCurExeDir()) +
-           QStringLiteral("ChannelPicture/127.0.0.1_%1.jpg").arg(channel - 1);
+           QStringLiteral("ChannelPicture/127.0.0.1_%1_%2.jpg").arg(device.Port).arg(channel - 1);
 }
 
 // The loader ends by itself once its list has run empty.
@@ -89,11 +90,11 @@ void TestLoadPicThread::unreachableRecorderTriedOnceAndPathsStored()
 
     QCOMPARE(sim->Calls(QStringLiteral("login")).size(), 1);
     QVERIFY(sim->Calls(QStringLiteral("capture")).isEmpty());
-    QCOMPARE(QString::fromLocal8Bit(gate.Camera[0].PicPath), PicturePath(1));
-    QCOMPARE(QString::fromLocal8Bit(gate.Camera[2].PicPath), PicturePath(33));
+    QCOMPARE(QString::fromLocal8Bit(gate.Camera[0].PicPath), PicturePath(gate, 1));
+    QCOMPARE(QString::fromLocal8Bit(gate.Camera[2].PicPath), PicturePath(gate, 33));
     QCOMPARE(gate.Camera[1].PicPath[0], '\0');
     QCOMPARE(gate.Camera[3].PicPath[0], '\0');
-    QVERIFY(!QFile::exists(PicturePath(1)));
+    QVERIFY(!QFile::exists(PicturePath(gate, 1)));
 }
 
 void TestLoadPicThread::existingPictureKeptAcrossRestart()
@@ -104,9 +105,9 @@ void TestLoadPicThread::existingPictureKeptAcrossRestart()
     DEVICE_INFO& gate = scene.Device("Gate");
 
     // A picture of channel 2 from an earlier run.
-    MakeDirs(PicturePath(2).toLocal8Bit().constData());
+    MakeDirs(PicturePath(gate, 2).toLocal8Bit().constData());
     {
-        QFile old(PicturePath(2));
+        QFile old(PicturePath(gate, 2));
         QVERIFY(old.open(QIODevice::WriteOnly));
         old.write("earlier");
     }
@@ -115,20 +116,20 @@ void TestLoadPicThread::existingPictureKeptAcrossRestart()
     QVERIFY(loader.AddLoadTask("Gate", gate.Camera[0]));
     QVERIFY(loader.AddLoadTask("Gate", gate.Camera[1]));
     QVERIFY(WaitForLoader(loader));
-    QVERIFY(IsJpeg(PicturePath(1)));
-    QCOMPARE(QString::fromLocal8Bit(gate.Camera[1].PicPath), PicturePath(2));
+    QVERIFY(IsJpeg(PicturePath(gate, 1)));
+    QCOMPARE(QString::fromLocal8Bit(gate.Camera[1].PicPath), PicturePath(gate, 2));
 
     // The run has ended; the next request starts it again and finds the picture taken.
     gate.Camera[0].PicPath[0] = '\0';
     QVERIFY(loader.AddLoadTask("Gate", gate.Camera[0]));
     QVERIFY(WaitForLoader(loader));
-    QCOMPARE(QString::fromLocal8Bit(gate.Camera[0].PicPath), PicturePath(1));
+    QCOMPARE(QString::fromLocal8Bit(gate.Camera[0].PicPath), PicturePath(gate, 1));
 
     const QList<SimCall> captures = sim->Calls(QStringLiteral("capture"));
     QCOMPARE(captures.size(), 1);
     QCOMPARE(captures[0].Channel, 1);
     QCOMPARE(sim->Calls(QStringLiteral("login")).size(), 3);
-    QFile old(PicturePath(2));
+    QFile old(PicturePath(gate, 2));
     QVERIFY(old.open(QIODevice::ReadOnly));
     QCOMPARE(old.readAll(), QByteArray("earlier"));
     QVERIFY(scene.WaitForIdle());
@@ -165,11 +166,11 @@ void TestLoadPicThread::refusedDefaultSizeRetriedAtStreamSize()
         QCOMPARE(captures[i].Ok, sizes[i] != 0);
     }
     QCOMPARE(captures[1].Code, int(CLoadPicThread::ResolutionToPicSize(resolutions[0])));
-    QVERIFY(IsJpeg(PicturePath(1)));
-    QVERIFY(IsJpeg(PicturePath(2)));
-    QVERIFY(!QFile::exists(PicturePath(3)));
-    QVERIFY(!QFile::exists(PicturePath(3) + QStringLiteral(".part")));
-    QCOMPARE(QString::fromLocal8Bit(gate.Camera[2].PicPath), PicturePath(3));
+    QVERIFY(IsJpeg(PicturePath(gate, 1)));
+    QVERIFY(IsJpeg(PicturePath(gate, 2)));
+    QVERIFY(!QFile::exists(PicturePath(gate, 3)));
+    QVERIFY(!QFile::exists(PicturePath(gate, 3) + QStringLiteral(".part")));
+    QCOMPARE(QString::fromLocal8Bit(gate.Camera[2].PicPath), PicturePath(gate, 3));
     QVERIFY(scene.WaitForIdle());
 }
 
@@ -189,8 +190,36 @@ void TestLoadPicThread::requestsWithoutKnownDevicePassedOver()
     QCOMPARE(sim->Calls(QStringLiteral("login")).size(), 1);
     QCOMPARE(sim->Calls(QStringLiteral("capture")).size(), 1);
     QCOMPARE(gate.Camera[0].PicPath[0], '\0');
-    QVERIFY(!QFile::exists(PicturePath(1)));
-    QVERIFY(IsJpeg(PicturePath(2)));
+    QVERIFY(!QFile::exists(PicturePath(gate, 1)));
+    QVERIFY(IsJpeg(PicturePath(gate, 2)));
+}
+
+void TestLoadPicThread::recordersOnOneAddressKeepTheirOwnPictures()
+{
+    // Both simulated recorders answer on 127.0.0.1: named by the address alone, the second recorder's channel
+    // 1 would find the first one's picture and never be captured.
+    CScene scene;
+    CRecorderSim* gateSim = scene.Add("Gate");
+    CRecorderSim* yardSim = scene.Add("Yard");
+    QVERIFY(gateSim != nullptr && yardSim != nullptr);
+    DEVICE_INFO& gate = scene.Device("Gate");
+    DEVICE_INFO& yard = scene.Device("Yard");
+
+    CLoadPicThread loader;
+    QVERIFY(loader.AddLoadTask("Gate", gate.Camera[0]));
+    QVERIFY(loader.AddLoadTask("Yard", yard.Camera[0]));
+    QVERIFY(WaitForLoader(loader));
+
+    QCOMPARE(gateSim->Calls(QStringLiteral("capture")).size(), 1);
+    QCOMPARE(yardSim->Calls(QStringLiteral("capture")).size(), 1);
+    QVERIFY(PicturePath(gate, 1) != PicturePath(yard, 1));
+    QVERIFY(IsJpeg(PicturePath(gate, 1)));
+    QVERIFY(IsJpeg(PicturePath(yard, 1)));
+    QCOMPARE(QString::fromLocal8Bit(gate.Camera[0].PicPath), PicturePath(gate, 1));
+    QCOMPARE(QString::fromLocal8Bit(yard.Camera[0].PicPath), PicturePath(yard, 1));
+    QCOMPARE(QString::fromStdString(CLoadPicThread::PicturePath(gate.DeviceIP, gate.Port, 1)),
+             PicturePath(gate, 1));
+    QVERIFY(scene.WaitForIdle());
 }
 
 void TestLoadPicThread::requestAfterStopRunsWithTheQueued()
@@ -205,8 +234,8 @@ void TestLoadPicThread::requestAfterStopRunsWithTheQueued()
     loader.Stop();
     QVERIFY(loader.AddLoadTask("Gate", gate.Camera[1]));
     QVERIFY(WaitForLoader(loader));
-    QVERIFY(IsJpeg(PicturePath(1)));
-    QVERIFY(IsJpeg(PicturePath(2)));
+    QVERIFY(IsJpeg(PicturePath(gate, 1)));
+    QVERIFY(IsJpeg(PicturePath(gate, 2)));
 }
 
 void TestLoadPicThread::destructorDropsQueuedRequests()

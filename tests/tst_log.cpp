@@ -54,8 +54,7 @@ void TestLog::writesWholeCharactersAndReportsFailure()
     QCOMPARE(QByteArray(rows[2].LogContents), QByteArray("Log in failed for 'Gate's'"));
     QVERIFY(rows[0].LogTime >= before);
     QCOMPARE(rows[1].LogType * 10 + rows[1].LogSubType, LOG_TYPE_OPERATION * 10 + LOG_SUB_CONFIG_DISK);
-    GetMainDB().Exec(
-        "CREATE TRIGGER refuse BEFORE INSERT ON Log_Table BEGIN SELECT RAISE(ABORT, 'full'); END;");
+    Refuse("INSERT", "Log_Table");
     QCOMPARE(WriteLog(LOG_TYPE_OPERATION, LOG_SUB_STOP_SOFTWARE, "Close Software"), 0);
     QCOMPARE(DbGetLogCount(), 3);
 }

@@ -266,7 +266,6 @@ void TestModel::settingsAndTaskListsReload()
 {
     CTempDatabase db;
     auto model = std::make_unique<CSysInfoManage>();
-    model->SetBackupMode(2);
     MAIL_CONFIG mail;
     CopyString128(mail.SMTPAddr, "mail.example.org");
     CopyString128(mail.MailName, "Station");
@@ -289,9 +288,6 @@ void TestModel::settingsAndTaskListsReload()
     QCOMPARE(model->TaskList(4, 1).size() * 100 + model->TaskList(4, 0).size() * 10 +
                  model->TaskList(MANUAL_GROUP_ID, 0).size(),
              101);
-    SYSTEM_CONFIG config;
-    model->GetSystemConfig(&config);
-    QCOMPARE(config.BackupMode, int16_t(2));
     model->GetMailConfig(&mail);
     QCOMPARE(mail.SMTPPort, uint16_t(587));
     QCOMPARE(QByteArray(mail.MailName), QByteArray("Station"));

@@ -32,23 +32,12 @@ int CountDiskFull(int full, int, int, int)
 
 STOWELINE_TIME Time(int day, int hour, int minute = 0, int second = 0)
 {
-    STOWELINE_TIME t;
-    t.Year = 2024;
-    t.Month = 3;
-    t.Day = static_cast<uint8_t>(day);
-    t.Hour = static_cast<uint8_t>(hour);
-    t.Minute = static_cast<uint8_t>(minute);
-    t.Second = static_cast<uint8_t>(second);
-    return t;
+    return {2024, 3, uint8_t(day), uint8_t(hour), uint8_t(minute), uint8_t(second), 0};
 }
 
 CHANNEL_RECORD_KEY Key(int day, int startHour, int stopHour, uint32_t type = 1)
 {
-    CHANNEL_RECORD_KEY key;
-    key.StartTime = Time(day, startHour);
-    key.StopTime = Time(day, stopHour, 30, 15);
-    key.FileType = type;
-    return key;
+    return {Time(day, startHour), Time(day, stopHour, 30, 15), type, 0};
 }
 
 // Content that differs per seed and per position, so a swapped or shifted block shows.
@@ -122,6 +111,9 @@ private Q_SLOTS:
 private:
     bool Setup(CStowelineClass& s, bool overwrite, STOWELINE_DISKFULL_CALLBACK callback = nullptr,
                const QStringList& moreRoots = {});
+    // Writes the blocks to an open record (the first as its header); how many were written before one failed.
+    static int WriteBlocks(CStowelineClass& s, const char* name, const CHANNEL_RECORD_KEY& key, int seed,
+                           int blocks, int blockSize);
     // Opens, writes the blocks and closes one record; false when any step fails.
     static bool Store(CStowelineClass& s, const char* name, const CHANNEL_RECORD_KEY& key, int seed,
                       int blocks, int blockSize);
@@ -155,18 +147,23 @@ bool TestStorage::Setup(CStowelineClass& s, bool overwrite, STOWELINE_DISKFULL_C
     return s.Init(&param);
 }
 
-bool TestStorage::Store(CStowelineClass& s, const char* name, const CHANNEL_RECORD_KEY& key, int seed,
-                        int blocks, int blockSize)
+int TestStorage::WriteBlocks(CStowelineClass& s, const char* name, const CHANNEL_RECORD_KEY& key, int seed,
+                             int blocks, int blockSize)
 {
-    if (!s.OpenChannelRecord(name, 0, &key))
-        return false;
     for (int i = 0; i < blocks; ++i) {
         const QByteArray b = Block(seed, i, blockSize);
         if (!s.WriteChannelRecord(name, i == 0 ? 1 : 2, reinterpret_cast<const uint8_t*>(b.constData()),
                                   static_cast<uint32_t>(b.size()), &key))
-            return false;
+            return i;
     }
-    return s.CloseChannelRecord(name, &key);
+    return blocks;
+}
+
+bool TestStorage::Store(CStowelineClass& s, const char* name, const CHANNEL_RECORD_KEY& key, int seed,
+                        int blocks, int blockSize)
+{
+    return s.OpenChannelRecord(name, 0, &key) &&
+           WriteBlocks(s, name, key, seed, blocks, blockSize) == blocks && s.CloseChannelRecord(name, &key);
 }
 
 QByteArray TestStorage::Expected(int seed, int blocks, int blockSize)
@@ -186,11 +183,7 @@ void TestStorage::writeReadBackAndSearch()
 
     // While the record is open it is invisible to the search: a half-written file never looks stored.
     QVERIFY(s.OpenChannelRecord(name, 0, &key));
-    for (int i = 0; i < 20; ++i) {
-        const QByteArray b = Block(1, i, 4099);
-        QVERIFY(s.WriteChannelRecord(name, i == 0 ? 1 : 2, reinterpret_cast<const uint8_t*>(b.constData()),
-                                     uint32_t(b.size()), &key));
-    }
+    QCOMPARE(WriteBlocks(s, name, key, 1, 20, 4099), 20);
     const auto wholeDay = Cond(name, Time(5, 0), Time(5, 23, 59, 59));
     QVERIFY(Search(s, wholeDay).isEmpty());
     QCOMPARE(AllFiles(m_root).size(), 1); // the temporary file only
@@ -261,11 +254,7 @@ void TestStorage::twoWritersOfOneName()
     QVERIFY(s.OpenChannelRecord(name, 0, &yesterday));
     std::atomic<int> failures{0};
     auto writer = [&](const CHANNEL_RECORD_KEY& key, int seed) {
-        for (int i = 0; i < 300; ++i) {
-            const QByteArray b = Block(seed, i, 3001);
-            if (!s.WriteChannelRecord(name, 2, reinterpret_cast<const uint8_t*>(b.constData()), 3001, &key))
-                ++failures;
-        }
+        failures += 300 - WriteBlocks(s, name, key, seed, 300, 3001);
     };
     std::thread a(writer, std::cref(today), 11);
     std::thread b(writer, std::cref(yesterday), 12);
@@ -297,12 +286,8 @@ void TestStorage::overwriteDeletesOldestClosedNeverOpen()
     // The open record is older than all of them and still must not be touched.
     const CHANNEL_RECORD_KEY open = Key(8, 0, 1);
     QVERIFY(s.OpenChannelRecord(name, 0, &open));
-    for (int i = 0; i < 12; ++i) { // 600 KiB more than fits beside the three stored 250 KiB records
-        const QByteArray b = Block(4, i, 50 * kKiB);
-        QVERIFY2(
-            s.WriteChannelRecord(name, 2, reinterpret_cast<const uint8_t*>(b.constData()), 50 * kKiB, &open),
-            qPrintable(QString::number(i)));
-    }
+    // 600 KiB more than fits beside the three stored 250 KiB records.
+    QCOMPARE(WriteBlocks(s, name, open, 4, 12, 50 * kKiB), 12);
     QVERIFY(CQuotaRoots::UsedBytes(m_drive->path()) <= 1000 * kKiB);
     const QStringList left = Search(s, Cond(name, Time(8, 0), Time(8, 23)));
     QCOMPARE(left.size(), 1);
@@ -317,13 +302,7 @@ void TestStorage::overwriteDeletesOldestClosedNeverOpen()
     // quota.
     const CHANNEL_RECORD_KEY big = Key(9, 0, 1);
     QVERIFY(s.OpenChannelRecord(name, 0, &big));
-    bool failed = false;
-    for (int i = 0; i < 30 && !failed; ++i) {
-        const QByteArray b = Block(5, i, 50 * kKiB);
-        failed =
-            !s.WriteChannelRecord(name, 2, reinterpret_cast<const uint8_t*>(b.constData()), 50 * kKiB, &big);
-    }
-    QVERIFY(failed);
+    QVERIFY(WriteBlocks(s, name, big, 5, 30, 50 * kKiB) < 30);
     QVERIFY(!s.CloseChannelRecord(name, &big));
     QCOMPARE(s.GetLastError(), int(STOWELINE_ERR_FAILED));
     QVERIFY(Search(s, Cond(name, Time(9, 0), Time(9, 23))).isEmpty());
@@ -383,12 +362,7 @@ void TestStorage::severalRootsShareTheRecords()
     const CHANNEL_RECORD_KEY moving = Key(13, 2, 3);
     QVERIFY(s.OpenChannelRecord(name, 0, &moving));          // the first root still has the most room
     QVERIFY(Store(s, name, Key(13, 4, 5), 2, 6, 50 * kKiB)); // 300 KiB beside it on the same root
-    for (int i = 0; i < 6; ++i) {
-        const QByteArray b = Block(3, i, 50 * kKiB);
-        QVERIFY2(s.WriteChannelRecord(name, 2, reinterpret_cast<const uint8_t*>(b.constData()), 50 * kKiB,
-                                      &moving),
-                 qPrintable(QString::number(i)));
-    }
+    QCOMPARE(WriteBlocks(s, name, moving, 3, 6, 50 * kKiB), 6);
     QVERIFY(s.CloseChannelRecord(name, &moving));
     QCOMPARE(g_callbackCalls.load(), 0);
     const QStringList found = Search(s, Cond(name, Time(13, 0), Time(13, 23)));

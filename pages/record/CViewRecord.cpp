@@ -1,16 +1,290 @@
-// TEMPORARY stand-in; replaced when the page is built.
-
 #include "pages/record/CViewRecord.h"
 
-#include <QLabel>
-#include <QVBoxLayout>
+#include "app/CreateStorage.h"
+#include "model/SysInfoManage.h"
+#include "model/TextConvert.h"
+#include "pages/record/CExportRecord.h"
+#include "pages/record/CThreadExportFile.h"
+#include "pages/record/RecordSearch.h"
+#include "platform/FileBrowser.h"
+#include "platform/RecordPlayer.h"
+#include "widgets/calendar/CDateTimeEdit.h"
+#include "widgets/dialogs/CComboBox.h"
+#include "widgets/dialogs/CPushButton.h"
+#include "widgets/dialogs/CWarnDlg.h"
+#include "widgets/dialogs/ChaseDialog.h"
+#include "widgets/views/CGroupTreeView.h"
+#include "widgets/views/CTableView.h"
+#include "widgets/views/ItemDataRole.h"
 
-CViewRecord::CViewRecord(QWidget* parent) : QWidget(parent)
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QStandardItemModel>
+#include <QUrl>
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+
+namespace {
+
+constexpr int kColumnWidths[CViewRecord::COL_COUNT] = {40, 150, 130, 130, 80, 30, 500};
+
+QStandardItem* Cell(const QString& text)
 {
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(new QLabel(QStringLiteral("View Record File"), this), 0, Qt::AlignCenter);
+    auto* item = new QStandardItem(text);
+    item->setEditable(false);
+    return item;
+}
+
+} // namespace
+
+CViewRecord::CViewRecord(QWidget* parent) : QDialog(parent)
+{
+    ui.setupUi(this);
+    setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
+
+    m_pPlayer = std::make_unique<CRecordPlayer>();
+    m_pFileBrowser = std::make_unique<CFileBrowser>(
+        [](const QString& folder) { return QDesktopServices::openUrl(QUrl::fromLocalFile(folder)); });
+
+    InitGroupTree();
+    InitRecordTable();
+    const struct
+    {
+        const char* text;
+        int type;
+    } types[] = {{QT_TR_NOOP("All"), 0},
+                 {QT_TR_NOOP("Schedule"), 1},
+                 {QT_TR_NOOP("Motion Detection"), 2},
+                 {QT_TR_NOOP("Alarm"), 3},
+                 {QT_TR_NOOP("Manual Record"), 8}};
+    for (const auto& type : types)
+        ui.pCombFileType->addItem(tr(type.text), type.type);
+    ui.pCombFileType->setCurrentIndex(0);
+    ui.pDtFrom->setDateTime(QDateTime(QDate::currentDate(), QTime(0, 0, 0)));
+    ui.pDtTo->setDateTime(QDateTime::currentDateTime());
+
+    connect(ui.pBtnSearchRecord, &QPushButton::clicked, this, &CViewRecord::OnBtnClickedSerchRecord);
+    connect(ui.pTableView, &CTableView::ClickedBtn, this, &CViewRecord::OnClickAction);
+    connect(ui.pBtnExport, &QPushButton::clicked, this, &CViewRecord::OnBtnClickedExport);
 }
 
 CViewRecord::~CViewRecord() = default;
 
-void CViewRecord::ResetGroup() {}
+void CViewRecord::SetPlayer(std::unique_ptr<IRecordPlayer> player)
+{
+    m_pPlayer = std::move(player);
+}
+
+void CViewRecord::SetFileBrowser(std::unique_ptr<IFileBrowser> browser)
+{
+    m_pFileBrowser = std::move(browser);
+}
+
+void CViewRecord::InitGroupTree()
+{
+    m_pGroupModel = new QStandardItemModel(0, 1, ui.pTreeGroup);
+    ui.pTreeGroup->setModel(m_pGroupModel);
+    ResetGroup();
+}
+
+void CViewRecord::InitRecordTable()
+{
+    m_pRecordModel = new QStandardItemModel(0, COL_COUNT, this);
+    const QStringList headers = {
+        tr("ID"),       tr("Camera Name"), tr("File Start Time"), tr("File End Time"), tr("File Size"),
+        tr("Playback"), tr("Path")};
+    m_pRecordModel->setHorizontalHeaderLabels(headers);
+    for (int column = 0; column < COL_COUNT; ++column)
+        m_pRecordModel->setHeaderData(column, Qt::Horizontal, int(Qt::AlignLeft | Qt::AlignVCenter),
+                                      Qt::TextAlignmentRole);
+    ui.pTableView->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    ui.pTableView->setModel(m_pRecordModel);
+    // A column never narrower than its header text: "Playback" does not fit the play button's 30 pixels.
+    for (int column = 0; column < COL_COUNT; ++column)
+        ui.pTableView->setColumnWidth(
+            column, std::max(kColumnWidths[column], ui.pTableView->header()->sectionSizeHint(column)));
+    ui.pTableView->setSortingEnabled(false);
+}
+
+void CViewRecord::ResetGroup()
+{
+    m_pGroupModel->clear();
+    m_pGroupModel->setColumnCount(1);
+    // About 18 MB: on the heap, and only for the rebuild.
+    std::unique_ptr<DEVICE_INFO[]> devices(new (std::nothrow) DEVICE_INFO[MAX_DEVICE_NUM]);
+    if (!devices || g_pSysInfoManage == nullptr)
+        return;
+    g_pSysInfoManage->GetAllDeviceInfo(devices.get());
+
+    const QIcon deviceIcon(QStringLiteral(":images/Import/GroupList/group.png"));
+    for (int slot = 0; slot < MAX_DEVICE_NUM; ++slot) {
+        const DEVICE_INFO& device = devices[slot];
+        if (device.IsUsed == 0)
+            continue;
+        auto* deviceItem = new QStandardItem(deviceIcon, LocalToQString(device.DeviceName));
+        deviceItem->setEditable(false);
+        deviceItem->setCheckable(true);
+        deviceItem->setCheckState(Qt::Unchecked);
+        deviceItem->setData(QString(), ROLE_USER_DATA2);
+        for (int i = 0; i < device.CameraNum && i < MAX_CAMERA_NUM; ++i) {
+            const int channel = device.Camera[i].CameraIndex;
+            auto* channelItem = new QStandardItem(g_pSysInfoManage->GetCameraName(slot, channel));
+            channelItem->setEditable(false);
+            channelItem->setCheckable(true);
+            channelItem->setCheckState(Qt::Unchecked);
+            // The name under which the engine stores this channel's recordings.
+            channelItem->setData(QString::asprintf("%s_%d_%d", device.DeviceIP, int(device.Port), channel),
+                                 ROLE_USER_DATA2);
+            deviceItem->appendRow(channelItem);
+        }
+        m_pGroupModel->appendRow(deviceItem);
+    }
+    ui.pTreeGroup->expandAll();
+}
+
+void CViewRecord::OnBtnClickedSerchRecord()
+{
+    const std::shared_ptr<CStowelineClass> storage = GetStoweline();
+    if (!storage)
+        return;
+    const QDateTime from = ui.pDtFrom->dateTime();
+    const QDateTime to = ui.pDtTo->dateTime();
+    switch (CheckSearchRange(from, to)) {
+    case SEARCH_RANGE::EndBeforeStart:
+        ShowInfoMsgBox(tr("Information"), tr("The end time is earlier than start time"), this);
+        return;
+    case SEARCH_RANGE::TooLong:
+        ShowInfoMsgBox(tr("Information"), tr("Please search record data no more than 3 days"), this);
+        return;
+    case SEARCH_RANGE::Ok:
+        break;
+    }
+    m_pRecordModel->removeRows(0, m_pRecordModel->rowCount());
+
+    const int type = ui.pCombFileType->currentData(ROLE_USER_DATA).toInt();
+    const QList<int> searchTypes = SearchTypesOf(type);
+    RECORD_SEARCH_COND condition;
+    condition.StartTime = CompactTime(from);
+    condition.EndTime = CompactTime(to);
+    for (int row = 0; row < m_pGroupModel->rowCount(); ++row) {
+        const QStandardItem* deviceItem = m_pGroupModel->item(row);
+        for (int child = 0; child < deviceItem->rowCount(); ++child) {
+            const QStandardItem* channelItem = deviceItem->child(child);
+            const QByteArray name = channelItem->data(ROLE_USER_DATA2).toString().toLatin1();
+            if (name.isEmpty() || channelItem->checkState() != Qt::Checked ||
+                name.size() >= int(sizeof(condition.RecordName)))
+                continue;
+            std::memset(condition.RecordName, 0, sizeof(condition.RecordName));
+            std::memcpy(condition.RecordName, name.constData(), size_t(name.size()));
+            for (const int searchType : searchTypes) {
+                condition.FileType = searchType;
+                StowelineList* answer = nullptr;
+                if (storage->SearchChannelRecord(&condition, &answer) != 0)
+                    FillRecordRows(answer, channelItem->text());
+            }
+        }
+    }
+}
+
+void CViewRecord::FillRecordRows(const StowelineList* list, const QString& cameraName)
+{
+    if (list == nullptr)
+        return;
+    const QIcon playIcon(QStringLiteral(":/images/ButtonIcon/StartViewing.png"));
+    for (const STOWELINE_PATH& entry : *list) {
+        const QString path = LocalToQString(entry.Path);
+        QString start;
+        QString end;
+        if (!RecordTimesOf(path, &start, &end))
+            continue;
+        // A file that went away since the search (overwritten, deleted) is left out; the others still show.
+        const QFileInfo info(path);
+        if (!info.exists())
+            continue;
+
+        QList<QStandardItem*> row;
+        row.reserve(COL_COUNT);
+        row << Cell(QString::number(m_pRecordModel->rowCount() + 1)) << Cell(cameraName) << Cell(start)
+            << Cell(end) << Cell(RecordSizeText(info.size()));
+        QStandardItem* play = Cell(QString());
+        play->setIcon(playIcon);
+        play->setData(true, ROLE_BUTTON);
+        play->setData(path, ROLE_USER_DATA);
+        QStandardItem* where = Cell(path);
+        where->setForeground(QColor(0, 0, 255, 255));
+        where->setData(true, ROLE_BUTTON);
+        where->setData(path, ROLE_USER_DATA);
+        row << play << where;
+        m_pRecordModel->appendRow(row);
+    }
+}
+
+void CViewRecord::OnClickAction(const QModelIndex& index)
+{
+    QString path = index.data(ROLE_USER_DATA).toString();
+    if (index.column() == COL_PLAYBACK)
+        PlayRecordFile(path);
+    else if (index.column() == COL_PATH)
+        ShowInExplorer(path);
+}
+
+void CViewRecord::PlayRecordFile(QString& path)
+{
+    // Silent when the player cannot be started: the operator sees that nothing opened.
+    if (m_pPlayer)
+        m_pPlayer->Play(path);
+}
+
+void CViewRecord::ShowInExplorer(QString path)
+{
+    if (m_pFileBrowser)
+        m_pFileBrowser->ShowFile(path);
+}
+
+void CViewRecord::OnBtnClickedExport()
+{
+    if (ui.pTableView->selectionModel()->selectedRows(0).isEmpty()) {
+        ShowInfoMsgBox(tr("Information"), tr("No record file was selected!"), this);
+        return;
+    }
+    CExportRecord dialog(nullptr);
+    connect(&dialog, &CExportRecord::SignalAccepted, this, &CViewRecord::OnExport);
+    dialog.exec();
+}
+
+void CViewRecord::GetSelectedFile(QList<QString>& files)
+{
+    files.clear();
+    const QModelIndexList rows = ui.pTableView->selectionModel()->selectedRows(0);
+    for (const QModelIndex& row : rows)
+        files << row.sibling(row.row(), COL_PATH).data().toString();
+}
+
+void CViewRecord::OnExport(const QString& folder)
+{
+    QList<QString> files;
+    GetSelectedFile(files);
+    ChaseDialog chase(this, QStringLiteral(":/images/Loading.gif"), tr("Exporting..."), false);
+    connect(this, &CViewRecord::StopChase, &chase, &ChaseDialog::OnImmediatelyStopChase);
+    CThreadExportFile worker(this);
+    worker.SetExportParam(files, folder);
+    connect(&worker, &CThreadExportFile::SendWriteOver, this, &CViewRecord::OnWriteOver);
+    worker.start();
+    chase.exec();
+    worker.wait();
+}
+
+void CViewRecord::OnWriteOver(int result)
+{
+    Q_EMIT StopChase();
+    if (result == 0)
+        ShowInfoMsgBox(tr("Error"), tr("Export failed!"), this);
+    else if (result == 1)
+        ShowInfoMsgBox(tr("Success"), tr("Export successful"), this);
+    else
+        ShowInfoMsgBox(tr("Error"), tr("Unknown error."), this);
+}

@@ -1,11 +1,25 @@
 #pragma once
 
-// TEMPORARY stand-in for the record page, so the main window can be built and run before the page exists;
-// replaced when the page is built.
+// The record page: the operator ticks channels of the registered recorders, chooses a file type and a range
+// of at most three days, and searches what the storage layer holds of them; from the result table a file is
+// played in the external player or shown in the file manager, and selected files are exported to a folder.
+// Everything but the export's copying runs on the GUI thread.
 
-#include <QWidget>
+#include "pages/record/CViewRecordClass.h"
 
-class CViewRecord : public QWidget
+#include <QDialog>
+#include <QList>
+#include <QModelIndex>
+#include <QString>
+
+#include <memory>
+
+class QStandardItemModel;
+class IFileBrowser;
+class IRecordPlayer;
+class StowelineList;
+
+class CViewRecord : public QDialog
 {
     Q_OBJECT
 
@@ -13,6 +27,50 @@ public:
     explicit CViewRecord(QWidget* parent);
     ~CViewRecord() override;
 
+    // The hand-off layers; the page owns them. The defaults start the player program and ask the desktop's
+    // file manager (falling back to opening the folder).
+    void SetPlayer(std::unique_ptr<IRecordPlayer> player);
+    void SetFileBrowser(std::unique_ptr<IFileBrowser> browser);
+
+    // Appends the rows of one search answer; a null list adds nothing.
+    void FillRecordRows(const StowelineList* list, const QString& cameraName);
+
+    // The result table's columns.
+    enum COLUMN
+    {
+        COL_ID = 0,
+        COL_CAMERA,
+        COL_START,
+        COL_END,
+        COL_SIZE,
+        COL_PLAYBACK,
+        COL_PATH,
+        COL_COUNT
+    };
+
+Q_SIGNALS:
+    void StopChase();
+
 public Q_SLOTS:
+    void OnBtnClickedSerchRecord();
+    void OnClickAction(const QModelIndex& index);
     void ResetGroup();
+    void OnBtnClickedExport();
+    void OnExport(const QString& folder);
+    void GetSelectedFile(QList<QString>& files);
+    void OnWriteOver(int result);
+    // An embedded page: Escape must never hide it.
+    void reject() override {}
+
+private:
+    void InitGroupTree();
+    void InitRecordTable();
+    void PlayRecordFile(QString& path);
+    void ShowInExplorer(QString path);
+
+    CViewRecordClass ui;
+    QStandardItemModel* m_pGroupModel = nullptr;
+    QStandardItemModel* m_pRecordModel = nullptr;
+    std::unique_ptr<IRecordPlayer> m_pPlayer;
+    std::unique_ptr<IFileBrowser> m_pFileBrowser;
 };

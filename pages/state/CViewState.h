@@ -69,8 +69,28 @@ private:
     void CreateExecuteThreads();
     void StopControlThreads(bool remove);
     void StopExecuteThreads(bool remove);
+    void ConnectExecuteThread(CExecuteThread* thread);
+    // Stops every plan worker that still runs and waits for it.
+    void WaitForPlanWorkers();
+    // Stops the listed plans (only 0 to 31 with threads), waits for their threads and empties their lists;
+    // the plans it stopped.
+    std::vector<int> StopPlans(const std::vector<int>& requested);
+    // A new round of the "Search..." box: no count and no box left from before.
+    void ResetSearch();
+    void RecreateStorage();
+    // The end of a full-disk report, handled (a box was shown) or not; the callback may report again.
+    void EndDiskFullReport(bool handled);
 
     friend int DiskFullCallBack(int code, int value1, int value2, int value3);
+    friend class TestStateEngine;
+
+    // Lets go of the full-disk callback when the page goes: under the callback's lock, so a report on its
+    // way never meets a page being destroyed.
+    struct CDiskFullLink
+    {
+        CViewState* m_page;
+        ~CDiskFullLink();
+    };
 
     bool m_bAuto = false;
     bool m_bManual = false;
@@ -79,12 +99,20 @@ private:
     std::array<std::unique_ptr<CExecuteThread>, MAX_GROUP_NUM> m_pExecuteThread;
     std::array<std::unique_ptr<CExecuteThread>, MAX_GROUP_NUM> m_pPastExecuteThread;
     std::unique_ptr<QTimer> m_pManualTimer;
+    // Counts the manual runs; a run's queued end that finds another number belongs to a run already gone.
+    int m_manualRun = 0;
+    QMetaObject::Connection m_manualWorkerEnd;
+    QMetaObject::Connection m_manualThreadEnd;
     std::atomic<bool> m_bDiskFullReported{false};
     QDateTime m_lastDiskFullTime;
     int m_nSearchCount = 0;
+    // The round of the "Search..." box that a task writer's start or end belongs to.
+    std::atomic<int> m_searchRound{0};
     QPointer<ChaseDialog> m_pSearchDialog;
     bool m_bDiskFullHandled = false;
     QMutex m_diskFullMutex;
+    // Last of the engine side's members, so it goes first.
+    CDiskFullLink m_diskFullLink{this};
     // ---- End of the engine side ---------------------------------------------------------------------------
 
     // ---- Page form and manual details ---------------------------------------------------------------------

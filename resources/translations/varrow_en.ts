@@ -35,6 +35,614 @@
     </message>
 </context>
 <context>
+    <name>CDlgAddDevice</name>
+    <message>
+        <source>Method</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Device name</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>IP Address</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Port</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>User Name</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Password</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>FlowCtrl(KB/S)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>IP Mode</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Domain Mode</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Modify Device</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Add Device</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Domain:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>IP Address:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Information</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Domain is wrong</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Device with the same name has been added</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Device has been added</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Device has reach maximum number</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Save device failed.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Log in failed</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Confirm</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The Device is used in Schedule, Are you sure</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Modify device failed.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Nick name cannot be empty.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Nick name is Invalid.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>IP Address can not be empty.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>IP Address is Invalid.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Domain can not be empty.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>User name cannot be empty.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>User name cannot contain the following symbol (&apos;).</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>User name is too long.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Password cannot be empty.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Password cannot contain the following symbol (&apos;).</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Password is too long.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Port No. ranges from 1 to 65535.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>CDlgCfgDevice</name>
+    <message>
+        <source>Device list</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Read From DataBase</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Add</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Modify</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Delete</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>ID</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Device name</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>IP Address</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Port</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Flowctrl(KB/S)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Information</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Exceed the maximum device number.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Confirm</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Sure to delete Device？</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The Device is used in Schedule, Are you sure</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Error</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Delete device failed.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Open Spreadsheet</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>DataBase files (*.db)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Search...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message numerus="yes">
+        <source>%n device(s) added.</source>
+        <translation type="unfinished">
+            <numerusform></numerusform>
+            <numerusform></numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Read Database succeed.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message numerus="yes">
+        <source>%n row(s) with wrong fields skipped.</source>
+        <translation type="unfinished">
+            <numerusform></numerusform>
+            <numerusform></numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n device(s) not added: already added or log in failed.</source>
+        <translation type="unfinished">
+            <numerusform></numerusform>
+            <numerusform></numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Read Database failed.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The file is not a device database.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>CDlgCfgPlan</name>
+    <message>
+        <source>Add Schedule</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Modify Schedule</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Confirm</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Confirm to Delete Schedule</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Information</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source> had been added other Schedule</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Channel number must less than 32</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Sure to delete?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The Schedule has been copied successfully</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Modify Schedule need to reboot Backup,Are you sure?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Error</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The schedules could not be saved to the database.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Config backup Schedule</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Week</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Schedule Begin</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Duration</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Backup time</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>File Begin</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>File End</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>File Type</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Whole Week</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Monday</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Tuesday</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Wednesday</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Thusday</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Friday</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Saturday</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Sunday</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>hours</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>days ago</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>all</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Schedule</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Motion Detection</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Alarm</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Manual Record</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>WholeWeek</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Thursday</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>file starttime and file endtime conflict at Schedule </source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Schedule starttime and file endtime conflict at Schedule </source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>At Schedule </source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source> The Schedule End Time of </source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source> is earlier than the Schedule start time of </source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>CDlgCfgPlanClass</name>
+    <message>
+        <source>CDlgCfgPlan</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Backup plan</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Backup channel</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Delete Camera</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Choose Camera</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Backup Time</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Copy Schedule</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>CDlgCfgSystem</name>
+    <message>
+        <source>  </source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Disk</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Total Space</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Free Space</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>User name cannot be empty</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Information</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Please Select Disk!</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Modify Disk need to reboot Backup,Are you sure?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Error</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The settings could not be saved.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Change Disk Config</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The automatic start could not be set up.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The text is too long</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>SMTP port No. ranges from 1 to 65535.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Email Test</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>This is a test email send by Quesselkit,Test email has send successfully</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Success</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Send test mail successfully</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Send test mail failed</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>CDlgModGroupName</name>
+    <message>
+        <source>Modify Plan</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Copy Channel</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Schedule name cannot be empty</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Nick name is Invalid.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the Schedule is exist</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Exceed the maximum schedule number.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>CDlgModGroupNameClass</name>
+    <message>
+        <source>Name</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>CDlgSet</name>
+    <message>
+        <source>Config</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>CDlgSetClass</name>
+    <message>
+        <source>CDlgSet</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>General</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Device</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Schedule</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>CExecuteThread</name>
     <message>
         <source>Skip Download </source>
@@ -58,6 +666,113 @@
     </message>
 </context>
 <context>
+    <name>CExportRecord</name>
+    <message>
+        <source>Export Record Files</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Export</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Select Path to save record files</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Information</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The path is empty</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>CExportRecordClass</name>
+    <message>
+        <source>File Path:</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>CLogBackup</name>
+    <message>
+        <source>Backup Log</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Backup</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Select Log Backup File</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>XML(*.xml)</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>CLogSearchThread</name>
+    <message>
+        <source>Start SoftWare</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Stop SoftWare</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Start Manual Backup</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Stop Manual Backup</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Config Plan</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Config Disk</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Config Group</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Device Reconnect Exception</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Write File Exception</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Connect to Device Exception</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>CLogTypeModel</name>
+    <message>
+        <source>All</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Operation Log</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Exception Log</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>COmbrixApplication</name>
     <message>
         <source>Software is already running.</source>
@@ -65,6 +780,121 @@
     </message>
     <message>
         <source>The least resolution is 1024*768.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>CPageInfo</name>
+    <message>
+        <source>Previous</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Next</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>CPathComboBox</name>
+    <message>
+        <source>Select Directory</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>CProgress</name>
+    <message>
+        <source>Progress</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>CSearchLog</name>
+    <message>
+        <source>ID</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Operation Time</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Type</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Contents</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Information</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The start time should before the end time</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>You can only search log within 30 days</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The log table is empty</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Name cannot be empty</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Writing...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Error</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Open file failed!</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Success</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Backup successful</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Unknown error.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>CSearchLogClass</name>
+    <message>
+        <source>Start time:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>End time:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Type:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Search</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Result:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Export</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -91,6 +921,211 @@
     </message>
     <message>
         <source>Close Software</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>CViewRecord</name>
+    <message>
+        <source>All</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Schedule</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Motion Detection</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Alarm</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Manual Record</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>ID</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Camera Name</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>File Start Time</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>File End Time</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>File Size</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Playback</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Path</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Information</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The end time is earlier than start time</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Please search record data no more than 3 days</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No record file was selected!</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Exporting...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Error</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Export failed!</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Success</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Export successful</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Unknown error.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>CViewRecordClass</name>
+    <message>
+        <source>CViewRecord</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Cameras</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Type</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Start</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>End</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Search</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Search Result</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Export File</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>DlgCfgSystem</name>
+    <message>
+        <source>DlgCfgSystem</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Parameter</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Auto Reboot</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>OS username</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>OS Password</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Disk Allocate</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>When backup space is not enough</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Override</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Stop</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Enable Mail</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Reconnect</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>reconnect times when start backup</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Receiver Address</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Deliver Server</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Port</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Sender&apos;s Address</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Username</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Password</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Test Connection</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -134,6 +1169,13 @@
     </message>
     <message>
         <source>_Camera</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>UiLogBackup</name>
+    <message>
+        <source>File Path:</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

@@ -35,6 +35,611 @@
     </message>
 </context>
 <context>
+    <name>CDlgAddDevice</name>
+    <message>
+        <source>Method</source>
+        <translation>方式</translation>
+    </message>
+    <message>
+        <source>Device name</source>
+        <translation>设备名称</translation>
+    </message>
+    <message>
+        <source>IP Address</source>
+        <translation>IP地址</translation>
+    </message>
+    <message>
+        <source>Port</source>
+        <translation>端口</translation>
+    </message>
+    <message>
+        <source>User Name</source>
+        <translation>用户名</translation>
+    </message>
+    <message>
+        <source>Password</source>
+        <translation>密码</translation>
+    </message>
+    <message>
+        <source>FlowCtrl(KB/S)</source>
+        <translation>流量控制(KB/S)</translation>
+    </message>
+    <message>
+        <source>IP Mode</source>
+        <translation>IP方式</translation>
+    </message>
+    <message>
+        <source>Domain Mode</source>
+        <translation>域名方式</translation>
+    </message>
+    <message>
+        <source>Modify Device</source>
+        <translation>修改设备</translation>
+    </message>
+    <message>
+        <source>Add Device</source>
+        <translation>添加设备</translation>
+    </message>
+    <message>
+        <source>Domain:</source>
+        <translation>域名：</translation>
+    </message>
+    <message>
+        <source>IP Address:</source>
+        <translation>IP地址：</translation>
+    </message>
+    <message>
+        <source>Information</source>
+        <translation>提示</translation>
+    </message>
+    <message>
+        <source>Domain is wrong</source>
+        <translation>域名错误</translation>
+    </message>
+    <message>
+        <source>Device with the same name has been added</source>
+        <translation>已添加同名设备</translation>
+    </message>
+    <message>
+        <source>Device has been added</source>
+        <translation>该设备已添加</translation>
+    </message>
+    <message>
+        <source>Device has reach maximum number</source>
+        <translation>设备数量已达上限</translation>
+    </message>
+    <message>
+        <source>Save device failed.</source>
+        <translation>保存设备失败。</translation>
+    </message>
+    <message>
+        <source>Log in failed</source>
+        <translation>登录失败</translation>
+    </message>
+    <message>
+        <source>Confirm</source>
+        <translation>确认</translation>
+    </message>
+    <message>
+        <source>The Device is used in Schedule, Are you sure</source>
+        <translation>该设备已用于计划，确定继续吗？</translation>
+    </message>
+    <message>
+        <source>Modify device failed.</source>
+        <translation>修改设备失败。</translation>
+    </message>
+    <message>
+        <source>Nick name cannot be empty.</source>
+        <translation>设备名称不能为空。</translation>
+    </message>
+    <message>
+        <source>Nick name is Invalid.</source>
+        <translation>设备名称无效。</translation>
+    </message>
+    <message>
+        <source>IP Address can not be empty.</source>
+        <translation>IP地址不能为空。</translation>
+    </message>
+    <message>
+        <source>IP Address is Invalid.</source>
+        <translation>IP地址无效。</translation>
+    </message>
+    <message>
+        <source>Domain can not be empty.</source>
+        <translation>域名不能为空。</translation>
+    </message>
+    <message>
+        <source>User name cannot be empty.</source>
+        <translation>用户名不能为空。</translation>
+    </message>
+    <message>
+        <source>User name cannot contain the following symbol (&apos;).</source>
+        <translation>用户名不能包含以下符号（&apos;）。</translation>
+    </message>
+    <message>
+        <source>User name is too long.</source>
+        <translation>用户名过长。</translation>
+    </message>
+    <message>
+        <source>Password cannot be empty.</source>
+        <translation>密码不能为空。</translation>
+    </message>
+    <message>
+        <source>Password cannot contain the following symbol (&apos;).</source>
+        <translation>密码不能包含以下符号（&apos;）。</translation>
+    </message>
+    <message>
+        <source>Password is too long.</source>
+        <translation>密码过长。</translation>
+    </message>
+    <message>
+        <source>Port No. ranges from 1 to 65535.</source>
+        <translation>端口号范围为1～65535。</translation>
+    </message>
+</context>
+<context>
+    <name>CDlgCfgDevice</name>
+    <message>
+        <source>Device list</source>
+        <translation>设备列表</translation>
+    </message>
+    <message>
+        <source>Read From DataBase</source>
+        <translation>从数据库读取</translation>
+    </message>
+    <message>
+        <source>Add</source>
+        <translation>添加</translation>
+    </message>
+    <message>
+        <source>Modify</source>
+        <translation>修改</translation>
+    </message>
+    <message>
+        <source>Delete</source>
+        <translation>删除</translation>
+    </message>
+    <message>
+        <source>ID</source>
+        <translation>序号</translation>
+    </message>
+    <message>
+        <source>Device name</source>
+        <translation>设备名称</translation>
+    </message>
+    <message>
+        <source>IP Address</source>
+        <translation>IP地址</translation>
+    </message>
+    <message>
+        <source>Port</source>
+        <translation>端口</translation>
+    </message>
+    <message>
+        <source>Flowctrl(KB/S)</source>
+        <translation>流控(KB/S)</translation>
+    </message>
+    <message>
+        <source>Information</source>
+        <translation>提示</translation>
+    </message>
+    <message>
+        <source>Exceed the maximum device number.</source>
+        <translation>超出最大设备数量。</translation>
+    </message>
+    <message>
+        <source>Confirm</source>
+        <translation>确认</translation>
+    </message>
+    <message>
+        <source>Sure to delete Device？</source>
+        <translation>确定删除设备？</translation>
+    </message>
+    <message>
+        <source>The Device is used in Schedule, Are you sure</source>
+        <translation>该设备已用于计划，确定继续吗？</translation>
+    </message>
+    <message>
+        <source>Error</source>
+        <translation>错误</translation>
+    </message>
+    <message>
+        <source>Delete device failed.</source>
+        <translation>删除设备失败。</translation>
+    </message>
+    <message>
+        <source>Open Spreadsheet</source>
+        <translation>打开设备表</translation>
+    </message>
+    <message>
+        <source>DataBase files (*.db)</source>
+        <translation>数据库文件 (*.db)</translation>
+    </message>
+    <message>
+        <source>Search...</source>
+        <translation>正在查找...</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n device(s) added.</source>
+        <translation>
+            <numerusform>已添加 %n 台设备。</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Read Database succeed.</source>
+        <translation>读取数据库成功。</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n row(s) with wrong fields skipped.</source>
+        <translation>
+            <numerusform>已跳过 %n 行字段错误的记录。</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n device(s) not added: already added or log in failed.</source>
+        <translation>
+            <numerusform>%n 台设备未添加：已添加过或登录失败。</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Read Database failed.</source>
+        <translation>读取数据库失败。</translation>
+    </message>
+    <message>
+        <source>The file is not a device database.</source>
+        <translation>该文件不是设备数据库。</translation>
+    </message>
+</context>
+<context>
+    <name>CDlgCfgPlan</name>
+    <message>
+        <source>Add Schedule</source>
+        <translation>添加计划</translation>
+    </message>
+    <message>
+        <source>Modify Schedule</source>
+        <translation>修改计划</translation>
+    </message>
+    <message>
+        <source>Confirm</source>
+        <translation>确认</translation>
+    </message>
+    <message>
+        <source>Confirm to Delete Schedule</source>
+        <translation>确定删除计划？</translation>
+    </message>
+    <message>
+        <source>Information</source>
+        <translation>提示</translation>
+    </message>
+    <message>
+        <source> had been added other Schedule</source>
+        <translation> 已添加到其他计划</translation>
+    </message>
+    <message>
+        <source>Channel number must less than 32</source>
+        <translation>通道数必须少于32</translation>
+    </message>
+    <message>
+        <source>Sure to delete?</source>
+        <translation>确定删除？</translation>
+    </message>
+    <message>
+        <source>The Schedule has been copied successfully</source>
+        <translation>计划复制成功</translation>
+    </message>
+    <message>
+        <source>Modify Schedule need to reboot Backup,Are you sure?</source>
+        <translation>修改计划需要重启备份，确定继续吗？</translation>
+    </message>
+    <message>
+        <source>Error</source>
+        <translation>错误</translation>
+    </message>
+    <message>
+        <source>The schedules could not be saved to the database.</source>
+        <translation>无法将计划保存到数据库。</translation>
+    </message>
+    <message>
+        <source>Config backup Schedule</source>
+        <translation>配置备份计划</translation>
+    </message>
+    <message>
+        <source>Week</source>
+        <translation>星期</translation>
+    </message>
+    <message>
+        <source>Schedule Begin</source>
+        <translation>计划开始</translation>
+    </message>
+    <message>
+        <source>Duration</source>
+        <translation>时长</translation>
+    </message>
+    <message>
+        <source>Backup time</source>
+        <translation>备份时间</translation>
+    </message>
+    <message>
+        <source>File Begin</source>
+        <translation>文件开始</translation>
+    </message>
+    <message>
+        <source>File End</source>
+        <translation>文件结束</translation>
+    </message>
+    <message>
+        <source>File Type</source>
+        <translation>文件类型</translation>
+    </message>
+    <message>
+        <source>Whole Week</source>
+        <translation>全周</translation>
+    </message>
+    <message>
+        <source>Monday</source>
+        <translation>星期一</translation>
+    </message>
+    <message>
+        <source>Tuesday</source>
+        <translation>星期二</translation>
+    </message>
+    <message>
+        <source>Wednesday</source>
+        <translation>星期三</translation>
+    </message>
+    <message>
+        <source>Thusday</source>
+        <translation>星期四</translation>
+    </message>
+    <message>
+        <source>Friday</source>
+        <translation>星期五</translation>
+    </message>
+    <message>
+        <source>Saturday</source>
+        <translation>星期六</translation>
+    </message>
+    <message>
+        <source>Sunday</source>
+        <translation>星期日</translation>
+    </message>
+    <message>
+        <source>hours</source>
+        <translation>小时</translation>
+    </message>
+    <message>
+        <source>days ago</source>
+        <translation>天前</translation>
+    </message>
+    <message>
+        <source>all</source>
+        <translation>全部</translation>
+    </message>
+    <message>
+        <source>Schedule</source>
+        <translation>定时</translation>
+    </message>
+    <message>
+        <source>Motion Detection</source>
+        <translation>移动侦测</translation>
+    </message>
+    <message>
+        <source>Alarm</source>
+        <translation>报警</translation>
+    </message>
+    <message>
+        <source>Manual Record</source>
+        <translation>手动录像</translation>
+    </message>
+    <message>
+        <source>WholeWeek</source>
+        <translation>全周</translation>
+    </message>
+    <message>
+        <source>Thursday</source>
+        <translation>星期四</translation>
+    </message>
+    <message>
+        <source>file starttime and file endtime conflict at Schedule </source>
+        <translation>文件开始时间与文件结束时间冲突，计划 </translation>
+    </message>
+    <message>
+        <source>Schedule starttime and file endtime conflict at Schedule </source>
+        <translation>计划开始时间与文件结束时间冲突，计划 </translation>
+    </message>
+    <message>
+        <source>At Schedule </source>
+        <translation>计划 </translation>
+    </message>
+    <message>
+        <source> The Schedule End Time of </source>
+        <translation> 中，</translation>
+    </message>
+    <message>
+        <source> is earlier than the Schedule start time of </source>
+        <translation> 的计划结束时间与下一天的计划开始时间冲突：</translation>
+    </message>
+</context>
+<context>
+    <name>CDlgCfgPlanClass</name>
+    <message>
+        <source>CDlgCfgPlan</source>
+        <translation>CDlgCfgPlan</translation>
+    </message>
+    <message>
+        <source>Backup plan</source>
+        <translation>备份计划</translation>
+    </message>
+    <message>
+        <source>Backup channel</source>
+        <translation>备份通道</translation>
+    </message>
+    <message>
+        <source>Delete Camera</source>
+        <translation>删除通道</translation>
+    </message>
+    <message>
+        <source>Choose Camera</source>
+        <translation>选择通道</translation>
+    </message>
+    <message>
+        <source>Backup Time</source>
+        <translation>备份时间</translation>
+    </message>
+    <message>
+        <source>Copy Schedule</source>
+        <translation>复制计划</translation>
+    </message>
+</context>
+<context>
+    <name>CDlgCfgSystem</name>
+    <message>
+        <source>  </source>
+        <translation>  </translation>
+    </message>
+    <message>
+        <source>Disk</source>
+        <translation>磁盘</translation>
+    </message>
+    <message>
+        <source>Total Space</source>
+        <translation>总空间</translation>
+    </message>
+    <message>
+        <source>Free Space</source>
+        <translation>可用空间</translation>
+    </message>
+    <message>
+        <source>User name cannot be empty</source>
+        <translation>用户名不能为空</translation>
+    </message>
+    <message>
+        <source>Information</source>
+        <translation>提示</translation>
+    </message>
+    <message>
+        <source>Please Select Disk!</source>
+        <translation>请选择磁盘！</translation>
+    </message>
+    <message>
+        <source>Modify Disk need to reboot Backup,Are you sure?</source>
+        <translation>修改磁盘需要重启备份，确定继续吗？</translation>
+    </message>
+    <message>
+        <source>Error</source>
+        <translation>错误</translation>
+    </message>
+    <message>
+        <source>The settings could not be saved.</source>
+        <translation>无法保存设置。</translation>
+    </message>
+    <message>
+        <source>Change Disk Config</source>
+        <translation>修改磁盘配置</translation>
+    </message>
+    <message>
+        <source>The automatic start could not be set up.</source>
+        <translation>无法设置开机自动启动。</translation>
+    </message>
+    <message>
+        <source>The text is too long</source>
+        <translation>文字过长</translation>
+    </message>
+    <message>
+        <source>SMTP port No. ranges from 1 to 65535.</source>
+        <translation>SMTP端口号范围为1～65535。</translation>
+    </message>
+    <message>
+        <source>Email Test</source>
+        <translation>邮件测试</translation>
+    </message>
+    <message>
+        <source>This is a test email send by Quesselkit,Test email has send successfully</source>
+        <translation>这是Quesselkit发送的测试邮件，测试邮件已发送成功</translation>
+    </message>
+    <message>
+        <source>Success</source>
+        <translation>成功</translation>
+    </message>
+    <message>
+        <source>Send test mail successfully</source>
+        <translation>测试邮件发送成功</translation>
+    </message>
+    <message>
+        <source>Send test mail failed</source>
+        <translation>测试邮件发送失败</translation>
+    </message>
+</context>
+<context>
+    <name>CDlgModGroupName</name>
+    <message>
+        <source>Modify Plan</source>
+        <translation>修改计划</translation>
+    </message>
+    <message>
+        <source>Copy Channel</source>
+        <translation>复制通道</translation>
+    </message>
+    <message>
+        <source>Schedule name cannot be empty</source>
+        <translation>计划名称不能为空</translation>
+    </message>
+    <message>
+        <source>Nick name is Invalid.</source>
+        <translation>名称无效。</translation>
+    </message>
+    <message>
+        <source>the Schedule is exist</source>
+        <translation>该计划已存在</translation>
+    </message>
+    <message>
+        <source>Exceed the maximum schedule number.</source>
+        <translation>超出最大计划数量。</translation>
+    </message>
+</context>
+<context>
+    <name>CDlgModGroupNameClass</name>
+    <message>
+        <source>Name</source>
+        <translation>名称</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>确定</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>取消</translation>
+    </message>
+</context>
+<context>
+    <name>CDlgSet</name>
+    <message>
+        <source>Config</source>
+        <translation>配置</translation>
+    </message>
+</context>
+<context>
+    <name>CDlgSetClass</name>
+    <message>
+        <source>CDlgSet</source>
+        <translation>CDlgSet</translation>
+    </message>
+    <message>
+        <source>General</source>
+        <translation>常规</translation>
+    </message>
+    <message>
+        <source>Device</source>
+        <translation>设备</translation>
+    </message>
+    <message>
+        <source>Schedule</source>
+        <translation>计划</translation>
+    </message>
+</context>
+<context>
     <name>CExecuteThread</name>
     <message>
         <source>Skip Download </source>
@@ -58,6 +663,113 @@
     </message>
 </context>
 <context>
+    <name>CExportRecord</name>
+    <message>
+        <source>Export Record Files</source>
+        <translation>导出录像文件</translation>
+    </message>
+    <message>
+        <source>Export</source>
+        <translation>导出</translation>
+    </message>
+    <message>
+        <source>Select Path to save record files</source>
+        <translation>选择录像文件保存路径</translation>
+    </message>
+    <message>
+        <source>Information</source>
+        <translation>提示</translation>
+    </message>
+    <message>
+        <source>The path is empty</source>
+        <translation>路径为空</translation>
+    </message>
+</context>
+<context>
+    <name>CExportRecordClass</name>
+    <message>
+        <source>File Path:</source>
+        <translation>文件路径：</translation>
+    </message>
+</context>
+<context>
+    <name>CLogBackup</name>
+    <message>
+        <source>Backup Log</source>
+        <translation>备份日志</translation>
+    </message>
+    <message>
+        <source>Backup</source>
+        <translation>备份</translation>
+    </message>
+    <message>
+        <source>Select Log Backup File</source>
+        <translation>选择日志备份文件</translation>
+    </message>
+    <message>
+        <source>XML(*.xml)</source>
+        <translation>XML(*.xml)</translation>
+    </message>
+</context>
+<context>
+    <name>CLogSearchThread</name>
+    <message>
+        <source>Start SoftWare</source>
+        <translation>启动软件</translation>
+    </message>
+    <message>
+        <source>Stop SoftWare</source>
+        <translation>退出软件</translation>
+    </message>
+    <message>
+        <source>Start Manual Backup</source>
+        <translation>开始手动备份</translation>
+    </message>
+    <message>
+        <source>Stop Manual Backup</source>
+        <translation>停止手动备份</translation>
+    </message>
+    <message>
+        <source>Config Plan</source>
+        <translation>配置计划</translation>
+    </message>
+    <message>
+        <source>Config Disk</source>
+        <translation>配置磁盘</translation>
+    </message>
+    <message>
+        <source>Config Group</source>
+        <translation>配置分组</translation>
+    </message>
+    <message>
+        <source>Device Reconnect Exception</source>
+        <translation>设备重连异常</translation>
+    </message>
+    <message>
+        <source>Write File Exception</source>
+        <translation>写文件异常</translation>
+    </message>
+    <message>
+        <source>Connect to Device Exception</source>
+        <translation>连接设备异常</translation>
+    </message>
+</context>
+<context>
+    <name>CLogTypeModel</name>
+    <message>
+        <source>All</source>
+        <translation>全部</translation>
+    </message>
+    <message>
+        <source>Operation Log</source>
+        <translation>操作日志</translation>
+    </message>
+    <message>
+        <source>Exception Log</source>
+        <translation>异常日志</translation>
+    </message>
+</context>
+<context>
     <name>COmbrixApplication</name>
     <message>
         <source>Software is already running.</source>
@@ -66,6 +778,121 @@
     <message>
         <source>The least resolution is 1024*768.</source>
         <translation>屏幕分辨率至少为 1024*768。</translation>
+    </message>
+</context>
+<context>
+    <name>CPageInfo</name>
+    <message>
+        <source>Previous</source>
+        <translation>上一页</translation>
+    </message>
+    <message>
+        <source>Next</source>
+        <translation>下一页</translation>
+    </message>
+</context>
+<context>
+    <name>CPathComboBox</name>
+    <message>
+        <source>Select Directory</source>
+        <translation>选择目录</translation>
+    </message>
+</context>
+<context>
+    <name>CProgress</name>
+    <message>
+        <source>Progress</source>
+        <translation>进度</translation>
+    </message>
+</context>
+<context>
+    <name>CSearchLog</name>
+    <message>
+        <source>ID</source>
+        <translation>序号</translation>
+    </message>
+    <message>
+        <source>Operation Time</source>
+        <translation>操作时间</translation>
+    </message>
+    <message>
+        <source>Type</source>
+        <translation>类型</translation>
+    </message>
+    <message>
+        <source>Contents</source>
+        <translation>内容</translation>
+    </message>
+    <message>
+        <source>Information</source>
+        <translation>提示</translation>
+    </message>
+    <message>
+        <source>The start time should before the end time</source>
+        <translation>开始时间应早于结束时间</translation>
+    </message>
+    <message>
+        <source>You can only search log within 30 days</source>
+        <translation>只能搜索30天内的日志</translation>
+    </message>
+    <message>
+        <source>The log table is empty</source>
+        <translation>日志列表为空</translation>
+    </message>
+    <message>
+        <source>Name cannot be empty</source>
+        <translation>名称不能为空</translation>
+    </message>
+    <message>
+        <source>Writing...</source>
+        <translation>正在写入...</translation>
+    </message>
+    <message>
+        <source>Error</source>
+        <translation>错误</translation>
+    </message>
+    <message>
+        <source>Open file failed!</source>
+        <translation>打开文件失败！</translation>
+    </message>
+    <message>
+        <source>Success</source>
+        <translation>成功</translation>
+    </message>
+    <message>
+        <source>Backup successful</source>
+        <translation>备份成功</translation>
+    </message>
+    <message>
+        <source>Unknown error.</source>
+        <translation>未知错误。</translation>
+    </message>
+</context>
+<context>
+    <name>CSearchLogClass</name>
+    <message>
+        <source>Start time:</source>
+        <translation>开始时间：</translation>
+    </message>
+    <message>
+        <source>End time:</source>
+        <translation>结束时间：</translation>
+    </message>
+    <message>
+        <source>Type:</source>
+        <translation>类型：</translation>
+    </message>
+    <message>
+        <source>Search</source>
+        <translation>搜索</translation>
+    </message>
+    <message>
+        <source>Result:</source>
+        <translation>结果：</translation>
+    </message>
+    <message>
+        <source>Export</source>
+        <translation>导出</translation>
     </message>
 </context>
 <context>
@@ -92,6 +919,211 @@
     <message>
         <source>Close Software</source>
         <translation>关闭软件</translation>
+    </message>
+</context>
+<context>
+    <name>CViewRecord</name>
+    <message>
+        <source>All</source>
+        <translation>全部</translation>
+    </message>
+    <message>
+        <source>Schedule</source>
+        <translation>定时</translation>
+    </message>
+    <message>
+        <source>Motion Detection</source>
+        <translation>移动侦测</translation>
+    </message>
+    <message>
+        <source>Alarm</source>
+        <translation>报警</translation>
+    </message>
+    <message>
+        <source>Manual Record</source>
+        <translation>手动录像</translation>
+    </message>
+    <message>
+        <source>ID</source>
+        <translation>序号</translation>
+    </message>
+    <message>
+        <source>Camera Name</source>
+        <translation>通道名称</translation>
+    </message>
+    <message>
+        <source>File Start Time</source>
+        <translation>文件开始时间</translation>
+    </message>
+    <message>
+        <source>File End Time</source>
+        <translation>文件结束时间</translation>
+    </message>
+    <message>
+        <source>File Size</source>
+        <translation>文件大小</translation>
+    </message>
+    <message>
+        <source>Playback</source>
+        <translation>回放</translation>
+    </message>
+    <message>
+        <source>Path</source>
+        <translation>路径</translation>
+    </message>
+    <message>
+        <source>Information</source>
+        <translation>提示</translation>
+    </message>
+    <message>
+        <source>The end time is earlier than start time</source>
+        <translation>结束时间早于开始时间</translation>
+    </message>
+    <message>
+        <source>Please search record data no more than 3 days</source>
+        <translation>请搜索不超过3天的录像</translation>
+    </message>
+    <message>
+        <source>No record file was selected!</source>
+        <translation>未选择录像文件！</translation>
+    </message>
+    <message>
+        <source>Exporting...</source>
+        <translation>正在导出...</translation>
+    </message>
+    <message>
+        <source>Error</source>
+        <translation>错误</translation>
+    </message>
+    <message>
+        <source>Export failed!</source>
+        <translation>导出失败！</translation>
+    </message>
+    <message>
+        <source>Success</source>
+        <translation>成功</translation>
+    </message>
+    <message>
+        <source>Export successful</source>
+        <translation>导出成功</translation>
+    </message>
+    <message>
+        <source>Unknown error.</source>
+        <translation>未知错误。</translation>
+    </message>
+</context>
+<context>
+    <name>CViewRecordClass</name>
+    <message>
+        <source>CViewRecord</source>
+        <translation>CViewRecord</translation>
+    </message>
+    <message>
+        <source>Cameras</source>
+        <translation>通道</translation>
+    </message>
+    <message>
+        <source>Type</source>
+        <translation>类型</translation>
+    </message>
+    <message>
+        <source>Start</source>
+        <translation>开始</translation>
+    </message>
+    <message>
+        <source>End</source>
+        <translation>结束</translation>
+    </message>
+    <message>
+        <source>Search</source>
+        <translation>搜索</translation>
+    </message>
+    <message>
+        <source>Search Result</source>
+        <translation>搜索结果</translation>
+    </message>
+    <message>
+        <source>Export File</source>
+        <translation>导出文件</translation>
+    </message>
+</context>
+<context>
+    <name>DlgCfgSystem</name>
+    <message>
+        <source>DlgCfgSystem</source>
+        <translation>DlgCfgSystem</translation>
+    </message>
+    <message>
+        <source>Parameter</source>
+        <translation>参数</translation>
+    </message>
+    <message>
+        <source>Auto Reboot</source>
+        <translation>开机自启动</translation>
+    </message>
+    <message>
+        <source>OS username</source>
+        <translation>系统用户名</translation>
+    </message>
+    <message>
+        <source>OS Password</source>
+        <translation>系统密码</translation>
+    </message>
+    <message>
+        <source>Disk Allocate</source>
+        <translation>磁盘分配</translation>
+    </message>
+    <message>
+        <source>When backup space is not enough</source>
+        <translation>备份空间不足时</translation>
+    </message>
+    <message>
+        <source>Override</source>
+        <translation>覆盖</translation>
+    </message>
+    <message>
+        <source>Stop</source>
+        <translation>停止</translation>
+    </message>
+    <message>
+        <source>Enable Mail</source>
+        <translation>启用邮件</translation>
+    </message>
+    <message>
+        <source>Reconnect</source>
+        <translation>重连</translation>
+    </message>
+    <message>
+        <source>reconnect times when start backup</source>
+        <translation>开始备份时的重连次数</translation>
+    </message>
+    <message>
+        <source>Receiver Address</source>
+        <translation>收件人地址</translation>
+    </message>
+    <message>
+        <source>Deliver Server</source>
+        <translation>发送服务器</translation>
+    </message>
+    <message>
+        <source>Port</source>
+        <translation>端口</translation>
+    </message>
+    <message>
+        <source>Sender&apos;s Address</source>
+        <translation>发件人地址</translation>
+    </message>
+    <message>
+        <source>Username</source>
+        <translation>用户名</translation>
+    </message>
+    <message>
+        <source>Password</source>
+        <translation>密码</translation>
+    </message>
+    <message>
+        <source>Test Connection</source>
+        <translation>测试连接</translation>
     </message>
 </context>
 <context>
@@ -135,6 +1167,13 @@
     <message>
         <source>_Camera</source>
         <translation>_通道</translation>
+    </message>
+</context>
+<context>
+    <name>UiLogBackup</name>
+    <message>
+        <source>File Path:</source>
+        <translation>文件路径：</translation>
     </message>
 </context>
 <context>

@@ -64,29 +64,25 @@ void CFakeSmtpServer::Serve(int fd)
     const auto reply = [fd](const QByteArray& text) {
         return ::send(fd, text.constData(), size_t(text.size()), MSG_NOSIGNAL) == text.size();
     };
+    const bool tls = m_options.Tls != StartTls::NotOffered, broken = m_options.Tls == StartTls::Broken;
     if (!m_options.Silent && !reply("220 fake ESMTP\r\n"))
         return;
     QByteArray buffer;
-    bool inData = false;
-    bool awaitingLogin = false; // a bare "AUTH PLAIN" was answered with 334
+    bool inData = false, awaitingLogin = false; // awaiting: a bare "AUTH PLAIN" was answered with 334
     char chunk[4096];
-    for (;;) {
-        const qsizetype end = buffer.indexOf("\r\n");
-        if (end < 0) {
+    for (qsizetype end = 0;; buffer.remove(0, end + 2)) {
+        while ((end = buffer.indexOf("\r\n")) < 0) {
             const ssize_t n = ::recv(fd, chunk, sizeof chunk, 0);
             if (n <= 0)
                 return;
             buffer.append(chunk, n);
-            continue;
         }
         const QByteArray line = buffer.left(end);
-        buffer.remove(0, end + 2);
         if (m_options.Silent)
             continue;
         std::lock_guard<std::mutex> lock(m_mutex);
         if (inData) {
-            inData = line != ".";
-            if (inData)
+            if ((inData = line != "."))
                 m_data += line + "\r\n";
             else if (!reply("250 queued\r\n"))
                 return;
@@ -97,28 +93,22 @@ void CFakeSmtpServer::Serve(int fd)
         else
             m_lines.append(line);
         const QByteArray verb = awaitingLogin ? QByteArray("AUTH") : line.split(' ').first().toUpper();
-        QByteArray answer = "250 ok\r\n";
         awaitingLogin = verb == "AUTH" && line.count(' ') == 1;
-        if (awaitingLogin)
-            answer = "334 \r\n";
-        else if (verb == "EHLO")
-            answer = QByteArray("250-fake\r\n") +
-                     (m_options.Tls != StartTls::NotOffered ? "250-STARTTLS\r\n" : "") + "250 AUTH PLAIN\r\n";
-        else if (verb == "STARTTLS")
-            answer = m_options.Tls == StartTls::Broken ? "220 go ahead\r\n" : "454 no TLS\r\n";
-        else if (verb == "AUTH")
-            answer = m_options.RefuseAuth ? "535 refused\r\n" : "235 ok\r\n";
-        else if (verb == "DATA")
-            answer = "354 go on\r\n";
-        else if (verb == "QUIT")
-            answer = "221 bye\r\n";
-        if (verb == "DATA") {
-            inData = true;
+        if (verb == "DATA")
             m_data.clear();
-        }
-        if (!reply(answer) || verb == "QUIT")
+        inData = verb == "DATA";
+        const char* fixed = verb == "STARTTLS" ? (broken ? "220 go ahead" : "454 no TLS")
+                            : verb == "AUTH"   ? (m_options.RefuseAuth ? "535 refused" : "235 ok")
+                            : inData           ? "354 go on"
+                            : verb == "QUIT"   ? "221 bye"
+                                               : "250 ok";
+        const QByteArray answer =
+            awaitingLogin    ? QByteArray("334 ")
+            : verb == "EHLO" ? QByteArray("250-fake\r\n") + (tls ? "250-STARTTLS\r\n" : "") + "250 AUTH PLAIN"
+                             : QByteArray(fixed);
+        if (!reply(answer + "\r\n") || verb == "QUIT")
             return;
-        if (verb == "STARTTLS" && m_options.Tls == StartTls::Broken) {
+        if (verb == "STARTTLS" && broken) {
             // Answers the client's first handshake bytes with bytes that are no handshake.
             if (::recv(fd, chunk, sizeof chunk, 0) > 0)
                 reply("421 this is no TLS\r\n");

@@ -26,12 +26,7 @@ bool CScaledClock::Sleep(qint64 ms, const CStopEvent* stop) const
         const qint64 left = Now().msecsTo(target);
         if (left <= 0)
             return true;
-        double scale;
-        {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            scale = m_scale;
-        }
-        const qint64 real = qMax<qint64>(1, static_cast<qint64>(std::ceil(double(left) / scale)));
+        const qint64 real = qMax<qint64>(1, static_cast<qint64>(std::ceil(double(left) / m_scale)));
         // Short slices, so a jump of the clock is noticed; the stop wakes the wait at once.
         const qint64 slice = qMin<qint64>(real, 5);
         if (stop != nullptr ? stop->WaitFor(slice)

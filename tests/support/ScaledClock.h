@@ -7,6 +7,7 @@
 
 #include <QElapsedTimer>
 
+#include <atomic>
 #include <mutex>
 
 class CScaledClock : public CEngineClock
@@ -25,7 +26,7 @@ private:
     mutable std::mutex m_mutex;
     QDateTime m_base;
     QElapsedTimer m_elapsed;
-    double m_scale;
+    std::atomic<double> m_scale; // written under the mutex, with the base
 };
 
 // Puts a scaled clock in place for the lifetime of the guard, then the real clock again.

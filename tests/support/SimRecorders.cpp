@@ -8,10 +8,7 @@ CSimRecorders::CSimRecorders(int connectMs, int answerMs)
     NET_DVR_SetTimeouts(uint32_t(connectMs), uint32_t(answerMs));
 }
 
-CSimRecorders::~CSimRecorders()
-{
-    m_recorders.clear();
-}
+CSimRecorders::~CSimRecorders() = default;
 
 CRecorderSim* CSimRecorders::Add(SimRecorderConfig config)
 {
@@ -51,12 +48,6 @@ SimRecorderConfig CSimRecorders::MakeConfig(int channels, const QList<qint64>& s
 
 NET_DVR_TIME SdkTime(int year, int month, int day, int hour, int minute, int second)
 {
-    NET_DVR_TIME t;
-    t.Year = uint32_t(year);
-    t.Month = uint32_t(month);
-    t.Day = uint32_t(day);
-    t.Hour = uint32_t(hour);
-    t.Minute = uint32_t(minute);
-    t.Second = uint32_t(second);
-    return t;
+    return {uint32_t(year), uint32_t(month),  uint32_t(day),
+            uint32_t(hour), uint32_t(minute), uint32_t(second)};
 }

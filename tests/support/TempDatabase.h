@@ -21,6 +21,9 @@ public:
     // Closes and opens the same file again, as a restart of the program would.
     CSQLite3DB& Reopen();
 
+    // Fills the database with the largest configuration: 1024 recorders of 64 channels and 32 full plans.
+    static void FillFullConfiguration();
+
 private:
     CTempAppDir m_dir;
 };

@@ -3,6 +3,8 @@
 #include "model/SQLite3DB.h"
 #include "model/Utility.h"
 
+#include <QFile>
+
 #include <cstdlib>
 
 CTempAppDir::CTempAppDir() : m_dir(QDir::tempPath() + QStringLiteral("/varrow-test-XXXXXX"))
@@ -21,6 +23,11 @@ void PrepareProcess()
 CTempAppDir& ProcessAppDir()
 {
     static CTempAppDir dir;
+    // The user's own settings folder (the autostart entry lives there) is never written by a test.
+    static const bool configMoved =
+        ::setenv("XDG_CONFIG_HOME", QFile::encodeName(dir.FilePath(QStringLiteral("config"))).constData(),
+                 1) == 0;
+    Q_UNUSED(configMoved);
     return dir;
 }
 

@@ -345,6 +345,16 @@ void CCalendarWidget::SetSelectedDate(const QDate& date)
     Q_EMIT SelectionChanged();
 }
 
+void CCalendarWidget::FollowClampedDate(const QDate& old)
+{
+    if (old == m_model->m_date)
+        return;
+    UpdateSelection();
+    ShowMonth(m_model->m_date.year(), m_model->m_date.month());
+    m_navigator->SetDate(m_model->m_date);
+    Q_EMIT SelectionChanged();
+}
+
 void CCalendarWidget::SetMinimumDate(const QDate& date)
 {
     if (!date.isValid() || date == m_model->m_minimumDate)
@@ -352,12 +362,7 @@ void CCalendarWidget::SetMinimumDate(const QDate& date)
     const QDate old = m_model->m_date;
     m_model->SetMinimumDate(date);
     UpdateNavigationButtons();
-    if (old != m_model->m_date) {
-        UpdateSelection();
-        ShowMonth(m_model->m_date.year(), m_model->m_date.month());
-        m_navigator->SetDate(m_model->m_date);
-        Q_EMIT SelectionChanged();
-    }
+    FollowClampedDate(old);
 }
 
 void CCalendarWidget::SetMaximumDate(const QDate& date)
@@ -367,12 +372,7 @@ void CCalendarWidget::SetMaximumDate(const QDate& date)
     const QDate old = m_model->m_date;
     m_model->SetMaximumDate(date);
     UpdateNavigationButtons();
-    if (old != m_model->m_date) {
-        UpdateSelection();
-        ShowMonth(m_model->m_date.year(), m_model->m_date.month());
-        m_navigator->SetDate(m_model->m_date);
-        Q_EMIT SelectionChanged();
-    }
+    FollowClampedDate(old);
 }
 
 void CCalendarWidget::SetDateRange(const QDate& minDate, const QDate& maxDate)
@@ -384,12 +384,7 @@ void CCalendarWidget::SetDateRange(const QDate& minDate, const QDate& maxDate)
     const QDate old = m_model->m_date;
     m_model->SetRange(minDate, maxDate);
     UpdateNavigationButtons();
-    if (old != m_model->m_date) {
-        UpdateSelection();
-        ShowMonth(m_model->m_date.year(), m_model->m_date.month());
-        m_navigator->SetDate(m_model->m_date);
-        Q_EMIT SelectionChanged();
-    }
+    FollowClampedDate(old);
 }
 
 void CCalendarWidget::SetCurrentPage(int iYear, int iMonth)

@@ -162,6 +162,8 @@ private:
     void ShowMonth(int year, int month);
     void UpdateMonthYearLabels();
     void UpdateNavigationButtons();
+    // After a new limit moved the date: show and announce where it went.
+    void FollowClampedDate(const QDate& old);
     void UpdateCurrentPage(QDate date);
     void UpdateSelection();
     void SetNavigatorEnabled(bool enable);

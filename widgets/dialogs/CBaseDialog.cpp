@@ -251,6 +251,12 @@ void CBaseDialog::keyPressEvent(QKeyEvent* event)
     }
 }
 
+bool CBaseDialog::IsAcceptKey(const QKeyEvent* event)
+{
+    const int key = event->key();
+    return key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Select;
+}
+
 void CBaseDialog::resizeEvent(QResizeEvent* event)
 {
     setMask(GetRoundRectRegion(rect(), 2));

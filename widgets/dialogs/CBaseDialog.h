@@ -73,6 +73,8 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    // Return, Enter and Select: the keys that end a dialog the OK way.
+    static bool IsAcceptKey(const QKeyEvent* event);
 
     CBaseDialogClass ui;
 

@@ -76,12 +76,6 @@ void CProgress::OnUpdateBar()
 void CProgress::keyPressEvent(QKeyEvent* event)
 {
     // Only the work or Cancel ends the box: a key must not close it while its worker still runs.
-    switch (event->key()) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-    case Qt::Key_Select:
-        return;
-    default:
+    if (!IsAcceptKey(event))
         CBaseDialog::keyPressEvent(event);
-    }
 }

@@ -58,12 +58,6 @@ void ChaseDialog::OnImmediatelyStopChase()
 void ChaseDialog::keyPressEvent(QKeyEvent* event)
 {
     // Only the work ends the box: a key must not close it while its worker still runs.
-    switch (event->key()) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-    case Qt::Key_Select:
-        return;
-    default:
+    if (!IsAcceptKey(event))
         CBaseDialog::keyPressEvent(event);
-    }
 }

@@ -10,6 +10,7 @@
 namespace {
 
 constexpr int kBoxSize = 16;
+constexpr int kTextIndent = 4; // headers other than the first column's start this far right
 
 QString BoxPicture(int state)
 {
@@ -118,10 +119,20 @@ void CHeaderView::mouseReleaseEvent(QMouseEvent* event)
     QHeaderView::mouseReleaseEvent(event);
 }
 
+QSize CHeaderView::sectionSizeFromContents(int logicalIndex) const
+{
+    // The text is painted indented: a column sized to its header text keeps room for the indent, or a short
+    // header (two Chinese characters) loses its last character.
+    QSize size = QHeaderView::sectionSizeFromContents(logicalIndex);
+    if (logicalIndex != 0)
+        size.rwidth() += kTextIndent;
+    return size;
+}
+
 void CHeaderView::paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const
 {
     if (logicalIndex != 0 || model() == nullptr) {
-        QHeaderView::paintSection(painter, rect.adjusted(4, 0, 0, 0), logicalIndex);
+        QHeaderView::paintSection(painter, rect.adjusted(kTextIndent, 0, 0, 0), logicalIndex);
         return;
     }
     const int indentation = m_pView != nullptr ? m_pView->indentation() : 0;

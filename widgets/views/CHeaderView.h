@@ -32,6 +32,7 @@ public Q_SLOTS:
 protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const override;
+    QSize sectionSizeFromContents(int logicalIndex) const override;
 
 private:
     bool HasHeaderCheck() const;

@@ -1,0 +1,52 @@
+#pragma once
+
+// Imports recorders from another database file on a thread of its own while the device page's busy box
+// turns. Each row of the file's TInfo_Device table is checked as the add dialog checks its fields; a row
+// that passes is added with a login, as a device typed by hand.
+
+#include <QString>
+#include <QThread>
+
+// What an import did; sent with the result.
+struct DEVICE_IMPORT_COUNTS
+{
+    int Rows = 0;    // rows read from the file
+    int Added = 0;   // devices added
+    int Skipped = 0; // rows whose fields the dialog would refuse
+    int Refused = 0; // rows the model refused: a duplicate, a failed login, no free slot, a database refusal
+};
+Q_DECLARE_METATYPE(DEVICE_IMPORT_COUNTS)
+
+class CDeviceWriteThread : public QThread
+{
+    Q_OBJECT
+
+public:
+    CDeviceWriteThread();
+    ~CDeviceWriteThread() override;
+
+    void SetPath(const QString& path);
+
+    // Reads the rows of the file (read-only; a wrong path creates no file). False when the file is no
+    // database or lacks the table or one of its columns; nothing is read then.
+    struct IMPORT_ROW
+    {
+        QString Address;
+        QString Name;
+        QString User;
+        QString Password;
+        QString Port;
+    };
+    static bool ReadRows(const QString& path, QList<IMPORT_ROW>* rows);
+
+Q_SIGNALS:
+    // Whether the file could be read, and what became of its rows (queued to the page, counts first).
+    void SendImportCounts(DEVICE_IMPORT_COUNTS counts);
+    void SendWriteOver(bool ok);
+
+protected:
+    void run() override;
+
+private:
+    QString m_dbPath;
+};

@@ -1,0 +1,292 @@
+#include "config/system/CDlgCfgSystem.h"
+
+#include "model/DbAccess.h"
+#include "model/LogStore.h"
+#include "model/SysInfoManage.h"
+#include "model/TextConvert.h"
+#include "platform/AutoStart.h"
+#include "platform/DriveMap.h"
+#include "widgets/dialogs/CPushButton.h"
+#include "widgets/dialogs/CRegExpValidator.h"
+#include "widgets/dialogs/CToolTip.h"
+#include "widgets/dialogs/CWarnDlg.h"
+#include "widgets/views/CTableView.h"
+
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QLineEdit>
+#include <QRadioButton>
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+// Any text without an apostrophe (no text that reaches the database may hold one), within `maxBytes`.
+CRegExpValidator* NoApostropheValidator(int maxBytes, QObject* parent)
+{
+    return new CRegExpValidator(maxBytes, QRegularExpression(QStringLiteral("[^']*")), parent);
+}
+
+template <size_t N> bool SameField(const char (&a)[N], const char (&b)[N])
+{
+    return std::memcmp(a, b, N) == 0;
+}
+
+// A record's local 8-bit text up to its terminator, or the whole field when it has none.
+template <size_t N> QString FieldText(const char (&field)[N])
+{
+    return LocalToQString(QByteArray(field, qsizetype(strnlen(field, N))).constData());
+}
+
+void CopyText(char* field, size_t size, const char* text)
+{
+    std::memset(field, 0, size);
+    std::memcpy(field, text, strnlen(text, size));
+}
+
+} // namespace
+
+CDlgCfgSystem::CDlgCfgSystem(QWidget* parent) : QDialog(parent)
+{
+    ui.setupUi(this);
+    m_sysConfig = SYSTEM_CONFIG();
+    connect(ui.m_pBtnTestConnection, &QPushButton::clicked, this, &CDlgCfgSystem::OnBtnClickedTestConnection);
+    connect(ui.m_pcheckBoxAutoStart, &QCheckBox::stateChanged, this, &CDlgCfgSystem::OnCheckBoxAutoStart);
+    connect(ui.m_pcheckBoxEmail, &QCheckBox::stateChanged, this, &CDlgCfgSystem::OnCheckBoxEmail);
+    InitControls();
+    LoadConfig();
+}
+
+CDlgCfgSystem::~CDlgCfgSystem() = default;
+
+void CDlgCfgSystem::InitControls()
+{
+    ui.m_pcheckBoxAutoStart->setChecked(false);
+    ui.m_plineEditOSUserName->setMaxLength(20);
+    ui.m_plineEditOSUserName->setValidator(NoApostropheValidator(kOSTextBytes, this));
+    ui.m_plineEditOSUserName->setEnabled(false);
+    ui.m_plineEditOSPassWord->setMaxLength(kOSTextBytes);
+    ui.m_plineEditOSPassWord->setEchoMode(QLineEdit::Password);
+    ui.m_plineEditOSPassWord->setValidator(NoApostropheValidator(kOSTextBytes, this));
+    ui.m_plineEditOSPassWord->setEnabled(false);
+    ui.m_pRadioBtnContinue->setChecked(true);
+    InitMailControls();
+    FillDiskTable();
+}
+
+QString CDlgCfgSystem::SpaceText(qint64 bytes, bool known)
+{
+    if (!known)
+        return QStringLiteral("-");
+    const float gigabytes = float(double(std::max<qint64>(bytes, 0)) / 1073741824.0);
+    return QString::asprintf("%0.1f GB", double(gigabytes));
+}
+
+void CDlgCfgSystem::GetFixedDisks()
+{
+    const QList<DRIVE_INFO> drives = CDriveMap::GetDrives();
+    int next = 0;
+    for (const DRIVE_INFO& drive : drives) {
+        if (next >= MAX_LOCAL_DISK_NUM)
+            break;
+        LOCAL_DISK_INFO& disk = m_diskInfo[next++];
+        // A volume whose size cannot be read (its directory is missing or unmounted) reports no size at all.
+        const bool known = drive.TotalBytes > 0;
+        CopyText(disk.TotalSpace, sizeof disk.TotalSpace,
+                 SpaceText(drive.TotalBytes, known).toLatin1().constData());
+        CopyText(disk.FreeSpace, sizeof disk.FreeSpace,
+                 SpaceText(drive.FreeBytes, known).toLatin1().constData());
+        disk.Letter = drive.Letter;
+        disk.IsSelected = 0;
+        disk.IsValid = 1;
+    }
+}
+
+void CDlgCfgSystem::FillDiskTable()
+{
+    GetFixedDisks();
+    CTableView* view = ui.m_ptreeViewDisk;
+    view->SetHeaderLabels({tr("  "), tr("Disk"), tr("Total Space"), tr("Free Space")});
+    view->SetHeaderChecked(0, false);
+    const int widths[] = {60, 75, 105, 105};
+    for (int column = 0; column < 4; ++column)
+        view->setColumnWidth(column, widths[column]);
+    view->setSortingEnabled(true);
+    for (const LOCAL_DISK_INFO& disk : m_diskInfo) {
+        if (disk.IsValid != 1)
+            continue;
+        const int row = view->AppendRow();
+        if (row < 0)
+            continue;
+        view->SetItemChecked(row, 0, false);
+        view->SetItemText(row, 1, QString(QLatin1Char(disk.Letter)));
+        view->SetItemText(row, 2, QString::fromLatin1(disk.TotalSpace));
+        view->SetItemText(row, 3, QString::fromLatin1(disk.FreeSpace));
+    }
+}
+
+void CDlgCfgSystem::LoadConfig()
+{
+    g_pSysInfoManage->GetSystemConfig(&m_sysConfig);
+    g_pSysInfoManage->GetMailConfig(&m_mailConfig);
+    m_sysConfigOld = m_sysConfig;
+    m_mailConfigOld = m_mailConfig;
+
+    ui.m_pcheckBoxAutoStart->setChecked(m_sysConfig.IsAutoRun != 0);
+    ui.m_plineEditOSUserName->setText(FieldText(m_sysConfig.OSUsername));
+    ui.m_plineEditOSPassWord->setText(FieldText(m_sysConfig.OSPassword));
+    ui.m_plineEditOSUserName->setEnabled(m_sysConfig.IsAutoRun != 0);
+    ui.m_plineEditOSPassWord->setEnabled(m_sysConfig.IsAutoRun != 0);
+    ui.m_pRadioBtnContinue->setChecked(m_sysConfig.DiskMode == 0);
+    ui.m_pRadioBtnStop->setChecked(m_sysConfig.DiskMode != 0);
+    LoadMailConfig();
+
+    // Every stored letter ticks its row, wherever it stands: one letter whose drive is gone must not untick
+    // the letters after it (a save would then drop them unasked).
+    const int rows = ui.m_ptreeViewDisk->GetRowCount();
+    for (int row = 0; row < rows; ++row) {
+        const QString text = ui.m_ptreeViewDisk->GetItemText(row, 1);
+        if (text.isEmpty())
+            continue;
+        const char letter = text.at(0).toLatin1();
+        if (letter != 0 && std::memchr(m_sysConfig.Disk, letter, sizeof m_sysConfig.Disk) != nullptr)
+            ui.m_ptreeViewDisk->SetItemChecked(row, 0, true);
+    }
+}
+
+void CDlgCfgSystem::OnCheckBoxAutoStart(int state)
+{
+    ui.m_plineEditOSUserName->setEnabled(state != 0);
+    ui.m_plineEditOSPassWord->setEnabled(state != 0);
+}
+
+void CDlgCfgSystem::ShowFieldTip(QLineEdit* edit, const QString& text)
+{
+    CToolTip::ShowText(edit->mapToGlobal(QPoint(0, 0)), text, edit);
+}
+
+bool CDlgCfgSystem::IsDiskChanged() const
+{
+    char chosen[sizeof(SYSTEM_CONFIG::Disk)] = {};
+    size_t next = 0;
+    for (const LOCAL_DISK_INFO& disk : m_diskInfo) {
+        if (disk.IsSelected == 1 && next < sizeof chosen)
+            chosen[next++] = disk.Letter;
+    }
+    return std::memcmp(chosen, m_sysConfigOld.Disk, sizeof chosen) != 0;
+}
+
+bool CDlgCfgSystem::IsConfigChanged() const
+{
+    // The backup mode is the state page's, not this page's: it is left out.
+    const SYSTEM_CONFIG& a = m_sysConfig;
+    const SYSTEM_CONFIG& b = m_sysConfigOld;
+    const bool systemSame = a.IsAutoRun == b.IsAutoRun && SameField(a.OSUsername, b.OSUsername) &&
+                            SameField(a.OSPassword, b.OSPassword) && a.DiskMode == b.DiskMode &&
+                            SameField(a.Disk, b.Disk) && a.IsEnableEmail == b.IsEnableEmail &&
+                            a.ReconnetNum == b.ReconnetNum;
+    const MAIL_CONFIG& m = m_mailConfig;
+    const MAIL_CONFIG& n = m_mailConfigOld;
+    const bool mailSame = SameField(m.SMTPAddr, n.SMTPAddr) && SameField(m.MailFrom, n.MailFrom) &&
+                          SameField(m.MailTo, n.MailTo) && SameField(m.MailCc, n.MailCc) &&
+                          SameField(m.MailName, n.MailName) && SameField(m.MailPassword, n.MailPassword) &&
+                          SameField(m.Body, n.Body) && SameField(m.Subject, n.Subject) &&
+                          m.SMTPPort == n.SMTPPort;
+    return !systemSame || !mailSame;
+}
+
+bool CDlgCfgSystem::Save()
+{
+    return OnBtnClickedOK();
+}
+
+bool CDlgCfgSystem::OnBtnClickedOK()
+{
+    m_sysConfig.IsAutoRun = ui.m_pcheckBoxAutoStart->isChecked() ? 1 : 0;
+    const QString userName = ui.m_plineEditOSUserName->text().trimmed();
+    const QString password = ui.m_plineEditOSPassWord->text();
+    if (userName.isEmpty() && !password.isEmpty()) {
+        ui.m_plineEditOSUserName->setFocus();
+        ShowFieldTip(ui.m_plineEditOSUserName, tr("User name cannot be empty"));
+        return false;
+    }
+    // The fields hold at most what the record stores, so nothing is cut here.
+    CopyString44(m_sysConfig.OSUsername, QStringToStdString(userName));
+    CopyString44(m_sysConfig.OSPassword, QStringToStdString(password));
+    m_sysConfig.DiskMode = ui.m_pRadioBtnContinue->isChecked() ? 0 : 1;
+    if (!TakeMailValues(m_sysConfig, m_mailConfig))
+        return false;
+
+    std::memset(m_sysConfig.Disk, 0, sizeof m_sysConfig.Disk);
+    size_t next = 0;
+    const int rows = ui.m_ptreeViewDisk->GetRowCount();
+    for (int row = 0; row < MAX_LOCAL_DISK_NUM; ++row) {
+        LOCAL_DISK_INFO& disk = m_diskInfo[row];
+        const bool ticked =
+            row < rows &&
+            ui.m_ptreeViewDisk->GetItemData(row, 0, Qt::CheckStateRole).toInt() != Qt::Unchecked;
+        disk.IsSelected = ticked && disk.IsValid == 1 ? 1 : 0;
+        if (disk.IsSelected == 1 && next < sizeof m_sysConfig.Disk)
+            m_sysConfig.Disk[next++] = disk.Letter;
+    }
+    if (next == 0) {
+        ShowInfoMsgBox(tr("Information"), tr("Please Select Disk!"), this);
+        return false;
+    }
+
+    bool disksChanged = false;
+    if (IsDiskChanged()) {
+        // Only OK counts as yes; a closed box is a no.
+        if (ShowConfirmMsgBox(tr("Information"), tr("Modify Disk need to reboot Backup,Are you sure?"),
+                              this) != 1)
+            return false;
+        disksChanged = true;
+    }
+    const bool modeChanged = m_sysConfig.DiskMode != m_sysConfigOld.DiskMode;
+
+    if (IsConfigChanged()) {
+        // The state page may have switched the backup mode while this dialog was open: keep the model's.
+        SYSTEM_CONFIG current;
+        g_pSysInfoManage->GetSystemConfig(&current);
+        m_sysConfig.BackupMode = current.BackupMode;
+        // The mail settings first: when they are refused, nothing the state page depends on has changed.
+        if (!g_pSysInfoManage->SetMailConfig(&m_mailConfig) ||
+            !g_pSysInfoManage->SetSystemConfig(&m_sysConfig)) {
+            ShowInfoMsgBox(tr("Error"), tr("The settings could not be saved."), this);
+            return false;
+        }
+        const bool lettersChanged = !SameField(m_sysConfig.Disk, m_sysConfigOld.Disk);
+        // A later save in this opening (OK again after another page refused) compares with what is stored
+        // now, so that taking a change back is stored too.
+        m_sysConfigOld = m_sysConfig;
+        m_mailConfigOld = m_mailConfig;
+        if (disksChanged)
+            Q_EMIT DiskChanged();
+        if (modeChanged)
+            Q_EMIT BackupModeChanged(m_sysConfig.DiskMode);
+        if (lettersChanged)
+            WriteLog(LOG_TYPE_OPERATION, LOG_SUB_CONFIG_DISK, tr("Change Disk Config"));
+    }
+    if (!SetAutoRun(m_sysConfig.IsAutoRun != 0)) {
+        ShowInfoMsgBox(tr("Error"), tr("The automatic start could not be set up."), this);
+        return false;
+    }
+    return true;
+}
+
+bool CDlgCfgSystem::SetAutoRun(bool autoRun)
+{
+    const QString userName = FieldText(m_sysConfig.OSUsername);
+    const QString password = FieldText(m_sysConfig.OSPassword);
+    CAutoStart& layer = CAutoStart::Current();
+    // The log-on is on only with auto-start and an account; the account is kept whenever one is given, and an
+    // empty user name leaves the kept one as it was.
+    AUTO_LOGON logon;
+    logon.Enabled = autoRun && !userName.isEmpty();
+    logon.UserName = userName;
+    logon.Password = password;
+    const bool logonOk = layer.SetAutoLogon(logon, !userName.isEmpty());
+    const bool entryOk = layer.SetRunEntry(autoRun, QCoreApplication::applicationFilePath());
+    return logonOk && entryOk;
+}

@@ -1,0 +1,175 @@
+// The system page's mail section: the "Enable Mail" switch, the reconnect count, the mail account and the
+// test mail.
+
+#include "config/system/CDlgCfgSystem.h"
+
+#include "model/DbAccess.h"
+#include "model/Mail.h"
+#include "model/TextConvert.h"
+#include "widgets/dialogs/CPushButton.h"
+#include "widgets/dialogs/CRegExpValidator.h"
+#include "widgets/dialogs/CToolTip.h"
+#include "widgets/dialogs/CWarnDlg.h"
+
+#include <QCheckBox>
+#include <QGuiApplication>
+#include <QLineEdit>
+#include <QRegularExpressionValidator>
+#include <QSpinBox>
+#include <QToolTip>
+
+#include <cstring>
+
+namespace {
+
+// A record's text up to its terminator, or the whole field when it has none.
+template <size_t N> QString FieldText(const char (&field)[N])
+{
+    return QString::fromUtf8(field, qsizetype(strnlen(field, N)));
+}
+
+// Restores the cursor however the blocking send ends.
+struct WaitCursor
+{
+    WaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QGuiApplication::restoreOverrideCursor(); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+};
+
+} // namespace
+
+void CDlgCfgSystem::InitMailControls()
+{
+    ui.m_pcheckBoxEmail->setChecked(false);
+    const struct
+    {
+        QLineEdit* edit;
+        int maxBytes;
+    } fields[] = {
+        {ui.m_plineEditReceiverAddress, kMailAddressBytes}, {ui.m_plineEditDeliverServer, kMailServerBytes},
+        {ui.m_plineEditDeliverAddress, kMailAddressBytes},  {ui.m_plineEditMailUserName, kMailAddressBytes},
+        {ui.m_plineEditMailPassWord, kMailPasswordBytes},
+    };
+    for (const auto& field : fields) {
+        field.edit->setMaxLength(field.maxBytes);
+        field.edit->setValidator(
+            new CRegExpValidator(field.maxBytes, QRegularExpression(QStringLiteral("[^']*")), this));
+    }
+    ui.m_plineEditMailPassWord->setEchoMode(QLineEdit::Password);
+    ui.m_plineEditPort->setMaxLength(5);
+    ui.m_plineEditPort->setValidator(
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]+")), this));
+    for (QWidget* widget :
+         {static_cast<QWidget*>(ui.m_plineEditReceiverAddress),
+          static_cast<QWidget*>(ui.m_plineEditDeliverServer), static_cast<QWidget*>(ui.m_plineEditPort),
+          static_cast<QWidget*>(ui.m_plineEditDeliverAddress),
+          static_cast<QWidget*>(ui.m_plineEditMailUserName),
+          static_cast<QWidget*>(ui.m_plineEditMailPassWord), static_cast<QWidget*>(ui.m_pBtnTestConnection)})
+        widget->setEnabled(false);
+}
+
+void CDlgCfgSystem::LoadMailConfig()
+{
+    ui.m_plineEditReceiverAddress->setText(FieldText(m_mailConfig.MailTo));
+    ui.m_plineEditDeliverServer->setText(FieldText(m_mailConfig.SMTPAddr));
+    ui.m_plineEditDeliverAddress->setText(FieldText(m_mailConfig.MailFrom));
+    ui.m_plineEditMailUserName->setText(FieldText(m_mailConfig.MailName));
+    ui.m_plineEditMailPassWord->setText(FieldText(m_mailConfig.MailPassword));
+    ui.m_plineEditPort->setText(QString::number(m_mailConfig.SMTPPort));
+    ui.m_pcheckBoxEmail->setChecked(m_sysConfig.IsEnableEmail != 0);
+    ui.m_pspinBoxReconnect->setValue(m_sysConfig.ReconnetNum);
+    OnCheckBoxEmail(m_sysConfig.IsEnableEmail != 0 ? Qt::Checked : Qt::Unchecked);
+}
+
+void CDlgCfgSystem::OnCheckBoxEmail(int state)
+{
+    const bool on = state != 0;
+    ui.m_pspinBoxReconnect->setEnabled(on);
+    ui.m_plineEditReceiverAddress->setEnabled(on);
+    ui.m_plineEditDeliverServer->setEnabled(on);
+    ui.m_plineEditPort->setEnabled(on);
+    ui.m_plineEditDeliverAddress->setEnabled(on);
+    ui.m_plineEditMailUserName->setEnabled(on);
+    ui.m_plineEditMailPassWord->setEnabled(on);
+    ui.m_pBtnTestConnection->setEnabled(on);
+}
+
+bool CDlgCfgSystem::CheckLength(QLineEdit* edit, int maxBytes)
+{
+    // Typing cannot pass the limit, but a stored text from an older database can.
+    if (QStringToLocal(edit->text().trimmed()).size() <= maxBytes)
+        return true;
+    edit->setFocus();
+    ShowFieldTip(edit, tr("The text is too long"));
+    return false;
+}
+
+bool CDlgCfgSystem::CheckPort(int* port)
+{
+    bool ok = false;
+    const int value = ui.m_plineEditPort->text().trimmed().toInt(&ok);
+    const QString text = tr("SMTP port No. ranges from 1 to 65535.");
+    if (ok && value > 65535) {
+        ui.m_plineEditPort->setFocus();
+        QToolTip::showText(ui.m_plineEditPort->mapToGlobal(QPoint(0, 0)), text, ui.m_plineEditPort);
+        return false;
+    }
+    if (!ok || value <= 0) {
+        ShowFieldTip(ui.m_plineEditPort, text);
+        return false;
+    }
+    *port = value;
+    return true;
+}
+
+bool CDlgCfgSystem::TakeMailValues(SYSTEM_CONFIG& sys, MAIL_CONFIG& mail)
+{
+    sys.ReconnetNum = ui.m_pspinBoxReconnect->value();
+    sys.IsEnableEmail = ui.m_pcheckBoxEmail->isChecked() ? 1 : 0;
+    if (!CheckLength(ui.m_plineEditReceiverAddress, kMailAddressBytes))
+        return false;
+    CopyStringN(mail.MailTo, QStringToStdString(ui.m_plineEditReceiverAddress->text().trimmed()));
+    if (!CheckLength(ui.m_plineEditDeliverServer, kMailServerBytes))
+        return false;
+    CopyStringN(mail.SMTPAddr, QStringToStdString(ui.m_plineEditDeliverServer->text().trimmed()));
+    int port = 0;
+    if (!CheckPort(&port))
+        return false;
+    mail.SMTPPort = uint16_t(port);
+    const struct
+    {
+        QLineEdit* edit;
+        int maxBytes;
+    } rest[] = {{ui.m_plineEditDeliverAddress, kMailAddressBytes},
+                {ui.m_plineEditMailUserName, kMailAddressBytes},
+                {ui.m_plineEditMailPassWord, kMailPasswordBytes}};
+    for (const auto& field : rest) {
+        if (!CheckLength(field.edit, field.maxBytes))
+            return false;
+    }
+    CopyStringN(mail.MailFrom, QStringToStdString(ui.m_plineEditDeliverAddress->text().trimmed()));
+    CopyStringN(mail.MailName, QStringToStdString(ui.m_plineEditMailUserName->text().trimmed()));
+    CopyStringN(mail.MailPassword, QStringToStdString(ui.m_plineEditMailPassWord->text().trimmed()));
+    return true;
+}
+
+void CDlgCfgSystem::OnBtnClickedTestConnection()
+{
+    // The test sends what a save would store, checked the same way; it stores nothing itself.
+    SYSTEM_CONFIG sys = m_sysConfig;
+    MAIL_CONFIG mail = m_mailConfig;
+    if (!TakeMailValues(sys, mail))
+        return;
+    bool sent = false;
+    {
+        const WaitCursor wait;
+        sent = SendEmailWithConfig(
+            mail, tr("Email Test"),
+            tr("This is a test email send by Quesselkit,Test email has send successfully"));
+    }
+    if (sent)
+        ShowInfoMsgBox(tr("Success"), tr("Send test mail successfully"), this);
+    else
+        ShowInfoMsgBox(tr("Error"), tr("Send test mail failed"), this);
+}

@@ -1,0 +1,48 @@
+#pragma once
+
+// Writes the rows of the log page's table to an XML file on a thread of its own. The rows are copied out of
+// the table's model when the export is set up, on the GUI thread, so the worker never reads an item model.
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QThread>
+
+class QAbstractItemModel;
+
+class CLogWriteThread : public QThread
+{
+    Q_OBJECT
+
+public:
+    // What SendWriteOver reports.
+    enum WRITE_RESULT
+    {
+        WRITE_OPEN_FAILED = 0, // the file could not be opened; nothing was written
+        WRITE_DONE = 1,        // the whole document is in the file
+        WRITE_FAILED = 2,      // writing, flushing or closing failed; an earlier file of that name is kept
+    };
+
+    CLogWriteThread();
+    ~CLogWriteThread() override;
+
+    // Call on the GUI thread before start(): keeps the path and a copy of the display texts of the model's
+    // top-level rows, in table order.
+    void SetWriteParam(const QString& path, const QAbstractItemModel* model);
+    void SetWriteParam(const QString& path, const QList<QStringList>& rows);
+
+    // The display texts of the model's top-level rows, one text per exported column.
+    static QList<QStringList> TakeRows(const QAbstractItemModel* model);
+    // Writes the document; one of WRITE_RESULT.
+    static int WriteXml(const QString& path, const QList<QStringList>& rows);
+
+Q_SIGNALS:
+    void SendWriteOver(int result);
+
+protected:
+    void run() override;
+
+private:
+    QString m_strPath;
+    QList<QStringList> m_rows;
+};

@@ -1,0 +1,39 @@
+#pragma once
+
+// The record page's search rules that need no window: the range check, the compact times of the condition,
+// the file types searched for a chosen type, and the reading of a stored file's name and size.
+
+#include "storage/StowelineRecords.h"
+
+#include <QDateTime>
+#include <QList>
+#include <QString>
+
+// The longest range one search may cover: three days.
+constexpr qint64 kMaxSearchSeconds = 3 * 24 * 3600;
+
+enum class SEARCH_RANGE
+{
+    Ok,
+    EndBeforeStart,
+    TooLong,
+};
+
+// Exactly three days and an empty range are searched.
+SEARCH_RANGE CheckSearchRange(const QDateTime& from, const QDateTime& to);
+
+STOWELINE_TIME CompactTime(const QDateTime& time);
+
+// The type codes searched for one chosen type: motion detection and alarm also search the two codes the
+// engine gives the recorders' own event types (4 and 5); every other type is searched by its own code.
+QList<int> SearchTypesOf(int type);
+
+// "YYYYMMDDhhmmss..." as "YYYY-MM-DD hh:mm:ss..." (characters after the fourteenth stay at the end).
+QString FormatRecordTime(const QString& field);
+
+// The start and end texts of a stored file's path (the first two "_" fields of its name, formatted); false
+// for a name with fewer than two fields, which is skipped.
+bool RecordTimesOf(const QString& path, QString* start, QString* end);
+
+// The "File Size" text: whole MiB rounded down, at least 1.
+QString RecordSizeText(qint64 bytes);

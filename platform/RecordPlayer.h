@@ -1,0 +1,35 @@
+#pragma once
+
+// Hands a stored record file to the external player program. The player runs on its own: it is started
+// detached with the file's path as its one argument, nobody waits for it, and the program never stops it.
+
+#include <QByteArray>
+#include <QString>
+
+class IRecordPlayer
+{
+public:
+    virtual ~IRecordPlayer() = default;
+    // Starts a player for the file; false when the player could not be started. Never blocks on the player.
+    virtual bool Play(const QString& path) = 0;
+};
+
+class CRecordPlayer final : public IRecordPlayer
+{
+public:
+    // An empty program means the default one: "Vidrun" in the program's directory.
+    explicit CRecordPlayer(const QString& program = QString());
+
+    bool Play(const QString& path) override;
+    const QString& Program() const { return m_program; }
+
+    static QString DefaultProgram();
+
+private:
+    QString m_program;
+};
+
+// The bytes a player of the old hand-off takes from its copy-data message: the path with "\" separators,
+// one byte per character (characters outside Latin-1 become "?"), and a terminating zero byte; the size of
+// the result is the message's byte count.
+QByteArray PlayerCopyData(const QString& path);

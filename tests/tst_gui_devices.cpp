@@ -1,0 +1,612 @@
+// The add and modify device dialog and the device list page against the real model on a temporary database
+// and simulated recorders. A field that slips past its check reaches a recorder or the database; a modify or
+// delete reported as done while the model kept the old device leaves plans stopped for nothing; a delete that
+// takes the wrong row removes a recorder the operator meant to keep; an import that stores what the dialog
+// refuses breaks later logins.
+
+#include "config/devices/CDlgAddDevice.h"
+#include "config/devices/CDlgCfgDevice.h"
+#include "model/DbAccess.h"
+#include "model/SysInfoManage.h"
+#include "model/TextConvert.h"
+#include "tests/support/SimRecorders.h"
+#include "tests/support/TempDatabase.h"
+#include "tests/support/TestSupport.h"
+#include "tests/support/gui/ModalDriver.h"
+#include "widgets/dialogs/CComboBox.h"
+#include "widgets/dialogs/CPushButton.h"
+#include "widgets/dialogs/CToolTip.h"
+#include "widgets/dialogs/ChaseDialog.h"
+#include "widgets/views/CTableView.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QFileDialog>
+#include <QKeyEvent>
+#include <QLineEdit>
+
+#include <memory>
+
+class TestDevices : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+    void fieldRefusals_data();
+    void fieldRefusals();
+    void typingLimits();
+    void add_data();
+    void add();
+    void modify_data();
+    void modify();
+    void refusedModifyKeepsOldDevice_data();
+    void refusedModifyKeepsOldDevice();
+    void tableAndButtons();
+    void deleteTakesTheSelectedDevices();
+    void deleteStopsWhereAskedOrRefused();
+    void importChecksEveryRow();
+    void importRefusesWhatIsNoDeviceDatabase();
+
+private:
+    int AddToModel(const char* name, int sim, const char* domain = "", int mode = 0);
+    QString Port(int sim) const { return QString::number((*m_sims)[size_t(sim)].Port()); }
+
+    std::unique_ptr<CTempDatabase> m_db;
+    std::unique_ptr<CSimRecorders> m_sims;
+    QWidget m_parent;
+};
+
+namespace {
+
+void Fill(CDlgAddDevice& dialog, const QString& name, const QString& address, const QString& port,
+          const QString& password = QStringLiteral("12345"))
+{
+    dialog.Form().m_plineEditDeviceName->setText(name);
+    dialog.Form().m_plineEditDeviceIP->setText(address);
+    dialog.Form().m_plineEditDevicePort->setText(port);
+    dialog.Form().m_plineEditDeviceUserName->setText(QStringLiteral("admin"));
+    dialog.Form().m_plineEditDevicePassWord->setText(password);
+}
+
+// Types each character as a key press with its text, as a keyboard or an input method would.
+void Type(QWidget* widget, const QString& text)
+{
+    for (const QChar ch : text) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(ch));
+        QApplication::sendEvent(widget, &press);
+    }
+}
+
+// The signals of a dialog or a page, in the order they came.
+template <typename T> QStringList* Watch(T* sender)
+{
+    auto* log = new QStringList;
+    QObject::connect(sender, &QObject::destroyed, [log] { delete log; });
+    QObject::connect(sender, &T::ManualDeviceChanged, [log] { *log << "manual"; });
+    QObject::connect(sender, &T::StopThread,
+                     [log](std::vector<int> g) { *log << QStringLiteral("stop %1").arg(g.size()); });
+    QObject::connect(sender, &T::UpdateGroup, [log](std::vector<GROUP_CHANGED> g) {
+        QStringList plans;
+        for (const GROUP_CHANGED& c : g)
+            plans << QStringLiteral("%1 %2").arg(c.GroupID).arg(QLatin1String(c.GroupName));
+        *log << QStringLiteral("restart ") + plans.join(QLatin1Char(','));
+    });
+    QObject::connect(sender, &T::SetModifyDeviceToView, [log](int index, bool changed) {
+        *log << QStringLiteral("modify %1 %2").arg(index).arg(changed);
+    });
+    QObject::connect(sender, &T::SignalDeviceChanged, [log] { *log << "changed"; });
+    return log;
+}
+
+void SetPlan(int index, const char* name, std::initializer_list<CHANNEL_REF> refs)
+{
+    GROUP_INFO plan;
+    plan.bUsed = 1;
+    CopyString33(plan.GroupName, name);
+    std::copy(refs.begin(), refs.end(), plan.Channel);
+    QVERIFY(g_pSysInfoManage->SetGroupInfo(&plan, index));
+}
+
+void SetManual(int device, int channel)
+{
+    MANUAL_BACKUP_INFO manual;
+    manual.Channel[0] = {int16_t(device), int16_t(channel)};
+    g_pSysInfoManage->SetManualBackupInfo(&manual);
+}
+
+int PlanChannels(const CSysInfoManage& model, int plan)
+{
+    GROUP_INFO plans[MAX_GROUP_NUM];
+    model.GetAllGroupInfo(plans);
+    int n = 0;
+    while (n < MAX_GROUP_CHANNEL_NUM && !plans[plan].Channel[n].IsEmpty())
+        ++n;
+    return n;
+}
+
+void Select(CDlgCfgDevice& page, std::initializer_list<int> rows)
+{
+    CTableView* table = page.Form().m_pTableViewDevice;
+    table->selectionModel()->clearSelection();
+    for (int row : rows)
+        table->selectionModel()->select(table->GetIndex(row, 0),
+                                        QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    table->selectionModel()->setCurrentIndex(table->GetIndex(*rows.begin(), 0),
+                                             QItemSelectionModel::NoUpdate);
+}
+
+// The names in the table, each checked against the page's list behind it.
+QStringList Names(const CDlgCfgDevice& page)
+{
+    QStringList names;
+    for (int row = 0; row < page.Form().m_pTableViewDevice->GetTopRowCount(); ++row) {
+        names << page.Form().m_pTableViewDevice->GetItemText(row, 1);
+        if (LocalToQString(page.DeviceList()[size_t(row)].DeviceName) != names.last())
+            names.last() += QStringLiteral(" (list differs)");
+    }
+    return names;
+}
+
+// Answers the next file picker with `path`, then the busy box (when the driver still sees it) and the result.
+void AnswerImport(CModalDriver& driver, const QString& path, std::function<void(QWidget*)> busy)
+{
+    driver.Answer([path](QWidget* window) {
+        auto* picker = window->findChild<QFileDialog*>();
+        picker->selectFile(path);
+        static_cast<QDialog*>(picker)->accept();
+    });
+    for (int i = 0; i < 2; ++i)
+        driver.Answer([busy](QWidget* window) {
+            if (qobject_cast<ChaseDialog*>(window) == nullptr)
+                static_cast<QDialog*>(window)->accept();
+            else if (busy)
+                busy(window);
+        });
+}
+
+} // namespace
+
+void TestDevices::init()
+{
+    m_db = std::make_unique<CTempDatabase>();
+    QVERIFY(g_pSysInfoManage->LoadAllInfo());
+    m_sims = std::make_unique<CSimRecorders>(1000, 1500);
+    for (int i = 0; i < 3; ++i)
+        QVERIFY(m_sims->Add(SimRecorderConfig()) != nullptr);
+}
+
+void TestDevices::cleanup()
+{
+    AllowAll();
+    CToolTip::HideText();
+    m_sims.reset();
+    m_db.reset();
+}
+
+int TestDevices::AddToModel(const char* name, int sim, const char* domain, int mode)
+{
+    const int flow = mode == 1 ? 200 : -1;
+    const CRecorderSim& s = (*m_sims)[size_t(sim)];
+    if (g_pSysInfoManage->AddDevice(s.AddressBytes().constData(), s.Port(), "admin", "12345", &flow, name,
+                                    domain, mode) != ADD_DEVICE_OK)
+        return -1;
+    return g_pSysInfoManage->GetDeviceIndexByName(name);
+}
+
+void TestDevices::fieldRefusals_data()
+{
+    QTest::addColumn<QStringList>("fields"); // mode, name, address, port, user, password
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("message");
+    auto row = [](const char* tag, const QStringList& fields, const char* field, const char* message) {
+        QTest::newRow(tag) << fields << QStringLiteral("m_plineEditDevice") + QLatin1String(field) << message;
+    };
+    row("blank name", {"0", "  ", "127.0.0.1", "80", "a", "p"}, "Name", "Nick name cannot be empty.");
+    row("slash", {"0", "a/b", "127.0.0.1", "80", "a", "p"}, "Name", "Nick name is Invalid.");
+    row("colon", {"0", "a:b", "127.0.0.1", "80", "a", "p"}, "Name", "Nick name is Invalid.");
+    row("no address", {"0", "a", "", "80", "a", "p"}, "IP", "IP Address can not be empty.");
+    row("last part 0", {"0", "a", "127.0.0.0", "80", "a", "p"}, "IP", "IP Address is Invalid.");
+    row("16 characters", {"0", "a", "0127.000.000.001", "80", "a", "p"}, "IP", "IP Address is Invalid.");
+    row("no domain", {"1", "a", " ", "80", "a", "p"}, "IP", "Domain can not be empty.");
+    row("blank user", {"0", "a", "127.0.0.1", "80", " ", "p"}, "UserName", "User name cannot be empty.");
+    row("no password", {"0", "a", "127.0.0.1", "80", "a", ""}, "PassWord", "Password cannot be empty.");
+    row("no port", {"0", "a", "127.0.0.1", "", "a", "p"}, "Port", "Port No. ranges from 1 to 65535.");
+    row("port 0", {"0", "a", "127.0.0.1", "0", "a", "p"}, "Port", "Port No. ranges from 1 to 65535.");
+    row("port 65536", {"0", "a", "127.0.0.1", "65536", "a", "p"}, "Port", "Port No. ranges from 1 to 65535.");
+}
+
+// Each refusal names its field in the bubble and gives it the focus; Return runs the checks as OK does.
+void TestDevices::fieldRefusals()
+{
+    QFETCH(QStringList, fields);
+    QFETCH(QString, field);
+    QFETCH(QString, message);
+    CModalDriver driver;
+    CDlgAddDevice dialog(QModelIndex(), nullptr, &m_parent);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowActive(&dialog));
+    dialog.Form().m_pcomboBoxAddDevice->setCurrentIndex(fields[0].toInt());
+    Fill(dialog, fields[1], fields[2], fields[3], fields[5]);
+    dialog.Form().m_plineEditDeviceUserName->setText(fields[4]);
+    QTest::keyClick(dialog.Form().m_plineEditDeviceName, Qt::Key_Return);
+    QCOMPARE(CToolTip::Text(), message);
+    QCOMPARE(QApplication::focusWidget()->objectName(), field);
+    QVERIFY(dialog.isVisible());
+    QVERIFY(driver.Seen().isEmpty());
+    QVERIFY(g_pSysInfoManage->GetDeviceInfo(0) == nullptr);
+}
+
+// The fields refuse while typing what the record cannot hold (bytes of UTF-8) or the database must not see.
+void TestDevices::typingLimits()
+{
+    CDlgAddDevice dialog(QModelIndex(), nullptr, &m_parent);
+    const CDlgAddDeviceClass& ui = dialog.Form();
+    Type(ui.m_plineEditDeviceName, QString(17, QChar(0x4E2D))); // 3 bytes each
+    QCOMPARE(ui.m_plineEditDeviceName->text(), QString(10, QChar(0x4E2D)));
+    Type(ui.m_plineEditDeviceUserName, QStringLiteral("ad'min") + QString(40, u'x'));
+    QCOMPARE(ui.m_plineEditDeviceUserName->text(), QStringLiteral("admin") + QString(26, u'x')); // 31 bytes
+    Type(ui.m_plineEditDevicePassWord, QStringLiteral("pa'ss"));
+    QCOMPARE(ui.m_plineEditDevicePassWord->text(), QStringLiteral("pass"));
+}
+
+void TestDevices::add_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<int>("sim");
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<QString>("message"); // empty: added
+    QTest::newRow("address") << 0 << " Gate "
+                             << "127.0.0.1" << 1 << "12345"
+                             << "";
+    QTest::newRow("domain") << 1 << "Gate"
+                            << "localhost" << 1 << "12345"
+                            << "";
+    QTest::newRow("same name") << 0 << "First"
+                               << "127.0.0.1" << 1 << "12345"
+                               << "Device with the same name has been added";
+    QTest::newRow("same address and port") << 0 << "Gate"
+                                           << "127.0.0.1" << 0 << "12345"
+                                           << "Device has been added";
+    QTest::newRow("login refused") << 0 << "Gate"
+                                   << "127.0.0.1" << 1 << "wrong"
+                                   << "Log in failed";
+    QTest::newRow("domain without IPv4") << 1 << "Gate"
+                                         << "no-such-host.invalid" << 1 << "12345"
+                                         << "Domain is wrong";
+}
+
+// An added device holds the resolved address, the domain as typed and the recorder's channels; a refused one
+// leaves the dialog open and the model as it was.
+void TestDevices::add()
+{
+    QFETCH(int, mode);
+    QFETCH(QString, name);
+    QFETCH(QString, address);
+    QFETCH(int, sim);
+    QFETCH(QString, password);
+    QFETCH(QString, message);
+    QVERIFY(AddToModel("First", 0) >= 0);
+    CModalDriver driver;
+    driver.Accept();
+    CDlgAddDevice dialog(QModelIndex(), nullptr, &m_parent);
+    const QStringList* log = Watch(&dialog);
+    dialog.Form().m_pcomboBoxAddDevice->setCurrentIndex(mode);
+    Fill(dialog, name, address, Port(sim), password);
+    dialog.Form().m_plineEditDeviceStreamCtrl->setText(QStringLiteral("0"));
+    dialog.OnBtnClickedOK();
+    QCOMPARE(driver.Seen().value(0).Text(), message);
+    QCOMPARE(dialog.result() == QDialog::Accepted, message.isEmpty());
+    QCOMPARE(*log, message.isEmpty() ? QStringList{"changed"} : QStringList{});
+    const DEVICE_INFO* device = g_pSysInfoManage->GetDeviceInfo(1);
+    QCOMPARE(device != nullptr, message.isEmpty());
+    if (device == nullptr)
+        return;
+    QCOMPARE(QByteArray(device->DeviceName), QByteArray("Gate"));
+    QCOMPARE(QByteArray(device->DeviceIP), QByteArray("127.0.0.1"));
+    QCOMPARE(LocalToQString(device->Domain), mode == 1 ? address : QString());
+    QCOMPARE(device->FlowCtrlValue, -1); // 0 means none
+    QCOMPARE(int(device->CameraNum), 4);
+}
+
+void TestDevices::modify_data()
+{
+    QTest::addColumn<bool>("rename");
+    QTest::addColumn<QStringList>("order");
+    QTest::addColumn<int>("channelsLeft");
+    QTest::newRow("name only: plans keep the channels and restart")
+        << true << QStringList{"manual", "stop 3", "modify 1 0", "restart 0 Night,3 Day", "changed"} << 2;
+    QTest::newRow("new port: the channels leave the plans")
+        << false << QStringList{"manual", "stop 3", "modify 1 1", "changed"} << 0;
+}
+
+// After the confirmation, the device keeps its slot (the index the plan page gets); the manual backup loses
+// its channels first; the connection change alone takes the channels out of the plans.
+void TestDevices::modify()
+{
+    QFETCH(bool, rename);
+    QFETCH(QStringList, order);
+    QFETCH(int, channelsLeft);
+    QVERIFY(AddToModel("Spare", 2) >= 0);
+    const int slot = AddToModel("Gate", 0);
+    SetPlan(0, "Night", {{int16_t(slot), 1}, {int16_t(slot), 2}});
+    SetPlan(3, "Day", {{int16_t(slot), 3}});
+    SetManual(slot, 4);
+    const DEVICE_INFO old = *g_pSysInfoManage->GetDeviceInfo(slot);
+    CModalDriver driver;
+    driver.Click(QStringLiteral("OK"));
+    CDlgAddDevice dialog(QModelIndex(), &old, &m_parent);
+    QVERIFY(dialog.IsModify());
+    const QStringList* log = Watch(&dialog);
+    if (rename)
+        dialog.Form().m_plineEditDeviceName->setText(QStringLiteral("Gate B"));
+    else
+        dialog.Form().m_plineEditDevicePort->setText(Port(1));
+    dialog.OnBtnClickedOK();
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    QCOMPARE(driver.Seen().value(0).Text(), QStringLiteral("The Device is used in Schedule, Are you sure"));
+    QCOMPARE(*log, order);
+    QVERIFY(g_pSysInfoManage->GetManualBackupInfo()->Channel[0].IsEmpty());
+
+    m_db->Reopen();
+    const auto reloaded = std::make_unique<CSysInfoManage>();
+    QVERIFY(reloaded->LoadAllInfo());
+    QCOMPARE(reloaded->GetDeviceIndexByName(rename ? "Gate B" : "Gate"), slot);
+    QCOMPARE(reloaded->GetDeviceInfo(slot)->Port, (*m_sims)[rename ? 0 : 1].Port());
+    QCOMPARE(PlanChannels(*g_pSysInfoManage, 0), channelsLeft);
+    QCOMPARE(PlanChannels(*reloaded, 0), channelsLeft);
+}
+
+void TestDevices::refusedModifyKeepsOldDevice_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<QStringList>("answers");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QStringList>("order");
+    QTest::newRow("recorder refuses")
+        << "password" << QStringList{"Return"} << "Log in failed" << QStringList{};
+    QTest::newRow("duplicate name") << "name" << QStringList{"Return"}
+                                    << "Device with the same name has been added" << QStringList{};
+    QTest::newRow("operator cancels")
+        << "flow" << QStringList{"Cancel"} << "The Device is used in Schedule, Are you sure" << QStringList{};
+    QTest::newRow("database refuses") << "db" << QStringList{"OK", "Return"} << "Modify device failed."
+                                      << QStringList{"manual", "stop 1", "manual", "restart 0 Night"};
+}
+
+// Whatever refuses the modify, the old device stays whole in memory and in the database, the dialog stays
+// open, and the plans and the manual backup that were stopped or emptied for it get back what they had.
+void TestDevices::refusedModifyKeepsOldDevice()
+{
+    QFETCH(QString, how);
+    QFETCH(QStringList, answers);
+    QFETCH(QString, message);
+    QFETCH(QStringList, order);
+    QVERIFY(AddToModel("Spare", 1) >= 0);
+    const int slot = AddToModel("Gate", 0);
+    SetPlan(0, "Night", {{int16_t(slot), 1}});
+    SetManual(slot, 2);
+    const DEVICE_INFO old = *g_pSysInfoManage->GetDeviceInfo(slot);
+    CModalDriver driver;
+    for (const QString& answer : answers)
+        answer == QLatin1String("Return") ? driver.Accept() : driver.Click(answer);
+    CDlgAddDevice dialog(QModelIndex(), &old, &m_parent);
+    const QStringList* log = Watch(&dialog);
+    const CDlgAddDeviceClass& ui = dialog.Form();
+    if (how == QLatin1String("password"))
+        ui.m_plineEditDevicePassWord->setText(QStringLiteral("wrong"));
+    else if (how == QLatin1String("name"))
+        ui.m_plineEditDeviceName->setText(QStringLiteral("Spare"));
+    else
+        ui.m_plineEditDeviceStreamCtrl->setText(QStringLiteral("300"));
+    if (how == QLatin1String("db"))
+        Refuse("INSERT", "Device_Table");
+    dialog.OnBtnClickedOK();
+    AllowAll();
+    QCOMPARE(dialog.result(), 0);
+    QCOMPARE(driver.Seen().last().Text(), message);
+    QCOMPARE(*log, order);
+
+    m_db->Reopen();
+    const auto reloaded = std::make_unique<CSysInfoManage>();
+    QVERIFY(reloaded->LoadAllInfo());
+    for (CSysInfoManage* model : {g_pSysInfoManage, reloaded.get()}) {
+        const DEVICE_INFO* d = model->GetDeviceInfo(slot);
+        QVERIFY(d != nullptr);
+        QCOMPARE(QByteArray(d->DeviceName), QByteArray("Gate"));
+        QCOMPARE(d->FlowCtrlValue, old.FlowCtrlValue);
+        QCOMPARE(QByteArray(d->Password), QByteArray("12345"));
+        QCOMPARE(PlanChannels(*model, 0), 1);
+        QCOMPARE(model->GetManualBackupInfo()->Channel[0].CameraIndex, int16_t(2));
+    }
+}
+
+// Rows show the address or the domain and an empty flow cell for none; Modify needs one row, Delete any; a
+// double click opens the modify dialog.
+void TestDevices::tableAndButtons()
+{
+    QVERIFY(AddToModel("Gate", 0) >= 0);
+    QVERIFY(AddToModel("Yard", 1, "localhost", 1) >= 0);
+    CDlgCfgDevice page;
+    CTableView* table = page.Form().m_pTableViewDevice;
+    QCOMPARE(table->GetItemText(1, 0), QStringLiteral("2"));
+    QCOMPARE(table->GetItemText(0, 2), QStringLiteral("127.0.0.1"));
+    QCOMPARE(table->GetItemText(0, 4), QString());
+    QCOMPARE(table->GetItemText(1, 2), QStringLiteral("localhost"));
+    QCOMPARE(table->GetItemText(1, 3), Port(1));
+    QCOMPARE(table->GetItemText(1, 4), QStringLiteral("200"));
+    QVERIFY(!page.Form().m_pBtnModifyDevice->isEnabled() && !page.Form().m_pBtnDeleteDevice->isEnabled());
+    Select(page, {0, 1});
+    QVERIFY(!page.Form().m_pBtnModifyDevice->isEnabled() && page.Form().m_pBtnDeleteDevice->isEnabled());
+    Select(page, {1});
+    QVERIFY(page.Form().m_pBtnModifyDevice->isEnabled() && page.Form().m_pBtnDeleteDevice->isEnabled());
+    CModalDriver driver;
+    driver.Reject();
+    Q_EMIT table->doubleClicked(table->GetIndex(1, 0));
+    QCOMPARE(driver.Seen().value(0).title, QStringLiteral("Modify Device"));
+}
+
+// Two devices added into lower free slots stand last; deleting one of them with a device above it deletes
+// exactly those two, although each refill between the deletes reorders the rows.
+void TestDevices::deleteTakesTheSelectedDevices()
+{
+    QVERIFY(AddToModel("D0", 0) >= 0 && AddToModel("D1", 1) >= 0 && AddToModel("D2", 2) >= 0);
+    CDlgCfgDevice page;
+    CModalDriver driver;
+    driver.Click(QStringLiteral("OK"));
+    Select(page, {0, 1});
+    page.OnBtnClickedDeleteDevice();
+    QCOMPARE(driver.Seen().value(0).Text(), QStringLiteral("Sure to delete Device？"));
+    QCOMPARE(Names(page), QStringList{"D2"});
+
+    for (const char* name : {"X", "Y"}) {
+        driver.Answer([this, name](QWidget* window) {
+            auto* dialog = qobject_cast<CDlgAddDevice*>(window);
+            Fill(*dialog, QLatin1String(name), QStringLiteral("127.0.0.1"), Port(name[0] == 'X' ? 0 : 1));
+            dialog->OnBtnClickedOK();
+        });
+        page.OnBtnClickedAddDevice();
+    }
+    QCOMPARE(Names(page), (QStringList{"D2", "X", "Y"}));
+    QCOMPARE(g_pSysInfoManage->GetDeviceIndexByName("Y"), 1);
+
+    driver.Click(QStringLiteral("OK"));
+    Select(page, {0, 2});
+    page.OnBtnClickedDeleteDevice();
+    QCOMPARE(Names(page), QStringList{"X"});
+    QCOMPARE(CountRows("SELECT COUNT(*) FROM Device_Table WHERE IsUsed = 1"), 1);
+    QCOMPARE(page.Form().m_pTableViewDevice->model()->columnCount(), 5); // refills rename, never add
+}
+
+// Of three selected devices the middle one is in a plan and the manual backup. Cancel to its question keeps
+// it and the one above; a database that refuses its delete keeps it and gives back what was stopped or
+// emptied; OK deletes it with the signals in their order.
+void TestDevices::deleteStopsWhereAskedOrRefused()
+{
+    QVERIFY(AddToModel("D0", 0) >= 0 && AddToModel("D1", 1) == 1 && AddToModel("D2", 2) >= 0);
+    SetPlan(4, "Night", {{1, 1}});
+    SetManual(1, 2);
+    CDlgCfgDevice page;
+    QStringList* log = Watch(&page);
+    connect(&page, &CDlgCfgDevice::SetDeleteDeviceToView,
+            [log](int i) { *log << QStringLiteral("deleted %1").arg(i); });
+    CModalDriver driver;
+    driver.Click(QStringLiteral("OK"));
+    driver.Click(QStringLiteral("Cancel"));
+    Select(page, {0, 1, 2});
+    page.OnBtnClickedDeleteDevice();
+    QCOMPARE(driver.Seen().value(1).Text(), QStringLiteral("The Device is used in Schedule, Are you sure"));
+    QCOMPARE(Names(page), (QStringList{"D0", "D1"}));
+    QCOMPARE(*log, (QStringList{"stop 0", "deleted 2", "changed"}));
+
+    log->clear();
+    Refuse("DELETE", "Device_Table");
+    driver.Click(QStringLiteral("OK"));
+    driver.Click(QStringLiteral("OK"));
+    driver.Accept();
+    Select(page, {1});
+    page.OnBtnClickedDeleteDevice();
+    AllowAll();
+    QCOMPARE(driver.Seen().last().Text(), QStringLiteral("Delete device failed."));
+    QCOMPARE(*log, (QStringList{"manual", "stop 1", "manual", "restart 4 Night"}));
+    QCOMPARE(Names(page), (QStringList{"D0", "D1"}));
+    QCOMPARE(PlanChannels(*g_pSysInfoManage, 4), 1);
+    QCOMPARE(CountRows("SELECT COUNT(*) FROM Camera_Table WHERE IsAddToManual = 1"), 1);
+
+    log->clear();
+    driver.Click(QStringLiteral("OK"));
+    driver.Click(QStringLiteral("OK"));
+    Select(page, {1});
+    page.OnBtnClickedDeleteDevice();
+    QCOMPARE(*log, (QStringList{"manual", "stop 1", "deleted 1", "changed"}));
+    QCOMPARE(Names(page), QStringList{"D0"});
+}
+
+// Good rows are added with a login; rows that the add dialog would refuse are skipped and counted; the busy
+// box stays up through Return and Enter until the import is over.
+void TestDevices::importChecksEveryRow()
+{
+    // A silent recorder holds the import in its login long enough for the busy box to be answered.
+    SimRecorderConfig silent;
+    silent.Silent = true;
+    CRecorderSim* quiet = m_sims->Add(silent);
+    QVERIFY(quiet != nullptr);
+    const QString path = m_db->Dir() + QStringLiteral("/import.db");
+    {
+        CSQLite3DB db;
+        db.Open(path.toStdString());
+        db.Exec("CREATE TABLE TInfo_Device (Address TEXT, Name TEXT, UserName TEXT, UserPwd TEXT, Port);");
+        const QList<QStringList> rows = {
+            {"Gate", "admin", Port(0)},
+            {"Yard", "admin", Port(1)},
+            {"O'Hara", "admin", Port(2)},
+            {"Shed", "ad'min", Port(2)},
+            {"Port0", "admin", "0"},
+            {"Port70000", "admin", "70000"},
+            {"PortText", "admin", "http"},
+            {QString(33, u'n'), "admin", Port(2)},
+            {"LongUser", QString(32, u'u'), Port(2)},
+            {"Gate", "admin", Port(2)},
+            {"Quiet", "admin", QString::number(quiet->Port())},
+        };
+        for (const QStringList& r : rows)
+            db.Exec("INSERT INTO TInfo_Device VALUES ('127.0.0.1', ?, ?, '12345', ?);",
+                    {r[0].toStdString(), r[1].toStdString(), r[2].toStdString()});
+    }
+    CDlgCfgDevice page;
+    const QStringList* log = Watch(&page);
+    CModalDriver driver;
+    bool busyStayed = false;
+    AnswerImport(driver, path, [&busyStayed](QWidget* busy) {
+        QTest::keyClick(busy, Qt::Key_Return);
+        QTest::keyClick(busy, Qt::Key_Enter);
+        busyStayed = busy->isVisible();
+    });
+    page.OnBtnClickedReadDataBase();
+    QVERIFY(busyStayed);
+    QCOMPARE(driver.Seen().value(1).title, QStringLiteral("Search..."));
+    QCOMPARE(driver.Seen().value(2).title, QStringLiteral("Information"));
+    QCOMPARE(
+        driver.Seen().value(2).Text(),
+        QStringLiteral("Read Database succeed.\n2 device(s) added.\n7 row(s) with wrong fields skipped.\n"
+                       "2 device(s) not added: already added or log in failed."));
+    QCOMPARE(Names(page), (QStringList{"Gate", "Yard"}));
+    QCOMPARE(*log, QStringList{"changed"});
+    QCOMPARE(CountRows("SELECT COUNT(*) FROM Device_Table WHERE IsUsed = 1"), 2);
+}
+
+// A file that is no database, or lacks the table's columns, is refused with a message and left as it was; a
+// path that names no file makes none.
+void TestDevices::importRefusesWhatIsNoDeviceDatabase()
+{
+    const QString text = m_db->Dir() + QStringLiteral("/notes.db");
+    QFile file(text);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write("not rows\n") == 9);
+    file.close();
+    const QString other = m_db->Dir() + QStringLiteral("/other.db");
+    {
+        CSQLite3DB db;
+        db.Open(other.toStdString());
+        db.Exec("CREATE TABLE TInfo_Device (Address TEXT, Name TEXT);");
+    }
+    for (const QString& path : {text, other}) {
+        CDlgCfgDevice page;
+        CModalDriver driver;
+        AnswerImport(driver, path, {});
+        page.OnBtnClickedReadDataBase();
+        QCOMPARE(driver.Seen().last().title, QStringLiteral("Error"));
+        QCOMPARE(driver.Seen().last().Text(),
+                 QStringLiteral("Read Database failed.\nThe file is not a device database."));
+    }
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), QByteArray("not rows\n"));
+    QList<CDeviceWriteThread::IMPORT_ROW> rows;
+    QVERIFY(!CDeviceWriteThread::ReadRows(m_db->Dir() + QStringLiteral("/missing.db"), &rows));
+    QVERIFY(!QFile::exists(m_db->Dir() + QStringLiteral("/missing.db")));
+}
+
+VARROW_TEST_MAIN(TestDevices, QApplication)
+
+#include "tst_gui_devices.moc"

@@ -1,0 +1,474 @@
+// The state page driving the real engine: automatic and manual backup from the stored mode and from the
+// page's buttons, the full disk in stop mode, new disks, quick restarts and the page's end, against simulated
+// recorders, the real storage on a temporary disk, the real database and a scaled clock.
+
+#include "app/CreateStorage.h"
+#include "config/pickers/CDlgManualBackup.h"
+#include "engine/ControlThread.h"
+#include "engine/ExecuteThread.h"
+#include "engine/ManualBackup.h"
+#include "model/LogStore.h"
+#include "model/TaskStore.h"
+#include "pages/state/CViewState.h"
+#include "tests/support/EngineFixture.h"
+#include "tests/support/TestSupport.h"
+#include "tests/support/gui/ModalDriver.h"
+#include "widgets/dialogs/ChaseDialog.h"
+#include "widgets/thumbnails/CPictureGroup.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDateTimeEdit>
+#include <QDialog>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTimer>
+
+#include <memory>
+
+namespace {
+
+const QDate kSunday(2024, 3, 3);
+const QDate kMonday(2024, 3, 4);
+// Two seconds before Monday's 18:00 window; a clock second lasts ten real milliseconds, so the six-hour
+// window stays open for more than three real minutes.
+const QDateTime kStart(kMonday, QTime(17, 59, 58));
+constexpr double kScale = 100.0;
+constexpr qint64 kFile = 1572864; // 1.5 MB: two of them make a 3 MB list
+constexpr int kLimitMs = 60000;   // a hang guard only
+
+SCHEDULE_WEEKDAY Evening()
+{
+    SCHEDULE_WEEKDAY entry;
+    entry.IsEanbel = 1;
+    entry.TaskStartTime = {18, 0, 0};
+    entry.Duration = 6;
+    return entry;
+}
+
+QList<TASK_INFO> SavedList(int group, int isPast = 0)
+{
+    QList<TASK_INFO> list;
+    DbSelectTaskInfo(&list, group, isPast);
+    return list;
+}
+
+int Files(const QList<TASK_INFO>& list, bool doneOnly)
+{
+    int n = 0;
+    for (const TASK_INFO& task : list)
+        for (const FILE_INFO& file : task.FileList)
+            n += !doneOnly || file.DownloadState == DOWNLOAD_DONE ? 1 : 0;
+    return n;
+}
+
+int StoredMode()
+{
+    SYSTEM_CONFIG config;
+    g_pSysInfoManage->GetSystemConfig(&config);
+    return int16_t(config.BackupMode);
+}
+
+// Accepts the next box that is not a busy box: a busy box ends by itself when its work is done, and a list
+// being built may show one at any moment.
+void AcceptNextBox(CModalDriver& driver)
+{
+    driver.Answer([&driver](QWidget* window) {
+        if (qobject_cast<ChaseDialog*>(window) != nullptr) {
+            AcceptNextBox(driver);
+            return;
+        }
+        if (auto* dialog = qobject_cast<QDialog*>(window))
+            dialog->accept();
+    });
+}
+
+// A recorder with one recording of `size` bytes per channel on Sunday; -1 when it could not start.
+int AddRecorder(CEngineFixture& f, int channels, qint64 size, quint64 seed, qint64 rate = 0)
+{
+    const int device = f.AddDevice(CSimRecorders::MakeConfig(channels, {size}, kSunday, seed), "Gate");
+    if (device >= 0)
+        f.Recorder(device).SetRate(rate);
+    return device;
+}
+
+// The manual backup of Sunday's recordings of the device's channels, in that order.
+void SetManual(CEngineFixture& f, int device, std::initializer_list<int> channels, int isChange)
+{
+    MANUAL_BACKUP_INFO manual;
+    manual.FileStartTime = SdkTime(2024, 3, 3, 0, 0, 0);
+    manual.FileEndTime = SdkTime(2024, 3, 3, 23, 59, 59);
+    manual.FileType = 0;
+    manual.IsChange = uint8_t(isChange);
+    int slot = 0;
+    for (int channel : channels)
+        manual.Channel[slot++] = {int16_t(device), int16_t(channel)};
+    f.Model().SetManualBackupInfo(&manual);
+}
+
+int BoxesSaying(const CModalDriver& driver, const QString& text)
+{
+    int n = 0;
+    for (const MODAL_SEEN& seen : driver.Seen())
+        n += seen.Text().contains(text) ? 1 : 0;
+    return n;
+}
+
+} // namespace
+
+class TestStateEngine : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void storedAutomaticModeBacksUpAPlanAndTheButtonStopsIt();
+    void storedManualModeResumesAndTheButtonStartsANewOne();
+    void fullDiskStopsOnceAndNewDisksResume();
+    void fullDiskWhileTheManualListIsBuilt();
+    void quickRestartsAndNewDisksWhileWritersRunLoseNothing();
+    void restartWhileAListIsBuiltShowsTheNewSearchBox();
+    void deletingThePageWaitsForEveryThread_data();
+    void deletingThePageWaitsForEveryThread();
+
+private:
+    // The page, once its engine threads exist.
+    static std::unique_ptr<CViewState> OpenPage();
+    static bool AnyThreadRunning(const CViewState& page);
+    // Every file marked done has its byte-exact copy; with `all`, every listed file is done.
+    static bool Stored(CEngineFixture& f, int device, int group, bool all = true);
+    static QPushButton* Button(CViewState& page, const char* name);
+};
+
+void TestStateEngine::init()
+{
+    g_bFirstDiskFull = true;
+}
+
+std::unique_ptr<CViewState> TestStateEngine::OpenPage()
+{
+    auto page = std::make_unique<CViewState>(nullptr);
+    page->show();
+    // The engine starts 100 ms after the page is built.
+    if (!QTest::qWaitFor([&] { return page->m_pControlThread[MAX_GROUP_NUM - 1] != nullptr; }, kLimitMs))
+        return nullptr;
+    return page;
+}
+
+bool TestStateEngine::AnyThreadRunning(const CViewState& page)
+{
+    for (int plan = 0; plan < MAX_GROUP_NUM; ++plan)
+        for (const QThread* thread : {static_cast<const QThread*>(page.m_pControlThread[plan].get()),
+                                      static_cast<const QThread*>(page.m_pExecuteThread[plan].get()),
+                                      static_cast<const QThread*>(page.m_pPastExecuteThread[plan].get())})
+            if (thread != nullptr && thread->isRunning())
+                return true;
+    return page.m_pManualBackup && page.m_pManualBackup->isRunning();
+}
+
+bool TestStateEngine::Stored(CEngineFixture& f, int device, int group, bool all)
+{
+    const QList<TASK_INFO> list = SavedList(group);
+    const CHANNEL_REF* refs = group == MANUAL_GROUP_ID ? f.Model().GetManualBackupInfo()->Channel
+                                                       : f.Model().GetGroupInfo(group)->Channel;
+    for (const TASK_INFO& task : list)
+        for (const FILE_INFO& file : task.FileList)
+            if (file.DownloadState == DOWNLOAD_DONE
+                    ? !f.StoredCopyMatches(device, refs[task.CameraIndex].CameraIndex, file.FileStartTime,
+                                           file.FileStopTime)
+                    : all)
+                return false;
+    return !all || !list.isEmpty();
+}
+
+QPushButton* TestStateEngine::Button(CViewState& page, const char* name)
+{
+    return page.findChild<QPushButton*>(QLatin1String(name));
+}
+
+void TestStateEngine::storedAutomaticModeBacksUpAPlanAndTheButtonStopsIt()
+{
+    CEngineFixture f(kStart, kScale);
+    // Slow enough that the list runs past the page's one-second refresh of the totals.
+    const int device = AddRecorder(f, 2, kFile, 5, 2 * 1024 * 1024);
+    QVERIFY(device >= 0);
+    QCOMPARE(f.SetUpStorage(), 0);
+    QVERIFY(f.AddPlan(3, {{int16_t(device), 1}, {int16_t(device), 2}}, Evening()));
+    f.Model().SetBackupMode(0);
+
+    CModalDriver driver;
+    std::unique_ptr<CViewState> page = OpenPage();
+    QVERIFY(page);
+    QVERIFY(page->m_bAuto);
+    QTRY_VERIFY_WITH_TIMEOUT(Stored(f, device, 3), kLimitMs);
+    QCOMPARE(Files(SavedList(3), false), 2);
+
+    // The row of the plan's list and the day's totals.
+    CTableView* table = page->ui.tableView_State;
+    QTRY_COMPARE_WITH_TIMEOUT(table->GetItemText(0, 1), QStringLiteral("Plan 3"), kLimitMs);
+    auto* bar = qobject_cast<QProgressBar*>(table->GetItemWidget(0, 2));
+    QVERIFY(bar != nullptr);
+    QTRY_COMPARE_WITH_TIMEOUT(bar->value(), 100, kLimitMs);
+    QTRY_COMPARE_WITH_TIMEOUT(page->ui.label_total->text(), QStringLiteral("3MB"), kLimitMs);
+    QTRY_COMPARE_WITH_TIMEOUT(page->ui.label_already->text(), QStringLiteral("3MB"), kLimitMs);
+
+    // Stopping from the button, once confirmed, ends every thread and stores the idle mode.
+    driver.Accept();
+    Button(*page, "pBtnAuto")->click();
+    QVERIFY(!page->m_bAuto);
+    QVERIFY(driver.Seen().last().Text().contains(QStringLiteral("Sure to stop backup?")));
+    QTRY_VERIFY_WITH_TIMEOUT(!AnyThreadRunning(*page), kLimitMs);
+    QCOMPARE(StoredMode(), 2);
+    QCOMPARE(CEngineFixture::LogRows(QStringLiteral("Stop Manual BackUp")), 0);
+}
+
+void TestStateEngine::storedManualModeResumesAndTheButtonStartsANewOne()
+{
+    CEngineFixture f(kStart, kScale);
+    const int device = f.AddDevice(CSimRecorders::MakeConfig(2, {kFile, 40000}, kSunday, 7), "Gate");
+    QVERIFY(device >= 0);
+    QCOMPARE(f.SetUpStorage(), 0);
+    SetManual(f, device, {2, 1}, 1);
+    // An interrupted manual backup: its list is there, one channel of it already done.
+    QList<TASK_INFO> list = {f.TaskOf(MANUAL_GROUP_ID, 0, kMonday), f.TaskOf(MANUAL_GROUP_ID, 1, kMonday)};
+    list[0].DownloadState = DOWNLOAD_DONE;
+    for (FILE_INFO& file : list[0].FileList)
+        file.DownloadState = DOWNLOAD_DONE;
+    f.Model().TaskList(MANUAL_GROUP_ID, 0) = list;
+    QVERIFY(f.Model().SaveTaskList(MANUAL_GROUP_ID, 0));
+    f.Model().SetBackupMode(1);
+
+    CModalDriver driver;
+    std::unique_ptr<CViewState> page = OpenPage();
+    QVERIFY(page);
+    // Resumed without a question, with the list it had: channel 1 fetched, channel 2 not again, no search.
+    QTRY_VERIFY_WITH_TIMEOUT(page->m_bAuto, kLimitMs);
+    QVERIFY(f.StoredFiles(device, 1).size() == 2 && f.StoredFiles(device, 2).isEmpty());
+    QVERIFY(f.Recorder(device).Calls(QStringLiteral("find")).isEmpty());
+    QVERIFY(driver.Seen().isEmpty());
+    // Its list worked through, the manual backup handed over to automatic backup.
+    QCOMPARE(StoredMode(), 0);
+    QCOMPARE(page->ui.stackedWidget->currentIndex(), 0);
+    QCOMPARE(CEngineFixture::LogRows(QStringLiteral("Start Manual BackUp")), 1);
+
+    // From automatic backup the button starts a manual backup with a list built anew: the day, both
+    // channels and the hand-over chosen in the manual backup dialog.
+    driver.Accept();
+    driver.Answer([](QWidget* window) {
+        auto* dialog = qobject_cast<CDlgManualBackup*>(window);
+        QVERIFY(dialog != nullptr);
+        dialog->findChild<QDateTimeEdit*>(QStringLiteral("pDtStart"))
+            ->setDateTime(QDateTime(kSunday, QTime(0, 0)));
+        dialog->findChild<QDateTimeEdit*>(QStringLiteral("pDtEnd"))
+            ->setDateTime(QDateTime(kSunday, QTime(23, 59, 59)));
+        dialog->findChild<QCheckBox*>(QStringLiteral("pCheckboxAutoToShedule"))->setChecked(true);
+        dialog->PictureGroup()->OnTitleBarDbClicked(1);
+        dialog->findChild<QPushButton*>(QStringLiteral("pOkBtn"))->click();
+    });
+    Button(*page, "pBtnManual")->click();
+    QCOMPARE(driver.Seen().size(), 2);
+    QCOMPARE(driver.Seen()[1].title, QStringLiteral("Manual Backup"));
+    QCOMPARE(CEngineFixture::LogRows(QStringLiteral("Start Manual BackUp")), 2);
+    QTRY_VERIFY_WITH_TIMEOUT(page->m_bAuto && !page->m_bManual, kLimitMs);
+    QVERIFY(!f.Recorder(device).Calls(QStringLiteral("find")).isEmpty());
+    QVERIFY(Stored(f, device, MANUAL_GROUP_ID));
+    QCOMPARE(f.StoredFiles(device, 2).size(), 2);
+    QCOMPARE(StoredMode(), 0);
+    // The run's own end stopped its timer.
+    QTRY_VERIFY_WITH_TIMEOUT(!page->m_pManualTimer, kLimitMs);
+}
+
+void TestStateEngine::fullDiskStopsOnceAndNewDisksResume()
+{
+    CEngineFixture f(kStart, kScale);
+    const int device = AddRecorder(f, 4, kFile, 11, 4 * 1024 * 1024);
+    QVERIFY(device >= 0);
+    // Room for one and a half files: both plans' writers run into the full disk.
+    QCOMPARE(f.SetUpStorage(1, kFile * 3 / 2), 0);
+    QCOMPARE(CreateStorage(DiskFullCallBack), 0);
+    QVERIFY(f.AddPlan(0, {{int16_t(device), 1}, {int16_t(device), 2}}, Evening()));
+    QVERIFY(f.AddPlan(1, {{int16_t(device), 3}, {int16_t(device), 4}}, Evening()));
+    f.Model().SetBackupMode(0);
+
+    CModalDriver driver;
+    AcceptNextBox(driver);
+    std::unique_ptr<CViewState> page = OpenPage();
+    QVERIFY(page);
+    QTRY_COMPARE_WITH_TIMEOUT(BoxesSaying(driver, QStringLiteral("The record disks are full")), 1, kLimitMs);
+    QVERIFY(!page->m_bAuto && !page->m_bManual);
+    QCOMPARE(StoredMode(), 2);
+    QCOMPARE(page->ui.stackedWidget->currentIndex(), 2);
+    QTRY_VERIFY_WITH_TIMEOUT(!AnyThreadRunning(*page), kLimitMs);
+    QTRY_VERIFY_WITH_TIMEOUT(!page->m_bDiskFullReported, kLimitMs);
+    // Nothing is marked done without its stored copy.
+    QVERIFY(Stored(f, device, 0, false) && Stored(f, device, 1, false));
+    QVERIFY(Files(SavedList(0), true) + Files(SavedList(1), true) < 4);
+
+    // The storage's further reports: none within 60 s of the handled one, one after; and the page goes on
+    // hearing them (its report flag is never left set).
+    f.Clock().SetScale(1.0);
+    QSignalSpy reports(page.get(), &CViewState::DiskFull);
+    const QDateTime handled = page->m_lastDiskFullTime;
+    f.Clock().SetNow(handled.addSecs(60));
+    DiskFullCallBack(1, 0, 0, 0);
+    f.Clock().SetNow(handled.addSecs(61));
+    DiskFullCallBack(1, 0, 0, 0);
+    QTRY_COMPARE_WITH_TIMEOUT(reports.size(), 1, kLimitMs);
+    QTRY_VERIFY_WITH_TIMEOUT(!page->m_bDiskFullReported, kLimitMs);
+    f.Clock().SetNow(handled.addSecs(200));
+    DiskFullCallBack(1, 0, 0, 0);
+    QTRY_COMPARE_WITH_TIMEOUT(reports.size(), 2, kLimitMs);
+    // Idle with the period's report handled: no second box.
+    QTest::qWait(100);
+    QCOMPARE(BoxesSaying(driver, QStringLiteral("The record disks are full")), 1);
+
+    // New disks, then automatic backup again: what was not stored is fetched.
+    f.Clock().SetNow(handled.addSecs(300));
+    f.Clock().SetScale(kScale);
+    SetDefaultFreeSpaceProvider({});
+    page->ResetLocal();
+    Button(*page, "pBtnAuto")->click();
+    QVERIFY(page->m_bAuto);
+    QTRY_VERIFY_WITH_TIMEOUT(Stored(f, device, 0) && Stored(f, device, 1), kLimitMs);
+    QCOMPARE(BoxesSaying(driver, QStringLiteral("The record disks are full")), 1);
+}
+
+void TestStateEngine::fullDiskWhileTheManualListIsBuilt()
+{
+    // The manual busy box waits for a recorder that never answers; a full disk stops the backup meanwhile.
+    CEngineFixture f(kStart, kScale);
+    const int device = AddRecorder(f, 1, 40000, 23);
+    QVERIFY(device >= 0);
+    f.Recorder(device).SetSilent(true);
+    QCOMPARE(f.SetUpStorage(1), 0);
+    SetManual(f, device, {1}, 1);
+    f.Model().SetBackupMode(1);
+
+    CModalDriver driver;
+    driver.Answer([](QWidget* window) {
+        QVERIFY(qobject_cast<ChaseDialog*>(window) != nullptr);
+        DiskFullCallBack(1, 0, 0, 0);
+    });
+    driver.Accept();
+    std::unique_ptr<CViewState> page = OpenPage();
+    QVERIFY(page);
+    QTRY_COMPARE_WITH_TIMEOUT(BoxesSaying(driver, QStringLiteral("The record disks are full")), 1, kLimitMs);
+    QTRY_VERIFY_WITH_TIMEOUT(!page->m_pManualBackup && !page->m_pManualTimer, kLimitMs);
+    QVERIFY(!page->m_bAuto && !page->m_bManual);
+    QCOMPARE(StoredMode(), 2);
+    QCOMPARE(CEngineFixture::LogRows(QStringLiteral("Stop Manual BackUp")), 0);
+}
+
+void TestStateEngine::quickRestartsAndNewDisksWhileWritersRunLoseNothing()
+{
+    CEngineFixture f(kStart, kScale);
+    const int device = AddRecorder(f, 4, kFile, 13, 3 * 1024 * 1024);
+    QVERIFY(device >= 0);
+    QCOMPARE(f.SetUpStorage(), 0);
+    QVERIFY(f.AddPlan(0, {{int16_t(device), 1}, {int16_t(device), 2}}, Evening()));
+    QVERIFY(f.AddPlan(5, {{int16_t(device), 3}, {int16_t(device), 4}}, Evening()));
+    f.Model().SetBackupMode(0);
+
+    CModalDriver driver;
+    std::unique_ptr<CViewState> page = OpenPage();
+    QVERIFY(page);
+    // Stop and start again at once, three times, while files are being written.
+    for (int round = 0; round < 3; ++round) {
+        QTRY_VERIFY_WITH_TIMEOUT(f.Recorder(device).Counters().Playbacks > 0, kLimitMs);
+        AcceptNextBox(driver);
+        Button(*page, "pBtnAuto")->click();
+        QVERIFY(!page->m_bAuto);
+        Button(*page, "pBtnAuto")->click();
+        QVERIFY(page->m_bAuto);
+    }
+    // Numbers that are no plan change nothing.
+    page->StopBackup({-1, 32, 40});
+    GROUP_CHANGED none;
+    none.GroupID = 99;
+    page->ResetBackup({none});
+    // New disks while writers run.
+    QTRY_VERIFY_WITH_TIMEOUT(f.Recorder(device).Counters().Playbacks > 0, kLimitMs);
+    page->ResetLocal();
+    QVERIFY(page->m_bAuto);
+    QTRY_VERIFY_WITH_TIMEOUT(Stored(f, device, 0) && Stored(f, device, 5), kLimitMs);
+    QCOMPARE(Files(SavedList(0), true) + Files(SavedList(5), true), 4);
+}
+
+void TestStateEngine::restartWhileAListIsBuiltShowsTheNewSearchBox()
+{
+    // A recorder that never answers keeps each task writer in its login for the answer time-out.
+    CEngineFixture f(kStart, kScale);
+    const int device = AddRecorder(f, 1, 40000, 19);
+    QVERIFY(device >= 0);
+    f.Recorder(device).SetSilent(true);
+    QCOMPARE(f.SetUpStorage(), 0);
+    QVERIFY(f.AddPlan(4, {{int16_t(device), 1}}, Evening()));
+    f.Model().SetBackupMode(0);
+
+    CModalDriver driver;
+    auto page = std::make_unique<CViewState>(nullptr);
+    // Before the threads exist, a stop or restart of plans changes nothing.
+    page->StopBackup({4});
+    GROUP_CHANGED changed;
+    changed.GroupID = 4;
+    page->ResetBackup({changed});
+    page->show();
+    bool secondBox = false;
+    // While the first list is built, stop and start again in one go: the end of the first writer is still
+    // on its way when the second writer starts.
+    driver.Answer([&](QWidget* window) {
+        QVERIFY(qobject_cast<ChaseDialog*>(window) != nullptr);
+        QTimer::singleShot(0, page.get(), [&] {
+            AcceptNextBox(driver);
+            driver.Answer([&](QWidget* box) { secondBox = qobject_cast<ChaseDialog*>(box) != nullptr; });
+            page->OnBtnAutoBackup();
+            page->OnBtnAutoBackup();
+        });
+    });
+    QTRY_VERIFY_WITH_TIMEOUT(secondBox, kLimitMs);
+    QTRY_VERIFY_WITH_TIMEOUT(!page->m_pSearchDialog, kLimitMs);
+    QCOMPARE(page->m_nSearchCount, 0);
+    QVERIFY(page->m_bAuto);
+}
+
+void TestStateEngine::deletingThePageWaitsForEveryThread_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::newRow("automatic backup") << 0;
+    QTest::newRow("manual backup") << 1;
+}
+
+void TestStateEngine::deletingThePageWaitsForEveryThread()
+{
+    QFETCH(int, mode);
+    CEngineFixture f(kStart, kScale);
+    const int device = AddRecorder(f, 2, kFile * 4, 17, 512 * 1024);
+    QVERIFY(device >= 0);
+    QCOMPARE(f.SetUpStorage(), 0);
+    QVERIFY(f.AddPlan(2, {{int16_t(device), 1}}, Evening()));
+    SetManual(f, device, {2}, 0);
+    f.Model().SetBackupMode(mode);
+
+    std::unique_ptr<CViewState> page = OpenPage();
+    QVERIFY(page);
+    QTRY_VERIFY_WITH_TIMEOUT(f.Recorder(device).Counters().Playbacks > 0, kLimitMs);
+    QList<QPointer<QThread>> threads;
+    for (int plan = 0; plan < MAX_GROUP_NUM; ++plan)
+        threads << page->m_pControlThread[plan].get() << page->m_pExecuteThread[plan].get()
+                << page->m_pPastExecuteThread[plan].get();
+    if (mode == 1) {
+        QVERIFY(page->m_pManualBackup);
+        threads << page->m_pManualBackup.get();
+    }
+    page.reset();
+    // Each was waited for before it went: a thread object destroyed while it runs ends the process.
+    for (const QPointer<QThread>& thread : threads)
+        QVERIFY(thread.isNull());
+    QVERIFY(g_pViewState.load() == nullptr);
+    QVERIFY(f.Recorders().WaitForIdle());
+    QCOMPARE(Files(SavedList(mode == 0 ? 2 : MANUAL_GROUP_ID), true), 0);
+}
+
+VARROW_TEST_MAIN(TestStateEngine, QApplication)
+#include "tst_gui_stateengine.moc"
