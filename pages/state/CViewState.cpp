@@ -4,8 +4,8 @@
 
 #include "engine/ControlThread.h"
 #include "engine/ExecuteThread.h"
-#include "engine/ManualBackup.h"
 #include "engine/EngineCommon.h"
+#include "engine/ManualBackup.h"
 #include "model/SysInfoManage.h"
 #include "widgets/dialogs/ChaseDialog.h"
 
@@ -39,8 +39,8 @@ CViewState::~CViewState()
 {
     // The storage layer's callback must never reach a page that is going away.
     g_pViewState = nullptr;
-    delete m_pTimer;
-    m_pTimer = nullptr;
+    // No refresh of the totals while the threads are waited for; the timer goes with the page.
+    m_pTimer->stop();
     StopControlThreads(true);
     StopExecuteThreads(true);
     StopManualBackup();

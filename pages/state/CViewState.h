@@ -8,6 +8,7 @@
 
 #include <QDateTime>
 #include <QDialog>
+#include <QHash>
 #include <QMutex>
 #include <QPointer>
 #include <QString>
@@ -158,11 +159,27 @@ private:
     void SetCenteredText(int row, int column, const QString& text);
     void SetRed(int row, int column);
     QProgressBar* RowBar(int row, int column) const;
+    // Shows the figures reported since the last time; the caller holds the view mutex.
+    void ShowProgress();
+    void ScheduleProgress();
 
     QStandardItemModel* m_pStateModel = nullptr;
     QStandardItemModel* m_pHeaderModel = nullptr;
     ProxyModelWithHeaderModels* m_pProxyModel = nullptr;
     HierarchicalHeaderView* m_pHeaderView = nullptr;
+    QTimer* m_pResizeTimer = nullptr;
+    // What a list's latest reports will show; -1 and a null text: nothing new.
+    struct PENDING_PROGRESS
+    {
+        int groupBar = -1;
+        int channelBar = -1;
+        QString complete;
+    };
+    QHash<QString, PENDING_PROGRESS> m_pendingProgress; // by row name
+    bool m_bDoneFiguresPending = false;
+    QTimer* m_pProgressTimer = nullptr;
+    mutable QHash<QString, int> m_rowOfName;
+    mutable bool m_bRowIndexValid = false;
     QMutex m_viewMutex;
 
     // ---- Event table and day totals

@@ -146,6 +146,20 @@ void CViewState::ConnectExecuteThread(CExecuteThread* thread)
 
 void CViewState::CreateControlThreads()
 {
+    // The task writer announces itself on its own thread. Each announcement carries the search round it
+    // belongs to, so one that is still queued when the plans start again cannot move the new round's counter.
+    const auto inSearchRound = [this](void (CViewState::*slot)()) {
+        return [this, slot] {
+            const int round = m_searchRound.load();
+            QMetaObject::invokeMethod(
+                this,
+                [this, round, slot] {
+                    if (round == m_searchRound.load())
+                        (this->*slot)();
+                },
+                Qt::QueuedConnection);
+        };
+    };
     for (int plan = 0; plan < MAX_GROUP_NUM; ++plan) {
         if (m_pControlThread[plan])
             continue;
@@ -160,35 +174,10 @@ void CViewState::CreateControlThreads()
                 Qt::DirectConnection);
         connect(control, &CControlThread::pastStopWork, overdue, &CExecuteThread::stop, Qt::DirectConnection);
         connect(control, &CControlThread::SigConnectDeviceFail, this, &CViewState::WriteTableEvent);
-        // The task writer announces itself on its own thread. Each announcement carries the search round it
-        // belongs to, so one that is still queued when the plans start again cannot move the new round's
-        // counter.
-        connect(
-            control, &CControlThread::StartGetTask, this,
-            [this] {
-                const int round = m_searchRound.load();
-                QMetaObject::invokeMethod(
-                    this,
-                    [this, round] {
-                        if (round == m_searchRound.load())
-                            StartSearch();
-                    },
-                    Qt::QueuedConnection);
-            },
-            Qt::DirectConnection);
-        connect(
-            control, &CControlThread::StopGetTask, this,
-            [this] {
-                const int round = m_searchRound.load();
-                QMetaObject::invokeMethod(
-                    this,
-                    [this, round] {
-                        if (round == m_searchRound.load())
-                            StopSearch();
-                    },
-                    Qt::QueuedConnection);
-            },
-            Qt::DirectConnection);
+        connect(control, &CControlThread::StartGetTask, this, inSearchRound(&CViewState::StartSearch),
+                Qt::DirectConnection);
+        connect(control, &CControlThread::StopGetTask, this, inSearchRound(&CViewState::StopSearch),
+                Qt::DirectConnection);
         connect(control, &CControlThread::SignalDelView, this, &CViewState::DelGroupView);
     }
 }
@@ -209,7 +198,8 @@ void CViewState::WaitForPlanWorkers()
 
 void CViewState::StartControlThreads()
 {
-    // Stopped control threads told their workers to stop; the workers may still be ending.
+    // A plan starts again only once its workers of the last run have ended: stopped control threads told them
+    // to stop but did not wait, and a worker still ending would race the new run on the plan's lists.
     for (const std::unique_ptr<CControlThread>& control : m_pControlThread) {
         if (control && control->isRunning()) {
             control->Stop();

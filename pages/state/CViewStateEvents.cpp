@@ -103,7 +103,9 @@ void CViewState::SetDayDownLoad(int doneMB, int plan, int isPast)
         m_nAlready = std::min(m_nAlready, m_nTotal);
         m_nOverdueAlready = std::min(m_nOverdueAlready, m_nOverdueTotal);
     }
-    ShowDoneFigures();
+    // Shown with the table's next figures.
+    m_bDoneFiguresPending = true;
+    ScheduleProgress();
 }
 
 void CViewState::ShowDoneFigures()

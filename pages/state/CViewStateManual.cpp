@@ -21,7 +21,7 @@
 
 namespace {
 
-// Empties the manual list for a manual backup chosen anew; no manual thread runs then.
+// Empties the manual list for a manual backup chosen anew; no manual thread may run then.
 void ClearManualTaskList()
 {
     QMutexLocker lock(&g_pSysInfoManage->TaskMutex(MANUAL_GROUP_ID, 0));
@@ -60,6 +60,8 @@ void CViewState::OnBtnManualBackup()
     }
     ShowManualDetail();
     UpdateButtonStyle();
+    // A manual run that ended on its own may still be winding down: it goes before its list is emptied.
+    StopManualBackup();
     ClearManualTaskList();
     StartManualBackup();
 }

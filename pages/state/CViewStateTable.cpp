@@ -14,6 +14,7 @@
 #include <QMutexLocker>
 #include <QProgressBar>
 #include <QStandardItemModel>
+#include <QTimer>
 
 #include <cstring>
 
@@ -48,27 +49,41 @@ bool IsListOf(int plan, int isPast)
     return plan >= 0 && plan < MAX_GROUP_NUM && (isPast == 0 || isPast == 1);
 }
 
+// A progress bar paints itself at once on each new value; with every list reporting several times a second
+// that would paint and flush the page thousands of times a second. The new value is painted with the page's
+// next update instead.
+void SetBarValue(QProgressBar* bar, int value)
+{
+    if (bar->value() == value)
+        return;
+    bar->setUpdatesEnabled(false);
+    bar->setValue(value);
+    bar->setUpdatesEnabled(true); // schedules the repaint
+}
+
 } // namespace
 
 void CViewState::InitModels()
 {
     m_pStateModel = new QStandardItemModel(this);
     m_pStateModel->insertColumns(0, STATE_COLUMN_NUM);
+    for (const auto rowsChanged : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
+        connect(m_pStateModel, rowsChanged, this, [this] { m_bRowIndexValid = false; });
 
     m_pHeaderModel = new QStandardItemModel(this);
-    QStandardItem* root = HeaderItem("Backup Execution State");
-    root->setChild(0, 0, HeaderItem("ID"));
-    root->setChild(0, 1, HeaderItem("Schedule Name"));
-    root->setChild(0, 2, HeaderItem("Progress"));
-    QStandardItem* channel = HeaderItem("Current Backup Channel");
-    channel->setChild(0, 0, HeaderItem("Name"));
-    channel->setChild(0, 1, HeaderItem("Backup Progress"));
-    channel->setChild(0, 2, HeaderItem("Complete(MB)"));
-    channel->setChild(0, 3, HeaderItem("Total(MB)"));
+    QStandardItem* root = HeaderItem(QT_TRANSLATE_NOOP("QObject", "Backup Execution State"));
+    root->setChild(0, 0, HeaderItem(QT_TRANSLATE_NOOP("QObject", "ID")));
+    root->setChild(0, 1, HeaderItem(QT_TRANSLATE_NOOP("QObject", "Schedule Name")));
+    root->setChild(0, 2, HeaderItem(QT_TRANSLATE_NOOP("QObject", "Progress")));
+    QStandardItem* channel = HeaderItem(QT_TRANSLATE_NOOP("QObject", "Current Backup Channel"));
+    channel->setChild(0, 0, HeaderItem(QT_TRANSLATE_NOOP("QObject", "Name")));
+    channel->setChild(0, 1, HeaderItem(QT_TRANSLATE_NOOP("QObject", "Backup Progress")));
+    channel->setChild(0, 2, HeaderItem(QT_TRANSLATE_NOOP("QObject", "Complete(MB)")));
+    channel->setChild(0, 3, HeaderItem(QT_TRANSLATE_NOOP("QObject", "Total(MB)")));
     root->setChild(0, 3, channel);
-    QStandardItem* file = HeaderItem("Current File");
-    file->setChild(0, 0, HeaderItem("Start Time"));
-    file->setChild(0, 1, HeaderItem("End Time"));
+    QStandardItem* file = HeaderItem(QT_TRANSLATE_NOOP("QObject", "Current File"));
+    file->setChild(0, 0, HeaderItem(QT_TRANSLATE_NOOP("QObject", "Start Time")));
+    file->setChild(0, 1, HeaderItem(QT_TRANSLATE_NOOP("QObject", "End Time")));
     root->setChild(0, 4, file);
     m_pHeaderModel->setItem(0, 0, root);
 
@@ -82,10 +97,31 @@ void CViewState::InitModels()
     for (int column = 0; column < STATE_COLUMN_NUM; ++column)
         ui.tableView_State->resizeColumnToContents(column);
     ui.tableView_State->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // Every row is one line high: the view need not measure a row again each time a figure changes.
+    ui.tableView_State->setUniformRowHeights(true);
+    // Figures that change many times a second are shown together, twice a second (the engine polls each file
+    // once a second): one paint of the page instead of one per report. Every other change of the table shows
+    // them first, so nothing is shown out of order.
+    m_pProgressTimer = new QTimer(this);
+    m_pProgressTimer->setSingleShot(true);
+    m_pProgressTimer->setInterval(500);
+    connect(m_pProgressTimer, &QTimer::timeout, this, [this] {
+        QMutexLocker lock(&m_viewMutex);
+        ShowProgress();
+    });
+    // Sizing the columns measures every row; a burst of file starts is sized once, shortly after.
+    m_pResizeTimer = new QTimer(this);
+    m_pResizeTimer->setSingleShot(true);
+    m_pResizeTimer->setInterval(250);
+    connect(m_pResizeTimer, &QTimer::timeout, this, [this] {
+        for (const int column : {COL_ID, COL_NAME, COL_CHANNEL, COL_COMPLETE, COL_TOTAL, COL_START, COL_END})
+            ui.tableView_State->resizeColumnToContents(column);
+    });
 
     SYSTEM_CONFIG config;
     g_pSysInfoManage->GetSystemConfig(&config);
-    SetCurrentPage(config.BackupMode);
+    // A stored mode other than automatic or manual is idle.
+    SetCurrentPage(config.BackupMode == 0 || config.BackupMode == 1 ? config.BackupMode : 2);
     ShowRedLegend();
     ui.label->hide();
     ResetDayTotals();
@@ -109,12 +145,15 @@ bool CViewState::RowName(int plan, int isPast, QString* name)
 
 int CViewState::FindRow(const QString& name) const
 {
-    const int rows = m_pStateModel->rowCount();
-    for (int row = 0; row < rows; ++row) {
-        if (m_pStateModel->index(row, COL_NAME).data(Qt::DisplayRole).toString() == name)
-            return row;
+    // Every report looks its row up: the rows are indexed by name once after each change of the rows.
+    if (!m_bRowIndexValid) {
+        m_rowOfName.clear();
+        const int rows = m_pStateModel->rowCount();
+        for (int row = rows - 1; row >= 0; --row) // the first row of a name wins
+            m_rowOfName.insert(m_pStateModel->index(row, COL_NAME).data(Qt::DisplayRole).toString(), row);
+        m_bRowIndexValid = true;
     }
-    return -1;
+    return m_rowOfName.value(name, -1);
 }
 
 int CViewState::FindListRow(int plan, int isPast, const char* caller)
@@ -160,6 +199,7 @@ QProgressBar* CViewState::RowBar(int row, int column) const
 void CViewState::ViewStartGroupDownLoad(int plan, int isPast, long long total)
 {
     QMutexLocker lock(&m_viewMutex);
+    ShowProgress();
     QString name;
     if (!RowName(plan, isPast, &name)) {
         qDebug() << "ViewStartGroupDownLoad: no plan" << plan << isPast;
@@ -176,8 +216,11 @@ void CViewState::ViewStartGroupDownLoad(int plan, int isPast, long long total)
     }
     SetCenteredText(row, COL_ID, QString::number(row + 1));
     SetCenteredText(row, COL_NAME, name);
+    m_bRowIndexValid = false;
     if (isPast == 1)
         SetRed(row, COL_NAME);
+    // The name shows whole from the start, not only once the first file has begun.
+    ui.tableView_State->resizeColumnToContents(COL_NAME);
     ui.tableView_State->SetItemData(row, COL_NAME, QVariant::fromValue<qint64>(total), ROLE_USER_DATA3);
     ui.tableView_State->SetItemData(row, COL_NAME, isPast, ROLE_USER_DATA2);
     for (const int column : {COL_PROGRESS, COL_CHANNEL_PROGRESS}) {
@@ -194,6 +237,7 @@ void CViewState::ViewStartGroupDownLoad(int plan, int isPast, long long total)
 void CViewState::ViewStartChannelDownLoad(int plan, int isPast, int slot, long long total)
 {
     QMutexLocker lock(&m_viewMutex);
+    ShowProgress();
     const int row = FindListRow(plan, isPast, "ViewStartChannelDownLoad");
     if (row < 0)
         return;
@@ -216,14 +260,15 @@ void CViewState::ViewStartFileDownLoad(int plan, int isPast, NET_DVR_TIME start,
 void CViewState::ShowFileTimes(int plan, int isPast, const NET_DVR_TIME& start, const NET_DVR_TIME& end)
 {
     QMutexLocker lock(&m_viewMutex);
+    ShowProgress();
     const int row = FindListRow(plan, isPast, "ViewStartFileDownLoad");
     if (row < 0)
         return;
     const QString format = QStringLiteral("yyyy-MM-dd hh:mm:ss");
     SetCenteredText(row, COL_START, FromSdkTime(start).toString(format));
     SetCenteredText(row, COL_END, FromSdkTime(end).toString(format));
-    for (const int column : {COL_ID, COL_NAME, COL_CHANNEL, COL_COMPLETE, COL_TOTAL, COL_START, COL_END})
-        ui.tableView_State->resizeColumnToContents(column);
+    if (!m_pResizeTimer->isActive())
+        m_pResizeTimer->start();
 }
 
 void CViewState::ViewChannelDownloadSize(int plan, int isPast, long long done)
@@ -235,32 +280,56 @@ void CViewState::ViewChannelDownloadSize(int plan, int isPast, long long done)
     const long long totalMB = ui.tableView_State->GetItemText(row, COL_TOTAL).toLongLong();
     const long long totalBytes =
         ui.tableView_State->GetItemData(row, COL_TOTAL, ROLE_USER_DATA2).toLongLong();
-    const long long doneMB = std::min(done / kMiB, totalMB);
-    SetCenteredText(row, COL_COMPLETE, QString::number(doneMB));
-    QProgressBar* bar = RowBar(row, COL_CHANNEL_PROGRESS);
-    if (bar == nullptr)
-        return;
+    PENDING_PROGRESS& pending = m_pendingProgress[m_pStateModel->item(row, COL_NAME)->text()];
+    pending.complete = QString::number(std::min(done / kMiB, totalMB));
     // A report beyond the channel's total (or below nothing) leaves the bar as it is.
     if (totalBytes <= 0)
-        bar->setValue(100);
+        pending.channelBar = 100;
     else if (done >= 0 && done <= totalBytes)
-        bar->setValue(int(done * 100 / totalBytes));
+        pending.channelBar = int(done * 100 / totalBytes);
+    ScheduleProgress();
 }
 
 void CViewState::ViewGroupDownloadPos(int plan, int isPast, int percent)
 {
     QMutexLocker lock(&m_viewMutex);
     const int row = FindListRow(plan, isPast, "ViewGroupDownloadPos");
-    if (row < 0)
+    if (row < 0 || percent < 0 || percent > 100)
         return;
-    QProgressBar* bar = RowBar(row, COL_PROGRESS);
-    if (bar != nullptr && percent >= 0 && percent <= 100)
-        bar->setValue(percent);
+    m_pendingProgress[m_pStateModel->item(row, COL_NAME)->text()].groupBar = percent;
+    ScheduleProgress();
+}
+
+void CViewState::ScheduleProgress()
+{
+    if (!m_pProgressTimer->isActive())
+        m_pProgressTimer->start();
+}
+
+void CViewState::ShowProgress()
+{
+    for (auto it = m_pendingProgress.cbegin(); it != m_pendingProgress.cend(); ++it) {
+        const int row = FindRow(it.key());
+        if (row < 0)
+            continue;
+        if (!it->complete.isNull())
+            SetCenteredText(row, COL_COMPLETE, it->complete);
+        if (QProgressBar* bar = RowBar(row, COL_CHANNEL_PROGRESS); bar != nullptr && it->channelBar >= 0)
+            SetBarValue(bar, it->channelBar);
+        if (QProgressBar* bar = RowBar(row, COL_PROGRESS); bar != nullptr && it->groupBar >= 0)
+            SetBarValue(bar, it->groupBar);
+    }
+    m_pendingProgress.clear();
+    if (m_bDoneFiguresPending) {
+        m_bDoneFiguresPending = false;
+        ShowDoneFigures();
+    }
 }
 
 void CViewState::DelARow(GROUP_CHANGED changed, int isPast)
 {
     QMutexLocker lock(&m_viewMutex);
+    ShowProgress();
     const int plan = changed.GroupID;
     if (!IsListOf(plan, isPast) || m_pStateModel->rowCount() == 0)
         return;
@@ -278,11 +347,13 @@ void CViewState::DelARow(GROUP_CHANGED changed, int isPast)
     if (plan != MANUAL_GROUP_ID)
         SetDayDownLoad(0, plan, isPast);
     dataUpdate();
+    ShowProgress();
 }
 
 void CViewState::DelGroupView(int plan)
 {
     QMutexLocker lock(&m_viewMutex);
+    ShowProgress();
     if (plan < 0 || plan >= MAX_GROUP_NUM)
         return;
     const GROUP_INFO* group = g_pSysInfoManage->GetGroupInfo(plan);
@@ -298,10 +369,12 @@ void CViewState::DelGroupView(int plan)
     }
     RenumberRows();
     dataUpdate();
+    ShowProgress();
 }
 
 void CViewState::ClearStateTable()
 {
+    m_pendingProgress.clear();
     m_pStateModel->removeRows(0, m_pStateModel->rowCount());
     ui.label->hide();
 }

@@ -64,6 +64,10 @@ void ViewStateClass::setupUi(QDialog* dialog)
 {
     dialog->setObjectName(QStringLiteral("ViewStateClass"));
     dialog->resize(862, 686);
+    // The application's style sheet gives every button its own minimum height; the mode buttons keep the
+    // size of their 75 x 70 pictures.
+    dialog->setStyleSheet(QStringLiteral(
+        "QPushButton#pBtnAuto,QPushButton#pBtnManual{min-width:75px;min-height:70px;padding:0px;}"));
     horizontalLayout = new QHBoxLayout(dialog);
     horizontalLayout->setObjectName(QStringLiteral("horizontalLayout"));
 
@@ -196,7 +200,7 @@ void ViewStateClass::setupUi(QDialog* dialog)
     label_35 = NamedLabel(layoutWidget, "label_35");
     gridLayout_4->addWidget(label_35, row, 0);
     gridLayout_4->setColumnStretch(1, 1);
-    verticalLayout_2->addLayout(gridLayout_4);
+    verticalLayout_2->addLayout(gridLayout_4, 1);
     m_listWidget = new QListWidget(page_Manual);
     m_listWidget->setObjectName(QStringLiteral("m_listWidget"));
     m_listWidget->setGeometry(9, 218, 231, 180);

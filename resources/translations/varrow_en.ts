@@ -17,6 +17,39 @@
     </message>
 </context>
 <context>
+    <name>CChannelPickerDialog</name>
+    <message>
+        <source>All</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>CCopyBackUpTime</name>
+    <message>
+        <source>Copy plan</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Information</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Please select destiny channel.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>CCopyBackUpTimeClass</name>
+    <message>
+        <source>Choose which Plan to copy</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Choose All</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>CDlgAbout</name>
     <message>
         <source>About</source>
@@ -575,6 +608,71 @@
     </message>
 </context>
 <context>
+    <name>CDlgChooseChannel</name>
+    <message>
+        <source>Choose Channel</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>CDlgChooseChannelClass</name>
+    <message>
+        <source>Choose channel</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Refresh</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>CDlgManualBackup</name>
+    <message>
+        <source>Manual Backup</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>All</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Schedule</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Motion Detection</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Alarm</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Manual Record</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Information</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The end time is earlier than start time</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Exceed the maximum camera number</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Please Select Disk!</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>None camer was selected</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>CDlgModGroupName</name>
     <message>
         <source>Modify Plan</source>
@@ -1051,6 +1149,113 @@
     </message>
 </context>
 <context>
+    <name>CViewState</name>
+    <message>
+        <source>Confirm</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Sure to stop backup?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Switch to automatic backup mode will stop manual backup, Sure to Switch?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Stop Manual BackUp</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Search...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Information</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The record disks are full</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>ID</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Time</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Schedule Name</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Week</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Device IP</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Device Name</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Detail</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Manual Backup</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Monday</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Tuesday</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Wednesday</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Thursday</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Friday</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Saturday</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Sunday</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Switch to manual backup mode will stop automatic backup, Sure to Switch?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Start Manual BackUp</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Create Storage Error:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>.Please check and clear the local disk.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>DlgCfgSystem</name>
     <message>
         <source>DlgCfgSystem</source>
@@ -1171,6 +1376,74 @@
         <source>_Camera</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Schedule</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Motion Detection</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Alarm</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Manual Record</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>All</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Backup Execution State</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>ID</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Schedule Name</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Progress</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Current Backup Channel</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Name</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Backup Progress</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Complete(MB)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Total(MB)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Current File</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Start Time</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>End Time</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>UiLogBackup</name>
@@ -1211,6 +1484,97 @@
     </message>
     <message>
         <source>0</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>ViewStateClass</name>
+    <message>
+        <source>Dialog</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Backup Execution State:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The backup with red schedule and channel name is overdue</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Event Information:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Auto</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Manual</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Channel backup process will take up device connection number and bandwidth.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Backup Details       </source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Backup Mode:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Backup Duration:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Download Schedule Number:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Today Total Size:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Today Complete Size:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Today Complete Percent:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Overdue Total Size:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Overdue Complete Size:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Overdue Complete Percent:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Backup Details</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>File Start Time:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>File End Time:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>File Type:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Backup Channel:</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

@@ -17,6 +17,39 @@
     </message>
 </context>
 <context>
+    <name>CChannelPickerDialog</name>
+    <message>
+        <source>All</source>
+        <translation>全部</translation>
+    </message>
+</context>
+<context>
+    <name>CCopyBackUpTime</name>
+    <message>
+        <source>Copy plan</source>
+        <translation>复制计划</translation>
+    </message>
+    <message>
+        <source>Information</source>
+        <translation>提示</translation>
+    </message>
+    <message>
+        <source>Please select destiny channel.</source>
+        <translation>请选择目标计划。</translation>
+    </message>
+</context>
+<context>
+    <name>CCopyBackUpTimeClass</name>
+    <message>
+        <source>Choose which Plan to copy</source>
+        <translation>选择要复制到的计划</translation>
+    </message>
+    <message>
+        <source>Choose All</source>
+        <translation>全选</translation>
+    </message>
+</context>
+<context>
     <name>CDlgAbout</name>
     <message>
         <source>About</source>
@@ -572,6 +605,71 @@
     </message>
 </context>
 <context>
+    <name>CDlgChooseChannel</name>
+    <message>
+        <source>Choose Channel</source>
+        <translation>选择通道</translation>
+    </message>
+</context>
+<context>
+    <name>CDlgChooseChannelClass</name>
+    <message>
+        <source>Choose channel</source>
+        <translation>选择通道</translation>
+    </message>
+    <message>
+        <source>Refresh</source>
+        <translation>刷新</translation>
+    </message>
+</context>
+<context>
+    <name>CDlgManualBackup</name>
+    <message>
+        <source>Manual Backup</source>
+        <translation>手动备份</translation>
+    </message>
+    <message>
+        <source>All</source>
+        <translation>全部</translation>
+    </message>
+    <message>
+        <source>Schedule</source>
+        <translation>定时</translation>
+    </message>
+    <message>
+        <source>Motion Detection</source>
+        <translation>移动侦测</translation>
+    </message>
+    <message>
+        <source>Alarm</source>
+        <translation>报警</translation>
+    </message>
+    <message>
+        <source>Manual Record</source>
+        <translation>手动录像</translation>
+    </message>
+    <message>
+        <source>Information</source>
+        <translation>提示</translation>
+    </message>
+    <message>
+        <source>The end time is earlier than start time</source>
+        <translation>结束时间早于开始时间</translation>
+    </message>
+    <message>
+        <source>Exceed the maximum camera number</source>
+        <translation>超过最大通道数</translation>
+    </message>
+    <message>
+        <source>Please Select Disk!</source>
+        <translation>请选择磁盘！</translation>
+    </message>
+    <message>
+        <source>None camer was selected</source>
+        <translation>未选择任何通道</translation>
+    </message>
+</context>
+<context>
     <name>CDlgModGroupName</name>
     <message>
         <source>Modify Plan</source>
@@ -1048,6 +1146,113 @@
     </message>
 </context>
 <context>
+    <name>CViewState</name>
+    <message>
+        <source>Confirm</source>
+        <translation>确认</translation>
+    </message>
+    <message>
+        <source>Sure to stop backup?</source>
+        <translation>确定停止备份吗？</translation>
+    </message>
+    <message>
+        <source>Switch to automatic backup mode will stop manual backup, Sure to Switch?</source>
+        <translation>切换到自动备份模式将停止手动备份，确定切换吗？</translation>
+    </message>
+    <message>
+        <source>Stop Manual BackUp</source>
+        <translation>停止手动备份</translation>
+    </message>
+    <message>
+        <source>Search...</source>
+        <translation>正在查找...</translation>
+    </message>
+    <message>
+        <source>Information</source>
+        <translation>提示</translation>
+    </message>
+    <message>
+        <source>The record disks are full</source>
+        <translation>录像磁盘已满</translation>
+    </message>
+    <message>
+        <source>ID</source>
+        <translation>序号</translation>
+    </message>
+    <message>
+        <source>Time</source>
+        <translation>时间</translation>
+    </message>
+    <message>
+        <source>Schedule Name</source>
+        <translation>计划名称</translation>
+    </message>
+    <message>
+        <source>Week</source>
+        <translation>星期</translation>
+    </message>
+    <message>
+        <source>Device IP</source>
+        <translation>设备IP</translation>
+    </message>
+    <message>
+        <source>Device Name</source>
+        <translation>设备名称</translation>
+    </message>
+    <message>
+        <source>Detail</source>
+        <translation>详情</translation>
+    </message>
+    <message>
+        <source>Manual Backup</source>
+        <translation>手动备份</translation>
+    </message>
+    <message>
+        <source>Monday</source>
+        <translation>星期一</translation>
+    </message>
+    <message>
+        <source>Tuesday</source>
+        <translation>星期二</translation>
+    </message>
+    <message>
+        <source>Wednesday</source>
+        <translation>星期三</translation>
+    </message>
+    <message>
+        <source>Thursday</source>
+        <translation>星期四</translation>
+    </message>
+    <message>
+        <source>Friday</source>
+        <translation>星期五</translation>
+    </message>
+    <message>
+        <source>Saturday</source>
+        <translation>星期六</translation>
+    </message>
+    <message>
+        <source>Sunday</source>
+        <translation>星期日</translation>
+    </message>
+    <message>
+        <source>Switch to manual backup mode will stop automatic backup, Sure to Switch?</source>
+        <translation>切换到手动备份模式将停止自动备份，确定切换吗？</translation>
+    </message>
+    <message>
+        <source>Start Manual BackUp</source>
+        <translation>开始手动备份</translation>
+    </message>
+    <message>
+        <source>Create Storage Error:</source>
+        <translation>创建存储失败，错误码：</translation>
+    </message>
+    <message>
+        <source>.Please check and clear the local disk.</source>
+        <translation>。请检查并清理本地磁盘。</translation>
+    </message>
+</context>
+<context>
     <name>DlgCfgSystem</name>
     <message>
         <source>DlgCfgSystem</source>
@@ -1168,6 +1373,74 @@
         <source>_Camera</source>
         <translation>_通道</translation>
     </message>
+    <message>
+        <source>Schedule</source>
+        <translation>定时</translation>
+    </message>
+    <message>
+        <source>Motion Detection</source>
+        <translation>移动侦测</translation>
+    </message>
+    <message>
+        <source>Alarm</source>
+        <translation>报警</translation>
+    </message>
+    <message>
+        <source>Manual Record</source>
+        <translation>手动录像</translation>
+    </message>
+    <message>
+        <source>All</source>
+        <translation>全部</translation>
+    </message>
+    <message>
+        <source>Backup Execution State</source>
+        <translation>备份执行状态</translation>
+    </message>
+    <message>
+        <source>ID</source>
+        <translation>序号</translation>
+    </message>
+    <message>
+        <source>Schedule Name</source>
+        <translation>计划名称</translation>
+    </message>
+    <message>
+        <source>Progress</source>
+        <translation>进度</translation>
+    </message>
+    <message>
+        <source>Current Backup Channel</source>
+        <translation>当前备份通道</translation>
+    </message>
+    <message>
+        <source>Name</source>
+        <translation>名称</translation>
+    </message>
+    <message>
+        <source>Backup Progress</source>
+        <translation>备份进度</translation>
+    </message>
+    <message>
+        <source>Complete(MB)</source>
+        <translation>已完成(MB)</translation>
+    </message>
+    <message>
+        <source>Total(MB)</source>
+        <translation>总计(MB)</translation>
+    </message>
+    <message>
+        <source>Current File</source>
+        <translation>当前文件</translation>
+    </message>
+    <message>
+        <source>Start Time</source>
+        <translation>开始时间</translation>
+    </message>
+    <message>
+        <source>End Time</source>
+        <translation>结束时间</translation>
+    </message>
 </context>
 <context>
     <name>UiLogBackup</name>
@@ -1209,6 +1482,97 @@
     <message>
         <source>0</source>
         <translation>0</translation>
+    </message>
+</context>
+<context>
+    <name>ViewStateClass</name>
+    <message>
+        <source>Dialog</source>
+        <translation>对话框</translation>
+    </message>
+    <message>
+        <source>Backup Execution State:</source>
+        <translation>备份执行状态：</translation>
+    </message>
+    <message>
+        <source>The backup with red schedule and channel name is overdue</source>
+        <translation>计划名和通道名为红色的备份为逾期备份</translation>
+    </message>
+    <message>
+        <source>Event Information:</source>
+        <translation>事件信息：</translation>
+    </message>
+    <message>
+        <source>Auto</source>
+        <translation>自动</translation>
+    </message>
+    <message>
+        <source>Manual</source>
+        <translation>手动</translation>
+    </message>
+    <message>
+        <source>Channel backup process will take up device connection number and bandwidth.</source>
+        <translation>通道备份会占用设备的连接数和带宽。</translation>
+    </message>
+    <message>
+        <source>Backup Details       </source>
+        <translation>备份详情       </translation>
+    </message>
+    <message>
+        <source>Backup Mode:</source>
+        <translation>备份模式：</translation>
+    </message>
+    <message>
+        <source>Backup Duration:</source>
+        <translation>备份时长：</translation>
+    </message>
+    <message>
+        <source>Download Schedule Number:</source>
+        <translation>下载计划数：</translation>
+    </message>
+    <message>
+        <source>Today Total Size:</source>
+        <translation>今日总大小：</translation>
+    </message>
+    <message>
+        <source>Today Complete Size:</source>
+        <translation>今日完成大小：</translation>
+    </message>
+    <message>
+        <source>Today Complete Percent:</source>
+        <translation>今日完成比例：</translation>
+    </message>
+    <message>
+        <source>Overdue Total Size:</source>
+        <translation>逾期总大小：</translation>
+    </message>
+    <message>
+        <source>Overdue Complete Size:</source>
+        <translation>逾期完成大小：</translation>
+    </message>
+    <message>
+        <source>Overdue Complete Percent:</source>
+        <translation>逾期完成比例：</translation>
+    </message>
+    <message>
+        <source>Backup Details</source>
+        <translation>备份详情</translation>
+    </message>
+    <message>
+        <source>File Start Time:</source>
+        <translation>文件开始时间：</translation>
+    </message>
+    <message>
+        <source>File End Time:</source>
+        <translation>文件结束时间：</translation>
+    </message>
+    <message>
+        <source>File Type:</source>
+        <translation>文件类型：</translation>
+    </message>
+    <message>
+        <source>Backup Channel:</source>
+        <translation>备份通道：</translation>
     </message>
 </context>
 </TS>

@@ -3,6 +3,7 @@
 // A picture of the program, drawn in code so that every picture is the project's own and can be made again.
 
 #include <QByteArray>
+#include <QColor>
 #include <QImage>
 #include <QString>
 
@@ -40,6 +41,9 @@ class CFileRegistrar
 public:
     CFileRegistrar(std::initializer_list<ENCODED_FILE> files);
 };
+
+// The 192x150 camera card of the thumbnails: a camera on a plain ground inside a thin border.
+QImage DrawCameraCard(const QColor& ground, const QColor& border, const QColor& glyph);
 
 // A transparent ARGB image of the given size, ready to paint on.
 QImage BlankImage(int width, int height);

@@ -8,22 +8,18 @@
 
 #include <cmath>
 
-namespace {
-
-// A camera outline on a calm grey-blue ground: clearly "no picture yet", quiet beside real snapshots.
-QImage DrawDefaultThumbnail()
+QImage DrawCameraCard(const QColor& ground, const QColor& border, const QColor& glyph)
 {
     const int w = 192;
     const int h = 150;
     QImage image = BlankImage(w, h);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
-    p.fillRect(image.rect(), QColor(226, 231, 237));
-    p.setPen(QPen(QColor(200, 207, 216), 2));
+    p.fillRect(image.rect(), ground);
+    p.setPen(QPen(border, 2));
     p.setBrush(Qt::NoBrush);
     p.drawRect(QRectF(1, 1, w - 2, h - 2));
 
-    const QColor glyph(142, 153, 167);
     p.setPen(Qt::NoPen);
     p.setBrush(glyph);
     // Body with a lens opening, and the lens hood on the right.
@@ -36,7 +32,7 @@ QImage DrawDefaultThumbnail()
     hood.lineTo(124, 84);
     hood.closeSubpath();
     p.drawPath(body.united(hood));
-    p.setBrush(QColor(226, 231, 237));
+    p.setBrush(ground);
     p.drawEllipse(QPointF(86, 75), 14, 14);
     p.setBrush(glyph);
     p.drawEllipse(QPointF(86, 75), 8, 8);
@@ -44,6 +40,14 @@ QImage DrawDefaultThumbnail()
     p.drawRect(QRectF(80, 98, 12, 14));
     p.drawRoundedRect(QRectF(66, 110, 40, 7), 3, 3);
     return image;
+}
+
+namespace {
+
+// A camera outline on a calm grey-blue ground: clearly "no picture yet", quiet beside real snapshots.
+QImage DrawDefaultThumbnail()
+{
+    return DrawCameraCard(QColor(226, 231, 237), QColor(200, 207, 216), QColor(142, 153, 167));
 }
 
 // Frame n of the turning overlay: eight dots on a dark disc, the brightest one moving clockwise as the frame
