@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QImage>
+#include <QListWidget>
 #include <QPainter>
 #include <QStyleOption>
 #include <QTabBar>
@@ -45,6 +46,7 @@ private Q_SLOTS:
     void progressAtItsEnds();
     void tabsAndGroove();
     void noFocusRectangle();
+    void selectedListTextStaysVisible();
 };
 
 void TestStyle::progressRightCapFollowsTheGroove_data()
@@ -118,6 +120,31 @@ void TestStyle::noFocusRectangle()
     for (int x = 0; x < image.width(); ++x)
         for (int y = 0; y < image.height(); ++y)
             QCOMPARE(image.pixel(x, y), qRgb(255, 255, 255));
+}
+
+void TestStyle::selectedListTextStaysVisible()
+{
+    // A plain list (the plan page's) has no delegate of its own: its selected item's text is drawn in the
+    // highlighted-text colour, which vanished on the white list when nothing was painted under it.
+    COmbrixStyle style;
+    QListWidget list;
+    list.setStyle(&style);
+    list.resize(200, 60);
+    list.addItem(QStringLiteral("MMMMMMMMMM"));
+    list.setCurrentRow(0);
+    const QImage image = list.grab().toImage();
+    const QRect row = list.visualItemRect(list.item(0));
+    const QColor text = list.palette().color(QPalette::HighlightedText);
+    int contrasting = 0;
+    for (int x = row.left(); x <= row.right(); ++x) {
+        for (int y = row.top(); y <= row.bottom(); ++y) {
+            const QColor pixel = image.pixelColor(x + list.viewport()->x(), y + list.viewport()->y());
+            if (qAbs(pixel.lightness() - text.lightness()) > 100)
+                ++contrasting;
+        }
+    }
+    QVERIFY2(contrasting > row.width() * row.height() / 2,
+             "the selected row has no background under its text");
 }
 
 VARROW_TEST_MAIN(TestStyle, QApplication)

@@ -120,6 +120,10 @@ void COmbrixStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* o
             const QPixmap picture(QStringLiteral(":images/ControlPanel/ListView-hover.png"));
             if (!picture.isNull())
                 painter->drawPixmap(rect, picture);
+            else
+                // The program ships no selection picture, and a selected item's text is drawn in the
+                // highlighted-text colour: without a highlight under it, that text vanishes on a white list.
+                painter->fillRect(option->rect, option->palette.brush(QPalette::Highlight));
         }
         return;
     case PE_IndicatorTabClose:
