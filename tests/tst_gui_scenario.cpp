@@ -8,13 +8,18 @@
 #include "config/CDlgSet.h"
 #include "model/SysInfoManage.h"
 #include "pages/log/CSearchLog.h"
+#include "platform/FileBrowser.h"
+#include "platform/RecordPlayer.h"
 #include "storage/CStowelineClass.h"
 #include "tests/support/TestSupport.h"
 #include "tests/support/gui/ScenarioHarness.h"
+#include "widgets/calendar/CDateTimeEdit.h"
 #include "widgets/dialogs/CPathComboBox.h"
+#include "widgets/dialogs/ChaseDialog.h"
 #include "widgets/thumbnails/CPicLabel.h"
 #include "widgets/thumbnails/CPicLabelList.h"
 #include "widgets/thumbnails/CPictureGroup.h"
+#include "widgets/views/CGroupTreeView.h"
 #include "widgets/views/CTableView.h"
 
 #include <QAbstractItemView>
@@ -68,6 +73,29 @@ SimRecorderConfig YardConfig(const QDate& day)
     return config;
 }
 
+// Records each hand-off of the record page as "play <path>" or "show <path>".
+class CFakeHandOff : public IRecordPlayer, public IFileBrowser
+{
+public:
+    explicit CFakeHandOff(QStringList* calls) : m_calls(calls) {}
+    bool Play(const QString& path) override { return Record(QStringLiteral("play "), path); }
+    bool ShowFile(const QString& path) override { return Record(QStringLiteral("show "), path); }
+
+private:
+    bool Record(const QString& what, const QString& path)
+    {
+        *m_calls << what + path;
+        return true;
+    }
+    QStringList* m_calls;
+};
+
+QByteArray ReadFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 } // namespace
 
 class TestScenario : public QObject
@@ -100,6 +128,7 @@ private:
     QStringList m_threadsBeforeOpen;
     bool m_devicesAdded = false; // step 2 saved the disk, the mail and both recorders
     bool m_configured = false;   // ... and plans with channels, so a backup can run
+    QByteArray m_disk = "D";     // the disk chosen last in the settings
 };
 
 void TestScenario::initTestCase()
@@ -429,6 +458,36 @@ QString CopiesMatch(const QString& drive, const CRecorderSim& sim, int channel)
     return QString();
 }
 
+// The name of a recorder's channel's folder, on a disk and in an export.
+QString ChannelFolder(const CRecorderSim& sim, int channel)
+{
+    const QByteArray name =
+        sim.AddressBytes() + '_' + QByteArray::number(sim.Port()) + '_' + QByteArray::number(channel);
+    return CStowelineClass::EncodeRecordName(name.constData());
+}
+
+// What the recorder plays back for the recording a stored or exported copy is named after: the channel by
+// the copy's folder, the range by the start of its name; null when no recording of the recorder fits.
+QByteArray RecorderBytesOf(const CRecorderSim& sim, const QString& path)
+{
+    const QString stamp = QFileInfo(path).fileName().left(30);
+    const QString folder = QFileInfo(QFileInfo(path).path()).dir().dirName();
+    for (auto channel = sim.Config().Channels.cbegin(); channel != sim.Config().Channels.cend(); ++channel) {
+        if (ChannelFolder(sim, channel.key()) != folder)
+            continue;
+        for (const SimRecording& recording : channel.value().Recordings) {
+            if (recording.Start.toString(QStringLiteral("yyyyMMddhhmmss_")) +
+                    recording.Stop.toString(QStringLiteral("yyyyMMddhhmmss_")) !=
+                stamp)
+                continue;
+            const CSimPlaybackContent expected =
+                sim.Expected(channel.key(), SimTime(recording.Start), SimTime(recording.Stop));
+            return expected.Bytes(0, expected.Length());
+        }
+    }
+    return {};
+}
+
 void TestScenario::step3_backupWindowRuns()
 {
     if (!m_configured)
@@ -466,8 +525,108 @@ void TestScenario::step4_recordPageFindsPlaysAndExports()
         QSKIP("The record page is still a stand-in: nothing stored can be searched, played or exported.");
     if (!m_configured)
         QSKIP("Needs the files stored in step 3.");
-    QSKIP("The record page's search, fake-player play and export of two files are not driven by this "
-          "scenario yet.");
+    CVarrow* window = m_h->Window();
+    QVERIFY(CScenarioHarness::Click(window, QStringLiteral("pBtnViewRecFile")));
+    CViewRecord* page = window->ViewRecord();
+    QCOMPARE(window->StackedWidget()->currentWidget(), static_cast<QWidget*>(page));
+    QStringList calls;
+    page->SetPlayer(std::make_unique<CFakeHandOff>(&calls));
+    page->SetFileBrowser(std::make_unique<CFakeHandOff>(&calls));
+
+    // Gate ticked in the camera tree (its channels follow), yesterday's whole day searched.
+    auto* tree = qobject_cast<CGroupTreeView*>(CScenarioHarness::Find(page, QStringLiteral("pTreeGroup")));
+    QVERIFY(tree != nullptr);
+    QAbstractItemModel* devices = tree->model();
+    QCOMPARE(devices->rowCount(), 2);
+    QCOMPARE(devices->index(0, 0).data().toString(), QStringLiteral("Gate"));
+    QVERIFY(devices->setData(devices->index(0, 0), Qt::Checked, Qt::CheckStateRole));
+    const QDate day = QDate::currentDate().addDays(-1);
+    qobject_cast<CDateTimeEdit*>(CScenarioHarness::Find(page, QStringLiteral("pDtFrom")))
+        ->setDateTime(QDateTime(day, QTime(0, 0)));
+    qobject_cast<CDateTimeEdit*>(CScenarioHarness::Find(page, QStringLiteral("pDtTo")))
+        ->setDateTime(QDateTime(day, QTime(23, 59, 59)));
+    CModalDriver& driver = m_h->Driver();
+    driver.Clear();
+    QVERIFY(CScenarioHarness::Click(page, QStringLiteral("pBtnSearchRecord")));
+    QCOMPARE(driver.Seen().size(), 0);
+
+    // One row for each of Gate's four stored files, each equal byte for byte to the recorder's recording.
+    auto* table = qobject_cast<CTableView*>(CScenarioHarness::Find(page, QStringLiteral("pTableView")));
+    QVERIFY(table != nullptr);
+    QAbstractItemModel* rows = table->model();
+    QCOMPARE(rows->rowCount(), 4);
+    QStringList paths;
+    for (int row = 0; row < rows->rowCount(); ++row) {
+        const QString path = rows->index(row, CViewRecord::COL_PATH).data().toString();
+        QVERIFY2(path.startsWith(m_h->DrivePath(0)), qPrintable(path));
+        const QByteArray expected = RecorderBytesOf(*m_gate, path);
+        QVERIFY2(!expected.isEmpty(), qPrintable(path));
+        QVERIFY2(ReadFile(path) == expected, qPrintable(path));
+        paths << path;
+    }
+    paths.removeDuplicates();
+    QCOMPARE(paths.size(), 4);
+
+    // The play cell of the second row hands that file to the player, and nothing else.
+    const auto clickCell = [table](int row, int column, Qt::KeyboardModifiers modifiers = {}) {
+        const QModelIndex index = table->model()->index(row, column);
+        table->scrollTo(index);
+        QTest::mouseClick(table->viewport(), Qt::LeftButton, modifiers, table->visualRect(index).center());
+    };
+    clickCell(1, CViewRecord::COL_PLAYBACK);
+    QCOMPARE(calls, QStringList({QStringLiteral("play ") + paths.at(1)}));
+
+    // Two rows picked with the mouse (the second with Ctrl) and exported into a folder the operator names.
+    clickCell(0, CViewRecord::COL_ID);
+    clickCell(3, CViewRecord::COL_ID, Qt::ControlModifier);
+    QList<QString> picked;
+    page->GetSelectedFile(picked);
+    QCOMPARE(picked, (QList<QString>{paths.at(0), paths.at(3)}));
+    QTemporaryDir target;
+    QVERIFY(target.isValid());
+    driver.Clear();
+    driver.Answer([&target](QWidget* dialog) {
+        auto* chooser = dialog->findChild<CPathComboBox*>(QStringLiteral("pFilePathBox"));
+        QVERIFY2(chooser != nullptr, dialog->metaObject()->className());
+        chooser->addItem(target.path() + QLatin1Char('/'));
+        // Queued: the boxes the export opens run while the driver can answer them.
+        QMetaObject::invokeMethod(
+            dialog, [dialog] { CScenarioHarness::Click(dialog, QStringLiteral("pOkBtn")); },
+            Qt::QueuedConnection);
+    });
+    // The busy box may be gone before the driver sees it: each answer leaves it alone and ends the result.
+    for (int i = 0; i < 2; ++i) {
+        driver.Answer([](QWidget* box) {
+            if (qobject_cast<ChaseDialog*>(box) == nullptr)
+                qobject_cast<QDialog*>(box)->accept();
+        });
+    }
+    QVERIFY(CScenarioHarness::Click(page, QStringLiteral("pBtnExport")));
+    QTRY_VERIFY_WITH_TIMEOUT(!driver.Seen().isEmpty() &&
+                                 driver.Seen().last().Text() == QStringLiteral("Export successful"),
+                             30000);
+    driver.Clear();
+    // Each copy lands as <folder>/<channel>/<day>/<file>, equal to the recorder's recording; nothing else.
+    QStringList exported;
+    QDirIterator it(target.path(), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        exported << it.next();
+    exported.sort();
+    QStringList wanted;
+    for (const QString& source : picked) {
+        const QFileInfo info(source);
+        wanted << target.path() + QLatin1Char('/') + QFileInfo(info.path()).dir().dirName() +
+                      QLatin1Char('/') + info.dir().dirName() + QLatin1Char('/') + info.fileName();
+    }
+    wanted.sort();
+    QCOMPARE(exported, wanted);
+    for (const QString& copy : exported) {
+        const QByteArray expected = RecorderBytesOf(*m_gate, copy);
+        QVERIFY2(!expected.isEmpty() && ReadFile(copy) == expected, qPrintable(copy));
+    }
+    // The stored files stay where they were.
+    QVERIFY(CopiesMatch(m_h->DrivePath(0), *m_gate, 1).isEmpty() &&
+            CopiesMatch(m_h->DrivePath(0), *m_gate, 2).isEmpty());
 }
 
 void TestScenario::step5_logPageFindsAndExportsTheDay()
@@ -554,6 +713,62 @@ void TestScenario::step6_manualBackupOfARange()
     driver.Clear();
 }
 
+// The operator through a manual backup of Gate's channels over the whole `day`: confirmations and the
+// result boxes are accepted, the manual dialog gets the day and Gate's group, the busy box of the list passes
+// by itself. Answers every box until the driver is cleared.
+void AnswerManualRun(CModalDriver& driver, const QDate& day)
+{
+    driver.Answer([&driver, day](QWidget* box) {
+        AnswerManualRun(driver, day);
+        if (qobject_cast<ChaseDialog*>(box) != nullptr)
+            return;
+        if (QString::fromLatin1(box->metaObject()->className()) == QLatin1String("CDlgManualBackup")) {
+            qobject_cast<QDateTimeEdit*>(CScenarioHarness::Find(box, QStringLiteral("pDtStart")))
+                ->setDateTime(QDateTime(day, QTime(0, 0)));
+            auto* end = qobject_cast<QDateTimeEdit*>(CScenarioHarness::Find(box, QStringLiteral("pDtEnd")));
+            end->setDateTime(QDateTime(day, QTime(23, 59, 59)));
+            box->findChild<CPictureGroup*>()->OnTitleBarDbClicked(1);
+            QTest::keyClick(end, Qt::Key_Return);
+            return;
+        }
+        qobject_cast<QDialog*>(box)->accept();
+    });
+}
+
+// Starts the manual backup that AnswerManualRun answers; a manual run still on is stopped by the first
+// click, and the second one opens the dialog.
+bool StartManualRun(CModalDriver& driver, QWidget* state, const QDate& day)
+{
+    driver.Clear();
+    AnswerManualRun(driver, day);
+    if (!CScenarioHarness::Click(state, QStringLiteral("pBtnManual")))
+        return false;
+    if (!driver.Seen().isEmpty() &&
+        driver.Seen().first().Text().contains(QStringLiteral("Sure to stop backup?")))
+        return CScenarioHarness::Click(state, QStringLiteral("pBtnManual"));
+    return true;
+}
+
+// The stored copies of the recordings on `day` of a recorder's channel that are whole and equal byte for byte
+// to what the recorder plays back; an error text in `error` for any other file of that day.
+int WholeCopiesOfDay(const QString& drive, const CRecorderSim& sim, int channel, const QDate& day,
+                     QString* error)
+{
+    int whole = 0;
+    const QString prefix = day.toString(QStringLiteral("yyyyMMdd"));
+    const QMap<QString, QString> copies = StoredCopies(drive, sim, channel);
+    for (auto it = copies.cbegin(); it != copies.cend(); ++it) {
+        if (!it.key().startsWith(prefix))
+            continue;
+        const QByteArray expected = RecorderBytesOf(sim, it.value());
+        if (!expected.isEmpty() && ReadFile(it.value()) == expected)
+            ++whole;
+        else
+            *error += it.value() + QStringLiteral(" is not the recorder's recording; ");
+    }
+    return whole;
+}
+
 void TestScenario::step7_fullDiskStopsAndSecondDiskResumes()
 {
     if (!StatePageStands() || !SettingsDialogStands())
@@ -562,7 +777,89 @@ void TestScenario::step7_fullDiskStopsAndSecondDiskResumes()
             "runs from the window.");
     if (!m_configured)
         QSKIP("Needs the plans of step 2.");
-    QSKIP("The full disk in stop mode and the resume on a second disk are not driven by this scenario yet.");
+    // Three recordings of three days ago on Gate's second channel, and room on disk D for one and a half.
+    const QDate day = QDate::currentDate().addDays(-3);
+    constexpr qint64 kSize = 1 << 20;
+    for (int hour : {8, 10, 12}) {
+        SimRecording recording;
+        recording.Start = QDateTime(day, QTime(hour, 0), Qt::UTC);
+        recording.Stop = QDateTime(day, QTime(hour, 30), Qt::UTC);
+        recording.Size = kSize;
+        m_gate->AddRecording(2, recording);
+    }
+    const QString driveD = m_h->DrivePath(0);
+    const QString driveE = m_h->DrivePath(1);
+    m_h->SetDriveQuota(0, CQuotaRoots::UsedBytes(driveD) + kSize * 3 / 2);
+
+    CVarrow* window = m_h->Window();
+    QVERIFY(CScenarioHarness::Click(window, QStringLiteral("pBtnViewState")));
+    CModalDriver& driver = m_h->Driver();
+    driver.Clear();
+    const auto countFull = [&driver] {
+        int n = 0;
+        for (const MODAL_SEEN& seen : driver.Seen())
+            n += seen.Text().contains(QStringLiteral("The record disks are full")) ? 1 : 0;
+        return n;
+    };
+    QVERIFY(StartManualRun(driver, window->ViewState(), day));
+    QTRY_COMPARE_WITH_TIMEOUT(countFull(), 1, 60000);
+    QCOMPARE(driver.Seen().last().title, QStringLiteral("Information"));
+
+    // Stopped: nothing more is written to D, and no file is marked done without its whole copy.
+    QString error;
+    const int stored = WholeCopiesOfDay(driveD, *m_gate, 2, day, &error);
+    QVERIFY2(error.isEmpty(), qPrintable(error));
+    QVERIFY(stored < 3);
+    const QString done = QStringLiteral("SELECT COUNT(*) FROM FileInfo_Table WHERE GroupID = %1 AND "
+                                        "DownloadState = 2 AND FileStartTime LIKE '%2%'")
+                             .arg(MANUAL_GROUP_ID)
+                             .arg(day.toString(QStringLiteral("yyyy-MM-dd")));
+    QTest::qWait(500);
+    QCOMPARE(WholeCopiesOfDay(driveD, *m_gate, 2, day, &error), stored);
+    QVERIFY(CountRows(done.toUtf8().constData()) <= stored);
+    driver.Clear();
+
+    // The operator chooses disk E instead of D in the settings, and lets the backup restart for it.
+    bool chosen = false;
+    QStringList boxes;
+    driver.Answer([&](QWidget* dialog) {
+        // Queued: the operator's work runs in the dialog's loop, where the driver answers its boxes.
+        QMetaObject::invokeMethod(
+            dialog,
+            [&, dialog] {
+                auto* disks = qobject_cast<CTableView*>(
+                    CScenarioHarness::Find(dialog, QStringLiteral("m_ptreeViewDisk")));
+                QVERIFY(disks != nullptr);
+                for (int row = 0; row < disks->GetRowCount(); ++row)
+                    disks->SetItemChecked(row, 0,
+                                          disks->GetItemText(row, 1) == CScenarioHarness::DriveLetter(1));
+                AcceptBoxOver(driver, dialog);
+                chosen = CScenarioHarness::Click(dialog, QStringLiteral("pOkBtn"));
+                boxes = SeenTexts(driver, dialog);
+                if (dialog->isVisible())
+                    qobject_cast<QDialog*>(dialog)->reject();
+            },
+            Qt::QueuedConnection);
+    });
+    QVERIFY(CScenarioHarness::Click(window, QStringLiteral("pBtnConfig")));
+    QVERIFY(chosen);
+    QCOMPARE(boxes, QStringList({QStringLiteral("Modify Disk need to reboot Backup,Are you sure?")}));
+    SYSTEM_CONFIG system;
+    g_pSysInfoManage->GetSystemConfig(&system);
+    QCOMPARE(QByteArray(system.Disk), QByteArray("E"));
+    m_disk = "E";
+
+    // The backup of the day runs again and stores every file on E, each equal to the recorder's; D keeps
+    // what it had, and no disk is full any more.
+    QVERIFY(StartManualRun(driver, window->ViewState(), day));
+    QTRY_COMPARE_WITH_TIMEOUT(WholeCopiesOfDay(driveE, *m_gate, 2, day, &error), 3, 60000);
+    QVERIFY2(error.isEmpty(), qPrintable(error));
+    QTRY_COMPARE_WITH_TIMEOUT(CountRows(done.toUtf8().constData()), 3, 30000);
+    QCOMPARE(WholeCopiesOfDay(driveD, *m_gate, 2, day, &error), stored);
+    QVERIFY2(error.isEmpty(), qPrintable(error));
+    QCOMPARE(countFull(), 0);
+    QCOMPARE(driver.Failures(), QStringList());
+    driver.Clear();
 }
 
 void TestScenario::step8_closeWithConfirmation()
@@ -606,7 +903,7 @@ void TestScenario::step8_restartResumesOverdueList()
         QVERIFY(g_pSysInfoManage->GetDeviceIndexByName("Yard") >= 0);
         SYSTEM_CONFIG system;
         g_pSysInfoManage->GetSystemConfig(&system);
-        QCOMPARE(QByteArray(system.Disk), QByteArray("D"));
+        QCOMPARE(QByteArray(system.Disk), m_disk);
     }
     if (!m_configured || !StatePageStands())
         QSKIP("No backup ran (the settings dialog or the state page is a stand-in): there is no overdue list "
