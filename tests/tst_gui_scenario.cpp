@@ -750,21 +750,24 @@ bool StartManualRun(CModalDriver& driver, QWidget* state, const QDate& day)
 }
 
 // The stored copies of the recordings on `day` of a recorder's channel that are whole and equal byte for byte
-// to what the recorder plays back; an error text in `error` for any other file of that day.
+// to what the recorder plays back; an error text in `error` for any other file of that day, a temporary one
+// left behind included.
 int WholeCopiesOfDay(const QString& drive, const CRecorderSim& sim, int channel, const QDate& day,
                      QString* error)
 {
     int whole = 0;
     const QString prefix = day.toString(QStringLiteral("yyyyMMdd"));
-    const QMap<QString, QString> copies = StoredCopies(drive, sim, channel);
-    for (auto it = copies.cbegin(); it != copies.cend(); ++it) {
-        if (!it.key().startsWith(prefix))
+    QDirIterator it(CStowelineClass::RecordRootOf(drive) + QLatin1Char('/') + ChannelFolder(sim, channel),
+                    QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        if (!QFileInfo(path).fileName().startsWith(prefix))
             continue;
-        const QByteArray expected = RecorderBytesOf(sim, it.value());
-        if (!expected.isEmpty() && ReadFile(it.value()) == expected)
-            ++whole;
+        const QByteArray expected = RecorderBytesOf(sim, path);
+        if (!path.endsWith(QLatin1String(".rec")) || expected.isEmpty() || ReadFile(path) != expected)
+            *error += path + QStringLiteral(" is not the recorder's recording; ");
         else
-            *error += it.value() + QStringLiteral(" is not the recorder's recording; ");
+            ++whole;
     }
     return whole;
 }
