@@ -911,7 +911,103 @@ void TestScenario::step8_restartResumesOverdueList()
     if (!m_configured || !StatePageStands())
         QSKIP("No backup ran (the settings dialog or the state page is a stand-in): there is no overdue list "
               "to resume.");
-    QSKIP("The resume of the overdue list after the restart is not checked by this scenario yet.");
+
+    // A later day D: the plans' window of D fetches Gate's files of the day before, one on each channel. The
+    // first channel's play-backs are refused, so Night's list of D is left with an unfinished file when the
+    // program closes while the window is still open.
+    const QDate day = QDate::currentDate().addDays(3);
+    const QDate filesDay = day.addDays(-1);
+    SimRecording first;
+    first.Start = QDateTime(filesDay, QTime(10, 0), Qt::UTC);
+    first.Stop = QDateTime(filesDay, QTime(10, 30), Qt::UTC);
+    first.Size = 6 << 20;
+    m_gate->AddRecording(1, first);
+    SimRecording second = first;
+    second.Start = QDateTime(filesDay, QTime(11, 0), Qt::UTC);
+    second.Stop = QDateTime(filesDay, QTime(11, 30), Qt::UTC);
+    second.Size = 1 << 20;
+    m_gate->AddRecording(2, second);
+    SimChannelFaults refused;
+    refused.PlayRefusals = -1;
+    m_gate->SetChannelFaults(1, refused);
+    int night = -1;
+    int late = -1;
+    for (int plan = 0; plan < 2; ++plan) {
+        const GROUP_INFO* info = g_pSysInfoManage->GetGroupInfo(plan);
+        QVERIFY(info != nullptr);
+        (QByteArray(info->GroupName) == "Night" ? night : late) = plan;
+    }
+    QVERIFY(night >= 0 && late >= 0);
+    const auto filesOf = [&filesDay](int plan, int isPast, bool done) {
+        return CountRows(
+            QStringLiteral("SELECT COUNT(*) FROM FileInfo_Table WHERE GroupID = %1 AND IsPast = %2 "
+                           "AND DownloadState %3 2 AND FileStartTime LIKE '%4%'")
+                .arg(plan)
+                .arg(isPast)
+                .arg(done ? QStringLiteral("=") : QStringLiteral("<>"))
+                .arg(filesDay.toString(QStringLiteral("yyyy-MM-dd")))
+                .toUtf8()
+                .constData());
+    };
+    m_h->Clock().SetNow(QDateTime(day, QTime(17, 59)));
+
+    // The last run was a manual one: the operator switches back to automatic backup.
+    CModalDriver& driver = m_h->Driver();
+    driver.Clear();
+    SYSTEM_CONFIG system;
+    g_pSysInfoManage->GetSystemConfig(&system);
+    if (system.BackupMode == 1) {
+        // The page resumes the stored mode once the window shows: its button turns into a stop button.
+        QTRY_VERIFY_WITH_TIMEOUT(
+            CScenarioHarness::FindButton(window->ViewState(), QStringLiteral("pBtnManual"))
+                ->styleSheet()
+                .contains(QStringLiteral("manual_copy_stop")),
+            10000);
+        driver.Accept();
+    }
+    if (system.BackupMode != 0)
+        QVERIFY(CScenarioHarness::Click(window->ViewState(), QStringLiteral("pBtnAuto")));
+    QCOMPARE(driver.Pending(), 0);
+    driver.Clear();
+
+    const QString drive = m_h->DrivePath(m_disk == "E" ? 1 : 0);
+    QString error;
+    QTRY_COMPARE_WITH_TIMEOUT(WholeCopiesOfDay(drive, *m_gate, 2, filesDay, &error), 1, 60000);
+    QTRY_COMPARE_WITH_TIMEOUT(filesOf(late, 0, true), 1, 30000);
+    QTRY_COMPARE_WITH_TIMEOUT(filesOf(night, 0, false), 1, 30000);
+    QVERIFY(m_h->Clock().Now() < QDateTime(day.addDays(1), QTime(5, 0)));
+    QCOMPARE(WholeCopiesOfDay(drive, *m_gate, 1, filesDay, &error), 0);
+    QVERIFY2(error.isEmpty(), qPrintable(error));
+
+    // Closed while D's window is open; the recorder plays again, and the program starts just before the
+    // window of D + 1, which takes D's unfinished list as its overdue list.
+    QVERIFY(m_h->Close(true));
+    m_gate->SetChannelFaults(1, SimChannelFaults());
+    // Slow enough that the overdue list's row can be seen while it runs.
+    m_gate->SetRate(4 << 20);
+    m_h->Clock().SetNow(QDateTime(day.addDays(1), QTime(17, 59)));
+    window = m_h->Restart();
+    QVERIFY(window != nullptr);
+    auto* state = qobject_cast<CTableView*>(
+        CScenarioHarness::Find(window->ViewState(), QStringLiteral("tableView_State")));
+    QVERIFY(state != nullptr);
+    bool overdueRow = false;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        for (int row = 0; row < state->GetTopRowCount(); ++row)
+            overdueRow = overdueRow || state->GetItemText(row, 1) == QStringLiteral("*Night");
+    });
+    watch.start(10);
+    QTRY_COMPARE_WITH_TIMEOUT(WholeCopiesOfDay(drive, *m_gate, 1, filesDay, &error), 1, 60000);
+    QVERIFY2(error.isEmpty(), qPrintable(error));
+    QTRY_COMPARE_WITH_TIMEOUT(filesOf(night, 1, true), 1, 30000);
+    watch.stop();
+    m_gate->SetRate(0);
+    QVERIFY(overdueRow);
+    QCOMPARE(filesOf(night, 1, false), 0);
+    QCOMPARE(WholeCopiesOfDay(drive, *m_gate, 2, filesDay, &error), 1);
+    QVERIFY2(error.isEmpty(), qPrintable(error));
+    QCOMPARE(driver.Failures(), QStringList());
 }
 
 int main(int argc, char** argv)
