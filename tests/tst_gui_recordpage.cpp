@@ -10,6 +10,7 @@
 #include "pages/record/RecordSearch.h"
 #include "platform/FileBrowser.h"
 #include "platform/RecordPlayer.h"
+#include "tests/support/gui/FakeHandOff.h"
 #include "tests/support/EngineFixture.h"
 #include "tests/support/TestSupport.h"
 #include "tests/support/gui/ModalDriver.h"
@@ -41,23 +42,6 @@ QDateTime At(int hour, int minute = 0, const QDate& day = kDay)
 {
     return QDateTime(day, QTime(hour, minute));
 }
-
-// Records each hand-off as "play <path>" or "show <path>".
-class CFakeHandOff : public IRecordPlayer, public IFileBrowser
-{
-public:
-    explicit CFakeHandOff(QStringList* calls) : m_calls(calls) {}
-    bool Play(const QString& path) override { return Record(QStringLiteral("play "), path); }
-    bool ShowFile(const QString& path) override { return Record(QStringLiteral("show "), path); }
-
-private:
-    bool Record(const QString& what, const QString& path)
-    {
-        *m_calls << what + path;
-        return true;
-    }
-    QStringList* m_calls;
-};
 
 bool WriteFile(const QString& path, const QByteArray& bytes)
 {

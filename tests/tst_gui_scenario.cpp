@@ -11,6 +11,7 @@
 #include "platform/FileBrowser.h"
 #include "platform/RecordPlayer.h"
 #include "storage/CStowelineClass.h"
+#include "tests/support/gui/FakeHandOff.h"
 #include "tests/support/TestSupport.h"
 #include "tests/support/gui/ScenarioHarness.h"
 #include "widgets/calendar/CDateTimeEdit.h"
@@ -72,23 +73,6 @@ SimRecorderConfig YardConfig(const QDate& day)
     config.Name = QStringLiteral("Yard");
     return config;
 }
-
-// Records each hand-off of the record page as "play <path>" or "show <path>".
-class CFakeHandOff : public IRecordPlayer, public IFileBrowser
-{
-public:
-    explicit CFakeHandOff(QStringList* calls) : m_calls(calls) {}
-    bool Play(const QString& path) override { return Record(QStringLiteral("play "), path); }
-    bool ShowFile(const QString& path) override { return Record(QStringLiteral("show "), path); }
-
-private:
-    bool Record(const QString& what, const QString& path)
-    {
-        *m_calls << what + path;
-        return true;
-    }
-    QStringList* m_calls;
-};
 
 QByteArray ReadFile(const QString& path)
 {
