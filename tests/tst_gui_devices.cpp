@@ -259,24 +259,17 @@ void TestDevices::add_data()
     QTest::addColumn<int>("sim");
     QTest::addColumn<QString>("password");
     QTest::addColumn<QString>("message"); // empty: added
-    QTest::newRow("address") << 0 << " Gate "
-                             << "127.0.0.1" << 1 << "12345"
-                             << "";
-    QTest::newRow("domain") << 1 << "Gate"
-                            << "localhost" << 1 << "12345"
-                            << "";
-    QTest::newRow("same name") << 0 << "First"
-                               << "127.0.0.1" << 1 << "12345"
-                               << "Device with the same name has been added";
-    QTest::newRow("same address and port") << 0 << "Gate"
-                                           << "127.0.0.1" << 0 << "12345"
-                                           << "Device has been added";
-    QTest::newRow("login refused") << 0 << "Gate"
-                                   << "127.0.0.1" << 1 << "wrong"
-                                   << "Log in failed";
-    QTest::newRow("domain without IPv4") << 1 << "Gate"
-                                         << "no-such-host.invalid" << 1 << "12345"
-                                         << "Domain is wrong";
+    auto row = [](const char* tag, int mode, const char* name, const char* address, int sim,
+                  const char* password, const char* message) {
+        QTest::newRow(tag) << mode << QString::fromUtf8(name) << QString::fromUtf8(address) << sim
+                           << QString::fromUtf8(password) << QString::fromUtf8(message);
+    };
+    row("address", 0, " Gate ", "127.0.0.1", 1, "12345", "");
+    row("domain", 1, "Gate", "localhost", 1, "12345", "");
+    row("same name", 0, "First", "127.0.0.1", 1, "12345", "Device with the same name has been added");
+    row("same address and port", 0, "Gate", "127.0.0.1", 0, "12345", "Device has been added");
+    row("login refused", 0, "Gate", "127.0.0.1", 1, "wrong", "Log in failed");
+    row("domain without IPv4", 1, "Gate", "no-such-host.invalid", 1, "12345", "Domain is wrong");
 }
 
 // An added device holds the resolved address, the domain as typed and the recorder's channels; a refused one
@@ -366,14 +359,14 @@ void TestDevices::refusedModifyKeepsOldDevice_data()
     QTest::addColumn<QStringList>("answers");
     QTest::addColumn<QString>("message");
     QTest::addColumn<QStringList>("order");
-    QTest::newRow("recorder refuses")
-        << "password" << QStringList{"Return"} << "Log in failed" << QStringList{};
-    QTest::newRow("duplicate name") << "name" << QStringList{"Return"}
-                                    << "Device with the same name has been added" << QStringList{};
-    QTest::newRow("operator cancels")
-        << "flow" << QStringList{"Cancel"} << "The Device is used in Schedule, Are you sure" << QStringList{};
-    QTest::newRow("database refuses") << "db" << QStringList{"OK", "Return"} << "Modify device failed."
-                                      << QStringList{"manual", "stop 1", "manual", "restart 0 Night"};
+    auto row = [](const char* how, const QStringList& answers, const char* message,
+                  const QStringList& order) {
+        QTest::newRow(how) << QString::fromUtf8(how) << answers << QString::fromUtf8(message) << order;
+    };
+    row("password", {"Return"}, "Log in failed", {});
+    row("name", {"Return"}, "Device with the same name has been added", {});
+    row("flow", {"Cancel"}, "The Device is used in Schedule, Are you sure", {});
+    row("db", {"OK", "Return"}, "Modify device failed.", {"manual", "stop 1", "manual", "restart 0 Night"});
 }
 
 // Whatever refuses the modify, the old device stays whole in memory and in the database, the dialog stays
