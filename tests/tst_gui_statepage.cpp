@@ -53,6 +53,12 @@ private:
         return qobject_cast<QProgressBar*>(Table()->GetItemWidget(row, column));
     }
     QLabel* Label(const char* name) const { return m_page->findChild<QLabel*>(QLatin1String(name)); }
+    bool Shows(const char* button, const char* picture) const
+    {
+        return m_page->findChild<QPushButton*>(QLatin1String(button))
+            ->styleSheet()
+            .contains(QLatin1String(picture));
+    }
     std::unique_ptr<CViewState> NewPage(int storedMode)
     {
         g_pSysInfoManage->SetBackupMode(storedMode);
@@ -227,12 +233,7 @@ private Q_SLOTS:
         }
         // Neither mode runs: both buttons show their start pictures and the stored mode is idle.
         m_page->UpdateButtonStyle();
-        QVERIFY(m_page->findChild<QPushButton*>(QStringLiteral("pBtnAuto"))
-                    ->styleSheet()
-                    .contains(QStringLiteral("auto_copy_start.png")));
-        QVERIFY(m_page->findChild<QPushButton*>(QStringLiteral("pBtnManual"))
-                    ->styleSheet()
-                    .contains(QStringLiteral("manual_copy_start.png")));
+        QVERIFY(Shows("pBtnAuto", "auto_copy_start.png") && Shows("pBtnManual", "manual_copy_start.png"));
         QCOMPARE(CountRows("SELECT BackupMode FROM SystemConfig_Table"), 2);
     }
 
@@ -261,9 +262,7 @@ private Q_SLOTS:
         QCOMPARE(list->item(1)->text(), QString());
         QVERIFY(!list->item(1)->icon().isNull());
         m_page->UpdateButtonStyle();
-        QVERIFY(m_page->findChild<QPushButton*>(QStringLiteral("pBtnManual"))
-                    ->styleSheet()
-                    .contains(QStringLiteral("manual_copy_stop.png")));
+        QVERIFY(Shows("pBtnManual", "manual_copy_stop.png"));
         QCOMPARE(CountRows("SELECT BackupMode FROM SystemConfig_Table"), 1);
         g_pSysInfoManage->ClearManualBackupInfo();
     }
@@ -272,13 +271,15 @@ private Q_SLOTS:
     {
         QTest::addColumn<int>("type");
         QTest::addColumn<QString>("name");
-        QTest::newRow("0") << 0 << "All";
-        QTest::newRow("1") << 1 << "Schedule";
-        QTest::newRow("2") << 2 << "Motion Detection";
-        QTest::newRow("3") << 3 << "Alarm";
-        QTest::newRow("8") << 8 << "Manual Record";
-        QTest::newRow("4") << 4 << "All";
-        QTest::newRow("255, the record's default") << 255 << "All";
+        // 4 and 255 (the record's default) are no known type.
+        for (const auto& [type, name] : {std::pair{0, "All"},
+                                         {1, "Schedule"},
+                                         {2, "Motion Detection"},
+                                         {3, "Alarm"},
+                                         {8, "Manual Record"},
+                                         {4, "All"},
+                                         {255, "All"}})
+            QTest::addRow("%d", type) << type << QString::fromLatin1(name);
     }
     void fileTypeNames()
     {
