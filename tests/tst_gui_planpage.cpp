@@ -133,7 +133,7 @@ QString RenamePlan(CModalDriver& driver, CDlgCfgPlan& page, const QString& name)
     return refusal;
 }
 
-bool StorePlan(int slot, const char* name, std::initializer_list<CHANNEL_REF> refs = {})
+bool StorePlan(int slot, const char* name, const QList<CHANNEL_REF>& refs = {})
 {
     GROUP_INFO plan;
     plan.bUsed = 1;
@@ -425,12 +425,10 @@ void TestPlanPage::chosenChannelsAndRemovedOnes()
     config.AnalogChannels = 45;
     QVERIFY(g_pSysInfoManage->LoadAllInfo());
     QVERIFY(AddRecorder(sims.Add(config), "D1"));
-    GROUP_INFO full;
-    full.bUsed = 1;
-    CopyString33(full.GroupName, "Full");
+    QList<CHANNEL_REF> full;
     for (int i = 0; i < 30; ++i)
-        full.Channel[i] = CHANNEL_REF{0, int16_t(30 - i)};
-    QVERIFY(g_pSysInfoManage->SetGroupInfo(&full, 0));
+        full << CHANNEL_REF{0, int16_t(30 - i)};
+    QVERIFY(StorePlan(0, "Full", full));
     QVERIFY(StorePlan(1, "Other", {{0, 40}}));
     QVERIFY(StorePlan(2, "Five", {{0, 41}, {0, 42}, {0, 43}, {0, 44}, {0, 45}}));
 
