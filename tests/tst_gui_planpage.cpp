@@ -76,10 +76,15 @@ QListWidget* Plans(CDlgCfgPlan& page)
 {
     return page.findChild<QListWidget*>(QStringLiteral("m_pListWidgetPlan"));
 }
-
 QListWidget* Channels(CDlgCfgPlan& page)
 {
     return page.findChild<QListWidget*>(QStringLiteral("m_pListWidgetBackUpChannel"));
+}
+// The "whole day" box of the shown plan's schedule row.
+CCheckBox* Whole(CDlgCfgPlan& page, int row)
+{
+    return qobject_cast<CCheckBox*>(
+        page.findChild<CTableView*>(QStringLiteral("m_ptableViewBackUpTime"))->GetItemWidget(row, 0));
 }
 
 void Click(CDlgCfgPlan& page, const char* button)
@@ -128,7 +133,7 @@ QString RenamePlan(CModalDriver& driver, CDlgCfgPlan& page, const QString& name)
     return refusal;
 }
 
-bool StorePlan(int slot, const char* name, std::initializer_list<CHANNEL_REF> refs = {})
+bool StorePlan(int slot, const char* name, const QList<CHANNEL_REF>& refs = {})
 {
     GROUP_INFO plan;
     plan.bUsed = 1;
@@ -153,6 +158,14 @@ QString Refs(const GROUP_INFO& plan)
         if (!ref.IsEmpty())
             refs << QStringLiteral("%1:%2").arg(ref.DeviceID).arg(ref.CameraIndex);
     return refs.join(' ');
+}
+
+bool AddRecorder(CRecorderSim* sim, const char* name)
+{
+    const int flow = -1;
+    return sim != nullptr &&
+           g_pSysInfoManage->AddDevice(sim->AddressBytes().constData(), sim->Port(), "admin", "12345", &flow,
+                                       name, "", 0) == int(ADD_DEVICE_OK);
 }
 
 int Logged()
@@ -186,8 +199,7 @@ void TestPlanPage::emptyPageTakesFirstPlan()
     QCOMPARE(page.findChild<QLabel*>(QStringLiteral("m_pLabelGroupName"))->text(), QStringLiteral("Night"));
     QVERIFY(page.findChild<QPushButton*>(QStringLiteral("m_pBtnDel"))->isEnabled());
     QCOMPARE(int(page.GetPlans()[0].Schedule[0].IsEanbel), 1);
-    auto* table = page.findChild<CTableView*>(QStringLiteral("m_ptableViewBackUpTime"));
-    auto* whole = qobject_cast<CCheckBox*>(table->GetItemWidget(0, 0));
+    CCheckBox* whole = Whole(page, 0);
     QVERIFY(whole->isChecked());
 
     // Adding another plan keeps what was typed into the table of the plan shown before.
@@ -206,7 +218,7 @@ void TestPlanPage::emptyPageTakesFirstPlan()
     Click(page, "m_pBtnDel");
     QCOMPARE(Plans(page)->count(), 0);
     QVERIFY(!page.findChild<QPushButton*>(QStringLiteral("m_pBtnDel"))->isEnabled());
-    QVERIFY(qobject_cast<CCheckBox*>(table->GetItemWidget(0, 0))->isChecked());
+    QVERIFY(Whole(page, 0)->isChecked());
     for (int p : {0, 1})
         QCOMPARE(page.GetPlans()[p].bDelete * 10 + page.GetPlans()[p].bUsed, 10);
 }
@@ -284,9 +296,8 @@ void TestPlanPage::storedPlanSavedUnchangedIsNotChanged()
         CDlgCfgPlan page;
         QCOMPARE(AddPlan(driver, page, QStringLiteral("Day")), QString());
         QCOMPARE(AddPlan(driver, page, QStringLiteral("Week")), QString());
-        auto* table = page.findChild<CTableView*>(QStringLiteral("m_ptableViewBackUpTime"));
-        qobject_cast<CCheckBox*>(table->GetItemWidget(0, 0))->setChecked(false);
-        qobject_cast<CCheckBox*>(table->GetItemWidget(4, 0))->setChecked(false);
+        Whole(page, 0)->setChecked(false);
+        Whole(page, 4)->setChecked(false);
         driver.Accept();
         QVERIFY(page.SavePlans());
         QVERIFY(!page.IsPlanTableChanged());
@@ -361,15 +372,9 @@ void TestPlanPage::deletedRecorderLeavesOtherEditsUnsaved()
 {
     CTempDatabase db;
     CSimRecorders sims;
-    CRecorderSim* one = sims.Add(SimRecorderConfig());
-    CRecorderSim* two = sims.Add(SimRecorderConfig());
-    QVERIFY(one != nullptr && two != nullptr);
     QVERIFY(g_pSysInfoManage->LoadAllInfo());
-    const int flow = -1;
-    for (const auto& [sim, name] : {std::pair{one, "D1"}, std::pair{two, "D2"}})
-        QCOMPARE(g_pSysInfoManage->AddDevice(sim->AddressBytes().constData(), sim->Port(), "admin", "12345",
-                                             &flow, name, "", 0),
-                 int(ADD_DEVICE_OK));
+    QVERIFY(AddRecorder(sims.Add(SimRecorderConfig()), "D1") &&
+            AddRecorder(sims.Add(SimRecorderConfig()), "D2"));
     QVERIFY(StorePlan(0, "P0", {{0, 1}, {1, 1}, {0, 2}}));
     QVERIFY(StorePlan(1, "P1", {{1, 2}}));
     QVERIFY(StorePlan(2, "P2", {{0, 3}}));
@@ -383,8 +388,7 @@ void TestPlanPage::deletedRecorderLeavesOtherEditsUnsaved()
     Plans(page)->setCurrentRow(2);
     QCOMPARE(RenamePlan(driver, page, QStringLiteral("Renamed")), QString());
     Plans(page)->setCurrentRow(0);
-    auto* table = page.findChild<CTableView*>(QStringLiteral("m_ptableViewBackUpTime"));
-    qobject_cast<CCheckBox*>(table->GetItemWidget(0, 0))->setChecked(false);
+    Whole(page, 0)->setChecked(false);
 
     // What the device page does: the model lets the recorder go with its channels, then the page hears of it.
     QCOMPARE(g_pSysInfoManage->DeleteDevice("D2", true), 1);
@@ -419,19 +423,12 @@ void TestPlanPage::chosenChannelsAndRemovedOnes()
     CSimRecorders sims;
     SimRecorderConfig config;
     config.AnalogChannels = 45;
-    CRecorderSim* sim = sims.Add(config);
-    QVERIFY(sim != nullptr);
     QVERIFY(g_pSysInfoManage->LoadAllInfo());
-    const int flow = -1;
-    QCOMPARE(g_pSysInfoManage->AddDevice(sim->AddressBytes().constData(), sim->Port(), "admin", "12345",
-                                         &flow, "D1", "", 0),
-             int(ADD_DEVICE_OK));
-    GROUP_INFO full;
-    full.bUsed = 1;
-    CopyString33(full.GroupName, "Full");
+    QVERIFY(AddRecorder(sims.Add(config), "D1"));
+    QList<CHANNEL_REF> full;
     for (int i = 0; i < 30; ++i)
-        full.Channel[i] = CHANNEL_REF{0, int16_t(30 - i)};
-    QVERIFY(g_pSysInfoManage->SetGroupInfo(&full, 0));
+        full << CHANNEL_REF{0, int16_t(30 - i)};
+    QVERIFY(StorePlan(0, "Full", full));
     QVERIFY(StorePlan(1, "Other", {{0, 40}}));
     QVERIFY(StorePlan(2, "Five", {{0, 41}, {0, 42}, {0, 43}, {0, 44}, {0, 45}}));
 
@@ -446,10 +443,12 @@ void TestPlanPage::chosenChannelsAndRemovedOnes()
     for (int i = 0; i < 3; ++i)
         driver.Accept();
     Click(page, "m_pushButtonChooseChannel");
-    QCOMPARE(driver.Seen().size(), 3);
-    QCOMPARE(driver.Seen().at(0).Text(), QStringLiteral("D1_Camera 40 had been added other Schedule"));
-    QCOMPARE(driver.Seen().at(1).Text(), QStringLiteral("D1_Camera 05 had been added other Schedule"));
-    QCOMPARE(driver.Seen().at(2).Text(), QStringLiteral("Channel number must less than 32"));
+    const QStringList boxes = {QStringLiteral("D1_Camera 40 had been added other Schedule"),
+                               QStringLiteral("D1_Camera 05 had been added other Schedule"),
+                               QStringLiteral("Channel number must less than 32")};
+    QCOMPARE(driver.Seen().size(), boxes.size());
+    for (int i = 0; i < boxes.size(); ++i)
+        QCOMPARE(driver.Seen().at(i).Text(), boxes[i]);
     // Sorted by device and channel, the two that fitted at the end.
     const GROUP_INFO& plan = page.GetPlans()[0];
     QCOMPARE(plan.Channel[0].CameraIndex * 1000 + plan.Channel[29].CameraIndex, 1030);

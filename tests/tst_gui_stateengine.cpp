@@ -84,13 +84,15 @@ void AcceptNextBox(CModalDriver& driver)
     });
 }
 
-// A recorder with one recording of `size` bytes per channel on Sunday; -1 when it could not start.
-int AddRecorder(CEngineFixture& f, int channels, qint64 size, quint64 seed, qint64 rate = 0)
+// A recorder with one recording of `size` bytes per channel on Sunday, and the storage; -1 when either could
+// not start.
+int AddRecorder(CEngineFixture& f, int channels, qint64 size, quint64 seed, qint64 rate = 0, int diskMode = 0,
+                qint64 quota = -1)
 {
     const int device = f.AddDevice(CSimRecorders::MakeConfig(channels, {size}, kSunday, seed), "Gate");
     if (device >= 0)
         f.Recorder(device).SetRate(rate);
-    return device;
+    return device >= 0 && f.SetUpStorage(diskMode, quota) == 0 ? device : -1;
 }
 
 // The manual backup of Sunday's recordings of the device's channels, in that order.
@@ -193,7 +195,6 @@ void TestStateEngine::storedAutomaticModeBacksUpAPlanAndTheButtonStopsIt()
     // Slow enough that the list runs past the page's one-second refresh of the totals.
     const int device = AddRecorder(f, 2, kFile, 5, 2 * 1024 * 1024);
     QVERIFY(device >= 0);
-    QCOMPARE(f.SetUpStorage(), 0);
     QVERIFY(f.AddPlan(3, {{int16_t(device), 1}, {int16_t(device), 2}}, Evening()));
     f.Model().SetBackupMode(0);
 
@@ -282,10 +283,9 @@ void TestStateEngine::storedManualModeResumesAndTheButtonStartsANewOne()
 void TestStateEngine::fullDiskStopsOnceAndNewDisksResume()
 {
     CEngineFixture f(kStart, kScale);
-    const int device = AddRecorder(f, 4, kFile, 11, 4 * 1024 * 1024);
-    QVERIFY(device >= 0);
     // Room for one and a half files: both plans' writers run into the full disk.
-    QCOMPARE(f.SetUpStorage(1, kFile * 3 / 2), 0);
+    const int device = AddRecorder(f, 4, kFile, 11, 4 * 1024 * 1024, 1, kFile * 3 / 2);
+    QVERIFY(device >= 0);
     QCOMPARE(CreateStorage(DiskFullCallBack), 0);
     QVERIFY(f.AddPlan(0, {{int16_t(device), 1}, {int16_t(device), 2}}, Evening()));
     QVERIFY(f.AddPlan(1, {{int16_t(device), 3}, {int16_t(device), 4}}, Evening()));
@@ -319,9 +319,6 @@ void TestStateEngine::fullDiskStopsOnceAndNewDisksResume()
     f.Clock().SetNow(handled.addSecs(200));
     DiskFullCallBack(1, 0, 0, 0);
     QTRY_COMPARE_WITH_TIMEOUT(reports.size(), 2, kLimitMs);
-    // Idle with the period's report handled: no second box.
-    QTest::qWait(100);
-    QCOMPARE(BoxesSaying(driver, QStringLiteral("The record disks are full")), 1);
 
     // New disks, then automatic backup again: what was not stored is fetched.
     f.Clock().SetNow(handled.addSecs(300));
@@ -331,6 +328,7 @@ void TestStateEngine::fullDiskStopsOnceAndNewDisksResume()
     Button(*page, "pBtnAuto")->click();
     QVERIFY(page->m_bAuto);
     QTRY_VERIFY_WITH_TIMEOUT(Stored(f, device, 0) && Stored(f, device, 1), kLimitMs);
+    // Idle with the period's report handled, and after: no second box.
     QCOMPARE(BoxesSaying(driver, QStringLiteral("The record disks are full")), 1);
 }
 
@@ -338,10 +336,9 @@ void TestStateEngine::fullDiskWhileTheManualListIsBuilt()
 {
     // The manual busy box waits for a recorder that never answers; a full disk stops the backup meanwhile.
     CEngineFixture f(kStart, kScale);
-    const int device = AddRecorder(f, 1, 40000, 23);
+    const int device = AddRecorder(f, 1, 40000, 23, 0, 1);
     QVERIFY(device >= 0);
     f.Recorder(device).SetSilent(true);
-    QCOMPARE(f.SetUpStorage(1), 0);
     SetManual(f, device, {1}, 1);
     f.Model().SetBackupMode(1);
 
@@ -365,7 +362,6 @@ void TestStateEngine::quickRestartsAndNewDisksWhileWritersRunLoseNothing()
     CEngineFixture f(kStart, kScale);
     const int device = AddRecorder(f, 4, kFile, 13, 3 * 1024 * 1024);
     QVERIFY(device >= 0);
-    QCOMPARE(f.SetUpStorage(), 0);
     QVERIFY(f.AddPlan(0, {{int16_t(device), 1}, {int16_t(device), 2}}, Evening()));
     QVERIFY(f.AddPlan(5, {{int16_t(device), 3}, {int16_t(device), 4}}, Evening()));
     f.Model().SetBackupMode(0);
@@ -402,7 +398,6 @@ void TestStateEngine::restartWhileAListIsBuiltShowsTheNewSearchBox()
     const int device = AddRecorder(f, 1, 40000, 19);
     QVERIFY(device >= 0);
     f.Recorder(device).SetSilent(true);
-    QCOMPARE(f.SetUpStorage(), 0);
     QVERIFY(f.AddPlan(4, {{int16_t(device), 1}}, Evening()));
     f.Model().SetBackupMode(0);
 
@@ -445,7 +440,6 @@ void TestStateEngine::deletingThePageWaitsForEveryThread()
     CEngineFixture f(kStart, kScale);
     const int device = AddRecorder(f, 2, kFile * 4, 17, 512 * 1024);
     QVERIFY(device >= 0);
-    QCOMPARE(f.SetUpStorage(), 0);
     QVERIFY(f.AddPlan(2, {{int16_t(device), 1}}, Evening()));
     SetManual(f, device, {2}, 0);
     f.Model().SetBackupMode(mode);
