@@ -143,7 +143,6 @@ void TestPictureGroup::selectionAcrossPages()
     CGroupFixture f;
     f.group.AddGroup(QStringLiteral("A"), Paths(10));
     f.group.AddGroup(QStringLiteral("B"), Paths(20));
-    QCOMPARE(f.group.GetPageCount(), 2);
     QCOMPARE(LabelsOf(f.group, 2).size(), 10);
     QTest::mouseClick(LabelsOf(f.group, 1).at(4), Qt::LeftButton, {}, QPoint(40, 30));
 
@@ -261,8 +260,6 @@ void TestPictureGroup::tooSmallBoxKeepsLayout()
     f.group.resize(100, 416 + 31);
     QCoreApplication::processEvents();
     QCOMPARE(LabelsOf(f.group, 1).size(), 3);
-    f.group.ClearGroups();
-    QCOMPARE(ShownTitleBars(f.group).size(), 0);
 }
 
 void TestPictureGroup::pageBarBlocks()
@@ -270,10 +267,10 @@ void TestPictureGroup::pageBarBlocks()
     CPageInfo bar;
     QSignalSpy shown(&bar, &CPageInfo::SignalShowPage);
     const QList<CPushButton*> buttons = bar.findChildren<CPushButton*>();
-    auto visible = [&buttons](const QString& text = QString()) {
+    auto visible = [&buttons] {
         QStringList texts;
         for (CPushButton* b : buttons) {
-            if (!b->isHidden() && (text.isEmpty() || b->text() == text))
+            if (!b->isHidden())
                 texts << b->text();
         }
         return texts.join(QLatin1Char(' '));
