@@ -35,24 +35,6 @@ public:
     }
 };
 
-QStandardItem* Cell(const QString& text, const QColor& colour = QColor())
-{
-    auto* item = new QStandardItem(text);
-    if (colour.isValid())
-        item->setBackground(colour);
-    return item;
-}
-
-// A over A1 and A2, beside B alone.
-void FillTwoLevels(QStandardItemModel& header, bool colours = false)
-{
-    auto* a = Cell(QStringLiteral("A"), colours ? QColor(Qt::red) : QColor());
-    a->setChild(0, 0, Cell(QStringLiteral("A1"), colours ? QColor(Qt::green) : QColor()));
-    a->setChild(0, 1, Cell(QStringLiteral("A2"), colours ? QColor(Qt::blue) : QColor()));
-    header.setItem(0, 0, a);
-    header.setItem(0, 1, Cell(QStringLiteral("B"), colours ? QColor(Qt::yellow) : QColor()));
-}
-
 struct CFixture
 {
     QStandardItemModel data{4, 3};
@@ -63,7 +45,18 @@ struct CFixture
 
     explicit CFixture(bool colours = false)
     {
-        FillTwoLevels(header, colours);
+        const auto cell = [colours](const char* text, Qt::GlobalColor colour) {
+            auto* item = new QStandardItem(QString::fromLatin1(text));
+            if (colours)
+                item->setBackground(QColor(colour));
+            return item;
+        };
+        // A over A1 and A2, beside B alone.
+        auto* a = cell("A", Qt::red);
+        a->setChild(0, 0, cell("A1", Qt::green));
+        a->setChild(0, 1, cell("A2", Qt::blue));
+        header.setItem(0, 0, a);
+        header.setItem(0, 1, cell("B", Qt::yellow));
         proxy.setModel(&data);
         proxy.SetHorizontalHeaderModel(&header);
         hv = new CProbeHeader(Qt::Horizontal, &view);
