@@ -93,15 +93,14 @@ void TestGroupTree::payloadCodec()
     QCOMPARE(bytes, QByteArray::fromHex("03000000ffffffff"));
     MakeGroupStreamData(0x01020304, 7, bytes);
     QCOMPARE(bytes, QByteArray::fromHex("0403020107000000"));
-    int value = 99;
-    BytesToInt(bytes.left(4), value);
-    QCOMPARE(value, 0x01020304);
-    BytesToInt(QByteArray::fromHex("ffffffff"), value);
-    QCOMPARE(value, -1);
-    BytesToInt(bytes.left(3), value);
-    QCOMPARE(value, -1);
-    BytesToInt(bytes, value);
-    QCOMPARE(value, -1);
+    // Anything but exactly four bytes leaves the value alone.
+    const QList<std::pair<QByteArray, int>> reads{
+        {bytes.left(4), 0x01020304}, {QByteArray::fromHex("ffffffff"), -1}, {bytes.left(3), 99}, {bytes, 99}};
+    for (const auto& [in, expected] : reads) {
+        int value = 99;
+        BytesToInt(in, value);
+        QCOMPARE(value, expected);
+    }
 }
 
 void TestGroupTree::shiftPressIsDropped()
@@ -184,15 +183,13 @@ void TestGroupTree::drag()
     m_pModel->itemFromIndex(index)->setDragEnabled(dragEnabled);
 
     // With the option off, nothing is ever dragged.
-    QTest::mousePress(m_pTree->viewport(), button, {}, Centre(index));
-    Move(Centre(index) + QPoint(distance, 0), button);
-    QTest::mouseRelease(m_pTree->viewport(), button, {}, Centre(index));
-    QVERIFY(m_pTree->drags.isEmpty());
-
-    m_pTree->SetDragEnabled(true);
-    QTest::mousePress(m_pTree->viewport(), button, {}, Centre(index));
-    Move(Centre(index) + QPoint(distance, 0), button);
-    QTest::mouseRelease(m_pTree->viewport(), button, {}, Centre(index));
+    for (const bool on : {false, true}) {
+        m_pTree->SetDragEnabled(on);
+        QTest::mousePress(m_pTree->viewport(), button, {}, Centre(index));
+        Move(Centre(index) + QPoint(distance, 0), button);
+        QTest::mouseRelease(m_pTree->viewport(), button, {}, Centre(index));
+        QVERIFY(on || m_pTree->drags.isEmpty());
+    }
     QCOMPARE(m_pTree->drags, payload.isEmpty() ? QList<QByteArray>{} : QList<QByteArray>{payload});
 }
 
