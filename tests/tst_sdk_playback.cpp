@@ -211,12 +211,9 @@ void TestSdkPlayback::nothingArrivesAfterStopReturns()
     QVERIFY(sim);
     const int login = Login(sim);
     for (int round = 0; round < 5; ++round) {
-        const int play = NET_DVR_PlayBackByTime(login, 1, &kStart, &kStop, nullptr);
-        QVERIFY(play >= 0);
         Collector collector;
-        NET_DVR_SetPlayDataCallBack(play, &Collector::Callback, &collector);
-        NET_DVR_PlayBackControl(play, NET_DVR_PLAY_START, 0, nullptr);
-        QVERIFY(collector.WaitFor(1 << 20));
+        const int play = StartPlayback(login, 1, collector);
+        QVERIFY(play >= 0 && collector.WaitFor(1 << 20));
         QVERIFY(NET_DVR_StopPlayBack(play));
         collector.Stopped = true;
         QCOMPARE(sim->Counters().Playbacks, 0);

@@ -227,8 +227,7 @@ void TestStorage::reopenReplacesAndAbortKeepsTheStoredCopy()
 
     // A download that broke off is given up: the stored copy stays, the partial one leaves no trace.
     QVERIFY(s.OpenChannelRecord(name, 0, &key));
-    const QByteArray part = Block(3, 0, 500);
-    QVERIFY(s.WriteChannelRecord(name, 1, reinterpret_cast<const uint8_t*>(part.constData()), 500, &key));
+    QCOMPARE(WriteBlocks(s, name, key, 3, 1, 500), 1);
     QVERIFY(s.AbortChannelRecord(name, &key));
     QVERIFY(!s.AbortChannelRecord(name, &key));
     QCOMPARE(AllFiles(m_root), found);

@@ -10,6 +10,7 @@
 #include "tests/support/TestSupport.h"
 
 #include <QElapsedTimer>
+#include <QScopeGuard>
 #include <QSignalSpy>
 
 namespace {
@@ -186,6 +187,7 @@ void TestTaskWrite::unreachableRecorderIsLoggedSignalledAndMailed()
     CFakeSmtpServer smtp(options);
     QVERIFY(smtp.IsListening());
     SetMailTimeouts({std::chrono::milliseconds(2000), std::chrono::milliseconds(silent ? 30000 : 2000)});
+    const auto restoreTimeouts = qScopeGuard([] { SetMailTimeouts(MailTimeouts()); });
     const int device = f.AddDevice(CSimRecorders::MakeConfig(2, {1000}, kDay), "Gate");
     QVERIFY(device >= 0);
     QVERIFY(f.AddPlan(kPlan, {{int16_t(device), 1}, {int16_t(device), 2}}, DayBefore()));
@@ -222,7 +224,6 @@ void TestTaskWrite::unreachableRecorderIsLoggedSignalledAndMailed()
         writer.stop();
         QVERIFY(writer.wait(2000));
         QVERIFY(timer.elapsed() < 2000);
-        SetMailTimeouts(MailTimeouts());
         return;
     }
     QVERIFY(writer.wait(kRunLimitMs));
@@ -236,7 +237,6 @@ void TestTaskWrite::unreachableRecorderIsLoggedSignalledAndMailed()
     QVERIFY(smtp.WaitForSessions(2));
     QCOMPARE(smtp.Sessions(), 2);
     QVERIFY(f.Model().TaskList(kPlan, 0).isEmpty());
-    SetMailTimeouts(MailTimeouts());
 }
 
 void TestTaskWrite::stopWhileSearchingEndsAndClosesTheSearch()
