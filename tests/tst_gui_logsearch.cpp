@@ -29,10 +29,14 @@ struct BATCH
 class CBatchReceiver : public QObject
 {
 public:
-    explicit CBatchReceiver(CLogSearchThread* thread) : m_pThread(thread)
+    CBatchReceiver() { connect(&thread, &CLogSearchThread::SetInfoToView, this, &CBatchReceiver::Take); }
+    bool Run(int type, qint64 start, qint64 end)
     {
-        connect(thread, &CLogSearchThread::SetInfoToView, this, &CBatchReceiver::Take);
+        thread.SetSearchParam(type, start, end);
+        thread.start();
+        return QTest::qWaitFor([&] { return thread.isFinished(); }, 10000);
     }
+    CLogSearchThread thread;
     QList<BATCH> batches;
     bool stopAfterFirst = false;
 
@@ -49,13 +53,12 @@ private:
         }
         batches.append(batch);
         if (stopAfterFirst) {
-            m_pThread->Stop();
-            m_pThread->wait();
+            thread.Stop();
+            thread.wait();
         } else {
-            m_pThread->Resume();
+            thread.Resume();
         }
     }
-    CLogSearchThread* m_pThread;
 };
 
 // Rows one second apart from kBase; the type alternates operation, exception; the text tells the row.
@@ -67,13 +70,6 @@ void Fill(int rows, int subtype = LOG_SUB_CONFIG_DISK)
         db.Exec("INSERT INTO Log_Table VALUES (?, ?, ?, ?)",
                 {FormatDateTimeText(kBase + i), 1 + i % 2, subtype, std::string("row ") + std::to_string(i)});
     transaction.Commit();
-}
-
-bool RunSearch(CLogSearchThread& thread, int type, qint64 start, qint64 end)
-{
-    thread.SetSearchParam(type, start, end);
-    thread.start();
-    return QTest::qWaitFor([&] { return thread.isFinished(); }, 10000);
 }
 
 } // namespace
@@ -110,9 +106,8 @@ void TestLogSearch::pagesInBatchesOf500()
     QFETCH(QList<int>, shownAfterEach);
     CTempDatabase temp;
     Fill(rows);
-    CLogSearchThread thread;
-    CBatchReceiver receiver(&thread);
-    QVERIFY(RunSearch(thread, 0, kBase, kBase + 3600));
+    CBatchReceiver receiver;
+    QVERIFY(receiver.Run(0, kBase, kBase + 3600));
     QTRY_COMPARE(receiver.batches.size(), shownAfterEach.size());
 
     int number = 0;
@@ -138,7 +133,6 @@ void TestLogSearch::filtersByTypeAndRange_data()
     QTest::addColumn<qint64>("end");
     QTest::addColumn<QStringList>("texts");
     const qint64 b = kBase;
-    QTest::newRow("all") << 0 << b << b + 9 << QStringList{"row 0", "row 1", "row 2", "row 3"};
     QTest::newRow("operation") << int(LOG_TYPE_OPERATION) << b << b + 9 << QStringList{"row 0", "row 2"};
     QTest::newRow("exception") << int(LOG_TYPE_EXCEPTION) << b << b + 9 << QStringList{"row 1", "row 3"};
     QTest::newRow("ends included") << 0 << b + 1 << b + 2 << QStringList{"row 1", "row 2"};
@@ -154,9 +148,8 @@ void TestLogSearch::filtersByTypeAndRange()
     QFETCH(QStringList, texts);
     CTempDatabase temp;
     Fill(4);
-    CLogSearchThread thread;
-    CBatchReceiver receiver(&thread);
-    QVERIFY(RunSearch(thread, type, start, end));
+    CBatchReceiver receiver;
+    QVERIFY(receiver.Run(type, start, end));
     QTRY_COMPARE(receiver.batches.size(), 1);
     QStringList got;
     for (const QStringList& row : receiver.batches.first().rows)
@@ -168,10 +161,9 @@ void TestLogSearch::rowTexts_data()
 {
     QTest::addColumn<int>("subtype");
     QTest::addColumn<QString>("text");
+    // The first and last known kinds, and the unknown ones either side of them.
     QTest::newRow("0") << 0 << QString();
     QTest::newRow("start") << 1 << QStringLiteral("Start SoftWare");
-    QTest::newRow("manual") << 3 << QStringLiteral("Start Manual Backup");
-    QTest::newRow("group") << 7 << QStringLiteral("Config Group");
     QTest::newRow("connect") << 10 << QStringLiteral("Connect to Device Exception");
     QTest::newRow("11") << 11 << QString();
 }
@@ -187,21 +179,19 @@ void TestLogSearch::rowTexts()
     const QByteArray contents = QStringLiteral("通道 3 <&>").toUtf8();
     std::memcpy(info.LogContents, contents.constData(), size_t(contents.size()));
     const QStringList row = CLogSearchThread::RowTexts(info, 42);
-    QCOMPARE(row.size(), 4);
-    QCOMPARE(row.at(0), QStringLiteral("42"));
-    QCOMPARE(row.at(1), QDateTime::fromSecsSinceEpoch(kBase).toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")));
-    QCOMPARE(row.at(2), text);
-    QCOMPARE(row.at(3), QStringLiteral("通道 3 <&>"));
+    QCOMPARE(row, (QStringList{
+                      QStringLiteral("42"),
+                      QDateTime::fromSecsSinceEpoch(kBase).toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")),
+                      text, QStringLiteral("通道 3 <&>")}));
 }
 
 void TestLogSearch::cancelAfterFirstBatchThenSearchAgain()
 {
     CTempDatabase temp;
     Fill(1200);
-    CLogSearchThread thread;
-    CBatchReceiver receiver(&thread);
+    CBatchReceiver receiver;
     receiver.stopAfterFirst = true;
-    QVERIFY(RunSearch(thread, 0, kBase, kBase + 3600));
+    QVERIFY(receiver.Run(0, kBase, kBase + 3600));
     // Give a wrongly continuing thread the time to send more.
     QTest::qWait(50);
     QCOMPARE(receiver.batches.size(), 1);
@@ -210,7 +200,7 @@ void TestLogSearch::cancelAfterFirstBatchThenSearchAgain()
     // The stop of the first search must not end the next one.
     receiver.batches.clear();
     receiver.stopAfterFirst = false;
-    QVERIFY(RunSearch(thread, 0, kBase, kBase + 3600));
+    QVERIFY(receiver.Run(0, kBase, kBase + 3600));
     QTRY_COMPARE(receiver.batches.size(), 3);
     QCOMPARE(receiver.batches.last().shown, 1200);
     QCOMPARE(receiver.batches.last().rows.last().at(0), QStringLiteral("1200"));
@@ -221,12 +211,11 @@ void TestLogSearch::stopBeforeTheRunIsNotLost()
     // The page may cancel before the thread got going: the search must then end without a batch to wait on.
     CTempDatabase temp;
     Fill(10);
-    CLogSearchThread thread;
-    CBatchReceiver receiver(&thread);
-    thread.SetSearchParam(0, kBase, kBase + 3600);
-    thread.Stop();
-    thread.start();
-    QVERIFY(thread.wait(10000));
+    CBatchReceiver receiver;
+    receiver.thread.SetSearchParam(0, kBase, kBase + 3600);
+    receiver.thread.Stop();
+    receiver.thread.start();
+    QVERIFY(receiver.thread.wait(10000));
     QCoreApplication::processEvents();
     QCOMPARE(receiver.batches.size(), 0);
 }
@@ -237,9 +226,8 @@ void TestLogSearch::searchesPast2038()
     CTempDatabase temp;
     const qint64 later = QDateTime(QDate(2040, 5, 1), QTime(12, 0, 0)).toSecsSinceEpoch();
     GetMainDB().Exec("INSERT INTO Log_Table VALUES (?, 1, 1, 'later')", {FormatDateTimeText(later)});
-    CLogSearchThread thread;
-    CBatchReceiver receiver(&thread);
-    QVERIFY(RunSearch(thread, 0, later - 60, later + 60));
+    CBatchReceiver receiver;
+    QVERIFY(receiver.Run(0, later - 60, later + 60));
     QTRY_COMPARE(receiver.batches.size(), 1);
     QCOMPARE(receiver.batches.first().rows.size(), 1);
     QCOMPARE(receiver.batches.first().rows.first().at(1), QStringLiteral("2040-05-01 12:00:00"));

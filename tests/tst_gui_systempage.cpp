@@ -137,29 +137,27 @@ void TestSystemPage::StoreSystem(const QByteArray& disks)
 
 void TestSystemPage::disksShownAndSaved_data()
 {
+    // loaded: rows ticked after loading; ticks: rows ticked for the save ("=": as loaded); answer: 1 OK, 0
+    // Cancel, to the one box the save shows; model: the disks the model holds afterwards; boxText: empty when
+    // no box.
     QTest::addColumn<QByteArray>("stored");
-    QTest::addColumn<QString>("loaded");   // rows ticked after loading
-    QTest::addColumn<QString>("ticks");    // rows ticked for the save ("=": as loaded)
-    QTest::addColumn<int>("answer");       // 1 OK, 0 Cancel, to the one box the save shows
-    QTest::addColumn<QString>("boxText");  // empty: no box
-    QTest::addColumn<QByteArray>("model"); // the disks the model holds afterwards
+    QTest::addColumn<QString>("loaded");
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<QString>("ticks");
+    QTest::addColumn<QByteArray>("model");
+    QTest::addColumn<QString>("boxText");
     const QString ask = QStringLiteral("Modify Disk need to reboot Backup,Are you sure?");
-    QTest::newRow("changed, OK") << QByteArray("DE") << "DE"
-                                 << "CE" << 1 << ask << QByteArray("CE");
-    QTest::newRow("changed, Cancel") << QByteArray("DE") << "DE"
-                                     << "C" << 0 << ask << QByteArray("DE");
-    QTest::newRow("none ticked") << QByteArray("DE") << "DE"
-                                 << "" << 1 << "Please Select Disk!" << QByteArray("DE");
-    QTest::newRow("unchanged") << QByteArray("DE") << "DE"
-                               << "=" << 1 << "" << QByteArray("DE");
-    QTest::newRow("size unknown") << QByteArray("D") << "D"
-                                  << "DF" << 1 << ask << QByteArray("DF");
+    QTest::newRow("changed, OK") << QByteArray("DE") << "DE" << 1 << "CE" << QByteArray("CE") << ask;
+    QTest::newRow("changed, Cancel") << QByteArray("DE") << "DE" << 0 << "C" << QByteArray("DE") << ask;
+    QTest::newRow("none ticked") << QByteArray("DE") << "DE" << 1 << "" << QByteArray("DE")
+                                 << QStringLiteral("Please Select Disk!");
+    QTest::newRow("unchanged") << QByteArray("DE") << "DE" << 1 << "=" << QByteArray("DE") << QString();
+    QTest::newRow("size unknown") << QByteArray("D") << "D" << 1 << "DF" << QByteArray("DF") << ask;
     // A stored drive that is gone keeps the drives after it ticked; the save then asks, as the disks differ.
-    QTest::newRow("stored drive gone") << QByteArray("DXE") << "DE"
-                                       << "=" << 1 << ask << QByteArray("DE");
+    QTest::newRow("stored drive gone") << QByteArray("DXE") << "DE" << 1 << "=" << QByteArray("DE") << ask;
     // Twenty-six letters fill the field without a terminator; it must be read within its bounds.
-    QTest::newRow("full field") << QByteArray("ABCDEFGHIJKLMNOPQRSTUVWXYZ") << "CDEF"
-                                << "=" << 1 << ask << QByteArray("CDEF");
+    QTest::newRow("full field") << QByteArray("ABCDEFGHIJKLMNOPQRSTUVWXYZ") << "CDEF" << 1 << "="
+                                << QByteArray("CDEF") << ask;
 }
 
 void TestSystemPage::disksShownAndSaved()
@@ -352,9 +350,9 @@ void TestSystemPage::writeFailuresShown()
 
 void TestSystemPage::badPortRefused_data()
 {
+    // bubble: the program's bubble, focus kept; else the toolkit's tooltip, focus moved.
     QTest::addColumn<QString>("port");
-    QTest::addColumn<bool>(
-        "bubble"); // the program's bubble, focus kept; else the toolkit's tooltip, focus moved
+    QTest::addColumn<bool>("bubble");
     QTest::newRow("0") << "0" << true;
     QTest::newRow("empty") << "" << true;
     QTest::newRow("70000") << "70000" << false;
