@@ -29,10 +29,8 @@ void TestMsgBox::widthFollowsTheText_data()
     QTest::addColumn<int>("textWidth");
     QTest::addColumn<int>("boxWidth");
     QTest::addColumn<int>("browserWidth");
-    QTest::newRow("one word") << 40 << 300 << 55;
     QTest::newRow("263: still the minimum") << 263 << 300 << 278;
     QTest::newRow("264: one wider") << 264 << 301 << 279;
-    QTest::newRow("362") << 362 << 399 << 377;
     QTest::newRow("363: the maximum, wrapped") << 363 << 400 << 378;
     QTest::newRow("very long") << 2000 << 400 << 378;
 }
@@ -133,8 +131,8 @@ void TestMsgBox::longTextWrapsAndGrows()
         box->close();
     });
     ShowConfirmMsgBox(QStringLiteral("Error"), text, &parent);
+    // The widths themselves are in widthFollowsTheText(); here the height grows past the minimum.
     QCOMPARE(size.width(), 400);
-    QCOMPARE(browser.width(), 378);
     QVERIFY(size.height() > 225);
     // The whole text is shown: the view is as tall as its document plus 10, 15 pixels below the frame's top.
     QCOMPARE(browser.height(), documentHeight + 10);

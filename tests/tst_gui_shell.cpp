@@ -136,18 +136,15 @@ void TestShell::closeButtonAsksFirst()
     m_window->WindowTitle()->CloseButton()->click();
     QCOMPARE(driver.Seen().size(), 1);
     QCOMPARE(driver.Seen().first().title, QStringLiteral("Confirm"));
-    QVERIFY(m_window->isVisible());
-    QVERIFY(m_window->ViewState() != nullptr);
+    QVERIFY(m_window->isVisible() && m_window->ViewState() != nullptr);
 }
 
 void TestShell::about()
 {
     CModalDriver driver;
-    QSize size;
     QWidget* parent = m_window.get();
     QString label;
     driver.Answer([&](QWidget* box) {
-        size = box->size();
         parent = box->parentWidget();
         label = box->findChild<QLabel*>(QStringLiteral("pLabelAbout"))->text();
         QTest::keyClick(box, Qt::Key_Escape); // does nothing
@@ -156,7 +153,6 @@ void TestShell::about()
     });
     m_window->Form().pBtnAbout->click();
     QCOMPARE(driver.Pending(), 0);
-    QCOMPARE(size, QSize(400, 200));
     QVERIFY(parent == nullptr);
     QCOMPARE(driver.Seen().first().title, QStringLiteral("About"));
     QCOMPARE(label, QStringLiteral("Varrow software V2.00.00.04"));

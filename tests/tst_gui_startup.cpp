@@ -108,7 +108,6 @@ private Q_SLOTS:
     void resolutionLimits();
     void smallScreenRefused();
     void secondInstanceRefusedAndKilledFirstDoesNotBlock();
-    void storageErrorText();
     void startAndConfirmedClose();
 
 private:
@@ -125,8 +124,6 @@ void TestStartup::resolutionLimits_data()
     QTest::newRow("1023x768") << QSize(1023, 768) << true;
     QTest::newRow("1024x767") << QSize(1024, 767) << true;
     QTest::newRow("1280x720, wider but too low") << QSize(1280, 720) << true;
-    QTest::newRow("800x800") << QSize(800, 800) << true;
-    QTest::newRow("1920x1080") << QSize(1920, 1080) << false;
 }
 
 void TestStartup::resolutionLimits()
@@ -150,9 +147,9 @@ void TestStartup::smallScreenRefused()
     // The plain offscreen screen is 800 x 800.
     QTemporaryDir dir;
     const QString report = RunRefusal(dir.path(), QStringLiteral("offscreen"));
-    QVERIFY2(report.contains(QStringLiteral("refused=1")), qPrintable(report));
-    QVERIFY2(report.contains(QStringLiteral("title=Varrow\n")), qPrintable(report));
-    QVERIFY2(report.contains(QStringLiteral("The least resolution is 1024*768.")), qPrintable(report));
+    QVERIFY2(report.startsWith(QStringLiteral("refused=1\ntitle=Varrow\n")) &&
+                 report.contains(QStringLiteral("The least resolution is 1024*768.")),
+             qPrintable(report));
     QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("Varrow.db"))));
 }
 
@@ -179,9 +176,9 @@ void TestStartup::secondInstanceRefusedAndKilledFirstDoesNotBlock()
 
     const QByteArray before = DatabaseHash(dir.path());
     const QString report = RunRefusal(dir.path(), BigScreenPlatform());
-    QVERIFY2(report.contains(QStringLiteral("refused=1")), qPrintable(report));
-    QVERIFY2(report.contains(QStringLiteral("title=Varrow\n")), qPrintable(report));
-    QVERIFY2(report.contains(QStringLiteral("Software is already running.")), qPrintable(report));
+    QVERIFY2(report.startsWith(QStringLiteral("refused=1\ntitle=Varrow\n")) &&
+                 report.contains(QStringLiteral("Software is already running.")),
+             qPrintable(report));
     QCOMPARE(DatabaseHash(dir.path()), before);
     QCOMPARE(first.state(), QProcess::Running);
 
@@ -194,12 +191,6 @@ void TestStartup::secondInstanceRefusedAndKilledFirstDoesNotBlock()
     QCOMPARE(second.state(), QProcess::Running);
     second.kill();
     second.waitForFinished();
-}
-
-void TestStartup::storageErrorText()
-{
-    QCOMPARE(StorageErrorText(5),
-             QStringLiteral("Create Storage Error:5.Please check and clear the local disk."));
 }
 
 void TestStartup::startAndConfirmedClose()

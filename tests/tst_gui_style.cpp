@@ -64,9 +64,8 @@ void TestStyle::progressRightCapFollowsTheGroove()
     const QImage full = PaintBar(style, groove, 0, 100, 100);
     const int y = groove.y() + 5;
     // The full bar is filled up to its last pixels, and nothing is painted right of the groove.
-    QVERIFY(IsFill(full.pixel(groove.x() + 2, y)));
-    QVERIFY(IsFill(full.pixel(groove.x() + 100, y)));
-    QVERIFY(IsFill(full.pixel(groove.right() - 2, y)));
+    for (int x : {groove.x() + 2, groove.x() + 100, groove.right() - 2})
+        QVERIFY(IsFill(full.pixel(x, y)));
     QCOMPARE(full.pixel(groove.right() + 3, y), qRgb(255, 255, 255));
     if (grooveX > 0)
         QCOMPARE(full.pixel(groove.x() - 1, y), qRgb(255, 255, 255));

@@ -37,7 +37,6 @@ void TestToolTip::placedInsideTheScreen_data()
     QTest::newRow("right edge: opens to the left") << QPoint(750, 300) << QPoint(750 - 2 - 100, 321);
     QTest::newRow("bottom edge: opens above") << QPoint(300, 580) << QPoint(302, 580 - 3 - 30);
     QTest::newRow("bottom right corner") << QPoint(799, 599) << QPoint(799 - 2 - 100, 599 - 3 - 30);
-    QTest::newRow("top left corner") << QPoint(0, 0) << QPoint(2, 21);
     QTest::newRow("off the left") << QPoint(-50, 300) << QPoint(0, 321);
     QTest::newRow("left of the bottom") << QPoint(-50, 590) << QPoint(0, 590 - 3 - 30);
 }
@@ -58,7 +57,6 @@ void TestToolTip::placedInsideTheScreen()
 
 void TestToolTip::lifeGrowsWithTheText()
 {
-    QCOMPARE(CToolLabel::ExpireMs(QString(10, QLatin1Char('x'))), 8000);
     QCOMPARE(CToolLabel::ExpireMs(QString(100, QLatin1Char('x'))), 8000);
     QCOMPARE(CToolLabel::ExpireMs(QString(150, QLatin1Char('x'))), 10000);
 }
@@ -70,7 +68,6 @@ void TestToolTip::sameTextStaysNewTextMoves()
     QVERIFY(CToolTip::IsVisible());
     QCOMPARE(CToolTip::Text(), message);
     CToolLabel* tip = CToolLabel::Instance();
-    QCOMPARE(tip->objectName(), QStringLiteral("ctooltip_label"));
     QCOMPARE(tip->pos(), QPoint(102, 121));
     const int timer = tip->ExpireTimerId();
 

@@ -73,10 +73,9 @@ void TestWatchDog::runsAFewSeconds()
     QTRY_VERIFY_WITH_TIMEOUT(fake->Count(0) >= 10, 5000);
     watchDog.Stop();
     const QList<int> calls = fake->Calls();
+    // Opened once, stopped once, and only heartbeats in between.
     QCOMPARE(calls.first(), 101);
     QCOMPARE(calls.last(), 2);
-    QCOMPARE(fake->Count(2), 1);
-    QCOMPARE(fake->Count(101), 1);
     QCOMPARE(fake->Count(0), calls.size() - 2);
 }
 
