@@ -38,6 +38,15 @@ QDate FirstOnPage(int year, int month, Qt::DayOfWeek firstDay)
     return first.addDays(-offset);
 }
 
+// The cell of a date as (row, column); (-1, -1) when it is not on the page.
+std::pair<int, int> Cell(CCalendarModel& model, const QDate& date)
+{
+    int row = -1;
+    int column = -1;
+    model.CellForDate(date, &row, &column);
+    return {row, column};
+}
+
 } // namespace
 
 void TestCalendarModel::grid_data()
@@ -83,11 +92,7 @@ void TestCalendarModel::grid()
             const int column = firstColumn + weekday;
             QCOMPARE(model.DateForCell(row, column), expected);
             QCOMPARE(model.DayOfWeekForColumn(column), static_cast<Qt::DayOfWeek>(expected.dayOfWeek()));
-            int foundRow = -1;
-            int foundColumn = -1;
-            model.CellForDate(expected, &foundRow, &foundColumn);
-            QCOMPARE(foundRow, row);
-            QCOMPARE(foundColumn, column);
+            QCOMPARE(Cell(model, expected), std::pair(row, column));
             QCOMPARE(model.data(model.index(row, column), Qt::DisplayRole).toInt(), expected.day());
             expected = expected.addDays(1);
         }
@@ -103,15 +108,9 @@ void TestCalendarModel::grid()
     if (firstColumn == 1)
         QVERIFY(!model.DateForCell(firstRow, 0).isValid());
     QVERIFY(!model.DateForCell(firstRow + 6, firstColumn).isValid());
-    int row = 0;
-    int column = 0;
-    model.CellForDate(expected, &row, &column);
-    QCOMPARE(row, -1);
-    QCOMPARE(column, -1);
-    model.CellForDate(FirstOnPage(year, month, static_cast<Qt::DayOfWeek>(firstDay)).addDays(-1), &row,
-                      &column);
-    QCOMPARE(row, -1);
-    QCOMPARE(column, -1);
+    QCOMPARE(Cell(model, expected), std::pair(-1, -1));
+    QCOMPARE(Cell(model, FirstOnPage(year, month, static_cast<Qt::DayOfWeek>(firstDay)).addDays(-1)),
+             std::pair(-1, -1));
 }
 
 void TestCalendarModel::leapYears_data()
@@ -139,9 +138,7 @@ void TestCalendarModel::leapYears()
         }
     QCOMPARE(february.size(), lastDay);
     QCOMPARE(february.last(), lastDay);
-    int row = -1;
-    int column = -1;
-    model.CellForDate(QDate(year, 3, 1), &row, &column);
+    const auto [row, column] = Cell(model, QDate(year, 3, 1));
     QVERIFY(row >= 0);
     QCOMPARE(model.DateForCell(row, column), QDate(year, 3, 1));
 }
@@ -162,11 +159,7 @@ void TestCalendarModel::blankOtherMonths()
     QCOMPARE(model.data(model.index(1, 0), Qt::BackgroundRole).value<QColor>(),
              view.palette().color(QPalette::Active, QPalette::Window));
     QCOMPARE(model.flags(model.index(1, 0)), model.flags(model.index(1, 2)));
-    int row = -1;
-    int column = -1;
-    model.CellForDate(QDate(2026, 11, 30), &row, &column);
-    QCOMPARE(row, 1);
-    QCOMPARE(column, 1);
+    QCOMPARE(Cell(model, QDate(2026, 11, 30)), std::pair(1, 1));
     model.SetShowOtherMonthDays(true);
     QCOMPARE(model.DateForCell(1, 0), QDate(2026, 11, 29));
     QCOMPARE(model.data(model.index(1, 0), Qt::ForegroundRole).value<QColor>(),
@@ -176,33 +169,26 @@ void TestCalendarModel::blankOtherMonths()
 void TestCalendarModel::rangeEnds()
 {
     CCalendarModel model;
-    QCOMPARE(model.m_minimumDate, QDate::fromJulianDay(1));
-    QCOMPARE(model.m_maximumDate, QDate(7999, 12, 31));
     model.SetWeekNumbersShown(false);
     model.SetHorizontalHeaderFormat(0);
 
     // The last page: the days after the maximum are shown but cannot be chosen.
     model.ShowMonth(7999, 12);
-    int row = -1;
-    int column = -1;
-    model.CellForDate(QDate(7999, 12, 31), &row, &column);
-    QVERIFY(row >= 0);
-    QVERIFY(model.flags(model.index(row, column)) & Qt::ItemIsEnabled);
-    model.CellForDate(QDate(8000, 1, 1), &row, &column);
-    QVERIFY(row >= 0);
-    QCOMPARE(model.flags(model.index(row, column)), Qt::NoItemFlags);
+    const auto flags = [&](const QDate& date) {
+        const auto [row, column] = Cell(model, date);
+        return row >= 0 ? model.flags(model.index(row, column)) : Qt::ItemFlags(Qt::ItemNeverHasChildren);
+    };
+    QVERIFY(flags(QDate(7999, 12, 31)) & Qt::ItemIsEnabled);
+    QCOMPARE(flags(QDate(8000, 1, 1)), Qt::NoItemFlags);
 
     // The first page starts at Julian day 1; the days before it are off limits.
     const QDate first = QDate::fromJulianDay(1);
     model.ShowMonth(first.year(), first.month());
     QVERIFY(model.ReferenceDate().isValid());
-    model.CellForDate(first, &row, &column);
-    QVERIFY(row >= 0);
+    const auto [row, column] = Cell(model, first);
     QCOMPARE(model.DateForCell(row, column), first);
-    QVERIFY(model.flags(model.index(row, column)) & Qt::ItemIsSelectable);
-    model.CellForDate(first.addDays(-1), &row, &column);
-    QVERIFY(row >= 0);
-    QCOMPARE(model.flags(model.index(row, column)), Qt::NoItemFlags);
+    QVERIFY(flags(first) & Qt::ItemIsSelectable);
+    QCOMPARE(flags(first.addDays(-1)), Qt::NoItemFlags);
 
     model.SetDate(QDate(9000, 1, 1));
     QCOMPARE(model.m_date, QDate(7999, 12, 31));
@@ -255,9 +241,7 @@ void TestCalendarModel::cellRoles()
     QTextCharFormat note;
     note.setToolTip(QStringLiteral("Audit"));
     model.m_dateFormats.insert(QDate(2026, 12, 12), note);
-    int row = -1;
-    int column = -1;
-    model.CellForDate(QDate(2026, 12, 12), &row, &column);
+    const auto [row, column] = Cell(model, QDate(2026, 12, 12));
     QCOMPARE(model.data(model.index(row, column), Qt::ForegroundRole).value<QColor>(), QColor(Qt::red));
     QCOMPARE(model.data(model.index(row, column), Qt::ToolTipRole).toString(), QStringLiteral("Audit"));
     QCOMPARE(model.data(model.index(row, column), Qt::BackgroundRole).value<QColor>(),

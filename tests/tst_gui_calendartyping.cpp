@@ -34,20 +34,12 @@ int KeyOf(QChar c)
 {
     if (c.isDigit())
         return Qt::Key_0 + c.digitValue();
-    switch (c.toLatin1()) {
-    case 'B':
-        return Qt::Key_Backspace;
-    case 'U':
-        return Qt::Key_Up;
-    case 'D':
-        return Qt::Key_Down;
-    case 'L':
-        return Qt::Key_Left;
-    case 'R':
-        return Qt::Key_Right;
-    default:
-        return Qt::Key_X;
-    }
+    static const QHash<char, int> keys{{'B', Qt::Key_Backspace},
+                                       {'U', Qt::Key_Up},
+                                       {'D', Qt::Key_Down},
+                                       {'L', Qt::Key_Left},
+                                       {'R', Qt::Key_Right}};
+    return keys.value(c.toLatin1(), Qt::Key_X);
 }
 
 } // namespace
@@ -216,22 +208,19 @@ void TestCalendarTyping::navigator()
 
     // Escape drops what was typed.
     QTest::keyClicks(view, QStringLiteral("2030"));
-    QVERIFY(calendar.Navigator()->DateFrame() != nullptr);
-    QVERIFY(calendar.Navigator()->DateFrame()->isVisible());
+    QVERIFY(calendar.Navigator()->DateFrame() != nullptr && calendar.Navigator()->DateFrame()->isVisible());
     QTest::keyClick(view, Qt::Key_Escape);
     QVERIFY(calendar.Navigator()->DateFrame() == nullptr);
     QCOMPARE(calendar.SelectedDate(), QDate(2026, 12, 10));
     QCOMPARE(changed.count(), 0);
 
     // Return applies the typed date and finishes the editing.
-    QTest::keyClicks(view, QStringLiteral("2025"));
-    QTest::keyClicks(view, QStringLiteral("3"));
+    QTest::keyClicks(view, QStringLiteral("20253"));
     QTest::keyClick(view, Qt::Key_Return);
     QCOMPARE(calendar.SelectedDate(), QDate(2025, 3, 10));
     QCOMPARE(calendar.MonthShown(), 3);
     QCOMPARE(changed.count(), 1);
-    QCOMPARE(activated.count(), 1);
-    QCOMPARE(activated.first().first().toDate(), QDate(2025, 3, 10));
+    QCOMPARE(activated, QList<QVariantList>{{QDate(2025, 3, 10)}});
 
     // A year past the calendar's range ends at its last day.
     QTest::keyClicks(view, QStringLiteral("9999"));

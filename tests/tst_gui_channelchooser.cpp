@@ -152,7 +152,6 @@ void TestChannelChooser::picturesFillTheirSlotsAndRefreshKeepsPlaceholder()
     QVERIFY(QFile::exists(placeholder));
     QTRY_COMPARE_WITH_TIMEOUT(f.Recorder(gate).Calls(QStringLiteral("capture")).size(), 4, kLimitMs);
     QTRY_VERIFY_WITH_TIMEOUT(Shows(group, 1, gateShots) && Shows(group, 3, blanks), kLimitMs);
-    QCOMPARE(combo->itemData(2, Qt::UserRole).toInt(), 2);
     dlg.reject();
     QVERIFY(f.Recorders().WaitForIdle());
 }
@@ -181,15 +180,13 @@ void TestChannelChooser::channelsOfTwoRecordersAcrossPagesUpToPlanLimit()
     QCOMPARE(driver.Pending(), 0);
     QVERIFY(pages >= 2);
     QCOMPARE(driver.Seen().size(), 2);
-    QCOMPARE(driver.Seen()[0].title, QStringLiteral("Choose Channel"));
     QVERIFY(driver.Seen()[1].Text().contains(QStringLiteral("Channel number must less than 32")));
     // Group order, then thumbnail order: all of the first recorder, then the second one's first eight.
     const QList<CHANNEL_REF> refs = PlanChannels(page);
     QCOMPARE(refs.size(), MAX_GROUP_CHANNEL_NUM);
-    for (int i = 0; i < MAX_GROUP_CHANNEL_NUM; ++i) {
-        QCOMPARE(int(refs[i].DeviceID), i < 24 ? gate : yard);
-        QCOMPARE(int(refs[i].CameraIndex), i < 24 ? i + 1 : i - 23);
-    }
+    for (int i = 0; i < MAX_GROUP_CHANNEL_NUM; ++i)
+        QCOMPARE(std::pair(int(refs[i].DeviceID), int(refs[i].CameraIndex)),
+                 i < 24 ? std::pair(gate, i + 1) : std::pair(yard, i - 23));
     QVERIFY(f.Recorders().WaitForIdle());
 }
 
@@ -223,10 +220,9 @@ void TestChannelChooser::recorderDeletedWhileOpen()
     const QList<CHANNEL_REF> refs = PlanChannels(page);
     QCOMPARE(refs.size(), 4);
     const int expected[4][2] = {{gate, 1}, {gate, 2}, {zed, 1}, {zed, 2}};
-    for (int i = 0; i < 4; ++i) {
-        QCOMPARE(int(refs[i].DeviceID), expected[i][0]);
-        QCOMPARE(int(refs[i].CameraIndex), expected[i][1]);
-    }
+    for (int i = 0; i < 4; ++i)
+        QCOMPARE(std::pair(int(refs[i].DeviceID), int(refs[i].CameraIndex)),
+                 std::pair(expected[i][0], expected[i][1]));
     QVERIFY(f.Recorders().WaitForIdle());
 }
 

@@ -101,8 +101,8 @@ void TestCopySchedule::weekCopiedToCheckedPlansAndSaved()
     driver.Answer([&](QWidget* window) {
         CTableView* rows = Rows(window);
         QCOMPARE(rows->GetTopRowCount(), 4);
-        Check(rows, QStringLiteral("B"));
-        Check(rows, QStringLiteral("D"));
+        for (const char* name : {"B", "D"})
+            Check(rows, QString::fromLatin1(name));
         QTest::keyClick(rows, Qt::Key_Return);
     });
     driver.Accept(); // "The Schedule has been copied successfully"
@@ -143,13 +143,10 @@ void TestCopySchedule::chooseAllTogglesAndRefusals()
         CTableView* rows = Rows(&dialog);
         auto* all = dialog.findChild<QPushButton*>(QStringLiteral("m_pBtnAll"));
         Check(rows, QStringLiteral("C"));
-        all->click();
-        QCOMPARE(Checked(rows), 4);
-        all->click();
-        QCOMPARE(Checked(rows), 0);
-        all->click();
-        QCOMPARE(Checked(rows), 4);
-        all->click();
+        for (const int expected : {4, 0, 4, 0}) {
+            all->click();
+            QCOMPARE(Checked(rows), expected);
+        }
 
         // Nothing checked; then a checked plan whose name the page no longer has.
         driver.Accept();
