@@ -127,8 +127,8 @@ void CExecuteThread::run()
         }
         const int slot = task.CameraIndex;
         const CHANNEL_REF ref = slot >= 0 && slot < MAX_GROUP_CHANNEL_NUM ? refs[slot] : CHANNEL_REF();
-        const DEVICE_INFO* shared = ref.IsEmpty() ? nullptr : model->GetDeviceInfo(ref.DeviceID);
-        if (shared == nullptr) {
+        DEVICE_INFO device;
+        if (ref.IsEmpty() || !model->CopyDeviceInfo(ref.DeviceID, &device)) {
             ++i;
             continue;
         }
@@ -141,8 +141,7 @@ void CExecuteThread::run()
         // The login and the resolved address belong to this thread, not to the shared record. Records are
         // named after the stored address, the one the record page searches with: in domain mode that is the
         // address resolved when the device was configured, so a domain whose address changes keeps its name.
-        DEVICE_INFO device = *shared;
-        const QByteArray storedAddress(shared->DeviceIP);
+        const QByteArray storedAddress(device.DeviceIP);
         const long long planAtStart = m_planDone;
         const QString name = model->GetChannelName(m_group, slot);
         int login = LoginDevice(&device, m_stop.Event());

@@ -109,13 +109,13 @@ void CLoadPicThread::LoadPicture(LOAD_PIC_TASK task, std::set<int>* failedDevice
     if (task.DeviceName[0] == '\0' || model == nullptr)
         return;
     const int index = model->GetDeviceIndexByName(task.DeviceName);
-    const DEVICE_INFO* found = model->GetDeviceInfo(index);
-    if (found == nullptr)
+    DEVICE_INFO found;
+    if (!model->CopyDeviceInfo(index, &found))
         return;
-    const std::string address = FieldText(found->DeviceIP);
-    const std::string user = FieldText(found->Username);
-    const std::string password = FieldText(found->Password);
-    const uint16_t port = found->Port;
+    const std::string address = FieldText(found.DeviceIP);
+    const std::string user = FieldText(found.Username);
+    const std::string password = FieldText(found.Password);
+    const uint16_t port = found.Port;
     // The name decides the device; the slot in the request's copy may be outdated.
     task.Camera.DeviceID = int16_t(index);
 

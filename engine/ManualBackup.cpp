@@ -75,10 +75,9 @@ bool CManualBackup::GetTaskList()
         const CHANNEL_REF& ref = manual.Channel[slot];
         if (ref.DeviceID <= -1)
             continue;
-        const DEVICE_INFO* shared = model->GetDeviceInfo(ref.DeviceID);
-        if (shared == nullptr || shared->IsUsed != 1)
+        DEVICE_INFO device;
+        if (!model->CopyDeviceInfo(ref.DeviceID, &device) || device.IsUsed != 1)
             continue;
-        DEVICE_INFO device = *shared;
         condition.Channel = ref.CameraIndex;
         int login = LoginDevice(&device, m_stop);
         if (m_stop) {

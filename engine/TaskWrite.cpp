@@ -82,10 +82,9 @@ void CTaskWrite::run()
         const CHANNEL_REF& ref = group.Channel[slot];
         if (ref.DeviceID < 0)
             continue;
-        const DEVICE_INFO* shared = model->GetDeviceInfo(ref.DeviceID);
-        if (shared == nullptr)
+        DEVICE_INFO device;
+        if (!model->CopyDeviceInfo(ref.DeviceID, &device))
             continue;
-        DEVICE_INFO device = *shared;
 
         condition.Channel = ref.CameraIndex;
         int login = LoginDevice(&device, m_stop);

@@ -123,9 +123,10 @@ bool CSysInfoManage::LoadAllInfo()
     }
     for (int i = 0; i < MAX_DEVICE_NUM; ++i) {
         DEVICE_INFO device;
-        if (DbSelectDeviceInfo(i, &device))
+        if (DbSelectDeviceInfo(i, &device)) {
+            QMutexLocker lock(&m_deviceMutex);
             m_devices[i] = device;
-        else
+        } else
             ok = false;
     }
     MAIL_CONFIG mail;
@@ -325,6 +326,7 @@ int CSysInfoManage::AddDevice(const char* ip, uint16_t port, const char* user, c
 
     if (!DbInsertDeviceInfo(slot, &device))
         return ADD_DEVICE_DB_FAILED;
+    QMutexLocker lock(&m_deviceMutex);
     m_devices[slot] = device;
     return ADD_DEVICE_OK;
 }
@@ -386,7 +388,10 @@ bool CSysInfoManage::ModifyDevice(const DEVICE_INFO* newInfo, const DEVICE_INFO*
 
     if (!DbReplaceDevice(slot, device, groups, m_manualInfo))
         return false;
-    m_devices[slot] = device;
+    {
+        QMutexLocker lock(&m_deviceMutex);
+        m_devices[slot] = device;
+    }
     std::copy(std::begin(groups), std::end(groups), std::begin(m_groups));
     return true;
 }
@@ -396,7 +401,10 @@ int CSysInfoManage::DeleteDevice(const char* name, bool removeFromGroups)
     const int index = GetDeviceIndexByName(name);
     if (index < 0 || !DbDeleteDeviceInfo(index))
         return -1;
-    m_devices[index] = DEVICE_INFO();
+    {
+        QMutexLocker lock(&m_deviceMutex);
+        m_devices[index] = DEVICE_INFO();
+    }
     if (removeFromGroups)
         RemoveDeviceFromGroups(index);
     return 1;
@@ -434,6 +442,17 @@ DEVICE_INFO* CSysInfoManage::GetDeviceInfo(int index)
     if (index < 0 || index >= MAX_DEVICE_NUM || m_devices[index].IsUsed == 0)
         return nullptr;
     return &m_devices[index];
+}
+
+bool CSysInfoManage::CopyDeviceInfo(int index, DEVICE_INFO* out) const
+{
+    if (index < 0 || index >= MAX_DEVICE_NUM || out == nullptr)
+        return false;
+    QMutexLocker lock(&m_deviceMutex);
+    if (m_devices[index].IsUsed == 0)
+        return false;
+    *out = m_devices[index];
+    return true;
 }
 
 void CSysInfoManage::GetDeviceList(std::vector<DEVICE_INFO>* list) const
@@ -509,6 +528,7 @@ int CSysInfoManage::SetChannelPicPath(int deviceIndex, int channel, const char* 
 {
     if (deviceIndex < 0 || deviceIndex >= MAX_DEVICE_NUM || path == nullptr)
         return 0;
+    QMutexLocker lock(&m_deviceMutex);
     DEVICE_INFO& device = m_devices[deviceIndex];
     for (int i = 0; i < device.CameraNum && i < MAX_CAMERA_NUM; ++i) {
         if (device.Camera[i].CameraIndex != channel)

@@ -69,6 +69,8 @@ public:
     bool ReadDeviceFromDataBase(const QString& path);
     int GetFreeDeviceIndex() const;
     DEVICE_INFO* GetDeviceInfo(int index);
+    // The copy a worker thread takes: the picture loader writes picture paths while backups copy the device.
+    bool CopyDeviceInfo(int index, DEVICE_INFO* out) const;
     void GetDeviceList(std::vector<DEVICE_INFO>* list) const;
     void GetAllDeviceInfo(DEVICE_INFO* devices) const;
     int GetDeviceIndexByName(const char* name) const;
@@ -127,6 +129,8 @@ private:
     mutable QMutex m_systemMutex; // the settings are copied out by worker threads
     QMutex m_systemWriteMutex;    // one settings write at a time, memory and database in the same order
     mutable QMutex m_mailMutex;
+    mutable QMutex
+        m_deviceMutex; // devices are written by the window and the picture loader, copied by workers
     std::atomic<bool> m_shutDown{false};
 };
 
