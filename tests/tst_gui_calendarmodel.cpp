@@ -16,7 +16,6 @@ class TestCalendarModel : public QObject
 private Q_SLOTS:
     void grid_data();
     void grid();
-    void blankOtherMonths();
     void rangeEnds();
     void reversedRange();
     void cellFormats();
@@ -110,19 +109,6 @@ void TestCalendarModel::grid()
     QCOMPARE(Cell(model, expected), std::pair(-1, -1));
     QCOMPARE(Cell(model, FirstOnPage(year, month, static_cast<Qt::DayOfWeek>(firstDay)).addDays(-1)),
              std::pair(-1, -1));
-}
-
-void TestCalendarModel::blankOtherMonths()
-{
-    CCalendarModel model;
-    model.SetWeekNumbersShown(false);
-    model.ShowMonth(2026, 12); // starts on a Tuesday: Sunday 29 and Monday 30 November before it
-    model.SetShowOtherMonthDays(false);
-    QVERIFY(!model.DateForCell(1, 1).isValid());
-    QCOMPARE(model.data(model.index(1, 1), Qt::DisplayRole).toString(), QString());
-    QCOMPARE(model.DateForCell(1, 2), QDate(2026, 12, 1));
-    model.SetShowOtherMonthDays(true);
-    QCOMPARE(model.DateForCell(1, 0), QDate(2026, 11, 29));
 }
 
 void TestCalendarModel::rangeEnds()

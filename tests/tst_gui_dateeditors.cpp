@@ -97,11 +97,9 @@ void TestDateEditors::popupPlacement()
 
 void TestDateEditors::clickedDaySetsTheDateOnce()
 {
-    QWidget window;
-    CDateTimeEdit edit(&window);
-    edit.setDateTime(QDateTime(QDate(2026, 3, 10), QTime(8, 30, 15)));
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    CShownEditor shown(QDate(2026, 3, 10));
+    CDateTimeEdit& edit = shown.edit;
+    edit.setTime(QTime(8, 30, 15));
     // Several openings first: each one must not add another way for the chosen date to arrive.
     for (int i = 0; i < 3; ++i) {
         QTest::mouseClick(&edit, Qt::LeftButton);
