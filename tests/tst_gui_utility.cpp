@@ -1,84 +1,79 @@
-// Screen placement and pictures of the GUI side.
+// Small GUI helpers: a name field must never take more bytes than its record field holds, whatever the
+// characters, and a dragged window must not land under a task bar nor be pulled off the screen it is on.
 
 #include "widgets/GuiUtility.h"
 #include "tests/support/TestSupport.h"
+#include "widgets/dialogs/CRegExpValidator.h"
 
 #include <QApplication>
-#include <QImage>
-#include <QPixmapCache>
+#include <QLineEdit>
 
 class TestGuiUtility : public QObject
 {
     Q_OBJECT
 
 private Q_SLOTS:
-    void taskBarOnEachSide();
-    void secondScreenTakesThePoint();
-    void cachedPixmaps();
-    void roundRegions();
+    void byteLimit_data();
+    void byteLimit();
+    void typingStopsAtTheLimit();
+    void taskBars();
 };
 
-void TestGuiUtility::taskBarOnEachSide()
+void TestGuiUtility::byteLimit_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("accepted");
+    const QString han = QStringLiteral("\u8def"); // three bytes in UTF-8
+    QTest::newRow("32 ascii") << QString(32, QLatin1Char('a')) << true;
+    QTest::newRow("33 ascii") << QString(33, QLatin1Char('a')) << false;
+    QTest::newRow("10 han and 2 ascii, 32 bytes") << han.repeated(10) + QStringLiteral("ab") << true;
+    QTest::newRow("11 han, 33 bytes") << han.repeated(11) << false;
+    QTest::newRow("17 two-byte") << QStringLiteral("\u00e9").repeated(17) << false;
+}
+
+void TestGuiUtility::byteLimit()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, accepted);
+    CRegExpValidator validator(32);
+    int pos = 0;
+    QCOMPARE(validator.validate(text, pos), accepted ? QValidator::Acceptable : QValidator::Invalid);
+}
+
+void TestGuiUtility::typingStopsAtTheLimit()
+{
+    // The expression still applies within the limit, and the edit refuses the keystroke past it.
+    CRegExpValidator validator(4, QRegularExpression(QStringLiteral("[0-9]*")));
+    QLineEdit edit;
+    edit.setValidator(&validator);
+    QTest::keyClicks(&edit, QStringLiteral("12x3456"));
+    QCOMPARE(edit.text(), QStringLiteral("1234"));
+}
+
+void TestGuiUtility::taskBars()
 {
     const QRect full(0, 0, 1920, 1080);
-    QCOMPARE(AdjustPosToScreen(QPoint(300, 1060), {{full, QRect(0, 0, 1920, 1040)}}), QPoint(300, 1039));
-    QCOMPARE(AdjustPosToScreen(QPoint(300, 500), {{full, QRect(0, 0, 1920, 1040)}}), QPoint(300, 500));
-    QCOMPARE(AdjustPosToScreen(QPoint(5, 5), {}), QPoint(5, 5));
-    QCOMPARE(AdjustPosToScreen(QPoint(1900, 40), {{full, QRect(0, 0, 1860, 1080)}}), QPoint(1859, 40));
-    QCOMPARE(AdjustPosToScreen(QPoint(10, 40), {{full, QRect(60, 0, 1860, 1080)}}), QPoint(60, 40));
-    QCOMPARE(AdjustPosToScreen(QPoint(400, 10), {{full, QRect(0, 40, 1920, 1040)}}), QPoint(400, 40));
-}
-
-void TestGuiUtility::secondScreenTakesThePoint()
-{
-    // Bottom task bar on the upper screen, a second screen below: the point is left where it is.
-    const QList<SCREEN_AREA> stacked{{QRect(0, 0, 1920, 1080), QRect(0, 0, 1920, 1040)},
-                                     {QRect(0, 1080, 1920, 1080), QRect(0, 1080, 1920, 1080)}};
-    QCOMPARE(AdjustPosToScreen(QPoint(300, 1060), stacked), QPoint(300, 1060));
-
-    // A top task bar on the lower screen: the screen above spans the row just above it.
-    const QList<SCREEN_AREA> topBar{{QRect(0, 0, 1920, 1080), QRect(0, 0, 1920, 1080)},
-                                    {QRect(0, 1080, 1920, 1080), QRect(0, 1120, 1920, 1040)}};
-    QCOMPARE(AdjustPosToScreen(QPoint(300, 1100), topBar), QPoint(300, 1100));
-    // Side by side, the right screen has its own top bar and nothing above it: the point moves down.
-    const QList<SCREEN_AREA> sideBySide{{QRect(0, 0, 1920, 1080), QRect(0, 0, 1920, 1080)},
-                                        {QRect(1920, 0, 1920, 1080), QRect(1920, 40, 1920, 1040)}};
-    QCOMPARE(AdjustPosToScreen(QPoint(2500, 10), sideBySide), QPoint(2500, 40));
-    // The real screens of the running platform: a point on a screen stays.
-    QCOMPARE(AdjustPosToScreen(QPoint(10, 10)), QPoint(10, 10));
-}
-
-void TestGuiUtility::cachedPixmaps()
-{
-    const QString missing = TestSupport::ProcessAppDir().FilePath("missing.png");
-    QVERIFY(LoadCachedPixmap(missing).isNull());
-    QPixmap cached;
-    QVERIFY(!QPixmapCache::find(missing, &cached));
-
-    const QString file = TestSupport::ProcessAppDir().FilePath("dot.png");
-    QImage image(4, 3, QImage::Format_ARGB32);
-    image.fill(Qt::red);
-    QVERIFY(image.save(file));
-    QCOMPARE(LoadCachedPixmap(file).size(), QSize(4, 3));
-    QVERIFY(QPixmapCache::find(file, &cached));
-    // The cache answers even after the file is gone.
-    QVERIFY(QFile::remove(file));
-    QCOMPARE(LoadCachedPixmap(file).size(), QSize(4, 3));
-}
-
-void TestGuiUtility::roundRegions()
-{
-    const QRect rect(0, 0, 100, 50);
-    const QRegion all = GetRoundRectRegion(rect, 8);
-    QVERIFY(!all.contains(QPoint(0, 0)) && !all.contains(QPoint(99, 49)));
-    for (const QPoint edge : {QPoint(50, 0), QPoint(0, 25), QPoint(99, 25)})
-        QVERIFY(all.contains(edge));
-    const QRegion top = GetTopRoundRegion(rect, 8);
-    QVERIFY(!top.contains(QPoint(0, 0)) && top.contains(QPoint(0, 49)) && top.contains(QPoint(99, 49)));
-    const QRegion left = GetLeftRoundRegion(rect, 8);
-    QVERIFY(!left.contains(QPoint(0, 0)) && left.contains(QPoint(99, 0)));
-    const QRegion right = GetRightRoundRegion(rect, 8);
-    QVERIFY(right.contains(QPoint(0, 0)) && !right.contains(QPoint(99, 0)));
+    const QRect below(0, 1080, 1920, 1080);
+    const struct
+    {
+        QPoint pos;
+        QList<SCREEN_AREA> screens;
+        QPoint expected;
+    } cases[] = {
+        {QPoint(300, 1060), {{full, QRect(0, 0, 1920, 1040)}}, QPoint(300, 1039)},
+        {QPoint(1900, 40), {{full, QRect(0, 0, 1860, 1080)}}, QPoint(1859, 40)},
+        {QPoint(10, 40), {{full, QRect(60, 0, 1860, 1080)}}, QPoint(60, 40)},
+        {QPoint(400, 10), {{full, QRect(0, 40, 1920, 1040)}}, QPoint(400, 40)},
+        // A second screen below the bottom task bar, or above a top one, takes the point where it is.
+        {QPoint(300, 1060), {{full, QRect(0, 0, 1920, 1040)}, {below, below}}, QPoint(300, 1060)},
+        {QPoint(300, 1100), {{full, full}, {below, QRect(0, 1120, 1920, 1040)}}, QPoint(300, 1100)},
+        // Side by side, the right screen has its own top bar and nothing above it.
+        {QPoint(2500, 10),
+         {{full, full}, {QRect(1920, 0, 1920, 1080), QRect(1920, 40, 1920, 1040)}},
+         QPoint(2500, 40)},
+    };
+    for (const auto& c : cases)
+        QCOMPARE(AdjustPosToScreen(c.pos, c.screens), c.expected);
 }
 
 VARROW_TEST_MAIN(TestGuiUtility, QApplication)
