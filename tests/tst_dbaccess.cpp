@@ -1,17 +1,22 @@
-// The configuration, work-list and log statements on a real database file: what is saved comes back the
-// same, in the same order, and a failure keeps the previous rows and is reported.
+// The database on a real file: an older file is brought up to date and an unusable one refused, errors reach
+// the caller, a transaction is whole or nothing, and what is saved comes back the same and in the same order.
 
 #include "model/DbAccess.h"
 #include "model/DbText.h"
 #include "model/LogStore.h"
+#include "model/SQLite3DB.h"
+#include "model/SysInfoManage.h"
 #include "model/TaskStore.h"
 #include "tests/support/TempDatabase.h"
 #include "tests/support/TestSupport.h"
 
 #include <QDateTime>
-#include <QTemporaryDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSemaphore>
 
 #include <atomic>
+#include <memory>
 #include <thread>
 
 class TestDbAccess : public QObject
@@ -19,17 +24,25 @@ class TestDbAccess : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void deviceRoundTripsAndFailsWhole();
-    void settingsFailureKeepsOldRow();
-    void plansKeepChannelOrder();
-    void importReadsByNameAndSkipsWhatCannotBeStored();
+    void olderFileGetsMissingTablesAndColumns();
+    void fileLackingAColumnIsRefused();
+    void steppingErrorIsNoEndOfRows();
+    void transactionsAreWholeOrNothing();
+    void deviceFailsWhole();
+    void planKeepsChannelOrder();
     void taskListsFailWholeAndMarkOneFile();
     void logCutsWholeCharactersAndPrunesOldestSecond();
     void logLosesNothingFromFourThreads();
-    void logSearchFindsItsRangeOrFails();
 };
 
 namespace {
+
+void WriteOldFile(const CTempDatabase& temp, const std::string& sql)
+{
+    CSQLite3DB old;
+    old.Open(QFile::encodeName(temp.DbPath()).toStdString());
+    old.Exec(sql);
+}
 
 DEVICE_INFO MakeDevice(int index, const char* name)
 {
@@ -37,15 +50,13 @@ DEVICE_INFO MakeDevice(int index, const char* name)
     d.IsUsed = 1;
     CopyString16(d.DeviceIP, "10.0.0.1");
     CopyString33(d.DeviceName, name);
-    CopyString256(d.Password, "pa'ss");
-    d.Port = 8000;
     d.CameraNum = 4;
     for (int i = 0; i < 4; ++i)
         d.Camera[i] = {int16_t(index), int16_t(i + 1)};
     return d;
 }
 
-// A work list of `tasks` tasks of two files each, saved out of channel order.
+// A work list of `tasks` tasks of two files each.
 QList<TASK_INFO> MakeTaskList(int group, int tasks)
 {
     QList<TASK_INFO> list;
@@ -53,8 +64,7 @@ QList<TASK_INFO> MakeTaskList(int group, int tasks)
         TASK_INFO task;
         task.TaskTime = QDate(2024, 3, 31);
         task.GroupID = int16_t(group);
-        task.CameraIndex = int16_t(tasks - t);
-        task.TotalChannelSize = (int64_t(1) << 40) + t;
+        task.CameraIndex = int16_t(t + 1);
         for (int f = 0; f < 2; ++f) {
             FILE_INFO file;
             ParseDateTimeText(f == 0 ? "2024-03-31 02:10:00" : "2024-03-31 01:00:00", &file.FileStartTime);
@@ -69,51 +79,110 @@ QList<TASK_INFO> MakeTaskList(int group, int tasks)
 
 } // namespace
 
-void TestDbAccess::deviceRoundTripsAndFailsWhole()
+void TestDbAccess::olderFileGetsMissingTablesAndColumns()
 {
     CTempDatabase temp;
-    DEVICE_INFO d = MakeDevice(7, "Gate's 'north'");
-    QVERIFY(DbInsertDeviceInfo(7, &d));
-    QVERIFY(!DbInsertDeviceInfo(1024, &d));
+    // An earlier installation: some tables only, the channel table without the list positions and keyed
+    // without the kind of channel, the settings row deleted by its operator.
+    WriteOldFile(
+        temp, "CREATE TABLE Camera_Table (DeviceID INTEGER NOT NULL, CameraIndex INTEGER NOT NULL, "
+              "IsAddToGroup INTEGER NOT NULL DEFAULT 0, GroupID INTEGER NOT NULL DEFAULT -1, IsAddToManual "
+              "INTEGER NOT NULL DEFAULT 0, IsIP INTEGER NOT NULL DEFAULT 0, PRIMARY KEY (DeviceID, "
+              "CameraIndex)); INSERT INTO Camera_Table VALUES (1, 2, 1, 3, 0, 0);"
+              "CREATE TABLE SystemConfig_Table (IsAutoRun, OSUsername, OSPassword, BackupMode, DiskMode, "
+              "Disk, IsEnableEmail, ReconnetNum);");
+    CSQLite3DB& db = temp.Reopen();
+    QVERIFY2(db.IsOpen(), MainDbError().c_str());
+    QCOMPARE(CountRows("SELECT COUNT(*) FROM sqlite_master WHERE type = 'table'"), 10);
+    QCOMPARE(CountRows("SELECT GroupID * 10 + GroupPos FROM Camera_Table WHERE DeviceID = 1"), 29);
+    QVERIFY(db.Exec("INSERT INTO Camera_Table (DeviceID, CameraIndex, IsIP) VALUES (1, 2, 1);"));
+    QCOMPARE(CountRows("SELECT COUNT(*) FROM SystemConfig_Table"), 0); // an existing table keeps its rows
+    QCOMPARE(CountRows("SELECT COUNT(*) FROM Mail_Table"), 1);         // a new table gets its default row
     temp.Reopen();
-    DEVICE_INFO read;
-    QVERIFY(DbSelectDeviceInfo(7, &read));
-    QCOMPARE(QByteArray(read.DeviceName) + read.Password, QByteArray("Gate's 'north'pa'ss"));
-    QVERIFY(DbDeleteDeviceInfo(7));
-    QCOMPARE(CountRows("SELECT COUNT(*) FROM Camera_Table"), 0);
+    QCOMPARE(CountRows("SELECT COUNT(*) FROM Mail_Table"), 1);
+}
 
+void TestDbAccess::fileLackingAColumnIsRefused()
+{
+    CTempDatabase temp;
+    WriteOldFile(temp, "CREATE TABLE Log_Table (LogTime, LogType, LogSubType);");
+    const qint64 size = QFileInfo(temp.DbPath()).size();
+    CSQLite3DB& db = temp.Reopen();
+    QVERIFY(!db.IsOpen());
+    QVERIFY2(QByteArray::fromStdString(MainDbError()).contains("Log_Table lacks the column LogContents"),
+             MainDbError().c_str());
+    // Nothing loads half and nothing is written: every operation reports failure.
+    QVERIFY(!std::make_unique<CSysInfoManage>()->LoadAllInfo());
+    QVERIFY(!db.Exec("SELECT 1") && !DbBeginTransaction());
+    QCOMPARE(QFileInfo(temp.DbPath()).size(), size);
+}
+
+void TestDbAccess::steppingErrorIsNoEndOfRows()
+{
+    CTempDatabase temp;
+    CSQLite3DB& db = temp.Db();
+    // Wrong number of values is refused rather than bound as NULL.
+    QVERIFY_THROWS_EXCEPTION(CSQlite3Error, db.Exec("UPDATE Mail_Table SET SMTPPort = ?", {1, 2}));
+    // The second row fails while stepping (integer overflow): it must not read as the end of the rows.
+    CSQLite3Recordset rs;
+    QVERIFY(db.Query("SELECT CASE WHEN column1 = 2 THEN abs(-9223372036854775807 - 1) ELSE column1 END "
+                     "FROM (VALUES (1), (2), (3))",
+                     rs));
+    QCOMPARE(rs.GetInt(0), 1);
+    QVERIFY_THROWS_EXCEPTION(CSQlite3Error, rs.Next());
+}
+
+void TestDbAccess::transactionsAreWholeOrNothing()
+{
+    CTempDatabase temp;
+    CSQLite3DB& db = temp.Db();
+    {
+        CDbTransaction outer(db);
+        db.Exec("UPDATE Mail_Table SET SMTPPort = 1");
+        {
+            CDbTransaction inner(db); // left without commit: only the inner change goes
+            db.Exec("UPDATE Mail_Table SET SMTPPort = 2");
+        }
+        outer.Commit();
+    }
+    QCOMPARE(CountRows("SELECT SMTPPort FROM Mail_Table"), 1);
+
+    // A deferred constraint makes the commit itself fail: everything since the begin is undone.
+    db.Exec("CREATE TABLE Parent (id INTEGER PRIMARY KEY); CREATE TABLE Child (pid REFERENCES Parent(id) "
+            "DEFERRABLE INITIALLY DEFERRED); PRAGMA foreign_keys = ON;");
+    QVERIFY(db.BeginTransaction());
+    db.Exec("UPDATE Mail_Table SET SMTPPort = 6");
+    db.Exec("INSERT INTO Child VALUES (42)");
+    // Another thread's statement waits for the end instead of falling into the transaction.
+    QSemaphore started;
+    std::atomic<bool> done{false};
+    std::thread other([&] {
+        started.release();
+        db.Exec("UPDATE Mail_Table SET SMTPPort = 7");
+        done = true;
+    });
+    started.acquire();
+    QSemaphore().tryAcquire(1, 200); // time for a statement that does not wait to run
+    QVERIFY(!done);
+    QVERIFY(!db.CommitTransaction());
+    other.join();
+    QCOMPARE(CountRows("SELECT COUNT(*) FROM Child"), 0);
+    QCOMPARE(CountRows("SELECT SMTPPort FROM Mail_Table"), 7);
+}
+
+void TestDbAccess::deviceFailsWhole()
+{
     // A channel row that already exists makes the third channel fail: neither the device nor its first
     // channels may stay behind.
-    CAMERA_INFO stale = d.Camera[2];
-    stale.DeviceID = 3;
-    QVERIFY(DbInsertCameraInfo(&stale));
-    d = MakeDevice(3, "Yard");
+    CTempDatabase temp;
+    DEVICE_INFO d = MakeDevice(3, "Yard");
+    QVERIFY(DbInsertCameraInfo(&d.Camera[2]));
     QVERIFY(!DbInsertDeviceInfo(3, &d));
     QCOMPARE(CountRows("SELECT COUNT(*) FROM Device_Table"), 0);
     QCOMPARE(CountRows("SELECT COUNT(*) FROM Camera_Table"), 1);
 }
 
-void TestDbAccess::settingsFailureKeepsOldRow()
-{
-    CTempDatabase temp;
-    SYSTEM_CONFIG c;
-    CopyString44(c.OSUsername, "it's me");
-    CopyString44(c.OSPassword, "'; DROP TABLE Log_Table; --");
-    c.ReconnetNum = 4;
-    QVERIFY(DbSaveSystemConfig(&c));
-    Refuse("INSERT", "SystemConfig_Table");
-    SYSTEM_CONFIG other;
-    QVERIFY(!DbSaveSystemConfig(&other));
-
-    temp.Reopen();
-    SYSTEM_CONFIG read;
-    QVERIFY(DbSelectSystemConfig(&read));
-    QCOMPARE(QByteArray(read.OSUsername) + read.OSPassword, QByteArray("it's me'; DROP TABLE Log_Table; --"));
-    QCOMPARE(read.ReconnetNum, 4);
-    QCOMPARE(CountRows("SELECT COUNT(*) FROM SystemConfig_Table"), 1);
-}
-
-void TestDbAccess::plansKeepChannelOrder()
+void TestDbAccess::planKeepsChannelOrder()
 {
     CTempDatabase temp;
     DEVICE_INFO d0 = MakeDevice(0, "Zero");
@@ -126,74 +195,18 @@ void TestDbAccess::plansKeepChannelOrder()
     CopyString33(g.GroupName, "Night's plan");
     g.Channel[0] = {1, 3};
     g.Channel[1] = {0, 2};
-    g.Schedule[3].IsEanbel = 1;
-    g.Schedule[3].TaskStartTime = {9, 5, 0};
     QVERIFY(DbSaveGroupInfo(5, &g));
-    // Another plan taking channel 2 of device 0 takes it away from plan 5.
-    GROUP_INFO other;
-    other.bUsed = 1;
-    other.Channel[0] = {0, 2};
-    QVERIFY(DbSaveGroupInfo(6, &other));
-    // The manual plan keeps its own order, and a time inside a daylight-saving gap in Europe.
-    MANUAL_BACKUP_INFO m;
-    ParseDateTimeText("2024-03-31 02:30:00", &m.FileStartTime);
-    m.Channel[0] = {1, 4};
-    m.Channel[1] = {0, 1};
-    QVERIFY(DbSaveManualBackupInfo(&m));
-
     temp.Reopen();
     GROUP_INFO read;
     QVERIFY(DbSelectGroupInfo(5, &read));
     QCOMPARE(QByteArray(read.GroupName), QByteArray("Night's plan"));
     QCOMPARE(read.Channel[0].DeviceID * 10 + read.Channel[0].CameraIndex, 13);
-    QVERIFY(read.Channel[1].IsEmpty());
-    QCOMPARE(read.Schedule[3].IsEanbel * 100 + read.Schedule[3].TaskStartTime.Hour * 10 +
-                 read.Schedule[3].TaskStartTime.Minute,
-             195u);
-    MANUAL_BACKUP_INFO manual;
-    QVERIFY(DbSelectManualBackupInfo(&manual));
-    QCOMPARE(FormatDateTimeText(manual.FileStartTime), std::string("2024-03-31 02:30:00"));
-    QCOMPARE(manual.Channel[0].DeviceID * 10 + manual.Channel[0].CameraIndex, 14);
-    QCOMPARE(manual.Channel[1].DeviceID * 10 + manual.Channel[1].CameraIndex, 1);
-}
-
-void TestDbAccess::importReadsByNameAndSkipsWhatCannotBeStored()
-{
-    CTempDatabase temp;
-    QTemporaryDir dir;
-    CSQLite3DB foreign;
-    foreign.Open(QFile::encodeName(dir.filePath("import.db")).toStdString());
-    // Rows with a port out of range or a text longer than its field are skipped, never stored cut.
-    foreign.Exec("CREATE TABLE TInfo_Device (Extra, Name, Address, Port, UserName, UserPwd, More);"
-                 "INSERT INTO TInfo_Device VALUES (1, 'Hall''s', '10.1.1.1', 8000, 'u', 'p''w', 0);"
-                 "INSERT INTO TInfo_Device VALUES (2, 'Bad port', '10.1.1.2', 70000, 'u', 'p', 0);"
-                 "INSERT INTO TInfo_Device VALUES (3, 'Long user', '10.1.1.3', 9000, '" +
-                 std::string(32, 'u') +
-                 "', 'p', 0);"
-                 "INSERT INTO TInfo_Device VALUES (4, 'Roof', '10.1.1.4', 9000, 'u', 'p', 0);");
-    std::vector<DEVICE_INFO> devices;
-    QVERIFY(DbSelectTInfoDevice(dir.filePath("import.db"), &devices));
-    QCOMPARE(devices.size(), size_t(2));
-    QCOMPARE(QByteArray(devices[0].DeviceName) + devices[0].Password + devices[1].DeviceName,
-             QByteArray("Hall'sp'wRoof"));
+    QCOMPARE(read.Channel[1].DeviceID * 10 + read.Channel[1].CameraIndex, 2);
 }
 
 void TestDbAccess::taskListsFailWholeAndMarkOneFile()
 {
     CTempDatabase temp;
-    const QList<TASK_INFO> list = MakeTaskList(3, 3);
-    QVERIFY(DbSaveTaskList(list, 3, 0));
-    temp.Reopen();
-    QList<TASK_INFO> read;
-    QVERIFY(DbSelectTaskInfo(&read, 3, 0));
-    QCOMPARE(read.size(), 3);
-    for (int t = 0; t < 3; ++t) {
-        QCOMPARE(read[t].CameraIndex, list[t].CameraIndex);
-        QCOMPARE(read[t].TotalChannelSize, list[t].TotalChannelSize); // above 4 GiB
-        QCOMPARE(read[t].FileList.size(), 2);
-        QCOMPARE(FormatDateTimeText(read[t].FileList[1].FileStopTime), std::string("2024-03-31 01:59:59"));
-    }
-
     // A failing insert keeps the list as it was instead of leaving it empty or doubled.
     QVERIFY(DbSaveTaskList(MakeTaskList(4, 2), 4, 0));
     Refuse("INSERT", "FileInfo_Table", "WHEN NEW.FileSize = 2001");
@@ -203,10 +216,11 @@ void TestDbAccess::taskListsFailWholeAndMarkOneFile()
     AllowAll();
 
     // A done mark hits exactly one file, although the overdue list holds the same times.
-    QVERIFY(DbSaveTaskList(list, 3, 1));
+    const QList<TASK_INFO> list = MakeTaskList(3, 2);
+    QVERIFY(DbSaveTaskList(list, 3, 0) && DbSaveTaskList(list, 3, 1));
     const FILE_INFO& file = list[0].FileList[0];
     QVERIFY(DbSetFileDownloaded(file.FileStartTime, file.FileStopTime, 3, list[0].CameraIndex, 0));
-    QCOMPARE(CountRows("SELECT COUNT(*) FROM FileInfo_Table WHERE GroupID = 3 AND DownloadState = 2"), 1);
+    QCOMPARE(CountRows("SELECT COUNT(*) FROM FileInfo_Table WHERE DownloadState = 2"), 1);
     QList<FILE_INFO> files;
     QVERIFY(DbSelectFileInfo(&files, 3, list[0].CameraIndex, 0));
     QCOMPARE(files[0].DownloadState * 10 + files[1].DownloadState, DOWNLOAD_DONE * 10 + DOWNLOAD_NOT_STARTED);
@@ -215,31 +229,22 @@ void TestDbAccess::taskListsFailWholeAndMarkOneFile()
 void TestDbAccess::logCutsWholeCharactersAndPrunesOldestSecond()
 {
     CTempDatabase temp;
-    QCOMPARE(WriteLog(LOG_TYPE_EXCEPTION, LOG_SUB_CONNECT_DEVICE, QString(300, QLatin1Char('a'))), 1);
     // 198 ASCII bytes then a two-byte character: 200 bytes do not fit, the character goes whole.
     QCOMPARE(WriteLog(LOG_TYPE_OPERATION, LOG_SUB_CONFIG_DISK, QString(198, QLatin1Char('b')) + QChar(0xE9)),
              1);
-    std::vector<LOG_INFO> rows;
-    SearchLog(&rows, 0, 0, QDateTime::currentSecsSinceEpoch() + 1);
-    QCOMPARE(rows.size(), size_t(2));
-    QCOMPARE(QByteArray(rows[0].LogContents), QByteArray(199, 'a'));
-    QCOMPARE(QByteArray(rows[1].LogContents), QByteArray(198, 'b'));
+    QCOMPARE(CountRows("SELECT length(CAST(LogContents AS BLOB)) FROM Log_Table"), 198);
 
     // 30,000 rows of which three share the oldest second: the next entry drops all three.
     const int64_t first = 1600000000;
-    GetMainDB().Exec("DELETE FROM Log_Table");
     {
         CDbTransaction transaction(GetMainDB());
-        for (int i = 0; i < LOG_MAX_ROWS; ++i)
+        for (int i = 1; i < LOG_MAX_ROWS; ++i)
             GetMainDB().Exec("INSERT INTO Log_Table VALUES (?, 1, 1, 'old')",
-                             {FormatDateTimeText(first + std::max(i, 2))});
+                             {FormatDateTimeText(first + std::max(i, 3))});
         transaction.Commit();
     }
     QCOMPARE(WriteLog(LOG_TYPE_OPERATION, LOG_SUB_START_SOFTWARE, "new"), 1);
     QCOMPARE(DbGetLogCount(), LOG_MAX_ROWS - 2);
-    QCOMPARE(
-        CountRows("SELECT COUNT(*) FROM Log_Table WHERE LogTime = '" + FormatDateTimeText(first + 3) + "'"),
-        1);
     // A refused entry is reported as not written.
     Refuse("INSERT", "Log_Table");
     QCOMPARE(WriteLog(LOG_TYPE_OPERATION, LOG_SUB_STOP_SOFTWARE, "Close Software"), 0);
@@ -260,35 +265,6 @@ void TestDbAccess::logLosesNothingFromFourThreads()
         thread.join();
     QCOMPARE(stored.load(), 1000);
     QCOMPARE(CountRows("SELECT COUNT(DISTINCT LogContents) FROM Log_Table"), 1000);
-}
-
-void TestDbAccess::logSearchFindsItsRangeOrFails()
-{
-    CTempDatabase temp;
-    const int64_t ten = QDateTime(QDate(2024, 5, 6), QTime(10, 0, 0), Qt::LocalTime).toSecsSinceEpoch();
-    LOG_INFO entry;
-    entry.LogSubType = LOG_SUB_START_MANUAL;
-    for (int64_t t : {ten - 1, ten, ten, ten + 1}) {
-        entry.LogTime = t;
-        // The two entries of 10:00:00 are an exception, then an operation.
-        entry.LogType =
-            t == ten && entry.LogType != LOG_TYPE_EXCEPTION ? LOG_TYPE_EXCEPTION : LOG_TYPE_OPERATION;
-        QVERIFY(DbInsertLogInfo(&entry));
-    }
-    std::vector<LOG_INFO> rows;
-    QVERIFY(DbSelectLogInfo(&rows, 0, ten, ten));
-    QCOMPARE(rows.size(), size_t(2));
-    rows.clear();
-    QVERIFY(DbSelectLogInfo(&rows, LOG_TYPE_EXCEPTION, ten - 10, ten + 10));
-    QCOMPARE(rows.size(), size_t(1));
-    // A row that fails while being read fails the search; nothing half is handed out.
-    GetMainDB().Exec(
-        "ALTER TABLE Log_Table RENAME TO Log_Old; CREATE VIEW Log_Table AS SELECT LogTime, LogType, "
-        "CASE WHEN LogType = 2 THEN abs(-9223372036854775807 - 1) ELSE LogSubType END, LogContents "
-        "FROM Log_Old;");
-    rows.clear();
-    QVERIFY(!DbSelectLogInfo(&rows, 0, ten - 10, ten + 10));
-    QVERIFY(rows.empty());
 }
 
 VARROW_TEST_MAIN(TestDbAccess, QCoreApplication)
