@@ -16,7 +16,6 @@
 #include <cstring>
 #include <memory>
 #include <thread>
-#include <tuple>
 
 class TestModel : public QObject
 {
@@ -33,13 +32,6 @@ private Q_SLOTS:
 };
 
 namespace {
-
-SimRecorderConfig Recorder(int analog, int ip, int firstIp = 33)
-{
-    SimRecorderConfig config;
-    std::tie(config.AnalogChannels, config.IpChannels, config.FirstIpChannel) = std::tie(analog, ip, firstIp);
-    return config;
-}
 
 int Add(CSysInfoManage& model, const CRecorderSim& sim, const char* name)
 {
@@ -85,7 +77,7 @@ void TestModel::addRefusalsNeedNoLogin()
     QFETCH(int, which);
     QFETCH(QByteArray, text);
     CTempDatabase db;
-    CRecorderSim sim(Recorder(2, 0));
+    CRecorderSim sim({.AnalogChannels = 2, .Channels = {}});
     QVERIFY(sim.Start());
     QByteArray args[3] = {"A", "admin", "12345"};
     args[which] = text;
@@ -100,8 +92,9 @@ void TestModel::addRefusalsNeedNoLogin()
 void TestModel::sharedChannelNumbersAndRefusedChanges()
 {
     CTempDatabase db;
-    CRecorderSim gate(Recorder(2, 0));
-    CRecorderSim yard(Recorder(2, 2, 1)); // IP channels numbered 1 and 2, like the analog ones
+    CRecorderSim gate({.AnalogChannels = 2, .Channels = {}});
+    // IP channels numbered 1 and 2, like the analog ones.
+    CRecorderSim yard({.AnalogChannels = 2, .IpChannels = 2, .FirstIpChannel = 1, .Channels = {}});
     QVERIFY(gate.Start() && yard.Start());
     auto model = std::make_unique<CSysInfoManage>();
     QCOMPARE(Add(*model, gate, "Gate"), int(ADD_DEVICE_OK));
