@@ -17,9 +17,7 @@ class TestUtility : public QObject
 private Q_SLOTS:
     void makeDirsOfAnyLength();
     void deleteDirectoryKeepsWhatIsNotItsOwn();
-    void ipAddress_data();
-    void ipAddress();
-    void namesAndTexts();
+    void namesAndAddresses();
 };
 
 namespace {
@@ -72,32 +70,16 @@ void TestUtility::deleteDirectoryKeepsWhatIsNotItsOwn()
     QVERIFY(QFileInfo::exists(keep + "/inner/precious.mp4"));
 }
 
-void TestUtility::ipAddress_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<bool>("valid");
-    QTest::newRow("plain") << "192.168.1.1" << true;
-    QTest::newRow("part above 255") << "256.1.1.1" << false;
-    // Too long for a 32-bit number: must not be read as 0 or wrap around to a small value.
-    QTest::newRow("overlong part") << "1.2.3.99999999999" << false;
-    QTest::newRow("wraps to 1") << "4294967297.1.1.1" << false;
-}
-
-void TestUtility::ipAddress()
-{
-    QFETCH(QString, text);
-    QFETCH(bool, valid);
-    QCOMPARE(IsValidIPAddress(text), valid);
-}
-
-void TestUtility::namesAndTexts()
+void TestUtility::namesAndAddresses()
 {
     // Names become folder names: what a path could misread is refused.
     QVERIFY(IsValidName(QStringLiteral("前门 (北) - 2.")));
     for (const char* bad : {"it's", "a/b", "C:", "a|b", "a>b", "a<b", "say \"x\"", "why?", "a*", "a\\b"})
         QVERIFY2(!IsValidName(QString::fromUtf8(bad)), bad);
-    for (const QString& text : {QStringLiteral("摄像机 01"), QStringLiteral("Größe ä")})
-        QCOMPARE(LocalToQString(QStringToLocal(text).constData()), text);
+    // An address part too long for a 32-bit number must not be read as 0 or wrap around to a small value.
+    QVERIFY(IsValidIPAddress(QStringLiteral("192.168.1.1")));
+    for (const char* bad : {"256.1.1.1", "1.2.3.99999999999", "4294967297.1.1.1"})
+        QVERIFY2(!IsValidIPAddress(QString::fromLatin1(bad)), bad);
     // A recorder in domain mode: an IPv6-only host fails cleanly instead of being cut to the address field.
     QCOMPARE(GetFirstIPv4Address("192.0.2.7"), std::string("192.0.2.7"));
     QCOMPARE(GetFirstIPv4Address("::1"), std::string());
