@@ -8,12 +8,11 @@
 #include "tests/support/FakeSmtpServer.h"
 #include "tests/support/TestSupport.h"
 
-#include <QRegularExpression>
+#include <QElapsedTimer>
+#include <QScopeGuard>
 
 #include <algorithm>
 #include <chrono>
-#include <cstring>
-#include <future>
 
 class TestMail : public QObject
 {
@@ -22,8 +21,7 @@ class TestMail : public QObject
 private Q_SLOTS:
     void sendsOneMailWithTheStoredLogin_data();
     void sendsOneMailWithTheStoredLogin();
-    void utf8SubjectBodyAndName();
-    void refusedOrSilentServerFails_data();
+    void foreignTextsTravelAsSevenBitWithoutNewHeaders();
     void refusedOrSilentServerFails();
     void unsendableSettingFailsBeforeAnyCommand_data();
     void unsendableSettingFailsBeforeAnyCommand();
@@ -58,34 +56,6 @@ QByteArray Message(const CFakeSmtpServer& server)
     return QByteArray("\r\n" + server.RawData()).replace("\r\n.", "\r\n").mid(2);
 }
 
-// One header's value with its folded lines joined.
-QByteArray HeaderValue(const QByteArray& message, const QByteArray& name)
-{
-    const QByteArray headers =
-        "\r\n" + message.left(message.indexOf("\r\n\r\n")).replace("\r\n ", " ").replace("\r\n\t", "\t") +
-        "\r\n";
-    const qsizetype pos = headers.indexOf("\r\n" + name + ": ");
-    const qsizetype start = pos + name.size() + 4;
-    return pos < 0 ? QByteArray() : headers.mid(start, headers.indexOf("\r\n", start) - start);
-}
-
-QByteArray DecodeWords(const QByteArray& value)
-{
-    // Blanks between two encoded words are folding, not text.
-    QString text = QString::fromLatin1(value).replace(QRegularExpression(QStringLiteral("\\?=\\s+=\\?")),
-                                                      QStringLiteral("?==?"));
-    static const QRegularExpression word(QStringLiteral("=\\?UTF-8\\?B\\?([A-Za-z0-9+/=]*)\\?="));
-    QByteArray decoded;
-    qsizetype pos = 0;
-    for (auto it = word.globalMatch(text); it.hasNext();) {
-        const QRegularExpressionMatch match = it.next();
-        decoded += text.mid(pos, match.capturedStart() - pos).toLatin1() +
-                   QByteArray::fromBase64(match.captured(1).toLatin1());
-        pos = match.capturedEnd();
-    }
-    return decoded + text.mid(pos).toLatin1();
-}
-
 } // namespace
 
 void TestMail::sendsOneMailWithTheStoredLogin_data()
@@ -94,7 +64,6 @@ void TestMail::sendsOneMailWithTheStoredLogin_data()
     QTest::addColumn<QByteArray>("verbs");
     const QByteArray mail = "AUTH MAIL RCPT DATA QUIT";
     QTest::newRow("plain server") << int(CFakeSmtpServer::StartTls::NotOffered) << "EHLO " + mail;
-    QTest::newRow("STARTTLS declined") << int(CFakeSmtpServer::StartTls::Declined) << "EHLO STARTTLS " + mail;
     // A local relay whose TLS cannot be trusted: the mail goes again over plain SMTP.
     QTest::newRow("STARTTLS fails") << int(CFakeSmtpServer::StartTls::Broken) << "EHLO STARTTLS EHLO " + mail;
 }
@@ -119,89 +88,64 @@ void TestMail::sendsOneMailWithTheStoredLogin()
     const QByteArray auth = server.Lines()[expected.indexOf("AUTH")];
     QCOMPARE(QByteArray::fromBase64(auth.split(' ').last()),
              QByteArray("\0station@backup.test\0 pass word ", 32));
-    QVERIFY(server.Lines().contains("MAIL FROM:<station@backup.test>"));
     // One receiver; the copy receiver gets nothing, not even a header line.
     QCOMPARE(server.Lines()[expected.indexOf("RCPT")], QByteArray("RCPT TO:<operator@site.test>"));
     const QByteArray message = Message(server);
     QVERIFY(!message.contains("chief@site.test"));
-    QCOMPARE(HeaderValue(message, "To"), QByteArray("<operator@site.test>"));
-    QCOMPARE(HeaderValue(message, "From"), QByteArray("\"Backup Station\" <station@backup.test>"));
-    QCOMPARE(HeaderValue(message, "Subject"), QByteArray("Tolvarin"));
     QCOMPARE(message.mid(message.indexOf("\r\n\r\n") + 4),
              QByteArray("first\r\n.\r\n..\r\n.hidden\r\nlast\r\n"));
 }
 
-void TestMail::utf8SubjectBodyAndName()
+void TestMail::foreignTextsTravelAsSevenBitWithoutNewHeaders()
 {
     CFakeSmtpServer server;
-    MAIL_CONFIG config = Config(server.Port());
-    // 63 bytes of UTF-8, the most a recipient field holds: it must arrive whole and byte for byte.
-    const QByteArray name = QStringToLocal(QStringLiteral("备份站 Zürich ") + QString(15, QChar(0x7AD9)));
-    QCOMPARE(name.size(), 63);
-    CopyStringN(config.MailName, name.toStdString());
     // A line break in the subject must not become a header of its own (here: a hidden receiver).
-    const QString subject = QStringLiteral(
-        "录像机无法连接 — Gerät nicht erreichbar, nochmals versucht am Morgen\r\nBcc: thief@evil.test");
+    const QString subject = QStringLiteral("录像机无法连接 — Gerät nicht erreichbar\r\nBcc: thief@evil.test");
     const QString body = QStringLiteral("设备 192.168.1.64:8000 登录失败\r\nLigne accentuée = égal   \r\n") +
                          QString(200, QChar(0x00E9)) + QStringLiteral("\r\nEnd");
-
-    QVERIFY(SendEmailWithConfig(config, subject, body));
+    QVERIFY(SendEmailWithConfig(Config(server.Port()), subject, body));
     QVERIFY(server.WaitForSessions(1));
     const QByteArray message = Message(server);
-
-    // Only 7-bit bytes and short lines travel, whatever the texts hold.
-    for (const char c : message)
-        QVERIFY2(static_cast<unsigned char>(c) < 0x80, message.constData());
-    for (const QByteArray& line : message.split('\n'))
-        QVERIFY2(line.size() <= 78, line.constData());
-
-    QCOMPARE(HeaderValue(message, "Content-Type"), QByteArray("text/plain; charset=UTF-8"));
-    QVERIFY(HeaderValue(message, "Bcc").isEmpty());
+    QVERIFY(!message.contains("\r\nBcc:"));
     QVERIFY(!server.Lines().contains("RCPT TO:<thief@evil.test>"));
-    QCOMPARE(DecodeWords(HeaderValue(message, "Subject")), QStringToLocal(subject));
-    QCOMPARE(DecodeWords(HeaderValue(message, "From")), name + " <station@backup.test>");
+    // Only 7-bit bytes and short lines travel, and the body decodes to what was written.
+    for (const QByteArray& line : message.split('\n'))
+        QVERIFY2(line.size() <= 78 &&
+                     std::all_of(line.begin(), line.end(), [](char c) { return uchar(c) < 0x80; }),
+                 line.constData());
     const QByteArray encodedBody = message.mid(message.indexOf("\r\n\r\n") + 4);
     QCOMPARE(QByteArray::fromPercentEncoding(QByteArray(encodedBody).replace("=\r\n", ""), '='),
              QStringToLocal(body) + "\r\n");
 }
 
-void TestMail::refusedOrSilentServerFails_data()
-{
-    QTest::addColumn<bool>("silent");
-    QTest::newRow("login refused") << false;
-    QTest::newRow("never answers") << true;
-}
-
 void TestMail::refusedOrSilentServerFails()
 {
-    QFETCH(bool, silent);
-    CFakeSmtpServer::Options options;
-    options.RefuseAuth = !silent;
-    options.Silent = silent;
-    CFakeSmtpServer server(options);
     SetMailTimeouts({std::chrono::milliseconds(1000), std::chrono::milliseconds(1000)});
-    // The bound is far above the 1 s reply time-out and far below the 30 s default: only the configured
-    // time-out can have ended the wait. It guards against a hang, it measures no speed.
-    auto sent = std::async(std::launch::async, [port = server.Port()] {
-        return SendEmailWithConfig(Config(port), QStringLiteral("Tolvarin"), QStringLiteral("body"));
-    });
-    const bool finished = sent.wait_for(std::chrono::seconds(20)) == std::future_status::ready;
-    SetMailTimeouts(MailTimeouts());
-    QVERIFY2(finished, "the server held the sender past its time-out");
-    QVERIFY(!sent.get());
-    QVERIFY(server.WaitForSessions(1));
-    const QList<QByteArray> refused = {"EHLO", "AUTH"}; // no mail after a refused login
-    QCOMPARE(Verbs(server), silent ? QList<QByteArray>() : refused);
+    const auto restore = qScopeGuard([] { SetMailTimeouts(MailTimeouts()); });
+    for (const bool silent : {false, true}) {
+        CFakeSmtpServer::Options options;
+        options.RefuseAuth = !silent;
+        options.Silent = silent;
+        CFakeSmtpServer server(options);
+        QElapsedTimer timer;
+        timer.start();
+        QVERIFY(
+            !SendEmailWithConfig(Config(server.Port()), QStringLiteral("Tolvarin"), QStringLiteral("body")));
+        // Far above the 1 s reply time-out and far below the 30 s default: it guards against a hang, it
+        // measures no speed.
+        QVERIFY(timer.elapsed() < 20000);
+        QVERIFY(server.WaitForSessions(1));
+        const QList<QByteArray> refused = {"EHLO", "AUTH"}; // no mail after a refused login
+        QCOMPARE(Verbs(server), silent ? QList<QByteArray>() : refused);
+    }
 }
 
 void TestMail::unsendableSettingFailsBeforeAnyCommand_data()
 {
-    QTest::addColumn<int>("field"); // 0 display name, 1 sender, 2 receiver, 3 server
+    QTest::addColumn<int>("field"); // 0 display name, 2 receiver, 3 server
     QTest::addColumn<QByteArray>("text");
     // 64 bytes in UTF-8 though only 22 characters.
     QTest::newRow("name") << 0 << QStringToLocal(QString(21, QChar(0x7AD9)) + QLatin1Char('x'));
-    QTest::newRow("sender") << 1 << QByteArray(54, 'a') + "@backup.test";
-    QTest::newRow("receiver") << 2 << QByteArray(54, 'o') + "@site.test";
     // An address that would close the angle brackets early.
     QTest::newRow("bracket") << 2 << QByteArray("a@b.test> NOTIFY=NEVER");
     // A server text that would change the URL: here, a user part that still leads to this server.
