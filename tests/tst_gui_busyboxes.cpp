@@ -1,15 +1,22 @@
 // The busy and progress boxes that run while workers import devices, search the log or export records: a key
 // that ends the box while its worker runs, a stop that is lost, or a bar that is full before the work is,
-// lets the operator act on half-done work.
+// lets the operator act on half-done work. The file pickers and the path box of the log backup and record
+// export dialogs: a wrong extension writes the log backup under a name nobody finds, and a folder without its
+// trailing slash puts exported files beside it.
 
 #include "tests/support/TestSupport.h"
 #include "tests/support/gui/ModalDriver.h"
+#include "widgets/dialogs/CFileDialog.h"
+#include "widgets/dialogs/CPathComboBox.h"
 #include "widgets/dialogs/CProgress.h"
 #include "widgets/dialogs/ChaseDialog.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
 #include <QProgressBar>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QThread>
 
 #include <atomic>
@@ -44,6 +51,22 @@ QProgressBar* Bar(QWidget* box)
     return box->findChild<QProgressBar*>(QStringLiteral("pProgressBar"));
 }
 
+// Answers the next picker by choosing `path` in its embedded file dialog.
+void Choose(CModalDriver& driver, const QString& path, std::function<void(QFileDialog*)> check = {})
+{
+    driver.Answer([path, check](QWidget* window) {
+        auto* picker = window->findChild<QFileDialog*>();
+        if (picker == nullptr) {
+            window->close();
+            return;
+        }
+        if (check)
+            check(picker);
+        picker->selectFile(path);
+        static_cast<QDialog*>(picker)->accept(); // as its Open or Save button does
+    });
+}
+
 } // namespace
 
 class TestBusyBoxes : public QObject
@@ -51,12 +74,20 @@ class TestBusyBoxes : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
+    void initTestCase();
     void returnIsIgnoredWhileTheWorkerRuns_data();
     void returnIsIgnoredWhileTheWorkerRuns();
     void chaseStopBeforeExecStillEnds();
-    void percent_data();
     void percent();
     void progressCancel();
+    void extension();
+    void startDirectory();
+    void openPickerReturnsTheFile();
+    void saveModeAddsTheExtension();
+    void folderModeAddsTheSlash();
+
+private:
+    QTemporaryDir m_dir;
 };
 
 void TestBusyBoxes::returnIsIgnoredWhileTheWorkerRuns_data()
@@ -111,22 +142,12 @@ void TestBusyBoxes::chaseStopBeforeExecStillEnds()
     QCOMPARE(box.exec(), 1);
 }
 
-void TestBusyBoxes::percent_data()
-{
-    QTest::addColumn<int>("done");
-    QTest::addColumn<int>("total");
-    QTest::addColumn<int>("percent");
-    QTest::newRow("999 of 1000 is not yet full") << 999 << 1000 << 99;
-    QTest::newRow("large counts") << 2000000000 << 2100000000 << 95;
-    QTest::newRow("no total") << 1 << 0 << -1;
-}
-
 void TestBusyBoxes::percent()
 {
-    QFETCH(int, done);
-    QFETCH(int, total);
-    QFETCH(int, percent);
-    QCOMPARE(CProgress::PercentOf(done, total), percent);
+    // 999 of 1000 is not yet full; large counts do not overflow; no total is no percentage.
+    const QList<std::tuple<int, int, int>> cases{{999, 1000, 99}, {2000000000, 2100000000, 95}, {1, 0, -1}};
+    for (const auto& [done, total, percent] : cases)
+        QCOMPARE(CProgress::PercentOf(done, total), percent);
 }
 
 void TestBusyBoxes::progressCancel()
@@ -137,6 +158,78 @@ void TestBusyBoxes::progressCancel()
     driver.Click(QStringLiteral("Cancel"));
     QCOMPARE(box.exec(), 0);
     QCOMPARE(cancel.count(), 1);
+}
+
+void TestBusyBoxes::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    QDir(m_dir.path()).mkdir(QStringLiteral("records"));
+    QFile file(m_dir.filePath(QStringLiteral("Varrow.db")));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+}
+
+void TestBusyBoxes::extension()
+{
+    const QList<std::tuple<const char*, const char*, const char*>> cases{{"XML(*.xml)", "log", "log.xml"},
+                                                                         {"XML(*.xml)", "log.xml", "log.xml"},
+                                                                         {"Logs (*.xml *.txt)", "a", "a.xml"},
+                                                                         {"All(*)", "a", "a"}};
+    for (const auto& [filter, name, completed] : cases)
+        QCOMPARE(CPathComboBox::CompleteFileName(QString::fromLatin1(name), QString::fromLatin1(filter)),
+                 QString::fromLatin1(completed));
+}
+
+void TestBusyBoxes::startDirectory()
+{
+    const QString root = QDir(m_dir.path()).canonicalPath();
+    QCOMPARE(CFileDialog::StartDirectory(m_dir.filePath(QStringLiteral("records/"))), root + "/records");
+    QCOMPARE(CFileDialog::StartDirectory(m_dir.filePath(QStringLiteral("Varrow.db"))), root);
+    QCOMPARE(CFileDialog::StartDirectory(m_dir.filePath(QStringLiteral("gone/new.xml"))),
+             QDir::currentPath());
+}
+
+void TestBusyBoxes::openPickerReturnsTheFile()
+{
+    QWidget parent;
+    CModalDriver driver;
+    const QString file = m_dir.filePath(QStringLiteral("Varrow.db"));
+    QString startedIn;
+    Choose(driver, file, [&](QFileDialog* picker) { startedIn = picker->directory().absolutePath(); });
+    QCOMPARE(
+        CFileDialog::GetOpenFileName(&parent, QStringLiteral("Import"), file, QStringLiteral("DB(*.db)")),
+        file);
+    QCOMPARE(startedIn, QDir(m_dir.path()).absolutePath());
+    // Closing the picker's box is no choice.
+    driver.Click(QStringLiteral("m_pCloseBtn"));
+    QVERIFY(CFileDialog::GetOpenFileName(&parent, QStringLiteral("Import"), file).isEmpty());
+    QVERIFY(driver.Failures().isEmpty());
+}
+
+void TestBusyBoxes::saveModeAddsTheExtension()
+{
+    const QString shown = m_dir.filePath(QStringLiteral("log.xml"));
+    CPathComboBox box;
+    box.SetMode(CPathComboBox::ModeSaveFile);
+    box.SetFilter(QStringLiteral("XML(*.xml)"));
+    CModalDriver driver;
+    Choose(driver, m_dir.filePath(QStringLiteral("log")));
+    box.showPopup();
+    QCOMPARE(box.currentText(), shown);
+    // A cancelled picker leaves the box as it was.
+    driver.Reject();
+    box.showPopup();
+    QCOMPARE(box.currentText(), shown);
+    QCOMPARE(driver.Pending(), 0);
+}
+
+void TestBusyBoxes::folderModeAddsTheSlash()
+{
+    CPathComboBox box;
+    box.SetMode(CPathComboBox::ModeDirectory);
+    CModalDriver driver;
+    Choose(driver, m_dir.filePath(QStringLiteral("records")));
+    box.showPopup();
+    QCOMPARE(box.currentText(), m_dir.filePath(QStringLiteral("records/")));
 }
 
 VARROW_TEST_MAIN(TestBusyBoxes, QApplication)
