@@ -49,7 +49,6 @@ private Q_SLOTS:
     void initTestCase();
     void testerOverChanges();
     void refusedChangesAnnounceNothing();
-    void rowsAndColumns();
     void buttonCells_data();
     void buttonCells();
     void modelSwap();
@@ -152,23 +151,6 @@ void TestTableView::refusedChangesAnnounceNothing()
                  name);
         QVERIFY2(model->rowCount() == 3 && model->columnCount() == 2, name);
     }
-}
-
-void TestTableView::rowsAndColumns()
-{
-    CTableView view;
-    view.SetHeaderLabels({QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")});
-    view.AppendRow();
-    QCOMPARE(view.InsertRow(2), -1);
-    QCOMPARE(view.InsertFirstRow(), 0);
-    QCOMPARE(view.GetRowCount(), 2);
-    // A text past the last column adds the column; a cell past the last row is refused.
-    view.SetItemText(0, 3, QStringLiteral("fourth"));
-    QCOMPARE(view.model()->columnCount(), 4);
-    QVERIFY(!view.SetItemData(99, 0, 1, ROLE_USER_DATA));
-    view.Clear();
-    view.RemoveLastRow();
-    QCOMPARE(view.GetRowCount(), 0);
 }
 
 void TestTableView::buttonCells_data()

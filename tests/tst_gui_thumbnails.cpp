@@ -121,7 +121,6 @@ private Q_SLOTS:
     void pictureWithAwkwardPath();
     void pagesFollowTheSize_data();
     void pagesFollowTheSize();
-    void ctrlClickTogglesOne();
     void rubberBand_data();
     void rubberBand();
     void groupsArePagedBySize_data();
@@ -187,17 +186,6 @@ void TestThumbnails::pagesFollowTheSize()
         if (page == 1)
             QCOMPARE(static_cast<int>(xs.size()), std::min(columns, perPage.first()));
     }
-}
-
-void TestThumbnails::ctrlClickTogglesOne()
-{
-    CShownList f(QList<bool>(6, false));
-    QSignalSpy selected(&f.list, &CPicLabelList::SignalPicLabelSelected);
-    QTest::mouseClick(f.labels.at(1), Qt::LeftButton, {}, QPoint(40, 30));
-    QTest::mouseClick(f.labels.at(4), Qt::LeftButton, Qt::ControlModifier, QPoint(40, 30));
-    QTest::mouseClick(f.labels.at(1), Qt::LeftButton, Qt::ControlModifier, QPoint(40, 30));
-    QCOMPARE(f.Shown(), (QList<bool>{false, false, false, false, true, false}));
-    QCOMPARE(selected.last(), (QList<QVariant>{9, 2, false}));
 }
 
 void TestThumbnails::rubberBand_data()
