@@ -52,8 +52,6 @@ private Q_SLOTS:
     void buttonCells_data();
     void buttonCells();
     void modelSwap();
-    void checkAllFollowsRows_data();
-    void checkAllFollowsRows();
     void checkAllClick();
     void checkAllOverAPageModel();
     void comboEditor();
@@ -210,32 +208,6 @@ void TestTableView::modelSwap()
     view.setCurrentIndex(page.index(1, 0));
     QCOMPARE(current.count(), 1);
     QCOMPARE(current.at(0).at(0).value<QModelIndex>(), page.index(1, 0));
-}
-
-void TestTableView::checkAllFollowsRows_data()
-{
-    QTest::addColumn<QList<int>>("rowStates");
-    QTest::addColumn<int>("box");
-    QTest::newRow("no rows") << QList<int>{} << int(Qt::Checked);
-    QTest::newRow("no state counts as unchecked") << QList<int>{2, -1, 2} << int(Qt::PartiallyChecked);
-}
-
-void TestTableView::checkAllFollowsRows()
-{
-    QFETCH(QList<int>, rowStates);
-    QFETCH(int, box);
-    CTableView view;
-    view.SetHeaderLabels({QStringLiteral("Name")});
-    view.SetHeaderChecked(0, false);
-    for (int row = 0; row < rowStates.size(); ++row) {
-        view.AppendRow();
-        if (rowStates.at(row) >= 0)
-            view.SetItemData(row, 0, rowStates.at(row), Qt::CheckStateRole);
-    }
-    // A row that comes and goes is a model change, also in an empty table.
-    view.AppendRow();
-    view.RemoveLastRow();
-    QCOMPARE(view.model()->headerData(0, Qt::Horizontal, Qt::CheckStateRole).toInt(), box);
 }
 
 void TestTableView::checkAllClick()
