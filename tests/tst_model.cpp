@@ -27,7 +27,7 @@ private Q_SLOTS:
     void addRefusalsNeedNoLogin_data();
     void addRefusalsNeedNoLogin();
     void sharedChannelNumbersAndRefusedChanges();
-    void systemSettingsNeverReadTorn();
+    void sharedRecordsNeverReadTorn();
     void shutdownLeavesModelUsableAndRefusesChanges();
 };
 
@@ -137,37 +137,52 @@ void TestModel::sharedChannelNumbersAndRefusedChanges()
     QCOMPARE(plan->Channel[2].DeviceID * 10 + plan->Channel[2].CameraIndex, 1);
 }
 
-void TestModel::systemSettingsNeverReadTorn()
+void TestModel::sharedRecordsNeverReadTorn()
 {
+    // A worker copies while another thread writes; a copy mixing two writes would be a setting or a device
+    // nobody stored. The picture loader writes a channel's picture path while backups copy its device.
     CTempDatabase db;
-    // An unusable file makes every save fail at once, so the copies in memory race as fast as they can.
+    CRecorderSim gate({.AnalogChannels = 1, .Channels = {}});
+    QVERIFY(gate.Start());
+    const auto owner = std::make_unique<CSysInfoManage>();
+    CSysInfoManage& model = *owner;
+    QCOMPARE(Add(model, gate, "Gate"), int(ADD_DEVICE_OK));
+    const int channel = model.GetDeviceInfo(0)->Camera[0].CameraIndex;
+    // An unusable file makes every settings save fail at once, so the copies in memory race as fast as they
+    // can.
     QFile junk(db.DbPath());
     QVERIFY(junk.open(QIODevice::WriteOnly) && junk.write(QByteArray(4096, 'j')) == 4096 && junk.flush());
     db.Reopen();
-    const auto owner = std::make_unique<CSysInfoManage>();
-    CSysInfoManage& model = *owner;
     SYSTEM_CONFIG a, b;
     std::memset(a.OSUsername, 'a', 43);
     std::memset(b.OSUsername, 'b', 43);
     std::memset(a.Disk, 'a', 25);
     std::memset(b.Disk, 'b', 25);
+    const std::string pathA(250, 'a'), pathB(250, 'b');
     const QtMessageHandler previous =
         qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
     std::atomic<bool> done{false};
     std::thread writer([&] {
-        for (int i = 0; i < 50000; ++i)
+        for (int i = 0; i < 50000; ++i) {
             model.SetSystemConfig(i % 2 == 0 ? &a : &b);
+            model.SetChannelPicPath(0, channel, (i % 2 == 0 ? pathA : pathB).c_str());
+        }
         done = true;
     });
-    int torn = 0;
+    int tornSettings = 0, tornDevices = 0;
     while (!done) {
         SYSTEM_CONFIG read;
         model.GetSystemConfig(&read);
-        torn += read.OSUsername[0] != read.OSUsername[42] || read.OSUsername[0] != read.Disk[24] ? 1 : 0;
+        tornSettings +=
+            read.OSUsername[0] != read.OSUsername[42] || read.OSUsername[0] != read.Disk[24] ? 1 : 0;
+        DEVICE_INFO device;
+        QVERIFY(model.CopyDeviceInfo(0, &device));
+        tornDevices += device.Camera[0].PicPath[0] != device.Camera[0].PicPath[249] ? 1 : 0;
     }
     writer.join();
     qInstallMessageHandler(previous);
-    QCOMPARE(torn, 0);
+    QCOMPARE(tornSettings, 0);
+    QCOMPARE(tornDevices, 0);
 }
 
 void TestModel::shutdownLeavesModelUsableAndRefusesChanges()
