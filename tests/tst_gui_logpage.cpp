@@ -4,7 +4,6 @@
 // done nor destroy the file it was meant to replace when it did not reach the disk whole.
 
 #include "model/DbText.h"
-#include "model/LogStore.h"
 #include "model/Records.h"
 #include "model/SQLite3DB.h"
 #include "pages/log/CLogSearchThread.h"
@@ -198,8 +197,7 @@ void TestLogPage::showsEveryRowNumbered_data()
 {
     QTest::addColumn<int>("rows");
     QTest::newRow("none") << 0;
-    QTest::newRow("501") << 501;
-    QTest::newRow("1500") << 1500;
+    QTest::newRow("two batches and a part") << 1201;
 }
 
 // The rows come in batches: each one reaches the table once, numbered without gaps.
@@ -294,17 +292,12 @@ void TestLogPage::stopBeforeTheRunIsNotLost()
 
 void TestLogPage::unknownKindsShowNoName()
 {
-    // The first and last known kinds, and the unknown ones either side of them.
-    const QList<QPair<int, QString>> kinds{{0, QString()},
-                                           {1, QStringLiteral("Start SoftWare")},
-                                           {10, QStringLiteral("Connect to Device Exception")},
-                                           {11, QString()}};
+    // The unknown kinds either side of the known ones must not read past their names.
     LOG_INFO info;
     info.LogTime = kBase.toSecsSinceEpoch();
-    info.LogType = LOG_TYPE_EXCEPTION;
-    for (const auto& [subtype, text] : kinds) {
+    for (const int subtype : {0, 11, -1, 1000}) {
         info.LogSubType = subtype;
-        QCOMPARE(CLogSearchThread::RowTexts(info, 42).value(2), text);
+        QCOMPARE(CLogSearchThread::RowTexts(info, 42).value(2), QString());
     }
 }
 
