@@ -1,8 +1,6 @@
-// The state page driving the real engine: automatic and manual backup from the stored mode and the page's
-// buttons, the full disk in stop mode, new disks, quick restarts and the page's end, against simulated
-// recorders, the real storage on a temporary disk, the real database and a scaled clock; and the manual
-// backup dialog, whose refusals must leave nothing stored that would start a backup the operator never
-// confirmed.
+// The state page driving the real engine (simulated recorders, real storage and database, a scaled clock):
+// backup from the stored mode and the page's buttons, the full disk, new disks, quick restarts and the page's
+// end; and the manual backup dialog, whose refusals must store nothing that would start a backup unconfirmed.
 
 #include "app/CreateStorage.h"
 #include "config/pickers/CDlgManualBackup.h"
@@ -405,45 +403,36 @@ void TestStateEngine::manualDialogRefusalsStoreNothing()
     QVERIFY(!nothingStored());
 
     CModalDriver driver;
-    QStringList refusals;
     CDlgManualBackup dlg(nullptr);
     dlg.show();
     QVERIFY(nothingStored());
     auto* start = dlg.findChild<QDateTimeEdit*>(QStringLiteral("pDtStart"));
     auto* end = dlg.findChild<QDateTimeEdit*>(QStringLiteral("pDtEnd"));
-    const auto pressOk = [&] {
+    const auto refused = [&](const char* why) {
         driver.Accept();
         dlg.findChild<QPushButton*>(QStringLiteral("pOkBtn"))->click();
-        QCOMPARE(driver.Pending(), 0);
-        refusals << driver.Seen().last().Text();
-        QVERIFY(dlg.isVisible());
+        return driver.Pending() == 0 && driver.Seen().last().Text().contains(QLatin1String(why)) &&
+               dlg.isVisible();
     };
     // The time check comes first, before the disk and the cameras.
     end->setDateTime(start->dateTime().addSecs(-1));
-    pressOk();
+    QVERIFY(refused("The end time is earlier than start time"));
     // No disk: said also when no camera is chosen; an equal start and end pass.
     end->setDateTime(start->dateTime());
-    pressOk();
+    QVERIFY(refused("Please Select Disk!"));
     SYSTEM_CONFIG system;
     f.Model().GetSystemConfig(&system);
     system.Disk[0] = 'D';
     f.Model().SetSystemConfig(&system);
-    pressOk();
+    QVERIFY(refused("None camer was selected"));
     // All 33 cameras of the recorder, on whatever page they are.
     CPictureGroup* group = dlg.PictureGroup();
     for (int page = 1; page <= group->GetPageCount(); ++page) {
         group->OnShowPage(uint(page));
         group->OnTitleBarDbClicked(1);
     }
-    pressOk();
+    QVERIFY(refused("Exceed the maximum camera number"));
     dlg.reject();
-
-    const QStringList expected{
-        QStringLiteral("The end time is earlier than start time"), QStringLiteral("Please Select Disk!"),
-        QStringLiteral("None camer was selected"), QStringLiteral("Exceed the maximum camera number")};
-    QCOMPARE(refusals.size(), expected.size());
-    for (int i = 0; i < expected.size(); ++i)
-        QVERIFY2(refusals[i].contains(expected[i]), qPrintable(refusals[i]));
     QVERIFY(nothingStored());
     QCOMPARE(StoredMode(), 2);
     QVERIFY(f.Recorders().WaitForIdle());
