@@ -7,8 +7,6 @@
 #include "engine/ControlThread.h"
 #include "engine/ExecuteThread.h"
 #include "engine/ManualBackup.h"
-#include "model/DbAccess.h"
-#include "model/LogStore.h"
 #include "model/TaskStore.h"
 #include "pages/state/CViewState.h"
 #include "tests/support/EngineFixture.h"
