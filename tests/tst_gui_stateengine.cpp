@@ -51,12 +51,12 @@ QList<TASK_INFO> SavedList(int group, int isPast = 0)
     return list;
 }
 
-int Files(const QList<TASK_INFO>& list, bool doneOnly)
+int DoneFiles(const QList<TASK_INFO>& list)
 {
     int n = 0;
     for (const TASK_INFO& task : list)
         for (const FILE_INFO& file : task.FileList)
-            n += !doneOnly || file.DownloadState == DOWNLOAD_DONE ? 1 : 0;
+            n += file.DownloadState == DOWNLOAD_DONE ? 1 : 0;
     return n;
 }
 
@@ -230,7 +230,7 @@ void TestStateEngine::fullDiskIsReportedOnce()
     QTRY_VERIFY_WITH_TIMEOUT(!page->m_bDiskFullReported, kLimitMs);
     // Nothing is marked done without its stored copy.
     QVERIFY(Stored(f, device, 0, false) && Stored(f, device, 1, false));
-    QVERIFY(Files(SavedList(0), true) + Files(SavedList(1), true) < 4);
+    QVERIFY(DoneFiles(SavedList(0)) + DoneFiles(SavedList(1)) < 4);
 
     // A later report of the storage still reaches the page (its report flag is never left set), and idle
     // with the period's report handled, it shows no second box.
@@ -298,7 +298,7 @@ void TestStateEngine::quickRestartsAndNewDisksLoseNothingAndStopEndsEveryThread(
     page->ResetLocal();
     QVERIFY(page->m_bAuto);
     QTRY_VERIFY_WITH_TIMEOUT(Stored(f, device, 0) && Stored(f, device, 5), kLimitMs);
-    QCOMPARE(Files(SavedList(0), true) + Files(SavedList(5), true), 4);
+    QCOMPARE(DoneFiles(SavedList(0)) + DoneFiles(SavedList(5)), 4);
 
     // Stopping from the button, once confirmed, ends every thread and stores the idle mode.
     driver.Clear();
@@ -380,7 +380,7 @@ void TestStateEngine::deletingThePageWaitsForEveryThread()
         QVERIFY(thread.isNull());
     QVERIFY(g_pViewState.load() == nullptr);
     QVERIFY(f.Recorders().WaitForIdle());
-    QCOMPARE(Files(SavedList(mode == 0 ? 2 : MANUAL_GROUP_ID), true), 0);
+    QCOMPARE(DoneFiles(SavedList(mode == 0 ? 2 : MANUAL_GROUP_ID)), 0);
 }
 
 void TestStateEngine::manualDialogRefusalsStoreNothing()
