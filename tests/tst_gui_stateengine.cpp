@@ -1,13 +1,12 @@
-// The state page driving the real engine: automatic and manual backup from the stored mode and from the
-// page's buttons, the full disk in stop mode, new disks, quick restarts and the page's end, against simulated
-// recorders, the real storage on a temporary disk, the real database and a scaled clock.
+// The state page driving the real engine (simulated recorders, real storage and database, a scaled clock):
+// backup from the stored mode and the page's buttons, the full disk, new disks, quick restarts and the page's
+// end; and the manual backup dialog, whose refusals must store nothing that would start a backup unconfirmed.
 
 #include "app/CreateStorage.h"
 #include "config/pickers/CDlgManualBackup.h"
 #include "engine/ControlThread.h"
 #include "engine/ExecuteThread.h"
 #include "engine/ManualBackup.h"
-#include "model/LogStore.h"
 #include "model/TaskStore.h"
 #include "pages/state/CViewState.h"
 #include "tests/support/EngineFixture.h"
@@ -17,10 +16,8 @@
 #include "widgets/thumbnails/CPictureGroup.h"
 
 #include <QApplication>
-#include <QCheckBox>
 #include <QDateTimeEdit>
 #include <QDialog>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTimer>
@@ -54,12 +51,12 @@ QList<TASK_INFO> SavedList(int group, int isPast = 0)
     return list;
 }
 
-int Files(const QList<TASK_INFO>& list, bool doneOnly)
+int DoneFiles(const QList<TASK_INFO>& list)
 {
     int n = 0;
     for (const TASK_INFO& task : list)
         for (const FILE_INFO& file : task.FileList)
-            n += !doneOnly || file.DownloadState == DOWNLOAD_DONE ? 1 : 0;
+            n += file.DownloadState == DOWNLOAD_DONE ? 1 : 0;
     return n;
 }
 
@@ -125,14 +122,14 @@ class TestStateEngine : public QObject
 
 private Q_SLOTS:
     void init();
-    void storedAutomaticModeBacksUpAPlanAndTheButtonStopsIt();
-    void storedManualModeResumesAndTheButtonStartsANewOne();
-    void fullDiskStopsOnceAndNewDisksResume();
+    void storedManualModeResumesItsList();
+    void fullDiskIsReportedOnce();
     void fullDiskWhileTheManualListIsBuilt();
-    void quickRestartsAndNewDisksWhileWritersRunLoseNothing();
+    void quickRestartsAndNewDisksLoseNothingAndStopEndsEveryThread();
     void restartWhileAListIsBuiltShowsTheNewSearchBox();
     void deletingThePageWaitsForEveryThread_data();
     void deletingThePageWaitsForEveryThread();
+    void manualDialogRefusalsStoreNothing();
 
 private:
     // The page, once its engine threads exist.
@@ -140,7 +137,6 @@ private:
     static bool AnyThreadRunning(const CViewState& page);
     // Every file marked done has its byte-exact copy; with `all`, every listed file is done.
     static bool Stored(CEngineFixture& f, int device, int group, bool all = true);
-    static QPushButton* Button(CViewState& page, const char* name);
 };
 
 void TestStateEngine::init()
@@ -184,47 +180,7 @@ bool TestStateEngine::Stored(CEngineFixture& f, int device, int group, bool all)
     return !all || !list.isEmpty();
 }
 
-QPushButton* TestStateEngine::Button(CViewState& page, const char* name)
-{
-    return page.findChild<QPushButton*>(QLatin1String(name));
-}
-
-void TestStateEngine::storedAutomaticModeBacksUpAPlanAndTheButtonStopsIt()
-{
-    CEngineFixture f(kStart, kScale);
-    // Slow enough that the list runs past the page's one-second refresh of the totals.
-    const int device = AddRecorder(f, 2, kFile, 5, 2 * 1024 * 1024);
-    QVERIFY(device >= 0);
-    QVERIFY(f.AddPlan(3, {{int16_t(device), 1}, {int16_t(device), 2}}, Evening()));
-    f.Model().SetBackupMode(0);
-
-    CModalDriver driver;
-    std::unique_ptr<CViewState> page = OpenPage();
-    QVERIFY(page);
-    QVERIFY(page->m_bAuto);
-    QTRY_VERIFY_WITH_TIMEOUT(Stored(f, device, 3), kLimitMs);
-    QCOMPARE(Files(SavedList(3), false), 2);
-
-    // The row of the plan's list and the day's totals.
-    CTableView* table = page->ui.tableView_State;
-    QTRY_COMPARE_WITH_TIMEOUT(table->GetItemText(0, 1), QStringLiteral("Plan 3"), kLimitMs);
-    auto* bar = qobject_cast<QProgressBar*>(table->GetItemWidget(0, 2));
-    QVERIFY(bar != nullptr);
-    QTRY_COMPARE_WITH_TIMEOUT(bar->value(), 100, kLimitMs);
-    QTRY_COMPARE_WITH_TIMEOUT(page->ui.label_total->text(), QStringLiteral("3MB"), kLimitMs);
-    QTRY_COMPARE_WITH_TIMEOUT(page->ui.label_already->text(), QStringLiteral("3MB"), kLimitMs);
-
-    // Stopping from the button, once confirmed, ends every thread and stores the idle mode.
-    driver.Accept();
-    Button(*page, "pBtnAuto")->click();
-    QVERIFY(!page->m_bAuto);
-    QVERIFY(driver.Seen().last().Text().contains(QStringLiteral("Sure to stop backup?")));
-    QTRY_VERIFY_WITH_TIMEOUT(!AnyThreadRunning(*page), kLimitMs);
-    QCOMPARE(StoredMode(), 2);
-    QCOMPARE(CEngineFixture::LogRows(QStringLiteral("Stop Manual BackUp")), 0);
-}
-
-void TestStateEngine::storedManualModeResumesAndTheButtonStartsANewOne()
+void TestStateEngine::storedManualModeResumesItsList()
 {
     CEngineFixture f(kStart, kScale);
     const int device = f.AddDevice(CSimRecorders::MakeConfig(2, {kFile, 40000}, kSunday, 7), "Gate");
@@ -243,44 +199,16 @@ void TestStateEngine::storedManualModeResumesAndTheButtonStartsANewOne()
     CModalDriver driver;
     std::unique_ptr<CViewState> page = OpenPage();
     QVERIFY(page);
-    // Resumed without a question, with the list it had: channel 1 fetched, channel 2 not again, no search.
+    // Resumed without a question, with the list it had: channel 1 fetched, channel 2 not again.
     QTRY_VERIFY_WITH_TIMEOUT(page->m_bAuto, kLimitMs);
     QVERIFY(f.StoredFiles(device, 1).size() == 2 && f.StoredFiles(device, 2).isEmpty());
-    QVERIFY(f.Recorder(device).Calls(QStringLiteral("find")).isEmpty());
     QVERIFY(driver.Seen().isEmpty());
     // Its list worked through, the manual backup handed over to automatic backup.
     QCOMPARE(StoredMode(), 0);
-    QCOMPARE(page->ui.stackedWidget->currentIndex(), 0);
-    QCOMPARE(CEngineFixture::LogRows(QStringLiteral("Start Manual BackUp")), 1);
-
-    // From automatic backup the button starts a manual backup with a list built anew: the day, both
-    // channels and the hand-over chosen in the manual backup dialog.
-    driver.Accept();
-    driver.Answer([](QWidget* window) {
-        auto* dialog = qobject_cast<CDlgManualBackup*>(window);
-        QVERIFY(dialog != nullptr);
-        dialog->findChild<QDateTimeEdit*>(QStringLiteral("pDtStart"))
-            ->setDateTime(QDateTime(kSunday, QTime(0, 0)));
-        dialog->findChild<QDateTimeEdit*>(QStringLiteral("pDtEnd"))
-            ->setDateTime(QDateTime(kSunday, QTime(23, 59, 59)));
-        dialog->findChild<QCheckBox*>(QStringLiteral("pCheckboxAutoToShedule"))->setChecked(true);
-        dialog->PictureGroup()->OnTitleBarDbClicked(1);
-        dialog->findChild<QPushButton*>(QStringLiteral("pOkBtn"))->click();
-    });
-    Button(*page, "pBtnManual")->click();
-    QCOMPARE(driver.Seen().size(), 2);
-    QCOMPARE(driver.Seen()[1].title, QStringLiteral("Manual Backup"));
-    QCOMPARE(CEngineFixture::LogRows(QStringLiteral("Start Manual BackUp")), 2);
-    QTRY_VERIFY_WITH_TIMEOUT(page->m_bAuto && !page->m_bManual, kLimitMs);
-    QVERIFY(!f.Recorder(device).Calls(QStringLiteral("find")).isEmpty());
-    QVERIFY(Stored(f, device, MANUAL_GROUP_ID));
-    QCOMPARE(f.StoredFiles(device, 2).size(), 2);
-    QCOMPARE(StoredMode(), 0);
-    // The run's own end stopped its timer.
     QTRY_VERIFY_WITH_TIMEOUT(!page->m_pManualTimer, kLimitMs);
 }
 
-void TestStateEngine::fullDiskStopsOnceAndNewDisksResume()
+void TestStateEngine::fullDiskIsReportedOnce()
 {
     CEngineFixture f(kStart, kScale);
     // Room for one and a half files: both plans' writers run into the full disk.
@@ -298,37 +226,19 @@ void TestStateEngine::fullDiskStopsOnceAndNewDisksResume()
     QTRY_COMPARE_WITH_TIMEOUT(BoxesSaying(driver, QStringLiteral("The record disks are full")), 1, kLimitMs);
     QVERIFY(!page->m_bAuto && !page->m_bManual);
     QCOMPARE(StoredMode(), 2);
-    QCOMPARE(page->ui.stackedWidget->currentIndex(), 2);
     QTRY_VERIFY_WITH_TIMEOUT(!AnyThreadRunning(*page), kLimitMs);
     QTRY_VERIFY_WITH_TIMEOUT(!page->m_bDiskFullReported, kLimitMs);
     // Nothing is marked done without its stored copy.
     QVERIFY(Stored(f, device, 0, false) && Stored(f, device, 1, false));
-    QVERIFY(Files(SavedList(0), true) + Files(SavedList(1), true) < 4);
+    QVERIFY(DoneFiles(SavedList(0)) + DoneFiles(SavedList(1)) < 4);
 
-    // The storage's further reports: none within 60 s of the handled one, one after; and the page goes on
-    // hearing them (its report flag is never left set).
+    // A later report of the storage still reaches the page (its report flag is never left set), and idle
+    // with the period's report handled, it shows no second box.
     f.Clock().SetScale(1.0);
     QSignalSpy reports(page.get(), &CViewState::DiskFull);
-    const QDateTime handled = page->m_lastDiskFullTime;
-    f.Clock().SetNow(handled.addSecs(60));
-    DiskFullCallBack(1, 0, 0, 0);
-    f.Clock().SetNow(handled.addSecs(61));
+    f.Clock().SetNow(page->m_lastDiskFullTime.addSecs(61));
     DiskFullCallBack(1, 0, 0, 0);
     QTRY_COMPARE_WITH_TIMEOUT(reports.size(), 1, kLimitMs);
-    QTRY_VERIFY_WITH_TIMEOUT(!page->m_bDiskFullReported, kLimitMs);
-    f.Clock().SetNow(handled.addSecs(200));
-    DiskFullCallBack(1, 0, 0, 0);
-    QTRY_COMPARE_WITH_TIMEOUT(reports.size(), 2, kLimitMs);
-
-    // New disks, then automatic backup again: what was not stored is fetched.
-    f.Clock().SetNow(handled.addSecs(300));
-    f.Clock().SetScale(kScale);
-    SetDefaultFreeSpaceProvider({});
-    page->ResetLocal();
-    Button(*page, "pBtnAuto")->click();
-    QVERIFY(page->m_bAuto);
-    QTRY_VERIFY_WITH_TIMEOUT(Stored(f, device, 0) && Stored(f, device, 1), kLimitMs);
-    // Idle with the period's report handled, and after: no second box.
     QCOMPARE(BoxesSaying(driver, QStringLiteral("The record disks are full")), 1);
 }
 
@@ -357,7 +267,7 @@ void TestStateEngine::fullDiskWhileTheManualListIsBuilt()
     QCOMPARE(CEngineFixture::LogRows(QStringLiteral("Stop Manual BackUp")), 0);
 }
 
-void TestStateEngine::quickRestartsAndNewDisksWhileWritersRunLoseNothing()
+void TestStateEngine::quickRestartsAndNewDisksLoseNothingAndStopEndsEveryThread()
 {
     CEngineFixture f(kStart, kScale);
     const int device = AddRecorder(f, 4, kFile, 13, 3 * 1024 * 1024);
@@ -373,9 +283,9 @@ void TestStateEngine::quickRestartsAndNewDisksWhileWritersRunLoseNothing()
     for (int round = 0; round < 3; ++round) {
         QTRY_VERIFY_WITH_TIMEOUT(f.Recorder(device).Counters().Playbacks > 0, kLimitMs);
         AcceptNextBox(driver);
-        Button(*page, "pBtnAuto")->click();
+        page->ui.pBtnAuto->click();
         QVERIFY(!page->m_bAuto);
-        Button(*page, "pBtnAuto")->click();
+        page->ui.pBtnAuto->click();
         QVERIFY(page->m_bAuto);
     }
     // Numbers that are no plan change nothing.
@@ -388,7 +298,16 @@ void TestStateEngine::quickRestartsAndNewDisksWhileWritersRunLoseNothing()
     page->ResetLocal();
     QVERIFY(page->m_bAuto);
     QTRY_VERIFY_WITH_TIMEOUT(Stored(f, device, 0) && Stored(f, device, 5), kLimitMs);
-    QCOMPARE(Files(SavedList(0), true) + Files(SavedList(5), true), 4);
+    QCOMPARE(DoneFiles(SavedList(0)) + DoneFiles(SavedList(5)), 4);
+
+    // Stopping from the button, once confirmed, ends every thread and stores the idle mode.
+    driver.Clear();
+    driver.Accept();
+    page->ui.pBtnAuto->click();
+    QVERIFY(!page->m_bAuto);
+    QVERIFY(driver.Seen().last().Text().contains(QStringLiteral("Sure to stop backup?")));
+    QTRY_VERIFY_WITH_TIMEOUT(!AnyThreadRunning(*page), kLimitMs);
+    QCOMPARE(StoredMode(), 2);
 }
 
 void TestStateEngine::restartWhileAListIsBuiltShowsTheNewSearchBox()
@@ -461,7 +380,60 @@ void TestStateEngine::deletingThePageWaitsForEveryThread()
         QVERIFY(thread.isNull());
     QVERIFY(g_pViewState.load() == nullptr);
     QVERIFY(f.Recorders().WaitForIdle());
-    QCOMPARE(Files(SavedList(mode == 0 ? 2 : MANUAL_GROUP_ID), true), 0);
+    QCOMPARE(DoneFiles(SavedList(mode == 0 ? 2 : MANUAL_GROUP_ID)), 0);
+}
+
+void TestStateEngine::manualDialogRefusalsStoreNothing()
+{
+    CEngineFixture f(kStart);
+    SimRecorderConfig config;
+    config.AnalogChannels = 33;
+    const int gate = f.AddDevice(config, "Gate");
+    QVERIFY(gate >= 0);
+    // A manual backup stored earlier: building the dialog clears it.
+    SetManual(f, gate, {1}, 0);
+    f.Model().SetBackupMode(2);
+    const auto nothingStored = [&f] {
+        return f.Model().GetManualBackupInfo()->Channel[0].IsEmpty() &&
+               CountRows("SELECT COUNT(*) FROM ScheduleManul_Table;") == 0 &&
+               CountRows("SELECT COUNT(*) FROM Camera_Table WHERE IsAddToManual <> 0;") == 0;
+    };
+    QVERIFY(!nothingStored());
+
+    CModalDriver driver;
+    CDlgManualBackup dlg(nullptr);
+    dlg.show();
+    QVERIFY(nothingStored());
+    auto* start = dlg.findChild<QDateTimeEdit*>(QStringLiteral("pDtStart"));
+    auto* end = dlg.findChild<QDateTimeEdit*>(QStringLiteral("pDtEnd"));
+    const auto refused = [&](const char* why) {
+        driver.Accept();
+        dlg.findChild<QPushButton*>(QStringLiteral("pOkBtn"))->click();
+        return driver.Pending() == 0 && driver.Seen().last().Text().contains(QLatin1String(why)) &&
+               dlg.isVisible();
+    };
+    // The time check comes first, before the disk and the cameras.
+    end->setDateTime(start->dateTime().addSecs(-1));
+    QVERIFY(refused("The end time is earlier than start time"));
+    // No disk: said also when no camera is chosen; an equal start and end pass.
+    end->setDateTime(start->dateTime());
+    QVERIFY(refused("Please Select Disk!"));
+    SYSTEM_CONFIG system;
+    f.Model().GetSystemConfig(&system);
+    system.Disk[0] = 'D';
+    f.Model().SetSystemConfig(&system);
+    QVERIFY(refused("None camer was selected"));
+    // All 33 cameras of the recorder, on whatever page they are.
+    CPictureGroup* group = dlg.PictureGroup();
+    for (int page = 1; page <= group->GetPageCount(); ++page) {
+        group->OnShowPage(uint(page));
+        group->OnTitleBarDbClicked(1);
+    }
+    QVERIFY(refused("Exceed the maximum camera number"));
+    dlg.reject();
+    QVERIFY(nothingStored());
+    QCOMPARE(StoredMode(), 2);
+    QVERIFY(f.Recorders().WaitForIdle());
 }
 
 VARROW_TEST_MAIN(TestStateEngine, QApplication)
