@@ -26,7 +26,6 @@
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QStackedWidget>
-#include <QToolTip>
 
 #include <cstring>
 
@@ -112,8 +111,6 @@ private Q_SLOTS:
     void accountFields();
     void writeFailuresShown_data();
     void writeFailuresShown();
-    void badPortRefused_data();
-    void badPortRefused();
     void testMailReportsTheServersAnswer();
     void dialogStopsAtFirstRefusal();
     void dialogRelays();
@@ -147,8 +144,6 @@ void TestSystemPage::init()
 void TestSystemPage::cleanup()
 {
     CToolTip::HideText();
-    QToolTip::hideText();
-    QTRY_VERIFY(!QToolTip::isVisible());
     AllowAll();
     m_autoStart.reset();
     m_db.reset();
@@ -335,56 +330,6 @@ void TestSystemPage::writeFailuresShown()
     QCOMPARE(DiskLogs(), stored ? 1 : 0);
 }
 
-void TestSystemPage::badPortRefused_data()
-{
-    // bubble: the program's bubble, focus kept; else the toolkit's tooltip, focus moved.
-    QTest::addColumn<QString>("port");
-    QTest::addColumn<bool>("bubble");
-    QTest::newRow("empty") << "" << true;
-    QTest::newRow("70000") << "70000" << false;
-}
-
-// Refused by the save (even with mail off, where the field cannot take the focus) and by the test mail;
-// nothing is sent or stored.
-void TestSystemPage::badPortRefused()
-{
-    QFETCH(QString, port);
-    QFETCH(bool, bubble);
-    const QString tip = QStringLiteral("SMTP port No. ranges from 1 to 65535.");
-    CFakeSmtpServer server;
-    CDlgCfgSystem page(nullptr);
-    DlgCfgSystem& ui = page.Form();
-    page.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&page));
-    QApplication::setActiveWindow(&page);
-    ui.m_plineEditDeliverServer->setText(QStringLiteral("127.0.0.1"));
-    ui.m_plineEditReceiverAddress->setText(QStringLiteral("operator@site.test"));
-    ui.m_plineEditDeliverAddress->setText(QStringLiteral("station@backup.test"));
-    ui.m_plineEditPort->setText(port);
-    CModalDriver driver;
-    Expect(driver, 0);
-    for (bool save : {true, false}) {
-        ui.m_pcheckBoxEmail->setChecked(!save || !bubble);
-        ui.m_pcheckBoxAutoStart->setFocus();
-        if (save)
-            QVERIFY(!page.Save());
-        else
-            ui.m_pBtnTestConnection->click();
-        if (bubble) {
-            QVERIFY(CToolTip::IsVisible() && CToolTip::Text() == tip);
-        } else {
-            QVERIFY(QToolTip::isVisible() && QToolTip::text() == tip);
-            QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(ui.m_plineEditPort));
-        }
-        CToolTip::HideText();
-        QToolTip::hideText();
-        QTRY_VERIFY(!QToolTip::isVisible());
-    }
-    QCOMPARE(driver.Seen().size(), 0);
-    QCOMPARE(server.Sessions(), 0);
-    QCOMPARE(CountRows("SELECT SMTPPort FROM Mail_Table"), 25);
-}
-
 // The test mail reports what the server answered, sends the texts trimmed as the save stores them, and
 // stores nothing itself.
 void TestSystemPage::testMailReportsTheServersAnswer()
@@ -475,15 +420,17 @@ void TestSystemPage::dialogRelays()
     CDlgCfgDevice* device = dialog.DevicePage();
     CDlgCfgPlan* plan = dialog.PlanPage();
     CDlgCfgSystem* system = dialog.SystemPage();
+    QSignalSpy deviceChanged(&dialog, &CDlgSet::SignalDeviceChanged);
+    QSignalSpy diskChanged(&dialog, &CDlgSet::DiskChanged);
+    QSignalSpy modeChanged(&dialog, &CDlgSet::BackupModeChanged);
+    QSignalSpy manualChanged(&dialog, &CDlgSet::ManualDeviceChanged);
     QSignalSpy stopThread(&dialog, &CDlgSet::StopThread);
     QSignalSpy updateGroup(&dialog, &CDlgSet::UpdateGroup);
     const std::pair<QSignalSpy*, std::function<void()>> relays[] = {
-        {new QSignalSpy(&dialog, &CDlgSet::SignalDeviceChanged),
-         [&] { Q_EMIT device->SignalDeviceChanged(); }},
-        {new QSignalSpy(&dialog, &CDlgSet::DiskChanged), [&] { Q_EMIT system->DiskChanged(); }},
-        {new QSignalSpy(&dialog, &CDlgSet::BackupModeChanged), [&] { Q_EMIT system->BackupModeChanged(1); }},
-        {new QSignalSpy(&dialog, &CDlgSet::ManualDeviceChanged),
-         [&] { Q_EMIT device->ManualDeviceChanged(); }},
+        {&deviceChanged, [&] { Q_EMIT device->SignalDeviceChanged(); }},
+        {&diskChanged, [&] { Q_EMIT system->DiskChanged(); }},
+        {&modeChanged, [&] { Q_EMIT system->BackupModeChanged(1); }},
+        {&manualChanged, [&] { Q_EMIT device->ManualDeviceChanged(); }},
         {&stopThread,
          [&] {
              Q_EMIT device->StopThread({3, 5});
@@ -499,8 +446,6 @@ void TestSystemPage::dialogRelays()
     }
     QCOMPARE(stopThread.last().first().value<std::vector<int>>(), std::vector<int>{7});
     QVERIFY(SameChange(updateGroup.last().first(), Change(6, "Gate")));
-    for (int i = 0; i < 4; ++i)
-        delete relays[i].first;
 
     GROUP_INFO plans[MAX_GROUP_NUM];
     NightPlan(plans);
