@@ -37,8 +37,6 @@ private Q_SLOTS:
     void typingLimits();
     void modify_data();
     void modify();
-    void refusedModifyKeepsOldDevice_data();
-    void refusedModifyKeepsOldDevice();
     void deleteTakesTheSelectedDevices();
     void importChecksEveryRow();
 
@@ -91,13 +89,6 @@ void SetPlan(int index, const char* name, std::initializer_list<CHANNEL_REF> ref
     CopyString33(plan.GroupName, name);
     std::copy(refs.begin(), refs.end(), plan.Channel);
     QVERIFY(g_pSysInfoManage->SetGroupInfo(&plan, index));
-}
-
-void SetManual(int device, int channel)
-{
-    MANUAL_BACKUP_INFO manual;
-    manual.Channel[0] = {int16_t(device), int16_t(channel)};
-    g_pSysInfoManage->SetManualBackupInfo(&manual);
 }
 
 int PlanChannels(const CSysInfoManage& model, int plan)
@@ -263,85 +254,63 @@ void TestDevices::typingLimits()
 
 void TestDevices::modify_data()
 {
-    QTest::addColumn<bool>("rename");
-    QTest::addColumn<QStringList>("order");
-    QTest::addColumn<int>("channelsLeft");
+    QTest::addColumn<QString>("edit");      // "name", "port" or "flow"
+    QTest::addColumn<QString>("answer");    // to the question whether plans may stop for it
+    QTest::addColumn<bool>("refuse");       // the database refuses the device's row
+    QTest::addColumn<QStringList>("order"); // the signals
+    QTest::addColumn<int>("channelsLeft"); // in plan Night; -1: the modify is refused and Night keeps its two
     QTest::newRow("name only: plans keep the channels and restart")
-        << true << QStringList{"manual", "stop 3", "modify 1 0", "restart 0 Night,3 Day", "changed"} << 2;
+        << "name"
+        << "OK" << false << QStringList{"manual", "stop 3", "modify 1 0", "restart 0 Night,3 Day", "changed"}
+        << 2;
     QTest::newRow("new port: the channels leave the plans")
-        << false << QStringList{"manual", "stop 3", "modify 1 1", "changed"} << 0;
+        << "port"
+        << "OK" << false << QStringList{"manual", "stop 3", "modify 1 1", "changed"} << 0;
+    QTest::newRow("cancelled") << "flow"
+                               << "Cancel" << false << QStringList{} << -1;
+    QTest::newRow("database refuses")
+        << "flow"
+        << "OK" << true << QStringList{"manual", "stop 3", "manual", "restart 0 Night,3 Day"} << -1;
 }
 
 // After the confirmation, the device keeps its slot (the index the plan page gets); the manual backup loses
-// its channels first; the connection change alone takes the channels out of the plans.
+// its channels first; the connection change alone takes the channels out of the plans. Whether the operator
+// cancels or the database refuses, the old device stays whole in memory and in the database, the dialog stays
+// open, and the plans and the manual backup that were stopped or emptied for it get back what they had.
 void TestDevices::modify()
 {
-    QFETCH(bool, rename);
+    QFETCH(QString, edit);
+    QFETCH(QString, answer);
+    QFETCH(bool, refuse);
     QFETCH(QStringList, order);
     QFETCH(int, channelsLeft);
     QVERIFY(AddToModel("Spare", 2) >= 0);
     const int slot = AddToModel("Gate", 0);
     SetPlan(0, "Night", {{int16_t(slot), 1}, {int16_t(slot), 2}});
     SetPlan(3, "Day", {{int16_t(slot), 3}});
-    SetManual(slot, 4);
+    MANUAL_BACKUP_INFO manual;
+    manual.Channel[0] = {int16_t(slot), 4};
+    g_pSysInfoManage->SetManualBackupInfo(&manual);
     const DEVICE_INFO old = *g_pSysInfoManage->GetDeviceInfo(slot);
     CModalDriver driver;
-    driver.Click(QStringLiteral("OK"));
-    CDlgAddDevice dialog(QModelIndex(), &old, &m_parent);
-    const QStringList* log = Watch(&dialog);
-    if (rename)
-        dialog.Form().m_plineEditDeviceName->setText(QStringLiteral("Gate B"));
-    else
-        dialog.Form().m_plineEditDevicePort->setText(Port(1));
-    dialog.OnBtnClickedOK();
-    QCOMPARE(dialog.result(), int(QDialog::Accepted));
-    QCOMPARE(*log, order);
-    QVERIFY(g_pSysInfoManage->GetManualBackupInfo()->Channel[0].IsEmpty());
-
-    const auto reloaded = Reloaded(*m_db);
-    QVERIFY(reloaded != nullptr);
-    QCOMPARE(reloaded->GetDeviceIndexByName(rename ? "Gate B" : "Gate"), slot);
-    QCOMPARE(reloaded->GetDeviceInfo(slot)->Port, (*m_sims)[rename ? 0 : 1].Port());
-    QCOMPARE(PlanChannels(*g_pSysInfoManage, 0), channelsLeft);
-    QCOMPARE(PlanChannels(*reloaded, 0), channelsLeft);
-}
-
-void TestDevices::refusedModifyKeepsOldDevice_data()
-{
-    QTest::addColumn<bool>("byDatabase");
-    QTest::addColumn<QString>("message");
-    QTest::addColumn<QStringList>("order");
-    QTest::newRow("cancelled") << false << "The Device is used in Schedule, Are you sure" << QStringList{};
-    QTest::newRow("database refuses")
-        << true << "Modify device failed." << QStringList{"manual", "stop 1", "manual", "restart 0 Night"};
-}
-
-// Whether the operator cancels or the database refuses, the old device stays whole in memory and in the
-// database, the dialog stays open, and the plans and the manual backup that were stopped or emptied for it
-// get back what they had.
-void TestDevices::refusedModifyKeepsOldDevice()
-{
-    QFETCH(bool, byDatabase);
-    QFETCH(QString, message);
-    QFETCH(QStringList, order);
-    QVERIFY(AddToModel("Spare", 1) >= 0);
-    const int slot = AddToModel("Gate", 0);
-    SetPlan(0, "Night", {{int16_t(slot), 1}});
-    SetManual(slot, 2);
-    const DEVICE_INFO old = *g_pSysInfoManage->GetDeviceInfo(slot);
-    CModalDriver driver;
-    driver.Click(QLatin1String(byDatabase ? "OK" : "Cancel"));
-    if (byDatabase) {
-        driver.Accept();
+    driver.Click(answer);
+    driver.Accept();
+    if (refuse)
         Refuse("INSERT", "Device_Table");
-    }
     CDlgAddDevice dialog(QModelIndex(), &old, &m_parent);
     const QStringList* log = Watch(&dialog);
-    dialog.Form().m_plineEditDeviceStreamCtrl->setText(QStringLiteral("300"));
+    if (edit == QLatin1String("name"))
+        dialog.Form().m_plineEditDeviceName->setText(QStringLiteral("Gate B"));
+    else if (edit == QLatin1String("port"))
+        dialog.Form().m_plineEditDevicePort->setText(Port(1));
+    else
+        dialog.Form().m_plineEditDeviceStreamCtrl->setText(QStringLiteral("300"));
     dialog.OnBtnClickedOK();
     AllowAll();
-    QCOMPARE(dialog.result(), 0);
-    QCOMPARE(driver.Seen().last().Text(), message);
+    QCOMPARE(dialog.result() == QDialog::Accepted, channelsLeft >= 0);
+    QCOMPARE(
+        driver.Seen().last().Text(),
+        QLatin1String(refuse ? "Modify device failed." : "The Device is used in Schedule, Are you sure"));
     QCOMPARE(*log, order);
 
     const auto reloaded = Reloaded(*m_db);
@@ -349,10 +318,11 @@ void TestDevices::refusedModifyKeepsOldDevice()
     for (CSysInfoManage* model : {g_pSysInfoManage, reloaded.get()}) {
         const DEVICE_INFO* d = model->GetDeviceInfo(slot);
         QVERIFY(d != nullptr);
-        QCOMPARE(QByteArray(d->DeviceName), QByteArray("Gate"));
+        QCOMPARE(QByteArray(d->DeviceName), QByteArray(edit == QLatin1String("name") ? "Gate B" : "Gate"));
+        QCOMPARE(d->Port, (*m_sims)[edit == QLatin1String("port") ? 1 : 0].Port());
         QCOMPARE(d->FlowCtrlValue, old.FlowCtrlValue);
-        QCOMPARE(PlanChannels(*model, 0), 1);
-        QCOMPARE(model->GetManualBackupInfo()->Channel[0].CameraIndex, int16_t(2));
+        QCOMPARE(PlanChannels(*model, 0), channelsLeft < 0 ? 2 : channelsLeft);
+        QCOMPARE(model->GetManualBackupInfo()->Channel[0].IsEmpty(), channelsLeft >= 0);
     }
 }
 
