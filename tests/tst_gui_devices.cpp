@@ -259,18 +259,17 @@ void TestDevices::modify_data()
     QTest::addColumn<bool>("refuse");       // the database refuses the device's row
     QTest::addColumn<QStringList>("order"); // the signals
     QTest::addColumn<int>("channelsLeft"); // in plan Night; -1: the modify is refused and Night keeps its two
-    QTest::newRow("name only: plans keep the channels and restart")
-        << "name"
-        << "OK" << false << QStringList{"manual", "stop 3", "modify 1 0", "restart 0 Night,3 Day", "changed"}
-        << 2;
-    QTest::newRow("new port: the channels leave the plans")
-        << "port"
-        << "OK" << false << QStringList{"manual", "stop 3", "modify 1 1", "changed"} << 0;
-    QTest::newRow("cancelled") << "flow"
-                               << "Cancel" << false << QStringList{} << -1;
-    QTest::newRow("database refuses")
-        << "flow"
-        << "OK" << true << QStringList{"manual", "stop 3", "manual", "restart 0 Night,3 Day"} << -1;
+    auto row = [](const char* tag, const char* edit, const char* answer, bool refuse,
+                  const QStringList& order, int channelsLeft) {
+        QTest::newRow(tag) << QString::fromLatin1(edit) << QString::fromLatin1(answer) << refuse << order
+                           << channelsLeft;
+    };
+    row("name only: plans keep the channels and restart", "name", "OK", false,
+        {"manual", "stop 3", "modify 1 0", "restart 0 Night,3 Day", "changed"}, 2);
+    row("new port: the channels leave the plans", "port", "OK", false,
+        {"manual", "stop 3", "modify 1 1", "changed"}, 0);
+    row("cancelled", "flow", "Cancel", false, {}, -1);
+    row("database refuses", "flow", "OK", true, {"manual", "stop 3", "manual", "restart 0 Night,3 Day"}, -1);
 }
 
 // After the confirmation, the device keeps its slot (the index the plan page gets); the manual backup loses
