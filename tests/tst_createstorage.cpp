@@ -1,13 +1,16 @@
-// Storage set-up: a wrong result hides a disk problem from the operator; a replaced object that vanishes
+// Drive letters and storage set-up: a wrong map writes recordings to the wrong disk or shows space that is
+// not there; a wrong set-up result hides a disk problem from the operator; a replaced object that vanishes
 // under a running download crashes it or loses the file.
 
 #include "app/CreateStorage.h"
 #include "model/Utility.h"
+#include "platform/DriveMap.h"
 #include "tests/support/QuotaRoots.h"
 #include "tests/support/TestSupport.h"
 
 #include <QDir>
 #include <QFile>
+#include <QStorageInfo>
 #include <QTemporaryDir>
 
 #include <atomic>
@@ -52,6 +55,12 @@ int CountFound(CStowelineClass& s, const char* name)
     return s.SearchChannelRecord(&cond, &list) != 0 ? int(list->Count()) : 0;
 }
 
+bool Write(CStowelineClass& s, const char* name, const CHANNEL_RECORD_KEY& key, const QByteArray& block)
+{
+    return s.WriteChannelRecord(name, 2, reinterpret_cast<const uint8_t*>(block.constData()),
+                                uint32_t(block.size()), &key);
+}
+
 } // namespace
 
 class TestCreateStorage : public QObject
@@ -62,8 +71,11 @@ private Q_SLOTS:
     void initTestCase();
     void init();
     void cleanupTestCase();
+    void parseMapText();
+    void mapFileSetsTheLetters();
+    void mountedVolumesByDefault();
     void refusedSetUpOrNoLetterLeavesNoObject();
-    void fullDiskBehaviourFollowsTheMode();
+    void overwriteModeOverwritesAndCallsNobody();
     void replacedWhileARecordIsOpen();
 
 private:
@@ -77,14 +89,9 @@ void TestCreateStorage::initTestCase()
     QVERIFY(m_disks.isValid());
     m_d = m_disks.filePath("d");
     m_e = m_disks.filePath("e");
-    QVERIFY(QDir().mkpath(m_d) && QDir().mkpath(m_e));
-    // F: lies below a plain file, so it cannot be created even with every permission.
+    QVERIFY(QDir().mkpath(m_e));
     QFile blocker(m_disks.filePath("blocker"));
     QVERIFY(blocker.open(QIODevice::WriteOnly));
-    QFile conf(GetAbsolutePath("Drives.conf"));
-    QVERIFY(conf.open(QIODevice::WriteOnly));
-    conf.write("D=" + QFile::encodeName(m_d) + "\nE=" + QFile::encodeName(m_e) +
-               "\nF=" + QFile::encodeName(blocker.fileName()) + "/disk\n");
     SetDefaultFreeSpaceProvider(m_quota.Provider());
 }
 
@@ -93,12 +100,56 @@ void TestCreateStorage::init()
     ReleaseStorage();
     g_fullCalls = 0;
     QVERIFY(QDir(m_d).removeRecursively() && QDir().mkpath(m_d));
+    // F: lies below a plain file, so it cannot be created even with every permission.
+    QFile conf(GetAbsolutePath("Drives.conf"));
+    QVERIFY(conf.open(QIODevice::WriteOnly));
+    conf.write("D=" + QFile::encodeName(m_d) + "\nE=" + QFile::encodeName(m_e) +
+               "\nF=" + QFile::encodeName(m_disks.filePath("blocker")) + "/disk\n");
 }
 
 void TestCreateStorage::cleanupTestCase()
 {
     ReleaseStorage();
     SetDefaultFreeSpaceProvider({});
+    QFile::remove(GetAbsolutePath("Drives.conf"));
+}
+
+void TestCreateStorage::parseMapText()
+{
+    const QMap<char, QString> map = CDriveMap::ParseMapText("# backup disks\n"
+                                                            "D=/srv/backup1\n"
+                                                            "  e = /srv/with space/ \n"
+                                                            "F=relative/path\n"
+                                                            "GH=/srv/x\n"
+                                                            "D=/srv/other\n"
+                                                            "Z=/srv/a=b\r\n");
+    QCOMPARE(map.size(), 3);
+    QCOMPARE(map.value('D'), QStringLiteral("/srv/backup1")); // the first of a twice-given letter
+    QCOMPARE(map.value('E'), QStringLiteral("/srv/with space"));
+    QCOMPARE(map.value('Z'), QStringLiteral("/srv/a=b"));
+}
+
+void TestCreateStorage::mapFileSetsTheLetters()
+{
+    QCOMPARE(CDriveMap::GetDrivePath('d'), m_d);
+    QVERIFY(CDriveMap::GetDrivePath('C').isEmpty()); // the file is the whole map
+    const QList<DRIVE_INFO> drives = CDriveMap::GetDrives();
+    QCOMPARE(drives.size(), 3);
+    QCOMPARE(drives[0].Letter, 'D');
+    QCOMPARE(drives[0].TotalBytes, QStorageInfo(m_d).bytesTotal());
+    QVERIFY(drives[0].FreeBytes > 0 && drives[0].FreeBytes <= drives[0].TotalBytes);
+    QCOMPARE(drives[2].TotalBytes, 0); // a missing directory shows no space rather than another disk's
+}
+
+void TestCreateStorage::mountedVolumesByDefault()
+{
+    QVERIFY(QFile::remove(GetAbsolutePath("Drives.conf")));
+    const QMap<char, QString> map = CDriveMap::ReadMap();
+    QCOMPARE(map.value('C'), QStorageInfo(GetAppDirPath()).rootPath());
+    // One letter per volume: no two letters on the same mount point.
+    QStringList paths = map.values();
+    paths.removeDuplicates();
+    QCOMPARE(paths.size(), map.size());
 }
 
 void TestCreateStorage::refusedSetUpOrNoLetterLeavesNoObject()
@@ -116,20 +167,17 @@ void TestCreateStorage::refusedSetUpOrNoLetterLeavesNoObject()
     QVERIFY(!GetStoweline());
 }
 
-void TestCreateStorage::fullDiskBehaviourFollowsTheMode()
+void TestCreateStorage::overwriteModeOverwritesAndCallsNobody()
 {
-    // Mode 0 overwrites and calls nobody. (Any other mode stops and calls the callback: the download worker's
-    // full-disk test; what either does to the files is the storage layer's own test.)
+    // (Any other mode stops and calls the callback: the download worker's full-disk test.)
     m_quota.SetQuota(m_d, kReserve + 100 * kKiB);
-    const QByteArray block(60 * kKiB, 'x');
     const char* name = "10.9.9.9_8000_1";
     QCOMPARE(CreateStorage(OnDiskFull, Config("D", 0)), 0);
     auto s = GetStoweline();
     for (int hour = 1; hour <= 2; ++hour) { // the second record fits only in place of the first
         const CHANNEL_RECORD_KEY key = Key(hour);
         QVERIFY(s->OpenChannelRecord(name, 0, &key));
-        QVERIFY(s->WriteChannelRecord(name, 2, reinterpret_cast<const uint8_t*>(block.constData()),
-                                      uint32_t(block.size()), &key));
+        QVERIFY(Write(*s, name, key, QByteArray(60 * kKiB, 'x')));
         QVERIFY(s->CloseChannelRecord(name, &key));
     }
     QCOMPARE(CountFound(*s, name), 1);
@@ -145,24 +193,21 @@ void TestCreateStorage::replacedWhileARecordIsOpen()
     const char* name = "10.8.8.8_8000_2";
     const CHANNEL_RECORD_KEY key = Key(5);
     const QByteArray block(64 * kKiB, 'y');
-    const auto* data = reinterpret_cast<const uint8_t*>(block.constData());
     QVERIFY(worker->OpenChannelRecord(name, 0, &key));
-    QVERIFY(worker->WriteChannelRecord(name, 2, data, uint32_t(block.size()), &key));
+    QVERIFY(Write(*worker, name, key, block));
 
     QCOMPARE(CreateStorage(OnDiskFull, Config("D", 1)), 0);
     const std::shared_ptr<CStowelineClass> current = GetStoweline();
     QVERIFY(current && current != worker);
     // The new object's clean-up of crash leftovers spares the record still being written.
-    QVERIFY(worker->WriteChannelRecord(name, 2, data, uint32_t(block.size()), &key));
+    QVERIFY(Write(*worker, name, key, block));
     QVERIFY(worker->CloseChannelRecord(name, &key));
     QCOMPARE(CountFound(*current, name), 1);
 
     // A replaced object released with a record nobody closed leaves no file that looks stored.
     const CHANNEL_RECORD_KEY abandoned = Key(6);
     QVERIFY(worker->OpenChannelRecord(name, 0, &abandoned));
-    const std::weak_ptr<CStowelineClass> old = worker;
     worker.reset();
-    QVERIFY(old.expired());
     QCOMPARE(CountFound(*current, name), 1);
     QCOMPARE(CQuotaRoots::UsedBytes(m_d), 2 * block.size());
 }
