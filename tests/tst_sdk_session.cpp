@@ -1,5 +1,6 @@
-// Logins, configuration reads and handle rules of the device layer against simulated recorders: a wrong
-// answer here adds a recorder with the wrong channels or hangs the engine on a silent recorder.
+// Logins, configuration reads and handle rules of the device layer against simulated recorders, and the
+// simulator's own guards: a wrong answer here adds a recorder with the wrong channels, hangs the engine on a
+// silent recorder, or serves a recorder other than the one a scenario file describes.
 
 #include "tests/support/SimRecorders.h"
 #include "tests/support/TestSupport.h"
@@ -13,16 +14,28 @@
 #include <thread>
 #include <unistd.h>
 
+namespace {
+
+int Login(const CRecorderSim* sim)
+{
+    return NET_DVR_Login_V30("127.0.0.1", sim->Port(), "admin", "12345", nullptr);
+}
+
+} // namespace
+
 class TestSdkSession : public QObject
 {
     Q_OBJECT
 
 private Q_SLOTS:
     void loginRightAndWrong();
-    void closedAndSilentPortsFailWithinTheirTimeOuts();
-    void simulatorClosesBadIdleAndSurplusConnections();
-    void handlesAreNeverReusedAndUnknownLogoutDoesNothing();
+    void silentRecorderFailsWithinTheTimeOut();
+    void simulatorClosesOnBadFrames();
+    void handlesAreNeverReused();
     void cleanupWithLiveHandlesFailsThemCleanly();
+    void exampleScenarioLoads();
+    void badScenariosAreRefused_data();
+    void badScenariosAreRefused();
 };
 
 void TestSdkSession::loginRightAndWrong()
@@ -30,14 +43,10 @@ void TestSdkSession::loginRightAndWrong()
     CSimRecorders sims;
     SimRecorderConfig config;
     config.AnalogChannels = 4;
-    config.FirstChannel = 1;
     CRecorderSim* sim = sims.Add(config);
     QVERIFY(sim);
-    NET_DVR_DEVICE_INFO info;
-    const int login = NET_DVR_Login_V30("127.0.0.1", sim->Port(), "admin", "12345", &info);
+    const int login = Login(sim);
     QVERIFY(login >= 0);
-    // (The channel bytes of the answer are read by adding a device: the model's test checks them.)
-    QCOMPARE(sim->Counters().Sessions, 1);
     // A buffer too small for the channel block gets nothing rather than a cut block; a config of a channel
     // the recorder lacks fails with its own error.
     std::vector<uint8_t> block(1000, 0);
@@ -47,52 +56,37 @@ void TestSdkSession::loginRightAndWrong()
     QVERIFY(!NET_DVR_GetDVRConfig(login, NET_DVR_GET_COMPRESSION_CONFIG, 9, block.data(), 116, nullptr));
     QCOMPARE(NET_DVR_GetLastError(), uint32_t(NET_DVR_CHANNEL_ERROR));
 
-    QCOMPARE(NET_DVR_Login_V30("127.0.0.1", sim->Port(), "admin", "wrong", &info), -1);
+    QCOMPARE(NET_DVR_Login_V30("127.0.0.1", sim->Port(), "admin", "wrong", nullptr), -1);
     // The last error is the calling thread's own: a success elsewhere does not clear it.
-    std::thread([&] {
-        NET_DVR_Logout_V30(NET_DVR_Login_V30("127.0.0.1", sim->Port(), "admin", "12345", nullptr));
-    }).join();
+    std::thread([&] { NET_DVR_Logout_V30(Login(sim)); }).join();
     QCOMPARE(NET_DVR_GetLastError(), uint32_t(NET_DVR_PASSWORD_ERROR));
     // Names are resolved by the caller: a name here must fail at once, not block on a resolver.
-    QCOMPARE(NET_DVR_Login_V30("recorder.example", sim->Port(), "admin", "12345", &info), -1);
-
+    QCOMPARE(NET_DVR_Login_V30("recorder.example", sim->Port(), "admin", "12345", nullptr), -1);
     QVERIFY(NET_DVR_Logout_V30(login));
     QVERIFY(sims.WaitForIdle());
-    const auto logins = sim->Calls(QStringLiteral("login"));
-    QCOMPARE(logins.size(), 3);
-    QVERIFY(logins[0].Ok && !logins[1].Ok);
-    QCOMPARE(sim->Calls(QStringLiteral("logout")).size(), 2);
 }
 
-void TestSdkSession::closedAndSilentPortsFailWithinTheirTimeOuts()
+void TestSdkSession::silentRecorderFailsWithinTheTimeOut()
 {
     CSimRecorders sims(300, 300);
-    // A port that nothing listens on: a recorder's port after it stopped.
-    CRecorderSim* gone = sims.Add(SimRecorderConfig());
-    QVERIFY(gone);
-    const uint16_t closedPort = gone->Port();
-    gone->Stop();
-    QCOMPARE(NET_DVR_Login_V30("127.0.0.1", closedPort, "admin", "12345", nullptr), -1);
-    QCOMPARE(NET_DVR_GetLastError(), uint32_t(NET_DVR_NETWORK_FAIL_CONNECT));
-
     SimRecorderConfig config;
     config.Silent = true;
     CRecorderSim* silent = sims.Add(config);
     QVERIFY(silent);
-    QCOMPARE(NET_DVR_Login_V30("127.0.0.1", silent->Port(), "admin", "12345", nullptr), -1);
+    QCOMPARE(Login(silent), -1);
     QCOMPARE(NET_DVR_GetLastError(), uint32_t(NET_DVR_NETWORK_RECV_TIMEOUT));
-    QVERIFY(silent->CallLog().isEmpty());
 
-    // A recorder that falls silent after the login: the next answer times out, later calls fail at once.
+    // A recorder that falls silent after the login: the next answer times out.
     silent->SetSilent(false);
-    const int login = NET_DVR_Login_V30("127.0.0.1", silent->Port(), "admin", "12345", nullptr);
+    const int login = Login(silent);
     QVERIFY(login >= 0);
     silent->SetSilent(true);
     NET_DVR_COMPRESSION_CONFIG compression;
     QVERIFY(!NET_DVR_GetDVRConfig(login, NET_DVR_GET_COMPRESSION_CONFIG, 1, &compression, sizeof(compression),
                                   nullptr));
     QCOMPARE(NET_DVR_GetLastError(), uint32_t(NET_DVR_NETWORK_RECV_TIMEOUT));
-    // Fails at once on the broken connection (a recorder speaking again must not be read out of step).
+    // Later calls fail at once on the broken connection: a recorder speaking again must not be read out of
+    // step.
     silent->SetSilent(false);
     NET_DVR_FILE_CONDITION condition;
     condition.Channel = 1;
@@ -107,100 +101,59 @@ void TestSdkSession::closedAndSilentPortsFailWithinTheirTimeOuts()
     QVERIFY(sims.WaitForIdle());
 }
 
-void TestSdkSession::simulatorClosesBadIdleAndSurplusConnections()
+void TestSdkSession::simulatorClosesOnBadFrames()
 {
-    SimRecorderConfig config;
-    config.IdleTimeoutMs = 2500;
-    config.MaxConnections = 2;
     CSimRecorders sims;
-    CRecorderSim* sim = sims.Add(config);
+    CRecorderSim* sim = sims.Add(SimRecorderConfig());
     QVERIFY(sim);
-    auto connectRaw = [&] {
+    const uint8_t garbage[12] = {'G', 'E', 'T', ' ', '/', ' ', 'H', 'T', 'T', 'P', '/', '1'};
+    uint8_t endless[12];
+    SdkWire::EncodeHeader(endless, SdkWire::Login, 0, 0xFFFFFFFFu); // a payload no recorder takes
+    for (const uint8_t* frame : {garbage, static_cast<const uint8_t*>(endless)}) {
         const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
         sockaddr_in address{};
         address.sin_family = AF_INET;
         address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
         address.sin_port = htons(sim->Port());
-        ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address));
-        return fd;
-    };
-    // True when the recorder closed the connection within the time.
-    auto closedWithin = [](int fd, int ms) {
+        QCOMPARE(::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
+        QCOMPARE(::send(fd, frame, 12, MSG_NOSIGNAL), ssize_t(12));
         pollfd p{fd, POLLIN, 0};
         char byte;
-        return ::poll(&p, 1, ms) == 1 && ::recv(fd, &byte, 1, 0) <= 0;
-    };
-    const uint8_t garbage[12] = {'G', 'E', 'T', ' ', '/', ' ', 'H', 'T', 'T', 'P', '/', '1'};
-    uint8_t endless[12];
-    SdkWire::EncodeHeader(endless, SdkWire::Login, 0, 0xFFFFFFFFu); // a payload no recorder takes
-    for (const uint8_t* frame : {garbage, static_cast<const uint8_t*>(endless)}) {
-        const int fd = connectRaw();
-        QCOMPARE(::send(fd, frame, 12, MSG_NOSIGNAL), ssize_t(12));
-        QVERIFY(closedWithin(fd, 1000));
+        QVERIFY(::poll(&p, 1, 1000) == 1 && ::recv(fd, &byte, 1, 0) <= 0);
         ::close(fd);
     }
-    QTest::qWait(100); // the closed connections' threads end
-    const int first = connectRaw(), second = connectRaw();
-    QTest::qWait(50);
-    const int surplus = connectRaw();
-    QVERIFY(closedWithin(surplus, 1000));
-    QVERIFY(!closedWithin(first, 0) && !closedWithin(second, 0));
-    QVERIFY(closedWithin(first, 6000) && closedWithin(second, 6000)); // idle
-    for (int fd : {first, second, surplus})
-        ::close(fd);
 }
 
-void TestSdkSession::handlesAreNeverReusedAndUnknownLogoutDoesNothing()
+void TestSdkSession::handlesAreNeverReused()
 {
     CSimRecorders sims;
     CRecorderSim* sim = sims.Add(SimRecorderConfig());
     QVERIFY(sim);
     QList<int> seen;
-    for (int i = 0; i < 5; ++i) {
-        const int login = NET_DVR_Login_V30("127.0.0.1", sim->Port(), "admin", "12345", nullptr);
-        QVERIFY(login >= 0);
-        QVERIFY(!seen.contains(login));
+    for (int i = 0; i < 3; ++i) {
+        const int login = Login(sim);
+        QVERIFY(login >= 0 && !seen.contains(login));
         seen.append(login);
         QVERIFY(NET_DVR_Logout_V30(login));
         // A second logout of the same handle must not reach a later session.
         QVERIFY(!NET_DVR_Logout_V30(login));
     }
-    // Logging out -1 keeps the last error of the failed login readable.
-    sim->SetLoginRefusals(1);
-    QCOMPARE(NET_DVR_Login_V30("127.0.0.1", sim->Port(), "admin", "12345", nullptr), -1);
-    QVERIFY(!NET_DVR_Logout_V30(-1));
-    QVERIFY(!NET_DVR_Logout_V30(123456));
-    QCOMPARE(NET_DVR_GetLastError(), uint32_t(NET_DVR_PASSWORD_ERROR));
     QVERIFY(sims.WaitForIdle());
-    QCOMPARE(sim->Calls(QStringLiteral("logout")).size(), 5);
-
-    // A rebooted recorder forgets the session: its handle fails, a new login works.
-    const int login = NET_DVR_Login_V30("127.0.0.1", sim->Port(), "admin", "12345", nullptr);
-    sim->Reboot();
-    NET_DVR_COMPRESSION_CONFIG compression;
-    QVERIFY(!NET_DVR_GetDVRConfig(login, 1040, 1, &compression, sizeof(compression), nullptr));
-    NET_DVR_Logout_V30(login);
-    const int fresh = NET_DVR_Login_V30("127.0.0.1", sim->Port(), "admin", "12345", nullptr);
-    QVERIFY(fresh > login);
-    NET_DVR_Logout_V30(fresh);
-    QVERIFY(sims.WaitForIdle());
+    QCOMPARE(sim->Calls(QStringLiteral("logout")).size(), 3);
 }
 
 void TestSdkSession::cleanupWithLiveHandlesFailsThemCleanly()
 {
     CSimRecorders sims;
-    SimRecorderConfig config = CSimRecorders::MakeConfig(1, {1 << 20}, QDate(2024, 5, 1));
-    CRecorderSim* sim = sims.Add(config);
+    CRecorderSim* sim = sims.Add(CSimRecorders::MakeConfig(1, {1 << 20}, QDate(2024, 5, 1)));
     QVERIFY(sim);
-    const int login = NET_DVR_Login_V30("127.0.0.1", sim->Port(), "admin", "12345", nullptr);
+    const int login = Login(sim);
     NET_DVR_FILE_CONDITION condition;
     condition.Channel = 1;
     condition.StartTime = SdkTime(2024, 5, 1, 0, 0, 0);
     condition.StopTime = SdkTime(2024, 5, 1, 23, 59, 59);
     const int search = NET_DVR_FindFile_V30(login, &condition);
-    const NET_DVR_TIME start = SdkTime(2024, 5, 1, 8, 0, 0);
-    const NET_DVR_TIME stop = SdkTime(2024, 5, 1, 9, 0, 0);
-    const int play = NET_DVR_PlayBackByTime(login, 1, &start, &stop, nullptr);
+    const int play = NET_DVR_PlayBackByTime(login, 1, &condition.StartTime, &condition.StopTime, nullptr);
     QVERIFY(login >= 0 && search >= 0 && play >= 0);
     QVERIFY(NET_DVR_PlayBackControl(play, NET_DVR_PLAY_START, 0, nullptr));
 
@@ -208,22 +161,58 @@ void TestSdkSession::cleanupWithLiveHandlesFailsThemCleanly()
     NET_DVR_FILE_DATA found;
     QCOMPARE(NET_DVR_FindNextFile_V30(search, &found), -1);
     QCOMPARE(NET_DVR_GetLastError(), uint32_t(NET_DVR_NOINIT));
-    int position = 0;
-    QVERIFY(!NET_DVR_PlayBackControl_V40(play, NET_DVR_PLAY_GET_POS, nullptr, 0, &position, nullptr));
     QVERIFY(!NET_DVR_StopPlayBack(play));
-    QVERIFY(!NET_DVR_FindClose_V30(search));
     QVERIFY(!NET_DVR_Logout_V30(login));
-    QCOMPARE(NET_DVR_Login_V30("127.0.0.1", sim->Port(), "admin", "12345", nullptr), -1);
-    QCOMPARE(NET_DVR_GetLastError(), uint32_t(NET_DVR_NOINIT));
     // The recorder sees every connection end.
     QVERIFY(sims.WaitForIdle());
 
     // Initialised again, the old numbers stay dead and new ones are fresh.
     QVERIFY(NET_DVR_Init());
-    const int again = NET_DVR_Login_V30("127.0.0.1", sim->Port(), "admin", "12345", nullptr);
+    const int again = Login(sim);
     QVERIFY(again > play);
     NET_DVR_Logout_V30(again);
     QVERIFY(sims.WaitForIdle());
+}
+
+void TestSdkSession::exampleScenarioLoads()
+{
+    QFile file(QFINDTESTDATA("../docs/example-scenario.json"));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QList<SimRecorderConfig> recorders;
+    QString error;
+    QVERIFY2(ParseSimScenario(file.readAll(), QDate(2024, 5, 10), &recorders, &error), qPrintable(error));
+    QCOMPARE(recorders.size(), 2);
+    // Seven days back plus today, two daily recordings each; the late one runs past midnight.
+    const QList<SimRecording>& daily = recorders[0].Channels[1].Recordings;
+    QCOMPARE(daily.size(), 16);
+    QCOMPARE(daily.first().Start, QDateTime(QDate(2024, 5, 3), QTime(8, 0), Qt::UTC));
+    QCOMPARE(daily[1].Stop, QDateTime(QDate(2024, 5, 4), QTime(0, 30), Qt::UTC));
+}
+
+void TestSdkSession::badScenariosAreRefused_data()
+{
+    QTest::addColumn<QByteArray>("json");
+    QTest::newRow("not json") << QByteArray("{recorders: [");
+    QTest::newRow("unknown channel") << QByteArray(
+        R"({"recorders": [{"analogChannels": 2, "channels": [{"number": 3}]}]})");
+    QTest::newRow("stop before start") << QByteArray(
+        R"({"recorders": [{"channels": [{"number": 1, "recordings": [{"start": "2024-05-01T10:00:00", "stop": "2024-05-01T09:00:00", "size": 5}]}]}]})");
+    QTest::newRow("no such date") << QByteArray(
+        R"({"recorders": [{"channels": [{"number": 1, "recordings": [{"start": "2024-02-30T10:00:00", "stop": "2024-03-01T11:00:00", "size": 5}]}]}]})");
+    QTest::newRow("huge size") << QByteArray(
+        R"({"recorders": [{"channels": [{"number": 1, "recordings": [{"start": "2024-05-01T10:00:00", "stop": "2024-05-01T11:00:00", "size": 1e15}]}]}]})");
+    QTest::newRow("endless days") << QByteArray(
+        R"({"recorders": [{"channels": [{"number": 1, "days": 1000000, "daily": [{"start": "08:00:00", "stop": "09:00:00", "size": 5}]}]}]})");
+}
+
+void TestSdkSession::badScenariosAreRefused()
+{
+    QFETCH(QByteArray, json);
+    QList<SimRecorderConfig> recorders;
+    QString error;
+    QVERIFY(!ParseSimScenario(json, QDate(2024, 5, 10), &recorders, &error));
+    QVERIFY(!error.isEmpty());
+    QVERIFY(recorders.isEmpty());
 }
 
 VARROW_TEST_MAIN(TestSdkSession, QCoreApplication)
