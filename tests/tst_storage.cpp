@@ -1,14 +1,18 @@
-// The storage layer: a recording that is lost, mixed up, reported as stored when it is not, or written
-// outside its root is exactly what a backup station must never do.
+// The storage layer, its set-up and the drive letters: a recording that is lost, mixed up, reported as stored
+// when it is not, or written outside its root or to the wrong disk is exactly what a backup station must
+// never do; a wrong set-up result hides a disk problem from the operator.
 
-#include "storage/CStowelineClass.h"
+#include "app/CreateStorage.h"
 #include "model/Utility.h"
+#include "platform/DriveMap.h"
+#include "storage/CStowelineClass.h"
 #include "tests/support/QuotaRoots.h"
 #include "tests/support/TestSupport.h"
 
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QStorageInfo>
 #include <QTemporaryDir>
 
 #include <atomic>
@@ -19,6 +23,7 @@
 namespace {
 
 constexpr qint64 kKiB = 1024;
+constexpr qint64 kReserve = 256 * 1024 * kKiB; // what the set-up keeps free on every disk
 std::atomic<int> g_diskFullCalls{0};
 
 int CountDiskFull(int full, int, int, int)
@@ -111,6 +116,14 @@ bool Store(CStowelineClass& s, const char* name, const CHANNEL_RECORD_KEY& key, 
            WriteBlocks(s, name, key, seed, blocks, blockSize) == blocks && s.CloseChannelRecord(name, &key);
 }
 
+SYSTEM_CONFIG Config(const char* disks, int mode)
+{
+    SYSTEM_CONFIG config;
+    std::strncpy(config.Disk, disks, sizeof(config.Disk) - 1);
+    config.DiskMode = static_cast<int16_t>(mode);
+    return config;
+}
+
 } // namespace
 
 class TestStorage : public QObject
@@ -118,7 +131,9 @@ class TestStorage : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
+    void initTestCase();
     void init();
+    void cleanupTestCase();
     void storedOnlyWhenClosedReplacedAndAborted();
     void twoWritersOfOneName();
     void overwriteDeletesOldestClosedNeverOpen();
@@ -127,21 +142,49 @@ private Q_SLOTS:
     void outOfSpaceIsCutBackAndRetried();
     void namesStayInsideTheirRoot();
     void badInputIsRefused();
+    void driveMapText();
+    void driveMapFile();
+    void mountedVolumesByDefault();
+    void refusedSetUpOrNoLetterLeavesNoObject();
+    void setUpInOverwriteModeOverwrites();
+    void replacedWhileARecordIsOpen();
 
 private:
     bool Setup(CStowelineClass& s, bool overwrite, const QStringList& moreRoots = {});
 
-    std::unique_ptr<QTemporaryDir> m_drive;
+    QTemporaryDir m_disks;                  // what the map's E: and F: stand for
+    std::unique_ptr<QTemporaryDir> m_drive; // D:
     QString m_root;
     CQuotaRoots m_quota;
 };
 
+void TestStorage::initTestCase()
+{
+    QVERIFY(QDir().mkpath(m_disks.filePath("e")));
+    QFile blocker(m_disks.filePath("blocker"));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    SetDefaultFreeSpaceProvider(m_quota.Provider());
+}
+
 void TestStorage::init()
 {
+    ReleaseStorage();
     m_drive = std::make_unique<QTemporaryDir>();
     QVERIFY(m_drive->isValid());
     m_root = CStowelineClass::RecordRootOf(m_drive->path());
     g_diskFullCalls = 0;
+    // F: lies below a plain file, so it cannot be created even with every permission.
+    QFile conf(GetAbsolutePath("Drives.conf"));
+    QVERIFY(conf.open(QIODevice::WriteOnly));
+    conf.write("D=" + QFile::encodeName(m_drive->path()) + "\nE=" + QFile::encodeName(m_disks.filePath("e")) +
+               "\nF=" + QFile::encodeName(m_disks.filePath("blocker")) + "/disk\n");
+}
+
+void TestStorage::cleanupTestCase()
+{
+    ReleaseStorage();
+    SetDefaultFreeSpaceProvider({});
+    QFile::remove(GetAbsolutePath("Drives.conf"));
 }
 
 bool TestStorage::Setup(CStowelineClass& s, bool overwrite, const QStringList& moreRoots)
@@ -360,6 +403,95 @@ void TestStorage::badInputIsRefused()
     QVERIFY(s.OpenChannelRecord("n", 0, &other));
     s.Uninit();
     QCOMPARE(AllFiles(m_root).size(), 1);
+}
+
+void TestStorage::driveMapText()
+{
+    const QMap<char, QString> map = CDriveMap::ParseMapText("# backup disks\n"
+                                                            "D=/srv/backup1\n"
+                                                            "  e = /srv/with space/ \n"
+                                                            "F=relative/path\n"
+                                                            "GH=/srv/x\n"
+                                                            "D=/srv/other\n"
+                                                            "Z=/srv/a=b\r\n");
+    QCOMPARE(map.size(), 3);
+    QCOMPARE(map.value('D'), QStringLiteral("/srv/backup1")); // the first of a twice-given letter
+    QCOMPARE(map.value('E'), QStringLiteral("/srv/with space"));
+    QCOMPARE(map.value('Z'), QStringLiteral("/srv/a=b"));
+}
+
+void TestStorage::driveMapFile()
+{
+    QCOMPARE(CDriveMap::GetDrivePath('d'), m_drive->path());
+    QVERIFY(CDriveMap::GetDrivePath('C').isEmpty()); // the file is the whole map
+    const QList<DRIVE_INFO> drives = CDriveMap::GetDrives();
+    QCOMPARE(drives.size(), 3);
+    QCOMPARE(drives[0].TotalBytes, QStorageInfo(m_drive->path()).bytesTotal());
+    QVERIFY(drives[0].FreeBytes > 0 && drives[0].FreeBytes <= drives[0].TotalBytes);
+    QCOMPARE(drives[2].TotalBytes, 0); // a missing directory shows no space rather than another disk's
+}
+
+void TestStorage::mountedVolumesByDefault()
+{
+    QVERIFY(QFile::remove(GetAbsolutePath("Drives.conf")));
+    const QMap<char, QString> map = CDriveMap::ReadMap();
+    QCOMPARE(map.value('C'), QStorageInfo(GetAppDirPath()).rootPath());
+    // One letter per volume: no two letters on the same mount point.
+    QStringList paths = map.values();
+    paths.removeDuplicates();
+    QCOMPARE(paths.size(), map.size());
+}
+
+void TestStorage::refusedSetUpOrNoLetterLeavesNoObject()
+{
+    QCOMPARE(CreateStorage(CountDiskFull, Config("DE", 0)), 0);
+    QVERIFY(QDir(m_root).exists() && QDir(m_disks.filePath("e/Records")).exists());
+    const std::weak_ptr<CStowelineClass> previous = GetStoweline();
+    QCOMPARE(CreateStorage(CountDiskFull, Config("DF", 1)), int(STOWELINE_ERR_ROOT));
+    QVERIFY(!GetStoweline());
+    QVERIFY(previous.expired());
+    QCOMPARE(CreateStorage(CountDiskFull, Config("Q", 0)), int(STOWELINE_ERR_ROOT)); // no directory for Q:
+    QVERIFY(!GetStoweline());
+    QCOMPARE(CreateStorage(CountDiskFull, Config("D", 0)), 0);
+    QCOMPARE(CreateStorage(CountDiskFull, Config("", 0)), 0);
+    QVERIFY(!GetStoweline());
+}
+
+void TestStorage::setUpInOverwriteModeOverwrites()
+{
+    // (Any other mode stops and calls the callback: the download worker's full-disk test.)
+    m_quota.SetQuota(m_drive->path(), kReserve + 100 * kKiB);
+    QCOMPARE(CreateStorage(CountDiskFull, Config("D", 0)), 0);
+    const char* name = "10.9.9.9_8000_1";
+    for (int hour = 1; hour <= 2; ++hour) // the second record fits only in place of the first
+        QVERIFY(Store(*GetStoweline(), name, Key(1, hour, hour), hour, 1, 60 * kKiB));
+    QCOMPARE(Search(*GetStoweline(), name, 1).size(), 1);
+    QCOMPARE(g_diskFullCalls.load(), 0);
+}
+
+void TestStorage::replacedWhileARecordIsOpen()
+{
+    QCOMPARE(CreateStorage(CountDiskFull, Config("D", 1)), 0);
+    // The worker keeps the object it opened the record with.
+    std::shared_ptr<CStowelineClass> worker = GetStoweline();
+    const char* name = "10.8.8.8_8000_2";
+    const CHANNEL_RECORD_KEY key = Key(1, 5, 5);
+    QVERIFY(worker->OpenChannelRecord(name, 0, &key));
+    QCOMPARE(WriteBlocks(*worker, name, key, 1, 1, 64 * kKiB), 1);
+
+    QCOMPARE(CreateStorage(CountDiskFull, Config("D", 1)), 0);
+    const std::shared_ptr<CStowelineClass> current = GetStoweline();
+    QVERIFY(current && current != worker);
+    // The new object's clean-up of crash leftovers spares the record still being written.
+    QCOMPARE(WriteBlocks(*worker, name, key, 1, 2, 64 * kKiB), 2);
+    QVERIFY(worker->CloseChannelRecord(name, &key));
+    QCOMPARE(Search(*current, name, 1).size(), 1);
+
+    // A replaced object released with a record nobody closed leaves no file that looks stored.
+    const CHANNEL_RECORD_KEY abandoned = Key(1, 6, 6);
+    QVERIFY(worker->OpenChannelRecord(name, 0, &abandoned));
+    worker.reset();
+    QCOMPARE(AllFiles(m_root), Search(*current, name, 1));
 }
 
 VARROW_TEST_MAIN(TestStorage, QCoreApplication)
