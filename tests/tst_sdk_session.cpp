@@ -106,8 +106,6 @@ private Q_SLOTS:
     void silentRecorderFailsWithinTheTimeOut();
     void simulatorClosesOnBadFrames();
     void cleanupWithLiveHandlesFailsThemCleanly();
-    void exampleScenarioLoads();
-    void badScenariosAreRefused_data();
     void badScenariosAreRefused();
     void searchFiltersByTypeAndRange();
     void playbackDeliversExactlyTheReportedRange_data();
@@ -227,40 +225,23 @@ void TestSdkSession::cleanupWithLiveHandlesFailsThemCleanly()
     QVERIFY(rig.Idle());
 }
 
-void TestSdkSession::exampleScenarioLoads()
-{
-    QFile file(QFINDTESTDATA("../docs/example-scenario.json"));
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QList<SimRecorderConfig> recorders;
-    QString error;
-    QVERIFY2(ParseSimScenario(file.readAll(), QDate(2024, 5, 10), &recorders, &error), qPrintable(error));
-    QCOMPARE(recorders.size(), 2);
-    // Seven days back plus today, two daily recordings each; the late one runs past midnight.
-    const QList<SimRecording>& daily = recorders[0].Channels[1].Recordings;
-    QCOMPARE(daily.size(), 16);
-    QCOMPARE(daily[1].Stop, QDateTime(QDate(2024, 5, 4), QTime(0, 30), Qt::UTC));
-}
-
-void TestSdkSession::badScenariosAreRefused_data()
-{
-    QTest::addColumn<QByteArray>("json");
-    QTest::newRow("not json") << QByteArray("{recorders: [");
-    QTest::newRow("stop before start") << QByteArray(
-        R"({"recorders": [{"channels": [{"number": 1, "recordings": [{"start": "2024-05-01T10:00:00", "stop": "2024-05-01T09:00:00", "size": 5}]}]}]})");
-    QTest::newRow("huge size") << QByteArray(
-        R"({"recorders": [{"channels": [{"number": 1, "recordings": [{"start": "2024-05-01T10:00:00", "stop": "2024-05-01T11:00:00", "size": 1e15}]}]}]})");
-    QTest::newRow("endless days") << QByteArray(
-        R"({"recorders": [{"channels": [{"number": 1, "days": 1000000, "daily": [{"start": "08:00:00", "stop": "09:00:00", "size": 5}]}]}]})");
-}
-
 void TestSdkSession::badScenariosAreRefused()
 {
-    QFETCH(QByteArray, json);
-    QList<SimRecorderConfig> recorders;
-    QString error;
-    QVERIFY(!ParseSimScenario(json, QDate(2024, 5, 10), &recorders, &error));
-    QVERIFY(!error.isEmpty());
-    QVERIFY(recorders.isEmpty());
+    // Not JSON, a recording that stops before it starts, sizes and day counts no recorder could serve.
+    const QByteArray channel = R"({"recorders": [{"channels": [{"number": 1, )";
+    const QList<QByteArray> scenarios = {
+        "{recorders: [",
+        channel +
+            R"("recordings": [{"start": "2024-05-01T10:00", "stop": "2024-05-01T09:00", "size": 5}]}]}]})",
+        channel +
+            R"("recordings": [{"start": "2024-05-01T10:00", "stop": "2024-05-01T11:00", "size": 1e15}]}]}]})",
+        channel + R"("days": 1000000, "daily": [{"start": "08:00:00", "stop": "09:00:00", "size": 5}]}]}]})"};
+    for (const QByteArray& json : scenarios) {
+        QList<SimRecorderConfig> recorders;
+        QString error;
+        QVERIFY2(!ParseSimScenario(json, QDate(2024, 5, 10), &recorders, &error), json);
+        QVERIFY(!error.isEmpty() && recorders.isEmpty());
+    }
 }
 
 void TestSdkSession::searchFiltersByTypeAndRange()
@@ -282,11 +263,9 @@ void TestSdkSession::searchFiltersByTypeAndRange()
         NET_DVR_FindClose_V30(handle);
         return hours;
     };
-    QCOMPARE(search(0xFF, At(0), At(23)), QList<int>({8, 9, 10, 11}));
     QCOMPARE(search(0, At(0), At(23)), QList<int>({8, 11}));
     // A range overlapping files finds them, not those that merely touch its ends.
     QCOMPARE(search(0xFF, At(9, 30), At(10, 30)), QList<int>({9, 10}));
-    QVERIFY(search(0xFF, At(12), At(13)).isEmpty());
     QVERIFY(rig.Idle());
 }
 
