@@ -1,8 +1,6 @@
-// The platform layers: an auto-start entry the session cannot parse back starts nothing (or the wrong thing),
-// one left behind keeps starting the program after the operator turned it off, a log-on file others can read
-// gives the password away; the player and file manager must get the record's path intact; a missing last
-// heartbeat, a second one, or a stop that hangs the close would be seen by the service manager; a wrong
-// difference or a spike after a counter reset puts nonsense on the main window every second.
+// The platform layers: an auto-start entry that starts the wrong thing or outlives its switch, a log-on file
+// others can read, a record path the player gets garbled, a missing or doubled last heartbeat, a stop that
+// hangs the close, or a throughput spike after a counter reset would all reach the operator.
 
 #include "model/Utility.h"
 #include "platform/AutoStart.h"
@@ -70,11 +68,9 @@ private Q_SLOTS:
     void runEntryWrittenAndRemoved();
     void logonFileIsPrivateAndKeepsTheAccount();
     void unwritablePlacesFailAndTestsStayOut();
-    void playerMessageBytes();
     void playerStartsDetachedWithThePath();
     void fileBrowserFallsBack();
-    void watchDogStopInTheFirstSecondAndTwice();
-    void watchDogRunsAFewSeconds();
+    void watchDogHeartbeatsAndStops();
     void watchDogNotifySocketMessages();
     void trafficReadings();
 };
@@ -147,15 +143,6 @@ void TestAutoStart::unwritablePlacesFailAndTestsStayOut()
     QVERIFY(CXdgAutoStart().EntryPath().startsWith(configHome + QStringLiteral("/autostart/")));
 }
 
-// The old player message ends in the terminating zero (one byte per character before it); a missing zero
-// makes the player read on.
-void TestAutoStart::playerMessageBytes()
-{
-    QCOMPARE(PlayerCopyData(QStringLiteral("D:/r/\u00e9.rec")), QByteArray("D:\\r\\\xe9.rec", 11));
-    QCOMPARE(PlayerCopyData(QStringLiteral("/r/\u5f55\u50cf.rec")), QByteArray("\\r\\??.rec", 10));
-    QCOMPARE(PlayerCopyData(QString()), QByteArray(1, '\0'));
-}
-
 // The player gets the path as its one argument, byte for byte in UTF-8, and nobody waits for it.
 void TestAutoStart::playerStartsDetachedWithThePath()
 {
@@ -175,6 +162,12 @@ void TestAutoStart::playerStartsDetachedWithThePath()
     QFile argument(out);
     QVERIFY(argument.open(QIODevice::ReadOnly));
     QCOMPARE(QString::fromUtf8(argument.readAll()), path);
+
+    // The old player message is one byte per character and the terminating zero: a missing zero makes the
+    // player read on.
+    QCOMPARE(PlayerCopyData(QStringLiteral("D:/r/\u00e9.rec")), QByteArray("D:\\r\\\xe9.rec", 11));
+    QCOMPARE(PlayerCopyData(QStringLiteral("/r/\u5f55\u50cf.rec")), QByteArray("\\r\\??.rec", 10));
+    QCOMPARE(PlayerCopyData(QString()), QByteArray(1, '\0'));
 }
 
 void TestAutoStart::fileBrowserFallsBack()
@@ -192,31 +185,28 @@ void TestAutoStart::fileBrowserFallsBack()
              QStringLiteral("/select,D:\\Records\\a b\\x.rec"));
 }
 
-void TestAutoStart::watchDogStopInTheFirstSecondAndTwice()
+void TestAutoStart::watchDogHeartbeatsAndStops()
 {
-    CScopedEngineClock clock(QDateTime(QDate(2026, 3, 1), QTime(12, 0)), 1.0);
-    auto fake = std::make_shared<CFakeWatchDog>();
-    CWatchDogModel watchDog(fake);
-    QVERIFY(watchDog.Start());
-    QVERIFY(!watchDog.Start()); // one thread only
-    QElapsedTimer timer;
-    timer.start();
-    QVERIFY(watchDog.Stop());
-    QVERIFY2(timer.elapsed() < 500, "the stop waited for the end of the second");
-    QVERIFY(watchDog.Stop());
-    QCOMPARE(fake->Calls(), QList<int>({101, 2}));
-}
-
-void TestAutoStart::watchDogRunsAFewSeconds()
-{
-    // Ten engine seconds pass in 100 ms of real time.
+    {
+        CScopedEngineClock clock(QDateTime(QDate(2026, 3, 1), QTime(12, 0)), 1.0);
+        auto fake = std::make_shared<CFakeWatchDog>();
+        CWatchDogModel watchDog(fake);
+        QVERIFY(watchDog.Start());
+        QVERIFY(!watchDog.Start()); // one thread only
+        QElapsedTimer timer;
+        timer.start();
+        QVERIFY(watchDog.Stop());
+        QVERIFY2(timer.elapsed() < 500, "the stop waited for the end of the second");
+        QVERIFY(watchDog.Stop());
+        QCOMPARE(fake->Calls(), QList<int>({101, 2}));
+    }
+    // Ten engine seconds pass in 100 ms of real time: opened once, stopped once, only heartbeats in between.
     CScopedEngineClock clock(QDateTime(QDate(2026, 3, 1), QTime(12, 0)), 100.0);
     auto fake = std::make_shared<CFakeWatchDog>();
     CWatchDogModel watchDog(fake);
     QVERIFY(watchDog.Start());
     QTRY_VERIFY_WITH_TIMEOUT(fake->Calls().count(0) >= 10, 5000);
     watchDog.Stop();
-    // Opened once, stopped once, and only heartbeats in between.
     const QList<int> calls = fake->Calls();
     QCOMPARE(calls.first(), 101);
     QCOMPARE(calls.last(), 2);

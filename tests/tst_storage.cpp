@@ -60,10 +60,9 @@ QStringList Search(CStowelineClass& s, const char* name, int day)
     cond.EndTime = Time(day, 23, 59, 59);
     StowelineList* list = nullptr;
     QStringList paths;
-    if (s.SearchChannelRecord(&cond, &list) != 0) {
+    if (s.SearchChannelRecord(&cond, &list) != 0)
         for (const STOWELINE_PATH& p : *list)
             paths.append(QFile::decodeName(p.Path));
-    }
     return paths;
 }
 
@@ -128,8 +127,7 @@ private Q_SLOTS:
     void severalRootsShareTheRecords();
     void outOfSpaceIsCutBackAndRetried();
     void namesStayInsideTheirRoot();
-    void driveMapFile();
-    void refusedSetUpOrNoLetterLeavesNoObject();
+    void driveLettersAndRefusedSetUp();
     void setUpInOverwriteModeOverwrites();
     void replacedWhileARecordIsOpen();
 
@@ -342,7 +340,7 @@ void TestStorage::namesStayInsideTheirRoot()
     QCOMPARE(Search(s, longest.constData(), 11).size(), 1);
 }
 
-void TestStorage::driveMapFile()
+void TestStorage::driveLettersAndRefusedSetUp()
 {
     QCOMPARE(CDriveMap::GetDrivePath('d'), m_drive->path());
     QVERIFY(CDriveMap::GetDrivePath('C').isEmpty()); // the file is the whole map
@@ -351,10 +349,8 @@ void TestStorage::driveMapFile()
     QCOMPARE(drives[0].TotalBytes, QStorageInfo(m_drive->path()).bytesTotal());
     QVERIFY(drives[0].FreeBytes > 0 && drives[0].FreeBytes <= drives[0].TotalBytes);
     QCOMPARE(drives[2].TotalBytes, 0); // a missing directory shows no space rather than another disk's
-}
 
-void TestStorage::refusedSetUpOrNoLetterLeavesNoObject()
-{
+    // A set-up that fails, or names no letter, leaves no object behind.
     QCOMPARE(CreateStorage(CountDiskFull, Config("DE", 0)), 0);
     QVERIFY(QDir(m_root).exists() && QDir(m_disks.filePath("e/Records")).exists());
     const std::weak_ptr<CStowelineClass> previous = GetStoweline();
