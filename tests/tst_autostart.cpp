@@ -1,52 +1,94 @@
-// The auto-start layer on disk: an entry the session cannot parse back to the program starts nothing (or the
-// wrong thing), an entry left behind keeps starting the program after the operator turned it off, and a
-// log-on file that others can read gives the account's password away.
+// The platform layers: an auto-start entry that starts the wrong thing or outlives its switch, a log-on file
+// others can read, a record path the player gets garbled, a missing or doubled last heartbeat, a stop that
+// hangs the close, or a throughput spike after a counter reset would all reach the operator.
 
+#include "model/Utility.h"
 #include "platform/AutoStart.h"
+#include "platform/CWatchDogModel.h"
+#include "platform/FileBrowser.h"
+#include "platform/MFNetTraffic.h"
+#include "platform/RecordPlayer.h"
+#include "tests/support/ScaledClock.h"
 #include "tests/support/TestSupport.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <mutex>
+
+namespace {
+
+class CFakeWatchDog : public IWatchDogService
+{
+public:
+    void OpenWatchDog(int mode) override { Add(100 + mode); }
+    void SendHeartbeat(int code) override { Add(code); }
+    QList<int> Calls() const
+    {
+        std::lock_guard lock(m_mutex);
+        return m_calls;
+    }
+
+private:
+    void Add(int call)
+    {
+        std::lock_guard lock(m_mutex);
+        m_calls.append(call);
+    }
+    mutable std::mutex m_mutex;
+    QList<int> m_calls; // 101 for the opening, else the heartbeat code
+};
+
+// The kernel's layout: two header lines, then "name: rx_bytes rx_packets ... tx_bytes ...".
+void WriteCounters(const QString& path, const QList<QPair<QByteArray, quint64>>& interfaces)
+{
+    QByteArray text = "Inter-|   Receive                            |  Transmit\n"
+                      " face |bytes    packets errs drop fifo frame compressed multicast|bytes ...\n";
+    for (const auto& [name, received] : interfaces)
+        text += "  " + name + ": " + QByteArray::number(received) +
+                "   17    0    0    0     0  0  0  999  3  0\n";
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(text);
+}
+
+} // namespace
+
 class TestAutoStart : public QObject
 {
     Q_OBJECT
 
 private Q_SLOTS:
-    void runEntryWrittenAndRemoved_data();
     void runEntryWrittenAndRemoved();
     void logonFileIsPrivateAndKeepsTheAccount();
     void unwritablePlacesFailAndTestsStayOut();
+    void playerStartsDetachedWithThePath();
+    void fileBrowserFallsBack();
+    void watchDogHeartbeatsAndStops();
+    void watchDogNotifySocketMessages();
+    void trafficReadings();
 };
-
-void TestAutoStart::runEntryWrittenAndRemoved_data()
-{
-    QTest::addColumn<QString>("program");
-    QTest::newRow("plain") << QStringLiteral("/opt/varrow/Varrow");
-    // Blanks, quotes, shell characters, a field-code percent and a backslash must all come back unchanged.
-    QTest::newRow("awkward") << QStringLiteral("/srv/back up/\"V\" $HOME `x` 100%/a\\b/Varrow");
-    QTest::newRow("non-ASCII") << QStringLiteral("/home/操作员/Värrow/Varrow");
-}
 
 void TestAutoStart::runEntryWrittenAndRemoved()
 {
-    QFETCH(QString, program);
+    // Blanks, quotes, shell characters, a field-code percent, a backslash, non-ASCII: all come back
+    // unchanged.
+    const QString program = QStringLiteral("/srv/back up/\"V\" $HOME `x` 100%/a\\b/操作员/Värrow");
     QTemporaryDir dir;
     CXdgAutoStart layer(dir.filePath(QStringLiteral("autostart")), dir.filePath(QStringLiteral("logon")));
     QVERIFY(layer.SetRunEntry(true, program));
-    QFile entry(layer.EntryPath());
-    QVERIFY(entry.open(QIODevice::ReadOnly));
-    const QByteArray text = entry.readAll();
-    QVERIFY(text.startsWith("[Desktop Entry]\n") && text.contains("\nType=Application\n") &&
-            text.contains("\nExec=\""));
     QCOMPARE(layer.RunEntry(), program);
     // Writing again replaces the entry rather than adding a second program to it.
     QVERIFY(layer.SetRunEntry(true, QStringLiteral("/usr/bin/other")));
     QCOMPARE(layer.RunEntry(), QStringLiteral("/usr/bin/other"));
 
     QVERIFY(layer.SetRunEntry(false, program));
-    QVERIFY(!QFile::exists(layer.EntryPath()));
     QVERIFY(layer.RunEntry().isEmpty());
     QVERIFY(layer.SetRunEntry(false, program)); // nothing to remove is no failure
     QCOMPARE(QDir(dir.filePath(QStringLiteral("autostart"))).entryList(QDir::Files).size(), 0);
@@ -59,7 +101,6 @@ void TestAutoStart::logonFileIsPrivateAndKeepsTheAccount()
     // A file left readable by others from before must not stay so once a password goes in.
     QFile old(path);
     QVERIFY(old.open(QIODevice::WriteOnly));
-    old.write("AutoAdminLogon=0\n");
     old.close();
     QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
                                             QFileDevice::ReadGroup | QFileDevice::ReadOther));
@@ -70,21 +111,15 @@ void TestAutoStart::logonFileIsPrivateAndKeepsTheAccount()
     logon.UserName = QStringLiteral("operator");
     logon.Password = QStringLiteral("pa=ss\\word\nsecond line 密码");
     QVERIFY(layer.SetAutoLogon(logon, true));
-    const QFileDevice::Permissions others = QFileDevice::ReadGroup | QFileDevice::WriteGroup |
-                                            QFileDevice::ExeGroup | QFileDevice::ReadOther |
-                                            QFileDevice::WriteOther | QFileDevice::ExeOther;
-    QCOMPARE(QFileInfo(path).permissions() & others, QFileDevice::Permissions());
-    QVERIFY(QFileInfo(path).permissions() & QFileDevice::ReadOwner);
+    QCOMPARE(QFileInfo(path).permissions() & ~(QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                               QFileDevice::ReadUser | QFileDevice::WriteUser),
+             QFileDevice::Permissions());
     // Switched off without an account, the account stays as it was.
-    for (const bool enabled : {true, false}) {
-        if (!enabled)
-            QVERIFY(layer.SetAutoLogon(AUTO_LOGON(), false));
-        const AUTO_LOGON read = layer.AutoLogon();
-        QCOMPARE(read.Enabled, enabled);
-        QCOMPARE(read.UserName, logon.UserName);
-        QCOMPARE(read.Password, logon.Password);
-    }
-    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("AutoLogon.conf")});
+    QVERIFY(layer.SetAutoLogon(AUTO_LOGON(), false));
+    const AUTO_LOGON read = layer.AutoLogon();
+    QVERIFY(!read.Enabled);
+    QCOMPARE(read.UserName, logon.UserName);
+    QCOMPARE(read.Password, logon.Password);
 }
 
 void TestAutoStart::unwritablePlacesFailAndTestsStayOut()
@@ -94,7 +129,6 @@ void TestAutoStart::unwritablePlacesFailAndTestsStayOut()
     const QString blocker = dir.filePath(QStringLiteral("blocker"));
     QFile file(blocker);
     QVERIFY(file.open(QIODevice::WriteOnly));
-    file.close();
     CXdgAutoStart layer(blocker + QStringLiteral("/autostart"), blocker + QStringLiteral("/AutoLogon.conf"));
     QVERIFY(!layer.SetRunEntry(true, QStringLiteral("/opt/varrow/Varrow")));
     QVERIFY(!layer.SetAutoLogon(AUTO_LOGON(), false));
@@ -106,9 +140,126 @@ void TestAutoStart::unwritablePlacesFailAndTestsStayOut()
     // Tests run with their own settings folder; the real layer must follow it, never the user's.
     const QString configHome = QString::fromLocal8Bit(qgetenv("XDG_CONFIG_HOME"));
     QVERIFY(configHome.startsWith(TestSupport::ProcessAppDir().Path()));
-    QCOMPARE(CXdgAutoStart().EntryPath(), configHome + QStringLiteral("/autostart/Varrow.desktop"));
+    QVERIFY(CXdgAutoStart().EntryPath().startsWith(configHome + QStringLiteral("/autostart/")));
+}
+
+// The player gets the path as its one argument, byte for byte in UTF-8, and nobody waits for it.
+void TestAutoStart::playerStartsDetachedWithThePath()
+{
+    QTemporaryDir dir;
+    const QString script = dir.filePath(QStringLiteral("player.sh"));
+    const QString out = dir.filePath(QStringLiteral("argument"));
+    QFile file(script);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("#!/bin/sh\nprintf '%s' \"$1\" > \"$0.tmp\" && mv \"$0.tmp\" \"" + QFile::encodeName(out) +
+               "\"\n");
+    file.close();
+    QVERIFY(file.setPermissions(file.permissions() | QFileDevice::ExeOwner));
+
+    const QString path = QStringLiteral("/srv/Records/127.0.0.1_8000_1/20260310/\u5f55\u50cf 1.rec");
+    QVERIFY(CRecordPlayer(script).Play(path));
+    QTRY_VERIFY(QFile::exists(out));
+    QFile argument(out);
+    QVERIFY(argument.open(QIODevice::ReadOnly));
+    QCOMPARE(QString::fromUtf8(argument.readAll()), path);
+
+    // The old player message is one byte per character and the terminating zero: a missing zero makes the
+    // player read on.
+    QCOMPARE(PlayerCopyData(QStringLiteral("D:/r/\u00e9.rec")), QByteArray("D:\\r\\\xe9.rec", 11));
+    QCOMPARE(PlayerCopyData(QStringLiteral("/r/\u5f55\u50cf.rec")), QByteArray("\\r\\??.rec", 10));
+    QCOMPARE(PlayerCopyData(QString()), QByteArray(1, '\0'));
+}
+
+void TestAutoStart::fileBrowserFallsBack()
+{
+    // No desktop here: the session bus is one that cannot be reached, so the fallback must take over.
+    qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/varrow-test-bus");
+    QStringList folders;
+    CFileBrowser browser([&folders](const QString& folder) {
+        folders << folder;
+        return true;
+    });
+    QVERIFY(browser.ShowFile(QStringLiteral("/srv/Records/a/20260310/x.rec")));
+    QTRY_COMPARE(folders, QStringList{QStringLiteral("/srv/Records/a/20260310")});
+    QCOMPARE(ExplorerSelectParameters(QStringLiteral("D:/Records/a b/x.rec")),
+             QStringLiteral("/select,D:\\Records\\a b\\x.rec"));
+}
+
+void TestAutoStart::watchDogHeartbeatsAndStops()
+{
+    {
+        CScopedEngineClock clock(QDateTime(QDate(2026, 3, 1), QTime(12, 0)), 1.0);
+        auto fake = std::make_shared<CFakeWatchDog>();
+        CWatchDogModel watchDog(fake);
+        QVERIFY(watchDog.Start());
+        QVERIFY(!watchDog.Start()); // one thread only
+        QElapsedTimer timer;
+        timer.start();
+        QVERIFY(watchDog.Stop());
+        QVERIFY2(timer.elapsed() < 500, "the stop waited for the end of the second");
+        QVERIFY(watchDog.Stop());
+        QCOMPARE(fake->Calls(), QList<int>({101, 2}));
+    }
+    // Ten engine seconds pass in 100 ms of real time: opened once, stopped once, only heartbeats in between.
+    CScopedEngineClock clock(QDateTime(QDate(2026, 3, 1), QTime(12, 0)), 100.0);
+    auto fake = std::make_shared<CFakeWatchDog>();
+    CWatchDogModel watchDog(fake);
+    QVERIFY(watchDog.Start());
+    QTRY_VERIFY_WITH_TIMEOUT(fake->Calls().count(0) >= 10, 5000);
+    watchDog.Stop();
+    const QList<int> calls = fake->Calls();
+    QCOMPARE(calls.first(), 101);
+    QCOMPARE(calls.last(), 2);
+    QCOMPARE(calls.count(0), calls.size() - 2);
+}
+
+void TestAutoStart::watchDogNotifySocketMessages()
+{
+    // The service manager's side: a datagram socket at a path of the test's own directory.
+    const QByteArray path = TestSupport::ProcessAppDir().FilePath(QStringLiteral("notify")).toLocal8Bit();
+    const int fd = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    QVERIFY(fd >= 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::memcpy(address.sun_path, path.constData(), size_t(path.size()));
+    QCOMPARE(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
+    timeval timeout{2, 0};
+    ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof(timeout));
+
+    CNotifyWatchDog service(path);
+    service.OpenWatchDog(1); // says nothing
+    service.SendHeartbeat(0);
+    service.SendHeartbeat(2);
+    char buffer[64];
+    QByteArray received;
+    for (int i = 0; i < 2; ++i) {
+        const ssize_t n = ::recv(fd, buffer, sizeof(buffer), 0);
+        QVERIFY(n > 0);
+        received += QByteArray(buffer, int(n)) + ";";
+    }
+    ::close(fd);
+    QCOMPARE(received, QByteArray("WATCHDOG=1;STOPPING=1;"));
+}
+
+void TestAutoStart::trafficReadings()
+{
+    const QString path = TestSupport::ProcessAppDir().FilePath(QStringLiteral("net-dev"));
+    // Counters beyond 32 bits must not wrap: a recorder network moves 4 GiB in well under a day.
+    const quint64 base = quint64(1) << 33;
+    WriteCounters(path, {{"lo", 1}, {"eth0", base}, {"wlan0", 100}});
+    MFNetTraffic meter(path);
+    QCOMPARE(meter.Interfaces(), QStringList({QStringLiteral("eth0"), QStringLiteral("wlan0")}));
+    QCOMPARE(meter.ReadTraffic(0), 0.0); // the first reading only sets the base
+    // Every interface together, loopback traffic not counted.
+    WriteCounters(path, {{"lo", 999999}, {"eth0", base + 2048}, {"wlan0", 612}});
+    QCOMPARE(meter.ReadTraffic(0), 2560.0);
+
+    // A counter reset (driver reloaded): 0, never a huge figure, and the next second counts from there.
+    WriteCounters(path, {{"lo", 1}, {"eth0", 300}});
+    QCOMPARE(meter.ReadTraffic(0), 0.0);
+    WriteCounters(path, {{"lo", 1}, {"eth0", 800}});
+    QCOMPARE(meter.ReadTraffic(0), 500.0);
 }
 
 VARROW_TEST_MAIN(TestAutoStart, QCoreApplication)
-
 #include "tst_autostart.moc"

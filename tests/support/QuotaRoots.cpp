@@ -4,11 +4,6 @@
 #include <QDirIterator>
 #include <QFileInfo>
 
-namespace {
-// Directories without a quota have plenty of room.
-constexpr qint64 kUnlimited = qint64(1) << 40;
-} // namespace
-
 CQuotaRoots::CQuotaRoots() : m_state(std::make_shared<CState>()) {}
 
 void CQuotaRoots::SetQuota(const QString& folder, qint64 bytes)
@@ -44,8 +39,7 @@ StowelineFreeSpaceProvider CQuotaRoots::Provider() const
                 }
             }
         }
-        if (folder.isEmpty())
-            return kUnlimited;
-        return std::max<qint64>(0, quota - UsedBytes(folder));
+        // Directories without a quota have plenty of room.
+        return folder.isEmpty() ? qint64(1) << 40 : std::max<qint64>(0, quota - UsedBytes(folder));
     };
 }
