@@ -1,0 +1,646 @@
+// The backup engine without a window, on simulated recorders, the real storage layer and database and a
+// scaled clock: task lists built from the recorders, the workers that fetch them (every stored copy equal to
+// the recording byte for byte, nothing marked done that was not stored), a plan's schedule from end to end
+// and the manual backup.
+
+#include "engine/ControlThread.h"
+#include "engine/EngineCommon.h"
+#include "engine/ExecuteThread.h"
+#include "engine/ManualBackup.h"
+#include "engine/TaskWrite.h"
+#include "model/DbAccess.h"
+#include "model/Mail.h"
+#include "model/TaskStore.h"
+#include "tests/support/EngineFixture.h"
+#include "tests/support/FakeSmtpServer.h"
+#include "tests/support/TestSupport.h"
+
+#include <QElapsedTimer>
+#include <QScopeGuard>
+#include <QSignalSpy>
+
+#include <atomic>
+#include <cstring>
+
+namespace {
+
+const QDate kSunday(2024, 3, 3);
+const QDate kMonday(2024, 3, 4);
+const QDate kTuesday(2024, 3, 5);
+// The searched day of a list built now is Monday, as a plan's default entry looks one day back.
+const QDateTime kNow(kTuesday, QTime(19, 0));
+constexpr int kPlan = 3;
+// A hang guard only. The clock runs 1000 times faster than real time, so bounds on clock times leave room for
+// a loaded machine: ten clock minutes are 600 real milliseconds.
+constexpr int kLimitMs = 30000;
+
+QDateTime At(int dayOffset, int h, int m, int s = 0)
+{
+    return QDateTime(kMonday.addDays(dayOffset), QTime(h, m, s));
+}
+
+// Recorder "Gate" with the storage and plan kPlan over its first one or two channels; its slot, -1 on
+// failure.
+int Gate(CEngineFixture& f, const SimRecorderConfig& config, int channels, const SCHEDULE_WEEKDAY& entry = {})
+{
+    const int device = f.AddDevice(config, "Gate");
+    const CHANNEL_REF first{int16_t(device), 1}, second{int16_t(device), 2};
+    if (device < 0 || f.SetUpStorage() != 0)
+        return -1;
+    const bool added =
+        channels == 1 ? f.AddPlan(kPlan, {first}, entry) : f.AddPlan(kPlan, {first, second}, entry);
+    return added ? device : -1;
+}
+
+// The plan's current list of Monday's files, one task per channel, in the model and the database.
+bool LoadList(CEngineFixture& f, int channels)
+{
+    QList<TASK_INFO>& list = f.Model().TaskList(kPlan, 0);
+    list.clear();
+    for (int p = 0; p < channels; ++p)
+        list.append(f.TaskOf(kPlan, p, kMonday));
+    return f.Model().SaveTaskList(kPlan, 0);
+}
+
+// A plan's list as the database holds it after a restart.
+QList<TASK_INFO> Stored(int isPast = 0, int group = kPlan)
+{
+    QList<TASK_INFO> list;
+    DbSelectTaskInfo(&list, group, isPast);
+    return list;
+}
+
+int DoneFiles(const QList<TASK_INFO>& list)
+{
+    int done = 0;
+    for (const TASK_INFO& task : list)
+        for (const FILE_INFO& file : task.FileList)
+            done += file.DownloadState == DOWNLOAD_DONE ? 1 : 0;
+    return done;
+}
+
+bool AllDone(const QList<TASK_INFO>& list)
+{
+    for (const TASK_INFO& task : list)
+        if (task.DownloadState != DOWNLOAD_DONE)
+            return false;
+    return !list.isEmpty();
+}
+
+// A plan's three threads wired as the state page wires them (the control thread starts its workers by
+// QThread::start and stops them directly, on its own thread), noting the clock time at which the list was
+// first built and the work first stopped (null until then).
+class CPlan
+{
+public:
+    explicit CPlan(int group) : control(group), current(group, 0), overdue(group, 1)
+    {
+        Wire(&CControlThread::StartWork, &CControlThread::StopWork, current);
+        Wire(&CControlThread::pastStartWork, &CControlThread::pastStopWork, overdue);
+        Mark(&CControlThread::StartGetTask, m_listBuilt);
+        Mark(&CControlThread::StopWork, m_stopped);
+    }
+    ~CPlan() { StopAll(); }
+
+    // As the page does at its close.
+    void StopAll()
+    {
+        control.Stop();
+        control.wait();
+        current.stop();
+        overdue.stop();
+        current.wait();
+        overdue.wait();
+    }
+    QDateTime ListBuiltAt() const { return Time(m_listBuilt); }
+    QDateTime StoppedAt() const { return Time(m_stopped); }
+
+    CControlThread control;
+    CExecuteThread current;
+    CExecuteThread overdue;
+
+private:
+    void Wire(void (CControlThread::*start)(), void (CControlThread::*stop)(), CExecuteThread& worker)
+    {
+        QObject::connect(
+            &control, start, &worker, [&worker] { static_cast<QThread&>(worker).start(); },
+            Qt::DirectConnection);
+        QObject::connect(&control, stop, &worker, &CExecuteThread::stop, Qt::DirectConnection);
+    }
+    void Mark(void (CControlThread::*signal)(), std::atomic<qint64>& at)
+    {
+        const auto mark = [&at] {
+            qint64 none = 0;
+            at.compare_exchange_strong(none, EngineNow().toMSecsSinceEpoch());
+        };
+        QObject::connect(&control, signal, &control, mark, Qt::DirectConnection);
+    }
+    static QDateTime Time(qint64 at) { return at == 0 ? QDateTime() : QDateTime::fromMSecsSinceEpoch(at); }
+
+    std::atomic<qint64> m_listBuilt{0}, m_stopped{0};
+};
+
+} // namespace
+
+class TestEngine : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void listCutsEachFileToTheRangeOnce();
+    void listBuildFaults_data();
+    void listBuildFaults();
+    void unreachableRecorderReportedBeforeTheMail();
+    void storesEveryFileByteForByte_data();
+    void storesEveryFileByteForByte();
+    void shortStreamIsNeverMarkedDone();
+    void droppedConnectionMovesTheTaskBehind();
+    void unreachableRecorderIsSkipped();
+    void fullDiskMarksNothingDone();
+    void stopBeforeRunIsNotLost();
+    void windowOpensAndCloses_data();
+    void windowOpensAndCloses();
+    void unfinishedFilesGetOneMoreWindowOnTheSameThreads();
+    void stopEndsEveryPhase_data();
+    void stopEndsEveryPhase();
+    void manualBackupResumesAfterAStop();
+};
+
+void TestEngine::listCutsEachFileToTheRangeOnce()
+{
+    CEngineFixture f(kNow);
+    SimRecorderConfig config;
+    config.AnalogChannels = 2;
+    config.Seed = 11;
+    config.AddRecording(1, At(-1, 22, 0), At(-1, 23, 59, 59), 0, 9000); // ends before the range
+    config.AddRecording(1, At(-1, 23, 0), At(0, 0, 0), 0, 9000);        // only touches the range's start
+    config.AddRecording(1, At(-1, 23, 30), At(0, 0, 30), 1, 180000);    // crosses the start
+    config.AddRecording(1, At(-1, 23, 45), At(0, 0, 15), 2, 60000);     // crosses the start too
+    config.AddRecording(1, At(0, 10, 0), At(0, 11, 0), 0, 360000);      // inside
+    config.AddRecording(1, At(0, 10, 30), At(0, 11, 30), 6, 360000);    // overlaps the one before
+    config.AddRecording(1, At(0, 23, 30), At(1, 0, 30), 0, 240000);     // crosses the end
+    config.AddRecording(2, At(0, 12, 0), At(0, 13, 0), 0, 1000);        // the other channel
+    const int device = Gate(f, config, 2);
+    QVERIFY(device >= 0);
+
+    CTaskWrite writer(kPlan, false);
+    QSignalSpy done(&writer, &CTaskWrite::SigGetTaskSuc);
+    writer.start();
+    QVERIFY(writer.wait(kLimitMs));
+    QCOMPARE(done.size(), 1);
+    QVERIFY(!writer.GetResult());
+    QCOMPARE(f.Model().TaskList(kPlan, 0).size(), 2);
+    const QList<FILE_INFO> files = f.Model().TaskList(kPlan, 0)[0].FileList;
+    QCOMPARE(files.size(), 5);
+    const auto measured = [&f, device](const QDateTime& from, const QDateTime& to) {
+        return f.Recorder(device).Expected(1, SimTime(from), SimTime(to)).Length();
+    };
+    // A cut file is measured by its play-back ...
+    QCOMPARE(FromSdkTime(files[0].FileStartTime), At(0, 0, 0));
+    QCOMPARE(files[0].FileSize, measured(At(0, 0, 0), At(0, 0, 30)));
+    QCOMPARE(FromSdkTime(files[4].FileStopTime), At(0, 23, 59, 59));
+    QCOMPARE(files[4].FileSize, measured(At(0, 23, 30), At(0, 23, 59, 59)));
+    // ... bounded by the found size: the other crossing file makes this range play back more.
+    QVERIFY(measured(At(0, 0, 0), At(0, 0, 15)) > 60000 + kSimHeaderBlockSize);
+    QCOMPARE(files[1].FileSize, 60000 + kSimHeaderBlockSize);
+    QVERIFY(f.Recorders().WaitForIdle());
+}
+
+void TestEngine::listBuildFaults_data()
+{
+    // A recorder that misbehaves in one way, for a file cut from 10:00 to 10:30: the found size bounds a
+    // length answered as negative, a channel it cannot search gets no task, and a login slower than the
+    // time-out fails the list.
+    QTest::addColumn<QString>("fault");
+    QTest::newRow("negative length") << "length -5";
+    QTest::newRow("search refused") << "search";
+    QTest::newRow("login slower than the time-out") << "login";
+}
+
+void TestEngine::listBuildFaults()
+{
+    QFETCH(QString, fault);
+    CEngineFixture f(kNow);
+    SimRecorderConfig config;
+    config.AnalogChannels = 1;
+    config.AddRecording(1, At(0, 9, 0), At(0, 11, 0), 0, 72000);
+    SimChannelFaults& faults = config.Channel(1).Faults;
+    if (fault.startsWith("length"))
+        faults.ReportedLength = fault.section(' ', 1).toLongLong();
+    SCHEDULE_WEEKDAY entry;
+    entry.FileStartTime = {10, 0, 0};
+    entry.FileEndTime = {10, 30, 0};
+    const int device = Gate(f, config, 1, entry);
+    QVERIFY(device >= 0);
+    CRecorderSim& sim = f.Recorder(device);
+    faults.FindRefusals = fault == "search" ? -1 : 0;
+    sim.SetChannelFaults(1, faults);
+    if (fault == "login") {
+        NET_DVR_SetTimeouts(1000, 200);
+        SimRecorderConfig slow = sim.Config();
+        slow.LoginDelayMs = 400;
+        sim.ApplyFaults(slow);
+    }
+
+    CTaskWrite writer(kPlan, false);
+    writer.start();
+    QVERIFY(writer.wait(kLimitMs));
+    const QList<TASK_INFO>& list = f.Model().TaskList(kPlan, 0);
+    QCOMPARE(writer.GetResult(), fault == "login");
+    QCOMPARE(list.size(), fault.startsWith("length") ? 1 : 0);
+    if (!list.isEmpty())
+        QCOMPARE(list[0].FileList[0].FileSize, 72000 + kSimHeaderBlockSize);
+    QVERIFY(f.Recorders().WaitForIdle());
+}
+
+void TestEngine::unreachableRecorderReportedBeforeTheMail()
+{
+    // A mail server that takes the connection and never answers must not hold up the failure signal or a
+    // stop.
+    CEngineFixture f(kNow);
+    CFakeSmtpServer::Options options;
+    options.Silent = true;
+    CFakeSmtpServer smtp(options);
+    QVERIFY(smtp.IsListening());
+    SetMailTimeouts({std::chrono::milliseconds(2000), std::chrono::milliseconds(30000)});
+    const auto restoreTimeouts = qScopeGuard([] { SetMailTimeouts(MailTimeouts()); });
+    const int device = Gate(f, CSimRecorders::MakeConfig(2, {1000}, kMonday), 2);
+    QVERIFY(device >= 0);
+    SYSTEM_CONFIG config;
+    f.Model().GetSystemConfig(&config);
+    config.IsEnableEmail = 1;
+    f.Model().SetSystemConfig(&config);
+    MAIL_CONFIG mail;
+    CopyString128(mail.SMTPAddr, "127.0.0.1");
+    mail.SMTPPort = smtp.Port();
+    CopyString128(mail.MailFrom, "station@example.org");
+    CopyString128(mail.MailTo, "guard@example.org");
+    QVERIFY(f.Model().SetMailConfig(&mail));
+    f.Recorder(device).SetLoginRefusals(-1);
+
+    CTaskWrite writer(kPlan, false);
+    QSignalSpy failures(&writer, &CTaskWrite::SigConnectDeviceFail);
+    writer.start();
+    QTRY_VERIFY_WITH_TIMEOUT(failures.size() >= 1, 5000);
+    QElapsedTimer timer;
+    timer.start();
+    writer.stop();
+    QVERIFY(writer.wait(2000));
+    QVERIFY(timer.elapsed() < 2000);
+}
+
+void TestEngine::storesEveryFileByteForByte_data()
+{
+    QTest::addColumn<bool>("domain");
+    QTest::newRow("address mode") << false;
+    // The domain now resolves to another address than the one stored when the device was added: records are
+    // still named after the stored one, which the record page searches with.
+    QTest::newRow("domain mode") << true;
+}
+
+void TestEngine::storesEveryFileByteForByte()
+{
+    QFETCH(bool, domain);
+    CEngineFixture f(kNow);
+    const int device = Gate(f, CSimRecorders::MakeConfig(2, {3 * 1024 * 1024 + 17, 1000}, kMonday, 7), 2);
+    QVERIFY(device >= 0);
+    if (domain) {
+        DEVICE_INFO* info = f.Model().GetDeviceInfo(device);
+        info->ConnectMode = 1;
+        std::strcpy(info->Domain, "localhost");
+        std::strcpy(info->DeviceIP, "10.9.9.9");
+    }
+    QVERIFY(LoadList(f, 2));
+    CExecuteThread worker(kPlan, 0);
+    worker.Start();
+    QVERIFY(worker.wait(kLimitMs));
+
+    for (int channel = 1; channel <= 2; ++channel) {
+        QCOMPARE(f.StoredFiles(device, channel).size(), 2);
+        for (const FILE_INFO& file : f.TaskOf(kPlan, channel - 1, kMonday).FileList)
+            QVERIFY(f.StoredCopyMatches(device, channel, file.FileStartTime, file.FileStopTime));
+    }
+    for (const QList<TASK_INFO>& list : {f.Model().TaskList(kPlan, 0), Stored()}) {
+        QCOMPARE(list.size(), 2);
+        QVERIFY(AllDone(list));
+        QCOMPARE(DoneFiles(list), 4);
+    }
+
+    // A second run over a finished list fetches nothing.
+    QVERIFY(f.Recorders().WaitForIdle());
+    f.Recorder(device).ClearCallLog();
+    worker.Start();
+    QVERIFY(worker.wait(kLimitMs));
+    QVERIFY(f.Recorder(device).Calls("play-open").isEmpty());
+}
+
+void TestEngine::shortStreamIsNeverMarkedDone()
+{
+    // 100 % long before the whole range arrived: the short copy is given up, never stored as finished.
+    CEngineFixture f(kNow);
+    const int device = Gate(f, CSimRecorders::MakeConfig(1, {1024 * 1024}, kMonday, 7), 1);
+    QVERIFY(device >= 0);
+    CRecorderSim& sim = f.Recorder(device);
+    SimChannelFaults faults;
+    faults.InjectedPosition = 100;
+    faults.InjectedPositionTimes = -1;
+    sim.SetChannelFaults(1, faults);
+    sim.SetRate(64 * 1024);
+    QVERIFY(LoadList(f, 1));
+
+    CExecuteThread worker(kPlan, 0);
+    worker.Start();
+    QTRY_VERIFY_WITH_TIMEOUT(sim.Calls("play-open").size() >= 2, kLimitMs); // given up, tried again
+    worker.stop();
+    QVERIFY(worker.wait(kLimitMs));
+    QVERIFY(f.StoredFiles(device, 1).isEmpty());
+    QCOMPARE(Stored()[0].DownloadState, int16_t(DOWNLOAD_NOT_STARTED));
+    QVERIFY(f.Recorders().WaitForIdle());
+}
+
+void TestEngine::droppedConnectionMovesTheTaskBehind()
+{
+    CEngineFixture f(kNow);
+    const qint64 size = 4 * 1024 * 1024;
+    const int device = Gate(f, CSimRecorders::MakeConfig(2, {size}, kMonday, 7), 2);
+    QVERIFY(device >= 0);
+    SimChannelFaults faults;
+    faults.DropAfterBytes = size / 2;
+    f.Recorder(device).SetChannelFaults(1, faults);
+    QVERIFY(LoadList(f, 2));
+    CExecuteThread worker(kPlan, 0);
+    worker.Start();
+    QVERIFY(worker.wait(kLimitMs));
+
+    // Channel 1 broke off, channel 2 went first, then channel 1 came round again and completed.
+    const QList<TASK_INFO>& list = f.Model().TaskList(kPlan, 0);
+    QCOMPARE(list[0].CameraIndex, int16_t(1));
+    QCOMPARE(list[1].CameraIndex, int16_t(0));
+    QVERIFY(AllDone(list));
+    const FILE_INFO file = f.TaskOf(kPlan, 0, kMonday).FileList[0];
+    QCOMPARE(f.StoredFiles(device, 1).size(), 1);
+    QVERIFY(f.StoredCopyMatches(device, 1, file.FileStartTime, file.FileStopTime));
+    QVERIFY(f.Recorders().WaitForIdle());
+}
+
+void TestEngine::unreachableRecorderIsSkipped()
+{
+    CEngineFixture f(kNow);
+    const int good = f.AddDevice(CSimRecorders::MakeConfig(1, {50000}, kMonday, 3), "Good");
+    const int bad = f.AddDevice(CSimRecorders::MakeConfig(1, {50000}, kMonday, 4), "Bad");
+    QVERIFY(good >= 0 && bad >= 0);
+    QCOMPARE(f.SetUpStorage(), 0);
+    QVERIFY(f.AddPlan(kPlan, {{int16_t(bad), 1}, {int16_t(good), 1}}, {}));
+    QVERIFY(LoadList(f, 2));
+    f.Recorder(bad).SetLoginRefusals(-1);
+
+    CExecuteThread worker(kPlan, 0);
+    worker.Start();
+    QTRY_VERIFY_WITH_TIMEOUT(f.StoredFiles(good, 1).size() == 1 && f.Recorder(bad).Calls("login").size() >= 5,
+                             kLimitMs);
+    worker.stop();
+    QVERIFY(worker.wait(kLimitMs));
+    QCOMPARE(CEngineFixture::LogRows("Skip Download "), 1);
+    QCOMPARE(Stored()[1].DownloadState, int16_t(DOWNLOAD_DONE));
+    QCOMPARE(Stored()[0].DownloadState, int16_t(DOWNLOAD_NOT_STARTED));
+    QVERIFY(f.Recorders().WaitForIdle());
+}
+
+void TestEngine::fullDiskMarksNothingDone()
+{
+    CEngineFixture f(kNow);
+    const int device = f.AddDevice(CSimRecorders::MakeConfig(1, {2 * 1024 * 1024}, kMonday, 5), "Gate");
+    QVERIFY(device >= 0);
+    QCOMPARE(f.SetUpStorage(1, 512 * 1024), 0); // stop mode, room for a quarter of the file
+    QVERIFY(f.AddPlan(kPlan, {{int16_t(device), 1}}, {}));
+    QVERIFY(LoadList(f, 1));
+
+    CExecuteThread worker(kPlan, 0);
+    QSignalSpy diskFull(&worker, &CExecuteThread::SignalDiskFull);
+    worker.Start();
+    QVERIFY(worker.wait(kLimitMs));
+    QCOMPARE(diskFull.size(), 1);
+    for (const QList<TASK_INFO>& list : {f.Model().TaskList(kPlan, 0), Stored()}) {
+        QCOMPARE(list[0].DownloadState, int16_t(DOWNLOAD_NOT_STARTED));
+        QCOMPARE(DoneFiles(list), 0);
+    }
+    QVERIFY(f.StoredFiles(device, 1).isEmpty());
+    QVERIFY(f.Recorders().WaitForIdle());
+}
+
+void TestEngine::stopBeforeRunIsNotLost()
+{
+    CEngineFixture f(kNow);
+    const int device = Gate(f, CSimRecorders::MakeConfig(2, {1024 * 1024}, kMonday, 7), 2);
+    QVERIFY(device >= 0);
+    QVERIFY(LoadList(f, 2));
+
+    // Started through QThread::start, as the pages wire it. Stopped right after the start: nothing is
+    // fetched. A stop while no run is on (as at every window's end) is dropped: the next start runs.
+    CExecuteThread worker(kPlan, 0);
+    QThread& thread = worker;
+    {
+        QMutexLocker hold(&f.Model().TaskMutex(kPlan, 0)); // the run cannot take its list yet
+        thread.start();
+        worker.stop();
+    }
+    QVERIFY(worker.wait(kLimitMs));
+    QVERIFY(f.Recorder(device).Calls("play-open").isEmpty());
+    worker.stop();
+    thread.start();
+    QVERIFY(worker.wait(kLimitMs));
+    QVERIFY(AllDone(Stored()));
+}
+
+void TestEngine::windowOpensAndCloses_data()
+{
+    QTest::addColumn<bool>("overnight");
+    // The whole-week entry at 18:00 for 6 hours, on Monday at 17:59:57.
+    QTest::newRow("whole week") << false;
+    // Monday's and Tuesday's entries at 22:00 for 6 hours, started on Tuesday at 01:00: Monday's window is
+    // still open (on a day whose own entry is off, no window opens at all).
+    QTest::newRow("overnight, begun the day before") << true;
+}
+
+void TestEngine::windowOpensAndCloses()
+{
+    QFETCH(bool, overnight);
+    CEngineFixture f(overnight ? At(1, 1, 0) : At(0, 17, 59, 57));
+    const int device = f.AddDevice(CSimRecorders::MakeConfig(1, {30000, 40000}, kSunday, 21), "Gate");
+    QVERIFY(device >= 0);
+    QCOMPARE(f.SetUpStorage(), 0);
+    GROUP_INFO plan;
+    plan.bUsed = 1;
+    CopyString33(plan.GroupName, "Night");
+    plan.Channel[0] = {int16_t(device), 1};
+    plan.Schedule[0].IsEanbel = overnight ? 0 : 1;
+    plan.Schedule[1].TaskStartTime = plan.Schedule[2].TaskStartTime = {22, 0, 0};
+    plan.Schedule[1].IsEanbel = plan.Schedule[2].IsEanbel = overnight ? 1 : 0;
+    QVERIFY(f.Model().SetGroupInfo(&plan, kPlan));
+
+    CPlan threads(kPlan);
+    threads.control.Start();
+    QTRY_VERIFY_WITH_TIMEOUT(AllDone(Stored()), kLimitMs);
+    // Monday's window and task, Sunday's recordings.
+    const QDateTime opened = overnight ? At(1, 1, 0) : At(0, 18, 0);
+    QVERIFY(threads.ListBuiltAt() >= opened && threads.ListBuiltAt() < opened.addSecs(600));
+    QCOMPARE(Stored()[0].TaskTime, kMonday);
+    QCOMPARE(f.StoredFiles(device, 1).size(), 2);
+    QVERIFY(!threads.StoppedAt().isValid());
+
+    const QDateTime end = overnight ? At(1, 4, 0) : At(1, 0, 0);
+    f.Clock().SetNow(end.addSecs(-2));
+    QTRY_VERIFY_WITH_TIMEOUT(threads.StoppedAt().isValid(), kLimitMs);
+    QVERIFY(threads.StoppedAt() >= end && threads.StoppedAt() < end.addSecs(600));
+    // Everything was fetched: neither list is kept.
+    QTRY_VERIFY_WITH_TIMEOUT(Stored(0).isEmpty() && Stored(1).isEmpty(), kLimitMs);
+}
+
+void TestEngine::unfinishedFilesGetOneMoreWindowOnTheSameThreads()
+{
+    CEngineFixture f(At(0, 17, 59, 58));
+    SimRecorderConfig config = CSimRecorders::MakeConfig(2, {30000}, kSunday, 9);
+    for (int channel = 1; channel <= 2; ++channel)
+        config.AddRecording(channel, At(0, 8, 0), At(0, 9, 0), 0, 30000);
+    const int device = Gate(f, config, 2);
+    QVERIFY(device >= 0);
+    // A list from two days back is dropped when the window opens.
+    const TASK_INFO stale = f.TaskOf(kPlan, 0, kMonday.addDays(-2));
+    QVERIFY(DbSaveTaskList({stale}, kPlan, 0) && DbSaveTaskList({stale}, kPlan, 1));
+
+    CRecorderSim& sim = f.Recorder(device);
+    SimChannelFaults refuse;
+    refuse.PlayRefusals = -1;
+    sim.SetChannelFaults(2, refuse);
+    CPlan threads(kPlan);
+    static_cast<QThread&>(threads.control).start();
+    QTRY_VERIFY_WITH_TIMEOUT(f.StoredFiles(device, 1).size() == 1 && Stored().size() == 2, kLimitMs);
+    QCOMPARE(Stored()[0].TaskTime, kMonday);
+    QVERIFY(Stored(1).isEmpty());
+
+    // At the window's end the clock steps back half a second, on real time: the closed window must not
+    // open again, drop the overdue list and build a new one.
+    std::atomic<bool> stepBack{true};
+    QObject::connect(
+        &threads.control, &CControlThread::StopWork, &threads.control,
+        [&] {
+            if (stepBack.exchange(false)) {
+                f.Clock().SetScale(1.0);
+                f.Clock().SetNow(At(1, 0, 0).addMSecs(-500));
+            }
+        },
+        Qt::DirectConnection);
+    f.Clock().SetNow(At(0, 23, 59, 58));
+    QTRY_VERIFY_WITH_TIMEOUT(!stepBack && Stored(0).isEmpty() && Stored(1).size() == 2, kLimitMs);
+    QTest::qWait(1200);
+    f.Clock().SetScale(1000.0);
+    QCOMPARE(Stored(1).size(), 2);
+    QVERIFY(Stored(0).isEmpty());
+    QCOMPARE(sim.Calls("find").size(), 2);
+
+    // The page restarts the plan (its settings changed) on the same threads; Tuesday the recorder plays
+    // again, and the overdue worker fetches Monday's rest beside Tuesday's list.
+    threads.control.Stop();
+    QVERIFY(threads.control.wait(kLimitMs));
+    static_cast<QThread&>(threads.control).start();
+    sim.SetChannelFaults(2, SimChannelFaults());
+    f.Clock().SetNow(At(1, 17, 59, 58));
+    QTRY_VERIFY_WITH_TIMEOUT(AllDone(Stored(0)) && AllDone(Stored(1)), kLimitMs);
+    QCOMPARE(Stored(0)[0].TaskTime, kTuesday);
+    QCOMPARE(Stored(1)[0].TaskTime, kMonday);
+    for (int channel = 1; channel <= 2; ++channel)
+        QCOMPARE(f.StoredFiles(device, channel).size(), 2);
+    QVERIFY(f.StoredCopyMatches(device, 2, SimTime(At(-1, 8, 0)), SimTime(At(-1, 9, 0))));
+}
+
+void TestEngine::stopEndsEveryPhase_data()
+{
+    // What the plan's threads are busy with, and the recorder call that shows they are.
+    QTest::addColumn<QString>("phase");
+    QTest::addColumn<QString>("call");
+    QTest::newRow("login to a silent recorder") << "login"
+                                                << "";
+    QTest::newRow("search that never ends") << "search"
+                                            << "next";
+    QTest::newRow("play-back start refused") << "reconnect"
+                                             << "play-open";
+    QTest::newRow("polling a slow stream") << "polling"
+                                           << "position";
+}
+
+void TestEngine::stopEndsEveryPhase()
+{
+    QFETCH(QString, phase);
+    QFETCH(QString, call);
+    CEngineFixture f(At(0, 18, 0, 1));
+    NET_DVR_SetTimeouts(300, 300);
+    const int device = Gate(f, CSimRecorders::MakeConfig(1, {64 * 1024 * 1024}, kSunday), 1);
+    QVERIFY(device >= 0);
+    CRecorderSim& sim = f.Recorder(device);
+    SimChannelFaults faults;
+    faults.SearchBusy = phase == "search" ? 100000000 : 0;
+    faults.PlayRefusals = phase == "reconnect" ? -1 : 0;
+    sim.SetChannelFaults(1, faults);
+    sim.SetSilent(phase == "login");
+    if (phase == "polling")
+        sim.SetRate(1024 * 1024);
+
+    CPlan threads(kPlan);
+    threads.control.Start();
+    if (call.isEmpty())
+        QTRY_VERIFY_WITH_TIMEOUT(threads.ListBuiltAt().isValid(), kLimitMs);
+    else
+        QTRY_VERIFY_WITH_TIMEOUT(sim.Calls(call).size() > 3, kLimitMs);
+    QElapsedTimer timer;
+    timer.start();
+    threads.StopAll();
+    QVERIFY2(timer.elapsed() < 2000, qPrintable(QString::number(timer.elapsed())));
+    // No session, search or play-back is left open.
+    sim.SetSilent(false);
+    QVERIFY(f.Recorders().WaitForIdle());
+}
+
+void TestEngine::manualBackupResumesAfterAStop()
+{
+    CEngineFixture f(kNow);
+    const int device =
+        f.AddDevice(CSimRecorders::MakeConfig(2, {200000, 200000, 200000}, kSunday, 17), "Gate");
+    QVERIFY(device >= 0);
+    QCOMPARE(f.SetUpStorage(), 0);
+    MANUAL_BACKUP_INFO manual;
+    manual.FileStartTime = SimTime(At(-1, 0, 0));
+    manual.FileEndTime = SimTime(At(-1, 23, 59, 59));
+    manual.FileType = 0;
+    manual.Channel[0] = {int16_t(device), 2};
+    manual.Channel[1] = {int16_t(device), 1};
+    f.Model().SetManualBackupInfo(&manual);
+    CRecorderSim& sim = f.Recorder(device);
+    sim.SetRate(2 * 1024 * 1024); // slow enough to stop in the middle
+    {
+        CManualBackup backup;
+        backup.start();
+        QTRY_VERIFY_WITH_TIMEOUT(DoneFiles(Stored(0, MANUAL_GROUP_ID)) >= 2, kLimitMs);
+        backup.Stop();
+        QVERIFY(backup.wait(kLimitMs));
+    }
+    const int doneBefore = DoneFiles(Stored(0, MANUAL_GROUP_ID));
+    QVERIFY(doneBefore >= 2 && doneBefore < 6);
+
+    // The next manual start resumes the saved list: no new search, only the files not yet stored.
+    sim.SetRate(0);
+    sim.ClearCallLog();
+    CManualBackup backup;
+    backup.start();
+    QVERIFY(backup.wait(kLimitMs));
+    QVERIFY(sim.Calls("find").isEmpty());
+    QCOMPARE(sim.Calls("play-open").size(), 6 - doneBefore);
+    QCOMPARE(DoneFiles(Stored(0, MANUAL_GROUP_ID)), 6);
+    for (int channel = 1; channel <= 2; ++channel) {
+        QCOMPARE(f.StoredFiles(device, channel).size(), 3);
+        QVERIFY(f.StoredCopyMatches(device, channel, SimTime(At(-1, 9, 0)), SimTime(At(-1, 10, 0))));
+    }
+    QVERIFY(f.Recorders().WaitForIdle());
+}
+
+VARROW_TEST_MAIN(TestEngine, QCoreApplication)
+#include "tst_engine.moc"
