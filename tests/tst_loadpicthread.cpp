@@ -17,9 +17,8 @@ class TestLoadPicThread : public QObject
 
 private Q_SLOTS:
     void unreachableRecorderTriedOnceAndPathsStored();
-    void picturesKeptAcrossRunsAndRecorders();
+    void picturesKeptAcrossStopsRunsAndRecorders();
     void refusedDefaultSizeRetriedAtStreamSize();
-    void requestAfterStopRunsWithTheQueued();
     void destructorDropsQueuedRequests();
 };
 
@@ -88,7 +87,7 @@ void TestLoadPicThread::unreachableRecorderTriedOnceAndPathsStored()
     QVERIFY(!QFile::exists(PicturePath(gate, 1)));
 }
 
-void TestLoadPicThread::picturesKeptAcrossRunsAndRecorders()
+void TestLoadPicThread::picturesKeptAcrossStopsRunsAndRecorders()
 {
     // Both recorders answer on 127.0.0.1: named by the address alone, Yard's channel 1 would find Gate's
     // picture and never be captured.
@@ -104,9 +103,12 @@ void TestLoadPicThread::picturesKeptAcrossRunsAndRecorders()
     QVERIFY(old.open(QIODevice::WriteOnly) && old.write("earlier") == 7);
     old.close();
 
-    // The first run ends with its list; the next request starts the loader again.
+    // Whether a stopped run is still ending or gone, the next request is served, and the one left queued;
+    // a run that ended with its list starts again at the next request.
     CLoadPicThread loader;
-    QVERIFY(Load(loader, "Gate", gate, {0, 1}));
+    QVERIFY(loader.AddLoadTask("Gate", gate.Camera[0]));
+    loader.Stop();
+    QVERIFY(Load(loader, "Gate", gate, {1}));
     QVERIFY(Load(loader, "Yard", yard, {0}));
     QVERIFY(PicturePath(gate, 1) != PicturePath(yard, 1));
     QVERIFY(IsJpeg(PicturePath(gate, 1)) && IsJpeg(PicturePath(yard, 1)));
@@ -135,20 +137,6 @@ void TestLoadPicThread::refusedDefaultSizeRetriedAtStreamSize()
     QVERIFY(!QFile::exists(PicturePath(gate, 2)));
     QVERIFY(!QFile::exists(PicturePath(gate, 2) + QStringLiteral(".part")));
     QVERIFY(scene.Recorders().WaitForIdle());
-}
-
-void TestLoadPicThread::requestAfterStopRunsWithTheQueued()
-{
-    CScene scene;
-    QVERIFY(scene.Add("Gate") != nullptr);
-    DEVICE_INFO& gate = scene.Device("Gate");
-    // Whether the stopped run is still ending or gone, the next request is served, and the one left queued.
-    CLoadPicThread loader;
-    QVERIFY(loader.AddLoadTask("Gate", gate.Camera[0]));
-    loader.Stop();
-    QVERIFY(Load(loader, "Gate", gate, {1}));
-    QVERIFY(IsJpeg(PicturePath(gate, 1)));
-    QVERIFY(IsJpeg(PicturePath(gate, 2)));
 }
 
 void TestLoadPicThread::destructorDropsQueuedRequests()
