@@ -27,10 +27,7 @@ namespace {
 class CScene : public CEngineFixture
 {
 public:
-    explicit CScene(int answerMs = 3000) : CEngineFixture(QDateTime::currentDateTime())
-    {
-        NET_DVR_SetTimeouts(2000, answerMs);
-    }
+    CScene() : CEngineFixture(QDateTime::currentDateTime()) {}
     // Starts a recorder and adds it under the name; null on failure. Its call log starts empty.
     CRecorderSim* Add(const char* name, const SimRecorderConfig& config = SimRecorderConfig())
     {
@@ -142,7 +139,7 @@ void TestLoadPicThread::refusedDefaultSizeRetriedAtStreamSize()
 void TestLoadPicThread::destructorDropsQueuedRequests()
 {
     // The request in hand may be a login to a recorder that never answers; its time-out bounds the close.
-    CScene scene(1000);
+    CScene scene;
     CRecorderSim* silent = scene.Add("Silent");
     CRecorderSim* other = scene.Add("Other");
     QVERIFY(silent != nullptr && other != nullptr);
