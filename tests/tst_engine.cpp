@@ -12,6 +12,7 @@
 #include "model/TaskStore.h"
 #include "tests/support/EngineFixture.h"
 #include "tests/support/FakeSmtpServer.h"
+#include "tests/support/PlanThreads.h"
 #include "tests/support/TestSupport.h"
 
 #include <QElapsedTimer>
@@ -84,59 +85,6 @@ bool AllDone(const QList<TASK_INFO>& list)
             return false;
     return !list.isEmpty();
 }
-
-// A plan's three threads wired as the state page wires them (the control thread starts its workers by
-// QThread::start and stops them directly, on its own thread), noting the clock time at which the list was
-// first built and the work first stopped (null until then).
-class CPlan
-{
-public:
-    explicit CPlan(int group) : control(group), current(group, 0), overdue(group, 1)
-    {
-        Wire(&CControlThread::StartWork, &CControlThread::StopWork, current);
-        Wire(&CControlThread::pastStartWork, &CControlThread::pastStopWork, overdue);
-        Mark(&CControlThread::StartGetTask, m_listBuilt);
-        Mark(&CControlThread::StopWork, m_stopped);
-    }
-    ~CPlan() { StopAll(); }
-
-    // As the page does at its close.
-    void StopAll()
-    {
-        control.Stop();
-        control.wait();
-        current.stop();
-        overdue.stop();
-        current.wait();
-        overdue.wait();
-    }
-    QDateTime ListBuiltAt() const { return Time(m_listBuilt); }
-    QDateTime StoppedAt() const { return Time(m_stopped); }
-
-    CControlThread control;
-    CExecuteThread current;
-    CExecuteThread overdue;
-
-private:
-    void Wire(void (CControlThread::*start)(), void (CControlThread::*stop)(), CExecuteThread& worker)
-    {
-        QObject::connect(
-            &control, start, &worker, [&worker] { static_cast<QThread&>(worker).start(); },
-            Qt::DirectConnection);
-        QObject::connect(&control, stop, &worker, &CExecuteThread::stop, Qt::DirectConnection);
-    }
-    void Mark(void (CControlThread::*signal)(), std::atomic<qint64>& at)
-    {
-        const auto mark = [&at] {
-            qint64 none = 0;
-            at.compare_exchange_strong(none, EngineNow().toMSecsSinceEpoch());
-        };
-        QObject::connect(&control, signal, &control, mark, Qt::DirectConnection);
-    }
-    static QDateTime Time(qint64 at) { return at == 0 ? QDateTime() : QDateTime::fromMSecsSinceEpoch(at); }
-
-    std::atomic<qint64> m_listBuilt{0}, m_stopped{0};
-};
 
 } // namespace
 
@@ -391,29 +339,38 @@ void TestEngine::windowOpensClosesAndLeavesTheRestOverdue()
     SimChannelFaults refuse;
     refuse.PlayRefusals = -1;
     sim.SetChannelFaults(2, refuse);
-    CPlan threads(kPlan);
-    static_cast<QThread&>(threads.control).start();
-    QTRY_VERIFY_WITH_TIMEOUT(f.StoredFiles(device, 1).size() == 1 && Stored().size() == 2, kLimitMs);
-    QVERIFY(threads.ListBuiltAt() >= At(0, 18, 0) && threads.ListBuiltAt() < At(0, 18, 10));
-    QCOMPARE(Stored()[0].TaskTime, kMonday);
-    QVERIFY(Stored(1).isEmpty());
-    QVERIFY(!threads.StoppedAt().isValid());
-
-    // At the window's end the clock steps back half a second, on real time: the closed window must not
-    // open again, drop the overdue list and build a new one.
-    std::atomic<bool> stepBack{true};
+    // The clock times (ms since the epoch) at which the list was first built and the work first stopped. At
+    // the window's end the clock steps back half a second, on real time: the closed window must not open
+    // again, drop the overdue list and build a new one.
+    std::atomic<qint64> builtAt{0}, stoppedAt{0};
+    CPlanThreads threads(kPlan);
+    QObject::connect(
+        &threads.control, &CControlThread::StartGetTask, &threads.control,
+        [&] {
+            qint64 none = 0;
+            builtAt.compare_exchange_strong(none, EngineNow().toMSecsSinceEpoch());
+        },
+        Qt::DirectConnection);
     QObject::connect(
         &threads.control, &CControlThread::StopWork, &threads.control,
         [&] {
-            if (stepBack.exchange(false)) {
+            if (stoppedAt == 0) {
+                stoppedAt = EngineNow().toMSecsSinceEpoch();
                 f.Clock().SetScale(1.0);
                 f.Clock().SetNow(At(1, 0, 0).addMSecs(-500));
             }
         },
         Qt::DirectConnection);
+    static_cast<QThread&>(threads.control).start();
+    QTRY_VERIFY_WITH_TIMEOUT(f.StoredFiles(device, 1).size() == 1 && Stored().size() == 2, kLimitMs);
+    QVERIFY(builtAt >= At(0, 18, 0).toMSecsSinceEpoch() && builtAt < At(0, 18, 10).toMSecsSinceEpoch());
+    QCOMPARE(Stored()[0].TaskTime, kMonday);
+    QVERIFY(Stored(1).isEmpty());
+    QCOMPARE(stoppedAt, 0);
+
     f.Clock().SetNow(At(0, 23, 59, 58));
-    QTRY_VERIFY_WITH_TIMEOUT(!stepBack && Stored(0).isEmpty() && Stored(1).size() == 2, kLimitMs);
-    QVERIFY(threads.StoppedAt() >= At(1, 0, 0) && threads.StoppedAt() < At(1, 0, 10));
+    QTRY_VERIFY_WITH_TIMEOUT(stoppedAt != 0 && Stored(0).isEmpty() && Stored(1).size() == 2, kLimitMs);
+    QVERIFY(stoppedAt >= At(1, 0, 0).toMSecsSinceEpoch() && stoppedAt < At(1, 0, 10).toMSecsSinceEpoch());
     QTest::qWait(1200);
     f.Clock().SetScale(1000.0);
     QCOMPARE(Stored(1).size(), 2);
@@ -458,7 +415,7 @@ void TestEngine::stopEndsEveryPhase()
     sim.SetChannelFaults(1, faults);
     sim.SetRate(call == "position" ? 1024 * 1024 : 0);
 
-    CPlan threads(kPlan);
+    CPlanThreads threads(kPlan);
     threads.control.Start();
     QTRY_VERIFY_WITH_TIMEOUT(sim.Calls(call).size() > 3, kLimitMs);
     QElapsedTimer timer;
