@@ -66,11 +66,8 @@ int CEngineFixture::AddDevice(const SimRecorderConfig& config, const char* name,
     CRecorderSim* sim = m_recorders.Add(config);
     if (sim == nullptr)
         return -1;
-    const QByteArray address = sim->AddressBytes();
-    const QByteArray user = config.User.toLatin1();
-    const QByteArray password = config.Password.toLatin1();
-    if (m_model->AddDevice(address.constData(), sim->Port(), user.constData(), password.constData(),
-                           &flowCtrl, name, "", 0) != ADD_DEVICE_OK)
+    if (m_model->AddDevice(sim->AddressBytes().constData(), sim->Port(), config.User.toLatin1().constData(),
+                           config.Password.toLatin1().constData(), &flowCtrl, name, "", 0) != ADD_DEVICE_OK)
         return -1;
     const int index = m_model->GetDeviceIndexByName(name);
     m_byDevice[index] = sim;
@@ -106,8 +103,7 @@ TASK_INFO CEngineFixture::TaskOf(int group, int position, const QDate& day)
     task.GroupID = int16_t(group);
     task.CameraIndex = int16_t(position);
     const CRecorderSim& sim = Recorder(ref.DeviceID);
-    const SimRecorderConfig config = sim.Config();
-    for (const SimRecording& recording : config.Channels.value(ref.CameraIndex).Recordings) {
+    for (const SimRecording& recording : sim.Config().Channels.value(ref.CameraIndex).Recordings) {
         FILE_INFO file;
         file.FileStartTime = SimTime(recording.Start);
         file.FileStopTime = SimTime(recording.Stop);

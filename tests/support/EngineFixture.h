@@ -18,8 +18,7 @@
 class CEngineFixture
 {
 public:
-    // `scale`: clock seconds per real millisecond x 1000; the default turns a one-second wait into a
-    // millisecond.
+    // `scale`: clock time per real time; the default turns a one-second wait into a millisecond.
     explicit CEngineFixture(const QDateTime& now, double scale = 1000.0);
     ~CEngineFixture();
     CEngineFixture(const CEngineFixture&) = delete;
@@ -38,8 +37,7 @@ public:
     // Starts a recorder and registers it in the model; the device's slot index, -1 on failure.
     int AddDevice(const SimRecorderConfig& config, const char* name, int flowCtrl = -1);
     CRecorderSim& Recorder(int deviceIndex);
-    // A plan in `index` holding the channels (device slot, channel number) in order, with its whole-week
-    // entry.
+    // A plan in `index` holding the channels (device slot, channel number), with its whole-week entry.
     bool AddPlan(int index, std::initializer_list<CHANNEL_REF> channels, const SCHEDULE_WEEKDAY& entry);
     // One task per channel reference of the plan (or of the manual plan) with every recording of that channel
     // on the recorder as one file.

@@ -14,8 +14,6 @@ CModalDriver::CModalDriver(QObject* parent) : QObject(parent)
     m_timer.start();
 }
 
-CModalDriver::~CModalDriver() = default;
-
 void CModalDriver::Accept()
 {
     Answer([](QWidget* window) {
@@ -55,11 +53,6 @@ void CModalDriver::Click(const QString& button)
         else
             window->close();
     });
-}
-
-void CModalDriver::Answer(std::function<void(QWidget*)> answer)
-{
-    m_answers.append(std::move(answer));
 }
 
 void CModalDriver::Clear()

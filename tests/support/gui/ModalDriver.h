@@ -29,7 +29,6 @@ class CModalDriver : public QObject
 
 public:
     explicit CModalDriver(QObject* parent = nullptr);
-    ~CModalDriver() override;
 
     // Each call queues the answer for the next modal window that appears.
     void Accept();
@@ -38,7 +37,7 @@ public:
     // matches.
     void Click(const QString& button);
     // Any other answer: the function gets the modal window and must end it (or let it end by itself).
-    void Answer(std::function<void(QWidget*)> answer);
+    void Answer(std::function<void(QWidget*)> answer) { m_answers.append(std::move(answer)); }
 
     // The windows answered so far, oldest first.
     const QList<MODAL_SEEN>& Seen() const { return m_seen; }

@@ -1,0 +1,463 @@
+// The backup engine without a window, on simulated recorders, the real storage and database and a scaled
+// clock: task lists, the workers that fetch them (every copy equal to the recording byte for byte, nothing
+// marked done that was not stored), a plan's schedule from end to end, and the manual backup.
+
+#include "engine/ControlThread.h"
+#include "engine/EngineCommon.h"
+#include "engine/ExecuteThread.h"
+#include "engine/ManualBackup.h"
+#include "engine/TaskWrite.h"
+#include "model/DbAccess.h"
+#include "model/Mail.h"
+#include "model/TaskStore.h"
+#include "tests/support/EngineFixture.h"
+#include "tests/support/FakeSmtpServer.h"
+#include "tests/support/PlanThreads.h"
+#include "tests/support/TestSupport.h"
+
+#include <QElapsedTimer>
+#include <QSignalSpy>
+
+#include <atomic>
+#include <cstring>
+
+namespace {
+
+const QDate kSunday(2024, 3, 3);
+const QDate kMonday(2024, 3, 4);
+// The searched day of a list built now is Monday, as a plan's default entry looks one day back.
+const QDateTime kNow(QDate(2024, 3, 5), QTime(19, 0));
+constexpr int kPlan = 3;
+// A hang guard only. The clock runs 1000 times faster than real time, so bounds on clock times leave room for
+// a loaded machine: ten clock minutes are 600 real milliseconds.
+constexpr int kLimitMs = 30000;
+
+QDateTime At(int dayOffset, int h, int m, int s = 0)
+{
+    return QDateTime(kMonday.addDays(dayOffset), QTime(h, m, s));
+}
+
+// Recorder "Gate" with the storage (a full disk in stop mode: room for a quarter megabyte) and plan kPlan
+// over its first one or two channels; its slot, -1 on failure.
+int Gate(CEngineFixture& f, const SimRecorderConfig& config, int channels, const SCHEDULE_WEEKDAY& entry = {},
+         bool diskFull = false)
+{
+    const int device = f.AddDevice(config, "Gate");
+    const CHANNEL_REF first{int16_t(device), 1}, second{int16_t(device), 2};
+    if (device < 0 || f.SetUpStorage(diskFull ? 1 : 0, diskFull ? 256 * 1024 : -1) != 0)
+        return -1;
+    const bool added =
+        channels == 1 ? f.AddPlan(kPlan, {first}, entry) : f.AddPlan(kPlan, {first, second}, entry);
+    return added ? device : -1;
+}
+
+// The plan's current list of Monday's files, one task per channel, in the model and the database.
+bool LoadList(CEngineFixture& f, int channels)
+{
+    QList<TASK_INFO>& list = f.Model().TaskList(kPlan, 0);
+    list.clear();
+    for (int p = 0; p < channels; ++p)
+        list.append(f.TaskOf(kPlan, p, kMonday));
+    return f.Model().SaveTaskList(kPlan, 0);
+}
+
+// A plan's list as the database holds it after a restart.
+QList<TASK_INFO> Stored(int isPast = 0, int group = kPlan)
+{
+    QList<TASK_INFO> list;
+    DbSelectTaskInfo(&list, group, isPast);
+    return list;
+}
+
+int DoneFiles(const QList<TASK_INFO>& list)
+{
+    int done = 0;
+    for (const TASK_INFO& task : list)
+        for (const FILE_INFO& file : task.FileList)
+            done += file.DownloadState == DOWNLOAD_DONE ? 1 : 0;
+    return done;
+}
+
+bool AllDone(const QList<TASK_INFO>& list)
+{
+    for (const TASK_INFO& task : list)
+        if (task.DownloadState != DOWNLOAD_DONE)
+            return false;
+    return !list.isEmpty();
+}
+
+} // namespace
+
+class TestEngine : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void listCutsEachFileToTheRangeOnce();
+    void listBuildFaults_data();
+    void listBuildFaults();
+    void unreachableRecorderReportedBeforeTheMail();
+    void storesEveryFileByteForByte();
+    void nothingMarkedDoneWithoutItsWholeCopy_data();
+    void nothingMarkedDoneWithoutItsWholeCopy();
+    void unreachableRecorderIsSkipped();
+    void windowOpensClosesAndLeavesTheRestOverdue();
+    void stopEndsEveryPhase_data();
+    void stopEndsEveryPhase();
+    void manualBackupResumesAfterAStop();
+};
+
+void TestEngine::listCutsEachFileToTheRangeOnce()
+{
+    CEngineFixture f(kNow);
+    SimRecorderConfig config;
+    config.AnalogChannels = 1;
+    config.AddRecording(1, At(-1, 22, 0), At(-1, 23, 59, 59), 0, 9000); // ends before the range
+    config.AddRecording(1, At(-1, 23, 0), At(0, 0, 0), 0, 9000);        // only touches the range's start
+    config.AddRecording(1, At(-1, 23, 30), At(0, 0, 30), 1, 180000);    // crosses the start
+    config.AddRecording(1, At(-1, 23, 45), At(0, 0, 15), 2, 60000);     // crosses the start too
+    config.AddRecording(1, At(0, 10, 0), At(0, 11, 0), 0, 360000);      // inside
+    config.AddRecording(1, At(0, 10, 30), At(0, 11, 30), 6, 360000);    // overlaps the one before
+    config.AddRecording(1, At(0, 23, 30), At(1, 0, 30), 0, 240000);     // crosses the end
+    const int device = Gate(f, config, 1);
+    QVERIFY(device >= 0);
+
+    CTaskWrite writer(kPlan, false);
+    writer.start();
+    QVERIFY(writer.wait(kLimitMs));
+    QVERIFY(!writer.GetResult());
+    QCOMPARE(f.Model().TaskList(kPlan, 0).size(), 1);
+    const QList<FILE_INFO> files = f.Model().TaskList(kPlan, 0)[0].FileList;
+    QCOMPARE(files.size(), 5);
+    const auto measured = [&f, device](const QDateTime& from, const QDateTime& to) {
+        return f.Recorder(device).Expected(1, SimTime(from), SimTime(to)).Length();
+    };
+    // A cut file is measured by its play-back ...
+    QCOMPARE(FromSdkTime(files[0].FileStartTime), At(0, 0, 0));
+    QCOMPARE(files[0].FileSize, measured(At(0, 0, 0), At(0, 0, 30)));
+    QCOMPARE(FromSdkTime(files[4].FileStopTime), At(0, 23, 59, 59));
+    QCOMPARE(files[4].FileSize, measured(At(0, 23, 30), At(0, 23, 59, 59)));
+    // ... bounded by the found size: the other crossing file makes this range play back more.
+    QVERIFY(measured(At(0, 0, 0), At(0, 0, 15)) > 60000 + kSimHeaderBlockSize);
+    QCOMPARE(files[1].FileSize, 60000 + kSimHeaderBlockSize);
+    QVERIFY(f.Recorders().WaitForIdle());
+}
+
+void TestEngine::listBuildFaults_data()
+{
+    // A recorder that answers a file's length as negative, for a file cut from 10:00 to 10:30: the found
+    // size bounds it. Its login may also be slower than the time-out: then the list fails.
+    QTest::addColumn<bool>("slowLogin");
+    QTest::newRow("negative length") << false;
+    QTest::newRow("login slower than the time-out") << true;
+}
+
+void TestEngine::listBuildFaults()
+{
+    QFETCH(bool, slowLogin);
+    CEngineFixture f(kNow);
+    SimRecorderConfig config;
+    config.AnalogChannels = 1;
+    config.AddRecording(1, At(0, 9, 0), At(0, 11, 0), 0, 72000);
+    config.Channel(1).Faults.ReportedLength = -5;
+    SCHEDULE_WEEKDAY entry;
+    entry.FileStartTime = {10, 0, 0};
+    entry.FileEndTime = {10, 30, 0};
+    const int device = Gate(f, config, 1, entry);
+    QVERIFY(device >= 0);
+    if (slowLogin) {
+        NET_DVR_SetTimeouts(1000, 200);
+        config = f.Recorder(device).Config();
+        config.LoginDelayMs = 400;
+        f.Recorder(device).ApplyFaults(config);
+    }
+
+    CTaskWrite writer(kPlan, false);
+    writer.start();
+    QVERIFY(writer.wait(kLimitMs));
+    const QList<TASK_INFO>& list = f.Model().TaskList(kPlan, 0);
+    QCOMPARE(writer.GetResult(), slowLogin);
+    QCOMPARE(list.size(), slowLogin ? 0 : 1);
+    if (!list.isEmpty())
+        QCOMPARE(list[0].FileList[0].FileSize, 72000 + kSimHeaderBlockSize);
+    QVERIFY(f.Recorders().WaitForIdle());
+}
+
+void TestEngine::unreachableRecorderReportedBeforeTheMail()
+{
+    // A mail server that takes the connection and never answers (for 30 s, the default reply time-out) must
+    // not hold up the failure signal or a stop.
+    CEngineFixture f(kNow);
+    CFakeSmtpServer::Options options;
+    options.Silent = true;
+    CFakeSmtpServer smtp(options);
+    QVERIFY(smtp.IsListening());
+    const int device = Gate(f, CSimRecorders::MakeConfig(2, {1000}, kMonday), 2);
+    QVERIFY(device >= 0);
+    SYSTEM_CONFIG config;
+    f.Model().GetSystemConfig(&config);
+    config.IsEnableEmail = 1;
+    f.Model().SetSystemConfig(&config);
+    MAIL_CONFIG mail;
+    CopyString128(mail.SMTPAddr, "127.0.0.1");
+    mail.SMTPPort = smtp.Port();
+    CopyString128(mail.MailFrom, "station@example.org");
+    CopyString128(mail.MailTo, "guard@example.org");
+    QVERIFY(f.Model().SetMailConfig(&mail));
+    f.Recorder(device).SetLoginRefusals(-1);
+
+    CTaskWrite writer(kPlan, false);
+    QSignalSpy failures(&writer, &CTaskWrite::SigConnectDeviceFail);
+    writer.start();
+    QTRY_VERIFY_WITH_TIMEOUT(failures.size() >= 1, 5000);
+    QElapsedTimer timer;
+    timer.start();
+    writer.stop();
+    QVERIFY(writer.wait(2000));
+    QVERIFY(timer.elapsed() < 2000);
+}
+
+void TestEngine::storesEveryFileByteForByte()
+{
+    // The domain now resolves to another address than the one stored when the device was added: records are
+    // still named after the stored one, which the record page searches with.
+    CEngineFixture f(kNow);
+    const qint64 size = 3 * 1024 * 1024 + 17;
+    const int device = Gate(f, CSimRecorders::MakeConfig(2, {size, 1000}, kMonday, 7), 2);
+    QVERIFY(device >= 0);
+    DEVICE_INFO* info = f.Model().GetDeviceInfo(device);
+    info->ConnectMode = 1;
+    std::strcpy(info->Domain, "localhost");
+    std::strcpy(info->DeviceIP, "10.9.9.9");
+    // Channel 1's first play-back breaks off half-way: channel 2 goes first, then channel 1 again.
+    SimChannelFaults faults;
+    faults.DropAfterBytes = size / 2;
+    f.Recorder(device).SetChannelFaults(1, faults);
+    QVERIFY(LoadList(f, 2));
+    // Started through QThread::start, as the pages wire it, and stopped right after the start: nothing is
+    // fetched. A stop while no run is on (as at every window's end) is dropped: the next start runs.
+    CExecuteThread worker(kPlan, 0);
+    QThread& thread = worker;
+    {
+        QMutexLocker hold(&f.Model().TaskMutex(kPlan, 0)); // the run cannot take its list yet
+        thread.start();
+        worker.stop();
+    }
+    QVERIFY(worker.wait(kLimitMs));
+    QVERIFY(f.Recorder(device).Calls("play-open").isEmpty());
+    worker.stop();
+    thread.start();
+    QVERIFY(worker.wait(kLimitMs));
+
+    QCOMPARE(f.Model().TaskList(kPlan, 0)[0].CameraIndex, int16_t(1));
+    for (int channel = 1; channel <= 2; ++channel) {
+        QCOMPARE(f.StoredFiles(device, channel).size(), 2);
+        for (const FILE_INFO& file : f.TaskOf(kPlan, channel - 1, kMonday).FileList)
+            QVERIFY(f.StoredCopyMatches(device, channel, file.FileStartTime, file.FileStopTime));
+    }
+    for (const QList<TASK_INFO>& list : {f.Model().TaskList(kPlan, 0), Stored()})
+        QVERIFY(AllDone(list) && DoneFiles(list) == 4);
+    QVERIFY(f.Recorders().WaitForIdle());
+}
+
+void TestEngine::nothingMarkedDoneWithoutItsWholeCopy_data()
+{
+    QTest::addColumn<bool>("diskFull");
+    // 100 % long before the whole range arrived: the short copy is given up and tried again.
+    QTest::newRow("short stream") << false;
+    // The disk, in stop mode, has room for a quarter of the file.
+    QTest::newRow("full disk") << true;
+}
+
+void TestEngine::nothingMarkedDoneWithoutItsWholeCopy()
+{
+    QFETCH(bool, diskFull);
+    CEngineFixture f(kNow);
+    const int device = Gate(f, CSimRecorders::MakeConfig(1, {1024 * 1024}, kMonday, 7), 1, {}, diskFull);
+    QVERIFY(device >= 0);
+    CRecorderSim& sim = f.Recorder(device);
+    if (!diskFull) {
+        SimChannelFaults faults;
+        faults.InjectedPosition = 100;
+        faults.InjectedPositionTimes = -1;
+        sim.SetChannelFaults(1, faults);
+        sim.SetRate(64 * 1024);
+    }
+    QVERIFY(LoadList(f, 1));
+
+    CExecuteThread worker(kPlan, 0);
+    QSignalSpy full(&worker, &CExecuteThread::SignalDiskFull);
+    worker.Start();
+    if (!diskFull) {
+        QTRY_VERIFY_WITH_TIMEOUT(sim.Calls("play-open").size() >= 2, kLimitMs);
+        worker.stop();
+    }
+    QVERIFY(worker.wait(kLimitMs));
+    QCOMPARE(full.size(), diskFull ? 1 : 0);
+    QVERIFY(f.StoredFiles(device, 1).isEmpty());
+    for (const QList<TASK_INFO>& list : {f.Model().TaskList(kPlan, 0), Stored()})
+        QVERIFY(list[0].DownloadState == DOWNLOAD_NOT_STARTED && DoneFiles(list) == 0);
+    QVERIFY(f.Recorders().WaitForIdle());
+}
+
+void TestEngine::unreachableRecorderIsSkipped()
+{
+    CEngineFixture f(kNow);
+    const int good = f.AddDevice(CSimRecorders::MakeConfig(1, {50000}, kMonday, 3), "Good");
+    const int bad = f.AddDevice(CSimRecorders::MakeConfig(1, {50000}, kMonday, 4), "Bad");
+    QVERIFY(good >= 0 && bad >= 0);
+    QCOMPARE(f.SetUpStorage(), 0);
+    QVERIFY(f.AddPlan(kPlan, {{int16_t(bad), 1}, {int16_t(good), 1}}, {}));
+    QVERIFY(LoadList(f, 2));
+    f.Recorder(bad).SetLoginRefusals(-1);
+
+    CExecuteThread worker(kPlan, 0);
+    worker.Start();
+    QTRY_VERIFY_WITH_TIMEOUT(f.StoredFiles(good, 1).size() == 1 && f.Recorder(bad).Calls("login").size() >= 5,
+                             kLimitMs);
+    worker.stop();
+    QVERIFY(worker.wait(kLimitMs));
+    QCOMPARE(CEngineFixture::LogRows("Skip Download "), 1);
+    QCOMPARE(Stored()[1].DownloadState, int16_t(DOWNLOAD_DONE));
+    QCOMPARE(Stored()[0].DownloadState, int16_t(DOWNLOAD_NOT_STARTED));
+    QVERIFY(f.Recorders().WaitForIdle());
+}
+
+void TestEngine::windowOpensClosesAndLeavesTheRestOverdue()
+{
+    CEngineFixture f(At(0, 17, 59, 58));
+    SimRecorderConfig config = CSimRecorders::MakeConfig(2, {30000}, kSunday, 9);
+    for (int channel = 1; channel <= 2; ++channel)
+        config.AddRecording(channel, At(0, 8, 0), At(0, 9, 0), 0, 30000);
+    const int device = Gate(f, config, 2);
+    QVERIFY(device >= 0);
+    // A list from two days back is dropped when the window opens.
+    const TASK_INFO stale = f.TaskOf(kPlan, 0, kMonday.addDays(-2));
+    QVERIFY(DbSaveTaskList({stale}, kPlan, 0) && DbSaveTaskList({stale}, kPlan, 1));
+
+    CRecorderSim& sim = f.Recorder(device);
+    SimChannelFaults refuse;
+    refuse.PlayRefusals = -1;
+    sim.SetChannelFaults(2, refuse);
+    // The clock times (ms since the epoch) at which the list was last built and the work first stopped. At
+    // the window's end the clock steps back half a second, on real time: the closed window must not open
+    // again, drop the overdue list and build a new one.
+    std::atomic<qint64> builtAt{0}, stoppedAt{0};
+    CPlanThreads threads(kPlan);
+    QObject::connect(
+        &threads.control, &CControlThread::StartGetTask, &threads.control,
+        [&] { builtAt = EngineNow().toMSecsSinceEpoch(); }, Qt::DirectConnection);
+    QObject::connect(
+        &threads.control, &CControlThread::StopWork, &threads.control,
+        [&] {
+            if (stoppedAt == 0) {
+                stoppedAt = EngineNow().toMSecsSinceEpoch();
+                f.Clock().SetScale(1.0);
+                f.Clock().SetNow(At(1, 0, 0).addMSecs(-500));
+            }
+        },
+        Qt::DirectConnection);
+    static_cast<QThread&>(threads.control).start();
+    QTRY_VERIFY_WITH_TIMEOUT(f.StoredFiles(device, 1).size() == 1 && Stored().size() == 2, kLimitMs);
+    QVERIFY(builtAt >= At(0, 18, 0).toMSecsSinceEpoch() && builtAt < At(0, 18, 10).toMSecsSinceEpoch());
+    QVERIFY(Stored(1).isEmpty());
+    QCOMPARE(stoppedAt, 0);
+
+    f.Clock().SetNow(At(0, 23, 59, 58));
+    QTRY_VERIFY_WITH_TIMEOUT(stoppedAt != 0 && Stored(0).isEmpty() && Stored(1).size() == 2, kLimitMs);
+    QVERIFY(stoppedAt >= At(1, 0, 0).toMSecsSinceEpoch() && stoppedAt < At(1, 0, 10).toMSecsSinceEpoch());
+    QTest::qWait(1200);
+    f.Clock().SetScale(1000.0);
+    QCOMPARE(Stored(1).size(), 2);
+    QVERIFY(Stored(0).isEmpty());
+    QCOMPARE(sim.Calls("find").size(), 2);
+
+    // The page restarts the plan (its settings changed) on the same threads; Tuesday the recorder plays
+    // again, and the overdue worker fetches Monday's rest beside Tuesday's list.
+    threads.control.Stop();
+    QVERIFY(threads.control.wait(kLimitMs));
+    static_cast<QThread&>(threads.control).start();
+    sim.SetChannelFaults(2, SimChannelFaults());
+    f.Clock().SetNow(At(1, 17, 59, 58));
+    QTRY_VERIFY_WITH_TIMEOUT(AllDone(Stored(0)) && AllDone(Stored(1)), kLimitMs);
+    QCOMPARE(Stored(0)[0].TaskTime, kNow.date());
+    QCOMPARE(Stored(1)[0].TaskTime, kMonday);
+    for (int channel = 1; channel <= 2; ++channel)
+        QCOMPARE(f.StoredFiles(device, channel).size(), 2);
+    QVERIFY(f.StoredCopyMatches(device, 2, SimTime(At(-1, 8, 0)), SimTime(At(-1, 9, 0))));
+}
+
+void TestEngine::stopEndsEveryPhase_data()
+{
+    // The recorder call that the plan's threads keep repeating when the stop comes.
+    QTest::addColumn<QString>("call");
+    QTest::newRow("search that never ends") << "next";
+    QTest::newRow("play-back start refused") << "play-open";
+    QTest::newRow("polling a slow stream") << "position";
+}
+
+void TestEngine::stopEndsEveryPhase()
+{
+    QFETCH(QString, call);
+    CEngineFixture f(At(0, 18, 0, 1));
+    NET_DVR_SetTimeouts(300, 300);
+    const int device = Gate(f, CSimRecorders::MakeConfig(1, {64 * 1024 * 1024}, kSunday), 1);
+    QVERIFY(device >= 0);
+    CRecorderSim& sim = f.Recorder(device);
+    SimChannelFaults faults;
+    faults.SearchBusy = call == "next" ? 100000000 : 0;
+    faults.PlayRefusals = call == "play-open" ? -1 : 0;
+    sim.SetChannelFaults(1, faults);
+    sim.SetRate(call == "position" ? 1024 * 1024 : 0);
+
+    CPlanThreads threads(kPlan);
+    threads.control.Start();
+    QTRY_VERIFY_WITH_TIMEOUT(sim.Calls(call).size() > 3, kLimitMs);
+    QElapsedTimer timer;
+    timer.start();
+    threads.StopAll();
+    QVERIFY2(timer.elapsed() < 2000, qPrintable(QString::number(timer.elapsed())));
+    QVERIFY(f.Recorders().WaitForIdle()); // no session, search or play-back is left open
+}
+
+void TestEngine::manualBackupResumesAfterAStop()
+{
+    CEngineFixture f(kNow);
+    const int device =
+        f.AddDevice(CSimRecorders::MakeConfig(1, {400000, 400000, 400000}, kSunday, 17), "Gate");
+    QVERIFY(device >= 0);
+    QCOMPARE(f.SetUpStorage(), 0);
+    MANUAL_BACKUP_INFO manual;
+    manual.FileStartTime = SimTime(At(-1, 0, 0));
+    manual.FileEndTime = SimTime(At(-1, 23, 59, 59));
+    manual.FileType = 0;
+    manual.Channel[0] = {int16_t(device), 1};
+    f.Model().SetManualBackupInfo(&manual);
+    CRecorderSim& sim = f.Recorder(device);
+    sim.SetRate(2 * 1024 * 1024); // slow enough to stop in the middle
+    {
+        CManualBackup backup;
+        backup.start();
+        QTRY_VERIFY_WITH_TIMEOUT(DoneFiles(Stored(0, MANUAL_GROUP_ID)) >= 1, kLimitMs);
+        backup.Stop();
+        QVERIFY(backup.wait(kLimitMs));
+    }
+    const int doneBefore = DoneFiles(Stored(0, MANUAL_GROUP_ID));
+    QVERIFY(doneBefore >= 1 && doneBefore < 3);
+
+    // The next manual start resumes the saved list: no new search, only the files not yet stored.
+    sim.SetRate(0);
+    sim.ClearCallLog();
+    CManualBackup backup;
+    backup.start();
+    QVERIFY(backup.wait(kLimitMs));
+    QVERIFY(sim.Calls("find").isEmpty());
+    QCOMPARE(sim.Calls("play-open").size(), 3 - doneBefore);
+    QCOMPARE(DoneFiles(Stored(0, MANUAL_GROUP_ID)), 3);
+    QCOMPARE(f.StoredFiles(device, 1).size(), 3);
+    QVERIFY(f.StoredCopyMatches(device, 1, SimTime(At(-1, 9, 0)), SimTime(At(-1, 10, 0))));
+    QVERIFY(f.Recorders().WaitForIdle());
+}
+
+VARROW_TEST_MAIN(TestEngine, QCoreApplication)
+#include "tst_engine.moc"
