@@ -16,6 +16,7 @@
 #include "tests/support/TestSupport.h"
 
 #include <QElapsedTimer>
+#include <QScopeGuard>
 #include <QSignalSpy>
 
 #include <atomic>
@@ -102,6 +103,7 @@ private Q_SLOTS:
     void nothingMarkedDoneWithoutItsWholeCopy();
     void unreachableRecorderIsSkipped();
     void windowOpensClosesAndLeavesTheRestOverdue();
+    void windowInADaylightSavingGapOpensAfterIt();
     void stopEndsEveryPhase_data();
     void stopEndsEveryPhase();
     void manualBackupResumesAfterAStop();
@@ -385,6 +387,36 @@ void TestEngine::windowOpensClosesAndLeavesTheRestOverdue()
     for (int channel = 1; channel <= 2; ++channel)
         QCOMPARE(f.StoredFiles(device, channel).size(), 2);
     QVERIFY(f.StoredCopyMatches(device, 2, SimTime(At(-1, 8, 0)), SimTime(At(-1, 9, 0))));
+}
+
+void TestEngine::windowInADaylightSavingGapOpensAfterIt()
+{
+    // On 31 March 2024 Berlin's clocks jump from 02:00 to 03:00: a window planned for 02:30 must still open,
+    // at 03:00, or that night's backup would silently never run.
+    const QByteArray zone = qgetenv("TZ");
+    const auto restore = qScopeGuard([zone] {
+        zone.isNull() ? qunsetenv("TZ") : qputenv("TZ", zone);
+        tzset();
+    });
+    qputenv("TZ", "Europe/Berlin");
+    tzset();
+    const QDate day(2024, 3, 31);
+    std::atomic<qint64> builtAt{0};
+    {
+        CEngineFixture f(QDateTime(day, QTime(1, 59, 58)));
+        SCHEDULE_WEEKDAY entry;
+        entry.TaskStartTime.Hour = 2;
+        entry.TaskStartTime.Minute = 30;
+        QVERIFY(Gate(f, CSimRecorders::MakeConfig(1, {20000}, day.addDays(-1)), 1, entry) >= 0);
+        CPlanThreads threads(kPlan);
+        QObject::connect(
+            &threads.control, &CControlThread::StartGetTask, &threads.control,
+            [&] { builtAt = EngineNow().toMSecsSinceEpoch(); }, Qt::DirectConnection);
+        static_cast<QThread&>(threads.control).start();
+        QTRY_VERIFY_WITH_TIMEOUT(builtAt != 0 || EngineNow() > QDateTime(day, QTime(4, 30)), kLimitMs);
+    }
+    QVERIFY(builtAt >= QDateTime(day, QTime(3, 0)).toMSecsSinceEpoch());
+    QVERIFY(builtAt < QDateTime(day, QTime(3, 10)).toMSecsSinceEpoch());
 }
 
 void TestEngine::stopEndsEveryPhase_data()
