@@ -122,7 +122,7 @@ CVarrow* CScenarioHarness::Restart()
     return Open();
 }
 
-QWidget* CScenarioHarness::Find(QWidget* root, const QString& objectName)
+QWidget* CScenarioHarness::FindWidget(QWidget* root, const QString& objectName)
 {
     QWidget* hidden = nullptr;
     for (QWidget* widget : root->findChildren<QWidget*>(objectName)) {

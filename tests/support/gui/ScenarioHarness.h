@@ -61,7 +61,11 @@ public:
     CVarrow* Restart();
 
     // Widgets by object name, or buttons by text (without '&'), below `root` (visible ones first).
-    static QWidget* Find(QWidget* root, const QString& objectName);
+    template <class T = QWidget> static T* Find(QWidget* root, const QString& objectName)
+    {
+        return qobject_cast<T*>(FindWidget(root, objectName));
+    }
+    static QWidget* FindWidget(QWidget* root, const QString& objectName);
     static QAbstractButton* FindButton(QWidget* root, const QString& nameOrText);
     // Clicks as the mouse does (press and release in the middle); false when there is no such enabled button.
     static bool Click(QWidget* root, const QString& nameOrText);
