@@ -5,14 +5,25 @@
 
 #include "app/COmbrixApplication.h"
 #include "app/CVarrow.h"
+#include "app/CWindowTitle.h"
+#include "app/CreateStorage.h"
+#include "app/VarrowStart.h"
+#include "model/SQLite3DB.h"
 #include "model/SysInfoManage.h"
+#include "model/Utility.h"
 #include "pages/log/CSearchLog.h"
 #include "storage/CStowelineClass.h"
-#include "tests/support/gui/FakeHandOff.h"
+#include "tests/support/FakeSmtpServer.h"
+#include "tests/support/QuotaRoots.h"
+#include "tests/support/ScaledClock.h"
+#include "tests/support/SimRecorders.h"
+#include "tests/support/TempDatabase.h"
 #include "tests/support/TestSupport.h"
-#include "tests/support/gui/ScenarioHarness.h"
+#include "tests/support/gui/FakeHandOff.h"
+#include "tests/support/gui/ModalDriver.h"
 #include "widgets/calendar/CDateTimeEdit.h"
 #include "widgets/dialogs/CPathComboBox.h"
+#include "widgets/dialogs/CPushButton.h"
 #include "widgets/dialogs/ChaseDialog.h"
 #include "widgets/thumbnails/CPicLabel.h"
 #include "widgets/thumbnails/CPicLabelList.h"
@@ -21,19 +32,221 @@
 #include "widgets/views/CTableView.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
-#include <QDialog>
-#include <QFile>
 #include <QDateTimeEdit>
+#include <QDialog>
+#include <QDir>
 #include <QDirIterator>
+#include <QFile>
 #include <QFileInfo>
-#include <QTimer>
+#include <QLineEdit>
+#include <QRadioButton>
 #include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTimer>
 
 namespace {
 
-// The harness's finders and input, on nearly every line of the operator's work.
-using H = CScenarioHarness;
+// The program as an operator meets it: the real main window (opened the way main opens it) over a temporary
+// program directory with a fresh database and model, simulated recorders on loopback, two drive roots with
+// quotas named in Drives.conf (drive i is the letter 'D' + i), the scaled engine clock and a fake mail
+// server. Every modal box is answered by its modal driver.
+class CScenarioHarness
+{
+public:
+    CScenarioHarness(const QDateTime& now, double scale)
+        : previousModel(g_pSysInfoManage), model(std::make_unique<CSysInfoManage>()), recorders(1000, 2000),
+          clock(now, scale), driver(std::make_unique<CModalDriver>())
+    {
+        g_pSysInfoManage = model.get();
+        QFile map(GetAbsolutePath(QStringLiteral("Drives.conf")));
+        if (map.open(QIODevice::WriteOnly)) {
+            for (int drive = 0; drive < 2; ++drive)
+                map.write(QString(DriveLetter(drive)).toLatin1() + '=' + QFile::encodeName(DrivePath(drive)) +
+                          '\n');
+        }
+        SetDefaultFreeSpaceProvider(quota.Provider());
+    }
+
+    ~CScenarioHarness()
+    {
+        if (window != nullptr)
+            Close();
+        window.reset();
+        driver.reset();
+        ReleaseStorage();
+        SetDefaultFreeSpaceProvider({});
+        g_pSysInfoManage = previousModel;
+    }
+
+    bool IsValid() const
+    {
+        return db.IsValid() && drives[0].isValid() && drives[1].isValid() && smtp.IsListening() &&
+               QFile::exists(GetAbsolutePath(QStringLiteral("Drives.conf")));
+    }
+
+    static QChar DriveLetter(int drive) { return QChar(char('D' + drive)); }
+    QString DrivePath(int drive) const { return drives[drive].path(); }
+    QString RecordRoot(int drive) const { return CStowelineClass::RecordRootOf(DrivePath(drive)); }
+    CScaledClock& Clock() { return clock.Clock(); }
+
+    // Room for `bytes` more on a drive, beyond what the storage layer keeps free for itself.
+    void SetDriveQuota(int drive, qint64 bytes)
+    {
+        quota.SetQuota(DrivePath(drive),
+                       256LL * 1024 * 1024 + CQuotaRoots::UsedBytes(DrivePath(drive)) + bytes);
+    }
+
+    CVarrow* Open()
+    {
+        window = OpenMainWindow();
+        return QTest::qWaitForWindowExposed(window.get()) ? window.get() : nullptr;
+    }
+
+    // Closes the window through its title bar's close button, confirmed; true when it went down. The
+    // confirmed close ends the event loop with a queued quit: a loop of our own takes it, as main's would.
+    bool Close()
+    {
+        driver->Accept();
+        bool quit = false;
+        const QMetaObject::Connection connection =
+            QObject::connect(qApp, &QCoreApplication::aboutToQuit, [&quit] { quit = true; });
+        QTimer::singleShot(0, window.get(), [this] { window->WindowTitle()->CloseButton()->click(); });
+        // A close that hangs ends the loop after a while, and the caller sees that the window did not go.
+        QTimer guard;
+        guard.setSingleShot(true);
+        QObject::connect(&guard, &QTimer::timeout, qApp, &QCoreApplication::quit);
+        guard.start(60000);
+        QApplication::exec();
+        QObject::disconnect(connection);
+        if (!quit || window->ViewState() != nullptr)
+            return false;
+        window.reset();
+        return true;
+    }
+
+    // Closes when open, then builds a fresh model over the same database, as a new process would (the old one
+    // stays alive: the program never destroys its model), and opens the window again.
+    CVarrow* Restart()
+    {
+        if (window != nullptr && !Close())
+            return nullptr;
+        retiredModels.push_back(std::move(model));
+        model = std::make_unique<CSysInfoManage>();
+        g_pSysInfoManage = model.get();
+        db.Reopen();
+        return Open();
+    }
+
+    CTempDatabase db;
+    CSysInfoManage* previousModel;
+    std::vector<std::unique_ptr<CSysInfoManage>> retiredModels;
+    std::unique_ptr<CSysInfoManage> model;
+    CSimRecorders recorders;
+    CScopedEngineClock clock;
+    QTemporaryDir drives[2];
+    CQuotaRoots quota;
+    CFakeSmtpServer smtp;
+    std::unique_ptr<CModalDriver> driver;
+    std::unique_ptr<CVarrow> window;
+};
+
+// The first widget of type T below `root` that `match` takes, a visible one before a hidden one.
+template <class T, class Match> T* FirstOf(QWidget* root, const Match& match)
+{
+    T* hidden = nullptr;
+    for (T* widget : root->findChildren<T*>()) {
+        if (!match(widget))
+            continue;
+        if (widget->isVisible())
+            return widget;
+        if (hidden == nullptr)
+            hidden = widget;
+    }
+    return hidden;
+}
+
+template <class T = QWidget> T* Find(QWidget* root, const QString& objectName)
+{
+    return qobject_cast<T*>(
+        FirstOf<QWidget>(root, [&](QWidget* widget) { return widget->objectName() == objectName; }));
+}
+
+// A button by object name or by its text without '&'.
+QAbstractButton* FindButton(QWidget* root, const QString& nameOrText)
+{
+    return FirstOf<QAbstractButton>(root, [&](QAbstractButton* button) {
+        return button->objectName() == nameOrText || button->text().remove(QLatin1Char('&')) == nameOrText;
+    });
+}
+
+// Clicks as the mouse does; false when there is no such enabled button.
+bool Click(QWidget* root, const QString& nameOrText)
+{
+    QAbstractButton* button = FindButton(root, nameOrText);
+    if (button == nullptr || !button->isEnabled())
+        return false;
+    // A check box or radio button takes clicks on its indicator and text only, which begin at its left.
+    const bool indicator = qobject_cast<QCheckBox*>(button) != nullptr || qobject_cast<QRadioButton*>(button);
+    const QPoint point =
+        indicator ? QPoint(std::min(8, button->width() / 2), button->height() / 2) : button->rect().center();
+    if (button->isVisible())
+        QTest::mouseClick(button, Qt::LeftButton, {}, point);
+    else
+        button->click();
+    return true;
+}
+
+// Replaces the text of a line edit (or an editable combo box) by typing it.
+bool Type(QWidget* root, const QString& objectName, const QString& text)
+{
+    QLineEdit* edit = Find<QLineEdit>(root, objectName);
+    if (auto* combo = Find<QComboBox>(root, objectName))
+        edit = combo->lineEdit();
+    if (edit == nullptr || !edit->isEnabled())
+        return false;
+    edit->setFocus();
+    edit->selectAll();
+    QTest::keyClick(edit, Qt::Key_Delete);
+    QTest::keyClicks(edit, text);
+    return edit->text() == text;
+}
+
+void TypeAll(QWidget* root, const QList<std::pair<const char*, QString>>& fields)
+{
+    for (const auto& [field, text] : fields)
+        QVERIFY2(Type(root, QLatin1String(field), text), field);
+}
+
+QStringList LogTexts()
+{
+    QStringList texts;
+    CSQLite3Recordset rs;
+    if (GetMainDB().Query("SELECT LogContents FROM Log_Table ORDER BY rowid", rs)) {
+        for (; !rs.IsEof(); rs.Next())
+            texts << QString::fromStdString(rs.GetString(0));
+    }
+    return texts;
+}
+
+// The names of this process's threads, sorted, without the idle workers the toolkit's thread pools keep for
+// half a minute (they run nothing of ours).
+QStringList ThreadNames()
+{
+    QStringList names;
+    const QDir tasks(QStringLiteral("/proc/self/task"));
+    for (const QString& task : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile comm(tasks.filePath(task + QStringLiteral("/comm")));
+        if (!comm.open(QIODevice::ReadOnly))
+            continue;
+        const QString name = QString::fromLocal8Bit(comm.readAll()).trimmed();
+        if (name != QLatin1String("Thread (pooled)"))
+            names << name;
+    }
+    names.sort();
+    return names;
+}
 
 QByteArray ReadFile(const QString& path)
 {
@@ -53,19 +266,16 @@ QStringList FilesUnder(const QString& dir)
 
 SimRecording Recording(const QDate& day, int hour, qint64 size)
 {
-    SimRecording recording;
-    recording.Start = QDateTime(day, QTime(hour, 0), Qt::UTC);
-    recording.Stop = recording.Start.addSecs(30 * 60);
-    recording.Size = size;
-    return recording;
+    const QDateTime start(day, QTime(hour, 0), Qt::UTC);
+    return {start, start.addSecs(30 * 60), 0, size};
 }
 
-// The name of a recorder's channel's folder, on a disk and in an export.
-QString ChannelFolder(const CRecorderSim& sim, int channel)
+// The folder of a recorder's channel under a record root or an export folder.
+QString ChannelDir(const QString& root, const CRecorderSim& sim, int channel)
 {
     const QByteArray name =
         sim.AddressBytes() + '_' + QByteArray::number(sim.Port()) + '_' + QByteArray::number(channel);
-    return CStowelineClass::EncodeRecordName(name.constData());
+    return root + QLatin1Char('/') + CStowelineClass::EncodeRecordName(name.constData());
 }
 
 // True when the file is named after a recording of the channel (by the range its name begins with) and
@@ -84,12 +294,12 @@ bool IsWholeCopy(const CRecorderSim& sim, int channel, const QString& path)
     return false;
 }
 
-// The whole copies of `day`'s recordings of a channel under a record root or an export folder; -1 when any
-// other file of that day is there, a temporary one included.
+// The whole copies of `day`'s recordings of a channel under a record root; -1 when any other file of that day
+// is there, a temporary one included.
 int WholeCopies(const QString& root, const CRecorderSim& sim, int channel, const QDate& day)
 {
     int whole = 0;
-    for (const QString& path : FilesUnder(root + QLatin1Char('/') + ChannelFolder(sim, channel))) {
+    for (const QString& path : FilesUnder(ChannelDir(root, sim, channel))) {
         if (!QFileInfo(path).fileName().startsWith(day.toString(QStringLiteral("yyyyMMdd"))))
             continue;
         if (!IsWholeCopy(sim, channel, path))
@@ -99,10 +309,22 @@ int WholeCopies(const QString& root, const CRecorderSim& sim, int channel, const
     return whole;
 }
 
-void TypeAll(QWidget* root, const QList<std::pair<const char*, QString>>& fields)
+// Files of `day` in the plan (group) `plan` marked done (or not), of the plan's current or overdue list (or
+// both, for -1).
+int FilesOf(int plan, const QDate& day, bool done, int isPast = -1)
 {
-    for (const auto& [field, text] : fields)
-        QVERIFY2(H::Type(root, QLatin1String(field), text), field);
+    return CountRows(QStringLiteral("SELECT COUNT(*) FROM FileInfo_Table WHERE GroupID = %1%2 AND "
+                                    "DownloadState %3 2 AND FileStartTime LIKE '%4%'")
+                         .arg(plan)
+                         .arg(isPast < 0 ? QString() : QStringLiteral(" AND IsPast = %1").arg(isPast))
+                         .arg(done ? QStringLiteral("=") : QStringLiteral("<>"))
+                         .arg(day.toString(QStringLiteral("yyyy-MM-dd")))
+                         .toStdString());
+}
+
+QString LastBox(const CModalDriver& driver)
+{
+    return driver.Seen().isEmpty() ? QString() : driver.Seen().last().Text();
 }
 
 // Runs `work` on the next dialog the driver meets, queued: the work runs in the dialog's own loop, where the
@@ -119,25 +341,61 @@ void WorkInDialog(CModalDriver& driver, const std::function<void(QWidget*)>& wor
     });
 }
 
+// Answers every box until the driver is cleared: the manual backup dialog gets the whole `day` and Gate's
+// group (a double click on its title bar picks every channel of it), the busy box passes by itself, any other
+// box is accepted. While one box closes and the next opens, the driver may meet the dialog beneath them
+// (`owner`, still in its own exec) for a moment; that one is left alone.
+void AnswerEverything(CModalDriver& driver, const QDate& day = {}, QWidget* owner = nullptr)
+{
+    driver.Answer([&driver, day, owner](QWidget* box) {
+        AnswerEverything(driver, day, owner);
+        if (QString::fromLatin1(box->metaObject()->className()) == QLatin1String("CDlgManualBackup")) {
+            Find<QDateTimeEdit>(box, QStringLiteral("pDtStart"))->setDateTime(QDateTime(day, QTime(0, 0)));
+            auto* end = Find<QDateTimeEdit>(box, QStringLiteral("pDtEnd"));
+            end->setDateTime(QDateTime(day, QTime(23, 59, 59)));
+            box->findChild<CPictureGroup*>()->OnTitleBarDbClicked(1);
+            QTest::keyClick(end, Qt::Key_Return);
+        } else if (qobject_cast<ChaseDialog*>(box) == nullptr && box != owner) {
+            qobject_cast<QDialog*>(box)->accept();
+        }
+    });
+}
+
+// Answers the export dialog the driver meets next with `path` in its path box, pressed by `button`, then
+// every box as AnswerEverything does.
+void AnswerExport(CModalDriver& driver, const char* pathBox, const QString& path, const char* button)
+{
+    WorkInDialog(driver, [=](QWidget* dialog) {
+        auto* chooser = dialog->findChild<CPathComboBox*>(QLatin1String(pathBox));
+        QVERIFY2(chooser != nullptr, dialog->metaObject()->className());
+        chooser->clear();
+        chooser->addItem(path);
+        Click(dialog, QLatin1String(button));
+    });
+    AnswerEverything(driver);
+}
+
+// Starts a manual backup of `day` as AnswerEverything answers it; a manual run still on is stopped by the
+// first click, and the second one opens the dialog.
+bool StartManualRun(CModalDriver& driver, QWidget* state, const QDate& day)
+{
+    driver.Clear();
+    AnswerEverything(driver, day);
+    if (!Click(state, QStringLiteral("pBtnManual")))
+        return false;
+    if (!driver.Seen().isEmpty() &&
+        driver.Seen().first().Text().contains(QStringLiteral("Sure to stop backup?")))
+        return Click(state, QStringLiteral("pBtnManual"));
+    return true;
+}
+
 // Ticks only the disk `drive` in the settings dialog's disk table.
 void ChooseDisk(QWidget* dialog, int drive)
 {
-    auto* disks = H::Find<CTableView>(dialog, QStringLiteral("m_ptreeViewDisk"));
+    auto* disks = Find<CTableView>(dialog, QStringLiteral("m_ptreeViewDisk"));
     QVERIFY(disks != nullptr);
     for (int row = 0; row < disks->GetRowCount(); ++row)
-        disks->SetItemChecked(row, 0, disks->GetItemText(row, 1) == H::DriveLetter(drive));
-}
-
-// Accepts the next box other than `owner`: while one box closes and the next opens, the driver may meet the
-// dialog beneath them (`owner`, still in its own exec) for a moment; that one is left alone.
-void AcceptBoxOver(CModalDriver& driver, QWidget* owner)
-{
-    driver.Answer([&driver, owner](QWidget* box) {
-        if (box == owner)
-            AcceptBoxOver(driver, owner);
-        else
-            qobject_cast<QDialog*>(box)->accept();
-    });
+        disks->SetItemChecked(row, 0, disks->GetItemText(row, 1) == CScenarioHarness::DriveLetter(drive));
 }
 
 // Fills the add-device dialog the driver meets next for `sim`, by a domain name when one is given.
@@ -145,7 +403,7 @@ void AnswerAddDevice(CModalDriver& driver, const CRecorderSim* sim, const QStrin
 {
     WorkInDialog(driver, [sim, domain](QWidget* dialog) {
         if (!domain.isEmpty()) {
-            auto* method = H::Find<QComboBox>(dialog, QStringLiteral("m_pcomboBoxAddDevice"));
+            auto* method = Find<QComboBox>(dialog, QStringLiteral("m_pcomboBoxAddDevice"));
             QVERIFY(method != nullptr);
             method->setCurrentIndex(method->findData(1));
         }
@@ -154,7 +412,7 @@ void AnswerAddDevice(CModalDriver& driver, const CRecorderSim* sim, const QStrin
                          {"m_plineEditDevicePort", QString::number(sim->Port())},
                          {"m_plineEditDeviceUserName", QStringLiteral("admin")},
                          {"m_plineEditDevicePassWord", QStringLiteral("12345")}});
-        H::Click(dialog, QStringLiteral("pOkBtn"));
+        Click(dialog, QStringLiteral("pOkBtn"));
     });
 }
 
@@ -174,55 +432,8 @@ void AnswerChooser(CModalDriver& driver, int channel)
             CPicLabel* label = labels.at(channel - 1);
             QTest::mouseClick(label, Qt::LeftButton, Qt::ControlModifier, label->rect().center());
         }
-        H::Click(chooser, QStringLiteral("pOkBtn"));
+        Click(chooser, QStringLiteral("pOkBtn"));
     });
-}
-
-// Answers every box until the driver is cleared: the manual backup dialog gets the whole `day` and Gate's
-// group (a double click on its title bar picks every channel of it), the busy box passes by itself, any other
-// box is accepted.
-void AnswerEverything(CModalDriver& driver, const QDate& day)
-{
-    driver.Answer([&driver, day](QWidget* box) {
-        AnswerEverything(driver, day);
-        if (QString::fromLatin1(box->metaObject()->className()) == QLatin1String("CDlgManualBackup")) {
-            H::Find<QDateTimeEdit>(box, QStringLiteral("pDtStart"))->setDateTime(QDateTime(day, QTime(0, 0)));
-            auto* end = H::Find<QDateTimeEdit>(box, QStringLiteral("pDtEnd"));
-            end->setDateTime(QDateTime(day, QTime(23, 59, 59)));
-            box->findChild<CPictureGroup*>()->OnTitleBarDbClicked(1);
-            QTest::keyClick(end, Qt::Key_Return);
-        } else if (qobject_cast<ChaseDialog*>(box) == nullptr) {
-            qobject_cast<QDialog*>(box)->accept();
-        }
-    });
-}
-
-// Answers the export dialog the driver meets next with `path` in its path box, pressed by `button`, and then
-// every box as AnswerEverything does.
-void AnswerExport(CModalDriver& driver, const char* pathBox, const QString& path, const char* button)
-{
-    WorkInDialog(driver, [=](QWidget* dialog) {
-        auto* chooser = dialog->findChild<CPathComboBox*>(QLatin1String(pathBox));
-        QVERIFY2(chooser != nullptr, dialog->metaObject()->className());
-        chooser->clear();
-        chooser->addItem(path);
-        H::Click(dialog, QLatin1String(button));
-    });
-    AnswerEverything(driver, QDate());
-}
-
-// Starts a manual backup of `day` as AnswerEverything answers it; a manual run still on is stopped by the
-// first click, and the second one opens the dialog.
-bool StartManualRun(CModalDriver& driver, QWidget* state, const QDate& day)
-{
-    driver.Clear();
-    AnswerEverything(driver, day);
-    if (!H::Click(state, QStringLiteral("pBtnManual")))
-        return false;
-    if (!driver.Seen().isEmpty() &&
-        driver.Seen().first().Text().contains(QStringLiteral("Sure to stop backup?")))
-        return H::Click(state, QStringLiteral("pBtnManual"));
-    return true;
 }
 
 } // namespace
@@ -246,7 +457,6 @@ private Q_SLOTS:
 
 private:
     void ConfigureInDialog(QWidget* dialog);
-    QString Root(int drive) const { return CStowelineClass::RecordRootOf(m_h->DrivePath(drive)); }
 
     std::unique_ptr<CScenarioHarness> m_h;
     CRecorderSim* m_gate = nullptr;
@@ -267,27 +477,27 @@ void TestScenario::initTestCase()
     gate.Name = QStringLiteral("Gate");
     SimRecorderConfig yard = CSimRecorders::MakeConfig(2, {1 << 20}, today.addDays(-1), 9);
     yard.Name = QStringLiteral("Yard");
-    m_gate = m_h->Recorders().Add(gate);
-    m_yard = m_h->Recorders().Add(yard);
+    m_gate = m_h->recorders.Add(gate);
+    m_yard = m_h->recorders.Add(yard);
     QVERIFY(m_gate != nullptr && m_yard != nullptr);
 }
 
 void TestScenario::cleanupTestCase()
 {
     if (m_h != nullptr)
-        QCOMPARE(m_h->Driver().Failures(), QStringList());
+        QCOMPARE(m_h->driver->Failures(), QStringList());
     m_h.reset();
 }
 
 void TestScenario::step1_firstStartOnEmptyDirectory()
 {
-    QCOMPARE(QDir(m_h->ProgramDir()).entryList(QDir::Files), QStringList({QStringLiteral("Drives.conf")}));
-    m_threadsBeforeOpen = H::ThreadNames();
+    QCOMPARE(QDir(m_h->db.Dir()).entryList(QDir::Files), QStringList({QStringLiteral("Drives.conf")}));
+    m_threadsBeforeOpen = ThreadNames();
     QVERIFY(m_h->Open() != nullptr);
     // No disk is chosen yet: the window opens without a box.
-    QCOMPARE(m_h->Driver().Seen().size(), 0);
-    QVERIFY(QFile::exists(m_h->DbPath()));
-    QCOMPARE(H::LogTexts(), QStringList({QStringLiteral("Open Software")}));
+    QCOMPARE(m_h->driver->Seen().size(), 0);
+    QVERIFY(QFile::exists(m_h->db.DbPath()));
+    QCOMPARE(LogTexts(), QStringList({QStringLiteral("Open Software")}));
 }
 
 // Everything the operator does inside the settings dialog, in order: disk D in stop mode and the report mail
@@ -295,76 +505,71 @@ void TestScenario::step1_firstStartOnEmptyDirectory()
 // page, then OK. Runs inside the dialog's own loop.
 void TestScenario::ConfigureInDialog(QWidget* dialog)
 {
-    CModalDriver& driver = m_h->Driver();
+    CModalDriver& driver = *m_h->driver;
     ChooseDisk(dialog, 0);
-    QVERIFY(H::Click(dialog, QStringLiteral("m_pRadioBtnStop")));
-    QVERIFY(H::Click(dialog, QStringLiteral("m_pcheckBoxEmail")));
+    QVERIFY(Click(dialog, QStringLiteral("m_pRadioBtnStop")));
+    QVERIFY(Click(dialog, QStringLiteral("m_pcheckBoxEmail")));
     TypeAll(dialog, {{"m_plineEditReceiverAddress", QStringLiteral("operator@site.test")},
                      {"m_plineEditDeliverServer", QStringLiteral("127.0.0.1")},
-                     {"m_plineEditPort", QString::number(m_h->Smtp().Port())},
+                     {"m_plineEditPort", QString::number(m_h->smtp.Port())},
                      {"m_plineEditDeliverAddress", QStringLiteral("station@site.test")},
                      {"m_plineEditMailUserName", QStringLiteral("station")},
                      {"m_plineEditMailPassWord", QStringLiteral("secret")}});
 
-    QVERIFY(H::Click(dialog, QStringLiteral("pBtnDevice")));
+    QVERIFY(Click(dialog, QStringLiteral("pBtnDevice")));
     AnswerAddDevice(driver, m_gate, QString());
-    QVERIFY(H::Click(dialog, QStringLiteral("m_pBtnAddDevice")));
+    QVERIFY(Click(dialog, QStringLiteral("m_pBtnAddDevice")));
     AnswerAddDevice(driver, m_yard, QStringLiteral("localhost"));
-    QVERIFY(H::Click(dialog, QStringLiteral("m_pBtnAddDevice")));
+    QVERIFY(Click(dialog, QStringLiteral("m_pBtnAddDevice")));
 
     // Night takes the first channel of each recorder, Late the second.
-    QVERIFY(H::Click(dialog, QStringLiteral("pBtnSchedule")));
-    QWidget* planPage = H::Find(dialog, QStringLiteral("m_pBtnAdd"))->parentWidget();
+    QVERIFY(Click(dialog, QStringLiteral("pBtnSchedule")));
+    QWidget* planPage = Find(dialog, QStringLiteral("m_pBtnAdd"))->parentWidget();
     for (const QString& name : {QStringLiteral("Night"), QStringLiteral("Late")}) {
         WorkInDialog(driver, [name](QWidget* named) {
-            H::Type(named, QStringLiteral("m_pLineEditPlanName"), name);
-            H::Click(named, QStringLiteral("m_pushButtonOK"));
+            Type(named, QStringLiteral("m_pLineEditPlanName"), name);
+            Click(named, QStringLiteral("m_pushButtonOK"));
         });
-        QVERIFY(H::Click(planPage, QStringLiteral("m_pBtnAdd")));
+        QVERIFY(Click(planPage, QStringLiteral("m_pBtnAdd")));
         AnswerChooser(driver, name == QLatin1String("Night") ? 1 : 2);
-        QVERIFY(H::Click(planPage, QStringLiteral("m_pushButtonChooseChannel")));
+        QVERIFY(Click(planPage, QStringLiteral("m_pushButtonChooseChannel")));
         // The chooser's loader may still show its busy box while it stops: the next answer is for what comes
         // after it.
         QTRY_COMPARE_WITH_TIMEOUT(QApplication::activeModalWidget(), dialog, 20000);
     }
 
     // Late is shown: the whole week on (as a new plan starts), from 18:00 for twelve hours (overnight),
-    // fetching the day before.
-    auto* schedule = H::Find<CTableView>(planPage, QStringLiteral("m_ptableViewBackUpTime"));
+    // fetching the day before...
+    auto* schedule = Find<CTableView>(planPage, QStringLiteral("m_ptableViewBackUpTime"));
     QVERIFY(schedule != nullptr);
     auto* duration = qobject_cast<QComboBox*>(schedule->GetItemWidget(0, 2));
     QVERIFY(duration != nullptr && duration->isEnabled());
     duration->setCurrentIndex(11);
     // ... and copied to Night in the copy dialog: once it is laid out on the screen, Choose All ticks every
-    // other plan, then OK.
+    // other plan, then OK. Its result box, and the questions whether the backup may restart for the new disk
+    // and plans, are accepted.
     driver.Answer([](QWidget* copy) {
         QTimer::singleShot(200, copy, [copy] {
-            H::Click(copy, QStringLiteral("m_pBtnAll"));
-            H::Click(copy, QStringLiteral("pOkBtn"));
+            Click(copy, QStringLiteral("m_pBtnAll"));
+            Click(copy, QStringLiteral("pOkBtn"));
         });
     });
-    AcceptBoxOver(driver, dialog);
-    QVERIFY(H::Click(planPage, QStringLiteral("m_pBtnCopy")));
-
-    // The new disk and the new plans each ask whether the backup may restart for them.
-    driver.Clear();
-    driver.Accept();
-    driver.Accept();
-    QVERIFY(H::Click(dialog, QStringLiteral("pOkBtn")));
+    AnswerEverything(driver, QDate(), dialog);
+    QVERIFY(Click(planPage, QStringLiteral("m_pBtnCopy")));
+    QVERIFY(Click(dialog, QStringLiteral("pOkBtn")));
 }
 
 void TestScenario::step2_configureDiskRecordersAndPlans()
 {
-    CModalDriver& driver = m_h->Driver();
+    CModalDriver& driver = *m_h->driver;
     driver.Clear();
     bool configured = false;
     WorkInDialog(driver, [&](QWidget* dialog) {
         ConfigureInDialog(dialog);
         configured = !QTest::currentTestFailed();
     });
-    QVERIFY(H::Click(m_h->Window(), QStringLiteral("pBtnConfig")));
+    QVERIFY(Click(m_h->window.get(), QStringLiteral("pBtnConfig")));
     QVERIFY(configured);
-    QCOMPARE(driver.Pending(), 0);
     QCOMPARE(driver.Failures(), QStringList());
     driver.Clear();
 
@@ -386,58 +591,54 @@ void TestScenario::step2_configureDiskRecordersAndPlans()
 void TestScenario::step3_backupWindowRuns()
 {
     QVERIFY(m_configured);
-    CVarrow* window = m_h->Window();
-    QVERIFY(H::Click(window, QStringLiteral("pBtnViewState")));
-    auto* state = H::Find<CTableView>(window->ViewState(), QStringLiteral("tableView_State"));
-    auto* events = H::Find<CTableView>(window->ViewState(), QStringLiteral("tableView_Event"));
+    CVarrow* window = m_h->window.get();
+    QVERIFY(Click(window, QStringLiteral("pBtnViewState")));
+    auto* state = Find<CTableView>(window->ViewState(), QStringLiteral("tableView_State"));
+    auto* events = Find<CTableView>(window->ViewState(), QStringLiteral("tableView_Event"));
     QVERIFY(state != nullptr && events != nullptr);
 
     // The window opens at 18:00 of the scaled clock; both plans fetch Gate's files of yesterday.
     const QDate day = QDate::currentDate().addDays(-1);
-    QTRY_COMPARE_WITH_TIMEOUT(WholeCopies(Root(0), *m_gate, 1, day), 2, 60000);
-    QTRY_COMPARE_WITH_TIMEOUT(WholeCopies(Root(0), *m_gate, 2, day), 2, 60000);
+    QTRY_COMPARE_WITH_TIMEOUT(WholeCopies(m_h->RecordRoot(0), *m_gate, 1, day), 2, 60000);
+    QTRY_COMPARE_WITH_TIMEOUT(WholeCopies(m_h->RecordRoot(0), *m_gate, 2, day), 2, 60000);
     QVERIFY(state->GetTopRowCount() > 0);
     // No file is marked done without its copy: Gate's four are done, nothing of Yard's is.
     QTRY_COMPARE_WITH_TIMEOUT(CountRows("SELECT COUNT(*) FROM FileInfo_Table WHERE DownloadState = 2"), 4,
                               30000);
     for (int channel : {1, 2})
-        QCOMPARE(FilesUnder(Root(0) + QLatin1Char('/') + ChannelFolder(*m_yard, channel)), QStringList());
+        QCOMPARE(FilesUnder(ChannelDir(m_h->RecordRoot(0), *m_yard, channel)), QStringList());
 
     // Yard refuses every login: it shows in the event table and the report mail goes out.
     QTRY_VERIFY_WITH_TIMEOUT(events->GetTopRowCount() > 0, 60000);
-    QVERIFY(m_h->Smtp().WaitForSessions(1, 60000));
-    QVERIFY(m_h->Smtp().RawData().contains("operator@site.test"));
+    QVERIFY(m_h->smtp.WaitForSessions(1, 60000));
+    QVERIFY(m_h->smtp.RawData().contains("operator@site.test"));
 }
 
 void TestScenario::step4_recordPageFindsPlaysAndExports()
 {
     QVERIFY(m_configured);
-    CVarrow* window = m_h->Window();
-    QVERIFY(H::Click(window, QStringLiteral("pBtnViewRecFile")));
-    CViewRecord* page = window->ViewRecord();
+    QVERIFY(Click(m_h->window.get(), QStringLiteral("pBtnViewRecFile")));
+    CViewRecord* page = m_h->window->ViewRecord();
     QStringList calls;
     page->SetPlayer(std::make_unique<CFakeHandOff>(&calls));
     page->SetFileBrowser(std::make_unique<CFakeHandOff>(&calls));
 
     // Gate ticked in the camera tree (its channels follow), yesterday's whole day searched.
-    QAbstractItemModel* devices = H::Find<CGroupTreeView>(page, QStringLiteral("pTreeGroup"))->model();
+    QAbstractItemModel* devices = Find<CGroupTreeView>(page, QStringLiteral("pTreeGroup"))->model();
     QCOMPARE(devices->index(0, 0).data().toString(), QStringLiteral("Gate"));
     QVERIFY(devices->setData(devices->index(0, 0), Qt::Checked, Qt::CheckStateRole));
     const QDate day = QDate::currentDate().addDays(-1);
-    H::Find<CDateTimeEdit>(page, QStringLiteral("pDtFrom"))->setDateTime(QDateTime(day, QTime(0, 0)));
-    H::Find<CDateTimeEdit>(page, QStringLiteral("pDtTo"))->setDateTime(QDateTime(day, QTime(23, 59, 59)));
-    CModalDriver& driver = m_h->Driver();
-    driver.Clear();
-    QVERIFY(H::Click(page, QStringLiteral("pBtnSearchRecord")));
-    QCOMPARE(driver.Seen().size(), 0);
+    Find<CDateTimeEdit>(page, QStringLiteral("pDtFrom"))->setDateTime(QDateTime(day, QTime(0, 0)));
+    Find<CDateTimeEdit>(page, QStringLiteral("pDtTo"))->setDateTime(QDateTime(day, QTime(23, 59, 59)));
+    QVERIFY(Click(page, QStringLiteral("pBtnSearchRecord")));
 
     // One row for each of Gate's four stored files (whole, as step 3 found them).
-    auto* table = H::Find<CTableView>(page, QStringLiteral("pTableView"));
+    auto* table = Find<CTableView>(page, QStringLiteral("pTableView"));
     QStringList paths;
     for (int row = 0; row < table->model()->rowCount(); ++row)
         paths << table->model()->index(row, CViewRecord::COL_PATH).data().toString();
-    QStringList stored = FilesUnder(Root(0) + QLatin1Char('/') + ChannelFolder(*m_gate, 1)) +
-                         FilesUnder(Root(0) + QLatin1Char('/') + ChannelFolder(*m_gate, 2));
+    QStringList stored = FilesUnder(ChannelDir(m_h->RecordRoot(0), *m_gate, 1)) +
+                         FilesUnder(ChannelDir(m_h->RecordRoot(0), *m_gate, 2));
     QStringList found = paths;
     found.sort();
     stored.sort();
@@ -457,14 +658,13 @@ void TestScenario::step4_recordPageFindsPlaysAndExports()
     clickCell(0, CViewRecord::COL_ID);
     clickCell(3, CViewRecord::COL_ID, Qt::ControlModifier);
     QTemporaryDir target;
+    CModalDriver& driver = *m_h->driver;
     driver.Clear();
     AnswerExport(driver, "pFilePathBox", target.path() + QLatin1Char('/'), "pOkBtn");
-    QVERIFY(H::Click(page, QStringLiteral("pBtnExport")));
-    QTRY_VERIFY_WITH_TIMEOUT(!driver.Seen().isEmpty() &&
-                                 driver.Seen().last().Text() == QStringLiteral("Export successful"),
-                             30000);
+    QVERIFY(Click(page, QStringLiteral("pBtnExport")));
+    QTRY_COMPARE_WITH_TIMEOUT(LastBox(driver), QStringLiteral("Export successful"), 30000);
     driver.Clear();
-    // Each copy lands as <folder>/<channel>/<day>/<file>, equal to the recorder's recording; nothing else.
+    // Each copy lands as <folder>/<channel>/<day>/<file>, equal to its stored file; nothing else.
     QStringList wanted;
     for (int row : {0, 3}) {
         wanted << target.path() + QLatin1Char('/') + paths.at(row).section(QLatin1Char('/'), -3);
@@ -473,31 +673,31 @@ void TestScenario::step4_recordPageFindsPlaysAndExports()
     wanted.sort();
     QCOMPARE(FilesUnder(target.path()), wanted);
     // The stored files stay where they were.
-    QCOMPARE(WholeCopies(Root(0), *m_gate, 1, day) + WholeCopies(Root(0), *m_gate, 2, day), 4);
+    QCOMPARE(WholeCopies(m_h->RecordRoot(0), *m_gate, 1, day) +
+                 WholeCopies(m_h->RecordRoot(0), *m_gate, 2, day),
+             4);
 }
 
 void TestScenario::step5_logPageFindsAndExportsTheDay()
 {
-    QVERIFY(H::Click(m_h->Window(), QStringLiteral("pBtnViewLog")));
+    QVERIFY(Click(m_h->window.get(), QStringLiteral("pBtnViewLog")));
     // The editors start on today: a plain search finds the day's entries.
-    CSearchLog* page = m_h->Window()->SearchLog();
-    QVERIFY(H::Click(page, QStringLiteral("m_pushButtonSearch")));
-    auto* table = H::Find<CTableView>(page, QStringLiteral("m_pLogTableView"));
+    CSearchLog* page = m_h->window->SearchLog();
+    QVERIFY(Click(page, QStringLiteral("m_pushButtonSearch")));
+    auto* table = Find<CTableView>(page, QStringLiteral("m_pLogTableView"));
     QVERIFY(table != nullptr);
-    const QStringList logged = H::LogTexts();
+    const QStringList logged = LogTexts();
     QTRY_COMPARE(table->GetTopRowCount(), int(logged.size()));
 
     // Export: the backup dialog gets the path as the operator would choose it, then the busy box and the
     // result box pass.
     QTemporaryDir out;
     const QString path = out.filePath(QStringLiteral("today"));
-    CModalDriver& driver = m_h->Driver();
+    CModalDriver& driver = *m_h->driver;
     driver.Clear();
     AnswerExport(driver, "pBackcBox", path, "Backup");
-    QVERIFY(H::Click(page, QStringLiteral("m_pushButtonExportLog")));
-    QVERIFY(!driver.Seen().isEmpty());
-    QVERIFY2(driver.Seen().last().Text().contains(QStringLiteral("Backup successful")),
-             qPrintable(driver.Seen().last().Text()));
+    QVERIFY(Click(page, QStringLiteral("m_pushButtonExportLog")));
+    QVERIFY2(LastBox(driver).contains(QStringLiteral("Backup successful")), qPrintable(LastBox(driver)));
     driver.Clear();
     QStringList exported;
     const QRegularExpression entry(QStringLiteral("<Contents>([^<]*)</Contents>"));
@@ -512,10 +712,10 @@ void TestScenario::step6_manualBackupOfARange()
     // A recording of two days ago, which no plan fetches: the operator backs up that day by hand.
     const QDate day = QDate::currentDate().addDays(-2);
     m_gate->AddRecording(1, Recording(day, 9, 1 << 20));
-    QVERIFY(H::Click(m_h->Window(), QStringLiteral("pBtnViewState")));
-    QVERIFY(StartManualRun(m_h->Driver(), m_h->Window()->ViewState(), day));
-    QTRY_COMPARE_WITH_TIMEOUT(WholeCopies(Root(0), *m_gate, 1, day), 1, 60000);
-    m_h->Driver().Clear();
+    QVERIFY(Click(m_h->window.get(), QStringLiteral("pBtnViewState")));
+    QVERIFY(StartManualRun(*m_h->driver, m_h->window->ViewState(), day));
+    QTRY_COMPARE_WITH_TIMEOUT(WholeCopies(m_h->RecordRoot(0), *m_gate, 1, day), 1, 60000);
+    m_h->driver->Clear();
 }
 
 void TestScenario::step7_fullDiskStopsAndSecondDiskResumes()
@@ -526,11 +726,11 @@ void TestScenario::step7_fullDiskStopsAndSecondDiskResumes()
     constexpr qint64 kSize = 1 << 20;
     for (int hour : {8, 10, 12})
         m_gate->AddRecording(2, Recording(day, hour, kSize));
-    m_h->SetDriveQuota(0, CQuotaRoots::UsedBytes(m_h->DrivePath(0)) + kSize * 3 / 2);
+    m_h->SetDriveQuota(0, kSize * 3 / 2);
 
-    CVarrow* window = m_h->Window();
-    QVERIFY(H::Click(window, QStringLiteral("pBtnViewState")));
-    CModalDriver& driver = m_h->Driver();
+    CVarrow* window = m_h->window.get();
+    QVERIFY(Click(window, QStringLiteral("pBtnViewState")));
+    CModalDriver& driver = *m_h->driver;
     const auto countFull = [&driver] {
         int n = 0;
         for (const MODAL_SEEN& seen : driver.Seen())
@@ -541,35 +741,30 @@ void TestScenario::step7_fullDiskStopsAndSecondDiskResumes()
     QTRY_COMPARE_WITH_TIMEOUT(countFull(), 1, 60000);
 
     // Stopped: nothing more is written to D, and no file is marked done without its whole copy.
-    const int stored = WholeCopies(Root(0), *m_gate, 2, day);
+    const int stored = WholeCopies(m_h->RecordRoot(0), *m_gate, 2, day);
     QVERIFY(stored >= 0 && stored < 3);
-    const std::string done = QStringLiteral("SELECT COUNT(*) FROM FileInfo_Table WHERE GroupID = %1 AND "
-                                            "DownloadState = 2 AND FileStartTime LIKE '%2%'")
-                                 .arg(MANUAL_GROUP_ID)
-                                 .arg(day.toString(QStringLiteral("yyyy-MM-dd")))
-                                 .toStdString();
     QTest::qWait(500);
-    QCOMPARE(WholeCopies(Root(0), *m_gate, 2, day), stored);
-    QVERIFY(CountRows(done) <= stored);
+    QCOMPARE(WholeCopies(m_h->RecordRoot(0), *m_gate, 2, day), stored);
+    QVERIFY(FilesOf(MANUAL_GROUP_ID, day, true) <= stored);
     driver.Clear();
 
     // The operator chooses disk E instead of D in the settings, and lets the backup restart for it.
     bool chosen = false;
     WorkInDialog(driver, [&](QWidget* dialog) {
         ChooseDisk(dialog, 1);
-        AcceptBoxOver(driver, dialog);
-        chosen = H::Click(dialog, QStringLiteral("pOkBtn"));
+        AnswerEverything(driver, QDate(), dialog);
+        chosen = Click(dialog, QStringLiteral("pOkBtn"));
     });
-    QVERIFY(H::Click(window, QStringLiteral("pBtnConfig")));
+    QVERIFY(Click(window, QStringLiteral("pBtnConfig")));
     QVERIFY(chosen);
     m_disk = 1;
 
     // The backup of the day runs again and stores every file on E, each equal to the recorder's; D keeps
     // what it had, and no disk is full any more.
     QVERIFY(StartManualRun(driver, window->ViewState(), day));
-    QTRY_COMPARE_WITH_TIMEOUT(WholeCopies(Root(1), *m_gate, 2, day), 3, 60000);
-    QTRY_COMPARE_WITH_TIMEOUT(CountRows(done), 3, 30000);
-    QCOMPARE(WholeCopies(Root(0), *m_gate, 2, day), stored);
+    QTRY_COMPARE_WITH_TIMEOUT(WholeCopies(m_h->RecordRoot(1), *m_gate, 2, day), 3, 60000);
+    QTRY_COMPARE_WITH_TIMEOUT(FilesOf(MANUAL_GROUP_ID, day, true), 3, 30000);
+    QCOMPARE(WholeCopies(m_h->RecordRoot(0), *m_gate, 2, day), stored);
     QCOMPARE(countFull(), 0);
     QCOMPARE(driver.Failures(), QStringList());
     driver.Clear();
@@ -577,22 +772,23 @@ void TestScenario::step7_fullDiskStopsAndSecondDiskResumes()
 
 void TestScenario::step8_closeWithConfirmation()
 {
-    CVarrow* window = m_h->Window();
+    CVarrow* window = m_h->window.get();
     QVERIFY(window != nullptr);
-    const QStringList logged = H::LogTexts();
+    const QStringList logged = LogTexts();
 
     // Declined: the window and its pages stay, nothing is logged.
-    QVERIFY(!m_h->Close(false));
-    QVERIFY(m_h->Driver().Seen().last().Text().contains(QStringLiteral("Sure to close software")));
+    m_h->driver->Reject();
+    window->WindowTitle()->CloseButton()->click();
+    QVERIFY(LastBox(*m_h->driver).contains(QStringLiteral("Sure to close software")));
     QVERIFY(window->isVisible() && window->ViewState() != nullptr);
-    QCOMPARE(H::LogTexts(), logged);
+    QCOMPARE(LogTexts(), logged);
 
     // Confirmed: every thread the window started ends, no recorder keeps a session, and "Close Software" is
     // the last entry.
-    QVERIFY(m_h->Close(true));
-    QCOMPARE(H::LogTexts(), logged + QStringList({QStringLiteral("Close Software")}));
-    QVERIFY(m_h->Recorders().WaitForIdle(10000));
-    QTRY_COMPARE_WITH_TIMEOUT(H::ThreadNames(), m_threadsBeforeOpen, 10000);
+    QVERIFY(m_h->Close());
+    QCOMPARE(LogTexts(), logged + QStringList({QStringLiteral("Close Software")}));
+    QVERIFY(m_h->recorders.WaitForIdle(10000));
+    QTRY_COMPARE_WITH_TIMEOUT(ThreadNames(), m_threadsBeforeOpen, 10000);
 }
 
 void TestScenario::step8_restartResumesOverdueList()
@@ -601,13 +797,13 @@ void TestScenario::step8_restartResumesOverdueList()
     // the close at once (the engine may log its own start after it).
     CVarrow* window = m_h->Restart();
     QVERIFY(window != nullptr);
-    const QStringList logged = H::LogTexts();
+    const QStringList logged = LogTexts();
     QCOMPARE(logged.count(QStringLiteral("Open Software")), 2);
     QCOMPARE(logged.at(logged.lastIndexOf(QStringLiteral("Open Software")) - 1),
              QStringLiteral("Close Software"));
     SYSTEM_CONFIG system;
     g_pSysInfoManage->GetSystemConfig(&system);
-    QCOMPARE(QString::fromLatin1(system.Disk), QString(H::DriveLetter(m_disk)));
+    QCOMPARE(QString::fromLatin1(system.Disk), QString(CScenarioHarness::DriveLetter(m_disk)));
     QVERIFY(m_configured);
 
     // A later day D: the plans' window of D fetches Gate's files of the day before, one on each channel. The
@@ -625,47 +821,38 @@ void TestScenario::step8_restartResumesOverdueList()
     for (int plan = 0; plan < 2; ++plan)
         (QByteArray(g_pSysInfoManage->GetGroupInfo(plan)->GroupName) == "Night" ? night : late) = plan;
     QVERIFY(night >= 0 && late >= 0);
-    const auto filesOf = [&filesDay](int plan, int isPast, bool done) {
-        return CountRows(
-            QStringLiteral("SELECT COUNT(*) FROM FileInfo_Table WHERE GroupID = %1 AND IsPast = %2 "
-                           "AND DownloadState %3 2 AND FileStartTime LIKE '%4%'")
-                .arg(plan)
-                .arg(isPast)
-                .arg(done ? QStringLiteral("=") : QStringLiteral("<>"))
-                .arg(filesDay.toString(QStringLiteral("yyyy-MM-dd")))
-                .toStdString());
-    };
     m_h->Clock().SetNow(QDateTime(day, QTime(17, 59)));
 
     // The last run was a manual one, which the page resumes once the window shows (its button turns into a
     // stop button): the operator switches back to automatic backup.
-    CModalDriver& driver = m_h->Driver();
+    CModalDriver& driver = *m_h->driver;
     driver.Clear();
-    QTRY_VERIFY_WITH_TIMEOUT(H::FindButton(window->ViewState(), QStringLiteral("pBtnManual"))
+    QTRY_VERIFY_WITH_TIMEOUT(FindButton(window->ViewState(), QStringLiteral("pBtnManual"))
                                  ->styleSheet()
                                  .contains(QStringLiteral("manual_copy_stop")),
                              10000);
     driver.Accept();
-    QVERIFY(H::Click(window->ViewState(), QStringLiteral("pBtnAuto")));
+    QVERIFY(Click(window->ViewState(), QStringLiteral("pBtnAuto")));
     QCOMPARE(driver.Pending(), 0);
     driver.Clear();
 
-    QTRY_COMPARE_WITH_TIMEOUT(WholeCopies(Root(m_disk), *m_gate, 2, filesDay), 1, 60000);
-    QTRY_COMPARE_WITH_TIMEOUT(filesOf(late, 0, true), 1, 30000);
-    QTRY_COMPARE_WITH_TIMEOUT(filesOf(night, 0, false), 1, 30000);
+    const QString root = m_h->RecordRoot(m_disk);
+    QTRY_COMPARE_WITH_TIMEOUT(WholeCopies(root, *m_gate, 2, filesDay), 1, 60000);
+    QTRY_COMPARE_WITH_TIMEOUT(FilesOf(late, filesDay, true, 0), 1, 30000);
+    QTRY_COMPARE_WITH_TIMEOUT(FilesOf(night, filesDay, false, 0), 1, 30000);
     QVERIFY(m_h->Clock().Now() < QDateTime(day.addDays(1), QTime(5, 0)));
-    QCOMPARE(WholeCopies(Root(m_disk), *m_gate, 1, filesDay), 0);
+    QCOMPARE(WholeCopies(root, *m_gate, 1, filesDay), 0);
 
     // Closed while D's window is open; the recorder plays again, and the program starts just before the
     // window of D + 1, which takes D's unfinished list as its overdue list.
-    QVERIFY(m_h->Close(true));
+    QVERIFY(m_h->Close());
     m_gate->SetChannelFaults(1, SimChannelFaults());
     // Slow enough that the overdue list's row can be seen while it runs.
     m_gate->SetRate(4 << 20);
     m_h->Clock().SetNow(QDateTime(day.addDays(1), QTime(17, 59)));
     window = m_h->Restart();
     QVERIFY(window != nullptr);
-    auto* state = H::Find<CTableView>(window->ViewState(), QStringLiteral("tableView_State"));
+    auto* state = Find<CTableView>(window->ViewState(), QStringLiteral("tableView_State"));
     QVERIFY(state != nullptr);
     bool overdueRow = false;
     QTimer watch;
@@ -674,13 +861,13 @@ void TestScenario::step8_restartResumesOverdueList()
             overdueRow = overdueRow || state->GetItemText(row, 1) == QStringLiteral("*Night");
     });
     watch.start(10);
-    QTRY_COMPARE_WITH_TIMEOUT(WholeCopies(Root(m_disk), *m_gate, 1, filesDay), 1, 60000);
-    QTRY_COMPARE_WITH_TIMEOUT(filesOf(night, 1, true), 1, 30000);
+    QTRY_COMPARE_WITH_TIMEOUT(WholeCopies(root, *m_gate, 1, filesDay), 1, 60000);
+    QTRY_COMPARE_WITH_TIMEOUT(FilesOf(night, filesDay, true, 1), 1, 30000);
     watch.stop();
     m_gate->SetRate(0);
     QVERIFY(overdueRow);
-    QCOMPARE(filesOf(night, 1, false), 0);
-    QCOMPARE(WholeCopies(Root(m_disk), *m_gate, 2, filesDay), 1);
+    QCOMPARE(FilesOf(night, filesDay, false, 1), 0);
+    QCOMPARE(WholeCopies(root, *m_gate, 2, filesDay), 1);
     QCOMPARE(driver.Failures(), QStringList());
 }
 
