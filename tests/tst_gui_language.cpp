@@ -55,7 +55,6 @@ class TestLanguage : public QObject
 private Q_SLOTS:
     void chosenLanguage_data();
     void chosenLanguage();
-    void installedAtStart_data();
     void installedAtStart();
 };
 
@@ -106,40 +105,26 @@ void TestLanguage::chosenLanguage()
         QVERIFY(!current->GetTranslator()->isEmpty() && !current->GetQtTranslator()->isEmpty());
 }
 
-void TestLanguage::installedAtStart_data()
-{
-    // One text from each kind of place the update script must gather: the shell, a form, the settings pages,
-    // the widget kit, a text marked apart from its tr() call, and a plural.
-    QTest::addColumn<QString>("context");
-    QTest::addColumn<QString>("source");
-    QTest::addColumn<int>("n");
-    QTest::addColumn<QString>("expected");
-    QTest::newRow("shell") << "COmbrixApplication"
-                           << "Software is already running." << -1 << QStringLiteral("软件已在运行。");
-    QTest::newRow("form") << "CSearchLogClass"
-                          << "Start time:" << -1 << QStringLiteral("开始时间：");
-    QTest::newRow("system page") << "DlgCfgSystem"
-                                 << "Disk Allocate" << -1 << QStringLiteral("磁盘分配");
-    QTest::newRow("widget kit") << "CPageInfo"
-                                << "Next" << -1 << QStringLiteral("下一页");
-    QTest::newRow("marked apart") << "CDlgCfgPlan"
-                                  << "At Schedule " << -1 << QStringLiteral("计划 ");
-    QTest::newRow("plural") << "CDlgCfgDevice"
-                            << "%n device(s) added." << 3 << QStringLiteral("已添加 3 台设备。");
-}
-
 void TestLanguage::installedAtStart()
 {
     // The application object of this process started with Chinese chosen: the program's own texts and the
-    // toolkit's are both translated.
-    QFETCH(QString, context);
-    QFETCH(QString, source);
-    QFETCH(int, n);
-    QFETCH(QString, expected);
-    QCOMPARE(QCoreApplication::translate(context.toLatin1().constData(), source.toLatin1().constData(),
-                                         nullptr, n),
-             expected);
-    QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("取消"));
+    // toolkit's are translated. One text from each kind of place the update script must gather: the shell,
+    // a form, the settings pages, the widget kit, a text marked apart from its tr() call, a plural.
+    const struct
+    {
+        const char* context;
+        const char* source;
+        int n;
+        QString expected;
+    } texts[] = {{"COmbrixApplication", "Software is already running.", -1, QStringLiteral("软件已在运行。")},
+                 {"CSearchLogClass", "Start time:", -1, QStringLiteral("开始时间：")},
+                 {"DlgCfgSystem", "Disk Allocate", -1, QStringLiteral("磁盘分配")},
+                 {"CPageInfo", "Next", -1, QStringLiteral("下一页")},
+                 {"CDlgCfgPlan", "At Schedule ", -1, QStringLiteral("计划 ")},
+                 {"CDlgCfgDevice", "%n device(s) added.", 3, QStringLiteral("已添加 3 台设备。")},
+                 {"QPlatformTheme", "Cancel", -1, QStringLiteral("取消")}};
+    for (const auto& text : texts)
+        QCOMPARE(QCoreApplication::translate(text.context, text.source, nullptr, text.n), text.expected);
 }
 
 int main(int argc, char** argv)

@@ -350,8 +350,8 @@ void AnswerEverything(CModalDriver& driver, const QDate& day = {}, QWidget* owne
     driver.Answer([&driver, day, owner](QWidget* box) {
         AnswerEverything(driver, day, owner);
         if (QString::fromLatin1(box->metaObject()->className()) == QLatin1String("CDlgManualBackup")) {
-            Find<QDateTimeEdit>(box, QStringLiteral("pDtStart"))->setDateTime(QDateTime(day, QTime(0, 0)));
-            auto* end = Find<QDateTimeEdit>(box, QStringLiteral("pDtEnd"));
+            Find<QDateTimeEdit>(box, "pDtStart")->setDateTime(QDateTime(day, QTime(0, 0)));
+            auto* end = Find<QDateTimeEdit>(box, "pDtEnd");
             end->setDateTime(QDateTime(day, QTime(23, 59, 59)));
             box->findChild<CPictureGroup*>()->OnTitleBarDbClicked(1);
             QTest::keyClick(end, Qt::Key_Return);
@@ -381,18 +381,18 @@ bool StartManualRun(CModalDriver& driver, QWidget* state, const QDate& day)
 {
     driver.Clear();
     AnswerEverything(driver, day);
-    if (!Click(state, QStringLiteral("pBtnManual")))
+    if (!Click(state, "pBtnManual"))
         return false;
     if (!driver.Seen().isEmpty() &&
         driver.Seen().first().Text().contains(QStringLiteral("Sure to stop backup?")))
-        return Click(state, QStringLiteral("pBtnManual"));
+        return Click(state, "pBtnManual");
     return true;
 }
 
 // Ticks only the disk `drive` in the settings dialog's disk table.
 void ChooseDisk(QWidget* dialog, int drive)
 {
-    auto* disks = Find<CTableView>(dialog, QStringLiteral("m_ptreeViewDisk"));
+    auto* disks = Find<CTableView>(dialog, "m_ptreeViewDisk");
     QVERIFY(disks != nullptr);
     for (int row = 0; row < disks->GetRowCount(); ++row)
         disks->SetItemChecked(row, 0, disks->GetItemText(row, 1) == CScenarioHarness::DriveLetter(drive));
@@ -403,7 +403,7 @@ void AnswerAddDevice(CModalDriver& driver, const CRecorderSim* sim, const QStrin
 {
     WorkInDialog(driver, [sim, domain](QWidget* dialog) {
         if (!domain.isEmpty()) {
-            auto* method = Find<QComboBox>(dialog, QStringLiteral("m_pcomboBoxAddDevice"));
+            auto* method = Find<QComboBox>(dialog, "m_pcomboBoxAddDevice");
             QVERIFY(method != nullptr);
             method->setCurrentIndex(method->findData(1));
         }
@@ -412,7 +412,7 @@ void AnswerAddDevice(CModalDriver& driver, const CRecorderSim* sim, const QStrin
                          {"m_plineEditDevicePort", QString::number(sim->Port())},
                          {"m_plineEditDeviceUserName", QStringLiteral("admin")},
                          {"m_plineEditDevicePassWord", QStringLiteral("12345")}});
-        Click(dialog, QStringLiteral("pOkBtn"));
+        Click(dialog, "pOkBtn");
     });
 }
 
@@ -432,7 +432,7 @@ void AnswerChooser(CModalDriver& driver, int channel)
             CPicLabel* label = labels.at(channel - 1);
             QTest::mouseClick(label, Qt::LeftButton, Qt::ControlModifier, label->rect().center());
         }
-        Click(chooser, QStringLiteral("pOkBtn"));
+        Click(chooser, "pOkBtn");
     });
 }
 
@@ -507,8 +507,8 @@ void TestScenario::ConfigureInDialog(QWidget* dialog)
 {
     CModalDriver& driver = *m_h->driver;
     ChooseDisk(dialog, 0);
-    QVERIFY(Click(dialog, QStringLiteral("m_pRadioBtnStop")));
-    QVERIFY(Click(dialog, QStringLiteral("m_pcheckBoxEmail")));
+    QVERIFY(Click(dialog, "m_pRadioBtnStop"));
+    QVERIFY(Click(dialog, "m_pcheckBoxEmail"));
     TypeAll(dialog, {{"m_plineEditReceiverAddress", QStringLiteral("operator@site.test")},
                      {"m_plineEditDeliverServer", QStringLiteral("127.0.0.1")},
                      {"m_plineEditPort", QString::number(m_h->smtp.Port())},
@@ -516,23 +516,23 @@ void TestScenario::ConfigureInDialog(QWidget* dialog)
                      {"m_plineEditMailUserName", QStringLiteral("station")},
                      {"m_plineEditMailPassWord", QStringLiteral("secret")}});
 
-    QVERIFY(Click(dialog, QStringLiteral("pBtnDevice")));
+    QVERIFY(Click(dialog, "pBtnDevice"));
     AnswerAddDevice(driver, m_gate, QString());
-    QVERIFY(Click(dialog, QStringLiteral("m_pBtnAddDevice")));
+    QVERIFY(Click(dialog, "m_pBtnAddDevice"));
     AnswerAddDevice(driver, m_yard, QStringLiteral("localhost"));
-    QVERIFY(Click(dialog, QStringLiteral("m_pBtnAddDevice")));
+    QVERIFY(Click(dialog, "m_pBtnAddDevice"));
 
     // Night takes the first channel of each recorder, Late the second.
-    QVERIFY(Click(dialog, QStringLiteral("pBtnSchedule")));
-    QWidget* planPage = Find(dialog, QStringLiteral("m_pBtnAdd"))->parentWidget();
+    QVERIFY(Click(dialog, "pBtnSchedule"));
+    QWidget* planPage = Find(dialog, "m_pBtnAdd")->parentWidget();
     for (const QString& name : {QStringLiteral("Night"), QStringLiteral("Late")}) {
         WorkInDialog(driver, [name](QWidget* named) {
-            Type(named, QStringLiteral("m_pLineEditPlanName"), name);
-            Click(named, QStringLiteral("m_pushButtonOK"));
+            Type(named, "m_pLineEditPlanName", name);
+            Click(named, "m_pushButtonOK");
         });
-        QVERIFY(Click(planPage, QStringLiteral("m_pBtnAdd")));
+        QVERIFY(Click(planPage, "m_pBtnAdd"));
         AnswerChooser(driver, name == QLatin1String("Night") ? 1 : 2);
-        QVERIFY(Click(planPage, QStringLiteral("m_pushButtonChooseChannel")));
+        QVERIFY(Click(planPage, "m_pushButtonChooseChannel"));
         // The chooser's loader may still show its busy box while it stops: the next answer is for what comes
         // after it.
         QTRY_COMPARE_WITH_TIMEOUT(QApplication::activeModalWidget(), dialog, 20000);
@@ -540,7 +540,7 @@ void TestScenario::ConfigureInDialog(QWidget* dialog)
 
     // Late is shown: the whole week on (as a new plan starts), from 18:00 for twelve hours (overnight),
     // fetching the day before...
-    auto* schedule = Find<CTableView>(planPage, QStringLiteral("m_ptableViewBackUpTime"));
+    auto* schedule = Find<CTableView>(planPage, "m_ptableViewBackUpTime");
     QVERIFY(schedule != nullptr);
     auto* duration = qobject_cast<QComboBox*>(schedule->GetItemWidget(0, 2));
     QVERIFY(duration != nullptr && duration->isEnabled());
@@ -550,13 +550,13 @@ void TestScenario::ConfigureInDialog(QWidget* dialog)
     // and plans, are accepted.
     driver.Answer([](QWidget* copy) {
         QTimer::singleShot(200, copy, [copy] {
-            Click(copy, QStringLiteral("m_pBtnAll"));
-            Click(copy, QStringLiteral("pOkBtn"));
+            Click(copy, "m_pBtnAll");
+            Click(copy, "pOkBtn");
         });
     });
     AnswerEverything(driver, QDate(), dialog);
-    QVERIFY(Click(planPage, QStringLiteral("m_pBtnCopy")));
-    QVERIFY(Click(dialog, QStringLiteral("pOkBtn")));
+    QVERIFY(Click(planPage, "m_pBtnCopy"));
+    QVERIFY(Click(dialog, "pOkBtn"));
 }
 
 void TestScenario::step2_configureDiskRecordersAndPlans()
@@ -568,7 +568,7 @@ void TestScenario::step2_configureDiskRecordersAndPlans()
         ConfigureInDialog(dialog);
         configured = !QTest::currentTestFailed();
     });
-    QVERIFY(Click(m_h->window.get(), QStringLiteral("pBtnConfig")));
+    QVERIFY(Click(m_h->window.get(), "pBtnConfig"));
     QVERIFY(configured);
     QCOMPARE(driver.Failures(), QStringList());
     driver.Clear();
@@ -592,9 +592,9 @@ void TestScenario::step3_backupWindowRuns()
 {
     QVERIFY(m_configured);
     CVarrow* window = m_h->window.get();
-    QVERIFY(Click(window, QStringLiteral("pBtnViewState")));
-    auto* state = Find<CTableView>(window->ViewState(), QStringLiteral("tableView_State"));
-    auto* events = Find<CTableView>(window->ViewState(), QStringLiteral("tableView_Event"));
+    QVERIFY(Click(window, "pBtnViewState"));
+    auto* state = Find<CTableView>(window->ViewState(), "tableView_State");
+    auto* events = Find<CTableView>(window->ViewState(), "tableView_Event");
     QVERIFY(state != nullptr && events != nullptr);
 
     // The window opens at 18:00 of the scaled clock; both plans fetch Gate's files of yesterday.
@@ -617,23 +617,23 @@ void TestScenario::step3_backupWindowRuns()
 void TestScenario::step4_recordPageFindsPlaysAndExports()
 {
     QVERIFY(m_configured);
-    QVERIFY(Click(m_h->window.get(), QStringLiteral("pBtnViewRecFile")));
+    QVERIFY(Click(m_h->window.get(), "pBtnViewRecFile"));
     CViewRecord* page = m_h->window->ViewRecord();
     QStringList calls;
     page->SetPlayer(std::make_unique<CFakeHandOff>(&calls));
     page->SetFileBrowser(std::make_unique<CFakeHandOff>(&calls));
 
     // Gate ticked in the camera tree (its channels follow), yesterday's whole day searched.
-    QAbstractItemModel* devices = Find<CGroupTreeView>(page, QStringLiteral("pTreeGroup"))->model();
+    QAbstractItemModel* devices = Find<CGroupTreeView>(page, "pTreeGroup")->model();
     QCOMPARE(devices->index(0, 0).data().toString(), QStringLiteral("Gate"));
     QVERIFY(devices->setData(devices->index(0, 0), Qt::Checked, Qt::CheckStateRole));
     const QDate day = QDate::currentDate().addDays(-1);
-    Find<CDateTimeEdit>(page, QStringLiteral("pDtFrom"))->setDateTime(QDateTime(day, QTime(0, 0)));
-    Find<CDateTimeEdit>(page, QStringLiteral("pDtTo"))->setDateTime(QDateTime(day, QTime(23, 59, 59)));
-    QVERIFY(Click(page, QStringLiteral("pBtnSearchRecord")));
+    Find<CDateTimeEdit>(page, "pDtFrom")->setDateTime(QDateTime(day, QTime(0, 0)));
+    Find<CDateTimeEdit>(page, "pDtTo")->setDateTime(QDateTime(day, QTime(23, 59, 59)));
+    QVERIFY(Click(page, "pBtnSearchRecord"));
 
     // One row for each of Gate's four stored files (whole, as step 3 found them).
-    auto* table = Find<CTableView>(page, QStringLiteral("pTableView"));
+    auto* table = Find<CTableView>(page, "pTableView");
     QStringList paths;
     for (int row = 0; row < table->model()->rowCount(); ++row)
         paths << table->model()->index(row, CViewRecord::COL_PATH).data().toString();
@@ -661,7 +661,7 @@ void TestScenario::step4_recordPageFindsPlaysAndExports()
     CModalDriver& driver = *m_h->driver;
     driver.Clear();
     AnswerExport(driver, "pFilePathBox", target.path() + QLatin1Char('/'), "pOkBtn");
-    QVERIFY(Click(page, QStringLiteral("pBtnExport")));
+    QVERIFY(Click(page, "pBtnExport"));
     QTRY_COMPARE_WITH_TIMEOUT(LastBox(driver), QStringLiteral("Export successful"), 30000);
     driver.Clear();
     // Each copy lands as <folder>/<channel>/<day>/<file>, equal to its stored file; nothing else.
@@ -680,11 +680,11 @@ void TestScenario::step4_recordPageFindsPlaysAndExports()
 
 void TestScenario::step5_logPageFindsAndExportsTheDay()
 {
-    QVERIFY(Click(m_h->window.get(), QStringLiteral("pBtnViewLog")));
+    QVERIFY(Click(m_h->window.get(), "pBtnViewLog"));
     // The editors start on today: a plain search finds the day's entries.
     CSearchLog* page = m_h->window->SearchLog();
-    QVERIFY(Click(page, QStringLiteral("m_pushButtonSearch")));
-    auto* table = Find<CTableView>(page, QStringLiteral("m_pLogTableView"));
+    QVERIFY(Click(page, "m_pushButtonSearch"));
+    auto* table = Find<CTableView>(page, "m_pLogTableView");
     QVERIFY(table != nullptr);
     const QStringList logged = LogTexts();
     QTRY_COMPARE(table->GetTopRowCount(), int(logged.size()));
@@ -696,7 +696,7 @@ void TestScenario::step5_logPageFindsAndExportsTheDay()
     CModalDriver& driver = *m_h->driver;
     driver.Clear();
     AnswerExport(driver, "pBackcBox", path, "Backup");
-    QVERIFY(Click(page, QStringLiteral("m_pushButtonExportLog")));
+    QVERIFY(Click(page, "m_pushButtonExportLog"));
     QVERIFY2(LastBox(driver).contains(QStringLiteral("Backup successful")), qPrintable(LastBox(driver)));
     driver.Clear();
     QStringList exported;
@@ -712,7 +712,7 @@ void TestScenario::step6_manualBackupOfARange()
     // A recording of two days ago, which no plan fetches: the operator backs up that day by hand.
     const QDate day = QDate::currentDate().addDays(-2);
     m_gate->AddRecording(1, Recording(day, 9, 1 << 20));
-    QVERIFY(Click(m_h->window.get(), QStringLiteral("pBtnViewState")));
+    QVERIFY(Click(m_h->window.get(), "pBtnViewState"));
     QVERIFY(StartManualRun(*m_h->driver, m_h->window->ViewState(), day));
     QTRY_COMPARE_WITH_TIMEOUT(WholeCopies(m_h->RecordRoot(0), *m_gate, 1, day), 1, 60000);
     m_h->driver->Clear();
@@ -729,7 +729,7 @@ void TestScenario::step7_fullDiskStopsAndSecondDiskResumes()
     m_h->SetDriveQuota(0, kSize * 3 / 2);
 
     CVarrow* window = m_h->window.get();
-    QVERIFY(Click(window, QStringLiteral("pBtnViewState")));
+    QVERIFY(Click(window, "pBtnViewState"));
     CModalDriver& driver = *m_h->driver;
     const auto countFull = [&driver] {
         int n = 0;
@@ -753,9 +753,9 @@ void TestScenario::step7_fullDiskStopsAndSecondDiskResumes()
     WorkInDialog(driver, [&](QWidget* dialog) {
         ChooseDisk(dialog, 1);
         AnswerEverything(driver, QDate(), dialog);
-        chosen = Click(dialog, QStringLiteral("pOkBtn"));
+        chosen = Click(dialog, "pOkBtn");
     });
-    QVERIFY(Click(window, QStringLiteral("pBtnConfig")));
+    QVERIFY(Click(window, "pBtnConfig"));
     QVERIFY(chosen);
     m_disk = 1;
 
@@ -827,12 +827,12 @@ void TestScenario::step8_restartResumesOverdueList()
     // stop button): the operator switches back to automatic backup.
     CModalDriver& driver = *m_h->driver;
     driver.Clear();
-    QTRY_VERIFY_WITH_TIMEOUT(FindButton(window->ViewState(), QStringLiteral("pBtnManual"))
+    QTRY_VERIFY_WITH_TIMEOUT(FindButton(window->ViewState(), "pBtnManual")
                                  ->styleSheet()
                                  .contains(QStringLiteral("manual_copy_stop")),
                              10000);
     driver.Accept();
-    QVERIFY(Click(window->ViewState(), QStringLiteral("pBtnAuto")));
+    QVERIFY(Click(window->ViewState(), "pBtnAuto"));
     QCOMPARE(driver.Pending(), 0);
     driver.Clear();
 
@@ -852,7 +852,7 @@ void TestScenario::step8_restartResumesOverdueList()
     m_h->Clock().SetNow(QDateTime(day.addDays(1), QTime(17, 59)));
     window = m_h->Restart();
     QVERIFY(window != nullptr);
-    auto* state = Find<CTableView>(window->ViewState(), QStringLiteral("tableView_State"));
+    auto* state = Find<CTableView>(window->ViewState(), "tableView_State");
     QVERIFY(state != nullptr);
     bool overdueRow = false;
     QTimer watch;

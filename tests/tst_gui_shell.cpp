@@ -1,11 +1,10 @@
-// The main window, its title bar and About: a tab that shows the wrong page or keeps the wrong picture, a
+// The main window and its title bar: a tab that shows the wrong page or keeps the wrong picture, a
 // full-screen toggle that cannot come back, or a drag that starts in full screen would all be seen at once by
 // the operator.
 
 #include "app/CVarrow.h"
 #include "app/CWindowTitle.h"
 #include "tests/support/TestSupport.h"
-#include "tests/support/gui/ModalDriver.h"
 #include "widgets/dialogs/CPushButton.h"
 
 #include <QFileInfo>
@@ -21,7 +20,6 @@ private Q_SLOTS:
     void tabsSwitchPagesAndStyles();
     void throughputReadOut();
     void fullScreenToggleAndDragging();
-    void about();
 
 private:
     std::unique_ptr<CVarrow> m_window;
@@ -87,19 +85,6 @@ void TestShell::fullScreenToggleAndDragging()
     QTRY_VERIFY(!m_window->isFullScreen());
     QCOMPARE(title->MaxButton()->styleSheet(), CWindowTitle::MaxButtonStyle(false));
     QVERIFY(!CWindowTitle::ScreenAllowsFull(QSize(1280, 720)));
-}
-
-void TestShell::about()
-{
-    CModalDriver driver;
-    driver.Answer([](QWidget* box) {
-        QTest::keyClick(box, Qt::Key_Escape); // does nothing
-        QVERIFY(box->isVisible());
-        QTest::keyClick(box, Qt::Key_Return);
-    });
-    m_window->Form().pBtnAbout->click();
-    QCOMPARE(driver.Pending(), 0);
-    QCOMPARE(driver.Seen().first().title, QStringLiteral("About"));
 }
 
 int main(int argc, char** argv)
