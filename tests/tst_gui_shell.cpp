@@ -18,7 +18,6 @@ private Q_SLOTS:
     void init();
     void cleanup();
     void tabsSwitchPagesAndStyles();
-    void throughputReadOut();
     void fullScreenToggleAndDragging();
 
 private:
@@ -50,16 +49,6 @@ void TestShell::tabsSwitchPagesAndStyles()
             QCOMPARE(tabs[i]->styleSheet(),
                      i == tab ? CVarrow::SelectedTabStyle() : CVarrow::UnselectedTabStyle());
     }
-}
-
-void TestShell::throughputReadOut()
-{
-    // The first reading only sets the base.
-    m_window->UpdateNetFlux();
-    QCOMPARE(m_window->Form().pLabelData->text(), QStringLiteral("0.0 KB/S"));
-    m_window->UpdateNetFlux();
-    QVERIFY(m_window->Form().pLabelData->text().contains(
-        QRegularExpression(QStringLiteral("^\\d+\\.\\d KB/S$"))));
 }
 
 void TestShell::fullScreenToggleAndDragging()
