@@ -48,102 +48,10 @@
 
 namespace {
 
-// The program as an operator meets it: the real main window (opened the way main opens it) over a temporary
-// program directory with a fresh database and model, simulated recorders on loopback, two drive roots with
-// quotas named in Drives.conf (drive i is the letter 'D' + i), the scaled engine clock and a fake mail
-// server. Every modal box is answered by its modal driver.
-class CScenarioHarness
+QChar DriveLetter(int drive)
 {
-public:
-    CScenarioHarness(const QDateTime& now, double scale)
-        : previousModel(g_pSysInfoManage), model(std::make_unique<CSysInfoManage>()), recorders(1000, 2000),
-          clock(now, scale), driver(std::make_unique<CModalDriver>())
-    {
-        g_pSysInfoManage = model.get();
-        QFile map(GetAbsolutePath(QStringLiteral("Drives.conf")));
-        if (map.open(QIODevice::WriteOnly)) {
-            for (int drive = 0; drive < 2; ++drive)
-                map.write(QString(DriveLetter(drive)).toLatin1() + '=' + QFile::encodeName(DrivePath(drive)) +
-                          '\n');
-        }
-        SetDefaultFreeSpaceProvider(quota.Provider());
-    }
-
-    ~CScenarioHarness()
-    {
-        if (window != nullptr)
-            Close();
-        window.reset();
-        driver.reset();
-        ReleaseStorage();
-        SetDefaultFreeSpaceProvider({});
-        g_pSysInfoManage = previousModel;
-    }
-
-    static QChar DriveLetter(int drive) { return QChar(char('D' + drive)); }
-    QString DrivePath(int drive) const { return drives[drive].path(); }
-    QString RecordRoot(int drive) const { return CStowelineClass::RecordRootOf(DrivePath(drive)); }
-
-    // Room for `bytes` more on a drive, beyond what the storage layer keeps free for itself.
-    void SetDriveQuota(int drive, qint64 bytes)
-    {
-        quota.SetQuota(DrivePath(drive),
-                       256LL * 1024 * 1024 + CQuotaRoots::UsedBytes(DrivePath(drive)) + bytes);
-    }
-
-    CVarrow* Open()
-    {
-        window = OpenMainWindow();
-        return QTest::qWaitForWindowExposed(window.get()) ? window.get() : nullptr;
-    }
-
-    // Closes the window through its title bar's close button, confirmed; true when it went down. The
-    // confirmed close ends the event loop with a queued quit: a loop of our own takes it, as main's would.
-    bool Close()
-    {
-        driver->Accept();
-        bool quit = false;
-        const QMetaObject::Connection connection =
-            QObject::connect(qApp, &QCoreApplication::aboutToQuit, [&quit] { quit = true; });
-        QTimer::singleShot(0, window.get(), [this] { window->WindowTitle()->CloseButton()->click(); });
-        // A close that hangs ends the loop after a while, and the caller sees that the window did not go.
-        QTimer guard;
-        guard.setSingleShot(true);
-        QObject::connect(&guard, &QTimer::timeout, qApp, &QCoreApplication::quit);
-        guard.start(60000);
-        QApplication::exec();
-        QObject::disconnect(connection);
-        if (!quit || window->ViewState() != nullptr)
-            return false;
-        window.reset();
-        return true;
-    }
-
-    // Closes when open, then builds a fresh model over the same database, as a new process would (the old one
-    // stays alive: the program never destroys its model), and opens the window again.
-    CVarrow* Restart()
-    {
-        if (window != nullptr && !Close())
-            return nullptr;
-        retiredModels.push_back(std::move(model));
-        model = std::make_unique<CSysInfoManage>();
-        g_pSysInfoManage = model.get();
-        db.Reopen();
-        return Open();
-    }
-
-    CTempDatabase db;
-    CSysInfoManage* previousModel;
-    std::vector<std::unique_ptr<CSysInfoManage>> retiredModels;
-    std::unique_ptr<CSysInfoManage> model;
-    CSimRecorders recorders;
-    CScopedEngineClock clock;
-    QTemporaryDir drives[2];
-    CQuotaRoots quota;
-    CFakeSmtpServer smtp;
-    std::unique_ptr<CModalDriver> driver;
-    std::unique_ptr<CVarrow> window;
-};
+    return QChar(char('D' + drive));
+}
 
 // The first widget of type T below `root` that `match` takes, a visible one before a hidden one.
 template <class T, class Match> T* FirstOf(QWidget* root, const Match& match)
@@ -383,7 +291,7 @@ void ChooseDisk(QWidget* dialog, int drive)
     auto* disks = Find<CTableView>(dialog, "m_ptreeViewDisk");
     QVERIFY(disks != nullptr);
     for (int row = 0; row < disks->GetRowCount(); ++row)
-        disks->SetItemChecked(row, 0, disks->GetItemText(row, 1) == CScenarioHarness::DriveLetter(drive));
+        disks->SetItemChecked(row, 0, disks->GetItemText(row, 1) == DriveLetter(drive));
 }
 
 // Fills the add-device dialog the driver meets next for `sim`, by a domain name when one is given.
@@ -444,9 +352,63 @@ private Q_SLOTS:
     void step8_restartResumesOverdueList();
 
 private:
-    void ConfigureInDialog(QWidget* dialog);
+    QString RecordRoot(int drive) const { return CStowelineClass::RecordRootOf(m_drives[drive].path()); }
 
-    std::unique_ptr<CScenarioHarness> m_h;
+    CVarrow* Open()
+    {
+        m_window = OpenMainWindow();
+        return QTest::qWaitForWindowExposed(m_window.get()) ? m_window.get() : nullptr;
+    }
+
+    // Closes the window through its title bar's close button, confirmed; true when it went down. The
+    // confirmed close ends the event loop with a queued quit: a loop of our own takes it, as main's would.
+    bool Close()
+    {
+        m_driver->Accept();
+        bool quit = false;
+        const QMetaObject::Connection connection =
+            QObject::connect(qApp, &QCoreApplication::aboutToQuit, [&quit] { quit = true; });
+        QTimer::singleShot(0, m_window.get(), [this] { m_window->WindowTitle()->CloseButton()->click(); });
+        // A close that hangs ends the loop after a while, and the caller sees that the window did not go.
+        QTimer guard;
+        guard.setSingleShot(true);
+        QObject::connect(&guard, &QTimer::timeout, qApp, &QCoreApplication::quit);
+        guard.start(60000);
+        QApplication::exec();
+        QObject::disconnect(connection);
+        if (!quit || m_window->ViewState() != nullptr)
+            return false;
+        m_window.reset();
+        return true;
+    }
+
+    // Closes when open, then builds a fresh model over the same database, as a new process would, and opens
+    // the window again.
+    CVarrow* Restart()
+    {
+        if (m_window != nullptr && !Close())
+            return nullptr;
+        m_models.push_back(std::make_unique<CSysInfoManage>());
+        g_pSysInfoManage = m_models.back().get();
+        m_db.Reopen();
+        return Open();
+    }
+
+    // The program as an operator meets it: the real main window (opened the way main opens it) over a
+    // temporary program directory with a fresh database and model, simulated recorders on loopback, two drive
+    // roots with quotas named in Drives.conf, the scaled engine clock and a fake mail server. Every modal box
+    // is answered by the modal driver.
+    CTempDatabase m_db;
+    CSysInfoManage* const m_previousModel = g_pSysInfoManage;
+    // The current model last: the program never destroys its model, so a restart keeps the old ones alive.
+    std::vector<std::unique_ptr<CSysInfoManage>> m_models;
+    CSimRecorders m_recorders{1000, 2000};
+    CScopedEngineClock m_clock{QDateTime(QDate::currentDate(), QTime(17, 50)), 200.0};
+    QTemporaryDir m_drives[2];
+    CQuotaRoots m_quota;
+    CFakeSmtpServer m_smtp;
+    std::unique_ptr<CModalDriver> m_driver = std::make_unique<CModalDriver>();
+    std::unique_ptr<CVarrow> m_window;
     CRecorderSim* m_gate = nullptr;
     CRecorderSim* m_yard = nullptr;
     QStringList m_threadsBeforeOpen;
@@ -456,106 +418,115 @@ private:
 
 void TestScenario::initTestCase()
 {
+    QVERIFY(m_db.IsValid() && m_drives[1].isValid() && m_smtp.IsListening());
+    m_models.push_back(std::make_unique<CSysInfoManage>());
+    g_pSysInfoManage = m_models.back().get();
+    QFile map(GetAbsolutePath(QStringLiteral("Drives.conf")));
+    QVERIFY(map.open(QIODevice::WriteOnly));
+    for (int drive = 0; drive < 2; ++drive)
+        map.write(QString(DriveLetter(drive)).toLatin1() + '=' + QFile::encodeName(m_drives[drive].path()) +
+                  '\n');
+    map.close();
+    SetDefaultFreeSpaceProvider(m_quota.Provider());
+
     const QDate today = QDate::currentDate();
-    m_h = std::make_unique<CScenarioHarness>(QDateTime(today, QTime(17, 50)), 200.0);
-    QVERIFY(m_h->db.IsValid() && m_h->drives[1].isValid() && m_h->smtp.IsListening());
     // Yesterday's recordings, two channels on each recorder: two recordings a channel on Gate, one on Yard.
     // The plans' overnight window, opening at 18:00, fetches the files of the day before.
     SimRecorderConfig gate = CSimRecorders::MakeConfig(2, {3 << 20, 2 << 20}, today.addDays(-1), 7);
     gate.Name = QStringLiteral("Gate");
     SimRecorderConfig yard = CSimRecorders::MakeConfig(2, {1 << 20}, today.addDays(-1), 9);
     yard.Name = QStringLiteral("Yard");
-    m_gate = m_h->recorders.Add(gate);
-    m_yard = m_h->recorders.Add(yard);
+    m_gate = m_recorders.Add(gate);
+    m_yard = m_recorders.Add(yard);
     QVERIFY(m_gate != nullptr && m_yard != nullptr);
 }
 
 void TestScenario::cleanupTestCase()
 {
-    if (m_h != nullptr)
-        QCOMPARE(m_h->driver->Failures(), QStringList());
-    m_h.reset();
+    if (m_window != nullptr)
+        Close();
+    m_window.reset();
+    const QStringList failures = m_driver->Failures();
+    m_driver.reset();
+    ReleaseStorage();
+    SetDefaultFreeSpaceProvider({});
+    g_pSysInfoManage = m_previousModel;
+    QCOMPARE(failures, QStringList());
 }
 
 void TestScenario::step1_firstStartOnEmptyDirectory()
 {
     m_threadsBeforeOpen = ThreadNames();
-    QVERIFY(m_h->Open() != nullptr);
+    QVERIFY(Open() != nullptr);
     // No disk is chosen yet: the window opens without a box.
-    QCOMPARE(m_h->driver->Seen().size(), 0);
-    QVERIFY(QFile::exists(m_h->db.DbPath()));
+    QCOMPARE(m_driver->Seen().size(), 0);
+    QVERIFY(QFile::exists(m_db.DbPath()));
     QCOMPARE(LogTexts(), QStringList({QStringLiteral("Open Software")}));
-}
-
-// Everything the operator does inside the settings dialog, in order: disk D in stop mode and the report mail
-// on the system page, both recorders on the device page (Yard by its domain name), two plans on the plan
-// page, then OK. Runs inside the dialog's own loop.
-void TestScenario::ConfigureInDialog(QWidget* dialog)
-{
-    CModalDriver& driver = *m_h->driver;
-    ChooseDisk(dialog, 0);
-    QVERIFY(Click(dialog, "m_pRadioBtnStop"));
-    QVERIFY(Click(dialog, "m_pcheckBoxEmail"));
-    TypeAll(dialog, {{"m_plineEditReceiverAddress", QStringLiteral("operator@site.test")},
-                     {"m_plineEditDeliverServer", QStringLiteral("127.0.0.1")},
-                     {"m_plineEditPort", QString::number(m_h->smtp.Port())},
-                     {"m_plineEditDeliverAddress", QStringLiteral("station@site.test")},
-                     {"m_plineEditMailUserName", QStringLiteral("station")},
-                     {"m_plineEditMailPassWord", QStringLiteral("secret")}});
-
-    QVERIFY(Click(dialog, "pBtnDevice"));
-    AnswerAddDevice(driver, m_gate, QString());
-    QVERIFY(Click(dialog, "m_pBtnAddDevice"));
-    AnswerAddDevice(driver, m_yard, QStringLiteral("localhost"));
-    QVERIFY(Click(dialog, "m_pBtnAddDevice"));
-
-    // Night takes the first channel of each recorder, Late the second.
-    QVERIFY(Click(dialog, "pBtnSchedule"));
-    QWidget* planPage = Find(dialog, "m_pBtnAdd")->parentWidget();
-    for (const QString& name : {QStringLiteral("Night"), QStringLiteral("Late")}) {
-        WorkInDialog(driver, [name](QWidget* named) {
-            Type(named, "m_pLineEditPlanName", name);
-            Click(named, "m_pushButtonOK");
-        });
-        QVERIFY(Click(planPage, "m_pBtnAdd"));
-        AnswerChooser(driver, name == QLatin1String("Night") ? 1 : 2);
-        QVERIFY(Click(planPage, "m_pushButtonChooseChannel"));
-        // The chooser's loader may still show its busy box while it stops: the next answer is for what comes
-        // after it.
-        QTRY_COMPARE_WITH_TIMEOUT(QApplication::activeModalWidget(), dialog, 20000);
-    }
-
-    // Late is shown: the whole week on (as a new plan starts), from 18:00 for twelve hours (overnight),
-    // fetching the day before...
-    auto* schedule = Find<CTableView>(planPage, "m_ptableViewBackUpTime");
-    QVERIFY(schedule != nullptr);
-    auto* duration = qobject_cast<QComboBox*>(schedule->GetItemWidget(0, 2));
-    QVERIFY(duration != nullptr && duration->isEnabled());
-    duration->setCurrentIndex(11);
-    // ... and copied to Night in the copy dialog: once it is laid out on the screen, Choose All ticks every
-    // other plan, then OK. Its result box, and the questions whether the backup may restart for the new disk
-    // and plans, are accepted.
-    driver.Answer([](QWidget* copy) {
-        QTimer::singleShot(200, copy, [copy] {
-            Click(copy, "m_pBtnAll");
-            Click(copy, "pOkBtn");
-        });
-    });
-    AnswerEverything(driver, QDate(), dialog);
-    QVERIFY(Click(planPage, "m_pBtnCopy"));
-    QVERIFY(Click(dialog, "pOkBtn"));
 }
 
 void TestScenario::step2_configureDiskRecordersAndPlans()
 {
-    CModalDriver& driver = *m_h->driver;
+    // Everything the operator does inside the settings dialog, in order: disk D in stop mode and the report
+    // mail on the system page, both recorders on the device page (Yard by its domain name), two plans on the
+    // plan page, then OK.
+    CModalDriver& driver = *m_driver;
     driver.Clear();
     bool configured = false;
     WorkInDialog(driver, [&](QWidget* dialog) {
-        ConfigureInDialog(dialog);
+        ChooseDisk(dialog, 0);
+        QVERIFY(Click(dialog, "m_pRadioBtnStop"));
+        QVERIFY(Click(dialog, "m_pcheckBoxEmail"));
+        TypeAll(dialog, {{"m_plineEditReceiverAddress", QStringLiteral("operator@site.test")},
+                         {"m_plineEditDeliverServer", QStringLiteral("127.0.0.1")},
+                         {"m_plineEditPort", QString::number(m_smtp.Port())},
+                         {"m_plineEditDeliverAddress", QStringLiteral("station@site.test")},
+                         {"m_plineEditMailUserName", QStringLiteral("station")},
+                         {"m_plineEditMailPassWord", QStringLiteral("secret")}});
+
+        QVERIFY(Click(dialog, "pBtnDevice"));
+        AnswerAddDevice(driver, m_gate, QString());
+        QVERIFY(Click(dialog, "m_pBtnAddDevice"));
+        AnswerAddDevice(driver, m_yard, QStringLiteral("localhost"));
+        QVERIFY(Click(dialog, "m_pBtnAddDevice"));
+
+        // Night takes the first channel of each recorder, Late the second.
+        QVERIFY(Click(dialog, "pBtnSchedule"));
+        QWidget* planPage = Find(dialog, "m_pBtnAdd")->parentWidget();
+        for (const QString& name : {QStringLiteral("Night"), QStringLiteral("Late")}) {
+            WorkInDialog(driver, [name](QWidget* named) {
+                Type(named, "m_pLineEditPlanName", name);
+                Click(named, "m_pushButtonOK");
+            });
+            QVERIFY(Click(planPage, "m_pBtnAdd"));
+            AnswerChooser(driver, name == QLatin1String("Night") ? 1 : 2);
+            QVERIFY(Click(planPage, "m_pushButtonChooseChannel"));
+            // The chooser's loader may still show its busy box while it stops: the next answer is for what
+            // comes after it.
+            QTRY_COMPARE_WITH_TIMEOUT(QApplication::activeModalWidget(), dialog, 20000);
+        }
+
+        // Late is shown: the whole week on (as a new plan starts), from 18:00 for twelve hours (overnight),
+        // fetching the day before...
+        auto* schedule = Find<CTableView>(planPage, "m_ptableViewBackUpTime");
+        QVERIFY(schedule != nullptr);
+        auto* duration = qobject_cast<QComboBox*>(schedule->GetItemWidget(0, 2));
+        QVERIFY(duration != nullptr && duration->isEnabled());
+        duration->setCurrentIndex(11);
+        // ... and copied to Night in the copy dialog: once it is laid out on the screen, Choose All ticks
+        // every other plan, then OK. Its result box, and the questions whether the backup may restart for the
+        // new disk and plans, are accepted.
+        driver.Answer([](QWidget* copy) {
+            QTimer::singleShot(200, copy, [copy] {
+                Click(copy, "m_pBtnAll");
+                Click(copy, "pOkBtn");
+            });
+        });
+        AnswerEverything(driver, QDate(), dialog);
+        QVERIFY(Click(planPage, "m_pBtnCopy"));
+        QVERIFY(Click(dialog, "pOkBtn"));
         configured = !QTest::currentTestFailed();
     });
-    QVERIFY(Click(m_h->window.get(), "pBtnConfig"));
+    QVERIFY(Click(m_window.get(), "pBtnConfig"));
     QVERIFY(configured);
     QCOMPARE(driver.Failures(), QStringList());
     driver.Clear();
@@ -578,7 +549,7 @@ void TestScenario::step2_configureDiskRecordersAndPlans()
 void TestScenario::step3_backupWindowRuns()
 {
     QVERIFY(m_configured);
-    CVarrow* window = m_h->window.get();
+    CVarrow* window = m_window.get();
     QVERIFY(Click(window, "pBtnViewState"));
     auto* state = Find<CTableView>(window->ViewState(), "tableView_State");
     auto* events = Find<CTableView>(window->ViewState(), "tableView_Event");
@@ -586,26 +557,26 @@ void TestScenario::step3_backupWindowRuns()
 
     // The window opens at 18:00 of the scaled clock; both plans fetch Gate's files of yesterday.
     const QDate day = QDate::currentDate().addDays(-1);
-    QTRY_COMPARE_WITH_TIMEOUT(WholeCopies(m_h->RecordRoot(0), *m_gate, 1, day), 2, 60000);
-    QTRY_COMPARE_WITH_TIMEOUT(WholeCopies(m_h->RecordRoot(0), *m_gate, 2, day), 2, 60000);
+    QTRY_COMPARE_WITH_TIMEOUT(WholeCopies(RecordRoot(0), *m_gate, 1, day), 2, 60000);
+    QTRY_COMPARE_WITH_TIMEOUT(WholeCopies(RecordRoot(0), *m_gate, 2, day), 2, 60000);
     QVERIFY(state->GetTopRowCount() > 0);
     // No file is marked done without its copy: Gate's four are done, nothing of Yard's is, and D holds
     // nothing else.
     QTRY_COMPARE_WITH_TIMEOUT(CountRows("SELECT COUNT(*) FROM FileInfo_Table WHERE DownloadState = 2"), 4,
                               30000);
-    QCOMPARE(FilesUnder(m_h->RecordRoot(0)).size(), 4);
+    QCOMPARE(FilesUnder(RecordRoot(0)).size(), 4);
 
     // Yard refuses every login: it shows in the event table and the report mail goes out.
     QTRY_VERIFY_WITH_TIMEOUT(events->GetTopRowCount() > 0, 60000);
-    QVERIFY(m_h->smtp.WaitForSessions(1, 60000));
-    QVERIFY(m_h->smtp.RawData().contains("operator@site.test"));
+    QVERIFY(m_smtp.WaitForSessions(1, 60000));
+    QVERIFY(m_smtp.RawData().contains("operator@site.test"));
 }
 
 void TestScenario::step4_recordPageFindsPlaysAndExports()
 {
     QVERIFY(m_configured);
-    QVERIFY(Click(m_h->window.get(), "pBtnViewRecFile"));
-    CViewRecord* page = m_h->window->ViewRecord();
+    QVERIFY(Click(m_window.get(), "pBtnViewRecFile"));
+    CViewRecord* page = m_window->ViewRecord();
     QStringList calls;
     page->SetPlayer(std::make_unique<CFakeHandOff>(&calls));
     page->SetFileBrowser(std::make_unique<CFakeHandOff>(&calls));
@@ -626,7 +597,7 @@ void TestScenario::step4_recordPageFindsPlaysAndExports()
         paths << table->model()->index(row, CViewRecord::COL_PATH).data().toString();
     QStringList found = paths;
     found.sort();
-    QCOMPARE(found, FilesUnder(m_h->RecordRoot(0)));
+    QCOMPARE(found, FilesUnder(RecordRoot(0)));
 
     // The play cell of the second row hands that file to the player, and nothing else.
     const auto clickCell = [table](int row, int column, Qt::KeyboardModifiers modifiers = {}) {
@@ -641,7 +612,7 @@ void TestScenario::step4_recordPageFindsPlaysAndExports()
     clickCell(0, CViewRecord::COL_ID);
     clickCell(3, CViewRecord::COL_ID, Qt::ControlModifier);
     QTemporaryDir target;
-    CModalDriver& driver = *m_h->driver;
+    CModalDriver& driver = *m_driver;
     driver.Clear();
     AnswerExport(driver, "pFilePathBox", target.path() + QLatin1Char('/'), "pOkBtn");
     QVERIFY(Click(page, "pBtnExport"));
@@ -656,16 +627,14 @@ void TestScenario::step4_recordPageFindsPlaysAndExports()
     wanted.sort();
     QCOMPARE(FilesUnder(target.path()), wanted);
     // The stored files stay where they were.
-    QCOMPARE(WholeCopies(m_h->RecordRoot(0), *m_gate, 1, day) +
-                 WholeCopies(m_h->RecordRoot(0), *m_gate, 2, day),
-             4);
+    QCOMPARE(WholeCopies(RecordRoot(0), *m_gate, 1, day) + WholeCopies(RecordRoot(0), *m_gate, 2, day), 4);
 }
 
 void TestScenario::step5_logPageFindsAndExportsTheDay()
 {
-    QVERIFY(Click(m_h->window.get(), "pBtnViewLog"));
+    QVERIFY(Click(m_window.get(), "pBtnViewLog"));
     // The editors start on today: a plain search finds the day's entries.
-    CSearchLog* page = m_h->window->SearchLog();
+    CSearchLog* page = m_window->SearchLog();
     QVERIFY(Click(page, "m_pushButtonSearch"));
     auto* table = Find<CTableView>(page, "m_pLogTableView");
     QVERIFY(table != nullptr);
@@ -676,7 +645,7 @@ void TestScenario::step5_logPageFindsAndExportsTheDay()
     // result box pass.
     QTemporaryDir out;
     const QString path = out.filePath(QStringLiteral("today"));
-    CModalDriver& driver = *m_h->driver;
+    CModalDriver& driver = *m_driver;
     driver.Clear();
     AnswerExport(driver, "pBackcBox", path, "Backup");
     QVERIFY(Click(page, "m_pushButtonExportLog"));
@@ -695,10 +664,10 @@ void TestScenario::step6_manualBackupOfARange()
     // A recording of two days ago, which no plan fetches: the operator backs up that day by hand.
     const QDate day = QDate::currentDate().addDays(-2);
     m_gate->AddRecording(1, Recording(day, 9, 1 << 20));
-    QVERIFY(Click(m_h->window.get(), "pBtnViewState"));
-    QVERIFY(StartManualRun(*m_h->driver, m_h->window->ViewState(), day));
-    QTRY_COMPARE_WITH_TIMEOUT(WholeCopies(m_h->RecordRoot(0), *m_gate, 1, day), 1, 60000);
-    m_h->driver->Clear();
+    QVERIFY(Click(m_window.get(), "pBtnViewState"));
+    QVERIFY(StartManualRun(*m_driver, m_window->ViewState(), day));
+    QTRY_COMPARE_WITH_TIMEOUT(WholeCopies(RecordRoot(0), *m_gate, 1, day), 1, 60000);
+    m_driver->Clear();
 }
 
 void TestScenario::step7_fullDiskStopsAndSecondDiskResumes()
@@ -709,20 +678,22 @@ void TestScenario::step7_fullDiskStopsAndSecondDiskResumes()
     constexpr qint64 kSize = 1 << 20;
     for (int hour : {8, 10, 12})
         m_gate->AddRecording(2, Recording(day, hour, kSize));
-    m_h->SetDriveQuota(0, kSize * 3 / 2);
+    // The storage layer keeps 256 MiB free on a disk for itself; the quota counts it out.
+    const QString driveD = m_drives[0].path();
+    m_quota.SetQuota(driveD, 256LL * 1024 * 1024 + CQuotaRoots::UsedBytes(driveD) + kSize * 3 / 2);
 
-    CVarrow* window = m_h->window.get();
+    CVarrow* window = m_window.get();
     QVERIFY(Click(window, "pBtnViewState"));
-    CModalDriver& driver = *m_h->driver;
+    CModalDriver& driver = *m_driver;
     const QString full = QStringLiteral("The record disks are full");
     QVERIFY(StartManualRun(driver, window->ViewState(), day));
     QTRY_VERIFY_WITH_TIMEOUT(LastBox(driver).contains(full), 60000);
 
     // Stopped: nothing more is written to D, and no file is marked done without its whole copy.
-    const int stored = WholeCopies(m_h->RecordRoot(0), *m_gate, 2, day);
+    const int stored = WholeCopies(RecordRoot(0), *m_gate, 2, day);
     QVERIFY(stored >= 0 && stored < 3);
     QTest::qWait(500);
-    QCOMPARE(WholeCopies(m_h->RecordRoot(0), *m_gate, 2, day), stored);
+    QCOMPARE(WholeCopies(RecordRoot(0), *m_gate, 2, day), stored);
     QVERIFY(FilesOf(MANUAL_GROUP_ID, day, true) <= stored);
     driver.Clear();
 
@@ -740,9 +711,9 @@ void TestScenario::step7_fullDiskStopsAndSecondDiskResumes()
     // The backup of the day runs again and stores every file on E, each equal to the recorder's; D keeps
     // what it had, and no disk is full any more.
     QVERIFY(StartManualRun(driver, window->ViewState(), day));
-    QTRY_COMPARE_WITH_TIMEOUT(WholeCopies(m_h->RecordRoot(1), *m_gate, 2, day), 3, 60000);
+    QTRY_COMPARE_WITH_TIMEOUT(WholeCopies(RecordRoot(1), *m_gate, 2, day), 3, 60000);
     QTRY_COMPARE_WITH_TIMEOUT(FilesOf(MANUAL_GROUP_ID, day, true), 3, 30000);
-    QCOMPARE(WholeCopies(m_h->RecordRoot(0), *m_gate, 2, day), stored);
+    QCOMPARE(WholeCopies(RecordRoot(0), *m_gate, 2, day), stored);
     for (const MODAL_SEEN& seen : driver.Seen())
         QVERIFY(!seen.Text().contains(full));
     QCOMPARE(driver.Failures(), QStringList());
@@ -751,22 +722,22 @@ void TestScenario::step7_fullDiskStopsAndSecondDiskResumes()
 
 void TestScenario::step8_closeWithConfirmation()
 {
-    CVarrow* window = m_h->window.get();
+    CVarrow* window = m_window.get();
     QVERIFY(window != nullptr);
     const QStringList logged = LogTexts();
 
     // Declined: the window and its pages stay, nothing is logged.
-    m_h->driver->Reject();
+    m_driver->Reject();
     window->WindowTitle()->CloseButton()->click();
-    QVERIFY(LastBox(*m_h->driver).contains(QStringLiteral("Sure to close software")));
+    QVERIFY(LastBox(*m_driver).contains(QStringLiteral("Sure to close software")));
     QVERIFY(window->isVisible() && window->ViewState() != nullptr);
     QCOMPARE(LogTexts(), logged);
 
     // Confirmed: every thread the window started ends, no recorder keeps a session, and "Close Software" is
     // the last entry.
-    QVERIFY(m_h->Close());
+    QVERIFY(Close());
     QCOMPARE(LogTexts(), logged + QStringList({QStringLiteral("Close Software")}));
-    QVERIFY(m_h->recorders.WaitForIdle(10000));
+    QVERIFY(m_recorders.WaitForIdle(10000));
     QTRY_COMPARE_WITH_TIMEOUT(ThreadNames(), m_threadsBeforeOpen, 10000);
 }
 
@@ -774,15 +745,12 @@ void TestScenario::step8_restartResumesOverdueList()
 {
     // The program starts again over the same directory: it opens with what it had. The second start follows
     // the close at once (the engine may log its own start after it).
-    CVarrow* window = m_h->Restart();
+    CVarrow* window = Restart();
     QVERIFY(window != nullptr);
     const QStringList logged = LogTexts();
     QCOMPARE(logged.count(QStringLiteral("Open Software")), 2);
     QCOMPARE(logged.at(logged.lastIndexOf(QStringLiteral("Open Software")) - 1),
              QStringLiteral("Close Software"));
-    SYSTEM_CONFIG system;
-    g_pSysInfoManage->GetSystemConfig(&system);
-    QCOMPARE(QString::fromLatin1(system.Disk), QString(CScenarioHarness::DriveLetter(m_disk)));
     QVERIFY(m_configured);
 
     // A later day D: the plans' window of D fetches Gate's files of the day before, one on each channel. The
@@ -799,11 +767,11 @@ void TestScenario::step8_restartResumesOverdueList()
     const int night = 0;
     const int late = 1;
     QCOMPARE(QByteArray(g_pSysInfoManage->GetGroupInfo(night)->GroupName), QByteArray("Night"));
-    m_h->clock.Clock().SetNow(QDateTime(day, QTime(17, 59)));
+    m_clock.Clock().SetNow(QDateTime(day, QTime(17, 59)));
 
     // The last run was a manual one, which the page resumes once the window shows (its button turns into a
     // stop button): the operator switches back to automatic backup.
-    CModalDriver& driver = *m_h->driver;
+    CModalDriver& driver = *m_driver;
     driver.Clear();
     QTRY_VERIFY_WITH_TIMEOUT(FindButton(window->ViewState(), "pBtnManual")
                                  ->styleSheet()
@@ -814,21 +782,21 @@ void TestScenario::step8_restartResumesOverdueList()
     QCOMPARE(driver.Pending(), 0);
     driver.Clear();
 
-    const QString root = m_h->RecordRoot(m_disk);
+    const QString root = RecordRoot(m_disk);
     QTRY_COMPARE_WITH_TIMEOUT(WholeCopies(root, *m_gate, 2, filesDay), 1, 60000);
     QTRY_COMPARE_WITH_TIMEOUT(FilesOf(late, filesDay, true, 0), 1, 30000);
     QTRY_COMPARE_WITH_TIMEOUT(FilesOf(night, filesDay, false, 0), 1, 30000);
-    QVERIFY(m_h->clock.Clock().Now() < QDateTime(day.addDays(1), QTime(5, 0)));
+    QVERIFY(m_clock.Clock().Now() < QDateTime(day.addDays(1), QTime(5, 0)));
     QCOMPARE(WholeCopies(root, *m_gate, 1, filesDay), 0);
 
     // Closed while D's window is open; the recorder plays again, and the program starts just before the
     // window of D + 1, which takes D's unfinished list as its overdue list.
-    QVERIFY(m_h->Close());
+    QVERIFY(Close());
     m_gate->SetChannelFaults(1, SimChannelFaults());
     // Slow enough that the overdue list's row can be seen while it runs.
     m_gate->SetRate(4 << 20);
-    m_h->clock.Clock().SetNow(QDateTime(day.addDays(1), QTime(17, 59)));
-    window = m_h->Restart();
+    m_clock.Clock().SetNow(QDateTime(day.addDays(1), QTime(17, 59)));
+    window = Restart();
     QVERIFY(window != nullptr);
     auto* state = Find<CTableView>(window->ViewState(), "tableView_State");
     QVERIFY(state != nullptr);
