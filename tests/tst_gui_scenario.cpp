@@ -26,7 +26,6 @@
 #include "widgets/dialogs/CPushButton.h"
 #include "widgets/dialogs/ChaseDialog.h"
 #include "widgets/thumbnails/CPicLabel.h"
-#include "widgets/thumbnails/CPicLabelList.h"
 #include "widgets/thumbnails/CPictureGroup.h"
 #include "widgets/views/CGroupTreeView.h"
 #include "widgets/views/CTableView.h"
@@ -47,11 +46,6 @@
 #include <QTimer>
 
 namespace {
-
-QChar DriveLetter(int drive)
-{
-    return QChar(char('D' + drive));
-}
 
 // The first widget of type T below `root` that `match` takes, a visible one before a hidden one.
 template <class T, class Match> T* FirstOf(QWidget* root, const Match& match)
@@ -287,13 +281,13 @@ bool StartManualRun(CModalDriver& driver, QWidget* state, const QDate& day)
     return true;
 }
 
-// Ticks only the disk `drive` in the settings dialog's disk table.
+// Ticks only the disk `drive` (the letter 'D' + drive) in the settings dialog's disk table.
 void ChooseDisk(QWidget* dialog, int drive)
 {
     auto* disks = Find<CTableView>(dialog, "m_ptreeViewDisk");
     QVERIFY(disks != nullptr);
     for (int row = 0; row < disks->GetRowCount(); ++row)
-        disks->SetItemChecked(row, 0, disks->GetItemText(row, 1) == DriveLetter(drive));
+        disks->SetItemChecked(row, 0, disks->GetItemText(row, 1) == QChar('D' + drive));
 }
 
 // Fills the add-device dialog the driver meets next for `sim`, by a domain name when one is given.
@@ -314,21 +308,14 @@ void AnswerAddDevice(CModalDriver& driver, const CRecorderSim* sim, const QStrin
 }
 
 // Picks channel `channel` of both recorders in the channel chooser the driver meets next: Ctrl and a click
-// on each wanted thumbnail (group 1 is Gate, group 2 Yard), as the operator picks across recorders.
+// on each wanted thumbnail (two for each recorder, Gate's first), as the operator picks across recorders.
 void AnswerChooser(CModalDriver& driver, int channel)
 {
     WorkInDialog(driver, [channel](QWidget* chooser) {
-        CPictureGroup* group = chooser->findChild<CPictureGroup*>();
-        QVERIFY(group != nullptr);
-        for (uint id : {1u, 2u}) {
-            CPicLabelList* list = nullptr;
-            QVERIFY(group->GetGroupList(id, &list));
-            QList<CPicLabel*> labels;
-            list->GetPicLabels(&labels);
-            QVERIFY(labels.size() >= channel);
-            CPicLabel* label = labels.at(channel - 1);
+        const QList<CPicLabel*> labels = chooser->findChildren<CPicLabel*>();
+        QCOMPARE(labels.size(), 4);
+        for (CPicLabel* label : {labels.at(channel - 1), labels.at(channel + 1)})
             QTest::mouseClick(label, Qt::LeftButton, Qt::ControlModifier, label->rect().center());
-        }
         Click(chooser, "pOkBtn");
     });
 }
@@ -425,8 +412,7 @@ void TestScenario::initTestCase()
     QFile map(GetAbsolutePath(QStringLiteral("Drives.conf")));
     QVERIFY(map.open(QIODevice::WriteOnly));
     for (int drive = 0; drive < 2; ++drive)
-        map.write(QString(DriveLetter(drive)).toLatin1() + '=' + QFile::encodeName(m_drives[drive].path()) +
-                  '\n');
+        map.write(QByteArray(1, char('D' + drive)) + '=' + QFile::encodeName(m_drives[drive].path()) + '\n');
     map.close();
     SetDefaultFreeSpaceProvider(m_quota.Provider());
 
