@@ -12,21 +12,22 @@
 
 namespace {
 
-const QString kMissing = QStringLiteral("<missing>");
+constexpr int kNoFile = -1;
+constexpr int kNoValue = -2;
 
-// Setup.xml with the Translator `translator` (an element without Value when null) and the VersionType
-// `version`; no file at all for kMissing.
-void WriteSetup(const QString& translator, const QString& version)
+// Setup.xml with the Translator `translator` (an element without Value for kNoValue) and the VersionType
+// `version`; no file at all for kNoFile.
+void WriteSetup(int translator, int version)
 {
     const QString path = GetAbsolutePath(QStringLiteral("Setup.xml"));
     QFile::remove(path);
-    if (translator == kMissing)
+    if (translator == kNoFile)
         return;
     const QString item = QStringLiteral("<%1><Value>%2</Value></%1>");
     const QString xml =
         QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Configs>") +
-        (translator.isNull() ? QStringLiteral("<Translator/>") : item.arg("Translator", translator)) +
-        item.arg("VersionType", version) + item.arg("LogLevel", "1") + QStringLiteral("</Configs>\n");
+        (translator == kNoValue ? QStringLiteral("<Translator/>") : item.arg("Translator").arg(translator)) +
+        item.arg("VersionType").arg(version) + item.arg("LogLevel").arg(1) + QStringLiteral("</Configs>\n");
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write(xml.toUtf8());
@@ -60,32 +61,27 @@ private Q_SLOTS:
 
 void TestLanguage::chosenLanguage_data()
 {
-    QTest::addColumn<QString>("translator");
-    QTest::addColumn<QString>("version");
+    QTest::addColumn<int>("translator");
+    QTest::addColumn<int>("version");
     QTest::addColumn<bool>("chineseFiles");
     QTest::addColumn<int>("id");
     QTest::addColumn<int>("language");
     const int en = QLocale::English;
     const int zh = QLocale::Chinese;
-    QTest::newRow("no Setup.xml") << kMissing << "1" << true << 2 << en;
-    QTest::newRow("English") << "0"
-                             << "1" << true << 0 << en;
-    QTest::newRow("Chinese") << "1"
-                             << "1" << true << 1 << zh;
-    QTest::newRow("Chinese, version 0") << "1"
-                                        << "0" << true << 3 << zh;
-    QTest::newRow("Chinese without its files") << "1"
-                                               << "1" << false << 0 << en;
-    QTest::newRow("unknown id 7") << "7"
-                                  << "1" << true << 0 << en;
+    QTest::newRow("no Setup.xml") << kNoFile << 1 << true << 2 << en;
+    QTest::newRow("English") << 0 << 1 << true << 0 << en;
+    QTest::newRow("Chinese") << 1 << 1 << true << 1 << zh;
+    QTest::newRow("Chinese, version 0") << 1 << 0 << true << 3 << zh;
+    QTest::newRow("Chinese without its files") << 1 << 1 << false << 0 << en;
+    QTest::newRow("unknown id 7") << 7 << 1 << true << 0 << en;
     // The Translator has no value of its own; it must not take VersionType's 1 and turn the program Chinese.
-    QTest::newRow("Translator without Value") << QString() << "1" << true << 0 << en;
+    QTest::newRow("Translator without Value") << kNoValue << 1 << true << 0 << en;
 }
 
 void TestLanguage::chosenLanguage()
 {
-    QFETCH(QString, translator);
-    QFETCH(QString, version);
+    QFETCH(int, translator);
+    QFETCH(int, version);
     QFETCH(bool, chineseFiles);
     QFETCH(int, id);
     QFETCH(int, language);
@@ -93,7 +89,7 @@ void TestLanguage::chosenLanguage()
     PutTranslations(chineseFiles);
     ClientConfigManager::Instance()->Clear();
     QCOMPARE(ClientConfigManager::Instance()->Load(GetAbsolutePath(QStringLiteral("Setup.xml"))),
-             translator != kMissing);
+             translator != kNoFile);
 
     ClientLanguageManager languages;
     QCOMPARE(languages.FindById(1) != nullptr, chineseFiles);
@@ -131,7 +127,7 @@ int main(int argc, char** argv)
 {
     TestSupport::PrepareProcess();
     TestSupport::ProcessAppDir();
-    WriteSetup(QStringLiteral("1"), QStringLiteral("1"));
+    WriteSetup(1, 1);
     PutTranslations(true);
     COmbrixApplication app(argc, argv, QStringLiteral("Varrow"));
     TestLanguage test;
