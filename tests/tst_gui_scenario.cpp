@@ -165,35 +165,31 @@ SimRecording Recording(const QDate& day, int hour, qint64 size)
     return {start, start.addSecs(30 * 60), 0, size};
 }
 
-// True when the file is named after a recording of the channel (by the range its name begins with) and
-// equals byte for byte what the recorder plays back for it.
-bool IsWholeCopy(const CRecorderSim& sim, int channel, const QString& path)
-{
-    const QString name = QFileInfo(path).fileName();
-    const QString format = QStringLiteral("yyyyMMddhhmmss_");
-    for (const SimRecording& recording : sim.Config().Channels.value(channel).Recordings) {
-        if (!name.startsWith(recording.Start.toString(format) + recording.Stop.toString(format)))
-            continue;
-        const CSimPlaybackContent expected =
-            sim.Expected(channel, SimTime(recording.Start), SimTime(recording.Stop));
-        return name.endsWith(QLatin1String(".rec")) && ReadFile(path) == expected.Bytes(0, expected.Length());
-    }
-    return false;
-}
-
-// The whole copies of `day`'s recordings of a recorder under a record root; -1 when any other file of that
-// day is there, a temporary one included.
+// The whole copies of `day`'s recordings of a recorder under a record root: each named after a recording of
+// its folder's channel (by the range its name begins with) and equal byte for byte to what the recorder plays
+// back for it. -1 when any other file of that day is there, a temporary one included.
 int WholeCopies(const QString& root, const CRecorderSim& sim, const QDate& day)
 {
+    const SimRecorderConfig config = sim.Config();
+    const QString format = QStringLiteral("yyyyMMddhhmmss_");
     int whole = 0;
-    for (int channel : sim.Config().Channels.keys()) {
-        const QByteArray folder =
-            sim.AddressBytes() + '_' + QByteArray::number(sim.Port()) + '_' + QByteArray::number(channel);
+    for (auto channel = config.Channels.cbegin(); channel != config.Channels.cend(); ++channel) {
+        const QByteArray folder = sim.AddressBytes() + '_' + QByteArray::number(sim.Port()) + '_' +
+                                  QByteArray::number(channel.key());
         for (const QString& path :
              FilesUnder(root + '/' + CStowelineClass::EncodeRecordName(folder.constData()))) {
-            if (!QFileInfo(path).fileName().startsWith(day.toString(QStringLiteral("yyyyMMdd"))))
+            const QString name = QFileInfo(path).fileName();
+            if (!name.startsWith(day.toString(QStringLiteral("yyyyMMdd"))))
                 continue;
-            if (!IsWholeCopy(sim, channel, path))
+            QByteArray expected;
+            for (const SimRecording& recording : channel.value().Recordings) {
+                if (!name.startsWith(recording.Start.toString(format) + recording.Stop.toString(format)))
+                    continue;
+                const CSimPlaybackContent content =
+                    sim.Expected(channel.key(), SimTime(recording.Start), SimTime(recording.Stop));
+                expected = content.Bytes(0, content.Length());
+            }
+            if (!name.endsWith(QLatin1String(".rec")) || expected.isEmpty() || ReadFile(path) != expected)
                 return -1;
             ++whole;
         }
@@ -370,22 +366,18 @@ private:
         return true;
     }
 
-    // Closes when open, then builds a fresh model over the same database, as a new process would, and opens
-    // the window again.
+    // Builds a fresh model over the same database, as a new process would, and opens the window again.
     CVarrow* Restart()
     {
-        if (m_window != nullptr && !Close())
-            return nullptr;
         m_models.push_back(std::make_unique<CSysInfoManage>());
         g_pSysInfoManage = m_models.back().get();
         m_db.Reopen();
         return Open();
     }
 
-    // The program as an operator meets it: the real main window (opened the way main opens it) over a
-    // temporary program directory with a fresh database and model, simulated recorders on loopback, two drive
-    // roots with quotas named in Drives.conf, the scaled engine clock and a fake mail server. Every modal box
-    // is answered by the modal driver.
+    // Around the real main window: a temporary program directory and database, simulated recorders on
+    // loopback, two drive roots with quotas, the scaled engine clock, a fake mail server and the modal
+    // driver.
     CTempDatabase m_db;
     CSysInfoManage* const m_previousModel = g_pSysInfoManage;
     // The current model last: the program never destroys its model, so a restart keeps the old ones alive.
@@ -413,7 +405,6 @@ void TestScenario::initTestCase()
     QVERIFY(map.open(QIODevice::WriteOnly));
     for (int drive = 0; drive < 2; ++drive)
         map.write(QByteArray(1, char('D' + drive)) + '=' + QFile::encodeName(m_drives[drive].path()) + '\n');
-    map.close();
     SetDefaultFreeSpaceProvider(m_quota.Provider());
 
     const QDate today = QDate::currentDate();
