@@ -197,8 +197,7 @@ int WholeCopies(const QString& root, const CRecorderSim& sim, const QDate& day)
     return whole;
 }
 
-// Files of `day` in the plan (group) `plan` marked done (or not), of the plan's current or overdue list (or
-// both, for -1).
+// Files of `day` in a plan (group), done or not, of its current (0) or overdue (1) list or both (-1).
 int FilesOf(int plan, const QDate& day, bool done, int isPast = -1)
 {
     return CountRows(QStringLiteral("SELECT COUNT(*) FROM FileInfo_Table WHERE GroupID = %1%2 AND "
@@ -271,17 +270,15 @@ bool StartManualRun(CModalDriver& driver, QWidget* state, const QDate& day)
     AnswerEverything(driver, day);
     if (!Click(state, "pBtnManual"))
         return false;
-    if (!driver.Seen().isEmpty() &&
-        driver.Seen().first().Text().contains(QStringLiteral("Sure to stop backup?")))
-        return Click(state, "pBtnManual");
-    return true;
+    const bool stopped =
+        !driver.Seen().isEmpty() && driver.Seen().first().Text().contains("Sure to stop backup?");
+    return !stopped || Click(state, "pBtnManual");
 }
 
 // Ticks only the disk `drive` (the letter 'D' + drive) in the settings dialog's disk table.
 void ChooseDisk(QWidget* dialog, int drive)
 {
     auto* disks = Find<CTableView>(dialog, "m_ptreeViewDisk");
-    QVERIFY(disks != nullptr);
     for (int row = 0; row < disks->GetRowCount(); ++row)
         disks->SetItemChecked(row, 0, disks->GetItemText(row, 1) == QChar('D' + drive));
 }
@@ -375,9 +372,8 @@ private:
         return Open();
     }
 
-    // Around the real main window: a temporary program directory and database, simulated recorders on
-    // loopback, two drive roots with quotas, the scaled engine clock, a fake mail server and the modal
-    // driver.
+    // Around the real main window: a temporary program directory and database, simulated recorders, two
+    // drive roots with quotas, the scaled engine clock, a fake mail server and the modal driver.
     CTempDatabase m_db;
     CSysInfoManage* const m_previousModel = g_pSysInfoManage;
     // The current model last: the program never destroys its model, so a restart keeps the old ones alive.
@@ -421,9 +417,8 @@ void TestScenario::initTestCase()
 
 void TestScenario::cleanupTestCase()
 {
-    if (m_window != nullptr)
-        Close();
-    m_window.reset();
+    if (m_window != nullptr && !Close())
+        m_window.reset();
     m_driver.reset();
     ReleaseStorage();
     SetDefaultFreeSpaceProvider({});
@@ -534,8 +529,7 @@ void TestScenario::step3_backupWindowRuns()
     const QDate day = QDate::currentDate().addDays(-1);
     QTRY_COMPARE_WITH_TIMEOUT(WholeCopies(RecordRoot(0), *m_gate, day), 4, 60000);
     QVERIFY(state->GetTopRowCount() > 0);
-    // No file is marked done without its copy: Gate's four are done, nothing of Yard's is, and D holds
-    // nothing else.
+    // No file is marked done without its copy, and D holds nothing else (nothing of Yard's).
     QTRY_COMPARE_WITH_TIMEOUT(CountRows("SELECT COUNT(*) FROM FileInfo_Table WHERE DownloadState = 2"), 4,
                               30000);
     QCOMPARE(FilesUnder(RecordRoot(0)).size(), 4);
@@ -771,7 +765,6 @@ void TestScenario::step8_restartResumesOverdueList()
     window = Restart();
     QVERIFY(window != nullptr);
     auto* state = Find<CTableView>(window->ViewState(), "tableView_State");
-    QVERIFY(state != nullptr);
     bool overdueRow = false;
     QTimer watch;
     QObject::connect(&watch, &QTimer::timeout, [&] {

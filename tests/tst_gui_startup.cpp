@@ -145,7 +145,6 @@ void TestStartup::secondInstanceRefusedAndKilledFirstDoesNotBlock()
     QProcess second;
     StartProgram(second, dir.path());
     QTRY_COMPARE_WITH_TIMEOUT(LogTexts(db).count(QStringLiteral("Open Software")), 2, 20000);
-    QCOMPARE(second.state(), QProcess::Running);
     second.kill();
     second.waitForFinished();
 }
