@@ -12,14 +12,22 @@
 
 namespace {
 
-const QString kMissing = QStringLiteral("<missing>");
+constexpr int kNoFile = -1;
+constexpr int kNoValue = -2;
 
-void WriteSetup(const QString& xml)
+// Setup.xml with the Translator `translator` (an element without Value for kNoValue) and the VersionType
+// `version`; no file at all for kNoFile.
+void WriteSetup(int translator, int version)
 {
     const QString path = GetAbsolutePath(QStringLiteral("Setup.xml"));
     QFile::remove(path);
-    if (xml == kMissing)
+    if (translator == kNoFile)
         return;
+    const QString item = QStringLiteral("<%1><Value>%2</Value></%1>");
+    const QString xml =
+        QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Configs>") +
+        (translator == kNoValue ? QStringLiteral("<Translator/>") : item.arg("Translator").arg(translator)) +
+        item.arg("VersionType").arg(version) + item.arg("LogLevel").arg(1) + QStringLiteral("</Configs>\n");
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write(xml.toUtf8());
@@ -39,17 +47,6 @@ void PutTranslations(bool chinese)
     }
 }
 
-QString Setup(const QString& inner)
-{
-    return QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Configs>") + inner +
-           QStringLiteral("</Configs>\n");
-}
-
-QString Item(const QString& name, const QString& value)
-{
-    return QStringLiteral("<%1><Value>%2</Value></%1>").arg(name, value);
-}
-
 } // namespace
 
 class TestLanguage : public QObject
@@ -59,52 +56,43 @@ class TestLanguage : public QObject
 private Q_SLOTS:
     void chosenLanguage_data();
     void chosenLanguage();
-    void fileItems();
-    void installedAtStart_data();
     void installedAtStart();
 };
 
 void TestLanguage::chosenLanguage_data()
 {
-    QTest::addColumn<QString>("xml");
+    QTest::addColumn<int>("translator");
+    QTest::addColumn<int>("version");
     QTest::addColumn<bool>("chineseFiles");
     QTest::addColumn<int>("id");
     QTest::addColumn<int>("language");
     const int en = QLocale::English;
     const int zh = QLocale::Chinese;
-    const QString t = QStringLiteral("Translator");
-    const QString v = QStringLiteral("VersionType");
-    QTest::newRow("no Setup.xml") << kMissing << true << 2 << en;
-    QTest::newRow("English") << Setup(Item(t, "0") + Item(v, "1")) << true << 0 << en;
-    QTest::newRow("English, version 0") << Setup(Item(t, "0") + Item(v, "0")) << true << 2 << en;
-    QTest::newRow("Chinese") << Setup(Item(t, "1") + Item(v, "1")) << true << 1 << zh;
-    QTest::newRow("Chinese, version 0") << Setup(Item(t, "1") + Item(v, "0")) << true << 3 << zh;
-    QTest::newRow("Chinese without its files") << Setup(Item(t, "1") + Item(v, "1")) << false << 0 << en;
-    QTest::newRow("unknown id 7") << Setup(Item(t, "7") + Item(v, "1")) << true << 0 << en;
-    QTest::newRow("not a number") << Setup(Item(t, "abc") + Item(v, "1")) << true << 0 << en;
-    QTest::newRow("two Translators, the first counts")
-        << Setup(Item(t, "1") + Item(t, "0") + Item(v, "1")) << true << 1 << zh;
+    QTest::newRow("no Setup.xml") << kNoFile << 1 << true << 2 << en;
+    QTest::newRow("English") << 0 << 1 << true << 0 << en;
+    QTest::newRow("Chinese") << 1 << 1 << true << 1 << zh;
+    QTest::newRow("Chinese, version 0") << 1 << 0 << true << 3 << zh;
+    QTest::newRow("Chinese without its files") << 1 << 1 << false << 0 << en;
+    QTest::newRow("unknown id 7") << 7 << 1 << true << 0 << en;
     // The Translator has no value of its own; it must not take VersionType's 1 and turn the program Chinese.
-    QTest::newRow("Translator without Value")
-        << Setup(QStringLiteral("<Translator/>") + Item(v, "1") + Item(QStringLiteral("LogLevel"), "1"))
-        << true << 0 << en;
+    QTest::newRow("Translator without Value") << kNoValue << 1 << true << 0 << en;
 }
 
 void TestLanguage::chosenLanguage()
 {
-    QFETCH(QString, xml);
+    QFETCH(int, translator);
+    QFETCH(int, version);
     QFETCH(bool, chineseFiles);
     QFETCH(int, id);
     QFETCH(int, language);
-    WriteSetup(xml);
+    WriteSetup(translator, version);
     PutTranslations(chineseFiles);
     ClientConfigManager::Instance()->Clear();
     QCOMPARE(ClientConfigManager::Instance()->Load(GetAbsolutePath(QStringLiteral("Setup.xml"))),
-             xml != kMissing);
+             translator != kNoFile);
 
     ClientLanguageManager languages;
     QCOMPARE(languages.FindById(1) != nullptr, chineseFiles);
-    QVERIFY(languages.FindById(0) != nullptr && languages.FindById(2) != nullptr);
     ClientLanguageProperty* current = languages.Current();
     QVERIFY(current != nullptr);
     QCOMPARE(current->GetId(), id);
@@ -113,67 +101,33 @@ void TestLanguage::chosenLanguage()
         QVERIFY(!current->GetTranslator()->isEmpty() && !current->GetQtTranslator()->isEmpty());
 }
 
-void TestLanguage::fileItems()
-{
-    WriteSetup(Setup(QStringLiteral("<Translator/>") + Item(QStringLiteral("VersionType"), "1") +
-                     QStringLiteral("<Extra><Value>5</Value></Extra>")));
-    ClientConfigManager* config = ClientConfigManager::Instance();
-    config->Clear();
-    QVERIFY(config->Load(GetAbsolutePath(QStringLiteral("Setup.xml"))));
-    QStringList names;
-    for (int i = 0; i < config->Count(); ++i)
-        names << config->At(i)->GetName() + QLatin1Char('=') + config->At(i)->GetValue();
-    // The root never becomes an item; an unknown element's Value child becomes an item of its own.
-    QCOMPARE(names, QStringList({QStringLiteral("Translator="), QStringLiteral("VersionType=1"),
-                                 QStringLiteral("Extra="), QStringLiteral("Value=")}));
-    QVERIFY(config->Find(ClientConfigManager::KeyLogLevel) == nullptr);
-}
-
-void TestLanguage::installedAtStart_data()
-{
-    // One text from each kind of place the update script must gather: the shell, a form, the settings pages,
-    // the log and record pages, the widget kit, a text marked apart from its tr() call, and a plural.
-    QTest::addColumn<QString>("context");
-    QTest::addColumn<QString>("source");
-    QTest::addColumn<int>("n");
-    QTest::addColumn<QString>("expected");
-    QTest::newRow("shell") << "COmbrixApplication"
-                           << "Software is already running." << -1 << QStringLiteral("软件已在运行。");
-    QTest::newRow("form") << "CSearchLogClass"
-                          << "Start time:" << -1 << QStringLiteral("开始时间：");
-    QTest::newRow("system page") << "DlgCfgSystem"
-                                 << "Disk Allocate" << -1 << QStringLiteral("磁盘分配");
-    QTest::newRow("log type") << "CLogTypeModel"
-                              << "Exception Log" << -1 << QStringLiteral("异常日志");
-    QTest::newRow("record page") << "CViewRecord"
-                                 << "Manual Record" << -1 << QStringLiteral("手动录像");
-    QTest::newRow("widget kit") << "CPageInfo"
-                                << "Next" << -1 << QStringLiteral("下一页");
-    QTest::newRow("marked apart") << "CDlgCfgPlan"
-                                  << "At Schedule " << -1 << QStringLiteral("计划 ");
-    QTest::newRow("plural") << "CDlgCfgDevice"
-                            << "%n device(s) added." << 3 << QStringLiteral("已添加 3 台设备。");
-}
-
 void TestLanguage::installedAtStart()
 {
     // The application object of this process started with Chinese chosen: the program's own texts and the
-    // toolkit's are both translated.
-    QFETCH(QString, context);
-    QFETCH(QString, source);
-    QFETCH(int, n);
-    QFETCH(QString, expected);
-    QCOMPARE(QCoreApplication::translate(context.toLatin1().constData(), source.toLatin1().constData(),
-                                         nullptr, n),
-             expected);
-    QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("取消"));
+    // toolkit's are translated. One text from each kind of place the update script must gather: the shell,
+    // a form, the settings pages, the widget kit, a text marked apart from its tr() call, a plural.
+    const struct
+    {
+        const char* context;
+        const char* source;
+        int n;
+        QString expected;
+    } texts[] = {{"COmbrixApplication", "Software is already running.", -1, QStringLiteral("软件已在运行。")},
+                 {"CSearchLogClass", "Start time:", -1, QStringLiteral("开始时间：")},
+                 {"DlgCfgSystem", "Disk Allocate", -1, QStringLiteral("磁盘分配")},
+                 {"CPageInfo", "Next", -1, QStringLiteral("下一页")},
+                 {"CDlgCfgPlan", "At Schedule ", -1, QStringLiteral("计划 ")},
+                 {"CDlgCfgDevice", "%n device(s) added.", 3, QStringLiteral("已添加 3 台设备。")},
+                 {"QPlatformTheme", "Cancel", -1, QStringLiteral("取消")}};
+    for (const auto& text : texts)
+        QCOMPARE(QCoreApplication::translate(text.context, text.source, nullptr, text.n), text.expected);
 }
 
 int main(int argc, char** argv)
 {
     TestSupport::PrepareProcess();
     TestSupport::ProcessAppDir();
-    WriteSetup(Setup(Item(QStringLiteral("Translator"), "1") + Item(QStringLiteral("VersionType"), "1")));
+    WriteSetup(1, 1);
     PutTranslations(true);
     COmbrixApplication app(argc, argv, QStringLiteral("Varrow"));
     TestLanguage test;
