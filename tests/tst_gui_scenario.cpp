@@ -780,8 +780,7 @@ void TestScenario::step8_restartResumesOverdueList()
 int main(int argc, char** argv)
 {
     TestSupport::PrepareProcess();
-    const QString screens =
-        QFileInfo(QStringLiteral(__FILE__)).absolutePath() + QStringLiteral("/screens/1280x1024.json");
+    const QString screens = QStringLiteral(VARROW_TEST_DATA_DIR "/screens/1280x1024.json");
     qputenv("QT_QPA_PLATFORM", (QStringLiteral("offscreen:configfile=") + screens).toLocal8Bit());
     TestSupport::ProcessAppDir();
     COmbrixApplication app(argc, argv, QStringLiteral("Varrow"));

@@ -24,8 +24,7 @@ namespace {
 
 QString BigScreenPlatform()
 {
-    return QStringLiteral("offscreen:configfile=") + QFileInfo(QStringLiteral(__FILE__)).absolutePath() +
-           QStringLiteral("/screens/1280x1024.json");
+    return QStringLiteral("offscreen:configfile=" VARROW_TEST_DATA_DIR "/screens/1280x1024.json");
 }
 
 // The child mode: a process that starts as the program does, in the given program directory, and reports
