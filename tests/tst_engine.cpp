@@ -65,18 +65,7 @@ bool LoadList(CEngineFixture& f, int channels)
 // A plan's list as the database holds it after a restart.
 QList<TASK_INFO> Stored(int isPast = 0, int group = kPlan)
 {
-    QList<TASK_INFO> list;
-    DbSelectTaskInfo(&list, group, isPast);
-    return list;
-}
-
-int DoneFiles(const QList<TASK_INFO>& list)
-{
-    int done = 0;
-    for (const TASK_INFO& task : list)
-        for (const FILE_INFO& file : task.FileList)
-            done += file.DownloadState == DOWNLOAD_DONE ? 1 : 0;
-    return done;
+    return StoredTasks(group, isPast);
 }
 
 bool AllDone(const QList<TASK_INFO>& list)

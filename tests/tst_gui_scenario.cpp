@@ -36,7 +36,6 @@
 #include <QDateTimeEdit>
 #include <QDialog>
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
@@ -147,16 +146,6 @@ QByteArray ReadFile(const QString& path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-QStringList FilesUnder(const QString& dir)
-{
-    QStringList files;
-    QDirIterator it(dir, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-    while (it.hasNext())
-        files << it.next();
-    files.sort();
-    return files;
 }
 
 SimRecording Recording(const QDate& day, int hour, qint64 size)

@@ -44,22 +44,6 @@ SCHEDULE_WEEKDAY Evening()
     return entry;
 }
 
-QList<TASK_INFO> SavedList(int group, int isPast = 0)
-{
-    QList<TASK_INFO> list;
-    DbSelectTaskInfo(&list, group, isPast);
-    return list;
-}
-
-int DoneFiles(const QList<TASK_INFO>& list)
-{
-    int n = 0;
-    for (const TASK_INFO& task : list)
-        for (const FILE_INFO& file : task.FileList)
-            n += file.DownloadState == DOWNLOAD_DONE ? 1 : 0;
-    return n;
-}
-
 int StoredMode()
 {
     SYSTEM_CONFIG config;
@@ -167,7 +151,7 @@ bool TestStateEngine::AnyThreadRunning(const CViewState& page)
 
 bool TestStateEngine::Stored(CEngineFixture& f, int device, int group, bool all)
 {
-    const QList<TASK_INFO> list = SavedList(group);
+    const QList<TASK_INFO> list = StoredTasks(group);
     const CHANNEL_REF* refs = group == MANUAL_GROUP_ID ? f.Model().GetManualBackupInfo()->Channel
                                                        : f.Model().GetGroupInfo(group)->Channel;
     for (const TASK_INFO& task : list)
@@ -230,7 +214,7 @@ void TestStateEngine::fullDiskIsReportedOnce()
     QTRY_VERIFY_WITH_TIMEOUT(!page->m_bDiskFullReported, kLimitMs);
     // Nothing is marked done without its stored copy.
     QVERIFY(Stored(f, device, 0, false) && Stored(f, device, 1, false));
-    QVERIFY(DoneFiles(SavedList(0)) + DoneFiles(SavedList(1)) < 4);
+    QVERIFY(DoneFiles(StoredTasks(0)) + DoneFiles(StoredTasks(1)) < 4);
 
     // A later report of the storage still reaches the page (its report flag is never left set), and idle
     // with the period's report handled, it shows no second box.
@@ -298,7 +282,7 @@ void TestStateEngine::quickRestartsAndNewDisksLoseNothingAndStopEndsEveryThread(
     page->ResetLocal();
     QVERIFY(page->m_bAuto);
     QTRY_VERIFY_WITH_TIMEOUT(Stored(f, device, 0) && Stored(f, device, 5), kLimitMs);
-    QCOMPARE(DoneFiles(SavedList(0)) + DoneFiles(SavedList(5)), 4);
+    QCOMPARE(DoneFiles(StoredTasks(0)) + DoneFiles(StoredTasks(5)), 4);
 
     // Stopping from the button, once confirmed, ends every thread and stores the idle mode.
     driver.Clear();
@@ -380,7 +364,7 @@ void TestStateEngine::deletingThePageWaitsForEveryThread()
         QVERIFY(thread.isNull());
     QVERIFY(g_pViewState.load() == nullptr);
     QVERIFY(f.Recorders().WaitForIdle());
-    QCOMPARE(DoneFiles(SavedList(mode == 0 ? 2 : MANUAL_GROUP_ID)), 0);
+    QCOMPARE(DoneFiles(StoredTasks(mode == 0 ? 2 : MANUAL_GROUP_ID)), 0);
 }
 
 void TestStateEngine::manualDialogRefusalsStoreNothing()

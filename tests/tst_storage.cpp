@@ -10,7 +10,6 @@
 #include "tests/support/TestSupport.h"
 
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
 #include <QStorageInfo>
 #include <QTemporaryDir>
@@ -64,16 +63,6 @@ QStringList Search(CStowelineClass& s, const char* name, int day)
         for (const STOWELINE_PATH& p : *list)
             paths.append(QFile::decodeName(p.Path));
     return paths;
-}
-
-QStringList AllFiles(const QString& dir)
-{
-    QStringList files;
-    QDirIterator it(dir, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-    while (it.hasNext())
-        files.append(it.next());
-    files.sort();
-    return files;
 }
 
 QByteArray ReadAll(const QString& path)
@@ -201,13 +190,13 @@ void TestStorage::storedOnlyWhenClosedReplacedAndAborted()
 
     // A download restarted after a broken stream stores its key again: one clean copy, the new content.
     QVERIFY(Store(s, name, key, 2, 3, 700));
-    QCOMPARE(AllFiles(m_root), QStringList{path});
+    QCOMPARE(FilesUnder(m_root), QStringList{path});
     QCOMPARE(ReadAll(path), Block(2, 0, 3 * 700));
     // A download that broke off is given up: the stored copy stays, the partial one leaves no trace.
     QVERIFY(s.OpenChannelRecord(name, 0, &key));
     QCOMPARE(WriteBlocks(s, name, key, 3, 1, 500), 1);
     QVERIFY(s.AbortChannelRecord(name, &key));
-    QCOMPARE(AllFiles(m_root), QStringList{path});
+    QCOMPARE(FilesUnder(m_root), QStringList{path});
     QCOMPARE(ReadAll(path), Block(2, 0, 3 * 700));
 
     QVERIFY(s.OpenChannelRecord(name, 0, &key));
@@ -217,7 +206,7 @@ void TestStorage::storedOnlyWhenClosedReplacedAndAborted()
     QVERIFY(!s.WriteChannelRecord(name, 3, &byte, 1, &key)); // neither header nor stream
     // Uninit discards what nobody closed: no temporary file, and the stored copy stays.
     s.Uninit();
-    QCOMPARE(AllFiles(m_root), QStringList{path});
+    QCOMPARE(FilesUnder(m_root), QStringList{path});
     QVERIFY(!s.OpenChannelRecord(name, 0, &key));
     QCOMPARE(s.GetLastError(), int(STOWELINE_ERR_NOT_INIT));
 }
@@ -273,7 +262,7 @@ void TestStorage::severalRootsShareTheRecords()
     QCOMPARE(g_diskFullCalls.load(), 0);
     const QStringList found = Search(s, name, 13);
     QCOMPARE(found.size(), 3);
-    QCOMPARE(AllFiles(CStowelineClass::RecordRootOf(second.path())), QStringList{found[1]});
+    QCOMPARE(FilesUnder(CStowelineClass::RecordRootOf(second.path())), QStringList{found[1]});
     QCOMPARE(ReadAll(found[1]), Block(3, 0, 6 * 50 * kKiB));
 }
 
@@ -315,7 +304,7 @@ void TestStorage::namesStayInsideTheirRoot()
     QCOMPARE(QDir(m_drive->path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
              QStringList{"Records"});
     QStringList folders;
-    for (const QString& f : AllFiles(m_root)) {
+    for (const QString& f : FilesUnder(m_root)) {
         QCOMPARE(f.count('/'), m_root.count('/') + 3);
         folders.append(f.section('/', -3, -3));
     }
@@ -398,7 +387,7 @@ void TestStorage::replacedWhileARecordIsOpen()
     const CHANNEL_RECORD_KEY abandoned = Key(1, 6, 6);
     QVERIFY(worker->OpenChannelRecord(name, 0, &abandoned));
     worker.reset();
-    QCOMPARE(AllFiles(m_root), Search(*current, name, 1));
+    QCOMPARE(FilesUnder(m_root), Search(*current, name, 1));
 }
 
 VARROW_TEST_MAIN(TestStorage, QCoreApplication)

@@ -1,11 +1,12 @@
 #include "tests/support/EngineFixture.h"
+#include "tests/support/TestSupport.h"
 
 #include "app/CreateStorage.h"
 #include "model/DbAccess.h"
 #include "model/LogStore.h"
+#include "model/TaskStore.h"
 #include "model/Utility.h"
 
-#include <QDirIterator>
 #include <QFile>
 
 namespace {
@@ -124,12 +125,7 @@ QStringList CEngineFixture::StoredFiles(int deviceIndex, int channel) const
                             QByteArray::number(channel);
     const QString folder = CStowelineClass::RecordRootOf(m_disk.path()) + QLatin1Char('/') +
                            CStowelineClass::EncodeRecordName(name.constData());
-    QStringList files;
-    QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-    while (it.hasNext())
-        files << it.next();
-    files.sort();
-    return files;
+    return FilesUnder(folder);
 }
 
 bool CEngineFixture::StoredCopyMatches(int deviceIndex, int channel, const NET_DVR_TIME& start,
@@ -159,4 +155,20 @@ int CEngineFixture::LogRows(const QString& prefix)
         if (QString::fromLocal8Bit(row.LogContents).startsWith(prefix))
             ++count;
     return count;
+}
+
+QList<TASK_INFO> StoredTasks(int group, int isPast)
+{
+    QList<TASK_INFO> list;
+    DbSelectTaskInfo(&list, group, isPast);
+    return list;
+}
+
+int DoneFiles(const QList<TASK_INFO>& list)
+{
+    int done = 0;
+    for (const TASK_INFO& task : list)
+        for (const FILE_INFO& file : task.FileList)
+            done += file.DownloadState == DOWNLOAD_DONE ? 1 : 0;
+    return done;
 }

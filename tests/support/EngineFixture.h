@@ -15,6 +15,11 @@
 #include <atomic>
 #include <memory>
 
+// A plan's list as the database holds it, as a restart would load it.
+QList<TASK_INFO> StoredTasks(int group, int isPast = 0);
+// How many of the listed files are marked downloaded.
+int DoneFiles(const QList<TASK_INFO>& list);
+
 class CEngineFixture
 {
 public:

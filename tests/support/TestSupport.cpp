@@ -3,6 +3,7 @@
 #include "model/SQLite3DB.h"
 #include "model/Utility.h"
 
+#include <QDirIterator>
 #include <QFile>
 
 #include <cstdlib>
@@ -49,4 +50,14 @@ void Refuse(const char* action, const char* table, const char* when)
 void AllowAll()
 {
     GetMainDB().Exec("DROP TRIGGER IF EXISTS refuse;");
+}
+
+QStringList FilesUnder(const QString& dir)
+{
+    QStringList files;
+    QDirIterator it(dir, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        files << it.next();
+    files.sort();
+    return files;
 }

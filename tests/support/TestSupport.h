@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -37,6 +38,9 @@ int CountRows(const std::string& sql);
 // would; AllowAll lifts it.
 void Refuse(const char* action, const char* table, const char* when = "");
 void AllowAll();
+
+// Every file below a folder, hidden ones too, sorted: what a disk holds after a run.
+QStringList FilesUnder(const QString& dir);
 
 // Like QTEST_MAIN, but every test process gets its own program directory and the offscreen platform.
 #define VARROW_TEST_MAIN(TestObject, AppClass)                                                               \
