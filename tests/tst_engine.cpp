@@ -198,9 +198,13 @@ void TestEngine::unreachableRecorderReportedBeforeTheMail()
     f.Recorder(device).SetLoginRefusals(-1);
 
     CTaskWrite writer(kPlan, false);
-    QSignalSpy failures(&writer, &CTaskWrite::SigConnectDeviceFail);
+    // Counted on the worker's own thread: a signal spy may not be read while another thread appends to it.
+    std::atomic<int> failures{0};
+    QObject::connect(
+        &writer, &CTaskWrite::SigConnectDeviceFail, &writer, [&failures] { ++failures; },
+        Qt::DirectConnection);
     writer.start();
-    QTRY_VERIFY_WITH_TIMEOUT(failures.size() >= 1, 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(failures >= 1, 5000);
     QElapsedTimer timer;
     timer.start();
     writer.stop();

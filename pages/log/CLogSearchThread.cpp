@@ -6,7 +6,6 @@
 #include "model/LogStore.h"
 
 #include <QDateTime>
-#include <QMutexLocker>
 
 #include <vector>
 
@@ -48,7 +47,7 @@ CLogSearchThread::~CLogSearchThread()
 
 void CLogSearchThread::SetSearchParam(int type, qint64 start, qint64 end)
 {
-    QMutexLocker locker(&m_mutex);
+    std::unique_lock locker(m_mutex);
     m_bStop = false;
     m_nLogType = type;
     m_nStartTime = start;
@@ -57,20 +56,20 @@ void CLogSearchThread::SetSearchParam(int type, qint64 start, qint64 end)
 
 void CLogSearchThread::Stop()
 {
-    QMutexLocker locker(&m_mutex);
+    std::unique_lock locker(m_mutex);
     m_bStop = true;
-    m_waitResume.wakeOne();
+    m_waitResume.notify_one();
 }
 
 void CLogSearchThread::Resume()
 {
-    QMutexLocker locker(&m_mutex);
-    m_waitResume.wakeOne();
+    std::unique_lock locker(m_mutex);
+    m_waitResume.notify_one();
 }
 
 bool CLogSearchThread::StopRequested()
 {
-    QMutexLocker locker(&m_mutex);
+    std::unique_lock locker(m_mutex);
     return m_bStop;
 }
 
@@ -98,7 +97,7 @@ void CLogSearchThread::run()
     qint64 start = 0;
     qint64 end = 0;
     {
-        QMutexLocker locker(&m_mutex);
+        std::unique_lock locker(m_mutex);
         type = m_nLogType;
         start = m_nStartTime;
         end = m_nEndTime;
@@ -121,12 +120,12 @@ void CLogSearchThread::run()
         shown = next;
 
         // Emitting under the lock means the page's Resume cannot come before this thread waits.
-        QMutexLocker locker(&m_mutex);
+        std::unique_lock locker(m_mutex);
         emit SetInfoToView(batch, shown, found);
         if (!m_bStop && shown < found)
-            m_waitResume.wait(&m_mutex);
+            m_waitResume.wait(locker);
     }
 
-    QMutexLocker locker(&m_mutex);
+    std::unique_lock locker(m_mutex);
     m_bStop = false;
 }

@@ -6,10 +6,11 @@
 #include "widgets/views/CTreeViewItem.h"
 
 #include <QList>
-#include <QMutex>
 #include <QStringList>
 #include <QThread>
-#include <QWaitCondition>
+
+#include <condition_variable>
+#include <mutex>
 
 // Only declared: the log record header must stay out of the headers that the GUI's meta-object code sees,
 // since the model's progress record and the progress box's one share a name.
@@ -54,6 +55,7 @@ private:
     int m_nLogType = -1;
     qint64 m_nStartTime = 0;
     qint64 m_nEndTime = 0;
-    QWaitCondition m_waitResume;
-    QMutex m_mutex;
+    // Standard primitives rather than Qt's: a thread sanitizer sees both halves of their wait.
+    std::condition_variable m_waitResume;
+    std::mutex m_mutex;
 };
