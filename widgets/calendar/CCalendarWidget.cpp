@@ -7,7 +7,6 @@
 #include "widgets/calendar/CCalendarView.h"
 
 #include <QCursor>
-#include <QDebug>
 #include <QEvent>
 #include <QFrame>
 #include <QGridLayout>
