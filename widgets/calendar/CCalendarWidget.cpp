@@ -66,7 +66,6 @@ CCalendarWidget::CCalendarWidget(QWidget* parent) : QWidget(parent)
     m_view->setFrameStyle(QFrame::NoFrame);
     m_delegate = new CCalendarDelegate(this);
     m_view->setItemDelegate(m_delegate);
-    UpdateSelection();
     UpdateMonthYearLabels();
 
     setFocusPolicy(Qt::WheelFocus);
@@ -157,7 +156,6 @@ void CCalendarWidget::CreateNavigationBar(QWidget* parent)
     layout->addWidget(m_nextYear);
 
     UpdateNavigationButtons();
-    ShowMonth(m_model->m_date.year(), m_model->m_date.month());
 }
 
 void CCalendarWidget::UpdateButtonIcons()
