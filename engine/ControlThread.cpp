@@ -77,6 +77,15 @@ const SCHEDULE_WEEKDAY* CControlThread::ChooseEntry(int weekday) const
     return nullptr;
 }
 
+bool CControlThread::SetWindow(const QDate& day, const SCHEDULE_WEEKDAY& entry)
+{
+    m_startDateTime = LocalTimeOnOrAfter(
+        day, QTime(entry.TaskStartTime.Hour, entry.TaskStartTime.Minute, entry.TaskStartTime.Second));
+    m_stopDateTime = m_startDateTime.addSecs(qint64(entry.Duration) * 3600);
+    return m_startDateTime <= m_curDateTime && m_curDateTime < m_stopDateTime &&
+           m_startDateTime != m_closedStart;
+}
+
 void CControlThread::run()
 {
     if (!m_stop.BeginRun())
@@ -114,12 +123,7 @@ void CControlThread::run()
         }
 
         const QDate today = m_curDateTime.date();
-        m_startDateTime =
-            LocalTimeOnOrAfter(today, QTime(entry->TaskStartTime.Hour, entry->TaskStartTime.Minute,
-                                            entry->TaskStartTime.Second));
-        m_stopDateTime = m_startDateTime.addSecs(qint64(entry->Duration) * 3600);
-        if (m_startDateTime <= m_curDateTime && m_curDateTime < m_stopDateTime &&
-            m_startDateTime != m_closedStart) {
+        if (SetWindow(today, *entry)) {
             m_yesterday = false;
             if (!CtrlDownload())
                 return;
@@ -134,12 +138,7 @@ void CControlThread::run()
             const SCHEDULE_WEEKDAY* before = ChooseEntry(yesterday);
             if (before == nullptr)
                 continue;
-            m_startDateTime = LocalTimeOnOrAfter(today.addDays(-1), QTime(before->TaskStartTime.Hour,
-                                                                          before->TaskStartTime.Minute,
-                                                                          before->TaskStartTime.Second));
-            m_stopDateTime = m_startDateTime.addSecs(qint64(before->Duration) * 3600);
-            if (m_startDateTime <= m_curDateTime && m_curDateTime < m_stopDateTime &&
-                m_startDateTime != m_closedStart && !CtrlDownload())
+            if (SetWindow(today.addDays(-1), *before) && !CtrlDownload())
                 return;
             continue;
         }

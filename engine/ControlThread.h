@@ -56,6 +56,8 @@ private:
     // Waits on the stop event; true when a stop came.
     bool WaitEvent(qint64 ms);
     const SCHEDULE_WEEKDAY* ChooseEntry(int weekday) const;
+    // Sets the window of `entry` that starts on `day`; true when it is open now and was not closed already.
+    bool SetWindow(const QDate& day, const SCHEDULE_WEEKDAY& entry);
 
     CThreadStop m_stop{this};
     std::mutex m_writerMutex; // guards m_writer against a Stop from the page's thread

@@ -103,8 +103,9 @@ bool CEngineClock::Sleep(qint64 ms, const CStopEvent* stop) const
         if (left <= 0)
             return true;
         const qint64 slice = std::min(left, kLongestSliceMs);
-        if (stop != nullptr ? stop->WaitFor(slice)
-                            : (QThread::msleep(static_cast<unsigned long>(slice)), false))
+        if (stop == nullptr)
+            QThread::msleep(static_cast<unsigned long>(slice));
+        else if (stop->WaitFor(slice))
             return false;
     }
 }

@@ -10,7 +10,6 @@
 
 #include <QMetaType>
 
-#include <condition_variable>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -206,7 +205,6 @@ constexpr int kMaxMailsUnderWay = 4;
 struct CMailCount
 {
     std::mutex mutex;
-    std::condition_variable changed;
     int underWay = 0;
 };
 
@@ -243,16 +241,7 @@ void MailListLoginFailure(const QString& text)
         SendEmailWithConfig(mail, subject, text);
         std::lock_guard lock(count->mutex);
         --count->underWay;
-        count->changed.notify_all();
     }).detach();
-}
-
-bool WaitForReportMails(int timeoutMs)
-{
-    const std::shared_ptr<CMailCount> count = MailCount();
-    std::unique_lock lock(count->mutex);
-    return count->changed.wait_for(lock, std::chrono::milliseconds(timeoutMs),
-                                   [&] { return count->underWay == 0; });
 }
 
 void LogoutDevice(int* login)

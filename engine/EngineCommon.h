@@ -51,9 +51,6 @@ QString ReportListLoginFailure(int group, int position);
 // Mails the text when mail is on. The mail goes out on a thread of its own, so a silent mail server never
 // holds up a stop; at most a few mails are under way at once (more are dropped with a warning).
 void MailListLoginFailure(const QString& text);
-// Waits up to timeoutMs for the report mails under way; true when none is left. For the program's end and
-// for tests.
-bool WaitForReportMails(int timeoutMs);
 
 // Logs out a handle once and marks it as gone.
 void LogoutDevice(int* login);

@@ -8,7 +8,6 @@
 
 #include "engine/EngineClock.h"
 
-#include <atomic>
 #include <memory>
 #include <mutex>
 

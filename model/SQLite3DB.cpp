@@ -1,7 +1,6 @@
 #include "model/SQLite3DB.h"
 
 #include "model/DbText.h"
-#include "model/NeverDestroyed.h"
 #include "model/Utility.h"
 
 #include <QDateTime>
@@ -467,8 +466,8 @@ struct MainDbState
 // destroyed one.
 MainDbState& MainState()
 {
-    static CNeverDestroyed<MainDbState> state;
-    return *state;
+    static MainDbState& state = *new MainDbState;
+    return state;
 }
 
 } // namespace

@@ -4,7 +4,6 @@
 #include "model/DbGuard.h"
 #include "model/LogStore.h"
 #include "model/Mail.h"
-#include "model/NeverDestroyed.h"
 #include "model/TaskStore.h"
 #include "model/TextConvert.h"
 #include "sdk/DeviceSdk.h"
@@ -20,8 +19,9 @@ namespace {
 
 CSysInfoManage& ProcessModel()
 {
-    static CNeverDestroyed<CSysInfoManage> model;
-    return *model;
+    // Never destroyed (see the header's lifetime note).
+    static CSysInfoManage& model = *new CSysInfoManage;
+    return model;
 }
 
 // True when the text and its terminator fit a field of `size` bytes.
@@ -136,13 +136,8 @@ bool CSysInfoManage::LoadAllInfo()
     } else {
         ok = false;
     }
-    for (int i = 0; i < MAX_GROUP_NUM; ++i) {
-        GROUP_INFO group;
-        if (DbSelectGroupInfo(i, &group))
-            m_groups[i] = group.GroupName[0] != '\0' ? group : GROUP_INFO();
-        else
-            ok = false;
-    }
+    if (!ReloadGroups())
+        ok = false;
     MANUAL_BACKUP_INFO manual;
     if (DbSelectManualBackupInfo(&manual))
         m_manualInfo = manual;
@@ -599,15 +594,17 @@ bool CSysInfoManage::RollbackTransaction()
     return ok;
 }
 
-void CSysInfoManage::ReloadGroups()
+bool CSysInfoManage::ReloadGroups()
 {
-    // Everything since BeginTransaction was undone: the plans the model took in between are read back, so
-    // memory shows what is stored.
+    bool ok = true;
     for (int i = 0; i < MAX_GROUP_NUM; ++i) {
         GROUP_INFO group;
         if (DbSelectGroupInfo(i, &group))
             m_groups[i] = group.GroupName[0] != '\0' ? group : GROUP_INFO();
+        else
+            ok = false;
     }
+    return ok;
 }
 
 QString CSysInfoManage::GetChannelName(int group, int position) const

@@ -119,7 +119,9 @@ private:
     bool ReadDeviceChannels(DEVICE_INFO* device, int slot, const char* ip, uint16_t port, const char* user,
                             const char* password);
     void RemoveDeviceFromGroups(int deviceIndex);
-    void ReloadGroups();
+    // Reads the stored plans into the model (a plan that cannot be read keeps what the model holds); false
+    // when any could not be read. After an undone transaction, memory shows what is stored again.
+    bool ReloadGroups();
 
     SYSTEM_CONFIG m_systemConfig;
     MAIL_CONFIG m_mailConfig;

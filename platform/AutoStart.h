@@ -54,7 +54,6 @@ public:
     AUTO_LOGON AutoLogon() const override;
 
     QString EntryPath() const;
-    QString LogonFilePath() const { return m_logonFile; }
 
     // The Exec line's value for a program path, quoted and escaped as desktop entries require.
     static QString ExecValue(const QString& programPath);

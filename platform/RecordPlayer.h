@@ -21,7 +21,6 @@ public:
     explicit CRecordPlayer(const QString& program = QString());
 
     bool Play(const QString& path) override;
-    const QString& Program() const { return m_program; }
 
     static QString DefaultProgram();
 

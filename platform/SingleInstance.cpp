@@ -2,8 +2,7 @@
 
 #include "model/Utility.h"
 
-CSingleInstance::CSingleInstance(const QString& key)
-    : m_path(GetAbsolutePath(key + QStringLiteral(".lock"))), m_lock(m_path)
+CSingleInstance::CSingleInstance(const QString& key) : m_lock(GetAbsolutePath(key + QStringLiteral(".lock")))
 {
     // Only a dead owner makes a lock stale: the program runs for months, and a lock judged by its age would
     // let a second instance in beside a living first one.

@@ -25,13 +25,9 @@ public:
 
     // Tries once, without waiting.
     Result TryAcquire();
-    bool IsHeld() const { return m_lock.isLocked(); }
     // Gives the lock up; the next start may run. Done by the destructor as well.
     void Release();
 
-    QString LockPath() const { return m_path; }
-
 private:
-    QString m_path;
     QLockFile m_lock;
 };

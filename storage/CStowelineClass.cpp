@@ -400,7 +400,7 @@ qint64 CStowelineClass::Available(const CRoot& root)
     return free < 0 ? 0 : std::max<qint64>(0, free - root.reserveBytes);
 }
 
-bool CStowelineClass::DeleteOldest(CRoot& root, bool loadOnly)
+bool CStowelineClass::LoadOldest(CRoot& root)
 {
     if (root.oldest.empty()) {
         std::vector<CRoot::CStored> stored;
@@ -421,8 +421,12 @@ bool CStowelineClass::DeleteOldest(CRoot& root, bool loadOnly)
         });
         root.oldest.assign(stored.begin(), stored.end());
     }
-    if (loadOnly)
-        return !root.oldest.empty();
+    return !root.oldest.empty();
+}
+
+bool CStowelineClass::DeleteOldest(CRoot& root)
+{
+    LoadOldest(root);
     while (!root.oldest.empty()) {
         const CRoot::CStored next = root.oldest.front();
         root.oldest.pop_front();
@@ -456,7 +460,7 @@ bool CStowelineClass::DeleteOldestOfAll(const std::vector<std::shared_ptr<CRoot>
         QString oldestStart;
         for (const auto& root : roots) {
             std::lock_guard lock(root->mutex);
-            if (root->oldest.empty() && !DeleteOldest(*root, true))
+            if (!LoadOldest(*root))
                 continue;
             if (!oldestRoot || root->oldest.front().start < oldestStart) {
                 oldestRoot = root;

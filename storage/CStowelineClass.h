@@ -87,8 +87,10 @@ private:
     std::shared_ptr<CRoot> ChooseRoot(const QString& relativePath);
     static bool Reserve(CRoot& root, qint64 size);
     static qint64 Available(const CRoot& root);
-    // Deletes the root's oldest closed record; with loadOnly, only lists them (true when there is one).
-    static bool DeleteOldest(CRoot& root, bool loadOnly = false);
+    // Lists the root's closed records by age unless a list is at hand; true when there is one.
+    static bool LoadOldest(CRoot& root);
+    // Deletes the root's oldest closed record.
+    static bool DeleteOldest(CRoot& root);
     // Deletes the oldest closed record of all the roots; false when none is left.
     static bool DeleteOldestOfAll(const std::vector<std::shared_ptr<CRoot>>& roots);
     // Finds room for `size` more bytes of the record (its mutex held), moving it or overwriting as above.

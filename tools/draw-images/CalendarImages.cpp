@@ -4,7 +4,6 @@
 
 #include "DrawImages.h"
 
-#include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -38,10 +37,7 @@ QImage HeaderPiece(int side)
 {
     QImage image = BlankImage(kCellWidth, kCellHeight);
     QPainter painter(&image);
-    QLinearGradient fill(0, 0, 0, kCellHeight);
-    fill.setColorAt(0.0, QColor(236, 236, 234));
-    fill.setColorAt(1.0, QColor(212, 212, 208));
-    painter.fillRect(image.rect(), fill);
+    painter.fillRect(image.rect(), Vertical(0, kCellHeight, QColor(236, 236, 234), QColor(212, 212, 208)));
     painter.setPen(QColor(128, 128, 124));
     painter.drawLine(0, kCellHeight - 1, kCellWidth - 1, kCellHeight - 1);
     painter.setPen(QColor(252, 252, 252));
@@ -61,11 +57,8 @@ QImage Tile(const QColor& top, const QColor& bottom, const QColor& border)
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
     const QRectF tile(1.5, 1.5, kCellWidth - 3, kCellHeight - 3);
-    QLinearGradient fill(0, 1, 0, kCellHeight - 1);
-    fill.setColorAt(0.0, top);
-    fill.setColorAt(1.0, bottom);
     painter.setPen(border);
-    painter.setBrush(fill);
+    painter.setBrush(Vertical(1, kCellHeight - 1, top, bottom));
     painter.drawRoundedRect(tile, 1.5, 1.5);
     return image;
 }

@@ -4,7 +4,6 @@
 
 #include "DrawImages.h"
 
-#include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -23,14 +22,6 @@ const QColor kBar(229, 234, 240);
 const QColor kBarLine(200, 208, 218);
 const QColor kAccent(52, 110, 180);
 const QColor kAccentLight(96, 154, 214);
-
-QLinearGradient Vertical(int top, int bottom, const QColor& from, const QColor& to)
-{
-    QLinearGradient gradient(0, top, 0, bottom);
-    gradient.setColorAt(0, from);
-    gradient.setColorAt(1, to);
-    return gradient;
-}
 
 // A dialog frame: title strip, body, optional bottom bar band, 1-pixel border.
 QImage DialogFrame(int width, int height, int barHeight)

@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QColor>
 #include <QImage>
+#include <QLinearGradient>
 #include <QString>
 
 #include <functional>
@@ -47,3 +48,6 @@ QImage DrawCameraCard(const QColor& ground, const QColor& border, const QColor& 
 
 // A transparent ARGB image of the given size, ready to paint on.
 QImage BlankImage(int width, int height);
+
+// A gradient from `from` at `top` to `to` at `bottom`, the same at every x.
+QLinearGradient Vertical(qreal top, qreal bottom, const QColor& from, const QColor& to);

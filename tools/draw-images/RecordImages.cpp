@@ -46,10 +46,7 @@ QImage StartViewingIcon()
     p.setRenderHint(QPainter::Antialiasing);
 
     const QRectF disc(1.0, 1.0, 14.0, 14.0);
-    QLinearGradient fill(disc.topLeft(), disc.bottomLeft());
-    fill.setColorAt(0, QColor(78, 170, 104));
-    fill.setColorAt(1, QColor(38, 132, 74));
-    p.setBrush(fill);
+    p.setBrush(Vertical(disc.top(), disc.bottom(), QColor(78, 170, 104), QColor(38, 132, 74)));
     p.setPen(QPen(QColor(30, 110, 60), 1.0));
     p.drawEllipse(disc);
 
@@ -71,10 +68,7 @@ QImage RecorderIcon()
     p.setRenderHint(QPainter::Antialiasing);
 
     const QRectF box(1.5, 4.5, 13.0, 8.0);
-    QLinearGradient fill(box.topLeft(), box.bottomLeft());
-    fill.setColorAt(0, QColor(122, 134, 150));
-    fill.setColorAt(1, QColor(76, 88, 104));
-    p.setBrush(fill);
+    p.setBrush(Vertical(box.top(), box.bottom(), QColor(122, 134, 150), QColor(76, 88, 104)));
     p.setPen(QPen(QColor(56, 66, 80), 1.0));
     p.drawRoundedRect(box, 1.5, 1.5);
 

@@ -4,7 +4,6 @@
 
 #include "DrawImages.h"
 
-#include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -14,14 +13,6 @@ const QColor kStrip(229, 234, 240);
 const QColor kAccent(52, 110, 180);
 const QColor kAccentLight(96, 154, 214);
 const QColor kEdge(168, 178, 192);
-
-QLinearGradient Vertical(int top, int bottom, const QColor& from, const QColor& to)
-{
-    QLinearGradient gradient(0, top, 0, bottom);
-    gradient.setColorAt(0, from);
-    gradient.setColorAt(1, to);
-    return gradient;
-}
 
 // The strip repeats across the row; 27 pixels high, as the strip is.
 QImage Strip()

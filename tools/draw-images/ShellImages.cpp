@@ -3,7 +3,6 @@
 
 #include "DrawImages.h"
 
-#include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -20,10 +19,7 @@ QImage Band(int width, int height, const QColor& top, const QColor& bottom)
 {
     QImage image = BlankImage(width, height);
     QPainter painter(&image);
-    QLinearGradient gradient(0, 0, 0, height);
-    gradient.setColorAt(0, top);
-    gradient.setColorAt(1, bottom);
-    painter.fillRect(image.rect(), gradient);
+    painter.fillRect(image.rect(), Vertical(0, height, top, bottom));
     // A fine light line along the top edge gives the band its edge on the dark window frame.
     painter.setPen(top.lighter(130));
     painter.drawLine(0, 0, width - 1, 0);

@@ -2,7 +2,6 @@
 
 #include "DrawImages.h"
 
-#include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -14,10 +13,7 @@ QImage RowBackground(int width, int height, const QColor& top, const QColor& bot
 {
     QImage image = BlankImage(width, height);
     QPainter p(&image);
-    QLinearGradient fill(0, 0, 0, height);
-    fill.setColorAt(0, top);
-    fill.setColorAt(1, bottom);
-    p.fillRect(image.rect(), fill);
+    p.fillRect(image.rect(), Vertical(0, height, top, bottom));
     p.setPen(edge);
     p.drawLine(0, 0, width - 1, 0);
     p.drawLine(0, height - 1, width - 1, height - 1);
@@ -46,10 +42,7 @@ QImage GroupBar()
 {
     QImage image = BlankImage(8, 28);
     QPainter p(&image);
-    QLinearGradient fill(0, 0, 0, 28);
-    fill.setColorAt(0, QColor(246, 248, 250));
-    fill.setColorAt(1, QColor(226, 231, 237));
-    p.fillRect(image.rect(), fill);
+    p.fillRect(image.rect(), Vertical(0, 28, QColor(246, 248, 250), QColor(226, 231, 237)));
     p.setPen(QColor(255, 255, 255));
     p.drawLine(0, 0, 7, 0);
     p.setPen(QColor(200, 206, 214));

@@ -40,6 +40,14 @@ QImage BlankImage(int width, int height)
     return image;
 }
 
+QLinearGradient Vertical(qreal top, qreal bottom, const QColor& from, const QColor& to)
+{
+    QLinearGradient gradient(0, top, 0, bottom);
+    gradient.setColorAt(0, from);
+    gradient.setColorAt(1, to);
+    return gradient;
+}
+
 int main(int argc, char** argv)
 {
     QGuiApplication app(argc, argv);

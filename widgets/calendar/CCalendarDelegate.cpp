@@ -41,11 +41,7 @@ void CCalendarDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
 void CCalendarDelegate::PaintCell(QPainter* painter, const QRect& rect, const QDate& date) const
 {
     m_storedOption.rect = rect;
-    int row = -1;
-    int column = -1;
-    const CCalendarModel* model = m_calendarWidget->Model();
-    model->CellForDate(date, &row, &column);
-    QItemDelegate::paint(painter, m_storedOption, model->index(row, column));
+    QItemDelegate::paint(painter, m_storedOption, m_calendarWidget->Model()->IndexForDate(date));
 }
 
 void CCalendarDelegate::drawDecoration(QPainter* painter, const QStyleOptionViewItem& option, const QRect&,

@@ -149,6 +149,14 @@ void CCalendarModel::CellForDate(const QDate& date, int* row, int* column) const
         *column = static_cast<int>(m) + m_firstColumn;
 }
 
+QModelIndex CCalendarModel::IndexForDate(const QDate& date) const
+{
+    int row = -1;
+    int column = -1;
+    CellForDate(date, &row, &column);
+    return index(row, column);
+}
+
 QString CCalendarModel::DayName(Qt::DayOfWeek day) const
 {
     const QLocale locale = m_view != nullptr ? m_view->locale() : QLocale();

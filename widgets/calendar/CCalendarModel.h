@@ -40,6 +40,8 @@ public:
     QDate DateForCell(int row, int column) const;
     // -1/-1 when the date is not on the page; other months' days on the page are found even when blanked.
     void CellForDate(const QDate& date, int* row, int* column) const;
+    // Invalid when the date is not on the page.
+    QModelIndex IndexForDate(const QDate& date) const;
     QString DayName(Qt::DayOfWeek day) const;
     QTextCharFormat FormatForCell(int row, int column) const;
 

@@ -27,12 +27,10 @@ public:
     void SetWidget(QWidget* widget) { m_widget = widget; }
     QWidget* Widget() const { return m_widget; }
     void SetDate(const QDate& date) { m_date = date; }
-    QDate Date() const { return m_date; }
     int DateEditAcceptDelay() const { return m_editDelay; }
     void SetDateEditAcceptDelay(int delay) { m_editDelay = delay; }
     // The frame of the open typed entry, or null.
     QFrame* DateFrame() const { return m_dateFrame; }
-    QLabel* DateText() const { return m_dateText; }
 
     bool eventFilter(QObject* watched, QEvent* event) override;
 

@@ -13,29 +13,20 @@
 CCalendarTimePopup::CCalendarTimePopup(QWidget* parent) : QWidget(parent, Qt::Popup)
 {
     setAttribute(Qt::WA_WindowPropagation);
-    SetCalendarWidget(new CCalendarWidget(this));
-    setMask(GetTopRoundRegion(m_calendar->rect(), 2));
-}
-
-CCalendarTimePopup::~CCalendarTimePopup() = default;
-
-void CCalendarTimePopup::SetCalendarWidget(CCalendarWidget* calendar)
-{
-    auto* box = qobject_cast<QVBoxLayout*>(layout());
-    if (box == nullptr) {
-        box = new QVBoxLayout(this);
-        box->setContentsMargins(0, 0, 0, 0);
-        box->setSpacing(0);
-    }
-    delete m_calendar;
-    m_calendar = calendar;
+    auto* box = new QVBoxLayout(this);
+    box->setContentsMargins(0, 0, 0, 0);
+    box->setSpacing(0);
+    m_calendar = new CCalendarWidget(this);
     box->addWidget(m_calendar);
     resize(m_calendar->width(), m_calendar->height());
     connect(m_calendar, &CCalendarWidget::activated, this, &CCalendarTimePopup::dateSelected);
     connect(m_calendar, &CCalendarWidget::clicked, this, &CCalendarTimePopup::dateSelected);
     connect(m_calendar, &CCalendarWidget::SelectionChanged, this, &CCalendarTimePopup::dateSelectionChanged);
     m_calendar->setFocus();
+    setMask(GetTopRoundRegion(m_calendar->rect(), 2));
 }
+
+CCalendarTimePopup::~CCalendarTimePopup() = default;
 
 QDate CCalendarTimePopup::selectedDate() const
 {

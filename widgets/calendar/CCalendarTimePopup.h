@@ -39,8 +39,6 @@ protected:
     void hideEvent(QHideEvent* event) override;
 
 private:
-    void SetCalendarWidget(CCalendarWidget* calendar);
-
     CCalendarWidget* m_calendar = nullptr;
     QDate m_oldDate;
     bool m_dateChanged = false;

@@ -135,13 +135,11 @@ void CCalendarView::mousePressEvent(QMouseEvent* event)
         return;
     }
     m_validDateClicked = true;
-    int row = -1;
-    int column = -1;
-    calendar->CellForDate(date, &row, &column);
-    if (row != -1 && column != -1) {
+    const QModelIndex index = calendar->IndexForDate(date);
+    if (index.isValid()) {
         const bool shownMonth =
             date.year() == calendar->m_shownYear && date.month() == calendar->m_shownMonth;
-        m_pressIndex = shownMonth ? calendar->index(row, column) : QModelIndex();
+        m_pressIndex = shownMonth ? index : QModelIndex();
         selectionModel()->setCurrentIndex(m_pressIndex, QItemSelectionModel::NoUpdate);
     }
 }
@@ -158,15 +156,12 @@ void CCalendarView::mouseMoveEvent(QMouseEvent* event)
     const QDate date = DateAtMouse(event);
     if (!date.isValid() || date.year() != calendar->m_shownYear || date.month() != calendar->m_shownMonth)
         return;
-    int row = -1;
-    int column = -1;
-    calendar->CellForDate(date, &row, &column);
-    if (row == -1 || column == -1) {
+    const QModelIndex current = calendar->IndexForDate(date);
+    if (!current.isValid()) {
         QTableView::mouseMoveEvent(event);
         return;
     }
     if (m_pressIndex.isValid()) {
-        const QModelIndex current = calendar->index(row, column);
         selectionModel()->clearSelection();
         QModelIndex start = m_pressIndex;
         QModelIndex end = current;
@@ -184,7 +179,7 @@ void CCalendarView::mouseMoveEvent(QMouseEvent* event)
         }
         selectionModel()->select(selection, QItemSelectionModel::Select);
     } else {
-        selectionModel()->setCurrentIndex(calendar->index(row, column), QItemSelectionModel::NoUpdate);
+        selectionModel()->setCurrentIndex(current, QItemSelectionModel::NoUpdate);
     }
     QTableView::mouseMoveEvent(event);
 }

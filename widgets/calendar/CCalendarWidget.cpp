@@ -7,7 +7,6 @@
 #include "widgets/calendar/CCalendarView.h"
 
 #include <QCursor>
-#include <QDebug>
 #include <QEvent>
 #include <QFrame>
 #include <QGridLayout>
@@ -67,7 +66,6 @@ CCalendarWidget::CCalendarWidget(QWidget* parent) : QWidget(parent)
     m_view->setFrameStyle(QFrame::NoFrame);
     m_delegate = new CCalendarDelegate(this);
     m_view->setItemDelegate(m_delegate);
-    UpdateSelection();
     UpdateMonthYearLabels();
 
     setFocusPolicy(Qt::WheelFocus);
@@ -158,7 +156,6 @@ void CCalendarWidget::CreateNavigationBar(QWidget* parent)
     layout->addWidget(m_nextYear);
 
     UpdateNavigationButtons();
-    ShowMonth(m_model->m_date.year(), m_model->m_date.month());
 }
 
 void CCalendarWidget::UpdateButtonIcons()
@@ -279,32 +276,25 @@ void CCalendarWidget::UpdateCurrentPage(QDate date)
     if (max.isValid() && max < date)
         date = max;
     ShowMonth(date.year(), date.month());
-    int row = -1;
-    int column = -1;
-    m_model->CellForDate(date, &row, &column);
-    if (row != -1 && column != -1)
-        m_selection->setCurrentIndex(m_model->index(row, column), QItemSelectionModel::NoUpdate);
+    const QModelIndex index = m_model->IndexForDate(date);
+    if (index.isValid())
+        m_selection->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
 }
 
 void CCalendarWidget::UpdateSelection()
 {
+    m_selection->clearSelection();
     if (m_view->selectionMode() == QAbstractItemView::SingleSelection) {
-        m_selection->clearSelection();
-        int row = -1;
-        int column = -1;
-        m_model->CellForDate(m_model->m_date, &row, &column);
-        if (row != -1 && column != -1)
-            m_selection->setCurrentIndex(m_model->index(row, column), QItemSelectionModel::SelectCurrent);
+        const QModelIndex index = m_model->IndexForDate(m_model->m_date);
+        if (index.isValid())
+            m_selection->setCurrentIndex(index, QItemSelectionModel::SelectCurrent);
         return;
     }
-    m_selection->clearSelection();
     const QDate end = m_model->m_selectedEnd;
     for (QDate day = m_model->m_selectedBegin; day.isValid() && day <= end; day = day.addDays(1)) {
-        int row = -1;
-        int column = -1;
-        m_model->CellForDate(day, &row, &column);
-        if (row != -1 && column != -1)
-            m_selection->setCurrentIndex(m_model->index(row, column), QItemSelectionModel::Select);
+        const QModelIndex index = m_model->IndexForDate(day);
+        if (index.isValid())
+            m_selection->setCurrentIndex(index, QItemSelectionModel::Select);
     }
 }
 
@@ -394,11 +384,9 @@ void CCalendarWidget::SetCurrentPage(int iYear, int iMonth)
     if (day > days)
         day = days;
     ShowMonth(iYear, iMonth);
-    int row = -1;
-    int column = -1;
-    m_model->CellForDate(QDate(iYear, iMonth, qMax(1, day)), &row, &column);
-    if (row != -1 && column != -1)
-        m_selection->setCurrentIndex(m_model->index(row, column), QItemSelectionModel::NoUpdate);
+    const QModelIndex index = m_model->IndexForDate(QDate(iYear, iMonth, qMax(1, day)));
+    if (index.isValid())
+        m_selection->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
 }
 
 void CCalendarWidget::ShowNextMonth()
@@ -585,12 +573,7 @@ void CCalendarWidget::updateCell(const QDate& date)
     }
     if (!isVisible())
         return;
-    int row = -1;
-    int column = -1;
-    m_model->CellForDate(date, &row, &column);
-    if (row == -1 || column == -1)
-        return;
-    const QModelIndex index = m_model->index(row, column);
+    const QModelIndex index = m_model->IndexForDate(date);
     if (index.isValid())
         m_view->viewport()->update(m_view->visualRect(index));
 }

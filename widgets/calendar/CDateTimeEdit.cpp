@@ -3,7 +3,6 @@
 #include "widgets/calendar/CCalendarTimePopup.h"
 
 #include <QGuiApplication>
-#include <QMouseEvent>
 #include <QScreen>
 #include <QSignalBlocker>
 

@@ -1,7 +1,5 @@
 #include "widgets/calendar/QCalendarDateSectionValidator.h"
 
-#include <QtMath>
-
 namespace {
 
 int DigitOf(int key)

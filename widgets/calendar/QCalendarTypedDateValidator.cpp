@@ -70,14 +70,6 @@ void QCalendarTypedDateValidator::SetFormat(const QString& format)
     m_separators.append(separator);
 }
 
-QList<int> QCalendarTypedDateValidator::Repeats() const
-{
-    QList<int> repeats;
-    for (const QCalendarSectionToken* token : m_tokens)
-        repeats.append(token->repeat);
-    return repeats;
-}
-
 void QCalendarTypedDateValidator::SetInitialDate(const QDate& date)
 {
     m_yearValidator.SetDate(date);

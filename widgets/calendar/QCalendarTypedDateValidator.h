@@ -33,10 +33,6 @@ public:
     QString CurrentText() const;
     QDate CurrentDate() const { return m_currentDate; }
 
-    // Read by tests: the literal texts around the sections and the sections' repeat counts.
-    QStringList Separators() const { return m_separators; }
-    QList<int> Repeats() const;
-
 private:
     void ToNextToken();
     void ToPreviousToken();

@@ -235,20 +235,16 @@ void CBaseDialog::mouseMoveEvent(QMouseEvent* event)
 
 void CBaseDialog::keyPressEvent(QKeyEvent* event)
 {
-    switch (event->key()) {
-    case Qt::Key_Escape:
+    if (event->key() == Qt::Key_Escape)
         return;
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-    case Qt::Key_Select:
+    if (IsAcceptKey(event)) {
         // The OK path, so a dialog that checks its fields first is not bypassed by the keyboard. The
         // toolkit's own handling is not called: it would click a default button after the dialog has already
         // ended.
         on_pOkBtn_clicked();
         return;
-    default:
-        QDialog::keyPressEvent(event);
     }
+    QDialog::keyPressEvent(event);
 }
 
 bool CBaseDialog::IsAcceptKey(const QKeyEvent* event)

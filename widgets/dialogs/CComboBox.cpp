@@ -13,8 +13,3 @@ void CComboBox::setUserEnabled(bool b)
 {
     setEnabled(b);
 }
-
-void CComboBox::mousePressEvent(QMouseEvent* event)
-{
-    QComboBox::mousePressEvent(event);
-}

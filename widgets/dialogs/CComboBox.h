@@ -15,7 +15,4 @@ public:
 public Q_SLOTS:
     void setUserDisabled(bool b);
     void setUserEnabled(bool b);
-
-protected:
-    void mousePressEvent(QMouseEvent* event) override;
 };

@@ -25,7 +25,6 @@ void CWarnDlgClass::setupUi(QFrame* frame)
 CWarnDlg::CWarnDlg(QWidget* parent) : CBaseDialog(parent, true, true, true)
 {
     m_ui.setupUi(GetContentFrame());
-    setStyleSheet(QStringLiteral("QFrame#CWarnDlg{background-color: transparent;}"));
     m_ui.m_pBrowserTxt->setStyleSheet(QStringLiteral("background-color: transparent;"));
     m_ui.m_pBrowserTxt->document()->setDefaultFont(QFont(QStringLiteral("Arial"), 9));
     m_ui.m_pBrowserTxt->setFont(QFont(QStringLiteral("Arial"), 9));
@@ -65,24 +64,24 @@ void CWarnDlg::SetText(const QString& text)
     cursor.mergeBlockFormat(centred);
 }
 
-int CWarnDlg::ExecInfo(const QString& title, const QString& text)
+int CWarnDlg::Exec(const QString& title, const QString& text, bool confirm)
 {
     AdjustToText(text);
     ShowCloseBtn(true);
-    ShowBottomBar(false);
+    ShowBottomBar(confirm);
     SetTitle(title);
     SetText(text);
     return exec();
 }
 
+int CWarnDlg::ExecInfo(const QString& title, const QString& text)
+{
+    return Exec(title, text, false);
+}
+
 int CWarnDlg::ExecConfirm(const QString& title, const QString& text)
 {
-    AdjustToText(text);
-    ShowCloseBtn(true);
-    ShowBottomBar(true);
-    SetTitle(title);
-    SetText(text);
-    return exec();
+    return Exec(title, text, true);
 }
 
 void CWarnDlg::TextNeededSize(const QSizeF& size)
@@ -102,11 +101,6 @@ void CWarnDlg::TextNeededSize(const QSizeF& size)
         resize(width(), height() + (needed - frameHeight) + 30);
         browser->move(frame->width() / 2 - browser->width() / 2, 15);
     }
-}
-
-void CWarnDlg::resizeEvent(QResizeEvent* event)
-{
-    CBaseDialog::resizeEvent(event);
 }
 
 void CWarnDlg::showEvent(QShowEvent* event)

@@ -5,7 +5,6 @@
 
 #include "widgets/dialogs/CBaseDialog.h"
 
-#include <QSize>
 #include <QSizeF>
 
 class QTextBrowser;
@@ -46,18 +45,15 @@ public Q_SLOTS:
     void TextNeededSize(const QSizeF& size);
 
 protected:
-    void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    int Exec(const QString& title, const QString& text, bool confirm);
     void AdjustToText(const QString& text);
     void SetText(const QString& text);
 
     CWarnDlgClass m_ui;
-    int m_minWidth = kMinWidth;
-    int m_maxWidth = kMaxWidth;
-    int m_margin = kMargin;
 };
 
 // Information box over the parent; -1 and no box without a parent.

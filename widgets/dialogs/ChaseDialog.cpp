@@ -19,7 +19,6 @@ ChaseDialog::ChaseDialog(QWidget* parent, const QString& moviePath, const QStrin
     layout->addWidget(label, 0, 0, Qt::AlignCenter);
     connect(this, &QDialog::rejected, this, &ChaseDialog::SignalCancel);
     setFixedSize(280, 190);
-    setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
     m_pollTimer.setParent(this);
     connect(&m_pollTimer, &QTimer::timeout, this, &ChaseDialog::UpdateInfo);
     m_pollTimer.start(500);

@@ -2,26 +2,12 @@
 
 #include "widgets/GuiUtility.h"
 
-#include <QIcon>
 #include <QPainter>
 #include <QStyleFactory>
 #include <QSlider>
 #include <QStyleOption>
 
 #include <algorithm>
-
-namespace {
-
-QPixmap Scaled(const QString& file, const QSize& size)
-{
-    const QPixmap pixmap(file);
-    if (pixmap.isNull())
-        return pixmap;
-    return pixmap.scaled(size.isValid() ? size : pixmap.size(), Qt::IgnoreAspectRatio,
-                         Qt::SmoothTransformation);
-}
-
-} // namespace
 
 COmbrixStyle::COmbrixStyle() : QProxyStyle(QStyleFactory::create(QStringLiteral("Windows"))) {}
 
@@ -113,53 +99,19 @@ void COmbrixStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* o
     case PE_IndicatorTabTear:
     case PE_PanelItemViewRow:
         return;
-    case PE_PanelItemViewItem:
-        if (qstyleoption_cast<const QStyleOptionViewItem*>(option) != nullptr &&
-            option->state.testFlag(State_Selected)) {
-            const QRect rect = subElementRect(SE_ItemViewItemDecoration, option, widget);
-            const QPixmap picture(QStringLiteral(":images/ControlPanel/ListView-hover.png"));
-            if (!picture.isNull())
-                painter->drawPixmap(rect, picture);
-            else
-                // The program ships no selection picture, and a selected item's text is drawn in the
-                // highlighted-text colour: without a highlight under it, that text vanishes on a white list.
-                painter->fillRect(option->rect, option->palette.brush(QPalette::Highlight));
-        }
-        return;
     case PE_IndicatorTabClose:
-        DrawTabClose(option, painter, widget);
+        // No tab of the program can be closed, and none has a close picture.
+        return;
+    case PE_PanelItemViewItem:
+        // A selected item's text is drawn in the highlighted-text colour: without a highlight under it, that
+        // text vanishes on a white list.
+        if (qstyleoption_cast<const QStyleOptionViewItem*>(option) != nullptr &&
+            option->state.testFlag(State_Selected))
+            painter->fillRect(option->rect, option->palette.brush(QPalette::Highlight));
         return;
     default:
         QProxyStyle::drawPrimitive(element, option, painter, widget);
     }
-}
-
-void COmbrixStyle::DrawTabClose(const QStyleOption* option, QPainter* painter, const QWidget* widget) const
-{
-    const State state = option->state;
-    QIcon::Mode mode = QIcon::Normal;
-    if (!state.testFlag(State_Enabled))
-        mode = QIcon::Disabled;
-    else if (state.testFlag(State_Raised))
-        mode = QIcon::Active;
-    if (!(state & (State_Raised | State_Sunken | State_Selected)))
-        mode = QIcon::Disabled;
-    const QIcon::State iconState = state.testFlag(State_Sunken) ? QIcon::On : QIcon::Off;
-
-    QIcon icon;
-    QString file;
-    if (state.testFlag(State_MouseOver))
-        file = QStringLiteral(":images/Tab/TabCloseHover.png");
-    else if (state.testFlag(State_Selected))
-        file = QStringLiteral(":images/Tab/TabClose.png");
-    if (!file.isEmpty()) {
-        const QPixmap picture = Scaled(file, QSize(20, 20));
-        if (!picture.isNull())
-            icon.addPixmap(picture, QIcon::Normal, QIcon::Off);
-    }
-    const QPixmap picture = icon.pixmap(20, mode, iconState);
-    proxy()->drawItemPixmap(painter, option->rect, Qt::AlignCenter, picture);
-    Q_UNUSED(widget);
 }
 
 void COmbrixStyle::drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
@@ -168,10 +120,9 @@ void COmbrixStyle::drawControl(ControlElement element, const QStyleOption* optio
     switch (element) {
     case CE_TabBarTabShape: {
         const QRect rect = option->rect.adjusted(2, 0, -1, 0);
-        const QPixmap picture =
-            Scaled(option->state.testFlag(State_Selected) ? QStringLiteral(":/images/Tab/TabSelect.png")
-                                                          : QStringLiteral(":/images/Tab/TabUnselect.png"),
-                   QSize());
+        const QPixmap picture = LoadCachedPixmap(option->state.testFlag(State_Selected)
+                                                     ? QStringLiteral(":/images/Tab/TabSelect.png")
+                                                     : QStringLiteral(":/images/Tab/TabUnselect.png"));
         painter->save();
         painter->setPen(Qt::NoPen);
         painter->setBrush(QBrush(picture));

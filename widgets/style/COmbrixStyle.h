@@ -30,7 +30,6 @@ public:
                            const QWidget* widget = nullptr) const override;
 
 private:
-    void DrawTabClose(const QStyleOption* option, QPainter* painter, const QWidget* widget) const;
     void DrawProgressBar(const QStyleOption* option, QPainter* painter) const;
     void DrawSlider(const QStyleOptionComplex* option, QPainter* painter, const QWidget* widget) const;
 };
