@@ -1,6 +1,7 @@
 #include "model/SQLite3DB.h"
 
 #include "model/DbText.h"
+#include "model/NeverDestroyed.h"
 #include "model/Utility.h"
 
 #include <QDateTime>
@@ -466,8 +467,8 @@ struct MainDbState
 // destroyed one.
 MainDbState& MainState()
 {
-    static MainDbState& state = *new MainDbState;
-    return state;
+    static CNeverDestroyed<MainDbState> state;
+    return *state;
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "model/DbGuard.h"
 #include "model/LogStore.h"
 #include "model/Mail.h"
+#include "model/NeverDestroyed.h"
 #include "model/TaskStore.h"
 #include "model/TextConvert.h"
 #include "sdk/DeviceSdk.h"
@@ -19,9 +20,8 @@ namespace {
 
 CSysInfoManage& ProcessModel()
 {
-    // Never destroyed (see the header's lifetime note).
-    static CSysInfoManage& model = *new CSysInfoManage;
-    return model;
+    static CNeverDestroyed<CSysInfoManage> model;
+    return *model;
 }
 
 // True when the text and its terminator fit a field of `size` bytes.
