@@ -1,5 +1,6 @@
 #include "config/devices/CDlgAddDevice.h"
 
+#include "config/FieldRules.h"
 #include "config/devices/CDlgCfgDevice.h"
 #include "config/devices/DeviceFields.h"
 #include "model/DbAccess.h"
@@ -9,32 +10,17 @@
 #include "sdk/DeviceSdk.h"
 #include "widgets/dialogs/CComboBox.h"
 #include "widgets/dialogs/CRegExpValidator.h"
-#include "widgets/dialogs/CToolTip.h"
 #include "widgets/dialogs/CWarnDlg.h"
 
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QRegularExpressionValidator>
 #include <QShortcut>
 
 #include <algorithm>
 #include <cstring>
 
 namespace {
-
-// Any text without an apostrophe: no text that reaches the database may hold one.
-const QRegularExpression& NoApostrophe()
-{
-    static const QRegularExpression rx(QStringLiteral("/*[^']*$/"));
-    return rx;
-}
-
-const QRegularExpression& Digits()
-{
-    static const QRegularExpression rx(QStringLiteral("[0-9]+"));
-    return rx;
-}
 
 // Ends a check login on every path out of the modify.
 class CLoginGuard
@@ -179,19 +165,19 @@ void CDlgAddDevice::InitDialog(const QModelIndex& index, const DEVICE_INFO* devi
     m_ui.m_plineEditDeviceName->setMaxLength(DeviceFields::kNameBytes);
     m_ui.m_plineEditDeviceName->setValidator(new CRegExpValidator(DeviceFields::kNameBytes, this));
     m_ui.m_plineEditDeviceIP->setMaxLength(DeviceFields::kAddressFieldChars);
-    m_ui.m_plineEditDeviceIP->setValidator(
-        new CRegExpValidator(DeviceFields::kDomainBytes, NoApostrophe(), this));
+    m_ui.m_plineEditDeviceIP->setValidator(NoApostropheValidator(DeviceFields::kDomainBytes, this));
     m_ui.m_plineEditDevicePort->setMaxLength(DeviceFields::kNumberFieldChars);
-    m_ui.m_plineEditDevicePort->setValidator(new QRegularExpressionValidator(Digits(), this));
+    m_ui.m_plineEditDevicePort->setValidator(DigitsValidator(this));
     m_ui.m_plineEditDeviceUserName->setMaxLength(DeviceFields::kUserFieldChars);
     // The stored user name keeps a byte for its terminator: 31 bytes, not the 32 characters the field shows.
-    m_ui.m_plineEditDeviceUserName->setValidator(
-        new CRegExpValidator(DeviceFields::kUserBytes, NoApostrophe(), this));
+    m_ui.m_plineEditDeviceUserName->setValidator(NoApostropheValidator(DeviceFields::kUserBytes, this));
     m_ui.m_plineEditDevicePassWord->setMaxLength(DeviceFields::kPasswordChars);
-    m_ui.m_plineEditDevicePassWord->setValidator(new QRegularExpressionValidator(NoApostrophe(), this));
+    // The record's 255 bytes hold far more than the 16 characters the field takes.
+    m_ui.m_plineEditDevicePassWord->setValidator(
+        NoApostropheValidator(int(sizeof(DEVICE_INFO::Password)) - 1, this));
     m_ui.m_plineEditDevicePassWord->setEchoMode(QLineEdit::Password);
     m_ui.m_plineEditDeviceStreamCtrl->setMaxLength(DeviceFields::kNumberFieldChars);
-    m_ui.m_plineEditDeviceStreamCtrl->setValidator(new QRegularExpressionValidator(Digits(), this));
+    m_ui.m_plineEditDeviceStreamCtrl->setValidator(DigitsValidator(this));
 
     if (given.Port != 0) {
         m_bModify = true;
@@ -232,12 +218,6 @@ void CDlgAddDevice::ChangeToAddDNSDevice()
     }
 }
 
-void CDlgAddDevice::ShowFieldError(QWidget* field, const QString& text)
-{
-    field->setFocus();
-    CToolTip::ShowText(mapToGlobal(field->mapTo(this, QPoint(0, 0))), text, nullptr);
-}
-
 void CDlgAddDevice::OnBtnClickedOK()
 {
     DEVICE_FIELDS fields;
@@ -272,7 +252,7 @@ void CDlgAddDevice::OnBtnClickedOK()
             break;
         }
         if (field != nullptr)
-            ShowFieldError(field, error.Message);
+            RefuseField(field, error.Message);
         return;
     }
 

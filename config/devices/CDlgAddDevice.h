@@ -75,7 +75,6 @@ public Q_SLOTS:
 
 private:
     void InitDialog(const QModelIndex& index, const DEVICE_INFO* device);
-    void ShowFieldError(QWidget* field, const QString& text);
     void HandBack(const DEVICE_INFO& device);
 
     CDlgAddDeviceClass m_ui;

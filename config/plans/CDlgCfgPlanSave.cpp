@@ -12,13 +12,23 @@
 #include <algorithm>
 #include <cstring>
 
+namespace {
+
+// A plan of the working copy that the save must write: deleted, or unlike the model's plan in its slot.
+bool MustWrite(const GROUP_INFO& page, const GROUP_INFO& model)
+{
+    return page.bDelete == 1 || !IsSamePlan(page, model);
+}
+
+} // namespace
+
 bool CDlgCfgPlan::IsPlanChanged(int plan) const
 {
     if (plan < 0 || plan >= MAX_GROUP_NUM)
         return false;
     GROUP_INFO model[MAX_GROUP_NUM];
     g_pSysInfoManage->GetAllGroupInfo(model);
-    return m_pPlans[plan].bDelete == 1 || !IsSamePlan(m_pPlans[plan], model[plan]);
+    return MustWrite(m_pPlans[plan], model[plan]);
 }
 
 bool CDlgCfgPlan::IsPlanTableChanged() const
@@ -61,7 +71,7 @@ bool CDlgCfgPlan::SavePlans()
     g_pSysInfoManage->GetAllGroupInfo(old);
     std::vector<int> changed;
     for (int p = 0; p < MAX_GROUP_NUM; ++p)
-        if (IsPlanChanged(p))
+        if (MustWrite(m_pPlans[p], old[p]))
             changed.push_back(p);
     // The receivers stop the plans' threads before any of their rows is rewritten.
     if (!changed.empty())
@@ -88,16 +98,17 @@ bool CDlgCfgPlan::WritePlans(const std::vector<int>& changed)
         return false;
     for (int p : changed) {
         const GROUP_INFO& plan = m_pPlans[p];
-        if (plan.bUsed != 1 && plan.bDelete != 1)
-            continue;
-        bool ok = model->DeleteGroupInfo(p) == 1;
-        if (ok && plan.bUsed == 1) {
+        bool ok = true;
+        if (plan.bUsed == 1) {
+            // The save replaces the stored plan's rows itself: no delete before it.
             GROUP_INFO record = plan;
             record.bDelete = 0;
             // The model holds the plan as it is stored, so that a later read of the database compares equal.
             for (SCHEDULE_WEEKDAY& entry : record.Schedule)
                 entry.GroupID = int16_t(p);
             ok = model->SetGroupInfo(&record, p);
+        } else if (plan.bDelete == 1) {
+            ok = model->DeleteGroupInfo(p) == 1;
         }
         if (!ok) {
             model->RollbackTransaction();

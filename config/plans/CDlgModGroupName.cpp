@@ -1,10 +1,10 @@
 #include "config/plans/CDlgModGroupName.h"
 
+#include "config/FieldRules.h"
 #include "config/plans/CDlgCfgPlan.h"
 #include "model/TextConvert.h"
 #include "widgets/dialogs/CPushButton.h"
 #include "widgets/dialogs/CRegExpValidator.h"
-#include "widgets/dialogs/CToolTip.h"
 
 #include <QFrame>
 #include <QCoreApplication>
@@ -71,35 +71,28 @@ CDlgModGroupName::CDlgModGroupName(CDlgCfgPlan* parent, bool add)
 
 CDlgModGroupName::~CDlgModGroupName() = default;
 
-void CDlgModGroupName::Refuse(const QString& message)
-{
-    QLineEdit* field = m_form.m_pLineEditPlanName;
-    field->setFocus();
-    CToolTip::ShowText(field->mapToGlobal(QPoint(0, 0)), message);
-}
-
 void CDlgModGroupName::OnBtnChooseOK()
 {
     const QString name = m_form.m_pLineEditPlanName->text().trimmed();
     if (name.isEmpty()) {
-        Refuse(tr("Schedule name cannot be empty"));
+        RefuseField(m_form.m_pLineEditPlanName, tr("Schedule name cannot be empty"));
         return;
     }
     if (!IsValidName(name)) {
-        Refuse(tr("Nick name is Invalid."));
+        RefuseField(m_form.m_pLineEditPlanName, tr("Nick name is Invalid."));
         return;
     }
     const GROUP_INFO* plans = m_pPlanPage->GetPlans();
     int used = 0;
     for (int p = 0; p < MAX_GROUP_NUM; ++p) {
         if (LocalToQString(plans[p].GroupName) == name) {
-            Refuse(tr("the Schedule is exist"));
+            RefuseField(m_form.m_pLineEditPlanName, tr("the Schedule is exist"));
             return;
         }
         used += plans[p].bUsed == 1 ? 1 : 0;
     }
     if (m_bAdd && used >= MAX_GROUP_NUM) {
-        Refuse(tr("Exceed the maximum schedule number."));
+        RefuseField(m_form.m_pLineEditPlanName, tr("Exceed the maximum schedule number."));
         return;
     }
     m_pPlanPage->SetPlanName(name);

@@ -36,9 +36,6 @@ private Q_SLOTS:
     void OnBtnChooseCancel();
 
 private:
-    // Gives the field the focus and shows the message in the bubble at it.
-    void Refuse(const QString& message);
-
     CDlgModGroupNameClass m_form;
     CDlgCfgPlan* m_pPlanPage;
     bool m_bAdd;

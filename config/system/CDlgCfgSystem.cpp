@@ -1,5 +1,6 @@
 #include "config/system/CDlgCfgSystem.h"
 
+#include "config/FieldRules.h"
 #include "model/DbAccess.h"
 #include "model/LogStore.h"
 #include "model/SysInfoManage.h"
@@ -7,7 +8,6 @@
 #include "platform/AutoStart.h"
 #include "platform/DriveMap.h"
 #include "widgets/dialogs/CPushButton.h"
-#include "widgets/dialogs/CRegExpValidator.h"
 #include "widgets/dialogs/CToolTip.h"
 #include "widgets/dialogs/CWarnDlg.h"
 #include "widgets/views/CTableView.h"
@@ -22,12 +22,6 @@
 
 namespace {
 
-// Any text without an apostrophe (no text that reaches the database may hold one), within `maxBytes`.
-CRegExpValidator* NoApostropheValidator(int maxBytes, QObject* parent)
-{
-    return new CRegExpValidator(maxBytes, QRegularExpression(QStringLiteral("[^']*")), parent);
-}
-
 template <size_t N> bool SameField(const char (&a)[N], const char (&b)[N])
 {
     return std::memcmp(a, b, N) == 0;
@@ -37,12 +31,6 @@ template <size_t N> bool SameField(const char (&a)[N], const char (&b)[N])
 template <size_t N> QString FieldText(const char (&field)[N])
 {
     return LocalToQString(QByteArray(field, qsizetype(strnlen(field, N))).constData());
-}
-
-void CopyText(char* field, size_t size, const char* text)
-{
-    std::memset(field, 0, size);
-    std::memcpy(field, text, strnlen(text, size));
 }
 
 } // namespace
@@ -93,10 +81,8 @@ void CDlgCfgSystem::GetFixedDisks()
         LOCAL_DISK_INFO& disk = m_diskInfo[next++];
         // A volume whose size cannot be read (its directory is missing or unmounted) reports no size at all.
         const bool known = drive.TotalBytes > 0;
-        CopyText(disk.TotalSpace, sizeof disk.TotalSpace,
-                 SpaceText(drive.TotalBytes, known).toLatin1().constData());
-        CopyText(disk.FreeSpace, sizeof disk.FreeSpace,
-                 SpaceText(drive.FreeBytes, known).toLatin1().constData());
+        CopyStringN(disk.TotalSpace, SpaceText(drive.TotalBytes, known).toStdString());
+        CopyStringN(disk.FreeSpace, SpaceText(drive.FreeBytes, known).toStdString());
         disk.Letter = drive.Letter;
         disk.IsSelected = 0;
         disk.IsValid = 1;

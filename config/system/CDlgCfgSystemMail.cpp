@@ -3,18 +3,16 @@
 
 #include "config/system/CDlgCfgSystem.h"
 
+#include "config/FieldRules.h"
 #include "model/DbAccess.h"
 #include "model/Mail.h"
 #include "model/TextConvert.h"
 #include "widgets/dialogs/CPushButton.h"
-#include "widgets/dialogs/CRegExpValidator.h"
-#include "widgets/dialogs/CToolTip.h"
 #include "widgets/dialogs/CWarnDlg.h"
 
 #include <QCheckBox>
 #include <QGuiApplication>
 #include <QLineEdit>
-#include <QRegularExpressionValidator>
 #include <QSpinBox>
 #include <QToolTip>
 
@@ -53,13 +51,11 @@ void CDlgCfgSystem::InitMailControls()
     };
     for (const auto& field : fields) {
         field.edit->setMaxLength(field.maxBytes);
-        field.edit->setValidator(
-            new CRegExpValidator(field.maxBytes, QRegularExpression(QStringLiteral("[^']*")), this));
+        field.edit->setValidator(NoApostropheValidator(field.maxBytes, this));
     }
     ui.m_plineEditMailPassWord->setEchoMode(QLineEdit::Password);
     ui.m_plineEditPort->setMaxLength(5);
-    ui.m_plineEditPort->setValidator(
-        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]+")), this));
+    ui.m_plineEditPort->setValidator(DigitsValidator(this));
     for (QWidget* widget :
          {static_cast<QWidget*>(ui.m_plineEditReceiverAddress),
           static_cast<QWidget*>(ui.m_plineEditDeliverServer), static_cast<QWidget*>(ui.m_plineEditPort),
