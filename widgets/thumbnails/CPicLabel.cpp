@@ -14,8 +14,7 @@ CPicLabel::CPicLabel(QWidget* parent) : QLabel(parent)
 {
     m_pLabelPic = new QLabel(this);
     m_pLabelPic->setObjectName(QStringLiteral("m_pLabelPic"));
-    m_pLabelPic->setStyleSheet(
-        QStringLiteral("QLabel#m_pLabelPic{border-image:url(:/images/Import/importStream.png);}"));
+    ShowDefaultPicture();
     m_pLabelPic->show();
 }
 
@@ -25,7 +24,9 @@ void CPicLabel::ShowDefaultPicture()
 {
     m_decodedSize = QSize();
     m_pLabelPic->clear();
-    m_pLabelPic->setStyleSheet(QStringLiteral("QLabel{border-image:url(:/images/Import/importStream.png);}"));
+    // Named, so that the loading overlay inside the picture does not take the rule too.
+    m_pLabelPic->setStyleSheet(
+        QStringLiteral("QLabel#m_pLabelPic{border-image:url(:/images/Import/importStream.png);}"));
 }
 
 void CPicLabel::SetPicInfo(uint id, const QString& path)

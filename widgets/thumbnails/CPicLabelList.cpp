@@ -41,47 +41,21 @@ void CPicLabelList::SetSelectionFlags(const QList<bool>& flags)
 
 void CPicLabelList::LayoutPages()
 {
-    const int w = m_nPicWidth;
-    const int h = m_nPicHeight;
     const int W = width();
     const int H = height();
-    if (m_nPicCount == 0 || W < w + 10 || H < h + kGap)
+    if (m_nPicCount == 0 || W < m_nPicWidth + 10 || H < m_nPicHeight + kGap)
         return;
-    m_nWidth = W;
-    m_nHeight = H;
-    const int cols = W / (w + kGap);
-    const int rowsPerPage = H / (h + kGap);
-
-    // Walk the pictures to find how many pages they take and how full the last one is.
-    int row = 1;
-    int pages = 1;
-    int room = H - kGap;
-    for (int i = 1; i < m_nPicCount; ++i) {
-        if (i % cols != 0)
-            continue;
-        ++row;
-        room -= h + kGap;
-        if (room < h) {
-            ++pages;
-            room = H - kGap;
-            row = 1;
-        }
-    }
-    const int lastRowCount = (m_nPicCount - 1) % cols + 1;
+    const int cols = W / (m_nPicWidth + kGap);
+    const int perPage = cols * (H / (m_nPicHeight + kGap));
 
     m_listPages.clear();
-    int next = 0;
-    for (int page = 1; page <= pages; ++page) {
+    for (int first = 0; first < m_nPicCount; first += perPage) {
         PAGE_INFO info;
-        info.nPage = page;
         info.nColumns = cols;
-        info.nRows = page < pages ? rowsPerPage : row;
-        info.nPicCount = page < pages ? cols * rowsPerPage : (row - 1) * cols + lastRowCount;
-        for (int i = 0; i < info.nPicCount && next < m_nPicCount; ++i)
-            info.listNumbers.append(m_listNumbers.at(next++));
+        info.listNumbers = m_listNumbers.mid(first, perPage);
         m_listPages.append(info);
     }
-    m_nPageCount = pages;
+    m_nPageCount = static_cast<int>(m_listPages.size());
     if (m_nCurPage > m_nPageCount)
         m_nCurPage = m_nPageCount;
     emit SignalSetPageInfo(static_cast<uint>(m_nPageCount), static_cast<uint>(m_nCurPage));

@@ -57,12 +57,7 @@ protected:
 private:
     struct PAGE_INFO
     {
-        int nPage = 0;
-        int nMarginX = 5;
-        int nMarginY = 5;
-        int nPicCount = 0;
         int nColumns = 0;
-        int nRows = 0;
         QList<uint> listNumbers;
     };
 
@@ -79,8 +74,6 @@ private:
     uint m_nListId;
     int m_nPageCount = 0;
     int m_nCurPage = 1;
-    int m_nWidth = 0;
-    int m_nHeight = 0;
     int m_nPicWidth;
     int m_nPicHeight;
     int m_nPicCount = 0;

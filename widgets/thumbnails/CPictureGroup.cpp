@@ -165,7 +165,6 @@ bool CPictureGroup::Layout()
         availHeight - kContinuationTop < rowHeight)
         return false;
     m_nAvailWidth = availWidth;
-    m_nAvailHeight = availHeight;
 
     m_listPieces.clear();
     int page = 1;
@@ -196,12 +195,17 @@ bool CPictureGroup::Layout()
         const QStringList& paths = m_mapPaths.value(id);
         const int count = static_cast<int>(paths.size());
         int next = 0;
-        int rows = 0;
-        while (next < count && room >= rowHeight) {
-            room -= rowHeight;
-            ++rows;
-            next += std::min(columns, count - next);
-        }
+        // As many rows of the pictures from `next` on as the room left on the page holds.
+        const auto fillRows = [&] {
+            int rows = 0;
+            while (next < count && room >= rowHeight) {
+                room -= rowHeight;
+                ++rows;
+                next += std::min(columns, count - next);
+            }
+            return rows;
+        };
+        int rows = fillRows();
         if (next == count) {
             first.nHeight = rowHeight * rows + kGap;
             first.listPaths = paths;
@@ -221,12 +225,7 @@ bool CPictureGroup::Layout()
             more.nY = kContinuationTop;
             room = availHeight - kContinuationTop;
             const int start = next;
-            rows = 0;
-            while (next < count && room >= rowHeight) {
-                room -= rowHeight;
-                ++rows;
-                next += std::min(columns, count - next);
-            }
+            rows = fillRows();
             more.nHeight = rowHeight * rows + kGap;
             more.listPaths = paths.mid(start, next - start);
             m_listPieces.append(more);
@@ -279,7 +278,7 @@ void CPictureGroup::OnShowPage(uint page)
     DiscardShown();
     m_nCurPage = static_cast<int>(page);
     const int boxWidth = m_pGroupBox->width();
-    for (PIECE_INFO& piece : m_listPieces) {
+    for (const PIECE_INFO& piece : m_listPieces) {
         if (piece.nPage != m_nCurPage)
             continue;
         const uint id = piece.nGroupId;
@@ -306,7 +305,7 @@ void CPictureGroup::OnShowPage(uint page)
         connect(list, &CPicLabelList::SignalLabelClicked, this, &CPictureGroup::SignalPicClicked);
         connect(list, &CPicLabelList::SignalPicLabelSelected, this, &CPictureGroup::OnPicLabelSelected);
         list->setGeometry(piece.nX, piece.nY, boxWidth - m_nLeftMargin, piece.nHeight);
-        piece.listNumbers = list->SetPictures(piece.listPaths);
+        list->SetPictures(piece.listPaths);
         list->SetSelectionFlags(m_mapFlags.value(id).mid(PictureOffset(id)));
         list->ShowPage(1);
         list->show();

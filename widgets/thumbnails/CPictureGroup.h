@@ -70,7 +70,6 @@ private:
         int nX = 0;
         int nY = 0;
         int nHeight = 0;
-        QList<uint> listNumbers;
         QStringList listPaths;
     };
 
@@ -92,7 +91,6 @@ private:
     CPageInfo* m_pPageInfo;
     int m_nPageCount = 0;
     int m_nAvailWidth = 0;
-    int m_nAvailHeight = 0;
     int m_nPicWidth = 0;
     int m_nPicHeight = 0;
     int m_nTitleBarHeight = 0;

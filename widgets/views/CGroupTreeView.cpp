@@ -8,22 +8,18 @@
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QtEndian>
 
 void IntToBytes(int value, QByteArray& out)
 {
-    const auto bits = static_cast<quint32>(value);
-    for (int shift = 0; shift < 32; shift += 8)
-        out.append(static_cast<char>((bits >> shift) & 0xffu));
+    const qint32 bytes = qToLittleEndian<qint32>(value);
+    out.append(reinterpret_cast<const char*>(&bytes), sizeof bytes);
 }
 
 void BytesToInt(const QByteArray& in, int& value)
 {
-    if (in.size() != 4)
-        return;
-    quint32 bits = 0;
-    for (int i = 0; i < 4; ++i)
-        bits |= static_cast<quint32>(static_cast<quint8>(in.at(i))) << (8 * i);
-    value = static_cast<int>(bits);
+    if (in.size() == sizeof(qint32))
+        value = qFromLittleEndian<qint32>(in.constData());
 }
 
 void MakeGroupStreamData(int first, int second, QByteArray& out)

@@ -80,9 +80,9 @@ void CHeaderView::setModel(QAbstractItemModel* model)
     QHeaderView::setModel(model);
 }
 
-bool CHeaderView::HasHeaderCheck() const
+QVariant CHeaderView::HeaderState() const
 {
-    return model() != nullptr && model()->headerData(0, Qt::Horizontal, Qt::CheckStateRole).isValid();
+    return model() != nullptr ? model()->headerData(0, Qt::Horizontal, Qt::CheckStateRole) : QVariant();
 }
 
 void CHeaderView::OnDataChanged(const QModelIndex& index)
@@ -94,20 +94,20 @@ void CHeaderView::OnDataChanged(const QModelIndex& index)
 
 void CHeaderView::FollowRows()
 {
-    if (m_bWritingRows || !HasHeaderCheck())
+    if (m_bWritingRows)
         return;
+    const QVariant current = HeaderState();
     const int state = m_counter.BoxState();
-    if (model()->headerData(0, Qt::Horizontal, Qt::CheckStateRole).toInt() != state)
+    if (current.isValid() && current.toInt() != state)
         model()->setHeaderData(0, Qt::Horizontal, state, Qt::CheckStateRole);
 }
 
 void CHeaderView::mouseReleaseEvent(QMouseEvent* event)
 {
     QAbstractItemModel* m = model();
-    if (m_boxRect.contains(event->position().toPoint()) && m != nullptr && sectionsClickable() &&
-        HasHeaderCheck()) {
-        const int current = m->headerData(0, Qt::Horizontal, Qt::CheckStateRole).toInt();
-        const int state = current == Qt::Checked ? Qt::Unchecked : Qt::Checked;
+    const QVariant current = HeaderState();
+    if (m_boxRect.contains(event->position().toPoint()) && sectionsClickable() && current.isValid()) {
+        const int state = current.toInt() == Qt::Checked ? Qt::Unchecked : Qt::Checked;
         m->setHeaderData(0, Qt::Horizontal, state, Qt::CheckStateRole);
         m_bWritingRows = true;
         const int rows = m->rowCount();
@@ -138,7 +138,7 @@ void CHeaderView::paintSection(QPainter* painter, const QRect& rect, int logical
     const int indentation = m_pView != nullptr ? m_pView->indentation() : 0;
     const QRect box(rect.left() + 3 + indentation, rect.top() + (rect.height() - kBoxSize) / 2, kBoxSize,
                     kBoxSize);
-    const QVariant headerState = model()->headerData(0, Qt::Horizontal, Qt::CheckStateRole);
+    const QVariant headerState = HeaderState();
     if (headerState.isValid()) {
         m_boxRect = box;
         const int state = headerState.toInt();

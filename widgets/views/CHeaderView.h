@@ -35,7 +35,8 @@ protected:
     QSize sectionSizeFromContents(int logicalIndex) const override;
 
 private:
-    bool HasHeaderCheck() const;
+    // The box's state as the model's header holds it; invalid while no box is shown.
+    QVariant HeaderState() const;
     void FollowRows();
 
     mutable QRect m_boxRect;

@@ -20,13 +20,11 @@ void CRowCheckCounter::RowsInserted(const QAbstractItemModel* model, int first, 
 {
     if (first < 0 || last < first || first > m_checked.size())
         return;
-    QVector<bool> added(last - first + 1);
+    m_checked.insert(first, last - first + 1, false);
     for (int row = first; row <= last; ++row) {
-        added[row - first] = IsChecked(model, row);
-        m_checkedCount += added[row - first] ? 1 : 0;
+        m_checked[row] = IsChecked(model, row);
+        m_checkedCount += m_checked.at(row) ? 1 : 0;
     }
-    m_checked.insert(first, added.size(), false);
-    std::copy(added.cbegin(), added.cend(), m_checked.begin() + first);
 }
 
 void CRowCheckCounter::RowsRemoved(int first, int last)

@@ -17,7 +17,6 @@ public:
     void RowsChanged(const QAbstractItemModel* model, int first, int last);
 
     int Rows() const { return static_cast<int>(m_checked.size()); }
-    int Checked() const { return m_checkedCount; }
     // 2 when every row is checked (or there is none), 0 when none is, 1 otherwise.
     int BoxState() const;
 

@@ -23,9 +23,6 @@ public:
     void setEditorData(QWidget* editor, const QModelIndex& index) const override;
     void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override;
 
-protected:
-    QWidget* View() const { return m_pView; }
-
 private:
     void PaintBackground(QPainter* painter, const QStyleOptionViewItem& option, const QRect& rect) const;
 
