@@ -76,7 +76,7 @@ protected:
             Q_EMIT ChannelDownloadSize(m_plan, m_isPast, (tick % 100) * (kChannelBytes / 100));
             Q_EMIT GroupDownloadPos(m_plan, m_isPast, int(done * 100 / total) % 101);
             Q_EMIT GroupDownloadSize(int(done / kMiB), m_plan, m_isPast);
-            g_reports += 4;
+            g_reports += 3 + int(tick % 100 == 0) + int(tick % 20 == 0);
             EngineSleep(kTickMs);
         }
     }
