@@ -20,8 +20,7 @@
 namespace {
 
 constexpr qint64 kKiB = 1024;
-const qint64 kReserve =
-    STOWELINE_INIT_PARAM().ReserveMB * 1024 * kKiB; // what the set-up keeps free on every disk
+const qint64 kReserve = STOWELINE_INIT_PARAM().ReserveMB * kKiB * kKiB; // kept free on every disk
 
 STOWELINE_TIME Time(int day, int hour, int minute = 0, int second = 0)
 {
