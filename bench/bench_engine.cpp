@@ -17,10 +17,8 @@
 #include "tests/support/TempDatabase.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QDir>
 #include <QFile>
-#include <QMutexLocker>
 #include <QTemporaryDir>
 #include <QThread>
 
@@ -51,11 +49,6 @@ qint64 SteadyNs()
     return std::chrono::duration_cast<std::chrono::nanoseconds>(
                std::chrono::steady_clock::now().time_since_epoch())
         .count();
-}
-
-int NoDiskFull(int, int, int, int)
-{
-    return 1;
 }
 
 bool PlanDone(CSysInfoManage& model, int group)
@@ -100,24 +93,17 @@ struct Flow
     }
 };
 
-void MapDrive(const QString& appDir, const QString& disk)
-{
-    QFile conf(appDir + "/Drives.conf");
-    conf.open(QIODevice::WriteOnly);
-    conf.write("D=" + QFile::encodeName(disk) + "\n");
-}
-
 Flow RunEngine(int plans, const QDate& yesterday, const QString& disk)
 {
     CTempDatabase db; // a fresh database for every run
     CSimRecorders recorders(3000, 5000);
-    MapDrive(db.Dir(), disk);
+    MapDrives({{'D', disk}});
     auto model = std::make_unique<CSysInfoManage>();
     g_pSysInfoManage = model.get();
     SYSTEM_CONFIG config;
     CopyString26(config.Disk, "D");
     model->SetSystemConfig(&config);
-    CreateStorage(NoDiskFull, config);
+    CreateStorage(CountDiskFull, config);
 
     const QTime now = QTime::currentTime();
     std::vector<std::unique_ptr<CPlanThreads>> threads;

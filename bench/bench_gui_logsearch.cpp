@@ -12,9 +12,7 @@
 #include <QApplication>
 #include <QDateTimeEdit>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTimer>
 
 #include <algorithm>
@@ -23,16 +21,7 @@
 int main(int argc, char** argv)
 {
     // The page is wider than the default headless screen: give it a 1280 x 1024 one.
-    QTemporaryDir screenDir;
-    const QString screenFile = screenDir.filePath(QStringLiteral("screen.json"));
-    {
-        QFile file(screenFile);
-        if (!file.open(QIODevice::WriteOnly))
-            return 1;
-        file.write(
-            R"({"screens": [{"name": "s0", "x": 0, "y": 0, "width": 1280, "height": 1024, "logicalDpi": 96}]})");
-    }
-    qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + screenFile.toLocal8Bit());
+    qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" VARROW_TEST_DATA_DIR "/screens/1280x1024.json");
     TestSupport::PrepareProcess();
     QApplication app(argc, argv);
     CTempDatabase temp;

@@ -17,6 +17,7 @@
 #include "widgets/dialogs/CPushButton.h"
 #include "widgets/views/CGroupTreeView.h"
 #include "widgets/views/CTableView.h"
+#include "widgets/views/ItemDataRole.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -124,7 +125,7 @@ int main(int argc, char** argv)
         listed = 0;
         for (int channel = 1; channel <= kChannels; ++channel) {
             const QByteArray name =
-                tree->index(channel - 1, 0, tree->index(0, 0)).data(33).toString().toLatin1();
+                tree->index(channel - 1, 0, tree->index(0, 0)).data(ROLE_USER_DATA2).toString().toLatin1();
             std::memset(condition.RecordName, 0, sizeof(condition.RecordName));
             std::memcpy(condition.RecordName, name.constData(), size_t(name.size()));
             StowelineList* answer = nullptr;

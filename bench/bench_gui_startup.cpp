@@ -47,10 +47,7 @@ double Median(std::vector<double> values)
 int main(int argc, char** argv)
 {
     TestSupport::PrepareProcess();
-    const QString screens = QFileInfo(QStringLiteral(__FILE__)).absolutePath() +
-                            QStringLiteral("/../tests/screens/1280x1024.json");
-    const QByteArray platform = (QStringLiteral("offscreen:configfile=") + screens).toLocal8Bit();
-    qputenv("QT_QPA_PLATFORM", platform);
+    qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" VARROW_TEST_DATA_DIR "/screens/1280x1024.json");
     QApplication app(argc, argv);
     CTempDatabase db;
     CTempDatabase::FillFullConfiguration();
@@ -78,8 +75,9 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "no program at %s\n", qPrintable(exe));
     }
 
-    // The start sequence in this process, step by step.
-    std::vector<double> load, tasks, storage, window, total;
+    // The steps of the start sequence one by one, then the whole sequence (which runs them again) until the
+    // window is shown, each from a closed database.
+    std::vector<double> load, tasks, storage, total;
     for (int run = 0; run < 5; ++run) {
         CloseMainDB();
         QElapsedTimer timer;
@@ -90,12 +88,12 @@ int main(int argc, char** argv)
         tasks.push_back(double(timer.nsecsElapsed()) / 1e6 - load.back());
         CreateStorage(DiskFullCallBack);
         storage.push_back(double(timer.nsecsElapsed()) / 1e6 - load.back() - tasks.back());
-        const double beforeWindow = double(timer.nsecsElapsed()) / 1e6;
+        CloseMainDB();
+        timer.restart();
         std::unique_ptr<CVarrow> shown = OpenMainWindow();
         if (!QTest::qWaitForWindowExposed(shown.get()))
             std::fprintf(stderr, "window not exposed\n");
         QCoreApplication::processEvents();
-        window.push_back(double(timer.nsecsElapsed()) / 1e6 - beforeWindow);
         total.push_back(double(timer.nsecsElapsed()) / 1e6);
     }
 
@@ -104,8 +102,8 @@ int main(int argc, char** argv)
             "Program start to main window shown (process, 1024 recorders, 32 full plans): median %.1f ms, "
             "worst %.1f ms (target < 1000 ms)\n",
             Median(processTimes), *std::max_element(processTimes.begin(), processTimes.end()));
-    std::printf("In process: model %.1f ms, task lists %.1f ms, storage %.1f ms, load again and window shown "
-                "%.1f ms; all %.1f ms (medians)\n",
-                Median(load), Median(tasks), Median(storage), Median(window), Median(total));
+    std::printf("In process: model %.1f ms, task lists %.1f ms, storage %.1f ms; the whole sequence to the "
+                "window shown %.1f ms (medians)\n",
+                Median(load), Median(tasks), Median(storage), Median(total));
     return 0;
 }

@@ -70,24 +70,18 @@ protected:
                 Q_EMIT StartChannelDownLoad(m_plan, m_isPast, channel, kChannelBytes);
             if (tick % 20 == 0) {
                 const QDateTime file = start.addSecs(tick / 10);
-                Q_EMIT StartFileDownLoad(m_plan, m_isPast, SdkTimeOf(file), SdkTimeOf(file.addSecs(2)));
+                Q_EMIT StartFileDownLoad(m_plan, m_isPast, SimTime(file), SimTime(file.addSecs(2)));
             }
             done += kChannelBytes / 100;
             Q_EMIT ChannelDownloadSize(m_plan, m_isPast, (tick % 100) * (kChannelBytes / 100));
             Q_EMIT GroupDownloadPos(m_plan, m_isPast, int(done * 100 / total) % 101);
             Q_EMIT GroupDownloadSize(int(done / kMiB), m_plan, m_isPast);
-            g_reports += 4;
+            g_reports += 3 + int(tick % 100 == 0) + int(tick % 20 == 0);
             EngineSleep(kTickMs);
         }
     }
 
 private:
-    static NET_DVR_TIME SdkTimeOf(const QDateTime& time)
-    {
-        return SdkTime(time.date().year(), time.date().month(), time.date().day(), time.time().hour(),
-                       time.time().minute(), time.time().second());
-    }
-
     const int m_plan;
     const int m_isPast;
 };

@@ -1,7 +1,7 @@
 // The channel chooser's worst case: 32 recorders of 64 channels as thumbnail groups. Measures building the
 // groups one by one (each addition lays out and shows the page again), showing every page in turn, and
-// collapsing and expanding a group from its title bar. Half the channels have a snapshot file, half show the
-// default picture. Prints totals, per-page median and worst times.
+// showing one group alone and all again, as choosing a recorder in the chooser's list does. Half the channels
+// have a snapshot file, half show the default picture. Prints totals, per-page median and worst times.
 
 #include "tests/support/TestSupport.h"
 #include "widgets/thumbnails/CPageInfo.h"

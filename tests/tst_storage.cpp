@@ -14,22 +14,13 @@
 #include <QStorageInfo>
 #include <QTemporaryDir>
 
-#include <atomic>
 #include <cerrno>
 #include <cstring>
 
 namespace {
 
 constexpr qint64 kKiB = 1024;
-constexpr qint64 kReserve = 256 * 1024 * kKiB; // what the set-up keeps free on every disk
-std::atomic<int> g_diskFullCalls{0};
-
-int CountDiskFull(int full, int, int, int)
-{
-    if (full == 1)
-        ++g_diskFullCalls;
-    return 1;
-}
+const qint64 kReserve = STOWELINE_INIT_PARAM().ReserveMB * kKiB * kKiB; // kept free on every disk
 
 STOWELINE_TIME Time(int day, int hour, int minute = 0, int second = 0)
 {
@@ -143,12 +134,11 @@ void TestStorage::init()
     m_drive = std::make_unique<QTemporaryDir>();
     QVERIFY(m_drive->isValid());
     m_root = CStowelineClass::RecordRootOf(m_drive->path());
-    g_diskFullCalls = 0;
+    DiskFullCalls() = 0;
     // F: lies below a plain file, so it cannot be created even with every permission.
-    QFile conf(GetAbsolutePath("Drives.conf"));
-    QVERIFY(conf.open(QIODevice::WriteOnly));
-    conf.write("D=" + QFile::encodeName(m_drive->path()) + "\nE=" + QFile::encodeName(m_disks.filePath("e")) +
-               "\nF=" + QFile::encodeName(m_disks.filePath("blocker")) + "/disk\n");
+    QVERIFY(MapDrives({{'D', m_drive->path()},
+                       {'E', m_disks.filePath("e")},
+                       {'F', m_disks.filePath("blocker") + "/disk"}}));
 }
 
 void TestStorage::cleanupTestCase()
@@ -259,7 +249,7 @@ void TestStorage::severalRootsShareTheRecords()
     QVERIFY(Store(s, name, Key(13, 4, 5), 2, 6, 50 * kKiB)); // 300 KiB beside it on the same root
     QCOMPARE(WriteBlocks(s, name, moving, 3, 6, 50 * kKiB), 6);
     QVERIFY(s.CloseChannelRecord(name, &moving));
-    QCOMPARE(g_diskFullCalls.load(), 0);
+    QCOMPARE(DiskFullCalls().load(), 0);
     const QStringList found = Search(s, name, 13);
     QCOMPARE(found.size(), 3);
     QCOMPARE(FilesUnder(CStowelineClass::RecordRootOf(second.path())), QStringList{found[1]});
@@ -284,7 +274,7 @@ void TestStorage::outOfSpaceIsCutBackAndRetried()
         QCOMPARE(QFile::exists(oldest), !overwrite);
         const QStringList found = Search(s, name, 14);
         QCOMPARE(found.size(), 2);
-        QCOMPARE(g_diskFullCalls.load(), overwrite ? 0 : 1);
+        QCOMPARE(DiskFullCalls().load(), overwrite ? 0 : 1);
         if (overwrite)
             QCOMPARE(ReadAll(found[1]), Block(3, 0, 2 * 1000));
     }
@@ -362,7 +352,7 @@ void TestStorage::setUpInOverwriteModeOverwrites()
     for (int hour = 1; hour <= 2; ++hour) // the second record fits only in place of the first
         QVERIFY(Store(*GetStoweline(), name, Key(1, hour, hour), hour, 1, 60 * kKiB));
     QCOMPARE(Search(*GetStoweline(), name, 1).size(), 1);
-    QCOMPARE(g_diskFullCalls.load(), 0);
+    QCOMPARE(DiskFullCalls().load(), 0);
 }
 
 void TestStorage::replacedWhileARecordIsOpen()

@@ -11,16 +11,7 @@
 
 namespace {
 
-std::atomic<int> g_diskFullCalls{0};
-
-int OnDiskFull(int full, int, int, int)
-{
-    if (full == 1)
-        ++g_diskFullCalls;
-    return 1;
-}
-
-constexpr qint64 kStorageReserve = 256LL * 1024 * 1024;
+const qint64 kStorageReserve = qint64(STOWELINE_INIT_PARAM().ReserveMB) << 20;
 
 } // namespace
 
@@ -29,7 +20,7 @@ CEngineFixture::CEngineFixture(const QDateTime& now, double scale)
       m_clock(now, scale)
 {
     g_pSysInfoManage = m_model.get();
-    g_diskFullCalls = 0;
+    DiskFullCalls() = 0;
 }
 
 CEngineFixture::~CEngineFixture()
@@ -41,11 +32,8 @@ CEngineFixture::~CEngineFixture()
 
 int CEngineFixture::SetUpStorage(int diskMode, qint64 quotaBytes)
 {
-    QFile conf(GetAbsolutePath(QStringLiteral("Drives.conf")));
-    if (!conf.open(QIODevice::WriteOnly))
+    if (!MapDrives({{'D', m_disk.path()}}))
         return -1;
-    conf.write("D=" + QFile::encodeName(m_disk.path()) + "\n");
-    conf.close();
     if (quotaBytes >= 0)
         m_quota.SetQuota(m_disk.path(), kStorageReserve + quotaBytes);
     SetDefaultFreeSpaceProvider(quotaBytes >= 0 ? m_quota.Provider() : StowelineFreeSpaceProvider());
@@ -54,12 +42,7 @@ int CEngineFixture::SetUpStorage(int diskMode, qint64 quotaBytes)
     CopyString26(config.Disk, "D");
     config.DiskMode = int16_t(diskMode);
     m_model->SetSystemConfig(&config);
-    return CreateStorage(OnDiskFull, config);
-}
-
-int CEngineFixture::DiskFullCalls()
-{
-    return g_diskFullCalls;
+    return CreateStorage(CountDiskFull, config);
 }
 
 int CEngineFixture::AddDevice(const SimRecorderConfig& config, const char* name, int flowCtrl)

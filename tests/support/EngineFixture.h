@@ -12,7 +12,6 @@
 
 #include <QTemporaryDir>
 
-#include <atomic>
 #include <memory>
 
 // A plan's list as the database holds it, as a restart would load it.
@@ -34,10 +33,9 @@ public:
     CScaledClock& Clock() { return m_clock.Clock(); }
     QString DiskPath() const { return m_disk.path(); }
 
-    // Creates the storage object over the fixture's disk; the quota counts the storage's own reserve out.
+    // Creates the storage object over the fixture's disk; the quota counts the storage's own reserve out. Its
+    // full-disk calls are counted in DiskFullCalls, from 0 at the fixture's start.
     int SetUpStorage(int diskMode = 0, qint64 quotaBytes = -1);
-    // How often the storage called its full-disk callback with 1.
-    static int DiskFullCalls();
 
     // Starts a recorder and registers it in the model; the device's slot index, -1 on failure.
     int AddDevice(const SimRecorderConfig& config, const char* name, int flowCtrl = -1);

@@ -64,7 +64,7 @@ void CFakeSmtpServer::Serve(int fd)
     const auto reply = [fd](const QByteArray& text) {
         return ::send(fd, text.constData(), size_t(text.size()), MSG_NOSIGNAL) == text.size();
     };
-    const bool tls = m_options.Tls != StartTls::NotOffered, broken = m_options.Tls == StartTls::Broken;
+    const bool brokenTls = m_options.Tls == StartTls::Broken;
     if (!m_options.Silent && !reply("220 fake ESMTP\r\n"))
         return;
     QByteArray buffer;
@@ -97,18 +97,19 @@ void CFakeSmtpServer::Serve(int fd)
         if (verb == "DATA")
             m_data.clear();
         inData = verb == "DATA";
-        const char* fixed = verb == "STARTTLS" ? (broken ? "220 go ahead" : "454 no TLS")
+        const char* fixed = verb == "STARTTLS" ? (brokenTls ? "220 go ahead" : "454 no TLS")
                             : verb == "AUTH"   ? (m_options.RefuseAuth ? "535 refused" : "235 ok")
                             : inData           ? "354 go on"
                             : verb == "QUIT"   ? "221 bye"
                                                : "250 ok";
         const QByteArray answer =
-            awaitingLogin    ? QByteArray("334 ")
-            : verb == "EHLO" ? QByteArray("250-fake\r\n") + (tls ? "250-STARTTLS\r\n" : "") + "250 AUTH PLAIN"
-                             : QByteArray(fixed);
+            awaitingLogin ? QByteArray("334 ")
+            : verb == "EHLO"
+                ? QByteArray("250-fake\r\n") + (brokenTls ? "250-STARTTLS\r\n" : "") + "250 AUTH PLAIN"
+                : QByteArray(fixed);
         if (!reply(answer + "\r\n") || verb == "QUIT")
             return;
-        if (verb == "STARTTLS" && broken) {
+        if (verb == "STARTTLS" && brokenTls) {
             // Answers the client's first handshake bytes with bytes that are no handshake.
             if (::recv(fd, chunk, sizeof chunk, 0) > 0)
                 reply("421 this is no TLS\r\n");

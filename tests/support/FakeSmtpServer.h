@@ -18,8 +18,7 @@ public:
     enum class StartTls
     {
         NotOffered,
-        Declined, // offered, then answered "454"
-        Broken,   // offered, accepted, then not spoken: the client's handshake fails
+        Broken, // offered, accepted, then not spoken: the client's handshake fails
     };
     struct Options
     {
@@ -38,11 +37,6 @@ public:
     uint16_t Port() const { return m_port; }
     // Waits until `count` sessions have ended; false when that did not happen in time.
     bool WaitForSessions(int count, int timeoutMs = 10000);
-    int Sessions() const
-    {
-        std::lock_guard lock(m_mutex);
-        return m_sessions;
-    }
     // Every line the client sent outside DATA, in order, sessions one after the other.
     QList<QByteArray> Lines() const
     {

@@ -9,8 +9,6 @@ CTempDatabase::CTempDatabase()
 {
     // m_dir already points the program directory at itself; a connection of an earlier directory must go.
     CloseMainDB();
-    if (m_dir.IsValid())
-        SetAppDirOverride(m_dir.Path());
 }
 
 CTempDatabase::~CTempDatabase()

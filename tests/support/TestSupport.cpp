@@ -61,3 +61,26 @@ QStringList FilesUnder(const QString& dir)
     files.sort();
     return files;
 }
+
+bool MapDrives(const QMap<char, QString>& drives)
+{
+    QFile conf(GetAbsolutePath(QStringLiteral("Drives.conf")));
+    if (!conf.open(QIODevice::WriteOnly))
+        return false;
+    for (auto it = drives.cbegin(); it != drives.cend(); ++it)
+        conf.write(it.key() + ("=" + QFile::encodeName(it.value())) + "\n");
+    return conf.flush();
+}
+
+int CountDiskFull(int full, int, int, int)
+{
+    if (full == 1)
+        ++DiskFullCalls();
+    return 1;
+}
+
+std::atomic<int>& DiskFullCalls()
+{
+    static std::atomic<int> calls{0};
+    return calls;
+}

@@ -3,11 +3,13 @@
 // What every test shares: a program directory of its own, so no test ever reads or writes the user's files.
 
 #include <QCoreApplication>
+#include <QMap>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <atomic>
 #include <string>
 
 // A temporary program directory; the program's paths point into it while it lives.
@@ -41,6 +43,12 @@ void AllowAll();
 
 // Every file below a folder, hidden ones too, sorted: what a disk holds after a run.
 QStringList FilesUnder(const QString& dir);
+
+// Writes the program directory's drive-letter map ("Drives.conf"), letter to directory; false on failure.
+bool MapDrives(const QMap<char, QString>& drives);
+// The storage layer's full-disk callback: counts in DiskFullCalls the calls that report a full disk.
+int CountDiskFull(int full, int, int, int);
+std::atomic<int>& DiskFullCalls();
 
 // Like QTEST_MAIN, but every test process gets its own program directory and the offscreen platform.
 #define VARROW_TEST_MAIN(TestObject, AppClass)                                                               \
