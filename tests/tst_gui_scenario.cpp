@@ -475,10 +475,8 @@ void TestScenario::step2_configureDiskRecordersAndPlans()
         // every other plan, then OK. Its result box, and the questions whether the backup may restart for the
         // new disk and plans, are accepted.
         driver.Answer([](QWidget* copy) {
-            QTimer::singleShot(200, copy, [copy] {
-                Click(copy, "m_pBtnAll");
-                Click(copy, "pOkBtn");
-            });
+            const bool all = QTest::qWaitForWindowExposed(copy) && Click(copy, "m_pBtnAll");
+            QVERIFY(Click(copy, "pOkBtn") && all); // clicked after a failed check too: the dialog must end
         });
         AnswerEverything(driver, QDate(), dialog);
         QVERIFY(Click(planPage, "m_pBtnCopy"));
