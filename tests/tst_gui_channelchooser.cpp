@@ -6,7 +6,6 @@
 
 #include "config/pickers/CDlgChooseChannel.h"
 #include "config/plans/CDlgCfgPlan.h"
-#include "model/DbAccess.h"
 #include "model/Utility.h"
 #include "tests/support/EngineFixture.h"
 #include "tests/support/TestSupport.h"
@@ -106,10 +105,7 @@ void TestChannelChooser::recorderDeletedWhileOpenAndPlanLimit()
     const int yard = f.AddDevice(CSimRecorders::MakeConfig(2, {}, {}), "Yard");
     const int zed = f.AddDevice(CSimRecorders::MakeConfig(24, {}, {}), "Zed");
     QVERIFY(gate >= 0 && yard >= 0 && zed >= 0);
-    GROUP_INFO night;
-    night.bUsed = 1;
-    CopyString33(night.GroupName, "Night");
-    QVERIFY(f.Model().SetGroupInfo(&night, 0));
+    QVERIFY(f.AddPlan(0, {}, SCHEDULE_WEEKDAY())); // the plan the chooser fills
 
     CDlgCfgPlan page;
     CModalDriver driver;
