@@ -16,10 +16,9 @@
 #include <QFile>
 #include <QProgressBar>
 #include <QSignalSpy>
+#include <QSemaphore>
 #include <QTemporaryDir>
 #include <QThread>
-
-#include <atomic>
 
 namespace {
 
@@ -29,7 +28,7 @@ class CWorker : public QThread
     Q_OBJECT
 
 public:
-    std::atomic<bool> release{false};
+    QSemaphore release;
 
 Q_SIGNALS:
     void Progress(ProgressInfo info);
@@ -39,8 +38,7 @@ protected:
     void run() override
     {
         Q_EMIT Progress(ProgressInfo{1, 4});
-        while (!release)
-            QThread::msleep(1);
+        release.acquire();
         Q_EMIT Progress(ProgressInfo{4, 4});
         Q_EMIT Finished();
     }
@@ -124,7 +122,7 @@ void TestBusyBoxes::returnIsIgnoredWhileTheWorkerRuns()
         QTest::keyClick(window, Qt::Key_Return);
         QTest::keyClick(window, Qt::Key_Enter);
         openAfterKeys = window->isVisible();
-        worker.release = true; // the work ends; its signal ends the box
+        worker.release.release(); // the work ends; its signal ends the box
     });
     worker.start();
     QCOMPARE(box->exec(), 1);

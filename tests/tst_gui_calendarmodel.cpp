@@ -95,7 +95,7 @@ void TestCalendarModel::grid()
             expected = expected.addDays(1);
         }
         if (weekNumbers) {
-            const QDate monday = model.DateForCell(firstRow + week, model.ColumnForDayOfWeek(Qt::Monday));
+            const QDate monday = expected.addDays((8 - firstDay) % 7 - 7); // not asked of the model
             QCOMPARE(model.data(model.index(firstRow + week, 0), Qt::DisplayRole).toInt(),
                      monday.weekNumber());
         }

@@ -6,7 +6,6 @@
 
 #include "config/pickers/CDlgChooseChannel.h"
 #include "config/plans/CDlgCfgPlan.h"
-#include "model/DbAccess.h"
 #include "model/Utility.h"
 #include "tests/support/EngineFixture.h"
 #include "tests/support/TestSupport.h"
@@ -33,13 +32,6 @@ namespace {
 
 constexpr int kLimitMs = 20000; // a hang guard only
 
-SimRecorderConfig Channels(int analog)
-{
-    SimRecorderConfig config;
-    config.AnalogChannels = analog;
-    return config;
-}
-
 // Every thumbnail of the group shows the snapshot of its channel on `device`, or the placeholder when
 // `device` is null.
 bool Shows(CPictureGroup* group, uint id, const DEVICE_INFO* device)
@@ -65,9 +57,9 @@ bool Shows(CPictureGroup* group, uint id, const DEVICE_INFO* device)
 void TestChannelChooser::picturesFillTheirSlotsAndRefreshKeepsPlaceholder()
 {
     CEngineFixture f(QDateTime::currentDateTime());
-    const int gate = f.AddDevice(Channels(4), "Gate");
-    const int yard = f.AddDevice(Channels(3), "Yard");
-    const int dead = f.AddDevice(Channels(2), "Dead");
+    const int gate = f.AddDevice(CSimRecorders::MakeConfig(4, {}, {}), "Gate");
+    const int yard = f.AddDevice(CSimRecorders::MakeConfig(3, {}, {}), "Yard");
+    const int dead = f.AddDevice(CSimRecorders::MakeConfig(2, {}, {}), "Dead");
     QVERIFY(gate >= 0 && yard >= 0 && dead >= 0);
     f.Recorder(dead).SetLoginRefusals(-1);
     const DEVICE_INFO* gateInfo = f.Model().GetDeviceInfo(gate);
@@ -109,14 +101,11 @@ void TestChannelChooser::picturesFillTheirSlotsAndRefreshKeepsPlaceholder()
 void TestChannelChooser::recorderDeletedWhileOpenAndPlanLimit()
 {
     CEngineFixture f(QDateTime::currentDateTime());
-    const int gate = f.AddDevice(Channels(24), "Gate");
-    const int yard = f.AddDevice(Channels(2), "Yard");
-    const int zed = f.AddDevice(Channels(24), "Zed");
+    const int gate = f.AddDevice(CSimRecorders::MakeConfig(24, {}, {}), "Gate");
+    const int yard = f.AddDevice(CSimRecorders::MakeConfig(2, {}, {}), "Yard");
+    const int zed = f.AddDevice(CSimRecorders::MakeConfig(24, {}, {}), "Zed");
     QVERIFY(gate >= 0 && yard >= 0 && zed >= 0);
-    GROUP_INFO night;
-    night.bUsed = 1;
-    CopyString33(night.GroupName, "Night");
-    QVERIFY(f.Model().SetGroupInfo(&night, 0));
+    QVERIFY(f.AddPlan(0, {}, SCHEDULE_WEEKDAY())); // the plan the chooser fills
 
     CDlgCfgPlan page;
     CModalDriver driver;

@@ -461,9 +461,7 @@ void TestPlanPage::deletedRecorderLeavesOtherEditsUnsaved()
 void TestPlanPage::chosenChannelsAndRemovedOnes()
 {
     CSimRecorders sims;
-    SimRecorderConfig config;
-    config.AnalogChannels = 45;
-    QVERIFY(AddRecorder(sims.Add(config), "D1"));
+    QVERIFY(AddRecorder(sims.Add(CSimRecorders::MakeConfig(45, {}, {})), "D1"));
     QVERIFY(StorePlan(0, "Mine", {{0, 30}}));
     QVERIFY(StorePlan(1, "Other", {{0, 40}}));
     QVERIFY(StorePlan(2, "Five", {{0, 41}, {0, 42}, {0, 43}, {0, 44}, {0, 45}}));

@@ -475,10 +475,8 @@ void TestScenario::step2_configureDiskRecordersAndPlans()
         // every other plan, then OK. Its result box, and the questions whether the backup may restart for the
         // new disk and plans, are accepted.
         driver.Answer([](QWidget* copy) {
-            QTimer::singleShot(200, copy, [copy] {
-                Click(copy, "m_pBtnAll");
-                Click(copy, "pOkBtn");
-            });
+            const bool all = QTest::qWaitForWindowExposed(copy) && Click(copy, "m_pBtnAll");
+            QVERIFY(Click(copy, "pOkBtn") && all); // clicked after a failed check too: the dialog must end
         });
         AnswerEverything(driver, QDate(), dialog);
         QVERIFY(Click(planPage, "m_pBtnCopy"));
@@ -643,10 +641,12 @@ void TestScenario::step7_fullDiskStopsAndSecondDiskResumes()
     QVERIFY(StartManualRun(driver, window->ViewState(), day));
     QTRY_VERIFY_WITH_TIMEOUT(LastBox(driver).contains(full), 60000);
 
-    // Stopped: nothing more is written to D, and no file is marked done without its whole copy.
+    // Stopped: nothing more is written to D well past the engine's one-minute disk re-check (engine time,
+    // whatever the clock's scale), and no file is marked done without its whole copy.
     const int stored = WholeCopies(RecordRoot(0), *m_gate, day);
     QVERIFY(stored >= 0 && stored < 3);
-    QTest::qWait(500);
+    const QDateTime recheck = m_clock.Clock().Now().addSecs(100);
+    QTRY_VERIFY_WITH_TIMEOUT(m_clock.Clock().Now() > recheck, 10000);
     QCOMPARE(WholeCopies(RecordRoot(0), *m_gate, day), stored);
     QVERIFY(FilesOf(MANUAL_GROUP_ID, day, true) <= stored);
     driver.Clear();

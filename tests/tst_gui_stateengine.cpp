@@ -370,9 +370,7 @@ void TestStateEngine::deletingThePageWaitsForEveryThread()
 void TestStateEngine::manualDialogRefusalsStoreNothing()
 {
     CEngineFixture f(kStart);
-    SimRecorderConfig config;
-    config.AnalogChannels = 33;
-    const int gate = f.AddDevice(config, "Gate");
+    const int gate = f.AddDevice(CSimRecorders::MakeConfig(33, {}, {}), "Gate");
     QVERIFY(gate >= 0);
     // A manual backup stored earlier: building the dialog clears it.
     SetManual(f, gate, {1}, 0);

@@ -124,7 +124,7 @@ private Q_SLOTS:
         m_page->ViewStartChannelDownLoad(1, 0, 0, total);
         m_page->ViewChannelDownloadSize(1, 0, 0);
         m_page->ViewChannelDownloadSize(1, 0, done);
-        QCOMPARE(Cell(0, 3), g_pSysInfoManage->GetChannelName(1, 0));
+        QCOMPARE(Cell(0, 3), QStringLiteral("Gate_Camera 02")); // plan 1 holds channel 2
         QTEST(Cell(0, 6), "totalText");
         // The bar and the text are shown together, a moment after the report.
         QFETCH(QString, doneText);
