@@ -34,10 +34,7 @@ private:
 
 QPoint TestCalendarWidget::CellCenter(CCalendarWidget& calendar, const QDate& date)
 {
-    int row = -1;
-    int column = -1;
-    calendar.Model()->CellForDate(date, &row, &column);
-    return calendar.View()->visualRect(calendar.Model()->index(row, column)).center();
+    return calendar.View()->visualRect(calendar.Model()->IndexForDate(date)).center();
 }
 
 // The bar's buttons from left to right: previous month, next month, previous year, next year.

@@ -68,12 +68,6 @@ QList<QStringList> SampleRows(int count)
     return rows;
 }
 
-QByteArray ReadAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 // The four cell texts of each Log element, as a reader gets them back; empty when the file does not parse.
 QList<QStringList> ReadBack(const QString& path)
 {

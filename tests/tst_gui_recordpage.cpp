@@ -45,12 +45,6 @@ bool WriteFile(const QString& path, const QByteArray& bytes)
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
-QByteArray ReadFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 } // namespace
 
 class TestRecordPage : public QObject
@@ -311,8 +305,8 @@ void TestRecordPage::exportCopies()
         return worker.wait(10000) && !done.isEmpty() ? done.takeFirst().value(0).toInt() : -1;
     };
     QCOMPARE(run({a, missing, c}, target.path()), 0);
-    QCOMPARE(ReadFile(target.filePath(QStringLiteral("nameA/20260310/f1.rec"))), QByteArray("first"));
-    QCOMPARE(ReadFile(target.filePath(QStringLiteral("nameB/20260311/gone.rec"))), QByteArray("kept"));
+    QCOMPARE(ReadAll(target.filePath(QStringLiteral("nameA/20260310/f1.rec"))), QByteArray("first"));
+    QCOMPARE(ReadAll(target.filePath(QStringLiteral("nameB/20260311/gone.rec"))), QByteArray("kept"));
     QVERIFY(!QFile::exists(target.filePath(QStringLiteral("nameC"))));
     QCOMPARE(
         QDir(target.filePath(QStringLiteral("nameB/20260311"))).entryList(QDir::Files | QDir::Hidden).size(),
@@ -322,7 +316,7 @@ void TestRecordPage::exportCopies()
     QVERIFY(!QFile::exists(target.filePath(QStringLiteral("sub"))));
 
     QCOMPARE(run({a}, source.filePath(QStringLiteral("disk/Records"))), 1);
-    QCOMPARE(ReadFile(a), QByteArray("first"));
+    QCOMPARE(ReadAll(a), QByteArray("first"));
 
     // A path whose last three parts are not plain names could put a copy outside the chosen folder.
     QString dir;

@@ -142,12 +142,6 @@ QStringList ThreadNames()
     return names;
 }
 
-QByteArray ReadFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 SimRecording Recording(const QDate& day, int hour, qint64 size)
 {
     const QDateTime start(day, QTime(hour, 0), Qt::UTC);
@@ -178,7 +172,7 @@ int WholeCopies(const QString& root, const CRecorderSim& sim, const QDate& day)
                     sim.Expected(channel.key(), SimTime(recording.Start), SimTime(recording.Stop));
                 expected = content.Bytes(0, content.Length());
             }
-            if (!name.endsWith(QLatin1String(".rec")) || expected.isEmpty() || ReadFile(path) != expected)
+            if (!name.endsWith(QLatin1String(".rec")) || expected.isEmpty() || ReadAll(path) != expected)
                 return -1;
             ++whole;
         }
@@ -385,10 +379,7 @@ void TestScenario::initTestCase()
     QVERIFY(m_db.IsValid() && m_drives[1].isValid() && m_smtp.IsListening());
     m_models.push_back(std::make_unique<CSysInfoManage>());
     g_pSysInfoManage = m_models.back().get();
-    QFile map(GetAbsolutePath(QStringLiteral("Drives.conf")));
-    QVERIFY(map.open(QIODevice::WriteOnly));
-    for (int drive = 0; drive < 2; ++drive)
-        map.write(QByteArray(1, char('D' + drive)) + '=' + QFile::encodeName(m_drives[drive].path()) + '\n');
+    QVERIFY(MapDrives({{'D', m_drives[0].path()}, {'E', m_drives[1].path()}}));
     SetDefaultFreeSpaceProvider(m_quota.Provider());
 
     const QDate today = QDate::currentDate();
@@ -576,7 +567,7 @@ void TestScenario::step4_recordPageFindsPlaysAndExports()
     QStringList wanted;
     for (int row : {0, 3}) {
         wanted << target.path() + QLatin1Char('/') + paths.at(row).section(QLatin1Char('/'), -3);
-        QVERIFY2(ReadFile(wanted.last()) == ReadFile(paths.at(row)), qPrintable(wanted.last()));
+        QVERIFY2(ReadAll(wanted.last()) == ReadAll(paths.at(row)), qPrintable(wanted.last()));
     }
     wanted.sort();
     QCOMPARE(FilesUnder(target.path()), wanted);
@@ -606,7 +597,7 @@ void TestScenario::step5_logPageFindsAndExportsTheDay()
     driver.Clear();
     QStringList exported;
     const QRegularExpression entry(QStringLiteral("<Contents>([^<]*)</Contents>"));
-    for (const QRegularExpressionMatch& match : entry.globalMatch(QString::fromUtf8(ReadFile(path + ".xml"))))
+    for (const QRegularExpressionMatch& match : entry.globalMatch(QString::fromUtf8(ReadAll(path + ".xml"))))
         exported << match.captured(1);
     QCOMPARE(exported, logged);
 }

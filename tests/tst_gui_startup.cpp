@@ -152,10 +152,7 @@ void TestStartup::startAndConfirmedClose()
 {
     // A drive letter whose directory cannot be made: the storage object fails, the box says so with the
     // library's code, and start-up goes on.
-    QFile map(GetAbsolutePath(QStringLiteral("Drives.conf")));
-    QVERIFY(map.open(QIODevice::WriteOnly));
-    map.write("Q=/proc/varrow-no-such-dir\n");
-    map.close();
+    QVERIFY(MapDrives({{'Q', QStringLiteral("/proc/varrow-no-such-dir")}}));
     g_pSysInfoManage->LoadAllInfo();
     SYSTEM_CONFIG config;
     g_pSysInfoManage->GetSystemConfig(&config);

@@ -111,15 +111,12 @@ void TestSystemPage::init()
     m_db = std::make_unique<CTempDatabase>();
     // Drives C, D and E are folders of the test; F's folder does not exist, so its size is unknown.
     QDir dir(m_db->Dir());
-    QString map;
-    for (const QString& letter : {QStringLiteral("C"), QStringLiteral("D"), QStringLiteral("E")}) {
-        QVERIFY(dir.mkpath(letter));
-        map += letter + QLatin1Char('=') + dir.filePath(letter) + QLatin1Char('\n');
+    QMap<char, QString> drives{{'F', dir.filePath(QStringLiteral("missing"))}};
+    for (const char letter : {'C', 'D', 'E'}) {
+        QVERIFY(dir.mkpath(QString(QLatin1Char(letter))));
+        drives[letter] = dir.filePath(QString(QLatin1Char(letter)));
     }
-    map += QStringLiteral("F=") + dir.filePath(QStringLiteral("missing"));
-    QFile conf(dir.filePath(QStringLiteral("Drives.conf")));
-    QVERIFY(conf.open(QIODevice::WriteOnly) && conf.write(map.toUtf8()) > 0);
-    conf.close();
+    QVERIFY(MapDrives(drives));
     QVERIFY(g_pSysInfoManage->LoadAllInfo());
     m_autoStart = std::make_unique<CFakeAutoStart>();
     StoreSystem("D");

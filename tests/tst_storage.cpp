@@ -56,12 +56,6 @@ QStringList Search(CStowelineClass& s, const char* name, int day)
     return paths;
 }
 
-QByteArray ReadAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 // Writes the blocks to an open record (the first as its header); how many were written before one failed.
 int WriteBlocks(CStowelineClass& s, const char* name, const CHANNEL_RECORD_KEY& key, int seed, int blocks,
                 int blockSize)

@@ -52,6 +52,12 @@ void AllowAll()
     GetMainDB().Exec("DROP TRIGGER IF EXISTS refuse;");
 }
 
+QByteArray ReadAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 QStringList FilesUnder(const QString& dir)
 {
     QStringList files;

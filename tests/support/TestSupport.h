@@ -41,6 +41,9 @@ int CountRows(const std::string& sql);
 void Refuse(const char* action, const char* table, const char* when = "");
 void AllowAll();
 
+// A whole file; empty when it cannot be read.
+QByteArray ReadAll(const QString& path);
+
 // Every file below a folder, hidden ones too, sorted: what a disk holds after a run.
 QStringList FilesUnder(const QString& dir);
 
