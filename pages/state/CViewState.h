@@ -153,8 +153,8 @@ private:
     bool RowName(int plan, int isPast, QString* name);
     // The first row whose name is `name`, or -1.
     int FindRow(const QString& name) const;
-    // The row of a plan's list, or -1 (with a trace naming the caller).
-    int FindListRow(int plan, int isPast, const char* caller);
+    // The row of a plan's list, or -1 (with a trace naming the caller); `rowName` gets the row's name.
+    int FindListRow(int plan, int isPast, const char* caller, QString* rowName = nullptr);
     void RenumberRows();
     void SetCenteredText(int row, int column, const QString& text);
     void SetRed(int row, int column);

@@ -156,7 +156,7 @@ int CViewState::FindRow(const QString& name) const
     return m_rowOfName.value(name, -1);
 }
 
-int CViewState::FindListRow(int plan, int isPast, const char* caller)
+int CViewState::FindListRow(int plan, int isPast, const char* caller, QString* rowName)
 {
     QString name;
     if (!RowName(plan, isPast, &name)) {
@@ -170,6 +170,8 @@ int CViewState::FindListRow(int plan, int isPast, const char* caller)
     const int row = FindRow(name);
     if (row < 0)
         qDebug() << caller << "no row for" << name;
+    if (rowName != nullptr)
+        *rowName = name;
     return row;
 }
 
@@ -274,13 +276,15 @@ void CViewState::ShowFileTimes(int plan, int isPast, const NET_DVR_TIME& start, 
 void CViewState::ViewChannelDownloadSize(int plan, int isPast, long long done)
 {
     QMutexLocker lock(&m_viewMutex);
-    const int row = FindListRow(plan, isPast, "ViewChannelDownloadSize");
+    QString name;
+    const int row = FindListRow(plan, isPast, "ViewChannelDownloadSize", &name);
     if (row < 0)
         return;
-    const long long totalMB = ui.tableView_State->GetItemText(row, COL_TOTAL).toLongLong();
     const long long totalBytes =
         ui.tableView_State->GetItemData(row, COL_TOTAL, ROLE_USER_DATA2).toLongLong();
-    PENDING_PROGRESS& pending = m_pendingProgress[m_pStateModel->item(row, COL_NAME)->text()];
+    // The cell's megabytes are these bytes rounded down: derived here rather than parsed back from the text.
+    const long long totalMB = totalBytes / kMiB;
+    PENDING_PROGRESS& pending = m_pendingProgress[name];
     pending.complete = QString::number(std::min(done / kMiB, totalMB));
     // A report beyond the channel's total (or below nothing) leaves the bar as it is.
     if (totalBytes <= 0)
@@ -293,10 +297,11 @@ void CViewState::ViewChannelDownloadSize(int plan, int isPast, long long done)
 void CViewState::ViewGroupDownloadPos(int plan, int isPast, int percent)
 {
     QMutexLocker lock(&m_viewMutex);
-    const int row = FindListRow(plan, isPast, "ViewGroupDownloadPos");
+    QString name;
+    const int row = FindListRow(plan, isPast, "ViewGroupDownloadPos", &name);
     if (row < 0 || percent < 0 || percent > 100)
         return;
-    m_pendingProgress[m_pStateModel->item(row, COL_NAME)->text()].groupBar = percent;
+    m_pendingProgress[name].groupBar = percent;
     ScheduleProgress();
 }
 
