@@ -100,8 +100,9 @@ void CViewState::InitModels()
     // Every row is one line high: the view need not measure a row again each time a figure changes.
     ui.tableView_State->setUniformRowHeights(true);
     // Figures that change many times a second are shown together, twice a second (the engine polls each file
-    // once a second): one paint of the page instead of one per report. Every other change of the table shows
-    // them first, so nothing is shown out of order.
+    // once a second): one paint of the page instead of one per report. A change of the rows or of a list's
+    // channel shows them first, so no figure lands on another row or channel. A file's start touches no
+    // figure and leaves them to the timer: files start too often to flush the figures each time.
     m_pProgressTimer = new QTimer(this);
     m_pProgressTimer->setSingleShot(true);
     m_pProgressTimer->setInterval(500);
@@ -262,7 +263,6 @@ void CViewState::ViewStartFileDownLoad(int plan, int isPast, NET_DVR_TIME start,
 void CViewState::ShowFileTimes(int plan, int isPast, const NET_DVR_TIME& start, const NET_DVR_TIME& end)
 {
     QMutexLocker lock(&m_viewMutex);
-    ShowProgress();
     const int row = FindListRow(plan, isPast, "ViewStartFileDownLoad");
     if (row < 0)
         return;
