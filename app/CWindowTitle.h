@@ -43,7 +43,6 @@ protected:
 
 private:
     bool WindowScreenAllowsFull() const;
-    void UpdateMaxButton();
 
     bool m_bPressed = false;
     QPoint m_pressGlobal;
