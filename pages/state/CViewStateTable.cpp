@@ -11,7 +11,6 @@
 
 #include <QColor>
 #include <QDebug>
-#include <QMutexLocker>
 #include <QProgressBar>
 #include <QStandardItemModel>
 #include <QTimer>
@@ -106,10 +105,7 @@ void CViewState::InitModels()
     m_pProgressTimer = new QTimer(this);
     m_pProgressTimer->setSingleShot(true);
     m_pProgressTimer->setInterval(500);
-    connect(m_pProgressTimer, &QTimer::timeout, this, [this] {
-        QMutexLocker lock(&m_viewMutex);
-        ShowProgress();
-    });
+    connect(m_pProgressTimer, &QTimer::timeout, this, &CViewState::ShowProgress);
     // Sizing the columns measures every row; a burst of file starts is sized once, shortly after.
     m_pResizeTimer = new QTimer(this);
     m_pResizeTimer->setSingleShot(true);
@@ -201,7 +197,6 @@ QProgressBar* CViewState::RowBar(int row, int column) const
 
 void CViewState::ViewStartGroupDownLoad(int plan, int isPast, long long total)
 {
-    QMutexLocker lock(&m_viewMutex);
     ShowProgress();
     QString name;
     if (!RowName(plan, isPast, &name)) {
@@ -239,7 +234,6 @@ void CViewState::ViewStartGroupDownLoad(int plan, int isPast, long long total)
 
 void CViewState::ViewStartChannelDownLoad(int plan, int isPast, int slot, long long total)
 {
-    QMutexLocker lock(&m_viewMutex);
     ShowProgress();
     const int row = FindListRow(plan, isPast, "ViewStartChannelDownLoad");
     if (row < 0)
@@ -262,7 +256,6 @@ void CViewState::ViewStartFileDownLoad(int plan, int isPast, NET_DVR_TIME start,
 
 void CViewState::ShowFileTimes(int plan, int isPast, const NET_DVR_TIME& start, const NET_DVR_TIME& end)
 {
-    QMutexLocker lock(&m_viewMutex);
     const int row = FindListRow(plan, isPast, "ViewStartFileDownLoad");
     if (row < 0)
         return;
@@ -275,7 +268,6 @@ void CViewState::ShowFileTimes(int plan, int isPast, const NET_DVR_TIME& start, 
 
 void CViewState::ViewChannelDownloadSize(int plan, int isPast, long long done)
 {
-    QMutexLocker lock(&m_viewMutex);
     QString name;
     const int row = FindListRow(plan, isPast, "ViewChannelDownloadSize", &name);
     if (row < 0)
@@ -296,7 +288,6 @@ void CViewState::ViewChannelDownloadSize(int plan, int isPast, long long done)
 
 void CViewState::ViewGroupDownloadPos(int plan, int isPast, int percent)
 {
-    QMutexLocker lock(&m_viewMutex);
     QString name;
     const int row = FindListRow(plan, isPast, "ViewGroupDownloadPos", &name);
     if (row < 0 || percent < 0 || percent > 100)
@@ -333,7 +324,6 @@ void CViewState::ShowProgress()
 
 void CViewState::DelARow(GROUP_CHANGED changed, int isPast)
 {
-    QMutexLocker lock(&m_viewMutex);
     ShowProgress();
     const int plan = changed.GroupID;
     if (!IsListOf(plan, isPast) || m_pStateModel->rowCount() == 0)
@@ -357,7 +347,6 @@ void CViewState::DelARow(GROUP_CHANGED changed, int isPast)
 
 void CViewState::DelGroupView(int plan)
 {
-    QMutexLocker lock(&m_viewMutex);
     ShowProgress();
     if (plan < 0 || plan >= MAX_GROUP_NUM)
         return;
