@@ -13,7 +13,7 @@
 #include <QScreen>
 
 COmbrixApplication::COmbrixApplication(int& argc, char** argv, const QString& key)
-    : QApplication(argc, argv), m_key(key), m_instance(key)
+    : QApplication(argc, argv), m_instance(key)
 {
     // Closing a dialog never ends the program; only the main window's confirmed close does.
     setQuitOnLastWindowClosed(false);

@@ -35,7 +35,6 @@ private:
     void ReleaseConfig();
     void ShowRefusal(const QString& text);
 
-    QString m_key;
     bool m_bRunning = false;
     CSingleInstance m_instance;
 };

@@ -55,7 +55,7 @@ CWindowTitle::CWindowTitle(QWidget* parent) : QWidget(parent), m_pWindow(parent)
     right->setSpacing(1);
     right->addStretch();
     m_pMinBtn = TitleButton(this, ButtonStyle("mini"));
-    m_pMaxBtn = TitleButton(this, MaxButtonStyle(false));
+    m_pMaxBtn = TitleButton(this, MaxButtonStyle(m_pWindow->isFullScreen()));
     m_pCloseBtn = TitleButton(this, ButtonStyle("close"));
     right->addWidget(m_pMinBtn);
     right->addWidget(m_pMaxBtn);
@@ -68,7 +68,6 @@ CWindowTitle::CWindowTitle(QWidget* parent) : QWidget(parent), m_pWindow(parent)
     connect(m_pMaxBtn, &QPushButton::clicked, this, &CWindowTitle::ChaneMaxSizeOrRestore);
     connect(m_pCloseBtn, &QPushButton::clicked, this, &CWindowTitle::OnCloseWindow);
     connect(m_pMinBtn, &QPushButton::clicked, this, &CWindowTitle::showSmall);
-    UpdateMaxButton();
 
     QPalette palette = this->palette();
     // Scaled once to the bar's first size, as the picture is a plain band.
@@ -96,11 +95,6 @@ bool CWindowTitle::WindowScreenAllowsFull() const
 {
     const QScreen* screen = m_pWindow->screen();
     return screen != nullptr && ScreenAllowsFull(screen->geometry().size());
-}
-
-void CWindowTitle::UpdateMaxButton()
-{
-    m_pMaxBtn->setStyleSheet(MaxButtonStyle(m_pWindow->isFullScreen()));
 }
 
 void CWindowTitle::showSmall()

@@ -26,7 +26,6 @@ public:
 
     CPushButton* MaxButton() const { return m_pMaxBtn; }
     CPushButton* CloseButton() const { return m_pCloseBtn; }
-    CPushButton* MinButton() const { return m_pMinBtn; }
     bool IsDragging() const { return m_bPressed; }
 
 public Q_SLOTS:
@@ -43,7 +42,6 @@ protected:
 
 private:
     bool WindowScreenAllowsFull() const;
-    void UpdateMaxButton();
 
     bool m_bPressed = false;
     QPoint m_pressGlobal;

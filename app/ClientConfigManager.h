@@ -43,9 +43,6 @@ public:
     ClientConfig* Find(int key) const;
     void Clear();
 
-    int Count() const { return int(m_items.size()); }
-    const ClientConfig* At(int i) const { return m_items[size_t(i)].get(); }
-
 private:
     std::vector<std::unique_ptr<ClientConfig>> m_items;
 };

@@ -15,20 +15,6 @@ int ConfigNumber(int key)
     return ok ? value : 0;
 }
 
-QString LoadingPicture(int id)
-{
-    switch (id) {
-    case 0:
-        return QStringLiteral(":images/Loading_bg_English.png");
-    case 1:
-        return QStringLiteral(":images/Loading_bg_Chinese.png");
-    case 2:
-        return QStringLiteral(":images/Loading_bg_English_Olvex.png");
-    default:
-        return QStringLiteral(":images/Loading_bg_Chinese_Olvex.png");
-    }
-}
-
 bool LoadTranslation(QTranslator* translator, const char* file)
 {
     return translator->load(GetAbsolutePath(QString::fromLatin1(file)));
@@ -68,8 +54,6 @@ bool ClientLanguageManager::Build(int id)
             return false;
         language->SetLocale(QLocale(QLocale::Chinese, QLocale::China));
     }
-    // No screen shows the loading picture; it is kept for the language it belongs to.
-    language->SetLoadingPixmap(QPixmap(LoadingPicture(id)));
     language->SetTranslator(translator.release());
     language->SetQtTranslator(qtTranslator.release());
     m_languages.push_back(std::move(language));

@@ -3,7 +3,6 @@
 // One selectable language: its locale and the translators of the program's and the toolkit's texts.
 
 #include <QLocale>
-#include <QPixmap>
 #include <QPointer>
 #include <QTranslator>
 
@@ -21,7 +20,6 @@ public:
     // Takes ownership.
     void SetTranslator(QTranslator* translator) { m_translator = translator; }
     void SetQtTranslator(QTranslator* translator) { m_qtTranslator = translator; }
-    void SetLoadingPixmap(const QPixmap& pixmap) { m_loadingPixmap = pixmap; }
 
     int GetId() const { return m_id; }
     QTranslator* GetTranslator() const { return m_translator; }
@@ -33,5 +31,4 @@ private:
     QLocale m_locale;
     QPointer<QTranslator> m_translator;
     QPointer<QTranslator> m_qtTranslator;
-    QPixmap m_loadingPixmap;
 };

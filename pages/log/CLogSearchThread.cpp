@@ -3,7 +3,6 @@
 #include "model/LogStore.h"
 #include "model/Records.h"
 #include "model/TextConvert.h"
-#include "model/LogStore.h"
 
 #include <QDateTime>
 

@@ -42,7 +42,6 @@ CSearchLog::CSearchLog(QWidget* parent) : QDialog(parent), m_ui(std::make_unique
     m_ui->m_pcomboBoxLogType->setModel(new CLogTypeModel(this));
     m_ui->m_pcomboBoxLogType->setCurrentIndex(0);
 
-    qRegisterMetaType<QList<CTreeViewItem*>>("QList<CTreeViewItem*>");
     RegisterProgressInfo();
     connect(&m_searchThread, &CLogSearchThread::SetInfoToView, this, &CSearchLog::OnSetInfoToView);
 }

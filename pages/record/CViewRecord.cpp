@@ -26,7 +26,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <new>
 
 namespace {
 
@@ -114,17 +113,16 @@ void CViewRecord::ResetGroup()
 {
     m_pGroupModel->clear();
     m_pGroupModel->setColumnCount(1);
-    // About 18 MB: on the heap, and only for the rebuild.
-    std::unique_ptr<DEVICE_INFO[]> devices(new (std::nothrow) DEVICE_INFO[MAX_DEVICE_NUM]);
-    if (!devices || g_pSysInfoManage == nullptr)
+    if (g_pSysInfoManage == nullptr)
         return;
-    g_pSysInfoManage->GetAllDeviceInfo(devices.get());
 
+    // Read in place: a copy of every slot would zero about 18 MB at each start of the program.
     const QIcon deviceIcon(QStringLiteral(":images/Import/GroupList/group.png"));
     for (int slot = 0; slot < MAX_DEVICE_NUM; ++slot) {
-        const DEVICE_INFO& device = devices[slot];
-        if (device.IsUsed == 0)
+        const DEVICE_INFO* used = g_pSysInfoManage->GetDeviceInfo(slot);
+        if (used == nullptr || used->IsUsed != 1)
             continue;
+        const DEVICE_INFO& device = *used;
         auto* deviceItem = new QStandardItem(deviceIcon, LocalToQString(device.DeviceName));
         deviceItem->setEditable(false);
         deviceItem->setCheckable(true);

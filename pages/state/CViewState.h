@@ -133,6 +133,8 @@ private:
 
     // ---- State table and progress slots
     // --------------------------------------------------------------------
+    // Every write to the tables happens on the page's thread (the engine's reports are queued to it), so the
+    // tables need no lock.
 public Q_SLOTS:
     void ViewStartGroupDownLoad(int plan, int isPast, long long total);
     void ViewStartChannelDownLoad(int plan, int isPast, int slot, long long total);
@@ -153,13 +155,13 @@ private:
     bool RowName(int plan, int isPast, QString* name);
     // The first row whose name is `name`, or -1.
     int FindRow(const QString& name) const;
-    // The row of a plan's list, or -1 (with a trace naming the caller).
-    int FindListRow(int plan, int isPast, const char* caller);
+    // The row of a plan's list, or -1 (with a trace naming the caller); `rowName` gets the row's name.
+    int FindListRow(int plan, int isPast, const char* caller, QString* rowName = nullptr);
     void RenumberRows();
     void SetCenteredText(int row, int column, const QString& text);
     void SetRed(int row, int column);
     QProgressBar* RowBar(int row, int column) const;
-    // Shows the figures reported since the last time; the caller holds the view mutex.
+    // Shows the figures reported since the last time.
     void ShowProgress();
     void ScheduleProgress();
 
@@ -180,7 +182,6 @@ private:
     QTimer* m_pProgressTimer = nullptr;
     mutable QHash<QString, int> m_rowOfName;
     mutable bool m_bRowIndexValid = false;
-    QMutex m_viewMutex;
 
     // ---- Event table and day totals
     // ------------------------------------------------------------------------

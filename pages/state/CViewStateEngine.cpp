@@ -54,29 +54,17 @@ void CViewState::StartWork()
     CreateControlThreads();
     SYSTEM_CONFIG config;
     g_pSysInfoManage->GetSystemConfig(&config);
-    switch (int16_t(config.BackupMode)) {
-    case 0:
-        m_bAuto = true;
-        m_bManual = false;
-        m_bDiskFullHandled = false;
+    const int mode = int16_t(config.BackupMode);
+    m_bAuto = mode == 0;
+    m_bManual = mode == 1;
+    m_bDiskFullHandled = false;
+    if (m_bAuto)
         StartControlThreads();
-        UpdateButtonStyle();
-        break;
-    case 1:
-        m_bAuto = false;
-        m_bManual = true;
-        m_bDiskFullHandled = false;
+    if (m_bManual)
         ShowManualDetail();
-        UpdateButtonStyle();
+    UpdateButtonStyle();
+    if (m_bManual)
         StartManualBackup();
-        break;
-    default:
-        m_bAuto = false;
-        m_bManual = false;
-        m_bDiskFullHandled = false;
-        UpdateButtonStyle();
-        break;
-    }
 }
 
 void CViewState::OnBtnAutoBackup()

@@ -5,6 +5,7 @@
 #include "pages/state/CViewState.h"
 
 #include "app/CreateStorage.h"
+#include "app/VarrowStart.h"
 #include "config/pickers/CDlgManualBackup.h"
 #include "engine/ExecuteThread.h"
 #include "engine/ManualBackup.h"
@@ -148,10 +149,7 @@ void CViewState::RecreateStorage()
 {
     const int code = CreateStorage(DiskFullCallBack);
     if (code != 0)
-        ShowInfoMsgBox(tr("Information"),
-                       tr("Create Storage Error:") + QString::number(code) +
-                           tr(".Please check and clear the local disk."),
-                       this);
+        ShowInfoMsgBox(tr("Information"), StorageErrorText(code), this);
     NET_DVR_Cleanup();
     NET_DVR_Init();
 }

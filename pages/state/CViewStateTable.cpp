@@ -11,7 +11,6 @@
 
 #include <QColor>
 #include <QDebug>
-#include <QMutexLocker>
 #include <QProgressBar>
 #include <QStandardItemModel>
 #include <QTimer>
@@ -100,15 +99,13 @@ void CViewState::InitModels()
     // Every row is one line high: the view need not measure a row again each time a figure changes.
     ui.tableView_State->setUniformRowHeights(true);
     // Figures that change many times a second are shown together, twice a second (the engine polls each file
-    // once a second): one paint of the page instead of one per report. Every other change of the table shows
-    // them first, so nothing is shown out of order.
+    // once a second): one paint of the page instead of one per report. A change of the rows or of a list's
+    // channel shows them first, so no figure lands on another row or channel. A file's start touches no
+    // figure and leaves them to the timer: files start too often to flush the figures each time.
     m_pProgressTimer = new QTimer(this);
     m_pProgressTimer->setSingleShot(true);
     m_pProgressTimer->setInterval(500);
-    connect(m_pProgressTimer, &QTimer::timeout, this, [this] {
-        QMutexLocker lock(&m_viewMutex);
-        ShowProgress();
-    });
+    connect(m_pProgressTimer, &QTimer::timeout, this, &CViewState::ShowProgress);
     // Sizing the columns measures every row; a burst of file starts is sized once, shortly after.
     m_pResizeTimer = new QTimer(this);
     m_pResizeTimer->setSingleShot(true);
@@ -156,7 +153,7 @@ int CViewState::FindRow(const QString& name) const
     return m_rowOfName.value(name, -1);
 }
 
-int CViewState::FindListRow(int plan, int isPast, const char* caller)
+int CViewState::FindListRow(int plan, int isPast, const char* caller, QString* rowName)
 {
     QString name;
     if (!RowName(plan, isPast, &name)) {
@@ -170,6 +167,8 @@ int CViewState::FindListRow(int plan, int isPast, const char* caller)
     const int row = FindRow(name);
     if (row < 0)
         qDebug() << caller << "no row for" << name;
+    if (rowName != nullptr)
+        *rowName = name;
     return row;
 }
 
@@ -198,7 +197,6 @@ QProgressBar* CViewState::RowBar(int row, int column) const
 
 void CViewState::ViewStartGroupDownLoad(int plan, int isPast, long long total)
 {
-    QMutexLocker lock(&m_viewMutex);
     ShowProgress();
     QString name;
     if (!RowName(plan, isPast, &name)) {
@@ -236,7 +234,6 @@ void CViewState::ViewStartGroupDownLoad(int plan, int isPast, long long total)
 
 void CViewState::ViewStartChannelDownLoad(int plan, int isPast, int slot, long long total)
 {
-    QMutexLocker lock(&m_viewMutex);
     ShowProgress();
     const int row = FindListRow(plan, isPast, "ViewStartChannelDownLoad");
     if (row < 0)
@@ -259,8 +256,6 @@ void CViewState::ViewStartFileDownLoad(int plan, int isPast, NET_DVR_TIME start,
 
 void CViewState::ShowFileTimes(int plan, int isPast, const NET_DVR_TIME& start, const NET_DVR_TIME& end)
 {
-    QMutexLocker lock(&m_viewMutex);
-    ShowProgress();
     const int row = FindListRow(plan, isPast, "ViewStartFileDownLoad");
     if (row < 0)
         return;
@@ -273,14 +268,15 @@ void CViewState::ShowFileTimes(int plan, int isPast, const NET_DVR_TIME& start, 
 
 void CViewState::ViewChannelDownloadSize(int plan, int isPast, long long done)
 {
-    QMutexLocker lock(&m_viewMutex);
-    const int row = FindListRow(plan, isPast, "ViewChannelDownloadSize");
+    QString name;
+    const int row = FindListRow(plan, isPast, "ViewChannelDownloadSize", &name);
     if (row < 0)
         return;
-    const long long totalMB = ui.tableView_State->GetItemText(row, COL_TOTAL).toLongLong();
     const long long totalBytes =
         ui.tableView_State->GetItemData(row, COL_TOTAL, ROLE_USER_DATA2).toLongLong();
-    PENDING_PROGRESS& pending = m_pendingProgress[m_pStateModel->item(row, COL_NAME)->text()];
+    // The cell's megabytes are these bytes rounded down: derived here rather than parsed back from the text.
+    const long long totalMB = totalBytes / kMiB;
+    PENDING_PROGRESS& pending = m_pendingProgress[name];
     pending.complete = QString::number(std::min(done / kMiB, totalMB));
     // A report beyond the channel's total (or below nothing) leaves the bar as it is.
     if (totalBytes <= 0)
@@ -292,11 +288,11 @@ void CViewState::ViewChannelDownloadSize(int plan, int isPast, long long done)
 
 void CViewState::ViewGroupDownloadPos(int plan, int isPast, int percent)
 {
-    QMutexLocker lock(&m_viewMutex);
-    const int row = FindListRow(plan, isPast, "ViewGroupDownloadPos");
+    QString name;
+    const int row = FindListRow(plan, isPast, "ViewGroupDownloadPos", &name);
     if (row < 0 || percent < 0 || percent > 100)
         return;
-    m_pendingProgress[m_pStateModel->item(row, COL_NAME)->text()].groupBar = percent;
+    m_pendingProgress[name].groupBar = percent;
     ScheduleProgress();
 }
 
@@ -328,7 +324,6 @@ void CViewState::ShowProgress()
 
 void CViewState::DelARow(GROUP_CHANGED changed, int isPast)
 {
-    QMutexLocker lock(&m_viewMutex);
     ShowProgress();
     const int plan = changed.GroupID;
     if (!IsListOf(plan, isPast) || m_pStateModel->rowCount() == 0)
@@ -352,7 +347,6 @@ void CViewState::DelARow(GROUP_CHANGED changed, int isPast)
 
 void CViewState::DelGroupView(int plan)
 {
-    QMutexLocker lock(&m_viewMutex);
     ShowProgress();
     if (plan < 0 || plan >= MAX_GROUP_NUM)
         return;
