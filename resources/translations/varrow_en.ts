@@ -1246,14 +1246,6 @@
         <source>Start Manual BackUp</source>
         <translation type="unfinished"></translation>
     </message>
-    <message>
-        <source>Create Storage Error:</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>.Please check and clear the local disk.</source>
-        <translation type="unfinished"></translation>
-    </message>
 </context>
 <context>
     <name>DlgCfgSystem</name>

@@ -1245,11 +1245,11 @@
     </message>
     <message>
         <source>Create Storage Error:</source>
-        <translation>创建存储失败，错误码：</translation>
+        <translation type="vanished">创建存储失败，错误码：</translation>
     </message>
     <message>
         <source>.Please check and clear the local disk.</source>
-        <translation>。请检查并清理本地磁盘。</translation>
+        <translation type="vanished">。请检查并清理本地磁盘。</translation>
     </message>
 </context>
 <context>
