@@ -1,6 +1,5 @@
 #include "engine/ExecuteThread.h"
 
-#include "app/CreateStorage.h"
 #include "engine/EngineClock.h"
 #include "engine/EngineCommon.h"
 #include "model/LogStore.h"
@@ -8,6 +7,7 @@
 #include "model/TaskStore.h"
 #include "sdk/DeviceSdk.h"
 #include "storage/CStowelineClass.h"
+#include "storage/CreateStorage.h"
 
 #include <QMutexLocker>
 

@@ -2,10 +2,10 @@
 // when it is not, or written outside its root or to the wrong disk is exactly what a backup station must
 // never do; a wrong set-up result hides a disk problem from the operator.
 
-#include "app/CreateStorage.h"
 #include "model/Utility.h"
 #include "platform/DriveMap.h"
 #include "storage/CStowelineClass.h"
+#include "storage/CreateStorage.h"
 #include "tests/support/QuotaRoots.h"
 #include "tests/support/TestSupport.h"
 

@@ -1,6 +1,8 @@
-#include "app/CreateStorage.h"
+#include "storage/CreateStorage.h"
 
 #include "model/SysInfoManage.h"
+
+#include <QObject>
 
 #include <cstdio>
 #include <mutex>
@@ -41,6 +43,12 @@ std::shared_ptr<CStowelineClass> GetStoweline()
 {
     std::lock_guard lock(g_storageMutex);
     return g_pStoweline;
+}
+
+QString StorageErrorText(int code)
+{
+    return QObject::tr("Create Storage Error:") + QString::number(code) +
+           QObject::tr(".Please check and clear the local disk.");
 }
 
 void ReleaseStorage()
