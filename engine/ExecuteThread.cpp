@@ -97,6 +97,8 @@ void CExecuteThread::run()
         CThreadStop& stop;
         ~CEnd() { stop.EndRun(); }
     } end{m_stop};
+    // What this run stores is not overwritten to make room for the rest of it.
+    const CStowelineBackupScope backup;
     StartThread();
     CSysInfoManage* model = g_pSysInfoManage;
     QMutexLocker lock(&model->TaskMutex(m_group, m_isPast));

@@ -22,7 +22,8 @@ int CreateStorage(STOWELINE_DISKFULL_CALLBACK callback);
 // callback is registered only when full disks stop the backup (DiskMode not 0).
 int CreateStorage(STOWELINE_DISKFULL_CALLBACK callback, const SYSTEM_CONFIG& config);
 
-// The text of the box that reports a storage object that could not be created.
+// The text of the box that reports a storage object that could not be created: the code, and for a refused
+// disk which folder and why.
 QString StorageErrorText(int code);
 
 // Drops the current object, at the close of the main window.
