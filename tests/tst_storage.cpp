@@ -2,10 +2,12 @@
 // when it is not, or written outside its root or to the wrong disk is exactly what a backup station must
 // never do; a wrong set-up result hides a disk problem from the operator.
 
+#include "engine/ManualBackup.h"
 #include "model/Utility.h"
 #include "platform/DriveMap.h"
 #include "storage/CStowelineClass.h"
 #include "storage/CreateStorage.h"
+#include "tests/support/EngineFixture.h"
 #include "tests/support/QuotaRoots.h"
 #include "tests/support/TestSupport.h"
 
@@ -116,6 +118,7 @@ private Q_SLOTS:
     void storedOnlyWhenClosedReplacedAndAborted();
     void overwriteDeletesOldestClosedNeverOpen();
     void olderDayBackupKeepsItsOwnFiles();
+    void backupRunNeverOverwritesItsOwnFiles();
     void missingRecordsFolderIsMadeAgain();
     void severalRootsShareTheRecords_data();
     void severalRootsShareTheRecords();
@@ -144,12 +147,12 @@ void TestStorage::initTestCase()
         QFile blocker(m_disks.filePath(path));
         QVERIFY(blocker.open(QIODevice::WriteOnly));
     }
-    SetDefaultFreeSpaceProvider(m_quota.Provider());
 }
 
 void TestStorage::init()
 {
     ReleaseStorage();
+    SetDefaultFreeSpaceProvider(m_quota.Provider()); // an engine fixture puts the file system's back
     m_drive = std::make_unique<QTemporaryDir>();
     QVERIFY(m_drive->isValid());
     m_root = CStowelineClass::RecordRootOf(m_drive->path());
@@ -270,6 +273,31 @@ void TestStorage::olderDayBackupKeepsItsOwnFiles()
     }
     QVERIFY(Store(s, name, Key(10, 6, 6), 16, 4, 50 * kKiB));
     QCOMPARE(Search(s, name, 10).size(), 5);
+}
+
+void TestStorage::backupRunNeverOverwritesItsOwnFiles()
+{
+    // The engine's side of it: a manual backup in overwrite mode onto a disk with room for two of its three
+    // files stops at a full disk with both kept, rather than marking three done and keeping two.
+    const QDate sunday(2024, 3, 3);
+    CEngineFixture f(QDateTime(sunday.addDays(2), QTime(19, 0)));
+    const int device =
+        f.AddDevice(CSimRecorders::MakeConfig(1, {400000, 400000, 400000}, sunday, 17), "Gate");
+    QVERIFY(device >= 0);
+    QCOMPARE(f.SetUpStorage(0, 900000), 0);
+    MANUAL_BACKUP_INFO manual;
+    manual.FileStartTime = {
+        uint32_t(sunday.year()), uint32_t(sunday.month()), uint32_t(sunday.day()), 0, 0, 0};
+    manual.FileEndTime = {
+        uint32_t(sunday.year()), uint32_t(sunday.month()), uint32_t(sunday.day()), 23, 59, 59};
+    manual.FileType = 0;
+    manual.Channel[0] = {int16_t(device), 1};
+    f.Model().SetManualBackupInfo(&manual);
+    CManualBackup backup;
+    backup.start();
+    QVERIFY(backup.wait(30000));
+    QCOMPARE(f.StoredFiles(device, 1).size(), 2);
+    QCOMPARE(DoneFiles(StoredTasks(MANUAL_GROUP_ID)), 2);
 }
 
 void TestStorage::missingRecordsFolderIsMadeAgain()
