@@ -885,9 +885,20 @@ bool CStowelineClass::CloseChannelRecord(const char* name, const CHANNEL_RECORD_
     if (record->backup != 0)
         NoteStored(record->backup, record->finalPath);
     {
-        // The next deletion looks at the disk again, so this record takes its place by storage time.
+        // The list at hand takes the record in its place by storage time, near the end, instead of the whole
+        // disk being listed again at the next deletion; a stored file it replaced leaves the list.
         std::lock_guard rootLock(record->root->mutex);
-        record->root->oldest.clear();
+        std::deque<CStored>& oldest = record->root->oldest;
+        if (!oldest.empty()) {
+            const CStored stored{StoredTime(record->finalPath), record->finalPath};
+            oldest.erase(std::remove_if(oldest.begin(), oldest.end(),
+                                        [&](const CStored& s) { return s.path == stored.path; }),
+                         oldest.end());
+            auto at = oldest.end();
+            while (at != oldest.begin() && (at - 1)->stored > stored.stored)
+                --at;
+            oldest.insert(at, stored);
+        }
     }
     t_lastError = STOWELINE_OK;
     return true;

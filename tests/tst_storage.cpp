@@ -246,6 +246,10 @@ void TestStorage::overwriteDeletesOldestClosedNeverOpen()
     QCOMPARE(left.size(), 2);
     QCOMPARE(ReadAll(left[0]), Block(4, 0, 12 * 50 * kKiB));
     QVERIFY(left[1].endsWith("20240308020000_20240308033015_1.rec"));
+    // The record just stored takes its place behind those stored before it.
+    QVERIFY(Store(s, name, Key(8, 5, 6), 5, 6, 50 * kKiB));
+    QCOMPARE(Search(s, name, 8),
+             (QStringList{left[0], m_root + "/" + name + "/20240308/20240308050000_20240308063015_1.rec"}));
 }
 
 void TestStorage::olderDayBackupKeepsItsOwnFiles()
