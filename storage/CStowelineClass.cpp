@@ -294,8 +294,8 @@ struct CStowelineClass::CRoot
     // Fixed at Init.
     QString drive;    // as the set-up named it
     QString driveDir; // the directory the drive stands for
-    bool driveMounted =
-        false; // driveDir was a volume's mount point: without its volume it must not be written
+    // driveDir was a volume's mount point: without its volume it is a folder of another disk, never written.
+    bool driveMounted = false;
     QString dir;
     qint64 reserveBytes = 0;
     bool overwrite = true;
