@@ -2,7 +2,7 @@
 
 #include "app/CDlgAbout.h"
 #include "app/CWindowTitle.h"
-#include "app/CreateStorage.h"
+#include "storage/CreateStorage.h"
 #include "widgets/dialogs/CWarnDlg.h"
 #include "config/CDlgSet.h"
 #include "model/LogStore.h"

@@ -1,17 +1,11 @@
 #include "app/VarrowStart.h"
 
 #include "app/CVarrow.h"
-#include "app/CreateStorage.h"
+#include "storage/CreateStorage.h"
 #include "widgets/dialogs/CWarnDlg.h"
 #include "model/LogStore.h"
 #include "model/SysInfoManage.h"
 #include "pages/state/CViewState.h"
-
-QString StorageErrorText(int code)
-{
-    return QObject::tr("Create Storage Error:") + QString::number(code) +
-           QObject::tr(".Please check and clear the local disk.");
-}
 
 std::unique_ptr<CVarrow> OpenMainWindow()
 {

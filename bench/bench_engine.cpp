@@ -6,12 +6,12 @@
 // its first block to its last on the sending side), so the engine's fixed one-second waits between files
 // count only where no other stream fills them.
 
-#include "app/CreateStorage.h"
 #include "engine/ControlThread.h"
 #include "engine/ExecuteThread.h"
 #include "model/DbAccess.h"
 #include "model/SysInfoManage.h"
 #include "storage/CStowelineClass.h"
+#include "storage/CreateStorage.h"
 #include "tests/support/PlanThreads.h"
 #include "tests/support/SimRecorders.h"
 #include "tests/support/TempDatabase.h"

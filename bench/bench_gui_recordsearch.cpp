@@ -7,10 +7,10 @@
 
 #include "app/COmbrixApplication.h"
 #include "app/CVarrow.h"
-#include "app/CreateStorage.h"
 #include "pages/record/CExportRecord.h"
 #include "pages/record/CViewRecord.h"
 #include "pages/record/RecordSearch.h"
+#include "storage/CreateStorage.h"
 #include "tests/support/EngineFixture.h"
 #include "tests/support/TestSupport.h"
 #include "widgets/calendar/CDateTimeEdit.h"

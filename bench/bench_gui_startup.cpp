@@ -3,11 +3,11 @@
 // shown), and the in-process start sequence with its steps.
 
 #include "app/CVarrow.h"
-#include "app/CreateStorage.h"
 #include "app/VarrowStart.h"
 #include "model/DbAccess.h"
 #include "model/SysInfoManage.h"
 #include "pages/state/CViewState.h"
+#include "storage/CreateStorage.h"
 #include "tests/support/TempDatabase.h"
 
 #include <QApplication>

@@ -1,6 +1,5 @@
 #include "engine/ExecuteThread.h"
 
-#include "app/CreateStorage.h"
 #include "engine/EngineClock.h"
 #include "engine/EngineCommon.h"
 #include "model/LogStore.h"
@@ -8,6 +7,7 @@
 #include "model/TaskStore.h"
 #include "sdk/DeviceSdk.h"
 #include "storage/CStowelineClass.h"
+#include "storage/CreateStorage.h"
 
 #include <QMutexLocker>
 
@@ -97,6 +97,8 @@ void CExecuteThread::run()
         CThreadStop& stop;
         ~CEnd() { stop.EndRun(); }
     } end{m_stop};
+    // What this run stores is not overwritten to make room for the rest of it.
+    const CStowelineBackupScope backup;
     StartThread();
     CSysInfoManage* model = g_pSysInfoManage;
     QMutexLocker lock(&model->TaskMutex(m_group, m_isPast));

@@ -5,29 +5,78 @@
 #include <QDebug>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
 #include <QStorageInfo>
 
 #include <algorithm>
+#include <mutex>
 
 namespace {
 
-// Only volumes that hold the operator's data count as drives: a device-backed, writable file system.
-bool IsLocalDataVolume(const QStorageInfo& volume)
+std::mutex g_mapMutex; // one reader-writer of the map file at a time; guards g_volumeSource too
+CDriveMap::VolumeSource g_volumeSource;
+
+// A USB or other removable block device, judged by its sysfs entry (a partition asks its disk).
+bool IsRemovableDevice(const QByteArray& device)
+{
+    const QString node = QFileInfo(QString::fromLocal8Bit(device)).canonicalFilePath();
+    if (node.isEmpty())
+        return false;
+    QString sys =
+        QFileInfo(QStringLiteral("/sys/class/block/") + QFileInfo(node).fileName()).canonicalFilePath();
+    if (sys.isEmpty())
+        return false;
+    if (sys.contains(QLatin1String("/usb")))
+        return true;
+    for (int level = 0; level < 2 && !sys.isEmpty(); ++level) {
+        QFile removable(sys + QStringLiteral("/removable"));
+        if (removable.open(QIODevice::ReadOnly))
+            return removable.readAll().trimmed() == "1";
+        sys = QFileInfo(sys).path(); // a partition's entry lies inside its disk's
+    }
+    return false;
+}
+
+// Only volumes that hold the operator's data count as drives: a device-backed, writable, fixed file system.
+bool IsFixedDataVolume(const QStorageInfo& volume)
 {
     if (!volume.isValid() || !volume.isReady() || volume.isReadOnly())
         return false;
-    return volume.device().startsWith("/dev/");
+    return volume.device().startsWith("/dev/") && !IsRemovableDevice(volume.device());
+}
+
+QString MapFileHeader()
+{
+    return QStringLiteral(
+        "# Varrow's disks: <letter>=<folder>, one a line; the recordings go to <folder>/Records.\n"
+        "# A letter keeps its folder. Fixed volumes are added once; a # before a line hides its volume.\n");
 }
 
 } // namespace
 
-QMap<char, QString> CDriveMap::ParseMapText(const QString& text, QStringList* warnings)
+QString CDriveMap::MapFilePath()
+{
+    return GetAbsolutePath(QStringLiteral("Drives.conf"));
+}
+
+void CDriveMap::SetVolumeSource(VolumeSource source)
+{
+    std::lock_guard lock(g_mapMutex);
+    g_volumeSource = std::move(source);
+}
+
+QMap<char, QString> CDriveMap::ParseMapText(const QString& text, QStringList* warnings,
+                                            QMap<char, QString>* hidden)
 {
     QMap<char, QString> map;
     const QStringList lines = text.split(QLatin1Char('\n'));
     for (int i = 0; i < lines.size(); ++i) {
-        const QString line = lines[i].trimmed();
-        if (line.isEmpty() || line.startsWith(QLatin1Char('#')))
+        QString line = lines[i].trimmed();
+        const bool commented = line.startsWith(QLatin1Char('#'));
+        if (commented)
+            line = line.mid(1).trimmed();
+        if (line.isEmpty())
             continue;
         const int eq = line.indexOf(QLatin1Char('='));
         const QString letterText = line.left(eq).trimmed().toUpper();
@@ -35,11 +84,16 @@ QMap<char, QString> CDriveMap::ParseMapText(const QString& text, QStringList* wa
         const bool letterOk =
             letterText.size() == 1 && letterText[0] >= QLatin1Char('A') && letterText[0] <= QLatin1Char('Z');
         if (eq < 0 || !letterOk || !QDir::isAbsolutePath(path)) {
-            if (warnings)
+            if (warnings && !commented)
                 warnings->append(QStringLiteral("line %1: expected <letter>=<absolute path>").arg(i + 1));
             continue;
         }
         const char letter = letterText[0].toLatin1();
+        if (commented) {
+            if (hidden && !hidden->contains(letter))
+                hidden->insert(letter, QDir::cleanPath(path));
+            continue;
+        }
         if (map.contains(letter)) {
             if (warnings)
                 warnings->append(QStringLiteral("line %1: letter %2 given twice").arg(i + 1).arg(letterText));
@@ -50,52 +104,81 @@ QMap<char, QString> CDriveMap::ParseMapText(const QString& text, QStringList* wa
     return map;
 }
 
-QMap<char, QString> CDriveMap::MapMountedVolumes()
+QStringList CDriveMap::FixedVolumes()
 {
-    QMap<char, QString> map;
-    // C: is always the program's own volume, even where that volume is not device-backed (a container's
-    // root).
+    if (g_volumeSource)
+        return g_volumeSource();
+    QStringList roots;
+    // The program's own volume comes first, even where it is not device-backed (a container's root).
     const QStorageInfo programVolume(GetAppDirPath());
-    const QString programRoot = programVolume.isValid() ? programVolume.rootPath() : QStringLiteral("/");
-    map.insert('C', programRoot);
-
+    QList<QByteArray> seenDevices;
+    if (programVolume.isValid()) {
+        roots.append(programVolume.rootPath());
+        seenDevices.append(programVolume.device());
+    }
     QList<QStorageInfo> volumes;
     for (const QStorageInfo& volume : QStorageInfo::mountedVolumes()) {
-        if (IsLocalDataVolume(volume))
+        if (IsFixedDataVolume(volume))
             volumes.append(volume);
     }
     std::sort(volumes.begin(), volumes.end(),
               [](const QStorageInfo& a, const QStorageInfo& b) { return a.rootPath() < b.rootPath(); });
-
     // A volume mounted at several places (bind mounts) is one drive: its first mount point in order.
-    QList<QByteArray> seenDevices;
-    if (programVolume.isValid())
-        seenDevices.append(programVolume.device());
-    char letter = 'D';
     for (const QStorageInfo& volume : volumes) {
-        if (letter > 'Z')
-            break;
-        if (volume.rootPath() == programRoot || seenDevices.contains(volume.device()))
+        if (roots.contains(volume.rootPath()) || seenDevices.contains(volume.device()))
             continue;
         seenDevices.append(volume.device());
-        map.insert(letter++, volume.rootPath());
+        roots.append(volume.rootPath());
     }
-    return map;
+    return roots;
 }
 
 QMap<char, QString> CDriveMap::ReadMap()
 {
-    QFile file(GetAbsolutePath(QStringLiteral("Drives.conf")));
-    if (!file.exists())
-        return MapMountedVolumes();
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
-        qWarning() << "Drives.conf cannot be read:" << file.errorString();
-        return {};
+    std::lock_guard lock(g_mapMutex);
+    QFile file(MapFilePath());
+    QString text;
+    if (file.exists()) {
+        if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+            // Unreadable, so not rewritten either: the operator's letters must not be replaced by new ones.
+            qWarning() << "Drives.conf cannot be read:" << file.errorString();
+            return {};
+        }
+        text = QString::fromUtf8(file.readAll());
+        file.close();
     }
     QStringList warnings;
-    const QMap<char, QString> map = ParseMapText(QString::fromUtf8(file.readAll()), &warnings);
+    QMap<char, QString> hidden;
+    QMap<char, QString> map = ParseMapText(text, &warnings, &hidden);
     for (const QString& warning : warnings)
         qWarning() << "Drives.conf" << warning;
+    QStringList listed = map.values() + hidden.values();
+
+    // New fixed volumes take free letters from C on; every letter in the file, found or not, is taken.
+    QString added;
+    char letter = 'C';
+    for (const QString& volume : FixedVolumes()) {
+        const QString path = QDir::cleanPath(volume);
+        if (listed.contains(path))
+            continue;
+        while (letter <= 'Z' && (map.contains(letter) || hidden.contains(letter)))
+            ++letter;
+        if (letter > 'Z')
+            break;
+        map.insert(letter, path);
+        listed.append(path);
+        added += QString(QLatin1Char(letter)) + QLatin1Char('=') + path + QLatin1Char('\n');
+    }
+    if (!added.isEmpty()) {
+        if (text.isEmpty())
+            text = MapFileHeader();
+        else if (!text.endsWith(QLatin1Char('\n')))
+            text += QLatin1Char('\n');
+        QSaveFile out(MapFilePath());
+        if (!out.open(QIODevice::WriteOnly | QIODevice::Text) || out.write((text + added).toUtf8()) < 0 ||
+            !out.commit())
+            qWarning() << "Drives.conf cannot be written, so new letters may change:" << out.errorString();
+    }
     return map;
 }
 
@@ -107,8 +190,9 @@ QList<DRIVE_INFO> CDriveMap::GetDrives()
         DRIVE_INFO drive;
         drive.Letter = it.key();
         drive.Path = it.value();
+        drive.Exists = QFileInfo(it.value()).isDir();
         const QStorageInfo volume(it.value());
-        if (volume.isValid() && volume.isReady()) {
+        if (drive.Exists && volume.isValid() && volume.isReady()) {
             drive.TotalBytes = volume.bytesTotal();
             drive.FreeBytes = volume.bytesAvailable();
         }

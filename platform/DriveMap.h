@@ -1,18 +1,24 @@
 #pragma once
 
-// Drive letters chosen by the operator map to directories. "Drives.conf" in the program's directory sets the
-// map
-// ("D=/srv/backup1", one a line); without it every mounted local volume gets a letter in mount-point order,
-// C: being the volume of the program's directory.
+// Drive letters chosen by the operator map to directories. "Drives.conf" in the program's directory holds the
+// map ("D=/srv/backup1", one a line). A letter, once given to a directory, keeps it: fixed local volumes that
+// the file does not list yet get the next free letter once and are written into it, so mounting another
+// volume never moves a letter. Removable and pseudo file systems appear only when the file lists them; a
+// volume whose line is commented out ("#E=/boot/efi") stays hidden. A listed directory that has gone keeps
+// its letter (the storage set-up reports it); nothing else takes that letter.
 
 #include <QList>
 #include <QMap>
 #include <QString>
+#include <QStringList>
+
+#include <functional>
 
 struct DRIVE_INFO
 {
-    char Letter = 0; // 'C' .. 'Z'
-    QString Path;    // the directory the letter stands for
+    char Letter = 0;     // 'C' .. 'Z'
+    QString Path;        // the directory the letter stands for
+    bool Exists = false; // the directory is there
     qint64 TotalBytes = 0;
     qint64 FreeBytes = 0; // free for this user, as the settings' disk list shows it
 };
@@ -20,18 +26,28 @@ struct DRIVE_INFO
 class CDriveMap
 {
 public:
-    // The letter-to-directory map, from "Drives.conf" when it exists, else from the mounted volumes.
+    // The letter-to-directory map: "Drives.conf", with the fixed volumes it lacks added and written in.
     static QMap<char, QString> ReadMap();
     // The map with total and free space per letter, in letter order.
     static QList<DRIVE_INFO> GetDrives();
     // The directory of one letter (either case); empty when the letter is not mapped.
     static QString GetDrivePath(char letter);
+    // Where the map file lies.
+    static QString MapFilePath();
 
-    // Parses the text of a map file. Lines that are empty or begin with '#' are skipped; a line that is not
-    // "<letter>=<absolute path>" is reported in the warnings and skipped; a letter given twice keeps its
-    // first path.
-    static QMap<char, QString> ParseMapText(const QString& text, QStringList* warnings = nullptr);
+    // Parses the text of a map file. Lines that are empty or begin with '#' are skipped (a commented-out
+    // mapping goes to `hidden`: its volume is not added again, and its letter is not given to another); a
+    // line that is not "<letter>=<absolute path>" is reported in the warnings and skipped; a letter given
+    // twice keeps its first path.
+    static QMap<char, QString> ParseMapText(const QString& text, QStringList* warnings = nullptr,
+                                            QMap<char, QString>* hidden = nullptr);
+
+    // The mount directories of the fixed local volumes, the program's own first; removable, network, pseudo
+    // and read-only file systems are left out. Tests put their own list in place; an empty function restores
+    // the mounted volumes.
+    using VolumeSource = std::function<QStringList()>;
+    static void SetVolumeSource(VolumeSource source);
 
 private:
-    static QMap<char, QString> MapMountedVolumes();
+    static QStringList FixedVolumes();
 };

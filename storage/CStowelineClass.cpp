@@ -16,6 +16,7 @@
 #include <deque>
 #include <fcntl.h>
 #include <set>
+#include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
 
@@ -33,11 +34,67 @@ const QString kExtension = QStringLiteral(".rec");
 const QString kTempSuffix = QStringLiteral(".part");
 
 thread_local int t_lastError = STOWELINE_OK;
+thread_local STOWELINE_ROOT_ERROR t_rootError;
 
 bool Fail(int error)
 {
     t_lastError = error;
     return false;
+}
+
+bool FailRoot(const QString& drive, const QString& path, int systemError)
+{
+    t_rootError = {drive, path, systemError};
+    qWarning() << "storage: drive" << drive << "at" << path
+               << "cannot be used:" << (systemError != 0 ? ::strerror(systemError) : "missing");
+    return Fail(STOWELINE_ERR_ROOT);
+}
+
+// The time a file was stored (its last write, which its rename keeps), in nanoseconds; 0 when unknown.
+qint64 StoredTime(const QString& path)
+{
+    struct stat st;
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return 0;
+    return qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+}
+
+// The device of a directory; false when it cannot be read.
+bool DeviceOf(const QString& path, dev_t* device)
+{
+    struct stat st;
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return false;
+    *device = st.st_dev;
+    return true;
+}
+
+// A directory on a file system of its own: a volume's mount point.
+bool IsMountPoint(const QString& path)
+{
+    dev_t own = 0, parent = 0;
+    return DeviceOf(path, &own) && DeviceOf(path + QStringLiteral("/.."), &parent) && own != parent;
+}
+
+// The stored files of running backups (CStowelineBackupScope), by backup.
+std::mutex g_backupMutex;
+std::map<quint64, std::set<QString>> g_backupStored;
+std::atomic<quint64> g_nextBackup{0};
+thread_local quint64 t_backup = 0;
+
+bool IsStoredByRunningBackup(const QString& path)
+{
+    std::lock_guard lock(g_backupMutex);
+    return std::any_of(g_backupStored.begin(), g_backupStored.end(),
+                       [&](const auto& backup) { return backup.second.count(path) != 0; });
+}
+
+void NoteStored(quint64 backup, const QString& path)
+{
+    std::lock_guard lock(g_backupMutex);
+    const auto it = g_backupStored.find(backup);
+    if (it != g_backupStored.end())
+        it->second.insert(path);
 }
 
 std::mutex g_providerMutex;
@@ -211,9 +268,34 @@ StowelineFreeSpaceProvider GetDefaultFreeSpaceProvider()
     return g_defaultProvider ? g_defaultProvider : StowelineFreeSpaceProvider(FileSystemFreeSpace);
 }
 
+CStowelineBackupScope::CStowelineBackupScope() : m_id(++g_nextBackup)
+{
+    std::lock_guard lock(g_backupMutex);
+    g_backupStored[m_id];
+    t_backup = m_id;
+}
+
+CStowelineBackupScope::~CStowelineBackupScope()
+{
+    std::lock_guard lock(g_backupMutex);
+    g_backupStored.erase(m_id);
+    if (t_backup == m_id)
+        t_backup = 0;
+}
+
+struct CStowelineClass::CStored
+{
+    qint64 stored = 0; // when it was stored, StoredTime
+    QString path;
+};
+
 struct CStowelineClass::CRoot
 {
     // Fixed at Init.
+    QString drive;    // as the set-up named it
+    QString driveDir; // the directory the drive stands for
+    // driveDir was a volume's mount point: without its volume it is a folder of another disk, never written.
+    bool driveMounted = false;
     QString dir;
     qint64 reserveBytes = 0;
     bool overwrite = true;
@@ -224,11 +306,6 @@ struct CStowelineClass::CRoot
     qint64 estimate = -1;
     bool exhausted = false; // the file system said it is full; no room until something is deleted here
     qint64 sinceRefresh = 0;
-    struct CStored
-    {
-        QString start;
-        QString path;
-    };
     std::deque<CStored> oldest;
 };
 
@@ -240,6 +317,7 @@ struct CStowelineClass::COpenRecord
     STOWELINE_DISKFULL_CALLBACK callback = nullptr;
     bool overwrite = true;
     std::shared_ptr<const WriteFault> writeFault;
+    quint64 backup = 0; // the running backup that opened it, CStowelineBackupScope
 
     std::mutex mutex; // one operation at a time on the file; guards everything below
     std::shared_ptr<CRoot> root;
@@ -304,6 +382,11 @@ int CStowelineClass::GetLastError() const
     return t_lastError;
 }
 
+STOWELINE_ROOT_ERROR CStowelineClass::GetLastRootError() const
+{
+    return t_rootError;
+}
+
 bool CStowelineClass::Init(const STOWELINE_INIT_PARAM* param)
 {
     if (param == nullptr || param->DiskPaths.Count() == 0)
@@ -318,25 +401,29 @@ bool CStowelineClass::Init(const STOWELINE_INIT_PARAM* param)
             driveDir = CDriveMap::GetDrivePath(text[0].toLatin1());
         else if (QDir::isAbsolutePath(text))
             driveDir = text;
-        if (driveDir.isEmpty()) {
-            qWarning() << "storage: drive" << text << "has no directory";
-            return Fail(STOWELINE_ERR_ROOT);
-        }
+        if (driveDir.isEmpty())
+            return FailRoot(text, QString(), 0);
         const QString dir = RecordRootOf(driveDir);
         if (std::any_of(roots.begin(), roots.end(), [&](const auto& r) { return r->dir == dir; }))
             continue;
+        // The drive's directory must be there: creating it would write the recordings wherever its parent
+        // lies (the system disk, under the mount point of a volume that is not mounted).
+        if (!QFileInfo(driveDir).isDir())
+            return FailRoot(text, driveDir, QFileInfo::exists(driveDir) ? ENOTDIR : 0);
         // Written to, not just looked at: permissions, read-only mounts and a file in the way all show here.
         const QString probe = dir + QStringLiteral("/.probe-%1").arg(::getpid());
         CFileHandle probeFile;
         QFile::remove(probe); // one left by a crash
-        if (!QDir().mkpath(dir) || !probeFile.Create(probe)) {
-            qWarning() << "storage: directory" << dir << "cannot be written";
-            return Fail(STOWELINE_ERR_ROOT);
-        }
+        if ((!QFileInfo(dir).isDir() && ::mkdir(QFile::encodeName(dir).constData(), 0755) != 0) ||
+            !probeFile.Create(probe))
+            return FailRoot(text, dir, errno);
         probeFile.Close();
         QFile::remove(probe);
 
         auto root = std::make_shared<CRoot>();
+        root->drive = text;
+        root->driveDir = driveDir;
+        root->driveMounted = IsMountPoint(driveDir);
         root->dir = dir;
         root->reserveBytes = static_cast<qint64>(param->ReserveMB) * kMiB;
         root->overwrite = param->Overwrite != 0;
@@ -400,10 +487,10 @@ qint64 CStowelineClass::Available(const CRoot& root)
     return free < 0 ? 0 : std::max<qint64>(0, free - root.reserveBytes);
 }
 
-bool CStowelineClass::LoadOldest(CRoot& root)
+void CStowelineClass::LoadOldest(CRoot& root)
 {
     if (root.oldest.empty()) {
-        std::vector<CRoot::CStored> stored;
+        std::vector<CStored> stored;
         for (const QString& name : SubDirectories(root.dir)) {
             const QString nameDir = root.dir + QLatin1Char('/') + name;
             for (const QString& day : SubDirectories(nameDir)) {
@@ -411,33 +498,61 @@ bool CStowelineClass::LoadOldest(CRoot& root)
                 for (const QString& file : QDir(dayDir).entryList(QDir::Files)) {
                     QString start, stop;
                     quint32 type = 0;
-                    if (ParseFileName(file, &start, &stop, &type))
-                        stored.push_back({start, dayDir + QLatin1Char('/') + file});
+                    if (ParseFileName(file, &start, &stop, &type)) {
+                        const QString path = dayDir + QLatin1Char('/') + file;
+                        stored.push_back({StoredTime(path), path});
+                    }
                 }
             }
         }
+        // By the time each was stored, not by the time it was recorded: a backup of an older day must not
+        // find its own new files first in line.
         std::sort(stored.begin(), stored.end(), [](const auto& a, const auto& b) {
-            return a.start != b.start ? a.start < b.start : a.path < b.path;
+            return a.stored != b.stored ? a.stored < b.stored : a.path < b.path;
         });
         root.oldest.assign(stored.begin(), stored.end());
     }
-    return !root.oldest.empty();
+}
+
+qsizetype CStowelineClass::FirstDeletable(CRoot& root)
+{
+    LoadOldest(root);
+    for (size_t i = 0; i < root.oldest.size(); ++i) {
+        if (!IsStoredByRunningBackup(root.oldest[i].path))
+            return qsizetype(i);
+    }
+    return -1;
 }
 
 bool CStowelineClass::DeleteOldest(CRoot& root)
 {
-    LoadOldest(root);
-    while (!root.oldest.empty()) {
-        const CRoot::CStored next = root.oldest.front();
-        root.oldest.pop_front();
+    for (qsizetype next; (next = FirstDeletable(root)) >= 0;) {
+        const QString path = root.oldest[size_t(next)].path;
+        root.oldest.erase(root.oldest.begin() + next);
         // Open records live under temporary names, so only closed records are ever deleted here.
-        if (QFile::remove(next.path)) {
+        if (QFile::remove(path)) {
             root.exhausted = false;
-            QDir().rmdir(QFileInfo(next.path).path()); // the day folder, once it is empty
+            QDir().rmdir(QFileInfo(path).path()); // the day folder, once it is empty
             return true;
         }
     }
     return false;
+}
+
+bool CStowelineClass::EnsureRootFolder(CRoot& root)
+{
+    if (QFileInfo(root.dir).isDir())
+        return true;
+    // A volume that is no longer mounted leaves its empty mount point on the system disk: not a disk.
+    if (!QFileInfo(root.driveDir).isDir() || (root.driveMounted && !IsMountPoint(root.driveDir)))
+        return FailRoot(root.drive, root.driveDir, 0);
+    if (::mkdir(QFile::encodeName(root.dir).constData(), 0755) != 0 && errno != EEXIST)
+        return FailRoot(root.drive, root.dir, errno);
+    qWarning() << "storage: the folder" << root.dir << "had gone and was made again";
+    root.oldest.clear();
+    root.exhausted = false;
+    root.estimate = -1;
+    return true;
 }
 
 bool CStowelineClass::Reserve(CRoot& root, qint64 size)
@@ -457,14 +572,17 @@ bool CStowelineClass::DeleteOldestOfAll(const std::vector<std::shared_ptr<CRoot>
 {
     for (;;) {
         std::shared_ptr<CRoot> oldestRoot;
-        QString oldestStart;
+        CStored oldest;
         for (const auto& root : roots) {
             std::lock_guard lock(root->mutex);
-            if (!LoadOldest(*root))
+            const qsizetype next = FirstDeletable(*root);
+            if (next < 0)
                 continue;
-            if (!oldestRoot || root->oldest.front().start < oldestStart) {
+            const CStored& stored = root->oldest[size_t(next)];
+            if (!oldestRoot || stored.stored < oldest.stored ||
+                (stored.stored == oldest.stored && stored.path < oldest.path)) {
                 oldestRoot = root;
-                oldestStart = root->oldest.front().start;
+                oldest = stored;
             }
         }
         if (!oldestRoot)
@@ -523,6 +641,8 @@ bool CStowelineClass::MakeRoom(COpenRecord& record, qint64 size)
                 QFile::encodeName(root->dir + QLatin1Char('/') + record.relativePath).size() > kMaxPathBytes)
                 continue;
             std::lock_guard lock(root->mutex);
+            if (!EnsureRootFolder(*root))
+                continue;
             const qint64 room = Available(*root);
             if (room > bestRoom) {
                 best = root;
@@ -549,11 +669,16 @@ std::shared_ptr<CStowelineClass::CRoot> CStowelineClass::ChooseRoot(const QStrin
         std::shared_ptr<CRoot> best;
         qint64 bestRoom = 0;
         bool anyFits = false;
+        bool anyThere = false;
         for (auto& root : m_roots) {
             if (QFile::encodeName(root->dir + QLatin1Char('/') + relativePath).size() > kMaxPathBytes)
                 continue;
             anyFits = true;
             std::lock_guard lock(root->mutex);
+            // A root whose folder is gone has no room by the file system's figure; it is not full.
+            if (!EnsureRootFolder(*root))
+                continue;
+            anyThere = true;
             root->estimate = Available(*root);
             root->sinceRefresh = 0;
             if (root->estimate > bestRoom) {
@@ -563,6 +688,10 @@ std::shared_ptr<CStowelineClass::CRoot> CStowelineClass::ChooseRoot(const QStrin
         }
         if (!anyFits) {
             Fail(STOWELINE_ERR_PARAM);
+            return nullptr;
+        }
+        if (!anyThere) {
+            Fail(STOWELINE_ERR_ROOT);
             return nullptr;
         }
         if (best)
@@ -606,6 +735,7 @@ bool CStowelineClass::OpenChannelRecord(const char* name, int /*reserved*/, cons
     record->callback = m_callback;
     record->overwrite = m_overwrite;
     record->writeFault = m_writeFault;
+    record->backup = t_backup;
     record->root = root;
     record->finalPath = root->dir + QLatin1Char('/') + relativePath;
     const QString dayDir = QFileInfo(record->finalPath).path();
@@ -752,10 +882,23 @@ bool CStowelineClass::CloseChannelRecord(const char* name, const CHANNEL_RECORD_
     }
     UnregisterTemp(record->tempPath);
     SyncDirectory(QFileInfo(record->finalPath).path());
+    if (record->backup != 0)
+        NoteStored(record->backup, record->finalPath);
     {
-        // The next deletion looks at the disk again, so this record takes its place by start time.
+        // The list at hand takes the record in its place by storage time, near the end, instead of the whole
+        // disk being listed again at the next deletion; a stored file it replaced leaves the list.
         std::lock_guard rootLock(record->root->mutex);
-        record->root->oldest.clear();
+        std::deque<CStored>& oldest = record->root->oldest;
+        if (!oldest.empty()) {
+            const CStored stored{StoredTime(record->finalPath), record->finalPath};
+            oldest.erase(std::remove_if(oldest.begin(), oldest.end(),
+                                        [&](const CStored& s) { return s.path == stored.path; }),
+                         oldest.end());
+            auto at = oldest.end();
+            while (at != oldest.begin() && (at - 1)->stored > stored.stored)
+                --at;
+            oldest.insert(at, stored);
+        }
     }
     t_lastError = STOWELINE_OK;
     return true;

@@ -28,6 +28,29 @@ using StowelineFreeSpaceProvider = std::function<qint64(const QString& directory
 void SetDefaultFreeSpaceProvider(StowelineFreeSpaceProvider provider);
 StowelineFreeSpaceProvider GetDefaultFreeSpaceProvider();
 
+// Why a disk root was refused, for a message that names the folder and the cause.
+struct STOWELINE_ROOT_ERROR
+{
+    QString Drive;       // as the set-up named it: "D:" or a directory
+    QString Path;        // the directory it stands for; empty when the letter has none
+    int SystemError = 0; // errno of the refused check; 0 when the directory is missing
+};
+
+// A backup run on the calling thread, for as long as the object lives. The records that this thread opens
+// meanwhile, once stored, are never deleted to make room while any such run that stored them lasts: an older
+// day backed up onto a full disk must not eat its own files. Runs do not nest.
+class CStowelineBackupScope
+{
+public:
+    CStowelineBackupScope();
+    ~CStowelineBackupScope();
+    CStowelineBackupScope(const CStowelineBackupScope&) = delete;
+    CStowelineBackupScope& operator=(const CStowelineBackupScope&) = delete;
+
+private:
+    quint64 m_id;
+};
+
 class CStowelineClass
 {
 public:
@@ -36,19 +59,24 @@ public:
     CStowelineClass(const CStowelineClass&) = delete;
     CStowelineClass& operator=(const CStowelineClass&) = delete;
 
-    // Resolves the roots ("D:" through the drive map, or an absolute directory), creates and checks them and
-    // removes leftover temporary files. False with GetLastError() set when a root is missing or unwritable.
+    // Resolves the roots ("D:" through the drive map, or an absolute directory), creates their Records
+    // folders, checks them and removes leftover temporary files. False with GetLastError() and
+    // GetLastRootError() set when a root is missing or unwritable; the drive's own directory is never
+    // created.
     bool Init(const STOWELINE_INIT_PARAM* param);
     // Drops the roots; a record still open is discarded (it never becomes a stored file).
     void Uninit();
 
-    // Opens the record of one key under a record name, on the root with the most room. False when the disks
-    // are full (stop mode, or nothing left to overwrite), the key or name is bad, the stored file's path
-    // would not fit a search answer (so it could never be found), or the same record is open already.
+    // Opens the record of one key under a record name, on the root with the most room. A root whose Records
+    // folder has gone (a remount, a swapped disk) gets it again. False when the disks are full (stop mode, or
+    // nothing left to overwrite), no root can be used (STOWELINE_ERR_ROOT), the key or name is bad, the
+    // stored file's path would not fit a search answer (so it could never be found), or the same record is
+    // open already.
     bool OpenChannelRecord(const char* name, int reserved, const CHANNEL_RECORD_KEY* key);
     // Appends a header (type 1) or stream block (type 2). When the record's root has no room left, the record
-    // moves to another root that has room for all of it; failing that, overwrite mode deletes the oldest
-    // closed record of all roots and tries again, also when the file system ran out of space before the
+    // moves to another root that has room for all of it; failing that, overwrite mode deletes the closed
+    // record stored longest ago on any root (by the time it was stored, sparing those of running backups,
+    // CStowelineBackupScope) and tries again, also when the file system ran out of space before the
     // estimate did. A write that still finds no room, or that the file system refuses, fails the record: it
     // will not be stored, and in stop mode the disk-full callback is called with 1, once per record.
     bool WriteChannelRecord(const char* name, uint32_t type, const uint8_t* data, uint32_t size,
@@ -67,6 +95,8 @@ public:
 
     // The code of the last failure of an operation on the calling thread.
     int GetLastError() const;
+    // The root behind the last STOWELINE_ERR_ROOT on the calling thread.
+    STOWELINE_ROOT_ERROR GetLastRootError() const;
 
     void SetFreeSpaceProvider(StowelineFreeSpaceProvider provider);
     // For tests of the file system's own failures: called before each write of a record's file with its path;
@@ -81,17 +111,23 @@ public:
     static QString EncodeRecordName(const char* name);
 
 private:
+    struct CStored;
     struct CRoot;
     struct COpenRecord;
 
     std::shared_ptr<CRoot> ChooseRoot(const QString& relativePath);
     static bool Reserve(CRoot& root, qint64 size);
     static qint64 Available(const CRoot& root);
-    // Lists the root's closed records by age unless a list is at hand; true when there is one.
-    static bool LoadOldest(CRoot& root);
-    // Deletes the root's oldest closed record.
+    // Lists the root's closed records by storage time unless a list is at hand.
+    static void LoadOldest(CRoot& root);
+    // The place in the list of the first record that may be deleted (not stored by a running backup); -1
+    // when none may.
+    static qsizetype FirstDeletable(CRoot& root);
+    // Deletes the root's closed record stored longest ago that may be deleted.
     static bool DeleteOldest(CRoot& root);
-    // Deletes the oldest closed record of all the roots; false when none is left.
+    // Gives the root its Records folder again when it has gone, where the drive is still there.
+    static bool EnsureRootFolder(CRoot& root);
+    // Deletes the record stored longest ago of all the roots that may be deleted; false when none is left.
     static bool DeleteOldestOfAll(const std::vector<std::shared_ptr<CRoot>>& roots);
     // Finds room for `size` more bytes of the record (its mutex held), moving it or overwriting as above.
     static bool MakeRoom(COpenRecord& record, qint64 size);

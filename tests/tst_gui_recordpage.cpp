@@ -3,10 +3,10 @@
 // cannot read drop only themselves, clicks reach the player and the file manager, and the export never puts a
 // copy outside the chosen folder, never loses an earlier copy and reports a failed export as failed.
 
-#include "app/CreateStorage.h"
 #include "pages/record/CThreadExportFile.h"
 #include "pages/record/CViewRecord.h"
 #include "pages/record/RecordSearch.h"
+#include "storage/CreateStorage.h"
 #include "tests/support/gui/FakeHandOff.h"
 #include "tests/support/EngineFixture.h"
 #include "tests/support/TestSupport.h"

@@ -2,13 +2,13 @@
 // backup from the stored mode and the page's buttons, the full disk, new disks, quick restarts and the page's
 // end; and the manual backup dialog, whose refusals must store nothing that would start a backup unconfirmed.
 
-#include "app/CreateStorage.h"
 #include "config/pickers/CDlgManualBackup.h"
 #include "engine/ControlThread.h"
 #include "engine/ExecuteThread.h"
 #include "engine/ManualBackup.h"
 #include "model/TaskStore.h"
 #include "pages/state/CViewState.h"
+#include "storage/CreateStorage.h"
 #include "tests/support/EngineFixture.h"
 #include "tests/support/TestSupport.h"
 #include "tests/support/gui/ModalDriver.h"

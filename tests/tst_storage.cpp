@@ -2,20 +2,25 @@
 // when it is not, or written outside its root or to the wrong disk is exactly what a backup station must
 // never do; a wrong set-up result hides a disk problem from the operator.
 
-#include "app/CreateStorage.h"
+#include "engine/ManualBackup.h"
 #include "model/Utility.h"
 #include "platform/DriveMap.h"
 #include "storage/CStowelineClass.h"
+#include "storage/CreateStorage.h"
+#include "tests/support/EngineFixture.h"
 #include "tests/support/QuotaRoots.h"
 #include "tests/support/TestSupport.h"
 
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QStorageInfo>
 #include <QTemporaryDir>
 
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -77,6 +82,21 @@ bool Store(CStowelineClass& s, const char* name, const CHANNEL_RECORD_KEY& key, 
            WriteBlocks(s, name, key, seed, blocks, blockSize) == blocks && s.CloseChannelRecord(name, &key);
 }
 
+// Dates the stored file of the key `minute` minutes into 1 April 2024: an order of storage on the disk
+// without waiting for the clock.
+bool StoredAt(CStowelineClass& s, const char* name, const CHANNEL_RECORD_KEY& key, int minute)
+{
+    const QString start = QString::asprintf("/202403%02d%02d0000_", key.StartTime.Day, key.StartTime.Hour);
+    for (const QString& path : Search(s, name, key.StartTime.Day)) {
+        if (path.contains(start)) {
+            const timespec when{1711929600 + minute * 60, 0};
+            const timespec times[2] = {when, when};
+            return ::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0) == 0;
+        }
+    }
+    return false;
+}
+
 SYSTEM_CONFIG Config(const char* disks, int mode)
 {
     SYSTEM_CONFIG config;
@@ -97,11 +117,15 @@ private Q_SLOTS:
     void cleanupTestCase();
     void storedOnlyWhenClosedReplacedAndAborted();
     void overwriteDeletesOldestClosedNeverOpen();
+    void olderDayBackupKeepsItsOwnFiles();
+    void backupRunNeverOverwritesItsOwnFiles();
+    void missingRecordsFolderIsMadeAgain();
     void severalRootsShareTheRecords_data();
     void severalRootsShareTheRecords();
     void outOfSpaceIsCutBackAndRetried();
     void namesStayInsideTheirRoot();
     void driveLettersAndRefusedSetUp();
+    void driveLettersNeverMove();
     void setUpInOverwriteModeOverwrites();
     void replacedWhileARecordIsOpen();
 
@@ -116,23 +140,27 @@ private:
 
 void TestStorage::initTestCase()
 {
-    QVERIFY(QDir().mkpath(m_disks.filePath("e")));
-    QFile blocker(m_disks.filePath("blocker"));
-    QVERIFY(blocker.open(QIODevice::WriteOnly));
-    SetDefaultFreeSpaceProvider(m_quota.Provider());
+    QVERIFY(QDir().mkpath(m_disks.filePath("e")) && QDir().mkpath(m_disks.filePath("g")));
+    // F: lies below a plain file, so it cannot be created even with every permission; on G: a plain file
+    // stands where its Records folder belongs.
+    for (const char* path : {"blocker", "g/Records"}) {
+        QFile blocker(m_disks.filePath(path));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+    }
 }
 
 void TestStorage::init()
 {
     ReleaseStorage();
+    SetDefaultFreeSpaceProvider(m_quota.Provider()); // an engine fixture puts the file system's back
     m_drive = std::make_unique<QTemporaryDir>();
     QVERIFY(m_drive->isValid());
     m_root = CStowelineClass::RecordRootOf(m_drive->path());
     DiskFullCalls() = 0;
-    // F: lies below a plain file, so it cannot be created even with every permission.
     QVERIFY(MapDrives({{'D', m_drive->path()},
                        {'E', m_disks.filePath("e")},
-                       {'F', m_disks.filePath("blocker") + "/disk"}}));
+                       {'F', m_disks.filePath("blocker") + "/disk"},
+                       {'G', m_disks.filePath("g")}}));
 }
 
 void TestStorage::cleanupTestCase()
@@ -201,10 +229,11 @@ void TestStorage::overwriteDeletesOldestClosedNeverOpen()
     CStowelineClass s;
     QVERIFY(Setup(s, true));
     const char* name = "10.2.2.2_8000_1";
-    // Stored out of start order, so the deletion order can only come from the start times.
-    QVERIFY(Store(s, name, Key(8, 3, 4), 3, 5, 50 * kKiB));
-    QVERIFY(Store(s, name, Key(8, 1, 2), 1, 5, 50 * kKiB));
-    QVERIFY(Store(s, name, Key(8, 2, 3), 2, 5, 50 * kKiB));
+    // Stored out of start order: what goes first is what was stored first, whatever it recorded.
+    int minute = 0;
+    for (const int hour : {3, 1, 2})
+        QVERIFY(Store(s, name, Key(8, hour, hour + 1), hour, 5, 50 * kKiB) &&
+                StoredAt(s, name, Key(8, hour, hour + 1), ++minute));
 
     // The open record is older than all of them and still must not be touched.
     const CHANNEL_RECORD_KEY open = Key(8, 0, 1);
@@ -216,7 +245,83 @@ void TestStorage::overwriteDeletesOldestClosedNeverOpen()
     const QStringList left = Search(s, name, 8);
     QCOMPARE(left.size(), 2);
     QCOMPARE(ReadAll(left[0]), Block(4, 0, 12 * 50 * kKiB));
-    QVERIFY(left[1].endsWith("20240308030000_20240308043015_1.rec"));
+    QVERIFY(left[1].endsWith("20240308020000_20240308033015_1.rec"));
+    // The record just stored takes its place behind those stored before it.
+    QVERIFY(Store(s, name, Key(8, 5, 6), 5, 6, 50 * kKiB));
+    QCOMPARE(Search(s, name, 8),
+             (QStringList{left[0], m_root + "/" + name + "/20240308/20240308050000_20240308063015_1.rec"}));
+}
+
+void TestStorage::olderDayBackupKeepsItsOwnFiles()
+{
+    // A disk holding last week's newer recordings gets an older day backed up: the newer ones go, the job's
+    // own files never, and when only they are left the disk is full, until the job has ended.
+    m_quota.SetQuota(m_drive->path(), 1000 * kKiB);
+    CStowelineClass s;
+    QVERIFY(Setup(s, true));
+    const char* name = "10.3.3.3_8000_1";
+    for (int hour = 1; hour <= 3; ++hour)
+        QVERIFY(Store(s, name, Key(20, hour, hour), hour, 4, 50 * kKiB) &&
+                StoredAt(s, name, Key(20, hour, hour), hour));
+    {
+        const CStowelineBackupScope job;
+        for (int hour = 1; hour <= 5; ++hour)
+            QVERIFY(Store(s, name, Key(10, hour, hour), 10 + hour, 4, 50 * kKiB));
+        QVERIFY(Search(s, name, 20).isEmpty());
+        QVERIFY(!Store(s, name, Key(10, 6, 6), 16, 4, 50 * kKiB));
+        QCOMPARE(s.GetLastError(), int(STOWELINE_ERR_DISK_FULL));
+        const QStringList kept = Search(s, name, 10);
+        QCOMPARE(kept.size(), 5);
+        for (int hour = 1; hour <= 5; ++hour)
+            QCOMPARE(ReadAll(kept[hour - 1]), Block(10 + hour, 0, 4 * 50 * kKiB));
+    }
+    QVERIFY(Store(s, name, Key(10, 6, 6), 16, 4, 50 * kKiB));
+    QCOMPARE(Search(s, name, 10).size(), 5);
+}
+
+void TestStorage::backupRunNeverOverwritesItsOwnFiles()
+{
+    // The engine's side of it: a manual backup in overwrite mode onto a disk with room for two of its three
+    // files stops at a full disk with both kept, rather than marking three done and keeping two.
+    const QDate sunday(2024, 3, 3);
+    CEngineFixture f(QDateTime(sunday.addDays(2), QTime(19, 0)));
+    const int device =
+        f.AddDevice(CSimRecorders::MakeConfig(1, {400000, 400000, 400000}, sunday, 17), "Gate");
+    QVERIFY(device >= 0);
+    QCOMPARE(f.SetUpStorage(0, 900000), 0);
+    MANUAL_BACKUP_INFO manual;
+    manual.FileStartTime = {
+        uint32_t(sunday.year()), uint32_t(sunday.month()), uint32_t(sunday.day()), 0, 0, 0};
+    manual.FileEndTime = {
+        uint32_t(sunday.year()), uint32_t(sunday.month()), uint32_t(sunday.day()), 23, 59, 59};
+    manual.FileType = 0;
+    manual.Channel[0] = {int16_t(device), 1};
+    f.Model().SetManualBackupInfo(&manual);
+    CManualBackup backup;
+    backup.start();
+    QVERIFY(backup.wait(30000));
+    QCOMPARE(f.StoredFiles(device, 1).size(), 2);
+    QCOMPARE(DoneFiles(StoredTasks(MANUAL_GROUP_ID)), 2);
+}
+
+void TestStorage::missingRecordsFolderIsMadeAgain()
+{
+    // After a remount or a disk swap the drive is there without its Records folder: by the file system's
+    // figure it has no room, yet it is not full. A drive that has gone itself is refused, never created.
+    CStowelineClass s;
+    QVERIFY(Setup(s, false));
+    s.SetFreeSpaceProvider({});
+    const char* name = "10.6.6.6_8000_1";
+    QVERIFY(Store(s, name, Key(2, 1, 1), 1, 1, 100));
+    QVERIFY(QDir(m_root).removeRecursively());
+    QVERIFY(Store(s, name, Key(2, 2, 2), 2, 1, 100));
+    QCOMPARE(ReadAll(Search(s, name, 2).value(0)), Block(2, 0, 100));
+    QVERIFY(m_drive->remove());
+    QVERIFY(!Store(s, name, Key(2, 3, 3), 3, 1, 100));
+    QCOMPARE(s.GetLastError(), int(STOWELINE_ERR_ROOT));
+    QCOMPARE(s.GetLastRootError().Path, m_drive->path());
+    QVERIFY(!QFileInfo::exists(m_drive->path()));
+    QCOMPARE(DiskFullCalls().load(), 0);
 }
 
 void TestStorage::severalRootsShareTheRecords_data()
@@ -318,23 +423,83 @@ void TestStorage::driveLettersAndRefusedSetUp()
     QCOMPARE(CDriveMap::GetDrivePath('d'), m_drive->path());
     QVERIFY(CDriveMap::GetDrivePath('C').isEmpty()); // the file is the whole map
     const QList<DRIVE_INFO> drives = CDriveMap::GetDrives();
-    QCOMPARE(drives.size(), 3);
+    QCOMPARE(drives.size(), 4);
     QCOMPARE(drives[0].TotalBytes, QStorageInfo(m_drive->path()).bytesTotal());
     QVERIFY(drives[0].FreeBytes > 0 && drives[0].FreeBytes <= drives[0].TotalBytes);
     QCOMPARE(drives[2].TotalBytes, 0); // a missing directory shows no space rather than another disk's
+    QVERIFY(drives[0].Exists && !drives[2].Exists);
 
     // A set-up that fails, or names no letter, leaves no object behind.
     QCOMPARE(CreateStorage(CountDiskFull, Config("DE", 0)), 0);
     QVERIFY(QDir(m_root).exists() && QDir(m_disks.filePath("e/Records")).exists());
     const std::weak_ptr<CStowelineClass> previous = GetStoweline();
+    // The box names the disk, its folder and the cause, not the code alone.
+    const QString code = "Create Storage Error:12.Please check and clear the local disk.\n";
     QCOMPARE(CreateStorage(CountDiskFull, Config("DF", 1)), int(STOWELINE_ERR_ROOT));
     QVERIFY(!GetStoweline());
     QVERIFY(previous.expired());
+    QCOMPARE(StorageErrorText(12), code + "Disk F: the folder " + m_disks.filePath("blocker") +
+                                       "/disk does not exist (is its volume mounted?).");
+    QCOMPARE(CreateStorage(CountDiskFull, Config("G", 0)), int(STOWELINE_ERR_ROOT));
+    QCOMPARE(StorageErrorText(12), code + "Disk G: the folder " + m_disks.filePath("g/Records") +
+                                       " cannot be written: " + std::strerror(EEXIST) + ".");
     QCOMPARE(CreateStorage(CountDiskFull, Config("Q", 0)), int(STOWELINE_ERR_ROOT)); // no directory for Q:
     QVERIFY(!GetStoweline());
+    QVERIFY(StorageErrorText(12).endsWith(
+        "Disk Q has no folder. Give it one with a line \"Q=/path/to/folder\" in " +
+        GetAbsolutePath("Drives.conf") + "."));
     QCOMPARE(CreateStorage(CountDiskFull, Config("D", 0)), 0);
     QCOMPARE(CreateStorage(CountDiskFull, Config("", 0)), 0);
     QVERIFY(!GetStoweline());
+}
+
+void TestStorage::driveLettersNeverMove()
+{
+    // Fixed volumes come and go around the letters already given; what the file lists stays as it is.
+    QTemporaryDir volumes;
+    for (const char* dir : {"0", "a", "b", "c", "usb"})
+        QVERIFY(QDir().mkpath(volumes.filePath(dir)));
+    QStringList mounted{volumes.filePath("a"), volumes.filePath("b")};
+    CDriveMap::SetVolumeSource([&mounted] { return mounted; });
+    const QString conf = GetAbsolutePath("Drives.conf");
+    auto confLines = [&] {
+        return QString::fromUtf8(ReadAll(conf))
+            .split('\n', Qt::SkipEmptyParts)
+            .filter(QRegularExpression("^#?[A-Z]="));
+    };
+    QVERIFY(QFile::remove(conf));
+    QCOMPARE(CDriveMap::ReadMap(), (QMap<char, QString>{{'C', mounted[0]}, {'D', mounted[1]}}));
+
+    // The operator lists a removable disk and a folder, and hides nothing yet; a new volume that sorts first
+    // takes the next free letter and the others keep theirs.
+    QFile file(conf);
+    QVERIFY(file.open(QIODevice::Append) &&
+            file.write("G=" + QFile::encodeName(volumes.filePath("usb")) + "\n") > 0);
+    file.close();
+    mounted.prepend(volumes.filePath("0"));
+    QCOMPARE(CDriveMap::ReadMap(), (QMap<char, QString>{{'C', volumes.filePath("a")},
+                                                        {'D', volumes.filePath("b")},
+                                                        {'E', volumes.filePath("0")},
+                                                        {'G', volumes.filePath("usb")}}));
+    QCOMPARE(confLines(), (QStringList{"C=" + volumes.filePath("a"), "D=" + volumes.filePath("b"),
+                                       "G=" + volumes.filePath("usb"), "E=" + volumes.filePath("0")}));
+
+    // Volume a is gone: C keeps its path, shown as missing, and the new volume c does not take it; a volume
+    // whose line is commented out stays out and keeps its letter.
+    QVERIFY(QDir(volumes.filePath("a")).removeRecursively());
+    mounted = QStringList{volumes.filePath("0"), volumes.filePath("b"), volumes.filePath("c")};
+    QString text = QString::fromUtf8(ReadAll(conf));
+    text.replace("\nE=", "\n#E=");
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(text.toUtf8()) > 0);
+    file.close();
+    const QList<DRIVE_INFO> drives = CDriveMap::GetDrives();
+    QCOMPARE(drives.size(), 4);
+    QCOMPARE(drives[0].Letter, 'C');
+    QCOMPARE(drives[0].Path, volumes.filePath("a"));
+    QVERIFY(!drives[0].Exists && drives[1].Exists);
+    QCOMPARE(drives[2].Letter, 'F'); // E stays with the hidden volume
+    QCOMPARE(drives[2].Path, volumes.filePath("c"));
+    QCOMPARE(CDriveMap::GetDrivePath('e'), QString());
 }
 
 void TestStorage::setUpInOverwriteModeOverwrites()

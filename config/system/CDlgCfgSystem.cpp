@@ -14,6 +14,7 @@
 
 #include <QCheckBox>
 #include <QCoreApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
 
@@ -75,9 +76,12 @@ void CDlgCfgSystem::GetFixedDisks()
 {
     const QList<DRIVE_INFO> drives = CDriveMap::GetDrives();
     int next = 0;
+    m_diskPaths.clear();
     for (const DRIVE_INFO& drive : drives) {
         if (next >= MAX_LOCAL_DISK_NUM)
             break;
+        // A folder that has gone keeps its letter and its row, so a chosen disk is never silently replaced.
+        m_diskPaths.append(drive.Exists ? drive.Path : tr("%1 (not found)").arg(drive.Path));
         LOCAL_DISK_INFO& disk = m_diskInfo[next++];
         // A volume whose size cannot be read (its directory is missing or unmounted) reports no size at all.
         const bool known = drive.TotalBytes > 0;
@@ -93,13 +97,18 @@ void CDlgCfgSystem::FillDiskTable()
 {
     GetFixedDisks();
     CTableView* view = ui.m_ptreeViewDisk;
-    view->SetHeaderLabels({tr("  "), tr("Disk"), tr("Total Space"), tr("Free Space")});
+    view->SetHeaderLabels({tr("  "), tr("Disk"), tr("Total Space"), tr("Free Space"), tr("Folder")});
     view->SetHeaderChecked(0, false);
     const int widths[] = {60, 75, 105, 105};
     for (int column = 0; column < 4; ++column)
         view->setColumnWidth(column, widths[column]);
     view->setSortingEnabled(true);
-    for (const LOCAL_DISK_INFO& disk : m_diskInfo) {
+    ui.m_plabelDiskHint->setText(
+        tr("A disk is a folder: a line such as \"D=/srv/backup1\" in %1 makes it one (the program then "
+           "writes into its Records folder). Fixed volumes are listed there by themselves.")
+            .arg(CDriveMap::MapFilePath()));
+    for (int index = 0; index < MAX_LOCAL_DISK_NUM; ++index) {
+        const LOCAL_DISK_INFO& disk = m_diskInfo[index];
         if (disk.IsValid != 1)
             continue;
         const int row = view->AppendRow();
@@ -109,6 +118,8 @@ void CDlgCfgSystem::FillDiskTable()
         view->SetItemText(row, 1, QString(QLatin1Char(disk.Letter)));
         view->SetItemText(row, 2, QString::fromLatin1(disk.TotalSpace));
         view->SetItemText(row, 3, QString::fromLatin1(disk.FreeSpace));
+        view->SetItemText(row, 4, m_diskPaths.value(index));
+        view->SetItemData(row, 4, m_diskPaths.value(index), Qt::ToolTipRole);
     }
 }
 

@@ -91,4 +91,5 @@ private:
     MAIL_CONFIG m_mailConfig;
     MAIL_CONFIG m_mailConfigOld;
     LOCAL_DISK_INFO m_diskInfo[MAX_LOCAL_DISK_NUM];
+    QStringList m_diskPaths; // the folder of disk record i, as the table's last column shows it
 };

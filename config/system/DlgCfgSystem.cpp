@@ -94,13 +94,18 @@ void DlgCfgSystem::setupUi(QDialog* page)
     StyleSectionTitle(label_7);
     line_2 = SectionLine(page, "line_2");
     m_ptreeViewDisk = Make<CTableView>(page, "m_ptreeViewDisk");
-    m_ptreeViewDisk->setMaximumSize(525, 130);
+    // Wide enough for each disk's folder beside its letter and sizes.
+    m_ptreeViewDisk->setMaximumSize(780, 130);
     m_ptreeViewDisk->setMinimumHeight(110);
+    m_plabelDiskHint = Make<QLabel>(page, "m_plabelDiskHint");
+    m_plabelDiskHint->setWordWrap(true);
+    m_plabelDiskHint->setTextInteractionFlags(Qt::TextSelectableByMouse);
     label_3 = Make<QLabel>(page, "label_3");
     m_pRadioBtnContinue = Make<QRadioButton>(page, "m_pRadioBtnContinue");
     m_pRadioBtnStop = Make<QRadioButton>(page, "m_pRadioBtnStop");
     auto* diskGrid = SectionGrid("diskLayout");
     diskGrid->addWidget(m_ptreeViewDisk, 0, 0, 1, 6);
+    diskGrid->addWidget(m_plabelDiskHint, 1, 0, 1, 6);
     auto* modeRow = new QHBoxLayout();
     modeRow->setObjectName(QStringLiteral("modeLayout"));
     modeRow->setSpacing(16);
@@ -108,7 +113,7 @@ void DlgCfgSystem::setupUi(QDialog* page)
     modeRow->addWidget(m_pRadioBtnContinue);
     modeRow->addWidget(m_pRadioBtnStop);
     modeRow->addStretch(1);
-    diskGrid->addLayout(modeRow, 1, 0, 1, 6);
+    diskGrid->addLayout(modeRow, 2, 0, 1, 6);
 
     // Enable Mail
     m_pcheckBoxEmail = Make<QCheckBox>(page, "m_pcheckBoxEmail");

@@ -29,6 +29,7 @@ public:
     QLabel* label_7 = nullptr;
     QFrame* line_2 = nullptr;
     CTableView* m_ptreeViewDisk = nullptr;
+    QLabel* m_plabelDiskHint = nullptr; // where the disks' folders are set
     QLabel* label_3 = nullptr;
     QRadioButton* m_pRadioBtnContinue = nullptr;
     QRadioButton* m_pRadioBtnStop = nullptr;

@@ -1,6 +1,5 @@
 #include "pages/record/CViewRecord.h"
 
-#include "app/CreateStorage.h"
 #include "model/SysInfoManage.h"
 #include "model/TextConvert.h"
 #include "pages/record/CExportRecord.h"
@@ -8,6 +7,7 @@
 #include "pages/record/RecordSearch.h"
 #include "platform/FileBrowser.h"
 #include "platform/RecordPlayer.h"
+#include "storage/CreateStorage.h"
 #include "widgets/calendar/CDateTimeEdit.h"
 #include "widgets/dialogs/CComboBox.h"
 #include "widgets/dialogs/CPushButton.h"

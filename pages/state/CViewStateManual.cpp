@@ -4,14 +4,13 @@
 
 #include "pages/state/CViewState.h"
 
-#include "app/CreateStorage.h"
-#include "app/VarrowStart.h"
 #include "config/pickers/CDlgManualBackup.h"
 #include "engine/ExecuteThread.h"
 #include "engine/ManualBackup.h"
 #include "model/LogStore.h"
 #include "model/SysInfoManage.h"
 #include "sdk/DeviceSdk.h"
+#include "storage/CreateStorage.h"
 #include "widgets/dialogs/CWarnDlg.h"
 #include "widgets/dialogs/ChaseDialog.h"
 

@@ -547,6 +547,18 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
+        <source>Folder</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 (not found)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>A disk is a folder: a line such as &quot;D=/srv/backup1&quot; in %1 makes it one (the program then writes into its Records folder). Fixed volumes are listed there by themselves.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
         <source>User name cannot be empty</source>
         <translation type="unfinished"></translation>
     </message>
@@ -1338,6 +1350,18 @@
     </message>
     <message>
         <source>.Please check and clear the local disk.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Disk %1 has no folder. Give it one with a line &quot;%1=/path/to/folder&quot; in %2.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Disk %1: the folder %2 does not exist (is its volume mounted?).</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Disk %1: the folder %2 cannot be written: %3.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>

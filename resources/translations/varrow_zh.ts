@@ -544,6 +544,18 @@
         <translation>可用空间</translation>
     </message>
     <message>
+        <source>Folder</source>
+        <translation>文件夹</translation>
+    </message>
+    <message>
+        <source>%1 (not found)</source>
+        <translation>%1（未找到）</translation>
+    </message>
+    <message>
+        <source>A disk is a folder: a line such as &quot;D=/srv/backup1&quot; in %1 makes it one (the program then writes into its Records folder). Fixed volumes are listed there by themselves.</source>
+        <translation>磁盘即文件夹：在 %1 中加入一行，例如“D=/srv/backup1”，即可将该文件夹设为磁盘（程序写入其中的 Records 文件夹）。固定卷会自动列入该文件。</translation>
+    </message>
+    <message>
         <source>User name cannot be empty</source>
         <translation>用户名不能为空</translation>
     </message>
@@ -1344,6 +1356,18 @@
     <message>
         <source>.Please check and clear the local disk.</source>
         <translation>。请检查并清理本地磁盘。</translation>
+    </message>
+    <message>
+        <source>Disk %1 has no folder. Give it one with a line &quot;%1=/path/to/folder&quot; in %2.</source>
+        <translation>磁盘 %1 没有对应的文件夹。请在 %2 中加入一行“%1=/文件夹/路径”。</translation>
+    </message>
+    <message>
+        <source>Disk %1: the folder %2 does not exist (is its volume mounted?).</source>
+        <translation>磁盘 %1：文件夹 %2 不存在（其所在的卷是否已挂载？）。</translation>
+    </message>
+    <message>
+        <source>Disk %1: the folder %2 cannot be written: %3.</source>
+        <translation>磁盘 %1：文件夹 %2 无法写入：%3。</translation>
     </message>
     <message>
         <source>Information</source>

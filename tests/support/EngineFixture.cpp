@@ -1,11 +1,11 @@
 #include "tests/support/EngineFixture.h"
 #include "tests/support/TestSupport.h"
 
-#include "app/CreateStorage.h"
 #include "model/DbAccess.h"
 #include "model/LogStore.h"
 #include "model/TaskStore.h"
 #include "model/Utility.h"
+#include "storage/CreateStorage.h"
 
 #include <QFile>
 

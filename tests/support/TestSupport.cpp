@@ -2,6 +2,7 @@
 
 #include "model/SQLite3DB.h"
 #include "model/Utility.h"
+#include "platform/DriveMap.h"
 
 #include <QDirIterator>
 #include <QFile>
@@ -70,6 +71,8 @@ QStringList FilesUnder(const QString& dir)
 
 bool MapDrives(const QMap<char, QString>& drives)
 {
+    // The file is the whole map: the machine's own volumes must not join it in a test.
+    CDriveMap::SetVolumeSource([] { return QStringList(); });
     QFile conf(GetAbsolutePath(QStringLiteral("Drives.conf")));
     if (!conf.open(QIODevice::WriteOnly))
         return false;

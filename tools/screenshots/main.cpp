@@ -5,12 +5,12 @@
 
 #include "app/COmbrixApplication.h"
 #include "app/CVarrow.h"
-#include "app/CreateStorage.h"
 #include "app/VarrowStart.h"
 #include "config/CDlgSet.h"
 #include "model/DbAccess.h"
 #include "model/SysInfoManage.h"
 #include "model/Utility.h"
+#include "storage/CreateStorage.h"
 #include "tools/recorder-sim/RecorderSim.h"
 
 #include <QAbstractButton>

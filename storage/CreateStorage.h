@@ -6,6 +6,8 @@
 #include "model/Records.h"
 #include "storage/CStowelineClass.h"
 
+#include <QString>
+
 #include <memory>
 
 // The current storage object; null when there is none. Thread-safe. Whoever opens a record keeps the pointer
@@ -19,6 +21,10 @@ int CreateStorage(STOWELINE_DISKFULL_CALLBACK callback);
 // created; otherwise the storage library's own code for a refused set-up (then there is no object). The
 // callback is registered only when full disks stop the backup (DiskMode not 0).
 int CreateStorage(STOWELINE_DISKFULL_CALLBACK callback, const SYSTEM_CONFIG& config);
+
+// The text of the box that reports a storage object that could not be created: the code, and for a refused
+// disk which folder and why.
+QString StorageErrorText(int code);
 
 // Drops the current object, at the close of the main window.
 void ReleaseStorage();

@@ -1,14 +1,41 @@
-#include "app/CreateStorage.h"
+#include "storage/CreateStorage.h"
 
 #include "model/SysInfoManage.h"
+#include "platform/DriveMap.h"
+
+#include <QObject>
 
 #include <cstdio>
+#include <cstring>
 #include <mutex>
 
 namespace {
 
 std::mutex g_storageMutex;
 std::shared_ptr<CStowelineClass> g_pStoweline;
+QString g_failure; // why the last set-up was refused, for the operator; guarded by g_storageMutex
+
+void SetFailure(const QString& text)
+{
+    std::lock_guard lock(g_storageMutex);
+    g_failure = text;
+}
+
+// The refused root in the operator's words: which disk, which folder, and why.
+QString DescribeRootError(const STOWELINE_ROOT_ERROR& error)
+{
+    QString drive = error.Drive;
+    if (drive.endsWith(QLatin1Char(':')))
+        drive.chop(1);
+    if (error.Path.isEmpty())
+        return QObject::tr("Disk %1 has no folder. Give it one with a line \"%1=/path/to/folder\" in %2.")
+            .arg(drive, CDriveMap::MapFilePath());
+    if (error.SystemError == 0)
+        return QObject::tr("Disk %1: the folder %2 does not exist (is its volume mounted?).")
+            .arg(drive, error.Path);
+    return QObject::tr("Disk %1: the folder %2 cannot be written: %3.")
+        .arg(drive, error.Path, QString::fromLocal8Bit(std::strerror(error.SystemError)));
+}
 
 void SetStoweline(std::shared_ptr<CStowelineClass> object)
 {
@@ -43,6 +70,16 @@ std::shared_ptr<CStowelineClass> GetStoweline()
     return g_pStoweline;
 }
 
+QString StorageErrorText(int code)
+{
+    QString text = QObject::tr("Create Storage Error:") + QString::number(code) +
+                   QObject::tr(".Please check and clear the local disk.");
+    std::lock_guard lock(g_storageMutex);
+    if (!g_failure.isEmpty())
+        text += QLatin1Char('\n') + g_failure;
+    return text;
+}
+
 void ReleaseStorage()
 {
     SetStoweline(nullptr);
@@ -56,6 +93,7 @@ int CreateStorage(STOWELINE_DISKFULL_CALLBACK callback)
 int CreateStorage(STOWELINE_DISKFULL_CALLBACK callback, const SYSTEM_CONFIG& config)
 {
     ReleaseStorage();
+    SetFailure(QString());
 
     STOWELINE_INIT_PARAM param;
     int result = 0;
@@ -81,6 +119,8 @@ int CreateStorage(STOWELINE_DISKFULL_CALLBACK callback, const SYSTEM_CONFIG& con
 
     if (!raw->Init(&param)) {
         result = raw->GetLastError();
+        if (result == STOWELINE_ERR_ROOT)
+            SetFailure(DescribeRootError(raw->GetLastRootError()));
         DelStowelineClass(&raw);
         // A refused set-up is never reported as success, whatever code the library gives.
         return result != 0 ? result : 1;
