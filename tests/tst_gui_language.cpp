@@ -6,9 +6,12 @@
 #include "app/ClientLanguageManager.h"
 #include "model/Utility.h"
 #include "tests/support/TestSupport.h"
+#include "widgets/calendar/CCalendarModel.h"
+#include "widgets/calendar/CCalendarWidget.h"
 
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 
 namespace {
 
@@ -57,6 +60,7 @@ private Q_SLOTS:
     void chosenLanguage_data();
     void chosenLanguage();
     void installedAtStart();
+    void calendarNamesFollowTheLanguage();
 };
 
 void TestLanguage::chosenLanguage_data()
@@ -123,10 +127,25 @@ void TestLanguage::installedAtStart()
         QCOMPARE(QCoreApplication::translate(text.context, text.source, nullptr, text.n), text.expected);
 }
 
+void TestLanguage::calendarNamesFollowTheLanguage()
+{
+    // The start chose Chinese: the calendar's month and day names are Chinese whatever the desktop's locale
+    // (this process runs under an English one).
+    CCalendarWidget calendar;
+    calendar.SetSelectedDate(QDate(2026, 12, 10));
+    calendar.show();
+    QCOMPARE(calendar.findChild<QLabel*>(QStringLiteral("qt_calendar_m_monthlabel"))->text(),
+             QStringLiteral("\u5341\u4e8c\u6708"));
+    QCOMPARE(calendar.Model()->data(calendar.Model()->index(0, 0), Qt::DisplayRole).toString(),
+             QStringLiteral("\u65e5"));
+}
+
 int main(int argc, char** argv)
 {
     TestSupport::PrepareProcess();
     TestSupport::ProcessAppDir();
+    qputenv("LANG", "en_US.UTF-8");
+    qputenv("LC_ALL", "en_US.UTF-8");
     WriteSetup(1, 1);
     PutTranslations(true);
     COmbrixApplication app(argc, argv, QStringLiteral("Varrow"));

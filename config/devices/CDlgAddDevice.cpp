@@ -309,7 +309,7 @@ bool CDlgAddDevice::AddDevice()
         }
         if (std::memcmp(d.DeviceIP, m_newDevice.DeviceIP, sizeof d.DeviceIP) == 0 &&
             d.Port == m_newDevice.Port) {
-            ShowInfoMsgBox(title, tr("Device has been added"), this);
+            ShowInfoMsgBox(title, tr("Device with the same address and port has been added"), this);
             return false;
         }
     }
@@ -362,7 +362,7 @@ bool CDlgAddDevice::ModifyDevice()
         }
         if (moved && std::memcmp(d.DeviceIP, m_newDevice.DeviceIP, sizeof d.DeviceIP) == 0 &&
             d.Port == m_newDevice.Port) {
-            ShowInfoMsgBox(title, tr("Device has been added"), this);
+            ShowInfoMsgBox(title, tr("Device with the same address and port has been added"), this);
             return false;
         }
     }

@@ -134,7 +134,7 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Device has been added</source>
+        <source>Device with the same address and port has been added</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
@@ -493,7 +493,7 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source> is earlier than the Schedule start time of </source>
+        <source> is later than the Schedule start time of </source>
         <translation type="unfinished"></translation>
     </message>
 </context>

@@ -134,8 +134,8 @@
         <translation>已添加同名设备</translation>
     </message>
     <message>
-        <source>Device has been added</source>
-        <translation>该设备已添加</translation>
+        <source>Device with the same address and port has been added</source>
+        <translation>已添加相同地址和端口的设备</translation>
     </message>
     <message>
         <source>Device has reach maximum number</source>
@@ -490,7 +490,7 @@
         <translation> 中，</translation>
     </message>
     <message>
-        <source> is earlier than the Schedule start time of </source>
+        <source> is later than the Schedule start time of </source>
         <translation> 的计划结束时间与下一天的计划开始时间冲突：</translation>
     </message>
 </context>
