@@ -811,6 +811,14 @@
         <source>XML(*.xml)</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Information</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The path is empty</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>CLogSearchThread</name>

@@ -808,6 +808,14 @@
         <source>XML(*.xml)</source>
         <translation>XML(*.xml)</translation>
     </message>
+    <message>
+        <source>Information</source>
+        <translation>提示</translation>
+    </message>
+    <message>
+        <source>The path is empty</source>
+        <translation>路径为空</translation>
+    </message>
 </context>
 <context>
     <name>CLogSearchThread</name>
