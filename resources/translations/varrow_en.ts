@@ -673,6 +673,33 @@
     </message>
 </context>
 <context>
+    <name>CDlgManualBackupClass</name>
+    <message>
+        <source>File Start Time:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>File End Time:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>File Type:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Backup Camers:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Refresh</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Chang to auto backup after manual backup finished</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>CDlgModGroupName</name>
     <message>
         <source>Modify Plan</source>
@@ -1331,6 +1358,25 @@
     </message>
     <message>
         <source>Test Connection</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>QAbstractFileIconProvider</name>
+    <message>
+        <source>Drive</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Folder</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>File</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 File</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

@@ -670,6 +670,33 @@
     </message>
 </context>
 <context>
+    <name>CDlgManualBackupClass</name>
+    <message>
+        <source>File Start Time:</source>
+        <translation>文件开始时间：</translation>
+    </message>
+    <message>
+        <source>File End Time:</source>
+        <translation>文件结束时间：</translation>
+    </message>
+    <message>
+        <source>File Type:</source>
+        <translation>文件类型：</translation>
+    </message>
+    <message>
+        <source>Backup Camers:</source>
+        <translation>备份通道：</translation>
+    </message>
+    <message>
+        <source>Refresh</source>
+        <translation>刷新</translation>
+    </message>
+    <message>
+        <source>Chang to auto backup after manual backup finished</source>
+        <translation>手动备份完成后转为自动备份</translation>
+    </message>
+</context>
+<context>
     <name>CDlgModGroupName</name>
     <message>
         <source>Modify Plan</source>
@@ -1337,6 +1364,25 @@
     <message>
         <source>Test Connection</source>
         <translation>测试连接</translation>
+    </message>
+</context>
+<context>
+    <name>QAbstractFileIconProvider</name>
+    <message>
+        <source>Drive</source>
+        <translation>驱动器</translation>
+    </message>
+    <message>
+        <source>Folder</source>
+        <translation>文件夹</translation>
+    </message>
+    <message>
+        <source>File</source>
+        <translation>文件</translation>
+    </message>
+    <message>
+        <source>%1 File</source>
+        <translation>%1 文件</translation>
     </message>
 </context>
 <context>
