@@ -316,6 +316,16 @@ void TestLanguage::everyWindowTranslated()
         look(&settings, QStringLiteral("settings-device"));
         settings.Form().pBtnSchedule->click();
         look(&settings, QStringLiteral("settings-schedule"));
+        for (auto* types : settings.PlanPage()->findChildren<QComboBox*>()) {
+            if (types->count() == 5 && types->isEnabled()) {
+                types->setCurrentIndex(2);
+                types->showPopup();
+                look(types->view()->window(), QStringLiteral("schedule-file-types"));
+                types->hidePopup();
+                look(&settings, QStringLiteral("settings-schedule-motion"));
+                break;
+            }
+        }
         CDlgAddDevice add(QModelIndex(), nullptr, nullptr);
         look(&add, QStringLiteral("add-device"));
         CDlgModGroupName name(settings.PlanPage(), true);
