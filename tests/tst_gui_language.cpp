@@ -328,6 +328,9 @@ void TestLanguage::everyWindowTranslated()
         }
         CDlgAddDevice add(QModelIndex(), nullptr, nullptr);
         look(&add, QStringLiteral("add-device"));
+        // The line shown while a login runs.
+        add.findChild<QLabel*>(QStringLiteral("m_pLabelBusy"))->show();
+        look(&add, QStringLiteral("add-device-busy"));
         CDlgModGroupName name(settings.PlanPage(), true);
         look(&name, QStringLiteral("plan-name"));
         CCopyBackUpTime copy(settings.PlanPage(), 0);

@@ -209,6 +209,10 @@
         <source>Port No. ranges from 1 to 65535.</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Connecting to the device...</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>CDlgCfgDevice</name>

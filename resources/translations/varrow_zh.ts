@@ -209,6 +209,10 @@
         <source>Port No. ranges from 1 to 65535.</source>
         <translation>端口号范围为1～65535。</translation>
     </message>
+    <message>
+        <source>Connecting to the device...</source>
+        <translation>正在连接设备...</translation>
+    </message>
 </context>
 <context>
     <name>CDlgCfgDevice</name>
