@@ -28,6 +28,7 @@
 #include "widgets/dialogs/CFileDialog.h"
 #include "widgets/dialogs/CPushButton.h"
 #include "widgets/dialogs/ChaseDialog.h"
+#include "widgets/thumbnails/CPicLabel.h"
 
 #include <QDir>
 #include <QFile>
@@ -336,7 +337,12 @@ void TestLanguage::everyWindowTranslated()
         CCopyBackUpTime copy(settings.PlanPage(), 0);
         look(&copy, QStringLiteral("copy-schedule"));
         CDlgChooseChannel chooser(settings.PlanPage());
+        chooser.show();
+        QTRY_VERIFY_WITH_TIMEOUT(!chooser.IsPictureTimerActive(), 20000); // the snapshots are in
         look(&chooser, QStringLiteral("chooser"));
+        const QList<CPicLabel*> tiles = chooser.findChildren<CPicLabel*>();
+        QVERIFY(!tiles.isEmpty());
+        QCOMPARE(tiles.first()->toolTip(), fixture.Model().GetCameraName(gate, 1));
     }
     {
         CDlgManualBackup manual(nullptr);
