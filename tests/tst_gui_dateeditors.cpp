@@ -159,7 +159,8 @@ void TestDateEditors::keysOpenTheCalendarAndTypingKeepsTheDay_data()
 void TestDateEditors::keysOpenTheCalendarAndTypingKeepsTheDay()
 {
     // The keys that open a date field's calendar must open the program's (with its look, range and
-    // language), and a year typed in it replaces only the year of the field's date, not today's month and day.
+    // language), and a year typed in it replaces only the year of the field's date, not today's month and
+    // day.
     QFETCH(int, key);
     QFETCH(int, modifiers);
     const QLocale saved;

@@ -143,7 +143,8 @@ QStringList ShownTexts(QWidget* window)
         if (auto* tabs = qobject_cast<QTabBar*>(widget))
             for (int i = 0; i < tabs->count(); ++i)
                 texts << tabs->tabText(i);
-        if (auto* view = qobject_cast<QAbstractItemView*>(widget); view != nullptr && view->model() != nullptr) {
+        if (auto* view = qobject_cast<QAbstractItemView*>(widget);
+            view != nullptr && view->model() != nullptr) {
             const QAbstractItemModel* model = view->model();
             const QModelIndex root = view->rootIndex();
             for (int column = 0; column < model->columnCount(root); ++column) {
@@ -167,11 +168,14 @@ QStringList UntranslatedShown(const QStringList& shown)
     for (const QString& missed : g_unresolved->Missed()) {
         const QString source = missed.section(QLatin1Char('|'), 1).remove(QLatin1Char('&'));
         QStringList parts = source.split(placeholder, Qt::SkipEmptyParts);
-        parts.removeIf([](const QString& part) { return !part.contains(QRegularExpression(QStringLiteral("[A-Za-z]{2}"))); });
+        parts.removeIf([](const QString& part) {
+            return !part.contains(QRegularExpression(QStringLiteral("[A-Za-z]{2}")));
+        });
         if (parts.isEmpty())
             continue;
         for (const QString& text : shown) {
-            if (std::all_of(parts.begin(), parts.end(), [&](const QString& part) { return text.contains(part); })) {
+            if (std::all_of(parts.begin(), parts.end(),
+                            [&](const QString& part) { return text.contains(part); })) {
                 found << missed + QStringLiteral("  (shown as \"") + text + QStringLiteral("\")");
                 break;
             }
@@ -377,8 +381,8 @@ int main(int argc, char** argv)
     qputenv("LANG", "en_US.UTF-8");
     qputenv("LC_ALL", "en_US.UTF-8");
     // The main window needs the program's smallest screen; VARROW_WALK_SCREEN may give another.
-    const QString screens = qEnvironmentVariable("VARROW_WALK_SCREEN",
-                                                 QStringLiteral(VARROW_TEST_DATA_DIR "/screens/1280x1024.json"));
+    const QString screens = qEnvironmentVariable(
+        "VARROW_WALK_SCREEN", QStringLiteral(VARROW_TEST_DATA_DIR "/screens/1280x1024.json"));
     qputenv("QT_QPA_PLATFORM", (QStringLiteral("offscreen:configfile=") + screens).toLocal8Bit());
     // Chinese unless VARROW_WALK_LANGUAGE says 0 (for pictures of the English windows).
     WriteSetup(qEnvironmentVariableIntValue("VARROW_WALK_LANGUAGE") == 0 &&

@@ -378,7 +378,8 @@ void TestSystemPage::dialogStopsAtFirstRefusal()
             bubble = top;
     const QRect field(port->mapToGlobal(QPoint(0, 0)), port->size());
     QVERIFY(bubble != nullptr);
-    QVERIFY2(bubble->geometry().adjusted(-40, -40, 40, 40).intersects(field), "the bubble is not at the port");
+    QVERIFY2(bubble->geometry().adjusted(-40, -40, 40, 40).intersects(field),
+             "the bubble is not at the port");
     port->setText(goodPort);
     dialog.SystemPage()->Form().m_pcheckBoxEmail->setChecked(false);
     CToolTip::HideText();

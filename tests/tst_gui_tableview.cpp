@@ -24,7 +24,6 @@
 
 #include <functional>
 
-
 class TestTableView : public QObject
 {
     Q_OBJECT

@@ -326,9 +326,9 @@ bool CDlgAddDevice::AddDevice()
     int result = 0;
     {
         const CBusySign busy(this);
-        result = g_pSysInfoManage->AddDevice(m_newDevice.DeviceIP, m_newDevice.Port, m_newDevice.Username,
-                                             m_newDevice.Password, &m_newDevice.FlowCtrlValue,
-                                             m_newDevice.DeviceName, m_newDevice.Domain, m_newDevice.ConnectMode);
+        result = g_pSysInfoManage->AddDevice(
+            m_newDevice.DeviceIP, m_newDevice.Port, m_newDevice.Username, m_newDevice.Password,
+            &m_newDevice.FlowCtrlValue, m_newDevice.DeviceName, m_newDevice.Domain, m_newDevice.ConnectMode);
     }
 
     const QString title = tr("Information");

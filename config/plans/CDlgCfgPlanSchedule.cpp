@@ -88,7 +88,8 @@ void CDlgCfgPlan::InitScheduleTable()
         // the chosen name is its tool tip.
         fileType->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
         fileType->setMinimumContentsLength(4);
-        fileType->setStyleSheet(QStringLiteral("QComboBox{padding: 1px 2px;} QComboBox::drop-down{width: 14px;}"));
+        fileType->setStyleSheet(
+            QStringLiteral("QComboBox{padding: 1px 2px;} QComboBox::drop-down{width: 14px;}"));
         fileType->setToolTip(fileType->currentText());
         connect(fileType, &QComboBox::currentTextChanged, fileType, &QWidget::setToolTip);
 
