@@ -77,6 +77,9 @@ bool COmbrixApplication::InstallTranslators()
     ClientLanguageProperty* language = ClientLanguageManager::Instance()->Current();
     if (language == nullptr)
         return true;
+    // Calendars, date formats and the toolkit's own boxes take their month and day names from the default
+    // locale: it must be the shown language's, not the desktop's.
+    QLocale::setDefault(language->GetLocale());
     if (language->GetTranslator() != nullptr)
         installTranslator(language->GetTranslator());
     if (language->GetQtTranslator() != nullptr)

@@ -93,6 +93,8 @@ CDlgSet::CDlgSet(QWidget* parent) : CBaseDialog(parent, true, true, true)
     connect(m_pDevicePage, &CDlgCfgDevice::SignalDeviceChanged, this, &CDlgSet::SignalDeviceChanged);
     connect(m_pPlanPage, &CDlgCfgPlan::GroupChanged, this, &CDlgSet::UpdateGroup);
     connect(m_pPlanPage, &CDlgCfgPlan::StopThread, this, &CDlgSet::StopThread);
+    // A refusal on a tab that is not showing would put its bubble over another tab's fields.
+    connect(m_pSystemPage, &CDlgCfgSystem::FieldRefused, this, [this] { ShowPage(0); });
     connect(m_pSystemPage, &CDlgCfgSystem::DiskChanged, this, &CDlgSet::DiskChanged);
     connect(m_pSystemPage, &CDlgCfgSystem::BackupModeChanged, this, &CDlgSet::BackupModeChanged);
     connect(m_pDevicePage, &CDlgCfgDevice::StopThread, this, &CDlgSet::StopThread);
@@ -146,11 +148,14 @@ void CDlgSet::OnBtnClicekdSchedule()
 
 void CDlgSet::OnBtnClickedOK()
 {
-    // A page that refuses shows why itself; the dialog stays on the tab that was showing.
+    // A page that refuses shows why itself, and its tab comes forward (the system page brings its own
+    // before its bubble or box).
     if (!m_pSystemPage->Save())
         return;
     m_pDevicePage->Save();
-    if (!m_pPlanPage->SavePlans())
+    if (!m_pPlanPage->SavePlans()) {
+        ShowPage(2);
         return;
+    }
     accept();
 }

@@ -140,7 +140,6 @@ void TestCalendarTyping::navigator()
     CCalendarWidget calendar;
     calendar.setLocale(QLocale(QLocale::Chinese, QLocale::China)); // yyyy/M/d
     calendar.SetSelectedDate(QDate(2026, 12, 10));
-    calendar.Navigator()->SetDate(QDate(2026, 12, 10));
     calendar.show();
     CCalendarView* view = calendar.View();
     QSignalSpy changed(&calendar, &CCalendarWidget::SelectionChanged);

@@ -25,7 +25,6 @@ private Q_SLOTS:
     void barAtTheRangeEnds();
     void clicks();
     void wheelAndDoubleClick();
-    void namesFollowTheLanguage();
 
 private:
     static QPoint CellCenter(CCalendarWidget& calendar, const QDate& date);
@@ -180,21 +179,6 @@ void TestCalendarWidget::wheelAndDoubleClick()
     QSignalSpy activated(&calendar, &CCalendarWidget::activated);
     QTest::mouseDClick(calendar.View()->viewport(), Qt::LeftButton, Qt::NoModifier, pos);
     QCOMPARE(activated, QList<QVariantList>{{QDate(2026, 12, 10)}});
-}
-
-void TestCalendarWidget::namesFollowTheLanguage()
-{
-    // The program sets the default locale from the language it shows; the calendar follows it.
-    const QLocale saved;
-    QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China));
-    CCalendarWidget calendar;
-    QLocale::setDefault(saved);
-    calendar.SetSelectedDate(QDate(2026, 12, 10));
-    calendar.show();
-    QCOMPARE(calendar.findChild<QLabel*>(QStringLiteral("qt_calendar_m_monthlabel"))->text(),
-             QStringLiteral("\u5341\u4e8c\u6708"));
-    QCOMPARE(calendar.Model()->data(calendar.Model()->index(0, 0), Qt::DisplayRole).toString(),
-             QStringLiteral("\u65e5"));
 }
 
 VARROW_TEST_MAIN(TestCalendarWidget, QApplication)

@@ -24,6 +24,8 @@ private Q_SLOTS:
     void clickedDaySetsTheDateOnce();
     void escapeGoesBack();
     void popupOffersOnlyTheRange();
+    void keysOpenTheCalendarAndTypingKeepsTheDay_data();
+    void keysOpenTheCalendarAndTypingKeepsTheDay();
 
 private:
     static void ClickDay(CCalendarWidget* calendar, const QDate& date);
@@ -144,6 +146,34 @@ void TestDateEditors::popupOffersOnlyTheRange()
     QCOMPARE(edit.date(), QDate(2026, 6, 12));
     ClickDay(calendar, QDate(2026, 6, 20));
     QCOMPARE(edit.date(), QDate(2026, 6, 20));
+}
+
+void TestDateEditors::keysOpenTheCalendarAndTypingKeepsTheDay_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("modifiers");
+    QTest::newRow("F4") << int(Qt::Key_F4) << int(Qt::NoModifier);
+    QTest::newRow("Alt+Down") << int(Qt::Key_Down) << int(Qt::AltModifier);
+}
+
+void TestDateEditors::keysOpenTheCalendarAndTypingKeepsTheDay()
+{
+    // The keys that open a date field's calendar must open the program's (with its look, range and
+    // language), and a year typed in it replaces only the year of the field's date, not today's month and
+    // day.
+    QFETCH(int, key);
+    QFETCH(int, modifiers);
+    const QLocale saved;
+    QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China)); // typed as yyyy/M/d
+    CShownEditor shown(QDate(2020, 3, 15));
+    CDateTimeEdit& edit = shown.edit;
+    QTest::keyClick(&edit, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+    QLocale::setDefault(saved);
+    QVERIFY(edit.Popup() != nullptr);
+    QVERIFY(edit.Popup()->isVisible());
+    QTest::keyClicks(edit.Popup()->Calendar()->View(), QStringLiteral("2019"));
+    QTest::keyClick(edit.Popup()->Calendar()->View(), Qt::Key_Return);
+    QCOMPARE(edit.date(), QDate(2019, 3, 15));
 }
 
 VARROW_TEST_MAIN(TestDateEditors, QApplication)

@@ -195,7 +195,7 @@ void TestDevices::refusals_data()
     row("same name", {"0", "First", "127.0.0.1", "#1", "admin", "12345"}, "",
         "Device with the same name has been added");
     row("same address and port", {"0", "Gate", "127.0.0.1", "#0", "admin", "12345"}, "",
-        "Device has been added");
+        "Device with the same address and port has been added");
     row("login refused", {"0", "Gate", "127.0.0.1", "#1", "admin", "wrong"}, "", "Log in failed");
     row("domain without IPv4", {"1", "Gate", "no-such-host.invalid", "#1", "admin", "12345"}, "",
         "Domain is wrong");

@@ -8,7 +8,9 @@
 #include "model/SQLite3DB.h"
 #include "pages/log/CLogSearchThread.h"
 #include "pages/log/CLogWriteThread.h"
+#include "pages/log/CLogBackup.h"
 #include "pages/log/CSearchLog.h"
+#include "pages/record/CExportRecord.h"
 #include "tests/support/TempDatabase.h"
 #include "tests/support/TestSupport.h"
 #include "tests/support/gui/ModalDriver.h"
@@ -22,6 +24,7 @@
 #include <QDir>
 #include <QFile>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QXmlStreamReader>
@@ -107,6 +110,8 @@ private Q_SLOTS:
     void stopBeforeTheRunIsNotLost();
     void unknownKindsShowNoName();
     void exportThatCannotOpenReportsFailure();
+    void exportDialogsCheckThePathBeforeClosing_data();
+    void exportDialogsCheckThePathBeforeClosing();
     void exportReadsBackWhatTheTableShowed();
     void failedWriteKeepsTheEarlierFile();
 
@@ -320,6 +325,41 @@ void TestLogPage::exportThatCannotOpenReportsFailure()
     QVERIFY2(seen.Text().contains(QStringLiteral("Open file failed!")), qPrintable(seen.Text()));
     QVERIFY(seen.title == QLatin1String("Error") || seen.labels.contains(QStringLiteral("Error")));
     QVERIFY(!QFile::exists(m_dir.filePath(QStringLiteral("missing"))));
+}
+
+void TestLogPage::exportDialogsCheckThePathBeforeClosing_data()
+{
+    QTest::addColumn<bool>("records");
+    QTest::newRow("record export") << true;
+    QTest::newRow("log backup") << false;
+}
+
+// OK with no path must say so and keep the dialog open for a path; a dialog that closed silently would look
+// like a finished export, and one that closed before saying so would have to be opened again.
+void TestLogPage::exportDialogsCheckThePathBeforeClosing()
+{
+    QFETCH(bool, records);
+    std::unique_ptr<CBaseDialog> dialog;
+    if (records)
+        dialog = std::make_unique<CExportRecord>(nullptr);
+    else
+        dialog = std::make_unique<CLogBackup>(nullptr);
+    QSignalSpy accepted(dialog.get(), SIGNAL(SignalAccepted(QString)));
+    dialog->show();
+    auto* ok = dialog->findChild<QPushButton*>(QStringLiteral("pOkBtn"));
+    m_driver->Accept();
+    ok->click();
+    QCOMPARE(m_driver->Seen().size(), 1);
+    QCOMPARE(m_driver->Seen().at(0).Text(), QStringLiteral("The path is empty"));
+    QVERIFY(dialog->isVisible());
+    QCOMPARE(accepted.count(), 0);
+
+    dialog->findChild<CPathComboBox*>()->addItem(m_dir.filePath(QStringLiteral("out")));
+    ok->click();
+    QVERIFY(!dialog->isVisible());
+    QCOMPARE(dialog->result(), int(QDialog::Accepted));
+    QCOMPARE(accepted.count(), 1);
+    m_driver->Clear();
 }
 
 void TestLogPage::exportReadsBackWhatTheTableShowed()

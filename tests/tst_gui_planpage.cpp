@@ -242,7 +242,7 @@ void TestPlanPage::rules_data()
     QTest::addColumn<QList<Edit>>("edits"); // applied to plan "P" in slot 3
     QTest::addColumn<QString>("error");     // the first fault reported, empty when everything passes
     const QString overlap = QStringLiteral(
-        "At Schedule P The Schedule End Time of %1 is earlier than the Schedule start time of %2");
+        "At Schedule P The Schedule End Time of %1 is later than the Schedule start time of %2");
     QTest::newRow("defaults pass") << QList<Edit>{} << QString();
     QTest::newRow("file end a second early")
         << QList<Edit>{FileWindow(0, T(8, 0, 0), T(7, 59, 59))}

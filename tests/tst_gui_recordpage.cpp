@@ -57,6 +57,7 @@ private Q_SLOTS:
     void cameraTree();
     void searchRange_data();
     void searchRange();
+    void defaultRangeReachesTheSearch();
     void typeFanOut_data();
     void typeFanOut();
     void unreadableNames();
@@ -202,6 +203,22 @@ void TestRecordPage::searchRange()
     QCOMPARE(Rows(), message.isEmpty() ? 1 : 2);
     if (!message.isEmpty())
         QCOMPARE(m_driver->Seen().at(0).Text(), message);
+}
+
+// The page is built at noon; a record stored in the afternoon must be in a search run later with the range
+// untouched, and a range the operator picked stays as picked.
+void TestRecordPage::defaultRangeReachesTheSearch()
+{
+    QVERIFY(!Store(m_gate, 1, At(13), At(13, 30), 1).isEmpty());
+    m_fixture->Clock().SetNow(At(14));
+    Tick(0, 0);
+    Search();
+    QCOMPARE(Rows(), 1);
+
+    SetRange(At(8), At(12));
+    m_fixture->Clock().SetNow(At(15));
+    Search();
+    QCOMPARE(Rows(), 0);
 }
 
 void TestRecordPage::typeFanOut_data()

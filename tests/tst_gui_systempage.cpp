@@ -354,12 +354,37 @@ void TestSystemPage::dialogStopsAtFirstRefusal()
     };
     okWithOneBox(true, QStringLiteral("Please Select Disk!"));
     QVERIFY(dialog.isVisible());
-    QCOMPARE(dialog.Stack()->currentIndex(), 2);
+    QCOMPARE(dialog.Stack()->currentIndex(), 0);
     QCOMPARE(modeChanged.size(), 0);
     QCOMPARE(CountRows("SELECT DiskMode FROM SystemConfig_Table"), 0);
 
-    // The plan page refuses after the system page saved: the system settings stay saved and told.
+    // A bad mail port refused while Schedule shows: General comes forward with the bubble at the port.
     disks->SetItemChecked(1, 0, true);
+    dialog.Form().pBtnSchedule->click();
+    QLineEdit* port = dialog.SystemPage()->Form().m_plineEditPort;
+    const QString goodPort = port->text();
+    dialog.SystemPage()->Form().m_pcheckBoxEmail->setChecked(true);
+    port->setText(QStringLiteral("0"));
+    driver.Clear();
+    dialog.findChild<QPushButton*>(QStringLiteral("pOkBtn"))->click();
+    QCOMPARE(driver.Seen().size(), 0);
+    QCOMPARE(dialog.Stack()->currentIndex(), 0);
+    QVERIFY(port->isVisible());
+    QVERIFY(dialog.focusWidget() == port);
+    QCOMPARE(CToolTip::Text(), QStringLiteral("SMTP port No. ranges from 1 to 65535."));
+    QWidget* bubble = nullptr;
+    for (QWidget* top : QApplication::topLevelWidgets())
+        if (top->objectName() == QLatin1String("ctooltip_label") && top->isVisible())
+            bubble = top;
+    const QRect field(port->mapToGlobal(QPoint(0, 0)), port->size());
+    QVERIFY(bubble != nullptr);
+    QVERIFY2(bubble->geometry().adjusted(-40, -40, 40, 40).intersects(field),
+             "the bubble is not at the port");
+    port->setText(goodPort);
+    dialog.SystemPage()->Form().m_pcheckBoxEmail->setChecked(false);
+    CToolTip::HideText();
+
+    // The plan page refuses after the system page saved: the system settings stay saved and told.
     GROUP_INFO plans[MAX_GROUP_NUM];
     NightPlan(plans);
     dialog.PlanPage()->SetAllPlans(plans);

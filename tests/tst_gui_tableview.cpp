@@ -6,6 +6,7 @@
 
 #include "tests/support/TestSupport.h"
 #include "widgets/GuiUtility.h"
+#include "widgets/style/COmbrixStyle.h"
 #include "widgets/calendar/CDateEdit.h"
 #include "widgets/views/CHeaderView.h"
 #include "widgets/views/CTableView.h"
@@ -17,29 +18,11 @@
 #include <QComboBox>
 #include <QDateTimeEdit>
 #include <QPainter>
-#include <QProxyStyle>
 #include <QSignalSpy>
 #include <QStandardItemModel>
 #include <QTreeView>
 
 #include <functional>
-
-namespace {
-
-// Like the program's own style, the toolkit's selection panel is left out, so the delegate's own shows.
-class CNoPanelStyle : public QProxyStyle
-{
-public:
-    CNoPanelStyle() : QProxyStyle(QStringLiteral("Fusion")) {}
-    void drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
-                       const QWidget* widget) const override
-    {
-        if (element != PE_PanelItemViewItem)
-            QProxyStyle::drawPrimitive(element, option, painter, widget);
-    }
-};
-
-} // namespace
 
 class TestTableView : public QObject
 {
@@ -64,7 +47,7 @@ private:
     static void Fill(CTableView& view, int rows);
 
     CTableView m_view; // for the delegates
-    CNoPanelStyle m_style;
+    COmbrixStyle m_style; // the program's own: its selection panel must leave the delegate's picture
 };
 
 void TestTableView::Fill(CTableView& view, int rows)

@@ -9,10 +9,12 @@
 #include "model/TextConvert.h"
 #include "sdk/DeviceSdk.h"
 #include "widgets/dialogs/CComboBox.h"
+#include "widgets/dialogs/CPushButton.h"
 #include "widgets/dialogs/CRegExpValidator.h"
 #include "widgets/dialogs/CWarnDlg.h"
 
 #include <QGridLayout>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QShortcut>
@@ -134,6 +136,10 @@ CDlgAddDevice::CDlgAddDevice(const QModelIndex& index, const DEVICE_INFO* device
     : CBaseDialog(parent, true, true, true), m_pCfgDevice(qobject_cast<CDlgCfgDevice*>(parent))
 {
     m_ui.setupUi(GetContentFrame());
+    m_pLabelBusy = new QLabel(tr("Connecting to the device..."), CBaseDialog::ui.m_pBottomFrame);
+    m_pLabelBusy->setObjectName(QStringLiteral("m_pLabelBusy"));
+    m_pLabelBusy->hide();
+    CBaseDialog::ui.gridLayout_2->addWidget(m_pLabelBusy, 0, 0);
     setFixedSize(330, 350);
     ShowCloseBtn(true);
     SetOkBtnAccept(false);
@@ -154,6 +160,26 @@ CDlgAddDevice::CDlgAddDevice(const QModelIndex& index, const DEVICE_INFO* device
 }
 
 CDlgAddDevice::~CDlgAddDevice() = default;
+
+CDlgAddDevice::CBusySign::CBusySign(CDlgAddDevice* dialog) : m_dialog(dialog)
+{
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    m_dialog->GetContentFrame()->setEnabled(false);
+    m_dialog->CBaseDialog::ui.pOkBtn->setEnabled(false);
+    m_dialog->CBaseDialog::ui.pCancelBtn->setEnabled(false);
+    m_dialog->m_pLabelBusy->show();
+    // Drawn now: the login blocks this thread, so no later paint would show the sign.
+    m_dialog->repaint();
+}
+
+CDlgAddDevice::CBusySign::~CBusySign()
+{
+    m_dialog->m_pLabelBusy->hide();
+    m_dialog->CBaseDialog::ui.pCancelBtn->setEnabled(true);
+    m_dialog->CBaseDialog::ui.pOkBtn->setEnabled(true);
+    m_dialog->GetContentFrame()->setEnabled(true);
+    QGuiApplication::restoreOverrideCursor();
+}
 
 void CDlgAddDevice::InitDialog(const QModelIndex& index, const DEVICE_INFO* device)
 {
@@ -297,9 +323,13 @@ bool CDlgAddDevice::AddDevice()
 {
     std::vector<DEVICE_INFO> devices;
     g_pSysInfoManage->GetDeviceList(&devices);
-    const int result = g_pSysInfoManage->AddDevice(
-        m_newDevice.DeviceIP, m_newDevice.Port, m_newDevice.Username, m_newDevice.Password,
-        &m_newDevice.FlowCtrlValue, m_newDevice.DeviceName, m_newDevice.Domain, m_newDevice.ConnectMode);
+    int result = 0;
+    {
+        const CBusySign busy(this);
+        result = g_pSysInfoManage->AddDevice(
+            m_newDevice.DeviceIP, m_newDevice.Port, m_newDevice.Username, m_newDevice.Password,
+            &m_newDevice.FlowCtrlValue, m_newDevice.DeviceName, m_newDevice.Domain, m_newDevice.ConnectMode);
+    }
 
     const QString title = tr("Information");
     for (const DEVICE_INFO& d : devices) {
@@ -309,7 +339,7 @@ bool CDlgAddDevice::AddDevice()
         }
         if (std::memcmp(d.DeviceIP, m_newDevice.DeviceIP, sizeof d.DeviceIP) == 0 &&
             d.Port == m_newDevice.Port) {
-            ShowInfoMsgBox(title, tr("Device has been added"), this);
+            ShowInfoMsgBox(title, tr("Device with the same address and port has been added"), this);
             return false;
         }
     }
@@ -339,8 +369,12 @@ bool CDlgAddDevice::ModifyDevice()
 {
     const QString title = tr("Information");
     NET_DVR_DEVICE_INFO info;
-    const int32_t login = NET_DVR_Login_V30(m_newDevice.DeviceIP, m_newDevice.Port, m_newDevice.Username,
-                                            m_newDevice.Password, &info);
+    int32_t login = -1;
+    {
+        const CBusySign busy(this);
+        login = NET_DVR_Login_V30(m_newDevice.DeviceIP, m_newDevice.Port, m_newDevice.Username,
+                                  m_newDevice.Password, &info);
+    }
     if (login < 0) {
         qDebug() << "modify device error --- can not log in  errorcode = " << NET_DVR_GetLastError();
         ShowInfoMsgBox(title, tr("Log in failed"), this);
@@ -362,7 +396,7 @@ bool CDlgAddDevice::ModifyDevice()
         }
         if (moved && std::memcmp(d.DeviceIP, m_newDevice.DeviceIP, sizeof d.DeviceIP) == 0 &&
             d.Port == m_newDevice.Port) {
-            ShowInfoMsgBox(title, tr("Device has been added"), this);
+            ShowInfoMsgBox(title, tr("Device with the same address and port has been added"), this);
             return false;
         }
     }

@@ -77,7 +77,22 @@ private:
     void InitDialog(const QModelIndex& index, const DEVICE_INFO* device);
     void HandBack(const DEVICE_INFO& device);
 
+    // While a login runs (a recorder that does not answer takes seconds): a wait cursor, the fields and
+    // buttons disabled and a line saying what the program waits for, drawn before the wait begins.
+    class CBusySign
+    {
+    public:
+        explicit CBusySign(CDlgAddDevice* dialog);
+        ~CBusySign();
+        CBusySign(const CBusySign&) = delete;
+        CBusySign& operator=(const CBusySign&) = delete;
+
+    private:
+        CDlgAddDevice* m_dialog;
+    };
+
     CDlgAddDeviceClass m_ui;
+    QLabel* m_pLabelBusy = nullptr;
     DEVICE_INFO m_newDevice;
     DEVICE_INFO m_oldDevice;
     bool m_bModify = false;

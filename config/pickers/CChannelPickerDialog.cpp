@@ -114,7 +114,13 @@ void CChannelPickerDialog::ReloadPictures()
 
 void CChannelPickerDialog::AddDeviceGroup(const DEVICE_INFO& device)
 {
-    const uint id = m_pPictureGroup->AddGroup(LocalToQString(device.DeviceName), PicturePaths(device));
+    const QStringList paths = PicturePaths(device);
+    // The snapshots of a recorder's channels can look alike: each thumbnail names its channel.
+    const int slot = g_pSysInfoManage->GetDeviceIndexByName(device.DeviceName);
+    for (int k = 0; k < paths.size(); ++k)
+        m_pPictureGroup->SetPictureTip(paths.at(k),
+                                       g_pSysInfoManage->GetCameraName(slot, device.Camera[k].CameraIndex));
+    const uint id = m_pPictureGroup->AddGroup(LocalToQString(device.DeviceName), paths);
     if (id == 0)
         return;
     DEVICE_PIC_GROUP group;

@@ -43,6 +43,8 @@ void CDlgManualBackupClass::setupUi(QWidget* content)
     gridLayout->addWidget(pLabelStart, 0, 0);
     pDtStart = new QDateTimeEdit(content);
     pDtStart->setObjectName(QStringLiteral("pDtStart"));
+    // The program's one date format, whatever the language: the locale's short one drops the seconds.
+    pDtStart->setDisplayFormat(QStringLiteral("yyyy-MM-dd hh:mm:ss"));
     gridLayout->addWidget(pDtStart, 0, 1);
     gridLayout->addItem(new QSpacerItem(10, 0, QSizePolicy::Expanding, QSizePolicy::Minimum), 0, 2);
     pComEnd = new QLabel(content);
@@ -51,6 +53,7 @@ void CDlgManualBackupClass::setupUi(QWidget* content)
     gridLayout->addWidget(pComEnd, 0, 3);
     pDtEnd = new QDateTimeEdit(content);
     pDtEnd->setObjectName(QStringLiteral("pDtEnd"));
+    pDtEnd->setDisplayFormat(QStringLiteral("yyyy-MM-dd hh:mm:ss"));
     gridLayout->addWidget(pDtEnd, 0, 4);
 
     pLabelType = new QLabel(content);

@@ -84,6 +84,14 @@ void CDlgCfgPlan::InitScheduleTable()
         for (const auto& [text, code] : fileTypes)
             fileType->addItem(tr(text), code);
         fileType->setCurrentIndex(0);
+        // Its width comes from the table's rest, not from its longest name: the chrome is kept slim, and
+        // the chosen name is its tool tip.
+        fileType->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+        fileType->setMinimumContentsLength(4);
+        fileType->setStyleSheet(
+            QStringLiteral("QComboBox{padding: 1px 2px;} QComboBox::drop-down{width: 14px;}"));
+        fileType->setToolTip(fileType->currentText());
+        connect(fileType, &QComboBox::currentTextChanged, fileType, &QWidget::setToolTip);
 
         table->SetItemWidget(r, COL_WEEK, box);
         table->SetItemWidget(r, COL_TASK_START, start);
@@ -116,13 +124,15 @@ void CDlgCfgPlan::InitScheduleTable()
 
 void CDlgCfgPlan::FitScheduleColumns()
 {
-    // The planned widths, widened where a header text or a day name of the current language and font would
-    // be cut; the last column takes the rest of the table.
+    // Each column as wide as its header text and its editors need, no wider: the table is narrow, and the
+    // last column (the file type, whose longest names are the widest texts of the table) takes the rest.
     CTableView* table = ui.m_ptableViewBackUpTime;
-    const int widths[SCHEDULE_COLUMN_NUM] = {75, 90, 80, 100, 85, 85, 85};
+    QHeaderView* header = table->header();
+    const int margin = 2 * header->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header) + 6;
     for (int c = 0; c < SCHEDULE_COLUMN_NUM; ++c) {
-        int width = std::max(widths[c], table->header()->sectionSizeHint(c));
-        for (int r = 0; c == COL_WEEK && r < SCHEDULE_ENTRY_NUM; ++r)
+        const QString title = table->model()->headerData(c, Qt::Horizontal).toString();
+        int width = header->fontMetrics().horizontalAdvance(title) + margin;
+        for (int r = 0; r < SCHEDULE_ENTRY_NUM; ++r)
             width = std::max(width, table->GetItemWidget(r, c)->sizeHint().width() + 2);
         table->setColumnWidth(c, width);
     }

@@ -45,7 +45,7 @@ QString PlanError(const GROUP_INFO& plan)
         if (end > nextStart)
             return Tr(QT_TRANSLATE_NOOP("CDlgCfgPlan", "At Schedule ")) + name +
                    Tr(QT_TRANSLATE_NOOP("CDlgCfgPlan", " The Schedule End Time of ")) + ScheduleDayName(r) +
-                   Tr(QT_TRANSLATE_NOOP("CDlgCfgPlan", " is earlier than the Schedule start time of ")) +
+                   Tr(QT_TRANSLATE_NOOP("CDlgCfgPlan", " is later than the Schedule start time of ")) +
                    ScheduleDayName(next);
     }
     return QString();

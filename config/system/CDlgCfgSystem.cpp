@@ -160,6 +160,8 @@ void CDlgCfgSystem::OnCheckBoxAutoStart(int state)
 
 void CDlgCfgSystem::ShowFieldTip(QLineEdit* edit, const QString& text)
 {
+    Q_EMIT FieldRefused();
+    edit->setFocus();
     CToolTip::ShowText(edit->mapToGlobal(QPoint(0, 0)), text, edit);
 }
 
@@ -228,6 +230,7 @@ bool CDlgCfgSystem::OnBtnClickedOK()
             m_sysConfig.Disk[next++] = disk.Letter;
     }
     if (next == 0) {
+        Q_EMIT FieldRefused();
         ShowInfoMsgBox(tr("Information"), tr("Please Select Disk!"), this);
         return false;
     }

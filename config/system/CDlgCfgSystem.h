@@ -57,6 +57,8 @@ public:
     static constexpr int kMailPasswordBytes = 63;
 
 Q_SIGNALS:
+    // A check refused one of this page's fields: whoever holds the page shows it before the field's bubble.
+    void FieldRefused();
     void DiskChanged();
     void BackupModeChanged(int diskMode);
 

@@ -107,6 +107,7 @@ bool CDlgCfgSystem::CheckPort(int* port)
     const int value = ui.m_plineEditPort->text().trimmed().toInt(&ok);
     const QString text = tr("SMTP port No. ranges from 1 to 65535.");
     if (ok && value > 65535) {
+        Q_EMIT FieldRefused();
         ui.m_plineEditPort->setFocus();
         QToolTip::showText(ui.m_plineEditPort->mapToGlobal(QPoint(0, 0)), text, ui.m_plineEditPort);
         return false;

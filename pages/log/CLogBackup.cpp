@@ -1,6 +1,7 @@
 #include "pages/log/CLogBackup.h"
 
 #include "ui_CLogBackup.h"
+#include "widgets/dialogs/CWarnDlg.h"
 
 #include <QKeyEvent>
 
@@ -17,6 +18,15 @@ CLogBackup::CLogBackup(QWidget* parent)
     m_ui->pBackcBox->SetMode(0);
     m_ui->pBackcBox->SetFilter(tr("XML(*.xml)"));
 
+    // The dialog closes only with a path: closing on an empty one would look like a finished backup.
+    SetOkBtnAccept(false);
+    connect(this, &CBaseDialog::ClickedOKBtnSig, this, [this] {
+        if (m_ui->pBackcBox->currentText().isEmpty()) {
+            ShowInfoMsgBox(tr("Information"), tr("The path is empty"), this);
+            return;
+        }
+        accept();
+    });
     connect(this, &QDialog::accepted, this, &CLogBackup::OnAccepted);
 }
 

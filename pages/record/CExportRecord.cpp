@@ -42,6 +42,15 @@ CExportRecord::CExportRecord(QWidget* parent) : CBaseDialog(parent, true, true, 
     ShowCloseBtn(true);
     ui.pFilePathBox->SetCaption(tr("Select Path to save record files"));
     ui.pFilePathBox->SetMode(CPathComboBox::ModeDirectory);
+    // The path is checked before the dialog closes, so a refused one can be chosen again in place.
+    SetOkBtnAccept(false);
+    connect(this, &CBaseDialog::ClickedOKBtnSig, this, [this] {
+        if (ui.pFilePathBox->currentText().isEmpty()) {
+            ShowInfoMsgBox(tr("Information"), tr("The path is empty"), this);
+            return;
+        }
+        accept();
+    });
     connect(this, &QDialog::accepted, this, &CExportRecord::OnAccepted);
 }
 

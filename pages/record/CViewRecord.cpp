@@ -1,5 +1,6 @@
 #include "pages/record/CViewRecord.h"
 
+#include "engine/EngineClock.h"
 #include "model/SysInfoManage.h"
 #include "model/TextConvert.h"
 #include "pages/record/CExportRecord.h"
@@ -63,8 +64,9 @@ CViewRecord::CViewRecord(QWidget* parent) : QDialog(parent)
     for (const auto& type : types)
         ui.pCombFileType->addItem(tr(type.text), type.type);
     ui.pCombFileType->setCurrentIndex(0);
-    ui.pDtFrom->setDateTime(QDateTime(QDate::currentDate(), QTime(0, 0, 0)));
-    ui.pDtTo->setDateTime(QDateTime::currentDateTime());
+    FollowTheClock();
+    for (CDateTimeEdit* edit : {ui.pDtFrom, ui.pDtTo})
+        connect(edit, &QDateTimeEdit::dateTimeChanged, this, [this] { m_rangeChosen |= !m_settingRange; });
 
     connect(ui.pBtnSearchRecord, &QPushButton::clicked, this, &CViewRecord::OnBtnClickedSerchRecord);
     connect(ui.pTableView, &CTableView::ClickedBtn, this, &CViewRecord::OnClickAction);
@@ -72,6 +74,23 @@ CViewRecord::CViewRecord(QWidget* parent) : QDialog(parent)
 }
 
 CViewRecord::~CViewRecord() = default;
+
+void CViewRecord::showEvent(QShowEvent* event)
+{
+    FollowTheClock();
+    QDialog::showEvent(event);
+}
+
+void CViewRecord::FollowTheClock()
+{
+    if (m_rangeChosen)
+        return;
+    const QDateTime now = EngineNow();
+    m_settingRange = true;
+    ui.pDtFrom->setDateTime(QDateTime(now.date(), QTime(0, 0, 0)));
+    ui.pDtTo->setDateTime(now);
+    m_settingRange = false;
+}
 
 void CViewRecord::SetPlayer(std::unique_ptr<IRecordPlayer> player)
 {
@@ -149,6 +168,7 @@ void CViewRecord::OnBtnClickedSerchRecord()
     const std::shared_ptr<CStowelineClass> storage = GetStoweline();
     if (!storage)
         return;
+    FollowTheClock();
     const QDateTime from = ui.pDtFrom->dateTime();
     const QDateTime to = ui.pDtTo->dateTime();
     switch (CheckSearchRange(from, to)) {

@@ -62,7 +62,13 @@ public Q_SLOTS:
     // An embedded page: Escape must never hide it.
     void reject() override {}
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
+    // Until the operator picks a range, the search covers today up to the moment of the search, so records
+    // stored while the program runs are found.
+    void FollowTheClock();
     void InitGroupTree();
     void InitRecordTable();
     void PlayRecordFile(QString& path);
@@ -73,4 +79,6 @@ private:
     QStandardItemModel* m_pRecordModel = nullptr;
     std::unique_ptr<IRecordPlayer> m_pPlayer;
     std::unique_ptr<IFileBrowser> m_pFileBrowser;
+    bool m_rangeChosen = false;
+    bool m_settingRange = false;
 };

@@ -134,7 +134,7 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Device has been added</source>
+        <source>Device with the same address and port has been added</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
@@ -207,6 +207,10 @@
     </message>
     <message>
         <source>Port No. ranges from 1 to 65535.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Connecting to the device...</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -493,7 +497,7 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source> is earlier than the Schedule start time of </source>
+        <source> is later than the Schedule start time of </source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -685,6 +689,33 @@
     </message>
 </context>
 <context>
+    <name>CDlgManualBackupClass</name>
+    <message>
+        <source>File Start Time:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>File End Time:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>File Type:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Backup Camers:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Refresh</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Chang to auto backup after manual backup finished</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>CDlgModGroupName</name>
     <message>
         <source>Modify Plan</source>
@@ -821,6 +852,14 @@
     </message>
     <message>
         <source>XML(*.xml)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Information</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The path is empty</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -1335,6 +1374,25 @@
     </message>
     <message>
         <source>Test Connection</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>QAbstractFileIconProvider</name>
+    <message>
+        <source>Drive</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Folder</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>File</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 File</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

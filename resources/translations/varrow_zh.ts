@@ -134,8 +134,8 @@
         <translation>已添加同名设备</translation>
     </message>
     <message>
-        <source>Device has been added</source>
-        <translation>该设备已添加</translation>
+        <source>Device with the same address and port has been added</source>
+        <translation>已添加相同地址和端口的设备</translation>
     </message>
     <message>
         <source>Device has reach maximum number</source>
@@ -208,6 +208,10 @@
     <message>
         <source>Port No. ranges from 1 to 65535.</source>
         <translation>端口号范围为1～65535。</translation>
+    </message>
+    <message>
+        <source>Connecting to the device...</source>
+        <translation>正在连接设备...</translation>
     </message>
 </context>
 <context>
@@ -490,7 +494,7 @@
         <translation> 中，</translation>
     </message>
     <message>
-        <source> is earlier than the Schedule start time of </source>
+        <source> is later than the Schedule start time of </source>
         <translation> 的计划结束时间与下一天的计划开始时间冲突：</translation>
     </message>
 </context>
@@ -682,6 +686,33 @@
     </message>
 </context>
 <context>
+    <name>CDlgManualBackupClass</name>
+    <message>
+        <source>File Start Time:</source>
+        <translation>文件开始时间：</translation>
+    </message>
+    <message>
+        <source>File End Time:</source>
+        <translation>文件结束时间：</translation>
+    </message>
+    <message>
+        <source>File Type:</source>
+        <translation>文件类型：</translation>
+    </message>
+    <message>
+        <source>Backup Camers:</source>
+        <translation>备份通道：</translation>
+    </message>
+    <message>
+        <source>Refresh</source>
+        <translation>刷新</translation>
+    </message>
+    <message>
+        <source>Chang to auto backup after manual backup finished</source>
+        <translation>手动备份完成后转为自动备份</translation>
+    </message>
+</context>
+<context>
     <name>CDlgModGroupName</name>
     <message>
         <source>Modify Plan</source>
@@ -819,6 +850,14 @@
     <message>
         <source>XML(*.xml)</source>
         <translation>XML(*.xml)</translation>
+    </message>
+    <message>
+        <source>Information</source>
+        <translation>提示</translation>
+    </message>
+    <message>
+        <source>The path is empty</source>
+        <translation>路径为空</translation>
     </message>
 </context>
 <context>
@@ -1341,6 +1380,25 @@
     <message>
         <source>Test Connection</source>
         <translation>测试连接</translation>
+    </message>
+</context>
+<context>
+    <name>QAbstractFileIconProvider</name>
+    <message>
+        <source>Drive</source>
+        <translation>驱动器</translation>
+    </message>
+    <message>
+        <source>Folder</source>
+        <translation>文件夹</translation>
+    </message>
+    <message>
+        <source>File</source>
+        <translation>文件</translation>
+    </message>
+    <message>
+        <source>%1 File</source>
+        <translation>%1 文件</translation>
     </message>
 </context>
 <context>

@@ -463,7 +463,7 @@ void CRecorderSim::ServeControl(int fd, CFrameReader& reader, FrameHeader header
                         answer = CWriter().Finish(Capture, status);
                         break;
                     }
-                    const QByteArray jpeg = SimJpeg(size);
+                    const QByteArray jpeg = SimJpeg(size, m_config.Name, channel);
                     answer = CWriter().Bytes(jpeg.constData(), size_t(jpeg.size())).Finish(Capture);
                     break;
                 }

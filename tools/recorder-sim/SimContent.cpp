@@ -1,5 +1,9 @@
 #include "tools/recorder-sim/SimContent.h"
 
+#include <QBuffer>
+#include <QColor>
+#include <QImage>
+
 #include <algorithm>
 #include <cstring>
 #include <numeric>
@@ -176,7 +180,83 @@ QByteArray CSimPlaybackContent::Bytes(int64_t offset, int64_t length) const
     return bytes;
 }
 
-QByteArray SimJpeg(int sizeCode)
+namespace {
+
+// A 5 x 7 dot font for the snapshot's caption: the simulator may run without a GUI, so no font database.
+// Each glyph is seven rows, the highest of five bits the leftmost dot.
+struct GLYPH
+{
+    char c;
+    uint8_t rows[7];
+};
+
+constexpr GLYPH kGlyphs[] = {
+    {'0', {14, 17, 19, 21, 25, 17, 14}}, {'1', {4, 12, 4, 4, 4, 4, 14}},
+    {'2', {14, 17, 1, 2, 4, 8, 31}},     {'3', {31, 2, 4, 2, 1, 17, 14}},
+    {'4', {2, 6, 10, 18, 31, 2, 2}},     {'5', {31, 16, 30, 1, 1, 17, 14}},
+    {'6', {6, 8, 16, 30, 17, 17, 14}},   {'7', {31, 1, 2, 4, 8, 8, 8}},
+    {'8', {14, 17, 17, 14, 17, 17, 14}}, {'9', {14, 17, 17, 15, 1, 2, 12}},
+    {'A', {14, 17, 17, 31, 17, 17, 17}}, {'B', {30, 17, 17, 30, 17, 17, 30}},
+    {'C', {14, 17, 16, 16, 16, 17, 14}}, {'D', {28, 18, 17, 17, 17, 18, 28}},
+    {'E', {31, 16, 16, 30, 16, 16, 31}}, {'F', {31, 16, 16, 30, 16, 16, 16}},
+    {'G', {14, 17, 16, 23, 17, 17, 15}}, {'H', {17, 17, 17, 31, 17, 17, 17}},
+    {'I', {14, 4, 4, 4, 4, 4, 14}},      {'J', {7, 2, 2, 2, 2, 18, 12}},
+    {'K', {17, 18, 20, 24, 20, 18, 17}}, {'L', {16, 16, 16, 16, 16, 16, 31}},
+    {'M', {17, 27, 21, 21, 17, 17, 17}}, {'N', {17, 17, 25, 21, 19, 17, 17}},
+    {'O', {14, 17, 17, 17, 17, 17, 14}}, {'P', {30, 17, 17, 30, 16, 16, 16}},
+    {'Q', {14, 17, 17, 17, 21, 18, 13}}, {'R', {30, 17, 17, 30, 20, 18, 17}},
+    {'S', {15, 16, 16, 14, 1, 1, 30}},   {'T', {31, 4, 4, 4, 4, 4, 4}},
+    {'U', {17, 17, 17, 17, 17, 17, 14}}, {'V', {17, 17, 17, 17, 17, 10, 4}},
+    {'W', {17, 17, 17, 21, 21, 21, 10}}, {'X', {17, 17, 10, 4, 10, 17, 17}},
+    {'Y', {17, 17, 10, 4, 4, 4, 4}},     {'Z', {31, 1, 2, 4, 8, 16, 31}},
+    {'-', {0, 0, 0, 31, 0, 0, 0}},       {'_', {0, 0, 0, 0, 0, 0, 31}},
+    {'.', {0, 0, 0, 0, 0, 12, 12}},      {':', {0, 12, 12, 0, 12, 12, 0}},
+    {'#', {10, 10, 31, 10, 31, 10, 10}}, {' ', {0, 0, 0, 0, 0, 0, 0}},
+};
+
+const GLYPH* GlyphOf(QChar c)
+{
+    const char wanted = char(c.toUpper().toLatin1());
+    for (const GLYPH& glyph : kGlyphs)
+        if (glyph.c == wanted)
+            return &glyph;
+    return nullptr; // anything else is drawn as a box
+}
+
+void FillRect(QImage& image, int x, int y, int w, int h, QRgb colour)
+{
+    for (int row = std::max(0, y); row < std::min(image.height(), y + h); ++row) {
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(row));
+        for (int col = std::max(0, x); col < std::min(image.width(), x + w); ++col)
+            line[col] = colour;
+    }
+}
+
+// Draws `text` centred on the line at `centreY`, as large as the width allows up to `maxScale`.
+void DrawLine(QImage& image, const QString& text, int centreY, int maxScale, QRgb colour)
+{
+    const int columns = int(text.size()) * 6 - 1;
+    if (columns <= 0)
+        return;
+    const int scale = std::clamp((image.width() * 9 / 10) / columns, 1, maxScale);
+    int x = (image.width() - columns * scale) / 2;
+    const int top = centreY - 7 * scale / 2;
+    for (const QChar c : text) {
+        const GLYPH* glyph = GlyphOf(c);
+        for (int row = 0; row < 7; ++row)
+            for (int col = 0; col < 5; ++col) {
+                const bool dot = glyph != nullptr ? (glyph->rows[row] >> (4 - col)) & 1
+                                                  : (row == 0 || row == 6 || col == 0 || col == 4);
+                if (dot)
+                    FillRect(image, x + col * scale, top + row * scale, scale, scale, colour);
+            }
+        x += 6 * scale;
+    }
+}
+
+} // namespace
+
+QByteArray SimJpeg(int sizeCode, const QString& recorder, int channel)
 {
     int width = 640;
     int height = 480;
@@ -193,27 +273,15 @@ QByteArray SimJpeg(int sizeCode)
     default:
         break;
     }
-    QByteArray j;
-    auto put = [&j](std::initializer_list<int> bytes) {
-        for (int b : bytes)
-            j.append(char(b));
-    };
-    put({0xFF, 0xD8});
-    put({0xFF, 0xDB, 0x00, 67, 0x00});
-    j.append(64, char(1));
-    put({0xFF, 0xC0, 0x00, 11, 8, height >> 8, height & 0xFF, width >> 8, width & 0xFF, 1, 1, 0x11, 0});
-    // One code of one bit per table: DC difference 0, and end-of-block. Every block is flat mid-grey.
-    for (int table : {0x00, 0x10}) {
-        put({0xFF, 0xC4, 0x00, 20, table, 1});
-        j.append(15, char(0));
-        put({0x00});
-    }
-    put({0xFF, 0xDA, 0x00, 8, 1, 1, 0x00, 0, 63, 0});
-    const int blocks = ((width + 7) / 8) * ((height + 7) / 8);
-    const int bits = blocks * 2;
-    j.append(bits / 8, char(0));
-    if (bits % 8)
-        j.append(char(0xFF >> (bits % 8))); // padded with one-bits, never 0xFF
-    put({0xFF, 0xD9});
-    return j;
+    // A dark face whose hue follows the channel, so neighbouring tiles differ at a glance as well.
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(QColor::fromHsv((channel * 47) % 360, 120, 110).rgb());
+    const QRgb white = qRgb(255, 255, 255);
+    DrawLine(image, recorder, height / 3, height / 16, white);
+    DrawLine(image, QStringLiteral("CH %1").arg(channel), height * 2 / 3, height / 9, white);
+    QByteArray jpeg;
+    QBuffer buffer(&jpeg);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "JPG", 85);
+    return jpeg;
 }

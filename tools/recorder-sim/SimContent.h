@@ -75,5 +75,6 @@ private:
     int64_t m_length = kSimHeaderBlockSize;
 };
 
-// A small, valid baseline JPEG (a grey picture) whose dimensions follow the picture size code.
-QByteArray SimJpeg(int sizeCode);
+// A JPEG snapshot whose dimensions follow the picture size code, showing the recorder's name and the channel
+// number, so an operator (and a picture of the windows) tells the channels apart.
+QByteArray SimJpeg(int sizeCode, const QString& recorder, int channel);

@@ -332,6 +332,8 @@ void CCalendarWidget::SetSelectedDate(const QDate& date)
     m_model->SetDate(date);
     UpdateSelection();
     ShowMonth(m_model->m_date.year(), m_model->m_date.month());
+    // Typing starts from the shown date: a typed year keeps this date's month and day.
+    m_navigator->SetDate(m_model->m_date);
     Q_EMIT SelectionChanged();
 }
 

@@ -3,6 +3,7 @@
 #include "widgets/calendar/CCalendarTimePopup.h"
 
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QScreen>
 #include <QSignalBlocker>
 
@@ -61,6 +62,23 @@ QRect CDateTimeEdit::PopupGeometry(const QRect& editorGlobal, const QSize& popup
 }
 
 void CDateTimeEdit::mousePressEvent(QMouseEvent*)
+{
+    OpenPopup();
+}
+
+void CDateTimeEdit::keyPressEvent(QKeyEvent* event)
+{
+    const bool altArrow = event->modifiers().testFlag(Qt::AltModifier) &&
+                          (event->key() == Qt::Key_Down || event->key() == Qt::Key_Up);
+    if (event->key() == Qt::Key_F4 || altArrow) {
+        event->accept();
+        OpenPopup();
+        return;
+    }
+    QDateTimeEdit::keyPressEvent(event);
+}
+
+void CDateTimeEdit::OpenPopup()
 {
     if (m_popup == nullptr) {
         m_popup = new CCalendarTimePopup(this);

@@ -28,8 +28,11 @@ public:
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
+    // F4 and Alt+Up/Down open the program's calendar, never the toolkit's.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    void OpenPopup();
     void SetUp(bool editsDate = true);
 
     CCalendarTimePopup* m_popup = nullptr;

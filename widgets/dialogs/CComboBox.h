@@ -12,6 +12,9 @@ public:
     explicit CComboBox(QWidget* parent = nullptr);
     ~CComboBox() override;
 
+    // The list opens at least as wide as its longest item, so a narrow box (a table cell) shows it uncut.
+    void showPopup() override;
+
 public Q_SLOTS:
     void setUserDisabled(bool b);
     void setUserEnabled(bool b);

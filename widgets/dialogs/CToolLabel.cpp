@@ -31,8 +31,11 @@ QPalette& CToolLabel::BubblePalette()
     return palette;
 }
 
-CToolLabel::CToolLabel(const QString& text, QWidget* parent) : QLabel(parent, Qt::ToolTip)
+CToolLabel::CToolLabel(const QString& text, QWidget* parent)
+    : QLabel(parent, Qt::ToolTip | Qt::WindowTransparentForInput)
 {
+    // The bubble often lies over the next field: a click meant for that field must reach it, not the bubble.
+    setAttribute(Qt::WA_TransparentForMouseEvents);
     delete g_pInstance;
     g_pInstance = this;
     setForegroundRole(QPalette::ToolTipText);

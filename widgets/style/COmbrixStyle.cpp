@@ -2,6 +2,7 @@
 
 #include "widgets/GuiUtility.h"
 
+#include <QListView>
 #include <QPainter>
 #include <QStyleFactory>
 #include <QSlider>
@@ -104,9 +105,10 @@ void COmbrixStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* o
         return;
     case PE_PanelItemViewItem:
         // A selected item's text is drawn in the highlighted-text colour: without a highlight under it, that
-        // text vanishes on a white list.
+        // text vanishes on a white list. Only plain lists: tables and trees paint their own selection
+        // pictures first, which a fill here would cover.
         if (qstyleoption_cast<const QStyleOptionViewItem*>(option) != nullptr &&
-            option->state.testFlag(State_Selected))
+            option->state.testFlag(State_Selected) && qobject_cast<const QListView*>(widget) != nullptr)
             painter->fillRect(option->rect, option->palette.brush(QPalette::Highlight));
         return;
     default:

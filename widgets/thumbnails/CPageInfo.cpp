@@ -10,6 +10,9 @@ const char* const kHoverRule =
     "QPushButton:hover{border-image:url(:/images/button/button_hover.png); color: rgb(0, 0, 0); }";
 const char* const kPlainRule =
     "QPushButton{border-image:url(:/images/button/button.png); border: none; color: rgb(121, 121, 121);}";
+// The application's buttons keep 6 pixels of padding at each side: a 20-pixel page button would have no room
+// left for its digit.
+const char* const kNoPaddingRule = "QPushButton{padding: 0px;}";
 } // namespace
 
 CPageInfo::CPageInfo(QWidget* parent) : QFrame(parent)
@@ -40,13 +43,13 @@ CPageInfo::~CPageInfo() = default;
 
 void CPageInfo::SetPlain(CPushButton* button)
 {
-    button->setStyleSheet(QString::fromLatin1(kPlainRule) + QStringLiteral("    ") +
-                          QString::fromLatin1(kHoverRule));
+    button->setStyleSheet(QString::fromLatin1(kNoPaddingRule) + QString::fromLatin1(kPlainRule) +
+                          QStringLiteral("    ") + QString::fromLatin1(kHoverRule));
 }
 
 void CPageInfo::SetHighlighted(CPushButton* button)
 {
-    button->setStyleSheet(QString::fromLatin1(kHoverRule));
+    button->setStyleSheet(QString::fromLatin1(kNoPaddingRule) + QString::fromLatin1(kHoverRule));
 }
 
 int CPageInfo::SetPageCount(uint count)

@@ -100,6 +100,7 @@ void CPicLabelList::BuildPage(const PAGE_INFO& page)
         connect(label, &CPicLabel::SignalPicLabelClicked, this, &CPicLabelList::OnPicLabelClicked);
         label->setFixedSize(m_nPicWidth, m_nPicHeight); // first, so the picture is decoded once, at its size
         label->SetPicInfo(number, m_listPaths.value(static_cast<int>(number) - 1));
+        label->setToolTip(m_tips.value(m_listPaths.value(static_cast<int>(number) - 1)));
         grid->addWidget(label, i / cols, i % cols, Qt::AlignLeft | Qt::AlignTop);
         // The spare width goes right of the last column, so the columns keep even gaps.
         if (i % cols == cols - 1 || i == count - 1)

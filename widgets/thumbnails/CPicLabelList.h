@@ -5,6 +5,7 @@
 // reporting every change of a selection flag.
 
 #include <QFrame>
+#include <QHash>
 #include <QList>
 #include <QPoint>
 #include <QStringList>
@@ -21,6 +22,8 @@ public:
     ~CPicLabelList() override;
 
     // Called once on a new list: numbers the pictures 1 .. n, pages them, and returns the numbers.
+    // Tool tips by picture path; set before SetPictures.
+    void SetPictureTips(const QHash<QString, QString>& tips) { m_tips = tips; }
     QList<uint> SetPictures(const QStringList& paths);
     // Flag of number n at position n - 1.
     void SetSelectionFlags(const QList<bool>& flags);
@@ -69,6 +72,7 @@ private:
     QList<uint> m_listNumbers;
     QList<bool> m_listFlags;
     QList<QString> m_listPaths;
+    QHash<QString, QString> m_tips;
     QList<PAGE_INFO> m_listPages;
     QList<CPicLabel*> m_listPressSnapshot;
     uint m_nListId;

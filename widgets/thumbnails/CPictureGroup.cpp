@@ -55,6 +55,11 @@ uint CPictureGroup::AddGroup(const QString& name, const QStringList& paths)
     return id;
 }
 
+void CPictureGroup::SetPictureTip(const QString& path, const QString& tip)
+{
+    m_tips.insert(path, tip);
+}
+
 bool CPictureGroup::ModifyGroup(uint groupId, const QString& name, const QStringList& paths)
 {
     const int index = GroupIndex(groupId);
@@ -94,6 +99,7 @@ void CPictureGroup::ClearGroups()
     m_listGroupIds.clear();
     m_listGroupNames.clear();
     m_mapPaths.clear();
+    m_tips.clear();
     m_mapFlags.clear();
     m_listCollapsed.clear();
     m_nSingleGroup = 0;
@@ -305,6 +311,7 @@ void CPictureGroup::OnShowPage(uint page)
         connect(list, &CPicLabelList::SignalLabelClicked, this, &CPictureGroup::SignalPicClicked);
         connect(list, &CPicLabelList::SignalPicLabelSelected, this, &CPictureGroup::OnPicLabelSelected);
         list->setGeometry(piece.nX, piece.nY, boxWidth - m_nLeftMargin, piece.nHeight);
+        list->SetPictureTips(m_tips);
         list->SetPictures(piece.listPaths);
         list->SetSelectionFlags(m_mapFlags.value(id).mid(PictureOffset(id)));
         list->ShowPage(1);

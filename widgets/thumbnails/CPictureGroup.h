@@ -7,6 +7,7 @@
 
 #include <QFrame>
 #include <QList>
+#include <QHash>
 #include <QMap>
 #include <QStringList>
 
@@ -26,6 +27,9 @@ public:
     void SetSizes(int titleBarHeight, int picWidth, int picHeight, int leftMargin);
     // The new group's id (1, or the last id plus 1); 0 when a group of that name exists (nothing added).
     uint AddGroup(const QString& name, const QStringList& paths);
+    // The tool tip of the thumbnail whose picture is `path` (a channel's name), kept until ClearGroups; set
+    // before the group is added (it takes effect at the next layout).
+    void SetPictureTip(const QString& path, const QString& tip);
     bool ModifyGroup(uint groupId, const QString& name, const QStringList& paths);
     bool RemoveGroup(uint groupId);
     // Afterwards the next AddGroup gives id 1 again.
@@ -81,6 +85,7 @@ private:
 
     QMap<uint, CPicLabelList*> m_mapLists;
     QMap<uint, QStringList> m_mapPaths;
+    QHash<QString, QString> m_tips;
     QMap<uint, QList<bool>> m_mapFlags;
     QList<CTitleBar*> m_listTitleBars;
     QList<PIECE_INFO> m_listPieces;
