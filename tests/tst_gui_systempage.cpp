@@ -25,6 +25,8 @@
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QSignalSpy>
+
+#include <algorithm>
 #include <QStackedWidget>
 
 #include <cstring>
@@ -303,9 +305,11 @@ void TestSystemPage::testMailReportsTheServersAnswer()
 {
     const MailTimeouts timeouts = GetMailTimeouts();
     SetMailTimeouts({std::chrono::milliseconds(3000), std::chrono::milliseconds(3000)});
-    for (bool refuse : {true, false}) {
+    for (const int kind : {0, 1, 2}) { // login refused, the offered TLS fails, sent
+        const bool refuse = kind != 2;
         CFakeSmtpServer::Options options;
-        options.RefuseAuth = refuse;
+        options.RefuseAuth = kind == 0;
+        options.Tls = kind == 1 ? CFakeSmtpServer::StartTls::Broken : CFakeSmtpServer::StartTls::NotOffered;
         CFakeSmtpServer server(options);
         CDlgCfgSystem page(nullptr);
         DlgCfgSystem& ui = page.Form();
@@ -321,8 +325,15 @@ void TestSystemPage::testMailReportsTheServersAnswer()
         ui.m_pBtnTestConnection->click();
         QVERIFY(server.WaitForSessions(1));
         QCOMPARE(driver.Seen().size(), 1);
-        QCOMPARE(driver.Seen().first().Text(),
-                 QLatin1String(refuse ? "Send test mail failed" : "Send test mail successfully"));
+        // A failure says why: the operator must see that the server's TLS failed and no login was sent.
+        const QString text = driver.Seen().first().Text();
+        QVERIFY2(text.startsWith(refuse ? "Send test mail failed\n" : "Send test mail successfully"),
+                 qPrintable(text));
+        QVERIFY2(text.contains("encrypted connection") == (kind == 1), qPrintable(text));
+        const QList<QByteArray> lines = server.Lines();
+        QCOMPARE(
+            std::any_of(lines.begin(), lines.end(), [](const QByteArray& l) { return l.startsWith("AUTH"); }),
+            kind != 1);
         QCOMPARE(CountRows("SELECT COUNT(*) FROM Mail_Table WHERE MailTo <> ''"), 0);
         QCOMPARE(server.Lines().contains("RCPT TO:<operator@site.test>"), !refuse);
     }
