@@ -42,6 +42,10 @@ struct SimCounters
     bool IsIdle() const { return Sessions == 0 && Searches == 0 && Playbacks == 0; }
 };
 
+// The longest request the recorder takes. Its requests are a few hundred bytes; a longer declared length is
+// refused before anything of it is kept, so a connection never holds more than this and one read buffer.
+constexpr uint32_t kSimMaxRequest = 64 * 1024;
+
 class CRecorderSim
 {
 public:
