@@ -202,6 +202,13 @@ void CRecorderSim::Stop()
     m_changed.notify_all();
 }
 
+int CRecorderSim::OpenConnections() const
+{
+    std::lock_guard lock(m_connectionMutex);
+    return int(std::count_if(m_connections.begin(), m_connections.end(),
+                             [](const std::unique_ptr<Connection>& c) { return !c->Done; }));
+}
+
 void CRecorderSim::ReapLocked(bool all)
 {
     for (auto it = m_connections.begin(); it != m_connections.end();) {

@@ -80,6 +80,8 @@ public:
     QList<SimCall> Calls(const QString& op) const;
     void ClearCallLog();
     SimCounters Counters() const;
+    // Client connections open now, logged in or not.
+    int OpenConnections() const;
     // Waits until nothing is open; false when that did not happen within the time.
     bool WaitForIdle(int timeoutMs) const;
 
@@ -125,7 +127,7 @@ private:
     SimCounters m_counters;
     QList<SimCall> m_log;
 
-    std::mutex m_connectionMutex;
+    mutable std::mutex m_connectionMutex;
     std::list<std::unique_ptr<Connection>> m_connections;
     int m_listenFd = -1;
     int m_wakeFd = -1;
