@@ -18,7 +18,7 @@ QString StorageErrorText(int code)
 
 QString DatabaseErrorText(const QString& error)
 {
-    return QObject::tr("The database cannot be used, so the software ends. The file is left as it is:") +
+    return QObject::tr("The database cannot be used. The file was left as it is:") +
            QLatin1Char('\n') + error;
 }
 

@@ -1467,7 +1467,7 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>The database cannot be used, so the software ends. The file is left as it is:</source>
+        <source>The database cannot be used. The file was left as it is:</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

@@ -1470,8 +1470,8 @@
         <translation>结束时间</translation>
     </message>
     <message>
-        <source>The database cannot be used, so the software ends. The file is left as it is:</source>
-        <translation>数据库无法使用，软件将退出。文件保持原样未作改动：</translation>
+        <source>The database cannot be used. The file was left as it is:</source>
+        <translation>数据库无法使用。文件保持原样，未作改动：</translation>
     </message>
 </context>
 <context>
