@@ -18,8 +18,8 @@ QString StorageErrorText(int code)
 
 QString DatabaseErrorText(const QString& error)
 {
-    return QObject::tr("The database cannot be used. The file was left as it is:") +
-           QLatin1Char('\n') + error;
+    return QObject::tr("The database cannot be used. The file was left as it is:") + QLatin1Char('\n') +
+           error;
 }
 
 std::unique_ptr<CVarrow> OpenMainWindow()

@@ -512,8 +512,8 @@ bool SendEmailWithConfig(const MAIL_CONFIG& config, const QString& subject, cons
         qWarning("Mail not sent: the sender's name, the sender's or the receiver's address is longer than %d "
                  "bytes",
                  MAIL_TEXT_FIELD_SIZE - 1);
-        failure->Detail = "a name or an address is longer than " + std::to_string(MAIL_TEXT_FIELD_SIZE - 1) +
-                          " bytes";
+        failure->Detail =
+            "a name or an address is longer than " + std::to_string(MAIL_TEXT_FIELD_SIZE - 1) + " bytes";
         return false;
     }
     const QByteArray server = SettingText(config.SMTPAddr, sizeof(config.SMTPAddr));

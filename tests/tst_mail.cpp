@@ -127,8 +127,8 @@ void TestMail::refusedOrSilentServerFails()
         options.Tls = CFakeSmtpServer::StartTls::Broken;
         CFakeSmtpServer server(options);
         MAIL_FAILURE failure;
-        QVERIFY(!SendEmailWithConfig(Config(server.Port()), QStringLiteral("Tolvarin"), QStringLiteral("body"),
-                                     &failure));
+        QVERIFY(!SendEmailWithConfig(Config(server.Port()), QStringLiteral("Tolvarin"),
+                                     QStringLiteral("body"), &failure));
         QVERIFY(server.WaitForSessions(1));
         QVERIFY2(failure.TlsFailed && !failure.Detail.empty(), failure.Detail.c_str());
         QCOMPARE(Verbs(server), QList<QByteArray>({"EHLO", "STARTTLS"}));

@@ -169,13 +169,14 @@ void CDlgCfgSystem::OnBtnClickedTestConnection()
         ShowInfoMsgBox(tr("Success"), tr("Send test mail successfully"), this);
         return;
     }
-    // The cause comes as the mail layer reports it; a failed encryption is said in the operator's words, since
-    // it may mean that someone listens between the station and the server.
+    // The cause comes as the mail layer reports it; a failed encryption is said in the operator's words,
+    // since it may mean that someone listens between the station and the server.
     QString text = tr("Send test mail failed") + QLatin1Char('\n');
     if (failure.TlsFailed)
-        text += tr("The server offers an encrypted connection, but it could not be made, so the login was not "
-                   "sent:") +
-                QLatin1Char(' ');
+        text +=
+            tr("The server offers an encrypted connection, but it could not be made, so the login was not "
+               "sent:") +
+            QLatin1Char(' ');
     text += QString::fromStdString(failure.Detail);
     ShowInfoMsgBox(tr("Error"), text, this);
 }
