@@ -4,8 +4,21 @@
 // database, the storage object, the main window (shown), the storage error box and the "Open Software" log
 // entry. main runs the event loop after it.
 
+#include <QString>
+
 #include <memory>
 
 class CVarrow;
 
+// Null, after a box that names the file and the cause, when the database cannot be used: the program then
+// ends and leaves the file as it is, so that the operator can restore it.
 std::unique_ptr<CVarrow> OpenMainWindow();
+
+// The whole run after the application object's checks: the main window, the event loop, and after it, once
+// the window and with it every engine thread is gone, the database closed so that its file alone holds
+// everything. The program's result: 1 when the database could not be used, else the event loop's.
+int RunVarrow();
+
+// The text of the box that reports an unusable database; `error` names the file and the cause.
+QString DatabaseErrorText(const QString& error);
+

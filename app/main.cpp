@@ -1,7 +1,6 @@
-// The Varrow program: the application object's checks, then the main window and the event loop.
+// The Varrow program: the application object's checks, then the run (window, event loop, database closed).
 
 #include "app/COmbrixApplication.h"
-#include "app/CVarrow.h"
 #include "app/VarrowStart.h"
 
 int main(int argc, char** argv)
@@ -12,6 +11,5 @@ int main(int argc, char** argv)
         return 0;
     if (app.CheckResolution())
         return 0;
-    const std::unique_ptr<CVarrow> window = OpenMainWindow();
-    return app.exec();
+    return RunVarrow();
 }

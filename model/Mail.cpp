@@ -356,8 +356,16 @@ int add_local_file(MAIL_INFO* mail, const char** files, int count)
     return 0;
 }
 
-int send_mail(const char* server, int port, const char* user, const char* password, MAIL_INFO* mail)
+namespace {
+
+int SendMailSession(const char* server, int port, const char* user, const char* password, MAIL_INFO* mail,
+                    MAIL_FAILURE* failure)
 {
+    MAIL_FAILURE ignored;
+    if (failure == nullptr)
+        failure = &ignored;
+    *failure = MAIL_FAILURE();
+    failure->Detail = "a setting cannot be sent";
     if (server == nullptr || mail == nullptr || mail->State != MAIL_STATE_BUILT || port < 1 || port > 65535)
         return -1;
     const QByteArray host(server);
@@ -425,21 +433,29 @@ int send_mail(const char* server, int port, const char* user, const char* passwo
         return curl_easy_perform(handle);
     };
 
-    CURLcode code = session(long(CURLUSESSL_TRY));
-    if (code == CURLE_PEER_FAILED_VERIFICATION || code == CURLE_SSL_CONNECT_ERROR) {
-        // The server offered STARTTLS but its certificate is not trusted here, or its TLS does not work (a
-        // local relay with its own certificate). It did not require TLS, so the mail goes over plain SMTP,
-        // as it does to a server that offers no STARTTLS; a server that requires TLS refuses that session.
-        qWarning("Mail to %s:%d: STARTTLS failed (%s); sending without TLS", host.constData(), port,
-                 errorText[0] != '\0' ? errorText : curl_easy_strerror(code));
-        code = session(long(CURLUSESSL_NONE));
-    }
+    // STARTTLS whenever the server offers it, with the certificate checked; a server that offers none gets
+    // plain SMTP. When the offered TLS fails (an untrusted certificate is what an interception looks like),
+    // the session ends there: the login never goes over the connection that TLS was meant to protect.
+    const CURLcode code = session(long(CURLUSESSL_TRY));
     if (code != CURLE_OK) {
-        qWarning("Mail to %s:%d not sent: %s", host.constData(), port,
-                 errorText[0] != '\0' ? errorText : curl_easy_strerror(code));
+        failure->Detail = errorText[0] != '\0' ? errorText : curl_easy_strerror(code);
+        failure->TlsFailed = code == CURLE_PEER_FAILED_VERIFICATION || code == CURLE_SSL_CONNECT_ERROR ||
+                             code == CURLE_SSL_CACERT_BADFILE || code == CURLE_SSL_CERTPROBLEM ||
+                             code == CURLE_USE_SSL_FAILED || code == CURLE_SSL_ISSUER_ERROR;
+        qWarning("Mail to %s:%d not sent%s: %s", host.constData(), port,
+                 failure->TlsFailed ? " (the offered TLS failed; nothing was sent without it)" : "",
+                 failure->Detail.c_str());
         return -1;
     }
+    failure->Detail.clear();
     return 0;
+}
+
+} // namespace
+
+int send_mail(const char* server, int port, const char* user, const char* password, MAIL_INFO* mail)
+{
+    return SendMailSession(server, port, user, password, mail, nullptr);
 }
 
 int release_attachment(MAIL_INFO* mail)
@@ -474,8 +490,13 @@ bool IsMailConfigSendable(const MAIL_CONFIG& config)
            FillMailRecipient(recipient, QByteArray(), SettingText(config.MailTo, sizeof(config.MailTo)));
 }
 
-bool SendEmailWithConfig(const MAIL_CONFIG& config, const QString& subject, const QString& body)
+bool SendEmailWithConfig(const MAIL_CONFIG& config, const QString& subject, const QString& body,
+                         MAIL_FAILURE* failure)
 {
+    MAIL_FAILURE ignored;
+    if (failure == nullptr)
+        failure = &ignored;
+    *failure = MAIL_FAILURE();
     const int port = int(config.SMTPPort);
     const QByteArray localSubject = QStringToLocal(subject);
     const QByteArray localBody = QStringToLocal(body);
@@ -491,6 +512,8 @@ bool SendEmailWithConfig(const MAIL_CONFIG& config, const QString& subject, cons
         qWarning("Mail not sent: the sender's name, the sender's or the receiver's address is longer than %d "
                  "bytes",
                  MAIL_TEXT_FIELD_SIZE - 1);
+        failure->Detail =
+            "a name or an address is longer than " + std::to_string(MAIL_TEXT_FIELD_SIZE - 1) + " bytes";
         return false;
     }
     const QByteArray server = SettingText(config.SMTPAddr, sizeof(config.SMTPAddr));
@@ -509,6 +532,9 @@ bool SendEmailWithConfig(const MAIL_CONFIG& config, const QString& subject, cons
         result = add_local_file(mail.get(), files, 0);
     }
     if (result >= 0)
-        result = send_mail(server.constData(), port, sender.Address, password.constData(), mail.get());
+        result = SendMailSession(server.constData(), port, sender.Address, password.constData(), mail.get(),
+                                 failure);
+    else
+        failure->Detail = "the mail cannot be built from the settings";
     return result >= 0;
 }

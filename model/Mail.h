@@ -13,6 +13,7 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 constexpr int MAIL_TEXT_FIELD_SIZE = 64;
 constexpr int MAIL_MAX_RECIPIENTS = 3;
@@ -91,9 +92,9 @@ int construct_mail(MAIL_INFO* mail, MAIL_RECIPIENT* sender, MAIL_RECIPIENT* reci
 // without a file that was asked for. Returns 0 for count 0 on a built mail, else -1.
 int add_local_file(MAIL_INFO* mail, const char** files, int count);
 
-// Connects to the server (STARTTLS when offered; when that fails because the server's certificate is not
-// trusted or its TLS does not work, the session is made again over plain SMTP, which a server that requires
-// TLS refuses; login when the server offers it and `user` is not empty),
+// Connects to the server (STARTTLS whenever offered, with the certificate verified; when the offered TLS
+// fails the mail is not sent, so the login never travels unencrypted; plain SMTP only to a server that offers
+// no STARTTLS; login when the server offers it and `user` is not empty),
 // sends the mail to every recipient and quits. Returns 0 when the server took the mail, -1 on any failure,
 // including a port outside 1..65535 and a server that does not answer within the time-outs.
 int send_mail(const char* server, int port, const char* user, const char* password, MAIL_INFO* mail);
@@ -118,7 +119,14 @@ bool IsMailConfigSendable(const MAIL_CONFIG& config);
 // Sends one report mail with the given settings to `MailTo` alone (copy recipients get nothing): the sender
 // is `MailName` <`MailFrom`>, the login is `MailFrom` with `MailPassword`. True when the server took the
 // mail. A setting longer than a recipient field holds fails the mail (with a warning) rather than being cut.
-bool SendEmailWithConfig(const MAIL_CONFIG& config, const QString& subject, const QString& body);
+// `failure`, when given, tells why a mail was not sent.
+struct MAIL_FAILURE
+{
+    bool TlsFailed = false; // the server offered STARTTLS and TLS failed: nothing went without it
+    std::string Detail;     // the cause as the mail layer reports it (English); empty after success
+};
+bool SendEmailWithConfig(const MAIL_CONFIG& config, const QString& subject, const QString& body,
+                         MAIL_FAILURE* failure = nullptr);
 
 // Sends a report mail with a copy of the model's mail settings; failures are traced, never shown.
 void SendEmail(const QString& subject, const QString& body);

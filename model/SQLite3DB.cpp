@@ -8,6 +8,9 @@
 #include <QFile>
 #include <QtDebug>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <atomic>
 #include <cstring>
@@ -532,6 +535,43 @@ void EnsureSchema(CSQLite3DB& db)
     transaction.Commit();
 }
 
+namespace {
+
+const char* const kCompanions[] = {"", "-wal", "-shm", "-journal"};
+
+// The file and its journal companions hold the recorders' and the mail login's passwords: only the owner may
+// read them. SQLite creates the companions with the mode of the file, so the file is tightened before any is
+// made; companions an earlier run left are tightened too.
+void RestrictToOwner(const QByteArray& path)
+{
+    for (const char* suffix : kCompanions) {
+        const QByteArray name = path + suffix;
+        struct stat info = {};
+        if (::stat(name.constData(), &info) == 0 && (info.st_mode & 0077) != 0)
+            ::chmod(name.constData(), info.st_mode & 0700);
+    }
+}
+
+// Why an existing file must not be opened at all; empty when SQLite may try it. An empty file at the
+// database's place is a database lost (a full disk, a failed copy), not a new installation: starting over it
+// would hide the loss. A file without write permission would run read-only and fail at the first save; the
+// owner's permission bits decide, since a privileged user may write any file.
+std::string RefusalBeforeOpen(const QByteArray& path)
+{
+    struct stat info = {};
+    if (::stat(path.constData(), &info) != 0)
+        return std::string();
+    if (!S_ISREG(info.st_mode))
+        return "not a regular file";
+    if (info.st_size == 0)
+        return "the file is empty";
+    if ((info.st_mode & S_IWUSR) == 0 || ::access(path.constData(), W_OK) != 0)
+        return "the file is read-only";
+    return std::string();
+}
+
+} // namespace
+
 CSQLite3DB& GetMainDB()
 {
     MainDbState& state = MainState();
@@ -542,9 +582,18 @@ CSQLite3DB& GetMainDB()
             state.error.clear();
             const QByteArray path = GetAbsolutePath(QStringLiteral("Varrow.db")).toUtf8();
             try {
+                const std::string refusal = RefusalBeforeOpen(path);
+                if (!refusal.empty())
+                    throw CSQlite3Error(SQLITE_CANTOPEN, refusal);
+                const bool isNew = !QFile::exists(QString::fromUtf8(path));
                 state.db.Open(path.toStdString());
-                state.db.Exec("PRAGMA journal_mode = WAL; PRAGMA synchronous = NORMAL;");
+                if (isNew)
+                    RestrictToOwner(path);
+                // Nothing is written before the file is accepted: the schema check refuses a file it cannot
+                // use before it changes anything, and only then does the journal mode change.
                 EnsureSchema(state.db);
+                RestrictToOwner(path);
+                state.db.Exec("PRAGMA journal_mode = WAL; PRAGMA synchronous = NORMAL;");
             } catch (const CSQlite3Error& e) {
                 // Not usable: close it, so that every operation reports failure instead of running on a
                 // file without its tables or columns.
@@ -580,6 +629,12 @@ void ShutdownMainDB()
 {
     MainDbState& state = MainState();
     std::lock_guard<std::mutex> guard(state.openMutex);
+    // The file alone must hold everything: whoever copies or moves it without its journal keeps it all.
+    try {
+        state.db.Exec("PRAGMA wal_checkpoint(TRUNCATE);");
+    } catch (const CSQlite3Error& e) {
+        qWarning("The database could not be checkpointed at exit: %s", e.what());
+    }
     state.db.Close();
     state.shutDown = true;
     state.tried.store(true, std::memory_order_release);

@@ -2,12 +2,21 @@
 
 #include "model/Utility.h"
 
+#include <QFileInfo>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QStringList>
 
-CRecordPlayer::CRecordPlayer(const QString& program)
-    : m_program(program.isEmpty() ? DefaultProgram() : program)
+CRecordPlayer::CRecordPlayer(const QString& program) : m_program(program) {}
+
+QString CRecordPlayer::Program() const
 {
+    if (!m_program.isEmpty())
+        return m_program;
+    const QFileInfo player(DefaultProgram());
+    if (player.isFile() && player.isExecutable())
+        return player.filePath();
+    return QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
 }
 
 QString CRecordPlayer::DefaultProgram()
@@ -17,10 +26,15 @@ QString CRecordPlayer::DefaultProgram()
 
 bool CRecordPlayer::Play(const QString& path)
 {
-    if (path.isEmpty())
+    const QString program = Program();
+    m_failed = program;
+    if (path.isEmpty() || program.isEmpty())
         return false;
     // Detached: no process object outlives this call, and the player outlives the program if it likes.
-    return QProcess::startDetached(m_program, {path});
+    if (!QProcess::startDetached(program, {path}))
+        return false;
+    m_failed.clear();
+    return true;
 }
 
 QByteArray PlayerCopyData(const QString& path)

@@ -22,6 +22,7 @@
 #include <QFileDialog>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QRegularExpression>
 
 #include <memory>
 
@@ -39,6 +40,8 @@ private Q_SLOTS:
     void modify();
     void deleteTakesTheSelectedDevices();
     void importChecksEveryRow();
+    void importStops_data();
+    void importStops();
 
 private:
     int AddToModel(const char* name, int sim);
@@ -397,6 +400,71 @@ void TestDevices::importChecksEveryRow()
     QCOMPARE(Names(page), (QStringList{"Gate", "Yard"}));
     QCOMPARE(*log, QStringList{"changed"});
     QCOMPARE(CountRows("SELECT COUNT(*) FROM Device_Table WHERE IsUsed = 1"), 2);
+}
+
+void TestDevices::importStops_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("result");    // the text of the result box
+    QTest::addColumn<QStringList>("names"); // the devices added
+    // A view may compute any number of rows from a small file: only a real table is imported.
+    QTest::newRow("view") << "view"
+                          << "Read Database failed.\nThe file is not a device database." << QStringList();
+    // Two free slots: two devices come in, and the rows after them are counted, not read into memory.
+    QTest::newRow("slots full") << "full"
+                                << "Read Database succeed.\n2 device(s) added.\nNo free device place left: "
+                                   "2 row(s) not imported."
+                                << QStringList{"Yard", "Shed"};
+    // Stopped while a silent recorder holds the first row's login: the rows after it are left.
+    QTest::newRow("operator stops") << "stop"
+                                    << "Read Database succeed.\n0 device(s) added.\n1 device(s) not added: "
+                                       "already added or log in failed.\nImport stopped: 4 row(s) left."
+                                    << QStringList();
+}
+
+void TestDevices::importStops()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, result);
+    QFETCH(QStringList, names);
+    SimRecorderConfig silent;
+    silent.Silent = true;
+    CRecorderSim* quiet = m_sims->Add(silent);
+    const QString path = m_db->Dir() + QStringLiteral("/import.db");
+    {
+        CSQLite3DB db;
+        db.Open(path.toStdString());
+        const char* table = kind == "view" ? "Devices" : "TInfo_Device";
+        db.Exec(std::string("CREATE TABLE ") + table +
+                " (Address TEXT, Name TEXT, UserName TEXT, UserPwd TEXT, Port);");
+        const QStringList rows = {"Quiet", "Yard", "Shed", "Late", "Later"};
+        for (int i = kind == "stop" ? 0 : 1; i < rows.size(); ++i)
+            db.Exec(std::string("INSERT INTO ") + table + " VALUES ('127.0.0.1', ?, 'admin', '12345', ?);",
+                    {rows[i].toStdString(),
+                     (i == 0 ? QString::number(quiet->Port()) : Port(i % 2 + 1)).toStdString()});
+        if (kind == "view")
+            db.Exec("CREATE VIEW TInfo_Device AS SELECT * FROM Devices;");
+    }
+    if (kind == "full") {
+        // Every slot but two taken.
+        QVERIFY(GetMainDB().Exec(
+            "WITH RECURSIVE n(i) AS (SELECT 2 UNION ALL SELECT i + 1 FROM n WHERE i < 1023) "
+            "INSERT OR REPLACE INTO Device_Table (DeviceID, IsUsed, DeviceIP, DeviceName, Port) "
+            "SELECT i, 1, '127.0.0.2', 'Filler' || i, 8000 FROM n;"));
+        QVERIFY(g_pSysInfoManage->LoadAllInfo());
+    }
+    CDlgCfgDevice page;
+    const QStringList before = Names(page).filter(QRegularExpression(QStringLiteral("^(?!Filler)")));
+    CModalDriver driver;
+    AnswerImport(driver, path, [&](QWidget* busy) {
+        if (kind != "stop")
+            return;                                // ends by itself
+        QTRY_VERIFY(quiet->OpenConnections() > 0); // the first row's login is under way
+        static_cast<QDialog*>(busy)->reject();
+    });
+    page.OnBtnClickedReadDataBase();
+    QCOMPARE(driver.Seen().last().Text(), result);
+    QCOMPARE(Names(page).filter(QRegularExpression(QStringLiteral("^(?!Filler)"))), before + names);
 }
 
 VARROW_TEST_MAIN(TestDevices, QApplication)

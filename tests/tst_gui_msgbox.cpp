@@ -51,7 +51,8 @@ void TestMsgBox::results()
         driver.Click(answer);
     }
     const QString title = QStringLiteral("Confirm");
-    const QString text = QStringLiteral("Sure to close software");
+    // A name from a recorder or a plan shows as typed: markup in it is text, not formatting or a picture.
+    const QString text = QStringLiteral("Sure to close <b>x</b> <img src=\"y.png\"> &amp;");
     const int got = confirm ? ShowConfirmMsgBox(title, text, &parent) : ShowInfoMsgBox(title, text, &parent);
     QCOMPARE(got, result);
     QVERIFY(driver.Failures().isEmpty());

@@ -24,6 +24,7 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -62,6 +63,7 @@ private Q_SLOTS:
     void typeFanOut();
     void unreadableNames();
     void clickRouting();
+    void missingPlayerIsSaid();
     void exportCopies();
     void exportFromThePage();
 
@@ -298,6 +300,30 @@ void TestRecordPage::clickRouting()
         QTest::mouseClick(m_table->viewport(), Qt::LeftButton, {}, m_table->visualRect(index).center());
     }
     QCOMPARE(m_calls, (QStringList{QStringLiteral("play ") + path, QStringLiteral("show ") + path}));
+}
+
+// A player that is not there is said in a box, never a click that opens nothing; without a player set, the
+// desktop's opener gets the file, and a player put beside the program is taken at the next click.
+void TestRecordPage::missingPlayerIsSaid()
+{
+    Store(m_gate, 1, At(8), At(9), 1);
+    SearchDay({0});
+    const QString missing = QDir::temp().filePath(QStringLiteral("varrow-no-player/Vidrun"));
+    m_page->SetPlayer(std::make_unique<CRecordPlayer>(missing));
+    m_driver->Accept();
+    m_page->OnClickAction(m_records->index(0, CViewRecord::COL_PLAYBACK));
+    QCOMPARE(m_driver->Seen().size(), 1);
+    QVERIFY2(m_driver->Seen().first().Text().contains(missing), qPrintable(m_driver->Seen().first().Text()));
+
+    CRecordPlayer chosen;
+    QCOMPARE(chosen.Program(), QStandardPaths::findExecutable(QStringLiteral("xdg-open")));
+    QFile player(CRecordPlayer::DefaultProgram());
+    QVERIFY(player.open(QIODevice::WriteOnly));
+    player.write("#!/bin/sh\n");
+    player.close();
+    QVERIFY(player.setPermissions(player.permissions() | QFileDevice::ExeOwner));
+    QCOMPARE(chosen.Program(), CRecordPlayer::DefaultProgram());
+    QVERIFY(player.remove());
 }
 
 // A source that cannot be read stops the export without touching the earlier copy of its target or trying the

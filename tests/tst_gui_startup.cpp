@@ -13,8 +13,11 @@
 #include "tests/support/gui/ModalDriver.h"
 
 #include <QFile>
+#include <QDir>
 #include <QFileInfo>
 #include <QProcess>
+
+#include <sys/stat.h>
 
 #include <csignal>
 #include <cstdio>
@@ -41,6 +44,59 @@ int RunRefusalCheck(int argc, char** argv)
     std::printf("refused=%d\ntitle=%s\ntext=%s\n", refused ? 1 : 0, qPrintable(box.title),
                 qPrintable(box.Text()));
     return 0;
+}
+
+int ModeOf(const QString& path)
+{
+    struct stat info = {};
+    return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? int(info.st_mode & 07777) : -1;
+}
+
+// The child mode of a whole run in the given program directory, through the program's own start and close:
+// the first box is answered by closing it (the database error) or accepting it (the close confirmation).
+// Reports the boxes, the modes of the database's files while the window was up, and the result.
+int RunWholeProgram(int argc, char** argv)
+{
+    SetAppDirOverride(QString::fromLocal8Bit(argv[2]));
+    qputenv("QT_QPA_PLATFORM", BigScreenPlatform().toLocal8Bit());
+    COmbrixApplication app(argc, argv, QStringLiteral("Varrow"));
+    CModalDriver driver;
+    driver.Answer([](QWidget* box) { box->close(); });
+    QString modes;
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            auto* window = qobject_cast<CVarrow*>(widget);
+            if (window == nullptr || !window->isVisible() || QApplication::activeModalWidget() != nullptr)
+                continue;
+            closer.stop();
+            const QDir dir(QString::fromLocal8Bit(argv[2]));
+            for (const QFileInfo& file : dir.entryInfoList({QStringLiteral("Varrow.db*")}, QDir::Files))
+                modes += QStringLiteral(" %1:%2")
+                             .arg(file.fileName())
+                             .arg(ModeOf(file.filePath()), 4, 8, QLatin1Char('0'));
+            driver.Clear();
+            driver.Accept();
+            window->close(); // deletes widgets that the list still names
+            return;
+        }
+    });
+    closer.start(20);
+    const int result = RunVarrow();
+    std::printf("result=%d\nmodes=%s\n", result, qPrintable(modes));
+    for (const MODAL_SEEN& box : driver.Seen())
+        std::printf("box=%s|%s\n", qPrintable(box.title), qPrintable(box.Text()));
+    return 0;
+}
+
+QString RunChild(const QString& dir)
+{
+    QProcess child;
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--run"), dir});
+    if (!child.waitForFinished(60000))
+        child.kill();
+    return QString::fromLocal8Bit(child.readAllStandardOutput());
 }
 
 QStringList LogTexts(const QString& dbPath)
@@ -81,6 +137,10 @@ private Q_SLOTS:
     void smallScreenRefused();
     void secondInstanceRefusedAndKilledFirstDoesNotBlock();
     void startAndConfirmedClose();
+    void unusableDatabaseReportedAndLeftUntouched_data();
+    void unusableDatabaseReportedAndLeftUntouched();
+    void cleanCloseLeavesEverythingInTheOwnersFile_data();
+    void cleanCloseLeavesEverythingInTheOwnersFile();
 
 private:
     // A copy of the program in a directory of its own, started on a big screen.
@@ -179,8 +239,105 @@ void TestStartup::startAndConfirmedClose()
     QVERIFY(window->ViewState() == nullptr);
 }
 
+namespace {
+
+// A database file with the schema's tables, made the way the program makes it.
+void MakeDatabase(const QString& path, const char* extra = nullptr)
+{
+    CSQLite3DB db;
+    db.Open(path.toStdString());
+    if (extra != nullptr)
+        db.Exec(extra);
+    else
+        EnsureSchema(db);
+}
+
+} // namespace
+
+void TestStartup::unusableDatabaseReportedAndLeftUntouched_data()
+{
+    QTest::addColumn<QByteArray>("content");  // the file's bytes; empty for a database made by MakeDatabase
+    QTest::addColumn<QByteArray>("oldTable"); // a table of an older kind that lacks columns
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QString>("cause");
+    QByteArray noise(8192, 0);
+    for (int i = 0; i < noise.size(); ++i)
+        noise[i] = char((i * 7919 + 13) % 251);
+    QTest::newRow("random bytes") << noise << QByteArray() << 0600 << "file is not a database";
+    QTest::newRow("empty file") << QByteArray("") << QByteArray() << 0600 << "the file is empty";
+    QTest::newRow("read-only") << QByteArray() << QByteArray() << 0444 << "the file is read-only";
+    // An older file in the rollback journal: refused, and not switched to the write-ahead journal either.
+    QTest::newRow("lacks columns") << QByteArray() << QByteArray("CREATE TABLE Log_Table (LogTime TEXT);")
+                                   << 0600 << "Log_Table lacks the column";
+}
+
+void TestStartup::unusableDatabaseReportedAndLeftUntouched()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(QByteArray, oldTable);
+    QFETCH(int, mode);
+    QFETCH(QString, cause);
+    QTemporaryDir dir;
+    const QString db = dir.filePath(QStringLiteral("Varrow.db"));
+    if (QTest::currentDataTag() == QByteArrayLiteral("empty file") || !content.isEmpty()) {
+        QFile file(db);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(content);
+    } else {
+        MakeDatabase(db, oldTable.isEmpty() ? nullptr : oldTable.constData());
+    }
+    QVERIFY(::chmod(QFile::encodeName(db).constData(), mode_t(mode)) == 0);
+    QFile before(db);
+    QVERIFY(before.open(QIODevice::ReadOnly));
+    const QByteArray bytes = before.readAll();
+    const QDateTime modified = QFileInfo(db).lastModified();
+
+    const QString report = RunChild(dir.path());
+    QVERIFY2(report.startsWith(QStringLiteral("result=1\nmodes=\nbox=Varrow|")), qPrintable(report));
+    QVERIFY2(report.contains(db) && report.contains(cause) && report.count(QStringLiteral("box=")) == 1,
+             qPrintable(report));
+    QFile after(db);
+    QVERIFY(after.open(QIODevice::ReadOnly));
+    QCOMPARE(after.readAll(), bytes);
+    QCOMPARE(QFileInfo(db).lastModified(), modified);
+    QCOMPARE(ModeOf(db), mode);
+    QCOMPARE(QDir(dir.path()).entryList({QStringLiteral("Varrow.db-*")}, QDir::Files), QStringList());
+}
+
+void TestStartup::cleanCloseLeavesEverythingInTheOwnersFile_data()
+{
+    QTest::addColumn<bool>("existing");
+    QTest::newRow("new file") << false;
+    QTest::newRow("existing file readable by all") << true;
+}
+
+void TestStartup::cleanCloseLeavesEverythingInTheOwnersFile()
+{
+    // The file holds the recorders' and the mail login's passwords: it and its companions are the owner's
+    // alone. After a clean close, a copy of the file without its companions holds the whole run.
+    QFETCH(bool, existing);
+    QTemporaryDir dir;
+    const QString db = dir.filePath(QStringLiteral("Varrow.db"));
+    if (existing) {
+        MakeDatabase(db);
+        QVERIFY(::chmod(QFile::encodeName(db).constData(), 0644) == 0);
+    }
+    const QString report = RunChild(dir.path());
+    QVERIFY2(report.startsWith(QStringLiteral("result=0\nmodes= Varrow.db:0600 Varrow.db-shm:0600 "
+                                              "Varrow.db-wal:0600\nbox=Confirm|")),
+             qPrintable(report));
+    QCOMPARE(ModeOf(db), 0600);
+
+    QTemporaryDir copy;
+    QVERIFY(QFile::copy(db, copy.filePath(QStringLiteral("Varrow.db"))));
+    QCOMPARE(LogTexts(copy.filePath(QStringLiteral("Varrow.db"))),
+             QStringList({QStringLiteral("Open Software"), QStringLiteral("Close Software")}));
+}
+
 int main(int argc, char** argv)
 {
+    if (argc >= 3 && std::strcmp(argv[1], "--run") == 0)
+        return RunWholeProgram(argc, argv);
     if (argc >= 4 && std::strcmp(argv[1], "--refusal") == 0)
         return RunRefusalCheck(argc, argv);
     TestSupport::PrepareProcess();

@@ -177,24 +177,59 @@ void TestSdkSession::silentRecorderFailsWithinTheTimeOut()
 
 void TestSdkSession::simulatorClosesOnBadFrames()
 {
+    // The simulator faces whatever connects to it: a client must not make it hold memory for a payload it
+    // declares (4 MiB a frame took 774 MB over 64 connections), nor answer a search for a date that no
+    // calendar has.
     CRig rig{SimRecorderConfig()};
     QVERIFY(rig.Sim);
-    const uint8_t garbage[12] = {'G', 'E', 'T', ' ', '/', ' ', 'H', 'T', 'T', 'P', '/', '1'};
-    uint8_t endless[12];
-    SdkWire::EncodeHeader(endless, SdkWire::Login, 0, 0xFFFFFFFFu); // a payload no recorder takes
-    for (const uint8_t* frame : {garbage, static_cast<const uint8_t*>(endless)}) {
+    QCOMPARE(SimRecorderConfig().IdleTimeoutMs, 30000);
+    const auto connectRaw = [&rig] {
         const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
         sockaddr_in address{};
         address.sin_family = AF_INET;
         address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
         address.sin_port = htons(rig.Sim->Port());
-        QCOMPARE(::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
+        return ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0 ? fd : -1;
+    };
+    const auto answerOf = [](int fd, const std::vector<uint8_t>& frame) {
+        uint8_t header[SdkWire::kHeaderSize];
+        SdkWire::FrameHeader decoded;
+        if (::send(fd, frame.data(), frame.size(), MSG_NOSIGNAL) != ssize_t(frame.size()) ||
+            ::recv(fd, header, sizeof header, MSG_WAITALL) != ssize_t(sizeof header) ||
+            !SdkWire::DecodeHeader(header, &decoded))
+            return uint32_t(-1);
+        std::vector<uint8_t> payload(decoded.Length);
+        if (!payload.empty()) // a read of nothing would wait for the next byte
+            ::recv(fd, payload.data(), payload.size(), MSG_WAITALL);
+        return decoded.Status;
+    };
+    const uint8_t garbage[12] = {'G', 'E', 'T', ' ', '/', ' ', 'H', 'T', 'T', 'P', '/', '1'};
+    uint8_t endless[12];
+    SdkWire::EncodeHeader(endless, SdkWire::Login, 0, 0xFFFFFFFFu); // a payload no recorder takes
+    uint8_t large[12];
+    SdkWire::EncodeHeader(large, SdkWire::Login, 0, SdkWire::kMaxPayload); // closed before it is sent
+    for (const uint8_t* frame :
+         {garbage, static_cast<const uint8_t*>(endless), static_cast<const uint8_t*>(large)}) {
+        const int fd = connectRaw();
+        QVERIFY(fd >= 0);
         QCOMPARE(::send(fd, frame, 12, MSG_NOSIGNAL), ssize_t(12));
         pollfd p{fd, POLLIN, 0};
         char byte;
         QVERIFY(::poll(&p, 1, 1000) == 1 && ::recv(fd, &byte, 1, 0) <= 0);
         ::close(fd);
     }
+
+    const int fd = connectRaw();
+    QVERIFY(fd >= 0);
+    QCOMPARE(answerOf(fd, SdkWire::CWriter().Text("admin").Text("12345").Finish(SdkWire::Login)),
+             uint32_t(NET_DVR_NOERROR));
+    NET_DVR_TIME february = At(0);
+    february.Month = 2;
+    february.Day = 30;
+    QCOMPARE(answerOf(fd, SdkWire::CWriter().I32(1).U32(0xFF).Time(february).Time(At(1)).Finish(
+                              SdkWire::FindOpen)),
+             uint32_t(NET_DVR_PARAMETER_ERROR));
+    ::close(fd);
 }
 
 void TestSdkSession::cleanupWithLiveHandlesFailsThemCleanly()

@@ -8,6 +8,8 @@
 
 #include <QDebug>
 
+#include <algorithm>
+
 CDeviceWriteThread::CDeviceWriteThread()
 {
     qRegisterMetaType<DEVICE_IMPORT_COUNTS>("DEVICE_IMPORT_COUNTS");
@@ -23,15 +25,22 @@ void CDeviceWriteThread::SetPath(const QString& path)
     m_dbPath = path;
 }
 
-bool CDeviceWriteThread::ReadRows(const QString& path, QList<IMPORT_ROW>* rows)
+bool CDeviceWriteThread::ReadRows(const QString& path, const std::function<bool(const IMPORT_ROW&)>& take,
+                                  int* total)
 {
-    if (rows == nullptr)
-        return false;
     try {
         CSQLite3DB file;
         file.Open(path.toUtf8().toStdString(), CSQLite3DB::ReadOnlyOpenFlags);
         CSQLite3Recordset rs;
-        if (!file.Query("select * from TInfo_Device", rs))
+        if (!file.Query("SELECT type FROM sqlite_master WHERE name = 'TInfo_Device' COLLATE NOCASE", rs) ||
+            rs.IsEof() || rs.GetString(0) != "table")
+            return false;
+        rs.Close();
+        if (!file.Query("SELECT COUNT(*) FROM TInfo_Device", rs))
+            return false;
+        *total = rs.GetInt(0);
+        rs.Close();
+        if (!file.Query("SELECT * FROM TInfo_Device", rs))
             return false;
         const int address = rs.GetFieldIndex("Address");
         const int name = rs.GetFieldIndex("Name");
@@ -40,7 +49,6 @@ bool CDeviceWriteThread::ReadRows(const QString& path, QList<IMPORT_ROW>* rows)
         const int port = rs.GetFieldIndex("Port");
         if (address < 0 || name < 0 || user < 0 || password < 0 || port < 0)
             return false;
-        QList<IMPORT_ROW> read;
         for (; !rs.IsEof(); rs.Next()) {
             IMPORT_ROW row;
             row.Address = LocalToQString(rs.GetString(address).c_str());
@@ -48,9 +56,9 @@ bool CDeviceWriteThread::ReadRows(const QString& path, QList<IMPORT_ROW>* rows)
             row.User = LocalToQString(rs.GetString(user).c_str());
             row.Password = LocalToQString(rs.GetString(password).c_str());
             row.Port = LocalToQString(rs.GetString(port).c_str());
-            read.append(row);
+            if (!take(row))
+                break;
         }
-        rows->append(read);
         return true;
     } catch (const std::exception& e) {
         qDebug() << "device import: cannot read" << path << e.what();
@@ -60,11 +68,17 @@ bool CDeviceWriteThread::ReadRows(const QString& path, QList<IMPORT_ROW>* rows)
 
 void CDeviceWriteThread::run()
 {
-    QList<IMPORT_ROW> rows;
-    const bool ok = ReadRows(m_dbPath, &rows);
     DEVICE_IMPORT_COUNTS counts;
-    counts.Rows = int(rows.size());
-    for (const IMPORT_ROW& row : rows) {
+    int total = 0;
+    const auto take = [&counts, this](const IMPORT_ROW& row) {
+        // Between rows only: a login under way ends by its own time-out.
+        if (isInterruptionRequested()) {
+            counts.Stopped = true;
+            return false;
+        }
+        if (g_pSysInfoManage->GetFreeDeviceIndex() < 0)
+            return false;
+        ++counts.Rows;
         DEVICE_FIELDS fields;
         // Blanks around a text count as the dialog counts them; the password is taken as stored.
         fields.Name = row.Name.trimmed();
@@ -75,7 +89,7 @@ void CDeviceWriteThread::run()
         fields.ConnectMode = 0;
         if (!DeviceFields::Check(fields).IsOk()) {
             ++counts.Skipped;
-            continue;
+            return true;
         }
         const int flow = -1;
         const int result = g_pSysInfoManage->AddDevice(fields.Address.toLatin1().constData(), fields.Port,
@@ -86,7 +100,10 @@ void CDeviceWriteThread::run()
             ++counts.Added;
         else
             ++counts.Refused;
-    }
+        return true;
+    };
+    const bool ok = ReadRows(m_dbPath, take, &total);
+    counts.Left = ok ? std::max(0, total - counts.Rows) : 0;
     Q_EMIT SendImportCounts(counts);
     Q_EMIT SendWriteOver(ok);
 }

@@ -2,10 +2,13 @@
 
 // Imports recorders from another database file on a thread of its own while the device page's busy box
 // turns. Each row of the file's TInfo_Device table is checked as the add dialog checks its fields; a row
-// that passes is added with a login, as a device typed by hand.
+// that passes is added with a login, as a device typed by hand. The rows are read one at a time (a file may
+// hold any number), the import ends when no device slot is left, and the operator may stop it between rows.
 
 #include <QString>
 #include <QThread>
+
+#include <functional>
 
 // What an import did; sent with the result.
 struct DEVICE_IMPORT_COUNTS
@@ -14,6 +17,8 @@ struct DEVICE_IMPORT_COUNTS
     int Added = 0;   // devices added
     int Skipped = 0; // rows whose fields the dialog would refuse
     int Refused = 0; // rows the model refused: a duplicate, a failed login, no free slot, a database refusal
+    int Left = 0;    // rows not handled: no device slot was left, or the operator stopped the import
+    bool Stopped = false; // the operator stopped the import
 };
 Q_DECLARE_METATYPE(DEVICE_IMPORT_COUNTS)
 
@@ -27,8 +32,9 @@ public:
 
     void SetPath(const QString& path);
 
-    // Reads the rows of the file (read-only; a wrong path creates no file). False when the file is no
-    // database or lacks the table or one of its columns; nothing is read then.
+    // Hands the rows of the file to `take` one at a time until it returns false (read-only; a wrong path
+    // creates no file); `total` gets the number of rows. False when the file is no database, or its
+    // TInfo_Device is no table (a view could compute any number of rows) or lacks one of the columns.
     struct IMPORT_ROW
     {
         QString Address;
@@ -37,7 +43,7 @@ public:
         QString Password;
         QString Port;
     };
-    static bool ReadRows(const QString& path, QList<IMPORT_ROW>* rows);
+    static bool ReadRows(const QString& path, const std::function<bool(const IMPORT_ROW&)>& take, int* total);
 
 Q_SIGNALS:
     // Whether the file could be read, and what became of its rows (queued to the page, counts first).

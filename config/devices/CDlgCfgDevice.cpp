@@ -9,6 +9,8 @@
 #include "widgets/dialogs/ChaseDialog.h"
 #include "widgets/views/CTableView.h"
 
+#include <QCoreApplication>
+#include <QEvent>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QItemSelectionModel>
@@ -283,14 +285,18 @@ void CDlgCfgDevice::OnBtnClickedReadDataBase()
         return;
     auto thread = std::make_unique<CDeviceWriteThread>();
     thread->SetPath(path);
-    ChaseDialog chase(this, QStringLiteral(":/images/Loading.gif"), tr("Search..."), false);
+    // Each row may cost a login: the operator may stop a long import; it ends after the row under way.
+    ChaseDialog chase(this, QStringLiteral(":/images/Loading.gif"), tr("Search..."), true);
     connect(this, &CDlgCfgDevice::StopReadChase, &chase, &ChaseDialog::OnImmediatelyStopChase);
+    connect(&chase, &ChaseDialog::SignalCancel, thread.get(), [&thread] { thread->requestInterruption(); });
     connect(thread.get(), &CDeviceWriteThread::SendImportCounts, this, &CDlgCfgDevice::OnImportCounts);
     connect(thread.get(), &CDeviceWriteThread::SendWriteOver, this, &CDlgCfgDevice::OnWriteOver);
     m_importCounts = DEVICE_IMPORT_COUNTS();
     thread->start(QThread::InheritPriority);
     chase.exec();
     thread->wait();
+    // After a stop the result is still queued: the operator learns what was added before the table refills.
+    QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
     Refill();
     Q_EMIT SignalDeviceChanged();
 }
@@ -312,6 +318,12 @@ void CDlgCfgDevice::OnWriteOver(bool ok)
         if (m_importCounts.Refused > 0)
             text += QLatin1Char('\n') + tr("%n device(s) not added: already added or log in failed.", nullptr,
                                            m_importCounts.Refused);
+        if (m_importCounts.Left > 0)
+            text +=
+                QLatin1Char('\n') + (m_importCounts.Stopped
+                                         ? tr("Import stopped: %n row(s) left.", nullptr, m_importCounts.Left)
+                                         : tr("No free device place left: %n row(s) not imported.", nullptr,
+                                              m_importCounts.Left));
         ShowInfoMsgBox(tr("Information"), text, this);
     } else {
         ShowInfoMsgBox(

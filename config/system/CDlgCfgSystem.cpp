@@ -268,10 +268,11 @@ bool CDlgCfgSystem::OnBtnClickedOK()
         if (lettersChanged)
             WriteLog(LOG_TYPE_OPERATION, LOG_SUB_CONFIG_DISK, tr("Change Disk Config"));
     }
-    if (!SetAutoRun(m_sysConfig.IsAutoRun != 0)) {
-        ShowInfoMsgBox(tr("Error"), tr("The automatic start could not be set up."), this);
-        return false;
-    }
+    // The settings are stored and the state page told by now: refusing the OK would hide that and block the
+    // pages after this one. The failure is said, and what was saved stays.
+    if (!SetAutoRun(m_sysConfig.IsAutoRun != 0))
+        ShowInfoMsgBox(tr("Error"),
+                       tr("The automatic start could not be set up. The other settings were saved."), this);
     return true;
 }
 

@@ -159,14 +159,25 @@ void CDlgCfgSystem::OnBtnClickedTestConnection()
     if (!TakeMailValues(sys, mail))
         return;
     bool sent = false;
+    MAIL_FAILURE failure;
     {
         const WaitCursor wait;
         sent = SendEmailWithConfig(
             mail, tr("Email Test"),
-            tr("This is a test email send by Quesselkit,Test email has send successfully"));
+            tr("This is a test email send by Quesselkit,Test email has send successfully"), &failure);
     }
-    if (sent)
+    if (sent) {
         ShowInfoMsgBox(tr("Success"), tr("Send test mail successfully"), this);
-    else
-        ShowInfoMsgBox(tr("Error"), tr("Send test mail failed"), this);
+        return;
+    }
+    // The cause comes as the mail layer reports it; a failed encryption is said in the operator's words,
+    // since it may mean that someone listens between the station and the server.
+    QString text = tr("Send test mail failed") + QLatin1Char('\n');
+    if (failure.TlsFailed)
+        text +=
+            tr("The server offers an encrypted connection, but it could not be made, so the login was not "
+               "sent:") +
+            QLatin1Char(' ');
+    text += QString::fromStdString(failure.Detail);
+    ShowInfoMsgBox(tr("Error"), text, this);
 }

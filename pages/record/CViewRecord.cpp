@@ -252,9 +252,18 @@ void CViewRecord::OnClickAction(const QModelIndex& index)
 
 void CViewRecord::PlayRecordFile(QString& path)
 {
-    // Silent when the player cannot be started: the operator sees that nothing opened.
-    if (m_pPlayer)
-        m_pPlayer->Play(path);
+    // A click that opens nothing must say why, or the operator takes the record for unplayable.
+    if (!m_pPlayer || m_pPlayer->Play(path))
+        return;
+    const QString program = m_pPlayer->FailedProgram();
+    const QString text =
+        program.isEmpty()
+            ? tr("No player is set, and the desktop has no program to open the record. Put a player named "
+                 "Vidrun beside Varrow, as the README says.")
+            : tr("The player %1 could not be started. Put a player named Vidrun beside Varrow, as the README "
+                 "says.")
+                  .arg(program);
+    ShowInfoMsgBox(tr("Error"), text, this);
 }
 
 void CViewRecord::ShowInExplorer(QString path)

@@ -329,6 +329,20 @@
         <source>The file is not a device database.</source>
         <translation type="unfinished"></translation>
     </message>
+    <message numerus="yes">
+        <source>Import stopped: %n row(s) left.</source>
+        <translation type="unfinished">
+            <numerusform></numerusform>
+            <numerusform></numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>No free device place left: %n row(s) not imported.</source>
+        <translation type="unfinished">
+            <numerusform></numerusform>
+            <numerusform></numerusform>
+        </translation>
+    </message>
 </context>
 <context>
     <name>CDlgCfgPlan</name>
@@ -620,6 +634,14 @@
     </message>
     <message>
         <source>Send test mail failed</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The server offers an encrypted connection, but it could not be made, so the login was not sent:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The automatic start could not be set up. The other settings were saved.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -1163,6 +1185,14 @@
         <source>Unknown error.</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>No player is set, and the desktop has no program to open the record. Put a player named Vidrun beside Varrow, as the README says.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The player %1 could not be started. Put a player named Vidrun beside Varrow, as the README says.</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>CViewRecordClass</name>
@@ -1516,6 +1546,10 @@
     </message>
     <message>
         <source>End Time</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The database cannot be used. The file was left as it is:</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

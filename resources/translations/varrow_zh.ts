@@ -326,6 +326,18 @@
         <source>The file is not a device database.</source>
         <translation>该文件不是设备数据库。</translation>
     </message>
+    <message numerus="yes">
+        <source>Import stopped: %n row(s) left.</source>
+        <translation>
+            <numerusform>导入已停止：剩余 %n 行未导入。</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>No free device place left: %n row(s) not imported.</source>
+        <translation>
+            <numerusform>已没有空闲的设备位置：%n 行未导入。</numerusform>
+        </translation>
+    </message>
 </context>
 <context>
     <name>CDlgCfgPlan</name>
@@ -618,6 +630,14 @@
     <message>
         <source>Send test mail failed</source>
         <translation>测试邮件发送失败</translation>
+    </message>
+    <message>
+        <source>The server offers an encrypted connection, but it could not be made, so the login was not sent:</source>
+        <translation>服务器提供加密连接，但无法建立，因此未发送登录信息：</translation>
+    </message>
+    <message>
+        <source>The automatic start could not be set up. The other settings were saved.</source>
+        <translation>无法设置开机自动启动。其他设置已保存。</translation>
     </message>
 </context>
 <context>
@@ -1160,6 +1180,14 @@
         <source>Unknown error.</source>
         <translation>未知错误。</translation>
     </message>
+    <message>
+        <source>No player is set, and the desktop has no program to open the record. Put a player named Vidrun beside Varrow, as the README says.</source>
+        <translation>未设置播放器，桌面也没有可打开该录像的程序。请按 README 的说明，将名为 Vidrun 的播放器放在 Varrow 旁边。</translation>
+    </message>
+    <message>
+        <source>The player %1 could not be started. Put a player named Vidrun beside Varrow, as the README says.</source>
+        <translation>无法启动播放器 %1。请按 README 的说明，将名为 Vidrun 的播放器放在 Varrow 旁边。</translation>
+    </message>
 </context>
 <context>
     <name>CViewRecordClass</name>
@@ -1522,6 +1550,10 @@
     <message>
         <source>End Time</source>
         <translation>结束时间</translation>
+    </message>
+    <message>
+        <source>The database cannot be used. The file was left as it is:</source>
+        <translation>数据库无法使用。文件保持原样，未作改动：</translation>
     </message>
 </context>
 <context>

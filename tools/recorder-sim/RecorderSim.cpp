@@ -2,6 +2,9 @@
 
 #include "sdk/SdkProtocol.h"
 
+#include <QDate>
+#include <QTime>
+
 #include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
@@ -56,20 +59,31 @@ bool AnswerStatus(int fd, uint16_t type, uint32_t status)
     return Answer(fd, CWriter().Finish(type, status));
 }
 
+// A frame's date that no calendar has (30 February, hour 25) is refused, never read as some other time.
+bool IsRealTime(const NET_DVR_TIME& t)
+{
+    return QDate::isValid(int(t.Year), int(t.Month), int(t.Day)) &&
+           QTime::isValid(int(t.Hour), int(t.Minute), int(t.Second));
+}
+
 } // namespace
 
-// Frames from one client connection; Next waits at most timeoutMs (-1: until a frame or the end).
+// Frames from one client connection; Next waits at most timeoutMs (-1: until a frame or the end) for a whole
+// frame, so a client that sends a byte now and then cannot hold the connection either. A connection holds at
+// most one request of kSimMaxRequest bytes and one read buffer: its declared length is checked before any of
+// its payload is kept.
 class CRecorderSim::CFrameReader
 {
 public:
     explicit CFrameReader(int fd) : m_fd(fd) {}
 
-    // 1: a frame; 0: none within the time; -1: connection closed or not this protocol.
+    // 1: a frame; 0: none within the time; -1: connection closed, not this protocol or a request too long.
     int Next(FrameHeader* header, std::vector<uint8_t>* payload, int timeoutMs)
     {
+        const int64_t deadline = timeoutMs < 0 ? -1 : NowMs() + timeoutMs;
         for (;;) {
             if (m_data.size() >= kHeaderSize) {
-                if (!DecodeHeader(m_data.data(), header) || header->Length > kMaxPayload)
+                if (!DecodeHeader(m_data.data(), header) || header->Length > kSimMaxRequest)
                     return -1;
                 if (m_data.size() >= kHeaderSize + header->Length) {
                     payload->assign(m_data.begin() + kHeaderSize,
@@ -79,7 +93,8 @@ public:
                 }
             }
             pollfd p{m_fd, POLLIN, 0};
-            const int r = ::poll(&p, 1, timeoutMs);
+            const int r =
+                ::poll(&p, 1, deadline < 0 ? -1 : int(std::clamp<int64_t>(deadline - NowMs(), 0, INT32_MAX)));
             if (r == 0)
                 return 0;
             if (r < 0) {
@@ -185,6 +200,13 @@ void CRecorderSim::Stop()
     m_sessions.clear();
     m_counters = SimCounters();
     m_changed.notify_all();
+}
+
+int CRecorderSim::OpenConnections() const
+{
+    std::lock_guard lock(m_connectionMutex);
+    return int(std::count_if(m_connections.begin(), m_connections.end(),
+                             [](const std::unique_ptr<Connection>& c) { return !c->Done; }));
 }
 
 void CRecorderSim::ReapLocked(bool all)
@@ -373,9 +395,16 @@ void CRecorderSim::ServeControl(int fd, CFrameReader& reader, FrameHeader header
                     Search search;
                     search.Channel = in.I32();
                     const uint32_t type = in.U32();
-                    const qint64 a = SimSeconds(in.Time());
-                    const qint64 b = SimSeconds(in.Time());
-                    const bool ok = in.Ok() && m_config.HasChannel(search.Channel);
+                    const NET_DVR_TIME from = in.Time();
+                    const NET_DVR_TIME to = in.Time();
+                    const qint64 a = SimSeconds(from);
+                    const qint64 b = SimSeconds(to);
+                    if (!in.Ok() || !IsRealTime(from) || !IsRealTime(to)) {
+                        Log({QStringLiteral("find"), search.Channel, int(type), 0, false});
+                        answer = CWriter().Finish(FindOpen, NET_DVR_PARAMETER_ERROR);
+                        break;
+                    }
+                    const bool ok = m_config.HasChannel(search.Channel);
                     int none = 0;
                     int& refusals = ok ? m_config.Channels[search.Channel].Faults.FindRefusals : none;
                     const bool refused = refusals != 0;
@@ -499,7 +528,7 @@ void CRecorderSim::ServePlayback(int fd, CFrameReader& reader, const std::vector
         uint32_t status = NET_DVR_NOERROR;
         SimChannelFaults* faults =
             m_config.HasChannel(channel) ? &m_config.Channels[channel].Faults : nullptr;
-        if (!in.Ok())
+        if (!in.Ok() || !IsRealTime(start) || !IsRealTime(stop))
             status = NET_DVR_PARAMETER_ERROR;
         else if (m_sessions.count(token) == 0)
             status = NET_DVR_NOT_LOGGED_IN;

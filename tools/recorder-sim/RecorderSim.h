@@ -42,6 +42,10 @@ struct SimCounters
     bool IsIdle() const { return Sessions == 0 && Searches == 0 && Playbacks == 0; }
 };
 
+// The longest request the recorder takes. Its requests are a few hundred bytes; a longer declared length is
+// refused before anything of it is kept, so a connection never holds more than this and one read buffer.
+constexpr uint32_t kSimMaxRequest = 64 * 1024;
+
 class CRecorderSim
 {
 public:
@@ -76,6 +80,8 @@ public:
     QList<SimCall> Calls(const QString& op) const;
     void ClearCallLog();
     SimCounters Counters() const;
+    // Client connections open now, logged in or not.
+    int OpenConnections() const;
     // Waits until nothing is open; false when that did not happen within the time.
     bool WaitForIdle(int timeoutMs) const;
 
@@ -121,7 +127,7 @@ private:
     SimCounters m_counters;
     QList<SimCall> m_log;
 
-    std::mutex m_connectionMutex;
+    mutable std::mutex m_connectionMutex;
     std::list<std::unique_ptr<Connection>> m_connections;
     int m_listenFd = -1;
     int m_wakeFd = -1;

@@ -52,7 +52,7 @@ struct SimRecorderConfig
     int LoginRefusals = 0;          // -1: always
     int LoginDelayMs = 0;           // each login is answered this late
     bool Silent = false;            // accepts connections and never answers
-    int IdleTimeoutMs = 60000;      // a connection without a request for this long is closed
+    int IdleTimeoutMs = 30000;      // a connection without a whole request for this long is closed
     int MaxConnections = 64;        // connections beyond these are closed at once
     QMap<int, SimChannel> Channels; // by channel number; a valid channel without entry has no recordings
 

@@ -55,8 +55,9 @@ void CWarnDlg::AdjustToText(const QString& text)
 
 void CWarnDlg::SetText(const QString& text)
 {
-    m_ui.m_pBrowserTxt->setText(text);
-    // Every paragraph centred, plain or rich text alike.
+    // Messages carry names that recorders and operators chose: shown as typed, never read as markup.
+    m_ui.m_pBrowserTxt->setPlainText(text);
+    // Every paragraph centred.
     QTextCursor cursor(m_ui.m_pBrowserTxt->document());
     cursor.select(QTextCursor::Document);
     QTextBlockFormat centred;
