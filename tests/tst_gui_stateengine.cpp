@@ -8,6 +8,7 @@
 #include "engine/ExecuteThread.h"
 #include "engine/ManualBackup.h"
 #include "model/TaskStore.h"
+#include "model/LogStore.h"
 #include "pages/state/CViewState.h"
 #include "tests/support/EngineFixture.h"
 #include "tests/support/TestSupport.h"
@@ -20,6 +21,8 @@
 #include <QDialog>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QStandardItemModel>
+#include <QLabel>
 #include <QTimer>
 
 #include <memory>
@@ -90,6 +93,15 @@ void SetManual(CEngineFixture& f, int device, std::initializer_list<int> channel
     f.Model().SetManualBackupInfo(&manual);
 }
 
+// The manual backup of Sunday's recordings of the channels (device slot, channel), in that order.
+void SetManualRefs(CEngineFixture& f, std::initializer_list<CHANNEL_REF> channels)
+{
+    SetManual(f, -1, {}, 0);
+    MANUAL_BACKUP_INFO manual = *f.Model().GetManualBackupInfo();
+    std::copy(channels.begin(), channels.end(), manual.Channel);
+    f.Model().SetManualBackupInfo(&manual);
+}
+
 int BoxesSaying(const CModalDriver& driver, const QString& text)
 {
     int n = 0;
@@ -114,6 +126,7 @@ private Q_SLOTS:
     void deletingThePageWaitsForEveryThread_data();
     void deletingThePageWaitsForEveryThread();
     void manualDialogRefusalsStoreNothing();
+    void recorderLeavingTheManualBackupKeepsEveryTaskOnItsChannel();
 
 private:
     // The page, once its engine threads exist.
@@ -416,6 +429,37 @@ void TestStateEngine::manualDialogRefusalsStoreNothing()
     QVERIFY(nothingStored());
     QCOMPARE(StoredMode(), 2);
     QVERIFY(f.Recorders().WaitForIdle());
+}
+
+void TestStateEngine::recorderLeavingTheManualBackupKeepsEveryTaskOnItsChannel()
+{
+    // [Gate 1, Yard 1, Gate 2]; Yard goes while Gate 1 is being fetched, as the device page deletes it.
+    CEngineFixture f(kStart, kScale);
+    const int gate = AddRecorder(f, 2, kFile, 31, 1024 * 1024);
+    const int yard = f.AddDevice(CSimRecorders::MakeConfig(1, {kFile}, kSunday, 37), "Yard");
+    QVERIFY(gate >= 0 && yard >= 0);
+    SetManualRefs(f, {{int16_t(gate), 1}, {int16_t(yard), 1}, {int16_t(gate), 2}});
+    f.Model().SetBackupMode(1);
+
+    CModalDriver driver;
+    std::unique_ptr<CViewState> page = OpenPage();
+    QVERIFY(page);
+    QTRY_VERIFY_WITH_TIMEOUT(f.Recorder(gate).Counters().Playbacks > 0, kLimitMs);
+    f.Model().DeleteManualDevice(yard);
+    page->ResetManualBackup();
+    QCOMPARE(f.Model().DeleteDevice("Yard", true), 1);
+
+    // The run ends by itself, every task on its own channel, done with its byte-exact copy.
+    QTRY_VERIFY_WITH_TIMEOUT(!page->m_pManualTimer && !page->m_pManualBackup->isRunning(), kLimitMs);
+    const QList<TASK_INFO> list = StoredTasks(MANUAL_GROUP_ID);
+    QCOMPARE(list.size(), 2);
+    QCOMPARE(DoneFiles(list), 2);
+    QVERIFY(Stored(f, gate, MANUAL_GROUP_ID));
+    QVERIFY(!f.StoredFiles(gate, 1).isEmpty() && !f.StoredFiles(gate, 2).isEmpty());
+    {std::vector<LOG_INFO> rows; SearchLog(&rows, 0, 0, 1<<30); for (auto& r: rows) qWarning() << "LOG" << r.LogType << r.LogSubType << r.LogContents;
+     auto* ev = page->ui.tableView_Event; for (int i=0;i<ev->model()->rowCount();++i) qWarning() << "EV" << ev->model()->index(i,6).data().toString();
+     for (int i=0;i<page->m_pStateModel->rowCount();++i) { QStringList c; for(int k=0;k<9;++k) c<<page->m_pStateModel->index(i,k).data().toString(); qWarning() << "ROW" << c; }
+     qWarning() << page->m_bManual << page->ui.label_mtime->text(); }
 }
 
 VARROW_TEST_MAIN(TestStateEngine, QApplication)

@@ -58,6 +58,8 @@ public Q_SLOTS:
     void ResetLocal();
     void ResetManualBackup();
     void OnDiskFull();
+    // A storage set-up that failed, tried again; the running mode resumes once it succeeds.
+    void RetryStorage();
 
 Q_SIGNALS:
     void DiskFull();
@@ -77,7 +79,10 @@ private:
     std::vector<int> StopPlans(const std::vector<int>& requested);
     // A new round of the "Search..." box: no count and no box left from before.
     void ResetSearch();
-    void RecreateStorage();
+    // False when the storage could not be set up: reported once, and tried again later.
+    bool RecreateStorage();
+    // A manual run that ended by itself: the end of a run that stored every file is reported.
+    void ReportManualEnd();
     // The end of a full-disk report, handled (a box was shown) or not; the callback may report again.
     void EndDiskFullReport(bool handled);
 
@@ -101,6 +106,11 @@ private:
     std::unique_ptr<QTimer> m_pManualTimer;
     // Counts the manual runs; a run's queued end that finds another number belongs to a run already gone.
     int m_manualRun = 0;
+    // The manual record's channels as the kept manual list names them; empty until a manual run started.
+    std::array<CHANNEL_REF, MAX_GROUP_CHANNEL_NUM> m_manualChannels{};
+    bool m_bManualChannelsKnown = false;
+    QTimer* m_pStorageRetry = nullptr;
+    int m_storageRetryMs = 0;
     QMetaObject::Connection m_manualWorkerEnd;
     QMetaObject::Connection m_manualThreadEnd;
     std::atomic<bool> m_bDiskFullReported{false};
