@@ -9,6 +9,7 @@
 #include "engine/ManualBackup.h"
 #include "model/TaskStore.h"
 #include "model/LogStore.h"
+#include "model/DbAccess.h"
 #include "pages/state/CViewState.h"
 #include "tests/support/EngineFixture.h"
 #include "tests/support/TestSupport.h"
@@ -127,6 +128,7 @@ private Q_SLOTS:
     void deletingThePageWaitsForEveryThread();
     void manualDialogRefusalsStoreNothing();
     void recorderLeavingTheManualBackupKeepsEveryTaskOnItsChannel();
+    void storageThatCannotBeSetUpIsReportedOnceAndWaitedFor();
 
 private:
     // The page, once its engine threads exist.
@@ -456,10 +458,56 @@ void TestStateEngine::recorderLeavingTheManualBackupKeepsEveryTaskOnItsChannel()
     QCOMPARE(DoneFiles(list), 2);
     QVERIFY(Stored(f, gate, MANUAL_GROUP_ID));
     QVERIFY(!f.StoredFiles(gate, 1).isEmpty() && !f.StoredFiles(gate, 2).isEmpty());
-    {std::vector<LOG_INFO> rows; SearchLog(&rows, 0, 0, 1<<30); for (auto& r: rows) qWarning() << "LOG" << r.LogType << r.LogSubType << r.LogContents;
-     auto* ev = page->ui.tableView_Event; for (int i=0;i<ev->model()->rowCount();++i) qWarning() << "EV" << ev->model()->index(i,6).data().toString();
-     for (int i=0;i<page->m_pStateModel->rowCount();++i) { QStringList c; for(int k=0;k<9;++k) c<<page->m_pStateModel->index(i,k).data().toString(); qWarning() << "ROW" << c; }
-     qWarning() << page->m_bManual << page->ui.label_mtime->text(); }
+    // A run that stored every file says so, in the log and in the event table.
+    QCOMPARE(CEngineFixture::LogRows(QStringLiteral("Manual BackUp Completed")), 1);
+    const QAbstractItemModel* events = page->ui.tableView_Event->model();
+    QCOMPARE(events->rowCount(), 1);
+    QCOMPARE(events->index(0, 6).data().toString(), QStringLiteral("Manual BackUp Completed"));
+}
+
+void TestStateEngine::storageThatCannotBeSetUpIsReportedOnceAndWaitedFor()
+{
+    CEngineFixture f(kStart, kScale);
+    const int device = AddRecorder(f, 2, kFile, 41);
+    QVERIFY(device >= 0);
+    QVERIFY(f.AddPlan(0, {{int16_t(device), 1}, {int16_t(device), 2}}, Evening()));
+    f.Model().SetBackupMode(0);
+    const auto setDisk = [&f](const char* disk) {
+        SYSTEM_CONFIG config;
+        f.Model().GetSystemConfig(&config);
+        CopyString26(config.Disk, disk);
+        f.Model().SetSystemConfig(&config);
+    };
+
+    CModalDriver driver;
+    std::unique_ptr<CViewState> page = OpenPage();
+    QVERIFY(page);
+    // A disk that is not there: the set-up fails.
+    setDisk("Q");
+    driver.Accept();
+    page->ResetLocal();
+    QVERIFY(page->m_bAuto);
+    QCOMPARE(BoxesSaying(driver, QStringLiteral("Create Storage Error:")), 1);
+    f.Recorder(device).ClearCallLog();
+    // Half a minute of the window: nothing logs in to fail a download, and the failure shows once.
+    QTest::qWait(300);
+    QCOMPARE(f.Recorder(device).Calls(QStringLiteral("login")).size(), 0);
+    QCOMPARE(CEngineFixture::LogRows(QStringLiteral("Create Storage Error:")), 1);
+    QCOMPARE(page->ui.tableView_Event->model()->rowCount(), 1);
+    QVERIFY(page->m_pStorageRetry->isActive());
+
+    // The disk is back: the next try resumes the plans, and the day's figures end complete.
+    setDisk("D");
+    page->RetryStorage();
+    QTRY_VERIFY_WITH_TIMEOUT(Stored(f, device, 0) && !page->m_pExecuteThread[0]->isRunning(), kLimitMs);
+    QCOMPARE(DoneFiles(StoredTasks(0)), 2);
+    QTRY_COMPARE_WITH_TIMEOUT(page->ui.label_percent->text(), QStringLiteral("100%"), kLimitMs);
+    QCOMPARE(page->ui.label_total->text(), QStringLiteral("3MB"));
+    QCOMPARE(page->ui.label_already->text(), QStringLiteral("3MB"));
+    QCOMPARE(page->ui.label_count->text(), QStringLiteral("0"));
+    QCOMPARE(page->m_pStateModel->index(0, 5).data().toString(), QStringLiteral("1"));
+    QCOMPARE(page->m_pStateModel->index(0, 6).data().toString(), QStringLiteral("1"));
+    QCOMPARE(page->ui.tableView_Event->model()->rowCount(), 1);
 }
 
 VARROW_TEST_MAIN(TestStateEngine, QApplication)
