@@ -88,6 +88,7 @@ private:
 
     friend int DiskFullCallBack(int code, int value1, int value2, int value3);
     friend class TestStateEngine;
+    friend class TestSettingsRun;
 
     // Lets go of the full-disk callback when the page goes: under the callback's lock, so a report on its
     // way never meets a page being destroyed.
