@@ -24,6 +24,7 @@
 #include <QRadioButton>
 #include <QStandardItemModel>
 
+#include <cstring>
 #include <functional>
 
 namespace {
@@ -176,23 +177,30 @@ void TestSettingsRun::settingsDialogReachesTheStatePage()
     const int device = f.AddDevice(CSimRecorders::MakeConfig(1, {kFile}, kSunday, 3), "Gate");
     QVERIFY(device >= 0);
     QCOMPARE(f.SetUpStorage(), 0);
-    // Idle with a kept plan list, or a manual backup with nothing to fetch that stays the mode.
+    // A plan that has run (its list kept, its row shown), a manual backup with nothing to fetch that stays
+    // the mode, or idle.
+    const bool plans = signal == QLatin1String("StopThread") || signal == QLatin1String("UpdateGroup");
     const bool manual = signal == QLatin1String("ManualDeviceChanged");
-    QVERIFY(f.AddPlan(0, {{int16_t(device), 1}}, Evening()));
-    f.Model().TaskList(0, 0) = {f.TaskOf(0, 0, kMonday)};
-    QVERIFY(f.Model().SaveTaskList(0, 0));
+    QVERIFY(AddPlan(f, 0, {{int16_t(device), 1}}));
     SetManual(f, {}, 0);
-    f.Model().SetBackupMode(manual ? 1 : 2);
+    f.Model().SetBackupMode(plans ? 0 : manual ? 1 : 2);
 
     CModalDriver driver;
     CViewState* page = nullptr;
     std::unique_ptr<CVarrow> window = OpenWindow(&page);
     QVERIFY(window);
     QTRY_VERIFY_WITH_TIMEOUT(!manual || !page->m_pManualBackup->isRunning(), kLimitMs);
+    QTRY_VERIFY_WITH_TIMEOUT(!plans ||
+                                 (DoneFiles(StoredTasks(0)) == 1 && page->m_pStateModel->rowCount() == 1 &&
+                                  !page->m_pExecuteThread[0]->isRunning()),
+                             kLimitMs);
     const std::weak_ptr<CStowelineClass> storage = GetStoweline();
     const int manualStarts = CEngineFixture::LogRows(QStringLiteral("Start Manual BackUp"));
+    int rows = -1;
+    bool emptied = false;
     GROUP_CHANGED plan0;
     plan0.GroupID = 0;
+    std::strcpy(plan0.GroupName, "Plan 0");
     bool emitted = false;
     AnswerAll(driver, {{QStringLiteral("CDlgSet"), [&](QWidget* box) {
                             auto* settings = qobject_cast<CDlgSet*>(box);
@@ -206,14 +214,18 @@ void TestSettingsRun::settingsDialogReachesTheStatePage()
                                 Q_EMIT settings->BackupModeChanged(0);
                             else
                                 Q_EMIT settings->ManualDeviceChanged();
+                            // Seen inside the emit, before a restarted plan shows anything again.
+                            rows = page->m_pStateModel->rowCount();
+                            emptied = StoredTasks(0).isEmpty() && f.Model().TaskList(0, 0).isEmpty();
                             emitted = true;
                             settings->reject();
                         }}});
     ClickButton(window.get(), "pBtnConfig");
     QVERIFY(emitted);
     driver.Clear();
-    if (signal == QLatin1String("StopThread") || signal == QLatin1String("UpdateGroup"))
-        QVERIFY(StoredTasks(0).isEmpty() && f.Model().TaskList(0, 0).isEmpty());
+    // A plan stopped keeps its row; one restarted loses it until it starts again.
+    if (plans)
+        QVERIFY(emptied && rows == (signal == QLatin1String("StopThread") ? 1 : 0));
     else if (manual)
         QCOMPARE(CEngineFixture::LogRows(QStringLiteral("Start Manual BackUp")), manualStarts + 1);
     else

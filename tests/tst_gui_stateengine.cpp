@@ -235,9 +235,18 @@ void TestStateEngine::fullDiskIsReportedOnce()
     // with the period's report handled, it shows no second box.
     f.Clock().SetScale(1.0);
     QSignalSpy reports(page.get(), &CViewState::DiskFull);
-    f.Clock().SetNow(page->m_lastDiskFullTime.addSecs(61));
+    // Within 60 whole seconds of the last report handled, a report is dropped; at 61 it goes through.
+    f.Clock().SetNow(page->m_lastDiskFullTime.addSecs(60));
     DiskFullCallBack(1, 0, 0, 0);
-    QTRY_COMPARE_WITH_TIMEOUT(reports.size(), 1, kLimitMs);
+    QApplication::processEvents();
+    QCOMPARE(reports.size(), 0);
+    f.Clock().SetNow(page->m_lastDiskFullTime.addSecs(61));
+    for (int n = 1; n <= 2; ++n) {
+        DiskFullCallBack(1, 0, 0, 0);
+        QTRY_COMPARE_WITH_TIMEOUT(reports.size(), n, 5000);
+        // Dropped by the page, the report leaves the callback free to report again.
+        QTRY_VERIFY_WITH_TIMEOUT(!page->m_bDiskFullReported, 5000);
+    }
     QCOMPARE(BoxesSaying(driver, QStringLiteral("The record disks are full")), 1);
 }
 
