@@ -159,8 +159,13 @@ public:
     void DelARow(GROUP_CHANGED changed, int isPast);
     void ClearStateTable();
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void InitModels();
+    // Shares the state table's width among its columns.
+    void FitStateColumns();
     void ShowFileTimes(int plan, int isPast, const NET_DVR_TIME& start, const NET_DVR_TIME& end);
     // The row key of a plan's list; false when the plan and kind name no list or the plan has no record.
     bool RowName(int plan, int isPast, QString* name);
@@ -180,7 +185,6 @@ private:
     QStandardItemModel* m_pHeaderModel = nullptr;
     ProxyModelWithHeaderModels* m_pProxyModel = nullptr;
     HierarchicalHeaderView* m_pHeaderView = nullptr;
-    QTimer* m_pResizeTimer = nullptr;
     // What a list's latest reports will show; -1 and a null text: nothing new.
     struct PENDING_PROGRESS
     {
