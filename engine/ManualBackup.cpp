@@ -127,7 +127,8 @@ int RemapManualTaskList(const MANUAL_CHANNELS& before)
     const qsizetype count = list.size();
     for (qsizetype i = list.size() - 1; i >= 0; --i) {
         const int slot = list[i].CameraIndex;
-        const CHANNEL_REF ref = slot >= 0 && slot < MAX_GROUP_CHANNEL_NUM ? before[size_t(slot)] : CHANNEL_REF();
+        const CHANNEL_REF ref =
+            slot >= 0 && slot < MAX_GROUP_CHANNEL_NUM ? before[size_t(slot)] : CHANNEL_REF();
         const auto same = std::find_if(now.begin(), now.end(), [&ref](const CHANNEL_REF& r) {
             return !ref.IsEmpty() && r.DeviceID == ref.DeviceID && r.CameraIndex == ref.CameraIndex;
         });

@@ -149,8 +149,8 @@ void CViewState::ReportManualEnd()
         QMutexLocker lock(&g_pSysInfoManage->TaskMutex(MANUAL_GROUP_ID, 0));
         const QList<TASK_INFO>& list = g_pSysInfoManage->TaskList(MANUAL_GROUP_ID, 0);
         done = !list.isEmpty() && std::all_of(list.cbegin(), list.cend(), [](const TASK_INFO& task) {
-                   return task.DownloadState == DOWNLOAD_DONE;
-               });
+            return task.DownloadState == DOWNLOAD_DONE;
+        });
     }
     if (!done)
         return;
