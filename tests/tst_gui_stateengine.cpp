@@ -506,9 +506,31 @@ void TestStateEngine::storageThatCannotBeSetUpIsReportedOnceAndWaitedFor()
     QVERIFY(page->m_pStorageRetry->isActive());
 
     // The disk is back: the next try resumes the plans, and the day's figures end complete.
+    // What the operator reads while the list runs never has more done than there is.
+    int samples = 0;
+    QStringList odd;
+    QTimer sampler;
+    connect(&sampler, &QTimer::timeout, [&] {
+        const auto megabytes = [&](const char* name) {
+            return page->findChild<QLabel*>(QLatin1String(name))->text().chopped(2).toInt();
+        };
+        if (page->ui.label_count->text() != QStringLiteral("1"))
+            return;
+        ++samples;
+        if (megabytes("label_already") > megabytes("label_total"))
+            odd << page->ui.label_already->text() + QStringLiteral(" of ") + page->ui.label_total->text();
+        for (int row = 0; row < page->m_pStateModel->rowCount(); ++row)
+            if (page->m_pStateModel->index(row, 5).data().toInt() >
+                page->m_pStateModel->index(row, 6).data().toInt())
+                odd << QStringLiteral("row %1").arg(row);
+    });
+    sampler.start(5);
     setDisk("D");
     page->RetryStorage();
     QTRY_VERIFY_WITH_TIMEOUT(Stored(f, device, 0) && !page->m_pExecuteThread[0]->isRunning(), kLimitMs);
+    sampler.stop();
+    QVERIFY(samples > 0);
+    QCOMPARE(odd, QStringList());
     QCOMPARE(DoneFiles(StoredTasks(0)), 2);
     QTRY_COMPARE_WITH_TIMEOUT(page->ui.label_percent->text(), QStringLiteral("100%"), kLimitMs);
     QCOMPARE(page->ui.label_total->text(), QStringLiteral("3MB"));
