@@ -8,6 +8,8 @@
 
 #include <QMutexLocker>
 
+#include <algorithm>
+
 CManualBackup::CManualBackup(QObject* parent)
     : QThread(parent), m_worker(std::make_unique<CExecuteThread>(MANUAL_GROUP_ID, 0)),
       m_group(MANUAL_GROUP_ID)
@@ -106,4 +108,35 @@ bool CManualBackup::GetTaskList()
             list.append(task);
     }
     return true;
+}
+
+MANUAL_CHANNELS CurrentManualChannels()
+{
+    MANUAL_CHANNELS channels;
+    const CHANNEL_REF* refs = g_pSysInfoManage->GetManualBackupInfo()->Channel;
+    std::copy(refs, refs + MAX_GROUP_CHANNEL_NUM, channels.begin());
+    return channels;
+}
+
+int RemapManualTaskList(const MANUAL_CHANNELS& before)
+{
+    const MANUAL_CHANNELS now = CurrentManualChannels();
+    CSysInfoManage* model = g_pSysInfoManage;
+    QMutexLocker lock(&model->TaskMutex(MANUAL_GROUP_ID, 0));
+    QList<TASK_INFO>& list = model->TaskList(MANUAL_GROUP_ID, 0);
+    const qsizetype count = list.size();
+    for (qsizetype i = list.size() - 1; i >= 0; --i) {
+        const int slot = list[i].CameraIndex;
+        const CHANNEL_REF ref =
+            slot >= 0 && slot < MAX_GROUP_CHANNEL_NUM ? before[size_t(slot)] : CHANNEL_REF();
+        const auto same = std::find_if(now.begin(), now.end(), [&ref](const CHANNEL_REF& r) {
+            return !ref.IsEmpty() && r.DeviceID == ref.DeviceID && r.CameraIndex == ref.CameraIndex;
+        });
+        if (same == now.end())
+            list.removeAt(i);
+        else
+            list[i].CameraIndex = int16_t(same - now.begin());
+    }
+    model->SaveTaskList(MANUAL_GROUP_ID, 0);
+    return int(count - list.size());
 }

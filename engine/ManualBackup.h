@@ -7,7 +7,9 @@
 #include <QThread>
 
 #include "engine/EngineClock.h"
+#include "model/Records.h"
 
+#include <array>
 #include <memory>
 #include <mutex>
 
@@ -41,3 +43,13 @@ private:
     std::mutex m_startMutex; // orders the worker's start against a Stop
     const int m_group;
 };
+
+// The manual record's channels, as the kept manual list's tasks name them by position.
+using MANUAL_CHANNELS = std::array<CHANNEL_REF, MAX_GROUP_CHANNEL_NUM>;
+MANUAL_CHANNELS CurrentManualChannels();
+
+// After the manual record's channel list changed: each task of the kept manual list moves to the place its
+// recorder and channel (as `before` held them) now have, and a task whose channel left the list goes, so no
+// task is ever fetched from, or marked done for, another channel. No manual thread may run. Saves the list;
+// the number of tasks dropped.
+int RemapManualTaskList(const MANUAL_CHANNELS& before);

@@ -215,22 +215,28 @@ private Q_SLOTS:
     {
         QTest::addColumn<QList<LIST_FIGURES>>("lists");
         QTest::addColumn<QStringList>("labels"); // total, done, percent, overdue total, done, percent
+        QTest::addColumn<bool>("refresh");       // the one-second refresh ran between start and done
         const long long mb = kMiB;
         QTest::newRow("done capped at the total")
             << QList<LIST_FIGURES>{{0, 0, 300 * mb, 300}, {1, 0, 400 * mb, 500}, {2, 1, 200 * mb, 50}}
-            << QStringList{"700MB", "700MB", "100%", "200MB", "50MB", "25%"};
+            << QStringList{"700MB", "700MB", "100%", "200MB", "50MB", "25%"} << true;
         // 60,000,000 MB in all: 45,000,000 x 100 does not fit in 32 bits.
         QTest::newRow("beyond 43 TB")
             << QList<LIST_FIGURES>{{0, 0, 30000000 * mb, 30000000}, {1, 0, 30000000 * mb, 15000000}}
-            << QStringList{"60000000MB", "45000000MB", "75%", "0MB", "0MB", "0%"};
+            << QStringList{"60000000MB", "45000000MB", "75%", "0MB", "0MB", "0%"} << true;
+        QTest::newRow("lists done within one refresh")
+            << QList<LIST_FIGURES>{{0, 0, 100 * mb, 100}, {1, 1, 50 * mb, 50}}
+            << QStringList{"100MB", "100MB", "100%", "50MB", "50MB", "100%"} << false;
     }
     void dayTotals()
     {
         QFETCH(QList<LIST_FIGURES>, lists);
         QFETCH(QStringList, labels);
+        QFETCH(bool, refresh);
         for (const LIST_FIGURES& list : lists)
             m_page->ViewStartGroupDownLoad(list.plan, list.isPast, list.total);
-        m_page->dataUpdate();
+        if (refresh)
+            m_page->dataUpdate();
         for (const LIST_FIGURES& list : lists)
             m_page->SetDayDownLoad(list.doneMegabytes, list.plan, list.isPast);
         const char* names[] = {"label_total",        "label_already",        "label_percent",

@@ -407,18 +407,19 @@ bool CDlgAddDevice::ModifyDevice()
         return false;
 
     const int oldIndex = g_pSysInfoManage->GetDeviceIndexByName(m_oldDevice.DeviceName);
-    // Kept so that a modify that fails below gives the manual backup its channels back.
-    const MANUAL_BACKUP_INFO manualBefore = *g_pSysInfoManage->GetManualBackupInfo();
-    if (useState == 2) {
-        g_pSysInfoManage->DeleteManualDevice(oldIndex);
-        Q_EMIT ManualDeviceChanged();
-    }
-
     const bool changed =
         std::memcmp(m_oldDevice.Username, m_newDevice.Username, sizeof m_newDevice.Username) != 0 ||
         std::memcmp(m_oldDevice.Password, m_newDevice.Password, sizeof m_newDevice.Password) != 0 ||
         std::memcmp(m_oldDevice.DeviceIP, m_newDevice.DeviceIP, sizeof m_newDevice.DeviceIP) != 0 ||
         m_oldDevice.Port != m_newDevice.Port || m_oldDevice.FlowCtrlValue != m_newDevice.FlowCtrlValue;
+    // The recorder is changed in place: a new name alone keeps its channels in the manual backup, as the
+    // plans keep theirs. Kept so that a modify that fails below gives the manual backup its channels back.
+    const bool leavesManual = useState == 2 && changed;
+    const MANUAL_BACKUP_INFO manualBefore = *g_pSysInfoManage->GetManualBackupInfo();
+    if (leavesManual) {
+        g_pSysInfoManage->DeleteManualDevice(oldIndex);
+        Q_EMIT ManualDeviceChanged();
+    }
 
     std::vector<int> groups;
     g_pSysInfoManage->GetGroupsOfDevice(oldIndex, &groups);
@@ -428,7 +429,7 @@ bool CDlgAddDevice::ModifyDevice()
         // The model kept the old device and its plans; the manual backup and the stopped plans get back
         // what they had, and the operator learns that nothing changed.
         HandBack(m_oldDevice);
-        if (useState == 2) {
+        if (leavesManual) {
             g_pSysInfoManage->SetManualBackupInfo(&manualBefore);
             Q_EMIT ManualDeviceChanged();
         }

@@ -182,13 +182,7 @@ void CDlgCfgPlan::OnModifyDevice(int device, bool connectionChanged)
         OnDeleteDevice(device);
         return;
     }
-    // The device page stopped the plans that use the recorder; they keep its channels and start again.
-    std::vector<int> announced;
-    for (int p = 0; p < MAX_GROUP_NUM; ++p)
-        if (m_modelPlans[p].bUsed == 1 && HoldsDevice(m_modelPlans[p], device))
-            announced.push_back(p);
-    if (!announced.empty())
-        Q_EMIT GroupChanged(Announcement(announced, m_modelPlans));
+    // The plans keep the recorder's channels; the device page that stopped them starts them again, once.
     if (ui.m_pListWidgetPlan->count() > 0)
         ShowPlanChannels(CurrentItemPlan());
 }

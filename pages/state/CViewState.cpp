@@ -22,6 +22,9 @@ CViewState::CViewState(QWidget* parent) : QDialog(parent)
     qRegisterMetaType<NET_DVR_TIME>("NET_DVR_TIME");
 
     m_pTimer = new QTimer(this);
+    m_pStorageRetry = new QTimer(this);
+    m_pStorageRetry->setSingleShot(true);
+    connect(m_pStorageRetry, &QTimer::timeout, this, &CViewState::RetryStorage);
     m_lastDiskFullTime = QDateTime::currentDateTime();
     g_pViewState = this;
 

@@ -58,6 +58,8 @@ public Q_SLOTS:
     void ResetLocal();
     void ResetManualBackup();
     void OnDiskFull();
+    // A storage set-up that failed, tried again; the running mode resumes once it succeeds.
+    void RetryStorage();
 
 Q_SIGNALS:
     void DiskFull();
@@ -77,12 +79,16 @@ private:
     std::vector<int> StopPlans(const std::vector<int>& requested);
     // A new round of the "Search..." box: no count and no box left from before.
     void ResetSearch();
-    void RecreateStorage();
+    // False when the storage could not be set up: reported once, and tried again later.
+    bool RecreateStorage();
+    // A manual run that ended by itself: the end of a run that stored every file is reported.
+    void ReportManualEnd();
     // The end of a full-disk report, handled (a box was shown) or not; the callback may report again.
     void EndDiskFullReport(bool handled);
 
     friend int DiskFullCallBack(int code, int value1, int value2, int value3);
     friend class TestStateEngine;
+    friend class TestSettingsRun;
 
     // Lets go of the full-disk callback when the page goes: under the callback's lock, so a report on its
     // way never meets a page being destroyed.
@@ -101,6 +107,11 @@ private:
     std::unique_ptr<QTimer> m_pManualTimer;
     // Counts the manual runs; a run's queued end that finds another number belongs to a run already gone.
     int m_manualRun = 0;
+    // The manual record's channels as the kept manual list names them; empty until a manual run started.
+    std::array<CHANNEL_REF, MAX_GROUP_CHANNEL_NUM> m_manualChannels{};
+    bool m_bManualChannelsKnown = false;
+    QTimer* m_pStorageRetry = nullptr;
+    int m_storageRetryMs = 0;
     QMetaObject::Connection m_manualWorkerEnd;
     QMetaObject::Connection m_manualThreadEnd;
     std::atomic<bool> m_bDiskFullReported{false};
@@ -148,8 +159,13 @@ public:
     void DelARow(GROUP_CHANGED changed, int isPast);
     void ClearStateTable();
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void InitModels();
+    // Shares the state table's width among its columns.
+    void FitStateColumns();
     void ShowFileTimes(int plan, int isPast, const NET_DVR_TIME& start, const NET_DVR_TIME& end);
     // The row key of a plan's list; false when the plan and kind name no list or the plan has no record.
     bool RowName(int plan, int isPast, QString* name);
@@ -169,7 +185,6 @@ private:
     QStandardItemModel* m_pHeaderModel = nullptr;
     ProxyModelWithHeaderModels* m_pProxyModel = nullptr;
     HierarchicalHeaderView* m_pHeaderView = nullptr;
-    QTimer* m_pResizeTimer = nullptr;
     // What a list's latest reports will show; -1 and a null text: nothing new.
     struct PENDING_PROGRESS
     {

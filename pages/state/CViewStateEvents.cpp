@@ -19,6 +19,7 @@ namespace {
 
 constexpr qint64 kMiB = 1024 * 1024;
 constexpr int kSecondsPerDay = 24 * 60 * 60;
+const DEVICE_INFO kNoDevice{};
 
 uint32_t ClampToFigure(quint64 value)
 {
@@ -55,10 +56,13 @@ void CViewState::InitEventTable()
 
 void CViewState::WriteTableEvent(int plan, int isPast, int device, QString detail)
 {
-    const DEVICE_INFO* deviceInfo = g_pSysInfoManage->GetDeviceInfo(device);
+    // Device -1 and plan -1: an event of the page itself (the storage, the end of a manual run), about no
+    // recorder or no plan.
+    const DEVICE_INFO* deviceInfo = device == -1 ? &kNoDevice : g_pSysInfoManage->GetDeviceInfo(device);
     const GROUP_INFO* group =
         plan >= 0 && plan < MAX_GROUP_NUM ? g_pSysInfoManage->GetGroupInfo(plan) : nullptr;
-    if (deviceInfo == nullptr || (plan != MANUAL_GROUP_ID && group == nullptr)) {
+    const bool pageEvent = device == -1 && plan == -1;
+    if (deviceInfo == nullptr || (plan != MANUAL_GROUP_ID && !pageEvent && group == nullptr)) {
         qDebug() << "WriteTableEvent: no record for plan" << plan << "device" << device;
         return;
     }
@@ -72,7 +76,7 @@ void CViewState::WriteTableEvent(int plan, int isPast, int device, QString detai
     QString name;
     if (plan == MANUAL_GROUP_ID)
         name = tr("Manual Backup");
-    else
+    else if (group != nullptr)
         name = (isPast != 0 ? QStringLiteral("*") : QString()) + LocalToQString(group->GroupName);
     const QString weekdays[] = {tr("Monday"), tr("Tuesday"),  tr("Wednesday"), tr("Thursday"),
                                 tr("Friday"), tr("Saturday"), tr("Sunday")};
@@ -94,6 +98,9 @@ void CViewState::WriteTableEvent(int plan, int isPast, int device, QString detai
 void CViewState::SetDayDownLoad(int doneMB, int plan, int isPast)
 {
     if (plan >= 0 && plan < MAX_GROUP_NUM && (isPast == 0 || isPast == 1)) {
+        // Against the rows as they are now: a list that started and finished since the last refresh counts
+        // in the totals before its done figure is held to them.
+        GetBackUpSize();
         m_dayDownLoad[plan][isPast] = uint32_t(std::max(doneMB, 0));
         quint64 sum = 0;
         for (const auto& figures : m_dayDownLoad)

@@ -19,7 +19,12 @@
 #include <QTime>
 #include <QTimer>
 
+#include <algorithm>
+
 namespace {
+
+constexpr int kFirstStorageRetryMs = 60 * 1000;
+constexpr int kLastStorageRetryMs = 30 * 60 * 1000;
 
 // Empties the manual list for a manual backup chosen anew; no manual thread may run then.
 void ClearManualTaskList()
@@ -71,6 +76,9 @@ void CViewState::StartManualBackup()
     ClearStateTable();
     WriteLog(LOG_TYPE_OPERATION, LOG_SUB_START_MANUAL, tr("Start Manual BackUp"));
     StopManualBackup();
+    // The kept list names its channels by their places in the record as it stands now.
+    m_manualChannels = CurrentManualChannels();
+    m_bManualChannelsKnown = true;
     m_pManualTimer = std::make_unique<QTimer>();
     m_pManualBackup = std::make_unique<CManualBackup>();
     const int run = ++m_manualRun;
@@ -96,8 +104,10 @@ void CViewState::StartManualBackup()
     connect(worker, &CExecuteThread::SigConnectDeviceFail, this, &CViewState::WriteTableEvent);
     connect(backup, &CManualBackup::SigConnectDeviceFail, this, &CViewState::WriteTableEvent);
     m_manualThreadEnd = connect(backup, &QThread::finished, this, [this, run] {
-        if (run == m_manualRun)
+        if (run == m_manualRun) {
             StopTimer();
+            ReportManualEnd();
+        }
     });
     connect(worker, &CExecuteThread::SignalDiskFull, this, &CViewState::OnDiskFull);
 
@@ -129,6 +139,25 @@ void CViewState::StopManualBackup()
     StopTimer();
 }
 
+void CViewState::ReportManualEnd()
+{
+    // Failures show as they happen; a run that stored every file of its list says so once at its end, so it
+    // never reads as one that only failed.
+    bool done = false;
+    {
+        QMutexLocker lock(&g_pSysInfoManage->TaskMutex(MANUAL_GROUP_ID, 0));
+        const QList<TASK_INFO>& list = g_pSysInfoManage->TaskList(MANUAL_GROUP_ID, 0);
+        done = !list.isEmpty() && std::all_of(list.cbegin(), list.cend(), [](const TASK_INFO& task) {
+            return task.DownloadState == DOWNLOAD_DONE;
+        });
+    }
+    if (!done)
+        return;
+    const QString text = tr("Manual BackUp Completed");
+    WriteLog(LOG_TYPE_OPERATION, LOG_SUB_STOP_MANUAL, text);
+    WriteTableEvent(MANUAL_GROUP_ID, 0, -1, text);
+}
+
 void CViewState::StopTimer()
 {
     if (!m_pManualTimer)
@@ -144,13 +173,42 @@ void CViewState::ManualDataUpdate()
     ui.label_mtime->setText(QTime(0, 0).addSecs(m_nElapsed).toString(QStringLiteral("hh:mm:ss")));
 }
 
-void CViewState::RecreateStorage()
+bool CViewState::RecreateStorage()
 {
+    // A new set-up replaces a retry still waiting: it is tried now, and reported anew if it fails.
+    m_pStorageRetry->stop();
+    m_storageRetryMs = kFirstStorageRetryMs;
     const int code = CreateStorage(DiskFullCallBack);
-    if (code != 0)
-        ShowInfoMsgBox(tr("Information"), StorageErrorText(code), this);
     NET_DVR_Cleanup();
     NET_DVR_Init();
+    if (code == 0)
+        return true;
+    // Reported once, here; the workers wait for a storage object instead of logging in to every recorder
+    // once a second to fail each download, and the set-up is tried again ever less often.
+    const QString text = StorageErrorText(code);
+    WriteLog(LOG_TYPE_EXCEPTION, LOG_SUB_WRITE_FILE, text);
+    WriteTableEvent(m_bManual ? MANUAL_GROUP_ID : -1, 0, -1, text);
+    ShowInfoMsgBox(tr("Information"), text, this);
+    // Armed once the box is answered, so that no retry runs inside the set-up that failed.
+    m_pStorageRetry->start(m_storageRetryMs);
+    return false;
+}
+
+void CViewState::RetryStorage()
+{
+    if (CreateStorage(DiskFullCallBack) != 0) {
+        m_storageRetryMs = std::min(m_storageRetryMs * 2, kLastStorageRetryMs);
+        m_pStorageRetry->start(m_storageRetryMs);
+        return;
+    }
+    NET_DVR_Cleanup();
+    NET_DVR_Init();
+    m_storageRetryMs = kFirstStorageRetryMs;
+    // The running mode goes on where the failed set-up left it.
+    if (m_bAuto)
+        StartControlThreads();
+    else if (m_bManual)
+        StartManualBackup();
 }
 
 void CViewState::ResetLocal()
@@ -158,16 +216,17 @@ void CViewState::ResetLocal()
     if (m_bAuto) {
         StopControlThreads(true);
         StopExecuteThreads(true);
-        RecreateStorage();
+        const bool stored = RecreateStorage();
         CreateExecuteThreads();
         CreateControlThreads();
         ResetDayTotals();
-        StartControlThreads();
+        if (stored)
+            StartControlThreads();
     } else if (m_bManual) {
         StopManualBackup();
         WaitForPlanWorkers();
-        RecreateStorage();
-        StartManualBackup();
+        if (RecreateStorage())
+            StartManualBackup();
     } else {
         WaitForPlanWorkers();
         RecreateStorage();
@@ -179,6 +238,10 @@ void CViewState::ResetManualBackup()
     if (!m_bManual)
         return;
     StopManualBackup();
+    // The channels left the record and the rest closed up: the kept list follows each task's own channel to
+    // its new place (a task of a channel gone goes too) before anything fetches from it again.
+    if (m_bManualChannelsKnown)
+        RemapManualTaskList(m_manualChannels);
     ShowManualDetail();
     StartManualBackup();
 }

@@ -11,10 +11,14 @@
 
 #include <QColor>
 #include <QDebug>
+#include <QEvent>
+#include <QFontMetrics>
+#include <QHeaderView>
 #include <QProgressBar>
 #include <QStandardItemModel>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -92,9 +96,11 @@ void CViewState::InitModels()
     m_pHeaderView = new HierarchicalHeaderView(Qt::Horizontal, ui.tableView_State);
     ui.tableView_State->setHeader(m_pHeaderView);
     ui.tableView_State->setModel(m_pProxyModel);
-    ui.tableView_State->setColumnWidth(COL_ID, 50);
-    for (int column = 0; column < STATE_COLUMN_NUM; ++column)
-        ui.tableView_State->resizeColumnToContents(column);
+    // The columns share the table's width, set when the table changes size and never as rows arrive: every
+    // figure shows without scrolling and nothing moves while the engine reports.
+    ui.tableView_State->header()->setStretchLastSection(false);
+    ui.tableView_State->viewport()->installEventFilter(this);
+    FitStateColumns();
     ui.tableView_State->setEditTriggers(QAbstractItemView::NoEditTriggers);
     // Every row is one line high: the view need not measure a row again each time a figure changes.
     ui.tableView_State->setUniformRowHeights(true);
@@ -106,15 +112,6 @@ void CViewState::InitModels()
     m_pProgressTimer->setSingleShot(true);
     m_pProgressTimer->setInterval(500);
     connect(m_pProgressTimer, &QTimer::timeout, this, &CViewState::ShowProgress);
-    // Sizing the columns measures every row; a burst of file starts is sized once, shortly after.
-    m_pResizeTimer = new QTimer(this);
-    m_pResizeTimer->setSingleShot(true);
-    m_pResizeTimer->setInterval(250);
-    connect(m_pResizeTimer, &QTimer::timeout, this, [this] {
-        for (const int column : {COL_ID, COL_NAME, COL_CHANNEL, COL_COMPLETE, COL_TOTAL, COL_START, COL_END})
-            ui.tableView_State->resizeColumnToContents(column);
-    });
-
     SYSTEM_CONFIG config;
     g_pSysInfoManage->GetSystemConfig(&config);
     // A stored mode other than automatic or manual is idle.
@@ -122,6 +119,54 @@ void CViewState::InitModels()
     ShowRedLegend();
     ui.label->hide();
     ResetDayTotals();
+}
+
+bool CViewState::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == ui.tableView_State->viewport() && event->type() == QEvent::Resize)
+        FitStateColumns();
+    return QDialog::eventFilter(watched, event);
+}
+
+void CViewState::FitStateColumns()
+{
+    CTableView* table = ui.tableView_State;
+    const QFontMetrics body = table->fontMetrics();
+    const QFontMetrics head = table->header()->fontMetrics();
+    const int pad = 8;
+    // Figures and times are as wide as their widest value or their header; names and bars share the rest,
+    // down to a width that still shows a short name or a bar (their full texts are in the tooltips).
+    const auto fitted = [&](const QString& sample, const char* header) {
+        return std::max(body.horizontalAdvance(sample), head.horizontalAdvance(QObject::tr(header))) + pad;
+    };
+    int widths[STATE_COLUMN_NUM] = {};
+    widths[COL_ID] = fitted(QStringLiteral("99"), "ID");
+    widths[COL_COMPLETE] = fitted(QStringLiteral("999999"), "Complete(MB)");
+    widths[COL_TOTAL] = fitted(QStringLiteral("999999"), "Total(MB)");
+    const QString time = QStringLiteral("0000-00-00 00:00:00");
+    widths[COL_START] = fitted(time, "Start Time");
+    widths[COL_END] = fitted(time, "End Time");
+    int fixed = 0;
+    for (const int width : widths)
+        fixed += width;
+    const int rest = table->viewport()->width() - fixed - 4;
+    // Names three tenths each, bars two.
+    const int name = body.horizontalAdvance(QStringLiteral("Camera 01")) + pad;
+    widths[COL_NAME] = std::max(rest * 3 / 10, name);
+    widths[COL_CHANNEL] = std::max(rest * 3 / 10, name);
+    widths[COL_PROGRESS] = std::max(rest * 2 / 10, 40);
+    widths[COL_CHANNEL_PROGRESS] = std::max(rest - 2 * (rest * 3 / 10) - rest * 2 / 10, 40);
+    // What the least widths took beyond the table comes off the names, so no figure is pushed out of sight.
+    int excess = -rest;
+    for (const int column : {COL_NAME, COL_CHANNEL, COL_PROGRESS, COL_CHANNEL_PROGRESS})
+        excess += widths[column];
+    for (const int column : {COL_NAME, COL_CHANNEL}) {
+        const int cut = std::clamp((excess + 1) / 2, 0, std::max(widths[column] - 30, 0));
+        widths[column] -= cut;
+        excess -= cut;
+    }
+    for (int column = 0; column < STATE_COLUMN_NUM; ++column)
+        table->setColumnWidth(column, widths[column]);
 }
 
 bool CViewState::RowName(int plan, int isPast, QString* name)
@@ -217,8 +262,6 @@ void CViewState::ViewStartGroupDownLoad(int plan, int isPast, long long total)
     m_bRowIndexValid = false;
     if (isPast == 1)
         SetRed(row, COL_NAME);
-    // The name shows whole from the start, not only once the first file has begun.
-    ui.tableView_State->resizeColumnToContents(COL_NAME);
     ui.tableView_State->SetItemData(row, COL_NAME, QVariant::fromValue<qint64>(total), ROLE_USER_DATA3);
     ui.tableView_State->SetItemData(row, COL_NAME, isPast, ROLE_USER_DATA2);
     for (const int column : {COL_PROGRESS, COL_CHANNEL_PROGRESS}) {
@@ -228,7 +271,6 @@ void CViewState::ViewStartGroupDownLoad(int plan, int isPast, long long total)
         bar->setAlignment(Qt::AlignCenter);
         ui.tableView_State->SetItemWidget(row, column, bar);
         ui.tableView_State->SetItemData(row, column, int(Qt::AlignCenter), Qt::TextAlignmentRole);
-        ui.tableView_State->resizeColumnToContents(column);
     }
 }
 
@@ -262,8 +304,6 @@ void CViewState::ShowFileTimes(int plan, int isPast, const NET_DVR_TIME& start, 
     const QString format = QStringLiteral("yyyy-MM-dd hh:mm:ss");
     SetCenteredText(row, COL_START, FromSdkTime(start).toString(format));
     SetCenteredText(row, COL_END, FromSdkTime(end).toString(format));
-    if (!m_pResizeTimer->isActive())
-        m_pResizeTimer->start();
 }
 
 void CViewState::ViewChannelDownloadSize(int plan, int isPast, long long done)

@@ -1248,6 +1248,10 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
+        <source>Manual BackUp Completed</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
         <source>Search...</source>
         <translation type="unfinished"></translation>
     </message>

@@ -1243,6 +1243,10 @@
         <translation>停止手动备份</translation>
     </message>
     <message>
+        <source>Manual BackUp Completed</source>
+        <translation>手动备份完成</translation>
+    </message>
+    <message>
         <source>Search...</source>
         <translation>正在查找...</translation>
     </message>
