@@ -358,6 +358,17 @@ int add_local_file(MAIL_INFO* mail, const char** files, int count)
 
 namespace {
 
+// Reads the server's lines as libcurl sees them and notes a STARTTLS in its EHLO answer.
+int NoteStartTlsOffer(CURL*, curl_infotype type, char* data, size_t size, void* offered)
+{
+    if (type == CURLINFO_HEADER_IN) {
+        const QByteArray line = QByteArray::fromRawData(data, qsizetype(size)).trimmed().toUpper();
+        if (line.startsWith("250") && line.mid(4).startsWith("STARTTLS"))
+            *static_cast<bool*>(offered) = true;
+    }
+    return 0;
+}
+
 int SendMailSession(const char* server, int port, const char* user, const char* password, MAIL_INFO* mail,
                     MAIL_FAILURE* failure)
 {
@@ -388,8 +399,11 @@ int SendMailSession(const char* server, int port, const char* user, const char* 
     const QByteArray mailFrom = "<" + senderAddress + ">";
     char errorText[CURL_ERROR_SIZE] = {};
 
-    // One whole session; `useSsl` is libcurl's STARTTLS choice.
+    // One whole session; `useSsl` is libcurl's STARTTLS choice. `offered` tells afterwards whether the
+    // server's greeting listed STARTTLS.
+    bool offered = false;
     const auto session = [&](long useSsl) -> CURLcode {
+        offered = false;
         std::unique_ptr<CURL, CurlDeleter> curl(curl_easy_init());
         if (!curl)
             return CURLE_FAILED_INIT;
@@ -430,13 +444,20 @@ int SendMailSession(const char* server, int port, const char* user, const char* 
         curl_easy_setopt(handle, CURLOPT_INFILESIZE_LARGE, curl_off_t(message.size()));
         curl_easy_setopt(handle, CURLOPT_UPLOAD, 1L);
         curl_easy_setopt(handle, CURLOPT_ERRORBUFFER, errorText);
+        curl_easy_setopt(handle, CURLOPT_DEBUGFUNCTION, &NoteStartTlsOffer);
+        curl_easy_setopt(handle, CURLOPT_DEBUGDATA, &offered);
+        curl_easy_setopt(handle, CURLOPT_VERBOSE, 1L); // only feeds the callback above; nothing is printed
         return curl_easy_perform(handle);
     };
 
     // STARTTLS whenever the server offers it, with the certificate checked; a server that offers none gets
-    // plain SMTP. When the offered TLS fails (an untrusted certificate is what an interception looks like),
-    // the session ends there: the login never goes over the connection that TLS was meant to protect.
-    const CURLcode code = session(long(CURLUSESSL_TRY));
+    // plain SMTP on a second connection. When the offered TLS fails (an untrusted certificate, or STARTTLS
+    // offered and then refused, is what an interception looks like), the session ends there: the login never
+    // goes over the connection that TLS was meant to protect. libcurl's "try" mode would go on in plain text
+    // after a refused STARTTLS, so TLS is required first and dropped only when it was never offered.
+    CURLcode code = session(long(CURLUSESSL_ALL));
+    if (code == CURLE_USE_SSL_FAILED && !offered)
+        code = session(long(CURLUSESSL_NONE));
     if (code != CURLE_OK) {
         failure->Detail = errorText[0] != '\0' ? errorText : curl_easy_strerror(code);
         failure->TlsFailed = code == CURLE_PEER_FAILED_VERIFICATION || code == CURLE_SSL_CONNECT_ERROR ||

@@ -65,6 +65,7 @@ void CFakeSmtpServer::Serve(int fd)
         return ::send(fd, text.constData(), size_t(text.size()), MSG_NOSIGNAL) == text.size();
     };
     const bool brokenTls = m_options.Tls == StartTls::Broken;
+    const bool offersTls = m_options.Tls != StartTls::NotOffered;
     if (!m_options.Silent && !reply("220 fake ESMTP\r\n"))
         return;
     QByteArray buffer;
@@ -105,7 +106,7 @@ void CFakeSmtpServer::Serve(int fd)
         const QByteArray answer =
             awaitingLogin ? QByteArray("334 ")
             : verb == "EHLO"
-                ? QByteArray("250-fake\r\n") + (brokenTls ? "250-STARTTLS\r\n" : "") + "250 AUTH PLAIN"
+                ? QByteArray("250-fake\r\n") + (offersTls ? "250-STARTTLS\r\n" : "") + "250 AUTH PLAIN"
                 : QByteArray(fixed);
         if (!reply(answer + "\r\n") || verb == "QUIT")
             return;

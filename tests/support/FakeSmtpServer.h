@@ -18,7 +18,8 @@ public:
     enum class StartTls
     {
         NotOffered,
-        Broken, // offered, accepted, then not spoken: the client's handshake fails
+        Broken,  // offered, accepted, then not spoken: the client's handshake fails
+        Refused, // offered, then refused when the client asks for it
     };
     struct Options
     {
