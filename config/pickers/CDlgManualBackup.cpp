@@ -96,14 +96,13 @@ void CDlgManualBackupClass::setupUi(QWidget* content)
 
 void CDlgManualBackupClass::retranslateUi()
 {
-    const char* context = "CDlgManualBackupClass";
-    pLabelStart->setText(QCoreApplication::translate(context, "File Start Time:"));
-    pComEnd->setText(QCoreApplication::translate(context, "File End Time:"));
-    pLabelType->setText(QCoreApplication::translate(context, "File Type:"));
-    pLabelDevice->setText(QCoreApplication::translate(context, "Backup Camers:"));
-    pBtnRefresh->setText(QCoreApplication::translate(context, "Refresh"));
-    pCheckboxAutoToShedule->setText(
-        QCoreApplication::translate(context, "Chang to auto backup after manual backup finished"));
+    pLabelStart->setText(QCoreApplication::translate("CDlgManualBackupClass", "File Start Time:"));
+    pComEnd->setText(QCoreApplication::translate("CDlgManualBackupClass", "File End Time:"));
+    pLabelType->setText(QCoreApplication::translate("CDlgManualBackupClass", "File Type:"));
+    pLabelDevice->setText(QCoreApplication::translate("CDlgManualBackupClass", "Backup Camers:"));
+    pBtnRefresh->setText(QCoreApplication::translate("CDlgManualBackupClass", "Refresh"));
+    pCheckboxAutoToShedule->setText(QCoreApplication::translate(
+        "CDlgManualBackupClass", "Chang to auto backup after manual backup finished"));
 }
 
 CDlgManualBackup::CDlgManualBackup(QWidget* parent) : CChannelPickerDialog(parent)

@@ -605,10 +605,6 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>The automatic start could not be set up.</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>The text is too long</source>
         <translation type="unfinished"></translation>
     </message>

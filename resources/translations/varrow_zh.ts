@@ -601,7 +601,7 @@
     </message>
     <message>
         <source>The automatic start could not be set up.</source>
-        <translation>无法设置开机自动启动。</translation>
+        <translation type="vanished">无法设置开机自动启动。</translation>
     </message>
     <message>
         <source>The text is too long</source>
