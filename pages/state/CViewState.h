@@ -196,9 +196,19 @@ public:
     void GetBackUpSize();
     void ResetDayTotals();
 
+    // The event table keeps at most this many of the newest rows; when full, the oldest block goes at once,
+    // so a station that runs for weeks neither grows nor pays for a removal per row.
+    static constexpr int kEventRowsKept = 5000;
+    static constexpr int kEventRowsDropped = 500;
+
 private:
     void InitEventTable();
     void ShowDoneFigures();
+
+    // Events reported since the page was built; the table's "ID" keeps counting when old rows go.
+    qint64 m_nEventCount = 0;
+    // Scrolls the event table to its newest row once after a burst of appends.
+    QTimer* m_pEventScrollTimer = nullptr;
 
     QTimer* m_pTimer = nullptr;
     QDateTime m_startTime;

@@ -51,6 +51,11 @@ void CViewState::InitEventTable()
     const int widths[] = {40, 130, 120, 50, 100, 100};
     for (int column = 0; column < int(std::size(widths)); ++column)
         table->setColumnWidth(column, widths[column]);
+    // A scroll per row costs in proportion to the rows; one after a burst shows the same.
+    m_pEventScrollTimer = new QTimer(this);
+    m_pEventScrollTimer->setSingleShot(true);
+    m_pEventScrollTimer->setInterval(100);
+    connect(m_pEventScrollTimer, &QTimer::timeout, table, &QTreeView::scrollToBottom);
 }
 
 void CViewState::WriteTableEvent(int plan, int isPast, int device, QString detail)
@@ -63,6 +68,8 @@ void CViewState::WriteTableEvent(int plan, int isPast, int device, QString detai
         return;
     }
     CTableView* table = ui.tableView_Event;
+    if (QAbstractItemModel* rows = table->model(); rows != nullptr && rows->rowCount() >= kEventRowsKept)
+        rows->removeRows(0, std::min(kEventRowsDropped, rows->rowCount()));
     const int row = table->AppendRow();
     if (row < 0) {
         qDebug() << "WriteTableEvent: no row appended";
@@ -78,7 +85,7 @@ void CViewState::WriteTableEvent(int plan, int isPast, int device, QString detai
                                 tr("Friday"), tr("Saturday"), tr("Sunday")};
     const int weekday = now.date().dayOfWeek();
 
-    table->SetItemText(row, 0, QString::number(row + 1));
+    table->SetItemText(row, 0, QString::number(++m_nEventCount));
     table->SetItemText(row, 1, now.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")));
     table->SetItemText(row, 2, name);
     table->SetItemText(row, 3, weekday >= 1 && weekday <= 7 ? weekdays[weekday - 1] : QString());
@@ -88,7 +95,8 @@ void CViewState::WriteTableEvent(int plan, int isPast, int device, QString detai
                             qsizetype(strnlen(deviceInfo->DeviceIP, sizeof deviceInfo->DeviceIP))));
     table->SetItemText(row, 5, LocalToQString(deviceInfo->DeviceName));
     table->SetItemText(row, 6, detail);
-    table->scrollToBottom();
+    if (!m_pEventScrollTimer->isActive())
+        m_pEventScrollTimer->start();
 }
 
 void CViewState::SetDayDownLoad(int doneMB, int plan, int isPast)

@@ -1,0 +1,29 @@
+#include "tests/support/ProcessFigures.h"
+
+#include <QByteArray>
+#include <QFile>
+
+#include <ctime>
+
+namespace ProcessFigures {
+
+int64_t ResidentKiB()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (QByteArray line = status.readLine(); !line.isEmpty(); line = status.readLine()) {
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
+    }
+    return 0;
+}
+
+double ThreadCpuSeconds()
+{
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
+}
+
+} // namespace ProcessFigures
