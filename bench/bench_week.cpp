@@ -30,8 +30,8 @@ int main(int argc, char** argv)
         return 1;
     }
     std::printf("%d engine days at scale %.0f\n", days, scale);
-    std::printf("%4s %8s %8s %8s %8s %8s %7s %7s %9s %9s %10s\n", "day", "healthy", "refuser", "dropper",
-                "roamer", "overdue", "events", "log", "RSS MiB", "real s", "GUI CPU %");
+    std::printf("%4s %8s %8s %8s %8s %8s %7s %7s %9s %9s %9s %10s\n", "day", "healthy", "refuser", "dropper",
+                "roamer", "overdue", "events", "log", "RSS MiB", "heap MiB", "real s", "GUI CPU %");
     std::vector<STATION_DAY> week;
     double cpu = 0;
     double real = 0;
@@ -40,9 +40,10 @@ int main(int argc, char** argv)
         const STATION_DAY& d = week.back();
         cpu += d.GuiCpuSeconds;
         real += d.RealSeconds;
-        std::printf("%4d %8d %8d %8d %8d %8d %7d %7d %9.1f %9.1f %10.2f\n", day + 1, d.Stored[0], d.Stored[1],
-                    d.Stored[2], d.Stored[3], d.OverdueFiles, d.EventRows, d.LogRows,
-                    double(d.ResidentKiB) / 1024.0, d.RealSeconds, 100.0 * d.GuiCpuSeconds / d.RealSeconds);
+        std::printf("%4d %8d %8d %8d %8d %8d %7d %7d %9.1f %9.1f %9.1f %10.2f\n", day + 1, d.Stored[0],
+                    d.Stored[1], d.Stored[2], d.Stored[3], d.OverdueFiles, d.EventRows, d.LogRows,
+                    double(d.ResidentKiB) / 1024.0, double(d.HeapKiB) / 1024.0, d.RealSeconds,
+                    100.0 * d.GuiCpuSeconds / d.RealSeconds);
         std::fflush(stdout);
     }
     const bool closed = station.Close();

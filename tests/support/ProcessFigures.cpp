@@ -4,6 +4,7 @@
 #include <QFile>
 
 #include <ctime>
+#include <malloc.h>
 
 namespace ProcessFigures {
 
@@ -17,6 +18,12 @@ int64_t ResidentKiB()
             return line.mid(6).trimmed().split(' ').value(0).toLongLong();
     }
     return 0;
+}
+
+int64_t HeapInUseKiB()
+{
+    const struct mallinfo2 info = mallinfo2();
+    return int64_t((info.uordblks + info.hblkhd) / 1024);
 }
 
 double ThreadCpuSeconds()

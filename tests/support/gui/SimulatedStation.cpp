@@ -410,7 +410,11 @@ STATION_DAY CSimulatedStation::RunDay(int day, bool toMidnight)
     if (figures.LogRows > LOG_MAX_ROWS)
         Fail(QStringLiteral("the log holds %1 rows").arg(figures.LogRows));
     const double endCheckCpu = CpuNow() - before;
+    // The simulators' call logs are the harness's, not the station's memory.
+    for (CRecorderSim* sim : m_sims)
+        sim->ClearCallLog();
     figures.ResidentKiB = ProcessFigures::ResidentKiB();
+    figures.HeapKiB = ProcessFigures::HeapInUseKiB();
     figures.RealSeconds = double(real.elapsed()) / 1000.0;
     figures.GuiCpuSeconds = CpuNow() - cpuBefore - checkCpu - endCheckCpu;
     return figures;

@@ -36,6 +36,7 @@ struct STATION_DAY
     int EventRows = 0;              // rows of the state page's event table
     int LogRows = 0;                // rows of the log table
     int64_t ResidentKiB = 0;        // the process's memory at the day's end
+    int64_t HeapKiB = 0;            // of which the allocator has handed out
     double GuiCpuSeconds = 0;       // the GUI thread's CPU over the day, the checks' own work left out
     double RealSeconds = 0;         // real time the day took
 };
