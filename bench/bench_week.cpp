@@ -36,7 +36,7 @@ int main(int argc, char** argv)
     double cpu = 0;
     double real = 0;
     for (int day = 0; day < days; ++day) {
-        week.push_back(station.RunDay(day, true));
+        week.push_back(station.RunDay(day));
         const STATION_DAY& d = week.back();
         cpu += d.GuiCpuSeconds;
         real += d.RealSeconds;

@@ -19,7 +19,7 @@ private Q_SLOTS:
     {
         CSimulatedStation station(3000.0);
         QVERIFY2(station.Open(), qPrintable(station.Failures().join(QLatin1Char('\n'))));
-        const STATION_DAY day = station.RunDay(0, false);
+        const STATION_DAY day = station.RunDay(0, 6);
         QVERIFY2(station.Failures().isEmpty(), qPrintable(station.Failures().join(QLatin1Char('\n'))));
         QVERIFY(day.EventRows > 0);
         QVERIFY(station.Smtp().WaitForSessions(1));

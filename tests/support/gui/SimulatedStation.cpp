@@ -320,7 +320,7 @@ std::array<int, CSimulatedStation::RECORDERS> CSimulatedStation::CheckStoredFile
     return whole;
 }
 
-STATION_DAY CSimulatedStation::RunDay(int day, bool toMidnight)
+STATION_DAY CSimulatedStation::RunDay(int day, int endHour)
 {
     STATION_DAY figures;
     figures.Day = day;
@@ -376,11 +376,12 @@ STATION_DAY CSimulatedStation::RunDay(int day, bool toMidnight)
                  .arg(figures.OverdueFiles));
     }
 
-    RunUntil(At(day, 12));
-    if (roamerGoes)
-        roamer.SetLoginRefusals(0);
-    if (toMidnight)
-        RunUntil(At(day + 1, 0));
+    if (endHour >= 12) {
+        RunUntil(At(day, 12));
+        if (roamerGoes)
+            roamer.SetLoginRefusals(0);
+    }
+    RunUntil(At(day, endHour));
 
     const double checkCpu = m_checkCpu - checkBefore;
     const double before = CpuNow();

@@ -62,9 +62,9 @@ public:
     // Configures the recorders, the plans, the disk and the report mail, and opens the main window; false
     // (with the reason in Failures) when the window does not come up.
     bool Open();
-    // Runs day `day` (0, 1, ... in order) from its midnight through its night window to noon, checking as it
-    // goes; `toMidnight` runs on to the next midnight as a station does.
-    STATION_DAY RunDay(int day, bool toMidnight);
+    // Runs day `day` (0, 1, ... in order) from its midnight through its night window to `endHour` (6 to 24;
+    // the roamer comes back at noon), checking as it goes.
+    STATION_DAY RunDay(int day, int endHour = 24);
     // Closes the window as the operator does, confirmed.
     bool Close();
 
