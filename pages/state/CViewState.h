@@ -205,8 +205,6 @@ private:
     void InitEventTable();
     void ShowDoneFigures();
 
-    // Events reported since the page was built; the table's "ID" keeps counting when old rows go.
-    qint64 m_nEventCount = 0;
     // Scrolls the event table to its newest row once after a burst of appends.
     QTimer* m_pEventScrollTimer = nullptr;
 

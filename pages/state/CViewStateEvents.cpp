@@ -68,8 +68,12 @@ void CViewState::WriteTableEvent(int plan, int isPast, int device, QString detai
         return;
     }
     CTableView* table = ui.tableView_Event;
-    if (QAbstractItemModel* rows = table->model(); rows != nullptr && rows->rowCount() >= kEventRowsKept)
+    if (QAbstractItemModel* rows = table->model(); rows != nullptr && rows->rowCount() >= kEventRowsKept) {
+        // The ID stays the row's number: the rows that remain are numbered again, once per block.
         rows->removeRows(0, std::min(kEventRowsDropped, rows->rowCount()));
+        for (int kept = 0; kept < rows->rowCount(); ++kept)
+            table->SetItemText(kept, 0, QString::number(kept + 1));
+    }
     const int row = table->AppendRow();
     if (row < 0) {
         qDebug() << "WriteTableEvent: no row appended";
@@ -85,7 +89,7 @@ void CViewState::WriteTableEvent(int plan, int isPast, int device, QString detai
                                 tr("Friday"), tr("Saturday"), tr("Sunday")};
     const int weekday = now.date().dayOfWeek();
 
-    table->SetItemText(row, 0, QString::number(++m_nEventCount));
+    table->SetItemText(row, 0, QString::number(row + 1));
     table->SetItemText(row, 1, now.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")));
     table->SetItemText(row, 2, name);
     table->SetItemText(row, 3, weekday >= 1 && weekday <= 7 ? weekdays[weekday - 1] : QString());
