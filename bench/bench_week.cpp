@@ -49,8 +49,11 @@ int main(int argc, char** argv)
     const bool closed = station.Close();
     const double growth =
         100.0 * double(week.back().ResidentKiB - week[1].ResidentKiB) / double(week[1].ResidentKiB);
-    std::printf("memory from the end of day 2 to the end of day %d: %+.1f%% (target under 5%%)\n", days,
-                growth);
+    const double heapGrowth = 100.0 * double(week.back().HeapKiB - week[1].HeapKiB) / double(week[1].HeapKiB);
+    std::printf(
+        "memory from the end of day 2 to the end of day %d: %+.1f%% resident (target under 5%%), %+.1f%% "
+        "in use by the allocator\n",
+        days, growth, heapGrowth);
     std::printf("GUI thread CPU: %.1f s over %.0f s real = %.2f%% of one core; %.2f s per engine day\n", cpu,
                 real, 100.0 * cpu / real, cpu / days);
     std::printf("report mails received: %s\n", station.Smtp().WaitForSessions(1, 1) ? "yes" : "none");
