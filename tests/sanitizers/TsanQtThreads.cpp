@@ -5,7 +5,9 @@
 // is finished(), after run()) releases the thread object, and a wait() of ours that saw the thread end
 // acquires it. No access is hidden; an access without that order, or without a lock, is still reported.
 
+#include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QEvent>
 #include <QObject>
 #include <QThread>
 
@@ -34,6 +36,18 @@ bool __wrap__ZN7QThread4waitE14QDeadlineTimer(QThread* thread, QDeadlineTimer de
         __tsan_acquire(thread);
     return ended;
 }
+
+bool __real__ZN11QMetaObject16invokeMethodImplEP7QObjectPN9QtPrivate15QSlotObjectBaseEN2Qt14ConnectionTypeEPv(
+    QObject* object, QtPrivate::QSlotObjectBase* slot, Qt::ConnectionType type, void* ret);
+
+// The linker sends this program's QMetaObject::invokeMethod(object, function, ...) here.
+bool __wrap__ZN11QMetaObject16invokeMethodImplEP7QObjectPN9QtPrivate15QSlotObjectBaseEN2Qt14ConnectionTypeEPv(
+    QObject* object, QtPrivate::QSlotObjectBase* slot, Qt::ConnectionType type, void* ret)
+{
+    __tsan_release(object);
+    return __real__ZN11QMetaObject16invokeMethodImplEP7QObjectPN9QtPrivate15QSlotObjectBaseEN2Qt14ConnectionTypeEPv(
+        object, slot, type, ret);
+}
 }
 
 namespace {
@@ -51,4 +65,27 @@ const bool g_registered = [] {
     return true;
 }();
 
+// Sees every event delivered to an object of the GUI thread.
+class CQueuedCallOrder : public QObject
+{
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::MetaCall)
+            __tsan_acquire(watched);
+        return false;
+    }
+};
+
+void InstallQueuedCallOrder()
+{
+    QCoreApplication* app = QCoreApplication::instance();
+    app->installEventFilter(new CQueuedCallOrder(app));
+}
+
 } // namespace
+
+Q_COREAPP_STARTUP_FUNCTION(InstallQueuedCallOrder)
