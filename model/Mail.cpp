@@ -207,7 +207,9 @@ QByteArray ComposeMessage(const MAIL_INFO& mail, const MailContent& content)
 void ReleaseContent(MAIL_INFO* mail)
 {
     std::lock_guard<std::mutex> lock(g_contentMutex);
-    const auto it = g_contents.find(mail->ContentHandle);
+    // A copy: the packed record's member is not aligned for the reference that find takes.
+    const uint64_t handle = mail->ContentHandle;
+    const auto it = g_contents.find(handle);
     if (it != g_contents.end() && it->second.Owner == mail)
         g_contents.erase(it);
     mail->ContentHandle = 0;
@@ -217,7 +219,8 @@ void ReleaseContent(MAIL_INFO* mail)
 bool LookUpContent(const MAIL_INFO* mail, MailContent& content)
 {
     std::lock_guard<std::mutex> lock(g_contentMutex);
-    const auto it = g_contents.find(mail->ContentHandle);
+    const uint64_t handle = mail->ContentHandle; // see ReleaseContent
+    const auto it = g_contents.find(handle);
     if (it == g_contents.end() || it->second.Owner != mail)
         return false;
     content = it->second;

@@ -209,6 +209,17 @@ private Q_SLOTS:
         m_page->WriteTableEvent(1, 1, m_device, QStringLiteral("next day"));
         QCOMPARE(Table("tableView_Event")->GetItemText(2, 2), QStringLiteral("*Plan 1"));
         QCOMPARE(Table("tableView_Event")->GetItemText(2, 3), QStringLiteral("Monday"));
+
+        // Over weeks only the newest rows stay, numbered from 1 again.
+        const int written = CViewState::kEventRowsKept + 1;
+        for (int event = 3; event < written; ++event)
+            m_page->WriteTableEvent(0, 0, m_device, QString::number(event + 1));
+        CTableView* events = Table("tableView_Event");
+        QVERIFY(events->GetTopRowCount() <= CViewState::kEventRowsKept);
+        const int last = events->GetTopRowCount() - 1;
+        QCOMPARE(events->GetItemText(0, 0), QStringLiteral("1"));
+        QCOMPARE(events->GetItemText(last, 0), QString::number(last + 1));
+        QCOMPARE(events->GetItemText(last, 6), QString::number(written));
     }
 
     void dayTotals_data()

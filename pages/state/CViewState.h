@@ -211,9 +211,17 @@ public:
     void GetBackUpSize();
     void ResetDayTotals();
 
+    // The event table keeps at most this many of the newest rows; when full, the oldest block goes at once,
+    // so a station that runs for weeks neither grows nor pays for a removal per row.
+    static constexpr int kEventRowsKept = 5000;
+    static constexpr int kEventRowsDropped = 500;
+
 private:
     void InitEventTable();
     void ShowDoneFigures();
+
+    // Scrolls the event table to its newest row once after a burst of appends.
+    QTimer* m_pEventScrollTimer = nullptr;
 
     QTimer* m_pTimer = nullptr;
     QDateTime m_startTime;

@@ -52,6 +52,11 @@ void CViewState::InitEventTable()
     const int widths[] = {40, 130, 120, 50, 100, 100};
     for (int column = 0; column < int(std::size(widths)); ++column)
         table->setColumnWidth(column, widths[column]);
+    // A scroll per row costs in proportion to the rows; one after a burst shows the same.
+    m_pEventScrollTimer = new QTimer(this);
+    m_pEventScrollTimer->setSingleShot(true);
+    m_pEventScrollTimer->setInterval(100);
+    connect(m_pEventScrollTimer, &QTimer::timeout, table, &QTreeView::scrollToBottom);
 }
 
 void CViewState::WriteTableEvent(int plan, int isPast, int device, QString detail)
@@ -67,6 +72,12 @@ void CViewState::WriteTableEvent(int plan, int isPast, int device, QString detai
         return;
     }
     CTableView* table = ui.tableView_Event;
+    if (QAbstractItemModel* rows = table->model(); rows != nullptr && rows->rowCount() >= kEventRowsKept) {
+        // The ID stays the row's number: the rows that remain are numbered again, once per block.
+        rows->removeRows(0, std::min(kEventRowsDropped, rows->rowCount()));
+        for (int kept = 0; kept < rows->rowCount(); ++kept)
+            table->SetItemText(kept, 0, QString::number(kept + 1));
+    }
     const int row = table->AppendRow();
     if (row < 0) {
         qDebug() << "WriteTableEvent: no row appended";
@@ -92,7 +103,8 @@ void CViewState::WriteTableEvent(int plan, int isPast, int device, QString detai
                             qsizetype(strnlen(deviceInfo->DeviceIP, sizeof deviceInfo->DeviceIP))));
     table->SetItemText(row, 5, LocalToQString(deviceInfo->DeviceName));
     table->SetItemText(row, 6, detail);
-    table->scrollToBottom();
+    if (!m_pEventScrollTimer->isActive())
+        m_pEventScrollTimer->start();
 }
 
 void CViewState::SetDayDownLoad(int doneMB, int plan, int isPast)
