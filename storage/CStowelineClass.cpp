@@ -240,6 +240,7 @@ struct CStowelineClass::COpenRecord
     STOWELINE_DISKFULL_CALLBACK callback = nullptr;
     bool overwrite = true;
     std::shared_ptr<const WriteFault> writeFault;
+    std::shared_ptr<const WriteFault> syncFault;
 
     std::mutex mutex; // one operation at a time on the file; guards everything below
     std::shared_ptr<CRoot> root;
@@ -286,6 +287,12 @@ void CStowelineClass::SetWriteFault(WriteFault fault)
 {
     std::lock_guard lock(m_mutex);
     m_writeFault = fault ? std::make_shared<const WriteFault>(std::move(fault)) : nullptr;
+}
+
+void CStowelineClass::SetSyncFault(WriteFault fault)
+{
+    std::lock_guard lock(m_mutex);
+    m_syncFault = fault ? std::make_shared<const WriteFault>(std::move(fault)) : nullptr;
 }
 
 void CStowelineClass::SetFreeSpaceProvider(StowelineFreeSpaceProvider provider)
@@ -606,6 +613,7 @@ bool CStowelineClass::OpenChannelRecord(const char* name, int /*reserved*/, cons
     record->callback = m_callback;
     record->overwrite = m_overwrite;
     record->writeFault = m_writeFault;
+    record->syncFault = m_syncFault;
     record->root = root;
     record->finalPath = root->dir + QLatin1Char('/') + relativePath;
     const QString dayDir = QFileInfo(record->finalPath).path();
@@ -739,7 +747,8 @@ bool CStowelineClass::CloseChannelRecord(const char* name, const CHANNEL_RECORD_
     if (record->failed)
         return Fail(STOWELINE_ERR_FAILED);
     // Durable before it gets its final name: a crash must never leave a complete-looking, partial file.
-    const bool synced = record->file.Sync();
+    const int syncFault = record->syncFault ? (*record->syncFault)(record->tempPath) : 0;
+    const bool synced = syncFault == 0 ? record->file.Sync() : (errno = syncFault, false);
     const bool closed = record->file.Close();
     const bool renamed = synced && closed &&
                          ::rename(QFile::encodeName(record->tempPath).constData(),
