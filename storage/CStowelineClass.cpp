@@ -152,8 +152,12 @@ public:
         m_fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_APPEND | O_CLOEXEC);
         return m_fd >= 0;
     }
-    // Cuts the file back to `size` bytes, after a write that broke off part-way.
-    bool Truncate(qint64 size) { return ::ftruncate(m_fd, off_t(size)) == 0; }
+    // Cuts the file back to `size` bytes, after a write that broke off part-way, and continues writing there
+    // (the offset moved with the partial write; left there, the next block would follow a hole).
+    bool Truncate(qint64 size)
+    {
+        return ::ftruncate(m_fd, off_t(size)) == 0 && ::lseek(m_fd, off_t(size), SEEK_SET) == off_t(size);
+    }
     // Writes all bytes; errno tells why when it fails.
     bool WriteAll(const uint8_t* data, size_t size)
     {

@@ -16,6 +16,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <unistd.h>
 
 namespace {
 
@@ -387,10 +388,12 @@ void TestStorage::partialWriteOnAFullDiskIsCutBack()
     QVERIFY(Store(s, name, Key(15, 0, 1), 1, 1, 1000));
     const QString oldest = Search(s, name, 15).value(0);
     s.SetWriteFault([oldest](const QString& path) {
-        QFile partial(path);
-        if (!QFile::exists(oldest) || !partial.open(QIODevice::Append))
+        if (!QFile::exists(oldest))
             return 0;
-        partial.write(QByteArray(300, 'x'));
+        // Through the record's own descriptor, so that its offset moves as a real partial write moves it.
+        for (const QFileInfo& fd : QDir(QStringLiteral("/proc/self/fd")).entryInfoList(QDir::Files))
+            if (fd.symLinkTarget() == path)
+                (void)!::write(fd.fileName().toInt(), QByteArray(300, 'x').constData(), 300);
         return ENOSPC;
     });
     QVERIFY(Store(s, name, Key(15, 2, 3), 3, 2, 1000));
