@@ -108,6 +108,7 @@ private Q_SLOTS:
     void unknownKindsShowNoName();
     void exportThatCannotOpenReportsFailure();
     void exportReadsBackWhatTheTableShowed();
+    void failedWriteKeepsTheEarlierFile_data();
     void failedWriteKeepsTheEarlierFile();
 
 private:
@@ -336,9 +337,18 @@ void TestLogPage::exportReadsBackWhatTheTableShowed()
     QCOMPARE(ReadBack(path), rows);
 }
 
+void TestLogPage::failedWriteKeepsTheEarlierFile_data()
+{
+    QTest::addColumn<int>("rows");
+    QTest::newRow("fails while writing") << 200;
+    // Small enough to stay in the file's buffer until the last write, at the commit.
+    QTest::newRow("fails at the final write") << 40;
+}
+
 void TestLogPage::failedWriteKeepsTheEarlierFile()
 {
     // A file size limit makes the write fail half-way, as a full disk does, even for root.
+    QFETCH(int, rows);
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("keep.xml"));
     QFile old(path);
@@ -350,7 +360,7 @@ void TestLogPage::failedWriteKeepsTheEarlierFile()
     rlimit small = saved;
     small.rlim_cur = 4096;
     QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
-    const int result = CLogWriteThread::WriteXml(path, SampleRows(200));
+    const int result = CLogWriteThread::WriteXml(path, SampleRows(rows));
     setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, oldHandler);
 
