@@ -566,16 +566,18 @@ void TestEngine::restartingRecorderWaitedForAMinute()
 
 void TestEngine::overnightWindowSurvivesARestartAfterMidnight_data()
 {
-    // The day of the restart, at 01:00; the day before has a window from 22:00 for six hours.
-    QTest::addColumn<int>("weekday");
-    for (int day = 1; day <= 7; ++day)
-        QTest::newRow(qPrintable(QLocale::c().dayName(day))) << day;
+    // The day of the restart, at 01:00; the day before has a window from 22:00 for six hours. The first days
+    // of 2024's months fall on every weekday, and their day before ends a month (and a year).
+    QTest::addColumn<QDate>("day");
+    for (int month = 1; month <= 12; ++month) {
+        const QDate day(2024, month, 1);
+        QTest::addRow("%s", qPrintable(day.toString(QStringLiteral("ddd d MMM")))) << day;
+    }
 }
 
 void TestEngine::overnightWindowSurvivesARestartAfterMidnight()
 {
-    QFETCH(int, weekday);
-    const QDate day = kMonday.addDays(weekday - 1);
+    QFETCH(QDate, day);
     CEngineFixture f(QDateTime(day, QTime(1, 0)));
     QVERIFY(Gate(f, CSimRecorders::MakeConfig(1, {20000}, day.addDays(-1)), 1) >= 0);
     GROUP_INFO plan = *f.Model().GetGroupInfo(kPlan);
