@@ -84,7 +84,8 @@ public:
         for (ssize_t n; (n = ::read(m_fd, buffer, sizeof buffer)) > 0;)
             for (ssize_t at = 0; at < n;) {
                 const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
-                m_events << (event->mask & IN_MOVED_TO ? "named " : "written ") + QString::fromLocal8Bit(event->name);
+                m_events << (event->mask & IN_MOVED_TO ? "named " : "written ") +
+                                QString::fromLocal8Bit(event->name);
                 at += ssize_t(sizeof(inotify_event) + event->len);
             }
         return m_events;

@@ -188,8 +188,8 @@ void TestModel::sharedRecordsNeverReadTorn()
 
 void TestModel::plansComeBackAsStored()
 {
-    // Every hour of the day as a start time survives a restart (three plans of eight entries), and a commit of
-    // several plans that fails leaves memory as the database holds it.
+    // Every hour of the day as a start time survives a restart (three plans of eight entries), and a commit
+    // of several plans that fails leaves memory as the database holds it.
     CTempDatabase db;
     auto model = std::make_unique<CSysInfoManage>();
     const auto startOf = [](int p, int i) { return SCHEDULE_TIME{int16_t(p * 8 + i), int16_t(59 - i), 59}; };
