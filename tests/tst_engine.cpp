@@ -536,10 +536,11 @@ void TestEngine::doneOnlyAfterTheRecordIsStored()
 
 void TestEngine::restartingRecorderWaitedForAMinute()
 {
-    // The stream breaks off and the recorder refuses every login for 20 s while it restarts: the worker keeps
+    // The stream breaks off and the recorder refuses every login for 10 s while it restarts: the worker keeps
     // trying for a minute and fetches the file once it is back, without a "Reconnect" failure. The recorder
-    // comes back on the engine clock, from a thread of its own, so a busy test thread cannot delay it.
-    CEngineFixture f(kNow, 50.0);
+    // comes back on the engine clock, from a thread of its own; the slow clock leaves the rest of the minute
+    // (2.5 s) to a loaded machine.
+    CEngineFixture f(kNow, 20.0);
     const int device = Gate(f, CSimRecorders::MakeConfig(1, {200000}, kMonday, 6), 1);
     QVERIFY(device >= 0 && LoadList(f, 1));
     CRecorderSim& sim = f.Recorder(device);
@@ -559,7 +560,7 @@ void TestEngine::restartingRecorderWaitedForAMinute()
         Qt::DirectConnection);
     std::thread restart([&] {
         if (down.tryAcquire(1, kLimitMs))
-            EngineSleep(20000, nullptr);
+            EngineSleep(10000, nullptr);
         sim.SetLoginRefusals(0);
     });
     worker.Start();
