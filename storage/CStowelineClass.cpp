@@ -209,8 +209,12 @@ public:
         m_fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_APPEND | O_CLOEXEC);
         return m_fd >= 0;
     }
-    // Cuts the file back to `size` bytes, after a write that broke off part-way.
-    bool Truncate(qint64 size) { return ::ftruncate(m_fd, off_t(size)) == 0; }
+    // Cuts the file back to `size` bytes, after a write that broke off part-way, and continues writing there
+    // (the offset moved with the partial write; left there, the next block would follow a hole).
+    bool Truncate(qint64 size)
+    {
+        return ::ftruncate(m_fd, off_t(size)) == 0 && ::lseek(m_fd, off_t(size), SEEK_SET) == off_t(size);
+    }
     // Writes all bytes; errno tells why when it fails.
     bool WriteAll(const uint8_t* data, size_t size)
     {
@@ -318,6 +322,7 @@ struct CStowelineClass::COpenRecord
     bool overwrite = true;
     std::shared_ptr<const WriteFault> writeFault;
     quint64 backup = 0; // the running backup that opened it, CStowelineBackupScope
+    std::shared_ptr<const WriteFault> syncFault;
 
     std::mutex mutex; // one operation at a time on the file; guards everything below
     std::shared_ptr<CRoot> root;
@@ -364,6 +369,12 @@ void CStowelineClass::SetWriteFault(WriteFault fault)
 {
     std::lock_guard lock(m_mutex);
     m_writeFault = fault ? std::make_shared<const WriteFault>(std::move(fault)) : nullptr;
+}
+
+void CStowelineClass::SetSyncFault(WriteFault fault)
+{
+    std::lock_guard lock(m_mutex);
+    m_syncFault = fault ? std::make_shared<const WriteFault>(std::move(fault)) : nullptr;
 }
 
 void CStowelineClass::SetFreeSpaceProvider(StowelineFreeSpaceProvider provider)
@@ -736,6 +747,7 @@ bool CStowelineClass::OpenChannelRecord(const char* name, int /*reserved*/, cons
     record->overwrite = m_overwrite;
     record->writeFault = m_writeFault;
     record->backup = t_backup;
+    record->syncFault = m_syncFault;
     record->root = root;
     record->finalPath = root->dir + QLatin1Char('/') + relativePath;
     const QString dayDir = QFileInfo(record->finalPath).path();
@@ -869,7 +881,8 @@ bool CStowelineClass::CloseChannelRecord(const char* name, const CHANNEL_RECORD_
     if (record->failed)
         return Fail(STOWELINE_ERR_FAILED);
     // Durable before it gets its final name: a crash must never leave a complete-looking, partial file.
-    const bool synced = record->file.Sync();
+    const int syncFault = record->syncFault ? (*record->syncFault)(record->tempPath) : 0;
+    const bool synced = syncFault == 0 ? record->file.Sync() : (errno = syncFault, false);
     const bool closed = record->file.Close();
     const bool renamed = synced && closed &&
                          ::rename(QFile::encodeName(record->tempPath).constData(),

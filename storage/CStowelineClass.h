@@ -103,6 +103,9 @@ public:
     // a non-zero errno fails that write as the file system would, after writing nothing.
     using WriteFault = std::function<int(const QString& path)>;
     void SetWriteFault(WriteFault fault);
+    // The same for the flush of a record's file to the disk at its close (called with the temporary path
+    // while the final name is still free): a non-zero errno fails the flush, so nothing is stored.
+    void SetSyncFault(WriteFault fault);
 
     // The directory that holds the records of one drive directory.
     static QString RecordRootOf(const QString& driveDirectory);
@@ -145,6 +148,7 @@ private:
     STOWELINE_DISKFULL_CALLBACK m_callback = nullptr;
     StowelineFreeSpaceProvider m_freeSpace;
     std::shared_ptr<const WriteFault> m_writeFault;
+    std::shared_ptr<const WriteFault> m_syncFault;
     std::vector<std::shared_ptr<CRoot>> m_roots;
     std::map<std::string, std::shared_ptr<COpenRecord>> m_open;
     std::map<std::thread::id, std::unique_ptr<StowelineList>> m_results;

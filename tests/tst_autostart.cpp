@@ -84,6 +84,11 @@ void TestAutoStart::runEntryWrittenAndRemoved()
     CXdgAutoStart layer(dir.filePath(QStringLiteral("autostart")), dir.filePath(QStringLiteral("logon")));
     QVERIFY(layer.SetRunEntry(true, program));
     QCOMPARE(layer.RunEntry(), program);
+    // The bytes the session's launcher reads: quoted as an Exec argument, then escaped as a string value (a
+    // path's backslash becomes four), the percent doubled; the layer's own reader would hide a shared error.
+    const QByteArray exec = R"(Exec="/srv/back up/\\"V\\" \\$HOME \\`x\\` 100%%/a\\\\b/操作员/Värrow")";
+    const QByteArray entry = ReadAll(dir.filePath(QStringLiteral("autostart/Varrow.desktop")));
+    QVERIFY2(entry.split('\n').contains(exec), entry.constData());
     // Writing again replaces the entry rather than adding a second program to it.
     QVERIFY(layer.SetRunEntry(true, QStringLiteral("/usr/bin/other")));
     QCOMPARE(layer.RunEntry(), QStringLiteral("/usr/bin/other"));

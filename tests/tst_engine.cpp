@@ -15,12 +15,16 @@
 #include "tests/support/PlanThreads.h"
 #include "tests/support/TestSupport.h"
 
+#include "storage/CreateStorage.h"
+
 #include <QElapsedTimer>
 #include <QScopeGuard>
+#include <QSemaphore>
 #include <QSignalSpy>
 
 #include <atomic>
 #include <cstring>
+#include <thread>
 
 namespace {
 
@@ -96,6 +100,13 @@ private Q_SLOTS:
     void stopEndsEveryPhase_data();
     void stopEndsEveryPhase();
     void manualBackupResumesAfterAStop();
+    void doneOnlyAfterTheRecordIsStored_data();
+    void doneOnlyAfterTheRecordIsStored();
+    void restartingRecorderWaitedForAMinute();
+    void overnightWindowSurvivesARestartAfterMidnight_data();
+    void overnightWindowSurvivesARestartAfterMidnight();
+    void windowCloseCarriesOnlyTheUnfinished_data();
+    void windowCloseCarriesOnlyTheUnfinished();
 };
 
 void TestEngine::listCutsEachFileToTheRangeOnce()
@@ -482,6 +493,147 @@ void TestEngine::manualBackupResumesAfterAStop()
     QCOMPARE(f.StoredFiles(device, 1).size(), 3);
     QVERIFY(f.StoredCopyMatches(device, 1, SimTime(At(-1, 9, 0)), SimTime(At(-1, 10, 0))));
     QVERIFY(f.Recorders().WaitForIdle());
+}
+
+void TestEngine::doneOnlyAfterTheRecordIsStored_data()
+{
+    // The errno of the record's flush at its close.
+    QTest::addColumn<int>("flushError");
+    QTest::newRow("stored") << 0;
+    QTest::newRow("flush fails") << EIO;
+}
+
+void TestEngine::doneOnlyAfterTheRecordIsStored()
+{
+    // A file is marked done (in memory and in the database) only once its record is closed, and never when
+    // the close failed; the plan's progress ends at 100 when its list is through.
+    QFETCH(int, flushError);
+    CEngineFixture f(kNow);
+    const int device = Gate(f, CSimRecorders::MakeConfig(1, {300000}, kMonday, 5), 1);
+    QVERIFY(device >= 0 && LoadList(f, 1));
+    // The search listed more than the play-back delivers: the bytes alone never make 100 %.
+    TASK_INFO& task = f.Model().TaskList(kPlan, 0)[0];
+    task.FileList[0].FileSize += 4096;
+    task.TotalChannelSize += 4096;
+    QVERIFY(f.Model().SaveTaskList(kPlan, 0));
+    std::atomic<int> doneAtFlush{-1};
+    GetStoweline()->SetSyncFault([&](const QString&) {
+        doneAtFlush = DoneFiles(Stored()) + DoneFiles(f.Model().TaskList(kPlan, 0));
+        return flushError;
+    });
+    CExecuteThread worker(kPlan, 0);
+    QSignalSpy percent(&worker, &CExecuteThread::GroupDownloadPos);
+    worker.Start();
+    QVERIFY(worker.wait(kLimitMs));
+    QCOMPARE(doneAtFlush.load(), 0);
+    const int done = flushError == 0 ? 1 : 0;
+    QCOMPARE(DoneFiles(Stored()), done);
+    QCOMPARE(DoneFiles(f.Model().TaskList(kPlan, 0)), done);
+    QCOMPARE(f.StoredFiles(device, 1).size(), done);
+    if (flushError == 0)
+        QVERIFY(!percent.isEmpty() && percent.last().value(2).toInt() == 100);
+}
+
+void TestEngine::restartingRecorderWaitedForAMinute()
+{
+    // The stream breaks off and the recorder refuses every login for 10 s while it restarts: the worker keeps
+    // trying (for a minute) until it is back, then fetches the file. The recorder comes back on the engine
+    // clock, from a thread of its own; the slow clock leaves the minute's rest (2.5 s) to a loaded machine.
+    CEngineFixture f(kNow, 20.0);
+    const int device = Gate(f, CSimRecorders::MakeConfig(1, {200000}, kMonday, 6), 1);
+    QVERIFY(device >= 0 && LoadList(f, 1));
+    CRecorderSim& sim = f.Recorder(device);
+    SimChannelFaults drop;
+    drop.DropAfterBytes = 100000;
+    sim.SetChannelFaults(1, drop);
+    QSemaphore down;
+    std::atomic<qint64> backAt{0}, gaveUpAt{0};
+    CExecuteThread worker(kPlan, 0);
+    QObject::connect(
+        &worker, &CExecuteThread::SigConnectDeviceFail, &worker,
+        [&](int, int, int, const QString& text) {
+            if (text.startsWith("Download File Exceptional") && down.available() == 0 && backAt == 0) {
+                sim.SetLoginRefusals(-1);
+                down.release();
+            } else if (text.startsWith("Reconnect ") && gaveUpAt == 0) {
+                gaveUpAt = EngineNow().toMSecsSinceEpoch();
+            }
+        },
+        Qt::DirectConnection);
+    std::thread restart([&] {
+        if (down.tryAcquire(1, kLimitMs))
+            EngineSleep(10000, nullptr);
+        backAt = EngineNow().toMSecsSinceEpoch();
+        sim.SetLoginRefusals(0);
+    });
+    worker.Start();
+    const bool ended = worker.wait(kLimitMs);
+    restart.join();
+    QVERIFY(ended);
+    QVERIFY2(gaveUpAt == 0 || gaveUpAt > backAt, qPrintable(QString::number(backAt - gaveUpAt)));
+    QCOMPARE(DoneFiles(Stored()), 1);
+    const FILE_INFO file = f.TaskOf(kPlan, 0, kMonday).FileList.value(0);
+    QVERIFY(f.StoredCopyMatches(device, 1, file.FileStartTime, file.FileStopTime));
+}
+
+void TestEngine::overnightWindowSurvivesARestartAfterMidnight_data()
+{
+    // The day of the restart, at 01:00; the day before has a window from 22:00 for six hours. The first days
+    // of 2024's months fall on every weekday, and their day before ends a month (and a year).
+    QTest::addColumn<QDate>("day");
+    for (int month = 1; month <= 12; ++month) {
+        const QDate day(2024, month, 1);
+        QTest::addRow("%s", qPrintable(day.toString(QStringLiteral("ddd d MMM")))) << day;
+    }
+}
+
+void TestEngine::overnightWindowSurvivesARestartAfterMidnight()
+{
+    QFETCH(QDate, day);
+    CEngineFixture f(QDateTime(day, QTime(1, 0)));
+    QVERIFY(Gate(f, CSimRecorders::MakeConfig(1, {20000}, day.addDays(-1)), 1) >= 0);
+    GROUP_INFO plan = *f.Model().GetGroupInfo(kPlan);
+    plan.Schedule[0].IsEanbel = 0;
+    for (int w = 1; w <= 7; ++w) {
+        plan.Schedule[w].IsEanbel = 1;
+        plan.Schedule[w].TaskStartTime = {22, 0, 0};
+    }
+    QVERIFY(f.Model().SetGroupInfo(&plan, kPlan));
+    std::atomic<qint64> builtAt{0};
+    CPlanThreads threads(kPlan);
+    QObject::connect(
+        &threads.control, &CControlThread::StartGetTask, &threads.control,
+        [&] { builtAt = EngineNow().toMSecsSinceEpoch(); }, Qt::DirectConnection);
+    threads.control.Start();
+    QTRY_VERIFY_WITH_TIMEOUT(builtAt != 0 || EngineNow() > QDateTime(day, QTime(2, 0)), kLimitMs);
+    QVERIFY(builtAt > 0 && builtAt < QDateTime(day, QTime(1, 10)).toMSecsSinceEpoch());
+}
+
+void TestEngine::windowCloseCarriesOnlyTheUnfinished_data()
+{
+    // Whether the recorder plays the two channels back; some finished is the case of the test above.
+    QTest::addColumn<bool>("plays");
+    QTest::newRow("none finished") << false;
+    QTest::newRow("all finished") << true;
+}
+
+void TestEngine::windowCloseCarriesOnlyTheUnfinished()
+{
+    QFETCH(bool, plays);
+    CEngineFixture f(At(0, 18, 0, 1));
+    const int device = Gate(f, CSimRecorders::MakeConfig(2, {30000}, kSunday, 9), 2);
+    QVERIFY(device >= 0);
+    SimChannelFaults refuse;
+    refuse.PlayRefusals = plays ? 0 : -1;
+    for (int channel = 1; channel <= 2; ++channel)
+        f.Recorder(device).SetChannelFaults(channel, refuse);
+    CPlanThreads threads(kPlan);
+    threads.control.Start();
+    QTRY_VERIFY_WITH_TIMEOUT(plays ? AllDone(Stored()) : f.Recorder(device).Calls("play-open").size() >= 2,
+                             kLimitMs);
+    f.Clock().SetNow(At(0, 23, 59, 58));
+    QTRY_VERIFY_WITH_TIMEOUT(Stored().isEmpty(), kLimitMs);
+    QCOMPARE(Stored(1).size(), plays ? 0 : 2);
 }
 
 VARROW_TEST_MAIN(TestEngine, QCoreApplication)

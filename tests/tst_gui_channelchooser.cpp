@@ -56,7 +56,7 @@ bool Shows(CPictureGroup* group, uint id, const DEVICE_INFO* device)
 
 void TestChannelChooser::picturesFillTheirSlotsAndRefreshKeepsPlaceholder()
 {
-    CEngineFixture f(QDateTime::currentDateTime());
+    CEngineFixture f(QDateTime(QDate(2024, 5, 1), QTime(12, 0)));
     const int gate = f.AddDevice(CSimRecorders::MakeConfig(4, {}, {}), "Gate");
     const int yard = f.AddDevice(CSimRecorders::MakeConfig(3, {}, {}), "Yard");
     const int dead = f.AddDevice(CSimRecorders::MakeConfig(2, {}, {}), "Dead");
@@ -100,7 +100,7 @@ void TestChannelChooser::picturesFillTheirSlotsAndRefreshKeepsPlaceholder()
 // order, up to the plan's limit, and the rest is refused with a message.
 void TestChannelChooser::recorderDeletedWhileOpenAndPlanLimit()
 {
-    CEngineFixture f(QDateTime::currentDateTime());
+    CEngineFixture f(QDateTime(QDate(2024, 5, 1), QTime(12, 0)));
     const int gate = f.AddDevice(CSimRecorders::MakeConfig(24, {}, {}), "Gate");
     const int yard = f.AddDevice(CSimRecorders::MakeConfig(2, {}, {}), "Yard");
     const int zed = f.AddDevice(CSimRecorders::MakeConfig(24, {}, {}), "Zed");

@@ -418,10 +418,32 @@ void TestSystemPage::dialogStopsAtFirstRefusal()
     QVERIFY(changes.size() == 1 && changes[0].GroupID == 0);
 }
 
-// A device deleted on the device page leaves the plan page's working copy at once (not only after OK), and
-// the plan page's announcement of the stored plans it touched reaches the dialog's own signal once.
+// A device deleted on the device page leaves the plan page's working copy at once (not only after OK) and
+// the stored plans that held it (in memory and in the database); the announcement names exactly those.
 void TestSystemPage::deviceDeletionReachesPlanPage()
 {
+    for (const int slot : {4, 9}) {
+        DEVICE_INFO device;
+        device.IsUsed = 1;
+        CopyString16(device.DeviceIP, "10.0.0." + std::to_string(slot));
+        CopyString33(device.DeviceName, "Recorder " + std::to_string(slot));
+        device.CameraNum = 2;
+        device.Camera[0] = {int16_t(slot), 1};
+        device.Camera[1] = {int16_t(slot), 2};
+        QVERIFY(DbInsertDeviceInfo(slot, &device));
+    }
+    QVERIFY(g_pSysInfoManage->LoadAllInfo());
+    GROUP_INFO stored;
+    stored.bUsed = 1;
+    CopyString33(stored.GroupName, "Day");
+    stored.Channel[0] = CHANNEL_REF{4, 1};
+    stored.Channel[1] = CHANNEL_REF{9, 2};
+    QVERIFY(g_pSysInfoManage->SetGroupInfo(&stored, 2));
+    CopyString33(stored.GroupName, "Yard");
+    stored.Channel[0] = CHANNEL_REF{9, 1};
+    stored.Channel[1] = CHANNEL_REF();
+    QVERIFY(g_pSysInfoManage->SetGroupInfo(&stored, 3));
+
     CDlgSet dialog(nullptr);
     QSignalSpy updateGroup(&dialog, &CDlgSet::UpdateGroup);
     GROUP_INFO plans[MAX_GROUP_NUM];
@@ -432,7 +454,15 @@ void TestSystemPage::deviceDeletionReachesPlanPage()
     Q_EMIT dialog.DevicePage()->SetDeleteDeviceToView(4);
     QCOMPARE(int(dialog.PlanPage()->GetPlans()[0].Channel[0].DeviceID), 9);
     QCOMPARE(int(dialog.PlanPage()->GetPlans()[0].Channel[1].DeviceID), -1);
+    GROUP_INFO read;
+    QVERIFY(DbSelectGroupInfo(2, &read));
+    for (const GROUP_INFO* plan : {g_pSysInfoManage->GetGroupInfo(2), &read})
+        QVERIFY(plan->Channel[0].DeviceID == 9 && plan->Channel[0].CameraIndex == 2 &&
+                plan->Channel[1].IsEmpty());
+    QCOMPARE(int(g_pSysInfoManage->GetGroupInfo(3)->Channel[0].DeviceID), 9);
     QCOMPARE(updateGroup.size(), 1);
+    const auto changes = updateGroup.first().first().value<std::vector<GROUP_CHANGED>>();
+    QVERIFY(changes.size() == 1 && changes[0].GroupID == 2);
 }
 
 VARROW_TEST_MAIN(TestSystemPage, QApplication)

@@ -8,8 +8,12 @@
 #include "tests/support/TestSupport.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <memory>
+
+#include <sys/inotify.h>
+#include <unistd.h>
 
 class TestLoadPicThread : public QObject
 {
@@ -27,7 +31,7 @@ namespace {
 class CScene : public CEngineFixture
 {
 public:
-    CScene() : CEngineFixture(QDateTime::currentDateTime()) {}
+    CScene() : CEngineFixture(QDateTime(QDate(2024, 5, 1), QTime(12, 0))) {}
     // Starts a recorder and adds it under the name; null on failure. Its call log starts empty.
     CRecorderSim* Add(const char* name, const SimRecorderConfig& config = SimRecorderConfig())
     {
@@ -60,6 +64,37 @@ bool IsJpeg(const QString& path)
     QFile file(path);
     return file.open(QIODevice::ReadOnly) && file.read(2) == QByteArray("\xFF\xD8", 2);
 }
+
+// What was written in a folder while it lived: "written <name>" for each file closed after writing, "named
+// <name>" for each renamed into it.
+class CWriteWatch
+{
+public:
+    explicit CWriteWatch(const QString& dir) : m_fd(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC))
+    {
+        ::inotify_add_watch(m_fd, QFile::encodeName(dir).constData(), IN_CLOSE_WRITE | IN_MOVED_TO);
+    }
+    ~CWriteWatch() { ::close(m_fd); }
+    CWriteWatch(const CWriteWatch&) = delete;
+    CWriteWatch& operator=(const CWriteWatch&) = delete;
+
+    QStringList Events()
+    {
+        alignas(inotify_event) char buffer[8192];
+        for (ssize_t n; (n = ::read(m_fd, buffer, sizeof buffer)) > 0;)
+            for (ssize_t at = 0; at < n;) {
+                const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
+                m_events << (event->mask & IN_MOVED_TO ? "named " : "written ") +
+                                QString::fromLocal8Bit(event->name);
+                at += ssize_t(sizeof(inotify_event) + event->len);
+            }
+        return m_events;
+    }
+
+private:
+    int m_fd;
+    QStringList m_events;
+};
 
 } // namespace
 
@@ -127,9 +162,14 @@ void TestLoadPicThread::refusedDefaultSizeRetriedAtStreamSize()
     config.Channel(2).Resolution = 99; // no picture size for it
     QVERIFY(scene.Add("Gate", config) != nullptr);
     DEVICE_INFO& gate = scene.Device("Gate");
+    // The picture is written under another name and renamed: a chooser never shows half of it.
+    MakeDirs(PicturePath(gate, 1).toLocal8Bit().constData());
+    CWriteWatch watch(QFileInfo(PicturePath(gate, 1)).path());
     CLoadPicThread loader;
     QVERIFY(Load(loader, "Gate", gate, {0, 1}));
     QVERIFY(IsJpeg(PicturePath(gate, 1)));
+    const QString name = QFileInfo(PicturePath(gate, 1)).fileName();
+    QCOMPARE(watch.Events(), (QStringList{"written " + name + ".part", "named " + name}));
     QVERIFY(!QFile::exists(PicturePath(gate, 2)));
     QVERIFY(!QFile::exists(PicturePath(gate, 2) + QStringLiteral(".part")));
     QVERIFY(scene.Recorders().WaitForIdle());

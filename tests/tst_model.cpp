@@ -28,6 +28,7 @@ private Q_SLOTS:
     void addRefusalsNeedNoLogin();
     void sharedChannelNumbersAndRefusedChanges();
     void sharedRecordsNeverReadTorn();
+    void plansComeBackAsStored();
     void shutdownLeavesModelUsableAndRefusesChanges();
 };
 
@@ -183,6 +184,42 @@ void TestModel::sharedRecordsNeverReadTorn()
     qInstallMessageHandler(previous);
     QCOMPARE(tornSettings, 0);
     QCOMPARE(tornDevices, 0);
+}
+
+void TestModel::plansComeBackAsStored()
+{
+    // Every hour of the day as a start time survives a restart (three plans of eight entries), and a commit
+    // of several plans that fails leaves memory as the database holds it.
+    CTempDatabase db;
+    auto model = std::make_unique<CSysInfoManage>();
+    const auto startOf = [](int p, int i) { return SCHEDULE_TIME{int16_t(p * 8 + i), int16_t(59 - i), 59}; };
+    for (int p = 0; p < 3; ++p) {
+        GROUP_INFO plan;
+        plan.bUsed = 1;
+        CopyString33(plan.GroupName, "P" + std::to_string(p));
+        for (int i = 0; i < SCHEDULE_ENTRY_NUM; ++i)
+            plan.Schedule[i].TaskStartTime = startOf(p, i);
+        QVERIFY(model->SetGroupInfo(&plan, p));
+    }
+    CloseMainDB();
+    model = std::make_unique<CSysInfoManage>();
+    QVERIFY(model->LoadAllInfo());
+    for (int p = 0; p < 3; ++p)
+        for (int i = 0; i < SCHEDULE_ENTRY_NUM; ++i) {
+            const SCHEDULE_TIME read = model->GetGroupInfo(p)->Schedule[i].TaskStartTime;
+            const SCHEDULE_TIME want = startOf(p, i);
+            QCOMPARE(QTime(read.Hour, read.Minute, read.Second), QTime(want.Hour, want.Minute, want.Second));
+        }
+
+    // A deferred constraint makes the commit itself fail.
+    GetMainDB().Exec("CREATE TABLE Parent (id INTEGER PRIMARY KEY); CREATE TABLE Child (pid REFERENCES "
+                     "Parent(id) DEFERRABLE INITIALLY DEFERRED); PRAGMA foreign_keys = ON;");
+    QCOMPARE(model->BeginTransaction(), 1);
+    GetMainDB().Exec("INSERT INTO Child VALUES (42)");
+    QVERIFY(SetPlan(*model, 0, "Changed") && SetPlan(*model, 5, "New"));
+    QVERIFY(!model->CommitTransaction());
+    QCOMPARE(QByteArray(model->GetGroupInfo(0)->GroupName), QByteArray("P0"));
+    QVERIFY(model->GetGroupInfo(5) == nullptr);
 }
 
 void TestModel::shutdownLeavesModelUsableAndRefusesChanges()

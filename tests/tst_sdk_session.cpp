@@ -109,6 +109,7 @@ private Q_SLOTS:
     void nothingArrivesAfterStopReturns();
     void stopFromInsideTheCallbackDoesNotWait();
     void lateAnswersAndUnrepresentableLengths();
+    void closedConnectionNoticedAtOnce();
 };
 
 void TestSdkSession::loginsAndHandles()
@@ -384,6 +385,34 @@ void TestSdkSession::lateAnswersAndUnrepresentableLengths()
     QVERIFY(!NET_DVR_PlayBackControl_V40(play, NET_DVR_PLAY_GET_POS, nullptr, 0, &position, nullptr));
     QCOMPARE(position, -7);
     NET_DVR_StopPlayBack(play);
+    QVERIFY(rig.Idle());
+}
+
+void TestSdkSession::closedConnectionNoticedAtOnce()
+{
+    // The recorder closes the connections (of a session, of a play-back): the next answer fails at once, not
+    // after the answer time-out with the reader spinning on the closed socket meanwhile.
+    SimRecorderConfig config = CSimRecorders::MakeConfig(1, {1 << 20}, kDay);
+    config.Channel(1).Faults.DropAfterBytes = 1000;
+    CRig rig(config, 1000, 5000);
+    const NET_DVR_TIME start = At(8), stop = At(9);
+    const int play = NET_DVR_PlayBackByTime(rig.Login, 1, &start, &stop, nullptr);
+    QVERIFY(play >= 0);
+    NET_DVR_PlayBackControl(play, NET_DVR_PLAY_START, 0, nullptr);
+    QTRY_VERIFY(!rig.Sim->Calls(QStringLiteral("start")).isEmpty() && rig.Sim->Counters().Playbacks == 0);
+    QElapsedTimer timer;
+    timer.start();
+    int position = 0;
+    for (int i = 0; i < 3 && position != -1; ++i)
+        if (!NET_DVR_PlayBackControl_V40(play, NET_DVR_PLAY_GET_POS, nullptr, 0, &position, nullptr))
+            position = -1;
+    QCOMPARE(position, -1);
+    NET_DVR_StopPlayBack(play);
+    rig.Sim->Reboot();
+    NET_DVR_COMPRESSION_CONFIG compression;
+    QVERIFY(!NET_DVR_GetDVRConfig(rig.Login, NET_DVR_GET_COMPRESSION_CONFIG, 1, &compression,
+                                  sizeof(compression), nullptr));
+    QVERIFY2(timer.elapsed() < 1500, qPrintable(QString::number(timer.elapsed())));
     QVERIFY(rig.Idle());
 }
 

@@ -93,7 +93,8 @@ int CLogWriteThread::WriteXml(const QString& path, const QList<QStringList>& row
         return WRITE_OPEN_FAILED;
     QXmlStreamWriter xml(&file);
     WriteDocument(xml, rows);
-    if (xml.hasError()) {
+    // The last bytes sit in the file's buffer: a commit that fails to write them still reports success.
+    if (xml.hasError() || !file.flush()) {
         file.cancelWriting();
         file.commit();
         return WRITE_FAILED;
