@@ -609,8 +609,12 @@ void TestScenario::step6_manualBackupOfARange()
     const QDate day = QDate::currentDate().addDays(-2);
     m_gate->AddRecording(1, Recording(day, 9, 1 << 20));
     QVERIFY(Click(m_window.get(), "pBtnViewState"));
+    const QString completed = QStringLiteral("Manual BackUp Completed");
+    const qsizetype runsCompleted = LogTexts().count(completed);
     QVERIFY(StartManualRun(*m_driver, m_window->ViewState(), day));
     QTRY_COMPARE_WITH_TIMEOUT(WholeCopies(RecordRoot(0), *m_gate, day), 1, 60000);
+    // A run that stored its whole list says so once it has ended, never reading as one that only failed.
+    QTRY_COMPARE_WITH_TIMEOUT(LogTexts().count(completed), runsCompleted + 1, 30000);
 }
 
 void TestScenario::step7_fullDiskStopsAndSecondDiskResumes()
@@ -655,9 +659,13 @@ void TestScenario::step7_fullDiskStopsAndSecondDiskResumes()
 
     // The backup of the day runs again and stores every file on E, each equal to the recorder's; D keeps
     // what it had, and no disk is full any more.
+    const QString completed = QStringLiteral("Manual BackUp Completed");
+    const qsizetype runsCompleted = LogTexts().count(completed);
     QVERIFY(StartManualRun(driver, window->ViewState(), day));
     QTRY_COMPARE_WITH_TIMEOUT(WholeCopies(RecordRoot(1), *m_gate, day), 3, 60000);
     QTRY_COMPARE_WITH_TIMEOUT(FilesOf(MANUAL_GROUP_ID, day, true), 3, 30000);
+    // The run that stored its whole list says so once it has ended.
+    QTRY_COMPARE_WITH_TIMEOUT(LogTexts().count(completed), runsCompleted + 1, 30000);
     QCOMPARE(WholeCopies(RecordRoot(0), *m_gate, day), stored);
     for (const MODAL_SEEN& seen : driver.Seen())
         QVERIFY(!seen.Text().contains(full));
