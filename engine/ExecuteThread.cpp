@@ -219,10 +219,13 @@ bool CExecuteThread::BeginStream(int play, const DEVICE_INFO& device, bool resta
 {
     m_storage = GetStoweline();
     m_writeFailed = false;
+    m_storageFault.clear();
     m_fileDone = 0;
     if (!m_storage || !m_storage->OpenChannelRecord(m_recordName.constData(), 0, &m_key)) {
-        if (m_storage)
+        if (m_storage) {
             qWarning("storage refused record %s: %d", m_recordName.constData(), m_storage->GetLastError());
+            NoteStorageFault();
+        }
         m_storage.reset();
         return false;
     }
@@ -248,14 +251,37 @@ void CExecuteThread::EndStream(int* play, bool keep, bool* stored)
     *play = -1;
     bool ok = false;
     if (m_storage) {
-        if (keep)
+        if (keep) {
             ok = m_storage->CloseChannelRecord(m_recordName.constData(), &m_key);
-        else
+            if (!ok && !m_writeFailed)
+                NoteStorageFault();
+        } else
             m_storage->AbortChannelRecord(m_recordName.constData(), &m_key);
         m_storage.reset();
     }
     if (stored != nullptr)
         *stored = ok;
+}
+
+void CExecuteThread::NoteStorageFault()
+{
+    const int error = m_storage->GetLastError();
+    const STOWELINE_ROOT_ERROR root = m_storage->GetLastRootError();
+    if ((error == STOWELINE_ERR_ROOT || error == STOWELINE_ERR_IO) && !root.Drive.isEmpty())
+        m_storageFault = DescribeRootError(root);
+}
+
+void CExecuteThread::ReportStorageRefusal(int deviceIndex)
+{
+    if (m_storageFault.isEmpty()) {
+        Q_EMIT SignalDiskFull();
+        return;
+    }
+    // Not "full": an operator told so would delete recordings to free room that is not missing.
+    const QString text = tr("Backup stopped: a record disk cannot be used. ") + m_storageFault;
+    WriteLog(LOG_TYPE_EXCEPTION, LOG_SUB_WRITE_FILE, text);
+    Q_EMIT SigConnectDeviceFail(m_group, m_isPast, deviceIndex, text);
+    Q_EMIT SignalDiskFailed(text);
 }
 
 CExecuteThread::Outcome CExecuteThread::DownloadFile(TASK_INFO& task, FILE_INFO& file, DEVICE_INFO& device,
@@ -298,7 +324,7 @@ CExecuteThread::Outcome CExecuteThread::DownloadFile(TASK_INFO& task, FILE_INFO&
         EndStream(&play, false, nullptr);
         rollBack();
         file.DownloadState = DOWNLOAD_NOT_STARTED;
-        Q_EMIT SignalDiskFull();
+        ReportStorageRefusal(deviceIndex);
         return Outcome::Aborted;
     };
     // The bytes the play-back must deliver: the recorder's length of the range, but never more than the
@@ -366,7 +392,7 @@ CExecuteThread::Outcome CExecuteThread::DownloadFile(TASK_INFO& task, FILE_INFO&
             // Nothing that could not be stored is ever marked as backed up.
             rollBack();
             file.DownloadState = DOWNLOAD_NOT_STARTED;
-            Q_EMIT SignalDiskFull();
+            ReportStorageRefusal(deviceIndex);
             return Outcome::Aborted;
         }
         file.DownloadState = DOWNLOAD_DONE;
@@ -406,6 +432,7 @@ void CExecuteThread::PlayDataCallBack(int32_t, uint32_t dataType, uint8_t* buffe
         return;
     if (!self->m_storage->WriteChannelRecord(self->m_recordName.constData(), dataType, buffer, size,
                                              &self->m_key)) {
+        self->NoteStorageFault(); // here: the storage keeps the cause on the thread that failed
         self->m_writeFailed = true;
         return;
     }

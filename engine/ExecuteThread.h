@@ -49,6 +49,9 @@ Q_SIGNALS:
     void GroupDownloadSize(int megabytes, int group, int isPast);
     void SigConnectDeviceFail(int group, int isPast, int device, QString text);
     void SignalDiskFull();
+    // The storage refused a record for another cause than room (its disk gone, unwritable, failing): the
+    // text names the disk, its folder and the cause. The run has ended as for a full disk.
+    void SignalDiskFailed(QString text);
 
 protected:
     void run() override;
@@ -70,6 +73,10 @@ private:
     // Opens the file's record and starts the stream; false when the storage refused the record.
     bool BeginStream(int play, const DEVICE_INFO& device, bool restart);
     void EndStream(int* play, bool keep, bool* stored);
+    // Keeps the cause of the storage's last failure on the calling thread, unless it is want of room.
+    void NoteStorageFault();
+    // Tells the page why the record could not be stored: a full disk, or the disk's fault.
+    void ReportStorageRefusal(int deviceIndex);
     void Report(int deviceIndex, const QString& text);
     void EmitProgress();
     int Percent() const;
@@ -86,6 +93,9 @@ private:
     std::atomic<long long> m_iChannelDownload{0};
     std::atomic<long long> m_fileDone{0};
     std::atomic<bool> m_writeFailed{false};
+    // Why the storage refused the file in work when its disk, not its room, failed; empty otherwise. Set by
+    // the data callback before m_writeFailed, and read only once that is seen.
+    QString m_storageFault;
     // The storage object the file in work was opened with; kept until that record is closed or given up.
     std::shared_ptr<CStowelineClass> m_storage;
     QByteArray m_recordName;

@@ -550,12 +550,28 @@ bool CStowelineClass::DeleteOldest(CRoot& root)
     return false;
 }
 
+bool CStowelineClass::DriveGone(const CRoot& root)
+{
+    // A volume that is no longer mounted leaves its empty mount point on the system disk: not a disk.
+    return !QFileInfo(root.driveDir).isDir() || (root.driveMounted && !IsMountPoint(root.driveDir));
+}
+
+void CStowelineClass::NoteRootError(const CRoot& root, int systemError)
+{
+    const auto gone = [](const QString& path) { return QFileInfo::exists(path) ? ENOTDIR : 0; };
+    if (DriveGone(root))
+        t_rootError = {root.drive, root.driveDir, QFileInfo(root.driveDir).isDir() ? 0 : gone(root.driveDir)};
+    else if (!QFileInfo(root.dir).isDir())
+        t_rootError = {root.drive, root.dir, gone(root.dir)};
+    else
+        t_rootError = {root.drive, root.dir, systemError != 0 ? systemError : EIO};
+}
+
 bool CStowelineClass::EnsureRootFolder(CRoot& root)
 {
     if (QFileInfo(root.dir).isDir())
         return true;
-    // A volume that is no longer mounted leaves its empty mount point on the system disk: not a disk.
-    if (!QFileInfo(root.driveDir).isDir() || (root.driveMounted && !IsMountPoint(root.driveDir)))
+    if (DriveGone(root))
         return FailRoot(root.drive, root.driveDir, 0);
     if (::mkdir(QFile::encodeName(root.dir).constData(), 0755) != 0 && errno != EEXIST)
         return FailRoot(root.drive, root.dir, errno);
@@ -723,6 +739,7 @@ bool CStowelineClass::OpenChannelRecord(const char* name, int /*reserved*/, cons
         return Fail(STOWELINE_ERR_PARAM);
     const QString fileName = FileNameOf(*key);
     const std::string id = RecordId(name, *key);
+    t_rootError = {}; // no cause left from an earlier failure on this thread
 
     std::lock_guard lock(m_mutex);
     if (!m_init)
@@ -757,8 +774,10 @@ bool CStowelineClass::OpenChannelRecord(const char* name, int /*reserved*/, cons
         std::lock_guard rootLock(root->mutex);
         RegisterTemp(record->tempPath);
         if (!QDir().mkpath(dayDir) || !record->file.Create(record->tempPath)) {
+            const int error = errno;
             UnregisterTemp(record->tempPath);
             qWarning() << "storage: cannot create" << record->tempPath;
+            NoteRootError(*root, error);
             return Fail(STOWELINE_ERR_IO);
         }
     }
@@ -810,8 +829,13 @@ bool CStowelineClass::WriteChannelRecord(const char* name, uint32_t type, const 
             return Fail(STOWELINE_ERR_FAILED);
         for (;;) {
             if (!MakeRoom(*record, size)) {
-                if (FailRecord(*record, STOWELINE_ERR_DISK_FULL, true))
+                // A disk that has gone shows no room, but it is not full: deleting records will not help.
+                if (DriveGone(*record->root) || !QFileInfo(record->root->dir).isDir()) {
+                    NoteRootError(*record->root, 0);
+                    FailRecord(*record, STOWELINE_ERR_ROOT, false);
+                } else if (FailRecord(*record, STOWELINE_ERR_DISK_FULL, true)) {
                     notify = record->callback;
+                }
                 break;
             }
             const int fault = record->writeFault ? (*record->writeFault)(record->tempPath) : 0;
@@ -830,6 +854,8 @@ bool CStowelineClass::WriteChannelRecord(const char* name, uint32_t type, const 
                 continue;
             }
             qWarning() << "storage: write failed for" << record->tempPath << ::strerror(error);
+            if (!full)
+                NoteRootError(*record->root, error);
             if (FailRecord(*record, full ? STOWELINE_ERR_DISK_FULL : STOWELINE_ERR_IO, full))
                 notify = record->callback;
             break;
@@ -888,7 +914,9 @@ bool CStowelineClass::CloseChannelRecord(const char* name, const CHANNEL_RECORD_
                          ::rename(QFile::encodeName(record->tempPath).constData(),
                                   QFile::encodeName(record->finalPath).constData()) == 0;
     if (!renamed) {
-        qWarning() << "storage: cannot store" << record->finalPath << ::strerror(errno);
+        const int error = errno;
+        qWarning() << "storage: cannot store" << record->finalPath << ::strerror(error);
+        NoteRootError(*record->root, error);
         QFile::remove(record->tempPath);
         UnregisterTemp(record->tempPath);
         return Fail(STOWELINE_ERR_IO);

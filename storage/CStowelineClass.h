@@ -95,7 +95,9 @@ public:
 
     // The code of the last failure of an operation on the calling thread.
     int GetLastError() const;
-    // The root behind the last STOWELINE_ERR_ROOT on the calling thread.
+    // The root behind the last STOWELINE_ERR_ROOT on the calling thread, and behind the last STOWELINE_ERR_IO
+    // of a record (its open, write or close): a record refused because its disk has gone or cannot be written
+    // is not refused for want of room.
     STOWELINE_ROOT_ERROR GetLastRootError() const;
 
     void SetFreeSpaceProvider(StowelineFreeSpaceProvider provider);
@@ -130,6 +132,11 @@ private:
     static bool DeleteOldest(CRoot& root);
     // Gives the root its Records folder again when it has gone, where the drive is still there.
     static bool EnsureRootFolder(CRoot& root);
+    // The drive's directory, or its volume, has gone since Init.
+    static bool DriveGone(const CRoot& root);
+    // Names the root for GetLastRootError after a record on it failed: the folder that has gone, or the
+    // folder with the file system's errno.
+    static void NoteRootError(const CRoot& root, int systemError);
     // Deletes the record stored longest ago of all the roots that may be deleted; false when none is left.
     static bool DeleteOldestOfAll(const std::vector<std::shared_ptr<CRoot>>& roots);
     // Finds room for `size` more bytes of the record (its mutex held), moving it or overwriting as above.

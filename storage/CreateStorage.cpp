@@ -21,22 +21,6 @@ void SetFailure(const QString& text)
     g_failure = text;
 }
 
-// The refused root in the operator's words: which disk, which folder, and why.
-QString DescribeRootError(const STOWELINE_ROOT_ERROR& error)
-{
-    QString drive = error.Drive;
-    if (drive.endsWith(QLatin1Char(':')))
-        drive.chop(1);
-    if (error.Path.isEmpty())
-        return QObject::tr("Disk %1 has no folder. Give it one with a line \"%1=/path/to/folder\" in %2.")
-            .arg(drive, CDriveMap::MapFilePath());
-    if (error.SystemError == 0)
-        return QObject::tr("Disk %1: the folder %2 does not exist (is its volume mounted?).")
-            .arg(drive, error.Path);
-    return QObject::tr("Disk %1: the folder %2 cannot be written: %3.")
-        .arg(drive, error.Path, QString::fromLocal8Bit(std::strerror(error.SystemError)));
-}
-
 void SetStoweline(std::shared_ptr<CStowelineClass> object)
 {
     std::shared_ptr<CStowelineClass> old;
@@ -68,6 +52,21 @@ std::shared_ptr<CStowelineClass> GetStoweline()
 {
     std::lock_guard lock(g_storageMutex);
     return g_pStoweline;
+}
+
+QString DescribeRootError(const STOWELINE_ROOT_ERROR& error)
+{
+    QString drive = error.Drive;
+    if (drive.endsWith(QLatin1Char(':')))
+        drive.chop(1);
+    if (error.Path.isEmpty())
+        return QObject::tr("Disk %1 has no folder. Give it one with a line \"%1=/path/to/folder\" in %2.")
+            .arg(drive, CDriveMap::MapFilePath());
+    if (error.SystemError == 0)
+        return QObject::tr("Disk %1: the folder %2 does not exist (is its volume mounted?).")
+            .arg(drive, error.Path);
+    return QObject::tr("Disk %1: the folder %2 cannot be written: %3.")
+        .arg(drive, error.Path, QString::fromLocal8Bit(std::strerror(error.SystemError)));
 }
 
 QString StorageErrorText(int code)

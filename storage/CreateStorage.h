@@ -22,6 +22,9 @@ int CreateStorage(STOWELINE_DISKFULL_CALLBACK callback);
 // callback is registered only when full disks stop the backup (DiskMode not 0).
 int CreateStorage(STOWELINE_DISKFULL_CALLBACK callback, const SYSTEM_CONFIG& config);
 
+// A refused disk in the operator's words: which disk, which folder, and why.
+QString DescribeRootError(const STOWELINE_ROOT_ERROR& error);
+
 // The text of the box that reports a storage object that could not be created: the code, and for a refused
 // disk which folder and why.
 QString StorageErrorText(int code);

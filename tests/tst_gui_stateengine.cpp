@@ -20,6 +20,7 @@
 #include <QApplication>
 #include <QDateTimeEdit>
 #include <QDialog>
+#include <QDirIterator>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QStandardItemModel>
@@ -122,6 +123,7 @@ private Q_SLOTS:
     void storedManualModeResumesItsList();
     void fullDiskIsReportedOnce();
     void fullDiskWhileTheManualListIsBuilt();
+    void diskGoneDuringARunIsNamedNotCalledFull();
     void quickRestartsAndNewDisksLoseNothingAndStopEndsEveryThread();
     void restartWhileAListIsBuiltShowsTheNewSearchBox();
     void deletingThePageWaitsForEveryThread_data();
@@ -273,6 +275,51 @@ void TestStateEngine::fullDiskWhileTheManualListIsBuilt()
     QVERIFY(!page->m_bAuto && !page->m_bManual);
     QCOMPARE(StoredMode(), 2);
     QCOMPARE(CEngineFixture::LogRows(QStringLiteral("Stop Manual BackUp")), 0);
+}
+
+void TestStateEngine::diskGoneDuringARunIsNamedNotCalledFull()
+{
+    CEngineFixture f(kStart, kScale);
+    const int device = AddRecorder(f, 2, kFile, 43, 1024 * 1024);
+    QVERIFY(device >= 0);
+    QVERIFY(f.AddPlan(0, {{int16_t(device), 1}, {int16_t(device), 2}}, Evening()));
+    f.Model().SetBackupMode(0);
+    const auto writing = [&f] {
+        return QDirIterator(f.DiskPath(), {QStringLiteral("*.part")}, QDir::Files | QDir::Hidden,
+                            QDirIterator::Subdirectories)
+            .hasNext();
+    };
+
+    CModalDriver driver;
+    AcceptNextBox(driver);
+    std::unique_ptr<CViewState> page = OpenPage();
+    QVERIFY(page);
+    // The disk goes (its folder removed, as an unplugged volume leaves it) while the first file is written.
+    QTRY_VERIFY_WITH_TIMEOUT(writing(), kLimitMs);
+    QVERIFY(QDir(f.DiskPath()).removeRecursively());
+    const QString full = QStringLiteral("The record disks are full");
+    const QString cause = QStringLiteral("Disk D: the folder %1 does not exist").arg(f.DiskPath());
+    const auto answered = [&driver] {
+        const QList<MODAL_SEEN> seen = driver.Seen();
+        return std::any_of(seen.cbegin(), seen.cend(), [](const MODAL_SEEN& box) {
+            return box.className != QLatin1String("ChaseDialog");
+        });
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(answered(), kLimitMs);
+    QCOMPARE(BoxesSaying(driver, full), 0);
+    QCOMPARE(BoxesSaying(driver, cause), 1);
+    QCOMPARE(
+        CEngineFixture::LogRows(QStringLiteral("Backup stopped: a record disk cannot be used. ") + cause), 1);
+    QVERIFY(page->ui.tableView_Event->model()->index(0, 6).data().toString().contains(cause));
+    // Stopped as for a full disk: nothing marked done without its copy, and no recorder asked for logins.
+    QVERIFY(!page->m_bAuto && !page->m_bManual);
+    QCOMPARE(StoredMode(), 2);
+    QTRY_VERIFY_WITH_TIMEOUT(!AnyThreadRunning(*page), kLimitMs);
+    QCOMPARE(DoneFiles(StoredTasks(0)), 0);
+    f.Recorder(device).ClearCallLog();
+    QTest::qWait(300);
+    QCOMPARE(f.Recorder(device).Calls(QStringLiteral("login")).size(), 0);
+    QVERIFY(QDir().mkpath(f.DiskPath()));
 }
 
 void TestStateEngine::quickRestartsAndNewDisksLoseNothingAndStopEndsEveryThread()

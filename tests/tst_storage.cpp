@@ -320,7 +320,16 @@ void TestStorage::missingRecordsFolderIsMadeAgain()
     QVERIFY(QDir(m_root).removeRecursively());
     QVERIFY(Store(s, name, Key(2, 2, 2), 2, 1, 100));
     QCOMPARE(ReadAll(Search(s, name, 2).value(0)), Block(2, 0, 100));
+    // A record open when the drive goes runs out of room there: the cause is the drive, not a full disk.
+    const CHANNEL_RECORD_KEY open = Key(2, 4, 4);
+    QVERIFY(s.OpenChannelRecord(name, 0, &open));
+    QCOMPARE(WriteBlocks(s, name, open, 4, 1, 100), 1);
     QVERIFY(m_drive->remove());
+    s.SetFreeSpaceProvider({}); // the room is read again
+    QCOMPARE(WriteBlocks(s, name, open, 4, 1, 100), 0);
+    QCOMPARE(s.GetLastError(), int(STOWELINE_ERR_ROOT));
+    QCOMPARE(s.GetLastRootError().Path, m_drive->path());
+    QVERIFY(s.AbortChannelRecord(name, &open));
     QVERIFY(!Store(s, name, Key(2, 3, 3), 3, 1, 100));
     QCOMPARE(s.GetLastError(), int(STOWELINE_ERR_ROOT));
     QCOMPARE(s.GetLastRootError().Path, m_drive->path());

@@ -58,6 +58,9 @@ public Q_SLOTS:
     void ResetLocal();
     void ResetManualBackup();
     void OnDiskFull();
+    // A record disk that has gone or cannot be written stops the backup as a full disk does, and the box
+    // says why.
+    void OnDiskFailed(const QString& text);
     // A storage set-up that failed, tried again; the running mode resumes once it succeeds.
     void RetryStorage();
 
@@ -85,6 +88,8 @@ private:
     void ReportManualEnd();
     // The end of a full-disk report, handled (a box was shown) or not; the callback may report again.
     void EndDiskFullReport(bool handled);
+    // Stops the running mode once per running period and shows the text.
+    void StopForDisk(const QString& text);
 
     friend int DiskFullCallBack(int code, int value1, int value2, int value3);
     friend class TestStateEngine;

@@ -130,6 +130,7 @@ void CViewState::ConnectExecuteThread(CExecuteThread* thread)
     connect(thread, &CExecuteThread::GroupDownloadPos, this, &CViewState::ViewGroupDownloadPos);
     connect(thread, &CExecuteThread::SigConnectDeviceFail, this, &CViewState::WriteTableEvent);
     connect(thread, &CExecuteThread::SignalDiskFull, this, &CViewState::OnDiskFull);
+    connect(thread, &CExecuteThread::SignalDiskFailed, this, &CViewState::OnDiskFailed);
 }
 
 void CViewState::CreateControlThreads()
@@ -333,6 +334,16 @@ int DiskFullCallBack(int code, int, int, int)
 
 void CViewState::OnDiskFull()
 {
+    StopForDisk(tr("The record disks are full"));
+}
+
+void CViewState::OnDiskFailed(const QString& text)
+{
+    StopForDisk(text);
+}
+
+void CViewState::StopForDisk(const QString& text)
+{
     {
         QMutexLocker lock(&m_diskFullMutex);
         if (m_bDiskFullHandled) {
@@ -353,7 +364,7 @@ void CViewState::OnDiskFull()
         SetCurrentPage(2);
     }
     UpdateButtonStyle();
-    ShowInfoMsgBox(tr("Information"), tr("The record disks are full"), this);
+    ShowInfoMsgBox(tr("Information"), text, this);
     EndDiskFullReport(true);
 }
 

@@ -110,6 +110,7 @@ void CViewState::StartManualBackup()
         }
     });
     connect(worker, &CExecuteThread::SignalDiskFull, this, &CViewState::OnDiskFull);
+    connect(worker, &CExecuteThread::SignalDiskFailed, this, &CViewState::OnDiskFailed);
 
     ChaseDialog box(this, QStringLiteral(":/images/Loading.gif"), tr("Search..."), false);
     connect(backup, &CManualBackup::SigGetTaskSuc, &box, &ChaseDialog::OnImmediatelyStopChase);

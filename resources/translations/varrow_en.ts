@@ -823,6 +823,10 @@
         <source> Error:</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Backup stopped: a record disk cannot be used. </source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>CExportRecord</name>

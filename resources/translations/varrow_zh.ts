@@ -822,6 +822,10 @@
         <source> Error:</source>
         <translation> 错误：</translation>
     </message>
+    <message>
+        <source>Backup stopped: a record disk cannot be used. </source>
+        <translation>备份已停止：录像磁盘无法使用。</translation>
+    </message>
 </context>
 <context>
     <name>CExportRecord</name>
