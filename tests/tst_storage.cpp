@@ -293,14 +293,7 @@ void TestStorage::backupRunNeverOverwritesItsOwnFiles()
         f.AddDevice(CSimRecorders::MakeConfig(1, {400000, 400000, 400000}, sunday, 17), "Gate");
     QVERIFY(device >= 0);
     QCOMPARE(f.SetUpStorage(0, 900000), 0);
-    MANUAL_BACKUP_INFO manual;
-    manual.FileStartTime = {
-        uint32_t(sunday.year()), uint32_t(sunday.month()), uint32_t(sunday.day()), 0, 0, 0};
-    manual.FileEndTime = {
-        uint32_t(sunday.year()), uint32_t(sunday.month()), uint32_t(sunday.day()), 23, 59, 59};
-    manual.FileType = 0;
-    manual.Channel[0] = {int16_t(device), 1};
-    f.Model().SetManualBackupInfo(&manual);
+    f.SetManual(sunday, {{int16_t(device), 1}});
     CManualBackup backup;
     backup.start();
     QVERIFY(backup.wait(30000));
