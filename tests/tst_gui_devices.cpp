@@ -383,11 +383,13 @@ void TestDevices::importChecksEveryRow()
     // A silent recorder holds the import in its login long enough for the busy box to be answered.
     const QString path = m_db->Dir() + QStringLiteral("/import.db");
     // A user of 11 characters but 33 bytes, too long for its field, is a fault of the row, not the recorder.
-    WriteImport(path, "TInfo_Device",
-                {{"Gate", "admin", Port(0)}, {"Yard", "admin", Port(1)}, {"O'Hara", "admin", Port(2)},
-                 {"Shed", "ad'min", Port(2)}, {"Port70000", "admin", "70000"},
-                 {QString(33, u'n'), "admin", Port(2)}, {"Gate", "admin", Port(2)}, {"Quiet", "admin", Port(3)},
-                 {"Wide", QString(11, QChar(0x64CD)), Port(2)}});
+    QList<QStringList> rows = {
+        {"Gate", "admin", Port(0)},  {"Yard", "admin", Port(1)},      {"O'Hara", "admin", Port(2)},
+        {"Shed", "ad'min", Port(2)}, {"Port70000", "admin", "70000"}, {QString(33, u'n'), "admin", Port(2)},
+        {"Gate", "admin", Port(2)},  {"Quiet", "admin", Port(3)},
+    };
+    rows.append({"Wide", QString(11, QChar(0x64CD)), Port(2)});
+    WriteImport(path, "TInfo_Device", rows);
     CDlgCfgDevice page;
     const QStringList* log = Watch(&page);
     CModalDriver driver;
@@ -458,7 +460,7 @@ void TestDevices::importStops()
     CModalDriver driver;
     AnswerImport(driver, path, [&](QWidget* busy) {
         if (kind != "stop")
-            return;                                // ends by itself
+            return;                                      // ends by itself
         QTRY_VERIFY((*m_sims)[3].OpenConnections() > 0); // the first row's login is under way
         static_cast<QDialog*>(busy)->reject();
     });
