@@ -353,9 +353,9 @@ void TestStorage::severalRootsShareTheRecords()
 void TestStorage::outOfSpaceIsCutBackAndRetried()
 {
     // The file system runs out before the estimate does: until the oldest record is gone every write takes
-    // part of its block and then fails with ENOSPC, as a full disk does. Overwrite mode cuts the partial bytes
-    // off (left, the copy holds them twice or after a hole), deletes the oldest and writes again; stop mode
-    // fails the record and calls the full-disk callback.
+    // part of its block and then fails with ENOSPC, as a full disk does. Overwrite mode cuts the partial
+    // bytes off (left, the copy holds them twice or after a hole), deletes the oldest and writes again; stop
+    // mode fails the record and calls the full-disk callback.
     for (const bool overwrite : {true, false}) {
         init();
         CStowelineClass s;
