@@ -143,13 +143,25 @@ void AnswerImport(CModalDriver& driver, const QString& path, std::function<void(
         picker->selectFile(path);
         static_cast<QDialog*>(picker)->accept();
     });
-    for (int i = 0; i < 2; ++i)
-        driver.Answer([busy](QWidget* window) {
-            if (qobject_cast<ChaseDialog*>(window) == nullptr)
-                static_cast<QDialog*>(window)->accept();
-            else if (busy)
-                busy(window);
-        });
+    driver.Answer([busy](QWidget* window) {
+        if (qobject_cast<ChaseDialog*>(window) == nullptr)
+            static_cast<QDialog*>(window)->accept();
+        else
+            busy(window);
+    });
+    driver.Accept();
+}
+
+// An import file: a table of rows (name, user, port) at 127.0.0.1, password 12345.
+void WriteImport(const QString& path, const char* table, const QList<QStringList>& rows)
+{
+    CSQLite3DB db;
+    db.Open(path.toStdString());
+    db.Exec(std::string("CREATE TABLE ") + table +
+            " (Address TEXT, Name TEXT, UserName TEXT, UserPwd TEXT, Port);");
+    for (const QStringList& r : rows)
+        db.Exec(std::string("INSERT INTO ") + table + " VALUES ('127.0.0.1', ?, ?, '12345', ?);",
+                {r[0].toStdString(), r[1].toStdString(), r[2].toStdString()});
 }
 
 } // namespace
@@ -161,6 +173,10 @@ void TestDevices::init()
     m_sims = std::make_unique<CSimRecorders>(1000, 1500);
     for (int i = 0; i < 3; ++i)
         QVERIFY(m_sims->Add(SimRecorderConfig()) != nullptr);
+    // The fourth never answers: it holds an import in its login.
+    SimRecorderConfig silent;
+    silent.Silent = true;
+    QVERIFY(m_sims->Add(silent) != nullptr);
 }
 
 void TestDevices::cleanup()
@@ -365,27 +381,15 @@ void TestDevices::deleteTakesTheSelectedDevices()
 void TestDevices::importChecksEveryRow()
 {
     // A silent recorder holds the import in its login long enough for the busy box to be answered.
-    SimRecorderConfig silent;
-    silent.Silent = true;
-    CRecorderSim* quiet = m_sims->Add(silent);
-    QVERIFY(quiet != nullptr);
     const QString path = m_db->Dir() + QStringLiteral("/import.db");
-    {
-        CSQLite3DB db;
-        db.Open(path.toStdString());
-        db.Exec("CREATE TABLE TInfo_Device (Address TEXT, Name TEXT, UserName TEXT, UserPwd TEXT, Port);");
-        QList<QStringList> rows = {
-            {"Gate", "admin", Port(0)},      {"Yard", "admin", Port(1)},
-            {"O'Hara", "admin", Port(2)},    {"Shed", "ad'min", Port(2)},
-            {"Port70000", "admin", "70000"}, {QString(33, u'n'), "admin", Port(2)},
-            {"Gate", "admin", Port(2)},      {"Quiet", "admin", QString::number(quiet->Port())},
-        };
-        // A user of 11 characters but 33 bytes, too long for its field: a fault of the row, not the recorder.
-        rows.append({"Wide", QString(11, QChar(0x64CD)), Port(2)});
-        for (const QStringList& r : rows)
-            db.Exec("INSERT INTO TInfo_Device VALUES ('127.0.0.1', ?, ?, '12345', ?);",
-                    {r[0].toStdString(), r[1].toStdString(), r[2].toStdString()});
-    }
+    // A user of 11 characters but 33 bytes, too long for its field, is a fault of the row, not the recorder.
+    QList<QStringList> rows = {
+        {"Gate", "admin", Port(0)},  {"Yard", "admin", Port(1)},      {"O'Hara", "admin", Port(2)},
+        {"Shed", "ad'min", Port(2)}, {"Port70000", "admin", "70000"}, {QString(33, u'n'), "admin", Port(2)},
+        {"Gate", "admin", Port(2)},  {"Quiet", "admin", Port(3)},
+    };
+    rows.append({"Wide", QString(11, QChar(0x64CD)), Port(2)});
+    WriteImport(path, "TInfo_Device", rows);
     CDlgCfgDevice page;
     const QStringList* log = Watch(&page);
     CModalDriver driver;
@@ -431,23 +435,17 @@ void TestDevices::importStops()
     QFETCH(QString, kind);
     QFETCH(QString, result);
     QFETCH(QStringList, names);
-    SimRecorderConfig silent;
-    silent.Silent = true;
-    CRecorderSim* quiet = m_sims->Add(silent);
     const QString path = m_db->Dir() + QStringLiteral("/import.db");
-    {
+    const char* table = kind == "view" ? "Devices" : "TInfo_Device";
+    const QStringList rows = {"Quiet", "Yard", "Shed", "Late", "Later"};
+    QList<QStringList> fields;
+    for (int i = kind == "stop" ? 0 : 1; i < rows.size(); ++i)
+        fields.append({rows[i], "admin", i == 0 ? Port(3) : Port(i % 2 + 1)});
+    WriteImport(path, table, fields);
+    if (kind == "view") {
         CSQLite3DB db;
         db.Open(path.toStdString());
-        const char* table = kind == "view" ? "Devices" : "TInfo_Device";
-        db.Exec(std::string("CREATE TABLE ") + table +
-                " (Address TEXT, Name TEXT, UserName TEXT, UserPwd TEXT, Port);");
-        const QStringList rows = {"Quiet", "Yard", "Shed", "Late", "Later"};
-        for (int i = kind == "stop" ? 0 : 1; i < rows.size(); ++i)
-            db.Exec(std::string("INSERT INTO ") + table + " VALUES ('127.0.0.1', ?, 'admin', '12345', ?);",
-                    {rows[i].toStdString(),
-                     (i == 0 ? QString::number(quiet->Port()) : Port(i % 2 + 1)).toStdString()});
-        if (kind == "view")
-            db.Exec("CREATE VIEW TInfo_Device AS SELECT * FROM Devices;");
+        db.Exec("CREATE VIEW TInfo_Device AS SELECT * FROM Devices;");
     }
     if (kind == "full") {
         // Every slot but two taken.
@@ -462,8 +460,8 @@ void TestDevices::importStops()
     CModalDriver driver;
     AnswerImport(driver, path, [&](QWidget* busy) {
         if (kind != "stop")
-            return;                                // ends by itself
-        QTRY_VERIFY(quiet->OpenConnections() > 0); // the first row's login is under way
+            return;                                      // ends by itself
+        QTRY_VERIFY((*m_sims)[3].OpenConnections() > 0); // the first row's login is under way
         static_cast<QDialog*>(busy)->reject();
     });
     page.OnBtnClickedReadDataBase();

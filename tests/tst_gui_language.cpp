@@ -92,7 +92,8 @@ public:
     {
         Q_UNUSED(disambiguation);
         Q_UNUSED(n);
-        if (source != nullptr && HasLetters(source)) {
+        static const QRegularExpression letter(QStringLiteral("[A-Za-z]"));
+        if (source != nullptr && QString::fromUtf8(source).contains(letter)) {
             const std::lock_guard<std::mutex> lock(m_mutex);
             m_missed.insert(QString::fromUtf8(context) + QLatin1Char('|') + QString::fromUtf8(source));
         }
@@ -106,13 +107,6 @@ public:
     }
 
 private:
-    static bool HasLetters(const char* text)
-    {
-        for (; *text != 0; ++text)
-            if ((*text >= 'a' && *text <= 'z') || (*text >= 'A' && *text <= 'Z'))
-                return true;
-        return false;
-    }
     mutable std::mutex m_mutex;
     mutable QSet<QString> m_missed;
 };

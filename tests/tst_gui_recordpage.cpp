@@ -15,7 +15,6 @@
 #include "widgets/dialogs/CComboBox.h"
 #include "widgets/dialogs/CPathComboBox.h"
 #include "widgets/dialogs/CPushButton.h"
-#include "widgets/dialogs/ChaseDialog.h"
 #include "widgets/views/CGroupTreeView.h"
 #include "widgets/views/CTableView.h"
 
@@ -392,12 +391,7 @@ void TestRecordPage::exportFromThePage()
         // From a fresh event, so that the boxes it opens run while the driver can answer them.
         QTimer::singleShot(0, window->findChild<QPushButton*>(QStringLiteral("pOkBtn")), &QPushButton::click);
     });
-    // The busy box may be gone before the driver sees it: each answer leaves it alone and ends the result.
-    for (int i = 0; i < 2; ++i)
-        m_driver->Answer([](QWidget* window) {
-            if (qobject_cast<ChaseDialog*>(window) == nullptr)
-                qobject_cast<QDialog*>(window)->accept();
-        });
+    m_driver->AcceptPassingBusy(2);
     exportButton->click();
     QTRY_VERIFY(!m_driver->Seen().isEmpty() &&
                 m_driver->Seen().last().Text() == QStringLiteral("Export failed!"));

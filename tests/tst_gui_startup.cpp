@@ -89,14 +89,23 @@ int RunWholeProgram(int argc, char** argv)
     return 0;
 }
 
-QString RunChild(const QString& dir)
+// Runs this test program in one of its child modes; what it printed.
+QString RunChild(const QStringList& arguments)
 {
     QProcess child;
     child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--run"), dir});
+    child.start(QCoreApplication::applicationFilePath(), arguments);
     if (!child.waitForFinished(60000))
         child.kill();
     return QString::fromLocal8Bit(child.readAllStandardOutput());
+}
+
+// A process started in `dir` is refused with a box that says `text`.
+void ExpectRefused(const QString& dir, const QString& platform, const QString& text)
+{
+    const QString report = RunChild({QStringLiteral("--refusal"), dir, platform});
+    QVERIFY2(report.startsWith(QStringLiteral("refused=1\ntitle=Varrow\n")) && report.contains(text),
+             qPrintable(report));
 }
 
 QStringList LogTexts(const QString& dbPath)
@@ -145,19 +154,7 @@ private Q_SLOTS:
 private:
     // A copy of the program in a directory of its own, started on a big screen.
     void StartProgram(QProcess& process, const QString& dir);
-    void ExpectRefused(const QString& dir, const QString& platform, const QString& text);
 };
-
-// A second process started in `dir` is refused with a box that says `text`.
-void TestStartup::ExpectRefused(const QString& dir, const QString& platform, const QString& text)
-{
-    QProcess child;
-    child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--refusal"), dir, platform});
-    QVERIFY(child.waitForFinished(30000));
-    const QString report = QString::fromLocal8Bit(child.readAllStandardOutput());
-    QVERIFY2(report.startsWith(QStringLiteral("refused=1\ntitle=Varrow\n")) && report.contains(text),
-             qPrintable(report));
-}
 
 void TestStartup::smallScreenRefused()
 {
@@ -292,7 +289,7 @@ void TestStartup::unusableDatabaseReportedAndLeftUntouched()
     const QByteArray bytes = before.readAll();
     const QDateTime modified = QFileInfo(db).lastModified();
 
-    const QString report = RunChild(dir.path());
+    const QString report = RunChild({QStringLiteral("--run"), dir.path()});
     QVERIFY2(report.startsWith(QStringLiteral("result=1\nmodes=\nbox=Varrow|")), qPrintable(report));
     QVERIFY2(report.contains(db) && report.contains(cause) && report.count(QStringLiteral("box=")) == 1,
              qPrintable(report));
@@ -322,7 +319,7 @@ void TestStartup::cleanCloseLeavesEverythingInTheOwnersFile()
         MakeDatabase(db);
         QVERIFY(::chmod(QFile::encodeName(db).constData(), 0644) == 0);
     }
-    const QString report = RunChild(dir.path());
+    const QString report = RunChild({QStringLiteral("--run"), dir.path()});
     QVERIFY2(report.startsWith(QStringLiteral("result=0\nmodes= Varrow.db:0600 Varrow.db-shm:0600 "
                                               "Varrow.db-wal:0600\nbox=Confirm|")),
              qPrintable(report));

@@ -129,8 +129,6 @@ private Q_SLOTS:
     void driveLettersNeverMove();
     void setUpInOverwriteModeOverwrites();
     void replacedWhileARecordIsOpen();
-    // Faults only a look at the file itself shows.
-    void partialWriteOnAFullDiskIsCutBack();
     void storedOnlyOnceFlushed();
 
 private:
@@ -293,14 +291,7 @@ void TestStorage::backupRunNeverOverwritesItsOwnFiles()
         f.AddDevice(CSimRecorders::MakeConfig(1, {400000, 400000, 400000}, sunday, 17), "Gate");
     QVERIFY(device >= 0);
     QCOMPARE(f.SetUpStorage(0, 900000), 0);
-    MANUAL_BACKUP_INFO manual;
-    manual.FileStartTime = {
-        uint32_t(sunday.year()), uint32_t(sunday.month()), uint32_t(sunday.day()), 0, 0, 0};
-    manual.FileEndTime = {
-        uint32_t(sunday.year()), uint32_t(sunday.month()), uint32_t(sunday.day()), 23, 59, 59};
-    manual.FileType = 0;
-    manual.Channel[0] = {int16_t(device), 1};
-    f.Model().SetManualBackupInfo(&manual);
+    f.SetManual(sunday, {{int16_t(device), 1}});
     CManualBackup backup;
     backup.start();
     QVERIFY(backup.wait(30000));
@@ -370,9 +361,10 @@ void TestStorage::severalRootsShareTheRecords()
 
 void TestStorage::outOfSpaceIsCutBackAndRetried()
 {
-    // The file system runs out before the estimate does: until the oldest record is gone every write fails
-    // with ENOSPC, as a full disk does. Overwrite mode cuts the partial write back, deletes the oldest and
-    // writes again; stop mode fails the record and calls the full-disk callback.
+    // The file system runs out before the estimate does: until the oldest record is gone every write takes
+    // part of its block and then fails with ENOSPC, as a full disk does. Overwrite mode cuts the partial
+    // bytes off (left, the copy holds them twice or after a hole), deletes the oldest and writes again; stop
+    // mode fails the record and calls the full-disk callback.
     for (const bool overwrite : {true, false}) {
         init();
         CStowelineClass s;
@@ -381,7 +373,15 @@ void TestStorage::outOfSpaceIsCutBackAndRetried()
         QVERIFY(Store(s, name, Key(14, 0, 1), 1, 1, 1000));
         QVERIFY(Store(s, name, Key(14, 1, 2), 2, 1, 1000));
         const QString oldest = Search(s, name, 14).value(0);
-        s.SetWriteFault([oldest](const QString&) { return QFile::exists(oldest) ? ENOSPC : 0; });
+        s.SetWriteFault([oldest](const QString& path) {
+            if (!QFile::exists(oldest))
+                return 0;
+            // Through the record's own descriptor, so that its offset moves as a real partial write moves it.
+            for (const QFileInfo& fd : QDir(QStringLiteral("/proc/self/fd")).entryInfoList(QDir::Files))
+                if (fd.symLinkTarget() == path)
+                    (void)!::write(fd.fileName().toInt(), QByteArray(300, 'x').constData(), 300);
+            return ENOSPC;
+        });
         QCOMPARE(Store(s, name, Key(14, 2, 3), 3, 2, 1000), overwrite);
         QCOMPARE(QFile::exists(oldest), !overwrite);
         const QStringList found = Search(s, name, 14);
@@ -550,28 +550,6 @@ void TestStorage::replacedWhileARecordIsOpen()
     QVERIFY(worker->OpenChannelRecord(name, 0, &abandoned));
     worker.reset();
     QCOMPARE(FilesUnder(m_root), Search(*current, name, 1));
-}
-
-void TestStorage::partialWriteOnAFullDiskIsCutBack()
-{
-    // The file system takes part of a block and then reports a full disk (the fault hook appends those
-    // bytes itself): they must be cut off before the block is written again, or the copy holds them twice.
-    CStowelineClass s;
-    QVERIFY(Setup(s, true));
-    const char* name = "10.6.6.6_8000_1";
-    QVERIFY(Store(s, name, Key(15, 0, 1), 1, 1, 1000));
-    const QString oldest = Search(s, name, 15).value(0);
-    s.SetWriteFault([oldest](const QString& path) {
-        if (!QFile::exists(oldest))
-            return 0;
-        // Through the record's own descriptor, so that its offset moves as a real partial write moves it.
-        for (const QFileInfo& fd : QDir(QStringLiteral("/proc/self/fd")).entryInfoList(QDir::Files))
-            if (fd.symLinkTarget() == path)
-                (void)!::write(fd.fileName().toInt(), QByteArray(300, 'x').constData(), 300);
-        return ENOSPC;
-    });
-    QVERIFY(Store(s, name, Key(15, 2, 3), 3, 2, 1000));
-    QCOMPARE(ReadAll(Search(s, name, 15).value(0)), Block(3, 0, 2 * 1000));
 }
 
 void TestStorage::storedOnlyOnceFlushed()

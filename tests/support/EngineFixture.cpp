@@ -78,6 +78,17 @@ bool CEngineFixture::AddPlan(int index, std::initializer_list<CHANNEL_REF> chann
     return m_model->SetGroupInfo(&plan, index);
 }
 
+void CEngineFixture::SetManual(const QDate& day, std::initializer_list<CHANNEL_REF> channels, int isChange)
+{
+    MANUAL_BACKUP_INFO manual;
+    manual.FileStartTime = SdkTime(day.year(), day.month(), day.day(), 0, 0, 0);
+    manual.FileEndTime = SdkTime(day.year(), day.month(), day.day(), 23, 59, 59);
+    manual.FileType = 0;
+    manual.IsChange = uint8_t(isChange);
+    std::copy(channels.begin(), channels.end(), manual.Channel);
+    m_model->SetManualBackupInfo(&manual);
+}
+
 TASK_INFO CEngineFixture::TaskOf(int group, int position, const QDate& day)
 {
     const CHANNEL_REF ref = group == MANUAL_GROUP_ID ? m_model->GetManualBackupInfo()->Channel[position]

@@ -42,6 +42,8 @@ public:
     CRecorderSim& Recorder(int deviceIndex);
     // A plan in `index` holding the channels (device slot, channel number), with its whole-week entry.
     bool AddPlan(int index, std::initializer_list<CHANNEL_REF> channels, const SCHEDULE_WEEKDAY& entry);
+    // The manual backup of the whole day `day`, all file types, over the channels.
+    void SetManual(const QDate& day, std::initializer_list<CHANNEL_REF> channels, int isChange = 0);
     // One task per channel reference of the plan (or of the manual plan) with every recording of that channel
     // on the recorder as one file.
     TASK_INFO TaskOf(int group, int position, const QDate& day);

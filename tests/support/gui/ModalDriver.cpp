@@ -1,4 +1,5 @@
 #include "tests/support/gui/ModalDriver.h"
+#include "widgets/dialogs/ChaseDialog.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -12,6 +13,15 @@ CModalDriver::CModalDriver(QObject* parent) : QObject(parent)
     m_timer.setInterval(5);
     connect(&m_timer, &QTimer::timeout, this, &CModalDriver::Poll);
     m_timer.start();
+}
+
+void CModalDriver::AcceptPassingBusy(int count)
+{
+    for (int i = 0; i < count; ++i)
+        Answer([](QWidget* window) {
+            if (qobject_cast<ChaseDialog*>(window) == nullptr)
+                qobject_cast<QDialog*>(window)->accept();
+        });
 }
 
 void CModalDriver::Accept()

@@ -33,6 +33,9 @@ public:
     // Each call queues the answer for the next modal window that appears.
     void Accept();
     void Reject();
+    // For the next `count` windows: a busy box is left to close by itself (it may be gone before the driver
+    // sees it), any other is accepted.
+    void AcceptPassingBusy(int count);
     // Clicks the button whose text (without '&') or object name is `button`; fails the answer when none
     // matches.
     void Click(const QString& button);

@@ -43,11 +43,6 @@ QList<SimRecording> DayRecordings(const QDate& day)
     return recordings;
 }
 
-double CpuNow()
-{
-    return ProcessFigures::ThreadCpuSeconds();
-}
-
 } // namespace
 
 CSimulatedStation::CSimulatedStation(double scale)
@@ -198,9 +193,9 @@ void CSimulatedStation::RunUntil(const QDateTime& until)
     QEventLoop loop;
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-        const double before = CpuNow();
+        const double before = ProcessFigures::ThreadCpuSeconds();
         CheckDoneHaveCopies();
-        m_checkCpu += CpuNow() - before;
+        m_checkCpu += ProcessFigures::ThreadCpuSeconds() - before;
         if (m_clock.Clock().Now() >= until)
             loop.quit();
     });
@@ -326,7 +321,7 @@ STATION_DAY CSimulatedStation::RunDay(int day, int endHour)
     figures.Day = day;
     QElapsedTimer real;
     real.start();
-    const double cpuBefore = CpuNow();
+    const double cpuBefore = ProcessFigures::ThreadCpuSeconds();
     const double checkBefore = m_checkCpu;
     // The roamer goes in the middle of the night on even days; the day after, the window takes its
     // unfinished list as the overdue list and finishes both.
@@ -384,7 +379,7 @@ STATION_DAY CSimulatedStation::RunDay(int day, int endHour)
     RunUntil(At(day, endHour));
 
     const double checkCpu = m_checkCpu - checkBefore;
-    const double before = CpuNow();
+    const double before = ProcessFigures::ThreadCpuSeconds();
     figures.Stored = CheckStoredFiles();
     // Each night stores the whole list of the healthy recorder and of the dropper; the refuser's none; the
     // roamer's lists of the nights it stayed, and, the night after one it left, the list it left too.
@@ -410,13 +405,13 @@ STATION_DAY CSimulatedStation::RunDay(int day, int endHour)
     figures.LogRows = CountRows("SELECT COUNT(*) FROM Log_Table");
     if (figures.LogRows > LOG_MAX_ROWS)
         Fail(QStringLiteral("the log holds %1 rows").arg(figures.LogRows));
-    const double endCheckCpu = CpuNow() - before;
+    const double endCheckCpu = ProcessFigures::ThreadCpuSeconds() - before;
     // The simulators' call logs are the harness's, not the station's memory.
     for (CRecorderSim* sim : m_sims)
         sim->ClearCallLog();
     figures.ResidentKiB = ProcessFigures::ResidentKiB();
     figures.HeapKiB = ProcessFigures::HeapInUseKiB();
     figures.RealSeconds = double(real.elapsed()) / 1000.0;
-    figures.GuiCpuSeconds = CpuNow() - cpuBefore - checkCpu - endCheckCpu;
+    figures.GuiCpuSeconds = ProcessFigures::ThreadCpuSeconds() - cpuBefore - checkCpu - endCheckCpu;
     return figures;
 }
