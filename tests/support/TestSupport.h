@@ -31,6 +31,9 @@ namespace TestSupport {
 // Runs before the application object exists: headless platform, and the process-wide temporary program dir.
 void PrepareProcess();
 CTempAppDir& ProcessAppDir();
+// A hang guard for a wait of about `ms` on a plain build, stretched by VARROW_TEST_SLOWDOWN (a whole factor,
+// set by the sanitizer runs): short enough that a fault fails its test in seconds, not at the 300 s limit.
+int Bound(int ms);
 } // namespace TestSupport
 
 // The first column of the first row of a query on the main database (a COUNT(*) or one value); -1 when the
