@@ -498,7 +498,7 @@ void TestScenario::step2_configureDiskRecordersAndPlans()
             QVERIFY(Click(planPage, "m_pushButtonChooseChannel"));
             // The chooser's loader may still show its busy box while it stops: the next answer is for what
             // comes after it.
-            QTRY_COMPARE_WITH_TIMEOUT(QApplication::activeModalWidget(), dialog, kWaitMs);
+            TRY_COMPARE(QApplication::activeModalWidget(), dialog, kWaitMs);
         }
 
         // Late is shown: the whole week on (as a new plan starts), from 18:00 for twelve hours (overnight),
@@ -550,15 +550,14 @@ void TestScenario::step3_backupWindowRuns()
 
     // The window opens at 18:00 of the scaled clock; both plans fetch Gate's files of yesterday.
     const QDate day = kToday.addDays(-1);
-    QTRY_COMPARE_WITH_TIMEOUT(WholeCopies(RecordRoot(0), *m_gate, day), 4, kWaitMs);
+    TRY_COMPARE(WholeCopies(RecordRoot(0), *m_gate, day), 4, kWaitMs);
     QVERIFY(state->GetTopRowCount() > 0);
     // No file is marked done without its copy, and D holds nothing else (nothing of Yard's).
-    QTRY_COMPARE_WITH_TIMEOUT(CountRows("SELECT COUNT(*) FROM FileInfo_Table WHERE DownloadState = 2"), 4,
-                              kWaitMs);
+    TRY_COMPARE(CountRows("SELECT COUNT(*) FROM FileInfo_Table WHERE DownloadState = 2"), 4, kWaitMs);
     QCOMPARE(FilesUnder(RecordRoot(0)).size(), 4);
 
     // Yard refuses every login: it shows in the event table and the report mail goes out.
-    QTRY_VERIFY_WITH_TIMEOUT(events->GetTopRowCount() > 0, kWaitMs);
+    TRY_VERIFY(events->GetTopRowCount() > 0, kWaitMs);
     QVERIFY(m_smtp.WaitForSessions(1, kWaitMs));
     QVERIFY(m_smtp.RawData().contains("operator@site.test"));
 }
@@ -613,7 +612,7 @@ void TestScenario::step4_recordPageFindsPlaysAndExports()
     driver.Clear();
     AnswerExport(driver, "pFilePathBox", target.path() + QLatin1Char('/'), "pOkBtn");
     QVERIFY(Click(page, "pBtnExport"));
-    QTRY_COMPARE_WITH_TIMEOUT(LastBox(driver), QStringLiteral("Export successful"), kWaitMs);
+    TRY_COMPARE(LastBox(driver), QStringLiteral("Export successful"), kWaitMs);
     driver.Clear();
     // Each copy lands as <folder>/<channel>/<day>/<file>, equal to its stored file; nothing else.
     QStringList wanted;
@@ -664,7 +663,7 @@ void TestScenario::step6_manualBackupOfARange()
     m_gate->AddRecording(1, Recording(day, 9, 1 << 20));
     QVERIFY(Click(m_window.get(), "pBtnViewState"));
     QVERIFY(StartManualRun(*m_driver, m_window->ViewState(), day));
-    QTRY_COMPARE_WITH_TIMEOUT(WholeCopies(RecordRoot(0), *m_gate, day), 1, kWaitMs);
+    TRY_COMPARE(WholeCopies(RecordRoot(0), *m_gate, day), 1, kWaitMs);
 }
 
 void TestScenario::step7_fullDiskStopsAndSecondDiskResumes()
@@ -684,14 +683,14 @@ void TestScenario::step7_fullDiskStopsAndSecondDiskResumes()
     CModalDriver& driver = *m_driver;
     const QString full = QStringLiteral("The record disks are full");
     QVERIFY(StartManualRun(driver, window->ViewState(), day));
-    QTRY_VERIFY_WITH_TIMEOUT(LastBox(driver).contains(full), kWaitMs);
+    TRY_VERIFY(LastBox(driver).contains(full), kWaitMs);
 
     // Stopped: nothing more is written to D well past the engine's one-minute disk re-check (engine time,
     // whatever the clock's scale), and no file is marked done without its whole copy.
     const int stored = WholeCopies(RecordRoot(0), *m_gate, day);
     QVERIFY(stored >= 0 && stored < 3);
     const QDateTime recheck = m_clock.Clock().Now().addSecs(100);
-    QTRY_VERIFY_WITH_TIMEOUT(m_clock.Clock().Now() > recheck, 10000);
+    TRY_VERIFY(m_clock.Clock().Now() > recheck, 10000);
     QCOMPARE(WholeCopies(RecordRoot(0), *m_gate, day), stored);
     QVERIFY(FilesOf(MANUAL_GROUP_ID, day, true) <= stored);
     driver.Clear();
@@ -713,9 +712,9 @@ void TestScenario::step7_fullDiskStopsAndSecondDiskResumes()
     const QString completed = QStringLiteral("Manual BackUp Completed");
     const qsizetype completions = LogTexts().count(completed);
     QVERIFY(StartManualRun(driver, window->ViewState(), day));
-    QTRY_COMPARE_WITH_TIMEOUT(WholeCopies(RecordRoot(1), *m_gate, day), 3, kWaitMs);
-    QTRY_COMPARE_WITH_TIMEOUT(FilesOf(MANUAL_GROUP_ID, day, true), 3, kWaitMs);
-    QTRY_COMPARE_WITH_TIMEOUT(LogTexts().count(completed), completions + 1, kWaitMs);
+    TRY_COMPARE(WholeCopies(RecordRoot(1), *m_gate, day), 3, kWaitMs);
+    TRY_COMPARE(FilesOf(MANUAL_GROUP_ID, day, true), 3, kWaitMs);
+    TRY_COMPARE(LogTexts().count(completed), completions + 1, kWaitMs);
     QCOMPARE(WholeCopies(RecordRoot(0), *m_gate, day), stored);
     for (const MODAL_SEEN& seen : driver.Seen())
         QVERIFY(!seen.Text().contains(full));
@@ -740,7 +739,7 @@ void TestScenario::step8_closeWithConfirmation()
     QVERIFY(Close());
     QCOMPARE(LogTexts(), logged + QStringList({QStringLiteral("Close Software")}));
     QVERIFY(m_recorders.WaitForIdle(kWaitMs));
-    QTRY_COMPARE_WITH_TIMEOUT(ThreadNames(), m_threadsBeforeOpen, kWaitMs);
+    TRY_COMPARE(ThreadNames(), m_threadsBeforeOpen, kWaitMs);
 }
 
 void TestScenario::step8_restartResumesOverdueList()
@@ -779,16 +778,16 @@ void TestScenario::step8_restartResumesOverdueList()
     QVERIFY(window->ViewState() != nullptr);
     QAbstractButton* manual = FindButton(window->ViewState(), "pBtnManual");
     QVERIFY(manual != nullptr);
-    QTRY_VERIFY_WITH_TIMEOUT(manual->styleSheet().contains(QStringLiteral("manual_copy_stop")), kWaitMs);
+    TRY_VERIFY(manual->styleSheet().contains(QStringLiteral("manual_copy_stop")), kWaitMs);
     driver.Accept();
     QVERIFY(Click(window->ViewState(), "pBtnAuto"));
     QCOMPARE(driver.Pending(), 0);
     driver.Clear();
 
     const QString root = RecordRoot(m_disk);
-    QTRY_COMPARE_WITH_TIMEOUT(WholeCopies(root, *m_gate, filesDay), 1, kWaitMs);
-    QTRY_COMPARE_WITH_TIMEOUT(FilesOf(late, filesDay, true, 0), 1, kWaitMs);
-    QTRY_COMPARE_WITH_TIMEOUT(FilesOf(night, filesDay, false, 0), 1, kWaitMs);
+    TRY_COMPARE(WholeCopies(root, *m_gate, filesDay), 1, kWaitMs);
+    TRY_COMPARE(FilesOf(late, filesDay, true, 0), 1, kWaitMs);
+    TRY_COMPARE(FilesOf(night, filesDay, false, 0), 1, kWaitMs);
     QVERIFY(m_clock.Clock().Now() < QDateTime(day.addDays(1), QTime(5, 0)));
 
     // Closed while D's window is open; the recorder plays again, and the program starts just before the
@@ -810,8 +809,8 @@ void TestScenario::step8_restartResumesOverdueList()
             overdueRow = overdueRow || state->GetItemText(row, 1) == QStringLiteral("*Night");
     });
     watch.start(10);
-    QTRY_COMPARE_WITH_TIMEOUT(WholeCopies(root, *m_gate, filesDay), 2, kWaitMs);
-    QTRY_COMPARE_WITH_TIMEOUT(FilesOf(night, filesDay, true, 1), 1, kWaitMs);
+    TRY_COMPARE(WholeCopies(root, *m_gate, filesDay), 2, kWaitMs);
+    TRY_COMPARE(FilesOf(night, filesDay, true, 1), 1, kWaitMs);
     watch.stop();
     m_gate->SetRate(0);
     QVERIFY(overdueRow);

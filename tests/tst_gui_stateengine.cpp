@@ -211,12 +211,12 @@ void TestStateEngine::storedManualModeResumesItsList()
     std::unique_ptr<CViewState> page = OpenPage();
     QVERIFY(page);
     // Resumed without a question, with the list it had: channel 1 fetched, channel 2 not again.
-    QTRY_VERIFY_WITH_TIMEOUT(page->m_bAuto, kLimitMs);
+    TRY_VERIFY(page->m_bAuto, kLimitMs);
     QVERIFY(f.StoredFiles(device, 1).size() == 2 && f.StoredFiles(device, 2).isEmpty());
     QVERIFY(driver.Seen().isEmpty());
     // Its list worked through, the manual backup handed over to automatic backup.
     QCOMPARE(StoredMode(), 0);
-    QTRY_VERIFY_WITH_TIMEOUT(!page->m_pManualTimer, kLimitMs);
+    TRY_VERIFY(!page->m_pManualTimer, kLimitMs);
 }
 
 void TestStateEngine::fullDiskIsReportedOnce()
@@ -234,11 +234,11 @@ void TestStateEngine::fullDiskIsReportedOnce()
     AcceptNextBox(driver);
     std::unique_ptr<CViewState> page = OpenPage();
     QVERIFY(page);
-    QTRY_COMPARE_WITH_TIMEOUT(BoxesSaying(driver, QStringLiteral("The record disks are full")), 1, kLimitMs);
+    TRY_COMPARE(BoxesSaying(driver, QStringLiteral("The record disks are full")), 1, kLimitMs);
     QVERIFY(!page->m_bAuto && !page->m_bManual);
     QCOMPARE(StoredMode(), 2);
-    QTRY_VERIFY_WITH_TIMEOUT(!AnyThreadRunning(*page), kLimitMs);
-    QTRY_VERIFY_WITH_TIMEOUT(!page->m_bDiskFullReported, kLimitMs);
+    TRY_VERIFY(!AnyThreadRunning(*page), kLimitMs);
+    TRY_VERIFY(!page->m_bDiskFullReported, kLimitMs);
     // Nothing is marked done without its stored copy.
     QVERIFY(Stored(f, device, 0, false) && Stored(f, device, 1, false));
     QVERIFY(DoneFiles(StoredTasks(0)) + DoneFiles(StoredTasks(1)) < 4);
@@ -255,9 +255,9 @@ void TestStateEngine::fullDiskIsReportedOnce()
     f.Clock().SetNow(page->m_lastDiskFullTime.addSecs(61));
     for (int n = 1; n <= 2; ++n) {
         DiskFullCallBack(1, 0, 0, 0);
-        QTRY_COMPARE_WITH_TIMEOUT(reports.size(), n, 5000);
+        TRY_COMPARE(reports.size(), n, 5000);
         // Dropped by the page, the report leaves the callback free to report again.
-        QTRY_VERIFY_WITH_TIMEOUT(!page->m_bDiskFullReported, 5000);
+        TRY_VERIFY(!page->m_bDiskFullReported, 5000);
     }
     QCOMPARE(BoxesSaying(driver, QStringLiteral("The record disks are full")), 1);
 }
@@ -280,8 +280,8 @@ void TestStateEngine::fullDiskWhileTheManualListIsBuilt()
     driver.Accept();
     std::unique_ptr<CViewState> page = OpenPage();
     QVERIFY(page);
-    QTRY_COMPARE_WITH_TIMEOUT(BoxesSaying(driver, QStringLiteral("The record disks are full")), 1, kLimitMs);
-    QTRY_VERIFY_WITH_TIMEOUT(!page->m_pManualBackup && !page->m_pManualTimer, kLimitMs);
+    TRY_COMPARE(BoxesSaying(driver, QStringLiteral("The record disks are full")), 1, kLimitMs);
+    TRY_VERIFY(!page->m_pManualBackup && !page->m_pManualTimer, kLimitMs);
     QVERIFY(!page->m_bAuto && !page->m_bManual);
     QCOMPARE(StoredMode(), 2);
     QCOMPARE(CEngineFixture::LogRows(QStringLiteral("Stop Manual BackUp")), 0);
@@ -301,7 +301,7 @@ void TestStateEngine::quickRestartsAndNewDisksLoseNothingAndStopEndsEveryThread(
     QVERIFY(page);
     // Stop and start again at once, three times, while files are being written.
     for (int round = 0; round < 3; ++round) {
-        QTRY_VERIFY_WITH_TIMEOUT(f.Recorder(device).Counters().Playbacks > 0, kLimitMs);
+        TRY_VERIFY(f.Recorder(device).Counters().Playbacks > 0, kLimitMs);
         AcceptNextBox(driver);
         page->ui.pBtnAuto->click();
         QVERIFY(!page->m_bAuto);
@@ -314,10 +314,10 @@ void TestStateEngine::quickRestartsAndNewDisksLoseNothingAndStopEndsEveryThread(
     none.GroupID = 99;
     page->ResetBackup({none});
     // New disks while writers run.
-    QTRY_VERIFY_WITH_TIMEOUT(f.Recorder(device).Counters().Playbacks > 0, kLimitMs);
+    TRY_VERIFY(f.Recorder(device).Counters().Playbacks > 0, kLimitMs);
     page->ResetLocal();
     QVERIFY(page->m_bAuto);
-    QTRY_VERIFY_WITH_TIMEOUT(Stored(f, device, 0) && Stored(f, device, 5), kLimitMs);
+    TRY_VERIFY(Stored(f, device, 0) && Stored(f, device, 5), kLimitMs);
     QCOMPARE(DoneFiles(StoredTasks(0)) + DoneFiles(StoredTasks(5)), 4);
 
     // Stopping from the button, once confirmed, ends every thread and stores the idle mode.
@@ -327,7 +327,7 @@ void TestStateEngine::quickRestartsAndNewDisksLoseNothingAndStopEndsEveryThread(
     QVERIFY(!page->m_bAuto);
     QVERIFY(!driver.Seen().isEmpty() &&
             driver.Seen().last().Text().contains(QStringLiteral("Sure to stop backup?")));
-    QTRY_VERIFY_WITH_TIMEOUT(!AnyThreadRunning(*page), kLimitMs);
+    TRY_VERIFY(!AnyThreadRunning(*page), kLimitMs);
     QCOMPARE(StoredMode(), 2);
 }
 
@@ -361,8 +361,8 @@ void TestStateEngine::restartWhileAListIsBuiltShowsTheNewSearchBox()
             page->OnBtnAutoBackup();
         });
     });
-    QTRY_VERIFY_WITH_TIMEOUT(secondBox, kLimitMs);
-    QTRY_VERIFY_WITH_TIMEOUT(!page->m_pSearchDialog, kLimitMs);
+    TRY_VERIFY(secondBox, kLimitMs);
+    TRY_VERIFY(!page->m_pSearchDialog, kLimitMs);
     QCOMPARE(page->m_nSearchCount, 0);
     QVERIFY(page->m_bAuto);
 }
@@ -386,7 +386,7 @@ void TestStateEngine::deletingThePageWaitsForEveryThread()
 
     std::unique_ptr<CViewState> page = OpenPage();
     QVERIFY(page);
-    QTRY_VERIFY_WITH_TIMEOUT(f.Recorder(device).Counters().Playbacks > 0, kLimitMs);
+    TRY_VERIFY(f.Recorder(device).Counters().Playbacks > 0, kLimitMs);
     QList<QPointer<QThread>> threads;
     for (int plan = 0; plan < MAX_GROUP_NUM; ++plan)
         threads << page->m_pControlThread[plan].get() << page->m_pExecuteThread[plan].get()
@@ -468,14 +468,14 @@ void TestStateEngine::recorderLeavingTheManualBackupKeepsEveryTaskOnItsChannel()
     CModalDriver driver;
     std::unique_ptr<CViewState> page = OpenPage();
     QVERIFY(page);
-    QTRY_VERIFY_WITH_TIMEOUT(f.Recorder(gate).Counters().Playbacks > 0, kLimitMs);
+    TRY_VERIFY(f.Recorder(gate).Counters().Playbacks > 0, kLimitMs);
     f.Model().DeleteManualDevice(yard);
     page->ResetManualBackup();
     QCOMPARE(f.Model().DeleteDevice("Yard", true), 1);
 
     // The run ends by itself, every task on its own channel, done with its byte-exact copy.
-    QTRY_VERIFY_WITH_TIMEOUT(
-        !page->m_pManualTimer && page->m_pManualBackup && !page->m_pManualBackup->isRunning(), kLimitMs);
+    TRY_VERIFY(!page->m_pManualTimer && page->m_pManualBackup && !page->m_pManualBackup->isRunning(),
+               kLimitMs);
     const QList<TASK_INFO> list = StoredTasks(MANUAL_GROUP_ID);
     QCOMPARE(list.size(), 2);
     QCOMPARE(DoneFiles(list), 2);
@@ -539,14 +539,13 @@ void TestStateEngine::storageThatCannotBeSetUpIsReportedOnceAndWaitedFor()
     sampler.start(5);
     setDisk("D");
     page->RetryStorage();
-    QTRY_VERIFY_WITH_TIMEOUT(Stored(f, device, 0) && page->m_pExecuteThread[0] &&
-                                 !page->m_pExecuteThread[0]->isRunning(),
-                             kLimitMs);
+    TRY_VERIFY(Stored(f, device, 0) && page->m_pExecuteThread[0] && !page->m_pExecuteThread[0]->isRunning(),
+               kLimitMs);
     sampler.stop();
     QVERIFY(samples > 0);
     QCOMPARE(odd, QStringList());
     QCOMPARE(DoneFiles(StoredTasks(0)), 2);
-    QTRY_COMPARE_WITH_TIMEOUT(page->ui.label_percent->text(), QStringLiteral("100%"), kLimitMs);
+    TRY_COMPARE(page->ui.label_percent->text(), QStringLiteral("100%"), kLimitMs);
     QCOMPARE(page->ui.label_total->text(), QStringLiteral("3MB"));
     QCOMPARE(page->ui.label_already->text(), QStringLiteral("3MB"));
     QCOMPARE(page->ui.label_count->text(), QStringLiteral("0"));

@@ -56,6 +56,19 @@ bool MapDrives(const QMap<char, QString>& drives);
 int CountDiskFull(int full, int, int, int);
 std::atomic<int>& DiskFullCalls();
 
+// QTRY_VERIFY_WITH_TIMEOUT and QTRY_COMPARE_WITH_TIMEOUT, but a failure costs the bound once: Qt's own waits
+// on twice as long again, to say how long would have done, and a fault would cost three bounds.
+#define TRY_VERIFY(expr, ms)                                                                                 \
+    do {                                                                                                     \
+        [[maybe_unused]] const bool ended = QTest::qWaitFor([&] { return bool(expr); }, ms);                 \
+        QVERIFY(expr);                                                                                       \
+    } while (false)
+#define TRY_COMPARE(expr, expected, ms)                                                                      \
+    do {                                                                                                     \
+        [[maybe_unused]] const bool ended = QTest::qWaitFor([&] { return (expr) == (expected); }, ms);       \
+        QCOMPARE(expr, expected);                                                                            \
+    } while (false)
+
 // Like QTEST_MAIN, but every test process gets its own program directory and the offscreen platform.
 #define VARROW_TEST_MAIN(TestObject, AppClass)                                                               \
     int main(int argc, char** argv)                                                                          \
