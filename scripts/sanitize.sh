@@ -5,6 +5,7 @@
 #            its engine side, the log and record pages, the day of the whole station and the end-to-end scenario.
 # The benchmarks are not built, and the trees are built at -O1 with line tables only (-g1): enough for the
 # sanitizers' stacks, and far quicker to compile; warnings are the plain build's (-Werror) business.
+# The waits of the tests are stretched by VARROW_TEST_SLOWDOWN to the sanitizers' slowdown (about 3x and 10x).
 # Usage: scripts/sanitize.sh [address|thread]... (both when none is given).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -13,8 +14,8 @@ kinds=("$@")
 thread_tests=(engine gui_statepage gui_stateengine gui_logpage gui_recordpage gui_day gui_scenario)
 for kind in "${kinds[@]}"; do
     case "$kind" in
-    address) dir=build-asan ;;
-    thread) dir=build-tsan ;;
+    address) dir=build-asan slowdown=3 ;;
+    thread) dir=build-tsan slowdown=10 ;;
     *)
         echo "unknown sanitizer: $kind (address or thread)" >&2
         exit 2
@@ -31,5 +32,5 @@ for kind in "${kinds[@]}"; do
         cmake --build "$dir" -j"$(nproc)"
         regex='.*'
     fi
-    (cd "$dir" && QT_QPA_PLATFORM=offscreen ctest -R "$regex" --output-on-failure -j"$(nproc)")
+    (cd "$dir" && VARROW_TEST_SLOWDOWN=$slowdown QT_QPA_PLATFORM=offscreen ctest -R "$regex" --output-on-failure -j"$(nproc)")
 done

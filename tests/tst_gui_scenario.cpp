@@ -46,6 +46,12 @@
 
 namespace {
 
+// "Today" for the whole scenario, whatever day it runs on: the first night's window fetches the files of a
+// leap day at the end of a month, and the restart days later runs into the next week.
+const QDate kToday(2024, 3, 1);
+// A hang guard for each wait: a step takes a second or two, a fault fails it in seconds.
+const int kWaitMs = TestSupport::Bound(15000);
+
 // The first widget of type T below `root` that `match` takes, a visible one before a hidden one.
 template <class T, class Match> T* FirstOf(QWidget* root, const Match& match)
 {
@@ -192,6 +198,18 @@ int FilesOf(int plan, const QDate& day, bool done, int isPast = -1)
                          .toStdString());
 }
 
+// Ends a box or dialog as its OK (or its Cancel) would.
+void EndBox(QWidget* box, bool accept)
+{
+    auto* dialog = qobject_cast<QDialog*>(box);
+    if (dialog == nullptr)
+        box->close();
+    else if (accept)
+        dialog->accept();
+    else
+        dialog->reject();
+}
+
 QString LastBox(const CModalDriver& driver)
 {
     return driver.Seen().isEmpty() ? QString() : driver.Seen().last().Text();
@@ -205,7 +223,7 @@ void WorkInDialog(CModalDriver& driver, const std::function<void(QWidget*)>& wor
         const auto run = [work, dialog] {
             work(dialog);
             if (dialog->isVisible())
-                qobject_cast<QDialog*>(dialog)->reject();
+                EndBox(dialog, false);
         };
         QMetaObject::invokeMethod(dialog, run, Qt::QueuedConnection);
     });
@@ -220,13 +238,19 @@ void AnswerEverything(CModalDriver& driver, const QDate& day = {}, QWidget* owne
     driver.Answer([&driver, day, owner](QWidget* box) {
         AnswerEverything(driver, day, owner);
         if (QString::fromLatin1(box->metaObject()->className()) == QLatin1String("CDlgManualBackup")) {
-            Find<QDateTimeEdit>(box, "pDtStart")->setDateTime(QDateTime(day, QTime(0, 0)));
+            auto* start = Find<QDateTimeEdit>(box, "pDtStart");
             auto* end = Find<QDateTimeEdit>(box, "pDtEnd");
+            auto* group = box->findChild<CPictureGroup*>();
+            if (start == nullptr || end == nullptr || group == nullptr) {
+                EndBox(box, false);
+                QFAIL("the manual backup dialog has no range or no channels");
+            }
+            start->setDateTime(QDateTime(day, QTime(0, 0)));
             end->setDateTime(QDateTime(day, QTime(23, 59, 59)));
-            box->findChild<CPictureGroup*>()->OnTitleBarDbClicked(1);
+            group->OnTitleBarDbClicked(1);
             QTest::keyClick(end, Qt::Key_Return);
         } else if (qobject_cast<ChaseDialog*>(box) == nullptr && box != owner) {
-            qobject_cast<QDialog*>(box)->accept();
+            EndBox(box, true);
         }
     });
 }
@@ -237,6 +261,7 @@ void AnswerExport(CModalDriver& driver, const char* pathBox, const QString& path
 {
     WorkInDialog(driver, [=](QWidget* dialog) {
         auto* chooser = dialog->findChild<CPathComboBox*>(QLatin1String(pathBox));
+        QVERIFY2(chooser != nullptr, pathBox);
         chooser->clear();
         chooser->addItem(path);
         Click(dialog, QLatin1String(button));
@@ -261,6 +286,7 @@ bool StartManualRun(CModalDriver& driver, QWidget* state, const QDate& day)
 void ChooseDisk(QWidget* dialog, int drive)
 {
     auto* disks = Find<CTableView>(dialog, "m_ptreeViewDisk");
+    QVERIFY(disks != nullptr);
     for (int row = 0; row < disks->GetRowCount(); ++row)
         disks->SetItemChecked(row, 0, disks->GetItemText(row, 1) == QChar('D' + drive));
 }
@@ -271,6 +297,7 @@ void AnswerAddDevice(CModalDriver& driver, const CRecorderSim* sim, const QStrin
     WorkInDialog(driver, [sim, domain](QWidget* dialog) {
         if (!domain.isEmpty()) {
             auto* method = Find<QComboBox>(dialog, "m_pcomboBoxAddDevice");
+            QVERIFY(method != nullptr);
             method->setCurrentIndex(method->findData(1));
         }
         TypeAll(dialog, {{"m_plineEditDeviceName", sim->Config().Name},
@@ -304,6 +331,8 @@ class TestScenario : public QObject
 private Q_SLOTS:
     void initTestCase();
     void cleanupTestCase();
+    void init();
+    void cleanup();
     void step1_firstStartOnEmptyDirectory();
     void step2_configureDiskRecordersAndPlans();
     void step3_backupWindowRuns();
@@ -336,7 +365,7 @@ private:
         QTimer guard;
         guard.setSingleShot(true);
         QObject::connect(&guard, &QTimer::timeout, qApp, &QCoreApplication::quit);
-        guard.start(60000);
+        guard.start(kWaitMs);
         QApplication::exec();
         QObject::disconnect(connection);
         if (!quit || m_window->ViewState() != nullptr)
@@ -361,7 +390,7 @@ private:
     // The current model last: the program never destroys its model, so a restart keeps the old ones alive.
     std::vector<std::unique_ptr<CSysInfoManage>> m_models;
     CSimRecorders m_recorders{1000, 2000};
-    CScopedEngineClock m_clock{QDateTime(QDate::currentDate(), QTime(17, 50)), 200.0};
+    CScopedEngineClock m_clock{QDateTime(kToday, QTime(17, 50)), 200.0};
     QTemporaryDir m_drives[2];
     CQuotaRoots m_quota;
     CFakeSmtpServer m_smtp;
@@ -371,6 +400,7 @@ private:
     CRecorderSim* m_yard = nullptr;
     QStringList m_threadsBeforeOpen;
     bool m_configured = false; // step 2 saved the disk, the mail, both recorders and the plans
+    QString m_failedStep;      // the first step that failed: the later ones would wait on what it left
     int m_disk = 0;            // the disk chosen last in the settings
 };
 
@@ -382,7 +412,7 @@ void TestScenario::initTestCase()
     QVERIFY(MapDrives({{'D', m_drives[0].path()}, {'E', m_drives[1].path()}}));
     SetDefaultFreeSpaceProvider(m_quota.Provider());
 
-    const QDate today = QDate::currentDate();
+    const QDate today = kToday;
     // Yesterday's recordings, two channels on each recorder: two recordings a channel on Gate, one on Yard.
     // The plans' overnight window, opening at 18:00, fetches the files of the day before.
     SimRecorderConfig gate = CSimRecorders::MakeConfig(2, {3 << 20, 2 << 20}, today.addDays(-1), 7);
@@ -402,6 +432,20 @@ void TestScenario::cleanupTestCase()
     ReleaseStorage();
     SetDefaultFreeSpaceProvider({});
     g_pSysInfoManage = m_previousModel;
+}
+
+void TestScenario::init()
+{
+    if (!m_failedStep.isEmpty())
+        QSKIP(qPrintable(QStringLiteral("skipped: %1 failed before it").arg(m_failedStep)));
+}
+
+void TestScenario::cleanup()
+{
+    // A failed step may leave answers queued for windows that never came: they must not answer the next ones.
+    m_driver->Clear();
+    if (QTest::currentTestFailed() && m_failedStep.isEmpty())
+        m_failedStep = QString::fromLatin1(QTest::currentTestFunction());
 }
 
 void TestScenario::step1_firstStartOnEmptyDirectory()
@@ -441,7 +485,9 @@ void TestScenario::step2_configureDiskRecordersAndPlans()
 
         // Night takes the first channel of each recorder, Late the second.
         QVERIFY(Click(dialog, "pBtnSchedule"));
-        QWidget* planPage = Find(dialog, "m_pBtnAdd")->parentWidget();
+        QWidget* add = Find(dialog, "m_pBtnAdd");
+        QVERIFY(add != nullptr);
+        QWidget* planPage = add->parentWidget();
         for (const QString& name : {QStringLiteral("Night"), QStringLiteral("Late")}) {
             WorkInDialog(driver, [name](QWidget* named) {
                 Type(named, "m_pLineEditPlanName", name);
@@ -452,7 +498,7 @@ void TestScenario::step2_configureDiskRecordersAndPlans()
             QVERIFY(Click(planPage, "m_pushButtonChooseChannel"));
             // The chooser's loader may still show its busy box while it stops: the next answer is for what
             // comes after it.
-            QTRY_COMPARE_WITH_TIMEOUT(QApplication::activeModalWidget(), dialog, 20000);
+            TRY_COMPARE(QApplication::activeModalWidget(), dialog, kWaitMs);
         }
 
         // Late is shown: the whole week on (as a new plan starts), from 18:00 for twelve hours (overnight),
@@ -503,17 +549,16 @@ void TestScenario::step3_backupWindowRuns()
     QVERIFY(state != nullptr && events != nullptr);
 
     // The window opens at 18:00 of the scaled clock; both plans fetch Gate's files of yesterday.
-    const QDate day = QDate::currentDate().addDays(-1);
-    QTRY_COMPARE_WITH_TIMEOUT(WholeCopies(RecordRoot(0), *m_gate, day), 4, 60000);
+    const QDate day = kToday.addDays(-1);
+    TRY_COMPARE(WholeCopies(RecordRoot(0), *m_gate, day), 4, kWaitMs);
     QVERIFY(state->GetTopRowCount() > 0);
     // No file is marked done without its copy, and D holds nothing else (nothing of Yard's).
-    QTRY_COMPARE_WITH_TIMEOUT(CountRows("SELECT COUNT(*) FROM FileInfo_Table WHERE DownloadState = 2"), 4,
-                              30000);
+    TRY_COMPARE(CountRows("SELECT COUNT(*) FROM FileInfo_Table WHERE DownloadState = 2"), 4, kWaitMs);
     QCOMPARE(FilesUnder(RecordRoot(0)).size(), 4);
 
     // Yard refuses every login: it shows in the event table and the report mail goes out.
-    QTRY_VERIFY_WITH_TIMEOUT(events->GetTopRowCount() > 0, 60000);
-    QVERIFY(m_smtp.WaitForSessions(1, 60000));
+    TRY_VERIFY(events->GetTopRowCount() > 0, kWaitMs);
+    QVERIFY(m_smtp.WaitForSessions(1, kWaitMs));
     QVERIFY(m_smtp.RawData().contains("operator@site.test"));
 }
 
@@ -522,24 +567,30 @@ void TestScenario::step4_recordPageFindsPlaysAndExports()
     QVERIFY(m_configured);
     QVERIFY(Click(m_window.get(), "pBtnViewRecFile"));
     CViewRecord* page = m_window->ViewRecord();
+    QVERIFY(page != nullptr);
     QStringList calls;
     page->SetPlayer(std::make_unique<CFakeHandOff>(&calls));
     page->SetFileBrowser(std::make_unique<CFakeHandOff>(&calls));
 
     // Gate ticked in the camera tree (its channels follow), yesterday's whole day searched.
-    QAbstractItemModel* devices = Find<CGroupTreeView>(page, "pTreeGroup")->model();
+    auto* tree = Find<CGroupTreeView>(page, "pTreeGroup");
+    auto* from = Find<CDateTimeEdit>(page, "pDtFrom");
+    auto* to = Find<CDateTimeEdit>(page, "pDtTo");
+    auto* table = Find<CTableView>(page, "pTableView");
+    QVERIFY(tree != nullptr && from != nullptr && to != nullptr && table != nullptr);
+    QAbstractItemModel* devices = tree->model();
     QCOMPARE(devices->index(0, 0).data().toString(), QStringLiteral("Gate"));
     QVERIFY(devices->setData(devices->index(0, 0), Qt::Checked, Qt::CheckStateRole));
-    const QDate day = QDate::currentDate().addDays(-1);
-    Find<CDateTimeEdit>(page, "pDtFrom")->setDateTime(QDateTime(day, QTime(0, 0)));
-    Find<CDateTimeEdit>(page, "pDtTo")->setDateTime(QDateTime(day, QTime(23, 59, 59)));
+    const QDate day = kToday.addDays(-1);
+    from->setDateTime(QDateTime(day, QTime(0, 0)));
+    to->setDateTime(QDateTime(day, QTime(23, 59, 59)));
     QVERIFY(Click(page, "pBtnSearchRecord"));
 
     // One row for each of Gate's four stored files (whole, as step 3 found them).
-    auto* table = Find<CTableView>(page, "pTableView");
     QStringList paths;
     for (int row = 0; row < table->model()->rowCount(); ++row)
         paths << table->model()->index(row, CViewRecord::COL_PATH).data().toString();
+    QCOMPARE(paths.size(), 4);
     QStringList found = paths;
     found.sort();
     QCOMPARE(found, FilesUnder(RecordRoot(0)));
@@ -561,7 +612,7 @@ void TestScenario::step4_recordPageFindsPlaysAndExports()
     driver.Clear();
     AnswerExport(driver, "pFilePathBox", target.path() + QLatin1Char('/'), "pOkBtn");
     QVERIFY(Click(page, "pBtnExport"));
-    QTRY_COMPARE_WITH_TIMEOUT(LastBox(driver), QStringLiteral("Export successful"), 30000);
+    TRY_COMPARE(LastBox(driver), QStringLiteral("Export successful"), kWaitMs);
     driver.Clear();
     // Each copy lands as <folder>/<channel>/<day>/<file>, equal to its stored file; nothing else.
     QStringList wanted;
@@ -580,8 +631,10 @@ void TestScenario::step5_logPageFindsAndExportsTheDay()
     QVERIFY(Click(m_window.get(), "pBtnViewLog"));
     // The editors start on today: a plain search finds the day's entries.
     CSearchLog* page = m_window->SearchLog();
+    QVERIFY(page != nullptr);
     QVERIFY(Click(page, "m_pushButtonSearch"));
     auto* table = Find<CTableView>(page, "m_pLogTableView");
+    QVERIFY(table != nullptr);
     const QStringList logged = LogTexts();
     QTRY_COMPARE(table->GetTopRowCount(), int(logged.size()));
 
@@ -606,22 +659,22 @@ void TestScenario::step6_manualBackupOfARange()
 {
     QVERIFY(m_configured);
     // A recording of two days ago, which no plan fetches: the operator backs up that day by hand.
-    const QDate day = QDate::currentDate().addDays(-2);
+    const QDate day = kToday.addDays(-2);
     m_gate->AddRecording(1, Recording(day, 9, 1 << 20));
     QVERIFY(Click(m_window.get(), "pBtnViewState"));
     const QString completed = QStringLiteral("Manual BackUp Completed");
     const qsizetype runsCompleted = LogTexts().count(completed);
     QVERIFY(StartManualRun(*m_driver, m_window->ViewState(), day));
-    QTRY_COMPARE_WITH_TIMEOUT(WholeCopies(RecordRoot(0), *m_gate, day), 1, 60000);
+    TRY_COMPARE(WholeCopies(RecordRoot(0), *m_gate, day), 1, kWaitMs);
     // A run that stored its whole list says so once it has ended, never reading as one that only failed.
-    QTRY_COMPARE_WITH_TIMEOUT(LogTexts().count(completed), runsCompleted + 1, 30000);
+    TRY_COMPARE(LogTexts().count(completed), runsCompleted + 1, kWaitMs);
 }
 
 void TestScenario::step7_fullDiskStopsAndSecondDiskResumes()
 {
     QVERIFY(m_configured);
     // Three recordings of three days ago on Gate's second channel, and room on disk D for one and a half.
-    const QDate day = QDate::currentDate().addDays(-3);
+    const QDate day = kToday.addDays(-3);
     constexpr qint64 kSize = 1 << 20;
     for (int hour : {8, 10, 12})
         m_gate->AddRecording(2, Recording(day, hour, kSize));
@@ -634,14 +687,14 @@ void TestScenario::step7_fullDiskStopsAndSecondDiskResumes()
     CModalDriver& driver = *m_driver;
     const QString full = QStringLiteral("The record disks are full");
     QVERIFY(StartManualRun(driver, window->ViewState(), day));
-    QTRY_VERIFY_WITH_TIMEOUT(LastBox(driver).contains(full), 60000);
+    TRY_VERIFY(LastBox(driver).contains(full), kWaitMs);
 
     // Stopped: nothing more is written to D well past the engine's one-minute disk re-check (engine time,
     // whatever the clock's scale), and no file is marked done without its whole copy.
     const int stored = WholeCopies(RecordRoot(0), *m_gate, day);
     QVERIFY(stored >= 0 && stored < 3);
     const QDateTime recheck = m_clock.Clock().Now().addSecs(100);
-    QTRY_VERIFY_WITH_TIMEOUT(m_clock.Clock().Now() > recheck, 10000);
+    TRY_VERIFY(m_clock.Clock().Now() > recheck, 10000);
     QCOMPARE(WholeCopies(RecordRoot(0), *m_gate, day), stored);
     QVERIFY(FilesOf(MANUAL_GROUP_ID, day, true) <= stored);
     driver.Clear();
@@ -658,14 +711,14 @@ void TestScenario::step7_fullDiskStopsAndSecondDiskResumes()
     m_disk = 1;
 
     // The backup of the day runs again and stores every file on E, each equal to the recorder's; D keeps
-    // what it had, and no disk is full any more.
+    // what it had, and no disk is full any more. The run ends by saying so (before the next step reads the
+    // log).
     const QString completed = QStringLiteral("Manual BackUp Completed");
-    const qsizetype runsCompleted = LogTexts().count(completed);
+    const qsizetype completions = LogTexts().count(completed);
     QVERIFY(StartManualRun(driver, window->ViewState(), day));
-    QTRY_COMPARE_WITH_TIMEOUT(WholeCopies(RecordRoot(1), *m_gate, day), 3, 60000);
-    QTRY_COMPARE_WITH_TIMEOUT(FilesOf(MANUAL_GROUP_ID, day, true), 3, 30000);
-    // The run that stored its whole list says so once it has ended.
-    QTRY_COMPARE_WITH_TIMEOUT(LogTexts().count(completed), runsCompleted + 1, 30000);
+    TRY_COMPARE(WholeCopies(RecordRoot(1), *m_gate, day), 3, kWaitMs);
+    TRY_COMPARE(FilesOf(MANUAL_GROUP_ID, day, true), 3, kWaitMs);
+    TRY_COMPARE(LogTexts().count(completed), completions + 1, kWaitMs);
     QCOMPARE(WholeCopies(RecordRoot(0), *m_gate, day), stored);
     for (const MODAL_SEEN& seen : driver.Seen())
         QVERIFY(!seen.Text().contains(full));
@@ -689,8 +742,8 @@ void TestScenario::step8_closeWithConfirmation()
     // the last entry.
     QVERIFY(Close());
     QCOMPARE(LogTexts(), logged + QStringList({QStringLiteral("Close Software")}));
-    QVERIFY(m_recorders.WaitForIdle(10000));
-    QTRY_COMPARE_WITH_TIMEOUT(ThreadNames(), m_threadsBeforeOpen, 10000);
+    QVERIFY(m_recorders.WaitForIdle(kWaitMs));
+    TRY_COMPARE(ThreadNames(), m_threadsBeforeOpen, kWaitMs);
 }
 
 void TestScenario::step8_restartResumesOverdueList()
@@ -708,7 +761,7 @@ void TestScenario::step8_restartResumesOverdueList()
     // A later day D: the plans' window of D fetches Gate's files of the day before, one on each channel. The
     // first channel's play-backs are refused, so Night's list of D is left with an unfinished file when the
     // program closes while the window is still open.
-    const QDate day = QDate::currentDate().addDays(3);
+    const QDate day = kToday.addDays(3);
     const QDate filesDay = day.addDays(-1);
     m_gate->AddRecording(1, Recording(filesDay, 10, 6 << 20));
     m_gate->AddRecording(2, Recording(filesDay, 11, 1 << 20));
@@ -718,6 +771,7 @@ void TestScenario::step8_restartResumesOverdueList()
     // The plans keep the order they were added in.
     const int night = 0;
     const int late = 1;
+    QVERIFY(g_pSysInfoManage->GetGroupInfo(night) != nullptr);
     QCOMPARE(QByteArray(g_pSysInfoManage->GetGroupInfo(night)->GroupName), QByteArray("Night"));
     m_clock.Clock().SetNow(QDateTime(day, QTime(17, 59)));
 
@@ -725,19 +779,19 @@ void TestScenario::step8_restartResumesOverdueList()
     // stop button): the operator switches back to automatic backup.
     CModalDriver& driver = *m_driver;
     driver.Clear();
-    QTRY_VERIFY_WITH_TIMEOUT(FindButton(window->ViewState(), "pBtnManual")
-                                 ->styleSheet()
-                                 .contains(QStringLiteral("manual_copy_stop")),
-                             10000);
+    QVERIFY(window->ViewState() != nullptr);
+    QAbstractButton* manual = FindButton(window->ViewState(), "pBtnManual");
+    QVERIFY(manual != nullptr);
+    TRY_VERIFY(manual->styleSheet().contains(QStringLiteral("manual_copy_stop")), kWaitMs);
     driver.Accept();
     QVERIFY(Click(window->ViewState(), "pBtnAuto"));
     QCOMPARE(driver.Pending(), 0);
     driver.Clear();
 
     const QString root = RecordRoot(m_disk);
-    QTRY_COMPARE_WITH_TIMEOUT(WholeCopies(root, *m_gate, filesDay), 1, 60000);
-    QTRY_COMPARE_WITH_TIMEOUT(FilesOf(late, filesDay, true, 0), 1, 30000);
-    QTRY_COMPARE_WITH_TIMEOUT(FilesOf(night, filesDay, false, 0), 1, 30000);
+    TRY_COMPARE(WholeCopies(root, *m_gate, filesDay), 1, kWaitMs);
+    TRY_COMPARE(FilesOf(late, filesDay, true, 0), 1, kWaitMs);
+    TRY_COMPARE(FilesOf(night, filesDay, false, 0), 1, kWaitMs);
     QVERIFY(m_clock.Clock().Now() < QDateTime(day.addDays(1), QTime(5, 0)));
 
     // Closed while D's window is open; the recorder plays again, and the program starts just before the
@@ -749,7 +803,9 @@ void TestScenario::step8_restartResumesOverdueList()
     m_clock.Clock().SetNow(QDateTime(day.addDays(1), QTime(17, 59)));
     window = Restart();
     QVERIFY(window != nullptr);
+    QVERIFY(window->ViewState() != nullptr);
     auto* state = Find<CTableView>(window->ViewState(), "tableView_State");
+    QVERIFY(state != nullptr);
     bool overdueRow = false;
     QTimer watch;
     QObject::connect(&watch, &QTimer::timeout, [&] {
@@ -757,8 +813,8 @@ void TestScenario::step8_restartResumesOverdueList()
             overdueRow = overdueRow || state->GetItemText(row, 1) == QStringLiteral("*Night");
     });
     watch.start(10);
-    QTRY_COMPARE_WITH_TIMEOUT(WholeCopies(root, *m_gate, filesDay), 2, 60000);
-    QTRY_COMPARE_WITH_TIMEOUT(FilesOf(night, filesDay, true, 1), 1, 30000);
+    TRY_COMPARE(WholeCopies(root, *m_gate, filesDay), 2, kWaitMs);
+    TRY_COMPARE(FilesOf(night, filesDay, true, 1), 1, kWaitMs);
     watch.stop();
     m_gate->SetRate(0);
     QVERIFY(overdueRow);

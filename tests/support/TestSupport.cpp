@@ -7,6 +7,7 @@
 #include <QDirIterator>
 #include <QFile>
 
+#include <algorithm>
 #include <cstdlib>
 
 CTempAppDir::CTempAppDir() : m_dir(QDir::tempPath() + QStringLiteral("/varrow-test-XXXXXX"))
@@ -31,6 +32,12 @@ CTempAppDir& ProcessAppDir()
                  1) == 0;
     Q_UNUSED(configMoved);
     return dir;
+}
+
+int Bound(int ms)
+{
+    static const int factor = std::max(1, qEnvironmentVariableIntValue("VARROW_TEST_SLOWDOWN"));
+    return ms * factor;
 }
 
 } // namespace TestSupport

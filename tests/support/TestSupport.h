@@ -31,6 +31,9 @@ namespace TestSupport {
 // Runs before the application object exists: headless platform, and the process-wide temporary program dir.
 void PrepareProcess();
 CTempAppDir& ProcessAppDir();
+// A hang guard for a wait of about `ms` on a plain build, stretched by VARROW_TEST_SLOWDOWN (a whole factor,
+// set by the sanitizer runs): short enough that a fault fails its test in seconds, not at the 300 s limit.
+int Bound(int ms);
 } // namespace TestSupport
 
 // The first column of the first row of a query on the main database (a COUNT(*) or one value); -1 when the
@@ -52,6 +55,19 @@ bool MapDrives(const QMap<char, QString>& drives);
 // The storage layer's full-disk callback: counts in DiskFullCalls the calls that report a full disk.
 int CountDiskFull(int full, int, int, int);
 std::atomic<int>& DiskFullCalls();
+
+// QTRY_VERIFY_WITH_TIMEOUT and QTRY_COMPARE_WITH_TIMEOUT, but a failure costs the bound once: Qt's own waits
+// on twice as long again, to say how long would have done, and a fault would cost three bounds.
+#define TRY_VERIFY(expr, ms)                                                                                 \
+    do {                                                                                                     \
+        [[maybe_unused]] const bool ended = QTest::qWaitFor([&] { return bool(expr); }, ms);                 \
+        QVERIFY(expr);                                                                                       \
+    } while (false)
+#define TRY_COMPARE(expr, expected, ms)                                                                      \
+    do {                                                                                                     \
+        [[maybe_unused]] const bool ended = QTest::qWaitFor([&] { return (expr) == (expected); }, ms);       \
+        QCOMPARE(expr, expected);                                                                            \
+    } while (false)
 
 // Like QTEST_MAIN, but every test process gets its own program directory and the offscreen platform.
 #define VARROW_TEST_MAIN(TestObject, AppClass)                                                               \

@@ -1,6 +1,8 @@
 #include "tests/support/gui/ModalDriver.h"
 #include "widgets/dialogs/ChaseDialog.h"
 
+#include "tests/support/TestSupport.h"
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
@@ -8,7 +10,7 @@
 #include <QLabel>
 #include <QTextEdit>
 
-CModalDriver::CModalDriver(QObject* parent) : QObject(parent)
+CModalDriver::CModalDriver(QObject* parent) : QObject(parent), m_onTopLimit(TestSupport::Bound(15000))
 {
     m_timer.setInterval(5);
     connect(&m_timer, &QTimer::timeout, this, &CModalDriver::Poll);
@@ -104,9 +106,35 @@ bool CModalDriver::eventFilter(QObject* watched, QEvent* event)
     return QObject::eventFilter(watched, event);
 }
 
+void CModalDriver::EndStuck(QWidget* window)
+{
+    const MODAL_SEEN seen = Describe(window);
+    const QString what = QStringLiteral("%1 \"%2\" stayed up for %3 ms; rejected")
+                             .arg(seen.className, seen.Text().left(200))
+                             .arg(m_onTopLimit);
+    m_failures << what;
+    m_onTop = nullptr;
+    // Inside a test function the test fails here, naming the window; elsewhere a warning does.
+    if (QTest::currentTestFunction() != nullptr)
+        QTest::qFail(qPrintable(what), __FILE__, __LINE__);
+    else
+        qWarning("CModalDriver: %s", qPrintable(what));
+    if (auto* dialog = qobject_cast<QDialog*>(window))
+        dialog->reject();
+    else
+        window->close();
+}
+
 void CModalDriver::Poll()
 {
     QWidget* window = QApplication::activeModalWidget();
+    if (window != m_onTop) {
+        m_onTop = window;
+        m_onTopSince.start();
+    } else if (window != nullptr && m_onTopLimit > 0 && m_onTopSince.hasExpired(m_onTopLimit)) {
+        EndStuck(window);
+        return;
+    }
     if (window == nullptr || m_answers.isEmpty() || window == m_lastAnswered)
         return;
     // A window answered by a click may still be closing: it is not answered twice, unless it is hidden and

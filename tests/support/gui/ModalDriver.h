@@ -2,8 +2,11 @@
 
 // Answers modal windows in GUI tests, so that no exec() ever blocks a test. Queue the answers before the call
 // that opens the window; the driver polls for QApplication::activeModalWidget() and answers each new modal
-// window in turn, recording what it showed.
+// window in turn, recording what it showed. A window that stays up (nothing answered it, or its answer or its
+// work never ended it) must not block the test until its process is killed: after a while the driver fails
+// the running test, naming the window, and rejects it.
 
+#include <QElapsedTimer>
 #include <QList>
 #include <QObject>
 #include <QPointer>
@@ -49,6 +52,8 @@ public:
     // Texts of answers that could not be given (a button that was not there).
     const QStringList& Failures() const { return m_failures; }
     void Clear();
+    // How long one modal window may stay on top; 0 lets it stay for ever.
+    void SetOnTopLimit(int ms) { m_onTopLimit = ms; }
 
     // Reads a window the way the driver records it.
     static MODAL_SEEN Describe(QWidget* window);
@@ -58,10 +63,14 @@ protected:
 
 private:
     void Poll();
+    void EndStuck(QWidget* window);
 
     QTimer m_timer;
     QList<std::function<void(QWidget*)>> m_answers;
     QList<MODAL_SEEN> m_seen;
     QStringList m_failures;
     QPointer<QWidget> m_lastAnswered;
+    QPointer<QWidget> m_onTop; // the modal window on top, since m_onTopSince
+    QElapsedTimer m_onTopSince;
+    int m_onTopLimit;
 };
