@@ -20,9 +20,7 @@
 
 int main(int argc, char** argv)
 {
-    // The page is wider than the default headless screen: give it a 1280 x 1024 one.
-    qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" VARROW_TEST_DATA_DIR "/screens/1280x1024.json");
-    TestSupport::PrepareProcess();
+    TestSupport::PrepareProcess(true);
     QApplication app(argc, argv);
     CTempDatabase temp;
     constexpr int rows = 30000;

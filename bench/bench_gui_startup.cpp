@@ -46,8 +46,7 @@ double Median(std::vector<double> values)
 
 int main(int argc, char** argv)
 {
-    TestSupport::PrepareProcess();
-    qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" VARROW_TEST_DATA_DIR "/screens/1280x1024.json");
+    TestSupport::PrepareProcess(true);
     QApplication app(argc, argv);
     CTempDatabase db;
     CTempDatabase::FillFullConfiguration();

@@ -29,9 +29,7 @@ private Q_SLOTS:
 
 int main(int argc, char** argv)
 {
-    TestSupport::PrepareProcess();
-    const QString screens = QStringLiteral(VARROW_TEST_DATA_DIR "/screens/1280x1024.json");
-    qputenv("QT_QPA_PLATFORM", (QStringLiteral("offscreen:configfile=") + screens).toLocal8Bit());
+    TestSupport::PrepareProcess(true);
     TestSupport::ProcessAppDir();
     COmbrixApplication app(argc, argv, QStringLiteral("Varrow"));
     TestDay test;

@@ -419,9 +419,7 @@ void TestLogPage::failedWriteKeepsTheEarlierFile()
 
 int main(int argc, char** argv)
 {
-    // The page is wider than the default headless screen.
-    qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" QT_TESTCASE_SOURCEDIR "/screens/1280x1024.json");
-    TestSupport::PrepareProcess();
+    TestSupport::PrepareProcess(true);
     QApplication app(argc, argv);
     TestSupport::ProcessAppDir();
     TestLogPage tc;

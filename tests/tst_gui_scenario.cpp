@@ -21,6 +21,7 @@
 #include "tests/support/TestSupport.h"
 #include "tests/support/gui/FakeHandOff.h"
 #include "tests/support/gui/ModalDriver.h"
+#include "tests/support/gui/SimulatedStation.h"
 #include "widgets/calendar/CDateTimeEdit.h"
 #include "widgets/dialogs/CPathComboBox.h"
 #include "widgets/dialogs/CPushButton.h"
@@ -352,27 +353,8 @@ private:
         return QTest::qWaitForWindowExposed(m_window.get()) ? m_window.get() : nullptr;
     }
 
-    // Closes the window through its title bar's close button, confirmed; true when it went down. The
-    // confirmed close ends the event loop with a queued quit: a loop of our own takes it, as main's would.
-    bool Close()
-    {
-        m_driver->Accept();
-        bool quit = false;
-        const QMetaObject::Connection connection =
-            QObject::connect(qApp, &QCoreApplication::aboutToQuit, [&quit] { quit = true; });
-        QTimer::singleShot(0, m_window.get(), [this] { m_window->WindowTitle()->CloseButton()->click(); });
-        // A close that hangs ends the loop after a while, and the caller sees that the window did not go.
-        QTimer guard;
-        guard.setSingleShot(true);
-        QObject::connect(&guard, &QTimer::timeout, qApp, &QCoreApplication::quit);
-        guard.start(kWaitMs);
-        QApplication::exec();
-        QObject::disconnect(connection);
-        if (!quit || m_window->ViewState() != nullptr)
-            return false;
-        m_window.reset();
-        return true;
-    }
+    // Closes the window through its title bar's close button, confirmed; true when it went down.
+    bool Close() { return CloseMainWindowConfirmed(m_window, *m_driver, kWaitMs); }
 
     // Builds a fresh model over the same database, as a new process would, and opens the window again.
     CVarrow* Restart()
@@ -823,9 +805,7 @@ void TestScenario::step8_restartResumesOverdueList()
 
 int main(int argc, char** argv)
 {
-    TestSupport::PrepareProcess();
-    const QString screens = QStringLiteral(VARROW_TEST_DATA_DIR "/screens/1280x1024.json");
-    qputenv("QT_QPA_PLATFORM", (QStringLiteral("offscreen:configfile=") + screens).toLocal8Bit());
+    TestSupport::PrepareProcess(true);
     TestSupport::ProcessAppDir();
     COmbrixApplication app(argc, argv, QStringLiteral("Varrow"));
     TestScenario test;

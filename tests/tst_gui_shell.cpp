@@ -78,9 +78,7 @@ void TestShell::fullScreenToggleAndDragging()
 
 int main(int argc, char** argv)
 {
-    TestSupport::PrepareProcess();
-    const QString screens = QStringLiteral(VARROW_TEST_DATA_DIR "/screens/1280x1024.json");
-    qputenv("QT_QPA_PLATFORM", (QStringLiteral("offscreen:configfile=") + screens).toLocal8Bit());
+    TestSupport::PrepareProcess(true);
     QApplication app(argc, argv);
     TestSupport::ProcessAppDir();
     TestShell test;

@@ -18,9 +18,13 @@ CTempAppDir::CTempAppDir() : m_dir(QDir::tempPath() + QStringLiteral("/varrow-te
 
 namespace TestSupport {
 
-void PrepareProcess()
+void PrepareProcess(bool programScreen)
 {
-    ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    if (programScreen)
+        ::setenv("QT_QPA_PLATFORM", "offscreen:configfile=" VARROW_TEST_DATA_DIR "/screens/1280x1024.json",
+                 1);
+    else
+        ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
 }
 
 CTempAppDir& ProcessAppDir()

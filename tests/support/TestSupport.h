@@ -29,7 +29,8 @@ private:
 
 namespace TestSupport {
 // Runs before the application object exists: headless platform, and the process-wide temporary program dir.
-void PrepareProcess();
+// `programScreen`: a 1280 x 1024 screen instead of the headless default, which is smaller than the main window.
+void PrepareProcess(bool programScreen = false);
 CTempAppDir& ProcessAppDir();
 // A hang guard for a wait of about `ms` on a plain build, stretched by VARROW_TEST_SLOWDOWN (a whole factor,
 // set by the sanitizer runs): short enough that a fault fails its test in seconds, not at the 300 s limit.

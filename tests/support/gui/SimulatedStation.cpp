@@ -167,25 +167,30 @@ void CSimulatedStation::AnswerBoxes()
     });
 }
 
-bool CSimulatedStation::Close()
+bool CloseMainWindowConfirmed(std::unique_ptr<CVarrow>& window, CModalDriver& driver, int guardMs)
 {
-    m_driver->Clear();
-    m_driver->Accept();
+    driver.Accept();
     bool quit = false;
     const QMetaObject::Connection connection =
         QObject::connect(qApp, &QCoreApplication::aboutToQuit, [&quit] { quit = true; });
-    QTimer::singleShot(0, m_window.get(), [this] { m_window->WindowTitle()->CloseButton()->click(); });
-    // A close that hangs ends the loop after a while, and the caller sees that the window did not go.
+    CVarrow* shown = window.get();
+    QTimer::singleShot(0, shown, [shown] { shown->WindowTitle()->CloseButton()->click(); });
     QTimer guard;
     guard.setSingleShot(true);
     QObject::connect(&guard, &QTimer::timeout, qApp, &QCoreApplication::quit);
-    guard.start(120000);
+    guard.start(guardMs);
     QApplication::exec();
     QObject::disconnect(connection);
-    if (!quit || m_window->ViewState() != nullptr)
+    if (!quit || window->ViewState() != nullptr)
         return false;
-    m_window.reset();
+    window.reset();
     return true;
+}
+
+bool CSimulatedStation::Close()
+{
+    m_driver->Clear();
+    return CloseMainWindowConfirmed(m_window, *m_driver);
 }
 
 void CSimulatedStation::RunUntil(const QDateTime& until)

@@ -41,6 +41,14 @@ struct STATION_DAY
     double RealSeconds = 0;         // real time the day took
 };
 
+class CVarrow;
+
+// Closes the main window through its title bar's close button, confirmed, as the operator does; true when it
+// went down. The confirmed close ends the event loop with a queued quit: a loop of our own takes it, as
+// main's would. A close that hangs ends that loop after `guardMs`, and the caller sees that the window did
+// not go.
+bool CloseMainWindowConfirmed(std::unique_ptr<CVarrow>& window, CModalDriver& driver, int guardMs = 120000);
+
 class CSimulatedStation
 {
 public:
