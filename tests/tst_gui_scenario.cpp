@@ -408,12 +408,7 @@ void TestScenario::initTestCase()
 
 void TestScenario::cleanupTestCase()
 {
-    if (m_window != nullptr && !Close())
-        m_window.reset();
-    m_driver.reset();
-    ReleaseStorage();
-    SetDefaultFreeSpaceProvider({});
-    g_pSysInfoManage = m_previousModel;
+    EndMainWindowRun(m_window, m_driver, m_previousModel, kWaitMs);
 }
 
 void TestScenario::init()

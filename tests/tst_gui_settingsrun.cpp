@@ -37,19 +37,10 @@ constexpr double kScale = 100.0;
 constexpr qint64 kFile = 1572864; // 1.5 MB
 constexpr int kLimitMs = 60000;   // a hang guard only
 
-SCHEDULE_WEEKDAY Evening()
-{
-    SCHEDULE_WEEKDAY entry;
-    entry.IsEanbel = 1;
-    entry.TaskStartTime = {18, 0, 0};
-    entry.Duration = 6;
-    return entry;
-}
-
 // A plan as the plan page writes it, so that the page finds nothing of its own to save.
 bool AddPlan(CEngineFixture& f, int index, std::initializer_list<CHANNEL_REF> channels)
 {
-    if (!f.AddPlan(index, channels, Evening()))
+    if (!f.AddPlan(index, channels, CEngineFixture::Evening()))
         return false;
     GROUP_INFO plan = *f.Model().GetGroupInfo(index);
     for (int day = 0; day < int(std::size(plan.Schedule)); ++day) {

@@ -41,15 +41,6 @@ constexpr qint64 kFile = 1572864; // 1.5 MB: two of them make a 3 MB list
 // A hang guard only: each wait takes a second or so, and a fault must fail its test in seconds.
 const int kLimitMs = TestSupport::Bound(15000);
 
-SCHEDULE_WEEKDAY Evening()
-{
-    SCHEDULE_WEEKDAY entry;
-    entry.IsEanbel = 1;
-    entry.TaskStartTime = {18, 0, 0};
-    entry.Duration = 6;
-    return entry;
-}
-
 int StoredMode()
 {
     SYSTEM_CONFIG config;
@@ -228,8 +219,8 @@ void TestStateEngine::fullDiskIsReportedOnce()
     const int device = AddRecorder(f, 4, kFile, 11, 4 * 1024 * 1024, 1, kFile * 3 / 2);
     QVERIFY(device >= 0);
     QCOMPARE(CreateStorage(DiskFullCallBack), 0);
-    QVERIFY(f.AddPlan(0, {{int16_t(device), 1}, {int16_t(device), 2}}, Evening()));
-    QVERIFY(f.AddPlan(1, {{int16_t(device), 3}, {int16_t(device), 4}}, Evening()));
+    QVERIFY(f.AddPlan(0, {{int16_t(device), 1}, {int16_t(device), 2}}, CEngineFixture::Evening()));
+    QVERIFY(f.AddPlan(1, {{int16_t(device), 3}, {int16_t(device), 4}}, CEngineFixture::Evening()));
     f.Model().SetBackupMode(0);
 
     CModalDriver driver;
@@ -294,7 +285,7 @@ void TestStateEngine::diskGoneDuringARunIsNamedNotCalledFull()
     CEngineFixture f(kStart, kScale);
     const int device = AddRecorder(f, 2, kFile, 43, 1024 * 1024);
     QVERIFY(device >= 0);
-    QVERIFY(f.AddPlan(0, {{int16_t(device), 1}, {int16_t(device), 2}}, Evening()));
+    QVERIFY(f.AddPlan(0, {{int16_t(device), 1}, {int16_t(device), 2}}, CEngineFixture::Evening()));
     f.Model().SetBackupMode(0);
     const auto writing = [&f] {
         return QDirIterator(f.DiskPath(), {QStringLiteral("*.part")}, QDir::Files | QDir::Hidden,
@@ -339,8 +330,8 @@ void TestStateEngine::quickRestartsAndNewDisksLoseNothingAndStopEndsEveryThread(
     CEngineFixture f(kStart, kScale);
     const int device = AddRecorder(f, 4, kFile, 13, 3 * 1024 * 1024);
     QVERIFY(device >= 0);
-    QVERIFY(f.AddPlan(0, {{int16_t(device), 1}, {int16_t(device), 2}}, Evening()));
-    QVERIFY(f.AddPlan(5, {{int16_t(device), 3}, {int16_t(device), 4}}, Evening()));
+    QVERIFY(f.AddPlan(0, {{int16_t(device), 1}, {int16_t(device), 2}}, CEngineFixture::Evening()));
+    QVERIFY(f.AddPlan(5, {{int16_t(device), 3}, {int16_t(device), 4}}, CEngineFixture::Evening()));
     f.Model().SetBackupMode(0);
 
     CModalDriver driver;
@@ -385,7 +376,7 @@ void TestStateEngine::restartWhileAListIsBuiltShowsTheNewSearchBox()
     const int device = AddRecorder(f, 1, 40000, 19);
     QVERIFY(device >= 0);
     f.Recorder(device).SetSilent(true);
-    QVERIFY(f.AddPlan(4, {{int16_t(device), 1}}, Evening()));
+    QVERIFY(f.AddPlan(4, {{int16_t(device), 1}}, CEngineFixture::Evening()));
     f.Model().SetBackupMode(0);
 
     CModalDriver driver;
@@ -427,7 +418,7 @@ void TestStateEngine::deletingThePageWaitsForEveryThread()
     CEngineFixture f(kStart, kScale);
     const int device = AddRecorder(f, 2, kFile * 4, 17, 512 * 1024);
     QVERIFY(device >= 0);
-    QVERIFY(f.AddPlan(2, {{int16_t(device), 1}}, Evening()));
+    QVERIFY(f.AddPlan(2, {{int16_t(device), 1}}, CEngineFixture::Evening()));
     SetManual(f, device, {2}, 0);
     f.Model().SetBackupMode(mode);
 
@@ -540,7 +531,7 @@ void TestStateEngine::storageThatCannotBeSetUpIsReportedOnceAndWaitedFor()
     CEngineFixture f(kStart, kScale);
     const int device = AddRecorder(f, 2, kFile, 41);
     QVERIFY(device >= 0);
-    QVERIFY(f.AddPlan(0, {{int16_t(device), 1}, {int16_t(device), 2}}, Evening()));
+    QVERIFY(f.AddPlan(0, {{int16_t(device), 1}, {int16_t(device), 2}}, CEngineFixture::Evening()));
     f.Model().SetBackupMode(0);
     const auto setDisk = [&f](const char* disk) {
         SYSTEM_CONFIG config;

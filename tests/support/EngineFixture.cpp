@@ -64,6 +64,15 @@ CRecorderSim& CEngineFixture::Recorder(int deviceIndex)
     return *m_byDevice.value(deviceIndex);
 }
 
+SCHEDULE_WEEKDAY CEngineFixture::Evening()
+{
+    SCHEDULE_WEEKDAY entry;
+    entry.IsEanbel = 1;
+    entry.TaskStartTime = {18, 0, 0};
+    entry.Duration = 6;
+    return entry;
+}
+
 bool CEngineFixture::AddPlan(int index, std::initializer_list<CHANNEL_REF> channels,
                              const SCHEDULE_WEEKDAY& entry)
 {

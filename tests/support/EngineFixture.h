@@ -40,6 +40,8 @@ public:
     // Starts a recorder and registers it in the model; the device's slot index, -1 on failure.
     int AddDevice(const SimRecorderConfig& config, const char* name, int flowCtrl = -1);
     CRecorderSim& Recorder(int deviceIndex);
+    // An enabled entry from 18:00 for six hours: a window that a test's engine clock opens in the evening.
+    static SCHEDULE_WEEKDAY Evening();
     // A plan in `index` holding the channels (device slot, channel number), with its whole-week entry.
     bool AddPlan(int index, std::initializer_list<CHANNEL_REF> channels, const SCHEDULE_WEEKDAY& entry);
     // The manual backup of the whole day `day`, all file types, over the channels.

@@ -51,14 +51,22 @@ CSimulatedStation::CSimulatedStation(double scale)
 {
 }
 
-CSimulatedStation::~CSimulatedStation()
+void EndMainWindowRun(std::unique_ptr<CVarrow>& window, std::unique_ptr<CModalDriver>& driver,
+                      CSysInfoManage* previousModel, int guardMs)
 {
-    if (m_window != nullptr && !Close())
-        m_window.reset();
-    m_driver.reset();
+    if (window != nullptr && !CloseMainWindowConfirmed(window, *driver, guardMs))
+        window.reset();
+    driver.reset();
     ReleaseStorage();
     SetDefaultFreeSpaceProvider({});
-    g_pSysInfoManage = m_previousModel;
+    g_pSysInfoManage = previousModel;
+}
+
+CSimulatedStation::~CSimulatedStation()
+{
+    if (m_window != nullptr)
+        m_driver->Clear();
+    EndMainWindowRun(m_window, m_driver, m_previousModel);
 }
 
 QDateTime CSimulatedStation::At(int day, int hour) const

@@ -49,6 +49,11 @@ class CVarrow;
 // not go.
 bool CloseMainWindowConfirmed(std::unique_ptr<CVarrow>& window, CModalDriver& driver, int guardMs = 120000);
 
+// Ends a run of the main window over a test's own model: the window closed (or dropped when it will not
+// close), the driver, the storage object and the free-space provider released, and the model put back.
+void EndMainWindowRun(std::unique_ptr<CVarrow>& window, std::unique_ptr<CModalDriver>& driver,
+                      CSysInfoManage* previousModel, int guardMs = 120000);
+
 class CSimulatedStation
 {
 public:
