@@ -5,5 +5,5 @@ cd "$(dirname "$0")/../build"
 if [ -x app/Varrow ]; then
     exec app/Varrow "$@"
 fi
-echo "Varrow is not built yet: run bash scripts/build.sh first." >&2
+echo "Varrow is not built yet: run bash scripts/build.sh --program first." >&2
 exit 1
