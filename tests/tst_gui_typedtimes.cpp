@@ -5,6 +5,8 @@
 // 18:33:00.
 
 #include "tests/support/TestSupport.h"
+#include "widgets/calendar/CCalendarView.h"
+#include "widgets/calendar/CCalendarWidget.h"
 #include "widgets/calendar/CDateEdit.h"
 #include "widgets/calendar/CDateTimeEdit.h"
 #include "widgets/calendar/CTimeEdit.h"
@@ -23,6 +25,8 @@ private Q_SLOTS:
     void typedValueIsKept_data();
     void typedValueIsKept();
     void arrowsAndBackspaceStillEdit();
+    void calendarTakesTheTypedDate_data();
+    void calendarTakesTheTypedDate();
 };
 
 namespace {
@@ -174,6 +178,35 @@ void TestTypedTimes::arrowsAndBackspaceStillEdit()
     QTest::keyClicks(&edit, QStringLiteral("07"));
     QTest::keyClick(&edit, Qt::Key_Tab);
     QCOMPARE(edit.time(), QTime(7, 32, 1));
+}
+
+void TestTypedTimes::calendarTakesTheTypedDate_data()
+{
+    QTest::addColumn<bool>("chinese");
+    QTest::addColumn<QString>("typed");
+    // English types M/d/yy, Chinese yyyy/M/d: short sections end at their separators.
+    QTest::newRow("English, short sections") << false << "5/1/24";
+    QTest::newRow("English, full sections") << false << "05/01/24";
+    QTest::newRow("English, no separators") << false << "050124";
+    QTest::newRow("Chinese, short sections") << true << "2024/5/1";
+    QTest::newRow("Chinese, full sections") << true << "2024/05/01";
+    QTest::newRow("Chinese, no separators") << true << "20240501";
+}
+
+// The calendar's own typed entry, with real keys on its view; Return takes the date typed.
+void TestTypedTimes::calendarTakesTheTypedDate()
+{
+    QFETCH(bool, chinese);
+    QFETCH(QString, typed);
+    CCalendarWidget calendar;
+    calendar.setLocale(chinese ? QLocale(QLocale::Chinese, QLocale::China)
+                               : QLocale(QLocale::English, QLocale::UnitedStates));
+    calendar.SetSelectedDate(QDate(2026, 12, 10));
+    calendar.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&calendar));
+    QTest::keyClicks(calendar.View(), typed);
+    QTest::keyClick(calendar.View(), Qt::Key_Return);
+    QCOMPARE(calendar.SelectedDate(), QDate(2024, 5, 1));
 }
 
 VARROW_TEST_MAIN(TestTypedTimes, QApplication)
