@@ -4,6 +4,8 @@
 // section filled by its digits when a separator followed: a plan meant to start at 04:33:00 started at
 // 18:33:00.
 
+#include "config/pickers/CDlgManualBackup.h"
+#include "tests/support/TempDatabase.h"
 #include "tests/support/TestSupport.h"
 #include "widgets/calendar/CCalendarView.h"
 #include "widgets/calendar/CCalendarWidget.h"
@@ -39,29 +41,36 @@ enum EDITOR_KIND
     MANUAL_BACKUP, // the manual backup form's plain fields, given the same typing
 };
 
-std::unique_ptr<QDateTimeEdit> MakeEditor(int kind, QWidget* parent)
+// The editor of a kind, in its window (the manual backup form's in the real form, on a database of its own).
+struct CEditorUnderTest
 {
-    std::unique_ptr<QDateTimeEdit> edit;
-    switch (kind) {
-    case TIME_CELL:
-        edit = std::make_unique<CTimeEdit>(parent);
-        edit->setTime(QTime(18, 0, 0));
-        return edit;
-    case DATE_CELL:
-        edit = std::make_unique<CDateEdit>(parent);
-        break;
-    case DATE_TIME:
-        edit = std::make_unique<CDateTimeEdit>(parent);
-        break;
-    default:
-        edit = std::make_unique<QDateTimeEdit>(parent);
-        edit->setDisplayFormat(QStringLiteral("yyyy-MM-dd hh:mm:ss"));
-        CSectionTyping::Attach(edit.get());
-        break;
+    std::unique_ptr<CTempDatabase> db;
+    std::unique_ptr<QWidget> window;
+    QDateTimeEdit* edit = nullptr;
+
+    explicit CEditorUnderTest(int kind)
+    {
+        if (kind == MANUAL_BACKUP) {
+            db = std::make_unique<CTempDatabase>();
+            window = std::make_unique<CDlgManualBackup>(nullptr);
+            edit = window->findChild<QDateTimeEdit*>(QStringLiteral("pDtStart"));
+        } else {
+            window = std::make_unique<QWidget>();
+            if (kind == TIME_CELL)
+                edit = new CTimeEdit(window.get());
+            else if (kind == DATE_CELL)
+                edit = new CDateEdit(window.get());
+            else
+                edit = new CDateTimeEdit(window.get());
+        }
+        if (edit == nullptr)
+            return;
+        if (kind == TIME_CELL)
+            edit->setTime(QTime(18, 0, 0));
+        else
+            edit->setDateTime(QDateTime(QDate(2023, 11, 17), QTime(18, 0, 0)));
     }
-    edit->setDateTime(QDateTime(QDate(2023, 11, 17), QTime(18, 0, 0)));
-    return edit;
-}
+};
 
 // How the operator gets to the field before typing.
 enum WAY
@@ -126,28 +135,30 @@ void TestTypedTimes::typedValueIsKept()
     QFETCH(bool, chinese);
     if (chinese)
         QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China));
-    QWidget window;
-    std::unique_ptr<QDateTimeEdit> edit = MakeEditor(kind, &window);
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    CEditorUnderTest under(kind);
+    QDateTimeEdit* edit = under.edit;
+    QVERIFY(edit != nullptr);
+    under.window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(under.window.get()));
+    under.window->activateWindow();
     edit->setFocus();
     QLineEdit* line = edit->findChild<QLineEdit*>();
     QVERIFY(line != nullptr);
     switch (way) {
     case SELECT_ALL:
-        QTest::keyClick(edit.get(), Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
         QVERIFY(line->selectedText() == line->text());
         break;
     case CARET_HOME:
-        QTest::keyClick(edit.get(), Qt::Key_Home);
+        QTest::keyClick(edit, Qt::Key_Home);
         QVERIFY(!line->hasSelectedText());
         break;
     default:
         edit->setSelectedSection(edit->sectionAt(0));
         break;
     }
-    QTest::keyClicks(edit.get(), typed);
-    QTest::keyClick(edit.get(), Qt::Key_Tab);
+    QTest::keyClicks(edit, typed);
+    QTest::keyClick(edit, Qt::Key_Tab);
     QCOMPARE(edit->text(), shown);
     QCOMPARE(edit->dateTime().toString(edit->displayFormat()), shown);
 }

@@ -33,9 +33,14 @@ std::optional<QPoint> ClientOriginFromServer(QWidget* window)
 #ifdef VARROW_HAVE_XCB
     QWindow* handle = window->windowHandle();
     auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    if (x11 == nullptr || handle == nullptr || !window->isVisible())
+    // Only the X platform's own connection: another platform may answer for X (the headless one does) with
+    // none.
+    if (x11 == nullptr || handle == nullptr || !window->isVisible() ||
+        QGuiApplication::platformName() != QLatin1String("xcb"))
         return std::nullopt;
     xcb_connection_t* connection = x11->connection();
+    if (connection == nullptr || xcb_connection_has_error(connection) != 0)
+        return std::nullopt;
     // The handle's id, not the widget's: the toolkit may replace a window's native window when it shows it.
     const auto id = xcb_window_t(handle->winId());
     const Reply<xcb_get_geometry_reply_t> geometry(

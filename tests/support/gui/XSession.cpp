@@ -166,9 +166,11 @@ QRect CXSession::ServerGeometry(QWidget* window)
 {
     auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
     QWindow* handle = window != nullptr ? window->windowHandle() : nullptr;
-    if (x11 == nullptr || handle == nullptr)
+    if (x11 == nullptr || handle == nullptr || QGuiApplication::platformName() != QLatin1String("xcb"))
         return QRect();
     xcb_connection_t* connection = x11->connection();
+    if (connection == nullptr)
+        return QRect();
     const auto id = xcb_window_t(handle->winId());
     const Reply<xcb_get_geometry_reply_t> geometry(
         xcb_get_geometry_reply(connection, xcb_get_geometry(connection, id), nullptr));
