@@ -161,7 +161,8 @@ bool CSectionTyping::eventFilter(QObject* watched, QEvent* event)
 
 bool CSectionTyping::KeyPress(const QKeyEvent* event)
 {
-    QLineEdit* line = m_edit->findChild<QLineEdit*>();
+    // The field's own line: a calendar popup below the field has lines of its own.
+    QLineEdit* line = m_edit->findChild<QLineEdit*>(QString(), Qt::FindDirectChildrenOnly);
     const int current = m_edit->currentSectionIndex();
     // The last digit filled its section and the field went on to the next one by itself.
     const bool movedOn = m_section >= 0 && current != m_section;
