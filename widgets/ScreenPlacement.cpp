@@ -59,10 +59,16 @@ std::optional<QPoint> ClientOriginFromServer(QWidget* window)
 #endif
 }
 
+// The window manager's frame round the window. The toolkit can measure it while the manager is still building
+// the frame (a 1 x 1 window at first) and keep what it measured: margins that make the frame smaller than the
+// window itself mean nothing, and count as none.
 QMargins FrameMargins(const QWidget* window)
 {
     const QWindow* handle = window->windowHandle();
-    return handle != nullptr ? handle->frameMargins() : QMargins();
+    const QMargins margins = handle != nullptr ? handle->frameMargins() : QMargins();
+    if (margins.left() < 0 || margins.top() < 0 || margins.right() < 0 || margins.bottom() < 0)
+        return QMargins();
+    return margins;
 }
 
 } // namespace
@@ -101,7 +107,15 @@ QRect WindowFrameOnScreen(QWidget* window)
         return QRect();
     window = window->window();
     SyncWindowPlace(window);
-    return window->frameGeometry();
+    return window->geometry().marginsAdded(FrameMargins(window));
+}
+
+QSize WindowFrameSize(const QWidget* window)
+{
+    if (window == nullptr)
+        return QSize();
+    const QMargins margins = FrameMargins(window);
+    return window->size().grownBy(margins);
 }
 
 QPoint WidgetPosOnScreen(QWidget* widget, const QPoint& local)

@@ -22,6 +22,9 @@ class QWidget;
 // toolkit's record.
 QRect WindowFrameOnScreen(QWidget* window);
 
+// The size of the window with the window manager's frame round it, as far as the toolkit knows the frame.
+QSize WindowFrameSize(const QWidget* window);
+
 // The point `local` of the widget on the screen now, through its window's place as the window system has it.
 QPoint WidgetPosOnScreen(QWidget* widget, const QPoint& local = QPoint());
 

@@ -272,7 +272,7 @@ void CBaseDialog::showEvent(QShowEvent* event)
     if (!automatic)
         return;
     QWidget* parent = parentWidget() != nullptr ? parentWidget()->window() : nullptr;
-    move(PlaceOverParent(parent, frameGeometry().size()));
+    move(PlaceOverParent(parent, WindowFrameSize(this)));
     // Placed by the program, not by the operator: the next showing is centred again.
     setAttribute(Qt::WA_Moved, false);
     if (QWindow* handle = windowHandle()) {
