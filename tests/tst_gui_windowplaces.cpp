@@ -33,6 +33,19 @@ namespace {
 
 constexpr int kRounds = 5;
 
+QString Where(const QRect& r)
+{
+    return QStringLiteral("(%1,%2) %3x%4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height());
+}
+
+// A field's rectangle on the screen, through its window's place as the X server has it.
+QRect FieldOnScreen(QWidget* field)
+{
+    return QRect(CXSession::ServerGeometry(field->window()).topLeft() +
+                     field->mapTo(field->window(), QPoint()),
+                 field->size());
+}
+
 // Empty when the window's frame is centred (to a pixel) on its parent's, both as the X server has them, and
 // the toolkit maps the window's points where the X server has the window; else what is wrong.
 QString CheckCentred(QWidget* window, QWidget* parent, const QString& what)
@@ -45,15 +58,7 @@ QString CheckCentred(QWidget* window, QWidget* parent, const QString& what)
     const QPoint offset = (own.topLeft() + QPoint(own.width() / 2, own.height() / 2)) -
                           (over.topLeft() + QPoint(over.width() / 2, over.height() / 2));
     if (std::abs(offset.x()) > 1 || std::abs(offset.y()) > 1)
-        wrong << QStringLiteral("at (%1,%2) %3x%4, not centred on its parent at (%5,%6) %7x%8")
-                     .arg(own.x())
-                     .arg(own.y())
-                     .arg(own.width())
-                     .arg(own.height())
-                     .arg(over.x())
-                     .arg(over.y())
-                     .arg(over.width())
-                     .arg(over.height());
+        wrong << QStringLiteral("at %1, not centred on its parent at %2").arg(Where(own), Where(over));
     const QPoint mapped = window->mapToGlobal(QPoint(0, 0));
     if (mapped != own.topLeft())
         wrong << QStringLiteral("its points are mapped from (%1,%2)").arg(mapped.x()).arg(mapped.y());
@@ -78,14 +83,9 @@ QString CheckBubbleAt(QWidget* field, const QString& text, const QString& what)
     if (!QTest::qWaitForWindowExposed(bubble))
         return what + QStringLiteral(": the bubble never showed");
     const QRect tip = CXSession::ServerGeometry(bubble);
-    const QPoint corner =
-        CXSession::ServerGeometry(field->window()).topLeft() + field->mapTo(field->window(), QPoint());
-    if (tip.topLeft() != corner + QPoint(2, 21))
-        return what + QStringLiteral(": bubble at (%1,%2), the field at (%3,%4)")
-                          .arg(tip.x())
-                          .arg(tip.y())
-                          .arg(corner.x())
-                          .arg(corner.y());
+    const QRect at = FieldOnScreen(field);
+    if (tip.topLeft() != at.topLeft() + QPoint(2, 21))
+        return what + QStringLiteral(": bubble at %1, the field at %2").arg(Where(tip), Where(at));
     return QString();
 }
 
@@ -233,16 +233,11 @@ void TestWindowPlaces::settingsWindowsOpenOverTheirParents()
         QWidget* tip = nullptr;
         TRY_VERIFY((tip = VisibleTopLevel("QTipLabel")) != nullptr, TestSupport::Bound(3000));
         const QRect shown = CXSession::ServerGeometry(tip);
-        const QRect field(CXSession::ServerGeometry(&settings).topLeft() +
-                              system.m_plineEditPort->mapTo(&settings, QPoint()),
-                          system.m_plineEditPort->size());
+        const QRect field = FieldOnScreen(system.m_plineEditPort);
         if (std::abs(shown.left() - field.left()) > 8 || shown.top() < field.top() ||
             shown.top() > field.bottom() + 24)
-            wrong << QStringLiteral("mail port tooltip at (%1,%2), the field at (%3,%4)")
-                         .arg(shown.x())
-                         .arg(shown.y())
-                         .arg(field.x())
-                         .arg(field.y());
+            wrong
+                << QStringLiteral("mail port tooltip at %1, the field at %2").arg(Where(shown), Where(field));
         settings.reject();
         QVERIFY(driver.Failures().isEmpty());
     }
@@ -268,19 +263,12 @@ void TestWindowPlaces::bubbleLetsAClickThroughToTheFieldBelow()
             problem = CheckBubbleAt(form.m_plineEditDeviceName, QStringLiteral("Nick name cannot be empty."),
                                     QStringLiteral("name"));
             QWidget* bubble = VisibleTopLevel("CToolLabel", QStringLiteral("ctooltip_label"));
-            const QRect field(CXSession::ServerGeometry(window).topLeft() +
-                                  form.m_plineEditDeviceIP->mapTo(window, QPoint()),
-                              form.m_plineEditDeviceIP->size());
+            const QRect field = FieldOnScreen(form.m_plineEditDeviceIP);
             const QPoint target(field.left() + 30, field.center().y());
-            if (problem.isEmpty() && !CXSession::ServerGeometry(bubble).contains(target))
-                problem =
-                    QStringLiteral("the bubble (%1,%2 %3x%4) does not cover the address field at (%5,%6)")
-                        .arg(CXSession::ServerGeometry(bubble).x())
-                        .arg(CXSession::ServerGeometry(bubble).y())
-                        .arg(CXSession::ServerGeometry(bubble).width())
-                        .arg(CXSession::ServerGeometry(bubble).height())
-                        .arg(target.x())
-                        .arg(target.y());
+            const QRect covering = CXSession::ServerGeometry(bubble);
+            if (problem.isEmpty() && !covering.contains(target))
+                problem = QStringLiteral("the bubble at %1 does not cover the address field at %2")
+                              .arg(Where(covering), Where(field));
             if (problem.isEmpty() && (!m_x.Click(target) || !m_x.Type(QStringLiteral("10.1.1.1"))))
                 problem = QStringLiteral("xdotool failed");
             [[maybe_unused]] const bool typed = QTest::qWaitFor(
