@@ -22,5 +22,5 @@ QValidator* DigitsValidator(QObject* parent)
 void RefuseField(QWidget* field, const QString& text)
 {
     field->setFocus();
-    CToolTip::ShowText(field->mapToGlobal(QPoint(0, 0)), text, nullptr);
+    CToolTip::ShowTextAt(field, text);
 }

@@ -30,11 +30,9 @@ int KeyOf(QChar c)
 {
     if (c.isDigit())
         return Qt::Key_0 + c.digitValue();
-    static const QHash<char, int> keys{{'B', Qt::Key_Backspace},
-                                       {'U', Qt::Key_Up},
-                                       {'D', Qt::Key_Down},
-                                       {'L', Qt::Key_Left},
-                                       {'R', Qt::Key_Right}};
+    static const QHash<char, int> keys{{'B', Qt::Key_Backspace}, {'U', Qt::Key_Up},    {'D', Qt::Key_Down},
+                                       {'L', Qt::Key_Left},      {'R', Qt::Key_Right}, {'/', Qt::Key_Slash},
+                                       {'-', Qt::Key_Minus}};
     return keys.value(c.toLatin1());
 }
 
@@ -112,6 +110,19 @@ void TestCalendarTyping::typedDate_data()
         << iso << "2024B" << QDate(2202, 12, 6) << "2<b>202</b>-12-06";
     QTest::newRow("Right and Left move between sections")
         << iso << "RR3LU" << QDate(2026, 1, 3) << "2026-<b>01</b>-03";
+    // Separators typed as the format shows them: a section typed short ends at its separator, and the
+    // separator after a full section is no further step.
+    QTest::newRow("short sections ended by separators, month first")
+        << "M/d/yy"
+        << "5/1/24" << QDate(2024, 5, 1) << "5/1/20<b>24</b>";
+    QTest::newRow("short sections ended by separators, year first")
+        << "yyyy/M/d"
+        << "2024/5/1" << QDate(2024, 5, 1) << "2024/5/0<b>1</b>";
+    QTest::newRow("separators after full sections")
+        << iso << "2024-05-01" << QDate(2024, 5, 1) << "<b>2024</b>-05-01";
+    QTest::newRow("no separators") << iso << "20240501" << QDate(2024, 5, 1) << "<b>2024</b>-05-01";
+    QTest::newRow("a leading separator changes nothing")
+        << iso << "-2024" << QDate(2024, 12, 6) << "2024-<b>12</b>-06";
     QTest::newRow("month first") << "M/d/yy"
                                  << "3" << QDate(2026, 3, 6) << "0<b>3</b>/6/26";
     QTest::newRow("quoted letters stay literal")

@@ -1,11 +1,14 @@
 // Small GUI helpers: a name field must never take more bytes than its record field holds, whatever the
-// characters, and a dragged window must not land under a task bar nor be pulled off the screen it is on.
+// characters, a dragged window must not land under a task bar nor be pulled off the screen it is on, and a
+// dialog opens centred on its parent but never past the usable area of the screen.
 
 #include "widgets/GuiUtility.h"
+#include "widgets/ScreenPlacement.h"
 #include "tests/support/TestSupport.h"
 #include "widgets/dialogs/CRegExpValidator.h"
 
 #include <QApplication>
+#include <QPoint>
 #include <QLineEdit>
 
 class TestGuiUtility : public QObject
@@ -17,6 +20,8 @@ private Q_SLOTS:
     void byteLimit();
     void typingStopsAtTheLimit();
     void taskBars();
+    void centredOverParent_data();
+    void centredOverParent();
 };
 
 void TestGuiUtility::byteLimit_data()
@@ -74,6 +79,32 @@ void TestGuiUtility::taskBars()
     };
     for (const auto& c : cases)
         QCOMPARE(AdjustPosToScreen(c.pos, c.screens), c.expected);
+}
+
+void TestGuiUtility::centredOverParent_data()
+{
+    QTest::addColumn<QRect>("over");
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<QPoint>("pos");
+    // A 1280 x 1024 screen with a 40-pixel task bar at the bottom.
+    QTest::newRow("centred, odd sizes round down")
+        << QRect(128, 128, 1024, 768) << QSize(851, 637) << QPoint(214, 193);
+    QTest::newRow("parent past the left and top edges")
+        << QRect(-300, -200, 400, 300) << QSize(300, 225) << QPoint(0, 0);
+    QTest::newRow("parent past the right edge and over the task bar")
+        << QRect(1100, 900, 400, 300) << QSize(300, 225) << QPoint(980, 759);
+    QTest::newRow("just fits at the bottom right")
+        << QRect(980, 759, 300, 225) << QSize(300, 225) << QPoint(980, 759);
+    QTest::newRow("larger than the usable area keeps its top-left corner on it")
+        << QRect(0, 0, 1280, 1024) << QSize(1400, 1100) << QPoint(0, 0);
+}
+
+void TestGuiUtility::centredOverParent()
+{
+    QFETCH(QRect, over);
+    QFETCH(QSize, size);
+    QFETCH(QPoint, pos);
+    QCOMPARE(CentredFramePos(over, size, QRect(0, 0, 1280, 984)), pos);
 }
 
 VARROW_TEST_MAIN(TestGuiUtility, QApplication)

@@ -1,5 +1,7 @@
 #include "config/pickers/CDlgManualBackup.h"
 
+#include "widgets/calendar/CDateTimeEdit.h"
+
 #include "model/SysInfoManage.h"
 #include "widgets/dialogs/CCheckBox.h"
 #include "widgets/dialogs/CComboBox.h"
@@ -45,6 +47,7 @@ void CDlgManualBackupClass::setupUi(QWidget* content)
     pDtStart->setObjectName(QStringLiteral("pDtStart"));
     // The program's one date format, whatever the language: the locale's short one drops the seconds.
     pDtStart->setDisplayFormat(QStringLiteral("yyyy-MM-dd hh:mm:ss"));
+    CSectionTyping::Attach(pDtStart);
     gridLayout->addWidget(pDtStart, 0, 1);
     gridLayout->addItem(new QSpacerItem(10, 0, QSizePolicy::Expanding, QSizePolicy::Minimum), 0, 2);
     pComEnd = new QLabel(content);
@@ -54,6 +57,7 @@ void CDlgManualBackupClass::setupUi(QWidget* content)
     pDtEnd = new QDateTimeEdit(content);
     pDtEnd->setObjectName(QStringLiteral("pDtEnd"));
     pDtEnd->setDisplayFormat(QStringLiteral("yyyy-MM-dd hh:mm:ss"));
+    CSectionTyping::Attach(pDtEnd);
     gridLayout->addWidget(pDtEnd, 0, 4);
 
     pLabelType = new QLabel(content);

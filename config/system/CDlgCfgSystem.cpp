@@ -162,7 +162,7 @@ void CDlgCfgSystem::ShowFieldTip(QLineEdit* edit, const QString& text)
 {
     Q_EMIT FieldRefused();
     edit->setFocus();
-    CToolTip::ShowText(edit->mapToGlobal(QPoint(0, 0)), text, edit);
+    CToolTip::ShowTextAt(edit, text, edit);
 }
 
 bool CDlgCfgSystem::IsDiskChanged() const

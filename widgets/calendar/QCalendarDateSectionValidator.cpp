@@ -29,8 +29,32 @@ QString QCalendarDateSectionValidator::HighlightString(const QString& text, int 
     return text.left(start) + QStringLiteral("<b>") + text.mid(start) + QStringLiteral("</b>");
 }
 
+bool QCalendarDateSectionValidator::IsSeparatorKey(int key)
+{
+    switch (key) {
+    case Qt::Key_Slash:
+    case Qt::Key_Backslash:
+    case Qt::Key_Minus:
+    case Qt::Key_Period:
+    case Qt::Key_Comma:
+    case Qt::Key_Colon:
+    case Qt::Key_Space:
+        return true;
+    default:
+        return false;
+    }
+}
+
 QCalendarDateSectionValidator::Section QCalendarTwoDigitValidator::HandleKey(int key)
 {
+    if (IsSeparatorKey(key)) {
+        // After a section's last digit the entry has already moved on: the separator typed next is the one
+        // shown, not one more step.
+        if (m_position == 0)
+            return ThisSection;
+        m_position = 0;
+        return NextSection;
+    }
     if (key == Qt::Key_Right || key == Qt::Key_Left) {
         m_position = 0;
         return ThisSection;
@@ -151,6 +175,13 @@ QCalendarDateSectionValidator::Section QCalendarYearValidator::HandleKey(int key
             p *= 10;
         m_value = (m_oldValue / p) * p + (m_value % (p * 10)) / 10;
         return m_position == 0 ? PrevSection : ThisSection;
+    }
+    if (IsSeparatorKey(key)) {
+        // The digits typed so far replace the year's last digits ("24" on 2026 is 2024).
+        if (m_position == 0)
+            return ThisSection;
+        m_position = 0;
+        return NextSection;
     }
     const int digit = DigitOf(key);
     if (digit < 0)

@@ -33,6 +33,10 @@ public:
 
     QLocale m_locale;
 
+    // A key that stands between sections in a typed date ("/", "-", ".", a space...): it ends a section typed
+    // short ("5/1/24"), so that the next digits go to the next section and not into the same one.
+    static bool IsSeparatorKey(int key);
+
 protected:
     static QString HighlightString(const QString& text, int position);
 };

@@ -1,6 +1,7 @@
 #include "widgets/dialogs/CBaseDialog.h"
 
 #include "widgets/GuiUtility.h"
+#include "widgets/ScreenPlacement.h"
 #include "widgets/dialogs/CPushButton.h"
 
 #include <QCoreApplication>
@@ -10,7 +11,9 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QShowEvent>
 #include <QSpacerItem>
+#include <QWindow>
 
 namespace {
 
@@ -257,4 +260,36 @@ void CBaseDialog::resizeEvent(QResizeEvent* event)
 {
     setMask(GetRoundRectRegion(rect(), 2));
     QDialog::resizeEvent(event);
+}
+
+void CBaseDialog::showEvent(QShowEvent* event)
+{
+    // The toolkit centres a dialog that nobody placed on its parent as the toolkit has recorded that parent,
+    // which under a window manager may be the screen's origin, and guesses a frame of 10 x 40 pixels round a
+    // frameless window. The dialog is centred here instead, on its parent's frame as it stands on the screen.
+    const bool automatic = !event->spontaneous() && !testAttribute(Qt::WA_Moved) && isWindow();
+    QDialog::showEvent(event);
+    if (!automatic)
+        return;
+    QWidget* parent = parentWidget() != nullptr ? parentWidget()->window() : nullptr;
+    move(PlaceOverParent(parent, WindowFrameSize(this)));
+    // Placed by the program, not by the operator: the next showing is centred again.
+    setAttribute(Qt::WA_Moved, false);
+    if (QWindow* handle = windowHandle()) {
+        handle->removeEventFilter(this);
+        handle->installEventFilter(this);
+        m_bPlacePending = true;
+    }
+}
+
+bool CBaseDialog::eventFilter(QObject* watched, QEvent* event)
+{
+    // Once the window manager has framed and shown the dialog, the toolkit's record of its place is read back
+    // from the window system, so that what opens over the dialog (boxes, bubbles, lists) opens where it is.
+    if (m_bPlacePending && event->type() == QEvent::Expose && watched == windowHandle() &&
+        windowHandle()->isExposed()) {
+        m_bPlacePending = false;
+        SyncWindowPlace(this);
+    }
+    return QDialog::eventFilter(watched, event);
 }

@@ -73,6 +73,8 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     // Return, Enter and Select: the keys that end a dialog the OK way.
     static bool IsAcceptKey(const QKeyEvent* event);
 
@@ -84,4 +86,6 @@ private:
     QGridLayout* m_pContentLayout = nullptr;
     bool m_bOkAccept = true;
     bool m_bCloseClose = true;
+    // Shown and not yet exposed: the window manager may still be framing it.
+    bool m_bPlacePending = false;
 };

@@ -11,6 +11,7 @@
 #include <QStyleOptionFrame>
 #include <QStylePainter>
 #include <QTimerEvent>
+#include <QWindow>
 
 #include <algorithm>
 
@@ -57,6 +58,20 @@ CToolLabel::~CToolLabel()
 {
     if (g_pInstance == this)
         g_pInstance = nullptr;
+}
+
+void CToolLabel::setVisible(bool visible)
+{
+    QLabel::setVisible(visible);
+    QWindow* handle = windowHandle();
+    if (!visible || handle == nullptr)
+        return;
+    // The toolkit gives "transparent for input" to the bubble's first native window, but under X showing the
+    // bubble puts a new native window in its place, which then takes the clicks meant for the field below
+    // (the address typed next went into the field that was refused). Said again, the flag reaches the window
+    // that is on the screen.
+    handle->setFlag(Qt::WindowTransparentForInput, false);
+    handle->setFlag(Qt::WindowTransparentForInput, true);
 }
 
 int CToolLabel::ExpireMs(const QString& text)

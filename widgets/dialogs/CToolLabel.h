@@ -36,6 +36,8 @@ public:
     // the point, flipped left or above at the edges, never outside the screen.
     static QPoint PlaceRect(const QPoint& pos, const QSize& size, const QRect& screen);
 
+    void setVisible(bool visible) override;
+
     bool IsHideTimerActive() const { return m_hideTimer.isActive(); }
     int ExpireTimerId() const { return m_expireTimer.timerId(); }
     QWidget* TipWidget() const { return m_widget; }

@@ -1,5 +1,6 @@
 #include "widgets/dialogs/CToolTip.h"
 
+#include "widgets/ScreenPlacement.h"
 #include "widgets/dialogs/CToolLabel.h"
 
 #include <QApplication>
@@ -40,6 +41,11 @@ void CToolTip::ShowText(const QPoint& pos, const QString& text, QWidget* w, cons
 void CToolTip::ShowText(const QPoint& pos, const QString& text, QWidget* w)
 {
     ShowText(pos, text, w, QRect());
+}
+
+void CToolTip::ShowTextAt(QWidget* field, const QString& text, QWidget* w)
+{
+    ShowText(WidgetPosOnScreen(field), text, w);
 }
 
 void CToolTip::HideText()

@@ -18,6 +18,8 @@ public:
     // without hiding it. An empty text hides the bubble shortly.
     static void ShowText(const QPoint& pos, const QString& text, QWidget* w, const QRect& rect);
     static void ShowText(const QPoint& pos, const QString& text, QWidget* w = nullptr);
+    // Shows `text` at the field's top-left corner as it stands on the screen at this moment.
+    static void ShowTextAt(QWidget* field, const QString& text, QWidget* w = nullptr);
     static void HideText();
     static bool IsVisible();
     static QString Text();
