@@ -21,7 +21,8 @@ QPointer<CInformationDlg>& TheNotice()
 
 } // namespace
 
-CInformationDlg::CInformationDlg(QWidget* parent, bool buildContent) : QFrame(parent, kNoticeFlags)
+CInformationDlg::CInformationDlg(QWidget* parent, bool buildContent)
+    : QFrame(parent, kNoticeFlags), m_timer(this)
 {
     setObjectName(QStringLiteral("m_this"));
     setStyleSheet(QStringLiteral("QFrame#m_this{background: rgb(15, 15, 15); border: 2px solid gray;}"));
