@@ -17,6 +17,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QCursor>
 #include <QDir>
 #include <QEnterEvent>
 #include <QEventLoop>
@@ -197,7 +198,10 @@ void ShootLanguage(const KIT_LANGUAGE& language, CKitShots& shots)
     face.show();
     Settle(200);
     shots.Save(&face, QStringLiteral("calendarlabel"));
+    // On a real X server the cursor itself comes onto the face (and stays over the calendar, which would
+    // otherwise close again); headless, only the event comes.
     const QPointF inside(10, 10);
+    QCursor::setPos(face.mapToGlobal(inside.toPoint()));
     QEnterEvent enter(inside, face.mapTo(&mainWindow, inside), face.mapToGlobal(inside));
     QApplication::sendEvent(&face, &enter);
     Settle(300);
