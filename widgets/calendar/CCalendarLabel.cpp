@@ -34,7 +34,7 @@ void DrawFitted(QPainter& painter, const QRect& rect, int flags, const QString& 
 } // namespace
 
 CCalendarLabel::CCalendarLabel(QWidget* parent, TimeSource clock)
-    : QFrame(parent), m_clock(clock ? std::move(clock) : TimeSource(&QDateTime::currentDateTime)),
+    : QFrame(parent), m_clock(clock ? std::move(clock) : [] { return QDateTime::currentDateTime(); }),
       m_timer(this)
 {
     setFrameStyle(QFrame::Panel | QFrame::Raised);
