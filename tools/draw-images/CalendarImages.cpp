@@ -1,6 +1,7 @@
-// The calendar's pictures: the navigation arrows of its dark bar, the three pieces of the day-name row, and
-// the day tiles (normal, under the mouse, selected). Tiles are drawn at the calendar's cell size (25 x 24)
-// and leave a one-pixel edge, so the grey ground between them reads as the grid.
+// The calendar's pictures: the navigation arrows of its dark bar, the three pieces of the day-name row, the
+// day tiles (normal, under the mouse, selected), and the desk-calendar face's ground. Tiles are drawn at the
+// calendar's cell size (25 x 24) and leave a one-pixel edge, so the grey ground between them reads as the
+// grid.
 
 #include "DrawImages.h"
 
@@ -63,6 +64,28 @@ QImage Tile(const QColor& top, const QColor& bottom, const QColor& border)
     return image;
 }
 
+// The desk-calendar face (100 x 50): a red band at the top for the month and the year, and a sheet of paper
+// below for the day of the month and the weekday, split by a faint line. The face's panel frame is drawn by
+// the widget over the outermost pixels.
+QImage DeskFace()
+{
+    constexpr int width = 100;
+    constexpr int height = 50;
+    constexpr int band = 16;
+    QImage image = BlankImage(width, height);
+    QPainter painter(&image);
+    painter.fillRect(QRect(0, band, width, height - band),
+                     Vertical(band, height, QColor(252, 251, 247), QColor(228, 226, 218)));
+    painter.fillRect(QRect(0, 0, width, band), Vertical(0, band, QColor(214, 58, 48), QColor(168, 32, 28)));
+    painter.setPen(QColor(232, 110, 100));
+    painter.drawLine(0, 1, width - 1, 1);
+    painter.setPen(QColor(120, 20, 18));
+    painter.drawLine(0, band - 1, width - 1, band - 1);
+    painter.setPen(QColor(210, 206, 196));
+    painter.drawLine(37, band + 6, 37, height - 6);
+    return image;
+}
+
 static CImageRegistrar reg{
     {"images/public/Calendar/CalendarPre.png", [] { return Arrow(false); }},
     {"images/public/Calendar/CalendarNext.png", [] { return Arrow(true); }},
@@ -75,6 +98,7 @@ static CImageRegistrar reg{
      [] { return Tile(QColor(190, 220, 250, 150), QColor(150, 195, 240, 150), QColor(70, 130, 200)); }},
     {"images/public/Calendar/CalendarFocus.png",
      [] { return Tile(QColor(255, 214, 140), QColor(250, 178, 80), QColor(214, 120, 30)); }},
+    {"images/public/calendar-background.png", [] { return DeskFace(); }},
 };
 
 } // namespace

@@ -51,3 +51,7 @@ QImage BlankImage(int width, int height);
 
 // A gradient from `from` at `top` to `to` at `bottom`, the same at every x.
 QLinearGradient Vertical(qreal top, qreal bottom, const QColor& from, const QColor& to);
+
+// The --kit mode: pictures of the widget kit's companion pieces in both languages (KitPieces.cpp); makes its
+// own application object.
+int DrawKitPieces(int argc, char** argv);

@@ -1,5 +1,6 @@
 // Draws every registered picture under the folder given as the first argument (the project's resources/).
-// Run it through scripts/draw-images.sh.
+// Run it through scripts/draw-images.sh. "--kit OUTDIR" instead takes pictures of the widget kit's companion
+// pieces (KitPieces.cpp).
 
 #include "DrawImages.h"
 
@@ -50,6 +51,8 @@ QLinearGradient Vertical(qreal top, qreal bottom, const QColor& from, const QCol
 
 int main(int argc, char** argv)
 {
+    if (argc >= 2 && QByteArray(argv[1]) == "--kit")
+        return DrawKitPieces(argc, argv);
     QGuiApplication app(argc, argv);
     QTextStream err(stderr);
     if (argc < 2) {
