@@ -596,6 +596,10 @@ void CRecorderSim::ServePlayback(int fd, CFrameReader& reader, const std::vector
         }
         stallAt = faults->StallAfterBytes;
         faultsAtOpen = *faults;
+        if (faults->ExtraTimes == 0)
+            faultsAtOpen.ExtraBytes = 0;
+        else if (faults->ExtraTimes > 0 && faults->ExtraBytes != 0)
+            --faults->ExtraTimes;
         rate = m_config.Rate;
         ++m_counters.Playbacks;
     }

@@ -86,6 +86,7 @@ bool ParseFaults(const QJsonObject& o, SimChannelFaults* f)
     f->DataBeforeStart = o.value(QStringLiteral("dataBeforeStart")).toBool(f->DataBeforeStart);
     f->PositionDelayMs = o.value(QStringLiteral("positionDelayMs")).toInt(f->PositionDelayMs);
     f->ExtraBytes = qint64(o.value(QStringLiteral("extraBytes")).toDouble(double(f->ExtraBytes)));
+    f->ExtraTimes = o.value(QStringLiteral("extraTimes")).toInt(f->ExtraTimes);
     return f->SearchBusy >= -1 && f->SearchBusy <= 1000000 && f->PositionDelayMs >= 0 &&
            f->PositionDelayMs <= 600000 && f->ExtraBytes >= -1 && f->ExtraBytes <= kSimMaxRecordingSize;
 }

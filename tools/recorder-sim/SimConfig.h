@@ -30,6 +30,7 @@ struct SimChannelFaults
     // A play-back sends this many bytes past its range's content (-1: without end, its position stopping at
     // 99), while its announced length and the found size stay those of the content.
     qint64 ExtraBytes = 0;
+    int ExtraTimes = -1; // ... for this many play-backs (-1: every one)
 };
 
 struct SimChannel
@@ -52,11 +53,11 @@ struct SimRecorderConfig
     int FirstChannel = 1;
     int IpChannels = 0;
     int FirstIpChannel = 33;
-    int LoginRefusals = 0;          // -1: always
-    int LoginDelayMs = 0;           // each login is answered this late
-    bool Silent = false;            // accepts connections and never answers
-    int IdleTimeoutMs = 30000;      // a connection without a whole request for this long is closed
-    int MaxConnections = 64;        // connections beyond these are closed at once
+    int LoginRefusals = 0;     // -1: always
+    int LoginDelayMs = 0;      // each login is answered this late
+    bool Silent = false;       // accepts connections and never answers
+    int IdleTimeoutMs = 30000; // a connection without a whole request for this long is closed
+    int MaxConnections = 64;   // connections beyond these are closed at once
     // The connection that carries this request ("login", "config", "find", "next", "find-close", "capture",
     // "logout", "play-open", "start", "position", "speed", "stop") is closed once the request has arrived,
     // without an answer, this many times (-1: every time).
