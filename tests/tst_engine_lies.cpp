@@ -471,13 +471,13 @@ void TestEngineLies::stillSearchingHasAnEnd()
 
     // Given up a minute after its search began (a second of login before it), not sooner and not later.
     const qint64 after = gaveUpAt - startedAt;
-    QVERIFY2(after >= 61000 && after < 66000, qPrintable(QString::number(after)));
+    QVERIFY2(after >= 61000 && after < 61000 + Bound(2500), qPrintable(QString::number(after)));
     QCOMPARE(CEngineFixture::LogRows(QStringLiteral("Search of Gate")), 1);
-    // At most one question per pause of 100 ms.
+    // At most one question per pause of 100 ms; some hundreds, as the round trips take clock time too.
     int asked = 0;
     for (const SimCall& call : f.Recorder(device).Calls(QStringLiteral("next")))
         asked += call.Channel == 1 ? 1 : 0;
-    QVERIFY2(asked >= 200 && asked <= 601, qPrintable(QString::number(asked)));
+    QVERIFY2(asked >= 120 && asked <= 601, qPrintable(QString::number(asked)));
     // The other channel is listed; the given-up one has no task.
     const QList<TASK_INFO>& list = f.Model().TaskList(kPlan, 0);
     QCOMPARE(list.size(), 1);
@@ -509,7 +509,7 @@ void TestEngineLies::listBuildEndsWithItsWindow()
     TRY_VERIFY(builtAt != 0 && kept().size() == 1, Bound(20000));
     const QDateTime windowEnd = At(19, 0, 0, kDay.addDays(1));
     const qint64 late = builtAt - windowEnd.toMSecsSinceEpoch();
-    QVERIFY2(late >= 0 && late < 5000, qPrintable(QString::number(late)));
+    QVERIFY2(late >= 0 && late < Bound(5000), qPrintable(QString::number(late)));
     const QList<TASK_INFO> stored = kept();
     QCOMPARE(stored[0].CameraIndex, int16_t(0));
     QCOMPARE(stored[0].TaskTime, kDay.addDays(1));
