@@ -162,17 +162,14 @@ int PercentOf(int64_t done, int64_t total)
     return int(done * 100 / total);
 }
 
-PLAYBACK_BOUNDS PlaybackBounds(int64_t announced, int64_t listed)
+PLAYBACK_BOUNDS PlaybackBounds(int64_t length, int64_t listed)
 {
     const auto plausible = [](int64_t size) { return size > 0 && size <= kMaxPlausibleRangeBytes; };
     PLAYBACK_BOUNDS bounds;
-    if (plausible(announced))
-        bounds.Expected = announced;
-    // Never more than the list holds either: a recorder that claims more than it found would have every
-    // copy refused as short, and a stream as long as its claim taken whole.
-    if (plausible(listed) && (bounds.Expected < 0 || listed < bounds.Expected))
-        bounds.Expected = listed;
-    bounds.Limit = bounds.Expected > 0 ? bounds.Expected + kOverrunMarginBytes : kMaxPlausibleRangeBytes;
+    if (plausible(length))
+        bounds.Expected = plausible(listed) ? std::min(length, listed) : length;
+    bounds.Announced = bounds.Expected > 0 ? bounds.Expected : plausible(listed) ? listed : -1;
+    bounds.Limit = bounds.Announced > 0 ? bounds.Announced + kOverrunMarginBytes : kMaxPlausibleRangeBytes;
     return bounds;
 }
 

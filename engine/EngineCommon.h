@@ -52,15 +52,18 @@ int PercentOf(int64_t done, int64_t total);
 // What a play-back of one file is held to.
 struct PLAYBACK_BOUNDS
 {
-    int64_t Expected = -1; // bytes it must deliver to be complete; -1 when nobody said
-    int64_t Limit = 0;     // more than this is an overrun: the file is given up
+    int64_t Expected = -1;  // bytes it must deliver to be complete; -1 when its length is not known
+    int64_t Announced = -1; // the length the recorder gave for it (its play-back's or its list's); -1: none
+    int64_t Limit = 0;      // more than this is an overrun: the file is given up
 };
 // Bytes a stream may pass its announced length by (a recorder's count may be a block off); what passes them
 // is an overrun.
 constexpr int64_t kOverrunMarginBytes = 256 * 1024;
-// From the length the play-back announced (-1 when unreadable) and the size the list holds: the smaller of
-// the two that are plausible is what the recorder announced.
-PLAYBACK_BOUNDS PlaybackBounds(int64_t announced, int64_t listed);
+// From the length the play-back gave (-1 when unreadable) and the size the list holds. Only plausible sizes
+// count; of the two, the smaller is what the recorder announced, so a recorder that claims more than it found
+// has neither every copy refused as short nor a stream as long as its claim taken whole. Without a length
+// from the play-back a copy is not held to be complete, only bounded by the list.
+PLAYBACK_BOUNDS PlaybackBounds(int64_t length, int64_t listed);
 
 enum class LIST_FILES_RESULT
 {

@@ -237,6 +237,7 @@ void CExecuteThread::SetBounds(int play, const FILE_INFO& file)
         length = -1;
     const PLAYBACK_BOUNDS bounds = PlaybackBounds(length, file.FileSize);
     m_expected = bounds.Expected;
+    m_announced = bounds.Announced;
     m_limit = bounds.Limit;
 }
 
@@ -404,7 +405,7 @@ CExecuteThread::Outcome CExecuteThread::DownloadFile(TASK_INFO& task, FILE_INFO&
     // A recorder that sends more than it announced (or never stops) fails the file alone, and is not asked
     // again in this run: every attempt would cost the same bytes.
     auto overran = [&] {
-        const int64_t announced = m_expected > 0 ? m_expected : m_limit;
+        const int64_t announced = m_announced > 0 ? m_announced : m_limit;
         giveBack(DOWNLOAD_NOT_STARTED);
         Report(deviceIndex,
                tr("Download of %1 %2 given up: the recorder sent more than the %3 bytes it announced")
@@ -512,9 +513,9 @@ void CExecuteThread::PlayDataCallBack(int32_t, uint32_t dataType, uint8_t* buffe
         self->m_overrun = true; // nothing more is written; the thread gives the file up
         return;
     }
-    // Up to the expected length the bytes go to the storage; past it they wait for the stream's end.
+    // Up to the announced length the bytes go to the storage; past it they wait for the stream's end.
     const int64_t direct =
-        self->m_expected < 0 ? int64_t(size) : std::clamp<int64_t>(self->m_expected - before, 0, size);
+        self->m_announced < 0 ? int64_t(size) : std::clamp<int64_t>(self->m_announced - before, 0, size);
     if (direct > 0 && !self->m_storage->WriteChannelRecord(self->m_recordName.constData(), dataType, buffer,
                                                            uint32_t(direct), &self->m_key)) {
         self->NoteStorageFault(); // here: the storage keeps the cause on the thread that failed

@@ -111,8 +111,9 @@ private:
     std::atomic<bool> m_overrun{false};
     // What the file in work is held to; set before its stream starts.
     int64_t m_expected = -1;
+    int64_t m_announced = -1;
     int64_t m_limit = 0;
-    // Bytes past the expected length wait here until the stream has ended within its margin, so a stream
+    // Bytes past the announced length wait here until the stream has ended within its margin, so a stream
     // that runs over never has room made for it on a full disk. Touched by the callback until the play-back
     // is stopped.
     std::vector<std::pair<uint32_t, QByteArray>> m_heldBack; // data type, bytes

@@ -167,23 +167,29 @@ private Q_SLOTS:
 void TestEngineLies::overrunIsGivenUpAndDeletesNothing_data()
 {
     // Channel 1 plays the liar (2 MiB) and then a clean file; channel 2 a clean file. `extra`: bytes the liar
-    // sends past its content (-1 without end); `announced`: the length its play-back claims (0: the true
-    // one).
+    // sends past its content (-1 without end); `announced`: the length its play-back claims (-1: the true
+    // one); `listedMore`: bytes its list entry holds above its content.
     QTest::addColumn<qint64>("extra");
     QTest::addColumn<qint64>("announced");
+    QTest::addColumn<qint64>("listedMore");
     QTest::addColumn<bool>("givenUp");
     const qint64 margin = 256 * 1024; // what a stream may pass its announced length by
-    QTest::newRow("surplus of the margin") << margin << qint64(0) << false;
-    QTest::newRow("one byte past the margin") << margin + 1 << qint64(0) << true;
-    QTest::newRow("stream without end") << qint64(-1) << qint64(0) << true;
+    QTest::newRow("surplus of the margin") << margin << qint64(-1) << qint64(0) << false;
+    QTest::newRow("one byte past the margin") << margin + 1 << qint64(-1) << qint64(0) << true;
+    QTest::newRow("stream without end") << qint64(-1) << qint64(-1) << qint64(0) << true;
     // An announced length that ends inside a stream block, so the bytes past it arrive with the block.
-    QTest::newRow("announces 900000 bytes, sends 2 MiB") << qint64(0) << qint64(900000) << true;
+    QTest::newRow("announces 900000 bytes, sends 2 MiB") << qint64(0) << qint64(900000) << qint64(0) << true;
+    // A play-back without a length is bounded by the list, and not held to it: its end is the recorder's.
+    QTest::newRow("no length, listed 4 KiB more") << qint64(0) << qint64(0) << qint64(4096) << false;
+    QTest::newRow("no length, one byte past the list's margin")
+        << margin + 1 << qint64(0) << qint64(0) << true;
 }
 
 void TestEngineLies::overrunIsGivenUpAndDeletesNothing()
 {
     QFETCH(qint64, extra);
     QFETCH(qint64, announced);
+    QFETCH(qint64, listedMore);
     QFETCH(bool, givenUp);
     CEngineFixture f(kNow);
     const qint64 liarSize = 2 << 20, cleanSize = 10000, olderSize = 300000;
@@ -194,7 +200,7 @@ void TestEngineLies::overrunIsGivenUpAndDeletesNothing()
     SimChannelFaults faults;
     faults.ExtraBytes = extra;
     faults.ExtraTimes = 1; // the liar's play-back only
-    if (announced > 0)
+    if (announced >= 0)
         faults.ReportedLength = announced;
     config.Channel(1).Faults = faults;
     // Overwrite mode, and room for the older record, what the liar announced and the clean files, and a
@@ -204,6 +210,10 @@ void TestEngineLies::overrunIsGivenUpAndDeletesNothing()
     const qint64 room = olderSize + expected + 2 * (cleanSize + kSimHeaderBlockSize) + margin / 4;
     const int device = Gate(f, config, 2, 0, room);
     QVERIFY(device >= 0 && StoreOlder(olderSize) && LoadList(f, 2));
+    TASK_INFO& task = f.Model().TaskList(kPlan, 0)[0];
+    task.FileList[0].FileSize += listedMore;
+    task.TotalChannelSize += listedMore;
+    QVERIFY(f.Model().SaveTaskList(kPlan, 0));
     CRecorderSim& sim = f.Recorder(device);
 
     CExecuteThread worker(kPlan, 0);
@@ -235,7 +245,8 @@ void TestEngineLies::overrunIsGivenUpAndDeletesNothing()
     } else {
         // Stored as it came, its surplus included.
         QCOMPARE(f.StoredFiles(device, 1).size(), 2);
-        QCOMPARE(QFileInfo(f.StoredFiles(device, 1).value(0)).size(), expected + margin);
+        QCOMPARE(QFileInfo(f.StoredFiles(device, 1).value(0)).size(),
+                 liarSize + kSimHeaderBlockSize + std::max<qint64>(extra, 0));
     }
     QVERIFY(f.Recorders().WaitForIdle());
 }
