@@ -488,7 +488,7 @@ void TestEngineLies::stillSearchingHasAnEnd()
     int asked = 0;
     for (const SimCall& call : f.Recorder(device).Calls(QStringLiteral("next")))
         asked += call.Channel == 1 ? 1 : 0;
-    QVERIFY2(asked >= 120 && asked <= 601, qPrintable(QString::number(asked)));
+    QVERIFY2(asked >= 300 / Bound(1) && asked <= 601, qPrintable(QString::number(asked)));
     // The other channel is listed; the given-up one has no task.
     const QList<TASK_INFO>& list = f.Model().TaskList(kPlan, 0);
     QCOMPARE(list.size(), 1);
@@ -498,10 +498,10 @@ void TestEngineLies::stillSearchingHasAnEnd()
 
 void TestEngineLies::listBuildEndsWithItsWindow()
 {
-    // A window from 18:00 for an hour, opened at 18:59:30. Channel 1 is listed at once; channels 2 to 4 only
+    // A window from 18:00 for an hour, opened at 18:58:30. Channel 1 is listed at once; channels 2 to 4 only
     // ever answer "still searching", each for its minute: the list build must end with the window at 19:00,
-    // keeping the tasks it listed whole for the overdue worker, not three minutes after it.
-    CEngineFixture f(At(18, 59, 30, kDay.addDays(1)), 50.0);
+    // keeping the tasks it listed whole for the overdue worker, not a minute and a half after it.
+    CEngineFixture f(At(18, 58, 30, kDay.addDays(1)), 50.0);
     SimRecorderConfig config = CSimRecorders::MakeConfig(4, {20000}, kDay, 9);
     for (int channel = 2; channel <= 4; ++channel)
         config.Channel(channel).Faults.SearchBusy = -1;
@@ -524,8 +524,6 @@ void TestEngineLies::listBuildEndsWithItsWindow()
     const QList<TASK_INFO> stored = kept();
     QCOMPARE(stored[0].CameraIndex, int16_t(0));
     QCOMPARE(stored[0].TaskTime, kDay.addDays(1));
-    // Cut by the window, not given up.
-    QCOMPARE(CEngineFixture::LogRows(QStringLiteral("Search of")), 0);
     threads.StopAll();
     QVERIFY(f.Recorders().WaitForIdle());
 }
