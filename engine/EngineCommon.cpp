@@ -264,12 +264,16 @@ LIST_FILES_RESULT ListChannelFiles(int login, const NET_DVR_FILE_CONDITION& cond
 
     const NET_DVR_TIME& windowStart = condition.StartTime;
     const NET_DVR_TIME& windowStop = condition.StopTime;
+    // Named one by one up to a few: a recorder that lists thousands must not push the log's history out.
+    constexpr int kMaxBadFilesReported = 10;
+    int badFiles = 0;
     for (const NET_DVR_FILE_DATA& file : found) {
         if (stop)
             return LIST_FILES_RESULT::STOPPED;
         // A clock stepped back, or a lie: such a file fails alone, never the storage or the plan.
         if (!IsFetchableRange(file.StartTime, file.StopTime)) {
-            exception(BadRangeText(channelName, file.StartTime, file.StopTime));
+            if (++badFiles <= kMaxBadFilesReported)
+                exception(BadRangeText(channelName, file.StartTime, file.StopTime));
             continue;
         }
         // A file that only touches the range, or lies outside it, has nothing to fetch.
@@ -293,6 +297,10 @@ LIST_FILES_RESULT ListChannelFiles(int login, const NET_DVR_FILE_CONDITION& cond
         task->FileList.append(info);
         task->TotalChannelSize = AddSizes(task->TotalChannelSize, info.FileSize);
     }
+    if (badFiles > kMaxBadFilesReported)
+        exception(QObject::tr("%1 more files of %2 skipped: their times are no range")
+                      .arg(badFiles - kMaxBadFilesReported)
+                      .arg(channelName));
     return LIST_FILES_RESULT::LISTED;
 }
 

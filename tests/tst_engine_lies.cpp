@@ -327,26 +327,36 @@ void TestEngineLies::storageRefusalsWeighed()
 
 void TestEngineLies::fileWithoutARangeFailsAlone_data()
 {
-    // The channel's recordings, in start order; the one at `bad` is listed with a stop not after its start
-    // (-1: none is). A bad file first, last, and alone.
+    // The channel's recordings, in start order; those from `firstBad` to `lastBad` are listed with a stop an
+    // hour before their start (a clock stepped back), or equal to it. A bad file first, last, alone, and so
+    // many that only the first ten are named.
     QTest::addColumn<int>("count");
-    QTest::addColumn<int>("bad");
-    QTest::newRow("first of three") << 3 << 0;
-    QTest::newRow("last of three, stop equal to start") << 3 << 2;
-    QTest::newRow("alone") << 1 << 0;
+    QTest::addColumn<int>("firstBad");
+    QTest::addColumn<int>("lastBad");
+    QTest::addColumn<bool>("equalStop");
+    QTest::newRow("first of three") << 3 << 0 << 0 << false;
+    QTest::newRow("last of three, stop equal to start") << 3 << 2 << 2 << true;
+    QTest::newRow("alone") << 1 << 0 << 0 << false;
+    QTest::newRow("twelve of fourteen") << 14 << 2 << 13 << false;
 }
 
 void TestEngineLies::fileWithoutARangeFailsAlone()
 {
     QFETCH(int, count);
-    QFETCH(int, bad);
+    QFETCH(int, firstBad);
+    QFETCH(int, lastBad);
+    QFETCH(bool, equalStop);
     CEngineFixture f(kNow);
     SimRecorderConfig config;
     config.AnalogChannels = 1;
-    for (int n = 0; n < count; ++n)
+    QList<QDateTime> good;
+    for (int n = 0; n < count; ++n) {
         config.AddRecording(1, At(8 + n), At(9 + n), 0, 30000);
-    // 10:00 to 09:00 (a clock stepped back), or a stop equal to the start.
-    config.Channel(1).Recordings[bad].ListedStop = bad == 2 ? At(8 + bad) : At(7 + bad);
+        if (n < firstBad || n > lastBad)
+            good << At(8 + n);
+        else
+            config.Channel(1).Recordings[n].ListedStop = equalStop ? At(8 + n) : At(7 + n);
+    }
     const int device = Gate(f, config, 1);
     QVERIFY(device >= 0);
 
@@ -355,18 +365,16 @@ void TestEngineLies::fileWithoutARangeFailsAlone()
     writer.start();
     QVERIFY(writer.wait(Bound(20000)));
     QList<TASK_INFO>& list = f.Model().TaskList(kPlan, 0);
-    QCOMPARE(reports.Count(QStringLiteral("File of Gate")), 1);
-    QCOMPARE(CEngineFixture::LogRows(QStringLiteral("File of Gate")), 1);
-    QCOMPARE(list.size(), count == 1 ? 0 : 1);
-    if (count == 1)
+    const int named = std::min(lastBad - firstBad + 1, 10);
+    QCOMPARE(reports.Count(QStringLiteral("File of Gate")), named);
+    QCOMPARE(CEngineFixture::LogRows(QStringLiteral("File of Gate")), named);
+    QCOMPARE(CEngineFixture::LogRows(QStringLiteral("2 more files of Gate")), count == 14 ? 1 : 0);
+    QCOMPARE(list.size(), good.isEmpty() ? 0 : 1);
+    if (good.isEmpty())
         return;
     QList<QDateTime> starts;
     for (const FILE_INFO& file : list[0].FileList)
         starts << FromSdkTime(file.FileStartTime);
-    QList<QDateTime> good;
-    for (int n = 0; n < count; ++n)
-        if (n != bad)
-            good << At(8 + n);
     QCOMPARE(starts, good);
 
     // A list stored before such files were refused: the worker gives the bad one up alone, too.
@@ -380,11 +388,11 @@ void TestEngineLies::fileWithoutARangeFailsAlone()
     worker.Start();
     QVERIFY(worker.wait(Bound(20000)));
     QCOMPARE(workerReports.Count(QStringLiteral("File of Gate")), 1);
-    QCOMPARE(DoneFiles(StoredTasks(kPlan)), count - 1);
+    QCOMPARE(DoneFiles(StoredTasks(kPlan)), good.size());
     for (const QDateTime& start : good)
         QVERIFY(f.StoredCopyMatches(device, 1, Time(start), Time(start.addSecs(3600))));
     QCOMPARE(StoredTasks(kPlan)[0].DownloadState, int16_t(DOWNLOAD_NOT_STARTED));
-    QCOMPARE(f.Recorder(device).Calls(QStringLiteral("play-open")).size(), count - 1);
+    QCOMPARE(f.Recorder(device).Calls(QStringLiteral("play-open")).size(), good.size());
 }
 
 void TestEngineLies::measuredLengthsNeverWrap_data()

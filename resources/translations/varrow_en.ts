@@ -1580,6 +1580,10 @@
         <source>Search of %1 given up: the recorder was still searching after %2 s</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>%1 more files of %2 skipped: their times are no range</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>UiLogBackup</name>

@@ -1587,6 +1587,10 @@
         <source>Search of %1 given up: the recorder was still searching after %2 s</source>
         <translation>已放弃搜索 %1：录像机在 %2 秒后仍在搜索</translation>
     </message>
+    <message>
+        <source>%1 more files of %2 skipped: their times are no range</source>
+        <translation>另有 %1 个 %2 的文件已跳过：其时间不是有效的时间段</translation>
+    </message>
 </context>
 <context>
     <name>UiLogBackup</name>
