@@ -168,7 +168,14 @@ bool CControlThread::BuildTaskList()
             return false;
         m_writer = writer.get();
     }
+    // Waited for until the window's end at most: a recorder that never finishes its answers must not keep
+    // the window open past its time. A stop reaches the writer, whose end wakes this wait.
+    CStopEvent ended;
+    connect(
+        writer.get(), &QThread::finished, writer.get(), [&ended] { ended.Set(); }, Qt::DirectConnection);
     writer->start();
+    if (EngineSleep(std::max<qint64>(0, EngineNow().msecsTo(m_stopDateTime)), &ended))
+        writer->StopAtWindowEnd();
     writer->wait();
     std::lock_guard<std::mutex> lock(m_writerMutex);
     m_writer = nullptr;

@@ -7,8 +7,12 @@
 #include "model/Mail.h"
 #include "model/SysInfoManage.h"
 #include "sdk/DeviceSdk.h"
+#include "storage/StowelineRecords.h"
 
 #include <QMetaType>
+
+#include <algorithm>
+#include <limits>
 
 #include <memory>
 #include <mutex>
@@ -111,6 +115,78 @@ int LoginDevice(DEVICE_INFO* device, const CStopEvent& stop)
     return -1;
 }
 
+bool IsRealSdkTime(const NET_DVR_TIME& time)
+{
+    // Checked before any conversion: a field above the int range must not turn into a valid one.
+    if (time.Year > 9999 || time.Month > 12 || time.Day > 31 || time.Hour > 23 || time.Minute > 59 ||
+        time.Second > 59)
+        return false;
+    return QDate::isValid(int(time.Year), int(time.Month), int(time.Day));
+}
+
+bool IsFetchableRange(const NET_DVR_TIME& start, const NET_DVR_TIME& stop)
+{
+    return IsRealSdkTime(start) && IsRealSdkTime(stop) && IsTimeLater(stop, start);
+}
+
+QString RangeText(const NET_DVR_TIME& start, const NET_DVR_TIME& stop)
+{
+    const auto text = [](const NET_DVR_TIME& t) {
+        return QString::asprintf("%04u-%02u-%02u %02u:%02u:%02u", t.Year, t.Month, t.Day, t.Hour, t.Minute,
+                                 t.Second);
+    };
+    return text(start) + QStringLiteral(" - ") + text(stop);
+}
+
+QString BadRangeText(const QString& channelName, const NET_DVR_TIME& start, const NET_DVR_TIME& stop)
+{
+    return QObject::tr("File of %1 skipped: its times %2 are no range")
+        .arg(channelName, RangeText(start, stop));
+}
+
+int64_t AddSizes(int64_t a, int64_t b)
+{
+    a = std::max<int64_t>(a, 0);
+    b = std::max<int64_t>(b, 0);
+    return a > std::numeric_limits<int64_t>::max() - b ? std::numeric_limits<int64_t>::max() : a + b;
+}
+
+int PercentOf(int64_t done, int64_t total)
+{
+    if (total <= 0)
+        return 100;
+    done = std::clamp<int64_t>(done, 0, total);
+    // done × 100 would pass the 64-bit range for totals above 92 PB; a percent loses nothing at that scale.
+    if (total > std::numeric_limits<int64_t>::max() / 100)
+        return int(done / (total / 100));
+    return int(done * 100 / total);
+}
+
+PLAYBACK_BOUNDS PlaybackBounds(int64_t length, int64_t listed)
+{
+    const auto plausible = [](int64_t size) { return size > 0 && size <= kMaxPlausibleRangeBytes; };
+    PLAYBACK_BOUNDS bounds;
+    if (plausible(length))
+        bounds.Expected = plausible(listed) ? std::min(length, listed) : length;
+    bounds.Announced = bounds.Expected > 0 ? bounds.Expected : plausible(listed) ? listed : -1;
+    bounds.Limit = bounds.Announced > 0 ? bounds.Announced + kOverrunMarginBytes : kMaxPlausibleRangeBytes;
+    return bounds;
+}
+
+STORAGE_REFUSAL ClassifyStorageRefusal(int storageError)
+{
+    switch (storageError) {
+    case STOWELINE_ERR_DISK_FULL:
+        return STORAGE_REFUSAL::DISK_FULL;
+    case STOWELINE_ERR_ROOT:
+    case STOWELINE_ERR_IO:
+    case STOWELINE_ERR_NOT_INIT: // no disk is set up at all: every file would fail the same way
+        return STORAGE_REFUSAL::DISK_FAULT;
+    default:
+        return STORAGE_REFUSAL::FILE_ONLY;
+    }
+}
+
 namespace {
 
 int64_t MeasureRange(int login, int channel, const NET_DVR_TIME& start, const NET_DVR_TIME& stop)
@@ -127,25 +203,47 @@ int64_t MeasureRange(int login, int channel, const NET_DVR_TIME& start, const NE
 
 } // namespace
 
-LIST_FILES_RESULT ListChannelFiles(int login, const NET_DVR_FILE_CONDITION& condition, bool boundByFoundSize,
-                                   const CStopEvent& stop, TASK_INFO* task)
+LIST_FILES_RESULT ListChannelFiles(int login, const NET_DVR_FILE_CONDITION& condition,
+                                   const QString& channelName, const CStopEvent& stop,
+                                   const std::function<void(const QString&)>& report, TASK_INFO* task)
 {
+    const auto exception = [&report](const QString& text) {
+        WriteLog(LOG_TYPE_EXCEPTION, LOG_SUB_CONNECT_DEVICE, text);
+        if (report)
+            report(text);
+    };
     const int search = NET_DVR_FindFile_V30(login, &condition);
     if (search < 0)
         return LIST_FILES_RESULT::NO_SEARCH;
     // Every result is read before a play-back opens to measure one, so the search never has to restart.
     std::vector<NET_DVR_FILE_DATA> found;
-    bool stopped = false;
+    LIST_FILES_RESULT result = LIST_FILES_RESULT::LISTED;
+    QDateTime busySince; // the first of the "still searching" answers in a row
     for (;;) {
         if (stop) {
-            stopped = true;
+            result = LIST_FILES_RESULT::STOPPED;
             break;
         }
         NET_DVR_FILE_DATA data;
-        const int result = NET_DVR_FindNextFile_V30(search, &data);
-        if (result == NET_DVR_FIND_BUSY)
+        const int next = NET_DVR_FindNextFile_V30(search, &data);
+        if (next == NET_DVR_FIND_BUSY) {
+            // Asked again after a pause, and not for ever: a recorder that only ever searches would keep
+            // this thread (and the plan's window) busy without end.
+            const QDateTime now = EngineNow();
+            if (!busySince.isValid() || now < busySince)
+                busySince = now;
+            else if (busySince.msecsTo(now) >= kSearchBusyLimitMs) {
+                result = LIST_FILES_RESULT::GAVE_UP;
+                break;
+            }
+            if (!EngineSleep(kSearchBusyPauseMs, &stop)) {
+                result = LIST_FILES_RESULT::STOPPED;
+                break;
+            }
             continue;
-        if (result != NET_DVR_FIND_FILE)
+        }
+        busySince = QDateTime();
+        if (next != NET_DVR_FIND_FILE)
             break;
         found.push_back(data);
         if (int(found.size()) >= kMaxFilesPerChannel) {
@@ -155,14 +253,29 @@ LIST_FILES_RESULT ListChannelFiles(int login, const NET_DVR_FILE_CONDITION& cond
         }
     }
     NET_DVR_FindClose_V30(search);
-    if (stopped)
-        return LIST_FILES_RESULT::STOPPED;
+    if (result == LIST_FILES_RESULT::GAVE_UP) {
+        exception(QObject::tr("Search of %1 given up: the recorder was still searching after %2 s")
+                      .arg(channelName)
+                      .arg(kSearchBusyLimitMs / 1000));
+        return result;
+    }
+    if (result == LIST_FILES_RESULT::STOPPED)
+        return result;
 
     const NET_DVR_TIME& windowStart = condition.StartTime;
     const NET_DVR_TIME& windowStop = condition.StopTime;
+    // Named one by one up to a few: a recorder that lists thousands must not push the log's history out.
+    constexpr int kMaxBadFilesReported = 10;
+    int badFiles = 0;
     for (const NET_DVR_FILE_DATA& file : found) {
         if (stop)
             return LIST_FILES_RESULT::STOPPED;
+        // A clock stepped back, or a lie: such a file fails alone, never the storage or the plan.
+        if (!IsFetchableRange(file.StartTime, file.StopTime)) {
+            if (++badFiles <= kMaxBadFilesReported)
+                exception(BadRangeText(channelName, file.StartTime, file.StopTime));
+            continue;
+        }
         // A file that only touches the range, or lies outside it, has nothing to fetch.
         if (!IsTimeLater(file.StopTime, windowStart) || !IsTimeLater(windowStop, file.StartTime))
             continue;
@@ -175,15 +288,19 @@ LIST_FILES_RESULT ListChannelFiles(int login, const NET_DVR_FILE_CONDITION& cond
         info.DownloadState = DOWNLOAD_NOT_STARTED;
         info.FileSize = int64_t(file.FileSize);
         if (startsBefore || endsAfter) {
+            // The part of a file holds no more than the file: a larger measure is no measure.
             const int64_t measured =
                 MeasureRange(login, condition.Channel, info.FileStartTime, info.FileStopTime);
-            const bool usable = measured > 0 && (!boundByFoundSize || measured <= int64_t(file.FileSize));
-            if (usable)
+            if (measured > 0 && measured <= int64_t(file.FileSize))
                 info.FileSize = measured;
         }
         task->FileList.append(info);
-        task->TotalChannelSize += info.FileSize;
+        task->TotalChannelSize = AddSizes(task->TotalChannelSize, info.FileSize);
     }
+    if (badFiles > kMaxBadFilesReported)
+        exception(QObject::tr("%1 more files of %2 skipped: their times are no range")
+                      .arg(badFiles - kMaxBadFilesReported)
+                      .arg(channelName));
     return LIST_FILES_RESULT::LISTED;
 }
 

@@ -9,6 +9,7 @@
 #include <QString>
 
 #include <atomic>
+#include <functional>
 
 // Registers every type that engine signals carry, so every signal can be queued to another thread.
 void RegisterEngineMetaTypes();
@@ -29,20 +30,74 @@ int LoginDevice(DEVICE_INFO* device, const CStopEvent& stop);
 
 struct NET_DVR_FILE_CONDITION;
 
+// A date-time that the calendar has (no 30 February, no hour 24).
+bool IsRealSdkTime(const NET_DVR_TIME& time);
+// A recorder's file whose times are real and whose stop is after its start: anything else is no range to
+// fetch, however the recorder came to name it.
+bool IsFetchableRange(const NET_DVR_TIME& start, const NET_DVR_TIME& stop);
+// The file's range as the log and the page show it.
+QString RangeText(const NET_DVR_TIME& start, const NET_DVR_TIME& stop);
+// The exception entry of a channel's file that is no range to fetch.
+QString BadRangeText(const QString& channelName, const NET_DVR_TIME& start, const NET_DVR_TIME& stop);
+
+// Sizes the recorders answer are untrusted. No range of one file is taken to hold more than this (a found
+// size is at most 4 GiB; a play-back of a range may gather a few overlapping ones).
+constexpr int64_t kMaxPlausibleRangeBytes = int64_t(64) << 30;
+// a + b for byte totals: a negative size counts as none and the sum stops at the largest value, so a total
+// never wraps whatever a recorder or a stored list holds.
+int64_t AddSizes(int64_t a, int64_t b);
+// done × 100 / total, truncated and kept to 0..100; 100 for a total of 0 or less.
+int PercentOf(int64_t done, int64_t total);
+
+// What a play-back of one file is held to.
+struct PLAYBACK_BOUNDS
+{
+    int64_t Expected = -1;  // bytes it must deliver to be complete; -1 when its length is not known
+    int64_t Announced = -1; // the length the recorder gave for it (its play-back's or its list's); -1: none
+    int64_t Limit = 0;      // more than this is an overrun: the file is given up
+};
+// Bytes a stream may pass its announced length by (a recorder's count may be a block off); what passes them
+// is an overrun.
+constexpr int64_t kOverrunMarginBytes = 256 * 1024;
+// From the length the play-back gave (-1 when unreadable) and the size the list holds. Only plausible sizes
+// count; of the two, the smaller is what the recorder announced, so a recorder that claims more than it found
+// has neither every copy refused as short nor a stream as long as its claim taken whole. Without a length
+// from the play-back a copy is not held to be complete, only bounded by the list.
+PLAYBACK_BOUNDS PlaybackBounds(int64_t length, int64_t listed);
+
 enum class LIST_FILES_RESULT
 {
     LISTED,    // the search ran; the task holds what it found (maybe nothing)
     NO_SEARCH, // the recorder would not search
     STOPPED,   // a stop came; the search is closed
+    GAVE_UP,   // the recorder kept answering "still searching"; the channel is given up (nothing listed)
 };
 
+// A "still searching" answer is followed by this pause before the next question; after answering only that
+// for the limit (since the search began or since its last file), the channel is given up.
+constexpr qint64 kSearchBusyPauseMs = 100;
+constexpr qint64 kSearchBusyLimitMs = 60000;
+
 // Searches one channel and appends every found file to the task, cut to the condition's range and, where cut,
-// measured by the byte length of its play-back. Every result is read (at most kMaxFilesPerChannel) and the
-// search closed before any play-back opens. With boundByFoundSize, a measure above the found size (or none)
-// gives the found size; without it, the measure stands whenever the recorder gives one.
-LIST_FILES_RESULT ListChannelFiles(int login, const NET_DVR_FILE_CONDITION& condition, bool boundByFoundSize,
-                                   const CStopEvent& stop, TASK_INFO* task);
+// measured by the byte length of its play-back (a measure above the found size, or none, gives the found
+// size). Every result is read (at most kMaxFilesPerChannel) and the search closed before any play-back opens.
+// A file that is no range to fetch is skipped, and a search given up, each with an exception entry naming
+// the channel; `report` (may be empty) gets the entry's text too.
+LIST_FILES_RESULT ListChannelFiles(int login, const NET_DVR_FILE_CONDITION& condition,
+                                   const QString& channelName, const CStopEvent& stop,
+                                   const std::function<void(const QString&)>& report, TASK_INFO* task);
 constexpr int kMaxFilesPerChannel = 20000;
+
+// How a refusal of the storage (its GetLastError code) weighs: only want of room, a disk gone or unwritable
+// and an I/O error are the disks' fault and end the backup; any other refusal (bad times, the record open in
+// another job, too many open) fails the one file.
+enum class STORAGE_REFUSAL
+{
+    DISK_FULL,
+    DISK_FAULT,
+    FILE_ONLY,
+};
+STORAGE_REFUSAL ClassifyStorageRefusal(int storageError);
 
 // A recorder that could not be reached while a task list was built: logged. Returns the text for the page's
 // event list, empty when the channel has no name (then nothing is reported). The caller signals the text and

@@ -12,11 +12,17 @@
 #include <QMutexLocker>
 
 #include <algorithm>
+#include <limits>
 
 namespace {
 
 constexpr int kReconnectTries = 60;
 constexpr qint64 kPollMs = 1000;
+
+int Megabytes(long long bytes)
+{
+    return int(std::clamp<long long>(bytes / 1048576, 0, std::numeric_limits<int>::max()));
+}
 
 STOWELINE_TIME ToKeyTime(const NET_DVR_TIME& t)
 {
@@ -69,17 +75,14 @@ void CExecuteThread::StartThread()
 
 int CExecuteThread::Percent() const
 {
-    if (m_planTotal <= 0)
-        return 100;
-    const long long done = std::clamp<long long>(m_planDone.load(), 0, m_planTotal);
-    return int(done * 100 / m_planTotal);
+    return PercentOf(m_planDone.load(), m_planTotal);
 }
 
 void CExecuteThread::EmitProgress()
 {
     Q_EMIT ChannelDownloadSize(m_group, m_isPast, m_iChannelDownload.load());
     Q_EMIT GroupDownloadPos(m_group, m_isPast, Percent());
-    Q_EMIT GroupDownloadSize(int(std::max<long long>(m_planDone.load(), 0) / 1048576), m_group, m_isPast);
+    Q_EMIT GroupDownloadSize(Megabytes(m_planDone.load()), m_group, m_isPast);
 }
 
 void CExecuteThread::Report(int deviceIndex, const QString& text)
@@ -113,7 +116,7 @@ void CExecuteThread::run()
     QList<TASK_INFO>& list = model->TaskList(m_group, m_isPast);
     const int n = int(list.size());
     for (int i = 0; i < n; ++i)
-        m_planTotal += list[i].TotalChannelSize;
+        m_planTotal = AddSizes(m_planTotal, list[i].TotalChannelSize);
 
     bool groupStarted = false;
     bool aborted = false;
@@ -123,7 +126,7 @@ void CExecuteThread::run()
             break;
         TASK_INFO& task = list[i];
         if (task.DownloadState == DOWNLOAD_DONE) {
-            m_planDone += task.TotalChannelSize;
+            m_planDone = AddSizes(m_planDone, task.TotalChannelSize);
             ++i;
             continue;
         }
@@ -176,6 +179,9 @@ void CExecuteThread::run()
         } else if (outcome == Outcome::Aborted) {
             aborted = true;
             break;
+        } else if (outcome == Outcome::Incomplete) {
+            // Its given-up files wait for another run (the next day's overdue list); the others are stored.
+            ++i;
         } else if (outcome == Outcome::Failed) {
             // Whatever this attempt counted is counted again when the task comes round once more.
             m_planDone = planAtStart;
@@ -186,7 +192,7 @@ void CExecuteThread::run()
     }
     if (!IsStopped() && !aborted) {
         Q_EMIT GroupDownloadPos(m_group, m_isPast, 100);
-        Q_EMIT GroupDownloadSize(int(m_planTotal / 1048576), m_group, m_isPast);
+        Q_EMIT GroupDownloadSize(Megabytes(m_planTotal), m_group, m_isPast);
     }
 }
 
@@ -197,35 +203,60 @@ CExecuteThread::Outcome CExecuteThread::DownloadChannel(TASK_INFO& task, DEVICE_
         return Outcome::Failed;
     m_iChannelDownload = 0;
     const QString name = g_pSysInfoManage->GetChannelName(m_group, task.CameraIndex);
+    bool gaveUp = false;
     for (FILE_INFO& file : task.FileList) {
         m_channelTotal = task.TotalChannelSize;
         if (IsStopped())
             return Outcome::Stopped;
         if (file.DownloadState == DOWNLOAD_DONE) {
-            m_iChannelDownload += file.FileSize;
-            m_planDone += file.FileSize;
+            m_iChannelDownload = AddSizes(m_iChannelDownload, file.FileSize);
+            m_planDone = AddSizes(m_planDone, file.FileSize);
             continue;
         }
         const Outcome outcome = DownloadFile(task, file, device, login, deviceIndex, channel, name);
+        if (outcome == Outcome::GivenUp) {
+            gaveUp = true;
+            continue;
+        }
         if (outcome != Outcome::Done)
             return outcome;
+    }
+    if (gaveUp) {
+        Q_EMIT ChannelDownloadSize(m_group, m_isPast, m_iChannelDownload.load());
+        return Outcome::Incomplete;
     }
     m_iChannelDownload = m_channelTotal;
     Q_EMIT ChannelDownloadSize(m_group, m_isPast, m_channelTotal);
     return Outcome::Done;
 }
 
+void CExecuteThread::SetBounds(int play, const FILE_INFO& file)
+{
+    int64_t length = -1;
+    if (!NET_DVR_PlayBackControl_V40(play, NET_DVR_PLAY_GET_LENGTH, nullptr, 0, &length, nullptr))
+        length = -1;
+    const PLAYBACK_BOUNDS bounds = PlaybackBounds(length, file.FileSize);
+    m_expected = bounds.Expected;
+    m_announced = bounds.Announced;
+    m_limit = bounds.Limit;
+}
+
 bool CExecuteThread::BeginStream(int play, const DEVICE_INFO& device, bool restart)
 {
     m_storage = GetStoweline();
     m_writeFailed = false;
+    m_overrun = false;
+    m_storageError = 0;
     m_storageFault.clear();
+    m_heldBack.clear();
     m_fileDone = 0;
-    if (!m_storage || !m_storage->OpenChannelRecord(m_recordName.constData(), 0, &m_key)) {
-        if (m_storage) {
-            qWarning("storage refused record %s: %d", m_recordName.constData(), m_storage->GetLastError());
-            NoteStorageFault();
-        }
+    if (!m_storage) {
+        m_storageError = STOWELINE_ERR_NOT_INIT;
+        return false;
+    }
+    if (!m_storage->OpenChannelRecord(m_recordName.constData(), 0, &m_key)) {
+        qWarning("storage refused record %s: %d", m_recordName.constData(), m_storage->GetLastError());
+        NoteStorageFault();
         m_storage.reset();
         return false;
     }
@@ -243,51 +274,90 @@ bool CExecuteThread::BeginStream(int play, const DEVICE_INFO& device, bool resta
     return true;
 }
 
-void CExecuteThread::EndStream(int* play, bool keep, bool* stored)
+void CExecuteThread::StopPlay(int* play)
 {
-    // Once the play-back is stopped, the callback is not running and never runs again.
     if (*play >= 0)
         NET_DVR_StopPlayBack(*play);
     *play = -1;
-    bool ok = false;
-    if (m_storage) {
-        if (keep) {
-            ok = m_storage->CloseChannelRecord(m_recordName.constData(), &m_key);
-            if (!ok && !m_writeFailed)
-                NoteStorageFault();
-        } else
-            m_storage->AbortChannelRecord(m_recordName.constData(), &m_key);
-        m_storage.reset();
+}
+
+bool CExecuteThread::StoreRecord()
+{
+    if (!m_storage) {
+        m_storageError = STOWELINE_ERR_NOT_INIT;
+        return false;
     }
-    if (stored != nullptr)
-        *stored = ok;
+    for (const auto& [type, bytes] : m_heldBack) {
+        if (!m_storage->WriteChannelRecord(m_recordName.constData(), type,
+                                           reinterpret_cast<const uint8_t*>(bytes.constData()),
+                                           uint32_t(bytes.size()), &m_key)) {
+            NoteStorageFault();
+            DropRecord();
+            return false;
+        }
+    }
+    m_heldBack.clear();
+    const bool stored = m_storage->CloseChannelRecord(m_recordName.constData(), &m_key);
+    if (!stored)
+        NoteStorageFault();
+    m_storage.reset();
+    return stored;
+}
+
+void CExecuteThread::DropRecord()
+{
+    if (m_storage)
+        m_storage->AbortChannelRecord(m_recordName.constData(), &m_key);
+    m_storage.reset();
+    m_heldBack.clear();
 }
 
 void CExecuteThread::NoteStorageFault()
 {
-    const int error = m_storage->GetLastError();
+    m_storageError = m_storage->GetLastError();
     const STOWELINE_ROOT_ERROR root = m_storage->GetLastRootError();
-    if ((error == STOWELINE_ERR_ROOT || error == STOWELINE_ERR_IO) && !root.Drive.isEmpty())
+    if ((m_storageError == STOWELINE_ERR_ROOT || m_storageError == STOWELINE_ERR_IO) && !root.Drive.isEmpty())
         m_storageFault = DescribeRootError(root);
 }
 
-void CExecuteThread::ReportStorageRefusal(int deviceIndex)
+CExecuteThread::Outcome CExecuteThread::StorageRefused(int deviceIndex, const QString& name,
+                                                       const FILE_INFO& file)
 {
-    if (m_storageFault.isEmpty()) {
-        Q_EMIT SignalDiskFull();
-        return;
+    switch (ClassifyStorageRefusal(m_storageError)) {
+    case STORAGE_REFUSAL::FILE_ONLY: {
+        const QString text = tr("Download of %1 %2 given up: the storage refused its record (code %3)")
+                                 .arg(name, RangeText(file.FileStartTime, file.FileStopTime))
+                                 .arg(m_storageError);
+        WriteLog(LOG_TYPE_EXCEPTION, LOG_SUB_WRITE_FILE, text);
+        Q_EMIT SigConnectDeviceFail(m_group, m_isPast, deviceIndex, text);
+        return Outcome::GivenUp;
     }
-    // Not "full": an operator told so would delete recordings to free room that is not missing.
-    const QString text = tr("Backup stopped: a record disk cannot be used. ") + m_storageFault;
-    WriteLog(LOG_TYPE_EXCEPTION, LOG_SUB_WRITE_FILE, text);
-    Q_EMIT SigConnectDeviceFail(m_group, m_isPast, deviceIndex, text);
-    Q_EMIT SignalDiskFailed(text);
+    case STORAGE_REFUSAL::DISK_FAULT:
+        if (!m_storageFault.isEmpty()) {
+            // Not "full": an operator told so would delete recordings to free room that is not missing.
+            const QString text = tr("Backup stopped: a record disk cannot be used. ") + m_storageFault;
+            WriteLog(LOG_TYPE_EXCEPTION, LOG_SUB_WRITE_FILE, text);
+            Q_EMIT SigConnectDeviceFail(m_group, m_isPast, deviceIndex, text);
+            Q_EMIT SignalDiskFailed(text);
+            return Outcome::Aborted;
+        }
+        break;
+    case STORAGE_REFUSAL::DISK_FULL:
+        break;
+    }
+    Q_EMIT SignalDiskFull();
+    return Outcome::Aborted;
 }
 
 CExecuteThread::Outcome CExecuteThread::DownloadFile(TASK_INFO& task, FILE_INFO& file, DEVICE_INFO& device,
                                                      int* login, int deviceIndex, int channel,
                                                      const QString& name)
 {
+    // A range no recorder can play (a list stored before such files were refused) fails alone.
+    if (!IsFetchableRange(file.FileStartTime, file.FileStopTime)) {
+        Report(deviceIndex, BadRangeText(name, file.FileStartTime, file.FileStopTime));
+        return Outcome::GivenUp;
+    }
     auto rollBack = [this] {
         const long long done = m_fileDone.exchange(0);
         m_iChannelDownload -= done;
@@ -320,26 +390,32 @@ CExecuteThread::Outcome CExecuteThread::DownloadFile(TASK_INFO& task, FILE_INFO&
     m_key.StopTime = ToKeyTime(file.FileStopTime);
     m_key.FileType = file.FileType;
     m_key.Flag = 0;
-    auto diskFull = [&] {
-        EndStream(&play, false, nullptr);
+    // Every way the file ends without being stored: the stream stopped, nothing of it kept, its bytes taken
+    // back from the counters.
+    auto giveBack = [&](int16_t state) {
+        StopPlay(&play);
+        DropRecord();
         rollBack();
-        file.DownloadState = DOWNLOAD_NOT_STARTED;
-        ReportStorageRefusal(deviceIndex);
-        return Outcome::Aborted;
+        file.DownloadState = state;
     };
-    // The bytes the play-back must deliver: the recorder's length of the range, but never more than the
-    // listed size (a recorder that claims more than it found would have every copy refused as short).
-    auto measure = [&play, &file] {
-        int64_t length = -1;
-        if (!NET_DVR_PlayBackControl_V40(play, NET_DVR_PLAY_GET_LENGTH, nullptr, 0, &length, nullptr))
-            length = -1;
-        if (file.FileSize > 0 && length > file.FileSize)
-            length = file.FileSize;
-        return length;
+    auto refused = [&] {
+        giveBack(DOWNLOAD_NOT_STARTED);
+        return StorageRefused(deviceIndex, name, file);
     };
+    // A recorder that sends more than it announced (or never stops) fails the file alone, and is not asked
+    // again in this run: every attempt would cost the same bytes.
+    auto overran = [&] {
+        const int64_t announced = m_announced > 0 ? m_announced : m_limit;
+        giveBack(DOWNLOAD_NOT_STARTED);
+        Report(deviceIndex,
+               tr("Download of %1 %2 given up: the recorder sent more than the %3 bytes it announced")
+                   .arg(name, RangeText(file.FileStartTime, file.FileStopTime))
+                   .arg(announced));
+        return Outcome::GivenUp;
+    };
+    SetBounds(play, file);
     if (!BeginStream(play, device, false))
-        return diskFull();
-    int64_t expected = measure();
+        return refused();
 
     if (EngineSleep(1000, &m_stop.Event()))
         Q_EMIT StartFileDownLoad(m_group, m_isPast, file.FileStartTime, file.FileStopTime);
@@ -348,18 +424,21 @@ CExecuteThread::Outcome CExecuteThread::DownloadFile(TASK_INFO& task, FILE_INFO&
     int32_t pos = 0;
     while ((pos >= 0 && pos < 100) || pos == -1 || pos == 200) {
         if (IsStopped()) {
-            EndStream(&play, false, nullptr);
+            StopPlay(&play);
+            DropRecord();
             rollBack();
             return Outcome::Stopped;
         }
         if (m_writeFailed)
-            return diskFull();
+            return refused();
         if (!NET_DVR_PlayBackControl_V40(play, NET_DVR_PLAY_GET_POS, nullptr, 0, &pos, nullptr))
             pos = 201;
+        // The position answer follows every block sent before it: an overrun is seen by now.
+        if (m_overrun)
+            return overran();
         if (pos > 100 || pos == -1) {
             exceptional();
-            EndStream(&play, false, nullptr);
-            rollBack();
+            giveBack(DOWNLOAD_RUNNING);
             EmitProgress();
             if (!ReconnectPlayBack(device, login, &play, channel, file)) {
                 if (IsStopped())
@@ -367,9 +446,9 @@ CExecuteThread::Outcome CExecuteThread::DownloadFile(TASK_INFO& task, FILE_INFO&
                 reconnectFailed();
                 break;
             }
+            SetBounds(play, file);
             if (!BeginStream(play, device, true))
-                return diskFull();
-            expected = measure();
+                return refused();
         } else {
             EmitProgress();
         }
@@ -378,31 +457,30 @@ CExecuteThread::Outcome CExecuteThread::DownloadFile(TASK_INFO& task, FILE_INFO&
     }
 
     if (pos == 100) {
+        // Stopped first: from here on no block arrives, so what was received is all there is.
+        StopPlay(&play);
+        if (m_overrun)
+            return overran();
+        if (m_writeFailed)
+            return refused();
         // The length is checked before the record is closed: a short copy is given up, never stored.
-        if (!m_writeFailed && expected >= 0 && m_fileDone.load() < expected) {
-            qWarning("play-back ended short: %lld of %lld bytes", m_fileDone.load(), (long long)expected);
-            EndStream(&play, false, nullptr);
-            rollBack();
-            file.DownloadState = DOWNLOAD_NOT_STARTED;
+        if (m_expected >= 0 && m_fileDone.load() < m_expected) {
+            qWarning("play-back ended short: %lld of %lld bytes", m_fileDone.load(), (long long)m_expected);
+            giveBack(DOWNLOAD_NOT_STARTED);
             return Outcome::Failed;
         }
-        bool stored = false;
-        EndStream(&play, true, &stored);
-        if (!stored || m_writeFailed) {
+        if (!StoreRecord()) {
             // Nothing that could not be stored is ever marked as backed up.
             rollBack();
             file.DownloadState = DOWNLOAD_NOT_STARTED;
-            ReportStorageRefusal(deviceIndex);
-            return Outcome::Aborted;
+            return StorageRefused(deviceIndex, name, file);
         }
         file.DownloadState = DOWNLOAD_DONE;
         m_fileDone = 0;
         DbSetFileDownloaded(file.FileStartTime, file.FileStopTime, m_group, task.CameraIndex, m_isPast);
         return Outcome::Done;
     }
-    EndStream(&play, false, nullptr);
-    rollBack();
-    file.DownloadState = DOWNLOAD_NOT_STARTED;
+    giveBack(DOWNLOAD_NOT_STARTED);
     return Outcome::Failed;
 }
 
@@ -428,14 +506,25 @@ void CExecuteThread::PlayDataCallBack(int32_t, uint32_t dataType, uint8_t* buffe
     auto* self = static_cast<CExecuteThread*>(user);
     if (dataType != NET_DVR_DATA_HEADER && dataType != NET_DVR_DATA_STREAM)
         return;
-    if (!self->m_storage || self->m_writeFailed)
+    if (!self->m_storage || self->m_writeFailed || self->m_overrun)
         return;
-    if (!self->m_storage->WriteChannelRecord(self->m_recordName.constData(), dataType, buffer, size,
-                                             &self->m_key)) {
+    const int64_t before = self->m_fileDone.load();
+    if (int64_t(size) > self->m_limit - before) {
+        self->m_overrun = true; // nothing more is written; the thread gives the file up
+        return;
+    }
+    // Up to the announced length the bytes go to the storage; past it they wait for the stream's end.
+    const int64_t direct =
+        self->m_announced < 0 ? int64_t(size) : std::clamp<int64_t>(self->m_announced - before, 0, size);
+    if (direct > 0 && !self->m_storage->WriteChannelRecord(self->m_recordName.constData(), dataType, buffer,
+                                                           uint32_t(direct), &self->m_key)) {
         self->NoteStorageFault(); // here: the storage keeps the cause on the thread that failed
         self->m_writeFailed = true;
         return;
     }
+    if (direct < int64_t(size))
+        self->m_heldBack.emplace_back(
+            dataType, QByteArray(reinterpret_cast<const char*>(buffer) + direct, qsizetype(size - direct)));
     self->m_fileDone += size;
     self->m_iChannelDownload += size;
     self->m_planDone += size;

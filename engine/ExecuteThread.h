@@ -16,6 +16,8 @@
 
 #include <atomic>
 #include <memory>
+#include <utility>
+#include <vector>
 
 class CStowelineClass;
 
@@ -60,23 +62,35 @@ private:
     // How a channel's or a file's download ended.
     enum class Outcome
     {
-        Done,    // stored
-        Failed,  // the channel goes behind the others and is tried again
-        Stopped, // a stop was asked for
-        Aborted, // the storage refused: the run ends as on a stop, nothing is marked stored
+        Done,       // stored
+        Failed,     // the channel goes behind the others and is tried again
+        Stopped,    // a stop was asked for
+        Aborted,    // the disks failed: the run ends as on a stop, nothing is marked stored
+        GivenUp,    // a file: it failed alone (reported); the channel goes on with its next file
+        Incomplete, // a channel: every file was tried, some were given up; not tried again in this run
     };
 
     Outcome DownloadChannel(TASK_INFO& task, DEVICE_INFO& device, int* login, int deviceIndex, int channel);
     Outcome DownloadFile(TASK_INFO& task, FILE_INFO& file, DEVICE_INFO& device, int* login, int deviceIndex,
                          int channel, const QString& name);
     bool ReconnectPlayBack(DEVICE_INFO& device, int* login, int* play, int channel, const FILE_INFO& file);
+    // Reads the play-back's announced length and sets what the stream is held to.
+    void SetBounds(int play, const FILE_INFO& file);
     // Opens the file's record and starts the stream; false when the storage refused the record.
     bool BeginStream(int play, const DEVICE_INFO& device, bool restart);
-    void EndStream(int* play, bool keep, bool* stored);
-    // Keeps the cause of the storage's last failure on the calling thread, unless it is want of room.
+    // Stops the play-back: once it returns the callback never runs again.
+    static void StopPlay(int* play);
+    // Stores the record (the bytes held back first); false, with the storage's cause noted, when it could
+    // not.
+    bool StoreRecord();
+    // Gives the record up: nothing of it is kept.
+    void DropRecord();
+    // Keeps the storage's last failure on the calling thread: its code, and its cause unless it is want of
+    // room.
     void NoteStorageFault();
-    // Tells the page why the record could not be stored: a full disk, or the disk's fault.
-    void ReportStorageRefusal(int deviceIndex);
+    // Weighs the storage's refusal of the file in work: the disks' fault ends the run (Aborted, reported as a
+    // full or failed disk); any other fails the file alone (GivenUp, reported with the file).
+    Outcome StorageRefused(int deviceIndex, const QString& name, const FILE_INFO& file);
     void Report(int deviceIndex, const QString& text);
     void EmitProgress();
     int Percent() const;
@@ -93,8 +107,19 @@ private:
     std::atomic<long long> m_iChannelDownload{0};
     std::atomic<long long> m_fileDone{0};
     std::atomic<bool> m_writeFailed{false};
-    // Why the storage refused the file in work when its disk, not its room, failed; empty otherwise. Set by
-    // the data callback before m_writeFailed, and read only once that is seen.
+    // The stream passed its bound: nothing more is written and the file is given up.
+    std::atomic<bool> m_overrun{false};
+    // What the file in work is held to; set before its stream starts.
+    int64_t m_expected = -1;
+    int64_t m_announced = -1;
+    int64_t m_limit = 0;
+    // Bytes past the announced length wait here until the stream has ended within its margin, so a stream
+    // that runs over never has room made for it on a full disk. Touched by the callback until the play-back
+    // is stopped.
+    std::vector<std::pair<uint32_t, QByteArray>> m_heldBack; // data type, bytes
+    // The storage's code and, for a disk's failure, its cause; set by whichever thread met the refusal (the
+    // data callback before m_writeFailed), read once the refusal is seen.
+    int m_storageError = 0;
     QString m_storageFault;
     // The storage object the file in work was opened with; kept until that record is closed or given up.
     std::shared_ptr<CStowelineClass> m_storage;

@@ -98,7 +98,11 @@ bool CManualBackup::GetTaskList()
         task.TaskTime = today;
         task.GroupID = int16_t(m_group);
         task.CameraIndex = int16_t(slot);
-        const LIST_FILES_RESULT result = ListChannelFiles(login, condition, false, m_stop, &task);
+        const auto report = [this, &ref](const QString& text) {
+            Q_EMIT SigConnectDeviceFail(m_group, 0, ref.DeviceID, text);
+        };
+        const LIST_FILES_RESULT result =
+            ListChannelFiles(login, condition, model->GetChannelName(m_group, slot), m_stop, report, &task);
         LogoutDevice(&login);
         if (result == LIST_FILES_RESULT::STOPPED) {
             list.clear();

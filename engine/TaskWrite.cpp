@@ -44,6 +44,18 @@ void CTaskWrite::stop()
     m_stop.Set();
 }
 
+void CTaskWrite::StopAtWindowEnd()
+{
+    m_windowEnded = true;
+    m_stop.Set();
+}
+
+void CTaskWrite::EndRun(QList<TASK_INFO>& list)
+{
+    if (!m_windowEnded)
+        list.clear();
+}
+
 bool CTaskWrite::IsStopped() const
 {
     return m_stop.IsSet();
@@ -76,7 +88,7 @@ void CTaskWrite::run()
 
     for (int slot = 0; slot < MAX_GROUP_CHANNEL_NUM; ++slot) {
         if (IsStopped()) {
-            list.clear();
+            EndRun(list);
             return;
         }
         const CHANNEL_REF& ref = group.Channel[slot];
@@ -90,7 +102,7 @@ void CTaskWrite::run()
         int login = LoginDevice(&device, m_stop);
         if (IsStopped()) {
             LogoutDevice(&login);
-            list.clear();
+            EndRun(list);
             return;
         }
         if (login < 0) {
@@ -106,12 +118,16 @@ void CTaskWrite::run()
         task.TaskTime = day;
         task.GroupID = int16_t(m_group);
         task.CameraIndex = int16_t(slot);
-        if (ListChannelFiles(login, condition, true, m_stop, &task) == LIST_FILES_RESULT::STOPPED) {
-            LogoutDevice(&login);
-            list.clear();
+        const auto report = [this, &ref](const QString& text) {
+            Q_EMIT SigConnectDeviceFail(m_group, 0, ref.DeviceID, text);
+        };
+        const LIST_FILES_RESULT result =
+            ListChannelFiles(login, condition, model->GetChannelName(m_group, slot), m_stop, report, &task);
+        LogoutDevice(&login);
+        if (result == LIST_FILES_RESULT::STOPPED) {
+            EndRun(list);
             return;
         }
-        LogoutDevice(&login);
         if (!task.FileList.isEmpty() && task.TotalChannelSize > 0)
             list.append(task);
     }

@@ -23,6 +23,10 @@ public:
     // True when a login failed during the run.
     bool GetResult() const { return m_failed; }
 
+    // The window ends: the run ends as on a stop, but keeps the tasks of the channels it listed whole, so
+    // they get their turn (as the next day's overdue list) instead of the day being lost.
+    void StopAtWindowEnd();
+
 public Q_SLOTS:
     void stop();
 
@@ -36,7 +40,11 @@ protected:
 private:
     bool IsStopped() const;
 
+    // Ends the run, as for a stop, with what it has listed so far kept or dropped.
+    void EndRun(QList<TASK_INFO>& list);
+
     CStopEvent m_stop;
+    std::atomic<bool> m_windowEnded{false};
     std::atomic<bool> m_failed{false};
     int m_group;
     bool m_yesterday;

@@ -14,7 +14,9 @@
 #include <algorithm>
 #include <iterator>
 #include <cstring>
+#include <limits>
 #include <memory>
+#include <optional>
 
 namespace {
 
@@ -231,8 +233,8 @@ bool CSysInfoManage::IsDuplicate(const char* ip, uint16_t port, const char* name
     return false;
 }
 
-bool CSysInfoManage::ReadDeviceChannels(DEVICE_INFO* device, int slot, const char* ip, uint16_t port,
-                                        const char* user, const char* password)
+int CSysInfoManage::ReadDeviceChannels(DEVICE_INFO* device, int slot, const char* ip, uint16_t port,
+                                       const char* user, const char* password)
 {
     NET_DVR_DEVICE_INFO info;
     const int login = NET_DVR_Login_V30(ip, port, user, password, &info);
@@ -240,25 +242,28 @@ bool CSysInfoManage::ReadDeviceChannels(DEVICE_INFO* device, int slot, const cha
         WriteLog(LOG_TYPE_EXCEPTION, LOG_SUB_CONNECT_DEVICE,
                  tr("Log in ") + LocalToQString(ip) + QStringLiteral("  ") + QString::number(port) +
                      tr(" failed"));
-        return false;
+        return ADD_DEVICE_REFUSED;
     }
+    // A channel's number is kept in 16 bits, where -1 is no channel: a number that does not fit would be
+    // stored as another channel's (65536 as 0) or as none, and a plan would back up the wrong camera.
+    std::optional<qint64> badChannel;
 
     int count = 0;
     for (int i = 0; i < info.AnalogChannelCount && count < MAX_CAMERA_NUM; ++i) {
         CAMERA_INFO& camera = device->Camera[count++];
         camera = CAMERA_INFO();
         camera.DeviceID = int16_t(slot);
-        camera.CameraIndex = int16_t(info.FirstChannel + i);
+        camera.CameraIndex = int16_t(info.FirstChannel + i); // at most 510: always fits
         camera.IsIP = 0;
     }
 
     const auto config = std::make_unique<NET_DVR_IPCHANNEL_CONFIG>();
     uint32_t returned = 0;
     bool anyIp = false;
-    const int firstDigital = NET_DVR_GetDVRConfig(login, NET_DVR_GET_IPCHANNEL_CONFIG, 0, config.get(),
-                                                  sizeof(NET_DVR_IPCHANNEL_CONFIG), &returned)
-                                 ? int(config->FirstDigitalChannel)
-                                 : -1;
+    const qint64 firstDigital = NET_DVR_GetDVRConfig(login, NET_DVR_GET_IPCHANNEL_CONFIG, 0, config.get(),
+                                                     sizeof(NET_DVR_IPCHANNEL_CONFIG), &returned)
+                                    ? qint64(config->FirstDigitalChannel)
+                                    : -1;
     for (int k = 0; firstDigital >= 0 && k < int(std::size(config->Streams)); ++k) {
         // The stream entry's bytes as the recorder lays them out: 0 the kind of source, then per kind
         // byte 5 an IP device number (1..64), byte 8 or byte 4 an in-use flag.
@@ -278,6 +283,10 @@ bool CSysInfoManage::ReadDeviceChannels(DEVICE_INFO* device, int slot, const cha
             continue;
         if (count >= MAX_CAMERA_NUM)
             break; // a device keeps at most 64 channels
+        if (k + firstDigital > std::numeric_limits<int16_t>::max()) {
+            badChannel = k + firstDigital;
+            break;
+        }
         CAMERA_INFO& camera = device->Camera[count++];
         camera = CAMERA_INFO();
         camera.DeviceID = int16_t(slot);
@@ -285,10 +294,18 @@ bool CSysInfoManage::ReadDeviceChannels(DEVICE_INFO* device, int slot, const cha
         camera.IsIP = 1;
         anyIp = true;
     }
+    NET_DVR_Logout_V30(login);
+    if (badChannel) {
+        WriteLog(LOG_TYPE_EXCEPTION, LOG_SUB_CONNECT_DEVICE,
+                 tr("Device %1  %2 refused: its channel number %3 is out of range")
+                     .arg(LocalToQString(ip))
+                     .arg(port)
+                     .arg(*badChannel));
+        return ADD_DEVICE_BAD_CHANNEL;
+    }
     device->CameraNum = int16_t(count);
     device->StartIP = anyIp ? int16_t(firstDigital) : int16_t(-1);
-    NET_DVR_Logout_V30(login);
-    return true;
+    return ADD_DEVICE_OK;
 }
 
 int CSysInfoManage::AddDevice(const char* ip, uint16_t port, const char* user, const char* password,
@@ -307,8 +324,9 @@ int CSysInfoManage::AddDevice(const char* ip, uint16_t port, const char* user, c
         return ADD_DEVICE_REFUSED;
 
     DEVICE_INFO device;
-    if (!ReadDeviceChannels(&device, slot, ip, port, user, password))
-        return ADD_DEVICE_REFUSED;
+    const int read = ReadDeviceChannels(&device, slot, ip, port, user, password);
+    if (read != ADD_DEVICE_OK)
+        return read;
     device.IsUsed = 1;
     device.ConnectMode = int16_t(connectMode);
     device.Port = port;
@@ -327,8 +345,11 @@ int CSysInfoManage::AddDevice(const char* ip, uint16_t port, const char* user, c
 }
 
 bool CSysInfoManage::ModifyDevice(const DEVICE_INFO* newInfo, const DEVICE_INFO* oldInfo,
-                                  bool removeFromGroups)
+                                  bool removeFromGroups, int* result)
 {
+    int ignored = 0;
+    int& refusal = result != nullptr ? *result : ignored;
+    refusal = ADD_DEVICE_REFUSED;
     if (newInfo == nullptr || oldInfo == nullptr)
         return false;
     // A field filled to its end has no terminator: its text would be cut when stored.
@@ -345,9 +366,11 @@ bool CSysInfoManage::ModifyDevice(const DEVICE_INFO* newInfo, const DEVICE_INFO*
         return false;
 
     DEVICE_INFO device;
-    if (!ReadDeviceChannels(&device, slot, newInfo->DeviceIP, newInfo->Port, newInfo->Username,
-                            newInfo->Password))
+    refusal = ReadDeviceChannels(&device, slot, newInfo->DeviceIP, newInfo->Port, newInfo->Username,
+                                 newInfo->Password);
+    if (refusal != ADD_DEVICE_OK)
         return false;
+    refusal = ADD_DEVICE_DB_FAILED;
     device.IsUsed = 1;
     device.ConnectMode = newInfo->ConnectMode;
     device.Port = newInfo->Port;
@@ -388,6 +411,7 @@ bool CSysInfoManage::ModifyDevice(const DEVICE_INFO* newInfo, const DEVICE_INFO*
         m_devices[slot] = device;
     }
     std::copy(std::begin(groups), std::end(groups), std::begin(m_groups));
+    refusal = ADD_DEVICE_OK;
     return true;
 }
 

@@ -26,6 +26,9 @@ enum ADD_DEVICE_RESULT
     ADD_DEVICE_BAD_ARGUMENT = -3,
     ADD_DEVICE_DB_FAILED = -4, // logged in, but the database did not take the device; nothing was kept
     ADD_DEVICE_TOO_LONG = -5,  // a text is longer than its field holds; nothing was tried
+    // The recorder numbers a channel beyond what a channel reference holds (0 to 32767): stored, it would
+    // name another channel. Nothing was kept; the log names the number.
+    ADD_DEVICE_BAD_CHANNEL = -6,
 };
 
 // Lifetime: the process's model (g_pSysInfoManage) is built on first use and never destroyed, so an engine
@@ -63,7 +66,9 @@ public:
                   const char* name, const char* domain, int connectMode);
     // Rewrites the old device's slot in place once the new settings proved good (no duplicate, login works);
     // on any failure the old device stays as it was. Channels that still exist keep their memberships.
-    bool ModifyDevice(const DEVICE_INFO* newInfo, const DEVICE_INFO* oldInfo, bool removeFromGroups);
+    // `result`, when given, gets ADD_DEVICE_OK or the cause of the refusal as AddDevice would give it.
+    bool ModifyDevice(const DEVICE_INFO* newInfo, const DEVICE_INFO* oldInfo, bool removeFromGroups,
+                      int* result = nullptr);
     // The database first: when it refuses, memory is left as it was and -1 returned.
     int DeleteDevice(const char* name, bool removeFromGroups);
     bool ReadDeviceFromDataBase(const QString& path);
@@ -115,9 +120,10 @@ public:
 
 private:
     bool IsDuplicate(const char* ip, uint16_t port, const char* name, int ignoreSlot) const;
-    // Logs in and reads the recorder's channels into `device`; false when the login failed.
-    bool ReadDeviceChannels(DEVICE_INFO* device, int slot, const char* ip, uint16_t port, const char* user,
-                            const char* password);
+    // Logs in and reads the recorder's channels into `device`: ADD_DEVICE_OK, ADD_DEVICE_REFUSED when the
+    // login failed, ADD_DEVICE_BAD_CHANNEL when a channel's number does not fit.
+    int ReadDeviceChannels(DEVICE_INFO* device, int slot, const char* ip, uint16_t port, const char* user,
+                           const char* password);
     void RemoveDeviceFromGroups(int deviceIndex);
     // Reads the stored plans into the model (a plan that cannot be read keeps what the model holds); false
     // when any could not be read. After an undone transaction, memory shows what is stored again.

@@ -31,10 +31,18 @@ bool Ready()
     return false;
 }
 
+uint32_t DaysInMonth(uint32_t year, uint32_t month)
+{
+    static constexpr uint32_t kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    return month == 2 && leap ? 29 : kDays[month - 1];
+}
+
+// A date the calendar has: a recorder would read 30 February as some other day, or refuse it.
 bool ValidTime(const NET_DVR_TIME& t)
 {
-    return t.Year >= 1970 && t.Year <= 9999 && t.Month >= 1 && t.Month <= 12 && t.Day >= 1 && t.Day <= 31 &&
-           t.Hour <= 23 && t.Minute <= 59 && t.Second <= 59;
+    return t.Year >= 1970 && t.Year <= 9999 && t.Month >= 1 && t.Month <= 12 && t.Day >= 1 &&
+           t.Day <= DaysInMonth(t.Year, t.Month) && t.Hour <= 23 && t.Minute <= 59 && t.Second <= 59;
 }
 
 } // namespace

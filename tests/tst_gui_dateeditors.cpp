@@ -71,7 +71,10 @@ void TestDateEditors::ClickDay(CCalendarWidget* calendar, const QDate& date)
 
 void TestDateEditors::startsAtToday()
 {
-    QCOMPARE(CDateTimeEdit().date(), QDate::currentDate());
+    // The editor reads the machine's day itself: one side of a midnight or the other, never a third day.
+    const QDate before = QDate::currentDate();
+    const QDate date = CDateTimeEdit().date();
+    QVERIFY(date == before || date == QDate::currentDate());
     // A time-only editor keeps the toolkit's fixed day: today would push its time to the end of the range.
     const CDateTimeEdit timeOnly(QTime(7, 8, 9));
     QCOMPARE(timeOnly.date(), QDate(2000, 1, 1));

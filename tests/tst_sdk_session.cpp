@@ -45,6 +45,13 @@ struct Collector
 
 const QDate kDay(2024, 5, 1);
 
+// A recorder's wall-clock time as the simulator's recordings take it.
+QDateTime FromSim(const NET_DVR_TIME& t)
+{
+    return QDateTime(QDate(int(t.Year), int(t.Month), int(t.Day)),
+                     QTime(int(t.Hour), int(t.Minute), int(t.Second)), Qt::UTC);
+}
+
 NET_DVR_TIME At(int hour, int minute = 0)
 {
     return SdkTime(2024, 5, 1, hour, minute, 0);
@@ -83,6 +90,11 @@ int Play(int login, const NET_DVR_TIME& start, const NET_DVR_TIME& stop, Collect
     return play;
 }
 
+bool SameTime(const NET_DVR_TIME& a, const NET_DVR_TIME& b)
+{
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
 NET_DVR_FILE_CONDITION Condition(int channel, const NET_DVR_TIME& start, const NET_DVR_TIME& stop)
 {
     NET_DVR_FILE_CONDITION condition;
@@ -110,6 +122,10 @@ private Q_SLOTS:
     void stopFromInsideTheCallbackDoesNotWait();
     void lateAnswersAndUnrepresentableLengths();
     void closedConnectionNoticedAtOnce();
+    void closedWhileARequestWaits_data();
+    void closedWhileARequestWaits();
+    void everyMonthThroughTheTimeChecks_data();
+    void everyMonthThroughTheTimeChecks();
 };
 
 void TestSdkSession::loginsAndHandles()
@@ -409,6 +425,136 @@ void TestSdkSession::closedConnectionNoticedAtOnce()
     QVERIFY(!NET_DVR_GetDVRConfig(rig.Login, NET_DVR_GET_COMPRESSION_CONFIG, 1, &compression,
                                   sizeof(compression), nullptr));
     QVERIFY2(timer.elapsed() < 1500, qPrintable(QString::number(timer.elapsed())));
+    QVERIFY(rig.Idle());
+}
+
+void TestSdkSession::closedWhileARequestWaits_data()
+{
+    // The request on whose arrival the recorder closes the connection, without an answer.
+    QTest::addColumn<QString>("op");
+    for (const char* op : {"config", "find", "next", "play-open", "start", "position", "speed"})
+        QTest::newRow(op) << QString::fromLatin1(op);
+}
+
+void TestSdkSession::closedWhileARequestWaits()
+{
+    // The answer time is the program's own 5 s: a caller that waits it out instead of seeing the close holds
+    // a plan (or the window's end) for nothing.
+    QFETCH(QString, op);
+    CRig rig(CSimRecorders::MakeConfig(1, {1 << 20}, kDay), 1000, 5000);
+    QVERIFY(rig.Login >= 0);
+    rig.Sim->SetCloseOn(op);
+    const NET_DVR_TIME start = At(8), stop = At(9);
+    const NET_DVR_FILE_CONDITION condition = Condition(1, At(0), At(23));
+    QElapsedTimer timer;
+    bool failed = false;
+    if (op == "config") {
+        NET_DVR_COMPRESSION_CONFIG compression;
+        timer.start();
+        failed = !NET_DVR_GetDVRConfig(rig.Login, NET_DVR_GET_COMPRESSION_CONFIG, 1, &compression,
+                                       sizeof(compression), nullptr);
+    } else if (op == "find" || op == "next") {
+        const int search = op == "next" ? NET_DVR_FindFile_V30(rig.Login, &condition) : -1;
+        QVERIFY(op == "find" || search >= 0);
+        NET_DVR_FILE_DATA found;
+        timer.start();
+        failed = op == "find" ? NET_DVR_FindFile_V30(rig.Login, &condition) < 0
+                              : NET_DVR_FindNextFile_V30(search, &found) == NET_DVR_FIND_ERROR;
+        NET_DVR_FindClose_V30(search);
+    } else if (op == "play-open") {
+        timer.start();
+        failed = NET_DVR_PlayBackByTime(rig.Login, 1, &start, &stop, nullptr) < 0;
+    } else {
+        const int play = NET_DVR_PlayBackByTime(rig.Login, 1, &start, &stop, nullptr);
+        QVERIFY(play >= 0);
+        QVERIFY(op == "start" || NET_DVR_PlayBackControl(play, NET_DVR_PLAY_START, 0, nullptr));
+        int32_t value = 16;
+        timer.start();
+        if (op == "start")
+            failed = !NET_DVR_PlayBackControl(play, NET_DVR_PLAY_START, 0, nullptr);
+        else if (op == "position")
+            failed = !NET_DVR_PlayBackControl_V40(play, NET_DVR_PLAY_GET_POS, nullptr, 0, &value, nullptr);
+        else
+            failed = !NET_DVR_PlayBackControl_V40(play, NET_DVR_PLAY_SET_SPEED, &value, 4, nullptr, nullptr);
+        NET_DVR_StopPlayBack(play);
+    }
+    const qint64 waited = timer.elapsed();
+    QVERIFY(failed);
+    QVERIFY2(waited < 1000, qPrintable(QString::number(waited)));
+    QCOMPARE(rig.Sim->Calls(QStringLiteral("closed")).size(), 1);
+    QVERIFY(rig.Idle());
+}
+
+void TestSdkSession::everyMonthThroughTheTimeChecks_data()
+{
+    // A recording that starts at the hour given and ends at 23:59:59 of the same day; `real` when the
+    // calendar has that day. Every month's last day, whatever the day the suite runs on.
+    QTest::addColumn<QList<int>>("fields"); // year, month, day, hour
+    QTest::addColumn<bool>("real");
+    for (int month = 1; month <= 12; ++month) {
+        const QDate last = QDate(2024, month, 1).addMonths(1).addDays(-1);
+        QTest::addRow("%s", qPrintable(last.toString(QStringLiteral("d MMMM yyyy"))))
+            << QList<int>{2024, month, last.day(), 23} << true;
+    }
+    QTest::newRow("28 February 2023") << QList<int>{2023, 2, 28, 0} << true;
+    QTest::newRow("29 February 2023") << QList<int>{2023, 2, 29, 0} << false;
+    QTest::newRow("30 February 2024") << QList<int>{2024, 2, 30, 0} << false;
+    QTest::newRow("31 April 2024") << QList<int>{2024, 4, 31, 0} << false;
+    QTest::newRow("32 December 2024") << QList<int>{2024, 12, 32, 0} << false;
+    QTest::newRow("month 13") << QList<int>{2024, 13, 1, 0} << false;
+    QTest::newRow("month 0") << QList<int>{2024, 0, 1, 0} << false;
+    QTest::newRow("hour 24") << QList<int>{2024, 12, 31, 24} << false;
+}
+
+void TestSdkSession::everyMonthThroughTheTimeChecks()
+{
+    QFETCH(QList<int>, fields);
+    QFETCH(bool, real);
+    const NET_DVR_TIME start = SdkTime(fields[0], fields[1], fields[2], fields[3], 0, 0);
+    const NET_DVR_TIME stop = SdkTime(fields[0], fields[1], fields[2], 23, 59, 59);
+    SimRecorderConfig config;
+    config.AnalogChannels = 1;
+    if (real)
+        config.AddRecording(1, FromSim(start), FromSim(stop), 0, 3599 * 10 + 7);
+    CRig rig(config);
+    QVERIFY(rig.Login >= 0);
+    const NET_DVR_FILE_CONDITION condition = Condition(1, start, stop);
+    const int search = NET_DVR_FindFile_V30(rig.Login, &condition);
+    const uint32_t searchError = NET_DVR_GetLastError();
+    const int play = NET_DVR_PlayBackByTime(rig.Login, 1, &start, &stop, nullptr);
+    if (!real) {
+        // Refused here, before any recorder reads it as some other day.
+        QCOMPARE(search, -1);
+        QCOMPARE(searchError, uint32_t(NET_DVR_PARAMETER_ERROR));
+        QCOMPARE(play, -1);
+        QCOMPARE(NET_DVR_GetLastError(), uint32_t(NET_DVR_PARAMETER_ERROR));
+        QVERIFY(rig.Sim->Calls(QStringLiteral("find")).isEmpty());
+        QVERIFY(rig.Sim->Calls(QStringLiteral("play-open")).isEmpty());
+        QVERIFY(rig.Idle());
+        return;
+    }
+    QVERIFY(search >= 0 && play >= 0);
+    NET_DVR_FILE_DATA found;
+    QCOMPARE(NET_DVR_FindNextFile_V30(search, &found), int(NET_DVR_FIND_FILE));
+    QVERIFY(SameTime(found.StartTime, start) && SameTime(found.StopTime, stop));
+    QCOMPARE(NET_DVR_FindNextFile_V30(search, &found), int(NET_DVR_FIND_END));
+    QVERIFY(NET_DVR_FindClose_V30(search));
+
+    Collector collector;
+    QVERIFY(NET_DVR_SetPlayDataCallBack(play, &Collector::Callback, &collector));
+    QVERIFY(NET_DVR_PlayBackControl(play, NET_DVR_PLAY_START, 0, nullptr));
+    int position = 0;
+    while (position < 100) {
+        QVERIFY(NET_DVR_PlayBackControl_V40(play, NET_DVR_PLAY_GET_POS, nullptr, 0, &position, nullptr));
+        QTest::qWait(2);
+    }
+    const CSimPlaybackContent expected = rig.Sim->Expected(1, start, stop);
+    QCOMPARE(expected.Length(), qint64(3599 * 10 + 7 + kSimHeaderBlockSize));
+    {
+        std::lock_guard lock(collector.Mutex);
+        QVERIFY(collector.Data == expected.Bytes(0, expected.Length()));
+    }
+    QVERIFY(NET_DVR_StopPlayBack(play));
     QVERIFY(rig.Idle());
 }
 

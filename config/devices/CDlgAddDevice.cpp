@@ -313,6 +313,11 @@ void CDlgAddDevice::OnBtnClickedCancel()
     reject();
 }
 
+QString CDlgAddDevice::ChannelRangeText()
+{
+    return tr("The device numbers a channel above 32767, which cannot be stored.");
+}
+
 void CDlgAddDevice::HandBack(const DEVICE_INFO& device)
 {
     if (m_pCfgDevice != nullptr)
@@ -353,6 +358,9 @@ bool CDlgAddDevice::AddDevice()
     }
     case ADD_DEVICE_NO_SLOT:
         ShowInfoMsgBox(title, tr("Device has reach maximum number"), this);
+        return false;
+    case ADD_DEVICE_BAD_CHANNEL:
+        ShowInfoMsgBox(title, ChannelRangeText(), this);
         return false;
     case ADD_DEVICE_DB_FAILED:
         // The recorder answered, but the database refused: saying the login failed would send the operator
@@ -425,7 +433,8 @@ bool CDlgAddDevice::ModifyDevice()
     g_pSysInfoManage->GetGroupsOfDevice(oldIndex, &groups);
     Q_EMIT StopThread(groups);
 
-    if (!g_pSysInfoManage->ModifyDevice(&m_newDevice, &m_oldDevice, changed)) {
+    int result = ADD_DEVICE_OK;
+    if (!g_pSysInfoManage->ModifyDevice(&m_newDevice, &m_oldDevice, changed, &result)) {
         // The model kept the old device and its plans; the manual backup and the stopped plans get back
         // what they had, and the operator learns that nothing changed.
         HandBack(m_oldDevice);
@@ -435,7 +444,8 @@ bool CDlgAddDevice::ModifyDevice()
         }
         if (!groups.empty())
             Q_EMIT UpdateGroup(ChangedGroups(groups));
-        ShowInfoMsgBox(title, tr("Modify device failed."), this);
+        ShowInfoMsgBox(
+            title, result == ADD_DEVICE_BAD_CHANNEL ? ChannelRangeText() : tr("Modify device failed."), this);
         return false;
     }
     HandBack(m_newDevice);

@@ -76,6 +76,8 @@ public Q_SLOTS:
 private:
     void InitDialog(const QModelIndex& index, const DEVICE_INFO* device);
     void HandBack(const DEVICE_INFO& device);
+    // The refusal of a recorder whose channel numbers do not fit the channel records.
+    static QString ChannelRangeText();
 
     // While a login runs (a recorder that does not answer takes seconds): a wait cursor, the fields and
     // buttons disabled and a line saying what the program waits for, drawn before the wait begins.

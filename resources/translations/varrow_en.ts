@@ -213,6 +213,10 @@
         <source>Connecting to the device...</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>The device numbers a channel above 32767, which cannot be stored.</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>CDlgCfgDevice</name>
@@ -827,6 +831,14 @@
         <source>Backup stopped: a record disk cannot be used. </source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Download of %1 %2 given up: the storage refused its record (code %3)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Download of %1 %2 given up: the recorder sent more than the %3 bytes it announced</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>CExportRecord</name>
@@ -1077,6 +1089,10 @@
     </message>
     <message>
         <source> failed</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Device %1  %2 refused: its channel number %3 is out of range</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -1554,6 +1570,18 @@
     </message>
     <message>
         <source>The database cannot be used. The file was left as it is:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>File of %1 skipped: its times %2 are no range</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Search of %1 given up: the recorder was still searching after %2 s</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 more files of %2 skipped: their times are no range</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

@@ -213,6 +213,10 @@
         <source>Connecting to the device...</source>
         <translation>正在连接设备...</translation>
     </message>
+    <message>
+        <source>The device numbers a channel above 32767, which cannot be stored.</source>
+        <translation>该设备的通道号大于 32767，无法保存。</translation>
+    </message>
 </context>
 <context>
     <name>CDlgCfgDevice</name>
@@ -826,6 +830,14 @@
         <source>Backup stopped: a record disk cannot be used. </source>
         <translation>备份已停止：录像磁盘无法使用。</translation>
     </message>
+    <message>
+        <source>Download of %1 %2 given up: the storage refused its record (code %3)</source>
+        <translation>已放弃下载 %1 %2：存储拒绝了该录像（代码 %3）</translation>
+    </message>
+    <message>
+        <source>Download of %1 %2 given up: the recorder sent more than the %3 bytes it announced</source>
+        <translation>已放弃下载 %1 %2：录像机发送的数据超过其声明的 %3 字节</translation>
+    </message>
 </context>
 <context>
     <name>CExportRecord</name>
@@ -1077,6 +1089,10 @@
     <message>
         <source> failed</source>
         <translation> 失败</translation>
+    </message>
+    <message>
+        <source>Device %1  %2 refused: its channel number %3 is out of range</source>
+        <translation>设备 %1  %2 被拒绝：其通道号 %3 超出范围</translation>
     </message>
 </context>
 <context>
@@ -1562,6 +1578,18 @@
     <message>
         <source>The database cannot be used. The file was left as it is:</source>
         <translation>数据库无法使用。文件保持原样，未作改动：</translation>
+    </message>
+    <message>
+        <source>File of %1 skipped: its times %2 are no range</source>
+        <translation>已跳过 %1 的文件：其时间 %2 不是有效的时间段</translation>
+    </message>
+    <message>
+        <source>Search of %1 given up: the recorder was still searching after %2 s</source>
+        <translation>已放弃搜索 %1：录像机在 %2 秒后仍在搜索</translation>
+    </message>
+    <message>
+        <source>%1 more files of %2 skipped: their times are no range</source>
+        <translation>另有 %1 个 %2 的文件已跳过：其时间不是有效的时间段</translation>
     </message>
 </context>
 <context>

@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <limits>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
@@ -64,6 +65,39 @@ bool IsRealTime(const NET_DVR_TIME& t)
 {
     return QDate::isValid(int(t.Year), int(t.Month), int(t.Day)) &&
            QTime::isValid(int(t.Hour), int(t.Minute), int(t.Second));
+}
+
+// The call log's name of a request, as the scripted close names it.
+QString OpName(uint16_t type)
+{
+    switch (type) {
+    case Login:
+        return QStringLiteral("login");
+    case Logout:
+        return QStringLiteral("logout");
+    case GetConfig:
+        return QStringLiteral("config");
+    case FindOpen:
+        return QStringLiteral("find");
+    case FindNext:
+        return QStringLiteral("next");
+    case FindClose:
+        return QStringLiteral("find-close");
+    case Capture:
+        return QStringLiteral("capture");
+    case PlayOpen:
+        return QStringLiteral("play-open");
+    case PlayStart:
+        return QStringLiteral("start");
+    case PlayPosition:
+        return QStringLiteral("position");
+    case PlaySpeed:
+        return QStringLiteral("speed");
+    case PlayStop:
+        return QStringLiteral("stop");
+    default:
+        return QString();
+    }
 }
 
 } // namespace
@@ -305,6 +339,8 @@ void CRecorderSim::ServeControl(int fd, CFrameReader& reader, FrameHeader header
                 break;
             continue;
         }
+        if (CloseOnRequest(header.Type))
+            break;
         if (header.Type == Login) {
             const int delay = Config().LoginDelayMs;
             if (delay > 0)
@@ -444,8 +480,9 @@ void CRecorderSim::ServeControl(int fd, CFrameReader& reader, FrameHeader header
                     const SimChannel channel = m_config.Channels.value(search.Channel);
                     CWriter out;
                     int result;
-                    if (search.BusyLeft > 0) {
-                        --search.BusyLeft;
+                    if (search.BusyLeft != 0) {
+                        if (search.BusyLeft > 0)
+                            --search.BusyLeft;
                         result = NET_DVR_FIND_BUSY;
                         out.I32(result);
                     } else if (search.Next < search.Matches.size()) {
@@ -453,7 +490,7 @@ void CRecorderSim::ServeControl(int fd, CFrameReader& reader, FrameHeader header
                         search.BusyLeft = channel.Faults.SearchBusy;
                         const SimRecording& r = channel.Recordings[index];
                         const NET_DVR_TIME start = SimTime(r.Start);
-                        const NET_DVR_TIME stop = SimTime(r.Stop);
+                        const NET_DVR_TIME stop = SimTime(r.ListedStop.isValid() ? r.ListedStop : r.Stop);
                         // The found size is what a play-back of the whole file delivers.
                         const qint64 size = std::min<qint64>(r.Size + kSimHeaderBlockSize, 0xFFFFFFFFll);
                         const QString name = QStringLiteral("ch%1_%2_%3")
@@ -518,6 +555,8 @@ void CRecorderSim::ServePlayback(int fd, CFrameReader& reader, const std::vector
     const NET_DVR_TIME start = in.Time();
     const NET_DVR_TIME stop = in.Time();
 
+    if (CloseOnRequest(PlayOpen))
+        return;
     std::unique_ptr<CSimPlaybackContent> content;
     int64_t dropAt = -1;
     int64_t stallAt = -1;
@@ -557,6 +596,10 @@ void CRecorderSim::ServePlayback(int fd, CFrameReader& reader, const std::vector
         }
         stallAt = faults->StallAfterBytes;
         faultsAtOpen = *faults;
+        if (faults->ExtraTimes == 0)
+            faultsAtOpen.ExtraBytes = 0;
+        else if (faults->ExtraTimes > 0 && faults->ExtraBytes != 0)
+            --faults->ExtraTimes;
         rate = m_config.Rate;
         ++m_counters.Playbacks;
     }
@@ -572,6 +615,9 @@ void CRecorderSim::ServePlayback(int fd, CFrameReader& reader, const std::vector
 
     const int64_t total = content->Length();
     const int64_t reported = faultsAtOpen.ReportedLength.value_or(total);
+    // What goes out: the content, and past it the scripted surplus (zeros), or without end.
+    const bool endless = faultsAtOpen.ExtraBytes < 0;
+    const int64_t toSend = endless ? std::numeric_limits<int64_t>::max() : total + faultsAtOpen.ExtraBytes;
     if (!Answer(fd, CWriter().U64(uint64_t(reported)).Finish(PlayOpen))) {
         release();
         return;
@@ -586,14 +632,14 @@ void CRecorderSim::ServePlayback(int fd, CFrameReader& reader, const std::vector
     FrameHeader header;
     std::vector<uint8_t> payload;
     for (;;) {
-        const bool wantsToSend = started && !stalled && sent < total;
-        int64_t allowed = total;
+        const bool wantsToSend = started && !stalled && sent < toSend;
+        int64_t allowed = toSend;
         int timeout = wantsToSend ? 0 : idle;
         if (wantsToSend && rate > 0) {
-            allowed = std::min<int64_t>(total, (NowMs() - startMs) * rate / 1000 + 1);
+            allowed = std::min<int64_t>(toSend, (NowMs() - startMs) * rate / 1000 + 1);
             if (allowed <= sent) {
                 const int64_t due =
-                    startMs + (sent + std::min<int64_t>(kStreamBlock, total - sent)) * 1000 / rate;
+                    startMs + (sent + std::min<int64_t>(kStreamBlock, toSend - sent)) * 1000 / rate;
                 timeout = int(std::clamp<int64_t>(due - NowMs(), 1, 50));
             }
         }
@@ -603,6 +649,8 @@ void CRecorderSim::ServePlayback(int fd, CFrameReader& reader, const std::vector
         if (r > 0) {
             if (stalled)
                 continue;
+            if (CloseOnRequest(header.Type))
+                break;
             CReader request(payload.data(), payload.size());
             std::vector<uint8_t> answer;
             bool end = false;
@@ -618,7 +666,11 @@ void CRecorderSim::ServePlayback(int fd, CFrameReader& reader, const std::vector
                     answer = CWriter().Finish(PlayStart);
                     break;
                 case PlayPosition: {
-                    int32_t position = total > 0 ? int32_t(sent * 100 / total) : 100;
+                    int32_t position = 100;
+                    if (endless)
+                        position = int32_t(std::min<int64_t>(99, sent / std::max<int64_t>(1, total / 100)));
+                    else if (toSend > 0)
+                        position = int32_t(sent * 100 / toSend);
                     SimChannelFaults& faults = m_config.Channels[channel].Faults;
                     if (faults.InjectedPositionTimes != 0) {
                         position = faults.InjectedPosition;
@@ -667,7 +719,7 @@ void CRecorderSim::ServePlayback(int fd, CFrameReader& reader, const std::vector
         if (!wantsToSend || allowed <= sent)
             continue;
         // One block never mixes the header with stream bytes, and ends exactly at a scripted drop or stall.
-        int64_t n = std::min<int64_t>({int64_t(kStreamBlock), total - sent, allowed - sent});
+        int64_t n = std::min<int64_t>({int64_t(kStreamBlock), toSend - sent, allowed - sent});
         if (sent < kSimHeaderBlockSize)
             n = std::min<int64_t>(n, kSimHeaderBlockSize - sent);
         if (dropAt >= 0)
@@ -683,7 +735,7 @@ void CRecorderSim::ServePlayback(int fd, CFrameReader& reader, const std::vector
             if (!SendAll(fd, frame.data(), kHeaderSize + size_t(n)))
                 break;
             sent += n;
-            if (sent == total) {
+            if (sent == toSend) {
                 std::lock_guard lock(m_mutex);
                 Log({QStringLiteral("sent"), channel, 0, sent, true, firstNs, NowNs()});
             }
@@ -695,6 +747,17 @@ void CRecorderSim::ServePlayback(int fd, CFrameReader& reader, const std::vector
     }
     ::shutdown(fd, SHUT_RDWR);
     release();
+}
+
+bool CRecorderSim::CloseOnRequest(uint16_t type)
+{
+    std::lock_guard lock(m_mutex);
+    if (m_config.CloseOn.isEmpty() || m_config.CloseOnTimes == 0 || m_config.CloseOn != OpName(type))
+        return false;
+    if (m_config.CloseOnTimes > 0)
+        --m_config.CloseOnTimes;
+    Log({QStringLiteral("closed"), -1, int(type), 0, true});
+    return true;
 }
 
 SimRecorderConfig CRecorderSim::Config() const
@@ -715,6 +778,13 @@ void CRecorderSim::SetSilent(bool silent)
     m_config.Silent = silent;
 }
 
+void CRecorderSim::SetCloseOn(const QString& op, int times)
+{
+    std::lock_guard lock(m_mutex);
+    m_config.CloseOn = op;
+    m_config.CloseOnTimes = times;
+}
+
 void CRecorderSim::SetRate(qint64 bytesPerSecond)
 {
     std::lock_guard lock(m_mutex);
@@ -728,6 +798,8 @@ void CRecorderSim::ApplyFaults(const SimRecorderConfig& config)
     m_config.LoginDelayMs = config.LoginDelayMs;
     m_config.Silent = config.Silent;
     m_config.Rate = config.Rate;
+    m_config.CloseOn = config.CloseOn;
+    m_config.CloseOnTimes = config.CloseOnTimes;
     for (auto it = m_config.Channels.begin(); it != m_config.Channels.end(); ++it)
         it->Faults = config.Channels.value(it.key()).Faults;
     for (auto it = config.Channels.cbegin(); it != config.Channels.cend(); ++it)

@@ -20,7 +20,8 @@
 #include <vector>
 
 // One request as the recorder saw it. Op is one of "login", "logout", "find", "next", "play-open", "start",
-// "speed", "position", "stop", "capture", and "sent" once a play-back's whole range was sent.
+// "speed", "position", "stop", "capture", "sent" once a play-back's whole range was sent, and "closed" for a
+// connection closed on a request by the scripted close (Code: the request's message type).
 struct SimCall
 {
     QString Op;
@@ -67,9 +68,11 @@ public:
     void SetLoginRefusals(int count);
     void SetSilent(bool silent);
     void SetRate(qint64 bytesPerSecond);
+    // The connection of the next `times` requests of this kind (-1: all) is closed without an answer.
+    void SetCloseOn(const QString& op, int times = 1);
     void SetChannelFaults(int channel, const SimChannelFaults& faults);
     // Takes the faults of another configuration of this recorder (login refusals and delay, silence, rate,
-    // every channel's faults); its recordings stay.
+    // the scripted close, every channel's faults); its recordings stay.
     void ApplyFaults(const SimRecorderConfig& config);
     SimChannelFaults ChannelFaults(int channel) const;
     void AddRecording(int channel, const SimRecording& recording);
@@ -113,6 +116,8 @@ private:
     void ServeControl(int fd, CFrameReader& reader, SdkWire::FrameHeader header,
                       std::vector<uint8_t> payload);
     bool IsSilent() const;
+    // True when the scripted close takes this request: the caller closes its connection without answering.
+    bool CloseOnRequest(uint16_t type);
     void ServePlayback(int fd, CFrameReader& reader, const std::vector<uint8_t>& open);
     void Log(SimCall call);
     void EndSessionLocked(uint32_t token);

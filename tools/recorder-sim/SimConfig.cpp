@@ -47,6 +47,14 @@ bool ParseRecording(const QJsonObject& o, const QDate& day, SimRecording* r, QSt
         r->Start = ParseTime(o.value(QStringLiteral("start")).toString());
         r->Stop = ParseTime(o.value(QStringLiteral("stop")).toString());
     }
+    if (o.contains(QStringLiteral("listedStop"))) {
+        // Any real time, also one before the start: what a recorder's search may claim.
+        r->ListedStop = ParseTime(o.value(QStringLiteral("listedStop")).toString());
+        if (!r->ListedStop.isValid()) {
+            *error = QStringLiteral("a listed stop needs a date and time");
+            return false;
+        }
+    }
     r->FileType = uint8_t(o.value(QStringLiteral("type")).toInt(0));
     r->Size = qint64(o.value(QStringLiteral("size")).toDouble(0));
     if (!r->Start.isValid() || !r->Stop.isValid() || r->Stop <= r->Start) {
@@ -77,8 +85,10 @@ bool ParseFaults(const QJsonObject& o, SimChannelFaults* f)
         f->ReportedLength = qint64(o.value(QStringLiteral("reportedLength")).toDouble());
     f->DataBeforeStart = o.value(QStringLiteral("dataBeforeStart")).toBool(f->DataBeforeStart);
     f->PositionDelayMs = o.value(QStringLiteral("positionDelayMs")).toInt(f->PositionDelayMs);
-    return f->SearchBusy >= 0 && f->SearchBusy <= 1000000 && f->PositionDelayMs >= 0 &&
-           f->PositionDelayMs <= 600000;
+    f->ExtraBytes = qint64(o.value(QStringLiteral("extraBytes")).toDouble(double(f->ExtraBytes)));
+    f->ExtraTimes = o.value(QStringLiteral("extraTimes")).toInt(f->ExtraTimes);
+    return f->SearchBusy >= -1 && f->SearchBusy <= 1000000 && f->PositionDelayMs >= 0 &&
+           f->PositionDelayMs <= 600000 && f->ExtraBytes >= -1 && f->ExtraBytes <= kSimMaxRecordingSize;
 }
 
 bool ParseRecorder(const QJsonObject& o, const QDate& today, SimRecorderConfig* c, QString* error)
@@ -104,6 +114,8 @@ bool ParseRecorder(const QJsonObject& o, const QDate& today, SimRecorderConfig* 
     c->LoginDelayMs = o.value(QStringLiteral("loginDelayMs")).toInt(0);
     c->IdleTimeoutMs = o.value(QStringLiteral("idleTimeoutMs")).toInt(c->IdleTimeoutMs);
     c->MaxConnections = o.value(QStringLiteral("maxConnections")).toInt(c->MaxConnections);
+    c->CloseOn = o.value(QStringLiteral("closeOn")).toString();
+    c->CloseOnTimes = o.value(QStringLiteral("closeOnTimes")).toInt(1);
     if (c->AnalogChannels < 0 || c->AnalogChannels > 255 || c->FirstChannel < 0 || c->FirstChannel > 255 ||
         c->IpChannels < 0 || c->IpChannels > 64 || c->FirstIpChannel < 0 || c->Rate < 0 ||
         c->Rate > kSimMaxRate || c->LoginDelayMs < 0 || c->LoginDelayMs > 600000 || c->IdleTimeoutMs < 100 ||

@@ -22,11 +22,15 @@ struct SimChannelFaults
     int InjectedPositionTimes = 0; // ... this many times
     qint64 StallAfterBytes = -1;   // a play-back goes silent (no data, no answers) after this many bytes
     bool RefuseCaptureSize0 = false;
-    int SearchBusy = 0;                   // "still searching" answers before each search result
-    int FindRefusals = 0;                 // searches refused
+    int SearchBusy = 0;   // "still searching" answers before each search result (-1: only those, for ever)
+    int FindRefusals = 0; // searches refused
     std::optional<qint64> ReportedLength; // the play-back's length as answered (negative: as unsigned)
     bool DataBeforeStart = false;         // a stream block goes out ahead of each answer before the start
     int PositionDelayMs = 0;              // each position answer comes this late
+    // A play-back sends this many bytes past its range's content (-1: without end, its position stopping at
+    // 99), while its announced length and the found size stay those of the content.
+    qint64 ExtraBytes = 0;
+    int ExtraTimes = -1; // ... for this many play-backs (-1: every one)
 };
 
 struct SimChannel
@@ -49,11 +53,16 @@ struct SimRecorderConfig
     int FirstChannel = 1;
     int IpChannels = 0;
     int FirstIpChannel = 33;
-    int LoginRefusals = 0;          // -1: always
-    int LoginDelayMs = 0;           // each login is answered this late
-    bool Silent = false;            // accepts connections and never answers
-    int IdleTimeoutMs = 30000;      // a connection without a whole request for this long is closed
-    int MaxConnections = 64;        // connections beyond these are closed at once
+    int LoginRefusals = 0;     // -1: always
+    int LoginDelayMs = 0;      // each login is answered this late
+    bool Silent = false;       // accepts connections and never answers
+    int IdleTimeoutMs = 30000; // a connection without a whole request for this long is closed
+    int MaxConnections = 64;   // connections beyond these are closed at once
+    // The connection that carries this request ("login", "config", "find", "next", "find-close", "capture",
+    // "logout", "play-open", "start", "position", "speed", "stop") is closed once the request has arrived,
+    // without an answer, this many times (-1: every time).
+    QString CloseOn = QString();
+    int CloseOnTimes = 1;
     QMap<int, SimChannel> Channels; // by channel number; a valid channel without entry has no recordings
 
     bool HasChannel(int number) const;

@@ -22,6 +22,8 @@ struct SimRecording
     QDateTime Stop;
     uint8_t FileType = 0; // the SDK's file type (0 schedule, 1 motion, 2 alarm, 6 manual, ...)
     qint64 Size = 0;
+    // The stop a search reports, when not the real one (a recorder whose clock stepped back, or a lie).
+    QDateTime ListedStop = QDateTime();
 };
 
 // The header block (data type 1) that opens every play-back: "VRWH", version 1, channel, start and stop
