@@ -2,6 +2,7 @@
 
 #include "engine/EngineClock.h"
 #include "model/DbAccess.h"
+#include "model/DeviceErrors.h"
 #include "model/HostAddress.h"
 #include "model/LogStore.h"
 #include "model/Mail.h"
@@ -310,7 +311,7 @@ QString ReportListLoginFailure(int group, int position)
     if (name.isEmpty())
         return QString();
     const QString text = QObject::tr("Get Backup Task Work List Failed.Connect Device ") + name +
-                         QObject::tr(" Error:") + QString::number(NET_DVR_GetLastError());
+                         QObject::tr(" Error:") + DeviceErrorCodeText(NET_DVR_GetLastError());
     WriteLog(LOG_TYPE_EXCEPTION, LOG_SUB_CONNECT_DEVICE, text);
     return text;
 }

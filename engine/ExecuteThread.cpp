@@ -2,6 +2,7 @@
 
 #include "engine/EngineClock.h"
 #include "engine/EngineCommon.h"
+#include "model/DeviceErrors.h"
 #include "model/LogStore.h"
 #include "model/SysInfoManage.h"
 #include "model/TaskStore.h"
@@ -365,13 +366,13 @@ CExecuteThread::Outcome CExecuteThread::DownloadFile(TASK_INFO& task, FILE_INFO&
     };
     auto reconnectFailed = [&] {
         if (!name.isEmpty())
-            Report(deviceIndex,
-                   tr("Reconnect ") + name + tr(" Failed. Error:") + QString::number(NET_DVR_GetLastError()));
+            Report(deviceIndex, tr("Reconnect ") + name + tr(" Failed. Error:") +
+                                    DeviceErrorCodeText(NET_DVR_GetLastError()));
     };
     auto exceptional = [&] {
         if (!name.isEmpty())
             Report(deviceIndex, tr("Download File Exceptional.Reconnect ") + name + tr(" Error:") +
-                                    QString::number(NET_DVR_GetLastError()));
+                                    DeviceErrorCodeText(NET_DVR_GetLastError()));
     };
 
     int play = NET_DVR_PlayBackByTime(*login, channel, &file.FileStartTime, &file.FileStopTime, nullptr);

@@ -372,6 +372,39 @@ int NoteStartTlsOffer(CURL*, curl_infotype type, char* data, size_t size, void* 
     return 0;
 }
 
+// What a failed session means to the operator. libcurl reports a refused sender or receiver as a failed
+// send; its message tells which command the server refused.
+MAIL_CAUSE CauseOf(CURLcode code, const std::string& message)
+{
+    switch (code) {
+    case CURLE_PEER_FAILED_VERIFICATION:
+    case CURLE_SSL_CONNECT_ERROR:
+    case CURLE_SSL_CACERT_BADFILE:
+    case CURLE_SSL_CERTPROBLEM:
+    case CURLE_USE_SSL_FAILED:
+    case CURLE_SSL_ISSUER_ERROR:
+        return MAIL_CAUSE::Tls;
+    case CURLE_COULDNT_RESOLVE_HOST:
+        return MAIL_CAUSE::ServerNotFound;
+    case CURLE_COULDNT_CONNECT:
+        return MAIL_CAUSE::NoConnection;
+    case CURLE_OPERATION_TIMEDOUT:
+        return MAIL_CAUSE::NoAnswer;
+    case CURLE_LOGIN_DENIED:
+        return MAIL_CAUSE::Login;
+    case CURLE_SEND_ERROR:
+    case CURLE_RECV_ERROR:
+    case CURLE_GOT_NOTHING:
+        if (message.rfind("MAIL failed", 0) == 0)
+            return MAIL_CAUSE::SenderRefused;
+        if (message.rfind("RCPT failed", 0) == 0)
+            return MAIL_CAUSE::RecipientRefused;
+        return MAIL_CAUSE::Broken;
+    default:
+        return MAIL_CAUSE::Other;
+    }
+}
+
 int SendMailSession(const char* server, int port, const char* user, const char* password, MAIL_INFO* mail,
                     MAIL_FAILURE* failure)
 {
@@ -379,6 +412,7 @@ int SendMailSession(const char* server, int port, const char* user, const char* 
     if (failure == nullptr)
         failure = &ignored;
     *failure = MAIL_FAILURE();
+    failure->Cause = MAIL_CAUSE::Settings;
     failure->Detail = "a setting cannot be sent";
     if (server == nullptr || mail == nullptr || mail->State != MAIL_STATE_BUILT || port < 1 || port > 65535)
         return -1;
@@ -463,15 +497,15 @@ int SendMailSession(const char* server, int port, const char* user, const char* 
         code = session(long(CURLUSESSL_NONE));
     if (code != CURLE_OK) {
         failure->Detail = errorText[0] != '\0' ? errorText : curl_easy_strerror(code);
-        failure->TlsFailed = code == CURLE_PEER_FAILED_VERIFICATION || code == CURLE_SSL_CONNECT_ERROR ||
-                             code == CURLE_SSL_CACERT_BADFILE || code == CURLE_SSL_CERTPROBLEM ||
-                             code == CURLE_USE_SSL_FAILED || code == CURLE_SSL_ISSUER_ERROR;
+        failure->LibraryText = failure->Detail;
+        failure->Cause = CauseOf(code, failure->Detail);
+        failure->TlsFailed = failure->Cause == MAIL_CAUSE::Tls;
         qWarning("Mail to %s:%d not sent%s: %s", host.constData(), port,
                  failure->TlsFailed ? " (the offered TLS failed; nothing was sent without it)" : "",
                  failure->Detail.c_str());
         return -1;
     }
-    failure->Detail.clear();
+    *failure = MAIL_FAILURE();
     return 0;
 }
 
@@ -536,6 +570,7 @@ bool SendEmailWithConfig(const MAIL_CONFIG& config, const QString& subject, cons
         qWarning("Mail not sent: the sender's name, the sender's or the receiver's address is longer than %d "
                  "bytes",
                  MAIL_TEXT_FIELD_SIZE - 1);
+        failure->Cause = MAIL_CAUSE::TooLong;
         failure->Detail =
             "a name or an address is longer than " + std::to_string(MAIL_TEXT_FIELD_SIZE - 1) + " bytes";
         return false;
@@ -558,7 +593,9 @@ bool SendEmailWithConfig(const MAIL_CONFIG& config, const QString& subject, cons
     if (result >= 0)
         result = SendMailSession(server.constData(), port, sender.Address, password.constData(), mail.get(),
                                  failure);
-    else
+    else {
+        failure->Cause = MAIL_CAUSE::Build;
         failure->Detail = "the mail cannot be built from the settings";
+    }
     return result >= 0;
 }

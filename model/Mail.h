@@ -120,10 +120,28 @@ bool IsMailConfigSendable(const MAIL_CONFIG& config);
 // is `MailName` <`MailFrom`>, the login is `MailFrom` with `MailPassword`. True when the server took the
 // mail. A setting longer than a recipient field holds fails the mail (with a warning) rather than being cut.
 // `failure`, when given, tells why a mail was not sent.
+enum class MAIL_CAUSE
+{
+    None,
+    Settings,         // the server's address or the port cannot be used
+    TooLong,          // the sender's name or an address is longer than a recipient field holds
+    Build,            // the mail cannot be built from the settings
+    ServerNotFound,   // the server's name does not resolve
+    NoConnection,     // the server cannot be reached on the port
+    NoAnswer,         // the server did not answer in time
+    Login,            // the server refused the login
+    SenderRefused,    // the server refused the sender's address
+    RecipientRefused, // the server refused the receiver's address
+    Tls,              // the server offered STARTTLS and TLS failed: nothing went without it
+    Broken,           // the connection broke
+    Other,
+};
 struct MAIL_FAILURE
 {
-    bool TlsFailed = false; // the server offered STARTTLS and TLS failed: nothing went without it
-    std::string Detail;     // the cause as the mail layer reports it (English); empty after success
+    MAIL_CAUSE Cause = MAIL_CAUSE::None;
+    bool TlsFailed = false;  // Cause is Tls
+    std::string Detail;      // the cause in English, for traces; empty after success
+    std::string LibraryText; // the mail library's own words for it; empty when the cause is the program's
 };
 bool SendEmailWithConfig(const MAIL_CONFIG& config, const QString& subject, const QString& body,
                          MAIL_FAILURE* failure = nullptr);

@@ -185,6 +185,12 @@ void CSQLite3DB::Open(const std::string& fileName, int flags)
     sqlite3_busy_timeout(m_db, 5000);
 }
 
+int CSQLite3DB::SetLimit(int id, int value)
+{
+    auto lock = Lock();
+    return m_db != nullptr ? sqlite3_limit(m_db, id, value) : -1;
+}
+
 void CSQLite3DB::Close()
 {
     auto lock = Lock();

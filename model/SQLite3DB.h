@@ -138,6 +138,9 @@ public:
     bool Exec(const std::string& sql, CSQLite3Params params);
     // Prepares one statement, binds the parameters and steps to its first row. False when closed.
     bool Query(const std::string& sql, CSQLite3Recordset& rs, CSQLite3Params params = {});
+    // Sets one of SQLite's run-time limits (sqlite3_limit) on this connection; the limit before, or -1 when
+    // closed.
+    int SetLimit(int id, int value);
     int64_t LastInsertRowId() const;
     int Changes() const;
 

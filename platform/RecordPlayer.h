@@ -2,38 +2,69 @@
 
 // Hands a stored record file to the external player program. The player runs on its own: it is started
 // detached with the file's path as its one argument, nobody waits for it, and the program never stops it.
-// Without a player set, the desktop's default application for the file gets it (xdg-open).
+// Without a player set, the desktop's default application for the file gets it through the desktop's opener
+// (xdg-open). The opener says by its exit status whether it found a program for the file; it is watched from
+// the event loop, never waited for, and a failure is reported when it comes.
 
 #include <QByteArray>
+#include <QObject>
 #include <QString>
+
+#include <functional>
+
+// A hand-off that failed after Play had returned: the opener ended without opening the file.
+struct PLAYER_FAILURE
+{
+    QString Path;    // the record
+    QString Program; // the opener
+    int Status = 0;  // its exit status; -1 when it crashed or could not be started
+    bool Started = true;
+};
 
 class IRecordPlayer
 {
 public:
+    using LateFailure = std::function<void(const PLAYER_FAILURE&)>;
+
     virtual ~IRecordPlayer() = default;
     // Starts a player for the file; false when the player could not be started. Never blocks on the player.
     virtual bool Play(const QString& path) = 0;
     // After a failed Play: the program that could not be started; empty when no program was found at all.
     virtual QString FailedProgram() const { return QString(); }
+    // Who hears of a failure that shows only after Play returned (on the thread that called Play).
+    virtual void SetLateFailure(LateFailure report) { Q_UNUSED(report) }
 };
 
-class CRecordPlayer final : public IRecordPlayer
+class CRecordPlayer final : public QObject, public IRecordPlayer
 {
+    Q_OBJECT
+
 public:
     // An empty program means the default one, chosen at each Play (see Program).
     explicit CRecordPlayer(const QString& program = QString());
+    // An opener still running is ended: its exit could no longer be told to anyone. What it started for the
+    // file runs on.
+    ~CRecordPlayer() override;
 
     bool Play(const QString& path) override;
     QString FailedProgram() const override { return m_failed; }
+    void SetLateFailure(LateFailure report) override { m_lateFailure = std::move(report); }
 
     // The program Play starts: the one given, else "Vidrun" in the program's directory when it is there,
     // else the desktop's opener from the search path; empty when there is none.
     QString Program() const;
     static QString DefaultProgram();
+    // The desktop's opener from the search path; empty when there is none.
+    static QString Opener();
 
 private:
+    // Program(); `opener` tells whether it is the desktop's opener.
+    QString Choose(bool* opener) const;
+    void StartOpener(const QString& opener, const QString& path);
+
     QString m_program;
     QString m_failed;
+    LateFailure m_lateFailure;
 };
 
 // The bytes a player of the old hand-off takes from its copy-data message: the path with "\" separators,

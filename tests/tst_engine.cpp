@@ -18,11 +18,13 @@
 #include "storage/CreateStorage.h"
 
 #include <QElapsedTimer>
+#include <QRegularExpression>
 #include <QScopeGuard>
 #include <QSemaphore>
 #include <QSignalSpy>
 
 #include <atomic>
+#include <mutex>
 #include <cstring>
 #include <thread>
 
@@ -211,8 +213,15 @@ void TestEngine::unreachableRecorderReportedBeforeTheMail()
     CTaskWrite writer(kPlan, false);
     // Counted on the worker's own thread: a signal spy may not be read while another thread appends to it.
     std::atomic<int> failures{0};
+    std::mutex textMutex;
+    QString text;
     QObject::connect(
-        &writer, &CTaskWrite::SigConnectDeviceFail, &writer, [&failures] { ++failures; },
+        &writer, &CTaskWrite::SigConnectDeviceFail, &writer,
+        [&](int, int, int, const QString& detail) {
+            const std::lock_guard lock(textMutex);
+            text = detail;
+            ++failures;
+        },
         Qt::DirectConnection);
     writer.start();
     QTRY_VERIFY_WITH_TIMEOUT(failures >= 1, 5000);
@@ -221,6 +230,8 @@ void TestEngine::unreachableRecorderReportedBeforeTheMail()
     writer.stop();
     QVERIFY(writer.wait(2000));
     QVERIFY(timer.elapsed() < 2000);
+    // The event row, the log and the mail give the device layer's code with its meaning.
+    QVERIFY2(text.endsWith(QStringLiteral(" Error:1 (wrong user name or password)")), qPrintable(text));
 }
 
 void TestEngine::storesEveryFileByteForByte()
@@ -548,11 +559,13 @@ void TestEngine::restartingRecorderWaitedForAMinute()
     sim.SetChannelFaults(1, drop);
     QSemaphore down;
     std::atomic<qint64> backAt{0}, gaveUpAt{0};
+    QString exceptional; // written before `down` is released, read after the worker ended
     CExecuteThread worker(kPlan, 0);
     QObject::connect(
         &worker, &CExecuteThread::SigConnectDeviceFail, &worker,
         [&](int, int, int, const QString& text) {
             if (text.startsWith("Download File Exceptional") && down.available() == 0 && backAt == 0) {
+                exceptional = text;
                 sim.SetLoginRefusals(-1);
                 down.release();
             } else if (text.startsWith("Reconnect ") && gaveUpAt == 0) {
@@ -570,6 +583,9 @@ void TestEngine::restartingRecorderWaitedForAMinute()
     const bool ended = worker.wait(kLimitMs);
     restart.join();
     QVERIFY(ended);
+    // The code comes with its meaning.
+    QVERIFY2(QRegularExpression(QStringLiteral(" Error:\\d+ \\([a-z' ]+\\)$")).match(exceptional).hasMatch(),
+             qPrintable(exceptional));
     QVERIFY2(gaveUpAt == 0 || gaveUpAt > backAt, qPrintable(QString::number(backAt - gaveUpAt)));
     QCOMPARE(DoneFiles(Stored()), 1);
     const FILE_INFO file = f.TaskOf(kPlan, 0, kMonday).FileList.value(0);

@@ -9,6 +9,8 @@
 #include "model/DbAccess.h"
 #include "model/SysInfoManage.h"
 #include "model/TextConvert.h"
+#include "model/SQLite3DB.h"
+#include "tests/support/FakeSmtpServer.h"
 #include "tests/support/SimRecorders.h"
 #include "tests/support/TempDatabase.h"
 #include "tests/support/TestSupport.h"
@@ -19,12 +21,24 @@
 #include "widgets/views/CTableView.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QFileDialog>
+#include <QTcpServer>
+#include <QThread>
+#include <QTimer>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QRegularExpression>
+#include <QScopeGuard>
 
+#include <algorithm>
+#include <atomic>
 #include <memory>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 class TestDevices : public QObject
 {
@@ -36,12 +50,16 @@ private Q_SLOTS:
     void refusals_data();
     void refusals();
     void typingLimits();
+    void busyLineFits();
     void modify_data();
     void modify();
     void deleteTakesTheSelectedDevices();
     void importChecksEveryRow();
     void importStops_data();
     void importStops();
+    void loginFailureSaysWhy_data();
+    void loginFailureSaysWhy();
+    void importReadsBoundedValues();
 
 private:
     int AddToModel(const char* name, int sim);
@@ -135,8 +153,10 @@ QStringList Names(const CDlgCfgDevice& page)
     return names;
 }
 
-// Answers the next file picker with `path`, then the busy box (when the driver still sees it) and the result.
-void AnswerImport(CModalDriver& driver, const QString& path, std::function<void(QWidget*)> busy)
+// Answers the next file picker with `path`, then the busy box (when the driver still sees it), after a stop
+// the box that waits for the row under way (left to close by itself), and the result.
+void AnswerImport(CModalDriver& driver, const QString& path, std::function<void(QWidget*)> busy,
+                  bool stopped = false)
 {
     driver.Answer([path](QWidget* window) {
         auto* picker = window->findChild<QFileDialog*>();
@@ -149,6 +169,8 @@ void AnswerImport(CModalDriver& driver, const QString& path, std::function<void(
         else
             busy(window);
     });
+    if (stopped)
+        driver.AcceptPassingBusy(1);
     driver.Accept();
 }
 
@@ -215,7 +237,8 @@ void TestDevices::refusals_data()
         "Device with the same name has been added");
     row("same address and port", {"0", "Gate", "127.0.0.1", "#0", "admin", "12345"}, "",
         "Device with the same address and port has been added");
-    row("login refused", {"0", "Gate", "127.0.0.1", "#1", "admin", "wrong"}, "", "Log in failed");
+    row("login refused", {"0", "Gate", "127.0.0.1", "#1", "admin", "wrong"}, "",
+        "Log in failed\nThe user name or the password is wrong.");
     row("domain without IPv4", {"1", "Gate", "no-such-host.invalid", "#1", "admin", "12345"}, "",
         "Domain is wrong");
 }
@@ -269,6 +292,26 @@ void TestDevices::typingLimits()
     QCOMPARE(ui.m_plineEditDeviceUserName->text(), QStringLiteral("admin") + QString(26, u'x')); // 31 bytes
     type(ui.m_plineEditDevicePassWord, QStringLiteral("pa'ss"));
     QCOMPARE(ui.m_plineEditDevicePassWord->text(), QStringLiteral("pass"));
+}
+
+// The line that says what a login waits for stands beside OK and Cancel in the narrow dialog: it must show
+// whole, never cut off after "Connecting to the devic".
+void TestDevices::busyLineFits()
+{
+    CDlgAddDevice dialog(QModelIndex(), nullptr, &m_parent);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    auto* busy = dialog.findChild<QLabel*>(QStringLiteral("m_pLabelBusy"));
+    busy->show();
+    QApplication::processEvents();
+    const QRect room = busy->contentsRect();
+    const QRect needed = busy->fontMetrics().boundingRect(room, Qt::TextWordWrap, busy->text());
+    QVERIFY2(needed.width() <= room.width() && needed.height() <= room.height(),
+             qPrintable(QStringLiteral("%1x%2 in %3x%4")
+                            .arg(needed.width())
+                            .arg(needed.height())
+                            .arg(room.width())
+                            .arg(room.height())));
 }
 
 void TestDevices::modify_data()
@@ -458,15 +501,150 @@ void TestDevices::importStops()
     CDlgCfgDevice page;
     const QStringList before = Names(page).filter(QRegularExpression(QStringLiteral("^(?!Filler)")));
     CModalDriver driver;
-    AnswerImport(driver, path, [&](QWidget* busy) {
-        if (kind != "stop")
-            return;                                      // ends by itself
-        QTRY_VERIFY((*m_sims)[3].OpenConnections() > 0); // the first row's login is under way
-        static_cast<QDialog*>(busy)->reject();
-    });
+    // The stop waits for a login that no answer ends: the window must live on meanwhile, never stand still
+    // for the rest of the answer's time-out (1.5 s).
+    const bool stop = kind == "stop";
+    QElapsedTimer sinceTick;
+    qint64 longestStill = 0;
+    QTimer ticks;
+    connect(&ticks, &QTimer::timeout, this,
+            [&] { longestStill = std::max(longestStill, sinceTick.restart()); });
+    AnswerImport(
+        driver, path,
+        [&](QWidget* busy) {
+            if (!stop)
+                return;                                      // ends by itself
+            QTRY_VERIFY((*m_sims)[3].OpenConnections() > 0); // the first row's login is under way
+            sinceTick.start();
+            ticks.start(20);
+            static_cast<QDialog*>(busy)->reject();
+        },
+        stop);
     page.OnBtnClickedReadDataBase();
+    ticks.stop();
     QCOMPARE(driver.Seen().last().Text(), result);
     QCOMPARE(Names(page).filter(QRegularExpression(QStringLiteral("^(?!Filler)"))), before + names);
+    if (stop) {
+        // A busy box says what the window waits for, until the row's login has run out.
+        QVERIFY2(longestStill < TestSupport::Bound(750), qPrintable(QString::number(longestStill)));
+        QCOMPARE(driver.Seen().size(), 4);
+        QCOMPARE(driver.Seen().at(2).title, QStringLiteral("Stopping..."));
+    }
+}
+
+void TestDevices::loginFailureSaysWhy_data()
+{
+    QTest::addColumn<QString>("where"); // the recorder: "#n" the n-th, or "closed", or "mail"
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<QString>("reason"); // the line under "Log in failed"
+    QTest::newRow("wrong password") << "#0"
+                                    << "wrong"
+                                    << "The user name or the password is wrong.";
+    QTest::newRow("nothing listens") << "closed"
+                                     << "12345"
+                                     << "The recorder cannot be reached: check its address, its port and the "
+                                        "network.";
+    QTest::newRow("never answers") << "#3"
+                                   << "12345"
+                                   << "The recorder did not answer.";
+    // A mail server greets in its own protocol: no recorder's answer.
+    QTest::newRow("another protocol") << "mail"
+                                      << "12345"
+                                      << "The recorder refused the log in: error 11 (the recorder's answer "
+                                         "cannot be read).";
+}
+
+// "Log in failed" says on its second line why, from the device layer's error, whether the dialog adds the
+// recorder or changes one; nothing is stored either way.
+void TestDevices::loginFailureSaysWhy()
+{
+    QFETCH(QString, where);
+    QFETCH(QString, password);
+    QFETCH(QString, reason);
+    NET_DVR_SetTimeouts(1000, 500); // the silent recorder's wait
+    const auto restore = qScopeGuard([] { NET_DVR_SetTimeouts(1000, 1500); });
+    CFakeSmtpServer mail;
+    QVERIFY(mail.IsListening());
+    QString port;
+    if (where.startsWith('#')) {
+        port = Port(where.mid(1).toInt());
+    } else if (where == "mail") {
+        port = QString::number(mail.Port());
+    } else {
+        QTcpServer closed;
+        QVERIFY(closed.listen(QHostAddress::LocalHost));
+        port = QString::number(closed.serverPort());
+    }
+    const int kept = AddToModel("Kept", 1);
+    QVERIFY(kept >= 0);
+    const DEVICE_INFO old = *g_pSysInfoManage->GetDeviceInfo(kept);
+    for (const bool modify : {false, true}) {
+        CModalDriver driver;
+        driver.Accept();
+        CDlgAddDevice dialog(QModelIndex(), modify ? &old : nullptr, &m_parent);
+        Fill(dialog, QStringLiteral("Gate"), QStringLiteral("127.0.0.1"), port, password);
+        dialog.OnBtnClickedOK();
+        QCOMPARE(driver.Seen().value(0).Text(), QStringLiteral("Log in failed\n") + reason);
+        QVERIFY(dialog.result() != QDialog::Accepted);
+    }
+    QCOMPARE(CountRows("SELECT COUNT(*) FROM Device_Table WHERE IsUsed = 1"), 1);
+    QCOMPARE(QByteArray(g_pSysInfoManage->GetDeviceInfo(kept)->DeviceName), QByteArray("Kept"));
+}
+
+// A small file whose name column the file computes (a generated column that spells out a hundred million
+// characters) must not make the import allocate that much: the row is refused, the others come in.
+void TestDevices::importReadsBoundedValues()
+{
+    const QString path = m_db->Dir() + QStringLiteral("/computed.db");
+    {
+        CSQLite3DB db;
+        db.Open(path.toStdString());
+        db.Exec("CREATE TABLE TInfo_Device (Address TEXT, Given TEXT, UserName TEXT, UserPwd TEXT, Port, "
+                "Name TEXT GENERATED ALWAYS AS (CASE WHEN Given = '' THEN printf('%.*c', 100000000, 'x') "
+                "ELSE Given END) VIRTUAL);");
+        const auto add = [&db](const char* name, const std::string& user, int port) {
+            db.Exec(
+                "INSERT INTO TInfo_Device (Address, Given, UserName, UserPwd, Port) VALUES ('127.0.0.1', ?, "
+                "?, '12345', ?);",
+                {std::string(name), user, port});
+        };
+        add("Gate", "admin", (*m_sims)[0].Port());
+        add("", "admin", (*m_sims)[1].Port());
+        // A stored value longer than any field: refused from its first bytes beyond the bound.
+        add("Yard", std::string(1 << 20, 'u'), (*m_sims)[1].Port());
+        add("Shed", "admin", (*m_sims)[2].Port());
+    }
+    sqlite3_int64 current = 0;
+    sqlite3_int64 highest = 0;
+    sqlite3_status64(SQLITE_STATUS_MEMORY_USED, &current, &highest, 1); // resets the high-water mark
+    CDlgCfgDevice page;
+    CModalDriver driver;
+    AnswerImport(driver, path, [](QWidget*) {});
+    page.OnBtnClickedReadDataBase();
+    sqlite3_status64(SQLITE_STATUS_MEMORY_USED, &current, &highest, 0);
+    QVERIFY2(highest < (sqlite3_int64(64) << 20), qPrintable(QString::number(highest)));
+    QCOMPARE(driver.Seen().last().Text(), QStringLiteral("Read Database succeed.\n2 device(s) added.\n"
+                                                         "2 row(s) with wrong fields skipped."));
+    QCOMPARE(Names(page), (QStringList{"Gate", "Shed"}));
+
+    // Only a regular file is read: a named pipe would hold the import for ever. Read on a thread of its own,
+    // which a writer that comes and goes releases should the read hang.
+    const QByteArray pipe = QFile::encodeName(m_db->Dir() + QStringLiteral("/pipe.db"));
+    QCOMPARE(::mkfifo(pipe.constData(), 0600), 0);
+    std::atomic<bool> read{true};
+    std::unique_ptr<QThread> reader(QThread::create([&read, &pipe] {
+        int total = 0;
+        read = CDeviceWriteThread::ReadRows(
+            QFile::decodeName(pipe), [](const CDeviceWriteThread::IMPORT_ROW&) { return true; }, &total);
+    }));
+    reader->start();
+    const bool ended = reader->wait(5000);
+    if (!ended) {
+        ::close(::open(pipe.constData(), O_WRONLY | O_NONBLOCK));
+        reader->wait();
+    }
+    QVERIFY2(ended, "a named pipe held the import");
+    QVERIFY(!read);
 }
 
 VARROW_TEST_MAIN(TestDevices, QApplication)

@@ -7,6 +7,7 @@
 #include "config/CDlgSet.h"
 #include "config/devices/CDlgAddDevice.h"
 #include "config/pickers/CCopyBackUpTime.h"
+#include "config/system/CDlgCfgSystem.h"
 #include "config/pickers/CDlgChooseChannel.h"
 #include "config/pickers/CDlgManualBackup.h"
 #include "config/plans/CDlgCfgPlan.h"
@@ -19,7 +20,11 @@
 #include "tests/support/gui/ModalDriver.h"
 #include "app/ClientConfigManager.h"
 #include "app/ClientLanguageManager.h"
+#include "model/DeviceErrors.h"
+#include "model/Mail.h"
 #include "model/Utility.h"
+#include "platform/RecordPlayer.h"
+#include "sdk/DeviceSdk.h"
 #include "tests/support/TestSupport.h"
 #include "widgets/calendar/CCalendarModel.h"
 #include "widgets/calendar/CCalendarTimePopup.h"
@@ -190,6 +195,7 @@ private Q_SLOTS:
     void installedAtStart();
     void calendarNamesFollowTheLanguage();
     void everyWindowTranslated();
+    void failuresSaidInChinese();
 };
 
 void TestLanguage::chosenLanguage_data()
@@ -365,6 +371,44 @@ void TestLanguage::everyWindowTranslated()
     CFileDialog::GetSaveFileName(nullptr, QStringLiteral("..."), QString(), QStringLiteral("XML(*.xml)"));
     CFileDialog::GetExistingDirectory(nullptr, QStringLiteral("..."));
     QCOMPARE(driver.Pending(), 0);
+    QVERIFY2(untranslated.isEmpty(), qPrintable(untranslated.join(QLatin1Char('\n'))));
+}
+
+// Every cause the program gives for a failure reaches the Chinese operator in Chinese: the device layer's
+// codes and the login's reasons, every cause of a failed test mail (the mail library's own words may follow
+// in brackets), the desktop opener's failure, an empty record search and the box that waits for a stopped
+// import.
+void TestLanguage::failuresSaidInChinese()
+{
+    static const QRegularExpression english(QStringLiteral("[A-Za-z]{2}"));
+    QStringList said;
+    for (uint32_t code = 0; code <= 30; ++code)
+        said << DeviceErrorCodeText(code) << LoginFailureReason(code);
+    said << CDlgAddDevice::LoginFailedText(NET_DVR_NETWORK_RECV_TIMEOUT);
+    for (int cause = int(MAIL_CAUSE::None); cause <= int(MAIL_CAUSE::Other); ++cause) {
+        MAIL_FAILURE failure;
+        failure.Cause = MAIL_CAUSE(cause);
+        said << CDlgCfgSystem::MailFailureText(failure);
+    }
+    said << QCoreApplication::translate("CDlgCfgDevice", "Stopping...");
+
+    // Every way the desktop's opener fails; names (of the record, the opener and the player to put beside
+    // the program) stay as they are.
+    for (const int status : {1, 2, 3, 4, 9, -1, -2}) {
+        QString text = CViewRecord::PlayerFailureText(PLAYER_FAILURE{
+            QStringLiteral("/r/a.rec"), QStringLiteral("xdg-open"), std::max(status, -1), status != -2});
+        for (const char* name : {"/r/a.rec", "xdg-open", "README", "Vidrun", "Varrow"})
+            text.remove(QLatin1String(name));
+        said << text;
+    }
+    CEngineFixture fixture(QDateTime(QDate(2026, 3, 10), QTime(12, 0)));
+    CViewRecord page(nullptr);
+    page.OnBtnClickedSerchRecord(); // nothing ticked: nothing found
+    said << page.findChild<QLabel*>(QStringLiteral("pLabelNoRecord"))->text();
+
+    const QStringList inEnglish = said.filter(english);
+    QVERIFY2(inEnglish.isEmpty(), qPrintable(inEnglish.join(QLatin1Char('\n'))));
+    const QStringList untranslated = UntranslatedShown(said);
     QVERIFY2(untranslated.isEmpty(), qPrintable(untranslated.join(QLatin1Char('\n'))));
 }
 

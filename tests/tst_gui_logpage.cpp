@@ -103,6 +103,7 @@ private Q_SLOTS:
     void cleanup();
     void rangeRules_data();
     void rangeRules();
+    void defaultRangeFollowsTheClock();
     void showsEveryRowNumbered_data();
     void showsEveryRowNumbered();
     void typeFilterAndTimesPast2038();
@@ -119,6 +120,9 @@ private Q_SLOTS:
 
 private:
     void Search(int type, const QDateTime& start, const QDateTime& end);
+    // Presses Search with the fields as they are.
+    void SearchAsShown();
+    QDateTime Field(const char* name) const { return Child<QDateTimeEdit>(name)->dateTime(); }
     QString Cell(int row, int column) const { return m_pTable->GetItemText(row, column); }
     template <class T> T* Child(const char* name) const
     {
@@ -155,7 +159,11 @@ void TestLogPage::Search(int type, const QDateTime& start, const QDateTime& end)
     Child<QDateTimeEdit>("m_pStartTime")->setDateTime(start);
     Child<QDateTimeEdit>("m_pEndTime")->setDateTime(end);
     Child<QComboBox>("m_pcomboBoxLogType")->setCurrentIndex(type);
-    // The click returns when the progress box has closed. A search that never reaches its end would hold it
+    SearchAsShown();
+}
+
+void TestLogPage::SearchAsShown()
+{ // The click returns when the progress box has closed. A search that never reaches its end would hold it
     // until the suite's limit: after a bound the box is cancelled instead, and the test fails.
     // Every box still open goes, nested ones first.
     bool timedOut = false;
@@ -204,6 +212,38 @@ void TestLogPage::rangeRules()
     if (!message.isEmpty())
         QVERIFY2(m_driver->Seen().first().Text().contains(message),
                  qPrintable(m_driver->Seen().first().Text()));
+}
+
+// Until the operator picks a range, a search covers today from midnight up to its own moment, read when the
+// page shows and at each search: what was logged after the page was built is found, yesterday's is not, and
+// after midnight the range is the new day's. A range the operator picked stays.
+void TestLogPage::defaultRangeFollowsTheClock()
+{
+    QDateTime now = kBase;
+    m_pPage->SetClock([&now] { return now; });
+    QCOMPARE(Field("m_pStartTime"), QDateTime(kBase.date(), QTime(0, 0)));
+    QCOMPARE(Field("m_pEndTime"), kBase);
+    // Yesterday's last second, today's first, one logged after the page was built, one in the future.
+    Fill({-9 * 3600 - 1, -9 * 3600, 1800, 7200});
+    now = kBase.addSecs(3600);
+    SearchAsShown();
+    QCOMPARE(m_pTable->GetTopRowCount(), 2);
+    QCOMPARE(Cell(0, 3), QStringLiteral("entry 1"));
+    QCOMPARE(Cell(1, 3), QStringLiteral("entry 2"));
+    QCOMPARE(Field("m_pEndTime"), now);
+
+    m_pPage->hide();
+    now = QDateTime(kBase.date().addDays(1), QTime(0, 30));
+    m_pPage->show();
+    QCOMPARE(Field("m_pStartTime"), QDateTime(now.date(), QTime(0, 0)));
+    QCOMPARE(Field("m_pEndTime"), now);
+
+    Child<QDateTimeEdit>("m_pStartTime")->setDateTime(kBase.addDays(-1));
+    now = now.addDays(3);
+    SearchAsShown();
+    QCOMPARE(Field("m_pStartTime"), kBase.addDays(-1));
+    QCOMPARE(Field("m_pEndTime"), QDateTime(kBase.date().addDays(1), QTime(0, 30)));
+    QCOMPARE(m_pTable->GetTopRowCount(), 4);
 }
 
 void TestLogPage::showsEveryRowNumbered_data()

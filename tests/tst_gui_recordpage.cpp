@@ -22,6 +22,9 @@
 #include <QSignalSpy>
 #include <QDir>
 #include <QDirIterator>
+#include <QLabel>
+#include <QProcess>
+#include <QScopeGuard>
 #include <QFile>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -45,6 +48,19 @@ bool WriteFile(const QString& path, const QByteArray& bytes)
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
+// A stand-in for the desktop's opener in `dir`: writes its argument to "argument", then ends with the status
+// written into "go" (after ten seconds without one, with 0).
+void WriteOpener(const QString& dir)
+{
+    const QByteArray at = QFile::encodeName(dir);
+    QFile script(dir + QStringLiteral("/xdg-open"));
+    QVERIFY(script.open(QIODevice::WriteOnly));
+    script.write("#!/bin/sh\nprintf '%s' \"$1\" > '" + at + "/argument'\nfor i in $(seq 200); do [ -s '" +
+                 at + "/go' ] && exit $(cat '" + at + "/go'); sleep 0.05; done\nexit 0\n");
+    script.close();
+    QVERIFY(script.setPermissions(script.permissions() | QFileDevice::ExeOwner));
+}
+
 } // namespace
 
 class TestRecordPage : public QObject
@@ -63,6 +79,8 @@ private Q_SLOTS:
     void unreadableNames();
     void clickRouting();
     void missingPlayerIsSaid();
+    void openerFailureIsSaid();
+    void emptyResultIsSaid();
     void exportCopies();
     void exportFromThePage();
 
@@ -323,6 +341,68 @@ void TestRecordPage::missingPlayerIsSaid()
     QVERIFY(player.setPermissions(player.permissions() | QFileDevice::ExeOwner));
     QCOMPARE(chosen.Program(), CRecordPlayer::DefaultProgram());
     QVERIFY(player.remove());
+}
+
+// Without a player the desktop's opener gets the record. Its exit is watched from the event loop: the click
+// returns while the opener runs, and an opener that found no program for the file (its status 3) is said in
+// the page's box, naming the record, the opener and why; one that handed the file on says nothing.
+void TestRecordPage::openerFailureIsSaid()
+{
+    const QString path = Store(m_gate, 1, At(8), At(9), 1);
+    SearchDay({0});
+    QTemporaryDir bin;
+    WriteOpener(bin.path());
+    const QByteArray searchPath = qgetenv("PATH");
+    qputenv("PATH", QFile::encodeName(bin.path()) + ':' + searchPath);
+    const auto restore = qScopeGuard([&searchPath] { qputenv("PATH", searchPath); });
+    auto player = std::make_unique<CRecordPlayer>();
+    const CRecordPlayer* watched = player.get();
+    m_page->SetPlayer(std::move(player));
+    const QString go = bin.filePath(QStringLiteral("go"));
+    const auto openers = [watched] { return watched->findChildren<QProcess*>().size(); };
+
+    for (const QByteArray status : {"0", "3"}) {
+        QFile::remove(bin.filePath(QStringLiteral("argument")));
+        QFile::remove(go);
+        if (status == "0")
+            QVERIFY(WriteFile(go, status));
+        else
+            m_driver->Accept();
+        m_page->OnClickAction(m_records->index(0, CViewRecord::COL_PLAYBACK));
+        QTRY_COMPARE(ReadAll(bin.filePath(QStringLiteral("argument"))), path.toUtf8());
+        if (status == "3") {
+            // The click has returned; the opener still runs and nothing is said yet.
+            QCOMPARE(openers(), 1);
+            QCOMPARE(m_driver->Seen().size(), 0);
+            QVERIFY(WriteFile(go, status));
+        }
+        QTRY_COMPARE(openers(), 0);
+        QCoreApplication::processEvents();
+    }
+    QCOMPARE(m_driver->Seen().size(), 1);
+    const QString text = m_driver->Seen().first().Text();
+    for (const QString& part : {path, bin.filePath(QStringLiteral("xdg-open")), QStringLiteral("status 3"),
+                                QStringLiteral("no program is set to open this kind of file")})
+        QVERIFY2(text.contains(part), qPrintable(text));
+}
+
+// A search that finds nothing says so beside the result's caption; the next search that finds records takes
+// the words away again.
+void TestRecordPage::emptyResultIsSaid()
+{
+    QLabel* none = m_page->findChild<QLabel*>(QStringLiteral("pLabelNoRecord"));
+    QVERIFY(none != nullptr && none->isHidden());
+    QVERIFY(!Store(m_gate, 1, At(8), At(9), 1).isEmpty());
+    SetRange(At(10), At(11));
+    Tick(0, 0);
+    Search();
+    QCOMPARE(Rows(), 0);
+    QVERIFY(!none->isHidden());
+    QCOMPARE(none->text(), QStringLiteral("No record found in this range."));
+    SetRange(At(8), At(11));
+    Search();
+    QCOMPARE(Rows(), 1);
+    QVERIFY(none->isHidden());
 }
 
 // A source that cannot be read stops the export without touching the earlier copy of its target or trying the

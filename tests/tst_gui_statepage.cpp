@@ -132,6 +132,32 @@ private Q_SLOTS:
         QTEST(Bar(0, 4)->value(), "bar");
     }
 
+    // When a list moves to its next channel, the row shows that channel alone: its name and total, and no
+    // figure, bar or file time of the channel before (a report of that channel may still wait to be shown),
+    // until the new channel's own come.
+    void channelSwitchShowsOneChannel()
+    {
+        QVERIFY(m_fixture->AddPlan(5, {{int16_t(m_device), 3}, {int16_t(m_device), 4}}, SCHEDULE_WEEKDAY()));
+        m_page->ViewStartGroupDownLoad(5, 0, 104 * kMiB);
+        m_page->ViewStartChannelDownLoad(5, 0, 0, 100 * kMiB);
+        m_page->ViewStartFileDownLoad(5, 0, SdkTime(2024, 1, 6, 8, 0, 0), SdkTime(2024, 1, 6, 9, 0, 0));
+        m_page->ViewChannelDownloadSize(5, 0, 69 * kMiB);
+        QTRY_COMPARE(Cell(0, 5), QStringLiteral("69"));
+        QCOMPARE(Cell(0, 7), QStringLiteral("2024-01-06 08:00:00"));
+        m_page->ViewChannelDownloadSize(5, 0, 70 * kMiB); // not shown yet
+
+        m_page->ViewStartChannelDownLoad(5, 0, 1, 4 * kMiB);
+        const QStringList second = {Cell(0, 3), Cell(0, 5), Cell(0, 6), Cell(0, 7), Cell(0, 8)};
+        QCOMPARE(second, (QStringList{QStringLiteral("Gate_Camera 04"), QString(), QStringLiteral("4"),
+                                      QString(), QString()}));
+        QCOMPARE(Bar(0, 4)->value(), 0);
+        QTest::qWait(600); // the figures of the channel before never come back
+        QCOMPARE(Cell(0, 5), QString());
+        m_page->ViewChannelDownloadSize(5, 0, kMiB);
+        QTRY_COMPARE(Cell(0, 5), QStringLiteral("1"));
+        QCOMPARE(Bar(0, 4)->value(), 25);
+    }
+
     // The slot is reached on an execute thread: the cells must be written by the page's thread, after the
     // worker has gone on; the stop time keeps its own day past midnight.
     void fileTimesFromWorker()

@@ -25,6 +25,7 @@
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QSignalSpy>
+#include <QTcpServer>
 
 #include <algorithm>
 #include <QStackedWidget>
@@ -98,6 +99,8 @@ private Q_SLOTS:
     void writeFailuresShown_data();
     void writeFailuresShown();
     void testMailReportsTheServersAnswer();
+    void testMailSaysWhy_data();
+    void testMailSaysWhy();
     void dialogStopsAtFirstRefusal();
     void deviceDeletionReachesPlanPage();
 
@@ -340,6 +343,62 @@ void TestSystemPage::testMailReportsTheServersAnswer()
         QCOMPARE(server.Lines().contains("RCPT TO:<operator@site.test>"), !refuse);
     }
     SetMailTimeouts(timeouts);
+}
+
+void TestSystemPage::testMailSaysWhy_data()
+{
+    QTest::addColumn<QString>("server"); // "fake" for the fake server, "closed" for a port nobody listens on
+    QTest::addColumn<int>("fault");      // 0 none, 1 refuses the login, 2 never answers, 3 breaks the TLS
+    QTest::addColumn<QString>("cause");  // the program's sentence, on the line under the failure
+    QTest::newRow("login refused") << "fake" << 1
+                                   << "The mail server refused the login: check the sender's address and "
+                                      "the password.";
+    QTest::newRow("no answer") << "fake" << 2 << "The mail server did not answer in time.";
+    QTest::newRow("TLS fails") << "fake" << 3
+                               << "The server offers an encrypted connection, but it could not be made, so "
+                                  "the login was not sent.";
+    QTest::newRow("nothing listens") << "closed" << 0 << "The mail server cannot be reached on this port.";
+    QTest::newRow("unknown name") << "no-such-host.invalid" << 0 << "The mail server's name cannot be found.";
+}
+
+// The failure box says the cause in the program's own sentence (which the Chinese program shows in
+// Chinese), and the mail library's words follow in brackets.
+void TestSystemPage::testMailSaysWhy()
+{
+    QFETCH(QString, server);
+    QFETCH(int, fault);
+    QFETCH(QString, cause);
+    const MailTimeouts timeouts = GetMailTimeouts();
+    SetMailTimeouts({std::chrono::milliseconds(2000), std::chrono::milliseconds(1000)});
+    CFakeSmtpServer::Options options;
+    options.RefuseAuth = fault == 1;
+    options.Silent = fault == 2;
+    options.Tls = fault == 3 ? CFakeSmtpServer::StartTls::Broken : CFakeSmtpServer::StartTls::NotOffered;
+    CFakeSmtpServer fake(options);
+    int port = fake.Port();
+    if (server == QLatin1String("closed")) {
+        QTcpServer closed;
+        QVERIFY(closed.listen(QHostAddress::LocalHost));
+        port = closed.serverPort();
+    }
+    CDlgCfgSystem page(nullptr);
+    DlgCfgSystem& ui = page.Form();
+    ui.m_pcheckBoxEmail->setChecked(true);
+    ui.m_plineEditReceiverAddress->setText(QStringLiteral("operator@site.test"));
+    ui.m_plineEditDeliverServer->setText(server == QLatin1String("no-such-host.invalid") ? server
+                                                                                         : "127.0.0.1");
+    ui.m_plineEditPort->setText(QString::number(port));
+    ui.m_plineEditDeliverAddress->setText(QStringLiteral("station@backup.test"));
+    ui.m_plineEditMailPassWord->setText(QStringLiteral("pass"));
+    CModalDriver driver;
+    Expect(driver, 1);
+    ui.m_pBtnTestConnection->click();
+    SetMailTimeouts(timeouts);
+    QCOMPARE(driver.Seen().size(), 1);
+    const QString text = driver.Seen().first().Text();
+    const QString said = QStringLiteral("Send test mail failed\n") + cause + QStringLiteral(" (");
+    QVERIFY2(text.startsWith(said) && text.endsWith(QLatin1Char(')')) && text.size() > said.size() + 1,
+             qPrintable(text));
 }
 
 // In the settings dialog, a page that refuses keeps the dialog open on the tab shown; the pages before it

@@ -7,6 +7,7 @@
 #include "model/TextConvert.h"
 
 #include <QDebug>
+#include <QFileInfo>
 
 #include <algorithm>
 
@@ -28,9 +29,17 @@ void CDeviceWriteThread::SetPath(const QString& path)
 bool CDeviceWriteThread::ReadRows(const QString& path, const std::function<bool(const IMPORT_ROW&)>& take,
                                   int* total)
 {
+    // A named pipe or a device would block or never end the read.
+    if (!QFileInfo(path).isFile()) {
+        qDebug() << "device import: not a regular file:" << path;
+        return false;
+    }
     try {
         CSQLite3DB file;
         file.Open(path.toUtf8().toStdString(), CSQLite3DB::ReadOnlyOpenFlags);
+        // A value the file computes (a generated column) or stores may be of any length: SQLite refuses
+        // to make one longer than this, so a small file cannot make this thread allocate without bound.
+        file.SetLimit(SQLITE_LIMIT_LENGTH, kImportValueLimit);
         CSQLite3Recordset rs;
         if (!file.Query("SELECT type FROM sqlite_master WHERE name = 'TInfo_Device' COLLATE NOCASE", rs) ||
             rs.IsEof() || rs.GetString(0) != "table")
@@ -40,23 +49,44 @@ bool CDeviceWriteThread::ReadRows(const QString& path, const std::function<bool(
             return false;
         *total = rs.GetInt(0);
         rs.Close();
-        if (!file.Query("SELECT * FROM TInfo_Device", rs))
+        // Each field is read up to one byte past what any field holds, so a longer value is refused from
+        // that byte on, never read whole. Blanks around a value count: the dialog trims them, but a value
+        // padded beyond the bound is no device.
+        const std::string cap = std::to_string(kImportFieldBytes + 1);
+        const std::string select =
+            "SELECT substr(CAST(Address AS BLOB), 1, " + cap + "), substr(CAST(Name AS BLOB), 1, " + cap +
+            "), substr(CAST(UserName AS BLOB), 1, " + cap + "), substr(CAST(UserPwd AS BLOB), 1, " + cap +
+            "), substr(CAST(Port AS BLOB), 1, " + cap + ") FROM TInfo_Device WHERE rowid = ?";
+        // A missing column fails here, before any row is handed on.
+        CSQLite3Recordset row;
+        if (!file.Query(select, row, {0}))
             return false;
-        const int address = rs.GetFieldIndex("Address");
-        const int name = rs.GetFieldIndex("Name");
-        const int user = rs.GetFieldIndex("UserName");
-        const int password = rs.GetFieldIndex("UserPwd");
-        const int port = rs.GetFieldIndex("Port");
-        if (address < 0 || name < 0 || user < 0 || password < 0 || port < 0)
+        row.Close();
+        // The rows one at a time by their rowid: a row whose value is too long to make fails alone.
+        CSQLite3Recordset ids;
+        if (!file.Query("SELECT rowid FROM TInfo_Device", ids))
             return false;
-        for (; !rs.IsEof(); rs.Next()) {
-            IMPORT_ROW row;
-            row.Address = LocalToQString(rs.GetString(address).c_str());
-            row.Name = LocalToQString(rs.GetString(name).c_str());
-            row.User = LocalToQString(rs.GetString(user).c_str());
-            row.Password = LocalToQString(rs.GetString(password).c_str());
-            row.Port = LocalToQString(rs.GetString(port).c_str());
-            if (!take(row))
+        for (; !ids.IsEof(); ids.Next()) {
+            IMPORT_ROW imported;
+            try {
+                if (!file.Query(select, row, {ids.GetInt64(0)}) || row.IsEof())
+                    continue;
+                QString* fields[] = {&imported.Address, &imported.Name, &imported.User, &imported.Password,
+                                     &imported.Port};
+                for (int i = 0; i < 5; ++i) {
+                    const std::string value = row.GetString(i);
+                    imported.TooLong |= value.size() > size_t(kImportFieldBytes);
+                    *fields[i] = LocalToQString(value.c_str());
+                }
+                row.Close();
+            } catch (const CSQlite3Error& e) {
+                if ((e.Code() & 0xff) != SQLITE_TOOBIG)
+                    throw;
+                row.Close();
+                imported = IMPORT_ROW();
+                imported.TooLong = true;
+            }
+            if (!take(imported))
                 break;
         }
         return true;
@@ -79,6 +109,10 @@ void CDeviceWriteThread::run()
         if (g_pSysInfoManage->GetFreeDeviceIndex() < 0)
             return false;
         ++counts.Rows;
+        if (row.TooLong) {
+            ++counts.Skipped;
+            return true;
+        }
         DEVICE_FIELDS fields;
         // Blanks around a text count as the dialog counts them; the password is taken as stored.
         fields.Name = row.Name.trimmed();

@@ -33,8 +33,9 @@ public:
     void SetPath(const QString& path);
 
     // Hands the rows of the file to `take` one at a time until it returns false (read-only; a wrong path
-    // creates no file); `total` gets the number of rows. False when the file is no database, or its
-    // TInfo_Device is no table (a view could compute any number of rows) or lacks one of the columns.
+    // creates no file); `total` gets the number of rows. False when the path is no regular file, the file is
+    // no database, or its TInfo_Device is no table (a view could compute any number of rows) or lacks one of
+    // the columns. A row with a value longer than any field holds comes with TooLong and nothing else.
     struct IMPORT_ROW
     {
         QString Address;
@@ -42,7 +43,12 @@ public:
         QString User;
         QString Password;
         QString Port;
+        bool TooLong = false;
     };
+    // The most bytes of a value read from the file (well above every field's own bound), and the longest
+    // value the file's connection makes at all.
+    static constexpr int kImportFieldBytes = 255;
+    static constexpr int kImportValueLimit = 4096;
     static bool ReadRows(const QString& path, const std::function<bool(const IMPORT_ROW&)>& take, int* total);
 
 Q_SIGNALS:

@@ -4,6 +4,7 @@
 #include "config/devices/CDlgCfgDevice.h"
 #include "config/devices/DeviceFields.h"
 #include "model/DbAccess.h"
+#include "model/DeviceErrors.h"
 #include "model/HostAddress.h"
 #include "model/SysInfoManage.h"
 #include "model/TextConvert.h"
@@ -57,6 +58,11 @@ QLineEdit* Field(QFrame* frame, const char* name)
 }
 
 } // namespace
+
+QString CDlgAddDevice::LoginFailedText(uint32_t error)
+{
+    return tr("Log in failed") + QLatin1Char('\n') + LoginFailureReason(error);
+}
 
 std::vector<GROUP_CHANGED> ChangedGroups(const std::vector<int>& groups)
 {
@@ -138,6 +144,8 @@ CDlgAddDevice::CDlgAddDevice(const QModelIndex& index, const DEVICE_INFO* device
     m_ui.setupUi(GetContentFrame());
     m_pLabelBusy = new QLabel(tr("Connecting to the device..."), CBaseDialog::ui.m_pBottomFrame);
     m_pLabelBusy->setObjectName(QStringLiteral("m_pLabelBusy"));
+    // Beside OK and Cancel in a narrow dialog: the words wrap onto a second line rather than being cut.
+    m_pLabelBusy->setWordWrap(true);
     m_pLabelBusy->hide();
     CBaseDialog::ui.gridLayout_2->addWidget(m_pLabelBusy, 0, 0);
     setFixedSize(330, 350);
@@ -367,6 +375,11 @@ bool CDlgAddDevice::AddDevice()
         // to the wrong place.
         ShowInfoMsgBox(title, tr("Save device failed."), this);
         return false;
+    case ADD_DEVICE_REFUSED:
+        // The duplicates were told above: the model refused because the log in failed, and the layer's
+        // error on this thread says why.
+        ShowInfoMsgBox(title, LoginFailedText(NET_DVR_GetLastError()), this);
+        return false;
     default:
         ShowInfoMsgBox(title, tr("Log in failed"), this);
         return false;
@@ -384,8 +397,9 @@ bool CDlgAddDevice::ModifyDevice()
                                   m_newDevice.Password, &info);
     }
     if (login < 0) {
-        qDebug() << "modify device error --- can not log in  errorcode = " << NET_DVR_GetLastError();
-        ShowInfoMsgBox(title, tr("Log in failed"), this);
+        const uint32_t error = NET_DVR_GetLastError();
+        qDebug() << "modify device error --- can not log in  errorcode = " << error;
+        ShowInfoMsgBox(title, LoginFailedText(error), this);
         return false;
     }
     const CLoginGuard logout(login);

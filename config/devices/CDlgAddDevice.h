@@ -54,6 +54,8 @@ public:
     // The record built from the fields (after OK).
     const DEVICE_INFO& NewDevice() const { return m_newDevice; }
     const CDlgAddDeviceClass& Form() const { return m_ui; }
+    // "Log in failed" with the device layer's reason on the line below.
+    static QString LoginFailedText(uint32_t error);
 
 Q_SIGNALS:
     void SignalDeviceChanged();

@@ -292,10 +292,20 @@ void CDlgCfgDevice::OnBtnClickedReadDataBase()
     connect(thread.get(), &CDeviceWriteThread::SendImportCounts, this, &CDlgCfgDevice::OnImportCounts);
     connect(thread.get(), &CDeviceWriteThread::SendWriteOver, this, &CDlgCfgDevice::OnWriteOver);
     m_importCounts = DEVICE_IMPORT_COUNTS();
+    m_importOver = false;
     thread->start(QThread::InheritPriority);
     chase.exec();
-    thread->wait();
-    // After a stop the result is still queued: the operator learns what was added before the table refills.
+    if (!m_importOver && !thread->isFinished()) {
+        // Stopped while a row is under way: its login ends by its own time-out, which may take seconds. The
+        // window stays alive meanwhile and says what it waits for; the thread's result closes this box.
+        ChaseDialog stopping(this, QStringLiteral(":/images/Loading.gif"), tr("Stopping..."), false);
+        connect(this, &CDlgCfgDevice::StopReadChase, &stopping, &ChaseDialog::OnImmediatelyStopChase);
+        connect(thread.get(), &QThread::finished, &stopping, &ChaseDialog::OnImmediatelyStopChase);
+        if (!thread->isFinished())
+            stopping.exec();
+    }
+    thread->wait(); // it has finished, or is past its last statement
+    // A result still queued: the operator learns what was added before the table refills.
     QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
     Refill();
     Q_EMIT SignalDeviceChanged();
@@ -308,6 +318,7 @@ void CDlgCfgDevice::OnImportCounts(DEVICE_IMPORT_COUNTS counts)
 
 void CDlgCfgDevice::OnWriteOver(bool ok)
 {
+    m_importOver = true;
     Q_EMIT StopReadChase();
     if (ok) {
         const QString counts = tr("%n device(s) added.", nullptr, m_importCounts.Added);

@@ -91,4 +91,5 @@ private:
     DEVICE_INFO m_curDevice;
     std::vector<DEVICE_INFO> m_deviceList;
     DEVICE_IMPORT_COUNTS m_importCounts;
+    bool m_importOver = false; // the running import's result has arrived
 };

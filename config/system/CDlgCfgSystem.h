@@ -7,6 +7,7 @@
 // values.
 
 #include "config/system/DlgCfgSystem.h"
+#include "model/Mail.h"
 #include "model/Records.h"
 
 #include <QDialog>
@@ -48,6 +49,8 @@ public:
 
     // A size as the disk table shows it: "%0.1f GB", or "-" when it could not be read.
     static QString SpaceText(qint64 bytes, bool known);
+    // Why a mail was not sent, in the operator's language, for the line under "Send test mail failed".
+    static QString MailFailureText(const MAIL_FAILURE& failure);
 
     // The most bytes each text field holds: what the record stores (a mail address also fits the mail's
     // address field).

@@ -170,14 +170,58 @@ void CDlgCfgSystem::OnBtnClickedTestConnection()
         ShowInfoMsgBox(tr("Success"), tr("Send test mail successfully"), this);
         return;
     }
-    // The cause comes as the mail layer reports it; a failed encryption is said in the operator's words,
-    // since it may mean that someone listens between the station and the server.
-    QString text = tr("Send test mail failed") + QLatin1Char('\n');
-    if (failure.TlsFailed)
-        text +=
-            tr("The server offers an encrypted connection, but it could not be made, so the login was not "
-               "sent:") +
-            QLatin1Char(' ');
-    text += QString::fromStdString(failure.Detail);
-    ShowInfoMsgBox(tr("Error"), text, this);
+    ShowInfoMsgBox(tr("Error"), tr("Send test mail failed") + QLatin1Char('\n') + MailFailureText(failure),
+                   this);
+}
+
+QString CDlgCfgSystem::MailFailureText(const MAIL_FAILURE& failure)
+{
+    // The program's own sentence in the operator's language; the library's words, which only it knows, may
+    // follow in brackets. A failed encryption is said plainly, since it may mean that someone listens between
+    // the station and the server.
+    QString text;
+    switch (failure.Cause) {
+    case MAIL_CAUSE::Settings:
+        text = tr("The mail server's address or the port cannot be used.");
+        break;
+    case MAIL_CAUSE::TooLong:
+        text = tr("The user name, the sender's or the receiver's address is longer than %1 bytes.")
+                   .arg(MAIL_TEXT_FIELD_SIZE - 1);
+        break;
+    case MAIL_CAUSE::Build:
+        text = tr("The mail cannot be built from these settings.");
+        break;
+    case MAIL_CAUSE::ServerNotFound:
+        text = tr("The mail server's name cannot be found.");
+        break;
+    case MAIL_CAUSE::NoConnection:
+        text = tr("The mail server cannot be reached on this port.");
+        break;
+    case MAIL_CAUSE::NoAnswer:
+        text = tr("The mail server did not answer in time.");
+        break;
+    case MAIL_CAUSE::Login:
+        text = tr("The mail server refused the login: check the sender's address and the password.");
+        break;
+    case MAIL_CAUSE::SenderRefused:
+        text = tr("The mail server refused the sender's address.");
+        break;
+    case MAIL_CAUSE::RecipientRefused:
+        text = tr("The mail server refused the receiver's address.");
+        break;
+    case MAIL_CAUSE::Tls:
+        text = tr("The server offers an encrypted connection, but it could not be made, so the login was not "
+                  "sent.");
+        break;
+    case MAIL_CAUSE::Broken:
+        text = tr("The connection to the mail server broke.");
+        break;
+    case MAIL_CAUSE::None:
+    case MAIL_CAUSE::Other:
+        text = tr("The mail could not be sent.");
+        break;
+    }
+    if (!failure.LibraryText.empty())
+        text = tr("%1 (%2)").arg(text, QString::fromStdString(failure.LibraryText));
+    return text;
 }

@@ -1,5 +1,6 @@
 #include "pages/log/CSearchLog.h"
 
+#include "pages/ClockRange.h"
 #include "pages/log/CLogBackup.h"
 #include "pages/log/CLogTypeModel.h"
 #include "pages/log/CLogWriteThread.h"
@@ -34,10 +35,9 @@ CSearchLog::CSearchLog(QWidget* parent) : QDialog(parent), m_ui(std::make_unique
     const QDateTime last(QDate(9999, 12, 31), QTime(23, 59, 59));
     for (CDateTimeEdit* edit : {m_ui->m_pStartTime, m_ui->m_pEndTime})
         edit->setDateTimeRange(first, last);
-    // The first search covers the current day.
-    const QDate today = QDate::currentDate();
-    m_ui->m_pEndTime->setDateTime(QDateTime(today.addDays(1), QTime(0, 0, 0)));
-    m_ui->m_pStartTime->setDateTime(QDateTime(today, QTime(0, 0, 0)));
+    // Until the operator picks a range, a search covers today up to its own moment, on the clock the log's
+    // entries are stamped with.
+    m_pRange = new CClockRange(m_ui->m_pStartTime, m_ui->m_pEndTime, &QDateTime::currentDateTime, this);
 
     m_ui->m_pcomboBoxLogType->setModel(new CLogTypeModel(this));
     m_ui->m_pcomboBoxLogType->setCurrentIndex(0);
@@ -99,8 +99,21 @@ void CSearchLog::customEvent(QEvent* event)
 
 void CSearchLog::reject() {}
 
+void CSearchLog::showEvent(QShowEvent* event)
+{
+    m_pRange->Follow();
+    QDialog::showEvent(event);
+}
+
+void CSearchLog::SetClock(std::function<QDateTime()> now)
+{
+    m_pRange->SetClock(std::move(now));
+    m_pRange->Follow();
+}
+
 void CSearchLog::OnBtnClickedSearchLog()
 {
+    m_pRange->Follow();
     const QDateTime start = m_ui->m_pStartTime->dateTime();
     const QDateTime end = m_ui->m_pEndTime->dateTime();
     if (start > end) {

@@ -6,10 +6,14 @@
 #include "pages/log/CLogSearchThread.h"
 #include "widgets/dialogs/ProgressInfo.h"
 
+#include <QDateTime>
 #include <QDialog>
 #include <QList>
 
+#include <functional>
 #include <memory>
+
+class CClockRange;
 
 namespace Ui {
 class CSearchLogClass;
@@ -26,6 +30,8 @@ public:
 
     // The export file's path: ".xml" is appended unless the path holds it somewhere already.
     static QString ExportFilePath(const QString& path);
+    // The clock the default range follows (the wall clock, as the log's entries are stamped).
+    void SetClock(std::function<QDateTime()> now);
 
 Q_SIGNALS:
     void SetProgressChanged(ProgressInfo info);
@@ -43,12 +49,14 @@ protected:
     void customEvent(QEvent* event) override;
     // Empty: Escape never closes or hides the page.
     void reject() override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     // Ends a running search and drops the batches it has sent and the page has not shown yet.
     void EndSearch();
 
     std::unique_ptr<Ui::CSearchLogClass> m_ui;
+    CClockRange* m_pRange = nullptr;
     int m_nLogType = 0;
     bool m_bDropBatches = false;
     CLogSearchThread m_searchThread;

@@ -3,6 +3,7 @@
 #include "engine/EngineClock.h"
 #include "model/SysInfoManage.h"
 #include "model/TextConvert.h"
+#include "pages/ClockRange.h"
 #include "pages/record/CExportRecord.h"
 #include "pages/record/CThreadExportFile.h"
 #include "pages/record/RecordSearch.h"
@@ -22,6 +23,7 @@
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QLabel>
 #include <QStandardItemModel>
 #include <QUrl>
 
@@ -46,7 +48,7 @@ CViewRecord::CViewRecord(QWidget* parent) : QDialog(parent)
     ui.setupUi(this);
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
 
-    m_pPlayer = std::make_unique<CRecordPlayer>();
+    SetPlayer(std::make_unique<CRecordPlayer>());
     m_pFileBrowser = std::make_unique<CFileBrowser>(
         [](const QString& folder) { return QDesktopServices::openUrl(QUrl::fromLocalFile(folder)); });
 
@@ -64,9 +66,8 @@ CViewRecord::CViewRecord(QWidget* parent) : QDialog(parent)
     for (const auto& type : types)
         ui.pCombFileType->addItem(tr(type.text), type.type);
     ui.pCombFileType->setCurrentIndex(0);
-    FollowTheClock();
-    for (CDateTimeEdit* edit : {ui.pDtFrom, ui.pDtTo})
-        connect(edit, &QDateTimeEdit::dateTimeChanged, this, [this] { m_rangeChosen |= !m_settingRange; });
+    // Records are stored on the engine's clock.
+    m_pRange = new CClockRange(ui.pDtFrom, ui.pDtTo, &EngineNow, this);
 
     connect(ui.pBtnSearchRecord, &QPushButton::clicked, this, &CViewRecord::OnBtnClickedSerchRecord);
     connect(ui.pTableView, &CTableView::ClickedBtn, this, &CViewRecord::OnClickAction);
@@ -77,24 +78,54 @@ CViewRecord::~CViewRecord() = default;
 
 void CViewRecord::showEvent(QShowEvent* event)
 {
-    FollowTheClock();
+    m_pRange->Follow();
     QDialog::showEvent(event);
-}
-
-void CViewRecord::FollowTheClock()
-{
-    if (m_rangeChosen)
-        return;
-    const QDateTime now = EngineNow();
-    m_settingRange = true;
-    ui.pDtFrom->setDateTime(QDateTime(now.date(), QTime(0, 0, 0)));
-    ui.pDtTo->setDateTime(now);
-    m_settingRange = false;
 }
 
 void CViewRecord::SetPlayer(std::unique_ptr<IRecordPlayer> player)
 {
     m_pPlayer = std::move(player);
+    if (m_pPlayer)
+        m_pPlayer->SetLateFailure([this](const PLAYER_FAILURE& failure) { ShowPlayerFailure(failure); });
+}
+
+void CViewRecord::ShowPlayerFailure(const PLAYER_FAILURE& failure)
+{
+    ShowInfoMsgBox(tr("Error"), PlayerFailureText(failure), this);
+}
+
+QString CViewRecord::PlayerFailureText(const PLAYER_FAILURE& failure)
+{
+    QString cause;
+    if (!failure.Started)
+        cause = tr("%1 could not be started").arg(failure.Program);
+    else if (failure.Status < 0)
+        cause = tr("%1 stopped abnormally").arg(failure.Program);
+    else
+        cause = tr("%1 ended with status %2 (%3)")
+                    .arg(failure.Program)
+                    .arg(failure.Status)
+                    .arg(OpenerStatusMeaning(failure.Status));
+    return tr("The desktop could not open the record %1: %2. Put a player named Vidrun beside Varrow, as the "
+              "README says.")
+        .arg(failure.Path, cause);
+}
+
+QString CViewRecord::OpenerStatusMeaning(int status)
+{
+    // The desktop opener's documented exit statuses.
+    switch (status) {
+    case 1:
+        return tr("it was called wrongly");
+    case 2:
+        return tr("the record file is not there");
+    case 3:
+        return tr("no program is set to open this kind of file");
+    case 4:
+        return tr("the program for this kind of file failed");
+    default:
+        return tr("an unknown failure");
+    }
 }
 
 void CViewRecord::SetFileBrowser(std::unique_ptr<IFileBrowser> browser)
@@ -168,7 +199,7 @@ void CViewRecord::OnBtnClickedSerchRecord()
     const std::shared_ptr<CStowelineClass> storage = GetStoweline();
     if (!storage)
         return;
-    FollowTheClock();
+    m_pRange->Follow();
     const QDateTime from = ui.pDtFrom->dateTime();
     const QDateTime to = ui.pDtTo->dateTime();
     switch (CheckSearchRange(from, to)) {
@@ -182,6 +213,7 @@ void CViewRecord::OnBtnClickedSerchRecord()
         break;
     }
     m_pRecordModel->removeRows(0, m_pRecordModel->rowCount());
+    ui.pLabelNoRecord->hide();
 
     const int type = ui.pCombFileType->currentData(ROLE_USER_DATA).toInt();
     const QList<int> searchTypes = SearchTypesOf(type);
@@ -206,6 +238,8 @@ void CViewRecord::OnBtnClickedSerchRecord()
             }
         }
     }
+    // An empty table alone reads as a search that did not run.
+    ui.pLabelNoRecord->setVisible(m_pRecordModel->rowCount() == 0);
 }
 
 void CViewRecord::FillRecordRows(const StowelineList* list, const QString& cameraName)

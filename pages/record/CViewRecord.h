@@ -15,8 +15,10 @@
 #include <memory>
 
 class QStandardItemModel;
+class CClockRange;
 class IFileBrowser;
 class IRecordPlayer;
+struct PLAYER_FAILURE;
 class StowelineList;
 
 class CViewRecord : public QDialog
@@ -31,6 +33,11 @@ public:
     // file manager (falling back to opening the folder).
     void SetPlayer(std::unique_ptr<IRecordPlayer> player);
     void SetFileBrowser(std::unique_ptr<IFileBrowser> browser);
+
+    // What the page's box says of a hand-off to the desktop's opener that failed after the click: the record,
+    // the opener and why.
+    static QString PlayerFailureText(const PLAYER_FAILURE& failure);
+    static QString OpenerStatusMeaning(int status);
 
     // Appends the rows of one search answer; a null list adds nothing.
     void FillRecordRows(const StowelineList* list, const QString& cameraName);
@@ -66,12 +73,11 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    // Until the operator picks a range, the search covers today up to the moment of the search, so records
-    // stored while the program runs are found.
-    void FollowTheClock();
     void InitGroupTree();
     void InitRecordTable();
     void PlayRecordFile(QString& path);
+    // A hand-off to the desktop's opener that failed after the click.
+    void ShowPlayerFailure(const PLAYER_FAILURE& failure);
     void ShowInExplorer(QString path);
 
     CViewRecordClass ui;
@@ -79,6 +85,7 @@ private:
     QStandardItemModel* m_pRecordModel = nullptr;
     std::unique_ptr<IRecordPlayer> m_pPlayer;
     std::unique_ptr<IFileBrowser> m_pFileBrowser;
-    bool m_rangeChosen = false;
-    bool m_settingRange = false;
+    // Until the operator picks a range, the search covers today up to the moment of the search, so records
+    // stored while the program runs are found.
+    CClockRange* m_pRange = nullptr;
 };

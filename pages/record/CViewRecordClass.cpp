@@ -97,7 +97,15 @@ void CViewRecordClass::setupUi(QDialog* page)
     pLabel = new QLabel(page);
     pLabel->setObjectName(QStringLiteral("pLabel"));
     pLabel->setMinimumWidth(200);
-    gridLayout->addWidget(pLabel, 0, 1);
+    // Beside the caption, shown after a search that found nothing.
+    pLabelNoRecord = new QLabel(page);
+    pLabelNoRecord->setObjectName(QStringLiteral("pLabelNoRecord"));
+    pLabelNoRecord->hide();
+    auto* captionRow = new QHBoxLayout();
+    captionRow->addWidget(pLabel);
+    captionRow->addWidget(pLabelNoRecord);
+    captionRow->addStretch(1);
+    gridLayout->addLayout(captionRow, 0, 1);
     label_2 = Spacer(page, "label_2", 6);
     gridLayout->addWidget(label_2, 1, 1);
     pTableView = new CTableView(page);
@@ -128,5 +136,7 @@ void CViewRecordClass::retranslateUi(QDialog* page)
     pLabelTo->setText(QCoreApplication::translate("CViewRecordClass", "End"));
     pBtnSearchRecord->setText(QCoreApplication::translate("CViewRecordClass", "Search"));
     pLabel->setText(QCoreApplication::translate("CViewRecordClass", "Search Result"));
+    pLabelNoRecord->setText(
+        QCoreApplication::translate("CViewRecordClass", "No record found in this range."));
     pBtnExport->setText(QCoreApplication::translate("CViewRecordClass", "Export File"));
 }

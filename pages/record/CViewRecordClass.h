@@ -30,6 +30,7 @@ public:
     CDateTimeEdit* pDtTo = nullptr;
     CPushButton* pBtnSearchRecord = nullptr;
     QLabel* pLabel = nullptr;
+    QLabel* pLabelNoRecord = nullptr;
     CTableView* pTableView = nullptr;
     CPushButton* pBtnExport = nullptr;
     QLabel* label = nullptr;

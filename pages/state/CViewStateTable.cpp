@@ -285,6 +285,13 @@ void CViewState::ViewStartChannelDownLoad(int plan, int isPast, int slot, long l
         SetRed(row, COL_CHANNEL);
     SetCenteredText(row, COL_TOTAL, QString::number(total / kMiB));
     ui.tableView_State->SetItemData(row, COL_TOTAL, QVariant::fromValue<qint64>(total), ROLE_USER_DATA2);
+    // The row shows one channel: nothing of the channel before stays beside the new one's name and total
+    // (its login may take seconds before the first figure of the new channel comes).
+    SetCenteredText(row, COL_COMPLETE, QString());
+    if (QProgressBar* bar = RowBar(row, COL_CHANNEL_PROGRESS))
+        SetBarValue(bar, 0);
+    SetCenteredText(row, COL_START, QString());
+    SetCenteredText(row, COL_END, QString());
 }
 
 void CViewState::ViewStartFileDownLoad(int plan, int isPast, NET_DVR_TIME start, NET_DVR_TIME end)

@@ -347,6 +347,10 @@
             <numerusform></numerusform>
         </translation>
     </message>
+    <message>
+        <source>Stopping...</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>CDlgCfgPlan</name>
@@ -637,11 +641,59 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>The server offers an encrypted connection, but it could not be made, so the login was not sent:</source>
+        <source>The automatic start could not be set up. The other settings were saved.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>The automatic start could not be set up. The other settings were saved.</source>
+        <source>The mail server&apos;s address or the port cannot be used.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The user name, the sender&apos;s or the receiver&apos;s address is longer than %1 bytes.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The mail cannot be built from these settings.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The mail server&apos;s name cannot be found.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The mail server cannot be reached on this port.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The mail server did not answer in time.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The mail server refused the login: check the sender&apos;s address and the password.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The mail server refused the sender&apos;s address.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The mail server refused the receiver&apos;s address.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The server offers an encrypted connection, but it could not be made, so the login was not sent.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The connection to the mail server broke.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The mail could not be sent.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 (%2)</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -1209,6 +1261,42 @@
         <source>The player %1 could not be started. Put a player named Vidrun beside Varrow, as the README says.</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>%1 could not be started</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 stopped abnormally</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 ended with status %2 (%3)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The desktop could not open the record %1: %2. Put a player named Vidrun beside Varrow, as the README says.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>it was called wrongly</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the record file is not there</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>no program is set to open this kind of file</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the program for this kind of file failed</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>an unknown failure</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>CViewRecordClass</name>
@@ -1242,6 +1330,10 @@
     </message>
     <message>
         <source>Export File</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No record found in this range.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -1345,6 +1437,105 @@
     </message>
     <message>
         <source>Start Manual BackUp</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>DeviceErrors</name>
+    <message>
+        <source>no error</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>wrong user name or password</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the device layer is not started</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the recorder has no such channel</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the recorder cannot be reached</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>sending to the recorder failed</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the connection to the recorder broke</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the recorder did not answer in time</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the recorder&apos;s answer cannot be read</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>a call out of order</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>a wrong parameter</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the session was already closed</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the recorder does not support this</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the recorder no longer knows the session</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the recorder refused the request</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>no recording in the range</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>too many sessions are open</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the picture cannot be written</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>unknown error</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 (%2)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The user name or the password is wrong.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The recorder cannot be reached: check its address, its port and the network.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The recorder did not answer.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The recorder refused the log in: error %1.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

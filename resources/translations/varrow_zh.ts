@@ -342,6 +342,10 @@
             <numerusform>已没有空闲的设备位置：%n 行未导入。</numerusform>
         </translation>
     </message>
+    <message>
+        <source>Stopping...</source>
+        <translation>正在停止...</translation>
+    </message>
 </context>
 <context>
     <name>CDlgCfgPlan</name>
@@ -637,11 +641,63 @@
     </message>
     <message>
         <source>The server offers an encrypted connection, but it could not be made, so the login was not sent:</source>
-        <translation>服务器提供加密连接，但无法建立，因此未发送登录信息：</translation>
+        <translation type="vanished">服务器提供加密连接，但无法建立，因此未发送登录信息：</translation>
     </message>
     <message>
         <source>The automatic start could not be set up. The other settings were saved.</source>
         <translation>无法设置开机自动启动。其他设置已保存。</translation>
+    </message>
+    <message>
+        <source>The mail server&apos;s address or the port cannot be used.</source>
+        <translation>邮件服务器地址或端口无法使用。</translation>
+    </message>
+    <message>
+        <source>The user name, the sender&apos;s or the receiver&apos;s address is longer than %1 bytes.</source>
+        <translation>用户名、发件人地址或收件人地址超过 %1 字节。</translation>
+    </message>
+    <message>
+        <source>The mail cannot be built from these settings.</source>
+        <translation>无法用这些设置生成邮件。</translation>
+    </message>
+    <message>
+        <source>The mail server&apos;s name cannot be found.</source>
+        <translation>找不到邮件服务器的名称。</translation>
+    </message>
+    <message>
+        <source>The mail server cannot be reached on this port.</source>
+        <translation>无法通过该端口连接邮件服务器。</translation>
+    </message>
+    <message>
+        <source>The mail server did not answer in time.</source>
+        <translation>邮件服务器未及时应答。</translation>
+    </message>
+    <message>
+        <source>The mail server refused the login: check the sender&apos;s address and the password.</source>
+        <translation>邮件服务器拒绝登录：请检查发件人地址和密码。</translation>
+    </message>
+    <message>
+        <source>The mail server refused the sender&apos;s address.</source>
+        <translation>邮件服务器拒绝了发件人地址。</translation>
+    </message>
+    <message>
+        <source>The mail server refused the receiver&apos;s address.</source>
+        <translation>邮件服务器拒绝了收件人地址。</translation>
+    </message>
+    <message>
+        <source>The server offers an encrypted connection, but it could not be made, so the login was not sent.</source>
+        <translation>服务器提供加密连接，但无法建立，因此未发送登录信息。</translation>
+    </message>
+    <message>
+        <source>The connection to the mail server broke.</source>
+        <translation>与邮件服务器的连接已中断。</translation>
+    </message>
+    <message>
+        <source>The mail could not be sent.</source>
+        <translation>邮件无法发送。</translation>
+    </message>
+    <message>
+        <source>%1 (%2)</source>
+        <translation>%1（%2）</translation>
     </message>
 </context>
 <context>
@@ -1208,6 +1264,42 @@
         <source>The player %1 could not be started. Put a player named Vidrun beside Varrow, as the README says.</source>
         <translation>无法启动播放器 %1。请按 README 的说明，将名为 Vidrun 的播放器放在 Varrow 旁边。</translation>
     </message>
+    <message>
+        <source>%1 could not be started</source>
+        <translation>无法启动 %1</translation>
+    </message>
+    <message>
+        <source>%1 stopped abnormally</source>
+        <translation>%1 异常终止</translation>
+    </message>
+    <message>
+        <source>%1 ended with status %2 (%3)</source>
+        <translation>%1 以状态 %2 结束（%3）</translation>
+    </message>
+    <message>
+        <source>The desktop could not open the record %1: %2. Put a player named Vidrun beside Varrow, as the README says.</source>
+        <translation>桌面无法打开录像 %1：%2。请按 README 的说明，将名为 Vidrun 的播放器放在 Varrow 旁边。</translation>
+    </message>
+    <message>
+        <source>it was called wrongly</source>
+        <translation>调用方式错误</translation>
+    </message>
+    <message>
+        <source>the record file is not there</source>
+        <translation>录像文件不存在</translation>
+    </message>
+    <message>
+        <source>no program is set to open this kind of file</source>
+        <translation>没有设置打开此类文件的程序</translation>
+    </message>
+    <message>
+        <source>the program for this kind of file failed</source>
+        <translation>打开此类文件的程序运行失败</translation>
+    </message>
+    <message>
+        <source>an unknown failure</source>
+        <translation>未知故障</translation>
+    </message>
 </context>
 <context>
     <name>CViewRecordClass</name>
@@ -1242,6 +1334,10 @@
     <message>
         <source>Export File</source>
         <translation>导出文件</translation>
+    </message>
+    <message>
+        <source>No record found in this range.</source>
+        <translation>此时间范围内没有找到录像。</translation>
     </message>
 </context>
 <context>
@@ -1353,6 +1449,105 @@
     <message>
         <source>.Please check and clear the local disk.</source>
         <translation type="vanished">。请检查并清理本地磁盘。</translation>
+    </message>
+</context>
+<context>
+    <name>DeviceErrors</name>
+    <message>
+        <source>no error</source>
+        <translation>无错误</translation>
+    </message>
+    <message>
+        <source>wrong user name or password</source>
+        <translation>用户名或密码错误</translation>
+    </message>
+    <message>
+        <source>the device layer is not started</source>
+        <translation>设备接口未启动</translation>
+    </message>
+    <message>
+        <source>the recorder has no such channel</source>
+        <translation>录像机没有该通道</translation>
+    </message>
+    <message>
+        <source>the recorder cannot be reached</source>
+        <translation>无法连接录像机</translation>
+    </message>
+    <message>
+        <source>sending to the recorder failed</source>
+        <translation>向录像机发送数据失败</translation>
+    </message>
+    <message>
+        <source>the connection to the recorder broke</source>
+        <translation>与录像机的连接已中断</translation>
+    </message>
+    <message>
+        <source>the recorder did not answer in time</source>
+        <translation>录像机未及时应答</translation>
+    </message>
+    <message>
+        <source>the recorder&apos;s answer cannot be read</source>
+        <translation>无法识别录像机的应答</translation>
+    </message>
+    <message>
+        <source>a call out of order</source>
+        <translation>调用顺序错误</translation>
+    </message>
+    <message>
+        <source>a wrong parameter</source>
+        <translation>参数错误</translation>
+    </message>
+    <message>
+        <source>the session was already closed</source>
+        <translation>会话已关闭</translation>
+    </message>
+    <message>
+        <source>the recorder does not support this</source>
+        <translation>录像机不支持此功能</translation>
+    </message>
+    <message>
+        <source>the recorder no longer knows the session</source>
+        <translation>录像机已不再识别该会话</translation>
+    </message>
+    <message>
+        <source>the recorder refused the request</source>
+        <translation>录像机拒绝了请求</translation>
+    </message>
+    <message>
+        <source>no recording in the range</source>
+        <translation>该时间范围内没有录像</translation>
+    </message>
+    <message>
+        <source>too many sessions are open</source>
+        <translation>打开的会话过多</translation>
+    </message>
+    <message>
+        <source>the picture cannot be written</source>
+        <translation>无法写入图片</translation>
+    </message>
+    <message>
+        <source>unknown error</source>
+        <translation>未知错误</translation>
+    </message>
+    <message>
+        <source>%1 (%2)</source>
+        <translation>%1（%2）</translation>
+    </message>
+    <message>
+        <source>The user name or the password is wrong.</source>
+        <translation>用户名或密码错误。</translation>
+    </message>
+    <message>
+        <source>The recorder cannot be reached: check its address, its port and the network.</source>
+        <translation>无法连接录像机：请检查其地址、端口和网络。</translation>
+    </message>
+    <message>
+        <source>The recorder did not answer.</source>
+        <translation>录像机没有应答。</translation>
+    </message>
+    <message>
+        <source>The recorder refused the log in: error %1.</source>
+        <translation>录像机拒绝登录：错误 %1。</translation>
     </message>
 </context>
 <context>
