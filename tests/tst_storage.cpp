@@ -448,14 +448,14 @@ void TestStorage::driveLettersAndRefusedSetUp()
     const std::weak_ptr<CStowelineClass> previous = GetStoweline();
     // The box names the disk, its folder and the cause, not the code alone.
     const QString code = "Create Storage Error:12.Please check and clear the local disk.\n";
-    QCOMPARE(CreateStorage(CountDiskFull, Config("DF", 1)), int(STOWELINE_ERR_ROOT));
+    QCOMPARE(CreateStorage(CountDiskFull, Config("F", 1)), int(STOWELINE_ERR_ROOT));
     QVERIFY(!GetStoweline());
     QVERIFY(previous.expired());
     QCOMPARE(StorageErrorText(12), code + "Disk F: the folder " + m_disks.filePath("blocker") +
                                        "/disk does not exist (is its volume mounted?).");
     QCOMPARE(CreateStorage(CountDiskFull, Config("G", 0)), int(STOWELINE_ERR_ROOT));
     QCOMPARE(StorageErrorText(12), code + "Disk G: the folder " + m_disks.filePath("g/Records") +
-                                       " cannot be written: " + std::strerror(EEXIST) + ".");
+                                       " cannot be written: " + std::strerror(ENOTDIR) + ".");
     QCOMPARE(CreateStorage(CountDiskFull, Config("Q", 0)), int(STOWELINE_ERR_ROOT)); // no directory for Q:
     QVERIFY(!GetStoweline());
     QVERIFY(StorageErrorText(12).endsWith(

@@ -1,0 +1,7 @@
+#include "storage/StorageEvents.h"
+
+CStorageEvents& CStorageEvents::Instance()
+{
+    static CStorageEvents events;
+    return events;
+}
