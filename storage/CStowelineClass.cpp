@@ -918,7 +918,7 @@ bool CStowelineClass::DeleteOldest(CRoot& root, CRoomPass& pass)
         return false;
     }
     root.exhausted = false;
-    // The day folder, once it is empty; and the name's, once that is.
+    // The day folder, once it is empty.
     const CFd records(root.OpenRecords(false));
     const CFd nameDir(records.Valid() ? OpenSubDir(records.Get(), record.name) : -1);
     if (nameDir.Valid())
