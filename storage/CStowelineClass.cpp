@@ -79,7 +79,9 @@ thread_local std::vector<PENDING_REPORT>* t_reports = nullptr;
 
 void Send(const PENDING_REPORT& report)
 {
-    WriteLog(report.Type, LOG_SUB_WRITE_FILE, report.Text);
+    // What the storage layer does of its own accord is overwrite; everything else it tells is a disk's fault.
+    WriteLog(report.Type, report.Type == LOG_TYPE_OPERATION ? LOG_SUB_OVERWRITE : LOG_SUB_WRITE_FILE,
+             report.Text);
     if (report.Event)
         CStorageEvents::Instance().Report(report.Text);
 }

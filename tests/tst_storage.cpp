@@ -818,6 +818,11 @@ void TestStorage::overwriteIsLoggedAndOneEventPerRecord()
                           "to 2024-03-08 02:30:15.",
                           "Deleted to make room: recorder 10.2.2.2:8000, channel 1, 2024-03-08 02:00:00 "
                           "to 2024-03-08 03:30:15."}));
+    std::vector<LOG_INFO> rows;
+    SearchLog(&rows, 0, 0, std::numeric_limits<int32_t>::max());
+    for (const LOG_INFO& row : rows)
+        QVERIFY(row.LogType == LOG_TYPE_OPERATION && row.LogSubType == LOG_SUB_OVERWRITE);
+    QCOMPARE(int(rows.size()), 3);
     // A record that finds room deletes nothing and says nothing.
     QVERIFY(Store(s, name, Key(8, 7, 8), 7, 1, 50 * kKiB));
     QCOMPARE(events.size(), 1);

@@ -927,6 +927,10 @@
         <source>Connect to Device Exception</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Overwrite Records</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>CLogTypeModel</name>

@@ -926,6 +926,10 @@
         <source>Connect to Device Exception</source>
         <translation>连接设备异常</translation>
     </message>
+    <message>
+        <source>Overwrite Records</source>
+        <translation>覆盖录像</translation>
+    </message>
 </context>
 <context>
     <name>CLogTypeModel</name>
