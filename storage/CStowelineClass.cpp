@@ -554,8 +554,10 @@ struct CStowelineClass::CRoot
         };
         const CFd records(OpenRecords(create));
         if (!records.Valid()) {
-            if (errno == ELOOP)
+            const int error = errno;
+            if (error == ELOOP)
                 NoteLink(dir);
+            errno = error;
             return -1;
         }
         const QString namePath = dir + QLatin1Char('/') + QFile::decodeName(name);
@@ -618,10 +620,10 @@ struct CStowelineClass::COpenRecord
     }
 
     // The root's path of a file in the record's day folder.
-    QString PathOn(const CRoot& on, const QByteArray& fileName) const
+    QString PathOn(const CRoot& on, const QByteArray& entry) const
     {
         return on.dir + QLatin1Char('/') + QFile::decodeName(name) + QLatin1Char('/') +
-               QFile::decodeName(day) + QLatin1Char('/') + QFile::decodeName(fileName);
+               QFile::decodeName(day) + QLatin1Char('/') + QFile::decodeName(entry);
     }
 };
 
@@ -1115,7 +1117,8 @@ bool CStowelineClass::RescueRecord(COpenRecord& record)
     if (!target) {
         qint64 bestRoom = record.written - 1;
         for (const auto& root : record.roots) {
-            if (root == record.root)
+            if (root == record.root ||
+                QFile::encodeName(root->dir + QLatin1Char('/') + record.relativePath).size() > kMaxPathBytes)
                 continue;
             std::lock_guard lock(root->mutex);
             if (!EnsureRootFolder(*root))
