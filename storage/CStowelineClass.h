@@ -114,10 +114,11 @@ public:
     int SearchChannelRecord(const RECORD_SEARCH_COND* condition, StowelineList** result);
 
     // The code of the last failure of an operation on the calling thread (STOWELINE_ERROR). For a caller that
-    // decides what a refusal means: STOWELINE_ERR_DISK_FULL is want of room; STOWELINE_ERR_ROOT a disk gone or
-    // unusable with no other to take the record; STOWELINE_ERR_IO the file system's refusal (GetLastRootError
-    // names the disk); STOWELINE_ERR_DISK_GONE the record's own disk went while other disks remain, so that
-    // record alone is lost and may be fetched again; the others concern the call or the record itself.
+    // decides what a refusal means: STOWELINE_ERR_DISK_FULL is want of room; STOWELINE_ERR_ROOT a disk gone
+    // or unusable with no other to take the record; STOWELINE_ERR_IO the file system's refusal
+    // (GetLastRootError names the disk); STOWELINE_ERR_DISK_GONE the record's own disk went while other disks
+    // remain, so that record alone is lost and may be fetched again; the others concern the call or the
+    // record itself.
     int GetLastError() const;
     // The root behind the last STOWELINE_ERR_ROOT on the calling thread, and behind the last STOWELINE_ERR_IO
     // of a record (its open, write or close): a record refused because its disk has gone or cannot be written
