@@ -11,9 +11,22 @@
 #include <set>
 #include <sstream>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
+
+// A channel's picture is as private as its recordings: the picture folder is the operator's alone (0700,
+// closed to others when an earlier run made it open), and each picture is 0600.
+void MakePrivateFolder(const std::string& folder)
+{
+    MakeDirs(folder.c_str()); // its parents
+    ::mkdir(folder.c_str(), 0700);
+    struct stat st;
+    if (::lstat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::geteuid() &&
+        (st.st_mode & 077) != 0)
+        ::chmod(folder.c_str(), st.st_mode & 0700);
+}
 
 // A fixed character field as text, even when its terminating zero is missing.
 template <size_t N> std::string FieldText(const char (&field)[N])
@@ -149,9 +162,10 @@ std::string CLoadPicThread::CaptureChannelPicture(CAMERA_INFO camera, std::strin
     const std::string path = PicturePath(address, port, camera.CameraIndex);
     if (path.empty())
         return {};
-    MakeDirs(path.c_str());
-    if (::access(path.c_str(), F_OK) != 0 && login >= 0)
-        CaptureJpegPicture(login, camera.CameraIndex, NET_DVR_JPEG_PARAM{0, 0}, path);
+    MakePrivateFolder(path.substr(0, path.rfind('/')));
+    if (::access(path.c_str(), F_OK) != 0 && login >= 0 &&
+        CaptureJpegPicture(login, camera.CameraIndex, NET_DVR_JPEG_PARAM{0, 0}, path))
+        ::chmod(path.c_str(), 0600);
     // Stored whatever the outcome: the choosers show the placeholder while the file is missing.
     if (CSysInfoManage* model = g_pSysInfoManage)
         model->SetChannelPicPath(camera.DeviceID, camera.CameraIndex, path.c_str());

@@ -32,6 +32,7 @@ enum LOG_SUBTYPE : int
     LOG_SUB_RECONNECT = 8,
     LOG_SUB_WRITE_FILE = 9,
     LOG_SUB_CONNECT_DEVICE = 10,
+    LOG_SUB_OVERWRITE = 11, // records deleted to make room on a full disk
 };
 
 // -1 when type or subtype is -1 (nothing written); 0 when the entry could not be stored; 1 when stored.

@@ -1,19 +1,25 @@
 #include "storage/CStowelineClass.h"
 
+#include "model/LogStore.h"
 #include "platform/DriveMap.h"
+#include "storage/CreateStorage.h"
+#include "storage/StorageEvents.h"
 
 #include <QDate>
+#include <QDateTime>
 #include <QDebug>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QObject>
 #include <QTime>
 
 #include <algorithm>
-#include <cstring>
 #include <atomic>
 #include <cerrno>
+#include <cstring>
 #include <deque>
+#include <dirent.h>
 #include <fcntl.h>
 #include <set>
 #include <sys/stat.h>
@@ -30,8 +36,10 @@ constexpr int kMaxEncodedName = 200;
 constexpr qsizetype kMaxPathBytes = sizeof(STOWELINE_PATH::Path) - 1;
 // A record name must fit the search condition's field.
 constexpr size_t kMaxNameBytes = sizeof(RECORD_SEARCH_COND::RecordName);
-const QString kExtension = QStringLiteral(".rec");
-const QString kTempSuffix = QStringLiteral(".part");
+constexpr size_t kCopyChunk = 1024 * 1024;
+const QByteArray kRecordsFolder = QByteArrayLiteral("Records");
+const QByteArray kExtension = QByteArrayLiteral(".rec");
+const QByteArray kTempSuffix = QByteArrayLiteral(".part");
 
 thread_local int t_lastError = STOWELINE_OK;
 thread_local STOWELINE_ROOT_ERROR t_rootError;
@@ -42,39 +50,242 @@ bool Fail(int error)
     return false;
 }
 
-bool FailRoot(const QString& drive, const QString& path, int systemError)
+QString SystemText(int error)
 {
-    t_rootError = {drive, path, systemError};
-    qWarning() << "storage: drive" << drive << "at" << path
-               << "cannot be used:" << (systemError != 0 ? ::strerror(systemError) : "missing");
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+bool FailRoot(const STOWELINE_ROOT_ERROR& error)
+{
+    t_rootError = error;
+    qWarning() << "storage: drive" << error.Drive << "at" << error.Path << "cannot be used:"
+               << (error.NotMounted         ? "no volume mounted"
+                   : error.SystemError != 0 ? ::strerror(error.SystemError)
+                                            : "missing");
     return Fail(STOWELINE_ERR_ROOT);
 }
 
-// The time a file was stored (its last write, which its rename keeps), in nanoseconds; 0 when unknown.
-qint64 StoredTime(const QString& path)
+// ---- What the operator hears: log entries and event rows, sent once every storage lock is released
+// ----------
+
+struct PENDING_REPORT
 {
-    struct stat st;
-    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
-        return 0;
-    return qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    int Type = LOG_TYPE_OPERATION;
+    QString Text;
+    bool Event = false; // also a row of the page's events
+};
+
+thread_local std::vector<PENDING_REPORT>* t_reports = nullptr;
+
+void Send(const PENDING_REPORT& report)
+{
+    // What the storage layer does of its own accord is overwrite; everything else it tells is a disk's fault.
+    WriteLog(report.Type, report.Type == LOG_TYPE_OPERATION ? LOG_SUB_OVERWRITE : LOG_SUB_WRITE_FILE,
+             report.Text);
+    if (report.Event)
+        CStorageEvents::Instance().Report(report.Text);
 }
 
-// The device of a directory; false when it cannot be read.
-bool DeviceOf(const QString& path, dev_t* device)
+// Declared first in each public operation, so that it is destroyed after the operation's locks: the log's
+// database lock is never taken under a storage lock, and a page's slot never runs while one is held.
+class CReportScope
+{
+public:
+    CReportScope()
+    {
+        if (t_reports == nullptr) {
+            t_reports = &m_reports;
+            m_owner = true;
+        }
+    }
+    ~CReportScope()
+    {
+        if (!m_owner)
+            return;
+        t_reports = nullptr;
+        for (const PENDING_REPORT& report : m_reports)
+            Send(report);
+    }
+    CReportScope(const CReportScope&) = delete;
+    CReportScope& operator=(const CReportScope&) = delete;
+
+private:
+    std::vector<PENDING_REPORT> m_reports;
+    bool m_owner = false;
+};
+
+void Report(int type, const QString& text, bool event)
+{
+    qWarning().noquote() << "storage:" << text;
+    const PENDING_REPORT report{type, text, event};
+    if (t_reports != nullptr)
+        t_reports->push_back(report);
+    else
+        Send(report);
+}
+
+// What one storage object has said already, so that a link or an undeletable folder met at every pass is
+// named once.
+struct CSaidOnce
+{
+    std::mutex mutex;
+    std::set<QString> said;
+
+    bool First(const QString& key)
+    {
+        std::lock_guard lock(mutex);
+        return said.insert(key).second;
+    }
+};
+
+// ---- Descriptors and directories, never through a link
+// -------------------------------------------------------
+
+// A file descriptor that closes itself.
+class CFd
+{
+public:
+    CFd() = default;
+    explicit CFd(int fd) : m_fd(fd) {}
+    ~CFd() { Close(); }
+    CFd(CFd&& other) noexcept : m_fd(std::exchange(other.m_fd, -1)) {}
+    CFd& operator=(CFd&& other) noexcept
+    {
+        if (this != &other) {
+            Close();
+            m_fd = std::exchange(other.m_fd, -1);
+        }
+        return *this;
+    }
+    CFd(const CFd&) = delete;
+    CFd& operator=(const CFd&) = delete;
+
+    int Get() const { return m_fd; }
+    bool Valid() const { return m_fd >= 0; }
+    bool Close()
+    {
+        if (m_fd < 0)
+            return true;
+        const int rc = ::close(m_fd);
+        m_fd = -1;
+        return rc == 0;
+    }
+    // Cuts the file back to `size` bytes, after a write that broke off part-way, and continues writing there
+    // (the offset moved with the partial write; left there, the next block would follow a hole).
+    bool Truncate(qint64 size)
+    {
+        return ::ftruncate(m_fd, off_t(size)) == 0 && ::lseek(m_fd, off_t(size), SEEK_SET) == off_t(size);
+    }
+    // Writes all bytes; errno tells why when it fails.
+    bool WriteAll(const uint8_t* data, size_t size)
+    {
+        while (size > 0) {
+            const ssize_t n = ::write(m_fd, data, size);
+            if (n < 0) {
+                if (errno == EINTR)
+                    continue;
+                return false;
+            }
+            data += n;
+            size -= static_cast<size_t>(n);
+        }
+        return true;
+    }
+
+private:
+    int m_fd = -1;
+};
+
+bool IsLinkAt(int dir, const QByteArray& name)
 {
     struct stat st;
-    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+    return ::fstatat(dir, name.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(st.st_mode);
+}
+
+// A sub-directory opened without following a link; -1 with errno, ELOOP when a link stands in its place.
+int OpenSubDir(int parent, const QByteArray& name)
+{
+    const int fd = ::openat(parent, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0 && errno == ENOTDIR && IsLinkAt(parent, name))
+        errno = ELOOP;
+    return fd;
+}
+
+// The same, made (0700) when it is missing.
+int OpenOrMakeSubDir(int parent, const QByteArray& name)
+{
+    const int fd = OpenSubDir(parent, name);
+    if (fd >= 0 || errno != ENOENT)
+        return fd;
+    if (::mkdirat(parent, name.constData(), 0700) != 0 && errno != EEXIST)
+        return -1;
+    return OpenSubDir(parent, name);
+}
+
+// A new record file: never through a link, never over an existing file, readable by its owner alone.
+int CreateFileAt(int dir, const QByteArray& name)
+{
+    return ::openat(dir, name.constData(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+}
+
+struct DIR_ENTRY
+{
+    QByteArray Name;
+    bool Dir = false;
+    bool File = false; // a regular file
+    bool Link = false;
+};
+
+// The entries of a directory, without following any of them.
+std::vector<DIR_ENTRY> ListDir(int dir)
+{
+    std::vector<DIR_ENTRY> entries;
+    const int own = ::openat(dir, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (own < 0)
+        return entries;
+    DIR* stream = ::fdopendir(own);
+    if (stream == nullptr) {
+        ::close(own);
+        return entries;
+    }
+    while (const dirent* e = ::readdir(stream)) {
+        if (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0)
+            continue;
+        DIR_ENTRY entry;
+        entry.Name = QByteArray(e->d_name);
+        unsigned char type = e->d_type;
+        if (type == DT_UNKNOWN) {
+            struct stat st;
+            if (::fstatat(dir, e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0)
+                continue;
+            type = S_ISDIR(st.st_mode)   ? DT_DIR
+                   : S_ISREG(st.st_mode) ? DT_REG
+                   : S_ISLNK(st.st_mode) ? DT_LNK
+                                         : 0;
+        }
+        entry.Dir = type == DT_DIR;
+        entry.File = type == DT_REG;
+        entry.Link = type == DT_LNK;
+        entries.push_back(entry);
+    }
+    ::closedir(stream);
+    return entries;
+}
+
+// The time a file was stored (its last write, which its rename keeps), in nanoseconds, and its size; false
+// when it is no regular file.
+bool StatFile(int dir, const QByteArray& name, qint64* stored, qint64* size)
+{
+    struct stat st;
+    if (::fstatat(dir, name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode))
         return false;
-    *device = st.st_dev;
+    *stored = qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    *size = qint64(st.st_size);
     return true;
 }
 
-// A directory on a file system of its own: a volume's mount point.
-bool IsMountPoint(const QString& path)
-{
-    dev_t own = 0, parent = 0;
-    return DeviceOf(path, &own) && DeviceOf(path + QStringLiteral("/.."), &parent) && own != parent;
-}
+// ---- Running backups
+// -----------------------------------------------------------------------------------------
 
 // The stored files of running backups (CStowelineBackupScope), by backup.
 std::mutex g_backupMutex;
@@ -132,6 +343,31 @@ bool IsTempOpen(const QString& path)
     return g_openTempFiles.count(path) != 0;
 }
 
+bool IsTempName(const QByteArray& name)
+{
+    return name.startsWith('.') && name.endsWith(kTempSuffix);
+}
+
+// Removes the temporary files in one day folder that no live record owns.
+void RemoveLeftovers(int dayDir, const QString& dayPath)
+{
+    for (const DIR_ENTRY& entry : ListDir(dayDir)) {
+        if (entry.File && IsTempName(entry.Name) &&
+            !IsTempOpen(dayPath + QLatin1Char('/') + QFile::decodeName(entry.Name)))
+            ::unlinkat(dayDir, entry.Name.constData(), 0);
+    }
+}
+
+QByteArray NewTempName(const QByteArray& fileName)
+{
+    static std::atomic<quint64> s_sequence{0};
+    return '.' + fileName + '.' + QByteArray::number(::getpid()) + '-' + QByteArray::number(++s_sequence) +
+           kTempSuffix;
+}
+
+// ---- Names and times
+// -------------------------------------------------------------------------------------------
+
 bool IsValidTime(const STOWELINE_TIME& t)
 {
     return QDate(t.Year, t.Month, t.Day).isValid() && QTime(t.Hour, t.Minute, t.Second).isValid();
@@ -162,7 +398,7 @@ std::string RecordId(const char* name, const CHANNEL_RECORD_KEY& key)
 QString FileNameOf(const CHANNEL_RECORD_KEY& key)
 {
     return CompactText(key.StartTime) + QLatin1Char('_') + CompactText(key.StopTime) + QLatin1Char('_') +
-           QString::number(key.FileType) + kExtension;
+           QString::number(key.FileType) + QLatin1String(kExtension);
 }
 
 bool IsDigits(QStringView text)
@@ -171,15 +407,21 @@ bool IsDigits(QStringView text)
                        [](QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); });
 }
 
+bool IsDayName(const QByteArray& name)
+{
+    return name.size() == 8 && IsDigits(QString::fromLatin1(name));
+}
+
 // A stored file's name split into its parts; false for anything else (temporary files included).
 bool ParseFileName(const QString& name, QString* start, QString* stop, quint32* type)
 {
-    if (!name.endsWith(kExtension) || name.size() < 31 + kExtension.size())
+    const qsizetype ext = kExtension.size();
+    if (!name.endsWith(QLatin1String(kExtension)) || name.size() < 31 + ext)
         return false;
     const QStringView view(name);
     if (view[14] != QLatin1Char('_') || view[29] != QLatin1Char('_'))
         return false;
-    const QStringView typeText = view.mid(30, name.size() - 30 - kExtension.size());
+    const QStringView typeText = view.mid(30, name.size() - 30 - ext);
     if (!IsDigits(view.mid(0, 14)) || !IsDigits(view.mid(15, 14)) || typeText.isEmpty() ||
         !IsDigits(typeText))
         return false;
@@ -190,72 +432,34 @@ bool ParseFileName(const QString& name, QString* start, QString* stop, quint32* 
     return ok;
 }
 
-// A file descriptor that closes itself.
-class CFileHandle
+// YYYY-MM-DD hh:mm:ss from the compact form, as the record page shows times.
+QString ReadableTime(const QString& compact)
 {
-public:
-    CFileHandle() = default;
-    ~CFileHandle() { Close(); }
-    CFileHandle(const CFileHandle&) = delete;
-    CFileHandle& operator=(const CFileHandle&) = delete;
-
-    bool Create(const QString& path)
-    {
-        m_fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-        return m_fd >= 0;
-    }
-    bool OpenAppend(const QString& path)
-    {
-        m_fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_APPEND | O_CLOEXEC);
-        return m_fd >= 0;
-    }
-    // Cuts the file back to `size` bytes, after a write that broke off part-way, and continues writing there
-    // (the offset moved with the partial write; left there, the next block would follow a hole).
-    bool Truncate(qint64 size)
-    {
-        return ::ftruncate(m_fd, off_t(size)) == 0 && ::lseek(m_fd, off_t(size), SEEK_SET) == off_t(size);
-    }
-    // Writes all bytes; errno tells why when it fails.
-    bool WriteAll(const uint8_t* data, size_t size)
-    {
-        while (size > 0) {
-            const ssize_t n = ::write(m_fd, data, size);
-            if (n < 0) {
-                if (errno == EINTR)
-                    continue;
-                return false;
-            }
-            data += n;
-            size -= static_cast<size_t>(n);
-        }
-        return true;
-    }
-    bool Sync() { return ::fsync(m_fd) == 0; }
-    bool Close()
-    {
-        if (m_fd < 0)
-            return true;
-        const int rc = ::close(m_fd);
-        m_fd = -1;
-        return rc == 0;
-    }
-
-private:
-    int m_fd = -1;
-};
-
-void SyncDirectory(const QString& directory)
-{
-    const int fd = ::open(QFile::encodeName(directory).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
+    if (compact.size() != 14)
+        return compact;
+    return compact.left(4) + QLatin1Char('-') + compact.mid(4, 2) + QLatin1Char('-') + compact.mid(6, 2) +
+           QLatin1Char(' ') + compact.mid(8, 2) + QLatin1Char(':') + compact.mid(10, 2) + QLatin1Char(':') +
+           compact.mid(12, 2);
 }
 
-QStringList SubDirectories(const QString& path)
+// A stored record in the operator's words: recorder, channel and time range, from its folder and file name
+// (the folder is the record name "<address>_<port>_<channel>", encoded).
+QString DescribeRecord(const QByteArray& folder, const QByteArray& file)
 {
-    return QDir(path).entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name);
+    const QString name = QString::fromLatin1(QByteArray::fromPercentEncoding(folder));
+    const qsizetype channelAt = name.lastIndexOf(QLatin1Char('_'));
+    const qsizetype portAt = channelAt > 0 ? name.lastIndexOf(QLatin1Char('_'), channelAt - 1) : -1;
+    QString recorder = name;
+    QString channel = QStringLiteral("?");
+    if (portAt > 0) {
+        recorder = name.left(portAt) + QLatin1Char(':') + name.mid(portAt + 1, channelAt - portAt - 1);
+        channel = name.mid(channelAt + 1);
+    }
+    QString start, stop;
+    quint32 type = 0;
+    ParseFileName(QString::fromLatin1(file), &start, &stop, &type);
+    return QObject::tr("recorder %1, channel %2, %3 to %4")
+        .arg(recorder, channel, ReadableTime(start), ReadableTime(stop));
 }
 
 } // namespace
@@ -289,8 +493,10 @@ CStowelineBackupScope::~CStowelineBackupScope()
 
 struct CStowelineClass::CStored
 {
-    qint64 stored = 0; // when it was stored, StoredTime
+    qint64 stored = 0; // when it was stored, in nanoseconds
+    qint64 size = 0;
     QString path;
+    QByteArray name, day, file; // its folders below Records, and its file name
 };
 
 struct CStowelineClass::CRoot
@@ -298,12 +504,14 @@ struct CStowelineClass::CRoot
     // Fixed at Init.
     QString drive;    // as the set-up named it
     QString driveDir; // the directory the drive stands for
-    // driveDir was a volume's mount point: without its volume it is a folder of another disk, never written.
-    bool driveMounted = false;
+    // driveDir stands for a volume's mount point: without its volume it is a folder of another disk, never
+    // written.
+    bool volume = false;
     QString dir;
     qint64 reserveBytes = 0;
     bool overwrite = true;
     StowelineFreeSpaceProvider freeSpace;
+    std::shared_ptr<CSaidOnce> said;
 
     // Guarded by mutex: the room left by our own reckoning, and the closed records next in line for deletion.
     std::mutex mutex;
@@ -311,13 +519,60 @@ struct CStowelineClass::CRoot
     bool exhausted = false; // the file system said it is full; no room until something is deleted here
     qint64 sinceRefresh = 0;
     std::deque<CStored> oldest;
+    bool goneReported = false; // reported as left out; cleared once it can be used again
+
+    // The Records folder, opened without following a link below the drive's folder; `create`: made when it is
+    // missing. -1 with errno.
+    int OpenRecords(bool create) const
+    {
+        const CFd drive(::open(QFile::encodeName(driveDir).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (!drive.Valid())
+            return -1;
+        return create ? OpenOrMakeSubDir(drive.Get(), kRecordsFolder)
+                      : OpenSubDir(drive.Get(), kRecordsFolder);
+    }
+
+    // A link met below the drive's folder is left alone, and named once.
+    void NoteLink(const QString& path) const
+    {
+        if (said->First(QStringLiteral("link ") + path))
+            Report(LOG_TYPE_EXCEPTION,
+                   QObject::tr("A link below a record disk's folder is left alone: %1.").arg(path), false);
+    }
+
+    // Opens (and with `create` makes) the folders of one record: Records, the name's and the day's. The
+    // day's folder, or -1 with errno.
+    int OpenRecordFolder(const QByteArray& name, const QByteArray& day, bool create) const
+    {
+        const auto open = [&](int parent, const QByteArray& sub, const QString& path) {
+            const int fd = create ? OpenOrMakeSubDir(parent, sub) : OpenSubDir(parent, sub);
+            if (fd < 0 && errno == ELOOP) {
+                NoteLink(path);
+                errno = ELOOP;
+            }
+            return fd;
+        };
+        const CFd records(OpenRecords(create));
+        if (!records.Valid()) {
+            const int error = errno;
+            if (error == ELOOP)
+                NoteLink(dir);
+            errno = error;
+            return -1;
+        }
+        const QString namePath = dir + QLatin1Char('/') + QFile::decodeName(name);
+        const CFd nameDir(open(records.Get(), name, namePath));
+        if (!nameDir.Valid())
+            return -1;
+        return open(nameDir.Get(), day, namePath + QLatin1Char('/') + QFile::decodeName(day));
+    }
 };
 
 struct CStowelineClass::COpenRecord
 {
     std::vector<std::shared_ptr<CRoot>> roots; // every root of the set-up, for moving and overwriting
     QString relativePath;                      // below a root: <name>/<day>/<file>
-    QString tempName;                          // the temporary file's name beside the final one
+    QByteArray name, day, fileName;            // the parts of relativePath
     STOWELINE_DISKFULL_CALLBACK callback = nullptr;
     bool overwrite = true;
     std::shared_ptr<const WriteFault> writeFault;
@@ -326,12 +581,59 @@ struct CStowelineClass::COpenRecord
 
     std::mutex mutex; // one operation at a time on the file; guards everything below
     std::shared_ptr<CRoot> root;
+    CFd dayDir; // the folder it is written in, held: its close never walks a path again
+    QByteArray tempName;
     QString tempPath;
     QString finalPath;
-    CFileHandle file;
+    CFd file;
     qint64 written = 0;
     bool failed = false;
     bool closed = false;
+    bool stored = false;
+    // What overwrite deleted to make room for this record: reported as one run when the record ends.
+    int deletedFiles = 0;
+    qint64 deletedBytes = 0;
+
+    // Whatever way the record ends, a record that was not stored leaves no partial file behind.
+    ~COpenRecord()
+    {
+        Discard();
+        if (deletedFiles > 0) {
+            const double megabytes = double(deletedBytes) / double(kMiB);
+            Report(LOG_TYPE_OPERATION,
+                   QObject::tr("Records deleted to make room (overwrite): %1, %2 MB.")
+                       .arg(deletedFiles)
+                       .arg(megabytes, 0, 'f', 1),
+                   true);
+        }
+    }
+
+    void Discard()
+    {
+        file.Close();
+        if (!stored && dayDir.Valid() && !tempName.isEmpty()) {
+            if (::unlinkat(dayDir.Get(), tempName.constData(), 0) != 0 && errno != ENOENT)
+                qWarning() << "storage: cannot remove" << tempPath << ::strerror(errno);
+            UnregisterTemp(tempPath);
+            tempName.clear();
+        }
+    }
+
+    // The root's path of a file in the record's day folder.
+    QString PathOn(const CRoot& on, const QByteArray& entry) const
+    {
+        return on.dir + QLatin1Char('/') + QFile::decodeName(name) + QLatin1Char('/') +
+               QFile::decodeName(day) + QLatin1Char('/') + QFile::decodeName(entry);
+    }
+};
+
+// One need for room: each root is listed at most once, so a disk whose records cannot be deleted is seen
+// through once and the need ends, never listed again and again.
+struct CStowelineClass::CRoomPass
+{
+    std::set<const CRoot*> listed;
+    int files = 0;
+    qint64 bytes = 0;
 };
 
 CStowelineClass::CStowelineClass() : m_freeSpace(GetDefaultFreeSpaceProvider()) {}
@@ -343,7 +645,7 @@ CStowelineClass::~CStowelineClass()
 
 QString CStowelineClass::RecordRootOf(const QString& driveDirectory)
 {
-    return QDir::cleanPath(driveDirectory + QStringLiteral("/Records"));
+    return QDir::cleanPath(driveDirectory + QLatin1Char('/') + QLatin1String(kRecordsFolder));
 }
 
 QString CStowelineClass::EncodeRecordName(const char* name)
@@ -400,59 +702,93 @@ STOWELINE_ROOT_ERROR CStowelineClass::GetLastRootError() const
 
 bool CStowelineClass::Init(const STOWELINE_INIT_PARAM* param)
 {
+    CReportScope reports;
     if (param == nullptr || param->DiskPaths.Count() == 0)
         return Fail(STOWELINE_ERR_PARAM);
     Uninit();
 
+    const auto said = std::make_shared<CSaidOnce>();
     std::vector<std::shared_ptr<CRoot>> roots;
+    std::vector<std::shared_ptr<CRoot>> usable;
+    STOWELINE_ROOT_ERROR firstError;
     for (const STOWELINE_PATH& entry : param->DiskPaths) {
         const QString text = QFile::decodeName(entry.Path);
-        QString driveDir;
-        if (text.size() == 2 && text[1] == QLatin1Char(':') && text[0].isLetter())
-            driveDir = CDriveMap::GetDrivePath(text[0].toLatin1());
+        DRIVE_MAP_ENTRY drive;
+        const bool letter = text.size() == 2 && text[1] == QLatin1Char(':') && text[0].isLetter();
+        if (letter)
+            drive = CDriveMap::GetDrive(text[0].toLatin1());
         else if (QDir::isAbsolutePath(text))
-            driveDir = text;
-        if (driveDir.isEmpty())
-            return FailRoot(text, QString(), 0);
-        const QString dir = RecordRootOf(driveDir);
+            drive = {QDir::cleanPath(text), CDriveMap::IsMountPoint(text)};
+        if (drive.Path.isEmpty())
+            return FailRoot({text, QString(), 0, false});
+        const QString dir = RecordRootOf(drive.Path);
         if (std::any_of(roots.begin(), roots.end(), [&](const auto& r) { return r->dir == dir; }))
             continue;
-        // The drive's directory must be there: creating it would write the recordings wherever its parent
-        // lies (the system disk, under the mount point of a volume that is not mounted).
-        if (!QFileInfo(driveDir).isDir())
-            return FailRoot(text, driveDir, QFileInfo::exists(driveDir) ? ENOTDIR : 0);
-        // Written to, not just looked at: permissions, read-only mounts and a file in the way all show here.
-        const QString probe = dir + QStringLiteral("/.probe-%1").arg(::getpid());
-        CFileHandle probeFile;
-        QFile::remove(probe); // one left by a crash
-        if ((!QFileInfo(dir).isDir() && ::mkdir(QFile::encodeName(dir).constData(), 0755) != 0) ||
-            !probeFile.Create(probe))
-            return FailRoot(text, dir, errno);
-        probeFile.Close();
-        QFile::remove(probe);
-
         auto root = std::make_shared<CRoot>();
         root->drive = text;
-        root->driveDir = driveDir;
-        root->driveMounted = IsMountPoint(driveDir);
+        root->driveDir = drive.Path;
+        root->volume = drive.Volume;
         root->dir = dir;
         root->reserveBytes = static_cast<qint64>(param->ReserveMB) * kMiB;
         root->overwrite = param->Overwrite != 0;
+        root->said = said;
         roots.push_back(root);
+
+        // The drive's directory must be there, and for a volume be its mount point: creating it, or writing
+        // into a volume's folder without its volume, would put the recordings wherever its parent lies (the
+        // system disk). Then the Records folder is written to, not just looked at: permissions, read-only
+        // mounts, a file or a link in the way all show here.
+        STOWELINE_ROOT_ERROR error;
+        bool ok = false;
+        if (DriveGone(*root)) {
+            error = GoneError(*root);
+        } else {
+            const CFd records(root->OpenRecords(true));
+            const QByteArray probe = ".probe-" + QByteArray::number(::getpid());
+            if (records.Valid()) {
+                ::unlinkat(records.Get(), probe.constData(), 0); // one left by a crash
+                const CFd probeFile(CreateFileAt(records.Get(), probe));
+                ok = probeFile.Valid();
+                if (ok)
+                    ::unlinkat(records.Get(), probe.constData(), 0);
+            }
+            if (!ok)
+                error = {text, dir, errno, false};
+        }
+        if (ok) {
+            usable.push_back(root);
+        } else {
+            // Left out for now: of several disks the others take the records, and this one is reported
+            // when a record goes elsewhere.
+            if (error.SystemError == ELOOP)
+                root->NoteLink(dir);
+            if (firstError.Drive.isEmpty())
+                firstError = error;
+            FailRoot(error);
+        }
     }
+    if (usable.empty())
+        return FailRoot(firstError);
 
     // Temporary files that no live record owns were left by a crash: they never become records.
-    for (const auto& root : roots) {
-        for (const QString& name : SubDirectories(root->dir)) {
-            for (const QString& day : SubDirectories(root->dir + QLatin1Char('/') + name)) {
-                const QString dayDir = root->dir + QLatin1Char('/') + name + QLatin1Char('/') + day;
-                const QStringList temps =
-                    QDir(dayDir).entryList({QLatin1Char('*') + kTempSuffix}, QDir::Files | QDir::Hidden);
-                for (const QString& temp : temps) {
-                    const QString path = dayDir + QLatin1Char('/') + temp;
-                    if (!IsTempOpen(path))
-                        QFile::remove(path);
-                }
+    for (const auto& root : usable) {
+        const CFd records(root->OpenRecords(false));
+        if (!records.Valid())
+            continue;
+        for (const DIR_ENTRY& name : ListDir(records.Get())) {
+            const QString namePath = root->dir + QLatin1Char('/') + QFile::decodeName(name.Name);
+            if (name.Link)
+                root->NoteLink(namePath);
+            const CFd nameDir(name.Dir ? OpenSubDir(records.Get(), name.Name) : -1);
+            if (!nameDir.Valid())
+                continue;
+            for (const DIR_ENTRY& day : ListDir(nameDir.Get())) {
+                const QString dayPath = namePath + QLatin1Char('/') + QFile::decodeName(day.Name);
+                if (day.Link)
+                    root->NoteLink(dayPath);
+                const CFd dayDir(day.Dir ? OpenSubDir(nameDir.Get(), day.Name) : -1);
+                if (dayDir.Valid())
+                    RemoveLeftovers(dayDir.Get(), dayPath);
             }
         }
     }
@@ -467,11 +803,13 @@ bool CStowelineClass::Init(const STOWELINE_INIT_PARAM* param)
     m_callback = param->DiskFullCallBack;
     m_init = true;
     t_lastError = STOWELINE_OK;
+    t_rootError = {};
     return true;
 }
 
 void CStowelineClass::Uninit()
 {
+    CReportScope reports;
     std::map<std::string, std::shared_ptr<COpenRecord>> open;
     {
         std::lock_guard lock(m_mutex);
@@ -484,9 +822,7 @@ void CStowelineClass::Uninit()
     for (auto& [id, record] : open) {
         std::lock_guard recordLock(record->mutex);
         record->closed = true;
-        record->file.Close();
-        QFile::remove(record->tempPath);
-        UnregisterTemp(record->tempPath);
+        record->Discard();
     }
 }
 
@@ -498,36 +834,57 @@ qint64 CStowelineClass::Available(const CRoot& root)
     return free < 0 ? 0 : std::max<qint64>(0, free - root.reserveBytes);
 }
 
-void CStowelineClass::LoadOldest(CRoot& root)
+void CStowelineClass::LoadOldest(CRoot& root, CRoomPass& pass)
 {
-    if (root.oldest.empty()) {
-        std::vector<CStored> stored;
-        for (const QString& name : SubDirectories(root.dir)) {
-            const QString nameDir = root.dir + QLatin1Char('/') + name;
-            for (const QString& day : SubDirectories(nameDir)) {
-                const QString dayDir = nameDir + QLatin1Char('/') + day;
-                for (const QString& file : QDir(dayDir).entryList(QDir::Files)) {
-                    QString start, stop;
-                    quint32 type = 0;
-                    if (ParseFileName(file, &start, &stop, &type)) {
-                        const QString path = dayDir + QLatin1Char('/') + file;
-                        stored.push_back({StoredTime(path), path});
-                    }
+    if (!root.oldest.empty() || !pass.listed.insert(&root).second)
+        return;
+    std::vector<CStored> stored;
+    const CFd records(root.OpenRecords(false));
+    if (!records.Valid())
+        return;
+    for (const DIR_ENTRY& name : ListDir(records.Get())) {
+        const QString namePath = root.dir + QLatin1Char('/') + QFile::decodeName(name.Name);
+        if (name.Link)
+            root.NoteLink(namePath);
+        const CFd nameDir(name.Dir ? OpenSubDir(records.Get(), name.Name) : -1);
+        if (!nameDir.Valid())
+            continue;
+        for (const DIR_ENTRY& day : ListDir(nameDir.Get())) {
+            const QString dayPath = namePath + QLatin1Char('/') + QFile::decodeName(day.Name);
+            if (day.Link)
+                root.NoteLink(dayPath);
+            const CFd dayDir(day.Dir ? OpenSubDir(nameDir.Get(), day.Name) : -1);
+            if (!dayDir.Valid())
+                continue;
+            for (const DIR_ENTRY& file : ListDir(dayDir.Get())) {
+                const QString path = dayPath + QLatin1Char('/') + QFile::decodeName(file.Name);
+                if (file.Link)
+                    root.NoteLink(path);
+                QString start, stop;
+                quint32 type = 0;
+                CStored record;
+                if (file.File && ParseFileName(QString::fromLatin1(file.Name), &start, &stop, &type) &&
+                    StatFile(dayDir.Get(), file.Name, &record.stored, &record.size)) {
+                    record.path = path;
+                    record.name = name.Name;
+                    record.day = day.Name;
+                    record.file = file.Name;
+                    stored.push_back(record);
                 }
             }
         }
-        // By the time each was stored, not by the time it was recorded: a backup of an older day must not
-        // find its own new files first in line.
-        std::sort(stored.begin(), stored.end(), [](const auto& a, const auto& b) {
-            return a.stored != b.stored ? a.stored < b.stored : a.path < b.path;
-        });
-        root.oldest.assign(stored.begin(), stored.end());
     }
+    // By the time each was stored, not by the time it was recorded: a backup of an older day must not
+    // find its own new files first in line.
+    std::sort(stored.begin(), stored.end(), [](const auto& a, const auto& b) {
+        return a.stored != b.stored ? a.stored < b.stored : a.path < b.path;
+    });
+    root.oldest.assign(stored.begin(), stored.end());
 }
 
-qsizetype CStowelineClass::FirstDeletable(CRoot& root)
+qsizetype CStowelineClass::FirstDeletable(CRoot& root, CRoomPass& pass)
 {
-    LoadOldest(root);
+    LoadOldest(root, pass);
     for (size_t i = 0; i < root.oldest.size(); ++i) {
         if (!IsStoredByRunningBackup(root.oldest[i].path))
             return qsizetype(i);
@@ -535,50 +892,112 @@ qsizetype CStowelineClass::FirstDeletable(CRoot& root)
     return -1;
 }
 
-bool CStowelineClass::DeleteOldest(CRoot& root)
+bool CStowelineClass::DeleteOldest(CRoot& root, CRoomPass& pass)
 {
-    for (qsizetype next; (next = FirstDeletable(root)) >= 0;) {
-        const QString path = root.oldest[size_t(next)].path;
-        root.oldest.erase(root.oldest.begin() + next);
-        // Open records live under temporary names, so only closed records are ever deleted here.
-        if (QFile::remove(path)) {
-            root.exhausted = false;
-            QDir().rmdir(QFileInfo(path).path()); // the day folder, once it is empty
-            return true;
-        }
+    const qsizetype next = FirstDeletable(root, pass);
+    if (next < 0)
+        return false;
+    const CStored record = root.oldest[size_t(next)];
+    root.oldest.erase(root.oldest.begin() + next);
+    // Open records live under temporary names, so only closed records are ever deleted here; and only
+    // regular files in real folders, never what a link stands for.
+    const CFd dayDir(root.OpenRecordFolder(record.name, record.day, false));
+    qint64 stored = 0, size = 0;
+    int error = 0;
+    if (!dayDir.Valid())
+        error = errno;
+    else if (!StatFile(dayDir.Get(), record.file, &stored, &size))
+        error = IsLinkAt(dayDir.Get(), record.file) ? ELOOP : ENOENT;
+    else if (::unlinkat(dayDir.Get(), record.file.constData(), 0) != 0)
+        error = errno;
+    if (error != 0) {
+        const QString folder = QFileInfo(record.path).path();
+        if (error == ELOOP)
+            root.NoteLink(record.path);
+        else if (error != ENOENT && root.said->First(QStringLiteral("undeletable ") + folder))
+            Report(LOG_TYPE_EXCEPTION,
+                   QObject::tr("Records in %1 cannot be deleted to make room: %2.")
+                       .arg(folder, SystemText(error)),
+                   false);
+        return false;
     }
-    return false;
+    root.exhausted = false;
+    // The day folder, once it is empty.
+    const CFd records(root.OpenRecords(false));
+    const CFd nameDir(records.Valid() ? OpenSubDir(records.Get(), record.name) : -1);
+    if (nameDir.Valid())
+        ::unlinkat(nameDir.Get(), record.day.constData(), AT_REMOVEDIR);
+    ++pass.files;
+    pass.bytes += size;
+    Report(LOG_TYPE_OPERATION,
+           QObject::tr("Deleted to make room: %1.").arg(DescribeRecord(record.name, record.file)), false);
+    return true;
 }
 
 bool CStowelineClass::DriveGone(const CRoot& root)
 {
-    // A volume that is no longer mounted leaves its empty mount point on the system disk: not a disk.
-    return !QFileInfo(root.driveDir).isDir() || (root.driveMounted && !IsMountPoint(root.driveDir));
+    // A volume that is no longer mounted leaves its empty mount point on the disk below: not a disk.
+    return !QFileInfo(root.driveDir).isDir() || (root.volume && !CDriveMap::IsMountPoint(root.driveDir));
+}
+
+STOWELINE_ROOT_ERROR CStowelineClass::GoneError(const CRoot& root)
+{
+    const QFileInfo drive(root.driveDir);
+    if (drive.isDir())
+        return {root.drive, root.driveDir, 0, true};
+    return {root.drive, root.driveDir, drive.exists() ? ENOTDIR : 0, false};
+}
+
+void CStowelineClass::ReportGone(CRoot& root, const STOWELINE_ROOT_ERROR& error)
+{
+    if (root.goneReported)
+        return;
+    root.goneReported = true;
+    Report(LOG_TYPE_EXCEPTION,
+           DescribeRootError(error) + QLatin1Char(' ') + QObject::tr("The other disks take the records."),
+           true);
 }
 
 void CStowelineClass::NoteRootError(const CRoot& root, int systemError)
 {
-    const auto gone = [](const QString& path) { return QFileInfo::exists(path) ? ENOTDIR : 0; };
-    if (DriveGone(root))
-        t_rootError = {root.drive, root.driveDir, QFileInfo(root.driveDir).isDir() ? 0 : gone(root.driveDir)};
-    else if (!QFileInfo(root.dir).isDir())
-        t_rootError = {root.drive, root.dir, gone(root.dir)};
+    if (DriveGone(root)) {
+        t_rootError = GoneError(root);
+        return;
+    }
+    const CFd records(root.OpenRecords(false));
+    if (!records.Valid())
+        t_rootError = {root.drive, root.dir, errno == ENOENT ? 0 : errno, false};
     else
-        t_rootError = {root.drive, root.dir, systemError != 0 ? systemError : EIO};
+        t_rootError = {root.drive, root.dir, systemError != 0 ? systemError : EIO, false};
 }
 
-bool CStowelineClass::EnsureRootFolder(CRoot& root)
+bool CStowelineClass::EnsureRootFolder(CRoot& root, STOWELINE_ROOT_ERROR* error)
 {
-    if (QFileInfo(root.dir).isDir())
-        return true;
-    if (DriveGone(root))
-        return FailRoot(root.drive, root.driveDir, 0);
-    if (::mkdir(QFile::encodeName(root.dir).constData(), 0755) != 0 && errno != EEXIST)
-        return FailRoot(root.drive, root.dir, errno);
-    qWarning() << "storage: the folder" << root.dir << "had gone and was made again";
-    root.oldest.clear();
-    root.exhausted = false;
-    root.estimate = -1;
+    STOWELINE_ROOT_ERROR ignored;
+    STOWELINE_ROOT_ERROR& cause = error != nullptr ? *error : ignored;
+    if (DriveGone(root)) {
+        cause = GoneError(root);
+        return false;
+    }
+    struct stat st;
+    const CFd drive(::open(QFile::encodeName(root.driveDir).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    const bool missing = drive.Valid() &&
+                         ::fstatat(drive.Get(), kRecordsFolder.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0 &&
+                         errno == ENOENT;
+    const CFd records(root.OpenRecords(true));
+    if (!records.Valid()) {
+        cause = {root.drive, root.dir, errno, false};
+        if (errno == ELOOP)
+            root.NoteLink(root.dir);
+        return false;
+    }
+    if (missing) {
+        qWarning() << "storage: the folder" << root.dir << "had gone and was made again";
+        root.oldest.clear();
+        root.exhausted = false;
+        root.estimate = -1;
+    }
+    root.goneReported = false;
     return true;
 }
 
@@ -595,14 +1014,16 @@ bool CStowelineClass::Reserve(CRoot& root, qint64 size)
     return true;
 }
 
-bool CStowelineClass::DeleteOldestOfAll(const std::vector<std::shared_ptr<CRoot>>& roots)
+bool CStowelineClass::DeleteOldestOfAll(const std::vector<std::shared_ptr<CRoot>>& roots, CRoomPass& pass)
 {
+    // Each turn deletes one record or drops one that cannot be deleted from its list, and no list is loaded
+    // twice in a pass: the loop ends.
     for (;;) {
         std::shared_ptr<CRoot> oldestRoot;
         CStored oldest;
         for (const auto& root : roots) {
             std::lock_guard lock(root->mutex);
-            const qsizetype next = FirstDeletable(*root);
+            const qsizetype next = FirstDeletable(*root, pass);
             if (next < 0)
                 continue;
             const CStored& stored = root->oldest[size_t(next)];
@@ -615,7 +1036,7 @@ bool CStowelineClass::DeleteOldestOfAll(const std::vector<std::shared_ptr<CRoot>
         if (!oldestRoot)
             return false;
         std::lock_guard lock(oldestRoot->mutex);
-        if (DeleteOldest(*oldestRoot)) {
+        if (DeleteOldest(*oldestRoot, pass)) {
             oldestRoot->estimate = -1; // read the room again
             return true;
         }
@@ -624,42 +1045,116 @@ bool CStowelineClass::DeleteOldestOfAll(const std::vector<std::shared_ptr<CRoot>
 
 bool CStowelineClass::MoveRecord(COpenRecord& record, const std::shared_ptr<CRoot>& root)
 {
-    const QString finalPath = root->dir + QLatin1Char('/') + record.relativePath;
-    const QString dayDir = QFileInfo(finalPath).path();
-    const QString tempPath = dayDir + QLatin1Char('/') + record.tempName;
-    record.file.Close();
+    CFd dayDir;
+    CFd copy;
+    const QByteArray tempName = NewTempName(record.fileName);
+    const QString tempPath = record.PathOn(*root, tempName);
     {
         std::lock_guard rootLock(root->mutex);
+        dayDir = CFd(root->OpenRecordFolder(record.name, record.day, true));
+        if (!dayDir.Valid())
+            return false;
         RegisterTemp(tempPath);
-        QFile::remove(tempPath);
-        if (!QDir().mkpath(dayDir) || !QFile::copy(record.tempPath, tempPath) ||
-            !record.file.OpenAppend(tempPath)) {
-            QFile::remove(tempPath);
+        copy = CFd(CreateFileAt(dayDir.Get(), tempName));
+        bool copied = copy.Valid();
+        // From the record's own descriptor: its bytes are there even when its folder has gone.
+        std::vector<char> buffer(copied ? kCopyChunk : 0);
+        for (qint64 offset = 0; copied && offset < record.written;) {
+            const size_t want = size_t(std::min<qint64>(qint64(buffer.size()), record.written - offset));
+            const ssize_t n = ::pread(record.file.Get(), buffer.data(), want, off_t(offset));
+            if (n < 0 && errno == EINTR)
+                continue;
+            copied = n > 0 && copy.WriteAll(reinterpret_cast<const uint8_t*>(buffer.data()), size_t(n));
+            offset += n > 0 ? n : 0;
+        }
+        if (!copied) {
+            if (copy.Valid())
+                ::unlinkat(dayDir.Get(), tempName.constData(), 0);
             UnregisterTemp(tempPath);
-            record.file.OpenAppend(record.tempPath);
             return false;
         }
     }
-    QFile::remove(record.tempPath);
-    UnregisterTemp(record.tempPath);
+    record.Discard();
     {
         std::lock_guard oldLock(record.root->mutex);
         record.root->exhausted = false; // the moved bytes are free again there
+        if (DriveGone(*record.root))
+            ReportGone(*record.root, GoneError(*record.root));
     }
     record.root = root;
+    record.dayDir = std::move(dayDir);
+    record.file = std::move(copy);
+    record.tempName = tempName;
     record.tempPath = tempPath;
-    record.finalPath = finalPath;
+    record.finalPath = record.PathOn(*root, record.fileName);
+    return true;
+}
+
+bool CStowelineClass::RecordFolderGone(const COpenRecord& record)
+{
+    struct stat day;
+    return ::fstat(record.dayDir.Get(), &day) != 0 || day.st_nlink == 0 || DriveGone(*record.root);
+}
+
+bool CStowelineClass::OtherRootUsable(const COpenRecord& record)
+{
+    return std::any_of(record.roots.begin(), record.roots.end(), [&](const auto& root) {
+        if (root == record.root)
+            return false;
+        std::lock_guard lock(root->mutex);
+        return EnsureRootFolder(*root);
+    });
+}
+
+bool CStowelineClass::RescueRecord(COpenRecord& record)
+{
+    std::shared_ptr<CRoot> target;
+    {
+        std::lock_guard lock(record.root->mutex);
+        if (EnsureRootFolder(*record.root))
+            target = record.root;
+    }
+    if (!target) {
+        qint64 bestRoom = record.written - 1;
+        for (const auto& root : record.roots) {
+            if (root == record.root ||
+                QFile::encodeName(root->dir + QLatin1Char('/') + record.relativePath).size() > kMaxPathBytes)
+                continue;
+            std::lock_guard lock(root->mutex);
+            if (!EnsureRootFolder(*root))
+                continue;
+            const qint64 room = Available(*root);
+            if (room > bestRoom) {
+                target = root;
+                bestRoom = room;
+            }
+        }
+    }
+    if (!target || !MoveRecord(record, target))
+        return false;
+    std::lock_guard lock(target->mutex);
+    target->estimate = -1;
     return true;
 }
 
 bool CStowelineClass::MakeRoom(COpenRecord& record, qint64 size)
 {
+    CRoomPass pass;
+    const auto done = [&](bool result) {
+        record.deletedFiles += pass.files;
+        record.deletedBytes += pass.bytes;
+        return result;
+    };
     for (;;) {
         {
             std::lock_guard lock(record.root->mutex);
             if (Reserve(*record.root, size))
-                return true;
+                return done(true);
         }
+        // No room where its folder or its disk has gone: the record goes on where it can, while its bytes
+        // can still be read.
+        if (RecordFolderGone(record) && RescueRecord(record))
+            continue;
         // Another root with room for the whole record takes it: a full root is not a full set of disks.
         std::shared_ptr<CRoot> best;
         qint64 bestRoom = record.written + size - 1;
@@ -681,30 +1176,35 @@ bool CStowelineClass::MakeRoom(COpenRecord& record, qint64 size)
             best->estimate = -1;
             if (Reserve(*best, record.written + size)) {
                 best->estimate += record.written; // the copied bytes are on the disk already
-                return true;
+                return done(true);
             }
             continue;
         }
-        if (!record.overwrite || !DeleteOldestOfAll(record.roots))
-            return false;
+        if (!record.overwrite || !DeleteOldestOfAll(record.roots, pass))
+            return done(false);
     }
 }
 
-std::shared_ptr<CStowelineClass::CRoot> CStowelineClass::ChooseRoot(const QString& relativePath)
+std::shared_ptr<CStowelineClass::CRoot> CStowelineClass::ChooseRoot(const QString& relativePath,
+                                                                    CRoomPass& pass)
 {
     for (;;) {
         std::shared_ptr<CRoot> best;
         qint64 bestRoom = 0;
         bool anyFits = false;
         bool anyThere = false;
+        std::vector<std::pair<std::shared_ptr<CRoot>, STOWELINE_ROOT_ERROR>> gone;
         for (auto& root : m_roots) {
             if (QFile::encodeName(root->dir + QLatin1Char('/') + relativePath).size() > kMaxPathBytes)
                 continue;
             anyFits = true;
             std::lock_guard lock(root->mutex);
             // A root whose folder is gone has no room by the file system's figure; it is not full.
-            if (!EnsureRootFolder(*root))
+            STOWELINE_ROOT_ERROR error;
+            if (!EnsureRootFolder(*root, &error)) {
+                gone.emplace_back(root, error);
                 continue;
+            }
             anyThere = true;
             root->estimate = Available(*root);
             root->sinceRefresh = 0;
@@ -718,12 +1218,17 @@ std::shared_ptr<CStowelineClass::CRoot> CStowelineClass::ChooseRoot(const QStrin
             return nullptr;
         }
         if (!anyThere) {
-            Fail(STOWELINE_ERR_ROOT);
+            FailRoot(gone.front().second);
             return nullptr;
+        }
+        // Of several disks, one that cannot be used is named once while the others take the records.
+        for (auto& [root, error] : gone) {
+            std::lock_guard lock(root->mutex);
+            ReportGone(*root, error);
         }
         if (best)
             return best;
-        if (!m_overwrite || !DeleteOldestOfAll(m_roots)) {
+        if (!m_overwrite || !DeleteOldestOfAll(m_roots, pass)) {
             Fail(STOWELINE_ERR_DISK_FULL);
             return nullptr;
         }
@@ -732,6 +1237,7 @@ std::shared_ptr<CStowelineClass::CRoot> CStowelineClass::ChooseRoot(const QStrin
 
 bool CStowelineClass::OpenChannelRecord(const char* name, int /*reserved*/, const CHANNEL_RECORD_KEY* key)
 {
+    CReportScope reports;
     const QString folder = EncodeRecordName(name);
     if (folder.isEmpty() || std::strlen(name) > kMaxNameBytes || key == nullptr ||
         !IsValidTime(key->StartTime) || !IsValidTime(key->StopTime) ||
@@ -741,6 +1247,7 @@ bool CStowelineClass::OpenChannelRecord(const char* name, int /*reserved*/, cons
     const std::string id = RecordId(name, *key);
     t_rootError = {}; // no cause left from an earlier failure on this thread
 
+    auto record = std::make_shared<COpenRecord>();
     std::lock_guard lock(m_mutex);
     if (!m_init)
         return Fail(STOWELINE_ERR_NOT_INIT);
@@ -748,38 +1255,46 @@ bool CStowelineClass::OpenChannelRecord(const char* name, int /*reserved*/, cons
         return Fail(STOWELINE_ERR_ALREADY_OPEN);
     if (m_maxOpen != 0 && m_open.size() >= m_maxOpen)
         return Fail(STOWELINE_ERR_TOO_MANY);
-    const QString relativePath =
-        folder + QLatin1Char('/') + CompactText(key->StartTime).left(8) + QLatin1Char('/') + fileName;
-    std::shared_ptr<CRoot> root = ChooseRoot(relativePath);
+    record->name = folder.toLatin1();
+    record->day = CompactText(key->StartTime).left(8).toLatin1();
+    record->fileName = fileName.toLatin1();
+    record->relativePath =
+        folder + QLatin1Char('/') + QString::fromLatin1(record->day) + QLatin1Char('/') + fileName;
+    CRoomPass pass;
+    const std::shared_ptr<CRoot> root = ChooseRoot(record->relativePath, pass);
+    // What was deleted to find a root counts for this record (and is reported with it, stored or not).
+    record->deletedFiles = pass.files;
+    record->deletedBytes = pass.bytes;
     if (!root)
         return false;
 
-    static std::atomic<quint64> s_sequence{0};
-    auto record = std::make_shared<COpenRecord>();
     record->roots = m_roots;
-    record->relativePath = relativePath;
-    record->tempName = QStringLiteral(".") + fileName +
-                       QStringLiteral(".%1-%2").arg(::getpid()).arg(++s_sequence) + kTempSuffix;
+    record->tempName = NewTempName(record->fileName);
     record->callback = m_callback;
     record->overwrite = m_overwrite;
     record->writeFault = m_writeFault;
     record->backup = t_backup;
     record->syncFault = m_syncFault;
     record->root = root;
-    record->finalPath = root->dir + QLatin1Char('/') + relativePath;
-    const QString dayDir = QFileInfo(record->finalPath).path();
-    record->tempPath = dayDir + QLatin1Char('/') + record->tempName;
+    record->finalPath = record->PathOn(*root, record->fileName);
+    record->tempPath = record->PathOn(*root, record->tempName);
     {
         // Under the root's lock: overwriting removes emptied day folders under the same lock.
         std::lock_guard rootLock(root->mutex);
         RegisterTemp(record->tempPath);
-        if (!QDir().mkpath(dayDir) || !record->file.Create(record->tempPath)) {
+        record->dayDir = CFd(root->OpenRecordFolder(record->name, record->day, true));
+        if (record->dayDir.Valid())
+            record->file = CFd(CreateFileAt(record->dayDir.Get(), record->tempName));
+        if (!record->file.Valid()) {
             const int error = errno;
+            qWarning() << "storage: cannot create" << record->tempPath << ::strerror(error);
+            record->tempName.clear(); // nothing of it to remove
             UnregisterTemp(record->tempPath);
-            qWarning() << "storage: cannot create" << record->tempPath;
             NoteRootError(*root, error);
             return Fail(STOWELINE_ERR_IO);
         }
+        // A partial file a stopped or broken run left in this folder goes now, at the latest.
+        RemoveLeftovers(record->dayDir.Get(), QFileInfo(record->finalPath).path());
     }
     m_open.emplace(id, std::move(record));
     t_lastError = STOWELINE_OK;
@@ -800,9 +1315,7 @@ std::shared_ptr<CStowelineClass::COpenRecord> CStowelineClass::FindOpen(const ch
 bool CStowelineClass::FailRecord(COpenRecord& record, int error, bool diskFull)
 {
     record.failed = true;
-    record.file.Close();
-    QFile::remove(record.tempPath); // gives the space back at once
-    UnregisterTemp(record.tempPath);
+    record.Discard(); // gives the space back at once
     {
         std::lock_guard rootLock(record.root->mutex);
         record.root->exhausted = false;
@@ -814,6 +1327,7 @@ bool CStowelineClass::FailRecord(COpenRecord& record, int error, bool diskFull)
 bool CStowelineClass::WriteChannelRecord(const char* name, uint32_t type, const uint8_t* data, uint32_t size,
                                          const CHANNEL_RECORD_KEY* key)
 {
+    CReportScope reports;
     if ((type != 1 && type != 2) || (data == nullptr && size != 0))
         return Fail(STOWELINE_ERR_PARAM);
     const std::shared_ptr<COpenRecord> record = FindOpen(name, key);
@@ -830,9 +1344,19 @@ bool CStowelineClass::WriteChannelRecord(const char* name, uint32_t type, const 
         for (;;) {
             if (!MakeRoom(*record, size)) {
                 // A disk that has gone shows no room, but it is not full: deleting records will not help.
-                if (DriveGone(*record->root) || !QFileInfo(record->root->dir).isDir()) {
+                bool gone = false;
+                {
+                    std::lock_guard rootLock(record->root->mutex);
+                    gone = !EnsureRootFolder(*record->root);
+                }
+                if (gone) {
                     NoteRootError(*record->root, 0);
-                    FailRecord(*record, STOWELINE_ERR_ROOT, false);
+                    const bool others = OtherRootUsable(*record);
+                    if (others) {
+                        std::lock_guard rootLock(record->root->mutex);
+                        ReportGone(*record->root, t_rootError);
+                    }
+                    FailRecord(*record, others ? STOWELINE_ERR_DISK_GONE : STOWELINE_ERR_ROOT, false);
                 } else if (FailRecord(*record, STOWELINE_ERR_DISK_FULL, true)) {
                     notify = record->callback;
                 }
@@ -881,6 +1405,7 @@ std::shared_ptr<CStowelineClass::COpenRecord> CStowelineClass::TakeOpen(const ch
 
 bool CStowelineClass::AbortChannelRecord(const char* name, const CHANNEL_RECORD_KEY* key)
 {
+    CReportScope reports;
     if (name == nullptr || key == nullptr)
         return Fail(STOWELINE_ERR_PARAM);
     const std::shared_ptr<COpenRecord> record = TakeOpen(name, *key);
@@ -896,6 +1421,7 @@ bool CStowelineClass::AbortChannelRecord(const char* name, const CHANNEL_RECORD_
 
 bool CStowelineClass::CloseChannelRecord(const char* name, const CHANNEL_RECORD_KEY* key)
 {
+    CReportScope reports;
     if (name == nullptr || key == nullptr)
         return Fail(STOWELINE_ERR_PARAM);
     const std::shared_ptr<COpenRecord> record = TakeOpen(name, *key);
@@ -906,32 +1432,63 @@ bool CStowelineClass::CloseChannelRecord(const char* name, const CHANNEL_RECORD_
     record->closed = true;
     if (record->failed)
         return Fail(STOWELINE_ERR_FAILED);
+    // Its disk went, or its folder was removed, while it was written: it is stored where it can be, while its
+    // bytes can still be read.
+    if (RecordFolderGone(*record) && !RescueRecord(*record)) {
+        NoteRootError(*record->root, ENOENT);
+        const bool others = OtherRootUsable(*record);
+        if (others) {
+            std::lock_guard rootLock(record->root->mutex);
+            ReportGone(*record->root, t_rootError);
+        }
+        FailRecord(*record, others ? STOWELINE_ERR_DISK_GONE : STOWELINE_ERR_ROOT, false);
+        return false;
+    }
     // Durable before it gets its final name: a crash must never leave a complete-looking, partial file.
     const int syncFault = record->syncFault ? (*record->syncFault)(record->tempPath) : 0;
-    const bool synced = syncFault == 0 ? record->file.Sync() : (errno = syncFault, false);
-    const bool closed = record->file.Close();
-    const bool renamed = synced && closed &&
-                         ::rename(QFile::encodeName(record->tempPath).constData(),
-                                  QFile::encodeName(record->finalPath).constData()) == 0;
+    const bool synced = syncFault == 0 ? ::fsync(record->file.Get()) == 0 : (errno = syncFault, false);
+    const bool closed = synced && record->file.Close();
+    const bool renamed = closed && ::renameat(record->dayDir.Get(), record->tempName.constData(),
+                                              record->dayDir.Get(), record->fileName.constData()) == 0;
     if (!renamed) {
         const int error = errno;
         qWarning() << "storage: cannot store" << record->finalPath << ::strerror(error);
         NoteRootError(*record->root, error);
-        QFile::remove(record->tempPath);
-        UnregisterTemp(record->tempPath);
-        return Fail(STOWELINE_ERR_IO);
+        FailRecord(*record, STOWELINE_ERR_IO, false);
+        return false;
     }
+    record->stored = true;
     UnregisterTemp(record->tempPath);
-    SyncDirectory(QFileInfo(record->finalPath).path());
+    ::fsync(record->dayDir.Get()); // the new name is durable too
     if (record->backup != 0)
         NoteStored(record->backup, record->finalPath);
+
+    // A copy of the same key stored earlier on another root is replaced as well: two copies would both be
+    // found, and the old one would stay first in line for overwrite.
+    for (const auto& other : record->roots) {
+        if (other == record->root)
+            continue;
+        std::lock_guard rootLock(other->mutex);
+        const CFd otherDay(other->OpenRecordFolder(record->name, record->day, false));
+        qint64 stored = 0, size = 0;
+        if (otherDay.Valid() && StatFile(otherDay.Get(), record->fileName, &stored, &size) &&
+            ::unlinkat(otherDay.Get(), record->fileName.constData(), 0) == 0) {
+            const QString stale = record->PathOn(*other, record->fileName);
+            std::deque<CStored>& oldest = other->oldest;
+            oldest.erase(std::remove_if(oldest.begin(), oldest.end(),
+                                        [&](const CStored& s) { return s.path == stale; }),
+                         oldest.end());
+            other->estimate = -1;
+        }
+    }
     {
         // The list at hand takes the record in its place by storage time, near the end, instead of the whole
         // disk being listed again at the next deletion; a stored file it replaced leaves the list.
         std::lock_guard rootLock(record->root->mutex);
         std::deque<CStored>& oldest = record->root->oldest;
         if (!oldest.empty()) {
-            const CStored stored{StoredTime(record->finalPath), record->finalPath};
+            CStored stored{0, 0, record->finalPath, record->name, record->day, record->fileName};
+            StatFile(record->dayDir.Get(), record->fileName, &stored.stored, &stored.size);
             oldest.erase(std::remove_if(oldest.begin(), oldest.end(),
                                         [&](const CStored& s) { return s.path == stored.path; }),
                          oldest.end());
@@ -947,6 +1504,7 @@ bool CStowelineClass::CloseChannelRecord(const char* name, const CHANNEL_RECORD_
 
 int CStowelineClass::SearchChannelRecord(const RECORD_SEARCH_COND* condition, StowelineList** result)
 {
+    CReportScope reports;
     if (condition == nullptr || result == nullptr)
         return Fail(STOWELINE_ERR_PARAM);
     *result = nullptr;
@@ -958,13 +1516,12 @@ int CStowelineClass::SearchChannelRecord(const RECORD_SEARCH_COND* condition, St
     const QString from = CompactText(condition->StartTime);
     const QString to = CompactText(condition->EndTime);
 
-    std::vector<QString> dirs;
+    std::vector<std::shared_ptr<CRoot>> roots;
     {
         std::lock_guard lock(m_mutex);
         if (!m_init)
             return Fail(STOWELINE_ERR_NOT_INIT);
-        for (const auto& root : m_roots)
-            dirs.push_back(root->dir);
+        roots = m_roots;
     }
 
     struct CFound
@@ -973,22 +1530,31 @@ int CStowelineClass::SearchChannelRecord(const RECORD_SEARCH_COND* condition, St
         QString path;
     };
     std::vector<CFound> found;
-    for (const QString& dir : dirs) {
-        const QString nameDir = dir + QLatin1Char('/') + folder;
-        for (const QString& day : SubDirectories(nameDir)) {
+    const QByteArray folderName = folder.toLatin1();
+    for (const auto& root : roots) {
+        const CFd records(root->OpenRecords(false));
+        const CFd nameDir(records.Valid() ? OpenSubDir(records.Get(), folderName) : -1);
+        if (!nameDir.Valid())
+            continue;
+        const QString namePath = root->dir + QLatin1Char('/') + folder;
+        for (const DIR_ENTRY& day : ListDir(nameDir.Get())) {
             // A record lies in the folder of its start day, so later days cannot overlap the range.
-            if (day.size() != 8 || !IsDigits(day) || day > to.left(8))
+            if (!day.Dir || !IsDayName(day.Name) || QString::fromLatin1(day.Name) > to.left(8))
                 continue;
-            const QString dayDir = nameDir + QLatin1Char('/') + day;
-            for (const QString& file : QDir(dayDir).entryList(QDir::Files)) {
+            const CFd dayDir(OpenSubDir(nameDir.Get(), day.Name));
+            if (!dayDir.Valid())
+                continue;
+            const QString dayPath = namePath + QLatin1Char('/') + QString::fromLatin1(day.Name);
+            for (const DIR_ENTRY& file : ListDir(dayDir.Get())) {
                 QString start, stop;
                 quint32 type = 0;
-                if (!ParseFileName(file, &start, &stop, &type) || start > to || stop < from)
+                const QString fileName = QFile::decodeName(file.Name);
+                if (!file.File || !ParseFileName(fileName, &start, &stop, &type) || start > to || stop < from)
                     continue;
                 if (condition->FileType != 0 &&
                     (condition->FileType < 0 || type != quint32(condition->FileType)))
                     continue;
-                found.push_back({start, dayDir + QLatin1Char('/') + file});
+                found.push_back({start, dayPath + QLatin1Char('/') + fileName});
             }
         }
     }

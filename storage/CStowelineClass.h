@@ -4,8 +4,19 @@
 //
 // Layout under each root: <record name, encoded>/<YYYYMMDD of the start>/<start>_<stop>_<type>.rec, the times
 // as YYYYMMDDhhmmss. A record is written under a hidden temporary name beside its final one and renamed when
-// it is closed, so a half-written record never looks complete; temporary files that a crash left behind are
-// removed by the next Init. Every operation may be called from any thread.
+// it is closed, so a half-written record never looks complete; a record that is not stored leaves no
+// temporary file behind (one a crash left is removed by the next Init, or when its day folder is next
+// written). Every operation may be called from any thread.
+//
+// Another user may be able to write to a disk's folder (a shared volume, a folder such as /dev/shm): below
+// the drive's own folder no symbolic link is ever followed. Folders are walked, files created, renamed and
+// deleted relative to open directory handles; a link met there is left alone and named once in the log.
+// Records are created 0600 in folders created 0700: the video is as private as the passwords.
+//
+// Overwrite is never silent: each record deleted to make room is written to the operation log (recorder,
+// channel, time range), and each record that made deletions reports them as one event, with the number of
+// files and megabytes (CStorageEvents). A disk of several that cannot be used is left out (the others take
+// the records) and reported once as an event and in the log, until it is usable again.
 
 #include "storage/StowelineRecords.h"
 
@@ -31,9 +42,10 @@ StowelineFreeSpaceProvider GetDefaultFreeSpaceProvider();
 // Why a disk root was refused, for a message that names the folder and the cause.
 struct STOWELINE_ROOT_ERROR
 {
-    QString Drive;       // as the set-up named it: "D:" or a directory
-    QString Path;        // the directory it stands for; empty when the letter has none
-    int SystemError = 0; // errno of the refused check; 0 when the directory is missing
+    QString Drive;           // as the set-up named it: "D:" or a directory
+    QString Path;            // the directory it stands for; empty when the letter has none
+    int SystemError = 0;     // errno of the refused check (ELOOP: a link stands there); 0 when it is missing
+    bool NotMounted = false; // Path is there, but the volume it stands for is not mounted on it
 };
 
 // A backup run on the calling thread, for as long as the object lives. The records that this thread opens
@@ -61,8 +73,9 @@ public:
 
     // Resolves the roots ("D:" through the drive map, or an absolute directory), creates their Records
     // folders, checks them and removes leftover temporary files. False with GetLastError() and
-    // GetLastRootError() set when a root is missing or unwritable; the drive's own directory is never
-    // created.
+    // GetLastRootError() set when no root can be used (missing, unwritable, a volume's folder without its
+    // volume, a link for Records); the drive's own directory is never created. Of several roots, those that
+    // cannot be used are left out until they can, and reported once when a record goes elsewhere.
     bool Init(const STOWELINE_INIT_PARAM* param);
     // Drops the roots; a record still open is discarded (it never becomes a stored file).
     void Uninit();
@@ -72,17 +85,24 @@ public:
     // nothing left to overwrite), no root can be used (STOWELINE_ERR_ROOT), the key or name is bad, the
     // stored file's path would not fit a search answer (so it could never be found), or the same record is
     // open already.
+    //
+    // Overwrite makes one pass over the deletable records for each need of room: a record that cannot be
+    // deleted (its folder read-only, another user's) is passed over and its folder named once in the log, and
+    // a disk whose records cannot be deleted counts as having none, so the need ends as a full disk.
     bool OpenChannelRecord(const char* name, int reserved, const CHANNEL_RECORD_KEY* key);
     // Appends a header (type 1) or stream block (type 2). When the record's root has no room left, the record
     // moves to another root that has room for all of it; failing that, overwrite mode deletes the closed
     // record stored longest ago on any root (by the time it was stored, sparing those of running backups,
     // CStowelineBackupScope) and tries again, also when the file system ran out of space before the
     // estimate did. A write that still finds no room, or that the file system refuses, fails the record: it
-    // will not be stored, and in stop mode the disk-full callback is called with 1, once per record.
+    // will not be stored, and in stop mode the disk-full callback is called with 1, once per record. A record
+    // whose disk goes while it is written moves to another disk while its bytes can still be read; when they
+    // cannot, it fails with STOWELINE_ERR_DISK_GONE if other disks remain, else STOWELINE_ERR_ROOT.
     bool WriteChannelRecord(const char* name, uint32_t type, const uint8_t* data, uint32_t size,
                             const CHANNEL_RECORD_KEY* key);
-    // Finishes the record: the file gets its final name (replacing a stored file of the same key). False, and
-    // nothing stored, when the record failed earlier or cannot be made durable.
+    // Finishes the record: the file is synced to the disk, then gets its final name (replacing a stored file
+    // of the same key on any root, which also leaves the overwrite order: the new copy takes its place as
+    // the newest). False, and nothing stored, when the record failed earlier or cannot be made durable.
     bool CloseChannelRecord(const char* name, const CHANNEL_RECORD_KEY* key);
     // Gives up an open record: its partial file is deleted and a stored file of the same key stays as it was.
     // For a download that broke off, whose copy must never look complete.
@@ -93,7 +113,12 @@ public:
     // this object and stays valid until the same thread searches again or the object is destroyed.
     int SearchChannelRecord(const RECORD_SEARCH_COND* condition, StowelineList** result);
 
-    // The code of the last failure of an operation on the calling thread.
+    // The code of the last failure of an operation on the calling thread (STOWELINE_ERROR). For a caller that
+    // decides what a refusal means: STOWELINE_ERR_DISK_FULL is want of room; STOWELINE_ERR_ROOT a disk gone
+    // or unusable with no other to take the record; STOWELINE_ERR_IO the file system's refusal
+    // (GetLastRootError names the disk); STOWELINE_ERR_DISK_GONE the record's own disk went while other disks
+    // remain, so that record alone is lost and may be fetched again; the others concern the call or the
+    // record itself.
     int GetLastError() const;
     // The root behind the last STOWELINE_ERR_ROOT on the calling thread, and behind the last STOWELINE_ERR_IO
     // of a record (its open, write or close): a record refused because its disk has gone or cannot be written
@@ -119,29 +144,44 @@ private:
     struct CStored;
     struct CRoot;
     struct COpenRecord;
+    struct CRoomPass;
 
-    std::shared_ptr<CRoot> ChooseRoot(const QString& relativePath);
+    std::shared_ptr<CRoot> ChooseRoot(const QString& relativePath, CRoomPass& pass);
     static bool Reserve(CRoot& root, qint64 size);
     static qint64 Available(const CRoot& root);
-    // Lists the root's closed records by storage time unless a list is at hand.
-    static void LoadOldest(CRoot& root);
+    // Lists the root's closed records by storage time unless a list is at hand, at most once per pass.
+    static void LoadOldest(CRoot& root, CRoomPass& pass);
     // The place in the list of the first record that may be deleted (not stored by a running backup); -1
     // when none may.
-    static qsizetype FirstDeletable(CRoot& root);
-    // Deletes the root's closed record stored longest ago that may be deleted.
-    static bool DeleteOldest(CRoot& root);
-    // Gives the root its Records folder again when it has gone, where the drive is still there.
-    static bool EnsureRootFolder(CRoot& root);
+    static qsizetype FirstDeletable(CRoot& root, CRoomPass& pass);
+    // Deletes the root's closed record stored longest ago that may be deleted; a record that cannot be
+    // deleted leaves the list. False when none was deleted.
+    static bool DeleteOldest(CRoot& root, CRoomPass& pass);
+    // Gives the root its Records folder again when it has gone, where the drive is still there; false with
+    // the cause when the root cannot be used.
+    static bool EnsureRootFolder(CRoot& root, STOWELINE_ROOT_ERROR* error = nullptr);
     // The drive's directory, or its volume, has gone since Init.
     static bool DriveGone(const CRoot& root);
+    // Why the root cannot be used now, as far as its drive is concerned.
+    static STOWELINE_ROOT_ERROR GoneError(const CRoot& root);
+    // Reports a root that is left out while others take the records, once until it is usable again.
+    static void ReportGone(CRoot& root, const STOWELINE_ROOT_ERROR& error);
     // Names the root for GetLastRootError after a record on it failed: the folder that has gone, or the
     // folder with the file system's errno.
     static void NoteRootError(const CRoot& root, int systemError);
     // Deletes the record stored longest ago of all the roots that may be deleted; false when none is left.
-    static bool DeleteOldestOfAll(const std::vector<std::shared_ptr<CRoot>>& roots);
+    static bool DeleteOldestOfAll(const std::vector<std::shared_ptr<CRoot>>& roots, CRoomPass& pass);
     // Finds room for `size` more bytes of the record (its mutex held), moving it or overwriting as above.
     static bool MakeRoom(COpenRecord& record, qint64 size);
+    // Copies the record's bytes to a new temporary file on `root` and goes on there.
     static bool MoveRecord(COpenRecord& record, const std::shared_ptr<CRoot>& root);
+    // A record whose disk went (or whose folder was removed) moves to a root that can take it: the same one
+    // when only its Records folder had gone, else the one with the most room.
+    static bool RescueRecord(COpenRecord& record);
+    // The record's day folder was removed, or its drive has gone, while it was open.
+    static bool RecordFolderGone(const COpenRecord& record);
+    // Another root that can be used, beside the record's own.
+    static bool OtherRootUsable(const COpenRecord& record);
     bool FailRecord(COpenRecord& record, int error, bool diskFull);
     std::shared_ptr<COpenRecord> FindOpen(const char* name, const CHANNEL_RECORD_KEY* key);
     // Removes an open record from the table, for its close; null when it is not open.

@@ -5,6 +5,7 @@
 
 #include <QObject>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <mutex>
@@ -59,11 +60,22 @@ QString DescribeRootError(const STOWELINE_ROOT_ERROR& error)
     QString drive = error.Drive;
     if (drive.endsWith(QLatin1Char(':')))
         drive.chop(1);
-    if (error.Path.isEmpty())
+    if (error.Path.isEmpty()) {
+        const QString mapError = CDriveMap::MapFileError();
+        if (!mapError.isEmpty())
+            return QObject::tr("Disk %1 has no folder. %2").arg(drive, mapError);
         return QObject::tr("Disk %1 has no folder. Give it one with a line \"%1=/path/to/folder\" in %2.")
             .arg(drive, CDriveMap::MapFilePath());
+    }
+    if (error.NotMounted)
+        return QObject::tr("Disk %1: no volume is mounted at the folder %2 (is its volume mounted?).")
+            .arg(drive, error.Path);
     if (error.SystemError == 0)
         return QObject::tr("Disk %1: the folder %2 does not exist (is its volume mounted?).")
+            .arg(drive, error.Path);
+    if (error.SystemError == ELOOP)
+        return QObject::tr("Disk %1: the folder %2 is a link, and links below a disk's folder are never "
+                           "followed.")
             .arg(drive, error.Path);
     return QObject::tr("Disk %1: the folder %2 cannot be written: %3.")
         .arg(drive, error.Path, QString::fromLocal8Bit(std::strerror(error.SystemError)));

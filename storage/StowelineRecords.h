@@ -23,6 +23,8 @@ enum STOWELINE_ERROR : int
     STOWELINE_ERR_IO = 16,           // the file system refused a create, write, flush or rename
     STOWELINE_ERR_TOO_MANY = 17,     // more records open than the set-up allows
     STOWELINE_ERR_FAILED = 18,       // the record lost data earlier; it will not be stored
+    STOWELINE_ERR_DISK_GONE = 19, // the record's own disk went while it was written and its bytes are lost,
+                                  // but other disks still take records: that record alone failed
 };
 
 // A date-time in compact form: the start and stop of a record file, and the record page's range.

@@ -4,6 +4,7 @@
 // done nor destroy the file it was meant to replace when it did not reach the disk whole.
 
 #include "model/DbText.h"
+#include "model/LogStore.h"
 #include "model/Records.h"
 #include "model/SQLite3DB.h"
 #include "pages/log/CLogSearchThread.h"
@@ -347,10 +348,13 @@ void TestLogPage::unknownKindsShowNoName()
     // The unknown kinds either side of the known ones must not read past their names.
     LOG_INFO info;
     info.LogTime = kBase.toSecsSinceEpoch();
-    for (const int subtype : {0, 11, -1, 1000}) {
+    for (const int subtype : {0, 12, -1, 1000}) {
         info.LogSubType = subtype;
         QCOMPARE(CLogSearchThread::RowTexts(info, 42).value(2), QString());
     }
+    // The last known kind: records deleted to make room.
+    info.LogSubType = LOG_SUB_OVERWRITE;
+    QCOMPARE(CLogSearchThread::RowTexts(info, 42).value(2), QStringLiteral("Overwrite Records"));
 }
 
 void TestLogPage::exportThatCannotOpenReportsFailure()

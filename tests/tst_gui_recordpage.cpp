@@ -32,6 +32,8 @@
 
 #include <memory>
 
+#include <sys/stat.h>
+
 namespace {
 
 const QDate kDay(2026, 3, 10);
@@ -477,6 +479,16 @@ void TestRecordPage::exportFromThePage()
                 m_driver->Seen().last().Text() == QStringLiteral("Export failed!"));
     QCOMPARE(m_driver->Seen().last().title, QStringLiteral("Error"));
     m_driver->Clear();
+    // The stored record is the operator's alone; its copy goes where the operator chose with the operator's
+    // own umask.
+    const auto mode = [](const QString& path) {
+        struct stat st;
+        return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? int(st.st_mode & 0777) : -1;
+    };
+    const mode_t umask = ::umask(0);
+    ::umask(umask);
+    QCOMPARE(mode(first), 0600);
+    QCOMPARE(mode(target.filePath(first.section(QLatin1Char('/'), -3))), int(0666 & ~umask));
 }
 
 VARROW_TEST_MAIN(TestRecordPage, QApplication)

@@ -13,6 +13,7 @@
 #include <memory>
 
 #include <sys/inotify.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 class TestLoadPicThread : public QObject
@@ -147,6 +148,15 @@ void TestLoadPicThread::picturesKeptAcrossStopsRunsAndRecorders()
     QCOMPARE(QString::fromLocal8Bit(gate.Camera[1].PicPath), PicturePath(gate, 2));
     QCOMPARE(gateSim->Calls(QStringLiteral("capture")).size(), 1);
     QCOMPARE(yardSim->Calls(QStringLiteral("capture")).size(), 1);
+    // A picture shows what a camera sees, as private as its recordings: the folder an earlier run left open
+    // to others is closed, and each new picture is its owner's alone.
+    const auto mode = [](const QString& path) {
+        struct stat st;
+        return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? int(st.st_mode & 0777) : -1;
+    };
+    QCOMPARE(mode(QFileInfo(PicturePath(gate, 1)).path()), 0700);
+    QCOMPARE(mode(PicturePath(gate, 1)), 0600);
+    QCOMPARE(mode(PicturePath(yard, 1)), 0600);
     QVERIFY(old.open(QIODevice::ReadOnly));
     QCOMPARE(old.readAll(), QByteArray("earlier"));
     QVERIFY(scene.Recorders().WaitForIdle());

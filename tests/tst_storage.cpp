@@ -3,25 +3,58 @@
 // never do; a wrong set-up result hides a disk problem from the operator.
 
 #include "engine/ManualBackup.h"
+#include "model/LogStore.h"
 #include "model/Utility.h"
 #include "platform/DriveMap.h"
 #include "storage/CStowelineClass.h"
 #include "storage/CreateStorage.h"
+#include "storage/StorageEvents.h"
 #include "tests/support/EngineFixture.h"
 #include "tests/support/QuotaRoots.h"
+#include "tests/support/TempDatabase.h"
 #include "tests/support/TestSupport.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QProcess>
 #include <QRegularExpression>
+#include <QSignalSpy>
 #include <QStorageInfo>
 #include <QTemporaryDir>
 
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <future>
+#include <mutex>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+// Every fsync of the program's code in this test passes here (the test is linked with --wrap=fsync): what was
+// synced, and how large it was at that moment.
+extern "C" int __real_fsync(int fd);
+
+namespace {
+
+std::mutex g_syncMutex;
+bool g_recordSyncs = false;
+QStringList g_syncs; // "<path> <size>" of each fsync while recorded
+
+} // namespace
+
+extern "C" int __wrap_fsync(int fd)
+{
+    std::lock_guard lock(g_syncMutex);
+    if (g_recordSyncs) {
+        struct stat st;
+        const QString path = QFileInfo(QStringLiteral("/proc/self/fd/%1").arg(fd)).symLinkTarget();
+        const bool known = ::fstat(fd, &st) == 0;
+        g_syncs << path + (known && S_ISREG(st.st_mode) ? QStringLiteral(" %1").arg(st.st_size) : QString());
+    }
+    return __real_fsync(fd);
+}
 
 namespace {
 
@@ -62,13 +95,15 @@ QStringList Search(CStowelineClass& s, const char* name, int day)
     return paths;
 }
 
-// Writes the blocks to an open record (the first as its header); how many were written before one failed.
+// Writes the blocks to an open record (the first as its header), from block `from` of the stream on; how
+// many were written before one failed.
 int WriteBlocks(CStowelineClass& s, const char* name, const CHANNEL_RECORD_KEY& key, int seed, int blocks,
-                int blockSize)
+                int blockSize, int from = 0)
 {
     for (int i = 0; i < blocks; ++i) {
-        const QByteArray b = Block(seed, i, blockSize);
-        if (!s.WriteChannelRecord(name, i == 0 ? 1 : 2, reinterpret_cast<const uint8_t*>(b.constData()),
+        const QByteArray b = Block(seed, from + i, blockSize);
+        if (!s.WriteChannelRecord(name, from + i == 0 ? 1 : 2,
+                                  reinterpret_cast<const uint8_t*>(b.constData()),
                                   static_cast<uint32_t>(b.size()), &key))
             return i;
     }
@@ -106,6 +141,83 @@ SYSTEM_CONFIG Config(const char* disks, int mode)
     return config;
 }
 
+// The texts of the log, oldest first.
+QStringList LogTexts()
+{
+    std::vector<LOG_INFO> rows;
+    SearchLog(&rows, 0, 0, std::numeric_limits<int32_t>::max());
+    QStringList texts;
+    for (const LOG_INFO& row : rows)
+        texts << QString::fromLocal8Bit(row.LogContents);
+    return texts;
+}
+
+int Mode(const QString& path)
+{
+    struct stat st;
+    return ::lstat(QFile::encodeName(path).constData(), &st) == 0 ? int(st.st_mode & 07777) : -1;
+}
+
+bool Link(const QString& target, const QString& link)
+{
+    return QDir().mkpath(QFileInfo(link).path()) &&
+           ::symlink(QFile::encodeName(target).constData(), QFile::encodeName(link).constData()) == 0;
+}
+
+bool WriteText(const QString& path, const QByteArray& text)
+{
+    QFile file(path);
+    return QDir().mkpath(QFileInfo(path).path()) && file.open(QIODevice::WriteOnly) &&
+           file.write(text) == text.size();
+}
+
+// This process runs one test function as a child in a mount namespace of its own.
+bool InMountNamespace()
+{
+    return qEnvironmentVariableIsSet("VARROW_TEST_MOUNT_NAMESPACE");
+}
+
+// Runs one test function of this program again as a child in a private mount namespace (as root, or as the
+// root of a new user namespace otherwise), where it mounts what it needs. Empty when it passed; the reason
+// to skip (starting with "skip: ") when no such namespace can be made here.
+QString RunInMountNamespace(const char* function)
+{
+    const QStringList ns{::geteuid() == 0 ? QStringLiteral("-m") : QStringLiteral("-Urm"),
+                         QStringLiteral("--propagation"), QStringLiteral("private")};
+    QProcess probe;
+    probe.start(QStringLiteral("unshare"), ns + QStringList{QStringLiteral("true")});
+    if (!probe.waitForFinished(TestSupport::Bound(10000)) || probe.exitStatus() != QProcess::NormalExit ||
+        probe.exitCode() != 0)
+        return QStringLiteral("skip: no mount namespace here: ") +
+               QString::fromLocal8Bit(probe.readAllStandardError());
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("VARROW_TEST_MOUNT_NAMESPACE"), QStringLiteral("1"));
+    child.setProcessEnvironment(env);
+    child.setProcessChannelMode(QProcess::MergedChannels);
+    child.start(QStringLiteral("unshare"),
+                ns + QStringList{QCoreApplication::applicationFilePath(), QString::fromLatin1(function)});
+    // A storage that spins never ends: the bound fails the test instead.
+    if (!child.waitForFinished(TestSupport::Bound(30000))) {
+        child.kill();
+        child.waitForFinished();
+        return QStringLiteral("the child did not end: ") + QString::fromLocal8Bit(child.readAll());
+    }
+    const QString output = QString::fromLocal8Bit(child.readAll());
+    return child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0 && !output.contains("SKIP")
+               ? QString()
+               : output;
+}
+
+#define RUN_IN_MOUNT_NAMESPACE(function)                                                                     \
+    do {                                                                                                     \
+        const QString failure = RunInMountNamespace(function);                                               \
+        if (failure.startsWith(QStringLiteral("skip: ")))                                                    \
+            QSKIP(qPrintable(failure));                                                                      \
+        QVERIFY2(failure.isEmpty(), qPrintable(failure));                                                    \
+        return;                                                                                              \
+    } while (false)
+
 } // namespace
 
 class TestStorage : public QObject
@@ -130,6 +242,18 @@ private Q_SLOTS:
     void setUpInOverwriteModeOverwrites();
     void replacedWhileARecordIsOpen();
     void storedOnlyOnceFlushed();
+    void everyRecordSyncedBeforeItsName();
+    void storedAgainTakesItsNewPlace_data();
+    void storedAgainTakesItsNewPlace();
+    void overwriteIsLoggedAndOneEventPerRecord();
+    void severalDisksOneGone();
+    void partialFilesGoWhenTheRunStops();
+    void noLinkFollowedBelowTheDisk();
+    void recordsAreTheOperatorsAlone();
+    void driveMapIsABoundedRegularFile_data();
+    void driveMapIsABoundedRegularFile();
+    void volumeThatDidNotMountIsNoDisk();
+    void overwriteOfUndeletableRecordsEnds();
 
 private:
     bool Setup(CStowelineClass& s, bool overwrite, const QStringList& moreRoots = {});
@@ -448,14 +572,14 @@ void TestStorage::driveLettersAndRefusedSetUp()
     const std::weak_ptr<CStowelineClass> previous = GetStoweline();
     // The box names the disk, its folder and the cause, not the code alone.
     const QString code = "Create Storage Error:12.Please check and clear the local disk.\n";
-    QCOMPARE(CreateStorage(CountDiskFull, Config("DF", 1)), int(STOWELINE_ERR_ROOT));
+    QCOMPARE(CreateStorage(CountDiskFull, Config("F", 1)), int(STOWELINE_ERR_ROOT));
     QVERIFY(!GetStoweline());
     QVERIFY(previous.expired());
     QCOMPARE(StorageErrorText(12), code + "Disk F: the folder " + m_disks.filePath("blocker") +
                                        "/disk does not exist (is its volume mounted?).");
     QCOMPARE(CreateStorage(CountDiskFull, Config("G", 0)), int(STOWELINE_ERR_ROOT));
     QCOMPARE(StorageErrorText(12), code + "Disk G: the folder " + m_disks.filePath("g/Records") +
-                                       " cannot be written: " + std::strerror(EEXIST) + ".");
+                                       " cannot be written: " + std::strerror(ENOTDIR) + ".");
     QCOMPARE(CreateStorage(CountDiskFull, Config("Q", 0)), int(STOWELINE_ERR_ROOT)); // no directory for Q:
     QVERIFY(!GetStoweline());
     QVERIFY(StorageErrorText(12).endsWith(
@@ -571,6 +695,460 @@ void TestStorage::storedOnlyOnceFlushed()
         QVERIFY2(atFlush[0].endsWith(".part") && atFlush[1] == "2000", qPrintable(atFlush.join(' ')));
         QCOMPARE(FilesUnder(m_root).size(), error == 0 ? 1 : 0);
     }
+}
+
+void TestStorage::everyRecordSyncedBeforeItsName()
+{
+    // A power cut after a record got its final name must find all of it on the disk: every record closed is
+    // synced whole while it still has its temporary name, then its folder, which holds the new name; a
+    // record given up is not synced at all.
+    QTemporaryDir second;
+    m_quota.SetQuota(m_drive->path(), 400 * kKiB);
+    m_quota.SetQuota(second.path(), 360 * kKiB);
+    CStowelineClass s;
+    QVERIFY(Setup(s, false, {second.path()}));
+    const char* name = "10.11.11.11_8000_1";
+    {
+        std::lock_guard lock(g_syncMutex);
+        g_syncs.clear();
+        g_recordSyncs = true;
+    }
+    // A record that fills the first disk beside another and moves to the second, the other stored again, and
+    // one given up.
+    const CHANNEL_RECORD_KEY moving = Key(17, 2, 3);
+    QVERIFY(s.OpenChannelRecord(name, 0, &moving));
+    QVERIFY(Store(s, name, Key(17, 4, 5), 1, 6, 50 * kKiB));
+    QCOMPARE(WriteBlocks(s, name, moving, 2, 6, 50 * kKiB), 6);
+    QVERIFY(s.CloseChannelRecord(name, &moving));
+    QVERIFY(Store(s, name, Key(17, 4, 5), 3, 2, 1000));
+    const CHANNEL_RECORD_KEY givenUp = Key(17, 6, 7);
+    QVERIFY(s.OpenChannelRecord(name, 0, &givenUp) && WriteBlocks(s, name, givenUp, 4, 1, 1000) == 1 &&
+            s.AbortChannelRecord(name, &givenUp));
+    QStringList syncs;
+    {
+        std::lock_guard lock(g_syncMutex);
+        g_recordSyncs = false;
+        syncs = g_syncs;
+    }
+    const QString day = "/" + QString(name) + "/20240317";
+    const QString first = m_root + day;
+    const QString other = CStowelineClass::RecordRootOf(second.path()) + day;
+    const auto temp = [](const QString& dir, const char* file, qint64 size) {
+        return QRegularExpression("^" + QRegularExpression::escape(dir + "/." + file) +
+                                  "\\.\\d+-\\d+\\.part " + QString::number(size) + "$");
+    };
+    const QList<QRegularExpression> expected{
+        temp(first, "20240317040000_20240317053015_1.rec", 6 * 50 * kKiB),
+        QRegularExpression("^" + first + "$"),
+        temp(other, "20240317020000_20240317033015_1.rec", 6 * 50 * kKiB),
+        QRegularExpression("^" + other + "$"),
+        temp(first, "20240317040000_20240317053015_1.rec", 2000),
+        QRegularExpression("^" + first + "$")};
+    QCOMPARE(syncs.size(), expected.size());
+    for (int i = 0; i < syncs.size(); ++i)
+        QVERIFY2(expected[i].match(syncs[i]).hasMatch(), qPrintable(syncs.join('\n')));
+}
+
+void TestStorage::storedAgainTakesItsNewPlace_data()
+{
+    QTest::addColumn<bool>("otherDisk");
+    QTest::newRow("on the same disk") << false;
+    QTest::newRow("on another disk") << true;
+}
+
+void TestStorage::storedAgainTakesItsNewPlace()
+{
+    // A record fetched again (a done mark lost, a manual backup of a planned range) replaces its old copy:
+    // one copy is found, and it is the newest in line for overwrite, not the first to go.
+    QFETCH(bool, otherDisk);
+    QTemporaryDir second;
+    const QString later = second.filePath("disk"); // there from the second copy on
+    m_quota.SetQuota(m_drive->path(), 1000 * kKiB);
+    CStowelineClass s;
+    QVERIFY(Setup(s, true, otherDisk ? QStringList{later} : QStringList()));
+    const char* name = "10.12.12.12_8000_1";
+    for (int hour = 1; hour <= 3; ++hour)
+        QVERIFY(Store(s, name, Key(18, hour, hour), hour, 6, 50 * kKiB) &&
+                StoredAt(s, name, Key(18, hour, hour), hour));
+    if (otherDisk) {
+        QVERIFY(QDir().mkpath(later));
+        QVERIFY(Store(s, name, Key(18, 2, 2), 20, 1, 50 * kKiB));
+        const QStringList found = Search(s, name, 18);
+        QCOMPARE(found.size(), 3);
+        QVERIFY(found[1].startsWith(CStowelineClass::RecordRootOf(later) + "/"));
+        QCOMPARE(ReadAll(found[1]), Block(20, 0, 50 * kKiB));
+        QCOMPARE(FilesUnder(m_root).size(), 2);
+        return;
+    }
+    // The first need for room lists the disk (the record of 01:00 goes); then 02:00 is stored again.
+    QVERIFY(Store(s, name, Key(18, 4, 4), 4, 6, 50 * kKiB));
+    QVERIFY(Store(s, name, Key(18, 2, 2), 20, 1, 50 * kKiB));
+    // 400 KiB beside 650: the record of 03:00 is now the one stored longest ago.
+    QVERIFY(Store(s, name, Key(18, 5, 5), 5, 8, 50 * kKiB));
+    const QStringList found = Search(s, name, 18);
+    QCOMPARE(found.size(), 3);
+    QVERIFY(found[0].endsWith("/20240318020000_20240318023015_1.rec"));
+    QCOMPARE(ReadAll(found[0]), Block(20, 0, 50 * kKiB));
+    QVERIFY(found[1].endsWith("/20240318040000_20240318043015_1.rec"));
+    QVERIFY(found[2].endsWith("/20240318050000_20240318053015_1.rec"));
+}
+
+void TestStorage::overwriteIsLoggedAndOneEventPerRecord()
+{
+    // Each record deleted to make room is in the operation log with its recorder, channel and time range; the
+    // operator's event table hears once per record that made room, with the files and megabytes.
+    CTempDatabase db;
+    QSignalSpy events(&CStorageEvents::Instance(), &CStorageEvents::SignalStorageEvent);
+    m_quota.SetQuota(m_drive->path(), 1000 * kKiB);
+    CStowelineClass s;
+    QVERIFY(Setup(s, true));
+    const char* name = "10.2.2.2_8000_1";
+    for (int hour = 1; hour <= 3; ++hour)
+        QVERIFY(Store(s, name, Key(8, hour, hour + 1), hour, 5, 50 * kKiB) &&
+                StoredAt(s, name, Key(8, hour, hour + 1), hour));
+    QVERIFY(events.isEmpty());
+    // 600 KiB beside 750: the two stored first go, each when a block of it needs room.
+    QVERIFY(Store(s, name, Key(8, 5, 6), 5, 12, 50 * kKiB));
+    QCOMPARE(events.size(), 1);
+    QCOMPARE(events[0][0].toString(), QStringLiteral("Records deleted to make room (overwrite): 2, 0.5 MB."));
+    QStringList deleted = LogTexts().filter("Deleted to make room");
+    deleted.sort();
+    QCOMPARE(deleted,
+             (QStringList{"Deleted to make room: recorder 10.2.2.2:8000, channel 1, 2024-03-08 01:00:00 "
+                          "to 2024-03-08 02:30:15.",
+                          "Deleted to make room: recorder 10.2.2.2:8000, channel 1, 2024-03-08 02:00:00 "
+                          "to 2024-03-08 03:30:15."}));
+    std::vector<LOG_INFO> rows;
+    SearchLog(&rows, 0, 0, std::numeric_limits<int32_t>::max());
+    for (const LOG_INFO& row : rows)
+        QVERIFY(row.LogType == LOG_TYPE_OPERATION && row.LogSubType == LOG_SUB_OVERWRITE);
+    QCOMPARE(int(rows.size()), 3);
+    // A record that finds room deletes nothing and says nothing.
+    QVERIFY(Store(s, name, Key(8, 7, 8), 7, 1, 50 * kKiB));
+    QCOMPARE(events.size(), 1);
+    QCOMPARE(LogTexts().filter("Deleted to make room").size(), 2);
+}
+
+void TestStorage::severalDisksOneGone()
+{
+    // Of two disks one is not there: the other takes every record, and the operator hears of the missing one
+    // once (an event and the log), however many records go elsewhere. Back, it takes records again; gone in
+    // the middle of a record, that record is stored whole on the other disk, and its going is told again.
+    CTempDatabase db;
+    QSignalSpy events(&CStorageEvents::Instance(), &CStorageEvents::SignalStorageEvent);
+    QTemporaryDir other;
+    const QString gone = other.filePath("disk");
+    m_quota.SetQuota(m_drive->path(), 1000 * kKiB);
+    m_quota.SetQuota(gone, 2000 * kKiB);
+    CStowelineClass s;
+    QVERIFY(Setup(s, false, {gone}));
+    const char* name = "10.13.13.13_8000_1";
+    for (int hour = 1; hour <= 3; ++hour)
+        QVERIFY(Store(s, name, Key(19, hour, hour), hour, 1, 1000));
+    QCOMPARE(FilesUnder(m_root).size(), 3);
+    const QString said = "Disk " + gone + ": the folder " + gone +
+                         " does not exist (is its volume mounted?). The other disks take the records.";
+    QCOMPARE(events.size(), 1);
+    QCOMPARE(events[0][0].toString(), said);
+    QCOMPARE(LogTexts().count(said), 1);
+
+    QVERIFY(QDir().mkpath(gone));
+    const CHANNEL_RECORD_KEY moving = Key(19, 4, 4);
+    QVERIFY(s.OpenChannelRecord(name, 0, &moving));
+    QCOMPARE(WriteBlocks(s, name, moving, 4, 2, 1000), 2);
+    QCOMPARE(FilesUnder(gone).size(), 1);
+    QVERIFY(QDir(gone).removeRecursively());
+    QCOMPARE(WriteBlocks(s, name, moving, 4, 2, 1000, 2), 2);
+    QVERIFY(s.CloseChannelRecord(name, &moving));
+    const QStringList found = Search(s, name, 19);
+    QCOMPARE(found.size(), 4);
+    QVERIFY(found[3].startsWith(m_root + "/"));
+    QCOMPARE(ReadAll(found[3]), Block(4, 0, 4 * 1000));
+    QCOMPARE(events.size(), 2);
+    QCOMPARE(events[1][0].toString(), said);
+    QCOMPARE(LogTexts().count(said), 2);
+    QCOMPARE(DiskFullCalls().load(), 0);
+}
+
+void TestStorage::partialFilesGoWhenTheRunStops()
+{
+    // Partial files count against a full disk: a run stopped by the operator or by a disk error leaves none
+    // while the program runs on, and one that a broken run left behind goes when the next record is written
+    // in its folder.
+    const QDate sunday(2024, 3, 3);
+    CEngineFixture f(QDateTime(sunday.addDays(1), QTime(19, 0)));
+    const int device = f.AddDevice(CSimRecorders::MakeConfig(1, {2 * 1024 * 1024}, sunday, 23), "Gate");
+    QVERIFY(device >= 0);
+    QCOMPARE(f.SetUpStorage(1), 0);
+    f.SetManual(sunday, {{int16_t(device), 1}});
+    f.Recorder(device).SetRate(512 * 1024); // slow enough to stop in the middle
+    const auto partials = [&f] { return FilesUnder(f.DiskPath()).filter(".part"); };
+    QString dayDir;
+    {
+        CManualBackup backup;
+        backup.start();
+        TRY_VERIFY(QFileInfo(partials().value(0)).size() > 0, TestSupport::Bound(15000));
+        dayDir = QFileInfo(partials().value(0)).path();
+        backup.Stop();
+        QVERIFY(backup.wait(TestSupport::Bound(15000)));
+        QCOMPARE(partials(), QStringList());
+    }
+    {
+        // The disk refuses a write once the record holds some of the file.
+        std::atomic<int> refused{0};
+        GetStoweline()->SetWriteFault(
+            [&refused](const QString& path) { return QFileInfo(path).size() > 0 ? (++refused, EIO) : 0; });
+        CManualBackup backup;
+        backup.start();
+        QVERIFY(backup.wait(TestSupport::Bound(15000)));
+        GetStoweline()->SetWriteFault({});
+        QCOMPARE(refused.load(), 1);
+        QCOMPARE(partials(), QStringList());
+    }
+    const QString left = dayDir + "/.20240303090000_20240303100000_1.rec.99999-1.part";
+    QVERIFY(WriteText(left, QByteArray(1000, 'p')));
+    f.Recorder(device).SetRate(0);
+    CManualBackup backup;
+    backup.start();
+    QVERIFY(backup.wait(TestSupport::Bound(15000)));
+    QVERIFY(!f.StoredFiles(device, 1).isEmpty());
+    QCOMPARE(f.StoredFiles(device, 1).size(), DoneFiles(StoredTasks(MANUAL_GROUP_ID)));
+    QCOMPARE(partials(), QStringList());
+}
+
+void TestStorage::noLinkFollowedBelowTheDisk()
+{
+    // Another user who can write to the disk's folder plants links below Records: for a recorder's folder, a
+    // day's folder, an old record and a partial file, all leading to old-looking files elsewhere. Nothing
+    // there is deleted, listed or written, and each link is named once in the log.
+    CTempDatabase db;
+    QTemporaryDir outside;
+    const QString oldRecord = "20240301000000_20240301003015_1.rec";
+    const QString dayTwoRecord = "20240302000000_20240302003015_1.rec";
+    for (const QString& file : {"20240301/" + oldRecord, "20240302/" + dayTwoRecord,
+                                QString("20240302/.x.rec.1-1.part"), QString("mine.rec")}) {
+        QVERIFY(WriteText(outside.filePath(file), "theirs"));
+        const timespec old[2] = {{1577836800, 0}, {1577836800, 0}}; // 2020: older than anything stored
+        QVERIFY(::utimensat(AT_FDCWD, QFile::encodeName(outside.filePath(file)).constData(), old, 0) == 0);
+    }
+    const QStringList theirs = FilesUnder(outside.path());
+    const char* name = "10.14.14.14_8000_1";
+    const QString nameDir = m_root + "/" + name;
+    QVERIFY(Link(outside.path(), m_root + "/10.15.15.15_8000_1"));
+    QVERIFY(Link(outside.filePath("20240302"), nameDir + "/20240302"));
+    QVERIFY(Link(outside.filePath("mine.rec"), nameDir + "/20240301/" + oldRecord));
+    QVERIFY(Link(outside.filePath("20240302/.x.rec.1-1.part"), nameDir + "/20240301/.y.rec.1-2.part"));
+    m_quota.SetQuota(m_drive->path(), 500 * kKiB);
+    CStowelineClass s;
+    QVERIFY(Setup(s, true)); // with its clean-up of partial files
+    // Overwrite makes room by deleting the disk's own record, the only one it has.
+    QVERIFY(Store(s, name, Key(1, 5, 5), 1, 6, 50 * kKiB) && StoredAt(s, name, Key(1, 5, 5), 1));
+    QVERIFY(Store(s, name, Key(1, 6, 6), 2, 6, 50 * kKiB));
+    QCOMPARE(Search(s, name, 1), QStringList{nameDir + "/20240301/20240301060000_20240301063015_1.rec"});
+    // Nothing is found through a link, and a record whose folder is a link is refused rather than written.
+    for (const auto& [recorder, day] : {std::pair("10.15.15.15_8000_1", 1), std::pair(name, 2)}) {
+        QVERIFY(Search(s, recorder, day).isEmpty());
+        QVERIFY(!Store(s, recorder, Key(day, 7, 7), 3, 1, 100));
+        QCOMPARE(s.GetLastError(), int(STOWELINE_ERR_IO));
+    }
+    QCOMPARE(FilesUnder(outside.path()), theirs);
+    for (const QString& file : theirs)
+        QCOMPARE(ReadAll(file), QByteArray("theirs"));
+    // Each once, though met at the set-up, in the overwrite list and at each refusal.
+    const QString left = "A link below a record disk's folder is left alone: ";
+    QStringList named = LogTexts().filter(left);
+    QStringList expected{left + m_root + "/10.15.15.15_8000_1.",
+                         left + nameDir + "/20240301/.y.rec.1-2.part.",
+                         left + nameDir + "/20240301/" + oldRecord + ".", left + nameDir + "/20240302."};
+    named.sort();
+    expected.sort();
+    QCOMPARE(named, expected);
+
+    // Records itself a link: the disk is refused, saying why.
+    QVERIFY(QDir(m_root).removeRecursively() && Link(outside.path(), m_root));
+    CStowelineClass refused;
+    QVERIFY(!Setup(refused, true));
+    QCOMPARE(refused.GetLastError(), int(STOWELINE_ERR_ROOT));
+    QCOMPARE(DescribeRootError(refused.GetLastRootError()),
+             "Disk " + m_drive->path() + ": the folder " + m_root +
+                 " is a link, and links below a disk's folder are never followed.");
+    QCOMPARE(FilesUnder(outside.path()), theirs);
+}
+
+void TestStorage::recordsAreTheOperatorsAlone()
+{
+    // The video is as private as the passwords: whatever the umask, a record is its owner's alone, while it
+    // is written and once stored, in folders no one else may enter.
+    const mode_t umask = ::umask(022);
+    CStowelineClass s;
+    QVERIFY(Setup(s, true));
+    const char* name = "10.16.16.16_8000_1";
+    const CHANNEL_RECORD_KEY key = Key(2, 1, 1);
+    QVERIFY(s.OpenChannelRecord(name, 0, &key));
+    const QString day = m_root + "/" + name + "/20240302";
+    QCOMPARE(FilesUnder(day).size(), 1);
+    QCOMPARE(Mode(FilesUnder(day).value(0)), 0600);
+    QVERIFY(s.CloseChannelRecord(name, &key));
+    ::umask(umask);
+    QCOMPARE(Mode(Search(s, name, 2).value(0)), 0600);
+    for (const QString& folder : {m_root, m_root + "/" + name, day})
+        QCOMPARE(Mode(folder), 0700);
+}
+
+void TestStorage::driveMapIsABoundedRegularFile_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("why"); // empty: read
+    QTest::newRow("a link to /dev/zero") << "zero"
+                                         << "it is not a regular file";
+    QTest::newRow("a named pipe") << "pipe"
+                                  << "it is not a regular file";
+    QTest::newRow("one byte over the bound") << "over"
+                                             << "it is larger than 256 KiB";
+    QTest::newRow("at the bound") << "at"
+                                  << "";
+}
+
+void TestStorage::driveMapIsABoundedRegularFile()
+{
+    // The map is read at every start: a link to a device makes it allocate without end, a named pipe waits
+    // for a writer for good. Neither is read, the refusal names the file and why, and nothing blocks.
+    QFETCH(QString, kind);
+    QFETCH(QString, why);
+    CTempDatabase db; // a program directory of its own
+    const QString conf = CDriveMap::MapFilePath();
+    const QByteArray path = QFile::encodeName(conf);
+    QCOMPARE(CDriveMap::kMaxMapFileBytes, 256 * 1024);
+    if (kind == "zero") {
+        QVERIFY(::symlink("/dev/zero", path.constData()) == 0);
+    } else if (kind == "pipe") {
+        QVERIFY(::mkfifo(path.constData(), 0600) == 0);
+    } else {
+        const QByteArray line = "D=" + QFile::encodeName(m_drive->path()) + "\n";
+        const qint64 size = CDriveMap::kMaxMapFileBytes + (kind == "over" ? 1 : 0);
+        QVERIFY(WriteText(conf, line + QByteArray(size - line.size() - 1, '#') + "\n"));
+        QCOMPARE(QFileInfo(conf).size(), size);
+    }
+    auto reading = std::async(std::launch::async, [] { return CDriveMap::ReadMap(); });
+    if (reading.wait_for(std::chrono::milliseconds(TestSupport::Bound(5000))) != std::future_status::ready) {
+        const int writer = ::open(path.constData(), O_WRONLY | O_NONBLOCK);
+        if (writer >= 0)
+            ::close(writer);
+        reading.wait();
+        QFAIL("reading the map waited");
+    }
+    const QMap<char, QString> map = reading.get();
+    if (why.isEmpty()) {
+        QCOMPARE(map, (QMap<char, QString>{{'D', m_drive->path()}}));
+        QCOMPARE(CDriveMap::MapFileError(), QString());
+        return;
+    }
+    QVERIFY(map.isEmpty());
+    const QString said = "The disk map " + conf + " cannot be read: " + why + ".";
+    QCOMPARE(CDriveMap::MapFileError(), said);
+    QCOMPARE(CreateStorage(CountDiskFull, Config("D", 0)), int(STOWELINE_ERR_ROOT));
+    QVERIFY(StorageErrorText(12).endsWith("\nDisk D has no folder. " + said));
+    QCOMPARE(LogTexts().count(said), 1); // once, though read twice
+    QVERIFY(kind != "zero" || QFileInfo(conf).symLinkTarget() == "/dev/zero");
+    QVERIFY(kind != "over" || QFileInfo(conf).size() == CDriveMap::kMaxMapFileBytes + 1);
+    QVERIFY(QFile::remove(conf));
+}
+
+void TestStorage::volumeThatDidNotMountIsNoDisk()
+{
+    if (!InMountNamespace())
+        RUN_IN_MOUNT_NAMESPACE("volumeThatDidNotMountIsNoDisk");
+    // A start without a volume leaves its mount point an empty folder of the disk below: never a disk, and
+    // never written, whether the volume was missing at the set-up or went after it.
+    QTemporaryDir base;
+    const QString volume = base.filePath("volume");
+    const QString plain = base.filePath("plain");
+    const QString added = base.filePath("added");
+    for (const QString& dir : {volume, plain, added})
+        QVERIFY(QDir().mkpath(dir));
+    const auto mount = [](const QString& dir) {
+        return ::mount("varrow-test", QFile::encodeName(dir).constData(), "tmpfs", 0, "size=8m") == 0;
+    };
+    const auto unmount = [](const QString& dir) {
+        return ::umount2(QFile::encodeName(dir).constData(), 0) == 0;
+    };
+    const auto empty = [&] {
+        return QDir(volume).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+    };
+    QVERIFY(mount(volume));
+    // The operator's line for a folder that is a mount point gets its mark; the plain folder's does not.
+    const QString conf = CDriveMap::MapFilePath();
+    QVERIFY(WriteText(conf, "D=" + QFile::encodeName(volume) + "\nP=" + QFile::encodeName(plain) + "\n"));
+    QVERIFY(CDriveMap::GetDrive('D').Volume && !CDriveMap::GetDrive('P').Volume);
+    QCOMPARE(QString::fromUtf8(ReadAll(conf)), "D=" + volume + " [volume]\nP=" + plain + "\n");
+    const char* name = "10.18.18.18_8000_1";
+    QCOMPARE(CreateStorage(CountDiskFull, Config("D", 0)), 0);
+    QVERIFY(Store(*GetStoweline(), name, Key(3, 1, 1), 1, 1, 100));
+
+    // Gone after the set-up: the next record is refused for its disk.
+    QVERIFY(unmount(volume));
+    QVERIFY(!Store(*GetStoweline(), name, Key(3, 2, 2), 2, 1, 100));
+    QCOMPARE(GetStoweline()->GetLastError(), int(STOWELINE_ERR_ROOT));
+    QVERIFY(GetStoweline()->GetLastRootError().NotMounted);
+    // Missing at the set-up: refused with its cause.
+    QCOMPARE(CreateStorage(CountDiskFull, Config("D", 0)), int(STOWELINE_ERR_ROOT));
+    QVERIFY(StorageErrorText(12).endsWith("\nDisk D: no volume is mounted at the folder " + volume +
+                                          " (is its volume mounted?)."));
+    QVERIFY(!CDriveMap::GetDrives().value(0).Exists);
+    // Beside a plain folder, the plain folder takes the records meanwhile.
+    QCOMPARE(CreateStorage(CountDiskFull, Config("DP", 0)), 0);
+    QVERIFY(Store(*GetStoweline(), name, Key(3, 3, 3), 3, 1, 100));
+    QCOMPARE(FilesUnder(plain).size(), 1);
+    QCOMPARE(empty(), QStringList());
+    // Mounted again, it is a disk again, with what it held.
+    QVERIFY(mount(volume));
+    QCOMPARE(CreateStorage(CountDiskFull, Config("D", 0)), 0);
+    QVERIFY(Store(*GetStoweline(), name, Key(3, 4, 4), 4, 1, 100));
+    ReleaseStorage();
+    QVERIFY(unmount(volume));
+
+    // A volume the map adds from the volume list carries its mark at once.
+    QVERIFY(mount(added));
+    CDriveMap::SetVolumeSource([added] { return QStringList{added}; });
+    const DRIVE_MAP_ENTRY entry = CDriveMap::GetDrive('C');
+    CDriveMap::SetVolumeSource([] { return QStringList(); });
+    QVERIFY(unmount(added));
+    QCOMPARE(entry.Path, added);
+    QVERIFY(entry.Volume);
+    QVERIFY(QString::fromUtf8(ReadAll(conf)).endsWith("C=" + added + " [volume]\n"));
+}
+
+void TestStorage::overwriteOfUndeletableRecordsEnds()
+{
+    if (!InMountNamespace())
+        RUN_IN_MOUNT_NAMESPACE("overwriteOfUndeletableRecordsEnds");
+    // Records the station may not delete (their day's folder made read-only to keep them, or another user's):
+    // overwrite passes over them once per need for room, the record then fails as a full disk, and their
+    // folder is named once in the log.
+    CTempDatabase db;
+    m_quota.SetQuota(m_drive->path(), 1000 * kKiB);
+    CStowelineClass s;
+    QVERIFY(Setup(s, true));
+    const char* name = "10.17.17.17_8000_1";
+    for (int hour = 1; hour <= 2; ++hour)
+        QVERIFY(Store(s, name, Key(4, hour, hour), hour, 6, 50 * kKiB) &&
+                StoredAt(s, name, Key(4, hour, hour), hour));
+    QVERIFY(Store(s, name, Key(5, 1, 1), 3, 2, 50 * kKiB) && StoredAt(s, name, Key(5, 1, 1), 3));
+    const QByteArray kept = QFile::encodeName(m_root + "/" + name + "/20240304");
+    QVERIFY(::mount(kept.constData(), kept.constData(), nullptr, MS_BIND, nullptr) == 0);
+    QVERIFY(::mount(nullptr, kept.constData(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) == 0);
+    // 600 KiB beside 700: the record that may go goes, then nothing is left to delete.
+    QVERIFY(!Store(s, name, Key(6, 1, 1), 4, 12, 50 * kKiB));
+    QCOMPARE(s.GetLastError(), int(STOWELINE_ERR_DISK_FULL));
+    QVERIFY(Search(s, name, 5).isEmpty());
+    QCOMPARE(Search(s, name, 4).size(), 2);
+    QVERIFY(!Store(s, name, Key(6, 2, 2), 5, 9, 50 * kKiB));
+    QCOMPARE(s.GetLastError(), int(STOWELINE_ERR_DISK_FULL));
+    QCOMPARE(FilesUnder(m_root).size(), 2);
+    QCOMPARE(LogTexts().count("Records in " + QFile::decodeName(kept) +
+                              " cannot be deleted to make room: " + std::strerror(EROFS) + "."),
+             1);
+    QVERIFY(::umount2(kept.constData(), 0) == 0);
 }
 
 VARROW_TEST_MAIN(TestStorage, QCoreApplication)

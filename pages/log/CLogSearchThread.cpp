@@ -21,6 +21,7 @@ const char* const kSubTypeTexts[] = {
     QT_TRANSLATE_NOOP("CLogSearchThread", "Device Reconnect Exception"),
     QT_TRANSLATE_NOOP("CLogSearchThread", "Write File Exception"),
     QT_TRANSLATE_NOOP("CLogSearchThread", "Connect to Device Exception"),
+    QT_TRANSLATE_NOOP("CLogSearchThread", "Overwrite Records"),
 };
 
 CTreeViewItem* MakeRowItem(const QStringList& texts)
@@ -74,7 +75,7 @@ bool CLogSearchThread::StopRequested()
 
 QString CLogSearchThread::SubTypeText(int subtype)
 {
-    if (subtype < LOG_SUB_START_SOFTWARE || subtype > LOG_SUB_CONNECT_DEVICE)
+    if (subtype < LOG_SUB_START_SOFTWARE || subtype > LOG_SUB_OVERWRITE)
         return QString();
     return tr(kSubTypeTexts[subtype - LOG_SUB_START_SOFTWARE]);
 }

@@ -7,6 +7,7 @@
 #include "engine/EngineCommon.h"
 #include "engine/ManualBackup.h"
 #include "model/SysInfoManage.h"
+#include "storage/StorageEvents.h"
 #include "widgets/dialogs/ChaseDialog.h"
 
 #include <QIcon>
@@ -31,6 +32,11 @@ CViewState::CViewState(QWidget* parent) : QDialog(parent)
     connect(ui.pBtnAuto, &QPushButton::clicked, this, &CViewState::OnBtnAutoBackup);
     connect(ui.pBtnManual, &QPushButton::clicked, this, &CViewState::OnBtnManualBackup);
     connect(this, &CViewState::DiskFull, this, &CViewState::OnDiskFull);
+    // What the storage layer tells while backups run (a run of deletions to make room, a disk left out while
+    // the others take the records) is one event row each; the storage layer has logged it already.
+    connect(
+        &CStorageEvents::Instance(), &CStorageEvents::SignalStorageEvent, this,
+        [this](const QString& text) { WriteTableEvent(-1, 0, -1, text); }, Qt::QueuedConnection);
     InitModels();
     InitEventTable();
 

@@ -991,6 +991,10 @@
         <source>Connect to Device Exception</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Overwrite Records</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>CLogTypeModel</name>
@@ -1773,6 +1777,53 @@
     </message>
     <message>
         <source>%1 more files of %2 skipped: their times are no range</source>
+    </message>
+    <message>
+        <source>it is not a regular file</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>it is larger than %1 KiB</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The disk map %1 cannot be read: %2.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Disk %1 has no folder. %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Disk %1: no volume is mounted at the folder %2 (is its volume mounted?).</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Disk %1: the folder %2 is a link, and links below a disk&apos;s folder are never followed.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>recorder %1, channel %2, %3 to %4</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>A link below a record disk&apos;s folder is left alone: %1.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Records deleted to make room (overwrite): %1, %2 MB.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Records in %1 cannot be deleted to make room: %2.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Deleted to make room: %1.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The other disks take the records.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

@@ -994,6 +994,10 @@
         <source>Connect to Device Exception</source>
         <translation>连接设备异常</translation>
     </message>
+    <message>
+        <source>Overwrite Records</source>
+        <translation>覆盖录像</translation>
+    </message>
 </context>
 <context>
     <name>CLogTypeModel</name>
@@ -1785,6 +1789,54 @@
     <message>
         <source>%1 more files of %2 skipped: their times are no range</source>
         <translation>另有 %1 个 %2 的文件已跳过：其时间不是有效的时间段</translation>
+    </message>
+    <message>
+        <source>it is not a regular file</source>
+        <translation>它不是普通文件</translation>
+    </message>
+    <message>
+        <source>it is larger than %1 KiB</source>
+        <translation>它大于 %1 KiB</translation>
+    </message>
+    <message>
+        <source>The disk map %1 cannot be read: %2.</source>
+        <translation>无法读取磁盘映射文件 %1：%2。</translation>
+    </message>
+    <message>
+        <source>Disk %1 has no folder. %2</source>
+        <translation>磁盘 %1 没有对应的文件夹。%2</translation>
+    </message>
+    <message>
+        <source>Disk %1: no volume is mounted at the folder %2 (is its volume mounted?).</source>
+        <translation>磁盘 %1：文件夹 %2 上没有挂载卷（其所在的卷是否已挂载？）。</translation>
+    </message>
+    <message>
+        <source>Disk %1: the folder %2 is a link, and links below a disk&apos;s folder are never followed.</source>
+        <translation>磁盘 %1：文件夹 %2 是一个链接，磁盘文件夹下的链接一律不跟随。</translation>
+    </message>
+    <message>
+        <source>recorder %1, channel %2, %3 to %4</source>
+        <translation>录像机 %1，通道 %2，%3 至 %4</translation>
+    </message>
+    <message>
+        <source>A link below a record disk&apos;s folder is left alone: %1.</source>
+        <translation>录像磁盘文件夹下的链接未被处理：%1。</translation>
+    </message>
+    <message>
+        <source>Records deleted to make room (overwrite): %1, %2 MB.</source>
+        <translation>为腾出空间删除的录像（覆盖）：%1 个，%2 MB。</translation>
+    </message>
+    <message>
+        <source>Records in %1 cannot be deleted to make room: %2.</source>
+        <translation>无法删除 %1 中的录像以腾出空间：%2。</translation>
+    </message>
+    <message>
+        <source>Deleted to make room: %1.</source>
+        <translation>为腾出空间已删除：%1。</translation>
+    </message>
+    <message>
+        <source>The other disks take the records.</source>
+        <translation>录像改存到其他磁盘。</translation>
     </message>
 </context>
 <context>
