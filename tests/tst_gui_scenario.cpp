@@ -372,7 +372,9 @@ private:
     // The current model last: the program never destroys its model, so a restart keeps the old ones alive.
     std::vector<std::unique_ptr<CSysInfoManage>> m_models;
     CSimRecorders m_recorders{1000, 2000};
-    CScopedEngineClock m_clock{QDateTime(kToday, QTime(17, 50)), 200.0};
+    // Hours before the plans' window: however slowly the configuration runs, no window opens before step 2 has
+    // made Yard unreachable; step 2 then brings the clock to just before 18:00.
+    CScopedEngineClock m_clock{QDateTime(kToday, QTime(12, 0)), 200.0};
     QTemporaryDir m_drives[2];
     CQuotaRoots m_quota;
     CFakeSmtpServer m_smtp;
@@ -514,6 +516,8 @@ void TestScenario::step2_configureDiskRecordersAndPlans()
     m_configured = true;
     // From here on Yard is unreachable: it refuses every login.
     m_yard->SetLoginRefusals(-1);
+    QVERIFY(m_clock.Clock().Now() < QDateTime(kToday, QTime(17, 59)));
+    m_clock.Clock().SetNow(QDateTime(kToday, QTime(17, 59, 30)));
 }
 
 void TestScenario::step3_backupWindowRuns()
