@@ -310,6 +310,10 @@ void TestStartup::startAndConfirmedClose()
         there ? disks.filePath(QStringLiteral("file")) : QStringLiteral("/proc/varrow-no-such-dir");
     QVERIFY(!there || WriteFile(folder, "x"));
     QVERIFY(MapDrives({{'Q', folder}}));
+    // Each run starts on a log of its own.
+    const QString db = GetAbsolutePath(QStringLiteral("Varrow.db"));
+    CloseMainDB();
+    QFile::remove(db);
     g_pSysInfoManage->LoadAllInfo();
     SYSTEM_CONFIG config;
     g_pSysInfoManage->GetSystemConfig(&config);
@@ -326,7 +330,6 @@ void TestStartup::startAndConfirmedClose()
     const QString clear = QStringLiteral("Create Storage Error:12.Please check and clear the local disk.\n");
     QCOMPARE(driver.Seen().first().Text(), (there ? clear : QString()) + disk + cause);
     const QString waits = QStringLiteral("Backups wait for the record disk. ") + disk;
-    const QString db = GetAbsolutePath(QStringLiteral("Varrow.db"));
     QTRY_COMPARE(LogTexts(db).size(), 2);
     QVERIFY(LogTexts(db).contains(QStringLiteral("Open Software")));
     QVERIFY2(LogTexts(db).filter(waits).size() == 1, qPrintable(LogTexts(db).join(QLatin1Char('|'))));
@@ -344,9 +347,6 @@ void TestStartup::startAndConfirmedClose()
     QCOMPARE(driver.Seen().size(), 2);
     QVERIFY(window->ViewState() == nullptr);
     QCOMPARE(LogTexts(db).last(), QStringLiteral("Close Software"));
-    // The next run starts on its own log.
-    CloseMainDB();
-    QFile::remove(db);
 }
 
 namespace {
