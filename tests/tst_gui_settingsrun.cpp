@@ -20,6 +20,7 @@
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMutexLocker>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStandardItemModel>
@@ -197,7 +198,11 @@ void TestSettingsRun::settingsDialogReachesTheStatePage()
                                 Q_EMIT settings->ManualDeviceChanged();
                             // Seen inside the emit, before a restarted plan shows anything again.
                             rows = page->m_pStateModel->rowCount();
-                            emptied = StoredTasks(0).isEmpty() && f.Model().TaskList(0, 0).isEmpty();
+                            {
+                                // A restarted plan's task writer may be filling the list already.
+                                QMutexLocker lock(&f.Model().TaskMutex(0, 0));
+                                emptied = StoredTasks(0).isEmpty() && f.Model().TaskList(0, 0).isEmpty();
+                            }
                             emitted = true;
                             settings->reject();
                         }}});

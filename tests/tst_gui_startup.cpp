@@ -527,8 +527,10 @@ void TestStartup::cleanCloseLeavesEverythingInTheOwnersFile()
 
     QTemporaryDir copy;
     QVERIFY(QFile::copy(db, copy.filePath(QStringLiteral("Varrow.db"))));
-    QCOMPARE(LogTexts(copy.filePath(QStringLiteral("Varrow.db"))),
-             QStringList({QStringLiteral("Open Software"), QStringLiteral("Close Software")}));
+    // The page may have said, before the close, that automatic backup waits for a disk.
+    QStringList log = LogTexts(copy.filePath(QStringLiteral("Varrow.db")));
+    log.removeOne(QStringLiteral("Backups wait for the record disk. No record disk is chosen."));
+    QCOMPARE(log, QStringList({QStringLiteral("Open Software"), QStringLiteral("Close Software")}));
 }
 
 void TestStartup::signalEndsTheProgramAsAConfirmedClose_data()
