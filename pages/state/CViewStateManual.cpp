@@ -243,10 +243,12 @@ void CViewState::EndStorageWait()
 
 void CViewState::ReportStorageBack()
 {
-    // Said once after a wait that was said; a later wait is said again.
+    // Said once after a wait that was said, while a mode is on; a later wait is said again.
     if (!m_bStorageWaitShown)
         return;
     m_bStorageWaitShown = false;
+    if (!m_bAuto && !m_bManual)
+        return;
     const QString text = tr("The record disks are ready; the backups go on.");
     WriteLog(LOG_TYPE_OPERATION, LOG_SUB_CONFIG_DISK, text);
     WriteTableEvent(m_bManual ? MANUAL_GROUP_ID : -1, 0, -1, text);
