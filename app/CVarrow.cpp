@@ -117,6 +117,7 @@ void CVarrow::OnBtnClickedConfig()
         connect(&dialog, &CDlgSet::DiskChanged, m_pViewState, &CViewState::ResetLocal);
         connect(&dialog, &CDlgSet::BackupModeChanged, m_pViewState, &CViewState::ResetLocal);
         connect(&dialog, &CDlgSet::ManualDeviceChanged, m_pViewState, &CViewState::ResetManualBackup);
+        connect(&dialog, &CDlgSet::PauseManualBackup, m_pViewState, &CViewState::PauseManualBackup);
     }
     dialog.exec();
 }
@@ -145,6 +146,14 @@ void CVarrow::closeEvent(QCloseEvent* event)
         event->ignore();
         return;
     }
+    CloseSoftware();
+    event->accept();
+}
+
+void CVarrow::CloseSoftware()
+{
+    if (m_bClosed)
+        return;
     m_bClosed = true;
     m_pTimer->stop();
     // The state page's destruction stops and waits for every engine thread; only then may the storage object
@@ -157,5 +166,4 @@ void CVarrow::closeEvent(QCloseEvent* event)
         m_pWatchDog->Stop();
     WriteLog(LOG_TYPE_OPERATION, LOG_SUB_STOP_SOFTWARE, tr("Close Software"));
     QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
-    event->accept();
 }

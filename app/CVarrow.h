@@ -39,6 +39,11 @@ public:
     static QString SelectedTabStyle();
     static QString UnselectedTabStyle();
 
+    // The close that the operator confirmed, without the question: the pages and every engine thread, the
+    // storage object and the watchdog, "Close Software", then the quit of the event loop. Once only; call it
+    // from the event loop itself, not from within a box's own loop.
+    void CloseSoftware();
+
 public Q_SLOTS:
     void OnBtnClickedViewState();
     void OnBtnClickedViewRec();

@@ -4,6 +4,8 @@
 // database, the storage object, the main window (shown), the storage error box and the "Open Software" log
 // entry. main runs the event loop after it.
 
+#include "model/SQLite3DB.h"
+
 #include <QString>
 
 #include <memory>
@@ -19,6 +21,6 @@ std::unique_ptr<CVarrow> OpenMainWindow();
 // everything. The program's result: 1 when the database could not be used, else the event loop's.
 int RunVarrow();
 
-// The text of the box that reports an unusable database; `error` names the file and the cause.
-QString DatabaseErrorText(const QString& error);
-
+// The text of the box that reports an unusable database; `error` names the file and the cause, `refusal`
+// says what the operator can do.
+QString DatabaseErrorText(const QString& error, MAIN_DB_REFUSAL refusal);

@@ -99,6 +99,7 @@ CDlgSet::CDlgSet(QWidget* parent) : CBaseDialog(parent, true, true, true)
     connect(m_pSystemPage, &CDlgCfgSystem::BackupModeChanged, this, &CDlgSet::BackupModeChanged);
     connect(m_pDevicePage, &CDlgCfgDevice::StopThread, this, &CDlgSet::StopThread);
     connect(m_pDevicePage, &CDlgCfgDevice::ManualDeviceChanged, this, &CDlgSet::ManualDeviceChanged);
+    connect(m_pDevicePage, &CDlgCfgDevice::PauseManualBackup, this, &CDlgSet::PauseManualBackup);
     // Plans the device page stopped and no plan rewrite restarts (a renamed device, a change that failed):
     // without this relay they would stay stopped until the program starts again.
     connect(m_pDevicePage, &CDlgCfgDevice::UpdateGroup, this, &CDlgSet::UpdateGroup);

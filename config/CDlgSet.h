@@ -59,6 +59,9 @@ Q_SIGNALS:
     void BackupModeChanged(int diskMode);
     void StopThread(std::vector<int> plans);
     void ManualDeviceChanged();
+    // The device page is about to change a recorder that the manual backup holds; ManualDeviceChanged
+    // follows.
+    void PauseManualBackup();
 
 public Q_SLOTS:
     void OnBtnClicekdGeneral();

@@ -134,7 +134,9 @@ void CExecuteThread::run()
         const int slot = task.CameraIndex;
         const CHANNEL_REF ref = slot >= 0 && slot < MAX_GROUP_CHANNEL_NUM ? refs[slot] : CHANNEL_REF();
         DEVICE_INFO device;
-        if (ref.IsEmpty() || !model->CopyDeviceInfo(ref.DeviceID, &device)) {
+        // A task without files stands for a channel whose search failed: there is nothing to fetch, and it
+        // must not be marked done.
+        if (task.FileList.isEmpty() || ref.IsEmpty() || !model->CopyDeviceInfo(ref.DeviceID, &device)) {
             ++i;
             continue;
         }

@@ -69,17 +69,29 @@ bool CManualBackup::GetTaskList()
     condition.StopTime = manual.FileEndTime;
     const QDate today = EngineNow().date();
 
+    // A chosen channel that cannot be searched keeps its place as a task without files: never fetched, never
+    // done, so the end of the run names it instead of calling the backup complete. A channel whose search
+    // found nothing has no task.
+    const auto notSearched = [&](int slot) {
+        TASK_INFO task;
+        task.TaskTime = today;
+        task.GroupID = int16_t(m_group);
+        task.CameraIndex = int16_t(slot);
+        list.append(task);
+    };
     for (int slot = 0; slot < MAX_GROUP_CHANNEL_NUM; ++slot) {
         if (m_stop) {
             list.clear();
             return false;
         }
         const CHANNEL_REF& ref = manual.Channel[slot];
-        if (ref.DeviceID <= -1)
+        if (ref.IsEmpty())
             continue;
         DEVICE_INFO device;
-        if (!model->CopyDeviceInfo(ref.DeviceID, &device) || device.IsUsed != 1)
+        if (!model->CopyDeviceInfo(ref.DeviceID, &device) || device.IsUsed != 1) {
+            notSearched(slot);
             continue;
+        }
         condition.Channel = ref.CameraIndex;
         int login = LoginDevice(&device, m_stop);
         if (m_stop) {
@@ -92,6 +104,7 @@ bool CManualBackup::GetTaskList()
             if (!text.isEmpty())
                 Q_EMIT SigConnectDeviceFail(m_group, 0, ref.DeviceID, text);
             MailListLoginFailure(text);
+            notSearched(slot);
             continue;
         }
         TASK_INFO task;
@@ -108,7 +121,9 @@ bool CManualBackup::GetTaskList()
             list.clear();
             return false;
         }
-        if (!task.FileList.isEmpty())
+        if (result == LIST_FILES_RESULT::NO_SEARCH)
+            notSearched(slot);
+        else if (!task.FileList.isEmpty())
             list.append(task);
     }
     return true;

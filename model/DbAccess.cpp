@@ -6,6 +6,22 @@
 #include <algorithm>
 #include <string_view>
 
+namespace {
+
+thread_local std::string t_lastError;
+
+} // namespace
+
+std::string DbLastError()
+{
+    return t_lastError;
+}
+
+void SetDbLastError(const std::string& text)
+{
+    t_lastError = text;
+}
+
 void CopyBoundedString(char* field, size_t size, const std::string& text)
 {
     if (field == nullptr || size == 0)

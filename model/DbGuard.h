@@ -23,6 +23,11 @@ inline void DbSelect(CSQLite3DB& db, const std::string& sql, CSQLite3Recordset& 
         throw CSQlite3Error(SQLITE_MISUSE, "database is not open");
 }
 
+// Why the last data-access operation of the calling thread failed, in the database's words; what an
+// operation that fails without an error of the database leaves is the text before it.
+std::string DbLastError();
+void SetDbLastError(const std::string& text);
+
 // Runs body(db) on the main connection under its lock; false when it throws or returns false.
 template <typename Body> bool DbGuarded(Body&& body) noexcept
 {
@@ -30,10 +35,11 @@ template <typename Body> bool DbGuarded(Body&& body) noexcept
         CSQLite3DB& db = GetMainDB();
         auto lock = db.Lock();
         return body(db);
-    } catch (const CSQlite3Error&) {
-        // The error's constructor already traced it.
     } catch (const std::exception& e) {
-        qDebug("database operation failed: %s", e.what());
+        // A database error's constructor already traced it.
+        SetDbLastError(e.what());
+        if (dynamic_cast<const CSQlite3Error*>(&e) == nullptr)
+            qDebug("database operation failed: %s", e.what());
     }
     return false;
 }

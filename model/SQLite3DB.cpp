@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <cstring>
 #include <map>
 #include <memory>
@@ -468,8 +469,9 @@ struct MainDbState
     CSQLite3DB db;
     std::mutex openMutex;
     std::atomic<bool> tried{false};
-    bool shutDown = false; // under openMutex
-    std::string error;     // under openMutex
+    bool shutDown = false;                  // under openMutex
+    std::string error;                      // under openMutex
+    MAIN_DB_REFUSAL refusal = MAIN_DB_OPEN; // under openMutex
 };
 
 // Never destroyed: a thread that still runs while the process exits finds a closed connection, not a
@@ -562,18 +564,52 @@ void RestrictToOwner(const QByteArray& path)
 // database's place is a database lost (a full disk, a failed copy), not a new installation: starting over it
 // would hide the loss. A file without write permission would run read-only and fail at the first save; the
 // owner's permission bits decide, since a privileged user may write any file.
-std::string RefusalBeforeOpen(const QByteArray& path)
+std::string RefusalBeforeOpen(const QByteArray& path, MAIN_DB_REFUSAL* kind)
 {
     struct stat info = {};
     if (::stat(path.constData(), &info) != 0)
         return std::string();
     if (!S_ISREG(info.st_mode))
         return "not a regular file";
-    if (info.st_size == 0)
+    if (info.st_size == 0) {
+        *kind = MAIN_DB_EMPTY_FILE;
         return "the file is empty";
+    }
     if ((info.st_mode & S_IWUSR) == 0 || ::access(path.constData(), W_OK) != 0)
         return "the file is read-only";
     return std::string();
+}
+
+void RemoveWithCompanions(const QByteArray& path)
+{
+    for (const char* suffix : kCompanions)
+        ::unlink((path + suffix).constData());
+}
+
+// A first start builds the database under a name of its own and gives it the database's name only once it
+// holds every table and default row: a start that fails on the way (a full disk, a kill) leaves no empty or
+// half-made file at the database's place, which the next start would refuse as a lost database, so that
+// start is a first start again. What a failed build left is removed here.
+void CreateMainDatabase(const QByteArray& path)
+{
+    const QByteArray building = path + ".new";
+    RemoveWithCompanions(building);
+    try {
+        CSQLite3DB db;
+        db.Open(building.toStdString());
+        RestrictToOwner(building);
+        EnsureSchema(db);
+        db.Close();
+    } catch (const CSQlite3Error&) {
+        RemoveWithCompanions(building);
+        throw;
+    }
+    if (::rename(building.constData(), path.constData()) != 0) {
+        const int error = errno;
+        RemoveWithCompanions(building);
+        throw CSQlite3Error(SQLITE_CANTOPEN,
+                            std::string("the new file cannot be named: ") + std::strerror(error));
+    }
 }
 
 } // namespace
@@ -586,15 +622,20 @@ CSQLite3DB& GetMainDB()
         if (!state.tried.load(std::memory_order_relaxed) && !state.shutDown) {
             auto lock = state.db.Lock();
             state.error.clear();
+            state.refusal = MAIN_DB_OPEN;
             const QByteArray path = GetAbsolutePath(QStringLiteral("Varrow.db")).toUtf8();
+            MAIN_DB_REFUSAL kind = MAIN_DB_UNUSABLE;
             try {
-                const std::string refusal = RefusalBeforeOpen(path);
+                const std::string refusal = RefusalBeforeOpen(path, &kind);
                 if (!refusal.empty())
                     throw CSQlite3Error(SQLITE_CANTOPEN, refusal);
-                const bool isNew = !QFile::exists(QString::fromUtf8(path));
-                state.db.Open(path.toStdString());
-                if (isNew)
-                    RestrictToOwner(path);
+                struct stat info = {};
+                if (::lstat(path.constData(), &info) != 0 && errno == ENOENT) {
+                    kind = MAIN_DB_NOT_CREATED;
+                    CreateMainDatabase(path);
+                    kind = MAIN_DB_UNUSABLE;
+                }
+                state.db.Open(path.toStdString(), SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX);
                 // Nothing is written before the file is accepted: the schema check refuses a file it cannot
                 // use before it changes anything, and only then does the journal mode change.
                 EnsureSchema(state.db);
@@ -603,6 +644,7 @@ CSQLite3DB& GetMainDB()
             } catch (const CSQlite3Error& e) {
                 // Not usable: close it, so that every operation reports failure instead of running on a
                 // file without its tables or columns.
+                state.refusal = kind;
                 state.error = path.toStdString() + ": " + e.what();
                 qWarning("The database %s cannot be used: %s", path.constData(), e.what());
                 state.db.Close();
@@ -621,6 +663,14 @@ std::string MainDbError()
     return state.error;
 }
 
+MAIN_DB_REFUSAL MainDbRefusal()
+{
+    MainDbState& state = MainState();
+    GetMainDB();
+    std::lock_guard<std::mutex> guard(state.openMutex);
+    return state.refusal;
+}
+
 void CloseMainDB()
 {
     MainDbState& state = MainState();
@@ -628,6 +678,7 @@ void CloseMainDB()
     state.db.Close();
     state.shutDown = false;
     state.error.clear();
+    state.refusal = MAIN_DB_OPEN;
     state.tried.store(false, std::memory_order_release);
 }
 

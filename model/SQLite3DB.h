@@ -192,6 +192,15 @@ private:
 CSQLite3DB& GetMainDB();
 // Why the main connection could not be opened (the file and the cause); empty when it is open.
 std::string MainDbError();
+// What kind of refusal MainDbError describes.
+enum MAIN_DB_REFUSAL
+{
+    MAIN_DB_OPEN,        // no refusal
+    MAIN_DB_UNUSABLE,    // the file is there and was left as it is
+    MAIN_DB_EMPTY_FILE,  // the file is there but empty: a lost database, or one a start never finished
+    MAIN_DB_NOT_CREATED, // there was none, and a new one could not be made; nothing was left behind
+};
+MAIN_DB_REFUSAL MainDbRefusal();
 // Closes the main connection; the next GetMainDB opens the file of the program's directory of that time.
 void CloseMainDB();
 // Closes the main connection for the rest of the process (the program's exit, once its threads ended):

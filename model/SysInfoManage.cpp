@@ -112,40 +112,48 @@ CSysInfoManage::~CSysInfoManage() = default;
 
 // ---------------------------------------------------------------------------------------------- settings
 
-bool CSysInfoManage::LoadAllInfo()
+bool CSysInfoManage::LoadAllInfo(std::string* why)
 {
-    // A part that cannot be read keeps what the model holds, and the load reports the failure.
-    bool ok = true;
+    // A part that cannot be read keeps what the model holds, and the load reports the failure: the first
+    // part that failed, with the database's words for it.
+    std::string first;
+    const auto failed = [&first](const char* part) {
+        if (first.empty())
+            first = std::string("the stored ") + part + " cannot be read (" + DbLastError() + ")";
+    };
     SYSTEM_CONFIG config;
     if (DbSelectSystemConfig(&config)) {
         QMutexLocker lock(&m_systemMutex);
         m_systemConfig = config;
     } else {
-        ok = false;
+        failed("settings");
     }
     for (int i = 0; i < MAX_DEVICE_NUM; ++i) {
         DEVICE_INFO device;
         if (DbSelectDeviceInfo(i, &device)) {
             QMutexLocker lock(&m_deviceMutex);
             m_devices[i] = device;
-        } else
-            ok = false;
+        } else {
+            failed("recorders");
+        }
     }
     MAIL_CONFIG mail;
     if (DbSelectMailConfig(&mail)) {
         QMutexLocker lock(&m_mailMutex);
         m_mailConfig = mail;
     } else {
-        ok = false;
+        failed("mail settings");
     }
     if (!ReloadGroups())
-        ok = false;
+        failed("plans");
     MANUAL_BACKUP_INFO manual;
     if (DbSelectManualBackupInfo(&manual))
         m_manualInfo = manual;
     else
-        ok = false;
-    return ok;
+        failed("manual backup");
+    if (why != nullptr)
+        *why = first;
+    return first.empty();
 }
 
 void CSysInfoManage::Shutdown()

@@ -44,8 +44,9 @@ public:
     ~CSysInfoManage() override;
 
     // Loads settings, devices, plans and the manual plan. False when any part could not be read (also when
-    // the database cannot be opened: MainDbError tells why); what was read stays loaded.
-    bool LoadAllInfo();
+    // the database cannot be opened: MainDbError tells why); what was read stays loaded. `why` gets the first
+    // part that could not be read and the database's cause.
+    bool LoadAllInfo(std::string* why = nullptr);
     // The last step of the program's exit, after every engine thread ended; see above.
     void Shutdown();
     bool IsShutDown() const;

@@ -1,8 +1,9 @@
 #pragma once
 
 // One running program per program directory. A lock file beside the program is held for the program's whole
-// life; a lock left behind by a process that no longer runs (a crash, a kill) is taken over, so a crashed run
-// never blocks the next start.
+// life; a lock left behind by a process that no longer runs (a crash, a kill), or one that names no owner at
+// all and is older than a few seconds (a power cut between its making and its writing), is taken over, so a
+// crashed run never blocks the next start.
 
 #include <QLockFile>
 #include <QString>
@@ -28,6 +29,12 @@ public:
     // Gives the lock up; the next start may run. Done by the destructor as well.
     void Release();
 
+    // A lock file that names no owner is another process's only while it may still be writing its name.
+    static constexpr qint64 kOwnerlessLockStaleSeconds = 5;
+
 private:
+    bool IsOwnerlessAndOld() const;
+
+    QString m_path;
     QLockFile m_lock;
 };

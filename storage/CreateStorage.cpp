@@ -14,12 +14,20 @@ namespace {
 
 std::mutex g_storageMutex;
 std::shared_ptr<CStowelineClass> g_pStoweline;
-QString g_failure; // why the last set-up was refused, for the operator; guarded by g_storageMutex
+// Why the last set-up left no object, for the operator; guarded by g_storageMutex.
+struct STORAGE_FAILURE
+{
+    int code = 0;            // the set-up's result
+    bool noDisk = false;     // no drive letter was chosen
+    QString disk;            // the refused disk and why; empty when no disk was named as the cause
+    bool diskAbsent = false; // that disk is not there at all
+};
+STORAGE_FAILURE g_failure;
 
-void SetFailure(const QString& text)
+void SetFailure(const STORAGE_FAILURE& failure)
 {
     std::lock_guard lock(g_storageMutex);
-    g_failure = text;
+    g_failure = failure;
 }
 
 void SetStoweline(std::shared_ptr<CStowelineClass> object)
@@ -81,14 +89,46 @@ QString DescribeRootError(const STOWELINE_ROOT_ERROR& error)
         .arg(drive, error.Path, QString::fromLocal8Bit(std::strerror(error.SystemError)));
 }
 
+bool IsDiskAbsent(const STOWELINE_ROOT_ERROR& error)
+{
+    switch (error.SystemError) {
+    case 0:
+    case ENOENT:
+    case ENODEV:
+    case ENXIO:
+        return true;
+    default:
+        return error.Path.isEmpty();
+    }
+}
+
 QString StorageErrorText(int code)
 {
+    std::lock_guard lock(g_storageMutex);
+    // Nothing on the local disk to check or clear: the disk is missing, and asking to clear one sends the
+    // operator after the wrong fault.
+    if (g_failure.diskAbsent)
+        return g_failure.disk + QLatin1Char('\n') +
+               QObject::tr("The backups wait for this disk and start once it is there.");
     QString text = QObject::tr("Create Storage Error:") + QString::number(code) +
                    QObject::tr(".Please check and clear the local disk.");
-    std::lock_guard lock(g_storageMutex);
-    if (!g_failure.isEmpty())
-        text += QLatin1Char('\n') + g_failure;
+    if (!g_failure.disk.isEmpty())
+        text += QLatin1Char('\n') + g_failure.disk;
     return text;
+}
+
+QString StorageFailureCause()
+{
+    std::lock_guard lock(g_storageMutex);
+    if (g_pStoweline)
+        return QString();
+    if (!g_failure.disk.isEmpty())
+        return g_failure.disk;
+    if (g_failure.noDisk)
+        return QObject::tr("No record disk is chosen.");
+    if (g_failure.code == 0)
+        return QObject::tr("The record disks are not set up yet.");
+    return QObject::tr("Create Storage Error:") + QString::number(g_failure.code);
 }
 
 void ReleaseStorage()
@@ -104,7 +144,7 @@ int CreateStorage(STOWELINE_DISKFULL_CALLBACK callback)
 int CreateStorage(STOWELINE_DISKFULL_CALLBACK callback, const SYSTEM_CONFIG& config)
 {
     ReleaseStorage();
-    SetFailure(QString());
+    STORAGE_FAILURE failure;
 
     STOWELINE_INIT_PARAM param;
     int result = 0;
@@ -114,12 +154,18 @@ int CreateStorage(STOWELINE_DISKFULL_CALLBACK callback, const SYSTEM_CONFIG& con
         param.DiskPaths.Append(path.Path);
         result = 1;
     }
-    if (result == 0)
+    if (result == 0) {
+        failure.noDisk = true;
+        SetFailure(failure);
         return 0;
+    }
 
     CStowelineClass* raw = nullptr;
-    if (!NewStowelineClass(&raw))
+    if (!NewStowelineClass(&raw)) {
+        failure.code = 1;
+        SetFailure(failure);
         return 1;
+    }
 
     param.MaxOpenRecords = 64;
     param.Reserved1 = 0;
@@ -130,12 +176,18 @@ int CreateStorage(STOWELINE_DISKFULL_CALLBACK callback, const SYSTEM_CONFIG& con
 
     if (!raw->Init(&param)) {
         result = raw->GetLastError();
-        if (result == STOWELINE_ERR_ROOT)
-            SetFailure(DescribeRootError(raw->GetLastRootError()));
-        DelStowelineClass(&raw);
         // A refused set-up is never reported as success, whatever code the library gives.
-        return result != 0 ? result : 1;
+        failure.code = result != 0 ? result : 1;
+        if (result == STOWELINE_ERR_ROOT) {
+            const STOWELINE_ROOT_ERROR root = raw->GetLastRootError();
+            failure.disk = DescribeRootError(root);
+            failure.diskAbsent = IsDiskAbsent(root);
+        }
+        SetFailure(failure);
+        DelStowelineClass(&raw);
+        return failure.code;
     }
+    SetFailure(failure);
     SetStoweline(std::shared_ptr<CStowelineClass>(raw, ReleaseInitialised));
     return 0;
 }

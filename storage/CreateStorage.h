@@ -24,10 +24,17 @@ int CreateStorage(STOWELINE_DISKFULL_CALLBACK callback, const SYSTEM_CONFIG& con
 
 // A refused disk in the operator's words: which disk, which folder, and why.
 QString DescribeRootError(const STOWELINE_ROOT_ERROR& error);
+// True when the refused disk is not there at all (its letter has no folder, or the folder or its volume is
+// missing): the backups can only wait for it. False for a disk that is there but cannot be used.
+bool IsDiskAbsent(const STOWELINE_ROOT_ERROR& error);
 
-// The text of the box that reports a storage object that could not be created: the code, and for a refused
-// disk which folder and why.
+// The text of the box that reports a storage object that could not be created. A disk that is not there is
+// named with its folder, and the backups wait for it; otherwise the code, the request to check and clear the
+// local disk, and for a refused disk which folder and why.
 QString StorageErrorText(int code);
+// Why the last set-up left no storage object, in the operator's words: the refused disk and why, no disk
+// chosen, or the code. Empty when the last set-up made one.
+QString StorageFailureCause();
 
 // Drops the current object, at the close of the main window.
 void ReleaseStorage();

@@ -87,6 +87,7 @@ template <typename T> QStringList* Watch(T* sender)
 {
     auto* log = new QStringList;
     QObject::connect(sender, &QObject::destroyed, [log] { delete log; });
+    QObject::connect(sender, &T::PauseManualBackup, [log] { *log << "pause"; });
     QObject::connect(sender, &T::ManualDeviceChanged, [log] { *log << "manual"; });
     QObject::connect(sender, &T::StopThread,
                      [log](std::vector<int> g) { *log << QStringLiteral("stop %1").arg(g.size()); });
@@ -329,13 +330,15 @@ void TestDevices::modify_data()
     row("name only: plans keep the channels and restart", "name", "OK", false,
         {"stop 3", "modify 1 0", "restart 0 Night,3 Day", "changed"}, 2);
     row("new port: the channels leave the plans", "port", "OK", false,
-        {"manual", "stop 3", "modify 1 1", "changed"}, 0);
+        {"pause", "stop 3", "manual", "modify 1 1", "changed"}, 0);
     row("cancelled", "flow", "Cancel", false, {}, -1);
-    row("database refuses", "flow", "OK", true, {"manual", "stop 3", "manual", "restart 0 Night,3 Day"}, -1);
+    // The manual backup stops first and resumes as it was: its record changes only with the device.
+    row("database refuses", "flow", "OK", true, {"pause", "stop 3", "manual", "restart 0 Night,3 Day"}, -1);
 }
 
-// After the confirmation, the device keeps its slot (the index the plan page gets); the manual backup loses
-// its channels first; the connection change alone takes the channels out of the plans. Whether the operator
+// After the confirmation, the device keeps its slot (the index the plan page gets); the manual backup is
+// stopped first and loses its channels only once the model took the change; the connection change alone
+// takes the channels out of the plans. Whether the operator
 // cancels or the database refuses, the old device stays whole in memory and in the database, the dialog stays
 // open, and the plans and the manual backup that were stopped or emptied for it get back what they had.
 void TestDevices::modify()

@@ -26,6 +26,7 @@
 #include <QFile>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
@@ -118,6 +119,8 @@ private Q_SLOTS:
     void exportReadsBackWhatTheTableShowed();
     void failedWriteKeepsTheEarlierFile_data();
     void failedWriteKeepsTheEarlierFile();
+    void failedLastStepIsAFailure_data();
+    void failedLastStepIsAFailure();
 
 private:
     void Search(int type, const QDateTime& start, const QDateTime& end);
@@ -458,6 +461,52 @@ void TestLogPage::failedWriteKeepsTheEarlierFile()
 
     QCOMPARE(result, int(CLogWriteThread::WRITE_FAILED));
     QCOMPARE(ReadAll(path), QByteArray("earlier export"));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"keep.xml"});
+}
+
+void TestLogPage::failedLastStepIsAFailure_data()
+{
+    QTest::addColumn<QString>("step"); // the step the file system refuses; empty: none
+    QTest::newRow("sync refused") << "sync";
+    QTest::newRow("rename refused") << "rename";
+    QTest::newRow("both done") << "";
+}
+
+// The export is done only once its bytes are on the disk under the chosen name: a refused sync or rename at
+// the end is a failure, and the earlier file stays whole.
+void TestLogPage::failedLastStepIsAFailure()
+{
+    QFETCH(QString, step);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("keep.xml"));
+    QVERIFY(CLogWriteThread::WriteXml(path, SampleRows(2)) == CLogWriteThread::WRITE_DONE);
+    const QByteArray earlier = ReadAll(path);
+    QStringList steps;
+    const auto fault = [&steps, &step](const char* name) {
+        return [&steps, &step, name](const QString& at) {
+            steps << QLatin1String(name) + QLatin1Char(' ') + QFileInfo(at).fileName();
+            return step == QLatin1String(name) ? EIO : 0;
+        };
+    };
+    CLogWriteThread::SetSyncFault(fault("sync"));
+    CLogWriteThread::SetRenameFault(fault("rename"));
+    const auto restore = qScopeGuard([] {
+        CLogWriteThread::SetSyncFault(nullptr);
+        CLogWriteThread::SetRenameFault(nullptr);
+    });
+    const QList<QStringList> rows = SampleRows(5);
+    const int result = CLogWriteThread::WriteXml(path, rows);
+
+    // The sync comes before the rename, on the file written aside.
+    QVERIFY2(steps.size() == (step == QLatin1String("sync") ? 1 : 2) &&
+                 steps[0].startsWith(QStringLiteral("sync .keep.xml.")) &&
+                 (steps.size() == 1 || steps[1] == QLatin1String("rename keep.xml")),
+             qPrintable(steps.join(QLatin1Char('|'))));
+    QCOMPARE(result, int(step.isEmpty() ? CLogWriteThread::WRITE_DONE : CLogWriteThread::WRITE_FAILED));
+    if (step.isEmpty())
+        QCOMPARE(ReadBack(path), rows);
+    else
+        QCOMPARE(ReadAll(path), earlier);
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"keep.xml"});
 }
 

@@ -20,6 +20,7 @@
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMutexLocker>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStandardItemModel>
@@ -125,6 +126,7 @@ private Q_SLOTS:
     void settingsDialogReachesTheStatePage_data();
     void settingsDialogReachesTheStatePage();
     void recordersChangedWhileManualAndPlannedBackupsRun();
+    void deleteTheDatabaseRefusesLeavesTheManualBackupAsItWas();
 
 private:
     // The main window over the fixture's model, once its state page has made its engine threads.
@@ -196,7 +198,11 @@ void TestSettingsRun::settingsDialogReachesTheStatePage()
                                 Q_EMIT settings->ManualDeviceChanged();
                             // Seen inside the emit, before a restarted plan shows anything again.
                             rows = page->m_pStateModel->rowCount();
-                            emptied = StoredTasks(0).isEmpty() && f.Model().TaskList(0, 0).isEmpty();
+                            {
+                                // A restarted plan's task writer may be filling the list already.
+                                QMutexLocker lock(&f.Model().TaskMutex(0, 0));
+                                emptied = StoredTasks(0).isEmpty() && f.Model().TaskList(0, 0).isEmpty();
+                            }
                             emitted = true;
                             settings->reject();
                         }}});
@@ -295,6 +301,75 @@ void TestSettingsRun::recordersChangedWhileManualAndPlannedBackupsRun()
     for (int row = 0; row < 2; ++row)
         QCOMPARE(page->m_pStateModel->index(row, 5).data().toString(),
                  page->m_pStateModel->index(row, 6).data().toString());
+    window.reset();
+    QVERIFY(f.Recorders().WaitForIdle());
+}
+
+// A manual backup runs over [Gate 1, Yard 1, Gate 2]; the operator deletes Yard, and the database refuses
+// it. The manual backup goes on exactly as it was: Yard's channel stays in it, and its task is fetched.
+void TestSettingsRun::deleteTheDatabaseRefusesLeavesTheManualBackupAsItWas()
+{
+    CEngineFixture f(kStart, kScale);
+    const int gate = f.AddDevice(CSimRecorders::MakeConfig(2, {kFile}, kSunday, 61), "Gate");
+    const int yard = f.AddDevice(CSimRecorders::MakeConfig(1, {kFile}, kSunday, 63), "Yard");
+    QVERIFY(gate >= 0 && yard >= 0);
+    f.Recorder(gate).SetRate(1024 * 1024);
+    QCOMPARE(f.SetUpStorage(), 0);
+    f.SetManual(kSunday, {{int16_t(gate), 1}, {int16_t(yard), 1}, {int16_t(gate), 2}}, 0);
+    f.Model().SetBackupMode(1);
+    const MANUAL_BACKUP_INFO before = *f.Model().GetManualBackupInfo();
+
+    CModalDriver driver;
+    CViewState* page = nullptr;
+    std::unique_ptr<CVarrow> window = OpenWindow(&page);
+    QVERIFY(window);
+    QTRY_VERIFY_WITH_TIMEOUT(f.Recorder(gate).Counters().Playbacks > 0, kLimitMs);
+    QCOMPARE(StoredTasks(MANUAL_GROUP_ID).size(), 3);
+    // The database refuses to delete a recorder, as a full system disk or a locked file would.
+    QVERIFY(GetMainDB().Exec("CREATE TRIGGER RefuseDelete BEFORE DELETE ON Device_Table BEGIN "
+                             "SELECT RAISE(ABORT, 'refused'); END;"));
+
+    bool done = false;
+    QString refusal;
+    bool runStoppedWhenAsked = false;
+    AnswerAll(driver, {{QStringLiteral("CDlgSet"), [&](QWidget* settings) {
+                            if (done)
+                                return;
+                            done = true;
+                            // Whatever the model is asked, the manual run has stopped before.
+                            QObject::connect(qobject_cast<CDlgSet*>(settings), &CDlgSet::StopThread,
+                                             [&] { runStoppedWhenAsked = !page->m_pManualBackup; });
+                            ClickButton(settings, "pBtnDevice");
+                            QVERIFY(SelectDevice(settings, QStringLiteral("Yard")));
+                            ClickButton(settings, "m_pBtnDeleteDevice");
+                            for (const MODAL_SEEN& box : driver.Seen())
+                                if (box.Text().contains(QStringLiteral("failed")))
+                                    refusal = box.Text();
+                            qobject_cast<QDialog*>(settings)->reject();
+                        }}});
+    ClickButton(window.get(), "pBtnConfig");
+    driver.Clear();
+    QVERIFY(done);
+    QCOMPARE(refusal, QStringLiteral("Delete device failed."));
+    QVERIFY(runStoppedWhenAsked);
+    QCOMPARE(f.Model().GetDeviceIndexByName("Yard"), yard);
+    // The record as it was, in memory and stored.
+    for (const MANUAL_BACKUP_INFO& manual : {*f.Model().GetManualBackupInfo(), [] {
+                                                 MANUAL_BACKUP_INFO stored;
+                                                 DbSelectManualBackupInfo(&stored);
+                                                 return stored;
+                                             }()}) {
+        for (int slot = 0; slot < 4; ++slot)
+            QVERIFY(manual.Channel[slot].DeviceID == before.Channel[slot].DeviceID &&
+                    manual.Channel[slot].CameraIndex == before.Channel[slot].CameraIndex);
+    }
+    // The run goes on with its list, every task on its own channel, and ends complete.
+    QTRY_VERIFY_WITH_TIMEOUT(
+        !page->m_pManualTimer && page->m_pManualBackup && !page->m_pManualBackup->isRunning(), kLimitMs);
+    QCOMPARE(StoredTasks(MANUAL_GROUP_ID).size(), 3);
+    QVERIFY(Stored(f, MANUAL_GROUP_ID));
+    QCOMPARE(f.StoredFiles(yard, 1).size(), 1);
+    QCOMPARE(CEngineFixture::LogRows(QStringLiteral("Manual BackUp Completed")), 1);
     window.reset();
     QVERIFY(f.Recorders().WaitForIdle());
 }

@@ -4,11 +4,14 @@
 
 #include "app/COmbrixApplication.h"
 #include "app/CVarrow.h"
+#include "app/ClientConfigManager.h"
 #include "app/VarrowStart.h"
 #include "model/LogStore.h"
 #include "model/SQLite3DB.h"
 #include "model/SysInfoManage.h"
 #include "model/Utility.h"
+#include "platform/SingleInstance.h"
+#include "widgets/views/CTableView.h"
 #include "tests/support/TestSupport.h"
 #include "tests/support/gui/ModalDriver.h"
 
@@ -17,11 +20,18 @@
 #include <QFileInfo>
 #include <QProcess>
 
+#include <fcntl.h>
+
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/time.h>
+#include <unistd.h>
 
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <future>
 
 namespace {
 
@@ -57,6 +67,14 @@ int ModeOf(const QString& path)
 // Reports the boxes, the modes of the database's files while the window was up, and the result.
 int RunWholeProgram(int argc, char** argv)
 {
+    // A file size limit, when given, makes every write past it fail as a full disk does, even for root.
+    if (argc >= 4) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = {};
+        getrlimit(RLIMIT_FSIZE, &limit);
+        limit.rlim_cur = rlim_t(std::atoll(argv[3]));
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
     SetAppDirOverride(QString::fromLocal8Bit(argv[2]));
     qputenv("QT_QPA_PLATFORM", BigScreenPlatform().toLocal8Bit());
     COmbrixApplication app(argc, argv, QStringLiteral("Varrow"));
@@ -136,6 +154,20 @@ QByteArray DatabaseBytes(const QString& dir)
     return bytes;
 }
 
+// Sets a file's modification time `seconds` before now.
+bool AgeFile(const QString& path, int seconds)
+{
+    timeval times[2] = {};
+    times[0].tv_sec = times[1].tv_sec = ::time(nullptr) - seconds;
+    return ::utimes(QFile::encodeName(path).constData(), times) == 0;
+}
+
+bool WriteFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
+}
+
 } // namespace
 
 class TestStartup : public QObject
@@ -145,11 +177,20 @@ class TestStartup : public QObject
 private Q_SLOTS:
     void smallScreenRefused();
     void secondInstanceRefusedAndKilledFirstDoesNotBlock();
+    void ownerlessLockIsStaleOnceOld();
+    void startAndConfirmedClose_data();
     void startAndConfirmedClose();
     void unusableDatabaseReportedAndLeftUntouched_data();
     void unusableDatabaseReportedAndLeftUntouched();
+    void unreadableStoredPartRefusesTheStart_data();
+    void unreadableStoredPartRefusesTheStart();
+    void failedFirstStartLeavesNoFile();
     void cleanCloseLeavesEverythingInTheOwnersFile_data();
     void cleanCloseLeavesEverythingInTheOwnersFile();
+    void signalEndsTheProgramAsAConfirmedClose_data();
+    void signalEndsTheProgramAsAConfirmedClose();
+    void setupFileThatIsNoRegularFileIsRefused_data();
+    void setupFileThatIsNoRegularFileIsRefused();
 
 private:
     // A copy of the program in a directory of its own, started on a big screen.
@@ -188,7 +229,9 @@ void TestStartup::secondInstanceRefusedAndKilledFirstDoesNotBlock()
 
     QProcess first;
     StartProgram(first, dir.path());
-    QTRY_COMPARE_WITH_TIMEOUT(LogTexts(db), QStringList({QStringLiteral("Open Software")}), 20000);
+    // Started, and its page has said that the backups wait for a disk: nothing more is written meanwhile.
+    QTRY_COMPARE_WITH_TIMEOUT(LogTexts(db).size(), 2, 20000);
+    QVERIFY(LogTexts(db).contains(QStringLiteral("Open Software")));
 
     const QByteArray before = DatabaseBytes(dir.path());
     ExpectRefused(dir.path(), BigScreenPlatform(), QStringLiteral("Software is already running."));
@@ -201,29 +244,98 @@ void TestStartup::secondInstanceRefusedAndKilledFirstDoesNotBlock()
     QProcess second;
     StartProgram(second, dir.path());
     QTRY_COMPARE_WITH_TIMEOUT(LogTexts(db).count(QStringLiteral("Open Software")), 2, 20000);
-    second.kill();
-    second.waitForFinished();
+    ::kill(pid_t(second.processId()), SIGKILL);
+    QVERIFY(second.waitForFinished());
+
+    // A power cut between the lock's making and its writing leaves it empty: it names no owner, and once
+    // old it must not keep an unattended station from starting.
+    const QString lock = dir.filePath(QStringLiteral("Varrow.lock"));
+    QVERIFY(WriteFile(lock, QByteArray()) && AgeFile(lock, 60));
+    QProcess third;
+    StartProgram(third, dir.path());
+    QTRY_COMPARE_WITH_TIMEOUT(LogTexts(db).count(QStringLiteral("Open Software")), 3, 20000);
+    third.kill();
+    third.waitForFinished();
+}
+
+// A lock file that names no owner is stale from five seconds of age on; a living owner's lock never is.
+void TestStartup::ownerlessLockIsStaleOnceOld()
+{
+    const QString path = GetAbsolutePath(QStringLiteral("Probe.lock"));
+    const struct
+    {
+        QByteArray content;
+        int age;
+        CSingleInstance::Result expected;
+    } cases[] = {
+        {QByteArray(), 4, CSingleInstance::HeldByOther},
+        {QByteArray(), 5, CSingleInstance::Acquired},
+        {QByteArray("not a lock\n"), 60, CSingleInstance::Acquired},
+        {QByteArray(), -60, CSingleInstance::Acquired}, // made "in the future" before the clock was set back
+    };
+    for (const auto& c : cases) {
+        QVERIFY(WriteFile(path, c.content) && AgeFile(path, c.age));
+        CSingleInstance instance(QStringLiteral("Probe"));
+        QCOMPARE(instance.TryAcquire(), c.expected);
+        instance.Release();
+    }
+    CSingleInstance owner(QStringLiteral("Probe"));
+    QCOMPARE(owner.TryAcquire(), CSingleInstance::Acquired);
+    QVERIFY(AgeFile(path, 60));
+    CSingleInstance second(QStringLiteral("Probe"));
+    QCOMPARE(second.TryAcquire(), CSingleInstance::HeldByOther);
+    owner.Release();
+    QCOMPARE(second.TryAcquire(), CSingleInstance::Acquired);
+}
+
+void TestStartup::startAndConfirmedClose_data()
+{
+    QTest::addColumn<bool>("there");    // the disk's folder path holds something (a file), or nothing
+    QTest::addColumn<QString>("cause"); // what the box says after the disk's name and folder
+    QTest::newRow("disk not there") << false
+                                    << "does not exist (is its volume mounted?).\n"
+                                       "The backups wait for this disk and start once it is there.";
+    QTest::newRow("disk there but unusable")
+        << true << QStringLiteral("cannot be written: %1.").arg(std::strerror(ENOTDIR));
 }
 
 void TestStartup::startAndConfirmedClose()
 {
-    // A drive letter whose directory cannot be made: the storage object fails, the box says so with the
-    // library's code, and start-up goes on.
-    QVERIFY(MapDrives({{'Q', QStringLiteral("/proc/varrow-no-such-dir")}}));
+    // A drive letter whose folder is missing, or is a file: the storage object fails, the box names the disk
+    // and the cause, and start-up goes on; the page shows that the backups wait for the disk.
+    QFETCH(bool, there);
+    QFETCH(QString, cause);
+    QTemporaryDir disks;
+    const QString folder =
+        there ? disks.filePath(QStringLiteral("file")) : QStringLiteral("/proc/varrow-no-such-dir");
+    QVERIFY(!there || WriteFile(folder, "x"));
+    QVERIFY(MapDrives({{'Q', folder}}));
+    // Each run starts on a log of its own.
+    const QString db = GetAbsolutePath(QStringLiteral("Varrow.db"));
+    CloseMainDB();
+    QFile::remove(db);
     g_pSysInfoManage->LoadAllInfo();
     SYSTEM_CONFIG config;
     g_pSysInfoManage->GetSystemConfig(&config);
     std::strcpy(config.Disk, "Q");
+    config.BackupMode = 0;
     g_pSysInfoManage->SetSystemConfig(&config);
 
     CModalDriver driver;
     driver.Accept();
     driver.Accept();
     std::unique_ptr<CVarrow> window = OpenMainWindow();
-    QVERIFY(driver.Seen().first().Text().contains(
-        QStringLiteral("Create Storage Error:12.Please check and clear the local disk.")));
-    QCOMPARE(LogTexts(GetAbsolutePath(QStringLiteral("Varrow.db"))),
-             QStringList({QStringLiteral("Open Software")}));
+    QVERIFY(window);
+    const QString disk = QStringLiteral("Disk Q: the folder ") + folder + QLatin1Char(' ');
+    const QString clear = QStringLiteral("Create Storage Error:12.Please check and clear the local disk.\n");
+    QCOMPARE(driver.Seen().first().Text(), (there ? clear : QString()) + disk + cause);
+    const QString waits = QStringLiteral("Backups wait for the record disk. ") + disk;
+    QTRY_COMPARE(LogTexts(db).size(), 2);
+    QVERIFY(LogTexts(db).contains(QStringLiteral("Open Software")));
+    QVERIFY2(LogTexts(db).filter(waits).size() == 1, qPrintable(LogTexts(db).join(QLatin1Char('|'))));
+    CTableView* events = window->ViewState()->findChild<CTableView*>(QStringLiteral("tableView_Event"));
+    QCOMPARE(events->GetTopRowCount(), 1);
+    QVERIFY(events->GetItemText(0, 6).startsWith(waits));
 
     // Confirmed, the event loop ends; a second close request before it ends finds everything down already
     // and asks nothing.
@@ -234,6 +346,7 @@ void TestStartup::startAndConfirmedClose()
     QCOMPARE(QApplication::exec(), 0);
     QCOMPARE(driver.Seen().size(), 2);
     QVERIFY(window->ViewState() == nullptr);
+    QCOMPARE(LogTexts(db).last(), QStringLiteral("Close Software"));
 }
 
 namespace {
@@ -261,7 +374,9 @@ void TestStartup::unusableDatabaseReportedAndLeftUntouched_data()
     for (int i = 0; i < noise.size(); ++i)
         noise[i] = char((i * 7919 + 13) % 251);
     QTest::newRow("random bytes") << noise << QByteArray() << 0600 << "file is not a database";
-    QTest::newRow("empty file") << QByteArray("") << QByteArray() << 0600 << "the file is empty";
+    QTest::newRow("empty file") << QByteArray("") << QByteArray() << 0600
+                                << "the file is empty\nTo start with empty settings, move the file away and "
+                                   "start the program again.";
     QTest::newRow("read-only") << QByteArray() << QByteArray() << 0444 << "the file is read-only";
     // An older file in the rollback journal: refused, and not switched to the write-ahead journal either.
     QTest::newRow("lacks columns") << QByteArray() << QByteArray("CREATE TABLE Log_Table (LogTime TEXT);")
@@ -301,6 +416,91 @@ void TestStartup::unusableDatabaseReportedAndLeftUntouched()
     QCOMPARE(QDir(dir.path()).entryList({QStringLiteral("Varrow.db-*")}, QDir::Files), QStringList());
 }
 
+void TestStartup::unreadableStoredPartRefusesTheStart_data()
+{
+    QTest::addColumn<QString>("table"); // damaged inside: its pages cannot be read
+    QTest::addColumn<QString>("part");  // as the box names it
+    QTest::addColumn<QString>("row");   // a row of the table, so that it holds one
+    QTest::newRow("settings") << "SystemConfig_Table"
+                              << "settings"
+                              << "";
+    QTest::newRow("recorders")
+        << "Device_Table"
+        << "recorders"
+        << "INSERT INTO Device_Table (DeviceID, IsUsed, DeviceName) VALUES (3, 1, 'Gate');";
+    QTest::newRow("plans") << "Group_Table"
+                           << "plans"
+                           << "INSERT INTO Group_Table (GroupID, IsUsed, GroupName) VALUES (2, 1, 'Night');";
+    QTest::newRow("mail settings") << "Mail_Table"
+                                   << "mail settings"
+                                   << "";
+    QTest::newRow("manual backup") << "ScheduleManul_Table"
+                                   << "manual backup"
+                                   << "INSERT INTO ScheduleManul_Table (FileStartTime, FileEndTime) VALUES "
+                                      "('2024-03-03 00:00:00', '2024-03-03 23:59:59');";
+}
+
+// A stored part that cannot be read refuses the start, through the program's own start: opened with
+// defaults, the station would write them over the stored rows at the next save. The box names the file, the
+// part and the cause.
+void TestStartup::unreadableStoredPartRefusesTheStart()
+{
+    QFETCH(QString, table);
+    QFETCH(QString, part);
+    QFETCH(QString, row);
+    QTemporaryDir dir;
+    const QString db = dir.filePath(QStringLiteral("Varrow.db"));
+    MakeDatabase(db);
+    QList<int> pages;
+    int pageSize = 0;
+    {
+        CSQLite3DB file;
+        file.Open(db.toStdString());
+        if (!row.isEmpty())
+            file.Exec(row.toStdString());
+        CSQLite3Recordset rs;
+        QVERIFY(file.Query("PRAGMA page_size;", rs));
+        pageSize = rs.GetInt(0);
+        rs.Close();
+        QVERIFY(file.Query("SELECT rootpage FROM sqlite_master WHERE tbl_name = ? AND rootpage > 0;", rs,
+                           {table.toStdString()}));
+        for (; !rs.IsEof(); rs.Next())
+            pages << rs.GetInt(0);
+    }
+    QVERIFY(pageSize > 0 && !pages.isEmpty());
+    QFile file(db);
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    for (const int page : pages) {
+        QVERIFY(file.seek(qint64(page - 1) * pageSize));
+        QCOMPARE(file.write(QByteArray(pageSize, char(0xFF))), qint64(pageSize));
+    }
+    file.close();
+
+    const QString report = RunChild({QStringLiteral("--run"), dir.path()});
+    QVERIFY2(report.startsWith(QStringLiteral("result=1\nmodes=\nbox=Varrow|")) &&
+                 report.count(QStringLiteral("box=")) == 1,
+             qPrintable(report));
+    const QString says = db + QStringLiteral(": the stored ") + part + QStringLiteral(" cannot be read (");
+    QVERIFY2(report.contains(says) && report.contains(QStringLiteral("malformed")), qPrintable(report));
+}
+
+// A first start that cannot make its database (here its disk fills up) leaves nothing behind: the next start
+// is a first start again, not one refused over an empty file.
+void TestStartup::failedFirstStartLeavesNoFile()
+{
+    QTemporaryDir dir;
+    const QString report = RunChild({QStringLiteral("--run"), dir.path(), QStringLiteral("16384")});
+    QVERIFY2(report.startsWith(QStringLiteral("result=1\nmodes=\nbox=Varrow|The database cannot be created; "
+                                              "nothing was left behind:\n") +
+                               dir.filePath(QStringLiteral("Varrow.db: "))),
+             qPrintable(report));
+    QCOMPARE(QDir(dir.path()).entryList({QStringLiteral("Varrow.db*")}, QDir::Files | QDir::Hidden),
+             QStringList());
+    const QString again = RunChild({QStringLiteral("--run"), dir.path()});
+    QVERIFY2(again.startsWith(QStringLiteral("result=0\n")), qPrintable(again));
+    QVERIFY(LogTexts(dir.filePath(QStringLiteral("Varrow.db"))).contains(QStringLiteral("Close Software")));
+}
+
 void TestStartup::cleanCloseLeavesEverythingInTheOwnersFile_data()
 {
     QTest::addColumn<bool>("existing");
@@ -327,8 +527,123 @@ void TestStartup::cleanCloseLeavesEverythingInTheOwnersFile()
 
     QTemporaryDir copy;
     QVERIFY(QFile::copy(db, copy.filePath(QStringLiteral("Varrow.db"))));
-    QCOMPARE(LogTexts(copy.filePath(QStringLiteral("Varrow.db"))),
-             QStringList({QStringLiteral("Open Software"), QStringLiteral("Close Software")}));
+    // The page may have said, before the close, that automatic backup waits for a disk.
+    QStringList log = LogTexts(copy.filePath(QStringLiteral("Varrow.db")));
+    log.removeOne(QStringLiteral("Backups wait for the record disk. No record disk is chosen."));
+    QCOMPARE(log, QStringList({QStringLiteral("Open Software"), QStringLiteral("Close Software")}));
+}
+
+void TestStartup::signalEndsTheProgramAsAConfirmedClose_data()
+{
+    QTest::addColumn<int>("signal");
+    QTest::addColumn<bool>("box"); // sent while the start's storage box is open
+    QTest::newRow("SIGTERM") << int(SIGTERM) << false;
+    QTest::newRow("SIGINT") << int(SIGINT) << false;
+    QTest::newRow("SIGHUP") << int(SIGHUP) << false;
+    QTest::newRow("SIGTERM while a box is open") << int(SIGTERM) << true;
+}
+
+// A logout, a service stop or Ctrl+C ends the real program as the operator's confirmed close does, without
+// its question: the engine stopped, "Close Software" logged, the database checkpointed and closed, the lock
+// given up.
+void TestStartup::signalEndsTheProgramAsAConfirmedClose()
+{
+    QFETCH(int, signal);
+    QFETCH(bool, box);
+    QTemporaryDir dir;
+    QVERIFY(QFile::copy(QStringLiteral(VARROW_EXE), dir.filePath(QStringLiteral("Varrow"))));
+    const QString db = dir.filePath(QStringLiteral("Varrow.db"));
+    // Automatic backup over a disk whose folder is missing: the start shows its box, and the page, on its
+    // own loop, that the backups wait.
+    MakeDatabase(db);
+    {
+        CSQLite3DB file;
+        file.Open(db.toStdString());
+        file.Exec(box ? "UPDATE SystemConfig_Table SET Disk = 'Q', BackupMode = 0;"
+                      : "UPDATE SystemConfig_Table SET BackupMode = 0;");
+    }
+    QVERIFY(WriteFile(dir.filePath(QStringLiteral("Drives.conf")), "Q=/proc/varrow-no-such-dir\n"));
+
+    QProcess program;
+    StartProgram(program, dir.path());
+    const QString waits = QStringLiteral("Backups wait for the record disk. ");
+    // With the box open the start has not logged "Open Software" yet.
+    QTRY_VERIFY_WITH_TIMEOUT(LogTexts(db).filter(box ? waits : QStringLiteral("Open Software")).size() == 1,
+                             20000);
+    QVERIFY(!box || !LogTexts(db).contains(QStringLiteral("Open Software")));
+    ::kill(pid_t(program.processId()), signal);
+    QVERIFY(program.waitForFinished(20000));
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(program.exitCode(), 0);
+    QCOMPARE(QDir(dir.path())
+                 .entryList({QStringLiteral("Varrow.db-*"), QStringLiteral("Varrow.lock")},
+                            QDir::Files | QDir::Hidden),
+             QStringList());
+    const QStringList log = LogTexts(db);
+    QCOMPARE(log.count(QStringLiteral("Open Software")), 1);
+    QCOMPARE(log.last(), QStringLiteral("Close Software"));
+}
+
+void TestStartup::setupFileThatIsNoRegularFileIsRefused_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("cause"); // empty: read
+    QTest::newRow("named pipe") << "fifo"
+                                << "it is not a regular file";
+    QTest::newRow("link to /dev/zero") << "zero"
+                                       << "it is not a regular file";
+    QTest::newRow("a folder") << "folder"
+                              << "it is not a regular file";
+    QTest::newRow("one byte over 256 KiB") << "large"
+                                           << "it is larger than 256 KiB";
+    QTest::newRow("256 KiB") << "largest"
+                             << "";
+}
+
+// Setup.xml is a regular file of at most 256 KiB: anything else is refused at once, with which file and why,
+// and the start goes on in the default language; a named pipe never holds the start.
+void TestStartup::setupFileThatIsNoRegularFileIsRefused()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, cause);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("Setup.xml"));
+    QByteArray xml = "<Configs><Translator><Value>1</Value></Translator></Configs>";
+    if (kind == QLatin1String("fifo"))
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    else if (kind == QLatin1String("zero"))
+        QVERIFY(QFile::link(QStringLiteral("/dev/zero"), path));
+    else if (kind == QLatin1String("folder"))
+        QVERIFY(QDir().mkdir(path));
+    else
+        QVERIFY(WriteFile(
+            path, xml + QByteArray(256 * 1024 - xml.size() + (kind == QLatin1String("large") ? 1 : 0), ' ')));
+
+    ClientConfigManager store;
+    auto loading = std::async(std::launch::async, [&store, &path] { return store.Load(path); });
+    if (loading.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+        // Let the blocked open go before failing: a writer opens the pipe.
+        const int writer = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_NONBLOCK);
+        loading.wait();
+        ::close(writer);
+        QFAIL("the start waits on Setup.xml");
+    }
+    QCOMPARE(loading.get(), cause.isEmpty());
+    if (cause.isEmpty()) {
+        QCOMPARE(store.RefusalText(), QString());
+        QCOMPARE(store.Find(ClientConfigManager::KeyTranslator)->GetValue(), QStringLiteral("1"));
+        return;
+    }
+    QCOMPARE(store.Find(ClientConfigManager::KeyTranslator), nullptr);
+    const QString refusal =
+        QStringLiteral("The start-up settings %1 were not read (%2); the defaults apply.").arg(path, cause);
+    QCOMPARE(store.RefusalText(), refusal);
+    if (kind != QLatin1String("fifo"))
+        return;
+    // The whole program starts, and says so where an unattended station's operator looks.
+    const QString report = RunChild({QStringLiteral("--run"), dir.path()});
+    QVERIFY2(report.startsWith(QStringLiteral("result=0\n")), qPrintable(report));
+    QVERIFY(LogTexts(dir.filePath(QStringLiteral("Varrow.db"))).contains(refusal));
 }
 
 int main(int argc, char** argv)

@@ -107,6 +107,23 @@ void SetManualRefs(CEngineFixture& f, std::initializer_list<CHANNEL_REF> channel
     f.Model().SetManualBackupInfo(&manual);
 }
 
+void SetDisk(CEngineFixture& f, const char* disk)
+{
+    SYSTEM_CONFIG config;
+    f.Model().GetSystemConfig(&config);
+    CopyString26(config.Disk, disk);
+    f.Model().SetSystemConfig(&config);
+}
+
+// The event table's detail texts, top down.
+QStringList EventTexts(const QAbstractItemModel* events)
+{
+    QStringList texts;
+    for (int row = 0; row < events->rowCount(); ++row)
+        texts << events->index(row, 6).data().toString();
+    return texts;
+}
+
 int BoxesSaying(const CModalDriver& driver, const QString& text)
 {
     int n = 0;
@@ -133,7 +150,13 @@ private Q_SLOTS:
     void deletingThePageWaitsForEveryThread();
     void manualDialogRefusalsStoreNothing();
     void recorderLeavingTheManualBackupKeepsEveryTaskOnItsChannel();
+    void manualListRemapMovesEveryTask_data();
+    void manualListRemapMovesEveryTask();
+    void manualEndNamesTheChannelsNotBackedUp_data();
+    void manualEndNamesTheChannelsNotBackedUp();
     void storageThatCannotBeSetUpIsReportedOnceAndWaitedFor();
+    void everyStartWaitsForTheStorage_data();
+    void everyStartWaitsForTheStorage();
 
 private:
     // The page, once its engine threads exist.
@@ -526,6 +549,113 @@ void TestStateEngine::recorderLeavingTheManualBackupKeepsEveryTaskOnItsChannel()
     QCOMPARE(events->index(0, 6).data().toString(), QStringLiteral("Manual BackUp Completed"));
 }
 
+void TestStateEngine::manualListRemapMovesEveryTask_data()
+{
+    QTest::addColumn<QList<int>>("before"); // the places of the kept list's tasks, in list order
+    QTest::addColumn<QList<int>>("after");  // their places once Yard left, in the same order
+    QTest::addColumn<QList<int>>("kept");   // which of the tasks stay, by their index in `before`
+    // The record [Gate 1, Yard 1, Gate 2, Yard 2, Gate 3] becomes [Gate 1, Gate 2, Gate 3].
+    QTest::newRow("moved task first") << QList<int>{2, 0} << QList<int>{1, 0} << QList<int>{0, 1};
+    QTest::newRow("moved task last") << QList<int>{0, 4} << QList<int>{0, 2} << QList<int>{0, 1};
+    QTest::newRow("moved task alone") << QList<int>{4} << QList<int>{2} << QList<int>{0};
+    QTest::newRow("tasks of the channels gone dropped")
+        << QList<int>{1, 2, 3, 4} << QList<int>{1, 2} << QList<int>{1, 3};
+}
+
+// Each task follows its own channel to its new place: one left behind would fetch another channel's files
+// into its place, or mark them done.
+void TestStateEngine::manualListRemapMovesEveryTask()
+{
+    QFETCH(QList<int>, before);
+    QFETCH(QList<int>, after);
+    QFETCH(QList<int>, kept);
+    CEngineFixture f(kStart);
+    const int16_t gate = 3;
+    const int16_t yard = 7;
+    SetManualRefs(f, {{gate, 1}, {yard, 1}, {gate, 2}, {yard, 2}, {gate, 3}});
+    const MANUAL_CHANNELS record = CurrentManualChannels();
+    QList<TASK_INFO>& list = f.Model().TaskList(MANUAL_GROUP_ID, 0);
+    for (int i = 0; i < before.size(); ++i) {
+        list << TASK_INFO();
+        list.last().GroupID = MANUAL_GROUP_ID;
+        list.last().CameraIndex = int16_t(before[i]);
+        list.last().FileList = {FILE_INFO()};
+        list.last().FileList[0].FileSize = 1000 + i; // tells the tasks apart
+    }
+    QVERIFY(f.Model().DeleteManualDevice(yard));
+    QCOMPARE(RemapManualTaskList(record), before.size() - kept.size());
+
+    // In memory and as a restart would load it.
+    for (const QList<TASK_INFO>& remapped : {list, StoredTasks(MANUAL_GROUP_ID)}) {
+        QCOMPARE(remapped.size(), after.size());
+        for (int i = 0; i < after.size(); ++i)
+            QVERIFY(remapped[i].CameraIndex == after[i] &&
+                    remapped[i].FileList.value(0).FileSize == 1000 + kept[i]);
+    }
+}
+
+void TestStateEngine::manualEndNamesTheChannelsNotBackedUp_data()
+{
+    QTest::addColumn<QString>("fault");   // "login" (Yard refuses every login), "search" (Gate 2 refuses it)
+    QTest::addColumn<QString>("missing"); // the channels the end names; empty: the backup is complete
+    QTest::newRow("a recorder refused the login") << "login"
+                                                  << "Yard_Camera 01";
+    QTest::newRow("a search was refused") << "search"
+                                          << "Gate_Camera 02";
+    QTest::newRow("every channel searched, every file stored") << ""
+                                                               << "";
+}
+
+// "Manual BackUp Completed" only when it is true; otherwise the end names what was not backed up. Either way
+// the manual backup hands over to automatic backup, as the operator asked.
+void TestStateEngine::manualEndNamesTheChannelsNotBackedUp()
+{
+    QFETCH(QString, fault);
+    QFETCH(QString, missing);
+    CEngineFixture f(kStart, kScale);
+    const int gate = AddRecorder(f, 2, kFile, 71);
+    const int yard = f.AddDevice(CSimRecorders::MakeConfig(1, {kFile}, kSunday, 73), "Yard");
+    QVERIFY(gate >= 0 && yard >= 0);
+    if (fault == QLatin1String("login"))
+        f.Recorder(yard).SetLoginRefusals(-1);
+    if (fault == QLatin1String("search")) {
+        SimChannelFaults refused;
+        refused.FindRefusals = 1000;
+        f.Recorder(gate).SetChannelFaults(2, refused);
+    }
+    SetManualRefs(f, {{int16_t(gate), 1}, {int16_t(yard), 1}, {int16_t(gate), 2}});
+    MANUAL_BACKUP_INFO manual = *f.Model().GetManualBackupInfo();
+    manual.IsChange = 1;
+    f.Model().SetManualBackupInfo(&manual);
+    f.Model().SetBackupMode(1);
+
+    CModalDriver driver;
+    std::unique_ptr<CViewState> page = OpenPage();
+    QVERIFY(page);
+    TRY_VERIFY(page->m_bAuto, kLimitMs);
+    QVERIFY(!page->m_bManual);
+    const QString said = missing.isEmpty()
+                             ? QStringLiteral("Manual BackUp Completed")
+                             : QStringLiteral("Manual BackUp ended without these channels: ") + missing;
+    // The one end entry: an operation when complete, an exception otherwise.
+    QCOMPARE(CEngineFixture::LogRows(QStringLiteral("Manual BackUp Completed")) +
+                 CEngineFixture::LogRows(QStringLiteral("Manual BackUp ended")),
+             1);
+    QCOMPARE(CountRows(QStringLiteral("SELECT LogType FROM Log_Table WHERE LogContents = '%1';")
+                           .arg(said)
+                           .toStdString()),
+             missing.isEmpty() ? LOG_TYPE_OPERATION : LOG_TYPE_EXCEPTION);
+    QVERIFY2(EventTexts(page->ui.tableView_Event->model()).contains(said),
+             qPrintable(EventTexts(page->ui.tableView_Event->model()).join(QLatin1Char('|'))));
+    // What could be fetched was fetched, each on its own channel.
+    QVERIFY(Stored(f, gate, MANUAL_GROUP_ID, false));
+    QCOMPARE(f.StoredFiles(gate, 1).size(), 1);
+    QCOMPARE(f.StoredFiles(gate, 2).size(), fault == QLatin1String("search") ? 0 : 1);
+    QCOMPARE(f.StoredFiles(yard, 1).size(), fault == QLatin1String("login") ? 0 : 1);
+    page.reset();
+    QVERIFY(f.Recorders().WaitForIdle());
+}
+
 void TestStateEngine::storageThatCannotBeSetUpIsReportedOnceAndWaitedFor()
 {
     CEngineFixture f(kStart, kScale);
@@ -543,17 +673,20 @@ void TestStateEngine::storageThatCannotBeSetUpIsReportedOnceAndWaitedFor()
     CModalDriver driver;
     std::unique_ptr<CViewState> page = OpenPage();
     QVERIFY(page);
-    // A disk that is not there: the set-up fails.
+    // A disk that is not there: the set-up fails, and the box names the disk instead of asking to clear it.
     setDisk("Q");
     driver.Accept();
     page->ResetLocal();
     QVERIFY(page->m_bAuto);
-    QCOMPARE(BoxesSaying(driver, QStringLiteral("Create Storage Error:")), 1);
+    QCOMPARE(BoxesSaying(driver, QStringLiteral("Disk Q has no folder.")), 1);
+    QCOMPARE(BoxesSaying(driver, QStringLiteral("Please check and clear the local disk")), 0);
     f.Recorder(device).ClearCallLog();
-    // Half a minute of the window: nothing logs in to fail a download, and the failure shows once.
+    // Half a minute of the window: nothing logs in to fail a download, and the wait shows once.
     QTest::qWait(300);
     QCOMPARE(f.Recorder(device).Calls(QStringLiteral("login")).size(), 0);
-    QCOMPARE(CEngineFixture::LogRows(QStringLiteral("Create Storage Error:")), 1);
+    QCOMPARE(
+        CEngineFixture::LogRows(QStringLiteral("Backups wait for the record disk. Disk Q has no folder.")),
+        1);
     QCOMPARE(page->ui.tableView_Event->model()->rowCount(), 1);
     QVERIFY(page->m_pStorageRetry != nullptr && page->m_pStorageRetry->isActive());
 
@@ -589,7 +722,91 @@ void TestStateEngine::storageThatCannotBeSetUpIsReportedOnceAndWaitedFor()
     QCOMPARE(page->ui.label_count->text(), QStringLiteral("0"));
     QCOMPARE(page->m_pStateModel->index(0, 5).data().toString(), QStringLiteral("1"));
     QCOMPARE(page->m_pStateModel->index(0, 6).data().toString(), QStringLiteral("1"));
-    QCOMPARE(page->ui.tableView_Event->model()->rowCount(), 1);
+    // The wait, and its end.
+    const QAbstractItemModel* events = page->ui.tableView_Event->model();
+    QCOMPARE(events->rowCount(), 2);
+    QCOMPARE(events->index(1, 6).data().toString(),
+             QStringLiteral("The record disks are ready; the backups go on."));
+}
+
+void TestStateEngine::everyStartWaitsForTheStorage_data()
+{
+    QTest::addColumn<int>("mode"); // the stored mode at start
+    QTest::addColumn<QString>("path");
+    QTest::newRow("start in automatic backup") << 0 << "";
+    QTest::newRow("start in manual backup") << 1 << "";
+    QTest::newRow("the automatic button") << 2 << "auto button";
+    QTest::newRow("a plan saved in automatic backup") << 0 << "plan saved";
+    QTest::newRow("a recorder changed during manual backup") << 1 << "recorder changed";
+}
+
+// Without a storage object no plan or manual worker starts, whichever way it is started: each start waits for
+// the same retry on the engine clock (after 1, 2, 4, 8, 16, 30 and 30 minutes, never earlier), the page says
+// once that the backups wait for their disk, and the mode resumes with the disk.
+void TestStateEngine::everyStartWaitsForTheStorage()
+{
+    QFETCH(int, mode);
+    QFETCH(QString, path);
+    // The clock stands still until the disk is back: the test alone moves it.
+    CEngineFixture f(kStart, 1e-9);
+    const int device = AddRecorder(f, 1, kFile, 83);
+    QVERIFY(device >= 0);
+    QVERIFY(f.AddPlan(0, {{int16_t(device), 1}}, CEngineFixture::Evening()));
+    SetManual(f, device, {1}, 0);
+    SetDisk(f, "Q");
+    QVERIFY(CreateStorage(DiskFullCallBack) != 0);
+    f.Model().SetBackupMode(mode);
+
+    CModalDriver driver;
+    std::unique_ptr<CViewState> page = OpenPage();
+    QVERIFY(page);
+    if (path == QLatin1String("auto button")) {
+        QVERIFY(!page->m_storageRetryAt.isValid());
+        page->ui.pBtnAuto->click();
+    } else if (path == QLatin1String("plan saved")) {
+        GROUP_CHANGED plan;
+        plan.GroupID = 0;
+        page->ResetBackup({plan});
+    } else if (path == QLatin1String("recorder changed")) {
+        page->ResetManualBackup();
+    }
+    const bool manual = mode == 1;
+    QVERIFY(page->m_bAuto != manual && page->m_bManual == manual);
+    QVERIFY(page->m_pStorageRetry->isActive());
+    QDateTime last = kStart;
+    QList<int> waits;
+    for (int attempt = 0; attempt < 7; ++attempt) {
+        const QDateTime due = page->m_storageRetryAt;
+        waits << int(last.secsTo(due) / 60);
+        f.Clock().SetNow(due.addSecs(-1));
+        page->CheckStorageRetry();
+        QCOMPARE(page->m_storageRetryAt, due);
+        f.Clock().SetNow(due);
+        page->CheckStorageRetry();
+        last = due;
+    }
+    QCOMPARE(waits, (QList<int>{1, 2, 4, 8, 16, 30, 30}));
+    QCOMPARE(last.secsTo(page->m_storageRetryAt), 30 * 60);
+    QVERIFY(!AnyThreadRunning(*page) && !page->m_pManualBackup);
+    QCOMPARE(f.Recorder(device).Calls(QStringLiteral("login")).size(), 0);
+    const QString waiting = QStringLiteral("Backups wait for the record disk. Disk Q has no folder.");
+    QCOMPARE(EventTexts(page->ui.tableView_Event->model()).size(), 1);
+    QVERIFY(EventTexts(page->ui.tableView_Event->model()).value(0).startsWith(waiting));
+    QCOMPARE(CEngineFixture::LogRows(waiting), 1);
+    QCOMPARE(CEngineFixture::LogRows(QStringLiteral("Start Manual BackUp")), 0);
+    QVERIFY(driver.Seen().isEmpty());
+
+    // The disk is back: the page's own timer makes the try that is due, and the stored mode resumes.
+    SetDisk(f, "D");
+    f.Clock().SetScale(kScale);
+    f.Clock().SetNow(page->m_storageRetryAt);
+    TRY_VERIFY(Stored(f, device, manual ? MANUAL_GROUP_ID : 0), kLimitMs);
+    QVERIFY(!page->m_storageRetryAt.isValid());
+    QCOMPARE(EventTexts(page->ui.tableView_Event->model()).value(1),
+             QStringLiteral("The record disks are ready; the backups go on."));
+    QCOMPARE(CEngineFixture::LogRows(QStringLiteral("Start Manual BackUp")), manual ? 1 : 0);
+    page.reset();
+    QVERIFY(f.Recorders().WaitForIdle());
 }
 
 VARROW_TEST_MAIN(TestStateEngine, QApplication)

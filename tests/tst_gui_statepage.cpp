@@ -236,16 +236,24 @@ private Q_SLOTS:
         QCOMPARE(Table("tableView_Event")->GetItemText(2, 2), QStringLiteral("*Plan 1"));
         QCOMPARE(Table("tableView_Event")->GetItemText(2, 3), QStringLiteral("Monday"));
 
-        // Over weeks only the newest rows stay, numbered from 1 again.
-        const int written = CViewState::kEventRowsKept + 1;
-        for (int event = 3; event < written; ++event)
-            m_page->WriteTableEvent(0, 0, m_device, QString::number(event + 1));
+        // Over weeks the table keeps exactly its 5,000 newest rows, the newest last, numbered from 1: up to
+        // the 5,000th event nothing goes; each one after it takes the oldest row's place.
         CTableView* events = Table("tableView_Event");
-        QVERIFY(events->GetTopRowCount() <= CViewState::kEventRowsKept);
-        const int last = events->GetTopRowCount() - 1;
-        QCOMPARE(events->GetItemText(0, 0), QStringLiteral("1"));
-        QCOMPARE(events->GetItemText(last, 0), QString::number(last + 1));
-        QCOMPARE(events->GetItemText(last, 6), QString::number(written));
+        const auto details = [events](int row) { return events->GetItemText(row, 6); };
+        for (int event = 4; event <= 5000; ++event)
+            m_page->WriteTableEvent(0, 0, m_device, QString::number(event));
+        QCOMPARE(events->GetTopRowCount(), 5000);
+        QCOMPARE(details(0), QStringLiteral("Skip Download Gate_Camera 01"));
+        QCOMPARE(details(4999), QStringLiteral("5000"));
+        for (const int written : {5001, 5002}) {
+            m_page->WriteTableEvent(0, 0, m_device, QString::number(written));
+            QCOMPARE(events->GetTopRowCount(), 5000);
+            QCOMPARE(details(4999), QString::number(written));
+            QCOMPARE(details(0), written == 5001 ? QStringLiteral("manual") : QStringLiteral("next day"));
+            QCOMPARE(details(1), written == 5001 ? QStringLiteral("next day") : QStringLiteral("4"));
+            for (const int row : {0, 1, 4998, 4999})
+                QCOMPARE(events->GetItemText(row, 0), QString::number(row + 1));
+        }
     }
 
     void dayTotals_data()

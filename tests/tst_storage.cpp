@@ -570,24 +570,31 @@ void TestStorage::driveLettersAndRefusedSetUp()
     QCOMPARE(CreateStorage(CountDiskFull, Config("DE", 0)), 0);
     QVERIFY(QDir(m_root).exists() && QDir(m_disks.filePath("e/Records")).exists());
     const std::weak_ptr<CStowelineClass> previous = GetStoweline();
-    // The box names the disk, its folder and the cause, not the code alone.
+    // The box names the disk, its folder and the cause, not the code alone. A disk that is not there is
+    // waited for; only one that is there but unusable is to be checked and cleared.
     const QString code = "Create Storage Error:12.Please check and clear the local disk.\n";
+    const QString waits = "\nThe backups wait for this disk and start once it is there.";
     QCOMPARE(CreateStorage(CountDiskFull, Config("F", 1)), int(STOWELINE_ERR_ROOT));
     QVERIFY(!GetStoweline());
     QVERIFY(previous.expired());
-    QCOMPARE(StorageErrorText(12), code + "Disk F: the folder " + m_disks.filePath("blocker") +
-                                       "/disk does not exist (is its volume mounted?).");
+    const QString missingF = "Disk F: the folder " + m_disks.filePath("blocker") +
+                             "/disk does not exist (is its volume mounted?).";
+    QCOMPARE(StorageErrorText(12), missingF + waits);
+    QCOMPARE(StorageFailureCause(), missingF);
     QCOMPARE(CreateStorage(CountDiskFull, Config("G", 0)), int(STOWELINE_ERR_ROOT));
-    QCOMPARE(StorageErrorText(12), code + "Disk G: the folder " + m_disks.filePath("g/Records") +
-                                       " cannot be written: " + std::strerror(ENOTDIR) + ".");
+    const QString blockedG = "Disk G: the folder " + m_disks.filePath("g/Records") +
+                             " cannot be written: " + std::strerror(ENOTDIR) + ".";
+    QCOMPARE(StorageErrorText(12), code + blockedG);
+    QCOMPARE(StorageFailureCause(), blockedG);
     QCOMPARE(CreateStorage(CountDiskFull, Config("Q", 0)), int(STOWELINE_ERR_ROOT)); // no directory for Q:
     QVERIFY(!GetStoweline());
-    QVERIFY(StorageErrorText(12).endsWith(
-        "Disk Q has no folder. Give it one with a line \"Q=/path/to/folder\" in " +
-        GetAbsolutePath("Drives.conf") + "."));
+    QCOMPARE(StorageErrorText(12), "Disk Q has no folder. Give it one with a line \"Q=/path/to/folder\" in " +
+                                       GetAbsolutePath("Drives.conf") + "." + waits);
     QCOMPARE(CreateStorage(CountDiskFull, Config("D", 0)), 0);
+    QCOMPARE(StorageFailureCause(), QString());
     QCOMPARE(CreateStorage(CountDiskFull, Config("", 0)), 0);
     QVERIFY(!GetStoweline());
+    QCOMPARE(StorageFailureCause(), QStringLiteral("No record disk is chosen."));
 }
 
 void TestStorage::driveLettersNeverMove()

@@ -435,27 +435,26 @@ bool CDlgAddDevice::ModifyDevice()
         std::memcmp(m_oldDevice.DeviceIP, m_newDevice.DeviceIP, sizeof m_newDevice.DeviceIP) != 0 ||
         m_oldDevice.Port != m_newDevice.Port || m_oldDevice.FlowCtrlValue != m_newDevice.FlowCtrlValue;
     // The recorder is changed in place: a new name alone keeps its channels in the manual backup, as the
-    // plans keep theirs. Kept so that a modify that fails below gives the manual backup its channels back.
+    // plans keep theirs. The manual run stops before anything changes, and its record and list change only
+    // once the model took the change: a refused modify leaves the manual backup exactly as it was.
     const bool leavesManual = useState == 2 && changed;
-    const MANUAL_BACKUP_INFO manualBefore = *g_pSysInfoManage->GetManualBackupInfo();
-    if (leavesManual) {
-        g_pSysInfoManage->DeleteManualDevice(oldIndex);
-        Q_EMIT ManualDeviceChanged();
-    }
+    if (leavesManual)
+        Q_EMIT PauseManualBackup();
 
     std::vector<int> groups;
     g_pSysInfoManage->GetGroupsOfDevice(oldIndex, &groups);
     Q_EMIT StopThread(groups);
 
     int result = ADD_DEVICE_OK;
-    if (!g_pSysInfoManage->ModifyDevice(&m_newDevice, &m_oldDevice, changed, &result)) {
-        // The model kept the old device and its plans; the manual backup and the stopped plans get back
-        // what they had, and the operator learns that nothing changed.
+    const bool modified = g_pSysInfoManage->ModifyDevice(&m_newDevice, &m_oldDevice, changed, &result);
+    if (modified && leavesManual)
+        g_pSysInfoManage->DeleteManualDevice(oldIndex);
+    if (leavesManual)
+        Q_EMIT ManualDeviceChanged();
+    if (!modified) {
+        // The model kept the old device and its plans; the stopped plans get back what they had, and the
+        // operator learns that nothing changed.
         HandBack(m_oldDevice);
-        if (leavesManual) {
-            g_pSysInfoManage->SetManualBackupInfo(&manualBefore);
-            Q_EMIT ManualDeviceChanged();
-        }
         if (!groups.empty())
             Q_EMIT UpdateGroup(ChangedGroups(groups));
         ShowInfoMsgBox(

@@ -64,6 +64,9 @@ Q_SIGNALS:
     void SetModifyDeviceToView(int device, bool connectionChanged);
     void StopThread(std::vector<int> groups);
     void ManualDeviceChanged();
+    // The manual backup holds one of this device's channels: its run is stopped, list and record kept, before
+    // the model is asked; ManualDeviceChanged follows whether the model took the change or not.
+    void PauseManualBackup();
     // Plans that were stopped for this device and that no plan rewrite will restart: a change of the name
     // only, or a modify that failed after the stop.
     void UpdateGroup(std::vector<GROUP_CHANGED> groups);

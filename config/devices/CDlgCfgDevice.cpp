@@ -210,6 +210,7 @@ void CDlgCfgDevice::OnBtnClickedModifyDevice()
     connect(&dialog, &CDlgAddDevice::SetModifyDeviceToView, this, &CDlgCfgDevice::SetModifyDeviceToView);
     connect(&dialog, &CDlgAddDevice::StopThread, this, &CDlgCfgDevice::StopThread);
     connect(&dialog, &CDlgAddDevice::ManualDeviceChanged, this, &CDlgCfgDevice::ManualDeviceChanged);
+    connect(&dialog, &CDlgAddDevice::PauseManualBackup, this, &CDlgCfgDevice::PauseManualBackup);
     connect(&dialog, &CDlgAddDevice::UpdateGroup, this, &CDlgCfgDevice::UpdateGroup);
     // A refused change leaves the model as it was, and so the list.
     if (dialog.exec() == QDialog::Accepted)
@@ -249,21 +250,21 @@ bool CDlgCfgDevice::DeleteOne(const QByteArray& name)
         ShowConfirmMsgBox(tr("Confirm"), tr("The Device is used in Schedule, Are you sure"), this) != 1)
         return false;
     const int index = g_pSysInfoManage->GetDeviceIndexByName(name.constData());
-    const MANUAL_BACKUP_INFO manualBefore = *g_pSysInfoManage->GetManualBackupInfo();
-    if (useState == 2) {
-        g_pSysInfoManage->DeleteManualDevice(index);
-        Q_EMIT ManualDeviceChanged();
-    }
+    // The manual run stops before anything changes; its record and list change only once the model took
+    // the delete, so a refused delete leaves the manual backup exactly as it was.
+    if (useState == 2)
+        Q_EMIT PauseManualBackup();
     std::vector<int> groups;
     g_pSysInfoManage->GetGroupsOfDevice(index, &groups);
     Q_EMIT StopThread(groups);
 
-    if (g_pSysInfoManage->DeleteDevice(name.constData(), true) != 1) {
-        // The model kept the device: the manual backup and the stopped plans get back what they had.
-        if (useState == 2) {
-            g_pSysInfoManage->SetManualBackupInfo(&manualBefore);
-            Q_EMIT ManualDeviceChanged();
-        }
+    const bool deleted = g_pSysInfoManage->DeleteDevice(name.constData(), true) == 1;
+    if (deleted && useState == 2)
+        g_pSysInfoManage->DeleteManualDevice(index);
+    if (useState == 2)
+        Q_EMIT ManualDeviceChanged();
+    if (!deleted) {
+        // The model kept the device: the stopped plans get back what they had.
         if (!groups.empty())
             Q_EMIT UpdateGroup(ChangedGroups(groups));
         ShowInfoMsgBox(tr("Error"), tr("Delete device failed."), this);

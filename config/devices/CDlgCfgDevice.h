@@ -61,6 +61,9 @@ Q_SIGNALS:
     void StopThread(std::vector<int> groups);
     void StopReadChase();
     void ManualDeviceChanged();
+    // The manual backup holds one of this device's channels: its run is stopped, list and record kept, before
+    // the model is asked; ManualDeviceChanged follows whether the model took the change or not.
+    void PauseManualBackup();
     // Plans stopped for a device that no plan rewrite restarts (a renamed device, a failed change): the
     // settings dialog relays it as its own UpdateGroup, on which the state page restarts them.
     void UpdateGroup(std::vector<GROUP_CHANGED> groups);

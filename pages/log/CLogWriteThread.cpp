@@ -3,11 +3,18 @@
 #include <QAbstractItemModel>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+#include <QRandomGenerator>
+#include <QScopeGuard>
 #include <QXmlStreamWriter>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <iterator>
 #include <memory>
+#include <mutex>
 
 namespace {
 
@@ -72,6 +79,55 @@ QList<QStringList> CLogWriteThread::TakeRows(const QAbstractItemModel* model)
     return rows;
 }
 
+namespace {
+
+std::mutex g_faultMutex;
+CLogWriteThread::CommitFault g_syncFault;
+CLogWriteThread::CommitFault g_renameFault;
+
+int Fault(const CLogWriteThread::CommitFault& fault, const QString& path)
+{
+    std::lock_guard lock(g_faultMutex);
+    return fault ? fault(path) : 0;
+}
+
+// A file of its own beside the export, named so that nothing else takes it; -1 when none can be made. Made
+// with the operator's umask, or with the mode of the file it replaces.
+int CreateBeside(const QString& path, QString* made)
+{
+    const QFileInfo target(path);
+    struct stat old = {};
+    const bool replaces = ::stat(QFile::encodeName(path).constData(), &old) == 0;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        *made = target.absolutePath() + QStringLiteral("/.") + target.fileName() +
+                QStringLiteral(".%1-%2.part").arg(::getpid()).arg(QRandomGenerator::global()->generate());
+        const int fd =
+            ::open(QFile::encodeName(*made).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0) {
+            if (replaces)
+                ::fchmod(fd, old.st_mode & 07777);
+            return fd;
+        }
+        if (errno != EEXIST)
+            return -1;
+    }
+    return -1;
+}
+
+} // namespace
+
+void CLogWriteThread::SetSyncFault(CommitFault fault)
+{
+    std::lock_guard lock(g_faultMutex);
+    g_syncFault = std::move(fault);
+}
+
+void CLogWriteThread::SetRenameFault(CommitFault fault)
+{
+    std::lock_guard lock(g_faultMutex);
+    g_renameFault = std::move(fault);
+}
+
 int CLogWriteThread::WriteXml(const QString& path, const QList<QStringList>& rows)
 {
     // A regular file is written under a temporary name and renamed when complete, so a failed export keeps
@@ -88,18 +144,44 @@ int CLogWriteThread::WriteXml(const QString& path, const QList<QStringList>& row
         return flushed && file.error() == QFileDevice::NoError ? WRITE_DONE : WRITE_FAILED;
     }
 
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Text))
+    QString temporary;
+    const int fd = CreateBeside(path, &temporary);
+    if (fd < 0)
         return WRITE_OPEN_FAILED;
+    auto removeTemporary = qScopeGuard([&temporary] { QFile::remove(temporary); });
+    QFile file;
+    if (!file.open(fd, QIODevice::WriteOnly | QIODevice::Text, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return WRITE_OPEN_FAILED;
+    }
     QXmlStreamWriter xml(&file);
     WriteDocument(xml, rows);
-    // The last bytes sit in the file's buffer: a commit that fails to write them still reports success.
-    if (xml.hasError() || !file.flush()) {
-        file.cancelWriting();
-        file.commit();
-        return WRITE_FAILED;
+    // The export counts as done only once its bytes are on the disk under the chosen name: the last bytes
+    // sit in the file's buffer until the flush, the disk may refuse the sync, and the rename may be refused.
+    bool ok = !xml.hasError() && file.flush();
+    if (ok) {
+        const int error = Fault(g_syncFault, temporary);
+        ok = error == 0 ? ::fsync(file.handle()) == 0 : (errno = error, false);
     }
-    return file.commit() ? WRITE_DONE : WRITE_FAILED;
+    file.close();
+    ok = ok && file.error() == QFileDevice::NoError;
+    if (ok) {
+        const int error = Fault(g_renameFault, path);
+        ok = error == 0 ? ::rename(QFile::encodeName(temporary).constData(),
+                                   QFile::encodeName(path).constData()) == 0
+                        : (errno = error, false);
+    }
+    if (!ok)
+        return WRITE_FAILED;
+    removeTemporary.dismiss();
+    // The new name on the disk too; a folder that cannot be synced still holds the complete file.
+    const int dir =
+        ::open(QFile::encodeName(info.absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
+    }
+    return WRITE_DONE;
 }
 
 void CLogWriteThread::run()

@@ -8,6 +8,8 @@
 #include <QStringList>
 #include <QThread>
 
+#include <functional>
+
 class QAbstractItemModel;
 
 class CLogWriteThread : public QThread
@@ -35,6 +37,13 @@ public:
     static QList<QStringList> TakeRows(const QAbstractItemModel* model);
     // Writes the document; one of WRITE_RESULT.
     static int WriteXml(const QString& path, const QList<QStringList>& rows);
+
+    // For tests of the file system's own failures at the export's last steps: called with the temporary
+    // file's path before its sync to the disk, and with the chosen path before the rename onto it; a non-zero
+    // errno fails that step as the file system would. Process-wide; an empty function removes it.
+    using CommitFault = std::function<int(const QString& path)>;
+    static void SetSyncFault(CommitFault fault);
+    static void SetRenameFault(CommitFault fault);
 
 Q_SIGNALS:
     void SendWriteOver(int result);

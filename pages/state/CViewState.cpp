@@ -25,7 +25,7 @@ CViewState::CViewState(QWidget* parent) : QDialog(parent)
     m_pTimer = new QTimer(this);
     m_pStorageRetry = new QTimer(this);
     m_pStorageRetry->setSingleShot(true);
-    connect(m_pStorageRetry, &QTimer::timeout, this, &CViewState::RetryStorage);
+    connect(m_pStorageRetry, &QTimer::timeout, this, &CViewState::CheckStorageRetry);
     m_lastDiskFullTime = QDateTime::currentDateTime();
     g_pViewState = this;
 

@@ -61,8 +61,13 @@ public Q_SLOTS:
     // A record disk that has gone or cannot be written stops the backup as a full disk does, and the box
     // says why.
     void OnDiskFailed(const QString& text);
-    // A storage set-up that failed, tried again; the running mode resumes once it succeeds.
+    // A storage set-up that failed, tried again now; the running mode resumes once it succeeds.
     void RetryStorage();
+    // The storage retry's timer: tries the set-up again once the engine clock has reached the time due.
+    void CheckStorageRetry();
+    // Stops a running manual backup and keeps its list and its mode as they are, for a change of its
+    // recorders that the model may still refuse; the next ResetManualBackup resumes it.
+    void PauseManualBackup();
 
 Q_SIGNALS:
     void DiskFull();
@@ -82,9 +87,21 @@ private:
     std::vector<int> StopPlans(const std::vector<int>& requested);
     // A new round of the "Search..." box: no count and no box left from before.
     void ResetSearch();
-    // False when the storage could not be set up: reported once, and tried again later.
-    bool RecreateStorage();
-    // A manual run that ended by itself: the end of a run that stored every file is reported.
+    // Sets the storage up anew; a failure is shown in a box and the set-up is tried again later.
+    void RecreateStorage();
+    // The one gate of every start of the plans' threads and of the manual backup: true when there is a
+    // storage object. Without one nothing may start; the set-up is tried again on the engine clock (first
+    // after a minute, each wait twice the last, at most half an hour), the page shows once that the backups
+    // wait for their disk, and the running mode resumes when a try succeeds.
+    bool StorageReady();
+    // Arms the retry unless one is due already; with `starting`, a start was held back, which the event
+    // table and the log say once per wait.
+    void WaitForStorage(bool starting);
+    void ArmStorageRetry();
+    void EndStorageWait();
+    void ReportStorageBack();
+    // A manual run that ended by itself: "completed" when every chosen channel was searched and every
+    // listed file stored, else which channels were not backed up.
     void ReportManualEnd();
     // The end of a full-disk report, handled (a box was shown) or not; the callback may report again.
     void EndDiskFullReport(bool handled);
@@ -115,9 +132,12 @@ private:
     // The manual record's channels as the kept manual list names them; empty until a manual run started.
     std::array<CHANNEL_REF, MAX_GROUP_CHANNEL_NUM> m_manualChannels{};
     bool m_bManualChannelsKnown = false;
+    // The storage retry: a real-time timer that looks at the engine clock, so a scaled or pinned clock
+    // moves the retries as it moves every other wait of the engine.
     QTimer* m_pStorageRetry = nullptr;
-    int m_storageRetryMs = 0;
-    QMetaObject::Connection m_manualWorkerEnd;
+    QDateTime m_storageRetryAt; // engine-clock time of the next try; invalid while none is due
+    int m_storageRetryMs = 0;   // the wait that led to it
+    bool m_bStorageWaitShown = false;
     QMetaObject::Connection m_manualThreadEnd;
     std::atomic<bool> m_bDiskFullReported{false};
     QDateTime m_lastDiskFullTime;
@@ -216,13 +236,13 @@ public:
     void GetBackUpSize();
     void ResetDayTotals();
 
-    // The event table keeps at most this many of the newest rows; when full, the oldest block goes at once,
-    // so a station that runs for weeks neither grows nor pays for a removal per row.
+    // The event table keeps this many of its newest rows: a station that runs for weeks does not grow.
     static constexpr int kEventRowsKept = 5000;
-    static constexpr int kEventRowsDropped = 500;
 
 private:
     void InitEventTable();
+    void RenumberEvents();
+    void SetEventId(int row);
     void ShowDoneFigures();
 
     // Scrolls the event table to its newest row once after a burst of appends.

@@ -187,6 +187,8 @@ void CViewState::WaitForPlanWorkers()
 
 void CViewState::StartControlThreads()
 {
+    if (!StorageReady())
+        return;
     // A plan starts again only once its workers of the last run have ended: stopped control threads told them
     // to stop but did not wait, and a worker still ending would race the new run on the plan's lists.
     for (const std::unique_ptr<CControlThread>& control : m_pControlThread) {
@@ -302,14 +304,17 @@ void CViewState::ResetBackup(std::vector<GROUP_CHANGED> changes)
     for (const GROUP_CHANGED& change : changes)
         requested.push_back(change.GroupID);
     const std::vector<int> stopped = StopPlans(requested);
-    if (!m_bAuto)
+    if (!m_bAuto || stopped.empty())
         return;
+    const bool ready = StorageReady();
     for (const GROUP_CHANGED& change : changes) {
         if (std::find(stopped.begin(), stopped.end(), change.GroupID) == stopped.end())
             continue;
         DelARow(change, 0);
         DelARow(change, 1);
-        m_pControlThread[change.GroupID]->Start();
+        // Without storage the plan starts with the others when the set-up succeeds.
+        if (ready)
+            m_pControlThread[change.GroupID]->Start();
     }
 }
 

@@ -5,6 +5,7 @@
 #include "engine/EngineClock.h"
 #include "model/SysInfoManage.h"
 #include "model/TextConvert.h"
+#include "widgets/views/CTreeViewItem.h"
 #include "widgets/views/ItemDataRole.h"
 
 #include <QDebug>
@@ -73,16 +74,18 @@ void CViewState::WriteTableEvent(int plan, int isPast, int device, QString detai
     }
     CTableView* table = ui.tableView_Event;
     if (QAbstractItemModel* rows = table->model(); rows != nullptr && rows->rowCount() >= kEventRowsKept) {
-        // The ID stays the row's number: the rows that remain are numbered again, once per block.
-        rows->removeRows(0, std::min(kEventRowsDropped, rows->rowCount()));
-        for (int kept = 0; kept < rows->rowCount(); ++kept)
-            table->SetItemText(kept, 0, QString::number(kept + 1));
+        // The oldest rows make room, so the table holds its newest rows only, the newest last.
+        rows->removeRows(0, rows->rowCount() - kEventRowsKept + 1);
+        RenumberEvents();
     }
     const int row = table->AppendRow();
     if (row < 0) {
         qDebug() << "WriteTableEvent: no row appended";
         return;
     }
+    // An event has no rows below it. Left expanded, each row would be an index that the view keeps up to
+    // date through every removal of the oldest rows.
+    table->collapse(table->model()->index(row, 0));
     const QDateTime now = EngineNow();
     QString name;
     if (plan == MANUAL_GROUP_ID)
@@ -93,7 +96,7 @@ void CViewState::WriteTableEvent(int plan, int isPast, int device, QString detai
                                 tr("Friday"), tr("Saturday"), tr("Sunday")};
     const int weekday = now.date().dayOfWeek();
 
-    table->SetItemText(row, 0, QString::number(row + 1));
+    SetEventId(row);
     table->SetItemText(row, 1, now.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")));
     table->SetItemText(row, 2, name);
     table->SetItemText(row, 3, weekday >= 1 && weekday <= 7 ? weekdays[weekday - 1] : QString());
@@ -105,6 +108,26 @@ void CViewState::WriteTableEvent(int plan, int isPast, int device, QString detai
     table->SetItemText(row, 6, detail);
     if (!m_pEventScrollTimer->isActive())
         m_pEventScrollTimer->start();
+}
+
+void CViewState::RenumberEvents()
+{
+    // The ID stays the row's number. Written straight into the items and shown with one repaint: a change
+    // announced per cell, or for the column (the check-all header then counts every row again), would cost
+    // the GUI thread milliseconds at every event once the table is full. Only the view reads the column.
+    CTableView* table = ui.tableView_Event;
+    const CTreeViewItem* first = table->GetItem(table->model()->index(0, 0));
+    const CTreeViewItem* rows = first != nullptr ? first->GetParent() : nullptr;
+    for (int row = 0; rows != nullptr && row < rows->GetChildCount(); ++row)
+        rows->GetChild(row)->SetData(0, Qt::EditRole, row + 1);
+    table->viewport()->update();
+}
+
+void CViewState::SetEventId(int row)
+{
+    CTableView* table = ui.tableView_Event;
+    if (CTreeViewItem* item = table->GetItem(table->model()->index(row, 0)))
+        item->SetData(0, Qt::EditRole, row + 1);
 }
 
 void CViewState::SetDayDownLoad(int doneMB, int plan, int isPast)

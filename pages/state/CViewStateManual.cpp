@@ -5,6 +5,7 @@
 #include "pages/state/CViewState.h"
 
 #include "config/pickers/CDlgManualBackup.h"
+#include "engine/EngineClock.h"
 #include "engine/ExecuteThread.h"
 #include "engine/ManualBackup.h"
 #include "model/LogStore.h"
@@ -73,12 +74,15 @@ void CViewState::OnBtnManualBackup()
 
 void CViewState::StartManualBackup()
 {
-    ClearStateTable();
-    WriteLog(LOG_TYPE_OPERATION, LOG_SUB_START_MANUAL, tr("Start Manual BackUp"));
+    // A run still on (or ended but kept) goes first, with its timer.
     StopManualBackup();
     // The kept list names its channels by their places in the record as it stands now.
     m_manualChannels = CurrentManualChannels();
     m_bManualChannelsKnown = true;
+    if (!StorageReady())
+        return;
+    ClearStateTable();
+    WriteLog(LOG_TYPE_OPERATION, LOG_SUB_START_MANUAL, tr("Start Manual BackUp"));
     m_pManualTimer = std::make_unique<QTimer>();
     m_pManualBackup = std::make_unique<CManualBackup>();
     const int run = ++m_manualRun;
@@ -86,15 +90,8 @@ void CViewState::StartManualBackup()
     const QPointer<CManualBackup> backup = m_pManualBackup.get();
     const QPointer<QTimer> timer = m_pManualTimer.get();
     CExecuteThread* worker = backup->Worker();
+    const bool handOver = g_pSysInfoManage->GetManualBackupInfo()->IsChange == 1;
 
-    // The ends of this run, and only of this run: an end that is still queued when the page stopped the run,
-    // or when another run began, does nothing.
-    if (g_pSysInfoManage->GetManualBackupInfo()->IsChange == 1) {
-        m_manualWorkerEnd = connect(worker, &QThread::finished, this, [this, run] {
-            if (run == m_manualRun && m_bManual)
-                AutoBackup();
-        });
-    }
     connect(worker, &CExecuteThread::StartGroupDownLoad, this, &CViewState::ViewStartGroupDownLoad);
     connect(worker, &CExecuteThread::StartChannelDownLoad, this, &CViewState::ViewStartChannelDownLoad);
     connect(worker, &CExecuteThread::StartFileDownLoad, this, &CViewState::ViewStartFileDownLoad,
@@ -103,11 +100,17 @@ void CViewState::StartManualBackup()
     connect(worker, &CExecuteThread::GroupDownloadPos, this, &CViewState::ViewGroupDownloadPos);
     connect(worker, &CExecuteThread::SigConnectDeviceFail, this, &CViewState::WriteTableEvent);
     connect(backup, &CManualBackup::SigConnectDeviceFail, this, &CViewState::WriteTableEvent);
-    m_manualThreadEnd = connect(backup, &QThread::finished, this, [this, run] {
-        if (run == m_manualRun) {
-            StopTimer();
-            ReportManualEnd();
-        }
+    // The end of this run, and only of this run: an end that is still queued when the page stopped the run,
+    // or when another run began, does nothing. The run's own end (its list worked through, or nothing to
+    // fetch) is reported and hands over to automatic backup when the operator asked for it, whatever it
+    // could not back up: the report names that, and the plans must not wait for it.
+    m_manualThreadEnd = connect(backup, &QThread::finished, this, [this, run, handOver] {
+        if (run != m_manualRun)
+            return;
+        StopTimer();
+        ReportManualEnd();
+        if (handOver && m_bManual)
+            AutoBackup();
     });
     connect(worker, &CExecuteThread::SignalDiskFull, this, &CViewState::OnDiskFull);
     connect(worker, &CExecuteThread::SignalDiskFailed, this, &CViewState::OnDiskFailed);
@@ -129,7 +132,6 @@ void CViewState::StopManualBackup()
     if (m_pManualBackup) {
         // A run stopped by the page never switches to automatic backup and never ends a later run's timer.
         ++m_manualRun;
-        disconnect(m_manualWorkerEnd);
         disconnect(m_manualThreadEnd);
         if (m_pManualBackup->isRunning()) {
             m_pManualBackup->Stop();
@@ -142,20 +144,28 @@ void CViewState::StopManualBackup()
 
 void CViewState::ReportManualEnd()
 {
-    // Failures show as they happen; a run that stored every file of its list says so once at its end, so it
-    // never reads as one that only failed.
-    bool done = false;
+    // Failures show as they happen; the end says once whether the run did what was asked. A chosen channel
+    // that could not be searched holds a task without files, which is never done; one whose search found
+    // nothing has no task. So every task done means every chosen channel searched and every file stored.
+    QStringList missing;
     {
         QMutexLocker lock(&g_pSysInfoManage->TaskMutex(MANUAL_GROUP_ID, 0));
-        const QList<TASK_INFO>& list = g_pSysInfoManage->TaskList(MANUAL_GROUP_ID, 0);
-        done = !list.isEmpty() && std::all_of(list.cbegin(), list.cend(), [](const TASK_INFO& task) {
-            return task.DownloadState == DOWNLOAD_DONE;
-        });
+        for (const TASK_INFO& task : g_pSysInfoManage->TaskList(MANUAL_GROUP_ID, 0)) {
+            if (task.DownloadState == DOWNLOAD_DONE)
+                continue;
+            const QString name = g_pSysInfoManage->GetChannelName(MANUAL_GROUP_ID, task.CameraIndex);
+            missing << (name.isEmpty() ? tr("channel %1").arg(task.CameraIndex + 1) : name);
+        }
     }
-    if (!done)
+    if (missing.isEmpty()) {
+        const QString text = tr("Manual BackUp Completed");
+        WriteLog(LOG_TYPE_OPERATION, LOG_SUB_STOP_MANUAL, text);
+        WriteTableEvent(MANUAL_GROUP_ID, 0, -1, text);
         return;
-    const QString text = tr("Manual BackUp Completed");
-    WriteLog(LOG_TYPE_OPERATION, LOG_SUB_STOP_MANUAL, text);
+    }
+    const QString text =
+        tr("Manual BackUp ended without these channels: ") + missing.join(QStringLiteral(", "));
+    WriteLog(LOG_TYPE_EXCEPTION, LOG_SUB_STOP_MANUAL, text);
     WriteTableEvent(MANUAL_GROUP_ID, 0, -1, text);
 }
 
@@ -174,38 +184,100 @@ void CViewState::ManualDataUpdate()
     ui.label_mtime->setText(QTime(0, 0).addSecs(m_nElapsed).toString(QStringLiteral("hh:mm:ss")));
 }
 
-bool CViewState::RecreateStorage()
+void CViewState::RecreateStorage()
 {
     // A new set-up replaces a retry still waiting: it is tried now, and reported anew if it fails.
-    m_pStorageRetry->stop();
-    m_storageRetryMs = kFirstStorageRetryMs;
+    EndStorageWait();
     const int code = CreateStorage(DiskFullCallBack);
     NET_DVR_Cleanup();
     NET_DVR_Init();
+    if (code == 0 && GetStoweline()) {
+        ReportStorageBack();
+        return;
+    }
     if (code == 0)
+        return;
+    ShowInfoMsgBox(tr("Information"), StorageErrorText(code), this);
+    // Armed once the box is answered, so that no retry runs inside the set-up that failed.
+    WaitForStorage(false);
+}
+
+bool CViewState::StorageReady()
+{
+    if (GetStoweline())
         return true;
-    // Reported once, here; the workers wait for a storage object instead of logging in to every recorder
-    // once a second to fail each download, and the set-up is tried again ever less often.
-    const QString text = StorageErrorText(code);
+    // A worker without storage would log in to every recorder about once a second for its whole window to
+    // fail each download, and would store nothing when the disk appears.
+    WaitForStorage(true);
+    return false;
+}
+
+void CViewState::WaitForStorage(bool starting)
+{
+    if (!m_storageRetryAt.isValid()) {
+        m_storageRetryMs = kFirstStorageRetryMs;
+        m_storageRetryAt = EngineNow().addMSecs(m_storageRetryMs);
+        ArmStorageRetry();
+    }
+    if (!starting || m_bStorageWaitShown)
+        return;
+    m_bStorageWaitShown = true;
+    const QString text = tr("Backups wait for the record disk. ") + StorageFailureCause();
     WriteLog(LOG_TYPE_EXCEPTION, LOG_SUB_WRITE_FILE, text);
     WriteTableEvent(m_bManual ? MANUAL_GROUP_ID : -1, 0, -1, text);
-    ShowInfoMsgBox(tr("Information"), text, this);
-    // Armed once the box is answered, so that no retry runs inside the set-up that failed.
-    m_pStorageRetry->start(m_storageRetryMs);
-    return false;
+}
+
+void CViewState::ArmStorageRetry()
+{
+    // Looks again at least once a second: the clock may be set forward meanwhile.
+    const qint64 left = EngineNow().msecsTo(m_storageRetryAt);
+    m_pStorageRetry->start(int(std::clamp<qint64>(left, 0, 1000)));
+}
+
+void CViewState::EndStorageWait()
+{
+    m_pStorageRetry->stop();
+    m_storageRetryAt = QDateTime();
+    m_storageRetryMs = 0;
+}
+
+void CViewState::ReportStorageBack()
+{
+    // Said once after a wait that was said, while a mode is on; a later wait is said again.
+    if (!m_bStorageWaitShown)
+        return;
+    m_bStorageWaitShown = false;
+    if (!m_bAuto && !m_bManual)
+        return;
+    const QString text = tr("The record disks are ready; the backups go on.");
+    WriteLog(LOG_TYPE_OPERATION, LOG_SUB_CONFIG_DISK, text);
+    WriteTableEvent(m_bManual ? MANUAL_GROUP_ID : -1, 0, -1, text);
+}
+
+void CViewState::CheckStorageRetry()
+{
+    if (!m_storageRetryAt.isValid())
+        return;
+    if (EngineNow() < m_storageRetryAt) {
+        ArmStorageRetry();
+        return;
+    }
+    RetryStorage();
 }
 
 void CViewState::RetryStorage()
 {
-    if (CreateStorage(DiskFullCallBack) != 0) {
-        m_storageRetryMs = std::min(m_storageRetryMs * 2, kLastStorageRetryMs);
-        m_pStorageRetry->start(m_storageRetryMs);
+    if (CreateStorage(DiskFullCallBack) != 0 || !GetStoweline()) {
+        m_storageRetryMs = std::clamp(m_storageRetryMs * 2, kFirstStorageRetryMs, kLastStorageRetryMs);
+        m_storageRetryAt = EngineNow().addMSecs(m_storageRetryMs);
+        ArmStorageRetry();
         return;
     }
+    EndStorageWait();
     NET_DVR_Cleanup();
     NET_DVR_Init();
-    m_storageRetryMs = kFirstStorageRetryMs;
-    // The running mode goes on where the failed set-up left it.
+    ReportStorageBack();
+    // The running mode goes on where the wait held it.
     if (m_bAuto)
         StartControlThreads();
     else if (m_bManual)
@@ -217,21 +289,26 @@ void CViewState::ResetLocal()
     if (m_bAuto) {
         StopControlThreads(true);
         StopExecuteThreads(true);
-        const bool stored = RecreateStorage();
+        RecreateStorage();
         CreateExecuteThreads();
         CreateControlThreads();
         ResetDayTotals();
-        if (stored)
-            StartControlThreads();
+        StartControlThreads();
     } else if (m_bManual) {
         StopManualBackup();
         WaitForPlanWorkers();
-        if (RecreateStorage())
-            StartManualBackup();
+        RecreateStorage();
+        StartManualBackup();
     } else {
         WaitForPlanWorkers();
         RecreateStorage();
     }
+}
+
+void CViewState::PauseManualBackup()
+{
+    if (m_bManual)
+        StopManualBackup();
 }
 
 void CViewState::ResetManualBackup()
@@ -240,7 +317,8 @@ void CViewState::ResetManualBackup()
         return;
     StopManualBackup();
     // The channels left the record and the rest closed up: the kept list follows each task's own channel to
-    // its new place (a task of a channel gone goes too) before anything fetches from it again.
+    // its new place (a task of a channel gone goes too) before anything fetches from it again. A change the
+    // model refused left the record as it was, and the list stays as it is.
     if (m_bManualChannelsKnown)
         RemapManualTaskList(m_manualChannels);
     ShowManualDetail();

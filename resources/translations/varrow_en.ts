@@ -1443,6 +1443,37 @@
         <source>Start Manual BackUp</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>channel %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Manual BackUp ended without these channels: </source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Backups wait for the record disk. </source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The record disks are ready; the backups go on.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>ClientConfigManager</name>
+    <message>
+        <source>it is not a regular file</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>it is larger than %1 KiB</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The start-up settings %1 were not read (%2); the defaults apply.</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>DeviceErrors</name>
@@ -1824,6 +1855,25 @@
     </message>
     <message>
         <source>The other disks take the records.</source>
+    </message>
+    <message>
+        <source>To start with empty settings, move the file away and start the program again.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The database cannot be created; nothing was left behind:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The backups wait for this disk and start once it is there.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No record disk is chosen.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The record disks are not set up yet.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

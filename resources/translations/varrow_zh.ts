@@ -1454,6 +1454,37 @@
         <source>.Please check and clear the local disk.</source>
         <translation type="vanished">。请检查并清理本地磁盘。</translation>
     </message>
+    <message>
+        <source>channel %1</source>
+        <translation>通道 %1</translation>
+    </message>
+    <message>
+        <source>Manual BackUp ended without these channels: </source>
+        <translation>手动备份已结束，以下通道未备份：</translation>
+    </message>
+    <message>
+        <source>Backups wait for the record disk. </source>
+        <translation>备份正在等待录像磁盘。</translation>
+    </message>
+    <message>
+        <source>The record disks are ready; the backups go on.</source>
+        <translation>录像磁盘已就绪，备份继续进行。</translation>
+    </message>
+</context>
+<context>
+    <name>ClientConfigManager</name>
+    <message>
+        <source>it is not a regular file</source>
+        <translation>它不是普通文件</translation>
+    </message>
+    <message>
+        <source>it is larger than %1 KiB</source>
+        <translation>它大于 %1 KiB</translation>
+    </message>
+    <message>
+        <source>The start-up settings %1 were not read (%2); the defaults apply.</source>
+        <translation>未读取启动设置 %1（%2），使用默认设置。</translation>
+    </message>
 </context>
 <context>
     <name>DeviceErrors</name>
@@ -1837,6 +1868,26 @@
     <message>
         <source>The other disks take the records.</source>
         <translation>录像改存到其他磁盘。</translation>
+    </message>
+    <message>
+        <source>To start with empty settings, move the file away and start the program again.</source>
+        <translation>如需以空白设置启动，请将该文件移走后重新启动程序。</translation>
+    </message>
+    <message>
+        <source>The database cannot be created; nothing was left behind:</source>
+        <translation>无法创建数据库，未留下任何文件：</translation>
+    </message>
+    <message>
+        <source>The backups wait for this disk and start once it is there.</source>
+        <translation>备份将等待该磁盘，磁盘就绪后即开始。</translation>
+    </message>
+    <message>
+        <source>No record disk is chosen.</source>
+        <translation>未选择录像磁盘。</translation>
+    </message>
+    <message>
+        <source>The record disks are not set up yet.</source>
+        <translation>录像磁盘尚未设置。</translation>
     </message>
 </context>
 <context>
