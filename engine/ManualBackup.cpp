@@ -121,7 +121,8 @@ bool CManualBackup::GetTaskList()
             list.clear();
             return false;
         }
-        if (result == LIST_FILES_RESULT::NO_SEARCH)
+        // A search given up (the recorder kept saying "still searching") listed nothing it can vouch for.
+        if (result == LIST_FILES_RESULT::NO_SEARCH || result == LIST_FILES_RESULT::GAVE_UP)
             notSearched(slot);
         else if (!task.FileList.isEmpty())
             list.append(task);
