@@ -612,7 +612,26 @@ void CreateMainDatabase(const QByteArray& path)
     }
 }
 
+void UseWriteAheadJournal(CSQLite3DB& db)
+{
+    db.Exec("PRAGMA journal_mode = WAL; PRAGMA synchronous = NORMAL;");
+}
+
 } // namespace
+
+void AcceptMainDB()
+{
+    CSQLite3DB& db = GetMainDB();
+    auto lock = db.Lock();
+    if (!db.IsOpen())
+        return;
+    try {
+        UseWriteAheadJournal(db);
+    } catch (const CSQlite3Error& e) {
+        // The rollback journal keeps every change safe too, only slower.
+        qWarning("The database stays in the rollback journal: %s", e.what());
+    }
+}
 
 CSQLite3DB& GetMainDB()
 {
@@ -630,17 +649,22 @@ CSQLite3DB& GetMainDB()
                 if (!refusal.empty())
                     throw CSQlite3Error(SQLITE_CANTOPEN, refusal);
                 struct stat info = {};
+                bool created = false;
                 if (::lstat(path.constData(), &info) != 0 && errno == ENOENT) {
                     kind = MAIN_DB_NOT_CREATED;
                     CreateMainDatabase(path);
                     kind = MAIN_DB_UNUSABLE;
+                    created = true;
                 }
                 state.db.Open(path.toStdString(), SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX);
                 // Nothing is written before the file is accepted: the schema check refuses a file it cannot
-                // use before it changes anything, and only then does the journal mode change.
+                // use before it changes anything. The journal mode, which rewrites the file's header, changes
+                // at once only for a file just made; an existing one keeps its mode until the model has read
+                // it whole (AcceptMainDB), so that a file damaged inside is refused exactly as it was.
                 EnsureSchema(state.db);
                 RestrictToOwner(path);
-                state.db.Exec("PRAGMA journal_mode = WAL; PRAGMA synchronous = NORMAL;");
+                if (created)
+                    UseWriteAheadJournal(state.db);
             } catch (const CSQlite3Error& e) {
                 // Not usable: close it, so that every operation reports failure instead of running on a
                 // file without its tables or columns.

@@ -201,6 +201,9 @@ enum MAIN_DB_REFUSAL
     MAIN_DB_NOT_CREATED, // there was none, and a new one could not be made; nothing was left behind
 };
 MAIN_DB_REFUSAL MainDbRefusal();
+// Says that the main file was read whole and is accepted: only now is an existing file switched to the
+// write-ahead journal, which rewrites its header. A file just made is switched when it is made.
+void AcceptMainDB();
 // Closes the main connection; the next GetMainDB opens the file of the program's directory of that time.
 void CloseMainDB();
 // Closes the main connection for the rest of the process (the program's exit, once its threads ended):

@@ -5,6 +5,7 @@
 #include "model/LogStore.h"
 #include "model/Mail.h"
 #include "model/NeverDestroyed.h"
+#include "model/SQLite3DB.h"
 #include "model/TaskStore.h"
 #include "model/TextConvert.h"
 #include "sdk/DeviceSdk.h"
@@ -153,7 +154,10 @@ bool CSysInfoManage::LoadAllInfo(std::string* why)
         failed("manual backup");
     if (why != nullptr)
         *why = first;
-    return first.empty();
+    if (!first.empty())
+        return false;
+    AcceptMainDB();
+    return true;
 }
 
 void CSysInfoManage::Shutdown()

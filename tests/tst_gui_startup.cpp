@@ -475,6 +475,9 @@ void TestStartup::unreadableStoredPartRefusesTheStart()
         QCOMPARE(file.write(QByteArray(pageSize, char(0xFF))), qint64(pageSize));
     }
     file.close();
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray damaged = file.readAll();
+    file.close();
 
     const QString report = RunChild({QStringLiteral("--run"), dir.path()});
     QVERIFY2(report.startsWith(QStringLiteral("result=1\nmodes=\nbox=Varrow|")) &&
@@ -482,6 +485,10 @@ void TestStartup::unreadableStoredPartRefusesTheStart()
              qPrintable(report));
     const QString says = db + QStringLiteral(": the stored ") + part + QStringLiteral(" cannot be read (");
     QVERIFY2(report.contains(says) && report.contains(QStringLiteral("malformed")), qPrintable(report));
+    // The box says the file was left as it is: so it was, to its header (no journal mode switched).
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), damaged);
+    QCOMPARE(QDir(dir.path()).entryList({QStringLiteral("Varrow.db-*")}, QDir::Files), QStringList());
 }
 
 // A first start that cannot make its database (here its disk fills up) leaves nothing behind: the next start
