@@ -1106,6 +1106,27 @@ bool CStowelineClass::OtherRootUsable(const COpenRecord& record)
     });
 }
 
+std::shared_ptr<CStowelineClass::CRoot> CStowelineClass::RoomiestOtherRoot(const COpenRecord& record,
+                                                                           qint64 needed)
+{
+    std::shared_ptr<CRoot> best;
+    qint64 bestRoom = needed - 1;
+    for (const auto& root : record.roots) {
+        if (root == record.root ||
+            QFile::encodeName(root->dir + QLatin1Char('/') + record.relativePath).size() > kMaxPathBytes)
+            continue;
+        std::lock_guard lock(root->mutex);
+        if (!EnsureRootFolder(*root))
+            continue;
+        const qint64 room = Available(*root);
+        if (room > bestRoom) {
+            best = root;
+            bestRoom = room;
+        }
+    }
+    return best;
+}
+
 bool CStowelineClass::RescueRecord(COpenRecord& record)
 {
     std::shared_ptr<CRoot> target;
@@ -1114,22 +1135,8 @@ bool CStowelineClass::RescueRecord(COpenRecord& record)
         if (EnsureRootFolder(*record.root))
             target = record.root;
     }
-    if (!target) {
-        qint64 bestRoom = record.written - 1;
-        for (const auto& root : record.roots) {
-            if (root == record.root ||
-                QFile::encodeName(root->dir + QLatin1Char('/') + record.relativePath).size() > kMaxPathBytes)
-                continue;
-            std::lock_guard lock(root->mutex);
-            if (!EnsureRootFolder(*root))
-                continue;
-            const qint64 room = Available(*root);
-            if (room > bestRoom) {
-                target = root;
-                bestRoom = room;
-            }
-        }
-    }
+    if (!target)
+        target = RoomiestOtherRoot(record, record.written);
     if (!target || !MoveRecord(record, target))
         return false;
     std::lock_guard lock(target->mutex);
@@ -1156,21 +1163,7 @@ bool CStowelineClass::MakeRoom(COpenRecord& record, qint64 size)
         if (RecordFolderGone(record) && RescueRecord(record))
             continue;
         // Another root with room for the whole record takes it: a full root is not a full set of disks.
-        std::shared_ptr<CRoot> best;
-        qint64 bestRoom = record.written + size - 1;
-        for (const auto& root : record.roots) {
-            if (root == record.root ||
-                QFile::encodeName(root->dir + QLatin1Char('/') + record.relativePath).size() > kMaxPathBytes)
-                continue;
-            std::lock_guard lock(root->mutex);
-            if (!EnsureRootFolder(*root))
-                continue;
-            const qint64 room = Available(*root);
-            if (room > bestRoom) {
-                best = root;
-                bestRoom = room;
-            }
-        }
+        const std::shared_ptr<CRoot> best = RoomiestOtherRoot(record, record.written + size);
         if (best && MoveRecord(record, best)) {
             std::lock_guard lock(best->mutex);
             best->estimate = -1;

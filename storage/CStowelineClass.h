@@ -175,6 +175,9 @@ private:
     static bool MakeRoom(COpenRecord& record, qint64 size);
     // Copies the record's bytes to a new temporary file on `root` and goes on there.
     static bool MoveRecord(COpenRecord& record, const std::shared_ptr<CRoot>& root);
+    // Of the other roots that can be used and can hold the record's path, the one with the most room, if it
+    // has room for `needed` bytes.
+    static std::shared_ptr<CRoot> RoomiestOtherRoot(const COpenRecord& record, qint64 needed);
     // A record whose disk went (or whose folder was removed) moves to a root that can take it: the same one
     // when only its Records folder had gone, else the one with the most room.
     static bool RescueRecord(COpenRecord& record);
