@@ -15,6 +15,7 @@
 
 #include "storage/CreateStorage.h"
 
+#include <algorithm>
 #include <QFile>
 #include <QSignalSpy>
 
@@ -508,8 +509,10 @@ void TestEngineLies::listBuildEndsWithItsWindow()
 {
     // A window from 18:00 for an hour, opened at 18:58:30. Channel 1 is listed at once; channels 2 to 4 only
     // ever answer "still searching", each for its minute: the list build must end with the window at 19:00,
-    // keeping the tasks it listed whole for the overdue worker, not a minute and a half after it.
-    CEngineFixture f(At(18, 58, 30, kDay.addDays(1)), 50.0);
+    // keeping the tasks it listed whole for the overdue worker, not a minute and a half after it. The clock
+    // runs at real speed until channel 2's search has begun, so channel 1 is listed inside the window however
+    // slow the machine is, and only then fast.
+    CEngineFixture f(At(18, 58, 30, kDay.addDays(1)), 1.0);
     SimRecorderConfig config = CSimRecorders::MakeConfig(4, {20000}, kDay, 9);
     for (int channel = 2; channel <= 4; ++channel)
         config.Channel(channel).Faults.SearchBusy = -1;
@@ -523,6 +526,13 @@ void TestEngineLies::listBuildEndsWithItsWindow()
         &threads.control, &CControlThread::StopGetTask, &threads.control,
         [&builtAt] { builtAt = EngineNow().toMSecsSinceEpoch(); }, Qt::DirectConnection);
     threads.control.Start();
+    const auto secondSearched = [&f, device] {
+        const QList<SimCall> finds = f.Recorder(device).Calls(QStringLiteral("find"));
+        return std::any_of(finds.begin(), finds.end(), [](const SimCall& call) { return call.Channel == 2; });
+    };
+    TRY_VERIFY(secondSearched(), Bound(20000));
+    QVERIFY(EngineNow() < At(18, 59, 30, kDay.addDays(1)));
+    f.Clock().SetScale(50.0);
     // What was listed is kept: as the current list, or, once the window's close has run, as the overdue one.
     const auto kept = [] { return StoredTasks(kPlan, 0) + StoredTasks(kPlan, 1); };
     TRY_VERIFY(builtAt != 0 && kept().size() == 1, Bound(20000));
