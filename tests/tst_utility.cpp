@@ -18,6 +18,8 @@ private Q_SLOTS:
     void makeDirsOfAnyLength();
     void deleteDirectoryKeepsWhatIsNotItsOwn();
     void namesAndAddresses();
+    void recorderAddresses_data();
+    void recorderAddresses();
 };
 
 namespace {
@@ -83,6 +85,35 @@ void TestUtility::namesAndAddresses()
     // A recorder in domain mode: an IPv6-only host fails cleanly instead of being cut to the address field.
     QCOMPARE(GetFirstIPv4Address("192.0.2.7"), std::string("192.0.2.7"));
     QCOMPARE(GetFirstIPv4Address("::1"), std::string());
+}
+
+void TestUtility::recorderAddresses_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("valid");
+    QTest::newRow("plain") << "192.168.1.1" << true;
+    QTest::newRow("255 in every part but the last") << "255.255.255.254" << true;
+    QTest::newRow("255 last") << "10.0.0.255" << true;
+    QTest::newRow("first part 0") << "0.1.2.3" << true;
+    QTest::newRow("leading zeros") << "010.001.002.003" << true;
+    QTest::newRow("last part 0") << "192.168.1.0" << false;
+    QTest::newRow("256 first") << "256.1.1.1" << false;
+    QTest::newRow("256 last") << "1.1.1.256" << false;
+    QTest::newRow("three parts") << "192.168.1" << false;
+    QTest::newRow("five parts") << "192.168.1.1.1" << false;
+    QTest::newRow("trailing dot") << "192.168.1.1." << false;
+    QTest::newRow("empty part") << "192..1.1" << false;
+    QTest::newRow("letters") << "a.b.c.d" << false;
+    QTest::newRow("trailing blank") << "192.168.1.1 " << false;
+    QTest::newRow("empty") << "" << false;
+}
+
+// The address of a recorder as the device dialog takes it: four decimal parts up to 255, the last not 0.
+void TestUtility::recorderAddresses()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, valid);
+    QCOMPARE(IsValidIPAddress(text), valid);
 }
 
 VARROW_TEST_MAIN(TestUtility, QCoreApplication)
