@@ -44,6 +44,8 @@ private Q_SLOTS:
     void timeTexts_data();
     void timeTexts();
     void taskListsComeBackInSavedOrder();
+    void importTakesRowsThatFit();
+    void recordSetBounds();
 };
 
 namespace {
@@ -320,7 +322,7 @@ void TestDbAccess::logKeepsItsNewestRows()
     QFETCH(int, after);
     QFETCH(QByteArray, oldest);
     CTempDatabase temp;
-    FillLog(1600000000, before);
+    FillLog(631152000, before); // 1990, before any clock the suite runs on
     QCOMPARE(WriteLog(LOG_TYPE_EXCEPTION, LOG_SUB_RECONNECT, QStringLiteral("newest")), 1);
     QCOMPARE(DbGetLogCount(), after);
     QCOMPARE(TextOf("SELECT LogContents FROM Log_Table ORDER BY LogTime, rowid LIMIT 1"), oldest);
@@ -628,6 +630,76 @@ void TestDbAccess::taskListsComeBackInSavedOrder()
         TextOf("SELECT group_concat(IsPast) FROM TaskInfo_Table WHERE GroupID = 0 AND CameraIndex = 2 AND "
                "DownloadState = 2"),
         QByteArray("0"));
+}
+
+// Another program's device table: rows whose port lies outside 1..65535 or whose text does not fit its field
+// are left out, the others come in as read, whatever further columns the table has.
+void TestDbAccess::importTakesRowsThatFit()
+{
+    CTempDatabase temp;
+    const QString path = temp.Dir() + QStringLiteral("/import.db");
+    {
+        CSQLite3DB db;
+        db.Open(path.toStdString());
+        db.Exec("CREATE TABLE TInfo_Device (Id, Address TEXT, Name TEXT, UserName TEXT, UserPwd TEXT, Port, "
+                "Note);");
+        const QList<std::tuple<std::string, std::string, std::string, int>> rows{
+            {"10.0.0.1", "port 0", "admin", 0},
+            {"10.0.0.2", "port 1", "admin", 1},
+            {"10.0.0.3", "port 65535", "admin", 65535},
+            {"10.0.0.4", "port 65536", "admin", 65536},
+            {"100.100.100.100", "address of 15", std::string(31, 'u'), 8000},
+            {"100.100.100.1000", "address of 16", "admin", 8000},
+            {"10.0.0.7", std::string(32, 'n'), "admin", 8000},
+            {"10.0.0.8", std::string(33, 'n'), "admin", 8000},
+            {"10.0.0.9", "user of 32", std::string(32, 'u'), 8000}};
+        for (const auto& [address, name, user, port] : rows)
+            db.Exec("INSERT INTO TInfo_Device VALUES (1, ?, ?, ?, 'pw', ?, 'x');",
+                    {address, name, user, port});
+    }
+    std::vector<DEVICE_INFO> devices;
+    QVERIFY(DbSelectTInfoDevice(path, &devices));
+    QStringList read;
+    for (const DEVICE_INFO& d : devices)
+        read << QStringLiteral("%1 %2 %3 %4 %5")
+                    .arg(QString::fromLatin1(d.DeviceIP), QString::fromLatin1(d.DeviceName).left(14))
+                    .arg(qstrlen(d.Username))
+                    .arg(d.Port)
+                    .arg(d.FlowCtrlValue);
+    QCOMPARE(read,
+             (QStringList{"10.0.0.2 port 1 5 1 -1", "10.0.0.3 port 65535 5 65535 -1",
+                          "100.100.100.100 address of 15 31 8000 -1", "10.0.0.7 nnnnnnnnnnnnnn 5 8000 -1"}));
+}
+
+// The record set's edges: a query without rows is at its end at once, a column outside the row throws, names
+// are matched exactly, and the time getters read the stored texts.
+void TestDbAccess::recordSetBounds()
+{
+    CTempDatabase temp;
+    CSQLite3Recordset none;
+    QVERIFY(GetMainDB().Query("SELECT * FROM Log_Table", none));
+    QVERIFY(none.IsEof());
+    CSQLite3Recordset rs;
+    QVERIFY(
+        GetMainDB().Query("SELECT 7 AS Seven, NULL AS Empty, '2024-02-29 10:00:00' AS Stamp, '9:5:0' AS Day, "
+                          "'2024-2-29 10:00:00' AS Short",
+                          rs));
+    QVERIFY(!rs.IsEof());
+    QVERIFY_THROWS_EXCEPTION(std::out_of_range, rs.GetInt(-1));
+    QVERIFY_THROWS_EXCEPTION(std::out_of_range, rs.GetString(5));
+    QCOMPARE(rs.GetInt(4 - 4), 7);
+    QCOMPARE(rs.GetFieldIndex("Seven") * 10 + rs.GetFieldIndex("Short"), 4);
+    QCOMPARE(rs.GetFieldIndex("seven"), -1);
+    QCOMPARE(rs.GetFieldIndex(""), -1);
+    QVERIFY_THROWS_EXCEPTION(std::invalid_argument, rs.GetInt(std::string("seven")));
+    QCOMPARE(rs.GetInt(std::string("Seven")), 7);
+    QCOMPARE(rs.GetString(1), std::string());
+    QCOMPARE(rs.GetDateTime(2), QDateTime(QDate(2024, 2, 29), QTime(10, 0, 0)).toSecsSinceEpoch());
+    QCOMPARE(rs.GetDateTime(4), int64_t(0));
+    QCOMPARE(rs.GetTime(3), QDateTime(QDate(1970, 1, 4), QTime(9, 5, 0)).toSecsSinceEpoch());
+    QCOMPARE(rs.GetTime(1), QDateTime(QDate(1970, 1, 4), QTime(0, 0, 0)).toSecsSinceEpoch());
+    QVERIFY(!rs.Next());
+    QVERIFY(rs.IsEof());
 }
 
 VARROW_TEST_MAIN(TestDbAccess, QCoreApplication)

@@ -113,6 +113,7 @@ private Q_SLOTS:
     void everyKindShowsItsName();
     void batchesOfFiveHundred_data();
     void batchesOfFiveHundred();
+    void noBatchBeforeThePageShowedTheLast();
     void exportThatCannotOpenReportsFailure();
     void exportDialogsCheckThePathBeforeClosing_data();
     void exportDialogsCheckThePathBeforeClosing();
@@ -375,6 +376,26 @@ void TestLogPage::batchesOfFiveHundred()
     for (int b = 0; b < batches.size() && rows > 0; ++b)
         numbers << QString::number(b * 500 + 1) << QString::number(std::min(rows, (b + 1) * 500));
     QCOMPARE(firstAndLast, numbers);
+}
+
+// The thread sends a batch only once the page has shown the one before, the last one too: a search stopped
+// while the first of 501 rows waits to be shown ends with that batch alone.
+void TestLogPage::noBatchBeforeThePageShowedTheLast()
+{
+    FillRows(501);
+    CLogSearchThread thread;
+    QList<int> sizes;
+    connect(&thread, &CLogSearchThread::SetInfoToView, this, [&](const QList<CTreeViewItem*>& items) {
+        sizes << int(items.size());
+        qDeleteAll(items);
+    });
+    thread.SetSearchParam(0, kBase.toSecsSinceEpoch(), kBase.toSecsSinceEpoch() + 3600);
+    thread.start();
+    QVERIFY(QTest::qWaitFor([&] { return !sizes.isEmpty(); }, TestSupport::Bound(10000)));
+    thread.Stop();
+    QVERIFY(thread.wait(TestSupport::Bound(10000)));
+    QCoreApplication::processEvents();
+    QCOMPARE(sizes, QList<int>{500});
 }
 
 void TestLogPage::exportThatCannotOpenReportsFailure()
