@@ -350,7 +350,7 @@ void TestModel::slotsDuplicatesAndRemovedRecorder()
     QCOMPARE(refs, QStringLiteral("5:1 7:1 9:1 ") + QStringLiteral("-1:-1 ").repeated(29));
 
     QCOMPARE(Add(*model, gate, "Gate"), int(ADD_DEVICE_OK));
-    QCOMPARE(QByteArray(model->GetDeviceInfo(0)->DeviceName), QByteArray("Gate"));
+    QCOMPARE(model->GetDeviceIndexByName("Gate"), 0);
     const int flow = -1;
     const auto addAt = [&](const QByteArray& ip, uint16_t port, const char* name) {
         return model->AddDevice(ip.constData(), port, "admin", "12345", &flow, name, "", 0);
@@ -361,7 +361,7 @@ void TestModel::slotsDuplicatesAndRemovedRecorder()
     QCOMPARE(addAt(other.AddressBytes(), other.Port(), ""), int(ADD_DEVICE_REFUSED));
     QCOMPARE(int(gate.Calls("login").size() + other.Calls("login").size()), logins);
     QCOMPARE(addAt(other.AddressBytes(), other.Port(), "Other"), int(ADD_DEVICE_OK));
-    QCOMPARE(QByteArray(model->GetDeviceInfo(3)->DeviceName), QByteArray("Other"));
+    QCOMPARE(model->GetDeviceIndexByName("Other"), 3);
     QCOMPARE(model->GetFreeDeviceIndex(), -1);
 }
 
