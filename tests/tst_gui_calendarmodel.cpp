@@ -8,6 +8,7 @@
 #include "widgets/calendar/CCalendarView.h"
 
 #include <QApplication>
+#include <QSignalSpy>
 
 class TestCalendarModel : public QObject
 {
@@ -19,6 +20,12 @@ private Q_SLOTS:
     void rangeEnds();
     void reversedRange();
     void cellFormats();
+    void dayNamesAndAlignment_data();
+    void dayNamesAndAlignment();
+    void otherMonthDaysLeftBlank();
+    void headerAndNeighbourColours();
+    void changesAnnounced();
+    void maximumBelowMinimum();
 };
 
 namespace {
@@ -173,6 +180,149 @@ void TestCalendarModel::cellFormats()
     const QVariant inRange = model.data(index, Qt::BackgroundRole);
     model.SetMinimumDate(QDate(2026, 12, 13));
     QVERIFY(model.data(index, Qt::BackgroundRole) != inRange);
+}
+
+void TestCalendarModel::dayNamesAndAlignment_data()
+{
+    QTest::addColumn<int>("format");
+    QTest::addColumn<QString>("names"); // Monday first
+    QTest::newRow("single letters") << 1 << "M T W T F S S";
+    QTest::newRow("short names") << 2 << "Mon Tue Wed Thu Fri Sat Sun";
+    QTest::newRow("long names") << 3 << "Monday Tuesday Wednesday Thursday Friday Saturday Sunday";
+}
+
+// The day-name row in the view's language, and every cell centred both ways.
+void TestCalendarModel::dayNamesAndAlignment()
+{
+    QFETCH(int, format);
+    QFETCH(QString, names);
+    CCalendarView view;
+    view.setLocale(QLocale(QLocale::English, QLocale::UnitedStates));
+    CCalendarModel model;
+    model.SetView(&view);
+    model.SetWeekNumbersShown(false);
+    model.SetFirstColumnDay(Qt::Monday);
+    model.SetHorizontalHeaderFormat(format);
+    QStringList row;
+    for (int column = 0; column < 7; ++column)
+        row << model.data(model.index(0, column), Qt::DisplayRole).toString();
+    QCOMPARE(row.join(QLatin1Char(' ')), names);
+    for (const QModelIndex& cell : {model.index(0, 0), model.index(3, 4), model.index(6, 6)})
+        QCOMPARE(model.data(cell, Qt::TextAlignmentRole).toInt(), int(Qt::AlignCenter));
+}
+
+// Without the neighbouring months' days, September 2026 (a Tuesday first, Sunday first in the row) shows two
+// blank cells before the 1st and blank cells after the 30th; those cells have no date, no text, the
+// window's colour and the plain flags, while their dates still have their cells.
+void TestCalendarModel::otherMonthDaysLeftBlank()
+{
+    CCalendarView view;
+    CCalendarModel model;
+    model.SetView(&view);
+    model.SetHorizontalHeaderFormat(0);
+    model.SetWeekNumbersShown(false);
+    model.ShowMonth(2026, 9);
+    model.SetShowOtherMonthDays(false);
+    const QColor window = view.palette().brush(QPalette::Inactive, QPalette::Window).color();
+    const QColor base = view.palette().brush(QPalette::Inactive, QPalette::Base).color();
+    QVERIFY(window != base);
+    const QList<std::pair<int, int>> blank{{0, 0}, {0, 1}, {4, 4}, {5, 6}};
+    for (const auto& [row, column] : blank) {
+        const QModelIndex cell = model.index(row, column);
+        QVERIFY(!model.DateForCell(row, column).isValid());
+        QCOMPARE(model.data(cell, Qt::DisplayRole).toString(), QString());
+        QCOMPARE(model.data(cell, Qt::BackgroundRole).value<QColor>(), window);
+        QCOMPARE(model.flags(cell), Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemNeverHasChildren);
+    }
+    QCOMPARE(model.DateForCell(0, 2), QDate(2026, 9, 1));
+    QCOMPARE(model.DateForCell(4, 3), QDate(2026, 9, 30));
+    QCOMPARE(model.data(model.index(4, 3), Qt::BackgroundRole).value<QColor>(), base);
+    QCOMPARE(Cell(model, QDate(2026, 8, 31)), std::pair(0, 1));
+    QCOMPARE(Cell(model, QDate(2026, 10, 1)), std::pair(4, 4));
+}
+
+// Header cells take the alternate base colour, day cells the base colour; days of the neighbouring months
+// are written in the disabled text colour.
+void TestCalendarModel::headerAndNeighbourColours()
+{
+    CCalendarView view;
+    QPalette palette;
+    palette.setColor(QPalette::Base, QColor(1, 1, 1));
+    palette.setColor(QPalette::AlternateBase, QColor(2, 2, 2));
+    palette.setColor(QPalette::Window, QColor(3, 3, 3));
+    palette.setColor(QPalette::Text, QColor(4, 4, 4));
+    palette.setColor(QPalette::Disabled, QPalette::Text, QColor(5, 5, 5));
+    view.setPalette(palette);
+    CCalendarModel model;
+    model.SetView(&view);
+    model.ShowMonth(2026, 9); // day names in row 0, week numbers in column 0, Sunday first
+    const auto colours = [&model](int row, int column) {
+        const QModelIndex cell = model.index(row, column);
+        return model.data(cell, Qt::BackgroundRole).value<QColor>().red() * 10 +
+               model.data(cell, Qt::ForegroundRole).value<QColor>().red();
+    };
+    QCOMPARE(colours(0, 3), 24); // a day name
+    QCOMPARE(colours(2, 0), 24); // a week number
+    QCOMPARE(colours(1, 3), 14); // 1 September
+    QCOMPARE(colours(1, 1), 15); // 30 August
+    QCOMPARE(colours(5, 5), 15); // 1 October
+    QCOMPARE(colours(5, 4), 14); // 30 September
+}
+
+// The views hear of every change of the grid: a header row or week column that comes or goes, and every cell
+// after a change of month or range; nothing when nothing changed.
+void TestCalendarModel::changesAnnounced()
+{
+    CCalendarModel model;
+    model.SetHorizontalHeaderFormat(0);
+    model.SetWeekNumbersShown(false);
+    model.ShowMonth(2026, 1);
+    QSignalSpy rowsIn(&model, &QAbstractItemModel::rowsInserted);
+    QSignalSpy rowsOut(&model, &QAbstractItemModel::rowsRemoved);
+    QSignalSpy columnsIn(&model, &QAbstractItemModel::columnsInserted);
+    QSignalSpy columnsOut(&model, &QAbstractItemModel::columnsRemoved);
+    QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+    const auto counts = [&] {
+        return QStringLiteral("%1 %2 %3 %4 %5")
+            .arg(rowsIn.count())
+            .arg(rowsOut.count())
+            .arg(columnsIn.count())
+            .arg(columnsOut.count())
+            .arg(changed.count());
+    };
+    model.SetHorizontalHeaderFormat(2);
+    QCOMPARE(counts(), QStringLiteral("1 0 0 0 1"));
+    QCOMPARE(rowsIn.at(0).at(1).toInt() * 10 + rowsIn.at(0).at(2).toInt(), 0);
+    model.SetHorizontalHeaderFormat(3); // a row already there
+    model.SetWeekNumbersShown(true);
+    QCOMPARE(counts(), QStringLiteral("1 0 1 0 3"));
+    model.SetWeekNumbersShown(true);
+    model.ShowMonth(2026, 1);
+    model.SetFirstColumnDay(Qt::Sunday);
+    QCOMPARE(counts(), QStringLiteral("1 0 1 0 3"));
+    model.ShowMonth(2026, 2);
+    QCOMPARE(changed.last().at(0).value<QModelIndex>(), model.index(0, 0));
+    QCOMPARE(changed.last().at(1).value<QModelIndex>(), model.index(6, 7));
+    model.SetHorizontalHeaderFormat(0);
+    model.SetWeekNumbersShown(false);
+    QCOMPARE(counts(), QStringLiteral("1 1 1 1 6"));
+    QCOMPARE(changed.last().at(1).value<QModelIndex>(), model.index(5, 6));
+}
+
+void TestCalendarModel::maximumBelowMinimum()
+{
+    CCalendarModel model;
+    model.SetRange(QDate(2026, 6, 1), QDate(2026, 6, 30));
+    model.SetDate(QDate(2026, 6, 20));
+    model.SetMaximumDate(QDate(2026, 5, 10));
+    QCOMPARE(std::pair(model.m_minimumDate, model.m_maximumDate),
+             std::pair(QDate(2026, 5, 10), QDate(2026, 5, 10)));
+    QCOMPARE(model.m_date, QDate(2026, 5, 10));
+    // An invalid end changes nothing.
+    model.SetMinimumDate(QDate());
+    model.SetMaximumDate(QDate());
+    QCOMPARE(std::pair(model.m_minimumDate, model.m_maximumDate),
+             std::pair(QDate(2026, 5, 10), QDate(2026, 5, 10)));
 }
 
 VARROW_TEST_MAIN(TestCalendarModel, QApplication)

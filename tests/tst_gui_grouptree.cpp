@@ -53,6 +53,9 @@ private Q_SLOTS:
     void drag();
     void dragOverTheViewsOwnModel();
     void multiSelectionStaysUnderOnePlan();
+    void shiftNavigationPassesOn_data();
+    void shiftNavigationPassesOn();
+    void payloadCodec();
 
 private:
     QPoint Centre(const QModelIndex& index) const { return m_pTree->visualRect(index).center(); }
@@ -171,6 +174,56 @@ void TestGroupTree::multiSelectionStaysUnderOnePlan()
     QModelIndexList selected = m_pTree->selectionModel()->selectedIndexes();
     std::sort(selected.begin(), selected.end());
     QCOMPARE(selected, (QModelIndexList{m_pModel->index(1, 0, alpha), m_pModel->index(3, 0, alpha)}));
+}
+
+void TestGroupTree::shiftNavigationPassesOn_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("passed"); // ignored by the tree, left to its parent
+    for (const auto& [name, key] : QList<std::pair<const char*, int>>{{"Home", Qt::Key_Home},
+                                                                      {"End", Qt::Key_End},
+                                                                      {"Left", Qt::Key_Left},
+                                                                      {"Up", Qt::Key_Up},
+                                                                      {"Right", Qt::Key_Right},
+                                                                      {"Down", Qt::Key_Down},
+                                                                      {"PageUp", Qt::Key_PageUp},
+                                                                      {"PageDown", Qt::Key_PageDown}})
+        QTest::newRow(name) << key << QString() << true;
+    // Outside the navigation keys Shift changes nothing: a letter still searches the plans.
+    QTest::newRow("A") << int(Qt::Key_A) << QStringLiteral("A") << false;
+}
+
+void TestGroupTree::shiftNavigationPassesOn()
+{
+    QFETCH(int, key);
+    QFETCH(QString, text);
+    QFETCH(bool, passed);
+    m_pTree->collapseAll();
+    const QModelIndex beta = m_pModel->index(1, 0);
+    m_pTree->setCurrentIndex(beta);
+    QKeyEvent event(QEvent::KeyPress, key, Qt::ShiftModifier, text);
+    QApplication::sendEvent(m_pTree, &event);
+    QCOMPARE(event.isAccepted(), !passed);
+    QCOMPARE(m_pTree->currentIndex(), passed ? beta : m_pModel->index(0, 0));
+    QVERIFY(!m_pTree->isExpanded(beta));
+}
+
+void TestGroupTree::payloadCodec()
+{
+    QByteArray bytes;
+    MakeGroupStreamData(0x01020304, -2, bytes);
+    QCOMPARE(bytes, QByteArray::fromHex("04030201feffffff"));
+    int value = 7;
+    BytesToInt(bytes.left(4), value);
+    QCOMPARE(value, 0x01020304);
+    BytesToInt(bytes.mid(4), value);
+    QCOMPARE(value, -2);
+    // Any other length leaves the value as it was.
+    for (const int length : {0, 3, 5, 8}) {
+        BytesToInt(bytes.left(length), value);
+        QCOMPARE(value, -2);
+    }
 }
 
 VARROW_TEST_MAIN(TestGroupTree, QApplication)

@@ -90,6 +90,7 @@ private Q_SLOTS:
     void stackedCells();
     void widerLeafRepaintsTheSpanStart();
     void proxyKeepsTheCellsValues();
+    void verticalHeaderStacksSideways();
 };
 
 void TestHierarchicalHeader::stackedCells()
@@ -154,6 +155,47 @@ void TestHierarchicalHeader::proxyKeepsTheCellsValues()
     // A header model that goes away is no longer handed out.
     delete header;
     QVERIFY(!proxy.data(QModelIndex(), ROLE_HORIZONTAL_HEADER_MODEL).isValid());
+}
+
+// The same header model read down the side: a two-level section is as wide as its two cells side by side,
+// the proxy hands the vertical model out on its own role and announces it over the rows it has, and a model
+// without rows announces nothing.
+void TestHierarchicalHeader::verticalHeaderStacksSideways()
+{
+    QStandardItemModel data(3, 2);
+    QStandardItemModel header;
+    auto* a = new QStandardItem(QStringLiteral("AA"));
+    a->setChild(0, 0, new QStandardItem(QStringLiteral("AA")));
+    a->setChild(0, 1, new QStandardItem(QStringLiteral("AA")));
+    header.setItem(0, 0, a);
+    header.setItem(0, 1, new QStandardItem(QStringLiteral("AA")));
+    ProxyModelWithHeaderModels proxy;
+    proxy.setModel(&data);
+    QSignalSpy announced(&proxy, &QAbstractItemModel::headerDataChanged);
+    proxy.SetVerticalHeaderModel(&header);
+    QCOMPARE(announced.count(), 1);
+    QCOMPARE(announced.at(0).at(0).value<Qt::Orientation>(), Qt::Vertical);
+    QCOMPARE(announced.at(0).at(1).toInt() * 10 + announced.at(0).at(2).toInt(), 2);
+    QCOMPARE(proxy.data(QModelIndex(), ROLE_VERTICAL_HEADER_MODEL).value<QObject*>(), &header);
+    QVERIFY(!proxy.data(QModelIndex(), ROLE_HORIZONTAL_HEADER_MODEL).isValid());
+
+    QTableView view;
+    auto* hv = new CProbeHeader(Qt::Vertical, &view);
+    view.setVerticalHeader(hv);
+    view.setModel(&proxy);
+    const int leaf = hv->SizeOf(2).width();
+    QVERIFY(leaf > 0);
+    QCOMPARE(hv->SizeOf(0).width(), 2 * leaf);
+    QCOMPARE(hv->SizeOf(1).width(), 2 * leaf);
+    QCOMPARE(hv->SizeOf(0).height(), hv->SizeOf(2).height());
+
+    QStandardItemModel empty;
+    ProxyModelWithHeaderModels bare;
+    bare.setModel(&empty);
+    QSignalSpy none(&bare, &QAbstractItemModel::headerDataChanged);
+    bare.SetVerticalHeaderModel(&header);
+    bare.SetHorizontalHeaderModel(&header);
+    QCOMPARE(none.count(), 0);
 }
 
 VARROW_TEST_MAIN(TestHierarchicalHeader, QApplication)

@@ -113,6 +113,10 @@ private Q_SLOTS:
     void newSearchEndsTheRunningOne();
     void stopBeforeTheRunIsNotLost();
     void unknownKindsShowNoName();
+    void everyKindShowsItsName();
+    void batchesOfFiveHundred_data();
+    void batchesOfFiveHundred();
+    void noBatchBeforeThePageShowedTheLast();
     void exportThatCannotOpenReportsFailure();
     void exportDialogsCheckThePathBeforeClosing_data();
     void exportDialogsCheckThePathBeforeClosing();
@@ -358,6 +362,87 @@ void TestLogPage::unknownKindsShowNoName()
     // The last known kind: records deleted to make room.
     info.LogSubType = LOG_SUB_OVERWRITE;
     QCOMPARE(CLogSearchThread::RowTexts(info, 42).value(2), QStringLiteral("Overwrite Records"));
+}
+
+void TestLogPage::everyKindShowsItsName()
+{
+    const QStringList names{"Start SoftWare",       "Stop SoftWare",
+                            "Start Manual Backup",  "Stop Manual Backup",
+                            "Config Plan",          "Config Disk",
+                            "Config Group",         "Device Reconnect Exception",
+                            "Write File Exception", "Connect to Device Exception"};
+    LOG_INFO info;
+    info.LogTime = kBase.toSecsSinceEpoch();
+    std::strcpy(info.LogContents, "text");
+    for (int subtype = 1; subtype <= 10; ++subtype) {
+        info.LogSubType = subtype;
+        QCOMPARE(CLogSearchThread::RowTexts(info, subtype),
+                 (QStringList{QString::number(subtype), QStringLiteral("2026-03-02 09:00:00"),
+                              names[subtype - 1], QStringLiteral("text")}));
+    }
+}
+
+void TestLogPage::batchesOfFiveHundred_data()
+{
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<QStringList>("batches"); // "rows in the batch: shown of found"
+    QTest::newRow("none") << 0 << QStringList{"0: 1 of 1"};
+    QTest::newRow("one") << 1 << QStringList{"1: 1 of 1"};
+    QTest::newRow("499") << 499 << QStringList{"499: 499 of 499"};
+    QTest::newRow("500") << 500 << QStringList{"500: 500 of 500"};
+    QTest::newRow("501") << 501 << QStringList{"500: 500 of 501", "1: 501 of 501"};
+    QTest::newRow("1000") << 1000 << QStringList{"500: 500 of 1000", "500: 1000 of 1000"};
+}
+
+// The search thread hands the rows over 500 at a time, each batch numbered on from the last, and waits for
+// the page between batches.
+void TestLogPage::batchesOfFiveHundred()
+{
+    QFETCH(int, rows);
+    QFETCH(QStringList, batches);
+    FillRows(rows);
+    CLogSearchThread thread;
+    QStringList seen;
+    QStringList firstAndLast;
+    connect(&thread, &CLogSearchThread::SetInfoToView, this,
+            [&](const QList<CTreeViewItem*>& items, int shown, int found) {
+                seen << QStringLiteral("%1: %2 of %3").arg(items.size()).arg(shown).arg(found);
+                if (!items.isEmpty())
+                    firstAndLast << items.first()->GetData(0, Qt::DisplayRole).toString()
+                                 << items.last()->GetData(0, Qt::DisplayRole).toString();
+                qDeleteAll(items);
+                thread.Resume();
+            });
+    thread.SetSearchParam(0, kBase.toSecsSinceEpoch(), kBase.toSecsSinceEpoch() + 3600);
+    thread.start();
+    QVERIFY(QTest::qWaitFor([&] { return thread.isFinished() && seen.size() >= batches.size(); },
+                            TestSupport::Bound(10000)));
+    QCoreApplication::processEvents();
+    QCOMPARE(seen, batches);
+    QStringList numbers;
+    for (int b = 0; b < batches.size() && rows > 0; ++b)
+        numbers << QString::number(b * 500 + 1) << QString::number(std::min(rows, (b + 1) * 500));
+    QCOMPARE(firstAndLast, numbers);
+}
+
+// The thread sends a batch only once the page has shown the one before, the last one too: a search stopped
+// while the first of 501 rows waits to be shown ends with that batch alone.
+void TestLogPage::noBatchBeforeThePageShowedTheLast()
+{
+    FillRows(501);
+    CLogSearchThread thread;
+    QList<int> sizes;
+    connect(&thread, &CLogSearchThread::SetInfoToView, this, [&](const QList<CTreeViewItem*>& items) {
+        sizes << int(items.size());
+        qDeleteAll(items);
+    });
+    thread.SetSearchParam(0, kBase.toSecsSinceEpoch(), kBase.toSecsSinceEpoch() + 3600);
+    thread.start();
+    QVERIFY(QTest::qWaitFor([&] { return !sizes.isEmpty(); }, TestSupport::Bound(10000)));
+    thread.Stop();
+    QVERIFY(thread.wait(TestSupport::Bound(10000)));
+    QCoreApplication::processEvents();
+    QCOMPARE(sizes, QList<int>{500});
 }
 
 void TestLogPage::exportThatCannotOpenReportsFailure()

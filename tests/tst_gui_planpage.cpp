@@ -44,6 +44,8 @@ private Q_SLOTS:
     void deletedRecorderLeavesOtherEditsUnsaved();
     void chosenChannelsAndRemovedOnes();
     void weekCopiedToCheckedPlansAndSaved();
+    void freshTableAndTheWholeWeekSwitch();
+    void tableShowsAndStoresEveryValue();
 
 private:
     std::unique_ptr<CTempDatabase> m_db;
@@ -84,6 +86,17 @@ Edit Today(SCHEDULE_TIME start, SCHEDULE_TIME fileEnd)
         g->Schedule[0].FileDate = 0;
         g->Schedule[0].TaskStartTime = start;
         g->Schedule[0].FileEndTime = fileEnd;
+    };
+}
+
+// Today's files on one row, from `start` on.
+Edit TodayAt(int row, SCHEDULE_TIME start, SCHEDULE_TIME fileEnd)
+{
+    return [=](GROUP_INFO* g) {
+        g->Schedule[row].IsEanbel = 1;
+        g->Schedule[row].FileDate = 0;
+        g->Schedule[row].TaskStartTime = start;
+        g->Schedule[row].FileEndTime = fileEnd;
     };
 }
 
@@ -219,7 +232,9 @@ bool AddRecorder(CRecorderSim* sim, const char* name)
 
 int Logged()
 {
-    return CountRows("SELECT COUNT(*) FROM Log_Table WHERE LogContents = 'Config backup Schedule';");
+    return CountRows(
+        "SELECT COUNT(*) FROM Log_Table WHERE LogContents = 'Config backup Schedule' AND LogType = 1 "
+        "AND LogSubType = 5;");
 }
 
 } // namespace
@@ -260,6 +275,28 @@ void TestPlanPage::rules_data()
     QTest::newRow("Sunday into Monday, the engine's day before")
         << QList<Edit>{Day(7, T(22, 0, 0), 10), Day(1, T(7, 0, 0), 2)}
         << overlap.arg(QStringLiteral("Sunday"), QStringLiteral("Monday"));
+    QTest::newRow("file window of no length")
+        << QList<Edit>{FileWindow(0, T(8, 0, 0), T(8, 0, 0))} << QString();
+    QTest::newRow("file window ends a second early on Thursday")
+        << QList<Edit>{Day(4, T(18, 0, 0), 6), FileWindow(4, T(0, 0, 1), T(0, 0, 0))}
+        << "file starttime and file endtime conflict at Schedule P  Thursday";
+    QTest::newRow("today on Thursday, a second early")
+        << QList<Edit>{Day(4, T(18, 0, 0), 6), TodayAt(4, T(12, 0, 0), T(12, 0, 1))}
+        << "Schedule starttime and file endtime conflict at Schedule P  Thursday";
+    QTest::newRow("Saturday into Sunday")
+        << QList<Edit>{Day(6, T(23, 0, 0), 2), Day(7, T(0, 59, 59), 1)}
+        << overlap.arg(QStringLiteral("Saturday"), QStringLiteral("Sunday"));
+    QTest::newRow("Saturday ends at Sunday's start")
+        << QList<Edit>{Day(6, T(23, 0, 0), 2), Day(7, T(1, 0, 0), 1)} << QString();
+    QTest::newRow("whole week beside an early Monday") << QList<Edit>{Day(1, T(0, 0, 0), 1),
+                                                                      [](GROUP_INFO* g) {
+                                                                          g->Schedule[0].IsEanbel = 1;
+                                                                          g->Schedule[0].Duration = 24;
+                                                                      }}
+                                                       << QString();
+    QTest::newRow("a plan not in use is never checked")
+        << QList<Edit>{FileWindow(0, T(9, 0, 0), T(8, 0, 0)), [](GROUP_INFO* g) { g->bUsed = 0; }}
+        << QString();
     QTest::newRow("disabled rows are never checked")
         << QList<Edit>{Day(1, T(20, 0, 0), 24), FileWindow(0, T(9, 0, 0), T(8, 0, 0)),
                        FileWindow(4, T(9, 0, 0), T(8, 0, 0))}
@@ -525,6 +562,92 @@ void TestPlanPage::weekCopiedToCheckedPlansAndSaved()
         QCOMPARE(QByteArray(stored.GroupName), QByteArray(slot == 2 ? "B" : "D"));
     }
     QCOMPARE(Week(*g_pSysInfoManage->GetGroupInfo(5)), untouched);
+}
+
+// Without any plan the table shows the defaults of a schedule, the whole week on; turning the whole week off
+// turns every weekday on with its editors, and on again turns them off.
+void TestPlanPage::freshTableAndTheWholeWeekSwitch()
+{
+    CDlgCfgPlan page;
+    const auto row = [&page](int r) {
+        QStringList cells{Box(page, r)->isChecked() ? "on" : "off"};
+        for (int c = CDlgCfgPlan::COL_TASK_START; c < CDlgCfgPlan::SCHEDULE_COLUMN_NUM; ++c) {
+            QWidget* cell = Cell(page, r, c);
+            if (auto* time = qobject_cast<CTimeEdit*>(cell))
+                cells << time->time().toString(QStringLiteral("hh:mm:ss"));
+            else
+                cells << qobject_cast<CComboBox*>(cell)->currentText();
+        }
+        return cells.join(' ');
+    };
+    const auto enabled = [&page](int r) {
+        QString flags;
+        for (int c = 0; c < CDlgCfgPlan::SCHEDULE_COLUMN_NUM; ++c)
+            flags += Cell(page, r, c)->isEnabled() ? '1' : '0';
+        return flags;
+    };
+    for (int r = 0; r < SCHEDULE_ENTRY_NUM; ++r)
+        QCOMPARE(
+            row(r),
+            QStringLiteral("%1 18:00:00 6hours 1days ago 00:00:00 23:59:59 all").arg(r == 0 ? "on" : "off"));
+    QCOMPARE(enabled(0), QStringLiteral("1111111"));
+    QCOMPARE(enabled(1), QStringLiteral("0000000"));
+    QCOMPARE(enabled(7), QStringLiteral("0000000"));
+
+    Box(page, 0)->setChecked(false);
+    QCOMPARE(enabled(0), QStringLiteral("1000000"));
+    for (const int r : {1, 7}) {
+        QVERIFY(Box(page, r)->isChecked());
+        QCOMPARE(enabled(r), QStringLiteral("1111111"));
+    }
+    Box(page, 3)->setChecked(false);
+    QCOMPARE(enabled(3), QStringLiteral("1000000"));
+    Box(page, 0)->setChecked(true);
+    QCOMPARE(enabled(0), QStringLiteral("1111111"));
+    for (const int r : {1, 3, 7}) {
+        QVERIFY(!Box(page, r)->isChecked());
+        QCOMPARE(enabled(r), QStringLiteral("0000000"));
+    }
+}
+
+// A week at the ends of every editor's range is shown as stored and stored back unchanged when the page moves
+// to another plan: 1 and 24 hours, 0 and 30 days back, every kind of recording.
+void TestPlanPage::tableShowsAndStoresEveryValue()
+{
+    GROUP_INFO week = NewPlan("Edges");
+    week.Schedule[0].IsEanbel = 0;
+    const uint32_t types[] = {0, 1, 2, 3, 8, 0, 1, 2};
+    for (int r = 0; r < SCHEDULE_ENTRY_NUM; ++r) {
+        SCHEDULE_WEEKDAY& e = week.Schedule[r];
+        e.IsEanbel = r % 2 == 1 ? 1 : 0;
+        e.TaskStartTime = T(23 - r, 59 - r, r);
+        e.Duration = int16_t(r % 2 == 0 ? 1 : 24);
+        e.FileDate = int16_t(r % 2 == 0 ? 30 : 0);
+        e.FileStartTime = T(r, r, r);
+        e.FileEndTime = T(23, 59, 59 - r);
+        e.FileType = types[r];
+    }
+    week.Schedule[7].TaskStartTime = T(0, 0, 0);
+    QVERIFY(g_pSysInfoManage->SetGroupInfo(&week, 4) && StorePlan(6, "Other"));
+
+    CDlgCfgPlan page;
+    QCOMPARE(page.CurrentPlan(), 4);
+    const QStringList typeTexts{"all",           "Schedule", "Motion Detection", "Alarm",
+                                "Manual Record", "all",      "Schedule",         "Motion Detection"};
+    for (int r = 0; r < SCHEDULE_ENTRY_NUM; ++r) {
+        QCOMPARE(qobject_cast<CComboBox*>(Cell(page, r, 2))->currentText(),
+                 r % 2 == 0 ? QStringLiteral("1hours") : QStringLiteral("24hours"));
+        QCOMPARE(qobject_cast<CComboBox*>(Cell(page, r, 3))->currentText(),
+                 r % 2 == 0 ? QStringLiteral("30days ago") : QStringLiteral("0days ago"));
+        QCOMPARE(qobject_cast<CComboBox*>(Cell(page, r, 6))->currentText(), typeTexts[r]);
+        QCOMPARE(qobject_cast<CTimeEdit*>(Cell(page, r, 1))->time(),
+                 r == 7 ? QTime(0, 0) : QTime(23 - r, 59 - r, r));
+        QCOMPARE(Box(page, r)->isChecked(), r % 2 == 1);
+    }
+    Plans(page)->setCurrentRow(1);
+    QCOMPARE(page.CurrentPlan(), 6);
+    QCOMPARE(Week(page.GetPlans()[4]), Week(*g_pSysInfoManage->GetGroupInfo(4)));
+    QVERIFY(!page.IsPlanTableChanged());
 }
 
 VARROW_TEST_MAIN(TestPlanPage, QApplication)

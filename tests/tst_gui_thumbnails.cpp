@@ -130,6 +130,14 @@ private Q_SLOTS:
     void singledOutGroupRemoved();
     void tooSmallBoxKeepsLayout();
     void pageBar();
+    void pageBarBlocks_data();
+    void pageBarBlocks();
+    void pageBarClicks();
+    void loadingFrames_data();
+    void loadingFrames();
+    void groupIdsAndUnknownIds();
+    void groupPiecesInPlace_data();
+    void groupPiecesInPlace();
 };
 
 void TestThumbnails::pictureWithAwkwardPath()
@@ -347,6 +355,207 @@ void TestThumbnails::pageBar()
     QCOMPARE(bar.GetCurrentPage(), 21u);
     QCOMPARE(visible(), QStringLiteral("Previous 21 22 23 24 25"));
     QCOMPARE(shown.last().at(0).toUInt(), 21u);
+}
+
+namespace {
+
+// The page buttons the bar shows, in order, the highlighted one in brackets.
+QString PageButtons(const CPageInfo& bar)
+{
+    QStringList texts;
+    for (CPushButton* b : bar.findChildren<CPushButton*>()) {
+        if (b->isHidden())
+            continue;
+        const bool highlighted = !b->text().isEmpty() && b->text().at(0).isDigit() &&
+                                 !b->styleSheet().contains(QLatin1String("button.png)"));
+        texts << (highlighted ? '[' + b->text() + ']' : b->text());
+    }
+    return texts.join(QLatin1Char(' '));
+}
+
+CPushButton* PageButton(const CPageInfo& bar, const QString& text)
+{
+    for (CPushButton* b : bar.findChildren<CPushButton*>()) {
+        if (!b->isHidden() && b->text() == text)
+            return b;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+void TestThumbnails::pageBarBlocks_data()
+{
+    QTest::addColumn<int>("count");
+    QTest::addColumn<int>("page");
+    QTest::addColumn<int>("result");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("one page") << 1 << 1 << 0 << "[1]";
+    QTest::newRow("ten pages, the last") << 10 << 10 << 0 << "1 2 3 4 5 6 7 8 9 [10]";
+    QTest::newRow("eleven pages, page 10") << 11 << 10 << 0 << "1 2 3 4 5 6 7 8 9 [10] Next";
+    QTest::newRow("eleven pages, page 11") << 11 << 11 << 0 << "Previous [11]";
+    QTest::newRow("25 pages, page 1") << 25 << 1 << 0 << "[1] 2 3 4 5 6 7 8 9 10 Next";
+    QTest::newRow("25 pages, page 20") << 25 << 20 << 0 << "Previous 11 12 13 14 15 16 17 18 19 [20] Next";
+    QTest::newRow("25 pages, page 25") << 25 << 25 << 0 << "Previous 21 22 23 24 [25]";
+    QTest::newRow("page 0") << 25 << 0 << -1 << "Previous 11 12 13 [14] 15 16 17 18 19 20 Next";
+    QTest::newRow("past the last page") << 25 << 26 << -1 << "Previous 11 12 13 [14] 15 16 17 18 19 20 Next";
+}
+
+// The bar shows the block of ten pages that holds the page, the arrows only where there is a block to go to.
+void TestThumbnails::pageBarBlocks()
+{
+    QFETCH(int, count);
+    QFETCH(int, page);
+    QFETCH(int, result);
+    QFETCH(QString, shown);
+    CPageInfo bar;
+    bar.SetPageCount(uint(count));
+    if (count == 25)
+        bar.SetPage(14);
+    QSignalSpy announced(&bar, &CPageInfo::SignalShowPage);
+    QCOMPARE(bar.SetPage(uint(page)), result);
+    QCOMPARE(PageButtons(bar), shown);
+    QCOMPARE(announced.count(), result == 0 ? 1 : 0);
+    QCOMPARE(bar.GetCurrentPage(), uint(result == 0 ? page : 14));
+}
+
+void TestThumbnails::pageBarClicks()
+{
+    CPageInfo bar;
+    bar.SetPageCount(25);
+    bar.SetPage(13);
+    QSignalSpy announced(&bar, &CPageInfo::SignalShowPage);
+    // The highlighted page again: nothing.
+    PageButton(bar, QStringLiteral("13"))->click();
+    QCOMPARE(announced.count(), 0);
+    PageButton(bar, QStringLiteral("17"))->click();
+    QCOMPARE(PageButtons(bar), QStringLiteral("Previous 11 12 13 14 15 16 [17] 18 19 20 Next"));
+    // The arrows go to the first page of the block before or after.
+    PageButton(bar, QStringLiteral("Previous"))->click();
+    QCOMPARE(PageButtons(bar), QStringLiteral("[1] 2 3 4 5 6 7 8 9 10 Next"));
+    PageButton(bar, QStringLiteral("Next"))->click();
+    PageButton(bar, QStringLiteral("Next"))->click();
+    QCOMPARE(PageButtons(bar), QStringLiteral("Previous [21] 22 23 24 25"));
+    QList<uint> pages;
+    for (const QList<QVariant>& args : announced)
+        pages << args.at(0).toUInt();
+    QCOMPARE(pages, (QList<uint>{17, 1, 11, 21}));
+}
+
+void TestThumbnails::loadingFrames_data()
+{
+    QTest::addColumn<QList<int>>("steps");
+    QTest::addColumn<QList<int>>("frames"); // 0: no overlay
+    QTest::newRow("a turn and a half") << QList<int>{1, 2, 7, 8, 9, 16} << QList<int>{7, 6, 1, 8, 7, 8};
+    QTest::newRow("stopped and started again") << QList<int>{3, 0, 4} << QList<int>{5, 0, 4};
+}
+
+// The turning overlay of a thumbnail whose picture is being fetched: 44 pixels square in the picture's
+// bottom-right corner, its frames counting down as the steps count up.
+void TestThumbnails::loadingFrames()
+{
+    QFETCH(QList<int>, steps);
+    QFETCH(QList<int>, frames);
+    CPicLabel label;
+    label.resize(98, 77);
+    label.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&label));
+    auto* picture = label.findChild<QLabel*>(QStringLiteral("m_pLabelPic"));
+    QCOMPARE(picture->geometry(), QRect(2, 2, 94, 73));
+    for (int i = 0; i < steps.size(); ++i) {
+        label.SetLoadingStep(steps[i]);
+        const QList<QLabel*> overlays = picture->findChildren<QLabel*>();
+        QCOMPARE(int(overlays.size()), frames[i] == 0 ? 0 : 1);
+        if (frames[i] == 0)
+            continue;
+        QCOMPARE(overlays.first()->geometry(), QRect(50, 29, 44, 44));
+        QVERIFY2(overlays.first()->styleSheet().contains(QStringLiteral("Animation%1.png").arg(frames[i])),
+                 qPrintable(overlays.first()->styleSheet()));
+    }
+}
+
+// Groups are numbered from 1, each new one after the last; a name is taken once; unknown numbers change
+// nothing; one group can be singled out and all shown again.
+void TestThumbnails::groupIdsAndUnknownIds()
+{
+    CGroupFixture f;
+    QCOMPARE(f.group.AddGroup(QStringLiteral("A"), Paths(2)), 1u);
+    QCOMPARE(f.group.AddGroup(QStringLiteral("B"), Paths(2)), 2u);
+    QVERIFY(f.group.RemoveGroup(1));
+    QCOMPARE(f.group.AddGroup(QStringLiteral("B"), Paths(2)), 0u);
+    QCOMPARE(f.group.AddGroup(QStringLiteral("A"), Paths(2)), 3u);
+    CPicLabelList* list = nullptr;
+    QVERIFY(!f.group.RemoveGroup(1) && !f.group.ModifyGroup(9, QStringLiteral("X"), Paths(1)));
+    QVERIFY(!f.group.GetGroupList(1, &list) && !f.group.SetExpandGroup(9));
+    QCOMPARE(ShownTitleBars(f.group).size(), 2);
+    QVERIFY(f.group.SetExpandGroup(3));
+    QCOMPARE(ShownTitleBars(f.group).size(), 1);
+    QCOMPARE(ShownTitleBars(f.group).first()->GetId(), 3u);
+    // Singled out again: nothing is laid out or shown anew.
+    QSignalSpy shown(f.group.GetPageBar(), &CPageInfo::SignalShowPage);
+    QVERIFY(f.group.SetExpandGroup(3));
+    QCOMPARE(shown.count(), 0);
+    QVERIFY(f.group.SetExpandGroup(0));
+    QCOMPARE(ShownTitleBars(f.group).size(), 2);
+    f.group.ClearGroups();
+    QCOMPARE(f.group.AddGroup(QStringLiteral("A"), Paths(1)), 1u);
+}
+
+void TestThumbnails::groupPiecesInPlace_data()
+{
+    QTest::addColumn<int>("boxWidth");
+    QTest::addColumn<QList<int>>("pictures"); // per group
+    QTest::addColumn<bool>("collapseFirst");
+    QTest::addColumn<int>("page");
+    QTest::addColumn<QStringList>("pieces"); // "bar id y" or "grid id y height count", in group order
+    // 600 x 416: 592 x 400 to lay out, five columns of 98 + 3, rows of 77 + 5; a title bar takes 28 + 5.
+    QTest::newRow("two groups") << 600 << QList<int>{12, 5} << false << 1
+                                << QStringList{"bar 1 10", "grid 1 38 251 12", "bar 2 289",
+                                               "grid 2 317 87 5"};
+    QTest::newRow("first collapsed") << 600 << QList<int>{12, 5} << true << 1
+                                     << QStringList{"bar 1 10", "bar 2 43", "grid 2 71 87 5"};
+    // 300 wide: two columns; four rows fill page 1 to its bottom, the rest goes on at the top of page 2.
+    QTest::newRow("page 1 of a long group")
+        << 300 << QList<int>{12} << false << 1 << QStringList{"bar 1 10", "grid 1 38 367 8"};
+    QTest::newRow("page 2 of a long group")
+        << 300 << QList<int>{12} << false << 2 << QStringList{"grid 1 8 169 4"};
+}
+
+// Where the title bars and the grids of the groups stand in the box: a wrong gap or height puts a picture
+// under the page bar or over the next group.
+void TestThumbnails::groupPiecesInPlace()
+{
+    QFETCH(int, boxWidth);
+    QFETCH(QList<int>, pictures);
+    QFETCH(bool, collapseFirst);
+    QFETCH(int, page);
+    QFETCH(QStringList, pieces);
+    CGroupFixture f(QSize(boxWidth, 416));
+    for (int i = 0; i < pictures.size(); ++i)
+        f.group.AddGroup(QStringLiteral("Recorder %1").arg(i + 1), Paths(pictures[i]));
+    if (collapseFirst)
+        QTest::mouseClick(ShownTitleBar(f.group, 1)->findChild<CPushButton*>(), Qt::LeftButton);
+    f.group.GetPageBar()->SetPage(uint(page));
+    QStringList placed;
+    for (int i = 0; i < pictures.size(); ++i) {
+        const uint id = uint(i + 1);
+        if (CTitleBar* bar = ShownTitleBar(f.group, id)) {
+            // Title bars start 5 pixels in and are as wide as the box less 8.
+            QCOMPARE(bar->geometry().x() * 1000 + bar->width(), 5 * 1000 + boxWidth - 8);
+            QCOMPARE(bar->height(), 28);
+            placed << QStringLiteral("bar %1 %2").arg(id).arg(bar->y());
+        }
+        CPicLabelList* list = nullptr;
+        if (f.group.GetGroupList(id, &list)) {
+            QCOMPARE(list->x() * 1000 + list->width(), 22 * 1000 + boxWidth - 25);
+            placed << QStringLiteral("grid %1 %2 %3 %4")
+                          .arg(id)
+                          .arg(list->y())
+                          .arg(list->height())
+                          .arg(LabelsOf(f.group, id).size());
+        }
+    }
+    QCOMPARE(placed, pieces);
 }
 
 VARROW_TEST_MAIN(TestThumbnails, QApplication)

@@ -13,6 +13,8 @@ class TestTreeView : public QObject
 private Q_SLOTS:
     void initTestCase();
     void propagation();
+    void expandStripAtTheRightEnd_data();
+    void expandStripAtTheRightEnd();
 
 private:
     // "a" is a top-level row, "a1" its second child, "a12" the third child of that one.
@@ -93,6 +95,37 @@ void TestTreeView::propagation()
     QCOMPARE(Children("a1"), QStringLiteral("200"));
     QCOMPARE(State("a1"), partly);
     QCOMPARE(State("a"), partly);
+}
+
+void TestTreeView::expandStripAtTheRightEnd_data()
+{
+    QTest::addColumn<int>("fromRight"); // pixels left of the row's right edge where the button is released
+    QTest::addColumn<bool>("toggles");
+    QTest::newRow("in the 2 pixel margin") << 2 << false;
+    QTest::newRow("right pixel of the strip") << 3 << true;
+    QTest::newRow("left pixel of the strip") << 26 << true;
+    QTest::newRow("left of the strip") << 27 << false;
+}
+
+// A release on the 24 pixels that end 2 pixels before the right edge of the current row opens or closes it.
+void TestTreeView::expandStripAtTheRightEnd()
+{
+    QFETCH(int, fromRight);
+    QFETCH(bool, toggles);
+    CTreeView view;
+    view.SetHeaderLabels({QStringLiteral("Name")});
+    view.model()->insertRows(0, 2);
+    const QModelIndex top = view.model()->index(0, 0);
+    view.model()->insertRows(0, 2, top);
+    view.resize(300, 200);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    view.setCurrentIndex(top);
+    const bool expanded = view.isExpanded(top);
+    const QRect row = view.visualRect(top);
+    QTest::mouseRelease(view.viewport(), Qt::LeftButton, {},
+                        QPoint(row.left() + row.width() - fromRight, row.center().y()));
+    QCOMPARE(view.isExpanded(top), toggles ? !expanded : expanded);
 }
 
 VARROW_TEST_MAIN(TestTreeView, QApplication)

@@ -9,6 +9,7 @@
 #include "tests/support/TestSupport.h"
 
 #include <QElapsedTimer>
+#include <QRegularExpression>
 #include <QScopeGuard>
 
 #include <algorithm>
@@ -25,6 +26,8 @@ private Q_SLOTS:
     void refusedOrSilentServerFails();
     void unsendableSettingFailsBeforeAnyCommand_data();
     void unsendableSettingFailsBeforeAnyCommand();
+    void fieldsHoldSixtyThreeBytes_data();
+    void fieldsHoldSixtyThreeBytes();
 };
 
 namespace {
@@ -63,7 +66,8 @@ void TestMail::sendsOneMailWithTheStoredLogin_data()
     QTest::addColumn<int>("tls");
     QTest::addColumn<QByteArray>("verbs");
     const QByteArray mail = "AUTH MAIL RCPT DATA QUIT";
-    // A server that offers no STARTTLS is left at its greeting, then served in plain SMTP on a new connection.
+    // A server that offers no STARTTLS is left at its greeting, then served in plain SMTP on a new
+    // connection.
     QTest::newRow("plain server") << int(CFakeSmtpServer::StartTls::NotOffered) << "EHLO EHLO " + mail;
 }
 
@@ -122,7 +126,8 @@ void TestMail::refusedOrSilentServerFails()
     SetMailTimeouts({std::chrono::milliseconds(1000), std::chrono::milliseconds(1000)});
     const auto restore = qScopeGuard([] { SetMailTimeouts(MailTimeouts()); });
     // STARTTLS offered and failed (a handshake that fails, or the offer refused when taken up), as an
-    // interception looks: the login must not follow in plain text, neither on this connection nor on a new one.
+    // interception looks: the login must not follow in plain text, neither on this connection nor on a new
+    // one.
     for (const auto tls : {CFakeSmtpServer::StartTls::Broken, CFakeSmtpServer::StartTls::Refused}) {
         CFakeSmtpServer::Options options;
         options.Tls = tls;
@@ -176,6 +181,52 @@ void TestMail::unsendableSettingFailsBeforeAnyCommand()
     QVERIFY(!SendEmailWithConfig(config, QStringLiteral("Tolvarin"), QStringLiteral("body")));
     // Refused before any command reached the server: a cut address would have reached someone else.
     QVERIFY(server.Lines().isEmpty());
+}
+
+void TestMail::fieldsHoldSixtyThreeBytes_data()
+{
+    QTest::addColumn<int>("field"); // 0 display name, 1 sender, 2 receiver
+    QTest::addColumn<int>("length");
+    for (const int field : {0, 1, 2}) {
+        QTest::addRow("field %d, 63 bytes", field) << field << 63;
+        QTest::addRow("field %d, 64 bytes", field) << field << 64;
+    }
+}
+
+// A recipient field holds 63 bytes and its end: a setting of 63 bytes travels whole, one more is refused
+// before anything is sent, never cut.
+void TestMail::fieldsHoldSixtyThreeBytes()
+{
+    QFETCH(int, field);
+    QFETCH(int, length);
+    CFakeSmtpServer server;
+    MAIL_CONFIG config = Config(server.Port());
+    const QByteArray domain = "@site.test";
+    const QByteArray text =
+        field == 0 ? QByteArray(length, 'n') : QByteArray(length - domain.size(), 'a') + domain;
+    char(*fields[])[128] = {&config.MailName, &config.MailFrom, &config.MailTo};
+    CopyStringN(*fields[field], text.toStdString());
+    QCOMPARE(IsMailConfigSendable(config), length == 63);
+    QCOMPARE(SendEmailWithConfig(config, QStringLiteral("Tolvarin"), QStringLiteral("body")), length == 63);
+    if (length != 63) {
+        QVERIFY(server.Lines().isEmpty());
+        return;
+    }
+    QVERIFY(server.WaitForSessions(2));
+    const QByteArray message = Message(server);
+    if (field != 0) {
+        const QByteArray wire = server.Lines().join('\n') + message;
+        QVERIFY2(wire.contains("<" + text + ">"), wire.constData());
+        return;
+    }
+    // A long display name travels in encoded words: decoded, they give the whole name.
+    const int from = int(message.indexOf("From: "));
+    const QByteArray header = message.mid(from, message.indexOf("\r\nTo: ") - from);
+    QByteArray name;
+    static const QRegularExpression word(QStringLiteral("=\\?UTF-8\\?B\\?([^?]*)\\?="));
+    for (const QRegularExpressionMatch& m : word.globalMatch(QString::fromLatin1(header)))
+        name += QByteArray::fromBase64(m.captured(1).toLatin1());
+    QCOMPARE(name, text);
 }
 
 VARROW_TEST_MAIN(TestMail, QCoreApplication)

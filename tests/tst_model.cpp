@@ -30,6 +30,9 @@ private Q_SLOTS:
     void sharedRecordsNeverReadTorn();
     void plansComeBackAsStored();
     void shutdownLeavesModelUsableAndRefusesChanges();
+    void channelNamesAndUses();
+    void slotsDuplicatesAndRemovedRecorder();
+    void defaultsOfRecordsAndAFreshDatabase();
 };
 
 namespace {
@@ -251,6 +254,157 @@ void TestModel::shutdownLeavesModelUsableAndRefusesChanges()
     QCOMPARE(WriteLog(LOG_TYPE_OPERATION, LOG_SUB_STOP_SOFTWARE, QStringLiteral("after")), 0);
     QVERIFY(!SetPlan(model, 1, "Night"));
     QCOMPARE(QByteArray(model.GetGroupInfo(1)->GroupName), QByteArray("Day"));
+}
+
+// A recorder of four analog channels from 1 and two IP channels from 33, another whose channels start at 2:
+// the channel numbers, the names the pages show for them, and which plans use a recorder.
+void TestModel::channelNamesAndUses()
+{
+    CTempDatabase db;
+    CRecorderSim gate({.AnalogChannels = 4, .IpChannels = 2, .FirstIpChannel = 33, .Channels = {}});
+    CRecorderSim yard({.AnalogChannels = 2, .FirstChannel = 2, .Channels = {}});
+    QVERIFY(gate.Start() && yard.Start());
+    auto model = std::make_unique<CSysInfoManage>();
+    QCOMPARE(Add(*model, gate, "Gate"), int(ADD_DEVICE_OK));
+    QCOMPARE(Add(*model, yard, "Yard"), int(ADD_DEVICE_OK));
+    const auto channels = [&model](int device) {
+        const DEVICE_INFO* d = model->GetDeviceInfo(device);
+        QString text =
+            QStringLiteral("%1 of %2, IP from %3:").arg(d->CameraNum).arg(d->CameraNum).arg(d->StartIP);
+        for (int i = 0; i < d->CameraNum; ++i)
+            text += QStringLiteral(" %1%2").arg(d->Camera[i].IsIP ? "ip" : "").arg(d->Camera[i].CameraIndex);
+        return text;
+    };
+    QCOMPARE(channels(0), QStringLiteral("6 of 6, IP from 33: 1 2 3 4 ip33 ip34"));
+    QCOMPARE(channels(1), QStringLiteral("2 of 2, IP from -1: 2 3"));
+
+    QCOMPARE(model->GetCameraName(0, 3), QStringLiteral("Gate_Camera 03"));
+    QCOMPARE(model->GetCameraName(0, 34), QStringLiteral("Gate_IPCamera 02"));
+    QCOMPARE(model->GetCameraName(0, 33), QStringLiteral("Gate_IPCamera 01"));
+    QCOMPARE(model->GetCameraName(1, 12), QStringLiteral("Yard_Camera 12"));
+
+    // Plan slots 0 to 4 unused; plan 5 holds Gate twice, plan 7 Yard once; the manual plan holds Gate.
+    QVERIFY(SetPlan(*model, 5, "Five", {{0, 34}, {1, 3}, {0, 1}}));
+    QVERIFY(SetPlan(*model, 7, "Seven", {{1, 2}}));
+    MANUAL_BACKUP_INFO manual;
+    manual.Channel[0] = {0, 2};
+    model->SetManualBackupInfo(&manual);
+    const QList<std::tuple<int, int, QString>> names{
+        {5, 0, QStringLiteral("Gate_IPCamera 02")},
+        {5, 1, QStringLiteral("Yard_Camera 03")},
+        {5, 2, QStringLiteral("Gate_Camera 01")},
+        {5, 3, QString()},
+        {7, 0, QStringLiteral("Yard_Camera 02")},
+        {MANUAL_GROUP_ID, 0, QStringLiteral("Gate_Camera 02")},
+        {MANUAL_GROUP_ID, 1, QString()},
+        {-1, 0, QString()},
+        {5, -1, QString()},
+        {MANUAL_GROUP_ID + 1, 0, QString()},
+    };
+    for (const auto& [plan, position, name] : names)
+        QCOMPARE(model->GetChannelName(plan, position), name);
+
+    std::vector<int> groups;
+    model->GetGroupsOfDevice(0, &groups);
+    QCOMPARE(groups, (std::vector<int>{5, 5}));
+    groups.clear();
+    model->GetGroupsOfDevice(1, &groups);
+    QCOMPARE(groups, (std::vector<int>{5, 7}));
+    // The manual plan's use counts first; a recorder in no plan and a name nobody holds are unused.
+    QCOMPARE(model->GetDeviceUseState("Gate"), 2);
+    QCOMPARE(model->GetDeviceUseState("Yard"), 1);
+    QCOMPARE(model->GetDeviceUseState("Nobody"), -1);
+    model->ClearManualBackupInfo();
+    QCOMPARE(model->GetDeviceUseState("Gate"), 1);
+    QVERIFY(SetPlan(*model, 7, "Seven"));
+    QVERIFY(SetPlan(*model, 5, "Five", {{0, 1}}));
+    QCOMPARE(model->GetDeviceUseState("Yard"), -1);
+}
+
+// With every one of the 1024 slots used a further recorder is refused before any login; a freed slot is
+// taken again, the lowest first. A recorder at an address and port already registered, or under a name
+// already taken, is refused without a login; the same address at another port is another recorder.
+void TestModel::slotsDuplicatesAndRemovedRecorder()
+{
+    CTempDatabase db;
+    GetMainDB().Exec(
+        "WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n WHERE i < 1023) INSERT INTO "
+        "Device_Table (DeviceID, IsUsed, DeviceIP, DeviceName, Port) SELECT i, 1, '10.1.0.' || i, "
+        "'Recorder ' || i, 8000 FROM n;");
+    auto model = std::make_unique<CSysInfoManage>();
+    QVERIFY(model->LoadAllInfo());
+    CRecorderSim gate({.AnalogChannels = 2, .Channels = {}});
+    CRecorderSim other({.AnalogChannels = 2, .Channels = {}});
+    QVERIFY(gate.Start() && other.Start());
+    QCOMPARE(model->GetFreeDeviceIndex(), -1);
+    QCOMPARE(Add(*model, gate, "Gate"), int(ADD_DEVICE_NO_SLOT));
+    QVERIFY(gate.Calls("login").isEmpty());
+
+    // A plan holding channels of recorders 5, 0, 7, 0 and 9: removing recorder 0 closes the list up.
+    QVERIFY(SetPlan(*model, 6, "Six", {{5, 1}, {0, 1}, {7, 1}, {0, 2}, {9, 1}}));
+    QCOMPARE(model->DeleteDevice("Recorder 3", false), 1);
+    QCOMPARE(model->DeleteDevice("Recorder 0", true), 1);
+    QString refs;
+    for (const CHANNEL_REF& ref : model->GetGroupInfo(6)->Channel)
+        refs += QStringLiteral("%1:%2 ").arg(ref.DeviceID).arg(ref.CameraIndex);
+    QCOMPARE(refs, QStringLiteral("5:1 7:1 9:1 ") + QStringLiteral("-1:-1 ").repeated(29));
+
+    QCOMPARE(Add(*model, gate, "Gate"), int(ADD_DEVICE_OK));
+    QCOMPARE(model->GetDeviceIndexByName("Gate"), 0);
+    const int flow = -1;
+    const auto addAt = [&](const QByteArray& ip, uint16_t port, const char* name) {
+        return model->AddDevice(ip.constData(), port, "admin", "12345", &flow, name, "", 0);
+    };
+    const int logins = int(gate.Calls("login").size() + other.Calls("login").size());
+    QCOMPARE(addAt(gate.AddressBytes(), gate.Port(), "Gate 2"), int(ADD_DEVICE_REFUSED));
+    QCOMPARE(addAt(other.AddressBytes(), other.Port(), "Recorder 5"), int(ADD_DEVICE_REFUSED));
+    QCOMPARE(addAt(other.AddressBytes(), other.Port(), ""), int(ADD_DEVICE_REFUSED));
+    QCOMPARE(int(gate.Calls("login").size() + other.Calls("login").size()), logins);
+    QCOMPARE(addAt(other.AddressBytes(), other.Port(), "Other"), int(ADD_DEVICE_OK));
+    QCOMPARE(model->GetDeviceIndexByName("Other"), 3);
+    QCOMPARE(model->GetFreeDeviceIndex(), -1);
+}
+
+// What a new plan, recorder, manual plan or settings record holds before anybody set it, and what a new
+// installation starts with: a wrong default becomes every new plan's schedule.
+void TestModel::defaultsOfRecordsAndAFreshDatabase()
+{
+    const GROUP_INFO plan;
+    QCOMPARE(plan.bUsed + plan.bDelete + plan.GroupName[0], 0);
+    for (const CHANNEL_REF& ref : plan.Channel)
+        QVERIFY(ref.IsEmpty());
+    for (const SCHEDULE_WEEKDAY& e : plan.Schedule)
+        QCOMPARE(QString::asprintf(
+                     "%d %d %d %02d:%02d:%02d %dh %d days back %02d:%02d:%02d-%02d:%02d:%02d type %u",
+                     e.GroupID, e.IsEanbel, e.Weekday, e.TaskStartTime.Hour, e.TaskStartTime.Minute,
+                     e.TaskStartTime.Second, e.Duration, e.FileDate, e.FileStartTime.Hour,
+                     e.FileStartTime.Minute, e.FileStartTime.Second, e.FileEndTime.Hour, e.FileEndTime.Minute,
+                     e.FileEndTime.Second, e.FileType),
+                 QStringLiteral("-1 0 -1 18:00:00 6h 1 days back 00:00:00-23:59:59 type 0"));
+    const DEVICE_INFO device;
+    QCOMPARE(QString::asprintf("%d %d %d %d %d %d", device.IsUsed, device.LoginID, device.CameraNum,
+                               device.StartIP, device.FlowCtrlValue, device.Camera[63].GroupID),
+             QStringLiteral("0 -1 -1 -1 -1 -1"));
+    const MANUAL_BACKUP_INFO manual;
+    QCOMPARE(manual.FileType, 255u);
+    QVERIFY(manual.Channel[0].IsEmpty() && manual.Channel[31].IsEmpty());
+
+    // A new installation: the settings and mail rows the database is created with are the records' defaults.
+    CTempDatabase db;
+    auto model = std::make_unique<CSysInfoManage>();
+    QVERIFY(model->LoadAllInfo());
+    for (const bool stored : {false, true}) {
+        SYSTEM_CONFIG system;
+        MAIL_CONFIG mail;
+        if (stored) {
+            model->GetSystemConfig(&system);
+            model->GetMailConfig(&mail);
+        }
+        QCOMPARE(QString::asprintf("auto %d mode %d disk mode %d mail %d reconnect %d port %d",
+                                   system.IsAutoRun, system.BackupMode, system.DiskMode, system.IsEnableEmail,
+                                   system.ReconnetNum, mail.SMTPPort),
+                 QStringLiteral("auto 0 mode 0 disk mode 0 mail 0 reconnect 9 port 25"));
+    }
 }
 
 VARROW_TEST_MAIN(TestModel, QCoreApplication)
