@@ -132,6 +132,7 @@ void TestKitCompanions::frameAnswers_data()
     QTest::addColumn<int>("result");
     QTest::newRow("Return accepts") << int(Qt::Key_Return) << 1;
     QTest::newRow("Enter accepts") << int(Qt::Key_Enter) << 1;
+    QTest::newRow("Select accepts") << int(Qt::Key_Select) << 1;
     QTest::newRow("Escape does nothing") << int(Qt::Key_Escape) << 0;
 }
 
@@ -189,6 +190,11 @@ void TestKitCompanions::framePopups()
     });
     page.frame->ShowDialog(page.window, QStringLiteral("Again"));
     QCOMPARE(size, QSize(360, 220));
+
+    // With a pop-up, moving and resizing act on the pop-up, not on the frame inside it.
+    page.frame->Resize(400, 250);
+    page.frame->Move(12, 34);
+    QCOMPARE(popup->geometry(), QRect(12, 34, 400, 250));
 }
 
 void TestKitCompanions::frameLifetimes_data()
