@@ -303,6 +303,9 @@ void TestRecordPage::unreadableNames()
     QCOMPARE(Cell(1, CViewRecord::COL_PATH), kept2);
     QCOMPARE(Cell(1, CViewRecord::COL_ID), QStringLiteral("2"));
     QCOMPARE(Cell(1, CViewRecord::COL_SIZE), QStringLiteral("1"));
+    // The path reads as a link: blue.
+    QCOMPARE(m_records->index(0, CViewRecord::COL_PATH).data(Qt::ForegroundRole).value<QBrush>().color(),
+             QColor(0, 0, 255));
     // The times come from the name: start first, then end, to the second.
     QCOMPARE(Cell(0, CViewRecord::COL_START), QStringLiteral("2026-03-10 08:00:00"));
     QCOMPARE(Cell(0, CViewRecord::COL_END), QStringLiteral("2026-03-10 09:00:00"));

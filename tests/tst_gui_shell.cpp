@@ -113,6 +113,17 @@ void TestShell::windowSizes()
         QCOMPARE(window->minimumSize(), size);
         QCOMPARE(window->maximumSize(), size);
     }
+    // The settings open on General; each tab shows its page and alone is drawn selected.
+    QPushButton* const tabs[] = {settings.Form().pBtnGeneral, settings.Form().pBtnDevice,
+                                 settings.Form().pBtnSchedule};
+    for (const int page : {0, 2, 1, 0}) {
+        if (page != 0 || settings.Stack()->currentIndex() != 0)
+            tabs[page]->click();
+        QCOMPARE(settings.Stack()->currentIndex(), page);
+        for (int i = 0; i < 3; ++i)
+            QCOMPARE(tabs[i]->styleSheet(),
+                     i == page ? CDlgSet::SelectedTabStyle() : CDlgSet::UnselectedTabStyle());
+    }
     about.show();
     QCOMPARE(about.findChild<QLabel*>(QStringLiteral("pLabelAbout"))->text(),
              QStringLiteral("Varrow software V2.00.00.04"));
