@@ -282,6 +282,17 @@ private Q_SLOTS:
         }
     }
 
+    // Each day of a week by its own name, Monday to Sunday.
+    void weekdayNames()
+    {
+        const char* names[] = {"Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday", "Sunday"};
+        for (int day = 0; day < 7; ++day) {
+            m_fixture->Clock().SetNow(kSunday.addDays(day + 1));
+            m_page->WriteTableEvent(0, 0, m_device, QString());
+            QCOMPARE(Table("tableView_Event")->GetItemText(day, 3), QLatin1String(names[day]));
+        }
+    }
+
     void dayTotals_data()
     {
         QTest::addColumn<QList<LIST_FIGURES>>("lists");
