@@ -350,6 +350,12 @@ void TestDevices::typingLimits()
     QCOMPARE(ui.m_plineEditDeviceUserName->text(), QStringLiteral("admin") + QString(26, u'x')); // 31 bytes
     type(ui.m_plineEditDevicePassWord, QStringLiteral("pa'ss"));
     QCOMPARE(ui.m_plineEditDevicePassWord->text(), QStringLiteral("pass"));
+    // The port and the flow limit take five digits and nothing else.
+    for (QLineEdit* number : {ui.m_plineEditDevicePort, ui.m_plineEditDeviceStreamCtrl}) {
+        number->clear();
+        type(number, QStringLiteral("8a0x-123456"));
+        QCOMPARE(number->text(), QStringLiteral("80123"));
+    }
 }
 
 // The line that says what a login waits for stands beside OK and Cancel in the narrow dialog: it must show
