@@ -32,6 +32,15 @@ private Q_SLOTS:
     void dragOnlyFromTheTitleStrip();
 };
 
+namespace {
+
+struct CAcceptKeys : CBaseDialog
+{
+    using CBaseDialog::IsAcceptKey;
+};
+
+} // namespace
+
 void TestBaseDialog::keysNeitherSkipTheCheckNorClose()
 {
     // A dialog that checks its field before it accepts, as the configuration dialogs do: Return in the empty
@@ -71,6 +80,15 @@ void TestBaseDialog::keysNeitherSkipTheCheckNorClose()
     });
     QCOMPARE(dialog.exec(), 0);
     QVERIFY(openAfterEscape);
+    // The keys that take the OK path.
+    for (const auto& [key, accepts] : {std::pair{Qt::Key_Return, true},
+                                       {Qt::Key_Enter, true},
+                                       {Qt::Key_Select, true},
+                                       {Qt::Key_Space, false},
+                                       {Qt::Key_Escape, false}}) {
+        const QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+        QCOMPARE(CAcceptKeys::IsAcceptKey(&press), accepts);
+    }
 }
 
 void TestBaseDialog::dragOnlyFromTheTitleStrip_data()
@@ -78,6 +96,8 @@ void TestBaseDialog::dragOnlyFromTheTitleStrip_data()
     QTest::addColumn<int>("pressY");
     QTest::addColumn<bool>("moves");
     QTest::newRow("title strip") << 10 << true;
+    QTest::newRow("its last row") << 32 << true;
+    QTest::newRow("the row below it") << 33 << false;
     QTest::newRow("below it") << 60 << false;
 }
 

@@ -4,6 +4,8 @@
 // export dialogs: a wrong extension writes the log backup under a name nobody finds, and a folder without its
 // trailing slash puts exported files beside it.
 
+#include "pages/log/CLogBackup.h"
+#include "pages/record/CExportRecord.h"
 #include "tests/support/TestSupport.h"
 #include "tests/support/gui/ModalDriver.h"
 #include "widgets/dialogs/CFileDialog.h"
@@ -14,6 +16,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QProgressBar>
 #include <QSignalSpy>
 #include <QSemaphore>
@@ -82,6 +85,7 @@ private Q_SLOTS:
     void startDirectory();
     void openPickerReturnsTheFile();
     void saveModeAddsTheExtension();
+    void exportPickers();
     void folderModeAddsTheSlash();
 
 private:
@@ -138,14 +142,30 @@ void TestBusyBoxes::chaseStopBeforeExecStillEnds()
     box.OnImmediatelyStopChase();
     QTimer::singleShot(5000, &box, &QDialog::reject); // a lost stop fails the test instead of blocking it
     QCOMPARE(box.exec(), 1);
+
+    // A stop seen by the poll ends the box as done, a refusal seen by it as cancelled.
+    for (const bool done : {true, false}) {
+        ChaseDialog polled(nullptr, QStringLiteral(":/images/Loading.gif"), QStringLiteral("Writing..."),
+                           false);
+        done ? polled.SetStopChase() : polled.OnSlotRejectChase();
+        QTimer::singleShot(5000, &polled, done ? &QDialog::reject : &QDialog::accept);
+        QCOMPARE(polled.exec(), done ? 1 : 0);
+    }
 }
 
 void TestBusyBoxes::percent()
 {
     // 999 of 1000 is not yet full; large counts do not overflow; no total is no percentage.
-    const QList<std::tuple<int, int, int>> cases{{999, 1000, 99}, {2000000000, 2100000000, 95}, {1, 0, -1}};
+    const QList<std::tuple<int, int, int>> cases{
+        {999, 1000, 99}, {2000000000, 2100000000, 95}, {1, 0, -1}, {1000, 1000, 100}, {0, 5, 0}, {-5, 10, 0},
+        {1, -1, -1}};
     for (const auto& [done, total, percent] : cases)
         QCOMPARE(CProgress::PercentOf(done, total), percent);
+    // More than all is full: the bar shows 100 and the box ends as done.
+    CProgress box;
+    box.OnProgressChanged(ProgressInfo{150, 100});
+    QCOMPARE(box.findChild<QProgressBar*>()->value(), 100);
+    QCOMPARE(box.result(), int(QDialog::Accepted));
 }
 
 void TestBusyBoxes::progressCancel()
@@ -217,6 +237,33 @@ void TestBusyBoxes::saveModeAddsTheExtension()
     driver.Reject();
     box.showPopup();
     QCOMPARE(box.currentText(), shown);
+    QCOMPARE(driver.Pending(), 0);
+}
+
+// The log backup asks for an XML file to save under the caption of its own; the record export for a folder.
+void TestBusyBoxes::exportPickers()
+{
+    CLogBackup logBackup(nullptr);
+    CModalDriver driver;
+    QString caption;
+    QStringList filters;
+    Choose(driver, m_dir.filePath(QStringLiteral("day")), [&](QFileDialog* picker) {
+        caption = picker->window()->windowTitle();
+        filters = picker->nameFilters();
+        QCOMPARE(picker->acceptMode(), QFileDialog::AcceptSave);
+    });
+    logBackup.findChild<CPathComboBox*>()->showPopup();
+    QCOMPARE(logBackup.findChild<CPathComboBox*>()->currentText(), m_dir.filePath(QStringLiteral("day.xml")));
+    QCOMPARE(caption, QStringLiteral("Select Log Backup File"));
+    QCOMPARE(filters, QStringList{"XML(*.xml)"});
+
+    CExportRecord exportRecord(nullptr);
+    Choose(driver, m_dir.filePath(QStringLiteral("records")),
+           [&](QFileDialog* picker) { caption = picker->window()->windowTitle(); });
+    exportRecord.findChild<CPathComboBox*>()->showPopup();
+    QCOMPARE(exportRecord.findChild<CPathComboBox*>()->currentText(),
+             m_dir.filePath(QStringLiteral("records/")));
+    QCOMPARE(caption, QStringLiteral("Select Path to save record files"));
     QCOMPARE(driver.Pending(), 0);
 }
 

@@ -18,6 +18,7 @@ class TestCalendarTyping : public QObject
 private Q_SLOTS:
     void section_data();
     void section();
+    void sectionTexts();
     void typedDate_data();
     void typedDate();
     void navigator();
@@ -54,6 +55,14 @@ void TestCalendarTyping::section_data()
                                                                << "<b>10</b>" << 2 << april;
     QTest::newRow("day Up wraps 31 to 1") << "day" << QDate(2026, 3, 31) << "U"
                                           << "<b>01</b>" << 1 << QDate(2026, 3, 1);
+    QTest::newRow("day Down wraps 1 to 31") << "day" << QDate(2026, 3, 1) << "D"
+                                            << "<b>31</b>" << 1 << QDate(2026, 3, 31);
+    QTest::newRow("day 00 is the 1st") << "day" << april << "00"
+                                       << "<b>00</b>" << 0 << QDate(2026, 4, 1);
+    QTest::newRow("month Down wraps 1 to 12") << "month" << QDate(2026, 1, 10) << "D"
+                                              << "<b>12</b>" << 1 << QDate(2026, 12, 10);
+    QTest::newRow("month Up wraps 12 to 1") << "month" << QDate(2026, 12, 10) << "U"
+                                            << "<b>01</b>" << 1 << QDate(2026, 1, 10);
     QTest::newRow("month 1 then 9 capped at 12") << "month" << april << "19"
                                                  << "<b>12</b>" << 0 << QDate(2026, 12, 10);
     QTest::newRow("month to February caps the 31st") << "month" << QDate(2024, 1, 31) << "02"
@@ -92,6 +101,19 @@ void TestCalendarTyping::section()
     QCOMPARE(validator->Text(), text);
     QCOMPARE(answer, move);
     QCOMPARE(validator->ApplyToDate(start), applied);
+}
+
+void TestCalendarTyping::sectionTexts()
+{
+    // d, dd, ddd, dddd and M, MM, MMM, MMMM of Friday 6 March 2026.
+    QCalendarDayValidator day;
+    QCalendarMonthValidator month;
+    day.m_locale = month.m_locale = QLocale(QLocale::English, QLocale::UnitedStates);
+    const QDate date(2026, 3, 6);
+    QStringList texts;
+    for (int repeat = 1; repeat <= 4; ++repeat)
+        texts << day.Text(date, repeat) << month.Text(date, repeat);
+    QCOMPARE(texts, (QStringList{"6", "3", "06", "03", "Fri", "Mar", "Friday", "March"}));
 }
 
 void TestCalendarTyping::typedDate_data()

@@ -8,6 +8,7 @@
 #include "widgets/calendar/CCalendarWidget.h"
 
 #include <QApplication>
+#include <QImage>
 #include <QLabel>
 #include <QSignalSpy>
 #include <QToolButton>
@@ -25,6 +26,7 @@ private Q_SLOTS:
     void barAtTheRangeEnds();
     void clicks();
     void wheelAndDoubleClick();
+    void dateMarks();
 
 private:
     static QPoint CellCenter(CCalendarWidget& calendar, const QDate& date);
@@ -89,6 +91,7 @@ void TestCalendarWidget::barButtons_data()
     QTest::addColumn<QDate>("start");
     QTest::addColumn<QDate>("current");
     QTest::newRow("previous month") << 0 << QDate(2026, 3, 31) << QDate(2026, 2, 28);
+    QTest::newRow("previous month over the year") << 0 << QDate(2027, 1, 31) << QDate(2026, 12, 31);
     QTest::newRow("next month over the year") << 1 << QDate(2026, 12, 15) << QDate(2027, 1, 15);
     QTest::newRow("previous year from 29 February") << 2 << QDate(2024, 2, 29) << QDate(2023, 2, 28);
     QTest::newRow("next year") << 3 << QDate(2026, 6, 1) << QDate(2027, 6, 1);
@@ -109,6 +112,14 @@ void TestCalendarWidget::barButtons()
     QCOMPARE(calendar.Model()->DateForCell(index.row(), index.column()), current);
     // Turning the page does not choose a day.
     QCOMPARE(calendar.SelectedDate(), start);
+    // The page-turning slots turn exactly as the buttons do.
+    CCalendarWidget turned;
+    turned.SetSelectedDate(start);
+    void (CCalendarWidget::*const turns[])() = {
+        &CCalendarWidget::ShowPreviousMonth, &CCalendarWidget::ShowNextMonth,
+        &CCalendarWidget::ShowPreviousYear, &CCalendarWidget::ShowNextYear};
+    (turned.*turns[button])();
+    QCOMPARE(std::pair(turned.YearShown(), turned.MonthShown()), std::pair(current.year(), current.month()));
 }
 
 void TestCalendarWidget::barAtTheRangeEnds()
@@ -179,6 +190,33 @@ void TestCalendarWidget::wheelAndDoubleClick()
     QSignalSpy activated(&calendar, &CCalendarWidget::activated);
     QTest::mouseDClick(calendar.View()->viewport(), Qt::LeftButton, Qt::NoModifier, pos);
     QCOMPARE(activated, QList<QVariantList>{{QDate(2026, 12, 10)}});
+}
+
+// A marked day (types 0 to 3) gets an orange triangle in its lower right corner, a third of the cell's side.
+void TestCalendarWidget::dateMarks()
+{
+    const QColor orange(250, 90, 55);
+    for (int type = -1; type <= 4; ++type)
+        QCOMPARE(CCalendarWidget::GetMarkColor(type), type >= 0 && type <= 3 ? orange : QColor());
+    CCalendarWidget calendar;
+    calendar.SetSelectedDate(QDate(2026, 12, 1));
+    const QDate marked(2026, 12, 16);
+    calendar.SetDateMark(marked, 3);
+    QCOMPARE(calendar.GetDateMarkType(marked), 3);
+    QCOMPARE(calendar.GetDateMarkType(marked.addDays(1)), -1);
+    calendar.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&calendar));
+    const QRect cell = calendar.View()->visualRect(calendar.Model()->IndexForDate(marked));
+    const QImage image = calendar.View()->viewport()->grab().toImage();
+    const int side = qMin(cell.width(), cell.height());
+    QCOMPARE(image.pixelColor(cell.right() - 1, cell.bottom() - 1), orange);
+    QCOMPARE(image.pixelColor(cell.right() - 1, cell.bottom() - side / 3 + 1), orange);
+    QCOMPARE(image.pixelColor(cell.right() - side / 3 + 1, cell.bottom() - 1), orange);
+    QVERIFY(image.pixelColor(cell.right() - side / 3 - 2, cell.bottom() - 1) != orange);
+    QVERIFY(image.pixelColor(cell.right() - 1, cell.bottom() - side / 3 - 2) != orange);
+
+    calendar.RemoveDateMark(marked);
+    QVERIFY(!calendar.IsDateMarked(marked));
 }
 
 VARROW_TEST_MAIN(TestCalendarWidget, QApplication)

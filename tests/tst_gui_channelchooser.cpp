@@ -4,17 +4,25 @@
 // unreachable recorder; one that maps a selection by list position hands a deleted recorder's channels to its
 // neighbour.
 
+#include "config/pickers/CCopyBackUpTime.h"
 #include "config/pickers/CDlgChooseChannel.h"
+#include "config/pickers/CDlgManualBackup.h"
+#include "engine/EngineCommon.h"
+#include "widgets/views/ItemDataRole.h"
 #include "config/plans/CDlgCfgPlan.h"
 #include "model/Utility.h"
 #include "tests/support/EngineFixture.h"
 #include "tests/support/TestSupport.h"
 #include "tests/support/gui/ModalDriver.h"
 #include "widgets/thumbnails/CPicLabel.h"
+#include "widgets/views/CTableView.h"
 #include "widgets/thumbnails/CPicLabelList.h"
 #include "widgets/thumbnails/CPictureGroup.h"
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateTimeEdit>
 #include <QFile>
 #include <QImage>
 #include <QPushButton>
@@ -26,6 +34,8 @@ class TestChannelChooser : public QObject
 private Q_SLOTS:
     void picturesFillTheirSlotsAndRefreshKeepsPlaceholder();
     void recorderDeletedWhileOpenAndPlanLimit();
+    void manualBackupStoresWhatWasChosen();
+    void copyChooseAllToggles();
 };
 
 namespace {
@@ -139,6 +149,92 @@ void TestChannelChooser::recorderDeletedWhileOpenAndPlanLimit()
         QCOMPARE(std::pair(int(refs[i].DeviceID), int(refs[i].CameraIndex)),
                  i < 24 ? std::pair(gate, i + 1) : std::pair(zed, i - 23));
     QVERIFY(f.Recorders().WaitForIdle());
+}
+
+// The manual backup takes exactly as many channels as a list holds (all 32 of a recorder, first to last), the
+// chosen file type's code, the hand-over to automatic backup, and both times to the second.
+void TestChannelChooser::manualBackupStoresWhatWasChosen()
+{
+    CEngineFixture f(QDateTime(QDate(2024, 5, 1), QTime(12, 0)));
+    const int gate = f.AddDevice(CSimRecorders::MakeConfig(MAX_GROUP_CHANNEL_NUM, {}, {}), "Gate");
+    QVERIFY(gate >= 0);
+    SYSTEM_CONFIG system;
+    f.Model().GetSystemConfig(&system);
+    system.Disk[0] = 'D';
+    f.Model().SetSystemConfig(&system);
+    f.Model().SetBackupMode(2);
+
+    CModalDriver driver;
+    CDlgManualBackup dlg(nullptr);
+    dlg.show();
+    auto* types = dlg.findChild<QComboBox*>(QStringLiteral("pCombType"));
+    const std::pair<const char*, int> expected[] = {
+        {"All", 0}, {"Schedule", 1}, {"Motion Detection", 2}, {"Alarm", 3}, {"Manual Record", 8}};
+    QCOMPARE(types->count(), 5);
+    for (int index = 0; index < 5; ++index) {
+        QCOMPARE(types->itemText(index), QLatin1String(expected[index].first));
+        QCOMPARE(types->itemData(index, ROLE_USER_DATA).toInt(), expected[index].second);
+    }
+    types->setCurrentIndex(4);
+    dlg.findChild<QCheckBox*>(QStringLiteral("pCheckboxAutoToShedule"))->setChecked(true);
+    dlg.findChild<QDateTimeEdit*>(QStringLiteral("pDtStart"))
+        ->setDateTime(QDateTime(QDate(2024, 4, 30), QTime(8, 0, 1)));
+    dlg.findChild<QDateTimeEdit*>(QStringLiteral("pDtEnd"))
+        ->setDateTime(QDateTime(QDate(2024, 5, 1), QTime(9, 30, 59)));
+    CPictureGroup* group = dlg.PictureGroup();
+    for (int page = 1; page <= group->GetPageCount(); ++page) {
+        group->OnShowPage(uint(page));
+        group->OnTitleBarDbClicked(1);
+    }
+    dlg.findChild<QPushButton*>(QStringLiteral("pOkBtn"))->click();
+    QCOMPARE(driver.Seen().size(), 0);
+    QCOMPARE(dlg.result(), int(QDialog::Accepted));
+
+    const MANUAL_BACKUP_INFO* manual = f.Model().GetManualBackupInfo();
+    for (int i = 0; i < MAX_GROUP_CHANNEL_NUM; ++i)
+        QCOMPARE(std::pair(int(manual->Channel[i].DeviceID), int(manual->Channel[i].CameraIndex)),
+                 std::pair(gate, i + 1));
+    QCOMPARE(int(manual->FileType), 8);
+    QCOMPARE(int(manual->IsChange), 1);
+    QCOMPARE(FromSdkTime(manual->FileStartTime), QDateTime(QDate(2024, 4, 30), QTime(8, 0, 1)));
+    QCOMPARE(FromSdkTime(manual->FileEndTime), QDateTime(QDate(2024, 5, 1), QTime(9, 30, 59)));
+    SYSTEM_CONFIG after;
+    f.Model().GetSystemConfig(&after);
+    QCOMPARE(int(after.BackupMode), 1);
+    QVERIFY(f.Recorders().WaitForIdle());
+}
+
+// "Choose All" ticks every plan, the next press clears them all, and the one after ticks them again; OK with
+// nothing ticked copies nothing and says so.
+void TestChannelChooser::copyChooseAllToggles()
+{
+    CEngineFixture f(QDateTime(QDate(2024, 5, 1), QTime(12, 0)));
+    for (const int slot : {0, 3, 31})
+        QVERIFY(f.AddPlan(slot, {}, SCHEDULE_WEEKDAY()));
+    CDlgCfgPlan page;
+    CCopyBackUpTime copy(&page, 3);
+    auto* rows = copy.findChild<CTableView*>(QStringLiteral("m_pTableCopy"));
+    QCOMPARE(rows->GetTopRowCount(), 3);
+    QCOMPARE(rows->GetItemText(0, 0) + QLatin1Char('|') + rows->GetItemText(2, 0),
+             QStringLiteral("Plan 0|Plan 31"));
+    const auto ticked = [rows] {
+        int count = 0;
+        for (int row = 0; row < rows->GetTopRowCount(); ++row)
+            count += rows->GetItemData(row, 0, Qt::CheckStateRole).toInt() == Qt::Checked ? 1 : 0;
+        return count;
+    };
+    QCOMPARE(ticked(), 0);
+    auto* all = copy.findChild<QPushButton*>(QStringLiteral("m_pBtnAll"));
+    for (const int expected : {3, 0, 3}) {
+        all->click();
+        QCOMPARE(ticked(), expected);
+    }
+    all->click();
+    CModalDriver driver;
+    driver.Accept();
+    copy.findChild<QPushButton*>(QStringLiteral("pOkBtn"))->click();
+    QCOMPARE(driver.Seen().value(0).Text(), QStringLiteral("Please select destiny channel."));
+    QVERIFY(copy.result() != QDialog::Accepted);
 }
 
 VARROW_TEST_MAIN(TestChannelChooser, QApplication)

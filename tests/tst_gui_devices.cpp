@@ -6,6 +6,7 @@
 
 #include "config/devices/CDlgAddDevice.h"
 #include "config/devices/CDlgCfgDevice.h"
+#include "config/devices/DeviceFields.h"
 #include "model/DbAccess.h"
 #include "model/SysInfoManage.h"
 #include "model/TextConvert.h"
@@ -16,6 +17,7 @@
 #include "tests/support/TestSupport.h"
 #include "tests/support/gui/ModalDriver.h"
 #include "widgets/dialogs/CComboBox.h"
+#include "widgets/dialogs/CPushButton.h"
 #include "widgets/dialogs/CToolTip.h"
 #include "widgets/dialogs/ChaseDialog.h"
 #include "widgets/views/CTableView.h"
@@ -49,6 +51,8 @@ private Q_SLOTS:
     void cleanup();
     void refusals_data();
     void refusals();
+    void fieldLimits_data();
+    void fieldLimits();
     void typingLimits();
     void busyLineFits();
     void modify_data();
@@ -276,6 +280,59 @@ void TestDevices::refusals()
     QVERIFY(g_pSysInfoManage->GetDeviceInfo(1) == nullptr);
 }
 
+void TestDevices::fieldLimits_data()
+{
+    QTest::addColumn<QStringList>("fields"); // mode, name, address, port, user, password
+    QTest::addColumn<int>("refused");        // DEVICE_FIELD
+    QTest::addColumn<QString>("message");
+    const auto row = [](const char* tag, const QStringList& f, DEVICE_FIELD field, const char* message) {
+        QTest::newRow(tag) << f << int(field) << QString::fromLatin1(message);
+    };
+    const QString ok = QString();
+    const QString name32 = QString(10, QChar(0x4E2D)) + QStringLiteral("ab"); // 32 bytes
+    const QString domain127 = QString(123, u'd') + QStringLiteral(".net");
+    row("every limit reached",
+        {"0", name32, "010.000.000.001", "65535", QString(31, u'u'), QString(16, u'p')}, DEVICE_FIELD::None,
+        "");
+    row("port 1", {"0", "a", "10.0.0.1", "1", "u", "p"}, DEVICE_FIELD::None, "");
+    row("domain of 127 bytes", {"1", "a", domain127, "80", "u", "p"}, DEVICE_FIELD::None, "");
+    row("name of 33 bytes", {"0", name32 + "c", "10.0.0.1", "80", "u", "p"}, DEVICE_FIELD::Name,
+        "Nick name is Invalid.");
+    row("address of 16 characters", {"0", "a", "010.000.000.0001", "80", "u", "p"}, DEVICE_FIELD::Address,
+        "IP Address is Invalid.");
+    row("domain of 128 bytes", {"1", "a", domain127 + "t", "80", "u", "p"}, DEVICE_FIELD::Address,
+        "Domain is wrong");
+    row("user of 32 bytes", {"0", "a", "10.0.0.1", "80", QString(32, u'u'), "p"}, DEVICE_FIELD::User,
+        "User name is too long.");
+    row("password of 17", {"0", "a", "10.0.0.1", "80", "u", QString(17, u'p')}, DEVICE_FIELD::Password,
+        "Password is too long.");
+    row("port 0", {"0", "a", "10.0.0.1", "0", "u", "p"}, DEVICE_FIELD::Port,
+        "Port No. ranges from 1 to 65535.");
+    row("port 65536", {"0", "a", "10.0.0.1", "65536", "u", "p"}, DEVICE_FIELD::Port,
+        "Port No. ranges from 1 to 65535.");
+    row("port not decimal", {"0", "a", "10.0.0.1", "0x50", "u", "p"}, DEVICE_FIELD::Port,
+        "Port No. ranges from 1 to 65535.");
+}
+
+// The same checks guard the dialog and the import: each byte limit is pinned on both sides.
+void TestDevices::fieldLimits()
+{
+    QFETCH(QStringList, fields);
+    QFETCH(int, refused);
+    QFETCH(QString, message);
+    DEVICE_FIELDS f;
+    f.ConnectMode = fields[0].toInt();
+    f.Name = fields[1];
+    f.Address = fields[2];
+    f.Port = DeviceFields::ParsePort(fields[3]);
+    f.User = fields[4];
+    f.Password = fields[5];
+    const DEVICE_FIELD_ERROR error = DeviceFields::Check(f);
+    QCOMPARE(int(error.Field), refused);
+    QCOMPARE(error.Message, message);
+    QCOMPARE(DeviceFields::ParsePort(QStringLiteral(" 8000 ")), uint16_t(8000));
+}
+
 // The fields refuse while typing what the record cannot hold (bytes of UTF-8) or the database must not see.
 void TestDevices::typingLimits()
 {
@@ -293,6 +350,12 @@ void TestDevices::typingLimits()
     QCOMPARE(ui.m_plineEditDeviceUserName->text(), QStringLiteral("admin") + QString(26, u'x')); // 31 bytes
     type(ui.m_plineEditDevicePassWord, QStringLiteral("pa'ss"));
     QCOMPARE(ui.m_plineEditDevicePassWord->text(), QStringLiteral("pass"));
+    // The port and the flow limit take five digits and nothing else.
+    for (QLineEdit* number : {ui.m_plineEditDevicePort, ui.m_plineEditDeviceStreamCtrl}) {
+        number->clear();
+        type(number, QStringLiteral("8a0x-123456"));
+        QCOMPARE(number->text(), QStringLiteral("80123"));
+    }
 }
 
 // The line that says what a login waits for stands beside OK and Cancel in the narrow dialog: it must show
@@ -407,12 +470,32 @@ void TestDevices::deleteTakesTheSelectedDevices()
     for (const char* name : {"X", "Y"}) {
         driver.Answer([this, name](QWidget* window) {
             auto* dialog = qobject_cast<CDlgAddDevice*>(window);
-            Fill(*dialog, QLatin1String(name), QStringLiteral("127.0.0.1"), Port(name[0] == 'X' ? 0 : 1));
+            // Y by its domain name, with a flow limit; X with a flow of 0, which is none.
+            const bool y = name[0] == 'Y';
+            dialog->Form().m_pcomboBoxAddDevice->setCurrentIndex(y ? 1 : 0);
+            Fill(*dialog, QLatin1String(name), QLatin1String(y ? "localhost" : "127.0.0.1"), Port(y ? 1 : 0));
+            dialog->Form().m_plineEditDeviceStreamCtrl->setText(QLatin1String(y ? "300" : "0"));
             dialog->OnBtnClickedOK();
         });
         page.OnBtnClickedAddDevice();
     }
     QCOMPARE(Names(page), (QStringList{"D2", "X", "Y"}));
+    // Each row: its number, name, address or domain, port and flow limit (none shows empty).
+    CTableView* table = page.Form().m_pTableViewDevice;
+    for (int row = 1; row < 3; ++row) {
+        QStringList texts;
+        for (int column = 0; column < 5; ++column)
+            texts << table->GetItemText(row, column);
+        QCOMPARE(texts, row == 1 ? (QStringList{"2", "X", "127.0.0.1", Port(0), ""})
+                                 : (QStringList{"3", "Y", "localhost", Port(1), "300"}));
+    }
+    QCOMPARE(g_pSysInfoManage->GetDeviceInfo(0)->FlowCtrlValue, -1);
+    // Modify takes exactly one row; delete one or more.
+    for (const auto& rows : {std::initializer_list<int>{1}, std::initializer_list<int>{0, 2}}) {
+        Select(page, rows);
+        QCOMPARE(page.Form().m_pBtnModifyDevice->isEnabled(), rows.size() == 1);
+        QVERIFY(page.Form().m_pBtnDeleteDevice->isEnabled());
+    }
     QCOMPARE(g_pSysInfoManage->GetDeviceIndexByName("Y"), 1);
 
     driver.Click(QStringLiteral("OK"));

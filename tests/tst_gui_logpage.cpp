@@ -117,7 +117,8 @@ private Q_SLOTS:
     void batchesOfFiveHundred_data();
     void batchesOfFiveHundred();
     void noBatchBeforeThePageShowedTheLast();
-    void exportThatCannotOpenReportsFailure();
+    void exportFromThePageSaysHowItEnded_data();
+    void exportFromThePageSaysHowItEnded();
     void exportDialogsCheckThePathBeforeClosing_data();
     void exportDialogsCheckThePathBeforeClosing();
     void exportReadsBackWhatTheTableShowed();
@@ -269,6 +270,14 @@ void TestLogPage::showsEveryRowNumbered()
     Search(0, kBase, kBase.addSecs(3600));
     QCOMPARE(QApplication::activeModalWidget(), nullptr);
     QCOMPARE(m_pTable->GetTopRowCount(), rows);
+    const std::pair<const char*, int> columns[] = {
+        {"ID", 80}, {"Operation Time", 130}, {"Type", 120}, {"Contents", 0}};
+    for (int column = 0; column < 4; ++column) {
+        QCOMPARE(m_pTable->model()->headerData(column, Qt::Horizontal).toString(),
+                 QLatin1String(columns[column].first));
+        if (column < 3) // the last one takes the rest of the table
+            QCOMPARE(m_pTable->columnWidth(column), columns[column].second);
+    }
     for (int row = 0; row < rows; ++row) {
         QCOMPARE(Cell(row, 0), QString::number(row + 1));
         QCOMPARE(Cell(row, 3), QStringLiteral("entry %1").arg(row));
@@ -280,6 +289,15 @@ void TestLogPage::typeFilterAndTimesPast2038()
     // Times are 64-bit: a range after January 2038 must neither wrap nor lose its entries.
     const qint64 later = kBase.secsTo(QDateTime(QDate(2040, 5, 1), QTime(12, 0, 0)));
     Fill({0, 1, 2, later});
+    const auto* types = Child<QComboBox>("m_pcomboBoxLogType");
+    QCOMPARE(types->count(), 3);
+    const char* names[] = {"All", "Operation Log", "Exception Log"};
+    for (int index = 0; index < 3; ++index)
+        QCOMPARE(types->itemText(index), QLatin1String(names[index]));
+    // Entries 0 and 2 are operations, entry 1 an exception.
+    Search(1, kBase, kBase.addSecs(10));
+    QCOMPARE(m_pTable->GetTopRowCount(), 2);
+    QCOMPARE(Cell(1, 3), QStringLiteral("entry 2"));
     Search(2, kBase, kBase.addSecs(10));
     QCOMPARE(m_pTable->GetTopRowCount(), 1);
     QCOMPARE(Cell(0, 3), QStringLiteral("entry 1"));
@@ -445,11 +463,27 @@ void TestLogPage::noBatchBeforeThePageShowedTheLast()
     QCOMPARE(sizes, QList<int>{500});
 }
 
-void TestLogPage::exportThatCannotOpenReportsFailure()
+void TestLogPage::exportFromThePageSaysHowItEnded_data()
 {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("folder missing") << "missing/logs.xml"
+                                    << "Error"
+                                    << "Open file failed!";
+    QTest::newRow("written") << "logs"
+                             << "Success"
+                             << "Backup successful";
+}
+
+void TestLogPage::exportFromThePageSaysHowItEnded()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, title);
+    QFETCH(QString, message);
     FillRows(3);
     Search(0, kBase, kBase.addSecs(3600));
-    const QString path = m_dir.filePath(QStringLiteral("missing/logs.xml"));
+    const QString path = m_dir.filePath(name);
     m_driver->Answer([path](QWidget* window) {
         auto* chooser = window->findChild<CPathComboBox*>(QStringLiteral("pBackcBox"));
         QVERIFY2(chooser != nullptr, window->metaObject()->className());
@@ -463,9 +497,12 @@ void TestLogPage::exportThatCannotOpenReportsFailure()
     QVERIFY(!m_driver->Seen().isEmpty());
     const MODAL_SEEN seen = m_driver->Seen().last();
     m_driver->Clear();
-    QVERIFY2(seen.Text().contains(QStringLiteral("Open file failed!")), qPrintable(seen.Text()));
-    QVERIFY(seen.title == QLatin1String("Error") || seen.labels.contains(QStringLiteral("Error")));
+    QVERIFY2(seen.labels.contains(message), qPrintable(seen.Text()));
+    QVERIFY(seen.title == title || seen.labels.contains(title));
     QVERIFY(!QFile::exists(m_dir.filePath(QStringLiteral("missing"))));
+    // The ".xml" ending is added to a name without it.
+    QCOMPARE(ReadBack(m_dir.filePath(QStringLiteral("logs.xml"))).size(),
+             name == QLatin1String("logs") ? 3 : 0);
 }
 
 void TestLogPage::exportDialogsCheckThePathBeforeClosing_data()
@@ -515,6 +552,23 @@ void TestLogPage::exportReadsBackWhatTheTableShowed()
     const QList<QStringList> rows = SampleRows(3);
     QCOMPARE(CLogWriteThread::WriteXml(path, rows), int(CLogWriteThread::WRITE_DONE));
     QCOMPARE(ReadBack(path), rows);
+
+    // The element names and their nesting are the file format other programs read.
+    QCOMPARE(CLogWriteThread::WriteXml(path, {{"7", "2026-12-06 08:00:00", "Config Disk", "one"}}),
+             int(CLogWriteThread::WRITE_DONE));
+    QCOMPARE(ReadAll(path), QByteArray("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                                       "<LogTypes>\n"
+                                       "    <Logs>\n"
+                                       "        <Log>\n"
+                                       "            <ID>7</ID>\n"
+                                       "            <OperationTime>2026-12-06 08:00:00</OperationTime>\n"
+                                       "            <Type>Config Disk</Type>\n"
+                                       "            <Contents>one</Contents>\n"
+                                       "        </Log>\n"
+                                       "    </Logs>\n"
+                                       "</LogTypes>\n"));
+    QCOMPARE(CLogWriteThread::WriteXml(path, {}), int(CLogWriteThread::WRITE_DONE));
+    QCOMPARE(ReadAll(path), QByteArray("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<LogTypes/>\n"));
 }
 
 void TestLogPage::failedWriteKeepsTheEarlierFile_data()

@@ -17,6 +17,7 @@ private Q_SLOTS:
     void results_data();
     void results();
     void longTextWrapsAndGrows();
+    void widthFollowsTheText();
 };
 
 void TestMsgBox::results_data()
@@ -82,6 +83,28 @@ void TestMsgBox::longTextWrapsAndGrows()
     // The whole text is shown: the view holds its document, and the box is taller than it.
     QVERIFY(browserHeight >= documentHeight);
     QVERIFY(box.height() > browserHeight);
+}
+
+// A box is 300 wide up to a text of 263 pixels, grows with the text to 399, and stays 400 from 363 on; a
+// short message's box is 300 x 225.
+void TestMsgBox::widthFollowsTheText()
+{
+    const int rows[][3] = {{0, 300, 15},    {263, 300, 278}, {264, 301, 279},
+                           {362, 399, 377}, {363, 400, 378}, {2000, 400, 378}};
+    for (const auto& row : rows) {
+        const CWarnDlg::TEXT_SIZE size = CWarnDlg::SizeForTextWidth(row[0]);
+        QCOMPARE(QList<int>({row[0], size.boxWidth, size.browserWidth}),
+                 QList<int>({row[0], row[1], row[2]}));
+    }
+    QWidget parent;
+    CModalDriver driver;
+    QSize box;
+    driver.Answer([&box](QWidget* shown) {
+        box = shown->size();
+        shown->close();
+    });
+    ShowInfoMsgBox(QStringLiteral("Information"), QStringLiteral("Saved"), &parent);
+    QCOMPARE(box, QSize(300, 225));
 }
 
 VARROW_TEST_MAIN(TestMsgBox, QApplication)

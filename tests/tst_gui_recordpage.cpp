@@ -177,6 +177,11 @@ QString TestRecordPage::Store(int device, int channel, const QDateTime& start, c
 void TestRecordPage::cameraTree()
 {
     // A device that reports no channel list at all still gets its row, without children.
+    for (const auto& [column, width] : {std::pair{CViewRecord::COL_CAMERA, 150},
+                                        {CViewRecord::COL_START, 130},
+                                        {CViewRecord::COL_END, 130},
+                                        {CViewRecord::COL_PATH, 500}})
+        QCOMPARE(m_table->columnWidth(column), width);
     m_fixture->Model().GetDeviceInfo(m_yard)->CameraNum = -1;
     m_page->ResetGroup();
     QCOMPARE(m_tree->rowCount(), 2);
@@ -247,7 +252,9 @@ void TestRecordPage::typeFanOut_data()
     QTest::addColumn<int>("comboIndex");
     QTest::addColumn<QList<int>>("types"); // the type of each row, in row order
     QTest::newRow("All") << 0 << QList<int>{1, 2, 3, 4, 5, 8, 1, 2};
+    QTest::newRow("Schedule") << 1 << QList<int>{1, 1};
     QTest::newRow("Motion Detection") << 2 << QList<int>{2, 4, 5, 2};
+    QTest::newRow("Alarm") << 3 << QList<int>{3, 4, 5};
     QTest::newRow("Manual Record") << 4 << QList<int>{8};
 }
 
@@ -296,6 +303,24 @@ void TestRecordPage::unreadableNames()
     QCOMPARE(Cell(1, CViewRecord::COL_PATH), kept2);
     QCOMPARE(Cell(1, CViewRecord::COL_ID), QStringLiteral("2"));
     QCOMPARE(Cell(1, CViewRecord::COL_SIZE), QStringLiteral("1"));
+    // The path reads as a link: blue.
+    QCOMPARE(m_records->index(0, CViewRecord::COL_PATH).data(Qt::ForegroundRole).value<QBrush>().color(),
+             QColor(0, 0, 255));
+    // The times come from the name: start first, then end, to the second.
+    QCOMPARE(Cell(0, CViewRecord::COL_START), QStringLiteral("2026-03-10 08:00:00"));
+    QCOMPARE(Cell(0, CViewRecord::COL_END), QStringLiteral("2026-03-10 09:00:00"));
+    QString start;
+    QString end;
+    QVERIFY(RecordTimesOf(QStringLiteral("/d/20261231235958_20270101000107_8.rec"), &start, &end));
+    QCOMPARE(start + QLatin1Char('|') + end, QStringLiteral("2026-12-31 23:59:58|2027-01-01 00:01:07"));
+    // Whole MiB, rounded down, at least 1.
+    for (const auto& [bytes, text] :
+         {std::pair{0LL, "1"}, {1048575LL, "1"}, {2097151LL, "1"}, {2097152LL, "2"}, {20000000LL, "19"}})
+        QCOMPARE(RecordSizeText(bytes), QLatin1String(text));
+    const STOWELINE_TIME compact = CompactTime(QDateTime(QDate(2026, 12, 31), QTime(23, 58, 59)));
+    QCOMPARE(
+        QList<int>({compact.Year, compact.Month, compact.Day, compact.Hour, compact.Minute, compact.Second}),
+        QList<int>({2026, 12, 31, 23, 58, 59}));
 
     // Without a storage object the search button does nothing at all: no box, and the rows stay.
     ReleaseStorage();
@@ -452,6 +477,9 @@ void TestRecordPage::exportCopies()
     QVERIFY(
         CThreadExportFile::TargetOf(QStringLiteral("/x/a/b/f.rec"), QStringLiteral("/export/"), &dir, &file));
     QCOMPARE(file, QStringLiteral("/export/a/b/f.rec"));
+    // Three parts are enough; the folder's own slash is added when it has none.
+    QVERIFY(CThreadExportFile::TargetOf(QStringLiteral("a/b/g.rec"), QStringLiteral("/export"), &dir, &file));
+    QCOMPARE(dir + QLatin1Char('|') + file, QStringLiteral("/export/a/b|/export/a/b/g.rec"));
 }
 
 // An export whose file went from the disk is reported failed.

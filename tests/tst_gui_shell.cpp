@@ -3,11 +3,19 @@
 // the operator.
 
 #include "app/CVarrow.h"
+#include "app/CDlgAbout.h"
 #include "app/CWindowTitle.h"
+#include "config/CDlgSet.h"
+#include "config/pickers/CDlgManualBackup.h"
+#include "pages/log/CLogBackup.h"
+#include "pages/record/CExportRecord.h"
+#include "widgets/dialogs/CProgress.h"
+#include "widgets/dialogs/ChaseDialog.h"
 #include "tests/support/TestSupport.h"
 #include "widgets/dialogs/CPushButton.h"
 
 #include <QFileInfo>
+#include <QLabel>
 #include <QStackedWidget>
 
 class TestShell : public QObject
@@ -19,6 +27,7 @@ private Q_SLOTS:
     void cleanup();
     void tabsSwitchPagesAndStyles();
     void fullScreenToggleAndDragging();
+    void windowSizes();
 
 private:
     std::unique_ptr<CVarrow> m_window;
@@ -39,6 +48,12 @@ void TestShell::cleanup()
 void TestShell::tabsSwitchPagesAndStyles()
 {
     const VarrowClass& ui = m_window->Form();
+    // The window opens on the state page: its tab alone is drawn selected, Config and About never are.
+    QCOMPARE(m_window->StackedWidget()->currentWidget(), m_window->ViewState());
+    const QPushButton* const all[] = {ui.pBtnViewState, ui.pBtnViewRecFile, ui.pBtnViewLog, ui.pBtnConfig,
+                                      ui.pBtnAbout};
+    for (int i = 0; i < 5; ++i)
+        QCOMPARE(all[i]->styleSheet(), i == 0 ? CVarrow::SelectedTabStyle() : CVarrow::UnselectedTabStyle());
     QPushButton* const tabs[] = {ui.pBtnViewState, ui.pBtnViewRecFile, ui.pBtnViewLog};
     QWidget* const pages[] = {m_window->ViewState(), m_window->ViewRecord(), m_window->SearchLog()};
     // From the state page to the others and back, so that a click that changes nothing cannot pass.
@@ -74,6 +89,45 @@ void TestShell::fullScreenToggleAndDragging()
     QTRY_VERIFY(!m_window->isFullScreen());
     QCOMPARE(title->MaxButton()->styleSheet(), CWindowTitle::MaxButtonStyle(false));
     QVERIFY(!CWindowTitle::ScreenAllowsFull(QSize(1280, 720)));
+    // Full screen needs at least 1024 x 768: one pixel less either way is refused.
+    QVERIFY(CWindowTitle::ScreenAllowsFull(QSize(1024, 768)));
+    QVERIFY(!CWindowTitle::ScreenAllowsFull(QSize(1023, 768)));
+    QVERIFY(!CWindowTitle::ScreenAllowsFull(QSize(1024, 767)));
+}
+
+// The windows keep the sizes their layouts were made for, whatever the language's texts.
+void TestShell::windowSizes()
+{
+    CDlgAbout about(nullptr);
+    CDlgSet settings(nullptr);
+    CDlgManualBackup manual(nullptr);
+    CLogBackup logBackup(nullptr);
+    CExportRecord exportRecord(nullptr);
+    CProgress progress(nullptr);
+    ChaseDialog chase(nullptr, QStringLiteral(":/images/Loading.gif"), QStringLiteral("..."), true);
+    const std::pair<QWidget*, QSize> windows[] = {{m_window.get(), {1024, 768}}, {&about, {400, 200}},
+                                                  {&settings, {850, 637}},       {&manual, {600, 700}},
+                                                  {&logBackup, {300, 180}},      {&exportRecord, {300, 180}},
+                                                  {&progress, {374, 184}},       {&chase, {280, 190}}};
+    for (const auto& [window, size] : windows) {
+        QCOMPARE(window->minimumSize(), size);
+        QCOMPARE(window->maximumSize(), size);
+    }
+    // The settings open on General; each tab shows its page and alone is drawn selected.
+    QPushButton* const tabs[] = {settings.Form().pBtnGeneral, settings.Form().pBtnDevice,
+                                 settings.Form().pBtnSchedule};
+    for (const int page : {0, 2, 1, 0}) {
+        if (page != 0 || settings.Stack()->currentIndex() != 0)
+            tabs[page]->click();
+        QCOMPARE(settings.Stack()->currentIndex(), page);
+        for (int i = 0; i < 3; ++i)
+            QCOMPARE(tabs[i]->styleSheet(),
+                     i == page ? CDlgSet::SelectedTabStyle() : CDlgSet::UnselectedTabStyle());
+    }
+    about.show();
+    QCOMPARE(about.findChild<QLabel*>(QStringLiteral("pLabelAbout"))->text(),
+             QStringLiteral("Varrow software V2.00.00.04"));
+    QCOMPARE(about.windowTitle(), QStringLiteral("About"));
 }
 
 int main(int argc, char** argv)

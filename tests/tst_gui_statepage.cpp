@@ -11,6 +11,7 @@
 #include "widgets/views/CTableView.h"
 
 #include <QApplication>
+#include <QColor>
 #include <QListWidget>
 #include <QProgressBar>
 #include <QStackedWidget>
@@ -94,9 +95,20 @@ private Q_SLOTS:
             QCOMPARE(Cell(row, 1), names[row]);
         }
         QVERIFY(!Label("label")->isHidden());
+        QVERIFY(Text("label").endsWith(QStringLiteral(
+            "The backup with <font color=red>red</font> schedule and channel name is overdue")));
+        // Only the overdue list's plan and channel names are red.
+        for (int row = 0; row < 3; ++row)
+            m_page->ViewStartChannelDownLoad(row == 2 ? MANUAL_GROUP_ID : 0, row == 1 ? 1 : 0, 0, kMiB);
+        const QVariant red = QColor(Qt::red);
+        for (int row = 0; row < 3; ++row)
+            for (const int column : {1, 3})
+                QCOMPARE(Table()->GetItemData(row, column, Qt::ForegroundRole) == red, row == 1);
 
-        m_page->ViewGroupDownloadPos(0, 1, 55);
-        QTRY_COMPARE(Bar(1, 2)->value(), 55);
+        // A percent is shown up to 100 and no further.
+        for (const int percent : {55, 100, 101, -1})
+            m_page->ViewGroupDownloadPos(0, 1, percent);
+        QTRY_COMPARE(Bar(1, 2)->value(), 100);
 
         m_page->ClearStateTable();
         QCOMPARE(Table()->GetTopRowCount(), 0);
@@ -113,6 +125,8 @@ private Q_SLOTS:
         QTest::newRow("1.5 MiB shows 1, more than all is capped and leaves the bar")
             << 1572864LL << 3000000LL << "1"
             << "1" << 0;
+        QTest::newRow("all of it") << 5 * kMiB << 5 * kMiB << "5"
+                                   << "5" << 100;
         QTest::newRow("nothing to fetch is done") << 0LL << 0LL << "0"
                                                   << "0" << 100;
     }
@@ -185,6 +199,15 @@ private Q_SLOTS:
         QCOMPARE(Table()->GetTopRowCount(), 3);
         QCOMPARE(Cell(0, 1), QStringLiteral("Plan 1"));
         QCOMPARE(Cell(2, 0), QStringLiteral("3"));
+        // A changed plan's overdue list goes by its name as it was, its list of today stays.
+        m_page->ViewStartGroupDownLoad(2, 1, kMiB);
+        GROUP_CHANGED changed;
+        changed.GroupID = 2;
+        qstrcpy(changed.GroupName, "Plan 2");
+        m_page->DelARow(changed, 1);
+        QCOMPARE(Table()->GetTopRowCount(), 3);
+        QCOMPARE(Cell(1, 1), QStringLiteral("Plan 2"));
+        QCOMPARE(Cell(2, 1), QStringLiteral("Plan 3"));
     }
 
     void badNumbersChangeNothing()
@@ -229,6 +252,9 @@ private Q_SLOTS:
                                    QStringLiteral("Skip Download Gate_Camera 01")};
         for (int column = 0; column < first.size(); ++column)
             QCOMPARE(Table("tableView_Event")->GetItemText(0, column), first[column]);
+        const int widths[] = {40, 130, 120, 50, 100, 100};
+        for (int column = 0; column < 6; ++column)
+            QCOMPARE(Table("tableView_Event")->columnWidth(column), widths[column]);
         QCOMPARE(Table("tableView_Event")->GetItemText(1, 2), QStringLiteral("Manual Backup"));
         // The weekday follows the clock.
         m_fixture->Clock().SetNow(kSunday.addDays(1));
@@ -256,6 +282,17 @@ private Q_SLOTS:
         }
     }
 
+    // Each day of a week by its own name, Monday to Sunday.
+    void weekdayNames()
+    {
+        const char* names[] = {"Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday", "Sunday"};
+        for (int day = 0; day < 7; ++day) {
+            m_fixture->Clock().SetNow(kSunday.addDays(day + 1));
+            m_page->WriteTableEvent(0, 0, m_device, QString());
+            QCOMPARE(Table("tableView_Event")->GetItemText(day, 3), QLatin1String(names[day]));
+        }
+    }
+
     void dayTotals_data()
     {
         QTest::addColumn<QList<LIST_FIGURES>>("lists");
@@ -269,6 +306,9 @@ private Q_SLOTS:
         QTest::newRow("beyond 43 TB")
             << QList<LIST_FIGURES>{{0, 0, 30000000 * mb, 30000000}, {1, 0, 30000000 * mb, 15000000}}
             << QStringList{"60000000MB", "45000000MB", "75%", "0MB", "0MB", "0%"} << true;
+        QTest::newRow("overdue done capped at its total")
+            << QList<LIST_FIGURES>{{0, 0, 400 * mb, 100}, {2, 1, 200 * mb, 250}}
+            << QStringList{"400MB", "100MB", "25%", "200MB", "200MB", "100%"} << true;
         QTest::newRow("lists done within one refresh")
             << QList<LIST_FIGURES>{{0, 0, 100 * mb, 100}, {1, 1, 50 * mb, 50}}
             << QStringList{"100MB", "100MB", "100%", "50MB", "50MB", "100%"} << false;
@@ -300,6 +340,12 @@ private Q_SLOTS:
         QCOMPARE(Text("label_count"), QStringLiteral("1"));
         m_page->dataUpdate();
         QCOMPARE(Text("label_time"), QStringLiteral("00:00:10"));
+        m_fixture->Clock().SetNow(kSunday.addSecs(86399));
+        m_page->dataUpdate();
+        QCOMPARE(Text("label_time"), QStringLiteral("23:59:59"));
+        m_fixture->Clock().SetNow(kSunday.addSecs(86400 + 10));
+        m_page->dataUpdate();
+        QCOMPARE(Text("label_time"), QStringLiteral("00:00:10"));
         m_page->DecDownLoadNum();
         m_page->DecDownLoadNum(); // a finish without a start does not count below 0
         QCOMPARE(Text("label_count"), QStringLiteral("0"));
@@ -317,6 +363,15 @@ private Q_SLOTS:
         }
     }
 
+    void fileTypeNames()
+    {
+        const std::pair<int, const char*> names[] = {{0, "All"},   {1, "Schedule"}, {2, "Motion Detection"},
+                                                     {3, "Alarm"}, {4, "All"},      {8, "Manual Record"},
+                                                     {9, "All"}};
+        for (const auto& [type, name] : names)
+            QCOMPARE(GetFileTypeName(type), QLatin1String(name));
+    }
+
     void manualDetails()
     {
         MANUAL_BACKUP_INFO manual;
@@ -330,7 +385,9 @@ private Q_SLOTS:
 
         m_page->ShowManualDetail();
         QCOMPARE(m_page->findChild<QStackedWidget*>()->currentIndex(), 1);
+        QCOMPARE(Text("label_mStart"), QStringLiteral("2024-01-03 08:00:00"));
         QCOMPARE(Text("label_mEnd"), QStringLiteral("2024-01-04 09:30:15"));
+        QCOMPARE(Text("label_mType"), QStringLiteral("Manual Record"));
         const auto* list = m_page->findChild<QListWidget*>(QStringLiteral("m_listWidget"));
         QCOMPARE(list->count(), 2);
         QCOMPARE(list->item(0)->text(), g_pSysInfoManage->GetChannelName(MANUAL_GROUP_ID, 0));

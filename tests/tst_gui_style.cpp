@@ -8,6 +8,7 @@
 #include <QImage>
 #include <QListWidget>
 #include <QPainter>
+#include <QStyleFactory>
 #include <QStyleOption>
 
 namespace {
@@ -42,6 +43,7 @@ class TestStyle : public QObject
 private Q_SLOTS:
     void progressRightCapFollowsTheGroove();
     void selectedListTextStaysVisible();
+    void metricsAndSizes();
 };
 
 void TestStyle::progressRightCapFollowsTheGroove()
@@ -91,6 +93,45 @@ void TestStyle::selectedListTextStaysVisible()
     }
     QVERIFY2(contrasting > row.width() * row.height() / 2,
              "the selected row has no background under its text");
+}
+
+// The sizes the pages are laid out for: slider handle and groove, tab height, check boxes in rows, the
+// radio buttons' room, and the progress groove's top.
+void TestStyle::metricsAndSizes()
+{
+    COmbrixStyle style;
+    const std::unique_ptr<QStyle> windows(QStyleFactory::create(QStringLiteral("Windows")));
+    QCOMPARE(style.pixelMetric(QStyle::PM_SliderLength), 13);
+    QCOMPARE(style.pixelMetric(QStyle::PM_TabCloseIndicatorWidth), 20);
+    QCOMPARE(style.pixelMetric(QStyle::PM_TabCloseIndicatorHeight), 20);
+    QCOMPARE(style.pixelMetric(QStyle::PM_MenuButtonIndicator), 0);
+
+    QStyleOptionButton radio;
+    radio.rect = QRect(0, 0, 80, 20);
+    const QSize content(60, 16);
+    QCOMPARE(style.sizeFromContents(QStyle::CT_RadioButton, &radio, content),
+             windows->sizeFromContents(QStyle::CT_RadioButton, &radio, content) + QSize(20, 0));
+    QStyleOptionTab tab;
+    QCOMPARE(style.sizeFromContents(QStyle::CT_TabBarTab, &tab, QSize(70, 18)).height(), 40);
+    QStyleOptionSlider slider;
+    slider.orientation = Qt::Horizontal;
+    slider.rect = QRect(0, 0, 200, 30);
+    slider.maximum = 100;
+    QCOMPARE(style.sizeFromContents(QStyle::CT_Slider, &slider, QSize(200, 30)).height(), 10);
+    const QRect handle = style.subControlRect(QStyle::CC_Slider, &slider, QStyle::SC_SliderHandle);
+    const QRect baseHandle = windows->subControlRect(QStyle::CC_Slider, &slider, QStyle::SC_SliderHandle);
+    QCOMPARE(std::pair(handle.top(), handle.height()), std::pair(baseHandle.height() / 2 - 4, 10));
+    const QRect groove = style.subControlRect(QStyle::CC_Slider, &slider, QStyle::SC_SliderGroove);
+    const QRect baseGroove = windows->subControlRect(QStyle::CC_Slider, &slider, QStyle::SC_SliderGroove);
+    QCOMPARE(std::pair(groove.top(), groove.height()), std::pair(baseGroove.height() / 2 - 2, 4));
+
+    QStyleOptionViewItem item;
+    item.rect = QRect(0, 0, 100, 24);
+    item.features = QStyleOptionViewItem::HasCheckIndicator;
+    QCOMPARE(style.subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &item).size(), QSize(16, 16));
+    QStyleOptionProgressBar bar;
+    bar.rect = QRect(0, 0, 200, 30);
+    QCOMPARE(style.subElementRect(QStyle::SE_ProgressBarGroove, &bar).top(), 10);
 }
 
 VARROW_TEST_MAIN(TestStyle, QApplication)

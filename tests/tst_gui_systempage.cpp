@@ -25,7 +25,9 @@
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QSignalSpy>
+#include <QSpinBox>
 #include <QTcpServer>
+#include <QToolTip>
 
 #include <algorithm>
 #include <QStackedWidget>
@@ -96,6 +98,7 @@ private Q_SLOTS:
     void autoStartRows_data();
     void autoStartRows();
     void accountFields();
+    void mailFields();
     void writeFailuresShown_data();
     void writeFailuresShown();
     void testMailReportsTheServersAnswer();
@@ -271,6 +274,54 @@ void TestSystemPage::accountFields()
     QVERIFY(page.Save());
     QCOMPARE(m_autoStart->AutoLogon().UserName, QStringLiteral("kiosks"));
     QCOMPARE(m_autoStart->AutoLogon().Password, QString(14, QChar(0x5BC6)));
+}
+
+// The mail fields take what the stored record holds and are usable only with mail on; the port is 1 to 65535;
+// a disk's sizes are binary gigabytes with one decimal.
+void TestSystemPage::mailFields()
+{
+    CDlgCfgSystem page(nullptr);
+    DlgCfgSystem& ui = page.Form();
+    page.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&page));
+    const std::pair<QLineEdit*, int> limits[] = {
+        {ui.m_plineEditReceiverAddress, 63}, {ui.m_plineEditDeliverServer, 127},
+        {ui.m_plineEditDeliverAddress, 63},  {ui.m_plineEditMailUserName, 63},
+        {ui.m_plineEditMailPassWord, 63},    {ui.m_plineEditPort, 5},
+        {ui.m_plineEditOSUserName, 20},      {ui.m_plineEditOSPassWord, 43}};
+    for (const auto& [edit, length] : limits)
+        QCOMPARE(edit->maxLength(), length);
+    const QList<QWidget*> mailWidgets = {ui.m_pspinBoxReconnect,       ui.m_plineEditReceiverAddress,
+                                         ui.m_plineEditDeliverServer,  ui.m_plineEditPort,
+                                         ui.m_plineEditDeliverAddress, ui.m_plineEditMailUserName,
+                                         ui.m_plineEditMailPassWord,   ui.m_pBtnTestConnection};
+    for (const bool on : {true, false, true}) {
+        ui.m_pcheckBoxEmail->setChecked(on);
+        for (QWidget* widget : mailWidgets)
+            QCOMPARE(widget->isEnabled(), on);
+    }
+
+    CModalDriver driver;
+    Expect(driver, 0);
+    for (const auto& [port, saved] :
+         {std::pair{"65536", false}, {"0", false}, {"65535", true}, {"1", true}}) {
+        CToolTip::HideText();
+        ui.m_plineEditPort->setText(QLatin1String(port));
+        QCOMPARE(page.Save(), saved);
+        if (!saved)
+            QVERIFY(CToolTip::Text() == QLatin1String("SMTP port No. ranges from 1 to 65535.") ||
+                    QToolTip::text() == QLatin1String("SMTP port No. ranges from 1 to 65535."));
+        MAIL_CONFIG mail;
+        g_pSysInfoManage->GetMailConfig(&mail);
+        if (saved)
+            QCOMPARE(QString::number(mail.SMTPPort), QLatin1String(port));
+    }
+
+    const std::pair<qint64, const char*> sizes[] = {
+        {0, "0.0 GB"}, {1073741824, "1.0 GB"}, {1610612736, "1.5 GB"}, {1000000000, "0.9 GB"}};
+    for (const auto& [bytes, text] : sizes)
+        QCOMPARE(CDlgCfgSystem::SpaceText(bytes, true), QLatin1String(text));
+    QCOMPARE(CDlgCfgSystem::SpaceText(1073741824, false), QStringLiteral("-"));
 }
 
 void TestSystemPage::writeFailuresShown_data()

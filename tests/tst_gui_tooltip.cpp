@@ -33,6 +33,11 @@ void TestToolTip::placedInsideTheScreen_data()
     QTest::newRow("middle: below and right") << QPoint(1100, 300) << QPoint(1102, 321);
     QTest::newRow("bottom right corner") << QPoint(1599, 599) << QPoint(1599 - 2 - 100, 599 - 3 - 30);
     QTest::newRow("off the left") << QPoint(750, 300) << QPoint(800, 321);
+    QTest::newRow("above the top") << QPoint(1100, -50) << QPoint(1102, 0);
+    // Touching the right or the bottom edge is still inside: the bubble stays where it was put.
+    QTest::newRow("right edge exactly") << QPoint(1498, 300) << QPoint(1500, 321);
+    QTest::newRow("bottom edge exactly") << QPoint(1100, 549) << QPoint(1102, 570);
+    QTest::newRow("one past the right edge") << QPoint(1499, 300) << QPoint(1499 - 2 - 100, 321);
 }
 
 void TestToolTip::placedInsideTheScreen()
@@ -47,6 +52,9 @@ void TestToolTip::placedInsideTheScreen()
 
 void TestToolTip::sameTextStaysNewTextMoves()
 {
+    // A bubble stays 8 s, 40 ms longer for each character past 100.
+    for (const auto& [length, ms] : {std::pair{0, 8000}, {100, 8000}, {101, 8040}, {150, 10000}})
+        QCOMPARE(CToolLabel::ExpireMs(QString(length, u'x')), ms);
     const QString message = QStringLiteral("IP Address is Invalid.");
     CToolTip::ShowText(QPoint(100, 100), message, nullptr);
     CToolLabel* tip = CToolLabel::Instance();
