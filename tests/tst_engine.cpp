@@ -13,6 +13,7 @@
 #include "tests/support/EngineFixture.h"
 #include "tests/support/FakeSmtpServer.h"
 #include "tests/support/PlanThreads.h"
+#include "tests/support/RecordingClock.h"
 #include "tests/support/TestSupport.h"
 
 #include "storage/CreateStorage.h"
@@ -90,9 +91,13 @@ class TestEngine : public QObject
 
 private Q_SLOTS:
     void listCutsEachFileToTheRangeOnce();
+    void fileTypeCodes_data();
+    void fileTypeCodes();
     void listBuildFaults_data();
     void listBuildFaults();
     void unreachableRecorderReportedBeforeTheMail();
+    void loginAttemptsFollowTheMailSettings_data();
+    void loginAttemptsFollowTheMailSettings();
     void storesEveryFileByteForByte();
     void nothingMarkedDoneWithoutItsWholeCopy_data();
     void nothingMarkedDoneWithoutItsWholeCopy();
@@ -144,7 +149,40 @@ void TestEngine::listCutsEachFileToTheRangeOnce()
     // ... bounded by the found size: the other crossing file makes this range play back more.
     QVERIFY(measured(At(0, 0, 0), At(0, 0, 15)) > 60000 + kSimHeaderBlockSize);
     QCOMPARE(files[1].FileSize, 60000 + kSimHeaderBlockSize);
+    // The search asked for every kind, and each entry keeps its file's kind in the program's codes.
+    QCOMPARE(f.Recorder(device).Calls(QStringLiteral("find")).first().Code, 0xFF);
+    const int kinds[] = {2, 3, 1, 8, 1};
+    for (int i = 0; i < 5; ++i)
+        QCOMPARE(int(files[i].FileType), kinds[i]);
     QVERIFY(f.Recorders().WaitForIdle());
+}
+
+void TestEngine::fileTypeCodes_data()
+{
+    // The program's kinds of recording and the recorder's, both ways, with what lies outside either table.
+    QTest::addColumn<int>("code");
+    QTest::addColumn<int>("toRecorder");
+    QTest::addColumn<int>("fromRecorder");
+    QTest::newRow("0") << 0 << 0xFF << 1;
+    QTest::newRow("1") << 1 << 0 << 2;
+    QTest::newRow("2") << 2 << 1 << 3;
+    QTest::newRow("3") << 3 << 2 << 4;
+    QTest::newRow("4") << 4 << 0xFF << 5;
+    QTest::newRow("5") << 5 << 0xFF << 6;
+    QTest::newRow("6") << 6 << 0xFF << 8;
+    QTest::newRow("7") << 7 << 0xFF << 7;
+    QTest::newRow("8") << 8 << 6 << 0;
+    QTest::newRow("9") << 9 << 0xFF << 0;
+    QTest::newRow("255") << 255 << 0xFF << 0;
+}
+
+void TestEngine::fileTypeCodes()
+{
+    QFETCH(int, code);
+    QFETCH(int, toRecorder);
+    QFETCH(int, fromRecorder);
+    QCOMPARE(int(uint8_t(FileTypeToSdkFileType(uint32_t(code)))), toRecorder);
+    QCOMPARE(int(SdkFileTypeToFileType(uint8_t(code))), fromRecorder);
 }
 
 void TestEngine::listBuildFaults_data()
@@ -232,6 +270,58 @@ void TestEngine::unreachableRecorderReportedBeforeTheMail()
     QVERIFY(timer.elapsed() < 2000);
     // The event row, the log and the mail give the device layer's code with its meaning.
     QVERIFY2(text.endsWith(QStringLiteral(" Error:1 (wrong user name or password)")), qPrintable(text));
+}
+
+void TestEngine::loginAttemptsFollowTheMailSettings_data()
+{
+    // The reconnect count belongs to the mail settings: it counts only while mail is on, and never below one.
+    QTest::addColumn<int>("mail");
+    QTest::addColumn<int>("count");
+    QTest::addColumn<int>("attempts");
+    QTest::newRow("mail on, count 3") << 1 << 3 << 3;
+    QTest::newRow("mail on, count 2") << 1 << 2 << 2;
+    QTest::newRow("mail on, count 1") << 1 << 1 << 1;
+    QTest::newRow("mail on, count 0") << 1 << 0 << 1;
+    QTest::newRow("mail off, count 3") << 0 << 3 << 1;
+}
+
+void TestEngine::loginAttemptsFollowTheMailSettings()
+{
+    QFETCH(int, mail);
+    QFETCH(int, count);
+    QFETCH(int, attempts);
+    CEngineFixture f(kNow);
+    CFakeSmtpServer smtp;
+    QVERIFY(smtp.IsListening());
+    const int device = Gate(f, CSimRecorders::MakeConfig(2, {1000}, kMonday), 2);
+    QVERIFY(device >= 0);
+    SYSTEM_CONFIG config;
+    f.Model().GetSystemConfig(&config);
+    config.IsEnableEmail = mail;
+    config.ReconnetNum = count;
+    f.Model().SetSystemConfig(&config);
+    MAIL_CONFIG mailConfig;
+    CopyString128(mailConfig.SMTPAddr, "127.0.0.1");
+    mailConfig.SMTPPort = smtp.Port();
+    CopyString128(mailConfig.MailFrom, "station@example.org");
+    CopyString128(mailConfig.MailTo, "guard@example.org");
+    QVERIFY(f.Model().SetMailConfig(&mailConfig));
+    f.Recorder(device).SetLoginRefusals(-1);
+
+    CScopedRecordingClock clock;
+    CTaskWrite writer(kPlan, false);
+    clock.Clock().Watch(&writer);
+    QSignalSpy failures(&writer, &CTaskWrite::SigConnectDeviceFail);
+    writer.start();
+    QVERIFY(writer.wait(kLimitMs));
+    // Each of the two channels: its attempts, a second's pause before each; then one entry, signal and mail.
+    QCOMPARE(f.Recorder(device).Calls(QStringLiteral("login")).size(), 2 * attempts);
+    QCOMPARE(clock.Clock().Sleeps(), QList<qint64>(2 * attempts, 1000));
+    QVERIFY(writer.GetResult());
+    QCOMPARE(failures.size(), 2);
+    QCOMPARE(CEngineFixture::LogRows(QStringLiteral("Get Backup Task Work List Failed")), 2);
+    if (mail == 1)
+        QVERIFY(smtp.WaitForSessions(2));
 }
 
 void TestEngine::storesEveryFileByteForByte()
