@@ -102,6 +102,8 @@ private Q_SLOTS:
     void nothingMarkedDoneWithoutItsWholeCopy_data();
     void nothingMarkedDoneWithoutItsWholeCopy();
     void unreachableRecorderIsSkipped();
+    void playBackSpeedAndPauses_data();
+    void playBackSpeedAndPauses();
     void windowOpensClosesAndLeavesTheRestOverdue();
     void windowInADaylightSavingGapOpensAfterIt();
     void stopEndsEveryPhase_data();
@@ -428,6 +430,48 @@ void TestEngine::unreachableRecorderIsSkipped()
     QCOMPARE(Stored()[1].DownloadState, int16_t(DOWNLOAD_DONE));
     QCOMPARE(Stored()[0].DownloadState, int16_t(DOWNLOAD_NOT_STARTED));
     QVERIFY(f.Recorders().WaitForIdle());
+}
+
+void TestEngine::playBackSpeedAndPauses_data()
+{
+    // A recorder's flow control value sets the play-back speed (eight times the value) at the first start and
+    // again, by the restart's own code, after the reconnect that a position of -1 asks for.
+    QTest::addColumn<int>("flow");
+    QTest::addColumn<QStringList>("speeds");
+    QTest::newRow("no flow control") << -1 << QStringList();
+    QTest::newRow("flow 0") << 0 << QStringList{"28:0", "24:0"};
+    QTest::newRow("flow 2") << 2 << QStringList{"28:16", "24:16"};
+}
+
+void TestEngine::playBackSpeedAndPauses()
+{
+    QFETCH(int, flow);
+    QFETCH(QStringList, speeds);
+    CEngineFixture f(kNow);
+    SimRecorderConfig config = CSimRecorders::MakeConfig(1, {300000}, kMonday);
+    config.Channel(1).Faults.InjectedPosition = -1;
+    config.Channel(1).Faults.InjectedPositionTimes = 1;
+    const int device = f.AddDevice(config, "Gate", flow);
+    QVERIFY(device >= 0);
+    QCOMPARE(f.SetUpStorage(), 0);
+    QVERIFY(f.AddPlan(kPlan, {CHANNEL_REF{int16_t(device), 1}}, {}));
+    QVERIFY(LoadList(f, 1));
+
+    CScopedRecordingClock clock;
+    CExecuteThread worker(kPlan, 0);
+    clock.Clock().Watch(&worker);
+    worker.Start();
+    QVERIFY(worker.wait(kLimitMs));
+    QVERIFY(AllDone(f.Model().TaskList(kPlan, 0)));
+    QStringList set;
+    for (const SimCall& call : f.Recorder(device).Calls(QStringLiteral("speed")))
+        set << QStringLiteral("%1:%2").arg(call.Code).arg(call.Value);
+    QCOMPARE(set, speeds);
+    // The login, the start, the reconnect and every poll each wait one second: at least four pauses.
+    const QList<qint64> sleeps = clock.Clock().Sleeps();
+    QVERIFY2(sleeps.size() >= 4, qPrintable(QString::number(sleeps.size())));
+    QCOMPARE(sleeps, QList<qint64>(sleeps.size(), 1000));
+    QCOMPARE(CEngineFixture::LogRows(QStringLiteral("Download File Exceptional.Reconnect ")), 1);
 }
 
 void TestEngine::windowOpensClosesAndLeavesTheRestOverdue()
