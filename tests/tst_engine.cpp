@@ -102,6 +102,8 @@ private Q_SLOTS:
     void nothingMarkedDoneWithoutItsWholeCopy_data();
     void nothingMarkedDoneWithoutItsWholeCopy();
     void unreachableRecorderIsSkipped();
+    void progressCountsDoneTasksFirst_data();
+    void progressCountsDoneTasksFirst();
     void playBackSpeedAndPauses_data();
     void playBackSpeedAndPauses();
     void windowOpensClosesAndLeavesTheRestOverdue();
@@ -430,6 +432,57 @@ void TestEngine::unreachableRecorderIsSkipped()
     QCOMPARE(Stored()[1].DownloadState, int16_t(DOWNLOAD_DONE));
     QCOMPARE(Stored()[0].DownloadState, int16_t(DOWNLOAD_NOT_STARTED));
     QVERIFY(f.Recorders().WaitForIdle());
+}
+
+void TestEngine::progressCountsDoneTasksFirst_data()
+{
+    // A task done earlier (4,100,000 bytes in all with the other): its bytes count from the first figure on;
+    // a run over done tasks alone starts nothing and ends at 100 % and the total in whole MiB (3, not 4).
+    QTest::addColumn<bool>("allDone");
+    QTest::newRow("one done, one to fetch") << false;
+    QTest::newRow("all done") << true;
+}
+
+void TestEngine::progressCountsDoneTasksFirst()
+{
+    QFETCH(bool, allDone);
+    CEngineFixture f(kNow);
+    const int device = Gate(f, CSimRecorders::MakeConfig(2, {300000}, kMonday, 3), 2);
+    QVERIFY(device >= 0 && LoadList(f, 2));
+    QList<TASK_INFO>& list = f.Model().TaskList(kPlan, 0);
+    const qint64 total = 4100000, fetched = list[1].TotalChannelSize;
+    list[0].DownloadState = DOWNLOAD_DONE;
+    list[0].TotalChannelSize = total - fetched;
+    if (allDone)
+        list[1].DownloadState = DOWNLOAD_DONE;
+    QVERIFY(f.Model().SaveTaskList(kPlan, 0));
+
+    CExecuteThread worker(kPlan, 0);
+    QSignalSpy group(&worker, &CExecuteThread::StartGroupDownLoad);
+    QSignalSpy channel(&worker, &CExecuteThread::StartChannelDownLoad);
+    QSignalSpy percent(&worker, &CExecuteThread::GroupDownloadPos);
+    QSignalSpy megabytes(&worker, &CExecuteThread::GroupDownloadSize);
+    worker.Start();
+    QVERIFY(worker.wait(kLimitMs));
+    QCOMPARE(group.size(), allDone ? 0 : 1);
+    QCOMPARE(channel.size(), allDone ? 0 : 1);
+    if (!allDone) {
+        QCOMPARE(group[0][2].toLongLong(), total);
+        QCOMPARE(channel[0][2].toInt(), 1);
+        QCOMPARE(channel[0][3].toLongLong(), fetched);
+        QVERIFY(percent.size() >= 2);
+        // Never below the done task's share (92 %), never back.
+        int last = int((total - fetched) * 100 / total);
+        for (const QList<QVariant>& signal : percent) {
+            QVERIFY2(signal[2].toInt() >= last, qPrintable(signal[2].toString()));
+            last = signal[2].toInt();
+        }
+    } else {
+        QCOMPARE(percent.size(), 1);
+    }
+    QCOMPARE(percent.last()[2].toInt(), 100);
+    QCOMPARE(megabytes.last()[0].toInt(), 3);
+    QCOMPARE(f.Recorder(device).Calls(QStringLiteral("login")).size(), allDone ? 0 : 1);
 }
 
 void TestEngine::playBackSpeedAndPauses_data()

@@ -159,6 +159,8 @@ private Q_SLOTS:
     void measuredLengthsNeverWrap_data();
     void measuredLengthsNeverWrap();
     void storedTotalsSaturate();
+    void percentOfTotals_data();
+    void percentOfTotals();
     void stillSearchingHasAnEnd();
     void listBuildEndsWithItsWindow();
     void totalsCountWhatIsFetched();
@@ -465,6 +467,34 @@ void TestEngineLies::storedTotalsSaturate()
         QVERIFY(signal[0].toInt() >= 0);
     QCOMPARE(megabytes.last()[0].toInt(), INT_MAX);
     QCOMPARE(DoneFiles(StoredTasks(kPlan)), 2);
+}
+
+void TestEngineLies::percentOfTotals_data()
+{
+    // Done × 100 / total, truncated, kept to 0 .. 100 whatever a stored list or a recorder makes of the
+    // sizes; a total of nothing is complete.
+    QTest::addColumn<qint64>("done");
+    QTest::addColumn<qint64>("total");
+    QTest::addColumn<int>("percent");
+    const qint64 max = std::numeric_limits<qint64>::max();
+    QTest::newRow("nothing of nothing") << qint64(0) << qint64(0) << 100;
+    QTest::newRow("some of a negative total") << qint64(5) << qint64(-1) << 100;
+    QTest::newRow("none of three") << qint64(0) << qint64(3) << 0;
+    QTest::newRow("one of three") << qint64(1) << qint64(3) << 33;
+    QTest::newRow("two of three") << qint64(2) << qint64(3) << 66;
+    QTest::newRow("three of three") << qint64(3) << qint64(3) << 100;
+    QTest::newRow("four of three") << qint64(4) << qint64(3) << 100;
+    QTest::newRow("taken back below none") << qint64(-7) << qint64(3) << 0;
+    QTest::newRow("half of the largest") << max / 2 << max << 50;
+    QTest::newRow("all but one of the largest") << max - 1 << max << 99;
+}
+
+void TestEngineLies::percentOfTotals()
+{
+    QFETCH(qint64, done);
+    QFETCH(qint64, total);
+    QFETCH(int, percent);
+    QCOMPARE(PercentOf(done, total), percent);
 }
 
 void TestEngineLies::stillSearchingHasAnEnd()
