@@ -114,6 +114,8 @@ private Q_SLOTS:
     void doneOnlyAfterTheRecordIsStored_data();
     void doneOnlyAfterTheRecordIsStored();
     void restartingRecorderWaitedForAMinute();
+    void reconnectTriesSixtyTimes_data();
+    void reconnectTriesSixtyTimes();
     void overnightWindowSurvivesARestartAfterMidnight_data();
     void overnightWindowSurvivesARestartAfterMidnight();
     void windowCloseCarriesOnlyTheUnfinished_data();
@@ -777,6 +779,49 @@ void TestEngine::restartingRecorderWaitedForAMinute()
     QCOMPARE(DoneFiles(Stored()), 1);
     const FILE_INFO file = f.TaskOf(kPlan, 0, kMonday).FileList.value(0);
     QVERIFY(f.StoredCopyMatches(device, 1, file.FileStartTime, file.FileStopTime));
+}
+
+void TestEngine::reconnectTriesSixtyTimes_data()
+{
+    // A position of -1 asks for a reconnect; the recorder then refuses this many logins. Sixty tries: back at
+    // the last one, the file goes on; one refusal more, the reconnect fails once and the task comes round
+    // again.
+    QTest::addColumn<int>("refusals");
+    QTest::addColumn<int>("failed");
+    QTest::newRow("back at the sixtieth try") << 59 << 0;
+    QTest::newRow("refused sixty times") << 60 << 1;
+}
+
+void TestEngine::reconnectTriesSixtyTimes()
+{
+    QFETCH(int, refusals);
+    QFETCH(int, failed);
+    CEngineFixture f(kNow);
+    SimRecorderConfig config = CSimRecorders::MakeConfig(1, {200000}, kMonday, 6);
+    config.Channel(1).Faults.InjectedPosition = -1;
+    config.Channel(1).Faults.InjectedPositionTimes = 1;
+    const int device = Gate(f, config, 1);
+    QVERIFY(device >= 0 && LoadList(f, 1));
+    CRecorderSim& sim = f.Recorder(device);
+    std::atomic<bool> armed{false};
+    CExecuteThread worker(kPlan, 0);
+    QObject::connect(
+        &worker, &CExecuteThread::SigConnectDeviceFail, &worker,
+        [&](int, int, int, const QString& text) {
+            if (text.startsWith(QStringLiteral("Download File Exceptional")) && !armed.exchange(true)) {
+                sim.ClearCallLog();
+                sim.SetLoginRefusals(refusals);
+            }
+        },
+        Qt::DirectConnection);
+    worker.Start();
+    QVERIFY(worker.wait(kLimitMs));
+    QVERIFY(armed);
+    const QList<SimCall> logins = sim.Calls(QStringLiteral("login"));
+    QCOMPARE(std::count_if(logins.cbegin(), logins.cend(), [](const SimCall& call) { return !call.Ok; }),
+             qsizetype(refusals));
+    QCOMPARE(CEngineFixture::LogRows(QStringLiteral("Reconnect ")), failed);
+    QCOMPARE(DoneFiles(Stored()), 1);
 }
 
 void TestEngine::overnightWindowSurvivesARestartAfterMidnight_data()
