@@ -162,6 +162,7 @@ private Q_SLOTS:
     void percentOfTotals_data();
     void percentOfTotals();
     void stillSearchingHasAnEnd();
+    void filesOfAChannelBounded();
     void listBuildEndsWithItsWindow();
     void totalsCountWhatIsFetched();
     void everyMonthThroughAManualBackup();
@@ -495,6 +496,28 @@ void TestEngineLies::percentOfTotals()
     QFETCH(qint64, total);
     QFETCH(int, percent);
     QCOMPARE(PercentOf(done, total), percent);
+}
+
+void TestEngineLies::filesOfAChannelBounded()
+{
+    // A recorder that lists 20,001 files of four seconds on one day: the first 20,000 in time are listed,
+    // the last waits for another run.
+    CEngineFixture f(kNow);
+    SimRecorderConfig config;
+    config.AnalogChannels = 1;
+    constexpr int kFiles = 20001;
+    for (int i = 0; i < kFiles; ++i)
+        config.AddRecording(1, At(0).addSecs(4 * i), At(0).addSecs(4 * i + 4), 0, 100);
+    const int device = Gate(f, config, 1);
+    QVERIFY(device >= 0);
+    CTaskWrite writer(kPlan, false);
+    writer.start();
+    QVERIFY(writer.wait(Bound(30000)));
+    const QList<TASK_INFO>& list = f.Model().TaskList(kPlan, 0);
+    QCOMPARE(list.size(), 1);
+    QCOMPARE(list[0].FileList.size(), kFiles - 1);
+    QCOMPARE(FromSdkTime(list[0].FileList.first().FileStartTime), At(0));
+    QCOMPARE(FromSdkTime(list[0].FileList.last().FileStartTime), At(0).addSecs(4 * (kFiles - 2)));
 }
 
 void TestEngineLies::stillSearchingHasAnEnd()
