@@ -842,22 +842,35 @@ void TestEngine::overnightWindowSurvivesARestartAfterMidnight()
     QVERIFY(Gate(f, CSimRecorders::MakeConfig(1, {20000}, day.addDays(-1)), 1) >= 0);
     GROUP_INFO plan = *f.Model().GetGroupInfo(kPlan);
     plan.Schedule[0].IsEanbel = 0;
+    // Only today's entry (its window is tonight's) and yesterday's are on: the night's window is yesterday's.
     for (int w = 1; w <= 7; ++w) {
-        plan.Schedule[w].IsEanbel = 1;
+        plan.Schedule[w].IsEanbel = w == day.dayOfWeek() || w == day.addDays(-1).dayOfWeek() ? 1 : 0;
         plan.Schedule[w].TaskStartTime = {22, 0, 0};
+        plan.Schedule[w].FileDate = 0; // the recordings of the window's own day
     }
     QVERIFY(f.Model().SetGroupInfo(&plan, kPlan));
     std::atomic<qint64> builtAt{0};
+    std::atomic<qint64> listedFor{0}; // the day of the one task listed, as Julian day
     CPlanThreads threads(kPlan);
     QObject::connect(
         &threads.control, &CControlThread::StartGetTask, &threads.control,
         [&] { builtAt = EngineNow().toMSecsSinceEpoch(); }, Qt::DirectConnection);
+    QObject::connect(
+        &threads.control, &CControlThread::StopGetTask, &threads.control,
+        [&] {
+            const QList<TASK_INFO>& list = f.Model().TaskList(kPlan, 0);
+            listedFor = list.size() == 1 ? list[0].TaskTime.toJulianDay() : -1;
+        },
+        Qt::DirectConnection);
     threads.control.Start();
     // Opened within the night's window, not at tonight's: an hour of engine time leaves room for a slow
     // machine or a sanitizer while the lost window would open only at 22:00.
     const QDateTime bound(day, QTime(2, 0));
     QTRY_VERIFY_WITH_TIMEOUT(builtAt != 0 || EngineNow() > bound, kLimitMs);
     QVERIFY(builtAt > 0 && builtAt < bound.toMSecsSinceEpoch());
+    // By yesterday's entry: its channel's recording is listed, dated yesterday.
+    QTRY_VERIFY_WITH_TIMEOUT(listedFor != 0, kLimitMs);
+    QCOMPARE(listedFor.load(), day.addDays(-1).toJulianDay());
 }
 
 void TestEngine::windowCloseCarriesOnlyTheUnfinished_data()
