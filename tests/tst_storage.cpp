@@ -656,6 +656,10 @@ void TestStorage::setUpInOverwriteModeOverwrites()
         QVERIFY(Store(*GetStoweline(), name, Key(1, hour, hour), hour, 1, 60 * kKiB));
     QCOMPARE(Search(*GetStoweline(), name, 1).size(), 1);
     QCOMPARE(DiskFullCalls().load(), 0);
+    // A record larger than the whole disk fails when nothing is left to overwrite; the stop mode's callback
+    // is not registered in this mode, so nothing stops the other backups.
+    QVERIFY(!Store(*GetStoweline(), name, Key(1, 3, 3), 3, 1, 200 * kKiB));
+    QCOMPARE(DiskFullCalls().load(), 0);
 }
 
 void TestStorage::replacedWhileARecordIsOpen()
