@@ -247,6 +247,8 @@ private Q_SLOTS:
     void storedAgainTakesItsNewPlace();
     void overwriteIsLoggedAndOneEventPerRecord();
     void severalDisksOneGone();
+    void overwriteDeletesTheOldestOfAllDisks();
+    void searchEdgesAndNameLength();
     void partialFilesGoWhenTheRunStops();
     void noLinkFollowedBelowTheDisk();
     void recordsAreTheOperatorsAlone();
@@ -879,6 +881,60 @@ void TestStorage::severalDisksOneGone()
     QCOMPARE(events[1][0].toString(), said);
     QCOMPARE(LogTexts().count(said), 2);
     QCOMPARE(DiskFullCalls().load(), 0);
+}
+
+void TestStorage::overwriteDeletesTheOldestOfAllDisks()
+{
+    // Two disks, each with one record; the one on the second disk was stored first. A record that fits
+    // neither disk takes the place of the oldest of all, wherever it lies.
+    QTemporaryDir second;
+    m_quota.SetQuota(m_drive->path(), 320 * kKiB);
+    m_quota.SetQuota(second.path(), 300 * kKiB);
+    CStowelineClass s;
+    QVERIFY(Setup(s, true, {second.path()}));
+    const char* name = "10.20.20.20_8000_1";
+    QVERIFY(Store(s, name, Key(20, 1, 2), 1, 4, 50 * kKiB)); // on the roomier first disk
+    QVERIFY(Store(s, name, Key(20, 3, 4), 2, 4, 50 * kKiB)); // on the second, now the roomier
+    QVERIFY(StoredAt(s, name, Key(20, 1, 2), 2) && StoredAt(s, name, Key(20, 3, 4), 1));
+    QCOMPARE(FilesUnder(CStowelineClass::RecordRootOf(second.path())).size(), 1);
+    QVERIFY(Store(s, name, Key(20, 5, 6), 3, 4, 50 * kKiB));
+    const QStringList left = Search(s, name, 20);
+    QCOMPARE(left.size(), 2);
+    QVERIFY2(left[0].contains("/20240320010000_"), qPrintable(left.join(' ')));
+    QVERIFY2(left[1].contains("/20240320050000_"), qPrintable(left.join(' ')));
+    QCOMPARE(DiskFullCalls().load(), 0);
+}
+
+void TestStorage::searchEdgesAndNameLength()
+{
+    // A record name fills the search condition's 128 bytes at most; a search finds a record that touches its
+    // range at either end, and of one kind or of all.
+    CStowelineClass s;
+    QVERIFY(Setup(s, true));
+    const std::string longest(sizeof(RECORD_SEARCH_COND::RecordName), '7');
+    QCOMPARE(longest.size(), size_t(128));
+    const CHANNEL_RECORD_KEY key{Time(21, 10), Time(21, 11), 3, 0};
+    QVERIFY(Store(s, longest.c_str(), key, 1, 1, 1000));
+    const std::string tooLong = longest + "7";
+    QVERIFY(!s.OpenChannelRecord(tooLong.c_str(), 0, &key));
+    QCOMPARE(s.GetLastError(), int(STOWELINE_ERR_PARAM));
+
+    const auto found = [&](const STOWELINE_TIME& from, const STOWELINE_TIME& to, int type) {
+        RECORD_SEARCH_COND cond;
+        std::memcpy(cond.RecordName, longest.data(), longest.size());
+        cond.StartTime = from;
+        cond.EndTime = to;
+        cond.FileType = type;
+        StowelineList* list = nullptr;
+        return s.SearchChannelRecord(&cond, &list) != 0 ? int(list->Count()) : 0;
+    };
+    QCOMPARE(found(Time(21, 9), Time(21, 10), 0), 1);        // ends at the record's start
+    QCOMPARE(found(Time(21, 9), Time(21, 9, 59, 59), 0), 0); // a second before it
+    QCOMPARE(found(Time(21, 11), Time(21, 12), 0), 1);       // begins at the record's stop
+    QCOMPARE(found(Time(21, 11, 0, 1), Time(21, 12), 0), 0); // a second after it
+    QCOMPARE(found(Time(21, 0), Time(21, 23), 3), 1);
+    QCOMPARE(found(Time(21, 0), Time(21, 23), 2), 0);
+    QCOMPARE(found(Time(21, 0), Time(21, 23), -1), 0);
 }
 
 void TestStorage::partialFilesGoWhenTheRunStops()
