@@ -96,6 +96,7 @@ private Q_SLOTS:
     void listBuildFaults_data();
     void listBuildFaults();
     void unreachableRecorderReportedBeforeTheMail();
+    void emptyFilesAndUnusedRecorders();
     void loginAttemptsFollowTheMailSettings_data();
     void loginAttemptsFollowTheMailSettings();
     void storesEveryFileByteForByte();
@@ -278,6 +279,51 @@ void TestEngine::unreachableRecorderReportedBeforeTheMail()
     QVERIFY(timer.elapsed() < 2000);
     // The event row, the log and the mail give the device layer's code with its meaning.
     QVERIFY2(text.endsWith(QStringLiteral(" Error:1 (wrong user name or password)")), qPrintable(text));
+}
+
+void TestEngine::emptyFilesAndUnusedRecorders()
+{
+    // Gate's channel 1 has only a file of 0 bytes, its channel 2 a real one; Yard is switched off. A plan's
+    // list has no task whose files hold nothing; the manual list keeps every channel that has a file, and a
+    // channel of a switched-off recorder as a task without files, never searched.
+    CEngineFixture f(kNow);
+    SimRecorderConfig config;
+    config.AnalogChannels = 2;
+    // Listed with size 0 (the header's bytes taken off); no play-back is ever granted, so none is needed.
+    config.AddRecording(1, At(0, 9, 0), At(0, 10, 0), 0, -kSimHeaderBlockSize);
+    config.AddRecording(2, At(0, 9, 0), At(0, 10, 0), 0, 5000);
+    config.Channel(1).Faults.PlayRefusals = -1;
+    config.Channel(2).Faults.PlayRefusals = -1;
+    const int gate = Gate(f, config, 2);
+    QVERIFY(gate >= 0);
+    const int yard = f.AddDevice(CSimRecorders::MakeConfig(1, {5000}, kMonday), "Yard");
+    QVERIFY(yard >= 0);
+    f.Model().GetDeviceInfo(yard)->IsUsed = 0;
+
+    CTaskWrite writer(kPlan, false);
+    writer.start();
+    QVERIFY(writer.wait(kLimitMs));
+    const QList<TASK_INFO>& list = f.Model().TaskList(kPlan, 0);
+    QCOMPARE(list.size(), 1);
+    QCOMPARE(list[0].CameraIndex, int16_t(1));
+
+    f.SetManual(kMonday, {{int16_t(gate), 1}, {int16_t(gate), 2}, {int16_t(yard), 1}});
+    CManualBackup backup;
+    std::atomic<bool> built{false};
+    QObject::connect(
+        &backup, &CManualBackup::SigGetTaskSuc, &backup, [&built] { built = true; }, Qt::DirectConnection);
+    backup.start();
+    QTRY_VERIFY_WITH_TIMEOUT(built, kLimitMs);
+    backup.Stop();
+    QVERIFY(backup.wait(kLimitMs));
+    const QList<TASK_INFO> manual = Stored(0, MANUAL_GROUP_ID);
+    QCOMPARE(manual.size(), 3);
+    QCOMPARE(manual[0].FileList.size(), 1);
+    QCOMPARE(manual[0].TotalChannelSize, qint64(0));
+    QCOMPARE(manual[1].FileList.size(), 1);
+    QCOMPARE(manual[2].CameraIndex, int16_t(2));
+    QVERIFY(manual[2].FileList.isEmpty());
+    QVERIFY(f.Recorder(yard).Calls(QStringLiteral("login")).isEmpty());
 }
 
 void TestEngine::loginAttemptsFollowTheMailSettings_data()
