@@ -161,6 +161,8 @@ private Q_SLOTS:
     void storedTotalsSaturate();
     void percentOfTotals_data();
     void percentOfTotals();
+    void sumsOfSizes_data();
+    void sumsOfSizes();
     void stillSearchingHasAnEnd();
     void filesOfAChannelBounded();
     void listBuildEndsWithItsWindow();
@@ -496,6 +498,30 @@ void TestEngineLies::percentOfTotals()
     QFETCH(qint64, total);
     QFETCH(int, percent);
     QCOMPARE(PercentOf(done, total), percent);
+}
+
+void TestEngineLies::sumsOfSizes_data()
+{
+    // A size below zero counts as none, and a sum stops at the largest value rather than wrap.
+    QTest::addColumn<qint64>("a");
+    QTest::addColumn<qint64>("b");
+    QTest::addColumn<qint64>("sum");
+    const qint64 max = std::numeric_limits<qint64>::max();
+    QTest::newRow("plain") << qint64(1) << qint64(2) << qint64(3);
+    QTest::newRow("negative first") << qint64(-5) << qint64(10) << qint64(10);
+    QTest::newRow("negative second") << qint64(10) << qint64(-5) << qint64(10);
+    QTest::newRow("both negative") << qint64(-1) << qint64(-1) << qint64(0);
+    QTest::newRow("reaches the largest") << max - 1 << qint64(1) << max;
+    QTest::newRow("one past the largest") << max << qint64(1) << max;
+    QTest::newRow("two halves past it") << max / 2 + 1 << max / 2 + 1 << max;
+}
+
+void TestEngineLies::sumsOfSizes()
+{
+    QFETCH(qint64, a);
+    QFETCH(qint64, b);
+    QFETCH(qint64, sum);
+    QCOMPARE(AddSizes(a, b), sum);
 }
 
 void TestEngineLies::filesOfAChannelBounded()
