@@ -563,6 +563,7 @@ void TestEngine::progressNeverCountsTwice()
         task.TotalChannelSize += (3 << 20) - task.FileList[0].FileSize;
         task.FileList[0].FileSize = 3 << 20;
     }
+    task.FileList.last().FileType = 3; // an alarm recording
     const qint64 total = task.TotalChannelSize;
     QVERIFY(f.Model().SaveTaskList(kPlan, 0));
 
@@ -572,6 +573,10 @@ void TestEngine::progressNeverCountsTwice()
     worker.Start();
     QVERIFY(worker.wait(kLimitMs));
     QCOMPARE(DoneFiles(Stored()), reconnect ? 1 : 2);
+    // The record carries the file's kind.
+    const QStringList stored = f.StoredFiles(device, 1);
+    QCOMPARE(stored.size(), 1);
+    QVERIFY2(stored[0].endsWith("_3.rec"), qPrintable(stored[0]));
     QVERIFY(megabytes.size() >= 2);
     for (const QList<QVariant>& signal : megabytes)
         QVERIFY2(signal[0].toInt() <= int(total >> 20), qPrintable(signal[0].toString()));

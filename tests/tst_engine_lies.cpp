@@ -163,6 +163,8 @@ private Q_SLOTS:
     void percentOfTotals();
     void sumsOfSizes_data();
     void sumsOfSizes();
+    void everyStorageRefusalWeighed_data();
+    void everyStorageRefusalWeighed();
     void stillSearchingHasAnEnd();
     void filesOfAChannelBounded();
     void listBuildEndsWithItsWindow();
@@ -522,6 +524,30 @@ void TestEngineLies::sumsOfSizes()
     QFETCH(qint64, b);
     QFETCH(qint64, sum);
     QCOMPARE(AddSizes(a, b), sum);
+}
+
+void TestEngineLies::everyStorageRefusalWeighed_data()
+{
+    // Every code the storage reports: want of room; a disk fault (a disk gone or unwritable, an I/O error,
+    // no disk set up at all); anything else fails the one file.
+    QTest::addColumn<int>("code");
+    QTest::addColumn<int>("weight");
+    const int full = int(STORAGE_REFUSAL::DISK_FULL), fault = int(STORAGE_REFUSAL::DISK_FAULT),
+              file = int(STORAGE_REFUSAL::FILE_ONLY);
+    const QList<QPair<int, int>> rows{
+        {STOWELINE_ERR_DISK_FULL, full},    {STOWELINE_ERR_ROOT, fault},    {STOWELINE_ERR_IO, fault},
+        {STOWELINE_ERR_NOT_INIT, fault},    {STOWELINE_OK, file},           {STOWELINE_ERR_PARAM, file},
+        {STOWELINE_ERR_ALREADY_OPEN, file}, {STOWELINE_ERR_NOT_OPEN, file}, {STOWELINE_ERR_TOO_MANY, file},
+        {STOWELINE_ERR_FAILED, file},       {STOWELINE_ERR_DISK_GONE, file}};
+    for (const auto& [code, weight] : rows)
+        QTest::addRow("code %d", code) << code << weight;
+}
+
+void TestEngineLies::everyStorageRefusalWeighed()
+{
+    QFETCH(int, code);
+    QFETCH(int, weight);
+    QCOMPARE(int(ClassifyStorageRefusal(code)), weight);
 }
 
 void TestEngineLies::filesOfAChannelBounded()
