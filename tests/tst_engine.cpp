@@ -111,6 +111,8 @@ private Q_SLOTS:
     void playBackSpeedAndPauses();
     void windowOpensClosesAndLeavesTheRestOverdue();
     void windowInADaylightSavingGapOpensAfterIt();
+    void dayChangeClearsTheViewOnlyAfterAWindow_data();
+    void dayChangeClearsTheViewOnlyAfterAWindow();
     void stopEndsEveryPhase_data();
     void stopEndsEveryPhase();
     void manualBackupResumesAfterAStop();
@@ -718,6 +720,50 @@ void TestEngine::windowInADaylightSavingGapOpensAfterIt()
     }
     QVERIFY(builtAt >= QDateTime(day, QTime(3, 0)).toMSecsSinceEpoch());
     QVERIFY(builtAt < QDateTime(day, QTime(3, 10)).toMSecsSinceEpoch());
+}
+
+void TestEngine::dayChangeClearsTheViewOnlyAfterAWindow_data()
+{
+    // A window from 10:00 for an hour; the plan starts at 10:30 (the window runs) or at 11:30 (none today).
+    // Only a day on which a window ran has rows to remove at midnight.
+    QTest::addColumn<int>("startMinute");
+    QTest::addColumn<int>("cleared");
+    QTest::newRow("window ran today") << 30 << 1;
+    QTest::newRow("no window today") << 90 << 0;
+}
+
+void TestEngine::dayChangeClearsTheViewOnlyAfterAWindow()
+{
+    QFETCH(int, startMinute);
+    QFETCH(int, cleared);
+    CEngineFixture f(At(1, 10, 0).addSecs(startMinute * 60));
+    SCHEDULE_WEEKDAY entry = CEngineFixture::Evening();
+    entry.TaskStartTime = {10, 0, 0};
+    entry.Duration = 1;
+    QVERIFY(Gate(f, CSimRecorders::MakeConfig(1, {20000}, kMonday), 1, entry) >= 0);
+    std::atomic<int> views{0};
+    CPlanThreads threads(kPlan);
+    QObject::connect(
+        &threads.control, &CControlThread::SignalDelView, &threads.control,
+        [&views](int group) { views += group == kPlan ? 1 : 100; }, Qt::DirectConnection);
+    std::atomic<bool> listed{false};
+    QObject::connect(
+        &threads.control, &CControlThread::StopGetTask, &threads.control, [&listed] { listed = true; },
+        Qt::DirectConnection);
+    threads.control.Start();
+    // Past the window's end (for the window that ran) or a few seconds on (for the plan without one).
+    QTRY_VERIFY_WITH_TIMEOUT(
+        EngineNow() > std::max(At(1, 11, 0, 5), At(1, 10, 0).addSecs(startMinute * 60 + 10)), kLimitMs);
+    QCOMPARE(listed.load(), cleared == 1);
+    QCOMPARE(views.load(), 0);
+    f.Clock().SetNow(At(1, 23, 59, 58));
+    QTRY_VERIFY_WITH_TIMEOUT(EngineNow() > At(2, 0, 0, 10), kLimitMs);
+    QTRY_COMPARE_WITH_TIMEOUT(views.load(), cleared, kLimitMs);
+    // The next day (its window jumped over) has nothing to clear at its end.
+    f.Clock().SetNow(At(2, 23, 59, 58));
+    QTRY_VERIFY_WITH_TIMEOUT(EngineNow() > At(3, 0, 0, 10), kLimitMs);
+    QTest::qWait(50); // fifty engine seconds more
+    QCOMPARE(views.load(), cleared);
 }
 
 void TestEngine::stopEndsEveryPhase_data()
