@@ -239,6 +239,7 @@ private Q_SLOTS:
     void namesStayInsideTheirRoot();
     void driveLettersAndRefusedSetUp();
     void driveLettersNeverMove();
+    void driveMapLetters();
     void setUpInOverwriteModeOverwrites();
     void replacedWhileARecordIsOpen();
     void storedOnlyOnceFlushed();
@@ -646,6 +647,17 @@ void TestStorage::driveLettersNeverMove()
     QCOMPARE(drives[2].Letter, 'F'); // E stays with the hidden volume
     QCOMPARE(drives[2].Path, volumes.filePath("c"));
     QCOMPARE(CDriveMap::GetDrivePath('e'), QString());
+}
+
+void TestStorage::driveMapLetters()
+{
+    // One letter from A to Z, in either case, and an absolute folder; anything else names no disk.
+    const QMap<char, QString> map = CDriveMap::ParseMapText(
+        "A=/disks/a\nZ=/disks/z\nm=/disks/m\n@=/disks/at\n[=/disks/bracket\nAB=/disks/ab\nQ=disks/q\n");
+    QCOMPARE(map.keys(), (QList<char>{'A', 'M', 'Z'}));
+    QCOMPARE(map.value('A'), QStringLiteral("/disks/a"));
+    QCOMPARE(map.value('Z'), QStringLiteral("/disks/z"));
+    QCOMPARE(map.value('M'), QStringLiteral("/disks/m"));
 }
 
 void TestStorage::setUpInOverwriteModeOverwrites()
