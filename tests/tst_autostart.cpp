@@ -250,6 +250,21 @@ void TestAutoStart::watchDogNotifySocketMessages()
     }
     ::close(fd);
     QCOMPARE(received, QByteArray("WATCHDOG=1;STOPPING=1;"));
+
+    // "@name" is the abstract socket "name", as the service manager may hand it over.
+    const QByteArray name = "varrow-test-" + QByteArray::number(::getpid());
+    const int abstractFd = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    QVERIFY(abstractFd >= 0);
+    sockaddr_un abstract{};
+    abstract.sun_family = AF_UNIX;
+    std::memcpy(abstract.sun_path + 1, name.constData(), size_t(name.size()));
+    const socklen_t length = socklen_t(offsetof(sockaddr_un, sun_path) + 1 + size_t(name.size()));
+    QCOMPARE(::bind(abstractFd, reinterpret_cast<sockaddr*>(&abstract), length), 0);
+    ::setsockopt(abstractFd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof(timeout));
+    CNotifyWatchDog(QByteArray("@") + name).SendHeartbeat(0);
+    const ssize_t n = ::recv(abstractFd, buffer, sizeof(buffer), 0);
+    ::close(abstractFd);
+    QCOMPARE(QByteArray(buffer, int(std::max<ssize_t>(n, 0))), QByteArray("WATCHDOG=1"));
 }
 
 void TestAutoStart::trafficReadings()
