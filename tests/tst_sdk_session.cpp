@@ -323,6 +323,11 @@ void TestSdkSession::playbackDeliversExactlyTheReportedRange()
     QVERIFY(NET_DVR_PlayBackControl_V40(play, NET_DVR_PLAY_GET_LENGTH, nullptr, 0, &length, nullptr));
     const CSimPlaybackContent expected = rig.Sim->Expected(1, start, stop);
     QCOMPARE(length, expected.Length());
+    // The speed of code 28 is a 4-byte value: a shorter one is refused before it reaches the recorder.
+    const int32_t speed = 16;
+    QVERIFY(!NET_DVR_PlayBackControl_V40(play, NET_DVR_PLAY_SET_SPEED, &speed, 3, nullptr, nullptr));
+    QCOMPARE(NET_DVR_GetLastError(), uint32_t(NET_DVR_PARAMETER_ERROR));
+    QVERIFY(rig.Sim->Calls(QStringLiteral("speed")).isEmpty());
 
     Collector collector;
     QVERIFY(NET_DVR_SetPlayDataCallBack(play, &Collector::Callback, &collector));
