@@ -1019,17 +1019,28 @@ void TestEngine::overnightWindowSurvivesARestartAfterMidnight()
 void TestEngine::windowCloseCarriesOnlyTheUnfinished_data()
 {
     // Whether the recorder plays the two channels back; some finished is the case of the test above.
+    // With `leftovers`, the plan's list of yesterday's window was left unfinished: it is today's overdue
+    // list, which the window's close clears whatever became of it.
     QTest::addColumn<bool>("plays");
-    QTest::newRow("none finished") << false;
-    QTest::newRow("all finished") << true;
+    QTest::addColumn<bool>("leftovers");
+    QTest::newRow("none finished") << false << false;
+    QTest::newRow("all finished") << true << false;
+    QTest::newRow("all finished, yesterday's left over") << true << true;
+    QTest::newRow("none finished, yesterday's left over") << false << true;
 }
 
 void TestEngine::windowCloseCarriesOnlyTheUnfinished()
 {
     QFETCH(bool, plays);
+    QFETCH(bool, leftovers);
     CEngineFixture f(At(0, 18, 0, 1));
     const int device = Gate(f, CSimRecorders::MakeConfig(2, {30000}, kSunday, 9), 2);
     QVERIFY(device >= 0);
+    if (leftovers) {
+        QList<TASK_INFO>& list = f.Model().TaskList(kPlan, 0);
+        list = {f.TaskOf(kPlan, 0, kSunday)};
+        QVERIFY(f.Model().SaveTaskList(kPlan, 0));
+    }
     SimChannelFaults refuse;
     refuse.PlayRefusals = plays ? 0 : -1;
     for (int channel = 1; channel <= 2; ++channel)
