@@ -1046,12 +1046,27 @@ void TestEngine::windowCloseCarriesOnlyTheUnfinished()
     for (int channel = 1; channel <= 2; ++channel)
         f.Recorder(device).SetChannelFaults(channel, refuse);
     CPlanThreads threads(kPlan);
+    std::atomic<int> overdueStarts{0}, lists{0};
+    QObject::connect(
+        &threads.control, &CControlThread::pastStartWork, &threads.control, [&] { ++overdueStarts; },
+        Qt::DirectConnection);
+    QObject::connect(
+        &threads.control, &CControlThread::StopGetTask, &threads.control, [&] { ++lists; },
+        Qt::DirectConnection);
     threads.control.Start();
     QTRY_VERIFY_WITH_TIMEOUT(plays ? AllDone(Stored()) : f.Recorder(device).Calls("play-open").size() >= 2,
                              kLimitMs);
     f.Clock().SetNow(At(0, 23, 59, 58));
     QTRY_VERIFY_WITH_TIMEOUT(Stored().isEmpty(), kLimitMs);
     QCOMPARE(Stored(1).size(), plays ? 0 : 2);
+    if (leftovers && plays) {
+        // Once started in this run, the overdue worker is started at every later window, its list empty or
+        // not.
+        QCOMPARE(overdueStarts.load(), 1);
+        f.Clock().SetNow(At(1, 18, 0, 1));
+        QTRY_VERIFY_WITH_TIMEOUT(lists == 2, kLimitMs);
+        QTRY_COMPARE_WITH_TIMEOUT(overdueStarts.load(), 2, kLimitMs);
+    }
 }
 
 VARROW_TEST_MAIN(TestEngine, QCoreApplication)
