@@ -1034,11 +1034,17 @@ void TestEngine::windowCloseCarriesOnlyTheUnfinished()
     QFETCH(bool, plays);
     QFETCH(bool, leftovers);
     CEngineFixture f(At(0, 18, 0, 1));
-    const int device = Gate(f, CSimRecorders::MakeConfig(2, {30000}, kSunday, 9), 2);
+    SimRecorderConfig config = CSimRecorders::MakeConfig(2, {30000}, kSunday, 9);
+    config.AddRecording(1, At(-2, 8, 0), At(-2, 9, 0), 0, 30000); // Saturday's, yesterday's window's share
+    const int device = Gate(f, config, 2);
     QVERIFY(device >= 0);
     if (leftovers) {
-        QList<TASK_INFO>& list = f.Model().TaskList(kPlan, 0);
-        list = {f.TaskOf(kPlan, 0, kSunday)};
+        TASK_INFO task = f.TaskOf(kPlan, 0, kSunday);
+        task.FileList.removeIf(
+            [](const FILE_INFO& file) { return FromSdkTime(file.FileStartTime) != At(-2, 8, 0); });
+        QCOMPARE(task.FileList.size(), 1);
+        task.TotalChannelSize = task.FileList[0].FileSize;
+        f.Model().TaskList(kPlan, 0) = {task};
         QVERIFY(f.Model().SaveTaskList(kPlan, 0));
     }
     SimChannelFaults refuse;
