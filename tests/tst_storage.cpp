@@ -59,7 +59,7 @@ extern "C" int __wrap_fsync(int fd)
 namespace {
 
 constexpr qint64 kKiB = 1024;
-const qint64 kReserve = STOWELINE_INIT_PARAM().ReserveMB * kKiB * kKiB; // kept free on every disk
+const qint64 kReserve = 256 * kKiB * kKiB; // kept free on every disk: the set-up's value, pinned here
 
 STOWELINE_TIME Time(int day, int hour, int minute = 0, int second = 0)
 {
