@@ -157,9 +157,10 @@ int PercentOf(int64_t done, int64_t total)
     if (total <= 0)
         return 100;
     done = std::clamp<int64_t>(done, 0, total);
-    // done × 100 would pass the 64-bit range for totals above 92 PB; a percent loses nothing at that scale.
+    // done × 100 would pass the 64-bit range for totals above 92 PB; a percent loses nothing at that scale,
+    // but 100 stays the mark of a complete total.
     if (total > std::numeric_limits<int64_t>::max() / 100)
-        return int(done / (total / 100));
+        return done < total ? std::min(99, int(done / (total / 100))) : 100;
     return int(done * 100 / total);
 }
 

@@ -8,6 +8,7 @@
 #include "platform/FileBrowser.h"
 #include "platform/MFNetTraffic.h"
 #include "platform/RecordPlayer.h"
+#include "tests/support/RecordingClock.h"
 #include "tests/support/ScaledClock.h"
 #include "tests/support/TestSupport.h"
 
@@ -207,6 +208,7 @@ void TestAutoStart::watchDogHeartbeatsAndStops()
     }
     // Ten engine seconds pass in 100 ms of real time: opened once, stopped once, only heartbeats in between.
     CScopedEngineClock clock(QDateTime(QDate(2026, 3, 1), QTime(12, 0)), 100.0);
+    CScopedRecordingClock waits;
     auto fake = std::make_shared<CFakeWatchDog>();
     CWatchDogModel watchDog(fake);
     QVERIFY(watchDog.Start());
@@ -216,6 +218,10 @@ void TestAutoStart::watchDogHeartbeatsAndStops()
     QCOMPARE(calls.first(), 101);
     QCOMPARE(calls.last(), 2);
     QCOMPARE(calls.count(0), calls.size() - 2);
+    // A heartbeat a second: one wait of 1000 ms before each, and the one the stop cut short.
+    const QList<qint64> sleeps = waits.Clock().Sleeps();
+    QCOMPARE(sleeps.size(), calls.size() - 1);
+    QCOMPARE(sleeps, QList<qint64>(sleeps.size(), 1000));
 }
 
 void TestAutoStart::watchDogNotifySocketMessages()
@@ -244,6 +250,21 @@ void TestAutoStart::watchDogNotifySocketMessages()
     }
     ::close(fd);
     QCOMPARE(received, QByteArray("WATCHDOG=1;STOPPING=1;"));
+
+    // "@name" is the abstract socket "name", as the service manager may hand it over.
+    const QByteArray name = "varrow-test-" + QByteArray::number(::getpid());
+    const int abstractFd = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    QVERIFY(abstractFd >= 0);
+    sockaddr_un abstract{};
+    abstract.sun_family = AF_UNIX;
+    std::memcpy(abstract.sun_path + 1, name.constData(), size_t(name.size()));
+    const socklen_t length = socklen_t(offsetof(sockaddr_un, sun_path) + 1 + size_t(name.size()));
+    QCOMPARE(::bind(abstractFd, reinterpret_cast<sockaddr*>(&abstract), length), 0);
+    ::setsockopt(abstractFd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof(timeout));
+    CNotifyWatchDog(QByteArray("@") + name).SendHeartbeat(0);
+    const ssize_t n = ::recv(abstractFd, buffer, sizeof(buffer), 0);
+    ::close(abstractFd);
+    QCOMPARE(QByteArray(buffer, int(std::max<ssize_t>(n, 0))), QByteArray("WATCHDOG=1"));
 }
 
 void TestAutoStart::trafficReadings()
@@ -264,6 +285,18 @@ void TestAutoStart::trafficReadings()
     QCOMPARE(meter.ReadTraffic(0), 0.0);
     WriteCounters(path, {{"lo", 1}, {"eth0", 800}});
     QCOMPARE(meter.ReadTraffic(0), 500.0);
+
+    // An index outside the listed names reads nothing, also at its second reading, and leaves the base of the
+    // interface read before it alone. Counters that cannot be read give 1.0.
+    for (const int outside : {-1, 2}) {
+        WriteCounters(path, {{"eth0", 1000}});
+        QCOMPARE(meter.ReadTraffic(outside), 0.0);
+        WriteCounters(path, {{"eth0", 5000}});
+        QCOMPARE(meter.ReadTraffic(outside), 0.0);
+    }
+    QCOMPARE(meter.ReadTraffic(0), 4200.0);
+    QVERIFY(QFile::remove(path));
+    QCOMPARE(meter.ReadTraffic(0), 1.0);
 }
 
 VARROW_TEST_MAIN(TestAutoStart, QCoreApplication)

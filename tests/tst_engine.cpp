@@ -13,6 +13,7 @@
 #include "tests/support/EngineFixture.h"
 #include "tests/support/FakeSmtpServer.h"
 #include "tests/support/PlanThreads.h"
+#include "tests/support/RecordingClock.h"
 #include "tests/support/TestSupport.h"
 
 #include "storage/CreateStorage.h"
@@ -90,21 +91,36 @@ class TestEngine : public QObject
 
 private Q_SLOTS:
     void listCutsEachFileToTheRangeOnce();
+    void fileTypeCodes_data();
+    void fileTypeCodes();
     void listBuildFaults_data();
     void listBuildFaults();
     void unreachableRecorderReportedBeforeTheMail();
+    void emptyFilesAndUnusedRecorders();
+    void loginAttemptsFollowTheMailSettings_data();
+    void loginAttemptsFollowTheMailSettings();
     void storesEveryFileByteForByte();
     void nothingMarkedDoneWithoutItsWholeCopy_data();
     void nothingMarkedDoneWithoutItsWholeCopy();
     void unreachableRecorderIsSkipped();
+    void progressCountsDoneTasksFirst_data();
+    void progressCountsDoneTasksFirst();
+    void progressNeverCountsTwice_data();
+    void progressNeverCountsTwice();
+    void playBackSpeedAndPauses_data();
+    void playBackSpeedAndPauses();
     void windowOpensClosesAndLeavesTheRestOverdue();
     void windowInADaylightSavingGapOpensAfterIt();
+    void dayChangeClearsTheViewOnlyAfterAWindow_data();
+    void dayChangeClearsTheViewOnlyAfterAWindow();
     void stopEndsEveryPhase_data();
     void stopEndsEveryPhase();
     void manualBackupResumesAfterAStop();
     void doneOnlyAfterTheRecordIsStored_data();
     void doneOnlyAfterTheRecordIsStored();
     void restartingRecorderWaitedForAMinute();
+    void reconnectTriesSixtyTimes_data();
+    void reconnectTriesSixtyTimes();
     void overnightWindowSurvivesARestartAfterMidnight_data();
     void overnightWindowSurvivesARestartAfterMidnight();
     void windowCloseCarriesOnlyTheUnfinished_data();
@@ -144,7 +160,40 @@ void TestEngine::listCutsEachFileToTheRangeOnce()
     // ... bounded by the found size: the other crossing file makes this range play back more.
     QVERIFY(measured(At(0, 0, 0), At(0, 0, 15)) > 60000 + kSimHeaderBlockSize);
     QCOMPARE(files[1].FileSize, 60000 + kSimHeaderBlockSize);
+    // The search asked for every kind, and each entry keeps its file's kind in the program's codes.
+    QCOMPARE(f.Recorder(device).Calls(QStringLiteral("find")).first().Code, 0xFF);
+    const int kinds[] = {2, 3, 1, 8, 1};
+    for (int i = 0; i < 5; ++i)
+        QCOMPARE(int(files[i].FileType), kinds[i]);
     QVERIFY(f.Recorders().WaitForIdle());
+}
+
+void TestEngine::fileTypeCodes_data()
+{
+    // The program's kinds of recording and the recorder's, both ways, with what lies outside either table.
+    QTest::addColumn<int>("code");
+    QTest::addColumn<int>("toRecorder");
+    QTest::addColumn<int>("fromRecorder");
+    QTest::newRow("0") << 0 << 0xFF << 1;
+    QTest::newRow("1") << 1 << 0 << 2;
+    QTest::newRow("2") << 2 << 1 << 3;
+    QTest::newRow("3") << 3 << 2 << 4;
+    QTest::newRow("4") << 4 << 0xFF << 5;
+    QTest::newRow("5") << 5 << 0xFF << 6;
+    QTest::newRow("6") << 6 << 0xFF << 8;
+    QTest::newRow("7") << 7 << 0xFF << 7;
+    QTest::newRow("8") << 8 << 6 << 0;
+    QTest::newRow("9") << 9 << 0xFF << 0;
+    QTest::newRow("255") << 255 << 0xFF << 0;
+}
+
+void TestEngine::fileTypeCodes()
+{
+    QFETCH(int, code);
+    QFETCH(int, toRecorder);
+    QFETCH(int, fromRecorder);
+    QCOMPARE(int(uint8_t(FileTypeToSdkFileType(uint32_t(code)))), toRecorder);
+    QCOMPARE(int(SdkFileTypeToFileType(uint8_t(code))), fromRecorder);
 }
 
 void TestEngine::listBuildFaults_data()
@@ -232,6 +281,103 @@ void TestEngine::unreachableRecorderReportedBeforeTheMail()
     QVERIFY(timer.elapsed() < 2000);
     // The event row, the log and the mail give the device layer's code with its meaning.
     QVERIFY2(text.endsWith(QStringLiteral(" Error:1 (wrong user name or password)")), qPrintable(text));
+}
+
+void TestEngine::emptyFilesAndUnusedRecorders()
+{
+    // Gate's channel 1 has only a file of 0 bytes, its channel 2 a real one; Yard is switched off. A plan's
+    // list has no task whose files hold nothing; the manual list keeps every channel that has a file, and a
+    // channel of a switched-off recorder as a task without files, never searched.
+    CEngineFixture f(kNow);
+    SimRecorderConfig config;
+    config.AnalogChannels = 2;
+    // Listed with size 0 (the header's bytes taken off); no play-back is ever granted, so none is needed.
+    config.AddRecording(1, At(0, 9, 0), At(0, 10, 0), 0, -kSimHeaderBlockSize);
+    config.AddRecording(2, At(0, 9, 0), At(0, 10, 0), 0, 5000);
+    config.Channel(1).Faults.PlayRefusals = -1;
+    config.Channel(2).Faults.PlayRefusals = -1;
+    const int gate = Gate(f, config, 2);
+    QVERIFY(gate >= 0);
+    const int yard = f.AddDevice(CSimRecorders::MakeConfig(1, {5000}, kMonday), "Yard");
+    QVERIFY(yard >= 0);
+    f.Model().GetDeviceInfo(yard)->IsUsed = 0;
+
+    CTaskWrite writer(kPlan, false);
+    writer.start();
+    QVERIFY(writer.wait(kLimitMs));
+    const QList<TASK_INFO>& list = f.Model().TaskList(kPlan, 0);
+    QCOMPARE(list.size(), 1);
+    QCOMPARE(list[0].CameraIndex, int16_t(1));
+
+    f.SetManual(kMonday, {{int16_t(gate), 1}, {int16_t(gate), 2}, {int16_t(yard), 1}});
+    CManualBackup backup;
+    std::atomic<bool> built{false};
+    QObject::connect(
+        &backup, &CManualBackup::SigGetTaskSuc, &backup, [&built] { built = true; }, Qt::DirectConnection);
+    backup.start();
+    QTRY_VERIFY_WITH_TIMEOUT(built, kLimitMs);
+    backup.Stop();
+    QVERIFY(backup.wait(kLimitMs));
+    const QList<TASK_INFO> manual = Stored(0, MANUAL_GROUP_ID);
+    QCOMPARE(manual.size(), 3);
+    QCOMPARE(manual[0].FileList.size(), 1);
+    QCOMPARE(manual[0].TotalChannelSize, qint64(0));
+    QCOMPARE(manual[1].FileList.size(), 1);
+    QCOMPARE(manual[2].CameraIndex, int16_t(2));
+    QVERIFY(manual[2].FileList.isEmpty());
+    QVERIFY(f.Recorder(yard).Calls(QStringLiteral("login")).isEmpty());
+}
+
+void TestEngine::loginAttemptsFollowTheMailSettings_data()
+{
+    // The reconnect count belongs to the mail settings: it counts only while mail is on, and never below one.
+    QTest::addColumn<int>("mail");
+    QTest::addColumn<int>("count");
+    QTest::addColumn<int>("attempts");
+    QTest::newRow("mail on, count 3") << 1 << 3 << 3;
+    QTest::newRow("mail on, count 2") << 1 << 2 << 2;
+    QTest::newRow("mail on, count 1") << 1 << 1 << 1;
+    QTest::newRow("mail on, count 0") << 1 << 0 << 1;
+    QTest::newRow("mail off, count 3") << 0 << 3 << 1;
+}
+
+void TestEngine::loginAttemptsFollowTheMailSettings()
+{
+    QFETCH(int, mail);
+    QFETCH(int, count);
+    QFETCH(int, attempts);
+    CEngineFixture f(kNow);
+    CFakeSmtpServer smtp;
+    QVERIFY(smtp.IsListening());
+    const int device = Gate(f, CSimRecorders::MakeConfig(2, {1000}, kMonday), 2);
+    QVERIFY(device >= 0);
+    SYSTEM_CONFIG config;
+    f.Model().GetSystemConfig(&config);
+    config.IsEnableEmail = mail;
+    config.ReconnetNum = count;
+    f.Model().SetSystemConfig(&config);
+    MAIL_CONFIG mailConfig;
+    CopyString128(mailConfig.SMTPAddr, "127.0.0.1");
+    mailConfig.SMTPPort = smtp.Port();
+    CopyString128(mailConfig.MailFrom, "station@example.org");
+    CopyString128(mailConfig.MailTo, "guard@example.org");
+    QVERIFY(f.Model().SetMailConfig(&mailConfig));
+    f.Recorder(device).SetLoginRefusals(-1);
+
+    CScopedRecordingClock clock;
+    CTaskWrite writer(kPlan, false);
+    clock.Clock().Watch(&writer);
+    QSignalSpy failures(&writer, &CTaskWrite::SigConnectDeviceFail);
+    writer.start();
+    QVERIFY(writer.wait(kLimitMs));
+    // Each of the two channels: its attempts, a second's pause before each; then one entry, signal and mail.
+    QCOMPARE(f.Recorder(device).Calls(QStringLiteral("login")).size(), 2 * attempts);
+    QCOMPARE(clock.Clock().Sleeps(), QList<qint64>(2 * attempts, 1000));
+    QVERIFY(writer.GetResult());
+    QCOMPARE(failures.size(), 2);
+    QCOMPARE(CEngineFixture::LogRows(QStringLiteral("Get Backup Task Work List Failed")), 2);
+    if (mail == 1)
+        QVERIFY(smtp.WaitForSessions(2));
 }
 
 void TestEngine::storesEveryFileByteForByte()
@@ -340,6 +486,148 @@ void TestEngine::unreachableRecorderIsSkipped()
     QVERIFY(f.Recorders().WaitForIdle());
 }
 
+void TestEngine::progressCountsDoneTasksFirst_data()
+{
+    // A task done earlier (4,100,000 bytes in all with the other): its bytes count from the first figure on;
+    // a run over done tasks alone starts nothing and ends at 100 % and the total in whole MiB (3, not 4).
+    QTest::addColumn<bool>("allDone");
+    QTest::newRow("one done, one to fetch") << false;
+    QTest::newRow("all done") << true;
+}
+
+void TestEngine::progressCountsDoneTasksFirst()
+{
+    QFETCH(bool, allDone);
+    CEngineFixture f(kNow);
+    const int device = Gate(f, CSimRecorders::MakeConfig(2, {300000}, kMonday, 3), 2);
+    QVERIFY(device >= 0 && LoadList(f, 2));
+    QList<TASK_INFO>& list = f.Model().TaskList(kPlan, 0);
+    const qint64 total = 4100000, fetched = list[1].TotalChannelSize;
+    list[0].DownloadState = DOWNLOAD_DONE;
+    list[0].TotalChannelSize = total - fetched;
+    if (allDone)
+        list[1].DownloadState = DOWNLOAD_DONE;
+    QVERIFY(f.Model().SaveTaskList(kPlan, 0));
+
+    CExecuteThread worker(kPlan, 0);
+    QSignalSpy group(&worker, &CExecuteThread::StartGroupDownLoad);
+    QSignalSpy channel(&worker, &CExecuteThread::StartChannelDownLoad);
+    QSignalSpy percent(&worker, &CExecuteThread::GroupDownloadPos);
+    QSignalSpy megabytes(&worker, &CExecuteThread::GroupDownloadSize);
+    worker.Start();
+    QVERIFY(worker.wait(kLimitMs));
+    QCOMPARE(group.size(), allDone ? 0 : 1);
+    QCOMPARE(channel.size(), allDone ? 0 : 1);
+    if (!allDone) {
+        QCOMPARE(group[0][2].toLongLong(), total);
+        QCOMPARE(channel[0][2].toInt(), 1);
+        QCOMPARE(channel[0][3].toLongLong(), fetched);
+        QVERIFY(percent.size() >= 2);
+        // Never below the done task's share (92 %), never back.
+        int last = int((total - fetched) * 100 / total);
+        for (const QList<QVariant>& signal : percent) {
+            QVERIFY2(signal[2].toInt() >= last, qPrintable(signal[2].toString()));
+            last = signal[2].toInt();
+        }
+    } else {
+        QCOMPARE(percent.size(), 1);
+    }
+    QCOMPARE(percent.last()[2].toInt(), 100);
+    QCOMPARE(megabytes.last()[0].toInt(), 3);
+    QCOMPARE(f.Recorder(device).Calls(QStringLiteral("login")).size(), allDone ? 0 : 1);
+}
+
+void TestEngine::progressNeverCountsTwice_data()
+{
+    // What an attempt counted is taken back when the file is played anew: after the reconnect that a position
+    // of -1 asks for (2 MiB, most of it received before the first position is read), and after an attempt
+    // that failed (a position of 150) behind a file done earlier (3 MiB, counted again at the next attempt).
+    QTest::addColumn<int>("position");
+    QTest::newRow("reconnect within the file") << -1;
+    QTest::newRow("failed attempt after a done file") << 150;
+}
+
+void TestEngine::progressNeverCountsTwice()
+{
+    QFETCH(int, position);
+    // The slower clock lets the stream arrive during the second before the first position is read.
+    CEngineFixture f(kNow, 10.0);
+    const bool reconnect = position == -1;
+    SimRecorderConfig config = CSimRecorders::MakeConfig(
+        1, reconnect ? QList<qint64>{2 << 20} : QList<qint64>{1000, 300000}, kMonday);
+    config.Channel(1).Faults.InjectedPosition = position;
+    config.Channel(1).Faults.InjectedPositionTimes = 1;
+    const int device = Gate(f, config, 1);
+    QVERIFY(device >= 0 && LoadList(f, 1));
+    TASK_INFO& task = f.Model().TaskList(kPlan, 0)[0];
+    if (!reconnect) {
+        task.FileList[0].DownloadState = DOWNLOAD_DONE;
+        task.TotalChannelSize += (3 << 20) - task.FileList[0].FileSize;
+        task.FileList[0].FileSize = 3 << 20;
+    }
+    task.FileList.last().FileType = 3; // an alarm recording
+    const qint64 total = task.TotalChannelSize;
+    QVERIFY(f.Model().SaveTaskList(kPlan, 0));
+
+    CExecuteThread worker(kPlan, 0);
+    QSignalSpy channel(&worker, &CExecuteThread::ChannelDownloadSize);
+    QSignalSpy megabytes(&worker, &CExecuteThread::GroupDownloadSize);
+    worker.Start();
+    QVERIFY(worker.wait(kLimitMs));
+    QCOMPARE(DoneFiles(Stored()), reconnect ? 1 : 2);
+    // The record carries the file's kind.
+    const QStringList stored = f.StoredFiles(device, 1);
+    QCOMPARE(stored.size(), 1);
+    QVERIFY2(stored[0].endsWith("_3.rec"), qPrintable(stored[0]));
+    QVERIFY(megabytes.size() >= 2);
+    for (const QList<QVariant>& signal : megabytes)
+        QVERIFY2(signal[0].toInt() <= int(total >> 20), qPrintable(signal[0].toString()));
+    for (const QList<QVariant>& signal : channel)
+        QVERIFY2(signal[2].toLongLong() <= total, qPrintable(signal[2].toString()));
+}
+
+void TestEngine::playBackSpeedAndPauses_data()
+{
+    // A recorder's flow control value sets the play-back speed (eight times the value) at the first start and
+    // again, by the restart's own code, after the reconnect that a position of -1 asks for.
+    QTest::addColumn<int>("flow");
+    QTest::addColumn<QStringList>("speeds");
+    QTest::newRow("no flow control") << -1 << QStringList();
+    QTest::newRow("flow 0") << 0 << QStringList{"28:0", "24:0"};
+    QTest::newRow("flow 2") << 2 << QStringList{"28:16", "24:16"};
+}
+
+void TestEngine::playBackSpeedAndPauses()
+{
+    QFETCH(int, flow);
+    QFETCH(QStringList, speeds);
+    CEngineFixture f(kNow);
+    SimRecorderConfig config = CSimRecorders::MakeConfig(1, {300000}, kMonday);
+    config.Channel(1).Faults.InjectedPosition = -1;
+    config.Channel(1).Faults.InjectedPositionTimes = 1;
+    const int device = f.AddDevice(config, "Gate", flow);
+    QVERIFY(device >= 0);
+    QCOMPARE(f.SetUpStorage(), 0);
+    QVERIFY(f.AddPlan(kPlan, {CHANNEL_REF{int16_t(device), 1}}, {}));
+    QVERIFY(LoadList(f, 1));
+
+    CScopedRecordingClock clock;
+    CExecuteThread worker(kPlan, 0);
+    clock.Clock().Watch(&worker);
+    worker.Start();
+    QVERIFY(worker.wait(kLimitMs));
+    QVERIFY(AllDone(f.Model().TaskList(kPlan, 0)));
+    QStringList set;
+    for (const SimCall& call : f.Recorder(device).Calls(QStringLiteral("speed")))
+        set << QStringLiteral("%1:%2").arg(call.Code).arg(call.Value);
+    QCOMPARE(set, speeds);
+    // The login, the start, the reconnect and every poll each wait one second: at least four pauses.
+    const QList<qint64> sleeps = clock.Clock().Sleeps();
+    QVERIFY2(sleeps.size() >= 4, qPrintable(QString::number(sleeps.size())));
+    QCOMPARE(sleeps, QList<qint64>(sleeps.size(), 1000));
+    QCOMPARE(CEngineFixture::LogRows(QStringLiteral("Download File Exceptional.Reconnect ")), 1);
+}
+
 void TestEngine::windowOpensClosesAndLeavesTheRestOverdue()
 {
     CEngineFixture f(At(0, 17, 59, 58));
@@ -432,6 +720,50 @@ void TestEngine::windowInADaylightSavingGapOpensAfterIt()
     }
     QVERIFY(builtAt >= QDateTime(day, QTime(3, 0)).toMSecsSinceEpoch());
     QVERIFY(builtAt < QDateTime(day, QTime(3, 10)).toMSecsSinceEpoch());
+}
+
+void TestEngine::dayChangeClearsTheViewOnlyAfterAWindow_data()
+{
+    // A window from 10:00 for an hour; the plan starts at 10:30 (the window runs) or at 11:30 (none today).
+    // Only a day on which a window ran has rows to remove at midnight.
+    QTest::addColumn<int>("startMinute");
+    QTest::addColumn<int>("cleared");
+    QTest::newRow("window ran today") << 30 << 1;
+    QTest::newRow("no window today") << 90 << 0;
+}
+
+void TestEngine::dayChangeClearsTheViewOnlyAfterAWindow()
+{
+    QFETCH(int, startMinute);
+    QFETCH(int, cleared);
+    CEngineFixture f(At(1, 10, 0).addSecs(startMinute * 60));
+    SCHEDULE_WEEKDAY entry = CEngineFixture::Evening();
+    entry.TaskStartTime = {10, 0, 0};
+    entry.Duration = 1;
+    QVERIFY(Gate(f, CSimRecorders::MakeConfig(1, {20000}, kMonday), 1, entry) >= 0);
+    std::atomic<int> views{0};
+    CPlanThreads threads(kPlan);
+    QObject::connect(
+        &threads.control, &CControlThread::SignalDelView, &threads.control,
+        [&views](int group) { views += group == kPlan ? 1 : 100; }, Qt::DirectConnection);
+    std::atomic<bool> listed{false};
+    QObject::connect(
+        &threads.control, &CControlThread::StopGetTask, &threads.control, [&listed] { listed = true; },
+        Qt::DirectConnection);
+    threads.control.Start();
+    // Past the window's end (for the window that ran) or a few seconds on (for the plan without one).
+    QTRY_VERIFY_WITH_TIMEOUT(
+        EngineNow() > std::max(At(1, 11, 0, 5), At(1, 10, 0).addSecs(startMinute * 60 + 10)), kLimitMs);
+    QCOMPARE(listed.load(), cleared == 1);
+    QCOMPARE(views.load(), 0);
+    f.Clock().SetNow(At(1, 23, 59, 58));
+    QTRY_VERIFY_WITH_TIMEOUT(EngineNow() > At(2, 0, 0, 10), kLimitMs);
+    QTRY_COMPARE_WITH_TIMEOUT(views.load(), cleared, kLimitMs);
+    // The next day (its window jumped over) has nothing to clear at its end.
+    f.Clock().SetNow(At(2, 23, 59, 58));
+    QTRY_VERIFY_WITH_TIMEOUT(EngineNow() > At(3, 0, 0, 10), kLimitMs);
+    QTest::qWait(50); // fifty engine seconds more
+    QCOMPARE(views.load(), cleared);
 }
 
 void TestEngine::stopEndsEveryPhase_data()
@@ -592,6 +924,49 @@ void TestEngine::restartingRecorderWaitedForAMinute()
     QVERIFY(f.StoredCopyMatches(device, 1, file.FileStartTime, file.FileStopTime));
 }
 
+void TestEngine::reconnectTriesSixtyTimes_data()
+{
+    // A position of -1 asks for a reconnect; the recorder then refuses this many logins. Sixty tries: back at
+    // the last one, the file goes on; one refusal more, the reconnect fails once and the task comes round
+    // again.
+    QTest::addColumn<int>("refusals");
+    QTest::addColumn<int>("failed");
+    QTest::newRow("back at the sixtieth try") << 59 << 0;
+    QTest::newRow("refused sixty times") << 60 << 1;
+}
+
+void TestEngine::reconnectTriesSixtyTimes()
+{
+    QFETCH(int, refusals);
+    QFETCH(int, failed);
+    CEngineFixture f(kNow);
+    SimRecorderConfig config = CSimRecorders::MakeConfig(1, {200000}, kMonday, 6);
+    config.Channel(1).Faults.InjectedPosition = -1;
+    config.Channel(1).Faults.InjectedPositionTimes = 1;
+    const int device = Gate(f, config, 1);
+    QVERIFY(device >= 0 && LoadList(f, 1));
+    CRecorderSim& sim = f.Recorder(device);
+    std::atomic<bool> armed{false};
+    CExecuteThread worker(kPlan, 0);
+    QObject::connect(
+        &worker, &CExecuteThread::SigConnectDeviceFail, &worker,
+        [&](int, int, int, const QString& text) {
+            if (text.startsWith(QStringLiteral("Download File Exceptional")) && !armed.exchange(true)) {
+                sim.ClearCallLog();
+                sim.SetLoginRefusals(refusals);
+            }
+        },
+        Qt::DirectConnection);
+    worker.Start();
+    QVERIFY(worker.wait(kLimitMs));
+    QVERIFY(armed);
+    const QList<SimCall> logins = sim.Calls(QStringLiteral("login"));
+    QCOMPARE(std::count_if(logins.cbegin(), logins.cend(), [](const SimCall& call) { return !call.Ok; }),
+             qsizetype(refusals));
+    QCOMPARE(CEngineFixture::LogRows(QStringLiteral("Reconnect ")), failed);
+    QCOMPARE(DoneFiles(Stored()), 1);
+}
+
 void TestEngine::overnightWindowSurvivesARestartAfterMidnight_data()
 {
     // The day of the restart, at 01:00; the day before has a window from 22:00 for six hours. The first days
@@ -610,49 +985,94 @@ void TestEngine::overnightWindowSurvivesARestartAfterMidnight()
     QVERIFY(Gate(f, CSimRecorders::MakeConfig(1, {20000}, day.addDays(-1)), 1) >= 0);
     GROUP_INFO plan = *f.Model().GetGroupInfo(kPlan);
     plan.Schedule[0].IsEanbel = 0;
+    // Only today's entry (its window is tonight's) and yesterday's are on: the night's window is yesterday's.
     for (int w = 1; w <= 7; ++w) {
-        plan.Schedule[w].IsEanbel = 1;
+        plan.Schedule[w].IsEanbel = w == day.dayOfWeek() || w == day.addDays(-1).dayOfWeek() ? 1 : 0;
         plan.Schedule[w].TaskStartTime = {22, 0, 0};
+        plan.Schedule[w].FileDate = 0; // the recordings of the window's own day
     }
     QVERIFY(f.Model().SetGroupInfo(&plan, kPlan));
     std::atomic<qint64> builtAt{0};
+    std::atomic<qint64> listedFor{0}; // the day of the one task listed, as Julian day
     CPlanThreads threads(kPlan);
     QObject::connect(
         &threads.control, &CControlThread::StartGetTask, &threads.control,
         [&] { builtAt = EngineNow().toMSecsSinceEpoch(); }, Qt::DirectConnection);
+    QObject::connect(
+        &threads.control, &CControlThread::StopGetTask, &threads.control,
+        [&] {
+            const QList<TASK_INFO>& list = f.Model().TaskList(kPlan, 0);
+            listedFor = list.size() == 1 ? list[0].TaskTime.toJulianDay() : -1;
+        },
+        Qt::DirectConnection);
     threads.control.Start();
     // Opened within the night's window, not at tonight's: an hour of engine time leaves room for a slow
     // machine or a sanitizer while the lost window would open only at 22:00.
     const QDateTime bound(day, QTime(2, 0));
     QTRY_VERIFY_WITH_TIMEOUT(builtAt != 0 || EngineNow() > bound, kLimitMs);
     QVERIFY(builtAt > 0 && builtAt < bound.toMSecsSinceEpoch());
+    // By yesterday's entry: its channel's recording is listed, dated yesterday.
+    QTRY_VERIFY_WITH_TIMEOUT(listedFor != 0, kLimitMs);
+    QCOMPARE(listedFor.load(), day.addDays(-1).toJulianDay());
 }
 
 void TestEngine::windowCloseCarriesOnlyTheUnfinished_data()
 {
     // Whether the recorder plays the two channels back; some finished is the case of the test above.
+    // With `leftovers`, the plan's list of yesterday's window was left unfinished: it is today's overdue
+    // list, which the window's close clears whatever became of it.
     QTest::addColumn<bool>("plays");
-    QTest::newRow("none finished") << false;
-    QTest::newRow("all finished") << true;
+    QTest::addColumn<bool>("leftovers");
+    QTest::newRow("none finished") << false << false;
+    QTest::newRow("all finished") << true << false;
+    QTest::newRow("all finished, yesterday's left over") << true << true;
+    QTest::newRow("none finished, yesterday's left over") << false << true;
 }
 
 void TestEngine::windowCloseCarriesOnlyTheUnfinished()
 {
     QFETCH(bool, plays);
+    QFETCH(bool, leftovers);
     CEngineFixture f(At(0, 18, 0, 1));
-    const int device = Gate(f, CSimRecorders::MakeConfig(2, {30000}, kSunday, 9), 2);
+    SimRecorderConfig config = CSimRecorders::MakeConfig(2, {30000}, kSunday, 9);
+    config.AddRecording(1, At(-2, 8, 0), At(-2, 9, 0), 0, 30000); // Saturday's, yesterday's window's share
+    const int device = Gate(f, config, 2);
     QVERIFY(device >= 0);
+    if (leftovers) {
+        TASK_INFO task = f.TaskOf(kPlan, 0, kSunday);
+        task.FileList.removeIf(
+            [](const FILE_INFO& file) { return FromSdkTime(file.FileStartTime) != At(-2, 8, 0); });
+        QCOMPARE(task.FileList.size(), 1);
+        task.TotalChannelSize = task.FileList[0].FileSize;
+        f.Model().TaskList(kPlan, 0) = {task};
+        QVERIFY(f.Model().SaveTaskList(kPlan, 0));
+    }
     SimChannelFaults refuse;
     refuse.PlayRefusals = plays ? 0 : -1;
     for (int channel = 1; channel <= 2; ++channel)
         f.Recorder(device).SetChannelFaults(channel, refuse);
     CPlanThreads threads(kPlan);
+    std::atomic<int> overdueStarts{0}, lists{0};
+    QObject::connect(
+        &threads.control, &CControlThread::pastStartWork, &threads.control, [&] { ++overdueStarts; },
+        Qt::DirectConnection);
+    QObject::connect(
+        &threads.control, &CControlThread::StopGetTask, &threads.control, [&] { ++lists; },
+        Qt::DirectConnection);
     threads.control.Start();
     QTRY_VERIFY_WITH_TIMEOUT(plays ? AllDone(Stored()) : f.Recorder(device).Calls("play-open").size() >= 2,
                              kLimitMs);
     f.Clock().SetNow(At(0, 23, 59, 58));
     QTRY_VERIFY_WITH_TIMEOUT(Stored().isEmpty(), kLimitMs);
     QCOMPARE(Stored(1).size(), plays ? 0 : 2);
+    if (leftovers && plays) {
+        // Once started in this run, the overdue worker is started at every later window, its list empty or
+        // not.
+        QCOMPARE(overdueStarts.load(), 1);
+        f.Clock().SetNow(At(1, 18, 0, 1));
+        QTRY_VERIFY_WITH_TIMEOUT(lists == 2, kLimitMs);
+        QTRY_COMPARE_WITH_TIMEOUT(overdueStarts.load(), 2, kLimitMs);
+    }
 }
 
 VARROW_TEST_MAIN(TestEngine, QCoreApplication)

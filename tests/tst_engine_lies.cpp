@@ -159,7 +159,14 @@ private Q_SLOTS:
     void measuredLengthsNeverWrap_data();
     void measuredLengthsNeverWrap();
     void storedTotalsSaturate();
+    void percentOfTotals_data();
+    void percentOfTotals();
+    void sumsOfSizes_data();
+    void sumsOfSizes();
+    void everyStorageRefusalWeighed_data();
+    void everyStorageRefusalWeighed();
     void stillSearchingHasAnEnd();
+    void filesOfAChannelBounded();
     void listBuildEndsWithItsWindow();
     void totalsCountWhatIsFetched();
     void everyMonthThroughAManualBackup();
@@ -465,6 +472,104 @@ void TestEngineLies::storedTotalsSaturate()
         QVERIFY(signal[0].toInt() >= 0);
     QCOMPARE(megabytes.last()[0].toInt(), INT_MAX);
     QCOMPARE(DoneFiles(StoredTasks(kPlan)), 2);
+}
+
+void TestEngineLies::percentOfTotals_data()
+{
+    // Done × 100 / total, truncated, kept to 0 .. 100 whatever a stored list or a recorder makes of the
+    // sizes; a total of nothing is complete.
+    QTest::addColumn<qint64>("done");
+    QTest::addColumn<qint64>("total");
+    QTest::addColumn<int>("percent");
+    const qint64 max = std::numeric_limits<qint64>::max();
+    QTest::newRow("nothing of nothing") << qint64(0) << qint64(0) << 100;
+    QTest::newRow("some of a negative total") << qint64(5) << qint64(-1) << 100;
+    QTest::newRow("none of three") << qint64(0) << qint64(3) << 0;
+    QTest::newRow("one of three") << qint64(1) << qint64(3) << 33;
+    QTest::newRow("two of three") << qint64(2) << qint64(3) << 66;
+    QTest::newRow("three of three") << qint64(3) << qint64(3) << 100;
+    QTest::newRow("four of three") << qint64(4) << qint64(3) << 100;
+    QTest::newRow("taken back below none") << qint64(-7) << qint64(3) << 0;
+    QTest::newRow("half of the largest") << max / 2 << max << 50;
+    QTest::newRow("all but one of the largest") << max - 1 << max << 99;
+}
+
+void TestEngineLies::percentOfTotals()
+{
+    QFETCH(qint64, done);
+    QFETCH(qint64, total);
+    QFETCH(int, percent);
+    QCOMPARE(PercentOf(done, total), percent);
+}
+
+void TestEngineLies::sumsOfSizes_data()
+{
+    // A size below zero counts as none, and a sum stops at the largest value rather than wrap.
+    QTest::addColumn<qint64>("a");
+    QTest::addColumn<qint64>("b");
+    QTest::addColumn<qint64>("sum");
+    const qint64 max = std::numeric_limits<qint64>::max();
+    QTest::newRow("plain") << qint64(1) << qint64(2) << qint64(3);
+    QTest::newRow("negative first") << qint64(-5) << qint64(10) << qint64(10);
+    QTest::newRow("negative second") << qint64(10) << qint64(-5) << qint64(10);
+    QTest::newRow("both negative") << qint64(-1) << qint64(-1) << qint64(0);
+    QTest::newRow("reaches the largest") << max - 1 << qint64(1) << max;
+    QTest::newRow("one past the largest") << max << qint64(1) << max;
+    QTest::newRow("two halves past it") << max / 2 + 1 << max / 2 + 1 << max;
+}
+
+void TestEngineLies::sumsOfSizes()
+{
+    QFETCH(qint64, a);
+    QFETCH(qint64, b);
+    QFETCH(qint64, sum);
+    QCOMPARE(AddSizes(a, b), sum);
+}
+
+void TestEngineLies::everyStorageRefusalWeighed_data()
+{
+    // Every code the storage reports: want of room; a disk fault (a disk gone or unwritable, an I/O error,
+    // no disk set up at all); anything else fails the one file.
+    QTest::addColumn<int>("code");
+    QTest::addColumn<int>("weight");
+    const int full = int(STORAGE_REFUSAL::DISK_FULL), fault = int(STORAGE_REFUSAL::DISK_FAULT),
+              file = int(STORAGE_REFUSAL::FILE_ONLY);
+    const QList<QPair<int, int>> rows{
+        {STOWELINE_ERR_DISK_FULL, full},    {STOWELINE_ERR_ROOT, fault},    {STOWELINE_ERR_IO, fault},
+        {STOWELINE_ERR_NOT_INIT, fault},    {STOWELINE_OK, file},           {STOWELINE_ERR_PARAM, file},
+        {STOWELINE_ERR_ALREADY_OPEN, file}, {STOWELINE_ERR_NOT_OPEN, file}, {STOWELINE_ERR_TOO_MANY, file},
+        {STOWELINE_ERR_FAILED, file},       {STOWELINE_ERR_DISK_GONE, file}};
+    for (const auto& [code, weight] : rows)
+        QTest::addRow("code %d", code) << code << weight;
+}
+
+void TestEngineLies::everyStorageRefusalWeighed()
+{
+    QFETCH(int, code);
+    QFETCH(int, weight);
+    QCOMPARE(int(ClassifyStorageRefusal(code)), weight);
+}
+
+void TestEngineLies::filesOfAChannelBounded()
+{
+    // A recorder that lists 20,001 files of four seconds on one day: the first 20,000 in time are listed,
+    // the last waits for another run.
+    CEngineFixture f(kNow);
+    SimRecorderConfig config;
+    config.AnalogChannels = 1;
+    constexpr int kFiles = 20001;
+    for (int i = 0; i < kFiles; ++i)
+        config.AddRecording(1, At(0).addSecs(4 * i), At(0).addSecs(4 * i + 4), 0, 100);
+    const int device = Gate(f, config, 1);
+    QVERIFY(device >= 0);
+    CTaskWrite writer(kPlan, false);
+    writer.start();
+    QVERIFY(writer.wait(Bound(30000)));
+    const QList<TASK_INFO>& list = f.Model().TaskList(kPlan, 0);
+    QCOMPARE(list.size(), 1);
+    QCOMPARE(list[0].FileList.size(), kFiles - 1);
+    QCOMPARE(FromSdkTime(list[0].FileList.first().FileStartTime), At(0));
+    QCOMPARE(FromSdkTime(list[0].FileList.last().FileStartTime), At(0).addSecs(4 * (kFiles - 2)));
 }
 
 void TestEngineLies::stillSearchingHasAnEnd()

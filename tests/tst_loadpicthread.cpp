@@ -5,6 +5,7 @@
 #include "engine/LoadPicThread.h"
 #include "model/Utility.h"
 #include "tests/support/EngineFixture.h"
+#include "tests/support/RecordingClock.h"
 #include "tests/support/TestSupport.h"
 
 #include <QFile>
@@ -25,6 +26,9 @@ private Q_SLOTS:
     void picturesKeptAcrossStopsRunsAndRecorders();
     void refusedDefaultSizeRetriedAtStreamSize();
     void destructorDropsQueuedRequests();
+    void pictureSizeOfEachResolution_data();
+    void pictureSizeOfEachResolution();
+    void picturePathFitsTheCameraRecord();
 };
 
 namespace {
@@ -111,8 +115,12 @@ void TestLoadPicThread::unreachableRecorderTriedOnceAndPathsStored()
     sim->SetLoginRefusals(-1);
     {
         // An analog and an IP channel: the IP channel's path belongs to its slot 2 (channel 33), not slot 33.
+        // The run lingers one second after its list ran empty, then ends.
+        CScopedRecordingClock clock;
         CLoadPicThread loader;
+        clock.Clock().Watch(&loader);
         QVERIFY(Load(loader, "Gate", gate, {0, 2}));
+        QCOMPARE(clock.Clock().Sleeps(), QList<qint64>{1000});
     }
     QCOMPARE(sim->Calls(QStringLiteral("login")).size(), 1);
     QCOMPARE(QString::fromLocal8Bit(gate.Camera[0].PicPath), PicturePath(gate, 1));
@@ -201,6 +209,40 @@ void TestLoadPicThread::destructorDropsQueuedRequests()
     loader.reset();
     QVERIFY(other->Calls(QStringLiteral("login")).isEmpty());
     QCOMPARE(scene.Device("Other").Camera[0].PicPath[0], '\0');
+}
+
+void TestLoadPicThread::pictureSizeOfEachResolution_data()
+{
+    // The picture size asked for after a refusal at the default size: every resolution of the table, and
+    // the codes beside it, which have none.
+    QTest::addColumn<int>("resolution");
+    QTest::addColumn<int>("size");
+    const int table[][2] = {{1, 0},  {2, 1},  {3, 2},   {16, 6},  {17, 3},  {18, 4},  {19, 5},
+                            {20, 7}, {21, 8}, {27, 9},  {28, 10}, {29, 11}, {30, 12}, {31, 13},
+                            {0, -1}, {4, -1}, {15, -1}, {22, -1}, {26, -1}, {32, -1}, {255, -1}};
+    for (const auto& row : table)
+        QTest::newRow(qPrintable(QString::number(row[0])))
+            << row[0] << (row[1] < 0 ? int(CLoadPicThread::NO_PIC_SIZE) : row[1]);
+}
+
+void TestLoadPicThread::pictureSizeOfEachResolution()
+{
+    QFETCH(int, resolution);
+    QFETCH(int, size);
+    QCOMPARE(int(CLoadPicThread::ResolutionToPicSize(resolution)), size);
+}
+
+void TestLoadPicThread::picturePathFitsTheCameraRecord()
+{
+    // The camera record holds a path of 255 bytes and its zero: one byte more and no path is given, rather
+    // than a cut one that names another file.
+    const std::string prefix = GetCurExeDir() + "ChannelPicture/";
+    const std::string suffix = "_8000_0.jpg";
+    const size_t fits = sizeof(CAMERA_INFO::PicPath) - 1 - prefix.size() - suffix.size();
+    QCOMPARE(sizeof(CAMERA_INFO::PicPath), size_t(256));
+    const std::string longest(fits, 'a');
+    QCOMPARE(CLoadPicThread::PicturePath(longest, 8000, 1), prefix + longest + suffix);
+    QVERIFY(CLoadPicThread::PicturePath(longest + "a", 8000, 1).empty());
 }
 
 VARROW_TEST_MAIN(TestLoadPicThread, QCoreApplication)

@@ -2,6 +2,7 @@
 // with the wrong channels, hangs the engine on a silent recorder, stores a file with missing or extra bytes,
 // or lets the callback write after the engine closed its record.
 
+#include "sdk/SdkContext.h"
 #include "tests/support/SimRecorders.h"
 #include "tests/support/TestSupport.h"
 
@@ -111,6 +112,7 @@ class TestSdkSession : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
+    void defaultTimeOuts();
     void loginsAndHandles();
     void silentRecorderFailsWithinTheTimeOut();
     void simulatorClosesOnBadFrames();
@@ -127,6 +129,18 @@ private Q_SLOTS:
     void everyMonthThroughTheTimeChecks_data();
     void everyMonthThroughTheTimeChecks();
 };
+
+void TestSdkSession::defaultTimeOuts()
+{
+    // First of all, before any recorder of the tests sets its own: a connect waits 3 s, an answer 5 s; a time
+    // of 0 leaves a time-out as it was.
+    CSdkContext& context = CSdkContext::Instance();
+    QCOMPARE(context.ConnectTimeout(), 3000);
+    QCOMPARE(context.AnswerTimeout(), 5000);
+    NET_DVR_SetTimeouts(0, 0);
+    QCOMPARE(context.ConnectTimeout(), 3000);
+    QCOMPARE(context.AnswerTimeout(), 5000);
+}
 
 void TestSdkSession::loginsAndHandles()
 {
@@ -309,6 +323,11 @@ void TestSdkSession::playbackDeliversExactlyTheReportedRange()
     QVERIFY(NET_DVR_PlayBackControl_V40(play, NET_DVR_PLAY_GET_LENGTH, nullptr, 0, &length, nullptr));
     const CSimPlaybackContent expected = rig.Sim->Expected(1, start, stop);
     QCOMPARE(length, expected.Length());
+    // The speed of code 28 is a 4-byte value: a shorter one is refused before it reaches the recorder.
+    const int32_t speed = 16;
+    QVERIFY(!NET_DVR_PlayBackControl_V40(play, NET_DVR_PLAY_SET_SPEED, &speed, 3, nullptr, nullptr));
+    QCOMPARE(NET_DVR_GetLastError(), uint32_t(NET_DVR_PARAMETER_ERROR));
+    QVERIFY(rig.Sim->Calls(QStringLiteral("speed")).isEmpty());
 
     Collector collector;
     QVERIFY(NET_DVR_SetPlayDataCallBack(play, &Collector::Callback, &collector));
@@ -499,6 +518,8 @@ void TestSdkSession::everyMonthThroughTheTimeChecks_data()
     QTest::newRow("28 February 2023") << QList<int>{2023, 2, 28, 0} << true;
     QTest::newRow("29 February 2023") << QList<int>{2023, 2, 29, 0} << false;
     QTest::newRow("30 February 2024") << QList<int>{2024, 2, 30, 0} << false;
+    QTest::newRow("29 February 2000") << QList<int>{2000, 2, 29, 0} << true;  // every 400 years
+    QTest::newRow("29 February 2100") << QList<int>{2100, 2, 29, 0} << false; // not every 100
     QTest::newRow("31 April 2024") << QList<int>{2024, 4, 31, 0} << false;
     QTest::newRow("32 December 2024") << QList<int>{2024, 12, 32, 0} << false;
     QTest::newRow("month 13") << QList<int>{2024, 13, 1, 0} << false;

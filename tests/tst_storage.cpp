@@ -59,7 +59,7 @@ extern "C" int __wrap_fsync(int fd)
 namespace {
 
 constexpr qint64 kKiB = 1024;
-const qint64 kReserve = STOWELINE_INIT_PARAM().ReserveMB * kKiB * kKiB; // kept free on every disk
+const qint64 kReserve = 256 * kKiB * kKiB; // kept free on every disk: the set-up's value, pinned here
 
 STOWELINE_TIME Time(int day, int hour, int minute = 0, int second = 0)
 {
@@ -239,6 +239,7 @@ private Q_SLOTS:
     void namesStayInsideTheirRoot();
     void driveLettersAndRefusedSetUp();
     void driveLettersNeverMove();
+    void driveMapLetters();
     void setUpInOverwriteModeOverwrites();
     void replacedWhileARecordIsOpen();
     void storedOnlyOnceFlushed();
@@ -247,6 +248,8 @@ private Q_SLOTS:
     void storedAgainTakesItsNewPlace();
     void overwriteIsLoggedAndOneEventPerRecord();
     void severalDisksOneGone();
+    void overwriteDeletesTheOldestOfAllDisks();
+    void searchEdgesAndNameLength();
     void partialFilesGoWhenTheRunStops();
     void noLinkFollowedBelowTheDisk();
     void recordsAreTheOperatorsAlone();
@@ -646,6 +649,17 @@ void TestStorage::driveLettersNeverMove()
     QCOMPARE(CDriveMap::GetDrivePath('e'), QString());
 }
 
+void TestStorage::driveMapLetters()
+{
+    // One letter from A to Z, in either case, and an absolute folder; anything else names no disk.
+    const QMap<char, QString> map = CDriveMap::ParseMapText(
+        "A=/disks/a\nZ=/disks/z\nm=/disks/m\n@=/disks/at\n[=/disks/bracket\nAB=/disks/ab\nQ=disks/q\n");
+    QCOMPARE(map.keys(), (QList<char>{'A', 'M', 'Z'}));
+    QCOMPARE(map.value('A'), QStringLiteral("/disks/a"));
+    QCOMPARE(map.value('Z'), QStringLiteral("/disks/z"));
+    QCOMPARE(map.value('M'), QStringLiteral("/disks/m"));
+}
+
 void TestStorage::setUpInOverwriteModeOverwrites()
 {
     // (Any other mode stops and calls the callback: the download worker's full-disk test.)
@@ -655,6 +669,10 @@ void TestStorage::setUpInOverwriteModeOverwrites()
     for (int hour = 1; hour <= 2; ++hour) // the second record fits only in place of the first
         QVERIFY(Store(*GetStoweline(), name, Key(1, hour, hour), hour, 1, 60 * kKiB));
     QCOMPARE(Search(*GetStoweline(), name, 1).size(), 1);
+    QCOMPARE(DiskFullCalls().load(), 0);
+    // A record larger than the whole disk fails when nothing is left to overwrite; the stop mode's callback
+    // is not registered in this mode, so nothing stops the other backups.
+    QVERIFY(!Store(*GetStoweline(), name, Key(1, 3, 3), 3, 1, 200 * kKiB));
     QCOMPARE(DiskFullCalls().load(), 0);
 }
 
@@ -875,6 +893,60 @@ void TestStorage::severalDisksOneGone()
     QCOMPARE(events[1][0].toString(), said);
     QCOMPARE(LogTexts().count(said), 2);
     QCOMPARE(DiskFullCalls().load(), 0);
+}
+
+void TestStorage::overwriteDeletesTheOldestOfAllDisks()
+{
+    // Two disks, each with one record; the one on the second disk was stored first. A record that fits
+    // neither disk takes the place of the oldest of all, wherever it lies.
+    QTemporaryDir second;
+    m_quota.SetQuota(m_drive->path(), 320 * kKiB);
+    m_quota.SetQuota(second.path(), 300 * kKiB);
+    CStowelineClass s;
+    QVERIFY(Setup(s, true, {second.path()}));
+    const char* name = "10.20.20.20_8000_1";
+    QVERIFY(Store(s, name, Key(20, 1, 2), 1, 4, 50 * kKiB)); // on the roomier first disk
+    QVERIFY(Store(s, name, Key(20, 3, 4), 2, 4, 50 * kKiB)); // on the second, now the roomier
+    QVERIFY(StoredAt(s, name, Key(20, 1, 2), 2) && StoredAt(s, name, Key(20, 3, 4), 1));
+    QCOMPARE(FilesUnder(CStowelineClass::RecordRootOf(second.path())).size(), 1);
+    QVERIFY(Store(s, name, Key(20, 5, 6), 3, 4, 50 * kKiB));
+    const QStringList left = Search(s, name, 20);
+    QCOMPARE(left.size(), 2);
+    QVERIFY2(left[0].contains("/20240320010000_"), qPrintable(left.join(' ')));
+    QVERIFY2(left[1].contains("/20240320050000_"), qPrintable(left.join(' ')));
+    QCOMPARE(DiskFullCalls().load(), 0);
+}
+
+void TestStorage::searchEdgesAndNameLength()
+{
+    // A record name fills the search condition's 128 bytes at most; a search finds a record that touches its
+    // range at either end, and of one kind or of all.
+    CStowelineClass s;
+    QVERIFY(Setup(s, true));
+    const std::string longest(sizeof(RECORD_SEARCH_COND::RecordName), '7');
+    QCOMPARE(longest.size(), size_t(128));
+    const CHANNEL_RECORD_KEY key{Time(21, 10), Time(21, 11), 3, 0};
+    QVERIFY(Store(s, longest.c_str(), key, 1, 1, 1000));
+    const std::string tooLong = longest + "7";
+    QVERIFY(!s.OpenChannelRecord(tooLong.c_str(), 0, &key));
+    QCOMPARE(s.GetLastError(), int(STOWELINE_ERR_PARAM));
+
+    const auto found = [&](const STOWELINE_TIME& from, const STOWELINE_TIME& to, int type) {
+        RECORD_SEARCH_COND cond;
+        std::memcpy(cond.RecordName, longest.data(), longest.size());
+        cond.StartTime = from;
+        cond.EndTime = to;
+        cond.FileType = type;
+        StowelineList* list = nullptr;
+        return s.SearchChannelRecord(&cond, &list) != 0 ? int(list->Count()) : 0;
+    };
+    QCOMPARE(found(Time(21, 9), Time(21, 10), 0), 1);        // ends at the record's start
+    QCOMPARE(found(Time(21, 9), Time(21, 9, 59, 59), 0), 0); // a second before it
+    QCOMPARE(found(Time(21, 11), Time(21, 12), 0), 1);       // begins at the record's stop
+    QCOMPARE(found(Time(21, 11, 0, 1), Time(21, 12), 0), 0); // a second after it
+    QCOMPARE(found(Time(21, 0), Time(21, 23), 3), 1);
+    QCOMPARE(found(Time(21, 0), Time(21, 23), 2), 0);
+    QCOMPARE(found(Time(21, 0), Time(21, 23), -1), 0);
 }
 
 void TestStorage::partialFilesGoWhenTheRunStops()
