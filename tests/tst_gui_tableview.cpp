@@ -51,6 +51,7 @@ private Q_SLOTS:
     void groupBarArrowAtTheRightEnd();
 
 private:
+    QColor PaintedCell(QStyle::State state);
     // A shown table of `rows` rows and three columns, button cells in column 2.
     static void Fill(CTableView& view, int rows);
 
@@ -306,23 +307,27 @@ void TestTableView::dateEditors()
     QCOMPARE(cell.data(role), after);
 }
 
+// The colour the delegate paints in the middle of a cell drawn over magenta in the given state.
+QColor TestTableView::PaintedCell(QStyle::State state)
+{
+    QImage image(200, 26, QImage::Format_ARGB32);
+    image.fill(Qt::magenta);
+    QStyleOptionViewItem option;
+    option.initFrom(&m_view);
+    option.rect = image.rect();
+    option.state = state;
+    option.widget = &m_view;
+    QPainter painter(&image);
+    m_view.itemDelegate()->paint(&painter, option, m_view.GetIndex(1, 1));
+    return image.pixelColor(150, 13);
+}
+
 void TestTableView::rowBackgrounds()
 {
     const QColor picture = LoadCachedPixmap(QStringLiteral(":images/public/TreeView/ViewMidItem.png"))
                                .toImage()
                                .pixelColor(0, 13);
-    const auto paint = [this](QStyle::State state) {
-        QImage image(200, 26, QImage::Format_ARGB32);
-        image.fill(Qt::magenta);
-        QStyleOptionViewItem option;
-        option.initFrom(&m_view);
-        option.rect = image.rect();
-        option.state = QStyle::State_Enabled | state;
-        option.widget = &m_view;
-        QPainter painter(&image);
-        m_view.itemDelegate()->paint(&painter, option, m_view.GetIndex(1, 1));
-        return image.pixelColor(150, 13);
-    };
+    const auto paint = [this](QStyle::State state) { return PaintedCell(QStyle::State_Enabled | state); };
     QCOMPARE(paint(QStyle::State_Selected), picture);
     QCOMPARE(paint(QStyle::State_Selected | QStyle::State_MouseOver), picture);
     QVERIFY(paint(QStyle::State_MouseOver) != paint(QStyle::State_None));
@@ -491,18 +496,7 @@ void TestTableView::rowHeightAndColours()
     option.initFrom(&m_view);
     option.rect = QRect(0, 0, 200, 40);
     QCOMPARE(m_view.itemDelegate()->sizeHint(option, m_view.GetIndex(0, 0)).height(), 26);
-    const auto paint = [this](QStyle::State state) {
-        QImage image(200, 26, QImage::Format_ARGB32);
-        image.fill(Qt::magenta);
-        QStyleOptionViewItem option;
-        option.initFrom(&m_view);
-        option.rect = image.rect();
-        option.state = state;
-        option.widget = &m_view;
-        QPainter painter(&image);
-        m_view.itemDelegate()->paint(&painter, option, m_view.GetIndex(1, 1));
-        return image.pixelColor(150, 13);
-    };
+    const auto paint = [this](QStyle::State state) { return PaintedCell(state); };
     QCOMPARE(paint(QStyle::State_Enabled | QStyle::State_MouseOver), QColor(251, 251, 194));
     QCOMPARE(paint(QStyle::State_Enabled), QColor(255, 255, 255));
     // A disabled row keeps what was under it.
