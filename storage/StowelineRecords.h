@@ -25,7 +25,16 @@ enum STOWELINE_ERROR : int
     STOWELINE_ERR_FAILED = 18,       // the record lost data earlier; it will not be stored
     STOWELINE_ERR_DISK_GONE = 19, // the record's own disk went while it was written and its bytes are lost,
                                   // but other disks still take records: that record alone failed
+    STOWELINE_ERR_NAME = 20,      // an entry of its own stands at the record's name (a folder, say): the name
+                                  // alone is refused, not the disk, and that record alone failed
+    STOWELINE_ERR_NO_FREE_ROOM = 21, // a record opened to take free room only found none: nothing was deleted
+                                     // for it, and that record alone failed
 };
+
+// OpenChannelRecord's second argument: 0, or this for a record whose size nothing vouches for (neither a
+// listing nor the recorder's play-back length). Such a record is stored into free room only: no stored record
+// is ever deleted to make room for it, and the disk-full callback is never called for it.
+constexpr int STOWELINE_OPEN_FREE_ROOM_ONLY = 1;
 
 // A date-time in compact form: the start and stop of a record file, and the record page's range.
 struct STOWELINE_TIME
