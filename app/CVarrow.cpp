@@ -124,7 +124,8 @@ void CVarrow::OnBtnClickedConfig()
 
 void CVarrow::OnBtnClickedAbout()
 {
-    CDlgAbout about(nullptr);
+    // Over the window wherever it was moved, as every other dialog opens.
+    CDlgAbout about(this);
     about.exec();
 }
 

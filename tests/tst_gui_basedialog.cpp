@@ -5,10 +5,14 @@
 #include "tests/support/gui/ModalDriver.h"
 #include "widgets/dialogs/CBaseDialog.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QComboBox>
+#include <QDateTimeEdit>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QVBoxLayout>
 
 namespace {
 
@@ -28,6 +32,8 @@ class TestBaseDialog : public QObject
 
 private Q_SLOTS:
     void keysNeitherSkipTheCheckNorClose();
+    void returnGoesToTheFocusedWidgetFirst_data();
+    void returnGoesToTheFocusedWidgetFirst();
     void dragOnlyFromTheTitleStrip_data();
     void dragOnlyFromTheTitleStrip();
 };
@@ -89,6 +95,76 @@ void TestBaseDialog::keysNeitherSkipTheCheckNorClose()
         const QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
         QCOMPARE(CAcceptKeys::IsAcceptKey(&press), accepts);
     }
+}
+
+void TestBaseDialog::returnGoesToTheFocusedWidgetFirst_data()
+{
+    QTest::addColumn<QString>("how");  // what the operator does in the date field or the list
+    QTest::addColumn<QString>("seen"); // what OK's check saw, one "date list" per run; empty: it never ran
+    QTest::addColumn<bool>("open");    // the dialog is still open afterwards
+    // The day typed short is still text in the field: Return takes it (as 01) before OK's check reads it.
+    QTest::newRow("Return after a short day") << "day Return"
+                                              << "2024-05-01 0" << false;
+    QTest::newRow("Enter after a short day") << "day Enter"
+                                             << "2024-05-01 0" << false;
+    // OK pressed without moving the focus out of the field sees the typed day all the same.
+    QTest::newRow("OK clicked after a short day") << "day OK"
+                                                  << "2024-05-01 0" << false;
+    // In the open list Down and Return choose there and nothing else; Return once it is closed runs OK.
+    QTest::newRow("Return in the open list") << "list"
+                                             << "" << true;
+    QTest::newRow("Return after the list") << "list Return"
+                                           << "2024-05-20 1" << false;
+}
+
+// Return and Enter reach the OK path only once the focused widget has had them: OK's check sees the value the
+// field shows, and an open list takes the key for its choice alone.
+void TestBaseDialog::returnGoesToTheFocusedWidgetFirst()
+{
+    QFETCH(QString, how);
+    QFETCH(QString, seen);
+    QFETCH(bool, open);
+    CBaseDialog dialog(nullptr, true, true, true);
+    auto* date = new QDateTimeEdit(QDate(2024, 5, 20), dialog.GetContentFrame());
+    date->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
+    auto* list = new QComboBox(dialog.GetContentFrame());
+    list->addItems({QStringLiteral("IP Mode"), QStringLiteral("Domain Mode")});
+    auto* layout = new QVBoxLayout(dialog.GetContentFrame());
+    layout->addWidget(date);
+    layout->addWidget(list);
+    dialog.SetOkBtnAccept(false);
+    QStringList checks;
+    connect(&dialog, &CBaseDialog::ClickedOKBtnSig, &dialog, [&] {
+        checks << date->date().toString(Qt::ISODate) + QLatin1Char(' ') +
+                      QString::number(list->currentIndex());
+        dialog.accept();
+    });
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowActive(&dialog));
+    if (how.startsWith(QLatin1String("day"))) {
+        date->setFocus();
+        date->setCurrentSection(QDateTimeEdit::DaySection);
+        date->setSelectedSection(QDateTimeEdit::DaySection);
+        QTest::keyClick(date, '1');
+        QCOMPARE(date->text(), QStringLiteral("2024-05-1"));
+        if (how.endsWith(QLatin1String("OK")))
+            dialog.findChild<QPushButton*>(QStringLiteral("pOkBtn"))->click();
+        else
+            QTest::keyClick(date, how.endsWith(QLatin1String("Enter")) ? Qt::Key_Enter : Qt::Key_Return);
+    } else {
+        list->setFocus();
+        list->showPopup();
+        QAbstractItemView* view = list->view();
+        QTRY_VERIFY(view->isVisible());
+        QTest::keyClick(view, Qt::Key_Down);
+        QTest::keyClick(view, Qt::Key_Return);
+        QTRY_VERIFY(!view->isVisible());
+        QCOMPARE(list->currentIndex(), 1);
+        if (how.endsWith(QLatin1String("Return")))
+            QTest::keyClick(list, Qt::Key_Return);
+    }
+    QCOMPARE(checks.join(QLatin1Char('|')), seen);
+    QCOMPARE(dialog.isVisible(), open);
 }
 
 void TestBaseDialog::dragOnlyFromTheTitleStrip_data()

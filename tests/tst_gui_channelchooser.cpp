@@ -19,6 +19,7 @@
 #include "widgets/thumbnails/CPicLabelList.h"
 #include "widgets/thumbnails/CPictureGroup.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -35,6 +36,8 @@ private Q_SLOTS:
     void picturesFillTheirSlotsAndRefreshKeepsPlaceholder();
     void recorderDeletedWhileOpenAndPlanLimit();
     void manualBackupStoresWhatWasChosen();
+    void manualBackupReturnStoresTheEndTyped_data();
+    void manualBackupReturnStoresTheEndTyped();
     void copyChooseAllToggles();
 };
 
@@ -201,6 +204,64 @@ void TestChannelChooser::manualBackupStoresWhatWasChosen()
     SYSTEM_CONFIG after;
     f.Model().GetSystemConfig(&after);
     QCOMPARE(int(after.BackupMode), 1);
+    QVERIFY(f.Recorders().WaitForIdle());
+}
+
+void TestChannelChooser::manualBackupReturnStoresTheEndTyped_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::newRow("Return") << int(Qt::Key_Return);
+    QTest::newRow("Enter") << int(Qt::Key_Enter);
+}
+
+// The End's day typed short ("2024-05-1", its last section) and Return or Enter pressed in the field: the
+// check and the stored range see the day typed, never the End from before the typing; the file type's list
+// opened and closed with the keyboard before it chooses there and stores nothing.
+void TestChannelChooser::manualBackupReturnStoresTheEndTyped()
+{
+    QFETCH(int, key);
+    CEngineFixture f(QDateTime(QDate(2024, 5, 1), QTime(12, 0)));
+    QVERIFY(f.AddDevice(CSimRecorders::MakeConfig(2, {}, {}), "Gate") >= 0);
+    SYSTEM_CONFIG system;
+    f.Model().GetSystemConfig(&system);
+    system.Disk[0] = 'D';
+    f.Model().SetSystemConfig(&system);
+    f.Model().SetBackupMode(2);
+
+    CModalDriver driver;
+    CDlgManualBackup dlg(nullptr);
+    dlg.show();
+    QVERIFY(QTest::qWaitForWindowActive(&dlg));
+    dlg.PictureGroup()->OnTitleBarDbClicked(1);
+    auto* types = dlg.findChild<QComboBox*>(QStringLiteral("pCombType"));
+    types->setFocus();
+    types->showPopup();
+    QTRY_VERIFY(types->view()->isVisible());
+    QTest::keyClick(types->view(), Qt::Key_Down);
+    QTest::keyClick(types->view(), Qt::Key(key));
+    QTRY_VERIFY(!types->view()->isVisible());
+    QCOMPARE(types->currentIndex(), 1);
+    QVERIFY(dlg.isVisible());
+    QVERIFY(driver.Seen().isEmpty());
+    QVERIFY(f.Model().GetManualBackupInfo()->Channel[0].IsEmpty());
+
+    auto* start = dlg.findChild<QDateTimeEdit*>(QStringLiteral("pDtStart"));
+    auto* end = dlg.findChild<QDateTimeEdit*>(QStringLiteral("pDtEnd"));
+    start->setDateTime(QDateTime(QDate(2024, 4, 30), QTime(0, 0)));
+    end->setDateTime(QDateTime(QDate(2024, 5, 20), QTime(23, 59, 59)));
+    end->setFocus();
+    end->setCurrentSection(QDateTimeEdit::DaySection);
+    end->setSelectedSection(QDateTimeEdit::DaySection);
+    QTest::keyClick(end, '1');
+    QVERIFY2(end->text().startsWith(QStringLiteral("2024-05-1 ")), qPrintable(end->text()));
+    QTest::keyClick(end, Qt::Key(key));
+    QVERIFY2(driver.Seen().isEmpty(), qPrintable(driver.Seen().value(0).Text()));
+    QVERIFY(!dlg.isVisible());
+    QCOMPARE(dlg.result(), int(QDialog::Accepted));
+    const MANUAL_BACKUP_INFO* manual = f.Model().GetManualBackupInfo();
+    QCOMPARE(FromSdkTime(manual->FileStartTime), QDateTime(QDate(2024, 4, 30), QTime(0, 0)));
+    QCOMPARE(FromSdkTime(manual->FileEndTime), QDateTime(QDate(2024, 5, 1), QTime(23, 59, 59)));
+    QCOMPARE(int(manual->FileType), 1);
     QVERIFY(f.Recorders().WaitForIdle());
 }
 

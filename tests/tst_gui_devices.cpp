@@ -22,6 +22,7 @@
 #include "widgets/dialogs/ChaseDialog.h"
 #include "widgets/views/CTableView.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFileDialog>
@@ -57,6 +58,7 @@ private Q_SLOTS:
     void busyLineFits();
     void modify_data();
     void modify();
+    void methodChosenByKeyboardIsNotSaved();
     void deleteTakesTheSelectedDevices();
     void importChecksEveryRow();
     void importStops_data();
@@ -455,6 +457,45 @@ void TestDevices::modify()
     }
 }
 
+// The method chosen with the keyboard in its open list takes Down and Return there alone: the dialog stays
+// open with the recorder as it was, and the operator goes on to the address; Return in the address field
+// then saves the recorder in the chosen method with the typed domain.
+void TestDevices::methodChosenByKeyboardIsNotSaved()
+{
+    const int slot = AddToModel("Gate", 0);
+    const DEVICE_INFO old = *g_pSysInfoManage->GetDeviceInfo(slot);
+    CModalDriver driver;
+    CDlgAddDevice dialog(QModelIndex(), &old, &m_parent);
+    const QStringList* log = Watch(&dialog);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowActive(&dialog));
+    CComboBox* method = dialog.Form().m_pcomboBoxAddDevice;
+    method->setFocus();
+    QCOMPARE(method->currentIndex(), 0);
+    method->showPopup();
+    QAbstractItemView* list = method->view();
+    QTRY_VERIFY(list->isVisible());
+    QTest::keyClick(list, Qt::Key_Down);
+    QTest::keyClick(list, Qt::Key_Return);
+    QTRY_VERIFY(!list->isVisible());
+    QCOMPARE(method->currentText(), QStringLiteral("Domain Mode"));
+    QVERIFY(dialog.isVisible());
+    QVERIFY(log->isEmpty());
+    QVERIFY(driver.Seen().isEmpty());
+    QCOMPARE(g_pSysInfoManage->GetDeviceInfo(slot)->ConnectMode, int16_t(0));
+
+    QLineEdit* address = dialog.Form().m_plineEditDeviceIP;
+    address->setFocus();
+    address->selectAll();
+    QTest::keyClicks(address, QStringLiteral("localhost"));
+    QTest::keyClick(address, Qt::Key_Return);
+    QTRY_VERIFY(!dialog.isVisible());
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    const DEVICE_INFO* now = g_pSysInfoManage->GetDeviceInfo(slot);
+    QCOMPARE(now->ConnectMode, int16_t(1));
+    QCOMPARE(QByteArray(now->Domain), QByteArray("localhost"));
+}
+
 // Two devices added into lower free slots stand last; deleting one of them with a device above it deletes
 // exactly those two, although each refill between the deletes reorders the rows.
 void TestDevices::deleteTakesTheSelectedDevices()
@@ -557,6 +598,13 @@ void TestDevices::importStops_data()
                                     << "Read Database succeed.\n0 device(s) added.\n1 device(s) not added: "
                                        "already added or log in failed.\nImport stopped: 4 row(s) left."
                                     << QStringList();
+    // Stopped while the silent recorder holds the last row's login: no row is left, and the result still says
+    // that the operator stopped it, not as a run that went through.
+    QTest::newRow("operator stops in the last row")
+        << "stop last"
+        << "Read Database succeed.\n0 device(s) added.\n4 device(s) not added: already added or log in "
+           "failed.\nImport stopped: 0 row(s) left."
+        << QStringList();
 }
 
 void TestDevices::importStops()
@@ -570,6 +618,15 @@ void TestDevices::importStops()
     QList<QStringList> fields;
     for (int i = kind == "stop" ? 0 : 1; i < rows.size(); ++i)
         fields.append({rows[i], "admin", i == 0 ? Port(3) : Port(i % 2 + 1)});
+    if (kind == "stop last") {
+        // Three rows the model refuses at once (the same name, the same address and port as a device
+        // there), then the silent one.
+        QVERIFY(AddToModel("Gate", 0) >= 0 && AddToModel("Yard", 1) >= 0);
+        fields = {{"Gate", "admin", Port(2)},
+                  {"Shed", "admin", Port(0)},
+                  {"Yard", "admin", Port(1)},
+                  {"Quiet", "admin", Port(3)}};
+    }
     WriteImport(path, table, fields);
     if (kind == "view") {
         CSQLite3DB db;
@@ -589,7 +646,7 @@ void TestDevices::importStops()
     CModalDriver driver;
     // The stop waits for a login that no answer ends: the window must live on meanwhile, never stand still
     // for the rest of the answer's time-out (1.5 s).
-    const bool stop = kind == "stop";
+    const bool stop = kind.startsWith(QLatin1String("stop"));
     QElapsedTimer sinceTick;
     qint64 longestStill = 0;
     QTimer ticks;

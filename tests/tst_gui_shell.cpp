@@ -12,6 +12,7 @@
 #include "widgets/dialogs/CProgress.h"
 #include "widgets/dialogs/ChaseDialog.h"
 #include "tests/support/TestSupport.h"
+#include "tests/support/gui/ModalDriver.h"
 #include "widgets/dialogs/CPushButton.h"
 
 #include <QFileInfo>
@@ -28,6 +29,7 @@ private Q_SLOTS:
     void tabsSwitchPagesAndStyles();
     void fullScreenToggleAndDragging();
     void windowSizes();
+    void aboutOpensOverTheMovedWindow();
 
 private:
     std::unique_ptr<CVarrow> m_window;
@@ -128,6 +130,29 @@ void TestShell::windowSizes()
     QCOMPARE(about.findChild<QLabel*>(QStringLiteral("pLabelAbout"))->text(),
              QStringLiteral("Varrow software V2.00.00.04"));
     QCOMPARE(about.windowTitle(), QStringLiteral("About"));
+}
+
+// Moved away from the screen's centre, the window still has About open over it, as every other dialog.
+void TestShell::aboutOpensOverTheMovedWindow()
+{
+    m_window->move(150, 120);
+    QTRY_COMPARE(m_window->pos(), QPoint(150, 120));
+    CModalDriver driver;
+    QWidget* parent = nullptr;
+    QRect about;
+    driver.Answer([&](QWidget* box) {
+        parent = box->parentWidget();
+        about = box->frameGeometry();
+        static_cast<QDialog*>(box)->reject();
+    });
+    m_window->Form().pBtnAbout->click();
+    QCOMPARE(driver.Seen().value(0).title, QStringLiteral("About"));
+    QCOMPARE(parent, m_window.get());
+    const QPoint offset = about.center() - m_window->frameGeometry().center();
+    QVERIFY2(
+        offset.manhattanLength() <= 2,
+        qPrintable(
+            QStringLiteral("About's centre is off the window's by (%1,%2)").arg(offset.x()).arg(offset.y())));
 }
 
 int main(int argc, char** argv)

@@ -6,11 +6,14 @@
 #include "app/CVarrow.h"
 #include "app/ClientConfigManager.h"
 #include "app/VarrowStart.h"
+#include "config/CDlgSet.h"
+#include "config/devices/CDlgCfgDevice.h"
 #include "model/LogStore.h"
 #include "model/SQLite3DB.h"
 #include "model/SysInfoManage.h"
 #include "model/Utility.h"
 #include "platform/SingleInstance.h"
+#include "widgets/dialogs/CPushButton.h"
 #include "widgets/views/CTableView.h"
 #include "tests/support/TestSupport.h"
 #include "tests/support/gui/ModalDriver.h"
@@ -107,6 +110,54 @@ int RunWholeProgram(int argc, char** argv)
     return 0;
 }
 
+// The child mode of a run in the given program directory in which a termination signal (argv[3]) comes while
+// a question is open: from the main window the settings, there the device list, its first row selected and
+// its delete pressed; the signal is the only answer "Sure to delete Device？" gets. Reports the question and
+// the result.
+int RunSignalOverQuestion(int argc, char** argv)
+{
+    SetAppDirOverride(QString::fromLocal8Bit(argv[2]));
+    const int signal = std::atoi(argv[3]);
+    qputenv("QT_QPA_PLATFORM", BigScreenPlatform().toLocal8Bit());
+    COmbrixApplication app(argc, argv, QStringLiteral("Varrow"));
+    CModalDriver driver;
+    driver.Answer([](QWidget* window) {
+        auto* settings = qobject_cast<CDlgSet*>(window);
+        if (settings == nullptr) {
+            qobject_cast<QDialog*>(window)->reject();
+            return;
+        }
+        settings->Form().pBtnDevice->click();
+        const CDlgCfgDeviceClass& page = settings->DevicePage()->Form();
+        CTableView* table = page.m_pTableViewDevice;
+        table->selectionModel()->select(table->GetIndex(0, 0),
+                                        QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        table->selectionModel()->setCurrentIndex(table->GetIndex(0, 0), QItemSelectionModel::NoUpdate);
+        // Pressed from the dialog's own loop, so that the question gets the next answer.
+        QTimer::singleShot(0, page.m_pBtnDeleteDevice, &QPushButton::click);
+    });
+    QString question;
+    driver.Answer([&question, signal](QWidget* box) {
+        question = CModalDriver::Describe(box).Text();
+        ::kill(::getpid(), signal);
+    });
+    QTimer opener;
+    QObject::connect(&opener, &QTimer::timeout, [&opener] {
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            auto* window = qobject_cast<CVarrow*>(widget);
+            if (window == nullptr || !window->isVisible() || QApplication::activeModalWidget() != nullptr)
+                continue;
+            opener.stop();
+            window->Form().pBtnConfig->click();
+            return;
+        }
+    });
+    opener.start(20);
+    const int result = RunVarrow();
+    std::printf("result=%d\nquestion=%s\n", result, qPrintable(question));
+    return 0;
+}
+
 // Runs this test program in one of its child modes; what it printed.
 QString RunChild(const QStringList& arguments)
 {
@@ -141,6 +192,25 @@ QStringList LogTexts(const QString& dbPath)
         // Not there yet: the caller waits.
     }
     return texts;
+}
+
+// "type/subtype" of each log entry whose text starts with `text`, oldest first.
+QStringList LogKinds(const QString& dbPath, const QString& text)
+{
+    QStringList kinds;
+    CSQLite3DB db;
+    try {
+        db.Open(dbPath.toStdString(), CSQLite3DB::ReadOnlyOpenFlags);
+        CSQLite3Recordset rs;
+        if (db.Query("SELECT LogType, LogSubType, LogContents FROM Log_Table ORDER BY rowid", rs)) {
+            for (; !rs.IsEof(); rs.Next())
+                if (QString::fromStdString(rs.GetString(2)).startsWith(text))
+                    kinds << QStringLiteral("%1/%2").arg(rs.GetInt(0)).arg(rs.GetInt(1));
+        }
+    } catch (const CSQlite3Error&) {
+        // Not there yet: the caller waits.
+    }
+    return kinds;
 }
 
 QByteArray DatabaseBytes(const QString& dir)
@@ -189,6 +259,10 @@ private Q_SLOTS:
     void cleanCloseLeavesEverythingInTheOwnersFile();
     void signalEndsTheProgramAsAConfirmedClose_data();
     void signalEndsTheProgramAsAConfirmedClose();
+    void signalAnswersAnOpenQuestionNo_data();
+    void signalAnswersAnOpenQuestionNo();
+    void diskWaitOfANewStationIsNoFault_data();
+    void diskWaitOfANewStationIsNoFault();
     void setupFileThatIsNoRegularFileIsRefused_data();
     void setupFileThatIsNoRegularFileIsRefused();
 
@@ -591,6 +665,84 @@ void TestStartup::signalEndsTheProgramAsAConfirmedClose()
     QCOMPARE(log.last(), QStringLiteral("Close Software"));
 }
 
+void TestStartup::signalAnswersAnOpenQuestionNo_data()
+{
+    QTest::addColumn<int>("signal");
+    QTest::newRow("SIGTERM") << int(SIGTERM);
+    QTest::newRow("SIGINT") << int(SIGINT);
+    QTest::newRow("SIGHUP") << int(SIGHUP);
+}
+
+// A logout or a service stop while the operator is asked whether to delete a recorder is no "yes": the
+// program ends as after a confirmed close and the recorder is still there at the next start.
+void TestStartup::signalAnswersAnOpenQuestionNo()
+{
+    QFETCH(int, signal);
+    QTemporaryDir dir;
+    const QString db = dir.filePath(QStringLiteral("Varrow.db"));
+    MakeDatabase(db);
+    {
+        CSQLite3DB file;
+        file.Open(db.toStdString());
+        file.Exec("INSERT OR REPLACE INTO Device_Table (DeviceID, IsUsed, DeviceIP, DeviceName, Port) "
+                  "VALUES (0, 1, '127.0.0.2', 'Gate', 8000);");
+    }
+    const QString report =
+        RunChild({QStringLiteral("--signal-over-question"), dir.path(), QString::number(signal)});
+    QVERIFY2(report.startsWith(QStringLiteral("result=0\nquestion=Sure to delete Device")),
+             qPrintable(report));
+    CSQLite3DB file;
+    file.Open(db.toStdString(), CSQLite3DB::ReadOnlyOpenFlags);
+    CSQLite3Recordset rs;
+    QVERIFY(file.Query("SELECT DeviceName FROM Device_Table WHERE IsUsed = 1", rs));
+    QVERIFY2(!rs.IsEof() && rs.GetString(0) == "Gate", "the recorder was deleted");
+    rs.Close();
+    QCOMPARE(LogTexts(db).last(), QStringLiteral("Close Software"));
+}
+
+void TestStartup::diskWaitOfANewStationIsNoFault_data()
+{
+    QTest::addColumn<QString>("disk");  // the chosen drive letter; empty: none, as on a new station
+    QTest::addColumn<QString>("cause"); // the line's end after "Backups wait for the record disk. "
+    QTest::addColumn<QString>("kind");  // the log entry's type and subtype
+    QTest::newRow("new station, no disk chosen") << ""
+                                                 << "No record disk is chosen."
+                                                 << "1/6";
+    QTest::newRow("chosen disk not there") << "Q"
+                                           << "Disk Q: the folder /proc/varrow-no-such-dir "
+                                           << "2/9";
+}
+
+// A new station has no record disk yet: its automatic backup waits as it should, and the log says so as
+// information about the disk setting, not as a write exception. A chosen disk that is missing is one.
+void TestStartup::diskWaitOfANewStationIsNoFault()
+{
+    QFETCH(QString, disk);
+    QFETCH(QString, cause);
+    QFETCH(QString, kind);
+    QVERIFY(MapDrives({{'Q', QStringLiteral("/proc/varrow-no-such-dir")}}));
+    const QString db = GetAbsolutePath(QStringLiteral("Varrow.db"));
+    CloseMainDB();
+    QFile::remove(db);
+    g_pSysInfoManage->LoadAllInfo();
+    SYSTEM_CONFIG config;
+    g_pSysInfoManage->GetSystemConfig(&config);
+    std::memset(config.Disk, 0, sizeof config.Disk);
+    std::strncpy(config.Disk, disk.toLatin1().constData(), sizeof config.Disk - 1);
+    config.BackupMode = 0;
+    g_pSysInfoManage->SetSystemConfig(&config);
+
+    CModalDriver driver;
+    driver.Accept(); // the storage box, when the disk is missing
+    std::unique_ptr<CVarrow> window = OpenMainWindow();
+    QVERIFY(window);
+    const QString waits = QStringLiteral("Backups wait for the record disk. ") + cause;
+    QStringList kinds;
+    QTRY_VERIFY(!(kinds = LogKinds(db, waits)).isEmpty());
+    QCOMPARE(kinds, QStringList{kind});
+    window.reset();
+}
+
 void TestStartup::setupFileThatIsNoRegularFileIsRefused_data()
 {
     QTest::addColumn<QString>("kind");
@@ -657,6 +809,8 @@ int main(int argc, char** argv)
 {
     if (argc >= 3 && std::strcmp(argv[1], "--run") == 0)
         return RunWholeProgram(argc, argv);
+    if (argc >= 4 && std::strcmp(argv[1], "--signal-over-question") == 0)
+        return RunSignalOverQuestion(argc, argv);
     if (argc >= 4 && std::strcmp(argv[1], "--refusal") == 0)
         return RunRefusalCheck(argc, argv);
     TestSupport::PrepareProcess();

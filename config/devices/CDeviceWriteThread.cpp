@@ -138,6 +138,9 @@ void CDeviceWriteThread::run()
     };
     const bool ok = ReadRows(m_dbPath, take, &total);
     counts.Left = ok ? std::max(0, total - counts.Rows) : 0;
+    // A stop asked for during the last row's login finds no next row to refuse, yet the operator stopped the
+    // run and must be told that it stopped, with nothing left.
+    counts.Stopped = counts.Stopped || isInterruptionRequested();
     Q_EMIT SendImportCounts(counts);
     Q_EMIT SendWriteOver(ok);
 }

@@ -18,7 +18,6 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
-#include <QShortcut>
 
 #include <algorithm>
 #include <cstring>
@@ -152,15 +151,9 @@ CDlgAddDevice::CDlgAddDevice(const QModelIndex& index, const DEVICE_INFO* device
     ShowCloseBtn(true);
     SetOkBtnAccept(false);
 
-    // Return and Enter must run the checks, never accept the dialog past them.
-    auto* returnKey = new QShortcut(QKeySequence(Qt::Key_Return), this);
-    auto* enterKey = new QShortcut(QKeySequence(Qt::Key_Enter), this);
-    returnKey->setContext(Qt::WindowShortcut);
-    enterKey->setContext(Qt::WindowShortcut);
-
+    // OK, and Return or Enter that the focused field leaves to the dialog, run the checks; they never accept
+    // the dialog past them.
     connect(this, &CBaseDialog::ClickedOKBtnSig, this, &CDlgAddDevice::OnBtnClickedOK);
-    connect(returnKey, &QShortcut::activated, this, &CDlgAddDevice::OnBtnClickedOK);
-    connect(enterKey, &QShortcut::activated, this, &CDlgAddDevice::OnBtnClickedOK);
     connect(m_ui.m_pcomboBoxAddDevice, &QComboBox::currentIndexChanged, this,
             &CDlgAddDevice::ChangeToAddDNSDevice);
 

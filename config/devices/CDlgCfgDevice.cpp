@@ -330,12 +330,12 @@ void CDlgCfgDevice::OnWriteOver(bool ok)
         if (m_importCounts.Refused > 0)
             text += QLatin1Char('\n') + tr("%n device(s) not added: already added or log in failed.", nullptr,
                                            m_importCounts.Refused);
-        if (m_importCounts.Left > 0)
-            text +=
-                QLatin1Char('\n') + (m_importCounts.Stopped
-                                         ? tr("Import stopped: %n row(s) left.", nullptr, m_importCounts.Left)
-                                         : tr("No free device place left: %n row(s) not imported.", nullptr,
-                                              m_importCounts.Left));
+        // A stopped run always says so, also when the stop came during its last row.
+        if (m_importCounts.Stopped)
+            text += QLatin1Char('\n') + tr("Import stopped: %n row(s) left.", nullptr, m_importCounts.Left);
+        else if (m_importCounts.Left > 0)
+            text += QLatin1Char('\n') +
+                    tr("No free device place left: %n row(s) not imported.", nullptr, m_importCounts.Left);
         ShowInfoMsgBox(tr("Information"), text, this);
     } else {
         ShowInfoMsgBox(

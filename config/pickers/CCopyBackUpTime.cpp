@@ -11,7 +11,6 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QShortcut>
 
 #include <algorithm>
 
@@ -46,11 +45,6 @@ CCopyBackUpTime::CCopyBackUpTime(CDlgCfgPlan* parent, int curPlan)
 {
     m_form.setupUi(GetContentFrame());
     connect(this, &CBaseDialog::ClickedOKBtnSig, this, &CCopyBackUpTime::OnBtnOK);
-    for (const int key : {int(Qt::Key_Return), int(Qt::Key_Enter)}) {
-        auto* shortcut = new QShortcut(QKeySequence(key), this);
-        shortcut->setContext(Qt::WindowShortcut);
-        connect(shortcut, &QShortcut::activated, this, &CCopyBackUpTime::OnBtnOK);
-    }
     connect(m_form.m_pBtnAll, &QPushButton::clicked, this, &CCopyBackUpTime::OnBtnAll);
 
     ShowCloseBtn(true);

@@ -8,7 +8,6 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QShortcut>
 
 #include <cstring>
 
@@ -50,12 +49,6 @@ CDlgChooseChannel::CDlgChooseChannel(CDlgCfgPlan* parent) : CChannelPickerDialog
     connect(m_form.m_pushButtonRefresh, &QPushButton::clicked, this, &CDlgChooseChannel::OnBtnRefresh);
     connect(this, &CBaseDialog::ClickedOKBtnSig, this, &CDlgChooseChannel::OnBtnOK);
     connect(this, &QDialog::rejected, this, &CChannelPickerDialog::OnCancelFindpic);
-    // Return and Enter anywhere take the OK handling, never the base's plain accept.
-    for (const int key : {int(Qt::Key_Return), int(Qt::Key_Enter)}) {
-        auto* shortcut = new QShortcut(QKeySequence(key), this);
-        shortcut->setContext(Qt::WindowShortcut);
-        connect(shortcut, &QShortcut::activated, this, &CDlgChooseChannel::OnBtnOK);
-    }
 
     SetTitle(tr("Choose Channel"));
     setWindowTitle(tr("Choose Channel"));

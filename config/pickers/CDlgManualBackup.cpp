@@ -14,7 +14,6 @@
 #include <QFrame>
 #include <QGridLayout>
 #include <QLabel>
-#include <QShortcut>
 #include <QSpacerItem>
 #include <QTimer>
 
@@ -129,12 +128,6 @@ CDlgManualBackup::CDlgManualBackup(QWidget* parent) : CChannelPickerDialog(paren
 
     SetOkBtnAccept(false);
     connect(this, &CBaseDialog::ClickedOKBtnSig, this, &CDlgManualBackup::OnBtnClickedOK);
-    // Return and Enter anywhere, a date-time editor included, take the OK handling with all its checks.
-    for (const int key : {int(Qt::Key_Return), int(Qt::Key_Enter)}) {
-        auto* shortcut = new QShortcut(QKeySequence(key), this);
-        shortcut->setContext(Qt::WindowShortcut);
-        connect(shortcut, &QShortcut::activated, this, &CDlgManualBackup::OnBtnClickedOK);
-    }
     connect(m_form.pCombDevice, &QComboBox::currentIndexChanged, this, &CChannelPickerDialog::DeviceChanged);
     connect(m_form.pBtnRefresh, &QPushButton::clicked, this, &CDlgManualBackup::OnBtnClickedRefresh);
 }

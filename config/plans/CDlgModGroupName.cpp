@@ -12,7 +12,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QShortcut>
 
 void CDlgModGroupNameClass::setupUi(QWidget* content, QWidget* bottomBar)
 {
@@ -62,10 +61,6 @@ CDlgModGroupName::CDlgModGroupName(CDlgCfgPlan* parent, bool add)
     connect(m_form.m_pushButtonOK, &QPushButton::clicked, this, &CDlgModGroupName::OnBtnChooseOK);
     connect(m_form.m_pushButtonCancel, &QPushButton::clicked, this, &CDlgModGroupName::OnBtnChooseCancel);
     connect(this, &CBaseDialog::ClickedOKBtnSig, this, &CDlgModGroupName::OnBtnChooseOK);
-    for (const int key : {int(Qt::Key_Return), int(Qt::Key_Enter)}) {
-        auto* shortcut = new QShortcut(QKeySequence(key), this);
-        connect(shortcut, &QShortcut::activated, this, &CDlgModGroupName::OnBtnChooseOK);
-    }
     m_form.m_pLineEditPlanName->setFocus();
 }
 

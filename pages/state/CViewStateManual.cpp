@@ -223,7 +223,14 @@ void CViewState::WaitForStorage(bool starting)
         return;
     m_bStorageWaitShown = true;
     const QString text = tr("Backups wait for the record disk. ") + StorageFailureCause();
-    WriteLog(LOG_TYPE_EXCEPTION, LOG_SUB_WRITE_FILE, text);
+    // No disk chosen yet is how a new station starts, not a fault: it is the disk setting's information. A
+    // chosen disk that is not there or refuses the set-up is an exception.
+    SYSTEM_CONFIG config;
+    g_pSysInfoManage->GetSystemConfig(&config);
+    if (config.Disk[0] == '\0')
+        WriteLog(LOG_TYPE_OPERATION, LOG_SUB_CONFIG_DISK, text);
+    else
+        WriteLog(LOG_TYPE_EXCEPTION, LOG_SUB_WRITE_FILE, text);
     WriteTableEvent(m_bManual ? MANUAL_GROUP_ID : -1, 0, -1, text);
 }
 

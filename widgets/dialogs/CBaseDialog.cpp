@@ -4,6 +4,7 @@
 #include "widgets/ScreenPlacement.h"
 #include "widgets/dialogs/CPushButton.h"
 
+#include <QAbstractSpinBox>
 #include <QCoreApplication>
 #include <QFrame>
 #include <QGridLayout>
@@ -200,6 +201,7 @@ void CBaseDialog::SetOkBtnEnable(bool enable)
 
 void CBaseDialog::on_pOkBtn_clicked()
 {
+    TakeTypedValue();
     if (m_bOkAccept)
         accept();
     else
@@ -241,13 +243,28 @@ void CBaseDialog::keyPressEvent(QKeyEvent* event)
     if (event->key() == Qt::Key_Escape)
         return;
     if (IsAcceptKey(event)) {
-        // The OK path, so a dialog that checks its fields first is not bypassed by the keyboard. The
-        // toolkit's own handling is not called: it would click a default button after the dialog has already
-        // ended.
+        // Here only after the focused widget has had the key and left it: an editor has taken its typed text,
+        // an open list chose its item and kept the key. The OK path follows, so a dialog that checks its
+        // fields first is not bypassed by the keyboard. The toolkit's own handling is not called: it would
+        // click a default button after the dialog has already ended.
         on_pOkBtn_clicked();
         return;
     }
     QDialog::keyPressEvent(event);
+}
+
+void CBaseDialog::TakeTypedValue()
+{
+    // A spin or date-time editor holds what is typed into it as text until its own Return or the loss of its
+    // focus takes it; a click on OK that does not move the focus (the OK of a test, a button without focus)
+    // would otherwise check and store the value from before the typing.
+    for (QWidget* widget = focusWidget(); widget != nullptr && widget != this;
+         widget = widget->parentWidget()) {
+        if (auto* editor = qobject_cast<QAbstractSpinBox*>(widget)) {
+            editor->interpretText();
+            return;
+        }
+    }
 }
 
 bool CBaseDialog::IsAcceptKey(const QKeyEvent* event)

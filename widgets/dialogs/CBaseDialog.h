@@ -2,7 +2,9 @@
 
 // The base of every pop-up dialog: frameless, with its own title strip (title text and a close button), a
 // content frame for the concrete dialog's form and an optional bottom bar with OK and Cancel. It is dragged
-// by its top 33 pixels, Escape never closes it, and Return or Enter take the OK path.
+// by its top 33 pixels, Escape never closes it, and Return or Enter take the OK path once the focused widget
+// has left them: a concrete dialog never makes window shortcuts for them, which would run before the focused
+// editor or an open list sees the key.
 
 #include <QDialog>
 #include <QPoint>
@@ -77,6 +79,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     // Return, Enter and Select: the keys that end a dialog the OK way.
     static bool IsAcceptKey(const QKeyEvent* event);
+    // Has the focused spin or date-time editor take the text it shows, as its own Return does; the OK path
+    // runs it first.
+    void TakeTypedValue();
 
     CBaseDialogClass ui;
 
