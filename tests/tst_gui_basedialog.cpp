@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDateTimeEdit>
+#include <QDialog>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -102,19 +103,19 @@ void TestBaseDialog::returnGoesToTheFocusedWidgetFirst_data()
     QTest::addColumn<QString>("how");  // what the operator does in the date field or the list
     QTest::addColumn<QString>("seen"); // what OK's check saw, one "date list" per run; empty: it never ran
     QTest::addColumn<bool>("open");    // the dialog is still open afterwards
+    const auto row = [](const char* tag, const char* how, const char* seen, bool open) {
+        QTest::newRow(tag) << QString::fromLatin1(how) << QString::fromLatin1(seen) << open;
+    };
     // The day typed short is still text in the field: Return takes it (as 01) before OK's check reads it.
-    QTest::newRow("Return after a short day") << "day Return"
-                                              << "2024-05-01 0" << false;
-    QTest::newRow("Enter after a short day") << "day Enter"
-                                             << "2024-05-01 0" << false;
+    row("Return after a short day", "day Return", "2024-05-01 0", false);
+    row("Enter after a short day", "day Enter", "2024-05-01 0", false);
     // OK pressed without moving the focus out of the field sees the typed day all the same.
-    QTest::newRow("OK clicked after a short day") << "day OK"
-                                                  << "2024-05-01 0" << false;
+    row("OK clicked after a short day", "day OK", "2024-05-01 0", false);
+    // In a page embedded in the dialog (as the settings' pages are), Return goes on past the page to OK.
+    row("Return after a short day in a page", "day Return page", "2024-05-01 0", false);
     // In the open list Down and Return choose there and nothing else; Return once it is closed runs OK.
-    QTest::newRow("Return in the open list") << "list"
-                                             << "" << true;
-    QTest::newRow("Return after the list") << "list Return"
-                                           << "2024-05-20 1" << false;
+    row("Return in the open list", "list", "", true);
+    row("Return after the list", "list Return", "2024-05-20 1", false);
 }
 
 // Return and Enter reach the OK path only once the focused widget has had them: OK's check sees the value the
@@ -125,13 +126,21 @@ void TestBaseDialog::returnGoesToTheFocusedWidgetFirst()
     QFETCH(QString, seen);
     QFETCH(bool, open);
     CBaseDialog dialog(nullptr, true, true, true);
-    auto* date = new QDateTimeEdit(QDate(2024, 5, 20), dialog.GetContentFrame());
+    // A page as the settings embed theirs: a plain dialog, whose own key handling ends Return.
+    auto* page = new QDialog(dialog.GetContentFrame());
+    page->setWindowFlags(Qt::Widget);
+    auto* pageLayout = new QVBoxLayout(page);
+    auto* date = new QDateTimeEdit(QDate(2024, 5, 20));
     date->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
-    auto* list = new QComboBox(dialog.GetContentFrame());
+    auto* list = new QComboBox;
     list->addItems({QStringLiteral("IP Mode"), QStringLiteral("Domain Mode")});
     auto* layout = new QVBoxLayout(dialog.GetContentFrame());
-    layout->addWidget(date);
+    if (how.endsWith(QLatin1String("page")))
+        pageLayout->addWidget(date);
+    else
+        layout->addWidget(date);
     layout->addWidget(list);
+    layout->addWidget(page);
     dialog.SetOkBtnAccept(false);
     QStringList checks;
     connect(&dialog, &CBaseDialog::ClickedOKBtnSig, &dialog, [&] {
@@ -150,7 +159,7 @@ void TestBaseDialog::returnGoesToTheFocusedWidgetFirst()
         if (how.endsWith(QLatin1String("OK")))
             dialog.findChild<QPushButton*>(QStringLiteral("pOkBtn"))->click();
         else
-            QTest::keyClick(date, how.endsWith(QLatin1String("Enter")) ? Qt::Key_Enter : Qt::Key_Return);
+            QTest::keyClick(date, how.contains(QLatin1String("Enter")) ? Qt::Key_Enter : Qt::Key_Return);
     } else {
         list->setFocus();
         list->showPopup();

@@ -105,6 +105,7 @@ private Q_SLOTS:
     void testMailSaysWhy_data();
     void testMailSaysWhy();
     void dialogStopsAtFirstRefusal();
+    void returnInAPageRunsOk();
     void deviceDeletionReachesPlanPage();
 
 private:
@@ -450,6 +451,31 @@ void TestSystemPage::testMailSaysWhy()
     const QString said = QStringLiteral("Send test mail failed\n") + cause + QStringLiteral(" (");
     QVERIFY2(text.startsWith(said) && text.endsWith(QLatin1Char(')')) && text.size() > said.size() + 1,
              qPrintable(text));
+}
+
+// Return in a field of a page, which the field itself leaves, goes on past the page to the settings' OK: the
+// settings are saved with what the field shows and the dialog closes.
+void TestSystemPage::returnInAPageRunsOk()
+{
+    CDlgSet dialog(nullptr);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowActive(&dialog));
+    DlgCfgSystem& ui = dialog.SystemPage()->Form();
+    ui.m_pcheckBoxEmail->setChecked(true);
+    QSpinBox* reconnect = ui.m_pspinBoxReconnect;
+    reconnect->setFocus();
+    reconnect->selectAll();
+    QTest::keyClick(reconnect, '3');
+    CModalDriver driver;
+    Expect(driver, 0);
+    QTest::keyClick(reconnect, Qt::Key_Return);
+    QVERIFY2(driver.Seen().isEmpty(), qPrintable(driver.Seen().value(0).Text()));
+    QVERIFY(!dialog.isVisible());
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    SYSTEM_CONFIG config;
+    g_pSysInfoManage->GetSystemConfig(&config);
+    QCOMPARE(config.ReconnetNum, 3);
+    QCOMPARE(int(config.IsEnableEmail), 1);
 }
 
 // In the settings dialog, a page that refuses keeps the dialog open on the tab shown; the pages before it

@@ -286,6 +286,12 @@ void CBaseDialog::showEvent(QShowEvent* event)
     // frameless window. The dialog is centred here instead, on its parent's frame as it stands on the screen.
     const bool automatic = !event->spontaneous() && !testAttribute(Qt::WA_Moved) && isWindow();
     QDialog::showEvent(event);
+    // A page embedded in the dialog (the settings' pages are plain dialogs) would end Return and Enter in its
+    // own key handling, which only looks for a default button; they go on to this dialog's OK path instead.
+    const QList<QDialog*> pages = findChildren<QDialog*>();
+    for (QDialog* page : pages)
+        if (!page->isWindow())
+            page->installEventFilter(this);
     if (!automatic)
         return;
     QWidget* parent = parentWidget() != nullptr ? parentWidget()->window() : nullptr;
@@ -301,6 +307,12 @@ void CBaseDialog::showEvent(QShowEvent* event)
 
 bool CBaseDialog::eventFilter(QObject* watched, QEvent* event)
 {
+    // Reached only when the focused widget within the page left the key: it goes on to the page's parents.
+    if (event->type() == QEvent::KeyPress && watched != windowHandle() &&
+        IsAcceptKey(static_cast<QKeyEvent*>(event))) {
+        event->ignore();
+        return true;
+    }
     // Once the window manager has framed and shown the dialog, the toolkit's record of its place is read back
     // from the window system, so that what opens over the dialog (boxes, bubbles, lists) opens where it is.
     if (m_bPlacePending && event->type() == QEvent::Expose && watched == windowHandle() &&
