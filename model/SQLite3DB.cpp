@@ -575,8 +575,8 @@ std::string RefusalBeforeOpen(const QByteArray& path, MAIN_DB_REFUSAL* kind)
         const ssize_t length = ::readlink(path.constData(), target, sizeof(target) - 1);
         if (length < 0)
             return std::string("the file cannot be reached: ") + std::strerror(error);
-        return "the file is a link to " + std::string(target, size_t(length)) + ", which cannot be reached: " +
-               std::strerror(error);
+        return "the file is a link to " + std::string(target, size_t(length)) +
+               ", which cannot be reached: " + std::strerror(error);
     }
     if (!S_ISREG(info.st_mode))
         return "not a regular file";
@@ -655,7 +655,8 @@ CSQLite3DB& GetMainDB()
             MAIN_DB_REFUSAL kind = MAIN_DB_UNUSABLE;
             try {
                 // Only no entry at all is a first start. The look does not follow a link: a link to a file
-                // out of reach is a database that is there, and a new one renamed over it would take its place.
+                // out of reach is a database that is there, and a new one renamed over it would take its
+                // place.
                 struct stat entry = {};
                 bool created = false;
                 if (::lstat(path.constData(), &entry) != 0 && errno == ENOENT) {
