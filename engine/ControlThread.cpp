@@ -1,8 +1,8 @@
 #include "engine/ControlThread.h"
 
-#include "engine/EngineClock.h"
 #include "engine/EngineCommon.h"
 #include "engine/TaskWrite.h"
+#include "model/EngineClock.h"
 #include "model/SysInfoManage.h"
 
 #include <QMutexLocker>

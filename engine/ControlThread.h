@@ -8,7 +8,7 @@
 #include <QString>
 #include <QThread>
 
-#include "engine/EngineClock.h"
+#include "model/EngineClock.h"
 
 #include <mutex>
 

@@ -1,8 +1,8 @@
 #include "engine/EngineCommon.h"
 
-#include "engine/EngineClock.h"
 #include "model/DbAccess.h"
 #include "model/DeviceErrors.h"
+#include "model/EngineClock.h"
 #include "model/HostAddress.h"
 #include "model/LogStore.h"
 #include "model/Mail.h"

@@ -2,7 +2,7 @@
 
 // What the engine's threads share: the login rule, time and file-type conversions, and the signal types.
 
-#include "engine/EngineClock.h"
+#include "model/EngineClock.h"
 #include "model/Records.h"
 
 #include <QDateTime>

@@ -1,8 +1,8 @@
 #include "engine/ExecuteThread.h"
 
-#include "engine/EngineClock.h"
 #include "engine/EngineCommon.h"
 #include "model/DeviceErrors.h"
+#include "model/EngineClock.h"
 #include "model/LogStore.h"
 #include "model/SysInfoManage.h"
 #include "model/TaskStore.h"

@@ -4,7 +4,7 @@
 // reporting progress, marking what was stored, reconnecting when a stream breaks, and moving a channel that
 // cannot be reached behind the others.
 
-#include "engine/EngineClock.h"
+#include "model/EngineClock.h"
 #include "model/Records.h"
 #include "storage/StowelineRecords.h"
 

@@ -1,6 +1,6 @@
 #include "engine/LoadPicThread.h"
 
-#include "engine/EngineClock.h"
+#include "model/EngineClock.h"
 #include "model/SysInfoManage.h"
 #include "model/Utility.h"
 

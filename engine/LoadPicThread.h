@@ -5,14 +5,13 @@
 // program's directory (a picture already there is kept) and stores the picture's path in the channel's camera
 // record of the model. The choosers compute the same file names with PicturePath.
 
+#include "model/EngineClock.h"
 #include "model/Records.h"
 #include "sdk/DeviceSdk.h"
 
 #include <QList>
 #include <QMutex>
 #include <QThread>
-
-#include "engine/EngineClock.h"
 
 #include <atomic>
 #include <cstdint>

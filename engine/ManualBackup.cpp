@@ -1,8 +1,8 @@
 #include "engine/ManualBackup.h"
 
-#include "engine/EngineClock.h"
 #include "engine/EngineCommon.h"
 #include "engine/ExecuteThread.h"
+#include "model/EngineClock.h"
 #include "model/SysInfoManage.h"
 #include "sdk/DeviceSdk.h"
 

@@ -6,7 +6,7 @@
 #include <QString>
 #include <QThread>
 
-#include "engine/EngineClock.h"
+#include "model/EngineClock.h"
 #include "model/Records.h"
 
 #include <array>

@@ -1,7 +1,7 @@
 #include "engine/TaskWrite.h"
 
-#include "engine/EngineClock.h"
 #include "engine/EngineCommon.h"
+#include "model/EngineClock.h"
 #include "model/SysInfoManage.h"
 #include "sdk/DeviceSdk.h"
 

@@ -3,12 +3,11 @@
 // Builds one plan's current task list for one backup window: per channel, the recorder's files of the
 // scheduled day, range and kind, cut to that range and measured.
 
+#include "model/EngineClock.h"
 #include "model/Records.h"
 
 #include <QString>
 #include <QThread>
-
-#include "engine/EngineClock.h"
 
 #include <atomic>
 

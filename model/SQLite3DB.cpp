@@ -560,15 +560,24 @@ void RestrictToOwner(const QByteArray& path)
     }
 }
 
-// Why an existing file must not be opened at all; empty when SQLite may try it. An empty file at the
-// database's place is a database lost (a full disk, a failed copy), not a new installation: starting over it
-// would hide the loss. A file without write permission would run read-only and fail at the first save; the
-// owner's permission bits decide, since a privileged user may write any file.
+// Why the entry at the database's place must not be opened at all; empty when SQLite may try it. A link
+// whose file cannot be reached (its volume not mounted) is refused with where it points: the database is
+// there, only out of reach. An empty file at the database's place is a database lost (a full disk, a failed
+// copy), not a new installation: starting over it would hide the loss. A file without write permission would
+// run read-only and fail at the first save; the owner's permission bits decide, since a privileged user may
+// write any file.
 std::string RefusalBeforeOpen(const QByteArray& path, MAIN_DB_REFUSAL* kind)
 {
     struct stat info = {};
-    if (::stat(path.constData(), &info) != 0)
-        return std::string();
+    if (::stat(path.constData(), &info) != 0) {
+        const int error = errno;
+        char target[4096] = {};
+        const ssize_t length = ::readlink(path.constData(), target, sizeof(target) - 1);
+        if (length < 0)
+            return std::string("the file cannot be reached: ") + std::strerror(error);
+        return "the file is a link to " + std::string(target, size_t(length)) +
+               ", which cannot be reached: " + std::strerror(error);
+    }
     if (!S_ISREG(info.st_mode))
         return "not a regular file";
     if (info.st_size == 0) {
@@ -645,16 +654,18 @@ CSQLite3DB& GetMainDB()
             const QByteArray path = GetAbsolutePath(QStringLiteral("Varrow.db")).toUtf8();
             MAIN_DB_REFUSAL kind = MAIN_DB_UNUSABLE;
             try {
-                const std::string refusal = RefusalBeforeOpen(path, &kind);
-                if (!refusal.empty())
-                    throw CSQlite3Error(SQLITE_CANTOPEN, refusal);
-                struct stat info = {};
+                // Only no entry at all is a first start. The look does not follow a link: a link to a file
+                // out of reach is a database that is there, and a new one renamed over it would take its
+                // place.
+                struct stat entry = {};
                 bool created = false;
-                if (::lstat(path.constData(), &info) != 0 && errno == ENOENT) {
+                if (::lstat(path.constData(), &entry) != 0 && errno == ENOENT) {
                     kind = MAIN_DB_NOT_CREATED;
                     CreateMainDatabase(path);
                     kind = MAIN_DB_UNUSABLE;
                     created = true;
+                } else if (const std::string refusal = RefusalBeforeOpen(path, &kind); !refusal.empty()) {
+                    throw CSQlite3Error(SQLITE_CANTOPEN, refusal);
                 }
                 state.db.Open(path.toStdString(), SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX);
                 // Nothing is written before the file is accepted: the schema check refuses a file it cannot

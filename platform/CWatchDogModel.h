@@ -3,7 +3,7 @@
 // Feeds the watchdog service a heartbeat once a second (on the engine clock) from a thread of its own, from
 // Start() until Stop(), which sends the last heartbeat (code 2) and joins the thread.
 
-#include "engine/EngineClock.h"
+#include "model/EngineClock.h"
 #include "platform/WatchDogService.h"
 
 #include <memory>

@@ -11,9 +11,12 @@
 #include "tests/support/TestSupport.h"
 
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSemaphore>
+
+#include <unistd.h>
 
 #include <atomic>
 #include <memory>
@@ -26,6 +29,8 @@ class TestDbAccess : public QObject
 private Q_SLOTS:
     void olderFileGetsMissingTablesAndColumns();
     void fileLackingAColumnIsRefused();
+    void linkedFileIsNeverReplaced_data();
+    void linkedFileIsNeverReplaced();
     void steppingErrorIsNoEndOfRows();
     void transactionsAreWholeOrNothing();
     void deviceFailsWhole();
@@ -153,6 +158,54 @@ void TestDbAccess::fileLackingAColumnIsRefused()
     QVERIFY(!std::make_unique<CSysInfoManage>()->LoadAllInfo());
     QVERIFY(!db.Exec("SELECT 1") && !DbBeginTransaction());
     QCOMPARE(QFileInfo(temp.DbPath()).size(), size);
+}
+
+void TestDbAccess::linkedFileIsNeverReplaced_data()
+{
+    QTest::addColumn<QString>("target"); // where Varrow.db points, below the program directory
+    QTest::addColumn<bool>("database");  // the target is a database the program made
+    QTest::addColumn<QString>("cause");  // empty: the file is used
+    // A database on a volume that did not mount: a new empty one in its place would be saved over by the
+    // operator's first change, and the volume's file never read again.
+    QTest::newRow("link to a missing file") << "volume/Varrow.db" << false << "No such file or directory";
+    QTest::newRow("link to itself") << "Varrow.db" << false << "Too many levels of symbolic links";
+    QTest::newRow("link to a database") << "volume/Varrow.db" << true << "";
+}
+
+void TestDbAccess::linkedFileIsNeverReplaced()
+{
+    QFETCH(QString, target);
+    QFETCH(bool, database);
+    QFETCH(QString, cause);
+    CTempDatabase temp;
+    const QString targetPath = QDir(temp.Dir()).filePath(target);
+    if (database) {
+        QVERIFY(QDir(temp.Dir()).mkpath(QStringLiteral("volume")));
+        CSQLite3DB made;
+        made.Open(QFile::encodeName(targetPath).toStdString());
+        EnsureSchema(made);
+    }
+    const QByteArray link = QFile::encodeName(temp.DbPath());
+    QCOMPARE(::symlink(QFile::encodeName(targetPath).constData(), link.constData()), 0);
+
+    CSQLite3DB& db = temp.Reopen();
+    const QString error = QString::fromStdString(MainDbError());
+    QVERIFY2(db.IsOpen() == cause.isEmpty(), qPrintable(error));
+    if (cause.isEmpty()) {
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+    } else {
+        // Named with the file, the place it points to and why that cannot be used.
+        QVERIFY2(error.startsWith(temp.DbPath() + QStringLiteral(": ")) && error.contains(targetPath) &&
+                     error.contains(cause),
+                 qPrintable(error));
+    }
+    QCOMPARE(MainDbRefusal(), cause.isEmpty() ? MAIN_DB_OPEN : MAIN_DB_UNUSABLE);
+    QCOMPARE(std::make_unique<CSysInfoManage>()->LoadAllInfo(), cause.isEmpty());
+    // The link stays a link to its file, and nothing was made in its place or beside it.
+    QCOMPARE(QFile::symLinkTarget(temp.DbPath()), targetPath);
+    QCOMPARE(QFileInfo::exists(targetPath), database);
+    QCOMPARE(QDir(temp.Dir()).entryList({QStringLiteral("Varrow.db*")}, QDir::Files | QDir::System),
+             QStringList{QStringLiteral("Varrow.db")});
 }
 
 void TestDbAccess::steppingErrorIsNoEndOfRows()

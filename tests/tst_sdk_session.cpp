@@ -7,6 +7,7 @@
 #include "tests/support/TestSupport.h"
 
 #include <QElapsedTimer>
+#include <QScopeGuard>
 
 #include <arpa/inet.h>
 #include <poll.h>
@@ -15,6 +16,8 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
+#include <cstring>
 #include <mutex>
 #include <thread>
 
@@ -116,6 +119,8 @@ private Q_SLOTS:
     void loginsAndHandles();
     void silentRecorderFailsWithinTheTimeOut();
     void simulatorClosesOnBadFrames();
+    void simulatorClosesAnEndedConnection_data();
+    void simulatorClosesAnEndedConnection();
     void cleanupWithLiveHandlesFailsThemCleanly();
     void badScenariosAreRefused();
     void playbackDeliversExactlyTheReportedRange_data();
@@ -257,6 +262,75 @@ void TestSdkSession::simulatorClosesOnBadFrames()
                               SdkWire::FindOpen)),
              uint32_t(NET_DVR_PARAMETER_ERROR));
     ::close(fd);
+}
+
+void TestSdkSession::simulatorClosesAnEndedConnection_data()
+{
+    // What follows a login answered late; while the recorder waits, the client fills its receive buffer.
+    QTest::addColumn<QByteArray>("after");
+    QTest::addColumn<QString>("closeOn");
+    const auto bytes = [](const std::vector<uint8_t>& frame) {
+        return QByteArray(reinterpret_cast<const char*>(frame.data()), qsizetype(frame.size()));
+    };
+    uint8_t large[SdkWire::kHeaderSize];
+    SdkWire::EncodeHeader(large, SdkWire::Login, 0, SdkWire::kMaxPayload);
+    QTest::newRow("a login of 4 MiB")
+        << QByteArray(reinterpret_cast<const char*>(large), sizeof large) << QString();
+    QTest::newRow("not this protocol") << QByteArray("GET / HTTP/1.1\r\n") << QString();
+    QTest::newRow("scripted close") << bytes(SdkWire::CWriter().Finish(SdkWire::Logout))
+                                    << QStringLiteral("logout");
+}
+
+void TestSdkSession::simulatorClosesAnEndedConnection()
+{
+    // A client that goes on sending after the recorder ended its session (a 4 MiB frame of junk as a login)
+    // must find the connection closed. A connection only shut down keeps its full receive window: the client
+    // waits on it for ever, and the recorder keeps it until somebody else connects.
+    QFETCH(QByteArray, after);
+    QFETCH(QString, closeOn);
+    SimRecorderConfig config;
+    config.LoginDelayMs = 300;
+    config.CloseOn = closeOn;
+    CSimRecorders sims;
+    CRecorderSim* sim = sims.Add(config);
+    QVERIFY(sim);
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    QVERIFY(fd >= 0);
+    const auto closeFd = qScopeGuard([fd] { ::close(fd); });
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(sim->Port());
+    QCOMPARE(::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
+    const std::vector<uint8_t> login = SdkWire::CWriter().Text("admin").Text("12345").Finish(SdkWire::Login);
+    QByteArray first(reinterpret_cast<const char*>(login.data()), qsizetype(login.size()));
+    first += after;
+    QCOMPARE(::send(fd, first.constData(), size_t(first.size()), MSG_NOSIGNAL), ssize_t(first.size()));
+
+    // Far more than the socket buffers of both ends hold, so a connection left open blocks the sender.
+    const QByteArray junk(64 * 1024, 'x');
+    QElapsedTimer waited;
+    waited.start();
+    int error = 0;
+    qint64 sent = 0;
+    while (error == 0 && waited.elapsed() < 3000) {
+        const ssize_t n = ::send(fd, junk.constData(), size_t(junk.size()), MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (n > 0) {
+            sent += n;
+        } else if (errno == EAGAIN || errno == EWOULDBLOCK) {
+            pollfd p{fd, POLLOUT, 0};
+            ::poll(&p, 1, 100);
+        } else if (errno != EINTR) {
+            error = errno;
+        }
+    }
+    QVERIFY2(error == EPIPE || error == ECONNRESET,
+             qPrintable(QStringLiteral("after %1 bytes in %2 ms: %3")
+                            .arg(sent)
+                            .arg(waited.elapsed())
+                            .arg(QString::fromLocal8Bit(std::strerror(error)))));
+    QVERIFY(waited.elapsed() < 2000);
+    QCOMPARE(sim->OpenConnections(), 0);
 }
 
 void TestSdkSession::cleanupWithLiveHandlesFailsThemCleanly()

@@ -1,6 +1,6 @@
 #include "pages/record/CViewRecord.h"
 
-#include "engine/EngineClock.h"
+#include "model/EngineClock.h"
 #include "model/SysInfoManage.h"
 #include "model/TextConvert.h"
 #include "pages/ClockRange.h"

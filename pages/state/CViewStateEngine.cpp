@@ -5,9 +5,9 @@
 #include "pages/state/CViewState.h"
 
 #include "engine/ControlThread.h"
-#include "engine/EngineClock.h"
 #include "engine/ExecuteThread.h"
 #include "engine/ManualBackup.h"
+#include "model/EngineClock.h"
 #include "model/LogStore.h"
 #include "model/SysInfoManage.h"
 #include "widgets/dialogs/CWarnDlg.h"

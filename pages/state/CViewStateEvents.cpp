@@ -2,7 +2,7 @@
 
 #include "pages/state/CViewState.h"
 
-#include "engine/EngineClock.h"
+#include "model/EngineClock.h"
 #include "model/SysInfoManage.h"
 #include "model/TextConvert.h"
 #include "widgets/views/CTreeViewItem.h"

@@ -5,9 +5,9 @@
 #include "pages/state/CViewState.h"
 
 #include "config/pickers/CDlgManualBackup.h"
-#include "engine/EngineClock.h"
 #include "engine/ExecuteThread.h"
 #include "engine/ManualBackup.h"
+#include "model/EngineClock.h"
 #include "model/LogStore.h"
 #include "model/SysInfoManage.h"
 #include "sdk/DeviceSdk.h"

@@ -3,7 +3,7 @@
 // The engine clock of a test, passed through, with every wait that a chosen thread asks of it written down:
 // a test of a retry or a poll pins the pauses themselves, not only that the work ends.
 
-#include "engine/EngineClock.h"
+#include "model/EngineClock.h"
 
 #include <QList>
 #include <QThread>

@@ -3,7 +3,7 @@
 // A clock for tests: starts at a pinned local date and time and runs `scale` times faster than real time, so
 // a one-second retry takes a millisecond and a six-hour window a few seconds, on every thread at once.
 
-#include "engine/EngineClock.h"
+#include "model/EngineClock.h"
 
 #include <QElapsedTimer>
 

@@ -220,12 +220,17 @@ void CRecorderSim::Stop()
     [[maybe_unused]] const ssize_t written = ::write(m_wakeFd, &one, sizeof(one));
     if (m_acceptThread.joinable())
         m_acceptThread.join();
+    // The serving threads take the connection lock to close their descriptors: they are joined without it.
+    std::list<std::unique_ptr<Connection>> connections;
     {
         std::lock_guard lock(m_connectionMutex);
         for (auto& c : m_connections)
-            ::shutdown(c->Fd, SHUT_RDWR);
-        ReapLocked(true);
+            if (c->Fd >= 0)
+                ::shutdown(c->Fd, SHUT_RDWR);
+        connections.swap(m_connections);
     }
+    for (auto& c : connections)
+        c->Thread.join();
     ::close(m_listenFd);
     ::close(m_wakeFd);
     m_listenFd = -1;
@@ -243,12 +248,12 @@ int CRecorderSim::OpenConnections() const
                              [](const std::unique_ptr<Connection>& c) { return !c->Done; }));
 }
 
-void CRecorderSim::ReapLocked(bool all)
+void CRecorderSim::ReapLocked()
 {
+    // A finished connection's thread has closed its descriptor and only leaves the lock it closed it under.
     for (auto it = m_connections.begin(); it != m_connections.end();) {
-        if (all || (*it)->Done) {
+        if ((*it)->Done) {
             (*it)->Thread.join();
-            ::close((*it)->Fd);
             it = m_connections.erase(it);
         } else {
             ++it;
@@ -272,7 +277,7 @@ void CRecorderSim::AcceptLoop()
         const int one = 1;
         ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof(one));
         std::lock_guard lock(m_connectionMutex);
-        ReapLocked(false);
+        ReapLocked();
         if (int(m_connections.size()) >= Config().MaxConnections) {
             ::close(fd);
             continue;
@@ -301,8 +306,12 @@ void CRecorderSim::Serve(Connection* connection)
             ServeControl(connection->Fd, reader, header, std::move(payload));
         }
     }
-    // A bad frame, an idle client or the end of a session: the client sees the close at once.
-    ::shutdown(connection->Fd, SHUT_RDWR);
+    // A bad frame, an idle client or the end of a session: the client sees the close at once. A shut-down
+    // socket keeps its receive window: a client still sending into a full one would wait for ever, so the
+    // descriptor is closed here (unread bytes make that a reset), not when the next client connects.
+    std::lock_guard lock(m_connectionMutex);
+    ::close(connection->Fd);
+    connection->Fd = -1;
     connection->Done = true;
 }
 
@@ -833,7 +842,7 @@ void CRecorderSim::Reboot()
     }
     std::lock_guard lock(m_connectionMutex);
     for (auto& c : m_connections)
-        if (!c->Done)
+        if (c->Fd >= 0)
             ::shutdown(c->Fd, SHUT_RDWR);
 }
 

@@ -94,7 +94,7 @@ public:
 private:
     struct Connection
     {
-        int Fd = -1;
+        int Fd = -1; // -1 once its thread closed it; read and closed under the connection lock
         std::thread Thread;
         std::atomic<bool> Done{false};
     };
@@ -121,7 +121,7 @@ private:
     void ServePlayback(int fd, CFrameReader& reader, const std::vector<uint8_t>& open);
     void Log(SimCall call);
     void EndSessionLocked(uint32_t token);
-    void ReapLocked(bool all);
+    void ReapLocked();
 
     mutable std::mutex m_mutex; // configuration, sessions, log, counters
     mutable std::condition_variable m_changed;

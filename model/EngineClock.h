@@ -2,7 +2,8 @@
 
 // The engine's one source of "now" and of sleeping. Every engine thread reads the time and waits through it,
 // so tests can pin the date, run a day-long window in a moment, and every wait ends as soon as a stop is
-// asked for: sleepers wait on their stop event, never by polling it.
+// asked for: sleepers wait on their stop event, never by polling it. It sits below the engine because the
+// platform layer (the watchdog's heartbeat) keeps time through it as well.
 
 #include <QDateTime>
 

@@ -1,4 +1,4 @@
-#include "engine/EngineClock.h"
+#include "model/EngineClock.h"
 
 #include <QElapsedTimer>
 #include <QThread>
