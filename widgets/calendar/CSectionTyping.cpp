@@ -225,8 +225,8 @@ bool CSectionTyping::eventFilter(QObject* watched, QEvent* event)
         default:
             break;
         }
-    } else if (watched == m_line && (event->type() == QEvent::MouseButtonPress ||
-                                     event->type() == QEvent::MouseButtonDblClick)) {
+    } else if (watched == m_line &&
+               (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick)) {
         Reset();
     }
     return QObject::eventFilter(watched, event);
@@ -336,10 +336,10 @@ bool CSectionTyping::TypeSeparator()
     }
     if (!goesOn)
         StartRun(split);
-    const int section =
-        goesOn && m_section >= 0
-            ? m_section
-            : SectionAt(split, m_line->hasSelectedText() ? m_line->selectionStart() : m_line->cursorPosition());
+    const int section = goesOn && m_section >= 0
+                            ? m_section
+                            : SectionAt(split, m_line->hasSelectedText() ? m_line->selectionStart()
+                                                                         : m_line->cursorPosition());
     // The section ends here, typed short or not typed at all; the field takes what stands in it.
     Show(section, true);
     m_movedOn = false;

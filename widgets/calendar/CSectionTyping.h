@@ -1,16 +1,17 @@
 #pragma once
 
-// Typing into a date or time field ("yyyy-MM-dd hh:mm:ss" and its date-only and time-only parts) as a keyboard
-// types it. The toolkit's field drops digits typed over a selection or before a full section, moves on a second
-// time when a separator follows a section its digits filled, lets the second digit of an impossible day or hour
-// land in the next section, and takes a digit typed inside a full section nowhere. Attached to a field, the
-// digits, the separators and a paste are taken here:
+// Typing into a date or time field ("yyyy-MM-dd hh:mm:ss" and its date-only and time-only parts) as a
+// keyboard types it. The toolkit's field drops digits typed over a selection or before a full section, moves
+// on a second time when a separator follows a section its digits filled, lets the second digit of an
+// impossible day or hour land in the next section, and takes a digit typed inside a full section nowhere.
+// Attached to a field, the digits, the separators and a paste are taken here:
 // - a selection, or a caret at the start of a full section, is typed over from its first section; a caret
 //   inside a section types there (into a short section it is inserted, in a full one it replaces the digit
 //   after it);
 // - a section is done when its digits fill it or a separator is typed; the caret then goes on to the next
 //   section, and a separator typed right after that is taken as typed, not as one more step;
-// - the field always holds the nearest value that exists: a day past the month's end is its last day, month 13
+// - the field always holds the nearest value that exists: a day past the month's end is its last day, month
+// 13
 //   is December, an hour past 23 is the end of the day (23:59:59);
 // - a modifier pressed or released alone (Shift before ':', Caps Lock, AltGr, ...) changes nothing.
 // Arrows, Backspace and Delete outside the digits just typed, Tab, Return and the rest are the field's own.
@@ -91,10 +92,10 @@ private:
     // A run of typing: valid while the field is as it was left.
     bool m_running = false;
     QList<int> m_numbers;
-    int m_section = -1;  // the section whose digits are being typed, -1 when none
-    QString m_digits;    // its digits typed so far
-    int m_caret = 0;     // where the next digit goes in them
-    int m_before = 0;    // its number before its first digit
+    int m_section = -1;     // the section whose digits are being typed, -1 when none
+    QString m_digits;       // its digits typed so far
+    int m_caret = 0;        // where the next digit goes in them
+    int m_before = 0;       // its number before its first digit
     bool m_movedOn = false; // its last digit filled it and the caret went on by itself
 
     QString m_leftText;
