@@ -237,7 +237,7 @@ bool CSectionTyping::KeyPress(const QKeyEvent* event)
     // The Shift before ':', Caps Lock, AltGr: what is being typed goes on.
     if (IsModifierKey(event->key()))
         return false;
-    if (m_line == nullptr || !ReadFormat()) {
+    if (m_line == nullptr || m_edit->isReadOnly() || !ReadFormat()) {
         Reset();
         return false;
     }
