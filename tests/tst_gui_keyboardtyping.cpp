@@ -16,6 +16,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QInputMethodEvent>
 #include <QLineEdit>
 
 #include <memory>
@@ -33,6 +34,8 @@ private Q_SLOTS:
     void impossibleValueBecomesTheNearest_data();
     void impossibleValueBecomesTheNearest();
     void pasteOfNoDateKeepsTheValue();
+    void inputMethodTextIsTyped_data();
+    void inputMethodTextIsTyped();
 };
 
 namespace {
@@ -395,6 +398,51 @@ void TestKeyboardTyping::pasteOfNoDateKeepsTheValue()
         QTest::keyClick(under.edit, Qt::Key_Tab);
         QCOMPARE(under.edit->dateTime(), QDateTime(QDate(2023, 11, 17), QTime(18, 27, 42)));
     }
+}
+
+void TestKeyboardTyping::inputMethodTextIsTyped_data()
+{
+    QTest::addColumn<int>("window");
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("start");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<bool>("chinese");
+    // Full-width digits, colons, hyphens and the ideographic space, as a Chinese input method commits them.
+    AddForEachLanguage(
+        QStringLiteral("full-width time"), SCHEDULE, QStringLiteral("1"), QStringLiteral("18:27:42"),
+        QStringLiteral("\uFF10\uFF14\uFF1A\uFF13\uFF13\uFF1A\uFF10\uFF10"), QStringLiteral("04:33:00"));
+    const QString fullWidth = QStringLiteral("\uFF12\uFF10\uFF12\uFF14\uFF0D\uFF10\uFF12\uFF0D\uFF13\uFF11"
+                                             "\u3000\uFF11\uFF19\uFF1A\uFF13\uFF10\uFF1A"
+                                             "\uFF10\uFF10");
+    for (const int window : {LOG_PAGE, RECORD_PAGE, MANUAL_BACKUP})
+        AddForEachLanguage(QStringLiteral("full-width date-time"), window, FieldsOf(window).constFirst(),
+                           QStringLiteral("2023-11-17 18:27:42"), fullWidth,
+                           QStringLiteral("2024-02-29 19:30:00"));
+    AddForEachLanguage(QStringLiteral("plain digits in one commit"), MANUAL_BACKUP, QStringLiteral("pDtEnd"),
+                       QStringLiteral("2023-11-17 18:27:42"), QStringLiteral("2024-05-01 10:33:44"),
+                       QStringLiteral("2024-05-01 10:33:44"));
+}
+
+// What an input method commits at once is typed as its keys would be, over the whole text selected.
+void TestKeyboardTyping::inputMethodTextIsTyped()
+{
+    QFETCH(int, window);
+    QFETCH(QString, field);
+    QFETCH(QString, start);
+    QFETCH(QString, typed);
+    QFETCH(QString, shown);
+    QFETCH(bool, chinese);
+    SetLanguage(chinese);
+    CWindowUnderTest under(window, field, start);
+    QVERIFY(under.Ready());
+    QTest::keyClick(under.edit, Qt::Key_A, Qt::ControlModifier);
+    QInputMethodEvent commit;
+    commit.setCommitString(typed);
+    QApplication::sendEvent(under.edit, &commit);
+    QCOMPARE(under.edit->text(), shown);
+    QTest::keyClick(under.edit, Qt::Key_Tab);
+    QCOMPARE(under.edit->dateTime().toString(under.edit->displayFormat()), shown);
 }
 
 VARROW_TEST_MAIN(TestKeyboardTyping, QApplication)

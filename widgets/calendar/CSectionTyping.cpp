@@ -2,6 +2,7 @@
 
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
 
@@ -10,6 +11,16 @@ namespace {
 bool IsDigit(QChar c)
 {
     return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+}
+
+// The digit a character stands for, as the field shows it: an input method's full-width digits are digits
+// too. Null for anything else.
+QChar AsciiDigit(QChar c)
+{
+    if (IsDigit(c))
+        return c;
+    const int value = c.isDigit() ? c.digitValue() : -1;
+    return value >= 0 && value <= 9 ? QLatin1Char(char('0' + value)) : QChar();
 }
 
 // A printable key that is neither a digit nor a letter: what stands between sections.
@@ -217,6 +228,12 @@ bool CSectionTyping::eventFilter(QObject* watched, QEvent* event)
                 return true;
             }
             break;
+        case QEvent::InputMethod:
+            if (Commit(static_cast<QInputMethodEvent*>(event))) {
+                event->accept();
+                return true;
+            }
+            break;
         case QEvent::MouseButtonPress:
         case QEvent::FocusIn:
         case QEvent::FocusOut:
@@ -247,8 +264,8 @@ bool CSectionTyping::KeyPress(const QKeyEvent* event)
         const QString text = event->text();
         if (event->key() >= Qt::Key_0 && event->key() <= Qt::Key_9)
             return TypeDigit(QLatin1Char(char('0' + (event->key() - Qt::Key_0))));
-        if (text.size() == 1 && IsDigit(text.at(0)))
-            return TypeDigit(text.at(0));
+        if (text.size() == 1 && !AsciiDigit(text.at(0)).isNull())
+            return TypeDigit(AsciiDigit(text.at(0)));
         if (text.size() == 1 && IsSeparator(text.at(0)))
             return TypeSeparator();
         if (event->key() == Qt::Key_Backspace && UndoDigit())
@@ -370,18 +387,39 @@ bool CSectionTyping::Paste()
     // Pasted text is typed: the same sections, the same nearest values. A text with anything else in it is
     // not a date or time of this field, and the field keeps its value.
     const QClipboard* clipboard = QGuiApplication::clipboard();
-    const QString text = clipboard != nullptr ? clipboard->text().trimmed() : QString();
+    if (clipboard != nullptr && Typeable(clipboard->text().trimmed()))
+        TypeText(clipboard->text().trimmed());
+    return true;
+}
+
+bool CSectionTyping::Commit(const QInputMethodEvent* event)
+{
+    // An input method (the Chinese ones) may hand over what was typed as one text, full-width digits and
+    // colons included: typed as its keys would be. A text being composed, or anything else, is the field's.
+    if (!event->preeditString().isEmpty() || event->commitString().isEmpty() || m_line == nullptr ||
+        m_edit->isReadOnly() || !ReadFormat() || !Typeable(event->commitString()))
+        return false;
+    TypeText(event->commitString());
+    return true;
+}
+
+bool CSectionTyping::Typeable(const QString& text)
+{
     for (const QChar c : text) {
-        if (!IsDigit(c) && !IsSeparator(c))
-            return true;
+        if (AsciiDigit(c).isNull() && !IsSeparator(c))
+            return false;
     }
+    return !text.isEmpty();
+}
+
+void CSectionTyping::TypeText(const QString& text)
+{
     for (const QChar c : text) {
-        if (IsDigit(c))
-            TypeDigit(c);
+        if (!AsciiDigit(c).isNull())
+            TypeDigit(AsciiDigit(c));
         else
             TypeSeparator();
     }
-    return true;
 }
 
 void CSectionTyping::StartRun(const CSplit& split)

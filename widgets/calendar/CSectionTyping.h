@@ -13,7 +13,9 @@
 // - the field always holds the nearest value that exists: a day past the month's end is its last day, month
 // 13
 //   is December, an hour past 23 is the end of the day (23:59:59);
-// - a modifier pressed or released alone (Shift before ':', Caps Lock, AltGr, ...) changes nothing.
+// - a modifier pressed or released alone (Shift before ':', Caps Lock, AltGr, ...) changes nothing;
+// - what an input method hands over at once (full-width digits and colons of a Chinese one) is typed as its
+//   keys would be.
 // Arrows, Backspace and Delete outside the digits just typed, Tab, Return and the rest are the field's own.
 
 #include <QDateTime>
@@ -22,6 +24,7 @@
 #include <QObject>
 #include <QString>
 
+class QInputMethodEvent;
 class QKeyEvent;
 class QLineEdit;
 
@@ -73,6 +76,10 @@ private:
     bool TypeSeparator();
     bool UndoDigit();
     bool Paste();
+    bool Commit(const QInputMethodEvent* event);
+    // Digits and separators only, as typed keys would give them.
+    static bool Typeable(const QString& text);
+    void TypeText(const QString& text);
 
     // The numbers the operator means, read from the field when a run of typing starts.
     void StartRun(const CSplit& split);
