@@ -4,7 +4,6 @@
 
 #include <QGuiApplication>
 #include <QKeyEvent>
-#include <QLineEdit>
 #include <QScreen>
 #include <QSignalBlocker>
 
@@ -107,83 +106,4 @@ void CDateTimeEdit::OpenPopup()
         screen != nullptr ? screen->availableGeometry() : QRect(editor.topLeft(), m_popup->size());
     m_popup->move(PopupGeometry(editor, m_popup->size(), area).topLeft());
     m_popup->show();
-}
-
-namespace {
-
-bool IsDigitKey(const QKeyEvent* event)
-{
-    return event->key() >= Qt::Key_0 && event->key() <= Qt::Key_9 &&
-           !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
-}
-
-// A printable key that is neither a digit nor a letter: what stands between sections.
-bool IsSeparatorKey(const QKeyEvent* event)
-{
-    const QString text = event->text();
-    return text.size() == 1 && text.at(0).isPrint() && !text.at(0).isLetterOrNumber() &&
-           !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
-}
-
-} // namespace
-
-CSectionTyping::CSectionTyping(QDateTimeEdit* edit) : QObject(edit), m_edit(edit) {}
-
-void CSectionTyping::Attach(QDateTimeEdit* edit)
-{
-    if (edit == nullptr || edit->findChild<CSectionTyping*>(QString(), Qt::FindDirectChildrenOnly) != nullptr)
-        return;
-    edit->installEventFilter(new CSectionTyping(edit));
-}
-
-bool CSectionTyping::eventFilter(QObject* watched, QEvent* event)
-{
-    if (watched == m_edit) {
-        switch (event->type()) {
-        case QEvent::KeyPress:
-            if (KeyPress(static_cast<QKeyEvent*>(event))) {
-                event->accept();
-                return true;
-            }
-            break;
-        case QEvent::MouseButtonPress:
-        case QEvent::FocusIn:
-        case QEvent::FocusOut:
-            // The caret goes somewhere else: nothing typed is under way.
-            m_section = -1;
-            break;
-        default:
-            break;
-        }
-    }
-    return QObject::eventFilter(watched, event);
-}
-
-bool CSectionTyping::KeyPress(const QKeyEvent* event)
-{
-    // The field's own line: a calendar popup below the field has lines of its own.
-    QLineEdit* line = m_edit->findChild<QLineEdit*>(QString(), Qt::FindDirectChildrenOnly);
-    const int current = m_edit->currentSectionIndex();
-    // The last digit filled its section and the field went on to the next one by itself.
-    const bool movedOn = m_section >= 0 && current != m_section;
-    if (IsSeparatorKey(event)) {
-        m_section = -1;
-        return movedOn;
-    }
-    if (!IsDigitKey(event) || line == nullptr || current < 0) {
-        m_section = -1;
-        return false;
-    }
-    if (m_section == current && !line->hasSelectedText())
-        return false; // the next digit of the section being typed
-    const bool oneSection =
-        line->hasSelectedText() && line->selectedText() == m_edit->sectionText(m_edit->sectionAt(current));
-    int section = current;
-    // A selection of several sections (all of the text, say) is typed over from its first section.
-    if (line->hasSelectedText() && !oneSection && line->selectionStart() == 0)
-        section = 0;
-    m_edit->setCurrentSectionIndex(section);
-    m_edit->setSelectedSection(m_edit->sectionAt(section));
-    m_section = section;
-    return false;
 }

@@ -4,36 +4,11 @@
 // program's calendar in a popup instead of stepping a section. The date follows the calendar while the
 // operator moves in it, takes the chosen day, and goes back when the popup is dismissed.
 
+#include "widgets/calendar/CSectionTyping.h"
+
 #include <QDateTimeEdit>
 
 class CCalendarTimePopup;
-class QKeyEvent;
-
-// Typing over the sections of a date or time field. The toolkit's field drops digits typed while the whole
-// text is selected (or while the caret stands before a full section), and after a section filled by its last
-// digit moves on by itself, a typed separator moves on once more: "04:33:00" over 18:00:00 gave 18:33:00, and
-// "2024-05-01 10:00:00" landed in other sections. Attached to a field, a digit starts a section afresh (the
-// first section of a selection), and the separator that follows a section filled by its digits is taken as
-// typed. Arrows, Backspace and the rest keep the field's own handling.
-class CSectionTyping : public QObject
-{
-    Q_OBJECT
-
-public:
-    // Watches the field's keys for the field's life time.
-    static void Attach(QDateTimeEdit* edit);
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
-private:
-    explicit CSectionTyping(QDateTimeEdit* edit);
-    // True when the key is taken and must not reach the field.
-    bool KeyPress(const QKeyEvent* event);
-
-    QDateTimeEdit* m_edit;
-    int m_section = -1; // the section that the last digit went into, -1 when none
-};
 
 class CDateTimeEdit : public QDateTimeEdit
 {

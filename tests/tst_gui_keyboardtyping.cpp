@@ -1,0 +1,449 @@
+// Times and dates typed as a keyboard types them, into the editors of the real windows (the schedule table,
+// the log and record pages' ranges, the manual backup form), in both languages. A keyboard sends the Shift's
+// own press before ':' and its release after it; a filter that forgot the section under way on that press
+// let the ':' step a second time, and "04:33:00" became 04:00:00. A caret placed by a click inside a section
+// mends the digit there; an impossible day, month or hour becomes the nearest one that exists, never a value
+// whose last digit went into the next section.
+
+#include "config/pickers/CDlgManualBackup.h"
+#include "config/plans/CDlgCfgPlan.h"
+#include "pages/log/CSearchLog.h"
+#include "pages/record/CViewRecord.h"
+#include "tests/support/EngineFixture.h"
+#include "tests/support/TestSupport.h"
+#include "widgets/calendar/CTimeEdit.h"
+#include "widgets/views/CTableView.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QInputMethodEvent>
+#include <QLineEdit>
+
+#include <memory>
+
+class TestKeyboardTyping : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void cleanup();
+    void typedWithItsModifierKeys_data();
+    void typedWithItsModifierKeys();
+    void mendingOneDigit_data();
+    void mendingOneDigit();
+    void impossibleValueBecomesTheNearest_data();
+    void impossibleValueBecomesTheNearest();
+    void pasteOfNoDateKeepsTheValue();
+    void inputMethodTextIsTyped_data();
+    void inputMethodTextIsTyped();
+};
+
+namespace {
+
+enum WINDOW
+{
+    SCHEDULE,      // the plan page's schedule table
+    LOG_PAGE,      // the log page's range
+    RECORD_PAGE,   // the record page's range
+    MANUAL_BACKUP, // the manual backup form
+};
+
+const char* const kWindowNames[] = {"schedule", "log page", "record page", "manual backup"};
+
+// The fields of a window, by the names the windows give them; the schedule's by their table columns.
+QStringList FieldsOf(int window)
+{
+    switch (window) {
+    case SCHEDULE:
+        return {QStringLiteral("1"), QStringLiteral("4"), QStringLiteral("5")};
+    case LOG_PAGE:
+        return {QStringLiteral("m_pStartTime"), QStringLiteral("m_pEndTime")};
+    case RECORD_PAGE:
+        return {QStringLiteral("pDtFrom"), QStringLiteral("pDtTo")};
+    default:
+        return {QStringLiteral("pDtStart"), QStringLiteral("pDtEnd")};
+    }
+}
+
+// A window of the program on a station of its own, one of its fields focused and holding `value`.
+struct CWindowUnderTest
+{
+    std::unique_ptr<CEngineFixture> station;
+    std::unique_ptr<QWidget> window;
+    QDateTimeEdit* edit = nullptr;
+    QLineEdit* line = nullptr;
+
+    CWindowUnderTest(int kind, const QString& field, const QString& value)
+    {
+        station = std::make_unique<CEngineFixture>(QDateTime(QDate(2026, 3, 10), QTime(12, 0)));
+        switch (kind) {
+        case SCHEDULE: {
+            auto page = std::make_unique<CDlgCfgPlan>();
+            auto* table = page->findChild<CTableView*>(QStringLiteral("m_ptableViewBackUpTime"));
+            edit =
+                table != nullptr ? qobject_cast<CTimeEdit*>(table->GetItemWidget(0, field.toInt())) : nullptr;
+            window = std::move(page);
+            break;
+        }
+        case LOG_PAGE:
+            window = std::make_unique<CSearchLog>();
+            break;
+        case RECORD_PAGE:
+            window = std::make_unique<CViewRecord>(nullptr);
+            break;
+        default:
+            window = std::make_unique<CDlgManualBackup>(nullptr);
+            break;
+        }
+        if (edit == nullptr)
+            edit = window->findChild<QDateTimeEdit*>(field);
+        if (edit == nullptr)
+            return;
+        line = edit->findChild<QLineEdit*>(QString(), Qt::FindDirectChildrenOnly);
+        edit->setDateTime(
+            QDateTime::fromString(value, edit->displayFormat()).isValid()
+                ? QDateTime::fromString(value, edit->displayFormat())
+                : QDateTime(edit->date(), QTime::fromString(value, QStringLiteral("hh:mm:ss"))));
+        window->resize(1100, 700);
+        window->show();
+        if (!QTest::qWaitForWindowExposed(window.get()))
+            edit = nullptr;
+        window->activateWindow();
+        edit->setFocus();
+    }
+
+    bool Ready() const { return edit != nullptr && line != nullptr && edit->hasFocus(); }
+};
+
+// A key alone, as a keyboard sends one that changes no text: its press, then its release (without a text:
+// the test library has none for AltGr).
+void PressAndRelease(QWidget* w, Qt::Key key)
+{
+    QTest::sendKeyEvent(QTest::Press, w, key, QString(), Qt::NoModifier);
+    QTest::sendKeyEvent(QTest::Release, w, key, QString(), Qt::NoModifier);
+}
+
+// The text typed as a US keyboard sends it: the Shift's own press and release around ':'. With `noise`, a
+// modifier pressed and released alone before each character besides (Control, Alt, AltGr, Meta, Caps Lock,
+// the Windows key), as fingers resting on them do.
+void TypeLikeAKeyboard(QWidget* w, const QString& text, bool noise)
+{
+    static const Qt::Key kAlone[] = {Qt::Key_Control, Qt::Key_Alt,      Qt::Key_AltGr,
+                                     Qt::Key_Meta,    Qt::Key_CapsLock, Qt::Key_Super_L};
+    int next = 0;
+    for (const QChar c : text) {
+        if (noise)
+            PressAndRelease(w, kAlone[next++ % std::size(kAlone)]);
+        if (c == QLatin1Char(':')) {
+            QTest::keyPress(w, Qt::Key_Shift);
+            QTest::keyClick(w, ':', Qt::ShiftModifier);
+            QTest::keyRelease(w, Qt::Key_Shift, Qt::ShiftModifier);
+        } else {
+            QTest::keyClick(w, c.toLatin1());
+        }
+    }
+}
+
+// Where a click puts the caret before character `position` of the field's text: the middle of the span of
+// points the line maps to that position.
+QPoint PointOfCaret(QLineEdit* line, int position)
+{
+    int first = -1;
+    int last = -1;
+    const int y = line->height() / 2;
+    for (int x = 0; x < line->width(); ++x) {
+        if (line->cursorPositionAt(QPoint(x, y)) == position) {
+            if (first < 0)
+                first = x;
+            last = x;
+        }
+    }
+    return QPoint(first < 0 ? -1 : (first + last) / 2, y);
+}
+
+void AddForEachLanguage(const QString& name, int window, const QString& field, const QString& start,
+                        const QString& typed, const QString& shown)
+{
+    for (const bool chinese : {false, true})
+        QTest::addRow("%s %s: %s%s", kWindowNames[window], qPrintable(field), qPrintable(name),
+                      chinese ? ", Chinese" : "")
+            << window << field << start << typed << shown << chinese;
+}
+
+void SetLanguage(bool chinese)
+{
+    QLocale::setDefault(chinese ? QLocale(QLocale::Chinese, QLocale::China)
+                                : QLocale(QLocale::English, QLocale::UnitedStates));
+}
+
+} // namespace
+
+void TestKeyboardTyping::cleanup()
+{
+    SetLanguage(false);
+}
+
+void TestKeyboardTyping::typedWithItsModifierKeys_data()
+{
+    QTest::addColumn<int>("window");
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("start");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<bool>("chinese");
+    // Every digit is typed somewhere (0 to 9), each time after a separator typed with Shift.
+    const QStringList times = {QStringLiteral("04:33:00"), QStringLiteral("23:59:59"),
+                               QStringLiteral("19:30:00"), QStringLiteral("04:33:15"),
+                               QStringLiteral("16:47:28")};
+    for (const QString& field : FieldsOf(SCHEDULE)) {
+        for (const QString& time : times)
+            AddForEachLanguage(time, SCHEDULE, field, QStringLiteral("18:27:42"), time, time);
+    }
+    const QStringList dateTimes = {
+        QStringLiteral("2024-05-01 10:33:44"), QStringLiteral("2024-05-01 23:59:59"),
+        QStringLiteral("2019-08-27 19:30:00"), QStringLiteral("2016-12-31 06:17:58")};
+    for (const int window : {LOG_PAGE, RECORD_PAGE, MANUAL_BACKUP}) {
+        for (const QString& field : FieldsOf(window)) {
+            for (const QString& dateTime : dateTimes)
+                AddForEachLanguage(dateTime, window, field, QStringLiteral("2023-11-17 18:27:42"), dateTime,
+                                   dateTime);
+        }
+    }
+}
+
+// Over the whole text selected, and from the caret at the start; with only the Shift around each ':', and
+// with other modifiers pressed alone between the keys besides.
+void TestKeyboardTyping::typedWithItsModifierKeys()
+{
+    QFETCH(int, window);
+    QFETCH(QString, field);
+    QFETCH(QString, start);
+    QFETCH(QString, typed);
+    QFETCH(QString, shown);
+    QFETCH(bool, chinese);
+    SetLanguage(chinese);
+    for (const bool selectAll : {true, false}) {
+        for (const bool noise : {false, true}) {
+            CWindowUnderTest under(window, field, start);
+            QVERIFY(under.Ready());
+            QCOMPARE(under.edit->text(), start);
+            if (selectAll)
+                QTest::keyClick(under.edit, Qt::Key_A, Qt::ControlModifier);
+            else
+                QTest::keyClick(under.edit, Qt::Key_Home);
+            TypeLikeAKeyboard(under.edit, typed, noise);
+            const QString how = QStringLiteral("%1%2").arg(selectAll ? "over all" : "from the start",
+                                                           noise ? ", modifiers alone between" : "");
+            QVERIFY2(under.edit->text() == shown, qPrintable(how + ": " + under.edit->text()));
+            QTest::keyClick(under.edit, Qt::Key_Tab);
+            QVERIFY2(under.edit->dateTime().toString(under.edit->displayFormat()) == shown, qPrintable(how));
+        }
+    }
+}
+
+void TestKeyboardTyping::mendingOneDigit_data()
+{
+    QTest::addColumn<int>("window");
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("start");
+    QTest::addColumn<int>("click");    // the caret's place, put there by a click
+    QTest::addColumn<QString>("keys"); // digits as they are, B Backspace, D Delete, < Left
+    QTest::addColumn<QString>("shown");
+    const struct
+    {
+        const char* name;
+        const char* start;
+        int click;
+        const char* keys;
+        const char* shown;
+    } times[] = {
+        {"last minute digit, Backspace", "04:33:00", 5, "B5", "04:35:00"},
+        {"hour's 0 mended to 1", "10:00:00", 2, "B1", "11:00:00"},
+        {"inside a full section, no Backspace", "04:33:00", 4, "5", "04:35:00"},
+        {"Delete before the minutes' first digit", "04:33:00", 3, "D5", "04:53:00"},
+        {"start of a full section: typed over", "04:33:00", 3, "57", "04:57:00"},
+        {"a digit typed, taken back, typed again", "18:27:42", 0, "2B13", "13:27:42"},
+        {"caret moved by keys", "04:33:00", 8, "<<<B5", "04:35:00"},
+    };
+    const struct
+    {
+        const char* name;
+        const char* start;
+        int click;
+        const char* keys;
+        const char* shown;
+    } dateTimes[] = {
+        {"year 2024 mended to 2023", "2024-05-01 04:33:00", 4, "B3", "2023-05-01 04:33:00"},
+        {"day 01 mended to 05", "2024-05-01 04:33:00", 10, "B5", "2024-05-05 04:33:00"},
+        {"last minute digit, Backspace", "2024-05-01 04:33:00", 16, "B5", "2024-05-01 04:35:00"},
+        {"hour's 0 mended to 1", "2024-05-01 10:00:00", 13, "B1", "2024-05-01 11:00:00"},
+        {"month's second digit, no Backspace", "2024-05-01 04:33:00", 6, "6", "2024-06-01 04:33:00"},
+    };
+    for (const auto& t : times) {
+        for (const QString& field : {QStringLiteral("1"), QStringLiteral("5")})
+            QTest::addRow("schedule %s: %s", qPrintable(field), t.name)
+                << int(SCHEDULE) << field << QString::fromLatin1(t.start) << t.click
+                << QString::fromLatin1(t.keys) << QString::fromLatin1(t.shown);
+    }
+    for (const int window : {LOG_PAGE, RECORD_PAGE, MANUAL_BACKUP}) {
+        for (const auto& t : dateTimes)
+            QTest::addRow("%s: %s", kWindowNames[window], t.name)
+                << window << FieldsOf(window).constFirst() << QString::fromLatin1(t.start) << t.click
+                << QString::fromLatin1(t.keys) << QString::fromLatin1(t.shown);
+    }
+}
+
+// One digit mended where the caret stands edits that digit, as the plain field does; the rest stays.
+void TestKeyboardTyping::mendingOneDigit()
+{
+    QFETCH(int, window);
+    QFETCH(QString, field);
+    QFETCH(QString, start);
+    QFETCH(int, click);
+    QFETCH(QString, keys);
+    QFETCH(QString, shown);
+    CWindowUnderTest under(window, field, start);
+    QVERIFY(under.Ready());
+    QCOMPARE(under.edit->text(), start);
+    const QPoint at = PointOfCaret(under.line, click);
+    QVERIFY(at.x() >= 0);
+    QTest::mouseClick(under.line, Qt::LeftButton, Qt::NoModifier, at);
+    QCOMPARE(under.line->cursorPosition(), click);
+    QVERIFY(!under.line->hasSelectedText());
+    for (const QChar key : keys) {
+        if (key == QLatin1Char('B'))
+            QTest::keyClick(under.edit, Qt::Key_Backspace);
+        else if (key == QLatin1Char('D'))
+            QTest::keyClick(under.edit, Qt::Key_Delete);
+        else if (key == QLatin1Char('<'))
+            QTest::keyClick(under.edit, Qt::Key_Left);
+        else
+            QTest::keyClick(under.edit, key.toLatin1());
+    }
+    QCOMPARE(under.edit->text(), shown);
+    QCOMPARE(under.edit->dateTime().toString(under.edit->displayFormat()), shown);
+}
+
+void TestKeyboardTyping::impossibleValueBecomesTheNearest_data()
+{
+    QTest::addColumn<int>("window");
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("start");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<bool>("chinese");
+    const struct
+    {
+        const char* typed;
+        const char* shown;
+    } dates[] = {
+        {"2024-02-31 10:00:00", "2024-02-29 10:00:00"}, {"2024-02-30 10:00:00", "2024-02-29 10:00:00"},
+        {"2023-02-29 10:00:00", "2023-02-28 10:00:00"}, {"2024-04-31 10:00:00", "2024-04-30 10:00:00"},
+        {"2024-13-01 10:00:00", "2024-12-01 10:00:00"}, {"2024-00-00 10:00:00", "2024-01-01 10:00:00"},
+        {"2024-05-01 24:00:00", "2024-05-01 23:59:59"}, {"2024-05-01 24:30:15", "2024-05-01 23:59:59"},
+    };
+    for (const int window : {LOG_PAGE, RECORD_PAGE, MANUAL_BACKUP}) {
+        for (const auto& d : dates)
+            AddForEachLanguage(QString::fromLatin1(d.typed), window, FieldsOf(window).constLast(),
+                               QStringLiteral("2023-11-17 18:27:42"), QString::fromLatin1(d.typed),
+                               QString::fromLatin1(d.shown));
+    }
+    for (const QString& field : FieldsOf(SCHEDULE)) {
+        AddForEachLanguage(QStringLiteral("24:00:00"), SCHEDULE, field, QStringLiteral("18:27:42"),
+                           QStringLiteral("24:00:00"), QStringLiteral("23:59:59"));
+        AddForEachLanguage(QStringLiteral("hour 24 alone"), SCHEDULE, field, QStringLiteral("18:27:42"),
+                           QStringLiteral("24"), QStringLiteral("23:59:59"));
+    }
+}
+
+// Typed with its keys and pasted over the whole text, the same nearest value; no digit of a section lands in
+// the next one (the hour stays 10 after an impossible day).
+void TestKeyboardTyping::impossibleValueBecomesTheNearest()
+{
+    QFETCH(int, window);
+    QFETCH(QString, field);
+    QFETCH(QString, start);
+    QFETCH(QString, typed);
+    QFETCH(QString, shown);
+    QFETCH(bool, chinese);
+    SetLanguage(chinese);
+    for (const bool paste : {false, true}) {
+        CWindowUnderTest under(window, field, start);
+        QVERIFY(under.Ready());
+        QTest::keyClick(under.edit, Qt::Key_A, Qt::ControlModifier);
+        if (paste) {
+            QGuiApplication::clipboard()->setText(typed);
+            QTest::keyClick(under.edit, Qt::Key_V, Qt::ControlModifier);
+        } else {
+            TypeLikeAKeyboard(under.edit, typed, false);
+        }
+        const char* how = paste ? "pasted" : "typed";
+        QVERIFY2(under.edit->text() == shown,
+                 qPrintable(QStringLiteral("%1: %2").arg(how, under.edit->text())));
+        QTest::keyClick(under.edit, Qt::Key_Tab);
+        QVERIFY2(under.edit->dateTime().toString(under.edit->displayFormat()) == shown, how);
+    }
+}
+
+// A paste that is no date or time leaves the field as it was, whatever it holds.
+void TestKeyboardTyping::pasteOfNoDateKeepsTheValue()
+{
+    for (const QString& junk : {QStringLiteral("tomorrow"), QStringLiteral("10:00 pm")}) {
+        CWindowUnderTest under(MANUAL_BACKUP, QStringLiteral("pDtStart"),
+                               QStringLiteral("2023-11-17 18:27:42"));
+        QVERIFY(under.Ready());
+        QTest::keyClick(under.edit, Qt::Key_A, Qt::ControlModifier);
+        QGuiApplication::clipboard()->setText(junk);
+        QTest::keyClick(under.edit, Qt::Key_V, Qt::ControlModifier);
+        QTest::keyClick(under.edit, Qt::Key_Tab);
+        QCOMPARE(under.edit->dateTime(), QDateTime(QDate(2023, 11, 17), QTime(18, 27, 42)));
+    }
+}
+
+void TestKeyboardTyping::inputMethodTextIsTyped_data()
+{
+    QTest::addColumn<int>("window");
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("start");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<bool>("chinese");
+    // Full-width digits, colons, hyphens and the ideographic space, as a Chinese input method commits them.
+    AddForEachLanguage(
+        QStringLiteral("full-width time"), SCHEDULE, QStringLiteral("1"), QStringLiteral("18:27:42"),
+        QStringLiteral("\uFF10\uFF14\uFF1A\uFF13\uFF13\uFF1A\uFF10\uFF10"), QStringLiteral("04:33:00"));
+    const QString fullWidth = QStringLiteral("\uFF12\uFF10\uFF12\uFF14\uFF0D\uFF10\uFF12\uFF0D\uFF13\uFF11"
+                                             "\u3000\uFF11\uFF19\uFF1A\uFF13\uFF10\uFF1A"
+                                             "\uFF10\uFF10");
+    for (const int window : {LOG_PAGE, RECORD_PAGE, MANUAL_BACKUP})
+        AddForEachLanguage(QStringLiteral("full-width date-time"), window, FieldsOf(window).constFirst(),
+                           QStringLiteral("2023-11-17 18:27:42"), fullWidth,
+                           QStringLiteral("2024-02-29 19:30:00"));
+    AddForEachLanguage(QStringLiteral("plain digits in one commit"), MANUAL_BACKUP, QStringLiteral("pDtEnd"),
+                       QStringLiteral("2023-11-17 18:27:42"), QStringLiteral("2024-05-01 10:33:44"),
+                       QStringLiteral("2024-05-01 10:33:44"));
+}
+
+// What an input method commits at once is typed as its keys would be, over the whole text selected.
+void TestKeyboardTyping::inputMethodTextIsTyped()
+{
+    QFETCH(int, window);
+    QFETCH(QString, field);
+    QFETCH(QString, start);
+    QFETCH(QString, typed);
+    QFETCH(QString, shown);
+    QFETCH(bool, chinese);
+    SetLanguage(chinese);
+    CWindowUnderTest under(window, field, start);
+    QVERIFY(under.Ready());
+    QTest::keyClick(under.edit, Qt::Key_A, Qt::ControlModifier);
+    QInputMethodEvent commit;
+    commit.setCommitString(typed);
+    QApplication::sendEvent(under.edit, &commit);
+    QCOMPARE(under.edit->text(), shown);
+    QTest::keyClick(under.edit, Qt::Key_Tab);
+    QCOMPARE(under.edit->dateTime().toString(under.edit->displayFormat()), shown);
+}
+
+VARROW_TEST_MAIN(TestKeyboardTyping, QApplication)
+#include "tst_gui_keyboardtyping.moc"

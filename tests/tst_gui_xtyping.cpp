@@ -1,0 +1,201 @@
+// Times and dates typed with the X server's own keys (xdotool on Xvfb, openbox placing the windows) into the
+// editors of the real windows, in both languages. The server sends what a keyboard sends: the Shift's press
+// before ':' and its release after, which headless key events only imitate. A click of the real pointer
+// between two digits mends the digit after it. Skipped where Xvfb, openbox or xdotool is missing.
+// With VARROW_SHOTS_DIR set, the screen is saved after each typing, to be looked at.
+
+#include "config/pickers/CDlgManualBackup.h"
+#include "config/plans/CDlgCfgPlan.h"
+#include "pages/log/CSearchLog.h"
+#include "pages/record/CViewRecord.h"
+#include "tests/support/EngineFixture.h"
+#include "tests/support/TestSupport.h"
+#include "tests/support/gui/XSession.h"
+#include "widgets/calendar/CTimeEdit.h"
+#include "widgets/views/CTableView.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QLineEdit>
+#include <QScreen>
+
+#include <memory>
+
+namespace {
+
+enum WINDOW
+{
+    SCHEDULE,
+    LOG_PAGE,
+    RECORD_PAGE,
+    MANUAL_BACKUP,
+};
+
+// What the X server shows, once the window has painted what it holds.
+void SaveScreen(QWidget* window, const QString& file)
+{
+    window->repaint();
+    QApplication::sync();
+    QTest::qWait(100);
+    window->screen()->grabWindow(0).save(file);
+}
+
+} // namespace
+
+class TestXTyping : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit TestXTyping(const CXSession& x) : m_x(x) {}
+
+private Q_SLOTS:
+    void initTestCase();
+    void cleanup();
+    void typedWithTheServersKeys_data();
+    void typedWithTheServersKeys();
+
+private:
+    const CXSession& m_x;
+};
+
+void TestXTyping::initTestCase()
+{
+    if (!m_x.Running())
+        QSKIP(qPrintable(m_x.Reason()));
+    if (!m_x.HasPointer())
+        QSKIP("xdotool is not installed");
+}
+
+void TestXTyping::cleanup()
+{
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+}
+
+void TestXTyping::typedWithTheServersKeys_data()
+{
+    QTest::addColumn<int>("window");
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<int>("click");      // a caret placed by the pointer afterwards, -1 for none
+    QTest::addColumn<QString>("mended"); // typed there
+    QTest::addColumn<QString>("after");  // the field then
+    QTest::addColumn<bool>("chinese");
+    const QString at = QStringLiteral("2024-05-01 10:33:44");
+    for (const bool chinese : {false, true}) {
+        const char* language = chinese ? "Chinese" : "English";
+        QTest::addRow("schedule start, %s", language)
+            << int(SCHEDULE) << QStringLiteral("1") << QStringLiteral("04:33:00")
+            << QStringLiteral("04:33:00") << 4 << QStringLiteral("5") << QStringLiteral("04:35:00")
+            << chinese;
+        QTest::addRow("schedule file end at 24:00:00, %s", language)
+            << int(SCHEDULE) << QStringLiteral("5") << QStringLiteral("24:00:00")
+            << QStringLiteral("23:59:59") << -1 << QString() << QString() << chinese;
+        QTest::addRow("log page start, %s", language)
+            << int(LOG_PAGE) << QStringLiteral("m_pStartTime") << at << at << 15 << QStringLiteral("2")
+            << QStringLiteral("2024-05-01 10:32:44") << chinese;
+        QTest::addRow("record page to, %s", language)
+            << int(RECORD_PAGE) << QStringLiteral("pDtTo") << at << at << 3 << QStringLiteral("3")
+            << QStringLiteral("2023-05-01 10:33:44") << chinese;
+        QTest::addRow("manual backup start, %s", language)
+            << int(MANUAL_BACKUP) << QStringLiteral("pDtStart") << QStringLiteral("2024-05-01 23:59:59")
+            << QStringLiteral("2024-05-01 23:59:59") << -1 << QString() << QString() << chinese;
+        QTest::addRow("manual backup end on 31 February, %s", language)
+            << int(MANUAL_BACKUP) << QStringLiteral("pDtEnd") << QStringLiteral("2024-02-31 19:30:00")
+            << QStringLiteral("2024-02-29 19:30:00") << -1 << QString() << QString() << chinese;
+    }
+}
+
+void TestXTyping::typedWithTheServersKeys()
+{
+    QFETCH(int, window);
+    QFETCH(QString, field);
+    QFETCH(QString, typed);
+    QFETCH(QString, shown);
+    QFETCH(int, click);
+    QFETCH(QString, mended);
+    QFETCH(QString, after);
+    QFETCH(bool, chinese);
+    if (chinese)
+        QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China));
+    const CEngineFixture station(QDateTime(QDate(2026, 3, 10), QTime(12, 0)));
+    std::unique_ptr<QWidget> shell;
+    QDateTimeEdit* edit = nullptr;
+    switch (window) {
+    case SCHEDULE: {
+        auto page = std::make_unique<CDlgCfgPlan>();
+        edit = qobject_cast<CTimeEdit*>(page->findChild<CTableView*>(QStringLiteral("m_ptableViewBackUpTime"))
+                                            ->GetItemWidget(0, field.toInt()));
+        shell = std::move(page);
+        break;
+    }
+    case LOG_PAGE:
+        shell = std::make_unique<CSearchLog>();
+        break;
+    case RECORD_PAGE:
+        shell = std::make_unique<CViewRecord>(nullptr);
+        break;
+    default:
+        shell = std::make_unique<CDlgManualBackup>(nullptr);
+        break;
+    }
+    if (edit == nullptr)
+        edit = shell->findChild<QDateTimeEdit*>(field);
+    QVERIFY(edit != nullptr);
+    auto* line = edit->findChild<QLineEdit*>(QString(), Qt::FindDirectChildrenOnly);
+    QVERIFY(line != nullptr);
+    edit->setDateTime(QDateTime(QDate(2023, 11, 17), QTime(18, 27, 42)));
+    shell->resize(1100, 700);
+    shell->show();
+    QVERIFY(QTest::qWaitForWindowExposed(shell.get()));
+    shell->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(shell.get()));
+    edit->setFocus();
+    QTRY_VERIFY_WITH_TIMEOUT(edit->hasFocus(), TestSupport::Bound(5000));
+    edit->selectAll();
+
+    QVERIFY(m_x.Type(typed));
+    QTRY_COMPARE_WITH_TIMEOUT(edit->text(), shown, TestSupport::Bound(5000));
+    const QString shots = qEnvironmentVariable("VARROW_SHOTS_DIR");
+    const QString name =
+        QString::fromLatin1(QTest::currentDataTag()).replace(QLatin1Char(' '), QLatin1Char('-'));
+    if (!shots.isEmpty())
+        SaveScreen(shell.get(), QDir(shots).filePath(name + QStringLiteral(".png")));
+    if (click < 0)
+        return;
+
+    // The pointer puts the caret before character `click`: the middle of the points the line maps there.
+    int first = -1;
+    int last = -1;
+    for (int x = 0; x < line->width(); ++x) {
+        if (line->cursorPositionAt(QPoint(x, line->height() / 2)) == click) {
+            first = first < 0 ? x : first;
+            last = x;
+        }
+    }
+    QVERIFY(first >= 0);
+    // Through the window's place as the X server has it: the window manager may have moved it since.
+    const QPoint point = CXSession::ServerGeometry(shell.get()).topLeft() +
+                         line->mapTo(shell.get(), QPoint((first + last) / 2, line->height() / 2));
+    QVERIFY(m_x.Click(point));
+    QTRY_COMPARE_WITH_TIMEOUT(line->cursorPosition(), click, TestSupport::Bound(5000));
+    QVERIFY(m_x.Type(mended));
+    QTRY_COMPARE_WITH_TIMEOUT(edit->text(), after, TestSupport::Bound(5000));
+    if (!shots.isEmpty())
+        SaveScreen(shell.get(), QDir(shots).filePath(name + QStringLiteral("-mended.png")));
+}
+
+int main(int argc, char** argv)
+{
+    // The server and its window manager outlive the application object, which talks to them to its end.
+    const CXSession x;
+    x.PrepareProcess();
+    QApplication app(argc, argv);
+    TestSupport::ProcessAppDir();
+    TestXTyping test(x);
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_gui_xtyping.moc"
