@@ -253,7 +253,10 @@ void TestChannelChooser::manualBackupReturnStoresTheEndTyped()
     end->setCurrentSection(QDateTimeEdit::DaySection);
     end->setSelectedSection(QDateTimeEdit::DaySection);
     QTest::keyClick(end, '1');
-    QVERIFY2(end->text().startsWith(QStringLiteral("2024-05-1 ")), qPrintable(end->text()));
+    // The day is under way: shown short as typed, or already as the day that exists; never the 20th still.
+    QVERIFY2(end->text().startsWith(QStringLiteral("2024-05-1 ")) ||
+                 end->text().startsWith(QStringLiteral("2024-05-01 ")),
+             qPrintable(end->text()));
     QTest::keyClick(end, Qt::Key(key));
     QVERIFY2(driver.Seen().isEmpty(), qPrintable(driver.Seen().value(0).Text()));
     QVERIFY(!dlg.isVisible());
