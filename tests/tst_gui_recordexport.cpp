@@ -187,6 +187,8 @@ void TestRecordExport::refusedPlaces()
         QVERIFY(Link(m_private->filePath(QStringLiteral("taken")),
                      m_target->filePath(QStringLiteral("10.0.0.1_8000_2"))));
     }
+    // Made before the reader is let go, so it is destroyed after: a reader that waits ends first.
+    CThreadExportFile worker(nullptr);
     const auto release = qScopeGuard([&freeTheReader] {
         if (freeTheReader.isEmpty())
             return;
@@ -195,7 +197,6 @@ void TestRecordExport::refusedPlaces()
             ::close(writer);
     });
 
-    CThreadExportFile worker(nullptr);
     QStringList lines;
     QCOMPARE(Export(worker, &lines), int(CThreadExportFile::EXPORT_FAILED));
     const bool bothDays = plant == QLatin1String("name link") || plant == QLatin1String("target link");
