@@ -63,8 +63,9 @@ public:
     CHeldCopy()
     {
         CThreadExportFile::SetBlockHook([this](const QString&) {
-            if (m_blocks.fetchAndAddOrdered(1) == 0)
-                m_underWay.release();
+            if (m_blocks.fetchAndAddOrdered(1) != 0)
+                return;
+            m_underWay.release();
             QElapsedTimer held;
             held.start();
             while (!QThread::currentThread()->isInterruptionRequested() && held.elapsed() < 10000)

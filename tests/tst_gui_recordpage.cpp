@@ -596,12 +596,13 @@ void TestRecordPage::exportStops()
     QCOMPARE(Rows(), 2);
     SelectAll();
 
-    // The copy is held after its first block until its thread is asked to stop (10 s at most).
+    // The copy is held after its first block until its thread is asked to stop (10 s at most), once.
     QSemaphore underWay;
     QAtomicInt blocks;
     CThreadExportFile::SetBlockHook([&underWay, &blocks](const QString&) {
-        if (blocks.fetchAndAddOrdered(1) == 0)
-            underWay.release();
+        if (blocks.fetchAndAddOrdered(1) != 0)
+            return;
+        underWay.release();
         QElapsedTimer held;
         held.start();
         while (!QThread::currentThread()->isInterruptionRequested() && held.elapsed() < 10000)
