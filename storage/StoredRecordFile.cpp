@@ -58,6 +58,8 @@ QString NotRegularText(const QString& path, mode_t mode)
 
 QString LinkText(const QString& path, const QString& link)
 {
+    if (link == path)
+        return QObject::tr("%1 is a link, and no link is followed below a record disk's folder.").arg(path);
     return QObject::tr("%1: a link stands at %2, and no link is followed below a record disk's folder.")
         .arg(path, link);
 }

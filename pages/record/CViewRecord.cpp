@@ -363,7 +363,7 @@ void CViewRecord::OnWriteOver(int result)
 {
     Q_EMIT StopChase();
     // The files that were not copied, the first ones by name: the box must stay on the screen.
-    constexpr qsizetype kNamed = 8;
+    constexpr qsizetype kNamed = 6;
     QStringList lines;
     for (qsizetype i = 0; i < m_exportLines.size() && i < kNamed; ++i)
         lines << tr("Not exported: %1").arg(m_exportLines.at(i));

@@ -1938,6 +1938,10 @@
         <source>%1 is not the path of a stored record.</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>%1 is a link, and no link is followed below a record disk&apos;s folder.</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>UiLogBackup</name>

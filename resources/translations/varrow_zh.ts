@@ -1950,6 +1950,10 @@
         <source>%1 is not the path of a stored record.</source>
         <translation>%1 不是已存储录像的路径。</translation>
     </message>
+    <message>
+        <source>%1 is a link, and no link is followed below a record disk&apos;s folder.</source>
+        <translation>%1 是一个链接，录像磁盘文件夹下的链接一律不跟随。</translation>
+    </message>
 </context>
 <context>
     <name>UiLogBackup</name>
