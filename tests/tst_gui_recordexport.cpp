@@ -136,20 +136,17 @@ void TestRecordExport::refusedPlaces_data()
 {
     QTest::addColumn<QString>("plant");
     QTest::addColumn<QString>("named"); // what the line names beside the record
-    QTest::newRow("record is a link to a private file") << "file link"
-                                                        << "";
-    QTest::newRow("day folder is a link") << "day link"
-                                          << "/Records/10.0.0.1_8000_2/20260310";
-    QTest::newRow("name folder is a link") << "name link"
-                                           << "/Records/10.0.0.1_8000_2";
-    QTest::newRow("record is a named pipe") << "pipe"
-                                            << "named pipe";
-    QTest::newRow("record is a folder") << "folder"
-                                        << "folder";
-    QTest::newRow("record is gone") << "gone"
-                                    << "";
-    QTest::newRow("export folder holds a link") << "target link"
-                                                << "";
+    QTest::newRow("record is a link to a private file")
+        << QStringLiteral("file link") << QStringLiteral("is a link,");
+    QTest::newRow("day folder is a link")
+        << QStringLiteral("day link") << QStringLiteral("/Records/10.0.0.1_8000_2/20260310");
+    QTest::newRow("name folder is a link")
+        << QStringLiteral("name link") << QStringLiteral("/Records/10.0.0.1_8000_2");
+    QTest::newRow("record is a named pipe") << QStringLiteral("pipe") << QStringLiteral("named pipe");
+    QTest::newRow("record is a folder") << QStringLiteral("folder") << QStringLiteral("folder");
+    QTest::newRow("record is gone") << QStringLiteral("gone") << QStringLiteral("cannot be opened");
+    QTest::newRow("export folder holds a link")
+        << QStringLiteral("target link") << QStringLiteral("cannot be written");
 }
 
 // The spoilt record fails alone and nothing of what stands in its place reaches the export folder; the
