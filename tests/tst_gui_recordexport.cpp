@@ -68,14 +68,15 @@ public:
             m_underWay.release();
             QElapsedTimer held;
             held.start();
-            while (!QThread::currentThread()->isInterruptionRequested() && held.elapsed() < 10000)
+            while (!QThread::currentThread()->isInterruptionRequested() &&
+                   held.elapsed() < TestSupport::Bound(10000))
                 QThread::msleep(5);
         });
     }
     ~CHeldCopy() { CThreadExportFile::SetBlockHook({}); }
     CHeldCopy(const CHeldCopy&) = delete;
     CHeldCopy& operator=(const CHeldCopy&) = delete;
-    bool WaitUnderWay() { return m_underWay.tryAcquire(1, 10000); }
+    bool WaitUnderWay() { return m_underWay.tryAcquire(1, TestSupport::Bound(10000)); }
 
 private:
     QAtomicInt m_blocks;
@@ -125,7 +126,7 @@ int TestRecordExport::Export(CThreadExportFile& worker, QStringList* lines)
     QSignalSpy over(&worker, &CThreadExportFile::SendWriteOver);
     worker.SetExportParam({Disk(0), Disk(1), Disk(2)}, m_target->path() + QLatin1Char('/'));
     worker.start();
-    if (!worker.wait(10000))
+    if (!worker.wait(TestSupport::Bound(10000)))
         return -1;
     for (const QList<QVariant>& line : std::as_const(failed))
         *lines << line.value(0).toString();
@@ -265,7 +266,7 @@ void TestRecordExport::stopsAtTheNextBlock()
         QVERIFY(held.WaitUnderWay());
         ended.start();
     }
-    QVERIFY2(ended.elapsed() < 5000, qPrintable(QString::number(ended.elapsed())));
+    QVERIFY2(ended.elapsed() < TestSupport::Bound(5000), qPrintable(QString::number(ended.elapsed())));
     QCOMPARE(FilesUnder(m_target->path()), QStringList());
 }
 

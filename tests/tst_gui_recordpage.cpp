@@ -605,7 +605,8 @@ void TestRecordPage::exportStops()
         underWay.release();
         QElapsedTimer held;
         held.start();
-        while (!QThread::currentThread()->isInterruptionRequested() && held.elapsed() < 10000)
+        while (!QThread::currentThread()->isInterruptionRequested() &&
+               held.elapsed() < TestSupport::Bound(10000))
             QThread::msleep(5);
     });
     const auto unhook = qScopeGuard([] { CThreadExportFile::SetBlockHook({}); });
@@ -615,7 +616,7 @@ void TestRecordPage::exportStops()
     QElapsedTimer stopped;
     bool cancelable = false;
     m_driver->Answer([&](QWidget* busy) {
-        QVERIFY(underWay.tryAcquire(1, 10000));
+        QVERIFY(underWay.tryAcquire(1, TestSupport::Bound(10000)));
         auto* cancel = busy->findChild<QPushButton*>(QStringLiteral("pCancelBtn"));
         cancelable = cancel != nullptr && cancel->isVisible();
         stopped.start();
@@ -629,7 +630,7 @@ void TestRecordPage::exportStops()
     if (programEnds)
         m_page.reset();
     QVERIFY(stopped.isValid());
-    QVERIFY2(stopped.elapsed() < 5000, qPrintable(QString::number(stopped.elapsed())));
+    QVERIFY2(stopped.elapsed() < TestSupport::Bound(5000), qPrintable(QString::number(stopped.elapsed())));
     QVERIFY(cancelable);
     QCOMPARE(m_driver->Seen().size(), 3);
     QCOMPARE(m_driver->Seen().at(1).title, QStringLiteral("Exporting..."));
