@@ -19,6 +19,9 @@
 namespace {
 
 constexpr size_t kBlock = 1024 * 1024;
+// Written bytes are flushed to the disk every so often, so the flush at the end of a large copy to a slow
+// stick (which no stop can cut short) stays as short as the ones before it.
+constexpr size_t kFlushEvery = 16 * kBlock;
 
 std::mutex g_hookMutex;
 std::shared_ptr<const CThreadExportFile::BlockHook> g_blockHook;
@@ -194,6 +197,7 @@ bool CThreadExportFile::ExportOne(const QString& source, QString* error, bool* s
 
     const std::shared_ptr<const BlockHook> hook = BlockHookNow();
     std::vector<char> buffer(kBlock);
+    size_t unflushed = 0;
     for (;;) {
         if (isInterruptionRequested()) {
             dropTemporary();
@@ -215,6 +219,15 @@ bool CThreadExportFile::ExportOne(const QString& source, QString* error, bool* s
             const int cause = errno;
             dropTemporary();
             return failTarget(cause);
+        }
+        unflushed += size_t(got);
+        if (unflushed >= kFlushEvery) {
+            unflushed = 0;
+            if (::fdatasync(out.Get()) != 0) {
+                const int cause = errno;
+                dropTemporary();
+                return failTarget(cause);
+            }
         }
         if (hook)
             (*hook)(source);
