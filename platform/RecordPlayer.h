@@ -5,6 +5,9 @@
 // Without a player set, the desktop's default application for the file gets it through the desktop's opener
 // (xdg-open). The opener says by its exit status whether it found a program for the file; it is watched from
 // the event loop, never waited for, and a failure is reported when it comes.
+//
+// The player opens the path by its name, following whatever stands there: hand it only the path of a record
+// that OpenStoredRecord (storage/StoredRecordFile.h) has just opened, as the record page does.
 
 #include <QByteArray>
 #include <QObject>

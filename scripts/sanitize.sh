@@ -11,7 +11,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 kinds=("$@")
 [ ${#kinds[@]} -eq 0 ] && kinds=(address thread)
-thread_tests=(engine engine_lies gui_statepage gui_stateengine gui_logpage gui_recordpage gui_day gui_scenario)
+thread_tests=(engine engine_lies gui_statepage gui_stateengine gui_logpage gui_recordpage gui_recordexport gui_day gui_scenario)
 for kind in "${kinds[@]}"; do
     case "$kind" in
     address) dir=build-asan slowdown=3 ;;

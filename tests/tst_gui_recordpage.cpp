@@ -3,6 +3,7 @@
 // cannot read drop only themselves, clicks reach the player and the file manager, and the export never puts a
 // copy outside the chosen folder, never loses an earlier copy and reports a failed export as failed.
 
+#include "pages/record/CExportRecord.h"
 #include "pages/record/CThreadExportFile.h"
 #include "pages/record/CViewRecord.h"
 #include "pages/record/RecordSearch.h"
@@ -22,6 +23,8 @@
 #include <QSignalSpy>
 #include <QDir>
 #include <QDirIterator>
+#include <QElapsedTimer>
+#include <QSemaphore>
 #include <QLabel>
 #include <QProcess>
 #include <QScopeGuard>
@@ -85,6 +88,10 @@ private Q_SLOTS:
     void emptyResultIsSaid();
     void exportCopies();
     void exportFromThePage();
+    void exportRefusesALink();
+    void exportStops_data();
+    void exportStops();
+    void exportDialogFollowsTheWindow();
 
 private:
     // Stores one record through the storage layer; its full path.
@@ -100,6 +107,22 @@ private:
         m_page->findChild<CDateTimeEdit*>(QStringLiteral("pDtTo"))->setDateTime(to);
     }
     int Rows() const { return m_records->rowCount(); }
+    void SelectAll()
+    {
+        for (int row = 0; row < Rows(); ++row)
+            m_table->selectionModel()->select(m_records->index(row, 0),
+                                              QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    }
+    // Answers the export's folder dialog with `folder`.
+    void ChooseFolder(const QString& folder)
+    {
+        m_driver->Answer([folder](QWidget* window) {
+            window->findChild<CPathComboBox*>(QStringLiteral("pFilePathBox"))->addItem(folder);
+            // From a fresh event, so that the boxes it opens run while the driver can answer them.
+            QTimer::singleShot(0, window->findChild<QPushButton*>(QStringLiteral("pOkBtn")),
+                               &QPushButton::click);
+        });
+    }
     QString Cell(int row, int column) const { return m_records->index(row, column).data().toString(); }
     void Search() { m_page->findChild<CPushButton*>(QStringLiteral("pBtnSearchRecord"))->click(); }
     void SearchDay(std::initializer_list<int> gateChannels)
@@ -432,9 +455,9 @@ void TestRecordPage::emptyResultIsSaid()
     QVERIFY(none->isHidden());
 }
 
-// A source that cannot be read stops the export without touching the earlier copy of its target or trying the
-// files after it; a path that could climb out of the folder writes nothing; a file exported onto itself is
-// not lost.
+// A source that cannot be read fails alone: the earlier copy of its target stays untouched and the files
+// after it are copied; a path that could climb out of the folder writes nothing; a file exported onto itself
+// is not lost.
 void TestRecordPage::exportCopies()
 {
     QTemporaryDir source;
@@ -456,7 +479,7 @@ void TestRecordPage::exportCopies()
     QCOMPARE(run({a, missing, c}, target.path()), 0);
     QCOMPARE(ReadAll(target.filePath(QStringLiteral("nameA/20260310/f1.rec"))), QByteArray("first"));
     QCOMPARE(ReadAll(target.filePath(QStringLiteral("nameB/20260311/gone.rec"))), QByteArray("kept"));
-    QVERIFY(!QFile::exists(target.filePath(QStringLiteral("nameC"))));
+    QCOMPARE(ReadAll(target.filePath(QStringLiteral("nameC/20260312/f3.rec"))), QByteArray("third"));
     QCOMPARE(
         QDir(target.filePath(QStringLiteral("nameB/20260311"))).entryList(QDir::Files | QDir::Hidden).size(),
         1); // no temporary file left behind
@@ -482,7 +505,7 @@ void TestRecordPage::exportCopies()
     QCOMPARE(dir + QLatin1Char('|') + file, QStringLiteral("/export/a/b|/export/a/b/g.rec"));
 }
 
-// An export whose file went from the disk is reported failed.
+// An export whose file went from the disk is reported failed, naming the file.
 void TestRecordPage::exportFromThePage()
 {
     const QString first = Store(m_gate, 1, At(8), At(9), 1);
@@ -504,19 +527,140 @@ void TestRecordPage::exportFromThePage()
     m_driver->AcceptPassingBusy(2);
     exportButton->click();
     QTRY_VERIFY(!m_driver->Seen().isEmpty() &&
-                m_driver->Seen().last().Text() == QStringLiteral("Export failed!"));
+                m_driver->Seen().last().Text().startsWith(QStringLiteral("Export failed!")));
     QCOMPARE(m_driver->Seen().last().title, QStringLiteral("Error"));
+    QVERIFY2(m_driver->Seen().last().Text().contains(second), qPrintable(m_driver->Seen().last().Text()));
     m_driver->Clear();
-    // The stored record is the operator's alone; its copy goes where the operator chose with the operator's
-    // own umask.
+    // The stored record is the operator's alone, and so is its copy, whatever the operator's umask.
     const auto mode = [](const QString& path) {
         struct stat st;
         return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? int(st.st_mode & 0777) : -1;
     };
-    const mode_t umask = ::umask(0);
-    ::umask(umask);
     QCOMPARE(mode(first), 0600);
-    QCOMPARE(mode(target.filePath(first.section(QLatin1Char('/'), -3))), int(0666 & ~umask));
+    QCOMPARE(mode(target.filePath(first.section(QLatin1Char('/'), -3))), 0600);
+}
+
+// A record replaced by a link to a private file of the operator's is neither exported nor played: the box
+// names it, the other record is exported all the same, and the private bytes reach no export folder.
+void TestRecordPage::exportRefusesALink()
+{
+    const QString first = Store(m_gate, 1, At(8), At(9), 1);
+    const QString second = Store(m_gate, 2, At(8), At(9), 1);
+    SearchDay({0, 1});
+    QCOMPARE(Rows(), 2);
+    QTemporaryDir secretDir;
+    const QString secret = secretDir.filePath(QStringLiteral("id_key"));
+    QVERIFY(WriteFile(secret, "the operator's private key"));
+    QVERIFY(QFile::setPermissions(secret, QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+    QVERIFY(QFile::remove(first) && QFile::link(secret, first));
+
+    SelectAll();
+    QTemporaryDir target;
+    ChooseFolder(target.path() + QLatin1Char('/'));
+    m_driver->AcceptPassingBusy(2);
+    m_page->findChild<CPushButton*>(QStringLiteral("pBtnExport"))->click();
+    QTRY_VERIFY(!m_driver->Seen().isEmpty() && m_driver->Seen().last().title == QStringLiteral("Error"));
+    const QString text = m_driver->Seen().last().Text();
+    QVERIFY2(text.startsWith(QStringLiteral("Export failed!\nNot exported: ") + first), qPrintable(text));
+    QVERIFY2(!text.contains(second), qPrintable(text));
+    QCOMPARE(FilesUnder(target.path()), QStringList{target.filePath(second.section(QLatin1Char('/'), -3))});
+    QCOMPARE(ReadAll(target.filePath(second.section(QLatin1Char('/'), -3))), QByteArray(1000, 'r'));
+
+    // The player gets the record that is there, never the link.
+    m_driver->Clear();
+    m_driver->Accept();
+    m_page->OnClickAction(m_records->index(0, CViewRecord::COL_PLAYBACK));
+    m_page->OnClickAction(m_records->index(1, CViewRecord::COL_PLAYBACK));
+    QCOMPARE(m_calls, QStringList{QStringLiteral("play ") + second});
+    QCOMPARE(m_driver->Seen().size(), 1);
+    QVERIFY2(m_driver->Seen().first().Text().contains(first), qPrintable(m_driver->Seen().first().Text()));
+}
+
+void TestRecordPage::exportStops_data()
+{
+    QTest::addColumn<bool>("programEnds");
+    QTest::newRow("the busy box's Cancel") << false;
+    QTest::newRow("the program's end") << true;
+}
+
+// An export of a large record stops within a bound when the operator cancels the busy box, or when the
+// program's end rejects every open box and then deletes the page: the copy under way is removed and the
+// record after it is not tried; the box says the export stopped.
+void TestRecordPage::exportStops()
+{
+    QFETCH(bool, programEnds);
+    const QString large = Store(m_gate, 1, At(8), At(9), 1);
+    QVERIFY(!Store(m_gate, 2, At(8), At(9), 1).isEmpty());
+    QVERIFY(WriteFile(large, QByteArray(8 * 1024 * 1024, 'v')));
+    SearchDay({0, 1});
+    QCOMPARE(Rows(), 2);
+    SelectAll();
+
+    // The copy is held after its first block until its thread is asked to stop (10 s at most), once.
+    QSemaphore underWay;
+    QAtomicInt blocks;
+    CThreadExportFile::SetBlockHook([&underWay, &blocks](const QString&) {
+        if (blocks.fetchAndAddOrdered(1) != 0)
+            return;
+        underWay.release();
+        QElapsedTimer held;
+        held.start();
+        while (!QThread::currentThread()->isInterruptionRequested() &&
+               held.elapsed() < TestSupport::Bound(10000))
+            QThread::msleep(5);
+    });
+    const auto unhook = qScopeGuard([] { CThreadExportFile::SetBlockHook({}); });
+
+    QTemporaryDir target;
+    ChooseFolder(target.path());
+    QElapsedTimer stopped;
+    bool cancelable = false;
+    m_driver->Answer([&](QWidget* busy) {
+        QVERIFY(underWay.tryAcquire(1, TestSupport::Bound(10000)));
+        auto* cancel = busy->findChild<QPushButton*>(QStringLiteral("pCancelBtn"));
+        cancelable = cancel != nullptr && cancel->isVisible();
+        stopped.start();
+        if (programEnds)
+            qobject_cast<QDialog*>(busy)->reject(); // as the program's end closes every box
+        else if (cancelable)
+            cancel->click();
+    });
+    m_driver->Accept();
+    m_page->findChild<CPushButton*>(QStringLiteral("pBtnExport"))->click();
+    if (programEnds)
+        m_page.reset();
+    QVERIFY(stopped.isValid());
+    QVERIFY2(stopped.elapsed() < TestSupport::Bound(5000), qPrintable(QString::number(stopped.elapsed())));
+    QVERIFY(cancelable);
+    QCOMPARE(m_driver->Seen().size(), 3);
+    QCOMPARE(m_driver->Seen().at(1).title, QStringLiteral("Exporting..."));
+    QCOMPARE(m_driver->Seen().last().Text(),
+             QStringLiteral("Export stopped. The files copied before stay in the folder."));
+    QCOMPARE(FilesUnder(target.path()), QStringList());
+}
+
+// The folder dialog opens over the page's window wherever that window was moved, never at the screen's
+// centre.
+void TestRecordPage::exportDialogFollowsTheWindow()
+{
+    QVERIFY(!Store(m_gate, 1, At(8), At(9), 1).isEmpty());
+    QWidget window;
+    window.setGeometry(10, 20, 420, 320);
+    m_page->setParent(&window);
+    const auto unparent = qScopeGuard([this] { m_page->setParent(nullptr); });
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    SearchDay({0});
+    SelectAll();
+    QPoint offset(-1000, -1000);
+    m_driver->Answer([&offset, &window](QWidget* dialog) {
+        QVERIFY(qobject_cast<CExportRecord*>(dialog) != nullptr);
+        offset = dialog->frameGeometry().center() - window.frameGeometry().center();
+        qobject_cast<QDialog*>(dialog)->reject();
+    });
+    m_page->findChild<CPushButton*>(QStringLiteral("pBtnExport"))->click();
+    QVERIFY2(std::abs(offset.x()) <= 1 && std::abs(offset.y()) <= 1,
+             qPrintable(QStringLiteral("%1,%2").arg(offset.x()).arg(offset.y())));
 }
 
 VARROW_TEST_MAIN(TestRecordPage, QApplication)

@@ -1,16 +1,103 @@
 #include "pages/record/CThreadExportFile.h"
 
+#include "storage/StoredRecordFile.h"
+
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
+#include <QRandomGenerator>
+
+#include <cerrno>
+#include <cstring>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
-constexpr qint64 kChunk = 1024 * 1024;
+constexpr size_t kBlock = 1024 * 1024;
+// Written bytes are flushed to the disk every so often, so the flush at the end of a large copy to a slow
+// stick (which no stop can cut short) stays as short as the ones before it.
+constexpr size_t kFlushEvery = 16 * kBlock;
+
+std::mutex g_hookMutex;
+std::shared_ptr<const CThreadExportFile::BlockHook> g_blockHook;
+
+std::shared_ptr<const CThreadExportFile::BlockHook> BlockHookNow()
+{
+    const std::lock_guard<std::mutex> lock(g_hookMutex);
+    return g_blockHook;
+}
 
 bool IsPlainName(const QString& part)
 {
     return !part.isEmpty() && part != QLatin1String(".") && part != QLatin1String("..");
+}
+
+QString SystemText(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+class CFd
+{
+public:
+    explicit CFd(int fd = -1) : m_fd(fd) {}
+    ~CFd() { Reset(-1); }
+    CFd(const CFd&) = delete;
+    CFd& operator=(const CFd&) = delete;
+    int Get() const { return m_fd; }
+    void Reset(int fd)
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        m_fd = fd;
+    }
+    // Closes it, with the close's own outcome (a write-back error may show only here).
+    bool Close()
+    {
+        const int fd = m_fd;
+        m_fd = -1;
+        return fd < 0 || ::close(fd) == 0;
+    }
+
+private:
+    int m_fd;
+};
+
+// A folder below the target's, opened without following a link, made 0700 when missing; -1 with errno.
+int OpenOrMakeDir(int parent, const QByteArray& name)
+{
+    const auto open = [parent, &name] {
+        return ::openat(parent, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    };
+    int fd = open();
+    if (fd >= 0 || errno != ENOENT)
+        return fd;
+    if (::mkdirat(parent, name.constData(), 0700) != 0 && errno != EEXIST)
+        return -1;
+    fd = open();
+    return fd;
+}
+
+bool WriteAll(int fd, const char* data, size_t size)
+{
+    while (size > 0) {
+        const ssize_t done = ::write(fd, data, size);
+        if (done < 0 && errno == EINTR)
+            continue;
+        if (done <= 0) {
+            if (done == 0)
+                errno = EIO;
+            return false;
+        }
+        data += done;
+        size -= size_t(done);
+    }
+    return true;
 }
 
 } // namespace
@@ -19,6 +106,7 @@ CThreadExportFile::CThreadExportFile(QObject* parent) : QThread(parent) {}
 
 CThreadExportFile::~CThreadExportFile()
 {
+    requestInterruption();
     wait();
 }
 
@@ -26,6 +114,13 @@ void CThreadExportFile::SetExportParam(const QStringList& files, const QString& 
 {
     m_fileList = files;
     m_exportPath = folder;
+}
+
+void CThreadExportFile::SetBlockHook(BlockHook hook)
+{
+    auto held = hook ? std::make_shared<const BlockHook>(std::move(hook)) : nullptr;
+    const std::lock_guard<std::mutex> lock(g_hookMutex);
+    g_blockHook = std::move(held);
 }
 
 bool CThreadExportFile::TargetOf(const QString& source, const QString& folder, QString* targetDir,
@@ -47,43 +142,129 @@ bool CThreadExportFile::TargetOf(const QString& source, const QString& folder, Q
     return true;
 }
 
-bool CThreadExportFile::CopyOne(const QString& source, const QString& targetDir, const QString& targetFile)
+bool CThreadExportFile::ExportOne(const QString& source, QString* error, bool* stopped)
 {
-    QFile in(source);
-    if (!in.open(QIODevice::ReadOnly))
+    const CStoredRecordFile in = OpenStoredRecord(source, error);
+    if (!in.IsOpen())
         return false;
-    QDir().mkpath(targetDir);
-    // Written beside the target and renamed over it at the end: the earlier copy stays until this one is
-    // whole, and a source that is its own target is read completely before it is replaced.
-    QSaveFile out(targetFile);
-    if (!out.open(QIODevice::WriteOnly))
-        return false;
-    QByteArray buffer;
-    while (!in.atEnd()) {
-        buffer = in.read(kChunk);
-        if (buffer.isEmpty() && in.error() != QFileDevice::NoError)
-            break;
-        if (out.write(buffer) != buffer.size())
-            break;
-    }
-    if (in.error() != QFileDevice::NoError || out.error() != QFileDevice::NoError) {
-        out.cancelWriting();
-        out.commit();
+    QString targetDir;
+    QString targetFile;
+    if (!TargetOf(source, m_exportPath, &targetDir, &targetFile)) {
+        *error = tr("%1 has no place in the export folder.").arg(source);
         return false;
     }
-    return out.commit();
+    const auto failTarget = [error, &source, &targetFile](int cause) {
+        *error = tr("%1 cannot be written to %2: %3.").arg(source, targetFile, SystemText(cause));
+        return false;
+    };
+
+    // The chosen folder is the operator's own choice and is taken as it is; below it, the two folders of the
+    // copy are the program's.
+    QDir().mkpath(m_exportPath);
+    CFd dir(::open(QFile::encodeName(m_exportPath).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir.Get() < 0)
+        return failTarget(errno);
+    const QStringList parts = source.split(QLatin1Char('/'));
+    for (const QString& folder : {parts.at(parts.size() - 3), parts.at(parts.size() - 2)}) {
+        const int next = OpenOrMakeDir(dir.Get(), QFile::encodeName(folder));
+        if (next < 0)
+            return failTarget(errno);
+        dir.Reset(next);
+    }
+
+    const QByteArray name = QFile::encodeName(parts.last());
+    QByteArray temporary;
+    CFd out;
+    for (int attempt = 0; attempt < 16 && out.Get() < 0; ++attempt) {
+        temporary = '.' + name + ".export-" + QByteArray::number(QRandomGenerator::global()->generate(), 16);
+        out.Reset(::openat(dir.Get(), temporary.constData(),
+                           O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+        if (out.Get() < 0 && errno != EEXIST)
+            break;
+    }
+    if (out.Get() < 0)
+        return failTarget(errno);
+    const auto dropTemporary = [&dir, &temporary, &out] {
+        out.Reset(-1);
+        ::unlinkat(dir.Get(), temporary.constData(), 0);
+    };
+    // The creation's mode passed through the umask, which may leave more than the owner's bits.
+    if (::fchmod(out.Get(), 0600) != 0) {
+        const int cause = errno;
+        dropTemporary();
+        return failTarget(cause);
+    }
+
+    const std::shared_ptr<const BlockHook> hook = BlockHookNow();
+    std::vector<char> buffer(kBlock);
+    size_t unflushed = 0;
+    for (;;) {
+        if (isInterruptionRequested()) {
+            dropTemporary();
+            *stopped = true;
+            return false;
+        }
+        const ssize_t got = ::read(in.Fd(), buffer.data(), buffer.size());
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0) {
+            const int cause = errno;
+            dropTemporary();
+            *error = tr("%1 cannot be read: %2.").arg(source, SystemText(cause));
+            return false;
+        }
+        if (got == 0)
+            break;
+        if (!WriteAll(out.Get(), buffer.data(), size_t(got))) {
+            const int cause = errno;
+            dropTemporary();
+            return failTarget(cause);
+        }
+        unflushed += size_t(got);
+        if (unflushed >= kFlushEvery) {
+            unflushed = 0;
+            if (::fdatasync(out.Get()) != 0) {
+                const int cause = errno;
+                dropTemporary();
+                return failTarget(cause);
+            }
+        }
+        if (hook)
+            (*hook)(source);
+    }
+    if (isInterruptionRequested()) {
+        dropTemporary();
+        *stopped = true;
+        return false;
+    }
+    if (::fsync(out.Get()) != 0 || !out.Close()) {
+        const int cause = errno;
+        dropTemporary();
+        return failTarget(cause);
+    }
+    // A source that is its own target has been read whole by now; the rename replaces the entry alone.
+    if (::renameat(dir.Get(), temporary.constData(), dir.Get(), name.constData()) != 0) {
+        const int cause = errno;
+        dropTemporary();
+        return failTarget(cause);
+    }
+    return true;
 }
 
 void CThreadExportFile::run()
 {
+    bool failed = false;
     for (const QString& source : std::as_const(m_fileList)) {
-        QString targetDir;
-        QString targetFile;
-        if (!TargetOf(source, m_exportPath, &targetDir, &targetFile) ||
-            !CopyOne(source, targetDir, targetFile)) {
-            Q_EMIT SendWriteOver(0);
+        QString error;
+        bool stopped = false;
+        if (isInterruptionRequested() || (!ExportOne(source, &error, &stopped) && stopped)) {
+            Q_EMIT SendWriteOver(EXPORT_STOPPED);
             return;
         }
+        if (!error.isEmpty()) {
+            failed = true;
+            Q_EMIT SendFileFailed(error);
+        }
     }
-    Q_EMIT SendWriteOver(1);
+    Q_EMIT SendWriteOver(failed ? EXPORT_FAILED : EXPORT_DONE);
 }

@@ -1,20 +1,39 @@
 #pragma once
 
-// Copies chosen record files into a folder, each under the names of the two folders above it in its stored
-// path (<folder>/<A>/<B>/<file>), then reports 1 (all copied) or 0 (a copy failed; the files before it stay
-// copied, the later ones are not tried). Every copy goes to a temporary name first and replaces the target
-// only when it is complete, so a failed copy never destroys an earlier export.
+// Copies chosen stored records into a folder, each under the names of the two folders above it in its stored
+// path (<folder>/<A>/<B>/<file>).
+//
+// A record is read only as the storage reaches it (OpenStoredRecord): a path where something else now stands
+// (a link, a pipe, a device, a folder) or that cannot be read fails that file alone, with a line that names
+// it (SendFileFailed), and the others are copied. The copy is the operator's alone, as the stored record is:
+// it is created 0600, in folders made 0700, and no folder below the chosen one is reached through a link. It
+// goes to a hidden temporary name beside its target first and replaces the target only when it is whole, so a
+// failed or stopped copy never destroys an earlier export.
+//
+// The export stops at the next block of at most 1 MiB once an interruption is requested (the busy box's
+// Cancel, the end of the page or of the program; the destructor asks for it too): the copy under way is
+// removed, the ones before it stay.
 
 #include <QList>
 #include <QString>
 #include <QStringList>
 #include <QThread>
 
+#include <functional>
+
 class CThreadExportFile : public QThread
 {
     Q_OBJECT
 
 public:
+    // What SendWriteOver reports.
+    enum RESULT
+    {
+        EXPORT_FAILED = 0,  // at least one file was not copied; each was named by SendFileFailed
+        EXPORT_DONE = 1,    // every file copied
+        EXPORT_STOPPED = 2, // interrupted: the copies made before stay
+    };
+
     explicit CThreadExportFile(QObject* parent);
     ~CThreadExportFile() override;
 
@@ -25,16 +44,25 @@ public:
     // three parts, or an empty part, "." or ".."), which could land outside the chosen folder.
     static bool TargetOf(const QString& source, const QString& folder, QString* targetDir,
                          QString* targetFile);
-    // One copy as above; false when the source cannot be read or the target cannot be written.
-    static bool CopyOne(const QString& source, const QString& targetDir, const QString& targetFile);
+
+    // For tests that must act while a copy is under way: called on the export's thread after each block
+    // written, with the source's path. An empty function removes it.
+    using BlockHook = std::function<void(const QString& source)>;
+    static void SetBlockHook(BlockHook hook);
 
 Q_SIGNALS:
+    // One file not copied: its path and why.
+    void SendFileFailed(const QString& line);
     void SendWriteOver(int result);
 
 protected:
     void run() override;
 
 private:
+    // One file as above; false with *error set when it was not copied, or with *stopped set when the export
+    // was interrupted during its copy.
+    bool ExportOne(const QString& source, QString* error, bool* stopped);
+
     QStringList m_fileList;
     QString m_exportPath;
 };

@@ -10,6 +10,7 @@
 #include "platform/FileBrowser.h"
 #include "platform/RecordPlayer.h"
 #include "storage/CreateStorage.h"
+#include "storage/StoredRecordFile.h"
 #include "widgets/calendar/CDateTimeEdit.h"
 #include "widgets/dialogs/CComboBox.h"
 #include "widgets/dialogs/CPushButton.h"
@@ -19,6 +20,7 @@
 #include "widgets/views/CTableView.h"
 #include "widgets/views/ItemDataRole.h"
 
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QFileInfo>
 #include <QHeaderView>
@@ -286,6 +288,13 @@ void CViewRecord::OnClickAction(const QModelIndex& index)
 
 void CViewRecord::PlayRecordFile(QString& path)
 {
+    // The player opens the path by its name: only what the storage itself would take as the record may go
+    // there, never a link or a pipe that was put in its place since the search.
+    QString refused;
+    if (!OpenStoredRecord(path, &refused).IsOpen()) {
+        ShowInfoMsgBox(tr("Error"), tr("The record is not played: %1").arg(refused), this);
+        return;
+    }
     // A click that opens nothing must say why, or the operator takes the record for unplayable.
     if (!m_pPlayer || m_pPlayer->Play(path))
         return;
@@ -312,7 +321,8 @@ void CViewRecord::OnBtnClickedExport()
         ShowInfoMsgBox(tr("Information"), tr("No record file was selected!"), this);
         return;
     }
-    CExportRecord dialog(nullptr);
+    // Over the page's window, as every other dialog: the screen's centre is elsewhere once the window moved.
+    CExportRecord dialog(this);
     connect(&dialog, &CExportRecord::SignalAccepted, this, &CViewRecord::OnExport);
     dialog.exec();
 }
@@ -329,23 +339,44 @@ void CViewRecord::OnExport(const QString& folder)
 {
     QList<QString> files;
     GetSelectedFile(files);
-    ChaseDialog chase(this, QStringLiteral(":/images/Loading.gif"), tr("Exporting..."), false);
+    m_exportLines.clear();
+    // The operator may stop a long export; so does the program's end, which rejects every open box.
+    ChaseDialog chase(this, QStringLiteral(":/images/Loading.gif"), tr("Exporting..."), true);
     connect(this, &CViewRecord::StopChase, &chase, &ChaseDialog::OnImmediatelyStopChase);
-    CThreadExportFile worker(this);
+    // Not owned by the page: it lives on this frame alone, and its end stops it at its next block.
+    CThreadExportFile worker(nullptr);
     worker.SetExportParam(files, folder);
+    connect(&chase, &ChaseDialog::SignalCancel, &worker, [&worker] { worker.requestInterruption(); });
+    connect(&worker, &CThreadExportFile::SendFileFailed, this,
+            [this](const QString& line) { m_exportLines << line; });
     connect(&worker, &CThreadExportFile::SendWriteOver, this, &CViewRecord::OnWriteOver);
     worker.start();
     chase.exec();
+    worker.requestInterruption(); // a no-op once it has reported; else it was cancelled
     worker.wait();
+    // A result still queued (the box was cancelled) is said now, while the worker's lines are at hand.
+    QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
+    m_exportLines.clear();
 }
 
 void CViewRecord::OnWriteOver(int result)
 {
     Q_EMIT StopChase();
-    if (result == 0)
-        ShowInfoMsgBox(tr("Error"), tr("Export failed!"), this);
-    else if (result == 1)
+    // The files that were not copied, the first ones by name: the box must stay on the screen.
+    constexpr qsizetype kNamed = 6;
+    QStringList lines;
+    for (qsizetype i = 0; i < m_exportLines.size() && i < kNamed; ++i)
+        lines << tr("Not exported: %1").arg(m_exportLines.at(i));
+    if (m_exportLines.size() > kNamed)
+        lines << tr("%n more file(s) not exported.", nullptr, int(m_exportLines.size() - kNamed));
+    const QString named = lines.isEmpty() ? QString() : QLatin1Char('\n') + lines.join(QLatin1Char('\n'));
+    if (result == CThreadExportFile::EXPORT_FAILED)
+        ShowInfoMsgBox(tr("Error"), tr("Export failed!") + named, this);
+    else if (result == CThreadExportFile::EXPORT_DONE)
         ShowInfoMsgBox(tr("Success"), tr("Export successful"), this);
+    else if (result == CThreadExportFile::EXPORT_STOPPED)
+        ShowInfoMsgBox(tr("Information"),
+                       tr("Export stopped. The files copied before stay in the folder.") + named, this);
     else
         ShowInfoMsgBox(tr("Error"), tr("Unknown error."), this);
 }

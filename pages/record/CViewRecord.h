@@ -11,6 +11,7 @@
 #include <QList>
 #include <QModelIndex>
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 
@@ -85,6 +86,8 @@ private:
     QStandardItemModel* m_pRecordModel = nullptr;
     std::unique_ptr<IRecordPlayer> m_pPlayer;
     std::unique_ptr<IFileBrowser> m_pFileBrowser;
+    // The files of the running export that were not copied, each a line that names it.
+    QStringList m_exportLines;
     // Until the operator picks a range, the search covers today up to the moment of the search, so records
     // stored while the program runs are found.
     CClockRange* m_pRange = nullptr;

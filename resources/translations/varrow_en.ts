@@ -1153,6 +1153,21 @@
     </message>
 </context>
 <context>
+    <name>CThreadExportFile</name>
+    <message>
+        <source>%1 has no place in the export folder.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 cannot be written to %2: %3.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 cannot be read: %2.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>CVarrow</name>
     <message>
         <source>Confirm</source>
@@ -1299,6 +1314,25 @@
     </message>
     <message>
         <source>an unknown failure</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The record is not played: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Not exported: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message numerus="yes">
+        <source>%n more file(s) not exported.</source>
+        <translation type="unfinished">
+            <numerusform></numerusform>
+            <numerusform></numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Export stopped. The files copied before stay in the folder.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -1874,6 +1908,38 @@
     </message>
     <message>
         <source>The record disks are not set up yet.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 is a named pipe, not a record file.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 is a device, not a record file.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 is a folder, not a record file.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 is not a regular file, not a record file.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1: a link stands at %2, and no link is followed below a record disk&apos;s folder.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 cannot be opened: %2.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 is not the path of a stored record.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 is a link, and no link is followed below a record disk&apos;s folder.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

@@ -1156,6 +1156,21 @@
     </message>
 </context>
 <context>
+    <name>CThreadExportFile</name>
+    <message>
+        <source>%1 has no place in the export folder.</source>
+        <translation>%1 在导出文件夹中没有对应位置。</translation>
+    </message>
+    <message>
+        <source>%1 cannot be written to %2: %3.</source>
+        <translation>%1 无法写入 %2：%3。</translation>
+    </message>
+    <message>
+        <source>%1 cannot be read: %2.</source>
+        <translation>%1 无法读取：%2。</translation>
+    </message>
+</context>
+<context>
     <name>CVarrow</name>
     <message>
         <source>Confirm</source>
@@ -1303,6 +1318,24 @@
     <message>
         <source>an unknown failure</source>
         <translation>未知故障</translation>
+    </message>
+    <message>
+        <source>The record is not played: %1</source>
+        <translation>未播放该录像：%1</translation>
+    </message>
+    <message>
+        <source>Not exported: %1</source>
+        <translation>未导出：%1</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n more file(s) not exported.</source>
+        <translation>
+            <numerusform>另有 %n 个文件未导出。</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Export stopped. The files copied before stay in the folder.</source>
+        <translation>导出已停止。之前已复制的文件保留在文件夹中。</translation>
     </message>
 </context>
 <context>
@@ -1888,6 +1921,38 @@
     <message>
         <source>The record disks are not set up yet.</source>
         <translation>录像磁盘尚未设置。</translation>
+    </message>
+    <message>
+        <source>%1 is a named pipe, not a record file.</source>
+        <translation>%1 是命名管道，不是录像文件。</translation>
+    </message>
+    <message>
+        <source>%1 is a device, not a record file.</source>
+        <translation>%1 是设备，不是录像文件。</translation>
+    </message>
+    <message>
+        <source>%1 is a folder, not a record file.</source>
+        <translation>%1 是文件夹，不是录像文件。</translation>
+    </message>
+    <message>
+        <source>%1 is not a regular file, not a record file.</source>
+        <translation>%1 不是普通文件，不是录像文件。</translation>
+    </message>
+    <message>
+        <source>%1: a link stands at %2, and no link is followed below a record disk&apos;s folder.</source>
+        <translation>%1：%2 处是一个链接，录像磁盘文件夹下的链接一律不跟随。</translation>
+    </message>
+    <message>
+        <source>%1 cannot be opened: %2.</source>
+        <translation>%1 无法打开：%2。</translation>
+    </message>
+    <message>
+        <source>%1 is not the path of a stored record.</source>
+        <translation>%1 不是已存储录像的路径。</translation>
+    </message>
+    <message>
+        <source>%1 is a link, and no link is followed below a record disk&apos;s folder.</source>
+        <translation>%1 是一个链接，录像磁盘文件夹下的链接一律不跟随。</translation>
     </message>
 </context>
 <context>

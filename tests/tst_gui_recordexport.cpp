@@ -1,0 +1,274 @@
+// The record export on real files, links and pipes: a path from the storage's search is copied only when
+// the storage itself would reach a regular file there. Whoever may write to a disk's folder can replace a
+// record, or a folder above it, by a link to a private file of the operator's (which the copy would carry
+// off into an export folder others can read) or by a named pipe (whose open waits for ever and keeps the
+// program from closing). Each such file fails alone with a line that names it; the others are copied, owner-
+// only; and the export stops at its next block when asked.
+
+#include "pages/record/CThreadExportFile.h"
+#include "storage/StoredRecordFile.h"
+#include "tests/support/TestSupport.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QScopeGuard>
+#include <QSemaphore>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// Three stored records on one disk, under two record names; the second is the one each case spoils.
+const char* const kRecords[] = {"Records/10.0.0.1_8000_1/20260310/20260310080000_20260310090000_1.rec",
+                                "Records/10.0.0.1_8000_2/20260310/20260310080000_20260310090000_1.rec",
+                                "Records/10.0.0.1_8000_2/20260311/20260311080000_20260311090000_1.rec"};
+const QByteArray kSecret("the operator's private key");
+
+bool WriteFile(const QString& path, const QByteArray& bytes, int mode = 0600)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() &&
+           ::chmod(QFile::encodeName(path).constData(), mode_t(mode)) == 0;
+}
+
+bool Link(const QString& target, const QString& at)
+{
+    return ::symlink(QFile::encodeName(target).constData(), QFile::encodeName(at).constData()) == 0;
+}
+
+int ModeOf(const QString& path)
+{
+    struct stat st;
+    return ::lstat(QFile::encodeName(path).constData(), &st) == 0 ? int(st.st_mode & 07777) : -1;
+}
+
+QByteArray Content(int record)
+{
+    return QByteArray("record ") + QByteArray::number(record);
+}
+
+// Holds the export after its first block until the export's thread is asked to stop (at most 10 s), so a
+// test acts while a copy is surely under way.
+class CHeldCopy
+{
+public:
+    CHeldCopy()
+    {
+        CThreadExportFile::SetBlockHook([this](const QString&) {
+            if (m_blocks.fetchAndAddOrdered(1) != 0)
+                return;
+            m_underWay.release();
+            QElapsedTimer held;
+            held.start();
+            while (!QThread::currentThread()->isInterruptionRequested() &&
+                   held.elapsed() < TestSupport::Bound(10000))
+                QThread::msleep(5);
+        });
+    }
+    ~CHeldCopy() { CThreadExportFile::SetBlockHook({}); }
+    CHeldCopy(const CHeldCopy&) = delete;
+    CHeldCopy& operator=(const CHeldCopy&) = delete;
+    bool WaitUnderWay() { return m_underWay.tryAcquire(1, TestSupport::Bound(10000)); }
+
+private:
+    QAtomicInt m_blocks;
+    QSemaphore m_underWay;
+};
+
+} // namespace
+
+class TestRecordExport : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void refusedPlaces_data();
+    void refusedPlaces();
+    void copyIsOwnerOnly();
+    void stopsAtTheNextBlock();
+
+private:
+    QString Disk(int record) const { return m_disk->filePath(QLatin1String(kRecords[record])); }
+    QString Target(int record) const
+    {
+        return m_target->filePath(QString::fromLatin1(kRecords[record]).section(QLatin1Char('/'), -3));
+    }
+    // Runs an export of all three records; its result, or -1 when it did not end within 10 s.
+    int Export(CThreadExportFile& worker, QStringList* lines);
+
+    std::unique_ptr<QTemporaryDir> m_disk;
+    std::unique_ptr<QTemporaryDir> m_target;
+    std::unique_ptr<QTemporaryDir> m_private;
+};
+
+void TestRecordExport::init()
+{
+    m_disk = std::make_unique<QTemporaryDir>();
+    m_target = std::make_unique<QTemporaryDir>();
+    m_private = std::make_unique<QTemporaryDir>();
+    for (int record = 0; record < 3; ++record)
+        QVERIFY(WriteFile(Disk(record), Content(record)));
+    QVERIFY(WriteFile(m_private->filePath(QStringLiteral("key")), kSecret));
+}
+
+int TestRecordExport::Export(CThreadExportFile& worker, QStringList* lines)
+{
+    QSignalSpy failed(&worker, &CThreadExportFile::SendFileFailed);
+    QSignalSpy over(&worker, &CThreadExportFile::SendWriteOver);
+    worker.SetExportParam({Disk(0), Disk(1), Disk(2)}, m_target->path() + QLatin1Char('/'));
+    worker.start();
+    if (!worker.wait(TestSupport::Bound(10000)))
+        return -1;
+    for (const QList<QVariant>& line : std::as_const(failed))
+        *lines << line.value(0).toString();
+    return over.size() == 1 ? over.first().value(0).toInt() : -2;
+}
+
+void TestRecordExport::refusedPlaces_data()
+{
+    QTest::addColumn<QString>("plant");
+    QTest::addColumn<QString>("named"); // what the line names beside the record
+    QTest::newRow("record is a link to a private file")
+        << QStringLiteral("file link") << QStringLiteral("is a link,");
+    QTest::newRow("day folder is a link")
+        << QStringLiteral("day link") << QStringLiteral("/Records/10.0.0.1_8000_2/20260310");
+    QTest::newRow("name folder is a link")
+        << QStringLiteral("name link") << QStringLiteral("/Records/10.0.0.1_8000_2");
+    QTest::newRow("record is a named pipe") << QStringLiteral("pipe") << QStringLiteral("named pipe");
+    QTest::newRow("record is a folder") << QStringLiteral("folder") << QStringLiteral("folder");
+    QTest::newRow("record is gone") << QStringLiteral("gone") << QStringLiteral("cannot be opened");
+    QTest::newRow("export folder holds a link")
+        << QStringLiteral("target link") << QStringLiteral("cannot be written");
+}
+
+// The spoilt record fails alone and nothing of what stands in its place reaches the export folder; the
+// record before it and the one after it (on another day of the same name) are copied whole.
+void TestRecordExport::refusedPlaces()
+{
+    QFETCH(QString, plant);
+    QFETCH(QString, named);
+    const QString victim = Disk(1);
+    const QString secret = m_private->filePath(QStringLiteral("key"));
+    QString freeTheReader; // a pipe whose reader must be let go if the open waited
+    if (plant == QLatin1String("file link")) {
+        QVERIFY(QFile::remove(victim) && Link(secret, victim));
+    } else if (plant == QLatin1String("day link") || plant == QLatin1String("name link")) {
+        // A copy of the record's folder elsewhere, with the private file under the record's name.
+        const int up = plant == QLatin1String("day link") ? 1 : 2;
+        QString folder = victim;
+        for (int i = 0; i < up; ++i)
+            folder = QFileInfo(folder).path();
+        const QString elsewhere = m_private->filePath(QStringLiteral("tree"));
+        QVERIFY(WriteFile(elsewhere + victim.mid(folder.size()), kSecret));
+        if (up == 2) // the other day of that name is under the link too
+            QVERIFY(WriteFile(elsewhere + Disk(2).mid(folder.size()), kSecret));
+        QVERIFY(QDir(folder).removeRecursively() && Link(elsewhere, folder));
+    } else if (plant == QLatin1String("pipe")) {
+        QVERIFY(QFile::remove(victim));
+        QCOMPARE(::mkfifo(QFile::encodeName(victim).constData(), 0600), 0);
+        freeTheReader = victim;
+    } else if (plant == QLatin1String("folder")) {
+        QVERIFY(QFile::remove(victim) && QDir().mkdir(victim));
+    } else if (plant == QLatin1String("gone")) {
+        QVERIFY(QFile::remove(victim));
+    } else if (plant == QLatin1String("target link")) {
+        // Someone who may write to the export folder put a link where the record's name folder goes.
+        QVERIFY(QDir().mkpath(m_private->filePath(QStringLiteral("taken"))));
+        QVERIFY(Link(m_private->filePath(QStringLiteral("taken")),
+                     m_target->filePath(QStringLiteral("10.0.0.1_8000_2"))));
+    }
+    // Made before the reader is let go, so it is destroyed after: a reader that waits ends first.
+    CThreadExportFile worker(nullptr);
+    const auto release = qScopeGuard([&freeTheReader] {
+        if (freeTheReader.isEmpty())
+            return;
+        const int writer = ::open(QFile::encodeName(freeTheReader).constData(), O_WRONLY | O_NONBLOCK);
+        if (writer >= 0)
+            ::close(writer);
+    });
+
+    QStringList lines;
+    QCOMPARE(Export(worker, &lines), int(CThreadExportFile::EXPORT_FAILED));
+    const bool bothDays = plant == QLatin1String("name link") || plant == QLatin1String("target link");
+    QCOMPARE(lines.size(), bothDays ? 2 : 1);
+    QVERIFY2(lines.first().contains(victim), qPrintable(lines.first()));
+    // A link is named where it stands: the folder, with the text that follows its name.
+    const QString where =
+        named.startsWith(QLatin1Char('/')) ? m_disk->path() + named + QLatin1Char(',') : named;
+    if (!named.isEmpty())
+        QVERIFY2(lines.first().contains(where), qPrintable(lines.first()));
+
+    QCOMPARE(ReadAll(Target(0)), Content(0));
+    QStringList expected{Target(0)};
+    if (!bothDays) {
+        QCOMPARE(ReadAll(Target(2)), Content(2));
+        expected << Target(2);
+    }
+    // Nothing else, no temporary file, and nothing written through a link in the export folder.
+    QCOMPARE(FilesUnder(m_target->path()), expected);
+    QCOMPARE(FilesUnder(m_private->filePath(QStringLiteral("taken"))), QStringList());
+}
+
+// The copy and the folders made for it are the operator's alone, whatever the umask; an earlier copy is
+// replaced with the same mode.
+void TestRecordExport::copyIsOwnerOnly()
+{
+    const mode_t before = ::umask(0);
+    const auto restore = qScopeGuard([before] { ::umask(before); });
+    QVERIFY(WriteFile(Target(0), "an older copy", 0644));
+    CThreadExportFile worker(nullptr);
+    QStringList lines;
+    QCOMPARE(Export(worker, &lines), int(CThreadExportFile::EXPORT_DONE));
+    QCOMPARE(lines, QStringList());
+    for (int record = 0; record < 3; ++record) {
+        QCOMPARE(ReadAll(Target(record)), Content(record));
+        QCOMPARE(ModeOf(Target(record)), 0600);
+    }
+    // The folders this export made; the one an earlier export left stays as it was.
+    QCOMPARE(ModeOf(QFileInfo(Target(1)).path()), 0700);
+    QCOMPARE(ModeOf(QFileInfo(QFileInfo(Target(1)).path()).path()), 0700);
+
+    // The player is handed a path only after the same check.
+    QString why;
+    QVERIFY(OpenStoredRecord(Disk(0), &why).IsOpen());
+    const CStoredRecordFile opened = OpenStoredRecord(Disk(0));
+    QCOMPARE(opened.Size(), qint64(Content(0).size()));
+    QCOMPARE(::fcntl(opened.Fd(), F_GETFL) & O_NONBLOCK, 0);
+    for (const QString& path :
+         {m_disk->filePath(QStringLiteral("Records/a/b")), // too short
+          m_disk->filePath(QStringLiteral("Other/a/b/c.rec")),
+          m_disk->filePath(QStringLiteral("Records/a/../b/c.rec")), QStringLiteral("Records/a/b/c.rec")}) {
+        QVERIFY2(!OpenStoredRecord(path, &why).IsOpen(), qPrintable(path));
+        QVERIFY2(why.contains(path), qPrintable(why));
+    }
+}
+
+// An export of a large record ends within a bound when its thread is asked to stop in the middle of the copy
+// (the program's end deletes it): nothing of the copy under way is left, nor anything after it.
+void TestRecordExport::stopsAtTheNextBlock()
+{
+    QVERIFY(WriteFile(Disk(0), QByteArray(8 * 1024 * 1024, 'v')));
+    CHeldCopy held;
+    QElapsedTimer ended;
+    {
+        CThreadExportFile worker(nullptr);
+        worker.SetExportParam({Disk(0), Disk(1)}, m_target->path());
+        worker.start();
+        QVERIFY(held.WaitUnderWay());
+        ended.start();
+    }
+    QVERIFY2(ended.elapsed() < TestSupport::Bound(5000), qPrintable(QString::number(ended.elapsed())));
+    QCOMPARE(FilesUnder(m_target->path()), QStringList());
+}
+
+VARROW_TEST_MAIN(TestRecordExport, QApplication)
+#include "tst_gui_recordexport.moc"
