@@ -1,5 +1,7 @@
 #include "storage/StowelineDirs.h"
 
+#include "storage/StowelineOwnership.h"
+
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
@@ -18,6 +20,11 @@ int OpenSubDir(int parent, const QByteArray& name)
     const int fd = ::openat(parent, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0 && errno == ENOTDIR && IsLinkAt(parent, name))
         errno = ELOOP;
+    if (const int refused = fd >= 0 ? CheckFolderOwner(fd) : 0; refused != 0) {
+        ::close(fd);
+        errno = refused;
+        return -1;
+    }
     return fd;
 }
 

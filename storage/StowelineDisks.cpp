@@ -92,13 +92,17 @@ bool CStowelineClass::Init(const STOWELINE_INIT_PARAM* param)
             if (name.Link)
                 root->NoteLink(namePath);
             const CFd nameDir(name.Dir ? OpenSubDir(records.Get(), name.Name) : -1);
-            if (!nameDir.Valid())
+            if (!nameDir.Valid()) {
+                root->NoteRefusedFolder(namePath, name.Dir ? errno : 0);
                 continue;
+            }
             for (const DIR_ENTRY& day : ListDir(nameDir.Get())) {
                 const QString dayPath = namePath + QLatin1Char('/') + QFile::decodeName(day.Name);
                 if (day.Link)
                     root->NoteLink(dayPath);
                 const CFd dayDir(day.Dir ? OpenSubDir(nameDir.Get(), day.Name) : -1);
+                if (!dayDir.Valid())
+                    root->NoteRefusedFolder(dayPath, day.Dir ? errno : 0);
                 if (dayDir.Valid())
                     RemoveLeftovers(dayDir.Get(), dayPath);
             }

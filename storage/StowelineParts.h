@@ -68,6 +68,12 @@ struct CStowelineClass::CRoot
 
     // A link met below the drive's folder is left alone, and named once.
     void NoteLink(const QString& path) const;
+    // A folder refused for its owner (EPERM from OpenSubDir) is left alone, and named once.
+    void NoteRefusedFolder(const QString& path, int error) const;
+    // The opened Records folder `fd` as the storage may use it (StowelineOwnership.h): with `close`, closed
+    // to other users first when it is open to them; -1 with errno EPERM (and `fd` closed) while other users
+    // may write to it.
+    int GuardRecords(int fd, bool close) const;
 
     // Opens (and with `create` makes) the folders of one record: Records, the name's and the day's. The
     // day's folder, or -1 with errno.

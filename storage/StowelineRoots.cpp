@@ -19,7 +19,8 @@ int CStowelineClass::CRoot::OpenRecords(bool create) const
     const CFd drive(::open(QFile::encodeName(driveDir).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!drive.Valid())
         return -1;
-    return create ? OpenOrMakeSubDir(drive.Get(), kRecordsFolder) : OpenSubDir(drive.Get(), kRecordsFolder);
+    return GuardRecords(
+        create ? OpenOrMakeSubDir(drive.Get(), kRecordsFolder) : OpenSubDir(drive.Get(), kRecordsFolder), create);
 }
 
 void CStowelineClass::CRoot::NoteLink(const QString& path) const
@@ -36,6 +37,9 @@ int CStowelineClass::CRoot::OpenRecordFolder(const QByteArray& name, const QByte
         if (fd < 0 && errno == ELOOP) {
             NoteLink(path);
             errno = ELOOP;
+        } else if (fd < 0 && errno == EPERM) {
+            NoteRefusedFolder(path, EPERM);
+            errno = EPERM;
         }
         return fd;
     };

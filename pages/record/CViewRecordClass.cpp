@@ -12,6 +12,7 @@
 #include <QHBoxLayout>
 #include <QIcon>
 #include <QLabel>
+#include <QVBoxLayout>
 
 namespace {
 
@@ -105,7 +106,17 @@ void CViewRecordClass::setupUi(QDialog* page)
     captionRow->addWidget(pLabel);
     captionRow->addWidget(pLabelNoRecord);
     captionRow->addStretch(1);
-    gridLayout->addLayout(captionRow, 0, 1);
+    // Below the caption, shown after a search that could not search every disk or listed only part of what
+    // it matched: a missing disk must never read as a disk without records.
+    pLabelSearchNote = new QLabel(page);
+    pLabelSearchNote->setObjectName(QStringLiteral("pLabelSearchNote"));
+    pLabelSearchNote->setWordWrap(true);
+    pLabelSearchNote->setTextFormat(Qt::PlainText);
+    pLabelSearchNote->hide();
+    auto* captionColumn = new QVBoxLayout();
+    captionColumn->addLayout(captionRow);
+    captionColumn->addWidget(pLabelSearchNote);
+    gridLayout->addLayout(captionColumn, 0, 1);
     label_2 = Spacer(page, "label_2", 6);
     gridLayout->addWidget(label_2, 1, 1);
     pTableView = new CTableView(page);
