@@ -90,8 +90,9 @@ QString DescribeRootError(const STOWELINE_ROOT_ERROR& error)
         // The storage refuses a folder that is not the station's own in this way; say which check it failed.
         const StowelineDetail::FOLDER_TRUST trust = StowelineDetail::ExamineFolder(error.Path);
         if (trust.Foreign)
-            return QObject::tr("Disk %1: the folder %2 belongs to another user (user id %3); the station uses "
-                               "only folders of its own user there.")
+            return QObject::tr(
+                       "Disk %1: the folder %2 belongs to another user (user id %3); the station uses "
+                       "only folders of its own user there.")
                 .arg(drive, error.Path)
                 .arg(trust.Owner);
         if (trust.OpenToWrite)

@@ -19,8 +19,9 @@ int CStowelineClass::CRoot::OpenRecords(bool create) const
     const CFd drive(::open(QFile::encodeName(driveDir).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!drive.Valid())
         return -1;
-    return GuardRecords(
-        create ? OpenOrMakeSubDir(drive.Get(), kRecordsFolder) : OpenSubDir(drive.Get(), kRecordsFolder), create);
+    return GuardRecords(create ? OpenOrMakeSubDir(drive.Get(), kRecordsFolder)
+                               : OpenSubDir(drive.Get(), kRecordsFolder),
+                        create);
 }
 
 void CStowelineClass::CRoot::NoteLink(const QString& path) const
