@@ -44,7 +44,8 @@ void CViewRecordClass::setupUi(QDialog* page)
     pLabelCameraSel = new QLabel(page);
     pLabelCameraSel->setObjectName(QStringLiteral("pLabelCameraSel"));
     pLabelCameraSel->setMinimumWidth(200);
-    gridLayout->addWidget(pLabelCameraSel, 0, 0);
+    // At the top beside the caption, also while notes below the caption make its row taller.
+    gridLayout->addWidget(pLabelCameraSel, 0, 0, Qt::AlignTop);
     label = Spacer(page, "label", 6);
     gridLayout->addWidget(label, 1, 0);
 
