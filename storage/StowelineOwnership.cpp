@@ -11,8 +11,8 @@ namespace {
 
 // Write for the group or for all: another user may create, rename or delete entries.
 constexpr mode_t kOthersWrite = S_IWGRP | S_IWOTH;
-// Anything for the group or for all, and the bits that only matter beside them.
-constexpr mode_t kOthersAny = S_IRWXG | S_IRWXO | S_ISVTX | S_ISGID;
+// Anything for the group or for all. Closing also drops a sticky bit, which without them means nothing.
+constexpr mode_t kOthersAny = S_IRWXG | S_IRWXO;
 
 } // namespace
 
