@@ -84,10 +84,11 @@ int CStowelineClass::SearchChannelRecord(const RECORD_SEARCH_COND* condition, St
         }
         const CFd records(root->OpenRecords(false));
         if (!records.Valid()) {
-            // No Records folder yet: nothing was stored on this disk.
+            // Every disk that was there at the set-up got its Records folder: one without it now is the bare
+            // folder of a volume that did not mount (where the map does not know it for a volume's), or lost
+            // it; either way its records are not known.
             const int error = errno;
-            if (error != ENOENT)
-                t_unsearched.push_back({root->drive, root->dir, error, false});
+            t_unsearched.push_back({root->drive, root->dir, error == ENOENT ? 0 : error, false});
             if (error == ELOOP)
                 root->NoteLink(root->dir);
             continue;

@@ -322,15 +322,22 @@ void TestStorageOwner::searchNamesTheDisksItCannotSearch()
     QVERIFY(MapDrives(
         {{'D', m_drive->path()}, {'E', gone.path()}, {'V', volume.path() + QStringLiteral(" [volume]")}}));
     CStowelineClass s;
-    QVERIFY(Init(s, {"D:", "E:", "V:"}));
+    QTemporaryDir bare;
+    QVERIFY(bare.isValid());
+    QVERIFY(Init(s, {"D:", "E:", "V:", bare.path()}));
+    // A volume's folder that the map does not mark, left bare: its Records folder is gone with the volume.
+    QVERIFY(QDir(CStowelineClass::RecordRootOf(bare.path())).removeRecursively());
     const char* name = "10.25.25.25_8000_1";
     const QString record = m_root + "/" + name + "/20240305/" + RecordName(60);
     QVERIFY(WriteText(record, "mine"));
     QVERIFY(gone.remove());
 
-    const QStringList expected{
+    QStringList expected{
         "Disk E: the folder " + gone.path() + " does not exist (is its volume mounted?).",
-        "Disk V: no volume is mounted at the folder " + volume.path() + " (is its volume mounted?)."};
+        "Disk V: no volume is mounted at the folder " + volume.path() + " (is its volume mounted?).",
+        "Disk " + bare.path() + ": the folder " + CStowelineClass::RecordRootOf(bare.path()) +
+            " does not exist (is its volume mounted?)."};
+    expected.sort();
     for (const char* searched : {name, "10.26.26.26_8000_1"}) {
         QCOMPARE(Search(s, searched, 5), searched == name ? QStringList{record} : QStringList());
         QStringList said;
