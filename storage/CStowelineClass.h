@@ -11,8 +11,8 @@
 // Another user may be able to write to a disk's folder (a shared volume, a folder such as /dev/shm): below
 // the drive's own folder no symbolic link is ever followed. Folders are walked, files created, renamed and
 // deleted relative to open directory handles; a link met there is left alone and named once in the log. Nor
-// is a folder of another user used there, and Records must be closed to other users' writes: the set-up closes
-// the station's own (0700), and refuses a disk whose Records is another user's (StowelineOwnership.h).
+// is a folder of another user used there, and Records must be closed to other users' writes: the set-up
+// closes the station's own (0700), and refuses a disk whose Records is another user's (StowelineOwnership.h).
 // Records are created 0600 in folders created 0700: the video is as private as the passwords.
 //
 // Overwrite is never silent: each record deleted to make room is written to the operation log (recorder,

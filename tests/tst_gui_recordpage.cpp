@@ -94,7 +94,7 @@ private Q_SLOTS:
 private:
     // Stores one record through the storage layer; its full path.
     QString Store(int device, int channel, const QDateTime& start, const QDateTime& stop, uint32_t type);
-    // Plants `count` one-second records of the gate's channel (its number) beside a stored one, from At(0) on.
+    // Plants `count` one-second records of a gate's channel (by number) beside a stored one, from At(0) on.
     bool Plant(int channel, int count);
     QString Label(const char* name) const
     {
@@ -575,7 +575,8 @@ void TestRecordPage::diskNotThereIsNamed()
     unplugged.reset();
 
     const QString named =
-        QStringLiteral("Not searched: Disk E: the folder %1 does not exist (is its volume mounted?).").arg(gone);
+        QStringLiteral("Not searched: Disk E: the folder %1 does not exist (is its volume mounted?).")
+            .arg(gone);
     SearchDay({0});
     QCOMPARE(Rows(), 1);
     QCOMPARE(Cell(0, CViewRecord::COL_PATH), stored);
@@ -588,11 +589,12 @@ void TestRecordPage::diskNotThereIsNamed()
     QCOMPARE(Label("pLabelNoRecord"), QStringLiteral("No record found on the disks that could be searched."));
     QCOMPARE(Label("pLabelSearchNote"), named);
 
-    QCOMPARE(CreateStorage(nullptr, [] {
-                 SYSTEM_CONFIG one;
-                 CopyString26(one.Disk, "D");
-                 return one;
-             }()),
+    QCOMPARE(CreateStorage(nullptr,
+                           [] {
+                               SYSTEM_CONFIG one;
+                               CopyString26(one.Disk, "D");
+                               return one;
+                           }()),
              0);
     SetRange(At(0), At(23));
     Search();
