@@ -20,6 +20,7 @@
 #include <cstring>
 #include <limits>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -115,6 +116,7 @@ private Q_SLOTS:
     void cleanupTestCase();
     void foreignRecordsRefusedAtSetUp_data();
     void foreignRecordsRefusedAtSetUp();
+    void foreignRecordsClosedToTheStation();
     void ownOpenTreeClosedAtSetUp_data();
     void ownOpenTreeClosedAtSetUp();
     void recordsOpenedLaterAreNotSearched();
@@ -173,6 +175,44 @@ void TestStorageOwner::foreignRecordsRefusedAtSetUp()
     QCOMPARE(Mode(m_root), mode);
     QCOMPARE(Owner(m_root), kOtherUser);
     QVERIFY(QDir(m_root).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot));
+}
+
+// A station that runs as an ordinary user cannot even enter a Records folder that another user made closed:
+// it is still named as that user's, not as a folder that cannot be written. The set-up runs in a child that
+// took a third user id.
+void TestStorageOwner::foreignRecordsClosedToTheStation()
+{
+    if (::geteuid() != 0)
+        QSKIP("Another user's folder needs a second user id: the test runs as root only.");
+    const uid_t station = kOtherUser - 1;
+    QVERIFY(::chmod(QFile::encodeName(m_drive->path()).constData(), 0755) == 0);
+    QVERIFY(MakeFolder(m_root, 0700, kOtherUser));
+    int pipe[2];
+    QVERIFY(::pipe(pipe) == 0);
+    const pid_t child = ::fork();
+    QVERIFY(child >= 0);
+    if (child == 0) {
+        ::close(pipe[0]);
+        QByteArray said = "could not take the user id";
+        if (::setresgid(station, station, station) == 0 && ::setresuid(station, station, station) == 0) {
+            CStowelineClass s;
+            said = Init(s, {m_drive->path()}) ? QByteArray("accepted")
+                                              : DescribeRootError(s.GetLastRootError()).toUtf8();
+        }
+        const bool written = ::write(pipe[1], said.constData(), size_t(said.size())) == said.size();
+        ::_exit(written ? 0 : 1);
+    }
+    ::close(pipe[1]);
+    QByteArray said;
+    char buffer[512];
+    for (ssize_t n; (n = ::read(pipe[0], buffer, sizeof(buffer))) > 0;)
+        said.append(buffer, n);
+    ::close(pipe[0]);
+    int status = 0;
+    QCOMPARE(::waitpid(child, &status, 0), child);
+    QCOMPARE(QString::fromUtf8(said), "Disk " + m_drive->path() + ": the folder " + m_root +
+                                          " belongs to another user (user id 65534); the station uses only "
+                                          "folders of its own user there.");
 }
 
 void TestStorageOwner::ownOpenTreeClosedAtSetUp_data()
