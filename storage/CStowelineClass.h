@@ -10,7 +10,9 @@
 //
 // Another user may be able to write to a disk's folder (a shared volume, a folder such as /dev/shm): below
 // the drive's own folder no symbolic link is ever followed. Folders are walked, files created, renamed and
-// deleted relative to open directory handles; a link met there is left alone and named once in the log.
+// deleted relative to open directory handles; a link met there is left alone and named once in the log. Nor
+// is a folder of another user used there, and Records must be closed to other users' writes: the set-up
+// closes the station's own (0700), and refuses a disk whose Records is another user's (StowelineOwnership.h).
 // Records are created 0600 in folders created 0700: the video is as private as the passwords.
 //
 // Overwrite is never silent: each record deleted to make room is written to the operation log (recorder,
@@ -109,9 +111,19 @@ public:
     bool AbortChannelRecord(const char* name, const CHANNEL_RECORD_KEY* key);
 
     // The stored files of the condition's record name whose time range overlaps the condition's, of its type
-    // (0: every type), sorted by start. Non-zero with *result set when any was found. The list belongs to
-    // this object and stays valid until the same thread searches again or the object is destroyed.
+    // (0: every type), sorted by start: the earliest kMaxSearchMatches of them. Non-zero with *result set
+    // when any was found. The list belongs to this object and stays valid until the same thread searches
+    // again or the object is destroyed. A disk that cannot be searched is passed over and named by
+    // GetLastSearchRootErrors; another user's folder below Records is left alone and named once in the log.
     int SearchChannelRecord(const RECORD_SEARCH_COND* condition, StowelineList** result);
+    // The most files one search returns, however many match: a disk with planted names must not fill the
+    // memory of the page that lists them.
+    static constexpr int kMaxSearchMatches = 5000;
+    // The last search on the calling thread matched more files than it returned.
+    bool LastSearchCut() const;
+    // The disks that the last search on the calling thread could not search, each with its cause (gone, its
+    // volume not mounted, its Records folder refused): their records are missing from the answer.
+    std::vector<STOWELINE_ROOT_ERROR> GetLastSearchRootErrors() const;
 
     // The code of the last failure of an operation on the calling thread (STOWELINE_ERROR). For a caller that
     // decides what a refusal means: STOWELINE_ERR_DISK_FULL is want of room; STOWELINE_ERR_ROOT a disk gone

@@ -2,6 +2,7 @@
 
 #include "model/SysInfoManage.h"
 #include "platform/DriveMap.h"
+#include "storage/StowelineOwnership.h"
 
 #include <QObject>
 
@@ -85,6 +86,21 @@ QString DescribeRootError(const STOWELINE_ROOT_ERROR& error)
         return QObject::tr("Disk %1: the folder %2 is a link, and links below a disk's folder are never "
                            "followed.")
             .arg(drive, error.Path);
+    if (error.SystemError == EPERM || error.SystemError == EACCES) {
+        // The storage refuses a folder that is not the station's own with EPERM, and another user's folder
+        // closed to the station cannot even be opened: say which check it failed.
+        const StowelineDetail::FOLDER_TRUST trust = StowelineDetail::ExamineFolder(error.Path);
+        if (trust.Foreign)
+            return QObject::tr(
+                       "Disk %1: the folder %2 belongs to another user (user id %3); the station uses "
+                       "only folders of its own user there.")
+                .arg(drive, error.Path)
+                .arg(trust.Owner);
+        if (trust.OpenToWrite && error.SystemError == EPERM)
+            return QObject::tr("Disk %1: other users may write to the folder %2 (a volume without owners "
+                               "must be mounted for the station's user, with no write for others).")
+                .arg(drive, error.Path);
+    }
     return QObject::tr("Disk %1: the folder %2 cannot be written: %3.")
         .arg(drive, error.Path, QString::fromLocal8Bit(std::strerror(error.SystemError)));
 }

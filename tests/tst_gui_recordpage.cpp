@@ -6,6 +6,7 @@
 #include "pages/record/CExportRecord.h"
 #include "pages/record/CThreadExportFile.h"
 #include "pages/record/CViewRecord.h"
+#include "model/DbAccess.h"
 #include "pages/record/RecordSearch.h"
 #include "storage/CreateStorage.h"
 #include "tests/support/gui/FakeHandOff.h"
@@ -92,10 +93,21 @@ private Q_SLOTS:
     void exportStops_data();
     void exportStops();
     void exportDialogFollowsTheWindow();
+    void noTickedChannelAsksForOne();
+    void diskNotThereIsNamed();
+    void listCutAtItsBound_data();
+    void listCutAtItsBound();
 
 private:
     // Stores one record through the storage layer; its full path.
     QString Store(int device, int channel, const QDateTime& start, const QDateTime& stop, uint32_t type);
+    // Plants `count` one-second records of a gate's channel (by number) beside a stored one, from At(0) on.
+    bool Plant(int channel, int count);
+    QString Label(const char* name) const
+    {
+        const QLabel* label = m_page->findChild<QLabel*>(QLatin1String(name));
+        return label->isHidden() ? QString() : label->text();
+    }
     void Tick(int deviceRow, int channelRow)
     {
         const QModelIndex device = m_tree->index(deviceRow, 0);
@@ -661,6 +673,109 @@ void TestRecordPage::exportDialogFollowsTheWindow()
     m_page->findChild<CPushButton*>(QStringLiteral("pBtnExport"))->click();
     QVERIFY2(std::abs(offset.x()) <= 1 && std::abs(offset.y()) <= 1,
              qPrintable(QStringLiteral("%1,%2").arg(offset.x()).arg(offset.y())));
+}
+
+bool TestRecordPage::Plant(int channel, int count)
+{
+    const QString stored = Store(m_gate, channel, At(23), At(23, 30), 1);
+    if (stored.isEmpty())
+        return false;
+    const QString day = QFileInfo(stored).path() + QLatin1Char('/');
+    for (int i = 0; i < count; ++i) {
+        const QString start = At(0).addSecs(i).toString(QStringLiteral("yyyyMMddhhmmss"));
+        if (!WriteFile(day + start + QLatin1Char('_') + start + QStringLiteral("_1.rec"), "r"))
+            return false;
+    }
+    return true;
+}
+
+// A search with no channel ticked asks for one rather than saying the range holds no record.
+void TestRecordPage::noTickedChannelAsksForOne()
+{
+    QVERIFY(!Store(m_gate, 1, At(8), At(9), 1).isEmpty());
+    SetRange(At(0), At(23));
+    Search();
+    QCOMPARE(Rows(), 0);
+    QCOMPARE(Label("pLabelNoRecord"), QStringLiteral("Tick a channel under Cameras to search its records."));
+    QCOMPARE(Label("pLabelSearchNote"), QString());
+    Tick(0, 0);
+    Search();
+    QCOMPARE(Rows(), 1);
+    QCOMPARE(Label("pLabelNoRecord"), QString());
+}
+
+// An unplugged disk is not a disk without records: the page names it with its cause and still lists the
+// records of the disk that is there; the next search over whole disks drops the words.
+void TestRecordPage::diskNotThereIsNamed()
+{
+    const QString stored = Store(m_gate, 1, At(8), At(9), 1);
+    QVERIFY(!stored.isEmpty());
+    auto unplugged = std::make_unique<QTemporaryDir>();
+    QVERIFY(MapDrives({{'D', m_fixture->DiskPath()}, {'E', unplugged->path()}}));
+    SYSTEM_CONFIG config;
+    CopyString26(config.Disk, "DE");
+    QCOMPARE(CreateStorage(nullptr, config), 0);
+    const QString gone = unplugged->path();
+    unplugged.reset();
+
+    const QString named =
+        QStringLiteral("Not searched: Disk E: the folder %1 does not exist (is its volume mounted?).")
+            .arg(gone);
+    SearchDay({0});
+    QCOMPARE(Rows(), 1);
+    QCOMPARE(Cell(0, CViewRecord::COL_PATH), stored);
+    QCOMPARE(Label("pLabelSearchNote"), named);
+    QCOMPARE(Label("pLabelNoRecord"), QString());
+    // With nothing found elsewhere the page does not claim the range holds nothing.
+    SetRange(At(10), At(11));
+    Search();
+    QCOMPARE(Rows(), 0);
+    QCOMPARE(Label("pLabelNoRecord"), QStringLiteral("No record found on the disks that could be searched."));
+    QCOMPARE(Label("pLabelSearchNote"), named);
+
+    QCOMPARE(CreateStorage(nullptr,
+                           [] {
+                               SYSTEM_CONFIG one;
+                               CopyString26(one.Disk, "D");
+                               return one;
+                           }()),
+             0);
+    SetRange(At(0), At(23));
+    Search();
+    QCOMPARE(Rows(), 1);
+    QCOMPARE(Label("pLabelSearchNote"), QString());
+}
+
+void TestRecordPage::listCutAtItsBound_data()
+{
+    QTest::addColumn<int>("first");
+    QTest::addColumn<int>("second");
+    // One channel past the storage's bound, and two channels whose rows together pass the page's.
+    QTest::newRow("one channel") << kMaxRecordRows + 2 << 0;
+    QTest::newRow("two channels") << 2600 << 2600;
+}
+
+// However many record-named files a disk holds, the page lists at most its bound of rows, the earliest first,
+// and says that it left the others out.
+void TestRecordPage::listCutAtItsBound()
+{
+    QCOMPARE(kMaxRecordRows, 5000);
+    QFETCH(int, first);
+    QFETCH(int, second);
+    QVERIFY(Plant(1, first));
+    if (second > 0)
+        QVERIFY(Plant(2, second));
+    SearchDay(second > 0 ? std::initializer_list<int>{0, 1} : std::initializer_list<int>{0});
+    QCOMPARE(Rows(), kMaxRecordRows);
+    QCOMPARE(Cell(0, CViewRecord::COL_START), At(0).toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")));
+    QCOMPARE(Label("pLabelSearchNote"),
+             QStringLiteral("Only the first 5000 records found are listed. Search a shorter range or fewer "
+                            "channels to see the others."));
+    // A search within the bound is whole again.
+    SetRange(At(0), At(0, 10));
+    Search();
+    QCOMPARE(Rows(), second > 0 ? 2 * 601 : 601);
+    QCOMPARE(Label("pLabelSearchNote"), QString());
 }
 
 VARROW_TEST_MAIN(TestRecordPage, QApplication)

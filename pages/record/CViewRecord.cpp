@@ -216,12 +216,16 @@ void CViewRecord::OnBtnClickedSerchRecord()
     }
     m_pRecordModel->removeRows(0, m_pRecordModel->rowCount());
     ui.pLabelNoRecord->hide();
+    ui.pLabelSearchNote->hide();
+    m_rowsCut = false;
 
     const int type = ui.pCombFileType->currentData(ROLE_USER_DATA).toInt();
     const QList<int> searchTypes = SearchTypesOf(type);
     RECORD_SEARCH_COND condition;
     condition.StartTime = CompactTime(from);
     condition.EndTime = CompactTime(to);
+    SEARCH_GAPS gaps;
+    int searched = 0;
     for (int row = 0; row < m_pGroupModel->rowCount(); ++row) {
         const QStandardItem* deviceItem = m_pGroupModel->item(row);
         for (int child = 0; child < deviceItem->rowCount(); ++child) {
@@ -232,16 +236,40 @@ void CViewRecord::OnBtnClickedSerchRecord()
                 continue;
             std::memset(condition.RecordName, 0, sizeof(condition.RecordName));
             std::memcpy(condition.RecordName, name.constData(), size_t(name.size()));
+            ++searched;
             for (const int searchType : searchTypes) {
                 condition.FileType = searchType;
                 StowelineList* answer = nullptr;
                 if (storage->SearchChannelRecord(&condition, &answer) != 0)
                     FillRecordRows(answer, channelItem->text());
+                gaps.Note(storage->GetLastSearchRootErrors(), storage->LastSearchCut());
             }
         }
     }
-    // An empty table alone reads as a search that did not run.
+    gaps.Cut = gaps.Cut || m_rowsCut;
+    ShowSearchOutcome(searched, gaps);
+}
+
+void CViewRecord::ShowSearchOutcome(int searchedChannels, const SEARCH_GAPS& gaps)
+{
+    // An empty table alone reads as a search that did not run; one that searched no channel asks for one.
+    if (searchedChannels == 0)
+        ui.pLabelNoRecord->setText(tr("Tick a channel under Cameras to search its records."));
+    else if (!gaps.Unsearched.empty())
+        ui.pLabelNoRecord->setText(tr("No record found on the disks that could be searched."));
+    else
+        ui.pLabelNoRecord->setText(tr("No record found in this range."));
     ui.pLabelNoRecord->setVisible(m_pRecordModel->rowCount() == 0);
+
+    QStringList notes;
+    for (const STOWELINE_ROOT_ERROR& disk : gaps.Unsearched)
+        notes << tr("Not searched: %1").arg(DescribeRootError(disk));
+    if (gaps.Cut)
+        notes << tr("Only the first %1 records found are listed. Search a shorter range or fewer channels to "
+                    "see the others.")
+                     .arg(kMaxRecordRows);
+    ui.pLabelSearchNote->setText(notes.join(QLatin1Char('\n')));
+    ui.pLabelSearchNote->setVisible(!notes.isEmpty());
 }
 
 void CViewRecord::FillRecordRows(const StowelineList* list, const QString& cameraName)
@@ -250,6 +278,10 @@ void CViewRecord::FillRecordRows(const StowelineList* list, const QString& camer
         return;
     const QIcon playIcon(QStringLiteral(":/images/ButtonIcon/StartViewing.png"));
     for (const STOWELINE_PATH& entry : *list) {
+        if (m_pRecordModel->rowCount() >= kMaxRecordRows) {
+            m_rowsCut = true;
+            return;
+        }
         const QString path = LocalToQString(entry.Path);
         QString start;
         QString end;

@@ -21,6 +21,7 @@ class IFileBrowser;
 class IRecordPlayer;
 struct PLAYER_FAILURE;
 class StowelineList;
+struct SEARCH_GAPS;
 
 class CViewRecord : public QDialog
 {
@@ -40,7 +41,8 @@ public:
     static QString PlayerFailureText(const PLAYER_FAILURE& failure);
     static QString OpenerStatusMeaning(int status);
 
-    // Appends the rows of one search answer; a null list adds nothing.
+    // Appends the rows of one search answer, up to the page's bound of rows (kMaxRecordRows); a null list
+    // adds nothing.
     void FillRecordRows(const StowelineList* list, const QString& cameraName);
 
     // The result table's columns.
@@ -80,6 +82,9 @@ private:
     // A hand-off to the desktop's opener that failed after the click.
     void ShowPlayerFailure(const PLAYER_FAILURE& failure);
     void ShowInExplorer(QString path);
+    // The words beside and below the result's caption after a search: no channel ticked, nothing found, the
+    // disks that could not be searched and a list cut at its bound.
+    void ShowSearchOutcome(int searchedChannels, const SEARCH_GAPS& gaps);
 
     CViewRecordClass ui;
     QStandardItemModel* m_pGroupModel = nullptr;
@@ -91,4 +96,6 @@ private:
     // Until the operator picks a range, the search covers today up to the moment of the search, so records
     // stored while the program runs are found.
     CClockRange* m_pRange = nullptr;
+    // The last search's rows reached the page's bound and matches were left out.
+    bool m_rowsCut = false;
 };

@@ -12,6 +12,7 @@
 #include <QHBoxLayout>
 #include <QIcon>
 #include <QLabel>
+#include <QVBoxLayout>
 
 namespace {
 
@@ -43,7 +44,8 @@ void CViewRecordClass::setupUi(QDialog* page)
     pLabelCameraSel = new QLabel(page);
     pLabelCameraSel->setObjectName(QStringLiteral("pLabelCameraSel"));
     pLabelCameraSel->setMinimumWidth(200);
-    gridLayout->addWidget(pLabelCameraSel, 0, 0);
+    // At the top beside the caption, also while notes below the caption make its row taller.
+    gridLayout->addWidget(pLabelCameraSel, 0, 0, Qt::AlignTop);
     label = Spacer(page, "label", 6);
     gridLayout->addWidget(label, 1, 0);
 
@@ -105,7 +107,17 @@ void CViewRecordClass::setupUi(QDialog* page)
     captionRow->addWidget(pLabel);
     captionRow->addWidget(pLabelNoRecord);
     captionRow->addStretch(1);
-    gridLayout->addLayout(captionRow, 0, 1);
+    // Below the caption, shown after a search that could not search every disk or listed only part of what
+    // it matched: a missing disk must never read as a disk without records.
+    pLabelSearchNote = new QLabel(page);
+    pLabelSearchNote->setObjectName(QStringLiteral("pLabelSearchNote"));
+    pLabelSearchNote->setWordWrap(true);
+    pLabelSearchNote->setTextFormat(Qt::PlainText);
+    pLabelSearchNote->hide();
+    auto* captionColumn = new QVBoxLayout();
+    captionColumn->addLayout(captionRow);
+    captionColumn->addWidget(pLabelSearchNote);
+    gridLayout->addLayout(captionColumn, 0, 1);
     label_2 = Spacer(page, "label_2", 6);
     gridLayout->addWidget(label_2, 1, 1);
     pTableView = new CTableView(page);

@@ -31,6 +31,7 @@ public:
     CPushButton* pBtnSearchRecord = nullptr;
     QLabel* pLabel = nullptr;
     QLabel* pLabelNoRecord = nullptr;
+    QLabel* pLabelSearchNote = nullptr;
     CTableView* pTableView = nullptr;
     CPushButton* pBtnExport = nullptr;
     QLabel* label = nullptr;

@@ -2,6 +2,20 @@
 
 #include <QStringList>
 
+#include <algorithm>
+
+void SEARCH_GAPS::Note(const std::vector<STOWELINE_ROOT_ERROR>& unsearched, bool cut)
+{
+    Cut = Cut || cut;
+    for (const STOWELINE_ROOT_ERROR& error : unsearched) {
+        const bool known = std::any_of(Unsearched.begin(), Unsearched.end(), [&](const auto& seen) {
+            return seen.Drive == error.Drive && seen.Path == error.Path;
+        });
+        if (!known)
+            Unsearched.push_back(error);
+    }
+}
+
 SEARCH_RANGE CheckSearchRange(const QDateTime& from, const QDateTime& to)
 {
     const qint64 seconds = from.secsTo(to);

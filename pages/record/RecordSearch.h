@@ -3,14 +3,30 @@
 // The record page's search rules that need no window: the range check, the compact times of the condition,
 // the file types searched for a chosen type, and the reading of a stored file's name and size.
 
+#include "storage/CStowelineClass.h"
 #include "storage/StowelineRecords.h"
 
 #include <QDateTime>
 #include <QList>
 #include <QString>
 
+#include <vector>
+
 // The longest range one search may cover: three days.
 constexpr qint64 kMaxSearchSeconds = 3 * 24 * 3600;
+// The most rows one search lists, over all its channels and types: each row holds a record's cells in memory
+// and a file on a disk's folder is cheap to plant. A search that matched more says so.
+constexpr int kMaxRecordRows = 5000;
+
+// What a search over several channels and types could not give: the disks it could not search (each once),
+// and whether matches were left out for the bound.
+struct SEARCH_GAPS
+{
+    std::vector<STOWELINE_ROOT_ERROR> Unsearched;
+    bool Cut = false;
+
+    void Note(const std::vector<STOWELINE_ROOT_ERROR>& unsearched, bool cut);
+};
 
 enum class SEARCH_RANGE
 {

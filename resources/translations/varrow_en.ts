@@ -1335,6 +1335,26 @@
         <source>Export stopped. The files copied before stay in the folder.</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Tick a channel under Cameras to search its records.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No record found on the disks that could be searched.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No record found in this range.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Not searched: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Only the first %1 records found are listed. Search a shorter range or fewer channels to see the others.</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>CViewRecordClass</name>
@@ -1842,6 +1862,7 @@
     </message>
     <message>
         <source>%1 more files of %2 skipped: their times are no range</source>
+        <translation></translation>
     </message>
     <message>
         <source>it is not a regular file</source>
@@ -1889,6 +1910,7 @@
     </message>
     <message>
         <source>The other disks take the records.</source>
+        <translation></translation>
     </message>
     <message>
         <source>To start with empty settings, move the file away and start the program again.</source>
@@ -1940,6 +1962,26 @@
     </message>
     <message>
         <source>%1 is a link, and no link is followed below a record disk&apos;s folder.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Disk %1: the folder %2 belongs to another user (user id %3); the station uses only folders of its own user there.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Disk %1: other users may write to the folder %2 (a volume without owners must be mounted for the station&apos;s user, with no write for others).</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The folder %1 was open to other users; it is closed to them now, with every record below it.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The folder %1 is open to other users and cannot be closed to them: %2.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>A folder of another user below a record disk&apos;s folder is left alone: %1.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

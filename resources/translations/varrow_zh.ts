@@ -1337,6 +1337,26 @@
         <source>Export stopped. The files copied before stay in the folder.</source>
         <translation>导出已停止。之前已复制的文件保留在文件夹中。</translation>
     </message>
+    <message>
+        <source>Tick a channel under Cameras to search its records.</source>
+        <translation>请在“通道”列表中勾选一个通道，再搜索其录像。</translation>
+    </message>
+    <message>
+        <source>No record found on the disks that could be searched.</source>
+        <translation>在可搜索的磁盘上没有找到录像。</translation>
+    </message>
+    <message>
+        <source>No record found in this range.</source>
+        <translation>此时间范围内没有找到录像。</translation>
+    </message>
+    <message>
+        <source>Not searched: %1</source>
+        <translation>未搜索：%1</translation>
+    </message>
+    <message>
+        <source>Only the first %1 records found are listed. Search a shorter range or fewer channels to see the others.</source>
+        <translation>只列出了找到的前 %1 个录像。请缩短时间范围或减少通道，以查看其余录像。</translation>
+    </message>
 </context>
 <context>
     <name>CViewRecordClass</name>
@@ -1953,6 +1973,26 @@
     <message>
         <source>%1 is a link, and no link is followed below a record disk&apos;s folder.</source>
         <translation>%1 是一个链接，录像磁盘文件夹下的链接一律不跟随。</translation>
+    </message>
+    <message>
+        <source>Disk %1: the folder %2 belongs to another user (user id %3); the station uses only folders of its own user there.</source>
+        <translation>磁盘 %1：文件夹 %2 属于另一个用户（用户 ID %3）；本站在那里只使用属于自己用户的文件夹。</translation>
+    </message>
+    <message>
+        <source>Disk %1: other users may write to the folder %2 (a volume without owners must be mounted for the station&apos;s user, with no write for others).</source>
+        <translation>磁盘 %1：其他用户可以写入文件夹 %2（没有所有者的卷必须为本站的用户挂载，且不允许其他用户写入）。</translation>
+    </message>
+    <message>
+        <source>The folder %1 was open to other users; it is closed to them now, with every record below it.</source>
+        <translation>文件夹 %1 曾对其他用户开放；现已对他们关闭，其下的所有录像也一并关闭。</translation>
+    </message>
+    <message>
+        <source>The folder %1 is open to other users and cannot be closed to them: %2.</source>
+        <translation>文件夹 %1 对其他用户开放，且无法对他们关闭：%2。</translation>
+    </message>
+    <message>
+        <source>A folder of another user below a record disk&apos;s folder is left alone: %1.</source>
+        <translation>录像磁盘文件夹下属于另一个用户的文件夹不予使用：%1。</translation>
     </message>
 </context>
 <context>

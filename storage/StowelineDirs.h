@@ -1,0 +1,95 @@
+#pragma once
+
+// Descriptors and directories, never through a link: a folder is walked, and a file created, relative to an
+// open directory handle.
+
+#include <QByteArray>
+#include <QtGlobal>
+
+#include <cerrno>
+#include <cstdint>
+#include <unistd.h>
+#include <utility>
+#include <vector>
+
+namespace StowelineDetail {
+
+// A file descriptor that closes itself.
+class CFd
+{
+public:
+    CFd() = default;
+    explicit CFd(int fd) : m_fd(fd) {}
+    ~CFd() { Close(); }
+    CFd(CFd&& other) noexcept : m_fd(std::exchange(other.m_fd, -1)) {}
+    CFd& operator=(CFd&& other) noexcept
+    {
+        if (this != &other) {
+            Close();
+            m_fd = std::exchange(other.m_fd, -1);
+        }
+        return *this;
+    }
+    CFd(const CFd&) = delete;
+    CFd& operator=(const CFd&) = delete;
+
+    int Get() const { return m_fd; }
+    bool Valid() const { return m_fd >= 0; }
+    bool Close()
+    {
+        if (m_fd < 0)
+            return true;
+        const int rc = ::close(m_fd);
+        m_fd = -1;
+        return rc == 0;
+    }
+    // Cuts the file back to `size` bytes, after a write that broke off part-way, and continues writing there
+    // (the offset moved with the partial write; left there, the next block would follow a hole).
+    bool Truncate(qint64 size)
+    {
+        return ::ftruncate(m_fd, off_t(size)) == 0 && ::lseek(m_fd, off_t(size), SEEK_SET) == off_t(size);
+    }
+    // Writes all bytes; errno tells why when it fails.
+    bool WriteAll(const uint8_t* data, size_t size)
+    {
+        while (size > 0) {
+            const ssize_t n = ::write(m_fd, data, size);
+            if (n < 0) {
+                if (errno == EINTR)
+                    continue;
+                return false;
+            }
+            data += n;
+            size -= static_cast<size_t>(n);
+        }
+        return true;
+    }
+
+private:
+    int m_fd = -1;
+};
+
+bool IsLinkAt(int dir, const QByteArray& name);
+// A sub-directory opened without following a link; -1 with errno, ELOOP when a link stands in its place,
+// EPERM when it belongs to another user (StowelineOwnership.h).
+int OpenSubDir(int parent, const QByteArray& name);
+// The same, made (0700) when it is missing.
+int OpenOrMakeSubDir(int parent, const QByteArray& name);
+// A new record file: never through a link, never over an existing file, readable by its owner alone.
+int CreateFileAt(int dir, const QByteArray& name);
+
+struct DIR_ENTRY
+{
+    QByteArray Name;
+    bool Dir = false;
+    bool File = false; // a regular file
+    bool Link = false;
+};
+
+// The entries of a directory, without following any of them.
+std::vector<DIR_ENTRY> ListDir(int dir);
+// The time a file was stored (its last write, which its rename keeps), in nanoseconds, and its size; false
+// when it is no regular file.
+bool StatFile(int dir, const QByteArray& name, qint64* stored, qint64* size);
+
+} // namespace StowelineDetail

@@ -1,0 +1,143 @@
+// The set-up of the disks: each root resolved, its Records folder made and written to, and the temporary
+// files a crash left removed.
+#include "storage/CStowelineClass.h"
+
+#include "storage/StowelineParts.h"
+
+#include "platform/DriveMap.h"
+
+#include <QDir>
+
+#include <algorithm>
+
+using namespace StowelineDetail;
+
+bool CStowelineClass::Init(const STOWELINE_INIT_PARAM* param)
+{
+    CReportScope reports;
+    if (param == nullptr || param->DiskPaths.Count() == 0)
+        return Fail(STOWELINE_ERR_PARAM);
+    Uninit();
+
+    const auto said = std::make_shared<CSaidOnce>();
+    std::vector<std::shared_ptr<CRoot>> roots;
+    std::vector<std::shared_ptr<CRoot>> usable;
+    STOWELINE_ROOT_ERROR firstError;
+    for (const STOWELINE_PATH& entry : param->DiskPaths) {
+        const QString text = QFile::decodeName(entry.Path);
+        DRIVE_MAP_ENTRY drive;
+        const bool letter = text.size() == 2 && text[1] == QLatin1Char(':') && text[0].isLetter();
+        if (letter)
+            drive = CDriveMap::GetDrive(text[0].toLatin1());
+        else if (QDir::isAbsolutePath(text))
+            drive = {QDir::cleanPath(text), CDriveMap::IsMountPoint(text)};
+        if (drive.Path.isEmpty())
+            return FailRoot({text, QString(), 0, false});
+        const QString dir = RecordRootOf(drive.Path);
+        if (std::any_of(roots.begin(), roots.end(), [&](const auto& r) { return r->dir == dir; }))
+            continue;
+        auto root = std::make_shared<CRoot>();
+        root->drive = text;
+        root->driveDir = drive.Path;
+        root->volume = drive.Volume;
+        root->dir = dir;
+        root->reserveBytes = static_cast<qint64>(param->ReserveMB) * kMiB;
+        root->overwrite = param->Overwrite != 0;
+        root->said = said;
+        roots.push_back(root);
+
+        // The drive's directory must be there, and for a volume be its mount point: creating it, or writing
+        // into a volume's folder without its volume, would put the recordings wherever its parent lies (the
+        // system disk). Then the Records folder is written to, not just looked at: permissions, read-only
+        // mounts, a file or a link in the way all show here.
+        STOWELINE_ROOT_ERROR error;
+        bool ok = false;
+        if (DriveGone(*root)) {
+            error = GoneError(*root);
+        } else {
+            const CFd records(root->OpenRecords(true));
+            const QByteArray probe = ".probe-" + QByteArray::number(::getpid());
+            if (records.Valid()) {
+                ::unlinkat(records.Get(), probe.constData(), 0); // one left by a crash
+                const CFd probeFile(CreateFileAt(records.Get(), probe));
+                ok = probeFile.Valid();
+                if (ok)
+                    ::unlinkat(records.Get(), probe.constData(), 0);
+            }
+            if (!ok)
+                error = {text, dir, errno, false};
+        }
+        if (ok) {
+            usable.push_back(root);
+        } else {
+            // Left out for now: of several disks the others take the records, and this one is reported
+            // when a record goes elsewhere.
+            if (error.SystemError == ELOOP)
+                root->NoteLink(dir);
+            if (firstError.Drive.isEmpty())
+                firstError = error;
+            FailRoot(error);
+        }
+    }
+    if (usable.empty())
+        return FailRoot(firstError);
+
+    // Temporary files that no live record owns were left by a crash: they never become records.
+    for (const auto& root : usable) {
+        const CFd records(root->OpenRecords(false));
+        if (!records.Valid())
+            continue;
+        for (const DIR_ENTRY& name : ListDir(records.Get())) {
+            const QString namePath = root->dir + QLatin1Char('/') + QFile::decodeName(name.Name);
+            if (name.Link)
+                root->NoteLink(namePath);
+            const CFd nameDir(name.Dir ? OpenSubDir(records.Get(), name.Name) : -1);
+            if (!nameDir.Valid()) {
+                root->NoteRefusedFolder(namePath, name.Dir ? errno : 0);
+                continue;
+            }
+            for (const DIR_ENTRY& day : ListDir(nameDir.Get())) {
+                const QString dayPath = namePath + QLatin1Char('/') + QFile::decodeName(day.Name);
+                if (day.Link)
+                    root->NoteLink(dayPath);
+                const CFd dayDir(day.Dir ? OpenSubDir(nameDir.Get(), day.Name) : -1);
+                if (!dayDir.Valid())
+                    root->NoteRefusedFolder(dayPath, day.Dir ? errno : 0);
+                if (dayDir.Valid())
+                    RemoveLeftovers(dayDir.Get(), dayPath);
+            }
+        }
+    }
+
+    std::lock_guard lock(m_mutex);
+    for (auto& root : roots)
+        root->freeSpace = m_freeSpace;
+    m_roots = std::move(roots);
+    m_overwrite = param->Overwrite != 0;
+    m_reserveBytes = static_cast<qint64>(param->ReserveMB) * kMiB;
+    m_maxOpen = param->MaxOpenRecords;
+    m_callback = param->DiskFullCallBack;
+    m_init = true;
+    t_lastError = STOWELINE_OK;
+    t_rootError = {};
+    return true;
+}
+
+void CStowelineClass::Uninit()
+{
+    CReportScope reports;
+    std::map<std::string, std::shared_ptr<COpenRecord>> open;
+    {
+        std::lock_guard lock(m_mutex);
+        open.swap(m_open);
+        m_roots.clear();
+        m_results.clear();
+        m_init = false;
+    }
+    // A record nobody closed is unfinished: it must not look stored.
+    for (auto& [id, record] : open) {
+        std::lock_guard recordLock(record->mutex);
+        record->closed = true;
+        record->Discard();
+    }
+}

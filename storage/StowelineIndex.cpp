@@ -1,0 +1,230 @@
+// The record index and the overwrite order: the room each root has, the closed records listed by the time
+// they were stored, and the deletion of the oldest of them that no running backup stored.
+#include "storage/CStowelineClass.h"
+
+#include "storage/StowelineParts.h"
+
+#include <QFileInfo>
+
+#include <algorithm>
+#include <atomic>
+#include <map>
+#include <sys/statvfs.h>
+
+using namespace StowelineDetail;
+
+namespace StowelineDetail {
+
+thread_local quint64 t_backup = 0;
+
+namespace {
+
+// The stored files of running backups (CStowelineBackupScope), by backup.
+std::mutex g_backupMutex;
+std::map<quint64, std::set<QString>> g_backupStored;
+std::atomic<quint64> g_nextBackup{0};
+std::mutex g_providerMutex;
+StowelineFreeSpaceProvider g_defaultProvider;
+
+} // namespace
+
+bool IsStoredByRunningBackup(const QString& path)
+{
+    std::lock_guard lock(g_backupMutex);
+    return std::any_of(g_backupStored.begin(), g_backupStored.end(),
+                       [&](const auto& backup) { return backup.second.count(path) != 0; });
+}
+
+void NoteStored(quint64 backup, const QString& path)
+{
+    std::lock_guard lock(g_backupMutex);
+    const auto it = g_backupStored.find(backup);
+    if (it != g_backupStored.end())
+        it->second.insert(path);
+}
+
+qint64 FileSystemFreeSpace(const QString& directory)
+{
+    struct statvfs fs;
+    if (::statvfs(QFile::encodeName(directory).constData(), &fs) != 0)
+        return -1;
+    return static_cast<qint64>(fs.f_bavail) * static_cast<qint64>(fs.f_frsize);
+}
+} // namespace StowelineDetail
+
+void SetDefaultFreeSpaceProvider(StowelineFreeSpaceProvider provider)
+{
+    std::lock_guard lock(g_providerMutex);
+    g_defaultProvider = std::move(provider);
+}
+
+StowelineFreeSpaceProvider GetDefaultFreeSpaceProvider()
+{
+    std::lock_guard lock(g_providerMutex);
+    return g_defaultProvider ? g_defaultProvider : StowelineFreeSpaceProvider(FileSystemFreeSpace);
+}
+
+CStowelineBackupScope::CStowelineBackupScope() : m_id(++g_nextBackup)
+{
+    std::lock_guard lock(g_backupMutex);
+    g_backupStored[m_id];
+    t_backup = m_id;
+}
+
+CStowelineBackupScope::~CStowelineBackupScope()
+{
+    std::lock_guard lock(g_backupMutex);
+    g_backupStored.erase(m_id);
+    if (t_backup == m_id)
+        t_backup = 0;
+}
+
+qint64 CStowelineClass::Available(const CRoot& root)
+{
+    if (root.exhausted)
+        return 0;
+    const qint64 free = root.freeSpace ? root.freeSpace(root.dir) : -1;
+    return free < 0 ? 0 : std::max<qint64>(0, free - root.reserveBytes);
+}
+
+void CStowelineClass::LoadOldest(CRoot& root, CRoomPass& pass)
+{
+    if (!root.oldest.empty() || !pass.listed.insert(&root).second)
+        return;
+    std::vector<CStored> stored;
+    const CFd records(root.OpenRecords(false));
+    if (!records.Valid())
+        return;
+    for (const DIR_ENTRY& name : ListDir(records.Get())) {
+        const QString namePath = root.dir + QLatin1Char('/') + QFile::decodeName(name.Name);
+        if (name.Link)
+            root.NoteLink(namePath);
+        const CFd nameDir(name.Dir ? OpenSubDir(records.Get(), name.Name) : -1);
+        if (!nameDir.Valid())
+            continue;
+        for (const DIR_ENTRY& day : ListDir(nameDir.Get())) {
+            const QString dayPath = namePath + QLatin1Char('/') + QFile::decodeName(day.Name);
+            if (day.Link)
+                root.NoteLink(dayPath);
+            const CFd dayDir(day.Dir ? OpenSubDir(nameDir.Get(), day.Name) : -1);
+            if (!dayDir.Valid())
+                continue;
+            for (const DIR_ENTRY& file : ListDir(dayDir.Get())) {
+                const QString path = dayPath + QLatin1Char('/') + QFile::decodeName(file.Name);
+                if (file.Link)
+                    root.NoteLink(path);
+                QString start, stop;
+                quint32 type = 0;
+                CStored record;
+                if (file.File && ParseFileName(QString::fromLatin1(file.Name), &start, &stop, &type) &&
+                    StatFile(dayDir.Get(), file.Name, &record.stored, &record.size)) {
+                    record.path = path;
+                    record.name = name.Name;
+                    record.day = day.Name;
+                    record.file = file.Name;
+                    stored.push_back(record);
+                }
+            }
+        }
+    }
+    // By the time each was stored, not by the time it was recorded: a backup of an older day must not
+    // find its own new files first in line.
+    std::sort(stored.begin(), stored.end(), [](const auto& a, const auto& b) {
+        return a.stored != b.stored ? a.stored < b.stored : a.path < b.path;
+    });
+    root.oldest.assign(stored.begin(), stored.end());
+}
+
+qsizetype CStowelineClass::FirstDeletable(CRoot& root, CRoomPass& pass)
+{
+    LoadOldest(root, pass);
+    for (size_t i = 0; i < root.oldest.size(); ++i) {
+        if (!IsStoredByRunningBackup(root.oldest[i].path))
+            return qsizetype(i);
+    }
+    return -1;
+}
+
+bool CStowelineClass::DeleteOldest(CRoot& root, CRoomPass& pass)
+{
+    const qsizetype next = FirstDeletable(root, pass);
+    if (next < 0)
+        return false;
+    const CStored record = root.oldest[size_t(next)];
+    root.oldest.erase(root.oldest.begin() + next);
+    // Open records live under temporary names, so only closed records are ever deleted here; and only
+    // regular files in real folders, never what a link stands for.
+    const CFd dayDir(root.OpenRecordFolder(record.name, record.day, false));
+    qint64 stored = 0, size = 0;
+    int error = 0;
+    if (!dayDir.Valid())
+        error = errno;
+    else if (!StatFile(dayDir.Get(), record.file, &stored, &size))
+        error = IsLinkAt(dayDir.Get(), record.file) ? ELOOP : ENOENT;
+    else if (::unlinkat(dayDir.Get(), record.file.constData(), 0) != 0)
+        error = errno;
+    if (error != 0) {
+        const QString folder = QFileInfo(record.path).path();
+        if (error == ELOOP)
+            root.NoteLink(record.path);
+        else if (error != ENOENT && root.said->First(QStringLiteral("undeletable ") + folder))
+            Report(LOG_TYPE_EXCEPTION,
+                   QObject::tr("Records in %1 cannot be deleted to make room: %2.")
+                       .arg(folder, SystemText(error)),
+                   false);
+        return false;
+    }
+    root.exhausted = false;
+    // The day folder, once it is empty.
+    const CFd records(root.OpenRecords(false));
+    const CFd nameDir(records.Valid() ? OpenSubDir(records.Get(), record.name) : -1);
+    if (nameDir.Valid())
+        ::unlinkat(nameDir.Get(), record.day.constData(), AT_REMOVEDIR);
+    ++pass.files;
+    pass.bytes += size;
+    Report(LOG_TYPE_OPERATION,
+           QObject::tr("Deleted to make room: %1.").arg(DescribeRecord(record.name, record.file)), false);
+    return true;
+}
+
+bool CStowelineClass::Reserve(CRoot& root, qint64 size)
+{
+    if (root.estimate < size || root.sinceRefresh >= kRefreshEvery) {
+        root.estimate = Available(root);
+        root.sinceRefresh = 0;
+    }
+    if (root.estimate < size)
+        return false;
+    root.estimate -= size;
+    root.sinceRefresh += size;
+    return true;
+}
+
+bool CStowelineClass::DeleteOldestOfAll(const std::vector<std::shared_ptr<CRoot>>& roots, CRoomPass& pass)
+{
+    // Each turn deletes one record or drops one that cannot be deleted from its list, and no list is loaded
+    // twice in a pass: the loop ends.
+    for (;;) {
+        std::shared_ptr<CRoot> oldestRoot;
+        CStored oldest;
+        for (const auto& root : roots) {
+            std::lock_guard lock(root->mutex);
+            const qsizetype next = FirstDeletable(*root, pass);
+            if (next < 0)
+                continue;
+            const CStored& stored = root->oldest[size_t(next)];
+            if (!oldestRoot || stored.stored < oldest.stored ||
+                (stored.stored == oldest.stored && stored.path < oldest.path)) {
+                oldestRoot = root;
+                oldest = stored;
+            }
+        }
+        if (!oldestRoot)
+            return false;
+        std::lock_guard lock(oldestRoot->mutex);
+        if (DeleteOldest(*oldestRoot, pass)) {
+            oldestRoot->estimate = -1; // read the room again
+            return true;
+        }
+    }
+}

@@ -1,0 +1,125 @@
+#pragma once
+
+// The parts of the storage object that its files share: a root (one disk's Records folder with its room and
+// overwrite list), a record being written, one need for room, and the running backups whose records are
+// spared.
+
+#include "storage/CStowelineClass.h"
+#include "storage/StowelineDirs.h"
+#include "storage/StowelineNames.h"
+#include "storage/StowelineReports.h"
+
+#include <QDebug>
+#include <QFile>
+#include <QObject>
+
+#include <deque>
+#include <fcntl.h>
+#include <set>
+
+namespace StowelineDetail {
+
+constexpr qint64 kMiB = 1024 * 1024;
+// The free-space figure is read again after this much was written, so other writers on the disk are noticed.
+constexpr qint64 kRefreshEvery = 64 * kMiB;
+constexpr size_t kCopyChunk = 1024 * 1024;
+
+extern thread_local quint64 t_backup;
+bool IsStoredByRunningBackup(const QString& path);
+void NoteStored(quint64 backup, const QString& path);
+
+qint64 FileSystemFreeSpace(const QString& directory);
+
+} // namespace StowelineDetail
+
+struct CStowelineClass::CStored
+{
+    qint64 stored = 0; // when it was stored, in nanoseconds
+    qint64 size = 0;
+    QString path;
+    QByteArray name, day, file; // its folders below Records, and its file name
+};
+
+struct CStowelineClass::CRoot
+{
+    // Fixed at Init.
+    QString drive;    // as the set-up named it
+    QString driveDir; // the directory the drive stands for
+    // driveDir stands for a volume's mount point: without its volume it is a folder of another disk, never
+    // written.
+    bool volume = false;
+    QString dir;
+    qint64 reserveBytes = 0;
+    bool overwrite = true;
+    StowelineFreeSpaceProvider freeSpace;
+    std::shared_ptr<StowelineDetail::CSaidOnce> said;
+
+    // Guarded by mutex: the room left by our own reckoning, and the closed records next in line for deletion.
+    std::mutex mutex;
+    qint64 estimate = -1;
+    bool exhausted = false; // the file system said it is full; no room until something is deleted here
+    qint64 sinceRefresh = 0;
+    std::deque<CStored> oldest;
+    bool goneReported = false; // reported as left out; cleared once it can be used again
+
+    // The Records folder, opened without following a link below the drive's folder; `create`: made when it is
+    // missing. -1 with errno.
+    int OpenRecords(bool create) const;
+
+    // A link met below the drive's folder is left alone, and named once.
+    void NoteLink(const QString& path) const;
+    // A folder refused for its owner (EPERM from OpenSubDir) is left alone, and named once.
+    void NoteRefusedFolder(const QString& path, int error) const;
+    // The opened Records folder `fd` as the storage may use it (StowelineOwnership.h): with `close`, closed
+    // to other users first when it is open to them; -1 with errno EPERM (and `fd` closed) while other users
+    // may write to it.
+    int GuardRecords(int fd, bool close) const;
+
+    // Opens (and with `create` makes) the folders of one record: Records, the name's and the day's. The
+    // day's folder, or -1 with errno.
+    int OpenRecordFolder(const QByteArray& name, const QByteArray& day, bool create) const;
+};
+
+struct CStowelineClass::COpenRecord
+{
+    std::vector<std::shared_ptr<CRoot>> roots; // every root of the set-up, for moving and overwriting
+    QString relativePath;                      // below a root: <name>/<day>/<file>
+    QByteArray name, day, fileName;            // the parts of relativePath
+    STOWELINE_DISKFULL_CALLBACK callback = nullptr;
+    bool overwrite = true;
+    std::shared_ptr<const WriteFault> writeFault;
+    quint64 backup = 0; // the running backup that opened it, CStowelineBackupScope
+    std::shared_ptr<const WriteFault> syncFault;
+
+    std::mutex mutex; // one operation at a time on the file; guards everything below
+    std::shared_ptr<CRoot> root;
+    StowelineDetail::CFd dayDir; // the folder it is written in, held: its close never walks a path again
+    QByteArray tempName;
+    QString tempPath;
+    QString finalPath;
+    StowelineDetail::CFd file;
+    qint64 written = 0;
+    bool failed = false;
+    bool closed = false;
+    bool stored = false;
+    // What overwrite deleted to make room for this record: reported as one run when the record ends.
+    int deletedFiles = 0;
+    qint64 deletedBytes = 0;
+
+    // Whatever way the record ends, a record that was not stored leaves no partial file behind.
+    ~COpenRecord();
+
+    void Discard();
+
+    // The root's path of a file in the record's day folder.
+    QString PathOn(const CRoot& on, const QByteArray& entry) const;
+};
+
+// One need for room: each root is listed at most once, so a disk whose records cannot be deleted is seen
+// through once and the need ends, never listed again and again.
+struct CStowelineClass::CRoomPass
+{
+    std::set<const CRoot*> listed;
+    int files = 0;
+    qint64 bytes = 0;
+};

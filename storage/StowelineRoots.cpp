@@ -1,0 +1,208 @@
+// Which disk takes a record: a root whose drive has gone (or whose volume is not mounted) is left out and
+// reported once while the others take the records; its Records folder is made again where the drive is there.
+#include "storage/CStowelineClass.h"
+
+#include "storage/StowelineParts.h"
+
+#include "platform/DriveMap.h"
+#include "storage/CreateStorage.h"
+
+#include <QFileInfo>
+
+#include <algorithm>
+#include <sys/stat.h>
+
+using namespace StowelineDetail;
+
+int CStowelineClass::CRoot::OpenRecords(bool create) const
+{
+    const CFd drive(::open(QFile::encodeName(driveDir).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!drive.Valid())
+        return -1;
+    return GuardRecords(create ? OpenOrMakeSubDir(drive.Get(), kRecordsFolder)
+                               : OpenSubDir(drive.Get(), kRecordsFolder),
+                        create);
+}
+
+void CStowelineClass::CRoot::NoteLink(const QString& path) const
+{
+    if (said->First(QStringLiteral("link ") + path))
+        Report(LOG_TYPE_EXCEPTION,
+               QObject::tr("A link below a record disk's folder is left alone: %1.").arg(path), false);
+}
+
+int CStowelineClass::CRoot::OpenRecordFolder(const QByteArray& name, const QByteArray& day, bool create) const
+{
+    const auto open = [&](int parent, const QByteArray& sub, const QString& path) {
+        const int fd = create ? OpenOrMakeSubDir(parent, sub) : OpenSubDir(parent, sub);
+        if (fd < 0 && errno == ELOOP) {
+            NoteLink(path);
+            errno = ELOOP;
+        } else if (fd < 0 && errno == EPERM) {
+            NoteRefusedFolder(path, EPERM);
+            errno = EPERM;
+        }
+        return fd;
+    };
+    const CFd records(OpenRecords(create));
+    if (!records.Valid()) {
+        const int error = errno;
+        if (error == ELOOP)
+            NoteLink(dir);
+        errno = error;
+        return -1;
+    }
+    const QString namePath = dir + QLatin1Char('/') + QFile::decodeName(name);
+    const CFd nameDir(open(records.Get(), name, namePath));
+    if (!nameDir.Valid())
+        return -1;
+    return open(nameDir.Get(), day, namePath + QLatin1Char('/') + QFile::decodeName(day));
+}
+
+bool CStowelineClass::DriveGone(const CRoot& root)
+{
+    // A volume that is no longer mounted leaves its empty mount point on the disk below: not a disk.
+    return !QFileInfo(root.driveDir).isDir() || (root.volume && !CDriveMap::IsMountPoint(root.driveDir));
+}
+
+STOWELINE_ROOT_ERROR CStowelineClass::GoneError(const CRoot& root)
+{
+    const QFileInfo drive(root.driveDir);
+    if (drive.isDir())
+        return {root.drive, root.driveDir, 0, true};
+    return {root.drive, root.driveDir, drive.exists() ? ENOTDIR : 0, false};
+}
+
+void CStowelineClass::ReportGone(CRoot& root, const STOWELINE_ROOT_ERROR& error)
+{
+    if (root.goneReported)
+        return;
+    root.goneReported = true;
+    Report(LOG_TYPE_EXCEPTION,
+           DescribeRootError(error) + QLatin1Char(' ') + QObject::tr("The other disks take the records."),
+           true);
+}
+
+void CStowelineClass::NoteRootError(const CRoot& root, int systemError)
+{
+    if (DriveGone(root)) {
+        t_rootError = GoneError(root);
+        return;
+    }
+    const CFd records(root.OpenRecords(false));
+    if (!records.Valid())
+        t_rootError = {root.drive, root.dir, errno == ENOENT ? 0 : errno, false};
+    else
+        t_rootError = {root.drive, root.dir, systemError != 0 ? systemError : EIO, false};
+}
+
+bool CStowelineClass::EnsureRootFolder(CRoot& root, STOWELINE_ROOT_ERROR* error)
+{
+    STOWELINE_ROOT_ERROR ignored;
+    STOWELINE_ROOT_ERROR& cause = error != nullptr ? *error : ignored;
+    if (DriveGone(root)) {
+        cause = GoneError(root);
+        return false;
+    }
+    struct stat st;
+    const CFd drive(::open(QFile::encodeName(root.driveDir).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    const bool missing = drive.Valid() &&
+                         ::fstatat(drive.Get(), kRecordsFolder.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0 &&
+                         errno == ENOENT;
+    const CFd records(root.OpenRecords(true));
+    if (!records.Valid()) {
+        cause = {root.drive, root.dir, errno, false};
+        if (errno == ELOOP)
+            root.NoteLink(root.dir);
+        return false;
+    }
+    if (missing) {
+        qWarning() << "storage: the folder" << root.dir << "had gone and was made again";
+        root.oldest.clear();
+        root.exhausted = false;
+        root.estimate = -1;
+    }
+    root.goneReported = false;
+    return true;
+}
+
+bool CStowelineClass::OtherRootUsable(const COpenRecord& record)
+{
+    return std::any_of(record.roots.begin(), record.roots.end(), [&](const auto& root) {
+        if (root == record.root)
+            return false;
+        std::lock_guard lock(root->mutex);
+        return EnsureRootFolder(*root);
+    });
+}
+
+std::shared_ptr<CStowelineClass::CRoot> CStowelineClass::RoomiestOtherRoot(const COpenRecord& record,
+                                                                           qint64 needed)
+{
+    std::shared_ptr<CRoot> best;
+    qint64 bestRoom = needed - 1;
+    for (const auto& root : record.roots) {
+        if (root == record.root ||
+            QFile::encodeName(root->dir + QLatin1Char('/') + record.relativePath).size() > kMaxPathBytes)
+            continue;
+        std::lock_guard lock(root->mutex);
+        if (!EnsureRootFolder(*root))
+            continue;
+        const qint64 room = Available(*root);
+        if (room > bestRoom) {
+            best = root;
+            bestRoom = room;
+        }
+    }
+    return best;
+}
+
+std::shared_ptr<CStowelineClass::CRoot> CStowelineClass::ChooseRoot(const QString& relativePath,
+                                                                    CRoomPass& pass)
+{
+    for (;;) {
+        std::shared_ptr<CRoot> best;
+        qint64 bestRoom = 0;
+        bool anyFits = false;
+        bool anyThere = false;
+        std::vector<std::pair<std::shared_ptr<CRoot>, STOWELINE_ROOT_ERROR>> gone;
+        for (auto& root : m_roots) {
+            if (QFile::encodeName(root->dir + QLatin1Char('/') + relativePath).size() > kMaxPathBytes)
+                continue;
+            anyFits = true;
+            std::lock_guard lock(root->mutex);
+            // A root whose folder is gone has no room by the file system's figure; it is not full.
+            STOWELINE_ROOT_ERROR error;
+            if (!EnsureRootFolder(*root, &error)) {
+                gone.emplace_back(root, error);
+                continue;
+            }
+            anyThere = true;
+            root->estimate = Available(*root);
+            root->sinceRefresh = 0;
+            if (root->estimate > bestRoom) {
+                best = root;
+                bestRoom = root->estimate;
+            }
+        }
+        if (!anyFits) {
+            Fail(STOWELINE_ERR_PARAM);
+            return nullptr;
+        }
+        if (!anyThere) {
+            FailRoot(gone.front().second);
+            return nullptr;
+        }
+        // Of several disks, one that cannot be used is named once while the others take the records.
+        for (auto& [root, error] : gone) {
+            std::lock_guard lock(root->mutex);
+            ReportGone(*root, error);
+        }
+        if (best)
+            return best;
+        if (!m_overwrite || !DeleteOldestOfAll(m_roots, pass)) {
+            Fail(STOWELINE_ERR_DISK_FULL);
+            return nullptr;
+        }
+    }
+}

@@ -1,0 +1,144 @@
+#include "storage/CStowelineClass.h"
+
+#include "storage/StowelineParts.h"
+
+#include <QFile>
+
+#include <algorithm>
+#include <queue>
+
+using namespace StowelineDetail;
+
+namespace {
+
+// What the last search on this thread could not give: the disks it could not search, and whether it
+// matched more than it returned.
+thread_local std::vector<STOWELINE_ROOT_ERROR> t_unsearched;
+thread_local bool t_cut = false;
+
+struct CFound
+{
+    QString start;
+    QString path;
+
+    bool operator<(const CFound& other) const
+    {
+        return start != other.start ? start < other.start : path < other.path;
+    }
+};
+
+} // namespace
+
+bool CStowelineClass::LastSearchCut() const
+{
+    return t_cut;
+}
+
+std::vector<STOWELINE_ROOT_ERROR> CStowelineClass::GetLastSearchRootErrors() const
+{
+    return t_unsearched;
+}
+
+int CStowelineClass::SearchChannelRecord(const RECORD_SEARCH_COND* condition, StowelineList** result)
+{
+    CReportScope reports;
+    t_unsearched.clear();
+    t_cut = false;
+    if (condition == nullptr || result == nullptr)
+        return Fail(STOWELINE_ERR_PARAM);
+    *result = nullptr;
+    char name[sizeof(condition->RecordName) + 1] = {};
+    std::memcpy(name, condition->RecordName, sizeof(condition->RecordName));
+    const QString folder = EncodeRecordName(name);
+    if (folder.isEmpty() || !IsValidTime(condition->StartTime) || !IsValidTime(condition->EndTime))
+        return Fail(STOWELINE_ERR_PARAM);
+    const QString from = CompactText(condition->StartTime);
+    const QString to = CompactText(condition->EndTime);
+
+    std::vector<std::shared_ptr<CRoot>> roots;
+    {
+        std::lock_guard lock(m_mutex);
+        if (!m_init)
+            return Fail(STOWELINE_ERR_NOT_INIT);
+        roots = m_roots;
+    }
+
+    // The earliest matches only, the latest of them on top: however many files a folder holds, the search
+    // keeps no more than it returns.
+    std::priority_queue<CFound> found;
+    const auto keep = [&](CFound match) {
+        if (found.size() == size_t(kMaxSearchMatches)) {
+            t_cut = true;
+            if (!(match < found.top()))
+                return;
+            found.pop();
+        }
+        found.push(std::move(match));
+    };
+    const QByteArray folderName = folder.toLatin1();
+    for (const auto& root : roots) {
+        // A disk that is not there is not a disk without records: the caller names it.
+        if (DriveGone(*root)) {
+            t_unsearched.push_back(GoneError(*root));
+            continue;
+        }
+        const CFd records(root->OpenRecords(false));
+        if (!records.Valid()) {
+            // Every disk that was there at the set-up got its Records folder: one without it now is the bare
+            // folder of a volume that did not mount (where the map does not know it for a volume's), or lost
+            // it; either way its records are not known.
+            const int error = errno;
+            t_unsearched.push_back({root->drive, root->dir, error == ENOENT ? 0 : error, false});
+            if (error == ELOOP)
+                root->NoteLink(root->dir);
+            continue;
+        }
+        const QString namePath = root->dir + QLatin1Char('/') + folder;
+        const CFd nameDir(OpenSubDir(records.Get(), folderName));
+        if (!nameDir.Valid()) {
+            root->NoteRefusedFolder(namePath, errno);
+            continue;
+        }
+        for (const DIR_ENTRY& day : ListDir(nameDir.Get())) {
+            // A record lies in the folder of its start day, so later days cannot overlap the range.
+            if (!day.Dir || !IsDayName(day.Name) || QString::fromLatin1(day.Name) > to.left(8))
+                continue;
+            const QString dayPath = namePath + QLatin1Char('/') + QString::fromLatin1(day.Name);
+            const CFd dayDir(OpenSubDir(nameDir.Get(), day.Name));
+            if (!dayDir.Valid()) {
+                root->NoteRefusedFolder(dayPath, errno);
+                continue;
+            }
+            for (const DIR_ENTRY& file : ListDir(dayDir.Get())) {
+                QString start, stop;
+                quint32 type = 0;
+                const QString fileName = QFile::decodeName(file.Name);
+                if (!file.File || !ParseFileName(fileName, &start, &stop, &type) || start > to || stop < from)
+                    continue;
+                if (condition->FileType != 0 &&
+                    (condition->FileType < 0 || type != quint32(condition->FileType)))
+                    continue;
+                keep({start, dayPath + QLatin1Char('/') + fileName});
+            }
+        }
+    }
+    std::vector<CFound> sorted;
+    sorted.reserve(found.size());
+    for (; !found.empty(); found.pop())
+        sorted.push_back(found.top());
+    std::reverse(sorted.begin(), sorted.end());
+
+    auto list = std::make_unique<StowelineList>();
+    for (const CFound& f : sorted) {
+        if (!list->Append(QFile::encodeName(f.path).constData()))
+            qWarning() << "storage: path too long for a search answer:" << f.path;
+    }
+    t_lastError = STOWELINE_OK;
+    if (list->Count() == 0)
+        return 0;
+    std::lock_guard lock(m_mutex);
+    auto& slot = m_results[std::this_thread::get_id()];
+    slot = std::move(list);
+    *result = slot.get();
+    return 1;
+}
