@@ -337,6 +337,16 @@ void TestEngineStalls::givenUpFileWaitsBehindTheOthers()
     const QString held = QStringLiteral("Download of Gate_Camera 01 2024-03-03 08:00:00");
     QTRY_VERIFY_WITH_TIMEOUT(CEngineFixture::LogRows(held) == 1 && f.StoredFiles(device, 1).size() == 1,
                              Bound(30000));
+    // Channel 2 goes behind the others after each 61 refused opens (the first and 60 reconnects), and
+    // comes round again; the channel whose file was given up does not, in this run.
+    const auto opens = [&sim](int channel) {
+        const QList<SimCall> calls = sim.Calls(QStringLiteral("play-open"));
+        return int(std::count_if(calls.cbegin(), calls.cend(),
+                                 [channel](const SimCall& call) { return call.Channel == channel; }));
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(opens(2) > 2 * 61, Bound(30000));
+    QCOMPARE(opens(1), 2);
+    QCOMPARE(CEngineFixture::LogRows(held), 1);
     f.Clock().SetNow(QDateTime(monday, QTime(23, 59, 58)));
     QTRY_VERIFY_WITH_TIMEOUT(StoredTasks(kPlan, 1).size() == 2, Bound(30000));
     const QList<TASK_INFO> overdue = StoredTasks(kPlan, 1);
@@ -353,10 +363,10 @@ void TestEngineStalls::givenUpFileWaitsBehindTheOthers()
     f.Clock().SetNow(QDateTime(monday.addDays(1), QTime(18, 0, 1)));
     QTRY_VERIFY_WITH_TIMEOUT(CEngineFixture::LogRows(held) == 2, Bound(30000));
     QVERIFY(f.StoredCopyMatches(device, 2, SimTime(At(8, 0, 0, sunday)), SimTime(At(9, 0, 0, sunday))));
-    const QList<SimCall> opens = sim.Calls(QStringLiteral("play-open"));
-    QCOMPARE(opens.size(), 2);
-    QCOMPARE(opens[0].Channel, 2);
-    QCOMPARE(opens[1].Channel, 1);
+    const QList<SimCall> tuesday = sim.Calls(QStringLiteral("play-open"));
+    QCOMPARE(tuesday.size(), 2);
+    QCOMPARE(tuesday[0].Channel, 2);
+    QCOMPARE(tuesday[1].Channel, 1);
     threads.StopAll();
     QVERIFY(f.Recorders().WaitForIdle());
 }
