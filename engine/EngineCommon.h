@@ -78,6 +78,9 @@ PLAYBACK_BOUNDS PlaybackBounds(int64_t length, int64_t listed, int64_t rangeByte
 // as the recorder will take it: complete when every announced byte has arrived, else given up as an overrun
 // is. The position is read once a second, so a recorder gets 180 looks to say that it is done.
 constexpr qint64 kPlaybackStallLimitMs = 180000;
+// A position of -1 or 200 has the file's play-back started anew; a recorder that answers so every time never
+// lets the file end, so after this many restarts in a row the file is given up alone.
+constexpr int kMaxPlaybackRestarts = 30;
 
 // The share of a list shown at the end of a run: 100 only when every task of it is done; otherwise the share
 // stored, never above 99 (and 0 for a total of nothing).

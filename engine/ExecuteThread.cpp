@@ -456,6 +456,15 @@ CExecuteThread::Outcome CExecuteThread::DownloadFile(TASK_INFO& task, FILE_INFO&
                                 .arg(kPlaybackStallLimitMs / 1000));
         return Outcome::GivenUp;
     };
+    auto restartedTooOften = [&] {
+        giveBack(DOWNLOAD_NOT_STARTED);
+        Report(deviceIndex,
+               tr("Download of %1 %2 given up: its play-back was started anew %3 times and never "
+                  "ended")
+                   .arg(name, RangeText(file.FileStartTime, file.FileStopTime))
+                   .arg(kMaxPlaybackRestarts));
+        return Outcome::GivenUp;
+    };
     SetBounds(play, file);
     if (!BeginStream(play, device, false))
         return refused();
@@ -470,6 +479,7 @@ CExecuteThread::Outcome CExecuteThread::DownloadFile(TASK_INFO& task, FILE_INFO&
     int64_t bytesSeen = 0;
     int32_t highestPos = -1;
     bool noProgress = false;
+    int restarts = 0;
     while ((pos >= 0 && pos < 100) || pos == -1 || pos == 200) {
         if (IsStopped()) {
             StopPlay(&play);
@@ -485,6 +495,9 @@ CExecuteThread::Outcome CExecuteThread::DownloadFile(TASK_INFO& task, FILE_INFO&
         if (m_overrun)
             return overran();
         if (pos > 100 || pos == -1) {
+            if ((pos == -1 || pos == 200) && restarts == kMaxPlaybackRestarts)
+                return restartedTooOften();
+            ++restarts;
             exceptional();
             giveBack(DOWNLOAD_RUNNING);
             EmitProgress();

@@ -168,6 +168,8 @@ class TestEngineStalls : public QObject
 private Q_SLOTS:
     void playBackWithoutProgressEnds_data();
     void playBackWithoutProgressEnds();
+    void playBackStartedAnewWithoutEndEnds_data();
+    void playBackStartedAnewWithoutEndEnds();
     void unvouchedFileHeldToItsTimeRange_data();
     void unvouchedFileHeldToItsTimeRange();
     void givenUpFileWaitsBehindTheOthers();
@@ -249,6 +251,55 @@ void TestEngineStalls::playBackWithoutProgressEnds()
     QVERIFY(f.StoredCopyMatches(device, 1, SimTime(At(9)), SimTime(At(10))));
     QVERIFY(f.StoredCopyMatches(device, 2, SimTime(At(8)), SimTime(At(9))));
     QCOMPARE(sim.Calls(QStringLiteral("play-open")).size(), 3);
+    QVERIFY(f.Recorders().WaitForIdle());
+}
+
+void TestEngineStalls::playBackStartedAnewWithoutEndEnds_data()
+{
+    // Channel 1's first file answers every position with a code that has its play-back started anew (-1,
+    // 200), `times` times in all (-1: for ever). Thirty restarts in a row are borne; the next such answer
+    // gives the file up alone, and channel 2 is fetched.
+    QTest::addColumn<int>("position");
+    QTest::addColumn<int>("times");
+    QTest::newRow("-1 for ever") << -1 << -1;
+    QTest::newRow("200 for ever") << 200 << -1;
+    QTest::newRow("-1 thirty times") << -1 << 30;
+}
+
+void TestEngineStalls::playBackStartedAnewWithoutEndEnds()
+{
+    QFETCH(int, position);
+    QFETCH(int, times);
+    CEngineFixture f(kNow);
+    SimRecorderConfig config;
+    config.AnalogChannels = 2;
+    config.AddRecording(1, At(8), At(9), 0, 30000);
+    config.AddRecording(2, At(8), At(9), 0, 30000);
+    config.Channel(1).Faults.InjectedPosition = position;
+    config.Channel(1).Faults.InjectedPositionTimes = times;
+    const int device = Gate(f, config);
+    QVERIFY(device >= 0);
+    f.Model().TaskList(kPlan, 0) = {f.TaskOf(kPlan, 0, kDay), f.TaskOf(kPlan, 1, kDay)};
+    QVERIFY(f.Model().SaveTaskList(kPlan, 0));
+
+    CRun run(false);
+    CReports reports(run.Worker());
+    run.Start();
+    QVERIFY(run.Wait(Bound(30000)));
+    const bool givenUp = times < 0;
+    QCOMPARE(kMaxPlaybackRestarts, 30);
+    const QString text =
+        QStringLiteral("Download of Gate_Camera 01 2024-05-01 08:00:00 - 2024-05-01 09:00:00 "
+                       "given up: its play-back was started anew 30 times and never ended");
+    QCOMPARE(reports.Texts().filter(QStringLiteral("Download of")),
+             givenUp ? QStringList{text} : QStringList{});
+    QCOMPARE(DoneFiles(StoredTasks(kPlan)), givenUp ? 1 : 2);
+    QCOMPARE(f.StoredFiles(device, 1).size(), givenUp ? 0 : 1);
+    if (!givenUp)
+        QVERIFY(f.StoredCopyMatches(device, 1, SimTime(At(8)), SimTime(At(9))));
+    // The first play-back and its thirty restarts, then channel 2.
+    QCOMPARE(f.Recorder(device).Calls(QStringLiteral("play-open")).size(), 1 + 30 + 1);
+    QVERIFY(f.StoredCopyMatches(device, 2, SimTime(At(8)), SimTime(At(9))));
     QVERIFY(f.Recorders().WaitForIdle());
 }
 

@@ -902,6 +902,10 @@
         <source>Download of %1 %2 given up: the recorder sent nothing new for %3 s and never ended the play-back</source>
         <translation>已放弃下载 %1 %2：录像机在 %3 秒内没有发送任何新数据，也从未结束回放</translation>
     </message>
+    <message>
+        <source>Download of %1 %2 given up: its play-back was started anew %3 times and never ended</source>
+        <translation>已放弃下载 %1 %2：其回放已重新开始 %3 次，始终没有结束</translation>
+    </message>
 </context>
 <context>
     <name>CExportRecord</name>
