@@ -600,7 +600,7 @@ void TestStateEngine::manualListRemapMovesEveryTask()
 void TestStateEngine::manualEndNamesTheChannelsNotBackedUp_data()
 {
     // "login" (Yard refuses every login), "search" (Gate 2 refuses it), "busy" (Gate 2 is still searching for
-    // ever, and the search is given up)
+    // ever, and the search is given up), "held" (Gate 2's play-back neither goes on nor ends)
     QTest::addColumn<QString>("fault");
     QTest::addColumn<QString>("missing"); // the channels the end names; empty: the backup is complete
     QTest::newRow("a recorder refused the login") << "login"
@@ -609,6 +609,9 @@ void TestStateEngine::manualEndNamesTheChannelsNotBackedUp_data()
                                           << "Gate_Camera 02";
     QTest::newRow("a search never ended") << "busy"
                                           << "Gate_Camera 02";
+    // Gate 2's play-back stops sending halfway and never ends: given up after three clock minutes.
+    QTest::newRow("a play-back never ended") << "held"
+                                             << "Gate_Camera 02";
     QTest::newRow("every channel searched, every file stored") << ""
                                                                << "";
 }
@@ -634,6 +637,11 @@ void TestStateEngine::manualEndNamesTheChannelsNotBackedUp()
         SimChannelFaults busy;
         busy.SearchBusy = -1;
         f.Recorder(gate).SetChannelFaults(2, busy);
+    }
+    if (fault == QLatin1String("held")) {
+        SimChannelFaults held;
+        held.HoldAfterBytes = kFile / 2;
+        f.Recorder(gate).SetChannelFaults(2, held);
     }
     SetManualRefs(f, {{int16_t(gate), 1}, {int16_t(yard), 1}, {int16_t(gate), 2}});
     MANUAL_BACKUP_INFO manual = *f.Model().GetManualBackupInfo();
