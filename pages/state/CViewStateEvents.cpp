@@ -157,8 +157,9 @@ bool CViewState::ListsComplete(int isPast) const
     for (int row = 0; row < rows; ++row) {
         if (m_pStateModel->index(row, 1).data(ROLE_USER_DATA2).toInt() != isPast)
             continue;
+        // A bar that has no value yet says nothing: its list has reported no share so far.
         const QProgressBar* bar = RowBar(row, 2);
-        if (bar == nullptr || bar->value() < 100)
+        if (bar != nullptr && bar->value() >= bar->minimum() && bar->value() < 100)
             return false;
     }
     return true;
