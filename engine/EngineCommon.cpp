@@ -172,7 +172,7 @@ int64_t PlausibleRangeBytes(const NET_DVR_TIME& start, const NET_DVR_TIME& stop)
     // A range longer than the largest figure a second can fill is held to that figure.
     const int64_t fill =
         (kMaxPlausibleRangeBytes - kPlausibleRangeAllowanceBytes) / kMaxPlausibleBytesPerSecond;
-    if (seconds >= fill)
+    if (seconds > fill)
         return kMaxPlausibleRangeBytes;
     return seconds * kMaxPlausibleBytesPerSecond + kPlausibleRangeAllowanceBytes;
 }

@@ -170,6 +170,8 @@ private Q_SLOTS:
     void playBackWithoutProgressEnds();
     void playBackStartedAnewWithoutEndEnds_data();
     void playBackStartedAnewWithoutEndEnds();
+    void plausibleRangeBytes_data();
+    void plausibleRangeBytes();
     void unvouchedFileHeldToItsTimeRange_data();
     void unvouchedFileHeldToItsTimeRange();
     void givenUpFileWaitsBehindTheOthers();
@@ -301,6 +303,31 @@ void TestEngineStalls::playBackStartedAnewWithoutEndEnds()
     QCOMPARE(f.Recorder(device).Calls(QStringLiteral("play-open")).size(), 1 + 30 + 1);
     QVERIFY(f.StoredCopyMatches(device, 2, SimTime(At(8)), SimTime(At(9))));
     QVERIFY(f.Recorders().WaitForIdle());
+}
+
+void TestEngineStalls::plausibleRangeBytes_data()
+{
+    // 8 MiB a second and 4 MiB besides, never above 64 GiB; a range that is none gets the 4 MiB alone.
+    QTest::addColumn<QDateTime>("start");
+    QTest::addColumn<QDateTime>("stop");
+    QTest::addColumn<qint64>("bytes");
+    QTest::newRow("two seconds") << At(8) << At(8, 0, 2) << qint64(20971520);
+    QTest::newRow("an hour") << At(8) << At(9) << qint64(30203183104);
+    QTest::newRow("8191 s, just below 64 GiB") << At(8) << At(8).addSecs(8191) << qint64(68715282432);
+    QTest::newRow("8192 s, held to 64 GiB") << At(8) << At(8).addSecs(8192) << qint64(68719476736);
+    QTest::newRow("a day, held to 64 GiB") << At(0) << At(0).addDays(1) << qint64(68719476736);
+    QTest::newRow("stop before start") << At(9) << At(8) << qint64(4194304);
+}
+
+void TestEngineStalls::plausibleRangeBytes()
+{
+    QFETCH(QDateTime, start);
+    QFETCH(QDateTime, stop);
+    QFETCH(qint64, bytes);
+    QCOMPARE(PlausibleRangeBytes(SimTime(start), SimTime(stop)), bytes);
+    // What bounds a play-back whose size nothing vouches for; a listed size or a length bounds it otherwise.
+    QCOMPARE(PlaybackBounds(0, 0, bytes).Limit, bytes);
+    QCOMPARE(PlaybackBounds(-1, 1000, bytes).Limit, 1000 + kOverrunMarginBytes);
 }
 
 void TestEngineStalls::unvouchedFileHeldToItsTimeRange_data()
