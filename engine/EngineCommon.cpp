@@ -164,15 +164,38 @@ int PercentOf(int64_t done, int64_t total)
     return int(done * 100 / total);
 }
 
-PLAYBACK_BOUNDS PlaybackBounds(int64_t length, int64_t listed)
+int64_t PlausibleRangeBytes(const NET_DVR_TIME& start, const NET_DVR_TIME& stop)
+{
+    int64_t seconds = 0;
+    if (IsFetchableRange(start, stop))
+        seconds = std::max<int64_t>(FromSdkTime(start).secsTo(FromSdkTime(stop)), 0);
+    // A range longer than the largest figure a second can fill is held to that figure.
+    const int64_t fill =
+        (kMaxPlausibleRangeBytes - kPlausibleRangeAllowanceBytes) / kMaxPlausibleBytesPerSecond;
+    if (seconds > fill)
+        return kMaxPlausibleRangeBytes;
+    return seconds * kMaxPlausibleBytesPerSecond + kPlausibleRangeAllowanceBytes;
+}
+
+PLAYBACK_BOUNDS PlaybackBounds(int64_t length, int64_t listed, int64_t rangeBytes)
 {
     const auto plausible = [](int64_t size) { return size > 0 && size <= kMaxPlausibleRangeBytes; };
     PLAYBACK_BOUNDS bounds;
     if (plausible(length))
         bounds.Expected = plausible(listed) ? std::min(length, listed) : length;
     bounds.Announced = bounds.Expected > 0 ? bounds.Expected : plausible(listed) ? listed : -1;
-    bounds.Limit = bounds.Announced > 0 ? bounds.Announced + kOverrunMarginBytes : kMaxPlausibleRangeBytes;
+    bounds.Limit = bounds.Announced > 0 ? bounds.Announced + kOverrunMarginBytes
+                                        : std::clamp<int64_t>(rangeBytes, 0, kMaxPlausibleRangeBytes);
     return bounds;
+}
+
+int RunEndPercent(int64_t done, int64_t total, bool complete)
+{
+    if (complete)
+        return 100;
+    if (total <= 0)
+        return 0;
+    return std::min(PercentOf(done, total), 99);
 }
 
 STORAGE_REFUSAL ClassifyStorageRefusal(int storageError)

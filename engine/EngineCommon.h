@@ -59,11 +59,32 @@ struct PLAYBACK_BOUNDS
 // Bytes a stream may pass its announced length by (a recorder's count may be a block off); what passes them
 // is an overrun.
 constexpr int64_t kOverrunMarginBytes = 256 * 1024;
+// A file whose size nothing vouches for is held to what its time range can hold: this many bytes a second
+// (64 Mbit/s, several times the main stream of any camera a recorder takes), and this much besides for a
+// range of a few seconds.
+constexpr int64_t kMaxPlausibleBytesPerSecond = int64_t(8) << 20;
+constexpr int64_t kPlausibleRangeAllowanceBytes = int64_t(4) << 20;
+// The most a recording of [start, stop] plausibly holds, never above kMaxPlausibleRangeBytes; the allowance
+// alone for a range that is none.
+int64_t PlausibleRangeBytes(const NET_DVR_TIME& start, const NET_DVR_TIME& stop);
 // From the length the play-back gave (-1 when unreadable) and the size the list holds. Only plausible sizes
 // count; of the two, the smaller is what the recorder announced, so a recorder that claims more than it found
 // has neither every copy refused as short nor a stream as long as its claim taken whole. Without a length
-// from the play-back a copy is not held to be complete, only bounded by the list.
-PLAYBACK_BOUNDS PlaybackBounds(int64_t length, int64_t listed);
+// from the play-back a copy is not held to be complete, only bounded by the list; with neither, it is bounded
+// by `rangeBytes`, what its time range can hold.
+PLAYBACK_BOUNDS PlaybackBounds(int64_t length, int64_t listed, int64_t rangeBytes = kMaxPlausibleRangeBytes);
+
+// A play-back that brings no new byte and no higher position for this long (engine clock) has ended as far
+// as the recorder will take it: complete when every announced byte has arrived, else given up as an overrun
+// is. The position is read once a second, so a recorder gets 180 looks to say that it is done.
+constexpr qint64 kPlaybackStallLimitMs = 180000;
+// A position of -1 or 200 has the file's play-back started anew; a recorder that answers so every time never
+// lets the file end, so after this many restarts in a row the file is given up alone.
+constexpr int kMaxPlaybackRestarts = 30;
+
+// The share of a list shown at the end of a run: 100 only when every task of it is done; otherwise the share
+// stored, never above 99 (and 0 for a total of nothing).
+int RunEndPercent(int64_t done, int64_t total, bool complete);
 
 enum class LIST_FILES_RESULT
 {

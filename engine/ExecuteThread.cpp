@@ -121,8 +121,14 @@ void CExecuteThread::run()
 
     bool groupStarted = false;
     bool aborted = false;
+    // Tasks whose channel was worked through with files given up wait at the list's end, in the order they
+    // were given up, behind every task still to fetch: they are not fetched again in this run, and at the
+    // window's end the overdue list keeps that order, so a file that fails each time never comes first.
+    int parked = 0;
+    // Where a task that is tried again later goes: behind the others still to fetch, before the parked.
+    const auto toBack = [&list, &n, &parked](int from) { list.move(from, n - parked - 1); };
     int i = 0;
-    while (i < n) {
+    while (i < n - parked) {
         if (IsStopped())
             break;
         TASK_INFO& task = list[i];
@@ -162,7 +168,7 @@ void CExecuteThread::run()
                 m_skipList << name;
                 Report(ref.DeviceID, tr("Skip Download ") + name);
             }
-            list.append(list.takeAt(i));
+            toBack(i);
             m_iChannelDownload = 0;
             Q_EMIT ChannelDownloadSize(m_group, m_isPast, 0);
             continue;
@@ -184,18 +190,25 @@ void CExecuteThread::run()
             break;
         } else if (outcome == Outcome::Incomplete) {
             // Its given-up files wait for another run (the next day's overdue list); the others are stored.
-            ++i;
+            list.move(i, n - 1);
+            ++parked;
         } else if (outcome == Outcome::Failed) {
             // Whatever this attempt counted is counted again when the task comes round once more.
             m_planDone = planAtStart;
-            list.append(list.takeAt(i));
+            toBack(i);
             m_iChannelDownload = 0;
             EmitProgress();
         }
     }
     if (!IsStopped() && !aborted) {
-        Q_EMIT GroupDownloadPos(m_group, m_isPast, 100);
-        Q_EMIT GroupDownloadSize(Megabytes(m_planTotal), m_group, m_isPast);
+        // A list with files given up (or channels never searched) is not complete: its end shows the share
+        // and the bytes that were stored, and the day's figures count only those.
+        const bool complete = std::all_of(list.cbegin(), list.cend(), [](const TASK_INFO& task) {
+            return task.DownloadState == DOWNLOAD_DONE;
+        });
+        const long long done = complete ? m_planTotal : m_planDone.load();
+        Q_EMIT GroupDownloadPos(m_group, m_isPast, RunEndPercent(done, m_planTotal, complete));
+        Q_EMIT GroupDownloadSize(Megabytes(done), m_group, m_isPast);
     }
 }
 
@@ -206,8 +219,9 @@ CExecuteThread::Outcome CExecuteThread::DownloadChannel(TASK_INFO& task, DEVICE_
         return Outcome::Failed;
     m_iChannelDownload = 0;
     const QString name = g_pSysInfoManage->GetChannelName(m_group, task.CameraIndex);
-    bool gaveUp = false;
-    for (FILE_INFO& file : task.FileList) {
+    std::vector<bool> gaveUp(size_t(task.FileList.size()), false);
+    for (qsizetype index = 0; index < task.FileList.size(); ++index) {
+        FILE_INFO& file = task.FileList[index];
         m_channelTotal = task.TotalChannelSize;
         if (IsStopped())
             return Outcome::Stopped;
@@ -218,13 +232,18 @@ CExecuteThread::Outcome CExecuteThread::DownloadChannel(TASK_INFO& task, DEVICE_
         }
         const Outcome outcome = DownloadFile(task, file, device, login, deviceIndex, channel, name);
         if (outcome == Outcome::GivenUp) {
-            gaveUp = true;
+            gaveUp[size_t(index)] = true;
             continue;
         }
         if (outcome != Outcome::Done)
             return outcome;
     }
-    if (gaveUp) {
+    if (std::find(gaveUp.cbegin(), gaveUp.cend(), true) != gaveUp.cend()) {
+        // The channel's next attempt fetches its other files first.
+        QList<FILE_INFO> kept, behind;
+        for (qsizetype index = 0; index < task.FileList.size(); ++index)
+            (gaveUp[size_t(index)] ? behind : kept).append(task.FileList[index]);
+        task.FileList = kept + behind;
         Q_EMIT ChannelDownloadSize(m_group, m_isPast, m_iChannelDownload.load());
         return Outcome::Incomplete;
     }
@@ -238,7 +257,8 @@ void CExecuteThread::SetBounds(int play, const FILE_INFO& file)
     int64_t length = -1;
     if (!NET_DVR_PlayBackControl_V40(play, NET_DVR_PLAY_GET_LENGTH, nullptr, 0, &length, nullptr))
         length = -1;
-    const PLAYBACK_BOUNDS bounds = PlaybackBounds(length, file.FileSize);
+    const PLAYBACK_BOUNDS bounds =
+        PlaybackBounds(length, file.FileSize, PlausibleRangeBytes(file.FileStartTime, file.FileStopTime));
     m_expected = bounds.Expected;
     m_announced = bounds.Announced;
     m_limit = bounds.Limit;
@@ -257,7 +277,10 @@ bool CExecuteThread::BeginStream(int play, const DEVICE_INFO& device, bool resta
         m_storageError = STOWELINE_ERR_NOT_INIT;
         return false;
     }
-    if (!m_storage->OpenChannelRecord(m_recordName.constData(), 0, &m_key)) {
+    // Bytes that nothing vouches for are stored into free room only: no other recording is deleted for them,
+    // and a disk without room fails this file alone.
+    const int room = m_announced > 0 ? 0 : STOWELINE_OPEN_FREE_ROOM_ONLY;
+    if (!m_storage->OpenChannelRecord(m_recordName.constData(), room, &m_key)) {
         qWarning("storage refused record %s: %d", m_recordName.constData(), m_storage->GetLastError());
         NoteStorageFault();
         m_storage.reset();
@@ -408,12 +431,38 @@ CExecuteThread::Outcome CExecuteThread::DownloadFile(TASK_INFO& task, FILE_INFO&
     // A recorder that sends more than it announced (or never stops) fails the file alone, and is not asked
     // again in this run: every attempt would cost the same bytes.
     auto overran = [&] {
-        const int64_t announced = m_announced > 0 ? m_announced : m_limit;
+        const int64_t announced = m_announced;
+        const int64_t limit = m_limit;
+        giveBack(DOWNLOAD_NOT_STARTED);
+        const QString range = RangeText(file.FileStartTime, file.FileStopTime);
+        Report(
+            deviceIndex,
+            announced > 0
+                ? tr("Download of %1 %2 given up: the recorder sent more than the %3 bytes it announced")
+                      .arg(name, range)
+                      .arg(announced)
+                : tr("Download of %1 %2 given up: the recorder announced no size and sent more than the %3 "
+                     "bytes its time range can hold")
+                      .arg(name, range)
+                      .arg(limit));
+        return Outcome::GivenUp;
+    };
+    // A play-back that neither ends nor brings anything new fails the file alone, like an overrun.
+    auto stalled = [&] {
+        giveBack(DOWNLOAD_NOT_STARTED);
+        Report(deviceIndex, tr("Download of %1 %2 given up: the recorder sent nothing new for %3 s and never "
+                               "ended the play-back")
+                                .arg(name, RangeText(file.FileStartTime, file.FileStopTime))
+                                .arg(kPlaybackStallLimitMs / 1000));
+        return Outcome::GivenUp;
+    };
+    auto restartedTooOften = [&] {
         giveBack(DOWNLOAD_NOT_STARTED);
         Report(deviceIndex,
-               tr("Download of %1 %2 given up: the recorder sent more than the %3 bytes it announced")
+               tr("Download of %1 %2 given up: its play-back was started anew %3 times and never "
+                  "ended")
                    .arg(name, RangeText(file.FileStartTime, file.FileStopTime))
-                   .arg(announced));
+                   .arg(kMaxPlaybackRestarts));
         return Outcome::GivenUp;
     };
     SetBounds(play, file);
@@ -425,6 +474,12 @@ CExecuteThread::Outcome CExecuteThread::DownloadFile(TASK_INFO& task, FILE_INFO&
     file.DownloadState = DOWNLOAD_RUNNING;
 
     int32_t pos = 0;
+    // The last sign of progress of the stream in work (engine clock), and what it had reached then.
+    QDateTime progressAt = EngineNow();
+    int64_t bytesSeen = 0;
+    int32_t highestPos = -1;
+    bool noProgress = false;
+    int restarts = 0;
     while ((pos >= 0 && pos < 100) || pos == -1 || pos == 200) {
         if (IsStopped()) {
             StopPlay(&play);
@@ -440,6 +495,9 @@ CExecuteThread::Outcome CExecuteThread::DownloadFile(TASK_INFO& task, FILE_INFO&
         if (m_overrun)
             return overran();
         if (pos > 100 || pos == -1) {
+            if ((pos == -1 || pos == 200) && restarts == kMaxPlaybackRestarts)
+                return restartedTooOften();
+            ++restarts;
             exceptional();
             giveBack(DOWNLOAD_RUNNING);
             EmitProgress();
@@ -452,13 +510,38 @@ CExecuteThread::Outcome CExecuteThread::DownloadFile(TASK_INFO& task, FILE_INFO&
             SetBounds(play, file);
             if (!BeginStream(play, device, true))
                 return refused();
+            progressAt = EngineNow();
+            bytesSeen = 0;
+            highestPos = -1;
         } else {
+            // Only a higher position counts: one that wanders up and down proves nothing.
+            const QDateTime now = EngineNow();
+            const int64_t bytes = m_fileDone.load();
+            if (bytes > bytesSeen || pos > highestPos || now < progressAt) {
+                progressAt = now;
+                bytesSeen = bytes;
+                highestPos = std::max(highestPos, pos);
+            } else if (progressAt.msecsTo(now) >= kPlaybackStallLimitMs) {
+                noProgress = true;
+                break;
+            }
             EmitProgress();
         }
         if (pos != 100)
             EngineSleep(kPollMs, &m_stop.Event());
     }
 
+    if (noProgress) {
+        StopPlay(&play);
+        if (m_overrun)
+            return overran();
+        if (m_writeFailed)
+            return refused();
+        // Every byte it announced is in: the recorder only failed to say that it was done.
+        if (m_announced <= 0 || m_fileDone.load() < m_announced)
+            return stalled();
+        pos = 100;
+    }
     if (pos == 100) {
         // Stopped first: from here on no block arrives, so what was received is all there is.
         StopPlay(&play);

@@ -21,6 +21,7 @@
 #include <QDateTimeEdit>
 #include <QDialog>
 #include <QDirIterator>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QStandardItemModel>
@@ -157,6 +158,8 @@ private Q_SLOTS:
     void storageThatCannotBeSetUpIsReportedOnceAndWaitedFor();
     void everyStartWaitsForTheStorage_data();
     void everyStartWaitsForTheStorage();
+    void runThatGaveAFileUpNeverShowsComplete_data();
+    void runThatGaveAFileUpNeverShowsComplete();
 
 private:
     // The page, once its engine threads exist.
@@ -597,7 +600,7 @@ void TestStateEngine::manualListRemapMovesEveryTask()
 void TestStateEngine::manualEndNamesTheChannelsNotBackedUp_data()
 {
     // "login" (Yard refuses every login), "search" (Gate 2 refuses it), "busy" (Gate 2 is still searching for
-    // ever, and the search is given up)
+    // ever, and the search is given up), "held" (Gate 2's play-back neither goes on nor ends)
     QTest::addColumn<QString>("fault");
     QTest::addColumn<QString>("missing"); // the channels the end names; empty: the backup is complete
     QTest::newRow("a recorder refused the login") << "login"
@@ -606,6 +609,9 @@ void TestStateEngine::manualEndNamesTheChannelsNotBackedUp_data()
                                           << "Gate_Camera 02";
     QTest::newRow("a search never ended") << "busy"
                                           << "Gate_Camera 02";
+    // Gate 2's play-back stops sending halfway and never ends: given up after three clock minutes.
+    QTest::newRow("a play-back never ended") << "held"
+                                             << "Gate_Camera 02";
     QTest::newRow("every channel searched, every file stored") << ""
                                                                << "";
 }
@@ -631,6 +637,11 @@ void TestStateEngine::manualEndNamesTheChannelsNotBackedUp()
         SimChannelFaults busy;
         busy.SearchBusy = -1;
         f.Recorder(gate).SetChannelFaults(2, busy);
+    }
+    if (fault == QLatin1String("held")) {
+        SimChannelFaults held;
+        held.HoldAfterBytes = kFile / 2;
+        f.Recorder(gate).SetChannelFaults(2, held);
     }
     SetManualRefs(f, {{int16_t(gate), 1}, {int16_t(yard), 1}, {int16_t(gate), 2}});
     MANUAL_BACKUP_INFO manual = *f.Model().GetManualBackupInfo();
@@ -816,6 +827,61 @@ void TestStateEngine::everyStartWaitsForTheStorage()
     QCOMPARE(CEngineFixture::LogRows(QStringLiteral("Start Manual BackUp")), manual ? 1 : 0);
     page.reset();
     QVERIFY(f.Recorders().WaitForIdle());
+}
+
+void TestStateEngine::runThatGaveAFileUpNeverShowsComplete_data()
+{
+    // Plan 0 fetches Sunday's file of channel 1 (`givenUp` bytes, sent without end: given up) and of
+    // channel 2 (`stored` bytes). The row's bar shows the list's share stored, the day's figures the
+    // megabytes stored and their share, never 100 % while a file of the list was given up: also when the
+    // stored megabytes round to the total's.
+    QTest::addColumn<qint64>("givenUp");
+    QTest::addColumn<qint64>("stored");
+    QTest::addColumn<int>("bar");
+    QTest::addColumn<QString>("already");
+    QTest::addColumn<QString>("percent");
+    QTest::newRow("half of the list given up") << kFile << kFile << 50 << "1MB"
+                                               << "33%";
+    QTest::newRow("a small file given up") << qint64(100000) << qint64(7 * 512 * 1024) << 97 << "3MB"
+                                           << "99%";
+}
+
+void TestStateEngine::runThatGaveAFileUpNeverShowsComplete()
+{
+    QFETCH(qint64, givenUp);
+    QFETCH(qint64, stored);
+    QFETCH(int, bar);
+    QFETCH(QString, already);
+    QFETCH(QString, percent);
+    CEngineFixture f(kStart, kScale);
+    SimRecorderConfig config;
+    config.AnalogChannels = 2;
+    config.AddRecording(1, QDateTime(kSunday, QTime(8, 0)), QDateTime(kSunday, QTime(9, 0)), 0, givenUp);
+    config.AddRecording(2, QDateTime(kSunday, QTime(8, 0)), QDateTime(kSunday, QTime(9, 0)), 0, stored);
+    config.Channel(1).Faults.ExtraBytes = -1;
+    const int device = f.AddDevice(config, "Gate");
+    QVERIFY(device >= 0);
+    QCOMPARE(f.SetUpStorage(), 0);
+    QVERIFY(f.AddPlan(0, {{int16_t(device), 1}, {int16_t(device), 2}}, CEngineFixture::Evening()));
+    f.Model().SetBackupMode(0);
+
+    CModalDriver driver;
+    std::unique_ptr<CViewState> page = OpenPage();
+    QVERIFY(page);
+    TRY_VERIFY(DoneFiles(StoredTasks(0)) == 1 && page->m_pExecuteThread[0] &&
+                   !page->m_pExecuteThread[0]->isRunning() &&
+                   page->ui.label_count->text() == QStringLiteral("0"),
+               kLimitMs);
+    QCOMPARE(CEngineFixture::LogRows(QStringLiteral("Download of Gate_Camera 01")), 1);
+    QVERIFY(f.StoredCopyMatches(device, 2, SimTime(QDateTime(kSunday, QTime(8, 0))),
+                                SimTime(QDateTime(kSunday, QTime(9, 0)))));
+    const auto* row = qobject_cast<const QProgressBar*>(page->ui.tableView_State->GetItemWidget(0, 2));
+    QVERIFY(row != nullptr);
+    TRY_COMPARE(row->value(), bar, kLimitMs);
+    TRY_COMPARE(page->ui.label_already->text(), already, kLimitMs);
+    QCOMPARE(page->ui.label_total->text(),
+             QStringLiteral("%1MB").arg((givenUp + stored + 88) / (1024 * 1024)));
+    QCOMPARE(page->ui.label_percent->text(), percent);
 }
 
 VARROW_TEST_MAIN(TestStateEngine, QApplication)

@@ -244,6 +244,9 @@ private:
     void RenumberEvents();
     void SetEventId(int row);
     void ShowDoneFigures();
+    // Whether no list row of the kind (0 current, 1 overdue) shows a share below 100: a list that ended with
+    // files given up keeps the day's figure below 100 %, however its megabytes round.
+    bool ListsComplete(int isPast) const;
 
     // Scrolls the event table to its newest row once after a burst of appends.
     QTimer* m_pEventScrollTimer = nullptr;

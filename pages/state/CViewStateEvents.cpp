@@ -10,6 +10,7 @@
 
 #include <QDebug>
 #include <QStandardItemModel>
+#include <QProgressBar>
 #include <QTimer>
 
 #include <algorithm>
@@ -150,10 +151,30 @@ void CViewState::SetDayDownLoad(int doneMB, int plan, int isPast)
     ScheduleProgress();
 }
 
+bool CViewState::ListsComplete(int isPast) const
+{
+    const int rows = m_pStateModel->rowCount();
+    for (int row = 0; row < rows; ++row) {
+        if (m_pStateModel->index(row, 1).data(ROLE_USER_DATA2).toInt() != isPast)
+            continue;
+        // A bar that has no value yet says nothing: its list has reported no share so far.
+        const QProgressBar* bar = RowBar(row, 2);
+        if (bar != nullptr && bar->value() >= bar->minimum() && bar->value() < 100)
+            return false;
+    }
+    return true;
+}
+
 void CViewState::ShowDoneFigures()
 {
+    // A list that ended with files given up shows its share below 100; its megabytes, rounded down, may
+    // still equal the total's.
     m_nPercent = Percent(m_nAlready, m_nTotal);
+    if (m_nPercent >= 100 && !ListsComplete(0))
+        m_nPercent = 99;
     m_nOverduePercent = Percent(m_nOverdueAlready, m_nOverdueTotal);
+    if (m_nOverduePercent >= 100 && !ListsComplete(1))
+        m_nOverduePercent = 99;
     ui.label_already->setText(MegabyteText(m_nAlready));
     ui.label_percent->setText(PercentText(m_nPercent));
     ui.label_overdueAlready->setText(MegabyteText(m_nOverdueAlready));

@@ -891,6 +891,18 @@
         <source>Download of %1 %2 given up: the recorder sent more than the %3 bytes it announced</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Download of %1 %2 given up: the recorder announced no size and sent more than the %3 bytes its time range can hold</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Download of %1 %2 given up: the recorder sent nothing new for %3 s and never ended the play-back</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Download of %1 %2 given up: its play-back was started anew %3 times and never ended</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>CExportRecord</name>

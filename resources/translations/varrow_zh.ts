@@ -894,6 +894,18 @@
         <source>Download of %1 %2 given up: the recorder sent more than the %3 bytes it announced</source>
         <translation>已放弃下载 %1 %2：录像机发送的数据超过其声明的 %3 字节</translation>
     </message>
+    <message>
+        <source>Download of %1 %2 given up: the recorder announced no size and sent more than the %3 bytes its time range can hold</source>
+        <translation>已放弃下载 %1 %2：录像机未声明大小，且发送的数据超过其时间范围所能容纳的 %3 字节</translation>
+    </message>
+    <message>
+        <source>Download of %1 %2 given up: the recorder sent nothing new for %3 s and never ended the play-back</source>
+        <translation>已放弃下载 %1 %2：录像机在 %3 秒内没有发送任何新数据，也从未结束回放</translation>
+    </message>
+    <message>
+        <source>Download of %1 %2 given up: its play-back was started anew %3 times and never ended</source>
+        <translation>已放弃下载 %1 %2：其回放已重新开始 %3 次，始终没有结束</translation>
+    </message>
 </context>
 <context>
     <name>CExportRecord</name>

@@ -569,6 +569,7 @@ void CRecorderSim::ServePlayback(int fd, CFrameReader& reader, const std::vector
     std::unique_ptr<CSimPlaybackContent> content;
     int64_t dropAt = -1;
     int64_t stallAt = -1;
+    int64_t holdAt = -1;
     qint64 rate = 0;
     SimChannelFaults faultsAtOpen;
     {
@@ -604,6 +605,7 @@ void CRecorderSim::ServePlayback(int fd, CFrameReader& reader, const std::vector
                 --faults->DropTimes;
         }
         stallAt = faults->StallAfterBytes;
+        holdAt = faults->HoldAfterBytes;
         faultsAtOpen = *faults;
         if (faults->ExtraTimes == 0)
             faultsAtOpen.ExtraBytes = 0;
@@ -641,7 +643,7 @@ void CRecorderSim::ServePlayback(int fd, CFrameReader& reader, const std::vector
     FrameHeader header;
     std::vector<uint8_t> payload;
     for (;;) {
-        const bool wantsToSend = started && !stalled && sent < toSend;
+        const bool wantsToSend = started && !stalled && sent < toSend && (holdAt < 0 || sent < holdAt);
         int64_t allowed = toSend;
         int timeout = wantsToSend ? 0 : idle;
         if (wantsToSend && rate > 0) {
@@ -735,6 +737,8 @@ void CRecorderSim::ServePlayback(int fd, CFrameReader& reader, const std::vector
             n = std::min<int64_t>(n, dropAt - sent);
         if (stallAt >= 0)
             n = std::min<int64_t>(n, stallAt - sent);
+        if (holdAt >= 0)
+            n = std::min<int64_t>(n, holdAt - sent);
         if (n > 0) {
             EncodeHeader(frame.data(), PlayData,
                          sent < kSimHeaderBlockSize ? NET_DVR_DATA_HEADER : NET_DVR_DATA_STREAM, uint32_t(n));

@@ -78,6 +78,7 @@ bool ParseFaults(const QJsonObject& o, SimChannelFaults* f)
         o.value(QStringLiteral("injectedPositionTimes")).toInt(f->InjectedPositionTimes);
     f->StallAfterBytes =
         qint64(o.value(QStringLiteral("stallAfterBytes")).toDouble(double(f->StallAfterBytes)));
+    f->HoldAfterBytes = qint64(o.value(QStringLiteral("holdAfterBytes")).toDouble(double(f->HoldAfterBytes)));
     f->RefuseCaptureSize0 = o.value(QStringLiteral("refuseCaptureSize0")).toBool(f->RefuseCaptureSize0);
     f->SearchBusy = o.value(QStringLiteral("searchBusy")).toInt(f->SearchBusy);
     f->FindRefusals = o.value(QStringLiteral("findRefusals")).toInt(f->FindRefusals);

@@ -21,6 +21,9 @@ struct SimChannelFaults
     int InjectedPosition = 0; // position answered instead of the real one ...
     int InjectedPositionTimes = 0; // ... this many times
     qint64 StallAfterBytes = -1;   // a play-back goes silent (no data, no answers) after this many bytes
+    // A play-back sends no data after this many bytes but answers every request, its position left below 100
+    // (-1 never): a recorder that neither goes on nor ends.
+    qint64 HoldAfterBytes = -1;
     bool RefuseCaptureSize0 = false;
     int SearchBusy = 0;   // "still searching" answers before each search result (-1: only those, for ever)
     int FindRefusals = 0; // searches refused
