@@ -133,6 +133,10 @@ public:
     // The same for the flush of a record's file to the disk at its close (called with the temporary path
     // while the final name is still free): a non-zero errno fails the flush, so nothing is stored.
     void SetSyncFault(WriteFault fault);
+    // The same for the creation of a record's folders and partial file at its open (called with the
+    // temporary path) and for the rename to its final name at its close (called with the final path).
+    void SetOpenFault(WriteFault fault);
+    void SetRenameFault(WriteFault fault);
 
     // The directory that holds the records of one drive directory.
     static QString RecordRootOf(const QString& driveDirectory);
@@ -146,7 +150,9 @@ private:
     struct COpenRecord;
     struct CRoomPass;
 
-    std::shared_ptr<CRoot> ChooseRoot(const QString& relativePath, CRoomPass& pass);
+    // The root with the most room for the record (overwrite making room when none has any), of those that
+    // can be used; null with the failure set.
+    std::shared_ptr<CRoot> ChooseRoot(const COpenRecord& record, CRoomPass& pass);
     static bool Reserve(CRoot& root, qint64 size);
     static qint64 Available(const CRoot& root);
     // Lists the root's closed records by storage time unless a list is at hand, at most once per pass.
@@ -173,8 +179,25 @@ private:
     static bool DeleteOldestOfAll(const std::vector<std::shared_ptr<CRoot>>& roots, CRoomPass& pass);
     // Finds room for `size` more bytes of the record (its mutex held), moving it or overwriting as above.
     static bool MakeRoom(COpenRecord& record, qint64 size);
-    // Copies the record's bytes to a new temporary file on `root` and goes on there.
-    static bool MoveRecord(COpenRecord& record, const std::shared_ptr<CRoot>& root);
+    // Copies the record's bytes to a new temporary file on `root` and goes on there: 0, the errno of the
+    // root's refusal, or -1 when the record's own bytes cannot be read.
+    static int MoveRecord(COpenRecord& record, const std::shared_ptr<CRoot>& root);
+    // Moves the record to the other root with the most room, if one has room for `needed` bytes; a root
+    // that refuses it is left out (for a cause of its own) or counts as full, and the next is tried.
+    static bool MoveElsewhere(COpenRecord& record, qint64 needed);
+    // Writes the record's bytes again where they are, after a flush that failed.
+    static bool RewriteInPlace(COpenRecord& record);
+    // Leaves out a root that refused a record for a cause of its own, until the next set-up.
+    static void LeaveOut(CRoot& root, int systemError);
+    // Probes the left-out roots again, once per pass, when no root is left; true when one takes files again.
+    static bool ProbeLeftOut(const std::vector<std::shared_ptr<CRoot>>& roots, CRoomPass& pass);
+    // Flushes and renames the record (its mutex held), moving it or making room as a write does; false with
+    // the failure set, and `full` when the disk-full callback is owed.
+    static bool StoreRecord(COpenRecord& record, CRoomPass& pass, bool* full);
+    // Flushes the record's day folder, its name's folder and the Records folder; 0 or the errno.
+    static int SyncFolders(const COpenRecord& record);
+    // After a record got its final name: a stale copy on another root goes, and the overwrite list learns it.
+    static void FinishStored(COpenRecord& record);
     // Of the other roots that can be used and can hold the record's path, the one with the most room, if it
     // has room for `needed` bytes.
     static std::shared_ptr<CRoot> RoomiestOtherRoot(const COpenRecord& record, qint64 needed);
@@ -185,7 +208,7 @@ private:
     static bool RecordFolderGone(const COpenRecord& record);
     // Another root that can be used, beside the record's own.
     static bool OtherRootUsable(const COpenRecord& record);
-    bool FailRecord(COpenRecord& record, int error, bool diskFull);
+    static bool FailRecord(COpenRecord& record, int error, bool diskFull);
     std::shared_ptr<COpenRecord> FindOpen(const char* name, const CHANNEL_RECORD_KEY* key);
     // Removes an open record from the table, for its close; null when it is not open.
     std::shared_ptr<COpenRecord> TakeOpen(const char* name, const CHANNEL_RECORD_KEY& key);
@@ -199,6 +222,8 @@ private:
     StowelineFreeSpaceProvider m_freeSpace;
     std::shared_ptr<const WriteFault> m_writeFault;
     std::shared_ptr<const WriteFault> m_syncFault;
+    std::shared_ptr<const WriteFault> m_openFault;
+    std::shared_ptr<const WriteFault> m_renameFault;
     std::vector<std::shared_ptr<CRoot>> m_roots;
     std::map<std::string, std::shared_ptr<COpenRecord>> m_open;
     std::map<std::thread::id, std::unique_ptr<StowelineList>> m_results;

@@ -55,17 +55,13 @@ bool CStowelineClass::Init(const STOWELINE_INIT_PARAM* param)
         if (DriveGone(*root)) {
             error = GoneError(*root);
         } else {
-            const CFd records(root->OpenRecords(true));
-            const QByteArray probe = ".probe-" + QByteArray::number(::getpid());
-            if (records.Valid()) {
-                ::unlinkat(records.Get(), probe.constData(), 0); // one left by a crash
-                const CFd probeFile(CreateFileAt(records.Get(), probe));
-                ok = probeFile.Valid();
-                if (ok)
-                    ::unlinkat(records.Get(), probe.constData(), 0);
+            const int refused = root->Probe();
+            ok = refused == 0;
+            // Never chosen while it refuses: its folder being there says nothing of its taking files.
+            if (!ok) {
+                error = {text, dir, refused, false};
+                root->refused = refused;
             }
-            if (!ok)
-                error = {text, dir, errno, false};
         }
         if (ok) {
             usable.push_back(root);
