@@ -206,7 +206,7 @@ bool CStowelineClass::OpenChannelRecord(const char* name, int reserved, const CH
     t_rootError = {}; // no cause left from an earlier failure on this thread
 
     auto record = std::make_shared<COpenRecord>();
-    std::lock_guard lock(m_mutex);
+    std::unique_lock lock(m_mutex);
     if (!m_init)
         return Fail(STOWELINE_ERR_NOT_INIT);
     if (m_open.count(id) != 0)
@@ -246,8 +246,16 @@ bool CStowelineClass::OpenChannelRecord(const char* name, int reserved, const CH
     // Each turn ends the open, deletes a record, or leaves a disk out or marks it full: the loop ends.
     for (;;) {
         const std::shared_ptr<CRoot> root = ChooseRoot(*record, pass);
-        if (!root)
-            return end(false);
+        if (!root) {
+            end(false);
+            // Want of room at the open is told as at a write (not for a record that takes free room only).
+            if (t_lastError == STOWELINE_ERR_DISK_FULL && record->callback != nullptr) {
+                const STOWELINE_DISKFULL_CALLBACK notify = record->callback;
+                lock.unlock(); // the callback may well stop the writers
+                notify(1, 0, 0, 0);
+            }
+            return false;
+        }
         record->root = root;
         record->tempName = NewTempName(record->fileName);
         record->finalPath = record->PathOn(*root, record->fileName);
