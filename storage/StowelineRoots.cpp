@@ -166,7 +166,7 @@ bool CStowelineClass::ProbeLeftOut(const std::vector<std::shared_ptr<CRoot>>& ro
         if (root->refused == 0 || DriveGone(*root))
             continue;
         const int error = root->Probe();
-        if (error == 0) {
+        if (error == 0 || IsNoRoom(error)) {
             root->refused = 0;
             root->exhausted = false;
             root->estimate = -1;

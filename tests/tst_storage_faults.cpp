@@ -358,6 +358,8 @@ void TestStorageFaults::noRoomAtOpenOrCloseIsWantOfRoom()
     QVERIFY(Init(s, {disk}, overwrite));
     const qint64 size = 100 * kKiB;
     QVERIFY(Store(s, Key(3, 1), 1, size));
+    // Set up again on the full disk: no room for the set-up's probe file either, and still a disk.
+    QVERIFY(Init(s, {disk}, overwrite));
     const CFault fault{CStowelineClass::RecordRootOf(disk), error, true};
     if (stage == "open")
         s.SetOpenFault(fault.Hook());
