@@ -13,6 +13,7 @@
 #include <QMutexLocker>
 
 #include <algorithm>
+#include <cstring>
 #include <limits>
 
 namespace {
@@ -344,6 +345,10 @@ void CExecuteThread::NoteStorageFault()
     const STOWELINE_ROOT_ERROR root = m_storage->GetLastRootError();
     if ((m_storageError == STOWELINE_ERR_ROOT || m_storageError == STOWELINE_ERR_IO) && !root.Drive.isEmpty())
         m_storageFault = DescribeRootError(root);
+    // A refusal of the record's own name names the file and why, never a disk.
+    else if (m_storageError == STOWELINE_ERR_NAME)
+        m_storageFault = tr("%1 cannot take its name: %2")
+                             .arg(root.Path, QString::fromLocal8Bit(std::strerror(root.SystemError)));
 }
 
 CExecuteThread::Outcome CExecuteThread::StorageRefused(int deviceIndex, const QString& name,
@@ -351,9 +356,19 @@ CExecuteThread::Outcome CExecuteThread::StorageRefused(int deviceIndex, const QS
 {
     switch (ClassifyStorageRefusal(m_storageError)) {
     case STORAGE_REFUSAL::FILE_ONLY: {
-        const QString text = tr("Download of %1 %2 given up: the storage refused its record (code %3)")
-                                 .arg(name, RangeText(file.FileStartTime, file.FileStopTime))
-                                 .arg(m_storageError);
+        const QString range = RangeText(file.FileStartTime, file.FileStopTime);
+        QString text;
+        if (m_storageError == STOWELINE_ERR_NAME && !m_storageFault.isEmpty())
+            text = tr("Download of %1 %2 given up: its record file %3").arg(name, range, m_storageFault);
+        else if (m_storageError == STOWELINE_ERR_NO_FREE_ROOM)
+            text =
+                tr("Download of %1 %2 given up: the recorder vouches for no size of it, and the disks have "
+                   "no free room for it (no recording is deleted for it)")
+                    .arg(name, range);
+        else
+            text = tr("Download of %1 %2 given up: the storage refused its record (code %3)")
+                       .arg(name, range)
+                       .arg(m_storageError);
         WriteLog(LOG_TYPE_EXCEPTION, LOG_SUB_WRITE_FILE, text);
         Q_EMIT SigConnectDeviceFail(m_group, m_isPast, deviceIndex, text);
         return Outcome::GivenUp;

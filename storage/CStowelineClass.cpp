@@ -49,6 +49,18 @@ void CStowelineClass::SetSyncFault(WriteFault fault)
     m_syncFault = fault ? std::make_shared<const WriteFault>(std::move(fault)) : nullptr;
 }
 
+void CStowelineClass::SetOpenFault(WriteFault fault)
+{
+    std::lock_guard lock(m_mutex);
+    m_openFault = fault ? std::make_shared<const WriteFault>(std::move(fault)) : nullptr;
+}
+
+void CStowelineClass::SetRenameFault(WriteFault fault)
+{
+    std::lock_guard lock(m_mutex);
+    m_renameFault = fault ? std::make_shared<const WriteFault>(std::move(fault)) : nullptr;
+}
+
 void CStowelineClass::SetFreeSpaceProvider(StowelineFreeSpaceProvider provider)
 {
     std::lock_guard lock(m_mutex);

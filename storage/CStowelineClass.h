@@ -77,16 +77,23 @@ public:
     // folders, checks them and removes leftover temporary files. False with GetLastError() and
     // GetLastRootError() set when no root can be used (missing, unwritable, a volume's folder without its
     // volume, a link for Records); the drive's own directory is never created. Of several roots, those that
-    // cannot be used are left out until they can, and reported once when a record goes elsewhere.
+    // cannot be used are left out, and reported once when a record goes elsewhere: a gone drive until it is
+    // back, a disk that refuses a file (read-only, I/O error, no permission) until the next set-up, or until
+    // it takes a probe file again when no other disk is left.
     bool Init(const STOWELINE_INIT_PARAM* param);
     // Drops the roots; a record still open is discarded (it never becomes a stored file).
     void Uninit();
 
     // Opens the record of one key under a record name, on the root with the most room. A root whose Records
-    // folder has gone (a remount, a swapped disk) gets it again. False when the disks are full (stop mode, or
-    // nothing left to overwrite), no root can be used (STOWELINE_ERR_ROOT), the key or name is bad, the
-    // stored file's path would not fit a search answer (so it could never be found), or the same record is
-    // open already.
+    // folder has gone (a remount, a swapped disk) gets it again. A root that refuses the record's folders or
+    // file for a cause of its own is left out and the next one is tried; one that refuses them for want of
+    // room (ENOSPC, EDQUOT) counts as full, as at a write. False when the disks are full (stop mode, or
+    // nothing left to overwrite: the disk-full callback is called), no root can be used (STOWELINE_ERR_ROOT),
+    // an entry of its own stands at the record's folder or file name (STOWELINE_ERR_NAME), the key or name
+    // is bad, the stored file's path would not fit a search answer (so it could never be found), or the same
+    // record is open already. `reserved` is 0 or STOWELINE_OPEN_FREE_ROOM_ONLY: such a record never has a
+    // record deleted for it nor the callback called, and fails with STOWELINE_ERR_NO_FREE_ROOM instead of
+    // a full disk, at its open, writes and close alike.
     //
     // Overwrite makes one pass over the deletable records for each need of room: a record that cannot be
     // deleted (its folder read-only, another user's) is passed over and its folder named once in the log, and
@@ -99,12 +106,17 @@ public:
     // estimate did. A write that still finds no room, or that the file system refuses, fails the record: it
     // will not be stored, and in stop mode the disk-full callback is called with 1, once per record. A record
     // whose disk goes while it is written moves to another disk while its bytes can still be read; when they
-    // cannot, it fails with STOWELINE_ERR_DISK_GONE if other disks remain, else STOWELINE_ERR_ROOT.
+    // cannot, it fails with STOWELINE_ERR_DISK_GONE if other disks remain, else STOWELINE_ERR_ROOT. A disk
+    // that refuses the write for a cause of its own is left out and the record moves on as well; only when
+    // no disk takes it does it fail with STOWELINE_ERR_IO.
     bool WriteChannelRecord(const char* name, uint32_t type, const uint8_t* data, uint32_t size,
                             const CHANNEL_RECORD_KEY* key);
     // Finishes the record: the file is synced to the disk, then gets its final name (replacing a stored file
     // of the same key on any root, which also leaves the overwrite order: the new copy takes its place as
-    // the newest). False, and nothing stored, when the record failed earlier or cannot be made durable.
+    // the newest), then the folders that hold its name and its day's and recorder's folders are synced.
+    // Want of room at the flush or rename is met as at a write, a disk's own refusal moves the record to
+    // another disk, and an entry standing at its final name fails it with STOWELINE_ERR_NAME. False, and
+    // nothing stored, when the record failed earlier or cannot be made durable.
     bool CloseChannelRecord(const char* name, const CHANNEL_RECORD_KEY* key);
     // Gives up an open record: its partial file is deleted and a stored file of the same key stays as it was.
     // For a download that broke off, whose copy must never look complete.
@@ -129,12 +141,14 @@ public:
     // decides what a refusal means: STOWELINE_ERR_DISK_FULL is want of room; STOWELINE_ERR_ROOT a disk gone
     // or unusable with no other to take the record; STOWELINE_ERR_IO the file system's refusal
     // (GetLastRootError names the disk); STOWELINE_ERR_DISK_GONE the record's own disk went while other disks
-    // remain, so that record alone is lost and may be fetched again; the others concern the call or the
-    // record itself.
+    // remain, so that record alone is lost and may be fetched again; STOWELINE_ERR_NAME an entry stands at
+    // the record's own name, and STOWELINE_ERR_NO_FREE_ROOM a free-room-only record found none, each failing
+    // that record alone; the others concern the call or the record itself.
     int GetLastError() const;
     // The root behind the last STOWELINE_ERR_ROOT on the calling thread, and behind the last STOWELINE_ERR_IO
     // of a record (its open, write or close): a record refused because its disk has gone or cannot be written
-    // is not refused for want of room.
+    // is not refused for want of room. After STOWELINE_ERR_NAME it names no disk (Drive is empty): Path is
+    // the record's final path and SystemError the errno of the refusal.
     STOWELINE_ROOT_ERROR GetLastRootError() const;
 
     void SetFreeSpaceProvider(StowelineFreeSpaceProvider provider);
@@ -145,6 +159,10 @@ public:
     // The same for the flush of a record's file to the disk at its close (called with the temporary path
     // while the final name is still free): a non-zero errno fails the flush, so nothing is stored.
     void SetSyncFault(WriteFault fault);
+    // The same for the creation of a record's folders and partial file at its open (called with the
+    // temporary path) and for the rename to its final name at its close (called with the final path).
+    void SetOpenFault(WriteFault fault);
+    void SetRenameFault(WriteFault fault);
 
     // The directory that holds the records of one drive directory.
     static QString RecordRootOf(const QString& driveDirectory);
@@ -158,7 +176,9 @@ private:
     struct COpenRecord;
     struct CRoomPass;
 
-    std::shared_ptr<CRoot> ChooseRoot(const QString& relativePath, CRoomPass& pass);
+    // The root with the most room for the record (overwrite making room when none has any), of those that
+    // can be used; null with the failure set.
+    std::shared_ptr<CRoot> ChooseRoot(const COpenRecord& record, CRoomPass& pass);
     static bool Reserve(CRoot& root, qint64 size);
     static qint64 Available(const CRoot& root);
     // Lists the root's closed records by storage time unless a list is at hand, at most once per pass.
@@ -185,8 +205,25 @@ private:
     static bool DeleteOldestOfAll(const std::vector<std::shared_ptr<CRoot>>& roots, CRoomPass& pass);
     // Finds room for `size` more bytes of the record (its mutex held), moving it or overwriting as above.
     static bool MakeRoom(COpenRecord& record, qint64 size);
-    // Copies the record's bytes to a new temporary file on `root` and goes on there.
-    static bool MoveRecord(COpenRecord& record, const std::shared_ptr<CRoot>& root);
+    // Copies the record's bytes to a new temporary file on `root` and goes on there: 0, the errno of the
+    // root's refusal, or -1 when the record's own bytes cannot be read.
+    static int MoveRecord(COpenRecord& record, const std::shared_ptr<CRoot>& root);
+    // Moves the record to the other root with the most room, if one has room for `needed` bytes; a root
+    // that refuses it is left out (for a cause of its own) or counts as full, and the next is tried.
+    static bool MoveElsewhere(COpenRecord& record, qint64 needed);
+    // Writes the record's bytes again where they are, after a flush that failed.
+    static bool RewriteInPlace(COpenRecord& record);
+    // Leaves out a root that refused a record for a cause of its own, until the next set-up.
+    static void LeaveOut(CRoot& root, int systemError);
+    // Probes the left-out roots again, once per pass, when no root is left; true when one takes files again.
+    static bool ProbeLeftOut(const std::vector<std::shared_ptr<CRoot>>& roots, CRoomPass& pass);
+    // Flushes and renames the record (its mutex held), moving it or making room as a write does; false with
+    // the failure set, and `full` when the disk-full callback is owed.
+    static bool StoreRecord(COpenRecord& record, CRoomPass& pass, bool* full);
+    // Flushes the record's day folder, its name's folder and the Records folder; 0 or the errno.
+    static int SyncFolders(const COpenRecord& record);
+    // After a record got its final name: a stale copy on another root goes, and the overwrite list learns it.
+    static void FinishStored(COpenRecord& record);
     // Of the other roots that can be used and can hold the record's path, the one with the most room, if it
     // has room for `needed` bytes.
     static std::shared_ptr<CRoot> RoomiestOtherRoot(const COpenRecord& record, qint64 needed);
@@ -197,7 +234,7 @@ private:
     static bool RecordFolderGone(const COpenRecord& record);
     // Another root that can be used, beside the record's own.
     static bool OtherRootUsable(const COpenRecord& record);
-    bool FailRecord(COpenRecord& record, int error, bool diskFull);
+    static bool FailRecord(COpenRecord& record, int error, bool diskFull);
     std::shared_ptr<COpenRecord> FindOpen(const char* name, const CHANNEL_RECORD_KEY* key);
     // Removes an open record from the table, for its close; null when it is not open.
     std::shared_ptr<COpenRecord> TakeOpen(const char* name, const CHANNEL_RECORD_KEY& key);
@@ -211,6 +248,8 @@ private:
     StowelineFreeSpaceProvider m_freeSpace;
     std::shared_ptr<const WriteFault> m_writeFault;
     std::shared_ptr<const WriteFault> m_syncFault;
+    std::shared_ptr<const WriteFault> m_openFault;
+    std::shared_ptr<const WriteFault> m_renameFault;
     std::vector<std::shared_ptr<CRoot>> m_roots;
     std::map<std::string, std::shared_ptr<COpenRecord>> m_open;
     std::map<std::thread::id, std::unique_ptr<StowelineList>> m_results;

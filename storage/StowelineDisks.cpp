@@ -55,17 +55,14 @@ bool CStowelineClass::Init(const STOWELINE_INIT_PARAM* param)
         if (DriveGone(*root)) {
             error = GoneError(*root);
         } else {
-            const CFd records(root->OpenRecords(true));
-            const QByteArray probe = ".probe-" + QByteArray::number(::getpid());
-            if (records.Valid()) {
-                ::unlinkat(records.Get(), probe.constData(), 0); // one left by a crash
-                const CFd probeFile(CreateFileAt(records.Get(), probe));
-                ok = probeFile.Valid();
-                if (ok)
-                    ::unlinkat(records.Get(), probe.constData(), 0);
+            const int refused = root->Probe();
+            // A disk with no room left for even the probe is full, not faulty: overwrite makes room there.
+            ok = refused == 0 || IsNoRoom(refused);
+            // Never chosen while it refuses: its folder being there says nothing of its taking files.
+            if (!ok) {
+                error = {text, dir, refused, false};
+                root->refused = refused;
             }
-            if (!ok)
-                error = {text, dir, errno, false};
         }
         if (ok) {
             usable.push_back(root);

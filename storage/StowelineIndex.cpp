@@ -81,7 +81,8 @@ CStowelineBackupScope::~CStowelineBackupScope()
 
 qint64 CStowelineClass::Available(const CRoot& root)
 {
-    if (root.exhausted)
+    // A disk left out, gone or not mounted gives no room: the folder's figure would be another disk's.
+    if (root.exhausted || root.refused != 0 || DriveGone(root))
         return 0;
     const qint64 free = root.freeSpace ? root.freeSpace(root.dir) : -1;
     return free < 0 ? 0 : std::max<qint64>(0, free - root.reserveBytes);
@@ -89,8 +90,19 @@ qint64 CStowelineClass::Available(const CRoot& root)
 
 void CStowelineClass::LoadOldest(CRoot& root, CRoomPass& pass)
 {
-    if (!root.oldest.empty() || !pass.listed.insert(&root).second)
+    if (!root.oldest.empty())
         return;
+    // Listed once per pass; again only when the list held just the oldest and they are used up.
+    if (!pass.listed.insert(&root).second && !root.oldestCut)
+        return;
+    root.oldestCut = false;
+    // By the time each was stored, not by the time it was recorded: a backup of an older day must not
+    // find its own new files first in line.
+    const auto before = [](const CStored& a, const CStored& b) {
+        return a.stored != b.stored ? a.stored < b.stored : a.path < b.path;
+    };
+    // The oldest seen so far, at most kOldestListed of them, as a heap whose top is the newest kept: a disk
+    // shared with other writers may hold any number of record-named files.
     std::vector<CStored> stored;
     const CFd records(root.OpenRecords(false));
     if (!records.Valid())
@@ -106,6 +118,8 @@ void CStowelineClass::LoadOldest(CRoot& root, CRoomPass& pass)
             const QString dayPath = namePath + QLatin1Char('/') + QFile::decodeName(day.Name);
             if (day.Link)
                 root.NoteLink(dayPath);
+            if (pass.undeletable.count(dayPath) != 0)
+                continue;
             const CFd dayDir(day.Dir ? OpenSubDir(nameDir.Get(), day.Name) : -1);
             if (!dayDir.Valid())
                 continue;
@@ -117,30 +131,48 @@ void CStowelineClass::LoadOldest(CRoot& root, CRoomPass& pass)
                 quint32 type = 0;
                 CStored record;
                 if (file.File && ParseFileName(QString::fromLatin1(file.Name), &start, &stop, &type) &&
-                    StatFile(dayDir.Get(), file.Name, &record.stored, &record.size)) {
+                    StatFile(dayDir.Get(), file.Name, &record.stored, &record.size) &&
+                    !IsStoredByRunningBackup(path)) {
                     record.path = path;
+                    if (qsizetype(stored.size()) == kOldestListed) {
+                        root.oldestCut = true;
+                        if (!before(record, stored.front()))
+                            continue;
+                        std::pop_heap(stored.begin(), stored.end(), before);
+                        stored.pop_back();
+                    }
                     record.name = name.Name;
                     record.day = day.Name;
                     record.file = file.Name;
-                    stored.push_back(record);
+                    stored.push_back(std::move(record));
+                    std::push_heap(stored.begin(), stored.end(), before);
                 }
             }
         }
     }
-    // By the time each was stored, not by the time it was recorded: a backup of an older day must not
-    // find its own new files first in line.
-    std::sort(stored.begin(), stored.end(), [](const auto& a, const auto& b) {
-        return a.stored != b.stored ? a.stored < b.stored : a.path < b.path;
-    });
+    std::sort_heap(stored.begin(), stored.end(), before);
     root.oldest.assign(stored.begin(), stored.end());
 }
 
 qsizetype CStowelineClass::FirstDeletable(CRoot& root, CRoomPass& pass)
 {
+    // A disk that is left out, gone or not mounted is not listed: nothing of it is deleted, and what it
+    // would free is no other disk's room.
+    if (root.refused != 0 || DriveGone(root)) {
+        root.oldest.clear();
+        root.oldestCut = false;
+        return -1;
+    }
     LoadOldest(root, pass);
     for (size_t i = 0; i < root.oldest.size(); ++i) {
         if (!IsStoredByRunningBackup(root.oldest[i].path))
             return qsizetype(i);
+    }
+    // Those left are a running backup's; older ones than the listing held may lie beyond it.
+    if (root.oldestCut && !root.oldest.empty()) {
+        root.oldest.clear();
+        LoadOldest(root, pass);
+        return root.oldest.empty() ? -1 : 0;
     }
     return -1;
 }
@@ -165,6 +197,8 @@ bool CStowelineClass::DeleteOldest(CRoot& root, CRoomPass& pass)
         error = errno;
     if (error != 0) {
         const QString folder = QFileInfo(record.path).path();
+        if (error != ENOENT)
+            pass.undeletable.insert(folder);
         if (error == ELOOP)
             root.NoteLink(record.path);
         else if (error != ENOENT && root.said->First(QStringLiteral("undeletable ") + folder))

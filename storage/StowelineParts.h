@@ -23,12 +23,30 @@ constexpr qint64 kMiB = 1024 * 1024;
 // The free-space figure is read again after this much was written, so other writers on the disk are noticed.
 constexpr qint64 kRefreshEvery = 64 * kMiB;
 constexpr size_t kCopyChunk = 1024 * 1024;
+// The overwrite list of a disk holds at most this many of its oldest records, however many it has.
+constexpr qsizetype kOldestListed = 256;
 
 extern thread_local quint64 t_backup;
 bool IsStoredByRunningBackup(const QString& path);
 void NoteStored(quint64 backup, const QString& path);
 
 qint64 FileSystemFreeSpace(const QString& directory);
+
+// Causes of a refused create, write, flush or rename. Want of room: overwrite may help. A disk's own fault (a
+// read-only file system, an I/O error, no permission): that disk is left out and another takes the record.
+// A cause that concerns only the one name (an entry of its own standing there): that record alone fails.
+inline bool IsNoRoom(int error)
+{
+    return error == ENOSPC || error == EDQUOT;
+}
+inline bool IsDiskCause(int error)
+{
+    return error == EROFS || error == EIO || error == EACCES || error == EPERM;
+}
+inline bool IsNameCause(int error)
+{
+    return error == EISDIR || error == ENOTEMPTY || error == EEXIST || error == ENOTDIR;
+}
 
 } // namespace StowelineDetail
 
@@ -61,6 +79,11 @@ struct CStowelineClass::CRoot
     qint64 sinceRefresh = 0;
     std::deque<CStored> oldest;
     bool goneReported = false; // reported as left out; cleared once it can be used again
+    // The errno with which the disk refused a record for a cause of its own: it is left out (never chosen,
+    // listed or deleted from) until the next set-up, or until a probe finds it writable when no disk is left.
+    int refused = 0;
+    // The list holds only the oldest records of the disk, not all of them: listed again once it is used up.
+    bool oldestCut = false;
 
     // The Records folder, opened without following a link below the drive's folder; `create`: made when it is
     // missing. -1 with errno.
@@ -77,7 +100,12 @@ struct CStowelineClass::CRoot
 
     // Opens (and with `create` makes) the folders of one record: Records, the name's and the day's. The
     // day's folder, or -1 with errno.
-    int OpenRecordFolder(const QByteArray& name, const QByteArray& day, bool create) const;
+    // `atRecords`, when given, tells whether the failure was the Records folder's (the disk's, not the
+    // name's).
+    int OpenRecordFolder(const QByteArray& name, const QByteArray& day, bool create,
+                         bool* atRecords = nullptr) const;
+    // Writes and removes a probe file in the Records folder: 0 when the disk takes a file, else the errno.
+    int Probe() const;
 };
 
 struct CStowelineClass::COpenRecord
@@ -87,9 +115,14 @@ struct CStowelineClass::COpenRecord
     QByteArray name, day, fileName;            // the parts of relativePath
     STOWELINE_DISKFULL_CALLBACK callback = nullptr;
     bool overwrite = true;
+    // Nothing vouches for its size: it takes free room only, never a deleted record's, and never calls the
+    // disk-full callback.
+    bool freeRoomOnly = false;
     std::shared_ptr<const WriteFault> writeFault;
     quint64 backup = 0; // the running backup that opened it, CStowelineBackupScope
     std::shared_ptr<const WriteFault> syncFault;
+    std::shared_ptr<const WriteFault> openFault;
+    std::shared_ptr<const WriteFault> renameFault;
 
     std::mutex mutex; // one operation at a time on the file; guards everything below
     std::shared_ptr<CRoot> root;
@@ -120,6 +153,9 @@ struct CStowelineClass::COpenRecord
 struct CStowelineClass::CRoomPass
 {
     std::set<const CRoot*> listed;
+    // Folders whose records could not be deleted in this pass: not listed again while it lasts.
+    std::set<QString> undeletable;
+    bool reprobed = false; // the left-out disks were probed again in this pass
     int files = 0;
     qint64 bytes = 0;
 };

@@ -31,8 +31,11 @@ void CStowelineClass::CRoot::NoteLink(const QString& path) const
                QObject::tr("A link below a record disk's folder is left alone: %1.").arg(path), false);
 }
 
-int CStowelineClass::CRoot::OpenRecordFolder(const QByteArray& name, const QByteArray& day, bool create) const
+int CStowelineClass::CRoot::OpenRecordFolder(const QByteArray& name, const QByteArray& day, bool create,
+                                             bool* atRecords) const
 {
+    if (atRecords != nullptr)
+        *atRecords = false;
     const auto open = [&](int parent, const QByteArray& sub, const QString& path) {
         const int fd = create ? OpenOrMakeSubDir(parent, sub) : OpenSubDir(parent, sub);
         if (fd < 0 && errno == ELOOP) {
@@ -49,6 +52,8 @@ int CStowelineClass::CRoot::OpenRecordFolder(const QByteArray& name, const QByte
         const int error = errno;
         if (error == ELOOP)
             NoteLink(dir);
+        if (atRecords != nullptr)
+            *atRecords = true;
         errno = error;
         return -1;
     }
@@ -57,6 +62,20 @@ int CStowelineClass::CRoot::OpenRecordFolder(const QByteArray& name, const QByte
     if (!nameDir.Valid())
         return -1;
     return open(nameDir.Get(), day, namePath + QLatin1Char('/') + QFile::decodeName(day));
+}
+
+int CStowelineClass::CRoot::Probe() const
+{
+    const CFd records(OpenRecords(true));
+    if (!records.Valid())
+        return errno != 0 ? errno : EIO;
+    const QByteArray probe = ".probe-" + QByteArray::number(::getpid());
+    ::unlinkat(records.Get(), probe.constData(), 0); // one left by a crash
+    const CFd probeFile(CreateFileAt(records.Get(), probe));
+    if (!probeFile.Valid())
+        return errno != 0 ? errno : EIO;
+    ::unlinkat(records.Get(), probe.constData(), 0);
+    return 0;
 }
 
 bool CStowelineClass::DriveGone(const CRoot& root)
@@ -104,6 +123,11 @@ bool CStowelineClass::EnsureRootFolder(CRoot& root, STOWELINE_ROOT_ERROR* error)
         cause = GoneError(root);
         return false;
     }
+    // A disk that refused a record for a cause of its own is not chosen again because its folder is there.
+    if (root.refused != 0) {
+        cause = {root.drive, root.dir, root.refused, false};
+        return false;
+    }
     struct stat st;
     const CFd drive(::open(QFile::encodeName(root.driveDir).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     const bool missing = drive.Valid() &&
@@ -124,6 +148,39 @@ bool CStowelineClass::EnsureRootFolder(CRoot& root, STOWELINE_ROOT_ERROR* error)
     }
     root.goneReported = false;
     return true;
+}
+
+void CStowelineClass::LeaveOut(CRoot& root, int systemError)
+{
+    qWarning() << "storage: drive" << root.drive << "at" << root.dir
+               << "left out:" << ::strerror(systemError);
+    root.refused = systemError;
+    root.oldest.clear();
+    root.oldestCut = false;
+    root.estimate = 0;
+}
+
+bool CStowelineClass::ProbeLeftOut(const std::vector<std::shared_ptr<CRoot>>& roots, CRoomPass& pass)
+{
+    if (pass.reprobed)
+        return false;
+    pass.reprobed = true;
+    bool back = false;
+    for (const auto& root : roots) {
+        std::lock_guard lock(root->mutex);
+        if (root->refused == 0 || DriveGone(*root))
+            continue;
+        const int error = root->Probe();
+        if (error == 0 || IsNoRoom(error)) {
+            root->refused = 0;
+            root->exhausted = false;
+            root->estimate = -1;
+            back = true;
+        } else {
+            root->refused = error;
+        }
+    }
+    return back;
 }
 
 bool CStowelineClass::OtherRootUsable(const COpenRecord& record)
@@ -157,9 +214,10 @@ std::shared_ptr<CStowelineClass::CRoot> CStowelineClass::RoomiestOtherRoot(const
     return best;
 }
 
-std::shared_ptr<CStowelineClass::CRoot> CStowelineClass::ChooseRoot(const QString& relativePath,
+std::shared_ptr<CStowelineClass::CRoot> CStowelineClass::ChooseRoot(const COpenRecord& record,
                                                                     CRoomPass& pass)
 {
+    const QString& relativePath = record.relativePath;
     for (;;) {
         std::shared_ptr<CRoot> best;
         qint64 bestRoom = 0;
@@ -190,6 +248,9 @@ std::shared_ptr<CStowelineClass::CRoot> CStowelineClass::ChooseRoot(const QStrin
             return nullptr;
         }
         if (!anyThere) {
+            // No disk left: one that refused a record may take files again (remounted, repaired).
+            if (ProbeLeftOut(m_roots, pass))
+                continue;
             FailRoot(gone.front().second);
             return nullptr;
         }
@@ -200,8 +261,8 @@ std::shared_ptr<CStowelineClass::CRoot> CStowelineClass::ChooseRoot(const QStrin
         }
         if (best)
             return best;
-        if (!m_overwrite || !DeleteOldestOfAll(m_roots, pass)) {
-            Fail(STOWELINE_ERR_DISK_FULL);
+        if (!record.overwrite || !DeleteOldestOfAll(m_roots, pass)) {
+            Fail(record.freeRoomOnly ? STOWELINE_ERR_NO_FREE_ROOM : STOWELINE_ERR_DISK_FULL);
             return nullptr;
         }
     }

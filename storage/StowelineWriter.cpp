@@ -41,7 +41,7 @@ QString CStowelineClass::COpenRecord::PathOn(const CRoot& on, const QByteArray& 
            QLatin1Char('/') + QFile::decodeName(entry);
 }
 
-bool CStowelineClass::MoveRecord(COpenRecord& record, const std::shared_ptr<CRoot>& root)
+int CStowelineClass::MoveRecord(COpenRecord& record, const std::shared_ptr<CRoot>& root)
 {
     CFd dayDir;
     CFd copy;
@@ -51,10 +51,11 @@ bool CStowelineClass::MoveRecord(COpenRecord& record, const std::shared_ptr<CRoo
         std::lock_guard rootLock(root->mutex);
         dayDir = CFd(root->OpenRecordFolder(record.name, record.day, true));
         if (!dayDir.Valid())
-            return false;
+            return errno != 0 ? errno : EIO;
         RegisterTemp(tempPath);
         copy = CFd(CreateFileAt(dayDir.Get(), tempName));
         bool copied = copy.Valid();
+        int error = copied ? 0 : errno;
         // From the record's own descriptor: its bytes are there even when its folder has gone.
         std::vector<char> buffer(copied ? kCopyChunk : 0);
         for (qint64 offset = 0; copied && offset < record.written;) {
@@ -62,14 +63,21 @@ bool CStowelineClass::MoveRecord(COpenRecord& record, const std::shared_ptr<CRoo
             const ssize_t n = ::pread(record.file.Get(), buffer.data(), want, off_t(offset));
             if (n < 0 && errno == EINTR)
                 continue;
-            copied = n > 0 && copy.WriteAll(reinterpret_cast<const uint8_t*>(buffer.data()), size_t(n));
-            offset += n > 0 ? n : 0;
+            if (n <= 0) {
+                copied = false;
+                error = -1; // its own bytes cannot be read: no other disk would do better
+                break;
+            }
+            copied = copy.WriteAll(reinterpret_cast<const uint8_t*>(buffer.data()), size_t(n));
+            if (!copied)
+                error = errno;
+            offset += n;
         }
         if (!copied) {
             if (copy.Valid())
                 ::unlinkat(dayDir.Get(), tempName.constData(), 0);
             UnregisterTemp(tempPath);
-            return false;
+            return error != 0 ? error : EIO;
         }
     }
     record.Discard();
@@ -85,6 +93,48 @@ bool CStowelineClass::MoveRecord(COpenRecord& record, const std::shared_ptr<CRoo
     record.tempName = tempName;
     record.tempPath = tempPath;
     record.finalPath = record.PathOn(*root, record.fileName);
+    return 0;
+}
+
+bool CStowelineClass::MoveElsewhere(COpenRecord& record, qint64 needed)
+{
+    // Each refusal leaves a disk out or marks it full: the loop ends.
+    for (;;) {
+        const std::shared_ptr<CRoot> best = RoomiestOtherRoot(record, needed);
+        if (!best)
+            return false;
+        const int error = MoveRecord(record, best);
+        std::lock_guard lock(best->mutex);
+        if (error == 0) {
+            best->estimate = -1;
+            return true;
+        }
+        if (IsDiskCause(error)) {
+            LeaveOut(*best, error);
+        } else if (IsNoRoom(error)) {
+            best->exhausted = true;
+            best->estimate = 0;
+        } else {
+            return false;
+        }
+    }
+}
+
+bool CStowelineClass::RewriteInPlace(COpenRecord& record)
+{
+    // A flush that failed leaves the file's pages in doubt: written again from what the file reads back,
+    // they are flushed again with the next sync.
+    std::vector<char> buffer(
+        size_t(std::min<qint64>(qint64(kCopyChunk), std::max<qint64>(record.written, 1))));
+    for (qint64 offset = 0; offset < record.written;) {
+        const size_t want = size_t(std::min<qint64>(qint64(buffer.size()), record.written - offset));
+        const ssize_t n = ::pread(record.file.Get(), buffer.data(), want, off_t(offset));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0 || ::pwrite(record.file.Get(), buffer.data(), size_t(n), off_t(offset)) != n)
+            return false;
+        offset += n;
+    }
     return true;
 }
 
@@ -103,8 +153,8 @@ bool CStowelineClass::RescueRecord(COpenRecord& record)
             target = record.root;
     }
     if (!target)
-        target = RoomiestOtherRoot(record, record.written);
-    if (!target || !MoveRecord(record, target))
+        return MoveElsewhere(record, record.written);
+    if (MoveRecord(record, target) != 0)
         return false;
     std::lock_guard lock(target->mutex);
     target->estimate = -1;
@@ -130,12 +180,10 @@ bool CStowelineClass::MakeRoom(COpenRecord& record, qint64 size)
         if (RecordFolderGone(record) && RescueRecord(record))
             continue;
         // Another root with room for the whole record takes it: a full root is not a full set of disks.
-        const std::shared_ptr<CRoot> best = RoomiestOtherRoot(record, record.written + size);
-        if (best && MoveRecord(record, best)) {
-            std::lock_guard lock(best->mutex);
-            best->estimate = -1;
-            if (Reserve(*best, record.written + size)) {
-                best->estimate += record.written; // the copied bytes are on the disk already
+        if (MoveElsewhere(record, record.written + size)) {
+            std::lock_guard lock(record.root->mutex);
+            if (Reserve(*record.root, record.written + size)) {
+                record.root->estimate += record.written; // the copied bytes are on the disk already
                 return done(true);
             }
             continue;
@@ -145,7 +193,7 @@ bool CStowelineClass::MakeRoom(COpenRecord& record, qint64 size)
     }
 }
 
-bool CStowelineClass::OpenChannelRecord(const char* name, int /*reserved*/, const CHANNEL_RECORD_KEY* key)
+bool CStowelineClass::OpenChannelRecord(const char* name, int reserved, const CHANNEL_RECORD_KEY* key)
 {
     CReportScope reports;
     const QString folder = EncodeRecordName(name);
@@ -158,7 +206,7 @@ bool CStowelineClass::OpenChannelRecord(const char* name, int /*reserved*/, cons
     t_rootError = {}; // no cause left from an earlier failure on this thread
 
     auto record = std::make_shared<COpenRecord>();
-    std::lock_guard lock(m_mutex);
+    std::unique_lock lock(m_mutex);
     if (!m_init)
         return Fail(STOWELINE_ERR_NOT_INIT);
     if (m_open.count(id) != 0)
@@ -170,42 +218,93 @@ bool CStowelineClass::OpenChannelRecord(const char* name, int /*reserved*/, cons
     record->fileName = fileName.toLatin1();
     record->relativePath =
         folder + QLatin1Char('/') + QString::fromLatin1(record->day) + QLatin1Char('/') + fileName;
-    CRoomPass pass;
-    const std::shared_ptr<CRoot> root = ChooseRoot(record->relativePath, pass);
-    // What was deleted to find a root counts for this record (and is reported with it, stored or not).
-    record->deletedFiles = pass.files;
-    record->deletedBytes = pass.bytes;
-    if (!root)
-        return false;
-
     record->roots = m_roots;
-    record->tempName = NewTempName(record->fileName);
     record->callback = m_callback;
-    record->overwrite = m_overwrite;
+    record->freeRoomOnly = reserved == STOWELINE_OPEN_FREE_ROOM_ONLY;
+    record->overwrite = m_overwrite && !record->freeRoomOnly;
     record->writeFault = m_writeFault;
     record->backup = t_backup;
     record->syncFault = m_syncFault;
-    record->root = root;
-    record->finalPath = record->PathOn(*root, record->fileName);
-    record->tempPath = record->PathOn(*root, record->tempName);
-    {
-        // Under the root's lock: overwriting removes emptied day folders under the same lock.
-        std::lock_guard rootLock(root->mutex);
-        RegisterTemp(record->tempPath);
-        record->dayDir = CFd(root->OpenRecordFolder(record->name, record->day, true));
-        if (record->dayDir.Valid())
-            record->file = CFd(CreateFileAt(record->dayDir.Get(), record->tempName));
-        if (!record->file.Valid()) {
-            const int error = errno;
+    record->openFault = m_openFault;
+    record->renameFault = m_renameFault;
+
+    CRoomPass pass;
+    // A disk that said it has no room for the record's folder or file counts as full for this open only: its
+    // figure may be right again for the next.
+    std::vector<std::shared_ptr<CRoot>> full;
+    const auto end = [&](bool opened) {
+        // What was deleted to find a root counts for this record (and is reported with it, stored or not).
+        record->deletedFiles = pass.files;
+        record->deletedBytes = pass.bytes;
+        for (const auto& root : full) {
+            std::lock_guard rootLock(root->mutex);
+            root->exhausted = false;
+            root->estimate = -1;
+        }
+        return opened;
+    };
+    // Each turn ends the open, deletes a record, or leaves a disk out or marks it full: the loop ends.
+    for (;;) {
+        const std::shared_ptr<CRoot> root = ChooseRoot(*record, pass);
+        if (!root) {
+            end(false);
+            // Want of room at the open is told as at a write (not for a record that takes free room only).
+            if (t_lastError == STOWELINE_ERR_DISK_FULL && record->callback != nullptr) {
+                const STOWELINE_DISKFULL_CALLBACK notify = record->callback;
+                lock.unlock(); // the callback may well stop the writers
+                notify(1, 0, 0, 0);
+            }
+            return false;
+        }
+        record->root = root;
+        record->tempName = NewTempName(record->fileName);
+        record->finalPath = record->PathOn(*root, record->fileName);
+        record->tempPath = record->PathOn(*root, record->tempName);
+        int error = 0;
+        bool atRecords = false;
+        {
+            // Under the root's lock: overwriting removes emptied day folders under the same lock.
+            std::lock_guard rootLock(root->mutex);
+            RegisterTemp(record->tempPath);
+            const int fault = record->openFault ? (*record->openFault)(record->tempPath) : 0;
+            if (fault == 0)
+                record->dayDir = CFd(root->OpenRecordFolder(record->name, record->day, true, &atRecords));
+            if (record->dayDir.Valid())
+                record->file = CFd(CreateFileAt(record->dayDir.Get(), record->tempName));
+            if (record->file.Valid()) {
+                // A partial file a stopped or broken run left in this folder goes now, at the latest.
+                RemoveLeftovers(record->dayDir.Get(), QFileInfo(record->finalPath).path());
+                break;
+            }
+            error = fault != 0 ? fault : errno;
             qWarning() << "storage: cannot create" << record->tempPath << ::strerror(error);
             record->tempName.clear(); // nothing of it to remove
+            record->dayDir.Close();
             UnregisterTemp(record->tempPath);
-            NoteRootError(*root, error);
-            return Fail(STOWELINE_ERR_IO);
+            if (IsNoRoom(error)) {
+                // Want of room, as at a write: another disk, or overwrite makes room.
+                root->exhausted = true;
+                root->estimate = 0;
+                full.push_back(root);
+                continue;
+            }
+            if (IsDiskCause(error)) {
+                // Left out; named once when another disk takes the record.
+                LeaveOut(*root, error);
+                continue;
+            }
         }
-        // A partial file a stopped or broken run left in this folder goes now, at the latest.
-        RemoveLeftovers(record->dayDir.Get(), QFileInfo(record->finalPath).path());
+        // An entry of its own at the record's folder or file name (a file, a link): that name alone fails.
+        if (!atRecords && (IsNameCause(error) || error == ELOOP)) {
+            t_rootError = {QString(), record->finalPath, error, false};
+            Fail(STOWELINE_ERR_NAME);
+            return end(false);
+        }
+        NoteRootError(*root, error);
+        Fail(STOWELINE_ERR_IO);
+        return end(false);
     }
+    end(true);
     m_open.emplace(id, std::move(record));
     t_lastError = STOWELINE_OK;
     return true;
@@ -260,13 +359,15 @@ bool CStowelineClass::WriteChannelRecord(const char* name, uint32_t type, const 
                     gone = !EnsureRootFolder(*record->root);
                 }
                 if (gone) {
-                    NoteRootError(*record->root, 0);
+                    NoteRootError(*record->root, record->root->refused);
                     const bool others = OtherRootUsable(*record);
                     if (others) {
                         std::lock_guard rootLock(record->root->mutex);
                         ReportGone(*record->root, t_rootError);
                     }
                     FailRecord(*record, others ? STOWELINE_ERR_DISK_GONE : STOWELINE_ERR_ROOT, false);
+                } else if (record->freeRoomOnly) {
+                    FailRecord(*record, STOWELINE_ERR_NO_FREE_ROOM, false);
                 } else if (FailRecord(*record, STOWELINE_ERR_DISK_FULL, true)) {
                     notify = record->callback;
                 }
@@ -288,9 +389,28 @@ bool CStowelineClass::WriteChannelRecord(const char* name, uint32_t type, const 
                 continue;
             }
             qWarning() << "storage: write failed for" << record->tempPath << ::strerror(error);
+            if (IsDiskCause(error)) {
+                // The disk refuses for a cause of its own: it is left out and the record goes on on another
+                // disk, from the bytes it holds so far.
+                const std::shared_ptr<CRoot> refusing = record->root;
+                {
+                    std::lock_guard rootLock(refusing->mutex);
+                    LeaveOut(*refusing, error);
+                }
+                if (MoveElsewhere(*record, record->written + size)) {
+                    std::lock_guard rootLock(refusing->mutex);
+                    ReportGone(*refusing, {refusing->drive, refusing->dir, error, false});
+                    continue;
+                }
+            }
             if (!full)
                 NoteRootError(*record->root, error);
-            if (FailRecord(*record, full ? STOWELINE_ERR_DISK_FULL : STOWELINE_ERR_IO, full))
+            const bool freeOnly = full && record->freeRoomOnly;
+            if (FailRecord(*record,
+                           freeOnly ? STOWELINE_ERR_NO_FREE_ROOM
+                           : full   ? STOWELINE_ERR_DISK_FULL
+                                    : STOWELINE_ERR_IO,
+                           full && !freeOnly))
                 notify = record->callback;
             break;
         }
@@ -338,52 +458,162 @@ bool CStowelineClass::CloseChannelRecord(const char* name, const CHANNEL_RECORD_
     if (!record)
         return Fail(STOWELINE_ERR_NOT_OPEN);
 
-    std::lock_guard lock(record->mutex);
-    record->closed = true;
-    if (record->failed)
-        return Fail(STOWELINE_ERR_FAILED);
-    // Its disk went, or its folder was removed, while it was written: it is stored where it can be, while its
-    // bytes can still be read.
-    if (RecordFolderGone(*record) && !RescueRecord(*record)) {
-        NoteRootError(*record->root, ENOENT);
-        const bool others = OtherRootUsable(*record);
-        if (others) {
-            std::lock_guard rootLock(record->root->mutex);
-            ReportGone(*record->root, t_rootError);
+    STOWELINE_DISKFULL_CALLBACK notify = nullptr;
+    {
+        std::lock_guard lock(record->mutex);
+        record->closed = true;
+        if (record->failed)
+            return Fail(STOWELINE_ERR_FAILED);
+        CRoomPass pass;
+        bool full = false;
+        const bool stored = StoreRecord(*record, pass, &full);
+        record->deletedFiles += pass.files;
+        record->deletedBytes += pass.bytes;
+        if (stored) {
+            FinishStored(*record);
+            t_lastError = STOWELINE_OK;
+            return true;
         }
-        FailRecord(*record, others ? STOWELINE_ERR_DISK_GONE : STOWELINE_ERR_ROOT, false);
+        if (full)
+            notify = record->callback;
+    }
+    // Outside every lock, as at a write.
+    if (notify != nullptr)
+        notify(1, 0, 0, 0);
+    return false;
+}
+
+bool CStowelineClass::StoreRecord(COpenRecord& record, CRoomPass& pass, bool* full)
+{
+    // Each turn stores the record, fails it, deletes a record, leaves a disk out, or moves the record (at
+    // most once per disk): the loop ends.
+    size_t moves = 0;
+    const auto moveElsewhere = [&] {
+        return moves++ < record.roots.size() && MoveElsewhere(record, record.written);
+    };
+    for (;;) {
+        // Its disk went, or its folder was removed, while it was written: it is stored where it can be, while
+        // its bytes can still be read.
+        if (RecordFolderGone(record) && !RescueRecord(record)) {
+            NoteRootError(*record.root, ENOENT);
+            const bool others = OtherRootUsable(record);
+            if (others) {
+                std::lock_guard rootLock(record.root->mutex);
+                ReportGone(*record.root, t_rootError);
+            }
+            FailRecord(record, others ? STOWELINE_ERR_DISK_GONE : STOWELINE_ERR_ROOT, false);
+            return false;
+        }
+        // Durable before it gets its final name: a crash must never leave a complete-looking, partial file.
+        const int syncFault = record.syncFault ? (*record.syncFault)(record.tempPath) : 0;
+        const bool synced = syncFault == 0 ? ::fsync(record.file.Get()) == 0 : (errno = syncFault, false);
+        int error = synced ? 0 : errno;
+        if (synced) {
+            const int renameFault = record.renameFault ? (*record.renameFault)(record.finalPath) : 0;
+            if (renameFault != 0)
+                error = renameFault;
+            else if (::renameat(record.dayDir.Get(), record.tempName.constData(), record.dayDir.Get(),
+                                record.fileName.constData()) != 0)
+                error = errno;
+        }
+        if (error == 0)
+            break;
+        qWarning() << "storage: cannot store" << record.finalPath << ::strerror(error);
+        const std::shared_ptr<CRoot> root = record.root;
+        if (synced && IsNameCause(error)) {
+            // Something of its own stands at the record's name: that record alone fails, not its disk.
+            t_rootError = {QString(), record.finalPath, error, false};
+            FailRecord(record, STOWELINE_ERR_NAME, false);
+            return false;
+        }
+        if (IsNoRoom(error)) {
+            // Want of room, as at a write: another disk takes it, or overwrite makes room where it is.
+            {
+                std::lock_guard rootLock(root->mutex);
+                root->exhausted = true;
+                root->estimate = 0;
+            }
+            if (moveElsewhere())
+                continue;
+            if (record.overwrite && DeleteOldestOfAll(record.roots, pass)) {
+                if (!synced && !RewriteInPlace(record)) {
+                    NoteRootError(*root, errno);
+                    FailRecord(record, STOWELINE_ERR_IO, false);
+                    return false;
+                }
+                continue;
+            }
+            *full = !record.freeRoomOnly && record.callback != nullptr;
+            FailRecord(record, record.freeRoomOnly ? STOWELINE_ERR_NO_FREE_ROOM : STOWELINE_ERR_DISK_FULL,
+                       false);
+            return false;
+        }
+        if (IsDiskCause(error)) {
+            {
+                std::lock_guard rootLock(root->mutex);
+                LeaveOut(*root, error);
+            }
+            if (moveElsewhere()) {
+                std::lock_guard rootLock(root->mutex);
+                ReportGone(*root, {root->drive, root->dir, error, false});
+                continue;
+            }
+        }
+        NoteRootError(*root, error);
+        FailRecord(record, STOWELINE_ERR_IO, false);
         return false;
     }
-    // Durable before it gets its final name: a crash must never leave a complete-looking, partial file.
-    const int syncFault = record->syncFault ? (*record->syncFault)(record->tempPath) : 0;
-    const bool synced = syncFault == 0 ? ::fsync(record->file.Get()) == 0 : (errno = syncFault, false);
-    const bool closed = synced && record->file.Close();
-    const bool renamed = closed && ::renameat(record->dayDir.Get(), record->tempName.constData(),
-                                              record->dayDir.Get(), record->fileName.constData()) == 0;
-    if (!renamed) {
-        const int error = errno;
-        qWarning() << "storage: cannot store" << record->finalPath << ::strerror(error);
-        NoteRootError(*record->root, error);
-        FailRecord(*record, STOWELINE_ERR_IO, false);
+    record.stored = true;
+    UnregisterTemp(record.tempPath);
+    if (!record.file.Close())
+        qWarning() << "storage: closing" << record.finalPath << "failed:" << ::strerror(errno);
+    // The new name, and the folders a first record of its name or day made, are durable too: not every file
+    // system commits a new folder's entry with the folder.
+    const int error = SyncFolders(record);
+    if (error != 0) {
+        qWarning() << "storage: cannot make the folders of" << record.finalPath
+                   << "durable:" << ::strerror(error);
+        ::unlinkat(record.dayDir.Get(), record.fileName.constData(), 0);
+        NoteRootError(*record.root, error);
+        record.stored = false;
+        FailRecord(record, STOWELINE_ERR_IO, false);
         return false;
     }
-    record->stored = true;
-    UnregisterTemp(record->tempPath);
-    ::fsync(record->dayDir.Get()); // the new name is durable too
-    if (record->backup != 0)
-        NoteStored(record->backup, record->finalPath);
+    return true;
+}
+
+int CStowelineClass::SyncFolders(const COpenRecord& record)
+{
+    if (::fsync(record.dayDir.Get()) != 0)
+        return errno;
+    const CFd records(record.root->OpenRecords(false));
+    const CFd nameDir(records.Valid() ? OpenSubDir(records.Get(), record.name) : -1);
+    if (!nameDir.Valid())
+        return errno != 0 ? errno : EIO;
+    if (::fsync(nameDir.Get()) != 0 || ::fsync(records.Get()) != 0)
+        return errno;
+    return 0;
+}
+
+void CStowelineClass::FinishStored(COpenRecord& record)
+{
+    if (record.backup != 0)
+        NoteStored(record.backup, record.finalPath);
 
     // A copy of the same key stored earlier on another root is replaced as well: two copies would both be
     // found, and the old one would stay first in line for overwrite.
-    for (const auto& other : record->roots) {
-        if (other == record->root)
+    for (const auto& other : record.roots) {
+        if (other == record.root)
             continue;
         std::lock_guard rootLock(other->mutex);
-        const CFd otherDay(other->OpenRecordFolder(record->name, record->day, false));
+        // Nothing is deleted from a disk that is left out, gone or not mounted.
+        if (other->refused != 0 || DriveGone(*other))
+            continue;
+        const CFd otherDay(other->OpenRecordFolder(record.name, record.day, false));
         qint64 stored = 0, size = 0;
-        if (otherDay.Valid() && StatFile(otherDay.Get(), record->fileName, &stored, &size) &&
-            ::unlinkat(otherDay.Get(), record->fileName.constData(), 0) == 0) {
-            const QString stale = record->PathOn(*other, record->fileName);
+        if (otherDay.Valid() && StatFile(otherDay.Get(), record.fileName, &stored, &size) &&
+            ::unlinkat(otherDay.Get(), record.fileName.constData(), 0) == 0) {
+            const QString stale = record.PathOn(*other, record.fileName);
             std::deque<CStored>& oldest = other->oldest;
             oldest.erase(std::remove_if(oldest.begin(), oldest.end(),
                                         [&](const CStored& s) { return s.path == stale; }),
@@ -394,20 +624,19 @@ bool CStowelineClass::CloseChannelRecord(const char* name, const CHANNEL_RECORD_
     {
         // The list at hand takes the record in its place by storage time, near the end, instead of the whole
         // disk being listed again at the next deletion; a stored file it replaced leaves the list.
-        std::lock_guard rootLock(record->root->mutex);
-        std::deque<CStored>& oldest = record->root->oldest;
-        if (!oldest.empty()) {
-            CStored stored{0, 0, record->finalPath, record->name, record->day, record->fileName};
-            StatFile(record->dayDir.Get(), record->fileName, &stored.stored, &stored.size);
-            oldest.erase(std::remove_if(oldest.begin(), oldest.end(),
-                                        [&](const CStored& s) { return s.path == stored.path; }),
-                         oldest.end());
+        std::lock_guard rootLock(record.root->mutex);
+        std::deque<CStored>& oldest = record.root->oldest;
+        oldest.erase(std::remove_if(oldest.begin(), oldest.end(),
+                                    [&](const CStored& s) { return s.path == record.finalPath; }),
+                     oldest.end());
+        // A list that holds only the oldest of the disk leaves the newest out: listed again, it is found.
+        if (!oldest.empty() && !record.root->oldestCut) {
+            CStored stored{0, 0, record.finalPath, record.name, record.day, record.fileName};
+            StatFile(record.dayDir.Get(), record.fileName, &stored.stored, &stored.size);
             auto at = oldest.end();
             while (at != oldest.begin() && (at - 1)->stored > stored.stored)
                 --at;
             oldest.insert(at, stored);
         }
     }
-    t_lastError = STOWELINE_OK;
-    return true;
 }

@@ -888,6 +888,18 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
+        <source>%1 cannot take its name: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Download of %1 %2 given up: its record file %3</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Download of %1 %2 given up: the recorder vouches for no size of it, and the disks have no free room for it (no recording is deleted for it)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
         <source>Download of %1 %2 given up: the recorder sent more than the %3 bytes it announced</source>
         <translation type="unfinished"></translation>
     </message>

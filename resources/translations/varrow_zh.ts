@@ -891,6 +891,18 @@
         <translation>已放弃下载 %1 %2：存储拒绝了该录像（代码 %3）</translation>
     </message>
     <message>
+        <source>%1 cannot take its name: %2</source>
+        <translation>%1 无法使用其文件名：%2</translation>
+    </message>
+    <message>
+        <source>Download of %1 %2 given up: its record file %3</source>
+        <translation>已放弃下载 %1 %2：其录像文件 %3</translation>
+    </message>
+    <message>
+        <source>Download of %1 %2 given up: the recorder vouches for no size of it, and the disks have no free room for it (no recording is deleted for it)</source>
+        <translation>已放弃下载 %1 %2：录像机未给出其大小，磁盘上也没有可用空间（不会为它删除任何录像）</translation>
+    </message>
+    <message>
         <source>Download of %1 %2 given up: the recorder sent more than the %3 bytes it announced</source>
         <translation>已放弃下载 %1 %2：录像机发送的数据超过其声明的 %3 字节</translation>
     </message>

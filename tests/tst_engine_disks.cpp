@@ -1,0 +1,343 @@
+// The backup engine over the recorder simulator when a disk, a file's name or the room fails, with the
+// storage on real folders, bind mounts and tmpfs volumes (in a mount namespace of the test's own): one bad
+// disk or file fails only itself. A read-only disk of two does not stop the plan; a folder at a record's
+// final name fails that file alone, with an exception entry naming it; no room for a record's folder in
+// overwrite mode deletes the oldest record instead of stopping; a volume that is not mounted is never deleted
+// from.
+
+#include "engine/ExecuteThread.h"
+#include "model/DbAccess.h"
+#include "model/LogStore.h"
+#include "model/TaskStore.h"
+#include "platform/DriveMap.h"
+#include "storage/CStowelineClass.h"
+#include "storage/CreateStorage.h"
+#include "tests/support/EngineFixture.h"
+#include "tests/support/QuotaRoots.h"
+#include "tests/support/TestSupport.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QScopeGuard>
+#include <QSignalSpy>
+
+#include <cstring>
+#include <fcntl.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+const QDate kMonday(2024, 3, 4);
+const QDateTime kNow(QDate(2024, 3, 5), QTime(19, 0));
+constexpr int kPlan = 3;
+// A hang guard only: the engine clock runs 1000 times faster than real time.
+constexpr int kLimitMs = 30000;
+// What the storage keeps free on every disk (the set-up's figure): a quota counts it out.
+const qint64 kReserve = qint64(STOWELINE_INIT_PARAM().ReserveMB) << 20;
+
+// Recorder "Disks" with one channel and plan kPlan over it, its list of Monday's files loaded; its slot.
+int Recorder(CEngineFixture& f, const QList<qint64>& sizes)
+{
+    const int device = f.AddDevice(CSimRecorders::MakeConfig(1, sizes, kMonday, 11), "Disks");
+    if (device < 0 || !f.AddPlan(kPlan, {{int16_t(device), 1}}, {}))
+        return -1;
+    QList<TASK_INFO>& list = f.Model().TaskList(kPlan, 0);
+    list = {f.TaskOf(kPlan, 0, kMonday)};
+    return f.Model().SaveTaskList(kPlan, 0) ? device : -1;
+}
+
+// The storage over letters of the drive map (their folders have room unless the quota says otherwise), in
+// overwrite (0) or stop (1) mode; CreateStorage's code.
+int Disks(CEngineFixture& f, CQuotaRoots& quota, const char* letters, int mode)
+{
+    SetDefaultFreeSpaceProvider(quota.Provider());
+    SYSTEM_CONFIG config;
+    f.Model().GetSystemConfig(&config);
+    CopyString26(config.Disk, letters);
+    config.DiskMode = int16_t(mode);
+    f.Model().SetSystemConfig(&config);
+    return CreateStorage(CountDiskFull, config);
+}
+
+// The record name of the recorder's channel 1.
+QByteArray RecordName(CEngineFixture& f, int device)
+{
+    const DEVICE_INFO* info = f.Model().GetDeviceInfo(device);
+    return QByteArray(info->DeviceIP) + '_' + QByteArray::number(info->Port) + "_1";
+}
+
+// Where the file's record is stored on a drive folder.
+QString RecordPath(CEngineFixture& f, int device, const QString& drive, const FILE_INFO& file)
+{
+    const NET_DVR_TIME& a = file.FileStartTime;
+    const NET_DVR_TIME& b = file.FileStopTime;
+    return CStowelineClass::RecordRootOf(drive) + "/" + RecordName(f, device) +
+           QString::asprintf("/%04u%02u%02u/%04u%02u%02u%02u%02u%02u_%04u%02u%02u%02u%02u%02u_%u.rec", a.Year,
+                             a.Month, a.Day, a.Year, a.Month, a.Day, a.Hour, a.Minute, a.Second, b.Year,
+                             b.Month, b.Day, b.Hour, b.Minute, b.Second, unsigned(file.FileType));
+}
+
+// The stored copy equals what the recorder plays back for the file, byte for byte.
+bool CopyMatches(CEngineFixture& f, int device, const QString& path, const FILE_INFO& file)
+{
+    const CSimPlaybackContent expected =
+        f.Recorder(device).Expected(1, file.FileStartTime, file.FileStopTime);
+    const QByteArray bytes = ReadAll(path);
+    return !bytes.isEmpty() && bytes == expected.Bytes(0, expected.Length());
+}
+
+// Stores one record of another recorder directly, dated `minute` minutes into 1 April 2024 (long before
+// the run); its path.
+QString StoreOld(const QString& drive, int day, int minute, qint64 size)
+{
+    const char* name = "10.40.40.40_8000_1";
+    const CHANNEL_RECORD_KEY key{
+        {2024, 2, uint8_t(day), 1, 0, 0, 0}, {2024, 2, uint8_t(day), 1, 30, 0, 0}, 1, 0};
+    const std::shared_ptr<CStowelineClass> storage = GetStoweline();
+    const QByteArray bytes(size, 'o');
+    if (!storage || !storage->OpenChannelRecord(name, 0, &key) ||
+        !storage->WriteChannelRecord(name, 1, reinterpret_cast<const uint8_t*>(bytes.constData()),
+                                     uint32_t(bytes.size()), &key) ||
+        !storage->CloseChannelRecord(name, &key))
+        return {};
+    const QString path =
+        CStowelineClass::RecordRootOf(drive) + "/" + name +
+        QString::asprintf("/202402%02d/202402%02d010000_202402%02d013000_1.rec", day, day, day);
+    const timespec when{1711929600 + minute * 60, 0};
+    const timespec times[2] = {when, when};
+    return ::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0) == 0 ? path : QString();
+}
+
+// Runs the plan's worker over its list to the end; false when it did not end.
+struct CRun
+{
+    explicit CRun()
+        : full(&worker, &CExecuteThread::SignalDiskFull), failed(&worker, &CExecuteThread::SignalDiskFailed),
+          fileFailed(&worker, &CExecuteThread::SigConnectDeviceFail)
+    {
+    }
+    bool Go()
+    {
+        worker.Start();
+        return worker.wait(kLimitMs);
+    }
+
+    CExecuteThread worker{kPlan, 0};
+    QSignalSpy full;
+    QSignalSpy failed;
+    QSignalSpy fileFailed;
+};
+
+bool Mount(const QString& dir, const char* options)
+{
+    return ::mount("varrow-test", QFile::encodeName(dir).constData(), "tmpfs", 0, options) == 0;
+}
+
+bool Unmount(const QString& dir)
+{
+    return ::umount2(QFile::encodeName(dir).constData(), MNT_DETACH) == 0;
+}
+
+bool InMountNamespace()
+{
+    return qEnvironmentVariableIsSet("VARROW_TEST_MOUNT_NAMESPACE");
+}
+
+// Runs the present test function again as a child in a private mount namespace. Empty when it passed; the
+// reason to skip (starting with "skip: ") when no such namespace can be made here.
+QString RunInMountNamespace()
+{
+    const QStringList ns{::geteuid() == 0 ? QStringLiteral("-m") : QStringLiteral("-Urm"),
+                         QStringLiteral("--propagation"), QStringLiteral("private")};
+    QProcess probe;
+    probe.start(QStringLiteral("unshare"), ns + QStringList{QStringLiteral("true")});
+    if (!probe.waitForFinished(TestSupport::Bound(10000)) || probe.exitStatus() != QProcess::NormalExit ||
+        probe.exitCode() != 0)
+        return QStringLiteral("skip: no mount namespace here: ") +
+               QString::fromLocal8Bit(probe.readAllStandardError());
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("VARROW_TEST_MOUNT_NAMESPACE"), QStringLiteral("1"));
+    child.setProcessEnvironment(env);
+    child.setProcessChannelMode(QProcess::MergedChannels);
+    child.start(QStringLiteral("unshare"),
+                ns + QStringList{QCoreApplication::applicationFilePath(),
+                                 QString::fromLatin1(QTest::currentTestFunction())});
+    if (!child.waitForFinished(TestSupport::Bound(60000))) {
+        child.kill();
+        child.waitForFinished();
+        return QStringLiteral("the child did not end: ") + QString::fromLocal8Bit(child.readAll());
+    }
+    const QString output = QString::fromLocal8Bit(child.readAll());
+    return child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0 && !output.contains("SKIP")
+               ? QString()
+               : output;
+}
+
+#define IN_MOUNT_NAMESPACE()                                                                                 \
+    do {                                                                                                     \
+        if (!InMountNamespace()) {                                                                           \
+            const QString failure = RunInMountNamespace();                                                   \
+            if (failure.startsWith(QStringLiteral("skip: ")))                                                \
+                QSKIP(qPrintable(failure));                                                                  \
+            QVERIFY2(failure.isEmpty(), qPrintable(failure));                                                \
+            return;                                                                                          \
+        }                                                                                                    \
+    } while (false)
+
+} // namespace
+
+class TestEngineDisks : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void readOnlyDiskOfTwoDoesNotStopThePlan();
+    void folderAtARecordsNameFailsThatFileAlone();
+    void noRoomForTheDayFolderOverwritesTheOldest();
+    void volumeNotMountedIsNeverDeletedFrom();
+};
+
+void TestEngineDisks::readOnlyDiskOfTwoDoesNotStopThePlan()
+{
+    IN_MOUNT_NAMESPACE();
+    // The disk with the most room is remounted read-only (as the kernel does after disk errors): every file
+    // of the plan is stored on the other disk, nothing stops, and the left-out disk is said once.
+    CEngineFixture f(kNow);
+    const int device = Recorder(f, {300 * 1024, 200 * 1024});
+    QVERIFY(device >= 0);
+    QTemporaryDir other;
+    CQuotaRoots quota;
+    quota.SetQuota(other.path(), kReserve + 4 * 1024 * 1024);
+    QVERIFY(MapDrives({{'D', f.DiskPath()}, {'E', other.path()}}));
+    QCOMPARE(Disks(f, quota, "DE", 0), 0);
+    const QByteArray roomy = QFile::encodeName(f.DiskPath());
+    QVERIFY(::mount(roomy.constData(), roomy.constData(), nullptr, MS_BIND, nullptr) == 0);
+    QVERIFY(::mount(nullptr, roomy.constData(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) == 0);
+    const auto unmount = qScopeGuard([&] { Unmount(f.DiskPath()); });
+
+    CRun run;
+    QVERIFY(run.Go());
+    QCOMPARE(run.failed.size(), 0);
+    QCOMPARE(run.full.size(), 0);
+    QCOMPARE(run.fileFailed.size(), 0);
+    const TASK_INFO task = f.Model().TaskList(kPlan, 0).value(0);
+    QCOMPARE(DoneFiles({task}), 2);
+    for (const FILE_INFO& file : task.FileList)
+        QVERIFY(CopyMatches(f, device, RecordPath(f, device, other.path(), file), file));
+    QCOMPARE(FilesUnder(f.DiskPath()), QStringList());
+    QCOMPARE(CEngineFixture::LogRows("Disk D: the folder " + CStowelineClass::RecordRootOf(f.DiskPath()) +
+                                     " cannot be written: " + std::strerror(EROFS) + "."),
+             1);
+    QVERIFY(f.Recorders().WaitForIdle());
+}
+
+void TestEngineDisks::folderAtARecordsNameFailsThatFileAlone()
+{
+    // Record names are predictable: a folder standing at the first file's final name fails that file alone,
+    // with an exception entry naming the file and the cause, never a disk; the run goes on and stores the
+    // second file.
+    CEngineFixture f(kNow);
+    const int device = Recorder(f, {300 * 1024, 200 * 1024});
+    QVERIFY(device >= 0);
+    QCOMPARE(f.SetUpStorage(0), 0);
+    const TASK_INFO listed = f.Model().TaskList(kPlan, 0).value(0);
+    const QString blocked = RecordPath(f, device, f.DiskPath(), listed.FileList[0]);
+    QVERIFY(QDir().mkpath(blocked + "/theirs"));
+
+    CRun run;
+    QVERIFY(run.Go());
+    QCOMPARE(run.failed.size(), 0);
+    QCOMPARE(run.full.size(), 0);
+    QCOMPARE(run.fileFailed.size(), 1);
+    const QString text = run.fileFailed[0][3].toString();
+    QVERIFY2(text.contains(blocked + " cannot take its name: " + std::strerror(EISDIR)), qPrintable(text));
+    QVERIFY2(!text.contains("Disk "), qPrintable(text));
+    QCOMPARE(CEngineFixture::LogRows(text.left(60)), 1);
+    const TASK_INFO task = f.Model().TaskList(kPlan, 0).value(0);
+    QCOMPARE(task.FileList[0].DownloadState == DOWNLOAD_DONE, false);
+    QCOMPARE(task.FileList[1].DownloadState, int16_t(DOWNLOAD_DONE));
+    QVERIFY(CopyMatches(f, device, RecordPath(f, device, f.DiskPath(), task.FileList[1]), task.FileList[1]));
+    QVERIFY(QFileInfo(blocked + "/theirs").isDir());
+    QVERIFY(f.Recorders().WaitForIdle());
+}
+
+void TestEngineDisks::noRoomForTheDayFolderOverwritesTheOldest()
+{
+    IN_MOUNT_NAMESPACE();
+    // A disk kept at its limit: the volume has no inode left for the night's new day folder. In overwrite
+    // mode the oldest record goes and the file is stored; nothing stops and no full-disk box shows.
+    CEngineFixture f(kNow);
+    const int device = Recorder(f, {300 * 1024});
+    QVERIFY(device >= 0);
+    // Its root, Records, the old record's two folders and file, and the new recorder's folder: nothing more.
+    QVERIFY(Mount(f.DiskPath(), "size=8m,nr_inodes=6"));
+    const auto unmount = qScopeGuard([&] {
+        ReleaseStorage();
+        Unmount(f.DiskPath());
+    });
+    QCOMPARE(f.SetUpStorage(0, 4 * 1024 * 1024), 0);
+    const QString old = StoreOld(f.DiskPath(), 1, 1, 100 * 1024);
+    QVERIFY(!old.isEmpty());
+
+    CRun run;
+    QVERIFY(run.Go());
+    QCOMPARE(run.failed.size(), 0);
+    QCOMPARE(run.full.size(), 0);
+    QCOMPARE(run.fileFailed.size(), 0);
+    const TASK_INFO task = f.Model().TaskList(kPlan, 0).value(0);
+    QCOMPARE(DoneFiles({task}), 1);
+    QVERIFY(CopyMatches(f, device, RecordPath(f, device, f.DiskPath(), task.FileList[0]), task.FileList[0]));
+    QVERIFY(!QFileInfo::exists(old));
+    QCOMPARE(DiskFullCalls().load(), 0);
+    QVERIFY(f.Recorders().WaitForIdle());
+}
+
+void TestEngineDisks::volumeNotMountedIsNeverDeletedFrom()
+{
+    IN_MOUNT_NAMESPACE();
+    // A start without its volume: the mount point is a bare folder of the system disk holding older records.
+    // The other disk needs room for the run: its own oldest record goes, never what lies in the bare folder
+    // (deleting it would free nothing where room is needed).
+    CEngineFixture f(kNow);
+    const int device = Recorder(f, {300 * 1024});
+    QVERIFY(device >= 0);
+    QTemporaryDir base, plain;
+    const QString volume = base.filePath("volume");
+    QVERIFY(QDir().mkpath(volume) && Mount(volume, "size=8m"));
+    QVERIFY(MapDrives({{'D', volume}, {'E', plain.path()}}));
+    QVERIFY(CDriveMap::GetDrive('D').Volume); // the map marks it as a volume while it is mounted
+    QVERIFY(Unmount(volume));
+    CQuotaRoots quota;
+    quota.SetQuota(plain.path(), kReserve + 400 * 1024);
+    QCOMPARE(Disks(f, quota, "DE", 0), 0);
+    QVERIFY(CDriveMap::GetDrive('D').Volume);
+    // Older than anything on the other disk.
+    const QString bare = CStowelineClass::RecordRootOf(volume) + "/10.41.41.41_8000_1/20240201/"
+                                                                 "20240201010000_20240201013000_1.rec";
+    QVERIFY(QDir().mkpath(QFileInfo(bare).path()));
+    {
+        QFile file(bare);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(QByteArray(200 * 1024, 'b')) == 200 * 1024);
+    }
+    const timespec when[2] = {{1577836800, 0}, {1577836800, 0}};
+    QVERIFY(::utimensat(AT_FDCWD, QFile::encodeName(bare).constData(), when, 0) == 0);
+    const QString old = StoreOld(plain.path(), 2, 1, 200 * 1024);
+    QVERIFY(!old.isEmpty());
+
+    CRun run;
+    QVERIFY(run.Go());
+    QCOMPARE(run.failed.size(), 0);
+    QCOMPARE(run.full.size(), 0);
+    const TASK_INFO task = f.Model().TaskList(kPlan, 0).value(0);
+    QCOMPARE(DoneFiles({task}), 1);
+    QVERIFY(CopyMatches(f, device, RecordPath(f, device, plain.path(), task.FileList[0]), task.FileList[0]));
+    QVERIFY(!QFileInfo::exists(old));
+    QCOMPARE(ReadAll(bare), QByteArray(200 * 1024, 'b'));
+    QVERIFY(f.Recorders().WaitForIdle());
+}
+
+VARROW_TEST_MAIN(TestEngineDisks, QCoreApplication)
+#include "tst_engine_disks.moc"

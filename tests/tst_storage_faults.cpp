@@ -1,0 +1,610 @@
+// The storage layer when one disk, one name or the room fails: a disk that refuses records (read-only, I/O
+// errors, no permission) is left out while the others store; no room at a record's open or close is want of
+// room, as at a write; an entry standing at a record's own name fails that record alone; a record whose size
+// nothing vouches for never costs another recording; a disk left out or not mounted is never touched; and the
+// overwrite list never holds a whole disk in memory. Disks are real folders, bind mounts and tmpfs volumes in
+// a mount namespace of the test's own.
+
+#include "model/LogStore.h"
+#include "storage/CStowelineClass.h"
+#include "storage/CreateStorage.h"
+#include "storage/StorageEvents.h"
+#include "tests/support/ProcessFigures.h"
+#include "tests/support/QuotaRoots.h"
+#include "tests/support/TempDatabase.h"
+#include "tests/support/TestSupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QScopeGuard>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr qint64 kKiB = 1024;
+const char* const kName = "10.20.20.20_8000_1";
+
+STOWELINE_TIME Time(int day, int hour, int minute = 0, int second = 0)
+{
+    return {2024, 3, uint8_t(day), uint8_t(hour), uint8_t(minute), uint8_t(second), 0};
+}
+
+CHANNEL_RECORD_KEY Key(int day, int hour)
+{
+    return {Time(day, hour), Time(day, hour, 30, 15), 1, 0};
+}
+
+// The file name a key's record is stored under.
+QString FileOf(const CHANNEL_RECORD_KEY& key)
+{
+    return QString::asprintf("202403%02d%02d0000_202403%02d%02d3015_1.rec", key.StartTime.Day,
+                             key.StartTime.Hour, key.StartTime.Day, key.StartTime.Hour);
+}
+
+// The bytes of record `seed`: a mixed-up or shortened copy shows.
+QByteArray Bytes(int seed, qint64 size)
+{
+    QByteArray data(size, Qt::Uninitialized);
+    for (qint64 i = 0; i < size; ++i)
+        data[i] = static_cast<char>(i * 131 + i / 251 + seed * 17);
+    return data;
+}
+
+// Opens (with `reserved`), writes in blocks of 50 KiB and closes one record; false when any step fails.
+bool Store(CStowelineClass& s, const CHANNEL_RECORD_KEY& key, int seed, qint64 size, int reserved = 0)
+{
+    if (!s.OpenChannelRecord(kName, reserved, &key))
+        return false;
+    const QByteArray data = Bytes(seed, size);
+    for (qint64 at = 0; at < size; at += 50 * kKiB) {
+        const QByteArray block = data.mid(at, 50 * kKiB);
+        if (!s.WriteChannelRecord(kName, at == 0 ? 1 : 2, reinterpret_cast<const uint8_t*>(block.constData()),
+                                  uint32_t(block.size()), &key))
+            return false;
+    }
+    return s.CloseChannelRecord(kName, &key);
+}
+
+// The stored copy of a key on a drive directory: its path when it is there, whole and equal to record `seed`.
+QString StoredOn(const QString& drive, const CHANNEL_RECORD_KEY& key, int seed, qint64 size)
+{
+    const QString path = CStowelineClass::RecordRootOf(drive) + "/" + kName +
+                         QString::asprintf("/202403%02d/", key.StartTime.Day) + FileOf(key);
+    return ReadAll(path) == Bytes(seed, size) ? path : QString();
+}
+
+// Dates a stored file `minute` minutes into 1 April 2024: an order of storage without waiting for the clock.
+bool Date(const QString& path, int minute)
+{
+    const timespec when{1711929600 + minute * 60, 0};
+    const timespec times[2] = {when, when};
+    return ::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0) == 0;
+}
+
+bool Put(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return QDir().mkpath(QFileInfo(path).path()) && file.open(QIODevice::WriteOnly) &&
+           file.write(bytes) == bytes.size();
+}
+
+bool Init(CStowelineClass& s, const QStringList& roots, bool overwrite)
+{
+    STOWELINE_INIT_PARAM param;
+    for (const QString& root : roots)
+        param.DiskPaths.Append(QFile::encodeName(root).constData());
+    param.ReserveMB = 0;
+    param.Overwrite = overwrite ? 1 : 0;
+    param.DiskFullCallBack = CountDiskFull;
+    return s.Init(&param);
+}
+
+bool Mount(const QString& dir, const char* options)
+{
+    return ::mount("varrow-test", QFile::encodeName(dir).constData(), "tmpfs", 0, options) == 0;
+}
+
+// The folder made read-only in place (a bind mount of itself), or writable again.
+bool ReadOnly(const QString& dir, bool readOnly)
+{
+    const QByteArray path = QFile::encodeName(dir);
+    if (readOnly && ::mount(path.constData(), path.constData(), nullptr, MS_BIND, nullptr) != 0)
+        return false;
+    return ::mount(nullptr, path.constData(), nullptr, MS_REMOUNT | MS_BIND | (readOnly ? MS_RDONLY : 0),
+                   nullptr) == 0;
+}
+
+// A fault for every path below a folder: the errno, once when `once` (then 0), always otherwise; counts its
+// calls below the folder.
+struct CFault
+{
+    QString below;
+    int error = 0;
+    bool once = false;
+    std::shared_ptr<std::atomic<int>> calls = std::make_shared<std::atomic<int>>(0);
+
+    CStowelineClass::WriteFault Hook() const
+    {
+        auto fired = std::make_shared<std::atomic<bool>>(false);
+        return [below = below, error = error, once = once, calls = calls, fired](const QString& path) {
+            if (!path.startsWith(below + "/"))
+                return 0;
+            ++*calls;
+            return once && fired->exchange(true) ? 0 : error;
+        };
+    }
+};
+
+bool InMountNamespace()
+{
+    return qEnvironmentVariableIsSet("VARROW_TEST_MOUNT_NAMESPACE");
+}
+
+// Runs the present test function (and data row) again as a child in a private mount namespace. Empty when
+// it passed; the reason to skip (starting with "skip: ") when no such namespace can be made here.
+QString RunInMountNamespace()
+{
+    const QStringList ns{::geteuid() == 0 ? QStringLiteral("-m") : QStringLiteral("-Urm"),
+                         QStringLiteral("--propagation"), QStringLiteral("private")};
+    QProcess probe;
+    probe.start(QStringLiteral("unshare"), ns + QStringList{QStringLiteral("true")});
+    if (!probe.waitForFinished(TestSupport::Bound(10000)) || probe.exitStatus() != QProcess::NormalExit ||
+        probe.exitCode() != 0)
+        return QStringLiteral("skip: no mount namespace here: ") +
+               QString::fromLocal8Bit(probe.readAllStandardError());
+    QString function = QString::fromLatin1(QTest::currentTestFunction());
+    if (QTest::currentDataTag() != nullptr)
+        function += QLatin1Char(':') + QString::fromLatin1(QTest::currentDataTag());
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("VARROW_TEST_MOUNT_NAMESPACE"), QStringLiteral("1"));
+    child.setProcessEnvironment(env);
+    child.setProcessChannelMode(QProcess::MergedChannels);
+    child.start(QStringLiteral("unshare"),
+                ns + QStringList{QCoreApplication::applicationFilePath(), function});
+    // A storage that spins never ends: the bound fails the test instead.
+    if (!child.waitForFinished(TestSupport::Bound(60000))) {
+        child.kill();
+        child.waitForFinished();
+        return QStringLiteral("the child did not end: ") + QString::fromLocal8Bit(child.readAll());
+    }
+    const QString output = QString::fromLocal8Bit(child.readAll());
+    return child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0 && !output.contains("SKIP")
+               ? QString()
+               : output;
+}
+
+#define IN_MOUNT_NAMESPACE()                                                                                 \
+    do {                                                                                                     \
+        if (!InMountNamespace()) {                                                                           \
+            const QString failure = RunInMountNamespace();                                                   \
+            if (failure.startsWith(QStringLiteral("skip: ")))                                                \
+                QSKIP(qPrintable(failure));                                                                  \
+            QVERIFY2(failure.isEmpty(), qPrintable(failure));                                                \
+            return;                                                                                          \
+        }                                                                                                    \
+    } while (false)
+
+} // namespace
+
+class TestStorageFaults : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanupTestCase();
+    void refusingDiskIsLeftOut_data();
+    void refusingDiskIsLeftOut();
+    void noRoomAtOpenOrCloseIsWantOfRoom_data();
+    void noRoomAtOpenOrCloseIsWantOfRoom();
+    void entryAtTheNameFailsThatRecordAlone_data();
+    void entryAtTheNameFailsThatRecordAlone();
+    void unvouchedRecordTakesFreeRoomOnly_data();
+    void unvouchedRecordTakesFreeRoomOnly();
+    void diskLeftOutOrNotMountedIsNeverTouched_data();
+    void diskLeftOutOrNotMountedIsNeverTouched();
+    void overwriteListHoldsOnlyTheOldest();
+
+private:
+    CQuotaRoots m_quota;
+};
+
+void TestStorageFaults::init()
+{
+    ReleaseStorage();
+    SetDefaultFreeSpaceProvider(m_quota.Provider());
+    DiskFullCalls() = 0;
+}
+
+void TestStorageFaults::cleanupTestCase()
+{
+    SetDefaultFreeSpaceProvider({});
+}
+
+void TestStorageFaults::refusingDiskIsLeftOut_data()
+{
+    QTest::addColumn<QString>("stage");
+    QTest::addColumn<int>("error");
+    // The kernel remounts a disk read-only after errors: the record's folders and file cannot be made.
+    QTest::newRow("read-only at the open") << "remount" << EROFS;
+    QTest::newRow("no permission at the open") << "open" << EACCES;
+    QTest::newRow("I/O error at a write") << "write" << EIO;
+    QTest::newRow("I/O error at the flush") << "sync" << EIO;
+    QTest::newRow("read-only at the rename") << "rename" << EROFS;
+}
+
+void TestStorageFaults::refusingDiskIsLeftOut()
+{
+    IN_MOUNT_NAMESPACE();
+    // Of two disks the roomier one refuses for a cause of its own: the record is stored whole on the other,
+    // the refusing disk is named once with its cause and is not chosen again while it refuses; a new set-up
+    // tries it again. Only when both refuse is it a disk fault.
+    QFETCH(QString, stage);
+    QFETCH(int, error);
+    CTempDatabase db;
+    QTemporaryDir roomy, other;
+    m_quota.SetQuota(other.path(), 4000 * kKiB);
+    CStowelineClass s;
+    QVERIFY(Init(s, {roomy.path(), other.path()}, true));
+    QSignalSpy events(&CStorageEvents::Instance(), &CStorageEvents::SignalStorageEvent);
+    const CFault fault{CStowelineClass::RecordRootOf(roomy.path()), error};
+    if (stage == "remount")
+        QVERIFY(ReadOnly(roomy.path(), true));
+    else if (stage == "open")
+        s.SetOpenFault(fault.Hook());
+    else if (stage == "write")
+        s.SetWriteFault(fault.Hook());
+    else if (stage == "sync")
+        s.SetSyncFault(fault.Hook());
+    else
+        s.SetRenameFault(fault.Hook());
+
+    const qint64 size = 300 * kKiB;
+    for (int hour = 1; hour <= 2; ++hour) {
+        QVERIFY2(Store(s, Key(3, hour), hour, size), qPrintable(QString::number(s.GetLastError())));
+        QVERIFY(!StoredOn(other.path(), Key(3, hour), hour, size).isEmpty());
+    }
+    QCOMPARE(FilesUnder(CStowelineClass::RecordRootOf(roomy.path())), QStringList());
+    // Never chosen again while it refuses: the fault met it for the first record only.
+    QCOMPARE(fault.calls->load(), stage == "remount" ? 0 : 1);
+    const QString said =
+        "Disk " + roomy.path() + ": the folder " + CStowelineClass::RecordRootOf(roomy.path()) +
+        " cannot be written: " + std::strerror(error) + ". The other disks take the records.";
+    QCOMPARE(events.size(), 1);
+    QCOMPARE(events[0][0].toString(), said);
+
+    if (stage == "remount") {
+        // A new set-up while it still refuses leaves it out at once; made writable, the next set-up takes it.
+        QVERIFY(Init(s, {roomy.path(), other.path()}, true));
+        QVERIFY(Store(s, Key(3, 3), 3, size));
+        QVERIFY(!StoredOn(other.path(), Key(3, 3), 3, size).isEmpty());
+        QVERIFY(ReadOnly(roomy.path(), false));
+        QVERIFY(Init(s, {roomy.path(), other.path()}, true));
+        QVERIFY(Store(s, Key(3, 4), 4, size));
+        QVERIFY(!StoredOn(roomy.path(), Key(3, 4), 4, size).isEmpty());
+        // Both read-only: a disk fault naming a disk and its cause, not a full disk.
+        QVERIFY(ReadOnly(roomy.path(), true) && ReadOnly(other.path(), true));
+        QVERIFY(!Store(s, Key(3, 5), 5, size));
+        QVERIFY(s.GetLastError() == STOWELINE_ERR_ROOT || s.GetLastError() == STOWELINE_ERR_IO);
+        QCOMPARE(s.GetLastRootError().SystemError, EROFS);
+        QVERIFY(!s.GetLastRootError().Drive.isEmpty());
+        QCOMPARE(DiskFullCalls().load(), 0);
+        // Writable again while no disk is left, a disk is probed and taken by the next record (the start
+        // gate's retry), with no new set-up; the one still read-only stays out.
+        QVERIFY(ReadOnly(other.path(), false));
+        QVERIFY(Store(s, Key(3, 6), 6, size));
+        QVERIFY(!StoredOn(other.path(), Key(3, 6), 6, size).isEmpty());
+        QVERIFY(ReadOnly(roomy.path(), false));
+    } else {
+        // The other disk refusing too: the record is a disk fault naming a disk with the cause.
+        const CFault both{QFileInfo(roomy.path()).path(), error};
+        if (stage == "open")
+            s.SetOpenFault(both.Hook());
+        else if (stage == "write")
+            s.SetWriteFault(both.Hook());
+        else if (stage == "sync")
+            s.SetSyncFault(both.Hook());
+        else
+            s.SetRenameFault(both.Hook());
+        QVERIFY(!Store(s, Key(3, 5), 5, size));
+        QVERIFY(s.GetLastError() == STOWELINE_ERR_ROOT || s.GetLastError() == STOWELINE_ERR_IO);
+        QCOMPARE(s.GetLastRootError().SystemError, error);
+        QCOMPARE(FilesUnder(other.path()).size(), 2);
+    }
+}
+
+void TestStorageFaults::noRoomAtOpenOrCloseIsWantOfRoom_data()
+{
+    QTest::addColumn<QString>("stage");
+    QTest::addColumn<int>("error");
+    QTest::addColumn<bool>("overwrite");
+    for (const bool overwrite : {true, false}) {
+        const char* mode = overwrite ? "overwrite" : "stop";
+        // A volume out of inodes: the first record of a new day cannot have its day folder.
+        QTest::addRow("day folder, no inode left, %s", mode) << "inodes" << ENOSPC << overwrite;
+        QTest::addRow("partial file, over quota, %s", mode) << "open" << EDQUOT << overwrite;
+        QTest::addRow("flush, no space, %s", mode) << "sync" << ENOSPC << overwrite;
+        QTest::addRow("rename, over quota, %s", mode) << "rename" << EDQUOT << overwrite;
+    }
+}
+
+void TestStorageFaults::noRoomAtOpenOrCloseIsWantOfRoom()
+{
+    IN_MOUNT_NAMESPACE();
+    // The disk's byte figure shows room, but it refuses the record's folder, file, flush or rename for want
+    // of room: overwrite deletes the oldest record and stores this one; stop mode refuses it as a full disk
+    // (the full-disk box), never as a disk that cannot be written.
+    QFETCH(QString, stage);
+    QFETCH(int, error);
+    QFETCH(bool, overwrite);
+    CTempDatabase db;
+    QTemporaryDir base;
+    const QString disk = base.filePath("disk");
+    QVERIFY(QDir().mkpath(disk));
+    // The root, Records, and the first record's two folders and file: nothing more.
+    if (stage == "inodes")
+        QVERIFY(Mount(disk, "size=8m,nr_inodes=5"));
+    CStowelineClass s;
+    QVERIFY(Init(s, {disk}, overwrite));
+    const qint64 size = 100 * kKiB;
+    QVERIFY(Store(s, Key(3, 1), 1, size));
+    // Set up again on the full disk: no room for the set-up's probe file either, and still a disk.
+    QVERIFY(Init(s, {disk}, overwrite));
+    const CFault fault{CStowelineClass::RecordRootOf(disk), error, true};
+    if (stage == "open")
+        s.SetOpenFault(fault.Hook());
+    else if (stage == "sync")
+        s.SetSyncFault(fault.Hook());
+    else if (stage == "rename")
+        s.SetRenameFault(fault.Hook());
+
+    const bool stored = Store(s, Key(4, 1), 2, size);
+    if (overwrite) {
+        QVERIFY2(stored, qPrintable(QString::number(s.GetLastError())));
+        QVERIFY(!StoredOn(disk, Key(4, 1), 2, size).isEmpty());
+        QVERIFY(StoredOn(disk, Key(3, 1), 1, size).isEmpty());
+        QCOMPARE(FilesUnder(disk).size(), 1);
+    } else {
+        QVERIFY(!stored);
+        QCOMPARE(s.GetLastError(), int(STOWELINE_ERR_DISK_FULL));
+        QVERIFY(!StoredOn(disk, Key(3, 1), 1, size).isEmpty());
+        QCOMPARE(FilesUnder(disk).size(), 1);
+        // The disk-full callback (the full-disk box) tells of it, as at a write.
+        QCOMPARE(DiskFullCalls().load(), 1);
+    }
+    s.Uninit();
+    if (stage == "inodes")
+        QVERIFY(::umount2(QFile::encodeName(disk).constData(), 0) == 0);
+}
+
+void TestStorageFaults::entryAtTheNameFailsThatRecordAlone_data()
+{
+    QTest::addColumn<QString>("entry");
+    QTest::addColumn<int>("error");
+    QTest::addColumn<bool>("atClose");
+    // Record names are predictable: anyone who can write to the disk can put something in a record's way.
+    QTest::newRow("a folder at the record's name") << "folder" << EISDIR << true;
+    QTest::newRow("a folder with files at the record's name") << "full folder" << EISDIR << true;
+    QTest::newRow("a file at the day's folder") << "day file" << ENOTDIR << false;
+    QTest::newRow("a file at the recorder's folder") << "name file" << ENOTDIR << false;
+    QTest::newRow("a link at the day's folder") << "day link" << ELOOP << false;
+}
+
+void TestStorageFaults::entryAtTheNameFailsThatRecordAlone()
+{
+    // The record fails alone, with no disk named (so the engine does not stop every plan); the disk takes
+    // the next record, and nothing is said of it as a disk.
+    QFETCH(QString, entry);
+    QFETCH(int, error);
+    QFETCH(bool, atClose);
+    CTempDatabase db;
+    QTemporaryDir disk, elsewhere;
+    CStowelineClass s;
+    QVERIFY(Init(s, {disk.path()}, true));
+    QSignalSpy events(&CStorageEvents::Instance(), &CStorageEvents::SignalStorageEvent);
+    const QString nameDir = CStowelineClass::RecordRootOf(disk.path()) + "/" + kName;
+    const QString dayDir = nameDir + "/20240303";
+    const QString final = dayDir + "/" + FileOf(Key(3, 1));
+    if (entry == "folder")
+        QVERIFY(QDir().mkpath(final));
+    else if (entry == "full folder")
+        QVERIFY(Put(final + "/theirs", "theirs"));
+    else if (entry == "day file")
+        QVERIFY(Put(dayDir, "theirs"));
+    else if (entry == "name file")
+        QVERIFY(Put(nameDir, "theirs"));
+    else
+        QVERIFY(QDir().mkpath(nameDir) && ::symlink(QFile::encodeName(elsewhere.path()).constData(),
+                                                    QFile::encodeName(dayDir).constData()) == 0);
+    const QStringList before = FilesUnder(disk.path());
+
+    const CHANNEL_RECORD_KEY key = Key(3, 1);
+    const QByteArray block = Bytes(1, 60 * kKiB);
+    QCOMPARE(s.OpenChannelRecord(kName, 0, &key), atClose);
+    if (atClose)
+        QVERIFY(s.WriteChannelRecord(kName, 1, reinterpret_cast<const uint8_t*>(block.constData()),
+                                     uint32_t(block.size()), &key) &&
+                !s.CloseChannelRecord(kName, &key));
+    QCOMPARE(s.GetLastError(), int(STOWELINE_ERR_NAME));
+    const STOWELINE_ROOT_ERROR cause = s.GetLastRootError();
+    QVERIFY(cause.Drive.isEmpty());
+    QCOMPARE(cause.Path, final);
+    QCOMPARE(cause.SystemError, error);
+    QCOMPARE(FilesUnder(disk.path()), before);
+    QCOMPARE(FilesUnder(elsewhere.path()), QStringList());
+    // The disk is not left out: another record of another recorder goes on it.
+    const char* next = "10.21.21.21_8000_1";
+    const CHANNEL_RECORD_KEY nextKey = Key(3, 2);
+    QVERIFY(s.OpenChannelRecord(next, 0, &nextKey) && s.CloseChannelRecord(next, &nextKey));
+    QCOMPARE(FilesUnder(disk.path()).size(), before.size() + 1);
+    QCOMPARE(events.size(), 0);
+}
+
+void TestStorageFaults::unvouchedRecordTakesFreeRoomOnly_data()
+{
+    QTest::addColumn<QString>("stage");
+    QTest::addColumn<bool>("overwrite");
+    for (const bool overwrite : {true, false}) {
+        const char* mode = overwrite ? "overwrite" : "stop";
+        QTest::addRow("no free room at the open, %s", mode) << "open" << overwrite;
+        QTest::addRow("free room runs out at a write, %s", mode) << "write" << overwrite;
+        QTest::addRow("no room at the flush, %s", mode) << "sync" << overwrite;
+    }
+}
+
+void TestStorageFaults::unvouchedRecordTakesFreeRoomOnly()
+{
+    // A record whose size neither a listing nor a play-back length vouches for: never a stored record deleted
+    // for it, never the disk-full callback; it fails alone with its own code.
+    QFETCH(QString, stage);
+    QFETCH(bool, overwrite);
+    CTempDatabase db;
+    QTemporaryDir disk;
+    m_quota.SetQuota(disk.path(), 1000 * kKiB);
+    CStowelineClass s;
+    QVERIFY(Init(s, {disk.path()}, overwrite));
+    QVERIFY(Store(s, Key(3, 1), 1, 400 * kKiB));
+    QVERIFY(Store(s, Key(3, 2), 2, stage == "open" ? 600 * kKiB : 300 * kKiB));
+    const QStringList kept = FilesUnder(disk.path());
+    // Beside it, a vouched-for record that fits is stored as ever.
+    QCOMPARE(Store(s, Key(3, 3), 3, 200 * kKiB, STOWELINE_OPEN_FREE_ROOM_ONLY), stage != "open");
+    if (stage == "sync")
+        s.SetSyncFault(CFault{CStowelineClass::RecordRootOf(disk.path()), ENOSPC}.Hook());
+
+    const CHANNEL_RECORD_KEY key = Key(3, 4);
+    const qint64 size = stage == "sync" ? 50 * kKiB : 400 * kKiB;
+    QVERIFY(!Store(s, key, 4, size, STOWELINE_OPEN_FREE_ROOM_ONLY));
+    QCOMPARE(s.GetLastError(), int(STOWELINE_ERR_NO_FREE_ROOM));
+    s.AbortChannelRecord(kName, &key);
+    for (const QString& file : kept)
+        QVERIFY2(QFileInfo::exists(file), qPrintable(file));
+    QCOMPARE(DiskFullCalls().load(), 0);
+    // A vouched-for record still makes room by overwrite (or stops as a full disk).
+    s.SetSyncFault({});
+    QCOMPARE(Store(s, Key(3, 5), 5, 500 * kKiB), overwrite);
+}
+
+void TestStorageFaults::diskLeftOutOrNotMountedIsNeverTouched_data()
+{
+    QTest::addColumn<QString>("cause");
+    // A start without its volume leaves its mount point a folder of the system disk, with what lies there.
+    QTest::newRow("volume not mounted") << "unmounted";
+    // A disk left out after an I/O error.
+    QTest::newRow("left out") << "refusing";
+}
+
+void TestStorageFaults::diskLeftOutOrNotMountedIsNeverTouched()
+{
+    IN_MOUNT_NAMESPACE();
+    // The other disk needs room: its own oldest record goes, never the older ones that lie on the disk that
+    // is not there (which would free nothing where room is needed), and that disk's room counts for nothing.
+    QFETCH(QString, cause);
+    CTempDatabase db;
+    QTemporaryDir base, plain;
+    const QString volume = base.filePath("volume");
+    QVERIFY(QDir().mkpath(volume));
+    QVERIFY(Mount(volume, "size=8m"));
+    m_quota.SetQuota(plain.path(), 1000 * kKiB);
+    CStowelineClass s;
+    QVERIFY(Init(s, {volume, plain.path()}, true));
+    if (cause == "unmounted")
+        QVERIFY(::umount2(QFile::encodeName(volume).constData(), 0) == 0);
+    // Older than anything stored: in the bare mount point, or on the volume that is about to be left out.
+    const qint64 size = 300 * kKiB;
+    QStringList older;
+    for (int hour = 1; hour <= 2; ++hour) {
+        const QString path =
+            CStowelineClass::RecordRootOf(volume) + "/" + kName + "/20240302/" + FileOf(Key(2, hour));
+        QVERIFY(Put(path, Bytes(hour, size)) && Date(path, -100 + hour));
+        older << path;
+    }
+    if (cause == "refusing") {
+        // Left out at its first refusal (it has the most room), the record going to the other disk.
+        s.SetOpenFault(CFault{CStowelineClass::RecordRootOf(volume), EIO}.Hook());
+        QVERIFY(Store(s, Key(3, 5), 5, 100 * kKiB));
+        QVERIFY(!StoredOn(plain.path(), Key(3, 5), 5, 100 * kKiB).isEmpty());
+    }
+    for (int hour = 1; hour <= 2; ++hour) {
+        QVERIFY(Store(s, Key(3, hour), hour, size));
+        QVERIFY(Date(StoredOn(plain.path(), Key(3, hour), hour, size), hour));
+    }
+    QVERIFY(cause != "refusing" || Date(StoredOn(plain.path(), Key(3, 5), 5, 100 * kKiB), 3));
+
+    QVERIFY(Store(s, Key(3, 6), 6, 500 * kKiB));
+    QVERIFY(!StoredOn(plain.path(), Key(3, 6), 6, 500 * kKiB).isEmpty());
+    QVERIFY(StoredOn(plain.path(), Key(3, 1), 1, size).isEmpty());
+    QVERIFY(!StoredOn(plain.path(), Key(3, 2), 2, size).isEmpty());
+    QCOMPARE(FilesUnder(volume), older);
+    for (int hour = 1; hour <= 2; ++hour)
+        QCOMPARE(ReadAll(older[hour - 1]), Bytes(hour, size));
+    s.Uninit();
+    if (cause == "refusing")
+        QVERIFY(::umount2(QFile::encodeName(volume).constData(), 0) == 0);
+}
+
+void TestStorageFaults::overwriteListHoldsOnlyTheOldest()
+{
+    // A shared disk holds any number of record-named files: one need for room keeps only the oldest few of
+    // them in memory, and still deletes exactly the oldest, in the order they were stored, however many it
+    // takes. On a tmpfs: 20,000 files are made in a blink there.
+    IN_MOUNT_NAMESPACE();
+    CTempDatabase db;
+    QTemporaryDir disk;
+    QVERIFY(Mount(disk.path(), "size=64m"));
+    const auto unmount =
+        qScopeGuard([&] { ::umount2(QFile::encodeName(disk.path()).constData(), MNT_DETACH); });
+    const QString root = CStowelineClass::RecordRootOf(disk.path());
+    // 600 small records stored in a shuffled order, then 20,000 empty ones stored after them.
+    constexpr int kOld = 600;
+    QStringList old;
+    for (int i = 0; i < kOld; ++i) {
+        const QString path =
+            root + QString::asprintf("/10.30.%d.%d_8000_1/20240301/", i / 100, i % 100) + FileOf(Key(1, 1));
+        const int order = (i * 7) % kOld; // 7 is prime to 600: a permutation
+        QVERIFY(Put(path, QByteArray(kKiB, 'x')) && Date(path, order));
+        old << path;
+    }
+    for (int i = 0; i < 20000; ++i) {
+        const QString path = root + QString::asprintf("/10.31.%d.1_8000_1/20240301/", i / 200) +
+                             QString::asprintf("20240301%02d%02d00_20240301%02d%02d59_1.rec", i % 200 / 60,
+                                               i % 60, i % 200 / 60, i % 60);
+        QVERIFY(Put(path, QByteArray()) && Date(path, 1000 + i));
+    }
+    CStowelineClass s;
+    QVERIFY(Init(s, {disk.path()}, true));
+    // Room for 200 KiB beside the old records (the quota's own count would walk 20,000 files at each look).
+    const QString own = root + "/" + kName;
+    s.SetFreeSpaceProvider([old, own](const QString&) {
+        qint64 used = CQuotaRoots::UsedBytes(own);
+        for (const QString& path : old)
+            used += QFileInfo::exists(path) ? kKiB : 0;
+        return kOld * kKiB + 200 * kKiB - used;
+    });
+    const qint64 heap = ProcessFigures::HeapInUseKiB();
+    // One block 300 KiB larger than the room: in one need for room, the 300 oldest go one by one (more than
+    // one listing holds), the rest stays.
+    const CHANNEL_RECORD_KEY key = Key(5, 1);
+    const QByteArray block = Bytes(1, 500 * kKiB);
+    QVERIFY(s.OpenChannelRecord(kName, 0, &key) &&
+            s.WriteChannelRecord(kName, 1, reinterpret_cast<const uint8_t*>(block.constData()),
+                                 uint32_t(block.size()), &key) &&
+            s.CloseChannelRecord(kName, &key));
+    const qint64 held = ProcessFigures::HeapInUseKiB() - heap;
+    for (int i = 0; i < kOld; ++i)
+        QVERIFY2(QFileInfo::exists(old[i]) == ((i * 7) % kOld >= 300), qPrintable(old[i]));
+    // What the list of 20,000 would hold is some 10 MiB; a quarter of a thousand records well under 1.
+    QVERIFY2(held < 2048, qPrintable(QString::number(held) + " KiB held"));
+}
+
+VARROW_TEST_MAIN(TestStorageFaults, QCoreApplication)
+#include "tst_storage_faults.moc"
