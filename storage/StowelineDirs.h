@@ -71,7 +71,7 @@ private:
 
 bool IsLinkAt(int dir, const QByteArray& name);
 // A sub-directory opened without following a link; -1 with errno, ELOOP when a link stands in its place,
-// EPERM when it belongs to another user (StowelineOwnership.h).
+// kForeignFolder when it belongs to another user (StowelineOwnership.h).
 int OpenSubDir(int parent, const QByteArray& name);
 // The same, made (0700) when it is missing.
 int OpenOrMakeSubDir(int parent, const QByteArray& name);

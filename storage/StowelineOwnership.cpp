@@ -21,7 +21,7 @@ int CheckFolderOwner(int fd)
     struct stat st;
     if (::fstat(fd, &st) != 0)
         return errno;
-    return st.st_uid == ::geteuid() ? 0 : EPERM;
+    return st.st_uid == ::geteuid() ? 0 : kForeignFolder;
 }
 
 FOLDER_TRUST ExamineFolder(const QString& path)
@@ -76,7 +76,7 @@ int CStowelineClass::CRoot::GuardRecords(int fd, bool close) const
 
 void CStowelineClass::CRoot::NoteRefusedFolder(const QString& path, int error) const
 {
-    if (error == EPERM && said->First(QStringLiteral("foreign ") + path))
+    if (error == kForeignFolder && said->First(QStringLiteral("foreign ") + path))
         Report(
             LOG_TYPE_EXCEPTION,
             QObject::tr("A folder of another user below a record disk's folder is left alone: %1.").arg(path),

@@ -14,11 +14,17 @@
 
 #include <QString>
 
+#include <cerrno>
 #include <sys/types.h>
 
 namespace StowelineDetail {
 
-// 0 when the open folder `fd` belongs to the program's user, else EPERM.
+// The cause the walk gives for a folder of another user (an errno no open or making of a folder gives), so
+// that it is told apart from a permission refusal of the disk itself: another user's folder at a record's
+// name or day concerns that record's place alone. Never shown: outside the walk it is told as EPERM.
+constexpr int kForeignFolder = EOWNERDEAD;
+
+// 0 when the open folder `fd` belongs to the program's user, else kForeignFolder.
 int CheckFolderOwner(int fd);
 
 // What is wrong with a folder, for the operator.

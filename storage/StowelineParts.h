@@ -91,7 +91,7 @@ struct CStowelineClass::CRoot
 
     // A link met below the drive's folder is left alone, and named once.
     void NoteLink(const QString& path) const;
-    // A folder refused for its owner (EPERM from OpenSubDir) is left alone, and named once.
+    // A folder refused for its owner (kForeignFolder from OpenSubDir) is left alone, and named once.
     void NoteRefusedFolder(const QString& path, int error) const;
     // The opened Records folder `fd` as the storage may use it (StowelineOwnership.h): with `close`, closed
     // to other users first when it is open to them; -1 with errno EPERM (and `fd` closed) while other users
@@ -101,9 +101,10 @@ struct CStowelineClass::CRoot
     // Opens (and with `create` makes) the folders of one record: Records, the name's and the day's. The
     // day's folder, or -1 with errno.
     // `atRecords`, when given, tells whether the failure was the Records folder's (the disk's, not the
-    // name's).
+    // name's). A folder of another user at the name or the day concerns that record's place alone: with
+    // `foreignAt` given, errno is kForeignFolder and the folder's path is put there; else it is EPERM.
     int OpenRecordFolder(const QByteArray& name, const QByteArray& day, bool create,
-                         bool* atRecords = nullptr) const;
+                         bool* atRecords = nullptr, QString* foreignAt = nullptr) const;
     // Writes and removes a probe file in the Records folder: 0 when the disk takes a file, else the errno.
     int Probe() const;
 };

@@ -2,6 +2,7 @@
 // reported once while the others take the records; its Records folder is made again where the drive is there.
 #include "storage/CStowelineClass.h"
 
+#include "storage/StowelineOwnership.h"
 #include "storage/StowelineParts.h"
 
 #include "platform/DriveMap.h"
@@ -19,9 +20,12 @@ int CStowelineClass::CRoot::OpenRecords(bool create) const
     const CFd drive(::open(QFile::encodeName(driveDir).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!drive.Valid())
         return -1;
-    return GuardRecords(create ? OpenOrMakeSubDir(drive.Get(), kRecordsFolder)
-                               : OpenSubDir(drive.Get(), kRecordsFolder),
-                        create);
+    const int fd =
+        create ? OpenOrMakeSubDir(drive.Get(), kRecordsFolder) : OpenSubDir(drive.Get(), kRecordsFolder);
+    // Another user's Records folder is the disk's own refusal: nothing on it can be used.
+    if (fd < 0 && errno == kForeignFolder)
+        errno = EPERM;
+    return GuardRecords(fd, create);
 }
 
 void CStowelineClass::CRoot::NoteLink(const QString& path) const
@@ -32,7 +36,7 @@ void CStowelineClass::CRoot::NoteLink(const QString& path) const
 }
 
 int CStowelineClass::CRoot::OpenRecordFolder(const QByteArray& name, const QByteArray& day, bool create,
-                                             bool* atRecords) const
+                                             bool* atRecords, QString* foreignAt) const
 {
     if (atRecords != nullptr)
         *atRecords = false;
@@ -41,9 +45,11 @@ int CStowelineClass::CRoot::OpenRecordFolder(const QByteArray& name, const QByte
         if (fd < 0 && errno == ELOOP) {
             NoteLink(path);
             errno = ELOOP;
-        } else if (fd < 0 && errno == EPERM) {
-            NoteRefusedFolder(path, EPERM);
-            errno = EPERM;
+        } else if (fd < 0 && errno == kForeignFolder) {
+            NoteRefusedFolder(path, kForeignFolder);
+            if (foreignAt != nullptr)
+                *foreignAt = path;
+            errno = foreignAt != nullptr ? kForeignFolder : EPERM;
         }
         return fd;
     };

@@ -2,6 +2,7 @@
 // another disk or the oldest records overwritten), rescued when its disk goes, and renamed when it is closed.
 #include "storage/CStowelineClass.h"
 
+#include "storage/StowelineOwnership.h"
 #include "storage/StowelineParts.h"
 
 #include <QFileInfo>
@@ -49,7 +50,9 @@ int CStowelineClass::MoveRecord(COpenRecord& record, const std::shared_ptr<CRoot
     const QString tempPath = record.PathOn(*root, tempName);
     {
         std::lock_guard rootLock(root->mutex);
-        dayDir = CFd(root->OpenRecordFolder(record.name, record.day, true));
+        // Another user's folder at the record's place there is no fault of that disk: not left out for it.
+        QString foreign;
+        dayDir = CFd(root->OpenRecordFolder(record.name, record.day, true, nullptr, &foreign));
         if (!dayDir.Valid())
             return errno != 0 ? errno : EIO;
         RegisterTemp(tempPath);
@@ -262,13 +265,15 @@ bool CStowelineClass::OpenChannelRecord(const char* name, int reserved, const CH
         record->tempPath = record->PathOn(*root, record->tempName);
         int error = 0;
         bool atRecords = false;
+        QString foreign;
         {
             // Under the root's lock: overwriting removes emptied day folders under the same lock.
             std::lock_guard rootLock(root->mutex);
             RegisterTemp(record->tempPath);
             const int fault = record->openFault ? (*record->openFault)(record->tempPath) : 0;
             if (fault == 0)
-                record->dayDir = CFd(root->OpenRecordFolder(record->name, record->day, true, &atRecords));
+                record->dayDir =
+                    CFd(root->OpenRecordFolder(record->name, record->day, true, &atRecords, &foreign));
             if (record->dayDir.Valid())
                 record->file = CFd(CreateFileAt(record->dayDir.Get(), record->tempName));
             if (record->file.Valid()) {
@@ -277,7 +282,8 @@ bool CStowelineClass::OpenChannelRecord(const char* name, int reserved, const CH
                 break;
             }
             error = fault != 0 ? fault : errno;
-            qWarning() << "storage: cannot create" << record->tempPath << ::strerror(error);
+            qWarning() << "storage: cannot create" << record->tempPath
+                       << ::strerror(error == kForeignFolder ? EPERM : error);
             record->tempName.clear(); // nothing of it to remove
             record->dayDir.Close();
             UnregisterTemp(record->tempPath);
@@ -294,7 +300,13 @@ bool CStowelineClass::OpenChannelRecord(const char* name, int reserved, const CH
                 continue;
             }
         }
-        // An entry of its own at the record's folder or file name (a file, a link): that name alone fails.
+        // An entry of its own at the record's folder or file name (a file, a link), or another user's folder
+        // at its name or day: that name alone fails, the disk stays in use for other records.
+        if (!atRecords && error == kForeignFolder) {
+            t_rootError = {QString(), foreign, EPERM, false};
+            Fail(STOWELINE_ERR_NAME);
+            return end(false);
+        }
         if (!atRecords && (IsNameCause(error) || error == ELOOP)) {
             t_rootError = {QString(), record->finalPath, error, false};
             Fail(STOWELINE_ERR_NAME);
@@ -589,7 +601,7 @@ int CStowelineClass::SyncFolders(const COpenRecord& record)
     const CFd records(record.root->OpenRecords(false));
     const CFd nameDir(records.Valid() ? OpenSubDir(records.Get(), record.name) : -1);
     if (!nameDir.Valid())
-        return errno != 0 ? errno : EIO;
+        return errno == kForeignFolder ? EPERM : errno != 0 ? errno : EIO;
     if (::fsync(nameDir.Get()) != 0 || ::fsync(records.Get()) != 0)
         return errno;
     return 0;

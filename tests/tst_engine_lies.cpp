@@ -534,11 +534,14 @@ void TestEngineLies::everyStorageRefusalWeighed_data()
     QTest::addColumn<int>("weight");
     const int full = int(STORAGE_REFUSAL::DISK_FULL), fault = int(STORAGE_REFUSAL::DISK_FAULT),
               file = int(STORAGE_REFUSAL::FILE_ONLY);
-    const QList<QPair<int, int>> rows{
+    QList<QPair<int, int>> rows{
         {STOWELINE_ERR_DISK_FULL, full},    {STOWELINE_ERR_ROOT, fault},    {STOWELINE_ERR_IO, fault},
         {STOWELINE_ERR_NOT_INIT, fault},    {STOWELINE_OK, file},           {STOWELINE_ERR_PARAM, file},
         {STOWELINE_ERR_ALREADY_OPEN, file}, {STOWELINE_ERR_NOT_OPEN, file}, {STOWELINE_ERR_TOO_MANY, file},
         {STOWELINE_ERR_FAILED, file},       {STOWELINE_ERR_DISK_GONE, file}};
+    // Something standing at the record's own name, and a file whose size nothing vouches for finding no free
+    // room: that file alone; weighed as a disk fault, one such file would stop every plan.
+    rows += {{STOWELINE_ERR_NAME, file}, {STOWELINE_ERR_NO_FREE_ROOM, file}};
     for (const auto& [code, weight] : rows)
         QTest::addRow("code %d", code) << code << weight;
 }

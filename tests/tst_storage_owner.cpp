@@ -9,6 +9,7 @@
 #include "model/Utility.h"
 #include "storage/CStowelineClass.h"
 #include "storage/CreateStorage.h"
+#include "tests/support/QuotaRoots.h"
 #include "tests/support/TempDatabase.h"
 #include "tests/support/TestSupport.h"
 
@@ -121,6 +122,8 @@ private Q_SLOTS:
     void ownOpenTreeClosedAtSetUp();
     void recordsOpenedLaterAreNotSearched();
     void foreignFoldersBelowRecordsAreLeftAlone();
+    void foreignFolderAtARecordsPlaceFailsThatRecordAlone_data();
+    void foreignFolderAtARecordsPlaceFailsThatRecordAlone();
     void searchKeepsTheEarliestUpToItsBound();
     void searchNamesTheDisksItCannotSearch();
 
@@ -322,6 +325,64 @@ void TestStorageOwner::foreignFoldersBelowRecordsAreLeftAlone()
     QStringList named = LogTexts().filter(left);
     named.sort();
     QCOMPARE(named, (QStringList{left + theirName + ".", left + forgedDay + "."}));
+}
+
+void TestStorageOwner::foreignFolderAtARecordsPlaceFailsThatRecordAlone_data()
+{
+    QTest::addColumn<QString>("at");
+    QTest::newRow("name folder") << "10.27.27.27_8000_1";
+    QTest::newRow("day folder") << "10.27.27.27_8000_1/20240305";
+}
+
+// Record names are predictable: another user who could write below Records once (before the station closed
+// it) left a folder at a record's name or day. That place alone is refused: the record fails naming the
+// folder, never its disk, and the roomier disk that holds the folder still takes every other record (left
+// out, it would hand them all to the second disk).
+void TestStorageOwner::foreignFolderAtARecordsPlaceFailsThatRecordAlone()
+{
+    if (::geteuid() != 0)
+        QSKIP("Another user's folder needs a second user id: the test runs as root only.");
+    QFETCH(QString, at);
+    CTempDatabase db;
+    QTemporaryDir second;
+    QVERIFY(second.isValid());
+    const char* blocked = "10.27.27.27_8000_1";
+    const char* other = "10.28.28.28_8000_1";
+    const QString foreign = m_root + "/" + at;
+    QVERIFY(MakeFolder(m_root + "/" + blocked, 0700, ::geteuid()));
+    QVERIFY(MakeFolder(foreign, 0700, kOtherUser));
+
+    CStowelineClass s;
+    QVERIFY(Init(s, {m_drive->path(), second.path()}));
+    // The first disk has far more room: every record goes there while it is in use.
+    CQuotaRoots quota;
+    quota.SetQuota(second.path(), 64 * 1024 * 1024);
+    s.SetFreeSpaceProvider(quota.Provider());
+    const CHANNEL_RECORD_KEY key{Time(5, 2), Time(5, 3), 1, 0};
+    const uint8_t data[] = {1, 2, 3};
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        QVERIFY(!s.OpenChannelRecord(blocked, 0, &key));
+        QCOMPARE(s.GetLastError(), int(STOWELINE_ERR_NAME));
+        const STOWELINE_ROOT_ERROR cause = s.GetLastRootError();
+        QCOMPARE(cause.Drive, QString());
+        QCOMPARE(cause.Path, foreign);
+        QCOMPARE(cause.SystemError, EPERM);
+        // Another record on the same disk, after each refusal.
+        const CHANNEL_RECORD_KEY next{Time(5, 4 + attempt), Time(5, 5 + attempt), 1, 0};
+        QVERIFY(s.OpenChannelRecord(other, 0, &next));
+        QVERIFY(s.WriteChannelRecord(other, 2, data, sizeof(data), &next));
+        QVERIFY(s.CloseChannelRecord(other, &next));
+    }
+    const QStringList stored = Search(s, other, 5);
+    QCOMPARE(stored.size(), 2);
+    for (const QString& path : stored)
+        QVERIFY2(path.startsWith(m_root + "/" + other + "/"), qPrintable(path));
+    QVERIFY(s.GetLastSearchRootErrors().empty());
+    QCOMPARE(FilesUnder(second.path()), QStringList());
+    QCOMPARE(FilesUnder(foreign), QStringList());
+    QCOMPARE(Owner(foreign), kOtherUser);
+    const QString left = "A folder of another user below a record disk's folder is left alone: ";
+    QCOMPARE(LogTexts().filter(left), QStringList{left + foreign + "."});
 }
 
 // A disk's folder can hold any number of record-named files: a search keeps the earliest up to its bound and
