@@ -3,7 +3,7 @@
 // disk or file fails only itself. A read-only disk of two does not stop the plan; a folder at a record's
 // final name fails that file alone, with an exception entry naming it; no room for a record's folder in
 // overwrite mode deletes the oldest record instead of stopping; a volume that is not mounted is never deleted
-// from.
+// from; a file whose size nothing vouches for never has another recording deleted for it.
 
 #include "engine/ExecuteThread.h"
 #include "model/DbAccess.h"
@@ -198,6 +198,8 @@ private Q_SLOTS:
     void folderAtARecordsNameFailsThatFileAlone();
     void noRoomForTheDayFolderOverwritesTheOldest();
     void volumeNotMountedIsNeverDeletedFrom();
+    void unvouchedFileNeverCostsAnotherRecording_data();
+    void unvouchedFileNeverCostsAnotherRecording();
 };
 
 void TestEngineDisks::readOnlyDiskOfTwoDoesNotStopThePlan()
@@ -345,6 +347,76 @@ void TestEngineDisks::volumeNotMountedIsNeverDeletedFrom()
     QVERIFY(CopyMatches(f, device, RecordPath(f, device, plain.path(), task.FileList[0]), task.FileList[0]));
     QVERIFY(!QFileInfo::exists(old));
     QCOMPARE(ReadAll(bare), QByteArray(200 * 1024, 'b'));
+    QVERIFY(f.Recorders().WaitForIdle());
+}
+
+void TestEngineDisks::unvouchedFileNeverCostsAnotherRecording_data()
+{
+    // What vouches for the size of the channel's first file: its listed size, its play-back's length, or
+    // nothing (listed with size 0, the play-back giving no length).
+    QTest::addColumn<bool>("listed");
+    QTest::addColumn<bool>("length");
+    QTest::newRow("listed size") << true << false;
+    QTest::newRow("play-back length") << false << true;
+    QTest::newRow("nothing") << false << false;
+}
+
+void TestEngineDisks::unvouchedFileNeverCostsAnotherRecording()
+{
+    // Overwrite mode; the disk holds an older record of another recorder and has room for less than the
+    // first file, but for the second. A file something vouches for overwrites the older record as ever. A
+    // file nothing vouches for (its bytes could be a hostile recorder's endless stream) takes free room only:
+    // it fails alone, with an exception entry, the older record stays, nothing stops and no full-disk box
+    // shows; the second file is stored either way.
+    QFETCH(bool, listed);
+    QFETCH(bool, length);
+    const bool vouched = listed || length;
+    CEngineFixture f(kNow);
+    SimRecorderConfig config = CSimRecorders::MakeConfig(1, {300 * 1024, 50 * 1024}, kMonday, 11);
+    if (!length)
+        config.Channel(1).Faults.ReportedLength = 0;
+    const int device = f.AddDevice(config, "Disks");
+    QVERIFY(device >= 0 && f.AddPlan(kPlan, {{int16_t(device), 1}}, {}));
+    QList<TASK_INFO>& list = f.Model().TaskList(kPlan, 0);
+    list = {f.TaskOf(kPlan, 0, kMonday)};
+    QCOMPARE(list[0].FileList.size(), 2);
+    if (!listed) {
+        list[0].TotalChannelSize -= list[0].FileList[0].FileSize;
+        list[0].FileList[0].FileSize = 0;
+    }
+    QVERIFY(f.Model().SaveTaskList(kPlan, 0));
+    const TASK_INFO listedTask = list[0];
+    QCOMPARE(f.SetUpStorage(0, 400 * 1024), 0);
+    const QString old = StoreOld(f.DiskPath(), 1, 1, 200 * 1024);
+    QVERIFY(!old.isEmpty());
+
+    CRun run;
+    QVERIFY(run.Go());
+    QCOMPARE(run.failed.size(), 0);
+    QCOMPARE(run.full.size(), 0);
+    QCOMPARE(DiskFullCalls().load(), 0);
+    const FILE_INFO& first = listedTask.FileList[0];
+    const FILE_INFO& second = listedTask.FileList[1];
+    const QString firstPath = RecordPath(f, device, f.DiskPath(), first);
+    QVERIFY(CopyMatches(f, device, RecordPath(f, device, f.DiskPath(), second), second));
+    QCOMPARE(DoneFiles(f.Model().TaskList(kPlan, 0)), vouched ? 2 : 1);
+    if (vouched) {
+        QCOMPARE(run.fileFailed.size(), 0);
+        QVERIFY(CopyMatches(f, device, firstPath, first));
+        QVERIFY(!QFileInfo::exists(old));
+    } else {
+        const QString text = QStringLiteral("Download of Disks_Camera 01 2024-03-04 08:00:00 - 2024-03-04 "
+                                            "09:00:00 given up: the recorder vouches for no size of it, and "
+                                            "the disks have no free room for it (no recording is deleted for "
+                                            "it)");
+        QCOMPARE(run.fileFailed.size(), 1);
+        QCOMPARE(run.fileFailed[0][3].toString(), text);
+        QCOMPARE(CEngineFixture::LogRows(text), 1);
+        QCOMPARE(ReadAll(old), QByteArray(200 * 1024, 'o'));
+        // Nothing of it is left, not even a partial file.
+        QCOMPARE(FilesUnder(QFileInfo(firstPath).path()),
+                 QStringList{RecordPath(f, device, f.DiskPath(), second)});
+    }
     QVERIFY(f.Recorders().WaitForIdle());
 }
 
