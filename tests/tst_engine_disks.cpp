@@ -13,6 +13,7 @@
 #include "storage/CStowelineClass.h"
 #include "storage/CreateStorage.h"
 #include "tests/support/EngineFixture.h"
+#include "tests/support/MountNamespace.h"
 #include "tests/support/QuotaRoots.h"
 #include "tests/support/TestSupport.h"
 
@@ -130,63 +131,6 @@ struct CRun
     QSignalSpy fileFailed;
 };
 
-bool Mount(const QString& dir, const char* options)
-{
-    return ::mount("varrow-test", QFile::encodeName(dir).constData(), "tmpfs", 0, options) == 0;
-}
-
-bool Unmount(const QString& dir)
-{
-    return ::umount2(QFile::encodeName(dir).constData(), MNT_DETACH) == 0;
-}
-
-bool InMountNamespace()
-{
-    return qEnvironmentVariableIsSet("VARROW_TEST_MOUNT_NAMESPACE");
-}
-
-// Runs the present test function again as a child in a private mount namespace. Empty when it passed; the
-// reason to skip (starting with "skip: ") when no such namespace can be made here.
-QString RunInMountNamespace()
-{
-    const QStringList ns{::geteuid() == 0 ? QStringLiteral("-m") : QStringLiteral("-Urm"),
-                         QStringLiteral("--propagation"), QStringLiteral("private")};
-    QProcess probe;
-    probe.start(QStringLiteral("unshare"), ns + QStringList{QStringLiteral("true")});
-    if (!probe.waitForFinished(TestSupport::Bound(10000)) || probe.exitStatus() != QProcess::NormalExit ||
-        probe.exitCode() != 0)
-        return QStringLiteral("skip: no mount namespace here: ") +
-               QString::fromLocal8Bit(probe.readAllStandardError());
-    QProcess child;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("VARROW_TEST_MOUNT_NAMESPACE"), QStringLiteral("1"));
-    child.setProcessEnvironment(env);
-    child.setProcessChannelMode(QProcess::MergedChannels);
-    child.start(QStringLiteral("unshare"),
-                ns + QStringList{QCoreApplication::applicationFilePath(),
-                                 QString::fromLatin1(QTest::currentTestFunction())});
-    if (!child.waitForFinished(TestSupport::Bound(60000))) {
-        child.kill();
-        child.waitForFinished();
-        return QStringLiteral("the child did not end: ") + QString::fromLocal8Bit(child.readAll());
-    }
-    const QString output = QString::fromLocal8Bit(child.readAll());
-    return child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0 && !output.contains("SKIP")
-               ? QString()
-               : output;
-}
-
-#define IN_MOUNT_NAMESPACE()                                                                                 \
-    do {                                                                                                     \
-        if (!InMountNamespace()) {                                                                           \
-            const QString failure = RunInMountNamespace();                                                   \
-            if (failure.startsWith(QStringLiteral("skip: ")))                                                \
-                QSKIP(qPrintable(failure));                                                                  \
-            QVERIFY2(failure.isEmpty(), qPrintable(failure));                                                \
-            return;                                                                                          \
-        }                                                                                                    \
-    } while (false)
-
 } // namespace
 
 class TestEngineDisks : public QObject
@@ -218,7 +162,7 @@ void TestEngineDisks::readOnlyDiskOfTwoDoesNotStopThePlan()
     const QByteArray roomy = QFile::encodeName(f.DiskPath());
     QVERIFY(::mount(roomy.constData(), roomy.constData(), nullptr, MS_BIND, nullptr) == 0);
     QVERIFY(::mount(nullptr, roomy.constData(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) == 0);
-    const auto unmount = qScopeGuard([&] { Unmount(f.DiskPath()); });
+    const auto unmount = qScopeGuard([&] { TestSupport::Unmount(f.DiskPath()); });
 
     CRun run;
     QVERIFY(run.Go());
@@ -284,10 +228,10 @@ void TestEngineDisks::noRoomForTheDayFolderOverwritesTheOldest()
     const int device = Recorder(f, {300 * 1024});
     QVERIFY(device >= 0);
     // Its root, Records, the old record's two folders and file, and the new recorder's folder: nothing more.
-    QVERIFY(Mount(f.DiskPath(), "size=8m,nr_inodes=6"));
+    QVERIFY(TestSupport::MountTmpfs(f.DiskPath(), "size=8m,nr_inodes=6"));
     const auto unmount = qScopeGuard([&] {
         ReleaseStorage();
-        Unmount(f.DiskPath());
+        TestSupport::Unmount(f.DiskPath());
     });
     QCOMPARE(f.SetUpStorage(0, 4 * 1024 * 1024), 0);
     const QString old = StoreOld(f.DiskPath(), 1, 1, 100 * 1024);
@@ -317,10 +261,10 @@ void TestEngineDisks::volumeNotMountedIsNeverDeletedFrom()
     QVERIFY(device >= 0);
     QTemporaryDir base, plain;
     const QString volume = base.filePath("volume");
-    QVERIFY(QDir().mkpath(volume) && Mount(volume, "size=8m"));
+    QVERIFY(QDir().mkpath(volume) && TestSupport::MountTmpfs(volume, "size=8m"));
     QVERIFY(MapDrives({{'D', volume}, {'E', plain.path()}}));
     QVERIFY(CDriveMap::GetDrive('D').Volume); // the map marks it as a volume while it is mounted
-    QVERIFY(Unmount(volume));
+    QVERIFY(TestSupport::Unmount(volume));
     CQuotaRoots quota;
     quota.SetQuota(plain.path(), kReserve + 400 * 1024);
     QCOMPARE(Disks(f, quota, "DE", 0), 0);

@@ -10,6 +10,7 @@
 #include "storage/CreateStorage.h"
 #include "storage/StorageEvents.h"
 #include "tests/support/EngineFixture.h"
+#include "tests/support/MountNamespace.h"
 #include "tests/support/QuotaRoots.h"
 #include "tests/support/TempDatabase.h"
 #include "tests/support/TestSupport.h"
@@ -170,53 +171,6 @@ bool WriteText(const QString& path, const QByteArray& text)
     return QDir().mkpath(QFileInfo(path).path()) && file.open(QIODevice::WriteOnly) &&
            file.write(text) == text.size();
 }
-
-// This process runs one test function as a child in a mount namespace of its own.
-bool InMountNamespace()
-{
-    return qEnvironmentVariableIsSet("VARROW_TEST_MOUNT_NAMESPACE");
-}
-
-// Runs one test function of this program again as a child in a private mount namespace (as root, or as the
-// root of a new user namespace otherwise), where it mounts what it needs. Empty when it passed; the reason
-// to skip (starting with "skip: ") when no such namespace can be made here.
-QString RunInMountNamespace(const char* function)
-{
-    const QStringList ns{::geteuid() == 0 ? QStringLiteral("-m") : QStringLiteral("-Urm"),
-                         QStringLiteral("--propagation"), QStringLiteral("private")};
-    QProcess probe;
-    probe.start(QStringLiteral("unshare"), ns + QStringList{QStringLiteral("true")});
-    if (!probe.waitForFinished(TestSupport::Bound(10000)) || probe.exitStatus() != QProcess::NormalExit ||
-        probe.exitCode() != 0)
-        return QStringLiteral("skip: no mount namespace here: ") +
-               QString::fromLocal8Bit(probe.readAllStandardError());
-    QProcess child;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("VARROW_TEST_MOUNT_NAMESPACE"), QStringLiteral("1"));
-    child.setProcessEnvironment(env);
-    child.setProcessChannelMode(QProcess::MergedChannels);
-    child.start(QStringLiteral("unshare"),
-                ns + QStringList{QCoreApplication::applicationFilePath(), QString::fromLatin1(function)});
-    // A storage that spins never ends: the bound fails the test instead.
-    if (!child.waitForFinished(TestSupport::Bound(30000))) {
-        child.kill();
-        child.waitForFinished();
-        return QStringLiteral("the child did not end: ") + QString::fromLocal8Bit(child.readAll());
-    }
-    const QString output = QString::fromLocal8Bit(child.readAll());
-    return child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0 && !output.contains("SKIP")
-               ? QString()
-               : output;
-}
-
-#define RUN_IN_MOUNT_NAMESPACE(function)                                                                     \
-    do {                                                                                                     \
-        const QString failure = RunInMountNamespace(function);                                               \
-        if (failure.startsWith(QStringLiteral("skip: ")))                                                    \
-            QSKIP(qPrintable(failure));                                                                      \
-        QVERIFY2(failure.isEmpty(), qPrintable(failure));                                                    \
-        return;                                                                                              \
-    } while (false)
 
 } // namespace
 
@@ -1146,8 +1100,7 @@ void TestStorage::driveMapIsABoundedRegularFile()
 
 void TestStorage::volumeThatDidNotMountIsNoDisk()
 {
-    if (!InMountNamespace())
-        RUN_IN_MOUNT_NAMESPACE("volumeThatDidNotMountIsNoDisk");
+    IN_MOUNT_NAMESPACE();
     // A start without a volume leaves its mount point an empty folder of the disk below: never a disk, and
     // never written, whether the volume was missing at the set-up or went after it.
     QTemporaryDir base;
@@ -1213,8 +1166,7 @@ void TestStorage::volumeThatDidNotMountIsNoDisk()
 
 void TestStorage::overwriteOfUndeletableRecordsEnds()
 {
-    if (!InMountNamespace())
-        RUN_IN_MOUNT_NAMESPACE("overwriteOfUndeletableRecordsEnds");
+    IN_MOUNT_NAMESPACE();
     // Records the station may not delete (their day's folder made read-only to keep them, or another user's):
     // overwrite passes over them once per need for room, the record then fails as a full disk, and their
     // folder is named once in the log.

@@ -9,6 +9,7 @@
 #include "storage/CStowelineClass.h"
 #include "storage/CreateStorage.h"
 #include "storage/StorageEvents.h"
+#include "tests/support/MountNamespace.h"
 #include "tests/support/ProcessFigures.h"
 #include "tests/support/QuotaRoots.h"
 #include "tests/support/TempDatabase.h"
@@ -108,11 +109,6 @@ bool Init(CStowelineClass& s, const QStringList& roots, bool overwrite)
     return s.Init(&param);
 }
 
-bool Mount(const QString& dir, const char* options)
-{
-    return ::mount("varrow-test", QFile::encodeName(dir).constData(), "tmpfs", 0, options) == 0;
-}
-
 // The folder made read-only in place (a bind mount of itself), or writable again.
 bool ReadOnly(const QString& dir, bool readOnly)
 {
@@ -143,56 +139,6 @@ struct CFault
         };
     }
 };
-
-bool InMountNamespace()
-{
-    return qEnvironmentVariableIsSet("VARROW_TEST_MOUNT_NAMESPACE");
-}
-
-// Runs the present test function (and data row) again as a child in a private mount namespace. Empty when
-// it passed; the reason to skip (starting with "skip: ") when no such namespace can be made here.
-QString RunInMountNamespace()
-{
-    const QStringList ns{::geteuid() == 0 ? QStringLiteral("-m") : QStringLiteral("-Urm"),
-                         QStringLiteral("--propagation"), QStringLiteral("private")};
-    QProcess probe;
-    probe.start(QStringLiteral("unshare"), ns + QStringList{QStringLiteral("true")});
-    if (!probe.waitForFinished(TestSupport::Bound(10000)) || probe.exitStatus() != QProcess::NormalExit ||
-        probe.exitCode() != 0)
-        return QStringLiteral("skip: no mount namespace here: ") +
-               QString::fromLocal8Bit(probe.readAllStandardError());
-    QString function = QString::fromLatin1(QTest::currentTestFunction());
-    if (QTest::currentDataTag() != nullptr)
-        function += QLatin1Char(':') + QString::fromLatin1(QTest::currentDataTag());
-    QProcess child;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("VARROW_TEST_MOUNT_NAMESPACE"), QStringLiteral("1"));
-    child.setProcessEnvironment(env);
-    child.setProcessChannelMode(QProcess::MergedChannels);
-    child.start(QStringLiteral("unshare"),
-                ns + QStringList{QCoreApplication::applicationFilePath(), function});
-    // A storage that spins never ends: the bound fails the test instead.
-    if (!child.waitForFinished(TestSupport::Bound(60000))) {
-        child.kill();
-        child.waitForFinished();
-        return QStringLiteral("the child did not end: ") + QString::fromLocal8Bit(child.readAll());
-    }
-    const QString output = QString::fromLocal8Bit(child.readAll());
-    return child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0 && !output.contains("SKIP")
-               ? QString()
-               : output;
-}
-
-#define IN_MOUNT_NAMESPACE()                                                                                 \
-    do {                                                                                                     \
-        if (!InMountNamespace()) {                                                                           \
-            const QString failure = RunInMountNamespace();                                                   \
-            if (failure.startsWith(QStringLiteral("skip: ")))                                                \
-                QSKIP(qPrintable(failure));                                                                  \
-            QVERIFY2(failure.isEmpty(), qPrintable(failure));                                                \
-            return;                                                                                          \
-        }                                                                                                    \
-    } while (false)
 
 } // namespace
 
@@ -353,7 +299,7 @@ void TestStorageFaults::noRoomAtOpenOrCloseIsWantOfRoom()
     QVERIFY(QDir().mkpath(disk));
     // The root, Records, and the first record's two folders and file: nothing more.
     if (stage == "inodes")
-        QVERIFY(Mount(disk, "size=8m,nr_inodes=5"));
+        QVERIFY(TestSupport::MountTmpfs(disk, "size=8m,nr_inodes=5"));
     CStowelineClass s;
     QVERIFY(Init(s, {disk}, overwrite));
     const qint64 size = 100 * kKiB;
@@ -513,7 +459,7 @@ void TestStorageFaults::diskLeftOutOrNotMountedIsNeverTouched()
     QTemporaryDir base, plain;
     const QString volume = base.filePath("volume");
     QVERIFY(QDir().mkpath(volume));
-    QVERIFY(Mount(volume, "size=8m"));
+    QVERIFY(TestSupport::MountTmpfs(volume, "size=8m"));
     m_quota.SetQuota(plain.path(), 1000 * kKiB);
     CStowelineClass s;
     QVERIFY(Init(s, {volume, plain.path()}, true));
@@ -560,7 +506,7 @@ void TestStorageFaults::overwriteListHoldsOnlyTheOldest()
     IN_MOUNT_NAMESPACE();
     CTempDatabase db;
     QTemporaryDir disk;
-    QVERIFY(Mount(disk.path(), "size=64m"));
+    QVERIFY(TestSupport::MountTmpfs(disk.path(), "size=64m"));
     const auto unmount =
         qScopeGuard([&] { ::umount2(QFile::encodeName(disk.path()).constData(), MNT_DETACH); });
     const QString root = CStowelineClass::RecordRootOf(disk.path());
