@@ -28,6 +28,7 @@
 #include <QLabel>
 #include <QTimer>
 
+#include <functional>
 #include <memory>
 
 namespace {
@@ -124,6 +125,29 @@ QStringList EventTexts(const QAbstractItemModel* events)
         texts << events->index(row, 6).data().toString();
     return texts;
 }
+
+// Looks at its object before each queued call the object takes. What a page shows between two of its calls is
+// what the operator reads, however quickly the calls follow each other: a timer of its own may not come round
+// once between them.
+class CQueuedCallWatch : public QObject
+{
+public:
+    CQueuedCallWatch(QObject* watched, std::function<void()> look) : m_look(std::move(look))
+    {
+        watched->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::MetaCall)
+            m_look();
+        return false;
+    }
+
+private:
+    std::function<void()> m_look;
+};
 
 int BoxesSaying(const CModalDriver& driver, const QString& text)
 {
@@ -679,7 +703,9 @@ void TestStateEngine::manualEndNamesTheChannelsNotBackedUp()
 void TestStateEngine::storageThatCannotBeSetUpIsReportedOnceAndWaitedFor()
 {
     CEngineFixture f(kStart, kScale);
-    const int device = AddRecorder(f, 2, kFile, 41);
+    // Slow until the disk goes: the first run has not fetched a whole file when it is stopped, so the run
+    // that resumes has both files to fetch and shows them.
+    const int device = AddRecorder(f, 2, kFile, 41, 64 * 1024);
     QVERIFY(device >= 0);
     QVERIFY(f.AddPlan(0, {{int16_t(device), 1}, {int16_t(device), 2}}, CEngineFixture::Evening()));
     f.Model().SetBackupMode(0);
@@ -711,11 +737,12 @@ void TestStateEngine::storageThatCannotBeSetUpIsReportedOnceAndWaitedFor()
     QVERIFY(page->m_pStorageRetry != nullptr && page->m_pStorageRetry->isActive());
 
     // The disk is back: the next try resumes the plans, and the day's figures end complete.
-    // What the operator reads while the list runs never has more done than there is.
+    // What the operator reads while the list runs never has more done than there is: looked at before each
+    // of the page's queued calls (the run's end among them, so at least once while it shows the run), and
+    // every few milliseconds between them.
     int samples = 0;
     QStringList odd;
-    QTimer sampler;
-    connect(&sampler, &QTimer::timeout, [&] {
+    const auto sample = [&] {
         const auto megabytes = [](const QLabel* label) { return label->text().chopped(2).toInt(); };
         if (page->ui.label_count->text() != QStringLiteral("1"))
             return;
@@ -726,13 +753,24 @@ void TestStateEngine::storageThatCannotBeSetUpIsReportedOnceAndWaitedFor()
             if (page->m_pStateModel->index(row, 5).data().toInt() >
                 page->m_pStateModel->index(row, 6).data().toInt())
                 odd << QStringLiteral("row %1").arg(row);
-    });
+    };
+    QTimer sampler;
+    connect(&sampler, &QTimer::timeout, sample);
     sampler.start(5);
+    CQueuedCallWatch watch(page.get(), sample);
+    // The run's end as the page took it: connected after the page's own count, so queued behind it.
+    QThread* worker = page->m_pExecuteThread[0].get();
+    QVERIFY(worker != nullptr);
+    int runsEnded = 0;
+    connect(worker, &QThread::finished, page.get(), [&runsEnded] { ++runsEnded; });
     setDisk("D");
+    f.Recorder(device).SetRate(0);
     page->RetryStorage();
-    TRY_VERIFY(Stored(f, device, 0) && page->m_pExecuteThread[0] && !page->m_pExecuteThread[0]->isRunning(),
-               kLimitMs);
+    TRY_VERIFY(runsEnded > 0, kLimitMs);
+    QCOMPARE(page->m_pExecuteThread[0].get(), worker);
+    QVERIFY(Stored(f, device, 0));
     sampler.stop();
+    page->removeEventFilter(&watch);
     QVERIFY(samples > 0);
     QCOMPARE(odd, QStringList());
     QCOMPARE(DoneFiles(StoredTasks(0)), 2);
