@@ -72,14 +72,16 @@ int64_t PlausibleRangeBytes(const NET_DVR_TIME& start, const NET_DVR_TIME& stop)
 // has neither every copy refused as short nor a stream as long as its claim taken whole. Without a length
 // from the play-back a copy is not held to be complete, only bounded by the list; with neither, it is bounded
 // by `rangeBytes`, what its time range can hold.
-PLAYBACK_BOUNDS PlaybackBounds(int64_t length, int64_t listed, int64_t rangeBytes = kMaxPlausibleRangeBytes);
+PLAYBACK_BOUNDS PlaybackBounds(int64_t length, int64_t listed, int64_t rangeBytes);
 
 // A play-back that brings no new byte and no higher position for this long (engine clock) has ended as far
 // as the recorder will take it: complete when every announced byte has arrived, else given up as an overrun
 // is. The position is read once a second, so a recorder gets 180 looks to say that it is done.
 constexpr qint64 kPlaybackStallLimitMs = 180000;
 // A position of -1 or 200 has the file's play-back started anew; a recorder that answers so every time never
-// lets the file end, so after this many restarts in a row the file is given up alone.
+// lets the file end, so after this many restarts of one file the file is given up alone. They are counted
+// over the whole file, not in a row: a start anew takes back every byte, so polls between two of them are
+// no progress that could excuse the next.
 constexpr int kMaxPlaybackRestarts = 30;
 
 // The share of a list shown at the end of a run: 100 only when every task of it is done; otherwise the share

@@ -546,24 +546,17 @@ CExecuteThread::Outcome CExecuteThread::DownloadFile(TASK_INFO& task, FILE_INFO&
             EngineSleep(kPollMs, &m_stop.Event());
     }
 
-    if (noProgress) {
-        StopPlay(&play);
-        if (m_overrun)
-            return overran();
-        if (m_writeFailed)
-            return refused();
-        // Every byte it announced is in: the recorder only failed to say that it was done.
-        if (m_announced <= 0 || m_fileDone.load() < m_announced)
-            return stalled();
-        pos = 100;
-    }
-    if (pos == 100) {
+    if (pos == 100 || noProgress) {
         // Stopped first: from here on no block arrives, so what was received is all there is.
         StopPlay(&play);
         if (m_overrun)
             return overran();
         if (m_writeFailed)
             return refused();
+        // A play-back gone quiet is complete only when every byte it announced is in: the recorder only
+        // failed to say that it was done.
+        if (noProgress && (m_announced <= 0 || m_fileDone.load() < m_announced))
+            return stalled();
         // The length is checked before the record is closed: a short copy is given up, never stored.
         if (m_expected >= 0 && m_fileDone.load() < m_expected) {
             qWarning("play-back ended short: %lld of %lld bytes", m_fileDone.load(), (long long)m_expected);
