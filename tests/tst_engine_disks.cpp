@@ -22,7 +22,9 @@
 #include <QScopeGuard>
 #include <QSignalSpy>
 
+#include <algorithm>
 #include <cstring>
+#include <functional>
 #include <fcntl.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
@@ -38,14 +40,20 @@ constexpr int kLimitMs = 30000;
 // What the storage keeps free on every disk (the set-up's figure): a quota counts it out.
 const qint64 kReserve = qint64(STOWELINE_INIT_PARAM().ReserveMB) << 20;
 
-// Recorder "Disks" with one channel and plan kPlan over it, its list of Monday's files loaded; its slot.
-int Recorder(CEngineFixture& f, const QList<qint64>& sizes)
+// Recorder "Disks" with one channel (its play-back faults `faults`) and plan kPlan over it, its list of
+// Monday's files stored as `change` leaves it; its slot.
+int Recorder(CEngineFixture& f, const QList<qint64>& sizes, const SimChannelFaults& faults = {},
+             const std::function<void(TASK_INFO&)>& change = {})
 {
-    const int device = f.AddDevice(CSimRecorders::MakeConfig(1, sizes, kMonday, 11), "Disks");
+    SimRecorderConfig config = CSimRecorders::MakeConfig(1, sizes, kMonday, 11);
+    config.Channel(1).Faults = faults;
+    const int device = f.AddDevice(config, "Disks");
     if (device < 0 || !f.AddPlan(kPlan, {{int16_t(device), 1}}, {}))
         return -1;
     QList<TASK_INFO>& list = f.Model().TaskList(kPlan, 0);
     list = {f.TaskOf(kPlan, 0, kMonday)};
+    if (change)
+        change(list[0]);
     return f.Model().SaveTaskList(kPlan, 0) ? device : -1;
 }
 
@@ -87,6 +95,16 @@ bool CopyMatches(CEngineFixture& f, int device, const QString& path, const FILE_
         f.Recorder(device).Expected(1, file.FileStartTime, file.FileStopTime);
     const QByteArray bytes = ReadAll(path);
     return !bytes.isEmpty() && bytes == expected.Bytes(0, expected.Length());
+}
+
+// Every file of the plan's list has its copy on the drive folder, equal to what the recorder plays.
+bool CopiesOn(CEngineFixture& f, int device, const QString& drive)
+{
+    const TASK_INFO task = f.Model().TaskList(kPlan, 0).value(0);
+    return !task.FileList.isEmpty() &&
+           std::all_of(task.FileList.cbegin(), task.FileList.cend(), [&](const FILE_INFO& file) {
+               return CopyMatches(f, device, RecordPath(f, device, drive, file), file);
+           });
 }
 
 // Stores one record of another recorder directly, dated `minute` minutes into 1 April 2024 (long before
@@ -169,10 +187,8 @@ void TestEngineDisks::readOnlyDiskOfTwoDoesNotStopThePlan()
     QCOMPARE(run.failed.size(), 0);
     QCOMPARE(run.full.size(), 0);
     QCOMPARE(run.fileFailed.size(), 0);
-    const TASK_INFO task = f.Model().TaskList(kPlan, 0).value(0);
-    QCOMPARE(DoneFiles({task}), 2);
-    for (const FILE_INFO& file : task.FileList)
-        QVERIFY(CopyMatches(f, device, RecordPath(f, device, other.path(), file), file));
+    QCOMPARE(DoneFiles(f.Model().TaskList(kPlan, 0)), 2);
+    QVERIFY(CopiesOn(f, device, other.path()));
     QCOMPARE(FilesUnder(f.DiskPath()), QStringList());
     QCOMPARE(CEngineFixture::LogRows("Disk D: the folder " + CStowelineClass::RecordRootOf(f.DiskPath()) +
                                      " cannot be written: " + std::strerror(EROFS) + "."),
@@ -242,9 +258,8 @@ void TestEngineDisks::noRoomForTheDayFolderOverwritesTheOldest()
     QCOMPARE(run.failed.size(), 0);
     QCOMPARE(run.full.size(), 0);
     QCOMPARE(run.fileFailed.size(), 0);
-    const TASK_INFO task = f.Model().TaskList(kPlan, 0).value(0);
-    QCOMPARE(DoneFiles({task}), 1);
-    QVERIFY(CopyMatches(f, device, RecordPath(f, device, f.DiskPath(), task.FileList[0]), task.FileList[0]));
+    QCOMPARE(DoneFiles(f.Model().TaskList(kPlan, 0)), 1);
+    QVERIFY(CopiesOn(f, device, f.DiskPath()));
     QVERIFY(!QFileInfo::exists(old));
     QCOMPARE(DiskFullCalls().load(), 0);
     QVERIFY(f.Recorders().WaitForIdle());
@@ -286,9 +301,8 @@ void TestEngineDisks::volumeNotMountedIsNeverDeletedFrom()
     QVERIFY(run.Go());
     QCOMPARE(run.failed.size(), 0);
     QCOMPARE(run.full.size(), 0);
-    const TASK_INFO task = f.Model().TaskList(kPlan, 0).value(0);
-    QCOMPARE(DoneFiles({task}), 1);
-    QVERIFY(CopyMatches(f, device, RecordPath(f, device, plain.path(), task.FileList[0]), task.FileList[0]));
+    QCOMPARE(DoneFiles(f.Model().TaskList(kPlan, 0)), 1);
+    QVERIFY(CopiesOn(f, device, plain.path()));
     QVERIFY(!QFileInfo::exists(old));
     QCOMPARE(ReadAll(bare), QByteArray(200 * 1024, 'b'));
     QVERIFY(f.Recorders().WaitForIdle());
@@ -316,20 +330,18 @@ void TestEngineDisks::unvouchedFileNeverCostsAnotherRecording()
     QFETCH(bool, length);
     const bool vouched = listed || length;
     CEngineFixture f(kNow);
-    SimRecorderConfig config = CSimRecorders::MakeConfig(1, {300 * 1024, 50 * 1024}, kMonday, 11);
+    SimChannelFaults faults;
     if (!length)
-        config.Channel(1).Faults.ReportedLength = 0;
-    const int device = f.AddDevice(config, "Disks");
-    QVERIFY(device >= 0 && f.AddPlan(kPlan, {{int16_t(device), 1}}, {}));
-    QList<TASK_INFO>& list = f.Model().TaskList(kPlan, 0);
-    list = {f.TaskOf(kPlan, 0, kMonday)};
-    QCOMPARE(list[0].FileList.size(), 2);
-    if (!listed) {
-        list[0].TotalChannelSize -= list[0].FileList[0].FileSize;
-        list[0].FileList[0].FileSize = 0;
-    }
-    QVERIFY(f.Model().SaveTaskList(kPlan, 0));
-    const TASK_INFO listedTask = list[0];
+        faults.ReportedLength = 0;
+    const int device = Recorder(f, {300 * 1024, 50 * 1024}, faults, [listed](TASK_INFO& task) {
+        if (!listed && !task.FileList.isEmpty()) {
+            task.TotalChannelSize -= task.FileList[0].FileSize;
+            task.FileList[0].FileSize = 0;
+        }
+    });
+    QVERIFY(device >= 0);
+    const TASK_INFO listedTask = f.Model().TaskList(kPlan, 0).value(0);
+    QCOMPARE(listedTask.FileList.size(), 2);
     QCOMPARE(f.SetUpStorage(0, 400 * 1024), 0);
     const QString old = StoreOld(f.DiskPath(), 1, 1, 200 * 1024);
     QVERIFY(!old.isEmpty());

@@ -16,6 +16,7 @@
 #include <QSignalSpy>
 
 #include <algorithm>
+#include <functional>
 #include <memory>
 #include <mutex>
 
@@ -123,6 +124,26 @@ int Gate(CEngineFixture& f, const SimRecorderConfig& config)
     return f.AddPlan(kPlan, {first, second}, {}) ? device : -1;
 }
 
+// Channel 1: 3 MiB over 8:00-9:00 of kDay, then 1.5 MiB over 9:00-10:00; channel 2: 1 MiB over 8:00-9:00.
+SimRecorderConfig ThreeFiles()
+{
+    SimRecorderConfig config;
+    config.AnalogChannels = 2;
+    config.AddRecording(1, At(8), At(9), 0, 3 * kMiB).AddRecording(1, At(9), At(10), 0, 3 * kMiB / 2);
+    config.AddRecording(2, At(8), At(9), 0, kMiB);
+    return config;
+}
+
+// Stores kDay's tasks of channels 1 and 2 as the current list of `group`, as `change` leaves them.
+bool SaveDayList(CEngineFixture& f, int group, const std::function<void(QList<TASK_INFO>&)>& change = {})
+{
+    QList<TASK_INFO>& list = f.Model().TaskList(group, 0);
+    list = {f.TaskOf(group, 0, kDay), f.TaskOf(group, 1, kDay)};
+    if (change)
+        change(list);
+    return f.Model().SaveTaskList(group, 0);
+}
+
 // Runs the list of `group` (kPlan's current list or the manual one) with the worker that fetches it; the
 // manual backup goes through its own thread, which builds the list first when none is stored.
 class CRun
@@ -201,10 +222,7 @@ void TestEngineStalls::playBackWithoutProgressEnds()
     // A clock second lasts 10 real milliseconds: the bound is 1.8 real seconds, and a poll's own time (a
     // fraction of a real millisecond) blurs it by no more than a few clock seconds.
     CEngineFixture f(kNow, 100.0);
-    SimRecorderConfig config;
-    config.AnalogChannels = 2;
-    config.AddRecording(1, At(8), At(9), 0, 3 * kMiB).AddRecording(1, At(9), At(10), 0, 3 * kMiB / 2);
-    config.AddRecording(2, At(8), At(9), 0, kMiB);
+    SimRecorderConfig config = ThreeFiles();
     if (held) {
         config.Channel(1).Faults.HoldAfterBytes = 2 * kMiB;
     } else {
@@ -213,10 +231,8 @@ void TestEngineStalls::playBackWithoutProgressEnds()
     }
     const int device = Gate(f, config);
     QVERIFY(device >= 0);
-    if (!manual) {
-        f.Model().TaskList(kPlan, 0) = {f.TaskOf(kPlan, 0, kDay), f.TaskOf(kPlan, 1, kDay)};
-        QVERIFY(f.Model().SaveTaskList(kPlan, 0));
-    }
+    if (!manual)
+        QVERIFY(SaveDayList(f, kPlan));
 
     CRun run(manual);
     CReports reports(run.Worker());
@@ -259,7 +275,7 @@ void TestEngineStalls::playBackWithoutProgressEnds()
 void TestEngineStalls::playBackStartedAnewWithoutEndEnds_data()
 {
     // Channel 1's first file answers every position with a code that has its play-back started anew (-1,
-    // 200), `times` times in all (-1: for ever). Thirty restarts in a row are borne; the next such answer
+    // 200), `times` times in all (-1: for ever). Thirty restarts of the file are borne; the next such answer
     // gives the file up alone, and channel 2 is fetched.
     QTest::addColumn<int>("position");
     QTest::addColumn<int>("times");
@@ -281,8 +297,7 @@ void TestEngineStalls::playBackStartedAnewWithoutEndEnds()
     config.Channel(1).Faults.InjectedPositionTimes = times;
     const int device = Gate(f, config);
     QVERIFY(device >= 0);
-    f.Model().TaskList(kPlan, 0) = {f.TaskOf(kPlan, 0, kDay), f.TaskOf(kPlan, 1, kDay)};
-    QVERIFY(f.Model().SaveTaskList(kPlan, 0));
+    QVERIFY(SaveDayList(f, kPlan));
 
     CRun run(false);
     CReports reports(run.Worker());
@@ -360,11 +375,10 @@ void TestEngineStalls::unvouchedFileHeldToItsTimeRange()
     const int device = Gate(f, config);
     QVERIFY(device >= 0);
     const int group = Group(manual);
-    QList<TASK_INFO>& list = f.Model().TaskList(group, 0);
-    list = {f.TaskOf(group, 0, kDay), f.TaskOf(group, 1, kDay)};
-    list[0].TotalChannelSize -= list[0].FileList[0].FileSize;
-    list[0].FileList[0].FileSize = 0;
-    QVERIFY(f.Model().SaveTaskList(group, 0));
+    QVERIFY(SaveDayList(f, group, [](QList<TASK_INFO>& list) {
+        list[0].TotalChannelSize -= list[0].FileList[0].FileSize;
+        list[0].FileList[0].FileSize = 0;
+    }));
 
     CRun run(manual);
     CReports reports(run.Worker());
@@ -469,10 +483,7 @@ void TestEngineStalls::runEndShowsWhatWasStored()
     QFETCH(QString, cause);
     QFETCH(bool, manual);
     CEngineFixture f(kNow);
-    SimRecorderConfig config;
-    config.AnalogChannels = 2;
-    config.AddRecording(1, At(8), At(9), 0, 3 * kMiB).AddRecording(1, At(9), At(10), 0, 3 * kMiB / 2);
-    config.AddRecording(2, At(8), At(9), 0, kMiB);
+    SimRecorderConfig config = ThreeFiles();
     if (cause == "stall")
         config.Channel(1).Faults.HoldAfterBytes = 2 * kMiB;
     if (cause == "overrun") {
@@ -482,11 +493,10 @@ void TestEngineStalls::runEndShowsWhatWasStored()
     const int device = Gate(f, config);
     QVERIFY(device >= 0);
     const int group = Group(manual);
-    QList<TASK_INFO>& list = f.Model().TaskList(group, 0);
-    list = {f.TaskOf(group, 0, kDay), f.TaskOf(group, 1, kDay)};
-    if (cause == "range")
-        list[0].FileList[0].FileStopTime = list[0].FileList[0].FileStartTime;
-    QVERIFY(f.Model().SaveTaskList(group, 0));
+    QVERIFY(SaveDayList(f, group, [&cause](QList<TASK_INFO>& list) {
+        if (cause == "range")
+            list[0].FileList[0].FileStopTime = list[0].FileList[0].FileStartTime;
+    }));
     std::shared_ptr<CStowelineClass> storage = GetStoweline();
     CHANNEL_RECORD_KEY held;
     const QByteArray name = "127.0.0.1_" + QByteArray::number(f.Recorder(device).Port()) + "_1";
