@@ -220,9 +220,7 @@ CExecuteThread::Outcome CExecuteThread::DownloadChannel(TASK_INFO& task, DEVICE_
         return Outcome::Failed;
     m_iChannelDownload = 0;
     const QString name = g_pSysInfoManage->GetChannelName(m_group, task.CameraIndex);
-    std::vector<bool> gaveUp(size_t(task.FileList.size()), false);
-    for (qsizetype index = 0; index < task.FileList.size(); ++index) {
-        FILE_INFO& file = task.FileList[index];
+    for (FILE_INFO& file : task.FileList) {
         m_channelTotal = task.TotalChannelSize;
         if (IsStopped())
             return Outcome::Stopped;
@@ -232,19 +230,15 @@ CExecuteThread::Outcome CExecuteThread::DownloadChannel(TASK_INFO& task, DEVICE_
             continue;
         }
         const Outcome outcome = DownloadFile(task, file, device, login, deviceIndex, channel, name);
-        if (outcome == Outcome::GivenUp) {
-            gaveUp[size_t(index)] = true;
-            continue;
-        }
-        if (outcome != Outcome::Done)
+        if (outcome != Outcome::Done && outcome != Outcome::GivenUp)
             return outcome;
     }
-    if (std::find(gaveUp.cbegin(), gaveUp.cend(), true) != gaveUp.cend()) {
-        // The channel's next attempt fetches its other files first.
-        QList<FILE_INFO> kept, behind;
-        for (qsizetype index = 0; index < task.FileList.size(); ++index)
-            (gaveUp[size_t(index)] ? behind : kept).append(task.FileList[index]);
-        task.FileList = kept + behind;
+    // Every file is stored by now but those given up: they go behind the others, in their order, so the
+    // channel's next attempt fetches its other files first.
+    const auto givenUp =
+        std::stable_partition(task.FileList.begin(), task.FileList.end(),
+                              [](const FILE_INFO& file) { return file.DownloadState == DOWNLOAD_DONE; });
+    if (givenUp != task.FileList.end()) {
         Q_EMIT ChannelDownloadSize(m_group, m_isPast, m_iChannelDownload.load());
         return Outcome::Incomplete;
     }
