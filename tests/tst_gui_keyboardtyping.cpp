@@ -5,15 +5,10 @@
 // mends the digit there; an impossible day, month or hour becomes the nearest one that exists, never a value
 // whose last digit went into the next section.
 
-#include "config/pickers/CDlgManualBackup.h"
-#include "config/plans/CDlgCfgPlan.h"
-#include "pages/log/CSearchLog.h"
-#include "pages/record/CViewRecord.h"
 #include "tests/support/EngineFixture.h"
 #include "tests/support/TestSupport.h"
 #include "tests/support/gui/KeyboardKeys.h"
-#include "widgets/calendar/CTimeEdit.h"
-#include "widgets/views/CTableView.h"
+#include "tests/support/gui/TypingWindows.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -41,13 +36,7 @@ private Q_SLOTS:
 
 namespace {
 
-enum WINDOW
-{
-    SCHEDULE,      // the plan page's schedule table
-    LOG_PAGE,      // the log page's range
-    RECORD_PAGE,   // the record page's range
-    MANUAL_BACKUP, // the manual backup form
-};
+using namespace TypingWindows;
 
 const char* const kWindowNames[] = {"schedule", "log page", "record page", "manual backup"};
 
@@ -77,27 +66,9 @@ struct CWindowUnderTest
     CWindowUnderTest(int kind, const QString& field, const QString& value)
     {
         station = std::make_unique<CEngineFixture>(QDateTime(QDate(2026, 3, 10), QTime(12, 0)));
-        switch (kind) {
-        case SCHEDULE: {
-            auto page = std::make_unique<CDlgCfgPlan>();
-            auto* table = page->findChild<CTableView*>(QStringLiteral("m_ptableViewBackUpTime"));
-            edit =
-                table != nullptr ? qobject_cast<CTimeEdit*>(table->GetItemWidget(0, field.toInt())) : nullptr;
-            window = std::move(page);
-            break;
-        }
-        case LOG_PAGE:
-            window = std::make_unique<CSearchLog>();
-            break;
-        case RECORD_PAGE:
-            window = std::make_unique<CViewRecord>(nullptr);
-            break;
-        default:
-            window = std::make_unique<CDlgManualBackup>(nullptr);
-            break;
-        }
-        if (edit == nullptr)
-            edit = window->findChild<QDateTimeEdit*>(field);
+        COpened opened = Open(kind, field);
+        window = std::move(opened.window);
+        edit = opened.edit;
         if (edit == nullptr)
             return;
         line = edit->findChild<QLineEdit*>(QString(), Qt::FindDirectChildrenOnly);
@@ -117,23 +88,6 @@ struct CWindowUnderTest
 
     bool Ready() const { return edit != nullptr && line != nullptr && edit->hasFocus(); }
 };
-
-// Where a click puts the caret before character `position` of the field's text: the middle of the span of
-// points the line maps to that position.
-QPoint PointOfCaret(QLineEdit* line, int position)
-{
-    int first = -1;
-    int last = -1;
-    const int y = line->height() / 2;
-    for (int x = 0; x < line->width(); ++x) {
-        if (line->cursorPositionAt(QPoint(x, y)) == position) {
-            if (first < 0)
-                first = x;
-            last = x;
-        }
-    }
-    return QPoint(first < 0 ? -1 : (first + last) / 2, y);
-}
 
 // The columns of a test that types `typed` over `start` in a field of a window and finds `shown` there.
 void AddTypingColumns()
