@@ -65,6 +65,16 @@ bool Shows(CPictureGroup* group, uint id, const DEVICE_INFO* device)
     return !labels.isEmpty();
 }
 
+// A record disk chosen and the backup mode a manual backup starts from.
+void ReadyForManualBackup(CEngineFixture& f)
+{
+    SYSTEM_CONFIG system;
+    f.Model().GetSystemConfig(&system);
+    system.Disk[0] = 'D';
+    f.Model().SetSystemConfig(&system);
+    f.Model().SetBackupMode(2);
+}
+
 } // namespace
 
 void TestChannelChooser::picturesFillTheirSlotsAndRefreshKeepsPlaceholder()
@@ -161,11 +171,7 @@ void TestChannelChooser::manualBackupStoresWhatWasChosen()
     CEngineFixture f(QDateTime(QDate(2024, 5, 1), QTime(12, 0)));
     const int gate = f.AddDevice(CSimRecorders::MakeConfig(MAX_GROUP_CHANNEL_NUM, {}, {}), "Gate");
     QVERIFY(gate >= 0);
-    SYSTEM_CONFIG system;
-    f.Model().GetSystemConfig(&system);
-    system.Disk[0] = 'D';
-    f.Model().SetSystemConfig(&system);
-    f.Model().SetBackupMode(2);
+    ReadyForManualBackup(f);
 
     CModalDriver driver;
     CDlgManualBackup dlg(nullptr);
@@ -222,11 +228,7 @@ void TestChannelChooser::manualBackupReturnStoresTheEndTyped()
     QFETCH(int, key);
     CEngineFixture f(QDateTime(QDate(2024, 5, 1), QTime(12, 0)));
     QVERIFY(f.AddDevice(CSimRecorders::MakeConfig(2, {}, {}), "Gate") >= 0);
-    SYSTEM_CONFIG system;
-    f.Model().GetSystemConfig(&system);
-    system.Disk[0] = 'D';
-    f.Model().SetSystemConfig(&system);
-    f.Model().SetBackupMode(2);
+    ReadyForManualBackup(f);
 
     CModalDriver driver;
     CDlgManualBackup dlg(nullptr);

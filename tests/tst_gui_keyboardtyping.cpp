@@ -5,14 +5,10 @@
 // mends the digit there; an impossible day, month or hour becomes the nearest one that exists, never a value
 // whose last digit went into the next section.
 
-#include "config/pickers/CDlgManualBackup.h"
-#include "config/plans/CDlgCfgPlan.h"
-#include "pages/log/CSearchLog.h"
-#include "pages/record/CViewRecord.h"
 #include "tests/support/EngineFixture.h"
 #include "tests/support/TestSupport.h"
-#include "widgets/calendar/CTimeEdit.h"
-#include "widgets/views/CTableView.h"
+#include "tests/support/gui/KeyboardKeys.h"
+#include "tests/support/gui/TypingWindows.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -40,13 +36,7 @@ private Q_SLOTS:
 
 namespace {
 
-enum WINDOW
-{
-    SCHEDULE,      // the plan page's schedule table
-    LOG_PAGE,      // the log page's range
-    RECORD_PAGE,   // the record page's range
-    MANUAL_BACKUP, // the manual backup form
-};
+using namespace TypingWindows;
 
 const char* const kWindowNames[] = {"schedule", "log page", "record page", "manual backup"};
 
@@ -76,27 +66,9 @@ struct CWindowUnderTest
     CWindowUnderTest(int kind, const QString& field, const QString& value)
     {
         station = std::make_unique<CEngineFixture>(QDateTime(QDate(2026, 3, 10), QTime(12, 0)));
-        switch (kind) {
-        case SCHEDULE: {
-            auto page = std::make_unique<CDlgCfgPlan>();
-            auto* table = page->findChild<CTableView*>(QStringLiteral("m_ptableViewBackUpTime"));
-            edit =
-                table != nullptr ? qobject_cast<CTimeEdit*>(table->GetItemWidget(0, field.toInt())) : nullptr;
-            window = std::move(page);
-            break;
-        }
-        case LOG_PAGE:
-            window = std::make_unique<CSearchLog>();
-            break;
-        case RECORD_PAGE:
-            window = std::make_unique<CViewRecord>(nullptr);
-            break;
-        default:
-            window = std::make_unique<CDlgManualBackup>(nullptr);
-            break;
-        }
-        if (edit == nullptr)
-            edit = window->findChild<QDateTimeEdit*>(field);
+        COpened opened = Open(kind, field);
+        window = std::move(opened.window);
+        edit = opened.edit;
         if (edit == nullptr)
             return;
         line = edit->findChild<QLineEdit*>(QString(), Qt::FindDirectChildrenOnly);
@@ -106,8 +78,10 @@ struct CWindowUnderTest
                 : QDateTime(edit->date(), QTime::fromString(value, QStringLiteral("hh:mm:ss"))));
         window->resize(1100, 700);
         window->show();
-        if (!QTest::qWaitForWindowExposed(window.get()))
+        if (!QTest::qWaitForWindowExposed(window.get())) {
             edit = nullptr;
+            return;
+        }
         window->activateWindow();
         edit->setFocus();
     }
@@ -115,50 +89,15 @@ struct CWindowUnderTest
     bool Ready() const { return edit != nullptr && line != nullptr && edit->hasFocus(); }
 };
 
-// A key alone, as a keyboard sends one that changes no text: its press, then its release (without a text:
-// the test library has none for AltGr).
-void PressAndRelease(QWidget* w, Qt::Key key)
+// The columns of a test that types `typed` over `start` in a field of a window and finds `shown` there.
+void AddTypingColumns()
 {
-    QTest::sendKeyEvent(QTest::Press, w, key, QString(), Qt::NoModifier);
-    QTest::sendKeyEvent(QTest::Release, w, key, QString(), Qt::NoModifier);
-}
-
-// The text typed as a US keyboard sends it: the Shift's own press and release around ':'. With `noise`, a
-// modifier pressed and released alone before each character besides (Control, Alt, AltGr, Meta, Caps Lock,
-// the Windows key), as fingers resting on them do.
-void TypeLikeAKeyboard(QWidget* w, const QString& text, bool noise)
-{
-    static const Qt::Key kAlone[] = {Qt::Key_Control, Qt::Key_Alt,      Qt::Key_AltGr,
-                                     Qt::Key_Meta,    Qt::Key_CapsLock, Qt::Key_Super_L};
-    int next = 0;
-    for (const QChar c : text) {
-        if (noise)
-            PressAndRelease(w, kAlone[next++ % std::size(kAlone)]);
-        if (c == QLatin1Char(':')) {
-            QTest::keyPress(w, Qt::Key_Shift);
-            QTest::keyClick(w, ':', Qt::ShiftModifier);
-            QTest::keyRelease(w, Qt::Key_Shift, Qt::ShiftModifier);
-        } else {
-            QTest::keyClick(w, c.toLatin1());
-        }
-    }
-}
-
-// Where a click puts the caret before character `position` of the field's text: the middle of the span of
-// points the line maps to that position.
-QPoint PointOfCaret(QLineEdit* line, int position)
-{
-    int first = -1;
-    int last = -1;
-    const int y = line->height() / 2;
-    for (int x = 0; x < line->width(); ++x) {
-        if (line->cursorPositionAt(QPoint(x, y)) == position) {
-            if (first < 0)
-                first = x;
-            last = x;
-        }
-    }
-    return QPoint(first < 0 ? -1 : (first + last) / 2, y);
+    QTest::addColumn<int>("window");
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("start");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<bool>("chinese");
 }
 
 void AddForEachLanguage(const QString& name, int window, const QString& field, const QString& start,
@@ -178,6 +117,8 @@ void SetLanguage(bool chinese)
 
 } // namespace
 
+using KeyboardKeys::TypeLikeAKeyboard;
+
 void TestKeyboardTyping::cleanup()
 {
     SetLanguage(false);
@@ -185,12 +126,7 @@ void TestKeyboardTyping::cleanup()
 
 void TestKeyboardTyping::typedWithItsModifierKeys_data()
 {
-    QTest::addColumn<int>("window");
-    QTest::addColumn<QString>("field");
-    QTest::addColumn<QString>("start");
-    QTest::addColumn<QString>("typed");
-    QTest::addColumn<QString>("shown");
-    QTest::addColumn<bool>("chinese");
+    AddTypingColumns();
     // Every digit is typed somewhere (0 to 9), each time after a separator typed with Shift.
     const QStringList times = {QStringLiteral("04:33:00"), QStringLiteral("23:59:59"),
                                QStringLiteral("19:30:00"), QStringLiteral("04:33:15"),
@@ -249,14 +185,15 @@ void TestKeyboardTyping::mendingOneDigit_data()
     QTest::addColumn<int>("click");    // the caret's place, put there by a click
     QTest::addColumn<QString>("keys"); // digits as they are, B Backspace, D Delete, < Left
     QTest::addColumn<QString>("shown");
-    const struct
+    struct CMend
     {
         const char* name;
         const char* start;
         int click;
         const char* keys;
         const char* shown;
-    } times[] = {
+    };
+    const CMend times[] = {
         {"last minute digit, Backspace", "04:33:00", 5, "B5", "04:35:00"},
         {"hour's 0 mended to 1", "10:00:00", 2, "B1", "11:00:00"},
         {"inside a full section, no Backspace", "04:33:00", 4, "5", "04:35:00"},
@@ -265,14 +202,7 @@ void TestKeyboardTyping::mendingOneDigit_data()
         {"a digit typed, taken back, typed again", "18:27:42", 0, "2B13", "13:27:42"},
         {"caret moved by keys", "04:33:00", 8, "<<<B5", "04:35:00"},
     };
-    const struct
-    {
-        const char* name;
-        const char* start;
-        int click;
-        const char* keys;
-        const char* shown;
-    } dateTimes[] = {
+    const CMend dateTimes[] = {
         {"year 2024 mended to 2023", "2024-05-01 04:33:00", 4, "B3", "2023-05-01 04:33:00"},
         {"day 01 mended to 05", "2024-05-01 04:33:00", 10, "B5", "2024-05-05 04:33:00"},
         {"last minute digit, Backspace", "2024-05-01 04:33:00", 16, "B5", "2024-05-01 04:35:00"},
@@ -326,12 +256,7 @@ void TestKeyboardTyping::mendingOneDigit()
 
 void TestKeyboardTyping::impossibleValueBecomesTheNearest_data()
 {
-    QTest::addColumn<int>("window");
-    QTest::addColumn<QString>("field");
-    QTest::addColumn<QString>("start");
-    QTest::addColumn<QString>("typed");
-    QTest::addColumn<QString>("shown");
-    QTest::addColumn<bool>("chinese");
+    AddTypingColumns();
     const struct
     {
         const char* typed;
@@ -402,12 +327,7 @@ void TestKeyboardTyping::pasteOfNoDateKeepsTheValue()
 
 void TestKeyboardTyping::inputMethodTextIsTyped_data()
 {
-    QTest::addColumn<int>("window");
-    QTest::addColumn<QString>("field");
-    QTest::addColumn<QString>("start");
-    QTest::addColumn<QString>("typed");
-    QTest::addColumn<QString>("shown");
-    QTest::addColumn<bool>("chinese");
+    AddTypingColumns();
     // Full-width digits, colons, hyphens and the ideographic space, as a Chinese input method commits them.
     AddForEachLanguage(
         QStringLiteral("full-width time"), SCHEDULE, QStringLiteral("1"), QStringLiteral("18:27:42"),

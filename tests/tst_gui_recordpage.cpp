@@ -732,6 +732,11 @@ void TestRecordPage::diskNotThereIsNamed()
     QCOMPARE(Rows(), 0);
     QCOMPARE(Label("pLabelNoRecord"), QStringLiteral("No record found on the disks that could be searched."));
     QCOMPARE(Label("pLabelSearchNote"), named);
+    // Searched for several channels, the missing disk is named once all the same.
+    SearchDay({0, 1});
+    QCOMPARE(Rows(), 1);
+    QCOMPARE(Label("pLabelSearchNote"), named);
+    QCOMPARE(Label("pLabelNoRecord"), QString());
 
     QCOMPARE(CreateStorage(nullptr,
                            [] {

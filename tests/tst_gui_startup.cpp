@@ -34,6 +34,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <future>
 
 namespace {
@@ -65,6 +66,22 @@ int ModeOf(const QString& path)
     return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? int(info.st_mode & 07777) : -1;
 }
 
+// Polls until the main window is shown with no box over it, then stops `poll` and hands the window to `act`.
+void OnMainWindowUp(QTimer* poll, const std::function<void(CVarrow*)>& act)
+{
+    QObject::connect(poll, &QTimer::timeout, [poll, act] {
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            auto* window = qobject_cast<CVarrow*>(widget);
+            if (window == nullptr || !window->isVisible() || QApplication::activeModalWidget() != nullptr)
+                continue;
+            poll->stop();
+            act(window);
+            return;
+        }
+    });
+    poll->start(20);
+}
+
 // The child mode of a whole run in the given program directory, through the program's own start and close:
 // the first box is answered by closing it (the database error) or accepting it (the close confirmation).
 // Reports the boxes, the modes of the database's files while the window was up, and the result.
@@ -85,24 +102,16 @@ int RunWholeProgram(int argc, char** argv)
     driver.Answer([](QWidget* box) { box->close(); });
     QString modes;
     QTimer closer;
-    QObject::connect(&closer, &QTimer::timeout, [&] {
-        for (QWidget* widget : QApplication::topLevelWidgets()) {
-            auto* window = qobject_cast<CVarrow*>(widget);
-            if (window == nullptr || !window->isVisible() || QApplication::activeModalWidget() != nullptr)
-                continue;
-            closer.stop();
-            const QDir dir(QString::fromLocal8Bit(argv[2]));
-            for (const QFileInfo& file : dir.entryInfoList({QStringLiteral("Varrow.db*")}, QDir::Files))
-                modes += QStringLiteral(" %1:%2")
-                             .arg(file.fileName())
-                             .arg(ModeOf(file.filePath()), 4, 8, QLatin1Char('0'));
-            driver.Clear();
-            driver.Accept();
-            window->close(); // deletes widgets that the list still names
-            return;
-        }
+    OnMainWindowUp(&closer, [&](CVarrow* window) {
+        const QDir dir(QString::fromLocal8Bit(argv[2]));
+        for (const QFileInfo& file : dir.entryInfoList({QStringLiteral("Varrow.db*")}, QDir::Files))
+            modes += QStringLiteral(" %1:%2")
+                         .arg(file.fileName())
+                         .arg(ModeOf(file.filePath()), 4, 8, QLatin1Char('0'));
+        driver.Clear();
+        driver.Accept();
+        window->close(); // deletes widgets that the list still names
     });
-    closer.start(20);
     const int result = RunVarrow();
     std::printf("result=%d\nmodes=%s\n", result, qPrintable(modes));
     for (const MODAL_SEEN& box : driver.Seen())
@@ -142,17 +151,7 @@ int RunSignalOverQuestion(int argc, char** argv)
         ::kill(::getpid(), signal);
     });
     QTimer opener;
-    QObject::connect(&opener, &QTimer::timeout, [&opener] {
-        for (QWidget* widget : QApplication::topLevelWidgets()) {
-            auto* window = qobject_cast<CVarrow*>(widget);
-            if (window == nullptr || !window->isVisible() || QApplication::activeModalWidget() != nullptr)
-                continue;
-            opener.stop();
-            window->Form().pBtnConfig->click();
-            return;
-        }
-    });
-    opener.start(20);
+    OnMainWindowUp(&opener, [](CVarrow* window) { window->Form().pBtnConfig->click(); });
     const int result = RunVarrow();
     std::printf("result=%d\nquestion=%s\n", result, qPrintable(question));
     return 0;
@@ -177,20 +176,36 @@ void ExpectRefused(const QString& dir, const QString& platform, const QString& t
              qPrintable(report));
 }
 
-QStringList LogTexts(const QString& dbPath)
+struct CLogRow
 {
-    QStringList texts;
+    QString text;
+    QString kind; // "type/subtype"
+};
+
+// The log's entries, oldest first; none while the database is not there yet (the caller waits).
+QList<CLogRow> LogRows(const QString& dbPath)
+{
+    QList<CLogRow> rows;
     CSQLite3DB db;
     try {
         db.Open(dbPath.toStdString(), CSQLite3DB::ReadOnlyOpenFlags);
         CSQLite3Recordset rs;
-        if (db.Query("SELECT LogContents FROM Log_Table ORDER BY rowid", rs)) {
+        if (db.Query("SELECT LogContents, LogType, LogSubType FROM Log_Table ORDER BY rowid", rs)) {
             for (; !rs.IsEof(); rs.Next())
-                texts << QString::fromStdString(rs.GetString(0));
+                rows.append({QString::fromStdString(rs.GetString(0)),
+                             QStringLiteral("%1/%2").arg(rs.GetInt(1)).arg(rs.GetInt(2))});
         }
     } catch (const CSQlite3Error&) {
         // Not there yet: the caller waits.
     }
+    return rows;
+}
+
+QStringList LogTexts(const QString& dbPath)
+{
+    QStringList texts;
+    for (const CLogRow& row : LogRows(dbPath))
+        texts << row.text;
     return texts;
 }
 
@@ -198,18 +213,9 @@ QStringList LogTexts(const QString& dbPath)
 QStringList LogKinds(const QString& dbPath, const QString& text)
 {
     QStringList kinds;
-    CSQLite3DB db;
-    try {
-        db.Open(dbPath.toStdString(), CSQLite3DB::ReadOnlyOpenFlags);
-        CSQLite3Recordset rs;
-        if (db.Query("SELECT LogType, LogSubType, LogContents FROM Log_Table ORDER BY rowid", rs)) {
-            for (; !rs.IsEof(); rs.Next())
-                if (QString::fromStdString(rs.GetString(2)).startsWith(text))
-                    kinds << QStringLiteral("%1/%2").arg(rs.GetInt(0)).arg(rs.GetInt(1));
-        }
-    } catch (const CSQlite3Error&) {
-        // Not there yet: the caller waits.
-    }
+    for (const CLogRow& row : LogRows(dbPath))
+        if (row.text.startsWith(text))
+            kinds << row.kind;
     return kinds;
 }
 

@@ -7,6 +7,7 @@
 #include "config/pickers/CDlgManualBackup.h"
 #include "tests/support/TempDatabase.h"
 #include "tests/support/TestSupport.h"
+#include "tests/support/gui/KeyboardKeys.h"
 #include "widgets/calendar/CCalendarView.h"
 #include "widgets/calendar/CCalendarWidget.h"
 #include "widgets/calendar/CDateEdit.h"
@@ -157,7 +158,8 @@ void TestTypedTimes::typedValueIsKept()
         edit->setSelectedSection(edit->sectionAt(0));
         break;
     }
-    QTest::keyClicks(edit, typed);
+    // With the Shift's own press and release around each ':', as a keyboard sends them.
+    KeyboardKeys::TypeLikeAKeyboard(edit, typed);
     QTest::keyClick(edit, Qt::Key_Tab);
     QCOMPARE(edit->text(), shown);
     QCOMPARE(edit->dateTime().toString(edit->displayFormat()), shown);

@@ -4,15 +4,10 @@
 // between two digits mends the digit after it. Skipped where Xvfb, openbox or xdotool is missing.
 // With VARROW_SHOTS_DIR set, the screen is saved after each typing, to be looked at.
 
-#include "config/pickers/CDlgManualBackup.h"
-#include "config/plans/CDlgCfgPlan.h"
-#include "pages/log/CSearchLog.h"
-#include "pages/record/CViewRecord.h"
 #include "tests/support/EngineFixture.h"
 #include "tests/support/TestSupport.h"
+#include "tests/support/gui/TypingWindows.h"
 #include "tests/support/gui/XSession.h"
-#include "widgets/calendar/CTimeEdit.h"
-#include "widgets/views/CTableView.h"
 
 #include <QApplication>
 #include <QDir>
@@ -23,13 +18,7 @@
 
 namespace {
 
-enum WINDOW
-{
-    SCHEDULE,
-    LOG_PAGE,
-    RECORD_PAGE,
-    MANUAL_BACKUP,
-};
+using namespace TypingWindows;
 
 // What the X server shows, once the window has painted what it holds.
 void SaveScreen(QWidget* window, const QString& file)
@@ -120,37 +109,18 @@ void TestXTyping::typedWithTheServersKeys()
     if (chinese)
         QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China));
     const CEngineFixture station(QDateTime(QDate(2026, 3, 10), QTime(12, 0)));
-    std::unique_ptr<QWidget> shell;
-    QDateTimeEdit* edit = nullptr;
-    switch (window) {
-    case SCHEDULE: {
-        auto page = std::make_unique<CDlgCfgPlan>();
-        edit = qobject_cast<CTimeEdit*>(page->findChild<CTableView*>(QStringLiteral("m_ptableViewBackUpTime"))
-                                            ->GetItemWidget(0, field.toInt()));
-        shell = std::move(page);
-        break;
-    }
-    case LOG_PAGE:
-        shell = std::make_unique<CSearchLog>();
-        break;
-    case RECORD_PAGE:
-        shell = std::make_unique<CViewRecord>(nullptr);
-        break;
-    default:
-        shell = std::make_unique<CDlgManualBackup>(nullptr);
-        break;
-    }
-    if (edit == nullptr)
-        edit = shell->findChild<QDateTimeEdit*>(field);
+    const COpened opened = Open(window, field);
+    QWidget* shell = opened.window.get();
+    QDateTimeEdit* edit = opened.edit;
     QVERIFY(edit != nullptr);
     auto* line = edit->findChild<QLineEdit*>(QString(), Qt::FindDirectChildrenOnly);
     QVERIFY(line != nullptr);
     edit->setDateTime(QDateTime(QDate(2023, 11, 17), QTime(18, 27, 42)));
     shell->resize(1100, 700);
     shell->show();
-    QVERIFY(QTest::qWaitForWindowExposed(shell.get()));
+    QVERIFY(QTest::qWaitForWindowExposed(shell));
     shell->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(shell.get()));
+    QVERIFY(QTest::qWaitForWindowActive(shell));
     edit->setFocus();
     QTRY_VERIFY_WITH_TIMEOUT(edit->hasFocus(), TestSupport::Bound(5000));
     edit->selectAll();
@@ -161,29 +131,21 @@ void TestXTyping::typedWithTheServersKeys()
     const QString name =
         QString::fromLatin1(QTest::currentDataTag()).replace(QLatin1Char(' '), QLatin1Char('-'));
     if (!shots.isEmpty())
-        SaveScreen(shell.get(), QDir(shots).filePath(name + QStringLiteral(".png")));
+        SaveScreen(shell, QDir(shots).filePath(name + QStringLiteral(".png")));
     if (click < 0)
         return;
 
-    // The pointer puts the caret before character `click`: the middle of the points the line maps there.
-    int first = -1;
-    int last = -1;
-    for (int x = 0; x < line->width(); ++x) {
-        if (line->cursorPositionAt(QPoint(x, line->height() / 2)) == click) {
-            first = first < 0 ? x : first;
-            last = x;
-        }
-    }
-    QVERIFY(first >= 0);
+    // The pointer puts the caret before character `click`.
+    const QPoint at = PointOfCaret(line, click);
+    QVERIFY(at.x() >= 0);
     // Through the window's place as the X server has it: the window manager may have moved it since.
-    const QPoint point = CXSession::ServerGeometry(shell.get()).topLeft() +
-                         line->mapTo(shell.get(), QPoint((first + last) / 2, line->height() / 2));
+    const QPoint point = CXSession::ServerGeometry(shell).topLeft() + line->mapTo(shell, at);
     QVERIFY(m_x.Click(point));
     QTRY_COMPARE_WITH_TIMEOUT(line->cursorPosition(), click, TestSupport::Bound(5000));
     QVERIFY(m_x.Type(mended));
     QTRY_COMPARE_WITH_TIMEOUT(edit->text(), after, TestSupport::Bound(5000));
     if (!shots.isEmpty())
-        SaveScreen(shell.get(), QDir(shots).filePath(name + QStringLiteral("-mended.png")));
+        SaveScreen(shell, QDir(shots).filePath(name + QStringLiteral("-mended.png")));
 }
 
 int main(int argc, char** argv)

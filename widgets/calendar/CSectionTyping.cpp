@@ -6,6 +6,10 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 
+#include <algorithm>
+#include <array>
+#include <iterator>
+
 namespace {
 
 bool IsDigit(QChar c)
@@ -29,45 +33,35 @@ bool IsSeparator(QChar c)
     return c.isPrint() && !c.isLetterOrNumber();
 }
 
+// A value's numbers in the order year, month, day, hour, minute, second.
+using CParts = std::array<int, 6>;
+
+CParts PartsOf(const QDateTime& value)
+{
+    return {value.date().year(), value.date().month(),  value.date().day(),
+            value.time().hour(), value.time().minute(), value.time().second()};
+}
+
+// Where a section's number stands among the parts; -1 for a section of another kind.
+int PartOf(QDateTimeEdit::Section kind)
+{
+    static constexpr QDateTimeEdit::Section kKinds[] = {
+        QDateTimeEdit::YearSection, QDateTimeEdit::MonthSection,  QDateTimeEdit::DaySection,
+        QDateTimeEdit::HourSection, QDateTimeEdit::MinuteSection, QDateTimeEdit::SecondSection};
+    const auto* found = std::find(std::begin(kKinds), std::end(kKinds), kind);
+    return found == std::end(kKinds) ? -1 : int(found - std::begin(kKinds));
+}
+
+constexpr int kFirstTimePart = 3;
+
 int NumberOf(QDateTimeEdit::Section kind, const QDateTime& value)
 {
-    switch (kind) {
-    case QDateTimeEdit::YearSection:
-        return value.date().year();
-    case QDateTimeEdit::MonthSection:
-        return value.date().month();
-    case QDateTimeEdit::DaySection:
-        return value.date().day();
-    case QDateTimeEdit::HourSection:
-        return value.time().hour();
-    case QDateTimeEdit::MinuteSection:
-        return value.time().minute();
-    case QDateTimeEdit::SecondSection:
-        return value.time().second();
-    default:
-        return 0;
-    }
+    const int part = PartOf(kind);
+    return part < 0 ? 0 : PartsOf(value)[size_t(part)];
 }
 
-} // namespace
-
-CSectionTyping::CSectionTyping(QDateTimeEdit* edit)
-    : QObject(edit), m_edit(edit), m_line(edit->findChild<QLineEdit*>(QString(), Qt::FindDirectChildrenOnly))
-{
-}
-
-void CSectionTyping::Attach(QDateTimeEdit* edit)
-{
-    if (edit == nullptr || edit->findChild<CSectionTyping*>(QString(), Qt::FindDirectChildrenOnly) != nullptr)
-        return;
-    auto* typing = new CSectionTyping(edit);
-    edit->installEventFilter(typing);
-    // A click in the text places the caret there: what was being typed ends.
-    if (typing->m_line != nullptr)
-        typing->m_line->installEventFilter(typing);
-}
-
-bool CSectionTyping::IsModifierKey(int key)
+// A key pressed or released alone that only changes what the next key means.
+bool IsModifierKey(int key)
 {
     switch (key) {
     case Qt::Key_Shift:
@@ -89,44 +83,37 @@ bool CSectionTyping::IsModifierKey(int key)
     }
 }
 
+} // namespace
+
+CSectionTyping::CSectionTyping(QDateTimeEdit* edit)
+    : QObject(edit), m_edit(edit), m_line(edit->findChild<QLineEdit*>(QString(), Qt::FindDirectChildrenOnly))
+{
+}
+
+void CSectionTyping::Attach(QDateTimeEdit* edit)
+{
+    if (edit == nullptr || edit->findChild<CSectionTyping*>(QString(), Qt::FindDirectChildrenOnly) != nullptr)
+        return;
+    auto* typing = new CSectionTyping(edit);
+    edit->installEventFilter(typing);
+    // A click in the text places the caret there: what was being typed ends.
+    if (typing->m_line != nullptr)
+        typing->m_line->installEventFilter(typing);
+}
+
 QDateTime CSectionTyping::Nearest(const QList<QDateTimeEdit::Section>& sections, const QList<int>& numbers,
                                   const QDateTime& base)
 {
-    int year = base.date().year();
-    int month = base.date().month();
-    int day = base.date().day();
-    int hour = base.time().hour();
-    int minute = base.time().minute();
-    int second = base.time().second();
+    CParts parts = PartsOf(base);
     bool hasTime = false;
     for (qsizetype i = 0; i < sections.size() && i < numbers.size(); ++i) {
-        const int number = numbers.at(i);
-        switch (sections.at(i)) {
-        case QDateTimeEdit::YearSection:
-            year = number;
-            break;
-        case QDateTimeEdit::MonthSection:
-            month = number;
-            break;
-        case QDateTimeEdit::DaySection:
-            day = number;
-            break;
-        case QDateTimeEdit::HourSection:
-            hour = number;
-            hasTime = true;
-            break;
-        case QDateTimeEdit::MinuteSection:
-            minute = number;
-            hasTime = true;
-            break;
-        case QDateTimeEdit::SecondSection:
-            second = number;
-            hasTime = true;
-            break;
-        default:
-            break;
-        }
+        const int part = PartOf(sections.at(i));
+        if (part < 0)
+            continue;
+        parts[size_t(part)] = numbers.at(i);
+        hasTime = hasTime || part >= kFirstTimePart;
     }
+    auto& [year, month, day, hour, minute, second] = parts;
     // A year typed as 0000 has no date: the first year is the nearest.
     year = qMax(year, 1);
     month = qBound(1, month, 12);

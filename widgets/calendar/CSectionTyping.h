@@ -10,9 +10,8 @@
 //   after it);
 // - a section is done when its digits fill it or a separator is typed; the caret then goes on to the next
 //   section, and a separator typed right after that is taken as typed, not as one more step;
-// - the field always holds the nearest value that exists: a day past the month's end is its last day, month
-// 13
-//   is December, an hour past 23 is the end of the day (23:59:59);
+// - the field always holds the nearest value that exists: a day past the month's end is its last day,
+//   month 13 is December, an hour past 23 is the end of the day (23:59:59);
 // - a modifier pressed or released alone (Shift before ':', Caps Lock, AltGr, ...) changes nothing;
 // - what an input method hands over at once (full-width digits and colons of a Chinese one) is typed as its
 //   keys would be.
@@ -40,9 +39,6 @@ public:
     // that exists; sections the format does not have come from `base`.
     static QDateTime Nearest(const QList<QDateTimeEdit::Section>& sections, const QList<int>& numbers,
                              const QDateTime& base);
-
-    // A key pressed or released alone that only changes what the next key means.
-    static bool IsModifierKey(int key);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
