@@ -9,6 +9,7 @@
 #include "model/Utility.h"
 #include "storage/CStowelineClass.h"
 #include "storage/CreateStorage.h"
+#include "storage/StoredRecordFile.h"
 #include "tests/support/QuotaRoots.h"
 #include "tests/support/TempDatabase.h"
 #include "tests/support/TestSupport.h"
@@ -320,6 +321,11 @@ void TestStorageOwner::foreignFoldersBelowRecordsAreLeftAlone()
     }
     QCOMPARE(FilesUnder(theirName), QStringList{forged});
     QCOMPARE(ReadAll(forged), QByteArray("forged"));
+    // The export and the player take a path as the search gives it: a forged one is not read either.
+    QVERIFY(OpenStoredRecord(real).IsOpen());
+    QString refused;
+    QVERIFY(!OpenStoredRecord(forged, &refused).IsOpen());
+    QVERIFY2(refused.contains(theirName + " belongs to another user"), qPrintable(refused));
 
     const QString left = "A folder of another user below a record disk's folder is left alone: ";
     QStringList named = LogTexts().filter(left);

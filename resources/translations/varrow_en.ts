@@ -1985,6 +1985,10 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
+        <source>%1: the folder %2 belongs to another user, and no such folder is used below a record disk&apos;s folder.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
         <source>%1 is a link, and no link is followed below a record disk&apos;s folder.</source>
         <translation type="unfinished"></translation>
     </message>
