@@ -11,6 +11,7 @@
 #include "storage/CreateStorage.h"
 #include "storage/StoredRecordFile.h"
 #include "tests/support/QuotaRoots.h"
+#include "tests/support/StorageSearch.h"
 #include "tests/support/TempDatabase.h"
 #include "tests/support/TestSupport.h"
 
@@ -30,26 +31,8 @@ namespace {
 // Nobody's user id: another user than the program's.
 constexpr uid_t kOtherUser = 65534;
 
-STOWELINE_TIME Time(int day, int hour, int minute = 0, int second = 0)
-{
-    return {2024, 3, uint8_t(day), uint8_t(hour), uint8_t(minute), uint8_t(second), 0};
-}
-
-QStringList Search(CStowelineClass& s, const char* name, int day, bool* cut = nullptr)
-{
-    RECORD_SEARCH_COND cond;
-    std::memcpy(cond.RecordName, name, std::min(std::strlen(name), sizeof(cond.RecordName)));
-    cond.StartTime = Time(day, 0);
-    cond.EndTime = Time(day, 23, 59, 59);
-    StowelineList* list = nullptr;
-    QStringList paths;
-    if (s.SearchChannelRecord(&cond, &list) != 0)
-        for (const STOWELINE_PATH& p : *list)
-            paths.append(QFile::decodeName(p.Path));
-    if (cut != nullptr)
-        *cut = s.LastSearchCut();
-    return paths;
-}
+using TestSupport::Search;
+using TestSupport::Time;
 
 bool Init(CStowelineClass& s, const QStringList& roots)
 {
