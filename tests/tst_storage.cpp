@@ -277,6 +277,14 @@ void TestStorage::storedOnlyWhenClosedReplacedAndAborted()
     QVERIFY(s.AbortChannelRecord(name, &key));
     QCOMPARE(FilesUnder(m_root), QStringList{path});
     QCOMPARE(ReadAll(path), Block(2, 0, 3 * 700));
+    // Closed or given up, it is no longer open: neither ends it again, and neither goes without its name or
+    // key.
+    for (const bool abort : {false, true}) {
+        QVERIFY(!(abort ? s.AbortChannelRecord(name, &key) : s.CloseChannelRecord(name, &key)));
+        QCOMPARE(s.GetLastError(), int(STOWELINE_ERR_NOT_OPEN));
+        QVERIFY(!(abort ? s.AbortChannelRecord(name, nullptr) : s.CloseChannelRecord(nullptr, &key)));
+        QCOMPARE(s.GetLastError(), int(STOWELINE_ERR_PARAM));
+    }
 
     QVERIFY(s.OpenChannelRecord(name, 0, &key));
     QVERIFY(!s.OpenChannelRecord(name, 0, &key));
