@@ -43,6 +43,13 @@ QString ForeignText(const QString& path, const QString& folder)
         .arg(path, folder);
 }
 
+QString OpenToOthersText(const QString& path, const QString& folder)
+{
+    return QObject::tr(
+               "%1: other users may write to the folder %2, and no record is taken from such a folder.")
+        .arg(path, folder);
+}
+
 QString OpenText(const QString& path, int systemError)
 {
     return QObject::tr("%1 cannot be opened: %2.")
@@ -111,6 +118,15 @@ CStoredRecordFile OpenStoredRecord(const QString& path, QString* error)
             if (cause == kForeignFolder)
                 return fail(ForeignText(path, reached));
             return fail(OpenText(path, cause));
+        }
+        // The Records folder is the one way in: while other users may write to it, anything below may be
+        // theirs, and the search takes nothing from it either.
+        if (i == below) {
+            struct stat folder;
+            if (::fstat(next.Get(), &folder) != 0)
+                return fail(OpenText(path, errno));
+            if (OpenToOthersWrite(folder.st_mode))
+                return fail(OpenToOthersText(path, reached));
         }
         dir = std::move(next);
     }

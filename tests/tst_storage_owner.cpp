@@ -240,7 +240,7 @@ void TestStorageOwner::ownOpenTreeClosedAtSetUp()
 }
 
 // Records opened to others' writes after the set-up is not used until the station closes it again: a search
-// names the disk with the cause instead of listing what may have been swapped.
+// names the disk with the cause instead of listing what may have been swapped, and no record of it is read.
 void TestStorageOwner::recordsOpenedLaterAreNotSearched()
 {
     CTempDatabase db;
@@ -262,10 +262,15 @@ void TestStorageOwner::recordsOpenedLaterAreNotSearched()
                  " (a volume without owners must be mounted for the station's user, with no write for "
                  "others).");
     QCOMPARE(Mode(m_root), 0777); // a search changes nothing on the disk
+    // Nor is a record taken from it for the export or the player.
+    QString refused;
+    QVERIFY(!OpenStoredRecord(record, &refused).IsOpen());
+    QVERIFY2(refused.contains("other users may write to the folder " + m_root + ","), qPrintable(refused));
 
     CStowelineClass again;
     QVERIFY(Init(again, {m_drive->path()}));
     QCOMPARE(Search(again, name, 5), QStringList{record});
+    QVERIFY(OpenStoredRecord(record).IsOpen());
 }
 
 // Folders of another user below Records (made before it was closed): a record forged in one is never found,
