@@ -236,8 +236,9 @@ private:
     static bool OtherRootUsable(const COpenRecord& record);
     static bool FailRecord(COpenRecord& record, int error, bool diskFull);
     std::shared_ptr<COpenRecord> FindOpen(const char* name, const CHANNEL_RECORD_KEY* key);
-    // Removes an open record from the table, for its close; null when it is not open.
-    std::shared_ptr<COpenRecord> TakeOpen(const char* name, const CHANNEL_RECORD_KEY& key);
+    // Removes an open record from the table, for its close or abort; null (with the last error set) when the
+    // arguments are missing or it is not open.
+    std::shared_ptr<COpenRecord> TakeOpen(const char* name, const CHANNEL_RECORD_KEY* key);
 
     mutable std::mutex m_mutex; // guards every member below
     bool m_init = false;

@@ -1,6 +1,8 @@
 #include "storage/StoredRecordFile.h"
 
 #include "storage/CStowelineClass.h"
+#include "storage/StowelineDirs.h"
+#include "storage/StowelineOwnership.h"
 
 #include <QDir>
 #include <QFile>
@@ -14,36 +16,6 @@
 #include <unistd.h>
 
 namespace {
-
-// One directory on the walk; closed when the next one is open.
-class CDirFd
-{
-public:
-    explicit CDirFd(int fd) : m_fd(fd) {}
-    ~CDirFd()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    CDirFd(const CDirFd&) = delete;
-    CDirFd& operator=(const CDirFd&) = delete;
-    int Get() const { return m_fd; }
-    void Reset(int fd)
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-        m_fd = fd;
-    }
-
-private:
-    int m_fd;
-};
-
-bool IsLinkAt(int dir, const QByteArray& name)
-{
-    struct stat st;
-    return ::fstatat(dir, name.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(st.st_mode);
-}
 
 QString NotRegularText(const QString& path, mode_t mode)
 {
@@ -64,6 +36,20 @@ QString LinkText(const QString& path, const QString& link)
         .arg(path, link);
 }
 
+QString ForeignText(const QString& path, const QString& folder)
+{
+    return QObject::tr("%1: the folder %2 belongs to another user, and no such folder is used below a record "
+                       "disk's folder.")
+        .arg(path, folder);
+}
+
+QString OpenToOthersText(const QString& path, const QString& folder)
+{
+    return QObject::tr(
+               "%1: other users may write to the folder %2, and no record is taken from such a folder.")
+        .arg(path, folder);
+}
+
 QString OpenText(const QString& path, int systemError)
 {
     return QObject::tr("%1 cannot be opened: %2.")
@@ -71,6 +57,8 @@ QString OpenText(const QString& path, int systemError)
 }
 
 } // namespace
+
+using namespace StowelineDetail;
 
 CStoredRecordFile::~CStoredRecordFile()
 {
@@ -115,22 +103,32 @@ CStoredRecordFile OpenStoredRecord(const QString& path, QString* error)
     if (CStowelineClass::RecordRootOf(drive) != parts.mid(0, below + 1).join(QLatin1Char('/')))
         return fail(QObject::tr("%1 is not the path of a stored record.").arg(path));
 
-    CDirFd dir(::open(QFile::encodeName(drive).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (dir.Get() < 0)
+    CFd dir(::open(QFile::encodeName(drive).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!dir.Valid())
         return fail(OpenText(path, errno));
     QString reached = drive == QLatin1String("/") ? QString() : drive;
     for (qsizetype i = below; i < parts.size() - 1; ++i) {
-        const QByteArray name = QFile::encodeName(parts.at(i));
         reached += QLatin1Char('/') + parts.at(i);
-        const int next =
-            ::openat(dir.Get(), name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-        if (next < 0) {
+        // As the search walks it: neither a link nor another user's folder is entered.
+        CFd next(OpenSubDir(dir.Get(), QFile::encodeName(parts.at(i))));
+        if (!next.Valid()) {
             const int cause = errno;
-            if (cause == ELOOP || (cause == ENOTDIR && IsLinkAt(dir.Get(), name)))
+            if (cause == ELOOP)
                 return fail(LinkText(path, reached));
+            if (cause == kForeignFolder)
+                return fail(ForeignText(path, reached));
             return fail(OpenText(path, cause));
         }
-        dir.Reset(next);
+        // The Records folder is the one way in: while other users may write to it, anything below may be
+        // theirs, and the search takes nothing from it either.
+        if (i == below) {
+            struct stat folder;
+            if (::fstat(next.Get(), &folder) != 0)
+                return fail(OpenText(path, errno));
+            if (OpenToOthersWrite(folder.st_mode))
+                return fail(OpenToOthersText(path, reached));
+        }
+        dir = std::move(next);
     }
 
     // A pipe, device or socket is refused before it is opened, so its open has no effect on it; what stands

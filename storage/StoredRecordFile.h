@@ -7,7 +7,8 @@
 // of the operator's files (which a copy would then carry off), a named pipe or a device (whose open or read
 // waits for ever). So the path is walked as the storage walks it: the drive's folder, then Records, the
 // record name's folder, the day's folder and the file, each opened relative to the one before without
-// following a link, and only a regular file is taken. The caller reads the descriptor, never the name again.
+// following a link or entering another user's folder (nor a Records folder other users may write to), and
+// only a regular file is taken. The caller reads the descriptor, never the name again.
 
 #include <QString>
 
@@ -37,7 +38,7 @@ private:
 
 // Opens the stored record at `path`, a path of the storage's search: <drive folder>/Records/<name folder>/
 // <day folder>/<file>, absolute and without "." or ".." parts. Not open, with *error (when given) naming the
-// path and why, when the path has not that form, a part of it below the drive's folder is a link or is not
-// there, or the file is not a regular file (a pipe, a device, a folder). Never waits for a writer or a
-// device.
+// path and why, when the path has not that form, a part of it below the drive's folder is a link, another
+// user's folder or is not there, other users may write to its Records folder, or the file is not a regular
+// file (a pipe, a device, a folder). Never waits for a writer or a device.
 CStoredRecordFile OpenStoredRecord(const QString& path, QString* error = nullptr);

@@ -56,8 +56,7 @@ bool CStowelineClass::Init(const STOWELINE_INIT_PARAM* param)
             error = GoneError(*root);
         } else {
             const int refused = root->Probe();
-            // A disk with no room left for even the probe is full, not faulty: overwrite makes room there.
-            ok = refused == 0 || IsNoRoom(refused);
+            ok = refused == 0;
             // Never chosen while it refuses: its folder being there says nothing of its taking files.
             if (!ok) {
                 error = {text, dir, refused, false};

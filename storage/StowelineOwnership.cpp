@@ -24,6 +24,11 @@ int CheckFolderOwner(int fd)
     return st.st_uid == ::geteuid() ? 0 : kForeignFolder;
 }
 
+bool OpenToOthersWrite(mode_t mode)
+{
+    return (mode & kOthersWrite) != 0;
+}
+
 FOLDER_TRUST ExamineFolder(const QString& path)
 {
     FOLDER_TRUST trust;
@@ -32,7 +37,7 @@ FOLDER_TRUST ExamineFolder(const QString& path)
         return trust;
     trust.Foreign = st.st_uid != ::geteuid();
     trust.Owner = st.st_uid;
-    trust.OpenToWrite = (st.st_mode & kOthersWrite) != 0;
+    trust.OpenToWrite = OpenToOthersWrite(st.st_mode);
     return trust;
 }
 
@@ -69,7 +74,7 @@ int CStowelineClass::CRoot::GuardRecords(int fd, bool close) const
                    false);
         }
     }
-    if ((st.st_mode & kOthersWrite) != 0)
+    if (OpenToOthersWrite(st.st_mode))
         return refuse(EPERM);
     return fd;
 }

@@ -26,6 +26,8 @@ constexpr int kForeignFolder = EOWNERDEAD;
 
 // 0 when the open folder `fd` belongs to the program's user, else kForeignFolder.
 int CheckFolderOwner(int fd);
+// Other users may create, rename or delete entries in a folder of this mode.
+bool OpenToOthersWrite(mode_t mode);
 
 // What is wrong with a folder, for the operator.
 struct FOLDER_TRUST

@@ -105,7 +105,8 @@ struct CStowelineClass::CRoot
     // `foreignAt` given, errno is kForeignFolder and the folder's path is put there; else it is EPERM.
     int OpenRecordFolder(const QByteArray& name, const QByteArray& day, bool create,
                          bool* atRecords = nullptr, QString* foreignAt = nullptr) const;
-    // Writes and removes a probe file in the Records folder: 0 when the disk takes a file, else the errno.
+    // Writes and removes a probe file in the Records folder: 0 when the disk takes a file or has merely no
+    // room left even for the probe (full, not faulty: overwrite makes room there), else the errno.
     int Probe() const;
 };
 

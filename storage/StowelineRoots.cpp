@@ -72,14 +72,15 @@ int CStowelineClass::CRoot::OpenRecordFolder(const QByteArray& name, const QByte
 
 int CStowelineClass::CRoot::Probe() const
 {
+    const auto refusal = [] { return IsNoRoom(errno) ? 0 : errno != 0 ? errno : EIO; };
     const CFd records(OpenRecords(true));
     if (!records.Valid())
-        return errno != 0 ? errno : EIO;
+        return refusal();
     const QByteArray probe = ".probe-" + QByteArray::number(::getpid());
     ::unlinkat(records.Get(), probe.constData(), 0); // one left by a crash
     const CFd probeFile(CreateFileAt(records.Get(), probe));
     if (!probeFile.Valid())
-        return errno != 0 ? errno : EIO;
+        return refusal();
     ::unlinkat(records.Get(), probe.constData(), 0);
     return 0;
 }
@@ -177,7 +178,7 @@ bool CStowelineClass::ProbeLeftOut(const std::vector<std::shared_ptr<CRoot>>& ro
         if (root->refused == 0 || DriveGone(*root))
             continue;
         const int error = root->Probe();
-        if (error == 0 || IsNoRoom(error)) {
+        if (error == 0) {
             root->refused = 0;
             root->exhausted = false;
             root->estimate = -1;

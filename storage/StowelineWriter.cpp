@@ -391,7 +391,7 @@ bool CStowelineClass::WriteChannelRecord(const char* name, uint32_t type, const 
                 return true;
             }
             const int error = fault != 0 ? fault : errno;
-            const bool full = error == ENOSPC || error == EDQUOT;
+            const bool full = IsNoRoom(error);
             if (full && record->file.Truncate(record->written)) {
                 // The disk ran out before our estimate did: this root counts as full until it is read again,
                 // and the record moves or the oldest record goes, as for a shortfall of the estimate.
@@ -434,12 +434,18 @@ bool CStowelineClass::WriteChannelRecord(const char* name, uint32_t type, const 
 }
 
 std::shared_ptr<CStowelineClass::COpenRecord> CStowelineClass::TakeOpen(const char* name,
-                                                                        const CHANNEL_RECORD_KEY& key)
+                                                                        const CHANNEL_RECORD_KEY* key)
 {
-    std::lock_guard lock(m_mutex);
-    const auto it = m_open.find(RecordId(name, key));
-    if (it == m_open.end())
+    if (name == nullptr || key == nullptr) {
+        Fail(STOWELINE_ERR_PARAM);
         return nullptr;
+    }
+    std::lock_guard lock(m_mutex);
+    const auto it = m_open.find(RecordId(name, *key));
+    if (it == m_open.end()) {
+        Fail(STOWELINE_ERR_NOT_OPEN);
+        return nullptr;
+    }
     std::shared_ptr<COpenRecord> record = std::move(it->second);
     m_open.erase(it);
     return record;
@@ -448,11 +454,9 @@ std::shared_ptr<CStowelineClass::COpenRecord> CStowelineClass::TakeOpen(const ch
 bool CStowelineClass::AbortChannelRecord(const char* name, const CHANNEL_RECORD_KEY* key)
 {
     CReportScope reports;
-    if (name == nullptr || key == nullptr)
-        return Fail(STOWELINE_ERR_PARAM);
-    const std::shared_ptr<COpenRecord> record = TakeOpen(name, *key);
+    const std::shared_ptr<COpenRecord> record = TakeOpen(name, key);
     if (!record)
-        return Fail(STOWELINE_ERR_NOT_OPEN);
+        return false;
     std::lock_guard lock(record->mutex);
     record->closed = true;
     if (!record->failed)
@@ -464,11 +468,9 @@ bool CStowelineClass::AbortChannelRecord(const char* name, const CHANNEL_RECORD_
 bool CStowelineClass::CloseChannelRecord(const char* name, const CHANNEL_RECORD_KEY* key)
 {
     CReportScope reports;
-    if (name == nullptr || key == nullptr)
-        return Fail(STOWELINE_ERR_PARAM);
-    const std::shared_ptr<COpenRecord> record = TakeOpen(name, *key);
+    const std::shared_ptr<COpenRecord> record = TakeOpen(name, key);
     if (!record)
-        return Fail(STOWELINE_ERR_NOT_OPEN);
+        return false;
 
     STOWELINE_DISKFULL_CALLBACK notify = nullptr;
     {

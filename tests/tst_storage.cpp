@@ -12,6 +12,7 @@
 #include "tests/support/EngineFixture.h"
 #include "tests/support/MountNamespace.h"
 #include "tests/support/QuotaRoots.h"
+#include "tests/support/StorageSearch.h"
 #include "tests/support/TempDatabase.h"
 #include "tests/support/TestSupport.h"
 
@@ -62,10 +63,8 @@ namespace {
 constexpr qint64 kKiB = 1024;
 const qint64 kReserve = 256 * kKiB * kKiB; // kept free on every disk: the set-up's value, pinned here
 
-STOWELINE_TIME Time(int day, int hour, int minute = 0, int second = 0)
-{
-    return {2024, 3, uint8_t(day), uint8_t(hour), uint8_t(minute), uint8_t(second), 0};
-}
+using TestSupport::Search;
+using TestSupport::Time;
 
 CHANNEL_RECORD_KEY Key(int day, int startHour, int stopHour)
 {
@@ -79,21 +78,6 @@ QByteArray Block(int seed, int index, int size)
     for (qint64 i = 0, pos = qint64(index) * size; i < size; ++i, ++pos)
         data[i] = static_cast<char>(pos * 131 + pos / 251 + seed * 17);
     return data;
-}
-
-// The stored paths of a name whose records overlap the day.
-QStringList Search(CStowelineClass& s, const char* name, int day)
-{
-    RECORD_SEARCH_COND cond;
-    std::memcpy(cond.RecordName, name, std::min(std::strlen(name), sizeof(cond.RecordName)));
-    cond.StartTime = Time(day, 0);
-    cond.EndTime = Time(day, 23, 59, 59);
-    StowelineList* list = nullptr;
-    QStringList paths;
-    if (s.SearchChannelRecord(&cond, &list) != 0)
-        for (const STOWELINE_PATH& p : *list)
-            paths.append(QFile::decodeName(p.Path));
-    return paths;
 }
 
 // Writes the blocks to an open record (the first as its header), from block `from` of the stream on; how
@@ -293,6 +277,14 @@ void TestStorage::storedOnlyWhenClosedReplacedAndAborted()
     QVERIFY(s.AbortChannelRecord(name, &key));
     QCOMPARE(FilesUnder(m_root), QStringList{path});
     QCOMPARE(ReadAll(path), Block(2, 0, 3 * 700));
+    // Closed or given up, it is no longer open: neither ends it again, and neither goes without its name or
+    // key.
+    for (const bool abort : {false, true}) {
+        QVERIFY(!(abort ? s.AbortChannelRecord(name, &key) : s.CloseChannelRecord(name, &key)));
+        QCOMPARE(s.GetLastError(), int(STOWELINE_ERR_NOT_OPEN));
+        QVERIFY(!(abort ? s.AbortChannelRecord(name, nullptr) : s.CloseChannelRecord(nullptr, &key)));
+        QCOMPARE(s.GetLastError(), int(STOWELINE_ERR_PARAM));
+    }
 
     QVERIFY(s.OpenChannelRecord(name, 0, &key));
     QVERIFY(!s.OpenChannelRecord(name, 0, &key));

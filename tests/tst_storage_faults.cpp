@@ -12,6 +12,7 @@
 #include "tests/support/MountNamespace.h"
 #include "tests/support/ProcessFigures.h"
 #include "tests/support/QuotaRoots.h"
+#include "tests/support/StorageSearch.h"
 #include "tests/support/TempDatabase.h"
 #include "tests/support/TestSupport.h"
 
@@ -34,10 +35,7 @@ namespace {
 constexpr qint64 kKiB = 1024;
 const char* const kName = "10.20.20.20_8000_1";
 
-STOWELINE_TIME Time(int day, int hour, int minute = 0, int second = 0)
-{
-    return {2024, 3, uint8_t(day), uint8_t(hour), uint8_t(minute), uint8_t(second), 0};
-}
+using TestSupport::Time;
 
 CHANNEL_RECORD_KEY Key(int day, int hour)
 {

@@ -9,7 +9,9 @@
 #include "model/Utility.h"
 #include "storage/CStowelineClass.h"
 #include "storage/CreateStorage.h"
+#include "storage/StoredRecordFile.h"
 #include "tests/support/QuotaRoots.h"
+#include "tests/support/StorageSearch.h"
 #include "tests/support/TempDatabase.h"
 #include "tests/support/TestSupport.h"
 
@@ -29,26 +31,8 @@ namespace {
 // Nobody's user id: another user than the program's.
 constexpr uid_t kOtherUser = 65534;
 
-STOWELINE_TIME Time(int day, int hour, int minute = 0, int second = 0)
-{
-    return {2024, 3, uint8_t(day), uint8_t(hour), uint8_t(minute), uint8_t(second), 0};
-}
-
-QStringList Search(CStowelineClass& s, const char* name, int day, bool* cut = nullptr)
-{
-    RECORD_SEARCH_COND cond;
-    std::memcpy(cond.RecordName, name, std::min(std::strlen(name), sizeof(cond.RecordName)));
-    cond.StartTime = Time(day, 0);
-    cond.EndTime = Time(day, 23, 59, 59);
-    StowelineList* list = nullptr;
-    QStringList paths;
-    if (s.SearchChannelRecord(&cond, &list) != 0)
-        for (const STOWELINE_PATH& p : *list)
-            paths.append(QFile::decodeName(p.Path));
-    if (cut != nullptr)
-        *cut = s.LastSearchCut();
-    return paths;
-}
+using TestSupport::Search;
+using TestSupport::Time;
 
 bool Init(CStowelineClass& s, const QStringList& roots)
 {
@@ -256,7 +240,7 @@ void TestStorageOwner::ownOpenTreeClosedAtSetUp()
 }
 
 // Records opened to others' writes after the set-up is not used until the station closes it again: a search
-// names the disk with the cause instead of listing what may have been swapped.
+// names the disk with the cause instead of listing what may have been swapped, and no record of it is read.
 void TestStorageOwner::recordsOpenedLaterAreNotSearched()
 {
     CTempDatabase db;
@@ -278,10 +262,15 @@ void TestStorageOwner::recordsOpenedLaterAreNotSearched()
                  " (a volume without owners must be mounted for the station's user, with no write for "
                  "others).");
     QCOMPARE(Mode(m_root), 0777); // a search changes nothing on the disk
+    // Nor is a record taken from it for the export or the player.
+    QString refused;
+    QVERIFY(!OpenStoredRecord(record, &refused).IsOpen());
+    QVERIFY2(refused.contains("other users may write to the folder " + m_root + ","), qPrintable(refused));
 
     CStowelineClass again;
     QVERIFY(Init(again, {m_drive->path()}));
     QCOMPARE(Search(again, name, 5), QStringList{record});
+    QVERIFY(OpenStoredRecord(record).IsOpen());
 }
 
 // Folders of another user below Records (made before it was closed): a record forged in one is never found,
@@ -320,6 +309,11 @@ void TestStorageOwner::foreignFoldersBelowRecordsAreLeftAlone()
     }
     QCOMPARE(FilesUnder(theirName), QStringList{forged});
     QCOMPARE(ReadAll(forged), QByteArray("forged"));
+    // The export and the player take a path as the search gives it: a forged one is not read either.
+    QVERIFY(OpenStoredRecord(real).IsOpen());
+    QString refused;
+    QVERIFY(!OpenStoredRecord(forged, &refused).IsOpen());
+    QVERIFY2(refused.contains(theirName + " belongs to another user"), qPrintable(refused));
 
     const QString left = "A folder of another user below a record disk's folder is left alone: ";
     QStringList named = LogTexts().filter(left);

@@ -1985,6 +1985,14 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
+        <source>%1: the folder %2 belongs to another user, and no such folder is used below a record disk&apos;s folder.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1: other users may write to the folder %2, and no record is taken from such a folder.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
         <source>%1 is a link, and no link is followed below a record disk&apos;s folder.</source>
         <translation type="unfinished"></translation>
     </message>

@@ -1995,6 +1995,14 @@
         <translation>%1 不是已存储录像的路径。</translation>
     </message>
     <message>
+        <source>%1: the folder %2 belongs to another user, and no such folder is used below a record disk&apos;s folder.</source>
+        <translation>%1：文件夹 %2 属于另一个用户，录像磁盘文件夹下不使用这样的文件夹。</translation>
+    </message>
+    <message>
+        <source>%1: other users may write to the folder %2, and no record is taken from such a folder.</source>
+        <translation>%1：其他用户可以写入文件夹 %2，不从这样的文件夹中取录像。</translation>
+    </message>
+    <message>
         <source>%1 is a link, and no link is followed below a record disk&apos;s folder.</source>
         <translation>%1 是一个链接，录像磁盘文件夹下的链接一律不跟随。</translation>
     </message>
