@@ -207,11 +207,13 @@ STORAGE_REFUSAL ClassifyStorageRefusal(int storageError)
     case STOWELINE_ERR_IO:
     case STOWELINE_ERR_NOT_INIT: // no disk is set up at all: every file would fail the same way
         return STORAGE_REFUSAL::DISK_FAULT;
-    // Something standing at the record's own name, a file whose size nothing vouches for finding no free
-    // room, a record whose disk went while others remain: that file alone, the disks go on.
+    // Something standing at the record's own name, its own folder refused while its disk takes files, a
+    // file whose size nothing vouches for finding no free room, a record whose disk went while others
+    // remain: that file alone, the disks go on.
     case STOWELINE_ERR_NAME:
     case STOWELINE_ERR_NO_FREE_ROOM:
     case STOWELINE_ERR_DISK_GONE:
+    case STOWELINE_ERR_RECORD:
         return STORAGE_REFUSAL::FILE_ONLY;
     default:
         return STORAGE_REFUSAL::FILE_ONLY;

@@ -343,6 +343,10 @@ void CExecuteThread::NoteStorageFault()
     else if (m_storageError == STOWELINE_ERR_NAME)
         m_storageFault = tr("%1 cannot take its name: %2")
                              .arg(root.Path, QString::fromLocal8Bit(std::strerror(root.SystemError)));
+    // Its own folder refused it while its disk takes files (a day kept read-only, say).
+    else if (m_storageError == STOWELINE_ERR_RECORD)
+        m_storageFault = tr("in %1 was refused: %2")
+                             .arg(root.Path, QString::fromLocal8Bit(std::strerror(root.SystemError)));
 }
 
 CExecuteThread::Outcome CExecuteThread::StorageRefused(int deviceIndex, const QString& name,
@@ -352,7 +356,8 @@ CExecuteThread::Outcome CExecuteThread::StorageRefused(int deviceIndex, const QS
     case STORAGE_REFUSAL::FILE_ONLY: {
         const QString range = RangeText(file.FileStartTime, file.FileStopTime);
         QString text;
-        if (m_storageError == STOWELINE_ERR_NAME && !m_storageFault.isEmpty())
+        if ((m_storageError == STOWELINE_ERR_NAME || m_storageError == STOWELINE_ERR_RECORD) &&
+            !m_storageFault.isEmpty())
             text = tr("Download of %1 %2 given up: its record file %3").arg(name, range, m_storageFault);
         else if (m_storageError == STOWELINE_ERR_NO_FREE_ROOM)
             text =

@@ -61,6 +61,12 @@ void CStowelineClass::SetRenameFault(WriteFault fault)
     m_renameFault = fault ? std::make_shared<const WriteFault>(std::move(fault)) : nullptr;
 }
 
+void CStowelineClass::SetFolderSyncFault(WriteFault fault)
+{
+    std::lock_guard lock(m_mutex);
+    m_folderSyncFault = fault ? std::make_shared<const WriteFault>(std::move(fault)) : nullptr;
+}
+
 void CStowelineClass::SetFreeSpaceProvider(StowelineFreeSpaceProvider provider)
 {
     std::lock_guard lock(m_mutex);

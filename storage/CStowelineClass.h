@@ -28,6 +28,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -163,6 +164,9 @@ public:
     // temporary path) and for the rename to its final name at its close (called with the final path).
     void SetOpenFault(WriteFault fault);
     void SetRenameFault(WriteFault fault);
+    // The same for the flush of the folders that hold a stored record's name (called with its day folder's
+    // path after the rename): a non-zero errno fails that flush.
+    void SetFolderSyncFault(WriteFault fault);
 
     // The directory that holds the records of one drive directory.
     static QString RecordRootOf(const QString& driveDirectory);
@@ -203,33 +207,66 @@ private:
     static void NoteRootError(const CRoot& root, int systemError);
     // Deletes the record stored longest ago of all the roots that may be deleted; false when none is left.
     static bool DeleteOldestOfAll(const std::vector<std::shared_ptr<CRoot>>& roots, CRoomPass& pass);
-    // Finds room for `size` more bytes of the record (its mutex held), moving it or overwriting as above.
-    static bool MakeRoom(COpenRecord& record, qint64 size);
+    // Finds room for `size` more bytes of the record (its mutex held), moving it or overwriting as above;
+    // STOWELINE_OK, else the code to fail it with (MoveElsewhere's, or want of room).
+    static int MakeRoom(COpenRecord& record, qint64 size);
+    // After the record's disk `refusing` refused it and MoveElsewhere gave `code`: the disk is named (once,
+    // when others take the records) with `error`; the code to fail the record with.
+    static int AfterRefusal(const std::shared_ptr<CRoot>& refusing, int code, int error);
+    // The record's last byte can be read back from its file: its bytes can be copied elsewhere.
+    static bool BytesReadable(const COpenRecord& record);
     // Copies the record's bytes to a new temporary file on `root` and goes on there: 0, the errno of the
     // root's refusal, or -1 when the record's own bytes cannot be read.
     static int MoveRecord(COpenRecord& record, const std::shared_ptr<CRoot>& root);
     // Moves the record to the other root with the most room, if one has room for `needed` bytes; a root
-    // that refuses it is left out (for a cause of its own) or counts as full, and the next is tried.
-    static bool MoveElsewhere(COpenRecord& record, qint64 needed);
+    // that refuses it is judged (Judge): left out, counted full, or passed over, and the next is tried.
+    // With `makeRoom` (a record whose own disk refuses it) the left-out disks are asked again and, in
+    // overwrite mode, the oldest records are deleted until one has room, as for any record. STOWELINE_OK,
+    // else the code to fail the record with: STOWELINE_ERR_DISK_FULL (no other disk has room),
+    // STOWELINE_ERR_DISK_GONE (its own bytes cannot be read back while another disk takes files), or
+    // STOWELINE_ERR_IO (no other disk takes files).
+    static int MoveElsewhere(COpenRecord& record, qint64 needed, CRoomPass* makeRoom = nullptr);
     // Writes the record's bytes again where they are, after a flush that failed.
     static bool RewriteInPlace(COpenRecord& record);
     // Leaves out a root that refused a record for a cause of its own, until the next set-up.
     static void LeaveOut(CRoot& root, int systemError);
-    // Probes the left-out roots again, once per pass, when no root is left; true when one takes files again.
+    // Probes the left-out roots again, once per pass (when no root is left, before a record is deleted to
+    // make room and before a full-disk refusal); true when one takes files again, which is said once.
     static bool ProbeLeftOut(const std::vector<std::shared_ptr<CRoot>>& roots, CRoomPass& pass);
+    // Whose failure a refused step on a record was (its create, write, flush, rename, folder sync, or the
+    // copy of a rescue), asked of the disk and not read from the error number: want of room stays want of
+    // room; else a probe file is written in the disk's Records folder. A disk that takes it means the
+    // failure is the record's own; a disk that refuses it is left out (named with `error`). The one place
+    // every step's failure is weighed. Takes the root's lock.
+    enum class FAULT_OWNER
+    {
+        ROOM,
+        RECORD,
+        DISK
+    };
+    static FAULT_OWNER Judge(CRoot& root, int error);
+    // Fails the record alone for a refusal its disk did not share: STOWELINE_ERR_NAME when an entry of its
+    // own (or another user's folder) stands at its place, else STOWELINE_ERR_RECORD; the folder and the
+    // cause are named by GetLastRootError. The code.
+    static int NoteOwnFault(const COpenRecord& record, int error, const QString& foreignAt = {});
+    // When the record's room is gone: the left-out disks are asked again, then (overwrite mode) the record
+    // stored longest ago is deleted. False when neither gave anything.
+    static bool Replenish(const COpenRecord& record, CRoomPass& pass);
     // Flushes and renames the record (its mutex held), moving it or making room as a write does; false with
     // the failure set, and `full` when the disk-full callback is owed.
     static bool StoreRecord(COpenRecord& record, CRoomPass& pass, bool* full);
     // Flushes the record's day folder, its name's folder and the Records folder; 0 or the errno.
     static int SyncFolders(const COpenRecord& record);
-    // After a record got its final name: a stale copy on another root goes, and the overwrite list learns it.
-    static void FinishStored(COpenRecord& record);
+    // After a record got its final name: a stale copy on another root goes (only once the record's folders
+    // are durable too), and the overwrite list learns it.
+    static void FinishStored(COpenRecord& record, bool durable = true);
     // Of the other roots that can be used and can hold the record's path, the one with the most room, if it
     // has room for `needed` bytes.
-    static std::shared_ptr<CRoot> RoomiestOtherRoot(const COpenRecord& record, qint64 needed);
+    static std::shared_ptr<CRoot> RoomiestOtherRoot(const COpenRecord& record, qint64 needed,
+                                                    const std::set<const CRoot*>& passedOver = {});
     // A record whose disk went (or whose folder was removed) moves to a root that can take it: the same one
-    // when only its Records folder had gone, else the one with the most room.
-    static bool RescueRecord(COpenRecord& record);
+    // when only its Records folder had gone, else the one with the most room (MoveElsewhere's codes).
+    static int RescueRecord(COpenRecord& record, CRoomPass& pass);
     // The record's day folder was removed, or its drive has gone, while it was open.
     static bool RecordFolderGone(const COpenRecord& record);
     // Another root that can be used, beside the record's own.
@@ -251,6 +288,7 @@ private:
     std::shared_ptr<const WriteFault> m_syncFault;
     std::shared_ptr<const WriteFault> m_openFault;
     std::shared_ptr<const WriteFault> m_renameFault;
+    std::shared_ptr<const WriteFault> m_folderSyncFault;
     std::vector<std::shared_ptr<CRoot>> m_roots;
     std::map<std::string, std::shared_ptr<COpenRecord>> m_open;
     std::map<std::thread::id, std::unique_ptr<StowelineList>> m_results;

@@ -32,20 +32,16 @@ void NoteStored(quint64 backup, const QString& path);
 
 qint64 FileSystemFreeSpace(const QString& directory);
 
-// Causes of a refused create, write, flush or rename. Want of room: overwrite may help. A disk's own fault (a
-// read-only file system, an I/O error, no permission): that disk is left out and another takes the record.
-// A cause that concerns only the one name (an entry of its own standing there): that record alone fails.
+// Want of room at a refused create, write, flush or rename: overwrite may help. Every other refusal is
+// weighed by asking the disk (CStowelineClass::Judge), never by its number.
 inline bool IsNoRoom(int error)
 {
     return error == ENOSPC || error == EDQUOT;
 }
-inline bool IsDiskCause(int error)
-{
-    return error == EROFS || error == EIO || error == EACCES || error == EPERM;
-}
+// Of a record's own failures, those where an entry of its own stands at its name: said as such.
 inline bool IsNameCause(int error)
 {
-    return error == EISDIR || error == ENOTEMPTY || error == EEXIST || error == ENOTDIR;
+    return error == EISDIR || error == ENOTEMPTY || error == EEXIST || error == ENOTDIR || error == ELOOP;
 }
 
 } // namespace StowelineDetail
@@ -125,6 +121,7 @@ struct CStowelineClass::COpenRecord
     std::shared_ptr<const WriteFault> syncFault;
     std::shared_ptr<const WriteFault> openFault;
     std::shared_ptr<const WriteFault> renameFault;
+    std::shared_ptr<const WriteFault> folderSyncFault;
 
     std::mutex mutex; // one operation at a time on the file; guards everything below
     std::shared_ptr<CRoot> root;

@@ -29,6 +29,8 @@ enum STOWELINE_ERROR : int
                                   // alone is refused, not the disk, and that record alone failed
     STOWELINE_ERR_NO_FREE_ROOM = 21, // a record opened to take free room only found none: nothing was deleted
                                      // for it, and that record alone failed
+    STOWELINE_ERR_RECORD = 22, // the disk takes files, but refused this record's own folder or file (a day
+                               // kept read-only, say): that record alone failed
 };
 
 // OpenChannelRecord's second argument: 0, or this for a record whose size nothing vouches for (neither a

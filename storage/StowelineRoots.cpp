@@ -182,7 +182,11 @@ bool CStowelineClass::ProbeLeftOut(const std::vector<std::shared_ptr<CRoot>>& ro
             root->refused = 0;
             root->exhausted = false;
             root->estimate = -1;
+            root->goneReported = false; // a new refusal is said again
             back = true;
+            Report(LOG_TYPE_OPERATION,
+                   QObject::tr("Disk %1: the folder %2 takes records again.").arg(root->drive, root->dir),
+                   false);
         } else {
             root->refused = error;
         }
@@ -200,13 +204,14 @@ bool CStowelineClass::OtherRootUsable(const COpenRecord& record)
     });
 }
 
-std::shared_ptr<CStowelineClass::CRoot> CStowelineClass::RoomiestOtherRoot(const COpenRecord& record,
-                                                                           qint64 needed)
+std::shared_ptr<CStowelineClass::CRoot>
+CStowelineClass::RoomiestOtherRoot(const COpenRecord& record, qint64 needed,
+                                   const std::set<const CRoot*>& passedOver)
 {
     std::shared_ptr<CRoot> best;
     qint64 bestRoom = needed - 1;
     for (const auto& root : record.roots) {
-        if (root == record.root ||
+        if (root == record.root || passedOver.count(root.get()) != 0 ||
             QFile::encodeName(root->dir + QLatin1Char('/') + record.relativePath).size() > kMaxPathBytes)
             continue;
         std::lock_guard lock(root->mutex);
@@ -268,7 +273,7 @@ std::shared_ptr<CStowelineClass::CRoot> CStowelineClass::ChooseRoot(const COpenR
         }
         if (best)
             return best;
-        if (!record.overwrite || !DeleteOldestOfAll(m_roots, pass)) {
+        if (!Replenish(record, pass)) {
             Fail(record.freeRoomOnly ? STOWELINE_ERR_NO_FREE_ROOM : STOWELINE_ERR_DISK_FULL);
             return nullptr;
         }

@@ -99,28 +99,57 @@ int CStowelineClass::MoveRecord(COpenRecord& record, const std::shared_ptr<CRoot
     return 0;
 }
 
-bool CStowelineClass::MoveElsewhere(COpenRecord& record, qint64 needed)
+int CStowelineClass::MoveElsewhere(COpenRecord& record, qint64 needed, CRoomPass* makeRoom)
 {
-    // Each refusal leaves a disk out or marks it full: the loop ends.
+    // Disks that take files but refused this record's place there.
+    std::set<const CRoot*> passedOver;
+    // Each turn moves the record, deletes a record, asks the left-out disks (once), or leaves out, marks
+    // full or passes over a disk: the loop ends.
     for (;;) {
-        const std::shared_ptr<CRoot> best = RoomiestOtherRoot(record, needed);
-        if (!best)
-            return false;
-        const int error = MoveRecord(record, best);
-        std::lock_guard lock(best->mutex);
-        if (error == 0) {
-            best->estimate = -1;
-            return true;
+        const std::shared_ptr<CRoot> best = RoomiestOtherRoot(record, needed, passedOver);
+        if (!best) {
+            if (makeRoom == nullptr)
+                return STOWELINE_ERR_DISK_FULL;
+            if (!passedOver.empty())
+                return NoteOwnFault(record, EACCES);
+            const bool others = OtherRootUsable(record);
+            // Nothing is deleted for bytes that cannot be read back: that record alone is lost.
+            if (others && !BytesReadable(record))
+                return STOWELINE_ERR_DISK_GONE;
+            if (Replenish(record, *makeRoom))
+                continue;
+            if (!others)
+                return STOWELINE_ERR_IO;
+            return record.freeRoomOnly ? STOWELINE_ERR_NO_FREE_ROOM : STOWELINE_ERR_DISK_FULL;
         }
-        if (IsDiskCause(error)) {
-            LeaveOut(*best, error);
-        } else if (IsNoRoom(error)) {
+        const int error = MoveRecord(record, best);
+        if (error == 0) {
+            std::lock_guard lock(best->mutex);
+            best->estimate = -1;
+            return STOWELINE_OK;
+        }
+        if (error < 0)
+            return OtherRootUsable(record) ? STOWELINE_ERR_DISK_GONE : STOWELINE_ERR_IO;
+        switch (Judge(*best, error)) {
+        case FAULT_OWNER::ROOM: {
+            std::lock_guard lock(best->mutex);
             best->exhausted = true;
             best->estimate = 0;
-        } else {
-            return false;
+            break;
+        }
+        case FAULT_OWNER::DISK:
+            break; // left out
+        case FAULT_OWNER::RECORD:
+            passedOver.insert(best.get());
+            break;
         }
     }
+}
+
+bool CStowelineClass::BytesReadable(const COpenRecord& record)
+{
+    char last = 0;
+    return record.written == 0 || ::pread(record.file.Get(), &last, 1, off_t(record.written - 1)) == 1;
 }
 
 bool CStowelineClass::RewriteInPlace(COpenRecord& record)
@@ -147,7 +176,7 @@ bool CStowelineClass::RecordFolderGone(const COpenRecord& record)
     return ::fstat(record.dayDir.Get(), &day) != 0 || day.st_nlink == 0 || DriveGone(*record.root);
 }
 
-bool CStowelineClass::RescueRecord(COpenRecord& record)
+int CStowelineClass::RescueRecord(COpenRecord& record, CRoomPass& pass)
 {
     std::shared_ptr<CRoot> target;
     {
@@ -156,43 +185,72 @@ bool CStowelineClass::RescueRecord(COpenRecord& record)
             target = record.root;
     }
     if (!target)
-        return MoveElsewhere(record, record.written);
-    if (MoveRecord(record, target) != 0)
-        return false;
-    std::lock_guard lock(target->mutex);
-    target->estimate = -1;
-    return true;
+        return MoveElsewhere(record, record.written, &pass);
+    const int error = MoveRecord(record, target);
+    if (error == 0) {
+        std::lock_guard lock(target->mutex);
+        target->estimate = -1;
+        return STOWELINE_OK;
+    }
+    if (error < 0)
+        return OtherRootUsable(record) ? STOWELINE_ERR_DISK_GONE : STOWELINE_ERR_IO;
+    if (Judge(*target, error) == FAULT_OWNER::RECORD)
+        return NoteOwnFault(record, error);
+    return MoveElsewhere(record, record.written, &pass);
 }
 
-bool CStowelineClass::MakeRoom(COpenRecord& record, qint64 size)
+int CStowelineClass::AfterRefusal(const std::shared_ptr<CRoot>& refusing, int code, int error)
+{
+    if (code == STOWELINE_OK || code == STOWELINE_ERR_DISK_GONE) {
+        // The others take the records: the disk is named once.
+        NoteRootError(*refusing, error);
+        std::lock_guard lock(refusing->mutex);
+        ReportGone(*refusing, t_rootError);
+        return code;
+    }
+    if (code == STOWELINE_ERR_IO) {
+        // No disk takes the record: a disk fault, naming this one.
+        NoteRootError(*refusing, error);
+        return DriveGone(*refusing) ? STOWELINE_ERR_ROOT : STOWELINE_ERR_IO;
+    }
+    return code;
+}
+
+int CStowelineClass::MakeRoom(COpenRecord& record, qint64 size)
 {
     CRoomPass pass;
-    const auto done = [&](bool result) {
+    const auto done = [&](int result) {
         record.deletedFiles += pass.files;
         record.deletedBytes += pass.bytes;
         return result;
     };
     for (;;) {
+        bool leftOut = false;
         {
             std::lock_guard lock(record.root->mutex);
             if (Reserve(*record.root, size))
-                return done(true);
+                return done(STOWELINE_OK);
+            leftOut = record.root->refused != 0;
         }
-        // No room where its folder or its disk has gone: the record goes on where it can, while its bytes
-        // can still be read.
-        if (RecordFolderGone(record) && RescueRecord(record))
+        // No room where its folder or its disk has gone, or on a disk left out meanwhile: the record goes
+        // on where it can, while its bytes can still be read.
+        if (leftOut || RecordFolderGone(record)) {
+            const int rescued = RescueRecord(record, pass);
+            if (rescued != STOWELINE_OK)
+                return done(rescued);
             continue;
+        }
         // Another root with room for the whole record takes it: a full root is not a full set of disks.
-        if (MoveElsewhere(record, record.written + size)) {
+        if (MoveElsewhere(record, record.written + size) == STOWELINE_OK) {
             std::lock_guard lock(record.root->mutex);
             if (Reserve(*record.root, record.written + size)) {
                 record.root->estimate += record.written; // the copied bytes are on the disk already
-                return done(true);
+                return done(STOWELINE_OK);
             }
             continue;
         }
-        if (!record.overwrite || !DeleteOldestOfAll(record.roots, pass))
-            return done(false);
+        if (!Replenish(record, pass))
+            return done(record.freeRoomOnly ? STOWELINE_ERR_NO_FREE_ROOM : STOWELINE_ERR_DISK_FULL);
     }
 }
 
@@ -230,6 +288,7 @@ bool CStowelineClass::OpenChannelRecord(const char* name, int reserved, const CH
     record->syncFault = m_syncFault;
     record->openFault = m_openFault;
     record->renameFault = m_renameFault;
+    record->folderSyncFault = m_folderSyncFault;
 
     CRoomPass pass;
     // A disk that said it has no room for the record's folder or file counts as full for this open only: its
@@ -264,7 +323,6 @@ bool CStowelineClass::OpenChannelRecord(const char* name, int reserved, const CH
         record->finalPath = record->PathOn(*root, record->fileName);
         record->tempPath = record->PathOn(*root, record->tempName);
         int error = 0;
-        bool atRecords = false;
         QString foreign;
         {
             // Under the root's lock: overwriting removes emptied day folders under the same lock.
@@ -273,7 +331,7 @@ bool CStowelineClass::OpenChannelRecord(const char* name, int reserved, const CH
             const int fault = record->openFault ? (*record->openFault)(record->tempPath) : 0;
             if (fault == 0)
                 record->dayDir =
-                    CFd(root->OpenRecordFolder(record->name, record->day, true, &atRecords, &foreign));
+                    CFd(root->OpenRecordFolder(record->name, record->day, true, nullptr, &foreign));
             if (record->dayDir.Valid())
                 record->file = CFd(CreateFileAt(record->dayDir.Get(), record->tempName));
             if (record->file.Valid()) {
@@ -287,33 +345,26 @@ bool CStowelineClass::OpenChannelRecord(const char* name, int reserved, const CH
             record->tempName.clear(); // nothing of it to remove
             record->dayDir.Close();
             UnregisterTemp(record->tempPath);
-            if (IsNoRoom(error)) {
-                // Want of room, as at a write: another disk, or overwrite makes room.
-                root->exhausted = true;
-                root->estimate = 0;
-                full.push_back(root);
-                continue;
-            }
-            if (IsDiskCause(error)) {
-                // Left out; named once when another disk takes the record.
-                LeaveOut(*root, error);
-                continue;
-            }
         }
-        // An entry of its own at the record's folder or file name (a file, a link), or another user's folder
-        // at its name or day: that name alone fails, the disk stays in use for other records.
-        if (!atRecords && error == kForeignFolder) {
-            t_rootError = {QString(), foreign, EPERM, false};
-            Fail(STOWELINE_ERR_NAME);
-            return end(false);
+        switch (Judge(*root, error)) {
+        case FAULT_OWNER::ROOM: {
+            // Want of room, as at a write: another disk, or overwrite makes room.
+            std::lock_guard rootLock(root->mutex);
+            root->exhausted = true;
+            root->estimate = 0;
+            full.push_back(root);
+            continue;
         }
-        if (!atRecords && (IsNameCause(error) || error == ELOOP)) {
-            t_rootError = {QString(), record->finalPath, error, false};
-            Fail(STOWELINE_ERR_NAME);
-            return end(false);
+        case FAULT_OWNER::DISK:
+            // Left out (or gone); named once when another disk takes the record.
+            continue;
+        case FAULT_OWNER::RECORD:
+            break;
         }
-        NoteRootError(*root, error);
-        Fail(STOWELINE_ERR_IO);
+        // The disk takes files, but not this record's folder or file (a day kept read-only, an entry of its
+        // own at its name, another user's folder at its place): that record alone fails, the disk stays in
+        // use for other records.
+        Fail(NoteOwnFault(*record, error, foreign));
         return end(false);
     }
     end(true);
@@ -363,26 +414,12 @@ bool CStowelineClass::WriteChannelRecord(const char* name, uint32_t type, const 
         if (record->failed)
             return Fail(STOWELINE_ERR_FAILED);
         for (;;) {
-            if (!MakeRoom(*record, size)) {
-                // A disk that has gone shows no room, but it is not full: deleting records will not help.
-                bool gone = false;
-                {
-                    std::lock_guard rootLock(record->root->mutex);
-                    gone = !EnsureRootFolder(*record->root);
-                }
-                if (gone) {
-                    NoteRootError(*record->root, record->root->refused);
-                    const bool others = OtherRootUsable(*record);
-                    if (others) {
-                        std::lock_guard rootLock(record->root->mutex);
-                        ReportGone(*record->root, t_rootError);
-                    }
-                    FailRecord(*record, others ? STOWELINE_ERR_DISK_GONE : STOWELINE_ERR_ROOT, false);
-                } else if (record->freeRoomOnly) {
-                    FailRecord(*record, STOWELINE_ERR_NO_FREE_ROOM, false);
-                } else if (FailRecord(*record, STOWELINE_ERR_DISK_FULL, true)) {
+            const std::shared_ptr<CRoot> own = record->root;
+            const int room = MakeRoom(*record, size);
+            if (room != STOWELINE_OK) {
+                if (FailRecord(*record, AfterRefusal(own, room, own->refused),
+                               room == STOWELINE_ERR_DISK_FULL))
                     notify = record->callback;
-                }
                 break;
             }
             const int fault = record->writeFault ? (*record->writeFault)(record->tempPath) : 0;
@@ -391,8 +428,7 @@ bool CStowelineClass::WriteChannelRecord(const char* name, uint32_t type, const 
                 return true;
             }
             const int error = fault != 0 ? fault : errno;
-            const bool full = IsNoRoom(error);
-            if (full && record->file.Truncate(record->written)) {
+            if (IsNoRoom(error) && record->file.Truncate(record->written)) {
                 // The disk ran out before our estimate did: this root counts as full until it is read again,
                 // and the record moves or the oldest record goes, as for a shortfall of the estimate.
                 std::lock_guard rootLock(record->root->mutex);
@@ -401,28 +437,28 @@ bool CStowelineClass::WriteChannelRecord(const char* name, uint32_t type, const 
                 continue;
             }
             qWarning() << "storage: write failed for" << record->tempPath << ::strerror(error);
-            if (IsDiskCause(error)) {
-                // The disk refuses for a cause of its own: it is left out and the record goes on on another
-                // disk, from the bytes it holds so far.
-                const std::shared_ptr<CRoot> refusing = record->root;
-                {
-                    std::lock_guard rootLock(refusing->mutex);
-                    LeaveOut(*refusing, error);
-                }
-                if (MoveElsewhere(*record, record->written + size)) {
-                    std::lock_guard rootLock(refusing->mutex);
-                    ReportGone(*refusing, {refusing->drive, refusing->dir, error, false});
-                    continue;
-                }
+            const FAULT_OWNER owner = Judge(*record->root, error);
+            if (owner == FAULT_OWNER::RECORD) {
+                FailRecord(*record, NoteOwnFault(*record, error), false);
+                break;
             }
-            if (!full)
-                NoteRootError(*record->root, error);
-            const bool freeOnly = full && record->freeRoomOnly;
-            if (FailRecord(*record,
-                           freeOnly ? STOWELINE_ERR_NO_FREE_ROOM
-                           : full   ? STOWELINE_ERR_DISK_FULL
-                                    : STOWELINE_ERR_IO,
-                           full && !freeOnly))
+            if (owner == FAULT_OWNER::ROOM) {
+                const int code = record->freeRoomOnly ? STOWELINE_ERR_NO_FREE_ROOM : STOWELINE_ERR_DISK_FULL;
+                if (FailRecord(*record, code, code == STOWELINE_ERR_DISK_FULL))
+                    notify = record->callback;
+                break;
+            }
+            // The disk refuses: it is left out and the record goes on on another disk, from the bytes it
+            // holds so far, room made there as for any record.
+            CRoomPass pass;
+            const std::shared_ptr<CRoot> refusing = record->root;
+            const int moved = MoveElsewhere(*record, record->written + size, &pass);
+            record->deletedFiles += pass.files;
+            record->deletedBytes += pass.bytes;
+            const int code = AfterRefusal(refusing, moved, error);
+            if (moved == STOWELINE_OK)
+                continue;
+            if (FailRecord(*record, code, code == STOWELINE_ERR_DISK_FULL))
                 notify = record->callback;
             break;
         }
@@ -499,24 +535,25 @@ bool CStowelineClass::CloseChannelRecord(const char* name, const CHANNEL_RECORD_
 
 bool CStowelineClass::StoreRecord(COpenRecord& record, CRoomPass& pass, bool* full)
 {
+    const auto fail = [&](int code) {
+        *full = code == STOWELINE_ERR_DISK_FULL && record.callback != nullptr;
+        FailRecord(record, code, false);
+        return false;
+    };
     // Each turn stores the record, fails it, deletes a record, leaves a disk out, or moves the record (at
     // most once per disk): the loop ends.
     size_t moves = 0;
     const auto moveElsewhere = [&] {
-        return moves++ < record.roots.size() && MoveElsewhere(record, record.written);
+        return moves++ < record.roots.size() && MoveElsewhere(record, record.written) == STOWELINE_OK;
     };
     for (;;) {
         // Its disk went, or its folder was removed, while it was written: it is stored where it can be, while
         // its bytes can still be read.
-        if (RecordFolderGone(record) && !RescueRecord(record)) {
-            NoteRootError(*record.root, ENOENT);
-            const bool others = OtherRootUsable(record);
-            if (others) {
-                std::lock_guard rootLock(record.root->mutex);
-                ReportGone(*record.root, t_rootError);
-            }
-            FailRecord(record, others ? STOWELINE_ERR_DISK_GONE : STOWELINE_ERR_ROOT, false);
-            return false;
+        if (RecordFolderGone(record)) {
+            const std::shared_ptr<CRoot> own = record.root;
+            const int rescued = RescueRecord(record, pass);
+            if (rescued != STOWELINE_OK)
+                return fail(AfterRefusal(own, rescued, ENOENT));
         }
         // Durable before it gets its final name: a crash must never leave a complete-looking, partial file.
         const int syncFault = record.syncFault ? (*record.syncFault)(record.tempPath) : 0;
@@ -534,13 +571,12 @@ bool CStowelineClass::StoreRecord(COpenRecord& record, CRoomPass& pass, bool* fu
             break;
         qWarning() << "storage: cannot store" << record.finalPath << ::strerror(error);
         const std::shared_ptr<CRoot> root = record.root;
-        if (synced && IsNameCause(error)) {
-            // Something of its own stands at the record's name: that record alone fails, not its disk.
-            t_rootError = {QString(), record.finalPath, error, false};
-            FailRecord(record, STOWELINE_ERR_NAME, false);
-            return false;
-        }
-        if (IsNoRoom(error)) {
+        switch (Judge(*root, error)) {
+        case FAULT_OWNER::RECORD:
+            // The disk takes files: something of the record's own (an entry at its name, its folder kept
+            // read-only, a bad block of its file) fails that record alone.
+            return fail(NoteOwnFault(record, error));
+        case FAULT_OWNER::ROOM:
             // Want of room, as at a write: another disk takes it, or overwrite makes room where it is.
             {
                 std::lock_guard rootLock(root->mutex);
@@ -549,33 +585,24 @@ bool CStowelineClass::StoreRecord(COpenRecord& record, CRoomPass& pass, bool* fu
             }
             if (moveElsewhere())
                 continue;
-            if (record.overwrite && DeleteOldestOfAll(record.roots, pass)) {
-                if (!synced && !RewriteInPlace(record)) {
+            if (Replenish(record, pass)) {
+                // The pages the failed flush could not write are written again before it is retried.
+                if (!synced && record.root == root && !RewriteInPlace(record)) {
                     NoteRootError(*root, errno);
-                    FailRecord(record, STOWELINE_ERR_IO, false);
-                    return false;
+                    return fail(STOWELINE_ERR_IO);
                 }
                 continue;
             }
-            *full = !record.freeRoomOnly && record.callback != nullptr;
-            FailRecord(record, record.freeRoomOnly ? STOWELINE_ERR_NO_FREE_ROOM : STOWELINE_ERR_DISK_FULL,
-                       false);
-            return false;
+            return fail(record.freeRoomOnly ? STOWELINE_ERR_NO_FREE_ROOM : STOWELINE_ERR_DISK_FULL);
+        case FAULT_OWNER::DISK: {
+            // Left out: another disk takes the record, room made there as for any record.
+            const int moved = MoveElsewhere(record, record.written, &pass);
+            const int code = AfterRefusal(root, moved, error);
+            if (moved != STOWELINE_OK)
+                return fail(code);
+            continue;
         }
-        if (IsDiskCause(error)) {
-            {
-                std::lock_guard rootLock(root->mutex);
-                LeaveOut(*root, error);
-            }
-            if (moveElsewhere()) {
-                std::lock_guard rootLock(root->mutex);
-                ReportGone(*root, {root->drive, root->dir, error, false});
-                continue;
-            }
         }
-        NoteRootError(*root, error);
-        FailRecord(record, STOWELINE_ERR_IO, false);
-        return false;
     }
     record.stored = true;
     UnregisterTemp(record.tempPath);
@@ -585,12 +612,25 @@ bool CStowelineClass::StoreRecord(COpenRecord& record, CRoomPass& pass, bool* fu
     // system commits a new folder's entry with the folder.
     const int error = SyncFolders(record);
     if (error != 0) {
-        qWarning() << "storage: cannot make the folders of" << record.finalPath
-                   << "durable:" << ::strerror(error);
-        ::unlinkat(record.dayDir.Get(), record.fileName.constData(), 0);
-        NoteRootError(*record.root, error);
-        record.stored = false;
-        FailRecord(record, STOWELINE_ERR_IO, false);
+        // Its bytes are durable and it has its name: it stays where it is (deleting it now would lose a
+        // stored copy it replaced as well). It does not count as stored, and the failure is said.
+        const QString folder = QFileInfo(record.finalPath).path();
+        Report(LOG_TYPE_EXCEPTION,
+               QObject::tr("The folder %1 cannot be made durable: %2. Its record is kept, but not counted as "
+                           "stored.")
+                   .arg(folder, SystemText(error)),
+               false);
+        const std::shared_ptr<CRoot> root = record.root;
+        int code = STOWELINE_ERR_RECORD;
+        if (Judge(*root, error) == FAULT_OWNER::DISK) {
+            const bool others = OtherRootUsable(record);
+            code = AfterRefusal(root, others ? STOWELINE_ERR_DISK_GONE : STOWELINE_ERR_IO, error);
+        } else {
+            t_rootError = {QString(), folder, error, false};
+        }
+        FinishStored(record, false);
+        record.failed = true;
+        t_lastError = code;
         return false;
     }
     return true;
@@ -598,6 +638,10 @@ bool CStowelineClass::StoreRecord(COpenRecord& record, CRoomPass& pass, bool* fu
 
 int CStowelineClass::SyncFolders(const COpenRecord& record)
 {
+    const int fault =
+        record.folderSyncFault ? (*record.folderSyncFault)(QFileInfo(record.finalPath).path()) : 0;
+    if (fault != 0)
+        return fault;
     if (::fsync(record.dayDir.Get()) != 0)
         return errno;
     const CFd records(record.root->OpenRecords(false));
@@ -609,7 +653,7 @@ int CStowelineClass::SyncFolders(const COpenRecord& record)
     return 0;
 }
 
-void CStowelineClass::FinishStored(COpenRecord& record)
+void CStowelineClass::FinishStored(COpenRecord& record, bool durable)
 {
     if (record.backup != 0)
         NoteStored(record.backup, record.finalPath);
@@ -617,7 +661,7 @@ void CStowelineClass::FinishStored(COpenRecord& record)
     // A copy of the same key stored earlier on another root is replaced as well: two copies would both be
     // found, and the old one would stay first in line for overwrite.
     for (const auto& other : record.roots) {
-        if (other == record.root)
+        if (other == record.root || !durable)
             continue;
         std::lock_guard rootLock(other->mutex);
         // Nothing is deleted from a disk that is left out, gone or not mounted.

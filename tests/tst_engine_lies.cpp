@@ -261,8 +261,8 @@ void TestEngineLies::overrunIsGivenUpAndDeletesNothing()
 
 void TestEngineLies::storageRefusalsWeighed_data()
 {
-    // Three files (channel 1: two, channel 2: one). Only room, a disk gone or unwritable and an I/O error end
-    // the run; any other refusal fails its file alone and the run goes on.
+    // Three files (channel 1: two, channel 2: one). Only room, and a disk gone or refusing files, end the
+    // run; any other refusal fails its file alone and the run goes on.
     QTest::addColumn<QString>("refusal");
     QTest::addColumn<int>("storedFiles");
     QTest::addColumn<int>("fileEntries"); // "Download of ..." entries, one per file given up
@@ -270,7 +270,8 @@ void TestEngineLies::storageRefusalsWeighed_data()
     QTest::addColumn<bool>("diskFailed");
     QTest::newRow("first record open in another job") << "open" << 2 << 1 << false << false;
     QTest::newRow("too many records open") << "many" << 0 << 3 << false << false;
-    QTest::newRow("write fails with EIO") << "eio" << 0 << 0 << false << true;
+    // The disk itself takes files (its probe file is written): each record's own failure, not the disk's.
+    QTest::newRow("write fails with EIO on a disk that takes files") << "eio" << 0 << 3 << false << false;
     QTest::newRow("no room in stop mode") << "full" << 0 << 0 << true << false;
 }
 

@@ -24,6 +24,7 @@
 #include <QTemporaryDir>
 
 #include <cerrno>
+#include <functional>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/mount.h>
@@ -118,22 +119,29 @@ bool ReadOnly(const QString& dir, bool readOnly)
 }
 
 // A fault for every path below a folder: the errno, once when `once` (then 0), always otherwise; counts its
-// calls below the folder.
+// calls below the folder. `refuse`, when given, is done as the fault fires (a disk made read-only, say): the
+// storage asks the disk whose failure it was, so a disk that is to be left out must really refuse.
 struct CFault
 {
     QString below;
     int error = 0;
     bool once = false;
+    std::function<void()> refuse = {};
     std::shared_ptr<std::atomic<int>> calls = std::make_shared<std::atomic<int>>(0);
 
     CStowelineClass::WriteFault Hook() const
     {
         auto fired = std::make_shared<std::atomic<bool>>(false);
-        return [below = below, error = error, once = once, calls = calls, fired](const QString& path) {
+        return [below = below, error = error, once = once, refuse = refuse, calls = calls,
+                fired](const QString& path) {
             if (!path.startsWith(below + "/"))
                 return 0;
             ++*calls;
-            return once && fired->exchange(true) ? 0 : error;
+            if (once && fired->load())
+                return 0;
+            if (!fired->exchange(true) && refuse)
+                refuse();
+            return error;
         };
     }
 };
@@ -201,7 +209,13 @@ void TestStorageFaults::refusingDiskIsLeftOut()
     CStowelineClass s;
     QVERIFY(Init(s, {roomy.path(), other.path()}, true));
     QSignalSpy events(&CStorageEvents::Instance(), &CStorageEvents::SignalStorageEvent);
-    const CFault fault{CStowelineClass::RecordRootOf(roomy.path()), error};
+    // The fault's errno is what the step meets; the disk itself refuses files from then on (read-only).
+    const CFault fault{CStowelineClass::RecordRootOf(roomy.path()), error, false,
+                       [&] { ReadOnly(roomy.path(), true); }};
+    const auto writable = qScopeGuard([&] {
+        ReadOnly(roomy.path(), false);
+        ReadOnly(other.path(), false);
+    });
     if (stage == "remount")
         QVERIFY(ReadOnly(roomy.path(), true));
     else if (stage == "open")
@@ -251,7 +265,8 @@ void TestStorageFaults::refusingDiskIsLeftOut()
         QVERIFY(ReadOnly(roomy.path(), false));
     } else {
         // The other disk refusing too: the record is a disk fault naming a disk with the cause.
-        const CFault both{QFileInfo(roomy.path()).path(), error};
+        const CFault both{QFileInfo(roomy.path()).path(), error, false,
+                          [&] { ReadOnly(other.path(), true); }};
         if (stage == "open")
             s.SetOpenFault(both.Hook());
         else if (stage == "write")
@@ -474,7 +489,10 @@ void TestStorageFaults::diskLeftOutOrNotMountedIsNeverTouched()
     }
     if (cause == "refusing") {
         // Left out at its first refusal (it has the most room), the record going to the other disk.
-        s.SetOpenFault(CFault{CStowelineClass::RecordRootOf(volume), EIO}.Hook());
+        s.SetOpenFault(CFault{
+            CStowelineClass::RecordRootOf(volume), EIO, false, [&] {
+                ReadOnly(volume, true);
+            }}.Hook());
         QVERIFY(Store(s, Key(3, 5), 5, 100 * kKiB));
         QVERIFY(!StoredOn(plain.path(), Key(3, 5), 5, 100 * kKiB).isEmpty());
     }
@@ -493,7 +511,7 @@ void TestStorageFaults::diskLeftOutOrNotMountedIsNeverTouched()
         QCOMPARE(ReadAll(older[hour - 1]), Bytes(hour, size));
     s.Uninit();
     if (cause == "refusing")
-        QVERIFY(::umount2(QFile::encodeName(volume).constData(), 0) == 0);
+        QVERIFY(TestSupport::Unmount(volume) && ::umount2(QFile::encodeName(volume).constData(), 0) == 0);
 }
 
 void TestStorageFaults::overwriteListHoldsOnlyTheOldest()
