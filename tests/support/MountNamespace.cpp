@@ -7,8 +7,17 @@
 #include <QProcess>
 #include <QTest>
 
+#include <QStandardPaths>
+
+#include <fcntl.h>
+#include <linux/types.h>
+#include <sys/ioctl.h>
 #include <sys/mount.h>
 #include <unistd.h>
+
+#ifndef EXT4_IOC_SHUTDOWN
+#define EXT4_IOC_SHUTDOWN _IOR('X', 125, __u32)
+#endif
 
 namespace TestSupport {
 
@@ -60,6 +69,51 @@ bool MountTmpfs(const QString& dir, const char* options)
 bool Unmount(const QString& dir)
 {
     return ::umount2(QFile::encodeName(dir).constData(), MNT_DETACH) == 0;
+}
+
+namespace {
+QString Mkfs()
+{
+    return QStandardPaths::findExecutable(QStringLiteral("mkfs.ext4"),
+                                          {QStringLiteral("/usr/sbin"), QStringLiteral("/sbin")});
+}
+} // namespace
+
+QString NoExt4Volume()
+{
+    if (!QFile::exists(QStringLiteral("/dev/loop-control")))
+        return QStringLiteral("no loop device here");
+    if (Mkfs().isEmpty())
+        return QStringLiteral("no mkfs.ext4 here (e2fsprogs)");
+    if (::geteuid() != 0)
+        return QStringLiteral("loop devices need root");
+    return {};
+}
+
+bool MountExt4(const QString& image, const QString& dir, int megabytes)
+{
+    QFile file(image);
+    if (!file.open(QIODevice::WriteOnly) || !file.resize(qint64(megabytes) << 20))
+        return false;
+    file.close();
+    QProcess mkfs;
+    mkfs.start(Mkfs(), {QStringLiteral("-q"), QStringLiteral("-F"), image});
+    if (!mkfs.waitForFinished(Bound(30000)) || mkfs.exitCode() != 0)
+        return false;
+    QProcess mount;
+    mount.start(QStringLiteral("mount"), {QStringLiteral("-o"), QStringLiteral("loop"), image, dir});
+    return mount.waitForFinished(Bound(30000)) && mount.exitCode() == 0;
+}
+
+bool ShutDownExt4(const QString& dir)
+{
+    const int fd = ::open(QFile::encodeName(dir).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    __u32 flags = 2; // EXT4_GOING_FLAGS_NOLOGFLUSH: at once, as a dying disk does
+    const bool shut = ::ioctl(fd, EXT4_IOC_SHUTDOWN, &flags) == 0;
+    ::close(fd);
+    return shut;
 }
 
 } // namespace TestSupport

@@ -19,6 +19,15 @@ QString RunInMountNamespace(int boundMs = 60000);
 bool MountTmpfs(const QString& dir, const char* options);
 // Detaches whatever is mounted on `dir`.
 bool Unmount(const QString& dir);
+// Why an ext4 volume cannot be made here (no loop device, no mkfs.ext4), or empty when it can: checked in
+// the parent, so that the test skips instead of failing in its child.
+QString NoExt4Volume();
+// A fresh ext4 volume of `megabytes` in the image file `image`, mounted by a loop device on `dir`; the loop
+// device goes when it is unmounted.
+bool MountExt4(const QString& image, const QString& dir, int megabytes);
+// Shuts the ext4 volume on `dir` down as the kernel does after disk errors: from then on every call on it,
+// reads included, fails with EIO.
+bool ShutDownExt4(const QString& dir);
 
 } // namespace TestSupport
 
