@@ -201,18 +201,21 @@ int CStowelineClass::RescueRecord(COpenRecord& record, CRoomPass& pass)
 
 int CStowelineClass::AfterRefusal(const std::shared_ptr<CRoot>& refusing, int code, int error)
 {
-    if (code == STOWELINE_OK || code == STOWELINE_ERR_DISK_GONE) {
-        // The others take the records: the disk is named once.
-        NoteRootError(*refusing, error);
-        std::lock_guard lock(refusing->mutex);
-        ReportGone(*refusing, t_rootError);
-        return code;
-    }
     if (code == STOWELINE_ERR_IO) {
         // No disk takes the record: a disk fault, naming this one.
         NoteRootError(*refusing, error);
         return DriveGone(*refusing) ? STOWELINE_ERR_ROOT : STOWELINE_ERR_IO;
     }
+    // The others take the records (whether this one had room there or not): the disk is named once.
+    const STOWELINE_ROOT_ERROR cause = t_rootError;
+    NoteRootError(*refusing, error);
+    {
+        std::lock_guard lock(refusing->mutex);
+        ReportGone(*refusing, t_rootError);
+    }
+    // A record's own failure elsewhere keeps its own cause.
+    if (code == STOWELINE_ERR_NAME || code == STOWELINE_ERR_RECORD)
+        t_rootError = cause;
     return code;
 }
 
@@ -417,8 +420,10 @@ bool CStowelineClass::WriteChannelRecord(const char* name, uint32_t type, const 
             const std::shared_ptr<CRoot> own = record->root;
             const int room = MakeRoom(*record, size);
             if (room != STOWELINE_OK) {
-                if (FailRecord(*record, AfterRefusal(own, room, own->refused),
-                               room == STOWELINE_ERR_DISK_FULL))
+                // Its own disk refused it or went (MakeRoom tried to rescue it), or the disks are full.
+                const bool refused = own->refused != 0 || DriveGone(*own);
+                const int code = refused ? AfterRefusal(own, room, own->refused) : room;
+                if (FailRecord(*record, code, code == STOWELINE_ERR_DISK_FULL))
                     notify = record->callback;
                 break;
             }

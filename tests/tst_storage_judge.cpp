@@ -259,11 +259,11 @@ void TestStorageJudge::diskThatDiesUnderARecord_data()
 
 void TestStorageJudge::diskThatDiesUnderARecord()
 {
-    // Two disks: the roomier dies while a 600 KiB record is written, the other has 400 KiB free beside two
-    // older records (its normal state in overwrite mode). A record that can be read back is rescued onto
-    // the other disk, the oldest record deleted for it (overwrite) or the full-disk refusal given (stop);
-    // one that cannot be read back fails alone, nothing is deleted for it, and the next record goes on the
-    // other disk. The dead disk is said once.
+    // Two disks: the roomier dies while a 600 KiB record is written (450 KiB in), the other has 400 KiB free
+    // beside two older records (its normal state in overwrite mode). A record that can be read back is
+    // rescued onto the other disk, the oldest record deleted for it (overwrite) or the full-disk refusal
+    // given (stop); one that cannot be read back fails alone, nothing is deleted for it, and the next record
+    // goes on the other disk. The dead disk is said once.
     const QString noVolume = TestSupport::NoExt4Volume();
     if (!noVolume.isEmpty())
         QSKIP(qPrintable(noVolume));
@@ -286,10 +286,11 @@ void TestStorageJudge::diskThatDiesUnderARecord()
     CStowelineClass s;
     QVERIFY(Init(s, {dying, other.path()}, overwrite));
     QSignalSpy events(&CStorageEvents::Instance(), &CStorageEvents::SignalStorageEvent);
-    // At the third block: the shut-down volume fails the write itself; the read-only one is refused here.
+    // At the tenth block (450 KiB written: more than the other disk has free): the shut-down volume fails the
+    // write itself; the read-only one is refused here.
     auto writes = std::make_shared<int>(0);
     s.SetWriteFault([&, writes](const QString& path) {
-        if (!path.startsWith(dying + "/") || ++*writes != 3)
+        if (!path.startsWith(dying + "/") || ++*writes != 10)
             return 0;
         if (death == "shutdown")
             return TestSupport::ShutDownExt4(dying) ? 0 : ENOTTY;
@@ -298,7 +299,7 @@ void TestStorageJudge::diskThatDiesUnderARecord()
 
     const qint64 size = 600 * kKiB;
     const bool stored = Store(s, Key(3, 1), 1, size);
-    QCOMPARE(*writes, 3);
+    QCOMPARE(*writes, 10);
     if (death == "readonly" && overwrite) {
         QVERIFY2(stored, qPrintable(QString::number(s.GetLastError())));
         QVERIFY(StoredOn(other.path(), Key(3, 1), 1, size));
