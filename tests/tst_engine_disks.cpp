@@ -162,6 +162,8 @@ private Q_SLOTS:
     void volumeNotMountedIsNeverDeletedFrom();
     void unvouchedFileNeverCostsAnotherRecording_data();
     void unvouchedFileNeverCostsAnotherRecording();
+    void dyingDiskFailsOnlyItsRecord_data();
+    void dyingDiskFailsOnlyItsRecord();
 };
 
 void TestEngineDisks::readOnlyDiskOfTwoDoesNotStopThePlan()
@@ -373,6 +375,78 @@ void TestEngineDisks::unvouchedFileNeverCostsAnotherRecording()
         QCOMPARE(FilesUnder(QFileInfo(firstPath).path()),
                  QStringList{RecordPath(f, device, f.DiskPath(), second)});
     }
+    QVERIFY(f.Recorders().WaitForIdle());
+}
+
+void TestEngineDisks::dyingDiskFailsOnlyItsRecord_data()
+{
+    QTest::addColumn<int>("mode"); // the set-up's disk mode: 0 overwrite, 1 stop
+    QTest::newRow("overwrite, the other disk holding an older record") << 0;
+    QTest::newRow("stop, the other disk full") << 1;
+}
+
+void TestEngineDisks::dyingDiskFailsOnlyItsRecord()
+{
+    // Disk D (an ext4 volume, the roomier) dies while the first file is written: the kernel shuts it down,
+    // every call on it fails, reads included. Its bytes cannot be copied to disk E: that file alone is given
+    // up (and fetched again later), never a stop for a disk that cannot be written. In overwrite mode the
+    // run goes on on E, its older record deleted for the second file; in stop mode with E full the run stops
+    // with the full-disk refusal. D is said once.
+    const QString noVolume = TestSupport::NoExt4Volume();
+    if (!noVolume.isEmpty())
+        QSKIP(qPrintable(noVolume));
+    IN_MOUNT_NAMESPACE();
+    QFETCH(int, mode);
+    CEngineFixture f(kNow);
+    const int device = Recorder(f, {300 * 1024, 200 * 1024});
+    QVERIFY(device >= 0);
+    QTemporaryDir base, other;
+    const QString dying = base.filePath("dying");
+    QVERIFY(QDir().mkpath(dying) && TestSupport::MountExt4(base.filePath("image"), dying, 16));
+    const auto unmount = qScopeGuard([&] {
+        ReleaseStorage();
+        TestSupport::Unmount(dying);
+    });
+    CQuotaRoots quota;
+    quota.SetQuota(other.path(), kReserve + (mode == 0 ? 400 * 1024 : 100 * 1024));
+    QVERIFY(MapDrives({{'D', dying}, {'E', other.path()}}));
+    QCOMPARE(Disks(f, quota, "DE", mode), 0);
+    // An older record of another recorder on E, put there directly (the storage would choose D).
+    const QString old = CStowelineClass::RecordRootOf(other.path()) +
+                        "/10.40.40.40_8000_1/20240201/20240201010000_20240201013000_1.rec";
+    if (mode == 0) {
+        QVERIFY(QDir().mkpath(QFileInfo(old).path()));
+        QFile file(old);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(QByteArray(200 * 1024, 'o')) == 200 * 1024);
+        file.close();
+        const timespec when[2] = {{1577836800, 0}, {1577836800, 0}};
+        QVERIFY(::utimensat(AT_FDCWD, QFile::encodeName(old).constData(), when, 0) == 0);
+    }
+    auto shut = std::make_shared<std::atomic<bool>>(false);
+    GetStoweline()->SetWriteFault([dying, shut](const QString& path) {
+        if (path.startsWith(dying + "/") && QFileInfo(path).size() > 100 * 1024 && !shut->exchange(true))
+            return TestSupport::ShutDownExt4(dying) ? 0 : ENOTTY;
+        return 0;
+    });
+
+    CRun run;
+    QVERIFY(run.Go());
+    QVERIFY(shut->load());
+    QCOMPARE(run.failed.size(), 0);
+    QCOMPARE(run.full.size(), mode == 0 ? 0 : 1);
+    QCOMPARE(run.fileFailed.size(), 1);
+    const TASK_INFO listed = f.Model().TaskList(kPlan, 0).value(0);
+    QCOMPARE(DoneFiles(f.Model().TaskList(kPlan, 0)), mode == 0 ? 1 : 0);
+    if (mode == 0) {
+        // The file stored is the second of the list, the first one given up.
+        const auto done = [](const FILE_INFO& file) { return file.DownloadState == DOWNLOAD_DONE; };
+        const FILE_INFO second =
+            done(listed.FileList.value(0)) ? listed.FileList.value(0) : listed.FileList.value(1);
+        QVERIFY(done(second) && second.FileStartTime.Hour == 9);
+        QVERIFY(CopyMatches(f, device, RecordPath(f, device, other.path(), second), second));
+        QVERIFY(!QFileInfo::exists(old));
+    }
+    QCOMPARE(CEngineFixture::LogRows("Disk D: the folder " + CStowelineClass::RecordRootOf(dying)), 1);
     QVERIFY(f.Recorders().WaitForIdle());
 }
 
