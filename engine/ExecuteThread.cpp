@@ -343,6 +343,9 @@ void CExecuteThread::NoteStorageFault()
     else if (m_storageError == STOWELINE_ERR_NAME)
         m_storageFault = tr("%1 cannot take its name: %2")
                              .arg(root.Path, QString::fromLocal8Bit(std::strerror(root.SystemError)));
+    // A stop for full disks names them, as a stop for a disk that cannot be used names that disk.
+    else if (m_storageError == STOWELINE_ERR_DISK_FULL)
+        m_storageFault = m_storage->DiskNames().join(QStringLiteral(", "));
     // Its own folder refused it while its disk takes files (a day kept read-only, say).
     else if (m_storageError == STOWELINE_ERR_RECORD)
         m_storageFault = tr("in %1 was refused: %2")
@@ -382,8 +385,12 @@ CExecuteThread::Outcome CExecuteThread::StorageRefused(int deviceIndex, const QS
             return Outcome::Aborted;
         }
         break;
-    case STORAGE_REFUSAL::DISK_FULL:
+    case STORAGE_REFUSAL::DISK_FULL: {
+        const QString text = tr("Backup stopped: the record disks are full: ") + m_storageFault;
+        WriteLog(LOG_TYPE_EXCEPTION, LOG_SUB_WRITE_FILE, text);
+        Q_EMIT SigConnectDeviceFail(m_group, m_isPast, deviceIndex, text);
         break;
+    }
     }
     Q_EMIT SignalDiskFull();
     return Outcome::Aborted;

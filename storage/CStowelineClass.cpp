@@ -78,6 +78,15 @@ void CStowelineClass::SetFreeSpaceProvider(StowelineFreeSpaceProvider provider)
     }
 }
 
+QStringList CStowelineClass::DiskNames() const
+{
+    std::lock_guard lock(m_mutex);
+    QStringList names;
+    for (const auto& root : m_roots)
+        names << (root->drive == root->driveDir ? root->dir : root->drive + QLatin1Char(' ') + root->dir);
+    return names;
+}
+
 int CStowelineClass::GetLastError() const
 {
     return t_lastError;

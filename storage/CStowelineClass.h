@@ -23,6 +23,7 @@
 #include "storage/StowelineRecords.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <map>
@@ -151,6 +152,10 @@ public:
     // is not refused for want of room. After STOWELINE_ERR_NAME it names no disk (Drive is empty): Path is
     // the record's final path and SystemError the errno of the refusal.
     STOWELINE_ROOT_ERROR GetLastRootError() const;
+
+    // The disks of the set-up as an operator names them ("D: /srv/backup1/Records"), for a message about
+    // all of them (the disks are full).
+    QStringList DiskNames() const;
 
     void SetFreeSpaceProvider(StowelineFreeSpaceProvider provider);
     // For tests of the file system's own failures: called before each write of a record's file with its path;

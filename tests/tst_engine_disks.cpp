@@ -391,7 +391,7 @@ void TestEngineDisks::dyingDiskFailsOnlyItsRecord()
     // every call on it fails, reads included. Its bytes cannot be copied to disk E: that file alone is given
     // up (and fetched again later), never a stop for a disk that cannot be written. In overwrite mode the
     // run goes on on E, its older record deleted for the second file; in stop mode with E full the run stops
-    // with the full-disk refusal. D is said once.
+    // with the full-disk refusal, a row that names the disks. D is said once.
     const QString noVolume = TestSupport::NoExt4Volume();
     if (!noVolume.isEmpty())
         QSKIP(qPrintable(noVolume));
@@ -434,7 +434,15 @@ void TestEngineDisks::dyingDiskFailsOnlyItsRecord()
     QVERIFY(shut->load());
     QCOMPARE(run.failed.size(), 0);
     QCOMPARE(run.full.size(), mode == 0 ? 0 : 1);
-    QCOMPARE(run.fileFailed.size(), 1);
+    // The file given up; in stop mode the stop too, as a row naming the full disks (log and events).
+    QCOMPARE(run.fileFailed.size(), mode == 0 ? 1 : 2);
+    if (mode != 0) {
+        const QString stop =
+            "Backup stopped: the record disks are full: D: " + CStowelineClass::RecordRootOf(dying) +
+            ", E: " + CStowelineClass::RecordRootOf(other.path());
+        QCOMPARE(run.fileFailed[1][3].toString(), stop);
+        QCOMPARE(CEngineFixture::LogRows(stop), 1);
+    }
     const TASK_INFO listed = f.Model().TaskList(kPlan, 0).value(0);
     QCOMPARE(DoneFiles(f.Model().TaskList(kPlan, 0)), mode == 0 ? 1 : 0);
     if (mode == 0) {
