@@ -189,6 +189,11 @@ private:
     // can be used; null with the failure set.
     std::shared_ptr<CRoot> ChooseRoot(const COpenRecord& record, CRoomPass& pass);
     static bool Reserve(CRoot& root, qint64 size);
+    // Reserve for the record on its root (its mutex and the root's held): a record that takes free room
+    // only never takes room that overwrite freed for another; another takes its own held room first.
+    static bool ReserveFor(COpenRecord& record, qint64 size);
+    // The room the pass's deletions freed is held for the record until it is written or the record ends.
+    static void HoldFreed(COpenRecord& record, CRoomPass& pass);
     static qint64 Available(const CRoot& root);
     // Lists the root's closed records by storage time unless a list is at hand, at most once per pass.
     static void LoadOldest(CRoot& root, CRoomPass& pass);

@@ -216,6 +216,7 @@ bool CStowelineClass::DeleteOldest(CRoot& root, CRoomPass& pass)
         ::unlinkat(nameDir.Get(), record.day.constData(), AT_REMOVEDIR);
     ++pass.files;
     pass.bytes += size;
+    pass.freed[&root] += size;
     Report(LOG_TYPE_OPERATION,
            QObject::tr("Deleted to make room: %1.").arg(DescribeRecord(record.name, record.file)), false);
     return true;

@@ -15,6 +15,7 @@
 
 #include <deque>
 #include <fcntl.h>
+#include <map>
 #include <set>
 
 namespace StowelineDetail {
@@ -80,6 +81,9 @@ struct CStowelineClass::CRoot
     int refused = 0;
     // The list holds only the oldest records of the disk, not all of them: listed again once it is used up.
     bool oldestCut = false;
+    // Room that overwrite freed here for records still being written (COpenRecord::held): never taken by a
+    // record that takes free room only.
+    qint64 held = 0;
 
     // The Records folder, opened without following a link below the drive's folder; `create`: made when it is
     // missing. -1 with errno.
@@ -137,6 +141,8 @@ struct CStowelineClass::COpenRecord
     // What overwrite deleted to make room for this record: reported as one run when the record ends.
     int deletedFiles = 0;
     qint64 deletedBytes = 0;
+    // Of the room overwrite freed for it, what it has not written yet, by root (counted in CRoot::held too).
+    std::map<const CRoot*, qint64> held;
 
     // Whatever way the record ends, a record that was not stored leaves no partial file behind.
     ~COpenRecord();
@@ -157,4 +163,5 @@ struct CStowelineClass::CRoomPass
     bool reprobed = false; // the left-out disks were probed again in this pass
     int files = 0;
     qint64 bytes = 0;
+    std::map<const CRoot*, qint64> freed; // what the deletions freed, by root, not yet held for the record
 };

@@ -250,9 +250,11 @@ std::shared_ptr<CStowelineClass::CRoot> CStowelineClass::ChooseRoot(const COpenR
             anyThere = true;
             root->estimate = Available(*root);
             root->sinceRefresh = 0;
-            if (root->estimate > bestRoom) {
+            // Room freed for records being written is not that of a record that takes free room only.
+            const qint64 room = root->estimate - (record.freeRoomOnly ? root->held : 0);
+            if (room > bestRoom) {
                 best = root;
-                bestRoom = root->estimate;
+                bestRoom = room;
             }
         }
         if (!anyFits) {

@@ -15,6 +15,13 @@ using namespace StowelineDetail;
 CStowelineClass::COpenRecord::~COpenRecord()
 {
     Discard();
+    for (const auto& root : roots) {
+        const auto it = held.find(root.get());
+        if (it == held.end())
+            continue;
+        std::lock_guard lock(root->mutex);
+        root->held -= it->second;
+    }
     if (deletedFiles > 0) {
         const double megabytes = double(deletedBytes) / double(kMiB);
         Report(LOG_TYPE_OPERATION,
@@ -116,8 +123,10 @@ int CStowelineClass::MoveElsewhere(COpenRecord& record, qint64 needed, CRoomPass
             // Nothing is deleted for bytes that cannot be read back: that record alone is lost.
             if (others && !BytesReadable(record))
                 return STOWELINE_ERR_DISK_GONE;
-            if (Replenish(record, *makeRoom))
+            if (Replenish(record, *makeRoom)) {
+                HoldFreed(record, *makeRoom);
                 continue;
+            }
             if (!others)
                 return STOWELINE_ERR_IO;
             return record.freeRoomOnly ? STOWELINE_ERR_NO_FREE_ROOM : STOWELINE_ERR_DISK_FULL;
@@ -219,6 +228,39 @@ int CStowelineClass::AfterRefusal(const std::shared_ptr<CRoot>& refusing, int co
     return code;
 }
 
+bool CStowelineClass::ReserveFor(COpenRecord& record, qint64 size)
+{
+    CRoot& root = *record.root;
+    if (record.freeRoomOnly) {
+        if (!Reserve(root, size + root.held))
+            return false;
+        root.estimate += root.held;
+        return true;
+    }
+    if (!Reserve(root, size))
+        return false;
+    const auto own = record.held.find(&root);
+    if (own != record.held.end()) {
+        const qint64 taken = std::min(own->second, size);
+        own->second -= taken;
+        root.held -= taken;
+    }
+    return true;
+}
+
+void CStowelineClass::HoldFreed(COpenRecord& record, CRoomPass& pass)
+{
+    for (const auto& root : record.roots) {
+        const auto it = pass.freed.find(root.get());
+        if (it == pass.freed.end())
+            continue;
+        std::lock_guard lock(root->mutex);
+        root->held += it->second;
+        record.held[root.get()] += it->second;
+    }
+    pass.freed.clear();
+}
+
 int CStowelineClass::MakeRoom(COpenRecord& record, qint64 size)
 {
     CRoomPass pass;
@@ -231,7 +273,7 @@ int CStowelineClass::MakeRoom(COpenRecord& record, qint64 size)
         bool leftOut = false;
         {
             std::lock_guard lock(record.root->mutex);
-            if (Reserve(*record.root, size))
+            if (ReserveFor(record, size))
                 return done(STOWELINE_OK);
             leftOut = record.root->refused != 0;
         }
@@ -246,7 +288,7 @@ int CStowelineClass::MakeRoom(COpenRecord& record, qint64 size)
         // Another root with room for the whole record takes it: a full root is not a full set of disks.
         if (MoveElsewhere(record, record.written + size) == STOWELINE_OK) {
             std::lock_guard lock(record.root->mutex);
-            if (Reserve(*record.root, record.written + size)) {
+            if (ReserveFor(record, record.written + size)) {
                 record.root->estimate += record.written; // the copied bytes are on the disk already
                 return done(STOWELINE_OK);
             }
@@ -254,6 +296,7 @@ int CStowelineClass::MakeRoom(COpenRecord& record, qint64 size)
         }
         if (!Replenish(record, pass))
             return done(record.freeRoomOnly ? STOWELINE_ERR_NO_FREE_ROOM : STOWELINE_ERR_DISK_FULL);
+        HoldFreed(record, pass);
     }
 }
 
@@ -301,6 +344,7 @@ bool CStowelineClass::OpenChannelRecord(const char* name, int reserved, const CH
         // What was deleted to find a root counts for this record (and is reported with it, stored or not).
         record->deletedFiles = pass.files;
         record->deletedBytes = pass.bytes;
+        HoldFreed(*record, pass);
         for (const auto& root : full) {
             std::lock_guard rootLock(root->mutex);
             root->exhausted = false;

@@ -163,6 +163,7 @@ private Q_SLOTS:
     void entryAtTheNameFailsThatRecordAlone();
     void unvouchedRecordTakesFreeRoomOnly_data();
     void unvouchedRecordTakesFreeRoomOnly();
+    void unvouchedRecordNeverTakesRoomFreedForAnother();
     void diskLeftOutOrNotMountedIsNeverTouched_data();
     void diskLeftOutOrNotMountedIsNeverTouched();
     void overwriteListHoldsOnlyTheOldest();
@@ -451,6 +452,44 @@ void TestStorageFaults::unvouchedRecordTakesFreeRoomOnly()
     // A vouched-for record still makes room by overwrite (or stops as a full disk).
     s.SetSyncFault({});
     QCOMPARE(Store(s, Key(3, 5), 5, 500 * kKiB), overwrite);
+}
+
+void TestStorageFaults::unvouchedRecordNeverTakesRoomFreedForAnother()
+{
+    // Two records written at the same time on a full disk: a vouched one has the oldest record deleted for
+    // its first block; the room that deletion freed beyond that block is the vouched record's. A record
+    // whose size nothing vouches for finds no free room in it and fails alone, and the vouched record is
+    // written to its end without a second deletion.
+    CTempDatabase db;
+    QTemporaryDir disk;
+    m_quota.SetQuota(disk.path(), 1000 * kKiB);
+    CStowelineClass s;
+    QVERIFY(Init(s, {disk.path()}, true));
+    for (int hour = 1; hour <= 3; ++hour) {
+        QVERIFY(Store(s, Key(2, hour), hour, 300 * kKiB));
+        QVERIFY(Date(StoredOn(disk.path(), Key(2, hour), hour, 300 * kKiB), hour));
+    }
+    const CHANNEL_RECORD_KEY vouched = Key(3, 1), unvouched = Key(3, 2);
+    QVERIFY(s.OpenChannelRecord(kName, 0, &vouched));
+    QVERIFY(s.OpenChannelRecord(kName, STOWELINE_OPEN_FREE_ROOM_ONLY, &unvouched));
+    const QByteArray block = Bytes(1, 150 * kKiB);
+    const auto write = [&](const CHANNEL_RECORD_KEY& key, qint64 size) {
+        return s.WriteChannelRecord(kName, 2, reinterpret_cast<const uint8_t*>(block.constData()),
+                                    uint32_t(size), &key);
+    };
+    QVERIFY(write(vouched, 150 * kKiB));
+    QVERIFY(StoredOn(disk.path(), Key(2, 1), 1, 300 * kKiB).isEmpty());
+    // 250 KiB free: 150 KiB of them freed for the vouched record.
+    QVERIFY(!write(unvouched, 120 * kKiB));
+    QCOMPARE(s.GetLastError(), int(STOWELINE_ERR_NO_FREE_ROOM));
+    QVERIFY(write(vouched, 150 * kKiB));
+    QVERIFY(s.CloseChannelRecord(kName, &vouched));
+    QVERIFY(!StoredOn(disk.path(), Key(2, 2), 2, 300 * kKiB).isEmpty());
+    QVERIFY(!StoredOn(disk.path(), Key(2, 3), 3, 300 * kKiB).isEmpty());
+    QCOMPARE(DiskFullCalls().load(), 0);
+    // Once the vouched record ended, its held room is free room again.
+    s.AbortChannelRecord(kName, &unvouched);
+    QVERIFY(Store(s, Key(3, 3), 3, 90 * kKiB, STOWELINE_OPEN_FREE_ROOM_ONLY));
 }
 
 void TestStorageFaults::diskLeftOutOrNotMountedIsNeverTouched_data()
