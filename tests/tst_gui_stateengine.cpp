@@ -169,6 +169,7 @@ private Q_SLOTS:
     void fullDiskIsReportedOnce();
     void fullDiskWhileTheManualListIsBuilt();
     void diskGoneDuringARunIsNamedNotCalledFull();
+    void disksThatFailedTogetherAreNamedInOneBox();
     void quickRestartsAndNewDisksLoseNothingAndStopEndsEveryThread();
     void restartWhileAListIsBuiltShowsTheNewSearchBox();
     void deletingThePageWaitsForEveryThread_data();
@@ -373,6 +374,38 @@ void TestStateEngine::diskGoneDuringARunIsNamedNotCalledFull()
     QTest::qWait(300);
     QCOMPARE(f.Recorder(device).Calls(QStringLiteral("login")).size(), 0);
     QVERIFY(QDir().mkpath(f.DiskPath()));
+}
+
+void TestStateEngine::disksThatFailedTogetherAreNamedInOneBox()
+{
+    // Two plans' workers stop for two disks at the same moment: the one box of the stop names both disks,
+    // each once (a worker of the same disk reporting again adds nothing); only the first was named before.
+    CEngineFixture f(kStart, kScale);
+    QVERIFY(AddRecorder(f, 1, kFile, 47) >= 0);
+    CModalDriver driver;
+    QStringList shown;
+    driver.Answer([&](QWidget* window) {
+        shown << CModalDriver::Describe(window).Text();
+        if (auto* dialog = qobject_cast<QDialog*>(window))
+            dialog->accept();
+    });
+    std::unique_ptr<CViewState> page = OpenPage();
+    QVERIFY(page);
+    const QString d =
+        QStringLiteral("Backup stopped: a record disk cannot be used. Disk D: the folder /srv/d "
+                       "cannot be written: Input/output error.");
+    const QString e =
+        QStringLiteral("Backup stopped: a record disk cannot be used. Disk E: the folder /srv/e "
+                       "cannot be written: Read-only file system.");
+    for (const QString& text : {d, e, d})
+        QMetaObject::invokeMethod(
+            page.get(), [&page, text] { page->OnDiskFailed(text); }, Qt::QueuedConnection);
+    TRY_COMPARE(shown.size(), 1, kLimitMs);
+    QCOMPARE(shown[0].count(QStringLiteral("Disk D: ")), 1);
+    QCOMPARE(shown[0].count(QStringLiteral("Disk E: ")), 1);
+    QTest::qWait(100);
+    QCOMPARE(driver.Seen().size(), 1);
+    QVERIFY(!page->m_bAuto && !page->m_bManual);
 }
 
 void TestStateEngine::quickRestartsAndNewDisksLoseNothingAndStopEndsEveryThread()

@@ -12,6 +12,7 @@
 #include <QMutex>
 #include <QPointer>
 #include <QString>
+#include <QStringList>
 
 #include <array>
 #include <atomic>
@@ -23,6 +24,7 @@ class CControlThread;
 class CExecuteThread;
 class CManualBackup;
 class ChaseDialog;
+class CWarnDlg;
 class HierarchicalHeaderView;
 class ProxyModelWithHeaderModels;
 class QProgressBar;
@@ -107,6 +109,10 @@ private:
     void EndDiskFullReport(bool handled);
     // Stops the running mode once per running period and shows the text.
     void StopForDisk(const QString& text);
+    // The box of a disk stop while it is open, and what it says: a second disk that failed with the first is
+    // named in it too.
+    QPointer<CWarnDlg> m_pDiskBox;
+    QStringList m_diskStopTexts;
 
     friend int DiskFullCallBack(int code, int value1, int value2, int value3);
     friend class TestStateEngine;

@@ -353,6 +353,11 @@ void CViewState::StopForDisk(const QString& text)
         QMutexLocker lock(&m_diskFullMutex);
         if (m_bDiskFullHandled) {
             lock.unlock();
+            // A disk that failed with the first is named in the box still open, once.
+            if (m_pDiskBox && !m_diskStopTexts.contains(text)) {
+                m_diskStopTexts << text;
+                m_pDiskBox->ChangeText(m_diskStopTexts.join(QLatin1Char('\n')));
+            }
             // This period's full disk is handled already; the callback may report again later.
             EndDiskFullReport(false);
             return;
@@ -369,7 +374,12 @@ void CViewState::StopForDisk(const QString& text)
         SetCurrentPage(2);
     }
     UpdateButtonStyle();
-    ShowInfoMsgBox(tr("Information"), text, this);
+    m_diskStopTexts = {text};
+    CWarnDlg box(this);
+    m_pDiskBox = &box;
+    box.ExecInfo(tr("Information"), text);
+    m_pDiskBox.clear();
+    m_diskStopTexts.clear();
     EndDiskFullReport(true);
 }
 

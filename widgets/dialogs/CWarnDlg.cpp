@@ -85,6 +85,12 @@ int CWarnDlg::ExecConfirm(const QString& title, const QString& text)
     return Exec(title, text, true);
 }
 
+void CWarnDlg::ChangeText(const QString& text)
+{
+    AdjustToText(text);
+    SetText(text);
+}
+
 void CWarnDlg::TextNeededSize(const QSizeF& size)
 {
     QTextBrowser* browser = m_ui.m_pBrowserTxt;

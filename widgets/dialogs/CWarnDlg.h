@@ -27,6 +27,8 @@ public:
     // Runs the box modally; 1 when accepted (Return, or OK of a confirmation), 0 when closed or cancelled.
     int ExecInfo(const QString& title, const QString& text);
     int ExecConfirm(const QString& title, const QString& text);
+    // Says something else while it is open (a second disk that failed with the first, say).
+    void ChangeText(const QString& text);
 
     // The box width and the text's width for a text that is `textWidth` pixels wide on one line.
     struct TEXT_SIZE
