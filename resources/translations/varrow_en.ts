@@ -860,6 +860,14 @@
 <context>
     <name>CExecuteThread</name>
     <message>
+        <source>in %1 was refused: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Backup stopped: the record disks are full: </source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
         <source>Skip Download </source>
         <translation type="unfinished"></translation>
     </message>
@@ -1752,6 +1760,14 @@
 </context>
 <context>
     <name>QObject</name>
+    <message>
+        <source>Disk %1: the folder %2 takes records again.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The folder %1 cannot be made durable: %2. Its record is kept, but not counted as stored.</source>
+        <translation type="unfinished"></translation>
+    </message>
     <message>
         <source>Varrow</source>
         <translation type="unfinished"></translation>

@@ -863,6 +863,14 @@
 <context>
     <name>CExecuteThread</name>
     <message>
+        <source>in %1 was refused: %2</source>
+        <translation>在 %1 中被拒绝：%2</translation>
+    </message>
+    <message>
+        <source>Backup stopped: the record disks are full: </source>
+        <translation>备份已停止：录像磁盘已满：</translation>
+    </message>
+    <message>
         <source>Skip Download </source>
         <translation>跳过下载 </translation>
     </message>
@@ -1762,6 +1770,14 @@
 </context>
 <context>
     <name>QObject</name>
+    <message>
+        <source>Disk %1: the folder %2 takes records again.</source>
+        <translation>磁盘 %1：文件夹 %2 又可存入录像。</translation>
+    </message>
+    <message>
+        <source>The folder %1 cannot be made durable: %2. Its record is kept, but not counted as stored.</source>
+        <translation>文件夹 %1 无法落盘：%2。其录像保留，但不计为已存储。</translation>
+    </message>
     <message>
         <source>Varrow</source>
         <translation>Varrow</translation>
