@@ -87,11 +87,13 @@ public:
     void Uninit();
 
     // Opens the record of one key under a record name, on the root with the most room. A root whose Records
-    // folder has gone (a remount, a swapped disk) gets it again. A root that refuses the record's folders or
-    // file for a cause of its own is left out and the next one is tried; one that refuses them for want of
-    // room (ENOSPC, EDQUOT) counts as full, as at a write. False when the disks are full (stop mode, or
-    // nothing left to overwrite: the disk-full callback is called), no root can be used (STOWELINE_ERR_ROOT),
-    // an entry of its own stands at the record's folder or file name (STOWELINE_ERR_NAME), the key or name
+    // folder has gone (a remount, a swapped disk) gets it again. A refusal of the record's folders or file is
+    // weighed by Judge: a root that refuses files is left out and the next one is tried; one that refuses
+    // them for want of room (ENOSPC, EDQUOT) counts as full, as at a write. False when the disks are full
+    // (stop mode, or nothing left to overwrite: the disk-full callback is called), no root can be used
+    // (STOWELINE_ERR_ROOT), an entry of its own stands at the record's folder or file name
+    // (STOWELINE_ERR_NAME), its own folder or file is refused while its disk takes files
+    // (STOWELINE_ERR_RECORD), the key or name
     // is bad, the stored file's path would not fit a search answer (so it could never be found), or the same
     // record is open already. `reserved` is 0 or STOWELINE_OPEN_FREE_ROOM_ONLY: such a record never has a
     // record deleted for it nor the callback called, and fails with STOWELINE_ERR_NO_FREE_ROOM instead of
@@ -109,16 +111,19 @@ public:
     // will not be stored, and in stop mode the disk-full callback is called with 1, once per record. A record
     // whose disk goes while it is written moves to another disk while its bytes can still be read; when they
     // cannot, it fails with STOWELINE_ERR_DISK_GONE if other disks remain, else STOWELINE_ERR_ROOT. A disk
-    // that refuses the write for a cause of its own is left out and the record moves on as well; only when
-    // no disk takes it does it fail with STOWELINE_ERR_IO.
+    // that refuses files is left out and the record moves on as well, room made for it there as for any
+    // record; only when no disk takes it does it fail with STOWELINE_ERR_IO. A write refused while its disk
+    // takes files fails that record alone (STOWELINE_ERR_RECORD).
     bool WriteChannelRecord(const char* name, uint32_t type, const uint8_t* data, uint32_t size,
                             const CHANNEL_RECORD_KEY* key);
     // Finishes the record: the file is synced to the disk, then gets its final name (replacing a stored file
     // of the same key on any root, which also leaves the overwrite order: the new copy takes its place as
     // the newest), then the folders that hold its name and its day's and recorder's folders are synced.
-    // Want of room at the flush or rename is met as at a write, a disk's own refusal moves the record to
-    // another disk, and an entry standing at its final name fails it with STOWELINE_ERR_NAME. False, and
-    // nothing stored, when the record failed earlier or cannot be made durable.
+    // Want of room at the flush or rename is met as at a write, a disk that refuses files has the record
+    // moved to another disk, and an entry standing at its final name fails it with STOWELINE_ERR_NAME. False,
+    // and nothing stored, when the record failed earlier or cannot be made durable; a record whose folders
+    // alone cannot be made durable after its rename stays on the disk, but is not counted as stored (and no
+    // stored copy of it elsewhere is removed for it).
     bool CloseChannelRecord(const char* name, const CHANNEL_RECORD_KEY* key);
     // Gives up an open record: its partial file is deleted and a stored file of the same key stays as it was.
     // For a download that broke off, whose copy must never look complete.
@@ -144,13 +149,15 @@ public:
     // or unusable with no other to take the record; STOWELINE_ERR_IO the file system's refusal
     // (GetLastRootError names the disk); STOWELINE_ERR_DISK_GONE the record's own disk went while other disks
     // remain, so that record alone is lost and may be fetched again; STOWELINE_ERR_NAME an entry stands at
-    // the record's own name, and STOWELINE_ERR_NO_FREE_ROOM a free-room-only record found none, each failing
-    // that record alone; the others concern the call or the record itself.
+    // the record's own name, STOWELINE_ERR_RECORD its own folder or file was refused while its disk takes
+    // files, and STOWELINE_ERR_NO_FREE_ROOM a free-room-only record found none, each failing that record
+    // alone; the others concern the call or the record itself.
     int GetLastError() const;
     // The root behind the last STOWELINE_ERR_ROOT on the calling thread, and behind the last STOWELINE_ERR_IO
     // of a record (its open, write or close): a record refused because its disk has gone or cannot be written
     // is not refused for want of room. After STOWELINE_ERR_NAME it names no disk (Drive is empty): Path is
-    // the record's final path and SystemError the errno of the refusal.
+    // the record's final path and SystemError the errno of the refusal; after STOWELINE_ERR_RECORD the same,
+    // with the record's day folder as Path.
     STOWELINE_ROOT_ERROR GetLastRootError() const;
 
     // The disks of the set-up as an operator names them ("D: /srv/backup1/Records"), for a message about
