@@ -29,6 +29,9 @@ constexpr qsizetype kOldestListed = 256;
 extern thread_local quint64 t_backup;
 bool IsStoredByRunningBackup(const QString& path);
 void NoteStored(quint64 backup, const QString& path);
+// How many backups have ended so far: a list made while one ran passed its records over, and is made again
+// once any has ended.
+quint64 BackupsEnded();
 
 qint64 FileSystemFreeSpace(const QString& directory);
 
@@ -84,6 +87,10 @@ struct CStowelineClass::CRoot
     int refused = 0;
     // The list holds only the oldest records of the disk, not all of them: listed again once it is used up.
     bool oldestCut = false;
+    // The list passed over records that running backups had stored (BackupsEnded() was listedEnds then): once
+    // one of them ended, its records may be older than all the list holds, and it is made again.
+    bool passedOver = false;
+    quint64 listedEnds = 0;
 
     // The Records folder, opened without following a link below the drive's folder; `create`: made when it is
     // missing. -1 with errno.
