@@ -104,6 +104,13 @@ void CStowelineClass::LoadOldest(CRoot& root, CRoomPass& pass)
         root.oldest.clear();
         pass.listed.erase(&root);
     }
+    // Another volume under the same mount point: the list named the old one's records.
+    const quint64 swaps = root.volumeSwaps.load();
+    if (root.listedSwaps != swaps) {
+        root.oldest.clear();
+        root.oldestCut = false;
+        root.listedSwaps = swaps;
+    }
     if (!root.oldest.empty())
         return;
     // Listed once per pass; again only when the list held just the oldest and they are used up.

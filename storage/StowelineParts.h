@@ -13,9 +13,11 @@
 #include <QFile>
 #include <QObject>
 
+#include <atomic>
 #include <deque>
 #include <fcntl.h>
 #include <set>
+#include <sys/stat.h>
 
 namespace StowelineDetail {
 
@@ -74,6 +76,24 @@ struct CStowelineClass::CRoot
     bool overwrite = true;
     StowelineFreeSpaceProvider freeSpace;
     std::shared_ptr<StowelineDetail::CSaidOnce> said;
+    bool driveLink = false; // driveDir ended in a link at the set-up (the operator's own)
+
+    // The drive's folder as the set-up found it (or as first seen, when it was not there then). Another user
+    // who may write its parent could swap it for a link or a folder of theirs: a folder that is no longer
+    // this one is gone, never written. A volume's mount point takes the identity of another volume mounted
+    // there (a swapped disk), never that of a link put in its place.
+    mutable std::mutex identityMutex;
+    mutable bool identityKnown = false;
+    mutable dev_t driveDev = 0;
+    mutable ino_t driveIno = 0;
+    // The file system's id: another volume mounted on the same device number shows the same device and
+    // inode, but (where its id comes from its UUID, as for ext4 or tmpfs) not the same id.
+    mutable quint64 driveFsid = 0;
+    // Bumped when another volume was mounted at the mount point: the overwrite list was the old volume's.
+    mutable std::atomic<quint64> volumeSwaps{0};
+    // True when the open folder `fd` (the drive's folder as it stands) is the set-up's folder, taking a
+    // swapped volume's.
+    bool SameFolder(int fd) const;
 
     // Guarded by mutex: the room left by our own reckoning, and the closed records next in line for deletion.
     std::mutex mutex;
@@ -82,6 +102,7 @@ struct CStowelineClass::CRoot
     qint64 sinceRefresh = 0;
     std::deque<CStored> oldest;
     bool goneReported = false; // reported as left out; cleared once it can be used again
+    bool recordsMade = false;  // its Records folder was there once: one that vanishes later is said
     // The errno with which the disk refused a record for a cause of its own: it is left out (never chosen,
     // listed or deleted from) until the next set-up, or until a probe finds it writable when no disk is left.
     int refused = 0;
@@ -91,6 +112,7 @@ struct CStowelineClass::CRoot
     // one of them ended, its records may be older than all the list holds, and it is made again.
     bool passedOver = false;
     quint64 listedEnds = 0;
+    quint64 listedSwaps = 0; // volumeSwaps when the list was made
 
     // The Records folder, opened without following a link below the drive's folder; `create`: made when it is
     // missing. -1 with errno.
