@@ -113,8 +113,6 @@ QString DescribeRootError(const STOWELINE_ROOT_ERROR& error)
 
 bool IsDiskAbsent(const STOWELINE_ROOT_ERROR& error)
 {
-    if (error.Replaced)
-        return true;
     switch (error.SystemError) {
     case 0:
     case ENOENT:

@@ -50,9 +50,10 @@ bool CStowelineClass::CRoot::SameFolder(int fd) const
     std::lock_guard lock(identityMutex);
     // The same inode of the same file system; a disk plugged in again may come back under another device
     // number, but not with another file system id (where it has one).
-    if (identityKnown && st.st_ino == driveIno && fsid == driveFsid && (fsid != 0 || st.st_dev == driveDev))
+    if (identity && st.st_ino == identity->ino && fsid == identity->fsid &&
+        (fsid != 0 || st.st_dev == identity->dev))
         return true;
-    if (identityKnown) {
+    if (identity) {
         // Only a volume's mount point may stand for another folder: the volume mounted there was swapped.
         // Not when a link was put in its place (it may lead to any mount point).
         struct stat own;
@@ -61,10 +62,7 @@ bool CStowelineClass::CRoot::SameFolder(int fd) const
             return false;
         ++volumeSwaps;
     }
-    identityKnown = true;
-    driveDev = st.st_dev;
-    driveIno = st.st_ino;
-    driveFsid = fsid;
+    identity = CFolderId{st.st_dev, st.st_ino, fsid};
     return true;
 }
 

@@ -108,7 +108,7 @@ void CStowelineClass::LoadOldest(CRoot& root, CRoomPass& pass)
     const quint64 swaps = root.volumeSwaps.load();
     if (root.listedSwaps != swaps) {
         root.oldest.clear();
-        root.oldestCut = false;
+        pass.listed.erase(&root);
         root.listedSwaps = swaps;
     }
     if (!root.oldest.empty())

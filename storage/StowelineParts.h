@@ -16,6 +16,7 @@
 #include <atomic>
 #include <deque>
 #include <fcntl.h>
+#include <optional>
 #include <set>
 #include <sys/stat.h>
 
@@ -82,13 +83,16 @@ struct CStowelineClass::CRoot
     // who may write its parent could swap it for a link or a folder of theirs: a folder that is no longer
     // this one is gone, never written. A volume's mount point takes the identity of another volume mounted
     // there (a swapped disk), never that of a link put in its place.
+    struct CFolderId
+    {
+        dev_t dev;
+        ino_t ino;
+        // The file system's id: another volume mounted on the same device number shows the same device and
+        // inode, but (where its id comes from its UUID, as for ext4 or tmpfs) not the same id.
+        quint64 fsid;
+    };
     mutable std::mutex identityMutex;
-    mutable bool identityKnown = false;
-    mutable dev_t driveDev = 0;
-    mutable ino_t driveIno = 0;
-    // The file system's id: another volume mounted on the same device number shows the same device and
-    // inode, but (where its id comes from its UUID, as for ext4 or tmpfs) not the same id.
-    mutable quint64 driveFsid = 0;
+    mutable std::optional<CFolderId> identity;
     // Bumped when another volume was mounted at the mount point: the overwrite list was the old volume's.
     mutable std::atomic<quint64> volumeSwaps{0};
     // True when the open folder `fd` (the drive's folder as it stands) is the set-up's folder, taking a

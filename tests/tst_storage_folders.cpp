@@ -5,6 +5,7 @@
 // folders, links, bind mounts and tmpfs volumes in a mount namespace of the test's own.
 
 #include "model/LogStore.h"
+#include "model/Utility.h"
 #include "storage/CStowelineClass.h"
 #include "storage/CreateStorage.h"
 #include "storage/StorageEvents.h"
@@ -147,6 +148,7 @@ void TestStorageFolders::init()
 void TestStorageFolders::cleanupTestCase()
 {
     SetDefaultFreeSpaceProvider({});
+    QFile::remove(GetAbsolutePath("Drives.conf"));
 }
 
 void TestStorageFolders::swappedDiskFolderIsGone_data()
@@ -202,19 +204,25 @@ void TestStorageFolders::swappedDiskFolderIsGone()
 
 void TestStorageFolders::vanishedRecordsFolderIsSaid()
 {
-    // Another user who may write the disk's folder renames Records away: the next record makes it again, and
-    // the operator hears once (event row and log) that the records stored before are no longer found.
+    // Another user who may write the disk's folder renames Records away, before the station stored anything
+    // since its start: the next record makes it again, and the operator hears once (event row and log, the
+    // disk by its letter) that the records stored before are no longer found.
     CTempDatabase db;
     QSignalSpy events(&CStorageEvents::Instance(), &CStorageEvents::SignalStorageEvent);
     QTemporaryDir disk;
+    QVERIFY(MapDrives({{'D', disk.path()}}));
+    {
+        CStowelineClass before;
+        QVERIFY(Init(before, {"D:"}, false));
+        QVERIFY(Store(before, Key(6, 1), 1, 10 * kKiB));
+    }
     CStowelineClass s;
-    QVERIFY(Init(s, {disk.path()}, false));
-    QVERIFY(Store(s, Key(6, 1), 1, 10 * kKiB));
+    QVERIFY(Init(s, {"D:"}, false));
     const QString root = CStowelineClass::RecordRootOf(disk.path());
     QVERIFY(Rename(root, disk.filePath("elsewhere")));
     for (int hour = 2; hour <= 3; ++hour)
         QVERIFY(Store(s, Key(6, hour), hour, 10 * kKiB));
-    const QString said = "Disk " + disk.path() + ": the folder " + root +
+    const QString said = "Disk D: the folder " + root +
                          " had gone; it was made again, and the records stored in it before are no longer "
                          "found there.";
     QCOMPARE(LogCount(said), 1);
