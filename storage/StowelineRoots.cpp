@@ -94,9 +94,11 @@ int CStowelineClass::CRoot::Probe() const
 bool CStowelineClass::DriveGone(const CRoot& root)
 {
     // A volume that is no longer mounted leaves its empty mount point on the disk below: not a disk.
+    if (!QFileInfo(root.driveDir).isDir() || (root.volume && !CDriveMap::IsMountPoint(root.driveDir)))
+        return true;
+    // A folder that is there but refuses to be opened is not gone: its refusal is said where it is used.
     const CFd drive(::open(QFile::encodeName(root.driveDir).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    return !drive.Valid() || (root.volume && !CDriveMap::IsMountPoint(root.driveDir)) ||
-           !root.SameFolder(drive.Get());
+    return drive.Valid() && !root.SameFolder(drive.Get());
 }
 
 STOWELINE_ROOT_ERROR CStowelineClass::GoneError(const CRoot& root)
