@@ -115,8 +115,8 @@ struct CStowelineClass::CRoot
     // The list passed over records that running backups had stored (BackupsEnded() was listedEnds then): once
     // one of them ended, its records may be older than all the list holds, and it is made again.
     bool passedOver = false;
-    quint64 listedEnds = 0;
-    quint64 listedSwaps = 0; // volumeSwaps when the list was made
+    quint64 listedEnds{};
+    quint64 listedSwaps{}; // volumeSwaps when the list was made
 
     // The Records folder, opened without following a link below the drive's folder; `create`: made when it is
     // missing. -1 with errno.
