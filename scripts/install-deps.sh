@@ -11,4 +11,5 @@ $SUDO apt-get install -y --no-install-recommends \
     libqt6opengl6-dev libgl-dev libxkbcommon-dev \
     libsqlite3-dev libcurl4-openssl-dev \
     xvfb xauth openbox xdotool libxcb1-dev fonts-liberation fonts-wqy-microhei faketime \
-    e2fsprogs mount
+    e2fsprogs mount \
+    bindfs fuse3

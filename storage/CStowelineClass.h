@@ -50,6 +50,9 @@ struct STOWELINE_ROOT_ERROR
     QString Path;            // the directory it stands for; empty when the letter has none
     int SystemError = 0;     // errno of the refused check (ELOOP: a link stands there); 0 when it is missing
     bool NotMounted = false; // Path is there, but the volume it stands for is not mounted on it
+    // Path is no longer the folder that was set up: it was moved away, and a link or another folder stands
+    // in its place. Never written through; waited for until the set-up's folder is back.
+    bool Replaced = false;
 };
 
 // A backup run on the calling thread, for as long as the object lives. The records that this thread opens

@@ -76,6 +76,12 @@ QString DescribeRootError(const STOWELINE_ROOT_ERROR& error)
         return QObject::tr("Disk %1 has no folder. Give it one with a line \"%1=/path/to/folder\" in %2.")
             .arg(drive, CDriveMap::MapFilePath());
     }
+    if (error.Replaced)
+        return QObject::tr(
+                   "Disk %1: the folder %2 is no longer the folder that was set up (it was moved away, "
+                   "and a link or another folder stands in its place); it is not written until that "
+                   "folder is back.")
+            .arg(drive, error.Path);
     if (error.NotMounted)
         return QObject::tr("Disk %1: no volume is mounted at the folder %2 (is its volume mounted?).")
             .arg(drive, error.Path);

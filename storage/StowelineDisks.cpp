@@ -9,8 +9,62 @@
 #include <QDir>
 
 #include <algorithm>
+#include <csignal>
+#include <cstring>
+#include <sys/stat.h>
+#include <sys/vfs.h>
 
 using namespace StowelineDetail;
+
+namespace {
+
+// Removes the set-up's probe files that a killed process left in a Records folder (".probe-<pid>...", the
+// process gone): a later run has another process id and would never remove them as its own.
+void RemoveDeadProbes(int records)
+{
+    static const QByteArray prefix = QByteArrayLiteral(".probe-");
+    for (const DIR_ENTRY& entry : ListDir(records)) {
+        if (!entry.File || !entry.Name.startsWith(prefix))
+            continue;
+        qsizetype end = prefix.size();
+        while (end < entry.Name.size() && std::isdigit(static_cast<unsigned char>(entry.Name[end])))
+            ++end;
+        bool number = false;
+        const qint64 pid = entry.Name.mid(prefix.size(), end - prefix.size()).toLongLong(&number);
+        if (number && pid > 0 && pid != ::getpid() && ::kill(pid_t(pid), 0) != 0 && errno == ESRCH)
+            ::unlinkat(records, entry.Name.constData(), 0);
+    }
+}
+
+} // namespace
+
+bool CStowelineClass::CRoot::SameFolder(int fd) const
+{
+    struct stat st;
+    struct statfs fs;
+    if (::fstat(fd, &st) != 0 || ::fstatfs(fd, &fs) != 0)
+        return false;
+    quint64 fsid = 0;
+    static_assert(sizeof(fs.f_fsid) == sizeof(fsid));
+    std::memcpy(&fsid, &fs.f_fsid, sizeof(fsid));
+    std::lock_guard lock(identityMutex);
+    // The same inode of the same file system; a disk plugged in again may come back under another device
+    // number, but not with another file system id (where it has one).
+    if (identity && st.st_ino == identity->ino && fsid == identity->fsid &&
+        (fsid != 0 || st.st_dev == identity->dev))
+        return true;
+    if (identity) {
+        // Only a volume's mount point may stand for another folder: the volume mounted there was swapped.
+        // Not when a link was put in its place (it may lead to any mount point).
+        struct stat own;
+        if (!volume || ::lstat(QFile::encodeName(driveDir).constData(), &own) != 0 ||
+            (S_ISLNK(own.st_mode) && !driveLink))
+            return false;
+        ++volumeSwaps;
+    }
+    identity = CFolderId{st.st_dev, st.st_ino, fsid};
+    return true;
+}
 
 bool CStowelineClass::Init(const STOWELINE_INIT_PARAM* param)
 {
@@ -44,6 +98,9 @@ bool CStowelineClass::Init(const STOWELINE_INIT_PARAM* param)
         root->reserveBytes = static_cast<qint64>(param->ReserveMB) * kMiB;
         root->overwrite = param->Overwrite != 0;
         root->said = said;
+        struct stat own;
+        root->driveLink =
+            ::lstat(QFile::encodeName(drive.Path).constData(), &own) == 0 && S_ISLNK(own.st_mode);
         roots.push_back(root);
 
         // The drive's directory must be there, and for a volume be its mount point: creating it, or writing
@@ -63,7 +120,30 @@ bool CStowelineClass::Init(const STOWELINE_INIT_PARAM* param)
                 root->refused = refused;
             }
         }
+        // Two chosen disks that lead to one Records folder (a link, a bind mount) are one disk: as two, each
+        // would delete the other's newly stored records as stale copies, or as the oldest.
+        const CFd records(ok ? root->OpenRecords(false) : -1);
+        struct stat st;
+        if (records.Valid() && ::fstat(records.Get(), &st) == 0) {
+            const auto same = std::find_if(usable.begin(), usable.end(), [&](const auto& other) {
+                const CFd otherRecords(other->OpenRecords(false));
+                struct stat o;
+                return otherRecords.Valid() && ::fstat(otherRecords.Get(), &o) == 0 &&
+                       o.st_dev == st.st_dev && o.st_ino == st.st_ino;
+            });
+            if (same != usable.end()) {
+                Report(LOG_TYPE_EXCEPTION,
+                       QObject::tr(
+                           "Disk %1 leads to the same folder as disk %3 (%2); the two are used as one disk.")
+                           .arg(text, (*same)->dir, (*same)->drive),
+                       true);
+                roots.pop_back();
+                continue;
+            }
+        }
         if (ok) {
+            root->recordsMade = true;
+            RemoveDeadProbes(records.Get());
             usable.push_back(root);
         } else {
             // Left out for now: of several disks the others take the records, and this one is reported

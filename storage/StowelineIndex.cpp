@@ -23,6 +23,7 @@ namespace {
 std::mutex g_backupMutex;
 std::map<quint64, std::set<QString>> g_backupStored;
 std::atomic<quint64> g_nextBackup{0};
+std::atomic<quint64> g_backupsEnded{0};
 std::mutex g_providerMutex;
 StowelineFreeSpaceProvider g_defaultProvider;
 
@@ -33,6 +34,11 @@ bool IsStoredByRunningBackup(const QString& path)
     std::lock_guard lock(g_backupMutex);
     return std::any_of(g_backupStored.begin(), g_backupStored.end(),
                        [&](const auto& backup) { return backup.second.count(path) != 0; });
+}
+
+quint64 BackupsEnded()
+{
+    return g_backupsEnded.load();
 }
 
 void NoteStored(quint64 backup, const QString& path)
@@ -77,6 +83,7 @@ CStowelineBackupScope::~CStowelineBackupScope()
     g_backupStored.erase(m_id);
     if (t_backup == m_id)
         t_backup = 0;
+    ++g_backupsEnded;
 }
 
 qint64 CStowelineClass::Available(const CRoot& root)
@@ -90,12 +97,28 @@ qint64 CStowelineClass::Available(const CRoot& root)
 
 void CStowelineClass::LoadOldest(CRoot& root, CRoomPass& pass)
 {
+    // Records passed over while their backup ran are deletable once it ended, and may be the oldest of all:
+    // a list without them is never taken for the disk's.
+    const quint64 ended = BackupsEnded();
+    if (root.passedOver && root.listedEnds != ended) {
+        root.oldest.clear();
+        pass.listed.erase(&root);
+    }
+    // Another volume under the same mount point: the list named the old one's records.
+    const quint64 swaps = root.volumeSwaps.load();
+    if (root.listedSwaps != swaps) {
+        root.oldest.clear();
+        pass.listed.erase(&root);
+        root.listedSwaps = swaps;
+    }
     if (!root.oldest.empty())
         return;
     // Listed once per pass; again only when the list held just the oldest and they are used up.
     if (!pass.listed.insert(&root).second && !root.oldestCut)
         return;
     root.oldestCut = false;
+    root.passedOver = false;
+    root.listedEnds = ended;
     // By the time each was stored, not by the time it was recorded: a backup of an older day must not
     // find its own new files first in line.
     const auto before = [](const CStored& a, const CStored& b) {
@@ -131,8 +154,11 @@ void CStowelineClass::LoadOldest(CRoot& root, CRoomPass& pass)
                 quint32 type = 0;
                 CStored record;
                 if (file.File && ParseFileName(QString::fromLatin1(file.Name), &start, &stop, &type) &&
-                    StatFile(dayDir.Get(), file.Name, &record.stored, &record.size) &&
-                    !IsStoredByRunningBackup(path)) {
+                    StatFile(dayDir.Get(), file.Name, &record.stored, &record.size)) {
+                    if (IsStoredByRunningBackup(path)) {
+                        root.passedOver = true;
+                        continue;
+                    }
                     record.path = path;
                     if (qsizetype(stored.size()) == kOldestListed) {
                         root.oldestCut = true;

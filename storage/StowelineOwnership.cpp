@@ -58,19 +58,24 @@ int CStowelineClass::CRoot::GuardRecords(int fd, bool close) const
     if (::fstat(fd, &st) != 0)
         return refuse(errno);
     if (close && (st.st_mode & kOthersAny) != 0) {
-        // Closing the one way in closes every older record below it too.
-        if (::fchmod(fd, S_IRWXU) == 0) {
+        // Closing the one way in closes every older record below it too. What counts is the mode read
+        // again: a volume whose modes come from its mount (FAT, exFAT, NTFS through FUSE, CIFS) takes the
+        // chmod and keeps its modes.
+        const int error = ::fchmod(fd, S_IRWXU) == 0 ? 0 : errno;
+        if (::fstat(fd, &st) != 0)
+            return refuse(errno);
+        if ((st.st_mode & kOthersAny) == 0) {
             if (said->First(QStringLiteral("closed ") + dir))
                 Report(LOG_TYPE_EXCEPTION,
                        QObject::tr("The folder %1 was open to other users; it is closed to them now, with "
                                    "every record below it.")
                            .arg(dir),
                        false);
-            st.st_mode &= ~kOthersAny;
         } else if (said->First(QStringLiteral("unclosed ") + dir)) {
             Report(LOG_TYPE_EXCEPTION,
                    QObject::tr("The folder %1 is open to other users and cannot be closed to them: %2.")
-                       .arg(dir, SystemText(errno)),
+                       .arg(dir, error != 0 ? SystemText(error)
+                                            : QObject::tr("its volume keeps the modes its mount gives")),
                    false);
         }
     }

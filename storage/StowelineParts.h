@@ -13,10 +13,13 @@
 #include <QFile>
 #include <QObject>
 
+#include <atomic>
 #include <deque>
 #include <fcntl.h>
 #include <map>
+#include <optional>
 #include <set>
+#include <sys/stat.h>
 
 namespace StowelineDetail {
 
@@ -30,6 +33,9 @@ constexpr qsizetype kOldestListed = 256;
 extern thread_local quint64 t_backup;
 bool IsStoredByRunningBackup(const QString& path);
 void NoteStored(quint64 backup, const QString& path);
+// How many backups have ended so far: a list made while one ran passed its records over, and is made again
+// once any has ended.
+quint64 BackupsEnded();
 
 qint64 FileSystemFreeSpace(const QString& directory);
 
@@ -68,6 +74,27 @@ struct CStowelineClass::CRoot
     bool overwrite = true;
     StowelineFreeSpaceProvider freeSpace;
     std::shared_ptr<StowelineDetail::CSaidOnce> said;
+    bool driveLink = false; // driveDir ended in a link at the set-up (the operator's own)
+
+    // The drive's folder as the set-up found it (or as first seen, when it was not there then). Another user
+    // who may write its parent could swap it for a link or a folder of theirs: a folder that is no longer
+    // this one is gone, never written. A volume's mount point takes the identity of another volume mounted
+    // there (a swapped disk), never that of a link put in its place.
+    struct CFolderId
+    {
+        dev_t dev;
+        ino_t ino;
+        // The file system's id: another volume mounted on the same device number shows the same device and
+        // inode, but (where its id comes from its UUID, as for ext4 or tmpfs) not the same id.
+        quint64 fsid;
+    };
+    mutable std::mutex identityMutex;
+    mutable std::optional<CFolderId> identity;
+    // Bumped when another volume was mounted at the mount point: the overwrite list was the old volume's.
+    mutable std::atomic<quint64> volumeSwaps{0};
+    // True when the open folder `fd` (the drive's folder as it stands) is the set-up's folder, taking a
+    // swapped volume's.
+    bool SameFolder(int fd) const;
 
     // Guarded by mutex: the room left by our own reckoning, and the closed records next in line for deletion.
     std::mutex mutex;
@@ -76,6 +103,7 @@ struct CStowelineClass::CRoot
     qint64 sinceRefresh = 0;
     std::deque<CStored> oldest;
     bool goneReported = false; // reported as left out; cleared once it can be used again
+    bool recordsMade = false;  // its Records folder was there once: one that vanishes later is said
     // The errno with which the disk refused a record for a cause of its own: it is left out (never chosen,
     // listed or deleted from) until the next set-up, or until a probe finds it writable when no disk is left.
     int refused = 0;
@@ -84,6 +112,11 @@ struct CStowelineClass::CRoot
     // Room that overwrite freed here for records still being written (COpenRecord::held): never taken by a
     // record that takes free room only.
     qint64 held = 0;
+    // The list passed over records that running backups had stored (BackupsEnded() was listedEnds then): once
+    // one of them ended, its records may be older than all the list holds, and it is made again.
+    bool passedOver = false;
+    quint64 listedEnds{};
+    quint64 listedSwaps{}; // volumeSwaps when the list was made
 
     // The Records folder, opened without following a link below the drive's folder; `create`: made when it is
     // missing. -1 with errno.

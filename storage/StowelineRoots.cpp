@@ -20,6 +20,12 @@ int CStowelineClass::CRoot::OpenRecords(bool create) const
     const CFd drive(::open(QFile::encodeName(driveDir).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!drive.Valid())
         return -1;
+    // The folder the set-up found, checked on the handle that is used: never a link or folder put in its
+    // place.
+    if (!SameFolder(drive.Get())) {
+        errno = ENOENT;
+        return -1;
+    }
     const int fd =
         create ? OpenOrMakeSubDir(drive.Get(), kRecordsFolder) : OpenSubDir(drive.Get(), kRecordsFolder);
     // Another user's Records folder is the disk's own refusal: nothing on it can be used.
@@ -88,14 +94,20 @@ int CStowelineClass::CRoot::Probe() const
 bool CStowelineClass::DriveGone(const CRoot& root)
 {
     // A volume that is no longer mounted leaves its empty mount point on the disk below: not a disk.
-    return !QFileInfo(root.driveDir).isDir() || (root.volume && !CDriveMap::IsMountPoint(root.driveDir));
+    if (!QFileInfo(root.driveDir).isDir() || (root.volume && !CDriveMap::IsMountPoint(root.driveDir)))
+        return true;
+    // A folder that is there but refuses to be opened is not gone: its refusal is said where it is used.
+    const CFd drive(::open(QFile::encodeName(root.driveDir).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    return drive.Valid() && !root.SameFolder(drive.Get());
 }
 
 STOWELINE_ROOT_ERROR CStowelineClass::GoneError(const CRoot& root)
 {
     const QFileInfo drive(root.driveDir);
-    if (drive.isDir())
+    if (drive.isDir() && root.volume && !CDriveMap::IsMountPoint(root.driveDir))
         return {root.drive, root.driveDir, 0, true};
+    if (drive.isDir() || (drive.isSymLink() && !root.driveLink))
+        return {root.drive, root.driveDir, 0, false, true};
     return {root.drive, root.driveDir, drive.exists() ? ENOTDIR : 0, false};
 }
 
@@ -148,12 +160,23 @@ bool CStowelineClass::EnsureRootFolder(CRoot& root, STOWELINE_ROOT_ERROR* error)
         return false;
     }
     if (missing) {
-        qWarning() << "storage: the folder" << root.dir << "had gone and was made again";
+        // Moved away or deleted: the records it held are no longer found, and the operator hears of it.
+        QString drive = root.drive;
+        if (drive.endsWith(QLatin1Char(':')))
+            drive.chop(1);
+        if (root.recordsMade)
+            Report(
+                LOG_TYPE_EXCEPTION,
+                QObject::tr("Disk %1: the folder %2 had gone; it was made again, and the records stored in "
+                            "it before are no longer found there.")
+                    .arg(drive, root.dir),
+                true);
         root.oldest.clear();
         root.exhausted = false;
         root.estimate = -1;
     }
     root.goneReported = false;
+    root.recordsMade = true;
     return true;
 }
 

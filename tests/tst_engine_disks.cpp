@@ -132,8 +132,9 @@ QString StoreOld(const QString& drive, int day, int minute, qint64 size)
 // Runs the plan's worker over its list to the end; false when it did not end.
 struct CRun
 {
-    explicit CRun()
-        : full(&worker, &CExecuteThread::SignalDiskFull), failed(&worker, &CExecuteThread::SignalDiskFailed),
+    explicit CRun(int plan = kPlan)
+        : worker(plan, 0), full(&worker, &CExecuteThread::SignalDiskFull),
+          failed(&worker, &CExecuteThread::SignalDiskFailed),
           fileFailed(&worker, &CExecuteThread::SigConnectDeviceFail)
     {
     }
@@ -143,7 +144,7 @@ struct CRun
         return worker.wait(kLimitMs);
     }
 
-    CExecuteThread worker{kPlan, 0};
+    CExecuteThread worker;
     QSignalSpy full;
     QSignalSpy failed;
     QSignalSpy fileFailed;
@@ -164,6 +165,7 @@ private Q_SLOTS:
     void unvouchedFileNeverCostsAnotherRecording();
     void dyingDiskFailsOnlyItsRecord_data();
     void dyingDiskFailsOnlyItsRecord();
+    void recordsOfAnEndedRunAreOverwrittenInTheirTurn();
 };
 
 void TestEngineDisks::readOnlyDiskOfTwoDoesNotStopThePlan()
@@ -455,6 +457,57 @@ void TestEngineDisks::dyingDiskFailsOnlyItsRecord()
         QVERIFY(!QFileInfo::exists(old));
     }
     QCOMPARE(CEngineFixture::LogRows("Disk D: the folder " + CStowelineClass::RecordRootOf(dying)), 1);
+void TestEngineDisks::recordsOfAnEndedRunAreOverwrittenInTheirTurn()
+{
+    // Overwrite mode on a disk with room for three files of 300 KiB, two older records on it. The first
+    // plan's run stores two files: for the second the oldest record goes, its own first file is passed over.
+    // The second plan's run then stores three: the older record, then the first run's two files go, in the
+    // order they were stored; none of its files fails for a full disk and no plan stops.
+    CEngineFixture f(kNow);
+    SimRecorderConfig config;
+    config.AnalogChannels = 2;
+    config.Seed = 12;
+    const qint64 size = 300 * 1024;
+    for (int channel = 1; channel <= 2; ++channel)
+        for (int n = 0; n < channel + 1; ++n) {
+            const QDateTime start(kMonday, QTime(8 + n, 0), Qt::UTC);
+            config.AddRecording(channel, start, start.addSecs(3600), 0, size);
+        }
+    const int device = f.AddDevice(config, "Runs");
+    QVERIFY(device >= 0);
+    for (int channel = 1; channel <= 2; ++channel) {
+        const int plan = kPlan + channel - 1;
+        QVERIFY(f.AddPlan(plan, {{int16_t(device), int16_t(channel)}}, {}));
+        f.Model().TaskList(plan, 0) = {f.TaskOf(plan, 0, kMonday)};
+        QVERIFY(f.Model().SaveTaskList(plan, 0));
+    }
+    QCOMPARE(f.SetUpStorage(0, 1000 * 1024), 0);
+    QStringList older;
+    for (int day = 1; day <= 2; ++day)
+        older << StoreOld(f.DiskPath(), day, day, size);
+    QVERIFY(!older.contains(QString()));
+
+    // How many files of the plan's list have their copy stored, each equal to the recorder's.
+    const auto copies = [&](int plan) {
+        int stored = 0;
+        for (const FILE_INFO& file : f.Model().TaskList(plan, 0).value(0).FileList)
+            stored += f.StoredCopyMatches(device, plan - kPlan + 1, file.FileStartTime, file.FileStopTime);
+        return stored;
+    };
+    for (int plan : {kPlan, kPlan + 1}) {
+        CRun run(plan);
+        QVERIFY(run.Go());
+        QCOMPARE(run.failed.size(), 0);
+        QCOMPARE(run.full.size(), 0);
+        QCOMPARE(run.fileFailed.size(), 0);
+        QCOMPARE(DoneFiles(f.Model().TaskList(plan, 0)), plan - kPlan + 2);
+        QCOMPARE(copies(plan), plan - kPlan + 2);
+        // After the first run the older record of the two stays.
+        QCOMPARE(QFileInfo::exists(older[1]), plan == kPlan);
+    }
+    QCOMPARE(DiskFullCalls().load(), 0);
+    QCOMPARE(copies(kPlan), 0);
+    QCOMPARE(FilesUnder(f.DiskPath()), f.StoredFiles(device, 2));
     QVERIFY(f.Recorders().WaitForIdle());
 }
 

@@ -167,6 +167,7 @@ private Q_SLOTS:
     void diskLeftOutOrNotMountedIsNeverTouched_data();
     void diskLeftOutOrNotMountedIsNeverTouched();
     void overwriteListHoldsOnlyTheOldest();
+    void endedBackupsRecordsAreOverwrittenInTheirTurn();
 
 private:
     CQuotaRoots m_quota;
@@ -605,6 +606,62 @@ void TestStorageFaults::overwriteListHoldsOnlyTheOldest()
         QVERIFY2(QFileInfo::exists(old[i]) == ((i * 7) % kOld >= 300), qPrintable(old[i]));
     // What the list of 20,000 would hold is some 10 MiB; a quarter of a thousand records well under 1.
     QVERIFY2(held < 2048, qPrintable(QString::number(held) + " KiB held"));
+
+    // The record just stored is the newest of the disk: it never joins a list that holds only the oldest
+    // (it would be deleted before the older records beyond that list). The next need for room uses the list
+    // up and lists again: the next 250 oldest go, the new record stays.
+    const CHANNEL_RECORD_KEY next = Key(5, 2);
+    const QByteArray small = Bytes(2, 250 * kKiB);
+    QVERIFY(s.OpenChannelRecord(kName, 0, &next) &&
+            s.WriteChannelRecord(kName, 1, reinterpret_cast<const uint8_t*>(small.constData()),
+                                 uint32_t(small.size()), &next) &&
+            s.CloseChannelRecord(kName, &next));
+    QCOMPARE(ReadAll(root + "/" + kName + "/20240305/" + FileOf(key)), block);
+    for (int i = 0; i < kOld; ++i)
+        QVERIFY2(QFileInfo::exists(old[i]) == ((i * 7) % kOld >= 550), qPrintable(old[i]));
+}
+
+void TestStorageFaults::endedBackupsRecordsAreOverwrittenInTheirTurn()
+{
+    // A 1000 KiB disk of 300 KiB records, two backups one after the other. The first run needs room while
+    // its own record lies on the disk: that record is passed over then, and deleted in its turn once the run
+    // ended, before anything stored after it; when only the second run's own records and older ones of the
+    // first are left, the older ones go, and no record fails for a full disk while one may be deleted.
+    CTempDatabase db;
+    QTemporaryDir disk;
+    m_quota.SetQuota(disk.path(), 1000 * kKiB);
+    CStowelineClass s;
+    QVERIFY(Init(s, {disk.path()}, true));
+    const qint64 size = 300 * kKiB;
+    // Two records of last month, stored before any run.
+    for (int hour = 1; hour <= 2; ++hour)
+        QVERIFY(Store(s, Key(1, hour), hour, size) &&
+                Date(StoredOn(disk.path(), Key(1, hour), hour, size), hour));
+    const auto left = [&] {
+        QStringList keys;
+        for (int day : {1, 2, 3})
+            for (int hour = 1; hour <= 3; ++hour)
+                if (!StoredOn(disk.path(), Key(day, hour), day == 1 ? hour : day * 10 + hour, size).isEmpty())
+                    keys << QString::asprintf("%d/%d", day, hour);
+        return keys;
+    };
+    {
+        const CStowelineBackupScope first;
+        QVERIFY(Store(s, Key(2, 1), 21, size));
+        // Room for it: the older record of last month goes, never the run's own.
+        QVERIFY(Store(s, Key(2, 2), 22, size));
+        QCOMPARE(left(), (QStringList{"1/2", "2/1", "2/2"}));
+    }
+    {
+        const CStowelineBackupScope second;
+        // Deleted in the order they were stored: last month's, then the first run's first and second.
+        const QList<QStringList> after{{"2/1", "2/2", "3/1"}, {"2/2", "3/1", "3/2"}, {"3/1", "3/2", "3/3"}};
+        for (int hour = 1; hour <= 3; ++hour) {
+            QVERIFY2(Store(s, Key(3, hour), 30 + hour, size), qPrintable(QString::number(s.GetLastError())));
+            QCOMPARE(left(), after[hour - 1]);
+        }
+        QCOMPARE(DiskFullCalls().load(), 0);
+    }
 }
 
 VARROW_TEST_MAIN(TestStorageFaults, QCoreApplication)

@@ -10,18 +10,26 @@
 #include "storage/CStowelineClass.h"
 #include "storage/CreateStorage.h"
 #include "storage/StoredRecordFile.h"
+#include "platform/DriveMap.h"
+#include "tests/support/MountNamespace.h"
 #include "tests/support/QuotaRoots.h"
 #include "tests/support/StorageSearch.h"
 #include "tests/support/TempDatabase.h"
 #include "tests/support/TestSupport.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QProcess>
+#include <QScopeGuard>
+#include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -31,6 +39,7 @@ namespace {
 // Nobody's user id: another user than the program's.
 constexpr uid_t kOtherUser = 65534;
 
+using TestSupport::Bound;
 using TestSupport::Search;
 using TestSupport::Time;
 
@@ -110,6 +119,8 @@ private Q_SLOTS:
     void foreignFolderAtARecordsPlaceFailsThatRecordAlone();
     void searchKeepsTheEarliestUpToItsBound();
     void searchNamesTheDisksItCannotSearch();
+    void volumeThatKeepsItsModes_data();
+    void volumeThatKeepsItsModes();
 
 private:
     std::unique_ptr<QTemporaryDir> m_drive;
@@ -446,6 +457,85 @@ void TestStorageOwner::searchNamesTheDisksItCannotSearch()
     QVERIFY(Init(whole, {"D:"}));
     QCOMPARE(Search(whole, name, 5), QStringList{record});
     QVERIFY(whole.GetLastSearchRootErrors().empty());
+}
+
+void TestStorageOwner::volumeThatKeepsItsModes_data()
+{
+    // The modes a volume without owners shows for every entry, set by its mount, whatever chmod does.
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<bool>("refused");
+    QTest::newRow("open to all (umask=000)") << 0777 << true;
+    QTest::newRow("its group may write (umask=007)") << 0770 << true;
+    QTest::newRow("others may read (umask=022)") << 0755 << false;
+    QTest::newRow("closed (umask=077)") << 0700 << false;
+}
+
+// A volume whose chmod succeeds and changes nothing (FAT or exFAT through the kernel or FUSE, ntfs-3g, CIFS
+// without unix extensions), seen through a FUSE view that ignores chmod: the set-up's closing of Records is
+// judged by the mode read again. One others or its group may write to is refused at the set-up, in the
+// start box and the event row, naming the folder and why; one they may only read is used and said to stay
+// open; the log never says it was closed.
+void TestStorageOwner::volumeThatKeepsItsModes()
+{
+    if (::geteuid() != 0)
+        QSKIP("A FUSE view is mounted as root only.");
+    if (!QFileInfo(QStringLiteral("/dev/fuse")).exists())
+        QSKIP("No /dev/fuse on this machine: no FUSE view can be mounted.");
+    if (QStandardPaths::findExecutable(QStringLiteral("bindfs")).isEmpty())
+        QSKIP("bindfs is not installed (scripts/install-deps.sh installs it).");
+    IN_MOUNT_NAMESPACE();
+    QFETCH(int, mode);
+    QFETCH(bool, refused);
+    CTempDatabase db;
+    QTemporaryDir under;
+    const QString view = m_drive->path();
+    QProcess bindfs;
+    bindfs.setProcessChannelMode(QProcess::MergedChannels);
+    bindfs.start(QStringLiteral("bindfs"),
+                 {"-f", "--chmod-ignore", "-p", "0" + QString::number(mode, 8), under.path(), view});
+    const auto unmount = qScopeGuard([&] {
+        ReleaseStorage();
+        TestSupport::Unmount(view);
+        if (!bindfs.waitForFinished(Bound(10000)))
+            bindfs.kill();
+        bindfs.waitForFinished();
+    });
+    QElapsedTimer waited;
+    waited.start();
+    while (!CDriveMap::IsMountPoint(view) && waited.elapsed() < Bound(10000))
+        QThread::msleep(10);
+    QVERIFY2(CDriveMap::IsMountPoint(view), qPrintable(QString::fromLocal8Bit(bindfs.readAll())));
+    QVERIFY(MapDrives({{'D', view}}));
+
+    SYSTEM_CONFIG config;
+    config.Disk[0] = 'D';
+    const int code = CreateStorage(nullptr, config);
+    QCOMPARE(Mode(m_root), mode); // the chmod went through and changed nothing
+    const QStringList log = LogTexts();
+    QVERIFY2(!log.join('\n').contains("closed to them now"), qPrintable(log.join('\n')));
+    if (refused) {
+        QCOMPARE(code, int(STOWELINE_ERR_ROOT));
+        QVERIFY(!GetStoweline());
+        const QString line = "Disk D: other users may write to the folder " + m_root +
+                             " (a volume without owners must be mounted for the station's user, with no "
+                             "write for others).";
+        QVERIFY2(StorageErrorText(code).endsWith("\n" + line), qPrintable(StorageErrorText(code)));
+        QCOMPARE(StorageFailureCause(), line);
+        return;
+    }
+    QCOMPARE(code, 0);
+    const std::shared_ptr<CStowelineClass> storage = GetStoweline();
+    QVERIFY(storage);
+    const char* name = "10.20.20.20_8000_1";
+    const CHANNEL_RECORD_KEY key{Time(5, 1), Time(5, 2), 1, 0};
+    const uint8_t byte = 7;
+    QVERIFY(storage->OpenChannelRecord(name, 0, &key) &&
+            storage->WriteChannelRecord(name, 1, &byte, 1, &key) && storage->CloseChannelRecord(name, &key));
+    QCOMPARE(Search(*storage, name, 5).size(), 1);
+    const QString open = "The folder " + m_root +
+                         " is open to other users and cannot be closed to them: its volume keeps the modes "
+                         "its mount gives.";
+    QCOMPARE(log.count(open), mode == 0700 ? 0 : 1);
 }
 
 VARROW_TEST_MAIN(TestStorageOwner, QCoreApplication)

@@ -2029,6 +2029,22 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
+        <source>its volume keeps the modes its mount gives</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Disk %1: the folder %2 had gone; it was made again, and the records stored in it before are no longer found there.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Disk %1 leads to the same folder as disk %3 (%2); the two are used as one disk.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Disk %1: the folder %2 is no longer the folder that was set up (it was moved away, and a link or another folder stands in its place); it is not written until that folder is back.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
         <source>A folder of another user below a record disk&apos;s folder is left alone: %1.</source>
         <translation type="unfinished"></translation>
     </message>

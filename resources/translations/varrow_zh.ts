@@ -2039,6 +2039,22 @@
         <translation>文件夹 %1 对其他用户开放，且无法对他们关闭：%2。</translation>
     </message>
     <message>
+        <source>its volume keeps the modes its mount gives</source>
+        <translation>其所在的卷保持其挂载所给的权限</translation>
+    </message>
+    <message>
+        <source>Disk %1: the folder %2 had gone; it was made again, and the records stored in it before are no longer found there.</source>
+        <translation>磁盘 %1：文件夹 %2 曾经消失；它已被重新创建，此前存放在其中的录像在那里再也找不到了。</translation>
+    </message>
+    <message>
+        <source>Disk %1 leads to the same folder as disk %3 (%2); the two are used as one disk.</source>
+        <translation>磁盘 %1 与磁盘 %3 指向同一个文件夹（%2）；两者作为一个磁盘使用。</translation>
+    </message>
+    <message>
+        <source>Disk %1: the folder %2 is no longer the folder that was set up (it was moved away, and a link or another folder stands in its place); it is not written until that folder is back.</source>
+        <translation>磁盘 %1：文件夹 %2 已不是设置时的那个文件夹（它被移走了，原处换成了链接或另一个文件夹）；在该文件夹回来之前不会向其写入。</translation>
+    </message>
+    <message>
         <source>A folder of another user below a record disk&apos;s folder is left alone: %1.</source>
         <translation>录像磁盘文件夹下属于另一个用户的文件夹不予使用：%1。</translation>
     </message>
