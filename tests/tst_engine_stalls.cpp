@@ -344,6 +344,13 @@ void TestEngineStalls::playBackStartedAnewWithoutEndEnds()
         QVERIFY(f.StoredCopyMatches(device, 1, SimTime(At(8)), SimTime(At(9))));
     // The first play-back and its thirty restarts, then channel 2.
     QCOMPARE(f.Recorder(device).Calls(QStringLiteral("play-open")).size(), 1 + 30 + 1);
+    if (truly > 0) {
+        // Each of the 31 play-backs made its progress before it was started anew.
+        const QList<SimCall> answers = f.Recorder(device).Calls(QStringLiteral("position"));
+        QCOMPARE(std::count_if(answers.cbegin(), answers.cend(),
+                               [](const SimCall& call) { return call.Channel == 1 && call.Value >= 0; }),
+                 31 * truly);
+    }
     QVERIFY(f.StoredCopyMatches(device, 2, SimTime(At(8)), SimTime(At(9))));
     QVERIFY(f.Recorders().WaitForIdle());
 }

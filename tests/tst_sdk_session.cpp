@@ -622,11 +622,13 @@ void TestSdkSession::sessionLivesWhileItsPlayBackAsks()
     // The recorder drops a connection that asks nothing for 300 ms. A login whose play-back asks for its
     // position keeps its session though the login's own connection stays quiet three times as long (else
     // the next file of a long play-back opens with a session the recorder forgot); once nothing asks any
-    // more, the session ends as any idle client's does.
+    // more, the session ends as any idle client's does, as a second login that never asked ended before.
     SimRecorderConfig config = CSimRecorders::MakeConfig(1, {1 << 20}, kDay);
     config.IdleTimeoutMs = 300;
     CRig rig(config);
     QVERIFY(rig.Login >= 0);
+    const int idle = LoginTo(rig.Sim);
+    QVERIFY(idle >= 0);
     Collector collector;
     const int play = Play(rig.Login, At(8), At(9), collector);
     QVERIFY(play >= 0);
@@ -638,6 +640,8 @@ void TestSdkSession::sessionLivesWhileItsPlayBackAsks()
         QThread::msleep(20);
     }
     const NET_DVR_FILE_CONDITION condition = Condition(1, At(0), At(23));
+    QCOMPARE(NET_DVR_FindFile_V30(idle, &condition), -1);
+    NET_DVR_Logout_V30(idle);
     const int search = NET_DVR_FindFile_V30(rig.Login, &condition);
     QVERIFY2(search >= 0, qPrintable(QString::number(NET_DVR_GetLastError())));
     QVERIFY(NET_DVR_FindClose_V30(search));
@@ -645,6 +649,7 @@ void TestSdkSession::sessionLivesWhileItsPlayBackAsks()
     QVERIFY(rig.Sims.WaitForIdle(TestSupport::Bound(3000)));
     QCOMPARE(NET_DVR_FindFile_V30(rig.Login, &condition), -1);
     NET_DVR_Logout_V30(rig.Login);
+    QCOMPARE(rig.Sim->Calls(QStringLiteral("login")).size(), 2);
 }
 
 void TestSdkSession::everyMonthThroughTheTimeChecks_data()
