@@ -11,6 +11,7 @@
 #include "storage/CreateStorage.h"
 #include "tests/support/EngineFixture.h"
 #include "tests/support/PlanThreads.h"
+#include "tests/support/SteppedClock.h"
 #include "tests/support/TestSupport.h"
 
 #include <QSignalSpy>
@@ -196,6 +197,7 @@ private Q_SLOTS:
     void unvouchedFileHeldToItsTimeRange_data();
     void unvouchedFileHeldToItsTimeRange();
     void givenUpFileWaitsBehindTheOthers();
+    void longFileKeepsItsSession();
     void runEndShowsWhatWasStored_data();
     void runEndShowsWhatWasStored();
 };
@@ -205,23 +207,30 @@ void TestEngineStalls::playBackWithoutProgressEnds_data()
     // Channel 1: a 3 MiB file, then one of 1.5 MiB; channel 2: 1 MiB. The recorder stops sending the first
     // file at 2 MiB and keeps answering its position below 100 ("held"), or sends every byte of both its
     // files and answers 99 for ever ("stuck at 99"). Held, the file is given up after three clock minutes
-    // without anything new; with every byte in, it is stored after them. Through a plan's worker and the
-    // manual backup.
+    // without anything new; with every byte in, it is stored after them, but only when a length vouches
+    // that every byte is in: without one (no play-back length, no listed size) nothing tells a whole file
+    // from a cut one, and it is given up too. Through a plan's worker and the manual backup.
     QTest::addColumn<bool>("held");
+    QTest::addColumn<bool>("announced");
     QTest::addColumn<bool>("manual");
-    QTest::newRow("held halfway, plan") << true << false;
-    QTest::newRow("held halfway, manual backup") << true << true;
-    QTest::newRow("stuck at 99, plan") << false << false;
-    QTest::newRow("stuck at 99, manual backup") << false << true;
+    QTest::newRow("held halfway, plan") << true << true << false;
+    QTest::newRow("held halfway, manual backup") << true << true << true;
+    QTest::newRow("stuck at 99, plan") << false << true << false;
+    QTest::newRow("stuck at 99, manual backup") << false << true << true;
+    QTest::newRow("stuck at 99 without a size, plan") << false << false << false;
 }
 
 void TestEngineStalls::playBackWithoutProgressEnds()
 {
     QFETCH(bool, held);
+    QFETCH(bool, announced);
     QFETCH(bool, manual);
-    // A clock second lasts 10 real milliseconds: the bound is 1.8 real seconds, and a poll's own time (a
-    // fraction of a real millisecond) blurs it by no more than a few clock seconds.
     CEngineFixture f(kNow, 100.0);
+    // The clock moves only by the engine's waits, each a hundredth of its length in real time: the quiet
+    // is counted in polls, so neither a slow store nor a machine too loaded to run the engine thread in
+    // time stretches it (a clock that runs on in real time measured 221 s for a bound of 180 on such a
+    // machine), and the 180 polls still take 1.8 real seconds, more than any stream on loopback pauses.
+    const CScopedSteppedClock clock(kNow, 100.0);
     SimRecorderConfig config = ThreeFiles();
     if (held) {
         config.Channel(1).Faults.HoldAfterBytes = 2 * kMiB;
@@ -229,10 +238,18 @@ void TestEngineStalls::playBackWithoutProgressEnds()
         config.Channel(1).Faults.InjectedPosition = 99;
         config.Channel(1).Faults.InjectedPositionTimes = -1;
     }
+    if (!announced)
+        config.Channel(1).Faults.ReportedLength = 0;
     const int device = Gate(f, config);
     QVERIFY(device >= 0);
     if (!manual)
-        QVERIFY(SaveDayList(f, kPlan));
+        QVERIFY(SaveDayList(f, kPlan, [announced](QList<TASK_INFO>& list) {
+            if (announced)
+                return;
+            list[0].TotalChannelSize -= list[0].FileList[0].FileSize;
+            list[0].FileList[0].FileSize = 0;
+        }));
+    const bool givenUp = held || !announced;
 
     CRun run(manual);
     CReports reports(run.Worker());
@@ -241,12 +258,14 @@ void TestEngineStalls::playBackWithoutProgressEnds()
     run.Start();
     QVERIFY(run.Wait(Bound(30000)));
 
-    // The first file ended three clock minutes after its last progress: given up (its end is the report),
-    // or stored (its end is the second file's start, a second and a store later).
-    const QDateTime end = held ? reports.FirstAt() : watch.SecondAt();
-    QVERIFY(watch.ChangedAt().isValid() && end.isValid());
-    const qint64 quiet = watch.ChangedAt().msecsTo(end);
-    QVERIFY2(quiet >= kPlaybackStallLimitMs - 1000 && quiet <= kPlaybackStallLimitMs + 20000,
+    // The first file ended 180 polls after its last progress: given up (its end is the report), or stored
+    // (its end is the second file's start, one wait later). A block that reaches the count between a poll
+    // and the progress it shows moves the measured start back by one poll.
+    const QDateTime end = givenUp ? reports.FirstAt() : watch.SecondAt();
+    QVERIFY(watch.ChangedAt().isValid());
+    QVERIFY2(end.isValid(), givenUp ? "never given up" : "never stored");
+    const qint64 quiet = watch.ChangedAt().msecsTo(end) - (givenUp ? 0 : 1000);
+    QVERIFY2(quiet >= kPlaybackStallLimitMs && quiet <= kPlaybackStallLimitMs + 1000,
              qPrintable(QString::number(quiet)));
     QCOMPARE(kPlaybackStallLimitMs, 180000);
 
@@ -255,16 +274,16 @@ void TestEngineStalls::playBackWithoutProgressEnds()
         QStringLiteral("Download of Gate_Camera 01 2024-05-01 08:00:00 - 2024-05-01 09:00:00 "
                        "given up: the recorder sent nothing new for 180 s and never ended "
                        "the play-back");
-    QCOMPARE(reports.Texts(), held ? QStringList{first} : QStringList{});
-    QCOMPARE(CEngineFixture::LogRows(QStringLiteral("Download of")), held ? 1 : 0);
+    QCOMPARE(reports.Texts(), givenUp ? QStringList{first} : QStringList{});
+    QCOMPARE(CEngineFixture::LogRows(QStringLiteral("Download of")), givenUp ? 1 : 0);
     QCOMPARE(full.size(), 0);
     const QList<TASK_INFO> stored = StoredTasks(Group(manual));
     QCOMPARE(stored.size(), 2);
-    QCOMPARE(DoneFiles(stored), held ? 2 : 3);
+    QCOMPARE(DoneFiles(stored), givenUp ? 2 : 3);
     // Nothing of a file given up is kept; what came whole is stored byte for byte. Each file was asked for
     // once: the held one is not asked again in this run.
-    QCOMPARE(f.StoredFiles(device, 1).size(), held ? 1 : 2);
-    if (!held)
+    QCOMPARE(f.StoredFiles(device, 1).size(), givenUp ? 1 : 2);
+    if (!givenUp)
         QVERIFY(f.StoredCopyMatches(device, 1, SimTime(At(8)), SimTime(At(9))));
     QVERIFY(f.StoredCopyMatches(device, 1, SimTime(At(9)), SimTime(At(10))));
     QVERIFY(f.StoredCopyMatches(device, 2, SimTime(At(8)), SimTime(At(9))));
@@ -276,18 +295,24 @@ void TestEngineStalls::playBackStartedAnewWithoutEndEnds_data()
 {
     // Channel 1's first file answers every position with a code that has its play-back started anew (-1,
     // 200), `times` times in all (-1: for ever). Thirty restarts of the file are borne; the next such answer
-    // gives the file up alone, and channel 2 is fetched.
+    // gives the file up alone, and channel 2 is fetched. With `truly` > 0 each play-back first answers that
+    // many positions truly, its bytes held below the end: progress that a start anew takes back, so the
+    // restarts still count up (counted afresh at each progress, forty would never reach the cap and the file
+    // would end only as a stalled one).
     QTest::addColumn<int>("position");
     QTest::addColumn<int>("times");
-    QTest::newRow("-1 for ever") << -1 << -1;
-    QTest::newRow("200 for ever") << 200 << -1;
-    QTest::newRow("-1 thirty times") << -1 << 30;
+    QTest::addColumn<int>("truly");
+    QTest::newRow("-1 for ever") << -1 << -1 << 0;
+    QTest::newRow("200 for ever") << 200 << -1 << 0;
+    QTest::newRow("-1 thirty times") << -1 << 30 << 0;
+    QTest::newRow("-1 forty times, each after progress") << -1 << 40 << 1;
 }
 
 void TestEngineStalls::playBackStartedAnewWithoutEndEnds()
 {
     QFETCH(int, position);
     QFETCH(int, times);
+    QFETCH(int, truly);
     CEngineFixture f(kNow);
     SimRecorderConfig config;
     config.AnalogChannels = 2;
@@ -295,6 +320,9 @@ void TestEngineStalls::playBackStartedAnewWithoutEndEnds()
     config.AddRecording(2, At(8), At(9), 0, 30000);
     config.Channel(1).Faults.InjectedPosition = position;
     config.Channel(1).Faults.InjectedPositionTimes = times;
+    config.Channel(1).Faults.InjectedPositionAfter = truly;
+    if (truly > 0)
+        config.Channel(1).Faults.HoldAfterBytes = 20000;
     const int device = Gate(f, config);
     QVERIFY(device >= 0);
     QVERIFY(SaveDayList(f, kPlan));
@@ -303,7 +331,7 @@ void TestEngineStalls::playBackStartedAnewWithoutEndEnds()
     CReports reports(run.Worker());
     run.Start();
     QVERIFY(run.Wait(Bound(30000)));
-    const bool givenUp = times < 0;
+    const bool givenUp = times < 0 || times > kMaxPlaybackRestarts;
     QCOMPARE(kMaxPlaybackRestarts, 30);
     const QString text =
         QStringLiteral("Download of Gate_Camera 01 2024-05-01 08:00:00 - 2024-05-01 09:00:00 "
@@ -316,6 +344,13 @@ void TestEngineStalls::playBackStartedAnewWithoutEndEnds()
         QVERIFY(f.StoredCopyMatches(device, 1, SimTime(At(8)), SimTime(At(9))));
     // The first play-back and its thirty restarts, then channel 2.
     QCOMPARE(f.Recorder(device).Calls(QStringLiteral("play-open")).size(), 1 + 30 + 1);
+    if (truly > 0) {
+        // Each of the 31 play-backs made its progress before it was started anew.
+        const QList<SimCall> answers = f.Recorder(device).Calls(QStringLiteral("position"));
+        QCOMPARE(std::count_if(answers.cbegin(), answers.cend(),
+                               [](const SimCall& call) { return call.Channel == 1 && call.Value >= 0; }),
+                 31 * truly);
+    }
     QVERIFY(f.StoredCopyMatches(device, 2, SimTime(At(8)), SimTime(At(9))));
     QVERIFY(f.Recorders().WaitForIdle());
 }
@@ -460,6 +495,39 @@ void TestEngineStalls::givenUpFileWaitsBehindTheOthers()
     QCOMPARE(tuesday[0].Channel, 2);
     QCOMPARE(tuesday[1].Channel, 1);
     threads.StopAll();
+    QVERIFY(f.Recorders().WaitForIdle());
+}
+
+void TestEngineStalls::longFileKeepsItsSession()
+{
+    // Channel 1 plays a file for a second and a half of real time (1.5 MiB at 1 MiB/s), then a short one;
+    // the recorder drops a connection that asks nothing for half a second. The login's own connection has
+    // nothing to ask while a file plays: the play-back's questions keep the session, so the next file opens
+    // on the same login, without a reconnect and without an exception entry for a file that came whole.
+    CEngineFixture f(kNow, 100.0);
+    SimRecorderConfig config;
+    config.AnalogChannels = 2;
+    config.IdleTimeoutMs = 500;
+    config.Rate = kMiB;
+    config.AddRecording(1, At(8), At(9), 0, 3 * kMiB / 2).AddRecording(1, At(9), At(10), 0, 30000);
+    config.AddRecording(2, At(8), At(9), 0, 30000);
+    const int device = Gate(f, config);
+    QVERIFY(device >= 0);
+    QVERIFY(SaveDayList(f, kPlan));
+    CRecorderSim& sim = f.Recorder(device);
+    sim.ClearCallLog();
+
+    CRun run(false);
+    CReports reports(run.Worker());
+    run.Start();
+    QVERIFY(run.Wait(Bound(30000)));
+    QCOMPARE(reports.Texts().join(u'\n'), QString());
+    QCOMPARE(CEngineFixture::LogRows(QStringLiteral("Download File Exceptional")), 0);
+    QCOMPARE(DoneFiles(StoredTasks(kPlan)), 3);
+    QCOMPARE(sim.Calls(QStringLiteral("login")).size(), 2); // one a channel
+    QCOMPARE(sim.Calls(QStringLiteral("play-open")).size(), 3);
+    QVERIFY(f.StoredCopyMatches(device, 1, SimTime(At(8)), SimTime(At(9))));
+    QVERIFY(f.StoredCopyMatches(device, 1, SimTime(At(9)), SimTime(At(10))));
     QVERIFY(f.Recorders().WaitForIdle());
 }
 

@@ -2,12 +2,14 @@
 // with the wrong channels, hangs the engine on a silent recorder, stores a file with missing or extra bytes,
 // or lets the callback write after the engine closed its record.
 
+#include "sdk/SdkConnection.h"
 #include "sdk/SdkContext.h"
 #include "tests/support/SimRecorders.h"
 #include "tests/support/TestSupport.h"
 
 #include <QElapsedTimer>
 #include <QScopeGuard>
+#include <QThread>
 
 #include <arpa/inet.h>
 #include <poll.h>
@@ -17,6 +19,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <mutex>
 #include <thread>
@@ -131,6 +134,8 @@ private Q_SLOTS:
     void closedConnectionNoticedAtOnce();
     void closedWhileARequestWaits_data();
     void closedWhileARequestWaits();
+    void peerGoneWhileARequestIsSent();
+    void sessionLivesWhileItsPlayBackAsks();
     void everyMonthThroughTheTimeChecks_data();
     void everyMonthThroughTheTimeChecks();
 };
@@ -576,6 +581,75 @@ void TestSdkSession::closedWhileARequestWaits()
     QVERIFY2(waited < 1000, qPrintable(QString::number(waited)));
     QCOMPARE(rig.Sim->Calls(QStringLiteral("closed")).size(), 1);
     QVERIFY(rig.Idle());
+}
+
+void TestSdkSession::peerGoneWhileARequestIsSent()
+{
+    // A recorder that closed the connection before a request of several sends: the first send meets the
+    // close and the recorder's reset answers it; the next fails with EPIPE. Unless every send says
+    // MSG_NOSIGNAL that raises SIGPIPE, whose default ends the whole program (nothing in it ignores the
+    // signal, so neither does this test): the request must fail as a send error, and the program go on.
+    struct sigaction disposition = {};
+    QCOMPARE(::sigaction(SIGPIPE, nullptr, &disposition), 0);
+    QVERIFY(disposition.sa_handler != SIG_IGN);
+    const int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    QVERIFY(listener >= 0);
+    const auto closeListener = qScopeGuard([listener] { ::close(listener); });
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof(address);
+    QCOMPARE(::bind(listener, reinterpret_cast<sockaddr*>(&address), length), 0);
+    QCOMPARE(::listen(listener, 1), 0);
+    QCOMPARE(::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length), 0);
+
+    CSdkConnection connection;
+    QCOMPARE(connection.Connect("127.0.0.1", ntohs(address.sin_port), 2000), uint32_t(NET_DVR_NOERROR));
+    const int peer = ::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
+    QVERIFY(peer >= 0);
+    ::close(peer);
+    // The close has reached the client: nothing to read, the connection ended.
+    SdkWire::FrameHeader header;
+    const uint8_t* payload = nullptr;
+    QCOMPARE(connection.ReadFrame(&header, &payload, 2000), uint32_t(NET_DVR_NETWORK_RECV_ERROR));
+    // More than one send takes on loopback (its send buffer grows to 4 MiB at most).
+    const std::vector<uint8_t> request(16 * 1024 * 1024, 0);
+    QCOMPARE(connection.Send(request, 2000), uint32_t(NET_DVR_NETWORK_SEND_ERROR));
+}
+
+void TestSdkSession::sessionLivesWhileItsPlayBackAsks()
+{
+    // The recorder drops a connection that asks nothing for 300 ms. A login whose play-back asks for its
+    // position keeps its session though the login's own connection stays quiet three times as long (else
+    // the next file of a long play-back opens with a session the recorder forgot); once nothing asks any
+    // more, the session ends as any idle client's does, as a second login that never asked ended before.
+    SimRecorderConfig config = CSimRecorders::MakeConfig(1, {1 << 20}, kDay);
+    config.IdleTimeoutMs = 300;
+    CRig rig(config);
+    QVERIFY(rig.Login >= 0);
+    const int idle = LoginTo(rig.Sim);
+    QVERIFY(idle >= 0);
+    Collector collector;
+    const int play = Play(rig.Login, At(8), At(9), collector);
+    QVERIFY(play >= 0);
+    QElapsedTimer quiet;
+    quiet.start();
+    while (quiet.elapsed() < 900) {
+        int32_t position = 0;
+        QVERIFY(NET_DVR_PlayBackControl_V40(play, NET_DVR_PLAY_GET_POS, nullptr, 0, &position, nullptr));
+        QThread::msleep(20);
+    }
+    const NET_DVR_FILE_CONDITION condition = Condition(1, At(0), At(23));
+    QCOMPARE(NET_DVR_FindFile_V30(idle, &condition), -1);
+    NET_DVR_Logout_V30(idle);
+    const int search = NET_DVR_FindFile_V30(rig.Login, &condition);
+    QVERIFY2(search >= 0, qPrintable(QString::number(NET_DVR_GetLastError())));
+    QVERIFY(NET_DVR_FindClose_V30(search));
+    QVERIFY(NET_DVR_StopPlayBack(play));
+    QVERIFY(rig.Sims.WaitForIdle(TestSupport::Bound(3000)));
+    QCOMPARE(NET_DVR_FindFile_V30(rig.Login, &condition), -1);
+    NET_DVR_Logout_V30(rig.Login);
+    QCOMPARE(rig.Sim->Calls(QStringLiteral("login")).size(), 2);
 }
 
 void TestSdkSession::everyMonthThroughTheTimeChecks_data()

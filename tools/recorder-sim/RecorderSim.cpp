@@ -148,6 +148,8 @@ public:
             m_data.insert(m_data.end(), buffer, buffer + n);
         }
     }
+    // Part of a request has come and not the rest.
+    bool HoldsPart() const { return !m_data.empty(); }
 
 private:
     int m_fd;
@@ -329,6 +331,37 @@ void CRecorderSim::EndSessionLocked(uint32_t token)
     m_counters.Sessions -= 1;
     m_sessions.erase(it);
     m_changed.notify_all();
+}
+
+int CRecorderSim::NextControlRequest(CFrameReader& reader, uint32_t token, FrameHeader* header,
+                                     std::vector<uint8_t>* payload)
+{
+    // A session is in use while its play-backs ask for positions: its control connection has nothing to
+    // carry for as long as a file plays, and closing it would end the session under the play-back (the
+    // client's next file then opens with a token the recorder forgot). A request left half sent is never
+    // waited for longer than the idle time.
+    const int idle = Config().IdleTimeoutMs;
+    int wait = idle;
+    for (;;) {
+        const int r = reader.Next(header, payload, wait);
+        if (r != 0 || token == 0 || reader.HoldsPart())
+            return r;
+        std::lock_guard lock(m_mutex);
+        const auto it = m_sessions.find(token);
+        if (it == m_sessions.end() || it->second.LastPlaybackRequestMs == 0)
+            return 0;
+        const int64_t left = it->second.LastPlaybackRequestMs + idle - NowMs();
+        if (left <= 0)
+            return 0;
+        wait = int(left);
+    }
+}
+
+void CRecorderSim::NotePlaybackRequestLocked(uint32_t token)
+{
+    const auto it = m_sessions.find(token);
+    if (it != m_sessions.end())
+        it->second.LastPlaybackRequestMs = NowMs();
 }
 
 bool CRecorderSim::IsSilent() const
@@ -548,7 +581,7 @@ void CRecorderSim::ServeControl(int fd, CFrameReader& reader, FrameHeader header
                 }
             }
         }
-        if (!Answer(fd, std::move(answer)) || reader.Next(&header, &payload, idle) != 1)
+        if (!Answer(fd, std::move(answer)) || NextControlRequest(reader, token, &header, &payload) != 1)
             break;
     }
     std::lock_guard lock(m_mutex);
@@ -613,6 +646,7 @@ void CRecorderSim::ServePlayback(int fd, CFrameReader& reader, const std::vector
             --faults->ExtraTimes;
         rate = m_config.Rate;
         ++m_counters.Playbacks;
+        NotePlaybackRequestLocked(token);
     }
     bool counted = true;
     auto release = [&] {
@@ -640,6 +674,7 @@ void CRecorderSim::ServePlayback(int fd, CFrameReader& reader, const std::vector
     int64_t sent = 0;
     int64_t startMs = 0;
     int64_t firstNs = 0;
+    int positionAnswers = 0;
     FrameHeader header;
     std::vector<uint8_t> payload;
     for (;;) {
@@ -668,6 +703,7 @@ void CRecorderSim::ServePlayback(int fd, CFrameReader& reader, const std::vector
             int answerDelayMs = 0;
             {
                 std::lock_guard lock(m_mutex);
+                NotePlaybackRequestLocked(token);
                 switch (header.Type) {
                 case PlayStart:
                     Log({QStringLiteral("start"), channel, 0, 0, true});
@@ -683,11 +719,13 @@ void CRecorderSim::ServePlayback(int fd, CFrameReader& reader, const std::vector
                     else if (toSend > 0)
                         position = int32_t(sent * 100 / toSend);
                     SimChannelFaults& faults = m_config.Channels[channel].Faults;
-                    if (faults.InjectedPositionTimes != 0) {
+                    if (faults.InjectedPositionTimes != 0 &&
+                        positionAnswers >= faults.InjectedPositionAfter) {
                         position = faults.InjectedPosition;
                         if (faults.InjectedPositionTimes > 0)
                             --faults.InjectedPositionTimes;
                     }
+                    ++positionAnswers;
                     Log({QStringLiteral("position"), channel, 0, position, true});
                     answer = CWriter().I32(position).Finish(PlayPosition);
                     answerDelayMs = faults.PositionDelayMs;

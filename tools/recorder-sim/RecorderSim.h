@@ -108,6 +108,7 @@ private:
     struct Session
     {
         std::map<uint32_t, Search> Searches;
+        int64_t LastPlaybackRequestMs = 0; // steady clock; 0: none yet
     };
     class CFrameReader;
 
@@ -115,6 +116,11 @@ private:
     void Serve(Connection* connection);
     void ServeControl(int fd, CFrameReader& reader, SdkWire::FrameHeader header,
                       std::vector<uint8_t> payload);
+    // The control connection's next request, as CFrameReader::Next: 0 once neither it nor a play-back of its
+    // session asked anything for the idle time.
+    int NextControlRequest(CFrameReader& reader, uint32_t token, SdkWire::FrameHeader* header,
+                           std::vector<uint8_t>* payload);
+    void NotePlaybackRequestLocked(uint32_t token);
     bool IsSilent() const;
     // True when the scripted close takes this request: the caller closes its connection without answering.
     bool CloseOnRequest(uint16_t type);

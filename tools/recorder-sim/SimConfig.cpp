@@ -76,6 +76,8 @@ bool ParseFaults(const QJsonObject& o, SimChannelFaults* f)
     f->InjectedPosition = o.value(QStringLiteral("injectedPosition")).toInt(f->InjectedPosition);
     f->InjectedPositionTimes =
         o.value(QStringLiteral("injectedPositionTimes")).toInt(f->InjectedPositionTimes);
+    f->InjectedPositionAfter =
+        o.value(QStringLiteral("injectedPositionAfter")).toInt(f->InjectedPositionAfter);
     f->StallAfterBytes =
         qint64(o.value(QStringLiteral("stallAfterBytes")).toDouble(double(f->StallAfterBytes)));
     f->HoldAfterBytes = qint64(o.value(QStringLiteral("holdAfterBytes")).toDouble(double(f->HoldAfterBytes)));

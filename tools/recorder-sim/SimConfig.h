@@ -20,6 +20,7 @@ struct SimChannelFaults
     int DropTimes = 1;        // how many play-backs are dropped that way
     int InjectedPosition = 0; // position answered instead of the real one ...
     int InjectedPositionTimes = 0; // ... this many times
+    int InjectedPositionAfter = 0; // ... each play-back answering its first this many position requests truly
     qint64 StallAfterBytes = -1;   // a play-back goes silent (no data, no answers) after this many bytes
     // A play-back sends no data after this many bytes but answers every request, its position left below 100
     // (-1 never): a recorder that neither goes on nor ends.
