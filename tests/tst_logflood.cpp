@@ -139,6 +139,7 @@ private Q_SLOTS:
     void foreignTextIsWrittenOut_data();
     void foreignTextIsWrittenOut();
     void shownTextKeepsItsBound();
+    void repeatsOfACauseAreCounted();
     void diskNamesAreWrittenOut();
     void linksOfOneDiskCostTwoRows();
     void refusingRecorderCostsTwoRowsPerRefusal();
@@ -204,6 +205,34 @@ void TestLogFlood::shownTextKeepsItsBound()
         QVERIFY2(row.endsWith(QStringLiteral("... (repeated 7 times)")), qPrintable(row));
         QVERIFY(row.startsWith(text.left(10)));
     }
+}
+
+void TestLogFlood::repeatsOfACauseAreCounted()
+{
+    // The first entry of a cause is written as it is, the others counted in one row that each repeat
+    // updates; another cause is its own. A count row that the log's bound deleted is written again with the
+    // whole count; a new span names the cause again.
+    CTempDatabase db;
+    CLogRepeats repeats;
+    const QString a = QStringLiteral("Refused A"), b = QStringLiteral("Refused B");
+    const auto counted = [&a](int n) { return a + QStringLiteral(" (repeated %1 times)").arg(n); };
+    QVERIFY(repeats.Write(LOG_TYPE_EXCEPTION, LOG_SUB_CONNECT_DEVICE, QStringLiteral("a"), a));
+    QVERIFY(!repeats.Write(LOG_TYPE_EXCEPTION, LOG_SUB_CONNECT_DEVICE, QStringLiteral("a"), a));
+    QVERIFY(repeats.Write(LOG_TYPE_EXCEPTION, LOG_SUB_CONNECT_DEVICE, QStringLiteral("b"), b));
+    QVERIFY(!repeats.Write(LOG_TYPE_EXCEPTION, LOG_SUB_CONNECT_DEVICE, QStringLiteral("a"), a, QString(), 3));
+    QCOMPARE(StoredTexts(), (QStringList{a, counted(4), b}));
+    QCOMPARE(repeats.Repeats(QStringLiteral("a")), 4);
+
+    DbGuarded([&](CSQLite3DB& db) {
+        DbRun(db, "DELETE FROM Log_Table WHERE LogContents LIKE '%repeated%';");
+        return true;
+    });
+    QVERIFY(!repeats.Write(LOG_TYPE_EXCEPTION, LOG_SUB_CONNECT_DEVICE, QStringLiteral("a"), a));
+    QCOMPARE(StoredTexts(), (QStringList{a, b, counted(5)}));
+
+    repeats.Clear();
+    QVERIFY(repeats.Write(LOG_TYPE_EXCEPTION, LOG_SUB_CONNECT_DEVICE, QStringLiteral("a"), a, QString(), 2));
+    QCOMPARE(StoredTexts(), (QStringList{a, b, counted(5), a, counted(1)}));
 }
 
 void TestLogFlood::diskNamesAreWrittenOut()
