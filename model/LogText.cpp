@@ -103,7 +103,8 @@ QString ShownText(const QString& text, qsizetype maxChars)
 
 QString RepeatedText(const QString& text, int repeats, qsizetype maxBytes)
 {
-    const QString count = QObject::tr(" (repeated %1 times)").arg(repeats);
+    const QString count =
+        repeats == 1 ? QObject::tr(" (repeated once)") : QObject::tr(" (repeated %1 times)").arg(repeats);
     const qsizetype room = maxBytes - count.toLocal8Bit().size();
     QString shown = EscapeControls(text);
     const QByteArray bytes = shown.toLocal8Bit();

@@ -215,7 +215,10 @@ void TestLogFlood::repeatsOfACauseAreCounted()
     CTempDatabase db;
     CLogRepeats repeats;
     const QString a = QStringLiteral("Refused A"), b = QStringLiteral("Refused B");
-    const auto counted = [&a](int n) { return a + QStringLiteral(" (repeated %1 times)").arg(n); };
+    const auto counted = [&a](int n) {
+        return a +
+               (n == 1 ? QStringLiteral(" (repeated once)") : QStringLiteral(" (repeated %1 times)").arg(n));
+    };
     QVERIFY(repeats.Write(LOG_TYPE_EXCEPTION, LOG_SUB_CONNECT_DEVICE, QStringLiteral("a"), a));
     QVERIFY(!repeats.Write(LOG_TYPE_EXCEPTION, LOG_SUB_CONNECT_DEVICE, QStringLiteral("a"), a));
     QVERIFY(repeats.Write(LOG_TYPE_EXCEPTION, LOG_SUB_CONNECT_DEVICE, QStringLiteral("b"), b));

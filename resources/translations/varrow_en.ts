@@ -2017,6 +2017,10 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
+        <source> (repeated once)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
         <source> (repeated %1 times)</source>
         <translation type="unfinished"></translation>
     </message>

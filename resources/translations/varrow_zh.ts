@@ -2027,6 +2027,10 @@
         <translation>录像磁盘文件夹下属于另一个用户的文件夹不予使用：%1。</translation>
     </message>
     <message>
+        <source> (repeated once)</source>
+        <translation>（重复一次）</translation>
+    </message>
+    <message>
         <source> (repeated %1 times)</source>
         <translation>（重复 %1 次）</translation>
     </message>
