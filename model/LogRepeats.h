@@ -2,7 +2,7 @@
 
 // One cause that repeats (the same kind of refusal of one disk at one set-up, the same refusal of one
 // recorder in one window) costs the log two rows however often it repeats: its first entry as it is, and
-// one row "<first entry> (repeated N times)" that each repeat updates with its count and time. A disk or a
+// one row "Repeated N times: <first entry>" that each repeat updates with its count and time. A disk or a
 // recorder that fails without end thus never pushes the older history out of the log's 30,000 rows, and no
 // repeat is lost without being counted. The span of a cause is the object's life (or up to Clear).
 

@@ -103,18 +103,18 @@ QString ShownText(const QString& text, qsizetype maxChars)
 
 QString RepeatedText(const QString& text, int repeats, qsizetype maxBytes)
 {
+    // The count comes first: a narrow column or the log's cut elides the end of a row, never its count.
     const QString count =
-        repeats == 1 ? QObject::tr(" (repeated once)") : QObject::tr(" (repeated %1 times)").arg(repeats);
+        repeats == 1 ? QObject::tr("Repeated once: ") : QObject::tr("Repeated %1 times: ").arg(repeats);
     const qsizetype room = maxBytes - count.toLocal8Bit().size();
     QString shown = EscapeControls(text);
     const QByteArray bytes = shown.toLocal8Bit();
     if (bytes.size() > room) {
-        // Cut by bytes, as the log cuts, so the count is never what falls off the end; never inside a
-        // character (the local 8-bit text is UTF-8).
+        // Cut by bytes, as the log cuts; never inside a character (the local 8-bit text is UTF-8).
         qsizetype cut = std::max<qsizetype>(room - kCutMark.size(), 0);
         while (cut > 0 && (static_cast<unsigned char>(bytes.at(cut)) & 0xC0) == 0x80)
             --cut;
         shown = QString::fromLocal8Bit(bytes.left(cut)) + kCutMark;
     }
-    return shown + count;
+    return count + shown;
 }

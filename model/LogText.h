@@ -15,6 +15,6 @@ constexpr qsizetype kShownTextMax = 512;
 QString EscapeControls(const QString& text);
 // EscapeControls, then cut to at most `maxChars` characters, the cut marked with "...".
 QString ShownText(const QString& text, qsizetype maxChars = kShownTextMax);
-// The row that counts the repeats of an entry: the entry's text, cut so that the count always fits in
-// `maxBytes` bytes of local 8-bit text, and "(repeated N times)".
+// The row that counts the repeats of an entry: "Repeated N times: " and the entry's text, cut so that the
+// whole fits in `maxBytes` bytes of local 8-bit text.
 QString RepeatedText(const QString& text, int repeats, qsizetype maxBytes = kShownTextMax);

@@ -315,13 +315,13 @@ private Q_SLOTS:
         m_page->WriteTableEvent(0, 0, m_device, before);
         for (int i = 0; i < 6000; ++i)
             m_page->WriteTableEvent(0, 0, m_device, refused);
-        QCOMPARE(details(), (QStringList{before, shown, shown + QStringLiteral(" (repeated 5999 times)")}));
+        QCOMPARE(details(), (QStringList{before, shown, QStringLiteral("Repeated 5999 times: ") + shown}));
 
         m_page->WriteTableEvent(1, 0, m_device, refused);
         m_fixture->Clock().SetNow(kSunday.addSecs(60));
         m_page->WriteTableEvent(0, 0, m_device, refused);
         QCOMPARE(details(),
-                 (QStringList{before, shown, shown, shown + QStringLiteral(" (repeated 6000 times)")}));
+                 (QStringList{before, shown, shown, QStringLiteral("Repeated 6000 times: ") + shown}));
         QCOMPARE(events->GetItemText(3, 0), QStringLiteral("4"));
         QCOMPARE(events->GetItemText(3, 1), QStringLiteral("2024-01-07 10:01:00"));
         QCOMPARE(events->GetItemText(1, 1), QStringLiteral("2024-01-07 10:00:00"));

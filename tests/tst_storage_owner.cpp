@@ -322,8 +322,8 @@ void TestStorageOwner::foreignFoldersBelowRecordsAreLeftAlone()
     QVERIFY2((QStringList{left + theirName + ".", left + forgedDay + "."}).contains(named[0]),
              qPrintable(named[0]));
     QCOMPARE(LogTexts().filter("A folder of another user below the record disk's folder "),
-             QStringList{"A folder of another user below the record disk's folder " +
-                         CStowelineClass::RecordRootOf(m_drive->path()) + " is left alone (repeated once)"});
+             QStringList{"Repeated once: A folder of another user below the record disk's folder " +
+                         CStowelineClass::RecordRootOf(m_drive->path()) + " is left alone"});
 }
 
 void TestStorageOwner::foreignFolderAtARecordsPlaceFailsThatRecordAlone_data()

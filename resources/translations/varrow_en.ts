@@ -2017,11 +2017,11 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source> (repeated once)</source>
+        <source>Repeated once: </source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source> (repeated %1 times)</source>
+        <source>Repeated %1 times: </source>
         <translation type="unfinished"></translation>
     </message>
     <message>

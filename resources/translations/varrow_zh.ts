@@ -2027,12 +2027,12 @@
         <translation>录像磁盘文件夹下属于另一个用户的文件夹不予使用：%1。</translation>
     </message>
     <message>
-        <source> (repeated once)</source>
-        <translation>（重复一次）</translation>
+        <source>Repeated once: </source>
+        <translation>重复一次：</translation>
     </message>
     <message>
-        <source> (repeated %1 times)</source>
-        <translation>（重复 %1 次）</translation>
+        <source>Repeated %1 times: </source>
+        <translation>重复 %1 次：</translation>
     </message>
     <message>
         <source>A link below the record disk&apos;s folder %1 is left alone</source>
