@@ -191,7 +191,7 @@ void TestLogFlood::shownTextKeepsItsBound()
     // A path of thousands of characters is cut to the event table's bound, never inside a character pair.
     const QString path =
         QStringLiteral("/disk/Records/") + QString(4000, QLatin1Char('a')) + QLatin1Char('\n');
-    QCOMPARE(ShownText(path).size(), kShownTextMax);
+    QCOMPARE(ShownText(path).size(), 512);
     QVERIFY(ShownText(path).endsWith(QStringLiteral("...")));
     QString pictures;
     for (int i = 0; i < 600; ++i)
@@ -200,8 +200,8 @@ void TestLogFlood::shownTextKeepsItsBound()
     QCOMPARE(cut, QStringLiteral("x\U0001F3A5\U0001F3A5..."));
     // The count of a long entry survives the log's cut of 199 bytes, in either language's characters.
     for (const QString& text : {QString(300, QLatin1Char('b')), QString(300, QChar(0x5F55))}) {
-        const QString row = RepeatedText(text + QLatin1Char('\x1b'), 7, LOG_CONTENTS_MAX_BYTES);
-        QVERIFY2(row.toLocal8Bit().size() <= LOG_CONTENTS_MAX_BYTES, qPrintable(row));
+        const QString row = RepeatedText(text + QLatin1Char('\x1b'), 7, 199);
+        QVERIFY2(row.toLocal8Bit().size() <= 199, qPrintable(row));
         QVERIFY2(row.startsWith(QStringLiteral("Repeated 7 times: ") + text.left(10)), qPrintable(row));
         QVERIFY2(row.endsWith(QStringLiteral("...")), qPrintable(row));
     }
@@ -235,7 +235,17 @@ void TestLogFlood::repeatsOfACauseAreCounted()
 
     repeats.Clear();
     QVERIFY(repeats.Write(LOG_TYPE_EXCEPTION, LOG_SUB_CONNECT_DEVICE, QStringLiteral("a"), a, QString(), 2));
+    QVERIFY(!repeats.Write(LOG_TYPE_EXCEPTION, LOG_SUB_CONNECT_DEVICE, QStringLiteral("c"), a, QString(), 0));
     QCOMPARE(StoredTexts(), (QStringList{a, b, counted(5), a, counted(1)}));
+
+    // A long entry's count row holds the count and as much of the entry as the row's 199 bytes take.
+    const QString path = QStringLiteral("/disk/Records/") + QString(300, QLatin1Char('p'));
+    for (int i = 0; i < 2; ++i)
+        repeats.Write(LOG_TYPE_EXCEPTION, LOG_SUB_WRITE_FILE, QStringLiteral("long"), path);
+    const QString row = StoredTexts().constLast();
+    QVERIFY2(row.startsWith(QStringLiteral("Repeated once: /disk/Records/pp")) &&
+                 row.endsWith(QStringLiteral("...")) && row.toLocal8Bit().size() == 199,
+             qPrintable(row));
 }
 
 void TestLogFlood::diskNamesAreWrittenOut()
@@ -341,6 +351,13 @@ void TestLogFlood::refusingRecorderCostsTwoRowsPerRefusal()
     };
     QCOMPARE(countRow(tried, exceptional - 1), 1);
     QCOMPARE(countRow(gaveUp, failed - 1), 1);
+
+    // The next run of the same worker (the next window) names the refusal again.
+    failed = 0;
+    worker.Start();
+    QVERIFY(worker.wait(kLimitMs));
+    QCOMPARE(RowsStartingWith(tried), 2);
+    QCOMPARE(RowsStartingWith(gaveUp), 2);
 }
 
 QTEST_GUILESS_MAIN(TestLogFlood)
