@@ -73,6 +73,7 @@ void CExecuteThread::StartThread()
     m_channelTotal = 0;
     m_iChannelDownload = 0;
     m_skipList.clear();
+    m_logRepeats.Clear();
 }
 
 int CExecuteThread::Percent() const
@@ -89,7 +90,9 @@ void CExecuteThread::EmitProgress()
 
 void CExecuteThread::Report(int deviceIndex, const QString& text)
 {
-    WriteLog(LOG_TYPE_EXCEPTION, LOG_SUB_CONNECT_DEVICE, text);
+    m_logRepeats.Write(LOG_TYPE_EXCEPTION, LOG_SUB_CONNECT_DEVICE,
+                       QString::number(deviceIndex) + QLatin1Char(' ') + text, text);
+    // Every time: the page counts the repeats of its own rows.
     Q_EMIT SigConnectDeviceFail(m_group, m_isPast, deviceIndex, text);
 }
 

@@ -5,6 +5,7 @@
 // cannot be reached behind the others.
 
 #include "model/EngineClock.h"
+#include "model/LogRepeats.h"
 #include "model/Records.h"
 #include "storage/StowelineRecords.h"
 
@@ -126,4 +127,7 @@ private:
     QByteArray m_recordName;
     CHANNEL_RECORD_KEY m_key;
     QStringList m_skipList;
+    // A recorder that refuses the same way at every try is logged once in a run (a plan's window) and then
+    // counted, so it never pushes the log's older history out.
+    CLogRepeats m_logRepeats;
 };

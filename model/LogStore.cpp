@@ -3,9 +3,12 @@
 #include "model/DbAccess.h"
 #include "model/DbGuard.h"
 #include "model/DbText.h"
+#include "model/LogText.h"
 #include "model/TextConvert.h"
 
 #include <QDateTime>
+
+#include <algorithm>
 
 namespace {
 
@@ -13,6 +16,21 @@ void InsertLog(CSQLite3DB& db, const LOG_INFO& info)
 {
     DbRun(db, "INSERT INTO Log_Table (LogTime,LogType,LogSubType,LogContents) VALUES (?,?,?,?);",
           {FormatDateTimeText(info.LogTime), info.LogType, info.LogSubType, info.LogContents});
+}
+
+// The text as a row holds it: control characters written out, then cut to the row's bytes.
+void SetContents(char (&field)[200], const QString& text)
+{
+    CopyString200(field, QStringToStdString(EscapeControls(text)));
+}
+
+// Bytes that may stand for a control or format character: every byte outside printable ASCII.
+bool MayHoldControls(const std::string& text)
+{
+    return std::any_of(text.cbegin(), text.cend(), [](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        return byte < 0x20 || byte >= 0x7F;
+    });
 }
 
 int CountLog(CSQLite3DB& db)
@@ -33,17 +51,26 @@ int WriteLog(int type, int subtype, const QString& text)
 {
     if (type == -1 || subtype == -1)
         return -1;
+    return WriteLogRow(type, subtype, text) >= 0 ? 1 : 0;
+}
+
+int64_t WriteLogRow(int type, int subtype, const QString& text)
+{
+    if (type == -1 || subtype == -1)
+        return -1;
     LOG_INFO info;
     info.LogTime = QDateTime::currentSecsSinceEpoch();
     info.LogType = type;
     info.LogSubType = subtype;
-    CopyString200(info.LogContents, QStringToStdString(text));
+    SetContents(info.LogContents, text);
 
     // The insert and the pruning are one unit under the connection's lock, so two writers never both prune,
     // and one commit serves the three statements. A failed pruning keeps the entry.
+    int64_t row = -1;
     const bool stored = DbGuarded([&](CSQLite3DB& db) {
         CDbTransaction transaction(db);
         InsertLog(db, info);
+        row = db.LastInsertRowId();
         try {
             if (CountLog(db) >= LOG_MAX_ROWS)
                 DeleteOldestLog(db);
@@ -52,9 +79,22 @@ int WriteLog(int type, int subtype, const QString& text)
         transaction.Commit();
         return true;
     });
-    if (!stored)
-        return 0;
-    return 1;
+    return stored ? row : -1;
+}
+
+bool UpdateLogRow(int64_t row, const QString& text)
+{
+    char contents[200];
+    SetContents(contents, text);
+    const std::string now = FormatDateTimeText(QDateTime::currentSecsSinceEpoch());
+    bool updated = false;
+    DbGuarded([&](CSQLite3DB& db) {
+        DbRun(db, "UPDATE Log_Table SET LogTime = ?, LogContents = ? WHERE rowid = ?;",
+              {now, std::string(contents), row});
+        updated = db.Changes() == 1;
+        return true;
+    });
+    return updated;
 }
 
 void SearchLog(std::vector<LOG_INFO>* out, int type, int64_t from, int64_t to)
@@ -66,8 +106,10 @@ bool DbInsertLogInfo(const LOG_INFO* info)
 {
     if (info == nullptr)
         return false;
+    LOG_INFO row = *info;
+    SetContents(row.LogContents, LocalToQString(info->LogContents));
     return DbGuarded([&](CSQLite3DB& db) {
-        InsertLog(db, *info);
+        InsertLog(db, row);
         return true;
     });
 }
@@ -114,7 +156,12 @@ bool DbSelectLogInfo(std::vector<LOG_INFO>* out, int type, int64_t from, int64_t
             info.LogTime = rs.GetDateTime(0);
             info.LogType = rs.GetInt(1);
             info.LogSubType = rs.GetInt(2);
-            CopyString200(info.LogContents, rs.GetString(3));
+            const std::string contents = rs.GetString(3);
+            if (MayHoldControls(contents))
+                SetContents(info.LogContents,
+                            QString::fromLocal8Bit(contents.data(), qsizetype(contents.size())));
+            else
+                CopyString200(info.LogContents, contents);
             read.push_back(info);
         }
         out->insert(out->end(), read.begin(), read.end());

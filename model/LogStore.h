@@ -11,6 +11,8 @@
 #include <vector>
 
 constexpr int LOG_MAX_ROWS = 30000;
+// An entry's text holds at most this many bytes of local 8-bit text.
+constexpr int LOG_CONTENTS_MAX_BYTES = 199;
 
 // Kinds of entry (LOG_INFO::LogType).
 enum LOG_TYPE : int
@@ -36,8 +38,13 @@ enum LOG_SUBTYPE : int
 };
 
 // -1 when type or subtype is -1 (nothing written); 0 when the entry could not be stored; 1 when stored.
-// The text is cut at a character boundary to at most 199 bytes of local 8-bit text.
+// The text is cut at a character boundary to at most 199 bytes of local 8-bit text, after its control
+// characters were written out (EscapeControls): no text, whatever it names, makes a row look like two.
 int WriteLog(int type, int subtype, const QString& text);
+// WriteLog that gives the stored row's id, -1 when nothing was stored.
+int64_t WriteLogRow(int type, int subtype, const QString& text);
+// Gives the row `row` the text and the current time, as if it were written now; false when the row is gone.
+bool UpdateLogRow(int64_t row, const QString& text);
 // The entries of [from, to] (seconds since 1970, both included) of one type, or of every type for type 0.
 void SearchLog(std::vector<LOG_INFO>* out, int type, int64_t from, int64_t to);
 
@@ -46,5 +53,6 @@ bool DbInsertLogInfo(const LOG_INFO* info);
 int DbGetLogCount();
 // Deletes every entry that carries the oldest time.
 bool DbDeleteOldestLog();
-// Appends the entries in time order (entries of the same second in the order written). All or none.
+// Appends the entries in time order (entries of the same second in the order written), their control
+// characters written out as WriteLog writes them (rows stored before it did). All or none.
 bool DbSelectLogInfo(std::vector<LOG_INFO>* out, int type, int64_t from, int64_t to);

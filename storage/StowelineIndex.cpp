@@ -228,10 +228,13 @@ bool CStowelineClass::DeleteOldest(CRoot& root, CRoomPass& pass)
         if (error == ELOOP)
             root.NoteLink(record.path);
         else if (error != ENOENT && root.said->First(QStringLiteral("undeletable ") + folder))
-            Report(LOG_TYPE_EXCEPTION,
-                   QObject::tr("Records in %1 cannot be deleted to make room: %2.")
-                       .arg(folder, SystemText(error)),
-                   false);
+            ReportAlike(
+                LOG_TYPE_EXCEPTION,
+                QObject::tr("Records in %1 cannot be deleted to make room: %2.")
+                    .arg(folder, SystemText(error)),
+                root.said->repeats, QStringLiteral("undeletable ") + root.dir,
+                QObject::tr("Records below the record disk's folder %1 cannot be deleted to make room")
+                    .arg(root.dir));
         return false;
     }
     root.exhausted = false;

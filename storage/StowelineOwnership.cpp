@@ -87,8 +87,9 @@ int CStowelineClass::CRoot::GuardRecords(int fd, bool close) const
 void CStowelineClass::CRoot::NoteRefusedFolder(const QString& path, int error) const
 {
     if (error == kForeignFolder && said->First(QStringLiteral("foreign ") + path))
-        Report(
+        ReportAlike(
             LOG_TYPE_EXCEPTION,
             QObject::tr("A folder of another user below a record disk's folder is left alone: %1.").arg(path),
-            false);
+            said->repeats, QStringLiteral("foreign ") + dir,
+            QObject::tr("A folder of another user below the record disk's folder %1 is left alone").arg(dir));
 }

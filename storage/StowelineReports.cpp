@@ -1,11 +1,14 @@
 #include "storage/StowelineReports.h"
 
 #include "model/LogStore.h"
+#include "model/LogText.h"
 #include "storage/StorageEvents.h"
 
 #include <QDebug>
 
 #include <cstring>
+#include <map>
+#include <utility>
 
 namespace StowelineDetail {
 
@@ -39,10 +42,20 @@ thread_local std::vector<PENDING_REPORT>* t_reports = nullptr;
 
 void Send(const PENDING_REPORT& report)
 {
+    if (report.Times > 1)
+        qWarning().noquote() << "storage:" << EscapeControls(report.Text) << "and" << report.Times - 1
+                             << "more alike";
+    else
+        qWarning().noquote() << "storage:" << EscapeControls(report.Text);
     // What the storage layer does of its own accord is overwrite; everything else it tells is a disk's fault.
-    WriteLog(report.Type, report.Type == LOG_TYPE_OPERATION ? LOG_SUB_OVERWRITE : LOG_SUB_WRITE_FILE,
-             report.Text);
-    if (report.Event)
+    const int subtype = report.Type == LOG_TYPE_OPERATION ? LOG_SUB_OVERWRITE : LOG_SUB_WRITE_FILE;
+    bool first = true;
+    if (report.Repeats)
+        first = report.Repeats->Write(report.Type, subtype, report.Cause, report.Text, report.CountText,
+                                      report.Times);
+    else
+        WriteLog(report.Type, subtype, report.Text);
+    if (report.Event && first)
         CStorageEvents::Instance().Report(report.Text);
 }
 
@@ -61,18 +74,45 @@ CReportScope::~CReportScope()
     if (!m_owner)
         return;
     t_reports = nullptr;
-    for (const PENDING_REPORT& report : m_reports)
+    // Reports alike of one operation (thousands of links in one walk) are counted at once: the log is
+    // written once for them, not once each.
+    std::vector<PENDING_REPORT> sent;
+    std::map<std::pair<const CLogRepeats*, QString>, size_t> alike;
+    for (PENDING_REPORT& report : m_reports) {
+        if (report.Repeats) {
+            const auto [at, first] = alike.try_emplace({report.Repeats.get(), report.Cause}, sent.size());
+            if (!first) {
+                ++sent[at->second].Times;
+                continue;
+            }
+        }
+        sent.push_back(std::move(report));
+    }
+    for (const PENDING_REPORT& report : sent)
         Send(report);
 }
 
-void Report(int type, const QString& text, bool event)
+namespace {
+
+void Queue(const PENDING_REPORT& report)
 {
-    qWarning().noquote() << "storage:" << text;
-    const PENDING_REPORT report{type, text, event};
     if (t_reports != nullptr)
         t_reports->push_back(report);
     else
         Send(report);
+}
+
+} // namespace
+
+void Report(int type, const QString& text, bool event)
+{
+    Queue({type, text, event, nullptr, QString(), QString()});
+}
+
+void ReportAlike(int type, const QString& text, const std::shared_ptr<CLogRepeats>& repeats,
+                 const QString& cause, const QString& countText)
+{
+    Queue({type, text, false, repeats, cause, countText});
 }
 
 } // namespace StowelineDetail

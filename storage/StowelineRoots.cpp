@@ -37,8 +37,10 @@ int CStowelineClass::CRoot::OpenRecords(bool create) const
 void CStowelineClass::CRoot::NoteLink(const QString& path) const
 {
     if (said->First(QStringLiteral("link ") + path))
-        Report(LOG_TYPE_EXCEPTION,
-               QObject::tr("A link below a record disk's folder is left alone: %1.").arg(path), false);
+        ReportAlike(LOG_TYPE_EXCEPTION,
+                    QObject::tr("A link below a record disk's folder is left alone: %1.").arg(path),
+                    said->repeats, QStringLiteral("link ") + dir,
+                    QObject::tr("A link below the record disk's folder %1 is left alone").arg(dir));
 }
 
 int CStowelineClass::CRoot::OpenRecordFolder(const QByteArray& name, const QByteArray& day, bool create,

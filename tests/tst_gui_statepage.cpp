@@ -4,6 +4,7 @@
 // page's thread.
 
 #include "engine/EngineCommon.h"
+#include "model/LogText.h"
 #include "model/SysInfoManage.h"
 #include "pages/state/CViewState.h"
 #include "tests/support/EngineFixture.h"
@@ -291,6 +292,46 @@ private Q_SLOTS:
             m_page->WriteTableEvent(0, 0, m_device, QString());
             QCOMPARE(Table("tableView_Event")->GetItemText(day, 3), QLatin1String(names[day]));
         }
+    }
+
+    // A recorder that fails the same way at every try, its text holding a line break, a made-up row and an
+    // escape sequence: its first row stays, written out, and one row below the newest counts the others, so
+    // more repeats than the table holds never push an older event out. Another plan's event of the same text
+    // is its own; the next day counts anew; a disk's text of thousands of characters is cut to its bound.
+    void repeatedEventsAreCounted()
+    {
+        CTableView* events = Table("tableView_Event");
+        const auto details = [events] {
+            QStringList texts;
+            for (int row = 0; row < events->GetTopRowCount(); ++row)
+                texts << events->GetItemText(row, 6);
+            return texts;
+        };
+        const QString refused =
+            QStringLiteral("Reconnect Gate\n2024-01-07 10:00:00 Open Software\x1b[2J Failed");
+        const QString shown =
+            QStringLiteral("Reconnect Gate\\n2024-01-07 10:00:00 Open Software\\x1b[2J Failed");
+        const QString before = QStringLiteral("before");
+        m_page->WriteTableEvent(0, 0, m_device, before);
+        for (int i = 0; i < 6000; ++i)
+            m_page->WriteTableEvent(0, 0, m_device, refused);
+        QCOMPARE(details(), (QStringList{before, shown, QStringLiteral("Repeated 5999 times: ") + shown}));
+
+        m_page->WriteTableEvent(1, 0, m_device, refused);
+        m_fixture->Clock().SetNow(kSunday.addSecs(60));
+        m_page->WriteTableEvent(0, 0, m_device, refused);
+        QCOMPARE(details(),
+                 (QStringList{before, shown, shown, QStringLiteral("Repeated 6000 times: ") + shown}));
+        QCOMPARE(events->GetItemText(3, 0), QStringLiteral("4"));
+        QCOMPARE(events->GetItemText(3, 1), QStringLiteral("2024-01-07 10:01:00"));
+        QCOMPARE(events->GetItemText(1, 1), QStringLiteral("2024-01-07 10:00:00"));
+
+        m_fixture->Clock().SetNow(kSunday.addDays(1));
+        m_page->WriteTableEvent(0, 0, m_device, refused);
+        QCOMPARE(details().size(), 5);
+        QCOMPARE(details().last(), shown);
+        m_page->WriteTableEvent(-1, 0, -1, QString(4000, QLatin1Char('a')));
+        QCOMPARE(details().last().size(), 512);
     }
 
     void dayTotals_data()

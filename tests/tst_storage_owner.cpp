@@ -326,10 +326,15 @@ void TestStorageOwner::foreignFoldersBelowRecordsAreLeftAlone()
     QVERIFY(!OpenStoredRecord(forged, &refused).IsOpen());
     QVERIFY2(refused.contains(theirName + " belongs to another user"), qPrintable(refused));
 
+    // The disk's first such folder is named, the other counted.
     const QString left = "A folder of another user below a record disk's folder is left alone: ";
-    QStringList named = LogTexts().filter(left);
-    named.sort();
-    QCOMPARE(named, (QStringList{left + theirName + ".", left + forgedDay + "."}));
+    const QStringList named = LogTexts().filter(left);
+    QCOMPARE(named.size(), 1);
+    QVERIFY2((QStringList{left + theirName + ".", left + forgedDay + "."}).contains(named[0]),
+             qPrintable(named[0]));
+    QCOMPARE(LogTexts().filter("A folder of another user below the record disk's folder "),
+             QStringList{"Repeated once: A folder of another user below the record disk's folder " +
+                         CStowelineClass::RecordRootOf(m_drive->path()) + " is left alone"});
 }
 
 void TestStorageOwner::foreignFolderAtARecordsPlaceFailsThatRecordAlone_data()

@@ -10,6 +10,7 @@
 #include <QDialog>
 #include <QHash>
 #include <QMutex>
+#include <QPersistentModelIndex>
 #include <QPointer>
 #include <QString>
 #include <QStringList>
@@ -256,6 +257,16 @@ private:
 
     // Scrolls the event table to its newest row once after a burst of appends.
     QTimer* m_pEventScrollTimer = nullptr;
+    // An event alike in day, plan, kind, recorder and text to one still in the table keeps that first row and
+    // is counted in one row of its own, moved below the newest at each repeat: a recorder or a disk that
+    // fails without end never pushes the other events out.
+    struct EVENT_REPEAT
+    {
+        QPersistentModelIndex first;
+        QPersistentModelIndex count;
+        int repeats = 0;
+    };
+    QHash<QString, EVENT_REPEAT> m_eventRepeats;
 
     QTimer* m_pTimer = nullptr;
     QDateTime m_startTime;

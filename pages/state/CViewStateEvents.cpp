@@ -3,6 +3,7 @@
 #include "pages/state/CViewState.h"
 
 #include "model/EngineClock.h"
+#include "model/LogText.h"
 #include "model/SysInfoManage.h"
 #include "model/TextConvert.h"
 #include "widgets/views/CTreeViewItem.h"
@@ -74,6 +75,23 @@ void CViewState::WriteTableEvent(int plan, int isPast, int device, QString detai
         return;
     }
     CTableView* table = ui.tableView_Event;
+    // Counted within a day: each day's first row of a repeated event stands on its own.
+    const QDateTime now = EngineNow();
+    const QString key = QStringLiteral("%1 %2 %3 %4 ")
+                            .arg(now.date().toString(Qt::ISODate))
+                            .arg(plan)
+                            .arg(isPast)
+                            .arg(device) +
+                        detail;
+    EVENT_REPEAT* repeat = nullptr;
+    if (const auto at = m_eventRepeats.find(key); at != m_eventRepeats.end() && at->first.isValid()) {
+        repeat = &*at;
+        ++repeat->repeats;
+        if (repeat->count.isValid()) {
+            table->model()->removeRows(repeat->count.row(), 1);
+            RenumberEvents();
+        }
+    }
     if (QAbstractItemModel* rows = table->model(); rows != nullptr && rows->rowCount() >= kEventRowsKept) {
         // The oldest rows make room, so the table holds its newest rows only, the newest last.
         rows->removeRows(0, rows->rowCount() - kEventRowsKept + 1);
@@ -87,7 +105,6 @@ void CViewState::WriteTableEvent(int plan, int isPast, int device, QString detai
     // An event has no rows below it. Left expanded, each row would be an index that the view keeps up to
     // date through every removal of the oldest rows.
     table->collapse(table->model()->index(row, 0));
-    const QDateTime now = EngineNow();
     QString name;
     if (plan == MANUAL_GROUP_ID)
         name = tr("Manual Backup");
@@ -99,14 +116,25 @@ void CViewState::WriteTableEvent(int plan, int isPast, int device, QString detai
 
     SetEventId(row);
     table->SetItemText(row, 1, now.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")));
-    table->SetItemText(row, 2, name);
+    table->SetItemText(row, 2, ShownText(name));
     table->SetItemText(row, 3, weekday >= 1 && weekday <= 7 ? weekdays[weekday - 1] : QString());
     table->SetItemText(
         row, 4,
-        QString::fromLatin1(deviceInfo->DeviceIP,
-                            qsizetype(strnlen(deviceInfo->DeviceIP, sizeof deviceInfo->DeviceIP))));
-    table->SetItemText(row, 5, LocalToQString(deviceInfo->DeviceName));
-    table->SetItemText(row, 6, detail);
+        ShownText(QString::fromLatin1(
+            deviceInfo->DeviceIP, qsizetype(strnlen(deviceInfo->DeviceIP, sizeof deviceInfo->DeviceIP)))));
+    table->SetItemText(row, 5, ShownText(LocalToQString(deviceInfo->DeviceName)));
+    // What a recorder or a disk named is in the text: shown with its control characters written out.
+    table->SetItemText(row, 6, repeat != nullptr ? RepeatedText(detail, repeat->repeats) : ShownText(detail));
+    const QPersistentModelIndex shown(table->model()->index(row, 0));
+    if (repeat != nullptr) {
+        repeat->count = shown;
+    } else {
+        if (m_eventRepeats.size() > 2 * kEventRowsKept)
+            m_eventRepeats.removeIf([](const auto& entry) {
+                return !entry.value().first.isValid() && !entry.value().count.isValid();
+            });
+        m_eventRepeats.insert(key, {shown, QPersistentModelIndex(), 0});
+    }
     if (!m_pEventScrollTimer->isActive())
         m_pEventScrollTimer->start();
 }

@@ -2048,6 +2048,26 @@
         <source>A folder of another user below a record disk&apos;s folder is left alone: %1.</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Repeated once: </source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Repeated %1 times: </source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>A link below the record disk&apos;s folder %1 is left alone</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>A folder of another user below the record disk&apos;s folder %1 is left alone</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Records below the record disk&apos;s folder %1 cannot be deleted to make room</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>UiLogBackup</name>

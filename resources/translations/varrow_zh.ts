@@ -2058,6 +2058,26 @@
         <source>A folder of another user below a record disk&apos;s folder is left alone: %1.</source>
         <translation>录像磁盘文件夹下属于另一个用户的文件夹不予使用：%1。</translation>
     </message>
+    <message>
+        <source>Repeated once: </source>
+        <translation>重复一次：</translation>
+    </message>
+    <message>
+        <source>Repeated %1 times: </source>
+        <translation>重复 %1 次：</translation>
+    </message>
+    <message>
+        <source>A link below the record disk&apos;s folder %1 is left alone</source>
+        <translation>录像磁盘文件夹 %1 下的链接未被处理</translation>
+    </message>
+    <message>
+        <source>A folder of another user below the record disk&apos;s folder %1 is left alone</source>
+        <translation>录像磁盘文件夹 %1 下属于另一个用户的文件夹不予使用</translation>
+    </message>
+    <message>
+        <source>Records below the record disk&apos;s folder %1 cannot be deleted to make room</source>
+        <translation>无法删除录像磁盘文件夹 %1 下的录像以腾出空间</translation>
+    </message>
 </context>
 <context>
     <name>UiLogBackup</name>
