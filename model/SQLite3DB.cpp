@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QtDebug>
 
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -566,6 +567,48 @@ void RestrictToOwner(const QByteArray& path)
 // copy), not a new installation: starting over it would hide the loss. A file without write permission would
 // run read-only and fail at the first save; the owner's permission bits decide, since a privileged user may
 // write any file.
+std::string UserText(uid_t uid)
+{
+    struct passwd entry = {};
+    struct passwd* found = nullptr;
+    char buffer[4096];
+    const std::string id = "user id " + std::to_string(uid);
+    if (::getpwuid_r(uid, &entry, buffer, sizeof buffer, &found) == 0 && found != nullptr)
+        return std::string(found->pw_name) + " (" + id + ")";
+    return id;
+}
+
+// The database and its companions hold the passwords and take every save: an entry there that leads to
+// another user's file (a link that user made, or a file of theirs) would give that user the station's
+// settings, or have the station read settings that user wrote, and its owner bits tightened. Refused, with
+// the file and its owner, as a disk's folders of another user are.
+std::string ForeignCompanion(const QByteArray& path)
+{
+    for (const char* suffix : kCompanions) {
+        const QByteArray name = path + suffix;
+        struct stat entry = {};
+        if (::lstat(name.constData(), &entry) != 0)
+            continue;
+        std::string what = name.toStdString() + " is";
+        if (S_ISLNK(entry.st_mode)) {
+            char target[4096] = {};
+            const ssize_t length = ::readlink(name.constData(), target, sizeof(target) - 1);
+            what += " a link to " + std::string(target, size_t(length > 0 ? length : 0)) + ",";
+            if (::stat(name.constData(), &entry) != 0) {
+                if (*suffix == '\0')
+                    continue; // the database out of reach: the checks before the open name it
+                // SQLite would make the file the link leads to.
+                return what + " which leads nowhere";
+            }
+        }
+        if (entry.st_uid != ::geteuid())
+            return what + " a file of another user: " + UserText(entry.st_uid);
+        if (*suffix != '\0' && !S_ISREG(entry.st_mode))
+            return what + " not a regular file";
+    }
+    return std::string();
+}
+
 std::string RefusalBeforeOpen(const QByteArray& path, MAIN_DB_REFUSAL* kind)
 {
     struct stat info = {};
@@ -659,6 +702,8 @@ CSQLite3DB& GetMainDB()
                 // place.
                 struct stat entry = {};
                 bool created = false;
+                if (const std::string foreign = ForeignCompanion(path); !foreign.empty())
+                    throw CSQlite3Error(SQLITE_CANTOPEN, foreign);
                 if (::lstat(path.constData(), &entry) != 0 && errno == ENOENT) {
                     kind = MAIN_DB_NOT_CREATED;
                     CreateMainDatabase(path);

@@ -16,6 +16,7 @@
 #include <QFileInfo>
 #include <QSemaphore>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -162,31 +163,68 @@ void TestDbAccess::fileLackingAColumnIsRefused()
 
 void TestDbAccess::linkedFileIsNeverReplaced_data()
 {
-    QTest::addColumn<QString>("target"); // where Varrow.db points, below the program directory
+    QTest::addColumn<QString>("entry");  // the link's name beside the program: Varrow.db or a companion
+    QTest::addColumn<QString>("target"); // where it points, below the program directory
     QTest::addColumn<bool>("database");  // the target is a database the program made
+    QTest::addColumn<int>("owner");      // the target's owner: -1 the program's user
     QTest::addColumn<QString>("cause");  // empty: the file is used
+    const QString db = QStringLiteral("Varrow.db");
     // A database on a volume that did not mount: a new empty one in its place would be saved over by the
     // operator's first change, and the volume's file never read again.
-    QTest::newRow("link to a missing file") << "volume/Varrow.db" << false << "No such file or directory";
-    QTest::newRow("link to itself") << "Varrow.db" << false << "Too many levels of symbolic links";
-    QTest::newRow("link to a database") << "volume/Varrow.db" << true << "";
+    QTest::newRow("link to a missing file")
+        << db << "volume/Varrow.db" << false << -1 << "No such file or directory";
+    QTest::newRow("link to itself") << db << "Varrow.db" << false << -1
+                                    << "Too many levels of symbolic links";
+    QTest::newRow("link to a database") << db << "volume/Varrow.db" << true << -1 << "";
+    // Another user's file behind the database or a companion: that user would read every save (the
+    // passwords) or write the settings the station reads. Refused before anything is opened or tightened.
+    const QString other = QStringLiteral(", a file of another user: nobody (user id 65534)");
+    QTest::newRow("link to another user's database")
+        << db << "volume/Varrow.db" << true << 65534 << "Varrow.db is a link to %1" + other;
+    QTest::newRow("journal linked to another user's file")
+        << "Varrow.db-journal"
+        << "volume/journal" << false << 65534 << "Varrow.db-journal is a link to %1" + other;
+    QTest::newRow("log linked to another user's file")
+        << "Varrow.db-wal"
+        << "volume/wal" << false << 65534 << "Varrow.db-wal is a link to %1" + other;
 }
 
 void TestDbAccess::linkedFileIsNeverReplaced()
 {
+    QFETCH(QString, entry);
     QFETCH(QString, target);
     QFETCH(bool, database);
+    QFETCH(int, owner);
     QFETCH(QString, cause);
+    if (owner >= 0 && ::geteuid() != 0)
+        QSKIP("Another user's file needs a second user id: the row runs as root only.");
     CTempDatabase temp;
     const QString targetPath = QDir(temp.Dir()).filePath(target);
+    cause = cause.arg(targetPath);
+    const bool companion = entry != QLatin1String("Varrow.db");
     if (database) {
         QVERIFY(QDir(temp.Dir()).mkpath(QStringLiteral("volume")));
         CSQLite3DB made;
         made.Open(QFile::encodeName(targetPath).toStdString());
         EnsureSchema(made);
+    } else if (owner >= 0) {
+        QVERIFY(QDir(temp.Dir()).mkpath(QStringLiteral("volume")));
+        QFile file(targetPath);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("theirs") == 6);
     }
-    const QByteArray link = QFile::encodeName(temp.DbPath());
-    QCOMPARE(::symlink(QFile::encodeName(targetPath).constData(), link.constData()), 0);
+    if (owner >= 0) {
+        QVERIFY(::chown(QFile::encodeName(targetPath).constData(), uid_t(owner), gid_t(owner)) == 0);
+        QVERIFY(::chmod(QFile::encodeName(targetPath).constData(), 0644) == 0);
+    }
+    if (companion)
+        temp.Reopen(); // the database itself is the program's, made by a first start
+    CloseMainDB();
+    const QString linkPath = QDir(temp.Dir()).filePath(entry);
+    QFile::remove(linkPath);
+    QCOMPARE(::symlink(QFile::encodeName(targetPath).constData(), QFile::encodeName(linkPath).constData()),
+             0);
+    struct stat before = {};
+    const bool targetThere = ::stat(QFile::encodeName(targetPath).constData(), &before) == 0;
 
     CSQLite3DB& db = temp.Reopen();
     const QString error = QString::fromStdString(MainDbError());
@@ -202,10 +240,21 @@ void TestDbAccess::linkedFileIsNeverReplaced()
     QCOMPARE(MainDbRefusal(), cause.isEmpty() ? MAIN_DB_OPEN : MAIN_DB_UNUSABLE);
     QCOMPARE(std::make_unique<CSysInfoManage>()->LoadAllInfo(), cause.isEmpty());
     // The link stays a link to its file, and nothing was made in its place or beside it.
-    QCOMPARE(QFile::symLinkTarget(temp.DbPath()), targetPath);
-    QCOMPARE(QFileInfo::exists(targetPath), database);
-    QCOMPARE(QDir(temp.Dir()).entryList({QStringLiteral("Varrow.db*")}, QDir::Files | QDir::System),
-             QStringList{QStringLiteral("Varrow.db")});
+    QCOMPARE(QFile::symLinkTarget(linkPath), targetPath);
+    QCOMPARE(QFileInfo::exists(targetPath), database || owner >= 0);
+    QStringList entries{QStringLiteral("Varrow.db")};
+    if (companion)
+        entries << entry;
+    QCOMPARE(QDir(temp.Dir()).entryList({QStringLiteral("Varrow.db*")}, QDir::Files | QDir::System), entries);
+    // Another user's file keeps its owner, its mode and its bytes.
+    if (owner >= 0 && targetThere) {
+        struct stat after = {};
+        QVERIFY(::stat(QFile::encodeName(targetPath).constData(), &after) == 0);
+        QCOMPARE(after.st_uid, uid_t(owner));
+        QCOMPARE(after.st_mode, before.st_mode);
+        QCOMPARE(after.st_size, before.st_size);
+        QCOMPARE(after.st_mtim.tv_sec, before.st_mtim.tv_sec);
+    }
 }
 
 void TestDbAccess::steppingErrorIsNoEndOfRows()

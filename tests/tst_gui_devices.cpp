@@ -12,6 +12,7 @@
 #include "model/TextConvert.h"
 #include "model/SQLite3DB.h"
 #include "tests/support/FakeSmtpServer.h"
+#include "tests/support/OtherUser.h"
 #include "tests/support/SimRecorders.h"
 #include "tests/support/TempDatabase.h"
 #include "tests/support/TestSupport.h"
@@ -37,7 +38,9 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <memory>
+#include <thread>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -66,6 +69,8 @@ private Q_SLOTS:
     void loginFailureSaysWhy_data();
     void loginFailureSaysWhy();
     void importReadsBoundedValues();
+    void importReadsTheChosenFileAlone_data();
+    void importReadsTheChosenFileAlone();
 
 private:
     int AddToModel(const char* name, int sim);
@@ -788,6 +793,110 @@ void TestDevices::importReadsBoundedValues()
     }
     QVERIFY2(ended, "a named pipe held the import");
     QVERIFY(!read);
+}
+
+void TestDevices::importReadsTheChosenFileAlone_data()
+{
+    QTest::addColumn<QString>("plant");  // what another user put where: "pipe" or "link" and the name's end
+    QTest::addColumn<bool>("wal");       // the chosen database is in the write-ahead journal mode
+    QTest::addColumn<QString>("result"); // the result box; %1 the chosen path
+    const QString read = QStringLiteral("Read Database succeed.\n2 device(s) added.");
+    // SQLite opens these by name before it reads: a pipe there held the import, its Stopping box and the
+    // program's close for ever.
+    QTest::newRow("pipe as the journal") << "pipe -journal" << false << read;
+    QTest::newRow("pipe as the write-ahead log") << "pipe -wal" << true << read;
+    QTest::newRow("pipe as the shared memory") << "pipe -shm" << true << read;
+    // The chosen name itself: never followed, never waited on.
+    QTest::newRow("link at the name")
+        << "link " << false << "Read Database failed.\n%1 is a link: only a regular file is read.";
+    QTest::newRow("pipe at the name")
+        << "pipe " << false << "Read Database failed.\n%1 is a named pipe: only a regular file is read.";
+    // A file no device list fills is not copied at all.
+    QTest::newRow("too large") << "large " << false
+                               << "Read Database failed.\n%1 is larger than 256 MiB: no device database is "
+                                  "that large.";
+}
+
+// The import reads the chosen file alone: whatever another user put beside it or at its name in a shared
+// folder is never opened, and the import ends in bounded time.
+void TestDevices::importReadsTheChosenFileAlone()
+{
+    QFETCH(QString, plant);
+    QFETCH(bool, wal);
+    QFETCH(QString, result);
+    const QString kind = plant.section(QLatin1Char(' '), 0, 0);
+    const QString suffix = plant.section(QLatin1Char(' '), 1);
+    if (kind != QLatin1String("large") && !OtherUser::Available())
+        QSKIP("Another user's entries need a second user id: the row runs as root only.");
+    const QString shared = m_db->Dir() + QStringLiteral("/shared");
+    QVERIFY(OtherUser::MakeSharedFolder(shared));
+    const QString path = shared + QStringLiteral("/import.db");
+    const QString real = shared + QStringLiteral("/real.db");
+    const bool atTheName = suffix.isEmpty() && kind != QLatin1String("large");
+    WriteImport(atTheName ? real : path, "TInfo_Device",
+                {{"Gate", "admin", Port(0)}, {"Yard", "admin", Port(1)}});
+    if (wal) {
+        CSQLite3DB db;
+        db.Open(path.toStdString());
+        db.Exec("PRAGMA journal_mode = WAL;");
+    }
+    const QString planted = path + suffix;
+    if (kind == QLatin1String("pipe"))
+        QVERIFY(OtherUser::MakePipe(planted));
+    else if (kind == QLatin1String("link"))
+        QVERIFY(OtherUser::MakeLink(real, planted));
+    else
+        QVERIFY(QFile::resize(path, (qint64(256) << 20) + 1));
+    const QStringList before = QDir(shared).entryList(QDir::AllEntries | QDir::System | QDir::Hidden);
+    const QStringList copies =
+        QDir(QDir::tempPath()).entryList({QStringLiteral("varrow-copy-*")}, QDir::Dirs);
+
+    // Should the import open the pipe after all, a writer that comes and goes lets it on, so the test fails
+    // instead of hanging.
+    std::atomic<bool> done{false};
+    std::atomic<bool> released{false};
+    const QByteArray pipe = QFile::encodeName(planted);
+    std::thread release([&] {
+        const auto until =
+            std::chrono::steady_clock::now() + std::chrono::milliseconds(TestSupport::Bound(8000));
+        while (!done) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            if (kind != QLatin1String("pipe") || std::chrono::steady_clock::now() < until)
+                continue;
+            const int fd = ::open(pipe.constData(), O_WRONLY | O_NONBLOCK);
+            if (fd >= 0) {
+                released = true;
+                ::close(fd);
+            }
+        }
+    });
+    const auto join = qScopeGuard([&] {
+        done = true;
+        release.join();
+    });
+    CDlgCfgDevice page;
+    CModalDriver driver;
+    AnswerImport(driver, path, [](QWidget*) {});
+    QElapsedTimer took;
+    took.start();
+    page.OnBtnClickedReadDataBase();
+    QVERIFY2(!released, "the import opened the pipe and waited on it");
+    QVERIFY2(took.elapsed() < TestSupport::Bound(8000), qPrintable(QString::number(took.elapsed())));
+    QCOMPARE(driver.Seen().last().Text(), result.arg(path));
+    const bool read = result == QLatin1String("Read Database succeed.\n2 device(s) added.");
+    QCOMPARE(Names(page).size(), read ? 2 : 0);
+    if (read) {
+        // A stop asked for before the copy is whole ends the read there, and says so.
+        QString refusal;
+        int total = 0;
+        QVERIFY(!CDeviceWriteThread::ReadRows(
+            path, [](const CDeviceWriteThread::IMPORT_ROW&) { return true; }, &total, &refusal,
+            [] { return true; }));
+        QCOMPARE(refusal, QStringLiteral("The import was stopped before the file was read."));
+    }
+    // Nothing was made beside the chosen file, and the private copy is gone.
+    QCOMPARE(QDir(shared).entryList(QDir::AllEntries | QDir::System | QDir::Hidden), before);
+    QCOMPARE(QDir(QDir::tempPath()).entryList({QStringLiteral("varrow-copy-*")}, QDir::Dirs), copies);
 }
 
 VARROW_TEST_MAIN(TestDevices, QApplication)

@@ -12,10 +12,12 @@
 #include "pages/log/CLogBackup.h"
 #include "pages/log/CSearchLog.h"
 #include "pages/record/CExportRecord.h"
+#include "tests/support/OtherUser.h"
 #include "tests/support/TempDatabase.h"
 #include "tests/support/TestSupport.h"
 #include "tests/support/gui/ModalDriver.h"
 #include "widgets/dialogs/CPathComboBox.h"
+#include "widgets/dialogs/ChaseDialog.h"
 #include "widgets/views/CTableView.h"
 #include "widgets/views/CTreeViewItem.h"
 
@@ -32,8 +34,13 @@
 #include <QTimer>
 #include <QXmlStreamReader>
 
+#include <atomic>
 #include <csignal>
+#include <fcntl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
 
 namespace {
 
@@ -126,8 +133,15 @@ private Q_SLOTS:
     void failedWriteKeepsTheEarlierFile();
     void failedLastStepIsAFailure_data();
     void failedLastStepIsAFailure();
+    void backupWritesOnlyAFileItMade_data();
+    void backupWritesOnlyAFileItMade();
+    void backupEndsWithCancelOrTheClose_data();
+    void backupEndsWithCancelOrTheClose();
 
 private:
+    // Presses Export with rows shown, chooses `path` in the backup dialog, lets `busy` answer the busy box
+    // and returns what the result box said.
+    MODAL_SEEN Backup(const QString& path, std::function<void(QWidget*)> busy = nullptr);
     void Search(int type, const QDateTime& start, const QDateTime& end);
     // Presses Search with the fields as they are.
     void SearchAsShown();
@@ -647,6 +661,145 @@ void TestLogPage::failedLastStepIsAFailure()
     else
         QCOMPARE(ReadAll(path), earlier);
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"keep.xml"});
+}
+
+MODAL_SEEN TestLogPage::Backup(const QString& path, std::function<void(QWidget*)> busy)
+{
+    FillRows(3);
+    Search(0, kBase, kBase.addSecs(3600));
+    m_driver->Answer([path](QWidget* window) {
+        auto* chooser = window->findChild<CPathComboBox*>(QStringLiteral("pBackcBox"));
+        chooser->clear();
+        chooser->addItem(path);
+        // Queued: the export runs inside the accept, and the driver answers no box while an answer runs.
+        QMetaObject::invokeMethod(qobject_cast<QDialog*>(window), &QDialog::accept, Qt::QueuedConnection);
+    });
+    if (busy)
+        m_driver->Answer(std::move(busy));
+    else
+        m_driver->AcceptPassingBusy(1);
+    m_driver->Accept();
+    Child<QPushButton>("m_pushButtonExportLog")->click();
+    const MODAL_SEEN seen = m_driver->Seen().value(m_driver->Seen().size() - 1);
+    m_driver->Clear();
+    return seen;
+}
+
+void TestLogPage::backupWritesOnlyAFileItMade_data()
+{
+    QTest::addColumn<QString>("plant"); // what stands at the chosen name: "pipe", "link", "device", or none
+    QTest::addColumn<QString>("found"); // how the box names it; empty: the backup is written
+    QTest::newRow("another user's pipe") << "pipe"
+                                         << "a named pipe";
+    QTest::newRow("another user's link") << "link"
+                                         << "a link";
+    QTest::newRow("a device") << "device"
+                              << "a device";
+    QTest::newRow("nothing") << ""
+                             << "";
+}
+
+// In a folder other users write to, whatever another user put at the chosen name is refused and never opened
+// for writing: a pipe would hand the log to its reader (or hold the backup for ever), a link would overwrite
+// the file it leads to. The backup is the operator's alone (0600) and leaves no temporary file.
+void TestLogPage::backupWritesOnlyAFileItMade()
+{
+    QFETCH(QString, plant);
+    QFETCH(QString, found);
+    if (!OtherUser::Available())
+        QSKIP("Another user's entries need a second user id: the test runs as root only.");
+    const QString shared = m_dir.filePath(QStringLiteral("shared-") + QLatin1String(QTest::currentDataTag()));
+    QVERIFY(OtherUser::MakeSharedFolder(shared));
+    const QString path = shared + QStringLiteral("/logs.xml");
+    const QString mine = m_dir.filePath(QStringLiteral("mine.txt"));
+    QFile mineFile(mine);
+    QVERIFY(mineFile.open(QIODevice::WriteOnly) && mineFile.write("the operator's own") > 0);
+    mineFile.close();
+    if (plant == QLatin1String("pipe"))
+        QVERIFY(OtherUser::MakePipe(path));
+    else if (plant == QLatin1String("link"))
+        QVERIFY(OtherUser::MakeLink(mine, path));
+    else if (plant == QLatin1String("device"))
+        QVERIFY(::mknod(QFile::encodeName(path).constData(), S_IFCHR | 0666, makedev(1, 3)) == 0);
+    // A reader on the pipe, as its owner would hold it: whatever the backup wrote into the pipe reaches it.
+    const int reader = plant == QLatin1String("pipe")
+                           ? ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)
+                           : -1;
+    const auto closeReader = qScopeGuard([reader] {
+        if (reader >= 0)
+            ::close(reader);
+    });
+    struct stat before = {};
+    QVERIFY(::lstat(QFile::encodeName(path).constData(), &before) == 0 || plant.isEmpty());
+
+    const MODAL_SEEN seen = Backup(path);
+
+    if (found.isEmpty()) {
+        QCOMPARE(seen.Text(), QStringLiteral("Backup successful"));
+        QCOMPARE(ReadBack(path).size(), 3);
+        struct stat made = {};
+        QVERIFY(::stat(QFile::encodeName(path).constData(), &made) == 0);
+        QCOMPARE(made.st_mode & 07777, mode_t(0600));
+    } else {
+        QCOMPARE(seen.Text(), QStringLiteral("Open file failed!\n%1 is %2: only a regular file is replaced. "
+                                             "Nothing was written.")
+                                  .arg(path, found));
+        struct stat after = {};
+        QVERIFY(::lstat(QFile::encodeName(path).constData(), &after) == 0);
+        QCOMPARE(after.st_ino, before.st_ino);
+        QCOMPARE(after.st_mode, before.st_mode);
+    }
+    if (reader >= 0) {
+        char byte = 0;
+        QCOMPARE(::read(reader, &byte, 1), ssize_t(0)); // no writer ever opened it, and nothing came
+    }
+    QCOMPARE(ReadAll(mine), QByteArray("the operator's own"));
+    QCOMPARE(QDir(shared).entryList(QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot),
+             QStringList{QStringLiteral("logs.xml")});
+}
+
+void TestLogPage::backupEndsWithCancelOrTheClose_data()
+{
+    QTest::addColumn<bool>(
+        "cancel"); // the operator's Cancel; else the program's close, which rejects the box
+    QTest::newRow("Cancel") << true;
+    QTest::newRow("the program's close") << false;
+}
+
+// A backup held on its way (a slow disk) ends when the operator cancels or the program closes: nothing
+// replaces the chosen name, no temporary file stays, and nothing says "Backup successful".
+void TestLogPage::backupEndsWithCancelOrTheClose()
+{
+    QFETCH(bool, cancel);
+    const QString path = m_dir.filePath(QStringLiteral("held.xml"));
+    std::atomic<bool> held{false};
+    std::atomic<bool> go{false};
+    CLogWriteThread::SetSyncFault([&](const QString&) {
+        held = true;
+        for (int waited = 0; !go && waited < TestSupport::Bound(10000); waited += 5)
+            QThread::msleep(5);
+        return 0;
+    });
+    const auto restore = qScopeGuard([] { CLogWriteThread::SetSyncFault(nullptr); });
+    bool answered = false;
+    const MODAL_SEEN seen = Backup(path, [&](QWidget* busy) {
+        QVERIFY(QTest::qWaitFor([&held] { return bool(held); }, TestSupport::Bound(5000)));
+        QVERIFY(qobject_cast<ChaseDialog*>(busy) != nullptr);
+        if (cancel) {
+            auto* button = busy->findChild<QPushButton*>(QStringLiteral("pCancelBtn"));
+            QVERIFY(button != nullptr && button->isVisible());
+            button->click();
+        } else {
+            static_cast<QDialog*>(busy)->reject();
+        }
+        go = true;
+        answered = true;
+    });
+    QVERIFY(answered);
+    QCOMPARE(seen.Text(), QStringLiteral("Backup stopped. No file was written."));
+    QVERIFY(!QFile::exists(path));
+    QCOMPARE(QDir(m_dir.path()).entryList({QStringLiteral("*held*")}, QDir::AllEntries | QDir::Hidden),
+             QStringList());
 }
 
 int main(int argc, char** argv)

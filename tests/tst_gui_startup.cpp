@@ -261,6 +261,7 @@ private Q_SLOTS:
     void unreadableStoredPartRefusesTheStart_data();
     void unreadableStoredPartRefusesTheStart();
     void failedFirstStartLeavesNoFile();
+    void databaseOfAnotherUserRefusedAtStart();
     void cleanCloseLeavesEverythingInTheOwnersFile_data();
     void cleanCloseLeavesEverythingInTheOwnersFile();
     void signalEndsTheProgramAsAConfirmedClose_data();
@@ -573,6 +574,31 @@ void TestStartup::unreadableStoredPartRefusesTheStart()
 
 // A first start that cannot make its database (here its disk fills up) leaves nothing behind: the next start
 // is a first start again, not one refused over an empty file.
+// A Varrow.db that leads to another user's file: the start stops with a box naming the file and its owner,
+// before that user's file is read, written or tightened.
+void TestStartup::databaseOfAnotherUserRefusedAtStart()
+{
+    if (::geteuid() != 0)
+        QSKIP("Another user's file needs a second user id: the test runs as root only.");
+    QTemporaryDir dir;
+    const QString theirs = dir.filePath(QStringLiteral("theirs.db"));
+    MakeDatabase(theirs);
+    QVERIFY(::chown(QFile::encodeName(theirs).constData(), 65534, 65534) == 0);
+    QVERIFY(::chmod(QFile::encodeName(theirs).constData(), 0644) == 0);
+    const QByteArray bytes = ReadAll(theirs);
+    const QString db = dir.filePath(QStringLiteral("Varrow.db"));
+    QVERIFY(QFile::link(theirs, db));
+
+    const QString report = RunChild({QStringLiteral("--run"), dir.path()});
+    QVERIFY2(report.startsWith(QStringLiteral("result=1\nmodes=\nbox=Varrow|")) &&
+                 report.contains(db + QStringLiteral(" is a link to ") + theirs +
+                                 QStringLiteral(", a file of another user: nobody (user id 65534)")),
+             qPrintable(report));
+    QCOMPARE(ReadAll(theirs), bytes);
+    QCOMPARE(ModeOf(theirs), 0644);
+    QCOMPARE(QDir(dir.path()).entryList({QStringLiteral("*.db-*")}, QDir::Files), QStringList());
+}
+
 void TestStartup::failedFirstStartLeavesNoFile()
 {
     QTemporaryDir dir;

@@ -5,11 +5,39 @@
 #include "model/SQLite3DB.h"
 #include "model/SysInfoManage.h"
 #include "model/TextConvert.h"
+#include "platform/PrivateCopy.h"
 
 #include <QDebug>
-#include <QFileInfo>
+#include <QUrl>
 
 #include <algorithm>
+#include <cstring>
+
+namespace {
+
+QString CopyRefusalText(const QString& path, const CPrivateCopy& copy)
+{
+    switch (copy.Refusal()) {
+    case CPrivateCopy::REFUSAL_NOT_A_FILE:
+        return CDeviceWriteThread::tr("%1 is %2: only a regular file is read.")
+            .arg(path, FileKindText(copy.Found()));
+    case CPrivateCopy::REFUSAL_TOO_LARGE:
+        return CDeviceWriteThread::tr("%1 is larger than %2 MiB: no device database is that large.")
+            .arg(path)
+            .arg(CDeviceWriteThread::kImportFileBytes >> 20);
+    case CPrivateCopy::REFUSAL_TOO_SLOW:
+        return CDeviceWriteThread::tr("%1 could not be read within %2 seconds.")
+            .arg(path)
+            .arg(CDeviceWriteThread::kImportCopyMs / 1000);
+    case CPrivateCopy::REFUSAL_STOPPED:
+        return CDeviceWriteThread::tr("The import was stopped before the file was read.");
+    default:
+        return CDeviceWriteThread::tr("%1 cannot be read: %2.")
+            .arg(path, QString::fromLocal8Bit(std::strerror(copy.Error())));
+    }
+}
+
+} // namespace
 
 CDeviceWriteThread::CDeviceWriteThread()
 {
@@ -27,16 +55,24 @@ void CDeviceWriteThread::SetPath(const QString& path)
 }
 
 bool CDeviceWriteThread::ReadRows(const QString& path, const std::function<bool(const IMPORT_ROW&)>& take,
-                                  int* total)
+                                  int* total, QString* refusal, const std::function<bool()>& stop)
 {
-    // A named pipe or a device would block or never end the read.
-    if (!QFileInfo(path).isFile()) {
-        qDebug() << "device import: not a regular file:" << path;
+    // SQLite opens the journal and the write-ahead log beside the file it reads, by name, before it reads:
+    // whatever another user put there (a named pipe waits for ever) would hold or feed the import. The copy
+    // stands alone in a folder of its own, and is opened immutable, so that not even there is anything
+    // beside it looked for.
+    const CPrivateCopy copy =
+        CPrivateCopy::Make(path, QStringLiteral("import.db"), kImportFileBytes, kImportCopyMs, stop);
+    if (!copy.IsMade()) {
+        qDebug() << "device import: no copy of" << path << copy.Refusal() << copy.Error();
+        if (refusal != nullptr)
+            *refusal = CopyRefusalText(path, copy);
         return false;
     }
     try {
         CSQLite3DB file;
-        file.Open(path.toUtf8().toStdString(), CSQLite3DB::ReadOnlyOpenFlags);
+        const QByteArray uri = "file:" + QUrl::toPercentEncoding(copy.Path(), "/") + "?immutable=1";
+        file.Open(uri.toStdString(), CSQLite3DB::ReadOnlyOpenFlags | SQLITE_OPEN_URI);
         // A value the file computes (a generated column) or stores may be of any length: SQLite refuses
         // to make one longer than this, so a small file cannot make this thread allocate without bound.
         file.SetLimit(SQLITE_LIMIT_LENGTH, kImportValueLimit);
@@ -136,7 +172,8 @@ void CDeviceWriteThread::run()
             ++counts.Refused;
         return true;
     };
-    const bool ok = ReadRows(m_dbPath, take, &total);
+    const bool ok =
+        ReadRows(m_dbPath, take, &total, &counts.Refusal, [this] { return isInterruptionRequested(); });
     counts.Left = ok ? std::max(0, total - counts.Rows) : 0;
     // A stop asked for during the last row's login finds no next row to refuse, yet the operator stopped the
     // run and must be told that it stopped, with nothing left.

@@ -19,6 +19,7 @@ struct DEVICE_IMPORT_COUNTS
     int Refused = 0; // rows the model refused: a duplicate, a failed login, no free slot, a database refusal
     int Left = 0;    // rows not handled: no device slot was left, or the operator stopped the import
     bool Stopped = false; // the operator stopped the import
+    QString Refusal;      // why the file was not read at all, for the operator; empty when it was
 };
 Q_DECLARE_METATYPE(DEVICE_IMPORT_COUNTS)
 
@@ -32,10 +33,12 @@ public:
 
     void SetPath(const QString& path);
 
-    // Hands the rows of the file to `take` one at a time until it returns false (read-only; a wrong path
-    // creates no file); `total` gets the number of rows. False when the path is no regular file, the file is
-    // no database, or its TInfo_Device is no table (a view could compute any number of rows) or lacks one of
-    // the columns. A row with a value longer than any field holds comes with TooLong and nothing else.
+    // Hands the rows of the file to `take` one at a time until it returns false; `total` gets the number of
+    // rows. The chosen file alone is read, through a private copy (CPrivateCopy): nothing beside it is
+    // opened, nothing is created or changed there. False when the file cannot be copied (not a regular file,
+    // a link, too large, too slow, `stop` said so: `refusal` says why) or is no database, or its TInfo_Device
+    // is no table (a view could compute any number of rows) or lacks one of the columns. A row with a value
+    // longer than any field holds comes with TooLong and nothing else.
     struct IMPORT_ROW
     {
         QString Address;
@@ -49,7 +52,11 @@ public:
     // value the file's connection makes at all.
     static constexpr int kImportFieldBytes = 255;
     static constexpr int kImportValueLimit = 4096;
-    static bool ReadRows(const QString& path, const std::function<bool(const IMPORT_ROW&)>& take, int* total);
+    // The largest file read (far above a station's whole database), and the longest its copy may take.
+    static constexpr qint64 kImportFileBytes = qint64(256) << 20;
+    static constexpr int kImportCopyMs = 30000;
+    static bool ReadRows(const QString& path, const std::function<bool(const IMPORT_ROW&)>& take, int* total,
+                         QString* refusal = nullptr, const std::function<bool()>& stop = {});
 
 Q_SIGNALS:
     // Whether the file could be read, and what became of its rows (queued to the page, counts first).

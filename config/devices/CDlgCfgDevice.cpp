@@ -338,8 +338,9 @@ void CDlgCfgDevice::OnWriteOver(bool ok)
                     tr("No free device place left: %n row(s) not imported.", nullptr, m_importCounts.Left);
         ShowInfoMsgBox(tr("Information"), text, this);
     } else {
-        ShowInfoMsgBox(
-            tr("Error"),
-            tr("Read Database failed.") + QLatin1Char('\n') + tr("The file is not a device database."), this);
+        // A file that was not read at all says why; one that was read and is no device database says that.
+        const QString why = m_importCounts.Refusal.isEmpty() ? tr("The file is not a device database.")
+                                                             : m_importCounts.Refusal;
+        ShowInfoMsgBox(tr("Error"), tr("Read Database failed.") + QLatin1Char('\n') + why, this);
     }
 }

@@ -1,17 +1,12 @@
 #include "pages/log/CLogWriteThread.h"
 
+#include "platform/ReplacingFile.h"
+
 #include <QAbstractItemModel>
 #include <QFile>
-#include <QFileInfo>
-#include <QRandomGenerator>
-#include <QScopeGuard>
 #include <QXmlStreamWriter>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
+#include <cstring>
 #include <iterator>
 #include <memory>
 #include <mutex>
@@ -22,14 +17,18 @@ namespace {
 const char* const kColumnElements[] = {"ID", "OperationTime", "Type", "Contents"};
 constexpr int kColumnCount = int(std::size(kColumnElements));
 
-void WriteDocument(QXmlStreamWriter& xml, const QList<QStringList>& rows)
+// False when `stop` ended it before the last row.
+bool WriteDocument(QXmlStreamWriter& xml, const QList<QStringList>& rows, const std::function<bool()>& stop)
 {
     xml.setAutoFormatting(true);
     xml.writeStartDocument();
     xml.writeStartElement(QStringLiteral("LogTypes"));
     if (!rows.isEmpty()) {
         xml.writeStartElement(QStringLiteral("Logs"));
-        for (const QStringList& row : rows) {
+        for (qsizetype i = 0; i < rows.size(); ++i) {
+            if (stop && i % 256 == 0 && stop())
+                return false;
+            const QStringList& row = rows.at(i);
             xml.writeStartElement(QStringLiteral("Log"));
             for (int column = 0; column < kColumnCount && column < row.size(); ++column)
                 xml.writeTextElement(QLatin1String(kColumnElements[column]), row.at(column));
@@ -39,6 +38,7 @@ void WriteDocument(QXmlStreamWriter& xml, const QList<QStringList>& rows)
     }
     xml.writeEndElement();
     xml.writeEndDocument();
+    return true;
 }
 
 } // namespace
@@ -91,27 +91,9 @@ int Fault(const CLogWriteThread::CommitFault& fault, const QString& path)
     return fault ? fault(path) : 0;
 }
 
-// A file of its own beside the export, named so that nothing else takes it; -1 when none can be made. Made
-// with the operator's umask, or with the mode of the file it replaces.
-int CreateBeside(const QString& path, QString* made)
+QString SystemText(int error)
 {
-    const QFileInfo target(path);
-    struct stat old = {};
-    const bool replaces = ::stat(QFile::encodeName(path).constData(), &old) == 0;
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        *made = target.absolutePath() + QStringLiteral("/.") + target.fileName() +
-                QStringLiteral(".%1-%2.part").arg(::getpid()).arg(QRandomGenerator::global()->generate());
-        const int fd =
-            ::open(QFile::encodeName(*made).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0) {
-            if (replaces)
-                ::fchmod(fd, old.st_mode & 07777);
-            return fd;
-        }
-        if (errno != EEXIST)
-            return -1;
-    }
-    return -1;
+    return QString::fromLocal8Bit(std::strerror(error));
 }
 
 } // namespace
@@ -128,63 +110,62 @@ void CLogWriteThread::SetRenameFault(CommitFault fault)
     g_renameFault = std::move(fault);
 }
 
-int CLogWriteThread::WriteXml(const QString& path, const QList<QStringList>& rows)
+int CLogWriteThread::WriteXml(const QString& path, const QList<QStringList>& rows,
+                              const std::function<bool()>& stop, QString* why)
 {
-    // A regular file is written under a temporary name and renamed when complete, so a failed export keeps
-    // the earlier file. A device or other special file cannot be replaced that way and is written in place.
-    const QFileInfo info(path);
-    if (info.exists() && !info.isFile()) {
-        QFile file(path);
-        if (info.isDir() || !file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text))
-            return WRITE_OPEN_FAILED;
-        QXmlStreamWriter xml(&file);
-        WriteDocument(xml, rows);
-        const bool flushed = !xml.hasError() && file.flush();
-        file.close();
-        return flushed && file.error() == QFileDevice::NoError ? WRITE_DONE : WRITE_FAILED;
-    }
-
-    QString temporary;
-    const int fd = CreateBeside(path, &temporary);
-    if (fd < 0)
+    const auto say = [why](const QString& text) {
+        if (why != nullptr)
+            *why = text;
+    };
+    // The chosen folder may be one other users write to: whatever stands at the chosen name is never opened.
+    // The document goes into a file of the export's own, which replaces the name whole once it is complete,
+    // so a failed or stopped export also keeps the earlier file.
+    CReplacingFile out;
+    if (!out.Create(path)) {
+        if (out.Refusal() == CReplacingFile::REFUSAL_NOT_A_FILE) {
+            say(tr("%1 is %2: only a regular file is replaced. Nothing was written.")
+                    .arg(path, FileKindText(out.Found())));
+            return WRITE_REFUSED;
+        }
+        say(tr("%1 cannot be written: %2.").arg(path, SystemText(out.Error())));
         return WRITE_OPEN_FAILED;
-    auto removeTemporary = qScopeGuard([&temporary] { QFile::remove(temporary); });
+    }
     QFile file;
-    if (!file.open(fd, QIODevice::WriteOnly | QIODevice::Text, QFileDevice::AutoCloseHandle)) {
-        ::close(fd);
+    if (!file.open(out.Fd(), QIODevice::WriteOnly | QIODevice::Text, QFileDevice::DontCloseHandle))
         return WRITE_OPEN_FAILED;
-    }
     QXmlStreamWriter xml(&file);
-    WriteDocument(xml, rows);
+    const bool whole = WriteDocument(xml, rows, stop);
     // The export counts as done only once its bytes are on the disk under the chosen name: the last bytes
     // sit in the file's buffer until the flush, the disk may refuse the sync, and the rename may be refused.
-    bool ok = !xml.hasError() && file.flush();
-    if (ok) {
-        const int error = Fault(g_syncFault, temporary);
-        ok = error == 0 ? ::fsync(file.handle()) == 0 : (errno = error, false);
-    }
+    bool ok = whole && !xml.hasError() && file.flush();
     file.close();
-    ok = ok && file.error() == QFileDevice::NoError;
+    if (ok) {
+        const int error = Fault(g_syncFault, out.TemporaryPath());
+        ok = error == 0 ? out.Sync() : false;
+    }
+    // The last moment a stop is heard: the temporary file goes, nothing replaces the chosen name.
+    if (stop && stop())
+        return WRITE_STOPPED;
     if (ok) {
         const int error = Fault(g_renameFault, path);
-        ok = error == 0 ? ::rename(QFile::encodeName(temporary).constData(),
-                                   QFile::encodeName(path).constData()) == 0
-                        : (errno = error, false);
+        ok = error == 0 && out.Commit();
     }
-    if (!ok)
+    if (!ok) {
+        if (out.Refusal() == CReplacingFile::REFUSAL_NOT_A_FILE) {
+            say(tr("%1 is %2: only a regular file is replaced. Nothing was written.")
+                    .arg(path, FileKindText(out.Found())));
+            return WRITE_REFUSED;
+        }
         return WRITE_FAILED;
-    removeTemporary.dismiss();
-    // The new name on the disk too; a folder that cannot be synced still holds the complete file.
-    const int dir =
-        ::open(QFile::encodeName(info.absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
     }
     return WRITE_DONE;
 }
 
 void CLogWriteThread::run()
 {
-    emit SendWriteOver(WriteXml(m_strPath, m_rows));
+    QString why;
+    const int result = WriteXml(
+        m_strPath, m_rows, [this] { return isInterruptionRequested(); }, &why);
+    emit SendWhy(why);
+    emit SendWriteOver(result);
 }

@@ -2,6 +2,7 @@
 
 // Writes the rows of the log page's table to an XML file on a thread of its own. The rows are copied out of
 // the table's model when the export is set up, on the GUI thread, so the worker never reads an item model.
+// The export stops between rows once an interruption is requested (the busy box's Cancel, the program's end).
 
 #include <QList>
 #include <QString>
@@ -23,6 +24,8 @@ public:
         WRITE_OPEN_FAILED = 0, // the file could not be opened; nothing was written
         WRITE_DONE = 1,        // the whole document is in the file
         WRITE_FAILED = 2,      // writing, flushing or closing failed; an earlier file of that name is kept
+        WRITE_REFUSED = 3,     // something other than a regular file stands at the name; it was not opened
+        WRITE_STOPPED = 4,     // stopped before the file was complete; nothing was written
     };
 
     CLogWriteThread();
@@ -35,8 +38,11 @@ public:
 
     // The display texts of the model's top-level rows, one text per exported column.
     static QList<QStringList> TakeRows(const QAbstractItemModel* model);
-    // Writes the document; one of WRITE_RESULT.
-    static int WriteXml(const QString& path, const QList<QStringList>& rows);
+    // Writes the document under a temporary name beside `path` (owner-only, CReplacingFile) and renames it
+    // over `path` when complete; one of WRITE_RESULT. `stop` (may be empty) is asked between rows and before
+    // the rename. `why` (when given) gets a line for the operator naming the file and the cause of a refusal.
+    static int WriteXml(const QString& path, const QList<QStringList>& rows,
+                        const std::function<bool()>& stop = {}, QString* why = nullptr);
 
     // For tests of the file system's own failures at the export's last steps: called with the temporary
     // file's path before its sync to the disk, and with the chosen path before the rename onto it; a non-zero
@@ -46,6 +52,8 @@ public:
     static void SetRenameFault(CommitFault fault);
 
 Q_SIGNALS:
+    // The line naming the cause of a refusal (empty when there is none), then the result.
+    void SendWhy(const QString& why);
     void SendWriteOver(int result);
 
 protected:

@@ -162,14 +162,21 @@ void CSearchLog::OnBackUp(const QString& path)
         ShowInfoMsgBox(tr("Information"), tr("Name cannot be empty"), this);
         return;
     }
-    ChaseDialog chase(this, QStringLiteral(":/images/Loading.gif"), tr("Writing..."), false);
+    // The operator may stop the backup; so does the program's end, which rejects every open box.
+    ChaseDialog chase(this, QStringLiteral(":/images/Loading.gif"), tr("Writing..."), true);
     connect(this, &CSearchLog::StopChase, &chase, &ChaseDialog::OnImmediatelyStopChase);
     // Declared after the box, so it is destroyed first: its destructor waits for the thread.
     CLogWriteThread writer;
     writer.SetWriteParam(ExportFilePath(path), m_ui->m_pLogTableView->model());
+    connect(&chase, &ChaseDialog::SignalCancel, &writer, [&writer] { writer.requestInterruption(); });
+    connect(&writer, &CLogWriteThread::SendWhy, this, [this](const QString& why) { m_writeWhy = why; });
     connect(&writer, &CLogWriteThread::SendWriteOver, this, &CSearchLog::OnWriteOver);
+    m_writeWhy.clear();
     writer.start();
     chase.exec();
+    writer.wait(); // ends at its next row once stopped
+    // A result still queued (the box was cancelled) is said now.
+    QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
 }
 
 void CSearchLog::OnWriteOver(int result)
@@ -181,6 +188,12 @@ void CSearchLog::OnWriteOver(int result)
         break;
     case CLogWriteThread::WRITE_DONE:
         ShowInfoMsgBox(tr("Success"), tr("Backup successful"), this);
+        break;
+    case CLogWriteThread::WRITE_REFUSED:
+        ShowInfoMsgBox(tr("Error"), tr("Open file failed!") + QLatin1Char('\n') + m_writeWhy, this);
+        break;
+    case CLogWriteThread::WRITE_STOPPED:
+        ShowInfoMsgBox(tr("Information"), tr("Backup stopped. No file was written."), this);
         break;
     default:
         ShowInfoMsgBox(tr("Error"), tr("Unknown error."), this);

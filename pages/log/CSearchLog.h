@@ -59,5 +59,6 @@ private:
     CClockRange* m_pRange = nullptr;
     int m_nLogType = 0;
     bool m_bDropBatches = false;
+    QString m_writeWhy; // the running backup's refusal, named in its result box
     CLogSearchThread m_searchThread;
 };

@@ -50,6 +50,29 @@
     </message>
 </context>
 <context>
+    <name>CDeviceWriteThread</name>
+    <message>
+        <source>%1 is %2: only a regular file is read.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 is larger than %2 MiB: no device database is that large.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 could not be read within %2 seconds.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The import was stopped before the file was read.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 cannot be read: %2.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>CDlgAbout</name>
     <message>
         <source>About</source>
@@ -1044,6 +1067,17 @@
     </message>
 </context>
 <context>
+    <name>CLogWriteThread</name>
+    <message>
+        <source>%1 is %2: only a regular file is replaced. Nothing was written.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 cannot be written: %2.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>COmbrixApplication</name>
     <message>
         <source>Software is already running.</source>
@@ -1139,6 +1173,10 @@
     </message>
     <message>
         <source>Unknown error.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Backup stopped. No file was written.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -1736,6 +1774,33 @@
     </message>
     <message>
         <source>Test Connection</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>FileKind</name>
+    <message>
+        <source>a file</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>a link</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>a named pipe</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>a device</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>a folder</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>a socket</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

@@ -50,6 +50,29 @@
     </message>
 </context>
 <context>
+    <name>CDeviceWriteThread</name>
+    <message>
+        <source>%1 is %2: only a regular file is read.</source>
+        <translation>%1 是%2：只读取普通文件。</translation>
+    </message>
+    <message>
+        <source>%1 is larger than %2 MiB: no device database is that large.</source>
+        <translation>%1 大于 %2 MiB：设备数据库不会这么大。</translation>
+    </message>
+    <message>
+        <source>%1 could not be read within %2 seconds.</source>
+        <translation>%1 未能在 %2 秒内读完。</translation>
+    </message>
+    <message>
+        <source>The import was stopped before the file was read.</source>
+        <translation>导入在读取文件之前已停止。</translation>
+    </message>
+    <message>
+        <source>%1 cannot be read: %2.</source>
+        <translation>%1 无法读取：%2。</translation>
+    </message>
+</context>
+<context>
     <name>CDlgAbout</name>
     <message>
         <source>About</source>
@@ -1047,6 +1070,17 @@
     </message>
 </context>
 <context>
+    <name>CLogWriteThread</name>
+    <message>
+        <source>%1 is %2: only a regular file is replaced. Nothing was written.</source>
+        <translation>%1 是%2：只替换普通文件。未写入任何内容。</translation>
+    </message>
+    <message>
+        <source>%1 cannot be written: %2.</source>
+        <translation>%1 无法写入：%2。</translation>
+    </message>
+</context>
+<context>
     <name>COmbrixApplication</name>
     <message>
         <source>Software is already running.</source>
@@ -1143,6 +1177,10 @@
     <message>
         <source>Unknown error.</source>
         <translation>未知错误。</translation>
+    </message>
+    <message>
+        <source>Backup stopped. No file was written.</source>
+        <translation>备份已停止。未写入任何文件。</translation>
     </message>
 </context>
 <context>
@@ -1747,6 +1785,33 @@
     <message>
         <source>Test Connection</source>
         <translation>测试连接</translation>
+    </message>
+</context>
+<context>
+    <name>FileKind</name>
+    <message>
+        <source>a file</source>
+        <translation>一个文件</translation>
+    </message>
+    <message>
+        <source>a link</source>
+        <translation>一个链接</translation>
+    </message>
+    <message>
+        <source>a named pipe</source>
+        <translation>一个命名管道</translation>
+    </message>
+    <message>
+        <source>a device</source>
+        <translation>一个设备</translation>
+    </message>
+    <message>
+        <source>a folder</source>
+        <translation>一个文件夹</translation>
+    </message>
+    <message>
+        <source>a socket</source>
+        <translation>一个套接字</translation>
     </message>
 </context>
 <context>
