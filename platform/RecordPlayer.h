@@ -1,16 +1,21 @@
 #pragma once
 
 // Hands a stored record file to the external player program. The player runs on its own: it is started
-// detached with the file's path as its one argument, nobody waits for it, and the program never stops it.
-// Without a player set, the desktop's default application for the file gets it through the desktop's opener
-// (xdg-open). The opener says by its exit status whether it found a program for the file; it is watched from
-// the event loop, never waited for, and a failure is reported when it comes.
+// detached, nobody waits for it, and the program never stops it. Without a player set, the desktop's default
+// application for the file gets it through the desktop's opener (xdg-open). The opener says by its exit
+// status whether it found a program for the file; it is watched from the event loop, never waited for, and a
+// failure is reported when it comes.
 //
-// The player opens the path by its name, following whatever stands there: hand it only the path of a record
-// that OpenStoredRecord (storage/StoredRecordFile.h) has just opened, as the record page does.
+// What is played is the record the page checked (OpenStoredRecord, storage/StoredRecordFile.h), never a name
+// looked up again: whoever may rename entries in a disk's folder could put a link to forged video there
+// between the check and the player's open. The player inherits the checked descriptor and gets its
+// "/proc/self/fd/N" as its one argument; the desktop's opener, which may hand the file on to a program that
+// never had the descriptor and chooses that program by the file's name, gets a private copy made from the
+// descriptor (platform/PrivateRecordCopy.h) under the record's own name.
 
 #include <QByteArray>
 #include <QObject>
+#include <QSet>
 #include <QString>
 
 #include <functional>
@@ -30,10 +35,13 @@ public:
     using LateFailure = std::function<void(const PLAYER_FAILURE&)>;
 
     virtual ~IRecordPlayer() = default;
-    // Starts a player for the file; false when the player could not be started. Never blocks on the player.
-    virtual bool Play(const QString& path) = 0;
+    // Starts a player for the record open for reading at `fd` (the caller's; used during the call only),
+    // stored at `path`; false when the player could not be started. Never blocks on the player.
+    virtual bool Play(int fd, const QString& path) = 0;
     // After a failed Play: the program that could not be started; empty when no program was found at all.
     virtual QString FailedProgram() const { return QString(); }
+    // After a failed Play: why the record could not be handed over, when the program itself was not at fault.
+    virtual QString FailedReason() const { return QString(); }
     // Who hears of a failure that shows only after Play returned (on the thread that called Play).
     virtual void SetLateFailure(LateFailure report) { Q_UNUSED(report) }
 };
@@ -49,8 +57,9 @@ public:
     // file runs on.
     ~CRecordPlayer() override;
 
-    bool Play(const QString& path) override;
+    bool Play(int fd, const QString& path) override;
     QString FailedProgram() const override { return m_failed; }
+    QString FailedReason() const override { return m_reason; }
     void SetLateFailure(LateFailure report) override { m_lateFailure = std::move(report); }
 
     // The program Play starts: the one given, else "Vidrun" in the program's directory when it is there,
@@ -59,14 +68,22 @@ public:
     static QString DefaultProgram();
     // The desktop's opener from the search path; empty when there is none.
     static QString Opener();
+    // Where the private copies for the desktop's opener are made: "Playback" in the program's directory.
+    static QString CopyFolder();
+    // The argument a player gets for the descriptor `fd` it inherits.
+    static QString DescriptorPath(int fd);
 
 private:
     // Program(); `opener` tells whether it is the desktop's opener.
     QString Choose(bool* opener) const;
-    void StartOpener(const QString& opener, const QString& path);
+    bool StartPlayer(const QString& program, int fd);
+    void StartOpener(const QString& opener, const QString& path, const QString& copy);
 
     QString m_program;
     QString m_failed;
+    QString m_reason;
+    // The folders of the private copies whose opener still runs: kept when the next copy is made.
+    QSet<QString> m_openingCopies;
     LateFailure m_lateFailure;
 };
 

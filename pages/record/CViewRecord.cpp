@@ -320,16 +320,21 @@ void CViewRecord::OnClickAction(const QModelIndex& index)
 
 void CViewRecord::PlayRecordFile(QString& path)
 {
-    // The player opens the path by its name: only what the storage itself would take as the record may go
-    // there, never a link or a pipe that was put in its place since the search.
+    // Only what the storage itself would take as the record is played, never a link or a pipe that was put
+    // in its place since the search; and the player gets the file so checked, not its name to look up again.
     QString refused;
-    if (!OpenStoredRecord(path, &refused).IsOpen()) {
+    const CStoredRecordFile record = OpenStoredRecord(path, &refused);
+    if (!record.IsOpen()) {
         ShowInfoMsgBox(tr("Error"), tr("The record is not played: %1").arg(refused), this);
         return;
     }
     // A click that opens nothing must say why, or the operator takes the record for unplayable.
-    if (!m_pPlayer || m_pPlayer->Play(path))
+    if (!m_pPlayer || m_pPlayer->Play(record.Fd(), path))
         return;
+    if (const QString reason = m_pPlayer->FailedReason(); !reason.isEmpty()) {
+        ShowInfoMsgBox(tr("Error"), tr("The record is not played: %1").arg(reason), this);
+        return;
+    }
     const QString program = m_pPlayer->FailedProgram();
     const QString text =
         program.isEmpty()

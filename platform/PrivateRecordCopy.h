@@ -1,0 +1,24 @@
+#pragma once
+
+// A private copy of a checked record, for a program that cannot be handed the open descriptor itself: the
+// desktop's default application is reached through the desktop's opener, which may hand the file on to a
+// program already running (so a descriptor path of the opener's own means nothing there) and chooses that
+// program by the file's name (so the name must keep the record's own).
+//
+// The copy is made from the descriptor the record page checked, never from the record's name, into a folder
+// of its own below the program's "Playback" folder: every folder is made or opened by handle without
+// following a link, is the program's user's and closed to others (0700), and the file is created 0600 where
+// nothing stood. Nobody else can rename or replace anything on the path the opener is given.
+
+#include <QSet>
+#include <QString>
+
+// Copies the readable record `fd` (read from its start, its offset left alone) into a new private folder
+// below `base` (made 0700 when missing), under `fileName`; the copy's path, or an empty text with *error
+// naming what failed. Every earlier copy below `base` is removed first, but for those whose folder name is in
+// `keep` (copies whose program may still be opening them).
+QString MakePrivateCopy(int fd, const QString& base, const QString& fileName, const QSet<QString>& keep,
+                        QString* error);
+
+// The folder name (below base) of a copy's path that MakePrivateCopy gave.
+QString PrivateCopyFolder(const QString& copyPath);
