@@ -1190,6 +1190,18 @@
         <source>%1 cannot be read: %2.</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>%1 is not exported: %2.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the folder %1 belongs to another user (user id %2), and the export writes only into folders of its own user</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>other users may write to the folder %1, and the export writes into no such folder</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>CVarrow</name>
@@ -2014,6 +2026,18 @@
     </message>
     <message>
         <source>A folder of another user below a record disk&apos;s folder is left alone: %1.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 cannot be read: %2.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the folder %1 is not closed to other users, and no private copy is made there.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 cannot be made: %2.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
