@@ -197,7 +197,7 @@ bool CThreadExportFile::ExportOne(const QString& source, QString* error, bool* s
         QString why;
         const int next = OpenOwnFolder(dir.Get(), QFile::encodeName(folder), reached, &why);
         if (next < 0 && !why.isEmpty()) {
-            *error = tr("%1 is not exported: %2.").arg(source, why);
+            *error = tr("%1: %2.").arg(source, why);
             return false;
         }
         if (next < 0)

@@ -1191,7 +1191,7 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>%1 is not exported: %2.</source>
+        <source>%1: %2.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>

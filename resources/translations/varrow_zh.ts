@@ -1194,8 +1194,8 @@
         <translation>%1 无法读取：%2。</translation>
     </message>
     <message>
-        <source>%1 is not exported: %2.</source>
-        <translation>%1 未导出：%2。</translation>
+        <source>%1: %2.</source>
+        <translation>%1：%2。</translation>
     </message>
     <message>
         <source>the folder %1 belongs to another user (user id %2), and the export writes only into folders of its own user</source>
