@@ -60,11 +60,13 @@ void RemoveCopies(int dir, const QSet<QString>& keep)
     }
 }
 
-bool CopyFrom(int in, int out)
+bool CopyFrom(int in, int out, const std::atomic_bool& stop)
 {
     std::vector<char> buffer(kBlock);
     off_t at = 0;
     for (;;) {
+        if (stop.load())
+            return false;
         const ssize_t got = ::pread(in, buffer.data(), buffer.size(), at);
         if (got < 0 && errno == EINTR)
             continue;
@@ -84,8 +86,13 @@ bool CopyFrom(int in, int out)
 
 } // namespace
 
-QString MakePrivateCopy(int fd, const QString& base, const QString& fileName, const QSet<QString>& keep,
-                        QString* error)
+QString NewPrivateCopyFolder()
+{
+    return QString::number(QRandomGenerator::global()->generate64(), 16);
+}
+
+QString MakePrivateCopy(int fd, const QString& base, const QString& folderName, const QString& fileName,
+                        const QSet<QString>& keep, const std::atomic_bool& stop, QString* error)
 {
     const auto fail = [error](const QString& text) {
         *error = text;
@@ -109,12 +116,9 @@ QString MakePrivateCopy(int fd, const QString& base, const QString& fileName, co
     RemoveCopies(playback.Get(), keep);
 
     // A folder of its own per copy: two records of the same file name may be open at once.
-    QByteArray name;
-    for (int attempt = 0; attempt < 16; ++attempt) {
-        name = QByteArray::number(QRandomGenerator::global()->generate64(), 16);
-        if (::mkdirat(playback.Get(), name.constData(), 0700) == 0 || errno != EEXIST)
-            break;
-    }
+    const QByteArray name = QFile::encodeName(folderName);
+    if (::mkdirat(playback.Get(), name.constData(), 0700) != 0)
+        return cannot(folder + QLatin1Char('/') + folderName, errno);
     const QString copyFolder = folder + QLatin1Char('/') + QFile::decodeName(name);
     const CFd own(OpenSubDir(playback.Get(), name));
     if (!own.Valid())
@@ -125,16 +129,13 @@ QString MakePrivateCopy(int fd, const QString& base, const QString& fileName, co
         ::openat(own.Get(), file.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
     if (!out.Valid())
         return cannot(copy, errno);
-    if (!CopyFrom(fd, out.Get()) || !out.Close()) {
+    if (!CopyFrom(fd, out.Get(), stop) || !out.Close()) {
         const int cause = errno;
         ::unlinkat(own.Get(), file.constData(), 0);
         ::unlinkat(playback.Get(), name.constData(), AT_REMOVEDIR);
+        if (stop.load())
+            return fail(QString());
         return cannot(copy, cause);
     }
     return copy;
-}
-
-QString PrivateCopyFolder(const QString& copyPath)
-{
-    return QFileInfo(QFileInfo(copyPath).path()).fileName();
 }

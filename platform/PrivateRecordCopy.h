@@ -13,12 +13,15 @@
 #include <QSet>
 #include <QString>
 
-// Copies the readable record `fd` (read from its start, its offset left alone) into a new private folder
-// below `base` (made 0700 when missing), under `fileName`; the copy's path, or an empty text with *error
-// naming what failed. Every earlier copy below `base` is removed first, but for those whose folder name is in
-// `keep` (copies whose program may still be opening them).
-QString MakePrivateCopy(int fd, const QString& base, const QString& fileName, const QSet<QString>& keep,
-                        QString* error);
+#include <atomic>
 
-// The folder name (below base) of a copy's path that MakePrivateCopy gave.
-QString PrivateCopyFolder(const QString& copyPath);
+// A new name for a copy's own folder below the copy folder.
+QString NewPrivateCopyFolder();
+
+// Copies the readable record `fd` (read from its start, its offset left alone) into the new private folder
+// `folder` below `base` (made 0700 when missing), under `fileName`; the copy's path, or an empty text with
+// *error naming what failed (empty when `stop` was set: the part copied is removed). Every earlier copy below
+// `base` is removed first, but for those whose folder name is in `keep` (copies under way, or whose program
+// may still be opening them). Safe on any thread; `stop` is read between blocks.
+QString MakePrivateCopy(int fd, const QString& base, const QString& folder, const QString& fileName,
+                        const QSet<QString>& keep, const std::atomic_bool& stop, QString* error);

@@ -8,6 +8,7 @@
 #include <QScopeGuard>
 #include <QStandardPaths>
 #include <QStringList>
+#include <QThread>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -16,6 +17,9 @@ CRecordPlayer::CRecordPlayer(const QString& program) : m_program(program) {}
 
 CRecordPlayer::~CRecordPlayer()
 {
+    m_stopping = true;
+    for (QThread* copying : findChildren<QThread*>(Qt::FindDirectChildrenOnly))
+        copying->wait();
     for (QProcess* opener : findChildren<QProcess*>(Qt::FindDirectChildrenOnly)) {
         opener->disconnect(this);
         opener->kill();
@@ -67,24 +71,48 @@ bool CRecordPlayer::Play(int fd, const QString& path)
     bool opener = false;
     const QString program = Choose(&opener);
     m_failed = program;
-    m_reason.clear();
     if (fd < 0 || path.isEmpty() || program.isEmpty())
         return false;
-    if (opener) {
-        QString error;
-        const QString copy =
-            MakePrivateCopy(fd, CopyFolder(), QFileInfo(path).fileName(), m_openingCopies, &error);
-        if (copy.isEmpty()) {
-            m_failed.clear();
-            m_reason = error;
-            return false;
-        }
-        StartOpener(program, path, copy);
-    } else if (!StartPlayer(program, fd)) {
+    if (!(opener ? StartCopy(program, fd, path) : StartPlayer(program, fd)))
         return false;
-    }
     m_failed.clear();
     return true;
+}
+
+bool CRecordPlayer::StartCopy(const QString& opener, int fd, const QString& path)
+{
+    // The copy's own descriptor: the caller's is closed when Play returns.
+    const int held = ::fcntl(fd, F_DUPFD_CLOEXEC, 3);
+    if (held < 0)
+        return false;
+    const QString folder = NewPrivateCopyFolder();
+    m_openingCopies.insert(folder);
+    const QSet<QString> keep = m_openingCopies;
+    QThread* copying = QThread::create([this, held, opener, path, folder, keep] {
+        QString error;
+        const QString copy =
+            MakePrivateCopy(held, CopyFolder(), folder, QFileInfo(path).fileName(), keep, m_stopping, &error);
+        ::close(held);
+        QMetaObject::invokeMethod(
+            this, [=, this] { CopyMade(opener, path, folder, copy, error); }, Qt::QueuedConnection);
+    });
+    copying->setParent(this);
+    connect(copying, &QThread::finished, copying, &QObject::deleteLater);
+    copying->start();
+    return true;
+}
+
+void CRecordPlayer::CopyMade(const QString& opener, const QString& path, const QString& folder,
+                             const QString& copy, const QString& error)
+{
+    if (!copy.isEmpty()) {
+        StartOpener(opener, path, copy, folder);
+        return;
+    }
+    m_openingCopies.remove(folder);
+    if (m_lateFailure && !error.isEmpty()) {
+        m_lateFailure(PLAYER_FAILURE{path, opener, -1, false, error});
+    }
 }
 
 bool CRecordPlayer::StartPlayer(const QString& program, int fd)
@@ -101,7 +129,8 @@ bool CRecordPlayer::StartPlayer(const QString& program, int fd)
     return QProcess::startDetached(program, {DescriptorPath(held)});
 }
 
-void CRecordPlayer::StartOpener(const QString& opener, const QString& path, const QString& copy)
+void CRecordPlayer::StartOpener(const QString& opener, const QString& path, const QString& copy,
+                                const QString& folder)
 {
     // The opener ends as soon as it has handed the file on, or stays until the program it chose ends; either
     // way its exit says whether the file found a program. Owned here, watched from the event loop.
@@ -113,8 +142,6 @@ void CRecordPlayer::StartOpener(const QString& opener, const QString& path, cons
     process->setStandardOutputFile(QProcess::nullDevice());
     process->setStandardErrorFile(QProcess::nullDevice());
     process->setChildProcessModifier([] { ::setsid(); });
-    const QString folder = PrivateCopyFolder(copy);
-    m_openingCopies.insert(folder);
     const auto report = [this, path, opener, folder](int status, bool started) {
         m_openingCopies.remove(folder);
         if (m_lateFailure && (status != 0 || !started))

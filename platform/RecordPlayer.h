@@ -18,6 +18,7 @@
 #include <QSet>
 #include <QString>
 
+#include <atomic>
 #include <functional>
 
 // A hand-off that failed after Play had returned: the opener ended without opening the file.
@@ -27,6 +28,7 @@ struct PLAYER_FAILURE
     QString Program; // the opener
     int Status = 0;  // its exit status; -1 when it crashed or could not be started
     bool Started = true;
+    QString Reason = QString(); // when not empty: the record was not handed over at all, and why
 };
 
 class IRecordPlayer
@@ -40,8 +42,6 @@ public:
     virtual bool Play(int fd, const QString& path) = 0;
     // After a failed Play: the program that could not be started; empty when no program was found at all.
     virtual QString FailedProgram() const { return QString(); }
-    // After a failed Play: why the record could not be handed over, when the program itself was not at fault.
-    virtual QString FailedReason() const { return QString(); }
     // Who hears of a failure that shows only after Play returned (on the thread that called Play).
     virtual void SetLateFailure(LateFailure report) { Q_UNUSED(report) }
 };
@@ -53,13 +53,12 @@ class CRecordPlayer final : public QObject, public IRecordPlayer
 public:
     // An empty program means the default one, chosen at each Play (see Program).
     explicit CRecordPlayer(const QString& program = QString());
-    // An opener still running is ended: its exit could no longer be told to anyone. What it started for the
-    // file runs on.
+    // A private copy under way is stopped and removed; an opener still running is ended: its exit could no
+    // longer be told to anyone. What it started for the file runs on.
     ~CRecordPlayer() override;
 
     bool Play(int fd, const QString& path) override;
     QString FailedProgram() const override { return m_failed; }
-    QString FailedReason() const override { return m_reason; }
     void SetLateFailure(LateFailure report) override { m_lateFailure = std::move(report); }
 
     // The program Play starts: the one given, else "Vidrun" in the program's directory when it is there,
@@ -77,13 +76,18 @@ private:
     // Program(); `opener` tells whether it is the desktop's opener.
     QString Choose(bool* opener) const;
     bool StartPlayer(const QString& program, int fd);
-    void StartOpener(const QString& opener, const QString& path, const QString& copy);
+    // The private copy for the opener is made off this thread (a record may take a while to copy); the
+    // opener starts when it is whole, and a copy that fails is reported late.
+    bool StartCopy(const QString& opener, int fd, const QString& path);
+    void CopyMade(const QString& opener, const QString& path, const QString& folder, const QString& copy,
+                  const QString& error);
+    void StartOpener(const QString& opener, const QString& path, const QString& copy, const QString& folder);
 
     QString m_program;
     QString m_failed;
-    QString m_reason;
-    // The folders of the private copies whose opener still runs: kept when the next copy is made.
+    // The folders of the private copies under way or whose opener still runs: kept when a copy is made.
     QSet<QString> m_openingCopies;
+    std::atomic_bool m_stopping{false};
     LateFailure m_lateFailure;
 };
 

@@ -350,7 +350,7 @@ void TestRecordExport::foreignOrOpenFoldersRefused()
         QVERIFY2(line.contains(QStringLiteral("folder ") + at) && !line.contains(at + QLatin1Char('/')) &&
                      line.contains(said),
                  qPrintable(line));
-    QVERIFY2(lines.first().startsWith(Disk(1) + QLatin1Char(' ')), qPrintable(lines.first()));
+    QVERIFY2(lines.first().startsWith(Disk(1) + QStringLiteral(": ")), qPrintable(lines.first()));
     QStringList expected{Target(0)};
     if (!bothDays)
         expected << Target(2);

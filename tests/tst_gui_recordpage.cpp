@@ -529,8 +529,10 @@ void TestRecordPage::playerGetsTheCheckedRecord()
     const QByteArray searchPath = qgetenv("PATH");
     qputenv("PATH", QFile::encodeName(bin.path()) + ':' + searchPath);
     const auto restore = qScopeGuard([&searchPath] { qputenv("PATH", searchPath); });
-    m_page->SetPlayer(
-        std::make_unique<CRecordPlayer>(desktop ? QString() : bin.filePath(QStringLiteral("player"))));
+    auto owned =
+        std::make_unique<CRecordPlayer>(desktop ? QString() : bin.filePath(QStringLiteral("player")));
+    const CRecordPlayer* player = owned.get();
+    m_page->SetPlayer(std::move(owned));
 
     m_page->OnClickAction(m_records->index(0, CViewRecord::COL_PLAYBACK));
     QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(bin.filePath(QStringLiteral("argument"))),
@@ -557,14 +559,26 @@ void TestRecordPage::playerGetsTheCheckedRecord()
     QCOMPARE(mode(copy), 0600);
     QCOMPARE(mode(QFileInfo(copy).path()), 0700);
     QCOMPARE(mode(CRecordPlayer::CopyFolder()), 0700);
-    // A copy folder others may write to is not used: the box says why, and no opener is started.
+    // The next copy removes the earlier ones whose opener has ended.
     QVERIFY(QFile::remove(disk + QStringLiteral("/Records")));
     QVERIFY(QFile::rename(disk + QStringLiteral("/Records.genuine"), disk + QStringLiteral("/Records")));
+    QTRY_VERIFY(player->findChildren<QProcess*>().isEmpty());
+    for (const char* file : {"argument", "played"})
+        QVERIFY(QFile::remove(bin.filePath(QLatin1String(file))));
+    m_page->OnClickAction(m_records->index(0, CViewRecord::COL_PLAYBACK));
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(bin.filePath(QStringLiteral("played"))),
+                             TestSupport::Bound(10000));
+    const QString next = QString::fromUtf8(ReadAll(bin.filePath(QStringLiteral("argument"))));
+    QCOMPARE(ReadAll(next), QByteArray(1000, 'r'));
+    QVERIFY(next != copy && !QFile::exists(QFileInfo(copy).path()));
+
+    // A copy folder others may write to is not used: the box says why, and no opener is started.
+    QTRY_VERIFY(player->findChildren<QProcess*>().isEmpty());
     QVERIFY(::chmod(QFile::encodeName(CRecordPlayer::CopyFolder()).constData(), 0777) == 0);
     QFile::remove(bin.filePath(QStringLiteral("argument")));
     m_driver->Accept();
     m_page->OnClickAction(m_records->index(0, CViewRecord::COL_PLAYBACK));
-    QCOMPARE(m_driver->Seen().size(), 1);
+    QTRY_COMPARE(m_driver->Seen().size(), 1);
     const QString text = m_driver->Seen().first().Text();
     QVERIFY2(text.startsWith(QStringLiteral("The record is not played: the folder ") +
                              CRecordPlayer::CopyFolder() + QStringLiteral(" is not closed to other users")),

@@ -98,6 +98,8 @@ void CViewRecord::ShowPlayerFailure(const PLAYER_FAILURE& failure)
 
 QString CViewRecord::PlayerFailureText(const PLAYER_FAILURE& failure)
 {
+    if (!failure.Reason.isEmpty())
+        return tr("The record is not played: %1").arg(failure.Reason);
     QString cause;
     if (!failure.Started)
         cause = tr("%1 could not be started").arg(failure.Program);
@@ -331,10 +333,6 @@ void CViewRecord::PlayRecordFile(QString& path)
     // A click that opens nothing must say why, or the operator takes the record for unplayable.
     if (!m_pPlayer || m_pPlayer->Play(record.Fd(), path))
         return;
-    if (const QString reason = m_pPlayer->FailedReason(); !reason.isEmpty()) {
-        ShowInfoMsgBox(tr("Error"), tr("The record is not played: %1").arg(reason), this);
-        return;
-    }
     const QString program = m_pPlayer->FailedProgram();
     const QString text =
         program.isEmpty()
