@@ -1,18 +1,24 @@
 #pragma once
 
 // Hands a stored record file to the external player program. The player runs on its own: it is started
-// detached with the file's path as its one argument, nobody waits for it, and the program never stops it.
-// Without a player set, the desktop's default application for the file gets it through the desktop's opener
-// (xdg-open). The opener says by its exit status whether it found a program for the file; it is watched from
-// the event loop, never waited for, and a failure is reported when it comes.
+// detached, nobody waits for it, and the program never stops it. Without a player set, the desktop's default
+// application for the file gets it through the desktop's opener (xdg-open). The opener says by its exit
+// status whether it found a program for the file; it is watched from the event loop, never waited for, and a
+// failure is reported when it comes.
 //
-// The player opens the path by its name, following whatever stands there: hand it only the path of a record
-// that OpenStoredRecord (storage/StoredRecordFile.h) has just opened, as the record page does.
+// What is played is the record the page checked (OpenStoredRecord, storage/StoredRecordFile.h), never a name
+// looked up again: whoever may rename entries in a disk's folder could put a link to forged video there
+// between the check and the player's open. The player inherits the checked descriptor and gets its
+// "/proc/self/fd/N" as its one argument; the desktop's opener, which may hand the file on to a program that
+// never had the descriptor and chooses that program by the file's name, gets a private copy made from the
+// descriptor (platform/PrivateRecordCopy.h) under the record's own name.
 
 #include <QByteArray>
 #include <QObject>
+#include <QSet>
 #include <QString>
 
+#include <atomic>
 #include <functional>
 
 // A hand-off that failed after Play had returned: the opener ended without opening the file.
@@ -22,6 +28,7 @@ struct PLAYER_FAILURE
     QString Program; // the opener
     int Status = 0;  // its exit status; -1 when it crashed or could not be started
     bool Started = true;
+    QString Reason = QString(); // when not empty: the record was not handed over at all, and why
 };
 
 class IRecordPlayer
@@ -30,8 +37,9 @@ public:
     using LateFailure = std::function<void(const PLAYER_FAILURE&)>;
 
     virtual ~IRecordPlayer() = default;
-    // Starts a player for the file; false when the player could not be started. Never blocks on the player.
-    virtual bool Play(const QString& path) = 0;
+    // Starts a player for the record open for reading at `fd` (the caller's; used during the call only),
+    // stored at `path`; false when the player could not be started. Never blocks on the player.
+    virtual bool Play(int fd, const QString& path) = 0;
     // After a failed Play: the program that could not be started; empty when no program was found at all.
     virtual QString FailedProgram() const { return QString(); }
     // Who hears of a failure that shows only after Play returned (on the thread that called Play).
@@ -45,11 +53,11 @@ class CRecordPlayer final : public QObject, public IRecordPlayer
 public:
     // An empty program means the default one, chosen at each Play (see Program).
     explicit CRecordPlayer(const QString& program = QString());
-    // An opener still running is ended: its exit could no longer be told to anyone. What it started for the
-    // file runs on.
+    // A private copy under way is stopped and removed; an opener still running is ended: its exit could no
+    // longer be told to anyone. What it started for the file runs on.
     ~CRecordPlayer() override;
 
-    bool Play(const QString& path) override;
+    bool Play(int fd, const QString& path) override;
     QString FailedProgram() const override { return m_failed; }
     void SetLateFailure(LateFailure report) override { m_lateFailure = std::move(report); }
 
@@ -59,14 +67,27 @@ public:
     static QString DefaultProgram();
     // The desktop's opener from the search path; empty when there is none.
     static QString Opener();
+    // Where the private copies for the desktop's opener are made: "Playback" in the program's directory.
+    static QString CopyFolder();
+    // The argument a player gets for the descriptor `fd` it inherits.
+    static QString DescriptorPath(int fd);
 
 private:
     // Program(); `opener` tells whether it is the desktop's opener.
     QString Choose(bool* opener) const;
-    void StartOpener(const QString& opener, const QString& path);
+    bool StartPlayer(const QString& program, int fd);
+    // The private copy for the opener is made off this thread (a record may take a while to copy); the
+    // opener starts when it is whole, and a copy that fails is reported late.
+    bool StartCopy(const QString& opener, int fd, const QString& path);
+    void CopyMade(const QString& opener, const QString& path, const QString& folder, const QString& copy,
+                  const QString& error);
+    void StartOpener(const QString& opener, const QString& path, const QString& copy, const QString& folder);
 
     QString m_program;
     QString m_failed;
+    // The folders of the private copies under way or whose opener still runs: kept when a copy is made.
+    QSet<QString> m_openingCopies;
+    std::atomic_bool m_stopping{false};
     LateFailure m_lateFailure;
 };
 

@@ -15,7 +15,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
 
+#include <fcntl.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -149,7 +151,9 @@ void TestAutoStart::unwritablePlacesFailAndTestsStayOut()
     QVERIFY(CXdgAutoStart().EntryPath().startsWith(configHome + QStringLiteral("/autostart/")));
 }
 
-// The player gets the path as its one argument, byte for byte in UTF-8, and nobody waits for it.
+// The player gets the record the page opened, not its name: it inherits the descriptor and reads it through
+// "/proc/self/fd/N", its one argument; nobody waits for it. The program keeps no descriptor of it after the
+// start, and the caller's own stays closed to children.
 void TestAutoStart::playerStartsDetachedWithThePath()
 {
     QTemporaryDir dir;
@@ -157,17 +161,32 @@ void TestAutoStart::playerStartsDetachedWithThePath()
     const QString out = dir.filePath(QStringLiteral("argument"));
     QFile file(script);
     QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write("#!/bin/sh\nprintf '%s' \"$1\" > \"$0.tmp\" && mv \"$0.tmp\" \"" + QFile::encodeName(out) +
-               "\"\n");
+    file.write("#!/bin/sh\nprintf '%s' \"$1\" > \"$0.tmp\" && cat \"$1\" > \"$0.read\" && mv \"$0.tmp\" \"" +
+               QFile::encodeName(out) + "\"\n");
     file.close();
     QVERIFY(file.setPermissions(file.permissions() | QFileDevice::ExeOwner));
 
-    const QString path = QStringLiteral("/srv/Records/127.0.0.1_8000_1/20260310/\u5f55\u50cf 1.rec");
-    QVERIFY(CRecordPlayer(script).Play(path));
+    const QString path = dir.filePath(QStringLiteral("\u5f55\u50cf 1.rec"));
+    QFile record(path);
+    QVERIFY(record.open(QIODevice::WriteOnly) && record.write("the checked record") == 18);
+    record.close();
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    QVERIFY(fd >= 0);
+    const auto closeFd = qScopeGuard([fd] { ::close(fd); });
+    const auto openFds = [] {
+        return QDir(QStringLiteral("/proc/self/fd"))
+            .entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)
+            .size();
+    };
+    const qsizetype before = openFds();
+    QVERIFY(CRecordPlayer(script).Play(fd, path));
+    QCOMPARE(openFds(), before);
+    QCOMPARE(::fcntl(fd, F_GETFD) & FD_CLOEXEC, FD_CLOEXEC);
     QTRY_VERIFY(QFile::exists(out));
     QFile argument(out);
     QVERIFY(argument.open(QIODevice::ReadOnly));
-    QCOMPARE(QString::fromUtf8(argument.readAll()), path);
+    QVERIFY(QString::fromUtf8(argument.readAll()).startsWith(QStringLiteral("/proc/self/fd/")));
+    QCOMPARE(ReadAll(script + QStringLiteral(".read")), QByteArray("the checked record"));
 
     // The old player message is one byte per character and the terminating zero: a missing zero makes the
     // player read on.

@@ -55,15 +55,15 @@ QByteArray Content(int record)
     return QByteArray("record ") + QByteArray::number(record);
 }
 
-// Holds the export after its first block until the export's thread is asked to stop (at most 10 s), so a
-// test acts while a copy is surely under way.
+// Holds the export after its first block (of the record `at`, when given) until the export's thread is asked
+// to stop (at most 10 s), so a test acts while a copy is surely under way.
 class CHeldCopy
 {
 public:
-    CHeldCopy()
+    explicit CHeldCopy(const QString& at = QString())
     {
-        CThreadExportFile::SetBlockHook([this](const QString&) {
-            if (m_blocks.fetchAndAddOrdered(1) != 0)
+        CThreadExportFile::SetBlockHook([this, at](const QString& source) {
+            if ((!at.isEmpty() && source != at) || m_blocks.fetchAndAddOrdered(1) != 0)
                 return;
             m_underWay.release();
             QElapsedTimer held;
@@ -95,6 +95,10 @@ private Q_SLOTS:
     void refusedPlaces();
     void copyIsOwnerOnly();
     void stopsAtTheNextBlock();
+    void lastCopyStoppedIsSaidStopped_data();
+    void foreignOrOpenFoldersRefused_data();
+    void foreignOrOpenFoldersRefused();
+    void lastCopyStoppedIsSaidStopped();
 
 private:
     QString Disk(int record) const { return m_disk->filePath(QLatin1String(kRecords[record])); }
@@ -225,6 +229,9 @@ void TestRecordExport::copyIsOwnerOnly()
     const mode_t before = ::umask(0);
     const auto restore = qScopeGuard([before] { ::umask(before); });
     QVERIFY(WriteFile(Target(0), "an older copy", 0644));
+    // An earlier export's folders, made with the usual permissions: closed to others' writes, so taken.
+    for (const QString& folder : {QFileInfo(Target(0)).path(), QFileInfo(QFileInfo(Target(0)).path()).path()})
+        QVERIFY(::chmod(QFile::encodeName(folder).constData(), 0755) == 0);
     CThreadExportFile worker(nullptr);
     QStringList lines;
     QCOMPARE(Export(worker, &lines), int(CThreadExportFile::EXPORT_DONE));
@@ -268,6 +275,87 @@ void TestRecordExport::stopsAtTheNextBlock()
     }
     QVERIFY2(ended.elapsed() < TestSupport::Bound(5000), qPrintable(QString::number(ended.elapsed())));
     QCOMPARE(FilesUnder(m_target->path()), QStringList());
+}
+
+void TestRecordExport::lastCopyStoppedIsSaidStopped_data()
+{
+    QTest::addColumn<int>("size");
+    QTest::newRow("between two blocks") << 8 * 1024 * 1024;
+    QTest::newRow("after its last block") << 1000;
+}
+
+// A stop that cuts the last record's copy short is said as a stop: its temporary file is gone and it is not
+// there, so "done" would claim a copy that does not exist. The tests above stop a copy with a record after
+// it, whose own check for the stop answers for the cut copy; here nothing comes after it.
+void TestRecordExport::lastCopyStoppedIsSaidStopped()
+{
+    QFETCH(int, size);
+    QVERIFY(WriteFile(Disk(2), QByteArray(size, 'v')));
+    CHeldCopy held(Disk(2));
+    CThreadExportFile worker(nullptr);
+    QSignalSpy failed(&worker, &CThreadExportFile::SendFileFailed);
+    QSignalSpy over(&worker, &CThreadExportFile::SendWriteOver);
+    worker.SetExportParam({Disk(0), Disk(2)}, m_target->path());
+    worker.start();
+    QVERIFY(held.WaitUnderWay());
+    worker.requestInterruption();
+    QVERIFY(worker.wait(TestSupport::Bound(10000)));
+    QCOMPARE(over.size(), 1);
+    QCOMPARE(over.first().value(0).toInt(), int(CThreadExportFile::EXPORT_STOPPED));
+    QCOMPARE(failed.size(), 0);
+    QCOMPARE(FilesUnder(m_target->path()), QStringList{Target(0)});
+}
+
+void TestRecordExport::foreignOrOpenFoldersRefused_data()
+{
+    QTest::addColumn<QString>("folder"); // below the export folder
+    QTest::addColumn<int>("owner");      // -1: the program's user
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QString>("said");
+    const QString name = QStringLiteral("10.0.0.1_8000_2");
+    const QString day = name + QStringLiteral("/20260310");
+    const QString foreign = QStringLiteral("belongs to another user (user id 65534)");
+    const QString open = QStringLiteral("other users may write to the folder");
+    QTest::newRow("name folder of another user") << name << 65534 << 0700 << foreign;
+    QTest::newRow("day folder of another user") << day << 65534 << 0755 << foreign;
+    QTest::newRow("name folder open to the group") << name << -1 << 0770 << open;
+    QTest::newRow("day folder open to all, sticky") << day << -1 << 01777 << open;
+    QTest::newRow("day folder open to all") << day << -1 << 0777 << open;
+}
+
+// A name or day folder below the export folder that another user made first, or that others may write to,
+// would let them swap the copy for their own bytes after the export said it was done: each file that would
+// go there fails alone with a line naming the folder, nothing is written into it, and the others are copied.
+void TestRecordExport::foreignOrOpenFoldersRefused()
+{
+    QFETCH(QString, folder);
+    QFETCH(int, owner);
+    QFETCH(int, mode);
+    QFETCH(QString, said);
+    if (owner >= 0 && ::geteuid() != 0)
+        QSKIP("Another user's folder needs a second user id: the test runs as root only.");
+    const QString at = m_target->filePath(folder);
+    QVERIFY(QDir().mkpath(at));
+    QVERIFY(::chmod(QFile::encodeName(QFileInfo(at).path()).constData(), 0700) == 0);
+    QVERIFY(::chmod(QFile::encodeName(at).constData(), mode_t(mode)) == 0);
+    if (owner >= 0)
+        QVERIFY(::chown(QFile::encodeName(at).constData(), uid_t(owner), gid_t(owner)) == 0);
+
+    CThreadExportFile worker(nullptr);
+    QStringList lines;
+    QCOMPARE(Export(worker, &lines), int(CThreadExportFile::EXPORT_FAILED));
+    const bool bothDays = !folder.contains(QLatin1Char('/'));
+    QCOMPARE(lines.size(), bothDays ? 2 : 1);
+    for (const QString& line : std::as_const(lines))
+        QVERIFY2(line.contains(QStringLiteral("folder ") + at) && !line.contains(at + QLatin1Char('/')) &&
+                     line.contains(said),
+                 qPrintable(line));
+    QVERIFY2(lines.first().startsWith(Disk(1) + QStringLiteral(": ")), qPrintable(lines.first()));
+    QStringList expected{Target(0)};
+    if (!bothDays)
+        expected << Target(2);
+    QCOMPARE(FilesUnder(m_target->path()), expected);
+    QCOMPARE(ReadAll(Target(0)), Content(0));
 }
 
 VARROW_TEST_MAIN(TestRecordExport, QApplication)

@@ -8,6 +8,7 @@
 #include "pages/record/CViewRecord.h"
 #include "model/DbAccess.h"
 #include "pages/record/RecordSearch.h"
+#include "platform/RecordPlayer.h"
 #include "storage/CreateStorage.h"
 #include "tests/support/gui/FakeHandOff.h"
 #include "tests/support/EngineFixture.h"
@@ -37,6 +38,8 @@
 #include <memory>
 
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -67,6 +70,49 @@ void WriteOpener(const QString& dir)
     QVERIFY(script.setPermissions(script.permissions() | QFileDevice::ExeOwner));
 }
 
+// A stand-in player in `dir` under `name`: writes its argument to "argument", waits for "go" (ten seconds
+// at most), then reads the file it was given into "played", as a player opens what it was handed.
+void WritePlayer(const QString& dir, const QString& name)
+{
+    const QByteArray at = QFile::encodeName(dir);
+    QFile script(dir + QLatin1Char('/') + name);
+    QVERIFY(script.open(QIODevice::WriteOnly));
+    script.write("#!/bin/sh\nd='" + at +
+                 "'\nprintf '%s' \"$1\" > \"$d/argument.tmp\" && mv \"$d/argument.tmp\" \"$d/argument\"\n"
+                 "i=0\nwhile [ ! -e \"$d/go\" ] && [ $i -lt 200 ]; do sleep 0.05; i=$((i+1)); done\n"
+                 "cat \"$1\" > \"$d/played.tmp\"; mv \"$d/played.tmp\" \"$d/played\"\n");
+    script.close();
+    QVERIFY(script.setPermissions(script.permissions() | QFileDevice::ExeOwner));
+}
+
+// Puts a link to `forged` in place of the disk's Records, as a user who may rename entries in the disk's
+// folder does: user 65534 when the test runs as root (the disk's folder then open to all), else the test's
+// own user. The genuine folder is moved to Records.genuine.
+bool SwapRecords(const QString& disk, const QString& forged)
+{
+    const QByteArray records = QFile::encodeName(disk + QStringLiteral("/Records"));
+    const QByteArray aside = records + ".genuine";
+    const QByteArray target = QFile::encodeName(forged);
+    const auto swap = [&] {
+        return ::rename(records.constData(), aside.constData()) == 0 &&
+               ::symlink(target.constData(), records.constData()) == 0;
+    };
+    if (::geteuid() != 0)
+        return swap();
+    if (::chmod(QFile::encodeName(disk).constData(), 0777) != 0)
+        return false;
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const uid_t other = 65534;
+        const bool done =
+            ::setresgid(other, other, other) == 0 && ::setresuid(other, other, other) == 0 && swap();
+        ::_exit(done ? 0 : 1);
+    }
+    int status = 0;
+    return child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status) &&
+           WEXITSTATUS(status) == 0;
+}
+
 } // namespace
 
 class TestRecordPage : public QObject
@@ -86,6 +132,8 @@ private Q_SLOTS:
     void clickRouting();
     void missingPlayerIsSaid();
     void openerFailureIsSaid();
+    void playerGetsTheCheckedRecord_data();
+    void playerGetsTheCheckedRecord();
     void emptyResultIsSaid();
     void exportCopies();
     void exportFromThePage();
@@ -431,7 +479,13 @@ void TestRecordPage::openerFailureIsSaid()
         else
             m_driver->Accept();
         m_page->OnClickAction(m_records->index(0, CViewRecord::COL_PLAYBACK));
-        QTRY_COMPARE(ReadAll(bin.filePath(QStringLiteral("argument"))), path.toUtf8());
+        // The opener gets a private copy of the record under its own name (the desktop chooses a program by
+        // it), never the record's path on the disk.
+        QTRY_VERIFY(
+            ReadAll(bin.filePath(QStringLiteral("argument"))).endsWith(path.section('/', -1).toUtf8()));
+        const QString copy = QString::fromUtf8(ReadAll(bin.filePath(QStringLiteral("argument"))));
+        QVERIFY2(copy.startsWith(CRecordPlayer::CopyFolder() + QLatin1Char('/')), qPrintable(copy));
+        QCOMPARE(ReadAll(copy), ReadAll(path));
         if (status == "3") {
             // The click has returned; the opener still runs and nothing is said yet.
             QCOMPARE(openers(), 1);
@@ -446,6 +500,91 @@ void TestRecordPage::openerFailureIsSaid()
     for (const QString& part : {path, bin.filePath(QStringLiteral("xdg-open")), QStringLiteral("status 3"),
                                 QStringLiteral("no program is set to open this kind of file")})
         QVERIFY2(text.contains(part), qPrintable(text));
+}
+
+void TestRecordPage::playerGetsTheCheckedRecord_data()
+{
+    QTest::addColumn<bool>("desktop");
+    QTest::newRow("player beside the program") << false;
+    QTest::newRow("desktop's default application") << true;
+}
+
+// Another user who may rename entries in the disk's folder swaps Records for a link to forged video between
+// the page's check and the player's open: the player still plays the record that was checked, since it gets
+// the checked file (an inherited descriptor, or a private copy for the desktop), not its name to look up.
+void TestRecordPage::playerGetsTheCheckedRecord()
+{
+    QFETCH(bool, desktop);
+    const QString path = Store(m_gate, 1, At(8), At(9), 1);
+    SearchDay({0});
+    QCOMPARE(Rows(), 1);
+    const QString disk = m_fixture->DiskPath();
+    const QString below = path.mid(disk.size() + QStringLiteral("/Records").size());
+    QTemporaryDir forged;
+    QVERIFY(WriteFile(forged.path() + below, "forged video"));
+    QVERIFY(::chmod(QFile::encodeName(forged.path()).constData(), 0755) == 0);
+
+    QTemporaryDir bin;
+    WritePlayer(bin.path(), desktop ? QStringLiteral("xdg-open") : QStringLiteral("player"));
+    const QByteArray searchPath = qgetenv("PATH");
+    qputenv("PATH", QFile::encodeName(bin.path()) + ':' + searchPath);
+    const auto restore = qScopeGuard([&searchPath] { qputenv("PATH", searchPath); });
+    auto owned =
+        std::make_unique<CRecordPlayer>(desktop ? QString() : bin.filePath(QStringLiteral("player")));
+    const CRecordPlayer* player = owned.get();
+    m_page->SetPlayer(std::move(owned));
+
+    m_page->OnClickAction(m_records->index(0, CViewRecord::COL_PLAYBACK));
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(bin.filePath(QStringLiteral("argument"))),
+                             TestSupport::Bound(10000));
+    const auto unswap = qScopeGuard([&disk] {
+        QFile::remove(disk + QStringLiteral("/Records"));
+        QFile::rename(disk + QStringLiteral("/Records.genuine"), disk + QStringLiteral("/Records"));
+    });
+    QVERIFY(SwapRecords(disk, forged.path()));
+    QCOMPARE(ReadAll(path), QByteArray("forged video")); // the name now leads to the forged file
+    QVERIFY(WriteFile(bin.filePath(QStringLiteral("go")), "go"));
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(bin.filePath(QStringLiteral("played"))),
+                             TestSupport::Bound(10000));
+    QCOMPARE(ReadAll(bin.filePath(QStringLiteral("played"))), QByteArray(1000, 'r'));
+    QCOMPARE(m_driver->Seen().size(), 0);
+    if (!desktop)
+        return;
+    // The copy is the operator's alone, in a folder nobody else may write to.
+    const QString copy = QString::fromUtf8(ReadAll(bin.filePath(QStringLiteral("argument"))));
+    const auto mode = [](const QString& at) {
+        struct stat st;
+        return ::lstat(QFile::encodeName(at).constData(), &st) == 0 ? int(st.st_mode & 07777) : -1;
+    };
+    QCOMPARE(mode(copy), 0600);
+    QCOMPARE(mode(QFileInfo(copy).path()), 0700);
+    QCOMPARE(mode(CRecordPlayer::CopyFolder()), 0700);
+    // The next copy removes the earlier ones whose opener has ended.
+    QVERIFY(QFile::remove(disk + QStringLiteral("/Records")));
+    QVERIFY(QFile::rename(disk + QStringLiteral("/Records.genuine"), disk + QStringLiteral("/Records")));
+    QTRY_VERIFY(player->findChildren<QProcess*>().isEmpty());
+    for (const char* file : {"argument", "played"})
+        QVERIFY(QFile::remove(bin.filePath(QLatin1String(file))));
+    m_page->OnClickAction(m_records->index(0, CViewRecord::COL_PLAYBACK));
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(bin.filePath(QStringLiteral("played"))),
+                             TestSupport::Bound(10000));
+    const QString next = QString::fromUtf8(ReadAll(bin.filePath(QStringLiteral("argument"))));
+    QCOMPARE(ReadAll(next), QByteArray(1000, 'r'));
+    QVERIFY(next != copy && !QFile::exists(QFileInfo(copy).path()));
+
+    // A copy folder others may write to is not used: the box says why, and no opener is started.
+    QTRY_VERIFY(player->findChildren<QProcess*>().isEmpty());
+    QVERIFY(::chmod(QFile::encodeName(CRecordPlayer::CopyFolder()).constData(), 0777) == 0);
+    QFile::remove(bin.filePath(QStringLiteral("argument")));
+    m_driver->Accept();
+    m_page->OnClickAction(m_records->index(0, CViewRecord::COL_PLAYBACK));
+    QTRY_COMPARE(m_driver->Seen().size(), 1);
+    const QString text = m_driver->Seen().first().Text();
+    QVERIFY2(text.startsWith(QStringLiteral("The record is not played: the folder ") +
+                             CRecordPlayer::CopyFolder() + QStringLiteral(" is not closed to other users")),
+             qPrintable(text));
+    QVERIFY(::chmod(QFile::encodeName(CRecordPlayer::CopyFolder()).constData(), 0700) == 0);
+    QVERIFY(!QFile::exists(bin.filePath(QStringLiteral("argument"))));
 }
 
 // A search that finds nothing says so beside the result's caption; the next search that finds records takes

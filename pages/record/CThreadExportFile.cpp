@@ -1,6 +1,8 @@
 #include "pages/record/CThreadExportFile.h"
 
 #include "storage/StoredRecordFile.h"
+#include "storage/StowelineDirs.h"
+#include "storage/StowelineOwnership.h"
 
 #include <QDir>
 #include <QFile>
@@ -68,18 +70,40 @@ private:
     int m_fd;
 };
 
-// A folder below the target's, opened without following a link, made 0700 when missing; -1 with errno.
-int OpenOrMakeDir(int parent, const QByteArray& name)
+// The name or day folder of a copy below the chosen folder (`name` in `parent`, reached as `path`): taken
+// only when it is the program's user's and closed to others' writes, made (0700) when missing, never
+// reached through a link. Whoever else may create or rename entries in it could swap the finished copy for
+// their own bytes after the export said it was done. -1 with *why set when refused, or errno when it could
+// not be opened or made.
+int OpenOwnFolder(int parent, const QByteArray& name, const QString& path, QString* why)
 {
-    const auto open = [parent, &name] {
-        return ::openat(parent, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    };
-    int fd = open();
-    if (fd >= 0 || errno != ENOENT)
-        return fd;
-    if (::mkdirat(parent, name.constData(), 0700) != 0 && errno != EEXIST)
+    const int fd = StowelineDetail::OpenOrMakeSubDir(parent, name);
+    if (fd < 0 && errno == StowelineDetail::kForeignFolder) {
+        struct stat st;
+        const QString owner = ::fstatat(parent, name.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0
+                                  ? QString::number(st.st_uid)
+                                  : QStringLiteral("?");
+        *why = CThreadExportFile::tr("the folder %1 belongs to another user (user id %2), and the export "
+                                     "writes only into folders of its own user")
+                   .arg(path, owner);
         return -1;
-    fd = open();
+    }
+    if (fd < 0)
+        return -1;
+    struct stat st;
+    if (::fstat(fd, &st) != 0) {
+        const int cause = errno;
+        ::close(fd);
+        errno = cause;
+        return -1;
+    }
+    if (StowelineDetail::OpenToOthersWrite(st.st_mode)) {
+        ::close(fd);
+        *why = CThreadExportFile::tr("other users may write to the folder %1, and the export writes into no "
+                                     "such folder")
+                   .arg(path);
+        return -1;
+    }
     return fd;
 }
 
@@ -165,8 +189,17 @@ bool CThreadExportFile::ExportOne(const QString& source, QString* error, bool* s
     if (dir.Get() < 0)
         return failTarget(errno);
     const QStringList parts = source.split(QLatin1Char('/'));
+    QString reached = QDir::cleanPath(m_exportPath);
+    if (reached.endsWith(QLatin1Char('/')))
+        reached.chop(1); // the root folder
     for (const QString& folder : {parts.at(parts.size() - 3), parts.at(parts.size() - 2)}) {
-        const int next = OpenOrMakeDir(dir.Get(), QFile::encodeName(folder));
+        reached += QLatin1Char('/') + folder;
+        QString why;
+        const int next = OpenOwnFolder(dir.Get(), QFile::encodeName(folder), reached, &why);
+        if (next < 0 && !why.isEmpty()) {
+            *error = tr("%1: %2.").arg(source, why);
+            return false;
+        }
         if (next < 0)
             return failTarget(errno);
         dir.Reset(next);
@@ -232,11 +265,7 @@ bool CThreadExportFile::ExportOne(const QString& source, QString* error, bool* s
         if (hook)
             (*hook)(source);
     }
-    if (isInterruptionRequested()) {
-        dropTemporary();
-        *stopped = true;
-        return false;
-    }
+    // A stop asked for once every byte was read lets this copy end whole: the next record is not begun.
     if (::fsync(out.Get()) != 0 || !out.Close()) {
         const int cause = errno;
         dropTemporary();

@@ -6,9 +6,12 @@
 // A record is read only as the storage reaches it (OpenStoredRecord): a path where something else now stands
 // (a link, a pipe, a device, a folder) or that cannot be read fails that file alone, with a line that names
 // it (SendFileFailed), and the others are copied. The copy is the operator's alone, as the stored record is:
-// it is created 0600, in folders made 0700, and no folder below the chosen one is reached through a link. It
-// goes to a hidden temporary name beside its target first and replaces the target only when it is whole, so a
-// failed or stopped copy never destroys an earlier export.
+// it is created 0600, in folders made 0700, and no folder below the chosen one is reached through a link.
+// Below the chosen folder (the operator's own choice, taken as it is) the name and day folders are used only
+// when they are the program's user's and closed to others' writes: another user's folder there, or one
+// others may write to, fails that file with a line naming the folder. The copy goes to a hidden temporary
+// name beside its target first and replaces the target only when it is whole, so a failed or stopped copy
+// never destroys an earlier export.
 //
 // The export stops at the next block of at most 1 MiB once an interruption is requested (the busy box's
 // Cancel, the end of the page or of the program; the destructor asks for it too): the copy under way is

@@ -98,6 +98,8 @@ void CViewRecord::ShowPlayerFailure(const PLAYER_FAILURE& failure)
 
 QString CViewRecord::PlayerFailureText(const PLAYER_FAILURE& failure)
 {
+    if (!failure.Reason.isEmpty())
+        return tr("The record is not played: %1").arg(failure.Reason);
     QString cause;
     if (!failure.Started)
         cause = tr("%1 could not be started").arg(failure.Program);
@@ -320,15 +322,16 @@ void CViewRecord::OnClickAction(const QModelIndex& index)
 
 void CViewRecord::PlayRecordFile(QString& path)
 {
-    // The player opens the path by its name: only what the storage itself would take as the record may go
-    // there, never a link or a pipe that was put in its place since the search.
+    // Only what the storage itself would take as the record is played, never a link or a pipe that was put
+    // in its place since the search; and the player gets the file so checked, not its name to look up again.
     QString refused;
-    if (!OpenStoredRecord(path, &refused).IsOpen()) {
+    const CStoredRecordFile record = OpenStoredRecord(path, &refused);
+    if (!record.IsOpen()) {
         ShowInfoMsgBox(tr("Error"), tr("The record is not played: %1").arg(refused), this);
         return;
     }
     // A click that opens nothing must say why, or the operator takes the record for unplayable.
-    if (!m_pPlayer || m_pPlayer->Play(path))
+    if (!m_pPlayer || m_pPlayer->Play(record.Fd(), path))
         return;
     const QString program = m_pPlayer->FailedProgram();
     const QString text =

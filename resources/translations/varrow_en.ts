@@ -1236,6 +1236,18 @@
         <source>%1 cannot be read: %2.</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>%1: %2.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the folder %1 belongs to another user (user id %2), and the export writes only into folders of its own user</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>other users may write to the folder %1, and the export writes into no such folder</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>CVarrow</name>
@@ -2131,6 +2143,18 @@
     </message>
     <message>
         <source>Records below the record disk&apos;s folder %1 cannot be deleted to make room</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 cannot be read: %2.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the folder %1 is not closed to other users, and no private copy is made there.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 cannot be made: %2.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

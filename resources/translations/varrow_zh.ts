@@ -1239,6 +1239,18 @@
         <source>%1 cannot be read: %2.</source>
         <translation>%1 无法读取：%2。</translation>
     </message>
+    <message>
+        <source>%1: %2.</source>
+        <translation>%1：%2。</translation>
+    </message>
+    <message>
+        <source>the folder %1 belongs to another user (user id %2), and the export writes only into folders of its own user</source>
+        <translation>文件夹 %1 属于另一个用户（用户 ID %2），导出只写入本用户自己的文件夹</translation>
+    </message>
+    <message>
+        <source>other users may write to the folder %1, and the export writes into no such folder</source>
+        <translation>其他用户可以写入文件夹 %1，导出不写入这样的文件夹</translation>
+    </message>
 </context>
 <context>
     <name>CVarrow</name>
@@ -2142,6 +2154,18 @@
     <message>
         <source>Records below the record disk&apos;s folder %1 cannot be deleted to make room</source>
         <translation>无法删除录像磁盘文件夹 %1 下的录像以腾出空间</translation>
+    </message>
+    <message>
+        <source>%1 cannot be read: %2.</source>
+        <translation>%1 无法读取：%2。</translation>
+    </message>
+    <message>
+        <source>the folder %1 is not closed to other users, and no private copy is made there.</source>
+        <translation>文件夹 %1 未对其他用户关闭，不在其中制作私有副本。</translation>
+    </message>
+    <message>
+        <source>%1 cannot be made: %2.</source>
+        <translation>无法创建 %1：%2。</translation>
     </message>
 </context>
 <context>

@@ -12,7 +12,10 @@ class CFakeHandOff : public IRecordPlayer, public IFileBrowser
 {
 public:
     explicit CFakeHandOff(QStringList* calls) : m_calls(calls) {}
-    bool Play(const QString& path) override { return Record(QStringLiteral("play "), path); }
+    bool Play(int fd, const QString& path) override
+    {
+        return fd >= 0 && Record(QStringLiteral("play "), path);
+    }
     bool ShowFile(const QString& path) override { return Record(QStringLiteral("show "), path); }
 
 private:

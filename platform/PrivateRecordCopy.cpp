@@ -1,0 +1,141 @@
+#include "platform/PrivateRecordCopy.h"
+
+#include "storage/StowelineDirs.h"
+#include "storage/StowelineOwnership.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QObject>
+#include <QRandomGenerator>
+
+#include <cerrno>
+#include <cstring>
+#include <vector>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace StowelineDetail;
+
+namespace {
+
+constexpr size_t kBlock = 1024 * 1024;
+
+QString SystemText(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+// The open folder is the program's user's and nobody else may write to it.
+bool Private(int fd, const QString& path, QString* error)
+{
+    struct stat st;
+    if (::fstat(fd, &st) != 0) {
+        *error = QObject::tr("%1 cannot be read: %2.").arg(path, SystemText(errno));
+        return false;
+    }
+    if (st.st_uid != ::geteuid() || OpenToOthersWrite(st.st_mode)) {
+        *error = QObject::tr("the folder %1 is not closed to other users, and no private copy is made there.")
+                     .arg(path);
+        return false;
+    }
+    return true;
+}
+
+// Earlier copies: each folder below `dir`, with the files in it. A folder of another kind is left alone.
+void RemoveCopies(int dir, const QSet<QString>& keep)
+{
+    for (const DIR_ENTRY& entry : ListDir(dir)) {
+        if (!entry.Dir || keep.contains(QFile::decodeName(entry.Name)))
+            continue;
+        const CFd copy(OpenSubDir(dir, entry.Name));
+        if (!copy.Valid())
+            continue;
+        for (const DIR_ENTRY& file : ListDir(copy.Get()))
+            if (!file.Dir)
+                ::unlinkat(copy.Get(), file.Name.constData(), 0);
+        ::unlinkat(dir, entry.Name.constData(), AT_REMOVEDIR);
+    }
+}
+
+bool CopyFrom(int in, int out, const std::atomic_bool& stop)
+{
+    std::vector<char> buffer(kBlock);
+    off_t at = 0;
+    for (;;) {
+        if (stop.load())
+            return false;
+        const ssize_t got = ::pread(in, buffer.data(), buffer.size(), at);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            return got == 0;
+        for (ssize_t done = 0; done < got;) {
+            const ssize_t put = ::write(out, buffer.data() + done, size_t(got - done));
+            if (put < 0 && errno == EINTR)
+                continue;
+            if (put <= 0)
+                return false;
+            done += put;
+        }
+        at += got;
+    }
+}
+
+} // namespace
+
+QString NewPrivateCopyFolder()
+{
+    return QString::number(QRandomGenerator::global()->generate64(), 16);
+}
+
+QString MakePrivateCopy(int fd, const QString& base, const QString& folderName, const QString& fileName,
+                        const QSet<QString>& keep, const std::atomic_bool& stop, QString* error)
+{
+    const auto fail = [error](const QString& text) {
+        *error = text;
+        return QString();
+    };
+    const auto cannot = [&fail](const QString& path, int cause) {
+        return fail(QObject::tr("%1 cannot be made: %2.").arg(path, SystemText(cause)));
+    };
+    const QString folder = QDir::cleanPath(base);
+    const QString above = QFileInfo(folder).path();
+    const CFd parent(::open(QFile::encodeName(above).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!parent.Valid())
+        return cannot(folder, errno);
+    if (!Private(parent.Get(), above, error))
+        return QString();
+    CFd playback(OpenOrMakeSubDir(parent.Get(), QFile::encodeName(QFileInfo(folder).fileName())));
+    if (!playback.Valid())
+        return cannot(folder, errno == kForeignFolder ? EPERM : errno);
+    if (!Private(playback.Get(), folder, error))
+        return QString();
+    RemoveCopies(playback.Get(), keep);
+
+    // A folder of its own per copy: two records of the same file name may be open at once.
+    const QByteArray name = QFile::encodeName(folderName);
+    if (::mkdirat(playback.Get(), name.constData(), 0700) != 0)
+        return cannot(folder + QLatin1Char('/') + folderName, errno);
+    const QString copyFolder = folder + QLatin1Char('/') + QFile::decodeName(name);
+    const CFd own(OpenSubDir(playback.Get(), name));
+    if (!own.Valid())
+        return cannot(copyFolder, errno);
+    const QString copy = copyFolder + QLatin1Char('/') + fileName;
+    const QByteArray file = QFile::encodeName(fileName);
+    CFd out(
+        ::openat(own.Get(), file.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+    if (!out.Valid())
+        return cannot(copy, errno);
+    if (!CopyFrom(fd, out.Get(), stop) || !out.Close()) {
+        const int cause = errno;
+        ::unlinkat(own.Get(), file.constData(), 0);
+        ::unlinkat(playback.Get(), name.constData(), AT_REMOVEDIR);
+        if (stop.load())
+            return fail(QString());
+        return cannot(copy, cause);
+    }
+    return copy;
+}
