@@ -40,6 +40,7 @@ private Q_SLOTS:
     void pastedOverTheWholeField_data();
     void pastedOverTheWholeField();
     void correctedValueIsStored();
+    void yearUnderWayKeepsTheValue();
 };
 
 namespace {
@@ -533,6 +534,22 @@ void TestKeyboardTyping::pastedOverTheWholeField()
     QCOMPARE(under.edit->text(), shown);
     QTest::keyClick(under.edit, Qt::Key_Tab);
     QCOMPARE(under.edit->dateTime().toString(under.edit->displayFormat()), shown);
+}
+
+// A year typed in part is shown as typed, and the field keeps its value until the year is whole: filled with
+// zeros, "202" was a year before the field's least date, and the whole field showed 1752-09-14 00:00:00.
+void TestKeyboardTyping::yearUnderWayKeepsTheValue()
+{
+    for (const int window : {LOG_PAGE, RECORD_PAGE, MANUAL_BACKUP}) {
+        CWindowUnderTest under(window, FieldsOf(window).constFirst(), QStringLiteral("2023-11-17 18:27:42"));
+        QVERIFY(under.Ready());
+        QVERIFY(PlaceCaret(under, -1));
+        TypeLikeAKeyboard(under.edit, QStringLiteral("202"));
+        QCOMPARE(under.edit->text(), QStringLiteral("202-11-17 18:27:42"));
+        QCOMPARE(under.line->cursorPosition(), 3);
+        QTest::keyClick(under.edit, Qt::Key_Tab);
+        QCOMPARE(under.edit->dateTime(), QDateTime(QDate(2023, 11, 17), QTime(18, 27, 42)));
+    }
 }
 
 // What is kept is what was meant: the plan stores the File Begin typed with a digit taken back, and the

@@ -489,6 +489,23 @@ void CSectionTyping::StartRun(const CSplit& split)
 
 void CSectionTyping::Show(int section, bool done)
 {
+    const CSection& typed = m_sections.at(section);
+    if (!done && typed.kind == QDateTimeEdit::YearSection && !m_digits.isEmpty() &&
+        m_digits.size() < typed.width) {
+        // A year under way is no year yet: filled with zeros it would lie in the first centuries, which the
+        // field takes as its least date and time (1752-09-14 00:00:00). Shown as typed, as the field shows
+        // its own short sections; the value stays until the year is whole.
+        const CSplit now = Split(m_line->text());
+        if (now.valid) {
+            m_movedOn = false;
+            m_edit->setCurrentSectionIndex(section);
+            m_line->setSelection(now.starts.at(section), int(now.digits.at(section).size()));
+            m_line->insert(m_digits);
+            m_line->setCursorPosition(now.starts.at(section) + m_caret);
+            Remember();
+            return;
+        }
+    }
     QList<QDateTimeEdit::Section> kinds;
     for (const CSection& s : m_sections)
         kinds << s.kind;
