@@ -414,8 +414,8 @@ void TestKeyboardTyping::correctedAsOneTypes_data()
     QTest::addColumn<QString>("field");
     QTest::addColumn<QString>("start");
     QTest::addColumn<int>("click"); // the caret's place, put there by a click; -1 for the whole text selected
-    QTest::addColumn<QString>("keys"); // B Backspace, D Delete, the rest typed
-    QTest::addColumn<QString>("shown");
+    QTest::addColumn<QString>("keys");  // B Backspace, D Delete, the rest typed
+    QTest::addColumn<QString>("shown"); // with a | where the caret stands, when that is what is checked
     QTest::addColumn<bool>("chinese");
     struct CCorrection
     {
@@ -433,7 +433,10 @@ void TestKeyboardTyping::correctedAsOneTypes_data()
         {"hour emptied and typed again", "18:27:42", -1, "04BB17", "17:27:42"},
         {"minute's last digit taken back", "18:27:42", -1, "04:33B5:00", "04:35:00"},
         {"Backspace over a separator", "04:33:00", 3, "B5", "05:33:00"},
-        {"Delete over a separator", "04:33:00", 2, "D5", "04:53:00"},
+        {"Delete over a separator", "04:37:00", 2, "D5", "04:57:00"},
+        {"Delete, then two digits in the full section", "04:37:00", 3, "D59", "04:59:00"},
+        {"the caret where the digit taken back was", "04:33:00", 3, "B", "0|:33:00"},
+        {"the caret after the digit typed inside a full section", "04:37:00", 3, "D5", "04:5|7:00"},
     };
     const CCorrection dateTimes[] = {
         {"day's last digit taken back", "2023-11-17 18:27:42", -1, "2024-05-03B2 10:00:00",
@@ -445,6 +448,8 @@ void TestKeyboardTyping::correctedAsOneTypes_data()
         {"two digits inside a full year", "2026-12-07 10:00:00", 2, "23", "2023-12-07 10:00:00"},
         {"inside a full year, then the month", "2026-12-07 10:00:00", 2, "2305", "2023-05-07 10:00:00"},
         {"Backspace over a separator", "2024-05-03 10:00:00", 8, "B6", "2024-06-03 10:00:00"},
+        {"the caret where the digit taken back was", "2023-11-17 18:27:42", -1, "2024-05-03B",
+         "2024-05-0| 18:27:42"},
         {"Delete over a separator", "2024-05-03 10:00:00", 7, "D1", "2024-05-13 10:00:00"},
     };
     const CCorrection dates[] = {
@@ -488,6 +493,11 @@ void TestKeyboardTyping::correctedAsOneTypes()
     QCOMPARE(under.edit->text(), start);
     QVERIFY(PlaceCaret(under, click));
     TypeWithCorrections(under.edit, keys);
+    if (const int caret = int(shown.indexOf(QLatin1Char('|'))); caret >= 0) {
+        QCOMPARE(under.edit->text(), QString(shown).remove(caret, 1));
+        QCOMPARE(under.line->cursorPosition(), caret);
+        return;
+    }
     QCOMPARE(under.edit->text(), shown);
     QTest::keyClick(under.edit, Qt::Key_Tab);
     QCOMPARE(under.edit->dateTime().toString(under.edit->displayFormat()), shown);
