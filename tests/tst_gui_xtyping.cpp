@@ -2,7 +2,8 @@
 // editors of the real windows, in both languages. The server sends what a keyboard sends: the Shift's press
 // before ':' and its release after, which headless key events only imitate. A click of the real pointer
 // between two digits mends the digit after it. Skipped where Xvfb, openbox or xdotool is missing.
-// With VARROW_SHOTS_DIR set, the screen is saved after each typing, to be looked at.
+// With VARROW_SHOTS_DIR set, the screen is saved after each typing, to be looked at (VARROW_SHOTS_SCREEN
+// gives the screen's size).
 
 #include "tests/support/EngineFixture.h"
 #include "tests/support/TestSupport.h"
@@ -141,7 +142,8 @@ void TestXTyping::typedWithTheServersKeys()
     auto* line = edit->findChild<QLineEdit*>(QString(), Qt::FindDirectChildrenOnly);
     QVERIFY(line != nullptr);
     edit->setDateTime(QDateTime(QDate(2023, 11, 17), QTime(18, 27, 42)));
-    shell->resize(1100, 700);
+    // The program's least screen is 1024 x 768.
+    shell->resize(1000, 700);
     shell->show();
     QVERIFY(QTest::qWaitForWindowExposed(shell));
     shell->activateWindow();
@@ -176,7 +178,9 @@ void TestXTyping::typedWithTheServersKeys()
 int main(int argc, char** argv)
 {
     // The server and its window manager outlive the application object, which talks to them to its end.
-    const CXSession x;
+    // VARROW_SHOTS_SCREEN (as 1024x768) gives the screen another size, to look at.
+    const QStringList size = qEnvironmentVariable("VARROW_SHOTS_SCREEN").split(QLatin1Char('x'));
+    const CXSession x(size.size() == 2 ? QSize(size.at(0).toInt(), size.at(1).toInt()) : QSize(1280, 1024));
     x.PrepareProcess();
     QApplication app(argc, argv);
     TestSupport::ProcessAppDir();
