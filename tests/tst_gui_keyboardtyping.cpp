@@ -5,10 +5,13 @@
 // mends the digit there; an impossible day, month or hour becomes the nearest one that exists, never a value
 // whose last digit went into the next section.
 
+#include "engine/EngineCommon.h"
 #include "tests/support/EngineFixture.h"
 #include "tests/support/TestSupport.h"
 #include "tests/support/gui/KeyboardKeys.h"
+#include "tests/support/gui/ModalDriver.h"
 #include "tests/support/gui/TypingWindows.h"
+#include "widgets/thumbnails/CPictureGroup.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -32,13 +35,16 @@ private Q_SLOTS:
     void pasteOfNoDateKeepsTheValue();
     void inputMethodTextIsTyped_data();
     void inputMethodTextIsTyped();
+    void correctedAsOneTypes_data();
+    void correctedAsOneTypes();
+    void correctedValueIsStored();
 };
 
 namespace {
 
 using namespace TypingWindows;
 
-const char* const kWindowNames[] = {"schedule", "log page", "record page", "manual backup"};
+const char* const kWindowNames[] = {"schedule", "log page", "record page", "manual backup", "date cell"};
 
 // The fields of a window, by the names the windows give them; the schedule's by their table columns.
 QStringList FieldsOf(int window)
@@ -50,6 +56,8 @@ QStringList FieldsOf(int window)
         return {QStringLiteral("m_pStartTime"), QStringLiteral("m_pEndTime")};
     case RECORD_PAGE:
         return {QStringLiteral("pDtFrom"), QStringLiteral("pDtTo")};
+    case DATE_CELL:
+        return {QStringLiteral("date")};
     default:
         return {QStringLiteral("pDtStart"), QStringLiteral("pDtEnd")};
     }
@@ -118,6 +126,43 @@ void SetLanguage(bool chinese)
 } // namespace
 
 using KeyboardKeys::TypeLikeAKeyboard;
+
+namespace {
+
+// The keys of a correction as a keyboard sends them: B is Backspace, D Delete, the rest typed as they are
+// (':' with its Shift). Keys that start with V paste the rest.
+void TypeWithCorrections(QWidget* w, const QString& keys)
+{
+    if (keys.startsWith(QLatin1Char('V'))) {
+        QGuiApplication::clipboard()->setText(keys.mid(1));
+        QTest::keyClick(w, Qt::Key_V, Qt::ControlModifier);
+        return;
+    }
+    for (const QChar key : keys) {
+        if (key == QLatin1Char('B'))
+            QTest::keyClick(w, Qt::Key_Backspace);
+        else if (key == QLatin1Char('D'))
+            QTest::keyClick(w, Qt::Key_Delete);
+        else
+            TypeLikeAKeyboard(w, QString(key));
+    }
+}
+
+// The caret put before character `position` by a click, or the whole text selected for -1.
+bool PlaceCaret(const CWindowUnderTest& under, int position)
+{
+    if (position < 0) {
+        QTest::keyClick(under.edit, Qt::Key_A, Qt::ControlModifier);
+        return under.line->selectedText() == under.line->text();
+    }
+    const QPoint at = PointOfCaret(under.line, position);
+    if (at.x() < 0)
+        return false;
+    QTest::mouseClick(under.line, Qt::LeftButton, Qt::NoModifier, at);
+    return under.line->cursorPosition() == position && !under.line->hasSelectedText();
+}
+
+} // namespace
 
 void TestKeyboardTyping::cleanup()
 {
@@ -363,6 +408,167 @@ void TestKeyboardTyping::inputMethodTextIsTyped()
     QCOMPARE(under.edit->text(), shown);
     QTest::keyClick(under.edit, Qt::Key_Tab);
     QCOMPARE(under.edit->dateTime().toString(under.edit->displayFormat()), shown);
+}
+
+void TestKeyboardTyping::correctedAsOneTypes_data()
+{
+    QTest::addColumn<int>("window");
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("start");
+    QTest::addColumn<int>("click"); // the caret's place, put there by a click; -1 for the whole text selected
+    QTest::addColumn<QString>("keys");  // B Backspace, D Delete, the rest typed
+    QTest::addColumn<QString>("shown"); // with a | where the caret stands, when that is what is checked
+    QTest::addColumn<bool>("chinese");
+    struct CCorrection
+    {
+        const char* name;
+        const char* start;
+        int click;
+        const char* keys;
+        const char* shown;
+    };
+    // Backspace takes back the character before the caret, whichever section it is in; a separator before
+    // the caret is passed over to the digit before it. The next digit goes where the one taken back was.
+    const CCorrection times[] = {
+        {"hour's last digit taken back", "18:27:42", -1, "04B5", "05:27:42"},
+        {"hour's last digit taken back, the rest typed", "18:27:42", -1, "04B5:00:00", "05:00:00"},
+        {"hour emptied and typed again", "18:27:42", -1, "04BB17", "17:27:42"},
+        {"minute's last digit taken back", "18:27:42", -1, "04:33B5:00", "04:35:00"},
+        {"Backspace over a separator", "04:33:00", 3, "B5", "05:33:00"},
+        {"Delete over a separator", "04:37:00", 2, "D5", "04:57:00"},
+        {"Delete, then two digits in the full section", "04:37:00", 3, "D59", "04:59:00"},
+        {"the caret where the digit taken back was", "04:33:00", 3, "B", "0|:33:00"},
+        {"the caret after the digit typed inside a full section", "04:37:00", 3, "D5", "04:5|7:00"},
+        {"a time pasted over all", "18:27:42", -1, "V04:35:00", "04:35:00"},
+    };
+    const CCorrection dateTimes[] = {
+        {"day's last digit taken back", "2023-11-17 18:27:42", -1, "2024-05-03B2 10:00:00",
+         "2024-05-02 10:00:00"},
+        {"year's last digit taken back", "2023-11-17 18:27:42", -1, "2024B3-05-01 10:00:00",
+         "2023-05-01 10:00:00"},
+        {"minute's last digit taken back", "2023-11-17 18:27:42", -1, "2024-05-01 10:33B5:00",
+         "2024-05-01 10:35:00"},
+        {"two digits inside a full year", "2026-12-07 10:00:00", 2, "23", "2023-12-07 10:00:00"},
+        {"inside a full year, then the month", "2026-12-07 10:00:00", 2, "2305", "2023-05-07 10:00:00"},
+        {"Backspace over a separator", "2024-05-03 10:00:00", 8, "B6", "2024-06-03 10:00:00"},
+        {"the caret where the digit taken back was", "2023-11-17 18:27:42", -1, "2024-05-03B",
+         "2024-05-0| 18:27:42"},
+        // Filled with zeros, a year typed in part lay before the field's least date: the whole field showed
+        // 1752-09-14 00:00:00 until the year was whole.
+        {"a year under way shown as typed", "2023-11-17 18:27:42", -1, "202", "202|-11-17 18:27:42"},
+        // A time pasted over a date and time takes the time and keeps the date; a date keeps the time.
+        {"a time pasted over all", "2023-11-17 18:27:42", -1, "V04:35:00", "2023-11-17 04:35:00"},
+        {"hours and minutes pasted over all", "2023-11-17 18:27:42", -1, "V04:35", "2023-11-17 04:35:42"},
+        {"a date pasted over all", "2023-11-17 18:27:42", -1, "V2024-05-01", "2024-05-01 18:27:42"},
+        {"a date and time pasted over all", "2023-11-17 18:27:42", -1, "V2024-05-01 04:35:00",
+         "2024-05-01 04:35:00"},
+        {"Delete over a separator", "2024-05-03 10:00:00", 7, "D1", "2024-05-13 10:00:00"},
+    };
+    const CCorrection dates[] = {
+        {"day's last digit taken back", "2023-11-17", -1, "2024-05-03B2", "2024-05-02"},
+        {"two digits inside a full year", "2026-12-07", 2, "23", "2023-12-07"},
+        {"Backspace over a separator", "2024-05-03", 8, "B6", "2024-06-03"},
+        {"a time pasted: no place for it", "2023-11-17", -1, "V04:35:00", "2023-11-17"},
+    };
+    const auto add = [](int window, const QString& field, const CCorrection& c) {
+        for (const bool chinese : {false, true})
+            QTest::addRow("%s %s: %s%s", kWindowNames[window], qPrintable(field), c.name,
+                          chinese ? ", Chinese" : "")
+                << window << field << QString::fromLatin1(c.start) << c.click << QString::fromLatin1(c.keys)
+                << QString::fromLatin1(c.shown) << chinese;
+    };
+    for (const QString& field : FieldsOf(SCHEDULE)) {
+        for (const auto& c : times)
+            add(SCHEDULE, field, c);
+    }
+    for (const int window : {LOG_PAGE, RECORD_PAGE, MANUAL_BACKUP}) {
+        for (const auto& c : dateTimes)
+            add(window, FieldsOf(window).constFirst(), c);
+    }
+    for (const auto& c : dates)
+        add(DATE_CELL, FieldsOf(DATE_CELL).constFirst(), c);
+}
+
+// A digit typed and taken back at once, a digit removed before or after the caret, digits typed from a caret
+// inside a full section: the field then holds what the operator meant, shown and taken.
+void TestKeyboardTyping::correctedAsOneTypes()
+{
+    QFETCH(int, window);
+    QFETCH(QString, field);
+    QFETCH(QString, start);
+    QFETCH(int, click);
+    QFETCH(QString, keys);
+    QFETCH(QString, shown);
+    QFETCH(bool, chinese);
+    SetLanguage(chinese);
+    CWindowUnderTest under(window, field, start);
+    QVERIFY(under.Ready());
+    QCOMPARE(under.edit->text(), start);
+    QVERIFY(PlaceCaret(under, click));
+    TypeWithCorrections(under.edit, keys);
+    if (const int caret = int(shown.indexOf(QLatin1Char('|'))); caret >= 0) {
+        QCOMPARE(under.edit->text(), QString(shown).remove(caret, 1));
+        QCOMPARE(under.line->cursorPosition(), caret);
+        return;
+    }
+    QCOMPARE(under.edit->text(), shown);
+    QTest::keyClick(under.edit, Qt::Key_Tab);
+    QCOMPARE(under.edit->dateTime().toString(under.edit->displayFormat()), shown);
+}
+
+// What is kept is what was meant: the plan stores the File Begin typed with a digit taken back, and the
+// manual backup runs over the start so typed (Return pressed in the field).
+void TestKeyboardTyping::correctedValueIsStored()
+{
+    {
+        CEngineFixture f(QDateTime(QDate(2026, 3, 10), QTime(12, 0)));
+        SCHEDULE_WEEKDAY entry = CEngineFixture::Evening();
+        entry.FileEndTime = {23, 0, 0};
+        QVERIFY(f.AddPlan(0, {}, entry));
+        CModalDriver driver;
+        CDlgCfgPlan page;
+        page.show();
+        QVERIFY(QTest::qWaitForWindowActive(&page));
+        auto* table = page.findChild<CTableView*>(QStringLiteral("m_ptableViewBackUpTime"));
+        auto* begin = qobject_cast<CTimeEdit*>(table->GetItemWidget(0, CDlgCfgPlan::COL_FILE_START));
+        QVERIFY(begin != nullptr);
+        begin->setFocus();
+        QTest::keyClick(begin, Qt::Key_A, Qt::ControlModifier);
+        TypeWithCorrections(begin, QStringLiteral("04B5:00:00"));
+        QTest::keyClick(begin, Qt::Key_Tab);
+        driver.Accept();
+        QVERIFY(page.SavePlans());
+        const SCHEDULE_TIME& stored = f.Model().GetGroupInfo(0)->Schedule[0].FileStartTime;
+        QCOMPARE(QTime(stored.Hour, stored.Minute, stored.Second), QTime(5, 0, 0));
+    }
+    {
+        CEngineFixture f(QDateTime(QDate(2024, 5, 1), QTime(12, 0)));
+        QVERIFY(f.AddDevice(CSimRecorders::MakeConfig(2, {}, {}), "Gate") >= 0);
+        SYSTEM_CONFIG system;
+        f.Model().GetSystemConfig(&system);
+        system.Disk[0] = 'D';
+        f.Model().SetSystemConfig(&system);
+        f.Model().SetBackupMode(2);
+        CModalDriver driver;
+        CDlgManualBackup dlg(nullptr);
+        dlg.show();
+        QVERIFY(QTest::qWaitForWindowActive(&dlg));
+        dlg.PictureGroup()->OnTitleBarDbClicked(1);
+        auto* start = dlg.findChild<QDateTimeEdit*>(QStringLiteral("pDtStart"));
+        auto* end = dlg.findChild<QDateTimeEdit*>(QStringLiteral("pDtEnd"));
+        start->setDateTime(QDateTime(QDate(2023, 11, 17), QTime(18, 27, 42)));
+        end->setDateTime(QDateTime(QDate(2024, 5, 20), QTime(23, 59, 59)));
+        start->setFocus();
+        QTest::keyClick(start, Qt::Key_A, Qt::ControlModifier);
+        TypeWithCorrections(start, QStringLiteral("2024-05-03B2 10:00:00"));
+        QTest::keyClick(start, Qt::Key_Return);
+        QVERIFY2(driver.Seen().isEmpty(), qPrintable(driver.Seen().value(0).Text()));
+        QCOMPARE(dlg.result(), int(QDialog::Accepted));
+        const MANUAL_BACKUP_INFO* manual = f.Model().GetManualBackupInfo();
+        QCOMPARE(FromSdkTime(manual->FileStartTime), QDateTime(QDate(2024, 5, 2), QTime(10, 0)));
+        QCOMPARE(FromSdkTime(manual->FileEndTime), QDateTime(QDate(2024, 5, 20), QTime(23, 59, 59)));
+        QVERIFY(f.Recorders().WaitForIdle());
+    }
 }
 
 VARROW_TEST_MAIN(TestKeyboardTyping, QApplication)

@@ -255,8 +255,8 @@ bool CSectionTyping::KeyPress(const QKeyEvent* event)
             return TypeDigit(AsciiDigit(text.at(0)));
         if (text.size() == 1 && IsSeparator(text.at(0)))
             return TypeSeparator();
-        if (event->key() == Qt::Key_Backspace && UndoDigit())
-            return true;
+        if (event->key() == Qt::Key_Backspace || event->key() == Qt::Key_Delete)
+            return Erase(event->key() == Qt::Key_Backspace);
     }
     Reset();
     return false;
@@ -274,7 +274,11 @@ bool CSectionTyping::TypeDigit(QChar digit)
         StartRun(split);
     int section = m_section;
     if (goesOn && section >= 0) {
-        m_digits.insert(m_caret++, digit);
+        // A full section takes the digit over the one after the caret; a short one takes it in.
+        if (m_digits.size() >= m_sections.at(section).width && m_caret < m_digits.size())
+            m_digits[m_caret++] = digit;
+        else
+            m_digits.insert(m_caret++, digit);
     } else if (m_line->hasSelectedText()) {
         const int from = m_line->selectionStart();
         const int to = from + int(m_line->selectedText().size());
@@ -320,7 +324,10 @@ bool CSectionTyping::TypeDigit(QChar digit)
         m_before = m_numbers.at(section);
     m_section = section;
     m_numbers[section] = m_digits.toInt();
-    Show(section, m_digits.size() >= m_sections.at(section).width);
+    // Typing goes on to the next section only from the end of a full one: digits typed from a caret inside
+    // a section stay in it.
+    const int width = m_sections.at(section).width;
+    Show(section, m_digits.size() >= width && m_caret >= width);
     return true;
 }
 
@@ -351,10 +358,47 @@ bool CSectionTyping::TypeSeparator()
     return true;
 }
 
+bool CSectionTyping::Erase(bool backward)
+{
+    const bool goesOn = RunGoesOn();
+    if (backward && goesOn && m_section >= 0 && m_caret > 0)
+        return UndoDigit();
+    const QString text = m_line->text();
+    const CSplit split = Split(text);
+    if (!split.valid) {
+        Reset();
+        return false;
+    }
+    int caret = m_line->cursorPosition();
+    if (m_line->hasSelectedText()) {
+        // A selection the operator made is the field's to remove. The section this filter selected when
+        // the digits before it filled their own is not: the caret stands between the two.
+        if (!goesOn || !m_movedOn) {
+            Reset();
+            return false;
+        }
+        caret = m_line->selectionStart();
+    }
+    // The digit before (after) the caret, whichever section it is in: a separator is passed over, never
+    // removed.
+    const int step = backward ? -1 : 1;
+    int at = backward ? caret - 1 : caret;
+    while (at >= 0 && at < text.size() && !IsDigit(text.at(at)))
+        at += step;
+    Reset();
+    if (at < 0 || at >= text.size())
+        return true;
+    // The field removes it as its own Backspace does, leaving the section short with the caret where the
+    // digit was; the next digit typed goes there.
+    m_line->setCursorPosition(at + 1);
+    m_line->backspace();
+    if (m_line->cursorPosition() != at)
+        m_line->setCursorPosition(at);
+    return true;
+}
+
 bool CSectionTyping::UndoDigit()
 {
-    if (!RunGoesOn() || m_section < 0 || m_caret <= 0)
-        return false;
     m_digits.remove(--m_caret, 1);
     const int section = m_section;
     m_numbers[section] = m_digits.isEmpty() ? m_before : m_digits.toInt();
@@ -374,8 +418,27 @@ bool CSectionTyping::Paste()
     // Pasted text is typed: the same sections, the same nearest values. A text with anything else in it is
     // not a date or time of this field, and the field keeps its value.
     const QClipboard* clipboard = QGuiApplication::clipboard();
-    if (clipboard != nullptr && Typeable(clipboard->text().trimmed()))
-        TypeText(clipboard->text().trimmed());
+    const QString text = clipboard != nullptr ? clipboard->text().trimmed() : QString();
+    if (!Typeable(text))
+        return true;
+    // A time alone (hours and minutes, or seconds too) is a time of day wherever it is pasted: it goes from
+    // the hour on, and the date stays. A field without an hour has no place for it.
+    int groups = 0;
+    for (qsizetype i = 0; i < text.size(); ++i)
+        groups += !AsciiDigit(text.at(i)).isNull() && (i == 0 || AsciiDigit(text.at(i - 1)).isNull()) ? 1 : 0;
+    const bool colon = text.contains(QLatin1Char(':')) || text.contains(QChar(0xFF1A));
+    if (colon && groups <= 3) {
+        const auto hour = std::find_if(m_sections.cbegin(), m_sections.cend(), [](const CSection& s) {
+            return s.kind == QDateTimeEdit::HourSection;
+        });
+        const CSplit split = Split(m_line->text());
+        if (hour == m_sections.cend() || !split.valid)
+            return true;
+        const int from = split.starts.at(int(hour - m_sections.cbegin()));
+        Reset();
+        m_line->setSelection(from, int(m_line->text().size()) - from);
+    }
+    TypeText(text);
     return true;
 }
 
@@ -426,12 +489,32 @@ void CSectionTyping::StartRun(const CSplit& split)
 
 void CSectionTyping::Show(int section, bool done)
 {
+    const CSection& typed = m_sections.at(section);
+    if (!done && typed.kind == QDateTimeEdit::YearSection && !m_digits.isEmpty() &&
+        m_digits.size() < typed.width) {
+        // A year under way is no year yet: filled with zeros it would lie in the first centuries, which the
+        // field takes as its least date and time (1752-09-14 00:00:00). Shown as typed, as the field shows
+        // its own short sections; the value stays until the year is whole.
+        const CSplit now = Split(m_line->text());
+        if (now.valid) {
+            m_movedOn = false;
+            m_edit->setCurrentSectionIndex(section);
+            m_line->setSelection(now.starts.at(section), int(now.digits.at(section).size()));
+            m_line->insert(m_digits);
+            m_line->setCursorPosition(now.starts.at(section) + m_caret);
+            Remember();
+            return;
+        }
+    }
     QList<QDateTimeEdit::Section> kinds;
     for (const CSection& s : m_sections)
         kinds << s.kind;
     m_edit->setDateTime(Nearest(kinds, m_numbers, m_edit->dateTime()));
     const CSplit shown = Split(m_line->text());
     const int end = shown.valid ? shown.End(section) : int(m_line->text().size());
+    // The digits typed stand at the section's end, after the zeros that fill it; the caret after the one
+    // typed last.
+    const int caret = shown.valid ? end - int(m_digits.size()) + m_caret : end;
     m_movedOn = false;
     if (done) {
         m_section = -1;
@@ -447,7 +530,7 @@ void CSectionTyping::Show(int section, bool done)
         }
     } else {
         m_edit->setCurrentSectionIndex(section);
-        m_line->setCursorPosition(end);
+        m_line->setCursorPosition(qBound(shown.valid ? shown.starts.at(section) : 0, caret, end));
     }
     Remember();
 }

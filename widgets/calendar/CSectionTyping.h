@@ -70,6 +70,8 @@ private:
     bool KeyPress(const QKeyEvent* event);
     bool TypeDigit(QChar digit);
     bool TypeSeparator();
+    // Backspace (Delete) removes the digit before (after) the caret, past a separator.
+    bool Erase(bool backward);
     bool UndoDigit();
     bool Paste();
     bool Commit(const QInputMethodEvent* event);

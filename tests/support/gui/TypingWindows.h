@@ -7,6 +7,7 @@
 #include "config/plans/CDlgCfgPlan.h"
 #include "pages/log/CSearchLog.h"
 #include "pages/record/CViewRecord.h"
+#include "widgets/calendar/CDateEdit.h"
 #include "widgets/calendar/CTimeEdit.h"
 #include "widgets/views/CTableView.h"
 
@@ -26,6 +27,7 @@ enum WINDOW
     LOG_PAGE,      // the log page's range
     RECORD_PAGE,   // the record page's range
     MANUAL_BACKUP, // the manual backup form
+    DATE_CELL,     // a table's date cell, alone in a window
 };
 
 struct COpened
@@ -52,6 +54,10 @@ inline COpened Open(int kind, const QString& field)
         break;
     case RECORD_PAGE:
         opened.window = std::make_unique<CViewRecord>(nullptr);
+        break;
+    case DATE_CELL:
+        opened.window = std::make_unique<QWidget>();
+        (new CDateEdit(opened.window.get()))->setObjectName(field);
         break;
     default:
         opened.window = std::make_unique<CDlgManualBackup>(nullptr);

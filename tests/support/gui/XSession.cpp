@@ -211,3 +211,8 @@ bool CXSession::Type(const QString& text) const
 {
     return RunXdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("20"), text});
 }
+
+bool CXSession::Press(const QString& keysym) const
+{
+    return RunXdotool({QStringLiteral("key"), keysym});
+}

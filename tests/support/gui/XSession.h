@@ -34,6 +34,8 @@ public:
     // real key presses typing `text`, through xdotool; false when xdotool is missing or fails.
     bool Click(const QPoint& screenPos) const;
     bool Type(const QString& text) const;
+    // One key by its X name ("BackSpace", "Delete"), pressed and released.
+    bool Press(const QString& keysym) const;
     bool HasPointer() const { return !m_xdotool.isEmpty(); }
 
 private:
