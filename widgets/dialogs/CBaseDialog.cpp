@@ -242,6 +242,11 @@ void CBaseDialog::keyPressEvent(QKeyEvent* event)
 {
     if (event->key() == Qt::Key_Escape)
         return;
+    if (IsAcceptKey(event) && m_bContentKeepsAcceptKeys) {
+        // The content's own rules had the key and left it: nothing is chosen by it.
+        event->accept();
+        return;
+    }
     if (IsAcceptKey(event)) {
         // Here only after the focused widget has had the key and left it: an editor has taken its typed text,
         // an open list chose its item and kept the key. The OK path follows, so a dialog that checks its
@@ -251,6 +256,11 @@ void CBaseDialog::keyPressEvent(QKeyEvent* event)
         return;
     }
     QDialog::keyPressEvent(event);
+}
+
+void CBaseDialog::LeaveAcceptKeysToContent()
+{
+    m_bContentKeepsAcceptKeys = true;
 }
 
 void CBaseDialog::TakeTypedValue()
@@ -290,7 +300,7 @@ void CBaseDialog::showEvent(QShowEvent* event)
     // own key handling, which only looks for a default button; they go on to this dialog's OK path instead.
     const QList<QDialog*> pages = findChildren<QDialog*>();
     for (QDialog* page : pages)
-        if (!page->isWindow())
+        if (!page->isWindow() && !m_bContentKeepsAcceptKeys)
             page->installEventFilter(this);
     if (!automatic)
         return;
