@@ -6,6 +6,7 @@
 
 #include <QObject>
 
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -174,6 +175,16 @@ int CreateStorage(STOWELINE_DISKFULL_CALLBACK callback, const SYSTEM_CONFIG& con
         failure.noDisk = true;
         SetFailure(failure);
         return 0;
+    }
+    // The records of an earlier choice of disks stay findable: every other mapped letter is searched too
+    // (only where it holds the station's own Records), never written.
+    const QByteArray chosen(config.Disk, int(strnlen(config.Disk, sizeof(config.Disk))));
+    for (const char letter : CDriveMap::ReadMap().keys()) {
+        if (chosen.contains(letter) || chosen.contains(char(std::tolower(letter))))
+            continue;
+        STOWELINE_PATH path;
+        std::snprintf(path.Path, sizeof(path.Path), "%c:", letter);
+        param.SearchOnlyPaths.Append(path.Path);
     }
 
     CStowelineClass* raw = nullptr;

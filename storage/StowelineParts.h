@@ -9,6 +9,8 @@
 #include "storage/StowelineNames.h"
 #include "storage/StowelineReports.h"
 
+#include "platform/DriveMap.h"
+
 #include <QDebug>
 #include <QFile>
 #include <QObject>
@@ -31,6 +33,10 @@ bool IsStoredByRunningBackup(const QString& path);
 void NoteStored(quint64 backup, const QString& path);
 
 qint64 FileSystemFreeSpace(const QString& directory);
+
+// The directory (and whether it stands for a volume) of a disk given as "D:" or as an absolute directory; an
+// empty path when a letter has none or the text is neither.
+DRIVE_MAP_ENTRY ResolveDisk(const QString& text);
 
 // Causes of a refused create, write, flush or rename. Want of room: overwrite may help. A disk's own fault (a
 // read-only file system, an I/O error, no permission): that disk is left out and another takes the record.

@@ -95,6 +95,9 @@ private Q_SLOTS:
     void exportDialogFollowsTheWindow();
     void noTickedChannelAsksForOne();
     void diskNotThereIsNamed();
+    void recordsOnADiskNoLongerChosen_data();
+    void recordsOnADiskNoLongerChosen();
+    void returnThatStartedTheExportDoesNotStopIt();
     void listCutAtItsBound_data();
     void listCutAtItsBound();
 
@@ -749,6 +752,138 @@ void TestRecordPage::diskNotThereIsNamed()
     Search();
     QCOMPARE(Rows(), 1);
     QCOMPARE(Label("pLabelSearchNote"), QString());
+}
+
+void TestRecordPage::recordsOnADiskNoLongerChosen_data()
+{
+    QTest::addColumn<QString>("oldDisk"); // what stands at the disk no longer chosen
+    QTest::newRow("its records") << "records";
+    QTest::newRow("its Records open to others' writes") << "open";
+    QTest::newRow("a link for its Records") << "link";
+    QTest::newRow("no Records folder") << "empty";
+    QTest::newRow("its folder gone") << "gone";
+}
+
+// The operator moved the record disk from D to E: the recordings still on D are found, listed with a word
+// that says where they are, played and exported through the same checks as those on a chosen disk. D is
+// read with the checks of a chosen disk: Records the station's own, closed to others, no link. A D whose
+// Records is refused is named as not searched; a D without Records, or gone, holds nothing known.
+void TestRecordPage::recordsOnADiskNoLongerChosen()
+{
+    QFETCH(QString, oldDisk);
+    const QString stored = Store(m_gate, 1, At(8), At(9), 1);
+    QVERIFY(!stored.isEmpty());
+    const QString d = m_fixture->DiskPath();
+    const QString records = d + QStringLiteral("/Records");
+    QTemporaryDir e;
+    QTemporaryDir empty;
+    QString mapped = d;
+    if (oldDisk == QLatin1String("open")) {
+        QVERIFY(QFile::setPermissions(records, QFileDevice::Permissions(0x7777)));
+    } else if (oldDisk == QLatin1String("link")) {
+        QVERIFY(QDir().rename(records, d + QStringLiteral("/Elsewhere")));
+        QVERIFY(QFile::link(d + QStringLiteral("/Elsewhere"), records));
+    } else if (oldDisk == QLatin1String("empty")) {
+        mapped = empty.path();
+    } else if (oldDisk == QLatin1String("gone")) {
+        mapped = empty.filePath(QStringLiteral("unplugged"));
+    }
+    QVERIFY(MapDrives({{'D', mapped}, {'E', e.path()}}));
+    SYSTEM_CONFIG config;
+    CopyString26(config.Disk, "E");
+    QCOMPARE(CreateStorage(nullptr, config), 0);
+
+    SearchDay({0});
+    if (oldDisk == QLatin1String("records")) {
+        QCOMPARE(Rows(), 1);
+        QCOMPARE(Cell(0, CViewRecord::COL_PATH), stored);
+        QCOMPARE(Label("pLabelNoRecord"), QString());
+        QCOMPARE(Label("pLabelSearchNote"),
+                 QStringLiteral("Also listed: the records on Disk D (%1), which is no longer chosen for "
+                                "recording.")
+                     .arg(d));
+        m_page->OnClickAction(m_records->index(0, CViewRecord::COL_PLAYBACK));
+        QCOMPARE(m_calls, QStringList{QStringLiteral("play ") + stored});
+        SelectAll();
+        QTemporaryDir target;
+        ChooseFolder(target.path());
+        m_driver->AcceptPassingBusy(2);
+        m_page->findChild<CPushButton*>(QStringLiteral("pBtnExport"))->click();
+        QTRY_VERIFY(!m_driver->Seen().isEmpty());
+        QCOMPARE(m_driver->Seen().last().Text(), QStringLiteral("Export successful"));
+        QCOMPARE(ReadAll(target.filePath(stored.section(QLatin1Char('/'), -3))), QByteArray(1000, 'r'));
+        // The disk that is not chosen is only read: nothing of the set-up was made on it.
+        QCOMPARE(QDir(records).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).size(), 1);
+        return;
+    }
+    QCOMPARE(Rows(), 0);
+    QString note;
+    if (oldDisk == QLatin1String("open"))
+        note =
+            QStringLiteral("Not searched: Disk D: other users may write to the folder %1 (a volume without "
+                           "owners must be mounted for the station's user, with no write for others).")
+                .arg(records);
+    else if (oldDisk == QLatin1String("link"))
+        note =
+            QStringLiteral("Not searched: Disk D: the folder %1 is a link, and links below a disk's folder "
+                           "are never followed.")
+                .arg(records);
+    QCOMPARE(Label("pLabelSearchNote"), note);
+    QCOMPARE(Label("pLabelNoRecord"),
+             note.isEmpty() ? QStringLiteral("No record found in this range.")
+                            : QStringLiteral("No record found on the disks that could be searched."));
+    // A disk that is not chosen is never set up: its Records stays open as it was, and is not made.
+    if (oldDisk == QLatin1String("open"))
+        QCOMPARE(int(QFileInfo(records).permissions() & QFileDevice::WriteOther),
+                 int(QFileDevice::WriteOther));
+    QVERIFY(!QFileInfo::exists(empty.filePath(QStringLiteral("Records"))));
+}
+
+// The Return that accepted the export dialog may still be down, or come again, when the busy box opens: the
+// box's Cancel, its only button and so its focused one, must not take it and stop the export just started.
+void TestRecordPage::returnThatStartedTheExportDoesNotStopIt()
+{
+    QVERIFY(!Store(m_gate, 1, At(8), At(9), 1).isEmpty());
+    SearchDay({0});
+    QCOMPARE(Rows(), 1);
+    SelectAll();
+    // The copy is held at its first block until the keys were sent, so the box is up for them.
+    QSemaphore underWay;
+    QAtomicInt go;
+    CThreadExportFile::SetBlockHook([&underWay, &go](const QString&) {
+        underWay.release();
+        QElapsedTimer held;
+        held.start();
+        while (go.loadAcquire() == 0 && !QThread::currentThread()->isInterruptionRequested() &&
+               held.elapsed() < TestSupport::Bound(10000))
+            QThread::msleep(5);
+    });
+    const auto unhook = qScopeGuard([] { CThreadExportFile::SetBlockHook({}); });
+
+    QTemporaryDir target;
+    m_driver->Answer([&target](QWidget* window) {
+        auto* chooser = window->findChild<CPathComboBox*>(QStringLiteral("pFilePathBox"));
+        chooser->addItem(target.path() + QLatin1Char('/'));
+        QTimer::singleShot(0, window, [window, chooser] {
+            chooser->setFocus(Qt::TabFocusReason);
+            QTest::keyPress(window->windowHandle(), Qt::Key_Return);
+            QTest::keyRelease(window->windowHandle(), Qt::Key_Return);
+        });
+    });
+    bool stillBusy = false;
+    m_driver->Answer([&](QWidget* busy) {
+        QVERIFY(underWay.tryAcquire(1, TestSupport::Bound(10000)));
+        QTest::keyPress(busy->windowHandle(), Qt::Key_Return);
+        QTest::keyRelease(busy->windowHandle(), Qt::Key_Return);
+        stillBusy = busy->isVisible();
+        go.storeRelease(1);
+    });
+    m_driver->Accept();
+    m_page->findChild<CPushButton*>(QStringLiteral("pBtnExport"))->click();
+    QTRY_COMPARE(m_driver->Seen().size(), 3);
+    QVERIFY(stillBusy);
+    QCOMPARE(m_driver->Seen().last().Text(), QStringLiteral("Export successful"));
+    QCOMPARE(FilesUnder(target.path()).size(), 1);
 }
 
 void TestRecordPage::listCutAtItsBound_data()
