@@ -757,34 +757,45 @@ void TestRecordPage::diskNotThereIsNamed()
 void TestRecordPage::recordsOnADiskNoLongerChosen_data()
 {
     QTest::addColumn<QString>("oldDisk"); // what stands at the disk no longer chosen
-    QTest::newRow("its records") << "records";
-    QTest::newRow("its Records open to others' writes") << "open";
-    QTest::newRow("a link for its Records") << "link";
-    QTest::newRow("no Records folder") << "empty";
-    QTest::newRow("its folder gone") << "gone";
+    QTest::addColumn<QString>("note");    // %1: that disk's folder, %2: its Records
+    QTest::newRow("its records") << "records"
+                                 << "Also listed: the records on Disk D (%1), which is no longer chosen for "
+                                    "recording.";
+    QTest::newRow("its Records open to others' writes")
+        << "open"
+        << "Not searched: Disk D: other users may write to the folder %2 (a volume without owners must be "
+           "mounted for the station's user, with no write for others).";
+    QTest::newRow("a link for its Records")
+        << "link"
+        << "Not searched: Disk D: the folder %2 is a link, and links below a disk's folder are never "
+           "followed.";
+    QTest::newRow("no Records folder") << "empty"
+                                       << "";
+    QTest::newRow("its folder gone") << "gone"
+                                     << "";
 }
 
 // The operator moved the record disk from D to E: the recordings still on D are found, listed with a word
 // that says where they are, played and exported through the same checks as those on a chosen disk. D is
-// read with the checks of a chosen disk: Records the station's own, closed to others, no link. A D whose
-// Records is refused is named as not searched; a D without Records, or gone, holds nothing known.
+// read with the checks of a chosen disk (Records the station's own, closed to others, no link) and is never
+// set up: a D whose Records is refused is named as not searched, and left as it is; a D without Records, or
+// gone, holds nothing known.
 void TestRecordPage::recordsOnADiskNoLongerChosen()
 {
     QFETCH(QString, oldDisk);
+    QFETCH(QString, note);
     const QString stored = Store(m_gate, 1, At(8), At(9), 1);
     QVERIFY(!stored.isEmpty());
     const QString d = m_fixture->DiskPath();
     const QString records = d + QStringLiteral("/Records");
     QTemporaryDir e;
     QTemporaryDir empty;
-    QString mapped = d;
+    QString mapped = oldDisk == QLatin1String("empty") ? empty.path() : d;
     if (oldDisk == QLatin1String("open")) {
         QVERIFY(QFile::setPermissions(records, QFileDevice::Permissions(0x7777)));
     } else if (oldDisk == QLatin1String("link")) {
         QVERIFY(QDir().rename(records, d + QStringLiteral("/Elsewhere")));
         QVERIFY(QFile::link(d + QStringLiteral("/Elsewhere"), records));
-    } else if (oldDisk == QLatin1String("empty")) {
-        mapped = empty.path();
     } else if (oldDisk == QLatin1String("gone")) {
         mapped = empty.filePath(QStringLiteral("unplugged"));
     }
@@ -794,49 +805,30 @@ void TestRecordPage::recordsOnADiskNoLongerChosen()
     QCOMPARE(CreateStorage(nullptr, config), 0);
 
     SearchDay({0});
-    if (oldDisk == QLatin1String("records")) {
-        QCOMPARE(Rows(), 1);
-        QCOMPARE(Cell(0, CViewRecord::COL_PATH), stored);
-        QCOMPARE(Label("pLabelNoRecord"), QString());
-        QCOMPARE(Label("pLabelSearchNote"),
-                 QStringLiteral("Also listed: the records on Disk D (%1), which is no longer chosen for "
-                                "recording.")
-                     .arg(d));
-        m_page->OnClickAction(m_records->index(0, CViewRecord::COL_PLAYBACK));
-        QCOMPARE(m_calls, QStringList{QStringLiteral("play ") + stored});
-        SelectAll();
-        QTemporaryDir target;
-        ChooseFolder(target.path());
-        m_driver->AcceptPassingBusy(2);
-        m_page->findChild<CPushButton*>(QStringLiteral("pBtnExport"))->click();
-        QTRY_VERIFY(!m_driver->Seen().isEmpty());
-        QCOMPARE(m_driver->Seen().last().Text(), QStringLiteral("Export successful"));
-        QCOMPARE(ReadAll(target.filePath(stored.section(QLatin1Char('/'), -3))), QByteArray(1000, 'r'));
-        // The disk that is not chosen is only read: nothing of the set-up was made on it.
-        QCOMPARE(QDir(records).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).size(), 1);
-        return;
-    }
-    QCOMPARE(Rows(), 0);
-    QString note;
-    if (oldDisk == QLatin1String("open"))
-        note =
-            QStringLiteral("Not searched: Disk D: other users may write to the folder %1 (a volume without "
-                           "owners must be mounted for the station's user, with no write for others).")
-                .arg(records);
-    else if (oldDisk == QLatin1String("link"))
-        note =
-            QStringLiteral("Not searched: Disk D: the folder %1 is a link, and links below a disk's folder "
-                           "are never followed.")
-                .arg(records);
-    QCOMPARE(Label("pLabelSearchNote"), note);
-    QCOMPARE(Label("pLabelNoRecord"),
-             note.isEmpty() ? QStringLiteral("No record found in this range.")
-                            : QStringLiteral("No record found on the disks that could be searched."));
-    // A disk that is not chosen is never set up: its Records stays open as it was, and is not made.
-    if (oldDisk == QLatin1String("open"))
-        QCOMPARE(int(QFileInfo(records).permissions() & QFileDevice::WriteOther),
-                 int(QFileDevice::WriteOther));
+    const bool found = oldDisk == QLatin1String("records");
+    QCOMPARE(Rows(), found ? 1 : 0);
+    QCOMPARE(Label("pLabelSearchNote"),
+             note.replace(QStringLiteral("%1"), d).replace(QStringLiteral("%2"), records));
+    QCOMPARE(Label("pLabelNoRecord"), found            ? QString()
+                                      : note.isEmpty() ? QStringLiteral("No record found in this range.")
+                                                       : QStringLiteral("No record found on the disks that "
+                                                                        "could be searched."));
+    QCOMPARE(QFileInfo(records).permissions() & QFileDevice::WriteOther,
+             oldDisk == QLatin1String("open") ? QFileDevice::WriteOther : QFileDevice::Permissions());
     QVERIFY(!QFileInfo::exists(empty.filePath(QStringLiteral("Records"))));
+    if (!found)
+        return;
+    QCOMPARE(Cell(0, CViewRecord::COL_PATH), stored);
+    m_page->OnClickAction(m_records->index(0, CViewRecord::COL_PLAYBACK));
+    QCOMPARE(m_calls, QStringList{QStringLiteral("play ") + stored});
+    SelectAll();
+    QTemporaryDir target;
+    ChooseFolder(target.path());
+    m_driver->AcceptPassingBusy(2);
+    m_page->findChild<CPushButton*>(QStringLiteral("pBtnExport"))->click();
+    QTRY_VERIFY(!m_driver->Seen().isEmpty());
+    QCOMPARE(m_driver->Seen().last().Text(), QStringLiteral("Export successful"));
+    QCOMPARE(ReadAll(target.filePath(stored.section(QLatin1Char('/'), -3))), QByteArray(1000, 'r'));
 }
 
 // The Return that accepted the export dialog may still be down, or come again, when the busy box opens: the
