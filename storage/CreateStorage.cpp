@@ -6,7 +6,6 @@
 
 #include <QObject>
 
-#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -176,12 +175,9 @@ int CreateStorage(STOWELINE_DISKFULL_CALLBACK callback, const SYSTEM_CONFIG& con
         SetFailure(failure);
         return 0;
     }
-    // The records of an earlier choice of disks stay findable: every other mapped letter is searched too
-    // (only where it holds the station's own Records), never written.
-    const QByteArray chosen(config.Disk, int(strnlen(config.Disk, sizeof(config.Disk))));
+    // The records of an earlier choice of disks stay findable: every mapped letter is searched (the storage
+    // passes over the chosen ones here), only where it holds the station's own Records, and never written.
     for (const char letter : CDriveMap::ReadMap().keys()) {
-        if (chosen.contains(letter) || chosen.contains(char(std::tolower(letter))))
-            continue;
         STOWELINE_PATH path;
         std::snprintf(path.Path, sizeof(path.Path), "%c:", letter);
         param.SearchOnlyPaths.Append(path.Path);

@@ -769,6 +769,8 @@ void TestRecordPage::recordsOnADiskNoLongerChosen_data()
         << "link"
         << "Not searched: Disk D: the folder %2 is a link, and links below a disk's folder are never "
            "followed.";
+    QTest::newRow("its volume not mounted") << "volume"
+                                            << "";
     QTest::newRow("no Records folder") << "empty"
                                        << "";
     QTest::newRow("its folder gone") << "gone"
@@ -777,9 +779,9 @@ void TestRecordPage::recordsOnADiskNoLongerChosen_data()
 
 // The operator moved the record disk from D to E: the recordings still on D are found, listed with a word
 // that says where they are, played and exported through the same checks as those on a chosen disk. D is
-// read with the checks of a chosen disk (Records the station's own, closed to others, no link) and is never
-// set up: a D whose Records is refused is named as not searched, and left as it is; a D without Records, or
-// gone, holds nothing known.
+// read with the checks of a chosen disk (Records the station's own, closed to others, no link, its volume
+// mounted) and is never set up: a D whose Records is refused is named as not searched, and left as it is; a
+// D without Records, or gone, holds nothing known.
 void TestRecordPage::recordsOnADiskNoLongerChosen()
 {
     QFETCH(QString, oldDisk);
@@ -798,6 +800,8 @@ void TestRecordPage::recordsOnADiskNoLongerChosen()
         QVERIFY(QFile::link(d + QStringLiteral("/Elsewhere"), records));
     } else if (oldDisk == QLatin1String("gone")) {
         mapped = empty.filePath(QStringLiteral("unplugged"));
+    } else if (oldDisk == QLatin1String("volume")) {
+        mapped = d + QStringLiteral(" [volume]"); // its folder is then only a folder of the disk below
     }
     QVERIFY(MapDrives({{'D', mapped}, {'E', e.path()}}));
     SYSTEM_CONFIG config;
@@ -829,6 +833,10 @@ void TestRecordPage::recordsOnADiskNoLongerChosen()
     QTRY_VERIFY(!m_driver->Seen().isEmpty());
     QCOMPARE(m_driver->Seen().last().Text(), QStringLiteral("Export successful"));
     QCOMPARE(ReadAll(target.filePath(stored.section(QLatin1Char('/'), -3))), QByteArray(1000, 'r'));
+    // A search that finds nothing there does not name the disk.
+    SetRange(At(10), At(11));
+    Search();
+    QCOMPARE(Label("pLabelSearchNote"), QString());
 }
 
 // The Return that accepted the export dialog may still be down, or come again, when the busy box opens: the

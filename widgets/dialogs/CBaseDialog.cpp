@@ -242,11 +242,6 @@ void CBaseDialog::keyPressEvent(QKeyEvent* event)
 {
     if (event->key() == Qt::Key_Escape)
         return;
-    if (IsAcceptKey(event) && m_bContentKeepsAcceptKeys) {
-        // The content's own rules had the key and left it: nothing is chosen by it.
-        event->accept();
-        return;
-    }
     if (IsAcceptKey(event)) {
         // Here only after the focused widget has had the key and left it: an editor has taken its typed text,
         // an open list chose its item and kept the key. The OK path follows, so a dialog that checks its
@@ -298,6 +293,8 @@ void CBaseDialog::showEvent(QShowEvent* event)
     QDialog::showEvent(event);
     // A page embedded in the dialog (the settings' pages are plain dialogs) would end Return and Enter in its
     // own key handling, which only looks for a default button; they go on to this dialog's OK path instead.
+    // Not so for a content whose default button is its own choice (the file picker's Save, greyed until a
+    // name is given): there the toolkit's rule is the one the operator expects.
     const QList<QDialog*> pages = findChildren<QDialog*>();
     for (QDialog* page : pages)
         if (!page->isWindow() && !m_bContentKeepsAcceptKeys)

@@ -83,7 +83,8 @@ protected:
     // runs it first.
     void TakeTypedValue();
     // For a dialog whose content is a dialog with rules of its own for Return and Enter (the file picker,
-    // whose greyed Save must stay greyed): those keys are left to it, and never take this dialog's OK path.
+    // whose greyed Save must stay greyed): those keys are left to it, and never passed on to this dialog's OK
+    // path (the content's default button takes them, or nothing does).
     void LeaveAcceptKeysToContent();
 
     CBaseDialogClass ui;

@@ -23,8 +23,8 @@ ChaseDialog::ChaseDialog(QWidget* parent, const QString& moviePath, const QStrin
     setFixedSize(280, 190);
     // The box opens while the key that started the work may still be down: Cancel, focused as the box's
     // only button, must not take that Return (or its repeat) for itself and stop the work at once.
+    // (Without auto-default the dialog never makes it its default button either.)
     ui.pCancelBtn->setAutoDefault(false);
-    ui.pCancelBtn->setDefault(false);
     m_pollTimer.setParent(this);
     connect(&m_pollTimer, &QTimer::timeout, this, &ChaseDialog::UpdateInfo);
     m_pollTimer.start(500);
