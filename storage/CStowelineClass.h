@@ -34,6 +34,10 @@
 #include <thread>
 #include <vector>
 
+namespace StowelineDetail {
+struct CSaidOnce;
+}
+
 // Bytes free for writing on the file system that holds the directory; a negative value means unknown (no
 // room).
 using StowelineFreeSpaceProvider = std::function<qint64(const QString& directory)>;
@@ -133,9 +137,10 @@ public:
     bool AbortChannelRecord(const char* name, const CHANNEL_RECORD_KEY* key);
 
     // The stored files of the condition's record name whose time range overlaps the condition's, of its type
-    // (0: every type), sorted by start: the earliest kMaxSearchMatches of them. Non-zero with *result set
-    // when any was found. The list belongs to this object and stays valid until the same thread searches
-    // again or the object is destroyed. A disk that cannot be searched is passed over and named by
+    // (0: every type), on the set-up's disks and its search-only disks alike (so records stay findable after
+    // the operator chose other disks), sorted by start: the earliest kMaxSearchMatches of them. Non-zero with
+    // *result set when any was found. The list belongs to this object and stays valid until the same thread
+    // searches again or the object is destroyed. A disk that cannot be searched is passed over and named by
     // GetLastSearchRootErrors; another user's folder below Records is left alone and named once in the log.
     int SearchChannelRecord(const RECORD_SEARCH_COND* condition, StowelineList** result);
     // The most files one search returns, however many match: a disk with planted names must not fill the
@@ -144,8 +149,14 @@ public:
     // The last search on the calling thread matched more files than it returned.
     bool LastSearchCut() const;
     // The disks that the last search on the calling thread could not search, each with its cause (gone, its
-    // volume not mounted, its Records folder refused): their records are missing from the answer.
+    // volume not mounted, its Records folder refused): their records are missing from the answer. Of the
+    // search-only disks (STOWELINE_INIT_PARAM::SearchOnlyPaths) only those whose Records folder is there
+    // and refused are named: one that is gone, unmounted or without Records holds no record known to be
+    // missed.
     std::vector<STOWELINE_ROOT_ERROR> GetLastSearchRootErrors() const;
+    // The search-only disks whose records the last search on the calling thread found (Drive and Path as
+    // above, SystemError 0).
+    std::vector<STOWELINE_ROOT_ERROR> GetLastSearchOtherDisks() const;
 
     // The code of the last failure of an operation on the calling thread (STOWELINE_ERROR). For a caller that
     // decides what a refusal means: STOWELINE_ERR_DISK_FULL is want of room; STOWELINE_ERR_ROOT a disk gone
@@ -216,6 +227,10 @@ private:
     // Gives the root its Records folder again when it has gone, where the drive is still there; false with
     // the cause when the root cannot be used.
     static bool EnsureRootFolder(CRoot& root, STOWELINE_ROOT_ERROR* error = nullptr);
+    // The search-only disks of the set-up: those of `paths` that are not among `roots`.
+    static std::vector<std::shared_ptr<CRoot>>
+    SearchOnlyRoots(const StowelineList& paths, const std::vector<std::shared_ptr<CRoot>>& roots,
+                    const std::shared_ptr<StowelineDetail::CSaidOnce>& said);
     // The drive's directory, or its volume, has gone since Init.
     static bool DriveGone(const CRoot& root);
     // Why the root cannot be used now, as far as its drive is concerned.
@@ -310,6 +325,8 @@ private:
     std::shared_ptr<const WriteFault> m_renameFault;
     std::shared_ptr<const WriteFault> m_folderSyncFault;
     std::vector<std::shared_ptr<CRoot>> m_roots;
+    // Disks of an earlier choice, searched only: never written, set up or deleted from.
+    std::vector<std::shared_ptr<CRoot>> m_searchOnly;
     std::map<std::string, std::shared_ptr<COpenRecord>> m_open;
     std::map<std::thread::id, std::unique_ptr<StowelineList>> m_results;
 };

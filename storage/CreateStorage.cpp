@@ -181,6 +181,13 @@ int CreateStorage(STOWELINE_DISKFULL_CALLBACK callback, const SYSTEM_CONFIG& con
         SetFailure(failure);
         return 0;
     }
+    // The records of an earlier choice of disks stay findable: every mapped letter is searched (the storage
+    // passes over the chosen ones here), only where it holds the station's own Records, and never written.
+    for (const char letter : CDriveMap::ReadMap().keys()) {
+        STOWELINE_PATH path;
+        std::snprintf(path.Path, sizeof(path.Path), "%c:", letter);
+        param.SearchOnlyPaths.Append(path.Path);
+    }
 
     CStowelineClass* raw = nullptr;
     if (!NewStowelineClass(&raw)) {

@@ -66,6 +66,43 @@ bool CStowelineClass::CRoot::SameFolder(int fd) const
     return true;
 }
 
+DRIVE_MAP_ENTRY StowelineDetail::ResolveDisk(const QString& text)
+{
+    if (text.size() == 2 && text[1] == QLatin1Char(':') && text[0].isLetter())
+        return CDriveMap::GetDrive(text[0].toLatin1());
+    if (QDir::isAbsolutePath(text))
+        return {QDir::cleanPath(text), CDriveMap::IsMountPoint(text)};
+    return {};
+}
+
+std::vector<std::shared_ptr<CStowelineClass::CRoot>>
+CStowelineClass::SearchOnlyRoots(const StowelineList& paths, const std::vector<std::shared_ptr<CRoot>>& roots,
+                                 const std::shared_ptr<CSaidOnce>& said)
+{
+    // Nothing is made, probed or closed here: a disk that is not chosen is only read, and only when a
+    // search finds its Records folder there and the station's own.
+    std::vector<std::shared_ptr<CRoot>> searchOnly;
+    for (const STOWELINE_PATH& entry : paths) {
+        const QString text = QFile::decodeName(entry.Path);
+        const DRIVE_MAP_ENTRY drive = ResolveDisk(text);
+        if (drive.Path.isEmpty())
+            continue;
+        const QString dir = RecordRootOf(drive.Path);
+        const auto same = [&dir](const auto& root) { return root->dir == dir; };
+        if (std::any_of(roots.begin(), roots.end(), same) ||
+            std::any_of(searchOnly.begin(), searchOnly.end(), same))
+            continue;
+        auto root = std::make_shared<CRoot>();
+        root->drive = text;
+        root->driveDir = drive.Path;
+        root->volume = drive.Volume;
+        root->dir = dir;
+        root->said = said;
+        searchOnly.push_back(std::move(root));
+    }
+    return searchOnly;
+}
+
 bool CStowelineClass::Init(const STOWELINE_INIT_PARAM* param)
 {
     CReportScope reports;
@@ -79,12 +116,7 @@ bool CStowelineClass::Init(const STOWELINE_INIT_PARAM* param)
     STOWELINE_ROOT_ERROR firstError;
     for (const STOWELINE_PATH& entry : param->DiskPaths) {
         const QString text = QFile::decodeName(entry.Path);
-        DRIVE_MAP_ENTRY drive;
-        const bool letter = text.size() == 2 && text[1] == QLatin1Char(':') && text[0].isLetter();
-        if (letter)
-            drive = CDriveMap::GetDrive(text[0].toLatin1());
-        else if (QDir::isAbsolutePath(text))
-            drive = {QDir::cleanPath(text), CDriveMap::IsMountPoint(text)};
+        const DRIVE_MAP_ENTRY drive = ResolveDisk(text);
         if (drive.Path.isEmpty())
             return FailRoot({text, QString(), 0, false});
         const QString dir = RecordRootOf(drive.Path);
@@ -185,10 +217,12 @@ bool CStowelineClass::Init(const STOWELINE_INIT_PARAM* param)
         }
     }
 
+    std::vector<std::shared_ptr<CRoot>> searchOnly = SearchOnlyRoots(param->SearchOnlyPaths, roots, said);
     std::lock_guard lock(m_mutex);
     for (auto& root : roots)
         root->freeSpace = m_freeSpace;
     m_roots = std::move(roots);
+    m_searchOnly = std::move(searchOnly);
     m_overwrite = param->Overwrite != 0;
     m_reserveBytes = static_cast<qint64>(param->ReserveMB) * kMiB;
     m_maxOpen = param->MaxOpenRecords;
@@ -207,6 +241,7 @@ void CStowelineClass::Uninit()
         std::lock_guard lock(m_mutex);
         open.swap(m_open);
         m_roots.clear();
+        m_searchOnly.clear();
         m_results.clear();
         m_init = false;
     }

@@ -9,6 +9,8 @@
 #include "storage/StowelineNames.h"
 #include "storage/StowelineReports.h"
 
+#include "platform/DriveMap.h"
+
 #include <QDebug>
 #include <QFile>
 #include <QObject>
@@ -38,6 +40,10 @@ void NoteStored(quint64 backup, const QString& path);
 quint64 BackupsEnded();
 
 qint64 FileSystemFreeSpace(const QString& directory);
+
+// The directory (and whether it stands for a volume) of a disk given as "D:" or as an absolute directory; an
+// empty path when a letter has none or the text is neither.
+DRIVE_MAP_ENTRY ResolveDisk(const QString& text);
 
 // Want of room at a refused create, write, flush or rename: overwrite may help. Every other refusal is
 // weighed by asking the disk (CStowelineClass::Judge), never by its number.

@@ -105,6 +105,10 @@ struct STOWELINE_INIT_PARAM
     uint32_t Reserved3 = 0;
     uint32_t ReserveMB = 256; // space kept free on every disk
     uint8_t Overwrite = 1;    // 1: delete the oldest closed records when a disk is full; 0: stop
+    // "E:" (or a directory) per disk that may hold records of an earlier choice of disks: searched with the
+    // same checks as the disks above, but never written, set up or deleted from. Those that stand for one of
+    // the disks above are passed over.
+    StowelineList SearchOnlyPaths;
 };
 
 // The record page's search condition: a fixed 148-byte layout.

@@ -15,6 +15,8 @@ namespace {
 // matched more than it returned.
 thread_local std::vector<STOWELINE_ROOT_ERROR> t_unsearched;
 thread_local bool t_cut = false;
+// The search-only disks whose records it found.
+thread_local std::vector<STOWELINE_ROOT_ERROR> t_others;
 
 struct CFound
 {
@@ -39,10 +41,16 @@ std::vector<STOWELINE_ROOT_ERROR> CStowelineClass::GetLastSearchRootErrors() con
     return t_unsearched;
 }
 
+std::vector<STOWELINE_ROOT_ERROR> CStowelineClass::GetLastSearchOtherDisks() const
+{
+    return t_others;
+}
+
 int CStowelineClass::SearchChannelRecord(const RECORD_SEARCH_COND* condition, StowelineList** result)
 {
     CReportScope reports;
     t_unsearched.clear();
+    t_others.clear();
     t_cut = false;
     if (condition == nullptr || result == nullptr)
         return Fail(STOWELINE_ERR_PARAM);
@@ -56,11 +64,13 @@ int CStowelineClass::SearchChannelRecord(const RECORD_SEARCH_COND* condition, St
     const QString to = CompactText(condition->EndTime);
 
     std::vector<std::shared_ptr<CRoot>> roots;
+    std::vector<std::shared_ptr<CRoot>> searchOnly;
     {
         std::lock_guard lock(m_mutex);
         if (!m_init)
             return Fail(STOWELINE_ERR_NOT_INIT);
         roots = m_roots;
+        searchOnly = m_searchOnly;
     }
 
     // The earliest matches only, the latest of them on top: however many files a folder holds, the search
@@ -76,29 +86,36 @@ int CStowelineClass::SearchChannelRecord(const RECORD_SEARCH_COND* condition, St
         found.push(std::move(match));
     };
     const QByteArray folderName = folder.toLatin1();
-    for (const auto& root : roots) {
+    // Reads one disk's records of the name; `chosen`: a disk of the set-up, else a search-only one, which
+    // counts as unsearched only where its Records folder stands and is refused.
+    const auto searchRoot = [&](const CRoot* root, bool chosen) {
         // A disk that is not there is not a disk without records: the caller names it.
         if (DriveGone(*root)) {
-            t_unsearched.push_back(GoneError(*root));
-            continue;
+            if (chosen)
+                t_unsearched.push_back(GoneError(*root));
+            return;
         }
+        // The same checks as for every use of a disk: Records the station's own and closed to others.
         const CFd records(root->OpenRecords(false));
         if (!records.Valid()) {
             // Every disk that was there at the set-up got its Records folder: one without it now is the bare
             // folder of a volume that did not mount (where the map does not know it for a volume's), or lost
             // it; either way its records are not known.
             const int error = errno;
+            if (!chosen && error == ENOENT)
+                return;
             t_unsearched.push_back({root->drive, root->dir, error == ENOENT ? 0 : error, false});
             if (error == ELOOP)
                 root->NoteLink(root->dir);
-            continue;
+            return;
         }
         const QString namePath = root->dir + QLatin1Char('/') + folder;
         const CFd nameDir(OpenSubDir(records.Get(), folderName));
         if (!nameDir.Valid()) {
             root->NoteRefusedFolder(namePath, errno);
-            continue;
+            return;
         }
+        bool foundHere = false;
         for (const DIR_ENTRY& day : ListDir(nameDir.Get())) {
             // A record lies in the folder of its start day, so later days cannot overlap the range.
             if (!day.Dir || !IsDayName(day.Name) || QString::fromLatin1(day.Name) > to.left(8))
@@ -119,9 +136,16 @@ int CStowelineClass::SearchChannelRecord(const RECORD_SEARCH_COND* condition, St
                     (condition->FileType < 0 || type != quint32(condition->FileType)))
                     continue;
                 keep({start, dayPath + QLatin1Char('/') + fileName});
+                foundHere = true;
             }
         }
-    }
+        if (foundHere && !chosen)
+            t_others.push_back({root->drive, root->driveDir, 0, false});
+    };
+    for (const auto& root : roots)
+        searchRoot(root.get(), true);
+    for (const auto& root : searchOnly)
+        searchRoot(root.get(), false);
     std::vector<CFound> sorted;
     sorted.reserve(found.size());
     for (; !found.empty(); found.pop())

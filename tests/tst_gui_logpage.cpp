@@ -15,6 +15,7 @@
 #include "tests/support/OtherUser.h"
 #include "tests/support/TempDatabase.h"
 #include "tests/support/TestSupport.h"
+#include "tests/support/gui/KeyboardKeys.h"
 #include "tests/support/gui/ModalDriver.h"
 #include "widgets/dialogs/CPathComboBox.h"
 #include "widgets/dialogs/ChaseDialog.h"
@@ -24,8 +25,11 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDateTimeEdit>
+#include <QDialogButtonBox>
 #include <QDir>
+#include <QFileDialog>
 #include <QFile>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QScopeGuard>
@@ -128,6 +132,8 @@ private Q_SLOTS:
     void exportFromThePageSaysHowItEnded();
     void exportDialogsCheckThePathBeforeClosing_data();
     void exportDialogsCheckThePathBeforeClosing();
+    void pickerChoosesOnlyANameGiven_data();
+    void pickerChoosesOnlyANameGiven();
     void exportReadsBackWhatTheTableShowed();
     void failedWriteKeepsTheEarlierFile_data();
     void failedWriteKeepsTheEarlierFile();
@@ -551,6 +557,107 @@ void TestLogPage::exportDialogsCheckThePathBeforeClosing()
     QVERIFY(!dialog->isVisible());
     QCOMPARE(dialog->result(), int(QDialog::Accepted));
     QCOMPARE(accepted.count(), 1);
+    m_driver->Clear();
+}
+
+void TestLogPage::pickerChoosesOnlyANameGiven_data()
+{
+    QTest::addColumn<QString>("focus"); // the picker's widget that gets Return; empty: the box is accepted
+    QTest::addColumn<QString>("typed"); // typed there first; also the backup's name (with ".xml") when given
+    QTest::newRow("Return on the file type list") << "fileTypeCombo"
+                                                  << "";
+    QTest::newRow("Return on the places list") << "sidebar"
+                                               << "";
+    QTest::newRow("picker ended some other way") << ""
+                                                 << "";
+    QTest::newRow("Return after a name typed") << "fileNameEdit"
+                                               << "logs";
+}
+
+// The log backup's file picker (the toolkit's own, inside the program's frame) with no name typed: its Save
+// is greyed, and Return on its type list or its places list must leave it open with Save still greyed. Ended
+// some other way it gives no file either: the folder it shows is never the file to write, which would put
+// "<folder>.xml" beside the folder and report "Backup successful". A name typed and Return still choose it.
+void TestLogPage::pickerChoosesOnlyANameGiven()
+{
+    QFETCH(QString, focus);
+    QFETCH(QString, typed);
+    FillRows(3);
+    Search(0, kBase, kBase.addSecs(3600));
+    // The picker opens in the current folder when the chooser is empty.
+    QTemporaryDir dir;
+    const QString start = dir.filePath(QStringLiteral("start"));
+    QVERIFY(QDir().mkpath(start));
+    const QString was = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(start));
+    const auto back = qScopeGuard([was] { QDir::setCurrent(was); });
+
+    bool openAfterReturn = false;
+    bool saveGreyed = false;
+    QString path = QStringLiteral("(picker never ran)");
+    m_driver->Answer([&path](QWidget* window) {
+        auto* chooser = window->findChild<CPathComboBox*>();
+        QVERIFY(chooser != nullptr);
+        // From a fresh event, so that the driver answers the picker; a click on the arrow opens it.
+        QTimer::singleShot(0, window, [window, chooser, &path] {
+            const QPoint arrow(chooser->width() - 5, chooser->height() / 2);
+            for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+                QMouseEvent click(type, arrow, chooser->mapToGlobal(arrow), Qt::LeftButton,
+                                  type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, {});
+                QApplication::sendEvent(chooser, &click);
+            }
+            path = chooser->currentText();
+            window->findChild<QPushButton*>(QStringLiteral("pOkBtn"))->click();
+            if (window->isVisible())
+                qobject_cast<QDialog*>(window)->reject();
+        });
+    });
+    m_driver->Answer([&](QWidget* box) {
+        auto* picker = box->findChild<QFileDialog*>();
+        QVERIFY(picker != nullptr);
+        const QPushButton* save =
+            picker->findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"))->button(QDialogButtonBox::Save);
+        QVERIFY(save != nullptr && !save->isEnabled());
+        if (focus.isEmpty()) {
+            qobject_cast<QDialog*>(box)->accept();
+            return;
+        }
+        // Active as a shown picker is (the toolkit's own wait takes the window below it for it).
+        box->activateWindow();
+        QTRY_VERIFY(QApplication::activeWindow() == box);
+        auto* target = picker->findChild<QWidget*>(focus);
+        target->setFocus(Qt::TabFocusReason);
+        QVERIFY(QApplication::focusWidget() == target);
+        KeyboardKeys::TypeLikeAKeyboard(target, typed);
+        // As a keyboard sends it: through the window, to whatever holds the focus there.
+        QTest::keyPress(box->windowHandle(), Qt::Key_Return);
+        QTest::keyRelease(box->windowHandle(), Qt::Key_Return);
+        openAfterReturn = box->isVisible();
+        saveGreyed = !save->isEnabled();
+        if (box->isVisible())
+            qobject_cast<QDialog*>(box)->reject();
+    });
+    m_driver->AcceptPassingBusy(3);
+    Child<QPushButton>("m_pushButtonExportLog")->click();
+
+    QVERIFY(m_driver->Seen().size() >= 2);
+    QCOMPARE(m_driver->Seen().at(1).className, QStringLiteral("CFileDialog"));
+    const QString chosen = typed.isEmpty() ? QString() : typed + QStringLiteral(".xml");
+    if (chosen.isEmpty()) {
+        QCOMPARE(openAfterReturn, !focus.isEmpty());
+        QCOMPARE(saveGreyed, !focus.isEmpty());
+        QCOMPARE(path, QString());
+        QCOMPARE(m_driver->Seen().last().Text(), QStringLiteral("The path is empty"));
+    } else {
+        QVERIFY(!openAfterReturn);
+        QCOMPARE(path, QDir(start).filePath(chosen));
+        QCOMPARE(ReadBack(path).size(), 3);
+    }
+    // Nothing written anywhere else: neither beside the start folder nor hidden inside it.
+    QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+             QStringList{QStringLiteral("start")});
+    QCOMPARE(QDir(start).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+             chosen.isEmpty() ? QStringList() : QStringList{chosen});
     m_driver->Clear();
 }
 

@@ -143,6 +143,9 @@ private Q_SLOTS:
     void exportDialogFollowsTheWindow();
     void noTickedChannelAsksForOne();
     void diskNotThereIsNamed();
+    void recordsOnADiskNoLongerChosen_data();
+    void recordsOnADiskNoLongerChosen();
+    void returnThatStartedTheExportDoesNotStopIt();
     void listCutAtItsBound_data();
     void listCutAtItsBound();
 
@@ -888,6 +891,138 @@ void TestRecordPage::diskNotThereIsNamed()
     Search();
     QCOMPARE(Rows(), 1);
     QCOMPARE(Label("pLabelSearchNote"), QString());
+}
+
+void TestRecordPage::recordsOnADiskNoLongerChosen_data()
+{
+    QTest::addColumn<QString>("oldDisk"); // what stands at the disk no longer chosen
+    QTest::addColumn<QString>("note");    // %1: that disk's folder, %2: its Records
+    QTest::newRow("its records") << "records"
+                                 << "Also listed: the records on Disk D (%1), which is no longer chosen for "
+                                    "recording.";
+    QTest::newRow("its Records open to others' writes")
+        << "open"
+        << "Not searched: Disk D: other users may write to the folder %2 (a volume without owners must be "
+           "mounted for the station's user, with no write for others).";
+    QTest::newRow("a link for its Records")
+        << "link"
+        << "Not searched: Disk D: the folder %2 is a link, and links below a disk's folder are never "
+           "followed.";
+    QTest::newRow("its volume not mounted") << "volume"
+                                            << "";
+    QTest::newRow("no Records folder") << "empty"
+                                       << "";
+    QTest::newRow("its folder gone") << "gone"
+                                     << "";
+}
+
+// The operator moved the record disk from D to E: the recordings still on D are found, listed with a word
+// that says where they are, played and exported through the same checks as those on a chosen disk. D is
+// read with the checks of a chosen disk (Records the station's own, closed to others, no link, its volume
+// mounted) and is never set up: a D whose Records is refused is named as not searched, and left as it is; a
+// D without Records, or gone, holds nothing known.
+void TestRecordPage::recordsOnADiskNoLongerChosen()
+{
+    QFETCH(QString, oldDisk);
+    QFETCH(QString, note);
+    const QString stored = Store(m_gate, 1, At(8), At(9), 1);
+    QVERIFY(!stored.isEmpty());
+    const QString d = m_fixture->DiskPath();
+    const QString records = d + QStringLiteral("/Records");
+    QTemporaryDir e;
+    QTemporaryDir empty;
+    QString mapped = oldDisk == QLatin1String("empty") ? empty.path() : d;
+    if (oldDisk == QLatin1String("open")) {
+        QVERIFY(QFile::setPermissions(records, QFileDevice::Permissions(0x7777)));
+    } else if (oldDisk == QLatin1String("link")) {
+        QVERIFY(QDir().rename(records, d + QStringLiteral("/Elsewhere")));
+        QVERIFY(QFile::link(d + QStringLiteral("/Elsewhere"), records));
+    } else if (oldDisk == QLatin1String("gone")) {
+        mapped = empty.filePath(QStringLiteral("unplugged"));
+    } else if (oldDisk == QLatin1String("volume")) {
+        mapped = d + QStringLiteral(" [volume]"); // its folder is then only a folder of the disk below
+    }
+    QVERIFY(MapDrives({{'D', mapped}, {'E', e.path()}}));
+    SYSTEM_CONFIG config;
+    CopyString26(config.Disk, "E");
+    QCOMPARE(CreateStorage(nullptr, config), 0);
+
+    SearchDay({0});
+    const bool found = oldDisk == QLatin1String("records");
+    QCOMPARE(Rows(), found ? 1 : 0);
+    QCOMPARE(Label("pLabelSearchNote"),
+             note.replace(QStringLiteral("%1"), d).replace(QStringLiteral("%2"), records));
+    QCOMPARE(Label("pLabelNoRecord"), found            ? QString()
+                                      : note.isEmpty() ? QStringLiteral("No record found in this range.")
+                                                       : QStringLiteral("No record found on the disks that "
+                                                                        "could be searched."));
+    QCOMPARE(QFileInfo(records).permissions() & QFileDevice::WriteOther,
+             oldDisk == QLatin1String("open") ? QFileDevice::WriteOther : QFileDevice::Permissions());
+    QVERIFY(!QFileInfo::exists(empty.filePath(QStringLiteral("Records"))));
+    if (!found)
+        return;
+    QCOMPARE(Cell(0, CViewRecord::COL_PATH), stored);
+    m_page->OnClickAction(m_records->index(0, CViewRecord::COL_PLAYBACK));
+    QCOMPARE(m_calls, QStringList{QStringLiteral("play ") + stored});
+    SelectAll();
+    QTemporaryDir target;
+    ChooseFolder(target.path());
+    m_driver->AcceptPassingBusy(2);
+    m_page->findChild<CPushButton*>(QStringLiteral("pBtnExport"))->click();
+    QTRY_VERIFY(!m_driver->Seen().isEmpty());
+    QCOMPARE(m_driver->Seen().last().Text(), QStringLiteral("Export successful"));
+    QCOMPARE(ReadAll(target.filePath(stored.section(QLatin1Char('/'), -3))), QByteArray(1000, 'r'));
+    // A search that finds nothing there does not name the disk.
+    SetRange(At(10), At(11));
+    Search();
+    QCOMPARE(Label("pLabelSearchNote"), QString());
+}
+
+// The Return that accepted the export dialog may still be down, or come again, when the busy box opens: the
+// box's Cancel, its only button and so its focused one, must not take it and stop the export just started.
+void TestRecordPage::returnThatStartedTheExportDoesNotStopIt()
+{
+    QVERIFY(!Store(m_gate, 1, At(8), At(9), 1).isEmpty());
+    SearchDay({0});
+    QCOMPARE(Rows(), 1);
+    SelectAll();
+    // The copy is held at its first block until the keys were sent, so the box is up for them.
+    QSemaphore underWay;
+    QAtomicInt go;
+    CThreadExportFile::SetBlockHook([&underWay, &go](const QString&) {
+        underWay.release();
+        QElapsedTimer held;
+        held.start();
+        while (go.loadAcquire() == 0 && !QThread::currentThread()->isInterruptionRequested() &&
+               held.elapsed() < TestSupport::Bound(10000))
+            QThread::msleep(5);
+    });
+    const auto unhook = qScopeGuard([] { CThreadExportFile::SetBlockHook({}); });
+
+    QTemporaryDir target;
+    m_driver->Answer([&target](QWidget* window) {
+        auto* chooser = window->findChild<CPathComboBox*>(QStringLiteral("pFilePathBox"));
+        chooser->addItem(target.path() + QLatin1Char('/'));
+        QTimer::singleShot(0, window, [window, chooser] {
+            chooser->setFocus(Qt::TabFocusReason);
+            QTest::keyPress(window->windowHandle(), Qt::Key_Return);
+            QTest::keyRelease(window->windowHandle(), Qt::Key_Return);
+        });
+    });
+    bool stillBusy = false;
+    m_driver->Answer([&](QWidget* busy) {
+        QVERIFY(underWay.tryAcquire(1, TestSupport::Bound(10000)));
+        QTest::keyPress(busy->windowHandle(), Qt::Key_Return);
+        QTest::keyRelease(busy->windowHandle(), Qt::Key_Return);
+        stillBusy = busy->isVisible();
+        go.storeRelease(1);
+    });
+    m_driver->Accept();
+    m_page->findChild<CPushButton*>(QStringLiteral("pBtnExport"))->click();
+    QTRY_COMPARE(m_driver->Seen().size(), 3);
+    QVERIFY(stillBusy);
+    QCOMPARE(m_driver->Seen().last().Text(), QStringLiteral("Export successful"));
+    QCOMPARE(FilesUnder(target.path()).size(), 1);
 }
 
 void TestRecordPage::listCutAtItsBound_data()

@@ -244,7 +244,8 @@ void CViewRecord::OnBtnClickedSerchRecord()
                 StowelineList* answer = nullptr;
                 if (storage->SearchChannelRecord(&condition, &answer) != 0)
                     FillRecordRows(answer, channelItem->text());
-                gaps.Note(storage->GetLastSearchRootErrors(), storage->LastSearchCut());
+                gaps.Note(storage->GetLastSearchRootErrors(), storage->LastSearchCut(),
+                          storage->GetLastSearchOtherDisks());
             }
         }
     }
@@ -266,6 +267,10 @@ void CViewRecord::ShowSearchOutcome(int searchedChannels, const SEARCH_GAPS& gap
     QStringList notes;
     for (const STOWELINE_ROOT_ERROR& disk : gaps.Unsearched)
         notes << tr("Not searched: %1").arg(DescribeRootError(disk));
+    // Rows from a disk that is no longer chosen would otherwise look like records stored in the wrong place.
+    for (const STOWELINE_ROOT_ERROR& disk : gaps.OtherDisks)
+        notes << tr("Also listed: the records on Disk %1 (%2), which is no longer chosen for recording.")
+                     .arg(QString(disk.Drive).remove(QLatin1Char(':')), disk.Path);
     if (gaps.Cut)
         notes << tr("Only the first %1 records found are listed. Search a shorter range or fewer channels to "
                     "see the others.")

@@ -4,16 +4,27 @@
 
 #include <algorithm>
 
-void SEARCH_GAPS::Note(const std::vector<STOWELINE_ROOT_ERROR>& unsearched, bool cut)
+namespace {
+
+void AddOnce(std::vector<STOWELINE_ROOT_ERROR>& to, const std::vector<STOWELINE_ROOT_ERROR>& disks)
 {
-    Cut = Cut || cut;
-    for (const STOWELINE_ROOT_ERROR& error : unsearched) {
-        const bool known = std::any_of(Unsearched.begin(), Unsearched.end(), [&](const auto& seen) {
-            return seen.Drive == error.Drive && seen.Path == error.Path;
+    for (const STOWELINE_ROOT_ERROR& disk : disks) {
+        const bool known = std::any_of(to.begin(), to.end(), [&](const auto& seen) {
+            return seen.Drive == disk.Drive && seen.Path == disk.Path;
         });
         if (!known)
-            Unsearched.push_back(error);
+            to.push_back(disk);
     }
+}
+
+} // namespace
+
+void SEARCH_GAPS::Note(const std::vector<STOWELINE_ROOT_ERROR>& unsearched, bool cut,
+                       const std::vector<STOWELINE_ROOT_ERROR>& otherDisks)
+{
+    Cut = Cut || cut;
+    AddOnce(Unsearched, unsearched);
+    AddOnce(OtherDisks, otherDisks);
 }
 
 SEARCH_RANGE CheckSearchRange(const QDateTime& from, const QDateTime& to)

@@ -19,13 +19,17 @@ constexpr qint64 kMaxSearchSeconds = 3 * 24 * 3600;
 constexpr int kMaxRecordRows = 5000;
 
 // What a search over several channels and types could not give: the disks it could not search (each once),
-// and whether matches were left out for the bound.
+// and whether matches were left out for the bound; and the disks not chosen now that gave records.
 struct SEARCH_GAPS
 {
     std::vector<STOWELINE_ROOT_ERROR> Unsearched;
     bool Cut = false;
+    // The disks no longer chosen for records whose records were found (each once): the rows name their
+    // folders, and the page says why they are there.
+    std::vector<STOWELINE_ROOT_ERROR> OtherDisks;
 
-    void Note(const std::vector<STOWELINE_ROOT_ERROR>& unsearched, bool cut);
+    void Note(const std::vector<STOWELINE_ROOT_ERROR>& unsearched, bool cut,
+              const std::vector<STOWELINE_ROOT_ERROR>& otherDisks = {});
 };
 
 enum class SEARCH_RANGE

@@ -1437,6 +1437,10 @@
         <source>Only the first %1 records found are listed. Search a shorter range or fewer channels to see the others.</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Also listed: the records on Disk %1 (%2), which is no longer chosen for recording.</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>CViewRecordClass</name>

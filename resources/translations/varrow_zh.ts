@@ -1439,6 +1439,10 @@
         <source>Only the first %1 records found are listed. Search a shorter range or fewer channels to see the others.</source>
         <translation>只列出了找到的前 %1 个录像。请缩短时间范围或减少通道，以查看其余录像。</translation>
     </message>
+    <message>
+        <source>Also listed: the records on Disk %1 (%2), which is no longer chosen for recording.</source>
+        <translation>同时列出：磁盘 %1（%2）上的录像，该磁盘已不再用于录像。</translation>
+    </message>
 </context>
 <context>
     <name>CViewRecordClass</name>

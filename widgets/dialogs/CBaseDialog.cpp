@@ -253,6 +253,11 @@ void CBaseDialog::keyPressEvent(QKeyEvent* event)
     QDialog::keyPressEvent(event);
 }
 
+void CBaseDialog::LeaveAcceptKeysToContent()
+{
+    m_bContentKeepsAcceptKeys = true;
+}
+
 void CBaseDialog::TakeTypedValue()
 {
     // A spin or date-time editor holds what is typed into it as text until its own Return or the loss of its
@@ -288,9 +293,11 @@ void CBaseDialog::showEvent(QShowEvent* event)
     QDialog::showEvent(event);
     // A page embedded in the dialog (the settings' pages are plain dialogs) would end Return and Enter in its
     // own key handling, which only looks for a default button; they go on to this dialog's OK path instead.
+    // Not so for a content whose default button is its own choice (the file picker's Save, greyed until a
+    // name is given): there the toolkit's rule is the one the operator expects.
     const QList<QDialog*> pages = findChildren<QDialog*>();
     for (QDialog* page : pages)
-        if (!page->isWindow())
+        if (!page->isWindow() && !m_bContentKeepsAcceptKeys)
             page->installEventFilter(this);
     if (!automatic)
         return;

@@ -82,6 +82,10 @@ protected:
     // Has the focused spin or date-time editor take the text it shows, as its own Return does; the OK path
     // runs it first.
     void TakeTypedValue();
+    // For a dialog whose content is a dialog with rules of its own for Return and Enter (the file picker,
+    // whose greyed Save must stay greyed): those keys are left to it, and never passed on to this dialog's OK
+    // path (the content's default button takes them, or nothing does).
+    void LeaveAcceptKeysToContent();
 
     CBaseDialogClass ui;
 
@@ -91,6 +95,7 @@ private:
     QGridLayout* m_pContentLayout = nullptr;
     bool m_bOkAccept = true;
     bool m_bCloseClose = true;
+    bool m_bContentKeepsAcceptKeys = false;
     // Shown and not yet exposed: the window manager may still be framing it.
     bool m_bPlacePending = false;
 };

@@ -20,6 +20,9 @@ namespace {
 CFileDialog::CFileDialog(QWidget* parent) : CBaseDialog(parent, false, false, false)
 {
     ShowCloseBtn(true);
+    // The toolkit's picker decides what Return chooses: with no name given its Save stays greyed, and
+    // Return in its type or places list chooses nothing.
+    LeaveAcceptKeysToContent();
     setStyleSheet(styleSheet() +
                   QStringLiteral("QListView::item:hover,QFileDialogTreeView::item:hover     {         "
                                  "background-color:rgb(251,251,194);        color:rgb(0,0,0);    }     "
@@ -83,7 +86,22 @@ QStringList CFileDialog::Pick(PICK kind, QWidget* parent, const QString& caption
         return {};
     if (selectedFilter != nullptr)
         *selectedFilter = picker->selectedNameFilter();
-    return picker->selectedFiles();
+    return ChosenOnly(kind, picker->selectedFiles());
+}
+
+QStringList CFileDialog::ChosenOnly(PICK kind, const QStringList& selected)
+{
+    // With no name given the toolkit reports the folder it shows: a file picker ended any other way than by
+    // its own Save or Open must not hand that folder (or a name ending in '/') on as the file to write.
+    QStringList chosen;
+    for (const QString& path : selected) {
+        if (path.isEmpty())
+            continue;
+        if (kind != PICK::Directory && (path.endsWith(QLatin1Char('/')) || QFileInfo(path).isDir()))
+            continue;
+        chosen << path;
+    }
+    return chosen;
 }
 
 QString CFileDialog::GetOpenFileName(QWidget* parent, const QString& caption, const QString& dir,

@@ -43,4 +43,7 @@ private:
     static QStringList Pick(PICK kind, QWidget* parent, const QString& caption, const QString& dir,
                             const QString& filter, const QString& fileName, QString* selectedFilter,
                             QFileDialog::Options options);
+    // The names of `selected` that the picker of `kind` may give: never an empty one, and for a file
+    // picker never a folder.
+    static QStringList ChosenOnly(PICK kind, const QStringList& selected);
 };

@@ -1,5 +1,7 @@
 #include "widgets/dialogs/ChaseDialog.h"
 
+#include "widgets/dialogs/CPushButton.h"
+
 #include <QGridLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -19,6 +21,10 @@ ChaseDialog::ChaseDialog(QWidget* parent, const QString& moviePath, const QStrin
     layout->addWidget(label, 0, 0, Qt::AlignCenter);
     connect(this, &QDialog::rejected, this, &ChaseDialog::SignalCancel);
     setFixedSize(280, 190);
+    // The box opens while the key that started the work may still be down: Cancel, focused as the box's
+    // only button, must not take that Return (or its repeat) for itself and stop the work at once.
+    // (Without auto-default the dialog never makes it its default button either.)
+    ui.pCancelBtn->setAutoDefault(false);
     m_pollTimer.setParent(this);
     connect(&m_pollTimer, &QTimer::timeout, this, &ChaseDialog::UpdateInfo);
     m_pollTimer.start(500);
