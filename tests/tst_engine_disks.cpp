@@ -457,6 +457,9 @@ void TestEngineDisks::dyingDiskFailsOnlyItsRecord()
         QVERIFY(!QFileInfo::exists(old));
     }
     QCOMPARE(CEngineFixture::LogRows("Disk D: the folder " + CStowelineClass::RecordRootOf(dying)), 1);
+    QVERIFY(f.Recorders().WaitForIdle());
+}
+
 void TestEngineDisks::recordsOfAnEndedRunAreOverwrittenInTheirTurn()
 {
     // Overwrite mode on a disk with room for three files of 300 KiB, two older records on it. The first
