@@ -4,18 +4,23 @@
 // keyboard types it. The toolkit's field drops digits typed over a selection or before a full section, moves
 // on a second time when a separator follows a section its digits filled, lets the second digit of an
 // impossible day or hour land in the next section, and takes a digit typed inside a full section nowhere.
-// Attached to a field, the digits, the separators and a paste are taken here:
+// Attached to a field, the digits, the separators, Backspace, Delete and a paste are taken here:
 // - a selection, or a caret at the start of a full section, is typed over from its first section; a caret
 //   inside a section types there (into a short section it is inserted, in a full one it replaces the digit
-//   after it);
+//   after it), and typing goes on to the next section only from the end of a full one;
 // - a section is done when its digits fill it or a separator is typed; the caret then goes on to the next
 //   section, and a separator typed right after that is taken as typed, not as one more step;
+// - Backspace (Delete) removes the digit before (after) the caret, whichever section it is in, past a
+//   separator; right after a section's digits filled it, that is its last digit, not the next section;
 // - the field always holds the nearest value that exists: a day past the month's end is its last day,
-//   month 13 is December, an hour past 23 is the end of the day (23:59:59);
+//   month 13 is December, an hour past 23 is the end of the day (23:59:59); a year typed in part is shown
+//   as typed and the value waits for the whole year;
+// - a pasted time goes from the hour on and keeps the date; a field without an hour refuses it;
 // - a modifier pressed or released alone (Shift before ':', Caps Lock, AltGr, ...) changes nothing;
 // - what an input method hands over at once (full-width digits and colons of a Chinese one) is typed as its
 //   keys would be.
-// Arrows, Backspace and Delete outside the digits just typed, Tab, Return and the rest are the field's own.
+// Arrows, Backspace and Delete over a selection the operator made, Tab, Return and the rest are the field's
+// own.
 
 #include <QDateTime>
 #include <QDateTimeEdit>
