@@ -238,6 +238,15 @@ void TestLogFlood::repeatsOfACauseAreCounted()
     QVERIFY(!repeats.Write(LOG_TYPE_EXCEPTION, LOG_SUB_CONNECT_DEVICE, QStringLiteral("c"), a, QString(), 0));
     QCOMPARE(StoredTexts(), (QStringList{a, b, counted(5), a, counted(1)}));
 
+    // A log that refuses the count row (a full disk) has the next repeat write it, with the whole count.
+    QVERIFY(repeats.Write(LOG_TYPE_EXCEPTION, LOG_SUB_CONNECT_DEVICE, QStringLiteral("b"), b));
+    Refuse("INSERT", "Log_Table");
+    QCOMPARE(WriteLogRow(LOG_TYPE_EXCEPTION, LOG_SUB_CONNECT_DEVICE, b), int64_t(-1));
+    QVERIFY(!repeats.Write(LOG_TYPE_EXCEPTION, LOG_SUB_CONNECT_DEVICE, QStringLiteral("b"), b));
+    AllowAll();
+    QVERIFY(!repeats.Write(LOG_TYPE_EXCEPTION, LOG_SUB_CONNECT_DEVICE, QStringLiteral("b"), b));
+    QCOMPARE(StoredTexts().mid(5), (QStringList{b, QStringLiteral("Repeated 2 times: ") + b}));
+
     // A long entry's count row holds the count and as much of the entry as the row's 199 bytes take.
     const QString path = QStringLiteral("/disk/Records/") + QString(300, QLatin1Char('p'));
     for (int i = 0; i < 2; ++i)

@@ -133,7 +133,9 @@ void CViewState::WriteTableEvent(int plan, int isPast, int device, QString detai
             m_eventRepeats.removeIf([](const auto& entry) {
                 return !entry.value().first.isValid() && !entry.value().count.isValid();
             });
-        m_eventRepeats.insert(key, {shown, QPersistentModelIndex(), 0});
+        EVENT_REPEAT first;
+        first.first = shown;
+        m_eventRepeats.insert(key, first);
     }
     if (!m_pEventScrollTimer->isActive())
         m_pEventScrollTimer->start();
