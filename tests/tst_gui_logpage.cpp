@@ -143,6 +143,7 @@ private Q_SLOTS:
     void backupWritesOnlyAFileItMade();
     void backupEndsWithCancelOrTheClose_data();
     void backupEndsWithCancelOrTheClose();
+    void stopHeardBetweenRowsIsKept();
 
 private:
     // Presses Export with rows shown, chooses `path` in the backup dialog, lets `busy` answer the busy box
@@ -906,6 +907,20 @@ void TestLogPage::backupEndsWithCancelOrTheClose()
     QCOMPARE(seen.Text(), QStringLiteral("Backup stopped. No file was written."));
     QVERIFY(!QFile::exists(path));
     QCOMPARE(QDir(m_dir.path()).entryList({QStringLiteral("*held*")}, QDir::AllEntries | QDir::Hidden),
+             QStringList());
+}
+
+// A stop heard while the rows are written ends the backup, even when it is asked only once: a writer that
+// forgot it would rename a document cut short, or the whole one, over the chosen name.
+void TestLogPage::stopHeardBetweenRowsIsKept()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("once.xml"));
+    int asked = 0;
+    const int result = CLogWriteThread::WriteXml(path, SampleRows(600), [&asked] { return ++asked == 2; });
+    QCOMPARE(result, int(CLogWriteThread::WRITE_STOPPED));
+    QVERIFY(asked >= 2);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
              QStringList());
 }
 

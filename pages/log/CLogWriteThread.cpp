@@ -144,7 +144,7 @@ int CLogWriteThread::WriteXml(const QString& path, const QList<QStringList>& row
         ok = error == 0 ? out.Sync() : false;
     }
     // The last moment a stop is heard: the temporary file goes, nothing replaces the chosen name.
-    if (stop && stop())
+    if (!whole || (stop && stop()))
         return WRITE_STOPPED;
     if (ok) {
         const int error = Fault(g_renameFault, path);
