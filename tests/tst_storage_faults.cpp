@@ -282,6 +282,11 @@ void TestStorageFaults::refusingDiskIsLeftOut()
         QVERIFY(s.GetLastError() == STOWELINE_ERR_ROOT || s.GetLastError() == STOWELINE_ERR_IO);
         QCOMPARE(s.GetLastRootError().SystemError, error);
         QCOMPARE(FilesUnder(other.path()).size(), 2);
+        // The next record finds no disk: each left out is named with what its step met, not with what the
+        // probe met afterwards.
+        QVERIFY(!Store(s, Key(3, 6), 6, size));
+        QCOMPARE(s.GetLastError(), int(STOWELINE_ERR_ROOT));
+        QCOMPARE(s.GetLastRootError().SystemError, error);
     }
 }
 
