@@ -163,6 +163,7 @@ private Q_SLOTS:
     void volumeNotMountedIsNeverDeletedFrom();
     void unvouchedFileNeverCostsAnotherRecording_data();
     void unvouchedFileNeverCostsAnotherRecording();
+    void keptDayFailsOnlyItsFiles();
     void dyingDiskFailsOnlyItsRecord_data();
     void dyingDiskFailsOnlyItsRecord();
     void recordsOfAnEndedRunAreOverwrittenInTheirTurn();
@@ -377,6 +378,49 @@ void TestEngineDisks::unvouchedFileNeverCostsAnotherRecording()
         QCOMPARE(FilesUnder(QFileInfo(firstPath).path()),
                  QStringList{RecordPath(f, device, f.DiskPath(), second)});
     }
+    QVERIFY(f.Recorders().WaitForIdle());
+}
+
+void TestEngineDisks::keptDayFailsOnlyItsFiles()
+{
+    // The only disk keeps one channel's day as the README says (chattr +i): that channel's files of the day
+    // fail alone, each with an exception entry naming the day's folder and the cause; the disk takes the
+    // other channel's files and nothing stops. Weighed by the refusal's number, it stopped every plan.
+    const QString noVolume = TestSupport::NoExt4Volume();
+    if (!noVolume.isEmpty())
+        QSKIP(qPrintable(noVolume));
+    IN_MOUNT_NAMESPACE();
+    CEngineFixture f(kNow);
+    SimRecorderConfig config = CSimRecorders::MakeConfig(2, {200 * 1024, 100 * 1024}, kMonday, 13);
+    const int device = f.AddDevice(config, "Disks");
+    QVERIFY(device >= 0 && f.AddPlan(kPlan, {{int16_t(device), 1}, {int16_t(device), 2}}, {}));
+    QList<TASK_INFO>& list = f.Model().TaskList(kPlan, 0);
+    list = {f.TaskOf(kPlan, 0, kMonday), f.TaskOf(kPlan, 1, kMonday)};
+    QVERIFY(f.Model().SaveTaskList(kPlan, 0));
+    QTemporaryDir base;
+    QVERIFY(TestSupport::MountExt4(base.filePath("image"), f.DiskPath(), 16));
+    const QString day =
+        CStowelineClass::RecordRootOf(f.DiskPath()) + "/" + RecordName(f, device) + "/20240304";
+    const auto unmount = qScopeGuard([&] {
+        QProcess::execute("chattr", {"-i", day});
+        ReleaseStorage();
+        TestSupport::Unmount(f.DiskPath());
+    });
+    QCOMPARE(f.SetUpStorage(0, 4 * 1024 * 1024), 0);
+    QVERIFY(QDir().mkpath(day) && QProcess::execute("chattr", {"+i", day}) == 0);
+
+    CRun run;
+    QVERIFY(run.Go());
+    QCOMPARE(run.failed.size(), 0);
+    QCOMPARE(run.full.size(), 0);
+    QCOMPARE(run.fileFailed.size(), 2);
+    const QString cause = "in " + day + " was refused: " + std::strerror(EPERM);
+    for (const QList<QVariant>& failed : run.fileFailed)
+        QVERIFY2(failed[3].toString().contains(cause), qPrintable(failed[3].toString()));
+    QCOMPARE(CEngineFixture::LogRows("Download of"), 2);
+    QCOMPARE(DoneFiles(f.Model().TaskList(kPlan, 0)), 2);
+    QCOMPARE(FilesUnder(day), QStringList());
+    QCOMPARE(FilesUnder(CStowelineClass::RecordRootOf(f.DiskPath())).size(), 2);
     QVERIFY(f.Recorders().WaitForIdle());
 }
 

@@ -401,8 +401,8 @@ void TestStateEngine::disksThatFailedTogetherAreNamedInOneBox()
         QMetaObject::invokeMethod(
             page.get(), [&page, text] { page->OnDiskFailed(text); }, Qt::QueuedConnection);
     TRY_COMPARE(shown.size(), 1, kLimitMs);
+    QVERIFY2(shown[0].endsWith(d + "\n" + e), qPrintable(shown[0]));
     QCOMPARE(shown[0].count(QStringLiteral("Disk D: ")), 1);
-    QCOMPARE(shown[0].count(QStringLiteral("Disk E: ")), 1);
     QTest::qWait(100);
     QCOMPARE(driver.Seen().size(), 1);
     QVERIFY(!page->m_bAuto && !page->m_bManual);

@@ -195,6 +195,8 @@ void TestStorageFaults::refusingDiskIsLeftOut_data()
     QTest::newRow("I/O error at a write") << "write" << EIO;
     QTest::newRow("I/O error at the flush") << "sync" << EIO;
     QTest::newRow("read-only at the rename") << "rename" << EROFS;
+    // Named with what the step met, not with what the probe met afterwards (read-only).
+    QTest::newRow("not permitted at the open") << "open" << EPERM;
 }
 
 void TestStorageFaults::refusingDiskIsLeftOut()
