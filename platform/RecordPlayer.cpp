@@ -109,10 +109,10 @@ void CRecordPlayer::CopyMade(const QString& opener, const QString& path, const Q
         StartOpener(opener, path, copy, folder);
         return;
     }
+    // A copy ends without error only when stopped, by the player's end, after which nothing is called here.
     m_openingCopies.remove(folder);
-    if (m_lateFailure && !error.isEmpty()) {
+    if (m_lateFailure)
         m_lateFailure(PLAYER_FAILURE{path, opener, -1, false, error});
-    }
 }
 
 bool CRecordPlayer::StartPlayer(const QString& program, int fd)

@@ -7,6 +7,7 @@
 #include "platform/CWatchDogModel.h"
 #include "platform/FileBrowser.h"
 #include "platform/MFNetTraffic.h"
+#include "platform/PrivateRecordCopy.h"
 #include "platform/RecordPlayer.h"
 #include "tests/support/RecordingClock.h"
 #include "tests/support/ScaledClock.h"
@@ -72,6 +73,7 @@ private Q_SLOTS:
     void logonFileIsPrivateAndKeepsTheAccount();
     void unwritablePlacesFailAndTestsStayOut();
     void playerStartsDetachedWithThePath();
+    void privateCopyIsWholeOrNothing();
     void fileBrowserFallsBack();
     void watchDogHeartbeatsAndStops();
     void watchDogNotifySocketMessages();
@@ -193,6 +195,40 @@ void TestAutoStart::playerStartsDetachedWithThePath()
     QCOMPARE(PlayerCopyData(QStringLiteral("D:/r/\u00e9.rec")), QByteArray("D:\\r\\\xe9.rec", 11));
     QCOMPARE(PlayerCopyData(QStringLiteral("/r/\u5f55\u50cf.rec")), QByteArray("\\r\\??.rec", 10));
     QCOMPARE(PlayerCopyData(QString()), QByteArray(1, '\0'));
+}
+
+// The desktop's copy of a record is the whole record, also when its last block is a single byte, and owner-
+// only; a copy stopped (by the player's end) leaves nothing behind, and says no error.
+void TestAutoStart::privateCopyIsWholeOrNothing()
+{
+    QTemporaryDir dir;
+    const QString record = dir.filePath(QStringLiteral("r.rec"));
+    QByteArray bytes(1024 * 1024 + 1, 'v');
+    bytes[bytes.size() - 1] = 'e';
+    QFile file(record);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+    file.close();
+    const int fd = ::open(QFile::encodeName(record).constData(), O_RDONLY | O_CLOEXEC);
+    QVERIFY(fd >= 0);
+    const auto closeFd = qScopeGuard([fd] { ::close(fd); });
+    const QString base = dir.filePath(QStringLiteral("Playback"));
+    std::atomic_bool stop{false};
+    QString error;
+    const QString copy =
+        MakePrivateCopy(fd, base, QStringLiteral("a"), QStringLiteral("r.rec"), {}, stop, &error);
+    QCOMPARE(copy, base + QStringLiteral("/a/r.rec"));
+    QCOMPARE(ReadAll(copy), bytes);
+    QCOMPARE(QFile::permissions(copy), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                           QFileDevice::ReadUser | QFileDevice::WriteUser);
+
+    stop = true;
+    error = QStringLiteral("unchanged");
+    QCOMPARE(MakePrivateCopy(fd, base, QStringLiteral("b"), QStringLiteral("r.rec"), {QStringLiteral("a")},
+                             stop, &error),
+             QString());
+    QVERIFY2(error.isEmpty(), qPrintable(error));
+    QCOMPARE(QDir(base).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+             QStringList{QStringLiteral("a")});
 }
 
 void TestAutoStart::fileBrowserFallsBack()

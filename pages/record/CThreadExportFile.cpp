@@ -189,11 +189,9 @@ bool CThreadExportFile::ExportOne(const QString& source, QString* error, bool* s
     if (dir.Get() < 0)
         return failTarget(errno);
     const QStringList parts = source.split(QLatin1Char('/'));
-    QString reached = QDir::cleanPath(m_exportPath);
-    if (reached.endsWith(QLatin1Char('/')))
-        reached.chop(1); // the root folder
+    QString reached = m_exportPath;
     for (const QString& folder : {parts.at(parts.size() - 3), parts.at(parts.size() - 2)}) {
-        reached += QLatin1Char('/') + folder;
+        reached = QDir::cleanPath(reached + QLatin1Char('/') + folder);
         QString why;
         const int next = OpenOwnFolder(dir.Get(), QFile::encodeName(folder), reached, &why);
         if (next < 0 && !why.isEmpty()) {
