@@ -1,5 +1,7 @@
 #include "platform/PrivateCopy.h"
 
+#include "storage/StowelineDirs.h"
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -13,44 +15,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+using StowelineDetail::CFd;
+using StowelineDetail::WriteAll;
+
 namespace {
 
 constexpr size_t kBlock = 256 * 1024;
-
-class CFd
-{
-public:
-    explicit CFd(int fd) : m_fd(fd) {}
-    ~CFd()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    CFd(const CFd&) = delete;
-    CFd& operator=(const CFd&) = delete;
-    int Get() const { return m_fd; }
-    int Release() { return std::exchange(m_fd, -1); }
-
-private:
-    int m_fd;
-};
-
-bool WriteAll(int fd, const char* data, size_t size)
-{
-    while (size > 0) {
-        const ssize_t done = ::write(fd, data, size);
-        if (done < 0 && errno == EINTR)
-            continue;
-        if (done <= 0) {
-            if (done == 0)
-                errno = EIO;
-            return false;
-        }
-        data += done;
-        size -= size_t(done);
-    }
-    return true;
-}
 
 // Empties and removes a folder this process made; what a reader may have put beside the copy goes too.
 void RemoveFolder(const QByteArray& folder)
@@ -171,7 +141,7 @@ CPrivateCopy CPrivateCopy::Make(const QString& source, const QString& name, qint
         if (!WriteAll(out.Get(), buffer.data(), size_t(got)))
             return fail(REFUSAL_SYSTEM, errno);
     }
-    if (::close(out.Release()) != 0)
+    if (!out.Close())
         return fail(REFUSAL_SYSTEM, errno);
     copy.m_path = QFile::decodeName(target);
     copy.m_size = total;

@@ -72,14 +72,8 @@ bool CopyFrom(int in, int out, const std::atomic_bool& stop)
             continue;
         if (got <= 0)
             return got == 0;
-        for (ssize_t done = 0; done < got;) {
-            const ssize_t put = ::write(out, buffer.data() + done, size_t(got - done));
-            if (put < 0 && errno == EINTR)
-                continue;
-            if (put <= 0)
-                return false;
-            done += put;
-        }
+        if (!WriteAll(out, buffer.data(), size_t(got)))
+            return false;
         at += got;
     }
 }

@@ -14,6 +14,26 @@
 
 namespace StowelineDetail {
 
+// Writes all bytes to `fd`, again after an interrupted write; errno tells why when it fails (EIO for a write
+// that took nothing).
+inline bool WriteAll(int fd, const void* bytes, size_t size)
+{
+    const char* data = static_cast<const char*>(bytes);
+    while (size > 0) {
+        const ssize_t done = ::write(fd, data, size);
+        if (done < 0 && errno == EINTR)
+            continue;
+        if (done <= 0) {
+            if (done == 0)
+                errno = EIO;
+            return false;
+        }
+        data += done;
+        size -= size_t(done);
+    }
+    return true;
+}
+
 // A file descriptor that closes itself.
 class CFd
 {
@@ -50,20 +70,7 @@ public:
         return ::ftruncate(m_fd, off_t(size)) == 0 && ::lseek(m_fd, off_t(size), SEEK_SET) == off_t(size);
     }
     // Writes all bytes; errno tells why when it fails.
-    bool WriteAll(const uint8_t* data, size_t size)
-    {
-        while (size > 0) {
-            const ssize_t n = ::write(m_fd, data, size);
-            if (n < 0) {
-                if (errno == EINTR)
-                    continue;
-                return false;
-            }
-            data += n;
-            size -= static_cast<size_t>(n);
-        }
-        return true;
-    }
+    bool WriteAll(const uint8_t* data, size_t size) { return StowelineDetail::WriteAll(m_fd, data, size); }
 
 private:
     int m_fd = -1;

@@ -18,6 +18,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+using StowelineDetail::CFd;
+using StowelineDetail::WriteAll;
+
 namespace {
 
 constexpr size_t kBlock = 1024 * 1024;
@@ -43,32 +46,6 @@ QString SystemText(int error)
 {
     return QString::fromLocal8Bit(std::strerror(error));
 }
-
-class CFd
-{
-public:
-    explicit CFd(int fd = -1) : m_fd(fd) {}
-    ~CFd() { Reset(-1); }
-    CFd(const CFd&) = delete;
-    CFd& operator=(const CFd&) = delete;
-    int Get() const { return m_fd; }
-    void Reset(int fd)
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-        m_fd = fd;
-    }
-    // Closes it, with the close's own outcome (a write-back error may show only here).
-    bool Close()
-    {
-        const int fd = m_fd;
-        m_fd = -1;
-        return fd < 0 || ::close(fd) == 0;
-    }
-
-private:
-    int m_fd;
-};
 
 // The name or day folder of a copy below the chosen folder (`name` in `parent`, reached as `path`): taken
 // only when it is the program's user's and closed to others' writes, made (0700) when missing, never
@@ -105,23 +82,6 @@ int OpenOwnFolder(int parent, const QByteArray& name, const QString& path, QStri
         return -1;
     }
     return fd;
-}
-
-bool WriteAll(int fd, const char* data, size_t size)
-{
-    while (size > 0) {
-        const ssize_t done = ::write(fd, data, size);
-        if (done < 0 && errno == EINTR)
-            continue;
-        if (done <= 0) {
-            if (done == 0)
-                errno = EIO;
-            return false;
-        }
-        data += done;
-        size -= size_t(done);
-    }
-    return true;
 }
 
 } // namespace
@@ -200,7 +160,7 @@ bool CThreadExportFile::ExportOne(const QString& source, QString* error, bool* s
         }
         if (next < 0)
             return failTarget(errno);
-        dir.Reset(next);
+        dir = CFd(next);
     }
 
     const QByteArray name = QFile::encodeName(parts.last());
@@ -208,7 +168,7 @@ bool CThreadExportFile::ExportOne(const QString& source, QString* error, bool* s
     CFd out;
     for (int attempt = 0; attempt < 16 && out.Get() < 0; ++attempt) {
         temporary = '.' + name + ".export-" + QByteArray::number(QRandomGenerator::global()->generate(), 16);
-        out.Reset(::openat(dir.Get(), temporary.constData(),
+        out = CFd(::openat(dir.Get(), temporary.constData(),
                            O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
         if (out.Get() < 0 && errno != EEXIST)
             break;
@@ -216,7 +176,7 @@ bool CThreadExportFile::ExportOne(const QString& source, QString* error, bool* s
     if (out.Get() < 0)
         return failTarget(errno);
     const auto dropTemporary = [&dir, &temporary, &out] {
-        out.Reset(-1);
+        out.Close();
         ::unlinkat(dir.Get(), temporary.constData(), 0);
     };
     // The creation's mode passed through the umask, which may leave more than the owner's bits.
