@@ -92,13 +92,7 @@ CStowelineClass::SearchOnlyRoots(const StowelineList& paths, const std::vector<s
         if (std::any_of(roots.begin(), roots.end(), same) ||
             std::any_of(searchOnly.begin(), searchOnly.end(), same))
             continue;
-        auto root = std::make_shared<CRoot>();
-        root->drive = text;
-        root->driveDir = drive.Path;
-        root->volume = drive.Volume;
-        root->dir = dir;
-        root->said = said;
-        searchOnly.push_back(std::move(root));
+        searchOnly.push_back(CRoot::Of(text, drive, dir, said));
     }
     return searchOnly;
 }
@@ -122,14 +116,9 @@ bool CStowelineClass::Init(const STOWELINE_INIT_PARAM* param)
         const QString dir = RecordRootOf(drive.Path);
         if (std::any_of(roots.begin(), roots.end(), [&](const auto& r) { return r->dir == dir; }))
             continue;
-        auto root = std::make_shared<CRoot>();
-        root->drive = text;
-        root->driveDir = drive.Path;
-        root->volume = drive.Volume;
-        root->dir = dir;
+        const auto root = CRoot::Of(text, drive, dir, said);
         root->reserveBytes = static_cast<qint64>(param->ReserveMB) * kMiB;
         root->overwrite = param->Overwrite != 0;
-        root->said = said;
         struct stat own;
         root->driveLink =
             ::lstat(QFile::encodeName(drive.Path).constData(), &own) == 0 && S_ISLNK(own.st_mode);

@@ -82,6 +82,20 @@ struct CStowelineClass::CRoot
     std::shared_ptr<StowelineDetail::CSaidOnce> said;
     bool driveLink = false; // driveDir ended in a link at the set-up (the operator's own)
 
+    // A disk named `drive` by the set-up, found at `disk`, its Records folder `dir`: the part of its set-up
+    // that a chosen disk and a disk only searched share.
+    static std::shared_ptr<CRoot> Of(const QString& drive, const DRIVE_MAP_ENTRY& disk, const QString& dir,
+                                     const std::shared_ptr<StowelineDetail::CSaidOnce>& said)
+    {
+        auto root = std::make_shared<CRoot>();
+        root->drive = drive;
+        root->driveDir = disk.Path;
+        root->volume = disk.Volume;
+        root->dir = dir;
+        root->said = said;
+        return root;
+    }
+
     // The drive's folder as the set-up found it (or as first seen, when it was not there then). Another user
     // who may write its parent could swap it for a link or a folder of theirs: a folder that is no longer
     // this one is gone, never written. A volume's mount point takes the identity of another volume mounted
