@@ -23,6 +23,8 @@
 #include <atomic>
 #include <limits>
 
+using TestSupport::LogTexts;
+
 namespace {
 
 const QDate kMonday(2024, 3, 4);
@@ -31,16 +33,6 @@ constexpr int kLimitMs = 60000;
 // Older history: a full log but for a few rows, every row from a day long before the test's rows.
 constexpr int kOldRows = LOG_MAX_ROWS - 10;
 const QString kOldTime = QStringLiteral("2020-01-01 00:00:00");
-
-QStringList LogTexts()
-{
-    std::vector<LOG_INFO> rows;
-    SearchLog(&rows, 0, 0, std::numeric_limits<int32_t>::max());
-    QStringList texts;
-    for (const LOG_INFO& row : rows)
-        texts << QString::fromLocal8Bit(row.LogContents);
-    return texts;
-}
 
 int RowsStartingWith(const QString& prefix)
 {

@@ -63,6 +63,7 @@ namespace {
 constexpr qint64 kKiB = 1024;
 const qint64 kReserve = 256 * kKiB * kKiB; // kept free on every disk: the set-up's value, pinned here
 
+using TestSupport::LogTexts;
 using TestSupport::Search;
 using TestSupport::Time;
 
@@ -124,17 +125,6 @@ SYSTEM_CONFIG Config(const char* disks, int mode)
     std::strncpy(config.Disk, disks, sizeof(config.Disk) - 1);
     config.DiskMode = static_cast<int16_t>(mode);
     return config;
-}
-
-// The texts of the log, oldest first.
-QStringList LogTexts()
-{
-    std::vector<LOG_INFO> rows;
-    SearchLog(&rows, 0, 0, std::numeric_limits<int32_t>::max());
-    QStringList texts;
-    for (const LOG_INFO& row : rows)
-        texts << QString::fromLocal8Bit(row.LogContents);
-    return texts;
 }
 
 int Mode(const QString& path)

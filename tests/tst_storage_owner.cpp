@@ -40,6 +40,7 @@ namespace {
 constexpr uid_t kOtherUser = 65534;
 
 using TestSupport::Bound;
+using TestSupport::LogTexts;
 using TestSupport::Search;
 using TestSupport::Time;
 
@@ -87,16 +88,6 @@ uid_t Owner(const QString& path)
 {
     struct stat st;
     return ::lstat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_uid : uid_t(-1);
-}
-
-QStringList LogTexts()
-{
-    std::vector<LOG_INFO> rows;
-    SearchLog(&rows, 0, 0, std::numeric_limits<int32_t>::max());
-    QStringList texts;
-    for (const LOG_INFO& row : rows)
-        texts << QString::fromLocal8Bit(row.LogContents);
-    return texts;
 }
 
 } // namespace

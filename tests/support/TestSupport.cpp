@@ -1,5 +1,6 @@
 #include "tests/support/TestSupport.h"
 
+#include "model/LogStore.h"
 #include "model/SQLite3DB.h"
 #include "model/Utility.h"
 #include "platform/DriveMap.h"
@@ -9,6 +10,8 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <limits>
+#include <vector>
 
 CTempAppDir::CTempAppDir() : m_dir(QDir::tempPath() + QStringLiteral("/varrow-test-XXXXXX"))
 {
@@ -103,4 +106,14 @@ std::atomic<int>& DiskFullCalls()
 {
     static std::atomic<int> calls{0};
     return calls;
+}
+
+QStringList TestSupport::LogTexts()
+{
+    std::vector<LOG_INFO> rows;
+    SearchLog(&rows, 0, 0, std::numeric_limits<int32_t>::max());
+    QStringList texts;
+    for (const LOG_INFO& row : rows)
+        texts << QString::fromLocal8Bit(row.LogContents);
+    return texts;
 }

@@ -35,6 +35,8 @@ CTempAppDir& ProcessAppDir();
 // A hang guard for a wait of about `ms` on a plain build, stretched by VARROW_TEST_SLOWDOWN (a whole factor,
 // set by the sanitizer runs): short enough that a fault fails its test in seconds, not at the 300 s limit.
 int Bound(int ms);
+// The texts of the log, oldest first.
+QStringList LogTexts();
 } // namespace TestSupport
 
 // The first column of the first row of a query on the main database (a COUNT(*) or one value); -1 when the
