@@ -34,7 +34,9 @@ namespace {
 constexpr qint64 kKiB = 1024;
 const char* const kName = "10.50.50.50_8000_1";
 
+using TestSupport::Bytes;
 using TestSupport::Search;
+using TestSupport::StoreRecord;
 using TestSupport::Time;
 
 CHANNEL_RECORD_KEY Key(int day, int hour)
@@ -49,27 +51,10 @@ QString PathOf(const QString& drive, const CHANNEL_RECORD_KEY& key)
                              key.StartTime.Day, key.StartTime.Hour, key.StartTime.Day, key.StartTime.Hour);
 }
 
-QByteArray Bytes(int seed, qint64 size)
-{
-    QByteArray data(size, Qt::Uninitialized);
-    for (qint64 i = 0; i < size; ++i)
-        data[i] = static_cast<char>(i * 131 + i / 251 + seed * 17);
-    return data;
-}
-
 // Opens, writes in blocks of 50 KiB and closes one record; false when any step fails.
 bool Store(CStowelineClass& s, const CHANNEL_RECORD_KEY& key, int seed, qint64 size)
 {
-    if (!s.OpenChannelRecord(kName, 0, &key))
-        return false;
-    const QByteArray data = Bytes(seed, size);
-    for (qint64 at = 0; at < size; at += 50 * kKiB) {
-        const QByteArray block = data.mid(at, 50 * kKiB);
-        if (!s.WriteChannelRecord(kName, at == 0 ? 1 : 2, reinterpret_cast<const uint8_t*>(block.constData()),
-                                  uint32_t(block.size()), &key))
-            return false;
-    }
-    return s.CloseChannelRecord(kName, &key);
+    return StoreRecord(s, kName, key, seed, size);
 }
 
 // The record of `key`, equal to record `seed`, is stored on the drive folder.

@@ -13,6 +13,7 @@
 #include "tests/support/EngineFixture.h"
 #include "tests/support/MountNamespace.h"
 #include "tests/support/QuotaRoots.h"
+#include "tests/support/StorageSearch.h"
 #include "tests/support/TempDatabase.h"
 #include "tests/support/TestSupport.h"
 
@@ -30,6 +31,9 @@
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+using TestSupport::Bytes;
+using TestSupport::StoreRecord;
 
 namespace {
 
@@ -56,27 +60,10 @@ QString PathOf(const QString& drive, const CHANNEL_RECORD_KEY& key)
            QString::asprintf("/202403%02d%02d0000_202403%02d%02d3015_1.rec", day, hour, day, hour);
 }
 
-QByteArray Bytes(int seed, qint64 size)
-{
-    QByteArray data(size, Qt::Uninitialized);
-    for (qint64 i = 0; i < size; ++i)
-        data[i] = static_cast<char>(i * 131 + i / 251 + seed * 17);
-    return data;
-}
-
 // Opens, writes in blocks of 50 KiB and closes one record; false when any step fails.
 bool Store(CStowelineClass& s, const CHANNEL_RECORD_KEY& key, int seed, qint64 size)
 {
-    if (!s.OpenChannelRecord(kName, 0, &key))
-        return false;
-    const QByteArray data = Bytes(seed, size);
-    for (qint64 at = 0; at < size; at += 50 * kKiB) {
-        const QByteArray block = data.mid(at, 50 * kKiB);
-        if (!s.WriteChannelRecord(kName, at == 0 ? 1 : 2, reinterpret_cast<const uint8_t*>(block.constData()),
-                                  uint32_t(block.size()), &key))
-            return false;
-    }
-    return s.CloseChannelRecord(kName, &key);
+    return StoreRecord(s, kName, key, seed, size);
 }
 
 bool StoredOn(const QString& drive, const CHANNEL_RECORD_KEY& key, int seed, qint64 size)

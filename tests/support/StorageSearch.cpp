@@ -28,4 +28,28 @@ QStringList Search(CStowelineClass& s, const char* name, int day, bool* cut)
     return paths;
 }
 
+QByteArray Bytes(int seed, qint64 size)
+{
+    QByteArray data(size, Qt::Uninitialized);
+    for (qint64 i = 0; i < size; ++i)
+        data[i] = static_cast<char>(i * 131 + i / 251 + seed * 17);
+    return data;
+}
+
+bool StoreRecord(CStowelineClass& s, const char* name, const CHANNEL_RECORD_KEY& key, int seed, qint64 size,
+                 int reserved)
+{
+    constexpr qint64 kBlock = 50 * 1024;
+    if (!s.OpenChannelRecord(name, reserved, &key))
+        return false;
+    const QByteArray data = Bytes(seed, size);
+    for (qint64 at = 0; at < size; at += kBlock) {
+        const QByteArray block = data.mid(at, kBlock);
+        if (!s.WriteChannelRecord(name, at == 0 ? 1 : 2, reinterpret_cast<const uint8_t*>(block.constData()),
+                                  uint32_t(block.size()), &key))
+            return false;
+    }
+    return s.CloseChannelRecord(name, &key);
+}
+
 } // namespace TestSupport
