@@ -12,6 +12,7 @@
 #include "storage/CreateStorage.h"
 #include "tests/support/gui/FakeHandOff.h"
 #include "tests/support/EngineFixture.h"
+#include "tests/support/OtherUser.h"
 #include "tests/support/TestSupport.h"
 #include "tests/support/gui/ModalDriver.h"
 #include "widgets/calendar/CDateTimeEdit.h"
@@ -99,18 +100,7 @@ bool SwapRecords(const QString& disk, const QString& forged)
     };
     if (::geteuid() != 0)
         return swap();
-    if (::chmod(QFile::encodeName(disk).constData(), 0777) != 0)
-        return false;
-    const pid_t child = ::fork();
-    if (child == 0) {
-        const uid_t other = 65534;
-        const bool done =
-            ::setresgid(other, other, other) == 0 && ::setresuid(other, other, other) == 0 && swap();
-        ::_exit(done ? 0 : 1);
-    }
-    int status = 0;
-    return child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status) &&
-           WEXITSTATUS(status) == 0;
+    return ::chmod(QFile::encodeName(disk).constData(), 0777) == 0 && OtherUser::Do(swap);
 }
 
 } // namespace

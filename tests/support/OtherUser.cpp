@@ -6,32 +6,8 @@
 #include <QFileInfo>
 
 #include <fcntl.h>
-#include <grp.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
-
-namespace {
-
-// Only what is safe between fork and exit runs in the child: the threads of the test process are not there.
-template <typename Act> bool AsOtherUser(Act act)
-{
-    if (!OtherUser::Available())
-        return false;
-    const pid_t child = ::fork();
-    if (child < 0)
-        return false;
-    if (child == 0) {
-        const gid_t group = OtherUser::kUid;
-        const bool as = ::setgroups(0, nullptr) == 0 && ::setresgid(group, group, group) == 0 &&
-                        ::setresuid(OtherUser::kUid, OtherUser::kUid, OtherUser::kUid) == 0;
-        ::_exit(as && act() ? 0 : 1);
-    }
-    int status = 0;
-    return ::waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
-
-} // namespace
 
 namespace OtherUser {
 
@@ -54,20 +30,20 @@ bool MakeSharedFolder(const QString& path)
 bool MakePipe(const QString& path)
 {
     const QByteArray at = QFile::encodeName(path);
-    return AsOtherUser([&at] { return ::mkfifo(at.constData(), 0666) == 0; });
+    return Do([&at] { return ::mkfifo(at.constData(), 0666) == 0; });
 }
 
 bool MakeLink(const QString& target, const QString& path)
 {
     const QByteArray to = QFile::encodeName(target);
     const QByteArray at = QFile::encodeName(path);
-    return AsOtherUser([&to, &at] { return ::symlink(to.constData(), at.constData()) == 0; });
+    return Do([&to, &at] { return ::symlink(to.constData(), at.constData()) == 0; });
 }
 
 bool MakeFile(const QString& path, const QByteArray& bytes)
 {
     const QByteArray at = QFile::encodeName(path);
-    return AsOtherUser([&at, &bytes] {
+    return Do([&at, &bytes] {
         const int fd = ::open(at.constData(), O_WRONLY | O_CREAT | O_EXCL, 0644);
         const bool written = fd >= 0 && ::write(fd, bytes.constData(), size_t(bytes.size())) == bytes.size();
         return written && ::close(fd) == 0;

@@ -6,7 +6,10 @@
 
 #include <QString>
 
+#include <grp.h>
 #include <sys/types.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace OtherUser {
 
@@ -23,5 +26,24 @@ bool MakeSharedFolder(const QString& path);
 bool MakePipe(const QString& path);
 bool MakeLink(const QString& target, const QString& path);
 bool MakeFile(const QString& path, const QByteArray& bytes);
+
+// Runs `act` in a child process as kUid; true when the child took the user id and `act` said so. Only what
+// is safe between fork and exit runs in the child: the threads of the test process are not there.
+template <typename Act> bool Do(Act act)
+{
+    if (!Available())
+        return false;
+    const pid_t child = ::fork();
+    if (child < 0)
+        return false;
+    if (child == 0) {
+        const gid_t group = kUid;
+        const bool as = ::setgroups(0, nullptr) == 0 && ::setresgid(group, group, group) == 0 &&
+                        ::setresuid(kUid, kUid, kUid) == 0;
+        ::_exit(as && act() ? 0 : 1);
+    }
+    int status = 0;
+    return ::waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
 
 } // namespace OtherUser
