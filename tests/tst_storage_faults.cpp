@@ -37,6 +37,7 @@ constexpr qint64 kKiB = 1024;
 const char* const kName = "10.20.20.20_8000_1";
 
 using TestSupport::Bytes;
+using TestSupport::InitDisks;
 using TestSupport::StoreRecord;
 using TestSupport::Time;
 
@@ -79,17 +80,6 @@ bool Put(const QString& path, const QByteArray& bytes)
     QFile file(path);
     return QDir().mkpath(QFileInfo(path).path()) && file.open(QIODevice::WriteOnly) &&
            file.write(bytes) == bytes.size();
-}
-
-bool Init(CStowelineClass& s, const QStringList& roots, bool overwrite)
-{
-    STOWELINE_INIT_PARAM param;
-    for (const QString& root : roots)
-        param.DiskPaths.Append(QFile::encodeName(root).constData());
-    param.ReserveMB = 0;
-    param.Overwrite = overwrite ? 1 : 0;
-    param.DiskFullCallBack = CountDiskFull;
-    return s.Init(&param);
 }
 
 // The folder made read-only in place (a bind mount of itself), or writable again.
@@ -195,7 +185,7 @@ void TestStorageFaults::refusingDiskIsLeftOut()
     QTemporaryDir roomy, other;
     m_quota.SetQuota(other.path(), 4000 * kKiB);
     CStowelineClass s;
-    QVERIFY(Init(s, {roomy.path(), other.path()}, true));
+    QVERIFY(InitDisks(s, {roomy.path(), other.path()}, true));
     QSignalSpy events(&CStorageEvents::Instance(), &CStorageEvents::SignalStorageEvent);
     // The fault's errno is what the step meets; the disk itself refuses files from then on (read-only).
     const CFault fault{CStowelineClass::RecordRootOf(roomy.path()), error, false,
@@ -231,11 +221,11 @@ void TestStorageFaults::refusingDiskIsLeftOut()
 
     if (stage == "remount") {
         // A new set-up while it still refuses leaves it out at once; made writable, the next set-up takes it.
-        QVERIFY(Init(s, {roomy.path(), other.path()}, true));
+        QVERIFY(InitDisks(s, {roomy.path(), other.path()}, true));
         QVERIFY(Store(s, Key(3, 3), 3, size));
         QVERIFY(!StoredOn(other.path(), Key(3, 3), 3, size).isEmpty());
         QVERIFY(ReadOnly(roomy.path(), false));
-        QVERIFY(Init(s, {roomy.path(), other.path()}, true));
+        QVERIFY(InitDisks(s, {roomy.path(), other.path()}, true));
         QVERIFY(Store(s, Key(3, 4), 4, size));
         QVERIFY(!StoredOn(roomy.path(), Key(3, 4), 4, size).isEmpty());
         // Both read-only: a disk fault naming a disk and its cause, not a full disk.
@@ -302,11 +292,11 @@ void TestStorageFaults::noRoomAtOpenOrCloseIsWantOfRoom()
     if (stage == "inodes")
         QVERIFY(TestSupport::MountTmpfs(disk, "size=8m,nr_inodes=5"));
     CStowelineClass s;
-    QVERIFY(Init(s, {disk}, overwrite));
+    QVERIFY(InitDisks(s, {disk}, overwrite));
     const qint64 size = 100 * kKiB;
     QVERIFY(Store(s, Key(3, 1), 1, size));
     // Set up again on the full disk: no room for the set-up's probe file either, and still a disk.
-    QVERIFY(Init(s, {disk}, overwrite));
+    QVERIFY(InitDisks(s, {disk}, overwrite));
     const CFault fault{CStowelineClass::RecordRootOf(disk), error, true};
     if (stage == "open")
         s.SetOpenFault(fault.Hook());
@@ -357,7 +347,7 @@ void TestStorageFaults::entryAtTheNameFailsThatRecordAlone()
     CTempDatabase db;
     QTemporaryDir disk, elsewhere;
     CStowelineClass s;
-    QVERIFY(Init(s, {disk.path()}, true));
+    QVERIFY(InitDisks(s, {disk.path()}, true));
     QSignalSpy events(&CStorageEvents::Instance(), &CStorageEvents::SignalStorageEvent);
     const QString nameDir = CStowelineClass::RecordRootOf(disk.path()) + "/" + kName;
     const QString dayDir = nameDir + "/20240303";
@@ -419,7 +409,7 @@ void TestStorageFaults::unvouchedRecordTakesFreeRoomOnly()
     QTemporaryDir disk;
     m_quota.SetQuota(disk.path(), 1000 * kKiB);
     CStowelineClass s;
-    QVERIFY(Init(s, {disk.path()}, overwrite));
+    QVERIFY(InitDisks(s, {disk.path()}, overwrite));
     QVERIFY(Store(s, Key(3, 1), 1, 400 * kKiB));
     QVERIFY(Store(s, Key(3, 2), 2, stage == "open" ? 600 * kKiB : 300 * kKiB));
     const QStringList kept = FilesUnder(disk.path());
@@ -451,7 +441,7 @@ void TestStorageFaults::unvouchedRecordNeverTakesRoomFreedForAnother()
     QTemporaryDir disk;
     m_quota.SetQuota(disk.path(), 1000 * kKiB);
     CStowelineClass s;
-    QVERIFY(Init(s, {disk.path()}, true));
+    QVERIFY(InitDisks(s, {disk.path()}, true));
     for (int hour = 1; hour <= 3; ++hour) {
         QVERIFY(Store(s, Key(2, hour), hour, 300 * kKiB));
         QVERIFY(Date(StoredOn(disk.path(), Key(2, hour), hour, 300 * kKiB), hour));
@@ -501,7 +491,7 @@ void TestStorageFaults::diskLeftOutOrNotMountedIsNeverTouched()
     QVERIFY(TestSupport::MountTmpfs(volume, "size=8m"));
     m_quota.SetQuota(plain.path(), 1000 * kKiB);
     CStowelineClass s;
-    QVERIFY(Init(s, {volume, plain.path()}, true));
+    QVERIFY(InitDisks(s, {volume, plain.path()}, true));
     if (cause == "unmounted")
         QVERIFY(::umount2(QFile::encodeName(volume).constData(), 0) == 0);
     // Older than anything stored: in the bare mount point, or on the volume that is about to be left out.
@@ -569,7 +559,7 @@ void TestStorageFaults::overwriteListHoldsOnlyTheOldest()
         QVERIFY(Put(path, QByteArray()) && Date(path, 1000 + i));
     }
     CStowelineClass s;
-    QVERIFY(Init(s, {disk.path()}, true));
+    QVERIFY(InitDisks(s, {disk.path()}, true));
     // Room for 200 KiB beside the old records (the quota's own count would walk 20,000 files at each look).
     const QString own = root + "/" + kName;
     s.SetFreeSpaceProvider([old, own](const QString&) {
@@ -617,7 +607,7 @@ void TestStorageFaults::endedBackupsRecordsAreOverwrittenInTheirTurn()
     QTemporaryDir disk;
     m_quota.SetQuota(disk.path(), 1000 * kKiB);
     CStowelineClass s;
-    QVERIFY(Init(s, {disk.path()}, true));
+    QVERIFY(InitDisks(s, {disk.path()}, true));
     const qint64 size = 300 * kKiB;
     // Two records of last month, stored before any run.
     for (int hour = 1; hour <= 2; ++hour)

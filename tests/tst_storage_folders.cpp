@@ -35,6 +35,7 @@ constexpr qint64 kKiB = 1024;
 const char* const kName = "10.50.50.50_8000_1";
 
 using TestSupport::Bytes;
+using TestSupport::InitDisks;
 using TestSupport::Search;
 using TestSupport::StoreRecord;
 using TestSupport::Time;
@@ -72,17 +73,6 @@ bool Put(const QString& path, const QByteArray& bytes, int minute)
     return QDir().mkpath(QFileInfo(path).path()) && file.open(QIODevice::WriteOnly) &&
            file.write(bytes) == bytes.size() && file.flush() &&
            ::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0) == 0;
-}
-
-bool Init(CStowelineClass& s, const QStringList& roots, bool overwrite)
-{
-    STOWELINE_INIT_PARAM param;
-    for (const QString& root : roots)
-        param.DiskPaths.Append(QFile::encodeName(root).constData());
-    param.ReserveMB = 0;
-    param.Overwrite = overwrite ? 1 : 0;
-    param.DiskFullCallBack = CountDiskFull;
-    return s.Init(&param);
 }
 
 // Rows of the log that hold the text (as far as a row holds it: a long one is cut).
@@ -159,7 +149,7 @@ void TestStorageFolders::swappedDiskFolderIsGone()
     m_quota.SetQuota(disk, 4000 * kKiB);
     m_quota.SetQuota(other.path(), 1000 * kKiB);
     CStowelineClass s;
-    QVERIFY(Init(s, {disk, other.path()}, false));
+    QVERIFY(InitDisks(s, {disk, other.path()}, false));
     const qint64 size = 100 * kKiB;
     QVERIFY(Store(s, Key(3, 1), 1, size) && StoredOn(disk, Key(3, 1), 1, size));
 
@@ -198,11 +188,11 @@ void TestStorageFolders::vanishedRecordsFolderIsSaid()
     QVERIFY(MapDrives({{'D', disk.path()}}));
     {
         CStowelineClass before;
-        QVERIFY(Init(before, {"D:"}, false));
+        QVERIFY(InitDisks(before, {"D:"}, false));
         QVERIFY(Store(before, Key(6, 1), 1, 10 * kKiB));
     }
     CStowelineClass s;
-    QVERIFY(Init(s, {"D:"}, false));
+    QVERIFY(InitDisks(s, {"D:"}, false));
     const QString root = CStowelineClass::RecordRootOf(disk.path());
     QVERIFY(Rename(root, disk.filePath("elsewhere")));
     for (int hour = 2; hour <= 3; ++hour)
@@ -250,7 +240,7 @@ void TestStorageFolders::twoDisksOfOneFolderAreOne()
     });
     m_quota.SetQuota(first.path(), 1000 * kKiB);
     CStowelineClass s;
-    QVERIFY(Init(s, {first.path(), second}, true));
+    QVERIFY(InitDisks(s, {first.path(), second}, true));
     const QString said = "Disk " + second + " leads to the same folder as disk " + first.path() + " (" +
                          records + "); the two are used as one disk.";
     QCOMPARE(LogCount(said), 1);
@@ -275,7 +265,7 @@ void TestStorageFolders::swappedVolumeHasItsOwnOverwriteOrder()
     QVERIFY(QDir().mkpath(volume) && TestSupport::MountTmpfs(volume, "size=8m"));
     m_quota.SetQuota(volume, 1000 * kKiB);
     CStowelineClass s;
-    QVERIFY(Init(s, {volume}, true));
+    QVERIFY(InitDisks(s, {volume}, true));
     const qint64 size = 300 * kKiB;
     // Stored in the order of their hours on the first volume, in the opposite order on the second.
     for (int hour = 1; hour <= 3; ++hour)
@@ -314,7 +304,7 @@ void TestStorageFolders::probesOfAKilledProcessGoAtTheSetUp()
     for (const QString& path : dead + QStringList{live})
         QVERIFY(Put(path, QByteArray(), 0));
     CStowelineClass s;
-    QVERIFY(Init(s, {disk.path()}, false));
+    QVERIFY(InitDisks(s, {disk.path()}, false));
     QCOMPARE(FilesUnder(root), QStringList{live});
 }
 

@@ -33,6 +33,7 @@
 #include <unistd.h>
 
 using TestSupport::Bytes;
+using TestSupport::InitDisks;
 using TestSupport::StoreRecord;
 
 namespace {
@@ -87,17 +88,6 @@ QString PutOld(const QString& drive, int minute, qint64 size)
                    ::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0) == 0
                ? path
                : QString();
-}
-
-bool Init(CStowelineClass& s, const QStringList& roots, bool overwrite)
-{
-    STOWELINE_INIT_PARAM param;
-    for (const QString& root : roots)
-        param.DiskPaths.Append(QFile::encodeName(root).constData());
-    param.ReserveMB = 0;
-    param.Overwrite = overwrite ? 1 : 0;
-    param.DiskFullCallBack = CountDiskFull;
-    return s.Init(&param);
 }
 
 // The folder made read-only in place (a bind mount of itself), or writable again.
@@ -193,7 +183,7 @@ void TestStorageJudge::stepRefusedOnADiskThatTakesFiles()
     QTemporaryDir disk, other;
     m_quota.SetQuota(other.path(), 4000 * kKiB);
     CStowelineClass s;
-    QVERIFY(Init(s, {disk.path(), other.path()}, true));
+    QVERIFY(InitDisks(s, {disk.path(), other.path()}, true));
     const QString older = PathOf(other.path(), Key(3, 1));
     QVERIFY(QDir().mkpath(QFileInfo(older).path()));
     {
@@ -271,7 +261,7 @@ void TestStorageJudge::diskThatDiesUnderARecord()
     const QString old = PutOld(other.path(), 2, 300 * kKiB);
     QVERIFY(!oldest.isEmpty() && !old.isEmpty());
     CStowelineClass s;
-    QVERIFY(Init(s, {dying, other.path()}, overwrite));
+    QVERIFY(InitDisks(s, {dying, other.path()}, overwrite));
     QSignalSpy events(&CStorageEvents::Instance(), &CStorageEvents::SignalStorageEvent);
     // At the tenth block (450 KiB written: more than the other disk has free): the shut-down volume fails the
     // write itself; the read-only one is refused here.
@@ -350,7 +340,7 @@ void TestStorageJudge::keptDayFailsOnlyItsRecords()
     });
     m_quota.SetQuota(other.path(), 4000 * kKiB);
     CStowelineClass s;
-    QVERIFY(Init(s, disks == 1 ? QStringList{disk} : QStringList{disk, other.path()}, true));
+    QVERIFY(InitDisks(s, disks == 1 ? QStringList{disk} : QStringList{disk, other.path()}, true));
     QSignalSpy events(&CStorageEvents::Instance(), &CStorageEvents::SignalStorageEvent);
     const qint64 size = 100 * kKiB;
     QVERIFY(Store(s, Key(3, 1), 1, size));
@@ -392,7 +382,7 @@ void TestStorageJudge::leftOutDiskAskedAgainBeforeAnythingIsDeleted()
     const QString oldest = PutOld(other.path(), 1, 300 * kKiB);
     const QString old = PutOld(other.path(), 2, 300 * kKiB);
     CStowelineClass s;
-    QVERIFY(Init(s, {roomy.path(), other.path()}, overwrite));
+    QVERIFY(InitDisks(s, {roomy.path(), other.path()}, overwrite));
     s.SetOpenFault(CFirstFault{
         CStowelineClass::RecordRootOf(roomy.path()), EIO, [&](const QString&) {
             ReadOnly(roomy.path(), true);
@@ -423,7 +413,7 @@ void TestStorageJudge::flushRetriedAfterRoomWasMadeIsWrittenAgain()
     m_quota.SetQuota(disk.path(), 1000 * kKiB);
     const QString oldest = PutOld(disk.path(), 1, 300 * kKiB);
     CStowelineClass s;
-    QVERIFY(Init(s, {disk.path()}, true));
+    QVERIFY(InitDisks(s, {disk.path()}, true));
     const timespec back{1000000000, 0};
     auto timesAtFlush = std::make_shared<QList<qint64>>();
     s.SetSyncFault([&, timesAtFlush](const QString& path) {

@@ -1,5 +1,7 @@
 #include "tests/support/StorageSearch.h"
 
+#include "tests/support/TestSupport.h"
+
 #include <QFile>
 
 #include <algorithm>
@@ -50,6 +52,17 @@ bool StoreRecord(CStowelineClass& s, const char* name, const CHANNEL_RECORD_KEY&
             return false;
     }
     return s.CloseChannelRecord(name, &key);
+}
+
+bool InitDisks(CStowelineClass& s, const QStringList& roots, bool overwrite)
+{
+    STOWELINE_INIT_PARAM param;
+    for (const QString& root : roots)
+        param.DiskPaths.Append(QFile::encodeName(root).constData());
+    param.ReserveMB = 0;
+    param.Overwrite = overwrite ? 1 : 0;
+    param.DiskFullCallBack = CountDiskFull;
+    return s.Init(&param);
 }
 
 } // namespace TestSupport

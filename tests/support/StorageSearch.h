@@ -20,5 +20,7 @@ QByteArray Bytes(int seed, qint64 size);
 // false when any step fails.
 bool StoreRecord(CStowelineClass& s, const char* name, const CHANNEL_RECORD_KEY& key, int seed, qint64 size,
                  int reserved = 0);
+// Sets the storage up on `roots`, no room kept free, full disks counted in DiskFullCalls (TestSupport.h).
+bool InitDisks(CStowelineClass& s, const QStringList& roots, bool overwrite);
 
 } // namespace TestSupport
