@@ -10,6 +10,31 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+int CreateTemporaryAt(int dir, const QByteArray& stem, const QByteArray& tail, QByteArray* temporary)
+{
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        const QByteArray name = stem + QByteArray::number(QRandomGenerator::global()->generate(), 16) + tail;
+        const int fd =
+            ::openat(dir, name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (fd < 0 && errno == EEXIST)
+            continue;
+        if (fd < 0)
+            return -1;
+        // The creation's mode passed through the umask, which may have taken the owner's own bits away.
+        if (::fchmod(fd, 0600) != 0) {
+            const int error = errno;
+            ::close(fd);
+            ::unlinkat(dir, name.constData(), 0);
+            errno = error;
+            return -1;
+        }
+        *temporary = name;
+        return fd;
+    }
+    errno = EEXIST;
+    return -1;
+}
+
 CReplacingFile::~CReplacingFile()
 {
     Discard();
@@ -60,29 +85,8 @@ bool CReplacingFile::Create(const QString& target)
         return Fail(EISDIR);
     if (!CheckTarget())
         return false;
-    for (int attempt = 0; attempt < 16; ++attempt) {
-        m_temporary =
-            '.' + m_name + '.' + QByteArray::number(QRandomGenerator::global()->generate(), 16) + ".part";
-        m_fd = ::openat(m_dir, m_temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
-                        0600);
-        if (m_fd >= 0)
-            break;
-        if (errno != EEXIST) {
-            m_temporary.clear();
-            return Fail(errno);
-        }
-    }
-    if (m_fd < 0) {
-        m_temporary.clear();
-        return Fail(EEXIST);
-    }
-    // The creation's mode passed through the umask, which may have taken the owner's own bits away.
-    if (::fchmod(m_fd, 0600) != 0) {
-        const int error = errno;
-        Discard();
-        return Fail(error);
-    }
-    return true;
+    m_fd = CreateTemporaryAt(m_dir, '.' + m_name + '.', ".part", &m_temporary);
+    return m_fd >= 0 || Fail(errno);
 }
 
 bool CReplacingFile::Sync()

@@ -13,6 +13,11 @@
 #include <QByteArray>
 #include <QString>
 
+// A new file in the open folder `dir` under a name nobody took, `stem` + a random number + `tail`: never
+// through a link nor over an entry, the owner's alone (0600, whatever the umask). Its descriptor, with its
+// name in *temporary; -1 with errno when none could be made (nothing is left behind).
+int CreateTemporaryAt(int dir, const QByteArray& stem, const QByteArray& tail, QByteArray* temporary);
+
 class CReplacingFile
 {
 public:

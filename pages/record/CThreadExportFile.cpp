@@ -1,12 +1,12 @@
 #include "pages/record/CThreadExportFile.h"
 
+#include "platform/ReplacingFile.h"
 #include "storage/StoredRecordFile.h"
 #include "storage/StowelineDirs.h"
 #include "storage/StowelineOwnership.h"
 
 #include <QDir>
 #include <QFile>
-#include <QRandomGenerator>
 
 #include <cerrno>
 #include <cstring>
@@ -165,26 +165,13 @@ bool CThreadExportFile::ExportOne(const QString& source, QString* error, bool* s
 
     const QByteArray name = QFile::encodeName(parts.last());
     QByteArray temporary;
-    CFd out;
-    for (int attempt = 0; attempt < 16 && out.Get() < 0; ++attempt) {
-        temporary = '.' + name + ".export-" + QByteArray::number(QRandomGenerator::global()->generate(), 16);
-        out = CFd(::openat(dir.Get(), temporary.constData(),
-                           O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
-        if (out.Get() < 0 && errno != EEXIST)
-            break;
-    }
+    CFd out(CreateTemporaryAt(dir.Get(), '.' + name + ".export-", QByteArray(), &temporary));
     if (out.Get() < 0)
         return failTarget(errno);
     const auto dropTemporary = [&dir, &temporary, &out] {
         out.Close();
         ::unlinkat(dir.Get(), temporary.constData(), 0);
     };
-    // The creation's mode passed through the umask, which may leave more than the owner's bits.
-    if (::fchmod(out.Get(), 0600) != 0) {
-        const int cause = errno;
-        dropTemporary();
-        return failTarget(cause);
-    }
 
     const std::shared_ptr<const BlockHook> hook = BlockHookNow();
     std::vector<char> buffer(kBlock);
