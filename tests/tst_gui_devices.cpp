@@ -828,6 +828,19 @@ void TestDevices::importReadsTheChosenFileAlone()
     const QString suffix = plant.section(QLatin1Char(' '), 1);
     if (kind != QLatin1String("large") && !OtherUser::Available())
         QSKIP("Another user's entries need a second user id: the row runs as root only.");
+    // The private copies are counted in a temporary folder of this test's own: another test process that
+    // imports at the same time must not change the count.
+    QTemporaryDir ownTemp;
+    QVERIFY(ownTemp.isValid());
+    const QByteArray oldTemp = qgetenv("TMPDIR");
+    const bool hadTemp = qEnvironmentVariableIsSet("TMPDIR");
+    qputenv("TMPDIR", QFile::encodeName(ownTemp.path()));
+    const auto restoreTemp = qScopeGuard([&] {
+        if (hadTemp)
+            qputenv("TMPDIR", oldTemp);
+        else
+            qunsetenv("TMPDIR");
+    });
     const QString shared = m_db->Dir() + QStringLiteral("/shared");
     QVERIFY(OtherUser::MakeSharedFolder(shared));
     const QString path = shared + QStringLiteral("/import.db");
