@@ -231,13 +231,19 @@ void CThreadExportFile::run()
     for (const QString& source : std::as_const(m_fileList)) {
         QString error;
         bool stopped = false;
-        if (isInterruptionRequested() || (!ExportOne(source, &error, &stopped) && stopped)) {
+        if (isInterruptionRequested()) {
             Q_EMIT SendWriteOver(EXPORT_STOPPED);
             return;
         }
-        if (!error.isEmpty()) {
+        // The copy's own result decides, not whether it left a text: a failure without one is still named.
+        const bool copied = ExportOne(source, &error, &stopped);
+        if (!copied && stopped) {
+            Q_EMIT SendWriteOver(EXPORT_STOPPED);
+            return;
+        }
+        if (!copied) {
             failed = true;
-            Q_EMIT SendFileFailed(error);
+            Q_EMIT SendFileFailed(error.isEmpty() ? tr("%1 cannot be exported.").arg(source) : error);
         }
     }
     Q_EMIT SendWriteOver(failed ? EXPORT_FAILED : EXPORT_DONE);

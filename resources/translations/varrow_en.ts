@@ -1225,6 +1225,10 @@
 <context>
     <name>CThreadExportFile</name>
     <message>
+        <source>%1 cannot be exported.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
         <source>%1 has no place in the export folder.</source>
         <translation type="unfinished"></translation>
     </message>

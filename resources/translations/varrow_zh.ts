@@ -1228,6 +1228,10 @@
 <context>
     <name>CThreadExportFile</name>
     <message>
+        <source>%1 cannot be exported.</source>
+        <translation>%1 无法导出。</translation>
+    </message>
+    <message>
         <source>%1 has no place in the export folder.</source>
         <translation>%1 在导出文件夹中没有对应位置。</translation>
     </message>
