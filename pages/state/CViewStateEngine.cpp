@@ -9,6 +9,7 @@
 #include "engine/ManualBackup.h"
 #include "model/EngineClock.h"
 #include "model/LogStore.h"
+#include "model/LogText.h"
 #include "model/SysInfoManage.h"
 #include "widgets/dialogs/CWarnDlg.h"
 #include "widgets/dialogs/ChaseDialog.h"
@@ -347,8 +348,11 @@ void CViewState::OnDiskFailed(const QString& text)
     StopForDisk(text);
 }
 
-void CViewState::StopForDisk(const QString& text)
+void CViewState::StopForDisk(const QString& reported)
 {
+    // The disks' folders are named in it, as a disk names them: written out as the log and the event table
+    // write them, so that no line of the box is a disk's making.
+    const QString text = EscapeControls(reported);
     {
         QMutexLocker lock(&m_diskFullMutex);
         if (m_bDiskFullHandled) {
