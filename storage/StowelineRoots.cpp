@@ -89,8 +89,13 @@ int CStowelineClass::CRoot::Probe() const
     const CFd probeFile(CreateFileAt(records.Get(), probe));
     if (!probeFile.Valid())
         return refusal();
+    // A dying disk may still make an entry from its cache and fail only at the bytes: a block is written
+    // and made durable, as a record's are, before the disk counts as one that takes files.
+    static const char block[4096] = {};
+    const bool written = WriteAll(probeFile.Get(), block, sizeof block) && ::fdatasync(probeFile.Get()) == 0;
+    const int cause = written ? 0 : refusal();
     ::unlinkat(records.Get(), probe.constData(), 0);
-    return 0;
+    return cause;
 }
 
 bool CStowelineClass::DriveGone(const CRoot& root)
