@@ -110,6 +110,7 @@ int CStowelineClass::MoveElsewhere(COpenRecord& record, qint64 needed, CRoomPass
 {
     // Disks that take files but refused this record's place there.
     std::set<const CRoot*> passedOver;
+    int ownCause = EACCES; // what the last of them answered
     // Each turn moves the record, deletes a record, asks the left-out disks (once), or leaves out, marks
     // full or passes over a disk: the loop ends.
     for (;;) {
@@ -118,7 +119,7 @@ int CStowelineClass::MoveElsewhere(COpenRecord& record, qint64 needed, CRoomPass
             if (makeRoom == nullptr)
                 return STOWELINE_ERR_DISK_FULL;
             if (!passedOver.empty())
-                return NoteOwnFault(record, EACCES);
+                return NoteOwnFault(record, ownCause);
             const bool others = OtherRootUsable(record);
             // Nothing is deleted for bytes that cannot be read back: that record alone is lost.
             if (others && !BytesReadable(record))
@@ -149,6 +150,7 @@ int CStowelineClass::MoveElsewhere(COpenRecord& record, qint64 needed, CRoomPass
         case FAULT_OWNER::DISK:
             break; // left out
         case FAULT_OWNER::RECORD:
+            ownCause = error == kForeignFolder ? EPERM : error;
             passedOver.insert(best.get());
             break;
         }
@@ -286,7 +288,8 @@ int CStowelineClass::MakeRoom(COpenRecord& record, qint64 size)
             continue;
         }
         // Another root with room for the whole record takes it: a full root is not a full set of disks.
-        if (MoveElsewhere(record, record.written + size) == STOWELINE_OK) {
+        const int moved = MoveElsewhere(record, record.written + size);
+        if (moved == STOWELINE_OK) {
             std::lock_guard lock(record.root->mutex);
             if (ReserveFor(record, record.written + size)) {
                 record.root->estimate += record.written; // the copied bytes are on the disk already
@@ -294,6 +297,9 @@ int CStowelineClass::MakeRoom(COpenRecord& record, qint64 size)
             }
             continue;
         }
+        // Its own bytes could not be read back: no stored record is deleted for a record already lost.
+        if (moved == STOWELINE_ERR_DISK_GONE)
+            return done(moved);
         if (!Replenish(record, pass))
             return done(record.freeRoomOnly ? STOWELINE_ERR_NO_FREE_ROOM : STOWELINE_ERR_DISK_FULL);
         HoldFreed(record, pass);
@@ -635,6 +641,7 @@ bool CStowelineClass::StoreRecord(COpenRecord& record, CRoomPass& pass, bool* fu
             if (moveElsewhere())
                 continue;
             if (Replenish(record, pass)) {
+                HoldFreed(record, pass); // for this record's retried flush, as at a write
                 // The pages the failed flush could not write are written again before it is retried.
                 if (!synced && record.root == root && !RewriteInPlace(record)) {
                     NoteRootError(*root, errno);
