@@ -114,19 +114,29 @@ QString MakePrivateCopy(int fd, const QString& base, const QString& folderName, 
     if (::mkdirat(playback.Get(), name.constData(), 0700) != 0)
         return cannot(folder + QLatin1Char('/') + folderName, errno);
     const QString copyFolder = folder + QLatin1Char('/') + QFile::decodeName(name);
+    // The folder just made goes again when no copy comes of it, whichever step refused.
+    const auto dropFolder = [&playback, &name] {
+        const int cause = errno;
+        ::unlinkat(playback.Get(), name.constData(), AT_REMOVEDIR);
+        errno = cause;
+    };
     const CFd own(OpenSubDir(playback.Get(), name));
-    if (!own.Valid())
+    if (!own.Valid()) {
+        dropFolder();
         return cannot(copyFolder, errno);
+    }
     const QString copy = copyFolder + QLatin1Char('/') + fileName;
     const QByteArray file = QFile::encodeName(fileName);
     CFd out(
         ::openat(own.Get(), file.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
-    if (!out.Valid())
+    if (!out.Valid()) {
+        dropFolder();
         return cannot(copy, errno);
+    }
     if (!CopyFrom(fd, out.Get(), stop) || !out.Close()) {
         const int cause = errno;
         ::unlinkat(own.Get(), file.constData(), 0);
-        ::unlinkat(playback.Get(), name.constData(), AT_REMOVEDIR);
+        dropFolder();
         if (stop.load())
             return fail(QString());
         return cannot(copy, cause);
