@@ -561,12 +561,6 @@ void RestrictToOwner(const QByteArray& path)
     }
 }
 
-// Why the entry at the database's place must not be opened at all; empty when SQLite may try it. A link
-// whose file cannot be reached (its volume not mounted) is refused with where it points: the database is
-// there, only out of reach. An empty file at the database's place is a database lost (a full disk, a failed
-// copy), not a new installation: starting over it would hide the loss. A file without write permission would
-// run read-only and fail at the first save; the owner's permission bits decide, since a privileged user may
-// write any file.
 std::string UserText(uid_t uid)
 {
     struct passwd entry = {};
@@ -609,6 +603,12 @@ std::string ForeignCompanion(const QByteArray& path)
     return std::string();
 }
 
+// Why the entry at the database's place must not be opened at all; empty when SQLite may try it. A link
+// whose file cannot be reached (its volume not mounted) is refused with where it points: the database is
+// there, only out of reach. An empty file at the database's place is a database lost (a full disk, a failed
+// copy), not a new installation: starting over it would hide the loss. A file without write permission would
+// run read-only and fail at the first save; the owner's permission bits decide, since a privileged user may
+// write any file.
 std::string RefusalBeforeOpen(const QByteArray& path, MAIN_DB_REFUSAL* kind)
 {
     struct stat info = {};
