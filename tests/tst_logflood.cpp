@@ -288,7 +288,7 @@ void TestLogFlood::linksOfOneDiskCostTwoRows()
     QVERIFY(InitDisks(storage, {first.path(), second.path()}));
     const qint64 elapsed = timer.elapsed();
     qInfo("set-up over 31,004 links: %lld ms", elapsed);
-    QVERIFY2(elapsed < 30000, qPrintable(QString::number(elapsed)));
+    QVERIFY2(elapsed < TestSupport::Bound(30000), qPrintable(QString::number(elapsed)));
 
     QCOMPARE(OldRowsLeft(), kOldRows);
     QCOMPARE(DbGetLogCount(), kOldRows + 4);
