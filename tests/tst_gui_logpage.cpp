@@ -492,6 +492,9 @@ void TestLogPage::exportFromThePageSaysHowItEnded_data()
     QTest::newRow("folder missing") << "missing/logs.xml"
                                     << "Error"
                                     << "Open file failed!";
+    QTest::newRow("sync refused") << "refused.xml"
+                                  << "Error"
+                                  << "Backup failed. An earlier file of that name is kept.";
     QTest::newRow("written") << "logs"
                              << "Success"
                              << "Backup successful";
@@ -505,6 +508,9 @@ void TestLogPage::exportFromThePageSaysHowItEnded()
     FillRows(3);
     Search(0, kBase, kBase.addSecs(3600));
     const QString path = m_dir.filePath(name);
+    const bool refused = name == QLatin1String("refused.xml");
+    CLogWriteThread::SetSyncFault([refused](const QString&) { return refused ? EIO : 0; });
+    const auto restore = qScopeGuard([] { CLogWriteThread::SetSyncFault(nullptr); });
     m_driver->Answer([path](QWidget* window) {
         auto* chooser = window->findChild<CPathComboBox*>(QStringLiteral("pBackcBox"));
         QVERIFY2(chooser != nullptr, window->metaObject()->className());
@@ -518,7 +524,15 @@ void TestLogPage::exportFromThePageSaysHowItEnded()
     QVERIFY(!m_driver->Seen().isEmpty());
     const MODAL_SEEN seen = m_driver->Seen().last();
     m_driver->Clear();
-    QVERIFY2(seen.labels.contains(message), qPrintable(seen.Text()));
+    if (refused) {
+        // Failed, and why: never the "Unknown error." of a result the page did not know.
+        QVERIFY2(seen.Text().contains(message + QLatin1Char('\n') + path +
+                                      QStringLiteral(" cannot be written: Input/output error.")),
+                 qPrintable(seen.Text()));
+        QVERIFY(!QFile::exists(path));
+    } else {
+        QVERIFY2(seen.labels.contains(message), qPrintable(seen.Text()));
+    }
     QVERIFY(seen.title == title || seen.labels.contains(title));
     QVERIFY(!QFile::exists(m_dir.filePath(QStringLiteral("missing"))));
     // The ".xml" ending is added to a name without it.

@@ -138,10 +138,12 @@ int CLogWriteThread::WriteXml(const QString& path, const QList<QStringList>& row
     // The export counts as done only once its bytes are on the disk under the chosen name: the last bytes
     // sit in the file's buffer until the flush, the disk may refuse the sync, and the rename may be refused.
     bool ok = whole && !xml.hasError() && file.flush();
+    int cause = ok ? 0 : EIO;
     file.close();
     if (ok) {
         const int error = Fault(g_syncFault, out.TemporaryPath());
         ok = error == 0 ? out.Sync() : false;
+        cause = error != 0 ? error : ok ? 0 : out.Error();
     }
     // The last moment a stop is heard: the temporary file goes, nothing replaces the chosen name.
     if (!whole || (stop && stop()))
@@ -149,6 +151,7 @@ int CLogWriteThread::WriteXml(const QString& path, const QList<QStringList>& row
     if (ok) {
         const int error = Fault(g_renameFault, path);
         ok = error == 0 && out.Commit();
+        cause = error != 0 ? error : ok ? 0 : out.Error();
     }
     if (!ok) {
         if (out.Refusal() == CReplacingFile::REFUSAL_NOT_A_FILE) {
@@ -156,6 +159,7 @@ int CLogWriteThread::WriteXml(const QString& path, const QList<QStringList>& row
                     .arg(path, FileKindText(out.Found())));
             return WRITE_REFUSED;
         }
+        say(tr("%1 cannot be written: %2.").arg(path, SystemText(cause != 0 ? cause : EIO)));
         return WRITE_FAILED;
     }
     return WRITE_DONE;

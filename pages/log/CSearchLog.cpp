@@ -192,6 +192,12 @@ void CSearchLog::OnWriteOver(int result)
     case CLogWriteThread::WRITE_REFUSED:
         ShowInfoMsgBox(tr("Error"), tr("Open file failed!") + QLatin1Char('\n') + m_writeWhy, this);
         break;
+    case CLogWriteThread::WRITE_FAILED:
+        ShowInfoMsgBox(tr("Error"),
+                       tr("Backup failed. An earlier file of that name is kept.") + QLatin1Char('\n') +
+                           m_writeWhy,
+                       this);
+        break;
     case CLogWriteThread::WRITE_STOPPED:
         ShowInfoMsgBox(tr("Information"), tr("Backup stopped. No file was written."), this);
         break;

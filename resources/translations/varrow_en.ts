@@ -1116,6 +1116,10 @@
 <context>
     <name>CSearchLog</name>
     <message>
+        <source>Backup failed. An earlier file of that name is kept.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
         <source>ID</source>
         <translation type="unfinished"></translation>
     </message>

@@ -1119,6 +1119,10 @@
 <context>
     <name>CSearchLog</name>
     <message>
+        <source>Backup failed. An earlier file of that name is kept.</source>
+        <translation>备份失败。同名的原有文件已保留。</translation>
+    </message>
+    <message>
         <source>ID</source>
         <translation>序号</translation>
     </message>
