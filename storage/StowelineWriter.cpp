@@ -471,8 +471,13 @@ bool CStowelineClass::WriteChannelRecord(const char* name, uint32_t type, const 
             const int room = MakeRoom(*record, size);
             if (room != STOWELINE_OK) {
                 // Its own disk refused it or went (MakeRoom tried to rescue it), or the disks are full.
-                const bool refused = own->refused != 0 || DriveGone(*own);
-                const int code = refused ? AfterRefusal(own, room, own->refused) : room;
+                int leftOut = 0;
+                {
+                    std::lock_guard rootLock(own->mutex); // other writers leave the disk out under it
+                    leftOut = own->refused;
+                }
+                const bool refused = leftOut != 0 || DriveGone(*own);
+                const int code = refused ? AfterRefusal(own, room, leftOut) : room;
                 if (FailRecord(*record, code, code == STOWELINE_ERR_DISK_FULL))
                     notify = record->callback;
                 break;
