@@ -23,9 +23,11 @@
 #include <QCheckBox>
 #include <QFile>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QTcpServer>
 #include <QTimer>
+#include <QWindow>
 
 #include <memory>
 
@@ -77,10 +79,14 @@ QWidget* VisibleTopLevel(const char* className, const QString& objectName = QStr
 // Empty when the program's bubble shows `text` just below the field's top-left corner on the screen.
 QString CheckBubbleAt(QWidget* field, const QString& text, const QString& what)
 {
-    QWidget* bubble = VisibleTopLevel("CToolLabel", QStringLiteral("ctooltip_label"));
+    // Held weakly: the bubble may close and go while the wait below runs the event loop.
+    const QPointer<QWidget> bubble = VisibleTopLevel("CToolLabel", QStringLiteral("ctooltip_label"));
     if (bubble == nullptr || CToolTip::Text() != text)
         return what + QStringLiteral(": no bubble \"%1\" (shown: \"%2\")").arg(text, CToolTip::Text());
-    if (!QTest::qWaitForWindowExposed(bubble))
+    const auto exposed = [&bubble] {
+        return bubble.isNull() || (bubble->windowHandle() != nullptr && bubble->windowHandle()->isExposed());
+    };
+    if (!QTest::qWaitFor(exposed, 5000) || bubble.isNull())
         return what + QStringLiteral(": the bubble never showed");
     const QRect tip = CXSession::ServerGeometry(bubble);
     const QRect at = FieldOnScreen(field);
