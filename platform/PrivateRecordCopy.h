@@ -1,9 +1,9 @@
 #pragma once
 
-// A private copy of a checked record, for a program that cannot be handed the open descriptor itself: the
-// desktop's default application is reached through the desktop's opener, which may hand the file on to a
-// program already running (so a descriptor path of the opener's own means nothing there) and chooses that
-// program by the file's name (so the name must keep the record's own).
+// A private copy of a checked record, for a program that cannot be handed the open descriptor itself: a
+// player that keeps one instance, or the desktop's opener, may hand the file on to a program already running
+// (so a descriptor path of their own means nothing there), and the desktop chooses that program by the
+// file's name (so the name must keep the record's own).
 //
 // The copy is made from the descriptor the record page checked, never from the record's name, into a folder
 // of its own below the program's "Playback" folder: every folder is made or opened by handle without

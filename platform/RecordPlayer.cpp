@@ -5,13 +5,19 @@
 
 #include <QFileInfo>
 #include <QProcess>
-#include <QScopeGuard>
 #include <QStandardPaths>
 #include <QStringList>
 #include <QThread>
 
 #include <fcntl.h>
 #include <unistd.h>
+
+namespace {
+
+// How long a copy handed to a player is kept at least.
+constexpr qint64 kKeepHandedMs = 10 * 60 * 1000;
+
+} // namespace
 
 CRecordPlayer::CRecordPlayer(const QString& program) : m_program(program) {}
 
@@ -61,11 +67,6 @@ QString CRecordPlayer::CopyFolder()
     return GetAppDirPath() + QStringLiteral("Playback");
 }
 
-QString CRecordPlayer::DescriptorPath(int fd)
-{
-    return QStringLiteral("/proc/self/fd/%1").arg(fd);
-}
-
 bool CRecordPlayer::Play(int fd, const QString& path)
 {
     bool opener = false;
@@ -73,13 +74,38 @@ bool CRecordPlayer::Play(int fd, const QString& path)
     m_failed = program;
     if (fd < 0 || path.isEmpty() || program.isEmpty())
         return false;
-    if (!(opener ? StartCopy(program, fd, path) : StartPlayer(program, fd)))
+    // A player that is not there is said at the click, not after its copy was made.
+    if (!opener && !Startable(program))
+        return false;
+    if (!StartCopy(program, opener, fd, path))
         return false;
     m_failed.clear();
     return true;
 }
 
-bool CRecordPlayer::StartCopy(const QString& opener, int fd, const QString& path)
+bool CRecordPlayer::Startable(const QString& program)
+{
+    const QFileInfo file(QFileInfo(program).isAbsolute() ? program : QStandardPaths::findExecutable(program));
+    return file.isFile() && file.isExecutable();
+}
+
+QSet<QString> CRecordPlayer::KeptCopies()
+{
+    // A copy handed to a player stays a while: a player that keeps one instance hands it to the running one,
+    // which opens it a moment later, and the start that handed it on has ended by then.
+    for (auto handed = m_handedCopies.begin(); handed != m_handedCopies.end();) {
+        if (handed.value().hasExpired())
+            handed = m_handedCopies.erase(handed);
+        else
+            ++handed;
+    }
+    QSet<QString> keep = m_openingCopies;
+    for (auto handed = m_handedCopies.cbegin(); handed != m_handedCopies.cend(); ++handed)
+        keep.insert(handed.key());
+    return keep;
+}
+
+bool CRecordPlayer::StartCopy(const QString& program, bool opener, int fd, const QString& path)
 {
     // The copy's own descriptor: the caller's is closed when Play returns.
     const int held = ::fcntl(fd, F_DUPFD_CLOEXEC, 3);
@@ -87,14 +113,14 @@ bool CRecordPlayer::StartCopy(const QString& opener, int fd, const QString& path
         return false;
     const QString folder = NewPrivateCopyFolder();
     m_openingCopies.insert(folder);
-    const QSet<QString> keep = m_openingCopies;
-    QThread* copying = QThread::create([this, held, opener, path, folder, keep] {
+    const QSet<QString> keep = KeptCopies();
+    QThread* copying = QThread::create([this, held, program, opener, path, folder, keep] {
         QString error;
         const QString copy =
             MakePrivateCopy(held, CopyFolder(), folder, QFileInfo(path).fileName(), keep, m_stopping, &error);
         ::close(held);
         QMetaObject::invokeMethod(
-            this, [=, this] { CopyMade(opener, path, folder, copy, error); }, Qt::QueuedConnection);
+            this, [=, this] { CopyMade(program, opener, path, folder, copy, error); }, Qt::QueuedConnection);
     });
     copying->setParent(this);
     connect(copying, &QThread::finished, copying, &QObject::deleteLater);
@@ -102,31 +128,31 @@ bool CRecordPlayer::StartCopy(const QString& opener, int fd, const QString& path
     return true;
 }
 
-void CRecordPlayer::CopyMade(const QString& opener, const QString& path, const QString& folder,
+void CRecordPlayer::CopyMade(const QString& program, bool opener, const QString& path, const QString& folder,
                              const QString& copy, const QString& error)
 {
+    if (!copy.isEmpty() && opener) {
+        StartOpener(program, path, copy, folder);
+        return;
+    }
+    m_openingCopies.remove(folder);
     if (!copy.isEmpty()) {
-        StartOpener(opener, path, copy, folder);
+        m_handedCopies.insert(folder, QDeadlineTimer(kKeepHandedMs));
+        StartPlayer(program, path, copy);
         return;
     }
     // A copy ends without error only when stopped, by the player's end, after which nothing is called here.
-    m_openingCopies.remove(folder);
     if (m_lateFailure)
-        m_lateFailure(PLAYER_FAILURE{path, opener, -1, false, error});
+        m_lateFailure(PLAYER_FAILURE{path, program, -1, false, error});
 }
 
-bool CRecordPlayer::StartPlayer(const QString& program, int fd)
+void CRecordPlayer::StartPlayer(const QString& program, const QString& path, const QString& copy)
 {
-    // A descriptor of its own above the standard ones, which the start sets up anew in the child. It is
-    // inheritable only while the player starts (only this thread starts programs), and closed here after.
-    const int held = ::fcntl(fd, F_DUPFD_CLOEXEC, 3);
-    if (held < 0)
-        return false;
-    const auto close = qScopeGuard([held] { ::close(held); });
-    if (::fcntl(held, F_SETFD, 0) != 0)
-        return false;
-    // Detached: the player outlives the program if it likes.
-    return QProcess::startDetached(program, {DescriptorPath(held)});
+    // Detached: the player outlives the program if it likes, and nobody waits for it.
+    if (QProcess::startDetached(program, {copy}) || !m_lateFailure)
+        return;
+    m_lateFailure(
+        PLAYER_FAILURE{path, program, -1, false, tr("the player %1 could not be started").arg(program)});
 }
 
 void CRecordPlayer::StartOpener(const QString& opener, const QString& path, const QString& copy,

@@ -8,12 +8,17 @@
 //
 // What is played is the record the page checked (OpenStoredRecord, storage/StoredRecordFile.h), never a name
 // looked up again: whoever may rename entries in a disk's folder could put a link to forged video there
-// between the check and the player's open. The player inherits the checked descriptor and gets its
-// "/proc/self/fd/N" as its one argument; the desktop's opener, which may hand the file on to a program that
-// never had the descriptor and chooses that program by the file's name, gets a private copy made from the
-// descriptor (platform/PrivateRecordCopy.h) under the record's own name.
+// between the check and the player's open. Neither the player nor the desktop's opener gets the checked
+// descriptor: a player that keeps one instance hands its argument to the running one and a desktop's opener
+// hands the file to a program already running, which would open a descriptor path in its own process (and
+// find its own earlier record there). Both get a private copy made from the descriptor
+// (platform/PrivateRecordCopy.h), one per click, under the record's own name (the desktop chooses a program
+// by it): a path that names that record alone for as long as it is kept, which nobody else can replace,
+// whenever the program it reaches opens it.
 
 #include <QByteArray>
+#include <QDeadlineTimer>
+#include <QHash>
 #include <QObject>
 #include <QSet>
 #include <QString>
@@ -21,7 +26,8 @@
 #include <atomic>
 #include <functional>
 
-// A hand-off that failed after Play had returned: the opener ended without opening the file.
+// A hand-off that failed after Play had returned: the copy could not be made, the player could not be
+// started, or the opener ended without opening the file.
 struct PLAYER_FAILURE
 {
     QString Path;    // the record
@@ -67,26 +73,30 @@ public:
     static QString DefaultProgram();
     // The desktop's opener from the search path; empty when there is none.
     static QString Opener();
-    // Where the private copies for the desktop's opener are made: "Playback" in the program's directory.
+    // Where the private copies are made: "Playback" in the program's directory.
     static QString CopyFolder();
-    // The argument a player gets for the descriptor `fd` it inherits.
-    static QString DescriptorPath(int fd);
 
 private:
     // Program(); `opener` tells whether it is the desktop's opener.
     QString Choose(bool* opener) const;
-    bool StartPlayer(const QString& program, int fd);
-    // The private copy for the opener is made off this thread (a record may take a while to copy); the
-    // opener starts when it is whole, and a copy that fails is reported late.
-    bool StartCopy(const QString& opener, int fd, const QString& path);
-    void CopyMade(const QString& opener, const QString& path, const QString& folder, const QString& copy,
-                  const QString& error);
+    static bool Startable(const QString& program);
+    // The copy is made off this thread (a record may take a while to copy); the player or the opener starts
+    // when it is whole, and a copy that fails is reported late.
+    bool StartCopy(const QString& program, bool opener, int fd, const QString& path);
+    void CopyMade(const QString& program, bool opener, const QString& path, const QString& folder,
+                  const QString& copy, const QString& error);
+    void StartPlayer(const QString& program, const QString& path, const QString& copy);
+    // The copies a new copy leaves alone: those under way, those whose opener runs and those handed to a
+    // player a short while ago.
+    QSet<QString> KeptCopies();
     void StartOpener(const QString& opener, const QString& path, const QString& copy, const QString& folder);
 
     QString m_program;
     QString m_failed;
     // The folders of the private copies under way or whose opener still runs: kept when a copy is made.
     QSet<QString> m_openingCopies;
+    // The folders of the copies handed to a player, and until when each is kept.
+    QHash<QString, QDeadlineTimer> m_handedCopies;
     std::atomic_bool m_stopping{false};
     LateFailure m_lateFailure;
 };

@@ -9,6 +9,8 @@
 #include "platform/MFNetTraffic.h"
 #include "platform/PrivateRecordCopy.h"
 #include "platform/RecordPlayer.h"
+#include "tests/support/MountNamespace.h"
+#include "tests/support/OtherUser.h"
 #include "tests/support/RecordingClock.h"
 #include "tests/support/ScaledClock.h"
 #include "tests/support/TestSupport.h"
@@ -19,7 +21,9 @@
 #include <QScopeGuard>
 
 #include <fcntl.h>
+#include <sys/mount.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -74,6 +78,10 @@ private Q_SLOTS:
     void unwritablePlacesFailAndTestsStayOut();
     void playerStartsDetachedWithThePath();
     void privateCopyIsWholeOrNothing();
+    void privateCopyOnlyInClosedFolders_data();
+    void privateCopyOnlyInClosedFolders();
+    void privateCopyFailsAtAReadError_data();
+    void privateCopyFailsAtAReadError();
     void fileBrowserFallsBack();
     void watchDogHeartbeatsAndStops();
     void watchDogNotifySocketMessages();
@@ -153,9 +161,9 @@ void TestAutoStart::unwritablePlacesFailAndTestsStayOut()
     QVERIFY(CXdgAutoStart().EntryPath().startsWith(configHome + QStringLiteral("/autostart/")));
 }
 
-// The player gets the record the page opened, not its name: it inherits the descriptor and reads it through
-// "/proc/self/fd/N", its one argument; nobody waits for it. The program keeps no descriptor of it after the
-// start, and the caller's own stays closed to children.
+// The player gets the record the page opened, not its name: a private copy of it made from the descriptor,
+// under the copy folder, as its one argument; nobody waits for it. The program keeps no descriptor of the
+// record once the copy is made, and the caller's own stays closed to children.
 void TestAutoStart::playerStartsDetachedWithThePath()
 {
     QTemporaryDir dir;
@@ -181,13 +189,17 @@ void TestAutoStart::playerStartsDetachedWithThePath()
             .size();
     };
     const qsizetype before = openFds();
-    QVERIFY(CRecordPlayer(script).Play(fd, path));
-    QCOMPARE(openFds(), before);
+    CRecordPlayer player(script);
+    QVERIFY(player.Play(fd, path));
     QCOMPARE(::fcntl(fd, F_GETFD) & FD_CLOEXEC, FD_CLOEXEC);
     QTRY_VERIFY(QFile::exists(out));
+    QCOMPARE(openFds(), before);
     QFile argument(out);
     QVERIFY(argument.open(QIODevice::ReadOnly));
-    QVERIFY(QString::fromUtf8(argument.readAll()).startsWith(QStringLiteral("/proc/self/fd/")));
+    const QString copy = QString::fromUtf8(argument.readAll());
+    QVERIFY2(copy.startsWith(CRecordPlayer::CopyFolder() + QLatin1Char('/')) &&
+                 copy.endsWith(QStringLiteral("/\u5f55\u50cf 1.rec")),
+             qPrintable(copy));
     QCOMPARE(ReadAll(script + QStringLiteral(".read")), QByteArray("the checked record"));
 
     // The old player message is one byte per character and the terminating zero: a missing zero makes the
@@ -229,6 +241,102 @@ void TestAutoStart::privateCopyIsWholeOrNothing()
     QVERIFY2(error.isEmpty(), qPrintable(error));
     QCOMPARE(QDir(base).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
              QStringList{QStringLiteral("a")});
+}
+
+void TestAutoStart::privateCopyOnlyInClosedFolders_data()
+{
+    QTest::addColumn<QString>("folder"); // "program" or "copies"
+    QTest::addColumn<int>("owner");      // -1: the program's user
+    QTest::addColumn<int>("mode");
+    QTest::newRow("program folder of another user") << "program" << int(OtherUser::kUid) << 0755;
+    QTest::newRow("copy folder of another user") << "copies" << int(OtherUser::kUid) << 0700;
+    QTest::newRow("program folder open to all") << "program" << -1 << 0777;
+    QTest::newRow("program folder open to the group") << "program" << -1 << 0770;
+    QTest::newRow("copy folder open to all") << "copies" << -1 << 0777;
+}
+
+// Whoever owns the program's folder or the copy folder, or may write to either, could swap a copy for forged
+// video between its making and the player's open: no copy is made there, and the error names the folder.
+void TestAutoStart::privateCopyOnlyInClosedFolders()
+{
+    QFETCH(QString, folder);
+    QFETCH(int, owner);
+    QFETCH(int, mode);
+    if (owner >= 0 && !OtherUser::Available())
+        QSKIP("Another user's folder needs a second user id: the test runs as root only.");
+    QTemporaryDir dir;
+    const QString program = dir.filePath(QStringLiteral("program"));
+    const QString base = program + QStringLiteral("/Playback");
+    QVERIFY(QDir().mkpath(base));
+    const QString record = dir.filePath(QStringLiteral("r.rec"));
+    QFile file(record);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write("record") == 6);
+    file.close();
+    const QString at = folder == QLatin1String("program") ? program : base;
+    QVERIFY(::chmod(QFile::encodeName(at).constData(), mode_t(mode)) == 0);
+    if (owner >= 0)
+        QVERIFY(::chown(QFile::encodeName(at).constData(), uid_t(owner), gid_t(owner)) == 0);
+    const int fd = ::open(QFile::encodeName(record).constData(), O_RDONLY | O_CLOEXEC);
+    QVERIFY(fd >= 0);
+    const auto closeFd = qScopeGuard([fd] { ::close(fd); });
+    std::atomic_bool stop{false};
+    QString error;
+    QCOMPARE(MakePrivateCopy(fd, base, QStringLiteral("a"), QStringLiteral("r.rec"), {}, stop, &error),
+             QString());
+    QVERIFY2(error.contains(at), qPrintable(error));
+    QCOMPARE(QDir(base).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList());
+}
+
+void TestAutoStart::privateCopyFailsAtAReadError_data()
+{
+    QTest::addColumn<bool>("volume");
+    QTest::newRow("a descriptor that reads no file") << false;
+    QTest::newRow("a volume shut down under a 3 MiB record") << true;
+}
+
+// A record that cannot be read is no record to play: the copy fails with the cause and leaves nothing, never
+// an empty or cut copy handed on as the record.
+void TestAutoStart::privateCopyFailsAtAReadError()
+{
+    QFETCH(bool, volume);
+    if (volume) {
+        const QString noVolume = TestSupport::NoExt4Volume();
+        if (!noVolume.isEmpty())
+            QSKIP(qPrintable(noVolume));
+        IN_MOUNT_NAMESPACE();
+    }
+    QTemporaryDir dir;
+    const QString base = dir.filePath(QStringLiteral("Playback"));
+    int fd = -1;
+    const auto closeFd = qScopeGuard([&fd] {
+        if (fd >= 0)
+            ::close(fd);
+    });
+    const QString disk = dir.filePath(QStringLiteral("disk"));
+    QVERIFY(QDir().mkpath(disk));
+    const auto unmount = qScopeGuard([&] {
+        if (volume)
+            ::umount2(QFile::encodeName(disk).constData(), MNT_DETACH);
+    });
+    if (volume) {
+        QVERIFY(TestSupport::MountExt4(dir.filePath(QStringLiteral("image")), disk, 16));
+        QFile file(disk + QStringLiteral("/r.rec"));
+        QVERIFY(file.open(QIODevice::WriteOnly) &&
+                file.write(QByteArray(3 * 1024 * 1024, 'v')) == 3 * 1024 * 1024);
+        file.close();
+        fd = ::open(QFile::encodeName(file.fileName()).constData(), O_RDONLY | O_CLOEXEC);
+        QVERIFY(fd >= 0);
+        QVERIFY(TestSupport::ShutDownExt4(disk));
+    } else {
+        fd = ::open(QFile::encodeName(disk).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        QVERIFY(fd >= 0);
+    }
+    std::atomic_bool stop{false};
+    QString error;
+    QCOMPARE(MakePrivateCopy(fd, base, QStringLiteral("a"), QStringLiteral("r.rec"), {}, stop, &error),
+             QString());
+    QVERIFY2(error.startsWith(base + QStringLiteral("/a/r.rec cannot be made: ")), qPrintable(error));
+    QCOMPARE(QDir(base).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList());
 }
 
 void TestAutoStart::fileBrowserFallsBack()

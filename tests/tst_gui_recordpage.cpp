@@ -21,6 +21,7 @@
 #include "widgets/dialogs/CPushButton.h"
 #include "widgets/views/CGroupTreeView.h"
 #include "widgets/views/CTableView.h"
+#include "widgets/views/ItemDataRole.h"
 
 #include <QApplication>
 #include <QSignalSpy>
@@ -86,6 +87,39 @@ void WritePlayer(const QString& dir, const QString& name)
     QVERIFY(script.setPermissions(script.permissions() | QFileDevice::ExeOwner));
 }
 
+// A stand-in player in `dir` that keeps one instance, as many players may be set to: the first start plays
+// its argument and stays; a later start hands its argument to the first one (a file "handed.<pid>") and
+// ends, and the first opens what it was handed a moment later, in its own process. Each argument taken is
+// written to "took.<n>" at once, and the record read into "played.<n>" a moment later, in order. The first
+// ends at "stop" (or after twenty seconds).
+void WriteOneInstancePlayer(const QString& dir)
+{
+    const QByteArray at = QFile::encodeName(dir);
+    QFile script(dir + QStringLiteral("/player"));
+    QVERIFY(script.open(QIODevice::WriteOnly));
+    script.write("#!/bin/sh\nd='" + at +
+                 "'\n"
+                 "if ! mkdir \"$d/running\" 2>/dev/null; then\n"
+                 "  printf '%s' \"$1\" > \"$d/hand.$$\" && mv \"$d/hand.$$\" \"$d/handed.$$\"\n"
+                 "  exit 0\n"
+                 "fi\n"
+                 "n=0\n"
+                 "play() { printf '%s' \"$1\" > \"$d/took.$n\"; sleep 0.3; cat \"$1\" > \"$d/play.tmp\"; mv "
+                 "\"$d/play.tmp\" \"$d/played.$n\"; "
+                 "n=$((n+1)); }\n"
+                 "play \"$1\"\n"
+                 "i=0\n"
+                 "while [ ! -e \"$d/stop\" ] && [ $i -lt 400 ]; do\n"
+                 "  for f in \"$d\"/handed.*; do\n"
+                 "    [ -e \"$f\" ] || continue\n"
+                 "    a=$(cat \"$f\"); rm -f \"$f\"; play \"$a\"\n"
+                 "  done\n"
+                 "  sleep 0.05; i=$((i+1))\n"
+                 "done\n");
+    script.close();
+    QVERIFY(script.setPermissions(script.permissions() | QFileDevice::ExeOwner));
+}
+
 // Puts a link to `forged` in place of the disk's Records, as a user who may rename entries in the disk's
 // folder does: user 65534 when the test runs as root (the disk's folder then open to all), else the test's
 // own user. The genuine folder is moved to Records.genuine.
@@ -124,6 +158,7 @@ private Q_SLOTS:
     void openerFailureIsSaid();
     void playerGetsTheCheckedRecord_data();
     void playerGetsTheCheckedRecord();
+    void playerOfOneInstancePlaysEachClick();
     void emptyResultIsSaid();
     void exportCopies();
     void exportFromThePage();
@@ -580,6 +615,43 @@ void TestRecordPage::playerGetsTheCheckedRecord()
                              CRecordPlayer::CopyFolder() + QStringLiteral(" is not closed to other users")),
              qPrintable(text));
     QVERIFY(!QFile::exists(bin.filePath(QStringLiteral("argument"))));
+}
+
+// A player that keeps one instance opens what a later start hands it in its own process, a moment later:
+// each record clicked is the one it plays, in the order clicked, and nothing is said in a box.
+void TestRecordPage::playerOfOneInstancePlaysEachClick()
+{
+    const QStringList paths{Store(m_gate, 1, At(8), At(9), 1), Store(m_gate, 1, At(9), At(10), 1)};
+    QVERIFY(!paths.contains(QString()));
+    QVERIFY(WriteFile(paths.at(1), QByteArray(1000, 'R'))); // told apart from the first
+    SearchDay({0});
+    QCOMPARE(Rows(), 2);
+    QTemporaryDir bin;
+    WriteOneInstancePlayer(bin.path());
+    const auto stop = qScopeGuard([&bin] { WriteFile(bin.filePath(QStringLiteral("stop")), "stop"); });
+    m_page->SetPlayer(std::make_unique<CRecordPlayer>(bin.filePath(QStringLiteral("player"))));
+    m_page->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_page.get()));
+
+    // Each row clicked twice over, the next click after the last argument reached the first instance but
+    // before that instance opened it.
+    QList<QByteArray> expected;
+    for (const int row : {0, 1, 0, 1}) {
+        const QModelIndex index = m_records->index(row, CViewRecord::COL_PLAYBACK);
+        expected << ReadAll(index.data(ROLE_USER_DATA).toString());
+        m_table->scrollTo(index);
+        QTest::mouseClick(m_table->viewport(), Qt::LeftButton, {}, m_table->visualRect(index).center());
+        QTRY_VERIFY_WITH_TIMEOUT(
+            QFile::exists(bin.filePath(QStringLiteral("took.%1").arg(expected.size() - 1))),
+            TestSupport::Bound(10000));
+    }
+    QCOMPARE(QSet<QByteArray>(expected.cbegin(), expected.cend()).size(), 2);
+    for (qsizetype n = 0; n < expected.size(); ++n) {
+        const QString played = bin.filePath(QStringLiteral("played.%1").arg(n));
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(played), TestSupport::Bound(10000));
+        QCOMPARE(ReadAll(played), expected.at(n));
+    }
+    QCOMPARE(m_driver->Seen().size(), 0);
 }
 
 // A search that finds nothing says so beside the result's caption; the next search that finds records takes
