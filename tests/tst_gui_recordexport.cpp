@@ -6,20 +6,29 @@
 // only; and the export stops at its next block when asked.
 
 #include "pages/record/CThreadExportFile.h"
+#include "platform/DriveMap.h"
+#include "platform/VolumeCall.h"
 #include "storage/StoredRecordFile.h"
+#include "tests/support/MountNamespace.h"
+#include "tests/support/OtherUser.h"
 #include "tests/support/TestSupport.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QScopeGuard>
 #include <QSemaphore>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <csignal>
+
 #include <fcntl.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -99,6 +108,10 @@ private Q_SLOTS:
     void foreignOrOpenFoldersRefused_data();
     void foreignOrOpenFoldersRefused();
     void lastCopyStoppedIsSaidStopped();
+    void chosenFolderIsChecked_data();
+    void chosenFolderIsChecked();
+    void silentVolumeIsNamedWithinTheBound_data();
+    void silentVolumeIsNamedWithinTheBound();
 
 private:
     QString Disk(int record) const { return m_disk->filePath(QLatin1String(kRecords[record])); }
@@ -356,6 +369,161 @@ void TestRecordExport::foreignOrOpenFoldersRefused()
         expected << Target(2);
     QCOMPARE(FilesUnder(m_target->path()), expected);
     QCOMPARE(ReadAll(Target(0)), Content(0));
+}
+
+void TestRecordExport::chosenFolderIsChecked_data()
+{
+    QTest::addColumn<int>("owner"); // -1: the program's user
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QString>("said"); // empty: the export is made
+    const QString foreign = QStringLiteral("belongs to another user (user id 65534)");
+    const QString open = QStringLiteral("has no sticky bit");
+    QTest::newRow("another user's") << int(OtherUser::kUid) << 0755 << foreign;
+    QTest::newRow("another user's, open to all and sticky") << int(OtherUser::kUid) << 01777 << foreign;
+    QTest::newRow("open to the group") << -1 << 0770 << open;
+    QTest::newRow("open to all") << -1 << 0777 << open;
+    QTest::newRow("open to all and sticky") << -1 << 01777 << QString();
+    QTest::newRow("the program user's, closed to others") << -1 << 0755 << QString();
+}
+
+// The chosen folder is checked as the folders below it: another user who made it first, or who may rename
+// entries in it, could rename the station's name folder after the export said it was done and put forged
+// bytes at the copy's path. Every file fails with a line naming the folder, and nothing is written there;
+// a shared folder with the sticky bit (as /tmp) keeps the station's own folders its own, and is used.
+void TestRecordExport::chosenFolderIsChecked()
+{
+    QFETCH(int, owner);
+    QFETCH(int, mode);
+    QFETCH(QString, said);
+    if (owner >= 0 && !OtherUser::Available())
+        QSKIP("Another user's folder needs a second user id: the test runs as root only.");
+    const QString chosen = m_target->path();
+    QVERIFY(::chmod(QFile::encodeName(chosen).constData(), mode_t(mode)) == 0);
+    if (owner >= 0)
+        QVERIFY(::chown(QFile::encodeName(chosen).constData(), uid_t(owner), gid_t(owner)) == 0);
+    CThreadExportFile worker(nullptr);
+    QStringList lines;
+    const int result = Export(worker, &lines);
+    if (said.isEmpty()) {
+        QCOMPARE(result, int(CThreadExportFile::EXPORT_DONE));
+        QCOMPARE(FilesUnder(chosen), (QStringList{Target(0), Target(1), Target(2)}));
+        return;
+    }
+    QCOMPARE(result, int(CThreadExportFile::EXPORT_FAILED));
+    QCOMPARE(lines.size(), 3);
+    for (int record = 0; record < 3; ++record)
+        QVERIFY2(lines.at(record).startsWith(Disk(record) + QStringLiteral(": the export folder ") + chosen +
+                                             QLatin1Char(' ')) &&
+                     lines.at(record).contains(said),
+                 qPrintable(lines.at(record)));
+    QCOMPARE(QDir(chosen).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList());
+}
+
+void TestRecordExport::silentVolumeIsNamedWithinTheBound_data()
+{
+    QTest::addColumn<QString>("when"); // the daemon stops before the export, or in a copy's middle
+    QTest::addColumn<bool>("cancel");  // else the bound passes
+    QTest::newRow("at the folder's lookup, bound passes") << QStringLiteral("before") << false;
+    QTest::newRow("at the folder's lookup, cancelled") << QStringLiteral("before") << true;
+    QTest::newRow("in a copy, bound passes") << QStringLiteral("copy") << false;
+    QTest::newRow("in a copy, cancelled") << QStringLiteral("copy") << true;
+}
+
+// The chosen folder on a volume that stops answering (a FUSE view whose daemon is stopped, as a network
+// share whose server went silent): the export ends within its bound naming the volume, or at once at a
+// stop, and its end (as at the program's close) never waits for the volume. Once the volume answers again,
+// the calls left behind end and nothing half written stays there.
+void TestRecordExport::silentVolumeIsNamedWithinTheBound()
+{
+    if (::geteuid() != 0)
+        QSKIP("A FUSE view is mounted as root only.");
+    if (!QFileInfo(QStringLiteral("/dev/fuse")).exists())
+        QSKIP("No /dev/fuse on this machine: no FUSE view can be mounted.");
+    if (QStandardPaths::findExecutable(QStringLiteral("bindfs")).isEmpty())
+        QSKIP("bindfs is not installed (scripts/install-deps.sh installs it).");
+    IN_MOUNT_NAMESPACE();
+    QFETCH(QString, when);
+    QFETCH(bool, cancel);
+    QTemporaryDir under;
+    QTemporaryDir view;
+    QProcess bindfs;
+    bindfs.setProcessChannelMode(QProcess::MergedChannels);
+    bindfs.start(QStringLiteral("bindfs"), {"-f", under.path(), view.path()});
+    const auto resume = [&bindfs] { ::kill(pid_t(bindfs.processId()), SIGCONT); };
+    const auto unmount = qScopeGuard([&] {
+        resume();
+        TestSupport::Unmount(view.path());
+        if (!bindfs.waitForFinished(TestSupport::Bound(10000)))
+            bindfs.kill();
+        bindfs.waitForFinished();
+    });
+    QElapsedTimer waited;
+    waited.start();
+    while (!CDriveMap::IsMountPoint(view.path()) && waited.elapsed() < TestSupport::Bound(10000))
+        QThread::msleep(10);
+    QVERIFY2(CDriveMap::IsMountPoint(view.path()), qPrintable(QString::fromLocal8Bit(bindfs.readAll())));
+    const QString chosen = view.filePath(QStringLiteral("export"));
+    const QString seen = under.filePath(QStringLiteral("export"));
+    QVERIFY(QDir().mkpath(seen));
+    QVERIFY(WriteFile(Disk(0), QByteArray(4 * 1024 * 1024, 'v')));
+
+    const int bound = cancel ? 600000 : 1500;
+    CThreadExportFile::SetVolumeBound(bound);
+    const auto boundBack = qScopeGuard([] { CThreadExportFile::SetVolumeBound(0); });
+    const auto stopDaemon = [&bindfs] { return ::kill(pid_t(bindfs.processId()), SIGSTOP) == 0; };
+    QSemaphore stalled;
+    if (when == QLatin1String("before")) {
+        QVERIFY(stopDaemon());
+        stalled.release();
+    } else {
+        CThreadExportFile::SetBlockHook([&](const QString&) {
+            if (stalled.available() == 0 && stopDaemon())
+                stalled.release();
+        });
+    }
+    const auto hookBack = qScopeGuard([] { CThreadExportFile::SetBlockHook({}); });
+    QElapsedTimer took;
+    int result = -1;
+    QStringList lines;
+    {
+        auto worker = std::make_unique<CThreadExportFile>(nullptr);
+        QSignalSpy failed(worker.get(), &CThreadExportFile::SendFileFailed);
+        QSignalSpy over(worker.get(), &CThreadExportFile::SendWriteOver);
+        worker->SetExportParam({Disk(0), Disk(1), Disk(2)}, chosen);
+        took.start();
+        worker->start();
+        QVERIFY(stalled.tryAcquire(1, TestSupport::Bound(10000)));
+        if (cancel) {
+            QThread::msleep(200); // surely waiting on the volume by now
+            took.restart();
+            worker->requestInterruption();
+        }
+        QVERIFY(worker->wait(TestSupport::Bound(bound + 5000)));
+        worker.reset(); // as the page's end: no wait on the volume either
+        QVERIFY2(took.elapsed() < TestSupport::Bound(cancel ? 2000 : bound + 3000),
+                 qPrintable(QString::number(took.elapsed())));
+        QVERIFY2(took.elapsed() >= (cancel ? 0 : bound - 100), qPrintable(QString::number(took.elapsed())));
+        QCOMPARE(over.size(), 1);
+        result = over.first().value(0).toInt();
+        for (const QList<QVariant>& line : std::as_const(failed))
+            lines << line.value(0).toString();
+    }
+    if (cancel) {
+        QCOMPARE(result, int(CThreadExportFile::EXPORT_STOPPED));
+        QCOMPARE(lines, QStringList());
+    } else {
+        QCOMPARE(result, int(CThreadExportFile::EXPORT_FAILED));
+        QCOMPARE(lines.size(), 3);
+        for (int record = 0; record < 3; ++record)
+            QVERIFY2(lines.at(record).startsWith(Disk(record) + QStringLiteral(" cannot be written to ")) &&
+                         lines.at(record).endsWith(QStringLiteral(": the volume of the export folder ") +
+                                                   chosen + QStringLiteral(" does not answer.")),
+                     qPrintable(lines.at(record)));
+    }
+    QVERIFY(VolumeCall::CallsOut() > 0);
+    resume();
+    QTRY_COMPARE_WITH_TIMEOUT(VolumeCall::CallsOut(), 0, TestSupport::Bound(10000));
+    QCOMPARE(FilesUnder(seen), QStringList());
 }
 
 VARROW_TEST_MAIN(TestRecordExport, QApplication)

@@ -1,13 +1,17 @@
 #include "pages/record/CThreadExportFile.h"
 
 #include "platform/ReplacingFile.h"
+#include "platform/VolumeCall.h"
 #include "storage/StoredRecordFile.h"
 #include "storage/StowelineDirs.h"
 #include "storage/StowelineOwnership.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QScopeGuard>
 
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <memory>
@@ -27,6 +31,13 @@ constexpr size_t kBlock = 1024 * 1024;
 // Written bytes are flushed to the disk every so often, so the flush at the end of a large copy to a slow
 // stick (which no stop can cut short) stays as short as the ones before it.
 constexpr size_t kFlushEvery = 16 * kBlock;
+
+// How long a call on the export folder's volume is waited for: long enough for a slow stick to take a
+// block or flush what it was given, short enough for the operator to see a silent volume named.
+constexpr int kVolumeBoundMs = 15000;
+std::atomic_int g_boundMs{kVolumeBoundMs};
+// How long the copy's removal is waited for once a stop was asked.
+constexpr qint64 kReleaseGraceMs = 250;
 
 std::mutex g_hookMutex;
 std::shared_ptr<const CThreadExportFile::BlockHook> g_blockHook;
@@ -84,6 +95,90 @@ int OpenOwnFolder(int parent, const QByteArray& name, const QString& path, QStri
     return fd;
 }
 
+// The copy under way: its day folder and its temporary file, shared by the export and the calls made on the
+// volume for it. Whoever lets it go last closes them, and removes the temporary file unless it was kept
+// under its name: a call left to its thread by a stop or a silent volume still writes into it, and its file
+// may neither stay behind half written nor have its descriptor closed (and its number taken by another
+// file) while that call runs.
+struct TARGET
+{
+    CFd Dir;
+    CFd Out;
+    QByteArray Temporary;
+    bool Kept = false;
+
+    ~TARGET()
+    {
+        Out.Close();
+        if (!Kept && !Temporary.isEmpty())
+            ::unlinkat(Dir.Get(), Temporary.constData(), 0);
+    }
+};
+
+struct REACHED
+{
+    std::shared_ptr<TARGET> Target; // empty when refused (Why) or failed (Cause)
+    QString Why;
+    int Cause = 0;
+};
+
+// The export folder is the operator's choice, looked up by its path; it is used only when it is the
+// program's user's (or the system's) and nobody else may rename or replace entries in it: else whoever
+// owns it, or may write to it without a sticky bit, could rename the station's name folder after the export
+// said it was done and put their own file at the copy's path.
+QString ForeignExportFolder(int fd, const QString& path)
+{
+    struct stat st;
+    if (::fstat(fd, &st) != 0)
+        return CThreadExportFile::tr("the export folder %1 cannot be read: %2").arg(path, SystemText(errno));
+    if (st.st_uid != ::geteuid() && st.st_uid != 0)
+        return CThreadExportFile::tr("the export folder %1 belongs to another user (user id %2), and the "
+                                     "export writes only into folders of its own user")
+            .arg(path)
+            .arg(st.st_uid);
+    if ((st.st_mode & (S_IWGRP | S_IWOTH)) != 0 && (st.st_mode & S_ISVTX) == 0)
+        return CThreadExportFile::tr("the export folder %1 is open to other users' writes and has no sticky "
+                                     "bit, so they could replace what is exported there")
+            .arg(path);
+    return QString();
+}
+
+// From the export folder `path` down to the copy's day folder (`folders`: its name and day), and a new
+// temporary file there for the record `name`. Runs on a volume call's thread: everything it takes is its own.
+REACHED Reach(const QString& path, const QStringList& folders, const QByteArray& name)
+{
+    REACHED reached;
+    QDir().mkpath(path);
+    CFd dir(::open(QFile::encodeName(path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!dir.Valid()) {
+        reached.Cause = errno;
+        return reached;
+    }
+    reached.Why = ForeignExportFolder(dir.Get(), QDir::cleanPath(path));
+    if (!reached.Why.isEmpty())
+        return reached;
+    QString at = path;
+    for (const QString& folder : folders) {
+        at = QDir::cleanPath(at + QLatin1Char('/') + folder);
+        const int next = OpenOwnFolder(dir.Get(), QFile::encodeName(folder), at, &reached.Why);
+        if (next < 0) {
+            reached.Cause = errno;
+            return reached;
+        }
+        dir = CFd(next);
+    }
+    auto target = std::make_shared<TARGET>();
+    target->Out =
+        CFd(CreateTemporaryAt(dir.Get(), '.' + name + ".export-", QByteArray(), &target->Temporary));
+    if (!target->Out.Valid()) {
+        reached.Cause = errno;
+        return reached;
+    }
+    target->Dir = std::move(dir);
+    reached.Target = std::move(target);
+    return reached;
+}
+
 } // namespace
 
 CThreadExportFile::CThreadExportFile(QObject* parent) : QThread(parent) {}
@@ -98,6 +193,11 @@ void CThreadExportFile::SetExportParam(const QStringList& files, const QString& 
 {
     m_fileList = files;
     m_exportPath = folder;
+}
+
+void CThreadExportFile::SetVolumeBound(int ms)
+{
+    g_boundMs = ms > 0 ? ms : kVolumeBoundMs;
 }
 
 void CThreadExportFile::SetBlockHook(BlockHook hook)
@@ -142,86 +242,106 @@ bool CThreadExportFile::ExportOne(const QString& source, QString* error, bool* s
         return false;
     };
 
-    // The chosen folder is the operator's own choice and is taken as it is; below it, the two folders of the
-    // copy are the program's.
-    QDir().mkpath(m_exportPath);
-    CFd dir(::open(QFile::encodeName(m_exportPath).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (dir.Get() < 0)
-        return failTarget(errno);
-    const QStringList parts = source.split(QLatin1Char('/'));
-    QString reached = m_exportPath;
-    for (const QString& folder : {parts.at(parts.size() - 3), parts.at(parts.size() - 2)}) {
-        reached = QDir::cleanPath(reached + QLatin1Char('/') + folder);
-        QString why;
-        const int next = OpenOwnFolder(dir.Get(), QFile::encodeName(folder), reached, &why);
-        if (next < 0 && !why.isEmpty()) {
-            *error = tr("%1: %2.").arg(source, why);
-            return false;
-        }
-        if (next < 0)
-            return failTarget(errno);
-        dir = CFd(next);
-    }
-
-    const QByteArray name = QFile::encodeName(parts.last());
-    QByteArray temporary;
-    CFd out(CreateTemporaryAt(dir.Get(), '.' + name + ".export-", QByteArray(), &temporary));
-    if (out.Get() < 0)
-        return failTarget(errno);
-    const auto dropTemporary = [&dir, &temporary, &out] {
-        out.Close();
-        ::unlinkat(dir.Get(), temporary.constData(), 0);
+    // Every call on the export folder's volume waits on a thread of its own, within the bound, and ends at
+    // a stop: a volume that stops answering (a share whose server went silent, a stick that hangs) costs
+    // this export its files, never the page, the stop or the program's close.
+    const QString volume = QDir::cleanPath(m_exportPath);
+    const int bound = g_boundMs.load();
+    const auto asked = [this] { return isInterruptionRequested(); };
+    const auto unanswered = [&](VolumeCall::OUTCOME outcome) {
+        if (outcome == VolumeCall::OUTCOME_STOPPED)
+            *stopped = true;
+        else
+            *error = tr("%1 cannot be written to %2: the volume of the export folder %3 does not answer.")
+                         .arg(source, targetFile, volume);
+        return false;
     };
 
+    const QStringList parts = source.split(QLatin1Char('/'));
+    std::function<REACHED()> reach = [path = m_exportPath, folders = parts.mid(parts.size() - 3, 2),
+                                      name = QFile::encodeName(parts.last())] {
+        return Reach(path, folders, name);
+    };
+    REACHED reached;
+    const VolumeCall::OUTCOME reachedOutcome = VolumeCall::Run(volume, reach, bound, &reached, asked);
+    if (reachedOutcome != VolumeCall::OUTCOME_DONE)
+        return unanswered(reachedOutcome);
+    if (!reached.Why.isEmpty()) {
+        *error = tr("%1: %2.").arg(source, reached.Why);
+        return false;
+    }
+    if (!reached.Target)
+        return failTarget(reached.Cause);
+    std::shared_ptr<TARGET> target = std::move(reached.Target);
+    // The copy's folder and file are let go on the volume's side too: their close and the removal of an
+    // unfinished copy may wait on it as much as a write. A call still out holds them until it ends. After a
+    // stop a volume that answers has a moment to take the removal, so that nothing of the stopped copy is
+    // left when the export says it stopped; one that does not answer is not waited for longer.
+    const auto release = qScopeGuard([&target, &volume, bound, &asked] {
+        std::function<bool()> drop = [held = std::move(target)]() mutable {
+            held.reset();
+            return true;
+        };
+        QElapsedTimer releasing;
+        releasing.start();
+        const auto stop = [&asked, &releasing] { return asked() && releasing.elapsed() >= kReleaseGraceMs; };
+        bool dropped = false;
+        VolumeCall::Run(volume, std::move(drop), bound, &dropped, stop);
+    });
+
     const std::shared_ptr<const BlockHook> hook = BlockHookNow();
-    std::vector<char> buffer(kBlock);
+    // Owned by the calls as much as by this copy: a write left to its thread may still read it.
+    auto buffer = std::make_shared<std::vector<char>>(kBlock);
     size_t unflushed = 0;
     for (;;) {
         if (isInterruptionRequested()) {
-            dropTemporary();
             *stopped = true;
             return false;
         }
-        const ssize_t got = ::read(in.Fd(), buffer.data(), buffer.size());
+        const ssize_t got = ::read(in.Fd(), buffer->data(), buffer->size());
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0) {
-            const int cause = errno;
-            dropTemporary();
-            *error = tr("%1 cannot be read: %2.").arg(source, SystemText(cause));
+            *error = tr("%1 cannot be read: %2.").arg(source, SystemText(errno));
             return false;
         }
         if (got == 0)
             break;
-        if (!WriteAll(out.Get(), buffer.data(), size_t(got))) {
-            const int cause = errno;
-            dropTemporary();
-            return failTarget(cause);
-        }
         unflushed += size_t(got);
-        if (unflushed >= kFlushEvery) {
+        const bool flush = unflushed >= kFlushEvery;
+        if (flush)
             unflushed = 0;
-            if (::fdatasync(out.Get()) != 0) {
-                const int cause = errno;
-                dropTemporary();
-                return failTarget(cause);
-            }
-        }
+        std::function<int()> write = [target, buffer, size = size_t(got), flush] {
+            if (!WriteAll(target->Out.Get(), buffer->data(), size))
+                return errno;
+            return flush && ::fdatasync(target->Out.Get()) != 0 ? errno : 0;
+        };
+        int cause = 0;
+        const VolumeCall::OUTCOME written = VolumeCall::Run(volume, write, bound, &cause, asked);
+        if (written != VolumeCall::OUTCOME_DONE)
+            return unanswered(written);
+        if (cause != 0)
+            return failTarget(cause);
         if (hook)
             (*hook)(source);
     }
     // A stop asked for once every byte was read lets this copy end whole: the next record is not begun.
-    if (::fsync(out.Get()) != 0 || !out.Close()) {
-        const int cause = errno;
-        dropTemporary();
-        return failTarget(cause);
-    }
     // A source that is its own target has been read whole by now; the rename replaces the entry alone.
-    if (::renameat(dir.Get(), temporary.constData(), dir.Get(), name.constData()) != 0) {
-        const int cause = errno;
-        dropTemporary();
+    std::function<int()> keep = [target, name = QFile::encodeName(parts.last())] {
+        if (::fsync(target->Out.Get()) != 0 || !target->Out.Close())
+            return errno;
+        if (::renameat(target->Dir.Get(), target->Temporary.constData(), target->Dir.Get(),
+                       name.constData()) != 0)
+            return errno;
+        target->Kept = true;
+        return 0;
+    };
+    int cause = 0;
+    const VolumeCall::OUTCOME kept = VolumeCall::Run(volume, keep, bound, &cause, asked);
+    if (kept != VolumeCall::OUTCOME_DONE)
+        return unanswered(kept);
+    if (cause != 0)
         return failTarget(cause);
-    }
     return true;
 }
 
