@@ -8,10 +8,12 @@
 #include "pages/record/CViewRecord.h"
 #include "model/DbAccess.h"
 #include "pages/record/RecordSearch.h"
+#include "platform/DriveMap.h"
 #include "platform/RecordPlayer.h"
 #include "storage/CreateStorage.h"
 #include "tests/support/gui/FakeHandOff.h"
 #include "tests/support/EngineFixture.h"
+#include "tests/support/MountNamespace.h"
 #include "tests/support/OtherUser.h"
 #include "tests/support/TestSupport.h"
 #include "tests/support/gui/ModalDriver.h"
@@ -37,6 +39,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include <csignal>
 #include <memory>
 
 #include <sys/stat.h>
@@ -166,6 +169,8 @@ private Q_SLOTS:
     void exportStops_data();
     void exportStops();
     void exportDialogFollowsTheWindow();
+    void exportToASilentVolume_data();
+    void exportToASilentVolume();
     void noTickedChannelAsksForOne();
     void diskNotThereIsNamed();
     void recordsOnADiskNoLongerChosen_data();
@@ -855,6 +860,96 @@ void TestRecordPage::exportStops()
     QCOMPARE(m_driver->Seen().last().Text(),
              QStringLiteral("Export stopped. The files copied before stay in the folder."));
     QCOMPARE(FilesUnder(target.path()), QStringList());
+}
+
+void TestRecordPage::exportToASilentVolume_data()
+{
+    QTest::addColumn<bool>("programEnds"); // else the volume's bound passes
+    QTest::newRow("the bound passes") << false;
+    QTest::newRow("the program's end") << true;
+}
+
+// An export into a folder whose volume stops answering (a FUSE view whose daemon is stopped, as a share
+// whose server went silent), through the page's own button: within the bound the box names the volume as
+// not answering for each record, and the program's end (every box rejected, the page deleted) waits for
+// nothing; the window's loop turns all along.
+void TestRecordPage::exportToASilentVolume()
+{
+    if (::geteuid() != 0)
+        QSKIP("A FUSE view is mounted as root only.");
+    if (!QFileInfo(QStringLiteral("/dev/fuse")).exists())
+        QSKIP("No /dev/fuse on this machine: no FUSE view can be mounted.");
+    if (QStandardPaths::findExecutable(QStringLiteral("bindfs")).isEmpty())
+        QSKIP("bindfs is not installed (scripts/install-deps.sh installs it).");
+    IN_MOUNT_NAMESPACE();
+    QFETCH(bool, programEnds);
+    const QStringList records{Store(m_gate, 1, At(8), At(9), 1), Store(m_gate, 2, At(8), At(9), 1)};
+    QVERIFY(!records.contains(QString()));
+    SearchDay({0, 1});
+    QCOMPARE(Rows(), 2);
+    SelectAll();
+
+    QTemporaryDir under;
+    QTemporaryDir view;
+    QProcess bindfs;
+    bindfs.setProcessChannelMode(QProcess::MergedChannels);
+    bindfs.start(QStringLiteral("bindfs"), {"-f", under.path(), view.path()});
+    const auto resume = [&bindfs] { ::kill(pid_t(bindfs.processId()), SIGCONT); };
+    const auto unmount = qScopeGuard([&] {
+        resume();
+        TestSupport::Unmount(view.path());
+        if (!bindfs.waitForFinished(TestSupport::Bound(10000)))
+            bindfs.kill();
+        bindfs.waitForFinished();
+    });
+    QElapsedTimer waited;
+    waited.start();
+    while (!CDriveMap::IsMountPoint(view.path()) && waited.elapsed() < TestSupport::Bound(10000))
+        QThread::msleep(10);
+    QVERIFY2(CDriveMap::IsMountPoint(view.path()), qPrintable(QString::fromLocal8Bit(bindfs.readAll())));
+    const int bound = programEnds ? 30000 : 1500;
+    CThreadExportFile::SetVolumeBound(bound);
+    const auto boundBack = qScopeGuard([] { CThreadExportFile::SetVolumeBound(0); });
+    QVERIFY(::kill(pid_t(bindfs.processId()), SIGSTOP) == 0);
+
+    const QString chosen = view.filePath(QStringLiteral("export"));
+    ChooseFolder(chosen);
+    QElapsedTimer took;
+    int turns = 0;
+    QTimer turning;
+    connect(&turning, &QTimer::timeout, [&turns] { ++turns; });
+    turning.start(50);
+    if (programEnds) {
+        m_driver->Answer([&took](QWidget* busy) {
+            QTest::qWait(300); // surely waiting on the volume by now
+            took.start();
+            qobject_cast<QDialog*>(busy)->reject(); // as the program's end closes every box
+        });
+        m_driver->Accept();
+    } else {
+        m_driver->AcceptPassingBusy(2);
+        took.start();
+    }
+    m_page->findChild<CPushButton*>(QStringLiteral("pBtnExport"))->click();
+    if (programEnds)
+        m_page.reset();
+    QVERIFY2(took.elapsed() < TestSupport::Bound(programEnds ? 2000 : bound + 3000),
+             qPrintable(QString::number(took.elapsed())));
+    QVERIFY2(turns >= (programEnds ? 3 : bound / 50 / 2), qPrintable(QString::number(turns)));
+    QCOMPARE(m_driver->Seen().size(), 3);
+    const QString text = m_driver->Seen().last().Text();
+    if (programEnds) {
+        QCOMPARE(text, QStringLiteral("Export stopped. The files copied before stay in the folder."));
+        return;
+    }
+    QVERIFY2(text.startsWith(QStringLiteral("Export failed!")), qPrintable(text));
+    for (const QString& record : records)
+        QVERIFY2(text.contains(QStringLiteral("Not exported: ") + record +
+                               QStringLiteral(" cannot be written to ")),
+                 qPrintable(text));
+    QCOMPARE(text.count(QStringLiteral(": the volume of the export folder ") + chosen +
+                        QStringLiteral(" does not answer.")),
+             2);
 }
 
 // The folder dialog opens over the page's window wherever that window was moved, never at the screen's
