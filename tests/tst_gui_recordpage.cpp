@@ -10,6 +10,7 @@
 #include "pages/record/RecordSearch.h"
 #include "platform/DriveMap.h"
 #include "platform/RecordPlayer.h"
+#include "platform/VolumeCall.h"
 #include "storage/CreateStorage.h"
 #include "tests/support/gui/FakeHandOff.h"
 #include "tests/support/EngineFixture.h"
@@ -936,6 +937,9 @@ void TestRecordPage::exportToASilentVolume()
     QVERIFY2(took.elapsed() < TestSupport::Bound(programEnds ? 2000 : bound + 3000),
              qPrintable(QString::number(took.elapsed())));
     QVERIFY2(turns >= (programEnds ? 3 : bound / 50 / 2), qPrintable(QString::number(turns)));
+    // The calls left on the volume end once it answers again.
+    resume();
+    QTRY_COMPARE_WITH_TIMEOUT(VolumeCall::CallsOut(), 0, TestSupport::Bound(10000));
     QCOMPARE(m_driver->Seen().size(), 3);
     const QString text = m_driver->Seen().last().Text();
     if (programEnds) {

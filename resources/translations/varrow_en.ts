@@ -1114,6 +1114,13 @@
     </message>
 </context>
 <context>
+    <name>CRecordPlayer</name>
+    <message>
+        <source>the player %1 could not be started</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>CSearchLog</name>
     <message>
         <source>Backup failed. An earlier file of that name is kept.</source>
@@ -1254,6 +1261,22 @@
     </message>
     <message>
         <source>other users may write to the folder %1, and the export writes into no such folder</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the export folder %1 cannot be read: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the export folder %1 belongs to another user (user id %2), and the export writes only into folders of its own user</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the export folder %1 is open to other users&apos; writes and has no sticky bit, so they could replace what is exported there</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 cannot be written to %2: the volume of the export folder %3 does not answer.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

@@ -1117,6 +1117,13 @@
     </message>
 </context>
 <context>
+    <name>CRecordPlayer</name>
+    <message>
+        <source>the player %1 could not be started</source>
+        <translation>无法启动播放器 %1</translation>
+    </message>
+</context>
+<context>
     <name>CSearchLog</name>
     <message>
         <source>Backup failed. An earlier file of that name is kept.</source>
@@ -1258,6 +1265,22 @@
     <message>
         <source>other users may write to the folder %1, and the export writes into no such folder</source>
         <translation>其他用户可以写入文件夹 %1，导出不写入这样的文件夹</translation>
+    </message>
+    <message>
+        <source>the export folder %1 cannot be read: %2</source>
+        <translation>无法读取导出文件夹 %1：%2</translation>
+    </message>
+    <message>
+        <source>the export folder %1 belongs to another user (user id %2), and the export writes only into folders of its own user</source>
+        <translation>导出文件夹 %1 属于另一个用户（用户 ID %2），导出只写入本用户自己的文件夹</translation>
+    </message>
+    <message>
+        <source>the export folder %1 is open to other users&apos; writes and has no sticky bit, so they could replace what is exported there</source>
+        <translation>其他用户可以写入导出文件夹 %1，且该文件夹没有粘滞位，他们可能替换导出到其中的文件</translation>
+    </message>
+    <message>
+        <source>%1 cannot be written to %2: the volume of the export folder %3 does not answer.</source>
+        <translation>%1 无法写入 %2：导出文件夹 %3 所在的卷没有响应。</translation>
     </message>
 </context>
 <context>
