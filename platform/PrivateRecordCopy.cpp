@@ -1,5 +1,6 @@
 #include "platform/PrivateRecordCopy.h"
 
+#include "platform/VolumeCall.h"
 #include "storage/StowelineDirs.h"
 #include "storage/StowelineOwnership.h"
 
@@ -11,6 +12,8 @@
 
 #include <cerrno>
 #include <cstring>
+#include <functional>
+#include <memory>
 #include <vector>
 
 #include <fcntl.h>
@@ -60,21 +63,56 @@ void RemoveCopies(int dir, const QSet<QString>& keep)
     }
 }
 
-bool CopyFrom(int in, int out, const std::atomic_bool& stop)
+enum COPIED
 {
-    std::vector<char> buffer(kBlock);
+    COPIED_WHOLE,
+    COPIED_FAILED, // errno tells why
+    COPIED_STOPPED,
+    COPIED_NO_ANSWER,
+};
+
+// Each read waits on the record's volume, through a volume call of its own: a disk that stops answering
+// fails the copy within the bound, and a stop (the player's end, the program's close) ends the wait at once.
+// A read left behind keeps its own descriptor and buffer, so nothing it touches is closed or reused under it.
+COPIED CopyFrom(int in, int out, const std::atomic_bool& stop, const QString& volume, int boundMs)
+{
+    const auto source = std::make_shared<CFd>(::fcntl(in, F_DUPFD_CLOEXEC, 3));
+    if (!source->Valid())
+        return COPIED_FAILED;
+    const auto buffer = std::make_shared<std::vector<char>>(kBlock);
     off_t at = 0;
     for (;;) {
         if (stop.load())
-            return false;
-        const ssize_t got = ::pread(in, buffer.data(), buffer.size(), at);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0)
-            return got == 0;
-        if (!WriteAll(out, buffer.data(), size_t(got)))
-            return false;
-        at += got;
+            return COPIED_STOPPED;
+        struct READ
+        {
+            ssize_t Got = 0;
+            int Cause = 0;
+        };
+        std::function<READ()> read = [source, buffer, at] {
+            READ done;
+            do
+                done.Got = ::pread(source->Get(), buffer->data(), buffer->size(), at);
+            while (done.Got < 0 && errno == EINTR);
+            done.Cause = done.Got < 0 ? errno : 0;
+            return done;
+        };
+        READ done;
+        const VolumeCall::OUTCOME outcome =
+            VolumeCall::Run(volume, read, boundMs, &done, [&stop] { return stop.load(); });
+        if (outcome == VolumeCall::OUTCOME_STOPPED)
+            return COPIED_STOPPED;
+        if (outcome == VolumeCall::OUTCOME_NO_ANSWER)
+            return COPIED_NO_ANSWER;
+        if (done.Got < 0) {
+            errno = done.Cause;
+            return COPIED_FAILED;
+        }
+        if (done.Got == 0)
+            return COPIED_WHOLE;
+        if (!WriteAll(out, buffer->data(), size_t(done.Got)))
+            return COPIED_FAILED;
+        at += done.Got;
     }
 }
 
@@ -86,7 +124,8 @@ QString NewPrivateCopyFolder()
 }
 
 QString MakePrivateCopy(int fd, const QString& base, const QString& folderName, const QString& fileName,
-                        const QSet<QString>& keep, const std::atomic_bool& stop, QString* error)
+                        const QSet<QString>& keep, const std::atomic_bool& stop, QString* error,
+                        const QString& volume, int boundMs)
 {
     const auto fail = [error](const QString& text) {
         *error = text;
@@ -133,12 +172,15 @@ QString MakePrivateCopy(int fd, const QString& base, const QString& folderName, 
         dropFolder();
         return cannot(copy, errno);
     }
-    if (!CopyFrom(fd, out.Get(), stop) || !out.Close()) {
+    const COPIED copied = CopyFrom(fd, out.Get(), stop, volume.isEmpty() ? folder : volume, boundMs);
+    if (copied != COPIED_WHOLE || !out.Close()) {
         const int cause = errno;
         ::unlinkat(own.Get(), file.constData(), 0);
         dropFolder();
-        if (stop.load())
+        if (copied == COPIED_STOPPED || stop.load())
             return fail(QString());
+        if (copied == COPIED_NO_ANSWER)
+            return fail(QObject::tr("%1 cannot be made: the record's volume does not answer.").arg(copy));
         return cannot(copy, cause);
     }
     return copy;

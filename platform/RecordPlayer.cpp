@@ -62,6 +62,13 @@ QString CRecordPlayer::Opener()
     return QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
 }
 
+QString CRecordPlayer::RecordVolume(const QString& path)
+{
+    // A stored record lies below its disk's Records folder; one stalled disk holds one waiting read.
+    const qsizetype records = path.lastIndexOf(QStringLiteral("/Records/"));
+    return records > 0 ? path.left(records) : QFileInfo(path).path();
+}
+
 QString CRecordPlayer::CopyFolder()
 {
     return GetAppDirPath() + QStringLiteral("Playback");
@@ -116,8 +123,8 @@ bool CRecordPlayer::StartCopy(const QString& program, bool opener, int fd, const
     const QSet<QString> keep = KeptCopies();
     QThread* copying = QThread::create([this, held, program, opener, path, folder, keep] {
         QString error;
-        const QString copy =
-            MakePrivateCopy(held, CopyFolder(), folder, QFileInfo(path).fileName(), keep, m_stopping, &error);
+        const QString copy = MakePrivateCopy(held, CopyFolder(), folder, QFileInfo(path).fileName(), keep,
+                                             m_stopping, &error, RecordVolume(path));
         ::close(held);
         QMetaObject::invokeMethod(
             this, [=, this] { CopyMade(program, opener, path, folder, copy, error); }, Qt::QueuedConnection);

@@ -75,6 +75,8 @@ public:
     static QString Opener();
     // Where the private copies are made: "Playback" in the program's directory.
     static QString CopyFolder();
+    // The disk folder of the stored record at `path`, whose volume its reads wait on.
+    static QString RecordVolume(const QString& path);
 
 private:
     // Program(); `opener` tells whether it is the desktop's opener.

@@ -8,7 +8,9 @@
 #include "platform/FileBrowser.h"
 #include "platform/MFNetTraffic.h"
 #include "platform/PrivateRecordCopy.h"
+#include "platform/DriveMap.h"
 #include "platform/RecordPlayer.h"
+#include "platform/VolumeCall.h"
 #include "tests/support/MountNamespace.h"
 #include "tests/support/OtherUser.h"
 #include "tests/support/RecordingClock.h"
@@ -18,7 +20,11 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QElapsedTimer>
+#include <QProcess>
 #include <QScopeGuard>
+#include <QStandardPaths>
+#include <QThread>
 
 #include <fcntl.h>
 #include <sys/mount.h>
@@ -27,6 +33,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstring>
 #include <mutex>
 
@@ -82,6 +89,8 @@ private Q_SLOTS:
     void privateCopyOnlyInClosedFolders();
     void privateCopyFailsAtAReadError_data();
     void privateCopyFailsAtAReadError();
+    void privateCopyOfASilentRecord_data();
+    void privateCopyOfASilentRecord();
     void fileBrowserFallsBack();
     void watchDogHeartbeatsAndStops();
     void watchDogNotifySocketMessages();
@@ -337,6 +346,91 @@ void TestAutoStart::privateCopyFailsAtAReadError()
              QString());
     QVERIFY2(error.startsWith(base + QStringLiteral("/a/r.rec cannot be made: ")), qPrintable(error));
     QCOMPARE(QDir(base).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList());
+}
+
+void TestAutoStart::privateCopyOfASilentRecord_data()
+{
+    QTest::addColumn<bool>("stopped"); // else the bound passes
+    QTest::newRow("the bound passes") << false;
+    QTest::newRow("stopped (the player's end)") << true;
+}
+
+// A record on a volume that stops answering mid-copy (a FUSE view whose daemon is stopped): the copy fails
+// within its bound naming the volume as not answering, or ends at once at a stop, and leaves nothing; the
+// read left behind ends once the volume answers.
+void TestAutoStart::privateCopyOfASilentRecord()
+{
+    if (::geteuid() != 0)
+        QSKIP("A FUSE view is mounted as root only.");
+    if (!QFileInfo(QStringLiteral("/dev/fuse")).exists())
+        QSKIP("No /dev/fuse on this machine: no FUSE view can be mounted.");
+    if (QStandardPaths::findExecutable(QStringLiteral("bindfs")).isEmpty())
+        QSKIP("bindfs is not installed (scripts/install-deps.sh installs it).");
+    IN_MOUNT_NAMESPACE();
+    QFETCH(bool, stopped);
+    QTemporaryDir under;
+    QTemporaryDir view;
+    QTemporaryDir dir;
+    QFile file(under.filePath(QStringLiteral("r.rec")));
+    QVERIFY(file.open(QIODevice::WriteOnly) &&
+            file.write(QByteArray(3 * 1024 * 1024, 'v')) == 3 * 1024 * 1024);
+    file.close();
+    QProcess bindfs;
+    bindfs.setProcessChannelMode(QProcess::MergedChannels);
+    bindfs.start(QStringLiteral("bindfs"), {"-f", under.path(), view.path()});
+    const auto resume = [&bindfs] { ::kill(pid_t(bindfs.processId()), SIGCONT); };
+    int fd = -1;
+    const auto unmount = qScopeGuard([&] {
+        resume();
+        if (fd >= 0)
+            ::close(fd);
+        TestSupport::Unmount(view.path());
+        if (!bindfs.waitForFinished(TestSupport::Bound(10000)))
+            bindfs.kill();
+        bindfs.waitForFinished();
+    });
+    QElapsedTimer waited;
+    waited.start();
+    while (!CDriveMap::IsMountPoint(view.path()) && waited.elapsed() < TestSupport::Bound(10000))
+        QThread::msleep(10);
+    QVERIFY2(CDriveMap::IsMountPoint(view.path()), qPrintable(QString::fromLocal8Bit(bindfs.readAll())));
+    fd = ::open(QFile::encodeName(view.filePath(QStringLiteral("r.rec"))).constData(), O_RDONLY | O_CLOEXEC);
+    QVERIFY(fd >= 0);
+    QVERIFY(::kill(pid_t(bindfs.processId()), SIGSTOP) == 0);
+
+    const QString base = dir.filePath(QStringLiteral("Playback"));
+    const int bound = stopped ? 30000 : 1500;
+    std::atomic_bool stop{false};
+    QString error = QStringLiteral("unchanged");
+    QElapsedTimer took;
+    QThread* stopper = QThread::create([&stop, &took, stopped] {
+        if (!stopped)
+            return;
+        QThread::msleep(300);
+        took.start();
+        stop = true;
+    });
+    const auto joined = qScopeGuard([stopper] {
+        stopper->wait();
+        delete stopper;
+    });
+    if (!stopped)
+        took.start();
+    stopper->start();
+    QCOMPARE(MakePrivateCopy(fd, base, QStringLiteral("a"), QStringLiteral("r.rec"), {}, stop, &error,
+                             view.path(), bound),
+             QString());
+    stopper->wait();
+    QVERIFY2(took.elapsed() < TestSupport::Bound(stopped ? 2000 : bound + 3000),
+             qPrintable(QString::number(took.elapsed())));
+    if (stopped)
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+    else
+        QCOMPARE(error,
+                 base + QStringLiteral("/a/r.rec cannot be made: the record's volume does not answer."));
+    QCOMPARE(QDir(base).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList());
+    resume();
+    QTRY_COMPARE_WITH_TIMEOUT(VolumeCall::CallsOut(), 0, TestSupport::Bound(10000));
 }
 
 void TestAutoStart::fileBrowserFallsBack()

@@ -2192,6 +2192,10 @@
         <source>%1 cannot be made: %2.</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>%1 cannot be made: the record&apos;s volume does not answer.</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>UiLogBackup</name>

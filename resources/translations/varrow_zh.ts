@@ -2202,6 +2202,10 @@
         <source>%1 cannot be made: %2.</source>
         <translation>无法创建 %1：%2。</translation>
     </message>
+    <message>
+        <source>%1 cannot be made: the record&apos;s volume does not answer.</source>
+        <translation>%1 无法制作：录像所在的卷没有响应。</translation>
+    </message>
 </context>
 <context>
     <name>UiLogBackup</name>
