@@ -108,6 +108,7 @@ private Q_SLOTS:
     void foreignOrOpenFoldersRefused_data();
     void foreignOrOpenFoldersRefused();
     void lastCopyStoppedIsSaidStopped();
+    void largeRecordIntoAFolderNotYetThere();
     void chosenFolderIsChecked_data();
     void chosenFolderIsChecked();
     void silentVolumeIsNamedWithinTheBound_data();
@@ -371,6 +372,28 @@ void TestRecordExport::foreignOrOpenFoldersRefused()
     QCOMPARE(ReadAll(Target(0)), Content(0));
 }
 
+// A chosen folder that is not there yet is made; a record larger than the stretch between two flushes is
+// copied whole, its flushes taken as done.
+void TestRecordExport::largeRecordIntoAFolderNotYetThere()
+{
+    const QByteArray large = QByteArray(17 * 1024 * 1024, 'v') + "e";
+    QVERIFY(WriteFile(Disk(1), large));
+    const QString chosen = m_target->filePath(QStringLiteral("new/deeper"));
+    CThreadExportFile worker(nullptr);
+    QSignalSpy failed(&worker, &CThreadExportFile::SendFileFailed);
+    QSignalSpy over(&worker, &CThreadExportFile::SendWriteOver);
+    worker.SetExportParam({Disk(1)}, chosen);
+    worker.start();
+    QVERIFY(worker.wait(TestSupport::Bound(30000)));
+    QVERIFY2(failed.isEmpty(), failed.isEmpty() ? "" : qPrintable(failed.first().value(0).toString()));
+    QCOMPARE(over.size(), 1);
+    QCOMPARE(over.first().value(0).toInt(), int(CThreadExportFile::EXPORT_DONE));
+    const QString copy =
+        chosen + QLatin1Char('/') + QString::fromLatin1(kRecords[1]).section(QLatin1Char('/'), -3);
+    QCOMPARE(FilesUnder(chosen), QStringList{copy});
+    QVERIFY(ReadAll(copy) == large);
+}
+
 void TestRecordExport::chosenFolderIsChecked_data()
 {
     QTest::addColumn<int>("owner"); // -1: the program's user
@@ -524,6 +547,17 @@ void TestRecordExport::silentVolumeIsNamedWithinTheBound()
     resume();
     QTRY_COMPARE_WITH_TIMEOUT(VolumeCall::CallsOut(), 0, TestSupport::Bound(10000));
     QCOMPARE(FilesUnder(seen), QStringList());
+
+    // The volume answers again, and the program's own bound is back: the next export is made.
+    CThreadExportFile::SetVolumeBound(0);
+    CThreadExportFile::SetBlockHook({});
+    CThreadExportFile again(nullptr);
+    QSignalSpy over(&again, &CThreadExportFile::SendWriteOver);
+    again.SetExportParam({Disk(1)}, chosen);
+    again.start();
+    QVERIFY(again.wait(TestSupport::Bound(10000)));
+    QCOMPARE(over.size(), 1);
+    QCOMPARE(over.first().value(0).toInt(), int(CThreadExportFile::EXPORT_DONE));
 }
 
 VARROW_TEST_MAIN(TestRecordExport, QApplication)

@@ -475,6 +475,15 @@ void TestRecordPage::missingPlayerIsSaid()
     m_page->OnClickAction(m_records->index(0, CViewRecord::COL_PLAYBACK));
     QCOMPARE(m_driver->Seen().size(), 1);
     QVERIFY2(m_driver->Seen().first().Text().contains(missing), qPrintable(m_driver->Seen().first().Text()));
+    // A file that is there but may not be run is said at the click as well.
+    QTemporaryDir bin;
+    const QString unrunnable = bin.filePath(QStringLiteral("Vidrun"));
+    QVERIFY(WriteFile(unrunnable, "#!/bin/sh\n"));
+    m_page->SetPlayer(std::make_unique<CRecordPlayer>(unrunnable));
+    m_driver->Accept();
+    m_page->OnClickAction(m_records->index(0, CViewRecord::COL_PLAYBACK));
+    QCOMPARE(m_driver->Seen().size(), 2);
+    QVERIFY2(m_driver->Seen().last().Text().contains(unrunnable), qPrintable(m_driver->Seen().last().Text()));
 
     CRecordPlayer chosen;
     QCOMPARE(chosen.Program(), QStandardPaths::findExecutable(QStringLiteral("xdg-open")));
