@@ -141,6 +141,9 @@ RECORD_SEARCH_OUTCOME RunRecordSearch(CStowelineClass& storage, const std::vecto
             const int any = storage.SearchChannelRecord(&condition, &answer, stop);
             outcome.Gaps.Note(storage.GetLastSearchRootErrors(), storage.LastSearchCut(),
                               storage.GetLastSearchOtherDisks());
+            // A search stopped while a disk was waited for holds only part of the answer.
+            if (stopped())
+                return outcome;
             if (any == 0 || answer == nullptr)
                 continue;
             // The answer's files by disk, each disk's read at once.
