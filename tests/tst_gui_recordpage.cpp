@@ -1104,7 +1104,7 @@ void TestRecordPage::silentDiskHoldsNothing()
     bool over = false;
     std::thread watchdog([&] {
         std::unique_lock held(lock);
-        woken.wait_for(held, std::chrono::milliseconds(Bound(60000)), [&] { return over; });
+        woken.wait_for(held, std::chrono::milliseconds(Bound(30000)), [&] { return over; });
         ::kill(pid, SIGCONT);
     });
     const auto teardown = qScopeGuard([&] {
