@@ -57,6 +57,9 @@ struct STOWELINE_ROOT_ERROR
     // Path is no longer the folder that was set up: it was moved away, and a link or another folder stands
     // in its place. Never written through; waited for until the set-up's folder is back.
     bool Replaced = false;
+    // Path did not answer within its bound (a network share whose server went silent, a FUSE volume whose
+    // daemon stopped): passed over, never waited for.
+    bool NoAnswer = false;
 };
 
 // A backup run on the calling thread, for as long as the object lives. The records that this thread opens
@@ -142,7 +145,10 @@ public:
     // *result set when any was found. The list belongs to this object and stays valid until the same thread
     // searches again or the object is destroyed. A disk that cannot be searched is passed over and named by
     // GetLastSearchRootErrors; another user's folder below Records is left alone and named once in the log.
-    int SearchChannelRecord(const RECORD_SEARCH_COND* condition, StowelineList** result);
+    // Each disk is read on a thread of its own: one that does not answer within its bound is passed over and
+    // named so (NoAnswer), and the search ends early, with what it found so far, once `stop` says so.
+    int SearchChannelRecord(const RECORD_SEARCH_COND* condition, StowelineList** result,
+                            const std::function<bool()>& stop = {});
     // The most files one search returns, however many match: a disk with planted names must not fill the
     // memory of the page that lists them.
     static constexpr int kMaxSearchMatches = 5000;

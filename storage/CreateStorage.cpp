@@ -69,6 +69,11 @@ QString DescribeRootError(const STOWELINE_ROOT_ERROR& error)
     QString drive = error.Drive;
     if (drive.endsWith(QLatin1Char(':')))
         drive.chop(1);
+    // Asked nothing more: looking at a folder that does not answer would wait on it again.
+    if (error.NoAnswer)
+        return drive.isEmpty()
+                   ? QObject::tr("The folder %1 does not answer.").arg(error.Path)
+                   : QObject::tr("Disk %1: the folder %2 does not answer.").arg(drive, error.Path);
     if (error.Path.isEmpty()) {
         const QString mapError = CDriveMap::MapFileError();
         if (!mapError.isEmpty())

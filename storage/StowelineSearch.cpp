@@ -2,6 +2,8 @@
 
 #include "storage/StowelineParts.h"
 
+#include "platform/VolumeCall.h"
+
 #include <QFile>
 
 #include <algorithm>
@@ -10,6 +12,9 @@
 using namespace StowelineDetail;
 
 namespace {
+
+// How long one disk may take to list a record name's files before it is named as not answering.
+constexpr int kSearchAnswerMs = VolumeCall::kDefaultBoundMs;
 
 // What the last search on this thread could not give: the disks it could not search, and whether it
 // matched more than it returned.
@@ -46,7 +51,8 @@ std::vector<STOWELINE_ROOT_ERROR> CStowelineClass::GetLastSearchOtherDisks() con
     return t_others;
 }
 
-int CStowelineClass::SearchChannelRecord(const RECORD_SEARCH_COND* condition, StowelineList** result)
+int CStowelineClass::SearchChannelRecord(const RECORD_SEARCH_COND* condition, StowelineList** result,
+                                         const std::function<bool()>& stop)
 {
     CReportScope reports;
     t_unsearched.clear();
@@ -86,14 +92,27 @@ int CStowelineClass::SearchChannelRecord(const RECORD_SEARCH_COND* condition, St
         found.push(std::move(match));
     };
     const QByteArray folderName = folder.toLatin1();
+    // What one disk gave. It is read on a thread of its own and left there when the disk does not answer,
+    // so it owns everything it touches and reports through this alone.
+    struct FINDINGS
+    {
+        std::vector<CFound> found; // its earliest matches, at most kMaxSearchMatches
+        bool cut = false;
+        std::optional<STOWELINE_ROOT_ERROR> unsearched;
+        bool foundHere = false;
+    };
     // Reads one disk's records of the name; `chosen`: a disk of the set-up, else a search-only one, which
     // counts as unsearched only where its Records folder stands and is refused.
-    const auto searchRoot = [&](const CRoot* root, bool chosen) {
+    const auto searchRoot = [folder, folderName, from, to, fileType = condition->FileType](
+                                const std::shared_ptr<CRoot>& root, bool chosen) {
+        CReportScope reports;
+        FINDINGS findings;
+        std::priority_queue<CFound> kept;
         // A disk that is not there is not a disk without records: the caller names it.
         if (DriveGone(*root)) {
             if (chosen)
-                t_unsearched.push_back(GoneError(*root));
-            return;
+                findings.unsearched = GoneError(*root);
+            return findings;
         }
         // The same checks as for every use of a disk: Records the station's own and closed to others.
         const CFd records(root->OpenRecords(false));
@@ -103,19 +122,19 @@ int CStowelineClass::SearchChannelRecord(const RECORD_SEARCH_COND* condition, St
             // it; either way its records are not known.
             const int error = errno;
             if (!chosen && error == ENOENT)
-                return;
-            t_unsearched.push_back({root->drive, root->dir, error == ENOENT ? 0 : error, false});
+                return findings;
+            findings.unsearched =
+                STOWELINE_ROOT_ERROR{root->drive, root->dir, error == ENOENT ? 0 : error, false};
             if (error == ELOOP)
                 root->NoteLink(root->dir);
-            return;
+            return findings;
         }
         const QString namePath = root->dir + QLatin1Char('/') + folder;
         const CFd nameDir(OpenSubDir(records.Get(), folderName));
         if (!nameDir.Valid()) {
             root->NoteRefusedFolder(namePath, errno);
-            return;
+            return findings;
         }
-        bool foundHere = false;
         for (const DIR_ENTRY& day : ListDir(nameDir.Get())) {
             // A record lies in the folder of its start day, so later days cannot overlap the range.
             if (!day.Dir || !IsDayName(day.Name) || QString::fromLatin1(day.Name) > to.left(8))
@@ -132,20 +151,56 @@ int CStowelineClass::SearchChannelRecord(const RECORD_SEARCH_COND* condition, St
                 const QString fileName = QFile::decodeName(file.Name);
                 if (!file.File || !ParseFileName(fileName, &start, &stop, &type) || start > to || stop < from)
                     continue;
-                if (condition->FileType != 0 &&
-                    (condition->FileType < 0 || type != quint32(condition->FileType)))
+                if (fileType != 0 && (fileType < 0 || type != quint32(fileType)))
                     continue;
-                keep({start, dayPath + QLatin1Char('/') + fileName});
-                foundHere = true;
+                findings.foundHere = true;
+                CFound match{start, dayPath + QLatin1Char('/') + fileName};
+                if (kept.size() == size_t(kMaxSearchMatches)) {
+                    findings.cut = true;
+                    if (!(match < kept.top()))
+                        continue;
+                    kept.pop();
+                }
+                kept.push(std::move(match));
             }
         }
-        if (foundHere && !chosen)
+        for (; !kept.empty(); kept.pop())
+            findings.found.push_back(kept.top());
+        return findings;
+    };
+    // A disk that does not answer (a network share whose server went silent, a FUSE volume whose daemon
+    // stopped) is named and passed over; one that stayed silent at an earlier search answers at once.
+    bool stopped = false;
+    const auto searchWithin = [&](const std::shared_ptr<CRoot>& root, bool chosen) {
+        if (stopped)
+            return;
+        FINDINGS findings;
+        const VolumeCall::OUTCOME outcome = VolumeCall::Run<FINDINGS>(
+            root->dir, [searchRoot, root, chosen] { return searchRoot(root, chosen); }, kSearchAnswerMs,
+            &findings, stop);
+        if (outcome == VolumeCall::OUTCOME_STOPPED) {
+            stopped = true;
+            return;
+        }
+        if (outcome == VolumeCall::OUTCOME_NO_ANSWER) {
+            qWarning() << "storage: drive" << root->drive << "at" << root->driveDir << "does not answer";
+            STOWELINE_ROOT_ERROR silent{root->drive, root->driveDir, 0, false};
+            silent.NoAnswer = true;
+            t_unsearched.push_back(silent);
+            return;
+        }
+        if (findings.unsearched)
+            t_unsearched.push_back(*findings.unsearched);
+        t_cut = t_cut || findings.cut;
+        for (CFound& match : findings.found)
+            keep(std::move(match));
+        if (findings.foundHere && !chosen)
             t_others.push_back({root->drive, root->driveDir, 0, false});
     };
     for (const auto& root : roots)
-        searchRoot(root.get(), true);
+        searchWithin(root, true);
     for (const auto& root : searchOnly)
-        searchRoot(root.get(), false);
+        searchWithin(root, false);
     std::vector<CFound> sorted;
     sorted.reserve(found.size());
     for (; !found.empty(); found.pop())

@@ -40,9 +40,14 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include <atomic>
+#include <condition_variable>
 #include <csignal>
 #include <memory>
+#include <mutex>
+#include <thread>
 
+#include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -179,6 +184,8 @@ private Q_SLOTS:
     void returnThatStartedTheExportDoesNotStopIt();
     void listCutAtItsBound_data();
     void listCutAtItsBound();
+    void silentDiskHoldsNothing_data();
+    void silentDiskHoldsNothing();
 
 private:
     // Stores one record through the storage layer; its full path.
@@ -1227,6 +1234,158 @@ void TestRecordPage::listCutAtItsBound()
     Search();
     QCOMPARE(Rows(), second > 0 ? 2 * 601 : 601);
     QCOMPARE(Label("pLabelSearchNote"), QString());
+}
+
+void TestRecordPage::silentDiskHoldsNothing_data()
+{
+    QTest::addColumn<bool>("chosen"); // the silent disk is chosen for records, else only mapped
+    QTest::addColumn<bool>("stop");   // the operator stops the search while the disk is silent
+    QTest::newRow("a mapped letter") << false << false;
+    QTest::newRow("a chosen disk") << true << false;
+    QTest::newRow("stopped at a mapped letter") << false << true;
+    QTest::newRow("stopped at a chosen disk") << true << true;
+}
+
+// A disk whose volume stops answering (a FUSE view whose daemon is stopped stands in for a network share
+// whose server went silent) holds neither the window nor the other disk: the window goes on painting and
+// taking events while it is waited for, the search ends within the disk's bound, names it as not answering
+// and lists the other disk's records; Cancel in the busy box ends the search at once.
+void TestRecordPage::silentDiskHoldsNothing()
+{
+    if (::geteuid() != 0)
+        QSKIP("A FUSE view is mounted as root only.");
+    if (!QFileInfo(QStringLiteral("/dev/fuse")).exists())
+        QSKIP("No /dev/fuse on this machine: no FUSE view can be mounted.");
+    if (QStandardPaths::findExecutable(QStringLiteral("bindfs")).isEmpty())
+        QSKIP("bindfs is not installed (scripts/install-deps.sh installs it).");
+    IN_MOUNT_NAMESPACE();
+    QFETCH(bool, chosen);
+    QFETCH(bool, stop);
+    using TestSupport::Bound;
+
+    // D: a view of the fixture's disk, which holds a record; E: a disk of its own, with another.
+    QVERIFY(!Store(m_gate, 1, At(8), At(9), 1).isEmpty());
+    QTemporaryDir mountPoint;
+    QTemporaryDir e;
+    const QString view = mountPoint.path();
+    QProcess bindfs;
+    bindfs.setProcessChannelMode(QProcess::MergedChannels);
+    bindfs.start(QStringLiteral("bindfs"), {QStringLiteral("-f"), m_fixture->DiskPath(), view});
+    QVERIFY(bindfs.waitForStarted(Bound(10000)));
+    const auto pid = pid_t(bindfs.processId());
+    // Whatever fails below, the view answers again before anything else is torn down, and it is never
+    // silent for longer than the test's bound: the search as it was (on the window's thread, waiting as
+    // long as the disk) ends the test with its failure instead of hanging it.
+    std::mutex lock;
+    std::condition_variable woken;
+    bool over = false;
+    std::thread watchdog([&] {
+        std::unique_lock held(lock);
+        woken.wait_for(held, std::chrono::milliseconds(Bound(30000)), [&] { return over; });
+        ::kill(pid, SIGCONT);
+    });
+    const auto teardown = qScopeGuard([&] {
+        {
+            std::lock_guard held(lock);
+            over = true;
+        }
+        woken.notify_all();
+        watchdog.join();
+        QElapsedTimer waited;
+        waited.start();
+        while (VolumeCall::CallsOut() != 0 && waited.elapsed() < Bound(30000))
+            QThread::msleep(10);
+        ReleaseStorage();
+        TestSupport::Unmount(view);
+        if (!bindfs.waitForFinished(Bound(10000)))
+            bindfs.kill();
+        bindfs.waitForFinished();
+    });
+    QElapsedTimer waited;
+    waited.start();
+    while (!CDriveMap::IsMountPoint(view) && waited.elapsed() < Bound(10000))
+        QThread::msleep(10);
+    QVERIFY2(CDriveMap::IsMountPoint(view), qPrintable(QString::fromLocal8Bit(bindfs.readAll())));
+    QVERIFY(MapDrives({{'D', view}, {'E', e.path()}}));
+    SYSTEM_CONFIG config;
+    CopyString26(config.Disk, "E");
+    QCOMPARE(CreateStorage(nullptr, config), 0);
+    Store(m_gate, 1, At(10), At(11), 1);
+    QDirIterator onE(e.path(), {QStringLiteral("20260310100000_*")}, QDir::Files,
+                     QDirIterator::Subdirectories);
+    QVERIFY(onE.hasNext());
+    const QString other = onE.next();
+    if (chosen) {
+        CopyString26(config.Disk, "DE");
+        QCOMPARE(CreateStorage(nullptr, config), 0);
+    }
+    Tick(0, 0);
+    SetRange(At(0), At(23));
+
+    // Meanwhile the window is asked to paint every 20 ms, and the longest pause between two of its timer's
+    // ticks is measured.
+    m_page->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_page.get()));
+    int paints = 0;
+    struct CPaints : QObject
+    {
+        int* count;
+        explicit CPaints(int* c) : count(c) {}
+        bool eventFilter(QObject*, QEvent* event) override
+        {
+            if (event->type() == QEvent::Paint)
+                ++*count;
+            return false;
+        }
+    } counter(&paints);
+    m_page->installEventFilter(&counter);
+    QElapsedTimer sinceTick;
+    qint64 longestPause = 0;
+    QTimer ticker;
+    ticker.setInterval(20);
+    connect(&ticker, &QTimer::timeout, this, [&] {
+        longestPause = std::max(longestPause, sinceTick.restart());
+        m_page->update();
+    });
+    m_driver->SetOnTopLimit(Bound(60000));
+    if (stop) {
+        // Cancel, once the disk has kept the search waiting for a while.
+        m_driver->Answer([](QWidget* busy) {
+            QTimer::singleShot(
+                500, busy, [busy] { busy->findChild<QPushButton*>(QStringLiteral("pCancelBtn"))->click(); });
+        });
+    }
+
+    QVERIFY(::kill(pid, SIGSTOP) == 0);
+    QElapsedTimer took;
+    took.start();
+    sinceTick.start();
+    ticker.start();
+    Search();
+    const qint64 searched = took.elapsed();
+    ticker.stop();
+    longestPause = std::max(longestPause, sinceTick.elapsed());
+    const int paintsDuring = paints;
+    QVERIFY(::kill(pid, SIGCONT) == 0);
+
+    QVERIFY2(longestPause < Bound(2000), qPrintable(QString::number(longestPause)));
+    QVERIFY2(paintsDuring >= 10, qPrintable(QString::number(paintsDuring)));
+    if (stop) {
+        QVERIFY2(searched < 500 + Bound(4000), qPrintable(QString::number(searched)));
+        QVERIFY2(Label("pLabelSearchNote")
+                     .startsWith(
+                         QStringLiteral("The search was stopped: only the records found before are listed.")),
+                 qPrintable(Label("pLabelSearchNote")));
+        return;
+    }
+    QVERIFY2(searched >= VolumeCall::kDefaultBoundMs - 100 &&
+                 searched < VolumeCall::kDefaultBoundMs + Bound(10000),
+             qPrintable(QString::number(searched)));
+    QCOMPARE(Rows(), 1);
+    QCOMPARE(Cell(0, CViewRecord::COL_PATH), other);
+    QCOMPARE(Label("pLabelSearchNote"),
+             QStringLiteral("Not searched: Disk D: the folder %1 does not answer.").arg(view));
+    QCOMPARE(Label("pLabelNoRecord"), QString());
 }
 
 VARROW_TEST_MAIN(TestRecordPage, QApplication)

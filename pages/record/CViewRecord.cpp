@@ -222,42 +222,53 @@ void CViewRecord::OnBtnClickedSerchRecord()
     m_rowsCut = false;
 
     const int type = ui.pCombFileType->currentData(ROLE_USER_DATA).toInt();
-    const QList<int> searchTypes = SearchTypesOf(type);
-    RECORD_SEARCH_COND condition;
-    condition.StartTime = CompactTime(from);
-    condition.EndTime = CompactTime(to);
-    SEARCH_GAPS gaps;
-    int searched = 0;
+    CRecordSearchThread::JOB job;
+    job.Storage = storage;
+    job.From = CompactTime(from);
+    job.To = CompactTime(to);
+    job.Types = SearchTypesOf(type);
     for (int row = 0; row < m_pGroupModel->rowCount(); ++row) {
         const QStandardItem* deviceItem = m_pGroupModel->item(row);
         for (int child = 0; child < deviceItem->rowCount(); ++child) {
             const QStandardItem* channelItem = deviceItem->child(child);
             const QByteArray name = channelItem->data(ROLE_USER_DATA2).toString().toLatin1();
             if (name.isEmpty() || channelItem->checkState() != Qt::Checked ||
-                name.size() >= int(sizeof(condition.RecordName)))
+                name.size() >= int(sizeof(RECORD_SEARCH_COND::RecordName)))
                 continue;
-            std::memset(condition.RecordName, 0, sizeof(condition.RecordName));
-            std::memcpy(condition.RecordName, name.constData(), size_t(name.size()));
-            ++searched;
-            for (const int searchType : searchTypes) {
-                condition.FileType = searchType;
-                StowelineList* answer = nullptr;
-                if (storage->SearchChannelRecord(&condition, &answer) != 0)
-                    FillRecordRows(answer, channelItem->text());
-                gaps.Note(storage->GetLastSearchRootErrors(), storage->LastSearchCut(),
-                          storage->GetLastSearchOtherDisks());
-            }
+            job.Channels.push_back({name, channelItem->text()});
         }
     }
+    const int searched = int(job.Channels.size());
+    if (searched == 0) {
+        ShowSearchOutcome(0, {});
+        return;
+    }
+
+    // The disks are read off the window's thread: one that does not answer keeps the window waiting no
+    // more than the busy box, whose Cancel (or the program's end, which rejects every open box) stops it.
+    ChaseDialog chase(this, QStringLiteral(":/images/Loading.gif"), tr("Searching..."), true);
+    connect(&m_searchThread, &CRecordSearchThread::SearchEnded, &chase, &ChaseDialog::OnImmediatelyStopChase);
+    connect(
+        &chase, &ChaseDialog::SignalCancel, &m_searchThread, [this] { m_searchThread.Stop(); },
+        Qt::DirectConnection);
+    m_searchThread.Search(std::move(job));
+    chase.exec();
+    const RECORD_SEARCH_OUTCOME outcome = m_searchThread.TakeOutcome();
+
+    for (const RECORD_ROW& row : outcome.Rows)
+        AppendRecordRow(row.Camera, row.Path, row.Start, row.End, row.Size);
+    SEARCH_GAPS gaps = outcome.Gaps;
     gaps.Cut = gaps.Cut || m_rowsCut;
-    ShowSearchOutcome(searched, gaps);
+    ShowSearchOutcome(searched, gaps, outcome.Stopped);
 }
 
-void CViewRecord::ShowSearchOutcome(int searchedChannels, const SEARCH_GAPS& gaps)
+void CViewRecord::ShowSearchOutcome(int searchedChannels, const SEARCH_GAPS& gaps, bool stopped)
 {
     // An empty table alone reads as a search that did not run; one that searched no channel asks for one.
     if (searchedChannels == 0)
         ui.pLabelNoRecord->setText(tr("Tick a channel under Cameras to search its records."));
+    else if (stopped)
+        ui.pLabelNoRecord->setText(tr("No record found before the search was stopped."));
     else if (!gaps.Unsearched.empty())
         ui.pLabelNoRecord->setText(tr("No record found on the disks that could be searched."));
     else
@@ -265,6 +276,9 @@ void CViewRecord::ShowSearchOutcome(int searchedChannels, const SEARCH_GAPS& gap
     ui.pLabelNoRecord->setVisible(m_pRecordModel->rowCount() == 0);
 
     QStringList notes;
+    // A table cut short by Stop must not pass for all the range holds.
+    if (stopped)
+        notes << tr("The search was stopped: only the records found before are listed.");
     for (const STOWELINE_ROOT_ERROR& disk : gaps.Unsearched)
         notes << tr("Not searched: %1").arg(DescribeRootError(disk));
     // Rows from a disk that is no longer chosen would otherwise look like records stored in the wrong place.
@@ -283,7 +297,6 @@ void CViewRecord::FillRecordRows(const StowelineList* list, const QString& camer
 {
     if (list == nullptr)
         return;
-    const QIcon playIcon(QStringLiteral(":/images/ButtonIcon/StartViewing.png"));
     for (const STOWELINE_PATH& entry : *list) {
         if (m_pRecordModel->rowCount() >= kMaxRecordRows) {
             m_rowsCut = true;
@@ -298,22 +311,28 @@ void CViewRecord::FillRecordRows(const StowelineList* list, const QString& camer
         const QFileInfo info(path);
         if (!info.exists())
             continue;
-
-        QList<QStandardItem*> row;
-        row.reserve(COL_COUNT);
-        row << Cell(QString::number(m_pRecordModel->rowCount() + 1)) << Cell(cameraName) << Cell(start)
-            << Cell(end) << Cell(RecordSizeText(info.size()));
-        QStandardItem* play = Cell(QString());
-        play->setIcon(playIcon);
-        play->setData(true, ROLE_BUTTON);
-        play->setData(path, ROLE_USER_DATA);
-        QStandardItem* where = Cell(path);
-        where->setForeground(QColor(0, 0, 255, 255));
-        where->setData(true, ROLE_BUTTON);
-        where->setData(path, ROLE_USER_DATA);
-        row << play << where;
-        m_pRecordModel->appendRow(row);
+        AppendRecordRow(cameraName, path, start, end, info.size());
     }
+}
+
+void CViewRecord::AppendRecordRow(const QString& cameraName, const QString& path, const QString& start,
+                                  const QString& end, qint64 size)
+{
+    const QIcon playIcon(QStringLiteral(":/images/ButtonIcon/StartViewing.png"));
+    QList<QStandardItem*> row;
+    row.reserve(COL_COUNT);
+    row << Cell(QString::number(m_pRecordModel->rowCount() + 1)) << Cell(cameraName) << Cell(start)
+        << Cell(end) << Cell(RecordSizeText(size));
+    QStandardItem* play = Cell(QString());
+    play->setIcon(playIcon);
+    play->setData(true, ROLE_BUTTON);
+    play->setData(path, ROLE_USER_DATA);
+    QStandardItem* where = Cell(path);
+    where->setForeground(QColor(0, 0, 255, 255));
+    where->setData(true, ROLE_BUTTON);
+    where->setData(path, ROLE_USER_DATA);
+    row << play << where;
+    m_pRecordModel->appendRow(row);
 }
 
 void CViewRecord::OnClickAction(const QModelIndex& index)

@@ -3,8 +3,10 @@
 // The record page: the operator ticks channels of the registered recorders, chooses a file type and a range
 // of at most three days, and searches what the storage layer holds of them; from the result table a file is
 // played in the external player or shown in the file manager, and selected files are exported to a folder.
-// Everything but the export's copying runs on the GUI thread.
+// The search and the export's copying run off the GUI thread: a disk that stops answering never holds the
+// window, and the busy box's Cancel ends either.
 
+#include "pages/record/CRecordSearchThread.h"
 #include "pages/record/CViewRecordClass.h"
 
 #include <QDialog>
@@ -84,7 +86,9 @@ private:
     void ShowInExplorer(QString path);
     // The words beside and below the result's caption after a search: no channel ticked, nothing found, the
     // disks that could not be searched and a list cut at its bound.
-    void ShowSearchOutcome(int searchedChannels, const SEARCH_GAPS& gaps);
+    void ShowSearchOutcome(int searchedChannels, const SEARCH_GAPS& gaps, bool stopped = false);
+    void AppendRecordRow(const QString& cameraName, const QString& path, const QString& start,
+                         const QString& end, qint64 size);
 
     CViewRecordClass ui;
     QStandardItemModel* m_pGroupModel = nullptr;
@@ -98,4 +102,6 @@ private:
     CClockRange* m_pRange = nullptr;
     // The last search's rows reached the page's bound and matches were left out.
     bool m_rowsCut = false;
+    // Declared last: destroyed first, it stops a search and ends before anything it reports to goes.
+    CRecordSearchThread m_searchThread;
 };

@@ -1,8 +1,14 @@
 #include "pages/record/RecordSearch.h"
 
+#include "model/TextConvert.h"
+#include "platform/VolumeCall.h"
+
+#include <QFileInfo>
 #include <QStringList>
 
 #include <algorithm>
+#include <cstring>
+#include <map>
 
 namespace {
 
@@ -84,4 +90,105 @@ QString RecordSizeText(qint64 bytes)
 {
     const qint64 mib = bytes / (1024 * 1024);
     return QString::number(mib < 1 ? 1 : mib);
+}
+
+namespace {
+
+// The sizes of `paths`, -1 for a file that is not there; read on a thread of their disk's, within the bound.
+// The key is the disk's Records folder, three levels above a record (name, day, file), the key under which
+// the storage lists that disk: a disk that stopped answering there answers here at once.
+VolumeCall::OUTCOME ReadSizes(const QString& key, const QStringList& paths, const std::function<bool()>& stop,
+                              std::vector<qint64>* sizes)
+{
+    return VolumeCall::Run<std::vector<qint64>>(
+        key,
+        [paths] {
+            std::vector<qint64> read;
+            read.reserve(size_t(paths.size()));
+            for (const QString& path : paths) {
+                const QFileInfo info(path);
+                read.push_back(info.exists() ? info.size() : -1);
+            }
+            return read;
+        },
+        VolumeCall::kDefaultBoundMs, sizes, stop);
+}
+
+} // namespace
+
+RECORD_SEARCH_OUTCOME RunRecordSearch(CStowelineClass& storage, const std::vector<SEARCH_CHANNEL>& channels,
+                                      const STOWELINE_TIME& from, const STOWELINE_TIME& to,
+                                      const QList<int>& types, const std::function<bool()>& stop)
+{
+    RECORD_SEARCH_OUTCOME outcome;
+    RECORD_SEARCH_COND condition;
+    condition.StartTime = from;
+    condition.EndTime = to;
+    const auto stopped = [&] {
+        outcome.Stopped = outcome.Stopped || (stop && stop());
+        return outcome.Stopped;
+    };
+    for (const SEARCH_CHANNEL& channel : channels) {
+        if (channel.RecordName.size() >= int(sizeof(condition.RecordName)))
+            continue;
+        std::memset(condition.RecordName, 0, sizeof(condition.RecordName));
+        std::memcpy(condition.RecordName, channel.RecordName.constData(), size_t(channel.RecordName.size()));
+        for (const int type : types) {
+            if (stopped())
+                return outcome;
+            condition.FileType = type;
+            StowelineList* answer = nullptr;
+            const int any = storage.SearchChannelRecord(&condition, &answer, stop);
+            outcome.Gaps.Note(storage.GetLastSearchRootErrors(), storage.LastSearchCut(),
+                              storage.GetLastSearchOtherDisks());
+            // A search stopped while a disk was waited for holds only part of the answer.
+            if (stopped())
+                return outcome;
+            if (any == 0 || answer == nullptr)
+                continue;
+            // The answer's files by disk, each disk's read at once.
+            QStringList paths;
+            std::map<QString, QStringList> byDisk;
+            for (const STOWELINE_PATH& entry : *answer) {
+                const QString path = LocalToQString(entry.Path);
+                paths << path;
+                byDisk[path.section(QLatin1Char('/'), 0, -4)] << path;
+            }
+            std::map<QString, qint64> sizes;
+            for (const auto& [disk, onDisk] : byDisk) {
+                std::vector<qint64> read;
+                const VolumeCall::OUTCOME asked = ReadSizes(disk, onDisk, stop, &read);
+                if (asked == VolumeCall::OUTCOME_STOPPED) {
+                    outcome.Stopped = true;
+                    return outcome;
+                }
+                if (asked == VolumeCall::OUTCOME_NO_ANSWER) {
+                    STOWELINE_ROOT_ERROR silent;
+                    silent.Path = disk.section(QLatin1Char('/'), 0, -2);
+                    silent.NoAnswer = true;
+                    outcome.Gaps.Note({silent}, false);
+                    continue;
+                }
+                for (qsizetype i = 0; i < onDisk.size(); ++i)
+                    sizes[onDisk.at(i)] = read.at(size_t(i));
+            }
+            for (const QString& path : paths) {
+                RECORD_ROW row;
+                const auto size = sizes.find(path);
+                // A file that went away since the listing (overwritten, deleted) is left out, as is one
+                // whose disk stopped answering.
+                if (size == sizes.end() || size->second < 0 || !RecordTimesOf(path, &row.Start, &row.End))
+                    continue;
+                if (int(outcome.Rows.size()) >= kMaxRecordRows) {
+                    outcome.Gaps.Cut = true;
+                    break;
+                }
+                row.Camera = channel.Camera;
+                row.Path = path;
+                row.Size = size->second;
+                outcome.Rows.push_back(std::move(row));
+            }
+        }
+    }
+    return outcome;
 }

@@ -1,15 +1,18 @@
 #pragma once
 
 // The record page's search rules that need no window: the range check, the compact times of the condition,
-// the file types searched for a chosen type, and the reading of a stored file's name and size.
+// the file types searched for a chosen type, the reading of a stored file's name and size, and the search
+// itself, which runs off the window's thread.
 
 #include "storage/CStowelineClass.h"
 #include "storage/StowelineRecords.h"
 
+#include <QByteArray>
 #include <QDateTime>
 #include <QList>
 #include <QString>
 
+#include <functional>
 #include <vector>
 
 // The longest range one search may cover: three days.
@@ -57,3 +60,35 @@ bool RecordTimesOf(const QString& path, QString* start, QString* end);
 
 // The "File Size" text: whole MiB rounded down, at least 1.
 QString RecordSizeText(qint64 bytes);
+
+// One ticked channel: the name its records are stored under, and the text its rows show.
+struct SEARCH_CHANNEL
+{
+    QByteArray RecordName;
+    QString Camera;
+};
+
+// One listed file, read on the search's thread.
+struct RECORD_ROW
+{
+    QString Camera;
+    QString Path;
+    QString Start;
+    QString End;
+    qint64 Size = 0;
+};
+
+struct RECORD_SEARCH_OUTCOME
+{
+    std::vector<RECORD_ROW> Rows; // at most kMaxRecordRows; Gaps.Cut when more matched
+    SEARCH_GAPS Gaps;
+    bool Stopped = false; // ended by `stop` before every channel was searched
+};
+
+// Searches every channel for each of `types` over the range, and reads each file found (a file gone since
+// the listing is left out). Every look at a disk is bounded: a disk that does not answer is named in the
+// gaps and passed over, and `stop` (asked every few milliseconds while a disk is waited for) ends the search
+// with what it found so far. Never on the window's thread: a disk may keep it waiting up to its bound.
+RECORD_SEARCH_OUTCOME RunRecordSearch(CStowelineClass& storage, const std::vector<SEARCH_CHANNEL>& channels,
+                                      const STOWELINE_TIME& from, const STOWELINE_TIME& to,
+                                      const QList<int>& types, const std::function<bool()>& stop);
