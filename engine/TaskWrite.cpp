@@ -25,6 +25,21 @@ NET_DVR_TIME At(const QDate& day, const SCHEDULE_TIME& time)
                         uint32_t(time.Hour),  uint32_t(time.Minute), uint32_t(time.Second)};
 }
 
+// A plan's File End names the last second it takes, while a recorder's ranges leave their stop out: the
+// window asked for ends one second after File End (the next midnight for 23:59:59), so that second is
+// fetched and the next day's window begins where this one ends. A time no clock has is left as it is, for
+// the search to refuse.
+NET_DVR_TIME AfterSecond(const QDate& day, const SCHEDULE_TIME& time)
+{
+    const QTime last(time.Hour, time.Minute, time.Second);
+    if (!day.isValid() || !last.isValid())
+        return At(day, time);
+    const QTime next = last.addSecs(1);
+    const QDate nextDay = next < last ? day.addDays(1) : day;
+    return NET_DVR_TIME{uint32_t(nextDay.year()), uint32_t(nextDay.month()), uint32_t(nextDay.day()),
+                        uint32_t(next.hour()),    uint32_t(next.minute()),   uint32_t(next.second())};
+}
+
 } // namespace
 
 CTaskWrite::CTaskWrite(int group, bool yesterday, QObject* parent)
@@ -84,7 +99,7 @@ void CTaskWrite::run()
     condition.LockFlag = 0xFF;
     condition.UseCardNumber = 0;
     condition.StartTime = At(searchDay, entry->FileStartTime);
-    condition.StopTime = At(searchDay, entry->FileEndTime);
+    condition.StopTime = AfterSecond(searchDay, entry->FileEndTime);
 
     for (int slot = 0; slot < MAX_GROUP_CHANNEL_NUM; ++slot) {
         if (IsStopped()) {
