@@ -8,6 +8,7 @@
 #include "model/Mail.h"
 #include "model/SysInfoManage.h"
 #include "sdk/DeviceSdk.h"
+#include "storage/CStowelineClass.h"
 #include "storage/StowelineRecords.h"
 
 #include <QMetaType>
@@ -335,6 +336,19 @@ LIST_FILES_RESULT ListChannelFiles(int login, const NET_DVR_FILE_CONDITION& cond
                       .arg(badFiles - kMaxBadFilesReported)
                       .arg(channelName));
     return LIST_FILES_RESULT::LISTED;
+}
+
+QString FullDiskNames(const CStowelineClass& storage)
+{
+    return storage.DiskNames().join(QStringLiteral(", "));
+}
+
+QString FullDisksText(const CStowelineClass& storage)
+{
+    return QObject::tr("%1. A disk counts as full while less than %2 MB is free on it: that much is kept "
+                       "free on every disk.")
+        .arg(FullDiskNames(storage))
+        .arg(storage.ReserveBytes() / (1024 * 1024));
 }
 
 QString ReportListLoginFailure(int group, int position)

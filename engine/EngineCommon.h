@@ -122,6 +122,14 @@ enum class STORAGE_REFUSAL
 };
 STORAGE_REFUSAL ClassifyStorageRefusal(int storageError);
 
+class CStowelineClass;
+// The full disks of a stop, every disk by its letter and folder: for its log row and event row. Touches no
+// volume.
+QString FullDiskNames(const CStowelineClass& storage);
+// The same for its box, with that a disk counts as full while less than the kept reserve is free on it (an
+// operator who sees free room on it must not take the stop for a fault). Touches no volume.
+QString FullDisksText(const CStowelineClass& storage);
+
 // A recorder that could not be reached while a task list was built: logged. Returns the text for the page's
 // event list, empty when the channel has no name (then nothing is reported). The caller signals the text and
 // then hands it to MailListLoginFailure.
