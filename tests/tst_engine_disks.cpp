@@ -598,6 +598,8 @@ void TestEngineDisks::fullDiskStopIsSaidInEitherMode()
     CEngineFixture f(kNow);
     const int device = Recorder(f, {3 * 1024 * 1024});
     QVERIFY(device >= 0);
+    // Sent at 8 MB a second: the play-back is still under way when its write fails.
+    f.Recorder(device).SetRate(8 * 1024 * 1024);
     QVERIFY(TestSupport::MountTmpfs(f.DiskPath(), "size=1m"));
     const auto unmount = qScopeGuard([&] {
         g_fullStops = nullptr;
