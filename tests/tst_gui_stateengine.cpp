@@ -170,6 +170,7 @@ private Q_SLOTS:
     void storedManualModeResumesItsList();
     void fullDiskIsReportedOnce();
     void fullDiskWhileTheManualListIsBuilt();
+    void manualRunOnAFullDiskNamesIt();
     void diskGoneDuringARunIsNamedNotCalledFull();
     void disksThatFailedTogetherAreNamedInOneBox();
     void quickRestartsAndNewDisksLoseNothingAndStopEndsEveryThread();
@@ -343,6 +344,32 @@ void TestStateEngine::fullDiskWhileTheManualListIsBuilt()
     QVERIFY(!page->m_bAuto && !page->m_bManual);
     QCOMPARE(StoredMode(), 2);
     QCOMPARE(CEngineFixture::LogRows(QStringLiteral("Stop Manual BackUp")), 0);
+}
+
+void TestStateEngine::manualRunOnAFullDiskNamesIt()
+{
+    // Overwrite mode, and nothing on the disk that may go: the manual run stops for the full disk. Its box
+    // names the disk and the room kept free on it, and one log row names the disk.
+    CEngineFixture f(kStart, kScale);
+    const int device = AddRecorder(f, 1, kFile, 29, 0, 0, kFile / 2);
+    QVERIFY(device >= 0);
+    SetManual(f, device, {1}, 1);
+    f.Model().SetBackupMode(1);
+
+    CModalDriver driver;
+    AcceptNextBox(driver);
+    std::unique_ptr<CViewState> page = OpenPage();
+    QVERIFY(page);
+    const QString disk = "D: " + CStowelineClass::RecordRootOf(f.DiskPath());
+    TRY_COMPARE(
+        BoxesSaying(driver, QStringLiteral("The record disks are full: %1. A disk counts as full while "
+                                           "less than %2 MB is free on it")
+                                .arg(disk)
+                                .arg(STOWELINE_INIT_PARAM().ReserveMB)),
+        1, kLimitMs);
+    QCOMPARE(CEngineFixture::LogRows("Backup stopped: the record disks are full: " + disk), 1);
+    QVERIFY(!page->m_bAuto && !page->m_bManual);
+    TRY_VERIFY(!AnyThreadRunning(*page), kLimitMs);
 }
 
 void TestStateEngine::diskGoneDuringARunIsNamedNotCalledFull()
