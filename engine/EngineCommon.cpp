@@ -131,6 +131,19 @@ bool IsFetchableRange(const NET_DVR_TIME& start, const NET_DVR_TIME& stop)
     return IsRealSdkTime(start) && IsRealSdkTime(stop) && IsTimeLater(stop, start);
 }
 
+NET_DVR_TIME EndOfSecond(const NET_DVR_TIME& last)
+{
+    if (!IsRealSdkTime(last))
+        return last;
+    // Calendar fields, not a local time: a daylight-saving change moves no second of the range.
+    const QDate day(int(last.Year), int(last.Month), int(last.Day));
+    const QTime time(int(last.Hour), int(last.Minute), int(last.Second));
+    const QTime next = time.addSecs(1);
+    const QDate nextDay = next < time ? day.addDays(1) : day;
+    return NET_DVR_TIME{uint32_t(nextDay.year()), uint32_t(nextDay.month()), uint32_t(nextDay.day()),
+                        uint32_t(next.hour()),    uint32_t(next.minute()),   uint32_t(next.second())};
+}
+
 QString RangeText(const NET_DVR_TIME& start, const NET_DVR_TIME& stop)
 {
     const auto text = [](const NET_DVR_TIME& t) {

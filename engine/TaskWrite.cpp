@@ -25,19 +25,11 @@ NET_DVR_TIME At(const QDate& day, const SCHEDULE_TIME& time)
                         uint32_t(time.Hour),  uint32_t(time.Minute), uint32_t(time.Second)};
 }
 
-// A plan's File End names the last second it takes, while a recorder's ranges leave their stop out: the
-// window asked for ends one second after File End (the next midnight for 23:59:59), so that second is
-// fetched and the next day's window begins where this one ends. A time no clock has is left as it is, for
-// the search to refuse.
+// A plan's File End names the last second it takes: its window ends where that second ends, so the next
+// day's window begins where this one ends.
 NET_DVR_TIME AfterSecond(const QDate& day, const SCHEDULE_TIME& time)
 {
-    const QTime last(time.Hour, time.Minute, time.Second);
-    if (!day.isValid() || !last.isValid())
-        return At(day, time);
-    const QTime next = last.addSecs(1);
-    const QDate nextDay = next < last ? day.addDays(1) : day;
-    return NET_DVR_TIME{uint32_t(nextDay.year()), uint32_t(nextDay.month()), uint32_t(nextDay.day()),
-                        uint32_t(next.hour()),    uint32_t(next.minute()),   uint32_t(next.second())};
+    return EndOfSecond(At(day, time));
 }
 
 } // namespace

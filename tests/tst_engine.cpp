@@ -127,6 +127,8 @@ private Q_SLOTS:
     void windowCloseCarriesOnlyTheUnfinished();
     void dayIsFetchedToItsLastSecond();
     void earlierListIsFetchedToItsLastSecond();
+    void manualRangeTakesItsEndSecond_data();
+    void manualRangeTakesItsEndSecond();
 };
 
 void TestEngine::listCutsEachFileToTheRangeOnce()
@@ -1205,6 +1207,80 @@ void TestEngine::earlierListIsFetchedToItsLastSecond()
     QVERIFY(DbSaveTaskList(list, kPlan, 0));
     CloseMainDB();
     QCOMPARE(FromSdkTime(Stored()[0].FileList[1].FileStopTime), At(0, 23, 59, 59));
+}
+
+void TestEngine::manualRangeTakesItsEndSecond_data()
+{
+    // The manual range runs from Monday 00:00:00 to its End, a second it takes. Channel 1 holds 10:00-11:00,
+    // 11:00-11:30, the day's last file 23:30-00:00 and Tuesday's first; channel 2 a file across midnight.
+    // What each channel stores (start_stop of each copy), and the size of channel 1's last copy when it is a
+    // whole file (-1: a cut one).
+    QTest::addColumn<QDateTime>("end");
+    QTest::addColumn<QStringList>("first");
+    QTest::addColumn<QStringList>("second");
+    QTest::addColumn<qint64>("lastBytes");
+    QTest::newRow("whole day") << At(0, 23, 59, 59)
+                               << QStringList({QStringLiteral("20240304100000_20240304110000"),
+                                               QStringLiteral("20240304110000_20240304113000"),
+                                               QStringLiteral("20240304233000_20240305000000")})
+                               << QStringList({QStringLiteral("20240304234500_20240305000000")})
+                               << qint64(1800 * 1000 + 7 + kSimHeaderBlockSize);
+    QTest::newRow("a file's last second")
+        << At(0, 10, 59, 59) << QStringList({QStringLiteral("20240304100000_20240304110000")})
+        << QStringList() << qint64(3600 * 1000 + 5 + kSimHeaderBlockSize);
+    QTest::newRow("within a file") << At(0, 10, 15)
+                                   << QStringList({QStringLiteral("20240304100000_20240304101501")})
+                                   << QStringList() << qint64(-1);
+}
+
+void TestEngine::manualRangeTakesItsEndSecond()
+{
+    QFETCH(QDateTime, end);
+    QFETCH(QStringList, first);
+    QFETCH(QStringList, second);
+    QFETCH(qint64, lastBytes);
+    CEngineFixture f(kNow);
+    SimRecorderConfig config;
+    config.AnalogChannels = 2;
+    config.AddRecording(1, At(0, 10, 0), At(0, 11, 0), 0, 3600 * 1000 + 5);
+    config.AddRecording(1, At(0, 11, 0), At(0, 11, 30), 0, 1800 * 1000 + 3);
+    config.AddRecording(1, At(0, 23, 30), At(1, 0, 0), 0, 1800 * 1000 + 7);
+    config.AddRecording(1, At(1, 0, 0), At(1, 0, 30), 0, 900 * 1000 + 1);
+    config.AddRecording(2, At(0, 23, 45), At(1, 0, 15), 0, 1800 * 1000 + 11);
+    const int device = f.AddDevice(config, "Gate");
+    QVERIFY(device >= 0);
+    QCOMPARE(f.SetUpStorage(), 0);
+    MANUAL_BACKUP_INFO manual;
+    manual.FileStartTime = SimTime(At(0, 0, 0));
+    manual.FileEndTime = SimTime(end);
+    manual.FileType = 0;
+    manual.Channel[0] = {int16_t(device), 1};
+    manual.Channel[1] = {int16_t(device), 2};
+    f.Model().SetManualBackupInfo(&manual);
+
+    CManualBackup backup;
+    backup.start();
+    QVERIFY(backup.wait(kLimitMs));
+    QVERIFY(AllDone(Stored(0, MANUAL_GROUP_ID)));
+    const QList<QPair<int, QStringList>> expected = {{1, first}, {2, second}};
+    for (const auto& [channel, ranges] : expected) {
+        QStringList paths = f.StoredFiles(device, channel);
+        paths.sort();
+        QStringList names;
+        for (const QString& path : paths)
+            names << path.section(QLatin1Char('/'), -1).left(29);
+        QCOMPARE(names, ranges);
+        // Each copy is the recorder's play-back of its range, byte for byte.
+        for (const QString& range : ranges) {
+            const QString format = QStringLiteral("yyyyMMddhhmmss");
+            const QDateTime from = QDateTime::fromString(range.left(14), format);
+            const QDateTime to = QDateTime::fromString(range.mid(15, 14), format);
+            QVERIFY2(f.StoredCopyMatches(device, channel, SimTime(from), SimTime(to)), qPrintable(range));
+        }
+        if (channel == 1 && lastBytes >= 0)
+            QCOMPARE(QFileInfo(paths.last()).size(), lastBytes);
+    }
+    QVERIFY(f.Recorders().WaitForIdle());
 }
 
 VARROW_TEST_MAIN(TestEngine, QCoreApplication)
