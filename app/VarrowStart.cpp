@@ -52,6 +52,12 @@ std::unique_ptr<CVarrow> OpenMainWindow()
         box.ExecInfo(QStringLiteral("Varrow"), DatabaseErrorText(QString::fromStdString(error), refusal));
         return nullptr;
     }
+    // The start is logged before anything of the run: a box of the start may stay open for hours, and what
+    // the plans log meanwhile must not read as if it came before the program was opened.
+    WriteLog(LOG_TYPE_OPERATION, LOG_SUB_START_SOFTWARE, QObject::tr("Open Software"));
+    // Said where the operator of an unattended station looks: the start went on with the defaults.
+    if (const QString refused = ClientConfigManager::Instance()->RefusalText(); !refused.isEmpty())
+        WriteLog(LOG_TYPE_EXCEPTION, LOG_SUB_START_SOFTWARE, refused);
     g_pSysInfoManage->LoadAllTaskList();
     const int storageCode = CreateStorage(DiskFullCallBack);
 
@@ -59,10 +65,6 @@ std::unique_ptr<CVarrow> OpenMainWindow()
     window->show();
     if (storageCode != 0)
         ShowInfoMsgBox(QObject::tr("Information"), StorageErrorText(storageCode), window.get());
-    WriteLog(LOG_TYPE_OPERATION, LOG_SUB_START_SOFTWARE, QObject::tr("Open Software"));
-    // Said where the operator of an unattended station looks: the start went on with the defaults.
-    if (const QString refused = ClientConfigManager::Instance()->RefusalText(); !refused.isEmpty())
-        WriteLog(LOG_TYPE_EXCEPTION, LOG_SUB_START_SOFTWARE, refused);
     return window;
 }
 

@@ -1,8 +1,8 @@
 #pragma once
 
-// The start of the program after the application object's checks: the model and the task lists from the
-// database, the storage object, the main window (shown), the storage error box and the "Open Software" log
-// entry. main runs the event loop after it.
+// The start of the program after the application object's checks: the model from the database, the "Open
+// Software" log entry, the task lists, the storage object, the main window (shown) and the storage error box.
+// main runs the event loop after it.
 
 #include "model/SQLite3DB.h"
 

@@ -8,6 +8,7 @@
 #include "model/Mail.h"
 #include "model/SysInfoManage.h"
 #include "sdk/DeviceSdk.h"
+#include "storage/CStowelineClass.h"
 #include "storage/StowelineRecords.h"
 
 #include <QMetaType>
@@ -128,6 +129,19 @@ bool IsRealSdkTime(const NET_DVR_TIME& time)
 bool IsFetchableRange(const NET_DVR_TIME& start, const NET_DVR_TIME& stop)
 {
     return IsRealSdkTime(start) && IsRealSdkTime(stop) && IsTimeLater(stop, start);
+}
+
+NET_DVR_TIME EndOfSecond(const NET_DVR_TIME& last)
+{
+    if (!IsRealSdkTime(last))
+        return last;
+    // Calendar fields, not a local time: a daylight-saving change moves no second of the range.
+    const QDate day(int(last.Year), int(last.Month), int(last.Day));
+    const QTime time(int(last.Hour), int(last.Minute), int(last.Second));
+    const QTime next = time.addSecs(1);
+    const QDate nextDay = next < time ? day.addDays(1) : day;
+    return NET_DVR_TIME{uint32_t(nextDay.year()), uint32_t(nextDay.month()), uint32_t(nextDay.day()),
+                        uint32_t(next.hour()),    uint32_t(next.minute()),   uint32_t(next.second())};
 }
 
 QString RangeText(const NET_DVR_TIME& start, const NET_DVR_TIME& stop)
@@ -335,6 +349,19 @@ LIST_FILES_RESULT ListChannelFiles(int login, const NET_DVR_FILE_CONDITION& cond
                       .arg(badFiles - kMaxBadFilesReported)
                       .arg(channelName));
     return LIST_FILES_RESULT::LISTED;
+}
+
+QString FullDiskNames(const CStowelineClass& storage)
+{
+    return storage.DiskNames().join(QStringLiteral(", "));
+}
+
+QString FullDisksText(const CStowelineClass& storage)
+{
+    return QObject::tr("%1. A disk counts as full while less than %2 MB is free on it: that much is kept "
+                       "free on every disk.")
+        .arg(FullDiskNames(storage))
+        .arg(storage.ReserveBytes() / (1024 * 1024));
 }
 
 QString ReportListLoginFailure(int group, int position)

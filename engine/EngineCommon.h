@@ -35,6 +35,11 @@ bool IsRealSdkTime(const NET_DVR_TIME& time);
 // A recorder's file whose times are real and whose stop is after its start: anything else is no range to
 // fetch, however the recorder came to name it.
 bool IsFetchableRange(const NET_DVR_TIME& start, const NET_DVR_TIME& stop);
+// The end of the second `last` names. A range the operator sets (a plan's File End, the manual backup's End)
+// names the last second it takes, while a recorder's ranges leave their stop out: the range asked for stops
+// here (the next midnight for 23:59:59), so that second is fetched. A time the calendar does not have is
+// given back as it is, for the search to refuse.
+NET_DVR_TIME EndOfSecond(const NET_DVR_TIME& last);
 // The file's range as the log and the page show it.
 QString RangeText(const NET_DVR_TIME& start, const NET_DVR_TIME& stop);
 // The exception entry of a channel's file that is no range to fetch.
@@ -121,6 +126,14 @@ enum class STORAGE_REFUSAL
     FILE_ONLY,
 };
 STORAGE_REFUSAL ClassifyStorageRefusal(int storageError);
+
+class CStowelineClass;
+// The full disks of a stop, every disk by its letter and folder: for its log row and event row. Touches no
+// volume.
+QString FullDiskNames(const CStowelineClass& storage);
+// The same for its box, with that a disk counts as full while less than the kept reserve is free on it (an
+// operator who sees free room on it must not take the stop for a fault). Touches no volume.
+QString FullDisksText(const CStowelineClass& storage);
 
 // A recorder that could not be reached while a task list was built: logged. Returns the text for the page's
 // event list, empty when the channel has no name (then nothing is reported). The caller signals the text and

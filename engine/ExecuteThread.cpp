@@ -269,6 +269,7 @@ bool CExecuteThread::BeginStream(int play, const DEVICE_INFO& device, bool resta
     m_overrun = false;
     m_storageError = 0;
     m_storageFault.clear();
+    m_fullDisks.clear();
     m_heldBack.clear();
     m_fileDone = 0;
     if (!m_storage) {
@@ -347,8 +348,10 @@ void CExecuteThread::NoteStorageFault()
         m_storageFault = tr("%1 cannot take its name: %2")
                              .arg(root.Path, QString::fromLocal8Bit(std::strerror(root.SystemError)));
     // A stop for full disks names them, as a stop for a disk that cannot be used names that disk.
-    else if (m_storageError == STOWELINE_ERR_DISK_FULL)
-        m_storageFault = m_storage->DiskNames().join(QStringLiteral(", "));
+    else if (m_storageError == STOWELINE_ERR_DISK_FULL) {
+        m_storageFault = FullDiskNames(*m_storage);
+        m_fullDisks = FullDisksText(*m_storage);
+    }
     // Its own folder refused it while its disk takes files (a day kept read-only, say).
     else if (m_storageError == STOWELINE_ERR_RECORD)
         m_storageFault = tr("in %1 was refused: %2")
@@ -392,10 +395,11 @@ CExecuteThread::Outcome CExecuteThread::StorageRefused(int deviceIndex, const QS
         const QString text = tr("Backup stopped: the record disks are full: ") + m_storageFault;
         WriteLog(LOG_TYPE_EXCEPTION, LOG_SUB_WRITE_FILE, text);
         Q_EMIT SigConnectDeviceFail(m_group, m_isPast, deviceIndex, text);
-        break;
+        Q_EMIT SignalDiskFull(m_fullDisks);
+        return Outcome::Aborted;
     }
     }
-    Q_EMIT SignalDiskFull();
+    Q_EMIT SignalDiskFull(QString());
     return Outcome::Aborted;
 }
 
@@ -506,7 +510,12 @@ CExecuteThread::Outcome CExecuteThread::DownloadFile(TASK_INFO& task, FILE_INFO&
     int restarts = 0;
     while ((pos >= 0 && pos < 100) || pos == -1 || pos == 200) {
         if (IsStopped()) {
+            // Stopped first: once it returns the callback never runs again, so a write it had refused is
+            // seen now. A full disk in stop mode has the page stop the plans from within that write, before
+            // the refusal reaches this loop: the stop is then its outcome, said as every full disk is.
             StopPlay(&play);
+            if (m_writeFailed)
+                return refused();
             DropRecord();
             rollBack();
             return Outcome::Stopped;

@@ -51,7 +51,9 @@ Q_SIGNALS:
     // Megabytes first: the order in which the state page's slot takes them.
     void GroupDownloadSize(int megabytes, int group, int isPast);
     void SigConnectDeviceFail(int group, int isPast, int device, QString text);
-    void SignalDiskFull();
+    // The disks are full (or failed without a cause to name): the text names the full disks and the kept
+    // reserve, empty when there is nothing to name. The run has ended.
+    void SignalDiskFull(QString disks);
     // The storage refused a record for another cause than room (its disk gone, unwritable, failing): the
     // text names the disk, its folder and the cause. The run has ended as for a full disk.
     void SignalDiskFailed(QString text);
@@ -122,6 +124,8 @@ private:
     // data callback before m_writeFailed), read once the refusal is seen.
     int m_storageError = 0;
     QString m_storageFault;
+    // For full disks: the disks and the room kept free on them, as the box says it.
+    QString m_fullDisks;
     // The storage object the file in work was opened with; kept until that record is closed or given up.
     std::shared_ptr<CStowelineClass> m_storage;
     QByteArray m_recordName;

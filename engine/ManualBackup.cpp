@@ -66,7 +66,7 @@ bool CManualBackup::GetTaskList()
     condition.LockFlag = 0xFF;
     condition.UseCardNumber = 0;
     condition.StartTime = manual.FileStartTime;
-    condition.StopTime = manual.FileEndTime;
+    condition.StopTime = EndOfSecond(manual.FileEndTime); // the End second is in the range
     const QDate today = EngineNow().date();
 
     // A chosen channel that cannot be searched keeps its place as a task without files: never fetched, never

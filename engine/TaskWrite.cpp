@@ -25,6 +25,13 @@ NET_DVR_TIME At(const QDate& day, const SCHEDULE_TIME& time)
                         uint32_t(time.Hour),  uint32_t(time.Minute), uint32_t(time.Second)};
 }
 
+// A plan's File End names the last second it takes: its window ends where that second ends, so the next
+// day's window begins where this one ends.
+NET_DVR_TIME AfterSecond(const QDate& day, const SCHEDULE_TIME& time)
+{
+    return EndOfSecond(At(day, time));
+}
+
 } // namespace
 
 CTaskWrite::CTaskWrite(int group, bool yesterday, QObject* parent)
@@ -84,7 +91,7 @@ void CTaskWrite::run()
     condition.LockFlag = 0xFF;
     condition.UseCardNumber = 0;
     condition.StartTime = At(searchDay, entry->FileStartTime);
-    condition.StopTime = At(searchDay, entry->FileEndTime);
+    condition.StopTime = AfterSecond(searchDay, entry->FileEndTime);
 
     for (int slot = 0; slot < MAX_GROUP_CHANNEL_NUM; ++slot) {
         if (IsStopped()) {

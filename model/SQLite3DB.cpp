@@ -2,6 +2,7 @@
 
 #include "model/DbText.h"
 #include "model/NeverDestroyed.h"
+#include "model/Records.h"
 #include "model/Utility.h"
 
 #include <QDateTime>
@@ -483,6 +484,87 @@ MainDbState& MainState()
     return *state;
 }
 
+int UserVersion(CSQLite3DB& db)
+{
+    CSQLite3Recordset rs;
+    db.Query("PRAGMA user_version;", rs);
+    return rs.IsEof() ? 0 : rs.GetInt(0);
+}
+
+NET_DVR_TIME Fields(const QDate& day, const QTime& time)
+{
+    return NET_DVR_TIME{uint32_t(day.year()),  uint32_t(day.month()),   uint32_t(day.day()),
+                        uint32_t(time.hour()), uint32_t(time.minute()), uint32_t(time.second())};
+}
+
+// The plans' lists of an installation from before a window took in its File End second: they stopped each
+// file that reached the window's end at the start of that second, which a recorder leaves out of a range.
+// Their files not yet stored that stop there are widened to the end of that second, so that the copy made of
+// them is whole; the size measured for the shorter range no longer vouches for them and is dropped (the
+// play-back's own length is used). Files marked done keep their times, as their copies keep their names.
+void WidenUnfinishedPlanWindows(CSQLite3DB& db)
+{
+    struct CEnd
+    {
+        bool Enabled = false;
+        int FileDate = 0;
+        QTime Last;
+    };
+    std::map<int, std::vector<CEnd>> schedules; // a plan's entries in the order of its schedule
+    {
+        CSQLite3Recordset rs;
+        db.Query("SELECT GroupID, IsEanbel, FileDate, FileEndTime FROM ScheduleWeekday_Table ORDER BY rowid;",
+                 rs);
+        for (; !rs.IsEof(); rs.Next()) {
+            CEnd end;
+            end.Enabled = rs.GetInt(1) != 0;
+            end.FileDate = rs.GetInt(2);
+            int h = 0, m = 0, s = 0;
+            if (ParseTimeOfDayText(rs.GetString(3), &h, &m, &s))
+                end.Last = QTime(h, m, s);
+            schedules[rs.GetInt(0)].push_back(end);
+        }
+    }
+    struct CTask
+    {
+        int Group = 0;
+        int Position = 0;
+        int IsPast = 0;
+        QDate Day;
+    };
+    std::vector<CTask> tasks;
+    {
+        CSQLite3Recordset rs;
+        db.Query("SELECT TaskTime, GroupID, CameraIndex, IsPast FROM TaskInfo_Table WHERE GroupID >= 0 AND "
+                 "GroupID < ?;",
+                 rs, {MAX_GROUP_NUM});
+        for (; !rs.IsEof(); rs.Next()) {
+            NET_DVR_TIME t;
+            if (ParseDateTimeText(rs.GetString(0), &t))
+                tasks.push_back(
+                    {rs.GetInt(1), rs.GetInt(2), rs.GetInt(3), QDate(int(t.Year), int(t.Month), int(t.Day))});
+        }
+    }
+    for (const CTask& task : tasks) {
+        // The entry the list was built from, as the plan's schedule chooses it for the list's day.
+        const std::vector<CEnd>& entries = schedules[task.Group];
+        const size_t weekday = size_t(task.Day.dayOfWeek());
+        const CEnd* entry = !entries.empty() && entries[0].Enabled                 ? &entries[0]
+                            : weekday < entries.size() && entries[weekday].Enabled ? &entries[weekday]
+                                                                                   : nullptr;
+        if (entry == nullptr || !entry->Last.isValid())
+            continue;
+        const QDate searchDay = task.Day.addDays(-entry->FileDate);
+        const QTime next = entry->Last.addSecs(1);
+        const QDate nextDay = next < entry->Last ? searchDay.addDays(1) : searchDay;
+        db.Exec(
+            "UPDATE FileInfo_Table SET FileStopTime = ?, FileSize = 0 WHERE GroupID = ? AND CameraIndex = ? "
+            "AND IsPast = ? AND FileStopTime = ? AND FileStartTime < FileStopTime AND DownloadState <> ?;",
+            {FormatDateTimeText(Fields(nextDay, next)), task.Group, task.Position, task.IsPast,
+             FormatDateTimeText(Fields(searchDay, entry->Last)), int(DOWNLOAD_DONE)});
+    }
+}
+
 } // namespace
 
 void EnsureSchema(CSQLite3DB& db)
@@ -539,7 +621,9 @@ void EnsureSchema(CSQLite3DB& db)
             pos = end;
         }
     }
-    if (present.empty())
+    if (!present.empty() && UserVersion(db) < 2)
+        WidenUnfinishedPlanWindows(db);
+    if (present.empty() || UserVersion(db) < VARROW_SCHEMA_VERSION)
         db.Exec("PRAGMA user_version = " + std::to_string(VARROW_SCHEMA_VERSION) + ";");
     transaction.Commit();
 }

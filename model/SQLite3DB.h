@@ -213,5 +213,6 @@ void ShutdownMainDB();
 // brings an earlier installation's tables up to date. Throws CSQlite3Error, changing nothing, when a table
 // lacks a column the program reads.
 void EnsureSchema(CSQLite3DB& db);
-// The schema version written to PRAGMA user_version.
-constexpr int VARROW_SCHEMA_VERSION = 1;
+// The schema version written to PRAGMA user_version. 2: a plan's saved list takes in its window's File End
+// second (an earlier list is brought up to it once).
+constexpr int VARROW_SCHEMA_VERSION = 2;

@@ -183,6 +183,8 @@ public:
     // The disks of the set-up as an operator names them ("D: /srv/backup1/Records"), for a message about
     // all of them (the disks are full).
     QStringList DiskNames() const;
+    // The room the set-up keeps free on every disk: a disk with less free than this counts as full.
+    qint64 ReserveBytes() const { return m_reserveBytes; }
 
     void SetFreeSpaceProvider(StowelineFreeSpaceProvider provider);
     // For tests of the file system's own failures: called before each write of a record's file with its path;

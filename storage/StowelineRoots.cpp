@@ -215,7 +215,9 @@ bool CStowelineClass::ProbeLeftOut(const std::vector<std::shared_ptr<CRoot>>& ro
             root->goneReported = false; // a new refusal is said again
             back = true;
             Report(LOG_TYPE_OPERATION,
-                   QObject::tr("Disk %1: the folder %2 takes records again.").arg(root->drive, root->dir),
+                   QObject::tr("Disk %1: the folder %2 takes records again.")
+                       .arg(root->drive.endsWith(QLatin1Char(':')) ? root->drive.chopped(1) : root->drive,
+                            root->dir),
                    false);
         } else {
             root->refused = error;

@@ -125,6 +125,10 @@ private Q_SLOTS:
     void overnightWindowSurvivesARestartAfterMidnight();
     void windowCloseCarriesOnlyTheUnfinished_data();
     void windowCloseCarriesOnlyTheUnfinished();
+    void dayIsFetchedToItsLastSecond();
+    void earlierListIsFetchedToItsLastSecond();
+    void manualRangeTakesItsEndSecond_data();
+    void manualRangeTakesItsEndSecond();
 };
 
 void TestEngine::listCutsEachFileToTheRangeOnce()
@@ -155,8 +159,9 @@ void TestEngine::listCutsEachFileToTheRangeOnce()
     // A cut file is measured by its play-back ...
     QCOMPARE(FromSdkTime(files[0].FileStartTime), At(0, 0, 0));
     QCOMPARE(files[0].FileSize, measured(At(0, 0, 0), At(0, 0, 30)));
-    QCOMPARE(FromSdkTime(files[4].FileStopTime), At(0, 23, 59, 59));
-    QCOMPARE(files[4].FileSize, measured(At(0, 23, 30), At(0, 23, 59, 59)));
+    // The range's last second, 23:59:59, is in it: the cut is at the end of that second.
+    QCOMPARE(FromSdkTime(files[4].FileStopTime), At(1, 0, 0));
+    QCOMPARE(files[4].FileSize, measured(At(0, 23, 30), At(1, 0, 0)));
     // ... bounded by the found size: the other crossing file makes this range play back more.
     QVERIFY(measured(At(0, 0, 0), At(0, 0, 15)) > 60000 + kSimHeaderBlockSize);
     QCOMPARE(files[1].FileSize, 60000 + kSimHeaderBlockSize);
@@ -1077,6 +1082,205 @@ void TestEngine::windowCloseCarriesOnlyTheUnfinished()
         QTRY_VERIFY_WITH_TIMEOUT(lists == 2, kLimitMs);
         QTRY_COMPARE_WITH_TIMEOUT(overdueStarts.load(), 2, kLimitMs);
     }
+}
+
+void TestEngine::dayIsFetchedToItsLastSecond()
+{
+    // A whole-day plan (File End 23:59:59) on two days in a row. Channel 1's last file of Monday ends at
+    // midnight, where Tuesday's first begins; channel 2's crosses midnight and is shared by the two days.
+    CEngineFixture f(At(1, 19, 0));
+    SimRecorderConfig config;
+    config.AnalogChannels = 2;
+    constexpr qint64 kWhole = 1800 * 1000 + 7, kNext = 900 * 1000 + 3, kAcross = 1800 * 1000 + 11;
+    config.AddRecording(1, At(0, 23, 30), At(1, 0, 0), 0, kWhole);
+    config.AddRecording(1, At(1, 0, 0), At(1, 0, 30), 0, kNext);
+    config.AddRecording(2, At(0, 23, 45), At(1, 0, 15), 0, kAcross);
+    const int device = Gate(f, config, 2);
+    QVERIFY(device >= 0);
+    for (const QDateTime& now : {At(1, 19, 0), At(2, 19, 0)}) {
+        f.Clock().SetNow(now);
+        CTaskWrite writer(kPlan, false);
+        writer.start();
+        QVERIFY(writer.wait(kLimitMs));
+        QCOMPARE(f.Model().TaskList(kPlan, 0).size(), 2);
+        CExecuteThread worker(kPlan, 0);
+        worker.start();
+        QVERIFY(worker.wait(kLimitMs));
+        QVERIFY(AllDone(f.Model().TaskList(kPlan, 0)));
+    }
+    const auto names = [&f, device](int channel) {
+        QStringList names;
+        for (const QString& path : f.StoredFiles(device, channel))
+            names << path.section(QLatin1Char('/'), -1).left(29);
+        names.sort();
+        return names;
+    };
+    QCOMPARE(names(1), QStringList({QStringLiteral("20240304233000_20240305000000"),
+                                    QStringLiteral("20240305000000_20240305003000")}));
+    QCOMPARE(names(2), QStringList({QStringLiteral("20240304234500_20240305000000"),
+                                    QStringLiteral("20240305000000_20240305001500")}));
+    // Each copy is the recorder's play-back of its range, byte for byte: Monday's last file whole.
+    const QDateTime edges[][2] = {{At(0, 23, 30), At(1, 0, 0)}, {At(1, 0, 0), At(1, 0, 30)}};
+    for (const auto& edge : edges)
+        QVERIFY(f.StoredCopyMatches(device, 1, SimTime(edge[0]), SimTime(edge[1])));
+    QVERIFY(f.StoredCopyMatches(device, 2, SimTime(At(0, 23, 45)), SimTime(At(1, 0, 0))));
+    QVERIFY(f.StoredCopyMatches(device, 2, SimTime(At(1, 0, 0)), SimTime(At(1, 0, 15))));
+    QStringList paths = f.StoredFiles(device, 1);
+    paths.sort();
+    QCOMPARE(QFileInfo(paths[0]).size(), kWhole + kSimHeaderBlockSize);
+    // The two days' shares of the file across midnight are the whole file: no second between them.
+    paths = f.StoredFiles(device, 2);
+    paths.sort();
+    QByteArray joined;
+    for (const QString& path : paths) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        joined += file.readAll().mid(kSimHeaderBlockSize);
+    }
+    const CSimPlaybackContent whole =
+        f.Recorder(device).Expected(2, SimTime(At(0, 23, 45)), SimTime(At(1, 0, 15)));
+    QCOMPARE(whole.Length(), kAcross + kSimHeaderBlockSize);
+    QVERIFY(joined == whole.Bytes(kSimHeaderBlockSize, kAcross));
+    QVERIFY(f.Recorders().WaitForIdle());
+}
+
+void TestEngine::earlierListIsFetchedToItsLastSecond()
+{
+    // The database of an earlier installation holds today's list as it was built then: each file that
+    // reached the whole day's end stops at 23:59:59. Channel 1's is not fetched yet, channel 2's is.
+    CEngineFixture f(kNow);
+    SimRecorderConfig config;
+    config.AnalogChannels = 2;
+    config.AddRecording(1, At(0, 22, 0), At(0, 23, 0), 0, 700 * 1000);
+    for (int channel = 1; channel <= 2; ++channel)
+        config.AddRecording(channel, At(0, 23, 30), At(1, 0, 0), 0, 1800 * 1000 + channel);
+    const int device = Gate(f, config, 2);
+    QVERIFY(device >= 0);
+    const auto file = [&f, device](int channel, const QDateTime& from, const QDateTime& to, int16_t state) {
+        FILE_INFO info;
+        info.FileStartTime = SimTime(from);
+        info.FileStopTime = SimTime(to);
+        info.FileType = 1;
+        info.DownloadState = state;
+        info.FileSize = f.Recorder(device).Expected(channel, info.FileStartTime, info.FileStopTime).Length();
+        return info;
+    };
+    QList<TASK_INFO> list;
+    for (int position = 0; position < 2; ++position) {
+        TASK_INFO task;
+        task.TaskTime = kNow.date();
+        task.GroupID = kPlan;
+        task.CameraIndex = int16_t(position);
+        list.append(task);
+    }
+    list[0].FileList = {file(1, At(0, 22, 0), At(0, 23, 0), DOWNLOAD_NOT_STARTED),
+                        file(1, At(0, 23, 30), At(0, 23, 59, 59), DOWNLOAD_NOT_STARTED)};
+    list[1].FileList = {file(2, At(0, 23, 30), At(0, 23, 59, 59), DOWNLOAD_DONE)};
+    for (TASK_INFO& task : list)
+        for (const FILE_INFO& info : task.FileList)
+            task.TotalChannelSize += info.FileSize;
+    QVERIFY(DbSaveTaskList(list, kPlan, 0));
+    QVERIFY(GetMainDB().Exec("PRAGMA user_version = 1;"));
+    CloseMainDB();
+    QVERIFY(GetMainDB().IsOpen());
+
+    QVERIFY(f.Model().LoadTaskList(kPlan));
+    CExecuteThread worker(kPlan, 0);
+    worker.start();
+    QVERIFY(worker.wait(kLimitMs));
+    // Channel 1's last file is fetched whole, under the name of its whole range, and marked done as such;
+    // channel 2's copy stored before keeps its name and is not asked for again.
+    QStringList names;
+    for (const QString& path : f.StoredFiles(device, 1))
+        names << path.section(QLatin1Char('/'), -1).left(29);
+    names.sort();
+    QCOMPARE(names, QStringList({QStringLiteral("20240304220000_20240304230000"),
+                                 QStringLiteral("20240304233000_20240305000000")}));
+    QVERIFY(f.StoredCopyMatches(device, 1, SimTime(At(0, 23, 30)), SimTime(At(1, 0, 0))));
+    QCOMPARE(f.Recorder(device).Calls(QStringLiteral("play-open")).size(), 2);
+    for (const QList<TASK_INFO>& tasks : {f.Model().TaskList(kPlan, 0), Stored()}) {
+        QVERIFY(AllDone(tasks));
+        QCOMPARE(FromSdkTime(tasks[0].FileList[1].FileStopTime), At(1, 0, 0));
+        QCOMPARE(FromSdkTime(tasks[1].FileList[0].FileStopTime), At(0, 23, 59, 59));
+    }
+    // Brought up once: a list of this installation that stops at 23:59:59 stays as it is.
+    QVERIFY(DbSaveTaskList(list, kPlan, 0));
+    CloseMainDB();
+    QCOMPARE(FromSdkTime(Stored()[0].FileList[1].FileStopTime), At(0, 23, 59, 59));
+}
+
+void TestEngine::manualRangeTakesItsEndSecond_data()
+{
+    // The manual range runs from Monday 00:00:00 to its End, a second it takes. Channel 1 holds 10:00-11:00,
+    // 11:00-11:30, the day's last file 23:30-00:00 and Tuesday's first; channel 2 a file across midnight.
+    // What each channel stores (start_stop of each copy), and the size of channel 1's last copy when it is a
+    // whole file (-1: a cut one).
+    QTest::addColumn<QDateTime>("end");
+    QTest::addColumn<QStringList>("first");
+    QTest::addColumn<QStringList>("second");
+    QTest::addColumn<qint64>("lastBytes");
+    QTest::newRow("whole day") << At(0, 23, 59, 59)
+                               << QStringList({QStringLiteral("20240304100000_20240304110000"),
+                                               QStringLiteral("20240304110000_20240304113000"),
+                                               QStringLiteral("20240304233000_20240305000000")})
+                               << QStringList({QStringLiteral("20240304234500_20240305000000")})
+                               << qint64(1800 * 1000 + 7 + kSimHeaderBlockSize);
+    QTest::newRow("a file's last second")
+        << At(0, 10, 59, 59) << QStringList({QStringLiteral("20240304100000_20240304110000")})
+        << QStringList() << qint64(3600 * 1000 + 5 + kSimHeaderBlockSize);
+    QTest::newRow("within a file") << At(0, 10, 15)
+                                   << QStringList({QStringLiteral("20240304100000_20240304101501")})
+                                   << QStringList() << qint64(-1);
+}
+
+void TestEngine::manualRangeTakesItsEndSecond()
+{
+    QFETCH(QDateTime, end);
+    QFETCH(QStringList, first);
+    QFETCH(QStringList, second);
+    QFETCH(qint64, lastBytes);
+    CEngineFixture f(kNow);
+    SimRecorderConfig config;
+    config.AnalogChannels = 2;
+    config.AddRecording(1, At(0, 10, 0), At(0, 11, 0), 0, 3600 * 1000 + 5);
+    config.AddRecording(1, At(0, 11, 0), At(0, 11, 30), 0, 1800 * 1000 + 3);
+    config.AddRecording(1, At(0, 23, 30), At(1, 0, 0), 0, 1800 * 1000 + 7);
+    config.AddRecording(1, At(1, 0, 0), At(1, 0, 30), 0, 900 * 1000 + 1);
+    config.AddRecording(2, At(0, 23, 45), At(1, 0, 15), 0, 1800 * 1000 + 11);
+    const int device = f.AddDevice(config, "Gate");
+    QVERIFY(device >= 0);
+    QCOMPARE(f.SetUpStorage(), 0);
+    MANUAL_BACKUP_INFO manual;
+    manual.FileStartTime = SimTime(At(0, 0, 0));
+    manual.FileEndTime = SimTime(end);
+    manual.FileType = 0;
+    manual.Channel[0] = {int16_t(device), 1};
+    manual.Channel[1] = {int16_t(device), 2};
+    f.Model().SetManualBackupInfo(&manual);
+
+    CManualBackup backup;
+    backup.start();
+    QVERIFY(backup.wait(kLimitMs));
+    QVERIFY(AllDone(Stored(0, MANUAL_GROUP_ID)));
+    const QList<QPair<int, QStringList>> expected = {{1, first}, {2, second}};
+    for (const auto& [channel, ranges] : expected) {
+        QStringList paths = f.StoredFiles(device, channel);
+        paths.sort();
+        QStringList names;
+        for (const QString& path : paths)
+            names << path.section(QLatin1Char('/'), -1).left(29);
+        QCOMPARE(names, ranges);
+        // Each copy is the recorder's play-back of its range, byte for byte.
+        for (const QString& range : ranges) {
+            const QString format = QStringLiteral("yyyyMMddhhmmss");
+            const QDateTime from = QDateTime::fromString(range.left(14), format);
+            const QDateTime to = QDateTime::fromString(range.mid(15, 14), format);
+            QVERIFY2(f.StoredCopyMatches(device, channel, SimTime(from), SimTime(to)), qPrintable(range));
+        }
+        if (channel == 1 && lastBytes >= 0)
+            QCOMPARE(QFileInfo(paths.last()).size(), lastBytes);
+    }
+    QVERIFY(f.Recorders().WaitForIdle());
 }
 
 VARROW_TEST_MAIN(TestEngine, QCoreApplication)

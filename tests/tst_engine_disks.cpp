@@ -23,6 +23,7 @@
 #include <QSignalSpy>
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <functional>
 #include <fcntl.h>
@@ -39,6 +40,23 @@ constexpr int kPlan = 3;
 constexpr int kLimitMs = 30000;
 // What the storage keeps free on every disk (the set-up's figure): a quota counts it out.
 const qint64 kReserve = qint64(STOWELINE_INIT_PARAM().ReserveMB) << 20;
+// How the box of a stop for full disks ends, after the disks it names.
+const QString kKeptFree =
+    QStringLiteral(". A disk counts as full while less than %1 MB is free on it: that much is "
+                   "kept free on every disk.")
+        .arg(STOWELINE_INIT_PARAM().ReserveMB);
+
+// The worker that a full disk in stop mode stops.
+std::atomic<CExecuteThread*> g_fullStops{nullptr};
+
+// The state page's part in a full disk of stop mode: every plan stopped at once, from within the refused
+// write, before the write's refusal reaches the worker.
+int StopOnFullDisk(int full, int, int, int)
+{
+    if (CExecuteThread* worker = g_fullStops.load(); full == 1 && worker != nullptr)
+        worker->stop();
+    return 1;
+}
 
 // Recorder "Disks" with one channel (its play-back faults `faults`) and plan kPlan over it, its list of
 // Monday's files stored as `change` leaves it; its slot.
@@ -167,6 +185,8 @@ private Q_SLOTS:
     void dyingDiskFailsOnlyItsRecord_data();
     void dyingDiskFailsOnlyItsRecord();
     void recordsOfAnEndedRunAreOverwrittenInTheirTurn();
+    void fullDiskStopIsSaidInEitherMode_data();
+    void fullDiskStopIsSaidInEitherMode();
 };
 
 void TestEngineDisks::readOnlyDiskOfTwoDoesNotStopThePlan()
@@ -555,6 +575,67 @@ void TestEngineDisks::recordsOfAnEndedRunAreOverwrittenInTheirTurn()
     QCOMPARE(DiskFullCalls().load(), 0);
     QCOMPARE(copies(kPlan), 0);
     QCOMPARE(FilesUnder(f.DiskPath()), f.StoredFiles(device, 2));
+    QVERIFY(f.Recorders().WaitForIdle());
+}
+
+void TestEngineDisks::fullDiskStopIsSaidInEitherMode_data()
+{
+    QTest::addColumn<int>("mode");        // the set-up's disk mode: 0 overwrite, 1 stop
+    QTest::addColumn<bool>("firstWrite"); // the volume has no room left at all before the file
+    QTest::newRow("overwrite, nothing to overwrite, mid-file") << 0 << false;
+    QTest::newRow("stop, at the first write") << 1 << true;
+    QTest::newRow("stop, mid-file") << 1 << false;
+}
+
+void TestEngineDisks::fullDiskStopIsSaidInEitherMode()
+{
+    // The disk's volume is smaller than its file system's figure says: the write meets a real ENOSPC. In
+    // stop mode the page stops the plans from within that write. Either way the stop leaves one log row and
+    // one event row that name the disks and the room kept free, and nothing is marked done.
+    IN_MOUNT_NAMESPACE();
+    QFETCH(int, mode);
+    QFETCH(bool, firstWrite);
+    CEngineFixture f(kNow);
+    const int device = Recorder(f, {3 * 1024 * 1024});
+    QVERIFY(device >= 0);
+    // Sent at 8 MB a second: the play-back is still under way when its write fails.
+    f.Recorder(device).SetRate(8 * 1024 * 1024);
+    QVERIFY(TestSupport::MountTmpfs(f.DiskPath(), "size=1m"));
+    const auto unmount = qScopeGuard([&] {
+        g_fullStops = nullptr;
+        ReleaseStorage();
+        TestSupport::Unmount(f.DiskPath());
+    });
+    CQuotaRoots quota;
+    quota.SetQuota(f.DiskPath(), kReserve + 64 * 1024 * 1024);
+    SetDefaultFreeSpaceProvider(quota.Provider());
+    QVERIFY(MapDrives({{'D', f.DiskPath()}}));
+    SYSTEM_CONFIG config;
+    f.Model().GetSystemConfig(&config);
+    CopyString26(config.Disk, "D");
+    config.DiskMode = int16_t(mode);
+    f.Model().SetSystemConfig(&config);
+    QCOMPARE(CreateStorage(StopOnFullDisk, config), 0);
+    if (firstWrite) {
+        QFile filler(f.DiskPath() + "/filler");
+        QVERIFY(filler.open(QIODevice::WriteOnly));
+        while (filler.write(QByteArray(4096, 'f')) == 4096 && filler.flush()) {
+        }
+    }
+
+    CRun run;
+    g_fullStops = &run.worker;
+    QVERIFY(run.Go());
+    const QString disks = "D: " + CStowelineClass::RecordRootOf(f.DiskPath());
+    const QString stop = "Backup stopped: the record disks are full: " + disks;
+    QCOMPARE(run.failed.size(), 0);
+    // The page's box gets the disks and the room kept free on them.
+    QCOMPARE(run.full.size(), 1);
+    QCOMPARE(run.full[0][0].toString(), disks + kKeptFree);
+    QCOMPARE(run.fileFailed.size(), 1);
+    QCOMPARE(run.fileFailed[0][3].toString(), stop);
+    QCOMPARE(CEngineFixture::LogRows(stop), 1);
+    QCOMPARE(DoneFiles(f.Model().TaskList(kPlan, 0)), 0);
     QVERIFY(f.Recorders().WaitForIdle());
 }
 

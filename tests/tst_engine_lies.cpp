@@ -657,8 +657,9 @@ void TestEngineLies::listBuildEndsWithItsWindow()
 
 void TestEngineLies::totalsCountWhatIsFetched()
 {
-    // The plan fetches 10:30 to 12:30 of two channels whose files run 10:00-11:00, 11:00-12:00 and
-    // 12:00-13:00: the first and the last are cut, and count with the length of the part that is fetched.
+    // The plan fetches 10:30:00 to 12:30:00, that second included, of two channels whose files run
+    // 10:00-11:00, 11:00-12:00 and 12:00-13:00: the first and the last are cut, and count with the length of
+    // the part that is fetched.
     CEngineFixture f(kNow);
     SimRecorderConfig config;
     config.AnalogChannels = 2;
@@ -682,7 +683,7 @@ void TestEngineLies::totalsCountWhatIsFetched()
         const CRecorderSim& sim = f.Recorder(device);
         const qint64 sizes[3] = {sim.Expected(channel, Time(At(10, 30)), Time(At(11))).Length(),
                                  720000 + kSimHeaderBlockSize,
-                                 sim.Expected(channel, Time(At(12)), Time(At(12, 30))).Length()};
+                                 sim.Expected(channel, Time(At(12)), Time(At(12, 30, 1))).Length()};
         QCOMPARE(task.FileList.size(), 3);
         for (int n = 0; n < 3; ++n)
             QCOMPARE(task.FileList[n].FileSize, sizes[n]);

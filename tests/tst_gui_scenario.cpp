@@ -673,6 +673,8 @@ void TestScenario::step7_fullDiskStopsAndSecondDiskResumes()
     const QString full = QStringLiteral("The record disks are full");
     QVERIFY(StartManualRun(driver, window->ViewState(), day));
     TRY_VERIFY(LastBox(driver).contains(full), kWaitMs);
+    // The box names the full disk.
+    QVERIFY2(LastBox(driver).contains(full + ": D: " + RecordRoot(0) + ". "), qPrintable(LastBox(driver)));
 
     // Stopped: nothing more is written to D well past the engine's one-minute disk re-check (engine time,
     // whatever the clock's scale), and no file is marked done without its whole copy.

@@ -11,6 +11,7 @@
 #include "model/LogStore.h"
 #include "model/DbAccess.h"
 #include "pages/state/CViewState.h"
+#include "storage/CStowelineClass.h"
 #include "storage/CreateStorage.h"
 #include "tests/support/EngineFixture.h"
 #include "tests/support/TestSupport.h"
@@ -169,6 +170,7 @@ private Q_SLOTS:
     void storedManualModeResumesItsList();
     void fullDiskIsReportedOnce();
     void fullDiskWhileTheManualListIsBuilt();
+    void manualRunOnAFullDiskNamesIt();
     void diskGoneDuringARunIsNamedNotCalledFull();
     void disksThatFailedTogetherAreNamedInOneBox();
     void quickRestartsAndNewDisksLoseNothingAndStopEndsEveryThread();
@@ -284,6 +286,18 @@ void TestStateEngine::fullDiskIsReportedOnce()
     QCOMPARE(StoredMode(), 2);
     TRY_VERIFY(!AnyThreadRunning(*page), kLimitMs);
     TRY_VERIFY(!page->m_bDiskFullReported, kLimitMs);
+    // The box names the disk and the room kept free on it; the log and the event table name the disk, once
+    // for each plan the full disk stopped in its write.
+    const QString disk = "D: " + CStowelineClass::RecordRootOf(f.DiskPath());
+    QCOMPARE(BoxesSaying(driver, QStringLiteral("The record disks are full: %1. A disk counts as full while "
+                                                "less than %2 MB is free on it")
+                                     .arg(disk)
+                                     .arg(STOWELINE_INIT_PARAM().ReserveMB)),
+             1);
+    const QString stop = "Backup stopped: the record disks are full: " + disk;
+    const int rows = CEngineFixture::LogRows(stop);
+    QVERIFY(rows >= 1 && rows <= 2);
+    QCOMPARE(EventTexts(page->ui.tableView_Event->model()).filter(stop).size(), rows);
     // Nothing is marked done without its stored copy.
     QVERIFY(Stored(f, device, 0, false) && Stored(f, device, 1, false));
     QVERIFY(DoneFiles(StoredTasks(0)) + DoneFiles(StoredTasks(1)) < 4);
@@ -330,6 +344,32 @@ void TestStateEngine::fullDiskWhileTheManualListIsBuilt()
     QVERIFY(!page->m_bAuto && !page->m_bManual);
     QCOMPARE(StoredMode(), 2);
     QCOMPARE(CEngineFixture::LogRows(QStringLiteral("Stop Manual BackUp")), 0);
+}
+
+void TestStateEngine::manualRunOnAFullDiskNamesIt()
+{
+    // Overwrite mode, and nothing on the disk that may go: the manual run stops for the full disk. Its box
+    // names the disk and the room kept free on it, and one log row names the disk.
+    CEngineFixture f(kStart, kScale);
+    const int device = AddRecorder(f, 1, kFile, 29, 0, 0, kFile / 2);
+    QVERIFY(device >= 0);
+    SetManual(f, device, {1}, 1);
+    f.Model().SetBackupMode(1);
+
+    CModalDriver driver;
+    AcceptNextBox(driver);
+    std::unique_ptr<CViewState> page = OpenPage();
+    QVERIFY(page);
+    const QString disk = "D: " + CStowelineClass::RecordRootOf(f.DiskPath());
+    TRY_COMPARE(
+        BoxesSaying(driver, QStringLiteral("The record disks are full: %1. A disk counts as full while "
+                                           "less than %2 MB is free on it")
+                                .arg(disk)
+                                .arg(STOWELINE_INIT_PARAM().ReserveMB)),
+        1, kLimitMs);
+    QCOMPARE(CEngineFixture::LogRows("Backup stopped: the record disks are full: " + disk), 1);
+    QVERIFY(!page->m_bAuto && !page->m_bManual);
+    TRY_VERIFY(!AnyThreadRunning(*page), kLimitMs);
 }
 
 void TestStateEngine::diskGoneDuringARunIsNamedNotCalledFull()

@@ -364,8 +364,10 @@ void TestStorageJudge::keptDayFailsOnlyItsRecords()
 void TestStorageJudge::leftOutDiskAskedAgainBeforeAnythingIsDeleted_data()
 {
     QTest::addColumn<bool>("overwrite");
-    QTest::newRow("overwrite") << true;
-    QTest::newRow("stop") << false;
+    QTest::addColumn<bool>("letters"); // the disks are set up by their letters, R: and S:
+    QTest::newRow("overwrite") << true << false;
+    QTest::newRow("stop") << false << false;
+    QTest::newRow("overwrite, by letters") << true << true;
 }
 
 void TestStorageJudge::leftOutDiskAskedAgainBeforeAnythingIsDeleted()
@@ -375,6 +377,7 @@ void TestStorageJudge::leftOutDiskAskedAgainBeforeAnythingIsDeleted()
     // and takes it, nothing is deleted and the disks are not called full; its return is said once.
     IN_MOUNT_NAMESPACE();
     QFETCH(bool, overwrite);
+    QFETCH(bool, letters);
     CTempDatabase db;
     QTemporaryDir roomy, other;
     const auto writable = qScopeGuard([&] { ReadOnly(roomy.path(), false); });
@@ -382,7 +385,10 @@ void TestStorageJudge::leftOutDiskAskedAgainBeforeAnythingIsDeleted()
     const QString oldest = PutOld(other.path(), 1, 300 * kKiB);
     const QString old = PutOld(other.path(), 2, 300 * kKiB);
     CStowelineClass s;
-    QVERIFY(InitDisks(s, {roomy.path(), other.path()}, overwrite));
+    if (letters)
+        QVERIFY(MapDrives({{'R', roomy.path()}, {'S', other.path()}}));
+    QVERIFY(
+        InitDisks(s, letters ? QStringList{"R:", "S:"} : QStringList{roomy.path(), other.path()}, overwrite));
     s.SetOpenFault(CFirstFault{
         CStowelineClass::RecordRootOf(roomy.path()), EIO, [&](const QString&) {
             ReadOnly(roomy.path(), true);
@@ -391,7 +397,7 @@ void TestStorageJudge::leftOutDiskAskedAgainBeforeAnythingIsDeleted()
     QVERIFY(StoredOn(other.path(), Key(3, 1), 1, 100 * kKiB));
     QVERIFY(ReadOnly(roomy.path(), false));
 
-    const QString back = "Disk " + roomy.path() + ": the folder " +
+    const QString back = "Disk " + (letters ? QStringLiteral("R") : roomy.path()) + ": the folder " +
                          CStowelineClass::RecordRootOf(roomy.path()) + " takes records again.";
     for (int hour = 2; hour <= 3; ++hour) {
         QVERIFY2(Store(s, Key(3, hour), hour, 400 * kKiB), qPrintable(QString::number(s.GetLastError())));

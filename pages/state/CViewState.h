@@ -61,6 +61,8 @@ public Q_SLOTS:
     void ResetLocal();
     void ResetManualBackup();
     void OnDiskFull();
+    // A worker's stop for full disks; `disks` names them (empty: nothing to name).
+    void OnDisksFull(const QString& disks);
     // A record disk that has gone or cannot be written stops the backup as a full disk does, and the box
     // says why.
     void OnDiskFailed(const QString& text);
@@ -148,6 +150,9 @@ private:
     QMetaObject::Connection m_manualThreadEnd;
     std::atomic<bool> m_bDiskFullReported{false};
     QDateTime m_lastDiskFullTime;
+    // The full disks as the storage's callback named them on its own thread (under the callback's mutex), so
+    // the box names them without the window's thread asking the storage.
+    QString m_fullDisks;
     int m_nSearchCount = 0;
     // The round of the "Search..." box that a task writer's start or end belongs to.
     std::atomic<int> m_searchRound{0};

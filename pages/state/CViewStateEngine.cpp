@@ -5,12 +5,15 @@
 #include "pages/state/CViewState.h"
 
 #include "engine/ControlThread.h"
+#include "engine/EngineCommon.h"
 #include "engine/ExecuteThread.h"
 #include "engine/ManualBackup.h"
 #include "model/EngineClock.h"
 #include "model/LogStore.h"
 #include "model/LogText.h"
 #include "model/SysInfoManage.h"
+#include "storage/CStowelineClass.h"
+#include "storage/CreateStorage.h"
 #include "widgets/dialogs/CWarnDlg.h"
 #include "widgets/dialogs/ChaseDialog.h"
 
@@ -130,7 +133,7 @@ void CViewState::ConnectExecuteThread(CExecuteThread* thread)
     connect(thread, &CExecuteThread::ChannelDownloadSize, this, &CViewState::ViewChannelDownloadSize);
     connect(thread, &CExecuteThread::GroupDownloadPos, this, &CViewState::ViewGroupDownloadPos);
     connect(thread, &CExecuteThread::SigConnectDeviceFail, this, &CViewState::WriteTableEvent);
-    connect(thread, &CExecuteThread::SignalDiskFull, this, &CViewState::OnDiskFull);
+    connect(thread, &CExecuteThread::SignalDiskFull, this, &CViewState::OnDisksFull);
     connect(thread, &CExecuteThread::SignalDiskFailed, this, &CViewState::OnDiskFailed);
 }
 
@@ -323,6 +326,9 @@ int DiskFullCallBack(int code, int, int, int)
 {
     if (code != 1)
         return 1;
+    // Named here, on the storage's thread, outside the storage's locks.
+    const std::shared_ptr<CStowelineClass> storage = GetStoweline();
+    const QString disks = storage ? FullDisksText(*storage) : QString();
     std::lock_guard lock(DiskFullMutex());
     CViewState* page = g_pViewState.load();
     if (page == nullptr || page->m_bDiskFullReported.load())
@@ -331,6 +337,7 @@ int DiskFullCallBack(int code, int, int, int)
     if (!first && page->m_lastDiskFullTime.secsTo(EngineNow()) <= 60)
         return 1;
     page->m_bDiskFullReported = true;
+    page->m_fullDisks = disks;
     g_bFirstDiskFull = false;
     // Handled on the page's thread; a page destroyed meanwhile drops the call with its other events.
     QMetaObject::invokeMethod(
@@ -340,7 +347,18 @@ int DiskFullCallBack(int code, int, int, int)
 
 void CViewState::OnDiskFull()
 {
-    StopForDisk(tr("The record disks are full"));
+    QString disks;
+    {
+        std::lock_guard lock(DiskFullMutex());
+        disks = m_fullDisks;
+    }
+    OnDisksFull(disks);
+}
+
+void CViewState::OnDisksFull(const QString& disks)
+{
+    StopForDisk(disks.isEmpty() ? tr("The record disks are full")
+                                : tr("The record disks are full: ") + disks);
 }
 
 void CViewState::OnDiskFailed(const QString& text)

@@ -112,7 +112,7 @@ void CViewState::StartManualBackup()
         if (handOver && m_bManual)
             AutoBackup();
     });
-    connect(worker, &CExecuteThread::SignalDiskFull, this, &CViewState::OnDiskFull);
+    connect(worker, &CExecuteThread::SignalDiskFull, this, &CViewState::OnDisksFull);
     connect(worker, &CExecuteThread::SignalDiskFailed, this, &CViewState::OnDiskFailed);
 
     ChaseDialog box(this, QStringLiteral(":/images/Loading.gif"), tr("Search..."), false);

@@ -1547,6 +1547,10 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
+        <source>The record disks are full: </source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
         <source>ID</source>
         <translation type="unfinished"></translation>
     </message>
@@ -1874,6 +1878,10 @@
     <name>QObject</name>
     <message>
         <source>Disk %1: the folder %2 takes records again.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1. A disk counts as full while less than %2 MB is free on it: that much is kept free on every disk.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>

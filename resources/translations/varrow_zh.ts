@@ -1549,6 +1549,10 @@
         <translation>录像磁盘已满</translation>
     </message>
     <message>
+        <source>The record disks are full: </source>
+        <translation>录像磁盘已满：</translation>
+    </message>
+    <message>
         <source>ID</source>
         <translation>序号</translation>
     </message>
@@ -1885,6 +1889,10 @@
     <message>
         <source>Disk %1: the folder %2 takes records again.</source>
         <translation>磁盘 %1：文件夹 %2 又可存入录像。</translation>
+    </message>
+    <message>
+        <source>%1. A disk counts as full while less than %2 MB is free on it: that much is kept free on every disk.</source>
+        <translation>%1。可用空间少于 %2 MB 的磁盘即视为已满：每个磁盘都保留这么多空间。</translation>
     </message>
     <message>
         <source>The folder %1 cannot be made durable: %2. Its record is kept, but not counted as stored.</source>
