@@ -233,6 +233,7 @@ void CStowelineClass::Uninit()
         m_searchOnly.clear();
         m_results.clear();
         m_init = false;
+        ++m_generation;
     }
     // A record nobody closed is unfinished: it must not look stored.
     for (auto& [id, record] : open) {
