@@ -186,6 +186,9 @@ public:
     // The same for the flush of a record's file to the disk at its close (called with the temporary path
     // while the final name is still free): a non-zero errno fails the flush, so nothing is stored.
     void SetSyncFault(WriteFault fault);
+    // The same for the flush of the probe file with which a disk is asked whether it takes files (called
+    // with the probe's path): a disk that caches writes and fails only at their flush.
+    void SetProbeFault(WriteFault fault);
     // The same for the creation of a record's folders and partial file at its open (called with the
     // temporary path) and for the rename to its final name at its close (called with the final path).
     void SetOpenFault(WriteFault fault);
@@ -330,6 +333,7 @@ private:
     std::shared_ptr<const WriteFault> m_openFault;
     std::shared_ptr<const WriteFault> m_renameFault;
     std::shared_ptr<const WriteFault> m_folderSyncFault;
+    std::shared_ptr<const WriteFault> m_probeFault;
     std::vector<std::shared_ptr<CRoot>> m_roots;
     // Disks of an earlier choice, searched only: never written, set up or deleted from.
     std::vector<std::shared_ptr<CRoot>> m_searchOnly;

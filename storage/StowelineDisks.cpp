@@ -208,8 +208,10 @@ bool CStowelineClass::Init(const STOWELINE_INIT_PARAM* param)
 
     std::vector<std::shared_ptr<CRoot>> searchOnly = SearchOnlyRoots(param->SearchOnlyPaths, roots, said);
     std::lock_guard lock(m_mutex);
-    for (auto& root : roots)
+    for (auto& root : roots) {
         root->freeSpace = m_freeSpace;
+        root->probeFault = m_probeFault;
+    }
     m_roots = std::move(roots);
     m_searchOnly = std::move(searchOnly);
     m_overwrite = param->Overwrite != 0;

@@ -87,6 +87,7 @@ struct CStowelineClass::CRoot : std::enable_shared_from_this<CStowelineClass::CR
     qint64 reserveBytes = 0;
     bool overwrite = true;
     StowelineFreeSpaceProvider freeSpace;
+    std::shared_ptr<const WriteFault> probeFault; // guarded by mutex, as freeSpace
     std::shared_ptr<StowelineDetail::CSaidOnce> said;
     bool driveLink = false; // driveDir ended in a link at the set-up (the operator's own)
 
@@ -172,12 +173,13 @@ struct CStowelineClass::CRoot : std::enable_shared_from_this<CStowelineClass::CR
                          bool* atRecords = nullptr, QString* foreignAt = nullptr) const;
     // Writes and removes a probe file in the Records folder: 0 when the disk takes a file or has merely no
     // room left even for the probe (full, not faulty: overwrite makes room there), else the errno.
-    int Probe() const;
+    // `flushFault`, when given, stands for the disk's answer to the block's flush (SetProbeFault).
+    int Probe(const WriteFault* flushFault = nullptr) const;
     // One probe at a time on the disk (its file name is the process's); held on the probe's own thread only.
     mutable std::mutex probeMutex;
     // Probe, made within the disk's bound on a call of its own and without any lock held: kNoAnswer when
     // the disk did not answer; a disk gone counts as refusing (ENOENT).
-    int ProbeBounded() const;
+    int ProbeBounded();
     // The disk answers a look at its folder and its free room within its bound: a disk that does not is
     // never waited for under a lock that other disks need.
     bool Answers() const;

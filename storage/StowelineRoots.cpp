@@ -80,7 +80,7 @@ int CStowelineClass::CRoot::OpenRecordFolder(const QByteArray& name, const QByte
     return open(nameDir.Get(), day, namePath + QLatin1Char('/') + QFile::decodeName(day));
 }
 
-int CStowelineClass::CRoot::Probe() const
+int CStowelineClass::CRoot::Probe(const WriteFault* flushFault) const
 {
     const auto refusal = [] { return IsNoRoom(errno) ? 0 : errno != 0 ? errno : EIO; };
     const CFd records(OpenRecords(true));
@@ -94,22 +94,31 @@ int CStowelineClass::CRoot::Probe() const
     // A dying disk may still make an entry from its cache and fail only at the bytes: a block is written
     // and made durable, as a record's are, before the disk counts as one that takes files.
     static const char block[4096] = {};
-    const bool written = WriteAll(probeFile.Get(), block, sizeof block) && ::fdatasync(probeFile.Get()) == 0;
+    const int fault = flushFault != nullptr && *flushFault
+                          ? (*flushFault)(dir + QLatin1Char('/') + QFile::decodeName(probe))
+                          : 0;
+    const bool written = WriteAll(probeFile.Get(), block, sizeof block) &&
+                         (fault != 0 ? (errno = fault, false) : ::fdatasync(probeFile.Get()) == 0);
     const int cause = written ? 0 : refusal();
     ::unlinkat(records.Get(), probe.constData(), 0);
     return cause;
 }
 
-int CStowelineClass::CRoot::ProbeBounded() const
+int CStowelineClass::CRoot::ProbeBounded()
 {
     // The call may outlive its caller: it holds the root.
     const std::shared_ptr<const CRoot> self = shared_from_this();
+    std::shared_ptr<const WriteFault> fault;
+    {
+        std::lock_guard lock(mutex);
+        fault = probeFault;
+    }
     int refusal = kNoAnswer;
     const VolumeCall::OUTCOME outcome = VolumeCall::Run<int>(
         dir,
-        [self] {
+        [self, fault] {
             std::lock_guard lock(self->probeMutex);
-            return DriveGone(*self) ? ENOENT : self->Probe();
+            return DriveGone(*self) ? ENOENT : self->Probe(fault.get());
         },
         kVolumeBoundMs, &refusal);
     return outcome == VolumeCall::OUTCOME_DONE ? refusal : kNoAnswer;
