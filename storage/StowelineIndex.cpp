@@ -304,12 +304,16 @@ bool CStowelineClass::DeleteOldestOfAll(const std::vector<std::shared_ptr<CRoot>
             const qint64 after = FreeRoom(root);
             const qint64 gained = before < 0 || after < 0 ? 0 : std::clamp<qint64>(after - before, 0, size);
             pass.freed[&root] += gained - size;
-            int& fruitless = pass.fruitless[&root];
-            fruitless = size > 0 && gained < size / 2 ? fruitless + 1 : 0;
+            auto& [fruitless, kept] = pass.fruitless[&root];
+            const bool gaveNothing = size > 0 && gained < size / 2;
+            fruitless = gaveNothing ? fruitless + 1 : 0;
+            kept = gaveNothing ? kept + size : 0;
             if (fruitless >= kFruitlessDeletions) {
                 // Deleting more would empty the disk for nothing: it is full, and said so with the cause.
+                // Overwrite tries again once the room has grown by what these deletions kept (the bin
+                // emptied, the snapshots gone): more than a failed record's own bytes give back.
                 root.fruitless = true;
-                root.fruitlessFree = after;
+                root.fruitlessFree = after + kept;
                 QString drive = root.drive;
                 if (drive.endsWith(QLatin1Char(':')))
                     drive.chop(1);

@@ -146,8 +146,8 @@ struct CStowelineClass::CRoot : std::enable_shared_from_this<CStowelineClass::CR
     bool passedOver = false;
     quint64 listedEnds{};
     quint64 listedSwaps{}; // volumeSwaps when the list was made
-    // Deleting records here gave back no room (kFruitlessDeletions in a row) while it had `fruitlessFree`
-    // bytes free: nothing more is deleted here until its free room is seen to grow, or the next set-up.
+    // Deleting records here gave back no room (kFruitlessDeletions in a row): nothing more is deleted here
+    // until its free room is seen above `fruitlessFree`, or the next set-up.
     bool fruitless = false;
     qint64 fruitlessFree = 0;
 
@@ -239,6 +239,6 @@ struct CStowelineClass::CRoomPass
     int files = 0;
     qint64 bytes = 0;
     std::map<const CRoot*, qint64> freed; // what the deletions freed, by root, not yet held for the record
-    // Deletions in a row that gave back no room, by root.
-    std::map<const CRoot*, int> fruitless;
+    // Deletions in a row that gave back no room, and the bytes they should have given, by root.
+    std::map<const CRoot*, std::pair<int, qint64>> fruitless;
 };

@@ -338,6 +338,10 @@ std::shared_ptr<CStowelineClass::CRoot> CStowelineClass::ChooseRoot(const COpenR
             anyThere = true;
             root->estimate = Available(*root);
             root->sinceRefresh = 0;
+            // Where deleting gave back nothing, room seen to grow since (the bin emptied, the snapshots
+            // gone) lets overwrite try again.
+            if (root->fruitless && FreeRoom(*root) > root->fruitlessFree)
+                root->fruitless = false;
             // Room freed for records being written is not that of a record that takes free room only.
             const qint64 room = root->estimate - (record.freeRoomOnly ? root->held : 0);
             if (room > bestRoom) {
