@@ -210,6 +210,8 @@ void TestStorageStalls::stallingDiskHoldsUpNoOther()
     CStowelineClass s;
     // Stop mode: nothing is deleted, whatever waits for room.
     QVERIFY(InitDisks(s, {frozen.path(), healthy.path()}, false));
+    // Thawed before the storage ends, whatever fails: its end waits for the records being written.
+    const auto thaw = qScopeGuard([&] { Freeze(frozen.path(), false); });
     QSignalSpy events(&CStorageEvents::Instance(), &CStorageEvents::SignalStorageEvent);
     const QString said = "Disk " + frozen.path() + ": the folder " +
                          CStowelineClass::RecordRootOf(frozen.path()) +
