@@ -117,6 +117,7 @@ int CStowelineClass::CRoot::ProbeBounded()
     const VolumeCall::OUTCOME outcome = VolumeCall::Run<int>(
         dir,
         [self, fault] {
+            CReportScope reports; // said on this thread once the probe's lock is released
             std::lock_guard lock(self->probeMutex);
             return DriveGone(*self) ? ENOENT : self->Probe(fault.get());
         },

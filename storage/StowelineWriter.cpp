@@ -334,6 +334,7 @@ int CStowelineClass::OpenOnDisk(COpenRecord& record, QString* foreignAt, bool* a
         root->dir,
         [opened, root, fault = record.openFault, name = record.name, day = record.day,
          tempName = record.tempName, tempPath = record.tempPath, dayPath] {
+            CReportScope reports; // said on this thread, whatever became of its caller
             CFd dayDir, file;
             QString foreign;
             int error = fault ? (*fault)(tempPath) : 0;
