@@ -5,6 +5,7 @@
 // a disk whose probe file cannot be made durable is left out; a record whose own folder another disk refuses
 // ends; and nothing is deleted for a record whose bytes are lost.
 
+#include "platform/DriveMap.h"
 #include "platform/VolumeCall.h"
 #include "storage/CStowelineClass.h"
 #include "storage/StorageEvents.h"
@@ -18,7 +19,9 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QScopeGuard>
+#include <QProcess>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include <atomic>
@@ -30,6 +33,7 @@
 #include <mutex>
 #include <sys/ioctl.h>
 #include <sys/mount.h>
+#include <csignal>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -165,6 +169,7 @@ private Q_SLOTS:
     void init();
     void stallingDiskHoldsUpNoOther_data();
     void stallingDiskHoldsUpNoOther();
+    void silentFuseDiskIsLeftOutWithinItsBound();
     void deletingThatFreesNoRoomStopsAfterAFew();
     void probeNotMadeDurableLeavesTheDiskOut();
     void diskRefusingTheRecordsFolderIsPassedOverAtTheClose();
@@ -279,6 +284,64 @@ void TestStorageStalls::stallingDiskHoldsUpNoOther()
     QVERIFY(NoCallOut());
     // Nothing of the left records stays on the thawed disk.
     QCOMPARE(FilesUnder(CStowelineClass::RecordRootOf(frozen.path())), QStringList());
+}
+
+void TestStorageStalls::silentFuseDiskIsLeftOutWithinItsBound()
+{
+    // The roomier disk is a FUSE view whose daemon stops answering (a network share whose server went
+    // silent): even a look at its folder waits. A record is left to the other disk within the bound, and
+    // the silent disk is named.
+    if (::geteuid() != 0)
+        QSKIP("A FUSE view is mounted as root only.");
+    if (!QFileInfo(QStringLiteral("/dev/fuse")).exists())
+        QSKIP("No /dev/fuse on this machine: no FUSE view can be mounted.");
+    if (QStandardPaths::findExecutable(QStringLiteral("bindfs")).isEmpty())
+        QSKIP("bindfs is not installed (scripts/install-deps.sh installs it).");
+    IN_MOUNT_NAMESPACE();
+    CTempDatabase db;
+    QTemporaryDir under, view, healthy;
+    QProcess bindfs;
+    bindfs.setProcessChannelMode(QProcess::MergedChannels);
+    bindfs.start(QStringLiteral("bindfs"), {"-f", under.path(), view.path()});
+    const auto unmount = qScopeGuard([&] {
+        ::kill(pid_t(bindfs.processId()), SIGCONT);
+        NoCallOut();
+        TestSupport::Unmount(view.path());
+        if (!bindfs.waitForFinished(10000))
+            bindfs.kill();
+        bindfs.waitForFinished();
+    });
+    QElapsedTimer waited;
+    waited.start();
+    while (!CDriveMap::IsMountPoint(view.path()) && waited.elapsed() < 10000)
+        QTest::qWait(10);
+    QVERIFY2(CDriveMap::IsMountPoint(view.path()), qPrintable(QString::fromLocal8Bit(bindfs.readAll())));
+    const QString healthyRecords = CStowelineClass::RecordRootOf(healthy.path());
+    CStowelineClass s;
+    QVERIFY(InitDisks(s, {view.path(), healthy.path()}, false));
+    s.SetFreeSpaceProvider([healthyRecords](const QString& dir) -> qint64 {
+        return dir == healthyRecords ? 1000 * kKiB - CQuotaRoots::UsedBytes(healthyRecords)
+                                     : 100 * 1024 * kKiB;
+    });
+    // Answered before the storage ends, whatever fails.
+    const auto answer = qScopeGuard([&] { ::kill(pid_t(bindfs.processId()), SIGCONT); });
+    QSignalSpy events(&CStorageEvents::Instance(), &CStorageEvents::SignalStorageEvent);
+    QCOMPARE(::kill(pid_t(bindfs.processId()), SIGSTOP), 0);
+    CStep store([&s] { return StoreRecord(s, kName, Key(7, 1), 1, 100 * kKiB); });
+    bool stored = false;
+    QVERIFY2(store.EndsWithin(30000, &stored), "a record waited for a disk that does not answer");
+    QVERIFY(stored);
+    QVERIFY(StoredOn(healthy.path(), Key(7, 1), 1, 100 * kKiB));
+    // The next record does not wait for it again.
+    QElapsedTimer clock;
+    clock.start();
+    CStep next([&s] { return StoreRecord(s, kName, Key(7, 2), 2, 100 * kKiB); });
+    QVERIFY(next.EndsWithin(5000, &stored) && stored);
+    const QString said = "Disk " + view.path() + ": the folder " +
+                         CStowelineClass::RecordRootOf(view.path()) +
+                         " does not answer. The other disks take the records.";
+    QCOMPARE(events.size(), 1);
+    QCOMPARE(events[0][0].toString(), said);
 }
 
 void TestStorageStalls::deletingThatFreesNoRoomStopsAfterAFew()
