@@ -49,6 +49,16 @@ void CStowelineClass::SetSyncFault(WriteFault fault)
     m_syncFault = fault ? std::make_shared<const WriteFault>(std::move(fault)) : nullptr;
 }
 
+void CStowelineClass::SetProbeFault(WriteFault fault)
+{
+    std::lock_guard lock(m_mutex);
+    m_probeFault = fault ? std::make_shared<const WriteFault>(std::move(fault)) : nullptr;
+    for (auto& root : m_roots) {
+        std::lock_guard rootLock(root->mutex);
+        root->probeFault = m_probeFault;
+    }
+}
+
 void CStowelineClass::SetOpenFault(WriteFault fault)
 {
     std::lock_guard lock(m_mutex);

@@ -194,6 +194,9 @@ public:
     // The same for the flush of a record's file to the disk at its close (called with the temporary path
     // while the final name is still free): a non-zero errno fails the flush, so nothing is stored.
     void SetSyncFault(WriteFault fault);
+    // The same for the flush of the probe file with which a disk is asked whether it takes files (called
+    // with the probe's path): a disk that caches writes and fails only at their flush.
+    void SetProbeFault(WriteFault fault);
     // The same for the creation of a record's folders and partial file at its open (called with the
     // temporary path) and for the rename to its final name at its close (called with the final path).
     void SetOpenFault(WriteFault fault);
@@ -224,6 +227,8 @@ private:
     // The room the pass's deletions freed is held for the record until it is written or the record ends.
     static void HoldFreed(COpenRecord& record, CRoomPass& pass);
     static qint64 Available(const CRoot& root);
+    // The disk's free bytes by its figure, before any reserve; negative when unknown.
+    static qint64 FreeRoom(const CRoot& root);
     // Lists the root's closed records by storage time unless a list is at hand, at most once per pass.
     static void LoadOldest(CRoot& root, CRoomPass& pass);
     // The place in the list of the first record that may be deleted (not stored by a running backup); -1
@@ -315,6 +320,10 @@ private:
     // Another root that can be used, beside the record's own.
     static bool OtherRootUsable(const COpenRecord& record);
     static bool FailRecord(COpenRecord& record, int error, bool diskFull);
+    // Makes the record's folders and partial file on its chosen disk (record.root), within the disk's bound
+    // and without any lock held: 0, the errno of the refusal (`foreignAt` set as OpenRecordFolder does), or
+    // kNoAnswer with `answered` false when the disk did not answer.
+    static int OpenOnDisk(COpenRecord& record, QString* foreignAt, bool* answered);
     std::shared_ptr<COpenRecord> FindOpen(const char* name, const CHANNEL_RECORD_KEY* key);
     // Removes an open record from the table, for its close or abort; null (with the last error set) when the
     // arguments are missing or it is not open.
@@ -332,10 +341,14 @@ private:
     std::shared_ptr<const WriteFault> m_openFault;
     std::shared_ptr<const WriteFault> m_renameFault;
     std::shared_ptr<const WriteFault> m_folderSyncFault;
+    std::shared_ptr<const WriteFault> m_probeFault;
     std::vector<std::shared_ptr<CRoot>> m_roots;
     // Disks of an earlier choice, searched only: never written, set up or deleted from.
     std::vector<std::shared_ptr<CRoot>> m_searchOnly;
     std::map<std::string, std::shared_ptr<COpenRecord>> m_open;
+    // Records being opened, outside the lock: their keys are taken, and they count as open.
+    std::set<std::string> m_opening;
+    quint64 m_generation = 0; // counts the set-ups' ends: an open that outlived its set-up is not kept
     std::map<std::thread::id, std::unique_ptr<StowelineList>> m_results;
 };
 

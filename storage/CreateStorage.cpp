@@ -93,6 +93,9 @@ QString DescribeRootError(const STOWELINE_ROOT_ERROR& error)
     if (error.SystemError == 0)
         return QObject::tr("Disk %1: the folder %2 does not exist (is its volume mounted?).")
             .arg(drive, error.Path);
+    // The storage leaves out a disk that did not answer within its bound with ETIMEDOUT.
+    if (error.SystemError == ETIMEDOUT)
+        return QObject::tr("Disk %1: the folder %2 does not answer.").arg(drive, error.Path);
     if (error.SystemError == ELOOP)
         return QObject::tr("Disk %1: the folder %2 is a link, and links below a disk's folder are never "
                            "followed.")

@@ -208,8 +208,10 @@ bool CStowelineClass::Init(const STOWELINE_INIT_PARAM* param)
 
     std::vector<std::shared_ptr<CRoot>> searchOnly = SearchOnlyRoots(param->SearchOnlyPaths, roots, said);
     std::lock_guard lock(m_mutex);
-    for (auto& root : roots)
+    for (auto& root : roots) {
         root->freeSpace = m_freeSpace;
+        root->probeFault = m_probeFault;
+    }
     m_roots = std::move(roots);
     m_searchOnly = std::move(searchOnly);
     m_overwrite = param->Overwrite != 0;
@@ -233,6 +235,7 @@ void CStowelineClass::Uninit()
         m_searchOnly.clear();
         m_results.clear();
         m_init = false;
+        ++m_generation;
     }
     // A record nobody closed is unfinished: it must not look stored.
     for (auto& [id, record] : open) {

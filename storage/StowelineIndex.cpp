@@ -189,6 +189,13 @@ qsizetype CStowelineClass::FirstDeletable(CRoot& root, CRoomPass& pass)
         root.oldestCut = false;
         return -1;
     }
+    // Where deleting gave back no room, nothing more is deleted until the room is seen to grow (the bin
+    // emptied, the snapshots gone).
+    if (root.fruitless) {
+        if (FreeRoom(root) <= root.fruitlessFree)
+            return -1;
+        root.fruitless = false;
+    }
     LoadOldest(root, pass);
     for (size_t i = 0; i < root.oldest.size(); ++i) {
         if (!IsStoredByRunningBackup(root.oldest[i].path))
@@ -286,9 +293,42 @@ bool CStowelineClass::DeleteOldestOfAll(const std::vector<std::shared_ptr<CRoot>
         if (!oldestRoot)
             return false;
         std::lock_guard lock(oldestRoot->mutex);
-        if (DeleteOldest(*oldestRoot, pass)) {
-            oldestRoot->estimate = -1; // read the room again
+        CRoot& root = *oldestRoot;
+        const qint64 before = FreeRoom(root);
+        const qint64 bytesBefore = pass.bytes;
+        if (DeleteOldest(root, pass)) {
+            root.estimate = -1; // read the room again
+            // What the deletion gave back, read from the disk: a recycle bin, snapshots or other links may
+            // keep the file's room taken. Only what it gave is held for the record.
+            const qint64 size = pass.bytes - bytesBefore;
+            const qint64 after = FreeRoom(root);
+            const qint64 gained = before < 0 || after < 0 ? 0 : std::clamp<qint64>(after - before, 0, size);
+            pass.freed[&root] += gained - size;
+            auto& [fruitless, kept] = pass.fruitless[&root];
+            const bool gaveNothing = size > 0 && gained < size / 2;
+            fruitless = gaveNothing ? fruitless + 1 : 0;
+            kept = gaveNothing ? kept + size : 0;
+            if (fruitless >= kFruitlessDeletions) {
+                // Deleting more would empty the disk for nothing: it is full, and said so with the cause.
+                // Overwrite tries again once the room has grown by what these deletions kept (the bin
+                // emptied, the snapshots gone): more than a failed record's own bytes give back.
+                root.fruitless = true;
+                root.fruitlessFree = after + kept;
+                QString drive = root.drive;
+                if (drive.endsWith(QLatin1Char(':')))
+                    drive.chop(1);
+                Report(LOG_TYPE_EXCEPTION,
+                       QObject::tr("Disk %1: the folder %2 is full, and deleting records frees no room there "
+                                   "(a recycle bin or snapshots keep the files).")
+                           .arg(drive, root.dir),
+                       true);
+            }
             return true;
         }
     }
+}
+
+qint64 CStowelineClass::FreeRoom(const CRoot& root)
+{
+    return root.freeSpace ? root.freeSpace(root.dir) : -1;
 }

@@ -14,15 +14,26 @@ CStowelineClass::FAULT_OWNER CStowelineClass::Judge(CRoot& root, int error)
 {
     if (IsNoRoom(error))
         return FAULT_OWNER::ROOM;
-    std::lock_guard lock(root.mutex);
-    // A disk already left out, or gone, answers nothing more: the others take the record.
-    if (root.refused != 0 || DriveGone(root))
-        return FAULT_OWNER::DISK;
-    const int refusal = root.Probe();
+    {
+        std::lock_guard lock(root.mutex);
+        // A disk already left out answers nothing more: the others take the record.
+        if (root.refused != 0)
+            return FAULT_OWNER::DISK;
+    }
+    // The disk is asked without its lock, within its bound: one that stalls holds up no other disk's
+    // records, and one that does not answer is left out as one that refuses. One gone is left to the
+    // callers, who name it as gone.
+    const int refusal = root.ProbeBounded();
     if (refusal == 0)
         return FAULT_OWNER::RECORD;
-    // Named with what befell the record, unless that is no errno of the file system's.
-    LeaveOut(root, error > 0 && error != kForeignFolder ? error : refusal);
+    std::lock_guard lock(root.mutex);
+    if (refusal == ENOENT && DriveGone(root))
+        return FAULT_OWNER::DISK;
+    if (root.refused == 0) {
+        // Named with what befell the record, unless that is no errno of the file system's, or the disk
+        // did not answer at all.
+        LeaveOut(root, refusal != kNoAnswer && error > 0 && error != kForeignFolder ? error : refusal);
+    }
     return FAULT_OWNER::DISK;
 }
 

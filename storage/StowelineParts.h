@@ -31,6 +31,14 @@ constexpr qint64 kRefreshEvery = 64 * kMiB;
 constexpr size_t kCopyChunk = 1024 * 1024;
 // The overwrite list of a disk holds at most this many of its oldest records, however many it has.
 constexpr qsizetype kOldestListed = 256;
+// The refusal of a disk that did not answer within its bound (a frozen file system, a silent network share,
+// a stopped FUSE daemon): left out as a disk that refuses files, and named as one that does not answer.
+constexpr int kNoAnswer = ETIMEDOUT;
+// How long a disk is given to answer one call that may wait on it while the others go on.
+constexpr int kVolumeBoundMs = 10000;
+// Deletions in a row on one disk that gave back no room: deleting there frees nothing (a recycle bin,
+// snapshots or other links keep the files), and no more is deleted there for want of room.
+constexpr int kFruitlessDeletions = 3;
 
 extern thread_local quint64 t_backup;
 bool IsStoredByRunningBackup(const QString& path);
@@ -67,7 +75,7 @@ struct CStowelineClass::CStored
     QByteArray name, day, file; // its folders below Records, and its file name
 };
 
-struct CStowelineClass::CRoot
+struct CStowelineClass::CRoot : std::enable_shared_from_this<CStowelineClass::CRoot>
 {
     // Fixed at Init.
     QString drive;    // as the set-up named it
@@ -79,6 +87,7 @@ struct CStowelineClass::CRoot
     qint64 reserveBytes = 0;
     bool overwrite = true;
     StowelineFreeSpaceProvider freeSpace;
+    std::shared_ptr<const WriteFault> probeFault; // guarded by mutex, as freeSpace
     std::shared_ptr<StowelineDetail::CSaidOnce> said;
     bool driveLink = false; // driveDir ended in a link at the set-up (the operator's own)
 
@@ -137,6 +146,10 @@ struct CStowelineClass::CRoot
     bool passedOver = false;
     quint64 listedEnds{};
     quint64 listedSwaps{}; // volumeSwaps when the list was made
+    // Deleting records here gave back no room (kFruitlessDeletions in a row): nothing more is deleted here
+    // until its free room is seen above `fruitlessFree`, or the next set-up.
+    bool fruitless = false;
+    qint64 fruitlessFree = 0;
 
     // The Records folder, opened without following a link below the drive's folder; `create`: made when it is
     // missing. -1 with errno.
@@ -160,7 +173,16 @@ struct CStowelineClass::CRoot
                          bool* atRecords = nullptr, QString* foreignAt = nullptr) const;
     // Writes and removes a probe file in the Records folder: 0 when the disk takes a file or has merely no
     // room left even for the probe (full, not faulty: overwrite makes room there), else the errno.
-    int Probe() const;
+    // `flushFault`, when given, stands for the disk's answer to the block's flush (SetProbeFault).
+    int Probe(const WriteFault* flushFault = nullptr) const;
+    // One probe at a time on the disk (its file name is the process's); held on the probe's own thread only.
+    mutable std::mutex probeMutex;
+    // Probe, made within the disk's bound on a call of its own and without any lock held: kNoAnswer when
+    // the disk did not answer; a disk gone counts as refusing (ENOENT).
+    int ProbeBounded();
+    // The disk answers a look at its folder and its free room within its bound: a disk that does not is
+    // never waited for under a lock that other disks need.
+    bool Answers() const;
 };
 
 struct CStowelineClass::COpenRecord
@@ -217,4 +239,6 @@ struct CStowelineClass::CRoomPass
     int files = 0;
     qint64 bytes = 0;
     std::map<const CRoot*, qint64> freed; // what the deletions freed, by root, not yet held for the record
+    // Deletions in a row that gave back no room, and the bytes they should have given, by root.
+    std::map<const CRoot*, std::pair<int, qint64>> fruitless;
 };

@@ -6,12 +6,14 @@
 #include "storage/StowelineParts.h"
 
 #include "platform/DriveMap.h"
+#include "platform/VolumeCall.h"
 #include "storage/CreateStorage.h"
 
 #include <QFileInfo>
 
 #include <algorithm>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 
 using namespace StowelineDetail;
 
@@ -78,7 +80,7 @@ int CStowelineClass::CRoot::OpenRecordFolder(const QByteArray& name, const QByte
     return open(nameDir.Get(), day, namePath + QLatin1Char('/') + QFile::decodeName(day));
 }
 
-int CStowelineClass::CRoot::Probe() const
+int CStowelineClass::CRoot::Probe(const WriteFault* flushFault) const
 {
     const auto refusal = [] { return IsNoRoom(errno) ? 0 : errno != 0 ? errno : EIO; };
     const CFd records(OpenRecords(true));
@@ -92,10 +94,51 @@ int CStowelineClass::CRoot::Probe() const
     // A dying disk may still make an entry from its cache and fail only at the bytes: a block is written
     // and made durable, as a record's are, before the disk counts as one that takes files.
     static const char block[4096] = {};
-    const bool written = WriteAll(probeFile.Get(), block, sizeof block) && ::fdatasync(probeFile.Get()) == 0;
+    const int fault = flushFault != nullptr && *flushFault
+                          ? (*flushFault)(dir + QLatin1Char('/') + QFile::decodeName(probe))
+                          : 0;
+    const bool written = WriteAll(probeFile.Get(), block, sizeof block) &&
+                         (fault != 0 ? (errno = fault, false) : ::fdatasync(probeFile.Get()) == 0);
     const int cause = written ? 0 : refusal();
     ::unlinkat(records.Get(), probe.constData(), 0);
     return cause;
+}
+
+int CStowelineClass::CRoot::ProbeBounded()
+{
+    // The call may outlive its caller: it holds the root.
+    const std::shared_ptr<const CRoot> self = shared_from_this();
+    std::shared_ptr<const WriteFault> fault;
+    {
+        std::lock_guard lock(mutex);
+        fault = probeFault;
+    }
+    int refusal = kNoAnswer;
+    const VolumeCall::OUTCOME outcome = VolumeCall::Run<int>(
+        dir,
+        [self, fault] {
+            CReportScope reports; // said on this thread once the probe's lock is released
+            std::lock_guard lock(self->probeMutex);
+            return DriveGone(*self) ? ENOENT : self->Probe(fault.get());
+        },
+        kVolumeBoundMs, &refusal);
+    return outcome == VolumeCall::OUTCOME_DONE ? refusal : kNoAnswer;
+}
+
+bool CStowelineClass::CRoot::Answers() const
+{
+    const std::shared_ptr<const CRoot> self = shared_from_this();
+    bool answered = false;
+    return VolumeCall::Run<bool>(
+               dir,
+               [self] {
+                   // What choosing the disk reads of it: its folder and its free room.
+                   struct statvfs fs;
+                   DriveGone(*self);
+                   ::statvfs(QFile::encodeName(self->driveDir).constData(), &fs);
+                   return true;
+               },
+               kVolumeBoundMs, &answered) == VolumeCall::OUTCOME_DONE;
 }
 
 bool CStowelineClass::DriveGone(const CRoot& root)
@@ -204,10 +247,17 @@ bool CStowelineClass::ProbeLeftOut(const std::vector<std::shared_ptr<CRoot>>& ro
     pass.reprobed = true;
     bool back = false;
     for (const auto& root : roots) {
+        {
+            std::lock_guard lock(root->mutex);
+            if (root->refused == 0)
+                continue;
+        }
+        // Asked without the disk's lock, within its bound: a disk whose writes stall holds up nothing but
+        // this need for room, and only for its bound.
+        const int error = root->ProbeBounded();
         std::lock_guard lock(root->mutex);
-        if (root->refused == 0 || DriveGone(*root))
-            continue;
-        const int error = root->Probe();
+        if (root->refused == 0 || error == ENOENT)
+            continue; // taken back meanwhile, or gone: said as gone where it is chosen
         if (error == 0) {
             root->refused = 0;
             root->exhausted = false;
@@ -268,10 +318,19 @@ std::shared_ptr<CStowelineClass::CRoot> CStowelineClass::ChooseRoot(const COpenR
         bool anyFits = false;
         bool anyThere = false;
         std::vector<std::pair<std::shared_ptr<CRoot>, STOWELINE_ROOT_ERROR>> gone;
-        for (auto& root : m_roots) {
+        for (const auto& root : record.roots) {
             if (QFile::encodeName(root->dir + QLatin1Char('/') + relativePath).size() > kMaxPathBytes)
                 continue;
             anyFits = true;
+            // Looked at within its bound before its lock is taken: a disk that does not answer is left out
+            // and named, and holds up neither this open nor any other.
+            if (!root->Answers()) {
+                std::lock_guard lock(root->mutex);
+                if (root->refused == 0)
+                    LeaveOut(*root, kNoAnswer);
+                gone.emplace_back(root, STOWELINE_ROOT_ERROR{root->drive, root->dir, kNoAnswer, false});
+                continue;
+            }
             std::lock_guard lock(root->mutex);
             // A root whose folder is gone has no room by the file system's figure; it is not full.
             STOWELINE_ROOT_ERROR error;
@@ -282,6 +341,10 @@ std::shared_ptr<CStowelineClass::CRoot> CStowelineClass::ChooseRoot(const COpenR
             anyThere = true;
             root->estimate = Available(*root);
             root->sinceRefresh = 0;
+            // Where deleting gave back nothing, room seen to grow since (the bin emptied, the snapshots
+            // gone) lets overwrite try again.
+            if (root->fruitless && FreeRoom(*root) > root->fruitlessFree)
+                root->fruitless = false;
             // Room freed for records being written is not that of a record that takes free room only.
             const qint64 room = root->estimate - (record.freeRoomOnly ? root->held : 0);
             if (room > bestRoom) {
@@ -295,7 +358,7 @@ std::shared_ptr<CStowelineClass::CRoot> CStowelineClass::ChooseRoot(const COpenR
         }
         if (!anyThere) {
             // No disk left: one that refused a record may take files again (remounted, repaired).
-            if (ProbeLeftOut(m_roots, pass))
+            if (ProbeLeftOut(record.roots, pass))
                 continue;
             FailRoot(gone.front().second);
             return nullptr;

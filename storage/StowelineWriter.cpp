@@ -5,7 +5,10 @@
 #include "storage/StowelineOwnership.h"
 #include "storage/StowelineParts.h"
 
+#include "platform/VolumeCall.h"
+
 #include <QFileInfo>
+#include <QScopeGuard>
 
 #include <algorithm>
 #include <sys/stat.h>
@@ -300,10 +303,80 @@ int CStowelineClass::MakeRoom(COpenRecord& record, qint64 size)
         // Its own bytes could not be read back: no stored record is deleted for a record already lost.
         if (moved == STOWELINE_ERR_DISK_GONE)
             return done(moved);
+        // Nor for one whose disk died before this write without going (a file system shut down after
+        // errors): what is made room for could never take its bytes.
+        if (!BytesReadable(record))
+            return done(OtherRootUsable(record) ? STOWELINE_ERR_DISK_GONE : STOWELINE_ERR_IO);
         if (!Replenish(record, pass))
             return done(record.freeRoomOnly ? STOWELINE_ERR_NO_FREE_ROOM : STOWELINE_ERR_DISK_FULL);
         HoldFreed(record, pass);
     }
+}
+
+int CStowelineClass::OpenOnDisk(COpenRecord& record, QString* foreignAt, bool* answered)
+{
+    // Made on a call of its own within the disk's bound; what it opened is handed over under the shared
+    // lock, or, once the caller has gone on without it, removed by the call itself.
+    struct OPENED
+    {
+        std::mutex mutex;
+        bool done = false;
+        bool left = false;
+        CFd dayDir, file;
+        int error = 0;
+        QString foreign;
+    };
+    auto opened = std::make_shared<OPENED>();
+    const std::shared_ptr<const CRoot> root = record.root;
+    const QString dayPath = QFileInfo(record.finalPath).path();
+    int ignored = 0;
+    VolumeCall::Run<int>(
+        root->dir,
+        [opened, root, fault = record.openFault, name = record.name, day = record.day,
+         tempName = record.tempName, tempPath = record.tempPath, dayPath] {
+            CReportScope reports; // said on this thread, whatever became of its caller
+            CFd dayDir, file;
+            QString foreign;
+            int error = fault ? (*fault)(tempPath) : 0;
+            // Overwrite may remove the day folder, emptied, between its open and the file's creation: the
+            // folder is made again then.
+            for (int tries = 0; error == 0 && !file.Valid(); ++tries) {
+                dayDir = CFd(root->OpenRecordFolder(name, day, true, nullptr, &foreign));
+                if (dayDir.Valid())
+                    file = CFd(CreateFileAt(dayDir.Get(), tempName));
+                if (!file.Valid() && (!dayDir.Valid() || errno != ENOENT || tries == 2))
+                    error = errno != 0 ? errno : EIO;
+            }
+            // A partial file a stopped or broken run left in this folder goes now, at the latest.
+            if (file.Valid())
+                RemoveLeftovers(dayDir.Get(), dayPath);
+            std::lock_guard lock(opened->mutex);
+            if (opened->left) {
+                if (file.Valid())
+                    ::unlinkat(dayDir.Get(), tempName.constData(), 0);
+                UnregisterTemp(tempPath);
+                return 0;
+            }
+            opened->done = true;
+            opened->dayDir = std::move(dayDir);
+            opened->file = std::move(file);
+            opened->error = error;
+            opened->foreign = foreign;
+            return 0;
+        },
+        kVolumeBoundMs, &ignored);
+    std::lock_guard lock(opened->mutex);
+    *answered = opened->done;
+    if (!opened->done) {
+        opened->left = true;
+        return kNoAnswer;
+    }
+    *foreignAt = opened->foreign;
+    if (opened->error != 0)
+        return opened->error;
+    record.dayDir = std::move(opened->dayDir);
+    record.file = std::move(opened->file);
+    return 0;
 }
 
 bool CStowelineClass::OpenChannelRecord(const char* name, int reserved, const CHANNEL_RECORD_KEY* key)
@@ -322,9 +395,9 @@ bool CStowelineClass::OpenChannelRecord(const char* name, int reserved, const CH
     std::unique_lock lock(m_mutex);
     if (!m_init)
         return Fail(STOWELINE_ERR_NOT_INIT);
-    if (m_open.count(id) != 0)
+    if (m_open.count(id) != 0 || m_opening.count(id) != 0)
         return Fail(STOWELINE_ERR_ALREADY_OPEN);
-    if (m_maxOpen != 0 && m_open.size() >= m_maxOpen)
+    if (m_maxOpen != 0 && m_open.size() + m_opening.size() >= m_maxOpen)
         return Fail(STOWELINE_ERR_TOO_MANY);
     record->name = folder.toLatin1();
     record->day = CompactText(key->StartTime).left(8).toLatin1();
@@ -341,6 +414,18 @@ bool CStowelineClass::OpenChannelRecord(const char* name, int reserved, const CH
     record->openFault = m_openFault;
     record->renameFault = m_renameFault;
     record->folderSyncFault = m_folderSyncFault;
+    // The disks are chosen and the record's file made without the storage's lock: a disk that stalls holds
+    // up this open alone, never the other records, a search or a Stop. The key is taken meanwhile.
+    const quint64 generation = m_generation;
+    m_opening.insert(id);
+    lock.unlock();
+    bool taken = false;
+    const auto opening = qScopeGuard([&] {
+        if (taken)
+            return;
+        std::lock_guard relock(m_mutex);
+        m_opening.erase(id);
+    });
 
     CRoomPass pass;
     // A disk that said it has no room for the record's folder or file counts as full for this open only: its
@@ -364,41 +449,32 @@ bool CStowelineClass::OpenChannelRecord(const char* name, int reserved, const CH
         if (!root) {
             end(false);
             // Want of room at the open is told as at a write (not for a record that takes free room only).
-            if (t_lastError == STOWELINE_ERR_DISK_FULL && record->callback != nullptr) {
-                const STOWELINE_DISKFULL_CALLBACK notify = record->callback;
-                lock.unlock(); // the callback may well stop the writers
-                notify(1, 0, 0, 0);
-            }
+            if (t_lastError == STOWELINE_ERR_DISK_FULL && record->callback != nullptr)
+                record->callback(1, 0, 0, 0); // no storage lock is held: the callback may stop the writers
             return false;
         }
         record->root = root;
         record->tempName = NewTempName(record->fileName);
         record->finalPath = record->PathOn(*root, record->fileName);
         record->tempPath = record->PathOn(*root, record->tempName);
-        int error = 0;
+        RegisterTemp(record->tempPath);
         QString foreign;
-        {
-            // Under the root's lock: overwriting removes emptied day folders under the same lock.
+        bool answered = false;
+        const int error = OpenOnDisk(*record, &foreign, &answered);
+        if (error == 0)
+            break;
+        record->tempName.clear(); // nothing of it to remove
+        if (!answered) {
+            // The disk did not answer within its bound: left out and named, the other disks take the record.
+            qWarning() << "storage: drive" << root->drive << "at" << root->dir << "does not answer";
             std::lock_guard rootLock(root->mutex);
-            RegisterTemp(record->tempPath);
-            const int fault = record->openFault ? (*record->openFault)(record->tempPath) : 0;
-            if (fault == 0)
-                record->dayDir =
-                    CFd(root->OpenRecordFolder(record->name, record->day, true, nullptr, &foreign));
-            if (record->dayDir.Valid())
-                record->file = CFd(CreateFileAt(record->dayDir.Get(), record->tempName));
-            if (record->file.Valid()) {
-                // A partial file a stopped or broken run left in this folder goes now, at the latest.
-                RemoveLeftovers(record->dayDir.Get(), QFileInfo(record->finalPath).path());
-                break;
-            }
-            error = fault != 0 ? fault : errno;
-            qWarning() << "storage: cannot create" << record->tempPath
-                       << ::strerror(error == kForeignFolder ? EPERM : error);
-            record->tempName.clear(); // nothing of it to remove
-            record->dayDir.Close();
-            UnregisterTemp(record->tempPath);
+            if (root->refused == 0)
+                LeaveOut(*root, kNoAnswer);
+            continue;
         }
+        UnregisterTemp(record->tempPath);
+        qWarning() << "storage: cannot create" << record->tempPath
+                   << ::strerror(error == kForeignFolder ? EPERM : error);
         switch (Judge(*root, error)) {
         case FAULT_OWNER::ROOM: {
             // Want of room, as at a write: another disk, or overwrite makes room.
@@ -421,6 +497,12 @@ bool CStowelineClass::OpenChannelRecord(const char* name, int reserved, const CH
         return end(false);
     }
     end(true);
+    std::lock_guard relock(m_mutex);
+    m_opening.erase(id);
+    taken = true;
+    // A new set-up or its end meanwhile: the record belongs to disks no longer in use (its file goes).
+    if (!m_init || m_generation != generation)
+        return Fail(STOWELINE_ERR_NOT_INIT);
     m_open.emplace(id, std::move(record));
     t_lastError = STOWELINE_OK;
     return true;

@@ -1,0 +1,496 @@
+// The storage layer when one disk stalls or keeps its deleted files: a disk whose writes stall (an ext4
+// volume frozen in a mount namespace of the test's own) holds up neither the other disks' records nor a
+// search, and is left out and named within its bound; a disk where deleting frees no room (hard links kept
+// beside the records, as a snapshot tool or a recycle bin keeps them) has a few records deleted, never all;
+// a disk whose probe file cannot be made durable is left out; a record whose own folder another disk refuses
+// ends; and nothing is deleted for a record whose bytes are lost.
+
+#include "platform/DriveMap.h"
+#include "platform/VolumeCall.h"
+#include "storage/CStowelineClass.h"
+#include "storage/StorageEvents.h"
+#include "tests/support/MountNamespace.h"
+#include "tests/support/QuotaRoots.h"
+#include "tests/support/StorageSearch.h"
+#include "tests/support/TempDatabase.h"
+#include "tests/support/TestSupport.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QScopeGuard>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include <atomic>
+#include <cerrno>
+#include <condition_variable>
+#include <fcntl.h>
+#include <functional>
+#include <linux/fs.h>
+#include <mutex>
+#include <sys/ioctl.h>
+#include <sys/mount.h>
+#include <csignal>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+constexpr qint64 kKiB = 1024;
+const char* const kName = "10.20.20.20_8000_1";
+
+using TestSupport::Bytes;
+using TestSupport::InitDisks;
+using TestSupport::StoreRecord;
+using TestSupport::Time;
+
+CHANNEL_RECORD_KEY Key(int day, int hour)
+{
+    return {Time(day, hour), Time(day, hour, 30, 15), 1, 0};
+}
+
+QString FileOf(const CHANNEL_RECORD_KEY& key)
+{
+    return QString::asprintf("202403%02d%02d0000_202403%02d%02d3015_1.rec", key.StartTime.Day,
+                             key.StartTime.Hour, key.StartTime.Day, key.StartTime.Hour);
+}
+
+// The stored copy of a key on a drive directory, whole and equal to record `seed`.
+bool StoredOn(const QString& drive, const CHANNEL_RECORD_KEY& key, int seed, qint64 size)
+{
+    const QString path = CStowelineClass::RecordRootOf(drive) + "/" + kName +
+                         QString::asprintf("/202403%02d/", key.StartTime.Day) + FileOf(key);
+    return ReadAll(path) == Bytes(seed, size);
+}
+
+bool Put(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return QDir().mkpath(QFileInfo(path).path()) && file.open(QIODevice::WriteOnly) &&
+           file.write(bytes) == bytes.size();
+}
+
+// Dates a stored file `minute` minutes into 1 April 2024.
+bool Date(const QString& path, int minute)
+{
+    const timespec when{1711929600 + minute * 60, 0};
+    const timespec times[2] = {when, when};
+    return ::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0) == 0;
+}
+
+// `count` stored recordings of 100 KiB below the drive directory, the oldest first; their paths.
+QStringList PutRecordings(const QString& drive, int count)
+{
+    QStringList paths;
+    for (int i = 0; i < count; ++i) {
+        const QString path =
+            CStowelineClass::RecordRootOf(drive) + "/" + kName + "/20240301/" +
+            QString::asprintf("20240301%02d%02d00_20240301%02d%02d59_1.rec", i / 60, i % 60, i / 60, i % 60);
+        if (!Put(path, QByteArray(100 * kKiB, 'r')) || !Date(path, i))
+            return {};
+        paths << path;
+    }
+    return paths;
+}
+
+int Existing(const QStringList& paths)
+{
+    return int(std::count_if(paths.begin(), paths.end(), [](const QString& p) { return QFile::exists(p); }));
+}
+
+// The file system on `dir` frozen (its writes wait), or thawed.
+bool Freeze(const QString& dir, bool frozen)
+{
+    const int fd = ::open(QFile::encodeName(dir).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool done = ::ioctl(fd, frozen ? FIFREEZE : FITHAW, 0) == 0;
+    ::close(fd);
+    return done;
+}
+
+// A storage step run on a thread of its own, waited for within a bound: a step that hangs fails the test
+// instead of hanging it.
+class CStep
+{
+public:
+    explicit CStep(std::function<bool()> step) : m_state(std::make_shared<STATE>())
+    {
+        std::thread([state = m_state, step = std::move(step)] {
+            const bool ok = step();
+            std::lock_guard lock(state->mutex);
+            state->ok = ok;
+            state->done = true;
+            state->changed.notify_all();
+        }).detach();
+    }
+    // Ended within `ms`; *ok its answer.
+    bool EndsWithin(int ms, bool* ok = nullptr)
+    {
+        std::unique_lock lock(m_state->mutex);
+        const bool done =
+            m_state->changed.wait_for(lock, std::chrono::milliseconds(ms), [&] { return m_state->done; });
+        if (ok != nullptr)
+            *ok = m_state->ok;
+        return done;
+    }
+
+private:
+    struct STATE
+    {
+        std::mutex mutex;
+        std::condition_variable changed;
+        bool done = false;
+        bool ok = false;
+    };
+    std::shared_ptr<STATE> m_state;
+};
+
+bool NoCallOut()
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (VolumeCall::CallsOut() != 0 && clock.elapsed() < 60000)
+        QTest::qWait(20);
+    return VolumeCall::CallsOut() == 0;
+}
+
+} // namespace
+
+class TestStorageStalls : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void stallingDiskHoldsUpNoOther_data();
+    void stallingDiskHoldsUpNoOther();
+    void silentFuseDiskIsLeftOutWithinItsBound();
+    void deletingThatFreesNoRoomStopsAfterAFew();
+    void probeNotMadeDurableLeavesTheDiskOut();
+    void diskRefusingTheRecordsFolderIsPassedOverAtTheClose();
+    void nothingIsDeletedForARecordAlreadyLost();
+
+private:
+    CQuotaRoots m_quota;
+};
+
+void TestStorageStalls::init()
+{
+    DiskFullCalls() = 0;
+}
+
+void TestStorageStalls::stallingDiskHoldsUpNoOther_data()
+{
+    QTest::addColumn<bool>("leftOut");
+    // The roomier disk stalls as a record is opened on it.
+    QTest::newRow("chosen disk") << false;
+    // The disk was left out, and is asked again at a need for room while it stalls.
+    QTest::newRow("left-out disk asked again") << true;
+}
+
+void TestStorageStalls::stallingDiskHoldsUpNoOther()
+{
+    const QString noVolume = TestSupport::NoExt4Volume();
+    if (!noVolume.isEmpty())
+        QSKIP(qPrintable(noVolume));
+    IN_MOUNT_NAMESPACE();
+    QFETCH(bool, leftOut);
+    CTempDatabase db;
+    QTemporaryDir frozen, healthy, images;
+    QVERIFY(TestSupport::MountExt4(images.path() + "/disk.img", frozen.path(), 32));
+    const auto unmount = qScopeGuard([&] {
+        Freeze(frozen.path(), false);
+        NoCallOut();
+        ::umount2(QFile::encodeName(frozen.path()).constData(), MNT_DETACH);
+    });
+    // The ext4 volume is the roomier disk; the healthy one has room for small records only.
+    m_quota.SetQuota(healthy.path(), 1000 * kKiB);
+    SetDefaultFreeSpaceProvider(m_quota.Provider());
+    const auto provider = qScopeGuard([] { SetDefaultFreeSpaceProvider({}); });
+    CStowelineClass s;
+    // Stop mode: nothing is deleted, whatever waits for room.
+    QVERIFY(InitDisks(s, {frozen.path(), healthy.path()}, false));
+    // Thawed before the storage ends, whatever fails: its end waits for the records being written.
+    const auto thaw = qScopeGuard([&] { Freeze(frozen.path(), false); });
+    QSignalSpy events(&CStorageEvents::Instance(), &CStorageEvents::SignalStorageEvent);
+    const QString said = "Disk " + frozen.path() + ": the folder " +
+                         CStowelineClass::RecordRootOf(frozen.path()) +
+                         " does not answer. The other disks take the records.";
+
+    std::unique_ptr<CStep> stalled;
+    if (leftOut) {
+        // Read-only (as after errors), it is left out; writable again, its writes stall.
+        QCOMPARE(::mount(nullptr, QFile::encodeName(frozen.path()).constData(), nullptr,
+                         MS_REMOUNT | MS_RDONLY, nullptr),
+                 0);
+        QVERIFY(StoreRecord(s, kName, Key(2, 1), 1, 100 * kKiB));
+        QVERIFY(StoredOn(healthy.path(), Key(2, 1), 1, 100 * kKiB));
+        QCOMPARE(::mount(nullptr, QFile::encodeName(frozen.path()).constData(), nullptr, MS_REMOUNT, nullptr),
+                 0);
+        QVERIFY(Freeze(frozen.path(), true));
+        // A block larger than the healthy disk's room: the left-out disk is asked again, and stalls.
+        stalled = std::make_unique<CStep>([&s] {
+            const CHANNEL_RECORD_KEY key = Key(2, 2);
+            const QByteArray block = Bytes(2, 2000 * kKiB);
+            return s.OpenChannelRecord(kName, 0, &key) &&
+                   s.WriteChannelRecord(kName, 1, reinterpret_cast<const uint8_t*>(block.constData()),
+                                        uint32_t(block.size()), &key);
+        });
+    } else {
+        QVERIFY(Freeze(frozen.path(), true));
+        stalled = std::make_unique<CStep>([&s] { return StoreRecord(s, kName, Key(2, 2), 2, 100 * kKiB); });
+    }
+    // Its call on the frozen disk is out (a look at a disk that answers is out for a blink only).
+    QElapsedTimer clock;
+    clock.start();
+    for (int seen = 0; seen < 3 && clock.elapsed() < 30000;) {
+        QTest::qWait(200);
+        seen = VolumeCall::CallsOut() != 0 ? seen + 1 : 0;
+    }
+    QVERIFY(VolumeCall::CallsOut() != 0);
+
+    // Meanwhile another channel's record is stored on the healthy disk, and a search answers, at once.
+    CStep other([&s] { return StoreRecord(s, kName, Key(3, 1), 3, 100 * kKiB); });
+    bool stored = false;
+    // A record that chose the frozen disk too waits at most the disk's bound, never until it thaws.
+    QVERIFY2(other.EndsWithin(leftOut ? 5000 : 25000, &stored),
+             "a record on the healthy disk waited for the stalled one");
+    QVERIFY(stored);
+    QVERIFY(StoredOn(healthy.path(), Key(3, 1), 3, 100 * kKiB));
+    CStep search([&s] { return TestSupport::Search(s, kName, 3).size() == 1; });
+    bool found = false;
+    QVERIFY2(search.EndsWithin(5000, &found), "a search waited for the stalled disk");
+    QVERIFY(found);
+
+    // The stalled step ends within the disk's bound, without the frozen disk.
+    bool ok = false;
+    QVERIFY2(stalled->EndsWithin(60000, &ok), "a step on the stalled disk outlived its bound");
+    if (leftOut) {
+        QVERIFY(!ok); // no disk has room for it
+    } else {
+        QVERIFY(ok);
+        QVERIFY(StoredOn(healthy.path(), Key(2, 2), 2, 100 * kKiB));
+        bool named = false;
+        for (const auto& event : events)
+            named = named || event[0].toString() == said;
+        QVERIFY2(named, qPrintable(said));
+    }
+    QVERIFY(Freeze(frozen.path(), false));
+    QVERIFY(NoCallOut());
+    // Nothing of the left records stays on the thawed disk.
+    QCOMPARE(FilesUnder(CStowelineClass::RecordRootOf(frozen.path())), QStringList());
+}
+
+void TestStorageStalls::silentFuseDiskIsLeftOutWithinItsBound()
+{
+    // The roomier disk is a FUSE view whose daemon stops answering (a network share whose server went
+    // silent): even a look at its folder waits. A record is left to the other disk within the bound, and
+    // the silent disk is named.
+    if (::geteuid() != 0)
+        QSKIP("A FUSE view is mounted as root only.");
+    if (!QFileInfo(QStringLiteral("/dev/fuse")).exists())
+        QSKIP("No /dev/fuse on this machine: no FUSE view can be mounted.");
+    if (QStandardPaths::findExecutable(QStringLiteral("bindfs")).isEmpty())
+        QSKIP("bindfs is not installed (scripts/install-deps.sh installs it).");
+    IN_MOUNT_NAMESPACE();
+    CTempDatabase db;
+    QTemporaryDir under, view, healthy;
+    QProcess bindfs;
+    bindfs.setProcessChannelMode(QProcess::MergedChannels);
+    bindfs.start(QStringLiteral("bindfs"), {"-f", under.path(), view.path()});
+    const auto unmount = qScopeGuard([&] {
+        ::kill(pid_t(bindfs.processId()), SIGCONT);
+        NoCallOut();
+        TestSupport::Unmount(view.path());
+        if (!bindfs.waitForFinished(10000))
+            bindfs.kill();
+        bindfs.waitForFinished();
+    });
+    QElapsedTimer waited;
+    waited.start();
+    while (!CDriveMap::IsMountPoint(view.path()) && waited.elapsed() < 10000)
+        QTest::qWait(10);
+    QVERIFY2(CDriveMap::IsMountPoint(view.path()), qPrintable(QString::fromLocal8Bit(bindfs.readAll())));
+    const QString healthyRecords = CStowelineClass::RecordRootOf(healthy.path());
+    CStowelineClass s;
+    QVERIFY(InitDisks(s, {view.path(), healthy.path()}, false));
+    s.SetFreeSpaceProvider([healthyRecords](const QString& dir) -> qint64 {
+        return dir == healthyRecords ? 1000 * kKiB - CQuotaRoots::UsedBytes(healthyRecords)
+                                     : 100 * 1024 * kKiB;
+    });
+    // Answered before the storage ends, whatever fails.
+    const auto answer = qScopeGuard([&] { ::kill(pid_t(bindfs.processId()), SIGCONT); });
+    QSignalSpy events(&CStorageEvents::Instance(), &CStorageEvents::SignalStorageEvent);
+    QCOMPARE(::kill(pid_t(bindfs.processId()), SIGSTOP), 0);
+    CStep store([&s] { return StoreRecord(s, kName, Key(7, 1), 1, 100 * kKiB); });
+    bool stored = false;
+    QVERIFY2(store.EndsWithin(30000, &stored), "a record waited for a disk that does not answer");
+    QVERIFY(stored);
+    QVERIFY(StoredOn(healthy.path(), Key(7, 1), 1, 100 * kKiB));
+    // The next record does not wait for it again.
+    QElapsedTimer clock;
+    clock.start();
+    CStep next([&s] { return StoreRecord(s, kName, Key(7, 2), 2, 100 * kKiB); });
+    QVERIFY(next.EndsWithin(5000, &stored) && stored);
+    const QString said = "Disk " + view.path() + ": the folder " +
+                         CStowelineClass::RecordRootOf(view.path()) +
+                         " does not answer. The other disks take the records.";
+    QCOMPARE(events.size(), 1);
+    QCOMPARE(events[0][0].toString(), said);
+}
+
+void TestStorageStalls::deletingThatFreesNoRoomStopsAfterAFew()
+{
+    IN_MOUNT_NAMESPACE();
+    CTempDatabase db;
+    QTemporaryDir disk;
+    QVERIFY(TestSupport::MountTmpfs(disk.path(), "size=8m"));
+    const auto unmount =
+        qScopeGuard([&] { ::umount2(QFile::encodeName(disk.path()).constData(), MNT_DETACH); });
+    // 60 recordings, each kept by a second link beside Records (a snapshot), and the rest of the volume
+    // taken but for a little.
+    const QStringList recordings = PutRecordings(disk.path(), 60);
+    QCOMPARE(recordings.size(), 60);
+    QVERIFY(QDir().mkpath(disk.path() + "/snapshot"));
+    for (int i = 0; i < recordings.size(); ++i)
+        QCOMPARE(::link(QFile::encodeName(recordings[i]).constData(),
+                        QFile::encodeName(disk.path() + QString::asprintf("/snapshot/%d", i)).constData()),
+                 0);
+    QFile filler(disk.path() + "/filler");
+    QVERIFY(filler.open(QIODevice::WriteOnly));
+    const QByteArray chunk(64 * kKiB, 'f');
+    while (filler.write(chunk) == chunk.size() && filler.flush()) {
+    }
+    filler.close();
+    QVERIFY(filler.resize(filler.size() - 200 * kKiB));
+
+    CStowelineClass s;
+    QVERIFY(InitDisks(s, {disk.path()}, true));
+    s.SetFreeSpaceProvider({}); // the volume's own figure
+    QSignalSpy events(&CStorageEvents::Instance(), &CStorageEvents::SignalStorageEvent);
+    // A record of 1 MiB: a few deletions show that they give nothing back, and the record fails as full.
+    QVERIFY(!StoreRecord(s, kName, Key(5, 1), 1, 1024 * kKiB));
+    QCOMPARE(s.GetLastError(), int(STOWELINE_ERR_DISK_FULL));
+    QCOMPARE(DiskFullCalls().load(), 1);
+    const int left = Existing(recordings);
+    QVERIFY2(left >= 55, qPrintable(QString::number(60 - left) + " deleted"));
+    const QString said =
+        "Disk " + disk.path() + ": the folder " + CStowelineClass::RecordRootOf(disk.path()) +
+        " is full, and deleting records frees no room there (a recycle bin or snapshots keep "
+        "the files).";
+    bool named = false;
+    for (const auto& event : events)
+        named = named || event[0].toString() == said;
+    QVERIFY2(named, qPrintable(said));
+    // The next records delete nothing more there.
+    for (int hour = 2; hour <= 4; ++hour)
+        QVERIFY(!StoreRecord(s, kName, Key(5, hour), hour, 1024 * kKiB));
+    QCOMPARE(Existing(recordings), left);
+
+    // The snapshots gone, deleting gives room again: the oldest go for the next record, about as many as it
+    // needs (the room seen grown when it is opened).
+    QVERIFY(QDir(disk.path() + "/snapshot").removeRecursively());
+    QVERIFY2(StoreRecord(s, kName, Key(5, 5), 5, 1024 * kKiB), qPrintable(QString::number(s.GetLastError())));
+    QVERIFY(StoredOn(disk.path(), Key(5, 5), 5, 1024 * kKiB));
+    QVERIFY(Existing(recordings) < left);
+    QVERIFY(Existing(recordings) >= left - 8);
+}
+
+void TestStorageStalls::probeNotMadeDurableLeavesTheDiskOut()
+{
+    // A dying disk that caches writes takes the probe's bytes and fails at their flush: it is left out at a
+    // record's failed flush, and the record is stored on the other disk.
+    CTempDatabase db;
+    QTemporaryDir roomy, other;
+    m_quota.SetQuota(other.path(), 4000 * kKiB);
+    SetDefaultFreeSpaceProvider(m_quota.Provider());
+    const auto provider = qScopeGuard([] { SetDefaultFreeSpaceProvider({}); });
+    CStowelineClass s;
+    QVERIFY(InitDisks(s, {roomy.path(), other.path()}, true));
+    const QString below = CStowelineClass::RecordRootOf(roomy.path()) + "/";
+    const auto fault = [below](const QString& path) { return path.startsWith(below) ? EIO : 0; };
+    s.SetSyncFault(fault);
+    s.SetProbeFault(fault);
+    QVERIFY2(StoreRecord(s, kName, Key(4, 1), 1, 300 * kKiB), qPrintable(QString::number(s.GetLastError())));
+    QVERIFY(StoredOn(other.path(), Key(4, 1), 1, 300 * kKiB));
+    QVERIFY(StoreRecord(s, kName, Key(4, 2), 2, 300 * kKiB));
+    QVERIFY(StoredOn(other.path(), Key(4, 2), 2, 300 * kKiB));
+}
+
+void TestStorageStalls::diskRefusingTheRecordsFolderIsPassedOverAtTheClose()
+{
+    // The record's disk refuses at its close; the other takes files but not this record's folder (an entry
+    // of its own stands at the name): the close ends, failing that record, instead of trying that disk again.
+    CTempDatabase db;
+    QTemporaryDir roomy, other;
+    m_quota.SetQuota(other.path(), 4000 * kKiB);
+    SetDefaultFreeSpaceProvider(m_quota.Provider());
+    const auto provider = qScopeGuard([] { SetDefaultFreeSpaceProvider({}); });
+    CStowelineClass s;
+    QVERIFY(InitDisks(s, {roomy.path(), other.path()}, true));
+    QVERIFY(Put(CStowelineClass::RecordRootOf(other.path()) + "/" + kName, "not a folder"));
+    const QString below = CStowelineClass::RecordRootOf(roomy.path()) + "/";
+    const auto fault = [below](const QString& path) { return path.startsWith(below) ? EIO : 0; };
+    s.SetSyncFault(fault);
+    s.SetProbeFault(fault);
+    auto error = std::make_shared<std::atomic<int>>(0);
+    CStep store([&s, error] {
+        const bool stored = StoreRecord(s, kName, Key(4, 1), 1, 300 * kKiB);
+        *error = s.GetLastError();
+        return stored;
+    });
+    bool ok = true;
+    QVERIFY2(store.EndsWithin(60000, &ok), "the close kept trying a disk that refused the record's folder");
+    QVERIFY(!ok);
+    QCOMPARE(error->load(), int(STOWELINE_ERR_NAME));
+    QCOMPARE(DiskFullCalls().load(), 0);
+}
+
+void TestStorageStalls::nothingIsDeletedForARecordAlreadyLost()
+{
+    // A record on a full disk that dies (its file system shut down after errors) before its next write: its
+    // bytes cannot be read back, so no stored recording on the healthy, full disk is deleted for it, and
+    // the disks are not said to be full.
+    const QString noVolume = TestSupport::NoExt4Volume();
+    if (!noVolume.isEmpty())
+        QSKIP(qPrintable(noVolume));
+    IN_MOUNT_NAMESPACE();
+    CTempDatabase db;
+    QTemporaryDir dying, healthy, images;
+    QVERIFY(TestSupport::MountExt4(images.path() + "/disk.img", dying.path(), 32));
+    const auto unmount =
+        qScopeGuard([&] { ::umount2(QFile::encodeName(dying.path()).constData(), MNT_DETACH); });
+    const QStringList recordings = PutRecordings(healthy.path(), 3);
+    QCOMPARE(recordings.size(), 3);
+    const QString healthyRecords = CStowelineClass::RecordRootOf(healthy.path());
+    const qint64 used = CQuotaRoots::UsedBytes(healthyRecords);
+    auto dead = std::make_shared<std::atomic<bool>>(false);
+    CStowelineClass s;
+    QVERIFY(InitDisks(s, {dying.path(), healthy.path()}, true));
+    s.SetFreeSpaceProvider([dead, healthyRecords, used](const QString& dir) -> qint64 {
+        if (dir == healthyRecords)
+            return used - CQuotaRoots::UsedBytes(healthyRecords); // full; what is deleted is free again
+        return *dead ? 0 : 250 * kKiB;
+    });
+    const CHANNEL_RECORD_KEY key = Key(6, 1);
+    const QByteArray block = Bytes(1, 200 * kKiB);
+    QVERIFY(s.OpenChannelRecord(kName, 0, &key));
+    QVERIFY(s.WriteChannelRecord(kName, 1, reinterpret_cast<const uint8_t*>(block.constData()),
+                                 uint32_t(block.size()), &key));
+    *dead = true;
+    QVERIFY(TestSupport::ShutDownExt4(dying.path()));
+    QVERIFY(!s.WriteChannelRecord(kName, 2, reinterpret_cast<const uint8_t*>(block.constData()),
+                                  uint32_t(block.size()), &key));
+    QCOMPARE(s.GetLastError(), int(STOWELINE_ERR_DISK_GONE));
+    QCOMPARE(Existing(recordings), 3);
+    QCOMPARE(DiskFullCalls().load(), 0);
+    QVERIFY(!s.CloseChannelRecord(kName, &key));
+}
+
+QTEST_GUILESS_MAIN(TestStorageStalls)
+#include "tst_storage_stalls.moc"
