@@ -2,10 +2,10 @@
 
 #include "platform/ReplacingFile.h"
 #include "platform/VolumeCall.h"
+#include "storage/StowelineDirs.h"
 
 #include <QAbstractItemModel>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QFileInfo>
 #include <QXmlStreamWriter>
 
@@ -134,20 +134,19 @@ int CLogWriteThread::WriteXml(const QString& path, const QList<QStringList>& row
         say(tr("%1 cannot be written: %2.").arg(path, SystemText(out.Error())));
         return WRITE_OPEN_FAILED;
     }
-    QFile file;
-    if (!file.open(out.Fd(), QIODevice::WriteOnly | QIODevice::Text, QFileDevice::DontCloseHandle)) {
-        say(tr("%1 cannot be written: %2.").arg(path, file.errorString()));
-        return WRITE_OPEN_FAILED;
-    }
-    QXmlStreamWriter xml(&file);
+    // The document is made whole, then written with the system's own calls, so that a write the disk
+    // refuses (a full disk, a file too large for it) comes back with its cause.
+    QByteArray document;
+    QXmlStreamWriter xml(&document);
     const bool whole = WriteDocument(xml, rows, stop);
-    // The export counts as done only once its bytes are on the disk under the chosen name: the last bytes
-    // sit in the file's buffer until the flush, the disk may refuse the sync, and the rename may be refused.
-    bool ok = whole && !xml.hasError() && file.flush();
+    // The export counts as done only once its bytes are on the disk under the chosen name: every byte
+    // written, the disk's sync taken, and the rename made.
+    bool ok = whole && !xml.hasError();
     int cause = ok ? 0 : EIO;
-    // The file's own words for a write it refused (a full disk, a file too large for it).
-    const QString written = ok || file.error() == QFileDevice::NoError ? QString() : file.errorString();
-    file.close();
+    if (ok && !StowelineDetail::WriteAll(out.Fd(), document.constData(), size_t(document.size()))) {
+        ok = false;
+        cause = errno;
+    }
     if (ok) {
         const int error = Fault(g_syncFault, out.TemporaryPath());
         ok = error == 0 ? out.Sync() : false;
@@ -167,8 +166,7 @@ int CLogWriteThread::WriteXml(const QString& path, const QList<QStringList>& row
                     .arg(path, FileKindText(out.Found())));
             return WRITE_REFUSED;
         }
-        say(tr("%1 cannot be written: %2.")
-                .arg(path, written.isEmpty() ? SystemText(cause != 0 ? cause : EIO) : written));
+        say(tr("%1 cannot be written: %2.").arg(path, SystemText(cause != 0 ? cause : EIO)));
         return WRITE_FAILED;
     }
     return WRITE_DONE;
