@@ -261,6 +261,7 @@ private Q_SLOTS:
     void unreadableStoredPartRefusesTheStart_data();
     void unreadableStoredPartRefusesTheStart();
     void failedFirstStartLeavesNoFile();
+    void databaseOfAnotherUserRefusedAtStart_data();
     void databaseOfAnotherUserRefusedAtStart();
     void cleanCloseLeavesEverythingInTheOwnersFile_data();
     void cleanCloseLeavesEverythingInTheOwnersFile();
@@ -576,11 +577,33 @@ void TestStartup::unreadableStoredPartRefusesTheStart()
 // is a first start again, not one refused over an empty file.
 // A Varrow.db that leads to another user's file: the start stops with a box naming the file and its owner,
 // before that user's file is read, written or tightened.
+void TestStartup::databaseOfAnotherUserRefusedAtStart_data()
+{
+    QTest::addColumn<bool>("chinese");   // the language Setup.xml chooses
+    QTest::addColumn<QString>("reason"); // %1 the database's name, %2 the other user's file
+    QTest::newRow("English") << false << "%1 is a link to %2, a file of another user: nobody (user id 65534)";
+    QTest::newRow("Chinese") << true
+                             << QString::fromUtf8(
+                                    "%1 是指向 %2 的链接，其他用户的文件：nobody (用户 ID 65534)");
+}
+
 void TestStartup::databaseOfAnotherUserRefusedAtStart()
 {
     if (::geteuid() != 0)
         QSKIP("Another user's file needs a second user id: the test runs as root only.");
+    QFETCH(bool, chinese);
+    QFETCH(QString, reason);
     QTemporaryDir dir;
+    if (chinese) {
+        QFile setup(dir.filePath(QStringLiteral("Setup.xml")));
+        QVERIFY(setup.open(QIODevice::WriteOnly) &&
+                setup.write("<Configs><Translator><Value>1</Value></Translator></Configs>") > 0);
+        // The compiled catalogues, where the program looks for them.
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("translations")));
+        for (const char* name : {"varrow_zh.qm", "qt_zh_CN.qm"})
+            QVERIFY(QFile::copy(QStringLiteral(VARROW_TRANSLATIONS_DIR "/") + QLatin1String(name),
+                                dir.filePath(QStringLiteral("translations/")) + QLatin1String(name)));
+    }
     const QString theirs = dir.filePath(QStringLiteral("theirs.db"));
     MakeDatabase(theirs);
     QVERIFY(::chown(QFile::encodeName(theirs).constData(), 65534, 65534) == 0);
@@ -591,8 +614,7 @@ void TestStartup::databaseOfAnotherUserRefusedAtStart()
 
     const QString report = RunChild({QStringLiteral("--run"), dir.path()});
     QVERIFY2(report.startsWith(QStringLiteral("result=1\nmodes=\nbox=Varrow|")) &&
-                 report.contains(db + QStringLiteral(" is a link to ") + theirs +
-                                 QStringLiteral(", a file of another user: nobody (user id 65534)")),
+                 report.contains(reason.arg(db, theirs)),
              qPrintable(report));
     QCOMPARE(ReadAll(theirs), bytes);
     QCOMPARE(ModeOf(theirs), 0644);
