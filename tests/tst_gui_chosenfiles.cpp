@@ -204,6 +204,8 @@ void TestChosenFiles::pickersKeepTheDatabaseLocks_data()
 // database keeps its locks: another client's look afterwards leaves the journal in place.
 void TestChosenFiles::pickersKeepTheDatabaseLocks()
 {
+    if (QStandardPaths::findExecutable(QStringLiteral("sqlite3")).isEmpty())
+        QSKIP("sqlite3 is not installed (scripts/install-deps.sh installs it).");
     QFETCH(QString, picker);
     const QString folder = m_db->Dir();
     QFile earlier(folder + QStringLiteral("/earlier.xml"));
@@ -266,6 +268,8 @@ void TestChosenFiles::importRefusesTheStationDatabase_data()
 // locks stay, another client's look leaves its journal, nothing is imported.
 void TestChosenFiles::importRefusesTheStationDatabase()
 {
+    if (QStandardPaths::findExecutable(QStringLiteral("sqlite3")).isEmpty())
+        QSKIP("sqlite3 is not installed (scripts/install-deps.sh installs it).");
     QFETCH(QString, chosen);
     const QString path = m_db->Dir() + QLatin1Char('/') + chosen;
     if (chosen == QLatin1String("link.db"))
