@@ -6,6 +6,7 @@
 #include "model/LogStore.h"
 #include "model/SysInfoManage.h"
 #include "model/TaskStore.h"
+#include "model/TextConvert.h"
 #include "sdk/DeviceSdk.h"
 #include "storage/CStowelineClass.h"
 #include "storage/CreateStorage.h"
@@ -88,10 +89,12 @@ void CExecuteThread::EmitProgress()
     Q_EMIT GroupDownloadSize(Megabytes(m_planDone.load()), m_group, m_isPast);
 }
 
-void CExecuteThread::Report(int deviceIndex, const QString& text)
+void CExecuteThread::Report(int deviceIndex, const QString& text, const QString& cause,
+                            const QString& countText)
 {
     m_logRepeats.Write(LOG_TYPE_EXCEPTION, LOG_SUB_CONNECT_DEVICE,
-                       QString::number(deviceIndex) + QLatin1Char(' ') + text, text);
+                       QString::number(deviceIndex) + QLatin1Char(' ') + (cause.isEmpty() ? text : cause),
+                       text, countText);
     // Every time: the page counts the repeats of its own rows.
     Q_EMIT SigConnectDeviceFail(m_group, m_isPast, deviceIndex, text);
 }
@@ -463,6 +466,9 @@ CExecuteThread::Outcome CExecuteThread::DownloadFile(TASK_INFO& task, FILE_INFO&
         const int64_t limit = m_limit;
         giveBack(DOWNLOAD_NOT_STARTED);
         const QString range = RangeText(file.FileStartTime, file.FileStopTime);
+        // A recorder that does so for one file mostly does so for every file: one cause, counted, as every
+        // other repeated refusal, so that a night of such files does not push the log's history out.
+        const QString recorder = LocalToQString(device.DeviceName);
         Report(
             deviceIndex,
             announced > 0
@@ -472,7 +478,13 @@ CExecuteThread::Outcome CExecuteThread::DownloadFile(TASK_INFO& task, FILE_INFO&
                 : tr("Download of %1 %2 given up: the recorder announced no size and sent more than the %3 "
                      "bytes its time range can hold")
                       .arg(name, range)
-                      .arg(limit));
+                      .arg(limit),
+            announced > 0 ? QStringLiteral("over announced size") : QStringLiteral("over time range"),
+            announced > 0
+                ? tr("Downloads from %1 given up: the recorder sent more than it announced").arg(recorder)
+                : tr("Downloads from %1 given up: the recorder announced no size and sent more than "
+                     "the time range can hold")
+                      .arg(recorder));
         return Outcome::GivenUp;
     };
     // A play-back that neither ends nor brings anything new fails the file alone, like an overrun.

@@ -94,7 +94,11 @@ private:
     // Weighs the storage's refusal of the file in work: the disks' fault ends the run (Aborted, reported as a
     // full or failed disk); any other fails the file alone (GivenUp, reported with the file).
     Outcome StorageRefused(int deviceIndex, const QString& name, const FILE_INFO& file);
-    void Report(int deviceIndex, const QString& text);
+    // Logs `text` once per cause and recorder, counting repeats (model/LogRepeats). The cause is the text
+    // itself unless `cause` names one shared by texts that differ (each file's own), whose repeats are then
+    // counted under `countText`.
+    void Report(int deviceIndex, const QString& text, const QString& cause = QString(),
+                const QString& countText = QString());
     void EmitProgress();
     int Percent() const;
     bool IsStopped() const { return m_stop.IsSet(); }

@@ -5,6 +5,7 @@
 #include "model/Records.h"
 #include "model/Utility.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QFile>
 #include <QtDebug>
@@ -645,12 +646,39 @@ void RestrictToOwner(const QByteArray& path)
     }
 }
 
+// The refusals below are shown in the start-up box, in the operator's language: the translators are
+// installed before the database is first opened.
+std::string Tr(const char* text)
+{
+    return QCoreApplication::translate("MainDb", text).toStdString();
+}
+
+// The values go in in one pass: a path or a link's target may itself hold a "%1".
+std::string Arg(const std::string& text, const std::string& a)
+{
+    return QString::fromStdString(text).arg(QString::fromStdString(a)).toStdString();
+}
+
+std::string Arg(const std::string& text, const std::string& a, const std::string& b)
+{
+    return QString::fromStdString(text)
+        .arg(QString::fromStdString(a), QString::fromStdString(b))
+        .toStdString();
+}
+
+std::string Arg(const std::string& text, const std::string& a, const std::string& b, const std::string& c)
+{
+    return QString::fromStdString(text)
+        .arg(QString::fromStdString(a), QString::fromStdString(b), QString::fromStdString(c))
+        .toStdString();
+}
+
 std::string UserText(uid_t uid)
 {
     struct passwd entry = {};
     struct passwd* found = nullptr;
     char buffer[4096];
-    const std::string id = "user id " + std::to_string(uid);
+    const std::string id = Arg(Tr(QT_TRANSLATE_NOOP("MainDb", "user id %1")), std::to_string(uid));
     if (::getpwuid_r(uid, &entry, buffer, sizeof buffer, &found) == 0 && found != nullptr)
         return std::string(found->pw_name) + " (" + id + ")";
     return id;
@@ -667,22 +695,29 @@ std::string ForeignCompanion(const QByteArray& path)
         struct stat entry = {};
         if (::lstat(name.constData(), &entry) != 0)
             continue;
-        std::string what = name.toStdString() + " is";
+        std::string link;
         if (S_ISLNK(entry.st_mode)) {
             char target[4096] = {};
             const ssize_t length = ::readlink(name.constData(), target, sizeof(target) - 1);
-            what += " a link to " + std::string(target, size_t(length > 0 ? length : 0)) + ",";
+            link = std::string(target, size_t(length > 0 ? length : 0));
             if (::stat(name.constData(), &entry) != 0) {
                 if (*suffix == '\0')
                     continue; // the database out of reach: the checks before the open name it
                 // SQLite would make the file the link leads to.
-                return what + " which leads nowhere";
+                return Arg(Tr(QT_TRANSLATE_NOOP("MainDb", "%1 is a link to %2, which leads nowhere")),
+                           name.toStdString(), link);
             }
         }
+        std::string why;
         if (entry.st_uid != ::geteuid())
-            return what + " a file of another user: " + UserText(entry.st_uid);
-        if (*suffix != '\0' && !S_ISREG(entry.st_mode))
-            return what + " not a regular file";
+            why = Arg(Tr(QT_TRANSLATE_NOOP("MainDb", "a file of another user: %1")), UserText(entry.st_uid));
+        else if (*suffix != '\0' && !S_ISREG(entry.st_mode))
+            why = Tr(QT_TRANSLATE_NOOP("MainDb", "not a regular file"));
+        else
+            continue;
+        if (link.empty())
+            return Arg(Tr(QT_TRANSLATE_NOOP("MainDb", "%1 is %2")), name.toStdString(), why);
+        return Arg(Tr(QT_TRANSLATE_NOOP("MainDb", "%1 is a link to %2, %3")), name.toStdString(), link, why);
     }
     return std::string();
 }
@@ -701,18 +736,19 @@ std::string RefusalBeforeOpen(const QByteArray& path, MAIN_DB_REFUSAL* kind)
         char target[4096] = {};
         const ssize_t length = ::readlink(path.constData(), target, sizeof(target) - 1);
         if (length < 0)
-            return std::string("the file cannot be reached: ") + std::strerror(error);
-        return "the file is a link to " + std::string(target, size_t(length)) +
-               ", which cannot be reached: " + std::strerror(error);
+            return Arg(Tr(QT_TRANSLATE_NOOP("MainDb", "the file cannot be reached: %1")),
+                       std::strerror(error));
+        return Arg(Tr(QT_TRANSLATE_NOOP("MainDb", "the file is a link to %1, which cannot be reached: %2")),
+                   std::string(target, size_t(length)), std::strerror(error));
     }
     if (!S_ISREG(info.st_mode))
-        return "not a regular file";
+        return Tr(QT_TRANSLATE_NOOP("MainDb", "not a regular file"));
     if (info.st_size == 0) {
         *kind = MAIN_DB_EMPTY_FILE;
-        return "the file is empty";
+        return Tr(QT_TRANSLATE_NOOP("MainDb", "the file is empty"));
     }
     if ((info.st_mode & S_IWUSR) == 0 || ::access(path.constData(), W_OK) != 0)
-        return "the file is read-only";
+        return Tr(QT_TRANSLATE_NOOP("MainDb", "the file is read-only"));
     return std::string();
 }
 

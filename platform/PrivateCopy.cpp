@@ -1,12 +1,16 @@
 #include "platform/PrivateCopy.h"
 
+#include "platform/VolumeCall.h"
 #include "storage/StowelineDirs.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 
 #include <cerrno>
+#include <memory>
+#include <mutex>
 #include <utility>
 #include <vector>
 
@@ -21,6 +25,31 @@ using StowelineDetail::WriteAll;
 namespace {
 
 constexpr size_t kBlock = 256 * 1024;
+
+// Descriptors of untouchable files that an open got after all (the name was swapped between the look and the
+// open): closing one would end this process's locks on that file, so they stay open until the process ends.
+void KeepOpen(int fd)
+{
+    static std::mutex mutex;
+    static std::vector<int>* kept = new std::vector<int>; // NOLINT: lives as long as the process, by intent
+    std::lock_guard lock(mutex);
+    kept->push_back(fd);
+}
+
+// What an open on the volume's thread found.
+struct OPENED
+{
+    std::shared_ptr<CFd> Fd;
+    struct stat Info = {};
+    int Error = 0;
+    bool Untouchable = false;
+};
+
+struct READ
+{
+    ssize_t Got = 0;
+    int Error = 0;
+};
 
 // Empties and removes a folder this process made; what a reader may have put beside the copy goes too.
 void RemoveFolder(const QByteArray& folder)
@@ -53,7 +82,8 @@ CPrivateCopy::~CPrivateCopy()
 
 CPrivateCopy::CPrivateCopy(CPrivateCopy&& other) noexcept
     : m_folder(std::exchange(other.m_folder, QString())), m_path(std::exchange(other.m_path, QString())),
-      m_size(other.m_size), m_refusal(other.m_refusal), m_found(other.m_found), m_error(other.m_error)
+      m_volume(std::exchange(other.m_volume, QString())), m_size(other.m_size), m_refusal(other.m_refusal),
+      m_found(other.m_found), m_error(other.m_error)
 {
 }
 
@@ -63,6 +93,7 @@ CPrivateCopy& CPrivateCopy::operator=(CPrivateCopy&& other) noexcept
         Remove();
         m_folder = std::exchange(other.m_folder, QString());
         m_path = std::exchange(other.m_path, QString());
+        m_volume = std::exchange(other.m_volume, QString());
         m_size = other.m_size;
         m_refusal = other.m_refusal;
         m_found = other.m_found;
@@ -80,35 +111,83 @@ void CPrivateCopy::Remove()
 }
 
 CPrivateCopy CPrivateCopy::Make(const QString& source, const QString& name, qint64 maxBytes, int maxMs,
-                                const std::function<bool()>& stop)
+                                const std::function<bool()>& stop, const Untouchable& untouchable)
 {
     CPrivateCopy copy;
-    const auto fail = [&copy](REFUSAL refusal, int error = 0) {
+    const QString volume = QFileInfo(source).absolutePath();
+    const auto fail = [&copy, &volume](REFUSAL refusal, int error = 0) {
         copy.Remove();
         copy.m_refusal = refusal;
         copy.m_error = error;
+        if (refusal == REFUSAL_NO_ANSWER)
+            copy.m_volume = volume;
         return std::move(copy);
     };
     QElapsedTimer clock;
     clock.start();
-    // O_NONBLOCK: the open of a pipe or a device with no writer returns at once instead of waiting for one.
-    CFd in(::open(QFile::encodeName(source).constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
-    if (in.Get() < 0) {
-        const int error = errno;
-        if (error == ELOOP) {
+    const auto left = [&clock, maxMs] { return int(std::max<qint64>(0, maxMs - clock.elapsed())); };
+    const auto waited = [&fail](VolumeCall::OUTCOME outcome) {
+        return fail(outcome == VolumeCall::OUTCOME_STOPPED ? REFUSAL_STOPPED : REFUSAL_NO_ANSWER);
+    };
+    const QByteArray sourceName = QFile::encodeName(source);
+
+    // Looked at before the open, which is what must not happen to an untouchable file; a look opens nothing.
+    if (untouchable) {
+        bool refused = false;
+        const VolumeCall::OUTCOME looked = VolumeCall::Run<bool>(
+            volume,
+            [sourceName, untouchable] {
+                struct stat info = {};
+                return ::stat(sourceName.constData(), &info) == 0 && untouchable(info.st_dev, info.st_ino);
+            },
+            left(), &refused, stop);
+        if (looked != VolumeCall::OUTCOME_DONE)
+            return waited(looked);
+        if (refused)
+            return fail(REFUSAL_UNTOUCHABLE);
+    }
+
+    OPENED opened;
+    const VolumeCall::OUTCOME open = VolumeCall::Run<OPENED>(
+        volume,
+        [sourceName, untouchable] {
+            OPENED result;
+            // O_NONBLOCK: the open of a pipe or a device with no writer returns at once instead of waiting
+            // for one.
+            const int fd = ::open(sourceName.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+            if (fd < 0) {
+                result.Error = errno;
+                return result;
+            }
+            // Checked on what was opened, not on the name, which may stand for something else by now.
+            if (::fstat(fd, &result.Info) != 0) {
+                result.Error = errno;
+            } else if (untouchable && untouchable(result.Info.st_dev, result.Info.st_ino)) {
+                result.Untouchable = true;
+                KeepOpen(fd);
+                return result;
+            }
+            result.Fd = std::make_shared<CFd>(fd);
+            return result;
+        },
+        left(), &opened, stop);
+    if (open != VolumeCall::OUTCOME_DONE)
+        return waited(open);
+    if (opened.Untouchable)
+        return fail(REFUSAL_UNTOUCHABLE);
+    if (!opened.Fd) {
+        if (opened.Error == ELOOP) {
             copy.m_found = FILE_KIND_LINK;
             return fail(REFUSAL_NOT_A_FILE);
         }
-        return fail(REFUSAL_SYSTEM, error);
+        return fail(REFUSAL_SYSTEM, opened.Error);
     }
-    // Checked on what was opened, not on the name, which may stand for something else by now.
-    struct stat info = {};
-    if (::fstat(in.Get(), &info) != 0)
-        return fail(REFUSAL_SYSTEM, errno);
-    copy.m_found = FileKindOf(info.st_mode);
+    if (opened.Error != 0)
+        return fail(REFUSAL_SYSTEM, opened.Error);
+    copy.m_found = FileKindOf(opened.Info.st_mode);
     if (copy.m_found != FILE_KIND_REGULAR)
         return fail(REFUSAL_NOT_A_FILE);
-    if (info.st_size > maxBytes)
+    if (opened.Info.st_size > maxBytes)
         return fail(REFUSAL_TOO_LARGE);
 
     QByteArray folder = QFile::encodeName(QDir::tempPath() + QStringLiteral("/varrow-copy-XXXXXX"));
@@ -120,25 +199,38 @@ CPrivateCopy CPrivateCopy::Make(const QString& source, const QString& name, qint
     if (out.Get() < 0)
         return fail(REFUSAL_SYSTEM, errno);
 
-    std::vector<char> buffer(kBlock);
+    // Shared with each read: a read left behind still has its descriptor and its buffer.
+    const std::shared_ptr<CFd> in = opened.Fd;
+    auto buffer = std::make_shared<std::vector<char>>(kBlock);
     qint64 total = 0;
     for (;;) {
         if (stop && stop())
             return fail(REFUSAL_STOPPED);
         if (clock.elapsed() > maxMs)
             return fail(REFUSAL_TOO_SLOW);
-        const ssize_t got = ::read(in.Get(), buffer.data(), buffer.size());
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0)
-            return fail(REFUSAL_SYSTEM, errno);
-        if (got == 0)
+        READ read;
+        const VolumeCall::OUTCOME outcome = VolumeCall::Run<READ>(
+            volume,
+            [in, buffer] {
+                READ result;
+                do
+                    result.Got = ::read(in->Get(), buffer->data(), buffer->size());
+                while (result.Got < 0 && errno == EINTR);
+                result.Error = result.Got < 0 ? errno : 0;
+                return result;
+            },
+            left(), &read, stop);
+        if (outcome != VolumeCall::OUTCOME_DONE)
+            return waited(outcome);
+        if (read.Got < 0)
+            return fail(REFUSAL_SYSTEM, read.Error);
+        if (read.Got == 0)
             break;
         // The file may grow while it is read: the bound holds for what is read, not for what fstat said.
-        total += got;
+        total += read.Got;
         if (total > maxBytes)
             return fail(REFUSAL_TOO_LARGE);
-        if (!WriteAll(out.Get(), buffer.data(), size_t(got)))
+        if (!WriteAll(out.Get(), buffer->data(), size_t(read.Got)))
             return fail(REFUSAL_SYSTEM, errno);
     }
     if (!out.Close())

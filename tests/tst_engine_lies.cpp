@@ -152,6 +152,7 @@ class TestEngineLies : public QObject
 private Q_SLOTS:
     void overrunIsGivenUpAndDeletesNothing_data();
     void overrunIsGivenUpAndDeletesNothing();
+    void overrunOfEveryFileIsOneCountedCause();
     void storageRefusalsWeighed_data();
     void storageRefusalsWeighed();
     void fileWithoutARangeFailsAlone_data();
@@ -256,6 +257,37 @@ void TestEngineLies::overrunIsGivenUpAndDeletesNothing()
         QCOMPARE(QFileInfo(f.StoredFiles(device, 1).value(0)).size(),
                  liarSize + kSimHeaderBlockSize + std::max<qint64>(extra, 0));
     }
+    QVERIFY(f.Recorders().WaitForIdle());
+}
+
+// A recorder that sends more than it announced for every file: each file is given up and said to the page,
+// while the log takes one entry and one counted row for it, as for any other repeated cause.
+void TestEngineLies::overrunOfEveryFileIsOneCountedCause()
+{
+    CEngineFixture f(kNow);
+    SimRecorderConfig config;
+    config.AnalogChannels = 2;
+    config.AddRecording(1, At(8), At(9), 0, 10000).AddRecording(1, At(9), At(10), 0, 10000);
+    config.AddRecording(2, At(8), At(9), 0, 10000).AddRecording(2, At(9), At(10), 0, 10000);
+    for (int channel : {1, 2}) {
+        config.Channel(channel).Faults.ExtraBytes = 256 * 1024 + 1; // past the margin, every play-back
+        config.Channel(channel).Faults.ExtraTimes = -1;
+    }
+    const int device = Gate(f, config, 2);
+    QVERIFY(device >= 0 && LoadList(f, 2));
+
+    CExecuteThread worker(kPlan, 0);
+    CReports reports(&worker);
+    worker.Start();
+    QVERIFY(worker.wait(Bound(20000)));
+
+    QCOMPARE(reports.Count(QStringLiteral("Download of")), 4);
+    QCOMPARE(CEngineFixture::LogRows(QStringLiteral("Download of")), 1);
+    QCOMPARE(CEngineFixture::LogRows(
+                 QStringLiteral("Repeated 3 times: Downloads from Gate given up: the recorder sent more than "
+                                "it announced")),
+             1);
+    QCOMPARE(CEngineFixture::LogRows(QStringLiteral("Repeated")), 1);
     QVERIFY(f.Recorders().WaitForIdle());
 }
 

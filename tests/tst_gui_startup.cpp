@@ -13,12 +13,17 @@
 #include "model/SysInfoManage.h"
 #include "model/Utility.h"
 #include "platform/SingleInstance.h"
+#include "widgets/dialogs/CFileDialog.h"
 #include "widgets/dialogs/CPushButton.h"
 #include "widgets/views/CTableView.h"
 #include "tests/support/TestSupport.h"
 #include "tests/support/gui/ModalDriver.h"
 
+#include <QElapsedTimer>
 #include <QFile>
+#include <QFileSystemModel>
+#include <QScopeGuard>
+#include <QStandardPaths>
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
@@ -157,6 +162,50 @@ int RunSignalOverQuestion(int argc, char** argv)
     return 0;
 }
 
+// The child mode of a running station in the given program directory that shows a file picker on its own
+// folder, as the import's Read From DataBase does, saves, says "ready", saves again once told "save" on its
+// input (after another client looked at its database), says "saved", and waits to be killed.
+int RunPickerThenWait(int argc, char** argv)
+{
+    SetAppDirOverride(QString::fromLocal8Bit(argv[2]));
+    qputenv("QT_QPA_PLATFORM", BigScreenPlatform().toLocal8Bit());
+    COmbrixApplication app(argc, argv, QStringLiteral("Varrow"));
+    const QString dir = QString::fromLocal8Bit(argv[2]);
+    CModalDriver driver;
+    driver.SetOnTopLimit(0);
+    driver.Answer([&dir](QWidget* window) {
+        auto* model = window->findChild<QFileSystemModel*>();
+        const QString db = dir + QStringLiteral("/Varrow.db");
+        // Closed once the list has named the kinds of the folder's files.
+        [[maybe_unused]] const bool named = QTest::qWaitFor(
+            [&] { return model != nullptr && !model->type(model->index(db)).isEmpty(); }, 10000);
+        QTest::qWait(200);
+        static_cast<QDialog*>(window)->reject();
+    });
+    const auto save = [](int n) {
+        GetMainDB().Exec("CREATE TABLE IF NOT EXISTS Saves (N INTEGER); INSERT INTO Saves VALUES (" +
+                         std::to_string(n) + ");");
+    };
+    QTimer poll;
+    OnMainWindowUp(&poll, [&](CVarrow*) {
+        save(1);
+        CFileDialog::GetOpenFileName(nullptr, QStringLiteral("Open Spreadsheet"), dir,
+                                     QStringLiteral("DataBase files (*.db)"));
+        save(2);
+        std::printf("ready\n");
+        std::fflush(stdout);
+        char line[16] = {};
+        if (std::fgets(line, sizeof line, stdin) == nullptr)
+            return;
+        save(3);
+        std::printf("saved\n");
+        std::fflush(stdout);
+        for (;;)
+            ::pause();
+    });
+    return RunVarrow();
+}
+
 // Runs this test program in one of its child modes; what it printed.
 QString RunChild(const QStringList& arguments)
 {
@@ -261,6 +310,8 @@ private Q_SLOTS:
     void unreadableStoredPartRefusesTheStart_data();
     void unreadableStoredPartRefusesTheStart();
     void failedFirstStartLeavesNoFile();
+    void databaseOfAnotherUserRefusedAtStart_data();
+    void savesOutliveAPickerAnotherClientAndAKill();
     void databaseOfAnotherUserRefusedAtStart();
     void cleanCloseLeavesEverythingInTheOwnersFile_data();
     void cleanCloseLeavesEverythingInTheOwnersFile();
@@ -576,11 +627,33 @@ void TestStartup::unreadableStoredPartRefusesTheStart()
 // is a first start again, not one refused over an empty file.
 // A Varrow.db that leads to another user's file: the start stops with a box naming the file and its owner,
 // before that user's file is read, written or tightened.
+void TestStartup::databaseOfAnotherUserRefusedAtStart_data()
+{
+    QTest::addColumn<bool>("chinese");   // the language Setup.xml chooses
+    QTest::addColumn<QString>("reason"); // %1 the database's name, %2 the other user's file
+    QTest::newRow("English") << false << "%1 is a link to %2, a file of another user: nobody (user id 65534)";
+    QTest::newRow("Chinese") << true
+                             << QString::fromUtf8(
+                                    "%1 是指向 %2 的链接，其他用户的文件：nobody (用户 ID 65534)");
+}
+
 void TestStartup::databaseOfAnotherUserRefusedAtStart()
 {
     if (::geteuid() != 0)
         QSKIP("Another user's file needs a second user id: the test runs as root only.");
+    QFETCH(bool, chinese);
+    QFETCH(QString, reason);
     QTemporaryDir dir;
+    if (chinese) {
+        QFile setup(dir.filePath(QStringLiteral("Setup.xml")));
+        QVERIFY(setup.open(QIODevice::WriteOnly) &&
+                setup.write("<Configs><Translator><Value>1</Value></Translator></Configs>") > 0);
+        // The compiled catalogues, where the program looks for them.
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("translations")));
+        for (const char* name : {"varrow_zh.qm", "qt_zh_CN.qm"})
+            QVERIFY(QFile::copy(QStringLiteral(VARROW_TRANSLATIONS_DIR "/") + QLatin1String(name),
+                                dir.filePath(QStringLiteral("translations/")) + QLatin1String(name)));
+    }
     const QString theirs = dir.filePath(QStringLiteral("theirs.db"));
     MakeDatabase(theirs);
     QVERIFY(::chown(QFile::encodeName(theirs).constData(), 65534, 65534) == 0);
@@ -591,12 +664,51 @@ void TestStartup::databaseOfAnotherUserRefusedAtStart()
 
     const QString report = RunChild({QStringLiteral("--run"), dir.path()});
     QVERIFY2(report.startsWith(QStringLiteral("result=1\nmodes=\nbox=Varrow|")) &&
-                 report.contains(db + QStringLiteral(" is a link to ") + theirs +
-                                 QStringLiteral(", a file of another user: nobody (user id 65534)")),
+                 report.contains(reason.arg(db, theirs)),
              qPrintable(report));
     QCOMPARE(ReadAll(theirs), bytes);
     QCOMPARE(ModeOf(theirs), 0644);
     QCOMPARE(QDir(dir.path()).entryList({QStringLiteral("*.db-*")}, QDir::Files), QStringList());
+}
+
+// A station that showed a file picker on its own folder keeps its database's locks: another client's look at
+// the database (an administrator's sqlite3) leaves its write-ahead journal, and a kill -9 afterwards loses no
+// save, also none made after the look.
+void TestStartup::savesOutliveAPickerAnotherClientAndAKill()
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("sqlite3")).isEmpty())
+        QSKIP("sqlite3 is not installed (scripts/install-deps.sh installs it).");
+    QTemporaryDir dir;
+    QProcess child;
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--picker-then-wait"), dir.path()});
+    const auto end = qScopeGuard([&child] {
+        child.kill();
+        child.waitForFinished();
+    });
+    const auto waitFor = [&child](const QByteArray& line) {
+        QElapsedTimer waited;
+        waited.start();
+        while (!child.canReadLine() && waited.elapsed() < TestSupport::Bound(30000))
+            child.waitForReadyRead(100);
+        return child.readLine().trimmed() == line;
+    };
+    QVERIFY(waitFor("ready"));
+    const QString db = dir.filePath(QStringLiteral("Varrow.db"));
+    QProcess client;
+    client.start(QStringLiteral("sqlite3"), {db, QStringLiteral("SELECT COUNT(*) FROM sqlite_master;")});
+    QVERIFY(client.waitForFinished(TestSupport::Bound(10000)) && client.exitCode() == 0);
+    QVERIFY2(QFile::exists(db + QStringLiteral("-wal")), "another client removed the journal");
+    child.write("save\n");
+    QVERIFY(waitFor("saved"));
+    child.kill(); // SIGKILL: nothing of the program's close runs
+    QVERIFY(child.waitForFinished(TestSupport::Bound(10000)));
+
+    CSQLite3DB after;
+    after.Open(db.toStdString());
+    CSQLite3Recordset rows;
+    QVERIFY(after.Query("SELECT COUNT(*) FROM Saves", rows));
+    QCOMPARE(rows.GetInt(0), 3);
 }
 
 void TestStartup::failedFirstStartLeavesNoFile()
@@ -845,6 +957,8 @@ int main(int argc, char** argv)
         return RunSignalOverQuestion(argc, argv);
     if (argc >= 4 && std::strcmp(argv[1], "--refusal") == 0)
         return RunRefusalCheck(argc, argv);
+    if (argc >= 3 && std::strcmp(argv[1], "--picker-then-wait") == 0)
+        return RunPickerThenWait(argc, argv);
     TestSupport::PrepareProcess();
     qputenv("QT_QPA_PLATFORM", BigScreenPlatform().toLocal8Bit());
     TestSupport::ProcessAppDir();

@@ -5,13 +5,17 @@
 #include "model/SQLite3DB.h"
 #include "model/SysInfoManage.h"
 #include "model/TextConvert.h"
+#include "model/Utility.h"
 #include "platform/PrivateCopy.h"
 
 #include <QDebug>
+#include <QFile>
 #include <QUrl>
 
 #include <algorithm>
 #include <cstring>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -31,10 +35,35 @@ QString CopyRefusalText(const QString& path, const CPrivateCopy& copy)
             .arg(CDeviceWriteThread::kImportCopyMs / 1000);
     case CPrivateCopy::REFUSAL_STOPPED:
         return CDeviceWriteThread::tr("The import was stopped before the file was read.");
+    case CPrivateCopy::REFUSAL_NO_ANSWER:
+        return CDeviceWriteThread::tr("The folder %1 does not answer: %2 was not read.")
+            .arg(copy.Volume(), path);
+    case CPrivateCopy::REFUSAL_UNTOUCHABLE:
+        return CDeviceWriteThread::tr(
+                   "%1 is this station's own database, which the import does not read: choose a database of "
+                   "another station, or a copy.")
+            .arg(path);
     default:
         return CDeviceWriteThread::tr("%1 cannot be read: %2.")
             .arg(path, QString::fromLocal8Bit(std::strerror(copy.Error())));
     }
+}
+
+// The station's own database and its companions: the station holds locks on them, which the close of any
+// other descriptor of them would end (the system ends them all at any close), so the import never opens
+// them. Asked on the volume's thread: it owns the names it looks at.
+CPrivateCopy::Untouchable StationDatabase()
+{
+    const QByteArray path = QFile::encodeName(GetAbsolutePath(QStringLiteral("Varrow.db")));
+    return [path](dev_t device, ino_t inode) {
+        for (const char* suffix : {"", "-wal", "-shm", "-journal"}) {
+            struct stat info = {};
+            if (::stat((path + suffix).constData(), &info) == 0 && info.st_dev == device &&
+                info.st_ino == inode)
+                return true;
+        }
+        return false;
+    };
 }
 
 } // namespace
@@ -61,8 +90,8 @@ bool CDeviceWriteThread::ReadRows(const QString& path, const std::function<bool(
     // whatever another user put there (a named pipe waits for ever) would hold or feed the import. The copy
     // stands alone in a folder of its own, and is opened immutable, so that not even there is anything
     // beside it looked for.
-    const CPrivateCopy copy =
-        CPrivateCopy::Make(path, QStringLiteral("import.db"), kImportFileBytes, kImportCopyMs, stop);
+    const CPrivateCopy copy = CPrivateCopy::Make(path, QStringLiteral("import.db"), kImportFileBytes,
+                                                 kImportCopyMs, stop, StationDatabase());
     if (!copy.IsMade()) {
         qDebug() << "device import: no copy of" << path << copy.Refusal() << copy.Error();
         if (refusal != nullptr)

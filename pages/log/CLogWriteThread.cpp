@@ -1,11 +1,15 @@
 #include "pages/log/CLogWriteThread.h"
 
 #include "platform/ReplacingFile.h"
+#include "platform/VolumeCall.h"
+#include "storage/StowelineDirs.h"
 
 #include <QAbstractItemModel>
-#include <QFile>
+#include <QElapsedTimer>
+#include <QFileInfo>
 #include <QXmlStreamWriter>
 
+#include <atomic>
 #include <cstring>
 #include <iterator>
 #include <memory>
@@ -130,16 +134,19 @@ int CLogWriteThread::WriteXml(const QString& path, const QList<QStringList>& row
         say(tr("%1 cannot be written: %2.").arg(path, SystemText(out.Error())));
         return WRITE_OPEN_FAILED;
     }
-    QFile file;
-    if (!file.open(out.Fd(), QIODevice::WriteOnly | QIODevice::Text, QFileDevice::DontCloseHandle))
-        return WRITE_OPEN_FAILED;
-    QXmlStreamWriter xml(&file);
+    // The document is made whole, then written with the system's own calls, so that a write the disk
+    // refuses (a full disk, a file too large for it) comes back with its cause.
+    QByteArray document;
+    QXmlStreamWriter xml(&document);
     const bool whole = WriteDocument(xml, rows, stop);
-    // The export counts as done only once its bytes are on the disk under the chosen name: the last bytes
-    // sit in the file's buffer until the flush, the disk may refuse the sync, and the rename may be refused.
-    bool ok = whole && !xml.hasError() && file.flush();
+    // The export counts as done only once its bytes are on the disk under the chosen name: every byte
+    // written, the disk's sync taken, and the rename made.
+    bool ok = whole && !xml.hasError();
     int cause = ok ? 0 : EIO;
-    file.close();
+    if (ok && !StowelineDetail::WriteAll(out.Fd(), document.constData(), size_t(document.size()))) {
+        ok = false;
+        cause = errno;
+    }
     if (ok) {
         const int error = Fault(g_syncFault, out.TemporaryPath());
         ok = error == 0 ? out.Sync() : false;
@@ -165,11 +172,57 @@ int CLogWriteThread::WriteXml(const QString& path, const QList<QStringList>& row
     return WRITE_DONE;
 }
 
+int CLogWriteThread::WriteXmlBounded(const QString& path, const QList<QStringList>& rows, int boundMs,
+                                     const std::shared_ptr<std::atomic<bool>>& stop, QString* why)
+{
+    struct WRITTEN
+    {
+        int Result = WRITE_FAILED;
+        QString Why;
+    };
+    const QString folder = QFileInfo(path).absolutePath();
+    // Once stopped, the write is waited for a little longer, so that a stop that came too late to keep the
+    // file is not said to have kept it.
+    QElapsedTimer stopping;
+    const auto stopped = [&stop, &stopping] {
+        if (!stopping.isValid()) {
+            if (!stop->load())
+                return false;
+            stopping.start();
+        }
+        return stopping.elapsed() > kStopGraceMs;
+    };
+    WRITTEN written;
+    const VolumeCall::OUTCOME outcome = VolumeCall::Run<WRITTEN>(
+        folder,
+        [path, rows, stop] {
+            WRITTEN result;
+            result.Result = WriteXml(
+                path, rows, [stop] { return stop->load(); }, &result.Why);
+            return result;
+        },
+        boundMs, &written, stopped);
+    if (outcome == VolumeCall::OUTCOME_DONE) {
+        if (why != nullptr)
+            *why = written.Why;
+        return written.Result;
+    }
+    stop->store(true);
+    if (why != nullptr)
+        *why = tr("The folder %1 does not answer: nothing was written there.").arg(folder);
+    return outcome == VolumeCall::OUTCOME_STOPPED ? WRITE_STOPPED : WRITE_NO_ANSWER;
+}
+
+void CLogWriteThread::Stop()
+{
+    m_stop->store(true);
+    requestInterruption();
+}
+
 void CLogWriteThread::run()
 {
     QString why;
-    const int result = WriteXml(
-        m_strPath, m_rows, [this] { return isInterruptionRequested(); }, &why);
+    const int result = WriteXmlBounded(m_strPath, m_rows, kWriteBoundMs, m_stop, &why);
     emit SendWhy(why);
     emit SendWriteOver(result);
 }

@@ -9,7 +9,9 @@
 #include <QStringList>
 #include <QThread>
 
+#include <atomic>
 #include <functional>
+#include <memory>
 
 class QAbstractItemModel;
 
@@ -26,7 +28,13 @@ public:
         WRITE_FAILED = 2,      // writing, flushing or closing failed; an earlier file of that name is kept
         WRITE_REFUSED = 3,     // something other than a regular file stands at the name; it was not opened
         WRITE_STOPPED = 4,     // stopped before the file was complete; nothing was written
+        WRITE_NO_ANSWER = 5,   // the chosen folder's volume did not answer within the bound
     };
+
+    // The longest a backup may wait on its folder's volume, in all, and how long a stop waits for the write
+    // to see it (so that what is said is what happened) before it is left.
+    static constexpr int kWriteBoundMs = 60000;
+    static constexpr int kStopGraceMs = 2000;
 
     CLogWriteThread();
     ~CLogWriteThread() override;
@@ -43,6 +51,14 @@ public:
     // the rename. `why` (when given) gets a line for the operator naming the file and the cause of a refusal.
     static int WriteXml(const QString& path, const QList<QStringList>& rows,
                         const std::function<bool()>& stop = {}, QString* why = nullptr);
+    // WriteXml as a bounded call on the folder's volume (platform/VolumeCall): ends within `boundMs`, and
+    // soon after `stop` is set, whatever the volume does. The write hears `stop` between rows and before the
+    // rename; once it is left behind (the bound passed), `stop` is set for it, so it replaces nothing.
+    static int WriteXmlBounded(const QString& path, const QList<QStringList>& rows, int boundMs,
+                               const std::shared_ptr<std::atomic<bool>>& stop, QString* why = nullptr);
+
+    // Stops the backup: the write under way hears it at its next row or before its rename.
+    void Stop();
 
     // For tests of the file system's own failures at the export's last steps: called with the temporary
     // file's path before its sync to the disk, and with the chosen path before the rename onto it; a non-zero
@@ -62,4 +78,5 @@ protected:
 private:
     QString m_strPath;
     QList<QStringList> m_rows;
+    std::shared_ptr<std::atomic<bool>> m_stop = std::make_shared<std::atomic<bool>>(false);
 };

@@ -168,13 +168,13 @@ void CSearchLog::OnBackUp(const QString& path)
     // Declared after the box, so it is destroyed first: its destructor waits for the thread.
     CLogWriteThread writer;
     writer.SetWriteParam(ExportFilePath(path), m_ui->m_pLogTableView->model());
-    connect(&chase, &ChaseDialog::SignalCancel, &writer, [&writer] { writer.requestInterruption(); });
+    connect(&chase, &ChaseDialog::SignalCancel, &writer, [&writer] { writer.Stop(); });
     connect(&writer, &CLogWriteThread::SendWhy, this, [this](const QString& why) { m_writeWhy = why; });
     connect(&writer, &CLogWriteThread::SendWriteOver, this, &CSearchLog::OnWriteOver);
     m_writeWhy.clear();
     writer.start();
     chase.exec();
-    writer.wait(); // ends at its next row once stopped
+    writer.wait(); // ends within its bound, and soon once stopped
     // A result still queued (the box was cancelled) is said now.
     QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
 }
@@ -184,7 +184,7 @@ void CSearchLog::OnWriteOver(int result)
     emit StopChase();
     switch (result) {
     case CLogWriteThread::WRITE_OPEN_FAILED:
-        ShowInfoMsgBox(tr("Error"), tr("Open file failed!"), this);
+        ShowInfoMsgBox(tr("Error"), tr("Open file failed!") + QLatin1Char('\n') + m_writeWhy, this);
         break;
     case CLogWriteThread::WRITE_DONE:
         ShowInfoMsgBox(tr("Success"), tr("Backup successful"), this);
@@ -200,6 +200,12 @@ void CSearchLog::OnWriteOver(int result)
         break;
     case CLogWriteThread::WRITE_STOPPED:
         ShowInfoMsgBox(tr("Information"), tr("Backup stopped. No file was written."), this);
+        break;
+    case CLogWriteThread::WRITE_NO_ANSWER:
+        ShowInfoMsgBox(tr("Error"),
+                       tr("Backup failed. An earlier file of that name is kept.") + QLatin1Char('\n') +
+                           m_writeWhy,
+                       this);
         break;
     default:
         ShowInfoMsgBox(tr("Error"), tr("Unknown error."), this);

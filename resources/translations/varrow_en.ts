@@ -71,6 +71,14 @@
         <source>%1 cannot be read: %2.</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>The folder %1 does not answer: %2 was not read.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 is this station&apos;s own database, which the import does not read: choose a database of another station, or a copy.</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>CDlgAbout</name>
@@ -946,6 +954,14 @@
         <source>Download of %1 %2 given up: its play-back was started anew %3 times and never ended</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Downloads from %1 given up: the recorder sent more than it announced</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Downloads from %1 given up: the recorder announced no size and sent more than the time range can hold</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>CExportRecord</name>
@@ -1074,6 +1090,10 @@
     </message>
     <message>
         <source>%1 cannot be written: %2.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The folder %1 does not answer: nothing was written there.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -1852,6 +1872,49 @@
     </message>
     <message>
         <source>a socket</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>MainDb</name>
+    <message>
+        <source>user id %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 is a link to %2, which leads nowhere</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>a file of another user: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>not a regular file</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 is %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 is a link to %2, %3</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the file cannot be reached: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the file is a link to %1, which cannot be reached: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the file is empty</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the file is read-only</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

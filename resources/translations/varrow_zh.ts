@@ -71,6 +71,14 @@
         <source>%1 cannot be read: %2.</source>
         <translation>%1 无法读取：%2。</translation>
     </message>
+    <message>
+        <source>The folder %1 does not answer: %2 was not read.</source>
+        <translation>文件夹 %1 没有响应：未读取 %2。</translation>
+    </message>
+    <message>
+        <source>%1 is this station&apos;s own database, which the import does not read: choose a database of another station, or a copy.</source>
+        <translation>%1 是本站自己的数据库，导入不读取它：请选择其他站的数据库，或其副本。</translation>
+    </message>
 </context>
 <context>
     <name>CDlgAbout</name>
@@ -949,6 +957,14 @@
         <source>Download of %1 %2 given up: its play-back was started anew %3 times and never ended</source>
         <translation>已放弃下载 %1 %2：其回放已重新开始 %3 次，始终没有结束</translation>
     </message>
+    <message>
+        <source>Downloads from %1 given up: the recorder sent more than it announced</source>
+        <translation>已放弃来自 %1 的下载：录像机发送的数据多于其声明的大小</translation>
+    </message>
+    <message>
+        <source>Downloads from %1 given up: the recorder announced no size and sent more than the time range can hold</source>
+        <translation>已放弃来自 %1 的下载：录像机未声明大小，且发送的数据多于该时间段所能容纳的</translation>
+    </message>
 </context>
 <context>
     <name>CExportRecord</name>
@@ -1078,6 +1094,10 @@
     <message>
         <source>%1 cannot be written: %2.</source>
         <translation>%1 无法写入：%2。</translation>
+    </message>
+    <message>
+        <source>The folder %1 does not answer: nothing was written there.</source>
+        <translation>文件夹 %1 没有响应：未向其中写入任何内容。</translation>
     </message>
 </context>
 <context>
@@ -1863,6 +1883,49 @@
     <message>
         <source>a socket</source>
         <translation>一个套接字</translation>
+    </message>
+</context>
+<context>
+    <name>MainDb</name>
+    <message>
+        <source>user id %1</source>
+        <translation>用户 ID %1</translation>
+    </message>
+    <message>
+        <source>%1 is a link to %2, which leads nowhere</source>
+        <translation>%1 是指向 %2 的链接，该链接无效</translation>
+    </message>
+    <message>
+        <source>a file of another user: %1</source>
+        <translation>其他用户的文件：%1</translation>
+    </message>
+    <message>
+        <source>not a regular file</source>
+        <translation>不是普通文件</translation>
+    </message>
+    <message>
+        <source>%1 is %2</source>
+        <translation>%1 是%2</translation>
+    </message>
+    <message>
+        <source>%1 is a link to %2, %3</source>
+        <translation>%1 是指向 %2 的链接，%3</translation>
+    </message>
+    <message>
+        <source>the file cannot be reached: %1</source>
+        <translation>无法访问该文件：%1</translation>
+    </message>
+    <message>
+        <source>the file is a link to %1, which cannot be reached: %2</source>
+        <translation>该文件是指向 %1 的链接，无法访问：%2</translation>
+    </message>
+    <message>
+        <source>the file is empty</source>
+        <translation>文件为空</translation>
+    </message>
+    <message>
+        <source>the file is read-only</source>
+        <translation>文件为只读</translation>
     </message>
 </context>
 <context>

@@ -1,7 +1,10 @@
 #include "widgets/dialogs/CFileDialog.h"
 
+#include <QAbstractFileIconProvider>
+#include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QStyle>
 
 #include <memory>
 
@@ -15,6 +18,47 @@ namespace {
     QT_TRANSLATE_NOOP("QAbstractFileIconProvider", "File"),
     QT_TRANSLATE_NOOP("QAbstractFileIconProvider", "%1 File"),
 };
+// Names and draws each entry of the list from its name and what the listing's look at it gave, never from
+// its content. The toolkit's own provider opens each file to read its first bytes: the open of the station's
+// database, and its close, end every lock this process holds on that file (the system ends them all at any
+// close of it), so another client's look at the database would then remove its journal under the running
+// station; and the open of a file on a volume that went silent waits with it.
+class CNameOnlyIconProvider : public QAbstractFileIconProvider
+{
+public:
+    // The icons are made here, on the window's thread: the list asks for them on a thread of its own.
+    CNameOnlyIconProvider()
+        : m_drive(QApplication::style()->standardIcon(QStyle::SP_DriveHDIcon)),
+          m_folder(QApplication::style()->standardIcon(QStyle::SP_DirIcon)),
+          m_file(QApplication::style()->standardIcon(QStyle::SP_FileIcon))
+    {
+    }
+
+    QIcon icon(const QFileInfo& info) const override
+    {
+        if (info.isRoot())
+            return m_drive;
+        return info.isDir() ? m_folder : m_file;
+    }
+
+    QString type(const QFileInfo& info) const override
+    {
+        if (info.isRoot())
+            return QApplication::translate("QAbstractFileIconProvider", "Drive");
+        if (info.isDir())
+            return QApplication::translate("QAbstractFileIconProvider", "Folder");
+        const QString suffix = info.suffix();
+        if (suffix.isEmpty())
+            return QApplication::translate("QAbstractFileIconProvider", "File");
+        return QApplication::translate("QAbstractFileIconProvider", "%1 File").arg(suffix);
+    }
+
+private:
+    QIcon m_drive;
+    QIcon m_folder;
+    QIcon m_file;
+};
+
 } // namespace
 
 CFileDialog::CFileDialog(QWidget* parent) : CBaseDialog(parent, false, false, false)
@@ -50,10 +94,13 @@ QStringList CFileDialog::Pick(PICK kind, QWidget* parent, const QString& caption
                               const QString& filter, const QString& fileName, QString* selectedFilter,
                               QFileDialog::Options options)
 {
+    // Outlives the box, which owns the picker that uses it.
+    CNameOnlyIconProvider names;
     CFileDialog box(parent);
     // Made without a parent, then put into the box's content frame, which owns it from there.
     auto* picker = new QFileDialog;
     picker->setOption(QFileDialog::DontUseNativeDialog);
+    picker->setIconProvider(&names);
     box.SetTitle(caption);
     box.SetContentWidget(picker);
     picker->setDirectory(StartDirectory(dir));
