@@ -473,10 +473,17 @@ void TestKeyboardTyping::pasteIsTheValueOrNothing_data()
                 add(window, field, QStringLiteral("2023-11-17 18:27:42"), p);
         }
     }
-    // The log keeps nothing before 1970: its fields refuse a value they cannot hold rather than bend it.
-    for (const QString& field : FieldsOf(LOG_PAGE))
-        add(LOG_PAGE, field, QStringLiteral("2023-11-17 18:27:42"),
-            {"before the field's first date", "1969-12-31 10:00:00", nullptr});
+    // The log keeps nothing before 1970: its fields refuse a value they cannot hold rather than bend it, and
+    // take their first and last values as they are.
+    const CPaste logRange[] = {
+        {"before the field's first date", "1969-12-31 23:59:59", nullptr},
+        {"the field's first value", "1970-01-01 00:00:00", "1970-01-01 00:00:00"},
+        {"the field's last value", "9999-12-31 23:59:59", "9999-12-31 23:59:59"},
+    };
+    for (const QString& field : FieldsOf(LOG_PAGE)) {
+        for (const auto& p : logRange)
+            add(LOG_PAGE, field, QStringLiteral("2023-11-17 18:27:42"), p);
+    }
     for (const auto& p : dates)
         add(DATE_CELL, FieldsOf(DATE_CELL).constFirst(), QStringLiteral("2023-11-17"), p);
 }
@@ -504,10 +511,23 @@ void TestKeyboardTyping::pasteIsTheValueOrNothing()
         under.edit->setFocus();
         QCOMPARE(under.edit->text(), start);
         QVERIFY(PlaceCaret(under, caret));
+        const int caretBefore = under.line->cursorPosition();
+        const QString selectedBefore = under.line->selectedText();
         QGuiApplication::clipboard()->setText(pasted);
         PasteLikeAKeyboard(under.edit);
         const QString where = QStringLiteral("caret %1: ").arg(caret);
         QVERIFY2(under.edit->text() == shown, qPrintable(where + under.edit->text()));
+        if (shown == start) {
+            // Refused: nothing moves, the caret and the selection included.
+            QCOMPARE(under.line->cursorPosition(), caretBefore);
+            QCOMPARE(under.line->selectedText(), selectedBefore);
+        } else {
+            // Taken: the caret after the value, as after any paste, and the arrows step the section it
+            // stands in.
+            QCOMPARE(under.line->cursorPosition(), int(under.line->text().size()));
+            QVERIFY(!under.line->hasSelectedText());
+            QCOMPARE(under.edit->currentSection(), under.edit->sectionAt(under.edit->sectionCount() - 1));
+        }
         QTest::keyClick(under.edit, Qt::Key_Tab);
         QVERIFY2(under.edit->dateTime().toString(under.edit->displayFormat()) == shown,
                  qPrintable(where + under.edit->dateTime().toString(under.edit->displayFormat())));
