@@ -19,6 +19,8 @@
 #include <QClipboard>
 #include <QInputMethodEvent>
 #include <QLineEdit>
+#include <QMenu>
+#include <QTimer>
 
 #include <memory>
 
@@ -37,6 +39,8 @@ private Q_SLOTS:
     void pasteOfNoDateKeepsTheValue();
     void pasteIsTheValueOrNothing_data();
     void pasteIsTheValueOrNothing();
+    void menuPasteIsThePaste_data();
+    void menuPasteIsThePaste();
     void inputMethodTextIsTyped_data();
     void inputMethodTextIsTyped();
     void correctedAsOneTypes_data();
@@ -532,6 +536,68 @@ void TestKeyboardTyping::pasteIsTheValueOrNothing()
         QVERIFY2(under.edit->dateTime().toString(under.edit->displayFormat()) == shown,
                  qPrintable(where + under.edit->dateTime().toString(under.edit->displayFormat())));
     }
+}
+
+void TestKeyboardTyping::menuPasteIsThePaste_data()
+{
+    AddTypingColumns();
+    const QString whole = QStringLiteral("2024-05-01 10:00:00");
+    for (const int window : {LOG_PAGE, RECORD_PAGE, MANUAL_BACKUP}) {
+        AddForEachLanguage(QStringLiteral("a date and time"), window, FieldsOf(window).constFirst(),
+                           QStringLiteral("2023-11-17 18:27:42"), whole, whole);
+        AddForEachLanguage(QStringLiteral("31 February refused"), window, FieldsOf(window).constLast(),
+                           QStringLiteral("2023-11-17 18:27:42"), QStringLiteral("2024-02-31 10:00:00"),
+                           QStringLiteral("2023-11-17 18:27:42"));
+    }
+    for (const QString& field : FieldsOf(SCHEDULE)) {
+        AddForEachLanguage(QStringLiteral("the time of a date and time"), SCHEDULE, field,
+                           QStringLiteral("18:27:42"), whole, QStringLiteral("10:00:00"));
+        AddForEachLanguage(QStringLiteral("a date refused"), SCHEDULE, field, QStringLiteral("18:27:42"),
+                           QStringLiteral("2024-05-01"), QStringLiteral("18:27:42"));
+    }
+}
+
+// The Paste of the field's context menu, with the caret in the month (the minutes of a time), is the same
+// paste as the keys': the toolkit's own refused a whole value pasted there, and took a time-only field's
+// date and time whole or not at all.
+void TestKeyboardTyping::menuPasteIsThePaste()
+{
+    QFETCH(int, window);
+    QFETCH(QString, field);
+    QFETCH(QString, start);
+    QFETCH(QString, typed);
+    QFETCH(QString, shown);
+    QFETCH(bool, chinese);
+    SetLanguage(chinese);
+    CWindowUnderTest under(window, field, start);
+    QVERIFY(under.Ready());
+    QVERIFY(PlaceCaret(under, start.size() > 10 ? 6 : 4));
+    QGuiApplication::clipboard()->setText(typed);
+    bool found = false;
+    // The menu runs its own loop: its Paste is chosen from a timer, as the pointer chooses it.
+    QTimer::singleShot(0, under.edit, [&found] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (menu == nullptr)
+            return;
+        const QString keys =
+            QLatin1Char('\t') + QKeySequence(QKeySequence::Paste).toString(QKeySequence::NativeText);
+        for (QAction* action : menu->actions()) {
+            if (action->text().endsWith(keys) && action->isEnabled()) {
+                found = true;
+                menu->setActiveAction(action);
+                QTest::keyClick(menu, Qt::Key_Return);
+                return;
+            }
+        }
+        menu->close();
+    });
+    const QPoint at = under.line->rect().center();
+    QContextMenuEvent menuEvent(QContextMenuEvent::Mouse, at, under.line->mapToGlobal(at));
+    QApplication::sendEvent(under.edit, &menuEvent);
+    QVERIFY(found);
+    QCOMPARE(under.edit->text(), shown);
+    QTest::keyClick(under.edit, Qt::Key_Tab);
+    QCOMPARE(under.edit->dateTime().toString(under.edit->displayFormat()), shown);
 }
 
 void TestKeyboardTyping::inputMethodTextIsTyped_data()

@@ -1,10 +1,12 @@
 #include "widgets/calendar/CSectionTyping.h"
 
+#include <QChildEvent>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMenu>
 #include <QRegularExpression>
 
 #include <algorithm>
@@ -278,6 +280,10 @@ bool CSectionTyping::eventFilter(QObject* watched, QEvent* event)
     } else if (watched == m_line &&
                (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick)) {
         Reset();
+    } else if (watched == m_line && event->type() == QEvent::ChildPolished) {
+        // The field's context menu, about to be shown: its Paste is the same paste as Control+V.
+        if (auto* menu = qobject_cast<QMenu*>(static_cast<QChildEvent*>(event)->child()))
+            TakeMenuPaste(menu);
     }
     return QObject::eventFilter(watched, event);
 }
@@ -493,6 +499,22 @@ bool CSectionTyping::Paste()
     m_edit->setCurrentSectionIndex(int(m_sections.size()) - 1);
     m_line->setCursorPosition(int(m_line->text().size()));
     return true;
+}
+
+void CSectionTyping::TakeMenuPaste(QMenu* menu)
+{
+    // The line's menu names its Paste by the text it gives it: the paste keys, after a tab.
+    const QString keys =
+        QLatin1Char('\t') + QKeySequence(QKeySequence::Paste).toString(QKeySequence::NativeText);
+    for (QAction* action : menu->actions()) {
+        if (!action->text().endsWith(keys))
+            continue;
+        disconnect(action, &QAction::triggered, m_line, nullptr);
+        connect(action, &QAction::triggered, this, [this] {
+            if (!m_edit->isReadOnly() && ReadFormat())
+                Paste();
+        });
+    }
 }
 
 bool CSectionTyping::Commit(const QInputMethodEvent* event)
