@@ -510,8 +510,9 @@ void CSectionTyping::TakeMenuPaste(QMenu* menu)
         if (!action->text().endsWith(keys))
             continue;
         disconnect(action, &QAction::triggered, m_line, nullptr);
+        // A read-only field's menu has its Paste disabled.
         connect(action, &QAction::triggered, this, [this] {
-            if (!m_edit->isReadOnly() && ReadFormat())
+            if (ReadFormat())
                 Paste();
         });
     }
