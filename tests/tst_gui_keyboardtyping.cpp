@@ -3,7 +3,9 @@
 // own press before ':' and its release after it; a filter that forgot the section under way on that press
 // let the ':' step a second time, and "04:33:00" became 04:00:00. A caret placed by a click inside a section
 // mends the digit there; an impossible day, month or hour becomes the nearest one that exists, never a value
-// whose last digit went into the next section.
+// whose last digit went into the next section. A paste (Control, V, as a keyboard sends them) is the value
+// pasted or nothing, wherever the caret stands: a date pasted into a time became 20:24:05 when it was typed
+// as keys from the hour.
 
 #include "engine/EngineCommon.h"
 #include "tests/support/EngineFixture.h"
@@ -17,6 +19,8 @@
 #include <QClipboard>
 #include <QInputMethodEvent>
 #include <QLineEdit>
+#include <QMenu>
+#include <QTimer>
 
 #include <memory>
 
@@ -33,6 +37,10 @@ private Q_SLOTS:
     void impossibleValueBecomesTheNearest_data();
     void impossibleValueBecomesTheNearest();
     void pasteOfNoDateKeepsTheValue();
+    void pasteIsTheValueOrNothing_data();
+    void pasteIsTheValueOrNothing();
+    void menuPasteIsThePaste_data();
+    void menuPasteIsThePaste();
     void inputMethodTextIsTyped_data();
     void inputMethodTextIsTyped();
     void correctedAsOneTypes_data();
@@ -326,8 +334,9 @@ void TestKeyboardTyping::impossibleValueBecomesTheNearest_data()
     }
 }
 
-// Typed with its keys and pasted over the whole text, the same nearest value; no digit of a section lands in
-// the next one (the hour stays 10 after an impossible day).
+// Typed with its keys, the nearest value; no digit of a section lands in the next one (the hour stays 10
+// after an impossible day). Pasted over the whole text, a value that does not exist is refused: a paste is
+// the value pasted or nothing.
 void TestKeyboardTyping::impossibleValueBecomesTheNearest()
 {
     QFETCH(int, window);
@@ -348,10 +357,11 @@ void TestKeyboardTyping::impossibleValueBecomesTheNearest()
             TypeLikeAKeyboard(under.edit, typed, false);
         }
         const char* how = paste ? "pasted" : "typed";
-        QVERIFY2(under.edit->text() == shown,
+        const QString expected = paste ? start : shown;
+        QVERIFY2(under.edit->text() == expected,
                  qPrintable(QStringLiteral("%1: %2").arg(how, under.edit->text())));
         QTest::keyClick(under.edit, Qt::Key_Tab);
-        QVERIFY2(under.edit->dateTime().toString(under.edit->displayFormat()) == shown, how);
+        QVERIFY2(under.edit->dateTime().toString(under.edit->displayFormat()) == expected, how);
     }
 }
 
@@ -368,6 +378,226 @@ void TestKeyboardTyping::pasteOfNoDateKeepsTheValue()
         QTest::keyClick(under.edit, Qt::Key_Tab);
         QCOMPARE(under.edit->dateTime(), QDateTime(QDate(2023, 11, 17), QTime(18, 27, 42)));
     }
+}
+
+namespace {
+
+// A paste as a keyboard sends it: Control pressed, V pressed and released with it, Control released.
+void PasteLikeAKeyboard(QWidget* w)
+{
+    QTest::keyPress(w, Qt::Key_Control);
+    QTest::keyPress(w, Qt::Key_V, Qt::ControlModifier);
+    QTest::keyRelease(w, Qt::Key_V, Qt::ControlModifier);
+    QTest::keyRelease(w, Qt::Key_Control, Qt::ControlModifier);
+}
+
+} // namespace
+
+void TestKeyboardTyping::pasteIsTheValueOrNothing_data()
+{
+    QTest::addColumn<int>("window");
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("start");
+    QTest::addColumn<QString>("pasted");
+    QTest::addColumn<QString>("shown"); // the start again where the paste is refused
+    QTest::addColumn<bool>("chinese");
+    struct CPaste
+    {
+        const char* name;
+        const char* pasted;
+        const char* shown; // null: refused
+    };
+    // Full-width digits, hyphens, colons and the ideographic space, as a Chinese text has them.
+    const char* const fullWidthDateTime = "\uFF12\uFF10\uFF12\uFF14\uFF0D\uFF10\uFF15\uFF0D\uFF10\uFF11\u3000"
+                                          "\uFF11\uFF10\uFF1A\uFF10\uFF10\uFF1A\uFF10\uFF10";
+    const CPaste dateTimes[] = {
+        {"a date and time", "2024-05-01 10:00:00", "2024-05-01 10:00:00"},
+        {"a date and time with a T", "2024-05-01T10:00:00", "2024-05-01 10:00:00"},
+        {"a date and time to the minute", "2024-05-01 10:00", "2024-05-01 10:00:00"},
+        {"a date and time with a line's end", " 2024-05-01 10:00:00\n", "2024-05-01 10:00:00"},
+        {"a date and time, one-digit month, day and hour", "2024-5-1 9:05:06", "2024-05-01 09:05:06"},
+        {"a full-width date and time", fullWidthDateTime, "2024-05-01 10:00:00"},
+        {"a time", "10:00:00", "2023-11-17 10:00:00"},
+        {"a time to the minute", "10:00", "2023-11-17 10:00:00"},
+        {"a date keeps the time", "2024-05-01", "2024-05-01 18:27:42"},
+        {"31 February", "2024-02-31 10:00:00", nullptr},
+        {"month 13", "2024-13-01 10:00:00", nullptr},
+        {"hour 24", "2024-05-01 24:00:00", nullptr},
+        {"minute 60", "2024-05-01 10:60:00", nullptr},
+        {"a year and month", "2024-05", nullptr},
+        {"two digits", "05", nullptr},
+        {"digits without separators", "20240501100000", nullptr},
+        {"a date and an hour", "2024-05-01 10", nullptr},
+        {"a time zone", "2024-05-01T10:00:00Z", nullptr},
+        {"a fraction of a second", "2024-05-01 10:00:00.5", nullptr},
+        {"a T without a date", "T10:00:00", nullptr},
+        {"a date and time run together", "2024-05-0110:00:00", nullptr},
+        {"a date with slashes", "2024/05/01 10:00:00", nullptr},
+        {"a two-digit year", "24-05-01 10:00:00", nullptr},
+        {"a word after it", "2024-05-01 10:00:00 pm", nullptr},
+        {"nothing", "", nullptr},
+    };
+    const CPaste times[] = {
+        {"a time", "04:35:06", "04:35:06"},
+        {"a time to the minute", "04:35", "04:35:00"},
+        {"a one-digit hour", "4:35:06", "04:35:06"},
+        {"the time of a date and time", "2024-05-01 10:00:00", "10:00:00"},
+        {"the time of a date and time with a T", "2024-05-01T04:35:06", "04:35:06"},
+        {"a full-width time", "\uFF10\uFF14\uFF1A\uFF13\uFF15\uFF1A\uFF10\uFF16", "04:35:06"},
+        {"a date: no time in it", "2024-05-01", nullptr},
+        {"the date of an impossible date and time", "2024-02-30 10:00:00", nullptr},
+        {"hour 24", "24:00:00", nullptr},
+        {"second 60", "04:35:60", nullptr},
+        {"two digits", "05", nullptr},
+        {"digits without separators", "043506", nullptr},
+        {"a time and a half", "04:35:06:07", nullptr},
+        {"nothing", "", nullptr},
+    };
+    const CPaste dates[] = {
+        {"a date", "2024-05-01", "2024-05-01"},
+        {"the date of a date and time", "2024-05-01 10:00:00", "2024-05-01"},
+        {"a time: no date in it", "10:00:00", nullptr},
+        {"30 February", "2024-02-30", nullptr},
+        {"a year and month", "2024-05", nullptr},
+    };
+    const auto add = [](int window, const QString& field, const QString& start, const CPaste& p) {
+        for (const bool chinese : {false, true})
+            QTest::addRow("%s %s: %s%s", kWindowNames[window], qPrintable(field), p.name,
+                          chinese ? ", Chinese" : "")
+                << window << field << start << QString::fromUtf8(p.pasted)
+                << (p.shown != nullptr ? QString::fromLatin1(p.shown) : start) << chinese;
+    };
+    for (const QString& field : FieldsOf(SCHEDULE)) {
+        for (const auto& p : times)
+            add(SCHEDULE, field, QStringLiteral("18:27:42"), p);
+    }
+    for (const int window : {LOG_PAGE, RECORD_PAGE, MANUAL_BACKUP}) {
+        for (const QString& field : FieldsOf(window)) {
+            for (const auto& p : dateTimes)
+                add(window, field, QStringLiteral("2023-11-17 18:27:42"), p);
+        }
+    }
+    // The log keeps nothing before 1970: its fields refuse a value they cannot hold rather than bend it, and
+    // take their first and last values as they are.
+    const CPaste logRange[] = {
+        {"before the field's first date", "1969-12-31 23:59:59", nullptr},
+        {"the field's first value", "1970-01-01 00:00:00", "1970-01-01 00:00:00"},
+        {"the field's last value", "9999-12-31 23:59:59", "9999-12-31 23:59:59"},
+    };
+    for (const QString& field : FieldsOf(LOG_PAGE)) {
+        for (const auto& p : logRange)
+            add(LOG_PAGE, field, QStringLiteral("2023-11-17 18:27:42"), p);
+    }
+    for (const auto& p : dates)
+        add(DATE_CELL, FieldsOf(DATE_CELL).constFirst(), QStringLiteral("2023-11-17"), p);
+}
+
+// Wherever the caret stands (the whole text selected, the start, inside the month or the hour, the end), a
+// paste sent as a keyboard sends it gives the value pasted, or leaves the field as it was; shown and taken.
+void TestKeyboardTyping::pasteIsTheValueOrNothing()
+{
+    QFETCH(int, window);
+    QFETCH(QString, field);
+    QFETCH(QString, start);
+    QFETCH(QString, pasted);
+    QFETCH(QString, shown);
+    QFETCH(bool, chinese);
+    SetLanguage(chinese);
+    CWindowUnderTest under(window, field, start);
+    QVERIFY(under.Ready());
+    const QDateTime before = under.edit->dateTime();
+    // Places inside the month and the hour of a date and time, the minute of a time; -1 selects all.
+    const QList<int> carets = start.size() > 10                  ? QList<int>{-1, 0, 5, 6, 12, 19}
+                              : start.contains(QLatin1Char(':')) ? QList<int>{-1, 0, 1, 3, 8}
+                                                                 : QList<int>{-1, 0, 6, 10};
+    for (const int caret : carets) {
+        under.edit->setDateTime(before);
+        under.edit->setFocus();
+        QCOMPARE(under.edit->text(), start);
+        QVERIFY(PlaceCaret(under, caret));
+        const int caretBefore = under.line->cursorPosition();
+        const QString selectedBefore = under.line->selectedText();
+        QGuiApplication::clipboard()->setText(pasted);
+        PasteLikeAKeyboard(under.edit);
+        const QString where = QStringLiteral("caret %1: ").arg(caret);
+        QVERIFY2(under.edit->text() == shown, qPrintable(where + under.edit->text()));
+        if (shown == start) {
+            // Refused: nothing moves, the caret and the selection included.
+            QCOMPARE(under.line->cursorPosition(), caretBefore);
+            QCOMPARE(under.line->selectedText(), selectedBefore);
+        } else {
+            // Taken: the caret after the value, as after any paste, and the arrows step the section it
+            // stands in.
+            QCOMPARE(under.line->cursorPosition(), int(under.line->text().size()));
+            QVERIFY(!under.line->hasSelectedText());
+            QCOMPARE(under.edit->currentSection(), under.edit->sectionAt(under.edit->sectionCount() - 1));
+        }
+        QTest::keyClick(under.edit, Qt::Key_Tab);
+        QVERIFY2(under.edit->dateTime().toString(under.edit->displayFormat()) == shown,
+                 qPrintable(where + under.edit->dateTime().toString(under.edit->displayFormat())));
+    }
+}
+
+void TestKeyboardTyping::menuPasteIsThePaste_data()
+{
+    AddTypingColumns();
+    const QString whole = QStringLiteral("2024-05-01 10:00:00");
+    for (const int window : {LOG_PAGE, RECORD_PAGE, MANUAL_BACKUP}) {
+        AddForEachLanguage(QStringLiteral("a date and time"), window, FieldsOf(window).constFirst(),
+                           QStringLiteral("2023-11-17 18:27:42"), whole, whole);
+        AddForEachLanguage(QStringLiteral("31 February refused"), window, FieldsOf(window).constLast(),
+                           QStringLiteral("2023-11-17 18:27:42"), QStringLiteral("2024-02-31 10:00:00"),
+                           QStringLiteral("2023-11-17 18:27:42"));
+    }
+    for (const QString& field : FieldsOf(SCHEDULE)) {
+        AddForEachLanguage(QStringLiteral("the time of a date and time"), SCHEDULE, field,
+                           QStringLiteral("18:27:42"), whole, QStringLiteral("10:00:00"));
+        AddForEachLanguage(QStringLiteral("a date refused"), SCHEDULE, field, QStringLiteral("18:27:42"),
+                           QStringLiteral("2024-05-01"), QStringLiteral("18:27:42"));
+    }
+}
+
+// The Paste of the field's context menu, with the caret in the month (the minutes of a time), is the same
+// paste as the keys': the toolkit's own refused a whole value pasted there, and took a time-only field's
+// date and time whole or not at all.
+void TestKeyboardTyping::menuPasteIsThePaste()
+{
+    QFETCH(int, window);
+    QFETCH(QString, field);
+    QFETCH(QString, start);
+    QFETCH(QString, typed);
+    QFETCH(QString, shown);
+    QFETCH(bool, chinese);
+    SetLanguage(chinese);
+    CWindowUnderTest under(window, field, start);
+    QVERIFY(under.Ready());
+    QVERIFY(PlaceCaret(under, start.size() > 10 ? 6 : 4));
+    QGuiApplication::clipboard()->setText(typed);
+    bool found = false;
+    // The menu runs its own loop: its Paste is chosen from a timer, as the pointer chooses it.
+    QTimer::singleShot(0, under.edit, [&found] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (menu == nullptr)
+            return;
+        const QString keys =
+            QLatin1Char('\t') + QKeySequence(QKeySequence::Paste).toString(QKeySequence::NativeText);
+        for (QAction* action : menu->actions()) {
+            if (action->text().endsWith(keys) && action->isEnabled()) {
+                found = true;
+                menu->setActiveAction(action);
+                QTest::keyClick(menu, Qt::Key_Return);
+                return;
+            }
+        }
+        menu->close();
+    });
+    const QPoint at = under.line->rect().center();
+    QContextMenuEvent menuEvent(QContextMenuEvent::Mouse, at, under.line->mapToGlobal(at));
+    QApplication::sendEvent(under.edit, &menuEvent);
+    QVERIFY(found);
+    QCOMPARE(under.edit->text(), shown);
+    QTest::keyClick(under.edit, Qt::Key_Tab);
+    QCOMPARE(under.edit->dateTime().toString(under.edit->displayFormat()), shown);
 }
 
 void TestKeyboardTyping::inputMethodTextIsTyped_data()
@@ -458,7 +688,7 @@ void TestKeyboardTyping::correctedAsOneTypes_data()
         {"a year under way shown as typed", "2023-11-17 18:27:42", -1, "202", "202|-11-17 18:27:42"},
         // A time pasted over a date and time takes the time and keeps the date; a date keeps the time.
         {"a time pasted over all", "2023-11-17 18:27:42", -1, "V04:35:00", "2023-11-17 04:35:00"},
-        {"hours and minutes pasted over all", "2023-11-17 18:27:42", -1, "V04:35", "2023-11-17 04:35:42"},
+        {"hours and minutes pasted over all", "2023-11-17 18:27:42", -1, "V04:35", "2023-11-17 04:35:00"},
         {"a date pasted over all", "2023-11-17 18:27:42", -1, "V2024-05-01", "2024-05-01 18:27:42"},
         {"a date and time pasted over all", "2023-11-17 18:27:42", -1, "V2024-05-01 04:35:00",
          "2024-05-01 04:35:00"},

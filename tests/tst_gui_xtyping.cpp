@@ -1,7 +1,8 @@
 // Times and dates typed with the X server's own keys (xdotool on Xvfb, openbox placing the windows) into the
 // editors of the real windows, in both languages. The server sends what a keyboard sends: the Shift's press
 // before ':' and its release after, which headless key events only imitate. A click of the real pointer
-// between two digits mends the digit after it. Skipped where Xvfb, openbox or xdotool is missing.
+// between two digits mends the digit after it; Control and V paste the value pasted or nothing, wherever the
+// pointer put the caret. Skipped where Xvfb, openbox or xdotool is missing.
 // With VARROW_SHOTS_DIR set, the screen is saved after each typing, to be looked at (VARROW_SHOTS_SCREEN
 // gives the screen's size).
 
@@ -11,6 +12,7 @@
 #include "tests/support/gui/XSession.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QDir>
 #include <QLineEdit>
 #include <QScreen>
@@ -44,6 +46,8 @@ private Q_SLOTS:
     void cleanup();
     void typedWithTheServersKeys_data();
     void typedWithTheServersKeys();
+    void pastedWithTheServersKeys_data();
+    void pastedWithTheServersKeys();
 
 private:
     // Typed with the server's keys; B is Backspace.
@@ -173,6 +177,86 @@ void TestXTyping::typedWithTheServersKeys()
     QTRY_COMPARE_WITH_TIMEOUT(edit->text(), after, TestSupport::Bound(5000));
     if (!shots.isEmpty())
         SaveScreen(shell, QDir(shots).filePath(name + QStringLiteral("-mended.png")));
+}
+
+void TestXTyping::pastedWithTheServersKeys_data()
+{
+    QTest::addColumn<int>("window");
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<int>("click"); // the caret placed by the pointer before the paste
+    QTest::addColumn<QString>("pasted");
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<bool>("chinese");
+    const QString whole = QStringLiteral("2024-05-01 10:00:00");
+    for (const bool chinese : {false, true}) {
+        const char* language = chinese ? "Chinese" : "English";
+        QTest::addRow("record page from, caret in the month, %s", language)
+            << int(RECORD_PAGE) << QStringLiteral("pDtFrom") << 5 << whole << whole << chinese;
+        QTest::addRow("log page start, caret in the hour, %s", language)
+            << int(LOG_PAGE) << QStringLiteral("m_pStartTime") << 12 << whole << whole << chinese;
+        QTest::addRow("schedule start, a date refused, %s", language)
+            << int(SCHEDULE) << QStringLiteral("1") << 0 << QStringLiteral("2024-05-01")
+            << QStringLiteral("18:27:42") << chinese;
+        QTest::addRow("schedule file end, the time of a date and time, %s", language)
+            << int(SCHEDULE) << QStringLiteral("5") << 4 << QStringLiteral("2024-05-01T04:35:06")
+            << QStringLiteral("04:35:06") << chinese;
+        QTest::addRow("manual backup end, 31 February refused, %s", language)
+            << int(MANUAL_BACKUP) << QStringLiteral("pDtEnd") << 12 << QStringLiteral("2024-02-31 10:00:00")
+            << QStringLiteral("2023-11-17 18:27:42") << chinese;
+    }
+}
+
+// Control and V from the server's own keyboard, the caret placed by the real pointer: the value pasted, or
+// the field as it was.
+void TestXTyping::pastedWithTheServersKeys()
+{
+    QFETCH(int, window);
+    QFETCH(QString, field);
+    QFETCH(int, click);
+    QFETCH(QString, pasted);
+    QFETCH(QString, shown);
+    QFETCH(bool, chinese);
+    if (chinese)
+        QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China));
+    const CEngineFixture station(QDateTime(QDate(2026, 3, 10), QTime(12, 0)));
+    const COpened opened = Open(window, field);
+    QWidget* shell = opened.window.get();
+    QDateTimeEdit* edit = opened.edit;
+    QVERIFY(edit != nullptr);
+    auto* line = edit->findChild<QLineEdit*>(QString(), Qt::FindDirectChildrenOnly);
+    QVERIFY(line != nullptr);
+    edit->setDateTime(QDateTime(QDate(2023, 11, 17), QTime(18, 27, 42)));
+    const QString start = edit->text();
+    shell->resize(1000, 700);
+    shell->show();
+    QVERIFY(QTest::qWaitForWindowExposed(shell));
+    shell->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(shell));
+    edit->setFocus();
+    QTRY_VERIFY_WITH_TIMEOUT(edit->hasFocus(), TestSupport::Bound(5000));
+
+    const QPoint at = PointOfCaret(line, click);
+    QVERIFY(at.x() >= 0);
+    QVERIFY(m_x.Click(CXSession::ServerGeometry(shell).topLeft() + line->mapTo(shell, at)));
+    QTRY_COMPARE_WITH_TIMEOUT(line->cursorPosition(), click, TestSupport::Bound(5000));
+    QCOMPARE(edit->text(), start);
+    QGuiApplication::clipboard()->setText(pasted);
+    QTRY_COMPARE_WITH_TIMEOUT(QGuiApplication::clipboard()->text(), pasted, TestSupport::Bound(5000));
+    QVERIFY(m_x.Press(QStringLiteral("ctrl+v")));
+    if (shown != start) {
+        QTRY_COMPARE_WITH_TIMEOUT(edit->text(), shown, TestSupport::Bound(5000));
+    } else {
+        // A refusal shows nothing to wait for: a key typed after the paste marks that the paste was taken.
+        QVERIFY(m_x.Press(QStringLiteral("Right")));
+        QTRY_COMPARE_WITH_TIMEOUT(line->cursorPosition(), click + 1, TestSupport::Bound(5000));
+        QCOMPARE(edit->text(), shown);
+    }
+    const QString shots = qEnvironmentVariable("VARROW_SHOTS_DIR");
+    if (!shots.isEmpty()) {
+        const QString name =
+            QString::fromLatin1(QTest::currentDataTag()).replace(QLatin1Char(' '), QLatin1Char('-'));
+        SaveScreen(shell, QDir(shots).filePath(QStringLiteral("paste-") + name + QStringLiteral(".png")));
+    }
 }
 
 int main(int argc, char** argv)

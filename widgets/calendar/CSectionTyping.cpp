@@ -1,10 +1,13 @@
 #include "widgets/calendar/CSectionTyping.h"
 
+#include <QChildEvent>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMenu>
+#include <QRegularExpression>
 
 #include <algorithm>
 #include <array>
@@ -81,6 +84,51 @@ bool IsModifierKey(int key)
     default:
         return false;
     }
+}
+
+// A date, a time or both, read from a pasted text; null where the text has none or is no date and time.
+struct CPasted
+{
+    QDate date;
+    QTime time;
+};
+
+// The forms the fields show (2024-05-01 10:00:00, 10:00:00) and the ISO ones beside them (a T between date
+// and time, a time to the minute), with the full-width digits and marks a Chinese text may have. Months, days
+// and hours may be written with one digit; a time zone, fractions of a second or anything else make the
+// text no value of these fields.
+CPasted ReadPasted(const QString& text)
+{
+    QString plain;
+    for (QChar c : text) {
+        const char16_t code = c.unicode();
+        if (code >= 0xFF01 && code <= 0xFF5E)
+            c = QChar(char16_t(code - 0xFEE0));
+        plain += c.isSpace() ? QLatin1Char(' ') : c;
+    }
+    plain = plain.simplified();
+    static const QRegularExpression kForm(QStringLiteral(
+        "^(?:([0-9]{4})-([0-9]{1,2})-([0-9]{1,2}))?([ T]?)(?:([0-9]{1,2}):([0-9]{2})(?::([0-9]{2}))?)?$"));
+    const QRegularExpressionMatch match = kForm.match(plain);
+    if (!match.hasMatch())
+        return {};
+    const bool hasDate = match.hasCaptured(1);
+    const bool hasTime = match.hasCaptured(5);
+    // A separator stands between a date and a time, and only there.
+    if ((!hasDate && !hasTime) || match.captured(4).isEmpty() == (hasDate && hasTime))
+        return {};
+    CPasted pasted;
+    if (hasDate) {
+        pasted.date = QDate(match.captured(1).toInt(), match.captured(2).toInt(), match.captured(3).toInt());
+        if (!pasted.date.isValid())
+            return {};
+    }
+    if (hasTime) {
+        pasted.time = QTime(match.captured(5).toInt(), match.captured(6).toInt(), match.captured(7).toInt());
+        if (!pasted.time.isValid())
+            return {};
+    }
+    return pasted;
 }
 
 } // namespace
@@ -232,6 +280,10 @@ bool CSectionTyping::eventFilter(QObject* watched, QEvent* event)
     } else if (watched == m_line &&
                (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick)) {
         Reset();
+    } else if (watched == m_line && event->type() == QEvent::ChildPolished) {
+        // The field's context menu, about to be shown: its Paste is the same paste as Control+V.
+        if (auto* menu = qobject_cast<QMenu*>(static_cast<QChildEvent*>(event)->child()))
+            TakeMenuPaste(menu);
     }
     return QObject::eventFilter(watched, event);
 }
@@ -415,31 +467,55 @@ bool CSectionTyping::UndoDigit()
 
 bool CSectionTyping::Paste()
 {
-    // Pasted text is typed: the same sections, the same nearest values. A text with anything else in it is
-    // not a date or time of this field, and the field keeps its value.
+    // A paste is a whole value or nothing: never keys typed from the caret, which put the digits of a date
+    // into the hours, or a year's into the month. The value pasted sets the parts of it the field has and
+    // keeps the rest: a time-only field takes the time of a date and time, a date keeps the field's time
+    // (as a time keeps its date, so a day pasted into both ends of a range that runs from 00:00:00 to
+    // 23:59:59 gives the whole day, and no time is made up). Whatever names nothing the field has, is no
+    // date or time, does not exist (31 February, 24:00) or lies outside the field's range is refused.
     const QClipboard* clipboard = QGuiApplication::clipboard();
-    const QString text = clipboard != nullptr ? clipboard->text().trimmed() : QString();
-    if (!Typeable(text))
-        return true;
-    // A time alone (hours and minutes, or seconds too) is a time of day wherever it is pasted: it goes from
-    // the hour on, and the date stays. A field without an hour has no place for it.
-    int groups = 0;
-    for (qsizetype i = 0; i < text.size(); ++i)
-        groups += !AsciiDigit(text.at(i)).isNull() && (i == 0 || AsciiDigit(text.at(i - 1)).isNull()) ? 1 : 0;
-    const bool colon = text.contains(QLatin1Char(':')) || text.contains(QChar(0xFF1A));
-    if (colon && groups <= 3) {
-        const auto hour = std::find_if(m_sections.cbegin(), m_sections.cend(), [](const CSection& s) {
-            return s.kind == QDateTimeEdit::HourSection;
-        });
-        const CSplit split = Split(m_line->text());
-        if (hour == m_sections.cend() || !split.valid)
-            return true;
-        const int from = split.starts.at(int(hour - m_sections.cbegin()));
-        Reset();
-        m_line->setSelection(from, int(m_line->text().size()) - from);
+    const CPasted pasted = ReadPasted(clipboard != nullptr ? clipboard->text() : QString());
+    bool hasDate = false;
+    bool hasTime = false;
+    for (const CSection& section : m_sections) {
+        const int part = PartOf(section.kind);
+        hasDate = hasDate || (part >= 0 && part < kFirstTimePart);
+        hasTime = hasTime || part >= kFirstTimePart;
     }
-    TypeText(text);
+    QDateTime value = m_edit->dateTime();
+    bool taken = false;
+    if (hasDate && pasted.date.isValid()) {
+        value.setDate(pasted.date);
+        taken = true;
+    }
+    if (hasTime && pasted.time.isValid()) {
+        value.setTime(pasted.time);
+        taken = true;
+    }
+    if (!taken || !value.isValid() || value < m_edit->minimumDateTime() || value > m_edit->maximumDateTime())
+        return true;
+    Reset();
+    m_edit->setDateTime(value);
+    m_edit->setCurrentSectionIndex(int(m_sections.size()) - 1);
+    m_line->setCursorPosition(int(m_line->text().size()));
     return true;
+}
+
+void CSectionTyping::TakeMenuPaste(QMenu* menu)
+{
+    // The line's menu names its Paste by the text it gives it: the paste keys, after a tab.
+    const QString keys =
+        QLatin1Char('\t') + QKeySequence(QKeySequence::Paste).toString(QKeySequence::NativeText);
+    for (QAction* action : menu->actions()) {
+        if (!action->text().endsWith(keys))
+            continue;
+        disconnect(action, &QAction::triggered, m_line, nullptr);
+        // A read-only field's menu has its Paste disabled.
+        connect(action, &QAction::triggered, this, [this] {
+            if (ReadFormat())
+                Paste();
+        });
+    }
 }
 
 bool CSectionTyping::Commit(const QInputMethodEvent* event)

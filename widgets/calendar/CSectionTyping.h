@@ -15,7 +15,9 @@
 // - the field always holds the nearest value that exists: a day past the month's end is its last day,
 //   month 13 is December, an hour past 23 is the end of the day (23:59:59); a year typed in part is shown
 //   as typed and the value waits for the whole year;
-// - a pasted time goes from the hour on and keeps the date; a field without an hour refuses it;
+// - a paste (its keys or the context menu's Paste) is a whole value or nothing, wherever the caret stands:
+//   a date and time, a date or a time sets what the field has of it and keeps the rest; a text that is no
+//   existing date or time in the field's range, or names nothing the field has, is refused;
 // - a modifier pressed or released alone (Shift before ':', Caps Lock, AltGr, ...) changes nothing;
 // - what an input method hands over at once (full-width digits and colons of a Chinese one) is typed as its
 //   keys would be.
@@ -31,6 +33,7 @@
 class QInputMethodEvent;
 class QKeyEvent;
 class QLineEdit;
+class QMenu;
 
 class CSectionTyping : public QObject
 {
@@ -78,7 +81,10 @@ private:
     // Backspace (Delete) removes the digit before (after) the caret, past a separator.
     bool Erase(bool backward);
     bool UndoDigit();
+    // The pasted value, or nothing.
     bool Paste();
+    // The Paste of the field's context menu goes through Paste() too.
+    void TakeMenuPaste(QMenu* menu);
     bool Commit(const QInputMethodEvent* event);
     // Digits and separators only, as typed keys would give them.
     static bool Typeable(const QString& text);
