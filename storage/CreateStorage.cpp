@@ -76,6 +76,27 @@ QString DescribeRootError(const STOWELINE_ROOT_ERROR& error)
         return QObject::tr("Disk %1 has no folder. Give it one with a line \"%1=/path/to/folder\" in %2.")
             .arg(drive, CDriveMap::MapFilePath());
     }
+    if (error.Replaced && error.Mark != STOWELINE_ROOT_ERROR::MARK_MATCHES) {
+        QString why;
+        switch (error.Mark) {
+        case STOWELINE_ROOT_ERROR::MARK_OTHER:
+            why = QObject::tr("its Records folder holds the mark of another disk");
+            break;
+        case STOWELINE_ROOT_ERROR::MARK_FOREIGN:
+            why = QObject::tr("its Records folder, or the mark in it, is not the station's own");
+            break;
+        case STOWELINE_ROOT_ERROR::MARK_LINK:
+            why = QObject::tr("a link stands in its place, and what it leads to holds no mark of that disk");
+            break;
+        default:
+            why = QObject::tr("it holds no Records folder with the mark of that disk");
+            break;
+        }
+        return QObject::tr("Disk %1: the folder %2 is not the disk that was set up there (%3); it is neither "
+                           "written nor searched until that disk is back, or the disk is chosen again in the "
+                           "disk settings.")
+            .arg(drive, error.Path, why);
+    }
     if (error.Replaced)
         return QObject::tr(
                    "Disk %1: the folder %2 is no longer the folder that was set up (it was moved away, "

@@ -110,6 +110,18 @@ struct CStowelineClass::CRoot
     };
     mutable std::mutex identityMutex;
     mutable std::optional<CFolderId> identity;
+    // The station's mark its Records holds (StowelineMarks.h), guarded by identityMutex: kept by the settings
+    // or found at the set-up. Once known it decides which folder is this disk; the folder's identity above
+    // is only a quick hint.
+    mutable QByteArray mark;
+    QByteArray Mark() const
+    {
+        std::lock_guard lock(identityMutex);
+        return mark;
+    }
+    // Why the folder at driveDir is not the disk of the kept mark (for the operator); MARK_MATCHES when it
+    // is.
+    STOWELINE_ROOT_ERROR::MARK_MISMATCH MarkMismatch() const;
     // Bumped when another volume was mounted at the mount point: the overwrite list was the old volume's.
     mutable std::atomic<quint64> volumeSwaps{0};
     // True when the open folder `fd` (the drive's folder as it stands) is the set-up's folder, taking a

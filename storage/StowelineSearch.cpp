@@ -1,11 +1,13 @@
 #include "storage/CStowelineClass.h"
 
+#include "storage/StowelineMarks.h"
 #include "storage/StowelineParts.h"
 
 #include <QFile>
 
 #include <algorithm>
 #include <queue>
+#include <set>
 
 using namespace StowelineDetail;
 
@@ -86,6 +88,8 @@ int CStowelineClass::SearchChannelRecord(const RECORD_SEARCH_COND* condition, St
         found.push(std::move(match));
     };
     const QByteArray folderName = folder.toLatin1();
+    // The marks of the disks searched so far.
+    std::set<QByteArray> searchedMarks;
     // Reads one disk's records of the name; `chosen`: a disk of the set-up, else a search-only one, which
     // counts as unsearched only where its Records folder stands and is refused.
     const auto searchRoot = [&](const CRoot* root, bool chosen) {
@@ -102,12 +106,20 @@ int CStowelineClass::SearchChannelRecord(const RECORD_SEARCH_COND* condition, St
             // folder of a volume that did not mount (where the map does not know it for a volume's), or lost
             // it; either way its records are not known.
             const int error = errno;
-            if (!chosen && error == ENOENT)
+            // A letter the station never wrote to (no kept mark) is another user's volume: not named.
+            if (!chosen && (error == ENOENT || root->Mark().isEmpty()))
                 return;
             t_unsearched.push_back({root->drive, root->dir, error == ENOENT ? 0 : error, false});
             if (error == ELOOP)
                 root->NoteLink(root->dir);
             return;
+        }
+        if (!chosen) {
+            // A letter that leads to a disk searched already (its mark says so, whatever its path) adds
+            // nothing: every record is listed once.
+            QByteArray mark;
+            if (ReadMark(records.Get(), &mark) == MARK_STATE::OWN && !searchedMarks.insert(mark).second)
+                return;
         }
         const QString namePath = root->dir + QLatin1Char('/') + folder;
         const CFd nameDir(OpenSubDir(records.Get(), folderName));
@@ -142,8 +154,10 @@ int CStowelineClass::SearchChannelRecord(const RECORD_SEARCH_COND* condition, St
         if (foundHere && !chosen)
             t_others.push_back({root->drive, root->driveDir, 0, false});
     };
-    for (const auto& root : roots)
+    for (const auto& root : roots) {
         searchRoot(root.get(), true);
+        searchedMarks.insert(root->Mark());
+    }
     for (const auto& root : searchOnly)
         searchRoot(root.get(), false);
     std::vector<CFound> sorted;
