@@ -485,6 +485,33 @@ bool DbUpdateBackupMode(int mode)
     });
 }
 
+bool DbSelectDiskMarks(std::map<char, std::string>* marks)
+{
+    if (marks == nullptr)
+        return false;
+    return DbGuarded([&](CSQLite3DB& db) {
+        CSQLite3Recordset rs;
+        DbSelect(db, "SELECT Letter, Mark FROM DiskMark_Table", rs);
+        std::map<char, std::string> read;
+        for (; !rs.IsEof(); rs.Next()) {
+            const std::string letter = rs.GetString(0);
+            if (letter.size() == 1)
+                read[letter[0]] = rs.GetString(1);
+        }
+        *marks = std::move(read);
+        return true;
+    });
+}
+
+bool DbSaveDiskMark(char letter, const std::string& mark)
+{
+    return DbGuarded([&](CSQLite3DB& db) {
+        DbRun(db, "INSERT OR REPLACE INTO DiskMark_Table (Letter, Mark) VALUES (?,?);",
+              {std::string(1, letter), mark});
+        return true;
+    });
+}
+
 bool DbSaveMailConfig(const MAIL_CONFIG* c)
 {
     if (c == nullptr)

@@ -245,6 +245,9 @@ private:
     // while it stays so, however often the set-up is retried. Forgotten once the disk is set up again.
     static void SayMarkMismatch(CRoot& root, const STOWELINE_ROOT_ERROR& error);
     static void ForgetMarkMismatch(const CRoot& root);
+    // Says once when others may move the disk's folder: its parent is open to their writes, without the
+    // sticky bit.
+    static void SayOpenParent(const CRoot& root);
     // The search-only disks of the set-up: those of `paths` that are not among `roots`, with their kept
     // marks (`marks`, in the same order).
     static std::vector<std::shared_ptr<CRoot>>

@@ -1,14 +1,18 @@
 #include "storage/CreateStorage.h"
 
+#include "model/DbAccess.h"
 #include "model/SysInfoManage.h"
 #include "platform/DriveMap.h"
 #include "storage/StowelineOwnership.h"
+#include "storage/StowelineReports.h"
 
+#include <QDebug>
 #include <QObject>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <map>
 #include <mutex>
 
 namespace {
@@ -190,11 +194,19 @@ int CreateStorage(STOWELINE_DISKFULL_CALLBACK callback, const SYSTEM_CONFIG& con
     STORAGE_FAILURE failure;
 
     STOWELINE_INIT_PARAM param;
+    // The marks kept with the disk choice: each letter is the disk whose Records holds its mark.
+    std::map<char, std::string> kept;
+    DbSelectDiskMarks(&kept);
+    const auto keptMark = [&kept](char letter) {
+        const auto found = kept.find(letter);
+        return found != kept.end() ? found->second : std::string();
+    };
     int result = 0;
     for (size_t i = 0; i < sizeof(config.Disk) && config.Disk[i] != '\0'; ++i) {
         STOWELINE_PATH path;
         std::snprintf(path.Path, sizeof(path.Path), "%c:", config.Disk[i]);
         param.DiskPaths.Append(path.Path);
+        param.DiskMarks.Append(keptMark(config.Disk[i]).c_str());
         result = 1;
     }
     if (result == 0) {
@@ -208,6 +220,7 @@ int CreateStorage(STOWELINE_DISKFULL_CALLBACK callback, const SYSTEM_CONFIG& con
         STOWELINE_PATH path;
         std::snprintf(path.Path, sizeof(path.Path), "%c:", letter);
         param.SearchOnlyPaths.Append(path.Path);
+        param.SearchOnlyMarks.Append(keptMark(letter).c_str());
     }
 
     CStowelineClass* raw = nullptr;
@@ -238,6 +251,24 @@ int CreateStorage(STOWELINE_DISKFULL_CALLBACK callback, const SYSTEM_CONFIG& con
         return failure.code;
     }
     SetFailure(failure);
+    // The marks found or written now are kept for the next set-ups. A letter the operator chose again (kept
+    // with no mark) has taken the folder found there: said.
+    for (const auto& [drive, mark] : raw->SetUpMarks()) {
+        const char letter = drive.size() == 2 ? drive.at(0).toLatin1() : '\0';
+        const std::string text = mark.toStdString();
+        const auto found = kept.find(letter);
+        if (letter == '\0' || mark.isEmpty() || (found != kept.end() && found->second == text))
+            continue;
+        if (!DbSaveDiskMark(letter, text))
+            qWarning() << "storage: the mark of disk" << drive << "could not be kept";
+        else if (found != kept.end())
+            StowelineDetail::Report(
+                LOG_TYPE_OPERATION,
+                QObject::tr("Disk %1: the folder %2 is taken as the disk, as it was chosen "
+                            "again in the disk settings.")
+                    .arg(QString(QLatin1Char(letter)), CDriveMap::GetDrive(letter).Path),
+                true);
+    }
     SetStoweline(std::shared_ptr<CStowelineClass>(raw, ReleaseInitialised));
     return 0;
 }

@@ -9,9 +9,11 @@
 #include "storage/CreateStorage.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 #include <algorithm>
 #include <csignal>
+#include <grp.h>
 #include <mutex>
 #include <set>
 #include <cstring>
@@ -66,6 +68,41 @@ void CStowelineClass::ForgetMarkMismatch(const CRoot& root)
     std::lock_guard lock(g_saidMismatchMutex);
     for (auto at = g_saidMismatch.begin(); at != g_saidMismatch.end();)
         at = at->startsWith(prefix) ? g_saidMismatch.erase(at) : std::next(at);
+}
+
+void CStowelineClass::SayOpenParent(const CRoot& root)
+{
+    // Whoever may rename entries in the folder above the disk's folder may move it away and put another
+    // in its place; the mark keeps the station from taking that one, but the operator should know.
+    const QString parent = QFileInfo(root.driveDir).absolutePath();
+    struct stat st;
+    if (::stat(QFile::encodeName(parent).constData(), &st) != 0 || (st.st_mode & S_ISVTX) != 0 ||
+        (st.st_mode & (S_IWGRP | S_IWOTH)) == 0)
+        return;
+    QString who;
+    if ((st.st_mode & S_IWOTH) != 0) {
+        who = QObject::tr("every user");
+    } else {
+        const group* owners = ::getgrgid(st.st_gid);
+        who = QObject::tr("the users of the group %1")
+                  .arg(owners != nullptr ? QString::fromLocal8Bit(owners->gr_name)
+                                         : QString::number(st.st_gid));
+    }
+    const QString key = QStringLiteral("parent\n") + root.drive + QLatin1Char('\n') + root.driveDir;
+    {
+        std::lock_guard lock(g_saidMismatchMutex);
+        if (!g_saidMismatch.insert(key).second)
+            return;
+    }
+    QString drive = root.drive;
+    if (drive.endsWith(QLatin1Char(':')))
+        drive.chop(1);
+    Report(LOG_TYPE_EXCEPTION,
+           QObject::tr("Disk %1: the folder %2 lies in %3, where %4 may move it away and put another in its "
+                       "place (that folder has no sticky bit). Such a folder is not taken for the disk, but "
+                       "the disk is then missing: keep it in a folder only the station's user may change.")
+               .arg(drive, root.driveDir, parent, who),
+           true);
 }
 
 bool CStowelineClass::CRoot::SameFolder(int fd) const
@@ -255,6 +292,7 @@ bool CStowelineClass::Init(const STOWELINE_INIT_PARAM* param)
             marks.emplace_back(text, root->mark);
         if (ok) {
             ForgetMarkMismatch(*root);
+            SayOpenParent(*root);
             root->recordsMade = true;
             RemoveDeadProbes(records.Get());
             usable.push_back(root);

@@ -66,6 +66,13 @@ CREATE TABLE IF NOT EXISTS SystemConfig_Table (
     ReconnetNum INTEGER NOT NULL DEFAULT 9
 );
 
+-- The mark each disk letter's Records held when the station set it up: the disk is the folder that holds
+-- it. An empty mark: the operator chose the letter again, and the folder then found is taken.
+CREATE TABLE IF NOT EXISTS DiskMark_Table (
+    Letter TEXT PRIMARY KEY,
+    Mark TEXT NOT NULL DEFAULT ''
+);
+
 CREATE TABLE IF NOT EXISTS Mail_Table (
     SMTPAddr TEXT NOT NULL DEFAULT '',
     MailFrom TEXT NOT NULL DEFAULT '',
