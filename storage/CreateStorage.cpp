@@ -7,6 +7,7 @@
 #include "storage/StowelineReports.h"
 
 #include <QDebug>
+#include <QFile>
 #include <QObject>
 
 #include <cerrno>
@@ -195,11 +196,16 @@ int CreateStorage(STOWELINE_DISKFULL_CALLBACK callback, const SYSTEM_CONFIG& con
 
     STOWELINE_INIT_PARAM param;
     // The marks kept with the disk choice: each letter is the disk whose Records holds its mark.
-    std::map<char, std::string> kept;
+    std::map<char, DISK_MARK> kept;
     DbSelectDiskMarks(&kept);
-    const auto keptMark = [&kept](char letter) {
+    // A letter given another folder in the drive map since is a new choice: no mark is kept for it.
+    const auto folderOf = [](char letter) {
+        return QFile::encodeName(CDriveMap::GetDrive(letter).Path).toStdString();
+    };
+    const auto keptMark = [&](char letter) {
         const auto found = kept.find(letter);
-        return found != kept.end() ? found->second : std::string();
+        return found != kept.end() && found->second.Folder == folderOf(letter) ? found->second.Mark
+                                                                               : std::string();
     };
     int result = 0;
     for (size_t i = 0; i < sizeof(config.Disk) && config.Disk[i] != '\0'; ++i) {
@@ -255,13 +261,15 @@ int CreateStorage(STOWELINE_DISKFULL_CALLBACK callback, const SYSTEM_CONFIG& con
     // with no mark) has taken the folder found there: said.
     for (const auto& [drive, mark] : raw->SetUpMarks()) {
         const char letter = drive.size() == 2 ? drive.at(0).toLatin1() : '\0';
-        const std::string text = mark.toStdString();
-        const auto found = kept.find(letter);
-        if (letter == '\0' || mark.isEmpty() || (found != kept.end() && found->second == text))
+        if (letter == '\0' || mark.isEmpty())
             continue;
-        if (!DbSaveDiskMark(letter, text))
+        const DISK_MARK now{folderOf(letter), mark.toStdString()};
+        const auto found = kept.find(letter);
+        if (found != kept.end() && found->second.Folder == now.Folder && found->second.Mark == now.Mark)
+            continue;
+        if (!DbSaveDiskMark(letter, now))
             qWarning() << "storage: the mark of disk" << drive << "could not be kept";
-        else if (found != kept.end())
+        else if (found != kept.end() && found->second.Mark.empty())
             StowelineDetail::Report(
                 LOG_TYPE_OPERATION,
                 QObject::tr("Disk %1: the folder %2 is taken as the disk, as it was chosen "

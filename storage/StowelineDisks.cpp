@@ -195,7 +195,7 @@ CStowelineClass::SearchOnlyRoots(const StowelineList& paths, const StowelineList
             std::any_of(searchOnly.begin(), searchOnly.end(), same))
             continue;
         searchOnly.push_back(CRoot::Of(text, drive, dir, said));
-        searchOnly.back()->mark = kept;
+        searchOnly.back()->keptMark = kept;
     }
     return searchOnly;
 }

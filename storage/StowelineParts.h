@@ -119,6 +119,9 @@ struct CStowelineClass::CRoot
         std::lock_guard lock(identityMutex);
         return mark;
     }
+    // Of a search-only disk: the mark the settings keep for its letter (the station wrote to it). It only
+    // says whether a disk that cannot be searched is named; the folder found is searched whatever it holds.
+    QByteArray keptMark;
     // Why the folder at driveDir is not the disk of the kept mark (for the operator); MARK_MATCHES when it
     // is.
     STOWELINE_ROOT_ERROR::MARK_MISMATCH MarkMismatch() const;

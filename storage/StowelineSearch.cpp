@@ -107,7 +107,7 @@ int CStowelineClass::SearchChannelRecord(const RECORD_SEARCH_COND* condition, St
             // it; either way its records are not known.
             const int error = errno;
             // A letter the station never wrote to (no kept mark) is another user's volume: not named.
-            if (!chosen && (error == ENOENT || root->Mark().isEmpty()))
+            if (!chosen && (error == ENOENT || root->keptMark.isEmpty()))
                 return;
             t_unsearched.push_back({root->drive, root->dir, error == ENOENT ? 0 : error, false});
             if (error == ELOOP)

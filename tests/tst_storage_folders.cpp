@@ -273,6 +273,7 @@ void TestStorageFolders::twoDisksOfOneFolderAreOne_data()
     QTest::addColumn<QString>("how");
     QTest::newRow("a link to the disk's folder") << "link";
     QTest::newRow("a bind mount of its Records") << "bind";
+    QTest::newRow("one folder mapped to two letters") << "same";
 }
 
 void TestStorageFolders::twoDisksOfOneFolderAreOne()
@@ -287,7 +288,12 @@ void TestStorageFolders::twoDisksOfOneFolderAreOne()
     QTemporaryDir first, base;
     QString second = base.filePath("second");
     const QString records = CStowelineClass::RecordRootOf(first.path());
-    if (how == "link") {
+    QString firstName = first.path();
+    if (how == "same") {
+        QVERIFY(MapDrives({{'D', first.path()}, {'E', first.path()}}));
+        firstName = "D:";
+        second = "E:";
+    } else if (how == "link") {
         QVERIFY(::symlink(QFile::encodeName(first.path()).constData(),
                           QFile::encodeName(second).constData()) == 0);
     } else {
@@ -303,8 +309,8 @@ void TestStorageFolders::twoDisksOfOneFolderAreOne()
     });
     m_quota.SetQuota(first.path(), 1000 * kKiB);
     CStowelineClass s;
-    QVERIFY(InitDisks(s, {first.path(), second}, true));
-    const QString said = "Disk " + second + " leads to the same folder as disk " + first.path() + " (" +
+    QVERIFY(InitDisks(s, {firstName, second}, true));
+    const QString said = "Disk " + second + " leads to the same folder as disk " + firstName + " (" +
                          records + "); the two are used as one disk.";
     QCOMPARE(LogCount(said), 1);
     QCOMPARE(events.count(QVariantList{said}), 1);
@@ -536,7 +542,7 @@ void TestStorageFolders::folderSwappedBetweenSetUpsIsNotTheDisk()
              QStringList());
 
     // The operator chooses the letter again: the folder found there is taken from now on.
-    QVERIFY(DbSaveDiskMark('D', std::string()));
+    QVERIFY(DbSaveDiskMark('D', {QFile::encodeName(disk).toStdString(), {}}));
     QCOMPARE(CreateStorage(nullptr, config), 0);
     const QString taken =
         "Disk D: the folder " + disk + " is taken as the disk, as it was chosen again in the disk settings.";

@@ -268,11 +268,11 @@ bool CDlgCfgSystem::OnBtnClickedOK()
         m_mailConfigOld = m_mailConfig;
         // A letter chosen again after it was set up once takes the folder found there at the next set-up,
         // whatever mark it holds: the operator's choice, said by that set-up.
-        std::map<char, std::string> marks;
+        std::map<char, DISK_MARK> marks;
         if (lettersChanged && DbSelectDiskMarks(&marks)) {
             for (const char letter : m_sysConfig.Disk) {
                 if (letter != '\0' && std::memchr(chosenBefore, letter, sizeof chosenBefore) == nullptr &&
-                    marks.count(letter) != 0 && !DbSaveDiskMark(letter, std::string()))
+                    marks.count(letter) != 0 && !DbSaveDiskMark(letter, {marks[letter].Folder, {}}))
                     qWarning() << "settings: the mark of disk" << letter << "could not be dropped";
             }
         }
