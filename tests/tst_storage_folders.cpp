@@ -174,6 +174,7 @@ private Q_SLOTS:
     void folderSwappedBetweenSetUpsIsNotTheDisk_data();
     void folderSwappedBetweenSetUpsIsNotTheDisk();
     void letterNeverWrittenIsNotNamedUnsearched();
+    void leftOutDiskIsNeverOverwritten();
 
 private:
     CQuotaRoots m_quota;
@@ -584,6 +585,33 @@ void TestStorageFolders::letterNeverWrittenIsNotNamedUnsearched()
     QVERIFY(Store(*GetStoweline(), Key(13, 1), 1, 10 * kKiB));
     QCOMPARE(Search(*GetStoweline(), kName, 13).size(), 1);
     QVERIFY(GetStoweline()->GetLastSearchRootErrors().empty());
+}
+
+void TestStorageFolders::leftOutDiskIsNeverOverwritten()
+{
+    // A disk left out (it refused a record: remounted read-only) holds the oldest record of all. Room made
+    // for a record on the other disk is made there: the left-out disk is not listed for overwrite, its
+    // record stays and is never named as one that could not be deleted.
+    IN_MOUNT_NAMESPACE();
+    CTempDatabase db;
+    QTemporaryDir out, other;
+    const qint64 size = 200 * kKiB;
+    m_quota.SetQuota(other.path(), 300 * kKiB);
+    const QByteArray bound = QFile::encodeName(out.path());
+    QVERIFY(::mount(bound.constData(), bound.constData(), nullptr, MS_BIND, nullptr) == 0);
+    const auto unmount = qScopeGuard([&] { TestSupport::Unmount(out.path()); });
+    CStowelineClass s;
+    QVERIFY(InitDisks(s, {out.path(), other.path()}, true));
+    QVERIFY(Put(PathOf(out.path(), Key(14, 1)), Bytes(1, size), 1));
+    QVERIFY(Put(PathOf(other.path(), Key(14, 2)), Bytes(2, size), 2));
+    QVERIFY(::mount(nullptr, bound.constData(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) == 0);
+    QVERIFY(Store(s, Key(14, 3), 3, size));
+    QVERIFY(StoredOn(other.path(), Key(14, 3), 3, size));
+    QVERIFY(!QFileInfo::exists(PathOf(other.path(), Key(14, 2))));
+    QCOMPARE(ReadAll(PathOf(out.path(), Key(14, 1))), Bytes(1, size));
+    const QStringList log = TestSupport::LogTexts();
+    QVERIFY2(!log.join('\n').contains("cannot be deleted to make room"), qPrintable(log.join('\n')));
+    s.Uninit();
 }
 
 VARROW_TEST_MAIN(TestStorageFolders, QCoreApplication)
