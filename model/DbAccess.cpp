@@ -485,6 +485,33 @@ bool DbUpdateBackupMode(int mode)
     });
 }
 
+bool DbSelectDiskMarks(std::map<char, DISK_MARK>* marks)
+{
+    if (marks == nullptr)
+        return false;
+    return DbGuarded([&](CSQLite3DB& db) {
+        CSQLite3Recordset rs;
+        DbSelect(db, "SELECT Letter, Folder, Mark FROM DiskMark_Table", rs);
+        std::map<char, DISK_MARK> read;
+        for (; !rs.IsEof(); rs.Next()) {
+            const std::string letter = rs.GetString(0);
+            if (letter.size() == 1)
+                read[letter[0]] = {rs.GetString(1), rs.GetString(2)};
+        }
+        *marks = std::move(read);
+        return true;
+    });
+}
+
+bool DbSaveDiskMark(char letter, const DISK_MARK& mark)
+{
+    return DbGuarded([&](CSQLite3DB& db) {
+        DbRun(db, "INSERT OR REPLACE INTO DiskMark_Table (Letter, Folder, Mark) VALUES (?,?,?);",
+              {std::string(1, letter), mark.Folder, mark.Mark});
+        return true;
+    });
+}
+
 bool DbSaveMailConfig(const MAIL_CONFIG* c)
 {
     if (c == nullptr)

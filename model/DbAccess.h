@@ -8,6 +8,8 @@
 
 #include <QString>
 
+#include <map>
+
 #include <cstring>
 #include <string>
 #include <vector>
@@ -97,6 +99,15 @@ bool DbSaveSystemConfig(const SYSTEM_CONFIG* config);
 // No row: true and the record untouched.
 bool DbSelectSystemConfig(SYSTEM_CONFIG* config);
 bool DbUpdateBackupMode(int mode);
+// The marks kept for the disk letters, by letter, each with the folder the letter stood for then; a letter
+// with an empty mark was chosen again by the operator (the folder found at its next set-up is taken).
+struct DISK_MARK
+{
+    std::string Folder;
+    std::string Mark;
+};
+bool DbSelectDiskMarks(std::map<char, DISK_MARK>* marks);
+bool DbSaveDiskMark(char letter, const DISK_MARK& mark);
 bool DbSaveMailConfig(const MAIL_CONFIG* config);
 bool DbSelectMailConfig(MAIL_CONFIG* config);
 // The manual plan's row and its channels in list order, as one transaction.

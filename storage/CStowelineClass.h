@@ -60,6 +60,16 @@ struct STOWELINE_ROOT_ERROR
     // Path did not answer within its bound (a network share whose server went silent, a FUSE volume whose
     // daemon stopped): passed over, never waited for.
     bool NoAnswer = false;
+    // With Replaced, for a disk whose mark is kept: why the folder found is not that disk.
+    enum MARK_MISMATCH
+    {
+        MARK_MATCHES = 0,
+        MARK_OTHER,   // its Records holds the mark of another disk
+        MARK_NONE,    // its Records holds no mark, or there is no Records
+        MARK_FOREIGN, // its Records, or what stands at the mark's name, is not the station's own
+        MARK_LINK,    // a link the station did not choose stands at the disk's folder
+    };
+    MARK_MISMATCH Mark = MARK_MATCHES;
 };
 
 // A backup run on the calling thread, for as long as the object lives. The records that this thread opens
@@ -180,6 +190,10 @@ public:
     // with the record's day folder as Path.
     STOWELINE_ROOT_ERROR GetLastRootError() const;
 
+    // The mark of each disk of the set-up, as the set-up named it ("D:" or a directory), for the settings to
+    // keep: those it found or wrote, and the kept marks of disks it waits for.
+    std::vector<std::pair<QString, QByteArray>> SetUpMarks() const;
+
     // The disks of the set-up as an operator names them ("D: /srv/backup1/Records"), for a message about
     // all of them (the disks are full).
     QStringList DiskNames() const;
@@ -240,9 +254,18 @@ private:
     // Gives the root its Records folder again when it has gone, where the drive is still there; false with
     // the cause when the root cannot be used.
     static bool EnsureRootFolder(CRoot& root, STOWELINE_ROOT_ERROR* error = nullptr);
-    // The search-only disks of the set-up: those of `paths` that are not among `roots`.
+    // Says (event row and log) that the folder at a disk's letter does not hold the disk's kept mark: once
+    // while it stays so, however often the set-up is retried. Forgotten once the disk is set up again.
+    static void SayMarkMismatch(CRoot& root, const STOWELINE_ROOT_ERROR& error);
+    static void ForgetMarkMismatch(const CRoot& root);
+    // Says once when others may move the disk's folder: its parent is open to their writes, without the
+    // sticky bit.
+    static void SayOpenParent(const CRoot& root);
+    // The search-only disks of the set-up: those of `paths` that are not among `roots`, with their kept
+    // marks (`marks`, in the same order).
     static std::vector<std::shared_ptr<CRoot>>
-    SearchOnlyRoots(const StowelineList& paths, const std::vector<std::shared_ptr<CRoot>>& roots,
+    SearchOnlyRoots(const StowelineList& paths, const StowelineList& marks,
+                    const std::vector<std::shared_ptr<CRoot>>& roots,
                     const std::shared_ptr<StowelineDetail::CSaidOnce>& said);
     // The drive's directory, or its volume, has gone since Init.
     static bool DriveGone(const CRoot& root);
@@ -345,6 +368,7 @@ private:
     std::vector<std::shared_ptr<CRoot>> m_roots;
     // Disks of an earlier choice, searched only: never written, set up or deleted from.
     std::vector<std::shared_ptr<CRoot>> m_searchOnly;
+    std::vector<std::pair<QString, QByteArray>> m_marks; // SetUpMarks()
     std::map<std::string, std::shared_ptr<COpenRecord>> m_open;
     // Records being opened, outside the lock: their keys are taken, and they count as open.
     std::set<std::string> m_opening;

@@ -1,14 +1,19 @@
 #include "storage/CreateStorage.h"
 
+#include "model/DbAccess.h"
 #include "model/SysInfoManage.h"
 #include "platform/DriveMap.h"
 #include "storage/StowelineOwnership.h"
+#include "storage/StowelineReports.h"
 
+#include <QDebug>
+#include <QFile>
 #include <QObject>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <map>
 #include <mutex>
 
 namespace {
@@ -80,6 +85,27 @@ QString DescribeRootError(const STOWELINE_ROOT_ERROR& error)
             return QObject::tr("Disk %1 has no folder. %2").arg(drive, mapError);
         return QObject::tr("Disk %1 has no folder. Give it one with a line \"%1=/path/to/folder\" in %2.")
             .arg(drive, CDriveMap::MapFilePath());
+    }
+    if (error.Replaced && error.Mark != STOWELINE_ROOT_ERROR::MARK_MATCHES) {
+        QString why;
+        switch (error.Mark) {
+        case STOWELINE_ROOT_ERROR::MARK_OTHER:
+            why = QObject::tr("its Records folder holds the mark of another disk");
+            break;
+        case STOWELINE_ROOT_ERROR::MARK_FOREIGN:
+            why = QObject::tr("its Records folder, or the mark in it, is not the station's own");
+            break;
+        case STOWELINE_ROOT_ERROR::MARK_LINK:
+            why = QObject::tr("a link stands in its place, and what it leads to holds no mark of that disk");
+            break;
+        default:
+            why = QObject::tr("it holds no Records folder with the mark of that disk");
+            break;
+        }
+        return QObject::tr("Disk %1: the folder %2 is not the disk that was set up there (%3); it is neither "
+                           "written nor searched until that disk is back, or the disk is chosen again in the "
+                           "disk settings.")
+            .arg(drive, error.Path, why);
     }
     if (error.Replaced)
         return QObject::tr(
@@ -177,11 +203,24 @@ int CreateStorage(STOWELINE_DISKFULL_CALLBACK callback, const SYSTEM_CONFIG& con
     STORAGE_FAILURE failure;
 
     STOWELINE_INIT_PARAM param;
+    // The marks kept with the disk choice: each letter is the disk whose Records holds its mark.
+    std::map<char, DISK_MARK> kept;
+    DbSelectDiskMarks(&kept);
+    // A letter given another folder in the drive map since is a new choice: no mark is kept for it.
+    const auto folderOf = [](char letter) {
+        return QFile::encodeName(CDriveMap::GetDrive(letter).Path).toStdString();
+    };
+    const auto keptMark = [&](char letter) {
+        const auto found = kept.find(letter);
+        return found != kept.end() && found->second.Folder == folderOf(letter) ? found->second.Mark
+                                                                               : std::string();
+    };
     int result = 0;
     for (size_t i = 0; i < sizeof(config.Disk) && config.Disk[i] != '\0'; ++i) {
         STOWELINE_PATH path;
         std::snprintf(path.Path, sizeof(path.Path), "%c:", config.Disk[i]);
         param.DiskPaths.Append(path.Path);
+        param.DiskMarks.Append(keptMark(config.Disk[i]).c_str());
         result = 1;
     }
     if (result == 0) {
@@ -195,6 +234,7 @@ int CreateStorage(STOWELINE_DISKFULL_CALLBACK callback, const SYSTEM_CONFIG& con
         STOWELINE_PATH path;
         std::snprintf(path.Path, sizeof(path.Path), "%c:", letter);
         param.SearchOnlyPaths.Append(path.Path);
+        param.SearchOnlyMarks.Append(keptMark(letter).c_str());
     }
 
     CStowelineClass* raw = nullptr;
@@ -225,6 +265,26 @@ int CreateStorage(STOWELINE_DISKFULL_CALLBACK callback, const SYSTEM_CONFIG& con
         return failure.code;
     }
     SetFailure(failure);
+    // The marks found or written now are kept for the next set-ups. A letter the operator chose again (kept
+    // with no mark) has taken the folder found there: said.
+    for (const auto& [drive, mark] : raw->SetUpMarks()) {
+        const char letter = drive.size() == 2 ? drive.at(0).toLatin1() : '\0';
+        if (letter == '\0' || mark.isEmpty())
+            continue;
+        const DISK_MARK now{folderOf(letter), mark.toStdString()};
+        const auto found = kept.find(letter);
+        if (found != kept.end() && found->second.Folder == now.Folder && found->second.Mark == now.Mark)
+            continue;
+        if (!DbSaveDiskMark(letter, now))
+            qWarning() << "storage: the mark of disk" << drive << "could not be kept";
+        else if (found != kept.end() && found->second.Mark.empty())
+            StowelineDetail::Report(
+                LOG_TYPE_OPERATION,
+                QObject::tr("Disk %1: the folder %2 is taken as the disk, as it was chosen "
+                            "again in the disk settings.")
+                    .arg(QString(QLatin1Char(letter)), CDriveMap::GetDrive(letter).Path),
+                true);
+    }
     SetStoweline(std::shared_ptr<CStowelineClass>(raw, ReleaseInitialised));
     return 0;
 }

@@ -2,14 +2,20 @@
 // files a crash left removed.
 #include "storage/CStowelineClass.h"
 
+#include "storage/StowelineMarks.h"
 #include "storage/StowelineParts.h"
 
 #include "platform/DriveMap.h"
+#include "storage/CreateStorage.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 #include <algorithm>
 #include <csignal>
+#include <grp.h>
+#include <mutex>
+#include <set>
 #include <cstring>
 #include <sys/stat.h>
 #include <sys/vfs.h>
@@ -36,7 +42,68 @@ void RemoveDeadProbes(int records)
     }
 }
 
+// The disks said to hold no kept mark, by letter, folder and cause: said once for as long as it stays so,
+// however often the set-up is retried meanwhile.
+std::mutex g_saidMismatchMutex;
+std::set<QString> g_saidMismatch;
+
 } // namespace
+
+void CStowelineClass::SayMarkMismatch(CRoot& root, const STOWELINE_ROOT_ERROR& error)
+{
+    const QString key =
+        root.drive + QLatin1Char('\n') + root.driveDir + QLatin1Char('\n') + QString::number(int(error.Mark));
+    root.goneReported = true;
+    {
+        std::lock_guard lock(g_saidMismatchMutex);
+        if (!g_saidMismatch.insert(key).second)
+            return;
+    }
+    Report(LOG_TYPE_EXCEPTION, DescribeRootError(error), true);
+}
+
+void CStowelineClass::ForgetMarkMismatch(const CRoot& root)
+{
+    const QString prefix = root.drive + QLatin1Char('\n');
+    std::lock_guard lock(g_saidMismatchMutex);
+    for (auto at = g_saidMismatch.begin(); at != g_saidMismatch.end();)
+        at = at->startsWith(prefix) ? g_saidMismatch.erase(at) : std::next(at);
+}
+
+void CStowelineClass::SayOpenParent(const CRoot& root)
+{
+    // Whoever may rename entries in the folder above the disk's folder may move it away and put another
+    // in its place; the mark keeps the station from taking that one, but the operator should know.
+    const QString parent = QFileInfo(root.driveDir).absolutePath();
+    struct stat st;
+    if (::stat(QFile::encodeName(parent).constData(), &st) != 0 || (st.st_mode & S_ISVTX) != 0 ||
+        (st.st_mode & (S_IWGRP | S_IWOTH)) == 0)
+        return;
+    QString who;
+    if ((st.st_mode & S_IWOTH) != 0) {
+        who = QObject::tr("every user");
+    } else {
+        const group* owners = ::getgrgid(st.st_gid);
+        who = QObject::tr("the users of the group %1")
+                  .arg(owners != nullptr ? QString::fromLocal8Bit(owners->gr_name)
+                                         : QString::number(st.st_gid));
+    }
+    const QString key = QStringLiteral("parent\n") + root.drive + QLatin1Char('\n') + root.driveDir;
+    {
+        std::lock_guard lock(g_saidMismatchMutex);
+        if (!g_saidMismatch.insert(key).second)
+            return;
+    }
+    QString drive = root.drive;
+    if (drive.endsWith(QLatin1Char(':')))
+        drive.chop(1);
+    Report(LOG_TYPE_EXCEPTION,
+           QObject::tr("Disk %1: the folder %2 lies in %3, where %4 may move it away and put another in its "
+                       "place (that folder has no sticky bit). Such a folder is not taken for the disk, but "
+                       "the disk is then missing: keep it in a folder only the station's user may change.")
+               .arg(drive, root.driveDir, parent, who),
+           true);
+}
 
 bool CStowelineClass::CRoot::SameFolder(int fd) const
 {
@@ -48,11 +115,23 @@ bool CStowelineClass::CRoot::SameFolder(int fd) const
     static_assert(sizeof(fs.f_fsid) == sizeof(fsid));
     std::memcpy(&fsid, &fs.f_fsid, sizeof(fsid));
     std::lock_guard lock(identityMutex);
-    // The same inode of the same file system; a disk plugged in again may come back under another device
-    // number, but not with another file system id (where it has one).
+    // The same inode of the same file system, as last seen: the quick answer.
     if (identity && st.st_ino == identity->ino && fsid == identity->fsid &&
         (fsid != 0 || st.st_dev == identity->dev))
         return true;
+    if (!mark.isEmpty()) {
+        // The mark decides: a disk plugged in again, or mounted again after another mount took its device
+        // number, shows its own mark whatever its device number or file system id.
+        MARK_STATE state = MARK_STATE::NONE;
+        if (MarkBelow(fd, &state) == mark) {
+            identity = CFolderId{st.st_dev, st.st_ino, fsid};
+            return true;
+        }
+        // Another disk's mark, or something that is not the station's: never this disk. A folder without
+        // any mark is not it either, unless the rule below takes it for a volume swapped at the mount point.
+        if (state != MARK_STATE::NONE || !identity)
+            return false;
+    }
     if (identity) {
         // Only a volume's mount point may stand for another folder: the volume mounted there was swapped.
         // Not when a link was put in its place (it may lead to any mount point).
@@ -66,6 +145,26 @@ bool CStowelineClass::CRoot::SameFolder(int fd) const
     return true;
 }
 
+STOWELINE_ROOT_ERROR::MARK_MISMATCH CStowelineClass::CRoot::MarkMismatch() const
+{
+    const QByteArray kept = Mark();
+    if (kept.isEmpty())
+        return STOWELINE_ROOT_ERROR::MARK_MATCHES;
+    const CFd drive(::open(QFile::encodeName(driveDir).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!drive.Valid())
+        return STOWELINE_ROOT_ERROR::MARK_NONE;
+    MARK_STATE state = MARK_STATE::NONE;
+    const QByteArray found = MarkBelow(drive.Get(), &state);
+    if (found == kept)
+        return STOWELINE_ROOT_ERROR::MARK_MATCHES;
+    struct stat own;
+    if (::lstat(QFile::encodeName(driveDir).constData(), &own) == 0 && S_ISLNK(own.st_mode))
+        return STOWELINE_ROOT_ERROR::MARK_LINK;
+    if (state == MARK_STATE::FOREIGN)
+        return STOWELINE_ROOT_ERROR::MARK_FOREIGN;
+    return state == MARK_STATE::OWN ? STOWELINE_ROOT_ERROR::MARK_OTHER : STOWELINE_ROOT_ERROR::MARK_NONE;
+}
+
 DRIVE_MAP_ENTRY StowelineDetail::ResolveDisk(const QString& text)
 {
     if (text.size() == 2 && text[1] == QLatin1Char(':') && text[0].isLetter())
@@ -76,13 +175,16 @@ DRIVE_MAP_ENTRY StowelineDetail::ResolveDisk(const QString& text)
 }
 
 std::vector<std::shared_ptr<CStowelineClass::CRoot>>
-CStowelineClass::SearchOnlyRoots(const StowelineList& paths, const std::vector<std::shared_ptr<CRoot>>& roots,
+CStowelineClass::SearchOnlyRoots(const StowelineList& paths, const StowelineList& marks,
+                                 const std::vector<std::shared_ptr<CRoot>>& roots,
                                  const std::shared_ptr<CSaidOnce>& said)
 {
     // Nothing is made, probed or closed here: a disk that is not chosen is only read, and only when a
     // search finds its Records folder there and the station's own.
     std::vector<std::shared_ptr<CRoot>> searchOnly;
+    auto markAt = marks.begin();
     for (const STOWELINE_PATH& entry : paths) {
+        const QByteArray kept = markAt != marks.end() ? QByteArray((markAt++)->Path) : QByteArray();
         const QString text = QFile::decodeName(entry.Path);
         const DRIVE_MAP_ENTRY drive = ResolveDisk(text);
         if (drive.Path.isEmpty())
@@ -93,6 +195,7 @@ CStowelineClass::SearchOnlyRoots(const StowelineList& paths, const std::vector<s
             std::any_of(searchOnly.begin(), searchOnly.end(), same))
             continue;
         searchOnly.push_back(CRoot::Of(text, drive, dir, said));
+        searchOnly.back()->keptMark = kept;
     }
     return searchOnly;
 }
@@ -108,15 +211,20 @@ bool CStowelineClass::Init(const STOWELINE_INIT_PARAM* param)
     std::vector<std::shared_ptr<CRoot>> roots;
     std::vector<std::shared_ptr<CRoot>> usable;
     STOWELINE_ROOT_ERROR firstError;
+    std::vector<std::pair<QString, QByteArray>> marks;
+    auto markAt = param->DiskMarks.begin();
     for (const STOWELINE_PATH& entry : param->DiskPaths) {
         const QString text = QFile::decodeName(entry.Path);
+        const QByteArray kept =
+            markAt != param->DiskMarks.end() ? QByteArray((markAt++)->Path) : QByteArray();
         const DRIVE_MAP_ENTRY drive = ResolveDisk(text);
         if (drive.Path.isEmpty())
             return FailRoot({text, QString(), 0, false});
         const QString dir = RecordRootOf(drive.Path);
-        if (std::any_of(roots.begin(), roots.end(), [&](const auto& r) { return r->dir == dir; }))
-            continue;
         const auto root = CRoot::Of(text, drive, dir, said);
+        // Set before anything looks at the folder: with a kept mark, only the folder whose Records holds
+        // it is this disk.
+        root->mark = kept;
         root->reserveBytes = static_cast<qint64>(param->ReserveMB) * kMiB;
         root->overwrite = param->Overwrite != 0;
         struct stat own;
@@ -132,6 +240,14 @@ bool CStowelineClass::Init(const STOWELINE_INIT_PARAM* param)
         bool ok = false;
         if (DriveGone(*root)) {
             error = GoneError(*root);
+            // Another folder stands where the disk of the kept mark was: waited for, and said now, once
+            // for as long as it stays so.
+            if (!kept.isEmpty() && error.Replaced) {
+                error.Mark = root->MarkMismatch();
+                if (error.Mark == STOWELINE_ROOT_ERROR::MARK_MATCHES)
+                    error.Mark = STOWELINE_ROOT_ERROR::MARK_NONE;
+                SayMarkMismatch(*root, error);
+            }
         } else {
             const int refused = root->Probe();
             ok = refused == 0;
@@ -141,18 +257,28 @@ bool CStowelineClass::Init(const STOWELINE_INIT_PARAM* param)
                 root->refused = refused;
             }
         }
-        // Two chosen disks that lead to one Records folder (a link, a bind mount) are one disk: as two, each
-        // would delete the other's newly stored records as stale copies, or as the oldest.
+        // Two chosen disks that lead to one Records folder (a link, a bind mount, one folder through two
+        // mounts, one folder chosen twice) are one disk: as two, each would delete the other's newly stored
+        // records as stale copies, or as the oldest. Their one mark says so whatever their device numbers.
         const CFd records(ok ? root->OpenRecords(false) : -1);
+        if (records.Valid() && root->mark.isEmpty()) {
+            // The first set-up of this disk, or a Records of an earlier version: it gets its mark now.
+            root->mark = MarkOf(records.Get());
+            if (root->mark.isEmpty())
+                qWarning() << "storage: no mark could be written in" << dir << ::strerror(errno);
+        }
         struct stat st;
         if (records.Valid() && ::fstat(records.Get(), &st) == 0) {
             const auto same = std::find_if(usable.begin(), usable.end(), [&](const auto& other) {
+                if (!root->mark.isEmpty() && other->mark == root->mark)
+                    return true;
                 const CFd otherRecords(other->OpenRecords(false));
                 struct stat o;
                 return otherRecords.Valid() && ::fstat(otherRecords.Get(), &o) == 0 &&
                        o.st_dev == st.st_dev && o.st_ino == st.st_ino;
             });
             if (same != usable.end()) {
+                marks.emplace_back(text, (*same)->mark);
                 Report(LOG_TYPE_EXCEPTION,
                        QObject::tr(
                            "Disk %1 leads to the same folder as disk %3 (%2); the two are used as one disk.")
@@ -162,7 +288,11 @@ bool CStowelineClass::Init(const STOWELINE_INIT_PARAM* param)
                 continue;
             }
         }
+        if (!root->mark.isEmpty())
+            marks.emplace_back(text, root->mark);
         if (ok) {
+            ForgetMarkMismatch(*root);
+            SayOpenParent(*root);
             root->recordsMade = true;
             RemoveDeadProbes(records.Get());
             usable.push_back(root);
@@ -206,7 +336,8 @@ bool CStowelineClass::Init(const STOWELINE_INIT_PARAM* param)
         }
     }
 
-    std::vector<std::shared_ptr<CRoot>> searchOnly = SearchOnlyRoots(param->SearchOnlyPaths, roots, said);
+    std::vector<std::shared_ptr<CRoot>> searchOnly =
+        SearchOnlyRoots(param->SearchOnlyPaths, param->SearchOnlyMarks, roots, said);
     std::lock_guard lock(m_mutex);
     for (auto& root : roots) {
         root->freeSpace = m_freeSpace;
@@ -218,6 +349,7 @@ bool CStowelineClass::Init(const STOWELINE_INIT_PARAM* param)
     m_reserveBytes = static_cast<qint64>(param->ReserveMB) * kMiB;
     m_maxOpen = param->MaxOpenRecords;
     m_callback = param->DiskFullCallBack;
+    m_marks = std::move(marks);
     m_init = true;
     t_lastError = STOWELINE_OK;
     t_rootError = {};
@@ -234,6 +366,7 @@ void CStowelineClass::Uninit()
         m_roots.clear();
         m_searchOnly.clear();
         m_results.clear();
+        m_marks.clear();
         m_init = false;
         ++m_generation;
     }
@@ -243,4 +376,10 @@ void CStowelineClass::Uninit()
         record->closed = true;
         record->Discard();
     }
+}
+
+std::vector<std::pair<QString, QByteArray>> CStowelineClass::SetUpMarks() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_marks;
 }

@@ -119,6 +119,21 @@ struct CStowelineClass::CRoot : std::enable_shared_from_this<CStowelineClass::CR
     };
     mutable std::mutex identityMutex;
     mutable std::optional<CFolderId> identity;
+    // The station's mark its Records holds (StowelineMarks.h), guarded by identityMutex: kept by the settings
+    // or found at the set-up. Once known it decides which folder is this disk; the folder's identity above
+    // is only a quick hint.
+    mutable QByteArray mark;
+    QByteArray Mark() const
+    {
+        std::lock_guard lock(identityMutex);
+        return mark;
+    }
+    // Of a search-only disk: the mark the settings keep for its letter (the station wrote to it). It only
+    // says whether a disk that cannot be searched is named; the folder found is searched whatever it holds.
+    QByteArray keptMark;
+    // Why the folder at driveDir is not the disk of the kept mark (for the operator); MARK_MATCHES when it
+    // is.
+    STOWELINE_ROOT_ERROR::MARK_MISMATCH MarkMismatch() const;
     // Bumped when another volume was mounted at the mount point: the overwrite list was the old volume's.
     mutable std::atomic<quint64> volumeSwaps{0};
     // True when the open folder `fd` (the drive's folder as it stands) is the set-up's folder, taking a

@@ -109,6 +109,12 @@ struct STOWELINE_INIT_PARAM
     // same checks as the disks above, but never written, set up or deleted from. Those that stand for one of
     // the disks above are passed over.
     StowelineList SearchOnlyPaths;
+    // The mark kept for each disk of DiskPaths, in the same order, as hexadecimal text; empty (or missing)
+    // when none is kept: the folder found is taken, and gets a mark when it has none. A disk whose Records
+    // does not hold its kept mark is not that disk: never written or searched, waited for.
+    StowelineList DiskMarks;
+    // The same for SearchOnlyPaths: a search-only disk with a kept mark is one the station wrote to.
+    StowelineList SearchOnlyMarks;
 };
 
 // The record page's search condition: a fixed 148-byte layout.

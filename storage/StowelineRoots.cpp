@@ -2,6 +2,7 @@
 // reported once while the others take the records; its Records folder is made again where the drive is there.
 #include "storage/CStowelineClass.h"
 
+#include "storage/StowelineMarks.h"
 #include "storage/StowelineOwnership.h"
 #include "storage/StowelineParts.h"
 
@@ -208,6 +209,15 @@ bool CStowelineClass::EnsureRootFolder(CRoot& root, STOWELINE_ROOT_ERROR* error)
         if (errno == ELOOP)
             root.NoteLink(root.dir);
         return false;
+    }
+    {
+        // A Records made again gets the disk's mark again, so the next start knows the disk; one first made
+        // now (the disk was not there at the set-up) gets its first mark.
+        std::lock_guard identity(root.identityMutex);
+        if (root.mark.isEmpty())
+            root.mark = MarkOf(records.Get());
+        else if (missing && !WriteMark(records.Get(), root.mark))
+            qWarning() << "storage: the mark could not be written again in" << root.dir << ::strerror(errno);
     }
     if (missing) {
         // Moved away or deleted: the records it held are no longer found, and the operator hears of it.

@@ -1,5 +1,6 @@
 #include "storage/CStowelineClass.h"
 
+#include "storage/StowelineMarks.h"
 #include "storage/StowelineParts.h"
 
 #include "platform/VolumeCall.h"
@@ -8,6 +9,7 @@
 
 #include <algorithm>
 #include <queue>
+#include <set>
 
 using namespace StowelineDetail;
 
@@ -100,7 +102,10 @@ int CStowelineClass::SearchChannelRecord(const RECORD_SEARCH_COND* condition, St
         bool cut = false;
         std::optional<STOWELINE_ROOT_ERROR> unsearched;
         bool foundHere = false;
+        QByteArray mark; // the station's mark its Records holds (a search-only letter's)
     };
+    // The marks of the disks searched so far: read and written on the caller's thread alone.
+    std::set<QByteArray> searchedMarks;
     // Reads one disk's records of the name; `chosen`: a disk of the set-up, else a search-only one, which
     // counts as unsearched only where its Records folder stands and is refused.
     const auto searchRoot = [folder, folderName, from, to, fileType = condition->FileType](
@@ -121,13 +126,21 @@ int CStowelineClass::SearchChannelRecord(const RECORD_SEARCH_COND* condition, St
             // folder of a volume that did not mount (where the map does not know it for a volume's), or lost
             // it; either way its records are not known.
             const int error = errno;
-            if (!chosen && error == ENOENT)
+            // A letter the station never wrote to (no kept mark) is another user's volume: not named.
+            if (!chosen && (error == ENOENT || root->keptMark.isEmpty()))
                 return findings;
             findings.unsearched =
                 STOWELINE_ROOT_ERROR{root->drive, root->dir, error == ENOENT ? 0 : error, false};
             if (error == ELOOP)
                 root->NoteLink(root->dir);
             return findings;
+        }
+        // A letter that leads to a disk searched already (its mark says so, whatever its path) adds nothing:
+        // the caller drops it, so every record is listed once.
+        if (!chosen) {
+            QByteArray mark;
+            if (ReadMark(records.Get(), &mark) == MARK_STATE::OWN)
+                findings.mark = mark;
         }
         const QString namePath = root->dir + QLatin1Char('/') + folder;
         const CFd nameDir(OpenSubDir(records.Get(), folderName));
@@ -189,6 +202,8 @@ int CStowelineClass::SearchChannelRecord(const RECORD_SEARCH_COND* condition, St
             t_unsearched.push_back(silent);
             return;
         }
+        if (!chosen && !findings.mark.isEmpty() && !searchedMarks.insert(findings.mark).second)
+            return;
         if (findings.unsearched)
             t_unsearched.push_back(*findings.unsearched);
         t_cut = t_cut || findings.cut;
@@ -197,8 +212,10 @@ int CStowelineClass::SearchChannelRecord(const RECORD_SEARCH_COND* condition, St
         if (findings.foundHere && !chosen)
             t_others.push_back({root->drive, root->driveDir, 0, false});
     };
-    for (const auto& root : roots)
+    for (const auto& root : roots) {
         searchWithin(root, true);
+        searchedMarks.insert(root->Mark());
+    }
     for (const auto& root : searchOnly)
         searchWithin(root, false);
     std::vector<CFound> sorted;

@@ -3,6 +3,7 @@
 #include "storage/CStowelineClass.h"
 
 #include "storage/StowelineOwnership.h"
+#include "storage/StowelineMarks.h"
 #include "storage/StowelineParts.h"
 
 #include "platform/VolumeCall.h"
@@ -810,11 +811,32 @@ void CStowelineClass::FinishStored(COpenRecord& record, bool durable)
         // Nothing is deleted from a disk that is left out, gone or not mounted.
         if (other->refused != 0 || DriveGone(*other))
             continue;
+        // One disk reached through two letters is never two: the record just stored is not its own copy.
+        if (!other->Mark().isEmpty() && other->Mark() == record.root->Mark())
+            continue;
         const CFd otherDay(other->OpenRecordFolder(record.name, record.day, false));
         qint64 stored = 0, size = 0;
-        if (otherDay.Valid() && StatFile(otherDay.Get(), record.fileName, &stored, &size) &&
-            ::unlinkat(otherDay.Get(), record.fileName.constData(), 0) == 0) {
+        if (!otherDay.Valid() || !StatFile(otherDay.Get(), record.fileName, &stored, &size))
+            continue;
+        // Compared on the open handles: the copy must be another file than the record (another Records
+        // folder, whose mark is not the record's disk's, and another file), else it is the record itself
+        // seen through another mount.
+        const CFd otherRecords(other->OpenRecords(false));
+        const CFd copy(::openat(otherDay.Get(), record.fileName.constData(),
+                                O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+        struct stat own, seen;
+        QByteArray copyMark;
+        if (!otherRecords.Valid() || !copy.Valid() || ::fstat(copy.Get(), &seen) != 0 ||
+            ::fstatat(record.dayDir.Get(), record.fileName.constData(), &own, AT_SYMLINK_NOFOLLOW) != 0 ||
+            (own.st_dev == seen.st_dev && own.st_ino == seen.st_ino) ||
+            (ReadMark(otherRecords.Get(), &copyMark) == MARK_STATE::OWN && copyMark == record.root->Mark()))
+            continue;
+        if (::unlinkat(otherDay.Get(), record.fileName.constData(), 0) == 0) {
             const QString stale = record.PathOn(*other, record.fileName);
+            Report(LOG_TYPE_OPERATION,
+                   QObject::tr("The copy %1 of the record %2, stored earlier on another disk, was deleted.")
+                       .arg(stale, record.finalPath),
+                   false);
             std::deque<CStored>& oldest = other->oldest;
             oldest.erase(std::remove_if(oldest.begin(), oldest.end(),
                                         [&](const CStored& s) { return s.path == stale; }),

@@ -137,7 +137,7 @@ void TestDbAccess::olderFileGetsMissingTablesAndColumns()
               "Disk, IsEnableEmail, ReconnetNum);");
     CSQLite3DB& db = temp.Reopen();
     QVERIFY2(db.IsOpen(), MainDbError().c_str());
-    QCOMPARE(CountRows("SELECT COUNT(*) FROM sqlite_master WHERE type = 'table'"), 10);
+    QCOMPARE(CountRows("SELECT COUNT(*) FROM sqlite_master WHERE type = 'table'"), 11);
     QCOMPARE(CountRows("SELECT GroupID * 10 + GroupPos FROM Camera_Table WHERE DeviceID = 1"), 29);
     QVERIFY(db.Exec("INSERT INTO Camera_Table (DeviceID, CameraIndex, IsIP) VALUES (1, 2, 1);"));
     QCOMPARE(CountRows("SELECT COUNT(*) FROM SystemConfig_Table"), 0); // an existing table keeps its rows

@@ -18,9 +18,12 @@
 #include "tests/support/TestSupport.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QScopeGuard>
 #include <QSignalSpy>
+#include <QStandardPaths>
+#include <QThread>
 
 #include <algorithm>
 #include <atomic>
@@ -168,6 +171,50 @@ struct CRun
     QSignalSpy fileFailed;
 };
 
+// Why a FUSE view cannot be mounted here, or empty when it can: decided before any namespace is entered.
+QString NoFuseView()
+{
+    if (::geteuid() != 0)
+        return "A FUSE view is mounted as root only.";
+    if (!QFileInfo::exists("/dev/fuse"))
+        return "No /dev/fuse on this machine: no FUSE view can be mounted.";
+    if (QStandardPaths::findExecutable("bindfs").isEmpty())
+        return "bindfs is not installed (scripts/install-deps.sh installs it).";
+    return {};
+}
+
+// A bindfs view of one folder on another: a FUSE volume, with no file system id of its own.
+class CFuseView
+{
+public:
+    bool Mount(const QString& folder, const QString& view)
+    {
+        m_view = view;
+        m_process.setProcessChannelMode(QProcess::MergedChannels);
+        m_process.start("bindfs", {"-f", folder, view});
+        QElapsedTimer waited;
+        waited.start();
+        while (!CDriveMap::IsMountPoint(view) && waited.elapsed() < TestSupport::Bound(10000))
+            QThread::msleep(10);
+        return CDriveMap::IsMountPoint(view);
+    }
+    void Unmount()
+    {
+        if (m_view.isEmpty())
+            return;
+        TestSupport::Unmount(m_view);
+        if (!m_process.waitForFinished(TestSupport::Bound(10000)))
+            m_process.kill();
+        m_process.waitForFinished();
+        m_view.clear();
+    }
+    ~CFuseView() { Unmount(); }
+
+private:
+    QString m_view;
+    QProcess m_process;
+};
+
 } // namespace
 
 class TestEngineDisks : public QObject
@@ -187,6 +234,8 @@ private Q_SLOTS:
     void recordsOfAnEndedRunAreOverwrittenInTheirTurn();
     void fullDiskStopIsSaidInEitherMode_data();
     void fullDiskStopIsSaidInEitherMode();
+    void planGoesOnOnItsDiskPluggedInAgain();
+    void filesDoneThroughTwoMountsOfOneFolderAreOnIt();
 };
 
 void TestEngineDisks::readOnlyDiskOfTwoDoesNotStopThePlan()
@@ -268,8 +317,9 @@ void TestEngineDisks::noRoomForTheDayFolderOverwritesTheOldest()
     CEngineFixture f(kNow);
     const int device = Recorder(f, {300 * 1024});
     QVERIFY(device >= 0);
-    // Its root, Records, the old record's two folders and file, and the new recorder's folder: nothing more.
-    QVERIFY(TestSupport::MountTmpfs(f.DiskPath(), "size=8m,nr_inodes=6"));
+    // Its root, Records with the disk's mark, the old record's two folders and file, and the new recorder's
+    // folder: nothing more.
+    QVERIFY(TestSupport::MountTmpfs(f.DiskPath(), "size=8m,nr_inodes=7"));
     const auto unmount = qScopeGuard([&] {
         ReleaseStorage();
         TestSupport::Unmount(f.DiskPath());
@@ -636,6 +686,72 @@ void TestEngineDisks::fullDiskStopIsSaidInEitherMode()
     QCOMPARE(run.fileFailed[0][3].toString(), stop);
     QCOMPARE(CEngineFixture::LogRows(stop), 1);
     QCOMPARE(DoneFiles(f.Model().TaskList(kPlan, 0)), 0);
+    QVERIFY(f.Recorders().WaitForIdle());
+}
+
+void TestEngineDisks::planGoesOnOnItsDiskPluggedInAgain()
+{
+    // The disk's volume (a FUSE volume: no file system id of its own) is unmounted after the set-up and
+    // mounted again once another mount took its device number: the plan goes on on it, its file marked
+    // done is on it, and no disk is said to have failed.
+    const QString noFuse = NoFuseView();
+    if (!noFuse.isEmpty())
+        QSKIP(qPrintable(noFuse));
+    IN_MOUNT_NAMESPACE();
+    CEngineFixture f(kNow);
+    const int device = Recorder(f, {300 * 1024});
+    QVERIFY(device >= 0);
+    QTemporaryDir under, base, elsewhere;
+    const QString view = base.filePath("volume");
+    const QString other = base.filePath("other");
+    QVERIFY(QDir().mkpath(view) && QDir().mkpath(other) && QDir().mkpath(under.filePath("disk")));
+    const QString disk = view + "/disk";
+    CFuseView volume, taker;
+    QVERIFY(volume.Mount(under.path(), view));
+    QVERIFY(MapDrives({{'D', disk}}));
+    CQuotaRoots quota;
+    QCOMPARE(Disks(f, quota, "D", 0), 0);
+    const auto release = qScopeGuard([] { ReleaseStorage(); });
+
+    volume.Unmount();
+    QVERIFY(taker.Mount(elsewhere.path(), other));
+    QVERIFY(volume.Mount(under.path(), view));
+    CRun run;
+    QVERIFY(run.Go());
+    QCOMPARE(run.failed.size(), 0);
+    QCOMPARE(run.full.size(), 0);
+    QCOMPARE(DoneFiles(f.Model().TaskList(kPlan, 0)), 1);
+    QVERIFY(CopiesOn(f, device, under.filePath("disk")));
+    QVERIFY(f.Recorders().WaitForIdle());
+}
+
+void TestEngineDisks::filesDoneThroughTwoMountsOfOneFolderAreOnIt()
+{
+    // Two letters whose folders are one folder through two FUSE views: one disk. Every file marked done is
+    // on it; none is deleted through the other letter as a copy of itself.
+    const QString noFuse = NoFuseView();
+    if (!noFuse.isEmpty())
+        QSKIP(qPrintable(noFuse));
+    IN_MOUNT_NAMESPACE();
+    CEngineFixture f(kNow);
+    const int device = Recorder(f, {300 * 1024, 200 * 1024});
+    QVERIFY(device >= 0);
+    QTemporaryDir under, base;
+    const QString first = base.filePath("first");
+    const QString second = base.filePath("second");
+    QVERIFY(QDir().mkpath(first) && QDir().mkpath(second));
+    CFuseView one, two;
+    QVERIFY(one.Mount(under.path(), first) && two.Mount(under.path(), second));
+    QVERIFY(MapDrives({{'D', first}, {'E', second}}));
+    CQuotaRoots quota;
+    QCOMPARE(Disks(f, quota, "DE", 0), 0);
+    const auto release = qScopeGuard([] { ReleaseStorage(); });
+    CRun run;
+    QVERIFY(run.Go());
+    QCOMPARE(run.failed.size(), 0);
+    QCOMPARE(run.fileFailed.size(), 0);
+    QCOMPARE(DoneFiles(f.Model().TaskList(kPlan, 0)), 2);
+    QVERIFY(CopiesOn(f, device, under.path()));
     QVERIFY(f.Recorders().WaitForIdle());
 }
 

@@ -1092,10 +1092,15 @@ void TestStorage::volumeThatDidNotMountIsNoDisk()
     const QString volume = base.filePath("volume");
     const QString plain = base.filePath("plain");
     const QString added = base.filePath("added");
-    for (const QString& dir : {volume, plain, added})
+    const QString held = base.filePath("held");
+    for (const QString& dir : {volume, plain, added, held})
         QVERIFY(QDir().mkpath(dir));
-    const auto mount = [](const QString& dir) {
-        return ::mount("varrow-test", QFile::encodeName(dir).constData(), "tmpfs", 0, "size=8m") == 0;
+    // The volume keeps what it holds while it is not mounted, as a disk does: a tmpfs held elsewhere, mounted
+    // (bound) at its mount point and taken off again.
+    QVERIFY(::mount("varrow-test", QFile::encodeName(held).constData(), "tmpfs", 0, "size=8m") == 0);
+    const auto mount = [&held](const QString& dir) {
+        return ::mount(QFile::encodeName(held).constData(), QFile::encodeName(dir).constData(), nullptr,
+                       MS_BIND, nullptr) == 0;
     };
     const auto unmount = [](const QString& dir) {
         return ::umount2(QFile::encodeName(dir).constData(), 0) == 0;

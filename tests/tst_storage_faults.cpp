@@ -288,9 +288,9 @@ void TestStorageFaults::noRoomAtOpenOrCloseIsWantOfRoom()
     QTemporaryDir base;
     const QString disk = base.filePath("disk");
     QVERIFY(QDir().mkpath(disk));
-    // The root, Records, and the first record's two folders and file: nothing more.
+    // The root, Records with the disk's mark, and the first record's two folders and file: nothing more.
     if (stage == "inodes")
-        QVERIFY(TestSupport::MountTmpfs(disk, "size=8m,nr_inodes=5"));
+        QVERIFY(TestSupport::MountTmpfs(disk, "size=8m,nr_inodes=6"));
     CStowelineClass s;
     QVERIFY(InitDisks(s, {disk}, overwrite));
     const qint64 size = 100 * kKiB;

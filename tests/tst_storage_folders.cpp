@@ -4,26 +4,34 @@
 // its own overwrite order; and the probe files a killed process left go at the next set-up. Disks are real
 // folders, links, bind mounts and tmpfs volumes in a mount namespace of the test's own.
 
+#include "model/DbAccess.h"
 #include "model/LogStore.h"
 #include "model/Utility.h"
+#include "platform/DriveMap.h"
 #include "storage/CStowelineClass.h"
 #include "storage/CreateStorage.h"
 #include "storage/StorageEvents.h"
 #include "tests/support/MountNamespace.h"
+#include "tests/support/OtherUser.h"
 #include "tests/support/QuotaRoots.h"
 #include "tests/support/StorageSearch.h"
 #include "tests/support/TempDatabase.h"
 #include "tests/support/TestSupport.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QProcess>
 #include <QScopeGuard>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <cstdio>
 #include <fcntl.h>
 #include <limits>
+#include <memory>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -93,6 +101,57 @@ bool Rename(const QString& from, const QString& to)
     return std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0;
 }
 
+// Why a FUSE view cannot be mounted here, or empty when it can: decided before any namespace is entered.
+QString NoFuseView()
+{
+    if (::geteuid() != 0)
+        return "A FUSE view is mounted as root only.";
+    if (!QFileInfo::exists("/dev/fuse"))
+        return "No /dev/fuse on this machine: no FUSE view can be mounted.";
+    if (QStandardPaths::findExecutable("bindfs").isEmpty())
+        return "bindfs is not installed (scripts/install-deps.sh installs it).";
+    return {};
+}
+
+// A bindfs view of one folder on another, as a FUSE volume (NFS, CIFS, exFAT alike: no file system id of
+// its own); unmounted when it goes.
+class CFuseView
+{
+public:
+    bool Mount(const QString& folder, const QString& view)
+    {
+        m_view = view;
+        m_process.setProcessChannelMode(QProcess::MergedChannels);
+        m_process.start("bindfs", {"-f", folder, view});
+        QElapsedTimer waited;
+        waited.start();
+        while (!CDriveMap::IsMountPoint(view) && waited.elapsed() < TestSupport::Bound(10000))
+            QThread::msleep(10);
+        return CDriveMap::IsMountPoint(view);
+    }
+    void Unmount()
+    {
+        if (m_view.isEmpty())
+            return;
+        TestSupport::Unmount(m_view);
+        if (!m_process.waitForFinished(TestSupport::Bound(10000)))
+            m_process.kill();
+        m_process.waitForFinished();
+        m_view.clear();
+    }
+    ~CFuseView() { Unmount(); }
+
+private:
+    QString m_view;
+    QProcess m_process;
+};
+
+dev_t DeviceOf(const QString& path)
+{
+    struct stat st = {};
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_dev : dev_t(0);
+}
+
 } // namespace
 
 class TestStorageFolders : public QObject
@@ -109,6 +168,13 @@ private Q_SLOTS:
     void twoDisksOfOneFolderAreOne();
     void swappedVolumeHasItsOwnOverwriteOrder();
     void probesOfAKilledProcessGoAtTheSetUp();
+    void diskPluggedInAgainIsTheSameDisk();
+    void oneFolderThroughTwoMountsIsOneDisk();
+    void copyOnAnotherDiskIsDeletedAndSaid();
+    void folderSwappedBetweenSetUpsIsNotTheDisk_data();
+    void folderSwappedBetweenSetUpsIsNotTheDisk();
+    void letterNeverWrittenIsNotNamedUnsearched();
+    void leftOutDiskIsNeverOverwritten();
 
 private:
     CQuotaRoots m_quota;
@@ -203,6 +269,8 @@ void TestStorageFolders::vanishedRecordsFolderIsSaid()
     QCOMPARE(LogCount(said), 1);
     QCOMPARE(events.count(QVariantList{said}), 1);
     QCOMPARE(Search(s, kName, 6).size(), 2);
+    // Made again with the disk's mark: the next start knows it for the same disk.
+    QVERIFY(QFileInfo(root + "/.station-mark").isFile());
 }
 
 void TestStorageFolders::twoDisksOfOneFolderAreOne_data()
@@ -210,6 +278,7 @@ void TestStorageFolders::twoDisksOfOneFolderAreOne_data()
     QTest::addColumn<QString>("how");
     QTest::newRow("a link to the disk's folder") << "link";
     QTest::newRow("a bind mount of its Records") << "bind";
+    QTest::newRow("one folder mapped to two letters") << "same";
 }
 
 void TestStorageFolders::twoDisksOfOneFolderAreOne()
@@ -224,7 +293,12 @@ void TestStorageFolders::twoDisksOfOneFolderAreOne()
     QTemporaryDir first, base;
     QString second = base.filePath("second");
     const QString records = CStowelineClass::RecordRootOf(first.path());
-    if (how == "link") {
+    QString firstName = first.path();
+    if (how == "same") {
+        QVERIFY(MapDrives({{'D', first.path()}, {'E', first.path()}}));
+        firstName = "D:";
+        second = "E:";
+    } else if (how == "link") {
         QVERIFY(::symlink(QFile::encodeName(first.path()).constData(),
                           QFile::encodeName(second).constData()) == 0);
     } else {
@@ -240,8 +314,8 @@ void TestStorageFolders::twoDisksOfOneFolderAreOne()
     });
     m_quota.SetQuota(first.path(), 1000 * kKiB);
     CStowelineClass s;
-    QVERIFY(InitDisks(s, {first.path(), second}, true));
-    const QString said = "Disk " + second + " leads to the same folder as disk " + first.path() + " (" +
+    QVERIFY(InitDisks(s, {firstName, second}, true));
+    const QString said = "Disk " + second + " leads to the same folder as disk " + firstName + " (" +
                          records + "); the two are used as one disk.";
     QCOMPARE(LogCount(said), 1);
     QCOMPARE(events.count(QVariantList{said}), 1);
@@ -306,6 +380,238 @@ void TestStorageFolders::probesOfAKilledProcessGoAtTheSetUp()
     CStowelineClass s;
     QVERIFY(InitDisks(s, {disk.path()}, false));
     QCOMPARE(FilesUnder(root), QStringList{live});
+}
+
+void TestStorageFolders::diskPluggedInAgainIsTheSameDisk()
+{
+    // A FUSE volume (no file system id of its own) unmounted, and mounted again after another mount took
+    // its device number: the disk's folder shows another device number, the same inode and files. Its mark
+    // says it is the disk: the next record is stored on it at once, and the search finds both.
+    const QString noFuse = NoFuseView();
+    if (!noFuse.isEmpty())
+        QSKIP(qPrintable(noFuse));
+    IN_MOUNT_NAMESPACE();
+    CTempDatabase db;
+    QTemporaryDir under, base, elsewhere;
+    const QString view = base.filePath("volume");
+    const QString other = base.filePath("other");
+    QVERIFY(QDir().mkpath(view) && QDir().mkpath(other) && QDir().mkpath(under.filePath("disk")));
+    const QString disk = view + "/disk";
+    CFuseView volume, taker;
+    QVERIFY(volume.Mount(under.path(), view));
+    const dev_t first = DeviceOf(disk);
+    CStowelineClass s;
+    QVERIFY(InitDisks(s, {disk}, true));
+    const qint64 size = 50 * kKiB;
+    QVERIFY(Store(s, Key(9, 1), 1, size));
+
+    volume.Unmount();
+    QVERIFY(taker.Mount(elsewhere.path(), other));
+    QVERIFY(volume.Mount(under.path(), view));
+    // Other tests mount and unmount meanwhile: until the volume comes back under another number, it is taken
+    // off again while one more mount holds a number.
+    std::vector<std::unique_ptr<CFuseView>> takers;
+    for (int attempt = 0; attempt < 8 && DeviceOf(disk) == first; ++attempt) {
+        volume.Unmount();
+        const QString at = base.filePath(QString::number(attempt));
+        QVERIFY(QDir().mkpath(at));
+        takers.push_back(std::make_unique<CFuseView>());
+        QVERIFY(takers.back()->Mount(elsewhere.path(), at));
+        QVERIFY(volume.Mount(under.path(), view));
+    }
+    QVERIFY2(DeviceOf(disk) != first, "the volume came back under its old device number");
+    QVERIFY2(Store(s, Key(9, 2), 2, size), qPrintable(QString::number(s.GetLastError())));
+    QVERIFY(StoredOn(disk, Key(9, 1), 1, size) && StoredOn(disk, Key(9, 2), 2, size));
+    QCOMPARE(Search(s, kName, 9).size(), 2);
+    QVERIFY(s.GetLastSearchRootErrors().empty());
+    s.Uninit();
+}
+
+void TestStorageFolders::oneFolderThroughTwoMountsIsOneDisk()
+{
+    // One folder reached through two mounts that share no device (two FUSE views, a share mounted twice):
+    // as two disks, each record stored through one would be deleted through the other as its copy. They are
+    // one disk, said once; every record stays, found once, also where a view is only searched.
+    const QString noFuse = NoFuseView();
+    if (!noFuse.isEmpty())
+        QSKIP(qPrintable(noFuse));
+    IN_MOUNT_NAMESPACE();
+    CTempDatabase db;
+    QSignalSpy events(&CStorageEvents::Instance(), &CStorageEvents::SignalStorageEvent);
+    QTemporaryDir under, base;
+    const QString first = base.filePath("first");
+    const QString second = base.filePath("second");
+    QVERIFY(QDir().mkpath(first) && QDir().mkpath(second));
+    CFuseView one, two;
+    QVERIFY(one.Mount(under.path(), first) && two.Mount(under.path(), second));
+    QVERIFY(DeviceOf(first) != DeviceOf(second));
+    {
+        CStowelineClass s;
+        QVERIFY(InitDisks(s, {first, second}, true));
+        const QString said = "Disk " + second + " leads to the same folder as disk " + first + " (" +
+                             CStowelineClass::RecordRootOf(first) + "); the two are used as one disk.";
+        QCOMPARE(LogCount(said), 1);
+        QCOMPARE(events.count(QVariantList{said}), 1);
+        for (int hour = 1; hour <= 2; ++hour)
+            QVERIFY(Store(s, Key(10, hour), hour, 50 * kKiB));
+        for (int hour = 1; hour <= 2; ++hour)
+            QVERIFY(StoredOn(under.path(), Key(10, hour), hour, 50 * kKiB));
+        QCOMPARE(Search(s, kName, 10).size(), 2);
+    }
+    // The second view only searched (an earlier choice of disks): matched by its mark, not by its path.
+    QVERIFY(MapDrives({{'D', first}, {'E', second}}));
+    SYSTEM_CONFIG config;
+    config.Disk[0] = 'D';
+    QCOMPARE(CreateStorage(nullptr, config), 0);
+    const auto unmount = qScopeGuard([] { ReleaseStorage(); });
+    const std::shared_ptr<CStowelineClass> storage = GetStoweline();
+    QVERIFY(storage);
+    QCOMPARE(Search(*storage, kName, 10).size(), 2);
+    QVERIFY(storage->GetLastSearchOtherDisks().empty());
+    QVERIFY(storage->GetLastSearchRootErrors().empty());
+}
+
+void TestStorageFolders::copyOnAnotherDiskIsDeletedAndSaid()
+{
+    // A record stored again on another disk than its earlier copy: the copy (another file on another disk)
+    // goes, and the log names it and the record that replaced it.
+    CTempDatabase db;
+    QTemporaryDir first, second;
+    m_quota.SetQuota(first.path(), 4000 * kKiB);
+    m_quota.SetQuota(second.path(), 200 * kKiB);
+    const qint64 size = 100 * kKiB;
+    QVERIFY(Put(PathOf(second.path(), Key(11, 1)), Bytes(9, size), 1));
+    CStowelineClass s;
+    QVERIFY(InitDisks(s, {first.path(), second.path()}, false));
+    QVERIFY(Store(s, Key(11, 1), 1, size));
+    QVERIFY(StoredOn(first.path(), Key(11, 1), 1, size));
+    QVERIFY(!QFileInfo::exists(PathOf(second.path(), Key(11, 1))));
+    const QString said = "The copy " + PathOf(second.path(), Key(11, 1)) + " of the record " +
+                         PathOf(first.path(), Key(11, 1)) + ", stored earlier on another disk, was deleted.";
+    QCOMPARE(LogCount(said), 1);
+}
+
+void TestStorageFolders::folderSwappedBetweenSetUpsIsNotTheDisk_data()
+{
+    QTest::addColumn<bool>("link");
+    QTest::newRow("a link in its place") << true;
+    QTest::newRow("another user's folder in its place") << false;
+}
+
+void TestStorageFolders::folderSwappedBetweenSetUpsIsNotTheDisk()
+{
+    // Another user who may rename entries in the folder above the disk's folder (mode 0777, no sticky bit)
+    // moves the station's folder aside while the program is not running, and puts a link (to the operator's
+    // home) or a folder of their own there. At the next start that is not the disk: waited for and said
+    // (letter, folder and why), nothing written there, the earlier records not searched through it. Chosen
+    // again by the operator, the folder found is taken, and said.
+    if (!OtherUser::Available())
+        QSKIP("Another user's swap is made as root only (a child takes user id 65534).");
+    QFETCH(bool, link);
+    CTempDatabase db;
+    QSignalSpy events(&CStorageEvents::Instance(), &CStorageEvents::SignalStorageEvent);
+    QTemporaryDir base, home;
+    const QString team = base.filePath("team");
+    QVERIFY(OtherUser::MakeSharedFolder(team) && ::chmod(QFile::encodeName(team).constData(), 0777) == 0);
+    const QString disk = team + "/disk";
+    QVERIFY(QDir().mkpath(disk));
+    QVERIFY(MapDrives({{'D', disk}}));
+    SYSTEM_CONFIG config;
+    config.Disk[0] = 'D';
+    const auto release = qScopeGuard([] { ReleaseStorage(); });
+    QCOMPARE(CreateStorage(nullptr, config), 0);
+    const QString open = "Disk D: the folder " + disk + " lies in " + team +
+                         ", where every user may move it away and put another in its place (that folder has "
+                         "no sticky bit). Such a folder is not taken for the disk, but the disk is then "
+                         "missing: keep it in a folder only the station's user may change.";
+    QCOMPARE(LogCount(open), 1);
+    QVERIFY(Store(*GetStoweline(), Key(12, 1), 1, 10 * kKiB));
+    ReleaseStorage();
+
+    const QString moved = team + "/moved";
+    const QString homePath = home.path();
+    QVERIFY(::chmod(QFile::encodeName(homePath).constData(), 0755) == 0);
+    QVERIFY(OtherUser::Do([&] {
+        const QByteArray at = QFile::encodeName(disk);
+        if (std::rename(at.constData(), QFile::encodeName(moved).constData()) != 0)
+            return false;
+        return link ? ::symlink(QFile::encodeName(homePath).constData(), at.constData()) == 0
+                    : ::mkdir(at.constData(), 0777) == 0;
+    }));
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        const int code = CreateStorage(nullptr, config);
+        QCOMPARE(code, int(STOWELINE_ERR_ROOT));
+        QVERIFY(!GetStoweline());
+    }
+    const QString why = link ? "a link stands in its place, and what it leads to holds no mark of that disk"
+                             : "it holds no Records folder with the mark of that disk";
+    const QString said = "Disk D: the folder " + disk + " is not the disk that was set up there (" + why +
+                         "); it is neither written nor searched until that disk is back, or the disk is "
+                         "chosen again in the disk settings.";
+    QCOMPARE(StorageFailureCause(), said);
+    QVERIFY(StorageErrorText(STOWELINE_ERR_ROOT).startsWith(said + "\n"));
+    QCOMPARE(LogCount(said), 1);
+    QCOMPARE(events.count(QVariantList{said}), 1);
+    QCOMPARE(FilesUnder(homePath), QStringList());
+    QCOMPARE(FilesUnder(disk), QStringList());
+    QCOMPARE(QDir(link ? homePath : disk).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+             QStringList());
+
+    // The operator chooses the letter again: the folder found there is taken from now on.
+    QVERIFY(DbSaveDiskMark('D', {QFile::encodeName(disk).toStdString(), {}}));
+    QCOMPARE(CreateStorage(nullptr, config), 0);
+    const QString taken =
+        "Disk D: the folder " + disk + " is taken as the disk, as it was chosen again in the disk settings.";
+    QCOMPARE(LogCount(taken), 1);
+    QVERIFY(Store(*GetStoweline(), Key(12, 2), 2, 10 * kKiB));
+    QVERIFY(StoredOn(link ? homePath : disk, Key(12, 2), 2, 10 * kKiB));
+    ReleaseStorage();
+    QCOMPARE(CreateStorage(nullptr, config), 0);
+    QCOMPARE(Search(*GetStoweline(), kName, 12).size(), 1);
+}
+
+void TestStorageFolders::letterNeverWrittenIsNotNamedUnsearched()
+{
+    // A mapped letter the station never chose nor wrote to, whose Records cannot be searched (a link): not
+    // the station's, so the search does not name it as a disk it could not search.
+    CTempDatabase db;
+    QTemporaryDir chosen, theirs, elsewhere;
+    QVERIFY(QFile::link(elsewhere.path(), CStowelineClass::RecordRootOf(theirs.path())));
+    QVERIFY(MapDrives({{'D', chosen.path()}, {'E', theirs.path()}}));
+    SYSTEM_CONFIG config;
+    config.Disk[0] = 'D';
+    QCOMPARE(CreateStorage(nullptr, config), 0);
+    const auto release = qScopeGuard([] { ReleaseStorage(); });
+    QVERIFY(Store(*GetStoweline(), Key(13, 1), 1, 10 * kKiB));
+    QCOMPARE(Search(*GetStoweline(), kName, 13).size(), 1);
+    QVERIFY(GetStoweline()->GetLastSearchRootErrors().empty());
+}
+
+void TestStorageFolders::leftOutDiskIsNeverOverwritten()
+{
+    // A disk left out (it refused a record: remounted read-only) holds the oldest record of all. Room made
+    // for a record on the other disk is made there: the left-out disk is not listed for overwrite, its
+    // record stays and is never named as one that could not be deleted.
+    IN_MOUNT_NAMESPACE();
+    CTempDatabase db;
+    QTemporaryDir out, other;
+    const qint64 size = 200 * kKiB;
+    m_quota.SetQuota(other.path(), 300 * kKiB);
+    const QByteArray bound = QFile::encodeName(out.path());
+    QVERIFY(::mount(bound.constData(), bound.constData(), nullptr, MS_BIND, nullptr) == 0);
+    const auto unmount = qScopeGuard([&] { TestSupport::Unmount(out.path()); });
+    CStowelineClass s;
+    QVERIFY(InitDisks(s, {out.path(), other.path()}, true));
+    QVERIFY(Put(PathOf(out.path(), Key(14, 1)), Bytes(1, size), 1));
+    QVERIFY(Put(PathOf(other.path(), Key(14, 2)), Bytes(2, size), 2));
+    QVERIFY(::mount(nullptr, bound.constData(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) == 0);
+    QVERIFY(Store(s, Key(14, 3), 3, size));
+    QVERIFY(StoredOn(other.path(), Key(14, 3), 3, size));
+    QVERIFY(!QFileInfo::exists(PathOf(other.path(), Key(14, 2))));
+    QCOMPARE(ReadAll(PathOf(out.path(), Key(14, 1))), Bytes(1, size));
+    const QStringList log = TestSupport::LogTexts();
+    QVERIFY2(!log.join('\n').contains("cannot be deleted to make room"), qPrintable(log.join('\n')));
+    s.Uninit();
 }
 
 VARROW_TEST_MAIN(TestStorageFolders, QCoreApplication)

@@ -14,12 +14,15 @@
 
 #include <QCheckBox>
 #include <QCoreApplication>
+#include <QDebug>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
 
 #include <algorithm>
 #include <cstring>
+#include <map>
+#include <string>
 
 namespace {
 
@@ -257,10 +260,22 @@ bool CDlgCfgSystem::OnBtnClickedOK()
             return false;
         }
         const bool lettersChanged = !SameField(m_sysConfig.Disk, m_sysConfigOld.Disk);
+        char chosenBefore[sizeof m_sysConfigOld.Disk];
+        std::memcpy(chosenBefore, m_sysConfigOld.Disk, sizeof chosenBefore);
         // A later save in this opening (OK again after another page refused) compares with what is stored
         // now, so that taking a change back is stored too.
         m_sysConfigOld = m_sysConfig;
         m_mailConfigOld = m_mailConfig;
+        // A letter chosen again after it was set up once takes the folder found there at the next set-up,
+        // whatever mark it holds: the operator's choice, said by that set-up.
+        std::map<char, DISK_MARK> marks;
+        if (lettersChanged && DbSelectDiskMarks(&marks)) {
+            for (const char letter : m_sysConfig.Disk) {
+                if (letter != '\0' && std::memchr(chosenBefore, letter, sizeof chosenBefore) == nullptr &&
+                    marks.count(letter) != 0 && !DbSaveDiskMark(letter, {marks[letter].Folder, {}}))
+                    qWarning() << "settings: the mark of disk" << letter << "could not be dropped";
+            }
+        }
         if (disksChanged)
             Q_EMIT DiskChanged();
         if (modeChanged)

@@ -66,6 +66,15 @@ CREATE TABLE IF NOT EXISTS SystemConfig_Table (
     ReconnetNum INTEGER NOT NULL DEFAULT 9
 );
 
+-- The mark each disk letter's Records held when the station set it up at the letter's folder: the disk is
+-- the folder that holds it. An empty mark: the operator chose the letter again, and the folder then found
+-- is taken. A letter given another folder since is a new choice.
+CREATE TABLE IF NOT EXISTS DiskMark_Table (
+    Letter TEXT PRIMARY KEY,
+    Folder TEXT NOT NULL DEFAULT '',
+    Mark TEXT NOT NULL DEFAULT ''
+);
+
 CREATE TABLE IF NOT EXISTS Mail_Table (
     SMTPAddr TEXT NOT NULL DEFAULT '',
     MailFrom TEXT NOT NULL DEFAULT '',

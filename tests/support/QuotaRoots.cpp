@@ -18,7 +18,9 @@ qint64 CQuotaRoots::UsedBytes(const QString& folder)
     QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
     while (it.hasNext()) {
         it.next();
-        used += it.fileInfo().size();
+        // The station's mark of a disk is not counted: the quota stands for the room of the records.
+        if (it.fileName() != QLatin1String(".station-mark"))
+            used += it.fileInfo().size();
     }
     return used;
 }

@@ -77,8 +77,12 @@ QStringList FilesUnder(const QString& dir)
 {
     QStringList files;
     QDirIterator it(dir, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-    while (it.hasNext())
-        files << it.next();
+    while (it.hasNext()) {
+        const QString file = it.next();
+        // The station's mark of a disk is no record.
+        if (it.fileName() != QLatin1String(".station-mark"))
+            files << file;
+    }
     files.sort();
     return files;
 }
