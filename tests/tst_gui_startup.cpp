@@ -15,6 +15,7 @@
 #include "platform/SingleInstance.h"
 #include "widgets/dialogs/CPushButton.h"
 #include "widgets/views/CTableView.h"
+#include "tests/support/MachineNeeds.h"
 #include "tests/support/TestSupport.h"
 #include "tests/support/gui/ModalDriver.h"
 
@@ -578,8 +579,7 @@ void TestStartup::unreadableStoredPartRefusesTheStart()
 // before that user's file is read, written or tightened.
 void TestStartup::databaseOfAnotherUserRefusedAtStart()
 {
-    if (::geteuid() != 0)
-        QSKIP("Another user's file needs a second user id: the test runs as root only.");
+    SKIP_UNLESS_GIVEN(TestSupport::kNeedRoot, "Another user's file needs a second user id");
     QTemporaryDir dir;
     const QString theirs = dir.filePath(QStringLiteral("theirs.db"));
     MakeDatabase(theirs);
