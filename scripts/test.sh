@@ -43,6 +43,7 @@ if [ -n "$plain" ]; then
     fi
     [ "$(id -u "$plain")" -ne 0 ] || { echo "$plain is root, not an ordinary user" >&2; exit 2; }
     build="$(pwd -P)"
+    tree="$(dirname "$build")"
     opened=()
     scratch="$(mktemp -d)"
     restore() {
@@ -56,7 +57,8 @@ if [ -n "$plain" ]; then
     trap 'exit 143' TERM
     # The account passes through the folders above the tree (search only, never listing), for this run only.
     dir=""
-    IFS=/ read -ra parts <<<"${build#/}"
+    above="$(dirname "$tree")"
+    IFS=/ read -ra parts <<<"${above#/}"
     for part in "${parts[@]}"; do
         dir="$dir/$part"
         if ! runuser -u "$plain" -- test -x "$dir"; then
@@ -64,10 +66,12 @@ if [ -n "$plain" ]; then
             opened+=("$dir")
         fi
     done
-    runuser -u "$plain" -- test -r CTestTestfile.cmake || {
-        echo "$build cannot be read by $plain: the tree is not readable by others" >&2
-        exit 2
-    }
+    # A tree checked out or built under a closed umask is opened for reading (the tests read their data from
+    # the sources), and stays so.
+    if ! runuser -u "$plain" -- test -r "$build/CTestTestfile.cmake" -a -r "$tree/tests/CMakeLists.txt"; then
+        echo "Opening $tree for reading by others (chmod -R o+rX), for $plain"
+        chmod -R o+rX "$tree"
+    fi
     # ctest keeps its log in Testing/; every test's own files go to a temporary folder of the account's.
     mkdir -p Testing
     chown -R "$plain" Testing "$scratch"
