@@ -7,6 +7,7 @@
 #include "model/SQLite3DB.h"
 #include "model/SysInfoManage.h"
 #include "model/TaskStore.h"
+#include "tests/support/MachineNeeds.h"
 #include "tests/support/TempDatabase.h"
 #include "tests/support/TestSupport.h"
 
@@ -196,8 +197,8 @@ void TestDbAccess::linkedFileIsNeverReplaced()
     QFETCH(bool, database);
     QFETCH(int, owner);
     QFETCH(QString, cause);
-    if (owner >= 0 && ::geteuid() != 0)
-        QSKIP("Another user's file needs a second user id: the row runs as root only.");
+    if (owner >= 0)
+        SKIP_UNLESS_GIVEN(TestSupport::kNeedRoot, "Another user's file needs a second user id");
     CTempDatabase temp;
     const QString targetPath = QDir(temp.Dir()).filePath(target);
     cause = cause.arg(targetPath);

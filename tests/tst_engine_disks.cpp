@@ -456,10 +456,7 @@ void TestEngineDisks::keptDayFailsOnlyItsFiles()
     // The only disk keeps one channel's day as the README says (chattr +i): that channel's files of the day
     // fail alone, each with an exception entry naming the day's folder and the cause; the disk takes the
     // other channel's files and nothing stops. Weighed by the refusal's number, it stopped every plan.
-    const QString noVolume = TestSupport::NoExt4Volume();
-    if (!noVolume.isEmpty())
-        QSKIP(qPrintable(noVolume));
-    IN_MOUNT_NAMESPACE();
+    IN_MOUNT_NAMESPACE(TestSupport::kNeedExt4Volume);
     CEngineFixture f(kNow);
     SimRecorderConfig config = CSimRecorders::MakeConfig(2, {200 * 1024, 100 * 1024}, kMonday, 13);
     const int device = f.AddDevice(config, "Disks");
@@ -508,10 +505,7 @@ void TestEngineDisks::dyingDiskFailsOnlyItsRecord()
     // up (and fetched again later), never a stop for a disk that cannot be written. In overwrite mode the
     // run goes on on E, its older record deleted for the second file; in stop mode with E full the run stops
     // with the full-disk refusal, a row that names the disks. D is said once.
-    const QString noVolume = TestSupport::NoExt4Volume();
-    if (!noVolume.isEmpty())
-        QSKIP(qPrintable(noVolume));
-    IN_MOUNT_NAMESPACE();
+    IN_MOUNT_NAMESPACE(TestSupport::kNeedExt4Volume);
     QFETCH(int, mode);
     CEngineFixture f(kNow);
     const int device = Recorder(f, {300 * 1024, 200 * 1024});

@@ -12,6 +12,7 @@
 #include "model/TextConvert.h"
 #include "model/SQLite3DB.h"
 #include "tests/support/FakeSmtpServer.h"
+#include "tests/support/MachineNeeds.h"
 #include "tests/support/OtherUser.h"
 #include "tests/support/SimRecorders.h"
 #include "tests/support/TempDatabase.h"
@@ -826,8 +827,8 @@ void TestDevices::importReadsTheChosenFileAlone()
     QFETCH(QString, result);
     const QString kind = plant.section(QLatin1Char(' '), 0, 0);
     const QString suffix = plant.section(QLatin1Char(' '), 1);
-    if (kind != QLatin1String("large") && !OtherUser::Available())
-        QSKIP("Another user's entries need a second user id: the row runs as root only.");
+    if (kind != QLatin1String("large"))
+        SKIP_UNLESS_GIVEN(TestSupport::kNeedRoot, "Another user's entries need a second user id");
     // The private copies are counted in a temporary folder of this test's own: another test process that
     // imports at the same time must not change the count.
     QTemporaryDir ownTemp;

@@ -14,6 +14,7 @@
 #include "storage/CreateStorage.h"
 #include "tests/support/gui/FakeHandOff.h"
 #include "tests/support/EngineFixture.h"
+#include "tests/support/MachineNeeds.h"
 #include "tests/support/MountNamespace.h"
 #include "tests/support/OtherUser.h"
 #include "tests/support/TestSupport.h"
@@ -141,7 +142,7 @@ bool SwapRecords(const QString& disk, const QString& forged)
         return ::rename(records.constData(), aside.constData()) == 0 &&
                ::symlink(target.constData(), records.constData()) == 0;
     };
-    if (::geteuid() != 0)
+    if (!TestSupport::MachineRoot())
         return swap();
     return ::chmod(QFile::encodeName(disk).constData(), 0777) == 0 && OtherUser::Do(swap);
 }

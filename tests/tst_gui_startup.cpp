@@ -16,6 +16,7 @@
 #include "widgets/dialogs/CFileDialog.h"
 #include "widgets/dialogs/CPushButton.h"
 #include "widgets/views/CTableView.h"
+#include "tests/support/MachineNeeds.h"
 #include "tests/support/TestSupport.h"
 #include "tests/support/gui/ModalDriver.h"
 
@@ -639,8 +640,7 @@ void TestStartup::databaseOfAnotherUserRefusedAtStart_data()
 
 void TestStartup::databaseOfAnotherUserRefusedAtStart()
 {
-    if (::geteuid() != 0)
-        QSKIP("Another user's file needs a second user id: the test runs as root only.");
+    SKIP_UNLESS_GIVEN(TestSupport::kNeedRoot, "Another user's file needs a second user id");
     QFETCH(bool, chinese);
     QFETCH(QString, reason);
     QTemporaryDir dir;

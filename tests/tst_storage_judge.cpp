@@ -241,10 +241,7 @@ void TestStorageJudge::diskThatDiesUnderARecord()
     // rescued onto the other disk, the oldest record deleted for it (overwrite) or the full-disk refusal
     // given (stop); one that cannot be read back fails alone, nothing is deleted for it, and the next record
     // goes on the other disk. The dead disk is said once.
-    const QString noVolume = TestSupport::NoExt4Volume();
-    if (!noVolume.isEmpty())
-        QSKIP(qPrintable(noVolume));
-    IN_MOUNT_NAMESPACE();
+    IN_MOUNT_NAMESPACE(TestSupport::kNeedExt4Volume);
     QFETCH(QString, death);
     QFETCH(bool, overwrite);
     CTempDatabase db;
@@ -320,10 +317,12 @@ void TestStorageJudge::keptDayFailsOnlyItsRecords()
     // fails alone, naming the day's folder and the cause; the disk stays in use (with one disk nothing
     // stops, with two the kept disk is not left for the smaller one), and the kept record is untouched.
     QFETCH(int, disks);
-    const bool root = ::geteuid() == 0;
-    if (root && !TestSupport::NoExt4Volume().isEmpty())
-        QSKIP(qPrintable(TestSupport::NoExt4Volume()));
-    IN_MOUNT_NAMESPACE();
+    // Decided here, before the child: there, as root of its user namespace, it may not mount the volume.
+    const bool root = TestSupport::MachineRoot();
+    if (root)
+        IN_MOUNT_NAMESPACE(TestSupport::kNeedExt4Volume);
+    else
+        SKIP_UNLESS_GIVEN(TestSupport::kNeedPlainUser, "A day is kept by its folder's mode");
     CTempDatabase db;
     QTemporaryDir base, other;
     const QString disk = base.filePath("disk");

@@ -11,6 +11,7 @@
 #include "storage/CreateStorage.h"
 #include "storage/StoredRecordFile.h"
 #include "platform/DriveMap.h"
+#include "tests/support/MachineNeeds.h"
 #include "tests/support/MountNamespace.h"
 #include "tests/support/QuotaRoots.h"
 #include "tests/support/StorageSearch.h"
@@ -145,8 +146,7 @@ void TestStorageOwner::foreignRecordsRefusedAtSetUp_data()
 // folder is left as it was.
 void TestStorageOwner::foreignRecordsRefusedAtSetUp()
 {
-    if (::geteuid() != 0)
-        QSKIP("Another user's folder needs a second user id: the test runs as root only.");
+    SKIP_UNLESS_GIVEN(TestSupport::kNeedRoot, "Another user's folder needs a second user id");
     QFETCH(int, mode);
     CTempDatabase db;
     QVERIFY(MakeFolder(m_root, mode, kOtherUser));
@@ -171,8 +171,7 @@ void TestStorageOwner::foreignRecordsRefusedAtSetUp()
 // took a third user id.
 void TestStorageOwner::foreignRecordsClosedToTheStation()
 {
-    if (::geteuid() != 0)
-        QSKIP("Another user's folder needs a second user id: the test runs as root only.");
+    SKIP_UNLESS_GIVEN(TestSupport::kNeedRoot, "Another user's folder needs a second user id");
     const uid_t station = kOtherUser - 1;
     QVERIFY(::chmod(QFile::encodeName(m_drive->path()).constData(), 0755) == 0);
     QVERIFY(MakeFolder(m_root, 0700, kOtherUser));
@@ -279,8 +278,7 @@ void TestStorageOwner::recordsOpenedLaterAreNotSearched()
 // nothing is written into one, and each is named once in the log however often it is met.
 void TestStorageOwner::foreignFoldersBelowRecordsAreLeftAlone()
 {
-    if (::geteuid() != 0)
-        QSKIP("Another user's folder needs a second user id: the test runs as root only.");
+    SKIP_UNLESS_GIVEN(TestSupport::kNeedRoot, "Another user's folder needs a second user id");
     CTempDatabase db;
     const char* theirs = "10.22.22.22_8000_1";
     const char* mine = "10.23.23.23_8000_1";
@@ -341,8 +339,7 @@ void TestStorageOwner::foreignFolderAtARecordsPlaceFailsThatRecordAlone_data()
 // out, it would hand them all to the second disk).
 void TestStorageOwner::foreignFolderAtARecordsPlaceFailsThatRecordAlone()
 {
-    if (::geteuid() != 0)
-        QSKIP("Another user's folder needs a second user id: the test runs as root only.");
+    SKIP_UNLESS_GIVEN(TestSupport::kNeedRoot, "Another user's folder needs a second user id");
     QFETCH(QString, at);
     CTempDatabase db;
     QTemporaryDir second;
@@ -473,13 +470,7 @@ void TestStorageOwner::volumeThatKeepsItsModes_data()
 // open; the log never says it was closed.
 void TestStorageOwner::volumeThatKeepsItsModes()
 {
-    if (::geteuid() != 0)
-        QSKIP("A FUSE view is mounted as root only.");
-    if (!QFileInfo(QStringLiteral("/dev/fuse")).exists())
-        QSKIP("No /dev/fuse on this machine: no FUSE view can be mounted.");
-    if (QStandardPaths::findExecutable(QStringLiteral("bindfs")).isEmpty())
-        QSKIP("bindfs is not installed (scripts/install-deps.sh installs it).");
-    IN_MOUNT_NAMESPACE();
+    IN_MOUNT_NAMESPACE(TestSupport::kNeedFuse);
     QFETCH(int, mode);
     QFETCH(bool, refused);
     CTempDatabase db;

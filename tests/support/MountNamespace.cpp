@@ -30,16 +30,15 @@ bool InMountNamespace()
     return qEnvironmentVariableIsSet(kChildVariable);
 }
 
+QStringList MountNamespaceArguments()
+{
+    return {::geteuid() == 0 ? QStringLiteral("-m") : QStringLiteral("-Urm"), QStringLiteral("--propagation"),
+            QStringLiteral("private")};
+}
+
 QString RunInMountNamespace(int boundMs)
 {
-    const QStringList ns{::geteuid() == 0 ? QStringLiteral("-m") : QStringLiteral("-Urm"),
-                         QStringLiteral("--propagation"), QStringLiteral("private")};
-    QProcess probe;
-    probe.start(QStringLiteral("unshare"), ns + QStringList{QStringLiteral("true")});
-    if (!probe.waitForFinished(Bound(10000)) || probe.exitStatus() != QProcess::NormalExit ||
-        probe.exitCode() != 0)
-        return QStringLiteral("skip: no mount namespace here: ") +
-               QString::fromLocal8Bit(probe.readAllStandardError());
+    const QStringList ns = MountNamespaceArguments();
     QString function = QString::fromLatin1(QTest::currentTestFunction());
     if (QTest::currentDataTag() != nullptr)
         function += QLatin1Char(':') + QString::fromLatin1(QTest::currentDataTag());
@@ -71,23 +70,15 @@ bool Unmount(const QString& dir)
     return ::umount2(QFile::encodeName(dir).constData(), MNT_DETACH) == 0;
 }
 
-namespace {
-QString Mkfs()
+QString Mkfs4Path()
 {
     return QStandardPaths::findExecutable(QStringLiteral("mkfs.ext4"),
                                           {QStringLiteral("/usr/sbin"), QStringLiteral("/sbin")});
 }
-} // namespace
 
 QString NoExt4Volume()
 {
-    if (!QFile::exists(QStringLiteral("/dev/loop-control")))
-        return QStringLiteral("no loop device here");
-    if (Mkfs().isEmpty())
-        return QStringLiteral("no mkfs.ext4 here (e2fsprogs)");
-    if (::geteuid() != 0)
-        return QStringLiteral("loop devices need root");
-    return {};
+    return Lacking(kNeedExt4Volume);
 }
 
 bool MountExt4(const QString& image, const QString& dir, int megabytes)
@@ -97,7 +88,7 @@ bool MountExt4(const QString& image, const QString& dir, int megabytes)
         return false;
     file.close();
     QProcess mkfs;
-    mkfs.start(Mkfs(), {QStringLiteral("-q"), QStringLiteral("-F"), image});
+    mkfs.start(Mkfs4Path(), {QStringLiteral("-q"), QStringLiteral("-F"), image});
     if (!mkfs.waitForFinished(Bound(30000)) || mkfs.exitCode() != 0)
         return false;
     QProcess mount;

@@ -1,5 +1,7 @@
 #include "tests/support/OtherUser.h"
 
+#include "tests/support/MachineNeeds.h"
+
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
@@ -13,7 +15,7 @@ namespace OtherUser {
 
 bool Available()
 {
-    return ::geteuid() == 0;
+    return TestSupport::MachineRoot();
 }
 
 bool MakeSharedFolder(const QString& path)
