@@ -187,8 +187,16 @@ private Q_SLOTS:
     void listCutAtItsBound();
     void silentDiskHoldsNothing_data();
     void silentDiskHoldsNothing();
+    void playbackFromASilentDisk();
+    void exportFromASilentDisk_data();
+    void exportFromASilentDisk();
+    void refusedFolderNamedOffTheWindow();
 
 private:
+    // The fixture's disk seen through a FUSE view mapped as D (the only disk chosen), with the rows
+    // `channels` of the gate holding a record each, listed by a search while the view answers. Skips without
+    // FUSE.
+    bool ListThroughView(class CSilentView* view, std::initializer_list<int> channels);
     // Stores one record through the storage layer; its full path.
     QString Store(int device, int channel, const QDateTime& start, const QDateTime& stop, uint32_t type);
     // Plants `count` one-second records of a gate's channel (by number) beside a stored one, from At(0) on.
@@ -1387,6 +1395,272 @@ void TestRecordPage::silentDiskHoldsNothing()
     QCOMPARE(Label("pLabelSearchNote"),
              QStringLiteral("Not searched: Disk D: the folder %1 does not answer.").arg(view));
     QCOMPARE(Label("pLabelNoRecord"), QString());
+}
+
+// A FUSE view (bindfs) of a folder whose daemon can be stopped, as a share whose server goes silent. It
+// answers again before it is unmounted, and after the test's bound at the latest, whatever the test does:
+// a wait that is not bounded ends the test with its failure instead of hanging it.
+class CSilentView
+{
+public:
+    bool Mount(const QString& under)
+    {
+        using TestSupport::Bound;
+        m_bindfs.setProcessChannelMode(QProcess::MergedChannels);
+        m_bindfs.start(QStringLiteral("bindfs"), {QStringLiteral("-f"), under, m_mountPoint.path()});
+        if (!m_bindfs.waitForStarted(Bound(10000)))
+            return false;
+        m_pid = pid_t(m_bindfs.processId());
+        m_watchdog = std::thread([this] {
+            std::unique_lock held(m_lock);
+            m_woken.wait_for(held, std::chrono::milliseconds(TestSupport::Bound(30000)),
+                             [this] { return m_over; });
+            ::kill(m_pid, SIGCONT);
+        });
+        QElapsedTimer waited;
+        waited.start();
+        while (!CDriveMap::IsMountPoint(Path()) && waited.elapsed() < Bound(10000))
+            QThread::msleep(10);
+        return CDriveMap::IsMountPoint(Path());
+    }
+    QString Path() const { return m_mountPoint.path(); }
+    bool Stop() { return ::kill(m_pid, SIGSTOP) == 0; }
+    void Resume() { ::kill(m_pid, SIGCONT); }
+    ~CSilentView()
+    {
+        using TestSupport::Bound;
+        if (m_watchdog.joinable()) {
+            {
+                std::lock_guard held(m_lock);
+                m_over = true;
+            }
+            m_woken.notify_all();
+            m_watchdog.join();
+        }
+        Resume();
+        QElapsedTimer waited;
+        waited.start();
+        while (VolumeCall::CallsOut() != 0 && waited.elapsed() < Bound(30000))
+            QThread::msleep(10);
+        ReleaseStorage();
+        TestSupport::Unmount(Path());
+        if (!m_bindfs.waitForFinished(Bound(10000)))
+            m_bindfs.kill();
+        m_bindfs.waitForFinished();
+    }
+
+private:
+    QTemporaryDir m_mountPoint;
+    QProcess m_bindfs;
+    pid_t m_pid = 0;
+    std::mutex m_lock;
+    std::condition_variable m_woken;
+    bool m_over = false;
+    std::thread m_watchdog;
+};
+
+bool TestRecordPage::ListThroughView(CSilentView* view, std::initializer_list<int> channels)
+{
+    for (const int channel : channels)
+        if (Store(m_gate, channel + 1, At(8), At(9), 1).isEmpty())
+            return false;
+    if (!view->Mount(m_fixture->DiskPath()) || !MapDrives({{'D', view->Path()}}))
+        return false;
+    SYSTEM_CONFIG config;
+    CopyString26(config.Disk, "D");
+    if (CreateStorage(nullptr, config) != 0)
+        return false;
+    SearchDay(channels);
+    return Rows() == int(channels.size()) && Cell(0, CViewRecord::COL_PATH).startsWith(view->Path());
+}
+
+// Turns the window's timer every 20 ms while alive, and keeps the longest pause between two of its ticks.
+struct CLoopWatch
+{
+    QTimer Ticker;
+    QElapsedTimer Since;
+    qint64 Longest = 0;
+    int Ticks = 0;
+    CLoopWatch()
+    {
+        Ticker.setInterval(20);
+        QObject::connect(&Ticker, &QTimer::timeout, [this] {
+            Longest = std::max(Longest, Since.restart());
+            ++Ticks;
+        });
+        Since.start();
+        Ticker.start();
+    }
+    qint64 End()
+    {
+        Ticker.stop();
+        Longest = std::max(Longest, Since.elapsed());
+        return Longest;
+    }
+};
+
+#define SKIP_WITHOUT_FUSE()                                                                                  \
+    do {                                                                                                     \
+        if (::geteuid() != 0)                                                                                \
+            QSKIP("A FUSE view is mounted as root only.");                                                   \
+        if (!QFileInfo(QStringLiteral("/dev/fuse")).exists())                                                \
+            QSKIP("No /dev/fuse on this machine: no FUSE view can be mounted.");                             \
+        if (QStandardPaths::findExecutable(QStringLiteral("bindfs")).isEmpty())                              \
+            QSKIP("bindfs is not installed (scripts/install-deps.sh installs it).");                         \
+    } while (false)
+
+// A Playback click on a record whose disk stopped answering holds the window no longer than the disk's
+// bound: the window's loop turns all along, the box names the disk's folder as not answering, and nothing
+// is played.
+void TestRecordPage::playbackFromASilentDisk()
+{
+    SKIP_WITHOUT_FUSE();
+    IN_MOUNT_NAMESPACE();
+    using TestSupport::Bound;
+    CSilentView view;
+    QVERIFY(ListThroughView(&view, {0}));
+    m_calls.clear();
+    m_driver->SetOnTopLimit(Bound(60000));
+    m_driver->Accept();
+    QVERIFY(view.Stop());
+    CLoopWatch loop;
+    QElapsedTimer took;
+    took.start();
+    m_page->OnClickAction(m_records->index(0, CViewRecord::COL_PLAYBACK));
+    const qint64 clicked = took.elapsed();
+    const qint64 longestPause = loop.End();
+    view.Resume();
+    QVERIFY2(longestPause < Bound(2000), qPrintable(QString::number(longestPause)));
+    QVERIFY2(clicked >= VolumeCall::kDefaultBoundMs - 100 &&
+                 clicked < VolumeCall::kDefaultBoundMs + Bound(10000),
+             qPrintable(QString::number(clicked)));
+    QCOMPARE(m_calls, QStringList());
+    QCOMPARE(m_driver->Seen().size(), 1);
+    QCOMPARE(m_driver->Seen().first().Text(),
+             QStringLiteral("The record is not played: the folder %1 of its disk does not answer.")
+                 .arg(view.Path()));
+}
+
+void TestRecordPage::exportFromASilentDisk_data()
+{
+    QTest::addColumn<QString>("end"); // how the export ends: "bound", "cancel" or "program"
+    QTest::newRow("the bound passes") << "bound";
+    QTest::newRow("Cancel") << "cancel";
+    QTest::newRow("the program's end") << "program";
+}
+
+// An export of records whose disk stopped answering (the export folder answers) fails each file within the
+// bound, naming the disk's folder; Cancel and the program's end wait for nothing; the window's loop turns
+// all along.
+void TestRecordPage::exportFromASilentDisk()
+{
+    SKIP_WITHOUT_FUSE();
+    IN_MOUNT_NAMESPACE();
+    QFETCH(QString, end);
+    using TestSupport::Bound;
+    CSilentView view;
+    QVERIFY(ListThroughView(&view, {0, 1}));
+    const QStringList records{Cell(0, CViewRecord::COL_PATH), Cell(1, CViewRecord::COL_PATH)};
+    SelectAll();
+    const int bound = end == QLatin1String("bound") ? 1500 : 30000;
+    CThreadExportFile::SetVolumeBound(bound);
+    const auto boundBack = qScopeGuard([] { CThreadExportFile::SetVolumeBound(0); });
+    QTemporaryDir target;
+    m_driver->SetOnTopLimit(Bound(60000));
+    QVERIFY(view.Stop());
+
+    ChooseFolder(target.path());
+    QElapsedTimer took;
+    if (end == QLatin1String("bound")) {
+        m_driver->AcceptPassingBusy(2);
+        took.start();
+    } else {
+        const bool cancel = end == QLatin1String("cancel");
+        m_driver->Answer([&took, cancel](QWidget* busy) {
+            QTest::qWait(300); // surely waiting on the disk by now
+            took.start();
+            if (cancel)
+                busy->findChild<QPushButton*>(QStringLiteral("pCancelBtn"))->click();
+            else
+                qobject_cast<QDialog*>(busy)->reject(); // as the program's end closes every box
+        });
+        m_driver->Accept();
+    }
+    CLoopWatch loop;
+    m_page->findChild<CPushButton*>(QStringLiteral("pBtnExport"))->click();
+    if (end == QLatin1String("program"))
+        m_page.reset();
+    const qint64 ended = took.elapsed();
+    const qint64 longestPause = loop.End();
+    view.Resume();
+    QVERIFY2(ended < (end == QLatin1String("bound") ? bound + Bound(3000) : Bound(2000)),
+             qPrintable(QString::number(ended)));
+    QVERIFY2(longestPause < Bound(2000), qPrintable(QString::number(longestPause)));
+    QTRY_COMPARE_WITH_TIMEOUT(VolumeCall::CallsOut(), 0, Bound(10000));
+    QCOMPARE(m_driver->Seen().size(), 3);
+    const QString text = m_driver->Seen().last().Text();
+    QCOMPARE(FilesUnder(target.path()), QStringList());
+    if (end != QLatin1String("bound")) {
+        QCOMPARE(text, QStringLiteral("Export stopped. The files copied before stay in the folder."));
+        return;
+    }
+    QVERIFY2(text.startsWith(QStringLiteral("Export failed!")), qPrintable(text));
+    for (const QString& record : records)
+        QVERIFY2(text.contains(QStringLiteral("Not exported: ") + record +
+                               QStringLiteral(" cannot be read: the folder ") + view.Path() +
+                               QStringLiteral(" of its disk does not answer.")),
+                 qPrintable(text));
+}
+
+// The words for a mapped letter the search refused (a Records folder open to others' writes) look at the
+// folder again; that look is made on the search's thread: a folder that stops answering once the search
+// has ended holds neither the window nor the note, which names the check the folder failed.
+void TestRecordPage::refusedFolderNamedOffTheWindow()
+{
+    SKIP_WITHOUT_FUSE();
+    IN_MOUNT_NAMESPACE();
+    using TestSupport::Bound;
+    QTemporaryDir under;
+    const QString records = under.filePath(QStringLiteral("Records"));
+    QVERIFY(QDir().mkpath(records));
+    QVERIFY(::chmod(QFile::encodeName(records).constData(), 0777) == 0);
+    CSilentView view;
+    QVERIFY(view.Mount(under.path()));
+    QVERIFY(MapDrives({{'D', view.Path()}, {'E', m_fixture->DiskPath()}}));
+    SYSTEM_CONFIG config;
+    CopyString26(config.Disk, "E");
+    QCOMPARE(CreateStorage(nullptr, config), 0);
+    // The folder stops answering once the search has ended (its busy box closes), before the window takes
+    // its outcome; the view's own caches are let go first (FUSE keeps what it looked up for a second).
+    struct CAtSearchEnd : QObject
+    {
+        CSilentView* View;
+        explicit CAtSearchEnd(CSilentView* view) : View(view) {}
+        bool eventFilter(QObject* watched, QEvent* event) override
+        {
+            if (event->type() == QEvent::Hide && watched->inherits("ChaseDialog") && View) {
+                View->Stop();
+                View = nullptr;
+                QThread::msleep(1500);
+            }
+            return false;
+        }
+    } atSearchEnd(&view);
+    qApp->installEventFilter(&atSearchEnd);
+    m_driver->SetOnTopLimit(Bound(60000));
+    CLoopWatch loop;
+    QElapsedTimer took;
+    took.start();
+    SearchDay({0});
+    const qint64 searched = took.elapsed();
+    const qint64 longestPause = loop.End();
+    view.Resume();
+    QVERIFY2(searched < Bound(5000), qPrintable(QString::number(searched)));
+    QVERIFY2(longestPause < 1500 + Bound(2000), qPrintable(QString::number(longestPause)));
+    QCOMPARE(Label("pLabelSearchNote"),
+             QStringLiteral("Not searched: Disk D: other users may write to the folder %1 (a volume without "
+                            "owners must be mounted for the station's user, with no write for others).")
+                 .arg(view.Path() + QStringLiteral("/Records")));
 }
 
 VARROW_TEST_MAIN(TestRecordPage, QApplication)

@@ -52,6 +52,7 @@ void CRecordSearchThread::run()
         }
         RECORD_SEARCH_OUTCOME outcome = RunRecordSearch(*job->Storage, job->Channels, job->From, job->To,
                                                         job->Types, [this] { return m_stop.load(); });
+        outcome.Gaps.Describe([this] { return m_stop.load(); });
         // The page holds the storage too: it is never destroyed here.
         job.reset();
         {

@@ -228,9 +228,39 @@ bool CThreadExportFile::TargetOf(const QString& source, const QString& folder, Q
 
 bool CThreadExportFile::ExportOne(const QString& source, QString* error, bool* stopped)
 {
-    const CStoredRecordFile in = OpenStoredRecord(source, error);
-    if (!in.IsOpen())
+    const int bound = g_boundMs.load();
+    const auto asked = [this] { return isInterruptionRequested(); };
+    // The stored record's disk may stop answering as much as the export folder's volume: its open and each
+    // read wait on a thread of their own too, within the same bound, keyed by the disk's folder.
+    const QString disk = source.section(QLatin1Char('/'), 0, -5);
+    const QString sourceKey = disk.isEmpty() ? source : disk;
+    const auto silentSource = [error, stopped, &source, &disk](VolumeCall::OUTCOME outcome) {
+        if (outcome == VolumeCall::OUTCOME_STOPPED)
+            *stopped = true;
+        else
+            *error = tr("%1 cannot be read: the folder %2 of its disk does not answer.").arg(source, disk);
         return false;
+    };
+    struct OPENED
+    {
+        std::shared_ptr<CStoredRecordFile> File;
+        QString Refused;
+    };
+    std::function<OPENED()> open = [source] {
+        OPENED done;
+        done.File = std::make_shared<CStoredRecordFile>(OpenStoredRecord(source, &done.Refused));
+        return done;
+    };
+    OPENED opened;
+    const VolumeCall::OUTCOME openOutcome = VolumeCall::Run(sourceKey, open, bound, &opened, asked);
+    if (openOutcome != VolumeCall::OUTCOME_DONE)
+        return silentSource(openOutcome);
+    if (!opened.File->IsOpen()) {
+        *error = opened.Refused;
+        return false;
+    }
+    // Shared with the reads: one left to its thread still reads from it.
+    const std::shared_ptr<const CStoredRecordFile> in = std::move(opened.File);
     QString targetDir;
     QString targetFile;
     if (!TargetOf(source, m_exportPath, &targetDir, &targetFile)) {
@@ -246,8 +276,6 @@ bool CThreadExportFile::ExportOne(const QString& source, QString* error, bool* s
     // a stop: a volume that stops answering (a share whose server went silent, a stick that hangs) costs
     // this export its files, never the page, the stop or the program's close.
     const QString volume = QDir::cleanPath(m_exportPath);
-    const int bound = g_boundMs.load();
-    const auto asked = [this] { return isInterruptionRequested(); };
     const auto unanswered = [&](VolumeCall::OUTCOME outcome) {
         if (outcome == VolumeCall::OUTCOME_STOPPED)
             *stopped = true;
@@ -298,11 +326,19 @@ bool CThreadExportFile::ExportOne(const QString& source, QString* error, bool* s
             *stopped = true;
             return false;
         }
-        const ssize_t got = ::read(in.Fd(), buffer->data(), buffer->size());
-        if (got < 0 && errno == EINTR)
-            continue;
+        std::function<ssize_t()> readBlock = [in, buffer] {
+            ssize_t got;
+            do
+                got = ::read(in->Fd(), buffer->data(), buffer->size());
+            while (got < 0 && errno == EINTR);
+            return got < 0 ? -ssize_t(errno) - 1 : got;
+        };
+        ssize_t got = 0;
+        const VolumeCall::OUTCOME read = VolumeCall::Run(sourceKey, readBlock, bound, &got, asked);
+        if (read != VolumeCall::OUTCOME_DONE)
+            return silentSource(read);
         if (got < 0) {
-            *error = tr("%1 cannot be read: %2.").arg(source, SystemText(errno));
+            *error = tr("%1 cannot be read: %2.").arg(source, SystemText(int(-got - 1)));
             return false;
         }
         if (got == 0)

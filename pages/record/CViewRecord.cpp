@@ -9,6 +9,7 @@
 #include "pages/record/RecordSearch.h"
 #include "platform/FileBrowser.h"
 #include "platform/RecordPlayer.h"
+#include "platform/VolumeCall.h"
 #include "storage/CreateStorage.h"
 #include "storage/StoredRecordFile.h"
 #include "widgets/calendar/CDateTimeEdit.h"
@@ -22,14 +23,20 @@
 
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLabel>
+#include <QPointer>
 #include <QStandardItemModel>
+#include <QThread>
 #include <QUrl>
 
 #include <algorithm>
+#include <atomic>
+#include <functional>
+#include <memory>
 #include <cstring>
 
 namespace {
@@ -279,8 +286,8 @@ void CViewRecord::ShowSearchOutcome(int searchedChannels, const SEARCH_GAPS& gap
     // A table cut short by Stop must not pass for all the range holds.
     if (stopped)
         notes << tr("The search was stopped: only the records found before are listed.");
-    for (const STOWELINE_ROOT_ERROR& disk : gaps.Unsearched)
-        notes << tr("Not searched: %1").arg(DescribeRootError(disk));
+    for (const QString& disk : gaps.UnsearchedText)
+        notes << tr("Not searched: %1").arg(disk);
     // Rows from a disk that is no longer chosen would otherwise look like records stored in the wrong place.
     for (const STOWELINE_ROOT_ERROR& disk : gaps.OtherDisks)
         notes << tr("Also listed: the records on Disk %1 (%2), which is no longer chosen for recording.")
@@ -348,10 +355,47 @@ void CViewRecord::PlayRecordFile(QString& path)
 {
     // Only what the storage itself would take as the record is played, never a link or a pipe that was put
     // in its place since the search; and the player gets the file so checked, not its name to look up again.
-    QString refused;
-    const CStoredRecordFile record = OpenStoredRecord(path, &refused);
+    // The open walks the record's disk, which may stop answering: it is made on a thread of its own and
+    // waited for within the volume's bound while the window goes on; the page's end stops the wait at once.
+    struct OPENED
+    {
+        std::shared_ptr<CStoredRecordFile> Record;
+        QString Refused;
+    };
+    const QString disk = path.section(QLatin1Char('/'), 0, -5);
+    auto stop = std::make_shared<std::atomic_bool>(false);
+    auto opened = std::make_shared<OPENED>();
+    auto outcome = std::make_shared<VolumeCall::OUTCOME>(VolumeCall::OUTCOME_STOPPED);
+    std::unique_ptr<QThread> opener(QThread::create([path, disk, stop, opened, outcome] {
+        std::function<OPENED()> open = [path] {
+            OPENED done;
+            done.Record = std::make_shared<CStoredRecordFile>(OpenStoredRecord(path, &done.Refused));
+            return done;
+        };
+        *outcome = VolumeCall::Run(disk.isEmpty() ? path : disk, open, VolumeCall::kDefaultBoundMs,
+                                   opened.get(), [stop] { return stop->load(); });
+    }));
+    const QPointer<CViewRecord> self(this);
+    QEventLoop waiting;
+    connect(opener.get(), &QThread::finished, &waiting, &QEventLoop::quit);
+    connect(this, &QObject::destroyed, &waiting, &QEventLoop::quit);
+    opener->start();
+    waiting.exec();
+    *stop = true;
+    opener->wait();
+    if (!self)
+        return;
+    if (*outcome == VolumeCall::OUTCOME_NO_ANSWER) {
+        ShowInfoMsgBox(tr("Error"),
+                       tr("The record is not played: the folder %1 of its disk does not answer.").arg(disk),
+                       this);
+        return;
+    }
+    if (*outcome != VolumeCall::OUTCOME_DONE)
+        return;
+    const CStoredRecordFile& record = *opened->Record;
     if (!record.IsOpen()) {
-        ShowInfoMsgBox(tr("Error"), tr("The record is not played: %1").arg(refused), this);
+        ShowInfoMsgBox(tr("Error"), tr("The record is not played: %1").arg(opened->Refused), this);
         return;
     }
     // A click that opens nothing must say why, or the operator takes the record for unplayable.

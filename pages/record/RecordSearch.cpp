@@ -2,11 +2,14 @@
 
 #include "model/TextConvert.h"
 #include "platform/VolumeCall.h"
+#include "storage/CreateStorage.h"
 
 #include <QFileInfo>
+#include <QObject>
 #include <QStringList>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <map>
 
@@ -31,6 +34,32 @@ void SEARCH_GAPS::Note(const std::vector<STOWELINE_ROOT_ERROR>& unsearched, bool
     Cut = Cut || cut;
     AddOnce(Unsearched, unsearched);
     AddOnce(OtherDisks, otherDisks);
+}
+
+void SEARCH_GAPS::Describe(const std::function<bool()>& stop)
+{
+    UnsearchedText.clear();
+    for (const STOWELINE_ROOT_ERROR& disk : Unsearched) {
+        if (disk.NoAnswer || (disk.SystemError != EPERM && disk.SystemError != EACCES)) {
+            UnsearchedText << DescribeRootError(disk);
+            continue;
+        }
+        QString text;
+        std::function<QString()> describe = [disk] { return DescribeRootError(disk); };
+        const VolumeCall::OUTCOME outcome =
+            VolumeCall::Run(disk.Path, describe, VolumeCall::kDefaultBoundMs, &text, stop);
+        if (outcome == VolumeCall::OUTCOME_NO_ANSWER) {
+            STOWELINE_ROOT_ERROR silent = disk;
+            silent.NoAnswer = true;
+            text = DescribeRootError(silent);
+        } else if (outcome == VolumeCall::OUTCOME_STOPPED) {
+            QString drive = disk.Drive;
+            drive.remove(QLatin1Char(':'));
+            text = QObject::tr("Disk %1: the folder %2 cannot be written: %3.")
+                       .arg(drive, disk.Path, QString::fromLocal8Bit(std::strerror(disk.SystemError)));
+        }
+        UnsearchedText << text;
+    }
 }
 
 SEARCH_RANGE CheckSearchRange(const QDateTime& from, const QDateTime& to)

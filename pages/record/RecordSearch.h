@@ -11,6 +11,7 @@
 #include <QDateTime>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <vector>
@@ -31,8 +32,15 @@ struct SEARCH_GAPS
     // folders, and the page says why they are there.
     std::vector<STOWELINE_ROOT_ERROR> OtherDisks;
 
+    // What the page says of each of Unsearched, in its order: made by Describe, off the window's thread.
+    QStringList UnsearchedText;
+
     void Note(const std::vector<STOWELINE_ROOT_ERROR>& unsearched, bool cut,
               const std::vector<STOWELINE_ROOT_ERROR>& otherDisks = {});
+    // Words for each disk not searched. A refused folder is looked at again to say which check it failed,
+    // and that look may wait on its volume: it is bounded, and `stop` ends it at once (the folder is then
+    // named without that check).
+    void Describe(const std::function<bool()>& stop);
 };
 
 enum class SEARCH_RANGE
