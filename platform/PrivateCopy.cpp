@@ -1,7 +1,7 @@
 #include "platform/PrivateCopy.h"
 
+#include "platform/FileHandles.h"
 #include "platform/VolumeCall.h"
-#include "storage/StowelineDirs.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -19,8 +19,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-using StowelineDetail::CFd;
-using StowelineDetail::WriteAll;
+using FileHandles::CFd;
+using FileHandles::WriteAll;
 
 namespace {
 

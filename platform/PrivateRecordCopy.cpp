@@ -1,8 +1,7 @@
 #include "platform/PrivateRecordCopy.h"
 
+#include "platform/FileHandles.h"
 #include "platform/VolumeCall.h"
-#include "storage/StowelineDirs.h"
-#include "storage/StowelineOwnership.h"
 
 #include <QDir>
 #include <QFile>
@@ -20,7 +19,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-using namespace StowelineDetail;
+using namespace FileHandles;
 
 namespace {
 

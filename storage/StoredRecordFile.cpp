@@ -1,7 +1,7 @@
 #include "storage/StoredRecordFile.h"
 
+#include "platform/FileHandles.h"
 #include "storage/CStowelineClass.h"
-#include "storage/StowelineDirs.h"
 #include "storage/StowelineOwnership.h"
 
 #include <QDir>
@@ -58,6 +58,7 @@ QString OpenText(const QString& path, int systemError)
 
 } // namespace
 
+using namespace FileHandles;
 using namespace StowelineDetail;
 
 CStoredRecordFile::~CStoredRecordFile()

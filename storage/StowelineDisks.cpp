@@ -20,6 +20,7 @@
 #include <sys/stat.h>
 #include <sys/vfs.h>
 
+using namespace FileHandles;
 using namespace StowelineDetail;
 
 namespace {

@@ -11,6 +11,7 @@
 #include <map>
 #include <sys/statvfs.h>
 
+using namespace FileHandles;
 using namespace StowelineDetail;
 
 namespace StowelineDetail {

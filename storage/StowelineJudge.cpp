@@ -8,6 +8,7 @@
 
 #include <QFileInfo>
 
+using namespace FileHandles;
 using namespace StowelineDetail;
 
 CStowelineClass::FAULT_OWNER CStowelineClass::Judge(CRoot& root, int error)

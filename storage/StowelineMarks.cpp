@@ -1,6 +1,6 @@
 #include "storage/StowelineMarks.h"
 
-#include "storage/StowelineDirs.h"
+#include "platform/FileHandles.h"
 #include "storage/StowelineNames.h"
 
 #include <QRandomGenerator>
@@ -11,6 +11,8 @@
 #include <unistd.h>
 
 namespace StowelineDetail {
+
+using namespace FileHandles;
 
 namespace {
 

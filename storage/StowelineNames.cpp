@@ -1,6 +1,6 @@
 #include "storage/StowelineNames.h"
 
-#include "storage/StowelineDirs.h"
+#include "platform/FileHandles.h"
 
 #include <QDate>
 #include <QFile>
@@ -12,6 +12,8 @@
 #include <mutex>
 #include <set>
 #include <unistd.h>
+
+using namespace FileHandles;
 
 namespace StowelineDetail {
 

@@ -5,29 +5,16 @@
 
 #include <sys/stat.h>
 
+using namespace FileHandles;
+
 namespace StowelineDetail {
 
 namespace {
 
-// Write for the group or for all: another user may create, rename or delete entries.
-constexpr mode_t kOthersWrite = S_IWGRP | S_IWOTH;
 // Anything for the group or for all. Closing also drops a sticky bit, which without them means nothing.
 constexpr mode_t kOthersAny = S_IRWXG | S_IRWXO;
 
 } // namespace
-
-int CheckFolderOwner(int fd)
-{
-    struct stat st;
-    if (::fstat(fd, &st) != 0)
-        return errno;
-    return st.st_uid == ::geteuid() ? 0 : kForeignFolder;
-}
-
-bool OpenToOthersWrite(mode_t mode)
-{
-    return (mode & kOthersWrite) != 0;
-}
 
 FOLDER_TRUST ExamineFolder(const QString& path)
 {

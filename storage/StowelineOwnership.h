@@ -12,22 +12,16 @@
 // A volume without owners (FAT, exFAT) shows every file as the mounting user's and its mount options as the
 // modes, which cannot be changed: mounted for the station's user with no write for others, it passes.
 
+// The checks of one folder (its owner, its mode) and the walk that makes them are the file handles'
+// (platform/FileHandles.h).
+
+#include "platform/FileHandles.h"
+
 #include <QString>
 
-#include <cerrno>
 #include <sys/types.h>
 
 namespace StowelineDetail {
-
-// The cause the walk gives for a folder of another user (an errno no open or making of a folder gives), so
-// that it is told apart from a permission refusal of the disk itself: another user's folder at a record's
-// name or day concerns that record's place alone. Never shown: outside the walk it is told as EPERM.
-constexpr int kForeignFolder = EOWNERDEAD;
-
-// 0 when the open folder `fd` belongs to the program's user, else kForeignFolder.
-int CheckFolderOwner(int fd);
-// Other users may create, rename or delete entries in a folder of this mode.
-bool OpenToOthersWrite(mode_t mode);
 
 // What is wrong with a folder, for the operator.
 struct FOLDER_TRUST

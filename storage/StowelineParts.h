@@ -5,11 +5,11 @@
 // spared.
 
 #include "storage/CStowelineClass.h"
-#include "storage/StowelineDirs.h"
 #include "storage/StowelineNames.h"
 #include "storage/StowelineReports.h"
 
 #include "platform/DriveMap.h"
+#include "platform/FileHandles.h"
 
 #include <QDebug>
 #include <QFile>
@@ -219,11 +219,11 @@ struct CStowelineClass::COpenRecord
 
     std::mutex mutex; // one operation at a time on the file; guards everything below
     std::shared_ptr<CRoot> root;
-    StowelineDetail::CFd dayDir; // the folder it is written in, held: its close never walks a path again
+    FileHandles::CFd dayDir; // the folder it is written in, held: its close never walks a path again
     QByteArray tempName;
     QString tempPath;
     QString finalPath;
-    StowelineDetail::CFd file;
+    FileHandles::CFd file;
     qint64 written = 0;
     bool failed = false;
     bool closed = false;

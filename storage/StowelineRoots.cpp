@@ -16,6 +16,7 @@
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 
+using namespace FileHandles;
 using namespace StowelineDetail;
 
 int CStowelineClass::CRoot::OpenRecords(bool create) const

@@ -11,6 +11,7 @@
 #include <queue>
 #include <set>
 
+using namespace FileHandles;
 using namespace StowelineDetail;
 
 namespace {

@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <sys/stat.h>
 
+using namespace FileHandles;
 using namespace StowelineDetail;
 
 CStowelineClass::COpenRecord::~COpenRecord()

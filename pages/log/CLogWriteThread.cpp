@@ -2,7 +2,7 @@
 
 #include "platform/ReplacingFile.h"
 #include "platform/VolumeCall.h"
-#include "storage/StowelineDirs.h"
+#include "platform/FileHandles.h"
 
 #include <QAbstractItemModel>
 #include <QElapsedTimer>
@@ -143,7 +143,7 @@ int CLogWriteThread::WriteXml(const QString& path, const QList<QStringList>& row
     // written, the disk's sync taken, and the rename made.
     bool ok = whole && !xml.hasError();
     int cause = ok ? 0 : EIO;
-    if (ok && !StowelineDetail::WriteAll(out.Fd(), document.constData(), size_t(document.size()))) {
+    if (ok && !FileHandles::WriteAll(out.Fd(), document.constData(), size_t(document.size()))) {
         ok = false;
         cause = errno;
     }

@@ -1,10 +1,9 @@
 #include "pages/record/CThreadExportFile.h"
 
+#include "platform/FileHandles.h"
 #include "platform/ReplacingFile.h"
 #include "platform/VolumeCall.h"
 #include "storage/StoredRecordFile.h"
-#include "storage/StowelineDirs.h"
-#include "storage/StowelineOwnership.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -22,8 +21,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-using StowelineDetail::CFd;
-using StowelineDetail::WriteAll;
+using FileHandles::CFd;
+using FileHandles::WriteAll;
 
 namespace {
 
@@ -65,8 +64,8 @@ QString SystemText(int error)
 // not be opened or made.
 int OpenOwnFolder(int parent, const QByteArray& name, const QString& path, QString* why)
 {
-    const int fd = StowelineDetail::OpenOrMakeSubDir(parent, name);
-    if (fd < 0 && errno == StowelineDetail::kForeignFolder) {
+    const int fd = FileHandles::OpenOrMakeSubDir(parent, name);
+    if (fd < 0 && errno == FileHandles::kForeignFolder) {
         struct stat st;
         const QString owner = ::fstatat(parent, name.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0
                                   ? QString::number(st.st_uid)
@@ -85,7 +84,7 @@ int OpenOwnFolder(int parent, const QByteArray& name, const QString& path, QStri
         errno = cause;
         return -1;
     }
-    if (StowelineDetail::OpenToOthersWrite(st.st_mode)) {
+    if (FileHandles::OpenToOthersWrite(st.st_mode)) {
         ::close(fd);
         *why = CThreadExportFile::tr("other users may write to the folder %1, and the export writes into no "
                                      "such folder")

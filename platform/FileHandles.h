@@ -1,18 +1,20 @@
 #pragma once
 
 // Descriptors and directories, never through a link: a folder is walked, and a file created, relative to an
-// open directory handle.
+// open directory handle. Used wherever the program works below a folder it does not trust (a record disk, a
+// folder the operator chose), so that what was checked is what is used.
 
 #include <QByteArray>
 #include <QtGlobal>
 
 #include <cerrno>
 #include <cstdint>
+#include <sys/types.h>
 #include <unistd.h>
 #include <utility>
 #include <vector>
 
-namespace StowelineDetail {
+namespace FileHandles {
 
 // Writes all bytes to `fd`, again after an interrupted write; errno tells why when it fails (EIO for a write
 // that took nothing).
@@ -70,15 +72,25 @@ public:
         return ::ftruncate(m_fd, off_t(size)) == 0 && ::lseek(m_fd, off_t(size), SEEK_SET) == off_t(size);
     }
     // Writes all bytes; errno tells why when it fails.
-    bool WriteAll(const uint8_t* data, size_t size) { return StowelineDetail::WriteAll(m_fd, data, size); }
+    bool WriteAll(const uint8_t* data, size_t size) { return FileHandles::WriteAll(m_fd, data, size); }
 
 private:
     int m_fd = -1;
 };
 
+// The cause a walk gives for a folder of another user (an errno no open or making of a folder gives), so
+// that it is told apart from a permission refusal of the disk itself: another user's folder at a record's
+// name or day concerns that record's place alone. Never shown: outside the walk it is told as EPERM.
+constexpr int kForeignFolder = EOWNERDEAD;
+
+// 0 when the open folder `fd` belongs to the program's user, else kForeignFolder.
+int CheckFolderOwner(int fd);
+// Other users may create, rename or delete entries in a folder of this mode.
+bool OpenToOthersWrite(mode_t mode);
+
 bool IsLinkAt(int dir, const QByteArray& name);
 // A sub-directory opened without following a link; -1 with errno, ELOOP when a link stands in its place,
-// kForeignFolder when it belongs to another user (StowelineOwnership.h).
+// kForeignFolder when it belongs to another user.
 int OpenSubDir(int parent, const QByteArray& name);
 // The same, made (0700) when it is missing.
 int OpenOrMakeSubDir(int parent, const QByteArray& name);
@@ -99,4 +111,4 @@ std::vector<DIR_ENTRY> ListDir(int dir);
 // when it is no regular file.
 bool StatFile(int dir, const QByteArray& name, qint64* stored, qint64* size);
 
-} // namespace StowelineDetail
+} // namespace FileHandles

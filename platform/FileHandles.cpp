@@ -1,13 +1,29 @@
-#include "storage/StowelineDirs.h"
-
-#include "storage/StowelineOwnership.h"
+#include "platform/FileHandles.h"
 
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 
-namespace StowelineDetail {
+namespace FileHandles {
+
+namespace {
+// Write for the group or for all: another user may create, rename or delete entries.
+constexpr mode_t kOthersWrite = S_IWGRP | S_IWOTH;
+} // namespace
+
+int CheckFolderOwner(int fd)
+{
+    struct stat st;
+    if (::fstat(fd, &st) != 0)
+        return errno;
+    return st.st_uid == ::geteuid() ? 0 : kForeignFolder;
+}
+
+bool OpenToOthersWrite(mode_t mode)
+{
+    return (mode & kOthersWrite) != 0;
+}
 
 bool IsLinkAt(int dir, const QByteArray& name)
 {
@@ -88,4 +104,4 @@ bool StatFile(int dir, const QByteArray& name, qint64* stored, qint64* size)
     return true;
 }
 
-} // namespace StowelineDetail
+} // namespace FileHandles
