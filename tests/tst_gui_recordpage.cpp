@@ -1623,11 +1623,15 @@ void TestRecordPage::refusedFolderNamedOffTheWindow()
     QTemporaryDir under;
     const QString records = under.filePath(QStringLiteral("Records"));
     QVERIFY(QDir().mkpath(records));
-    QVERIFY(::chmod(QFile::encodeName(records).constData(), 0777) == 0);
     CSilentView view;
     QVERIFY(view.Mount(under.path()));
     QVERIFY(MapDrives({{'D', view.Path()}, {'E', m_fixture->DiskPath()}}));
+    // D was a disk of the station (it holds its mark) and is no longer chosen; since then others may write
+    // to its Records.
     SYSTEM_CONFIG config;
+    CopyString26(config.Disk, "DE");
+    QCOMPARE(CreateStorage(nullptr, config), 0);
+    QVERIFY(::chmod(QFile::encodeName(records).constData(), 0777) == 0);
     CopyString26(config.Disk, "E");
     QCOMPARE(CreateStorage(nullptr, config), 0);
     // The folder stops answering once the search has ended (its busy box closes), before the window takes
