@@ -42,6 +42,9 @@ namespace {
 // The record locks this process holds on the files at `paths`, as the system lists them.
 QStringList OwnLocks(const QStringList& paths)
 {
+    // Read while no statement of this process runs: another thread's write (a log row) holds locks of its own
+    // for a moment, which are not the ones compared.
+    auto idle = GetMainDB().Lock();
     QStringList inodes;
     for (const QString& path : paths) {
         struct stat info = {};
