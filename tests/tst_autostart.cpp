@@ -23,7 +23,6 @@
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QScopeGuard>
-#include <QStandardPaths>
 #include <QThread>
 
 #include <fcntl.h>
@@ -272,8 +271,8 @@ void TestAutoStart::privateCopyOnlyInClosedFolders()
     QFETCH(QString, folder);
     QFETCH(int, owner);
     QFETCH(int, mode);
-    if (owner >= 0 && !OtherUser::Available())
-        QSKIP("Another user's folder needs a second user id: the test runs as root only.");
+    if (owner >= 0)
+        SKIP_UNLESS_GIVEN(TestSupport::kNeedRoot, "Another user's folder needs a second user id");
     QTemporaryDir dir;
     const QString program = dir.filePath(QStringLiteral("program"));
     const QString base = program + QStringLiteral("/Playback");
@@ -311,9 +310,8 @@ void TestAutoStart::privateCopyFailsAtAReadError()
 {
     QFETCH(bool, volume);
     if (volume) {
-        const QString noVolume = TestSupport::NoExt4Volume();
-        if (!noVolume.isEmpty())
-            QSKIP(qPrintable(noVolume));
+        SKIP_UNLESS_GIVEN(TestSupport::kNeedExt4Volume | TestSupport::kNeedMountNamespace,
+                          "It mounts an ext4 volume on a loop device");
         IN_MOUNT_NAMESPACE();
     }
     QTemporaryDir dir;
@@ -364,12 +362,7 @@ void TestAutoStart::privateCopyOfASilentRecord_data()
 // read left behind ends once the volume answers.
 void TestAutoStart::privateCopyOfASilentRecord()
 {
-    if (::geteuid() != 0)
-        QSKIP("A FUSE view is mounted as root only.");
-    if (!QFileInfo(QStringLiteral("/dev/fuse")).exists())
-        QSKIP("No /dev/fuse on this machine: no FUSE view can be mounted.");
-    if (QStandardPaths::findExecutable(QStringLiteral("bindfs")).isEmpty())
-        QSKIP("bindfs is not installed (scripts/install-deps.sh installs it).");
+    SKIP_UNLESS_GIVEN(TestSupport::kNeedFuse, "A FUSE view is mounted as root only");
     IN_MOUNT_NAMESPACE();
     QFETCH(bool, stopped);
     QTemporaryDir under;

@@ -22,7 +22,6 @@
 #include <QProcess>
 #include <QScopeGuard>
 #include <QSignalSpy>
-#include <QStandardPaths>
 #include <QThread>
 
 #include <algorithm>
@@ -170,18 +169,6 @@ struct CRun
     QSignalSpy failed;
     QSignalSpy fileFailed;
 };
-
-// Why a FUSE view cannot be mounted here, or empty when it can: decided before any namespace is entered.
-QString NoFuseView()
-{
-    if (::geteuid() != 0)
-        return "A FUSE view is mounted as root only.";
-    if (!QFileInfo::exists("/dev/fuse"))
-        return "No /dev/fuse on this machine: no FUSE view can be mounted.";
-    if (QStandardPaths::findExecutable("bindfs").isEmpty())
-        return "bindfs is not installed (scripts/install-deps.sh installs it).";
-    return {};
-}
 
 // A bindfs view of one folder on another: a FUSE volume, with no file system id of its own.
 class CFuseView
@@ -688,9 +675,7 @@ void TestEngineDisks::planGoesOnOnItsDiskPluggedInAgain()
     // The disk's volume (a FUSE volume: no file system id of its own) is unmounted after the set-up and
     // mounted again once another mount took its device number: the plan goes on on it, its file marked
     // done is on it, and no disk is said to have failed.
-    const QString noFuse = NoFuseView();
-    if (!noFuse.isEmpty())
-        QSKIP(qPrintable(noFuse));
+    SKIP_UNLESS_GIVEN(TestSupport::kNeedFuse, "A FUSE view is mounted as root only");
     IN_MOUNT_NAMESPACE();
     CEngineFixture f(kNow);
     const int device = Recorder(f, {300 * 1024});
@@ -723,9 +708,7 @@ void TestEngineDisks::filesDoneThroughTwoMountsOfOneFolderAreOnIt()
 {
     // Two letters whose folders are one folder through two FUSE views: one disk. Every file marked done is
     // on it; none is deleted through the other letter as a copy of itself.
-    const QString noFuse = NoFuseView();
-    if (!noFuse.isEmpty())
-        QSKIP(qPrintable(noFuse));
+    SKIP_UNLESS_GIVEN(TestSupport::kNeedFuse, "A FUSE view is mounted as root only");
     IN_MOUNT_NAMESPACE();
     CEngineFixture f(kNow);
     const int device = Recorder(f, {300 * 1024, 200 * 1024});

@@ -123,18 +123,6 @@ private:
     QProcess m_daemon;
 };
 
-// Why a silent volume cannot be made here; empty when it can. Decided before any namespace is entered.
-QString NoSilentVolume()
-{
-    if (::geteuid() != 0)
-        return QStringLiteral("A FUSE view is mounted as root only.");
-    if (!QFileInfo::exists(QStringLiteral("/dev/fuse")))
-        return QStringLiteral("No /dev/fuse on this machine: no FUSE view can be mounted.");
-    if (QStandardPaths::findExecutable(QStringLiteral("bindfs")).isEmpty())
-        return QStringLiteral("bindfs is not installed (scripts/install-deps.sh installs it).");
-    return QString();
-}
-
 // Waits until every call left on the silent volume came back once it answers again.
 bool CallsBack()
 {
@@ -311,8 +299,7 @@ void TestChosenFiles::importOnASilentVolume_data()
 // within its bound, naming the folder; the calls left on the volume come back once it answers.
 void TestChosenFiles::importOnASilentVolume()
 {
-    if (const QString why = NoSilentVolume(); !why.isEmpty())
-        QSKIP(qPrintable(why));
+    SKIP_UNLESS_GIVEN(TestSupport::kNeedFuse, "A silent volume is a FUSE view, mounted as root only");
     IN_MOUNT_NAMESPACE();
     QFETCH(bool, cancel);
     QTemporaryDir source;
@@ -358,8 +345,7 @@ void TestChosenFiles::logBackupOnASilentVolume_data()
 // folder; once the volume answers again, nothing was written there.
 void TestChosenFiles::logBackupOnASilentVolume()
 {
-    if (const QString why = NoSilentVolume(); !why.isEmpty())
-        QSKIP(qPrintable(why));
+    SKIP_UNLESS_GIVEN(TestSupport::kNeedFuse, "A silent volume is a FUSE view, mounted as root only");
     IN_MOUNT_NAMESPACE();
     QFETCH(bool, cancel);
     QTemporaryDir source;

@@ -19,7 +19,6 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
-#include <QStandardPaths>
 #include <QScopeGuard>
 #include <QSemaphore>
 #include <QSignalSpy>
@@ -419,8 +418,8 @@ void TestRecordExport::chosenFolderIsChecked()
     QFETCH(int, owner);
     QFETCH(int, mode);
     QFETCH(QString, said);
-    if (owner >= 0 && !OtherUser::Available())
-        QSKIP("Another user's folder needs a second user id: the test runs as root only.");
+    if (owner >= 0)
+        SKIP_UNLESS_GIVEN(TestSupport::kNeedRoot, "Another user's folder needs a second user id");
     const QString chosen = m_target->path();
     QVERIFY(::chmod(QFile::encodeName(chosen).constData(), mode_t(mode)) == 0);
     if (owner >= 0)
@@ -459,12 +458,7 @@ void TestRecordExport::silentVolumeIsNamedWithinTheBound_data()
 // the calls left behind end and nothing half written stays there.
 void TestRecordExport::silentVolumeIsNamedWithinTheBound()
 {
-    if (::geteuid() != 0)
-        QSKIP("A FUSE view is mounted as root only.");
-    if (!QFileInfo(QStringLiteral("/dev/fuse")).exists())
-        QSKIP("No /dev/fuse on this machine: no FUSE view can be mounted.");
-    if (QStandardPaths::findExecutable(QStringLiteral("bindfs")).isEmpty())
-        QSKIP("bindfs is not installed (scripts/install-deps.sh installs it).");
+    SKIP_UNLESS_GIVEN(TestSupport::kNeedFuse, "A FUSE view is mounted as root only");
     IN_MOUNT_NAMESPACE();
     QFETCH(QString, when);
     QFETCH(bool, cancel);

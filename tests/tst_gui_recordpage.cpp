@@ -901,12 +901,7 @@ void TestRecordPage::exportToASilentVolume_data()
 // nothing; the window's loop turns all along.
 void TestRecordPage::exportToASilentVolume()
 {
-    if (::geteuid() != 0)
-        QSKIP("A FUSE view is mounted as root only.");
-    if (!QFileInfo(QStringLiteral("/dev/fuse")).exists())
-        QSKIP("No /dev/fuse on this machine: no FUSE view can be mounted.");
-    if (QStandardPaths::findExecutable(QStringLiteral("bindfs")).isEmpty())
-        QSKIP("bindfs is not installed (scripts/install-deps.sh installs it).");
+    SKIP_UNLESS_GIVEN(TestSupport::kNeedFuse, "A FUSE view is mounted as root only");
     IN_MOUNT_NAMESPACE();
     QFETCH(bool, programEnds);
     const QStringList records{Store(m_gate, 1, At(8), At(9), 1), Store(m_gate, 2, At(8), At(9), 1)};
@@ -1261,12 +1256,7 @@ void TestRecordPage::silentDiskHoldsNothing_data()
 // and lists the other disk's records; Cancel in the busy box ends the search at once.
 void TestRecordPage::silentDiskHoldsNothing()
 {
-    if (::geteuid() != 0)
-        QSKIP("A FUSE view is mounted as root only.");
-    if (!QFileInfo(QStringLiteral("/dev/fuse")).exists())
-        QSKIP("No /dev/fuse on this machine: no FUSE view can be mounted.");
-    if (QStandardPaths::findExecutable(QStringLiteral("bindfs")).isEmpty())
-        QSKIP("bindfs is not installed (scripts/install-deps.sh installs it).");
+    SKIP_UNLESS_GIVEN(TestSupport::kNeedFuse, "A FUSE view is mounted as root only");
     IN_MOUNT_NAMESPACE();
     QFETCH(bool, chosen);
     QFETCH(bool, stop);

@@ -24,7 +24,6 @@
 #include <QProcess>
 #include <QScopeGuard>
 #include <QSignalSpy>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QThread>
 
@@ -99,18 +98,6 @@ int LogCount(const QString& text)
 bool Rename(const QString& from, const QString& to)
 {
     return std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0;
-}
-
-// Why a FUSE view cannot be mounted here, or empty when it can: decided before any namespace is entered.
-QString NoFuseView()
-{
-    if (::geteuid() != 0)
-        return "A FUSE view is mounted as root only.";
-    if (!QFileInfo::exists("/dev/fuse"))
-        return "No /dev/fuse on this machine: no FUSE view can be mounted.";
-    if (QStandardPaths::findExecutable("bindfs").isEmpty())
-        return "bindfs is not installed (scripts/install-deps.sh installs it).";
-    return {};
 }
 
 // A bindfs view of one folder on another, as a FUSE volume (NFS, CIFS, exFAT alike: no file system id of
@@ -387,9 +374,7 @@ void TestStorageFolders::diskPluggedInAgainIsTheSameDisk()
     // A FUSE volume (no file system id of its own) unmounted, and mounted again after another mount took
     // its device number: the disk's folder shows another device number, the same inode and files. Its mark
     // says it is the disk: the next record is stored on it at once, and the search finds both.
-    const QString noFuse = NoFuseView();
-    if (!noFuse.isEmpty())
-        QSKIP(qPrintable(noFuse));
+    SKIP_UNLESS_GIVEN(TestSupport::kNeedFuse, "A FUSE view is mounted as root only");
     IN_MOUNT_NAMESPACE();
     CTempDatabase db;
     QTemporaryDir under, base, elsewhere;
@@ -432,9 +417,7 @@ void TestStorageFolders::oneFolderThroughTwoMountsIsOneDisk()
     // One folder reached through two mounts that share no device (two FUSE views, a share mounted twice):
     // as two disks, each record stored through one would be deleted through the other as its copy. They are
     // one disk, said once; every record stays, found once, also where a view is only searched.
-    const QString noFuse = NoFuseView();
-    if (!noFuse.isEmpty())
-        QSKIP(qPrintable(noFuse));
+    SKIP_UNLESS_GIVEN(TestSupport::kNeedFuse, "A FUSE view is mounted as root only");
     IN_MOUNT_NAMESPACE();
     CTempDatabase db;
     QSignalSpy events(&CStorageEvents::Instance(), &CStorageEvents::SignalStorageEvent);
@@ -505,8 +488,7 @@ void TestStorageFolders::folderSwappedBetweenSetUpsIsNotTheDisk()
     // home) or a folder of their own there. At the next start that is not the disk: waited for and said
     // (letter, folder and why), nothing written there, the earlier records not searched through it. Chosen
     // again by the operator, the folder found is taken, and said.
-    if (!OtherUser::Available())
-        QSKIP("Another user's swap is made as root only (a child takes user id 65534).");
+    SKIP_UNLESS_GIVEN(TestSupport::kNeedRoot, "Another user's swap is made as a child taking user id 65534");
     QFETCH(bool, link);
     CTempDatabase db;
     QSignalSpy events(&CStorageEvents::Instance(), &CStorageEvents::SignalStorageEvent);

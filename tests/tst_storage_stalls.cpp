@@ -195,9 +195,8 @@ void TestStorageStalls::stallingDiskHoldsUpNoOther_data()
 
 void TestStorageStalls::stallingDiskHoldsUpNoOther()
 {
-    const QString noVolume = TestSupport::NoExt4Volume();
-    if (!noVolume.isEmpty())
-        QSKIP(qPrintable(noVolume));
+    SKIP_UNLESS_GIVEN(TestSupport::kNeedExt4Volume | TestSupport::kNeedMountNamespace,
+                      "It mounts an ext4 volume on a loop device");
     IN_MOUNT_NAMESPACE();
     QFETCH(bool, leftOut);
     CTempDatabase db;
@@ -291,12 +290,7 @@ void TestStorageStalls::silentFuseDiskIsLeftOutWithinItsBound()
     // The roomier disk is a FUSE view whose daemon stops answering (a network share whose server went
     // silent): even a look at its folder waits. A record is left to the other disk within the bound, and
     // the silent disk is named.
-    if (::geteuid() != 0)
-        QSKIP("A FUSE view is mounted as root only.");
-    if (!QFileInfo(QStringLiteral("/dev/fuse")).exists())
-        QSKIP("No /dev/fuse on this machine: no FUSE view can be mounted.");
-    if (QStandardPaths::findExecutable(QStringLiteral("bindfs")).isEmpty())
-        QSKIP("bindfs is not installed (scripts/install-deps.sh installs it).");
+    SKIP_UNLESS_GIVEN(TestSupport::kNeedFuse, "A FUSE view is mounted as root only");
     IN_MOUNT_NAMESPACE();
     CTempDatabase db;
     QTemporaryDir under, view, healthy;
@@ -456,9 +450,8 @@ void TestStorageStalls::nothingIsDeletedForARecordAlreadyLost()
     // A record on a full disk that dies (its file system shut down after errors) before its next write: its
     // bytes cannot be read back, so no stored recording on the healthy, full disk is deleted for it, and
     // the disks are not said to be full.
-    const QString noVolume = TestSupport::NoExt4Volume();
-    if (!noVolume.isEmpty())
-        QSKIP(qPrintable(noVolume));
+    SKIP_UNLESS_GIVEN(TestSupport::kNeedExt4Volume | TestSupport::kNeedMountNamespace,
+                      "It mounts an ext4 volume on a loop device");
     IN_MOUNT_NAMESPACE();
     CTempDatabase db;
     QTemporaryDir dying, healthy, images;

@@ -76,11 +76,6 @@ QString Mkfs4Path()
                                           {QStringLiteral("/usr/sbin"), QStringLiteral("/sbin")});
 }
 
-QString NoExt4Volume()
-{
-    return Lacking(kNeedExt4Volume);
-}
-
 bool MountExt4(const QString& image, const QString& dir, int megabytes)
 {
     QFile file(image);

@@ -25,8 +25,6 @@ QString RunInMountNamespace(int boundMs = 60000);
 bool MountTmpfs(const QString& dir, const char* options);
 // Detaches whatever is mounted on `dir`.
 bool Unmount(const QString& dir);
-// Why an ext4 volume cannot be made here, or empty when it can: Lacking(kNeedExt4Volume).
-QString NoExt4Volume();
 // Where mkfs.ext4 is; empty when it is not installed.
 QString Mkfs4Path();
 // A fresh ext4 volume of `megabytes` in the image file `image`, mounted by a loop device on `dir`; the loop
