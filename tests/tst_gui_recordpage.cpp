@@ -1489,15 +1489,7 @@ struct CLoopWatch
     }
 };
 
-#define SKIP_WITHOUT_FUSE()                                                                                  \
-    do {                                                                                                     \
-        if (::geteuid() != 0)                                                                                \
-            QSKIP("A FUSE view is mounted as root only.");                                                   \
-        if (!QFileInfo(QStringLiteral("/dev/fuse")).exists())                                                \
-            QSKIP("No /dev/fuse on this machine: no FUSE view can be mounted.");                             \
-        if (QStandardPaths::findExecutable(QStringLiteral("bindfs")).isEmpty())                              \
-            QSKIP("bindfs is not installed (scripts/install-deps.sh installs it).");                         \
-    } while (false)
+#define SKIP_WITHOUT_FUSE() SKIP_UNLESS_GIVEN(TestSupport::kNeedFuse, "A FUSE view is mounted as root only")
 
 // A Playback click on a record whose disk stopped answering holds the window no longer than the disk's
 // bound: the window's loop turns all along, the box names the disk's folder as not answering, and nothing
