@@ -2,7 +2,9 @@
 # Builds the program and its tests under the sanitizers and runs them; any sanitizer report fails the run.
 #   address: AddressSanitizer with UndefinedBehaviorSanitizer (and the leak check), in build-asan/, every test.
 #   thread:  ThreadSanitizer, in build-tsan/, the tests of the threaded parts: the engine, the state page and
-#            its engine side, the log and record pages, the day of the whole station and the end-to-end scenario.
+#            its engine side, the log and record pages, the day of the whole station, the end-to-end scenario, the
+#            bounded waits on volumes (the calls left on their threads, the storage's stalled disks, the import and
+#            the log backup on a silent volume).
 # The benchmarks are not built, and the trees are built at -O1 with line tables only (-g1): enough for the
 # sanitizers' stacks, and far quicker to compile; warnings are the plain build's (-Werror) business.
 # The waits of the tests are stretched by VARROW_TEST_SLOWDOWN to the sanitizers' slowdown (about 3x and 10x).
@@ -11,7 +13,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 kinds=("$@")
 [ ${#kinds[@]} -eq 0 ] && kinds=(address thread)
-thread_tests=(engine engine_lies gui_statepage gui_stateengine gui_logpage gui_recordpage gui_recordexport gui_day gui_scenario)
+thread_tests=(engine engine_lies gui_statepage gui_stateengine gui_logpage gui_recordpage gui_recordexport gui_day gui_scenario
+    volumecall storage_stalls gui_chosenfiles)
 for kind in "${kinds[@]}"; do
     case "$kind" in
     address) dir=build-asan slowdown=3 ;;
