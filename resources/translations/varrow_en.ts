@@ -1299,6 +1299,10 @@
         <source>%1 cannot be written to %2: the volume of the export folder %3 does not answer.</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>%1 cannot be read: the folder %2 of its disk does not answer.</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>CVarrow</name>
@@ -1490,6 +1494,22 @@
     </message>
     <message>
         <source>Also listed: the records on Disk %1 (%2), which is no longer chosen for recording.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Searching...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No record found before the search was stopped.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The search was stopped: only the records found before are listed.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The record is not played: the folder %1 of its disk does not answer.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -2265,6 +2285,58 @@
     </message>
     <message>
         <source>%1 cannot be made: the record&apos;s volume does not answer.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The folder %1 does not answer.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Disk %1: the folder %2 does not answer.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>its Records folder holds the mark of another disk</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>its Records folder, or the mark in it, is not the station&apos;s own</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>a link stands in its place, and what it leads to holds no mark of that disk</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>it holds no Records folder with the mark of that disk</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Disk %1: the folder %2 is not the disk that was set up there (%3); it is neither written nor searched until that disk is back, or the disk is chosen again in the disk settings.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Disk %1: the folder %2 is taken as the disk, as it was chosen again in the disk settings.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>every user</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the users of the group %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Disk %1: the folder %2 lies in %3, where %4 may move it away and put another in its place (that folder has no sticky bit). Such a folder is not taken for the disk, but the disk is then missing: keep it in a folder only the station&apos;s user may change.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Disk %1: the folder %2 is full, and deleting records frees no room there (a recycle bin or snapshots keep the files).</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The copy %1 of the record %2, stored earlier on another disk, was deleted.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

@@ -1302,6 +1302,10 @@
         <source>%1 cannot be written to %2: the volume of the export folder %3 does not answer.</source>
         <translation>%1 无法写入 %2：导出文件夹 %3 所在的卷没有响应。</translation>
     </message>
+    <message>
+        <source>%1 cannot be read: the folder %2 of its disk does not answer.</source>
+        <translation>%1 无法读取：其所在磁盘的文件夹 %2 没有响应。</translation>
+    </message>
 </context>
 <context>
     <name>CVarrow</name>
@@ -1493,6 +1497,22 @@
     <message>
         <source>Also listed: the records on Disk %1 (%2), which is no longer chosen for recording.</source>
         <translation>同时列出：磁盘 %1（%2）上的录像，该磁盘已不再用于录像。</translation>
+    </message>
+    <message>
+        <source>Searching...</source>
+        <translation>正在查找...</translation>
+    </message>
+    <message>
+        <source>No record found before the search was stopped.</source>
+        <translation>查找停止之前未找到任何录像。</translation>
+    </message>
+    <message>
+        <source>The search was stopped: only the records found before are listed.</source>
+        <translation>查找已停止：只列出了停止之前找到的录像。</translation>
+    </message>
+    <message>
+        <source>The record is not played: the folder %1 of its disk does not answer.</source>
+        <translation>未播放该录像：其所在磁盘的文件夹 %1 没有响应。</translation>
     </message>
 </context>
 <context>
@@ -2276,6 +2296,58 @@
     <message>
         <source>%1 cannot be made: the record&apos;s volume does not answer.</source>
         <translation>%1 无法制作：录像所在的卷没有响应。</translation>
+    </message>
+    <message>
+        <source>The folder %1 does not answer.</source>
+        <translation>文件夹 %1 没有响应。</translation>
+    </message>
+    <message>
+        <source>Disk %1: the folder %2 does not answer.</source>
+        <translation>磁盘 %1：文件夹 %2 没有响应。</translation>
+    </message>
+    <message>
+        <source>its Records folder holds the mark of another disk</source>
+        <translation>其 Records 文件夹中是另一个磁盘的标记</translation>
+    </message>
+    <message>
+        <source>its Records folder, or the mark in it, is not the station&apos;s own</source>
+        <translation>其 Records 文件夹或其中的标记不属于本站</translation>
+    </message>
+    <message>
+        <source>a link stands in its place, and what it leads to holds no mark of that disk</source>
+        <translation>原处是一个链接，其指向之处没有该磁盘的标记</translation>
+    </message>
+    <message>
+        <source>it holds no Records folder with the mark of that disk</source>
+        <translation>其中没有带该磁盘标记的 Records 文件夹</translation>
+    </message>
+    <message>
+        <source>Disk %1: the folder %2 is not the disk that was set up there (%3); it is neither written nor searched until that disk is back, or the disk is chosen again in the disk settings.</source>
+        <translation>磁盘 %1：文件夹 %2 不是在此设置的那个磁盘（%3）；在该磁盘回来、或在磁盘设置中重新选择该磁盘之前，既不向其写入，也不在其中查找。</translation>
+    </message>
+    <message>
+        <source>Disk %1: the folder %2 is taken as the disk, as it was chosen again in the disk settings.</source>
+        <translation>磁盘 %1：已在磁盘设置中重新选择，文件夹 %2 现作为该磁盘使用。</translation>
+    </message>
+    <message>
+        <source>every user</source>
+        <translation>所有用户</translation>
+    </message>
+    <message>
+        <source>the users of the group %1</source>
+        <translation>组 %1 的用户</translation>
+    </message>
+    <message>
+        <source>Disk %1: the folder %2 lies in %3, where %4 may move it away and put another in its place (that folder has no sticky bit). Such a folder is not taken for the disk, but the disk is then missing: keep it in a folder only the station&apos;s user may change.</source>
+        <translation>磁盘 %1：文件夹 %2 位于 %3 中，%4 可以将其移走并在原处放入另一个文件夹（该文件夹没有粘滞位）。这样换入的文件夹不会被当作该磁盘，但该磁盘随之缺失：请将其放在只有本站用户可以更改的文件夹中。</translation>
+    </message>
+    <message>
+        <source>Disk %1: the folder %2 is full, and deleting records frees no room there (a recycle bin or snapshots keep the files).</source>
+        <translation>磁盘 %1：文件夹 %2 已满，且删除录像无法在那里腾出空间（回收站或快照保留着这些文件）。</translation>
+    </message>
+    <message>
+        <source>The copy %1 of the record %2, stored earlier on another disk, was deleted.</source>
+        <translation>已删除录像 %2 先前存放在另一磁盘上的副本 %1。</translation>
     </message>
 </context>
 <context>
