@@ -13,6 +13,7 @@
 #include "storage/CStowelineClass.h"
 #include "storage/CreateStorage.h"
 #include "tests/support/EngineFixture.h"
+#include "tests/support/FuseView.h"
 #include "tests/support/MountNamespace.h"
 #include "tests/support/QuotaRoots.h"
 #include "tests/support/TestSupport.h"
@@ -168,38 +169,6 @@ struct CRun
     QSignalSpy full;
     QSignalSpy failed;
     QSignalSpy fileFailed;
-};
-
-// A bindfs view of one folder on another: a FUSE volume, with no file system id of its own.
-class CFuseView
-{
-public:
-    bool Mount(const QString& folder, const QString& view)
-    {
-        m_view = view;
-        m_process.setProcessChannelMode(QProcess::MergedChannels);
-        m_process.start("bindfs", {"-f", folder, view});
-        QElapsedTimer waited;
-        waited.start();
-        while (!CDriveMap::IsMountPoint(view) && waited.elapsed() < TestSupport::Bound(10000))
-            QThread::msleep(10);
-        return CDriveMap::IsMountPoint(view);
-    }
-    void Unmount()
-    {
-        if (m_view.isEmpty())
-            return;
-        TestSupport::Unmount(m_view);
-        if (!m_process.waitForFinished(TestSupport::Bound(10000)))
-            m_process.kill();
-        m_process.waitForFinished();
-        m_view.clear();
-    }
-    ~CFuseView() { Unmount(); }
-
-private:
-    QString m_view;
-    QProcess m_process;
 };
 
 } // namespace

@@ -11,6 +11,7 @@
 #include "storage/CStowelineClass.h"
 #include "storage/CreateStorage.h"
 #include "storage/StorageEvents.h"
+#include "tests/support/FuseView.h"
 #include "tests/support/MountNamespace.h"
 #include "tests/support/OtherUser.h"
 #include "tests/support/QuotaRoots.h"
@@ -99,39 +100,6 @@ bool Rename(const QString& from, const QString& to)
 {
     return std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0;
 }
-
-// A bindfs view of one folder on another, as a FUSE volume (NFS, CIFS, exFAT alike: no file system id of
-// its own); unmounted when it goes.
-class CFuseView
-{
-public:
-    bool Mount(const QString& folder, const QString& view)
-    {
-        m_view = view;
-        m_process.setProcessChannelMode(QProcess::MergedChannels);
-        m_process.start("bindfs", {"-f", folder, view});
-        QElapsedTimer waited;
-        waited.start();
-        while (!CDriveMap::IsMountPoint(view) && waited.elapsed() < TestSupport::Bound(10000))
-            QThread::msleep(10);
-        return CDriveMap::IsMountPoint(view);
-    }
-    void Unmount()
-    {
-        if (m_view.isEmpty())
-            return;
-        TestSupport::Unmount(m_view);
-        if (!m_process.waitForFinished(TestSupport::Bound(10000)))
-            m_process.kill();
-        m_process.waitForFinished();
-        m_view.clear();
-    }
-    ~CFuseView() { Unmount(); }
-
-private:
-    QString m_view;
-    QProcess m_process;
-};
 
 dev_t DeviceOf(const QString& path)
 {

@@ -1,0 +1,24 @@
+#pragma once
+
+// A bindfs view of one folder on another, as a FUSE volume (NFS, CIFS, exFAT alike: no file system id of its
+// own); unmounted when it goes. Mounting needs what TestSupport::kNeedFuse names.
+
+#include <QProcess>
+#include <QString>
+
+class CFuseView
+{
+public:
+    CFuseView() = default;
+    ~CFuseView() { Unmount(); }
+    CFuseView(const CFuseView&) = delete;
+    CFuseView& operator=(const CFuseView&) = delete;
+
+    // Shows `folder` at `view`; false when the view was not mounted within the bound.
+    bool Mount(const QString& folder, const QString& view);
+    void Unmount();
+
+private:
+    QString m_view;
+    QProcess m_process;
+};
