@@ -266,6 +266,9 @@ void TestWindowPlaces::bubbleLetsAClickThroughToTheFieldBelow()
         QString problem;
         driver.Answer([&](QWidget* window) {
             QVERIFY(QTest::qWaitForWindowExposed(window));
+            // The bubble goes when a window is activated: on a busy machine the window manager may activate
+            // the dialog only after it is drawn, and that would take the bubble away before it is looked at.
+            QVERIFY(QTest::qWaitForWindowActive(window));
             const CDlgAddDeviceClass& form = dialog.Form();
             Child<QPushButton>(window, "pOkBtn")->click();
             problem = CheckBubbleAt(form.m_plineEditDeviceName, QStringLiteral("Nick name cannot be empty."),
