@@ -13,7 +13,6 @@
 // answer" at once.
 
 #include <QString>
-
 #include <QStringList>
 
 #include <functional>
