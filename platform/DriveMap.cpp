@@ -2,6 +2,7 @@
 
 #include "model/LogStore.h"
 #include "model/Utility.h"
+#include "platform/VolumeCall.h"
 
 #include <QDebug>
 #include <QDir>
@@ -11,12 +12,16 @@
 #include <QStorageInfo>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <functional>
 #include <mutex>
+#include <vector>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -177,35 +182,145 @@ void NoteMapFileError(const QString& error)
     WriteLog(LOG_TYPE_EXCEPTION, LOG_SUB_CONFIG_DISK, error);
 }
 
-// The directories of the kernel's mount table, as this process sees it.
-bool InMountTable(const QByteArray& directory)
+// One entry of the kernel's mount table, as this process sees it: read from the table alone, without
+// asking the volume anything.
+struct MOUNT
 {
+    QByteArray Point;
+    QByteArray Source; // the device, for a device-backed file system
+    bool ReadOnly = false;
+};
+
+// Blanks, tabs, newlines and backslashes in the table's fields are octal escapes.
+QByteArray Unescaped(const QByteArray& escaped)
+{
+    QByteArray plain;
+    for (qsizetype i = 0; i < escaped.size(); ++i) {
+        if (escaped[i] == '\\' && i + 3 < escaped.size()) {
+            plain.append(char(escaped.mid(i + 1, 3).toInt(nullptr, 8)));
+            i += 3;
+        } else {
+            plain.append(escaped[i]);
+        }
+    }
+    return plain;
+}
+
+bool HasOption(const QByteArray& options, const char* option)
+{
+    return options.split(',').contains(QByteArray(option));
+}
+
+QList<MOUNT> MountTable()
+{
+    QList<MOUNT> mounts;
     std::FILE* table = std::fopen("/proc/self/mountinfo", "re");
     if (table == nullptr)
-        return false;
-    bool found = false;
+        return mounts;
     char* line = nullptr;
     size_t capacity = 0;
-    while (!found && ::getline(&line, &capacity, table) > 0) {
-        // The fifth field is the mount point, with blanks, tabs, newlines and backslashes as octal escapes.
-        const QList<QByteArray> fields = QByteArray(line).split(' ');
-        if (fields.size() < 5)
+    while (::getline(&line, &capacity, table) > 0) {
+        // "<id> <parent> <major:minor> <root> <mount point> <options> [<tags>...] - <type> <source>
+        // <options>"
+        const QList<QByteArray> fields = QByteArray(line).trimmed().split(' ');
+        if (fields.size() < 6)
             continue;
-        const QByteArray& escaped = fields[4];
-        QByteArray point;
-        for (qsizetype i = 0; i < escaped.size(); ++i) {
-            if (escaped[i] == '\\' && i + 3 < escaped.size()) {
-                point.append(char(escaped.mid(i + 1, 3).toInt(nullptr, 8)));
-                i += 3;
-            } else {
-                point.append(escaped[i]);
-            }
+        MOUNT mount;
+        mount.Point = Unescaped(fields[4]);
+        mount.ReadOnly = HasOption(fields[5], "ro");
+        const qsizetype dash = fields.indexOf(QByteArray("-"), 6);
+        if (dash > 0) {
+            if (dash + 2 < fields.size())
+                mount.Source = Unescaped(fields[dash + 2]);
+            if (dash + 3 < fields.size())
+                mount.ReadOnly = mount.ReadOnly || HasOption(fields[dash + 3], "ro");
         }
-        found = point == directory;
+        mounts.append(mount);
     }
     std::free(line);
     std::fclose(table);
+    return mounts;
+}
+
+// The directories of the kernel's mount table, as this process sees it.
+bool InMountTable(const QByteArray& directory)
+{
+    const QList<MOUNT> mounts = MountTable();
+    return std::any_of(mounts.cbegin(), mounts.cend(),
+                       [&directory](const MOUNT& mount) { return mount.Point == directory; });
+}
+
+// How long one reading of the map waits in all for the volumes it looks at.
+std::atomic_int g_boundMs{VolumeCall::kDefaultBoundMs};
+
+// What one look at a letter's folder found. Made on a volume call's thread: a folder on a volume that does
+// not answer (a network share whose server went silent, a FUSE volume whose daemon was stopped) keeps its
+// look waiting, never the reading of the map.
+struct LOOK
+{
+    bool Answered = false; // the look came back within the bound
+    bool IsDir = false;
+    bool MountPoint = false;
+    qint64 TotalBytes = 0;
+    qint64 FreeBytes = 0;
+};
+
+LOOK LookAt(const QString& path)
+{
+    LOOK look;
+    look.Answered = true;
+    look.IsDir = QFileInfo(path).isDir();
+    if (!look.IsDir)
+        return look;
+    look.MountPoint = CDriveMap::IsMountPoint(path);
+    const QStorageInfo volume(path);
+    if (volume.isValid() && volume.isReady()) {
+        look.TotalBytes = volume.bytesTotal();
+        look.FreeBytes = volume.bytesAvailable();
+    }
+    return look;
+}
+
+// A mounted volume as a candidate drive: its mount point and device, when it is a fixed data volume.
+struct FIXED
+{
+    bool Fixed = false;
+    QString Root;
+    QByteArray Device;
+};
+
+// What one call of a reading's looks brings back: a letter's folder, or a mounted volume.
+struct ANSWER
+{
+    LOOK Look;
+    FIXED Volume;
+};
+
+// Looks at every place in `places` side by side, within what is left of the reading's bound. A place is
+// named by its key (a folder's path, or a volume's with a word of its own), so that a place left silent by
+// an earlier reading is not asked again until it answers.
+QList<ANSWER> LookSideBySide(const QStringList& keys, std::vector<std::function<ANSWER()>> works,
+                             const std::chrono::steady_clock::time_point& deadline)
+{
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    std::vector<ANSWER> answers;
+    const std::vector<VolumeCall::OUTCOME> outcomes =
+        VolumeCall::RunEach(keys, std::move(works), int(std::max<qint64>(0, left.count())), &answers);
+    QList<ANSWER> found;
+    for (size_t i = 0; i < answers.size(); ++i) {
+        // A look that did not come back is one that did not answer, whatever its default values say.
+        if (outcomes[i] != VolumeCall::OUTCOME_DONE)
+            answers[i] = ANSWER();
+        found.append(answers[i]);
+    }
     return found;
+}
+
+// The key of a mounted volume's look at the machine's mounts, apart from a letter's look at the same folder.
+QString MountKey(const QString& root)
+{
+    return QStringLiteral("mounted volume ") + root;
 }
 
 } // namespace
@@ -275,39 +390,20 @@ QMap<char, QString> CDriveMap::ParseMapText(const QString& text, QStringList* wa
     return map;
 }
 
-QStringList CDriveMap::FixedVolumes()
+void CDriveMap::SetBound(int ms)
 {
-    if (g_volumeSource)
-        return g_volumeSource();
-    QStringList roots;
-    // The program's own volume comes first, even where it is not device-backed (a container's root).
-    const QStorageInfo programVolume(GetAppDirPath());
-    QList<QByteArray> seenDevices;
-    if (programVolume.isValid()) {
-        roots.append(programVolume.rootPath());
-        seenDevices.append(programVolume.device());
-    }
-    QList<QStorageInfo> volumes;
-    for (const QStorageInfo& volume : QStorageInfo::mountedVolumes()) {
-        if (IsFixedDataVolume(volume))
-            volumes.append(volume);
-    }
-    std::sort(volumes.begin(), volumes.end(),
-              [](const QStorageInfo& a, const QStorageInfo& b) { return a.rootPath() < b.rootPath(); });
-    // A volume mounted at several places (bind mounts) is one drive: its first mount point in order.
-    for (const QStorageInfo& volume : volumes) {
-        if (roots.contains(volume.rootPath()) || seenDevices.contains(volume.device()))
-            continue;
-        seenDevices.append(volume.device());
-        roots.append(volume.rootPath());
-    }
-    return roots;
+    g_boundMs = ms > 0 ? ms : VolumeCall::kDefaultBoundMs;
 }
 
-QMap<char, DRIVE_MAP_ENTRY> CDriveMap::ReadEntries()
+namespace {
+
+// The map as ReadEntries gives it, and with `looks` the look at each letter's folder (every letter's, else
+// only those whose mark is still to be found). Every look at a volume, the machine's mounts among them, is
+// made side by side within one bound in all. Under the map's lock.
+QMap<char, DRIVE_MAP_ENTRY> ReadEntriesLocked(QMap<char, LOOK>* looks)
 {
-    std::lock_guard lock(g_mapMutex);
-    const QString path = MapFilePath();
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(g_boundMs.load());
+    const QString path = CDriveMap::MapFilePath();
     QByteArray bytes;
     QString error;
     if (!ReadMapFile(path, &bytes, &error)) {
@@ -319,6 +415,7 @@ QMap<char, DRIVE_MAP_ENTRY> CDriveMap::ReadEntries()
     QString text = QString::fromUtf8(bytes);
     QStringList lines = text.split(QLatin1Char('\n'));
     QMap<char, DRIVE_MAP_ENTRY> map;
+    QMap<char, int> lineOf;
     QMap<char, QString> hidden;
     QStringList listed;
     bool rewrite = false;
@@ -338,31 +435,118 @@ QMap<char, DRIVE_MAP_ENTRY> CDriveMap::ReadEntries()
             qWarning() << "Drives.conf line" << line.Index + 1 << ": letter" << line.Letter << "given twice";
             continue;
         }
-        DRIVE_MAP_ENTRY entry{line.Path, line.Volume};
-        // A folder the operator gave that is a volume's mount point now: marked, so that after a start
-        // without that volume its empty mount point never takes its recordings.
-        if (!entry.Volume && IsMountPoint(entry.Path)) {
-            entry.Volume = true;
-            lines[line.Index] = lines[line.Index].trimmed() + QLatin1Char(' ') + kVolumeMark;
-            rewrite = true;
-        }
-        map.insert(line.Letter, entry);
+        map.insert(line.Letter, DRIVE_MAP_ENTRY{line.Path, line.Volume});
+        lineOf.insert(line.Letter, line.Index);
     }
 
-    // New fixed volumes take free letters from C on; every letter in the file, found or not, is taken.
+    // The letters' folders and the machine's mounts, looked at together. Only device-backed, writable
+    // mounts of fixed disks are asked anything: the table alone passes over network shares, FUSE and pseudo
+    // file systems, which are never drives by themselves.
+    QStringList keys;
+    std::vector<std::function<ANSWER()>> works;
+    QList<char> looked;
+    for (auto it = map.cbegin(); it != map.cend(); ++it) {
+        if ((looks == nullptr && it.value().Volume) || keys.contains(it.value().Path))
+            continue;
+        keys.append(it.value().Path);
+        looked.append(it.key());
+        works.emplace_back([folder = it.value().Path] { return ANSWER{LookAt(folder), {}}; });
+    }
+    const qsizetype firstVolume = keys.size();
+    if (!g_volumeSource) {
+        // The program's own volume comes first, even where it is not device-backed (a container's root).
+        const QString programDir = GetAppDirPath();
+        keys.append(MountKey(programDir));
+        works.emplace_back([programDir] {
+            const QStorageInfo volume(programDir);
+            return ANSWER{{}, {volume.isValid(), volume.rootPath(), volume.device()}};
+        });
+        for (const MOUNT& mount : MountTable()) {
+            const QString root = QFile::decodeName(mount.Point);
+            if (!mount.Source.startsWith("/dev/") || mount.ReadOnly || keys.contains(MountKey(root)) ||
+                IsRemovableDevice(mount.Source))
+                continue;
+            keys.append(MountKey(root));
+            works.emplace_back([root] {
+                const QStorageInfo volume(root);
+                return ANSWER{{}, {IsFixedDataVolume(volume), volume.rootPath(), volume.device()}};
+            });
+        }
+    }
+    const QList<ANSWER> answers = LookSideBySide(keys, std::move(works), deadline);
+    QMap<char, LOOK> found;
+    for (qsizetype i = 0; i < looked.size(); ++i) {
+        for (auto it = map.cbegin(); it != map.cend(); ++it) {
+            if (it.value().Path == keys[i])
+                found.insert(it.key(), answers[i].Look);
+        }
+    }
+    // A folder the operator gave that is a volume's mount point now: marked, so that after a start without
+    // that volume its empty mount point never takes its recordings. A folder that did not answer is marked
+    // at a later reading.
+    for (auto it = map.begin(); it != map.end(); ++it) {
+        if (it.value().Volume || !found.value(it.key()).MountPoint)
+            continue;
+        it.value().Volume = true;
+        const int index = lineOf.value(it.key());
+        lines[index] = lines[index].trimmed() + QLatin1Char(' ') + kVolumeMark;
+        rewrite = true;
+    }
+
+    // The mount directories of the fixed local volumes, the program's own first; removable, network, pseudo
+    // and read-only file systems are left out, and so is a volume that did not answer.
+    QStringList volumes;
+    if (g_volumeSource) {
+        volumes = g_volumeSource();
+    } else {
+        QList<QByteArray> seenDevices;
+        const ANSWER& program = answers[firstVolume];
+        if (program.Volume.Fixed) {
+            volumes.append(program.Volume.Root);
+            seenDevices.append(program.Volume.Device);
+        }
+        QList<FIXED> fixed;
+        for (qsizetype i = firstVolume + 1; i < answers.size(); ++i)
+            if (answers[i].Volume.Fixed)
+                fixed.append(answers[i].Volume);
+        std::sort(fixed.begin(), fixed.end(), [](const FIXED& a, const FIXED& b) { return a.Root < b.Root; });
+        // A volume mounted at several places (bind mounts) is one drive: its first mount point in order.
+        for (const FIXED& volume : std::as_const(fixed)) {
+            if (volumes.contains(volume.Root) || seenDevices.contains(volume.Device))
+                continue;
+            seenDevices.append(volume.Device);
+            volumes.append(volume.Root);
+        }
+    }
+
+    // New fixed volumes take free letters from C on; every letter in the file, found or not, is taken. Each
+    // is looked at within what is left of the bound; one that does not answer is added at a later reading.
+    QStringList fresh;
+    for (const QString& volume : std::as_const(volumes)) {
+        const QString volumePath = QDir::cleanPath(volume);
+        if (!listed.contains(volumePath) && !fresh.contains(volumePath))
+            fresh.append(volumePath);
+    }
+    std::vector<std::function<ANSWER()>> freshWorks;
+    for (const QString& volume : std::as_const(fresh))
+        freshWorks.emplace_back([volume] { return ANSWER{LookAt(volume), {}}; });
+    const QList<ANSWER> freshAnswers =
+        fresh.isEmpty() ? QList<ANSWER>() : LookSideBySide(fresh, std::move(freshWorks), deadline);
     QString added;
     char letter = 'C';
-    for (const QString& volume : FixedVolumes()) {
-        const QString volumePath = QDir::cleanPath(volume);
-        if (listed.contains(volumePath))
+    for (qsizetype i = 0; i < fresh.size(); ++i) {
+        const QString& volumePath = fresh[i];
+        const LOOK& look = freshAnswers[i].Look;
+        if (!look.Answered)
             continue;
         while (letter <= 'Z' && (map.contains(letter) || hidden.contains(letter)))
             ++letter;
         if (letter > 'Z')
             break;
         // Marked only what really is a mount point: a volume list given by a test names plain folders.
-        const DRIVE_MAP_ENTRY entry{volumePath, IsMountPoint(volumePath)};
+        const DRIVE_MAP_ENTRY entry{volumePath, look.MountPoint};
         map.insert(letter, entry);
+        found.insert(letter, look);
         listed.append(volumePath);
         added += QString(QLatin1Char(letter)) + QLatin1Char('=') + volumePath +
                  (entry.Volume ? QLatin1Char(' ') + kVolumeMark : QString()) + QLatin1Char('\n');
@@ -379,7 +563,17 @@ QMap<char, DRIVE_MAP_ENTRY> CDriveMap::ReadEntries()
             !out.commit())
             qWarning() << "Drives.conf cannot be written, so new letters may change:" << out.errorString();
     }
+    if (looks)
+        *looks = found;
     return map;
+}
+
+} // namespace
+
+QMap<char, DRIVE_MAP_ENTRY> CDriveMap::ReadEntries()
+{
+    std::lock_guard lock(g_mapMutex);
+    return ReadEntriesLocked(nullptr);
 }
 
 QMap<char, QString> CDriveMap::ReadMap()
@@ -393,19 +587,25 @@ QMap<char, QString> CDriveMap::ReadMap()
 
 QList<DRIVE_INFO> CDriveMap::GetDrives()
 {
+    QMap<char, LOOK> looks;
+    QMap<char, DRIVE_MAP_ENTRY> map;
+    {
+        std::lock_guard lock(g_mapMutex);
+        map = ReadEntriesLocked(&looks);
+    }
     QList<DRIVE_INFO> drives;
-    const QMap<char, DRIVE_MAP_ENTRY> map = ReadEntries();
     for (auto it = map.cbegin(); it != map.cend(); ++it) {
         DRIVE_INFO drive;
         drive.Letter = it.key();
         drive.Path = it.value().Path;
         drive.Volume = it.value().Volume;
+        const LOOK look = looks.value(it.key());
+        drive.Answers = look.Answered;
         // A volume's folder without its volume is a folder of another disk: its space is not this disk's.
-        drive.Exists = QFileInfo(drive.Path).isDir() && (!drive.Volume || IsMountPoint(drive.Path));
-        const QStorageInfo volume(drive.Path);
-        if (drive.Exists && volume.isValid() && volume.isReady()) {
-            drive.TotalBytes = volume.bytesTotal();
-            drive.FreeBytes = volume.bytesAvailable();
+        drive.Exists = look.Answered && look.IsDir && (!drive.Volume || look.MountPoint);
+        if (drive.Exists) {
+            drive.TotalBytes = look.TotalBytes;
+            drive.FreeBytes = look.FreeBytes;
         }
         drives.append(drive);
     }

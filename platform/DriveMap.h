@@ -25,6 +25,7 @@ struct DRIVE_INFO
     char Letter = 0;     // 'C' .. 'Z'
     QString Path;        // the directory the letter stands for
     bool Exists = false; // the directory is there (for a volume: mounted)
+    bool Answers = true; // its volume answered within the map's bound (else Exists is false too)
     bool Volume = false; // the letter stands for a volume mounted at Path
     qint64 TotalBytes = 0;
     qint64 FreeBytes = 0; // free for this user, as the settings' disk list shows it
@@ -45,7 +46,10 @@ public:
     static QMap<char, DRIVE_MAP_ENTRY> ReadEntries();
     // The same, directories only.
     static QMap<char, QString> ReadMap();
-    // The map with total and free space per letter, in letter order.
+    // The map with total and free space per letter, in letter order. Every look at a volume (the machine's
+    // mounts and each letter's folder) is made side by side on threads of their own (platform/VolumeCall.h)
+    // and waited for within one bound in all: a letter whose volume does not answer is listed as one that
+    // does not answer, never as there, and a silent mount elsewhere is passed over.
     static QList<DRIVE_INFO> GetDrives();
     // The directory of one letter (either case); empty when the letter is not mapped.
     static QString GetDrivePath(char letter);
@@ -76,6 +80,7 @@ public:
     using VolumeSource = std::function<QStringList()>;
     static void SetVolumeSource(VolumeSource source);
 
-private:
-    static QStringList FixedVolumes();
+    // How long one reading of the map waits in all for the volumes it looks at, in milliseconds; 0 sets the
+    // program's own bound again (for tests).
+    static void SetBound(int ms);
 };

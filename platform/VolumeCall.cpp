@@ -1,10 +1,12 @@
 #include "platform/VolumeCall.h"
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <map>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 namespace VolumeCall {
 
@@ -46,55 +48,81 @@ int CallsOut()
 OUTCOME Detail::RunAndWait(const QString& key, std::function<void()> work, int boundMs,
                            const std::function<bool()>& stop)
 {
+    std::vector<std::function<void()>> works;
+    works.push_back(std::move(work));
+    return RunEachAndWait({key}, std::move(works), boundMs, stop).front();
+}
+
+std::vector<OUTCOME> Detail::RunEachAndWait(const QStringList& keys, std::vector<std::function<void()>> works,
+                                            int boundMs, const std::function<bool()>& stop)
+{
     REGISTRY& registry = Registry();
-    auto state = std::make_shared<STATE>();
+    const size_t count = std::min(works.size(), size_t(keys.size()));
+    std::vector<OUTCOME> outcomes(works.size(), OUTCOME_NO_ANSWER);
+    std::vector<std::shared_ptr<STATE>> states(count); // empty for a work that is not made
     {
         std::lock_guard lock(registry.Mutex);
-        if (registry.Out.count(key) != 0)
-            return OUTCOME_NO_ANSWER;
-        ++registry.Total;
-    }
-    std::thread([state, key, work = std::move(work)] {
-        work();
-        REGISTRY& registry = Registry();
-        std::lock_guard lock(registry.Mutex);
-        state->Done = true;
-        --registry.Total;
-        if (state->Left) {
-            const auto found = registry.Out.find(key);
-            if (found != registry.Out.end() && --found->second == 0)
-                registry.Out.erase(found);
+        for (size_t i = 0; i < count; ++i) {
+            if (registry.Out.count(keys[int(i)]) != 0 || keys.indexOf(keys[int(i)]) != qsizetype(i))
+                continue;
+            states[i] = std::make_shared<STATE>();
+            ++registry.Total;
         }
-        registry.Changed.notify_all();
-    }).detach();
+    }
+    for (size_t i = 0; i < count; ++i) {
+        if (!states[i])
+            continue;
+        std::thread([state = states[i], key = keys[int(i)], work = std::move(works[i])] {
+            work();
+            REGISTRY& registry = Registry();
+            std::lock_guard lock(registry.Mutex);
+            state->Done = true;
+            --registry.Total;
+            if (state->Left) {
+                const auto found = registry.Out.find(key);
+                if (found != registry.Out.end() && --found->second == 0)
+                    registry.Out.erase(found);
+            }
+            registry.Changed.notify_all();
+        }).detach();
+    }
+    const auto allDone = [&states] {
+        return std::all_of(states.begin(), states.end(),
+                           [](const auto& state) { return !state || state->Done; });
+    };
 
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(std::max(0, boundMs));
     std::unique_lock lock(registry.Mutex);
-    OUTCOME outcome = OUTCOME_DONE;
-    while (!state->Done) {
+    OUTCOME left = OUTCOME_NO_ANSWER; // what a work not back when the wait ends answers
+    while (!allDone()) {
         const auto now = std::chrono::steady_clock::now();
-        if (now >= deadline) {
-            outcome = OUTCOME_NO_ANSWER;
+        if (now >= deadline)
             break;
-        }
         if (stop) {
             lock.unlock();
             const bool stopped = stop();
             lock.lock();
-            if (state->Done)
+            if (allDone())
                 break;
             if (stopped) {
-                outcome = OUTCOME_STOPPED;
+                left = OUTCOME_STOPPED;
                 break;
             }
         }
         registry.Changed.wait_until(lock, std::min(deadline, now + kStopPoll));
     }
-    if (!state->Done) {
-        state->Left = true;
-        ++registry.Out[key];
+    for (size_t i = 0; i < count; ++i) {
+        if (!states[i])
+            continue;
+        if (states[i]->Done) {
+            outcomes[i] = OUTCOME_DONE;
+            continue;
+        }
+        outcomes[i] = left;
+        states[i]->Left = true;
+        ++registry.Out[keys[int(i)]];
     }
-    return outcome;
+    return outcomes;
 }
 
 } // namespace VolumeCall

@@ -13,10 +13,12 @@
 // answer" at once.
 
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 namespace VolumeCall {
 
@@ -35,6 +37,10 @@ namespace Detail {
 // visible to the caller once OUTCOME_DONE is returned.
 OUTCOME RunAndWait(const QString& key, std::function<void()> work, int boundMs,
                    const std::function<bool()>& stop);
+// The same for several works side by side, each on a thread of its own, waited for together within the one
+// bound; an outcome per work.
+std::vector<OUTCOME> RunEachAndWait(const QStringList& keys, std::vector<std::function<void()>> works,
+                                    int boundMs, const std::function<bool()>& stop);
 } // namespace Detail
 
 // Runs `work` and waits at most `boundMs` for its result, less when `stop` (may be empty; asked every few
@@ -55,6 +61,30 @@ OUTCOME Run(const QString& key, std::function<R()> work, int boundMs, R* result,
     if (outcome == OUTCOME_DONE && result)
         *result = std::move(*slot->Value);
     return outcome;
+}
+
+// Runs every one of `works` side by side, each keyed by the place of the same index in `keys`, and waits at
+// most `boundMs` in all for them (less when `stop` says so): several silent places cost one bound, not one
+// each. A key given twice, or whose earlier call has not come back, answers OUTCOME_NO_ANSWER at once.
+// `results` receives a value per work, left default-made where the outcome is not OUTCOME_DONE.
+template <class R>
+std::vector<OUTCOME> RunEach(const QStringList& keys, std::vector<std::function<R()>> works, int boundMs,
+                             std::vector<R>* results, const std::function<bool()>& stop = {})
+{
+    using VALUES = std::vector<std::optional<R>>;
+    auto values = std::make_shared<VALUES>(works.size());
+    std::vector<std::function<void()>> calls;
+    calls.reserve(works.size());
+    for (size_t i = 0; i < works.size(); ++i)
+        calls.emplace_back([values, i, work = std::move(works[i])] { (*values)[i].emplace(work()); });
+    std::vector<OUTCOME> outcomes = Detail::RunEachAndWait(keys, std::move(calls), boundMs, stop);
+    if (results) {
+        results->assign(outcomes.size(), R());
+        for (size_t i = 0; i < outcomes.size(); ++i)
+            if (outcomes[i] == OUTCOME_DONE)
+                (*results)[i] = std::move(*(*values)[i]);
+    }
+    return outcomes;
 }
 
 // How many calls are still out on their threads (for tests: a call left must end once its volume answers).

@@ -14,7 +14,7 @@ cd "$(dirname "$0")/.."
 kinds=("$@")
 [ ${#kinds[@]} -eq 0 ] && kinds=(address thread)
 thread_tests=(engine engine_lies gui_statepage gui_stateengine gui_logpage gui_recordpage gui_recordexport gui_day gui_scenario
-    volumecall storage_stalls gui_chosenfiles)
+    volumecall storage_stalls gui_chosenfiles gui_systempage)
 for kind in "${kinds[@]}"; do
     case "$kind" in
     address) dir=build-asan slowdown=3 ;;

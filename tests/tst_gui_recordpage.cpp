@@ -187,6 +187,7 @@ private Q_SLOTS:
     void listCutAtItsBound();
     void silentDiskHoldsNothing_data();
     void silentDiskHoldsNothing();
+    void playbackFromASilentDisk_data();
     void playbackFromASilentDisk();
     void exportFromASilentDisk_data();
     void exportFromASilentDisk();
@@ -1491,34 +1492,62 @@ struct CLoopWatch
 
 #define SKIP_WITHOUT_FUSE() SKIP_UNLESS_GIVEN(TestSupport::kNeedFuse, "A FUSE view is mounted as root only")
 
+void TestRecordPage::playbackFromASilentDisk_data()
+{
+    QTest::addColumn<bool>("cancel"); // the busy box's Cancel ends the wait, else the bound passes
+    QTest::newRow("the bound passes") << false;
+    QTest::newRow("Cancel") << true;
+}
+
 // A Playback click on a record whose disk stopped answering holds the window no longer than the disk's
-// bound: the window's loop turns all along, the box names the disk's folder as not answering, and nothing
+// bound: the window's loop turns all along, a busy box says that the record is being opened, and its Cancel
+// ends the wait at once with nothing said; else the box names the disk's folder as not answering. Nothing
 // is played.
 void TestRecordPage::playbackFromASilentDisk()
 {
     SKIP_WITHOUT_FUSE();
     IN_MOUNT_NAMESPACE();
+    QFETCH(bool, cancel);
     using TestSupport::Bound;
     CSilentView view;
     QVERIFY(ListThroughView(&view, {0}));
     m_calls.clear();
+    m_driver->Clear();
     m_driver->SetOnTopLimit(Bound(60000));
-    m_driver->Accept();
+    QElapsedTimer cancelled;
+    if (cancel) {
+        m_driver->Answer([&cancelled](QWidget* busy) {
+            cancelled.start();
+            busy->findChild<QPushButton*>(QStringLiteral("pCancelBtn"))->click();
+        });
+    } else {
+        m_driver->AcceptPassingBusy(2);
+    }
     QVERIFY(view.Stop());
     CLoopWatch loop;
     QElapsedTimer took;
     took.start();
     m_page->OnClickAction(m_records->index(0, CViewRecord::COL_PLAYBACK));
     const qint64 clicked = took.elapsed();
+    const qint64 afterCancel = cancelled.isValid() ? cancelled.elapsed() : -1;
     const qint64 longestPause = loop.End();
     view.Resume();
     QVERIFY2(longestPause < Bound(2000), qPrintable(QString::number(longestPause)));
+    QCOMPARE(m_calls, QStringList());
+    QCOMPARE(m_driver->Failures(), QStringList());
+    QVERIFY(m_driver->Seen().size() >= 1);
+    QCOMPARE(m_driver->Seen().first().className, QStringLiteral("ChaseDialog"));
+    QCOMPARE(m_driver->Seen().first().title, QStringLiteral("Opening the record..."));
+    if (cancel) {
+        QVERIFY2(afterCancel >= 0 && afterCancel < Bound(3000), qPrintable(QString::number(afterCancel)));
+        QCOMPARE(m_driver->Seen().size(), 1);
+        return;
+    }
     QVERIFY2(clicked >= VolumeCall::kDefaultBoundMs - 100 &&
                  clicked < VolumeCall::kDefaultBoundMs + Bound(10000),
              qPrintable(QString::number(clicked)));
-    QCOMPARE(m_calls, QStringList());
-    QCOMPARE(m_driver->Seen().size(), 1);
-    QCOMPARE(m_driver->Seen().first().Text(),
+    QCOMPARE(m_driver->Seen().size(), 2);
+    QCOMPARE(m_driver->Seen().at(1).Text(),
              QStringLiteral("The record is not played: the folder %1 of its disk does not answer.")
                  .arg(view.Path()));
 }

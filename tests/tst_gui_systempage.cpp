@@ -11,8 +11,13 @@
 #include "model/DbAccess.h"
 #include "model/Mail.h"
 #include "model/SysInfoManage.h"
+#include "platform/DriveMap.h"
+#include "platform/VolumeCall.h"
 #include "tests/support/FakeAutoStart.h"
 #include "tests/support/FakeSmtpServer.h"
+#include "tests/support/FuseView.h"
+#include "tests/support/MachineNeeds.h"
+#include "tests/support/MountNamespace.h"
 #include "tests/support/TempDatabase.h"
 #include "tests/support/gui/ModalDriver.h"
 #include "widgets/dialogs/CPushButton.h"
@@ -24,9 +29,11 @@
 #include <QDir>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QTcpServer>
+#include <QTemporaryDir>
 #include <QToolTip>
 
 #include <algorithm>
@@ -95,6 +102,7 @@ private Q_SLOTS:
     void disksShownAndSaved_data();
     void disksShownAndSaved();
     void backupModeNotWrittenBackStale();
+    void silentDiskNamedInTheList();
     void autoStartRows_data();
     void autoStartRows();
     void accountFields();
@@ -212,6 +220,40 @@ void TestSystemPage::backupModeNotWrittenBackStale()
     QCOMPARE(modeChanged.size(), 1);
     QCOMPARE(CountRows("SELECT DiskMode FROM SystemConfig_Table"), 1);
     QCOMPARE(CountRows("SELECT BackupMode FROM SystemConfig_Table"), 2);
+}
+
+// A letter whose volume stopped answering (a FUSE view whose daemon is stopped, as a network share whose
+// server went silent) is listed within the map's bound as one that does not answer, with no size; the
+// other letters are listed as usual, and the page opens.
+void TestSystemPage::silentDiskNamedInTheList()
+{
+    SKIP_UNLESS_GIVEN(TestSupport::kNeedFuse, "A FUSE view is mounted as root only");
+    IN_MOUNT_NAMESPACE();
+    CDriveMap::SetBound(1000);
+    const auto boundBack = qScopeGuard([] { CDriveMap::SetBound(0); });
+    QTemporaryDir folder;
+    QTemporaryDir mountPoint;
+    CFuseView view;
+    QVERIFY(view.Mount(folder.path(), mountPoint.path()));
+    QMap<char, QString> drives = CDriveMap::ReadMap();
+    drives.insert('G', mountPoint.path());
+    QVERIFY(MapDrives(drives));
+    QVERIFY(view.Pause());
+    const auto resume = qScopeGuard([&view] { view.Resume(); });
+
+    CDlgCfgSystem page(nullptr);
+    CTableView* disks = page.Form().m_ptreeViewDisk;
+    QMap<QString, int> rowOf;
+    for (int row = 0; row < disks->GetRowCount(); ++row)
+        rowOf.insert(disks->GetItemText(row, 1), row);
+    QVERIFY(rowOf.contains(QStringLiteral("G")) && rowOf.contains(QStringLiteral("D")));
+    const int silent = rowOf.value(QStringLiteral("G"));
+    QCOMPARE(disks->GetItemText(silent, 4), mountPoint.path() + QStringLiteral(" (does not answer)"));
+    QCOMPARE(disks->GetItemText(silent, 2), QStringLiteral("-"));
+    QCOMPARE(disks->GetItemText(rowOf.value(QStringLiteral("D")), 4), drives.value('D'));
+
+    view.Resume();
+    QTRY_COMPARE_WITH_TIMEOUT(VolumeCall::CallsOut(), 0, TestSupport::Bound(10000));
 }
 
 void TestSystemPage::autoStartRows_data()

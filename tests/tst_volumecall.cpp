@@ -1,12 +1,25 @@
 // A call that may wait on a volume is waited for within its bound, ends early at a stop, and a place that
-// keeps stalling holds one thread, not one per try.
+// keeps stalling holds one thread, not one per try. The disk map's reading is bounded so: a silent volume,
+// a letter's or any other mounted on the machine, holds it no longer than one bound.
+#include "platform/DriveMap.h"
 #include "platform/VolumeCall.h"
+#include "tests/support/FuseView.h"
+#include "tests/support/MachineNeeds.h"
+#include "tests/support/MountNamespace.h"
+#include "tests/support/TestSupport.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QScopeGuard>
+#include <QTemporaryDir>
 #include <QTest>
 
+#include <chrono>
 #include <condition_variable>
+#include <future>
+#include <memory>
 #include <mutex>
+#include <vector>
 
 namespace {
 
@@ -105,7 +118,94 @@ private slots:
         QCOMPARE(value, 1);
         QCOMPARE(calls->load(), 2);
     }
+
+    void silentVolumeHoldsNoReadingOfTheDiskMap_data();
+    void silentVolumeHoldsNoReadingOfTheDiskMap();
 };
 
-QTEST_GUILESS_MAIN(TestVolumeCall)
+void TestVolumeCall::silentVolumeHoldsNoReadingOfTheDiskMap_data()
+{
+    QTest::addColumn<int>("silentLetters");   // silent views mapped as letters D, F, ...
+    QTest::addColumn<int>("silentElsewhere"); // silent views mounted elsewhere, under no letter
+    QTest::newRow("a letter's volume") << 1 << 0;
+    QTest::newRow("a volume under no letter") << 0 << 1;
+    QTest::newRow("several silent volumes") << 3 << 1;
+}
+
+// Volumes that stop answering (FUSE views whose daemon is stopped, as network shares whose server went
+// silent), mapped as letters or mounted anywhere else on the machine: the map's reading (at the program's
+// start, for the disk settings) ends within one bound in all, however many there are, with the machine's
+// other volumes read; a silent letter is named as not answering and not taken as there, a healthy one is
+// listed as usual. Read again while they stay silent, the map does not wait on them again.
+void TestVolumeCall::silentVolumeHoldsNoReadingOfTheDiskMap()
+{
+    SKIP_UNLESS_GIVEN(TestSupport::kNeedFuse, "A FUSE view is mounted as root only");
+    IN_MOUNT_NAMESPACE();
+    QFETCH(int, silentLetters);
+    QFETCH(int, silentElsewhere);
+    using TestSupport::Bound;
+    constexpr int kBound = 3000;
+    CDriveMap::SetBound(kBound);
+    const auto boundBack = qScopeGuard([] { CDriveMap::SetBound(0); });
+
+    QTemporaryDir healthy;
+    const char silentLetter[] = {'D', 'F', 'G'};
+    QMap<char, QString> letters{{'E', healthy.path()}};
+    std::vector<std::unique_ptr<QTemporaryDir>> folders;
+    std::vector<std::unique_ptr<CFuseView>> views;
+    for (int i = 0; i < silentLetters + silentElsewhere; ++i) {
+        folders.push_back(std::make_unique<QTemporaryDir>());
+        folders.push_back(std::make_unique<QTemporaryDir>());
+        views.push_back(std::make_unique<CFuseView>());
+        QVERIFY(views.back()->Mount(folders[folders.size() - 2]->path(), folders.back()->path()));
+        if (i < silentLetters)
+            letters.insert(silentLetter[i], folders.back()->path());
+    }
+    QVERIFY(MapDrives(letters));
+    // The machine's own mounts are read as the program reads them.
+    CDriveMap::SetVolumeSource({});
+    const auto resumeAll = [&views] {
+        for (const auto& view : views)
+            view->Resume();
+    };
+    const auto resume = qScopeGuard(resumeAll);
+    for (const auto& view : views)
+        QVERIFY(view->Pause());
+
+    for (int reading = 0; reading < 2; ++reading) {
+        QElapsedTimer took;
+        took.start();
+        std::future<QList<DRIVE_INFO>> read =
+            std::async(std::launch::async, [] { return CDriveMap::GetDrives(); });
+        const int slack = reading == 0 ? kBound + Bound(4000) : Bound(2000);
+        if (read.wait_for(std::chrono::milliseconds(slack)) != std::future_status::ready) {
+            resumeAll(); // lets the reading end, so the test ends
+            read.wait();
+            QFAIL(qPrintable(QStringLiteral("reading %1 of the map did not end within %2 ms; it took %3 ms")
+                                 .arg(reading + 1)
+                                 .arg(slack)
+                                 .arg(took.elapsed())));
+        }
+        const QList<DRIVE_INFO> drives = read.get();
+        QMap<char, DRIVE_INFO> byLetter;
+        for (const DRIVE_INFO& drive : drives)
+            byLetter.insert(drive.Letter, drive);
+        QVERIFY(byLetter.contains('E'));
+        QVERIFY(byLetter['E'].Answers && byLetter['E'].Exists && byLetter['E'].TotalBytes > 0);
+        for (int i = 0; i < silentLetters; ++i) {
+            QVERIFY(byLetter.contains(silentLetter[i]));
+            const DRIVE_INFO& silent = byLetter[silentLetter[i]];
+            QVERIFY2(!silent.Answers && !silent.Exists && silent.TotalBytes == 0,
+                     qPrintable(QString(QLatin1Char(silent.Letter))));
+        }
+    }
+
+    // Once the volumes answer again, the looks left behind end, and the letters are there again.
+    resumeAll();
+    QTRY_COMPARE_WITH_TIMEOUT(VolumeCall::CallsOut(), 0, Bound(10000));
+    for (const DRIVE_INFO& drive : CDriveMap::GetDrives())
+        QVERIFY2(drive.Answers, qPrintable(drive.Path));
+}
+
+VARROW_TEST_MAIN(TestVolumeCall, QCoreApplication)
 #include "tst_volumecall.moc"

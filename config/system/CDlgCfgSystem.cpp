@@ -83,8 +83,12 @@ void CDlgCfgSystem::GetFixedDisks()
     for (const DRIVE_INFO& drive : drives) {
         if (next >= MAX_LOCAL_DISK_NUM)
             break;
-        // A folder that has gone keeps its letter and its row, so a chosen disk is never silently replaced.
-        m_diskPaths.append(drive.Exists ? drive.Path : tr("%1 (not found)").arg(drive.Path));
+        // A folder that has gone keeps its letter and its row, so a chosen disk is never silently replaced;
+        // so does one whose volume does not answer (a share whose server went silent), which is said as such.
+        if (!drive.Answers)
+            m_diskPaths.append(tr("%1 (does not answer)").arg(drive.Path));
+        else
+            m_diskPaths.append(drive.Exists ? drive.Path : tr("%1 (not found)").arg(drive.Path));
         LOCAL_DISK_INFO& disk = m_diskInfo[next++];
         // A volume whose size cannot be read (its directory is missing or unmounted) reports no size at all.
         const bool known = drive.TotalBytes > 0;

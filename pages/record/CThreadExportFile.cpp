@@ -11,7 +11,9 @@
 #include <QScopeGuard>
 
 #include <atomic>
+#include <chrono>
 #include <cerrno>
+#include <condition_variable>
 #include <cstring>
 #include <memory>
 #include <mutex>
@@ -99,12 +101,29 @@ int OpenOwnFolder(int parent, const QByteArray& name, const QString& path, QStri
 // under its name: a call left to its thread by a stop or a silent volume still writes into it, and its file
 // may neither stay behind half written nor have its descriptor closed (and its number taken by another
 // file) while that call runs.
+//
+// Its naming is shared with the call that gives it its name: a copy whose last flush the export gave up on
+// (a stop, or a volume silent past the bound) must never get its name once the volume answers again, after
+// the export said that it stopped or failed. The call names it only when it was not given up, and an export
+// that gives up once the naming has begun waits for the naming (within the bound) instead.
 struct TARGET
 {
+    enum NAMING
+    {
+        NAMING_PENDING,  // the last flush runs; nobody gave the copy up
+        NAMING_GIVEN_UP, // the export went on without it: it is never named, and is removed
+        NAMING_STARTED,  // the rename is under way
+        NAMING_ENDED,    // the rename came back (NameCause holds its errno, 0 when named)
+    };
+
     CFd Dir;
     CFd Out;
     QByteArray Temporary;
     bool Kept = false;
+    std::mutex NamingMutex;
+    std::condition_variable NamingChanged;
+    NAMING Naming = NAMING_PENDING; // under NamingMutex
+    int NameCause = 0;              // under NamingMutex
 
     ~TARGET()
     {
@@ -365,16 +384,37 @@ bool CThreadExportFile::ExportOne(const QString& source, QString* error, bool* s
     std::function<int()> keep = [target, name = QFile::encodeName(parts.last())] {
         if (::fsync(target->Out.Get()) != 0 || !target->Out.Close())
             return errno;
-        if (::renameat(target->Dir.Get(), target->Temporary.constData(), target->Dir.Get(),
-                       name.constData()) != 0)
-            return errno;
-        target->Kept = true;
-        return 0;
+        {
+            const std::lock_guard<std::mutex> lock(target->NamingMutex);
+            if (target->Naming == TARGET::NAMING_GIVEN_UP)
+                return ECANCELED;
+            target->Naming = TARGET::NAMING_STARTED;
+        }
+        const int cause = ::renameat(target->Dir.Get(), target->Temporary.constData(), target->Dir.Get(),
+                                     name.constData()) == 0
+                              ? 0
+                              : errno;
+        const std::lock_guard<std::mutex> lock(target->NamingMutex);
+        target->Kept = cause == 0;
+        target->NameCause = cause;
+        target->Naming = TARGET::NAMING_ENDED;
+        target->NamingChanged.notify_all();
+        return cause;
     };
     int cause = 0;
     const VolumeCall::OUTCOME kept = VolumeCall::Run(volume, keep, bound, &cause, asked);
-    if (kept != VolumeCall::OUTCOME_DONE)
-        return unanswered(kept);
+    if (kept != VolumeCall::OUTCOME_DONE) {
+        std::unique_lock<std::mutex> lock(target->NamingMutex);
+        if (target->Naming == TARGET::NAMING_PENDING) {
+            target->Naming = TARGET::NAMING_GIVEN_UP;
+            return unanswered(kept);
+        }
+        // The rename had begun: what it does decides, not the stop that came while it ran.
+        if (!target->NamingChanged.wait_for(lock, std::chrono::milliseconds(bound),
+                                            [&target] { return target->Naming == TARGET::NAMING_ENDED; }))
+            return unanswered(VolumeCall::OUTCOME_NO_ANSWER);
+        cause = target->NameCause;
+    }
     if (cause != 0)
         return failTarget(cause);
     return true;

@@ -31,6 +31,7 @@
 #include <QPointer>
 #include <QStandardItemModel>
 #include <QThread>
+#include <QTimer>
 #include <QUrl>
 
 #include <algorithm>
@@ -42,6 +43,8 @@
 namespace {
 
 constexpr int kColumnWidths[CViewRecord::COL_COUNT] = {40, 150, 130, 130, 80, 30, 500};
+// How long a Playback's open of its record is waited for before the busy box shows.
+constexpr int kOpenQuietMs = 1000;
 
 QStandardItem* Cell(const QString& text)
 {
@@ -376,11 +379,32 @@ void CViewRecord::PlayRecordFile(QString& path)
                                    opened.get(), [stop] { return stop->load(); });
     }));
     const QPointer<CViewRecord> self(this);
-    QEventLoop waiting;
-    connect(opener.get(), &QThread::finished, &waiting, &QEventLoop::quit);
-    connect(this, &QObject::destroyed, &waiting, &QEventLoop::quit);
-    opener->start();
-    waiting.exec();
+    {
+        // An open that answers at once shows no box. Until the box shows, the operator's clicks and keys wait
+        // in the queue: a second Playback or an Export click must not start inside this one.
+        QEventLoop waiting;
+        connect(opener.get(), &QThread::finished, &waiting, &QEventLoop::quit);
+        connect(this, &QObject::destroyed, &waiting, &QEventLoop::quit);
+        QTimer::singleShot(kOpenQuietMs, &waiting, &QEventLoop::quit);
+        opener->start();
+        waiting.exec(QEventLoop::ExcludeUserInputEvents);
+    }
+    if (self && !opener->isFinished()) {
+        // A disk slow to answer: the busy box says what is waited for, and its Cancel (or the program's end,
+        // which rejects every open box) ends the wait.
+        ChaseDialog chase(this, QStringLiteral(":/images/Loading.gif"), tr("Opening the record..."), true);
+        connect(opener.get(), &QThread::finished, &chase, &ChaseDialog::OnImmediatelyStopChase);
+        connect(&chase, &ChaseDialog::SignalCancel, &chase, [stop] { *stop = true; });
+        // The open may have ended before its end was connected to the box: looked at again while it shows.
+        QTimer ended;
+        connect(&ended, &QTimer::timeout, &chase, [&opener, &chase] {
+            if (opener->isFinished())
+                chase.OnImmediatelyStopChase();
+        });
+        ended.start(50);
+        if (!opener->isFinished())
+            chase.exec();
+    }
     *stop = true;
     opener->wait();
     if (!self)

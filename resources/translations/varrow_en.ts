@@ -727,6 +727,10 @@
         <source>%1 (%2)</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>%1 (does not answer)</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>CDlgChooseChannel</name>
@@ -1510,6 +1514,10 @@
     </message>
     <message>
         <source>The record is not played: the folder %1 of its disk does not answer.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Opening the record...</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

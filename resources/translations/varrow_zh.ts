@@ -730,6 +730,10 @@
         <source>%1 (%2)</source>
         <translation>%1（%2）</translation>
     </message>
+    <message>
+        <source>%1 (does not answer)</source>
+        <translation>%1（没有响应）</translation>
+    </message>
 </context>
 <context>
     <name>CDlgChooseChannel</name>
@@ -1513,6 +1517,10 @@
     <message>
         <source>The record is not played: the folder %1 of its disk does not answer.</source>
         <translation>未播放该录像：其所在磁盘的文件夹 %1 没有响应。</translation>
+    </message>
+    <message>
+        <source>Opening the record...</source>
+        <translation>正在打开录像...</translation>
     </message>
 </context>
 <context>

@@ -7,6 +7,8 @@
 #include <QElapsedTimer>
 #include <QThread>
 
+#include <csignal>
+
 bool CFuseView::Mount(const QString& folder, const QString& view)
 {
     m_view = view;
@@ -19,10 +21,24 @@ bool CFuseView::Mount(const QString& folder, const QString& view)
     return CDriveMap::IsMountPoint(view);
 }
 
+bool CFuseView::Pause()
+{
+    const qint64 daemon = m_process.processId();
+    return daemon > 0 && ::kill(pid_t(daemon), SIGSTOP) == 0;
+}
+
+void CFuseView::Resume()
+{
+    const qint64 daemon = m_process.processId();
+    if (daemon > 0)
+        ::kill(pid_t(daemon), SIGCONT);
+}
+
 void CFuseView::Unmount()
 {
     if (m_view.isEmpty())
         return;
+    Resume();
     TestSupport::Unmount(m_view);
     if (!m_process.waitForFinished(TestSupport::Bound(10000)))
         m_process.kill();

@@ -16,7 +16,12 @@ public:
 
     // Shows `folder` at `view`; false when the view was not mounted within the bound.
     bool Mount(const QString& folder, const QString& view);
+    // Unmounts the view, its daemon resumed first.
     void Unmount();
+    // Stops the view's daemon (SIGSTOP), as a network share whose server went silent: every call on the
+    // view waits until Resume. False when there is no daemon to stop.
+    bool Pause();
+    void Resume();
 
 private:
     QString m_view;
