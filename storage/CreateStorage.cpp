@@ -1,13 +1,12 @@
 #include "storage/CreateStorage.h"
 
 #include "model/DbAccess.h"
-#include "model/SysInfoManage.h"
-#include "platform/DriveMap.h"
 #include "model/LogStore.h"
 #include "model/LogText.h"
+#include "model/SysInfoManage.h"
+#include "platform/DriveMap.h"
 #include "storage/StorageEvents.h"
 #include "storage/StowelineOwnership.h"
-#include "storage/StowelineReports.h"
 
 #include <QDebug>
 #include <QFile>
