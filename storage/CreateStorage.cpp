@@ -1,10 +1,12 @@
 #include "storage/CreateStorage.h"
 
 #include "model/DbAccess.h"
+#include "model/LogStore.h"
+#include "model/LogText.h"
 #include "model/SysInfoManage.h"
 #include "platform/DriveMap.h"
+#include "storage/StorageEvents.h"
 #include "storage/StowelineOwnership.h"
-#include "storage/StowelineReports.h"
 
 #include <QDebug>
 #include <QFile>
@@ -61,6 +63,18 @@ void ReleaseInitialised(CStowelineClass* object)
     DelStowelineClass(&object);
 }
 
+// A letter the operator chose again has taken the folder found there: said as the disk settings' doing, not
+// as something the storage did of its own accord.
+void SayChosenAgain(char letter)
+{
+    const QString text = QObject::tr("Disk %1: the folder %2 is taken as the disk, as it was chosen "
+                                     "again in the disk settings.")
+                             .arg(QString(QLatin1Char(letter)), CDriveMap::GetDrive(letter).Path);
+    qWarning().noquote() << "storage:" << EscapeControls(text);
+    WriteLog(LOG_TYPE_OPERATION, LOG_SUB_CONFIG_DISK, text);
+    CStorageEvents::Instance().Report(text);
+}
+
 } // namespace
 
 std::shared_ptr<CStowelineClass> GetStoweline()
@@ -105,7 +119,11 @@ QString DescribeRootError(const STOWELINE_ROOT_ERROR& error)
         return QObject::tr("Disk %1: the folder %2 is not the disk that was set up there (%3); it is neither "
                            "written nor searched until that disk is back, or the disk is chosen again in the "
                            "disk settings.")
-            .arg(drive, error.Path, why);
+                   .arg(drive, error.Path, why) +
+               QLatin1Char(' ') +
+               QObject::tr(
+                   "To use this folder as the disk instead, untick the disk in the disk settings, tick "
+                   "it again and press OK.");
     }
     if (error.Replaced)
         return QObject::tr(
@@ -278,12 +296,7 @@ int CreateStorage(STOWELINE_DISKFULL_CALLBACK callback, const SYSTEM_CONFIG& con
         if (!DbSaveDiskMark(letter, now))
             qWarning() << "storage: the mark of disk" << drive << "could not be kept";
         else if (found != kept.end() && found->second.Mark.empty())
-            StowelineDetail::Report(
-                LOG_TYPE_OPERATION,
-                QObject::tr("Disk %1: the folder %2 is taken as the disk, as it was chosen "
-                            "again in the disk settings.")
-                    .arg(QString(QLatin1Char(letter)), CDriveMap::GetDrive(letter).Path),
-                true);
+            SayChosenAgain(letter);
     }
     SetStoweline(std::shared_ptr<CStowelineClass>(raw, ReleaseInitialised));
     return 0;

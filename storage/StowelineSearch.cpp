@@ -103,9 +103,12 @@ int CStowelineClass::SearchChannelRecord(const RECORD_SEARCH_COND* condition, St
         bool cut = false;
         std::optional<STOWELINE_ROOT_ERROR> unsearched;
         bool foundHere = false;
-        QByteArray mark; // the station's mark its Records holds (a search-only letter's)
+        bool searched = false; // its Records folder was read
+        QByteArray mark;       // the station's mark its Records holds
     };
-    // The marks of the disks searched so far: read and written on the caller's thread alone.
+    // The marks of the disks searched so far: read and written on the caller's thread alone. Only a disk
+    // actually searched counts: a chosen disk waited for (another folder stands at its letter) has not been,
+    // and its own folder found at another letter is searched there.
     std::set<QByteArray> searchedMarks;
     // Reads one disk's records of the name; `chosen`: a disk of the set-up, else a search-only one, which
     // counts as unsearched only where its Records folder stands and is refused.
@@ -116,8 +119,15 @@ int CStowelineClass::SearchChannelRecord(const RECORD_SEARCH_COND* condition, St
         std::priority_queue<CFound> kept;
         // A disk that is not there is not a disk without records: the caller names it.
         if (DriveGone(*root)) {
-            if (chosen)
+            if (chosen) {
                 findings.unsearched = GoneError(*root);
+                // Named as the set-up names it: why the folder found is not the disk of the kept mark.
+                if (findings.unsearched->Replaced && !root->Mark().isEmpty()) {
+                    findings.unsearched->Mark = root->MarkMismatch();
+                    if (findings.unsearched->Mark == STOWELINE_ROOT_ERROR::MARK_MATCHES)
+                        findings.unsearched->Mark = STOWELINE_ROOT_ERROR::MARK_NONE;
+                }
+            }
             return findings;
         }
         // The same checks as for every use of a disk: Records the station's own and closed to others.
@@ -138,11 +148,10 @@ int CStowelineClass::SearchChannelRecord(const RECORD_SEARCH_COND* condition, St
         }
         // A letter that leads to a disk searched already (its mark says so, whatever its path) adds nothing:
         // the caller drops it, so every record is listed once.
-        if (!chosen) {
-            QByteArray mark;
-            if (ReadMark(records.Get(), &mark) == MARK_STATE::OWN)
-                findings.mark = mark;
-        }
+        findings.searched = true;
+        QByteArray mark;
+        if (ReadMark(records.Get(), &mark) == MARK_STATE::OWN)
+            findings.mark = mark;
         const QString namePath = root->dir + QLatin1Char('/') + folder;
         const CFd nameDir(OpenSubDir(records.Get(), folderName));
         if (!nameDir.Valid()) {
@@ -185,26 +194,29 @@ int CStowelineClass::SearchChannelRecord(const RECORD_SEARCH_COND* condition, St
     // A disk that does not answer (a network share whose server went silent, a FUSE volume whose daemon
     // stopped) is named and passed over; one that stayed silent at an earlier search answers at once.
     bool stopped = false;
+    // True when the disk was searched (its mark then counts as searched).
     const auto searchWithin = [&](const std::shared_ptr<CRoot>& root, bool chosen) {
         if (stopped)
-            return;
+            return false;
         FINDINGS findings;
         const VolumeCall::OUTCOME outcome = VolumeCall::Run<FINDINGS>(
             root->dir, [searchRoot, root, chosen] { return searchRoot(root, chosen); }, kSearchAnswerMs,
             &findings, stop);
         if (outcome == VolumeCall::OUTCOME_STOPPED) {
             stopped = true;
-            return;
+            return false;
         }
         if (outcome == VolumeCall::OUTCOME_NO_ANSWER) {
             qWarning() << "storage: drive" << root->drive << "at" << root->driveDir << "does not answer";
             STOWELINE_ROOT_ERROR silent{root->drive, root->driveDir, 0, false};
             silent.NoAnswer = true;
             t_unsearched.push_back(silent);
-            return;
+            return false;
         }
         if (!chosen && !findings.mark.isEmpty() && !searchedMarks.insert(findings.mark).second)
-            return;
+            return false;
+        if (findings.searched && !findings.mark.isEmpty())
+            searchedMarks.insert(findings.mark);
         if (findings.unsearched)
             t_unsearched.push_back(*findings.unsearched);
         t_cut = t_cut || findings.cut;
@@ -212,10 +224,11 @@ int CStowelineClass::SearchChannelRecord(const RECORD_SEARCH_COND* condition, St
             keep(std::move(match));
         if (findings.foundHere && !chosen)
             t_others.push_back({root->drive, root->driveDir, 0, false});
+        return findings.searched;
     };
     for (const auto& root : roots) {
-        searchWithin(root, true);
-        searchedMarks.insert(root->Mark());
+        if (searchWithin(root, true))
+            searchedMarks.insert(root->Mark());
     }
     for (const auto& root : searchOnly)
         searchWithin(root, false);

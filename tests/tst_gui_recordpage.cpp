@@ -192,14 +192,18 @@ private Q_SLOTS:
     void exportFromASilentDisk_data();
     void exportFromASilentDisk();
     void refusedFolderNamedOffTheWindow();
+    void letterHoldingADisksMark_data();
+    void letterHoldingADisksMark();
 
 private:
     // The fixture's disk seen through a FUSE view mapped as D (the only disk chosen), with the rows
     // `channels` of the gate holding a record each, listed by a search while the view answers. Skips without
     // FUSE.
     bool ListThroughView(class CSilentView* view, std::initializer_list<int> channels);
-    // Stores one record through the storage layer; its full path.
-    QString Store(int device, int channel, const QDateTime& start, const QDateTime& stop, uint32_t type);
+    // Stores one record through the storage layer; its full path, found under `disk` (the fixture's disk when
+    // none is given).
+    QString Store(int device, int channel, const QDateTime& start, const QDateTime& stop, uint32_t type,
+                  const QString& disk = QString());
     // Plants `count` one-second records of a gate's channel (by number) beside a stored one, from At(0) on.
     bool Plant(int channel, int count);
     QString Label(const char* name) const
@@ -280,7 +284,7 @@ void TestRecordPage::cleanup()
 }
 
 QString TestRecordPage::Store(int device, int channel, const QDateTime& start, const QDateTime& stop,
-                              uint32_t type)
+                              uint32_t type, const QString& disk)
 {
     const std::shared_ptr<CStowelineClass> storage = GetStoweline();
     const DEVICE_INFO* info = m_fixture->Model().GetDeviceInfo(device);
@@ -297,7 +301,7 @@ QString TestRecordPage::Store(int device, int channel, const QDateTime& start, c
         !storage->CloseChannelRecord(name.constData(), &key))
         return {};
     const QString prefix = start.toString(QStringLiteral("yyyyMMddhhmmss_"));
-    QDirIterator it(m_fixture->DiskPath(), {prefix + QLatin1Char('*')}, QDir::Files,
+    QDirIterator it(disk.isEmpty() ? m_fixture->DiskPath() : disk, {prefix + QLatin1Char('*')}, QDir::Files,
                     QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QString path = it.next();
@@ -1676,6 +1680,108 @@ void TestRecordPage::refusedFolderNamedOffTheWindow()
              QStringLiteral("Not searched: Disk D: other users may write to the folder %1 (a volume without "
                             "owners must be mounted for the station's user, with no write for others).")
                  .arg(view.Path() + QStringLiteral("/Records")));
+}
+
+void TestRecordPage::letterHoldingADisksMark_data()
+{
+    // moved: D's folder now stands at F (another folder at D); twice: a link at G leads to it too; merged:
+    // E, chosen too, leads to D's folder; strangers: mapped letters of volumes the station never used, whose
+    // Records it cannot search.
+    QTest::addColumn<bool>("moved");
+    QTest::addColumn<bool>("twice");
+    QTest::addColumn<bool>("merged");
+    QTest::addColumn<bool>("strangers");
+    QTest::newRow("a moved disk found through another letter") << true << false << false << false;
+    QTest::newRow("a moved disk reached through two letters") << true << true << false << false;
+    QTest::newRow("two chosen letters merged into one disk") << false << false << true << false;
+    QTest::newRow("only letters chosen or written to are named") << true << false << false << true;
+}
+
+// A disk is the one whose Records holds its mark, whatever letter it is found at. Chosen D and E; D's folder
+// was moved away (another folder stands at D, so D is waited for) and now stands at F, a letter only
+// searched: its records are listed from there, said as found on a disk not chosen, and D is named as not
+// searched with the reason the set-up gives. A disk reached through two letters, or two chosen letters
+// merged into one disk, is searched once: each record listed once, never also as found elsewhere. Letters
+// of volumes the station never used are not named.
+void TestRecordPage::letterHoldingADisksMark()
+{
+    QFETCH(bool, moved);
+    QFETCH(bool, twice);
+    QFETCH(bool, merged);
+    QFETCH(bool, strangers);
+    QTemporaryDir base;
+    const QString d = base.filePath(QStringLiteral("d"));
+    const QString e = base.filePath(QStringLiteral("e"));
+    const QString f = base.filePath(QStringLiteral("f"));
+    const QString g = base.filePath(QStringLiteral("g"));
+    QVERIFY(QDir().mkpath(d) && QDir().mkpath(e));
+    SYSTEM_CONFIG config;
+    QStringList expected;
+    if (merged) {
+        QVERIFY(QFile::link(d, e + QStringLiteral("-link")));
+        QVERIFY(MapDrives({{'D', d}, {'E', e + QStringLiteral("-link")}}));
+        CopyString26(config.Disk, "DE");
+        QCOMPARE(CreateStorage(nullptr, config), 0);
+        expected << Store(m_gate, 1, At(8), At(9), 1, d);
+        // Set up again, as at the next start: both letters keep the one mark.
+        QCOMPARE(CreateStorage(nullptr, config), 0);
+    } else {
+        QVERIFY(MapDrives({{'D', d}, {'E', e}}));
+        CopyString26(config.Disk, "D");
+        QCOMPARE(CreateStorage(nullptr, config), 0);
+        const QString onD = Store(m_gate, 1, At(8), At(9), 1, d);
+        CopyString26(config.Disk, "E");
+        QCOMPARE(CreateStorage(nullptr, config), 0);
+        expected << Store(m_gate, 1, At(10), At(11), 1, e);
+        QVERIFY(!onD.isEmpty());
+        QVERIFY(moved);
+        QVERIFY(QDir().rename(d, f) && QDir().mkpath(d));
+        expected << QString(onD).replace(d, f);
+    }
+    QMap<char, QString> drives{{'D', d}, {'E', merged ? e + QStringLiteral("-link") : e}};
+    if (moved)
+        drives['F'] = f;
+    if (twice) {
+        QVERIFY(QFile::link(f, g));
+        drives['G'] = g;
+    }
+    QTemporaryDir linked, open, elsewhere;
+    if (strangers) {
+        // Another user's volumes: one whose Records is a link, one whose Records others may write to.
+        QVERIFY(QFile::link(elsewhere.path(), CStowelineClass::RecordRootOf(linked.path())));
+        const QString records = CStowelineClass::RecordRootOf(open.path());
+        QVERIFY(QDir().mkpath(records) && ::chmod(QFile::encodeName(records).constData(), 0777) == 0);
+        drives['H'] = linked.path();
+        drives['I'] = open.path();
+    }
+    QVERIFY(MapDrives(drives));
+    CopyString26(config.Disk, "DE");
+    QCOMPARE(CreateStorage(nullptr, config), 0);
+
+    SearchDay({0});
+    QStringList listed;
+    for (int row = 0; row < Rows(); ++row)
+        listed << Cell(row, CViewRecord::COL_PATH);
+    listed.sort();
+    expected.sort();
+    QCOMPARE(listed, expected);
+    QStringList notes;
+    if (moved) {
+        notes << QStringLiteral(
+                     "Not searched: Disk D: the folder %1 is not the disk that was set up there (it "
+                     "holds no Records folder with the mark of that disk); it is neither written "
+                     "nor searched until that disk is back, or the disk is chosen again in the disk "
+                     "settings. To use this folder as the disk instead, untick the disk in the disk "
+                     "settings, tick it again and press OK.")
+                     .arg(d);
+        notes << QStringLiteral("Also listed: the records on Disk F (%1), which is no longer chosen for "
+                                "recording.")
+                     .arg(f);
+    }
+    QCOMPARE(Label("pLabelSearchNote"), notes.join(QLatin1Char('\n')));
+    // The folder at D is neither written nor set up.
+    if (moved)
+        QCOMPARE(QDir(d).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList());
 }
 
 VARROW_TEST_MAIN(TestRecordPage, QApplication)

@@ -4,11 +4,13 @@
 
 #include "app/CVarrow.h"
 #include "storage/CreateStorage.h"
+#include "storage/StorageEvents.h"
 #include "config/CDlgSet.h"
 #include "config/devices/CDlgAddDevice.h"
 #include "engine/ExecuteThread.h"
 #include "engine/ManualBackup.h"
 #include "model/DbAccess.h"
+#include "model/LogStore.h"
 #include "pages/state/CViewState.h"
 #include "tests/support/EngineFixture.h"
 #include "tests/support/TestSupport.h"
@@ -24,6 +26,10 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStandardItemModel>
+#include <QStyleOptionViewItem>
+#include <QDir>
+#include <QScopeGuard>
+#include <QSignalSpy>
 
 #include <cstring>
 #include <functional>
@@ -111,6 +117,27 @@ void ClickButton(QWidget* root, const char* name)
     button->click();
 }
 
+// Clicks the tick box of the letter's row of the disk table, as the operator does; false when its tick did
+// not turn over.
+bool ClickTick(CTableView* view, char letter)
+{
+    for (int row = 0; row < view->GetRowCount(); ++row) {
+        if (view->GetItemText(row, 1) != QString(QLatin1Char(letter)))
+            continue;
+        const QModelIndex cell = view->model()->index(row, 0);
+        view->scrollTo(cell);
+        const int before = view->GetItemData(row, 0, Qt::CheckStateRole).toInt();
+        QStyleOptionViewItem option;
+        option.initFrom(view->viewport());
+        option.rect = view->visualRect(cell);
+        option.features |= QStyleOptionViewItem::HasCheckIndicator;
+        const QRect box = view->style()->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &option, view);
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, box.center());
+        return view->GetItemData(row, 0, Qt::CheckStateRole).toInt() != before;
+    }
+    return false;
+}
+
 QString Text(QWidget* page, const char* label)
 {
     return page->findChild<QLabel*>(QLatin1String(label))->text();
@@ -127,6 +154,7 @@ private Q_SLOTS:
     void settingsDialogReachesTheStatePage();
     void recordersChangedWhileManualAndPlannedBackupsRun();
     void deleteTheDatabaseRefusesLeavesTheManualBackupAsItWas();
+    void diskChosenAgainIsSetUp();
 
 private:
     // The main window over the fixture's model, once its state page has made its engine threads.
@@ -372,6 +400,73 @@ void TestSettingsRun::deleteTheDatabaseRefusesLeavesTheManualBackupAsItWas()
     QCOMPARE(CEngineFixture::LogRows(QStringLiteral("Manual BackUp Completed")), 1);
     window.reset();
     QVERIFY(f.Recorders().WaitForIdle());
+}
+
+// Between two runs another folder was put at the disk's folder (the station's own moved away): the disk is
+// waited for and said, nothing is written there. The operator unticks the disk in the disk settings, ticks
+// it again and presses OK: the folder found there is taken as the disk, said, and the plan's records are
+// written into it.
+void TestSettingsRun::diskChosenAgainIsSetUp()
+{
+    CEngineFixture f(kStart, kScale);
+    const int device = f.AddDevice(CSimRecorders::MakeConfig(1, {kFile}, kSunday, 71), "Gate");
+    QVERIFY(device >= 0);
+    QCOMPARE(f.SetUpStorage(), 0);
+    QVERIFY(AddPlan(f, 0, {{int16_t(device), 1}}));
+    f.Model().SetBackupMode(0);
+    ReleaseStorage();
+    const QString disk = f.DiskPath();
+    const QString moved = disk + QStringLiteral(".moved");
+    QVERIFY(QDir().rename(disk, moved) && QDir().mkpath(disk));
+    const auto removeMoved = qScopeGuard([moved] { QDir(moved).removeRecursively(); });
+
+    QSignalSpy events(&CStorageEvents::Instance(), &CStorageEvents::SignalStorageEvent);
+    CModalDriver driver;
+    bool chosen = false;
+    AnswerAll(driver, {{QStringLiteral("CDlgSet"), [&](QWidget* settings) {
+                            if (chosen)
+                                return; // met again beneath a box that closed
+                            chosen = true;
+                            auto* view = settings->findChild<CTableView*>(QStringLiteral("m_ptreeViewDisk"));
+                            QVERIFY(ClickTick(view, 'D'));
+                            QVERIFY(ClickTick(view, 'D'));
+                            ClickButton(settings, "pOkBtn");
+                        }}});
+    CViewState* page = nullptr;
+    std::unique_ptr<CVarrow> window = OpenWindow(&page);
+    QVERIFY(window);
+    const QString said =
+        QStringLiteral(
+            "Disk D: the folder %1 is not the disk that was set up there (it holds no Records "
+            "folder with the mark of that disk); it is neither written nor searched until that disk "
+            "is back, or the disk is chosen again in the disk settings. To use this folder as the "
+            "disk instead, untick the disk in the disk settings, tick it again and press OK.")
+            .arg(disk);
+    QTRY_COMPARE_WITH_TIMEOUT(TestSupport::LogRowsOf(said), 1, kLimitMs);
+    // The log row is cut; the event row and the state page's cause say it whole.
+    QCOMPARE(events.count(QVariantList{said}), 1);
+    QCOMPARE(StorageFailureCause(), said);
+    QVERIFY(!GetStoweline());
+    QCOMPARE(FilesUnder(disk), QStringList());
+    const QString taken = QStringLiteral("Disk D: the folder %1 is taken as the disk, as it was chosen again "
+                                         "in the disk settings.")
+                              .arg(disk);
+    QCOMPARE(TestSupport::LogRowsOf(taken), 0);
+
+    ClickButton(window.get(), "pBtnConfig");
+    QVERIFY(chosen);
+    QCOMPARE(TestSupport::LogRowsOf(taken, LOG_SUB_CONFIG_DISK), 1);
+    QCOMPARE(events.count(QVariantList{taken}), 1);
+    QVERIFY(GetStoweline());
+    QTRY_VERIFY_WITH_TIMEOUT(DoneFiles(StoredTasks(0)) == 1 && Stored(f, 0), kLimitMs);
+    const QStringList stored = f.StoredFiles(device, 1);
+    QCOMPARE(stored.size(), 1);
+    QVERIFY2(stored.first().startsWith(disk + QStringLiteral("/Records/")), qPrintable(stored.first()));
+    driver.Clear();
+    window.reset();
+    QVERIFY(f.Recorders().WaitForIdle());
+    // Said once: the set-ups of the settings and of the retries do not say it again.
+    QCOMPARE(TestSupport::LogRowsOf(taken), 1);
 }
 
 VARROW_TEST_MAIN(TestSettingsRun, QApplication)

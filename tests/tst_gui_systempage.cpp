@@ -32,6 +32,7 @@
 #include <QScopeGuard>
 #include <QSignalSpy>
 #include <QSpinBox>
+#include <QStyleOptionViewItem>
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QToolTip>
@@ -40,6 +41,7 @@
 #include <QStackedWidget>
 
 #include <cstring>
+#include <map>
 
 namespace {
 
@@ -83,6 +85,38 @@ void Expect(CModalDriver& driver, int accepts, bool reject = false)
     driver.Reject();
 }
 
+// Clicks the tick box of the letter's row, as the operator does, and says whether its tick turned over.
+bool ClickTick(CTableView* view, char letter)
+{
+    for (int row = 0; row < view->GetRowCount(); ++row) {
+        if (view->GetItemText(row, 1) != QString(QLatin1Char(letter)))
+            continue;
+        const QModelIndex cell = view->model()->index(row, 0);
+        view->scrollTo(cell);
+        const int before = view->GetItemData(row, 0, Qt::CheckStateRole).toInt();
+        QStyleOptionViewItem option;
+        option.initFrom(view->viewport());
+        option.rect = view->visualRect(cell);
+        option.features |= QStyleOptionViewItem::HasCheckIndicator;
+        const QRect box = view->style()->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &option, view);
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, box.center());
+        return view->GetItemData(row, 0, Qt::CheckStateRole).toInt() != before;
+    }
+    return false;
+}
+
+// The letters whose kept mark is empty: chosen again, each takes the folder found at its next set-up.
+QByteArray MarksDropped()
+{
+    std::map<char, DISK_MARK> marks;
+    DbSelectDiskMarks(&marks);
+    QByteArray dropped;
+    for (const auto& [letter, mark] : marks)
+        if (mark.Mark.empty())
+            dropped += letter;
+    return dropped;
+}
+
 void NightPlan(GROUP_INFO* plans)
 {
     g_pSysInfoManage->GetAllGroupInfo(plans);
@@ -103,6 +137,8 @@ private Q_SLOTS:
     void disksShownAndSaved();
     void backupModeNotWrittenBackStale();
     void silentDiskNamedInTheList();
+    void diskChosenAgainInOneOpening_data();
+    void diskChosenAgainInOneOpening();
     void autoStartRows_data();
     void autoStartRows();
     void accountFields();
@@ -203,6 +239,83 @@ void TestSystemPage::disksShownAndSaved()
     QCOMPARE(StoredDisks(), model);
     QCOMPARE(diskChanged.size(), saved ? 1 : 0);
     QCOMPARE(DiskLogs(), saved ? 1 : 0);
+}
+
+void TestSystemPage::diskChosenAgainInOneOpening_data()
+{
+    // stored: the letters chosen when the dialog opens; clicks: the tick boxes clicked, in turn; finish: "ok"
+    // (the confirm box accepted), "refused" (the confirm box cancelled) or "cancel" (the dialog's Cancel);
+    // changed: the disks count as changed (box, signal, log row); dropped: the letters whose kept mark is
+    // dropped.
+    QTest::addColumn<QByteArray>("stored");
+    QTest::addColumn<QByteArray>("clicks");
+    QTest::addColumn<QString>("finish");
+    QTest::addColumn<bool>("changed");
+    QTest::addColumn<QByteArray>("dropped");
+    QTest::newRow("unticked and ticked again")
+        << QByteArray("DE") << QByteArray("DD") << "ok" << true << QByteArray("D");
+    QTest::newRow("unticked only") << QByteArray("DE") << QByteArray("D") << "ok" << true << QByteArray();
+    QTest::newRow("a new letter ticked")
+        << QByteArray("D") << QByteArray("E") << "ok" << true << QByteArray("E");
+    QTest::newRow("ticked again, then Cancel")
+        << QByteArray("DE") << QByteArray("DD") << "cancel" << false << QByteArray();
+    QTest::newRow("ticked again, the box refused")
+        << QByteArray("DE") << QByteArray("DD") << "refused" << false << QByteArray();
+    QTest::newRow("two letters") << QByteArray("DE") << QByteArray("DEED") << "ok" << true
+                                 << QByteArray("DE");
+    QTest::newRow("a letter not chosen ticked and unticked")
+        << QByteArray("D") << QByteArray("CC") << "ok" << false << QByteArray();
+}
+
+// A letter whose folder is not the disk set up there is waited for until the operator chooses it again: in
+// one opening of the disk settings, unticked and ticked again. That is a change of disks like any other
+// (the same box, signal and log row), and drops the letter's kept mark, so that its next set-up takes the
+// folder found there; toggles that are not kept (Cancel) change nothing.
+void TestSystemPage::diskChosenAgainInOneOpening()
+{
+    QFETCH(QByteArray, stored);
+    QFETCH(QByteArray, clicks);
+    QFETCH(QString, finish);
+    QFETCH(bool, changed);
+    QFETCH(QByteArray, dropped);
+    StoreSystem(stored);
+    for (const char letter : {'C', 'D', 'E'})
+        QVERIFY(DbSaveDiskMark(
+            letter,
+            {QFile::encodeName(QDir(m_db->Dir()).filePath(QString(QLatin1Char(letter)))).toStdString(),
+             "0123456789abcdef0123456789abcdef"}));
+
+    CDlgSet dialog(nullptr);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    QSignalSpy diskChanged(&dialog, &CDlgSet::DiskChanged);
+    CTableView* view = dialog.SystemPage()->Form().m_ptreeViewDisk;
+    for (const char letter : clicks)
+        QVERIFY2(ClickTick(view, letter), QByteArray(1, letter).constData());
+    const int logsBefore = DiskLogs();
+
+    CModalDriver driver;
+    const QString ask = QStringLiteral("Modify Disk need to reboot Backup,Are you sure?");
+    if (finish == QLatin1String("cancel")) {
+        Expect(driver, 0);
+        dialog.findChild<QPushButton*>(QStringLiteral("pCancelBtn"))->click();
+        QVERIFY(driver.Seen().isEmpty());
+    } else {
+        Expect(driver, finish == QLatin1String("ok") ? 1 : 0, finish != QLatin1String("ok"));
+        dialog.findChild<QPushButton*>(QStringLiteral("pOkBtn"))->click();
+        const bool asked = changed || finish == QLatin1String("refused");
+        QCOMPARE(driver.Seen().size(), asked ? 1 : 0);
+        if (asked)
+            QCOMPARE(driver.Seen().first().Text(), ask);
+    }
+    QCOMPARE(dialog.isVisible(), finish == QLatin1String("refused"));
+    QCOMPARE(diskChanged.size(), changed ? 1 : 0);
+    QCOMPARE(DiskLogs() - logsBefore, changed ? 1 : 0);
+    QCOMPARE(MarksDropped(), dropped);
+    QByteArray model = stored;
+    if (changed)
+        model = Ticked(view).toLatin1();
+    QCOMPARE(StoredDisks(), model);
 }
 
 // The state page goes idle while the dialog is open; the save of the full-disk mode must not undo that.
@@ -575,11 +688,19 @@ void TestSystemPage::dialogStopsAtFirstRefusal()
     dialog.SystemPage()->Form().m_pcheckBoxEmail->setChecked(false);
     CToolTip::HideText();
 
-    // The plan page refuses after the system page saved: the system settings stay saved and told.
+    // The plan page refuses after the system page saved: the system settings stay saved and told. The disk
+    // unticked and ticked again in this opening is chosen again, which the system page asks first.
     GROUP_INFO plans[MAX_GROUP_NUM];
     NightPlan(plans);
     dialog.PlanPage()->SetAllPlans(plans);
-    okWithOneBox(false, QStringLiteral("Modify Schedule need to reboot Backup,Are you sure?"));
+    driver.Clear();
+    driver.Accept();
+    driver.Reject();
+    dialog.findChild<QPushButton*>(QStringLiteral("pOkBtn"))->click();
+    QCOMPARE(driver.Seen().size(), 2);
+    QCOMPARE(driver.Seen().at(0).Text(), QStringLiteral("Modify Disk need to reboot Backup,Are you sure?"));
+    QCOMPARE(driver.Seen().at(1).Text(),
+             QStringLiteral("Modify Schedule need to reboot Backup,Are you sure?"));
     QVERIFY(dialog.isVisible());
     QCOMPARE(dialog.Stack()->currentIndex(), 2);
     QCOMPARE(CountRows("SELECT DiskMode FROM SystemConfig_Table"), 1);

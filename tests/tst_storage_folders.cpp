@@ -497,10 +497,11 @@ void TestStorageFolders::folderSwappedBetweenSetUpsIsNotTheDisk()
                              : "it holds no Records folder with the mark of that disk";
     const QString said = "Disk D: the folder " + disk + " is not the disk that was set up there (" + why +
                          "); it is neither written nor searched until that disk is back, or the disk is "
-                         "chosen again in the disk settings.";
+                         "chosen again in the disk settings. To use this folder as the disk instead, untick "
+                         "the disk in the disk settings, tick it again and press OK.";
     QCOMPARE(StorageFailureCause(), said);
     QVERIFY(StorageErrorText(STOWELINE_ERR_ROOT).startsWith(said + "\n"));
-    QCOMPARE(LogCount(said), 1);
+    QCOMPARE(TestSupport::LogRowsOf(said), 1);
     QCOMPARE(events.count(QVariantList{said}), 1);
     QCOMPARE(FilesUnder(homePath), QStringList());
     QCOMPARE(FilesUnder(disk), QStringList());
@@ -512,7 +513,10 @@ void TestStorageFolders::folderSwappedBetweenSetUpsIsNotTheDisk()
     QCOMPARE(CreateStorage(nullptr, config), 0);
     const QString taken =
         "Disk D: the folder " + disk + " is taken as the disk, as it was chosen again in the disk settings.";
-    QCOMPARE(LogCount(taken), 1);
+    // The operator's doing, logged with the disk settings: not something the storage did of its own accord.
+    QCOMPARE(TestSupport::LogRowsOf(taken, LOG_SUB_CONFIG_DISK), 1);
+    QCOMPARE(TestSupport::LogRowsOf(taken), 1);
+    QCOMPARE(events.count(QVariantList{taken}), 1);
     QVERIFY(Store(*GetStoweline(), Key(12, 2), 2, 10 * kKiB));
     QVERIFY(StoredOn(link ? homePath : disk, Key(12, 2), 2, 10 * kKiB));
     ReleaseStorage();

@@ -48,6 +48,8 @@ CDlgCfgSystem::CDlgCfgSystem(QWidget* parent) : QDialog(parent)
     connect(ui.m_pcheckBoxEmail, &QCheckBox::stateChanged, this, &CDlgCfgSystem::OnCheckBoxEmail);
     InitControls();
     LoadConfig();
+    // Watched only now: the ticks the page loads are not the operator's.
+    connect(ui.m_ptreeViewDisk->model(), &QAbstractItemModel::dataChanged, this, &CDlgCfgSystem::OnDiskTicks);
 }
 
 CDlgCfgSystem::~CDlgCfgSystem() = default;
@@ -172,6 +174,32 @@ void CDlgCfgSystem::ShowFieldTip(QLineEdit* edit, const QString& text)
     CToolTip::ShowTextAt(edit, text, edit);
 }
 
+void CDlgCfgSystem::OnDiskTicks(const QModelIndex& from, const QModelIndex& to, const QList<int>& roles)
+{
+    if (from.column() > 0 || (!roles.isEmpty() && !roles.contains(Qt::CheckStateRole)))
+        return;
+    CTableView* view = ui.m_ptreeViewDisk;
+    for (int row = from.row(); row <= to.row(); ++row) {
+        const QString text = view->GetItemText(row, 1);
+        if (text.isEmpty() || view->GetItemData(row, 0, Qt::CheckStateRole).toInt() != Qt::Unchecked)
+            continue;
+        const char letter = text.at(0).toLatin1();
+        if (letter != 0 && !m_untickedLetters.contains(letter))
+            m_untickedLetters.append(letter);
+    }
+}
+
+QByteArray CDlgCfgSystem::ChosenAgain() const
+{
+    QByteArray again;
+    for (const LOCAL_DISK_INFO& disk : m_diskInfo) {
+        if (disk.IsSelected == 1 && m_untickedLetters.contains(disk.Letter) &&
+            std::memchr(m_sysConfigOld.Disk, disk.Letter, sizeof m_sysConfigOld.Disk) != nullptr)
+            again.append(disk.Letter);
+    }
+    return again;
+}
+
 bool CDlgCfgSystem::IsDiskChanged() const
 {
     char chosen[sizeof(SYSTEM_CONFIG::Disk)] = {};
@@ -180,7 +208,8 @@ bool CDlgCfgSystem::IsDiskChanged() const
         if (disk.IsSelected == 1 && next < sizeof chosen)
             chosen[next++] = disk.Letter;
     }
-    return std::memcmp(chosen, m_sysConfigOld.Disk, sizeof chosen) != 0;
+    // A letter unticked and ticked again is chosen again: a change of disks like any other.
+    return std::memcmp(chosen, m_sysConfigOld.Disk, sizeof chosen) != 0 || !ChosenAgain().isEmpty();
 }
 
 bool CDlgCfgSystem::IsConfigChanged() const
@@ -251,8 +280,9 @@ bool CDlgCfgSystem::OnBtnClickedOK()
         disksChanged = true;
     }
     const bool modeChanged = m_sysConfig.DiskMode != m_sysConfigOld.DiskMode;
+    const QByteArray chosenAgain = ChosenAgain();
 
-    if (IsConfigChanged()) {
+    if (IsConfigChanged() || !chosenAgain.isEmpty()) {
         // The state page may have switched the backup mode while this dialog was open: keep the model's.
         SYSTEM_CONFIG current;
         g_pSysInfoManage->GetSystemConfig(&current);
@@ -270,13 +300,18 @@ bool CDlgCfgSystem::OnBtnClickedOK()
         // now, so that taking a change back is stored too.
         m_sysConfigOld = m_sysConfig;
         m_mailConfigOld = m_mailConfig;
-        // A letter chosen again after it was set up once takes the folder found there at the next set-up,
-        // whatever mark it holds: the operator's choice, said by that set-up.
+        m_untickedLetters.clear();
+        // A letter chosen again after it was set up once (newly ticked, or unticked and ticked again in this
+        // opening) takes the folder found there at the next set-up, whatever mark it holds: the operator's
+        // choice, said by that set-up.
         std::map<char, DISK_MARK> marks;
-        if (lettersChanged && DbSelectDiskMarks(&marks)) {
+        if ((lettersChanged || !chosenAgain.isEmpty()) && DbSelectDiskMarks(&marks)) {
             for (const char letter : m_sysConfig.Disk) {
-                if (letter != '\0' && std::memchr(chosenBefore, letter, sizeof chosenBefore) == nullptr &&
-                    marks.count(letter) != 0 && !DbSaveDiskMark(letter, {marks[letter].Folder, {}}))
+                const bool again =
+                    letter != '\0' && (chosenAgain.contains(letter) ||
+                                       std::memchr(chosenBefore, letter, sizeof chosenBefore) == nullptr);
+                if (again && marks.count(letter) != 0 && !marks[letter].Mark.empty() &&
+                    !DbSaveDiskMark(letter, {marks[letter].Folder, {}}))
                     qWarning() << "settings: the mark of disk" << letter << "could not be dropped";
             }
         }
@@ -284,7 +319,7 @@ bool CDlgCfgSystem::OnBtnClickedOK()
             Q_EMIT DiskChanged();
         if (modeChanged)
             Q_EMIT BackupModeChanged(m_sysConfig.DiskMode);
-        if (lettersChanged)
+        if (lettersChanged || !chosenAgain.isEmpty())
             WriteLog(LOG_TYPE_OPERATION, LOG_SUB_CONFIG_DISK, tr("Change Disk Config"));
     }
     // The settings are stored and the state page told by now: refusing the OK would hide that and block the

@@ -11,6 +11,7 @@
 #include "model/Records.h"
 
 #include <QDialog>
+#include <QModelIndex>
 
 #include <cstdint>
 
@@ -84,6 +85,11 @@ private:
     bool CheckPort(int* port);
     bool CheckLength(QLineEdit* edit, int maxBytes);
     bool IsDiskChanged() const;
+    // The letters chosen when the page opened (or was last saved), ticked now, and unticked at some time
+    // since: chosen again, so each takes the folder found at its next set-up, whatever mark it holds.
+    QByteArray ChosenAgain() const;
+    // Notes a letter unticked in the table (for ChosenAgain).
+    void OnDiskTicks(const QModelIndex& from, const QModelIndex& to, const QList<int>& roles);
     bool IsConfigChanged() const;
     // Writes the auto-start entry and the log-on values; false when they could not be written.
     bool SetAutoRun(bool autoRun);
@@ -96,5 +102,6 @@ private:
     MAIL_CONFIG m_mailConfig;
     MAIL_CONFIG m_mailConfigOld;
     LOCAL_DISK_INFO m_diskInfo[MAX_LOCAL_DISK_NUM];
-    QStringList m_diskPaths; // the folder of disk record i, as the table's last column shows it
+    QStringList m_diskPaths;      // the folder of disk record i, as the table's last column shows it
+    QByteArray m_untickedLetters; // letters unticked by the operator since the page opened or last saved
 };

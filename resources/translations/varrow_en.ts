@@ -2347,6 +2347,10 @@
         <source>The copy %1 of the record %2, stored earlier on another disk, was deleted.</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>To use this folder as the disk instead, untick the disk in the disk settings, tick it again and press OK.</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>UiLogBackup</name>

@@ -2357,6 +2357,10 @@
         <source>The copy %1 of the record %2, stored earlier on another disk, was deleted.</source>
         <translation>已删除录像 %2 先前存放在另一磁盘上的副本 %1。</translation>
     </message>
+    <message>
+        <source>To use this folder as the disk instead, untick the disk in the disk settings, tick it again and press OK.</source>
+        <translation>若要改用此文件夹作为该磁盘，请在磁盘设置中取消勾选该磁盘，再重新勾选并按确定。</translation>
+    </message>
 </context>
 <context>
     <name>UiLogBackup</name>

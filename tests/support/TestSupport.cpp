@@ -1,6 +1,9 @@
 #include "tests/support/TestSupport.h"
 
+#include "model/DbAccess.h"
 #include "model/LogStore.h"
+#include "model/LogText.h"
+#include "model/TextConvert.h"
 #include "model/SQLite3DB.h"
 #include "model/Utility.h"
 #include "platform/DriveMap.h"
@@ -10,6 +13,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 #include <vector>
 
@@ -110,6 +114,18 @@ std::atomic<int>& DiskFullCalls()
 {
     static std::atomic<int> calls{0};
     return calls;
+}
+
+int TestSupport::LogRowsOf(const QString& text, int subtype)
+{
+    LOG_INFO expected;
+    CopyString200(expected.LogContents, QStringToStdString(EscapeControls(text)));
+    std::vector<LOG_INFO> rows;
+    SearchLog(&rows, 0, 0, std::numeric_limits<int32_t>::max());
+    return int(std::count_if(rows.begin(), rows.end(), [&](const LOG_INFO& row) {
+        return std::strncmp(row.LogContents, expected.LogContents, sizeof row.LogContents) == 0 &&
+               (subtype == -1 || row.LogSubType == subtype);
+    }));
 }
 
 QStringList TestSupport::LogTexts()

@@ -37,6 +37,9 @@ CTempAppDir& ProcessAppDir();
 int Bound(int ms);
 // The texts of the log, oldest first.
 QStringList LogTexts();
+// The rows of the log whose whole text is `text` as a row holds it (control characters written out, cut to
+// the row's bytes), and whose subtype is `subtype` unless it is -1.
+int LogRowsOf(const QString& text, int subtype = -1);
 } // namespace TestSupport
 
 // The first column of the first row of a query on the main database (a COUNT(*) or one value); -1 when the
