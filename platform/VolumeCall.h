@@ -17,6 +17,8 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <utility>
+#include <vector>
 
 namespace VolumeCall {
 
@@ -35,6 +37,9 @@ namespace Detail {
 // visible to the caller once OUTCOME_DONE is returned.
 OUTCOME RunAndWait(const QString& key, std::function<void()> work, int boundMs,
                    const std::function<bool()>& stop);
+// The same for several works at once, side by side, all within the one bound: an outcome for each.
+std::vector<OUTCOME> RunAllAndWait(std::vector<std::pair<QString, std::function<void()>>> works, int boundMs,
+                                   const std::function<bool()>& stop);
 } // namespace Detail
 
 // Runs `work` and waits at most `boundMs` for its result, less when `stop` (may be empty; asked every few
@@ -55,6 +60,37 @@ OUTCOME Run(const QString& key, std::function<R()> work, int boundMs, R* result,
     if (outcome == OUTCOME_DONE && result)
         *result = std::move(*slot->Value);
     return outcome;
+}
+
+// Runs each of `works` (its place named by the same entry of `keys`) on a thread of its own, side by side,
+// and waits for them together at most `boundMs`: several places that do not answer cost one bound, not one
+// each. `results` receives the value of each work whose outcome is OUTCOME_DONE, and nothing for the others.
+template <class R>
+std::vector<OUTCOME> RunAll(const std::vector<QString>& keys, std::vector<std::function<R()>> works,
+                            int boundMs, std::vector<std::optional<R>>* results,
+                            const std::function<bool()>& stop = {})
+{
+    struct SLOT
+    {
+        std::optional<R> Value;
+    };
+    std::vector<std::shared_ptr<SLOT>> places;
+    std::vector<std::pair<QString, std::function<void()>>> calls;
+    for (size_t i = 0; i < works.size() && i < keys.size(); ++i) {
+        auto slot = std::make_shared<SLOT>();
+        places.push_back(slot);
+        calls.emplace_back(keys[i], [slot, work = std::move(works[i])] { slot->Value.emplace(work()); });
+    }
+    const std::vector<OUTCOME> outcomes = Detail::RunAllAndWait(std::move(calls), boundMs, stop);
+    if (results) {
+        results->clear();
+        results->resize(outcomes.size());
+        for (size_t i = 0; i < outcomes.size(); ++i) {
+            if (outcomes[i] == OUTCOME_DONE)
+                (*results)[i] = std::move(places[i]->Value);
+        }
+    }
+    return outcomes;
 }
 
 // How many calls are still out on their threads (for tests: a call left must end once its volume answers).
