@@ -7,6 +7,8 @@
 #include <QElapsedTimer>
 #include <QThread>
 
+#include <csignal>
+
 bool CFuseView::Mount(const QString& folder, const QString& view)
 {
     m_view = view;
@@ -19,10 +21,21 @@ bool CFuseView::Mount(const QString& folder, const QString& view)
     return CDriveMap::IsMountPoint(view);
 }
 
+bool CFuseView::Pause()
+{
+    return m_process.processId() > 0 && ::kill(pid_t(m_process.processId()), SIGSTOP) == 0;
+}
+
+bool CFuseView::Resume()
+{
+    return m_process.processId() > 0 && ::kill(pid_t(m_process.processId()), SIGCONT) == 0;
+}
+
 void CFuseView::Unmount()
 {
     if (m_view.isEmpty())
         return;
+    Resume();
     TestSupport::Unmount(m_view);
     if (!m_process.waitForFinished(TestSupport::Bound(10000)))
         m_process.kill();

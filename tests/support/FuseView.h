@@ -16,6 +16,10 @@ public:
 
     // Shows `folder` at `view`; false when the view was not mounted within the bound.
     bool Mount(const QString& folder, const QString& view);
+    // The view's daemon stopped (SIGSTOP): every call on the view waits, as on a network share whose server
+    // went silent. Resumed, the calls that waited are answered; Unmount resumes it first.
+    bool Pause();
+    bool Resume();
     void Unmount();
 
 private:
