@@ -101,7 +101,11 @@ public:
     // volume, a link for Records); the drive's own directory is never created. Of several roots, those that
     // cannot be used are left out, and reported once when a record goes elsewhere: a gone drive until it is
     // back, a disk that refuses a file (read-only, I/O error, no permission) until the next set-up, or until
-    // it takes a probe file again when no other disk is left.
+    // it takes a probe file again when no other disk is left. The disks are looked at side by side, each
+    // within the disks' bound: one that does not answer (a silent network share, a stopped FUSE daemon, a
+    // frozen file system) is left out and said at once, and asked again at the next need for room; when
+    // none is left it is the refused root (NoAnswer), a disk that is not there. Init never waits much longer
+    // than one bound, however many disks are silent.
     bool Init(const STOWELINE_INIT_PARAM* param);
     // Drops the roots; a record still open is discarded (it never becomes a stored file).
     void Uninit();

@@ -377,7 +377,9 @@ bool CStowelineClass::Init(const STOWELINE_INIT_PARAM* param)
         bool answered = root != nullptr;
         if (!answered) {
             // Not looked at again here: left out as a disk that does not answer, and asked again, within
-            // its bound, at the next need for room.
+            // its bound, at the next need for room. What only its look could tell stays unknown: whether a
+            // folder given by path (never by the settings, which give letters) is a volume's mount point,
+            // and whether the drive's folder is a link of the operator's.
             root = CRoot::Of(text, disk.drive, dir, said);
             root->mark = disk.kept;
             root->reserveBytes = disk.reserveBytes;
