@@ -179,6 +179,7 @@ private Q_SLOTS:
     void nothingIsDeletedForARecordAlreadyLost();
     void setUpEndsBesideSilentDisks_data();
     void setUpEndsBesideSilentDisks();
+    void setUpLeavesASilentSweepToItsThread();
 
 private:
     CQuotaRoots m_quota;
@@ -620,6 +621,38 @@ void TestStorageStalls::setUpEndsBesideSilentDisks()
         QVERIFY2(log.contains("Disk " + disk + ": the folder " + CStowelineClass::RecordRootOf(disk) +
                               " takes records again."),
                  qPrintable(disk));
+    s->Uninit();
+}
+
+void TestStorageStalls::setUpLeavesASilentSweepToItsThread()
+{
+    // The disk answers every look of the set-up, but one of its day folders is a FUSE view whose daemon
+    // stopped: the sweep of a crash's leftovers waits there. The set-up ends within the disks' bound all the
+    // same, and the disk takes records; the sweep ends by itself once the view answers.
+    SKIP_UNLESS_GIVEN(TestSupport::kNeedFuse, "A FUSE view is mounted as root only");
+    IN_MOUNT_NAMESPACE();
+    CTempDatabase db;
+    QTemporaryDir disk, under;
+    const QString day = CStowelineClass::RecordRootOf(disk.path()) + "/" + kName + "/20240301";
+    QVERIFY(QDir().mkpath(day));
+    CFuseView fuse;
+    QVERIFY(fuse.Mount(under.path(), day));
+    const auto answer = qScopeGuard([&] {
+        fuse.Resume();
+        NoCallOut();
+    });
+    QVERIFY(fuse.Pause());
+    const auto s = std::make_shared<CStowelineClass>();
+    const QString path = disk.path();
+    CStep setUp([s, path] { return InitDisks(*s, {path}, false); });
+    bool ok = false;
+    QVERIFY2(setUp.EndsWithin(TestSupport::Bound(VolumeCall::kDefaultBoundMs + 8000), &ok),
+             "the set-up waited for its sweep on a silent folder");
+    QVERIFY(ok);
+    QVERIFY(StoreRecord(*s, kName, Key(9, 1), 1, 100 * kKiB));
+    QVERIFY(StoredOn(disk.path(), Key(9, 1), 1, 100 * kKiB));
+    QVERIFY(fuse.Resume());
+    QVERIFY(NoCallOut());
     s->Uninit();
 }
 
