@@ -205,8 +205,8 @@ struct CStowelineClass::CDiskWanted
 {
     QString text;          // as the set-up named it
     DRIVE_MAP_ENTRY drive; // its folder, and for a letter whether it stands for a volume (the drive map's)
-    // A folder given by path: whether it is a volume's mount point is looked at with the rest, as that
-    // looks at the volume.
+    // A folder given by path: whether it is a volume's mount point is asked in its look, as the question
+    // itself waits on a silent volume.
     bool lookVolume = false;
     QString dir;     // its Records folder
     QByteArray kept; // the mark kept for it; empty for a new choice
