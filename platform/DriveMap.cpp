@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <optional>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -304,16 +305,13 @@ QList<ANSWER> LookSideBySide(const QStringList& keys, std::vector<std::function<
 {
     const auto left =
         std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-    std::vector<ANSWER> answers;
-    const std::vector<VolumeCall::OUTCOME> outcomes =
-        VolumeCall::RunEach(keys, std::move(works), int(std::max<qint64>(0, left.count())), &answers);
+    std::vector<std::optional<ANSWER>> answers;
+    VolumeCall::RunAll(std::vector<QString>(keys.begin(), keys.end()), std::move(works),
+                       int(std::max<qint64>(0, left.count())), &answers);
     QList<ANSWER> found;
-    for (size_t i = 0; i < answers.size(); ++i) {
-        // A look that did not come back is one that did not answer, whatever its default values say.
-        if (outcomes[i] != VolumeCall::OUTCOME_DONE)
-            answers[i] = ANSWER();
-        found.append(answers[i]);
-    }
+    // A look that did not come back is one that did not answer, whatever its default values say.
+    for (const std::optional<ANSWER>& answer : answers)
+        found.append(answer.value_or(ANSWER()));
     return found;
 }
 

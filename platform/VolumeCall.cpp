@@ -6,7 +6,6 @@
 #include <map>
 #include <mutex>
 #include <thread>
-#include <vector>
 
 namespace VolumeCall {
 
@@ -48,31 +47,30 @@ int CallsOut()
 OUTCOME Detail::RunAndWait(const QString& key, std::function<void()> work, int boundMs,
                            const std::function<bool()>& stop)
 {
-    std::vector<std::function<void()>> works;
-    works.push_back(std::move(work));
-    return RunEachAndWait({key}, std::move(works), boundMs, stop).front();
+    std::vector<std::pair<QString, std::function<void()>>> works;
+    works.emplace_back(key, std::move(work));
+    return RunAllAndWait(std::move(works), boundMs, stop).front();
 }
 
-std::vector<OUTCOME> Detail::RunEachAndWait(const QStringList& keys, std::vector<std::function<void()>> works,
-                                            int boundMs, const std::function<bool()>& stop)
+std::vector<OUTCOME> Detail::RunAllAndWait(std::vector<std::pair<QString, std::function<void()>>> works,
+                                           int boundMs, const std::function<bool()>& stop)
 {
     REGISTRY& registry = Registry();
-    const size_t count = std::min(works.size(), size_t(keys.size()));
-    std::vector<OUTCOME> outcomes(works.size(), OUTCOME_NO_ANSWER);
-    std::vector<std::shared_ptr<STATE>> states(count); // empty for a work that is not made
-    {
-        std::lock_guard lock(registry.Mutex);
-        for (size_t i = 0; i < count; ++i) {
-            if (registry.Out.count(keys[int(i)]) != 0 || keys.indexOf(keys[int(i)]) != qsizetype(i))
+    std::vector<OUTCOME> outcomes(works.size(), OUTCOME_DONE);
+    std::vector<std::shared_ptr<STATE>> states(works.size());
+    for (size_t i = 0; i < works.size(); ++i) {
+        const QString& key = works[i].first;
+        {
+            std::lock_guard lock(registry.Mutex);
+            if (registry.Out.count(key) != 0) {
+                outcomes[i] = OUTCOME_NO_ANSWER;
                 continue;
-            states[i] = std::make_shared<STATE>();
+            }
             ++registry.Total;
         }
-    }
-    for (size_t i = 0; i < count; ++i) {
-        if (!states[i])
-            continue;
-        std::thread([state = states[i], key = keys[int(i)], work = std::move(works[i])] {
+        auto state = std::make_shared<STATE>();
+        states[i] = state;
+        std::thread([state, key, work = std::move(works[i].second)] {
             work();
             REGISTRY& registry = Registry();
             std::lock_guard lock(registry.Mutex);
@@ -86,18 +84,20 @@ std::vector<OUTCOME> Detail::RunEachAndWait(const QStringList& keys, std::vector
             registry.Changed.notify_all();
         }).detach();
     }
-    const auto allDone = [&states] {
+    const auto allDone = [&] {
         return std::all_of(states.begin(), states.end(),
                            [](const auto& state) { return !state || state->Done; });
     };
 
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(std::max(0, boundMs));
     std::unique_lock lock(registry.Mutex);
-    OUTCOME left = OUTCOME_NO_ANSWER; // what a work not back when the wait ends answers
+    OUTCOME unfinished = OUTCOME_DONE;
     while (!allDone()) {
         const auto now = std::chrono::steady_clock::now();
-        if (now >= deadline)
+        if (now >= deadline) {
+            unfinished = OUTCOME_NO_ANSWER;
             break;
+        }
         if (stop) {
             lock.unlock();
             const bool stopped = stop();
@@ -105,22 +105,19 @@ std::vector<OUTCOME> Detail::RunEachAndWait(const QStringList& keys, std::vector
             if (allDone())
                 break;
             if (stopped) {
-                left = OUTCOME_STOPPED;
+                unfinished = OUTCOME_STOPPED;
                 break;
             }
         }
         registry.Changed.wait_until(lock, std::min(deadline, now + kStopPoll));
     }
-    for (size_t i = 0; i < count; ++i) {
-        if (!states[i])
+    // Those not back are left to their threads; each keeps its key out until it comes back.
+    for (size_t i = 0; i < states.size(); ++i) {
+        if (!states[i] || states[i]->Done)
             continue;
-        if (states[i]->Done) {
-            outcomes[i] = OUTCOME_DONE;
-            continue;
-        }
-        outcomes[i] = left;
         states[i]->Left = true;
-        ++registry.Out[keys[int(i)]];
+        ++registry.Out[works[i].first];
+        outcomes[i] = unfinished;
     }
     return outcomes;
 }

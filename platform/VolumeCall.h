@@ -13,11 +13,11 @@
 // answer" at once.
 
 #include <QString>
-#include <QStringList>
 
 #include <functional>
 #include <memory>
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace VolumeCall {
@@ -37,10 +37,9 @@ namespace Detail {
 // visible to the caller once OUTCOME_DONE is returned.
 OUTCOME RunAndWait(const QString& key, std::function<void()> work, int boundMs,
                    const std::function<bool()>& stop);
-// The same for several works side by side, each on a thread of its own, waited for together within the one
-// bound; an outcome per work.
-std::vector<OUTCOME> RunEachAndWait(const QStringList& keys, std::vector<std::function<void()>> works,
-                                    int boundMs, const std::function<bool()>& stop);
+// The same for several works at once, side by side, all within the one bound: an outcome for each.
+std::vector<OUTCOME> RunAllAndWait(std::vector<std::pair<QString, std::function<void()>>> works, int boundMs,
+                                   const std::function<bool()>& stop);
 } // namespace Detail
 
 // Runs `work` and waits at most `boundMs` for its result, less when `stop` (may be empty; asked every few
@@ -63,26 +62,33 @@ OUTCOME Run(const QString& key, std::function<R()> work, int boundMs, R* result,
     return outcome;
 }
 
-// Runs every one of `works` side by side, each keyed by the place of the same index in `keys`, and waits at
-// most `boundMs` in all for them (less when `stop` says so): several silent places cost one bound, not one
-// each. A key given twice, or whose earlier call has not come back, answers OUTCOME_NO_ANSWER at once.
-// `results` receives a value per work, left default-made where the outcome is not OUTCOME_DONE.
+// Runs each of `works` (its place named by the same entry of `keys`) on a thread of its own, side by side,
+// and waits for them together at most `boundMs`: several places that do not answer cost one bound, not one
+// each. `results` receives the value of each work whose outcome is OUTCOME_DONE, and nothing for the others.
 template <class R>
-std::vector<OUTCOME> RunEach(const QStringList& keys, std::vector<std::function<R()>> works, int boundMs,
-                             std::vector<R>* results, const std::function<bool()>& stop = {})
+std::vector<OUTCOME> RunAll(const std::vector<QString>& keys, std::vector<std::function<R()>> works,
+                            int boundMs, std::vector<std::optional<R>>* results,
+                            const std::function<bool()>& stop = {})
 {
-    using VALUES = std::vector<std::optional<R>>;
-    auto values = std::make_shared<VALUES>(works.size());
-    std::vector<std::function<void()>> calls;
-    calls.reserve(works.size());
-    for (size_t i = 0; i < works.size(); ++i)
-        calls.emplace_back([values, i, work = std::move(works[i])] { (*values)[i].emplace(work()); });
-    std::vector<OUTCOME> outcomes = Detail::RunEachAndWait(keys, std::move(calls), boundMs, stop);
+    struct SLOT
+    {
+        std::optional<R> Value;
+    };
+    std::vector<std::shared_ptr<SLOT>> places;
+    std::vector<std::pair<QString, std::function<void()>>> calls;
+    for (size_t i = 0; i < works.size() && i < keys.size(); ++i) {
+        auto slot = std::make_shared<SLOT>();
+        places.push_back(slot);
+        calls.emplace_back(keys[i], [slot, work = std::move(works[i])] { slot->Value.emplace(work()); });
+    }
+    const std::vector<OUTCOME> outcomes = Detail::RunAllAndWait(std::move(calls), boundMs, stop);
     if (results) {
-        results->assign(outcomes.size(), R());
-        for (size_t i = 0; i < outcomes.size(); ++i)
+        results->clear();
+        results->resize(outcomes.size());
+        for (size_t i = 0; i < outcomes.size(); ++i) {
             if (outcomes[i] == OUTCOME_DONE)
-                (*results)[i] = std::move(*(*values)[i]);
+                (*results)[i] = std::move(places[i]->Value);
+        }
     }
     return outcomes;
 }

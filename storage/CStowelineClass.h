@@ -101,7 +101,11 @@ public:
     // volume, a link for Records); the drive's own directory is never created. Of several roots, those that
     // cannot be used are left out, and reported once when a record goes elsewhere: a gone drive until it is
     // back, a disk that refuses a file (read-only, I/O error, no permission) until the next set-up, or until
-    // it takes a probe file again when no other disk is left.
+    // it takes a probe file again when no other disk is left. The disks are looked at side by side, each
+    // within the disks' bound: one that does not answer (a silent network share, a stopped FUSE daemon, a
+    // frozen file system) is left out and said at once, and asked again at the next need for room; when
+    // none is left it is the refused root (NoAnswer), a disk that is not there. Init never waits much longer
+    // than one bound, however many disks are silent.
     bool Init(const STOWELINE_INIT_PARAM* param);
     // Drops the roots; a record still open is discarded (it never becomes a stored file).
     void Uninit();
@@ -230,6 +234,8 @@ private:
     struct CRoot;
     struct COpenRecord;
     struct CRoomPass;
+    struct CDiskLook;
+    struct CDiskWanted;
 
     // The root with the most room for the record (overwrite making room when none has any), of those that
     // can be used; null with the failure set.
@@ -258,9 +264,18 @@ private:
     // while it stays so, however often the set-up is retried. Forgotten once the disk is set up again.
     static void SayMarkMismatch(CRoot& root, const STOWELINE_ROOT_ERROR& error);
     static void ForgetMarkMismatch(const CRoot& root);
-    // Says once when others may move the disk's folder: its parent is open to their writes, without the
-    // sticky bit.
-    static void SayOpenParent(const CRoot& root);
+    // Says once when others may move the disk's folder: its parent (as the disk's look found it) is open to
+    // their writes, without the sticky bit.
+    static void SayOpenParent(const CRoot& root, const CDiskLook& look);
+    // Looks at each chosen disk of the set-up side by side, each on a call of its own, all within one bound
+    // of the disks: its folder and mark, its probe, its Records folder and its dead probe files, and the
+    // folder above. A disk that does not answer has no look (its `root` is null): two silent disks cost one
+    // bound, and hold up neither the set-up nor the others' looks.
+    static std::vector<CDiskLook> LookAtDisks(const std::vector<CDiskWanted>& disks,
+                                              const std::shared_ptr<StowelineDetail::CSaidOnce>& said);
+    // Removes the leftovers of a crash below the Records folders of `roots`, each on a call of its own, side
+    // by side: waited for within one bound of the disks, and left to finish on their own after it.
+    static void SweepLeftovers(const std::vector<std::shared_ptr<CRoot>>& roots);
     // The search-only disks of the set-up: those of `paths` that are not among `roots`, with their kept
     // marks (`marks`, in the same order).
     static std::vector<std::shared_ptr<CRoot>>

@@ -165,7 +165,12 @@ QString DescribeRootError(const STOWELINE_ROOT_ERROR& error)
 
 bool IsDiskAbsent(const STOWELINE_ROOT_ERROR& error)
 {
+    // A disk that does not answer (a network share whose server went silent) is not there for the station:
+    // nothing on the local disk clears it, and the backups wait for it as for one missing.
+    if (error.NoAnswer)
+        return true;
     switch (error.SystemError) {
+    case ETIMEDOUT:
     case 0:
     case ENOENT:
     case ENODEV:

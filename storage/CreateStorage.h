@@ -24,8 +24,8 @@ int CreateStorage(STOWELINE_DISKFULL_CALLBACK callback, const SYSTEM_CONFIG& con
 
 // A refused disk in the operator's words: which disk, which folder, and why.
 QString DescribeRootError(const STOWELINE_ROOT_ERROR& error);
-// True when the refused disk is not there at all (its letter has no folder, or the folder or its volume is
-// missing): the backups can only wait for it. False for a disk that is there but cannot be used.
+// True when the refused disk is not there at all (its letter has no folder, the folder or its volume is
+// missing, or it does not answer): the backups can only wait for it. False for a disk that is there but cannot be used.
 bool IsDiskAbsent(const STOWELINE_ROOT_ERROR& error);
 
 // The text of the box that reports a storage object that could not be created. A disk that is not there is

@@ -6,6 +6,7 @@
 #include "storage/StowelineParts.h"
 
 #include "platform/DriveMap.h"
+#include "platform/VolumeCall.h"
 #include "storage/CreateStorage.h"
 
 #include <QDir>
@@ -25,21 +26,35 @@ using namespace StowelineDetail;
 
 namespace {
 
-// Removes the set-up's probe files that a killed process left in a Records folder (".probe-<pid>...", the
-// process gone): a later run has another process id and would never remove them as its own.
+// Removes the set-up's probe files that a killed process left in a Records folder (".probe-<pid>", or
+// ".probe-<pid>-<n>" since each probe has a name of its own; the process gone): a later run has another
+// process id and would never remove them as its own. Only the station's own files of that name go.
 void RemoveDeadProbes(int records)
 {
     static const QByteArray prefix = QByteArrayLiteral(".probe-");
+    const auto digits = [](const QByteArray& name, qsizetype from) {
+        qsizetype end = from;
+        while (end < name.size() && std::isdigit(static_cast<unsigned char>(name[end])))
+            ++end;
+        return end;
+    };
     for (const DIR_ENTRY& entry : ListDir(records)) {
         if (!entry.File || !entry.Name.startsWith(prefix))
             continue;
-        qsizetype end = prefix.size();
-        while (end < entry.Name.size() && std::isdigit(static_cast<unsigned char>(entry.Name[end])))
-            ++end;
+        const qsizetype end = digits(entry.Name, prefix.size());
+        if (end == prefix.size())
+            continue;
+        if (end != entry.Name.size() && (entry.Name[end] != '-' || end + 1 == entry.Name.size() ||
+                                         digits(entry.Name, end + 1) != entry.Name.size()))
+            continue;
         bool number = false;
         const qint64 pid = entry.Name.mid(prefix.size(), end - prefix.size()).toLongLong(&number);
-        if (number && pid > 0 && pid != ::getpid() && ::kill(pid_t(pid), 0) != 0 && errno == ESRCH)
-            ::unlinkat(records, entry.Name.constData(), 0);
+        struct stat st;
+        if (!number || pid <= 0 || pid == ::getpid() || ::kill(pid_t(pid), 0) == 0 || errno != ESRCH ||
+            ::fstatat(records, entry.Name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0 ||
+            !S_ISREG(st.st_mode) || st.st_uid != ::geteuid())
+            continue;
+        ::unlinkat(records, entry.Name.constData(), 0);
     }
 }
 
@@ -71,23 +86,21 @@ void CStowelineClass::ForgetMarkMismatch(const CRoot& root)
         at = at->startsWith(prefix) ? g_saidMismatch.erase(at) : std::next(at);
 }
 
-void CStowelineClass::SayOpenParent(const CRoot& root)
+void CStowelineClass::SayOpenParent(const CRoot& root, const CDiskLook& look)
 {
     // Whoever may rename entries in the folder above the disk's folder may move it away and put another
     // in its place; the mark keeps the station from taking that one, but the operator should know.
     const QString parent = QFileInfo(root.driveDir).absolutePath();
-    struct stat st;
-    if (::stat(QFile::encodeName(parent).constData(), &st) != 0 || (st.st_mode & S_ISVTX) != 0 ||
-        (st.st_mode & (S_IWGRP | S_IWOTH)) == 0)
+    if (!look.parentSeen || (look.parentMode & S_ISVTX) != 0 || (look.parentMode & (S_IWGRP | S_IWOTH)) == 0)
         return;
     QString who;
-    if ((st.st_mode & S_IWOTH) != 0) {
+    if ((look.parentMode & S_IWOTH) != 0) {
         who = QObject::tr("every user");
     } else {
-        const group* owners = ::getgrgid(st.st_gid);
+        const group* owners = ::getgrgid(look.parentGroup);
         who = QObject::tr("the users of the group %1")
                   .arg(owners != nullptr ? QString::fromLocal8Bit(owners->gr_name)
-                                         : QString::number(st.st_gid));
+                                         : QString::number(look.parentGroup));
     }
     const QString key = QStringLiteral("parent\n") + root.drive + QLatin1Char('\n') + root.driveDir;
     {
@@ -201,6 +214,120 @@ CStowelineClass::SearchOnlyRoots(const StowelineList& paths, const StowelineList
     return searchOnly;
 }
 
+std::vector<CStowelineClass::CDiskLook> CStowelineClass::LookAtDisks(const std::vector<CDiskWanted>& disks,
+                                                                     const std::shared_ptr<CSaidOnce>& said)
+{
+    std::vector<QString> keys;
+    std::vector<std::function<CDiskLook()>> looks;
+    for (const CDiskWanted& wanted : disks) {
+        // Keyed by the Records folder, as every other call on the disk: while a look left on a silent disk
+        // has not come back, the disk is not asked again but counts as not answering at once.
+        keys.push_back(wanted.dir);
+        looks.emplace_back([wanted, said] {
+            CReportScope reports; // said on this thread, once the look is done
+            CDiskLook look;
+            DRIVE_MAP_ENTRY drive = wanted.drive;
+            if (wanted.lookVolume)
+                drive.Volume = CDriveMap::IsMountPoint(drive.Path);
+            // The look's own disk: nothing else sees it before the look is done, and a look left on a silent
+            // disk touches nothing the set-up keeps.
+            const auto root = CRoot::Of(wanted.text, drive, wanted.dir, said);
+            // Set before anything looks at the folder: with a kept mark, only the folder whose Records holds
+            // it is this disk.
+            root->mark = wanted.kept;
+            root->reserveBytes = wanted.reserveBytes;
+            root->overwrite = wanted.overwrite;
+            struct stat own;
+            root->driveLink =
+                ::lstat(QFile::encodeName(drive.Path).constData(), &own) == 0 && S_ISLNK(own.st_mode);
+            look.root = root;
+
+            // The drive's directory must be there, and for a volume be its mount point: creating it, or
+            // writing into a volume's folder without its volume, would put the recordings wherever its parent
+            // lies (the system disk). Then the Records folder is written to, not just looked at:
+            // permissions, read-only mounts, a file or a link in the way all show here.
+            if (DriveGone(*root)) {
+                look.error = GoneError(*root);
+                // Another folder stands where the disk of the kept mark was: why it is not that disk.
+                if (!wanted.kept.isEmpty() && look.error.Replaced) {
+                    look.error.Mark = root->MarkMismatch();
+                    if (look.error.Mark == STOWELINE_ROOT_ERROR::MARK_MATCHES)
+                        look.error.Mark = STOWELINE_ROOT_ERROR::MARK_NONE;
+                }
+                return look;
+            }
+            look.refused = root->Probe();
+            if (look.refused != 0) {
+                look.error = {wanted.text, wanted.dir, look.refused, false};
+                return look;
+            }
+            const CFd records(root->OpenRecords(false));
+            struct stat st;
+            if (records.Valid() && ::fstat(records.Get(), &st) == 0) {
+                look.recordsSeen = true;
+                look.recordsDev = st.st_dev;
+                look.recordsIno = st.st_ino;
+                ReadMark(records.Get(), &look.mark);
+                RemoveDeadProbes(records.Get());
+            }
+            const QString parent = QFileInfo(drive.Path).absolutePath();
+            if (::stat(QFile::encodeName(parent).constData(), &st) == 0) {
+                look.parentSeen = true;
+                look.parentMode = st.st_mode;
+                look.parentGroup = st.st_gid;
+            }
+            return look;
+        });
+    }
+    std::vector<std::optional<CDiskLook>> answers;
+    VolumeCall::RunAll<CDiskLook>(keys, std::move(looks), kVolumeBoundMs, &answers);
+    std::vector<CDiskLook> result(disks.size());
+    for (size_t i = 0; i < answers.size(); ++i) {
+        if (answers[i])
+            result[i] = std::move(*answers[i]);
+    }
+    return result;
+}
+
+void CStowelineClass::SweepLeftovers(const std::vector<std::shared_ptr<CRoot>>& roots)
+{
+    std::vector<QString> keys;
+    std::vector<std::function<bool()>> sweeps;
+    for (const auto& held : roots) {
+        // A key of its own: a long sweep of a large disk must not make the disk's looks count as unanswered.
+        keys.push_back(QStringLiteral("sweep ") + held->dir);
+        // The call may outlive the set-up: it holds the disk.
+        sweeps.emplace_back([root = std::shared_ptr<const CRoot>(held)] {
+            CReportScope reports; // links and other users' folders are said on this thread
+            const CFd records(root->OpenRecords(false));
+            if (!records.Valid())
+                return false;
+            for (const DIR_ENTRY& name : ListDir(records.Get())) {
+                const QString namePath = root->dir + QLatin1Char('/') + QFile::decodeName(name.Name);
+                if (name.Link)
+                    root->NoteLink(namePath);
+                const CFd nameDir(name.Dir ? OpenSubDir(records.Get(), name.Name) : -1);
+                if (!nameDir.Valid()) {
+                    root->NoteRefusedFolder(namePath, name.Dir ? errno : 0);
+                    continue;
+                }
+                for (const DIR_ENTRY& day : ListDir(nameDir.Get())) {
+                    const QString dayPath = namePath + QLatin1Char('/') + QFile::decodeName(day.Name);
+                    if (day.Link)
+                        root->NoteLink(dayPath);
+                    const CFd dayDir(day.Dir ? OpenSubDir(nameDir.Get(), day.Name) : -1);
+                    if (!dayDir.Valid())
+                        root->NoteRefusedFolder(dayPath, day.Dir ? errno : 0);
+                    if (dayDir.Valid())
+                        RemoveLeftovers(dayDir.Get(), dayPath);
+                }
+            }
+            return true;
+        });
+    }
+    VolumeCall::RunAll<bool>(keys, std::move(sweeps), kVolumeBoundMs, nullptr);
+}
+
 bool CStowelineClass::Init(const STOWELINE_INIT_PARAM* param)
 {
     CReportScope reports;
@@ -209,74 +336,113 @@ bool CStowelineClass::Init(const STOWELINE_INIT_PARAM* param)
     Uninit();
 
     const auto said = std::make_shared<CSaidOnce>();
-    std::vector<std::shared_ptr<CRoot>> roots;
-    std::vector<std::shared_ptr<CRoot>> usable;
-    STOWELINE_ROOT_ERROR firstError;
-    std::vector<std::pair<QString, QByteArray>> marks;
+    std::vector<CDiskWanted> wanted;
     auto markAt = param->DiskMarks.begin();
     for (const STOWELINE_PATH& entry : param->DiskPaths) {
-        const QString text = QFile::decodeName(entry.Path);
-        const QByteArray kept =
-            markAt != param->DiskMarks.end() ? QByteArray((markAt++)->Path) : QByteArray();
-        const DRIVE_MAP_ENTRY drive = ResolveDisk(text);
-        if (drive.Path.isEmpty())
-            return FailRoot({text, QString(), 0, false});
-        const QString dir = RecordRootOf(drive.Path);
-        const auto root = CRoot::Of(text, drive, dir, said);
-        // Set before anything looks at the folder: with a kept mark, only the folder whose Records holds
-        // it is this disk.
-        root->mark = kept;
-        root->reserveBytes = static_cast<qint64>(param->ReserveMB) * kMiB;
-        root->overwrite = param->Overwrite != 0;
-        struct stat own;
-        root->driveLink =
-            ::lstat(QFile::encodeName(drive.Path).constData(), &own) == 0 && S_ISLNK(own.st_mode);
+        CDiskWanted disk;
+        disk.text = QFile::decodeName(entry.Path);
+        disk.kept = markAt != param->DiskMarks.end() ? QByteArray((markAt++)->Path) : QByteArray();
+        // A letter's folder comes from the drive map; a folder given by path is not looked at here, where
+        // nothing bounds the wait (whether it is a volume's mount point is asked in its look).
+        const bool letter =
+            disk.text.size() == 2 && disk.text[1] == QLatin1Char(':') && disk.text[0].isLetter();
+        if (letter) {
+            disk.drive = ResolveDisk(disk.text);
+        } else if (QDir::isAbsolutePath(disk.text)) {
+            disk.drive = {QDir::cleanPath(disk.text), false};
+            disk.lookVolume = true;
+        }
+        if (disk.drive.Path.isEmpty())
+            return FailRoot({disk.text, QString(), 0, false});
+        disk.dir = RecordRootOf(disk.drive.Path);
+        disk.reserveBytes = static_cast<qint64>(param->ReserveMB) * kMiB;
+        disk.overwrite = param->Overwrite != 0;
+        wanted.push_back(disk);
+    }
+    std::vector<CDiskLook> looks = LookAtDisks(wanted, said);
+
+    std::vector<std::shared_ptr<CRoot>> roots;
+    std::vector<std::shared_ptr<CRoot>> usable;
+    std::vector<std::shared_ptr<CRoot>> silent;
+    // The Records folders of the usable disks, by disk, as their looks found them.
+    std::map<const CRoot*, std::pair<dev_t, ino_t>> recordsOf;
+    STOWELINE_ROOT_ERROR firstError;
+    std::vector<std::pair<QString, QByteArray>> marks;
+    for (size_t i = 0; i < wanted.size(); ++i) {
+        const CDiskWanted& disk = wanted[i];
+        CDiskLook& look = looks[i];
+        const QString& text = disk.text;
+        const QString& dir = disk.dir;
+        std::shared_ptr<CRoot> root = look.root;
+        bool answered = root != nullptr;
+        if (!answered) {
+            // Not looked at again here: left out as a disk that does not answer, and asked again, within
+            // its bound, at the next need for room. What only its look could tell stays unknown: whether a
+            // folder given by path (never by the settings, which give letters) is a volume's mount point,
+            // and whether the drive's folder is a link of the operator's.
+            root = CRoot::Of(text, disk.drive, dir, said);
+            root->mark = disk.kept;
+            root->reserveBytes = disk.reserveBytes;
+            root->overwrite = disk.overwrite;
+        }
         roots.push_back(root);
 
-        // The drive's directory must be there, and for a volume be its mount point: creating it, or writing
-        // into a volume's folder without its volume, would put the recordings wherever its parent lies (the
-        // system disk). Then the Records folder is written to, not just looked at: permissions, read-only
-        // mounts, a file or a link in the way all show here.
         STOWELINE_ROOT_ERROR error;
         bool ok = false;
-        if (DriveGone(*root)) {
-            error = GoneError(*root);
+        if (!answered) {
+            error = {text, dir, kNoAnswer, false};
+        } else if (!look.error.Drive.isEmpty() && look.refused == 0) {
+            error = look.error;
             // Another folder stands where the disk of the kept mark was: waited for, and said now, once
             // for as long as it stays so.
-            if (!kept.isEmpty() && error.Replaced) {
-                error.Mark = root->MarkMismatch();
-                if (error.Mark == STOWELINE_ROOT_ERROR::MARK_MATCHES)
-                    error.Mark = STOWELINE_ROOT_ERROR::MARK_NONE;
+            if (!disk.kept.isEmpty() && error.Replaced)
                 SayMarkMismatch(*root, error);
-            }
-        } else {
-            const int refused = root->Probe();
-            ok = refused == 0;
+        } else if (look.refused != 0) {
             // Never chosen while it refuses: its folder being there says nothing of its taking files.
-            if (!ok) {
-                error = {text, dir, refused, false};
-                root->refused = refused;
-            }
+            error = look.error;
+            root->refused = look.refused;
+        } else {
+            ok = true;
         }
         // Two chosen disks that lead to one Records folder (a link, a bind mount, one folder through two
         // mounts, one folder chosen twice) are one disk: as two, each would delete the other's newly stored
         // records as stale copies, or as the oldest. Their one mark says so whatever their device numbers.
-        const CFd records(ok ? root->OpenRecords(false) : -1);
-        if (records.Valid() && root->mark.isEmpty()) {
-            // The first set-up of this disk, or a Records of an earlier version: it gets its mark now.
-            root->mark = MarkOf(records.Get());
-            if (root->mark.isEmpty())
-                qWarning() << "storage: no mark could be written in" << dir << ::strerror(errno);
+        if (ok && look.recordsSeen && root->mark.isEmpty()) {
+            if (!look.mark.isEmpty()) {
+                root->mark = look.mark;
+            } else {
+                // The first set-up of this disk, or a Records of an earlier version: it gets its mark now,
+                // one disk after another, so that a second letter of the same new folder reads the mark the
+                // first wrote.
+                std::pair<QByteArray, int> written;
+                const VolumeCall::OUTCOME outcome = VolumeCall::Run<std::pair<QByteArray, int>>(
+                    dir,
+                    [held = std::shared_ptr<const CRoot>(root)] {
+                        const CFd records(held->OpenRecords(false));
+                        const QByteArray mark = records.Valid() ? MarkOf(records.Get()) : QByteArray();
+                        return std::make_pair(mark, mark.isEmpty() ? errno : 0);
+                    },
+                    kVolumeBoundMs, &written);
+                if (outcome != VolumeCall::OUTCOME_DONE) {
+                    // It answered its look, and went silent since: left out as the others that do not.
+                    ok = false;
+                    answered = false;
+                    error = {text, dir, kNoAnswer, false};
+                } else {
+                    root->mark = written.first;
+                    if (root->mark.isEmpty())
+                        qWarning() << "storage: no mark could be written in" << dir
+                                   << ::strerror(written.second);
+                }
+            }
         }
-        struct stat st;
-        if (records.Valid() && ::fstat(records.Get(), &st) == 0) {
+        if (ok && look.recordsSeen) {
             const auto same = std::find_if(usable.begin(), usable.end(), [&](const auto& other) {
                 if (!root->mark.isEmpty() && other->mark == root->mark)
                     return true;
-                const CFd otherRecords(other->OpenRecords(false));
-                struct stat o;
-                return otherRecords.Valid() && ::fstat(otherRecords.Get(), &o) == 0 &&
-                       o.st_dev == st.st_dev && o.st_ino == st.st_ino;
+                const auto found = recordsOf.find(other.get());
+                return found != recordsOf.end() && found->second.first == look.recordsDev &&
+                       found->second.second == look.recordsIno;
             });
             if (same != usable.end()) {
                 marks.emplace_back(text, (*same)->mark);
@@ -293,15 +459,21 @@ bool CStowelineClass::Init(const STOWELINE_INIT_PARAM* param)
             marks.emplace_back(text, root->mark);
         if (ok) {
             ForgetMarkMismatch(*root);
-            SayOpenParent(*root);
+            SayOpenParent(*root, look);
             root->recordsMade = true;
-            RemoveDeadProbes(records.Get());
+            if (look.recordsSeen)
+                recordsOf[root.get()] = {look.recordsDev, look.recordsIno};
             usable.push_back(root);
         } else {
             // Left out for now: of several disks the others take the records, and this one is reported
             // when a record goes elsewhere.
             if (error.SystemError == ELOOP)
                 root->NoteLink(dir);
+            if (!answered) {
+                root->refused = kNoAnswer;
+                error.NoAnswer = true;
+                silent.push_back(root);
+            }
             if (firstError.Drive.isEmpty())
                 firstError = error;
             FailRoot(error);
@@ -309,33 +481,12 @@ bool CStowelineClass::Init(const STOWELINE_INIT_PARAM* param)
     }
     if (usable.empty())
         return FailRoot(firstError);
+    // Of several disks, one that does not answer is said now, once: the others take the records meanwhile.
+    for (const auto& root : silent)
+        ReportGone(*root, {root->drive, root->dir, kNoAnswer, false});
 
     // Temporary files that no live record owns were left by a crash: they never become records.
-    for (const auto& root : usable) {
-        const CFd records(root->OpenRecords(false));
-        if (!records.Valid())
-            continue;
-        for (const DIR_ENTRY& name : ListDir(records.Get())) {
-            const QString namePath = root->dir + QLatin1Char('/') + QFile::decodeName(name.Name);
-            if (name.Link)
-                root->NoteLink(namePath);
-            const CFd nameDir(name.Dir ? OpenSubDir(records.Get(), name.Name) : -1);
-            if (!nameDir.Valid()) {
-                root->NoteRefusedFolder(namePath, name.Dir ? errno : 0);
-                continue;
-            }
-            for (const DIR_ENTRY& day : ListDir(nameDir.Get())) {
-                const QString dayPath = namePath + QLatin1Char('/') + QFile::decodeName(day.Name);
-                if (day.Link)
-                    root->NoteLink(dayPath);
-                const CFd dayDir(day.Dir ? OpenSubDir(nameDir.Get(), day.Name) : -1);
-                if (!dayDir.Valid())
-                    root->NoteRefusedFolder(dayPath, day.Dir ? errno : 0);
-                if (dayDir.Valid())
-                    RemoveLeftovers(dayDir.Get(), dayPath);
-            }
-        }
-    }
+    SweepLeftovers(usable);
 
     std::vector<std::shared_ptr<CRoot>> searchOnly =
         SearchOnlyRoots(param->SearchOnlyPaths, param->SearchOnlyMarks, roots, said);

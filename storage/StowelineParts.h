@@ -190,7 +190,7 @@ struct CStowelineClass::CRoot : std::enable_shared_from_this<CStowelineClass::CR
     // room left even for the probe (full, not faulty: overwrite makes room there), else the errno.
     // `flushFault`, when given, stands for the disk's answer to the block's flush (SetProbeFault).
     int Probe(const WriteFault* flushFault = nullptr) const;
-    // One probe at a time on the disk (its file name is the process's); held on the probe's own thread only.
+    // One probe at a time on the disk once it is set up; held on the probe's own thread only.
     mutable std::mutex probeMutex;
     // Probe, made within the disk's bound on a call of its own and without any lock held: kNoAnswer when
     // the disk did not answer; a disk gone counts as refusing (ENOENT).
@@ -198,6 +198,42 @@ struct CStowelineClass::CRoot : std::enable_shared_from_this<CStowelineClass::CR
     // The disk answers a look at its folder and its free room within its bound: a disk that does not is
     // never waited for under a lock that other disks need.
     bool Answers() const;
+};
+
+// One chosen disk of the set-up, as it is to be looked at (LookAtDisks).
+struct CStowelineClass::CDiskWanted
+{
+    QString text;          // as the set-up named it
+    DRIVE_MAP_ENTRY drive; // its folder, and for a letter whether it stands for a volume (the drive map's)
+    // A folder given by path: whether it is a volume's mount point is asked in its look, as the question
+    // itself waits on a silent volume.
+    bool lookVolume = false;
+    QString dir;     // its Records folder
+    QByteArray kept; // the mark kept for it; empty for a new choice
+    qint64 reserveBytes = 0;
+    bool overwrite = true;
+};
+
+// What the set-up saw of one chosen disk (LookAtDisks), looked at on a call of its own.
+struct CStowelineClass::CDiskLook
+{
+    // The disk, made by its look: whether it is a volume, its folder's identity and the kept mark. Null when
+    // the disk did not answer within its bound.
+    std::shared_ptr<CRoot> root;
+    // Why it cannot be used, when it cannot (Drive empty when it can): its folder gone or replaced, or the
+    // probe's refusal (`refused`).
+    STOWELINE_ROOT_ERROR error;
+    int refused = 0;
+    // Its Records folder, opened after the probe: its device and inode, and the station's mark found in it
+    // (empty when there is none).
+    bool recordsSeen = false;
+    dev_t recordsDev = 0;
+    ino_t recordsIno = 0;
+    QByteArray mark;
+    // The folder above the drive's folder, as stat saw it (who may move the disk's folder away).
+    bool parentSeen = false;
+    mode_t parentMode = 0;
+    gid_t parentGroup = 0;
 };
 
 struct CStowelineClass::COpenRecord

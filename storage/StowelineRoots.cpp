@@ -88,8 +88,11 @@ int CStowelineClass::CRoot::Probe(const WriteFault* flushFault) const
     const CFd records(OpenRecords(true));
     if (!records.Valid())
         return refusal();
-    const QByteArray probe = ".probe-" + QByteArray::number(::getpid());
-    ::unlinkat(records.Get(), probe.constData(), 0); // one left by a crash
+    // A name of its own for each probe: two letters of one folder are probed side by side at the set-up.
+    static std::atomic<quint64> s_probes{0};
+    const QByteArray probe =
+        ".probe-" + QByteArray::number(::getpid()) + '-' + QByteArray::number(++s_probes);
+    ::unlinkat(records.Get(), probe.constData(), 0); // one left by a crash of an earlier process of this id
     const CFd probeFile(CreateFileAt(records.Get(), probe));
     if (!probeFile.Valid())
         return refusal();
@@ -190,6 +193,12 @@ bool CStowelineClass::EnsureRootFolder(CRoot& root, STOWELINE_ROOT_ERROR* error)
 {
     STOWELINE_ROOT_ERROR ignored;
     STOWELINE_ROOT_ERROR& cause = error != nullptr ? *error : ignored;
+    // A disk left out for not answering is not touched at all, not even looked at: any look may wait on it,
+    // and its caller holds the disk's lock. It is asked again, within its bound, at the next need for room.
+    if (root.refused == kNoAnswer) {
+        cause = {root.drive, root.dir, kNoAnswer, false};
+        return false;
+    }
     if (DriveGone(root)) {
         cause = GoneError(root);
         return false;

@@ -330,11 +330,22 @@ void TestStorageFolders::probesOfAKilledProcessGoAtTheSetUp()
     const QStringList dead{root + QString::asprintf("/.probe-%d", int(child)),
                            root + QString::asprintf("/.probe-%d-3", int(child))};
     const QString live = root + "/.probe-1";
-    for (const QString& path : dead + QStringList{live})
+    // Not the station's probe files, whatever the process: another name, and (as root) another user's.
+    QStringList kept{live, root + QString::asprintf("/.probe-%d-notes", int(child))};
+    for (const QString& path : dead + kept)
         QVERIFY(Put(path, QByteArray(), 0));
+    if (TestSupport::MachineRoot()) {
+        const QString foreign = root + QString::asprintf("/.probe-%d-4", int(child));
+        QVERIFY(Put(foreign, QByteArray(), 0));
+        QCOMPARE(::chown(QFile::encodeName(foreign).constData(), 65534, 65534), 0);
+        kept << foreign;
+    }
     CStowelineClass s;
     QVERIFY(InitDisks(s, {disk.path()}, false));
-    QCOMPARE(FilesUnder(root), QStringList{live});
+    kept.sort();
+    QStringList left = FilesUnder(root);
+    left.sort();
+    QCOMPARE(left, kept);
 }
 
 void TestStorageFolders::diskPluggedInAgainIsTheSameDisk()

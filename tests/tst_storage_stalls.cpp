@@ -3,12 +3,15 @@
 // search, and is left out and named within its bound; a disk where deleting frees no room (hard links kept
 // beside the records, as a snapshot tool or a recycle bin keeps them) has a few records deleted, never all;
 // a disk whose probe file cannot be made durable is left out; a record whose own folder another disk refuses
-// ends; and nothing is deleted for a record whose bytes are lost.
+// ends; nothing is deleted for a record whose bytes are lost; and the set-up looks at silent disks side by
+// side within one bound, leaving them out until they answer.
 
 #include "platform/DriveMap.h"
 #include "platform/VolumeCall.h"
 #include "storage/CStowelineClass.h"
+#include "storage/CreateStorage.h"
 #include "storage/StorageEvents.h"
+#include "tests/support/FuseView.h"
 #include "tests/support/MountNamespace.h"
 #include "tests/support/QuotaRoots.h"
 #include "tests/support/StorageSearch.h"
@@ -174,6 +177,9 @@ private Q_SLOTS:
     void probeNotMadeDurableLeavesTheDiskOut();
     void diskRefusingTheRecordsFolderIsPassedOverAtTheClose();
     void nothingIsDeletedForARecordAlreadyLost();
+    void setUpEndsBesideSilentDisks_data();
+    void setUpEndsBesideSilentDisks();
+    void setUpLeavesASilentSweepToItsThread();
 
 private:
     CQuotaRoots m_quota;
@@ -483,6 +489,171 @@ void TestStorageStalls::nothingIsDeletedForARecordAlreadyLost()
     QCOMPARE(Existing(recordings), 3);
     QCOMPARE(DiskFullCalls().load(), 0);
     QVERIFY(!s.CloseChannelRecord(kName, &key));
+}
+
+void TestStorageStalls::setUpEndsBesideSilentDisks_data()
+{
+    QTest::addColumn<bool>("frozen");  // an ext4 volume whose writes stall
+    QTest::addColumn<bool>("paused");  // a FUSE view whose daemon stopped: even a look at it waits
+    QTest::addColumn<bool>("healthy"); // a disk that answers
+    QTest::newRow("frozen volume beside a healthy disk") << true << false << true;
+    QTest::newRow("frozen volume and paused view beside a healthy disk") << true << true << true;
+    QTest::newRow("paused view alone") << false << true << false;
+}
+
+void TestStorageStalls::setUpEndsBesideSilentDisks()
+{
+    // The set-up (each start, each change of disks, each retry while a disk is missing) looks at the disks
+    // side by side, each within the disks' bound: silent disks cost one bound together, never one each nor
+    // as long as they stay silent. The healthy disk is used; each silent one is left out and named once,
+    // and taken again at the next need for room once it answers. The only disk silent is a missing disk:
+    // the backups wait for it.
+    QFETCH(bool, frozen);
+    QFETCH(bool, paused);
+    QFETCH(bool, healthy);
+    SKIP_UNLESS_GIVEN(TestSupport::kNeedMountNamespace | (frozen ? TestSupport::kNeedExt4Volume : 0u) |
+                          (paused ? TestSupport::kNeedFuse : 0u),
+                      "It mounts an ext4 volume on a loop device and a FUSE view");
+    IN_MOUNT_NAMESPACE();
+    CTempDatabase db;
+    QTemporaryDir volume, under, view, well, images;
+    QStringList disks, silent;
+    CFuseView fuse;
+    if (frozen) {
+        QVERIFY(TestSupport::MountExt4(images.path() + "/disk.img", volume.path(), 32));
+        disks << volume.path();
+        silent << volume.path();
+    }
+    if (paused) {
+        QVERIFY(fuse.Mount(under.path(), view.path()));
+        disks << view.path();
+        silent << view.path();
+    }
+    if (healthy)
+        disks << well.path();
+    // Answering again before anything ends, whatever fails: a call left on them ends once they answer.
+    const auto answer = qScopeGuard([&] {
+        if (frozen)
+            Freeze(volume.path(), false);
+        fuse.Resume();
+        NoCallOut();
+        if (frozen)
+            ::umount2(QFile::encodeName(volume.path()).constData(), MNT_DETACH);
+    });
+    // The healthy disk has room for small records only: a larger one needs the others.
+    m_quota.SetQuota(well.path(), 1000 * kKiB);
+    SetDefaultFreeSpaceProvider(m_quota.Provider());
+    const auto provider = qScopeGuard([] { SetDefaultFreeSpaceProvider({}); });
+    QSignalSpy events(&CStorageEvents::Instance(), &CStorageEvents::SignalStorageEvent);
+    if (frozen)
+        QVERIFY(Freeze(volume.path(), true));
+    if (paused)
+        QVERIFY(fuse.Pause());
+
+    // Kept by the set-up's own thread too: a set-up that hangs fails the test, and outlives it.
+    const auto s = std::make_shared<CStowelineClass>();
+    const auto refused = std::make_shared<STOWELINE_ROOT_ERROR>();
+    CStep setUp([s, refused, disks] {
+        const bool ok = InitDisks(*s, disks, false);
+        *refused = s->GetLastRootError();
+        return ok;
+    });
+    bool ok = false;
+    QVERIFY2(setUp.EndsWithin(TestSupport::Bound(VolumeCall::kDefaultBoundMs + 8000), &ok),
+             "the set-up waited on its silent disks past one bound");
+    const auto named = [&](const QString& text) {
+        return int(std::count_if(events.begin(), events.end(),
+                                 [&](const QList<QVariant>& event) { return event[0].toString() == text; }));
+    };
+    const auto silentText = [](const QString& disk) {
+        return "Disk " + disk + ": the folder " + CStowelineClass::RecordRootOf(disk) + " does not answer.";
+    };
+
+    if (!healthy) {
+        // Refused as a disk that is missing, said by whoever set it up: the backups wait for it, and the
+        // operator is never sent to clear the local disk.
+        QVERIFY(!ok);
+        QVERIFY(refused->NoAnswer);
+        QVERIFY(IsDiskAbsent(*refused));
+        QCOMPARE(DescribeRootError(*refused), silentText(view.path()));
+        QCOMPARE(events.size(), 0);
+        // Once it answers, the next retry takes it.
+        fuse.Resume();
+        QVERIFY(NoCallOut());
+        QVERIFY(InitDisks(*s, disks, false));
+        QVERIFY(StoreRecord(*s, kName, Key(8, 1), 1, 100 * kKiB));
+        QVERIFY(StoredOn(view.path(), Key(8, 1), 1, 100 * kKiB));
+        return;
+    }
+    QVERIFY(ok);
+    for (const QString& disk : silent)
+        QCOMPARE(named(silentText(disk) + " The other disks take the records."), 1);
+    QCOMPARE(events.size(), silent.size());
+
+    // While they stay silent, records go to the healthy disk, and the silent ones are not said again.
+    CStep small([s] { return StoreRecord(*s, kName, Key(8, 1), 1, 100 * kKiB); });
+    bool stored = false;
+    QVERIFY2(small.EndsWithin(TestSupport::Bound(30000), &stored), "a record waited for the silent disks");
+    QVERIFY(stored);
+    QVERIFY(StoredOn(well.path(), Key(8, 1), 1, 100 * kKiB));
+    QCOMPARE(events.size(), silent.size());
+    // A record larger than the healthy disk's room finds no other disk while they stay silent: it fails,
+    // never waiting on them for a look at their folders.
+    CStep full([s] { return StoreRecord(*s, kName, Key(8, 3), 3, 2000 * kKiB); });
+    QVERIFY2(full.EndsWithin(TestSupport::Bound(30000), &stored),
+             "a record waited on the silent disks' folders");
+    QVERIFY(!stored);
+
+    // Answering again, they are asked at the next need for room: a record larger than the healthy disk's
+    // room is stored on one of them.
+    if (frozen)
+        QVERIFY(Freeze(volume.path(), false));
+    if (paused)
+        QVERIFY(fuse.Resume());
+    QVERIFY(NoCallOut());
+    CStep large([s] { return StoreRecord(*s, kName, Key(8, 2), 2, 2000 * kKiB); });
+    QVERIFY2(large.EndsWithin(TestSupport::Bound(30000), &stored), "a record waited on disks that answer");
+    QVERIFY2(stored, qPrintable(QString::number(s->GetLastError())));
+    QVERIFY(std::any_of(silent.begin(), silent.end(),
+                        [](const QString& disk) { return StoredOn(disk, Key(8, 2), 2, 2000 * kKiB); }));
+    const QStringList log = TestSupport::LogTexts();
+    for (const QString& disk : silent)
+        QVERIFY2(log.contains("Disk " + disk + ": the folder " + CStowelineClass::RecordRootOf(disk) +
+                              " takes records again."),
+                 qPrintable(disk));
+    s->Uninit();
+}
+
+void TestStorageStalls::setUpLeavesASilentSweepToItsThread()
+{
+    // The disk answers every look of the set-up, but one of its day folders is a FUSE view whose daemon
+    // stopped: the sweep of a crash's leftovers waits there. The set-up ends within the disks' bound all the
+    // same, and the disk takes records; the sweep ends by itself once the view answers.
+    SKIP_UNLESS_GIVEN(TestSupport::kNeedFuse, "A FUSE view is mounted as root only");
+    IN_MOUNT_NAMESPACE();
+    CTempDatabase db;
+    QTemporaryDir disk, under;
+    const QString day = CStowelineClass::RecordRootOf(disk.path()) + "/" + kName + "/20240301";
+    QVERIFY(QDir().mkpath(day));
+    CFuseView fuse;
+    QVERIFY(fuse.Mount(under.path(), day));
+    const auto answer = qScopeGuard([&] {
+        fuse.Resume();
+        NoCallOut();
+    });
+    QVERIFY(fuse.Pause());
+    const auto s = std::make_shared<CStowelineClass>();
+    const QString path = disk.path();
+    CStep setUp([s, path] { return InitDisks(*s, {path}, false); });
+    bool ok = false;
+    QVERIFY2(setUp.EndsWithin(TestSupport::Bound(VolumeCall::kDefaultBoundMs + 8000), &ok),
+             "the set-up waited for its sweep on a silent folder");
+    QVERIFY(ok);
+    QVERIFY(StoreRecord(*s, kName, Key(9, 1), 1, 100 * kKiB));
+    QVERIFY(StoredOn(disk.path(), Key(9, 1), 1, 100 * kKiB));
+    QVERIFY(fuse.Resume());
+    QVERIFY(NoCallOut());
+    s->Uninit();
 }
 
 QTEST_GUILESS_MAIN(TestStorageStalls)

@@ -15,10 +15,12 @@
 #include <QTest>
 
 #include <chrono>
+#include <atomic>
 #include <condition_variable>
 #include <future>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -121,6 +123,49 @@ private slots:
 
     void silentVolumeHoldsNoReadingOfTheDiskMap_data();
     void silentVolumeHoldsNoReadingOfTheDiskMap();
+    // Several places asked together are asked side by side, within one bound: two works that answer only
+    // once both have been asked both answer; a place that stalls is left at the bound while the others'
+    // answers are kept; and it is not asked again while its call is out.
+    void placesAreAskedSideBySide()
+    {
+        auto both = std::make_shared<GATE>();
+        auto asked = std::make_shared<std::atomic<int>>(0);
+        const auto meet = [both, asked](int value) {
+            return [both, asked, value] {
+                if (++*asked == 2)
+                    both->Release();
+                both->Wait();
+                return value;
+            };
+        };
+        auto gate = std::make_shared<GATE>();
+        auto calls = std::make_shared<std::atomic<int>>(0);
+        const auto stalled = [gate, calls] {
+            ++*calls;
+            gate->Wait();
+            return 1;
+        };
+        const std::vector<QString> keys{QStringLiteral("/side-a"), QStringLiteral("/side-b"),
+                                        QStringLiteral("/side-stalled"), QStringLiteral("/side-c")};
+        std::vector<std::optional<int>> results;
+        const std::vector<VolumeCall::OUTCOME> outcomes =
+            VolumeCall::RunAll<int>(keys, {meet(1), meet(2), stalled, [] { return 7; }}, 10000, &results);
+        QCOMPARE(outcomes,
+                 (std::vector<VolumeCall::OUTCOME>{VolumeCall::OUTCOME_DONE, VolumeCall::OUTCOME_DONE,
+                                                   VolumeCall::OUTCOME_NO_ANSWER, VolumeCall::OUTCOME_DONE}));
+        QCOMPARE(results, (std::vector<std::optional<int>>{1, 2, std::nullopt, 7}));
+        QCOMPARE(VolumeCall::CallsOut(), 1);
+
+        // The stalled place again, beside one that answers: passed over at once, the other answered.
+        QCOMPARE(VolumeCall::RunAll<int>({QStringLiteral("/side-stalled"), QStringLiteral("/side-c")},
+                                         {stalled, [] { return 8; }}, 20000, &results),
+                 (std::vector<VolumeCall::OUTCOME>{VolumeCall::OUTCOME_NO_ANSWER, VolumeCall::OUTCOME_DONE}));
+        QCOMPARE(results, (std::vector<std::optional<int>>{std::nullopt, 8}));
+        QCOMPARE(calls->load(), 1);
+
+        gate->Release();
+        QVERIFY(WaitUntilNoCallIsOut());
+    }
 };
 
 void TestVolumeCall::silentVolumeHoldsNoReadingOfTheDiskMap_data()

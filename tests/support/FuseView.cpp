@@ -23,15 +23,12 @@ bool CFuseView::Mount(const QString& folder, const QString& view)
 
 bool CFuseView::Pause()
 {
-    const qint64 daemon = m_process.processId();
-    return daemon > 0 && ::kill(pid_t(daemon), SIGSTOP) == 0;
+    return m_process.processId() > 0 && ::kill(pid_t(m_process.processId()), SIGSTOP) == 0;
 }
 
-void CFuseView::Resume()
+bool CFuseView::Resume()
 {
-    const qint64 daemon = m_process.processId();
-    if (daemon > 0)
-        ::kill(pid_t(daemon), SIGCONT);
+    return m_process.processId() > 0 && ::kill(pid_t(m_process.processId()), SIGCONT) == 0;
 }
 
 void CFuseView::Unmount()

@@ -16,12 +16,11 @@ public:
 
     // Shows `folder` at `view`; false when the view was not mounted within the bound.
     bool Mount(const QString& folder, const QString& view);
-    // Unmounts the view, its daemon resumed first.
-    void Unmount();
-    // Stops the view's daemon (SIGSTOP), as a network share whose server went silent: every call on the
-    // view waits until Resume. False when there is no daemon to stop.
+    // The view's daemon stopped (SIGSTOP): every call on the view waits, as on a network share whose server
+    // went silent. Resumed, the calls that waited are answered; Unmount resumes it first.
     bool Pause();
-    void Resume();
+    bool Resume();
+    void Unmount();
 
 private:
     QString m_view;
