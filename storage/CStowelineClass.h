@@ -326,8 +326,19 @@ private:
     // Flushes and renames the record (its mutex held), moving it or making room as a write does; false with
     // the failure set, and `full` when the disk-full callback is owed.
     static bool StoreRecord(COpenRecord& record, CRoomPass& pass, bool* full);
-    // Flushes the record's day folder, its name's folder and the Records folder; 0 or the errno.
-    static int SyncFolders(const COpenRecord& record);
+    // Flushes the record's day folder, its name's folder and the Records folder, on the record's lane; 0,
+    // the errno, or kNoAnswer.
+    static int SyncFolders(COpenRecord& record);
+    // Writes a block of the record on its lane, within its disk's bound: 0, the errno, or kNoAnswer.
+    static int WriteOnLane(COpenRecord& record, const uint8_t* data, uint32_t size);
+    // The record's disk did not answer a call of the record within its bound: the disk is left out (named
+    // as one that does not answer when other disks take the records), and the code to fail the record
+    // with: STOWELINE_ERR_DISK_GONE while another disk remains, else STOWELINE_ERR_ROOT.
+    static int LostToSilence(COpenRecord& record);
+    // The disk answers a look within its bound; one that does not is left out for not answering (and, with
+    // `say`, named once as one the other disks stand in for), and one left out so already is not looked at
+    // again (false).
+    static bool AnswersOrLeftOut(CRoot& root, bool say = true);
     // After a record got its final name: a stale copy on another root goes (only once the record's folders
     // are durable too), and the overwrite list learns it.
     static void FinishStored(COpenRecord& record, bool durable = true);

@@ -7,11 +7,14 @@
 #include <QElapsedTimer>
 #include <QThread>
 
+#include <csignal>
+
 bool CFuseView::Mount(const QString& folder, const QString& view)
 {
     m_view = view;
     m_process.setProcessChannelMode(QProcess::MergedChannels);
     m_process.start(QStringLiteral("bindfs"), {QStringLiteral("-f"), folder, view});
+    m_pid = m_process.processId();
     QElapsedTimer waited;
     waited.start();
     while (!CDriveMap::IsMountPoint(view) && waited.elapsed() < TestSupport::Bound(10000))
@@ -19,8 +22,25 @@ bool CFuseView::Mount(const QString& folder, const QString& view)
     return CDriveMap::IsMountPoint(view);
 }
 
+bool CFuseView::Pause()
+{
+    const qint64 pid = m_pid.load();
+    if (pid <= 0 || ::kill(pid_t(pid), SIGSTOP) != 0)
+        return false;
+    m_paused = true;
+    return true;
+}
+
+void CFuseView::Resume()
+{
+    const qint64 pid = m_pid.load();
+    if (m_paused.exchange(false) && pid > 0)
+        ::kill(pid_t(pid), SIGCONT);
+}
+
 void CFuseView::Unmount()
 {
+    Resume();
     if (m_view.isEmpty())
         return;
     TestSupport::Unmount(m_view);
