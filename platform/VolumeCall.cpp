@@ -49,15 +49,16 @@ inline void CpuRelax()
 #endif
 }
 
-// True once `ready` holds, false when `spin` passed first. A loaded machine gets the processor back between
-// looks: the thread that would answer may be waiting for it.
+// True once `ready` holds, false when `spin` passed first. The processor is offered to others at every
+// other look: on a loaded machine the thread that would answer may be waiting for this very processor, and a
+// spin that keeps it costs far more than the wake-up it saves.
 template <class F> bool SpinFor(F ready, std::chrono::microseconds spin)
 {
     const auto until = std::chrono::steady_clock::now() + spin;
     for (unsigned i = 1;; ++i) {
         if (ready())
             return true;
-        if ((i & 63) != 0) {
+        if ((i & 1) != 0) {
             CpuRelax();
             continue;
         }
