@@ -251,7 +251,8 @@ struct CStowelineClass::COpenRecord
 
     // Closes the record's handles and removes its partial file unless it was stored, on its lane after the
     // calls before: within the disk's bound, or posted (never waited for) when the lane is stuck or `post`.
-    void Discard(bool post = false);
+    // False when the disk did not answer within the bound, or was not waited for.
+    bool Discard(bool post = false);
     // Runs `call` (0 or an errno) on the record's lane within its disk's bound: kNoAnswer when the disk did
     // not answer, or an earlier call on it has not come back.
     int OnLane(std::function<int()> call);

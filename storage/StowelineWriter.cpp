@@ -39,10 +39,10 @@ CStowelineClass::COpenRecord::~COpenRecord()
     }
 }
 
-void CStowelineClass::COpenRecord::Discard(bool post)
+bool CStowelineClass::COpenRecord::Discard(bool post)
 {
     if (!file.Valid() && !dayDir.Valid())
-        return;
+        return true;
     const bool remove = !stored && dayDir.Valid() && !tempName.isEmpty();
     // Handed over to the lane: closed there after the calls that use them, which may still be waiting on
     // a silent disk. Closed here, their numbers could be another file's by the time those calls go on.
@@ -64,14 +64,15 @@ void CStowelineClass::COpenRecord::Discard(bool post)
         tempName.clear();
     if (!lane) {
         work();
-        return;
+        return true;
     }
     if (post || lane->Stuck()) {
         lane->Post(work);
-        return;
+        return false;
     }
     int ignored = 0;
-    lane->Run<int>(work, kVolumeBoundMs, &ignored); // left, it runs once the disk answers
+    // Left, it runs once the disk answers.
+    return lane->Run<int>(work, kVolumeBoundMs, &ignored) == VolumeCall::OUTCOME_DONE;
 }
 
 int CStowelineClass::COpenRecord::OnLane(std::function<int()> call)
