@@ -133,7 +133,12 @@ public:
     // cannot, it fails with STOWELINE_ERR_DISK_GONE if other disks remain, else STOWELINE_ERR_ROOT. A disk
     // that refuses files is left out and the record moves on as well, room made for it there as for any
     // record; only when no disk takes it does it fail with STOWELINE_ERR_IO. A write refused while its disk
-    // takes files fails that record alone (STOWELINE_ERR_RECORD).
+    // takes files fails that record alone (STOWELINE_ERR_RECORD). The record's own calls on its disk (its
+    // writes, and at its close the flush, rename, folder syncs and close; at its end the removal of its
+    // partial file) are made on a thread of the record's own, each within the disk's bound: a disk that goes
+    // silent under the record loses it within the bound, as a disk that went (STOWELINE_ERR_DISK_GONE, or
+    // STOWELINE_ERR_ROOT when no other disk remains), and is left out as one that does not answer; a record
+    // given up on it ends within the bound too, its partial file removed once the disk answers.
     bool WriteChannelRecord(const char* name, uint32_t type, const uint8_t* data, uint32_t size,
                             const CHANNEL_RECORD_KEY* key);
     // Finishes the record: the file is synced to the disk, then gets its final name (replacing a stored file
