@@ -57,6 +57,8 @@ public:
 
     int Get() const { return m_fd; }
     bool Valid() const { return m_fd >= 0; }
+    // Gives the descriptor up without closing it: its new owner closes it.
+    int Release() { return std::exchange(m_fd, -1); }
     bool Close()
     {
         if (m_fd < 0)

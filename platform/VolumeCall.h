@@ -93,7 +93,54 @@ std::vector<OUTCOME> RunAll(const std::vector<QString>& keys, std::vector<std::f
     return outcomes;
 }
 
-// How many calls are still out on their threads (for tests: a call left must end once its volume answers).
+// How many calls are still out on their threads, lanes' calls included (for tests: a call left must end once
+// its volume answers).
 int CallsOut();
+
+// The calls of one open file, made strictly in order on one thread of its own: its writes, flushes, renames
+// and close, each within a bound, so that a volume that goes silent under the file holds its caller for the
+// bound at most. Once a call was left, the lane is stuck until that call comes back: a Run answers
+// OUTCOME_NO_ANSWER at once, queueing nothing more behind the silent call, while Post still queues work
+// (closing the file's handles, removing a partial file) to run once the volume answers.
+//
+// What the work touches must be its own, as for Run above: the caller may be gone by the time a left call
+// or a posted one runs. The lane's thread ends by itself once the lane is destroyed and its queue is empty;
+// it is never waited for.
+class CLane
+{
+public:
+    CLane();
+    ~CLane();
+    CLane(const CLane&) = delete;
+    CLane& operator=(const CLane&) = delete;
+
+    // Runs `work` after the calls queued before it and waits at most `boundMs` for its result, less when
+    // `stop` says so (as VolumeCall::Run).
+    template <class R>
+    OUTCOME Run(std::function<R()> work, int boundMs, R* result, const std::function<bool()>& stop = {})
+    {
+        struct SLOT
+        {
+            std::optional<R> Value;
+        };
+        auto slot = std::make_shared<SLOT>();
+        const OUTCOME outcome =
+            RunAndWait([slot, work = std::move(work)] { slot->Value.emplace(work()); }, boundMs, stop);
+        if (outcome == OUTCOME_DONE && result)
+            *result = std::move(*slot->Value);
+        return outcome;
+    }
+    // Queues `work` after the calls queued before it, stuck or not, without waiting for it.
+    void Post(std::function<void()> work);
+    // A call its caller left has not come back yet.
+    bool Stuck() const;
+
+private:
+    struct CState;
+    OUTCOME RunAndWait(std::function<void()> work, int boundMs, const std::function<bool()>& stop);
+    void Start();
+
+    std::shared_ptr<CState> m_state;
+};
 
 } // namespace VolumeCall

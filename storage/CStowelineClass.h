@@ -137,7 +137,12 @@ public:
     // cannot, it fails with STOWELINE_ERR_DISK_GONE if other disks remain, else STOWELINE_ERR_ROOT. A disk
     // that refuses files is left out and the record moves on as well, room made for it there as for any
     // record; only when no disk takes it does it fail with STOWELINE_ERR_IO. A write refused while its disk
-    // takes files fails that record alone (STOWELINE_ERR_RECORD).
+    // takes files fails that record alone (STOWELINE_ERR_RECORD). The record's own calls on its disk (its
+    // writes, and at its close the flush, rename, folder syncs and close; at its end the removal of its
+    // partial file) are made on a thread of the record's own, each within the disk's bound: a disk that goes
+    // silent under the record loses it within the bound, as a disk that went (STOWELINE_ERR_DISK_GONE, or
+    // STOWELINE_ERR_ROOT when no other disk remains), and is left out as one that does not answer; a record
+    // given up on it ends within the bound too, its partial file removed once the disk answers.
     bool WriteChannelRecord(const char* name, uint32_t type, const uint8_t* data, uint32_t size,
                             const CHANNEL_RECORD_KEY* key);
     // Finishes the record: the file is synced to the disk, then gets its final name (replacing a stored file
@@ -341,8 +346,19 @@ private:
     // Flushes and renames the record (its mutex held), moving it or making room as a write does; false with
     // the failure set, and `full` when the disk-full callback is owed.
     static bool StoreRecord(COpenRecord& record, CRoomPass& pass, bool* full);
-    // Flushes the record's day folder, its name's folder and the Records folder; 0 or the errno.
-    static int SyncFolders(const COpenRecord& record);
+    // Flushes the record's day folder, its name's folder and the Records folder, on the record's lane; 0,
+    // the errno, or kNoAnswer.
+    static int SyncFolders(COpenRecord& record);
+    // Writes a block of the record on its lane, within its disk's bound: 0, the errno, or kNoAnswer.
+    static int WriteOnLane(COpenRecord& record, const uint8_t* data, uint32_t size);
+    // The record's disk did not answer a call of the record within its bound: the disk is left out (named
+    // as one that does not answer when other disks take the records), and the code to fail the record
+    // with: STOWELINE_ERR_DISK_GONE while another disk remains, else STOWELINE_ERR_ROOT.
+    static int LostToSilence(COpenRecord& record);
+    // The disk answers a look within its bound; one that does not is left out for not answering (and, with
+    // `say`, named once as one the other disks stand in for), and one left out so already is not looked at
+    // again (false).
+    static bool AnswersOrLeftOut(CRoot& root, bool say = true);
     // After a record got its final name: a stale copy on another root goes (only once the record's folders
     // are durable too), and the overwrite list learns it.
     static void FinishStored(COpenRecord& record, bool durable = true);

@@ -522,11 +522,15 @@ void CStowelineClass::Uninit()
         m_init = false;
         ++m_generation;
     }
-    // A record nobody closed is unfinished: it must not look stored.
+    // A record nobody closed is unfinished: it must not look stored. A disk that did not answer for one
+    // record is not waited for again for the next: theirs are removed once it answers.
+    std::set<const CRoot*> silent;
     for (auto& [id, record] : open) {
         std::lock_guard recordLock(record->mutex);
         record->closed = true;
-        record->Discard();
+        const CRoot* root = record->root.get();
+        if (!record->Discard(silent.count(root) != 0))
+            silent.insert(root);
     }
 }
 

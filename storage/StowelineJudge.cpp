@@ -17,6 +17,9 @@ CStowelineClass::FAULT_OWNER CStowelineClass::Judge(CRoot& root, int error)
         return FAULT_OWNER::ROOM;
     {
         std::lock_guard lock(root.mutex);
+        // A disk that did not answer is not asked again: its probe would wait the bound once more.
+        if (error == kNoAnswer && root.refused == 0)
+            LeaveOut(root, kNoAnswer);
         // A disk already left out answers nothing more: the others take the record.
         if (root.refused != 0)
             return FAULT_OWNER::DISK;

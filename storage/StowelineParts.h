@@ -10,6 +10,7 @@
 
 #include "platform/DriveMap.h"
 #include "platform/FileHandles.h"
+#include "platform/VolumeCall.h"
 
 #include <QDebug>
 #include <QFile>
@@ -18,10 +19,13 @@
 #include <atomic>
 #include <deque>
 #include <fcntl.h>
+#include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <set>
 #include <sys/stat.h>
+#include <vector>
 
 namespace StowelineDetail {
 
@@ -255,6 +259,14 @@ struct CStowelineClass::COpenRecord
 
     std::mutex mutex; // one operation at a time on the file; guards everything below
     std::shared_ptr<CRoot> root;
+    // The record's own calls on its disk (its writes, flushes, rename, folder syncs, close and removal), in
+    // order on a thread of their own and each within the disk's bound: a disk that goes silent under the
+    // record holds its caller (and the Stop that gives the record up) for the bound at most. A record moved
+    // to another disk gets a new one, so that the old disk's wait is never the new disk's. The handles below
+    // are closed on it, after the calls that use them.
+    std::unique_ptr<VolumeCall::CLane> lane;
+    // The block being written, copied: a write left on a silent disk may read it after its caller has gone.
+    std::shared_ptr<std::vector<uint8_t>> block;
     FileHandles::CFd dayDir; // the folder it is written in, held: its close never walks a path again
     QByteArray tempName;
     QString tempPath;
@@ -273,7 +285,13 @@ struct CStowelineClass::COpenRecord
     // Whatever way the record ends, a record that was not stored leaves no partial file behind.
     ~COpenRecord();
 
-    void Discard();
+    // Closes the record's handles and removes its partial file unless it was stored, on its lane after the
+    // calls before: within the disk's bound, or posted (never waited for) when the lane is stuck or `post`.
+    // False when the disk did not answer within the bound, or was not waited for.
+    bool Discard(bool post = false);
+    // Runs `call` (0 or an errno) on the record's lane within its disk's bound: kNoAnswer when the disk did
+    // not answer, or an earlier call on it has not come back.
+    int OnLane(std::function<int()> call);
 
     // The root's path of a file in the record's day folder.
     QString PathOn(const CRoot& on, const QByteArray& entry) const;

@@ -296,10 +296,30 @@ bool CStowelineClass::ProbeLeftOut(const std::vector<std::shared_ptr<CRoot>>& ro
     return back;
 }
 
+bool CStowelineClass::AnswersOrLeftOut(CRoot& root, bool say)
+{
+    {
+        std::lock_guard lock(root.mutex);
+        // Left out for not answering: not looked at again until it is asked again (ProbeLeftOut).
+        if (root.refused == kNoAnswer)
+            return false;
+    }
+    if (root.Answers())
+        return true;
+    qWarning() << "storage: drive" << root.drive << "at" << root.dir << "does not answer";
+    std::lock_guard lock(root.mutex);
+    if (root.refused == 0)
+        LeaveOut(root, kNoAnswer);
+    if (say)
+        ReportGone(root, STOWELINE_ROOT_ERROR{root.drive, root.dir, kNoAnswer, false});
+    return false;
+}
+
 bool CStowelineClass::OtherRootUsable(const COpenRecord& record)
 {
     return std::any_of(record.roots.begin(), record.roots.end(), [&](const auto& root) {
-        if (root == record.root)
+        // Looked at within its bound before its lock is taken.
+        if (root == record.root || !AnswersOrLeftOut(*root))
             return false;
         std::lock_guard lock(root->mutex);
         return EnsureRootFolder(*root);
@@ -314,7 +334,8 @@ CStowelineClass::RoomiestOtherRoot(const COpenRecord& record, qint64 needed,
     qint64 bestRoom = needed - 1;
     for (const auto& root : record.roots) {
         if (root == record.root || passedOver.count(root.get()) != 0 ||
-            QFile::encodeName(root->dir + QLatin1Char('/') + record.relativePath).size() > kMaxPathBytes)
+            QFile::encodeName(root->dir + QLatin1Char('/') + record.relativePath).size() > kMaxPathBytes ||
+            !AnswersOrLeftOut(*root))
             continue;
         std::lock_guard lock(root->mutex);
         if (!EnsureRootFolder(*root))
@@ -343,11 +364,9 @@ std::shared_ptr<CStowelineClass::CRoot> CStowelineClass::ChooseRoot(const COpenR
                 continue;
             anyFits = true;
             // Looked at within its bound before its lock is taken: a disk that does not answer is left out
-            // and named, and holds up neither this open nor any other.
-            if (!root->Answers()) {
-                std::lock_guard lock(root->mutex);
-                if (root->refused == 0)
-                    LeaveOut(*root, kNoAnswer);
+            // and named, and holds up neither this open nor any other. One left out for it already is not
+            // looked at again.
+            if (!AnswersOrLeftOut(*root, false)) {
                 gone.emplace_back(root, STOWELINE_ROOT_ERROR{root->drive, root->dir, kNoAnswer, false});
                 continue;
             }

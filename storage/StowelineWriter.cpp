@@ -19,7 +19,9 @@ using namespace StowelineDetail;
 
 CStowelineClass::COpenRecord::~COpenRecord()
 {
-    Discard();
+    // A partial file left is removed within the bound, so that a record that ends leaves none behind once
+    // it has; handles alone are closed on the lane without waiting.
+    Discard(stored || tempName.isEmpty());
     for (const auto& root : roots) {
         const auto it = held.find(root.get());
         if (it == held.end())
@@ -37,15 +39,49 @@ CStowelineClass::COpenRecord::~COpenRecord()
     }
 }
 
-void CStowelineClass::COpenRecord::Discard()
+bool CStowelineClass::COpenRecord::Discard(bool post)
 {
-    file.Close();
-    if (!stored && dayDir.Valid() && !tempName.isEmpty()) {
-        if (::unlinkat(dayDir.Get(), tempName.constData(), 0) != 0 && errno != ENOENT)
-            qWarning() << "storage: cannot remove" << tempPath << ::strerror(errno);
-        UnregisterTemp(tempPath);
+    if (!file.Valid() && !dayDir.Valid())
+        return true;
+    const bool remove = !stored && dayDir.Valid() && !tempName.isEmpty();
+    // Handed over to the lane: closed there after the calls that use them, which may still be waiting on
+    // a silent disk. Closed here, their numbers could be another file's by the time those calls go on.
+    const int fileFd = file.Release();
+    const int dirFd = dayDir.Release();
+    auto work = [fileFd, dirFd, remove, name = tempName, path = tempPath] {
+        if (fileFd >= 0)
+            ::close(fileFd);
+        if (remove) {
+            if (::unlinkat(dirFd, name.constData(), 0) != 0 && errno != ENOENT)
+                qWarning() << "storage: cannot remove" << path << ::strerror(errno);
+            UnregisterTemp(path);
+        }
+        if (dirFd >= 0)
+            ::close(dirFd);
+        return 0;
+    };
+    if (remove)
         tempName.clear();
+    if (!lane) {
+        work();
+        return true;
     }
+    if (post || lane->Stuck()) {
+        lane->Post(work);
+        return false;
+    }
+    int ignored = 0;
+    // Left, it runs once the disk answers.
+    return lane->Run<int>(work, kVolumeBoundMs, &ignored) == VolumeCall::OUTCOME_DONE;
+}
+
+int CStowelineClass::COpenRecord::OnLane(std::function<int()> call)
+{
+    if (!lane)
+        lane = std::make_unique<VolumeCall::CLane>();
+    int error = kNoAnswer;
+    return lane->Run<int>(std::move(call), kVolumeBoundMs, &error) == VolumeCall::OUTCOME_DONE ? error
+                                                                                               : kNoAnswer;
 }
 
 QString CStowelineClass::COpenRecord::PathOn(const CRoot& on, const QByteArray& entry) const
@@ -56,45 +92,89 @@ QString CStowelineClass::COpenRecord::PathOn(const CRoot& on, const QByteArray& 
 
 int CStowelineClass::MoveRecord(COpenRecord& record, const std::shared_ptr<CRoot>& root)
 {
-    CFd dayDir;
-    CFd copy;
+    // The copy is made on the new disk's own lane, within its bound and without its lock: a new disk that
+    // does not answer holds the record for its bound, and nothing else. What the calls touch is theirs: a
+    // call left may go on after the record has gone.
+    struct MOVE
+    {
+        CFd from; // the record's own file, read from its descriptor: its bytes are there even when its
+                  // folder has gone
+        CFd dayDir, copy;
+        std::vector<char> buffer;
+        size_t copied = 0; // by the last chunk's call
+    };
+    auto move = std::make_shared<MOVE>();
+    move->from = CFd(::fcntl(record.file.Get(), F_DUPFD_CLOEXEC, 0));
+    if (!move->from.Valid())
+        return -1;
+    auto lane = std::make_unique<VolumeCall::CLane>();
     const QByteArray tempName = NewTempName(record.fileName);
     const QString tempPath = record.PathOn(*root, tempName);
-    {
-        std::lock_guard rootLock(root->mutex);
-        // Another user's folder at the record's place there is no fault of that disk: not left out for it.
-        QString foreign;
-        dayDir = CFd(root->OpenRecordFolder(record.name, record.day, true, nullptr, &foreign));
-        if (!dayDir.Valid())
-            return errno != 0 ? errno : EIO;
-        RegisterTemp(tempPath);
-        copy = CFd(CreateFileAt(dayDir.Get(), tempName));
-        bool copied = copy.Valid();
-        int error = copied ? 0 : errno;
-        // From the record's own descriptor: its bytes are there even when its folder has gone.
-        std::vector<char> buffer(copied ? kCopyChunk : 0);
-        for (qint64 offset = 0; copied && offset < record.written;) {
-            const size_t want = size_t(std::min<qint64>(qint64(buffer.size()), record.written - offset));
-            const ssize_t n = ::pread(record.file.Get(), buffer.data(), want, off_t(offset));
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0) {
-                copied = false;
-                error = -1; // its own bytes cannot be read: no other disk would do better
-                break;
-            }
-            copied = copy.WriteAll(reinterpret_cast<const uint8_t*>(buffer.data()), size_t(n));
-            if (!copied)
-                error = errno;
-            offset += n;
-        }
-        if (!copied) {
-            if (copy.Valid())
-                ::unlinkat(dayDir.Get(), tempName.constData(), 0);
+    RegisterTemp(tempPath);
+    const auto call = [&lane](std::function<int()> work) {
+        int error = kNoAnswer;
+        return lane->Run<int>(std::move(work), kVolumeBoundMs, &error) == VolumeCall::OUTCOME_DONE
+                   ? error
+                   : kNoAnswer;
+    };
+    const auto giveUp = [&](int error) {
+        // After the calls before, within the bound; posted when one of them has not come back.
+        const std::function<int()> remove = [move, tempName, tempPath] {
+            if (move->copy.Valid())
+                ::unlinkat(move->dayDir.Get(), tempName.constData(), 0);
             UnregisterTemp(tempPath);
-            return error != 0 ? error : EIO;
+            move->from.Close();
+            move->copy.Close();
+            move->dayDir.Close();
+            return 0;
+        };
+        if (lane->Stuck())
+            lane->Post([remove] { remove(); });
+        else
+            call(remove);
+        if (error == kNoAnswer)
+            qWarning() << "storage: drive" << root->drive << "at" << root->dir << "does not answer";
+        return error;
+    };
+    int error = call([move, root, name = record.name, day = record.day, tempName] {
+        CReportScope reports; // said on this thread, whatever became of its caller
+        // Another user's folder at the record's place there is no fault of that disk: not left out for it.
+        // Overwrite may remove the day folder, emptied, between its open and the file's creation: the folder
+        // is made again then.
+        int error = 0;
+        for (int tries = 0; error == 0 && !move->copy.Valid(); ++tries) {
+            QString foreign;
+            move->dayDir = CFd(root->OpenRecordFolder(name, day, true, nullptr, &foreign));
+            if (move->dayDir.Valid())
+                move->copy = CFd(CreateFileAt(move->dayDir.Get(), tempName));
+            if (!move->copy.Valid() && (!move->dayDir.Valid() || errno != ENOENT || tries == 2))
+                error = errno != 0 ? errno : EIO;
         }
+        move->buffer.resize(kCopyChunk);
+        return error;
+    });
+    // Copied a chunk at a time, each within the bound: a long record is no silent disk.
+    for (qint64 offset = 0; error == 0 && offset < record.written;) {
+        const size_t want = size_t(std::min<qint64>(qint64(kCopyChunk), record.written - offset));
+        error = call([move, want, offset] {
+            for (;;) {
+                const ssize_t n = ::pread(move->from.Get(), move->buffer.data(), want, off_t(offset));
+                if (n < 0 && errno == EINTR)
+                    continue;
+                if (n <= 0)
+                    return -1; // its own bytes cannot be read: no other disk would do better
+                if (!WriteAll(move->copy.Get(), move->buffer.data(), size_t(n)))
+                    return errno != 0 ? errno : EIO;
+                move->copied = size_t(n);
+                return 0;
+            }
+        });
+        if (error == 0)
+            offset += qint64(move->copied);
     }
+    if (error != 0)
+        return giveUp(error);
+
     record.Discard();
     {
         std::lock_guard oldLock(record.root->mutex);
@@ -102,9 +182,12 @@ int CStowelineClass::MoveRecord(COpenRecord& record, const std::shared_ptr<CRoot
         if (DriveGone(*record.root))
             ReportGone(*record.root, GoneError(*record.root));
     }
+    // The lane has answered its last call: what it made is the record's now.
+    lane->Post([move] { move->from.Close(); });
     record.root = root;
-    record.dayDir = std::move(dayDir);
-    record.file = std::move(copy);
+    record.dayDir = std::move(move->dayDir);
+    record.file = std::move(move->copy);
+    record.lane = std::move(lane);
     record.tempName = tempName;
     record.tempPath = tempPath;
     record.finalPath = record.PathOn(*root, record.fileName);
@@ -378,6 +461,7 @@ int CStowelineClass::OpenOnDisk(COpenRecord& record, QString* foreignAt, bool* a
         return opened->error;
     record.dayDir = std::move(opened->dayDir);
     record.file = std::move(opened->file);
+    record.lane = std::make_unique<VolumeCall::CLane>();
     return 0;
 }
 
@@ -533,6 +617,36 @@ bool CStowelineClass::FailRecord(COpenRecord& record, int error, bool diskFull)
     return diskFull && record.callback != nullptr;
 }
 
+int CStowelineClass::WriteOnLane(COpenRecord& record, const uint8_t* data, uint32_t size)
+{
+    if (!record.block)
+        record.block = std::make_shared<std::vector<uint8_t>>();
+    record.block->assign(data, data + size);
+    return record.OnLane([fd = record.file.Get(), block = record.block] {
+        return WriteAll(fd, block->data(), block->size()) ? 0 : errno != 0 ? errno : EIO;
+    });
+}
+
+int CStowelineClass::LostToSilence(COpenRecord& record)
+{
+    const std::shared_ptr<CRoot> root = record.root;
+    qWarning() << "storage: drive" << root->drive << "at" << root->dir << "does not answer";
+    {
+        std::lock_guard lock(root->mutex);
+        if (root->refused == 0)
+            LeaveOut(*root, kNoAnswer);
+    }
+    // Asked nothing more: a look at a disk that does not answer would wait on it again.
+    const STOWELINE_ROOT_ERROR error{root->drive, root->dir, kNoAnswer, false};
+    const bool others = OtherRootUsable(record);
+    if (others) {
+        std::lock_guard lock(root->mutex);
+        ReportGone(*root, error);
+    }
+    t_rootError = error;
+    return others ? STOWELINE_ERR_DISK_GONE : STOWELINE_ERR_ROOT;
+}
+
 bool CStowelineClass::WriteChannelRecord(const char* name, uint32_t type, const uint8_t* data, uint32_t size,
                                          const CHANNEL_RECORD_KEY* key)
 {
@@ -567,11 +681,17 @@ bool CStowelineClass::WriteChannelRecord(const char* name, uint32_t type, const 
                 break;
             }
             const int fault = record->writeFault ? (*record->writeFault)(record->tempPath) : 0;
-            if (fault == 0 && record->file.WriteAll(data, size)) {
+            const int error = fault != 0 ? fault : WriteOnLane(*record, data, size);
+            if (error == 0) {
                 record->written += size;
                 return true;
             }
-            const int error = fault != 0 ? fault : errno;
+            if (error == kNoAnswer) {
+                // Its disk went silent under it: the record is lost (the engine fetches it again), and the
+                // disk is left out.
+                FailRecord(*record, LostToSilence(*record), false);
+                break;
+            }
             if (IsNoRoom(error) && record->file.Truncate(record->written)) {
                 // The disk ran out before our estimate did: this root counts as full until it is read again,
                 // and the record moves or the oldest record goes, as for a shortfall of the estimate.
@@ -693,7 +813,13 @@ bool CStowelineClass::StoreRecord(COpenRecord& record, CRoomPass& pass, bool* fu
     for (;;) {
         // Its disk went, or its folder was removed, while it was written: it is stored where it can be, while
         // its bytes can still be read.
-        if (RecordFolderGone(record)) {
+        const int gone = record.OnLane([dir = record.dayDir.Get(), root = record.root] {
+            struct stat day;
+            return ::fstat(dir, &day) != 0 || day.st_nlink == 0 || DriveGone(*root) ? 1 : 0;
+        });
+        if (gone == kNoAnswer)
+            return fail(LostToSilence(record));
+        if (gone != 0) {
             const std::shared_ptr<CRoot> own = record.root;
             const int rescued = RescueRecord(record, pass);
             if (rescued != STOWELINE_OK)
@@ -701,18 +827,25 @@ bool CStowelineClass::StoreRecord(COpenRecord& record, CRoomPass& pass, bool* fu
         }
         // Durable before it gets its final name: a crash must never leave a complete-looking, partial file.
         const int syncFault = record.syncFault ? (*record.syncFault)(record.tempPath) : 0;
-        const bool synced = syncFault == 0 ? ::fsync(record.file.Get()) == 0 : (errno = syncFault, false);
-        int error = synced ? 0 : errno;
+        int error = syncFault != 0 ? syncFault : record.OnLane([fd = record.file.Get()] {
+            return ::fsync(fd) == 0 ? 0 : errno != 0 ? errno : EIO;
+        });
+        const bool synced = error == 0;
         if (synced) {
             const int renameFault = record.renameFault ? (*record.renameFault)(record.finalPath) : 0;
-            if (renameFault != 0)
-                error = renameFault;
-            else if (::renameat(record.dayDir.Get(), record.tempName.constData(), record.dayDir.Get(),
-                                record.fileName.constData()) != 0)
-                error = errno;
+            error = renameFault != 0
+                        ? renameFault
+                        : record.OnLane(
+                              [dir = record.dayDir.Get(), from = record.tempName, to = record.fileName] {
+                                  return ::renameat(dir, from.constData(), dir, to.constData()) == 0 ? 0
+                                         : errno != 0                                                ? errno
+                                                                                                     : EIO;
+                              });
         }
         if (error == 0)
             break;
+        if (error == kNoAnswer)
+            return fail(LostToSilence(record));
         qWarning() << "storage: cannot store" << record.finalPath << ::strerror(error);
         const std::shared_ptr<CRoot> root = record.root;
         switch (Judge(*root, error)) {
@@ -751,11 +884,20 @@ bool CStowelineClass::StoreRecord(COpenRecord& record, CRoomPass& pass, bool* fu
     }
     record.stored = true;
     UnregisterTemp(record.tempPath);
-    if (!record.file.Close())
-        qWarning() << "storage: closing" << record.finalPath << "failed:" << ::strerror(errno);
+    const int closed = record.OnLane([fd = record.file.Release(), path = record.finalPath] {
+        if (::close(fd) != 0)
+            qWarning() << "storage: closing" << path << "failed:" << ::strerror(errno);
+        return 0;
+    });
     // The new name, and the folders a first record of its name or day made, are durable too: not every file
     // system commits a new folder's entry with the folder.
-    const int error = SyncFolders(record);
+    const int error = closed == kNoAnswer ? kNoAnswer : SyncFolders(record);
+    if (error == kNoAnswer) {
+        // Its disk went silent once it had its name: not counted as stored, nor looked at again.
+        record.failed = true;
+        t_lastError = LostToSilence(record);
+        return false;
+    }
     if (error != 0) {
         // Its bytes are durable and it has its name: it stays where it is (deleting it now would lose a
         // stored copy it replaced as well). It does not count as stored, and the failure is said.
@@ -781,21 +923,24 @@ bool CStowelineClass::StoreRecord(COpenRecord& record, CRoomPass& pass, bool* fu
     return true;
 }
 
-int CStowelineClass::SyncFolders(const COpenRecord& record)
+int CStowelineClass::SyncFolders(COpenRecord& record)
 {
     const int fault =
         record.folderSyncFault ? (*record.folderSyncFault)(QFileInfo(record.finalPath).path()) : 0;
     if (fault != 0)
         return fault;
-    if (::fsync(record.dayDir.Get()) != 0)
-        return errno;
-    const CFd records(record.root->OpenRecords(false));
-    const CFd nameDir(records.Valid() ? OpenSubDir(records.Get(), record.name) : -1);
-    if (!nameDir.Valid())
-        return errno == kForeignFolder ? EPERM : errno != 0 ? errno : EIO;
-    if (::fsync(nameDir.Get()) != 0 || ::fsync(records.Get()) != 0)
-        return errno;
-    return 0;
+    return record.OnLane(
+        [dir = record.dayDir.Get(), root = std::shared_ptr<const CRoot>(record.root), name = record.name] {
+            if (::fsync(dir) != 0)
+                return errno;
+            const CFd records(root->OpenRecords(false));
+            const CFd nameDir(records.Valid() ? OpenSubDir(records.Get(), name) : -1);
+            if (!nameDir.Valid())
+                return errno == kForeignFolder ? EPERM : errno != 0 ? errno : EIO;
+            if (::fsync(nameDir.Get()) != 0 || ::fsync(records.Get()) != 0)
+                return errno;
+            return 0;
+        });
 }
 
 void CStowelineClass::FinishStored(COpenRecord& record, bool durable)
@@ -803,41 +948,85 @@ void CStowelineClass::FinishStored(COpenRecord& record, bool durable)
     if (record.backup != 0)
         NoteStored(record.backup, record.finalPath);
 
+    // What the record is on its own disk, asked on its lane: the copies elsewhere are compared with it, and
+    // the overwrite list takes it by its time.
+    struct OWN
+    {
+        struct stat st = {};
+        CStored stored;
+    };
+    auto own = std::make_shared<OWN>();
+    own->stored = {0, 0, record.finalPath, record.name, record.day, record.fileName};
+    const bool ownKnown = record.OnLane([own, dir = record.dayDir.Get(), file = record.fileName] {
+        if (::fstatat(dir, file.constData(), &own->st, AT_SYMLINK_NOFOLLOW) != 0)
+            return errno != 0 ? errno : EIO;
+        StatFile(dir, file, &own->stored.stored, &own->stored.size);
+        return 0;
+    }) == 0;
+
     // A copy of the same key stored earlier on another root is replaced as well: two copies would both be
     // found, and the old one would stay first in line for overwrite.
     for (const auto& other : record.roots) {
-        if (other == record.root || !durable)
+        if (other == record.root || !durable || !ownKnown)
             continue;
-        std::lock_guard rootLock(other->mutex);
-        // Nothing is deleted from a disk that is left out, gone or not mounted.
-        if (other->refused != 0 || DriveGone(*other))
-            continue;
+        {
+            // Nothing is deleted from a disk that is left out.
+            std::lock_guard rootLock(other->mutex);
+            if (other->refused != 0)
+                continue;
+        }
         // One disk reached through two letters is never two: the record just stored is not its own copy.
-        if (!other->Mark().isEmpty() && other->Mark() == record.root->Mark())
+        const QByteArray ownMark = record.root->Mark();
+        if (!other->Mark().isEmpty() && other->Mark() == ownMark)
             continue;
-        const CFd otherDay(other->OpenRecordFolder(record.name, record.day, false));
-        qint64 stored = 0, size = 0;
-        if (!otherDay.Valid() || !StatFile(otherDay.Get(), record.fileName, &stored, &size))
+        // Looked at and deleted on a call of its own within the other disk's bound, without its lock: a disk
+        // that does not answer is left out, and never holds this close.
+        const std::shared_ptr<const CRoot> otherRoot = other;
+        const QString stale = record.PathOn(*other, record.fileName);
+        bool deleted = false;
+        const VolumeCall::OUTCOME outcome = VolumeCall::Run<bool>(
+            other->dir,
+            [otherRoot, own, ownMark, stale, finalPath = record.finalPath, name = record.name,
+             day = record.day, file = record.fileName] {
+                CReportScope reports; // said on this thread, whatever became of its caller
+                // Nothing is deleted from a disk that is gone or not mounted.
+                if (DriveGone(*otherRoot))
+                    return false;
+                const CFd otherDay(otherRoot->OpenRecordFolder(name, day, false));
+                qint64 stored = 0, size = 0;
+                if (!otherDay.Valid() || !StatFile(otherDay.Get(), file, &stored, &size))
+                    return false;
+                // Compared on the open handles: the copy must be another file than the record (another
+                // Records folder, whose mark is not the record's disk's, and another file), else it is the
+                // record itself seen through another mount.
+                const CFd otherRecords(otherRoot->OpenRecords(false));
+                const CFd copy(::openat(otherDay.Get(), file.constData(),
+                                        O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+                struct stat seen;
+                QByteArray copyMark;
+                if (!otherRecords.Valid() || !copy.Valid() || ::fstat(copy.Get(), &seen) != 0 ||
+                    (own->st.st_dev == seen.st_dev && own->st.st_ino == seen.st_ino) ||
+                    (ReadMark(otherRecords.Get(), &copyMark) == MARK_STATE::OWN && copyMark == ownMark))
+                    return false;
+                if (::unlinkat(otherDay.Get(), file.constData(), 0) != 0)
+                    return false;
+                Report(
+                    LOG_TYPE_OPERATION,
+                    QObject::tr("The copy %1 of the record %2, stored earlier on another disk, was deleted.")
+                        .arg(stale, finalPath),
+                    false);
+                return true;
+            },
+            kVolumeBoundMs, &deleted);
+        std::lock_guard rootLock(other->mutex);
+        if (outcome != VolumeCall::OUTCOME_DONE) {
+            qWarning() << "storage: drive" << other->drive << "at" << other->dir << "does not answer";
+            if (other->refused == 0)
+                LeaveOut(*other, kNoAnswer);
+            ReportGone(*other, STOWELINE_ROOT_ERROR{other->drive, other->dir, kNoAnswer, false});
             continue;
-        // Compared on the open handles: the copy must be another file than the record (another Records
-        // folder, whose mark is not the record's disk's, and another file), else it is the record itself
-        // seen through another mount.
-        const CFd otherRecords(other->OpenRecords(false));
-        const CFd copy(::openat(otherDay.Get(), record.fileName.constData(),
-                                O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
-        struct stat own, seen;
-        QByteArray copyMark;
-        if (!otherRecords.Valid() || !copy.Valid() || ::fstat(copy.Get(), &seen) != 0 ||
-            ::fstatat(record.dayDir.Get(), record.fileName.constData(), &own, AT_SYMLINK_NOFOLLOW) != 0 ||
-            (own.st_dev == seen.st_dev && own.st_ino == seen.st_ino) ||
-            (ReadMark(otherRecords.Get(), &copyMark) == MARK_STATE::OWN && copyMark == record.root->Mark()))
-            continue;
-        if (::unlinkat(otherDay.Get(), record.fileName.constData(), 0) == 0) {
-            const QString stale = record.PathOn(*other, record.fileName);
-            Report(LOG_TYPE_OPERATION,
-                   QObject::tr("The copy %1 of the record %2, stored earlier on another disk, was deleted.")
-                       .arg(stale, record.finalPath),
-                   false);
+        }
+        if (deleted) {
             std::deque<CStored>& oldest = other->oldest;
             oldest.erase(std::remove_if(oldest.begin(), oldest.end(),
                                         [&](const CStored& s) { return s.path == stale; }),
@@ -854,9 +1043,8 @@ void CStowelineClass::FinishStored(COpenRecord& record, bool durable)
                                     [&](const CStored& s) { return s.path == record.finalPath; }),
                      oldest.end());
         // A list that holds only the oldest of the disk leaves the newest out: listed again, it is found.
-        if (!oldest.empty() && !record.root->oldestCut) {
-            CStored stored{0, 0, record.finalPath, record.name, record.day, record.fileName};
-            StatFile(record.dayDir.Get(), record.fileName, &stored.stored, &stored.size);
+        if (!oldest.empty() && !record.root->oldestCut && ownKnown) {
+            const CStored& stored = own->stored;
             auto at = oldest.end();
             while (at != oldest.begin() && (at - 1)->stored > stored.stored)
                 --at;

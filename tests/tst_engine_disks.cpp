@@ -10,6 +10,7 @@
 #include "model/LogStore.h"
 #include "model/TaskStore.h"
 #include "platform/DriveMap.h"
+#include "platform/VolumeCall.h"
 #include "storage/CStowelineClass.h"
 #include "storage/CreateStorage.h"
 #include "tests/support/EngineFixture.h"
@@ -192,6 +193,7 @@ private Q_SLOTS:
     void fullDiskStopIsSaidInEitherMode();
     void planGoesOnOnItsDiskPluggedInAgain();
     void filesDoneThroughTwoMountsOfOneFolderAreOnIt();
+    void stopEndsWhileTheRecordsDiskIsSilent();
 };
 
 void TestEngineDisks::readOnlyDiskOfTwoDoesNotStopThePlan()
@@ -698,6 +700,77 @@ void TestEngineDisks::filesDoneThroughTwoMountsOfOneFolderAreOnIt()
     QCOMPARE(run.fileFailed.size(), 0);
     QCOMPARE(DoneFiles(f.Model().TaskList(kPlan, 0)), 2);
     QVERIFY(CopiesOn(f, device, under.path()));
+    QVERIFY(f.Recorders().WaitForIdle());
+}
+
+void TestEngineDisks::stopEndsWhileTheRecordsDiskIsSilent()
+{
+    // Disk D (a FUSE view, the roomier) goes silent while the plan's file is written on it, as a network
+    // share whose server stops. The plan's Stop ends within the disk's bound, never when the disk answers
+    // again; meanwhile a plan over another recorder goes on, its files stored on disk E.
+    SKIP_UNLESS_GIVEN(TestSupport::kNeedFuse, "A FUSE view is mounted as root only");
+    IN_MOUNT_NAMESPACE();
+    constexpr int kOtherPlan = 4;
+    // The storage's bound for one call on a disk.
+    constexpr int kDiskBoundMs = 10000;
+    CEngineFixture f(kNow);
+    const int device = Recorder(f, {4 * 1024 * 1024});
+    QVERIFY(device >= 0);
+    const int otherDevice =
+        f.AddDevice(CSimRecorders::MakeConfig(1, {300 * 1024, 200 * 1024}, kMonday, 12), "Healthy");
+    QVERIFY(otherDevice >= 0);
+    QVERIFY(f.AddPlan(kOtherPlan, {{int16_t(otherDevice), 1}}, {}));
+    f.Model().TaskList(kOtherPlan, 0) = {f.TaskOf(kOtherPlan, 0, kMonday)};
+    QVERIFY(f.Model().SaveTaskList(kOtherPlan, 0));
+
+    QTemporaryDir under, base, other;
+    const QString silent = base.filePath("silent");
+    QVERIFY(QDir().mkpath(silent));
+    CFuseView volume;
+    QVERIFY(volume.Mount(under.path(), silent));
+    QVERIFY(MapDrives({{'D', silent}, {'E', other.path()}}));
+    CQuotaRoots quota;
+    QCOMPARE(Disks(f, quota, "DE", 0), 0);
+    const auto release = qScopeGuard([&] {
+        volume.Resume();
+        ReleaseStorage();
+    });
+    // Figures that never look at a disk: D is the roomier.
+    const QString silentRecords = CStowelineClass::RecordRootOf(silent);
+    GetStoweline()->SetFreeSpaceProvider([silentRecords](const QString& dir) -> qint64 {
+        return dir == silentRecords ? qint64(8) << 30 : qint64(4) << 30;
+    });
+    // D stops answering once a good part of the file is written on it.
+    auto paused = std::make_shared<std::atomic<bool>>(false);
+    CFuseView* view = &volume;
+    GetStoweline()->SetWriteFault([silentRecords, paused, view](const QString& path) {
+        if (!paused->load() && path.startsWith(silentRecords + "/") && QFileInfo(path).size() > 1024 * 1024 &&
+            !paused->exchange(true))
+            view->Pause();
+        return 0;
+    });
+
+    CRun run;
+    run.worker.Start();
+    QVERIFY2(QTest::qWaitFor([&] { return paused->load(); }, TestSupport::Bound(kLimitMs)),
+             "the file was never written on D");
+    CRun healthy(kOtherPlan);
+    healthy.worker.Start();
+    run.worker.stop();
+    QVERIFY2(run.worker.wait(TestSupport::Bound(kDiskBoundMs + 20000)),
+             "the Stop waited for the silent disk");
+    QCOMPARE(DoneFiles(f.Model().TaskList(kPlan, 0)), 0);
+    // The other plan went on meanwhile: its files are on E while D is still silent.
+    QVERIFY2(healthy.worker.wait(TestSupport::Bound(kLimitMs + kDiskBoundMs)),
+             "the other plan waited for the silent disk");
+    QCOMPARE(DoneFiles(f.Model().TaskList(kOtherPlan, 0)), 2);
+    for (const FILE_INFO& file : f.Model().TaskList(kOtherPlan, 0).value(0).FileList)
+        QVERIFY(CopyMatches(f, otherDevice, RecordPath(f, otherDevice, other.path(), file), file));
+
+    // Once D answers, what was left on it ends, and no partial file stays.
+    volume.Resume();
+    QVERIFY(QTest::qWaitFor([] { return VolumeCall::CallsOut() == 0; }, TestSupport::Bound(60000)));
+    QCOMPARE(FilesUnder(silentRecords + "/" + RecordName(f, device)), QStringList());
     QVERIFY(f.Recorders().WaitForIdle());
 }
 

@@ -4,7 +4,9 @@
 // beside the records, as a snapshot tool or a recycle bin keeps them) has a few records deleted, never all;
 // a disk whose probe file cannot be made durable is left out; a record whose own folder another disk refuses
 // ends; nothing is deleted for a record whose bytes are lost; and the set-up looks at silent disks side by
-// side within one bound, leaving them out until they answer.
+// side within one bound, leaving them out until they answer. A disk that goes silent under a record (a
+// FUSE view whose daemon stops, a frozen ext4 volume) loses that record within its bound, whether it is
+// written, closed or given up, and a silent other disk holds up neither a close nor a record's move.
 
 #include "platform/DriveMap.h"
 #include "platform/VolumeCall.h"
@@ -45,6 +47,14 @@ namespace {
 
 constexpr qint64 kKiB = 1024;
 const char* const kName = "10.20.20.20_8000_1";
+// The storage's bound for one call on a disk: what a step on a silent disk may wait, at most.
+constexpr int kDiskBoundMs = 10000;
+// What a step that meets a silent disk is given, its bound and then some: it ends within this, or it waited
+// for the disk.
+int SilentStepBound()
+{
+    return TestSupport::Bound(kDiskBoundMs + 20000);
+}
 
 using TestSupport::Bytes;
 using TestSupport::InitDisks;
@@ -180,6 +190,10 @@ private Q_SLOTS:
     void setUpEndsBesideSilentDisks_data();
     void setUpEndsBesideSilentDisks();
     void setUpLeavesASilentSweepToItsThread();
+    void recordOnADiskGoneSilentIsLostWithinItsBound_data();
+    void recordOnADiskGoneSilentIsLostWithinItsBound();
+    void silentOtherDiskHoldsUpNoRecord_data();
+    void silentOtherDiskHoldsUpNoRecord();
 
 private:
     CQuotaRoots m_quota;
@@ -654,6 +668,206 @@ void TestStorageStalls::setUpLeavesASilentSweepToItsThread()
     QVERIFY(fuse.Resume());
     QVERIFY(NoCallOut());
     s->Uninit();
+}
+
+void TestStorageStalls::recordOnADiskGoneSilentIsLostWithinItsBound_data()
+{
+    QTest::addColumn<bool>("fuse");    // a FUSE view whose daemon stops; else an ext4 volume frozen
+    QTest::addColumn<QString>("step"); // what meets the silent disk: the next block, the close, or a give-up
+    QTest::addColumn<bool>("others");  // a healthy disk takes the records besides
+    QTest::newRow("FUSE view paused, next block") << true << "write" << true;
+    QTest::newRow("ext4 frozen, next block") << false << "write" << true;
+    QTest::newRow("FUSE view paused, the only disk") << true << "write" << false;
+    QTest::newRow("FUSE view paused, closed") << true << "close" << true;
+    QTest::newRow("FUSE view paused, given up") << true << "abort" << true;
+    QTest::newRow("ext4 frozen, given up") << false << "abort" << true;
+}
+
+void TestStorageStalls::recordOnADiskGoneSilentIsLostWithinItsBound()
+{
+    // The record's disk goes silent after a block was written (a network share whose server stops, a disk
+    // whose writes stall): the next step on the record ends within the disk's bound, never when the disk
+    // answers again. A write or close loses the record (fetched again by the engine):
+    // STOWELINE_ERR_DISK_GONE while another disk takes the records, said with the silent disk, which the
+    // next record passes over; STOWELINE_ERR_ROOT when it was the only disk. A give-up ends as well. The
+    // partial file goes once the disk answers.
+    QFETCH(bool, fuse);
+    QFETCH(QString, step);
+    QFETCH(bool, others);
+    if (fuse)
+        SKIP_UNLESS_GIVEN(TestSupport::kNeedFuse, "A FUSE view is mounted as root only");
+    else
+        SKIP_UNLESS_GIVEN(TestSupport::kNeedExt4Volume | TestSupport::kNeedMountNamespace,
+                          "It mounts an ext4 volume on a loop device");
+    IN_MOUNT_NAMESPACE();
+    CTempDatabase db;
+    QTemporaryDir under, base, healthy;
+    const QString silent = base.filePath("silent");
+    QVERIFY(QDir().mkpath(silent));
+    CFuseView view;
+    if (fuse)
+        QVERIFY(view.Mount(under.path(), silent));
+    else
+        QVERIFY(TestSupport::MountExt4(base.filePath("disk.img"), silent, 32));
+    const auto answer = [&] {
+        if (fuse)
+            view.Resume();
+        else
+            Freeze(silent, false);
+    };
+    const auto unmount = qScopeGuard([&] {
+        answer();
+        NoCallOut();
+        if (fuse)
+            view.Unmount();
+        else
+            ::umount2(QFile::encodeName(silent).constData(), MNT_DETACH);
+    });
+    const QString silentRecords = CStowelineClass::RecordRootOf(silent);
+    CStowelineClass s;
+    QStringList disks{silent};
+    if (others)
+        disks << healthy.path();
+    QVERIFY(InitDisks(s, disks, false));
+    // The silent disk is the roomier, by figures that never look at a disk.
+    s.SetFreeSpaceProvider([silentRecords](const QString& dir) -> qint64 {
+        return dir == silentRecords ? 100 * 1024 * kKiB : 50 * 1024 * kKiB;
+    });
+    // Answered before the storage ends, whatever fails.
+    const auto answered = qScopeGuard(answer);
+    QSignalSpy events(&CStorageEvents::Instance(), &CStorageEvents::SignalStorageEvent);
+
+    const CHANNEL_RECORD_KEY key = Key(8, 1);
+    const QByteArray block = Bytes(1, 64 * kKiB);
+    QVERIFY(s.OpenChannelRecord(kName, 0, &key));
+    QVERIFY(s.WriteChannelRecord(kName, 1, reinterpret_cast<const uint8_t*>(block.constData()),
+                                 uint32_t(block.size()), &key));
+    QCOMPARE(FilesUnder(silentRecords + "/" + kName).size(), 1);
+    QVERIFY(fuse ? view.Pause() : Freeze(silent, true));
+
+    auto error = std::make_shared<std::atomic<int>>(-1);
+    CStep met([&s, key, block, step, error] {
+        bool ok = false;
+        if (step == "abort")
+            ok = s.AbortChannelRecord(kName, &key);
+        else if (step == "close")
+            ok = s.CloseChannelRecord(kName, &key);
+        else
+            ok = s.WriteChannelRecord(kName, 2, reinterpret_cast<const uint8_t*>(block.constData()),
+                                      uint32_t(block.size()), &key);
+        *error = s.GetLastError();
+        return ok;
+    });
+    bool ok = false;
+    QVERIFY2(met.EndsWithin(SilentStepBound(), &ok), "the record's step waited for its silent disk");
+    const QString said = "Disk " + silent + ": the folder " + silentRecords +
+                         " does not answer. The other disks take the records.";
+    if (step == "abort") {
+        QVERIFY(ok);
+    } else {
+        QVERIFY(!ok);
+        QCOMPARE(error->load(), int(others ? STOWELINE_ERR_DISK_GONE : STOWELINE_ERR_ROOT));
+        const auto named = std::count_if(events.begin(), events.end(),
+                                         [&](const QList<QVariant>& event) { return event[0] == said; });
+        QCOMPARE(int(named), others ? 1 : 0);
+        // Given up as well: the engine's part once a file failed.
+        QVERIFY(!s.CloseChannelRecord(kName, &key) || step == "close");
+    }
+    if (step != "abort" && others) {
+        // The next record goes to the healthy disk without waiting for the silent one.
+        CStep next([&s] { return StoreRecord(s, kName, Key(8, 2), 2, 100 * kKiB); });
+        QVERIFY2(next.EndsWithin(SilentStepBound(), &ok), "the next record waited for the silent disk");
+        QVERIFY(ok);
+        QVERIFY(StoredOn(healthy.path(), Key(8, 2), 2, 100 * kKiB));
+    }
+
+    // Once the disk answers, the calls left on it end, and the partial file is gone.
+    answer();
+    QVERIFY(NoCallOut());
+    QCOMPARE(FilesUnder(silentRecords + "/" + kName), QStringList());
+}
+
+void TestStorageStalls::silentOtherDiskHoldsUpNoRecord_data()
+{
+    QTest::addColumn<bool>("moving");
+    // The record's close looks for a copy of it stored earlier on the silent disk.
+    QTest::newRow("earlier copy looked for at the close") << false;
+    // The record's disk runs out of room, and the silent disk is looked at for its move.
+    QTest::newRow("record moving to another disk") << true;
+}
+
+void TestStorageStalls::silentOtherDiskHoldsUpNoRecord()
+{
+    // A disk other than the record's goes silent (a FUSE view whose daemon stops): the record is stored
+    // all the same within that disk's bound, never held until it answers; the silent disk is left out and
+    // named.
+    SKIP_UNLESS_GIVEN(TestSupport::kNeedFuse, "A FUSE view is mounted as root only");
+    IN_MOUNT_NAMESPACE();
+    QFETCH(bool, moving);
+    CTempDatabase db;
+    QTemporaryDir under, base, own, third;
+    const QString silent = base.filePath("silent");
+    QVERIFY(QDir().mkpath(silent));
+    CFuseView view;
+    QVERIFY(view.Mount(under.path(), silent));
+    const auto unmount = qScopeGuard([&] {
+        view.Resume();
+        NoCallOut();
+        view.Unmount();
+    });
+    const QString silentRecords = CStowelineClass::RecordRootOf(silent);
+    const QString ownRecords = CStowelineClass::RecordRootOf(own.path());
+    CStowelineClass s;
+    QVERIFY(InitDisks(s, {silent, own.path(), third.path()}, false));
+    // Figures that never look at a disk; the silent disk is the roomiest until `ownFirst`.
+    auto ownFirst = std::make_shared<std::atomic<bool>>(moving);
+    s.SetFreeSpaceProvider([silentRecords, ownRecords, ownFirst](const QString& dir) -> qint64 {
+        if (dir == silentRecords)
+            return 80 * 1024 * kKiB;
+        return dir == ownRecords ? (*ownFirst ? 100 : 60) * 1024 * kKiB : 20 * 1024 * kKiB;
+    });
+    // Armed, the record's own disk says it is full.
+    auto full = std::make_shared<std::atomic<bool>>(false);
+    s.SetWriteFault([ownRecords, full](const QString& path) {
+        return *full && path.startsWith(ownRecords + "/") ? ENOSPC : 0;
+    });
+    const auto answered = qScopeGuard([&] { view.Resume(); });
+    const CHANNEL_RECORD_KEY key = Key(9, 1);
+    if (!moving) {
+        QVERIFY(StoreRecord(s, kName, key, 1, 100 * kKiB));
+        QVERIFY(StoredOn(silent, key, 1, 100 * kKiB));
+        *ownFirst = true;
+    }
+    const QByteArray block = Bytes(2, 100 * kKiB);
+    QVERIFY(s.OpenChannelRecord(kName, 0, &key));
+    QVERIFY(s.WriteChannelRecord(kName, 1, reinterpret_cast<const uint8_t*>(block.constData()),
+                                 uint32_t(block.size()), &key));
+    QSignalSpy events(&CStorageEvents::Instance(), &CStorageEvents::SignalStorageEvent);
+    QVERIFY(view.Pause());
+    *full = moving;
+    CStep store([&s, key, block, moving] {
+        if (moving && !s.WriteChannelRecord(kName, 2, reinterpret_cast<const uint8_t*>(block.constData()),
+                                            uint32_t(block.size()), &key))
+            return false;
+        return s.CloseChannelRecord(kName, &key);
+    });
+    bool ok = false;
+    QVERIFY2(store.EndsWithin(SilentStepBound(), &ok), "the record waited for a silent disk of another");
+    QVERIFY(ok);
+    if (moving) {
+        const QByteArray both = block + block;
+        const QString path =
+            CStowelineClass::RecordRootOf(third.path()) + "/" + kName + "/20240309/" + FileOf(key);
+        QCOMPARE(ReadAll(path), both);
+    } else {
+        QVERIFY(StoredOn(own.path(), key, 2, 100 * kKiB));
+    }
+    const QString said = "Disk " + silent + ": the folder " + silentRecords +
+                         " does not answer. The other disks take the records.";
+    QVERIFY(std::any_of(events.begin(), events.end(),
+                        [&](const QList<QVariant>& event) { return event[0] == said; }));
+    view.Resume();
+    QVERIFY(NoCallOut());
 }
 
 QTEST_GUILESS_MAIN(TestStorageStalls)

@@ -1,6 +1,8 @@
 // A call that may wait on a volume is waited for within its bound, ends early at a stop, and a place that
 // keeps stalling holds one thread, not one per try. The disk map's reading is bounded so: a silent volume,
-// a letter's or any other mounted on the machine, holds it no longer than one bound.
+// a letter's or any other mounted on the machine, holds it no longer than one bound. A file's lane makes its
+// calls in order, and once one of them was left on a silent volume, answers the next at once instead of
+// queueing it behind.
 #include "platform/DriveMap.h"
 #include "platform/VolumeCall.h"
 #include "tests/support/FuseView.h"
@@ -165,6 +167,106 @@ private slots:
 
         gate->Release();
         QVERIFY(WaitUntilNoCallIsOut());
+    }
+
+    // A lane's calls run in order; one left at its bound or at a stop makes the lane stuck: the next call
+    // answers at once, without running, and work posted meanwhile runs once the volume answers, after it,
+    // even when the lane is gone by then.
+    void laneStuckAtASilentCallAnswersAtOnce_data()
+    {
+        QTest::addColumn<bool>("byStop");
+        QTest::newRow("bound") << false;
+        QTest::newRow("stop") << true;
+    }
+    void laneStuckAtASilentCallAnswersAtOnce()
+    {
+        QFETCH(bool, byStop);
+        auto gate = std::make_shared<GATE>();
+        struct SEEN
+        {
+            std::mutex Mutex;
+            std::vector<int> Order;
+            void Note(int call)
+            {
+                std::lock_guard lock(Mutex);
+                Order.push_back(call);
+            }
+        };
+        auto seen = std::make_shared<SEEN>();
+        {
+            VolumeCall::CLane lane;
+            int value = 0;
+            for (int call = 1; call <= 3; ++call) {
+                QCOMPARE(lane.Run<int>(
+                             [seen, call] {
+                                 seen->Note(call);
+                                 return call * 10;
+                             },
+                             600000, &value),
+                         VolumeCall::OUTCOME_DONE);
+                QCOMPARE(value, call * 10);
+            }
+            QVERIFY(!lane.Stuck());
+
+            QElapsedTimer clock;
+            clock.start();
+            const std::function<int()> silent = [gate, seen] {
+                seen->Note(4);
+                gate->Wait();
+                return 40;
+            };
+            const VolumeCall::OUTCOME outcome =
+                byStop ? lane.Run<int>(silent, 600000, &value, [&clock] { return clock.elapsed() > 100; })
+                       : lane.Run<int>(silent, 100, &value);
+            QCOMPARE(outcome, byStop ? VolumeCall::OUTCOME_STOPPED : VolumeCall::OUTCOME_NO_ANSWER);
+            QCOMPARE(value, 30);
+            QVERIFY(lane.Stuck());
+            QCOMPARE(VolumeCall::CallsOut(), 1);
+
+            // Answered without being queued: it never runs, not even once the volume answers.
+            clock.restart();
+            QCOMPARE(lane.Run<int>(
+                         [seen] {
+                             seen->Note(5);
+                             return 50;
+                         },
+                         TestSupport::Bound(20000), &value),
+                     VolumeCall::OUTCOME_NO_ANSWER);
+            QVERIFY2(clock.elapsed() < TestSupport::Bound(20000), "the call waited behind the silent one");
+            QCOMPARE(value, 30);
+            lane.Post([seen] { seen->Note(6); });
+            QCOMPARE(VolumeCall::CallsOut(), 2);
+        } // the lane goes while its thread still waits on the silent call: it is not waited for
+        {
+            std::lock_guard lock(seen->Mutex);
+            QCOMPARE(seen->Order, (std::vector<int>{1, 2, 3, 4}));
+        }
+
+        gate->Release();
+        QVERIFY(WaitUntilNoCallIsOut());
+        std::lock_guard lock(seen->Mutex);
+        QCOMPARE(seen->Order, (std::vector<int>{1, 2, 3, 4, 6}));
+    }
+
+    // Once the left call came back, the lane takes calls again.
+    void laneAnswersAgainOnceItsCallCameBack()
+    {
+        auto gate = std::make_shared<GATE>();
+        VolumeCall::CLane lane;
+        int value = 0;
+        QCOMPARE(lane.Run<int>(
+                     [gate] {
+                         gate->Wait();
+                         return 1;
+                     },
+                     50, &value),
+                 VolumeCall::OUTCOME_NO_ANSWER);
+        QVERIFY(lane.Stuck());
+        gate->Release();
+        QVERIFY(WaitUntilNoCallIsOut());
+        QVERIFY(!lane.Stuck());
+        QCOMPARE(lane.Run<int>([] { return 2; }, 600000, &value), VolumeCall::OUTCOME_DONE);
+        QCOMPARE(value, 2);
     }
 };
 

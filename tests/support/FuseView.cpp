@@ -14,6 +14,7 @@ bool CFuseView::Mount(const QString& folder, const QString& view)
     m_view = view;
     m_process.setProcessChannelMode(QProcess::MergedChannels);
     m_process.start(QStringLiteral("bindfs"), {QStringLiteral("-f"), folder, view});
+    m_pid = m_process.processId();
     QElapsedTimer waited;
     waited.start();
     while (!CDriveMap::IsMountPoint(view) && waited.elapsed() < TestSupport::Bound(10000))
@@ -23,19 +24,26 @@ bool CFuseView::Mount(const QString& folder, const QString& view)
 
 bool CFuseView::Pause()
 {
-    return m_process.processId() > 0 && ::kill(pid_t(m_process.processId()), SIGSTOP) == 0;
+    const qint64 pid = m_pid.load();
+    if (pid <= 0 || ::kill(pid_t(pid), SIGSTOP) != 0)
+        return false;
+    m_paused = true;
+    return true;
 }
 
 bool CFuseView::Resume()
 {
-    return m_process.processId() > 0 && ::kill(pid_t(m_process.processId()), SIGCONT) == 0;
+    const qint64 pid = m_pid.load();
+    if (!m_paused.exchange(false))
+        return pid > 0;
+    return pid > 0 && ::kill(pid_t(pid), SIGCONT) == 0;
 }
 
 void CFuseView::Unmount()
 {
+    Resume();
     if (m_view.isEmpty())
         return;
-    Resume();
     TestSupport::Unmount(m_view);
     if (!m_process.waitForFinished(TestSupport::Bound(10000)))
         m_process.kill();
