@@ -15,6 +15,7 @@
 #include "tests/support/EngineFixture.h"
 #include "tests/support/TestSupport.h"
 #include "tests/support/gui/ModalDriver.h"
+#include "tests/support/gui/TableClicks.h"
 #include "widgets/dialogs/ChaseDialog.h"
 #include "widgets/views/CTableView.h"
 
@@ -35,6 +36,8 @@
 #include <functional>
 
 namespace {
+
+using TestSupport::ClickTick;
 
 const QDate kSunday(2024, 3, 3);
 const QDate kMonday(2024, 3, 4);
@@ -115,27 +118,6 @@ void ClickButton(QWidget* root, const char* name)
     auto* button = root->findChild<QAbstractButton*>(QLatin1String(name));
     QVERIFY2(button != nullptr && button->isEnabled(), name);
     button->click();
-}
-
-// Clicks the tick box of the letter's row of the disk table, as the operator does; false when its tick did
-// not turn over.
-bool ClickTick(CTableView* view, char letter)
-{
-    for (int row = 0; row < view->GetRowCount(); ++row) {
-        if (view->GetItemText(row, 1) != QString(QLatin1Char(letter)))
-            continue;
-        const QModelIndex cell = view->model()->index(row, 0);
-        view->scrollTo(cell);
-        const int before = view->GetItemData(row, 0, Qt::CheckStateRole).toInt();
-        QStyleOptionViewItem option;
-        option.initFrom(view->viewport());
-        option.rect = view->visualRect(cell);
-        option.features |= QStyleOptionViewItem::HasCheckIndicator;
-        const QRect box = view->style()->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &option, view);
-        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, box.center());
-        return view->GetItemData(row, 0, Qt::CheckStateRole).toInt() != before;
-    }
-    return false;
 }
 
 QString Text(QWidget* page, const char* label)

@@ -20,6 +20,7 @@
 #include "tests/support/MountNamespace.h"
 #include "tests/support/TempDatabase.h"
 #include "tests/support/gui/ModalDriver.h"
+#include "tests/support/gui/TableClicks.h"
 #include "widgets/dialogs/CPushButton.h"
 #include "widgets/dialogs/CToolTip.h"
 #include "widgets/views/CTableView.h"
@@ -44,6 +45,8 @@
 #include <map>
 
 namespace {
+
+using TestSupport::ClickTick;
 
 QByteArray StoredDisks()
 {
@@ -83,26 +86,6 @@ void Expect(CModalDriver& driver, int accepts, bool reject = false)
     if (reject)
         driver.Reject();
     driver.Reject();
-}
-
-// Clicks the tick box of the letter's row, as the operator does, and says whether its tick turned over.
-bool ClickTick(CTableView* view, char letter)
-{
-    for (int row = 0; row < view->GetRowCount(); ++row) {
-        if (view->GetItemText(row, 1) != QString(QLatin1Char(letter)))
-            continue;
-        const QModelIndex cell = view->model()->index(row, 0);
-        view->scrollTo(cell);
-        const int before = view->GetItemData(row, 0, Qt::CheckStateRole).toInt();
-        QStyleOptionViewItem option;
-        option.initFrom(view->viewport());
-        option.rect = view->visualRect(cell);
-        option.features |= QStyleOptionViewItem::HasCheckIndicator;
-        const QRect box = view->style()->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &option, view);
-        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, box.center());
-        return view->GetItemData(row, 0, Qt::CheckStateRole).toInt() != before;
-    }
-    return false;
 }
 
 // The letters whose kept mark is empty: chosen again, each takes the folder found at its next set-up.
