@@ -19,9 +19,9 @@ using namespace StowelineDetail;
 
 CStowelineClass::COpenRecord::~COpenRecord()
 {
-    // A partial file left is removed within the bound, so that a record that ends leaves none behind once
-    // it has; handles alone are closed on the lane without waiting.
-    Discard(stored || tempName.isEmpty());
+    // Its handles are closed, and a partial file left is removed, within the bound: a record that has ended
+    // leaves nothing open behind on its disk, so that the volume can be taken off at once.
+    Discard();
     for (const auto& root : roots) {
         const auto it = held.find(root.get());
         if (it == held.end())
