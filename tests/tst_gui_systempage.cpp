@@ -28,6 +28,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QScopeGuard>
@@ -36,6 +37,7 @@
 #include <QStyleOptionViewItem>
 #include <QTcpServer>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QToolTip>
 
 #include <algorithm>
@@ -119,6 +121,7 @@ private Q_SLOTS:
     void disksShownAndSaved_data();
     void disksShownAndSaved();
     void backupModeNotWrittenBackStale();
+    void silentDiskNamedInTheList_data();
     void silentDiskNamedInTheList();
     void diskChosenAgainInOneOpening_data();
     void diskChosenAgainInOneOpening();
@@ -318,14 +321,27 @@ void TestSystemPage::backupModeNotWrittenBackStale()
     QCOMPARE(CountRows("SELECT BackupMode FROM SystemConfig_Table"), 2);
 }
 
+void TestSystemPage::silentDiskNamedInTheList_data()
+{
+    QTest::addColumn<bool>("cancel"); // the busy box's Cancel ends the reading, else the map's bound passes
+    QTest::newRow("the bound passes") << false;
+    QTest::newRow("Cancel") << true;
+}
+
 // A letter whose volume stopped answering (a FUSE view whose daemon is stopped, as a network share whose
 // server went silent) is listed within the map's bound as one that does not answer, with no size; the
-// other letters are listed as usual, and the page opens.
+// other letters are listed as usual, and the page opens. The reading never holds the window: its loop turns
+// all along, and a busy box says that the disks are being read. Its Cancel opens the page at once with the
+// map file's letters, none with a size, and a chosen letter stays ticked and chosen at OK.
 void TestSystemPage::silentDiskNamedInTheList()
 {
     SKIP_UNLESS_GIVEN(TestSupport::kNeedFuse, "A FUSE view is mounted as root only");
     IN_MOUNT_NAMESPACE();
-    CDriveMap::SetBound(1000);
+    QFETCH(bool, cancel);
+    using TestSupport::Bound;
+    // Cancelled, the reading is given up long before its bound.
+    const int bound = cancel ? Bound(60000) : Bound(3000);
+    CDriveMap::SetBound(bound);
     const auto boundBack = qScopeGuard([] { CDriveMap::SetBound(0); });
     QTemporaryDir folder;
     QTemporaryDir mountPoint;
@@ -334,10 +350,55 @@ void TestSystemPage::silentDiskNamedInTheList()
     QMap<char, QString> drives = CDriveMap::ReadMap();
     drives.insert('G', mountPoint.path());
     QVERIFY(MapDrives(drives));
+    StoreSystem("DG");
     QVERIFY(view.Pause());
-    const auto resume = qScopeGuard([&view] { view.Resume(); });
+    const auto resume = qScopeGuard([&view] {
+        view.Resume();
+        // A reading given up ends by itself once the volume answers; the next test's map waits for it.
+        CDriveMap::ReadMap();
+    });
 
+    CModalDriver driver;
+    driver.SetOnTopLimit(Bound(60000));
+    QElapsedTimer cancelled;
+    if (cancel) {
+        driver.Answer([&cancelled](QWidget* busy) {
+            cancelled.start();
+            busy->findChild<QPushButton*>(QStringLiteral("pCancelBtn"))->click();
+        });
+    } else {
+        driver.AcceptPassingBusy(1);
+    }
+    // The window's loop: a timer started before the page is built must keep firing while it reads the map.
+    int ticks = 0;
+    qint64 longestPause = 0;
+    QElapsedTimer since;
+    QTimer ticker;
+    ticker.setInterval(20);
+    connect(&ticker, &QTimer::timeout, this, [&] {
+        longestPause = std::max(longestPause, since.restart());
+        ++ticks;
+    });
+    since.start();
+    ticker.start();
+    QElapsedTimer took;
+    took.start();
     CDlgCfgSystem page(nullptr);
+    const qint64 opened = took.elapsed();
+    const qint64 afterCancel = cancelled.isValid() ? cancelled.elapsed() : -1;
+    ticker.stop();
+    longestPause = std::max(longestPause, since.elapsed());
+    QVERIFY2(ticks >= 5, qPrintable(QString::number(ticks)));
+    QVERIFY2(longestPause < Bound(2000), qPrintable(QString::number(longestPause)));
+    QCOMPARE(driver.Failures(), QStringList());
+    QVERIFY(!driver.Seen().isEmpty());
+    QCOMPARE(driver.Seen().first().className, QStringLiteral("ChaseDialog"));
+    QCOMPARE(driver.Seen().first().title, QStringLiteral("Reading the disks..."));
+    if (cancel)
+        QVERIFY2(afterCancel >= 0 && afterCancel < Bound(3000), qPrintable(QString::number(afterCancel)));
+    else
+        QVERIFY2(opened < bound + Bound(10000), qPrintable(QString::number(opened)));
+
     CTableView* disks = page.Form().m_ptreeViewDisk;
     QMap<QString, int> rowOf;
     for (int row = 0; row < disks->GetRowCount(); ++row)
@@ -346,10 +407,21 @@ void TestSystemPage::silentDiskNamedInTheList()
     const int silent = rowOf.value(QStringLiteral("G"));
     QCOMPARE(disks->GetItemText(silent, 4), mountPoint.path() + QStringLiteral(" (does not answer)"));
     QCOMPARE(disks->GetItemText(silent, 2), QStringLiteral("-"));
-    QCOMPARE(disks->GetItemText(rowOf.value(QStringLiteral("D")), 4), drives.value('D'));
+    const int chosen = rowOf.value(QStringLiteral("D"));
+    // Given up, no letter was looked at: each is said as not answering, none with a size.
+    QCOMPARE(disks->GetItemText(chosen, 4),
+             cancel ? drives.value('D') + QStringLiteral(" (does not answer)") : drives.value('D'));
+    if (cancel)
+        QCOMPARE(disks->GetItemText(chosen, 2), QStringLiteral("-"));
+    QCOMPARE(Ticked(disks), QStringLiteral("DG"));
+
+    Expect(driver, 0);
+    QVERIFY(page.Save());
+    QVERIFY(driver.Seen().isEmpty());
+    QCOMPARE(StoredDisks(), QByteArray("DG"));
 
     view.Resume();
-    QTRY_COMPARE_WITH_TIMEOUT(VolumeCall::CallsOut(), 0, TestSupport::Bound(10000));
+    QTRY_COMPARE_WITH_TIMEOUT(VolumeCall::CallsOut(), 0, Bound(10000));
 }
 
 void TestSystemPage::autoStartRows_data()

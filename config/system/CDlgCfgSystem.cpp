@@ -7,6 +7,7 @@
 #include "model/TextConvert.h"
 #include "platform/AutoStart.h"
 #include "platform/DriveMap.h"
+#include "widgets/dialogs/BusyWait.h"
 #include "widgets/dialogs/CPushButton.h"
 #include "widgets/dialogs/CToolTip.h"
 #include "widgets/dialogs/CWarnDlg.h"
@@ -15,6 +16,7 @@
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QDebug>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -22,6 +24,7 @@
 #include <algorithm>
 #include <cstring>
 #include <map>
+#include <memory>
 #include <string>
 
 namespace {
@@ -77,9 +80,34 @@ QString CDlgCfgSystem::SpaceText(qint64 bytes, bool known)
     return QString::asprintf("%0.1f GB", double(gigabytes));
 }
 
+QList<DRIVE_INFO> CDlgCfgSystem::ReadDrives()
+{
+    // Reading the map looks at every letter's volume, and one may not answer (a share whose server went
+    // silent): the reading runs off the window's thread, so the window stays live while it lasts.
+    auto read = std::make_shared<QList<DRIVE_INFO>>();
+    if (BusyWait::Run(this, tr("Reading the disks..."), [read] { *read = CDriveMap::GetDrives(); }))
+        return *read;
+    // Cancelled: the letters the map file lists, none looked at, so none with a size. Each is said as not
+    // answering, so that a ticked letter keeps its row and its tick, and OK keeps it chosen.
+    QList<DRIVE_INFO> drives;
+    QFile file(CDriveMap::MapFilePath());
+    if (!file.open(QIODevice::ReadOnly))
+        return drives;
+    const QMap<char, QString> map =
+        CDriveMap::ParseMapText(QString::fromUtf8(file.read(CDriveMap::kMaxMapFileBytes)));
+    for (auto it = map.cbegin(); it != map.cend(); ++it) {
+        DRIVE_INFO drive;
+        drive.Letter = it.key();
+        drive.Path = it.value();
+        drive.Answers = false;
+        drives.append(drive);
+    }
+    return drives;
+}
+
 void CDlgCfgSystem::GetFixedDisks()
 {
-    const QList<DRIVE_INFO> drives = CDriveMap::GetDrives();
+    const QList<DRIVE_INFO> drives = ReadDrives();
     int next = 0;
     m_diskPaths.clear();
     for (const DRIVE_INFO& drive : drives) {

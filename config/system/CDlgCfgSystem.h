@@ -9,6 +9,7 @@
 #include "config/system/DlgCfgSystem.h"
 #include "model/Mail.h"
 #include "model/Records.h"
+#include "platform/DriveMap.h"
 
 #include <QDialog>
 #include <QModelIndex>
@@ -77,6 +78,9 @@ private:
     void InitMailControls();
     void FillDiskTable();
     void GetFixedDisks();
+    // The drive map with each letter's space, read off the window's thread; when the operator gives the
+    // reading up, the map file's letters, none looked at.
+    QList<DRIVE_INFO> ReadDrives();
     void LoadConfig();
     void LoadMailConfig();
     // Takes the mail section's fields into `sys` and `mail`, as the save stores them; false (and the field

@@ -15,6 +15,7 @@
 #include "widgets/calendar/CDateTimeEdit.h"
 #include "widgets/dialogs/CComboBox.h"
 #include "widgets/dialogs/CPushButton.h"
+#include "widgets/dialogs/BusyWait.h"
 #include "widgets/dialogs/CWarnDlg.h"
 #include "widgets/dialogs/ChaseDialog.h"
 #include "widgets/views/CGroupTreeView.h"
@@ -23,14 +24,11 @@
 
 #include <QCoreApplication>
 #include <QDesktopServices>
-#include <QEventLoop>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLabel>
-#include <QPointer>
 #include <QStandardItemModel>
-#include <QThread>
 #include <QTimer>
 #include <QUrl>
 
@@ -43,8 +41,6 @@
 namespace {
 
 constexpr int kColumnWidths[CViewRecord::COL_COUNT] = {40, 150, 130, 130, 80, 30, 500};
-// How long a Playback's open of its record is waited for before the busy box shows.
-constexpr int kOpenQuietMs = 1000;
 
 QStandardItem* Cell(const QString& text)
 {
@@ -369,7 +365,7 @@ void CViewRecord::PlayRecordFile(QString& path)
     auto stop = std::make_shared<std::atomic_bool>(false);
     auto opened = std::make_shared<OPENED>();
     auto outcome = std::make_shared<VolumeCall::OUTCOME>(VolumeCall::OUTCOME_STOPPED);
-    std::unique_ptr<QThread> opener(QThread::create([path, disk, stop, opened, outcome] {
+    std::function<void()> opening([path, disk, stop, opened, outcome] {
         std::function<OPENED()> open = [path] {
             OPENED done;
             done.Record = std::make_shared<CStoredRecordFile>(OpenStoredRecord(path, &done.Refused));
@@ -377,37 +373,10 @@ void CViewRecord::PlayRecordFile(QString& path)
         };
         *outcome = VolumeCall::Run(disk.isEmpty() ? path : disk, open, VolumeCall::kDefaultBoundMs,
                                    opened.get(), [stop] { return stop->load(); });
-    }));
-    const QPointer<CViewRecord> self(this);
-    {
-        // An open that answers at once shows no box. Until the box shows, the operator's clicks and keys wait
-        // in the queue: a second Playback or an Export click must not start inside this one.
-        QEventLoop waiting;
-        connect(opener.get(), &QThread::finished, &waiting, &QEventLoop::quit);
-        connect(this, &QObject::destroyed, &waiting, &QEventLoop::quit);
-        QTimer::singleShot(kOpenQuietMs, &waiting, &QEventLoop::quit);
-        opener->start();
-        waiting.exec(QEventLoop::ExcludeUserInputEvents);
-    }
-    if (self && !opener->isFinished()) {
-        // A disk slow to answer: the busy box says what is waited for, and its Cancel (or the program's end,
-        // which rejects every open box) ends the wait.
-        ChaseDialog chase(this, QStringLiteral(":/images/Loading.gif"), tr("Opening the record..."), true);
-        connect(opener.get(), &QThread::finished, &chase, &ChaseDialog::OnImmediatelyStopChase);
-        connect(&chase, &ChaseDialog::SignalCancel, &chase, [stop] { *stop = true; });
-        // The open may have ended before its end was connected to the box: looked at again while it shows.
-        QTimer ended;
-        connect(&ended, &QTimer::timeout, &chase, [&opener, &chase] {
-            if (opener->isFinished())
-                chase.OnImmediatelyStopChase();
-        });
-        ended.start(50);
-        if (!opener->isFinished())
-            chase.exec();
-    }
-    *stop = true;
-    opener->wait();
-    if (!self)
+    });
+    // A disk slow to answer shows the busy box after a quiet while; its Cancel, the program's end or the
+    // page's end stops the open, which is then left to end by itself.
+    if (!BusyWait::Run(this, tr("Opening the record..."), std::move(opening), [stop] { *stop = true; }))
         return;
     if (*outcome == VolumeCall::OUTCOME_NO_ANSWER) {
         ShowInfoMsgBox(tr("Error"),

@@ -731,6 +731,10 @@
         <source>%1 (does not answer)</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Reading the disks...</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>CDlgChooseChannel</name>

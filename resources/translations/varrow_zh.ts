@@ -734,6 +734,10 @@
         <source>%1 (does not answer)</source>
         <translation>%1（没有响应）</translation>
     </message>
+    <message>
+        <source>Reading the disks...</source>
+        <translation>正在读取磁盘...</translation>
+    </message>
 </context>
 <context>
     <name>CDlgChooseChannel</name>
