@@ -418,6 +418,12 @@ void TestAutoStart::privateCopyOfASilentRecord()
                              view.path(), bound),
              QString());
     stopper->wait();
+    // On a loaded machine the kernel may drop a stopped view's connection: the read is then refused at once,
+    // and the silence this row is about was never there to be waited for.
+    if (error.endsWith(QString::fromLocal8Bit(::strerror(ENOTCONN)) + QLatin1Char('.'))) {
+        resume();
+        QSKIP("the kernel dropped the stopped view's connection: no silent volume to wait for");
+    }
     QVERIFY2(took.elapsed() < TestSupport::Bound(stopped ? 2000 : bound + 3000),
              qPrintable(QString::number(took.elapsed())));
     if (stopped)

@@ -25,7 +25,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <memory>
 
 #include <fcntl.h>
@@ -167,6 +169,8 @@ void TestRecordExport::refusedPlaces_data()
     QTest::newRow("record is gone") << QStringLiteral("gone") << QStringLiteral("cannot be opened");
     QTest::newRow("export folder holds a link")
         << QStringLiteral("target link") << QStringLiteral("cannot be written");
+    QTest::newRow("export folder holds a folder of the record's name")
+        << QStringLiteral("target folder") << QString::fromLocal8Bit(std::strerror(EISDIR));
 }
 
 // The spoilt record fails alone and nothing of what stands in its place reaches the export folder; the
@@ -204,6 +208,9 @@ void TestRecordExport::refusedPlaces()
         QVERIFY(QDir().mkpath(m_private->filePath(QStringLiteral("taken"))));
         QVERIFY(Link(m_private->filePath(QStringLiteral("taken")),
                      m_target->filePath(QStringLiteral("10.0.0.1_8000_2"))));
+    } else if (plant == QLatin1String("target folder")) {
+        // A folder where the copy's name goes: the copy cannot take its name, so it is not done.
+        QVERIFY(QDir().mkpath(Target(1)));
     }
     // Made before the reader is let go, so it is destroyed after: a reader that waits ends first.
     CThreadExportFile worker(nullptr);

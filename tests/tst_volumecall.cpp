@@ -125,6 +125,7 @@ private slots:
 
     void silentVolumeHoldsNoReadingOfTheDiskMap_data();
     void silentVolumeHoldsNoReadingOfTheDiskMap();
+    void letterOfASilentVolumeIsFoundWithoutWaiting();
     // Several places asked together are asked side by side, within one bound: two works that answer only
     // once both have been asked both answer; a place that stalls is left at the bound while the others'
     // answers are kept; and it is not asked again while its call is out.
@@ -352,6 +353,41 @@ void TestVolumeCall::silentVolumeHoldsNoReadingOfTheDiskMap()
     QTRY_COMPARE_WITH_TIMEOUT(VolumeCall::CallsOut(), 0, Bound(10000));
     for (const DRIVE_INFO& drive : CDriveMap::GetDrives())
         QVERIFY2(drive.Answers, qPrintable(drive.Path));
+}
+
+// Finding the folder of a letter (each disk of the storage's set-up, one letter after another) reads the map
+// alone: a letter marked as a volume is not looked at there, so a silent volume (a share whose server went
+// silent) holds up no such lookup, not even once, however long the map's own bound is.
+void TestVolumeCall::letterOfASilentVolumeIsFoundWithoutWaiting()
+{
+    SKIP_UNLESS_GIVEN(TestSupport::kNeedFuse, "A FUSE view is mounted as root only");
+    IN_MOUNT_NAMESPACE();
+    using TestSupport::Bound;
+    // Far above what the lookup is given below: a look at the silent volume would show as a wait.
+    CDriveMap::SetBound(Bound(60000));
+    const auto boundBack = qScopeGuard([] { CDriveMap::SetBound(0); });
+    QTemporaryDir under, shared, healthy;
+    CFuseView view;
+    QVERIFY(view.Mount(under.path(), shared.path()));
+    QVERIFY(MapDrives({{'D', shared.path()}, {'E', healthy.path()}}));
+    // Read once while it answers: the map marks the letter of a mount point as a volume.
+    QVERIFY(CDriveMap::GetDrive('D').Volume);
+
+    QVERIFY(view.Pause());
+    const auto resume = qScopeGuard([&view] { view.Resume(); });
+    std::future<DRIVE_MAP_ENTRY> found =
+        std::async(std::launch::async, [] { return CDriveMap::GetDrive('D'); });
+    if (found.wait_for(std::chrono::milliseconds(Bound(5000))) != std::future_status::ready) {
+        view.Resume(); // lets the lookup end, so the test ends
+        found.wait();
+        QFAIL("the letter of a silent volume was looked up only once the volume answered");
+    }
+    const DRIVE_MAP_ENTRY entry = found.get();
+    QCOMPARE(entry.Path, shared.path());
+    QVERIFY(entry.Volume);
+    QCOMPARE(CDriveMap::GetDrive('E').Path, healthy.path());
+    view.Resume();
+    QTRY_COMPARE_WITH_TIMEOUT(VolumeCall::CallsOut(), 0, Bound(10000));
 }
 
 VARROW_TEST_MAIN(TestVolumeCall, QCoreApplication)
