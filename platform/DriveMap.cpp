@@ -574,6 +574,15 @@ QMap<char, DRIVE_MAP_ENTRY> CDriveMap::ReadEntries()
     return ReadEntriesLocked(nullptr);
 }
 
+QMap<char, QString> CDriveMap::MapFileLetters()
+{
+    QByteArray bytes;
+    QString error;
+    if (!ReadMapFile(MapFilePath(), &bytes, &error))
+        return {};
+    return ParseMapText(QString::fromUtf8(bytes));
+}
+
 QMap<char, QString> CDriveMap::ReadMap()
 {
     QMap<char, QString> paths;

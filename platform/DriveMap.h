@@ -46,6 +46,9 @@ public:
     static QMap<char, DRIVE_MAP_ENTRY> ReadEntries();
     // The same, directories only.
     static QMap<char, QString> ReadMap();
+    // The letters the map file names, read as it stands (through the same checks as every reading of it),
+    // without the map's lock and without a look at any folder; empty when the file is refused or absent.
+    static QMap<char, QString> MapFileLetters();
     // The map with total and free space per letter, in letter order. Every look at a volume (the machine's
     // mounts and each letter's folder) is made side by side on threads of their own (platform/VolumeCall.h)
     // and waited for within one bound in all: a letter whose volume does not answer is listed as one that

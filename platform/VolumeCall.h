@@ -138,7 +138,6 @@ public:
 private:
     struct CState;
     OUTCOME RunAndWait(std::function<void()> work, int boundMs, const std::function<bool()>& stop);
-    void Start();
 
     std::shared_ptr<CState> m_state;
 };

@@ -16,7 +16,6 @@
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QDebug>
-#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -90,11 +89,7 @@ QList<DRIVE_INFO> CDlgCfgSystem::ReadDrives()
     // Cancelled: the letters the map file lists, none looked at, so none with a size. Each is said as not
     // answering, so that a ticked letter keeps its row and its tick, and OK keeps it chosen.
     QList<DRIVE_INFO> drives;
-    QFile file(CDriveMap::MapFilePath());
-    if (!file.open(QIODevice::ReadOnly))
-        return drives;
-    const QMap<char, QString> map =
-        CDriveMap::ParseMapText(QString::fromUtf8(file.read(CDriveMap::kMaxMapFileBytes)));
+    const QMap<char, QString> map = CDriveMap::MapFileLetters();
     for (auto it = map.cbegin(); it != map.cend(); ++it) {
         DRIVE_INFO drive;
         drive.Letter = it.key();
