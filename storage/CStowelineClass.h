@@ -295,7 +295,7 @@ private:
     static void ReportGone(CRoot& root, const STOWELINE_ROOT_ERROR& error);
     // Names the root for GetLastRootError after a record on it failed: the folder that has gone, or the
     // folder with the file system's errno.
-    static void NoteRootError(const CRoot& root, int systemError);
+    static void NoteRootError(CRoot& root, int systemError);
     // Deletes the record stored longest ago of all the roots that may be deleted; false when none is left.
     static bool DeleteOldestOfAll(const std::vector<std::shared_ptr<CRoot>>& roots, CRoomPass& pass);
     // Finds room for `size` more bytes of the record (its mutex held), moving it or overwriting as above;
@@ -359,6 +359,9 @@ private:
     // `say`, named once as one the other disks stand in for), and one left out so already is not looked at
     // again (false).
     static bool AnswersOrLeftOut(CRoot& root, bool say = true);
+    // The disk did not answer within its bound (its lock held): left out for it, unless it is left out
+    // already, and with `say` named once as a disk that does not answer, which the other disks stand in for.
+    static void LeaveOutSilent(CRoot& root, bool say);
     // After a record got its final name: a stale copy on another root goes (only once the record's folders
     // are durable too), and the overwrite list learns it.
     static void FinishStored(COpenRecord& record, bool durable = true);

@@ -18,8 +18,8 @@ CStowelineClass::FAULT_OWNER CStowelineClass::Judge(CRoot& root, int error)
     {
         std::lock_guard lock(root.mutex);
         // A disk that did not answer is not asked again: its probe would wait the bound once more.
-        if (error == kNoAnswer && root.refused == 0)
-            LeaveOut(root, kNoAnswer);
+        if (error == kNoAnswer)
+            LeaveOutSilent(root, false);
         // A disk already left out answers nothing more: the others take the record.
         if (root.refused != 0)
             return FAULT_OWNER::DISK;

@@ -176,8 +176,18 @@ void CStowelineClass::ReportGone(CRoot& root, const STOWELINE_ROOT_ERROR& error)
            true);
 }
 
-void CStowelineClass::NoteRootError(const CRoot& root, int systemError)
+void CStowelineClass::NoteRootError(CRoot& root, int systemError)
 {
+    bool silent = systemError == kNoAnswer;
+    {
+        std::lock_guard lock(root.mutex);
+        silent = silent || root.refused == kNoAnswer;
+    }
+    // One that did not answer is named so, and not looked at: any look would wait on it again.
+    if (silent) {
+        t_rootError = {root.drive, root.dir, kNoAnswer, false};
+        return;
+    }
     if (DriveGone(root)) {
         t_rootError = GoneError(root);
         return;
@@ -306,13 +316,17 @@ bool CStowelineClass::AnswersOrLeftOut(CRoot& root, bool say)
     }
     if (root.Answers())
         return true;
-    qWarning() << "storage: drive" << root.drive << "at" << root.dir << "does not answer";
     std::lock_guard lock(root.mutex);
+    LeaveOutSilent(root, say);
+    return false;
+}
+
+void CStowelineClass::LeaveOutSilent(CRoot& root, bool say)
+{
     if (root.refused == 0)
         LeaveOut(root, kNoAnswer);
     if (say)
         ReportGone(root, STOWELINE_ROOT_ERROR{root.drive, root.dir, kNoAnswer, false});
-    return false;
 }
 
 bool CStowelineClass::OtherRootUsable(const COpenRecord& record)

@@ -132,8 +132,6 @@ int CStowelineClass::MoveRecord(COpenRecord& record, const std::shared_ptr<CRoot
             lane->Post([remove] { remove(); });
         else
             call(remove);
-        if (error == kNoAnswer)
-            qWarning() << "storage: drive" << root->drive << "at" << root->dir << "does not answer";
         return error;
     };
     int error = call([move, root, name = record.name, day = record.day, tempName] {
@@ -630,20 +628,17 @@ int CStowelineClass::WriteOnLane(COpenRecord& record, const uint8_t* data, uint3
 int CStowelineClass::LostToSilence(COpenRecord& record)
 {
     const std::shared_ptr<CRoot> root = record.root;
-    qWarning() << "storage: drive" << root->drive << "at" << root->dir << "does not answer";
     {
         std::lock_guard lock(root->mutex);
-        if (root->refused == 0)
-            LeaveOut(*root, kNoAnswer);
+        LeaveOutSilent(*root, false);
     }
     // Asked nothing more: a look at a disk that does not answer would wait on it again.
-    const STOWELINE_ROOT_ERROR error{root->drive, root->dir, kNoAnswer, false};
     const bool others = OtherRootUsable(record);
     if (others) {
         std::lock_guard lock(root->mutex);
-        ReportGone(*root, error);
+        LeaveOutSilent(*root, true);
     }
-    t_rootError = error;
+    t_rootError = {root->drive, root->dir, kNoAnswer, false};
     return others ? STOWELINE_ERR_DISK_GONE : STOWELINE_ERR_ROOT;
 }
 
@@ -1020,10 +1015,7 @@ void CStowelineClass::FinishStored(COpenRecord& record, bool durable)
             kVolumeBoundMs, &deleted);
         std::lock_guard rootLock(other->mutex);
         if (outcome != VolumeCall::OUTCOME_DONE) {
-            qWarning() << "storage: drive" << other->drive << "at" << other->dir << "does not answer";
-            if (other->refused == 0)
-                LeaveOut(*other, kNoAnswer);
-            ReportGone(*other, STOWELINE_ROOT_ERROR{other->drive, other->dir, kNoAnswer, false});
+            LeaveOutSilent(*other, true);
             continue;
         }
         if (deleted) {

@@ -187,6 +187,7 @@ private Q_SLOTS:
     void probeNotMadeDurableLeavesTheDiskOut();
     void diskRefusingTheRecordsFolderIsPassedOverAtTheClose();
     void nothingIsDeletedForARecordAlreadyLost();
+    void diskSilentAtItsProbeIsNamedSo();
     void setUpEndsBesideSilentDisks_data();
     void setUpEndsBesideSilentDisks();
     void setUpLeavesASilentSweepToItsThread();
@@ -463,6 +464,31 @@ void TestStorageStalls::diskRefusingTheRecordsFolderIsPassedOverAtTheClose()
     QVERIFY(!ok);
     QCOMPARE(error->load(), int(STOWELINE_ERR_NAME));
     QCOMPARE(DiskFullCalls().load(), 0);
+}
+
+void TestStorageStalls::diskSilentAtItsProbeIsNamedSo()
+{
+    // The record's disk refuses a write, and its probe then gets no answer: the record goes on on the other
+    // disk, and the disk is named as one that does not answer (never looked at again to name it, which would
+    // wait on it), not by the write's error.
+    CTempDatabase db;
+    QTemporaryDir silent, other;
+    CStowelineClass s;
+    QVERIFY(InitDisks(s, {silent.path(), other.path()}, true));
+    const QString below = CStowelineClass::RecordRootOf(silent.path()) + "/";
+    s.SetWriteFault([below](const QString& path) { return path.startsWith(below) ? EIO : 0; });
+    s.SetProbeFault([below](const QString& path) { return path.startsWith(below) ? ETIMEDOUT : 0; });
+    QSignalSpy events(&CStorageEvents::Instance(), &CStorageEvents::SignalStorageEvent);
+    QVERIFY2(StoreRecord(s, kName, Key(5, 1), 1, 300 * kKiB), qPrintable(QString::number(s.GetLastError())));
+    QVERIFY(StoredOn(other.path(), Key(5, 1), 1, 300 * kKiB));
+    const QString said = "Disk " + silent.path() + ": the folder " +
+                         CStowelineClass::RecordRootOf(silent.path()) + " does not answer.";
+    QStringList texts;
+    for (const QList<QVariant>& event : events)
+        texts << event[0].toString();
+    QVERIFY2(
+        std::any_of(texts.begin(), texts.end(), [&](const QString& text) { return text.startsWith(said); }),
+        qPrintable(texts.join(" | ")));
 }
 
 void TestStorageStalls::nothingIsDeletedForARecordAlreadyLost()
