@@ -473,6 +473,11 @@ void TestStorageStalls::diskSilentAtItsProbeIsNamedSo()
     // wait on it), not by the write's error.
     CTempDatabase db;
     QTemporaryDir silent, other;
+    // Both folders share one file system: the record goes to the disk at fault first only if the other
+    // has less room, whatever other programs write there meanwhile.
+    m_quota.SetQuota(other.path(), 4000 * kKiB);
+    SetDefaultFreeSpaceProvider(m_quota.Provider());
+    const auto provider = qScopeGuard([] { SetDefaultFreeSpaceProvider({}); });
     CStowelineClass s;
     QVERIFY(InitDisks(s, {silent.path(), other.path()}, true));
     const QString below = CStowelineClass::RecordRootOf(silent.path()) + "/";
