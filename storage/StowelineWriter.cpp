@@ -154,7 +154,9 @@ int CStowelineClass::MoveRecord(COpenRecord& record, const std::shared_ptr<CRoot
     // Copied a chunk at a time, each within the bound: a long record is no silent disk.
     for (qint64 offset = 0; error == 0 && offset < record.written;) {
         const size_t want = size_t(std::min<qint64>(qint64(kCopyChunk), record.written - offset));
-        error = call([move, want, offset] {
+        error = call([move, want, offset, fault = record.writeFault, tempPath] {
+            if (const int refused = fault ? (*fault)(tempPath) : 0; refused != 0)
+                return refused;
             for (;;) {
                 const ssize_t n = ::pread(move->from.Get(), move->buffer.data(), want, off_t(offset));
                 if (n < 0 && errno == EINTR)
@@ -197,6 +199,9 @@ int CStowelineClass::MoveElsewhere(COpenRecord& record, qint64 needed, CRoomPass
     // Disks that take files but refused this record's place there.
     std::set<const CRoot*> passedOver;
     int ownCause = EACCES; // what the last of them answered
+    // Disks left out on the way, named once the record has found its place (until then no other disk is
+    // known to take the records).
+    std::vector<std::shared_ptr<CRoot>> leftOut;
     // Each turn moves the record, deletes a record, asks the left-out disks (once), or leaves out, marks
     // full or passes over a disk: the loop ends.
     for (;;) {
@@ -220,8 +225,15 @@ int CStowelineClass::MoveElsewhere(COpenRecord& record, qint64 needed, CRoomPass
         }
         const int error = MoveRecord(record, best);
         if (error == 0) {
-            std::lock_guard lock(best->mutex);
-            best->estimate = -1;
+            {
+                std::lock_guard lock(best->mutex);
+                best->estimate = -1;
+            }
+            for (const auto& root : leftOut) {
+                std::lock_guard lock(root->mutex);
+                if (root->refused != 0)
+                    ReportGone(*root, STOWELINE_ROOT_ERROR{root->drive, root->dir, root->refused, false});
+            }
             return STOWELINE_OK;
         }
         if (error < 0)
@@ -234,7 +246,8 @@ int CStowelineClass::MoveElsewhere(COpenRecord& record, qint64 needed, CRoomPass
             break;
         }
         case FAULT_OWNER::DISK:
-            break; // left out
+            leftOut.push_back(best);
+            break;
         case FAULT_OWNER::RECORD:
             ownCause = error == kForeignFolder ? EPERM : error;
             passedOver.insert(best.get());

@@ -141,6 +141,8 @@ private Q_SLOTS:
     void leftOutDiskAskedAgainBeforeAnythingIsDeleted_data();
     void leftOutDiskAskedAgainBeforeAnythingIsDeleted();
     void flushRetriedAfterRoomWasMadeIsWrittenAgain();
+    void diskRefusingAMovedRecordIsNamedAtOnce_data();
+    void diskRefusingAMovedRecordIsNamedAtOnce();
 
 private:
     CQuotaRoots m_quota;
@@ -436,6 +438,76 @@ void TestStorageJudge::flushRetriedAfterRoomWasMadeIsWrittenAgain()
     QVERIFY2(timesAtFlush->at(1) != back.tv_sec, "not written again before the flush was retried");
     QVERIFY(StoredOn(disk.path(), Key(3, 1), 1, 200 * kKiB));
     QVERIFY(!QFileInfo::exists(oldest));
+}
+
+void TestStorageJudge::diskRefusingAMovedRecordIsNamedAtOnce_data()
+{
+    QTest::addColumn<int>("error");
+    QTest::addColumn<int>("probe");
+    QTest::addColumn<QString>("said");
+    // Its call on that disk did not come back within the bound: not asked again, which would wait again.
+    QTest::newRow("silent during the copy") << int(ETIMEDOUT) << 0 << "does not answer.";
+    QTest::newRow("refuses, and its probe too") << EIO << EIO << "cannot be written: Input/output error.";
+}
+
+void TestStorageJudge::diskRefusingAMovedRecordIsNamedAtOnce()
+{
+    // Three disks: the record's own runs out of room after its first block, and the roomiest of the others
+    // fails the copy made to move it there. That disk is left out and named as soon as the third has taken
+    // the record, not at the next record; and it is not tried again.
+    QFETCH(int, error);
+    QFETCH(int, probe);
+    QFETCH(QString, said);
+    CTempDatabase db;
+    QTemporaryDir own, refusing, third;
+    m_quota.SetQuota(refusing.path(), 4000 * kKiB);
+    m_quota.SetQuota(third.path(), 2000 * kKiB);
+    CStowelineClass s;
+    QVERIFY(InitDisks(s, {own.path(), refusing.path(), third.path()}, false));
+    const QString ownRecords = CStowelineClass::RecordRootOf(own.path()) + "/";
+    const QString refusingRecords = CStowelineClass::RecordRootOf(refusing.path()) + "/";
+    auto full = std::make_shared<std::atomic<bool>>(false);
+    auto refused = std::make_shared<std::atomic<int>>(0);
+    s.SetWriteFault([=](const QString& path) {
+        if (path.startsWith(refusingRecords)) {
+            ++*refused;
+            return error;
+        }
+        return *full && path.startsWith(ownRecords) ? ENOSPC : 0;
+    });
+    s.SetProbeFault([=](const QString& path) { return path.startsWith(refusingRecords) ? probe : 0; });
+    QSignalSpy events(&CStorageEvents::Instance(), &CStorageEvents::SignalStorageEvent);
+    const auto saidOfTheDisk = [&] {
+        QStringList texts;
+        for (const QList<QVariant>& event : events) {
+            if (event[0].toString().startsWith("Disk " + refusing.path() + ":"))
+                texts << event[0].toString();
+        }
+        return texts;
+    };
+
+    const CHANNEL_RECORD_KEY key = Key(4, 1);
+    const QByteArray block = Bytes(1, 100 * kKiB);
+    QVERIFY(s.OpenChannelRecord(kName, 0, &key));
+    QVERIFY(s.WriteChannelRecord(kName, 1, reinterpret_cast<const uint8_t*>(block.constData()),
+                                 uint32_t(block.size()), &key));
+    *full = true;
+    QVERIFY2(s.WriteChannelRecord(kName, 2, reinterpret_cast<const uint8_t*>(block.constData()),
+                                  uint32_t(block.size()), &key),
+             qPrintable(QString::number(s.GetLastError())));
+    QCOMPARE(refused->load(), 1);
+    const QString expected = "Disk " + refusing.path() + ": the folder " +
+                             CStowelineClass::RecordRootOf(refusing.path()) + " " + said +
+                             " The other disks take the records.";
+    QCOMPARE(saidOfTheDisk(), QStringList{expected});
+    QVERIFY(s.CloseChannelRecord(kName, &key));
+    QCOMPARE(ReadAll(PathOf(third.path(), key)), block + block);
+
+    // The next record needs room beyond its own disk too: the disk left out is passed over, and said once.
+    QVERIFY(Store(s, Key(4, 2), 2, 200 * kKiB));
+    QVERIFY(StoredOn(third.path(), Key(4, 2), 2, 200 * kKiB));
+    QCOMPARE(refused->load(), 1);
+    QCOMPARE(saidOfTheDisk(), QStringList{expected});
 }
 
 VARROW_TEST_MAIN(TestStorageJudge, QCoreApplication)
