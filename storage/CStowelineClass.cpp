@@ -77,6 +77,12 @@ void CStowelineClass::SetFolderSyncFault(WriteFault fault)
     m_folderSyncFault = fault ? std::make_shared<const WriteFault>(std::move(fault)) : nullptr;
 }
 
+void CStowelineClass::SetReadFault(WriteFault fault)
+{
+    std::lock_guard lock(m_mutex);
+    m_readFault = fault ? std::make_shared<const WriteFault>(std::move(fault)) : nullptr;
+}
+
 void CStowelineClass::SetFreeSpaceProvider(StowelineFreeSpaceProvider provider)
 {
     std::lock_guard lock(m_mutex);

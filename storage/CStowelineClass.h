@@ -227,6 +227,9 @@ public:
     // The same for the flush of the folders that hold a stored record's name (called with its day folder's
     // path after the rename): a non-zero errno fails that flush.
     void SetFolderSyncFault(WriteFault fault);
+    // The same for the reads of a record's own bytes back from its disk, when it moves to another disk or
+    // must be known readable (called with the temporary path): a non-zero errno fails that read.
+    void SetReadFault(WriteFault fault);
 
     // The directory that holds the records of one drive directory.
     static QString RecordRootOf(const QString& driveDirectory);
@@ -305,7 +308,10 @@ private:
     // when others take the records) with `error`; the code to fail the record with.
     static int AfterRefusal(const std::shared_ptr<CRoot>& refusing, int code, int error);
     // The record's last byte can be read back from its file: its bytes can be copied elsewhere.
-    static bool BytesReadable(const COpenRecord& record);
+    static bool BytesReadable(COpenRecord& record);
+    // Runs `read` on the record's file on its own lane, within the bound (SetReadFault first): 0 or the
+    // errno. A disk that did not answer is left out (kNoAnswer).
+    static int ReadBack(COpenRecord& record, std::function<int(int fd)> read);
     // Copies the record's bytes to a new temporary file on `root` and goes on there: 0, the errno of the
     // root's refusal, or -1 when the record's own bytes cannot be read.
     static int MoveRecord(COpenRecord& record, const std::shared_ptr<CRoot>& root);
@@ -399,6 +405,7 @@ private:
     std::shared_ptr<const WriteFault> m_renameFault;
     std::shared_ptr<const WriteFault> m_folderSyncFault;
     std::shared_ptr<const WriteFault> m_probeFault;
+    std::shared_ptr<const WriteFault> m_readFault;
     std::vector<std::shared_ptr<CRoot>> m_roots;
     // Disks of an earlier choice, searched only: never written, set up or deleted from.
     std::vector<std::shared_ptr<CRoot>> m_searchOnly;

@@ -256,6 +256,7 @@ struct CStowelineClass::COpenRecord
     std::shared_ptr<const WriteFault> openFault;
     std::shared_ptr<const WriteFault> renameFault;
     std::shared_ptr<const WriteFault> folderSyncFault;
+    std::shared_ptr<const WriteFault> readFault;
 
     std::mutex mutex; // one operation at a time on the file; guards everything below
     std::shared_ptr<CRoot> root;

@@ -97,16 +97,11 @@ int CStowelineClass::MoveRecord(COpenRecord& record, const std::shared_ptr<CRoot
     // call left may go on after the record has gone.
     struct MOVE
     {
-        CFd from; // the record's own file, read from its descriptor: its bytes are there even when its
-                  // folder has gone
         CFd dayDir, copy;
         std::vector<char> buffer;
-        size_t copied = 0; // by the last chunk's call
+        size_t copied = 0; // by the last chunk's read
     };
     auto move = std::make_shared<MOVE>();
-    move->from = CFd(::fcntl(record.file.Get(), F_DUPFD_CLOEXEC, 0));
-    if (!move->from.Valid())
-        return -1;
     auto lane = std::make_unique<VolumeCall::CLane>();
     const QByteArray tempName = NewTempName(record.fileName);
     const QString tempPath = record.PathOn(*root, tempName);
@@ -123,7 +118,6 @@ int CStowelineClass::MoveRecord(COpenRecord& record, const std::shared_ptr<CRoot
             if (move->copy.Valid())
                 ::unlinkat(move->dayDir.Get(), tempName.constData(), 0);
             UnregisterTemp(tempPath);
-            move->from.Close();
             move->copy.Close();
             move->dayDir.Close();
             return 0;
@@ -151,23 +145,25 @@ int CStowelineClass::MoveRecord(COpenRecord& record, const std::shared_ptr<CRoot
         move->buffer.resize(kCopyChunk);
         return error;
     });
-    // Copied a chunk at a time, each within the bound: a long record is no silent disk.
+    // Copied a chunk at a time, each within the bound: a long record is no silent disk. Each chunk is read
+    // on the record's own lane and written on the new disk's: an old disk gone silent is named, never the
+    // new one for it (nor, after that one, every other disk tried).
     for (qint64 offset = 0; error == 0 && offset < record.written;) {
         const size_t want = size_t(std::min<qint64>(qint64(kCopyChunk), record.written - offset));
-        error = call([move, want, offset, fault = record.writeFault, tempPath] {
+        const int read = ReadBack(record, [move, want, offset](int fd) {
+            const ssize_t n = ::pread(fd, move->buffer.data(), want, off_t(offset));
+            if (n <= 0)
+                return n < 0 && errno != 0 ? errno : EIO;
+            move->copied = size_t(n);
+            return 0;
+        });
+        if (read != 0)
+            return giveUp(-1); // its own bytes cannot be read: no other disk would do better
+        error = call([move, fault = record.writeFault, tempPath] {
             if (const int refused = fault ? (*fault)(tempPath) : 0; refused != 0)
                 return refused;
-            for (;;) {
-                const ssize_t n = ::pread(move->from.Get(), move->buffer.data(), want, off_t(offset));
-                if (n < 0 && errno == EINTR)
-                    continue;
-                if (n <= 0)
-                    return -1; // its own bytes cannot be read: no other disk would do better
-                if (!WriteAll(move->copy.Get(), move->buffer.data(), size_t(n)))
-                    return errno != 0 ? errno : EIO;
-                move->copied = size_t(n);
-                return 0;
-            }
+            return WriteAll(move->copy.Get(), move->buffer.data(), move->copied) ? 0
+                                                                                 : (errno != 0 ? errno : EIO);
         });
         if (error == 0)
             offset += qint64(move->copied);
@@ -183,7 +179,6 @@ int CStowelineClass::MoveRecord(COpenRecord& record, const std::shared_ptr<CRoot
             ReportGone(*record.root, GoneError(*record.root));
     }
     // The lane has answered its last call: what it made is the record's now.
-    lane->Post([move] { move->from.Close(); });
     record.root = root;
     record.dayDir = std::move(move->dayDir);
     record.file = std::move(move->copy);
@@ -256,10 +251,34 @@ int CStowelineClass::MoveElsewhere(COpenRecord& record, qint64 needed, CRoomPass
     }
 }
 
-bool CStowelineClass::BytesReadable(const COpenRecord& record)
+int CStowelineClass::ReadBack(COpenRecord& record, std::function<int(int fd)> read)
 {
-    char last = 0;
-    return record.written == 0 || ::pread(record.file.Get(), &last, 1, off_t(record.written - 1)) == 1;
+    // The file's number stays its own until the record's handles are closed, on this same lane after it.
+    const int error = record.OnLane(
+        [fd = record.file.Get(), read = std::move(read), fault = record.readFault, path = record.tempPath] {
+            if (const int refused = fault ? (*fault)(path) : 0; refused != 0)
+                return refused;
+            int error = 0;
+            do
+                error = read(fd);
+            while (error == EINTR);
+            return error;
+        });
+    if (error == kNoAnswer) {
+        // Left out before it is named: naming a disk that answers nothing must not look at it again.
+        std::lock_guard lock(record.root->mutex);
+        LeaveOutSilent(*record.root, false);
+    }
+    return error;
+}
+
+bool CStowelineClass::BytesReadable(COpenRecord& record)
+{
+    return record.written == 0 || ReadBack(record, [at = off_t(record.written - 1)](int fd) {
+                                      char last = 0;
+                                      const ssize_t n = ::pread(fd, &last, 1, at);
+                                      return n == 1 ? 0 : (n < 0 && errno != 0 ? errno : EIO);
+                                  }) == 0;
 }
 
 bool CStowelineClass::RewriteInPlace(COpenRecord& record)
@@ -506,6 +525,7 @@ bool CStowelineClass::OpenChannelRecord(const char* name, int reserved, const CH
     record->freeRoomOnly = reserved == STOWELINE_OPEN_FREE_ROOM_ONLY;
     record->overwrite = m_overwrite && !record->freeRoomOnly;
     record->writeFault = m_writeFault;
+    record->readFault = m_readFault;
     record->backup = t_backup;
     record->syncFault = m_syncFault;
     record->openFault = m_openFault;

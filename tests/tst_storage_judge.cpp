@@ -143,6 +143,8 @@ private Q_SLOTS:
     void flushRetriedAfterRoomWasMadeIsWrittenAgain();
     void diskRefusingAMovedRecordIsNamedAtOnce_data();
     void diskRefusingAMovedRecordIsNamedAtOnce();
+    void ownDiskSilentWhenItsBytesAreReadBack_data();
+    void ownDiskSilentWhenItsBytesAreReadBack();
 
 private:
     CQuotaRoots m_quota;
@@ -508,6 +510,58 @@ void TestStorageJudge::diskRefusingAMovedRecordIsNamedAtOnce()
     QVERIFY(StoredOn(third.path(), Key(4, 2), 2, 200 * kKiB));
     QCOMPARE(refused->load(), 1);
     QCOMPARE(saidOfTheDisk(), QStringList{expected});
+}
+
+void TestStorageJudge::ownDiskSilentWhenItsBytesAreReadBack_data()
+{
+    QTest::addColumn<qint64>("otherRoom");
+    // The other disk has room: the record's bytes are read back to be copied there.
+    QTest::newRow("moving") << 4000 * kKiB;
+    // It has not: they are read back to know whether a stored record may be deleted for them.
+    QTest::newRow("room to be made") << 150 * kKiB;
+}
+
+void TestStorageJudge::ownDiskSilentWhenItsBytesAreReadBack()
+{
+    // The record's own disk runs out of room after its first block and does not answer when its bytes are
+    // read back. That disk is left out and named as silent; the other disk is not blamed for it, keeps
+    // every record it holds, and takes the next record.
+    QFETCH(qint64, otherRoom);
+    CTempDatabase db;
+    QTemporaryDir own, other;
+    m_quota.SetQuota(other.path(), otherRoom);
+    const QString old = PutOld(other.path(), 1, 100 * kKiB);
+    QVERIFY(!old.isEmpty());
+    CStowelineClass s;
+    QVERIFY(InitDisks(s, {own.path(), other.path()}, true));
+    const QString ownRecords = CStowelineClass::RecordRootOf(own.path()) + "/";
+    auto full = std::make_shared<std::atomic<bool>>(false);
+    s.SetWriteFault([=](const QString& path) { return *full && path.startsWith(ownRecords) ? ENOSPC : 0; });
+    s.SetReadFault([=](const QString& path) { return path.startsWith(ownRecords) ? ETIMEDOUT : 0; });
+    QSignalSpy events(&CStorageEvents::Instance(), &CStorageEvents::SignalStorageEvent);
+
+    const CHANNEL_RECORD_KEY key = Key(5, 1);
+    const QByteArray block = Bytes(1, 100 * kKiB);
+    QVERIFY(s.OpenChannelRecord(kName, 0, &key));
+    QVERIFY(s.WriteChannelRecord(kName, 1, reinterpret_cast<const uint8_t*>(block.constData()),
+                                 uint32_t(block.size()), &key));
+    *full = true;
+    QVERIFY(!s.WriteChannelRecord(kName, 2, reinterpret_cast<const uint8_t*>(block.constData()),
+                                  uint32_t(block.size()), &key));
+    QCOMPARE(s.GetLastError(), int(STOWELINE_ERR_DISK_GONE));
+    s.AbortChannelRecord(kName, &key);
+    QVERIFY(QFileInfo::exists(old));
+    QStringList texts;
+    for (const QList<QVariant>& event : events)
+        texts << event[0].toString();
+    QCOMPARE(texts, QStringList{"Disk " + own.path() + ": the folder " + ownRecords.chopped(1) +
+                                " does not answer. The other disks take the records."});
+    QCOMPARE(DiskFullCalls().load(), 0);
+
+    QVERIFY2(Store(s, Key(5, 2), 2, 40 * kKiB), qPrintable(QString::number(s.GetLastError())));
+    QVERIFY(StoredOn(other.path(), Key(5, 2), 2, 40 * kKiB));
+    QVERIFY(QFileInfo::exists(old));
+    QCOMPARE(events.size(), 1);
 }
 
 VARROW_TEST_MAIN(TestStorageJudge, QCoreApplication)
