@@ -67,12 +67,6 @@ public:
         m_fd = -1;
         return rc == 0;
     }
-    // Cuts the file back to `size` bytes, after a write that broke off part-way, and continues writing there
-    // (the offset moved with the partial write; left there, the next block would follow a hole).
-    bool Truncate(qint64 size)
-    {
-        return ::ftruncate(m_fd, off_t(size)) == 0 && ::lseek(m_fd, off_t(size), SEEK_SET) == off_t(size);
-    }
     // Writes all bytes; errno tells why when it fails.
     bool WriteAll(const uint8_t* data, size_t size) { return FileHandles::WriteAll(m_fd, data, size); }
 

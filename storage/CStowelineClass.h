@@ -324,7 +324,8 @@ private:
     // STOWELINE_ERR_IO (no other disk takes files).
     static int MoveElsewhere(COpenRecord& record, qint64 needed, CRoomPass* makeRoom = nullptr);
     // Writes the record's bytes again where they are, after a flush that failed.
-    static bool RewriteInPlace(COpenRecord& record);
+    // 0, or the errno (kNoAnswer: its disk did not answer, and is left out).
+    static int RewriteInPlace(COpenRecord& record);
     // Leaves out a root that refused a record for a cause of its own, until the next set-up.
     static void LeaveOut(CRoot& root, int systemError);
     // Probes the left-out roots again, once per pass (when no root is left, before a record is deleted to

@@ -281,22 +281,30 @@ bool CStowelineClass::BytesReadable(COpenRecord& record)
                                   }) == 0;
 }
 
-bool CStowelineClass::RewriteInPlace(COpenRecord& record)
+int CStowelineClass::RewriteInPlace(COpenRecord& record)
 {
     // A flush that failed leaves the file's pages in doubt: written again from what the file reads back,
-    // they are flushed again with the next sync.
-    std::vector<char> buffer(
+    // they are flushed again with the next sync. A chunk at a time on the record's lane, each within the
+    // bound; the buffer is the calls' own, as a call given up may still go on.
+    auto buffer = std::make_shared<std::vector<char>>(
         size_t(std::min<qint64>(qint64(kCopyChunk), std::max<qint64>(record.written, 1))));
     for (qint64 offset = 0; offset < record.written;) {
-        const size_t want = size_t(std::min<qint64>(qint64(buffer.size()), record.written - offset));
-        const ssize_t n = ::pread(record.file.Get(), buffer.data(), want, off_t(offset));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0 || ::pwrite(record.file.Get(), buffer.data(), size_t(n), off_t(offset)) != n)
-            return false;
-        offset += n;
+        const size_t want = size_t(std::min<qint64>(qint64(buffer->size()), record.written - offset));
+        auto done = std::make_shared<ssize_t>(0);
+        const int error = ReadBack(record, [buffer, want, offset, done](int fd) {
+            const ssize_t n = ::pread(fd, buffer->data(), want, off_t(offset));
+            if (n <= 0)
+                return n < 0 && errno != 0 ? errno : EIO;
+            if (::pwrite(fd, buffer->data(), size_t(n), off_t(offset)) != n)
+                return errno != 0 ? errno : EIO;
+            *done = n;
+            return 0;
+        });
+        if (error != 0)
+            return error;
+        offset += *done;
     }
-    return true;
+    return 0;
 }
 
 bool CStowelineClass::RecordFolderGone(const COpenRecord& record)
@@ -720,7 +728,21 @@ bool CStowelineClass::WriteChannelRecord(const char* name, uint32_t type, const 
                 FailRecord(*record, LostToSilence(*record), false);
                 break;
             }
-            if (IsNoRoom(error) && record->file.Truncate(record->written)) {
+            // Cut back to what was written whole, and written on from there (the offset moved with the
+            // partial write; left there, the next block would follow a hole). On the record's lane: the disk
+            // that ran out may stall as well.
+            const int cut = IsNoRoom(error)
+                                ? record->OnLane([fd = record->file.Get(), size = off_t(record->written)] {
+                                      return ::ftruncate(fd, size) == 0 && ::lseek(fd, size, SEEK_SET) == size
+                                                 ? 0
+                                                 : (errno != 0 ? errno : EIO);
+                                  })
+                                : EINVAL;
+            if (cut == kNoAnswer) {
+                FailRecord(*record, LostToSilence(*record), false);
+                break;
+            }
+            if (cut == 0) {
                 // The disk ran out before our estimate did: this root counts as full until it is read again,
                 // and the record moves or the oldest record goes, as for a shortfall of the estimate.
                 std::lock_guard rootLock(record->root->mutex);
@@ -893,9 +915,14 @@ bool CStowelineClass::StoreRecord(COpenRecord& record, CRoomPass& pass, bool* fu
             if (Replenish(record, pass)) {
                 HoldFreed(record, pass); // for this record's retried flush, as at a write
                 // The pages the failed flush could not write are written again before it is retried.
-                if (!synced && record.root == root && !RewriteInPlace(record)) {
-                    NoteRootError(*root, errno);
-                    return fail(STOWELINE_ERR_IO);
+                if (!synced && record.root == root) {
+                    const int rewritten = RewriteInPlace(record);
+                    if (rewritten == kNoAnswer)
+                        return fail(LostToSilence(record));
+                    if (rewritten != 0) {
+                        NoteRootError(*root, rewritten);
+                        return fail(STOWELINE_ERR_IO);
+                    }
                 }
                 continue;
             }

@@ -140,6 +140,7 @@ private Q_SLOTS:
     void keptDayFailsOnlyItsRecords();
     void leftOutDiskAskedAgainBeforeAnythingIsDeleted_data();
     void leftOutDiskAskedAgainBeforeAnythingIsDeleted();
+    void flushRetriedAfterRoomWasMadeIsWrittenAgain_data();
     void flushRetriedAfterRoomWasMadeIsWrittenAgain();
     void diskRefusingAMovedRecordIsNamedAtOnce_data();
     void diskRefusingAMovedRecordIsNamedAtOnce();
@@ -411,12 +412,21 @@ void TestStorageJudge::leftOutDiskAskedAgainBeforeAnythingIsDeleted()
     QCOMPARE(CEngineFixture::LogRows(back), 1);
 }
 
+void TestStorageJudge::flushRetriedAfterRoomWasMadeIsWrittenAgain_data()
+{
+    QTest::addColumn<bool>("silent");
+    QTest::newRow("written again") << false;
+    // Its disk does not answer when the bytes are read back: the record is lost, its only disk named silent.
+    QTest::newRow("disk silent when read back") << true;
+}
+
 void TestStorageJudge::flushRetriedAfterRoomWasMadeIsWrittenAgain()
 {
     // The flush at the close fails for want of room: the kernel may have dropped the pages it could not
     // write, so after overwrite made room the record's bytes are written again before the flush is retried
     // (else the stored file could hold a hole and be marked done). The write shows in the file's time, which
     // the failed flush set back.
+    QFETCH(bool, silent);
     CTempDatabase db;
     QTemporaryDir disk;
     m_quota.SetQuota(disk.path(), 1000 * kKiB);
@@ -435,6 +445,15 @@ void TestStorageJudge::flushRetriedAfterRoomWasMadeIsWrittenAgain()
         const timespec times[2] = {back, back};
         return ::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0) == 0 ? ENOSPC : EINVAL;
     });
+    if (silent) {
+        s.SetReadFault([](const QString&) { return ETIMEDOUT; });
+        QVERIFY(!Store(s, Key(3, 1), 1, 200 * kKiB));
+        QCOMPARE(s.GetLastError(), int(STOWELINE_ERR_ROOT));
+        QCOMPARE(s.GetLastRootError().SystemError, ETIMEDOUT);
+        QCOMPARE(timesAtFlush->size(), 1);
+        QVERIFY(!QFileInfo::exists(PathOf(disk.path(), Key(3, 1))));
+        return;
+    }
     QVERIFY(Store(s, Key(3, 1), 1, 200 * kKiB));
     QCOMPARE(timesAtFlush->size(), 2);
     QVERIFY2(timesAtFlush->at(1) != back.tv_sec, "not written again before the flush was retried");

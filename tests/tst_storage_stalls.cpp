@@ -710,6 +710,8 @@ void TestStorageStalls::recordOnADiskGoneSilentIsLostWithinItsBound_data()
     QTest::newRow("ext4 frozen, next block") << false << "write" << true;
     QTest::newRow("FUSE view paused, the only disk") << true << "write" << false;
     QTest::newRow("FUSE view paused, closed") << true << "close" << true;
+    // Its disk says it is full, and the partial block is cut back while it is silent.
+    QTest::newRow("FUSE view paused, out of room") << true << "full" << true;
     QTest::newRow("FUSE view paused, given up") << true << "abort" << true;
     QTest::newRow("ext4 frozen, given up") << false << "abort" << true;
 }
@@ -767,6 +769,11 @@ void TestStorageStalls::recordOnADiskGoneSilentIsLostWithinItsBound()
     // Answered before the storage ends, whatever fails.
     const auto answered = qScopeGuard(answer);
     QSignalSpy events(&CStorageEvents::Instance(), &CStorageEvents::SignalStorageEvent);
+    // Armed, the silent disk says it is full.
+    auto full = std::make_shared<std::atomic<bool>>(false);
+    s.SetWriteFault([silentRecords, full](const QString& path) {
+        return *full && path.startsWith(silentRecords + "/") ? ENOSPC : 0;
+    });
 
     const CHANNEL_RECORD_KEY key = Key(8, 1);
     const QByteArray block = Bytes(1, 64 * kKiB);
@@ -775,6 +782,7 @@ void TestStorageStalls::recordOnADiskGoneSilentIsLostWithinItsBound()
                                  uint32_t(block.size()), &key));
     QCOMPARE(FilesUnder(silentRecords + "/" + kName).size(), 1);
     QVERIFY(fuse ? view.Pause() : Freeze(silent, true));
+    *full = step == "full";
 
     auto error = std::make_shared<std::atomic<int>>(-1);
     CStep met([&s, key, block, step, error] {
