@@ -254,9 +254,10 @@ private:
     static bool ReserveFor(COpenRecord& record, qint64 size);
     // The room the pass's deletions freed is held for the record until it is written or the record ends.
     static void HoldFreed(COpenRecord& record, CRoomPass& pass);
-    static qint64 Available(const CRoot& root);
-    // The disk's free bytes by its figure, before any reserve; negative when unknown.
-    static qint64 FreeRoom(const CRoot& root);
+    static qint64 Available(CRoot& root);
+    // The disk's free bytes by its figure, before any reserve; negative when unknown. Asked within the
+    // disk's bound (its lock held): a disk that does not answer is left out (kNoAnswer).
+    static qint64 FreeRoom(CRoot& root);
     // Lists the root's closed records by storage time unless a list is at hand, at most once per pass.
     static void LoadOldest(CRoot& root, CRoomPass& pass);
     // The place in the list of the first record that may be deleted (not stored by a running backup); -1

@@ -87,12 +87,12 @@ CStowelineBackupScope::~CStowelineBackupScope()
     ++g_backupsEnded;
 }
 
-qint64 CStowelineClass::Available(const CRoot& root)
+qint64 CStowelineClass::Available(CRoot& root)
 {
     // A disk left out, gone or not mounted gives no room: the folder's figure would be another disk's.
     if (root.exhausted || root.refused != 0 || DriveGone(root))
         return 0;
-    const qint64 free = root.freeSpace ? root.freeSpace(root.dir) : -1;
+    const qint64 free = FreeRoom(root);
     return free < 0 ? 0 : std::max<qint64>(0, free - root.reserveBytes);
 }
 
@@ -329,7 +329,19 @@ bool CStowelineClass::DeleteOldestOfAll(const std::vector<std::shared_ptr<CRoot>
     }
 }
 
-qint64 CStowelineClass::FreeRoom(const CRoot& root)
+qint64 CStowelineClass::FreeRoom(CRoot& root)
 {
-    return root.freeSpace ? root.freeSpace(root.dir) : -1;
+    if (!root.freeSpace || root.refused == kNoAnswer)
+        return -1;
+    // A share whose server went silent may still take writes into the cache for a while: its figure is then
+    // the first call to wait, and it is asked with the disk's lock held.
+    qint64 free = -1;
+    const VolumeCall::OUTCOME outcome = VolumeCall::Run<qint64>(
+        root.dir, [provider = root.freeSpace, dir = root.dir] { return provider(dir); }, kVolumeBoundMs,
+        &free);
+    if (outcome != VolumeCall::OUTCOME_DONE) {
+        LeaveOutSilent(root, false);
+        return -1;
+    }
+    return free;
 }

@@ -391,9 +391,13 @@ std::shared_ptr<CStowelineClass::CRoot> CStowelineClass::ChooseRoot(const COpenR
                 gone.emplace_back(root, error);
                 continue;
             }
-            anyThere = true;
             root->estimate = Available(*root);
             root->sinceRefresh = 0;
+            if (root->refused == kNoAnswer) {
+                gone.emplace_back(root, STOWELINE_ROOT_ERROR{root->drive, root->dir, kNoAnswer, false});
+                continue;
+            }
+            anyThere = true;
             // Where deleting gave back nothing, room seen to grow since (the bin emptied, the snapshots
             // gone) lets overwrite try again.
             if (root->fruitless && FreeRoom(*root) > root->fruitlessFree)

@@ -195,6 +195,7 @@ private Q_SLOTS:
     void recordOnADiskGoneSilentIsLostWithinItsBound();
     void silentOtherDiskHoldsUpNoRecord_data();
     void silentOtherDiskHoldsUpNoRecord();
+    void silentFigureOfRoomHoldsUpNoRecord();
 
 private:
     CQuotaRoots m_quota;
@@ -907,6 +908,64 @@ void TestStorageStalls::silentOtherDiskHoldsUpNoRecord()
                         [&](const QList<QVariant>& event) { return event[0] == said; }));
     view.Resume();
     QVERIFY(NoCallOut());
+}
+
+void TestStorageStalls::silentFigureOfRoomHoldsUpNoRecord()
+{
+    // The roomier disk still answers a look at its folder, but its figure of free room does not come (a
+    // share whose server went silent, its writes still taken into the cache): the record is stored on the
+    // other disk within the bound, the silent disk is named, and the next record does not wait for it.
+    CTempDatabase db;
+    QTemporaryDir silent, other;
+    const QString silentRecords = CStowelineClass::RecordRootOf(silent.path());
+    CStowelineClass s;
+    QVERIFY(InitDisks(s, {silent.path(), other.path()}, false));
+    struct GATE
+    {
+        std::mutex mutex;
+        std::condition_variable opened;
+        bool shut = false;
+        int asked = 0;
+    };
+    auto gate = std::make_shared<GATE>();
+    s.SetFreeSpaceProvider([silentRecords, gate](const QString& dir) -> qint64 {
+        if (dir != silentRecords)
+            return 50 * 1024 * kKiB;
+        std::unique_lock lock(gate->mutex);
+        ++gate->asked;
+        gate->opened.wait(lock, [&] { return !gate->shut; });
+        return 100 * 1024 * kKiB;
+    });
+    const auto open = [gate] {
+        std::lock_guard lock(gate->mutex);
+        gate->shut = false;
+        gate->opened.notify_all();
+    };
+    const auto opened = qScopeGuard([&] {
+        open();
+        NoCallOut();
+    });
+    {
+        std::lock_guard lock(gate->mutex);
+        gate->shut = true;
+    }
+    QSignalSpy events(&CStorageEvents::Instance(), &CStorageEvents::SignalStorageEvent);
+    CStep store([&s] { return StoreRecord(s, kName, Key(6, 1), 1, 100 * kKiB); });
+    bool stored = false;
+    QVERIFY2(store.EndsWithin(SilentStepBound(), &stored), "a record waited for a disk's figure of room");
+    QVERIFY(stored);
+    QVERIFY(StoredOn(other.path(), Key(6, 1), 1, 100 * kKiB));
+    const QString said = "Disk " + silent.path() + ": the folder " + silentRecords +
+                         " does not answer. The other disks take the records.";
+    QCOMPARE(events.size(), 1);
+    QCOMPARE(events[0][0].toString(), said);
+    CStep next([&s] { return StoreRecord(s, kName, Key(6, 2), 2, 100 * kKiB); });
+    QVERIFY2(next.EndsWithin(SilentStepBound(), &stored), "the next record waited for the silent disk");
+    QVERIFY(stored);
+    QVERIFY(StoredOn(other.path(), Key(6, 2), 2, 100 * kKiB));
+    QCOMPARE(events.size(), 1);
+    std::lock_guard lock(gate->mutex);
+    QCOMPARE(gate->asked, 1);
 }
 
 QTEST_GUILESS_MAIN(TestStorageStalls)
