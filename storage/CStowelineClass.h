@@ -291,10 +291,13 @@ private:
     SearchOnlyRoots(const StowelineList& paths, const StowelineList& marks,
                     const std::vector<std::shared_ptr<CRoot>>& roots,
                     const std::shared_ptr<StowelineDetail::CSaidOnce>& said);
-    // The drive's directory, or its volume, has gone since Init.
+    // The drive's directory, or its volume, has gone since Init, or it did not answer within its bound.
     static bool DriveGone(const CRoot& root);
-    // Why the root cannot be used now, as far as its drive is concerned.
+    // Why the root cannot be used now, as far as its drive is concerned (kNoAnswer: it did not answer).
     static STOWELINE_ROOT_ERROR GoneError(const CRoot& root);
+    // DriveGone's and GoneError's looks themselves, on the caller's thread.
+    static bool LookDriveGone(const CRoot& root);
+    static STOWELINE_ROOT_ERROR LookGoneError(const CRoot& root);
     // Reports a root that is left out while others take the records, once until it is usable again.
     static void ReportGone(CRoot& root, const STOWELINE_ROOT_ERROR& error);
     // Names the root for GetLastRootError after a record on it failed: the folder that has gone, or the
@@ -381,7 +384,7 @@ private:
     // when only its Records folder had gone, else the one with the most room (MoveElsewhere's codes).
     static int RescueRecord(COpenRecord& record, CRoomPass& pass);
     // The record's day folder was removed, or its drive has gone, while it was open.
-    static bool RecordFolderGone(const COpenRecord& record);
+    static bool RecordFolderGone(COpenRecord& record);
     // Another root that can be used, beside the record's own.
     static bool OtherRootUsable(const COpenRecord& record);
     static bool FailRecord(COpenRecord& record, int error, bool diskFull);

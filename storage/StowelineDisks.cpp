@@ -246,8 +246,8 @@ std::vector<CStowelineClass::CDiskLook> CStowelineClass::LookAtDisks(const std::
             // writing into a volume's folder without its volume, would put the recordings wherever its parent
             // lies (the system disk). Then the Records folder is written to, not just looked at:
             // permissions, read-only mounts, a file or a link in the way all show here.
-            if (DriveGone(*root)) {
-                look.error = GoneError(*root);
+            if (LookDriveGone(*root)) {
+                look.error = LookGoneError(*root);
                 // Another folder stands where the disk of the kept mark was: why it is not that disk.
                 if (!wanted.kept.isEmpty() && look.error.Replaced) {
                     look.error.Mark = root->MarkMismatch();

@@ -124,7 +124,7 @@ int CStowelineClass::CRoot::ProbeBounded()
         [self, fault] {
             CReportScope reports; // said on this thread once the probe's lock is released
             std::lock_guard lock(self->probeMutex);
-            return DriveGone(*self) ? ENOENT : self->Probe(fault.get());
+            return LookDriveGone(*self) ? ENOENT : self->Probe(fault.get());
         },
         kVolumeBoundMs, &refusal);
     return outcome == VolumeCall::OUTCOME_DONE ? refusal : kNoAnswer;
@@ -139,7 +139,7 @@ bool CStowelineClass::CRoot::Answers() const
                [self] {
                    // What choosing the disk reads of it: its folder and its free room.
                    struct statvfs fs;
-                   DriveGone(*self);
+                   LookDriveGone(*self);
                    ::statvfs(QFile::encodeName(self->driveDir).constData(), &fs);
                    return true;
                },
@@ -147,6 +147,27 @@ bool CStowelineClass::CRoot::Answers() const
 }
 
 bool CStowelineClass::DriveGone(const CRoot& root)
+{
+    // Looked at within the disk's bound, wherever it is asked from (often with the disk's lock held): a disk
+    // that does not answer is not there for the records.
+    const std::shared_ptr<const CRoot> self = root.shared_from_this();
+    bool gone = true;
+    return VolumeCall::Run<bool>(
+               root.dir, [self] { return LookDriveGone(*self); }, kVolumeBoundMs, &gone) !=
+               VolumeCall::OUTCOME_DONE ||
+           gone;
+}
+
+STOWELINE_ROOT_ERROR CStowelineClass::GoneError(const CRoot& root)
+{
+    const std::shared_ptr<const CRoot> self = root.shared_from_this();
+    STOWELINE_ROOT_ERROR error{root.drive, root.dir, kNoAnswer, false};
+    VolumeCall::Run<STOWELINE_ROOT_ERROR>(
+        root.dir, [self] { return LookGoneError(*self); }, kVolumeBoundMs, &error);
+    return error;
+}
+
+bool CStowelineClass::LookDriveGone(const CRoot& root)
 {
     // A volume that is no longer mounted leaves its empty mount point on the disk below: not a disk.
     if (!QFileInfo(root.driveDir).isDir() || (root.volume && !CDriveMap::IsMountPoint(root.driveDir)))
@@ -156,7 +177,7 @@ bool CStowelineClass::DriveGone(const CRoot& root)
     return drive.Valid() && !root.SameFolder(drive.Get());
 }
 
-STOWELINE_ROOT_ERROR CStowelineClass::GoneError(const CRoot& root)
+STOWELINE_ROOT_ERROR CStowelineClass::LookGoneError(const CRoot& root)
 {
     const QFileInfo drive(root.driveDir);
     if (drive.isDir() && root.volume && !CDriveMap::IsMountPoint(root.driveDir))

@@ -118,9 +118,9 @@ int CStowelineClass::SearchChannelRecord(const RECORD_SEARCH_COND* condition, St
         FINDINGS findings;
         std::priority_queue<CFound> kept;
         // A disk that is not there is not a disk without records: the caller names it.
-        if (DriveGone(*root)) {
+        if (LookDriveGone(*root)) {
             if (chosen) {
-                findings.unsearched = GoneError(*root);
+                findings.unsearched = LookGoneError(*root);
                 // Named as the set-up names it: why the folder found is not the disk of the kept mark.
                 if (findings.unsearched->Replaced && !root->Mark().isEmpty()) {
                     findings.unsearched->Mark = root->MarkMismatch();

@@ -307,10 +307,16 @@ int CStowelineClass::RewriteInPlace(COpenRecord& record)
     return 0;
 }
 
-bool CStowelineClass::RecordFolderGone(const COpenRecord& record)
+bool CStowelineClass::RecordFolderGone(COpenRecord& record)
 {
-    struct stat day;
-    return ::fstat(record.dayDir.Get(), &day) != 0 || day.st_nlink == 0 || DriveGone(*record.root);
+    // Its disk first, within the bound (one found silent a moment ago answers at once), then its folder on
+    // the record's lane: a folder that does not answer is gone for the record.
+    if (DriveGone(*record.root))
+        return true;
+    return record.OnLane([dir = record.dayDir.Get()] {
+        struct stat day;
+        return ::fstat(dir, &day) != 0 || day.st_nlink == 0 ? 1 : 0;
+    }) != 0;
 }
 
 int CStowelineClass::RescueRecord(COpenRecord& record, CRoomPass& pass)
@@ -865,7 +871,7 @@ bool CStowelineClass::StoreRecord(COpenRecord& record, CRoomPass& pass, bool* fu
         // its bytes can still be read.
         const int gone = record.OnLane([dir = record.dayDir.Get(), root = record.root] {
             struct stat day;
-            return ::fstat(dir, &day) != 0 || day.st_nlink == 0 || DriveGone(*root) ? 1 : 0;
+            return ::fstat(dir, &day) != 0 || day.st_nlink == 0 || LookDriveGone(*root) ? 1 : 0;
         });
         if (gone == kNoAnswer)
             return fail(LostToSilence(record));
@@ -1045,7 +1051,7 @@ void CStowelineClass::FinishStored(COpenRecord& record, bool durable)
              day = record.day, file = record.fileName] {
                 CReportScope reports; // said on this thread, whatever became of its caller
                 // Nothing is deleted from a disk that is gone or not mounted.
-                if (DriveGone(*otherRoot))
+                if (LookDriveGone(*otherRoot))
                     return false;
                 const CFd otherDay(otherRoot->OpenRecordFolder(name, day, false));
                 qint64 stored = 0, size = 0;
