@@ -84,10 +84,13 @@ QList<DRIVE_INFO> CDlgCfgSystem::ReadDrives()
     // Reading the map looks at every letter's volume, and one may not answer (a share whose server went
     // silent): the reading runs off the window's thread, so the window stays live while it lasts.
     auto read = std::make_shared<QList<DRIVE_INFO>>();
+    m_drivesUnread = false;
     if (BusyWait::Run(this, tr("Reading the disks..."), [read] { *read = CDriveMap::GetDrives(); }))
         return *read;
-    // Cancelled: the letters the map file lists, none looked at, so none with a size. Each is said as not
-    // answering, so that a ticked letter keeps its row and its tick, and OK keeps it chosen.
+    // Cancelled: the letters the map file lists, none looked at, so none with a size. Each is taken as not
+    // answering, so that a ticked letter keeps its row and its tick, and OK keeps it chosen; it is said as
+    // not read, as nothing is known of it.
+    m_drivesUnread = true;
     QList<DRIVE_INFO> drives;
     const QMap<char, QString> map = CDriveMap::MapFileLetters();
     for (auto it = map.cbegin(); it != map.cend(); ++it) {
@@ -111,7 +114,8 @@ void CDlgCfgSystem::GetFixedDisks()
         // A folder that has gone keeps its letter and its row, so a chosen disk is never silently replaced;
         // so does one whose volume does not answer (a share whose server went silent), which is said as such.
         if (!drive.Answers)
-            m_diskPaths.append(tr("%1 (does not answer)").arg(drive.Path));
+            m_diskPaths.append(m_drivesUnread ? tr("%1 (not read)").arg(drive.Path)
+                                              : tr("%1 (does not answer)").arg(drive.Path));
         else
             m_diskPaths.append(drive.Exists ? drive.Path : tr("%1 (not found)").arg(drive.Path));
         LOCAL_DISK_INFO& disk = m_diskInfo[next++];

@@ -108,4 +108,5 @@ private:
     LOCAL_DISK_INFO m_diskInfo[MAX_LOCAL_DISK_NUM];
     QStringList m_diskPaths;      // the folder of disk record i, as the table's last column shows it
     QByteArray m_untickedLetters; // letters unticked by the operator since the page opened or last saved
+    bool m_drivesUnread = false;  // the last reading of the disks was cancelled: nothing is known of them
 };

@@ -735,6 +735,10 @@
         <source>Reading the disks...</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>%1 (not read)</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>CDlgChooseChannel</name>

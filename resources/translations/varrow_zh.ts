@@ -738,6 +738,10 @@
         <source>Reading the disks...</source>
         <translation>正在读取磁盘...</translation>
     </message>
+    <message>
+        <source>%1 (not read)</source>
+        <translation>%1（未读取）</translation>
+    </message>
 </context>
 <context>
     <name>CDlgChooseChannel</name>
