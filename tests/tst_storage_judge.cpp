@@ -509,9 +509,11 @@ void TestStorageJudge::diskRefusingAMovedRecordIsNamedAtOnce()
 
     const CHANNEL_RECORD_KEY key = Key(4, 1);
     const QByteArray block = Bytes(1, 100 * kKiB);
+    // A mebibyte and one byte: the copy's last read gives one byte.
+    const QByteArray first = Bytes(3, 1024 * kKiB + 1);
     QVERIFY(s.OpenChannelRecord(kName, 0, &key));
-    QVERIFY(s.WriteChannelRecord(kName, 1, reinterpret_cast<const uint8_t*>(block.constData()),
-                                 uint32_t(block.size()), &key));
+    QVERIFY(s.WriteChannelRecord(kName, 1, reinterpret_cast<const uint8_t*>(first.constData()),
+                                 uint32_t(first.size()), &key));
     *full = true;
     QVERIFY2(s.WriteChannelRecord(kName, 2, reinterpret_cast<const uint8_t*>(block.constData()),
                                   uint32_t(block.size()), &key),
@@ -522,7 +524,7 @@ void TestStorageJudge::diskRefusingAMovedRecordIsNamedAtOnce()
                              " The other disks take the records.";
     QCOMPARE(saidOfTheDisk(), QStringList{expected});
     QVERIFY(s.CloseChannelRecord(kName, &key));
-    QCOMPARE(ReadAll(PathOf(third.path(), key)), block + block);
+    QCOMPARE(ReadAll(PathOf(third.path(), key)), first + block);
 
     // The next record needs room beyond its own disk too: the disk left out is passed over, and said once.
     QVERIFY(Store(s, Key(4, 2), 2, 200 * kKiB));
